@@ -1,0 +1,3 @@
+#include "platform/base/exceptions.h"
+
+void Abort() { throw EAbort("Operation aborted"); }
