@@ -16,7 +16,7 @@ TEST(Sets, AlgebraAndIteration) {
   EXPECT_EQ(s.Count(), 2);
 
   EXPECT_EQ(s + TOptions{opB}, (TOptions{opA, opB, opC}));
-  EXPECT_EQ(s * TOptions{opC, opB}, TOptions{opC});
+  EXPECT_EQ(s * (TOptions{opC, opB}), TOptions{opC});
   EXPECT_EQ(s - TOptions{opA}, TOptions{opC});
   EXPECT_TRUE(TOptions{opA}.IsSubsetOf(s));
   EXPECT_FALSE(TOptions{opB}.IsSubsetOf(s));
