@@ -136,10 +136,10 @@ class TEditMask {
   std::string DeleteRange(std::string_view editText, int start, int count) const;
   // Typing `c` with the caret at `pos`. The character goes to `pos` or, when
   // `pos` is a literal, to the next editable position; the caret moves to
-  // the editable position after it. A character that is not allowed there
-  // but equals the next literal moves the caret past that literal and
-  // changes nothing. Otherwise (a forbidden character, the caret at the end)
-  // returns nullopt.
+  // the editable position after it. Typing the literal the caret stands on,
+  // or a character that is not allowed at `pos` but equals the next literal,
+  // moves the caret past that literal and changes nothing. Otherwise (a
+  // forbidden character, the caret at the end) returns nullopt.
   std::optional<TMaskInput> InsertChar(std::string_view editText, int pos, char32_t c) const;
   // The first editable position that is wrong: a required position that is
   // blank (a space counts as blank except for 'C'), or any position holding
