@@ -41,7 +41,9 @@
 //        - otherwise:        Integer, widened to Int64 when the exact result
 //                            does not fit 32 bits
 //      "1" + 2 = 3 (Double); Empty + 5 = 5 (Integer); True + 1 = 0 (Integer).
-//   Int64 and Currency overflow raise EIntOverflow "Integer overflow"; a
+//   Int64 and Currency overflow raise EIntOverflow "Integer overflow" (an
+//   ordinal too large to become Currency raises the conversion overflow
+//   error below); a
 //   Double result that is infinite raises EOverflow "Floating point
 //   overflow" and one that is not a number EInvalidOp "Invalid floating point
 //   operation".
@@ -58,7 +60,9 @@
 //   raises EDivByZero "Division by zero". The quotient is truncated toward
 //   zero and the remainder has the dividend's sign: IntDiv(7, 2) = 3,
 //   -7 % 2 = -1. The result is Int64 when an operand is LongWord or Int64 or
-//   the result does not fit 32 bits; otherwise Integer.
+//   the result does not fit 32 bits; otherwise Integer. Text that does not
+//   read as a number raises "Could not convert variant of type (String) into
+//   type (Int64)".
 //
 // Logic: VarAnd, VarOr, VarXor, VarNot
 //   1. an array operand: EVariantError "Invalid variant operation".
@@ -88,9 +92,11 @@
 //      Currency against a float as doubles, so Currency 0.1 equals 0.1. A
 //      NaN equals NaN and is less than every other number.
 //   Among values of one family (Null, Empty and numbers; or Null, Empty and
-//   strings) this is a strict weak ordering. Mixing numbers with strings that
-//   do not read as numbers can break transitivity; group change detection
-//   and MAXNUM/MINNUM only ever mix such values in odd templates.
+//   strings) this is a strict weak ordering, except that Currency beyond
+//   2^49 against floats compares with the precision of a double. Mixing
+//   numbers with strings that do not read as numbers can break
+//   transitivity; group change detection and MAXNUM/MINNUM only ever mix
+//   such values in odd templates.
 //   VarCompareValue never yields vrNotEqual; the value exists for callers
 //   written against the classic set.
 //
@@ -182,7 +188,8 @@ class Variant {
   std::int64_t AsInt64() const;
   double AsDouble() const;
   Currency AsCurrency() const;
-  // The TDateTime day count; strings are read with TryStrToDateTime.
+  // The TDateTime day count; strings are read with TryStrToDateTime and
+  // raise the conversion error (not EConvertError) when they do not read.
   double AsDateTime() const;
   // Numbers: non-zero is true; strings: "True"/"False" in any case or
   // numeric text.
