@@ -5,6 +5,7 @@
 
 #include "platform/base/date_time.h"
 #include "platform/base/exceptions.h"
+#include "platform/base/math_utils.h"
 #include "platform/base/number_format.h"
 #include "platform/base/text.h"
 
@@ -47,11 +48,7 @@ std::int64_t RoundToInt64(double d, TVarType from, TVarType to) {
   if (!(d >= -kTwo63 && d < kTwo63)) {
     RaiseOverflow(from, to);
   }
-  const double r = std::nearbyint(d);
-  if (r >= kTwo63) {
-    RaiseOverflow(from, to);
-  }
-  return static_cast<std::int64_t>(r);
+  return Round(d);
 }
 
 std::int64_t RoundCurrency(Currency c) {
@@ -525,7 +522,7 @@ Currency Variant::AsCurrency() const {
   }
 }
 
-double Variant::AsDateTime() const {
+TDateTime Variant::AsDateTime() const {
   switch (FType) {
     case varNull:
     case kArrayType:
@@ -592,7 +589,7 @@ std::string VarToStr(const Variant& v) {
     case kArrayType:
       RaiseCast(kArrayType, varString);
     default:
-      return std::to_string(A::Ordinal(v));
+      return IntToStr(A::Ordinal(v));
   }
 }
 

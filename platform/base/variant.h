@@ -119,6 +119,7 @@
 #include <vector>
 
 #include "platform/base/currency.h"
+#include "platform/base/date_time.h"
 
 using TVarType = std::uint16_t;
 
@@ -173,7 +174,7 @@ class Variant {
     return v;
   }
   // A Date: the day count of a TDateTime.
-  static Variant FromDateTime(double value) {
+  static Variant FromDateTime(TDateTime value) {
     Variant v(value);
     v.FType = varDate;
     return v;
@@ -190,7 +191,7 @@ class Variant {
   Currency AsCurrency() const;
   // The TDateTime day count; strings are read with TryStrToDateTime and
   // raise the conversion error (not EConvertError) when they do not read.
-  double AsDateTime() const;
+  TDateTime AsDateTime() const;
   // Numbers: non-zero is true; strings: "True"/"False" in any case or
   // numeric text.
   bool AsBoolean() const;
@@ -241,7 +242,7 @@ inline Variant Unassigned() { return Variant(); }
 inline Variant VarEmpty() { return Variant(); }
 inline Variant VarNull() { return Variant::Null(); }
 // A Date from a TDateTime.
-inline Variant VarFromDateTime(double value) { return Variant::FromDateTime(value); }
+inline Variant VarFromDateTime(TDateTime value) { return Variant::FromDateTime(value); }
 
 inline TVarType VarType(const Variant& v) { return v.VType(); }
 // The classic name of a type code: "Integer", "String", "Array Variant"...
