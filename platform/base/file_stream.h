@@ -51,9 +51,9 @@ inline constexpr unsigned fmShareDenyNone = 0x0040;
 
 // LastLockError() codes, with the classic numbers.
 inline constexpr int kErrorSuccess = 0;
-inline constexpr int kErrorAccessDenied = 5;     // the stream is not open for writing
-inline constexpr int kErrorGenFailure = 31;      // any other failure of the system
-inline constexpr int kErrorLockViolation = 33;   // another open file holds the range
+inline constexpr int kErrorAccessDenied = 5;    // the stream is not open for writing
+inline constexpr int kErrorGenFailure = 31;     // any other failure of the system
+inline constexpr int kErrorLockViolation = 33;  // another open file holds the range
 
 // The first of the bytes reserved for share tokens. Byte-range locks must
 // end at or before it.

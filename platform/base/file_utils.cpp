@@ -162,8 +162,7 @@ bool CopyFile(const std::string& source, const std::string& dest, bool failIfExi
       return Fail("Cannot copy a file onto itself.");
   }
   std::error_code ec;
-  const auto options =
-      failIfExists ? fs::copy_options::none : fs::copy_options::overwrite_existing;
+  const auto options = failIfExists ? fs::copy_options::none : fs::copy_options::overwrite_existing;
   if (!fs::copy_file(from, to, options, ec) || ec) {
     // Whatever is at `to` now is a partial copy, unless someone else
     // created the file since the check above.
