@@ -67,8 +67,9 @@ class TFileStream : public TStream {
   // be opened: the reason is "The system cannot find the file specified."
   // for a missing file, "The file is being used by another process." for a
   // share conflict, the system's text otherwise. With fmCreate, throws
-  // EFCreateError "Cannot create file "<name>". <reason>" instead; the file
-  // is truncated only after the share check has passed.
+  // EFCreateError "Cannot create file "<name>". <reason>" instead (the
+  // share-conflict text or the system's); the file is truncated only after
+  // the share check has passed.
   TFileStream(const std::string& fileName, unsigned mode);
   // Closes quietly; the close releases every lock the stream held.
   ~TFileStream() override;

@@ -15,18 +15,6 @@ namespace {
 
 const char kInUse[] = "The file is being used by another process.";
 
-void WriteFile(const std::string& name, const std::string& text) {
-  TFileStream f(name, fmCreate);
-  f.WriteBuffer(text.data(), static_cast<std::int64_t>(text.size()));
-}
-
-std::string ReadFile(const std::string& name) {
-  TFileStream f(name, fmOpenRead | fmShareDenyNone);
-  std::string text(static_cast<std::size_t>(f.Size()), '\0');
-  f.ReadBuffer(text.data(), f.Size());
-  return text;
-}
-
 // The message of the exception `open` throws, "" when it does not throw.
 template <class E>
 std::string OpenError(const std::string& name, unsigned mode) {

@@ -1,5 +1,6 @@
 // A fresh directory per test under the system's temporary directory,
-// removed with everything in it at the end of the test.
+// removed with everything in it at the end of the test, and two helpers
+// for whole files.
 #pragma once
 
 #include <unistd.h>
@@ -8,6 +9,8 @@
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include "platform/base/file_stream.h"
 
 class TFileTestDir {
  public:
@@ -36,3 +39,17 @@ class TFileTestDir {
  private:
   std::filesystem::path FPath;
 };
+
+// Creates or replaces a file with `text`.
+inline void WriteFile(const std::string& name, const std::string& text) {
+  TFileStream f(name, fmCreate);
+  f.WriteBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+}
+
+// The whole contents of a file.
+inline std::string ReadFile(const std::string& name) {
+  TFileStream f(name, fmOpenRead | fmShareDenyNone);
+  std::string text(static_cast<std::size_t>(f.Size()), '\0');
+  f.ReadBuffer(text.data(), f.Size());
+  return text;
+}

@@ -14,18 +14,6 @@
 
 namespace {
 
-void WriteFile(const std::string& name, const std::string& text) {
-  TFileStream f(name, fmCreate);
-  f.WriteBuffer(text.data(), static_cast<std::int64_t>(text.size()));
-}
-
-std::string ReadFile(const std::string& name) {
-  TFileStream f(name, fmOpenRead | fmShareDenyNone);
-  std::string text(static_cast<std::size_t>(f.Size()), '\0');
-  f.ReadBuffer(text.data(), f.Size());
-  return text;
-}
-
 // Restores the current directory at the end of a test.
 class TCurrentDirSaver {
  public:
@@ -77,6 +65,9 @@ TEST(FileUtils, NameHelpers) {
       {"ExcludeTrailingPathDelimiter", ExcludeTrailingPathDelimiter, "/a", "/a"},
       {"ExpandFileName", ExpandFileName, "/a/./b/../c", "/a/c"},
       {"ExpandFileName", ExpandFileName, "\\a\\b\\..\\c.txt", "/a/c.txt"},
+      {"ExpandFileName", ExpandFileName, "/a/b/..", "/a"},
+      {"ExpandFileName", ExpandFileName, "/a/b/", "/a/b/"},
+      {"ExpandFileName", ExpandFileName, "/..", "/"},
       {"ExpandFileName", ExpandFileName, "", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(c.fn(c.in), c.out) << c.what << "(\"" << c.in << "\")";
@@ -88,6 +79,7 @@ TEST(FileUtils, CurrentDirectoryAndExpand) {
   ASSERT_TRUE(SetCurrentDir(dir.Path()));
   EXPECT_EQ(GetCurrentDir(), dir.Path());
   EXPECT_EQ(ExpandFileName("sub/../data\\x.dbf"), dir.File("data/x.dbf"));
+  EXPECT_EQ(ExpandFileName("."), dir.Path());
   EXPECT_FALSE(SetCurrentDir(dir.File("missing")));
   EXPECT_EQ(LastFileError(), "No such file or directory");
 }
