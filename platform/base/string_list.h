@@ -66,7 +66,7 @@ class TStrings {
   void SetObjects(int Index, void* AObject) { PutObject(Index, AObject); }
 
   // Returns the index of the new item (a sorted list decides where).
-  virtual int Add(std::string_view S);
+  int Add(std::string_view S) { return AddObject(S, nullptr); }
   virtual int AddObject(std::string_view S, void* AObject);
   void Insert(int Index, std::string_view S) { InsertObject(Index, S, nullptr); }
   void AddStrings(const TStrings& Source);
