@@ -18,10 +18,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "platform/base/exceptions.h"
+
+class TIniFile;
 
 // Only the current user's root exists; the value is the classic one.
 enum HKEY : std::uint32_t { HKEY_CURRENT_USER = 0x80000001u };
@@ -39,7 +42,10 @@ std::string SettingsStorePath();
 
 class TRegistry {
  public:
-  TRegistry() = default;
+  // Uses the store file SettingsStorePath() names now; the file is read on
+  // first use.
+  TRegistry();
+  ~TRegistry();
   TRegistry(const TRegistry&) = delete;
   TRegistry& operator=(const TRegistry&) = delete;
 
@@ -79,8 +85,11 @@ class TRegistry {
  private:
   // The absolute path of Key, without leading or trailing "\".
   std::string Resolve(std::string_view Key) const;
-  void Write(std::string_view Name, std::string_view Data);
+  void Write(std::string_view Name, std::string_view Kind, std::string_view Data);
+  TIniFile& Store() const;
 
   HKEY FRootKey = HKEY_CURRENT_USER;
+  std::string FStorePath;
   std::string FCurrentPath;
+  mutable std::unique_ptr<TIniFile> FStore;
 };
