@@ -1,0 +1,203 @@
+#include "platform/base/codepage.h"
+
+#include <array>
+#include <cstdint>
+
+#include "platform/base/codepage_tables.h"
+#include "platform/base/text.h"
+
+namespace {
+
+using codepage_tables::kNoByte;
+using codepage_tables::THighHalf;
+using codepage_tables::TReverse;
+
+// UTF-8 of each upper-half byte; every character of both pages is below
+// U+10000, so three bytes suffice.
+struct TUtf8Char {
+  char bytes[3];
+  unsigned char length;
+};
+using TUtf8Half = std::array<TUtf8Char, 128>;
+
+constexpr TUtf8Half MakeUtf8Half(const THighHalf& high) {
+  TUtf8Half out{};
+  for (std::size_t i = 0; i < high.size(); ++i) {
+    const char32_t c = high[i];
+    TUtf8Char& u = out[i];
+    if (c < 0x800) {
+      u.bytes[0] = static_cast<char>(0xC0 | (c >> 6));
+      u.bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
+      u.length = 2;
+    } else {
+      u.bytes[0] = static_cast<char>(0xE0 | (c >> 12));
+      u.bytes[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      u.bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
+      u.length = 3;
+    }
+  }
+  return out;
+}
+
+constexpr TUtf8Half kWin1251Utf8 = MakeUtf8Half(codepage_tables::kWin1251);
+constexpr TUtf8Half kOem866Utf8 = MakeUtf8Half(codepage_tables::kOem866);
+
+using TByteMap = std::array<unsigned char, 256>;
+
+constexpr TByteMap MakeCrossMap(const THighHalf& from, const TReverse& to) {
+  TByteMap out{};
+  for (std::size_t b = 0; b < 0x80; ++b) out[b] = static_cast<unsigned char>(b);
+  for (std::size_t i = 0; i < from.size(); ++i) {
+    const std::uint16_t t = to.ByteOf(from[i]);
+    out[0x80 + i] = t == kNoByte ? '?' : static_cast<unsigned char>(t);
+  }
+  return out;
+}
+
+constexpr TByteMap kAnsiToOem =
+    MakeCrossMap(codepage_tables::kWin1251, codepage_tables::kOem866Reverse);
+constexpr TByteMap kOemToAnsi =
+    MakeCrossMap(codepage_tables::kOem866, codepage_tables::kWin1251Reverse);
+
+constexpr TByteMap MakeAnsiUpper() {
+  TByteMap out{};
+  for (std::size_t b = 0; b < 256; ++b) out[b] = static_cast<unsigned char>(b);
+  for (std::size_t b = 'a'; b <= 'z'; ++b) out[b] = static_cast<unsigned char>(b - 32);
+  for (std::size_t b = 0xE0; b <= 0xFF; ++b) out[b] = static_cast<unsigned char>(b - 32);
+  constexpr unsigned char kPairs[][2] = {
+      {0xB8, 0xA8}, {0x90, 0x80}, {0x83, 0x81}, {0x9A, 0x8A}, {0x9C, 0x8C},
+      {0x9D, 0x8D}, {0x9E, 0x8E}, {0x9F, 0x8F}, {0xA2, 0xA1}, {0xBC, 0xA3},
+      {0xB4, 0xA5}, {0xBA, 0xAA}, {0xBF, 0xAF}, {0xB3, 0xB2}, {0xBE, 0xBD},
+  };
+  for (const auto& p : kPairs) out[p[0]] = p[1];
+  return out;
+}
+
+constexpr TByteMap kAnsiUpper = MakeAnsiUpper();
+
+const TUtf8Half& Utf8Half(TCodePage page) {
+  return page == TCodePage::Win1251 ? kWin1251Utf8 : kOem866Utf8;
+}
+
+const TReverse& Reverse(TCodePage page) {
+  return page == TCodePage::Win1251 ? codepage_tables::kWin1251Reverse
+                                    : codepage_tables::kOem866Reverse;
+}
+
+// The plain look-alike of a character the page lacks.
+std::string_view LookAlike(char32_t c) {
+  switch (c) {
+    case U'\u201C':  // “
+    case U'\u201D':  // ”
+    case U'\u201E':  // „
+    case U'\u00AB':  // «
+    case U'\u00BB':  // »
+      return "\"";
+    case U'\u2018':  // ‘
+    case U'\u2019':  // ’
+    case U'\u201A':  // ‚
+    case U'\u2039':  // ‹
+    case U'\u203A':  // ›
+      return "'";
+    case U'\u2012':  // ‒
+    case U'\u2013':  // –
+    case U'\u2014':  // —
+    case U'\u2015':  // ―
+      return "-";
+    case U'\u2026':  // …
+      return "...";
+    case U'\u00A0':  // no-break space
+      return " ";
+    default:
+      return "?";
+  }
+}
+
+}  // namespace
+
+std::string ToUtf8(std::string_view bytes, TCodePage page) {
+  const TUtf8Half& half = Utf8Half(page);
+  std::string out(bytes.size() * 3, '\0');
+  char* p = out.data();
+  for (const char ch : bytes) {
+    const auto b = static_cast<unsigned char>(ch);
+    if (b < 0x80) {
+      *p++ = ch;
+    } else {
+      const TUtf8Char& u = half[b - 0x80];
+      p[0] = u.bytes[0];
+      p[1] = u.bytes[1];
+      p[2] = u.bytes[2];
+      p += u.length;
+    }
+  }
+  out.resize(static_cast<std::size_t>(p - out.data()));
+  return out;
+}
+
+std::string FromUtf8(std::string_view text, TCodePage page) {
+  const TReverse& reverse = Reverse(page);
+  std::string out(text.size(), '\0');
+  char* p = out.data();
+  const std::size_t n = text.size();
+  for (std::size_t i = 0; i < n;) {
+    const auto b0 = static_cast<unsigned char>(text[i]);
+    if (b0 < 0x80) {
+      *p++ = static_cast<char>(b0);
+      ++i;
+      continue;
+    }
+    char32_t c;
+    const std::size_t start = i;
+    // Two-byte sequences (all of Cyrillic) are decoded here; the rest by
+    // the general decoder.
+    if (b0 >= 0xC2 && b0 <= 0xDF && i + 1 < n &&
+        (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
+      c = (char32_t{b0 & 0x1Fu} << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu);
+      i += 2;
+    } else {
+      c = DecodeUtf8At(text, i);
+      if (c == kReplacementChar && i - start == 1) {  // an invalid byte
+        *p++ = '?';
+        continue;
+      }
+    }
+    const std::uint16_t t = reverse.ByteOf(c);
+    if (t != kNoByte) {
+      *p++ = static_cast<char>(t);
+    } else {
+      for (const char r : LookAlike(c)) *p++ = r;
+    }
+  }
+  out.resize(static_cast<std::size_t>(p - out.data()));
+  return out;
+}
+
+std::string AnsiToOem(std::string_view bytes1251) {
+  std::string out(bytes1251);
+  for (char& c : out) c = static_cast<char>(kAnsiToOem[static_cast<unsigned char>(c)]);
+  return out;
+}
+
+std::string OemToAnsi(std::string_view bytes866) {
+  std::string out(bytes866);
+  for (char& c : out) c = static_cast<char>(kOemToAnsi[static_cast<unsigned char>(c)]);
+  return out;
+}
+
+unsigned char OemUpper(unsigned char b) {
+  if (b >= 0xA0 && b <= 0xAF) return static_cast<unsigned char>(b - 0x20);
+  if (b >= 0xE0 && b <= 0xEF) return static_cast<unsigned char>(b - 0x50);
+  if (b == 0xF1) return 0xF0;
+  return b;
+}
+
+unsigned char AnsiUpperByte(unsigned char b) { return kAnsiUpper[b]; }
+
+void OemUpperCase(std::string& bytes) {
+  for (char& c : bytes) c = static_cast<char>(OemUpper(static_cast<unsigned char>(c)));
+}
+
+void AnsiUpperCaseBytes(std::string& bytes) {
+  for (char& c : bytes) c = static_cast<char>(kAnsiUpper[static_cast<unsigned char>(c)]);
+}

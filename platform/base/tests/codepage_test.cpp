@@ -1,0 +1,154 @@
+#include "platform/base/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/base/text.h"
+
+namespace {
+
+std::string AllBytes() {
+  std::string s(256, '\0');
+  for (int b = 0; b < 256; ++b) s[b] = static_cast<char>(b);
+  return s;
+}
+
+std::string Byte(int b) { return std::string(1, static_cast<char>(b)); }
+
+}  // namespace
+
+TEST(CodePage, EveryByteRoundTrips) {
+  const std::string bytes = AllBytes();
+  for (TCodePage page : {TCodePage::Win1251, TCodePage::Oem866}) {
+    const std::string text = ToUtf8(bytes, page);
+    const std::u32string chars = Utf8ToUtf32(text);
+    ASSERT_EQ(chars.size(), 256u);
+    for (int b = 0; b < 256; ++b) {
+      EXPECT_NE(chars[b], kReplacementChar) << b;
+      if (b < 0x80) {
+        EXPECT_EQ(chars[b], char32_t(b));
+      }
+      EXPECT_EQ(FromUtf8(Utf32ToUtf8(std::u32string(1, chars[b])), page), Byte(b)) << b;
+    }
+    EXPECT_EQ(FromUtf8(text, page), bytes);
+  }
+}
+
+TEST(CodePage, KnownCharacters) {
+  struct Case {
+    TCodePage page;
+    int byte;
+    const char* text;
+  };
+  const std::vector<Case> cases = {
+      {TCodePage::Win1251, 0xC0, "А"},        {TCodePage::Win1251, 0xFF, "я"},
+      {TCodePage::Win1251, 0xA8, "Ё"},        {TCodePage::Win1251, 0xB8, "ё"},
+      {TCodePage::Win1251, 0xB9, "№"},        {TCodePage::Win1251, 0x85, "…"},
+      {TCodePage::Win1251, 0x96, "–"},        {TCodePage::Win1251, 0xAB, "«"},
+      {TCodePage::Win1251, 0x88, "€"},        {TCodePage::Win1251, 0xA5, "Ґ"},
+      {TCodePage::Win1251, 0x98, "\xC2\x98"},  // unassigned: U+0098
+      {TCodePage::Oem866, 0x80, "А"},         {TCodePage::Oem866, 0xAF, "п"},
+      {TCodePage::Oem866, 0xE0, "р"},         {TCodePage::Oem866, 0xEF, "я"},
+      {TCodePage::Oem866, 0xF0, "Ё"},         {TCodePage::Oem866, 0xF1, "ё"},
+      {TCodePage::Oem866, 0xFC, "№"},         {TCodePage::Oem866, 0xB0, "░"},
+      {TCodePage::Oem866, 0xC9, "╔"},         {TCodePage::Oem866, 0xDB, "█"},
+      {TCodePage::Oem866, 0xFF, "\xC2\xA0"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ToUtf8(Byte(c.byte), c.page), c.text) << c.byte;
+  }
+  EXPECT_EQ(Utf8ToOem866("Иванова Ё.П."), "\x88\xA2\xA0\xAD\xAE\xA2\xA0 \xF0.\x8F.");
+  EXPECT_EQ(Oem866ToUtf8("\x88\xA2\xA0\xAD\xAE\xA2\xA0"), "Иванова");
+  EXPECT_EQ(Utf8ToWin1251("Иванова"), "\xC8\xE2\xE0\xED\xEE\xE2\xE0");
+  EXPECT_EQ(Win1251ToUtf8("\xC8\xE2\xE0\xED\xEE\xE2\xE0"), "Иванова");
+}
+
+TEST(CodePage, MissingCharactersGetLookAlikes) {
+  const std::string text = "«Роддом» “№1” — ‘ok’ – … \xC2\xA0😀";
+  EXPECT_EQ(Utf8ToOem866(text), Utf8ToOem866("\"Роддом\" \"№1\" - 'ok' - ... \xC2\xA0?"));
+  EXPECT_EQ(Oem866ToUtf8(Utf8ToOem866(text)), "\"Роддом\" \"№1\" - 'ok' - ... \xC2\xA0?");
+  // 1251 has the typographic ones.
+  EXPECT_EQ(Win1251ToUtf8(Utf8ToWin1251(text)), "«Роддом» “№1” — ‘ok’ – … \xC2\xA0?");
+  EXPECT_EQ(Utf8ToWin1251("‒―‹›„‚"), "--\x8B\x9B\x84\x82");  // ‒ ― missing; ‹ › „ ‚ present
+  EXPECT_EQ(Win1251ToUtf8(Utf8ToWin1251("‒―‹›„‚")), "--‹›„‚");
+  EXPECT_EQ(Utf8ToWin1251("αж中"), "?\xE6?");
+}
+
+TEST(CodePage, InvalidUtf8BecomesQuestionMarks) {
+  for (TCodePage page : {TCodePage::Win1251, TCodePage::Oem866}) {
+    EXPECT_EQ(FromUtf8("a\xFF"
+                       "b\xD0",
+                       page),
+              "a?b?");
+    EXPECT_EQ(FromUtf8("\xE2\x80", page), "??");
+    EXPECT_EQ(FromUtf8("\xED\xA0\x80", page), "???");
+    EXPECT_EQ(FromUtf8("", page), "");
+  }
+}
+
+TEST(CodePage, RawConversionsBetweenPages) {
+  struct Case {
+    int ansi, oem;
+  };
+  // Pairs that exist in both pages.
+  for (const Case& c : std::vector<Case>{{0xC0, 0x80},
+                                         {0xEF, 0xAF},
+                                         {0xF0, 0xE0},
+                                         {0xFF, 0xEF},
+                                         {0xA8, 0xF0},
+                                         {0xB8, 0xF1},
+                                         {0xAA, 0xF2},
+                                         {0xBA, 0xF3},
+                                         {0xAF, 0xF4},
+                                         {0xBF, 0xF5},
+                                         {0xA1, 0xF6},
+                                         {0xA2, 0xF7},
+                                         {0xB0, 0xF8},
+                                         {0xB7, 0xFA},
+                                         {0xB9, 0xFC},
+                                         {0xA4, 0xFD},
+                                         {0xA0, 0xFF},
+                                         {'A', 'A'},
+                                         {0x01, 0x01}}) {
+    EXPECT_EQ(AnsiToOem(Byte(c.ansi)), Byte(c.oem)) << c.ansi;
+    EXPECT_EQ(OemToAnsi(Byte(c.oem)), Byte(c.ansi)) << c.oem;
+  }
+  // No counterpart: box drawing, √, ∙, ■ in 866; punctuation, Ђ, І and 0x98 in 1251.
+  for (int oem : {0xB0, 0xC4, 0xDF, 0xF9, 0xFB, 0xFE}) EXPECT_EQ(OemToAnsi(Byte(oem)), "?") << oem;
+  for (int ansi : {0x80, 0x85, 0x96, 0x98, 0xAB, 0xB2}) EXPECT_EQ(AnsiToOem(Byte(ansi)), "?");
+  // Every byte that does convert converts back.
+  const std::string all = AllBytes();
+  const std::string oem = AnsiToOem(all);
+  ASSERT_EQ(oem.size(), 256u);
+  for (int b = 0; b < 256; ++b) {
+    if (oem[b] != '?') {
+      EXPECT_EQ(OemToAnsi(oem.substr(b, 1)), Byte(b)) << b;
+    }
+  }
+}
+
+TEST(CodePage, OemUpperRule) {
+  for (int b = 0; b < 256; ++b) {
+    int expected = b;
+    if (b >= 0xA0 && b <= 0xAF) expected = b - 0x20;
+    if (b >= 0xE0 && b <= 0xEF) expected = b - 0x50;
+    if (b == 0xF1) expected = 0xF0;
+    EXPECT_EQ(OemUpper(static_cast<unsigned char>(b)), expected) << b;
+  }
+  std::string s = Utf8ToOem866("абвгд ёжик Яя Єє az");
+  OemUpperCase(s);
+  EXPECT_EQ(Oem866ToUtf8(s), "АБВГД ЁЖИК ЯЯ Єє az");
+}
+
+TEST(CodePage, AnsiUpperByteAgreesWithTextFolding) {
+  // The byte table and the character folding must agree on every 1251 byte.
+  for (int b = 0; b < 256; ++b) {
+    const std::string folded = Utf8ToWin1251(AnsiUpperCase(Win1251ToUtf8(Byte(b))));
+    EXPECT_EQ(Byte(AnsiUpperByte(static_cast<unsigned char>(b))), folded) << b;
+  }
+  std::string s = Utf8ToWin1251("ёжик ґава іїєў abc");
+  AnsiUpperCaseBytes(s);
+  EXPECT_EQ(Win1251ToUtf8(s), "ЁЖИК ҐАВА ІЇЄЎ ABC");
+}
