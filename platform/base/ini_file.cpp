@@ -280,22 +280,16 @@ TDateTime TIniFile::ReadDate(std::string_view Section, std::string_view Ident,
                              TDateTime Default) const {
   std::string text = ReadString(Section, Ident, "");
   if (text.empty()) return Default;
-  try {
-    return StrToDate(text);
-  } catch (const EConvertError&) {
-    return Default;
-  }
+  TDateTime result;
+  return TryStrToDate(text, result) ? result : Default;
 }
 
 TDateTime TIniFile::ReadDateTime(std::string_view Section, std::string_view Ident,
                                  TDateTime Default) const {
   std::string text = ReadString(Section, Ident, "");
   if (text.empty()) return Default;
-  try {
-    return StrToDateTime(text);
-  } catch (const EConvertError&) {
-    return Default;
-  }
+  TDateTime result;
+  return TryStrToDateTime(text, result) ? result : Default;
 }
 
 double TIniFile::ReadFloat(std::string_view Section, std::string_view Ident,

@@ -4,13 +4,17 @@
 #include <numeric>
 #include <utility>
 
+#include "platform/base/codepage.h"
 #include "platform/base/exceptions.h"
+#include "platform/base/file_stream.h"
+#include "platform/base/stream.h"
 #include "platform/base/text.h"
 
 namespace {
 
 constexpr std::string_view kSortedListError = "Operation not allowed on sorted list";
 constexpr std::string_view kDuplicateError = "String list does not allow duplicates";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // Holds BeginUpdate/EndUpdate so that an exception still closes the bracket.
 class TUpdateGuard {
@@ -250,6 +254,40 @@ void TStrings::SetDelimitedTextWith(std::string_view Value, char Delim, char Quo
       skipBlanks(p);
     }
   }
+}
+
+void TStrings::LoadFromStream(TStream& Stream, TStringsEncoding Encoding) {
+  std::string bytes;
+  char buffer[16384];
+  while (std::int64_t n = Stream.Read(buffer, sizeof buffer)) bytes.append(buffer, n);
+  std::string_view view = bytes;
+  if (view.starts_with(kUtf8Bom)) {
+    SetText(view.substr(kUtf8Bom.size()));
+  } else if (Encoding == TStringsEncoding::Utf8) {
+    SetText(view);
+  } else {
+    SetText(Win1251ToUtf8(view));
+  }
+}
+
+void TStrings::SaveToStream(TStream& Stream, TStringsEncoding Encoding) const {
+  std::string bytes;
+  if (Encoding == TStringsEncoding::Utf8) {
+    bytes = std::string(kUtf8Bom) + Text();
+  } else {
+    bytes = Utf8ToWin1251(Text());
+  }
+  Stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+}
+
+void TStrings::LoadFromFile(const std::string& FileName, TStringsEncoding Encoding) {
+  TFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);
+  LoadFromStream(stream, Encoding);
+}
+
+void TStrings::SaveToFile(const std::string& FileName, TStringsEncoding Encoding) const {
+  TFileStream stream(FileName, fmCreate);
+  SaveToStream(stream, Encoding);
 }
 
 void TStrings::BeginUpdate() {

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "platform/base/exceptions.h"
+#include "platform/base/stream.h"
 
 namespace {
 
@@ -273,4 +277,44 @@ TEST(StringList, ChangeEventsAndUpdateBracket) {
   list.SetText("x\ny\nz");  // a bulk operation is one change
   EXPECT_EQ(changing, 1);
   EXPECT_EQ(changed, 1);
+}
+
+TEST(StringList, StreamsHoldWindows1251UnlessUtf8) {
+  TStringList list;
+  list.SetText("Ёлка\nабв «x»");
+  TStringStream ansi;
+  list.SaveToStream(ansi);
+  EXPECT_EQ(ansi.DataString(), "\xA8\xEB\xEA\xE0\r\n\xE0\xE1\xE2 \xABx\xBB\r\n");
+  ansi.SetPosition(0);
+  TStringList back;
+  back.LoadFromStream(ansi);
+  EXPECT_TRUE(back.Equals(list));
+
+  TStringStream utf8;
+  list.SaveToStream(utf8, TStringsEncoding::Utf8);
+  EXPECT_EQ(utf8.DataString(), "\xEF\xBB\xBF" + list.Text());
+  utf8.SetPosition(0);
+  back.LoadFromStream(utf8);  // the byte order mark wins over Ansi
+  EXPECT_TRUE(back.Equals(list));
+
+  TStringStream plain("ж\r\n");
+  back.LoadFromStream(plain, TStringsEncoding::Utf8);
+  EXPECT_EQ(back[0], "ж");
+
+  TStringStream tail("skip\xE6");
+  tail.SetPosition(4);  // from the stream's position on
+  back.LoadFromStream(tail);
+  EXPECT_EQ(back.Text(), "ж\r\n");
+}
+
+TEST(StringList, FilesRoundTrip) {
+  std::string path = ::testing::TempDir() + "string_list_test_" + std::to_string(::getpid());
+  TStringList list;
+  list.SetCommaText("один,два,three");
+  list.SaveToFile(path);
+  TStringList back;
+  back.LoadFromFile(path);
+  EXPECT_TRUE(back.Equals(list));
+  std::remove(path.c_str());
+  EXPECT_THROW(back.LoadFromFile(path), EFOpenError);
 }
