@@ -207,9 +207,8 @@ void TIniFile::Load() const {
     if (!trimmed.empty() && trimmed.front() == '[') {
       std::size_t close = trimmed.find(']');
       line.Kind = TLine::Kind::Section;
-      line.Name = Trim(std::string_view(trimmed).substr(1, close == std::string::npos
-                                                                ? std::string::npos
-                                                                : close - 1));
+      line.Name = Trim(std::string_view(trimmed).substr(
+          1, close == std::string::npos ? std::string::npos : close - 1));
     } else if (!trimmed.empty() && trimmed.front() != ';' &&
                trimmed.find('=') != std::string::npos) {
       line.Kind = TLine::Kind::Key;
@@ -248,7 +247,7 @@ int TIniFile::FindKey(int SectionIndex, std::string_view Ident) const {
 }
 
 const TIniFile::TLine* TIniFile::FindKeyLine(std::string_view Section,
-                                              std::string_view Ident) const {
+                                             std::string_view Ident) const {
   Refresh();
   int section = FindSection(Section);
   if (section < 0) return nullptr;
@@ -265,11 +264,8 @@ std::string TIniFile::ReadString(std::string_view Section, std::string_view Iden
 }
 
 int TIniFile::ReadInteger(std::string_view Section, std::string_view Ident, int Default) const {
-  std::string text = ReadString(Section, Ident, "");
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    text = "$" + text.substr(2);
-  }
-  return StrToIntDef(text, Default);
+  // StrToIntDef takes "$" and "0x" hex, as the classic INI reader did.
+  return StrToIntDef(ReadString(Section, Ident, ""), Default);
 }
 
 bool TIniFile::ReadBool(std::string_view Section, std::string_view Ident, bool Default) const {
@@ -292,15 +288,11 @@ TDateTime TIniFile::ReadDateTime(std::string_view Section, std::string_view Iden
   return TryStrToDateTime(text, result) ? result : Default;
 }
 
-double TIniFile::ReadFloat(std::string_view Section, std::string_view Ident,
-                           double Default) const {
+double TIniFile::ReadFloat(std::string_view Section, std::string_view Ident, double Default) const {
   std::string text = ReadString(Section, Ident, "");
   if (text.empty()) return Default;
-  try {
-    return StrToFloat(text);
-  } catch (const EConvertError&) {
-    return Default;
-  }
+  double result;
+  return TryStrToFloat(text, result) ? result : Default;
 }
 
 void TIniFile::ReadSection(std::string_view Section, TStrings& Strings) const {
@@ -429,8 +421,7 @@ void TIniFile::WriteDate(std::string_view Section, std::string_view Ident, TDate
   WriteString(Section, Ident, DateToStr(Value));
 }
 
-void TIniFile::WriteDateTime(std::string_view Section, std::string_view Ident,
-                             TDateTime Value) {
+void TIniFile::WriteDateTime(std::string_view Section, std::string_view Ident, TDateTime Value) {
   WriteString(Section, Ident, DateTimeToStr(Value));
 }
 

@@ -47,8 +47,7 @@ class TIniFile {
   bool ReadBool(std::string_view Section, std::string_view Ident, bool Default) const;
   // Text in the short date / date-time format of FormatSettings.
   TDateTime ReadDate(std::string_view Section, std::string_view Ident, TDateTime Default) const;
-  TDateTime ReadDateTime(std::string_view Section, std::string_view Ident,
-                         TDateTime Default) const;
+  TDateTime ReadDateTime(std::string_view Section, std::string_view Ident, TDateTime Default) const;
   // Text with FormatSettings' decimal separator.
   double ReadFloat(std::string_view Section, std::string_view Ident, double Default) const;
 

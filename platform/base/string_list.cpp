@@ -222,8 +222,7 @@ std::string TStrings::DelimitedTextWith(char Delim, char Quote) const {
   return result;
 }
 
-void TStrings::SetDelimitedTextWith(std::string_view Value, char Delim, char Quote,
-                                    bool Strict) {
+void TStrings::SetDelimitedTextWith(std::string_view Value, char Delim, char Quote, bool Strict) {
   // The text ends at a NUL, as the classic character-pointer scan did.
   Value = Value.substr(0, Value.find('\0'));
   const std::size_t n = Value.size();

@@ -106,8 +106,8 @@ TEST_F(IniFileTest, MissingKeysAndSectionsAreAppendedWhereTheyBelong) {
 }
 
 TEST_F(IniFileTest, ReadsEveryLineBreakConvention) {
-  for (const char* text : {"[S]\rk=v\r[T]\rk=w\r", "[S]\nk=v\n[T]\nk=w", "[S]\r\nk=v\r\n[T]\r\nk=w\r\n",
-                           "[S]\r\nk=v\n[T]\rk=w"}) {
+  for (const char* text : {"[S]\rk=v\r[T]\rk=w\r", "[S]\nk=v\n[T]\nk=w",
+                           "[S]\r\nk=v\r\n[T]\r\nk=w\r\n", "[S]\r\nk=v\n[T]\rk=w"}) {
     WriteRaw(text);
     TIniFile ini(FPath);
     EXPECT_EQ(ini.ReadString("S", "k", "?"), "v") << text;

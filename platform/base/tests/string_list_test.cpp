@@ -168,10 +168,9 @@ TEST(StringList, SortedListKeepsOrderAndHandlesDuplicates) {
   } catch (const EStringListError& e) {
     EXPECT_EQ(e.Message(), "String list does not allow duplicates");
   }
-  for (auto op : {+[](TStringList& l) { l.Insert(0, "x"); },
-                  +[](TStringList& l) { l.SetStrings(0, "x"); },
-                  +[](TStringList& l) { l.Exchange(0, 1); },
-                  +[](TStringList& l) { l.Move(0, 1); }}) {
+  for (auto op :
+       {+[](TStringList& l) { l.Insert(0, "x"); }, +[](TStringList& l) { l.SetStrings(0, "x"); },
+        +[](TStringList& l) { l.Exchange(0, 1); }, +[](TStringList& l) { l.Move(0, 1); }}) {
     try {
       op(list);
       FAIL();
