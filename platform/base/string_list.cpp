@@ -1,6 +1,7 @@
 #include "platform/base/string_list.h"
 
 #include <algorithm>
+#include <exception>
 #include <numeric>
 #include <utility>
 
@@ -17,15 +18,29 @@ constexpr std::string_view kDuplicateError = "String list does not allow duplica
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // Holds BeginUpdate/EndUpdate so that an exception still closes the bracket.
+// An OnChange handler may throw from EndUpdate: that exception passes on,
+// unless another one is already on its way.
 class TUpdateGuard {
  public:
-  explicit TUpdateGuard(TStrings& list) : FList(list) { FList.BeginUpdate(); }
-  ~TUpdateGuard() { FList.EndUpdate(); }
+  explicit TUpdateGuard(TStrings& list) : FList(list), FExceptions(std::uncaught_exceptions()) {
+    FList.BeginUpdate();
+  }
+  ~TUpdateGuard() noexcept(false) {
+    if (std::uncaught_exceptions() == FExceptions) {
+      FList.EndUpdate();
+      return;
+    }
+    try {
+      FList.EndUpdate();
+    } catch (...) {
+    }
+  }
   TUpdateGuard(const TUpdateGuard&) = delete;
   TUpdateGuard& operator=(const TUpdateGuard&) = delete;
 
  private:
   TStrings& FList;
+  int FExceptions;
 };
 
 // Blanks and control characters, which DelimitedText treats as separators.
@@ -398,9 +413,12 @@ void TStringList::Move(int CurIndex, int NewIndex) {
 }
 
 int TStringList::IndexOf(std::string_view S) const {
-  if (!FSorted) return TStrings::IndexOf(S);
   int index;
-  return Find(S, index) ? index : -1;
+  if (FSorted) return Find(S, index) ? index : -1;
+  for (index = 0; index < Count(); ++index) {
+    if (CompareStrings(FItems[index].FString, S) == 0) return index;
+  }
+  return -1;
 }
 
 bool TStringList::Find(std::string_view S, int& Index) const {

@@ -276,6 +276,11 @@ TEST(StringList, ChangeEventsAndUpdateBracket) {
   list.SetText("x\ny\nz");  // a bulk operation is one change
   EXPECT_EQ(changing, 1);
   EXPECT_EQ(changed, 1);
+
+  // A handler's exception from the closing EndUpdate reaches the caller.
+  list.OnChange = [](TStrings*) { throw EAbort("stop"); };
+  EXPECT_THROW(list.SetText("a"), EAbort);
+  EXPECT_EQ(list.UpdateCount(), 0);
 }
 
 TEST(StringList, StreamsHoldWindows1251UnlessUtf8) {
