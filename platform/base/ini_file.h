@@ -12,7 +12,8 @@
 // line (comments, blank lines, keys this program does not know) is kept
 // verbatim. Before each call the file is checked and read again if someone
 // else changed it, so two TIniFile objects on one file do not undo each
-// other's writes.
+// other's writes. That check reads the file, so any call may throw
+// EFOpenError when the file exists but cannot be read.
 //
 // On disk: Windows-1251, lines ending CR LF (LF, CR and CR LF are all read).
 // In memory: UTF-8. GUI thread only.
