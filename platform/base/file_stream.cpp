@@ -100,8 +100,8 @@ void TFileStream::TakeShareTokens(unsigned mode, bool create) {
   const unsigned share = mode & 0xF0;
   const bool read = access != fmOpenWrite;
   const bool write = access != fmOpenRead;
-  const bool denyRead = share == fmShareExclusive || share == fmShareDenyRead ||
-                        (create && share == fmShareCompat);
+  const bool denyRead =
+      share == fmShareExclusive || share == fmShareDenyRead || (create && share == fmShareCompat);
   const bool denyWrite = denyRead || share == fmShareDenyWrite;
 
   const std::pair<bool, Token> mine[] = {

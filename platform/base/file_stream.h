@@ -51,9 +51,9 @@ inline constexpr unsigned fmShareDenyNone = 0x0040;
 
 // LastLockError() codes, with the classic numbers.
 inline constexpr int kErrorSuccess = 0;
-inline constexpr int kErrorAccessDenied = 5;     // the stream is not open for writing
-inline constexpr int kErrorGenFailure = 31;      // any other failure of the system
-inline constexpr int kErrorLockViolation = 33;   // another open file holds the range
+inline constexpr int kErrorAccessDenied = 5;    // the stream is not open for writing
+inline constexpr int kErrorGenFailure = 31;     // any other failure of the system
+inline constexpr int kErrorLockViolation = 33;  // another open file holds the range
 
 // The first of the bytes reserved for share tokens. Byte-range locks must
 // end at or before it.
@@ -67,8 +67,9 @@ class TFileStream : public TStream {
   // be opened: the reason is "The system cannot find the file specified."
   // for a missing file, "The file is being used by another process." for a
   // share conflict, the system's text otherwise. With fmCreate, throws
-  // EFCreateError "Cannot create file "<name>". <reason>" instead; the file
-  // is truncated only after the share check has passed.
+  // EFCreateError "Cannot create file "<name>". <reason>" instead (the
+  // share-conflict text or the system's); the file is truncated only after
+  // the share check has passed.
   TFileStream(const std::string& fileName, unsigned mode);
   // Closes quietly; the close releases every lock the stream held.
   ~TFileStream() override;

@@ -99,14 +99,18 @@ std::string ExcludeTrailingPathDelimiter(const std::string& path) {
 
 std::string ExpandFileName(const std::string& path) {
   if (path.empty()) return {};
-  fs::path p(NormalizePathSeparators(path));
+  const std::string name = NormalizePathSeparators(path);
+  fs::path p(name);
   if (p.is_relative()) {
     std::error_code ec;
     const fs::path current = fs::current_path(ec);
-    if (ec) return p.lexically_normal().string();
-    p = current / p;
+    if (!ec) p = current / p;
   }
-  return p.lexically_normal().string();
+  std::string result = p.lexically_normal().string();
+  // "/x/a/.." normalises to "/x/"; the name of a directory has no separator
+  // at its end unless it was given with one.
+  if (name.back() != '/' && result.size() > 1 && result.back() == '/') result.pop_back();
+  return result;
 }
 
 // --- the file system -----------------------------------------------------------
@@ -162,8 +166,7 @@ bool CopyFile(const std::string& source, const std::string& dest, bool failIfExi
       return Fail("Cannot copy a file onto itself.");
   }
   std::error_code ec;
-  const auto options =
-      failIfExists ? fs::copy_options::none : fs::copy_options::overwrite_existing;
+  const auto options = failIfExists ? fs::copy_options::none : fs::copy_options::overwrite_existing;
   if (!fs::copy_file(from, to, options, ec) || ec) {
     // Whatever is at `to` now is a partial copy, unless someone else
     // created the file since the check above.

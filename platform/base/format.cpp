@@ -8,29 +8,9 @@
 #include "platform/base/exceptions.h"
 #include "platform/base/format_settings.h"
 #include "platform/base/number_format.h"
+#include "platform/base/text.h"
 
 namespace {
-
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
-int CharCount(std::string_view text) {
-  int count = 0;
-  for (char c : text) {
-    count += IsContinuationByte(c) ? 0 : 1;
-  }
-  return count;
-}
-
-// The first `count` characters of `text`.
-std::string_view FirstChars(std::string_view text, int count) {
-  std::size_t i = 0;
-  for (int seen = 0; i < text.size(); ++i) {
-    if (!IsContinuationByte(text[i]) && seen++ == count) {
-      break;
-    }
-  }
-  return text.substr(0, i);
-}
 
 class TFormatter {
  public:
@@ -126,7 +106,7 @@ class TFormatter {
     const char type = FPattern[pos++];
     const std::size_t start = FOut.size();
     Convert(type, precision, NextArg());
-    const int padding = width - CharCount(std::string_view(FOut).substr(start));
+    const int padding = width - Length(std::string_view(FOut).substr(start));
     if (padding > 0) {
       FOut.insert(left ? FOut.end() : FOut.begin() + static_cast<std::ptrdiff_t>(start),
                   static_cast<std::size_t>(padding), ' ');
@@ -160,7 +140,9 @@ class TFormatter {
         return;
       case 's':
         if (arg.VType == Kind::String) {
-          FOut += precision < 0 ? arg.VString : FirstChars(arg.VString, precision);
+          FOut += precision < 0
+                      ? arg.VString
+                      : arg.VString.substr(0, ByteOffsetOfChar(arg.VString, precision + 1));
         } else if (arg.VType == Kind::Char) {
           if (precision != 0) {
             FOut += arg.VChar;

@@ -413,10 +413,8 @@ void RoundForLayout(TDecimal& d, const TSectionLayout& layout) {
 // Writes `d` (rounded for `layout`) through the section's tokens.
 void EmitSection(std::string& out, std::string_view section, const TSectionLayout& layout,
                  const TDecimal& d) {
-  // Integer digits: P[0..L) where P is left-padded with zeros to the
-  // section's minimum; `firstDigit` is the index into d of P's first
-  // real digit.
-  int integerLength;
+  // The integer digits P[0..integerLength): the first `realDigits` digits
+  // of d, left-padded with zeros to the section's minimum.
   int realDigits;
   int fractionStart;  // index into d of the first decimal digit
   int exponent = 0;
@@ -428,7 +426,7 @@ void EmitSection(std::string& out, std::string_view section, const TSectionLayou
     realDigits = std::max(d.Exponent, 0);
     fractionStart = d.Exponent;
   }
-  integerLength = std::max(realDigits, layout.IntMinDigits);
+  const int integerLength = std::max(realDigits, layout.IntMinDigits);
   const int padding = integerLength - realDigits;
   const int significantDecimals = std::clamp(d.Count - fractionStart, 0, layout.FracCount);
   const int printedDecimals = std::max(layout.FracMinDigits, significantDecimals);
