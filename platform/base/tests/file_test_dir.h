@@ -1,0 +1,38 @@
+// A fresh directory per test under the system's temporary directory,
+// removed with everything in it at the end of the test.
+#pragma once
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+class TFileTestDir {
+ public:
+  TFileTestDir() {
+    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+    static int counter = 0;
+    std::string name = info ? info->name() : "test";
+    for (char& c : name)
+      if (c == '/') c = '_';
+    FPath = std::filesystem::temp_directory_path() /
+            ("mebrath-" + name + "-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
+    std::filesystem::remove_all(FPath);
+    std::filesystem::create_directories(FPath);
+  }
+  ~TFileTestDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(FPath, ignored);
+  }
+  TFileTestDir(const TFileTestDir&) = delete;
+  TFileTestDir& operator=(const TFileTestDir&) = delete;
+
+  std::string Path() const { return FPath.string(); }
+  // The full name of `name` inside the directory.
+  std::string File(const std::string& name) const { return (FPath / name).string(); }
+
+ private:
+  std::filesystem::path FPath;
+};
