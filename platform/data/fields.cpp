@@ -1,0 +1,1005 @@
+#include "platform/data/fields.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/base/edit_mask.h"
+#include "platform/base/format.h"
+#include "platform/base/format_settings.h"
+#include "platform/base/number_format.h"
+#include "platform/base/stream.h"
+#include "platform/base/text.h"
+#include "platform/data/data_set.h"
+#include "platform/data/db_consts.h"
+
+namespace {
+
+// Native buffer of a field, zeroed; strings get room for the NUL.
+std::string NativeBuffer(int size) {
+  return std::string(static_cast<std::size_t>(std::max(size, 0)) + 1, '\0');
+}
+
+}  // namespace
+
+// ---- TField
+
+TField::TField(TComponent* owner, TFieldType dataType) : TComponent(owner), FDataType(dataType) {}
+
+void TField::BeforeDestruction() {
+  if (FDataSet != nullptr) {
+    try {
+      FDataSet->Close();
+    } catch (...) {
+    }
+    FDataSet->FFields->Remove(this);
+    FDataSet = nullptr;
+  }
+  TComponent::BeforeDestruction();
+}
+
+void TField::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opRemove && component == FLookupDataSet) FLookupDataSet = nullptr;
+}
+
+void TField::SetDataSet(TDataSet* dataSet) {
+  if (dataSet == FDataSet) return;
+  if (FDataSet != nullptr) FDataSet->CheckInactive();
+  if (dataSet != nullptr) {
+    dataSet->CheckInactive();
+    if (!FFieldName.empty() && dataSet->FindField(FFieldName) != nullptr) {
+      DatabaseError(Format(SDuplicateFieldName, DisplayName()), dataSet);
+    }
+  }
+  if (FDataSet != nullptr) FDataSet->FFields->Remove(this);
+  FDataSet = dataSet;
+  if (FDataSet != nullptr) FDataSet->FFields->Add(this);
+}
+
+void TField::SetFieldName(const std::string& name) {
+  if (FDataSet != nullptr) {
+    FDataSet->CheckInactive();
+    TField* other = FDataSet->FindField(name);
+    if (other != nullptr && other != this)
+      DatabaseError(Format(SDuplicateFieldName, name), FDataSet);
+  }
+  FFieldName = name;
+}
+
+void TField::SetFieldKind(TFieldKind kind) {
+  if (FFieldKind == kind) return;
+  if (FDataSet != nullptr) FDataSet->CheckInactive();
+  FFieldKind = kind;
+}
+
+void TField::SetSize(int size) {
+  if (FDataSet != nullptr) FDataSet->CheckInactive();
+  if (size != 0) DatabaseError(Format(SFieldValueError, DisplayName()));
+  FSize = size;
+}
+
+namespace {
+
+void NotifyLayout(TDataSet* dataSet) {
+  if (dataSet != nullptr && dataSet->Active()) dataSet->DataEvent(deLayoutChange, 0);
+}
+
+}  // namespace
+
+void TField::SetDisplayLabel(const std::string& label) {
+  if (FDisplayLabel == label) return;
+  FDisplayLabel = label;
+  NotifyLayout(FDataSet);
+}
+
+void TField::SetDisplayWidth(int width) {
+  if (FDisplayWidth == width) return;
+  FDisplayWidth = width;
+  NotifyLayout(FDataSet);
+}
+
+void TField::SetAlignment(TAlignment alignment) {
+  if (FAlignment == alignment) return;
+  FAlignment = alignment;
+  NotifyLayout(FDataSet);
+}
+
+void TField::SetVisible(bool visible) {
+  if (FVisible == visible) return;
+  FVisible = visible;
+  NotifyLayout(FDataSet);
+}
+
+void TField::SetReadOnly(bool readOnly) {
+  if (FReadOnly == readOnly) return;
+  FReadOnly = readOnly;
+  if (FDataSet != nullptr && FDataSet->Active()) FDataSet->DataEvent(deDataSetChange, 0);
+}
+
+void TField::SetEditMask(const std::string& mask) {
+  if (FEditMask == mask) return;
+  FEditMask = mask;
+  if (FDataSet != nullptr && FDataSet->Active()) FDataSet->DataEvent(deDataSetChange, 0);
+}
+
+int TField::Index() const { return FDataSet ? FDataSet->FFields->IndexOf(this) : -1; }
+
+void TField::SetIndex(int index) {
+  if (FDataSet != nullptr) FDataSet->FFields->SetFieldIndex(this, index);
+}
+
+bool TField::CanModify() const {
+  if (FReadOnly || FDataSet == nullptr) return false;
+  if (FFieldKind == fkLookup) {
+    if (FKeyFields.empty()) return false;
+    for (TField* key : FDataSet->GetFieldList(FKeyFields)) {
+      if (!key->CanModify()) return false;
+    }
+  } else if (FFieldKind != fkData && FFieldKind != fkInternalCalc &&
+             FDataSet->State() != dsCalcFields) {
+    return false;
+  }
+  return FDataSet->CanModify();
+}
+
+bool TField::IsValidChar(char32_t) const { return true; }
+
+void TField::FocusControl() {
+  if (FDataSet == nullptr || !FDataSet->Active()) return;
+  TField* field = this;
+  FDataSet->DataEvent(deFocusControl, reinterpret_cast<std::intptr_t>(&field));
+}
+
+void TField::SetLookupDataSet(TDataSet* dataSet) {
+  if (FLookupDataSet == dataSet) return;
+  if (FLookupDataSet != nullptr) RemoveFreeNotification(FLookupDataSet);
+  FLookupDataSet = dataSet;
+  if (dataSet != nullptr) FreeNotification(dataSet);
+}
+
+void TField::CheckHasDataSet() const {
+  if (FDataSet == nullptr) DatabaseError(Format(SDataSetMissing, DisplayName()));
+}
+
+bool TField::GetData(void* buffer) const {
+  CheckHasDataSet();
+  if (FValidating) {
+    if (FValidatingBuffer == nullptr) return false;
+    if (buffer != nullptr)
+      std::memcpy(buffer, FValidatingBuffer, static_cast<std::size_t>(DataSize()));
+    return true;
+  }
+  return FDataSet->GetFieldData(const_cast<TField*>(this), buffer);
+}
+
+void TField::SetData(const void* buffer) {
+  CheckHasDataSet();
+  FDataSet->SetFieldData(this, buffer);
+}
+
+void TField::Validate(const void* buffer) {
+  if (!OnValidate) return;
+  FValidatingBuffer = buffer;
+  FValidating = true;
+  try {
+    OnValidate(this);
+  } catch (...) {
+    FValidating = false;
+    FValidatingBuffer = nullptr;
+    throw;
+  }
+  FValidating = false;
+  FValidatingBuffer = nullptr;
+}
+
+void TField::Change() {
+  if (OnChange) OnChange(this);
+}
+
+void TField::CheckReadOnly() const {
+  if (FReadOnly) DatabaseError(Format(SFieldReadOnly, DisplayName()));
+}
+
+bool TField::IsNull() const { return !GetData(nullptr); }
+
+void TField::SetAsVariant(const Variant& value) {
+  if (VarIsNull(value) || VarIsEmpty(value)) {
+    Clear();
+  } else {
+    SetVarValue(value);
+  }
+}
+
+std::string TField::EditText() const {
+  std::string text;
+  if (OnGetText) {
+    OnGetText(const_cast<TField*>(this), text, false);
+  } else {
+    GetText(text, false);
+  }
+  return text;
+}
+
+void TField::SetEditText(const std::string& text) {
+  if (OnSetText) {
+    OnSetText(this, text);
+  } else {
+    SetFieldText(text);
+  }
+}
+
+std::string TField::DisplayText() const {
+  std::string text;
+  if (OnGetText) {
+    OnGetText(const_cast<TField*>(this), text, true);
+  } else {
+    GetText(text, true);
+  }
+  return text;
+}
+
+Variant TField::StateValue(int state) const {
+  CheckHasDataSet();
+  TDataSetState saved = FDataSet->SetTempState(static_cast<TDataSetState>(state));
+  Variant result;
+  try {
+    result = GetAsVariant();
+  } catch (...) {
+    FDataSet->RestoreState(saved);
+    throw;
+  }
+  FDataSet->RestoreState(saved);
+  return result;
+}
+
+Variant TField::OldValue() const { return StateValue(dsOldValue); }
+Variant TField::NewValue() const { return StateValue(dsNewValue); }
+Variant TField::CurValue() const { return StateValue(dsCurValue); }
+
+void TField::AccessError(const char* typeName) const {
+  DatabaseError(Format(SFieldAccessError, DisplayName(), std::string(typeName)));
+}
+
+void TField::RangeError(const std::string& value, const std::string& min,
+                        const std::string& max) const {
+  DatabaseError(Format(SFieldRangeError, value, DisplayName(), min, max));
+}
+
+std::string TField::GetAsString() const { AccessError("String"); }
+void TField::SetAsStringValue(const std::string&) { AccessError("String"); }
+int TField::GetAsInteger() const { AccessError("Integer"); }
+void TField::SetAsIntegerValue(int) { AccessError("Integer"); }
+double TField::GetAsFloat() const { AccessError("Float"); }
+void TField::SetAsFloatValue(double) { AccessError("Float"); }
+Currency TField::GetAsCurrency() const { return Currency(GetAsFloat()); }
+void TField::SetAsCurrencyValue(Currency value) { SetAsFloatValue(value.ToDouble()); }
+TDateTime TField::GetAsDateTime() const { AccessError("DateTime"); }
+void TField::SetAsDateTimeValue(TDateTime) { AccessError("DateTime"); }
+bool TField::GetAsBoolean() const { AccessError("Boolean"); }
+void TField::SetAsBooleanValue(bool) { AccessError("Boolean"); }
+Variant TField::GetAsVariant() const { AccessError("Variant"); }
+void TField::SetVarValue(const Variant&) { AccessError("Variant"); }
+void TField::GetText(std::string& text, bool) const { text = GetAsString(); }
+void TField::SetFieldText(const std::string& text) { SetAsStringValue(text); }
+
+// ---- TStringField
+
+TStringField::TStringField(TComponent* owner, TFieldType type) : TField(owner, type) {
+  SetSizeValue(20);
+  SetTransliterate(true);
+}
+
+void TStringField::SetSize(int size) {
+  if (DataSet() != nullptr) DataSet()->CheckInactive();
+  if (size < 0) DatabaseError(Format(SFieldValueError, DisplayName()));
+  SetSizeValue(size);
+}
+
+bool TStringField::GetValue(std::string& value) const {
+  std::string buffer = NativeBuffer(DataSize());
+  if (!GetData(buffer.data())) return false;
+  buffer.resize(std::strlen(buffer.c_str()));
+  if (Transliterate() && !buffer.empty()) {
+    std::string out(buffer.size() * 4 + 1, '\0');
+    int length = DataSet()->Translate(buffer.c_str(), out.data(), false);
+    out.resize(static_cast<std::size_t>(std::max(length, 0)));
+    value = std::move(out);
+  } else {
+    value = std::move(buffer);
+  }
+  return true;
+}
+
+std::string TStringField::GetAsString() const {
+  std::string value;
+  return GetValue(value) ? value : std::string();
+}
+
+void TStringField::SetAsStringValue(const std::string& value) {
+  std::string text = Length(value) > Size() ? Copy(value, 1, Size()) : value;
+  std::string buffer = NativeBuffer(DataSize());
+  if (Transliterate()) {
+    std::string out(text.size() * 4 + 1, '\0');
+    int length = DataSet() ? DataSet()->Translate(text.c_str(), out.data(), true) : 0;
+    out.resize(static_cast<std::size_t>(std::max(length, 0)));
+    text = std::move(out);
+  }
+  std::memcpy(buffer.data(), text.data(), std::min(text.size(), buffer.size() - 1));
+  SetData(buffer.data());
+}
+
+int TStringField::GetAsInteger() const { return StrToInt(GetAsString()); }
+void TStringField::SetAsIntegerValue(int value) { SetAsStringValue(IntToStr(value)); }
+double TStringField::GetAsFloat() const { return StrToFloat(GetAsString()); }
+void TStringField::SetAsFloatValue(double value) { SetAsStringValue(FloatToStr(value)); }
+TDateTime TStringField::GetAsDateTime() const { return StrToDateTime(GetAsString()); }
+void TStringField::SetAsDateTimeValue(TDateTime value) { SetAsStringValue(DateTimeToStr(value)); }
+
+bool TStringField::GetAsBoolean() const {
+  std::string text = GetAsString();
+  return !text.empty() && (text[0] == 'T' || text[0] == 't' || text[0] == 'Y' || text[0] == 'y');
+}
+
+void TStringField::SetAsBooleanValue(bool value) { SetAsStringValue(value ? "T" : "F"); }
+
+Variant TStringField::GetAsVariant() const {
+  std::string value;
+  if (!GetValue(value)) return Variant::Null();
+  return Variant(value);
+}
+
+void TStringField::SetVarValue(const Variant& value) { SetAsStringValue(VarToStr(value)); }
+
+void TStringField::GetText(std::string& text, bool displayText) const {
+  text = GetAsString();
+  if (displayText && !EditMask().empty()) text = FormatMaskText(EditMask(), text);
+}
+
+TWideStringField::TWideStringField(TComponent* owner) : TStringField(owner, ftWideString) {
+  SetTransliterate(false);
+}
+
+TFixedCharField::TFixedCharField(TComponent* owner) : TStringField(owner, ftFixedChar) {
+  SetFixedChar(true);
+}
+
+// ---- TBytesField
+
+TBytesField::TBytesField(TComponent* owner) : TField(owner, ftBytes) { SetSizeValue(16); }
+
+std::string TBytesField::GetAsString() const {
+  std::string buffer = NativeBuffer(DataSize());
+  if (!GetData(buffer.data())) return {};
+  buffer.resize(static_cast<std::size_t>(DataSize()));
+  return buffer;
+}
+
+void TBytesField::SetAsStringValue(const std::string& value) {
+  std::string buffer = NativeBuffer(DataSize());
+  std::memcpy(buffer.data(), value.data(),
+              std::min(value.size(), static_cast<std::size_t>(DataSize())));
+  SetData(buffer.data());
+}
+
+Variant TBytesField::GetAsVariant() const {
+  return IsNull() ? Variant::Null() : Variant(GetAsString());
+}
+
+void TBytesField::SetVarValue(const Variant& value) { SetAsStringValue(VarToStr(value)); }
+
+// ---- TNumericField
+
+TNumericField::TNumericField(TComponent* owner, TFieldType type) : TField(owner, type) {
+  SetAlignment(taRightJustify);
+}
+
+void TNumericField::SetDisplayFormat(const std::string& format) {
+  if (FDisplayFormat == format) return;
+  FDisplayFormat = format;
+  if (DataSet() != nullptr && DataSet()->Active()) DataSet()->DataEvent(deDataSetChange, 0);
+}
+
+void TNumericField::SetEditFormat(const std::string& format) { FEditFormat = format; }
+
+const std::string& TNumericField::TextFormat(bool displayText) const {
+  return (displayText || FEditFormat.empty()) ? FDisplayFormat : FEditFormat;
+}
+
+// ---- TIntegralField
+
+TIntegralField::TIntegralField(TComponent* owner, TFieldType type, std::int64_t minRange,
+                               std::int64_t maxRange)
+    : TNumericField(owner, type), FMinRange(minRange), FMaxRange(maxRange) {}
+
+TIntegerField::TIntegerField(TComponent* owner, TFieldType type, std::int64_t minRange,
+                             std::int64_t maxRange)
+    : TIntegralField(owner, type, minRange, maxRange) {}
+
+int TIntegralField::DataSize() const {
+  switch (DataType()) {
+    case ftSmallint:
+    case ftWord:
+      return 2;
+    case ftLargeint:
+      return 8;
+    default:
+      return 4;
+  }
+}
+
+bool TIntegralField::IsValidChar(char32_t ch) const {
+  return ch == '+' || ch == '-' || (ch >= '0' && ch <= '9');
+}
+
+bool TIntegralField::GetValue(std::int64_t& value) const {
+  unsigned char buffer[8] = {};
+  if (!GetData(buffer)) return false;
+  switch (DataType()) {
+    case ftSmallint: {
+      std::int16_t v;
+      std::memcpy(&v, buffer, 2);
+      value = v;
+      break;
+    }
+    case ftWord: {
+      std::uint16_t v;
+      std::memcpy(&v, buffer, 2);
+      value = v;
+      break;
+    }
+    case ftLargeint: {
+      std::int64_t v;
+      std::memcpy(&v, buffer, 8);
+      value = v;
+      break;
+    }
+    default: {
+      std::int32_t v;
+      std::memcpy(&v, buffer, 4);
+      value = v;
+      break;
+    }
+  }
+  return true;
+}
+
+void TIntegralField::SetInt64(std::int64_t value) {
+  std::int64_t lo = FMinRange, hi = FMaxRange;
+  if (FMinValue != 0 || FMaxValue != 0) {
+    lo = FMinValue;
+    hi = FMaxValue;
+  }
+  if (value < lo || value > hi) RangeError(IntToStr(value), IntToStr(lo), IntToStr(hi));
+  unsigned char buffer[8] = {};
+  switch (DataType()) {
+    case ftSmallint: {
+      auto v = static_cast<std::int16_t>(value);
+      std::memcpy(buffer, &v, 2);
+      break;
+    }
+    case ftWord: {
+      auto v = static_cast<std::uint16_t>(value);
+      std::memcpy(buffer, &v, 2);
+      break;
+    }
+    case ftLargeint:
+      std::memcpy(buffer, &value, 8);
+      break;
+    default: {
+      auto v = static_cast<std::int32_t>(value);
+      std::memcpy(buffer, &v, 4);
+      break;
+    }
+  }
+  SetData(buffer);
+}
+
+std::string TIntegralField::GetAsString() const {
+  std::int64_t value;
+  return GetValue(value) ? IntToStr(value) : std::string();
+}
+
+void TIntegralField::SetAsStringValue(const std::string& value) {
+  if (value.empty()) {
+    Clear();
+    return;
+  }
+  std::int64_t number;
+  if (!TryStrToInt64(value, number))
+    throw EConvertError(Format(SInvalidIntegerValue, value, DisplayName()));
+  SetInt64(number);
+}
+
+int TIntegralField::GetAsInteger() const {
+  std::int64_t value;
+  if (!GetValue(value)) return 0;
+  if (value < INT32_MIN || value > INT32_MAX) AccessError("Integer");
+  return static_cast<int>(value);
+}
+
+double TIntegralField::GetAsFloat() const {
+  std::int64_t value;
+  return GetValue(value) ? static_cast<double>(value) : 0.0;
+}
+
+void TIntegralField::SetAsFloatValue(double value) {
+  if (!std::isfinite(value) || std::fabs(value) > 9.2e18) {
+    RangeError(FloatToStr(value), IntToStr(FMinRange), IntToStr(FMaxRange));
+  }
+  SetInt64(static_cast<std::int64_t>(std::nearbyint(value)));
+}
+
+Currency TIntegralField::GetAsCurrency() const { return Currency(GetAsFloat()); }
+void TIntegralField::SetAsCurrencyValue(Currency value) { SetAsFloatValue(value.ToDouble()); }
+
+Variant TIntegralField::GetAsVariant() const {
+  std::int64_t value;
+  if (!GetValue(value)) return Variant::Null();
+  switch (DataType()) {
+    case ftSmallint:
+      return Variant(static_cast<std::int16_t>(value));
+    case ftWord:
+      return Variant(static_cast<std::uint16_t>(value));
+    case ftLargeint:
+      return Variant(value);
+    default:
+      return Variant(static_cast<std::int32_t>(value));
+  }
+}
+
+void TIntegralField::SetVarValue(const Variant& value) {
+  if (VarIsStr(value)) {
+    SetAsStringValue(value.AsString());
+  } else {
+    SetInt64(value.AsInt64());
+  }
+}
+
+void TIntegralField::GetText(std::string& text, bool displayText) const {
+  std::int64_t value;
+  if (!GetValue(value)) {
+    text.clear();
+    return;
+  }
+  const std::string& format = TextFormat(displayText);
+  text = format.empty() ? IntToStr(value) : FormatFloat(format, static_cast<double>(value));
+}
+
+// ---- TFloatField
+
+TFloatField::TFloatField(TComponent* owner, TFieldType type) : TNumericField(owner, type) {}
+
+void TFloatField::SetCurrency(bool value) {
+  if (FCurrency == value) return;
+  FCurrency = value;
+  if (DataSet() != nullptr && DataSet()->Active()) DataSet()->DataEvent(deDataSetChange, 0);
+}
+
+void TFloatField::SetPrecision(int value) { FPrecision = std::clamp(value, 2, 15); }
+
+bool TFloatField::IsValidChar(char32_t ch) const {
+  return ch == '+' || ch == '-' || (ch >= '0' && ch <= '9') || ch == 'E' || ch == 'e' ||
+         ch == static_cast<unsigned char>(FormatSettings.DecimalSeparator);
+}
+
+bool TFloatField::GetValue(double& value) const {
+  double stored = 0;
+  if (!GetData(&stored)) return false;
+  value = stored;
+  return true;
+}
+
+std::string TFloatField::GetAsString() const {
+  double value;
+  return GetValue(value) ? FloatToStr(value) : std::string();
+}
+
+void TFloatField::SetAsStringValue(const std::string& value) {
+  if (value.empty()) {
+    Clear();
+    return;
+  }
+  SetAsFloatValue(StrToFloat(value));
+}
+
+int TFloatField::GetAsInteger() const {
+  double value;
+  if (!GetValue(value)) return 0;
+  double rounded = std::nearbyint(value);
+  if (!(rounded >= INT32_MIN && rounded <= INT32_MAX)) AccessError("Integer");
+  return static_cast<int>(rounded);
+}
+
+double TFloatField::GetAsFloat() const {
+  double value;
+  return GetValue(value) ? value : 0.0;
+}
+
+void TFloatField::SetAsFloatValue(double value) {
+  if ((FMinValue != 0 || FMaxValue != 0) && (value < FMinValue || value > FMaxValue)) {
+    RangeError(FloatToStr(value), FloatToStr(FMinValue), FloatToStr(FMaxValue));
+  }
+  SetData(&value);
+}
+
+::Currency TFloatField::GetAsCurrency() const { return ::Currency(GetAsFloat()); }
+void TFloatField::SetAsCurrencyValue(::Currency value) { SetAsFloatValue(value.ToDouble()); }
+
+Variant TFloatField::GetAsVariant() const {
+  double value;
+  return GetValue(value) ? Variant(value) : Variant::Null();
+}
+
+void TFloatField::SetVarValue(const Variant& value) {
+  if (VarIsStr(value)) {
+    SetAsStringValue(value.AsString());
+  } else {
+    SetAsFloatValue(value.AsDouble());
+  }
+}
+
+void TFloatField::GetText(std::string& text, bool displayText) const {
+  double value;
+  if (!GetValue(value)) {
+    text.clear();
+    return;
+  }
+  const std::string& format = TextFormat(displayText);
+  if (!format.empty()) {
+    text = FormatFloat(format, value);
+  } else if (FCurrency) {
+    text = FloatToStrF(value, displayText ? ffCurrency : ffFixed, FPrecision,
+                       FormatSettings.CurrencyDecimals);
+  } else {
+    text = FloatToStrF(value, ffGeneral, FPrecision, 0);
+  }
+}
+
+TCurrencyField::TCurrencyField(TComponent* owner) : TFloatField(owner, ftCurrency) {
+  SetCurrency(true);
+}
+
+TBCDField::TBCDField(TComponent* owner) : TFloatField(owner, ftBCD) {}
+
+Variant TBCDField::GetAsVariant() const {
+  double value;
+  return GetValue(value) ? Variant(::Currency(value)) : Variant::Null();
+}
+
+// ---- TBooleanField
+
+TBooleanField::TBooleanField(TComponent* owner) : TField(owner, ftBoolean) {}
+
+void TBooleanField::SetDisplayValues(const std::string& values) {
+  std::size_t semicolon = values.find(';');
+  if (semicolon == std::string::npos) {
+    FTextTrue = values;
+    FTextFalse.clear();
+  } else {
+    FTextTrue = values.substr(0, semicolon);
+    FTextFalse = values.substr(semicolon + 1);
+  }
+  FDisplayValues = values;
+  if (DataSet() != nullptr && DataSet()->Active()) DataSet()->DataEvent(deDataSetChange, 0);
+}
+
+int TBooleanField::DefaultWidth() const { return std::max(Length(FTextTrue), Length(FTextFalse)); }
+
+bool TBooleanField::GetValue(bool& value) const {
+  std::int16_t stored = 0;
+  if (!GetData(&stored)) return false;
+  value = stored != 0;
+  return true;
+}
+
+std::string TBooleanField::GetAsString() const {
+  bool value;
+  if (!GetValue(value)) return {};
+  return value ? FTextTrue : FTextFalse;
+}
+
+void TBooleanField::SetAsStringValue(const std::string& value) {
+  if (value.empty()) {
+    if (FTextFalse.empty()) {
+      SetAsBooleanValue(false);
+    } else if (FTextTrue.empty()) {
+      SetAsBooleanValue(true);
+    } else {
+      Clear();
+    }
+    return;
+  }
+  int length = Length(value);
+  if (AnsiSameText(value, Copy(FTextFalse, 1, length))) {
+    SetAsBooleanValue(false);
+  } else if (AnsiSameText(value, Copy(FTextTrue, 1, length))) {
+    SetAsBooleanValue(true);
+  } else {
+    DatabaseError(Format(SInvalidBoolValue, value, DisplayName()));
+  }
+}
+
+bool TBooleanField::GetAsBoolean() const {
+  bool value;
+  return GetValue(value) && value;
+}
+
+void TBooleanField::SetAsBooleanValue(bool value) {
+  std::int16_t stored = value ? -1 : 0;
+  SetData(&stored);
+}
+
+int TBooleanField::GetAsInteger() const { return GetAsBoolean() ? 1 : 0; }
+
+Variant TBooleanField::GetAsVariant() const {
+  bool value;
+  return GetValue(value) ? Variant(value) : Variant::Null();
+}
+
+void TBooleanField::SetVarValue(const Variant& value) {
+  if (VarIsStr(value)) {
+    SetAsStringValue(value.AsString());
+  } else {
+    SetAsBooleanValue(value.AsBoolean());
+  }
+}
+
+// ---- TDateTimeField
+
+TDateTimeField::TDateTimeField(TComponent* owner, TFieldType type) : TField(owner, type) {}
+
+void TDateTimeField::SetDisplayFormat(const std::string& format) {
+  if (FDisplayFormat == format) return;
+  FDisplayFormat = format;
+  if (DataSet() != nullptr && DataSet()->Active()) DataSet()->DataEvent(deDataSetChange, 0);
+}
+
+int TDateTimeField::DataSize() const { return DataType() == ftDateTime ? 8 : 4; }
+
+bool TDateTimeField::GetValue(TDateTime& value) const {
+  unsigned char buffer[8] = {};
+  if (!GetData(buffer)) return false;
+  TTimeStamp stamp{};
+  switch (DataType()) {
+    case ftDate: {
+      std::int32_t days;
+      std::memcpy(&days, buffer, 4);
+      stamp.Date = days;
+      stamp.Time = 0;
+      break;
+    }
+    case ftTime: {
+      std::int32_t ms;
+      std::memcpy(&ms, buffer, 4);
+      stamp.Date = DateDelta;
+      stamp.Time = ms;
+      break;
+    }
+    default: {
+      double ms;
+      std::memcpy(&ms, buffer, 8);
+      stamp = MSecsToTimeStamp(ms);
+      break;
+    }
+  }
+  value = TimeStampToDateTime(stamp);
+  return true;
+}
+
+std::string TDateTimeField::GetAsString() const {
+  std::string text;
+  GetText(text, false);
+  return text;
+}
+
+void TDateTimeField::SetAsStringValue(const std::string& value) {
+  if (value.empty()) {
+    Clear();
+    return;
+  }
+  switch (DataType()) {
+    case ftDate:
+      SetAsDateTimeValue(StrToDate(value));
+      break;
+    case ftTime:
+      SetAsDateTimeValue(StrToTime(value));
+      break;
+    default:
+      SetAsDateTimeValue(StrToDateTime(value));
+      break;
+  }
+}
+
+double TDateTimeField::GetAsFloat() const { return GetAsDateTime(); }
+
+TDateTime TDateTimeField::GetAsDateTime() const {
+  TDateTime value;
+  return GetValue(value) ? value : 0.0;
+}
+
+void TDateTimeField::SetAsDateTimeValue(TDateTime value) {
+  TTimeStamp stamp = DateTimeToTimeStamp(value);
+  unsigned char buffer[8] = {};
+  switch (DataType()) {
+    case ftDate: {
+      std::int32_t days = stamp.Date;
+      std::memcpy(buffer, &days, 4);
+      break;
+    }
+    case ftTime: {
+      std::int32_t ms = stamp.Time;
+      std::memcpy(buffer, &ms, 4);
+      break;
+    }
+    default: {
+      double ms = TimeStampToMSecs(stamp);
+      std::memcpy(buffer, &ms, 8);
+      break;
+    }
+  }
+  SetData(buffer);
+}
+
+Variant TDateTimeField::GetAsVariant() const {
+  TDateTime value;
+  return GetValue(value) ? VarFromDateTime(value) : Variant::Null();
+}
+
+void TDateTimeField::SetVarValue(const Variant& value) {
+  if (VarIsStr(value)) {
+    SetAsStringValue(value.AsString());
+  } else {
+    SetAsDateTimeValue(value.AsDateTime());
+  }
+}
+
+void TDateTimeField::GetText(std::string& text, bool displayText) const {
+  TDateTime value;
+  if (!GetValue(value)) {
+    text.clear();
+    return;
+  }
+  std::string format;
+  if (displayText && !FDisplayFormat.empty()) {
+    format = FDisplayFormat;
+  } else if (DataType() == ftDate) {
+    format = FormatSettings.ShortDateFormat;
+  } else if (DataType() == ftTime) {
+    format = FormatSettings.LongTimeFormat;
+  } else {
+    format = "c";
+  }
+  text = FormatDateTime(format, value);
+}
+
+// ---- blobs
+
+TBlobField::TBlobField(TComponent* owner, TFieldType type) : TField(owner, type) {}
+
+void TBlobField::SaveToStream(TStream& stream) const {
+  CheckHasDataSet();
+  std::unique_ptr<TStream> blob =
+      DataSet()->CreateBlobStream(const_cast<TBlobField*>(this), bmRead);
+  if (blob) stream.CopyFrom(*blob, 0);
+}
+
+void TBlobField::LoadFromStream(TStream& stream) {
+  CheckHasDataSet();
+  std::unique_ptr<TStream> blob = DataSet()->CreateBlobStream(this, bmWrite);
+  if (blob) blob->CopyFrom(stream, 0);
+}
+
+std::string TBlobField::GetAsString() const {
+  CheckHasDataSet();
+  std::unique_ptr<TStream> blob =
+      DataSet()->CreateBlobStream(const_cast<TBlobField*>(this), bmRead);
+  std::string text;
+  if (!blob) return text;
+  blob->SetPosition(0);
+  text.resize(static_cast<std::size_t>(blob->Size()));
+  if (!text.empty()) blob->ReadBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+  if (Transliterate() && !text.empty()) {
+    std::string out(text.size() * 4 + 1, '\0');
+    out.resize(static_cast<std::size_t>(
+        std::max(DataSet()->Translate(text.c_str(), out.data(), false), 0)));
+    return out;
+  }
+  return text;
+}
+
+void TBlobField::SetAsStringValue(const std::string& value) {
+  CheckHasDataSet();
+  std::string text = value;
+  if (Transliterate() && !text.empty()) {
+    std::string out(text.size() * 4 + 1, '\0');
+    out.resize(static_cast<std::size_t>(
+        std::max(DataSet()->Translate(text.c_str(), out.data(), true), 0)));
+    text = std::move(out);
+  }
+  std::unique_ptr<TStream> blob = DataSet()->CreateBlobStream(this, bmWrite);
+  if (blob && !text.empty()) blob->WriteBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+}
+
+Variant TBlobField::GetAsVariant() const {
+  return IsNull() ? Variant::Null() : Variant(GetAsString());
+}
+
+void TBlobField::SetVarValue(const Variant& value) { SetAsStringValue(VarToStr(value)); }
+
+void TBlobField::GetText(std::string& text, bool) const {
+  text = "(" + FieldTypeDisplayName(DataType()) + ")";
+}
+
+TMemoField::TMemoField(TComponent* owner) : TBlobField(owner, ftMemo) { SetTransliterate(true); }
+
+void TMemoField::GetText(std::string& text, bool) const { text = "(MEMO)"; }
+
+// ---- TFields
+
+TField* TFields::Fields(int index) const {
+  if (index < 0 || index >= Count()) DatabaseError(SFieldIndexError, FDataSet);
+  return FList[static_cast<std::size_t>(index)];
+}
+
+int TFields::IndexOf(const TField* field) const {
+  auto it = std::find(FList.begin(), FList.end(), field);
+  return it == FList.end() ? -1 : static_cast<int>(it - FList.begin());
+}
+
+TField* TFields::FindField(std::string_view name) const {
+  for (TField* field : FList) {
+    if (SameText(field->FieldName(), name)) return field;
+  }
+  return nullptr;
+}
+
+TField* TFields::FieldByName(std::string_view name) const {
+  TField* field = FindField(name);
+  if (field == nullptr) DatabaseError(Format(SFieldNotFound, std::string(name)), FDataSet);
+  return field;
+}
+
+TField* TFields::FieldByNumber(int fieldNo) const {
+  for (TField* field : FList) {
+    if (field->FieldNo() == fieldNo && field->FieldKind() == fkData) return field;
+  }
+  return nullptr;
+}
+
+void TFields::Clear() {
+  while (!FList.empty()) {
+    TField* field = FList.back();
+    FList.pop_back();
+    field->FDataSet = nullptr;
+    field->Free();
+  }
+  Changed();
+}
+
+void TFields::Add(TField* field) {
+  FList.push_back(field);
+  Changed();
+}
+
+void TFields::Remove(TField* field) {
+  std::erase(FList, field);
+  Changed();
+}
+
+void TFields::SetFieldIndex(TField* field, int index) {
+  int current = IndexOf(field);
+  if (current < 0) return;
+  index = std::clamp(index, 0, Count() - 1);
+  if (index == current) return;
+  FList.erase(FList.begin() + current);
+  FList.insert(FList.begin() + index, field);
+  Changed();
+}
+
+void TFields::Changed() {
+  if (FDataSet != nullptr && FDataSet->Active() &&
+      !FDataSet->ComponentState().Contains(csDestroying)) {
+    FDataSet->DataEvent(deFieldListChange, 0);
+  }
+}
