@@ -113,7 +113,7 @@ void TDataSet::OpenCursor() {
 void TDataSet::CloseCursor() {
   FreeBuffers();
   ClearBuffers();
-  if (IsCursorOpen() || FieldCount() > 0) InternalClose();
+  InternalClose();
   FDefaultFields = false;
 }
 

@@ -11,7 +11,8 @@
 //   window is allocated (AllocRecordBuffer per buffer), state dsBrowse,
 //   the links hear deUpdateState, AfterOpen, and AfterScroll unless empty.
 //   An exception from InternalOpen closes the cursor (InternalClose) and
-//   propagates. Close: BeforeClose, state dsInactive, buffers freed
+//   propagates (so InternalClose must cope with a half-open state).
+//   Close: BeforeClose, state dsInactive, buffers freed
 //   (FreeRecordBuffer), InternalClose (BindFields(false), and
 //   DestroyFields when DefaultFields), AfterClose. IsCursorOpen answers
 //   whether the storage is open. InitFieldDefs (FieldDefs().Update())
