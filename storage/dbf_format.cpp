@@ -1,0 +1,556 @@
+#include "storage/dbf_format.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "platform/base/codepage.h"
+#include "platform/base/math_utils.h"
+#include "platform/base/number_format.h"
+#include "platform/base/text.h"
+
+namespace dbf {
+
+// ---- Little-endian numbers --------------------------------------------
+
+void EncodeFixed16(char* dst, std::uint16_t value) {
+  dst[0] = static_cast<char>(value & 0xFF);
+  dst[1] = static_cast<char>(value >> 8);
+}
+
+void EncodeFixed32(char* dst, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) dst[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+void EncodeFixed64(char* dst, std::uint64_t value) {
+  for (int i = 0; i < 8; ++i) dst[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+std::uint16_t DecodeFixed16(const char* src) {
+  const auto* p = reinterpret_cast<const unsigned char*>(src);
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t DecodeFixed32(const char* src) {
+  const auto* p = reinterpret_cast<const unsigned char*>(src);
+  return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+         (std::uint32_t{p[3]} << 24);
+}
+
+std::uint64_t DecodeFixed64(const char* src) {
+  return std::uint64_t{DecodeFixed32(src)} | (std::uint64_t{DecodeFixed32(src + 4)} << 32);
+}
+
+// ---- Header and descriptors -------------------------------------------
+
+void THeader::EncodeTo(std::string* dst) const {
+  char buf[kHeaderSize] = {};
+  buf[kVersionOffset] = static_cast<char>(Version);
+  buf[kYearOffset] = static_cast<char>(Year);
+  buf[kMonthOffset] = static_cast<char>(Month);
+  buf[kDayOffset] = static_cast<char>(Day);
+  EncodeFixed32(buf + kRecordCountOffset, RecordCount);
+  EncodeFixed16(buf + kHeaderLengthOffset, HeaderLength);
+  EncodeFixed16(buf + kRecordLengthOffset, RecordLength);
+  buf[kStructureVersionOffset] = static_cast<char>(StructureVersion);
+  buf[kCodePageOffset] = static_cast<char>(CodePage);
+  dst->append(buf, kHeaderSize);
+}
+
+THeader THeader::DecodeFrom(std::string_view src) {
+  THeader h;
+  h.Version = static_cast<std::uint8_t>(src[kVersionOffset]);
+  h.Year = static_cast<std::uint8_t>(src[kYearOffset]);
+  h.Month = static_cast<std::uint8_t>(src[kMonthOffset]);
+  h.Day = static_cast<std::uint8_t>(src[kDayOffset]);
+  h.RecordCount = DecodeFixed32(src.data() + kRecordCountOffset);
+  h.HeaderLength = DecodeFixed16(src.data() + kHeaderLengthOffset);
+  h.RecordLength = DecodeFixed16(src.data() + kRecordLengthOffset);
+  h.StructureVersion = static_cast<std::uint8_t>(src[kStructureVersionOffset]);
+  h.CodePage = static_cast<std::uint8_t>(src[kCodePageOffset]);
+  return h;
+}
+
+void TFieldDescriptor::EncodeTo(std::string* dst) const {
+  char buf[kDescriptorSize] = {};
+  std::memcpy(buf + kNameOffset, Name.data(), std::min(Name.size(), kMaxNameLength));
+  buf[kTypeOffset] = Type;
+  EncodeFixed32(buf + kColumnOffsetOffset, Offset);
+  buf[kLengthOffset] = static_cast<char>(Length);
+  buf[kDecimalsOffset] = static_cast<char>(Decimals);
+  dst->append(buf, kDescriptorSize);
+}
+
+TFieldDescriptor TFieldDescriptor::DecodeFrom(std::string_view src) {
+  TFieldDescriptor d;
+  std::string_view name = src.substr(kNameOffset, kNameWidth);
+  d.Name = std::string(name.substr(0, name.find('\0')));
+  d.Type = src[kTypeOffset];
+  d.Offset = DecodeFixed32(src.data() + kColumnOffsetOffset);
+  d.Length = static_cast<std::uint8_t>(src[kLengthOffset]);
+  d.Decimals = static_cast<std::uint8_t>(src[kDecimalsOffset]);
+  return d;
+}
+
+std::string EncodeLayout(THeader header, std::vector<TFieldDescriptor> fields,
+                         std::string_view tail) {
+  std::uint32_t offset = 1;
+  for (TFieldDescriptor& f : fields) {
+    if (f.Length == 0) throw ERangeError("Field '" + f.Name + "' has length 0");
+    f.Offset = offset;
+    offset += f.Length;
+  }
+  const std::size_t headerLength = kHeaderSize + kDescriptorSize * fields.size() + 1 + tail.size();
+  if (headerLength > kMaxHeaderLength || offset > 0xFFFF)
+    throw ERangeError("The table header would be " + std::to_string(headerLength) +
+                      " bytes with records of " + std::to_string(offset) +
+                      " bytes; at most 65535 each");
+  header.HeaderLength = static_cast<std::uint16_t>(headerLength);
+  header.RecordLength = static_cast<std::uint16_t>(offset);
+  std::string out;
+  out.reserve(headerLength);
+  header.EncodeTo(&out);
+  for (const TFieldDescriptor& f : fields) f.EncodeTo(&out);
+  out.push_back(kTerminator);
+  out.append(tail);
+  return out;
+}
+
+void RaiseDamaged(std::string_view fileName, std::string_view what) {
+  throw EDBFError("Table " + std::string(fileName) + " is damaged: " + std::string(what));
+}
+
+namespace {
+
+// The width a letter's value needs, or 0 when any length will do.
+std::size_t FixedWidth(char type) {
+  switch (type) {
+    case kTypeDate:
+    case kTypeDouble:
+    case kTypeTimeStamp:
+    case kTypeCurrency:
+      return 8;
+    case kTypeInteger:
+      return 4;
+    default:
+      return 0;
+  }
+}
+
+std::string Printable(std::string_view name) {
+  std::string out;
+  for (char c : name) out.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
+  return Oem866ToUtf8(out);
+}
+
+}  // namespace
+
+TLayout DecodeLayout(std::string_view head, std::int64_t fileSize, std::string_view fileName) {
+  auto num = [](auto v) { return std::to_string(v); };
+  if (fileSize < static_cast<std::int64_t>(kHeaderSize) || head.size() < kHeaderSize)
+    RaiseDamaged(fileName, "the file is shorter than its 32-byte header");
+  TLayout layout;
+  layout.Header = THeader::DecodeFrom(head);
+  const std::uint32_t headerLength = layout.Header.HeaderLength;
+  if (headerLength > fileSize)
+    RaiseDamaged(fileName, "the header length " + num(headerLength) +
+                               " is past the end of the file (" + num(fileSize) + " bytes)");
+  if (head.size() < headerLength) RaiseDamaged(fileName, "the header could not be read whole");
+
+  const std::size_t maxFields =
+      headerLength >= kHeaderSize ? (headerLength - kHeaderSize) / kDescriptorSize : 0;
+  std::size_t pos = kHeaderSize;
+  bool terminated = false;
+  while (layout.Fields.size() < maxFields && pos + kDescriptorSize <= headerLength) {
+    const char first = head[pos];
+    if (first == kTerminator || first == '\0') {
+      terminated = true;
+      break;
+    }
+    layout.Fields.push_back(TFieldDescriptor::DecodeFrom(head.substr(pos, kDescriptorSize)));
+    pos += kDescriptorSize;
+  }
+  if (!terminated && pos < headerLength && (head[pos] == kTerminator || head[pos] == '\0'))
+    terminated = true;
+  if (layout.Fields.empty()) RaiseDamaged(fileName, "the file has no field descriptors");
+  layout.TailPosition =
+      terminated && pos + 1 < headerLength ? static_cast<std::uint32_t>(pos + 1) : 0;
+
+  bool storedOffsets = false;
+  for (const TFieldDescriptor& f : layout.Fields) storedOffsets |= f.Offset != 0;
+  std::uint32_t offset = 1;
+  for (TFieldDescriptor& f : layout.Fields) {
+    const std::string name = Printable(f.Name);
+    if (f.Length == 0) RaiseDamaged(fileName, "field " + name + " has length 0");
+    if (const std::size_t width = FixedWidth(f.Type); width != 0 && f.Length != width)
+      RaiseDamaged(fileName, "field " + name + " of type " + std::string(1, f.Type) +
+                                 " has length " + num(f.Length) + " instead of " + num(width));
+    if (storedOffsets && f.Offset != offset)
+      RaiseDamaged(fileName, "field " + name + " is at offset " + num(f.Offset) +
+                                 " but the fields before it end at " + num(offset));
+    f.Offset = offset;
+    offset += f.Length;
+  }
+  layout.RecordLength = offset;
+  if (layout.Header.RecordLength != offset)
+    RaiseDamaged(fileName, "the header gives records of " + num(layout.Header.RecordLength) +
+                               " bytes but the fields make " + num(offset));
+  const std::int64_t room = (fileSize - headerLength) / offset;
+  if (layout.Header.RecordCount > room)
+    RaiseDamaged(fileName, "the header counts " + num(layout.Header.RecordCount) +
+                               " records but the file holds " + num(room));
+  return layout;
+}
+
+TLayout ReadLayout(TStream& stream, std::string_view fileName) {
+  const std::int64_t size = stream.Size();
+  std::string head(static_cast<std::size_t>(std::min<std::int64_t>(size, kHeaderSize)), '\0');
+  stream.SetPosition(0);
+  stream.ReadBuffer(head.data(), static_cast<std::int64_t>(head.size()));
+  if (head.size() == kHeaderSize) {
+    const std::uint16_t headerLength = DecodeFixed16(head.data() + kHeaderLengthOffset);
+    if (headerLength > kHeaderSize && headerLength <= size) {
+      head.resize(headerLength);
+      stream.ReadBuffer(head.data() + kHeaderSize, headerLength - std::int64_t{kHeaderSize});
+    }
+  }
+  TLayout layout = DecodeLayout(head, size, fileName);
+  stream.SetPosition(layout.Header.HeaderLength);
+  return layout;
+}
+
+// ---- Type maps --------------------------------------------------------
+
+namespace {
+
+[[noreturn]] void RaiseSpec(std::string_view fieldName, std::string_view what) {
+  throw ERangeError("Field '" + std::string(fieldName) + "': " + std::string(what));
+}
+
+}  // namespace
+
+TColumnSpec ColumnForKind(TValueKind kind, int size, std::string_view origin,
+                          std::string_view fieldName) {
+  TColumnSpec spec;
+  switch (kind) {
+    case TValueKind::String:
+      spec = {kTypeChar, 1, 0};
+      break;
+    case TValueKind::Boolean:
+      spec = {kTypeLogical, 1, 0};
+      break;
+    case TValueKind::Date:
+    case TValueKind::DateTime:
+      spec = {kTypeDate, 8, 0};
+      break;
+    case TValueKind::Word:
+      spec = {kTypeNumeric, 5, 0};
+      break;
+    case TValueKind::SmallInt:
+      spec = {kTypeNumeric, 6, 0};
+      break;
+    case TValueKind::Integer:
+      spec = {kTypeNumeric, 10, 0};
+      break;
+    case TValueKind::LargeInt:
+      spec = {kTypeNumeric, 20, 0};
+      break;
+    case TValueKind::Float:
+      spec = {kTypeNumeric, 20, 5};
+      break;
+    case TValueKind::Currency:
+      spec = {kTypeNumeric, 20, 2};
+      break;
+    case TValueKind::Unknown:
+      RaiseSpec(fieldName, "no column type");
+  }
+  if (size > kMaxColumnLength)
+    RaiseSpec(fieldName, "size " + std::to_string(size) + " is above 255");
+  if (size >= 1) spec.Length = size;
+  if (spec.Type == kTypeNumeric) {
+    if (const std::size_t point = origin.find('.'); point != std::string_view::npos) {
+      const int length = StrToInt(origin.substr(0, point));
+      const int decimals = StrToInt(origin.substr(point + 1, 10));
+      if (length < 1 || length > kMaxColumnLength)
+        RaiseSpec(fieldName, "length " + std::to_string(length) + " is outside 1..255");
+      if (decimals < 0 || decimals > kMaxColumnLength)
+        RaiseSpec(fieldName, "decimals " + std::to_string(decimals) + " are outside 0..255");
+      spec.Length = length;
+      spec.Decimals = decimals;
+    }
+  }
+  if (spec.Type == kTypeDate && spec.Length != 8)
+    RaiseSpec(fieldName, "a date column is 8 bytes, not " + std::to_string(spec.Length));
+  return spec;
+}
+
+TValueKind KindForColumn(const TFieldDescriptor& column, bool dateTimeAsDate) {
+  switch (column.Type) {
+    case kTypeChar:
+      return TValueKind::String;
+    case kTypeNumeric:
+    case kTypeFloat:
+      if (column.Decimals > 0) return TValueKind::Float;
+      if (column.Length < 5) return TValueKind::SmallInt;
+      if (column.Length < 10) return TValueKind::Integer;
+      if (column.Length <= 20) return TValueKind::LargeInt;
+      return TValueKind::String;
+    case kTypeDouble:
+      return TValueKind::Float;
+    case kTypeDate:
+      return TValueKind::Date;
+    case kTypeInteger:
+      return TValueKind::Integer;
+    case kTypeLogical:
+      return TValueKind::Boolean;
+    case kTypeTimeStamp:
+      return dateTimeAsDate ? TValueKind::Date : TValueKind::DateTime;
+    case kTypeCurrency:
+      return TValueKind::Currency;
+    default:
+      return TValueKind::Unknown;
+  }
+}
+
+std::string EncodeFieldName(std::string_view utf8Name) {
+  std::string bytes = Utf8ToOem866(utf8Name);
+  if (bytes.size() > kMaxNameLength) bytes.resize(kMaxNameLength);
+  return bytes;
+}
+
+std::string DecodeFieldName(std::string_view stored, bool ansiTable) {
+  return ToUtf8(stored.substr(0, stored.find('\0')),
+                ansiTable ? TCodePage::Win1251 : TCodePage::Oem866);
+}
+
+// ---- Column values ----------------------------------------------------
+
+namespace {
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// Copies `text` right-justified into the column, blanks before it.
+void PutRight(std::span<char> column, std::string_view text) {
+  const std::size_t pad = column.size() - text.size();
+  std::fill(column.begin(), column.begin() + static_cast<std::ptrdiff_t>(pad), ' ');
+  std::memcpy(column.data() + pad, text.data(), text.size());
+}
+
+std::string Nines(int count) {
+  return count > 0 ? std::string(static_cast<std::size_t>(count), '9') : "0";
+}
+
+// The largest and smallest texts a column of `length` with `decimals`
+// places can hold.
+std::pair<std::string, std::string> NumericBounds(int length, int decimals) {
+  const int intDigits = length - (decimals > 0 ? decimals + 1 : 0);
+  const std::string fraction =
+      decimals > 0 ? std::string(1, FormatSettings.DecimalSeparator) + Nines(decimals) : "";
+  if (intDigits < 1) return {"0", "0"};
+  const std::string max = Nines(intDigits) + fraction;
+  const std::string min = intDigits >= 2 ? "-" + Nines(intDigits - 1) + fraction : "0";
+  return {min, max};
+}
+
+}  // namespace
+
+void RaiseRangeError(std::string_view valueText, std::string_view fieldName,
+                     std::string_view minText, std::string_view maxText) {
+  throw ERangeError(std::string(valueText) + " is not a valid value for field '" +
+                    std::string(fieldName) + "'. The allowed range is " + std::string(minText) +
+                    " to " + std::string(maxText));
+}
+
+std::string_view DecodeChar(std::string_view column) {
+  while (!column.empty() && IsBlank(column.back())) column.remove_suffix(1);
+  return column;
+}
+
+void EncodeChar(std::span<char> column, std::string_view bytes) {
+  std::fill(column.begin(), column.end(), ' ');
+  std::memcpy(column.data(), bytes.data(), std::min(bytes.size(), column.size()));
+}
+
+double DecodeNumericFloat(std::string_view column) {
+  std::string_view text = TrimBlanks(column);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  double value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return 0;
+  return value;
+}
+
+std::int64_t DecodeNumericInteger(std::string_view column) {
+  std::string_view text = TrimBlanks(column);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  std::int64_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size()) return 0;
+  return value;
+}
+
+void EncodeNumericFloat(std::span<char> column, int decimals, double value,
+                        std::string_view fieldName) {
+  // Enough for any finite double with 255 decimals.
+  char buf[700];
+  std::size_t n = 0;
+  if (std::isfinite(value)) {
+    const auto [end, ec] =
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    if (ec == std::errc()) n = static_cast<std::size_t>(end - buf);
+  }
+  std::string_view text(buf, n);
+  // A negative value that rounds to zero is written without its sign.
+  if (text.size() > 1 && text.front() == '-' &&
+      text.find_first_not_of("0.", 1) == std::string_view::npos)
+    text.remove_prefix(1);
+  if (n == 0 || text.size() > column.size()) {
+    const auto [min, max] = NumericBounds(static_cast<int>(column.size()), decimals);
+    RaiseRangeError(FloatToStr(value), fieldName, min, max);
+  }
+  PutRight(column, text);
+}
+
+void EncodeNumericInteger(std::span<char> column, std::int64_t value, std::string_view fieldName) {
+  char buf[24];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  const std::string_view text(buf, static_cast<std::size_t>(end - buf));
+  if (ec != std::errc() || text.size() > column.size()) {
+    const auto [min, max] = NumericBounds(static_cast<int>(column.size()), 0);
+    RaiseRangeError(std::to_string(value), fieldName, min, max);
+  }
+  PutRight(column, text);
+}
+
+void CheckIntegerRange(std::int64_t value, std::int64_t min, std::int64_t max,
+                       std::string_view fieldName) {
+  if (value < min || value > max)
+    RaiseRangeError(std::to_string(value), fieldName, std::to_string(min), std::to_string(max));
+}
+
+std::int32_t DecodeInt32(std::string_view column) {
+  return static_cast<std::int32_t>(DecodeFixed32(column.data()));
+}
+
+void EncodeInt32(std::span<char> column, std::int64_t value, std::string_view fieldName) {
+  CheckIntegerRange(value, std::numeric_limits<std::int32_t>::min(),
+                    std::numeric_limits<std::int32_t>::max(), fieldName);
+  EncodeFixed32(column.data(), static_cast<std::uint32_t>(value));
+}
+
+double DecodeDouble(std::string_view column) {
+  const std::uint64_t bits = DecodeFixed64(column.data());
+  double value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+void EncodeDouble(std::span<char> column, double value) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  EncodeFixed64(column.data(), bits);
+}
+
+Currency DecodeCurrency(std::string_view column) {
+  return Currency::FromScaled(static_cast<std::int64_t>(DecodeFixed64(column.data())));
+}
+
+void EncodeCurrency(std::span<char> column, Currency value) {
+  EncodeFixed64(column.data(), static_cast<std::uint64_t>(value.Scaled()));
+}
+
+std::optional<bool> DecodeLogical(std::string_view column) {
+  switch (column.front()) {
+    case 'T':
+    case 'Y':
+    case 'S':
+      return true;
+    case 'F':
+    case 'N':
+      return false;
+    default:
+      return std::nullopt;
+  }
+}
+
+void EncodeLogical(std::span<char> column, bool value) { column[0] = value ? 'T' : 'F'; }
+
+std::optional<TDateTime> DecodeDateColumn(std::string_view column) {
+  const std::string_view text = TrimBlanks(column);
+  if (text.empty() || text == "00000000") return std::nullopt;
+  auto part = [&](std::size_t pos, std::size_t count) {
+    if (pos >= text.size()) return 0;
+    const std::string_view digits = text.substr(pos, count);
+    int value = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return ec == std::errc() && end == digits.data() + digits.size() ? value : 0;
+  };
+  TDateTime result;
+  if (!TryEncodeDate(part(0, 4), part(4, 2), part(6, 2), result)) return std::nullopt;
+  return result;
+}
+
+void EncodeDateColumn(std::span<char> column, TDateTime value) {
+  if (Trunc(value) == 0) {
+    std::fill(column.begin(), column.end(), kZeroDateByte);
+    return;
+  }
+  int year, month, day;
+  DecodeDate(value, year, month, day);
+  char buf[9];
+  buf[0] = static_cast<char>('0' + year / 1000);
+  buf[1] = static_cast<char>('0' + year / 100 % 10);
+  buf[2] = static_cast<char>('0' + year / 10 % 10);
+  buf[3] = static_cast<char>('0' + year % 10);
+  buf[4] = static_cast<char>('0' + month / 10);
+  buf[5] = static_cast<char>('0' + month % 10);
+  buf[6] = static_cast<char>('0' + day / 10);
+  buf[7] = static_cast<char>('0' + day % 10);
+  std::memcpy(column.data(), buf, 8);
+}
+
+std::optional<TDateTime> DecodeTimeStampColumn(std::string_view column, bool asDate) {
+  std::uint32_t day = DecodeFixed32(column.data());
+  std::uint32_t msecs = DecodeFixed32(column.data() + 4);
+  if (day == 0 && msecs == 0) return std::nullopt;
+  if (day > kJulianThreshold) day -= kJulianDayDelta;
+  if (msecs > 0) ++msecs;
+  TTimeStamp ts;
+  ts.Date = static_cast<int>(std::min<std::uint32_t>(day, 0x7FFFFFFF));
+  ts.Time = asDate ? 0 : static_cast<int>(std::min<std::uint32_t>(msecs, 0x7FFFFFFF));
+  // Neither a valid day nor a time of day: nothing a field can show.
+  if (ts.Date < 1 || ts.Date > 3652059 || ts.Time >= MSecsPerDay) return std::nullopt;
+  return TimeStampToDateTime(ts);
+}
+
+void EncodeTimeStampColumn(std::span<char> column, TDateTime value, bool asDate) {
+  const TTimeStamp ts = DateTimeToTimeStamp(value);
+  const std::uint32_t day = ts.Date > 0 ? static_cast<std::uint32_t>(ts.Date) + kJulianDayDelta : 0;
+  const std::uint32_t msecs = !asDate && ts.Time > 0 ? static_cast<std::uint32_t>(ts.Time) - 1 : 0;
+  EncodeFixed32(column.data(), day);
+  EncodeFixed32(column.data() + 4, msecs);
+}
+
+void ClearColumn(std::span<char> column, char type) {
+  switch (type) {
+    case kTypeInteger:
+    case kTypeDouble:
+    case kTypeCurrency:
+    case kTypeTimeStamp:
+      std::fill(column.begin(), column.end(), '\0');
+      break;
+    default:
+      std::fill(column.begin(), column.end(), ' ');
+      break;
+  }
+}
+
+}  // namespace dbf

@@ -1,0 +1,316 @@
+// The bytes of a DBF register file (dBASE III layout) and the encoding of
+// every column type, with nothing of the dataset around them.
+//
+// A file is a 32-byte header, one 32-byte descriptor per column, the
+// terminator 0x0D, an optional header tail, then fixed-length records,
+// each a deletion flag followed by the columns back to back, and (once the
+// file has had an append or a pack) one end-of-file byte 0x1A. All numbers
+// are little-endian. Text in C columns and field names is in the table's
+// code page (OEM 866, or Windows-1251 for an ANSI table); this module moves
+// bytes only, the table converts them to and from UTF-8.
+//
+// Decoding a column reads straight from the record buffer; encoding writes
+// into it and never past the column. Encoders refuse a value that does not
+// fit with ERangeError naming the field and the value, and write nothing.
+// Decoding never fails: bytes that mean nothing read as empty (0, "" or
+// null, by the rules of each letter). A damaged header raises EDBFError
+// saying what is wrong.
+//
+// Pure functions and plain records; any thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/base/currency.h"
+#include "platform/base/date_time.h"
+#include "platform/base/exceptions.h"
+#include "platform/base/stream.h"
+
+// The table's own failures: a missing file, a damaged file, a bad record
+// position or bookmark. A plain message.
+class EDBFError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+namespace dbf {
+
+// ---- Constants --------------------------------------------------------
+
+inline constexpr std::size_t kHeaderSize = 32;
+inline constexpr std::size_t kDescriptorSize = 32;
+inline constexpr char kTerminator = 0x0D;
+inline constexpr char kEofMarker = 0x1A;
+inline constexpr char kLiveFlag = ' ';
+inline constexpr char kDeletedFlag = '*';
+inline constexpr std::uint8_t kVersionDBase3 = 3;
+inline constexpr std::size_t kMaxHeaderLength = 65535;
+inline constexpr int kMaxColumnLength = 255;
+inline constexpr std::size_t kMaxNameLength = 10;
+// The code-page byte (header byte 29) as dBASE readers know it.
+inline constexpr std::uint8_t kCodePageNone = 0x00;
+inline constexpr std::uint8_t kCodePageOem866 = 0x65;
+inline constexpr std::uint8_t kCodePageWin1251 = 0xC9;
+
+// File header (32 bytes at offset 0):
+//   offset width meaning
+//   0      1     version byte; 3 on creation; ignored on reading
+//   1      1     year of creation - 1900
+//   2      1     month of creation (1..12)
+//   3      1     day of creation (1..31)
+//   4      4     record count (unsigned)
+//   8      2     header length = offset of the first record
+//   10     2     record length as created (1 + sum of column lengths)
+//   12     2     zero
+//   14     1     structure version of the table (Vers when created)
+//   15     14    zero
+//   29     1     code-page byte
+//   30     2     zero
+inline constexpr std::size_t kVersionOffset = 0;
+inline constexpr std::size_t kYearOffset = 1;
+inline constexpr std::size_t kMonthOffset = 2;
+inline constexpr std::size_t kDayOffset = 3;
+inline constexpr std::size_t kRecordCountOffset = 4;
+inline constexpr std::size_t kHeaderLengthOffset = 8;
+inline constexpr std::size_t kRecordLengthOffset = 10;
+inline constexpr std::size_t kStructureVersionOffset = 14;
+inline constexpr std::size_t kCodePageOffset = 29;
+
+// Field descriptor (32 bytes each, from offset 32, in column order):
+//   offset width meaning
+//   0      11    name, at most 10 characters, NUL-filled, in OEM 866
+//   11     1     type letter (ASCII)
+//   12     4     offset of the column in the record; the first is 1
+//   16     1     column length (1..255)
+//   17     1     decimal places (N and F only)
+//   18     14    zero
+inline constexpr std::size_t kNameOffset = 0;
+inline constexpr std::size_t kNameWidth = 11;
+inline constexpr std::size_t kTypeOffset = 11;
+inline constexpr std::size_t kColumnOffsetOffset = 12;
+inline constexpr std::size_t kLengthOffset = 16;
+inline constexpr std::size_t kDecimalsOffset = 17;
+
+// Type letters.
+inline constexpr char kTypeChar = 'C';
+inline constexpr char kTypeNumeric = 'N';
+inline constexpr char kTypeFloat = 'F';
+inline constexpr char kTypeDouble = 'B';
+inline constexpr char kTypeDate = 'D';
+inline constexpr char kTypeInteger = 'I';
+inline constexpr char kTypeLogical = 'L';
+inline constexpr char kTypeTimeStamp = 'T';
+inline constexpr char kTypeCurrency = 'Y';
+
+// A D column holding the date of day number 0 (30.12.1899) is written as
+// eight of these bytes, so that it differs from a blank (and reads as null).
+inline constexpr char kZeroDateByte = 0x14;
+// T columns store Julian day numbers: Julian day = day count + this, where
+// day count 1 is 01.01.0001. A stored day above kJulianThreshold is a
+// Julian day; a smaller one is taken as a day count.
+inline constexpr std::uint32_t kJulianDayDelta = 1721425;
+inline constexpr std::uint32_t kJulianThreshold = 2415020;
+
+// ---- Little-endian numbers in byte buffers ----------------------------
+
+void EncodeFixed16(char* dst, std::uint16_t value);
+void EncodeFixed32(char* dst, std::uint32_t value);
+void EncodeFixed64(char* dst, std::uint64_t value);
+std::uint16_t DecodeFixed16(const char* src);
+std::uint32_t DecodeFixed32(const char* src);
+std::uint64_t DecodeFixed64(const char* src);
+
+// ---- Header and descriptors -------------------------------------------
+
+struct THeader {
+  std::uint8_t Version = kVersionDBase3;
+  std::uint8_t Year = 0;  // year of creation - 1900
+  std::uint8_t Month = 0;
+  std::uint8_t Day = 0;
+  std::uint32_t RecordCount = 0;
+  std::uint16_t HeaderLength = 0;
+  std::uint16_t RecordLength = 0;
+  std::uint8_t StructureVersion = 0;
+  std::uint8_t CodePage = kCodePageNone;
+
+  // Appends the 32 header bytes to `dst`; every byte not named above is 0.
+  void EncodeTo(std::string* dst) const;
+  // REQUIRES: src.size() >= kHeaderSize.
+  static THeader DecodeFrom(std::string_view src);
+};
+
+struct TFieldDescriptor {
+  std::string Name;  // bytes of the file's name, at most 10, no NUL
+  char Type = kTypeChar;
+  std::uint32_t Offset = 0;  // in the record; the deletion flag is at 0
+  std::uint8_t Length = 0;
+  std::uint8_t Decimals = 0;
+
+  // Appends the 32 descriptor bytes to `dst`; the name is cut to 10 bytes.
+  void EncodeTo(std::string* dst) const;
+  // REQUIRES: src.size() >= kDescriptorSize. The name runs to its first NUL.
+  static TFieldDescriptor DecodeFrom(std::string_view src);
+};
+
+// The structure of an opened file.
+struct TLayout {
+  THeader Header;
+  // The columns, with Offset as the record layout puts them (1 + the
+  // lengths before); a file that stores 0 there (as dBASE III did) gets
+  // the computed offset.
+  std::vector<TFieldDescriptor> Fields;
+  // 1 + the sum of the column lengths: the length used for record I/O.
+  std::uint32_t RecordLength = 1;
+  // Where the header tail starts; 0 when the file has none.
+  std::uint32_t TailPosition = 0;
+
+  std::int64_t RecordPosition(std::uint32_t recordNumber) const {
+    return std::int64_t{Header.HeaderLength} + std::int64_t{recordNumber} * RecordLength;
+  }
+};
+
+// The header part of a new file: `header` (with HeaderLength and
+// RecordLength filled in), the descriptors (offsets assigned from 1),
+// the terminator and `tail`. Throws ERangeError when the header part
+// would exceed 65535 bytes or a column length is outside 1..255.
+// REQUIRES: fields is not empty.
+std::string EncodeLayout(THeader header, std::vector<TFieldDescriptor> fields,
+                         std::string_view tail);
+
+// Decodes and checks the header part of a file of `fileSize` bytes whose
+// first bytes are `head` (at least min(fileSize, header length) of them).
+// Descriptors are read until a short one, one starting with 0x00 or 0x0D,
+// or (header length - 32) div 32 of them. Throws EDBFError
+// "Table <fileName> is damaged: <what>" for a short header, a header length
+// past the end of the file, no columns, a column of length 0, a column of a
+// fixed-width letter (D 8, I 4, B, T and Y 8) with another length,
+// descriptor offsets that do not add up, a header record length that does
+// not match the columns, or a record count larger than the file holds.
+TLayout DecodeLayout(std::string_view head, std::int64_t fileSize, std::string_view fileName);
+// Reads the header part from the start of `stream` and decodes it as
+// DecodeLayout does. Leaves the position at the first record. Throws as
+// DecodeLayout, and the stream's errors.
+TLayout ReadLayout(TStream& stream, std::string_view fileName);
+// Throws EDBFError "Table <fileName> is damaged: <what>".
+[[noreturn]] void RaiseDamaged(std::string_view fileName, std::string_view what);
+
+// ---- Type maps --------------------------------------------------------
+
+// What a column holds, on both sides of the type maps. The table turns
+// these into its field types.
+enum class TValueKind {
+  Unknown,
+  String,
+  SmallInt,
+  Integer,
+  Word,
+  LargeInt,
+  Float,
+  Currency,
+  Boolean,
+  Date,
+  DateTime,
+};
+
+// The column a field of `kind` gets on creation:
+//   String C(size, 1 when 0); Boolean L1; Date, DateTime D8; Word N5;
+//   SmallInt N6; Integer N10; LargeInt N20; Float N20.5; Currency N20.2.
+// A size of 1 or more is the length for every kind; for N columns an
+// `origin` holding a point ("7.0") gives length and decimals.
+struct TColumnSpec {
+  char Type = kTypeChar;
+  int Length = 0;
+  int Decimals = 0;
+};
+// Throws ERangeError naming the field when the size, the origin's numbers
+// or the result fall outside the column's limits (length 1..255, decimals
+// 0..255, D exactly 8), EConvertError when the origin's parts are not
+// numbers.
+// REQUIRES: kind != TValueKind::Unknown.
+TColumnSpec ColumnForKind(TValueKind kind, int size, std::string_view origin,
+                          std::string_view fieldName);
+
+// The kind a column opens as: C string; N/F with decimals float, without:
+// length < 5 smallint, 5..9 integer, 10..20 largeint, above 20 string;
+// B float; D date; I integer; L boolean; T date-time (date when
+// `dateTimeAsDate`); Y currency; any other letter Unknown.
+TValueKind KindForColumn(const TFieldDescriptor& column, bool dateTimeAsDate);
+
+// Field names: a new name is converted to OEM 866 and cut to 10 bytes; a
+// stored one is read in OEM 866, or Windows-1251 for an ANSI table.
+std::string EncodeFieldName(std::string_view utf8Name);
+std::string DecodeFieldName(std::string_view stored, bool ansiTable);
+
+// ---- Column values ----------------------------------------------------
+//
+// `column` is the column's bytes inside a record buffer. The letter each
+// rule belongs to is in its name.
+
+// C: the bytes without trailing blanks and control bytes; never null.
+std::string_view DecodeChar(std::string_view column);
+// C: blanks, then `bytes` left-justified, cut to the column.
+void EncodeChar(std::span<char> column, std::string_view bytes);
+
+// N, F: the text trimmed and parsed with '.' as separator whatever the
+// locale; empty or unparsable text gives 0.
+double DecodeNumericFloat(std::string_view column);
+// N, F: as the integer it holds; 0 when empty, not a whole number or out
+// of the 64-bit range.
+std::int64_t DecodeNumericInteger(std::string_view column);
+// N, F: `value` with `decimals` places, right-justified. Throws ERangeError
+// naming `fieldName` and the value when the text is longer than the
+// column, or the value is not finite.
+void EncodeNumericFloat(std::span<char> column, int decimals, double value,
+                        std::string_view fieldName);
+void EncodeNumericInteger(std::span<char> column, std::int64_t value, std::string_view fieldName);
+// Throws the same ERangeError when value is outside min..max.
+void CheckIntegerRange(std::int64_t value, std::int64_t min, std::int64_t max,
+                       std::string_view fieldName);
+
+// I: 4-byte signed. Encoding throws ERangeError outside 32 bits.
+// REQUIRES: column.size() == 4.
+std::int32_t DecodeInt32(std::string_view column);
+void EncodeInt32(std::span<char> column, std::int64_t value, std::string_view fieldName);
+// B: 8-byte IEEE double. REQUIRES: column.size() == 8.
+double DecodeDouble(std::string_view column);
+void EncodeDouble(std::span<char> column, double value);
+// Y: the value in ten-thousandths as an 8-byte signed integer.
+// REQUIRES: column.size() == 8.
+Currency DecodeCurrency(std::string_view column);
+void EncodeCurrency(std::span<char> column, Currency value);
+// L: T, Y, S are true; F, N false (upper case only); anything else null.
+// Writing puts "T" or "F" in the first byte. REQUIRES: column not empty.
+std::optional<bool> DecodeLogical(std::string_view column);
+void EncodeLogical(std::span<char> column, bool value);
+// D: "yyyymmdd". Day number 0 (30.12.1899) is written as eight 0x14 bytes.
+// Reading strips blanks and control bytes at both ends; empty text,
+// "00000000" and impossible dates read as null. Encoding throws
+// EConvertError for a date outside years 1..9999.
+// REQUIRES: column.size() == 8 for encoding.
+std::optional<TDateTime> DecodeDateColumn(std::string_view column);
+void EncodeDateColumn(std::span<char> column, TDateTime value);
+// T: Julian day and milliseconds since midnight (stored minus 1 when
+// above 0, read back plus 1). Two zero words read as null; so does a pair
+// that is no valid date and time. With `asDate` the result is the day
+// alone and the second word is written as 0.
+// REQUIRES: column.size() == 8.
+std::optional<TDateTime> DecodeTimeStampColumn(std::string_view column, bool asDate);
+void EncodeTimeStampColumn(std::span<char> column, TDateTime value, bool asDate);
+
+// Stores the empty value of the letter: blanks for C, N, F, D and L (which
+// read back as "", 0, null and null), zero bytes for I, B, Y and T (0 and
+// null). Unknown letters get blanks.
+void ClearColumn(std::span<char> column, char type);
+
+// Raises ERangeError "<value> is not a valid value for field '<name>'. The
+// allowed range is <min> to <max>" (the classic field range error).
+[[noreturn]] void RaiseRangeError(std::string_view valueText, std::string_view fieldName,
+                                  std::string_view minText, std::string_view maxText);
+
+}  // namespace dbf

@@ -1,0 +1,924 @@
+#include "storage/dbf_table.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "platform/base/clock.h"
+#include "platform/base/codepage.h"
+#include "platform/base/file_stream.h"
+#include "platform/base/file_utils.h"
+#include "platform/data/db_consts.h"
+
+using namespace dbf;
+
+namespace {
+
+constexpr int kLockRetryMilliseconds = 200;
+
+// Holds a byte-range lock until the end of the scope, whatever happens.
+class TRangeLockGuard {
+ public:
+  TRangeLockGuard(std::function<void()> unlock) : FUnlock(std::move(unlock)) {}
+  ~TRangeLockGuard() { FUnlock(); }
+  TRangeLockGuard(const TRangeLockGuard&) = delete;
+  TRangeLockGuard& operator=(const TRangeLockGuard&) = delete;
+
+ private:
+  std::function<void()> FUnlock;
+};
+
+bool IsStringType(TFieldType type) {
+  return type == ftString || type == ftFixedChar || type == ftWideString;
+}
+
+bool IsNumericLetter(char type) { return type == kTypeNumeric || type == kTypeFloat; }
+
+TValueKind KindOfFieldType(TFieldType type) {
+  switch (type) {
+    case ftString:
+    case ftFixedChar:
+    case ftWideString:
+    case ftBytes:
+      return TValueKind::String;
+    case ftBoolean:
+      return TValueKind::Boolean;
+    case ftDate:
+      return TValueKind::Date;
+    case ftDateTime:
+    case ftTimeStamp:
+      return TValueKind::DateTime;
+    case ftWord:
+      return TValueKind::Word;
+    case ftSmallint:
+      return TValueKind::SmallInt;
+    case ftInteger:
+    case ftAutoInc:
+      return TValueKind::Integer;
+    case ftLargeint:
+      return TValueKind::LargeInt;
+    case ftFloat:
+      return TValueKind::Float;
+    case ftCurrency:
+      return TValueKind::Currency;
+    default:
+      return TValueKind::Unknown;
+  }
+}
+
+TFieldType FieldTypeOfKind(TValueKind kind) {
+  switch (kind) {
+    case TValueKind::String:
+      return ftString;
+    case TValueKind::SmallInt:
+      return ftSmallint;
+    case TValueKind::Integer:
+      return ftInteger;
+    case TValueKind::Word:
+      return ftWord;
+    case TValueKind::LargeInt:
+      return ftLargeint;
+    case TValueKind::Float:
+      return ftFloat;
+    case TValueKind::Currency:
+      return ftCurrency;
+    case TValueKind::Boolean:
+      return ftBoolean;
+    case TValueKind::Date:
+      return ftDate;
+    case TValueKind::DateTime:
+      return ftDateTime;
+    case TValueKind::Unknown:
+      break;
+  }
+  return ftUnknown;
+}
+
+std::int32_t DaysOf(TDateTime value) { return DateTimeToTimeStamp(value).Date; }
+
+TDateTime DateOfDays(std::int32_t days) { return TimeStampToDateTime(TTimeStamp{0, days}); }
+
+}  // namespace
+
+// ---- TDFieldDef
+
+void TDFieldDef::Assign(const TPersistent* source) {
+  TFieldDef::Assign(source);
+  if (const auto* def = dynamic_cast<const TDFieldDef*>(source)) FDbfType = def->FDbfType;
+}
+
+// ---- construction
+
+TmDbfTable::TmDbfTable(TComponent* owner)
+    : TDataSet(owner, TCollection::ItemFactory<TDFieldDef>()),
+      FForceStringFields(std::make_unique<TStringList>()) {
+  LockWait = [](int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  };
+  FCursor = new TDbfCursor(this);
+}
+
+TmDbfTable::~TmDbfTable() {
+  while (!FOrderings.empty()) delete FOrderings.back();
+}
+
+void TmDbfTable::RemoveOrdering(TDbfCursor* cursor) {
+  FOrderings.erase(std::remove(FOrderings.begin(), FOrderings.end(), cursor), FOrderings.end());
+  if (FCursor == cursor) FCursor = FOrderings.empty() ? nullptr : FOrderings.front();
+}
+
+void TmDbfTable::SetTableName(const std::string& name) {
+  CheckInactive();
+  FTableName = name;
+}
+
+void TmDbfTable::SetReadOnly(bool value) {
+  CheckInactive();
+  FReadOnly = value;
+}
+
+void TmDbfTable::SetExclusive(bool value) {
+  CheckInactive();
+  FExclusive = value;
+}
+
+void TmDbfTable::SetDateTimeAsDate(bool value) {
+  CheckInactive();
+  FDateTimeAsDate = value;
+}
+
+void TmDbfTable::SetAnsiTable(bool value) {
+  if (FAnsiTable == value) return;
+  FAnsiTable = value;
+  if (Active()) DataEvent(deDataSetChange, 0);
+}
+
+void TmDbfTable::SetForceStringFields(const TStrings& names) { FForceStringFields->Assign(names); }
+
+std::unique_ptr<TFileStream> TmDbfTable::OpenStream(const std::string& fileName, unsigned mode) {
+  if (StreamFactory) return StreamFactory(fileName, mode);
+  return std::make_unique<TFileStream>(fileName, mode);
+}
+
+// ---- creation
+
+void TmDbfTable::CreateTable(const std::string& tail) {
+  CheckInactive();
+  struct Source {
+    std::string Name;
+    TFieldType Type;
+    int Size;
+    std::string Origin;
+  };
+  std::vector<Source> sources;
+  for (int i = 0; i < FieldCount(); ++i) {
+    TField* field = Fields()[i];
+    if (field->FieldKind() == fkData)
+      sources.push_back({field->FieldName(), field->DataType(), field->Size(), field->Origin()});
+  }
+  if (sources.empty()) {
+    for (int i = 0; i < FieldDefs().Count(); ++i) {
+      TFieldDef* def = FieldDefs()[i];
+      sources.push_back({def->Name(), def->DataType(), def->Size(), ""});
+    }
+  }
+  if (sources.empty()) throw Exception(Name() + ".CreateTable: no fields");
+  std::vector<TFieldDescriptor> columns;
+  for (const Source& s : sources) {
+    const TValueKind kind = KindOfFieldType(s.Type);
+    if (kind == TValueKind::Unknown)
+      throw Exception(Name() + ".CreateTable: bad field type: " + FieldTypeName(s.Type));
+    const TColumnSpec spec = ColumnForKind(kind, s.Size, s.Origin, s.Name);
+    columns.push_back({EncodeFieldName(s.Name), spec.Type, 0,
+                       static_cast<std::uint8_t>(spec.Length),
+                       static_cast<std::uint8_t>(spec.Decimals)});
+  }
+  THeader header;
+  int year, month, day;
+  DecodeDate(Date(), year, month, day);
+  header.Year = static_cast<std::uint8_t>(std::clamp(year - 1900, 0, 255));
+  header.Month = static_cast<std::uint8_t>(month);
+  header.Day = static_cast<std::uint8_t>(day);
+  header.StructureVersion = FVers;
+  header.CodePage = FCodePage;
+  const std::string bytes = EncodeLayout(header, std::move(columns), tail);
+  std::unique_ptr<TFileStream> stream = OpenStream(FTableName, fmCreate);
+  stream->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+}
+
+// ---- field definitions
+
+TFieldType TmDbfTable::FieldTypeOfColumn(const TFieldDescriptor& column) const {
+  const std::string name = DecodeFieldName(column.Name, FAnsiTable);
+  bool asString = FForceStringFields->IndexOf(name) >= 0;
+  if (!asString && OnFieldAsString) OnFieldAsString(const_cast<TmDbfTable*>(this), name, asString);
+  if (asString) return ftString;
+  const TValueKind kind = KindForColumn(column, FDateTimeAsDate);
+  if (IsNumericLetter(column.Type) && column.Decimals == 0 && kind != TValueKind::String) {
+    if (TField* field = FindField(name); field != nullptr) {
+      const TFieldType type = field->DataType();
+      if (type == ftSmallint || type == ftInteger || type == ftLargeint) return type;
+    }
+  }
+  return FieldTypeOfKind(kind);
+}
+
+void TmDbfTable::InternalInitFieldDefs() {
+  TLayout layout;
+  if (FStream) {
+    layout = FLayout;
+  } else {
+    std::unique_ptr<TFileStream> stream = OpenStream(FTableName, fmOpenRead | fmShareDenyWrite);
+    layout = ReadLayout(*stream, FTableName);
+  }
+  FieldDefs().Clear();
+  for (const TFieldDescriptor& column : layout.Fields) {
+    auto* def = static_cast<TDFieldDef*>(FieldDefs().AddFieldDef());
+    def->SetName(DecodeFieldName(column.Name, FAnsiTable));
+    const TFieldType type = FieldTypeOfColumn(column);
+    def->SetDataType(type);
+    if (type == ftString) def->SetSize(column.Length);
+    def->SetDbfType(column.Type);
+  }
+}
+
+// ---- open and close
+
+void TmDbfTable::InternalOpen() {
+  if (!FStream && !FileExists(FTableName)) throw EDBFError("Open: Table file not found");
+  try {
+    FWriteError.clear();
+    FStream = OpenStream(FTableName, (FReadOnly ? fmOpenRead : fmOpenReadWrite) |
+                                         (FExclusive ? fmShareExclusive : fmShareDenyNone));
+    FLayout = ReadLayout(*FStream, FTableName);
+    FFileVers = FLayout.Header.StructureVersion;
+    if (FFileVers != FVers && OnUserConvert) UpgradeStructure();
+    SetBookmarkSize(4);
+    InternalInitFieldDefs();
+    if (DefaultFields()) {
+      CreateFields();
+    } else if (!FDesignOnlyFields) {
+      for (int i = 0; i < FieldDefs().Count(); ++i) {
+        TFieldDef* def = FieldDefs()[i];
+        if (def->DataType() != ftUnknown && FindField(def->Name()) == nullptr)
+          def->CreateField(this);
+      }
+    }
+    BindFields(true);
+    for (int i = 0; i < FieldCount(); ++i)
+      if (IsStringType(Fields()[i]->DataType()) && Fields()[i]->DataType() != ftWideString)
+        Fields()[i]->SetTransliterate(true);
+    FCalcOffset = static_cast<int>(FLayout.RecordLength);
+    FBookmarkOffset = FCalcOffset + CalcFieldsSize();
+    FBufferSize = FBookmarkOffset + 8;
+    FSpare.assign(static_cast<std::size_t>(FBufferSize), '\0');
+    FIsOpen = true;
+    RebuildOrderings();
+    FixCodePageByte();
+  } catch (...) {
+    FIsOpen = false;
+    FStream.reset();
+    throw;
+  }
+}
+
+void TmDbfTable::InternalClose() {
+  BindFields(false);
+  if (DefaultFields()) DestroyFields();
+  for (TDbfCursor* cursor : FOrderings) cursor->Clear();
+  FStream.reset();
+  FIsOpen = false;
+  FKnownCount = 0;
+}
+
+void TmDbfTable::FixCodePageByte() {
+  if (FReadOnly || FLayout.Header.CodePage == FCodePage) return;
+  // Only byte 29, and under the header lock: the rest of the header may
+  // have changed since we read it (another user's append).
+  if (!Lock(0, kHeaderSize)) return;  // the next open tries again
+  TRangeLockGuard unlock([this] { Unlock(0, kHeaderSize); });
+  const char byte = static_cast<char>(FCodePage);
+  GuardedWrite([&] {
+    FStream->SetPosition(kCodePageOffset);
+    FStream->WriteBuffer(&byte, 1);
+  });
+  FLayout.Header.CodePage = FCodePage;
+}
+
+// ---- orderings
+
+std::vector<int> TmDbfTable::LiveRecords(std::uint32_t from, std::uint32_t to) {
+  std::vector<int> live;
+  if (from >= to) return live;
+  const std::size_t recordLength = FLayout.RecordLength;
+  const std::uint32_t perChunk =
+      static_cast<std::uint32_t>(std::max<std::size_t>(1, (1 << 20) / recordLength));
+  std::vector<char> chunk;
+  for (std::uint32_t first = from; first < to; first += perChunk) {
+    const std::uint32_t count = std::min(perChunk, to - first);
+    chunk.resize(count * recordLength);
+    FStream->SetPosition(FLayout.RecordPosition(first));
+    FStream->ReadBuffer(chunk.data(), static_cast<std::int64_t>(chunk.size()));
+    for (std::uint32_t i = 0; i < count; ++i)
+      if (chunk[i * recordLength] == kLiveFlag) live.push_back(static_cast<int>(first + i));
+  }
+  return live;
+}
+
+void TmDbfTable::RebuildOrderings() {
+  char head[kHeaderSize];
+  FStream->SetPosition(0);
+  FStream->ReadBuffer(head, kHeaderSize);
+  const std::uint32_t count = DecodeFixed32(head + kRecordCountOffset);
+  const std::int64_t room = (FStream->Size() - FLayout.Header.HeaderLength) / FLayout.RecordLength;
+  if (count > room)
+    RaiseDamaged(FTableName, "the header counts " + std::to_string(count) +
+                                 " records but the file holds " + std::to_string(room));
+  const std::vector<int> live = LiveRecords(0, count);
+  for (TDbfCursor* cursor : FOrderings) cursor->Rebuild(live);
+  FKnownCount = count;
+  FLayout.Header.RecordCount = count;
+}
+
+// ---- locks and writes
+
+bool TmDbfTable::Lock(std::int64_t offset, std::int64_t length) {
+  if (FExclusive) return true;
+  FStream->UnlockRange(offset, length);
+  if (FStream->LockRange(offset, length)) return true;
+  if (FStream->LastLockError() != kErrorLockViolation) return false;
+  if (LockWait) LockWait(kLockRetryMilliseconds);
+  return FStream->LockRange(offset, length);
+}
+
+void TmDbfTable::Unlock(std::int64_t offset, std::int64_t length) {
+  if (!FExclusive && FStream) FStream->UnlockRange(offset, length);
+}
+
+void TmDbfTable::LockOrRaise(std::int64_t offset, std::int64_t length) {
+  if (!Lock(offset, length)) DatabaseError(SRecordLocked, this);
+}
+
+void TmDbfTable::CheckWritable() {
+  if (!FWriteError.empty())
+    throw EDBFError("Table " + FTableName + " takes no more writes after a failed one (" +
+                    FWriteError + "); reopen it");
+}
+
+template <class F>
+void TmDbfTable::GuardedWrite(F&& write) {
+  try {
+    write();
+  } catch (const Exception& e) {
+    if (FWriteError.empty()) FWriteError = e.Message();
+    throw;
+  }
+}
+
+void TmDbfTable::ReadRecord(int recordNumber, char* buffer) {
+  FStream->SetPosition(FLayout.RecordPosition(static_cast<std::uint32_t>(recordNumber)));
+  FStream->ReadBuffer(buffer, FLayout.RecordLength);
+}
+
+void TmDbfTable::WriteRecord(int recordNumber, const char* buffer) {
+  FStream->SetPosition(FLayout.RecordPosition(static_cast<std::uint32_t>(recordNumber)));
+  FStream->WriteBuffer(buffer, FLayout.RecordLength);
+}
+
+void TmDbfTable::AppendRecord(char* buffer) {
+  CheckWritable();
+  LockOrRaise(0, kHeaderSize);
+  TRangeLockGuard unlock([this] { Unlock(0, kHeaderSize); });
+  std::uint32_t count = 0;
+  GuardedWrite([&] {
+    // Other users' appends count: the header is read again under the lock.
+    char head[kHeaderSize];
+    FStream->SetPosition(0);
+    FStream->ReadBuffer(head, kHeaderSize);
+    count = DecodeFixed32(head + kRecordCountOffset);
+    std::vector<char> out(buffer, buffer + FLayout.RecordLength);
+    out.push_back(kEofMarker);
+    FStream->SetPosition(FLayout.RecordPosition(count));
+    FStream->WriteBuffer(out.data(), static_cast<std::int64_t>(out.size()));
+    EncodeFixed32(head + kRecordCountOffset, count + 1);
+    FStream->SetPosition(0);
+    FStream->WriteBuffer(head, kHeaderSize);
+  });
+  // Our own record costs one entry per ordering; records other users
+  // appended meanwhile are read and added first.
+  if (count < FKnownCount) {
+    RebuildOrderings();
+  } else {
+    const std::vector<int> others = LiveRecords(FKnownCount, count);
+    for (TDbfCursor* cursor : FOrderings) {
+      for (int record : others) cursor->RecordAppended(record);
+      cursor->RecordAppended(static_cast<int>(count));
+    }
+    FKnownCount = count + 1;
+    FLayout.Header.RecordCount = count + 1;
+  }
+  FCursor->SetPosition(FCursor->IndexOfRecord(static_cast<int>(count)));
+}
+
+// ---- buffers
+
+TRecordBuffer TmDbfTable::AllocRecordBuffer() {
+  return new char[static_cast<std::size_t>(FBufferSize)]();
+}
+
+void TmDbfTable::FreeRecordBuffer(TRecordBuffer& buffer) {
+  delete[] buffer;
+  buffer = nullptr;
+}
+
+void TmDbfTable::InternalInitRecord(TRecordBuffer buffer) {
+  std::memset(buffer, 0, static_cast<std::size_t>(FBufferSize));
+}
+
+void TmDbfTable::ClearCalcFields(TRecordBuffer buffer) {
+  std::memset(buffer + FCalcOffset, 0, static_cast<std::size_t>(CalcFieldsSize()));
+}
+
+void TmDbfTable::GetBookmarkData(TRecordBuffer buffer, void* data) {
+  std::memcpy(data, buffer + FBookmarkOffset, 4);
+}
+
+void TmDbfTable::SetBookmarkData(TRecordBuffer buffer, const void* data) {
+  std::memcpy(buffer + FBookmarkOffset, data, 4);
+}
+
+TBookmarkFlag TmDbfTable::GetBookmarkFlag(TRecordBuffer buffer) {
+  return static_cast<TBookmarkFlag>(buffer[FBookmarkOffset + 4]);
+}
+
+void TmDbfTable::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag) {
+  buffer[FBookmarkOffset + 4] = static_cast<char>(flag);
+}
+
+// ---- navigation
+
+TGetResult TmDbfTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) {
+  TDbfCursor* cursor = FCursor;
+  const int count = cursor->Count();
+  if (count == 0) return grEOF;
+  for (;;) {
+    int position = cursor->Position();
+    switch (mode) {
+      case gmCurrent:
+        if (position < 0 || position >= count) {
+          if (doCheck) throw EDBFError("GetRecord: Invalid record");
+          return grError;
+        }
+        break;
+      case gmNext:
+        if (position >= count - 1) {
+          cursor->SetPosition(count);
+          return grEOF;
+        }
+        cursor->SetPosition(++position);
+        break;
+      case gmPrior:
+        if (position <= 0) {
+          cursor->SetPosition(-1);
+          return grBOF;
+        }
+        cursor->SetPosition(--position);
+        break;
+    }
+    ReadRecord(cursor->RecordAt(position), buffer);
+    // Deleted by another user since the ordering was built.
+    if (buffer[0] == kDeletedFlag) {
+      if (mode == gmCurrent) return grError;
+      continue;
+    }
+    const std::int32_t bookmark = position;
+    std::memcpy(buffer + FBookmarkOffset, &bookmark, 4);
+    SetBookmarkFlag(buffer, bfCurrent);
+    ClearCalcFields(buffer);
+    GetCalcFields(buffer);
+    return grOK;
+  }
+}
+
+void TmDbfTable::InternalGotoBookmark(const void* bookmark) {
+  std::int32_t position;
+  std::memcpy(&position, bookmark, 4);
+  if (position < 0 || position >= FCursor->Count())
+    throw EDBFError("Bookmark " + std::to_string(position) + " not found");
+  FCursor->SetPosition(position);
+}
+
+void TmDbfTable::InternalSetToRecord(TRecordBuffer buffer) {
+  InternalGotoBookmark(buffer + FBookmarkOffset);
+}
+
+void TmDbfTable::InternalFirst() { FCursor->SetPosition(-1); }
+
+void TmDbfTable::InternalLast() { FCursor->SetPosition(FCursor->Count()); }
+
+int TmDbfTable::GetRecordCount() { return FIsOpen ? FCursor->Count() : 0; }
+
+int TmDbfTable::GetRecNo() {
+  if (State() == dsInsert) return 0;
+  const int position = FCursor->Position();
+  return position >= 0 && position < FCursor->Count() ? position + 1 : 0;
+}
+
+void TmDbfTable::SetRecNoValue(int value) {
+  CheckBrowseMode();
+  if (value < 1 || value > FCursor->Count()) return;
+  DoBeforeScroll();
+  FCursor->SetPosition(value - 1);
+  Resync(TResyncMode{rmCenter});
+  DoAfterScroll();
+}
+
+int TmDbfTable::PhysicalRecNo() {
+  if (!FIsOpen || IsEmpty() || State() == dsInsert) return -1;
+  UpdateCursorPos();
+  const int position = FCursor->Position();
+  return position >= 0 && position < FCursor->Count() ? FCursor->RecordAt(position) : -1;
+}
+
+int TmDbfTable::CompareBookmarks(const TBookmark& a, const TBookmark& b) {
+  if (a.size() != 4 || b.size() != 4) {
+    const bool aEmpty = a.size() != 4, bEmpty = b.size() != 4;
+    return aEmpty == bEmpty ? 0 : (aEmpty ? -1 : 1);
+  }
+  std::int32_t x, y;
+  std::memcpy(&x, a.data(), 4);
+  std::memcpy(&y, b.data(), 4);
+  return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+bool TmDbfTable::BookmarkValid(const TBookmark& bookmark) {
+  if (!FIsOpen || bookmark.size() != 4) return false;
+  std::int32_t position;
+  std::memcpy(&position, bookmark.data(), 4);
+  return position >= 0 && position < FCursor->Count();
+}
+
+// ---- editing
+
+void TmDbfTable::InternalEdit() { std::memcpy(FSpare.data(), ActiveBuffer(), FSpare.size()); }
+
+void TmDbfTable::InternalInsert() {
+  if (FCursor->Count() > 0)
+    std::memcpy(FSpare.data(), ActiveBuffer(), FSpare.size());
+  else
+    std::fill(FSpare.begin(), FSpare.end(), '\0');
+}
+
+void TmDbfTable::InternalPost() {
+  TDataSet::InternalPost();
+  CheckWritable();
+  if (State() == dsEdit) {
+    const int record = FCursor->RecordNumber();
+    if (record < 0 || record >= static_cast<int>(FKnownCount))
+      throw EDBFError("GetRecord: Invalid record");
+    const std::int64_t offset = FLayout.RecordPosition(static_cast<std::uint32_t>(record));
+    LockOrRaise(offset, FLayout.RecordLength);
+    TRangeLockGuard unlock([this, offset] { Unlock(offset, FLayout.RecordLength); });
+    GuardedWrite([&] { WriteRecord(record, ActiveBuffer()); });
+    for (TDbfCursor* cursor : FOrderings) cursor->RecordChanged(record);
+    return;
+  }
+  InternalLast();
+  ActiveBuffer()[0] = kLiveFlag;
+  AppendRecord(ActiveBuffer());
+  DoAfterScroll();
+}
+
+void TmDbfTable::InternalAddRecord(TRecordBuffer buffer, bool) {
+  CheckWritable();
+  InternalLast();
+  buffer[0] = kLiveFlag;
+  AppendRecord(buffer);
+}
+
+void TmDbfTable::InternalDelete() {
+  CheckWritable();
+  const int record = FCursor->RecordNumber();
+  if (record < 0 || FCursor->Position() >= FCursor->Count())
+    throw EDBFError("GetRecord: Invalid record");
+  const std::int64_t offset = FLayout.RecordPosition(static_cast<std::uint32_t>(record));
+  LockOrRaise(offset, FLayout.RecordLength);
+  TRangeLockGuard unlock([this, offset] { Unlock(offset, FLayout.RecordLength); });
+  ActiveBuffer()[0] = kDeletedFlag;
+  GuardedWrite([&] { WriteRecord(record, ActiveBuffer()); });
+  for (TDbfCursor* cursor : FOrderings) cursor->RecordDeleted(record);
+}
+
+void TmDbfTable::InternalRefresh() { RebuildOrderings(); }
+
+void TmDbfTable::SetEventsOff(bool value) {
+  if (FEventsOff == value) return;
+  FEventsOff = value;
+  if (!value && Active()) {
+    RebuildOrderings();
+    First();
+  }
+}
+
+// ---- fields
+
+char* TmDbfTable::FieldBuffer() {
+  if (FBuildBuffer != nullptr) return FBuildBuffer;
+  switch (State()) {
+    case dsBrowse:
+    case dsBlockRead:
+      return IsEmpty() ? nullptr : ActiveBuffer();
+    case dsEdit:
+    case dsInsert:
+    case dsNewValue:
+      return ActiveBuffer();
+    case dsCalcFields:
+      return CalcBuffer();
+    case dsOldValue:
+      return FSpare.data();
+    default:
+      return nullptr;
+  }
+}
+
+const TFieldDescriptor& TmDbfTable::Column(int fieldNo) const {
+  return FLayout.Fields[static_cast<std::size_t>(fieldNo - 1)];
+}
+
+std::span<char> TmDbfTable::ColumnOf(char* record, int fieldNo) {
+  const TFieldDescriptor& column = Column(fieldNo);
+  return {record + column.Offset, column.Length};
+}
+
+bool TmDbfTable::GetFieldData(TField* field, void* buffer) {
+  char* record = FieldBuffer();
+  if (record == nullptr) return false;
+  if (field->FieldNo() <= 0) {
+    const TDataSetState state = State();
+    if (state != dsBrowse && state != dsEdit && state != dsInsert && state != dsCalcFields)
+      return false;
+    const char* slot = record + FCalcOffset + field->Offset();
+    if (slot[0] == 0) return false;
+    if (buffer != nullptr)
+      std::memcpy(buffer, slot + 1, static_cast<std::size_t>(field->DataSize()));
+    return true;
+  }
+  const TFieldDescriptor& column = Column(field->FieldNo());
+  const std::string_view bytes(record + column.Offset, column.Length);
+  const char type = column.Type;
+  // Decoded into a local first: a null check (no buffer) asks for the
+  // value too, so that a cleared column reports null.
+  char value[8] = {};
+  auto put = [&](const auto& v) {
+    std::memcpy(value, &v, sizeof v);
+    return true;
+  };
+  bool has = false;
+  switch (field->DataType()) {
+    case ftString:
+    case ftFixedChar:
+    case ftWideString: {
+      std::string_view text = DecodeChar(bytes);
+      std::string converted;
+      if (!field->Transliterate()) {
+        converted = ToUtf8(text, FAnsiTable ? TCodePage::Win1251 : TCodePage::Oem866);
+        text = converted;
+      }
+      if (buffer != nullptr) {
+        const std::size_t n =
+            std::min(text.size(), static_cast<std::size_t>(field->DataSize() - 1));
+        std::memcpy(buffer, text.data(), n);
+        static_cast<char*>(buffer)[n] = '\0';
+      }
+      return true;
+    }
+    case ftSmallint:
+    case ftWord:
+    case ftInteger:
+    case ftAutoInc:
+    case ftLargeint: {
+      std::int64_t v;
+      if (IsNumericLetter(type))
+        v = DecodeNumericInteger(bytes);
+      else if (type == kTypeInteger)
+        v = DecodeInt32(bytes);
+      else
+        return false;
+      switch (field->DataType()) {
+        case ftSmallint:
+          has = put(static_cast<std::int16_t>(v >= INT16_MIN && v <= INT16_MAX ? v : 0));
+          break;
+        case ftWord:
+          has = put(static_cast<std::uint16_t>(v >= 0 && v <= UINT16_MAX ? v : 0));
+          break;
+        case ftLargeint:
+          has = put(v);
+          break;
+        default:
+          has = put(static_cast<std::int32_t>(v >= INT32_MIN && v <= INT32_MAX ? v : 0));
+          break;
+      }
+      break;
+    }
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD: {
+      double v;
+      if (IsNumericLetter(type))
+        v = DecodeNumericFloat(bytes);
+      else if (type == kTypeDouble)
+        v = DecodeDouble(bytes);
+      else if (type == kTypeCurrency)
+        v = DecodeCurrency(bytes).ToDouble();
+      else
+        return false;
+      has = put(v);
+      break;
+    }
+    case ftBoolean: {
+      if (type != kTypeLogical) return false;
+      const std::optional<bool> v = DecodeLogical(bytes);
+      if (!v) return false;
+      has = put(static_cast<std::int16_t>(*v ? -1 : 0));
+      break;
+    }
+    case ftDate:
+    case ftDateTime: {
+      std::optional<TDateTime> v;
+      if (type == kTypeDate)
+        v = DecodeDateColumn(bytes);
+      else if (type == kTypeTimeStamp)
+        v = DecodeTimeStampColumn(bytes, field->DataType() == ftDate);
+      else
+        return false;
+      if (!v) return false;
+      if (field->DataType() == ftDate)
+        has = put(DaysOf(*v));
+      else
+        has = put(TimeStampToMSecs(DateTimeToTimeStamp(*v)));
+      break;
+    }
+    default:
+      return false;
+  }
+  if (has && buffer != nullptr)
+    std::memcpy(buffer, value, static_cast<std::size_t>(field->DataSize()));
+  return has;
+}
+
+void TmDbfTable::SetFieldData(TField* field, const void* buffer) {
+  const TDataSetState state = State();
+  if (state != dsEdit && state != dsInsert && state != dsSetKey && state != dsCalcFields &&
+      state != dsFilter && state != dsNewValue && state != dsInternalCalc)
+    DatabaseError(SNotEditing, this);
+  char* record = FieldBuffer();
+  if (record == nullptr) return;
+  if (field->FieldNo() <= 0) {
+    char* slot = record + FCalcOffset + field->Offset();
+    slot[0] = buffer != nullptr ? 1 : 0;
+    std::memset(slot + 1, 0, static_cast<std::size_t>(field->DataSize()));
+    if (buffer != nullptr)
+      std::memcpy(slot + 1, buffer, static_cast<std::size_t>(field->DataSize()));
+  } else {
+    field->Validate(buffer);
+    const TFieldDescriptor& column = Column(field->FieldNo());
+    const std::span<char> bytes = ColumnOf(record, field->FieldNo());
+    const char type = column.Type;
+    const std::string& name = field->FieldName();
+    const TFieldType dataType = field->DataType();
+    if (buffer == nullptr) {
+      // A cleared value is stored as the letter's empty value.
+      ClearColumn(bytes, IsStringType(dataType) ? kTypeChar : type);
+    } else if (IsStringType(dataType)) {
+      std::string_view text(static_cast<const char*>(buffer));
+      std::string converted;
+      if (!field->Transliterate()) {
+        converted = FromUtf8(text, FAnsiTable ? TCodePage::Win1251 : TCodePage::Oem866);
+        text = converted;
+      }
+      EncodeChar(bytes, text);
+    } else {
+      switch (dataType) {
+        case ftSmallint:
+        case ftWord:
+        case ftInteger:
+        case ftAutoInc:
+        case ftLargeint: {
+          std::int64_t v = 0;
+          if (dataType == ftSmallint) {
+            std::int16_t x;
+            std::memcpy(&x, buffer, 2);
+            v = x;
+            CheckIntegerRange(v, INT16_MIN, INT16_MAX, name);
+          } else if (dataType == ftWord) {
+            std::uint16_t x;
+            std::memcpy(&x, buffer, 2);
+            v = x;
+          } else if (dataType == ftLargeint) {
+            std::memcpy(&v, buffer, 8);
+          } else {
+            std::int32_t x;
+            std::memcpy(&x, buffer, 4);
+            v = x;
+          }
+          if (IsNumericLetter(type))
+            EncodeNumericInteger(bytes, v, name);
+          else if (type == kTypeInteger)
+            EncodeInt32(bytes, v, name);
+          break;
+        }
+        case ftFloat:
+        case ftCurrency:
+        case ftBCD: {
+          double v;
+          std::memcpy(&v, buffer, 8);
+          if (IsNumericLetter(type))
+            EncodeNumericFloat(bytes, column.Decimals, v, name);
+          else if (type == kTypeDouble)
+            EncodeDouble(bytes, v);
+          else if (type == kTypeCurrency)
+            EncodeCurrency(bytes, Currency(v));
+          break;
+        }
+        case ftBoolean: {
+          std::int16_t v;
+          std::memcpy(&v, buffer, 2);
+          if (type == kTypeLogical) EncodeLogical(bytes, v != 0);
+          break;
+        }
+        case ftDate: {
+          std::int32_t days;
+          std::memcpy(&days, buffer, 4);
+          if (type == kTypeDate)
+            EncodeDateColumn(bytes, DateOfDays(days));
+          else if (type == kTypeTimeStamp)
+            EncodeTimeStampColumn(bytes, DateOfDays(days), true);
+          break;
+        }
+        case ftDateTime: {
+          double msecs;
+          std::memcpy(&msecs, buffer, 8);
+          const TDateTime v = TimeStampToDateTime(MSecsToTimeStamp(msecs));
+          if (type == kTypeTimeStamp)
+            EncodeTimeStampColumn(bytes, v, false);
+          else if (type == kTypeDate)
+            EncodeDateColumn(bytes, v);
+          break;
+        }
+        default:
+          break;
+      }
+    }
+  }
+  if (state != dsCalcFields && state != dsFilter && state != dsNewValue)
+    DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+}
+
+int TmDbfTable::Translate(const char* src, char* dest, bool toOem) {
+  if (src == nullptr || *src == '\0') {
+    if (dest != nullptr) *dest = '\0';
+    return 0;
+  }
+  const TCodePage page = FAnsiTable ? TCodePage::Win1251 : TCodePage::Oem866;
+  const std::string out = toOem ? FromUtf8(src, page) : ToUtf8(src, page);
+  std::memcpy(dest, out.c_str(), out.size() + 1);
+  return static_cast<int>(out.size());
+}
+
+// ---- events, skipped while events are off
+
+void TmDbfTable::DoAfterOpen() {
+  // The window shows the first record before the handler runs, also when
+  // the framework has not read it yet.
+  if (FIsOpen && BufferedRecordCount() == 0 && FCursor->Count() > 0) {
+    InternalFirst();
+    GetNextRecords();
+  }
+  TDataSet::DoAfterOpen();
+}
+
+#define DBF_EVENT(Name)                \
+  void TmDbfTable::Name() {            \
+    if (!Skipping()) TDataSet::Name(); \
+  }
+DBF_EVENT(DoBeforeOpen)
+DBF_EVENT(DoBeforeClose)
+DBF_EVENT(DoAfterClose)
+DBF_EVENT(DoBeforeInsert)
+DBF_EVENT(DoAfterInsert)
+DBF_EVENT(DoBeforeEdit)
+DBF_EVENT(DoAfterEdit)
+DBF_EVENT(DoBeforePost)
+DBF_EVENT(DoAfterPost)
+DBF_EVENT(DoBeforeCancel)
+DBF_EVENT(DoAfterCancel)
+DBF_EVENT(DoBeforeDelete)
+DBF_EVENT(DoAfterDelete)
+DBF_EVENT(DoBeforeScroll)
+DBF_EVENT(DoAfterScroll)
+DBF_EVENT(DoBeforeRefresh)
+DBF_EVENT(DoAfterRefresh)
+DBF_EVENT(DoOnNewRecord)
+DBF_EVENT(DoOnCalcFields)
+#undef DBF_EVENT

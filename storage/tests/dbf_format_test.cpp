@@ -1,0 +1,413 @@
+#include "storage/dbf_format.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+
+#include "platform/base/codepage.h"
+
+using namespace dbf;
+
+namespace {
+
+std::string U8(std::uint8_t v) { return std::string(1, static_cast<char>(v)); }
+std::string U16(std::uint16_t v) { return U8(v & 0xFF) + U8(v >> 8); }
+std::string U32(std::uint32_t v) { return U16(v & 0xFFFF) + U16(v >> 16); }
+std::string Zeros(std::size_t n) { return std::string(n, '\0'); }
+
+// A descriptor written out by hand from the layout table.
+std::string Descriptor(std::string name, char type, std::uint32_t offset, std::uint8_t length,
+                       std::uint8_t decimals = 0) {
+  name.resize(11, '\0');
+  return name + type + U32(offset) + U8(length) + U8(decimals) + Zeros(14);
+}
+
+// The header part of the table C(40) NAME, N(7,0) NUM, D BORN, written by
+// hand from the layout table.
+std::string ThreeColumnHead(std::uint32_t count = 0, std::string tail = "") {
+  const auto headerLength = static_cast<std::uint16_t>(129 + tail.size());
+  return U8(3) + U8(107) + U8(1) + U8(31) + U32(count) + U16(headerLength) + U16(56) + Zeros(2) +
+         U8(1) + Zeros(14) + U8(kCodePageOem866) + Zeros(2) + Descriptor("NAME", 'C', 1, 40) +
+         Descriptor("NUM", 'N', 41, 7) + Descriptor("BORN", 'D', 48, 8) + "\x0D" + tail;
+}
+
+std::vector<TFieldDescriptor> ThreeColumns() {
+  const TColumnSpec num = ColumnForKind(TValueKind::Integer, 0, "7.0", "NUM");
+  return {{"NAME", kTypeChar, 0, 40, 0},
+          {"NUM", num.Type, 0, static_cast<std::uint8_t>(num.Length),
+           static_cast<std::uint8_t>(num.Decimals)},
+          {"BORN", kTypeDate, 0, 8, 0}};
+}
+
+THeader ThreeColumnHeader() {
+  THeader h;
+  h.Year = 107;
+  h.Month = 1;
+  h.Day = 31;
+  h.StructureVersion = 1;
+  h.CodePage = kCodePageOem866;
+  return h;
+}
+
+std::string DamagedMessage(const std::string& head, std::int64_t fileSize) {
+  try {
+    DecodeLayout(head, fileSize, "t.001");
+  } catch (const EDBFError& e) {
+    return e.Message();
+  }
+  return "opened";
+}
+
+}  // namespace
+
+TEST(DbfLayout, NewTableBytesFollowTheLayoutTable) {
+  const std::string bytes = EncodeLayout(ThreeColumnHeader(), ThreeColumns(), "");
+  EXPECT_EQ(bytes, ThreeColumnHead());
+  ASSERT_EQ(bytes.size(), 129u);
+  EXPECT_EQ(bytes.back(), kTerminator);
+}
+
+TEST(DbfLayout, TailFollowsTheTerminator) {
+  const std::string tail(20, 'x');
+  const std::string bytes = EncodeLayout(ThreeColumnHeader(), ThreeColumns(), tail);
+  EXPECT_EQ(bytes, ThreeColumnHead(0, tail));
+  const TLayout layout = DecodeLayout(bytes, static_cast<std::int64_t>(bytes.size()), "t");
+  EXPECT_EQ(layout.Header.HeaderLength, 32 + 96 + 21);
+  EXPECT_EQ(layout.TailPosition, 32u + 96 + 1);
+  EXPECT_EQ(DecodeLayout(ThreeColumnHead(), 129, "t").TailPosition, 0u);
+}
+
+TEST(DbfLayout, DecodesWhatItEncodes) {
+  const std::string head = ThreeColumnHead(2);
+  const TLayout layout = DecodeLayout(head, 129 + 2 * 56 + 1, "t");
+  EXPECT_EQ(layout.Header.Version, 3);
+  EXPECT_EQ(layout.Header.Year, 107);
+  EXPECT_EQ(layout.Header.RecordCount, 2u);
+  EXPECT_EQ(layout.Header.StructureVersion, 1);
+  EXPECT_EQ(layout.Header.CodePage, kCodePageOem866);
+  EXPECT_EQ(layout.RecordLength, 56u);
+  ASSERT_EQ(layout.Fields.size(), 3u);
+  EXPECT_EQ(layout.Fields[1].Name, "NUM");
+  EXPECT_EQ(layout.Fields[1].Type, 'N');
+  EXPECT_EQ(layout.Fields[1].Offset, 41u);
+  EXPECT_EQ(layout.Fields[2].Offset, 48u);
+  EXPECT_EQ(layout.RecordPosition(1), 129 + 56);
+}
+
+TEST(DbfLayout, DescriptorReadingStopsAtNulAndAcceptsZeroOffsets) {
+  // dBASE III left the offset word 0; a NUL in place of a descriptor ends
+  // the list as the terminator does.
+  std::string head = U8(3) + Zeros(3) + U32(0) + U16(32 + 64 + 1) + U16(4) + Zeros(20) +
+                     Descriptor("A", 'C', 0, 3) + Zeros(32) + "\x0D";
+  const TLayout layout = DecodeLayout(head, 97, "t");
+  ASSERT_EQ(layout.Fields.size(), 1u);
+  EXPECT_EQ(layout.Fields[0].Offset, 1u);
+  EXPECT_EQ(layout.TailPosition, 32u + 32 + 1);  // the rest is a tail
+}
+
+TEST(DbfLayout, DamagedFilesSayWhatIsWrong) {
+  const std::string good = ThreeColumnHead(1);
+  struct Case {
+    const char* name;
+    std::function<void(std::string&, std::int64_t&)> damage;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"short file", [](std::string& h, std::int64_t& size) { h.resize(20), size = 20; },
+       "shorter than its 32-byte header"},
+      {"header past the end", [](std::string& h, std::int64_t&) { h.replace(8, 2, U16(4000)); },
+       "header length 4000 is past the end of the file (186 bytes)"},
+      {"no descriptors", [](std::string& h, std::int64_t&) { h[32] = kTerminator; },
+       "no field descriptors"},
+      {"length 0", [](std::string& h, std::int64_t&) { h[64 + 16] = 0; }, "field NUM has length 0"},
+      {"date of 6 bytes", [](std::string& h, std::int64_t&) { h[96 + 16] = 6; },
+       "field BORN of type D has length 6 instead of 8"},
+      {"offsets", [](std::string& h, std::int64_t&) { h.replace(64 + 12, 4, U32(40)); },
+       "field NUM is at offset 40 but the fields before it end at 41"},
+      {"record length", [](std::string& h, std::int64_t&) { h.replace(10, 2, U16(57)); },
+       "records of 57 bytes but the fields make 56"},
+      {"count past the file", [](std::string& h, std::int64_t&) { h.replace(4, 4, U32(3)); },
+       "counts 3 records but the file holds 1"},
+      {"huge count", [](std::string& h, std::int64_t&) { h.replace(4, 4, U32(0xFFFFFFFF)); },
+       "counts 4294967295 records"},
+  };
+  for (const Case& c : cases) {
+    std::string head = good;
+    std::int64_t size = 129 + 56 + 1;
+    c.damage(head, size);
+    const std::string message = DamagedMessage(head, size);
+    EXPECT_NE(message.find("Table t.001 is damaged: "), std::string::npos)
+        << c.name << ": " << message;
+    EXPECT_NE(message.find(c.message), std::string::npos) << c.name << ": " << message;
+  }
+  EXPECT_EQ(DamagedMessage(good, 129 + 56), "opened");  // no EOF byte is fine
+}
+
+TEST(DbfLayout, HeaderPartLargerThan65535IsARangeError) {
+  EXPECT_THROW(EncodeLayout(THeader{}, ThreeColumns(), std::string(65535 - 128, 't')), ERangeError);
+  EXPECT_NO_THROW(EncodeLayout(THeader{}, ThreeColumns(), std::string(65535 - 129, 't')));
+}
+
+TEST(DbfTypeMap, ColumnsForNewFields) {
+  struct Case {
+    TValueKind kind;
+    int size;
+    const char* origin;
+    char type;
+    int length, decimals;
+  };
+  const Case cases[] = {
+      {TValueKind::String, 0, "", 'C', 1, 0},      {TValueKind::String, 40, "", 'C', 40, 0},
+      {TValueKind::Boolean, 0, "", 'L', 1, 0},     {TValueKind::Date, 0, "", 'D', 8, 0},
+      {TValueKind::DateTime, 0, "", 'D', 8, 0},    {TValueKind::Word, 0, "", 'N', 5, 0},
+      {TValueKind::SmallInt, 0, "", 'N', 6, 0},    {TValueKind::Integer, 0, "", 'N', 10, 0},
+      {TValueKind::LargeInt, 0, "", 'N', 20, 0},   {TValueKind::Float, 0, "", 'N', 20, 5},
+      {TValueKind::Currency, 0, "", 'N', 20, 2},   {TValueKind::Integer, 0, "7.0", 'N', 7, 0},
+      {TValueKind::SmallInt, 0, "2.0", 'N', 2, 0}, {TValueKind::Float, 0, "5.3", 'N', 5, 3},
+      {TValueKind::Integer, 4, "", 'N', 4, 0},     {TValueKind::Integer, 0, "7", 'N', 10, 0},
+      {TValueKind::String, 0, "7.0", 'C', 1, 0},
+  };
+  for (const Case& c : cases) {
+    const TColumnSpec spec = ColumnForKind(c.kind, c.size, c.origin, "F");
+    EXPECT_EQ(spec.Type, c.type) << static_cast<int>(c.kind) << " " << c.origin;
+    EXPECT_EQ(spec.Length, c.length) << static_cast<int>(c.kind) << " " << c.origin;
+    EXPECT_EQ(spec.Decimals, c.decimals) << static_cast<int>(c.kind) << " " << c.origin;
+  }
+  EXPECT_THROW(ColumnForKind(TValueKind::String, 256, "", "F"), ERangeError);
+  EXPECT_THROW(ColumnForKind(TValueKind::Integer, 0, "300.0", "F"), ERangeError);
+  EXPECT_THROW(ColumnForKind(TValueKind::Integer, 0, "7.x", "F"), EConvertError);
+  EXPECT_THROW(ColumnForKind(TValueKind::Date, 6, "", "F"), ERangeError);
+}
+
+TEST(DbfTypeMap, KindsOfStoredColumns) {
+  struct Case {
+    char type;
+    int length, decimals;
+    TValueKind kind;
+  };
+  const Case cases[] = {
+      {'C', 10, 0, TValueKind::String},   {'N', 5, 3, TValueKind::Float},
+      {'F', 20, 2, TValueKind::Float},    {'N', 4, 0, TValueKind::SmallInt},
+      {'N', 5, 0, TValueKind::Integer},   {'N', 9, 0, TValueKind::Integer},
+      {'N', 10, 0, TValueKind::LargeInt}, {'F', 20, 0, TValueKind::LargeInt},
+      {'N', 25, 0, TValueKind::String},   {'B', 8, 0, TValueKind::Float},
+      {'D', 8, 0, TValueKind::Date},      {'I', 4, 0, TValueKind::Integer},
+      {'L', 1, 0, TValueKind::Boolean},   {'T', 8, 0, TValueKind::DateTime},
+      {'Y', 8, 0, TValueKind::Currency},  {'M', 10, 0, TValueKind::Unknown},
+  };
+  for (const Case& c : cases) {
+    TFieldDescriptor d{"F", c.type, 1, static_cast<std::uint8_t>(c.length),
+                       static_cast<std::uint8_t>(c.decimals)};
+    EXPECT_EQ(KindForColumn(d, false), c.kind) << c.type << c.length << "." << c.decimals;
+  }
+  EXPECT_EQ(KindForColumn({"F", 'T', 1, 8, 0}, true), TValueKind::Date);
+}
+
+TEST(DbfTypeMap, FieldNamesAreOemAndCutToTen) {
+  EXPECT_EQ(EncodeFieldName("ФАМИЛИЯ"), Utf8ToOem866("ФАМИЛИЯ"));
+  EXPECT_EQ(EncodeFieldName("ABCDEFGHIJKL"), "ABCDEFGHIJ");
+  EXPECT_EQ(DecodeFieldName(Utf8ToOem866("ИМЯ"), false), "ИМЯ");
+  EXPECT_EQ(DecodeFieldName(Utf8ToWin1251("ИМЯ"), true), "ИМЯ");
+  std::string withNul = "AB";
+  withNul += '\0';
+  withNul += "C";
+  EXPECT_EQ(DecodeFieldName(withNul, false), "AB");
+}
+
+// ---- Column values ----
+
+namespace {
+
+std::string Column(std::size_t n, char fill = ' ') { return std::string(n, fill); }
+std::span<char> Span(std::string& s) { return {s.data(), s.size()}; }
+
+std::string NumText(int length, int decimals, double value) {
+  std::string c = Column(static_cast<std::size_t>(length), '#');
+  EncodeNumericFloat(Span(c), decimals, value, "F");
+  return c;
+}
+
+std::string RangeMessage(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const ERangeError& e) {
+    return e.Message();
+  }
+  return "no error";
+}
+
+}  // namespace
+
+TEST(DbfColumn, CharCutsAndTrimsOnlyTrailingBlanks) {
+  std::string c = Column(10, '#');
+  EncodeChar(Span(c), "  twelve chars");
+  EXPECT_EQ(c, "  twelve c");
+  EncodeChar(Span(c), "ab");
+  EXPECT_EQ(c, "ab        ");
+  EXPECT_EQ(DecodeChar("  ab  \x01\x00"), "  ab");
+  EXPECT_EQ(DecodeChar(std::string(5, '\0')), "");
+  const std::string oem = Utf8ToOem866("Иванова");
+  EncodeChar(Span(c), oem);
+  EXPECT_EQ(Oem866ToUtf8(DecodeChar(c)), "Иванова");
+}
+
+TEST(DbfColumn, NumbersAreRightJustifiedWithAPoint) {
+  EXPECT_EQ(NumText(5, 3, 3.14159), "3.142");
+  EXPECT_EQ(NumText(20, 5, -1234.5), "         -1234.50000");
+  EXPECT_EQ(NumText(6, 2, -0.001), "  0.00");  // no "-0.00"
+  EXPECT_EQ(NumText(6, 3, 1.0005), " 1.000");  // the double is just below 1.0005
+  EXPECT_EQ(NumText(6, 3, 2.0005), " 2.001");  // and this one just above
+  EXPECT_EQ(NumText(5, 0, 2.5), "    2");      // binary ties to even, as printf
+  {
+    TFormatSettingsOverride comma;
+    FormatSettings.DecimalSeparator = ',';
+    EXPECT_EQ(NumText(5, 3, 3.14159), "3.142");
+    EXPECT_DOUBLE_EQ(DecodeNumericFloat("3.142"), 3.142);
+  }
+  std::string n = Column(7);
+  EncodeNumericInteger(Span(n), 42, "F");
+  EXPECT_EQ(n, "     42");
+  EXPECT_EQ(DecodeNumericInteger(n), 42);
+  EXPECT_EQ(DecodeNumericInteger("       "), 0);
+  EXPECT_EQ(DecodeNumericInteger(std::string(7, '\0')), 0);
+  EXPECT_EQ(DecodeNumericInteger("  -17  "), -17);
+  EXPECT_EQ(DecodeNumericInteger("  4x2  "), 0);
+  EXPECT_EQ(DecodeNumericInteger("99999999999999999999"), 0);
+  EXPECT_DOUBLE_EQ(DecodeNumericFloat("  -1.5 "), -1.5);
+  EXPECT_DOUBLE_EQ(DecodeNumericFloat(" +2.25"), 2.25);
+  EXPECT_DOUBLE_EQ(DecodeNumericFloat("1,5"), 0);
+  EXPECT_DOUBLE_EQ(DecodeNumericFloat("nan"), 0);
+  EXPECT_DOUBLE_EQ(DecodeNumericFloat(""), 0);
+}
+
+TEST(DbfColumn, NumbersThatDoNotFitAreRefusedAndNothingIsWritten) {
+  TFormatSettingsOverride keep;
+  FormatSettings.DecimalSeparator = '.';
+  std::string c = Column(5, '#');
+  EXPECT_EQ(RangeMessage([&] { EncodeNumericFloat(Span(c), 3, 12345.6, "WEIGHT"); }),
+            "12345.6 is not a valid value for field 'WEIGHT'. The allowed range is 0 to 9.999");
+  EXPECT_EQ(RangeMessage([&] { EncodeNumericFloat(Span(c), 3, 9.9996, "W"); }).substr(0, 6),
+            "9.9996");
+  EXPECT_EQ(RangeMessage([&] { EncodeNumericFloat(Span(c), 1, NAN, "W"); }).substr(0, 3), "NAN");
+  EXPECT_EQ(c, "#####");
+  std::string n = Column(7, '#');
+  EXPECT_EQ(RangeMessage([&] { EncodeNumericInteger(Span(n), 12345678, "NCERTIF"); }),
+            "12345678 is not a valid value for field 'NCERTIF'. The allowed range is -999999 to "
+            "9999999");
+  EXPECT_EQ(n, "#######");
+  std::string n10 = Column(10);
+  EXPECT_NE(RangeMessage([&] { EncodeNumericInteger(Span(n10), INT32_MIN, "F"); }), "no error");
+  EncodeNumericInteger(Span(n10), -999999999, "F");
+  EXPECT_EQ(DecodeNumericInteger(n10), -999999999);
+  std::string n20 = Column(20);
+  EncodeNumericInteger(Span(n20), INT64_MIN, "F");
+  EXPECT_EQ(DecodeNumericInteger(n20), INT64_MIN);
+  EXPECT_EQ(RangeMessage([] { CheckIntegerRange(40000, -32768, 32767, "TDOC"); }),
+            "40000 is not a valid value for field 'TDOC'. The allowed range is -32768 to 32767");
+}
+
+TEST(DbfColumn, BinaryColumnsRoundTrip) {
+  std::string i = Column(4);
+  for (std::int64_t v : {0LL, 1LL, -1LL, 2147483647LL, -2147483648LL}) {
+    EncodeInt32(Span(i), v, "F");
+    EXPECT_EQ(DecodeInt32(i), v);
+  }
+  EXPECT_NE(RangeMessage([&] { EncodeInt32(Span(i), 2147483648LL, "F"); }), "no error");
+  EncodeInt32(Span(i), -2, "F");
+  EXPECT_EQ(i, "\xFE\xFF\xFF\xFF");
+  std::string b = Column(8);
+  for (double v : {0.0, -1.5, 1e300, 5e-324}) {
+    EncodeDouble(Span(b), v);
+    EXPECT_EQ(DecodeDouble(b), v);
+  }
+  std::string y = Column(8);
+  for (Currency v : {Currency(0), Currency(-12.3456), Currency(0.00005), Currency(0.00015),
+                     Currency::FromScaled(INT64_MIN)}) {
+    EncodeCurrency(Span(y), v);
+    EXPECT_EQ(DecodeCurrency(y), v);
+  }
+  EncodeCurrency(Span(y), Currency(1));
+  EXPECT_EQ(y, U32(10000) + U32(0));
+}
+
+TEST(DbfColumn, LogicalReadsUpperCaseLettersOnly) {
+  for (char c : std::string("TYS")) EXPECT_EQ(DecodeLogical(std::string(1, c)), true) << c;
+  for (char c : std::string("FN")) EXPECT_EQ(DecodeLogical(std::string(1, c)), false) << c;
+  for (char c : std::string("tfy? \0", 6))
+    EXPECT_EQ(DecodeLogical(std::string(1, c)), std::nullopt) << int(c);
+  std::string l = Column(1);
+  EncodeLogical(Span(l), true);
+  EXPECT_EQ(l, "T");
+  EncodeLogical(Span(l), false);
+  EXPECT_EQ(l, "F");
+}
+
+TEST(DbfColumn, Dates) {
+  std::string d = Column(8);
+  for (TDateTime v : {EncodeDate(2007, 1, 31), EncodeDate(1850, 7, 4), EncodeDate(1, 1, 1),
+                      EncodeDate(9999, 12, 31), EncodeDate(1899, 12, 31)}) {
+    EncodeDateColumn(Span(d), v);
+    EXPECT_EQ(DecodeDateColumn(d), v) << d;
+  }
+  EncodeDateColumn(Span(d), EncodeDate(1850, 7, 4));
+  EXPECT_EQ(d, "18500704");
+  EncodeDateColumn(Span(d), EncodeDate(2007, 1, 31) + 0.75);  // the time is dropped
+  EXPECT_EQ(d, "20070131");
+  EncodeDateColumn(Span(d), 0);
+  EXPECT_EQ(d, std::string(8, kZeroDateByte));
+  for (const std::string& empty :
+       {std::string(8, ' '), std::string(8, '\0'), std::string(8, kZeroDateByte),
+        std::string("00000000"), std::string("20070230"), std::string("2007AB01"),
+        std::string("  2007  ")})
+    EXPECT_EQ(DecodeDateColumn(empty), std::nullopt) << empty;
+  EXPECT_EQ(DecodeDateColumn("18991230"), 0.0);
+}
+
+TEST(DbfColumn, TimeStamps) {
+  const std::uint32_t jan2007 = 2454102;  // Julian day of 01.01.2007
+  std::string t = U32(jan2007) + U32(0);
+  EXPECT_EQ(DecodeTimeStampColumn(t, false), EncodeDate(2007, 1, 1));
+  std::string c = Column(8);
+  const TDateTime noon = EncodeDateTime(2007, 1, 1, 12, 0, 0, 0);
+  EncodeTimeStampColumn(Span(c), noon, false);
+  EXPECT_EQ(c, U32(jan2007) + U32(12 * 3600 * 1000 - 1));
+  EXPECT_EQ(DecodeTimeStampColumn(c, false), noon);
+  EXPECT_EQ(DecodeTimeStampColumn(c, true), EncodeDate(2007, 1, 1));
+  EncodeTimeStampColumn(Span(c), noon, true);
+  EXPECT_EQ(c, U32(jan2007) + U32(0));
+  // Two zero words: empty, read as date-time or as date.
+  EXPECT_EQ(DecodeTimeStampColumn(Zeros(8), false), std::nullopt);
+  EXPECT_EQ(DecodeTimeStampColumn(Zeros(8), true), std::nullopt);
+  // Small day numbers are day counts, so days before 31.12.1899 come back
+  // shifted: stored files rely on the rule.
+  EXPECT_EQ(DecodeTimeStampColumn(U32(693594 + 1) + U32(0), false), 1.0);
+  // Words no field can show read as null rather than failing.
+  EXPECT_EQ(DecodeTimeStampColumn(U32(0) + U32(5), false), std::nullopt);
+  EXPECT_EQ(DecodeTimeStampColumn(U32(jan2007) + U32(0xFFFFFFF0), false), std::nullopt);
+}
+
+TEST(DbfColumn, ClearedColumnsReadAsEmpty) {
+  struct Case {
+    char type;
+    std::size_t length;
+    char fill;
+  };
+  for (const Case c : {Case{'C', 5, ' '}, Case{'N', 7, ' '}, Case{'F', 7, ' '}, Case{'D', 8, ' '},
+                       Case{'L', 1, ' '}, Case{'I', 4, '\0'}, Case{'B', 8, '\0'},
+                       Case{'Y', 8, '\0'}, Case{'T', 8, '\0'}}) {
+    std::string col = Column(c.length, '7');
+    ClearColumn(Span(col), c.type);
+    EXPECT_EQ(col, std::string(c.length, c.fill)) << c.type;
+  }
+  std::string d = "20070131";
+  ClearColumn(Span(d), 'D');
+  EXPECT_EQ(DecodeDateColumn(d), std::nullopt);
+  std::string l = "T";
+  ClearColumn(Span(l), 'L');
+  EXPECT_EQ(DecodeLogical(l), std::nullopt);
+  std::string t = U32(2454102) + U32(0);
+  ClearColumn(Span(t), 'T');
+  EXPECT_EQ(DecodeTimeStampColumn(t, false), std::nullopt);
+}

@@ -1,0 +1,548 @@
+#include "storage/dbf_table.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/base/clock.h"
+#include "platform/base/codepage.h"
+#include "platform/base/file_stream.h"
+#include "platform/base/format_settings.h"
+#include "platform/base/tests/file_test_dir.h"
+
+namespace {
+
+// The file's bytes, read past the share modes of the tables.
+std::string FileBytes(const std::string& name) {
+  std::ifstream f(name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+std::uint32_t CountOf(const std::string& bytes) { return dbf::DecodeFixed32(bytes.data() + 4); }
+
+// A stream that fails the N-th write from now (counting from 1).
+class TFailingStream : public TFileStream {
+ public:
+  TFailingStream(const std::string& name, unsigned mode, int* failAt)
+      : TFileStream(name, mode), FFailAt(failAt) {}
+  std::int64_t Write(const void* buffer, std::int64_t count) override {
+    if (*FFailAt > 0 && --*FFailAt == 0) throw EWriteError("Stream write error. Disk full");
+    return TFileStream::Write(buffer, count);
+  }
+
+ private:
+  int* FFailAt;
+};
+
+class DbfTableTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FormatSettings.DecimalSeparator = '.';
+    FormatSettings.DateSeparator = '.';
+    FormatSettings.ShortDateFormat = "dd.mm.yyyy";
+    SetClock([] { return EncodeDateTime(2007, 1, 31, 10, 0, 0, 0); });
+    name = dir.File("reg.001");
+  }
+  void TearDown() override { SetClock(nullptr); }
+
+  // A table with the persistent fields NAME C(40), NUM N(7,0) via
+  // "7.0", BORN D, W N(5,3) via "5.3", OK L, TDOC N(2,0) smallint.
+  auto MakeTable(const std::string& componentName = "T1") {
+    auto t = CreateUnique<TmDbfTable>();
+    t->SetName(componentName);
+    t->SetTableName(name);
+    auto* nameField = Create<TStringField>(t.get());
+    nameField->SetFieldName("NAME");
+    nameField->SetSize(40);
+    nameField->SetDataSet(t.get());
+    auto* num = Create<TIntegerField>(t.get());
+    num->SetFieldName("NUM");
+    num->SetOrigin("7.0");
+    num->SetDataSet(t.get());
+    auto* born = Create<TDateField>(t.get());
+    born->SetFieldName("BORN");
+    born->SetDataSet(t.get());
+    auto* w = Create<TFloatField>(t.get());
+    w->SetFieldName("W");
+    w->SetOrigin("5.3");
+    w->SetDataSet(t.get());
+    auto* ok = Create<TBooleanField>(t.get());
+    ok->SetFieldName("OK");
+    ok->SetDataSet(t.get());
+    auto* tdoc = Create<TSmallintField>(t.get());
+    tdoc->SetFieldName("TDOC");
+    tdoc->SetOrigin("2.0");
+    tdoc->SetDataSet(t.get());
+    return t;
+  }
+
+  auto MakeShared(const std::string& componentName = "T1") {
+    auto t = MakeTable(componentName);
+    t->SetExclusive(false);
+    t->LockWait = [this](int ms) { waits.push_back(ms); };
+    return t;
+  }
+
+  void AppendRow(TmDbfTable& t, const std::string& text, int num) {
+    t.Append();
+    t.FieldByName("NAME")->SetAsString(text);
+    t.FieldByName("NUM")->SetAsInteger(num);
+    t.Post();
+  }
+
+  TFileTestDir dir;
+  std::string name;
+  std::vector<int> waits;
+};
+
+// Record bytes of MakeTable's layout: flag, NAME 40, NUM 7, BORN 8, W 5,
+// OK 1, TDOC 2 = 64 bytes.
+constexpr std::size_t kHeaderLength = 32 + 6 * 32 + 1;
+constexpr std::size_t kRecordLength = 64;
+
+}  // namespace
+
+TEST_F(DbfTableTest, CreateWritesTheLayoutAndAppendsFollowIt) {
+  auto t = MakeTable();
+  t->SetVers(1);
+  t->SetCodePage(dbf::kCodePageOem866);
+  t->CreateTable();
+  std::string bytes = FileBytes(name);
+  ASSERT_EQ(bytes.size(), kHeaderLength);                             // no EOF byte yet
+  EXPECT_EQ(bytes.substr(0, 4), std::string("\x03\x6B\x01\x1F", 4));  // 3, 2007-1900, 1, 31
+  EXPECT_EQ(CountOf(bytes), 0u);
+  EXPECT_EQ(dbf::DecodeFixed16(bytes.data() + 8), kHeaderLength);
+  EXPECT_EQ(dbf::DecodeFixed16(bytes.data() + 10), kRecordLength);
+  EXPECT_EQ(bytes[14], 1);
+  EXPECT_EQ(static_cast<std::uint8_t>(bytes[29]), dbf::kCodePageOem866);
+  const char* expected[] = {"NAME\0\0\0\0\0\0\0C",   "NUM\0\0\0\0\0\0\0\0N",
+                            "BORN\0\0\0\0\0\0\0D",   "W\0\0\0\0\0\0\0\0\0\0N",
+                            "OK\0\0\0\0\0\0\0\0\0L", "TDOC\0\0\0\0\0\0\0N"};
+  const int offsets[] = {1, 41, 48, 56, 61, 62}, lengths[] = {40, 7, 8, 5, 1, 2},
+            decimals[] = {0, 0, 0, 3, 0, 0};
+  for (int i = 0; i < 6; ++i) {
+    const std::string d = bytes.substr(32 + 32 * i, 32);
+    EXPECT_EQ(d.substr(0, 12), std::string(expected[i], 12)) << i;
+    EXPECT_EQ(dbf::DecodeFixed32(d.data() + 12), static_cast<std::uint32_t>(offsets[i])) << i;
+    EXPECT_EQ(d[16], lengths[i]) << i;
+    EXPECT_EQ(d[17], decimals[i]) << i;
+    EXPECT_EQ(d.substr(18), std::string(14, '\0')) << i;
+  }
+  EXPECT_EQ(bytes.back(), '\x0D');
+
+  t->Open();
+  AppendRow(*t, "Иванова", 42);
+  t->Append();
+  t->FieldByName("NUM")->SetAsInteger(7);
+  t->FieldByName("BORN")->SetAsDateTime(EncodeDate(1850, 7, 4));
+  t->FieldByName("W")->SetAsFloat(3.14159);
+  t->FieldByName("OK")->SetAsBoolean(true);
+  t->Post();
+  t->Delete();
+  t->Close();
+  bytes = FileBytes(name);
+  ASSERT_EQ(bytes.size(), kHeaderLength + 2 * kRecordLength + 1);
+  EXPECT_EQ(CountOf(bytes), 2u);
+  EXPECT_EQ(bytes.back(), dbf::kEofMarker);
+  const std::string r0 = bytes.substr(kHeaderLength, kRecordLength);
+  const std::string r1 = bytes.substr(kHeaderLength + kRecordLength, kRecordLength);
+  EXPECT_EQ(r0.substr(0, 48), " " + Utf8ToOem866("Иванова") + std::string(33, ' ') + "     42");
+  // Columns never assigned keep the zero bytes of a fresh record.
+  EXPECT_EQ(r0.substr(48), std::string(16, '\0'));
+  EXPECT_EQ(r1.substr(0, 1), "*");
+  EXPECT_EQ(r1.substr(41), std::string("      7185007043.142T\0\0", 23));
+}
+
+TEST_F(DbfTableTest, OpeningAMissingFileFails) {
+  auto t = MakeTable();
+  try {
+    t->Open();
+    FAIL();
+  } catch (const EDBFError& e) {
+    EXPECT_EQ(e.Message(), "Open: Table file not found");
+  }
+  EXPECT_FALSE(t->Active());
+}
+
+TEST_F(DbfTableTest, ValuesRoundTripInOemAndAnsiTables) {
+  for (bool ansi : {false, true}) {
+    auto t = MakeTable();
+    t->SetAnsiTable(ansi);
+    t->CreateTable();
+    t->Open();
+    t->Append();
+    t->FieldByName("NAME")->SetAsString("«Ёлка» – Іван");
+    t->FieldByName("NUM")->SetAsInteger(-999999);
+    t->FieldByName("BORN")->SetAsDateTime(EncodeDate(1899, 12, 31));
+    t->FieldByName("W")->SetAsFloat(9.5);
+    t->FieldByName("OK")->SetAsBoolean(false);
+    t->FieldByName("TDOC")->SetAsInteger(14);
+    t->Post();
+    t->Close();
+    const std::string bytes = FileBytes(name);
+    const std::string stored = bytes.substr(kHeaderLength + 1, 13);
+    EXPECT_EQ(stored, ansi ? Utf8ToWin1251("«Ёлка» – Іван") : Utf8ToOem866("\"Ёлка\" - ?ван"));
+    t->Open();
+    EXPECT_EQ(t->FieldByName("NAME")->AsString(), ansi ? "«Ёлка» – Іван" : "\"Ёлка\" - ?ван");
+    EXPECT_EQ(t->FieldByName("NUM")->AsInteger(), -999999);
+    EXPECT_EQ(t->FieldByName("BORN")->AsDateTime(), EncodeDate(1899, 12, 31));
+    EXPECT_DOUBLE_EQ(t->FieldByName("W")->AsFloat(), 9.5);
+    EXPECT_FALSE(t->FieldByName("OK")->AsBoolean());
+    EXPECT_FALSE(t->FieldByName("OK")->IsNull());
+    EXPECT_EQ(t->FieldByName("TDOC")->AsInteger(), 14);
+  }
+}
+
+TEST_F(DbfTableTest, ClearingAFieldEmptiesTheColumn) {
+  auto t = MakeTable();
+  t->CreateTable();
+  t->Open();
+  t->Append();
+  t->FieldByName("NAME")->SetAsString("X");
+  t->FieldByName("NUM")->SetAsInteger(5);
+  t->FieldByName("BORN")->SetAsDateTime(EncodeDate(2007, 1, 1));
+  t->FieldByName("OK")->SetAsBoolean(true);
+  t->Post();
+  t->Edit();
+  for (const char* f : {"NAME", "NUM", "BORN", "W", "OK", "TDOC"}) t->FieldByName(f)->Clear();
+  t->Post();
+  t->Close();
+  const std::string record = FileBytes(name).substr(kHeaderLength, kRecordLength);
+  EXPECT_EQ(record, std::string(kRecordLength, ' '));
+  t->Open();
+  EXPECT_TRUE(t->FieldByName("BORN")->IsNull());
+  EXPECT_TRUE(t->FieldByName("OK")->IsNull());
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "");
+  EXPECT_EQ(t->FieldByName("NUM")->AsInteger(), 0);
+}
+
+TEST_F(DbfTableTest, ANumberThatDoesNotFitKeepsTheRecordInEdit) {
+  auto t = MakeTable();
+  t->CreateTable();
+  t->Open();
+  AppendRow(*t, "A", 1);
+  const std::string before = FileBytes(name);
+  t->Edit();
+  EXPECT_THROW(t->FieldByName("W")->SetAsFloat(12345.6), ERangeError);
+  try {
+    t->FieldByName("NUM")->SetAsInteger(12345678);
+    FAIL();
+  } catch (const ERangeError& e) {
+    EXPECT_EQ(e.Message(),
+              "12345678 is not a valid value for field 'NUM'. The allowed range is -999999 to "
+              "9999999");
+  }
+  EXPECT_EQ(t->State(), dsEdit);
+  t->Cancel();
+  EXPECT_EQ(FileBytes(name), before);
+  EXPECT_EQ(t->FieldByName("NUM")->AsInteger(), 1);
+}
+
+TEST_F(DbfTableTest, SharedTablesSeeEachOthersAppends) {
+  MakeTable()->CreateTable();
+  auto a = MakeShared("A");
+  auto b = MakeShared("B");
+  a->Open();
+  b->Open();
+  AppendRow(*a, "from a", 1);
+  AppendRow(*b, "from b", 2);
+  // b's append read a's record in; a sees b's only after a refresh.
+  EXPECT_EQ(b->RecordCount(), 2);
+  EXPECT_EQ(b->RecNo(), 2);
+  EXPECT_EQ(a->RecordCount(), 1);
+  AppendRow(*a, "again a", 3);
+  EXPECT_EQ(a->RecordCount(), 3);
+  a->First();
+  std::string order;
+  for (; !a->Eof(); a->Next()) order += std::to_string(a->FieldByName("NUM")->AsInteger());
+  EXPECT_EQ(order, "123");
+  const std::string bytes = FileBytes(name);
+  EXPECT_EQ(CountOf(bytes), 3u);
+  EXPECT_EQ(bytes.size(), kHeaderLength + 3 * kRecordLength + 1);
+  EXPECT_EQ(bytes.back(), dbf::kEofMarker);
+  // A delete by a is skipped by b's navigation; a refresh drops it.
+  a->First();
+  a->Delete();
+  b->Refresh();
+  EXPECT_EQ(b->RecordCount(), 2);
+  EXPECT_TRUE(waits.empty());
+}
+
+TEST_F(DbfTableTest, ALockedRecordIsTriedTwiceThenRefused) {
+  MakeTable()->CreateTable();
+  auto t = MakeShared();
+  t->Open();
+  AppendRow(*t, "A", 1);
+  TFileStream other(name, fmOpenReadWrite | fmShareDenyNone);
+  ASSERT_TRUE(other.LockRange(kHeaderLength, kRecordLength));
+  t->Edit();
+  t->FieldByName("NUM")->SetAsInteger(2);
+  try {
+    t->Post();
+    FAIL();
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.Message(), "T1: Запись заблокирована другим пользователем.");
+  }
+  EXPECT_EQ(waits, std::vector<int>{200});
+  EXPECT_EQ(t->State(), dsEdit);
+  other.UnlockRange(kHeaderLength, kRecordLength);
+  t->Post();
+  EXPECT_EQ(t->FieldByName("NUM")->AsInteger(), 2);
+  // The post let go of its lock.
+  EXPECT_TRUE(other.LockRange(kHeaderLength, kRecordLength));
+}
+
+TEST_F(DbfTableTest, AnotherProcessHoldingTheHeaderBlocksAppends) {
+  MakeTable()->CreateTable();
+  int ready[2], done[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(done), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    TFileStream s(name, fmOpenReadWrite | fmShareDenyNone);
+    const char ok = s.LockRange(0, 32) ? 'y' : 'n';
+    (void)!write(ready[1], &ok, 1);
+    char c;
+    (void)!read(done[0], &c, 1);
+    _exit(0);
+  }
+  char ok = 0;
+  ASSERT_EQ(read(ready[0], &ok, 1), 1);
+  ASSERT_EQ(ok, 'y');
+  auto t = MakeShared();
+  t->Open();
+  t->Append();
+  t->FieldByName("NUM")->SetAsInteger(1);
+  EXPECT_THROW(t->Post(), EDatabaseError);
+  EXPECT_EQ(t->State(), dsInsert);
+  EXPECT_EQ(waits, std::vector<int>{200});
+  (void)!write(done[1], "x", 1);
+  int status = 0;
+  waitpid(child, &status, 0);
+  t->Post();
+  EXPECT_EQ(CountOf(FileBytes(name)), 1u);
+}
+
+TEST_F(DbfTableTest, AFailedWriteReleasesItsLockAndStopsFurtherWrites) {
+  MakeTable()->CreateTable();
+  auto t = MakeShared();
+  int failAt = 0;
+  t->StreamFactory = [&](const std::string& file, unsigned mode) {
+    return std::make_unique<TFailingStream>(file, mode, &failAt);
+  };
+  t->Open();
+  AppendRow(*t, "A", 1);
+  failAt = 2;  // the record goes, the header does not
+  t->Append();
+  t->FieldByName("NUM")->SetAsInteger(2);
+  EXPECT_THROW(t->Post(), EWriteError);
+  EXPECT_EQ(t->State(), dsInsert);
+  TFileStream other(name, fmOpenReadWrite | fmShareDenyNone);
+  EXPECT_TRUE(other.LockRange(0, 32));
+  other.UnlockRange(0, 32);
+  try {
+    t->Post();
+    FAIL();
+  } catch (const EDBFError& e) {
+    EXPECT_NE(e.Message().find("Disk full"), std::string::npos) << e.Message();
+  }
+  t->Cancel();
+  t->Close();
+  t->Open();  // reopening clears the refusal
+  EXPECT_EQ(t->RecordCount(), 1);
+  AppendRow(*t, "B", 3);
+  EXPECT_EQ(t->RecordCount(), 2);
+}
+
+TEST_F(DbfTableTest, CodePageByteIsFixedAloneAndNotOnReadOnlyTables) {
+  auto maker = MakeTable();
+  maker->SetCodePage(0);
+  maker->CreateTable();
+  const std::string before = FileBytes(name);
+  {
+    auto t = MakeTable();
+    t->SetCodePage(dbf::kCodePageOem866);
+    t->SetReadOnly(true);
+    t->Open();
+    EXPECT_EQ(FileBytes(name), before);
+  }
+  // Another user's append raised the count after we read the header.
+  auto t = MakeShared();
+  t->SetCodePage(dbf::kCodePageOem866);
+  t->Open();
+  std::string after = FileBytes(name);
+  EXPECT_EQ(static_cast<std::uint8_t>(after[29]), dbf::kCodePageOem866);
+  after[29] = before[29];
+  EXPECT_EQ(after, before);
+}
+
+TEST_F(DbfTableTest, EventsOffSilencesHandlers) {
+  auto t = MakeTable();
+  t->CreateTable();
+  auto* calc = Create<TStringField>(t.get());
+  calc->SetFieldName("CALC");
+  calc->SetSize(5);
+  calc->SetFieldKind(fkCalculated);
+  calc->SetDataSet(t.get());
+  std::vector<std::string> log;
+  t->BeforePost = [&](TDataSet*) { log.push_back("before"); };
+  t->AfterPost = [&](TDataSet*) { log.push_back("after"); };
+  t->OnCalcFields = [&](TDataSet* d) {
+    log.push_back("calc");
+    d->FieldByName("CALC")->SetAsString("c");
+  };
+  t->Open();
+  log.clear();
+  t->SetEventsOff(true);
+  AppendRow(*t, "A", 1);
+  AppendRow(*t, "B", 2);
+  EXPECT_TRUE(log.empty());
+  EXPECT_TRUE(t->FieldByName("CALC")->IsNull());
+  t->SetEventsOff(false);
+  EXPECT_EQ(t->RecNo(), 1);
+  EXPECT_EQ(t->FieldByName("CALC")->AsString(), "c");
+}
+
+TEST_F(DbfTableTest, RecNoAndBookmarks) {
+  auto t = MakeTable();
+  t->CreateTable();
+  t->Open();
+  for (int i = 1; i <= 3; ++i) AppendRow(*t, "R", i);
+  t->SetRecNo(2);
+  const TBookmark second = t->Bookmark();
+  t->SetRecNo(0);
+  t->SetRecNo(4);
+  EXPECT_EQ(t->RecNo(), 2);
+  t->Last();
+  const TBookmark third = t->Bookmark();
+  EXPECT_EQ(t->CompareBookmarks(second, third), -1);
+  EXPECT_EQ(t->CompareBookmarks(third, second), 1);
+  EXPECT_EQ(t->CompareBookmarks(second, second), 0);
+  EXPECT_EQ(t->CompareBookmarks(TBookmark(), second), -1);
+  EXPECT_TRUE(t->BookmarkValid(third));
+  t->GotoBookmark(second);
+  EXPECT_EQ(t->FieldByName("NUM")->AsInteger(), 2);
+  t->Delete();  // positions shift: the third record is now at position 1
+  EXPECT_FALSE(t->BookmarkValid(third));
+  try {
+    t->GotoBookmark(third);
+    FAIL();
+  } catch (const EDBFError& e) {
+    EXPECT_EQ(e.Message(), "Bookmark 2 not found");
+  }
+}
+
+TEST_F(DbfTableTest, ColumnTypesOnOpening) {
+  // N(25,0) opens as a string; a T column with two zero words is null;
+  // ForceStringFields turns a date into text; a persistent smallint wins
+  // over the length rule.
+  std::vector<dbf::TFieldDescriptor> columns = {
+      {"BIG", 'N', 0, 25, 0}, {"STAMP", 'T', 0, 8, 0}, {"D", 'D', 0, 8, 0}, {"S", 'N', 0, 7, 0}};
+  dbf::THeader header;
+  header.RecordCount = 1;
+  std::string bytes = dbf::EncodeLayout(header, columns, "");
+  bytes += " " + std::string(22, ' ') + "123" + std::string(8, '\0') + "20070131" + "     12";
+  WriteFile(name, bytes);
+  auto t = CreateUnique<TmDbfTable>();
+  t->SetTableName(name);
+  t->ForceStringFields().Add("d");
+  auto* s = Create<TSmallintField>(t.get());
+  s->SetFieldName("S");
+  s->SetDataSet(t.get());
+  t->SetDesignOnlyFields(false);
+  t->Open();
+  EXPECT_EQ(t->RecordCount(), 1);
+  EXPECT_EQ(t->FieldByName("BIG")->DataType(), ftString);
+  EXPECT_EQ(t->FieldByName("BIG")->Size(), 25);
+  EXPECT_EQ(t->FieldByName("BIG")->AsString(), std::string(22, ' ') + "123");
+  EXPECT_EQ(t->FieldByName("STAMP")->DataType(), ftDateTime);
+  EXPECT_TRUE(t->FieldByName("STAMP")->IsNull());
+  EXPECT_EQ(t->FieldByName("D")->DataType(), ftString);
+  EXPECT_EQ(t->FieldByName("D")->AsString(), "20070131");
+  EXPECT_EQ(t->FieldByName("S")->AsInteger(), 12);
+  EXPECT_EQ(static_cast<TDFieldDef*>(t->FieldDefs()[1])->DbfType(), 'T');
+}
+
+TEST_F(DbfTableTest, DamagedFileDoesNotOpen) {
+  MakeTable()->CreateTable();
+  std::string bytes = FileBytes(name);
+  bytes[4] = 5;  // five records in an empty file
+  WriteFile(name, bytes);
+  auto t = MakeTable();
+  EXPECT_THROW(t->Open(), EDBFError);
+  EXPECT_FALSE(t->Active());
+}
+
+TEST_F(DbfTableTest, CreateTableErrors) {
+  auto t = CreateUnique<TmDbfTable>();
+  t->SetName("Tbl");
+  t->SetTableName(name);
+  try {
+    t->CreateTable();
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Tbl.CreateTable: no fields");
+  }
+  t->FieldDefs().Add("M", ftMemo);
+  try {
+    t->CreateTable();
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Tbl.CreateTable: bad field type: ftMemo");
+  }
+}
+
+TEST_F(DbfTableTest, Translate) {
+  auto t = MakeTable();
+  char out[64];
+  EXPECT_EQ(t->Translate("Ёж", out, true), 2);
+  EXPECT_EQ(std::string(out), Utf8ToOem866("Ёж"));
+  const std::string oem = Utf8ToOem866("Ёж");
+  EXPECT_EQ(t->Translate(oem.c_str(), out, false), 4);
+  EXPECT_EQ(std::string(out), "Ёж");
+  EXPECT_EQ(t->Translate("", out, true), 0);
+}
+
+// Random appends, edits and deletes on a shared table, against a vector.
+TEST_F(DbfTableTest, RandomOperationsMatchAModel) {
+  MakeTable()->CreateTable();
+  auto a = MakeShared("A");
+  auto b = MakeShared("B");
+  a->Open();
+  b->Open();
+  std::vector<int> model;  // NUM of the live records in file order
+  std::mt19937 random(5);
+  for (int step = 0; step < 300; ++step) {
+    TmDbfTable& t = random() % 2 ? *a : *b;
+    t.Refresh();
+    const int op = static_cast<int>(random() % 3);
+    if (op == 0 || model.empty()) {
+      AppendRow(t, "x", step);
+      model.push_back(step);
+    } else {
+      const int index = static_cast<int>(random() % model.size());
+      t.SetRecNo(index + 1);
+      ASSERT_EQ(t.FieldByName("NUM")->AsInteger(), model[static_cast<std::size_t>(index)]);
+      if (op == 1) {
+        t.Edit();
+        t.FieldByName("NUM")->SetAsInteger(step + 1000);
+        t.Post();
+        model[static_cast<std::size_t>(index)] = step + 1000;
+      } else {
+        t.Delete();
+        model.erase(model.begin() + index);
+      }
+    }
+  }
+  a->Refresh();
+  std::vector<int> seen;
+  for (a->First(); !a->Eof(); a->Next()) seen.push_back(a->FieldByName("NUM")->AsInteger());
+  EXPECT_EQ(seen, model);
+}
