@@ -5,6 +5,7 @@
 
 #include "platform/base/text.h"
 #include "platform/gui/bitmap.h"
+#include "platform/gui/draw_text.h"
 
 // --- Pixels -------------------------------------------------------------------
 
@@ -490,6 +491,10 @@ void TCanvas::TextOut(int x, int y, std::string_view text) {
 
 void TCanvas::TextRect(const TRect& r, int x, int y, std::string_view text) {
   ExtTextOut(x, y, ETO_CLIPPED | (FBkMode == OPAQUE ? ETO_OPAQUE : 0), &r, text);
+}
+
+void TCanvas::TextRect(TRect& r, std::string_view text, unsigned flags) {
+  DrawText(*this, text, r, flags);
 }
 
 bool TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, std::string_view text,

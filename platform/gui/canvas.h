@@ -179,6 +179,9 @@ class TCanvas {
   void TextOut(int x, int y, std::string_view text);
   // As TextOut, clipped to `r`; in OPAQUE mode `r` is filled first.
   void TextRect(const TRect& r, int x, int y, std::string_view text);
+  // DrawText(*this, text, r, flags) with the DT_ flags of draw_text.h;
+  // DT_CALCRECT updates `r`.
+  void TextRect(TRect& r, std::string_view text, unsigned flags);
   // Width includes character extra and justification.
   int TextWidth(std::string_view text);
   int TextHeight(std::string_view text);
