@@ -9,11 +9,6 @@
 
 // --- Pixels -------------------------------------------------------------------
 
-TRasterImage::TRasterImage(int width, int height, std::uint32_t fill)
-    : Width(width > 0 ? width : 0),
-      Height(height > 0 ? height : 0),
-      Pixels(static_cast<std::size_t>(Width) * Height, fill) {}
-
 std::uint32_t ColorToArgb(TColor color) {
   if (color == clNone || color == clDefault) return 0;
   TColor c = ColorToRGB(color);

@@ -31,23 +31,9 @@
 
 #include "platform/gui/geometry.h"
 #include "platform/gui/graphics.h"
+#include "platform/gui/raster_image.h"
 
 // --- Pixels -------------------------------------------------------------------
-
-// An image in memory: rows top to bottom, each pixel 0xAARRGGBB (alpha not
-// premultiplied; 0 is fully transparent). Shared read-only between bitmaps
-// and recordings.
-struct TRasterImage {
-  int Width = 0;
-  int Height = 0;
-  std::vector<std::uint32_t> Pixels;  // Width * Height
-
-  TRasterImage() = default;
-  TRasterImage(int width, int height, std::uint32_t fill = 0);
-  std::uint32_t At(int x, int y) const { return Pixels[static_cast<std::size_t>(y) * Width + x]; }
-  std::uint32_t& At(int x, int y) { return Pixels[static_cast<std::size_t>(y) * Width + x]; }
-};
-using TRasterImagePtr = std::shared_ptr<const TRasterImage>;
 
 // 0xAARRGGBB of an opaque TColor (system colours resolved; clNone and
 // clDefault give a transparent pixel).
