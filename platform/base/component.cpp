@@ -8,9 +8,9 @@ namespace {
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c; }
 
 bool SameAsciiText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return UpperAscii(x) == UpperAscii(y);
+         });
 }
 
 std::string UpperKey(std::string_view name) {
@@ -164,9 +164,7 @@ void TComponent::SetDesigning(bool designing) {
   for (TComponent* component : FComponents) component->SetDesigning(designing);
 }
 
-void TComponent::BeginLoading() {
-  FComponentState.Include(csLoading).Include(csReading);
-}
+void TComponent::BeginLoading() { FComponentState.Include(csLoading).Include(csReading); }
 
 void TComponent::EndLoading() {
   FComponentState.Exclude(csReading);
@@ -216,7 +214,8 @@ void RegisterClass(const TClassInfo& info, TComponentFactory factory) {
     if (it->second.Info == &info) return;
     throw EFilerError("A class named " + std::string(info.Name) + " already exists");
   }
-  classes.emplace(std::move(key), TComponentClass{std::string(info.Name), &info, std::move(factory)});
+  classes.emplace(std::move(key),
+                  TComponentClass{std::string(info.Name), &info, std::move(factory)});
 }
 
 void UnRegisterClass(std::string_view name) { ClassRegistry().erase(UpperKey(name)); }
@@ -236,7 +235,10 @@ const TComponentClass& FindClass(std::string_view name) {
 // --- global components
 
 void RegisterGlobalComponent(TComponent* component) {
-  if (component == nullptr || component->FGlobal) return;
+  if (component == nullptr || component->FGlobal ||
+      component->ComponentState().Contains(csDestroying)) {
+    return;
+  }
   GlobalComponents().push_back(component);
   component->FGlobal = true;
 }

@@ -169,7 +169,7 @@ T* Create(TComponent* owner, A&&... args) {
   T* component = TObjectFactory::New<T>(owner, std::forward<A>(args)...);
   try {
     if (TComponent* o = component->FOwner) o->Notification(component, opInsert);
-    component->AfterConstruction();
+    static_cast<TObject*>(component)->AfterConstruction();  // overrides may be protected
   } catch (...) {
     component->Free();
     throw;
@@ -211,8 +211,8 @@ const TComponentClass* GetClass(std::string_view name);
 
 // --- global components: the forms and data modules that paths start from.
 
-// Adds `component` to the registry (once); it leaves it by itself when
-// destroyed.
+// Adds `component` to the registry (once; not while it is being
+// destroyed); it leaves it by itself when destroyed.
 void RegisterGlobalComponent(TComponent* component);
 void UnregisterGlobalComponent(TComponent* component);
 // The first registered component named `name` (case-insensitive), or

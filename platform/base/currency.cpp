@@ -1,5 +1,6 @@
 #include "platform/base/currency.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "platform/base/exceptions.h"
@@ -31,13 +32,57 @@ std::int64_t DivideRoundEven(__int128 numerator, __int128 denominator) {
 
 }  // namespace
 
+// Rounds the shortest decimal text of the double (the digits that read back
+// as the same value), so Currency(0.00015) is 0.0002 although that double
+// lies a little below 0.00015.
 Currency::Currency(double value) {
-  const double scaled = std::nearbyint(value * kScale);
-  if (!std::isfinite(scaled) || scaled >= 9223372036854775808.0 ||
-      scaled < -9223372036854775808.0) {
+  if (!std::isfinite(value) || std::fabs(value) >= 1e16) {
     RaiseOverflow();
   }
-  FValue = static_cast<std::int64_t>(scaled);
+  if (value == 0) {
+    return;
+  }
+  // "-d.ddde+XX": mantissa digits M, value = M * 10^(exponent - decimals).
+  char buffer[40];
+  const char* end =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific).ptr;
+  const char* p = buffer;
+  const bool negative = *p == '-';
+  if (negative) {
+    ++p;
+  }
+  __int128 mantissa = 0;
+  int decimals = 0;
+  bool afterPoint = false;
+  for (; *p != 'e'; ++p) {
+    if (*p == '.') {
+      afterPoint = true;
+      continue;
+    }
+    mantissa = mantissa * 10 + (*p - '0');
+    decimals += afterPoint ? 1 : 0;
+  }
+  int exponent = 0;
+  std::from_chars(p + (p[1] == '+' ? 2 : 1), end, exponent);
+  const int shift = exponent - decimals + 4;
+  if (negative) {
+    mantissa = -mantissa;
+  }
+  if (shift >= 0) {
+    for (int i = 0; i < shift; ++i) {
+      mantissa *= 10;
+    }
+    if (mantissa > INT64_MAX || mantissa < INT64_MIN) {
+      RaiseOverflow();
+    }
+    FValue = static_cast<std::int64_t>(mantissa);
+  } else if (shift >= -18) {
+    __int128 divisor = 1;
+    for (int i = 0; i < -shift; ++i) {
+      divisor *= 10;
+    }
+    FValue = DivideRoundEven(mantissa, divisor);
+  }
 }
 
 Currency Currency::operator-() const {

@@ -51,7 +51,7 @@ struct TObjectFactory {
     static_assert(std::is_base_of_v<Parent, Name>, #Parent " is not a base"); \
     return kClassInfo;                                                        \
   }                                                                           \
-  friend struct TObjectFactory;                                               \
+  friend struct ::TObjectFactory;                                             \
                                                                               \
  private:
 
@@ -129,7 +129,7 @@ TObjectPtr<T> CreateUnique(A&&... args) {
     object = TObjectFactory::New<T>(std::forward<A>(args)...);
   }
   TObjectPtr<T> holder(object);
-  holder->AfterConstruction();
+  static_cast<TObject*>(object)->AfterConstruction();  // overrides may be protected
   return holder;
 }
 
