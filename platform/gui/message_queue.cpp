@@ -72,7 +72,7 @@ bool PeekMessage(TMsg& msg, HWND wnd, unsigned filterMin, unsigned filterMax, un
     }
     return true;
   }
-  if (ws.QuitPosted && wnd == nullptr && (filterMin == 0 && filterMax == 0 || (WM_QUIT >= filterMin && WM_QUIT <= filterMax))) {
+  if (ws.QuitPosted && wnd == nullptr && ((filterMin == 0 && filterMax == 0) || (WM_QUIT >= filterMin && WM_QUIT <= filterMax))) {
     msg = TMsg{};
     msg.message = WM_QUIT;
     msg.wParam = ws.QuitCode;
@@ -80,7 +80,7 @@ bool PeekMessage(TMsg& msg, HWND wnd, unsigned filterMin, unsigned filterMax, un
     if (remove) ws.QuitPosted = false;
     return true;
   }
-  if (filterMin == 0 && filterMax == 0 || (WM_TIMER >= filterMin && WM_TIMER <= filterMax)) {
+  if ((filterMin == 0 && filterMax == 0) || (WM_TIMER >= filterMin && WM_TIMER <= filterMax)) {
     std::uint32_t now = GetTickCount();
     for (auto& t : ws.Timers) {
       if (!TimerDue(t, now) || (wnd != nullptr && t.Wnd != wnd && !IsChild(wnd, t.Wnd))) continue;

@@ -10,7 +10,6 @@ namespace {
 
 IGuiHost* gHost = nullptr;
 
-bool IsTopLevelRecord(const TWnd* w) { return w->Parent == nullptr; }
 
 void RemoveFrom(std::vector<HWND>& list, HWND wnd) {
   list.erase(std::remove(list.begin(), list.end(), wnd), list.end());
@@ -21,7 +20,7 @@ bool InSubtree(HWND root, HWND wnd) { return wnd != nullptr && (wnd == root || I
 
 void TellHostBounds(HWND wnd) {
   TWnd* w = Wnd(wnd);
-  if (w != nullptr && w->HostKnows && gHost != nullptr) gHost->SetTopLevelBounds(wnd, ContentRect(wnd));
+  if (w != nullptr && w->HostKnows && gHost != nullptr && !WS().HostMoving) gHost->SetTopLevelBounds(wnd, ContentRect(wnd));
 }
 
 void SendSizeAndMove(HWND wnd) {

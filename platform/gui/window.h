@@ -218,8 +218,8 @@ void ValidateRect(HWND wnd, const TRect* rect);
 // The bounding rectangle of the invalid area in client coordinates; false
 // when nothing is invalid.
 bool GetUpdateRect(HWND wnd, TRect& rect);
-// Paints the window's invalid area now (through the host); headless it
-// only validates, since there is nothing to show.
+// Paints the window's invalid area now (through the host). Headless it
+// does nothing: the area stays invalid for the next PaintTopLevel.
 void UpdateWindow(HWND wnd);
 // RDW_INVALIDATE, RDW_ERASE, RDW_FRAME, RDW_ALLCHILDREN, RDW_UPDATENOW,
 // RDW_VALIDATE.
@@ -251,6 +251,12 @@ void ReleaseDC(HWND wnd, TCanvas* canvas);
 // The canvas for measuring text outside painting: the host's, or a
 // recording canvas with the fixed metrics.
 TCanvas& MeasureCanvas();
+
+// --- errors in handlers called from the host (painting, input)
+// Entry points that the host calls never throw; an exception from a
+// handler goes here (the application installs its HandleException). The
+// default writes the message to stderr.
+void SetGuiExceptionHandler(std::function<void()> handler);
 
 // --- frame defaults, shared by DefWindowProc and controls that extend it
 // The sizes of the frame on each side for `style`/`exStyle`.

@@ -44,6 +44,7 @@ struct TWnd {
   bool EraseNeeded = false;
   bool FrameInvalid = false;
   int WindowState = SIZE_RESTORED;
+  TRect Pending;  // top-level only: window coordinates still to repaint
 };
 
 struct TTimerEntry {
@@ -63,6 +64,7 @@ struct TScrollTrack {
   TScrollPart Part = spNone;
   int ThumbGrab = 0;  // pointer offset inside the thumb along the bar
   bool Inside = true;  // pointer still over the pressed part
+  TPoint Point;  // last pointer position, window coordinates
 };
 
 struct TPaintContext {
@@ -93,6 +95,7 @@ struct TWindowSystem {
   std::uint32_t LastClickTime = 0;
   TPoint LastClickPos;
   HWND MouseWnd = nullptr;  // the window under the pointer
+  bool HostMoving = false;  // bounds come from the host: do not echo them
 };
 
 TWindowSystem& WS();
@@ -117,5 +120,7 @@ void ForgetWindowInQueue(HWND wnd);
 void RequestPaint(HWND wnd, const TRect& rectInTop);
 // Default handling of non-client messages and scroll bars (window_frame.cpp).
 bool FrameDefWindowProc(HWND wnd, TMessage& message);
+// Hands the exception being handled to the installed handler (never throws).
+void HandleGuiException();
 // Mouse input while a scroll bar is being tracked; true when consumed.
 bool ScrollTrackMouse(const TMsg& msg);
