@@ -194,6 +194,11 @@ TEST_F(MemDsTest, NullsAndDates) {
   bdate->Clear();
   ds->Post();
   EXPECT_TRUE(bdate->IsNull());
+  // An empty date is null for the required check too.
+  bdate->SetRequired(true);
+  ds->Append();
+  EXPECT_EQ(Message([&] { ds->Post(); }), "Field 'BDATE' must have a value");
+  ds->Cancel();
 }
 
 TEST_F(MemDsTest, RecNoBoundsAndScrollEvents) {
