@@ -1,6 +1,11 @@
 #include "register/utils.h"
 
+#include <cstdlib>
+
 #include "platform/base/clock.h"
+#include "platform/base/exceptions.h"
+#include "platform/gui/forms.h"
+#include "platform/gui/messages.h"
 #include "platform/base/format.h"
 #include "platform/base/text.h"
 #include "register/version.h"
@@ -65,4 +70,43 @@ std::string GetVersionValue(std::string_view key) {
 
 std::string GetFileVersion() {
   return Format("%d.%d.%d.%d", kVersionMajor, kVersionMinor, kVersionRelease, kVersionBuild);
+}
+
+int MsgBox(const std::string& caption, const std::string& text, unsigned flags) {
+  return Application->MessageBox(text, caption, flags);
+}
+
+int MsgBoxT(const std::string& text, unsigned flags) {
+  return MsgBox(Application->Title(), text, flags);
+}
+
+void ShowError(const std::string& text) { MsgBoxT(text, MB_ICONERROR | MB_OK); }
+
+void ErrorAbort(const std::string& text) {
+  ShowError(text);
+  Abort();
+}
+
+bool AskYes(const std::string& text) {
+  return MsgBoxT(text, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+bool AskYesCaption(const std::string& caption, const std::string& text) {
+  return MsgBox(caption, text, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+namespace {
+THaltHandler& HaltHandler() {
+  static THaltHandler handler;
+  return handler;
+}
+}  // namespace
+
+void SetHaltHandler(THaltHandler handler) { HaltHandler() = std::move(handler); }
+
+void Halt(int code) {
+  if (HaltHandler()) {
+    HaltHandler()(code);
+  }
+  std::exit(code);
 }

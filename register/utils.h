@@ -1,12 +1,15 @@
 // Small routines shared by every window of the register: padding, month
-// boundaries, the insurance-number (SNILS) check and the program's version
-// block. GUI thread only.
+// boundaries, the insurance-number (SNILS) check, the program's version
+// block and the message boxes captioned with the application title. GUI
+// thread only.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "platform/base/date_time.h"
+#include "platform/base/format.h"
 
 // `text` prefixed with `ch` until it is `width` characters long; a longer
 // text comes back unchanged.
@@ -34,3 +37,37 @@ std::string GetVersionValue(std::string_view key);
 
 // The program's version as "major.minor.release.build".
 std::string GetFileVersion();
+
+// --- Message boxes, all owned by the application.
+
+// A message box with the given caption, text and classic MB_ flags;
+// returns the button code (IDOK, IDYES, ...).
+int MsgBox(const std::string& caption, const std::string& text, unsigned flags);
+// MsgBox captioned with the application title.
+int MsgBoxT(const std::string& text, unsigned flags);
+// The error box (flags 16: error icon, OK button).
+void ShowError(const std::string& text);
+// ShowError, then the silent abort: the operation in progress stops
+// without a second message (a post is refused and the record stays in
+// edit).
+[[noreturn]] void ErrorAbort(const std::string& text);
+// Yes/No with the question icon (flags 36); true only for Yes.
+bool AskYes(const std::string& text);
+bool AskYesCaption(const std::string& caption, const std::string& text);
+
+// ShowError of Format(pattern, args...).
+template <class... Args>
+void ShowErrorFmt(std::string_view pattern, const Args&... args);
+
+// Ends the process with `code` (the date guard's orderly stop). Tests
+// replace the handler; the default exits.
+using THaltHandler = std::function<void(int code)>;
+void SetHaltHandler(THaltHandler handler);
+[[noreturn]] void Halt(int code);
+
+// --- implementation
+
+template <class... Args>
+void ShowErrorFmt(std::string_view pattern, const Args&... args) {
+  ShowError(Format(pattern, args...));
+}

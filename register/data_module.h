@@ -1,0 +1,55 @@
+// TDM: the program's data module, made first at start-up. It refuses to
+// run on a machine whose clock is plainly wrong and holds the institution's
+// details (INI section "LPU") as two lists kept in step: the upper-cased
+// keys and their values. Nothing reaches the file until SaveLpu. GUI
+// thread only.
+#pragma once
+
+#include <string>
+
+#include "platform/base/string_list.h"
+#include "platform/gui/forms.h"
+
+// Makes the start-up format settings of the whole process: date and
+// decimal separators ".", short date format "dd.mm.yyyy". Called before
+// any form exists.
+void ApplyStartupFormatSettings();
+
+// The INI file: the program's own path with the extension ".ini", unless
+// SetIniFileName chose another (tests and tools do).
+std::string IniFileName();
+void SetIniFileName(std::string path);
+
+class TDM : public TDataModule {
+  MEBRATH_CLASS(TDM, TDataModule)
+ public:
+  // Rereads section "LPU": each "key=value" line gives the trimmed,
+  // upper-cased key and at most 250 characters of the value, trimmed. A
+  // line without "=" is skipped.
+  void LoadLpu();
+  // Writes every key (upper-cased, as held) with its value to section
+  // "LPU"; other keys of the file stay as they are.
+  void SaveLpu();
+  // The value of `key` (compared upper-cased), or "" when absent.
+  std::string GetValue(const std::string& key) const;
+  // Replaces the value of `key`, or appends the upper-cased key and the
+  // value.
+  void SetValue(const std::string& key, const std::string& value);
+
+  const TStringList& Keys() const { return FKeys; }
+  const TStringList& Values() const { return FValues; }
+
+ protected:
+  explicit TDM(TComponent* owner);
+  // The date guard, then LoadLpu.
+  void AfterConstruction() override;
+
+ private:
+  int IndexOfKey(const std::string& key) const;
+
+  TStringList FKeys;
+  TStringList FValues;
+};
+
+// The data module made at start-up.
+extern TDM* DM;
