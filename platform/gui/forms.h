@@ -202,7 +202,7 @@ class TApplication : public TComponent {
     reference = instance;
     try {
       Notification(instance, opInsert);
-      instance->AfterConstruction();
+      static_cast<TObject*>(instance)->AfterConstruction();
     } catch (...) {
       reference = nullptr;
       instance->Free();
