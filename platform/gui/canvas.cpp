@@ -5,13 +5,9 @@
 
 #include "platform/base/text.h"
 #include "platform/gui/bitmap.h"
+#include "platform/gui/draw_text.h"
 
 // --- Pixels -------------------------------------------------------------------
-
-TRasterImage::TRasterImage(int width, int height, std::uint32_t fill)
-    : Width(width > 0 ? width : 0),
-      Height(height > 0 ? height : 0),
-      Pixels(static_cast<std::size_t>(Width) * Height, fill) {}
 
 std::uint32_t ColorToArgb(TColor color) {
   if (color == clNone || color == clDefault) return 0;
@@ -490,6 +486,10 @@ void TCanvas::TextOut(int x, int y, std::string_view text) {
 
 void TCanvas::TextRect(const TRect& r, int x, int y, std::string_view text) {
   ExtTextOut(x, y, ETO_CLIPPED | (FBkMode == OPAQUE ? ETO_OPAQUE : 0), &r, text);
+}
+
+void TCanvas::TextRect(TRect& r, std::string_view text, unsigned flags) {
+  DrawText(*this, text, r, flags);
 }
 
 bool TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, std::string_view text,

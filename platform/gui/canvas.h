@@ -31,23 +31,9 @@
 
 #include "platform/gui/geometry.h"
 #include "platform/gui/graphics.h"
+#include "platform/gui/raster_image.h"
 
 // --- Pixels -------------------------------------------------------------------
-
-// An image in memory: rows top to bottom, each pixel 0xAARRGGBB (alpha not
-// premultiplied; 0 is fully transparent). Shared read-only between bitmaps
-// and recordings.
-struct TRasterImage {
-  int Width = 0;
-  int Height = 0;
-  std::vector<std::uint32_t> Pixels;  // Width * Height
-
-  TRasterImage() = default;
-  TRasterImage(int width, int height, std::uint32_t fill = 0);
-  std::uint32_t At(int x, int y) const { return Pixels[static_cast<std::size_t>(y) * Width + x]; }
-  std::uint32_t& At(int x, int y) { return Pixels[static_cast<std::size_t>(y) * Width + x]; }
-};
-using TRasterImagePtr = std::shared_ptr<const TRasterImage>;
 
 // 0xAARRGGBB of an opaque TColor (system colours resolved; clNone and
 // clDefault give a transparent pixel).
@@ -179,6 +165,9 @@ class TCanvas {
   void TextOut(int x, int y, std::string_view text);
   // As TextOut, clipped to `r`; in OPAQUE mode `r` is filled first.
   void TextRect(const TRect& r, int x, int y, std::string_view text);
+  // DrawText(*this, text, r, flags) with the DT_ flags of draw_text.h;
+  // DT_CALCRECT updates `r`.
+  void TextRect(TRect& r, std::string_view text, unsigned flags);
   // Width includes character extra and justification.
   int TextWidth(std::string_view text);
   int TextHeight(std::string_view text);
