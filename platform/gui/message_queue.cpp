@@ -113,7 +113,7 @@ void WaitMessage() {
   }
   FireDueTimers();
   if (ws.Queue.empty() && !ws.QuitPosted) {
-    throw EInvalidOperation("The message loop has nothing to wait for");
+    throw EMessageLoopStalled("The message loop has nothing to wait for");
   }
 }
 

@@ -15,7 +15,14 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/base/exceptions.h"
 #include "platform/gui/messages.h"
+
+// Raised by WaitMessage when, without a host, nothing could ever arrive.
+class EMessageLoopStalled : public EInvalidOperation {
+ public:
+  using EInvalidOperation::EInvalidOperation;
+};
 
 // Appends a message for `wnd` (null: a message for the thread, seen only by
 // loops that ask for any window). False when `wnd` is not a window.
@@ -34,7 +41,7 @@ bool GetMessage(TMsg& msg, HWND wnd, unsigned filterMin, unsigned filterMax);
 // Waits until a message is queued or a timer is due: the host processes
 // native events meanwhile. Without a host it fires due timers and returns;
 // when that leaves the queue empty (nothing could ever arrive) it raises
-// EInvalidOperation "The message loop has nothing to wait for", so that a
+// EMessageLoopStalled "The message loop has nothing to wait for", so that a
 // headless test that forgot to script its input fails instead of hanging.
 void WaitMessage();
 // Makes a WM_CHAR (with the key's character) follow a WM_KEYDOWN of Enter,

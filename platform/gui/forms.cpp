@@ -1,0 +1,575 @@
+#include "platform/gui/forms.h"
+
+#include <algorithm>
+#include <climits>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/base/exceptions.h"
+#include "platform/gui/gui_host.h"
+#include "platform/gui/message_queue.h"
+#include "platform/gui/services.h"
+
+TApplication* CreateApplicationObject() { return new TApplication(nullptr); }
+TScreen* CreateScreenObject() { return new TScreen(nullptr); }
+
+// Both live for the whole program; they are never destroyed, so that no
+// form outlives them during static destruction.
+TApplication* Application = CreateApplicationObject();
+TScreen* Screen = CreateScreenObject();
+
+namespace {
+
+void ControlDestroying(TControl* control) {
+  (void)control;
+}
+
+struct THookInstaller {
+  THookInstaller() {
+    gControlDestroyingHook = ControlDestroying;
+    SetGuiExceptionHandler([] { Application->HandleException(nullptr); });
+  }
+} gHookInstaller;
+
+// Disables the other visible forms while a modal one runs.
+class TTaskWindowsDisabler {
+ public:
+  explicit TTaskWindowsDisabler(TCustomForm* modal) {
+    for (int i = 0; i < Screen->FormCount(); ++i) {
+      TCustomForm* f = Screen->Forms(i);
+      if (f == modal || f->Parent() != nullptr || !f->HandleAllocated() || !IsWindowVisible(f->Handle()) ||
+          !IsWindowEnabled(f->Handle())) {
+        continue;
+      }
+      FDisabled.push_back(f->Handle());
+      EnableWindow(f->Handle(), false);
+    }
+  }
+  ~TTaskWindowsDisabler() {
+    for (HWND h : FDisabled) EnableWindow(h, true);
+  }
+
+ private:
+  std::vector<HWND> FDisabled;
+};
+
+}  // namespace
+
+// ------------------------------------------------------------- TCustomForm
+
+TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
+  SetVisible(false);
+  SetControlStyle({csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks});
+  SetColor(clBtnFace);
+  SetParentFont(false);
+  SetBounds(0, 0, 320, 240);
+}
+
+void TCustomForm::AfterConstruction() {
+  TWinControl::AfterConstruction();
+  Screen->FForms.push_back(this);
+  if (OnCreate) OnCreate(this);
+}
+
+void TCustomForm::BeforeDestruction() {
+  if (OnDestroy) {
+    try {
+      OnDestroy(this);
+    } catch (...) {
+      Application->HandleException(this);
+    }
+  }
+  auto& forms = Screen->FForms;
+  forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+  Application->FormDestroying(this);
+  TWinControl::BeforeDestruction();
+}
+
+void TCustomForm::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  if (Parent() != nullptr) return;  // embedded: a child window
+  params.Style &= ~(WS_CHILD | WS_CLIPSIBLINGS);
+  params.WndParent = ParentWindow();
+  switch (FBorderStyle) {
+    case bsNone:
+      params.Style |= WS_POPUP;
+      break;
+    case bsSingle:
+    case bsToolWindow:
+      params.Style |= WS_CAPTION | WS_BORDER | WS_SYSMENU;
+      break;
+    case bsSizeable:
+    case bsSizeToolWin:
+      params.Style |= WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+      break;
+    case bsDialog:
+      params.Style |= WS_POPUP | WS_CAPTION | WS_SYSMENU;
+      params.ExStyle |= WS_EX_DLGMODALFRAME;
+      break;
+  }
+  if (FBorderStyle == bsToolWindow || FBorderStyle == bsSizeToolWin) params.ExStyle |= WS_EX_TOOLWINDOW;
+  if (FFormStyle == fsStayOnTop) params.ExStyle |= WS_EX_TOPMOST;
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
+  if (value == FBorderStyle) return;
+  FBorderStyle = value;
+  RecreateWnd();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle value) {
+  if (value == FFormStyle) return;
+  FFormStyle = value;
+  RecreateWnd();
+}
+
+void TCustomForm::SetWindowState(TWindowState value) {
+  if (value == FWindowState) return;
+  FWindowState = value;
+  if (Showing() && HandleAllocated()) {
+    ShowWindow(Handle(), value == wsMaximized ? SW_SHOWMAXIMIZED : value == wsMinimized ? SW_MINIMIZE : SW_RESTORE);
+  }
+}
+
+void TCustomForm::Show() {
+  SetVisible(true);
+  BringToFront();
+  if (HandleAllocated() && Parent() == nullptr) {
+    BringWindowToTop(Handle());
+    SetActiveWindow(Handle());
+  }
+}
+
+bool TCustomForm::CloseQuery() {
+  bool canClose = true;
+  if (OnCloseQuery) OnCloseQuery(this, canClose);
+  return canClose;
+}
+
+void TCustomForm::DoClose(TCloseAction& action) {
+  if (OnClose) OnClose(this, action);
+}
+
+void TCustomForm::Close() {
+  if (FModal) {
+    FModalResult = mrCancel;
+    return;
+  }
+  if (!CloseQuery()) return;
+  TCloseAction action = caHide;
+  DoClose(action);
+  if (action == caNone) return;
+  if (Application->MainForm() == this) {
+    Application->Terminate();
+  } else if (action == caHide) {
+    Hide();
+  } else if (action == caMinimize) {
+    SetWindowState(wsMinimized);
+  } else {
+    Release();
+  }
+}
+
+void TCustomForm::Release() { PostMessage(Handle(), CM_RELEASE); }
+
+void TCustomForm::CloseModal() {
+  TCloseAction action = caNone;
+  if (CloseQuery()) {
+    action = caHide;
+    DoClose(action);
+  }
+  if (action == caNone) {
+    FModalResult = mrNone;
+  } else if (action == caFree) {
+    Release();
+  }
+}
+
+TModalResult TCustomForm::ShowModal() {
+  if (Visible() || !Enabled() || FModal) throw EInvalidOperation("Cannot make a visible window modal");
+  ReleaseCapture();
+  HWND previousActive = GetActiveWindow();
+  FModal = true;
+  FModalResult = mrNone;
+  TModalResult result = mrNone;
+  try {
+    TTaskWindowsDisabler disabler(this);
+    Show();
+    try {
+      Perform(CM_ACTIVATE);
+      while (true) {
+        try {
+          Application->HandleMessage();
+        } catch (const EMessageLoopStalled&) {
+          throw;
+        } catch (...) {
+          Application->HandleException(this);
+        }
+        if (Application->Terminated()) {
+          FModalResult = mrCancel;
+        } else if (FModalResult != mrNone) {
+          CloseModal();
+        }
+        if (FModalResult != mrNone) break;
+      }
+      result = FModalResult;
+      Perform(CM_DEACTIVATE);
+    } catch (...) {
+      Hide();
+      throw;
+    }
+    Hide();
+  } catch (...) {
+    FModal = false;
+    if (IsWindow(previousActive)) SetActiveWindow(previousActive);
+    throw;
+  }
+  FModal = false;
+  if (IsWindow(previousActive) && IsWindowVisible(previousActive)) SetActiveWindow(previousActive);
+  return result;
+}
+
+void TCustomForm::SetActiveControl(TWinControl* control) {
+  if (control == FActiveControl) return;
+  if (control != nullptr && (!ContainsControl(control) || (Showing() && !control->CanFocus()))) {
+    throw EInvalidOperation("Cannot focus a disabled or invisible window");
+  }
+  FActiveControl = control;
+  if (FActive && control != nullptr && Showing()) SetWindowFocus();
+}
+
+void TCustomForm::FocusControl(TWinControl* control) {
+  bool wasActive = FActive;
+  SetActiveControl(control);
+  if (!wasActive || GetFocus() != control->Handle()) {
+    if (Showing()) ::SetFocus(control->Handle());
+  }
+}
+
+bool TCustomForm::CanFocus() const {
+  if (Parent() == nullptr) return Visible() && Enabled();
+  return TWinControl::CanFocus();
+}
+
+void TCustomForm::SetFocus() {
+  if (!CanFocus()) throw EInvalidOperation("Cannot focus a disabled or invisible window");
+  if (Parent() != nullptr) {
+    TWinControl::SetFocus();
+    return;
+  }
+  SetActiveWindow(Handle());
+  SetWindowFocus();
+}
+
+void TCustomForm::SetWindowFocus() {
+  HWND target = FActiveControl != nullptr && FActiveControl->CanFocus() ? FActiveControl->Handle() : Handle();
+  if (GetFocus() != target) ::SetFocus(target);
+}
+
+bool TCustomForm::SetFocusedControl(TWinControl* control) {
+  if (control != this) FActiveControl = control;
+  if (control->ControlState().Contains(csFocusing)) return false;
+  control->SetControlState(control->ControlState() + csFocusing);
+  int count = ++FFocusCount;
+  auto sendFocus = [&](TWinControl* target, unsigned msg) {
+    target->Perform(msg);
+    return FFocusCount == count;
+  };
+  try {
+    if (FFocusedControl == nullptr) FFocusedControl = this;
+    if (FFocusedControl != control) {
+      while (FFocusedControl != nullptr && !FFocusedControl->ContainsControl(control)) {
+        TWinControl* leaving = FFocusedControl;
+        FFocusedControl = leaving->Parent();
+        if (!sendFocus(leaving, CM_EXIT)) break;
+      }
+      while (FFocusCount == count && FFocusedControl != control) {
+        TControl* step = control;
+        while (step->Parent() != FFocusedControl) step = step->Parent();
+        FFocusedControl = static_cast<TWinControl*>(step);
+        if (!sendFocus(FFocusedControl, CM_ENTER)) break;
+      }
+    }
+  } catch (...) {
+    control->SetControlState(control->ControlState() - csFocusing);
+    throw;
+  }
+  control->SetControlState(control->ControlState() - csFocusing);
+  if (FFocusCount != count) return false;
+  Perform(CM_FOCUSCHANGED, 0, AsParam(control));
+  return true;
+}
+
+void TCustomForm::DefocusControl(TControl* control) {
+  auto* win = dynamic_cast<TWinControl*>(control);
+  if (win == nullptr) return;
+  if (FFocusedControl != nullptr && win->ContainsControl(FFocusedControl)) FFocusedControl = win->Parent();
+  if (FActiveControl != nullptr && win->ContainsControl(FActiveControl)) FActiveControl = nullptr;
+}
+
+void TCustomForm::DoShow() {
+  if (OnShow) OnShow(this);
+}
+void TCustomForm::DoHide() {
+  if (OnHide) OnHide(this);
+}
+void TCustomForm::Activate() {
+  if (OnActivate) OnActivate(this);
+}
+void TCustomForm::Deactivate() {
+  if (OnDeactivate) OnDeactivate(this);
+}
+
+void TCustomForm::PlaceOnShow() {
+  TRect area = Screen->WorkAreaRect();
+  if (FPosition == poMainFormCenter || FPosition == poOwnerFormCenter) {
+    TCustomForm* main = Application->MainForm();
+    if (main != nullptr && main != this && main->Visible()) area = main->BoundsRect();
+  } else if (FPosition != poScreenCenter && FPosition != poDesktopCenter) {
+    return;
+  }
+  SetBounds(area.Left + (area.Width() - Width()) / 2, area.Top + (area.Height() - Height()) / 2, Width(), Height());
+}
+
+void TCustomForm::ShowingChanged() {
+  if (Showing()) {
+    if (Parent() == nullptr) PlaceOnShow();
+    if (FActiveControl == nullptr) FActiveControl = FindNextControl(nullptr, true, true, false);
+    DoShow();
+    if (Parent() != nullptr) {
+      ShowWindow(Handle(), SW_SHOWNA);
+    } else {
+      ShowWindow(Handle(), FWindowState == wsMaximized   ? SW_SHOWMAXIMIZED
+                           : FWindowState == wsMinimized ? SW_SHOWMINIMIZED
+                                                         : SW_SHOWNORMAL);
+    }
+  } else {
+    DoHide();
+    if (HandleAllocated()) ShowWindow(Handle(), SW_HIDE);
+  }
+}
+
+void TCustomForm::PaintWindow(TCanvas& canvas) {
+  if (!OnPaint) return;
+  TCanvasStateSaver saver(canvas);
+  canvas.SetFont(Font());
+  canvas.Brush()->SetColor(Color());
+  FCanvas = &canvas;
+  try {
+    OnPaint(this);
+  } catch (...) {
+    FCanvas = nullptr;
+    throw;
+  }
+  FCanvas = nullptr;
+}
+
+void TCustomForm::WndProc(TMessage& message) {
+  switch (message.Msg) {
+    case CM_SHOWINGCHANGED:
+      ShowingChanged();
+      return;
+    case WM_CLOSE:
+      Close();
+      return;
+    case CM_RELEASE:
+      Free();
+      return;
+    case WM_ACTIVATE: {
+      TWMActivate activate{message};
+      bool active = activate.Active() != WA_INACTIVE;
+      if (active == FActive) return;
+      FActive = active;
+      if (active) {
+        SetWindowFocus();
+        Activate();
+      } else {
+        Deactivate();
+      }
+      return;
+    }
+    case WM_SETFOCUS:
+      // The form's own window got the focus: hand it to the active control.
+      if (Parent() == nullptr && FActiveControl != nullptr && FActiveControl->CanFocus()) {
+        ::SetFocus(FActiveControl->Handle());
+        return;
+      }
+      break;
+    case CM_DIALOGKEY: {
+      unsigned key = static_cast<unsigned>(message.WParam);
+      if (GetKeyState(VK_MENU) >= 0) {
+        if (key == VK_TAB && GetKeyState(VK_CONTROL) >= 0) {
+          SelectNext(FActiveControl, GetKeyState(VK_SHIFT) >= 0, true);
+          message.Result = 1;
+          return;
+        }
+        if ((key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN) && FActiveControl != nullptr &&
+            FActiveControl->Parent() != nullptr) {
+          FActiveControl->Parent()->SelectNext(FActiveControl, key == VK_RIGHT || key == VK_DOWN, false);
+          message.Result = 1;
+          return;
+        }
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  TWinControl::WndProc(message);
+}
+
+// ------------------------------------------------------------- TDataModule
+
+void TDataModule::AfterConstruction() {
+  TComponent::AfterConstruction();
+  Screen->FDataModules.push_back(this);
+  if (OnCreate) OnCreate(this);
+}
+
+void TDataModule::BeforeDestruction() {
+  if (OnDestroy) {
+    try {
+      OnDestroy(this);
+    } catch (...) {
+      Application->HandleException(this);
+    }
+  }
+  auto& list = Screen->FDataModules;
+  list.erase(std::remove(list.begin(), list.end(), this), list.end());
+  TComponent::BeforeDestruction();
+}
+
+// ------------------------------------------------------------ TApplication
+
+std::string TApplication::ExeName() const {
+  std::error_code ec;
+  auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : path.string();
+}
+
+void TApplication::Run() {
+  FRunning = true;
+  try {
+    if (FMainForm != nullptr) FMainForm->Show();
+    while (!FTerminated) {
+      try {
+        HandleMessage();
+      } catch (const EMessageLoopStalled&) {
+        throw;
+      } catch (...) {
+        HandleException(this);
+      }
+    }
+  } catch (...) {
+    FRunning = false;
+    throw;
+  }
+  FRunning = false;
+}
+
+bool TApplication::ProcessMessage() {
+  TMsg msg;
+  if (!PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (msg.message == WM_QUIT) {
+    FTerminated = true;
+    return true;
+  }
+  try {
+    if (!IsKeyMsg(msg)) {
+      TranslateMessage(msg);
+      DispatchMessage(msg);
+    }
+  } catch (...) {
+    HandleException(this);
+  }
+  return true;
+}
+
+void TApplication::ProcessMessages() {
+  while (ProcessMessage()) {
+  }
+}
+
+void TApplication::HandleMessage() {
+  if (!ProcessMessage()) Idle();
+}
+
+void TApplication::Idle() {
+  bool done = true;
+  if (OnIdle) OnIdle(this, done);
+  if (done && !HasQueuedMessages()) WaitMessage();
+}
+
+void TApplication::Terminate() { PostQuitMessage(0); }
+
+void TApplication::HandleException(TObject* sender) {
+  try {
+    throw;
+  } catch (const EAbort&) {
+  } catch (const std::exception& e) {
+    if (OnException) {
+      OnException(sender, e);
+    } else {
+      ShowException(e);
+    }
+  } catch (...) {
+  }
+}
+
+void TApplication::ShowException(const std::exception& e) {
+  std::string text = e.what();
+  if (!text.empty() && text.back() != '.') text += '.';
+  MessageBox(text, FTitle, MB_OK | MB_ICONSTOP);
+}
+
+int TApplication::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  return ShowMessageBox(text, caption.empty() ? FTitle : caption, flags);
+}
+
+void TApplication::Minimize() {
+  if (FMainForm != nullptr && FMainForm->HandleAllocated()) ShowWindow(FMainForm->Handle(), SW_MINIMIZE);
+}
+
+void TApplication::Restore() {
+  if (FMainForm != nullptr && FMainForm->HandleAllocated()) ShowWindow(FMainForm->Handle(), SW_RESTORE);
+}
+
+void TApplication::FormDestroying(TCustomForm* form) {
+  if (form == FMainForm) FMainForm = nullptr;
+}
+
+void TApplication::ResetForTests() {
+  FTerminated = false;
+  FMainForm = nullptr;
+  OnIdle = nullptr;
+  OnException = nullptr;
+}
+
+// ----------------------------------------------------------------- TScreen
+
+TCustomForm* TScreen::ActiveForm() const {
+  HWND active = GetActiveWindow();
+  for (TCustomForm* f : FForms) {
+    if (f->HandleAllocated() && f->Handle() == active) return f;
+  }
+  return nullptr;
+}
+
+TWinControl* TScreen::ActiveControl() const {
+  TCustomForm* form = ActiveForm();
+  return form != nullptr ? form->ActiveControl() : nullptr;
+}
+
+void TScreen::SetCursor(TCursor value) {
+  if (value == FCursor) return;
+  FCursor = value;
+  if (IGuiHost* host = GuiHost()) host->SetCursorShape(value);
+}
+
+int TScreen::Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+int TScreen::Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+
+TRect TScreen::WorkAreaRect() const {
+  if (IGuiHost* host = GuiHost()) return host->WorkAreaRect();
+  return Rect(0, 0, Width(), Height() - 40);
+}

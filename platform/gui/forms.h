@@ -1,0 +1,295 @@
+// Forms, data modules, the application object and the screen.
+//
+// TCustomForm is a top-level windowed control (or, given a Parent, a child
+// embedded in another form). It keeps the focus bookkeeping of its
+// controls: ActiveControl, and the CM_EXIT/CM_ENTER notices sent in the
+// classic order when the focus moves (exit from the old control up to the
+// common parent, then enter down to the new one). Show/Hide, Close with
+// OnCloseQuery/OnClose, ShowModal with a nested message loop.
+//
+// TApplication (`Application`) runs the message loop: Run until the main
+// form closes, ProcessMessages (re-entrant), HandleMessage, OnIdle, and
+// HandleException, which shows an exception's message in a message box
+// (services.h) captioned with the Title; EAbort is silent. TScreen
+// (`Screen`) lists the forms and knows the active form, the cursor and
+// the screen's size. Both objects live for the whole program.
+// GUI thread only.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/base/component.h"
+#include "platform/gui/controls.h"
+
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
+                 poMainFormCenter, poOwnerFormCenter };
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+
+using TModalResult = int;
+inline constexpr TModalResult mrNone = 0;
+inline constexpr TModalResult mrOk = IDOK;
+inline constexpr TModalResult mrCancel = IDCANCEL;
+inline constexpr TModalResult mrAbort = IDABORT;
+inline constexpr TModalResult mrRetry = IDRETRY;
+inline constexpr TModalResult mrIgnore = IDIGNORE;
+inline constexpr TModalResult mrYes = IDYES;
+inline constexpr TModalResult mrNo = IDNO;
+inline constexpr TModalResult mrAll = mrNo + 1;
+inline constexpr TModalResult mrNoToAll = mrAll + 1;
+inline constexpr TModalResult mrYesToAll = mrNoToAll + 1;
+
+using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
+using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
+
+class TCustomForm : public TWinControl {
+  MEBRATH_CLASS(TCustomForm, TWinControl)
+ public:
+  // --- showing and closing
+  // Visible := true, and brings the form to the front.
+  void Show();
+  void Hide() { SetVisible(false); }
+  // Asks OnCloseQuery; then OnClose decides (caHide by default): the main
+  // form terminates the application, caHide hides, caMinimize minimises,
+  // caFree releases. A modal form only sets ModalResult to mrCancel.
+  void Close();
+  // OnCloseQuery's answer (true without a handler).
+  virtual bool CloseQuery();
+  // Shows the form modally: other forms are disabled and a nested message
+  // loop runs until ModalResult is set (or the application terminates:
+  // mrCancel). Returns the ModalResult; the form is hidden again. Raises
+  // EInvalidOperation "Cannot make a visible window modal" when the form
+  // is visible or disabled.
+  virtual TModalResult ShowModal();
+  TModalResult ModalResult() const { return FModalResult; }
+  void SetModalResult(TModalResult value) { FModalResult = value; }
+  bool Modal() const { return FModal; }
+  // Destroys the form once the messages queued now are handled.
+  void Release();
+
+  // --- focus
+  TWinControl* ActiveControl() const { return FActiveControl; }
+  // Makes `control` the one focused when the form is active (focusing it
+  // now if the form shows). Raises EInvalidOperation "Cannot focus a
+  // disabled or invisible window" when it is not on this form or cannot
+  // focus while the form shows.
+  void SetActiveControl(TWinControl* control);
+  void FocusControl(TWinControl* control);
+  // Called when `control` gets the window focus: sends CM_EXIT and
+  // CM_ENTER in the classic order. Returns false when a handler moved the
+  // focus elsewhere meanwhile.
+  bool SetFocusedControl(TWinControl* control);
+  // Forgets `control` (and what it contains) as the active and focused
+  // control; it is leaving the form.
+  void DefocusControl(TControl* control);
+  bool Active() const { return FActive; }
+  bool KeyPreview() const { return FKeyPreview; }
+  void SetKeyPreview(bool value) { FKeyPreview = value; }
+
+  // --- appearance
+  TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TFormBorderStyle value);
+  TPosition Position() const { return FPosition; }
+  void SetPosition(TPosition value) { FPosition = value; }
+  TFormStyle FormStyle() const { return FFormStyle; }
+  void SetFormStyle(TFormStyle value);
+  TWindowState WindowState() const { return FWindowState; }
+  void SetWindowState(TWindowState value);
+
+  // --- TControl / TWinControl
+  bool CanFocus() const override;
+  void SetFocus() override;
+  void WndProc(TMessage& message) override;
+
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnDestroy;
+  TNotifyEvent OnShow;
+  TNotifyEvent OnHide;
+  TNotifyEvent OnActivate;
+  TNotifyEvent OnDeactivate;
+  TCloseEvent OnClose;
+  TCloseQueryEvent OnCloseQuery;
+  TNotifyEvent OnPaint;
+
+ protected:
+  explicit TCustomForm(TComponent* owner);
+  void AfterConstruction() override;
+  void BeforeDestruction() override;
+  void CreateParams(TCreateParams& params) override;
+  void PaintWindow(TCanvas& canvas) override;
+  virtual void DoClose(TCloseAction& action);
+  virtual void DoShow();
+  virtual void DoHide();
+  virtual void Activate();
+  virtual void Deactivate();
+  // The canvas while OnPaint runs.
+  TCanvas* FCanvas = nullptr;
+
+ public:
+  TCanvas* Canvas() const { return FCanvas != nullptr ? FCanvas : &MeasureCanvas(); }
+
+ private:
+  friend class TApplication;
+  void ShowingChanged();
+  void SetWindowFocus();
+  void CloseModal();
+  void PlaceOnShow();
+
+  TWinControl* FActiveControl = nullptr;
+  TWinControl* FFocusedControl = nullptr;
+  bool FActive = false;
+  bool FKeyPreview = false;
+  bool FModal = false;
+  TModalResult FModalResult = mrNone;
+  TFormBorderStyle FBorderStyle = bsSizeable;
+  TPosition FPosition = poDesigned;
+  TFormStyle FFormStyle = fsNormal;
+  TWindowState FWindowState = wsNormal;
+  int FFocusCount = 0;
+};
+
+class TForm : public TCustomForm {
+  MEBRATH_CLASS(TForm, TCustomForm)
+ protected:
+  explicit TForm(TComponent* owner) : TCustomForm(owner) {}
+};
+
+class TDataModule : public TComponent {
+  MEBRATH_CLASS(TDataModule, TComponent)
+ public:
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnDestroy;
+
+ protected:
+  explicit TDataModule(TComponent* owner) : TComponent(owner) {}
+  void AfterConstruction() override;
+  void BeforeDestruction() override;
+};
+
+using TIdleEvent = std::function<void(TObject* sender, bool& done)>;
+using TExceptionEvent = std::function<void(TObject* sender, const std::exception& e)>;
+
+class TApplication : public TComponent {
+  MEBRATH_CLASS(TApplication, TComponent)
+ public:
+  void Initialize() {}
+  const std::string& Title() const { return FTitle; }
+  void SetTitle(const std::string& value) { FTitle = value; }
+  // The running program's path.
+  std::string ExeName() const;
+  TCustomForm* MainForm() const { return FMainForm; }
+
+  // Makes a T owned by the application and stores it in `reference`
+  // before its OnCreate runs (AfterConstruction). The first form made
+  // this way becomes the main form. If creation throws, `reference` is
+  // null again and the exception goes on.
+  template <class T>
+    requires std::derived_from<T, TComponent>
+  void CreateForm(T*& reference) {
+    T* instance = TObjectFactory::New<T>(static_cast<TComponent*>(this));
+    reference = instance;
+    try {
+      Notification(instance, opInsert);
+      instance->AfterConstruction();
+    } catch (...) {
+      reference = nullptr;
+      instance->Free();
+      throw;
+    }
+    if constexpr (std::derived_from<T, TCustomForm>) {
+      if (FMainForm == nullptr) FMainForm = instance;
+    }
+  }
+
+  // Shows the main form and handles messages until Terminate (or the
+  // main form closes). Exceptions go to HandleException.
+  void Run();
+  // Handles every queued message, then returns. Re-entrant.
+  void ProcessMessages();
+  // Handles one message, or idles (OnIdle, then waits) when there is none.
+  void HandleMessage();
+  // Ends Run and every modal loop (through WM_QUIT).
+  void Terminate();
+  bool Terminated() const { return FTerminated; }
+  // Shows the message of the exception being handled (a catch block must
+  // be active) through OnException or a message box; EAbort is silent.
+  void HandleException(TObject* sender);
+  void ShowException(const std::exception& e);
+  // A message box captioned with `caption` (the Title when empty).
+  int MessageBox(const std::string& text, const std::string& caption = "", unsigned flags = MB_OK);
+  void Minimize();
+  void Restore();
+
+  // Forgets its hold on the main form etc. (used when forms go away).
+  void FormDestroying(TCustomForm* form);
+  // Test helper: forget termination and the main form, so that a later
+  // test can run the loop again.
+  void ResetForTests();
+
+  TIdleEvent OnIdle;
+  TExceptionEvent OnException;
+
+ protected:
+  explicit TApplication(TComponent* owner) : TComponent(owner) {}
+
+ private:
+  friend TApplication* CreateApplicationObject();
+  friend class TCustomForm;
+  bool ProcessMessage();
+  void Idle();
+
+  std::string FTitle;
+  TCustomForm* FMainForm = nullptr;
+  bool FTerminated = false;
+  bool FRunning = false;
+};
+
+class TScreen : public TComponent {
+  MEBRATH_CLASS(TScreen, TComponent)
+ public:
+  int FormCount() const { return static_cast<int>(FForms.size()); }
+  TCustomForm* Forms(int index) const { return FForms.at(static_cast<std::size_t>(index)); }
+  int DataModuleCount() const { return static_cast<int>(FDataModules.size()); }
+  TDataModule* DataModules(int index) const { return FDataModules.at(static_cast<std::size_t>(index)); }
+  // The form whose window is active (an embedded form's top form).
+  TCustomForm* ActiveForm() const;
+  TWinControl* ActiveControl() const;
+  // The cursor over the whole application (crDefault: each control's own).
+  TCursor Cursor() const { return FCursor; }
+  void SetCursor(TCursor value);
+  int Width() const;
+  int Height() const;
+  TRect WorkAreaRect() const;
+  int PixelsPerInch() const { return 96; }
+
+ protected:
+  explicit TScreen(TComponent* owner) : TComponent(owner) {}
+
+ private:
+  friend TScreen* CreateScreenObject();
+  friend class TCustomForm;
+  friend class TDataModule;
+  std::vector<TCustomForm*> FForms;
+  std::vector<TDataModule*> FDataModules;
+  TCursor FCursor = 0;
+};
+
+extern TApplication* Application;
+extern TScreen* Screen;
+
+// Sets Screen's cursor for its lifetime (the busy cursor) and puts the
+// previous one back, also when an exception leaves the scope.
+class TScreenCursorGuard {
+ public:
+  explicit TScreenCursorGuard(TCursor cursor) : FSaved(Screen->Cursor()) { Screen->SetCursor(cursor); }
+  ~TScreenCursorGuard() { Screen->SetCursor(FSaved); }
+  TScreenCursorGuard(const TScreenCursorGuard&) = delete;
+  TScreenCursorGuard& operator=(const TScreenCursorGuard&) = delete;
+
+ private:
+  TCursor FSaved;
+};

@@ -1,0 +1,49 @@
+#include "platform/gui/services.h"
+
+#include <iostream>
+
+#include "platform/gui/gui_host.h"
+#include "platform/gui/messages.h"
+
+namespace {
+TMessageBoxHandler gMessageBox;
+TOpenDocumentHandler gOpenDocument;
+TClipboardTextHandler gClipboard;
+std::string gClipboardText;
+}  // namespace
+
+void SetMessageBoxHandler(TMessageBoxHandler handler) { gMessageBox = std::move(handler); }
+
+int DefaultMessageBoxResult(unsigned flags) {
+  static constexpr int kButtons[][3] = {{IDOK, IDOK, IDOK},          {IDOK, IDCANCEL, IDCANCEL},
+                                        {IDABORT, IDRETRY, IDIGNORE}, {IDYES, IDNO, IDCANCEL},
+                                        {IDYES, IDNO, IDNO},          {IDRETRY, IDCANCEL, IDCANCEL}};
+  unsigned kind = flags & 0x0F;
+  unsigned def = (flags >> 8) & 0x0F;
+  if (kind > 5) kind = 0;
+  if (def > 2) def = 0;
+  return kButtons[kind][def];
+}
+
+int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  if (gMessageBox) return gMessageBox(text, caption, flags);
+  std::cerr << caption << ": " << text << '\n';
+  return DefaultMessageBoxResult(flags);
+}
+
+void SetOpenDocumentHandler(TOpenDocumentHandler handler) { gOpenDocument = std::move(handler); }
+bool OpenDocument(const std::string& pathOrUrl) { return gOpenDocument ? gOpenDocument(pathOrUrl) : false; }
+
+void SetClipboardTextHandler(TClipboardTextHandler handler) { gClipboard = std::move(handler); }
+std::string GetClipboardText() { return gClipboard.Get ? gClipboard.Get() : gClipboardText; }
+void SetClipboardText(const std::string& text) {
+  if (gClipboard.Set) {
+    gClipboard.Set(text);
+  } else {
+    gClipboardText = text;
+  }
+}
+
+void MessageBeep(unsigned) {
+  if (IGuiHost* host = GuiHost()) host->Beep();
+}

@@ -1,0 +1,35 @@
+// Services that the desktop provides and tests replace: message boxes,
+// opening documents, the clipboard's text, the beep.
+//
+// Each is a replaceable function. The Qt host installs real ones at
+// start-up; tests install scripted ones. Without any, a message box
+// answers its default button without showing anything (and writes the
+// text to stderr), documents do not open, and the clipboard is a string
+// in memory. GUI thread only.
+#pragma once
+
+#include <functional>
+#include <string>
+
+// Shows `text` captioned `caption` with MB_ flags; returns IDOK, IDYES, ...
+using TMessageBoxHandler = std::function<int(const std::string& text, const std::string& caption, unsigned flags)>;
+void SetMessageBoxHandler(TMessageBoxHandler handler);
+int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags);
+// The button a box with these flags answers by default (MB_DEFBUTTONn).
+int DefaultMessageBoxResult(unsigned flags);
+
+// Opens a file or link with the desktop's program for it; false on failure.
+using TOpenDocumentHandler = std::function<bool(const std::string& pathOrUrl)>;
+void SetOpenDocumentHandler(TOpenDocumentHandler handler);
+bool OpenDocument(const std::string& pathOrUrl);
+
+struct TClipboardTextHandler {
+  std::function<std::string()> Get;
+  std::function<void(const std::string&)> Set;
+};
+void SetClipboardTextHandler(TClipboardTextHandler handler);
+std::string GetClipboardText();
+void SetClipboardText(const std::string& text);
+
+// The desktop's warning sound (through the host; nothing headless).
+void MessageBeep(unsigned type = 0);
