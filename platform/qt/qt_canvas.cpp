@@ -205,6 +205,14 @@ QPen MakePen(const TPenData& data) {
   return pen;
 }
 
+QRegion ToQRegion(const TRegion& clip) {
+  QRegion region;
+  for (const TRect& r : clip.Rects()) region += ToQRect(r);
+  // An empty region given to Qt would mean "no clipping": clip to nothing.
+  if (region.isEmpty()) region = QRegion(QRect(-1, -1, 1, 1));
+  return region;
+}
+
 QImage WrapImage(const TRasterImage& image) {
   return QImage(reinterpret_cast<const uchar*>(image.Pixels.data()), image.Width, image.Height,
                 image.Width * 4, QImage::Format_ARGB32);
@@ -220,8 +228,10 @@ QBrush MakeBrush(const TBrushData& data) {
 
 // --- The canvas ------------------------------------------------------------------------
 
+TQtCanvas::TQtCanvas() = default;
+
 TQtCanvas::TQtCanvas(QPaintDevice* device, double scale)
-    : FDevice(device), FPainter(std::make_unique<QPainter>()), FScale(scale > 0 ? scale : 1.0) {
+    : FPainter(std::make_unique<QPainter>()), FScale(scale > 0 ? scale : 1.0) {
   if (device == nullptr || !FPainter->begin(device)) throw EInvalidOperation("Cannot paint on this device");
   if (device->devType() == QInternal::Image) FImage = static_cast<QImage*>(device);
   FPainter->setRenderHint(QPainter::Antialiasing, false);
@@ -232,7 +242,7 @@ TQtCanvas::TQtCanvas(QPaintDevice* device, double scale)
 }
 
 TQtCanvas::~TQtCanvas() {
-  if (FPainter->isActive()) FPainter->end();
+  if (FPainter && FPainter->isActive()) FPainter->end();
 }
 
 QFont TQtCanvas::MakeFont(const TFontData& font) {
@@ -243,8 +253,9 @@ QFont TQtCanvas::MakeFont(const TFontData& font) {
 }
 
 TRasterImagePtr TQtCanvas::SourceImage() {
-  if (FImage == nullptr) return nullptr;
-  QImage copy = FImage->convertToFormat(QImage::Format_ARGB32);
+  QImage* source = Image();
+  if (source == nullptr) return nullptr;
+  QImage copy = source->convertToFormat(QImage::Format_ARGB32);
   auto image = std::make_shared<TRasterImage>(copy.width(), copy.height());
   for (int y = 0; y < copy.height(); ++y) {
     const auto* row = reinterpret_cast<const std::uint32_t*>(copy.constScanLine(y));
@@ -254,35 +265,35 @@ TRasterImagePtr TQtCanvas::SourceImage() {
 }
 
 void TQtCanvas::DoSetClip(const TRegion& clip) {
-  QRegion region;
-  for (const TRect& r : clip.Rects()) region += ToQRect(r);
-  // An empty region given to Qt would mean "no clipping": clip to nothing.
-  if (region.isEmpty()) region = QRegion(QRect(-1, -1, 1, 1));
-  FPainter->setClipRegion(region);
+  if (FPainter) FPainter->setClipRegion(ToQRegion(clip));
 }
 
 void TQtCanvas::DoFillRect(const TRect& r, TColor color) {
-  FPainter->setCompositionMode(QPainter::CompositionMode_SourceOver);
-  FPainter->fillRect(ToQRect(r), ToQColor(color));
+  QPainter& p = Acquire();
+  p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  p.fillRect(ToQRect(r), ToQColor(color));
+  Release();
 }
 
-bool TQtCanvas::BeginShape(bool withBrush) {
+QPainter* TQtCanvas::BeginShape(bool withBrush) {
   std::optional<QPainter::CompositionMode> op = RasterOp(Pen()->Mode());
-  if (!op) return false;
+  if (!op) return nullptr;
+  QPainter& p = Acquire();
   // Raster operations exist on images only.
-  FPainter->setCompositionMode(FImage != nullptr ? *op : QPainter::CompositionMode_SourceOver);
-  FPainter->setPen(MakePen(Pen()->Data()));
-  FPainter->setBrush(withBrush ? MakeBrush(Brush()->Data()) : QBrush(Qt::NoBrush));
+  p.setCompositionMode(Image() != nullptr ? *op : QPainter::CompositionMode_SourceOver);
+  p.setPen(MakePen(Pen()->Data()));
+  p.setBrush(withBrush ? MakeBrush(Brush()->Data()) : QBrush(Qt::NoBrush));
   // Gaps of a styled line take the background colour in opaque mode.
   bool opaque = BkMode() == OPAQUE && Pen()->Style() != psSolid && Pen()->Style() != psInsideFrame;
-  FPainter->setBackgroundMode(opaque ? Qt::OpaqueMode : Qt::TransparentMode);
-  if (opaque) FPainter->setBackground(QBrush(ToQColor(BkColor())));
-  return true;
+  p.setBackgroundMode(opaque ? Qt::OpaqueMode : Qt::TransparentMode);
+  if (opaque) p.setBackground(QBrush(ToQColor(BkColor())));
+  return &p;
 }
 
-void TQtCanvas::EndShape() {
-  FPainter->setCompositionMode(QPainter::CompositionMode_SourceOver);
-  FPainter->setBackgroundMode(Qt::TransparentMode);
+void TQtCanvas::EndShape(QPainter& p) {
+  p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  p.setBackgroundMode(Qt::TransparentMode);
+  Release();
 }
 
 TRect TQtCanvas::StrokeRect(const TRect& r) const {
@@ -295,76 +306,85 @@ TRect TQtCanvas::StrokeRect(const TRect& r) const {
 }
 
 void TQtCanvas::DoLine(TPoint from, TPoint to) {
-  if (!BeginShape(false)) return;
-  FPainter->drawLine(ToQPoint(from), ToQPoint(to));
-  EndShape();
+  if (QPainter* p = BeginShape(false)) {
+    p->drawLine(ToQPoint(from), ToQPoint(to));
+    EndShape(*p);
+  }
 }
 
 void TQtCanvas::DoPolyline(const std::vector<TPoint>& points) {
-  if (!BeginShape(false)) return;
-  FPainter->drawPolyline(ToQPolygon(points));
-  EndShape();
+  if (QPainter* p = BeginShape(false)) {
+    p->drawPolyline(ToQPolygon(points));
+    EndShape(*p);
+  }
 }
 
 void TQtCanvas::DoPolygon(const std::vector<TPoint>& points) {
-  if (!BeginShape(true)) return;
-  FPainter->drawPolygon(ToQPolygon(points), Qt::OddEvenFill);
-  EndShape();
+  if (QPainter* p = BeginShape(true)) {
+    p->drawPolygon(ToQPolygon(points), Qt::OddEvenFill);
+    EndShape(*p);
+  }
 }
 
 void TQtCanvas::DoRectangle(const TRect& r) {
-  if (!BeginShape(true)) return;
-  FPainter->drawRect(ToQRect(StrokeRect(r)));
-  EndShape();
+  if (QPainter* p = BeginShape(true)) {
+    p->drawRect(ToQRect(StrokeRect(r)));
+    EndShape(*p);
+  }
 }
 
 void TQtCanvas::DoRoundRect(const TRect& r, TSize corner) {
-  if (!BeginShape(true)) return;
-  FPainter->drawRoundedRect(ToQRect(StrokeRect(r)), corner.cx / 2.0, corner.cy / 2.0);
-  EndShape();
+  if (QPainter* p = BeginShape(true)) {
+    p->drawRoundedRect(ToQRect(StrokeRect(r)), corner.cx / 2.0, corner.cy / 2.0);
+    EndShape(*p);
+  }
 }
 
 void TQtCanvas::DoEllipse(const TRect& r) {
-  if (!BeginShape(true)) return;
-  FPainter->drawEllipse(ToQRect(StrokeRect(r)));
-  EndShape();
+  if (QPainter* p = BeginShape(true)) {
+    p->drawEllipse(ToQRect(StrokeRect(r)));
+    EndShape(*p);
+  }
 }
 
 void TQtCanvas::DoArc(TArcKind kind, const TRect& r, double startAngle, double sweepAngle) {
-  if (!BeginShape(kind != TArcKind::Arc)) return;
+  QPainter* p = BeginShape(kind != TArcKind::Arc);
+  if (p == nullptr) return;
   QRect box = ToQRect(StrokeRect(r));
   int start = static_cast<int>(std::lround(startAngle * 16));
   int sweep = static_cast<int>(std::lround(sweepAngle * 16));
   switch (kind) {
     case TArcKind::Arc:
-      FPainter->drawArc(box, start, sweep);
+      p->drawArc(box, start, sweep);
       break;
     case TArcKind::Pie:
-      FPainter->drawPie(box, start, sweep);
+      p->drawPie(box, start, sweep);
       break;
     case TArcKind::Chord:
-      FPainter->drawChord(box, start, sweep);
+      p->drawChord(box, start, sweep);
       break;
   }
-  EndShape();
+  EndShape(*p);
 }
 
 void TQtCanvas::DoText(const TTextRun& run) {
   const TFontData& data = Font()->Data();
   TTextMetric tm = FontEntry(data).Metric;
-  FPainter->save();
-  FPainter->setCompositionMode(QPainter::CompositionMode_SourceOver);
-  FPainter->setBackgroundMode(Qt::TransparentMode);
-  FPainter->setFont(MakeFont(data));
-  FPainter->setPen(ToQColor(run.Color));
-  FPainter->translate(run.Origin.X, run.Origin.Y);
-  if (data.Orientation % 3600 != 0) FPainter->rotate(-data.Orientation / 10.0);
+  QPainter& p = Acquire();
+  p.save();
+  p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  p.setBackgroundMode(Qt::TransparentMode);
+  p.setFont(MakeFont(data));
+  p.setPen(ToQColor(run.Color));
+  p.translate(run.Origin.X, run.Origin.Y);
+  if (data.Orientation % 3600 != 0) p.rotate(-data.Orientation / 10.0);
   for (std::size_t i = 0; i < run.Text.size(); ++i) {
     char32_t ch = run.Text[i];
     if (ch < 0x20 || ch == 0x7F) continue;
-    FPainter->drawText(QPointF(run.Offsets[i], tm.tmAscent), OneChar(ch));
+    p.drawText(QPointF(run.Offsets[i], tm.tmAscent), OneChar(ch));
   }
-  FPainter->restore();
+  p.restore();
+  Release();
 }
 
 TTextMetric TQtCanvas::DoTextMetrics() {
@@ -382,18 +402,86 @@ void TQtCanvas::DoMeasure(std::u32string_view text, std::vector<int>& advances) 
 }
 
 void TQtCanvas::DoImage(const TRect& dest, const TRasterImagePtr& image, const TRect& source) {
-  FPainter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  // Copied first: the image may be the very pixels being painted on.
+  QImage picture = WrapImage(*image).copy(ToQRect(source));
+  QPainter& p = Acquire();
+  p.setCompositionMode(QPainter::CompositionMode_SourceOver);
   // Stretching picks the nearest pixel, as the classic block transfer did.
-  FPainter->setRenderHint(QPainter::SmoothPixmapTransform, false);
-  FPainter->drawImage(ToQRect(dest), WrapImage(*image), ToQRect(source));
+  p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+  p.drawImage(ToQRect(dest), picture);
+  Release();
 }
 
 TColor TQtCanvas::DoGetPixel(TPoint p) {
-  if (FImage == nullptr) return clNone;
+  QImage* image = Image();
+  if (image == nullptr) return clNone;
   int x = static_cast<int>(p.X * FScale);
   int y = static_cast<int>(p.Y * FScale);
-  if (!FImage->valid(x, y)) return clNone;
-  return ArgbToColor(FImage->pixel(x, y));
+  if (!image->valid(x, y)) return clNone;
+  return ArgbToColor(image->pixel(x, y));
 }
 
 void TQtCanvas::DoSetPixel(TPoint p, TColor color) { DoFillRect(Bounds(p.X, p.Y, 1, 1), color); }
+
+// --- Bitmap canvases ----------------------------------------------------------------
+
+namespace {
+
+// Paints into a bitmap's pixels, fetched anew for every primitive (the
+// bitmap may have been resized or shared its pixels in between).
+class TQtBitmapCanvas final : public TQtCanvas {
+ public:
+  explicit TQtBitmapCanvas(TBitmap& bitmap) : FBitmap(bitmap) { InitClip(); }
+
+ protected:
+  QPainter& Acquire() override {
+    TRasterImage& pixels = FBitmap.MutableImage();
+    FView = QImage(reinterpret_cast<uchar*>(pixels.Pixels.data()), pixels.Width, pixels.Height,
+                   pixels.Width * 4, QImage::Format_ARGB32);
+    // Raster operations would turn the alpha of opaque pixels over too:
+    // keep it as it was.
+    if (Pen()->Mode() != pmCopy) {
+      FAlpha.resize(pixels.Pixels.size());
+      for (std::size_t i = 0; i < FAlpha.size(); ++i) FAlpha[i] = pixels.Pixels[i] & 0xFF000000u;
+    } else {
+      FAlpha.clear();
+    }
+    FPainter.begin(&FView);
+    FPainter.setRenderHint(QPainter::Antialiasing, false);
+    FPainter.setRenderHint(QPainter::TextAntialiasing, true);
+    FPainter.setClipRegion(ToQRegion(ClipRegion()));
+    return FPainter;
+  }
+
+  void Release() override {
+    FPainter.end();
+    if (!FAlpha.empty()) {
+      TRasterImage& pixels = FBitmap.MutableImage();
+      if (pixels.Pixels.size() == FAlpha.size())
+        for (std::size_t i = 0; i < FAlpha.size(); ++i)
+          pixels.Pixels[i] = (pixels.Pixels[i] & 0x00FFFFFFu) | FAlpha[i];
+    }
+    FView = QImage();
+  }
+
+  QImage* Image() override {
+    if (FPainter.isActive()) return &FView;
+    TRasterImage& pixels = FBitmap.MutableImage();
+    FView = QImage(reinterpret_cast<uchar*>(pixels.Pixels.data()), pixels.Width, pixels.Height,
+                   pixels.Width * 4, QImage::Format_ARGB32);
+    return &FView;
+  }
+
+  TRect DoSurfaceRect() const override { return Rect(0, 0, FBitmap.Width(), FBitmap.Height()); }
+  void DoSetClip(const TRegion&) override {}
+
+ private:
+  TBitmap& FBitmap;
+  QImage FView;
+  QPainter FPainter;
+  std::vector<std::uint32_t> FAlpha;
+};
+
+}  // namespace
+
+std::unique_ptr<TCanvas> MakeQtBitmapCanvas(TBitmap& bitmap) { return std::make_unique<TQtBitmapCanvas>(bitmap); }

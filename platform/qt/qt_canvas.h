@@ -40,9 +40,8 @@ class TQtCanvas : public TCanvas {
   ~TQtCanvas() override;
 
   // The painter, for what TCanvas does not cover (a new PDF page).
+  // REQUIRES: a canvas made on a device.
   QPainter& Painter() { return *FPainter; }
-  // The image painted on, or null for other devices.
-  QImage* Image() const { return FImage; }
 
   // The Qt font a TFont's data stands for (face mapped, pixel size set,
   // kerning off).
@@ -52,6 +51,15 @@ class TQtCanvas : public TCanvas {
   TRasterImagePtr SourceImage() override;
 
  protected:
+  // For canvases that paint on pixels they fetch per primitive.
+  TQtCanvas();
+  // The painter for one primitive, clipped; Release follows. The device
+  // canvas keeps one painter for its whole life.
+  virtual QPainter& Acquire() { return *FPainter; }
+  virtual void Release() {}
+  // The image painted on, or null for other devices.
+  virtual QImage* Image() { return FImage; }
+
   // TCanvas
   TRect DoSurfaceRect() const override { return FSurface; }
   void DoSetClip(const TRegion& clip) override;
@@ -73,15 +81,20 @@ class TQtCanvas : public TCanvas {
  private:
   // Sets up pen, brush and raster operation for a shape; false when the
   // pen mode draws nothing (pmNop).
-  bool BeginShape(bool withBrush);
-  void EndShape();
+  QPainter* BeginShape(bool withBrush);
+  void EndShape(QPainter& painter);
   // The rectangle to stroke so that a one-unit pen covers exactly r's
   // border pixels (and psInsideFrame stays inside r).
   TRect StrokeRect(const TRect& r) const;
 
-  QPaintDevice* FDevice;
   QImage* FImage = nullptr;
   std::unique_ptr<QPainter> FPainter;
-  double FScale;
+  double FScale = 1.0;
   TRect FSurface;
 };
+
+class TBitmap;
+// A canvas that paints into `bitmap`'s pixels with Qt (text included):
+// what InstallQtHost registers as the bitmaps' raster canvas factory. The
+// bitmap must outlive it (it owns it).
+std::unique_ptr<TCanvas> MakeQtBitmapCanvas(TBitmap& bitmap);

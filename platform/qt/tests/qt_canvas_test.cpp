@@ -4,7 +4,7 @@
 
 #include <QImage>
 
-#include "platform/gui/recording_canvas.h"
+#include "platform/base/exceptions.h"
 #include "qt_test_app.h"
 
 namespace {
