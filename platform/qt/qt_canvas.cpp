@@ -45,7 +45,8 @@ struct TFontKey {
   bool Italic;
   TFontPitch Pitch;
   bool operator<(const TFontKey& o) const {
-    return std::tie(Face, Height, Bold, Italic, Pitch) < std::tie(o.Face, o.Height, o.Bold, o.Italic, o.Pitch);
+    return std::tie(Face, Height, Bold, Italic, Pitch) <
+           std::tie(o.Face, o.Height, o.Bold, o.Italic, o.Pitch);
   }
 };
 
@@ -56,8 +57,8 @@ struct TFontEntry {
 };
 
 TFontKey KeyOf(const TFontData& font) {
-  return {MapFontFace(font.Name), font.Height, font.Style.Contains(fsBold), font.Style.Contains(fsItalic),
-          font.Pitch};
+  return {MapFontFace(font.Name), font.Height, font.Style.Contains(fsBold),
+          font.Style.Contains(fsItalic), font.Pitch};
 }
 
 QFont BaseFont(const std::string& face, bool bold, bool italic, TFontPitch pitch, int pixelSize) {
@@ -220,7 +221,8 @@ QImage WrapImage(const TRasterImage& image) {
 
 QBrush MakeBrush(const TBrushData& data) {
   if (data.Style == bsClear) return QBrush(Qt::NoBrush);
-  if (data.Bitmap != nullptr && !data.Bitmap->Empty()) return QBrush(WrapImage(*data.Bitmap->Image()).copy());
+  if (data.Bitmap != nullptr && !data.Bitmap->Empty())
+    return QBrush(WrapImage(*data.Bitmap->Image()).copy());
   return QBrush(ToQColor(data.Color));
 }
 
@@ -232,12 +234,14 @@ TQtCanvas::TQtCanvas() = default;
 
 TQtCanvas::TQtCanvas(QPaintDevice* device, double scale)
     : FPainter(std::make_unique<QPainter>()), FScale(scale > 0 ? scale : 1.0) {
-  if (device == nullptr || !FPainter->begin(device)) throw EInvalidOperation("Cannot paint on this device");
+  if (device == nullptr || !FPainter->begin(device))
+    throw EInvalidOperation("Cannot paint on this device");
   if (device->devType() == QInternal::Image) FImage = static_cast<QImage*>(device);
   FPainter->setRenderHint(QPainter::Antialiasing, false);
   FPainter->setRenderHint(QPainter::TextAntialiasing, true);
   if (FScale != 1.0) FPainter->scale(FScale, FScale);
-  FSurface = Rect(0, 0, static_cast<int>(device->width() / FScale), static_cast<int>(device->height() / FScale));
+  FSurface = Rect(0, 0, static_cast<int>(device->width() / FScale),
+                  static_cast<int>(device->height() / FScale));
   InitClip();
 }
 
@@ -259,7 +263,8 @@ TRasterImagePtr TQtCanvas::SourceImage() {
   auto image = std::make_shared<TRasterImage>(copy.width(), copy.height());
   for (int y = 0; y < copy.height(); ++y) {
     const auto* row = reinterpret_cast<const std::uint32_t*>(copy.constScanLine(y));
-    std::copy(row, row + copy.width(), image->Pixels.begin() + static_cast<std::ptrdiff_t>(y) * copy.width());
+    std::copy(row, row + copy.width(),
+              image->Pixels.begin() + static_cast<std::ptrdiff_t>(y) * copy.width());
   }
   return image;
 }
@@ -298,7 +303,8 @@ void TQtCanvas::EndShape(QPainter& p) {
 
 TRect TQtCanvas::StrokeRect(const TRect& r) const {
   TRect s = r;
-  if (Pen()->Style() == psInsideFrame && Pen()->Width() > 1) InflateRect(s, -(Pen()->Width() / 2), -(Pen()->Width() / 2));
+  if (Pen()->Style() == psInsideFrame && Pen()->Width() > 1)
+    InflateRect(s, -(Pen()->Width() / 2), -(Pen()->Width() / 2));
   // A stroked QRect covers its size plus the pen width.
   --s.Right;
   --s.Bottom;
@@ -484,4 +490,6 @@ class TQtBitmapCanvas final : public TQtCanvas {
 
 }  // namespace
 
-std::unique_ptr<TCanvas> MakeQtBitmapCanvas(TBitmap& bitmap) { return std::make_unique<TQtBitmapCanvas>(bitmap); }
+std::unique_ptr<TCanvas> MakeQtBitmapCanvas(TBitmap& bitmap) {
+  return std::make_unique<TQtBitmapCanvas>(bitmap);
+}

@@ -134,10 +134,16 @@ class TQtWindow final : public QWidget {
     if (!painted.isEmpty() && !event->rect().contains(painted)) update(painted);
   }
 
-  void mousePressEvent(QMouseEvent* event) override { Mouse(event, ButtonMessage(event->button(), true)); }
+  void mousePressEvent(QMouseEvent* event) override {
+    Mouse(event, ButtonMessage(event->button(), true));
+  }
   // The core makes double clicks by time and distance: Qt's count as presses.
-  void mouseDoubleClickEvent(QMouseEvent* event) override { Mouse(event, ButtonMessage(event->button(), true)); }
-  void mouseReleaseEvent(QMouseEvent* event) override { Mouse(event, ButtonMessage(event->button(), false)); }
+  void mouseDoubleClickEvent(QMouseEvent* event) override {
+    Mouse(event, ButtonMessage(event->button(), true));
+  }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    Mouse(event, ButtonMessage(event->button(), false));
+  }
   void mouseMoveEvent(QMouseEvent* event) override { Mouse(event, WM_MOUSEMOVE); }
 
   void wheelEvent(QWheelEvent* event) override {
@@ -230,15 +236,17 @@ class TQtWindow final : public QWidget {
     THandler h(FHost);
     FHost->FMouseWindow = this;
     if (FWnd == nullptr || msg == 0) return;
-    HostMouseEvent(FWnd, msg, FromQPointF(event->position()), MouseKeysFromQt(event->buttons(), event->modifiers()));
+    HostMouseEvent(FWnd, msg, FromQPointF(event->position()),
+                   MouseKeysFromQt(event->buttons(), event->modifiers()));
   }
 
   // Keeps the core's Shift, Ctrl and Alt states in step with Qt's (a key
   // released over another application never reached us), except the key
   // being reported, which HostKeyEvent records itself.
   static void SyncModifiers(Qt::KeyboardModifiers modifiers, unsigned reportedKey) {
-    const std::pair<unsigned, Qt::KeyboardModifier> pairs[] = {
-        {VK_SHIFT, Qt::ShiftModifier}, {VK_CONTROL, Qt::ControlModifier}, {VK_MENU, Qt::AltModifier}};
+    const std::pair<unsigned, Qt::KeyboardModifier> pairs[] = {{VK_SHIFT, Qt::ShiftModifier},
+                                                               {VK_CONTROL, Qt::ControlModifier},
+                                                               {VK_MENU, Qt::AltModifier}};
     for (auto [key, modifier] : pairs) {
       if (key == reportedKey) continue;
       bool held = modifiers & modifier;
@@ -333,7 +341,8 @@ void TQtHost::ShowTopLevel(HWND wnd, int showCmd) {
   bool noActivate = window->NoActivate() || showCmd == SW_SHOWNOACTIVATE || showCmd == SW_SHOWNA;
   window->setAttribute(Qt::WA_ShowWithoutActivating, noActivate);
   // The owner's window keeps this one above it (and, for a popup, the focus).
-  if (TQtWindow* owner = Find(GetTopLevel(GetWindowOwner(wnd))); owner != nullptr && owner != window) {
+  if (TQtWindow* owner = Find(GetTopLevel(GetWindowOwner(wnd)));
+      owner != nullptr && owner != window) {
     window->winId();
     owner->winId();
     window->windowHandle()->setTransientParent(owner->windowHandle());

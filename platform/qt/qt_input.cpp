@@ -14,13 +14,16 @@ struct TScanKey {
   unsigned Key;
 };
 constexpr std::array<TScanKey, 47> kScanKeys{{
-    {10, '1'}, {11, '2'}, {12, '3'}, {13, '4'}, {14, '5'}, {15, '6'}, {16, '7'}, {17, '8'},
-    {18, '9'}, {19, '0'}, {20, VK_OEM_MINUS}, {21, VK_OEM_PLUS}, {24, 'Q'}, {25, 'W'},
-    {26, 'E'}, {27, 'R'}, {28, 'T'}, {29, 'Y'}, {30, 'U'}, {31, 'I'}, {32, 'O'}, {33, 'P'},
-    {34, VK_OEM_4}, {35, VK_OEM_6}, {38, 'A'}, {39, 'S'}, {40, 'D'}, {41, 'F'}, {42, 'G'},
-    {43, 'H'}, {44, 'J'}, {45, 'K'}, {46, 'L'}, {47, VK_OEM_1}, {48, VK_OEM_7},
-    {49, VK_OEM_3}, {51, VK_OEM_5}, {52, 'Z'}, {53, 'X'}, {54, 'C'}, {55, 'V'}, {56, 'B'},
-    {57, 'N'}, {58, 'M'}, {59, VK_OEM_COMMA}, {60, VK_OEM_PERIOD}, {61, VK_OEM_2},
+    {10, '1'},           {11, '2'},         {12, '3'},      {13, '4'},      {14, '5'},
+    {15, '6'},           {16, '7'},         {17, '8'},      {18, '9'},      {19, '0'},
+    {20, VK_OEM_MINUS},  {21, VK_OEM_PLUS}, {24, 'Q'},      {25, 'W'},      {26, 'E'},
+    {27, 'R'},           {28, 'T'},         {29, 'Y'},      {30, 'U'},      {31, 'I'},
+    {32, 'O'},           {33, 'P'},         {34, VK_OEM_4}, {35, VK_OEM_6}, {38, 'A'},
+    {39, 'S'},           {40, 'D'},         {41, 'F'},      {42, 'G'},      {43, 'H'},
+    {44, 'J'},           {45, 'K'},         {46, 'L'},      {47, VK_OEM_1}, {48, VK_OEM_7},
+    {49, VK_OEM_3},      {51, VK_OEM_5},    {52, 'Z'},      {53, 'X'},      {54, 'C'},
+    {55, 'V'},           {56, 'B'},         {57, 'N'},      {58, 'M'},      {59, VK_OEM_COMMA},
+    {60, VK_OEM_PERIOD}, {61, VK_OEM_2},
 }};
 
 unsigned KeypadKey(int key) {
@@ -37,7 +40,8 @@ unsigned KeypadKey(int key) {
     case Qt::Key_Comma:
       return VK_DECIMAL;
     default:
-      if (key >= Qt::Key_0 && key <= Qt::Key_9) return VK_NUMPAD0 + static_cast<unsigned>(key - Qt::Key_0);
+      if (key >= Qt::Key_0 && key <= Qt::Key_9)
+        return VK_NUMPAD0 + static_cast<unsigned>(key - Qt::Key_0);
       return 0;
   }
 }
@@ -105,7 +109,8 @@ unsigned SpecialKey(int key) {
     case Qt::Key_Space:
       return VK_SPACE;
     default:
-      if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return VK_F1 + static_cast<unsigned>(key - Qt::Key_F1);
+      if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return VK_F1 + static_cast<unsigned>(key - Qt::Key_F1);
       return 0;
   }
 }

@@ -14,7 +14,8 @@
 // another alphabet (a Cyrillic layout), `nativeScanCode` (an X keycode
 // under xcb; 0 when unknown) gives the Latin key at the same place, so
 // Ctrl+F works in every layout, as classic virtual keys did.
-unsigned VirtualKeyFromQt(int key, Qt::KeyboardModifiers modifiers, std::uint32_t nativeScanCode = 0);
+unsigned VirtualKeyFromQt(int key, Qt::KeyboardModifiers modifiers,
+                          std::uint32_t nativeScanCode = 0);
 
 // MK_ flags for the buttons held and the modifiers.
 unsigned MouseKeysFromQt(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QImage>
+#include <QPdfWriter>
 
 #include "platform/base/exceptions.h"
 #include "qt_test_app.h"
@@ -121,7 +123,8 @@ TEST_F(QtCanvasTest, TextWidthsAddUpAndTextStaysInItsCell) {
   c.Font()->SetHeight(-11);
   const std::string text = "Wave, AV Ёж!";
   int sum = 0;
-  for (std::string ch : {"W", "a", "v", "e", ",", " ", "A", "V", " ", "Ё", "ж", "!"}) sum += c.TextWidth(ch);
+  for (std::string ch : {"W", "a", "v", "e", ",", " ", "A", "V", " ", "Ё", "ж", "!"})
+    sum += c.TextWidth(ch);
   EXPECT_EQ(c.TextWidth(text), sum);
   EXPECT_GT(sum, 40);
   std::vector<int> advances = c.CharAdvances(text);
@@ -183,6 +186,27 @@ TEST_F(QtCanvasTest, MeasuresOnEveryDeviceAlike) {
   // A positive height is the cell.
   small.Font()->SetHeight(20);
   EXPECT_NEAR(small.TextHeight("x"), 20, 1);
+}
+
+TEST_F(QtCanvasTest, PaintsOnAPdfInDeviceDotsWithTheSameMetrics) {
+  QBuffer file;
+  file.open(QIODevice::WriteOnly);
+  {
+    QPdfWriter pdf(&file);
+    pdf.setResolution(600);
+    TQtCanvas page(&pdf);
+    EXPECT_GT(page.ClipRect().Width(), 4000);  // A4 at 600 dots per inch
+    for (TCanvas* c : {static_cast<TCanvas*>(&page), static_cast<TCanvas*>(FCanvas.get())}) {
+      c->Font()->SetName("Times New Roman");
+      c->Font()->SetHeight(-83);  // 10 points at 600 dpi
+    }
+    EXPECT_EQ(page.TextWidth("Printed text"), FCanvas->TextWidth("Printed text"));
+    EXPECT_EQ(page.TextHeight("x"), FCanvas->TextHeight("x"));
+    page.TextOut(100, 100, "Printed text");
+    page.Rectangle(50, 50, 1000, 300);
+    EXPECT_EQ(page.Pixels(60, 60), clNone);  // no pixels to read back
+  }
+  EXPECT_TRUE(file.data().startsWith("%PDF"));
 }
 
 TEST_F(QtCanvasTest, DrawsImagesAndReadsPixels) {

@@ -29,8 +29,8 @@ class QtHostTest : public ::testing::Test {
     QCoreApplication::processEvents();
   }
 
-  HWND Make(std::uint32_t style, std::uint32_t exStyle, const TRect& bounds, const std::string& caption,
-            HWND owner = nullptr) {
+  HWND Make(std::uint32_t style, std::uint32_t exStyle, const TRect& bounds,
+            const std::string& caption, HWND owner = nullptr) {
     TWndCreateInfo info;
     info.Style = style;
     info.ExStyle = exStyle;
@@ -149,8 +149,8 @@ TEST_F(QtHostTest, QtInputBecomesOurMessages) {
   SetFocus(wnd);
   QWidget* w = Widget(wnd);
 
-  QMouseEvent press(QEvent::MouseButtonPress, QPointF(15, 25), w->mapToGlobal(QPointF(15, 25)), Qt::LeftButton,
-                    Qt::LeftButton, Qt::ShiftModifier);
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(15, 25), w->mapToGlobal(QPointF(15, 25)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
   QCoreApplication::sendEvent(w, &press);
   QMouseEvent release(QEvent::MouseButtonRelease, QPointF(15, 25), w->mapToGlobal(QPointF(15, 25)),
                       Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
@@ -173,8 +173,8 @@ TEST_F(QtHostTest, QtInputBecomesOurMessages) {
   QCoreApplication::sendEvent(w, &zhe);
   QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, "\t");
   QCoreApplication::sendEvent(w, &tab);
-  QWheelEvent wheel(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
-                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QWheelEvent wheel(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
   QCoreApplication::sendEvent(w, &wheel);
   Pump();
 
@@ -183,8 +183,9 @@ TEST_F(QtHostTest, QtInputBecomesOurMessages) {
     std::string s;
     switch (e.Msg) {
       case WM_LBUTTONDOWN:
-        s = "down " + std::to_string(e.LParam & 0xFFFF) + "," + std::to_string((e.LParam >> 16) & 0xFFFF) +
-            ((e.WParam & MK_SHIFT) ? " shift" : "") + ((e.WParam & MK_LBUTTON) ? " left" : "");
+        s = "down " + std::to_string(e.LParam & 0xFFFF) + "," +
+            std::to_string((e.LParam >> 16) & 0xFFFF) + ((e.WParam & MK_SHIFT) ? " shift" : "") +
+            ((e.WParam & MK_LBUTTON) ? " left" : "");
         break;
       case WM_LBUTTONUP:
         s = "up";
@@ -204,9 +205,9 @@ TEST_F(QtHostTest, QtInputBecomesOurMessages) {
     }
     seen.push_back(s);
   }
-  EXPECT_EQ(seen, (std::vector<std::string>{"down 15,25 shift left", "up", "key 65", "char 97", "key 17", "key 66",
-                                            "char 2", "keyup 17", "key 186", "char 1078", "key 9", "char 9",
-                                            "wheel -120"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"down 15,25 shift left", "up", "key 65", "char 97",
+                                            "key 17", "key 66", "char 2", "keyup 17", "key 186",
+                                            "char 1078", "key 9", "char 9", "wheel -120"}));
   EXPECT_GE(GetKeyState(VK_CONTROL), 0);
 }
 
@@ -238,7 +239,8 @@ TEST_F(QtHostTest, PopupsShowWithoutTakingTheFocusFromTheirOwner) {
   SetFocus(owner);
   Pump();
   ASSERT_EQ(GetFocus(), owner);
-  HWND popup = Make(WS_POPUP | WS_BORDER, WS_EX_TOOLWINDOW | WS_EX_TOPMOST, Bounds(150, 150, 100, 80), "", owner);
+  HWND popup = Make(WS_POPUP | WS_BORDER, WS_EX_TOOLWINDOW | WS_EX_TOPMOST,
+                    Bounds(150, 150, 100, 80), "", owner);
   ShowWindow(popup, SW_SHOWNOACTIVATE);
   Pump();
   QWidget* p = Widget(popup);
@@ -250,8 +252,8 @@ TEST_F(QtHostTest, PopupsShowWithoutTakingTheFocusFromTheirOwner) {
   EXPECT_NE(QApplication::activeWindow(), p);
 
   // A click in the popup reaches it; the owner keeps the focus.
-  QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), p->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), p->mapToGlobal(QPointF(5, 5)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(p, &press);
   Pump();
   ASSERT_FALSE(Log.empty());

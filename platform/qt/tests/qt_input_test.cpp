@@ -51,7 +51,8 @@ TEST(QtInputTest, KeysMapToClassicVirtualKeys) {
 TEST(QtInputTest, MouseKeysAndCursors) {
   EXPECT_EQ(MouseKeysFromQt(Qt::LeftButton | Qt::RightButton, Qt::ControlModifier),
             MK_LBUTTON | MK_RBUTTON | MK_CONTROL);
-  EXPECT_EQ(MouseKeysFromQt(Qt::MiddleButton, Qt::ShiftModifier | Qt::AltModifier), MK_MBUTTON | MK_SHIFT | MK_ALT);
+  EXPECT_EQ(MouseKeysFromQt(Qt::MiddleButton, Qt::ShiftModifier | Qt::AltModifier),
+            MK_MBUTTON | MK_SHIFT | MK_ALT);
   EXPECT_EQ(CursorShapeFromClassic(crDefault), Qt::ArrowCursor);
   EXPECT_EQ(CursorShapeFromClassic(crIBeam), Qt::IBeamCursor);
   EXPECT_EQ(CursorShapeFromClassic(crHourGlass), Qt::WaitCursor);
