@@ -200,6 +200,9 @@ int Scale(int v, int num, int den) {
   return static_cast<int>(p >= 0 ? (p + q / 2) / q : -((-p + q / 2) / q));
 }
 
+// clNone and clDefault are never drawn.
+bool Drawable(TColor c) { return c != clNone && c != clDefault; }
+
 TRect Normalized(TRect r) {
   if (r.Left > r.Right) std::swap(r.Left, r.Right);
   if (r.Top > r.Bottom) std::swap(r.Top, r.Bottom);
@@ -391,18 +394,18 @@ void TCanvas::FillRect(const TRect& r) {
     ClipChanged();
     return;
   }
-  DoFillRect(d, FBrush->Color());
+  if (Drawable(FBrush->Color())) DoFillRect(d, FBrush->Color());
 }
 
 void TCanvas::FillSolidRect(const TRect& r, TColor color) {
-  if (color == clNone || color == clDefault) return;
+  if (!Drawable(color)) return;
   TRect d = LogicalToDevice(r);
   if (IsRectEmpty(d) || !Visible(d)) return;
   DoFillRect(d, color);
 }
 
 void TCanvas::FrameRect(const TRect& r) {
-  if (FBrush->Style() == bsClear) return;
+  if (FBrush->Style() == bsClear || !Drawable(FBrush->Color())) return;
   TRect d = LogicalToDevice(r);
   if (IsRectEmpty(d) || !Visible(d)) return;
   TColor c = FBrush->Color();
@@ -422,7 +425,7 @@ TColor TCanvas::Pixels(int x, int y) {
 
 void TCanvas::SetPixels(int x, int y, TColor color) {
   TPoint p = LogicalToDevice(TPoint{x, y});
-  if (color == clNone || color == clDefault || !FClip.Contains(p)) return;
+  if (!Drawable(color) || !FClip.Contains(p)) return;
   DoSetPixel(p, color);
 }
 
@@ -480,8 +483,7 @@ void TCanvas::GetTextMetrics(TTextMetric& tm) { tm = DoTextMetrics(); }
 TTextMetric TCanvas::TextMetrics() { return DoTextMetrics(); }
 
 void TCanvas::TextOut(int x, int y, std::string_view text) {
-  ExtTextOut(x, y, 0, nullptr, text);
-  FPenPos = {x + TextWidth(text), y};
+  FPenPos = {x + TextOutRun(x, y, 0, nullptr, text, nullptr), y};
 }
 
 void TCanvas::TextRect(const TRect& r, int x, int y, std::string_view text) {
@@ -494,21 +496,28 @@ void TCanvas::TextRect(TRect& r, std::string_view text, unsigned flags) {
 
 bool TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, std::string_view text,
                          const int* dx) {
+  TextOutRun(x, y, options, rect, text, dx);
+  return true;
+}
+
+int TCanvas::TextOutRun(int x, int y, unsigned options, const TRect* rect, std::string_view text,
+                        const int* dx) {
   TRect box = rect != nullptr ? LogicalToDevice(*rect) : TRect{};
-  if (rect != nullptr && (options & ETO_OPAQUE) != 0 && !IsRectEmpty(box) && Visible(box))
+  if (rect != nullptr && (options & ETO_OPAQUE) != 0 && Drawable(FBkColor) && !IsRectEmpty(box) &&
+      Visible(box))
     DoFillRect(box, FBkColor);
-  if (text.empty()) return true;
+  if (text.empty()) return 0;
   bool clipped = rect != nullptr && (options & ETO_CLIPPED) != 0;
-  if (clipped && (IsRectEmpty(box) || !Visible(box))) return true;
   TTextRun run = MakeRun(x, y, text, dx);
+  if (clipped && (IsRectEmpty(box) || !Visible(box))) return run.Width;
   run.RightToLeft = (options & ETO_RTLREADING) != 0;
   int height = DoTextMetrics().tmHeight;
   TRect cell = Bounds(run.Origin.X, run.Origin.Y, run.Width, height);
   bool rotated = FFont->Orientation() % 3600 != 0;
   if (!rotated) {
     TRect visible = cell;
-    if (clipped && !IntersectRect(visible, cell, box)) return true;
-    if (!Visible(visible)) return true;
+    if (clipped && !IntersectRect(visible, cell, box)) return run.Width;
+    if (!Visible(visible)) return run.Width;
   }
   TRegion saved;
   if (clipped) {
@@ -516,13 +525,13 @@ bool TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, std:
     FClip.Intersect(box);
     ClipChanged();
   }
-  if (FBkMode == OPAQUE && !rotated) DoFillRect(cell, FBkColor);
+  if (FBkMode == OPAQUE && !rotated && Drawable(FBkColor)) DoFillRect(cell, FBkColor);
   DoText(run);
   if (clipped) {
     FClip = std::move(saved);
     ClipChanged();
   }
-  return true;
+  return run.Width;
 }
 
 TColor TCanvas::SetTextColor(TColor color) {

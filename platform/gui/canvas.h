@@ -120,7 +120,8 @@ class TCanvas {
   TCanvas(const TCanvas&) = delete;
   TCanvas& operator=(const TCanvas&) = delete;
 
-  // --- drawing objects (owned by the canvas)
+  // --- drawing objects (owned by the canvas, which listens to the font's
+  // and the brush's OnChange: leave those two events alone)
   TFont* Font() const { return FFont.get(); }
   TPen* Pen() const { return FPen.get(); }
   TBrush* Brush() const { return FBrush.get(); }
@@ -156,6 +157,8 @@ class TCanvas {
   void FillSolidRect(const TRect& r, TColor color);
   // A one-pixel border in the Brush colour.
   void FrameRect(const TRect& r);
+  // The pixel's colour; clNone outside the surface or on a canvas without
+  // pixels (a recording).
   TColor Pixels(int x, int y);
   void SetPixels(int x, int y, TColor color);
 
@@ -303,6 +306,9 @@ class TCanvas {
   struct TState;
 
   TTextRun MakeRun(int x, int y, std::string_view text, const int* dx);
+  // ExtTextOut; returns the width of the text.
+  int TextOutRun(int x, int y, unsigned options, const TRect* rect, std::string_view text,
+                 const int* dx);
   bool Visible(const TRect& deviceBounds) const;
   void ClipChanged();
   void FontChanged();

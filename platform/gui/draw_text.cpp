@@ -86,41 +86,45 @@ class TLayout {
     return line;
   }
 
-  // Greedy breaking at blanks; characters when a word does not fit.
+  // Greedy breaking at blanks; characters when a word does not fit. The
+  // paragraph is measured once; tabs are placed from each line's start.
   void Wrap(const std::vector<TChar>& para, int maxWidth, std::vector<TLine>& out) {
-    std::size_t start = 0;
     if (para.empty()) {
       out.push_back(TLine{});
       return;
     }
+    std::string utf8;
+    for (const TChar& c : para) AppendUtf8(utf8, c.Code);
+    std::vector<int> base = FCanvas.CharAdvances(utf8);
+    bool tabs = (FFlags & DT_EXPANDTABS) != 0;
+    std::size_t start = 0;
     while (start < para.size()) {
-      std::vector<TChar> rest(para.begin() + static_cast<std::ptrdiff_t>(start), para.end());
-      std::vector<int> adv = Measure(rest);
       int x = 0;
-      std::size_t end = rest.size();  // exclusive, relative to start
+      std::size_t end = para.size();
       std::size_t lastBlank = std::string::npos;
-      for (std::size_t i = 0; i < rest.size(); ++i) {
-        if (IsBlank(rest[i].Code)) {
+      for (std::size_t i = start; i < para.size(); ++i) {
+        int advance = tabs && para[i].Code == U'\t' ? (x / FTabWidth + 1) * FTabWidth - x : base[i];
+        if (IsBlank(para[i].Code)) {
           lastBlank = i;
-          x += adv[i];
+          x += advance;
           continue;  // blanks may hang past the edge
         }
-        if (x + adv[i] > maxWidth && i > 0) {
-          bool blankBefore = lastBlank != std::string::npos;
-          end = blankBefore ? lastBlank + 1 : i;
+        if (x + advance > maxWidth && i > start) {
+          end = lastBlank != std::string::npos ? lastBlank + 1 : i;
           break;
         }
-        x += adv[i];
+        x += advance;
       }
       std::size_t next = end;
-      while (next < rest.size() && IsBlank(rest[next].Code)) ++next;
+      while (next < para.size() && IsBlank(para[next].Code)) ++next;
       // Drop the blanks at the break from the line.
       std::size_t lineEnd = end;
-      if (end < rest.size())
-        while (lineEnd > 0 && IsBlank(rest[lineEnd - 1].Code)) --lineEnd;
-      out.push_back(MakeLine(
-          std::vector<TChar>(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(lineEnd))));
-      start += next;
+      if (end < para.size())
+        while (lineEnd > start && IsBlank(para[lineEnd - 1].Code)) --lineEnd;
+      out.push_back(
+          MakeLine(std::vector<TChar>(para.begin() + static_cast<std::ptrdiff_t>(start),
+                                      para.begin() + static_cast<std::ptrdiff_t>(lineEnd))));
+      start = next;
     }
   }
 

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "platform/gui/bitmap.h"
 #include "platform/gui/recording_canvas.h"
 
 namespace {
@@ -203,6 +204,55 @@ TEST(GraphicsRecordingCanvas, ReplayDrawsTheSameRecords) {
     EXPECT_EQ(a.Pen, b.Pen);
   }
   EXPECT_EQ(target.Records()[0].Points, (std::vector<TPoint>{{101, 201}, {130, 201}}));
+}
+
+TEST(GraphicsRecordingCanvas, ExtTextOutClipsOpaquesAndTakesAdvances) {
+  TRecordingCanvas canvas;
+  canvas.SetBkColor(clInfoBk);
+  canvas.SetBkMode(TRANSPARENT);
+  const int dx[] = {10, 20, 5};
+  TRect box = Rect(0, 0, 8, 20);
+  canvas.ExtTextOut(2, 3, ETO_CLIPPED | ETO_OPAQUE, &box, "abc", dx);
+  ASSERT_EQ(canvas.Records().size(), 2u);
+  EXPECT_EQ(canvas.Records()[0].Rect, box);
+  EXPECT_EQ(canvas.Records()[0].Color, clInfoBk);
+  EXPECT_EQ(canvas.Records()[1].Offsets, (std::vector<int>{0, 10, 30}));
+  EXPECT_EQ(canvas.Records()[1].Rect, Rect(2, 3, 37, 16));
+  EXPECT_EQ(canvas.Records()[1].Clip.Bounds(), box);
+  EXPECT_EQ(canvas.ClipRect(), TRecordingCanvas::kDefaultSurface);  // put back afterwards
+
+  canvas.Clear();
+  TRect away = Rect(100, 100, 110, 110);
+  canvas.ExtTextOut(0, 0, ETO_CLIPPED, &away, "abc");  // the text misses the box
+  EXPECT_TRUE(canvas.Records().empty());
+  canvas.Brush()->SetColor(clNone);  // never drawn
+  canvas.FillRect(Rect(0, 0, 5, 5));
+  canvas.TextOut(0, 0, "a");
+  ASSERT_EQ(canvas.Records().size(), 1u);
+  EXPECT_EQ(canvas.Records()[0].Kind, TRecordKind::Text);
+}
+
+TEST(GraphicsRecordingCanvas, BrushPatternsTileFromTheSurfaceOrigin) {
+  TBitmap pattern(4, 4);
+  TRecordingCanvas canvas;
+  canvas.Brush()->SetBitmap(&pattern);
+  canvas.FillRect(Rect(2, 2, 8, 5));
+  ASSERT_EQ(canvas.Records().size(), 4u);  // tiles at x 0 and 4, y 0 and 4
+  EXPECT_EQ(canvas.Records()[0].Kind, TRecordKind::Image);
+  EXPECT_EQ(canvas.Records()[0].Rect, Rect(0, 0, 4, 4));
+  EXPECT_EQ(canvas.Records()[0].Clip.Bounds(), Rect(2, 2, 8, 5));
+}
+
+TEST(GraphicsRecordingCanvas, ArcsTurnPointsIntoAngles) {
+  TRecordingCanvas canvas;
+  canvas.Pie(0, 0, 20, 20, 20, 10, 10, 0);  // from 3 o'clock to 12 o'clock
+  canvas.Arc(0, 0, 20, 20, 10, 0, 20, 10);  // the other three quarters
+  ASSERT_EQ(canvas.Records().size(), 2u);
+  EXPECT_EQ(canvas.Records()[0].Arc, TArcKind::Pie);
+  EXPECT_DOUBLE_EQ(canvas.Records()[0].StartAngle, 0);
+  EXPECT_DOUBLE_EQ(canvas.Records()[0].SweepAngle, 90);
+  EXPECT_DOUBLE_EQ(canvas.Records()[1].StartAngle, 90);
+  EXPECT_DOUBLE_EQ(canvas.Records()[1].SweepAngle, 270);
 }
 
 }  // namespace
