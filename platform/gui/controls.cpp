@@ -11,7 +11,9 @@ void (*gControlDestroyingHook)(TControl* control) = nullptr;
 
 namespace {
 
-TShiftState MouseShift(const TMessage& m) { return KeysToShiftState(static_cast<unsigned>(m.WParam)); }
+TShiftState MouseShift(const TMessage& m) {
+  return KeysToShiftState(static_cast<unsigned>(m.WParam));
+}
 
 }  // namespace
 
@@ -243,7 +245,8 @@ void TControl::BringToFront() {
   auto& list = FParent->FControls;
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
   list.push_back(this);
-  if (auto* win = dynamic_cast<TWinControl*>(this); win && win->HandleAllocated()) BringWindowToTop(win->FHandle);
+  if (auto* win = dynamic_cast<TWinControl*>(this); win && win->HandleAllocated())
+    BringWindowToTop(win->FHandle);
   Invalidate();
 }
 
@@ -255,7 +258,8 @@ void TControl::SendToBack() {
   if (auto* win = dynamic_cast<TWinControl*>(this); win && win->HandleAllocated()) {
     // Below its siblings: bring every other sibling window up in order.
     for (TControl* c : list) {
-      if (auto* w = dynamic_cast<TWinControl*>(c); w && w != win && w->HandleAllocated()) BringWindowToTop(w->FHandle);
+      if (auto* w = dynamic_cast<TWinControl*>(c); w && w != win && w->HandleAllocated())
+        BringWindowToTop(w->FHandle);
     }
   }
   FParent->Invalidate();
@@ -455,7 +459,12 @@ void TWinControl::CreateWindowHandle(const TCreateParams& params) {
   info.Bounds = Bounds(params.X, params.Y, params.Width, params.Height);
   info.Caption = params.Caption;
   info.Control = this;
-  info.WndProc = [this](HWND, TMessage& m) { WindowProc(m); };
+  // The handle is known from the first message on (WM_NCCREATE), so that
+  // the default handling works while the window is being made.
+  info.WndProc = [this](HWND wnd, TMessage& m) {
+    if (FHandle == nullptr && m.Msg != WM_NCDESTROY) FHandle = wnd;
+    WindowProc(m);
+  };
   FControlState.Include(csCreating);
   try {
     FHandle = CreateWindowEx(info);
@@ -468,7 +477,9 @@ void TWinControl::CreateWindowHandle(const TCreateParams& params) {
   FLastClientSize = {ClientWidth(), ClientHeight()};
   if (FShowing) ShowWindow(FHandle, SW_SHOWNA);
   for (TControl* c : FControls) {
-    if (auto* w = dynamic_cast<TWinControl*>(c); w != nullptr && w->FShowing && !w->HandleAllocated()) w->Handle();
+    if (auto* w = dynamic_cast<TWinControl*>(c);
+        w != nullptr && w->FShowing && !w->HandleAllocated())
+      w->Handle();
   }
 }
 
@@ -517,7 +528,8 @@ TControl* TWinControl::ControlAtPos(TPoint pos, bool allowDisabled) const {
       TControl* c = *it;
       bool windowed = dynamic_cast<TWinControl*>(c) != nullptr;
       if (windowed != (pass == 0)) continue;
-      if (c->Visible() && (allowDisabled || c->Enabled()) && PtInRect(c->BoundsRect(), pos)) return c;
+      if (c->Visible() && (allowDisabled || c->Enabled()) && PtInRect(c->BoundsRect(), pos))
+        return c;
     }
   }
   return nullptr;
@@ -620,10 +632,16 @@ void TWinControl::AnchorChildren(TSize oldClient, TSize newClient) {
     TAnchors a = c->Anchors();
     int l = c->Left(), t = c->Top(), w = c->Width(), h = c->Height();
     if (a.Contains(akRight)) {
-      if (a.Contains(akLeft)) w += dw; else l += dw;
+      if (a.Contains(akLeft))
+        w += dw;
+      else
+        l += dw;
     }
     if (a.Contains(akBottom)) {
-      if (a.Contains(akTop)) h += dh; else t += dh;
+      if (a.Contains(akTop))
+        h += dh;
+      else
+        t += dh;
     }
     c->SetBounds(l, t, w, h);
   }
@@ -682,7 +700,8 @@ TPoint TWinControl::ClientOrigin() const {
 
 void TWinControl::SetParent(TWinControl* parent) {
   if (parent == Parent()) return;
-  if (parent != nullptr && ContainsControl(parent)) throw EInvalidOperation("A control cannot have itself as its parent");
+  if (parent != nullptr && ContainsControl(parent))
+    throw EInvalidOperation("A control cannot have itself as its parent");
   bool hadHandle = FHandle != nullptr;
   TControl::SetParent(parent);
   if (hadHandle) {
@@ -732,8 +751,10 @@ bool TWinControl::IsTopLevelShowable() {
 }
 
 void TWinControl::UpdateShowing() {
-  bool show = Visible() && (Parent() != nullptr ? Parent()->FShowing : FParentWindow != nullptr || IsTopLevelShowable());
-  if (show && FHandle == nullptr && (Parent() == nullptr || Parent()->FHandle != nullptr || Parent()->FShowing)) {
+  bool show = Visible() && (Parent() != nullptr ? Parent()->FShowing
+                                                : FParentWindow != nullptr || IsTopLevelShowable());
+  if (show && FHandle == nullptr &&
+      (Parent() == nullptr || Parent()->FHandle != nullptr || Parent()->FShowing)) {
     FShowing = show;  // the window is made shown
     Handle();
     FShowing = false;
@@ -814,12 +835,14 @@ TWinControl* TWinControl::FindNextControl(TWinControl* current, bool goForward, 
   if (list.empty()) return nullptr;
   int count = static_cast<int>(list.size());
   auto found = std::find(list.begin(), list.end(), current);
-  int start = found != list.end() ? static_cast<int>(found - list.begin()) : (goForward ? count - 1 : 0);
+  int start =
+      found != list.end() ? static_cast<int>(found - list.begin()) : (goForward ? count - 1 : 0);
   int i = start;
   do {
     i = goForward ? (i + 1) % count : (i + count - 1) % count;
     TWinControl* c = list[static_cast<std::size_t>(i)];
-    if (c->CanFocus() && (!checkTabStop || c->TabStop()) && (!checkParent || c->Parent() == this)) return c;
+    if (c->CanFocus() && (!checkTabStop || c->TabStop()) && (!checkParent || c->Parent() == this))
+      return c;
   } while (i != start);
   return nullptr;
 }
@@ -861,7 +884,8 @@ void TWinControl::KeyPress(char32_t& key) {
 
 bool TWinControl::DoKeyDown(TMessage& message) {
   TCustomForm* form = GetParentForm(this);
-  if (form != nullptr && form != this && form->KeyPreview() && form->DoKeyDown(message)) return true;
+  if (form != nullptr && form != this && form->KeyPreview() && form->DoKeyDown(message))
+    return true;
   TWMKey key{message};
   unsigned code = key.CharCode();
   KeyDown(code, KeyDataToShiftState(key.KeyData()));
@@ -881,7 +905,8 @@ bool TWinControl::DoKeyUp(TMessage& message) {
 
 bool TWinControl::DoKeyPress(TMessage& message) {
   TCustomForm* form = GetParentForm(this);
-  if (form != nullptr && form != this && form->KeyPreview() && form->DoKeyPress(message)) return true;
+  if (form != nullptr && form != this && form->KeyPreview() && form->DoKeyPress(message))
+    return true;
   TWMKey key{message};
   char32_t ch = key.CharCode();
   KeyPress(ch);
@@ -925,7 +950,8 @@ void TWinControl::CNChar(TMessage& message) {
   message.Result = 1;
   if ((static_cast<unsigned>(Perform(WM_GETDLGCODE, 0)) & DLGC_WANTCHARS) == 0) {
     TCustomForm* form = GetParentForm(this);
-    if (form != nullptr && form->Perform(CM_DIALOGCHAR, message.WParam, message.LParam) != 0) return;
+    if (form != nullptr && form->Perform(CM_DIALOGCHAR, message.WParam, message.LParam) != 0)
+      return;
   }
   message.Result = 0;
 }
@@ -1034,7 +1060,8 @@ void TWinControl::WndProc(TMessage& message) {
       if (DoKeyPress(message)) return;
       break;
     case CM_CHILDKEY:
-      if (Parent() != nullptr) message.Result = Parent()->Perform(CM_CHILDKEY, message.WParam, message.LParam);
+      if (Parent() != nullptr)
+        message.Result = Parent()->Perform(CM_CHILDKEY, message.WParam, message.LParam);
       return;
     case CM_DIALOGKEY:
     case CM_DIALOGCHAR:
@@ -1138,7 +1165,9 @@ void TWinControl::PaintControls(TCanvas& canvas) {
 
 TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) {}
 
-TCanvas* TCustomControl::Canvas() const { return FPaintCanvas != nullptr ? FPaintCanvas : &MeasureCanvas(); }
+TCanvas* TCustomControl::Canvas() const {
+  return FPaintCanvas != nullptr ? FPaintCanvas : &MeasureCanvas();
+}
 
 void TCustomControl::PaintWindow(TCanvas& canvas) {
   TCanvasStateSaver saver(canvas);
@@ -1158,7 +1187,9 @@ void TCustomControl::PaintWindow(TCanvas& canvas) {
 
 TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner) {}
 
-TCanvas* TGraphicControl::Canvas() const { return FPaintCanvas != nullptr ? FPaintCanvas : &MeasureCanvas(); }
+TCanvas* TGraphicControl::Canvas() const {
+  return FPaintCanvas != nullptr ? FPaintCanvas : &MeasureCanvas();
+}
 
 void TGraphicControl::WndProc(TMessage& message) {
   if (message.Msg == WM_PAINT) {

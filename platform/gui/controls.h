@@ -85,13 +85,14 @@ enum TControlStateItem {
 };
 using TControlState = TSet<TControlStateItem>;
 
-using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseEvent =
+    std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
 using TKeyEvent = std::function<void(TObject* sender, unsigned& key, TShiftState shift)>;
 // The character typed, a code point; set it to 0 to swallow it.
 using TKeyPressEvent = std::function<void(TObject* sender, char32_t& key)>;
-using TMouseWheelEvent =
-    std::function<void(TObject* sender, TShiftState shift, int wheelDelta, TPoint mousePos, bool& handled)>;
+using TMouseWheelEvent = std::function<void(TObject* sender, TShiftState shift, int wheelDelta,
+                                            TPoint mousePos, bool& handled)>;
 using TWndMethod = std::function<void(TMessage& message)>;
 
 // Limits on a control's size; 0 means none.
@@ -366,7 +367,8 @@ class TWinControl : public TControl {
   // The next control from `current` in tab order among this control's
   // descendants that can be focused (with TabStop when checkTabStop; a
   // direct child when checkParent); null when none.
-  TWinControl* FindNextControl(TWinControl* current, bool goForward, bool checkTabStop, bool checkParent) const;
+  TWinControl* FindNextControl(TWinControl* current, bool goForward, bool checkTabStop,
+                               bool checkParent) const;
   // Focuses FindNextControl(current, goForward, checkTabStop, !checkTabStop).
   void SelectNext(TWinControl* current, bool goForward, bool checkTabStop);
 

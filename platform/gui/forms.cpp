@@ -20,9 +20,7 @@ TScreen* Screen = CreateScreenObject();
 
 namespace {
 
-void ControlDestroying(TControl* control) {
-  (void)control;
-}
+void ControlDestroying(TControl* control) { (void)control; }
 
 struct THookInstaller {
   THookInstaller() {
@@ -37,8 +35,8 @@ class TTaskWindowsDisabler {
   explicit TTaskWindowsDisabler(TCustomForm* modal) {
     for (int i = 0; i < Screen->FormCount(); ++i) {
       TCustomForm* f = Screen->Forms(i);
-      if (f == modal || f->Parent() != nullptr || !f->HandleAllocated() || !IsWindowVisible(f->Handle()) ||
-          !IsWindowEnabled(f->Handle())) {
+      if (f == modal || f->Parent() != nullptr || !f->HandleAllocated() ||
+          !IsWindowVisible(f->Handle()) || !IsWindowEnabled(f->Handle())) {
         continue;
       }
       FDisabled.push_back(f->Handle());
@@ -107,7 +105,8 @@ void TCustomForm::CreateParams(TCreateParams& params) {
       params.ExStyle |= WS_EX_DLGMODALFRAME;
       break;
   }
-  if (FBorderStyle == bsToolWindow || FBorderStyle == bsSizeToolWin) params.ExStyle |= WS_EX_TOOLWINDOW;
+  if (FBorderStyle == bsToolWindow || FBorderStyle == bsSizeToolWin)
+    params.ExStyle |= WS_EX_TOOLWINDOW;
   if (FFormStyle == fsStayOnTop) params.ExStyle |= WS_EX_TOPMOST;
 }
 
@@ -127,7 +126,9 @@ void TCustomForm::SetWindowState(TWindowState value) {
   if (value == FWindowState) return;
   FWindowState = value;
   if (Showing() && HandleAllocated()) {
-    ShowWindow(Handle(), value == wsMaximized ? SW_SHOWMAXIMIZED : value == wsMinimized ? SW_MINIMIZE : SW_RESTORE);
+    ShowWindow(Handle(), value == wsMaximized   ? SW_SHOWMAXIMIZED
+                         : value == wsMinimized ? SW_MINIMIZE
+                                                : SW_RESTORE);
   }
 }
 
@@ -186,7 +187,8 @@ void TCustomForm::CloseModal() {
 }
 
 TModalResult TCustomForm::ShowModal() {
-  if (Visible() || !Enabled() || FModal) throw EInvalidOperation("Cannot make a visible window modal");
+  if (Visible() || !Enabled() || FModal)
+    throw EInvalidOperation("Cannot make a visible window modal");
   ReleaseCapture();
   HWND previousActive = GetActiveWindow();
   FModal = true;
@@ -262,7 +264,8 @@ void TCustomForm::SetFocus() {
 }
 
 void TCustomForm::SetWindowFocus() {
-  HWND target = FActiveControl != nullptr && FActiveControl->CanFocus() ? FActiveControl->Handle() : Handle();
+  HWND target =
+      FActiveControl != nullptr && FActiveControl->CanFocus() ? FActiveControl->Handle() : Handle();
   if (GetFocus() != target) ::SetFocus(target);
 }
 
@@ -303,7 +306,8 @@ bool TCustomForm::SetFocusedControl(TWinControl* control) {
 void TCustomForm::DefocusControl(TControl* control) {
   auto* win = dynamic_cast<TWinControl*>(control);
   if (win == nullptr) return;
-  if (FFocusedControl != nullptr && win->ContainsControl(FFocusedControl)) FFocusedControl = win->Parent();
+  if (FFocusedControl != nullptr && win->ContainsControl(FFocusedControl))
+    FFocusedControl = win->Parent();
   if (FActiveControl != nullptr && win->ContainsControl(FActiveControl)) FActiveControl = nullptr;
 }
 
@@ -328,7 +332,8 @@ void TCustomForm::PlaceOnShow() {
   } else if (FPosition != poScreenCenter && FPosition != poDesktopCenter) {
     return;
   }
-  SetBounds(area.Left + (area.Width() - Width()) / 2, area.Top + (area.Height() - Height()) / 2, Width(), Height());
+  SetBounds(area.Left + (area.Width() - Width()) / 2, area.Top + (area.Height() - Height()) / 2,
+            Width(), Height());
 }
 
 void TCustomForm::ShowingChanged() {
@@ -403,9 +408,10 @@ void TCustomForm::WndProc(TMessage& message) {
           message.Result = 1;
           return;
         }
-        if ((key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN) && FActiveControl != nullptr &&
-            FActiveControl->Parent() != nullptr) {
-          FActiveControl->Parent()->SelectNext(FActiveControl, key == VK_RIGHT || key == VK_DOWN, false);
+        if ((key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN) &&
+            FActiveControl != nullptr && FActiveControl->Parent() != nullptr) {
+          FActiveControl->Parent()->SelectNext(FActiveControl, key == VK_RIGHT || key == VK_DOWN,
+                                               false);
           message.Result = 1;
           return;
         }
@@ -527,11 +533,13 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
 }
 
 void TApplication::Minimize() {
-  if (FMainForm != nullptr && FMainForm->HandleAllocated()) ShowWindow(FMainForm->Handle(), SW_MINIMIZE);
+  if (FMainForm != nullptr && FMainForm->HandleAllocated())
+    ShowWindow(FMainForm->Handle(), SW_MINIMIZE);
 }
 
 void TApplication::Restore() {
-  if (FMainForm != nullptr && FMainForm->HandleAllocated()) ShowWindow(FMainForm->Handle(), SW_RESTORE);
+  if (FMainForm != nullptr && FMainForm->HandleAllocated())
+    ShowWindow(FMainForm->Handle(), SW_RESTORE);
 }
 
 void TApplication::FormDestroying(TCustomForm* form) {

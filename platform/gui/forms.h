@@ -24,8 +24,16 @@
 #include "platform/gui/controls.h"
 
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
-enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
-                 poMainFormCenter, poOwnerFormCenter };
+enum TPosition {
+  poDesigned,
+  poDefault,
+  poDefaultPosOnly,
+  poDefaultSizeOnly,
+  poScreenCenter,
+  poDesktopCenter,
+  poMainFormCenter,
+  poOwnerFormCenter
+};
 enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
@@ -188,7 +196,7 @@ class TApplication : public TComponent {
   // this way becomes the main form. If creation throws, `reference` is
   // null again and the exception goes on.
   template <class T>
-    requires std::derived_from<T, TComponent>
+  requires std::derived_from<T, TComponent>
   void CreateForm(T*& reference) {
     T* instance = TObjectFactory::New<T>(static_cast<TComponent*>(this));
     reference = instance;
@@ -254,7 +262,9 @@ class TScreen : public TComponent {
   int FormCount() const { return static_cast<int>(FForms.size()); }
   TCustomForm* Forms(int index) const { return FForms.at(static_cast<std::size_t>(index)); }
   int DataModuleCount() const { return static_cast<int>(FDataModules.size()); }
-  TDataModule* DataModules(int index) const { return FDataModules.at(static_cast<std::size_t>(index)); }
+  TDataModule* DataModules(int index) const {
+    return FDataModules.at(static_cast<std::size_t>(index));
+  }
   // The form whose window is active (an embedded form's top form).
   TCustomForm* ActiveForm() const;
   TWinControl* ActiveControl() const;
@@ -285,7 +295,9 @@ extern TScreen* Screen;
 // previous one back, also when an exception leaves the scope.
 class TScreenCursorGuard {
  public:
-  explicit TScreenCursorGuard(TCursor cursor) : FSaved(Screen->Cursor()) { Screen->SetCursor(cursor); }
+  explicit TScreenCursorGuard(TCursor cursor) : FSaved(Screen->Cursor()) {
+    Screen->SetCursor(cursor);
+  }
   ~TScreenCursorGuard() { Screen->SetCursor(FSaved); }
   TScreenCursorGuard(const TScreenCursorGuard&) = delete;
   TScreenCursorGuard& operator=(const TScreenCursorGuard&) = delete;

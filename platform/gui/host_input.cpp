@@ -33,12 +33,12 @@ void CancelPopupsOutside(HWND target) {
   std::vector<HWND> tops = WS().TopLevels;
   for (HWND top : tops) {
     TWnd* t = Wnd(top);
-    if (t == nullptr || top == targetTop || t->MessageOnly || (t->Style & WS_VISIBLE) == 0) continue;
+    if (t == nullptr || top == targetTop || t->MessageOnly || (t->Style & WS_VISIBLE) == 0)
+      continue;
     bool popup = (t->Style & WS_POPUP) != 0 && (t->Style & WS_CAPTION) != WS_CAPTION;
     if (popup) SendMessage(top, WM_CANCELMODE);
   }
 }
-
 
 HWND KeyTarget() {
   auto& ws = WS();
@@ -59,7 +59,8 @@ void HostMouseEvent(HWND topLevel, unsigned msg, TPoint contentPos, unsigned key
     ws.KeyDown[VK_MBUTTON] = (keys & MK_MBUTTON) != 0;
     if (msg == WM_MOUSEWHEEL) {
       HWND target = ws.Focus != nullptr ? ws.Focus : WindowAt(topLevel, screen);
-      if (target != nullptr) PostMessage(target, WM_MOUSEWHEEL, MakeWParam(keys, wheelDelta), PointToLParam(screen));
+      if (target != nullptr)
+        PostMessage(target, WM_MOUSEWHEEL, MakeWParam(keys, wheelDelta), PointToLParam(screen));
       return;
     }
     HWND target = ws.Capture != nullptr ? ws.Capture : WindowAt(topLevel, screen);
@@ -69,7 +70,8 @@ void HostMouseEvent(HWND topLevel, unsigned msg, TPoint contentPos, unsigned key
     }
     if (ws.Capture == nullptr && !EnabledChain(target)) return;
     int hit = HTCLIENT;
-    if (ws.Capture == nullptr) hit = static_cast<int>(SendMessage(target, WM_NCHITTEST, 0, PointToLParam(screen)));
+    if (ws.Capture == nullptr)
+      hit = static_cast<int>(SendMessage(target, WM_NCHITTEST, 0, PointToLParam(screen)));
     if (msg == WM_MOUSEMOVE && ws.MouseWnd != target) {
       HWND old = ws.MouseWnd;
       ws.MouseWnd = target;
@@ -77,21 +79,25 @@ void HostMouseEvent(HWND topLevel, unsigned msg, TPoint contentPos, unsigned key
       SendMessage(target, CM_MOUSEENTER);
     }
     if (!IsWindow(target)) return;
-    if (ws.Capture == nullptr) SendMessage(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MakeLParam(hit, msg));
+    if (ws.Capture == nullptr)
+      SendMessage(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MakeLParam(hit, msg));
     if (IsButtonDown(msg)) {
       CancelPopupsOutside(target);
       if (!IsWindow(target)) return;
       HWND top = GetTopLevel(target);
       if (top != ws.Active) {
-        LRESULT ma = SendMessage(target, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top), MakeLParam(hit, msg));
+        LRESULT ma = SendMessage(target, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top),
+                                 MakeLParam(hit, msg));
         if (ma == MA_ACTIVATE || ma == MA_ACTIVATEANDEAT) SetActiveWindow(top);
         if (ma == MA_ACTIVATEANDEAT || ma == MA_NOACTIVATEANDEAT || !IsWindow(target)) return;
       }
       std::uint32_t now = GetTickCount();
       int half = GetSystemMetrics(SM_CXDOUBLECLK) / 2;
       bool dbl = target == ws.LastClickWnd && msg == ws.LastClickMsg &&
-                 now - ws.LastClickTime <= GetDoubleClickTime() && std::abs(screen.X - ws.LastClickPos.X) <= half &&
-                 std::abs(screen.Y - ws.LastClickPos.Y) <= half && (GetClassStyle(target) & CS_DBLCLKS) != 0;
+                 now - ws.LastClickTime <= GetDoubleClickTime() &&
+                 std::abs(screen.X - ws.LastClickPos.X) <= half &&
+                 std::abs(screen.Y - ws.LastClickPos.Y) <= half &&
+                 (GetClassStyle(target) & CS_DBLCLKS) != 0;
       if (dbl) {
         msg += 2;  // WM_xBUTTONDBLCLK
         ws.LastClickWnd = nullptr;
@@ -130,9 +136,9 @@ void HostMouseLeave(HWND topLevel) {
 void HostKeyEvent(unsigned msg, unsigned virtualKey, bool repeat) {
   try {
     bool down = msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN;
-    SetKeyDown(virtualKey, down);
-    bool alt = GetKeyState(VK_MENU) < 0;
-    bool ctrl = GetKeyState(VK_CONTROL) < 0;
+    UpdateKeyState(WS().AsyncKeyDown, virtualKey, down);
+    bool alt = GetAsyncKeyState(VK_MENU) < 0;
+    bool ctrl = GetAsyncKeyState(VK_CONTROL) < 0;
     bool sys = (alt && !ctrl) || virtualKey == VK_F10 || (virtualKey == VK_MENU);
     unsigned m = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
     std::uint32_t keyData = 1;
@@ -148,11 +154,12 @@ void HostKeyEvent(unsigned msg, unsigned virtualKey, bool repeat) {
 
 void HostCharEvent(char32_t ch) {
   try {
-    bool alt = GetKeyState(VK_MENU) < 0;
-    bool ctrl = GetKeyState(VK_CONTROL) < 0;
+    bool alt = GetAsyncKeyState(VK_MENU) < 0;
+    bool ctrl = GetAsyncKeyState(VK_CONTROL) < 0;
     HWND target = KeyTarget();
     std::uint32_t keyData = 1 | (alt ? kKeyDataAltDown : 0);
-    if (target != nullptr) PostMessage(target, alt && !ctrl ? WM_SYSCHAR : WM_CHAR, ch, static_cast<LPARAM>(keyData));
+    if (target != nullptr)
+      PostMessage(target, alt && !ctrl ? WM_SYSCHAR : WM_CHAR, ch, static_cast<LPARAM>(keyData));
   } catch (...) {
     HandleGuiException();
   }
@@ -184,13 +191,14 @@ void HostResize(HWND topLevel, const TRect& contentScreenRect) {
     TWnd* t = Wnd(topLevel);
     if (t == nullptr) return;
     TRect m = NativeFrameMargins(topLevel);
-    TRect b = Rect(contentScreenRect.Left - m.Left, contentScreenRect.Top - m.Top, contentScreenRect.Right + m.Right,
-                   contentScreenRect.Bottom + m.Bottom);
+    TRect b = Rect(contentScreenRect.Left - m.Left, contentScreenRect.Top - m.Top,
+                   contentScreenRect.Right + m.Right, contentScreenRect.Bottom + m.Bottom);
     auto& ws = WS();
     bool saved = ws.HostMoving;
     ws.HostMoving = true;
     try {
-      SetWindowPos(topLevel, nullptr, b.Left, b.Top, b.Width(), b.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(topLevel, nullptr, b.Left, b.Top, b.Width(), b.Height(),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
     } catch (...) {
       ws.HostMoving = saved;
       throw;

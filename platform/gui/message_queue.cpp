@@ -58,7 +58,8 @@ void PostQuitMessage(int exitCode) {
   WS().QuitCode = exitCode;
 }
 
-bool PeekMessage(TMsg& msg, HWND wnd, unsigned filterMin, unsigned filterMax, unsigned removeFlags) {
+bool PeekMessage(TMsg& msg, HWND wnd, unsigned filterMin, unsigned filterMax,
+                 unsigned removeFlags) {
   auto& ws = WS();
   bool remove = (removeFlags & PM_REMOVE) != 0;
   for (auto it = ws.Queue.begin(); it != ws.Queue.end(); ++it) {
@@ -66,13 +67,20 @@ bool PeekMessage(TMsg& msg, HWND wnd, unsigned filterMin, unsigned filterMax, un
     msg = *it;
     if (remove) {
       ws.Queue.erase(it);
+      if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN || msg.message == WM_KEYUP ||
+          msg.message == WM_SYSKEYUP) {
+        bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+        UpdateKeyState(ws.KeyDown, static_cast<unsigned>(msg.wParam), down);
+      }
       if (msg.message == WM_TIMER) {
-        if (TTimerEntry* t = FindTimer(msg.hwnd, static_cast<unsigned>(msg.wParam))) t->Queued = false;
+        if (TTimerEntry* t = FindTimer(msg.hwnd, static_cast<unsigned>(msg.wParam)))
+          t->Queued = false;
       }
     }
     return true;
   }
-  if (ws.QuitPosted && wnd == nullptr && ((filterMin == 0 && filterMax == 0) || (WM_QUIT >= filterMin && WM_QUIT <= filterMax))) {
+  if (ws.QuitPosted && wnd == nullptr &&
+      ((filterMin == 0 && filterMax == 0) || (WM_QUIT >= filterMin && WM_QUIT <= filterMax))) {
     msg = TMsg{};
     msg.message = WM_QUIT;
     msg.wParam = ws.QuitCode;
@@ -152,7 +160,8 @@ void TranslateMessage(const TMsg& msg) {
 
 LRESULT DispatchMessage(const TMsg& msg) {
   if (msg.message == WM_TIMER) {
-    if (TTimerEntry* t = FindTimer(msg.hwnd, static_cast<unsigned>(msg.wParam)); t != nullptr && t->Proc) {
+    if (TTimerEntry* t = FindTimer(msg.hwnd, static_cast<unsigned>(msg.wParam));
+        t != nullptr && t->Proc) {
       TTimerProc proc = t->Proc;
       proc(msg.hwnd, static_cast<unsigned>(msg.wParam));
       return 0;

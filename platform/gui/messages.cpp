@@ -13,15 +13,16 @@ struct TKeyName {
 };
 
 constexpr TKeyName kKeyNames[] = {
-    {VK_BACK, "BkSp"},  {VK_TAB, "Tab"},     {VK_RETURN, "Enter"}, {VK_ESCAPE, "Esc"},   {VK_SPACE, "Space"},
-    {VK_PRIOR, "PgUp"}, {VK_NEXT, "PgDn"},   {VK_END, "End"},      {VK_HOME, "Home"},    {VK_LEFT, "Left"},
-    {VK_UP, "Up"},      {VK_RIGHT, "Right"}, {VK_DOWN, "Down"},    {VK_INSERT, "Ins"},   {VK_DELETE, "Del"},
-    {VK_MULTIPLY, "Num *"}, {VK_ADD, "Num +"}, {VK_SUBTRACT, "Num -"}, {VK_DECIMAL, "Num Del"},
-    {VK_DIVIDE, "Num /"},
+    {VK_BACK, "BkSp"},   {VK_TAB, "Tab"},        {VK_RETURN, "Enter"},    {VK_ESCAPE, "Esc"},
+    {VK_SPACE, "Space"}, {VK_PRIOR, "PgUp"},     {VK_NEXT, "PgDn"},       {VK_END, "End"},
+    {VK_HOME, "Home"},   {VK_LEFT, "Left"},      {VK_UP, "Up"},           {VK_RIGHT, "Right"},
+    {VK_DOWN, "Down"},   {VK_INSERT, "Ins"},     {VK_DELETE, "Del"},      {VK_MULTIPLY, "Num *"},
+    {VK_ADD, "Num +"},   {VK_SUBTRACT, "Num -"}, {VK_DECIMAL, "Num Del"}, {VK_DIVIDE, "Num /"},
 };
 
 std::string KeyName(unsigned key) {
-  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string(1, static_cast<char>(key));
+  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z'))
+    return std::string(1, static_cast<char>(key));
   if (key >= VK_F1 && key <= VK_F1 + 23) return "F" + std::to_string(key - VK_F1 + 1);
   if (key >= VK_NUMPAD0 && key <= VK_NUMPAD9) return "Num " + std::to_string(key - VK_NUMPAD0);
   for (const auto& k : kKeyNames) {
@@ -64,7 +65,9 @@ TShortCut TextToShortCut(const std::string& text) {
   TShortCut mods = 0;
   for (bool found = true; found;) {
     found = false;
-    for (auto [word, bit] : {std::pair<const char*, TShortCut>{"Shift+", scShift}, {"Ctrl+", scCtrl}, {"Alt+", scAlt}}) {
+    for (auto [word, bit] : {std::pair<const char*, TShortCut>{"Shift+", scShift},
+                             {"Ctrl+", scCtrl},
+                             {"Alt+", scAlt}}) {
       std::string_view w(word);
       if (rest.size() > w.size() && SameText(rest.substr(0, w.size()), w)) {
         mods |= bit;

@@ -699,9 +699,9 @@ constexpr std::uint16_t HiWord(std::intptr_t v) {
   return static_cast<std::uint16_t>((v >> 16) & 0xFFFF);
 }
 constexpr std::intptr_t MakeLong(int lo, int hi) {
-  return static_cast<std::intptr_t>(static_cast<std::uint32_t>(static_cast<std::uint16_t>(lo)) |
-                                    (static_cast<std::uint32_t>(static_cast<std::uint16_t>(hi))
-                                     << 16));
+  return static_cast<std::intptr_t>(
+      static_cast<std::uint32_t>(static_cast<std::uint16_t>(lo)) |
+      (static_cast<std::uint32_t>(static_cast<std::uint16_t>(hi)) << 16));
 }
 constexpr LPARAM MakeLParam(int lo, int hi) { return MakeLong(lo, hi); }
 constexpr WPARAM MakeWParam(int lo, int hi) { return MakeLong(lo, hi); }

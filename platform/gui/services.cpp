@@ -15,9 +15,9 @@ std::string gClipboardText;
 void SetMessageBoxHandler(TMessageBoxHandler handler) { gMessageBox = std::move(handler); }
 
 int DefaultMessageBoxResult(unsigned flags) {
-  static constexpr int kButtons[][3] = {{IDOK, IDOK, IDOK},          {IDOK, IDCANCEL, IDCANCEL},
-                                        {IDABORT, IDRETRY, IDIGNORE}, {IDYES, IDNO, IDCANCEL},
-                                        {IDYES, IDNO, IDNO},          {IDRETRY, IDCANCEL, IDCANCEL}};
+  static constexpr int kButtons[][3] = {
+      {IDOK, IDOK, IDOK},      {IDOK, IDCANCEL, IDCANCEL}, {IDABORT, IDRETRY, IDIGNORE},
+      {IDYES, IDNO, IDCANCEL}, {IDYES, IDNO, IDNO},        {IDRETRY, IDCANCEL, IDCANCEL}};
   unsigned kind = flags & 0x0F;
   unsigned def = (flags >> 8) & 0x0F;
   if (kind > 5) kind = 0;
@@ -32,7 +32,9 @@ int ShowMessageBox(const std::string& text, const std::string& caption, unsigned
 }
 
 void SetOpenDocumentHandler(TOpenDocumentHandler handler) { gOpenDocument = std::move(handler); }
-bool OpenDocument(const std::string& pathOrUrl) { return gOpenDocument ? gOpenDocument(pathOrUrl) : false; }
+bool OpenDocument(const std::string& pathOrUrl) {
+  return gOpenDocument ? gOpenDocument(pathOrUrl) : false;
+}
 
 void SetClipboardTextHandler(TClipboardTextHandler handler) { gClipboard = std::move(handler); }
 std::string GetClipboardText() { return gClipboard.Get ? gClipboard.Get() : gClipboardText; }

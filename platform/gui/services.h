@@ -12,7 +12,8 @@
 #include <string>
 
 // Shows `text` captioned `caption` with MB_ flags; returns IDOK, IDYES, ...
-using TMessageBoxHandler = std::function<int(const std::string& text, const std::string& caption, unsigned flags)>;
+using TMessageBoxHandler =
+    std::function<int(const std::string& text, const std::string& caption, unsigned flags)>;
 void SetMessageBoxHandler(TMessageBoxHandler handler);
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags);
 // The button a box with these flags answers by default (MB_DEFBUTTONn).

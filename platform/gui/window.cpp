@@ -10,17 +10,19 @@ namespace {
 
 IGuiHost* gHost = nullptr;
 
-
 void RemoveFrom(std::vector<HWND>& list, HWND wnd) {
   list.erase(std::remove(list.begin(), list.end(), wnd), list.end());
 }
 
 // Whether the focus (or capture) window is `wnd` or inside it.
-bool InSubtree(HWND root, HWND wnd) { return wnd != nullptr && (wnd == root || IsChild(root, wnd)); }
+bool InSubtree(HWND root, HWND wnd) {
+  return wnd != nullptr && (wnd == root || IsChild(root, wnd));
+}
 
 void TellHostBounds(HWND wnd) {
   TWnd* w = Wnd(wnd);
-  if (w != nullptr && w->HostKnows && gHost != nullptr && !WS().HostMoving) gHost->SetTopLevelBounds(wnd, ContentRect(wnd));
+  if (w != nullptr && w->HostKnows && gHost != nullptr && !WS().HostMoving)
+    gHost->SetTopLevelBounds(wnd, ContentRect(wnd));
 }
 
 void SendSizeAndMove(HWND wnd) {
@@ -52,7 +54,8 @@ IGuiHost* GuiHost() { return gHost; }
 bool IsWindow(HWND wnd) { return Wnd(wnd) != nullptr; }
 
 HWND CreateWindowEx(const TWndCreateInfo& info) {
-  if (info.Parent != nullptr && !IsWindow(info.Parent)) throw EOutOfResources("Error creating window");
+  if (info.Parent != nullptr && !IsWindow(info.Parent))
+    throw EOutOfResources("Error creating window");
   auto record = std::make_unique<TWnd>();
   HWND wnd = record.get();
   record->Parent = info.Parent;
@@ -222,13 +225,15 @@ void DefWindowProc(HWND wnd, TMessage& message) {
       }
       break;
     case WM_MOUSEWHEEL:
-      if (w->Parent != nullptr) message.Result = SendMessage(w->Parent, message.Msg, message.WParam, message.LParam);
+      if (w->Parent != nullptr)
+        message.Result = SendMessage(w->Parent, message.Msg, message.WParam, message.LParam);
       break;
     case WM_MOUSEACTIVATE:
       if (w->Parent != nullptr && (w->Style & WS_CHILD) != 0) {
         message.Result = SendMessage(w->Parent, WM_MOUSEACTIVATE, message.WParam, message.LParam);
       }
-      if (message.Result == 0) message.Result = (w->ExStyle & WS_EX_NOACTIVATE) ? MA_NOACTIVATE : MA_ACTIVATE;
+      if (message.Result == 0)
+        message.Result = (w->ExStyle & WS_EX_NOACTIVATE) ? MA_NOACTIVATE : MA_ACTIVATE;
       break;
     case WM_PAINT: {
       TPaintStruct ps;
@@ -256,7 +261,8 @@ HWND GetParent(HWND wnd) {
 
 HWND SetParent(HWND wnd, HWND newParent) {
   TWnd* w = Wnd(wnd);
-  if (w == nullptr || (newParent != nullptr && (!IsWindow(newParent) || newParent == wnd || IsChild(wnd, newParent))))
+  if (w == nullptr || (newParent != nullptr &&
+                       (!IsWindow(newParent) || newParent == wnd || IsChild(wnd, newParent))))
     return nullptr;
   HWND old = w->Parent;
   if (old == newParent) return old;
@@ -390,7 +396,8 @@ bool ShowWindow(HWND wnd, int showCmd) {
     }
     if (w->HostKnows && gHost) gHost->ShowTopLevel(wnd, showCmd);
     bool activates = show && showCmd != SW_SHOWNOACTIVATE && showCmd != SW_SHOWNA &&
-                     showCmd != SW_SHOWMINNOACTIVE && (w->ExStyle & WS_EX_NOACTIVATE) == 0 && !w->MessageOnly;
+                     showCmd != SW_SHOWMINNOACTIVE && (w->ExStyle & WS_EX_NOACTIVATE) == 0 &&
+                     !w->MessageOnly;
     if (activates) {
       BringWindowToTop(wnd);
       SetActiveWindow(wnd);
@@ -402,8 +409,8 @@ bool ShowWindow(HWND wnd, int showCmd) {
       } else {
         for (auto it = ws.TopLevels.rbegin(); it != ws.TopLevels.rend(); ++it) {
           TWnd* t = Wnd(*it);
-          if (*it != wnd && (t->Style & WS_VISIBLE) && !t->MessageOnly && !(t->ExStyle & WS_EX_NOACTIVATE) &&
-              IsWindowEnabled(*it)) {
+          if (*it != wnd && (t->Style & WS_VISIBLE) && !t->MessageOnly &&
+              !(t->ExStyle & WS_EX_NOACTIVATE) && IsWindowEnabled(*it)) {
             next = *it;
             break;
           }
@@ -527,7 +534,8 @@ bool SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, unsi
   bool frame = (pos.flags & SWP_FRAMECHANGED) != 0;
   bool visible = IsWindowVisible(wnd);
   bool redraw = (pos.flags & SWP_NOREDRAW) == 0 && visible;
-  if (redraw && (moved || sized) && w->Parent != nullptr) RequestPaint(GetTopLevel(wnd), WindowRectInTop(wnd));
+  if (redraw && (moved || sized) && w->Parent != nullptr)
+    RequestPaint(GetTopLevel(wnd), WindowRectInTop(wnd));
   w->Bounds = newBounds;
   if (sized || frame) RecalcFrame(wnd);
   if ((w = Wnd(wnd)) == nullptr) return false;
@@ -537,7 +545,8 @@ bool SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, unsi
   }
   if (moved || sized) TellHostBounds(wnd);
   if ((pos.flags & SWP_NOZORDER) == 0 && insertAfter == nullptr) BringWindowToTop(wnd);
-  if (pos.flags & SWP_SHOWWINDOW) ShowWindow(wnd, (pos.flags & SWP_NOACTIVATE) ? SW_SHOWNOACTIVATE : SW_SHOW);
+  if (pos.flags & SWP_SHOWWINDOW)
+    ShowWindow(wnd, (pos.flags & SWP_NOACTIVATE) ? SW_SHOWNOACTIVATE : SW_SHOW);
   if (pos.flags & SWP_HIDEWINDOW) ShowWindow(wnd, SW_HIDE);
   if (moved || sized || frame) {
     unsigned doneFlags = pos.flags & ~(SWP_NOMOVE | SWP_NOSIZE);
@@ -550,7 +559,8 @@ bool SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, unsi
 }
 
 bool MoveWindow(HWND wnd, int x, int y, int width, int height, bool repaint) {
-  return SetWindowPos(wnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
+  return SetWindowPos(wnd, nullptr, x, y, width, height,
+                      SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
 }
 
 void BringWindowToTop(HWND wnd) {
@@ -597,8 +607,10 @@ HWND ChildWindowFromPoint(HWND parent, TPoint clientPoint) {
   for (auto it = w->Children.rbegin(); it != w->Children.rend(); ++it) {
     TWnd* c = Wnd(*it);
     if ((c->Style & WS_VISIBLE) == 0 || !PtInRect(c->Bounds, clientPoint)) continue;
-    TPoint inChild{clientPoint.X - c->Bounds.Left - c->Client.Left, clientPoint.Y - c->Bounds.Top - c->Client.Top};
-    if (!PtInRect(c->Client, {clientPoint.X - c->Bounds.Left, clientPoint.Y - c->Bounds.Top})) return *it;
+    TPoint inChild{clientPoint.X - c->Bounds.Left - c->Client.Left,
+                   clientPoint.Y - c->Bounds.Top - c->Client.Top};
+    if (!PtInRect(c->Client, {clientPoint.X - c->Bounds.Left, clientPoint.Y - c->Bounds.Top}))
+      return *it;
     return ChildWindowFromPoint(*it, inChild);
   }
   return parent;
@@ -641,7 +653,8 @@ HWND SetFocus(HWND wnd) {
   if (old != nullptr) SendMessage(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(wnd), 0);
   // A handler may have moved the focus on; only the window that still has
   // it hears WM_SETFOCUS.
-  if (wnd != nullptr && ws.Focus == wnd) SendMessage(wnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+  if (wnd != nullptr && ws.Focus == wnd)
+    SendMessage(wnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
   return old;
 }
 
@@ -700,14 +713,26 @@ short GetKeyState(unsigned virtualKey) {
   return WS().KeyDown[virtualKey] ? static_cast<short>(-128) : 0;
 }
 
-void SetKeyDown(unsigned virtualKey, bool down) {
+void UpdateKeyState(std::array<bool, 256>& keys, unsigned virtualKey, bool down) {
   if (virtualKey >= 256) return;
-  auto& keys = WS().KeyDown;
   keys[virtualKey] = down;
   // The generic modifier follows its left/right keys.
-  if (virtualKey == VK_LSHIFT || virtualKey == VK_RSHIFT) keys[VK_SHIFT] = keys[VK_LSHIFT] || keys[VK_RSHIFT] || down;
-  if (virtualKey == VK_LCONTROL || virtualKey == VK_RCONTROL) keys[VK_CONTROL] = down;
-  if (virtualKey == VK_LMENU || virtualKey == VK_RMENU) keys[VK_MENU] = down;
+  if (virtualKey == VK_LSHIFT || virtualKey == VK_RSHIFT)
+    keys[VK_SHIFT] = keys[VK_LSHIFT] || keys[VK_RSHIFT];
+  if (virtualKey == VK_LCONTROL || virtualKey == VK_RCONTROL)
+    keys[VK_CONTROL] = keys[VK_LCONTROL] || keys[VK_RCONTROL];
+  if (virtualKey == VK_LMENU || virtualKey == VK_RMENU)
+    keys[VK_MENU] = keys[VK_LMENU] || keys[VK_RMENU];
+}
+
+void SetKeyDown(unsigned virtualKey, bool down) {
+  UpdateKeyState(WS().KeyDown, virtualKey, down);
+  UpdateKeyState(WS().AsyncKeyDown, virtualKey, down);
+}
+
+short GetAsyncKeyState(unsigned virtualKey) {
+  if (virtualKey >= 256) return 0;
+  return WS().AsyncKeyDown[virtualKey] ? static_cast<short>(-128) : 0;
 }
 
 TPoint GetCursorPos() { return WS().CursorPos; }

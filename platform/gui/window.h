@@ -159,8 +159,11 @@ HWND SetActiveWindow(HWND wnd);
 HWND SetCapture(HWND wnd);
 bool ReleaseCapture();
 HWND GetCapture();
-// The state of a key as the last input left it: negative while down.
+// The state of a key as of the last key message taken from the queue:
+// negative while down.
 short GetKeyState(unsigned virtualKey);
+// The state of a key as the host last reported it, ahead of the queue.
+short GetAsyncKeyState(unsigned virtualKey);
 // For tests and the host: records a key (or mouse button) as down or up.
 void SetKeyDown(unsigned virtualKey, bool down);
 // The pointer position in screen coordinates as the last input left it.
@@ -227,7 +230,8 @@ void RedrawWindow(HWND wnd, const TRect* rect, unsigned flags);
 // Scrolls the contents: moves the child windows by (dx, dy) when `rect` is
 // null, and invalidates the scrolled area (within `clip` if given), which
 // is repainted. Contents are repainted rather than copied.
-void ScrollWindow(HWND wnd, int dx, int dy, const TRect* rect = nullptr, const TRect* clip = nullptr);
+void ScrollWindow(HWND wnd, int dx, int dy, const TRect* rect = nullptr,
+                  const TRect* clip = nullptr);
 
 struct TPaintStruct {
   TCanvas* Canvas = nullptr;

@@ -27,7 +27,8 @@ int MaxPos(const TScrollBarState& s) {
 }
 
 bool CanScroll(const TScrollBarState& s) {
-  return s.Max > s.Min && (s.Page == 0 || static_cast<long long>(s.Page) <= static_cast<long long>(s.Max) - s.Min);
+  return s.Max > s.Min &&
+         (s.Page == 0 || static_cast<long long>(s.Page) <= static_cast<long long>(s.Max) - s.Min);
 }
 
 void SendScroll(HWND wnd, int bar, int code, int pos = 0) {
@@ -83,7 +84,8 @@ int CodeOf(TScrollPart part) {
 }
 
 // The position for the thumb's leading edge at `offset` pixels along the track.
-int PosFromThumbOffset(const TScrollBarState& s, const TScrollBarLayout& l, bool vertical, int offset) {
+int PosFromThumbOffset(const TScrollBarState& s, const TScrollBarLayout& l, bool vertical,
+                       int offset) {
   int track = vertical ? l.PageDown.Bottom - l.PageUp.Top : l.PageDown.Right - l.PageUp.Left;
   int thumb = vertical ? l.Thumb.Height() : l.Thumb.Width();
   int free = track - thumb;
@@ -184,7 +186,9 @@ void PaintScrollBar(HWND wnd, TCanvas& c, int bar) {
   bool vertical = bar == SB_VERT;
   bool enabled = IsWindowEnabled(wnd) && CanScroll(*s) && s->DisabledArrows != ESB_DISABLE_BOTH;
   const auto& t = WS().Track;
-  auto pressed = [&](TScrollPart part) { return t.Wnd == wnd && t.Bar == bar && t.Part == part && t.Inside; };
+  auto pressed = [&](TScrollPart part) {
+    return t.Wnd == wnd && t.Bar == bar && t.Part == part && t.Inside;
+  };
   c.FillSolidRect(l.Bar, clScrollBar);
   if (pressed(spPageUp)) c.FillSolidRect(l.PageUp, clBtnShadow);
   if (pressed(spPageDown)) c.FillSolidRect(l.PageDown, clBtnShadow);
@@ -242,7 +246,8 @@ void PaintFrame(HWND wnd, TCanvas& c) {
   PaintScrollBar(wnd, c, SB_HORZ);
   TRect v = ScrollBarRectInWindow(wnd, SB_VERT);
   TRect h = ScrollBarRectInWindow(wnd, SB_HORZ);
-  if (!IsRectEmpty(v) && !IsRectEmpty(h)) c.FillSolidRect(Rect(v.Left, h.Top, v.Right, h.Bottom), clBtnFace);
+  if (!IsRectEmpty(v) && !IsRectEmpty(h))
+    c.FillSolidRect(Rect(v.Left, h.Top, v.Right, h.Bottom), clBtnFace);
 }
 
 int HitTest(HWND wnd, TPoint screen) {
@@ -257,7 +262,8 @@ int HitTest(HWND wnd, TPoint screen) {
   if (native.Top > 0 && p.Y < native.Top && p.Y >= native.Left) return HTCAPTION;
   TRect v = ScrollBarRectInWindow(wnd, SB_VERT);
   TRect h = ScrollBarRectInWindow(wnd, SB_HORZ);
-  if (!IsRectEmpty(v) && !IsRectEmpty(h) && PtInRect(Rect(v.Left, h.Top, v.Right, h.Bottom), p)) return HTGROWBOX;
+  if (!IsRectEmpty(v) && !IsRectEmpty(h) && PtInRect(Rect(v.Left, h.Top, v.Right, h.Bottom), p))
+    return HTGROWBOX;
   return HTBORDER;
 }
 
@@ -265,11 +271,10 @@ int HitTest(HWND wnd, TPoint screen) {
 
 TRect FrameMargins(std::uint32_t style, std::uint32_t exStyle, bool topLevel) {
   TRect m;
-  auto add = [&m](int n) {
-    m.Left += n, m.Top += n, m.Right += n, m.Bottom += n;
-  };
+  auto add = [&m](int n) { m.Left += n, m.Top += n, m.Right += n, m.Bottom += n; };
   if (topLevel && (style & WS_CAPTION) == WS_CAPTION) {
-    m.Top += (exStyle & WS_EX_TOOLWINDOW) ? GetSystemMetrics(SM_CYSMCAPTION) : GetSystemMetrics(SM_CYCAPTION);
+    m.Top += (exStyle & WS_EX_TOOLWINDOW) ? GetSystemMetrics(SM_CYSMCAPTION)
+                                          : GetSystemMetrics(SM_CYCAPTION);
   }
   if (style & WS_THICKFRAME) {
     add(GetSystemMetrics(SM_CXFRAME));
@@ -296,7 +301,8 @@ TRect ScrollBarRectInWindow(HWND wnd, int bar) {
   TWnd* w = Wnd(wnd);
   if (w == nullptr || (w->Style & BarStyle(bar)) == 0) return {};
   const TRect& c = w->Client;
-  if (bar == SB_VERT) return Rect(c.Right, c.Top, c.Right + GetSystemMetrics(SM_CXVSCROLL), c.Bottom);
+  if (bar == SB_VERT)
+    return Rect(c.Right, c.Top, c.Right + GetSystemMetrics(SM_CXVSCROLL), c.Bottom);
   return Rect(c.Left, c.Bottom, c.Right, c.Bottom + GetSystemMetrics(SM_CYHSCROLL));
 }
 
@@ -316,12 +322,14 @@ TScrollBarLayout GetScrollBarLayout(HWND wnd, int bar) {
   int thumbLength = 0;
   if (CanScroll(*s) && track >= 8) {
     long long range = static_cast<long long>(s->Max) - s->Min + 1;
-    thumbLength = s->Page > 0 ? static_cast<int>(track * static_cast<long long>(s->Page) / range) : thickness;
+    thumbLength =
+        s->Page > 0 ? static_cast<int>(track * static_cast<long long>(s->Page) / range) : thickness;
     thumbLength = std::clamp(thumbLength, std::min(8, track), track);
     int span = MaxPos(*s) - s->Min;
     int pos = s->Tracking ? s->TrackPos : s->Pos;
     if (span > 0) {
-      thumbStart += static_cast<int>(static_cast<long long>(track - thumbLength) * (std::clamp(pos, s->Min, MaxPos(*s)) - s->Min) / span);
+      thumbStart += static_cast<int>(static_cast<long long>(track - thumbLength) *
+                                     (std::clamp(pos, s->Min, MaxPos(*s)) - s->Min) / span);
     }
   }
   auto seg = [&](int from, int to) {
@@ -368,11 +376,12 @@ int SetScrollInfo(HWND wnd, int bar, const TScrollInfo& info, bool redraw) {
       }
     } else {
       if (!shown) ShowScrollBar(wnd, bar, true);
-      if ((before.DisabledArrows == ESB_DISABLE_BOTH) && !CanScroll(before)) s->DisabledArrows = ESB_ENABLE_BOTH;
+      if ((before.DisabledArrows == ESB_DISABLE_BOTH) && !CanScroll(before))
+        s->DisabledArrows = ESB_ENABLE_BOTH;
     }
   }
-  bool changed = before.Min != s->Min || before.Max != s->Max || before.Page != s->Page || before.Pos != s->Pos ||
-                 before.DisabledArrows != s->DisabledArrows;
+  bool changed = before.Min != s->Min || before.Max != s->Max || before.Page != s->Page ||
+                 before.Pos != s->Pos || before.DisabledArrows != s->DisabledArrows;
   if (redraw && changed) InvalidateFrame(wnd);
   return s->Pos;
 }
@@ -419,7 +428,8 @@ bool ShowScrollBar(HWND wnd, int bar, bool show) {
   if (style == w->Style) return true;
   if (!show && WS().Track.Wnd == wnd) EndTrack(true);
   w->Style = style;
-  SetWindowPos(wnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  SetWindowPos(wnd, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   return true;
 }
 
@@ -483,7 +493,8 @@ bool ScrollTrackMouse(const TMsg& msg) {
   auto& ws = WS();
   TScrollTrack& t = ws.Track;
   if (t.Wnd == nullptr || msg.hwnd != t.Wnd) return false;
-  if (msg.message < WM_MOUSEFIRST || msg.message > WM_MOUSELAST || msg.message == WM_MOUSEWHEEL) return false;
+  if (msg.message < WM_MOUSEFIRST || msg.message > WM_MOUSELAST || msg.message == WM_MOUSEWHEEL)
+    return false;
   if (ws.Capture != t.Wnd) {
     EndTrack(true);
     return false;

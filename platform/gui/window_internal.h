@@ -38,9 +38,9 @@ struct TWnd {
   TWinControl* Control = nullptr;
   bool MessageOnly = false;
   bool Destroying = false;
-  bool HostKnows = false;  // the host made a native window for it
+  bool HostKnows = false;               // the host made a native window for it
   std::array<TScrollBarState, 2> Bars;  // SB_HORZ, SB_VERT
-  TRect Invalid;  // client coordinates; empty when valid
+  TRect Invalid;                        // client coordinates; empty when valid
   bool EraseNeeded = false;
   bool FrameInvalid = false;
   int WindowState = SIZE_RESTORED;
@@ -62,9 +62,9 @@ struct TScrollTrack {
   HWND Wnd = nullptr;
   int Bar = SB_VERT;
   TScrollPart Part = spNone;
-  int ThumbGrab = 0;  // pointer offset inside the thumb along the bar
+  int ThumbGrab = 0;   // pointer offset inside the thumb along the bar
   bool Inside = true;  // pointer still over the pressed part
-  TPoint Point;  // last pointer position, window coordinates
+  TPoint Point;        // last pointer position, window coordinates
 };
 
 struct TPaintContext {
@@ -81,7 +81,8 @@ struct TWindowSystem {
   HWND Focus = nullptr;
   HWND Active = nullptr;
   HWND Capture = nullptr;
-  std::array<bool, 256> KeyDown{};
+  std::array<bool, 256> KeyDown{};       // as of the last key message taken
+  std::array<bool, 256> AsyncKeyDown{};  // as the host last reported
   TPoint CursorPos;
   std::deque<TMsg> Queue;
   bool QuitPosted = false;
@@ -120,6 +121,8 @@ void ForgetWindowInQueue(HWND wnd);
 void RequestPaint(HWND wnd, const TRect& rectInTop);
 // Default handling of non-client messages and scroll bars (window_frame.cpp).
 bool FrameDefWindowProc(HWND wnd, TMessage& message);
+// Records a key as down or up in the state GetKeyState reports.
+void UpdateKeyState(std::array<bool, 256>& keys, unsigned virtualKey, bool down);
 // Hands the exception being handled to the installed handler (never throws).
 void HandleGuiException();
 // Mouse input while a scroll bar is being tracked; true when consumed.

@@ -132,7 +132,9 @@ void PaintTree(HWND wnd, TCanvas& canvas, const TRect& clip, TPoint base) {
 
 }  // namespace
 
-void SetGuiExceptionHandler(std::function<void()> handler) { gExceptionHandler = std::move(handler); }
+void SetGuiExceptionHandler(std::function<void()> handler) {
+  gExceptionHandler = std::move(handler);
+}
 
 void HandleGuiException() {
   try {
@@ -212,7 +214,8 @@ bool GetUpdateRect(HWND wnd, TRect& rect) {
 void UpdateWindow(HWND wnd) {
   HWND top = GetTopLevel(wnd);
   TWnd* t = Wnd(top);
-  if (t != nullptr && t->HostKnows && GuiHost() != nullptr && (t->Style & WS_VISIBLE)) GuiHost()->UpdateTopLevel(top);
+  if (t != nullptr && t->HostKnows && GuiHost() != nullptr && (t->Style & WS_VISIBLE))
+    GuiHost()->UpdateTopLevel(top);
 }
 
 void RedrawWindow(HWND wnd, const TRect* rect, unsigned flags) {
@@ -230,7 +233,8 @@ void ScrollWindow(HWND wnd, int dx, int dy, const TRect* rect, const TRect* clip
     std::vector<HWND> children = w->Children;
     for (HWND c : children) {
       TRect b = GetWindowBounds(c);
-      SetWindowPos(c, nullptr, b.Left + dx, b.Top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(c, nullptr, b.Left + dx, b.Top + dy, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
   }
   TRect area = rect ? *rect : GetClientRect(wnd);
@@ -271,7 +275,8 @@ TCanvas* GetDCImpl(HWND wnd, bool whole) {
   TDcRecord rec;
   rec.Wnd = wnd;
   TPoint off = ContentOffset(top);
-  if (t->HostKnows && GuiHost() != nullptr && IsWindowVisible(wnd)) rec.Canvas = GuiHost()->TopLevelCanvas(top);
+  if (t->HostKnows && GuiHost() != nullptr && IsWindowVisible(wnd))
+    rec.Canvas = GuiHost()->TopLevelCanvas(top);
   rec.Host = rec.Canvas != nullptr;
   if (rec.Canvas == nullptr) rec.Canvas = &ScratchCanvas();
   TCanvas& c = *rec.Canvas;
@@ -304,7 +309,8 @@ void ReleaseDC(HWND, TCanvas* canvas) {
     rec.Canvas->RestoreState(rec.Depth);
     HWND top = GetTopLevel(rec.Wnd);
     if (rec.Host && IsWindow(top)) GuiHost()->FlushTopLevel(top, rec.FlushRect);
-    if (!rec.Host && std::none_of(dcs.begin(), dcs.end(), [](const TDcRecord& d) { return !d.Host; })) {
+    if (!rec.Host &&
+        std::none_of(dcs.begin(), dcs.end(), [](const TDcRecord& d) { return !d.Host; })) {
       ScratchCanvas().Clear();
     }
     return;

@@ -11,9 +11,10 @@ struct TLog {
   std::vector<std::string> Lines;
   TWndProc Proc(const std::string& name) {
     return [this, name](HWND wnd, TMessage& m) {
-      if (m.Msg == WM_USER + 1 || m.Msg == WM_TIMER || m.Msg == WM_VSCROLL || m.Msg == WM_SETFOCUS ||
-          m.Msg == WM_KILLFOCUS || m.Msg == WM_CAPTURECHANGED) {
-        Lines.push_back(name + ":" + std::to_string(m.Msg) + ":" + std::to_string(m.WParam & 0xFFFF));
+      if (m.Msg == WM_USER + 1 || m.Msg == WM_TIMER || m.Msg == WM_VSCROLL ||
+          m.Msg == WM_SETFOCUS || m.Msg == WM_KILLFOCUS || m.Msg == WM_CAPTURECHANGED) {
+        Lines.push_back(name + ":" + std::to_string(m.Msg) + ":" +
+                        std::to_string(m.WParam & 0xFFFF));
       }
       DefWindowProc(wnd, m);
     };
@@ -28,8 +29,8 @@ HWND MakeTop(TLog& log, const std::string& name, std::uint32_t style = WS_POPUP)
   return CreateWindowEx(info);
 }
 
-HWND MakeChild(TLog& log, HWND parent, const std::string& name, TRect bounds, std::uint32_t style = 0,
-               std::uint32_t exStyle = 0) {
+HWND MakeChild(TLog& log, HWND parent, const std::string& name, TRect bounds,
+               std::uint32_t style = 0, std::uint32_t exStyle = 0) {
   TWndCreateInfo info;
   info.Parent = parent;
   info.Style = WS_CHILD | WS_VISIBLE | style;
@@ -191,7 +192,10 @@ TEST_F(WindowTest, ScrollBarClicksSendClassicCodes) {
   TScrollInfo si{SIF_ALL, 0, 99, 10, 0, 0};
   SetScrollInfo(w, SB_VERT, si);
   TScrollBarLayout l = GetScrollBarLayout(w, SB_VERT);
-  auto click = [&](TPoint p, unsigned msg, unsigned keys) { HostMouseEvent(top, msg, p, keys); Pump(); };
+  auto click = [&](TPoint p, unsigned msg, unsigned keys) {
+    HostMouseEvent(top, msg, p, keys);
+    Pump();
+  };
   TPoint down{l.ArrowDown.Left + 5, l.ArrowDown.Top + 5};
   click(down, WM_LBUTTONDOWN, MK_LBUTTON);
   EXPECT_EQ(log.Lines, (std::vector<std::string>{"w:277:1"}));  // SB_LINEDOWN at once
@@ -259,7 +263,8 @@ TEST_F(WindowTest, PaintsFrameFirstThenClientAndChildrenClipped) {
   TRecordingCanvas canvas;
   TRect painted = PaintTopLevel(top, canvas, {});
   EXPECT_EQ(painted, Rect(0, 0, 100, 100));
-  EXPECT_EQ(order, (std::vector<std::string>{"top paint", "child frame", "child erase", "child paint"}));
+  EXPECT_EQ(order,
+            (std::vector<std::string>{"top paint", "child frame", "child erase", "child paint"}));
   // The child's fill lands clipped to its client area inside the parent.
   const TCanvasRecord& last = canvas.Records().back();
   EXPECT_EQ(last.Kind, TRecordKind::FillRect);
