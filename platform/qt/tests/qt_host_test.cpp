@@ -131,6 +131,10 @@ TEST_F(QtHostTest, AFormShownGetsAWindowCaptionedLikeIt) {
   TForm* form = Create<TForm>(nullptr);
   form->SetCaption("Mebrath");
   form->SetBounds(10, 10, 300, 200);
+  form->OnPaint = [form](TObject*) {
+    form->Canvas()->Brush()->SetColor(clRed);
+    form->Canvas()->FillRect(Rect(0, 0, 5, 5));
+  };
   form->Show();
   QWidget* w = Widget(form->Handle());
   ASSERT_NE(w, nullptr);
@@ -139,6 +143,14 @@ TEST_F(QtHostTest, AFormShownGetsAWindowCaptionedLikeIt) {
   bool found = false;
   for (QWidget* top : QApplication::topLevelWidgets()) found |= top == w && top->isVisible();
   EXPECT_TRUE(found);
+  // The form's client area is the widget's content.
+  UpdateWindow(form->Handle());
+  const QImage* buffer = FHost.BufferOf(form->Handle());
+  ASSERT_NE(buffer, nullptr);
+  EXPECT_EQ(QColor(buffer->pixel(0, 0)), QColor(Qt::red));
+  EXPECT_NE(QColor(buffer->pixel(5, 5)), QColor(Qt::red));
+  TRect client = GetClientRect(form->Handle());
+  EXPECT_EQ(w->size(), QSize(client.Width(), client.Height()));
   form->Free();
   QCoreApplication::processEvents();
 }
@@ -157,15 +169,11 @@ TEST_F(QtHostTest, QtInputBecomesOurMessages) {
   QCoreApplication::sendEvent(w, &release);
   QKeyEvent a(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
   QCoreApplication::sendEvent(w, &a);
-  Pump();
   // Ctrl+B: the control character comes from the key.
   QKeyEvent ctrl(QEvent::KeyPress, Qt::Key_Control, Qt::NoModifier);
   QCoreApplication::sendEvent(w, &ctrl);
   QKeyEvent b(QEvent::KeyPress, Qt::Key_B, Qt::ControlModifier, QString(QChar(2)));
   QCoreApplication::sendEvent(w, &b);
-  // The core reads the key state when it translates, so pump before Ctrl
-  // goes up (a real loop waits for each key).
-  Pump();
   QKeyEvent ctrlUp(QEvent::KeyRelease, Qt::Key_Control, Qt::ControlModifier);
   QCoreApplication::sendEvent(w, &ctrlUp);
   // A Cyrillic letter: its character, and the key at its place.
