@@ -1,0 +1,315 @@
+#include "platform/qt/qt_host.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "platform/gui/bitmap.h"
+#include "platform/gui/forms.h"
+#include "platform/gui/message_queue.h"
+#include "platform/qt/qt_canvas.h"
+#include "qt_test_app.h"
+
+namespace {
+
+// Top-level windows whose procedure records the input messages they get.
+class QtHostTest : public ::testing::Test {
+ protected:
+  QtHostTest() : FHost(TestHost()) { ClearMessageQueue(); }
+  ~QtHostTest() override {
+    for (HWND wnd : FWindows)
+      if (IsWindow(wnd)) DestroyWindow(wnd);
+    ClearMessageQueue();
+    QCoreApplication::processEvents();
+  }
+
+  HWND Make(std::uint32_t style, std::uint32_t exStyle, const TRect& bounds,
+            const std::string& caption, HWND owner = nullptr) {
+    TWndCreateInfo info;
+    info.Style = style;
+    info.ExStyle = exStyle;
+    info.Bounds = bounds;
+    info.Caption = caption;
+    info.Owner = owner;
+    info.WndProc = [this](HWND wnd, TMessage& m) {
+      switch (m.Msg) {
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONDOWN:
+        case WM_MOUSEWHEEL:
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+        case WM_CHAR:
+        case WM_USER + 1:
+          Log.push_back({wnd, m.Msg, m.WParam, m.LParam});
+          break;
+        case WM_MOUSEACTIVATE:
+          if (GetWindowStyle(wnd) & WS_POPUP) {
+            m.Result = MA_NOACTIVATE;
+            return;
+          }
+          break;
+        case WM_PAINT: {
+          TPaintStruct ps;
+          TCanvas* c = BeginPaint(wnd, ps);
+          c->Brush()->SetColor(clRed);
+          c->FillRect(Rect(10, 10, 30, 20));
+          EndPaint(wnd, ps);
+          return;
+        }
+        default:
+          break;
+      }
+      DefWindowProc(wnd, m);
+    };
+    HWND wnd = CreateWindowEx(info);
+    FWindows.push_back(wnd);
+    return wnd;
+  }
+
+  // Handles what the host queued, as a message loop would.
+  void Pump() {
+    QCoreApplication::processEvents();
+    TMsg msg;
+    while (PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(msg);
+      DispatchMessage(msg);
+    }
+  }
+
+  QWidget* Widget(HWND wnd) { return FHost.WidgetOf(wnd); }
+
+  struct TEntry {
+    HWND Wnd;
+    unsigned Msg;
+    WPARAM WParam;
+    LPARAM LParam;
+  };
+  std::vector<TEntry> Log;
+  TQtHost& FHost;
+
+ private:
+  std::vector<HWND> FWindows;
+};
+
+TEST_F(QtHostTest, TopLevelWindowsGetNativeWidgetsWithTheirCaption) {
+  HWND wnd = Make(WS_OVERLAPPEDWINDOW, 0, Bounds(100, 80, 320, 240), "Mebrath");
+  QWidget* w = Widget(wnd);
+  ASSERT_NE(w, nullptr);
+  EXPECT_FALSE(w->isVisible());
+  ShowWindow(wnd, SW_SHOW);
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(w->windowTitle().toStdString(), "Mebrath");
+  EXPECT_FALSE(w->windowFlags() & Qt::FramelessWindowHint);
+  TRect content = ContentRect(wnd);
+  EXPECT_EQ(w->geometry(), QRect(content.Left, content.Top, content.Width(), content.Height()));
+
+  SetWindowText(wnd, "Реестр");
+  EXPECT_EQ(w->windowTitle().toStdString(), "Реестр");
+  MoveWindow(wnd, 50, 60, 400, 300);
+  content = ContentRect(wnd);
+  EXPECT_EQ(w->geometry(), QRect(content.Left, content.Top, content.Width(), content.Height()));
+
+  // The user resizes the native window: our tree follows.
+  w->resize(200, 150);
+  EXPECT_EQ(GetClientRect(wnd), Rect(0, 0, 200, 150));
+
+  // Closing asks the window (its default destroys it and the widget goes).
+  w->close();
+  Pump();
+  EXPECT_FALSE(IsWindow(wnd));
+  EXPECT_EQ(Widget(wnd), nullptr);
+}
+
+TEST_F(QtHostTest, AFormShownGetsAWindowCaptionedLikeIt) {
+  TForm* form = Create<TForm>(nullptr);
+  form->SetCaption("Mebrath");
+  form->SetBounds(10, 10, 300, 200);
+  form->OnPaint = [form](TObject*) {
+    form->Canvas()->Brush()->SetColor(clRed);
+    form->Canvas()->FillRect(Rect(0, 0, 5, 5));
+  };
+  form->Show();
+  QWidget* w = Widget(form->Handle());
+  ASSERT_NE(w, nullptr);
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(w->windowTitle().toStdString(), "Mebrath");
+  bool found = false;
+  for (QWidget* top : QApplication::topLevelWidgets()) found |= top == w && top->isVisible();
+  EXPECT_TRUE(found);
+  // The form's client area is the widget's content.
+  UpdateWindow(form->Handle());
+  const QImage* buffer = FHost.BufferOf(form->Handle());
+  ASSERT_NE(buffer, nullptr);
+  EXPECT_EQ(QColor(buffer->pixel(0, 0)), QColor(Qt::red));
+  EXPECT_NE(QColor(buffer->pixel(5, 5)), QColor(Qt::red));
+  TRect client = GetClientRect(form->Handle());
+  EXPECT_EQ(w->size(), QSize(client.Width(), client.Height()));
+  form->Free();
+  QCoreApplication::processEvents();
+}
+
+TEST_F(QtHostTest, QtInputBecomesOurMessages) {
+  HWND wnd = Make(WS_OVERLAPPEDWINDOW, 0, Bounds(100, 80, 320, 240), "Input");
+  ShowWindow(wnd, SW_SHOW);
+  SetFocus(wnd);
+  QWidget* w = Widget(wnd);
+
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(15, 25), w->mapToGlobal(QPointF(15, 25)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+  QCoreApplication::sendEvent(w, &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(15, 25), w->mapToGlobal(QPointF(15, 25)),
+                      Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &release);
+  QKeyEvent a(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+  QCoreApplication::sendEvent(w, &a);
+  // Ctrl+B: the control character comes from the key.
+  QKeyEvent ctrl(QEvent::KeyPress, Qt::Key_Control, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &ctrl);
+  QKeyEvent b(QEvent::KeyPress, Qt::Key_B, Qt::ControlModifier, QString(QChar(2)));
+  QCoreApplication::sendEvent(w, &b);
+  QKeyEvent ctrlUp(QEvent::KeyRelease, Qt::Key_Control, Qt::ControlModifier);
+  QCoreApplication::sendEvent(w, &ctrlUp);
+  // A Cyrillic letter: its character, and the key at its place.
+  QKeyEvent zhe(QEvent::KeyPress, 0x0416, Qt::NoModifier, 47, 0, 0, "ж");
+  QCoreApplication::sendEvent(w, &zhe);
+  QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, "\t");
+  QCoreApplication::sendEvent(w, &tab);
+  QWheelEvent wheel(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(w, &wheel);
+  Pump();
+
+  std::vector<std::string> seen;
+  for (const TEntry& e : Log) {
+    std::string s;
+    switch (e.Msg) {
+      case WM_LBUTTONDOWN:
+        s = "down " + std::to_string(e.LParam & 0xFFFF) + "," +
+            std::to_string((e.LParam >> 16) & 0xFFFF) + ((e.WParam & MK_SHIFT) ? " shift" : "") +
+            ((e.WParam & MK_LBUTTON) ? " left" : "");
+        break;
+      case WM_LBUTTONUP:
+        s = "up";
+        break;
+      case WM_KEYDOWN:
+        s = "key " + std::to_string(e.WParam);
+        break;
+      case WM_KEYUP:
+        s = "keyup " + std::to_string(e.WParam);
+        break;
+      case WM_CHAR:
+        s = "char " + std::to_string(e.WParam);
+        break;
+      case WM_MOUSEWHEEL:
+        s = "wheel " + std::to_string(static_cast<short>((e.WParam >> 16) & 0xFFFF));
+        break;
+    }
+    seen.push_back(s);
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"down 15,25 shift left", "up", "key 65", "char 97",
+                                            "key 17", "key 66", "char 2", "keyup 17", "key 186",
+                                            "char 1078", "key 9", "char 9", "wheel -120"}));
+  EXPECT_GE(GetKeyState(VK_CONTROL), 0);
+}
+
+TEST_F(QtHostTest, PaintingGoesThroughTheBackBufferToTheScreen) {
+  HWND wnd = Make(WS_OVERLAPPEDWINDOW, 0, Bounds(100, 80, 320, 240), "Paint");
+  ShowWindow(wnd, SW_SHOW);
+  UpdateWindow(wnd);
+  const QImage* buffer = FHost.BufferOf(wnd);
+  ASSERT_NE(buffer, nullptr);
+  EXPECT_EQ(buffer->size(), Widget(wnd)->size());
+  EXPECT_EQ(QColor(buffer->pixel(10, 10)), QColor(Qt::red));
+  EXPECT_EQ(QColor(buffer->pixel(29, 19)), QColor(Qt::red));
+  EXPECT_NE(QColor(buffer->pixel(30, 19)), QColor(Qt::red));
+  // What the widget shows is the buffer.
+  QImage shown = Widget(wnd)->grab().toImage();
+  EXPECT_EQ(QColor(shown.pixel(12, 12)), QColor(Qt::red));
+
+  // Drawing outside a paint (GetDC) lands in the same buffer.
+  TCanvas* dc = GetDC(wnd);
+  dc->Brush()->SetColor(clBlue);
+  dc->FillRect(Rect(50, 50, 52, 52));
+  ReleaseDC(wnd, dc);
+  EXPECT_EQ(QColor(buffer->pixel(51, 51)), QColor(Qt::blue));
+}
+
+TEST_F(QtHostTest, PopupsShowWithoutTakingTheFocusFromTheirOwner) {
+  HWND owner = Make(WS_OVERLAPPEDWINDOW, 0, Bounds(100, 80, 320, 240), "Owner");
+  ShowWindow(owner, SW_SHOW);
+  SetFocus(owner);
+  Pump();
+  ASSERT_EQ(GetFocus(), owner);
+  HWND popup = Make(WS_POPUP | WS_BORDER, WS_EX_TOOLWINDOW | WS_EX_TOPMOST,
+                    Bounds(150, 150, 100, 80), "", owner);
+  ShowWindow(popup, SW_SHOWNOACTIVATE);
+  Pump();
+  QWidget* p = Widget(popup);
+  ASSERT_NE(p, nullptr);
+  EXPECT_TRUE(p->isVisible());
+  EXPECT_TRUE(p->windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_EQ(p->focusPolicy(), Qt::NoFocus);
+  EXPECT_EQ(GetFocus(), owner);
+  EXPECT_NE(QApplication::activeWindow(), p);
+
+  // A click in the popup reaches it; the owner keeps the focus.
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), p->mapToGlobal(QPointF(5, 5)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(p, &press);
+  Pump();
+  ASSERT_FALSE(Log.empty());
+  EXPECT_EQ(Log.back().Wnd, popup);
+  EXPECT_EQ(Log.back().Msg, WM_LBUTTONDOWN);
+  EXPECT_EQ(GetFocus(), owner);
+  EXPECT_EQ(GetActiveWindow(), owner);
+  EXPECT_NE(QApplication::activeWindow(), p);
+  // Keys still go to the owner.
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+  QCoreApplication::sendEvent(Widget(owner), &key);
+  Pump();
+  EXPECT_EQ(Log.back().Wnd, owner);
+  EXPECT_EQ(Log.back().WParam, static_cast<WPARAM>(VK_DOWN));
+}
+
+TEST_F(QtHostTest, WaitingReturnsWhenAMessageArrives) {
+  HWND wnd = Make(WS_OVERLAPPEDWINDOW, 0, Bounds(0, 0, 100, 100), "Wait");
+  QTimer::singleShot(0, [wnd] { PostMessage(wnd, WM_USER + 1); });
+  FHost.WaitForEvents(-1);
+  EXPECT_TRUE(HasQueuedMessages());
+  Pump();
+  ASSERT_EQ(Log.size(), 1u);
+  EXPECT_EQ(Log[0].Msg, WM_USER + 1);
+  // Nothing arrives: the timeout ends the wait.
+  FHost.WaitForEvents(1);
+  EXPECT_FALSE(HasQueuedMessages());
+}
+
+TEST_F(QtHostTest, BitmapsDrawnOnHaveRealPixels) {
+  TBitmap bitmap(60, 20);
+  TCanvas* c = bitmap.Canvas();
+  c->Font()->SetName("Arial");
+  c->SetBkMode(TRANSPARENT);
+  c->TextOut(2, 2, "Text");
+  int inked = 0;
+  for (std::uint32_t px : bitmap.Image()->Pixels) inked += (px & 0xFFFFFF) != 0xFFFFFF;
+  EXPECT_GT(inked, 10);
+  // Raster operations leave the alpha alone.
+  c->Pen()->SetMode(pmXor);
+  c->Pen()->SetColor(clWhite);
+  c->MoveTo(0, 18);
+  c->LineTo(10, 18);
+  EXPECT_EQ(bitmap.Image()->At(3, 18), 0xFF000000u);
+  // Bitmaps measure as the screen does.
+  TCanvas& measure = FHost.MeasureCanvas();
+  measure.Font()->Assign(c->Font());
+  EXPECT_EQ(c->TextWidth("Text"), measure.TextWidth("Text"));
+}
+
+}  // namespace
