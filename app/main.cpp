@@ -1,3 +1,11 @@
-// The program's entry point. The application object and the main window
-// arrive with the window system; until then the program starts and ends.
-int main() { return 0; }
+// The program's entry point: the desktop host first, then the start-up
+// format settings, then the program block.
+#include "platform/qt/qt_host.h"
+#include "register/data_module.h"
+#include "register/startup.h"
+
+int main(int argc, char** argv) {
+  InstallQtHost(argc, argv);
+  ApplyStartupFormatSettings();
+  return RunProgram();
+}
