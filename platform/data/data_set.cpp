@@ -287,6 +287,8 @@ void TDataSet::SetBufferCount(int value) {
     FBuffers.assign(static_cast<std::size_t>(value) + 1, nullptr);
     for (TRecordBuffer& buffer : FBuffers) buffer = AllocRecordBuffer();
     FBufferCount = value;
+    // Opening: the cursor is before the first record; fill the window.
+    GetNextRecords();
     return;
   }
   if (value < FBufferCount) {

@@ -7,9 +7,11 @@
 //
 // Open/close. Open: BeforeOpen; DefaultFields := (FieldCount == 0);
 //   InternalOpen (read the defs with InternalInitFieldDefs, CreateFields
-//   when DefaultFields, BindFields(true), SetBookmarkSize); then the buffer
-//   window is allocated (AllocRecordBuffer per buffer), state dsBrowse,
-//   the links hear deUpdateState, AfterOpen, and AfterScroll unless empty.
+//   when DefaultFields, BindFields(true), SetBookmarkSize, and leave the
+//   cursor before the first record); then the buffer window is allocated
+//   (AllocRecordBuffer per buffer) and filled with GetRecord(gmNext) from
+//   the cursor (Bof true), state dsBrowse, the links hear deUpdateState,
+//   AfterOpen, and AfterScroll unless empty.
 //   An exception from InternalOpen closes the cursor (InternalClose) and
 //   propagates (so InternalClose must cope with a half-open state).
 //   Close: BeforeClose, state dsInactive, buffers freed
