@@ -50,6 +50,10 @@ class DataSetTest : public ::testing::Test {
     FormatSettings.DecimalSeparator = '.';
     FormatSettings.ShortDateFormat = "dd.mm.yyyy";
     FormatSettings.DateSeparator = '.';
+    NewDataSet();
+  }
+  // A fresh closed dataset "Table1" with the columns ID, NAME, PRICE, BORN.
+  void NewDataSet() {
     ds = CreateUnique<TArrayDataSet>();
     ds->SetName("Table1");
     ds->Columns = {{"ID", ftInteger}, {"NAME", ftString, 10}, {"PRICE", ftFloat}, {"BORN", ftDate}};
