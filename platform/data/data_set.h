@@ -397,8 +397,8 @@ class TDataSet : public TComponent {
   virtual void ClearCalcFields(TRecordBuffer buffer) { (void)buffer; }
   // The value of `field` as seen in `state` (OldValue, NewValue, CurValue
   // come here): the field is read in that temporary state. dsOldValue
-  // outside edit and insert gives the current value, and Null for a field
-  // that is not a data field.
+  // outside edit and insert gives the current value; inside them, Null
+  // for a field that is not a data field.
   virtual Variant GetStateFieldValue(TDataSetState state, TField* field);
   // Initialises a new record: InternalInitRecord, ClearCalcFields, flag
   // bfInserted.
