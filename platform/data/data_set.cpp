@@ -124,6 +124,8 @@ void TDataSet::FreeBuffers() {
   FBuffers.clear();
   if (FScratch != nullptr) FreeRecordBuffer(FScratch);
   FScratch = nullptr;
+  if (FOldValueBuffer != nullptr) FreeRecordBuffer(FOldValueBuffer);
+  FOldValueBuffer = nullptr;
   FCalcBuffer = nullptr;
   FBufferCount = 0;
 }
@@ -164,6 +166,7 @@ void TDataSet::RestoreState(TDataSetState value) {
 // ---- the buffer window
 
 TRecordBuffer TDataSet::ActiveBuffer() const {
+  if (FState == dsOldValue && FOldValueBuffer != nullptr) return FOldValueBuffer;
   if (FBuffers.empty()) return nullptr;
   return FBuffers[static_cast<std::size_t>(FActiveRecord)];
 }
@@ -287,6 +290,8 @@ void TDataSet::SetBufferCount(int value) {
     FBuffers.assign(static_cast<std::size_t>(value) + 1, nullptr);
     for (TRecordBuffer& buffer : FBuffers) buffer = AllocRecordBuffer();
     FBufferCount = value;
+    // Opening: the cursor is before the first record; fill the window.
+    GetNextRecords();
     return;
   }
   if (value < FBufferCount) {
@@ -507,6 +512,7 @@ void TDataSet::Insert() {
     SetBookmarkData(buffer, oldCurrent.data());
   }
   if (FRecordCount < FBufferCount) ++FRecordCount;
+  SaveOldValues(true);
   InternalInsert();
   EndInsertAppend();
 }
@@ -520,6 +526,7 @@ void TDataSet::Append() {
   FRecordCount = 1;
   FBOF = false;
   GetPriorRecords();
+  SaveOldValues(true);
   InternalInsert();
   EndInsertAppend();
 }
@@ -533,11 +540,38 @@ void TDataSet::Edit() {
   CheckBrowseMode();
   CheckCanModify();
   DoBeforeEdit();
+  SaveOldValues(false);
   CheckOperation(&TDataSet::CallInternalEdit, OnEditError);
   GetCalcFields(ActiveBuffer());
   SetState(dsEdit);
   DataEvent(deRecordChange, 0);
   DoAfterEdit();
+}
+
+void TDataSet::SaveOldValues(bool inserting) {
+  if (FOldValueBuffer == nullptr) FOldValueBuffer = AllocRecordBuffer();
+  if (inserting) {
+    InternalInitRecord(FOldValueBuffer);
+    return;
+  }
+  const int size = GetRecordSize();
+  if (size > 0) std::copy_n(ActiveBuffer(), size, FOldValueBuffer);
+}
+
+Variant TDataSet::GetStateFieldValue(TDataSetState state, TField* field) {
+  if (state == dsOldValue && FState != dsEdit && FState != dsInsert) return field->AsVariant();
+  if (state == dsOldValue && field->FieldKind() != fkData && field->FieldKind() != fkInternalCalc)
+    return Variant::Null();
+  TDataSetState saved = SetTempState(state);
+  Variant result;
+  try {
+    result = field->AsVariant();
+  } catch (...) {
+    RestoreState(saved);
+    throw;
+  }
+  RestoreState(saved);
+  return result;
 }
 
 void TDataSet::UpdateRecord() {

@@ -7,9 +7,11 @@
 //
 // Open/close. Open: BeforeOpen; DefaultFields := (FieldCount == 0);
 //   InternalOpen (read the defs with InternalInitFieldDefs, CreateFields
-//   when DefaultFields, BindFields(true), SetBookmarkSize); then the buffer
-//   window is allocated (AllocRecordBuffer per buffer), state dsBrowse,
-//   the links hear deUpdateState, AfterOpen, and AfterScroll unless empty.
+//   when DefaultFields, BindFields(true), SetBookmarkSize, and leave the
+//   cursor before the first record); then the buffer window is allocated
+//   (AllocRecordBuffer per buffer) and filled with GetRecord(gmNext) from
+//   the cursor (Bof true), state dsBrowse, the links hear deUpdateState,
+//   AfterOpen, and AfterScroll unless empty.
 //   An exception from InternalOpen closes the cursor (InternalClose) and
 //   propagates (so InternalClose must cope with a half-open state).
 //   Close: BeforeClose, state dsInactive, buffers freed
@@ -61,6 +63,15 @@
 //   storage encoding (toOem) and UTF-8; dest never overlaps src and has
 //   room for 4*strlen(src)+1 bytes; returns the length written. The base
 //   copies.
+//
+// Old values. Edit copies the first GetRecordSize() bytes of the active
+//   buffer (the record; calculated area and bookmark excluded) into a
+//   buffer of its own; Insert and Append clear that buffer with
+//   InternalInitRecord. While the state is dsOldValue (TField::OldValue),
+//   ActiveBuffer() is that copy, so a GetFieldData that reads
+//   ActiveBuffer() in dsOldValue as in browse serves old values with no
+//   buffer of its own. A descendant that keeps its own old record maps
+//   dsOldValue to it instead.
 //
 // Editing. InternalEdit (before dsEdit; keep an old copy if wanted),
 //   InternalInsert (after the new buffer is in place, before dsInsert),
@@ -304,6 +315,8 @@ class TDataSet : public TComponent {
 
   // --- calculated fields
   int CalcFieldsSize() const { return FCalcFieldsSize; }
+  // In dsOldValue state: the copy of the record as it was before Edit (a
+  // cleared record in insert).
   TRecordBuffer ActiveBuffer() const;
   TRecordBuffer CalcBuffer() const { return FCalcBuffer; }
   // Runs OnCalcFields for `buffer` in dsCalcFields state (CalcBuffer =
@@ -352,6 +365,8 @@ class TDataSet : public TComponent {
   virtual void FreeRecordBuffer(TRecordBuffer& buffer) = 0;
   virtual void InternalInitRecord(TRecordBuffer buffer) = 0;
   virtual TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) = 0;
+  // Bytes of the record at the start of each buffer (old values copy
+  // them); 0: no old values from the base.
   virtual int GetRecordSize() { return 0; }
   virtual void GetBookmarkData(TRecordBuffer buffer, void* data) = 0;
   virtual void SetBookmarkData(TRecordBuffer buffer, const void* data) = 0;
@@ -380,6 +395,11 @@ class TDataSet : public TComponent {
   virtual void SetRecNoValue(int value) { (void)value; }
   virtual bool GetCanModify() { return true; }
   virtual void ClearCalcFields(TRecordBuffer buffer) { (void)buffer; }
+  // The value of `field` as seen in `state` (OldValue, NewValue, CurValue
+  // come here): the field is read in that temporary state. dsOldValue
+  // outside edit and insert gives the current value; inside them, Null
+  // for a field that is not a data field.
+  virtual Variant GetStateFieldValue(TDataSetState state, TField* field);
   // Initialises a new record: InternalInitRecord, ClearCalcFields, flag
   // bfInserted.
   virtual void InitRecord(TRecordBuffer buffer);
@@ -446,6 +466,9 @@ class TDataSet : public TComponent {
   void AdjustFirstRecord(int delta);
   void BeginInsertAppend();
   void EndInsertAppend();
+  // Keeps the record as it is now (Edit) or a cleared one (insert) for
+  // the dsOldValue state.
+  void SaveOldValues(bool inserting);
   void AddDataSource(TDataSource* source);
   void RemoveDataSource(TDataSource* source);
   // The scan of Locate and Lookup: leaves the match in FScratch.
@@ -460,6 +483,7 @@ class TDataSet : public TComponent {
   std::vector<TRecordBuffer> FBuffers;  // FBufferCount + 1 (the last: scratch)
   TRecordBuffer FScratch = nullptr;     // Locate/Lookup
   TRecordBuffer FCalcBuffer = nullptr;
+  TRecordBuffer FOldValueBuffer = nullptr;  // the record before Edit/Insert
   TDataSetState FState = dsInactive;
   TDataSetState FDisableState = dsInactive;
   TDataEvent FEnableEvent = deDataSetChange;

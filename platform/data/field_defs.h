@@ -136,6 +136,8 @@ class TFieldDefs : public TOwnedCollection {
   void Update();
 
  protected:
+  // The collection's change notice keeps its meaning beside Update().
+  using TOwnedCollection::Update;
   void Notify(TCollectionItem* item, TCollectionNotification action) override;
 
  private:

@@ -241,16 +241,7 @@ std::string TField::DisplayText() const {
 
 Variant TField::StateValue(int state) const {
   CheckHasDataSet();
-  TDataSetState saved = FDataSet->SetTempState(static_cast<TDataSetState>(state));
-  Variant result;
-  try {
-    result = GetAsVariant();
-  } catch (...) {
-    FDataSet->RestoreState(saved);
-    throw;
-  }
-  FDataSet->RestoreState(saved);
-  return result;
+  return FDataSet->GetStateFieldValue(static_cast<TDataSetState>(state), const_cast<TField*>(this));
 }
 
 Variant TField::OldValue() const { return StateValue(dsOldValue); }

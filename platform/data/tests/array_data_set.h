@@ -219,6 +219,8 @@ class TArrayDataSet : public TDataSet {
         return IsEmpty() ? nullptr : ActiveBuffer();
       case dsEdit:
       case dsInsert:
+      case dsNewValue:
+      case dsOldValue:
         return ActiveBuffer();
       case dsCalcFields:
         return CalcBuffer();
