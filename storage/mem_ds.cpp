@@ -14,20 +14,6 @@ constexpr const char* SNoDataFields = "%s: Can't open: has no data fields";
 // 31.12.1899 as a day count: earlier dates are stored as "no date".
 constexpr std::int32_t kFirstStoredDay = 693595;
 
-bool InWriteStates(TDataSetState state) {
-  switch (state) {
-    case dsEdit:
-    case dsInsert:
-    case dsSetKey:
-    case dsCalcFields:
-    case dsFilter:
-    case dsNewValue:
-    case dsInternalCalc:
-      return true;
-    default:
-      return false;
-  }
-}
 
 bool IsStringType(TFieldType type) {
   return type == ftString || type == ftFixedChar || type == ftWideString;
@@ -201,6 +187,7 @@ bool TmemDs::GetActiveRecBuf(TRecordBuffer& buffer) {
       break;
     case dsEdit:
     case dsInsert:
+    case dsOldValue:  // the base holds the record as it was before Edit
       buffer = ActiveBuffer();
       break;
     case dsCalcFields:
@@ -387,7 +374,7 @@ bool TmemDs::GetFieldData(TField* field, void* buffer) {
 
 void TmemDs::SetFieldData(TField* field, const void* buffer) {
   const TDataSetState state = State();
-  if (!InWriteStates(state)) DatabaseError(SNotEditing, this);
+  if (!IsWriteState(state)) DatabaseError(SNotEditing, this);
   TRecordBuffer record;
   if (!GetActiveRecBuf(record)) return;
   const auto size = static_cast<std::size_t>(field->DataSize());

@@ -23,7 +23,9 @@ bool InEditModes(TDataSetState state) {
   return state == dsEdit || state == dsInsert || state == dsSetKey;
 }
 
-bool InWriteModes(TDataSetState state) {
+}  // namespace
+
+bool IsWriteState(TDataSetState state) {
   switch (state) {
     case dsEdit:
     case dsInsert:
@@ -37,6 +39,8 @@ bool InWriteModes(TDataSetState state) {
       return false;
   }
 }
+
+namespace {
 
 // Restores the disabled count even when the body throws.
 class TControlsDisabled {
@@ -575,7 +579,7 @@ Variant TDataSet::GetStateFieldValue(TDataSetState state, TField* field) {
 }
 
 void TDataSet::UpdateRecord() {
-  if (!InWriteModes(FState)) DatabaseError(SNotEditing, this);
+  if (!IsWriteState(FState)) DatabaseError(SNotEditing, this);
   DataEvent(deUpdateRecord, 0);
 }
 

@@ -130,6 +130,10 @@ enum TDataSetState {
   dsOpening
 };
 
+// The states in which field data may be written: editing, inserting,
+// setting a key, and the calculation, filter and new-value states.
+bool IsWriteState(TDataSetState state);
+
 // The classic numbering; the Info of deFieldChange and deRecordChange is
 // the TField* (or 0), of deFocusControl a TField** (the link clears it to
 // say "handled"), of deDataSetScroll the scroll distance, of

@@ -118,6 +118,8 @@ TEST_F(MemDsTest, InsertAppendEditCancelDelete) {
   ds->SetRecNo(2);
   ds->Edit();
   name->SetAsString("B");
+  EXPECT_EQ(VarToStr(name->OldValue()), "b");  // the record as it was before Edit
+  EXPECT_EQ(VarToStr(name->Value()), "B");
   ds->Cancel();
   EXPECT_EQ(Rows(), "a b x c d y @b");
   ds->Edit();
