@@ -727,7 +727,42 @@ TWinControl* TScreen::ActiveControl() const {
 void TScreen::SetCursor(TCursor value) {
   if (value == FCursor) return;
   FCursor = value;
-  if (IGuiHost* host = GuiHost()) host->SetCursorShape(value);
+  ApplyCursor(value);
+}
+
+HCURSOR TScreen::Cursors(int index) const {
+  if (auto it = FCursors.find(index); it != FCursors.end()) return it->second;
+  if (index == crArrow) index = crDefault;
+  if (index > crDefault || index < crSizeAll) return Cursors(crDefault);
+  HCURSOR& cursor = FBuiltinCursors[index];
+  if (cursor == nullptr) {
+    auto data = std::make_shared<TCursorData>();
+    data->Shape = index == crDefault ? crArrow : index;
+    cursor = data;
+  }
+  return cursor;
+}
+
+void TScreen::SetCursors(int index, HCURSOR cursor) {
+  if (cursor == nullptr) {
+    FCursors.erase(index);
+  } else {
+    FCursors[index] = std::move(cursor);
+  }
+  if (index == FCursor) ApplyCursor(index);
+}
+
+void TScreen::ApplyCursor(TCursor index) const {
+  IGuiHost* host = GuiHost();
+  if (host == nullptr) return;
+  auto it = FCursors.find(index);
+  if (it == FCursors.end()) {
+    host->SetCursorShape(index);
+  } else if (it->second->Image != nullptr && !it->second->Image->Empty()) {
+    host->SetCursorImage(*it->second->Image, it->second->HotSpot);
+  } else {
+    host->SetCursorShape(it->second->Shape);
+  }
 }
 
 int TScreen::Width() const { return GetSystemMetrics(SM_CXSCREEN); }

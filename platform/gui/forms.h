@@ -18,11 +18,15 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/base/component.h"
+#include "platform/gui/bitmap.h"
 #include "platform/gui/controls.h"
+#include "platform/gui/cursors.h"
 #include "platform/gui/hint_window.h"
 
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
@@ -319,6 +323,16 @@ class TApplication : public TComponent {
   HWND FHintTimerWnd = nullptr;
 };
 
+// A mouse cursor: one of the desktop's shapes (Shape, a classic number of
+// cursors.h) or, with an Image, a picture of the program's own whose hot
+// spot is HotSpot. Handles compare by identity.
+struct TCursorData {
+  TCursor Shape = crArrow;
+  std::shared_ptr<TBitmap> Image;
+  TPoint HotSpot;
+};
+using HCURSOR = std::shared_ptr<const TCursorData>;
+
 class TScreen : public TComponent {
   MEBRATH_CLASS(TScreen, TComponent)
  public:
@@ -334,6 +348,16 @@ class TScreen : public TComponent {
   // The cursor over the whole application (crDefault: each control's own).
   TCursor Cursor() const { return FCursor; }
   void SetCursor(TCursor value);
+  // The cursor of an index: the one registered for it, else the built-in
+  // shape of a classic number, else DefaultCursor (so an index is free
+  // while it gives DefaultCursor). crDefault and crArrow are the default.
+  HCURSOR Cursors(int index) const;
+  // Registers the cursor of an index (null: forgets it); the program adds
+  // its own at positive indexes.
+  void SetCursors(int index, HCURSOR cursor);
+  HCURSOR DefaultCursor() const { return Cursors(crDefault); }
+  // Shows the cursor of `index` as the pointer through the host.
+  void ApplyCursor(TCursor index) const;
   int Width() const;
   int Height() const;
   TRect WorkAreaRect() const;
@@ -349,6 +373,8 @@ class TScreen : public TComponent {
   std::vector<TCustomForm*> FForms;
   std::vector<TDataModule*> FDataModules;
   TCursor FCursor = 0;
+  std::map<int, HCURSOR> FCursors;                 // registered by the program
+  mutable std::map<int, HCURSOR> FBuiltinCursors;  // made on first use
 };
 
 extern TApplication* Application;
