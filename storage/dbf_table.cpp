@@ -597,9 +597,18 @@ void TmDbfTable::ReadRecord(int recordNumber, char* buffer, bool sequential, boo
     std::memcpy(buffer, FWindow.data() + (record - FWindowFirst) * length, length);
     return;
   }
-  if (!sequential || record >= FKnownCount) {
-    FStream->SetPosition(FLayout.RecordPosition(record));
-    FStream->ReadBuffer(buffer, static_cast<std::int64_t>(length));
+  // Only a run of steps through neighbouring records (a scan, not the
+  // step or two of a resync) is worth a block.
+  const std::uint32_t previous = FLastRead;
+  FLastRead = record;
+  FRun = sequential && record == (backwards ? previous - 1 : previous + 1) ? FRun + 1 : 0;
+  if (!sequential || FRun < 2 || record >= FKnownCount) {
+    // One call, not a seek and a read: this is the path of every jump.
+    const ssize_t got = ::pread(FStream->Handle(), buffer, length, FLayout.RecordPosition(record));
+    if (got != static_cast<ssize_t>(length)) {
+      FStream->SetPosition(FLayout.RecordPosition(record));
+      FStream->ReadBuffer(buffer, static_cast<std::int64_t>(length));
+    }
     if (inWindow) std::memcpy(FWindow.data() + (record - FWindowFirst) * length, buffer, length);
     return;
   }
@@ -1304,12 +1313,45 @@ void TmDbfTable::SetFieldData(TField* field, const void* buffer) {
     DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
 }
 
+namespace {
+
+// The UTF-8 of each byte of a code page, made once.
+struct TByteTable {
+  char Bytes[256][4];
+  std::uint8_t Lengths[256];
+  explicit TByteTable(TCodePage page) {
+    for (int b = 0; b < 256; ++b) {
+      const std::string text = ToUtf8(std::string(1, static_cast<char>(b)), page);
+      Lengths[b] = static_cast<std::uint8_t>(std::min<std::size_t>(text.size(), 4));
+      std::memcpy(Bytes[b], text.data(), Lengths[b]);
+    }
+  }
+};
+
+}  // namespace
+
 int TmDbfTable::Translate(const char* src, char* dest, bool toOem) {
   if (src == nullptr || *src == '\0') {
     if (dest != nullptr) *dest = '\0';
     return 0;
   }
   const TCodePage page = FAnsiTable ? TCodePage::Win1251 : TCodePage::Oem866;
+  if (!toOem && src != dest) {
+    // Reading every field of every record comes here: no allocation.
+    static const TByteTable oem(TCodePage::Oem866), ansi(TCodePage::Win1251);
+    const TByteTable& table = FAnsiTable ? ansi : oem;
+    char* out = dest;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(src); *p != 0; ++p) {
+      if (*p < 0x80) {
+        *out++ = static_cast<char>(*p);
+      } else {
+        std::memcpy(out, table.Bytes[*p], table.Lengths[*p]);
+        out += table.Lengths[*p];
+      }
+    }
+    *out = '\0';
+    return static_cast<int>(out - dest);
+  }
   const std::string out = toOem ? FromUtf8(src, page) : ToUtf8(src, page);
   std::memcpy(dest, out.c_str(), out.size() + 1);
   return static_cast<int>(out.size());

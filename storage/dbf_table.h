@@ -384,6 +384,8 @@ class TmDbfTable : public TDataSet {
   std::uint32_t FWindowFirst = 0;
   std::uint32_t FWindowCount = 0;
   std::uint32_t FWindowTick = 0;
+  std::uint32_t FLastRead = 0;  // the last record read, and how many
+  int FRun = 0;                 // steps to a neighbour led to it
 
   int FStepCount = 0;
   // A structure upgrade in progress: the original held to ourselves, the
