@@ -268,3 +268,49 @@ TEST_F(DbfOrderTest, RefreshAddsRecordsBeyondTheOldCount) {
 }
 
 }  // namespace
+
+namespace {
+
+// Another user's edit of a record in our read-ahead window: a scan shows
+// it once the window is older than kSharedWindowMilliseconds; a refresh
+// and a read of the current record show it at once.
+TEST_F(DbfOrderTest, SharedReadAheadWindowGoesStaleOnlyBriefly) {
+  std::uint32_t tick = 1000;
+  SetTickSource([&] { return tick; });
+  MakeTable()->CreateTable();
+  auto a = MakeTable(true, "A");
+  auto b = MakeTable(true, "B");
+  a->Open();
+  for (int i = 0; i < 10; ++i) Add(*a, "r" + std::to_string(i), i);
+  b->Open();
+  b->First();
+  for (int i = 0; i < 3; ++i) b->Next();  // a scan: the window holds the rest
+  a->SetRecNo(6);
+  a->Edit();
+  a->FieldByName("NAME")->SetAsString("changed");
+  a->Post();
+  b->Next();
+  b->Next();
+  EXPECT_EQ(b->FieldByName("NAME")->AsString(), "r5");  // served from the window
+  tick += kSharedWindowMilliseconds;
+  b->Next();
+  b->Prior();
+  EXPECT_EQ(b->FieldByName("NAME")->AsString(), "changed");
+  // Our own write updates the window.
+  b->Edit();
+  b->FieldByName("NAME")->SetAsString("mine");
+  b->Post();
+  b->First();
+  for (int i = 0; i < 5; ++i) b->Next();
+  EXPECT_EQ(b->FieldByName("NAME")->AsString(), "mine");
+  // A refresh re-reads.
+  a->SetRecNo(6);
+  a->Edit();
+  a->FieldByName("NAME")->SetAsString("again");
+  a->Post();
+  b->Refresh();
+  EXPECT_EQ(b->FieldByName("NAME")->AsString(), "again");
+  SetTickSource(nullptr);
+}
+
+}  // namespace
