@@ -1,12 +1,16 @@
 // A register with the 23 common columns (475-byte records): appends to a
-// shared table, reading every field of every record as text, and posting
-// edits to random records.
+// shared table, reading every field of every record as text, posting
+// edits to random records; opening with the certificate-key ordering,
+// key look-ups, appends with that ordering, and pack.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 #include <random>
 #include <string>
+#include <vector>
 
+#include "platform/base/file_utils.h"
+#include "platform/base/format.h"
 #include "platform/base/format_settings.h"
 #include "storage/dbf_table.h"
 
@@ -34,7 +38,10 @@ std::string BenchFile() {
   return (std::filesystem::temp_directory_path() / "mebrath-bench.001").string();
 }
 
-std::unique_ptr<TmDbfTable, TObjectDeleter> MakeRegister(const std::string& file) {
+// `withKey` adds the calculated certificate key cCERTIF = SCERTIF + " " +
+// NCERTIF as seven digits, as the register windows have it.
+std::unique_ptr<TmDbfTable, TObjectDeleter> MakeRegister(const std::string& file,
+                                                         bool withKey = false) {
   FormatSettings.DecimalSeparator = '.';
   auto t = CreateUnique<TmDbfTable>();
   t->SetName("Reg");
@@ -59,6 +66,18 @@ std::unique_ptr<TmDbfTable, TObjectDeleter> MakeRegister(const std::string& file
     f->SetFieldName(c.Name);
     f->SetOrigin(c.Origin);
     f->SetDataSet(t.get());
+  }
+  if (withKey) {
+    auto* key = Create<TStringField>(t.get());
+    key->SetFieldName("cCERTIF");
+    key->SetSize(10);
+    key->SetFieldKind(fkCalculated);
+    key->SetDataSet(t.get());
+    TField* series = t->FindField("SCERTIF");
+    TField* number = t->FindField("NCERTIF");
+    t->OnCalcFields = [=](TDataSet*) {
+      key->SetAsString(series->AsString() + " " + Format("%.7d", number->AsInteger()));
+    };
   }
   t->SetExclusive(false);
   return t;
@@ -136,11 +155,86 @@ void BM_DbfPostRandomEdit(benchmark::State& state) {
     state.PauseTiming();
     t->SetRecNo(static_cast<int>(random() % 100000) + 1);
     t->Edit();
-    t->FieldByName("NCERTIF")->SetAsInteger(++n);
+    t->FieldByName("NLEAF")->SetAsInteger(++n);
     state.ResumeTiming();
     t->Post();
   }
 }
 BENCHMARK(BM_DbfPostRandomEdit)->Unit(benchmark::kMicrosecond);
+
+void BM_DbfOpenAndOrderByKey(benchmark::State& state) {
+  const std::string& name = Register100k();
+  for (auto _ : state) {
+    auto t = MakeRegister(name, true);
+    t->Open();
+    t->AddCursor(t->FieldByName("cCERTIF"));
+    benchmark::DoNotOptimize(t->RecordCount());
+  }
+  state.SetItemsProcessed(state.iterations() * 100000);
+}
+BENCHMARK(BM_DbfOpenAndOrderByKey)->Unit(benchmark::kMillisecond);
+
+void BM_DbfFindKey(benchmark::State& state) {
+  const std::string& name = Register100k();
+  auto t = MakeRegister(name, true);
+  t->SetExclusive(state.range(0) != 0);
+  t->Open();
+  t->AddCursor(t->FieldByName("cCERTIF"));
+  std::vector<std::string> keys;
+  std::mt19937 random(2);
+  for (int i = 0; i < 4096; ++i)
+    keys.push_back(Format("А %.7d", static_cast<int>(random() % 100000)));
+  t->FindKey("cCERTIF", keys[0], 0);
+  std::size_t i = 0, found = 0;
+  for (auto _ : state) found += t->FindKey("cCERTIF", keys[++i & 4095], 0);
+  if (found != i) {
+    state.SkipWithError("a key was not found");
+  }
+}
+BENCHMARK(BM_DbfFindKey)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void BM_DbfSharedAppendWithKeyOrdering(benchmark::State& state) {
+  const std::string name = BenchFile() + "k";
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto t = MakeRegister(name, true);
+    t->CreateTable();
+    t->Open();
+    t->AddCursor(t->FieldByName("cCERTIF"));
+    state.ResumeTiming();
+    for (int i = 0; i < 100000; ++i) {
+      t->Append();
+      FillRecord(*t, i);
+      t->Post();
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * 100000);
+  std::filesystem::remove(name);
+}
+BENCHMARK(BM_DbfSharedAppendWithKeyOrdering)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_DbfPackTenPercentDeleted(benchmark::State& state) {
+  const std::string& source = Register100k();
+  const std::string name = BenchFile() + "p";
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::copy_file(source, name, std::filesystem::copy_options::overwrite_existing);
+    {
+      auto t = MakeRegister(name);
+      t->SetExclusive(true);
+      t->Open();
+      // Every tenth record; each delete moves the later ones up by one.
+      for (int k = 0; k < 10000; ++k) {
+        t->SetRecNo(9 * k + 1);
+        t->Delete();
+      }
+    }
+    state.ResumeTiming();
+    MakeRegister(name)->Pack("", false);
+  }
+  state.SetItemsProcessed(state.iterations() * 100000);
+  std::filesystem::remove(name);
+}
+BENCHMARK(BM_DbfPackTenPercentDeleted)->Unit(benchmark::kMillisecond);
 
 }  // namespace

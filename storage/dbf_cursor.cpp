@@ -1,8 +1,19 @@
 #include "storage/dbf_cursor.h"
 
 #include <algorithm>
+#include <cstring>
+#include <tuple>
 
 #include "storage/dbf_table.h"
+
+namespace {
+
+// Ordinal comparison of the first `length` bytes of a and b.
+int CompareBytes(const char* a, const char* b, std::size_t length) {
+  return length == 0 ? 0 : std::memcmp(a, b, length);
+}
+
+}  // namespace
 
 TDbfCursor::TDbfCursor(TmDbfTable* table) : FTable(table) { table->AddOrdering(this); }
 
@@ -14,29 +25,81 @@ int TDbfCursor::RecordNumber() const {
   return RecordAt(FPosition);
 }
 
-int TDbfCursor::IndexOfRecord(int recordNumber) const {
-  // Physical order is ascending, so a binary search finds it.
-  const auto it = std::lower_bound(FEntries.begin(), FEntries.end(), recordNumber);
-  return it != FEntries.end() && *it == recordNumber ? static_cast<int>(it - FEntries.begin()) : -1;
+void TDbfCursor::SetKey(const std::string& fieldName, bool descending) {
+  FKeyFieldName = fieldName;
+  FDescending = !fieldName.empty() && descending;
 }
 
-void TDbfCursor::Rebuild(const std::vector<int>& liveRecords) {
-  const int current = FPosition >= 0 && FPosition < Count() ? RecordAt(FPosition) : -1;
-  FEntries = liveRecords;
-  if (current >= 0) {
-    const int index = IndexOfRecord(current);
+bool TDbfCursor::Less(int a, int b) const {
+  if (FKeyLength > 0) {
+    int c = CompareBytes(FKeys.data() + static_cast<std::size_t>(a) * FKeyLength,
+                         FKeys.data() + static_cast<std::size_t>(b) * FKeyLength,
+                         static_cast<std::size_t>(FKeyLength));
+    if (FDescending) c = -c;
+    if (c != 0) return c < 0;
+  }
+  return a < b;
+}
+
+int TDbfCursor::LowerBound(int recordNumber) const {
+  const auto it = std::lower_bound(FEntries.begin(), FEntries.end(), recordNumber,
+                                   [this](int entry, int record) { return Less(entry, record); });
+  return static_cast<int>(it - FEntries.begin());
+}
+
+int TDbfCursor::IndexOfRecord(int recordNumber) const {
+  if (recordNumber < 0) return -1;
+  // A record the ordering never saw has no key to search by.
+  if (FKeyLength > 0 && (static_cast<std::size_t>(recordNumber) + 1) * FKeyLength > FKeys.size())
+    return -1;
+  const int index = LowerBound(recordNumber);
+  return index < Count() && RecordAt(index) == recordNumber ? index : -1;
+}
+
+void TDbfCursor::StoreKey(int recordNumber, std::string_view key) {
+  if (FKeyLength == 0) return;
+  const std::size_t at = static_cast<std::size_t>(recordNumber) * FKeyLength;
+  if (FKeys.size() < at + FKeyLength) FKeys.resize(at + FKeyLength, ' ');
+  std::memcpy(FKeys.data() + at, key.data(), static_cast<std::size_t>(FKeyLength));
+}
+
+void TDbfCursor::BeginBuild(int keyLength) {
+  FRemembered = FPosition >= 0 && FPosition < Count() ? RecordAt(FPosition) : -1;
+  FEntries.clear();
+  FKeys.clear();
+  FKeyLength = FKeyFieldName.empty() ? 0 : keyLength;
+}
+
+void TDbfCursor::AddBuilt(int recordNumber, std::string_view key) {
+  FEntries.push_back(recordNumber);
+  StoreKey(recordNumber, key);
+}
+
+void TDbfCursor::EndBuild() {
+  if (FKeyLength > 0)
+    std::sort(FEntries.begin(), FEntries.end(), [this](int a, int b) { return Less(a, b); });
+  if (FRemembered >= 0) {
+    const int index = IndexOfRecord(FRemembered);
     FPosition = index >= 0 ? index : Count();
   } else if (FPosition > Count()) {
     FPosition = Count();
   }
+  FRemembered = -1;
 }
 
 void TDbfCursor::Clear() {
   FEntries.clear();
+  FKeys.clear();
   FPosition = -1;
 }
 
-void TDbfCursor::RecordAppended(int recordNumber) { FEntries.push_back(recordNumber); }
+int TDbfCursor::RecordAppended(int recordNumber, std::string_view key) {
+  StoreKey(recordNumber, key);
+  const int index = LowerBound(recordNumber);
+  FEntries.insert(FEntries.begin() + index, recordNumber);
+  if (FPosition >= index) ++FPosition;
+  return index;
+}
 
 void TDbfCursor::RecordDeleted(int recordNumber) {
   const int index = IndexOfRecord(recordNumber);
@@ -46,4 +109,67 @@ void TDbfCursor::RecordDeleted(int recordNumber) {
     FPosition = -1;
   else if (FPosition > index || FPosition >= Count())
     --FPosition;
+}
+
+void TDbfCursor::RecordChanged(int recordNumber, std::string_view key) {
+  if (FKeyLength == 0) return;
+  const int from = IndexOfRecord(recordNumber);
+  if (from < 0) return;
+  if (KeyOf(recordNumber) == key.substr(0, static_cast<std::size_t>(FKeyLength))) return;
+  FEntries.erase(FEntries.begin() + from);
+  StoreKey(recordNumber, key);
+  const int to = LowerBound(recordNumber);
+  FEntries.insert(FEntries.begin() + to, recordNumber);
+  if (FPosition == from)
+    FPosition = to;
+  else if (from < FPosition && FPosition <= to)
+    --FPosition;
+  else if (to <= FPosition && FPosition < from)
+    ++FPosition;
+}
+
+bool TDbfCursor::Matches(int index, std::string_view value, bool partial,
+                         unsigned char (*fold)(unsigned char)) const {
+  const std::string_view key = KeyAt(index);
+  if (partial ? value.size() > key.size() : value.size() != key.size()) return false;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    const unsigned char k = static_cast<unsigned char>(key[i]);
+    if ((fold != nullptr ? fold(k) : k) != static_cast<unsigned char>(value[i])) return false;
+  }
+  return true;
+}
+
+std::pair<int, int> TDbfCursor::MatchRange(std::string_view value, bool partial) const {
+  const std::size_t length = static_cast<std::size_t>(FKeyLength);
+  if (partial ? value.size() > length : value.size() != length) return {0, 0};
+  // Keys cut to the value's length keep the order of the full keys.
+  auto prefix = [&](int record) { return KeyOf(record).substr(0, value.size()); };
+  const auto first = std::lower_bound(FEntries.begin(), FEntries.end(), value,
+                                      [&](int e, std::string_view v) { return prefix(e) < v; });
+  const auto last = std::upper_bound(first, FEntries.end(), value,
+                                     [&](std::string_view v, int e) { return v < prefix(e); });
+  return {static_cast<int>(first - FEntries.begin()), static_cast<int>(last - FEntries.begin())};
+}
+
+int TDbfCursor::Search(std::string_view value, bool partial,
+                       unsigned char (*fold)(unsigned char)) const {
+  if (FKeyLength == 0) return -1;
+  if (fold == nullptr) {
+    const auto [first, last] = MatchRange(value, partial);
+    return first < last ? first : -1;
+  }
+  for (int i = 0; i < Count(); ++i)
+    if (Matches(i, value, partial, fold)) return i;
+  return -1;
+}
+
+int TDbfCursor::SearchOther(std::string_view value, bool partial,
+                            unsigned char (*fold)(unsigned char), int exceptRecord) const {
+  if (FKeyLength == 0) return -1;
+  int first = 0, last = Count();
+  if (fold == nullptr) std::tie(first, last) = MatchRange(value, partial);
+  for (int i = first; i < last; ++i)
+    if (RecordAt(i) != exceptRecord && (fold == nullptr || Matches(i, value, partial, fold)))
+      return RecordAt(i);
+  return -1;
 }

@@ -1,15 +1,27 @@
 // TDbfCursor: an ordering of the live records of a DBF table, which drives
-// the table's navigation, record numbers and bookmarks.
+// the table's navigation, record numbers and bookmarks, and answers key
+// searches.
 //
 // An ordering is a list of entries (physical record numbers counted from
 // 0) and a position in it: -1 before the first entry, Count() after the
-// last. This one keeps physical order; sort orders on a key field extend
-// it. The table owns its orderings and tells each of them what changed
-// (TDbfNotify), so that an append or a posted change costs one entry, not
-// a rebuild. GUI thread only.
+// last. Without a key field the entries stand in physical order; with one
+// they are sorted by the key bytes the table stored for each record (the
+// column's bytes as on disk, or the calculated value's first Size - 1
+// bytes), ascending or descending. One comparison orders everything an
+// ordering does (build, insert, move, search): the ordinal byte comparison
+// of the keys, a shorter key that is a prefix of a longer one first, equal
+// keys by record number. Keeping one total order lets a binary search find
+// every key that is there and the entry of any record.
+//
+// The table owns its orderings, computes the keys and tells each ordering
+// what changed, so that an append, a posted change or a delete costs one
+// entry, not a rebuild. Orderings outlive close and reopen with their key
+// field name and direction. GUI thread only.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 class TmDbfTable;
@@ -24,15 +36,25 @@ enum TDbfNotify {
   dnRebuildAll = 5,  // structure upgrade, events switched back on
 };
 
+// Search option bits of FindKey and FindOtherKey.
+inline constexpr std::uint8_t kFindCaseInsensitive = 1;
+inline constexpr std::uint8_t kFindPartial = 2;
+
 class TDbfCursor {
  public:
-  // Adds itself to `table`'s orderings; the table frees it.
+  // Adds itself to `table`'s orderings, in physical order; the table frees
+  // it.
   explicit TDbfCursor(TmDbfTable* table);
   virtual ~TDbfCursor();
   TDbfCursor(const TDbfCursor&) = delete;
   TDbfCursor& operator=(const TDbfCursor&) = delete;
 
   TmDbfTable* Table() const { return FTable; }
+  // Empty for physical order.
+  const std::string& KeyFieldName() const { return FKeyFieldName; }
+  bool Descending() const { return FDescending; }
+  // The length of every key; 0 in physical order.
+  int KeyLength() const { return FKeyLength; }
   int Count() const { return static_cast<int>(FEntries.size()); }
   // -1 before the first entry, Count() after the last.
   int Position() const { return FPosition; }
@@ -43,26 +65,68 @@ class TDbfCursor {
   int RecordNumber() const;
   // REQUIRES: 0 <= index < Count().
   int RecordAt(int index) const { return FEntries[static_cast<std::size_t>(index)]; }
-  // The index of the entry holding `recordNumber`, or -1.
-  virtual int IndexOfRecord(int recordNumber) const;
+  // The key of the entry at `index`. REQUIRES: 0 <= index < Count().
+  std::string_view KeyAt(int index) const { return KeyOf(RecordAt(index)); }
+  // The index of the entry holding `recordNumber`, or -1. A binary search.
+  int IndexOfRecord(int recordNumber) const;
 
-  // Replaces the entries with `liveRecords` (ascending record numbers),
-  // keeping the current record when it is still there (else after the
-  // last entry).
-  virtual void Rebuild(const std::vector<int>& liveRecords);
+  // Searches the prepared `value` (key bytes, cut or padded by the table)
+  // and returns the index of the first matching entry, or -1. `partial`
+  // compares only value.size() bytes of each key; `fold` (may be null)
+  // upper-cases a byte, and then every key is folded before it is compared,
+  // entry by entry, since the order is by the unfolded bytes.
+  // REQUIRES: an ascending ordering.
+  int Search(std::string_view value, bool partial, unsigned char (*fold)(unsigned char)) const;
+  // As Search, but returns the record number of a matching entry other
+  // than `exceptRecord`, looking at every matching entry; -1 when none.
+  int SearchOther(std::string_view value, bool partial, unsigned char (*fold)(unsigned char),
+                  int exceptRecord) const;
+
+  // --- maintenance by the table
+  // Sets the key field (empty for physical order) and direction for the
+  // next build; the key length is set by BeginBuild.
+  void SetKey(const std::string& fieldName, bool descending);
+  // Starts a build: remembers the current record, empties the list.
+  void BeginBuild(int keyLength);
+  // Adds a live record during a build. REQUIRES: key.size() == KeyLength().
+  void AddBuilt(int recordNumber, std::string_view key);
+  // Sorts, and puts the position back on the remembered record (after the
+  // last entry when it is gone).
+  void EndBuild();
   // Empties the list; the position becomes -1.
-  virtual void Clear();
-  // `recordNumber` was appended to the file.
-  virtual void RecordAppended(int recordNumber);
-  // `recordNumber` was flagged deleted.
-  virtual void RecordDeleted(int recordNumber);
-  // `recordNumber` was rewritten; physical order does not change.
-  virtual void RecordChanged(int recordNumber) { (void)recordNumber; }
-
- protected:
-  std::vector<int> FEntries;
-  int FPosition = -1;
+  void Clear();
+  // `recordNumber`, beyond every record in the list, was appended; returns
+  // the index of its entry.
+  int RecordAppended(int recordNumber, std::string_view key);
+  // `recordNumber` was flagged deleted; its entry goes.
+  void RecordDeleted(int recordNumber);
+  // `recordNumber` was rewritten with `key`; its entry moves to its new
+  // place and the position follows it.
+  void RecordChanged(int recordNumber, std::string_view key);
 
  private:
+  std::string_view KeyOf(int recordNumber) const {
+    return {FKeys.data() + static_cast<std::size_t>(recordNumber) * FKeyLength,
+            static_cast<std::size_t>(FKeyLength)};
+  }
+  void StoreKey(int recordNumber, std::string_view key);
+  // The total order of the entries.
+  bool Less(int a, int b) const;
+  int LowerBound(int recordNumber) const;
+  // The half-open range of entries whose key starts with (or equals)
+  // `value`, for a case-sensitive search.
+  std::pair<int, int> MatchRange(std::string_view value, bool partial) const;
+  bool Matches(int index, std::string_view value, bool partial,
+               unsigned char (*fold)(unsigned char)) const;
+
+  std::vector<int> FEntries;
+  // The key of record r at r * FKeyLength, for every record the ordering
+  // has seen.
+  std::string FKeys;
+  int FKeyLength = 0;
+  int FPosition = -1;
+  int FRemembered = -1;  // the current record during a build
+  std::string FKeyFieldName;
+  bool FDescending = false;
   TmDbfTable* FTable;
 };

@@ -1,6 +1,10 @@
 #include "storage/dbf_table.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -9,6 +13,7 @@
 #include "platform/base/codepage.h"
 #include "platform/base/file_stream.h"
 #include "platform/base/file_utils.h"
+#include "platform/base/format.h"
 #include "platform/data/db_consts.h"
 
 using namespace dbf;
@@ -95,6 +100,23 @@ TFieldType FieldTypeOfKind(TValueKind kind) {
   return ftUnknown;
 }
 
+constexpr std::size_t kWindowBytes = 64 * 1024;
+constexpr std::size_t kScanBytes = 1 << 20;
+constexpr std::size_t kPackBlockBytes = 64 * 1024;
+
+// Replaces `to` by `from` in one step, as rename(2) does.
+void ReplaceFile(const std::string& from, const std::string& to) {
+  if (std::rename(from.c_str(), to.c_str()) != 0)
+    throw EDBFError("cannot rename " + from + " to " + to + ": " + std::strerror(errno));
+  // The rename is durable once the directory is.
+  const std::string dir = ExtractFileDir(ExpandFileName(to));
+  const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
 std::int32_t DaysOf(TDateTime value) { return DateTimeToTimeStamp(value).Date; }
 
 TDateTime DateOfDays(std::int32_t days) { return TimeStampToDateTime(TTimeStamp{0, days}); }
@@ -165,6 +187,10 @@ std::unique_ptr<TFileStream> TmDbfTable::OpenStream(const std::string& fileName,
 
 void TmDbfTable::CreateTable(const std::string& tail) {
   CheckInactive();
+  WriteEmptyTable(FTableName, tail);
+}
+
+void TmDbfTable::WriteEmptyTable(const std::string& fileName, const std::string& tail) {
   struct Source {
     std::string Name;
     TFieldType Type;
@@ -203,7 +229,7 @@ void TmDbfTable::CreateTable(const std::string& tail) {
   header.StructureVersion = FVers;
   header.CodePage = FCodePage;
   const std::string bytes = EncodeLayout(header, std::move(columns), tail);
-  std::unique_ptr<TFileStream> stream = OpenStream(FTableName, fmCreate);
+  std::unique_ptr<TFileStream> stream = OpenStream(fileName, fmCreate);
   stream->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
 }
 
@@ -249,6 +275,7 @@ void TmDbfTable::InternalOpen() {
   if (!FStream && !FileExists(FTableName)) throw EDBFError("Open: Table file not found");
   try {
     FWriteError.clear();
+    DropWindow();
     FStream = OpenStream(FTableName, (FReadOnly ? fmOpenRead : fmOpenReadWrite) |
                                          (FExclusive ? fmShareExclusive : fmShareDenyNone));
     FLayout = ReadLayout(*FStream, FTableName);
@@ -279,6 +306,7 @@ void TmDbfTable::InternalOpen() {
   } catch (...) {
     FIsOpen = false;
     FStream.reset();
+    AbandonUpgrade();
     throw;
   }
 }
@@ -288,8 +316,11 @@ void TmDbfTable::InternalClose() {
   if (DefaultFields()) DestroyFields();
   for (TDbfCursor* cursor : FOrderings) cursor->Clear();
   FStream.reset();
+  AbandonUpgrade();
   FIsOpen = false;
   FKnownCount = 0;
+  DropWindow();
+  FWindow = {};
 }
 
 void TmDbfTable::FixCodePageByte() {
@@ -308,25 +339,89 @@ void TmDbfTable::FixCodePageByte() {
 
 // ---- orderings
 
-std::vector<int> TmDbfTable::LiveRecords(std::uint32_t from, std::uint32_t to) {
-  std::vector<int> live;
-  if (from >= to) return live;
+TField* TmDbfTable::KeyField(const std::string& fieldName) {
+  CheckActive();
+  TField* field = FindField(fieldName);
+  if (field == nullptr) DatabaseError(Format(SFieldNotFound, fieldName), this);
+  return field;
+}
+
+TmDbfTable::TKeySpec TmDbfTable::KeySpecOf(const TDbfCursor* cursor) {
+  TKeySpec spec;
+  if (cursor->KeyFieldName().empty()) return spec;
+  TField* field = FindField(cursor->KeyFieldName());
+  if (field == nullptr) return spec;
+  spec.IsString = IsStringType(field->DataType());
+  if (field->FieldKind() == fkData && field->FieldNo() > 0) {
+    const TFieldDescriptor& column = Column(field->FieldNo());
+    spec.Offset = static_cast<int>(column.Offset);
+    spec.Length = column.Length;
+  } else if (field->FieldKind() == fkCalculated && spec.IsString) {
+    // The value after the slot's flag byte; its first Size - 1 bytes.
+    spec.Offset = FCalcOffset + field->Offset() + 1;
+    spec.Length = std::max(field->Size() - 1, 0);
+    spec.Calculated = true;
+  }
+  return spec;
+}
+
+std::string_view TmDbfTable::KeyIn(const TKeySpec& spec, const char* buffer, std::string& scratch) {
+  if (!spec.Calculated) return {buffer + spec.Offset, static_cast<std::size_t>(spec.Length)};
+  // A shorter value is padded with blanks, as a searched value is.
+  scratch.assign(static_cast<std::size_t>(spec.Length), ' ');
+  const char* value = buffer + spec.Offset;
+  if (value[-1] != 0) {
+    const std::size_t n = strnlen(value, scratch.size());
+    std::memcpy(scratch.data(), value, n);
+  }
+  return scratch;
+}
+
+const char* TmDbfTable::WithCalcFields(const char* record) {
+  FKeyBuffer.assign(static_cast<std::size_t>(FBufferSize), '\0');
+  std::memcpy(FKeyBuffer.data(), record, FLayout.RecordLength);
+  GetCalcFields(FKeyBuffer.data());
+  return FKeyBuffer.data();
+}
+
+template <class F>
+void TmDbfTable::ScanLiveRecords(std::uint32_t from, std::uint32_t to, F&& visit) {
+  if (from >= to) return;
   const std::size_t recordLength = FLayout.RecordLength;
   const std::uint32_t perChunk =
-      static_cast<std::uint32_t>(std::max<std::size_t>(1, (1 << 20) / recordLength));
+      static_cast<std::uint32_t>(std::max<std::size_t>(1, kScanBytes / recordLength));
   std::vector<char> chunk;
-  for (std::uint32_t first = from; first < to; first += perChunk) {
+  for (std::uint32_t first = from; first < to; first += std::min(perChunk, to - first)) {
     const std::uint32_t count = std::min(perChunk, to - first);
     chunk.resize(count * recordLength);
     FStream->SetPosition(FLayout.RecordPosition(first));
     FStream->ReadBuffer(chunk.data(), static_cast<std::int64_t>(chunk.size()));
-    for (std::uint32_t i = 0; i < count; ++i)
-      if (chunk[i * recordLength] == kLiveFlag) live.push_back(static_cast<int>(first + i));
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const char* record = chunk.data() + i * recordLength;
+      if (record[0] == kLiveFlag) visit(static_cast<int>(first + i), record);
+    }
   }
-  return live;
+}
+
+void TmDbfTable::BuildOrderings(const std::vector<TDbfCursor*>& cursors, std::uint32_t count) {
+  std::vector<TKeySpec> specs;
+  bool calculated = false;
+  for (TDbfCursor* cursor : cursors) {
+    specs.push_back(KeySpecOf(cursor));
+    calculated = calculated || specs.back().Calculated;
+    cursor->BeginBuild(specs.back().Length);
+  }
+  std::string scratch;
+  ScanLiveRecords(0, count, [&](int record, const char* bytes) {
+    const char* buffer = calculated ? WithCalcFields(bytes) : bytes;
+    for (std::size_t i = 0; i < cursors.size(); ++i)
+      cursors[i]->AddBuilt(record, KeyIn(specs[i], buffer, scratch));
+  });
+  for (TDbfCursor* cursor : cursors) cursor->EndBuild();
 }
 
 void TmDbfTable::RebuildOrderings() {
+  DropWindow();
   char head[kHeaderSize];
   FStream->SetPosition(0);
   FStream->ReadBuffer(head, kHeaderSize);
@@ -335,10 +430,124 @@ void TmDbfTable::RebuildOrderings() {
   if (count > room)
     RaiseDamaged(FTableName, "the header counts " + std::to_string(count) +
                                  " records but the file holds " + std::to_string(room));
-  const std::vector<int> live = LiveRecords(0, count);
-  for (TDbfCursor* cursor : FOrderings) cursor->Rebuild(live);
+  BuildOrderings(FOrderings, count);
   FKnownCount = count;
   FLayout.Header.RecordCount = count;
+}
+
+int TmDbfTable::AddAppended(std::uint32_t count, const char* record) {
+  std::vector<TKeySpec> specs;
+  bool calculated = false;
+  for (TDbfCursor* cursor : FOrderings) {
+    specs.push_back(KeySpecOf(cursor));
+    calculated = calculated || specs.back().Calculated;
+  }
+  std::string scratch;
+  auto add = [&](int number, const char* bytes) {
+    const char* buffer = calculated ? WithCalcFields(bytes) : bytes;
+    int index = -1;
+    for (std::size_t i = 0; i < FOrderings.size(); ++i) {
+      const int at = FOrderings[i]->RecordAppended(number, KeyIn(specs[i], buffer, scratch));
+      if (FOrderings[i] == FCursor) index = at;
+    }
+    return index;
+  };
+  // Other users' records first: they stand before ours in the file.
+  ScanLiveRecords(FKnownCount, count, add);
+  FKnownCount = count;
+  int index = -1;
+  if (record != nullptr) {
+    index = add(static_cast<int>(count), record);
+    FKnownCount = count + 1;
+  }
+  FLayout.Header.RecordCount = FKnownCount;
+  return index;
+}
+
+void TmDbfTable::SetOrder(TField* field, bool descending) {
+  if (State() != dsBrowse) return;
+  UpdateCursorPos();
+  const std::string name = field != nullptr ? field->FieldName() : std::string();
+  if (name.empty() || FCursor->KeyFieldName() != name || FCursor->Descending() != descending ||
+      FCursor->Count() == 0) {
+    FCursor->SetKey(name, descending);
+    BuildOrderings({FCursor}, FKnownCount);
+  }
+  Resync(TResyncMode{rmCenter});
+  DoAfterScroll();
+}
+
+std::string TmDbfTable::PrepareKey(TField* field, const TKeySpec& spec, const std::string& value,
+                                   std::uint8_t options) const {
+  const std::size_t length = static_cast<std::size_t>(spec.Length);
+  std::string key;
+  if (spec.IsString) {
+    key = FromUtf8(value, FAnsiTable ? TCodePage::Win1251 : TCodePage::Oem866);
+    if ((options & kFindPartial) == 0) key.resize(length, ' ');
+    if (options & kFindCaseInsensitive) {
+      if (FAnsiTable)
+        AnsiUpperCaseBytes(key);
+      else
+        OemUpperCase(key);
+    }
+  } else if (field->DataType() == ftDate || field->DataType() == ftDateTime) {
+    key = value;
+  } else if (value.size() >= length) {
+    key = value.substr(value.size() - length);
+  } else {
+    key = std::string(length - value.size(), ' ') + value;
+  }
+  return key;
+}
+
+bool TmDbfTable::FindKey(const std::string& fieldName, const std::string& value,
+                         std::uint8_t options) {
+  TField* field = KeyField(fieldName);
+  if (State() != dsBrowse) return false;
+  UpdateCursorPos();
+  if (FCursor->KeyFieldName() != field->FieldName() || FCursor->Descending() ||
+      FCursor->Count() == 0) {
+    FCursor->SetKey(field->FieldName(), false);
+    BuildOrderings({FCursor}, FKnownCount);
+  }
+  const TKeySpec spec = KeySpecOf(FCursor);
+  const std::string key = PrepareKey(field, spec, value, options);
+  const bool insensitive = (options & kFindCaseInsensitive) != 0 && spec.IsString;
+  const int index =
+      FCursor->Search(key, (options & kFindPartial) != 0,
+                      insensitive ? (FAnsiTable ? AnsiUpperByte : OemUpper) : nullptr);
+  if (index >= 0) FCursor->SetPosition(index);
+  Resync(TResyncMode{rmCenter});
+  if (index >= 0) DoAfterScroll();
+  return index >= 0;
+}
+
+int TmDbfTable::FindOtherKey(const std::string& fieldName, const std::string& value,
+                             std::uint8_t options) {
+  TField* field = KeyField(fieldName);
+  TDbfCursor* ordering = nullptr;
+  for (TDbfCursor* cursor : FOrderings) {
+    if (cursor->KeyFieldName() == field->FieldName() && !cursor->Descending()) {
+      ordering = cursor;
+      break;
+    }
+  }
+  if (ordering == nullptr) return -1;
+  const int current = State() == dsInsert ? -1 : PhysicalRecNo();
+  const TKeySpec spec = KeySpecOf(ordering);
+  const std::string key = PrepareKey(field, spec, value, options);
+  const bool insensitive = (options & kFindCaseInsensitive) != 0 && spec.IsString;
+  const int other = ordering->SearchOther(
+      key, (options & kFindPartial) != 0,
+      insensitive ? (FAnsiTable ? AnsiUpperByte : OemUpper) : nullptr, current);
+  return other < 0 ? 0 : other + 1;
+}
+
+TDbfCursor* TmDbfTable::AddCursor(TField* field) {
+  auto* cursor = new TDbfCursor(this);
+  cursor->SetKey(field->FieldName(), false);
+  if (FIsOpen) BuildOrderings({cursor}, FKnownCount);
+  return cursor;
 }
 
 // ---- locks and writes
@@ -376,14 +585,55 @@ void TmDbfTable::GuardedWrite(F&& write) {
   }
 }
 
-void TmDbfTable::ReadRecord(int recordNumber, char* buffer) {
-  FStream->SetPosition(FLayout.RecordPosition(static_cast<std::uint32_t>(recordNumber)));
-  FStream->ReadBuffer(buffer, FLayout.RecordLength);
+void TmDbfTable::ReadRecord(int recordNumber, char* buffer, bool sequential, bool backwards) {
+  const std::uint32_t record = static_cast<std::uint32_t>(recordNumber);
+  const std::size_t length = FLayout.RecordLength;
+  const bool inWindow = record >= FWindowFirst && record - FWindowFirst < FWindowCount;
+  // Another user may have rewritten a record since we read it: a shared
+  // table re-reads the current record, and trusts the window only briefly.
+  const bool fresh =
+      FExclusive || (sequential && GetTickCount() - FWindowTick < kSharedWindowMilliseconds);
+  if (inWindow && fresh) {
+    std::memcpy(buffer, FWindow.data() + (record - FWindowFirst) * length, length);
+    return;
+  }
+  // Only a run of steps through neighbouring records (a scan, not the
+  // step or two of a resync) is worth a block.
+  const std::uint32_t previous = FLastRead;
+  FLastRead = record;
+  FRun = sequential && record == (backwards ? previous - 1 : previous + 1) ? FRun + 1 : 0;
+  if (!sequential || FRun < 2 || record >= FKnownCount) {
+    // One call, not a seek and a read: this is the path of every jump.
+    const ssize_t got = ::pread(FStream->Handle(), buffer, length, FLayout.RecordPosition(record));
+    if (got != static_cast<ssize_t>(length)) {
+      FStream->SetPosition(FLayout.RecordPosition(record));
+      FStream->ReadBuffer(buffer, static_cast<std::int64_t>(length));
+    }
+    if (inWindow) std::memcpy(FWindow.data() + (record - FWindowFirst) * length, buffer, length);
+    return;
+  }
+  const std::uint32_t span =
+      static_cast<std::uint32_t>(std::max<std::size_t>(1, kWindowBytes / length));
+  std::uint32_t first = record;
+  if (backwards) first = record + 1 >= span ? record + 1 - span : 0;
+  const std::uint32_t count = std::min(span, FKnownCount - first);
+  DropWindow();
+  FWindow.resize(count * length);
+  FStream->SetPosition(FLayout.RecordPosition(first));
+  FStream->ReadBuffer(FWindow.data(), static_cast<std::int64_t>(FWindow.size()));
+  FWindowFirst = first;
+  FWindowCount = count;
+  FWindowTick = GetTickCount();
+  std::memcpy(buffer, FWindow.data() + (record - first) * length, length);
 }
 
 void TmDbfTable::WriteRecord(int recordNumber, const char* buffer) {
-  FStream->SetPosition(FLayout.RecordPosition(static_cast<std::uint32_t>(recordNumber)));
+  const std::uint32_t record = static_cast<std::uint32_t>(recordNumber);
+  FStream->SetPosition(FLayout.RecordPosition(record));
   FStream->WriteBuffer(buffer, FLayout.RecordLength);
+  if (record >= FWindowFirst && record - FWindowFirst < FWindowCount)
+    std::memcpy(FWindow.data() + (record - FWindowFirst) * FLayout.RecordLength, buffer,
+                FLayout.RecordLength);
 }
 
 void TmDbfTable::AppendRecord(char* buffer) {
@@ -406,19 +656,199 @@ void TmDbfTable::AppendRecord(char* buffer) {
     FStream->WriteBuffer(head, kHeaderSize);
   });
   // Our own record costs one entry per ordering; records other users
-  // appended meanwhile are read and added first.
+  // appended meanwhile (the header's count tells) are read and added
+  // first, so no ordering is rebuilt.
   if (count < FKnownCount) {
     RebuildOrderings();
+    FCursor->SetPosition(FCursor->IndexOfRecord(static_cast<int>(count)));
   } else {
-    const std::vector<int> others = LiveRecords(FKnownCount, count);
-    for (TDbfCursor* cursor : FOrderings) {
-      for (int record : others) cursor->RecordAppended(record);
-      cursor->RecordAppended(static_cast<int>(count));
-    }
-    FKnownCount = count + 1;
-    FLayout.Header.RecordCount = count + 1;
+    FCursor->SetPosition(AddAppended(count, buffer));
   }
-  FCursor->SetPosition(FCursor->IndexOfRecord(static_cast<int>(count)));
+}
+
+// ---- pack and structure upgrade
+
+void TmDbfTable::Step() {
+  if (StepHook) StepHook(++FStepCount);
+}
+
+std::unique_ptr<TFileStream> TmDbfTable::HoldExclusively(const std::string& what) {
+  try {
+    return OpenStream(FTableName, fmOpenRead | fmShareExclusive);
+  } catch (const EFOpenError&) {
+    if (!FileExists(FTableName)) throw;
+    throw EDBFError("Cannot " + what + " table " + FTableName + ": it is in use by another user.");
+  }
+}
+
+void TmDbfTable::Pack(const std::string& tail, bool dropTail) {
+  CheckInactive();
+  if (FTableName.empty()) throw EDBFError("Table name not specified.");
+  if (!FileExists(FTableName)) throw EDBFError("Table " + FTableName + " does not exist.");
+  FStepCount = 0;
+  const std::string oldName = FTableName + ",old";
+  const std::string newName = FTableName + ",new";
+  // Nobody may have the file while it is replaced; the hold also keeps
+  // others out until the new file is in place.
+  std::unique_ptr<TFileStream> hold = HoldExclusively("pack");
+  try {
+    Step();
+    if (!CopyFile(FTableName, oldName, false))
+      throw EDBFError("cannot copy it to " + oldName + ": " + LastFileError());
+    Step();
+    std::unique_ptr<TFileStream> in = OpenStream(oldName, fmOpenRead | fmShareExclusive);
+    // The count is not trusted here: records are copied until the file ends.
+    std::string head(kHeaderSize, '\0');
+    in->ReadBuffer(head.data(), kHeaderSize);
+    const std::uint16_t headerLength = DecodeFixed16(head.data() + kHeaderLengthOffset);
+    const std::uint16_t recordLength = DecodeFixed16(head.data() + kRecordLengthOffset);
+    if (headerLength < kHeaderSize) RaiseDamaged(FTableName, "the header is too short");
+    head.resize(headerLength);
+    in->ReadBuffer(head.data() + kHeaderSize, headerLength - kHeaderSize);
+    std::string probe = head;
+    EncodeFixed32(probe.data() + kRecordCountOffset, 0);
+    const TLayout layout = DecodeLayout(probe, in->Size(), FTableName);
+    std::string out = head.substr(0, kHeaderSize);
+    out[kCodePageOffset] = static_cast<char>(FCodePage);
+    const std::size_t tailAt = layout.TailPosition != 0 ? layout.TailPosition : headerLength;
+    if (tail.empty() && !dropTail) {
+      out.append(head, kHeaderSize);
+    } else {
+      out.append(head, kHeaderSize, tailAt - kHeaderSize);
+      if (!dropTail) out += tail;
+    }
+    if (out.size() > kMaxHeaderLength)
+      throw ERangeError("The header of " + FTableName + " would be " + std::to_string(out.size()) +
+                        " bytes, more than 65535");
+    const std::uint16_t newHeaderLength = static_cast<std::uint16_t>(out.size());
+    std::unique_ptr<TFileStream> result = OpenStream(newName, fmCreate);
+    result->WriteBuffer(out.data(), static_cast<std::int64_t>(out.size()));
+    Step();
+    const std::size_t perBlock = std::max<std::size_t>(1, kPackBlockBytes / recordLength);
+    std::vector<char> block(perBlock * recordLength);
+    std::uint32_t kept = 0;
+    for (bool more = true; more;) {
+      const std::int64_t got = in->Read(block.data(), static_cast<std::int64_t>(block.size()));
+      const std::size_t records = static_cast<std::size_t>(got) / recordLength;
+      more = records == perBlock;
+      std::size_t write = 0;
+      for (std::size_t i = 0; i < records; ++i) {
+        const char* record = block.data() + i * recordLength;
+        if (record[0] == kDeletedFlag) continue;
+        if (write != i * recordLength) std::memmove(block.data() + write, record, recordLength);
+        write += recordLength;
+        ++kept;
+      }
+      result->WriteBuffer(block.data(), static_cast<std::int64_t>(write));
+      Step();
+    }
+    result->WriteBuffer(&kEofMarker, 1);
+    EncodeFixed16(out.data() + kHeaderLengthOffset, newHeaderLength);
+    EncodeFixed32(out.data() + kRecordCountOffset, kept);
+    result->SetPosition(0);
+    result->WriteBuffer(out.data(), kHeaderSize);
+    result->FlushBuffers();
+    result.reset();
+    in.reset();
+    Step();
+    // The new file must open and hold what we wrote before it replaces
+    // the original.
+    {
+      std::unique_ptr<TFileStream> check = OpenStream(newName, fmOpenRead | fmShareExclusive);
+      const TLayout written = ReadLayout(*check, newName);
+      if (written.Header.RecordCount != kept || check->Size() != written.RecordPosition(kept) + 1)
+        throw EDBFError("the new file " + newName + " does not hold the records written");
+    }
+    Step();
+    ReplaceFile(newName, FTableName);
+  } catch (const ERangeError&) {
+    DeleteFile(newName);
+    DeleteFile(oldName);
+    throw;
+  } catch (const Exception& e) {
+    DeleteFile(newName);
+    throw EDBFError("Pack of table " + FTableName + " failed: " + e.Message() +
+                    ". The table is unchanged.");
+  }
+  Step();
+  hold.reset();
+  DeleteFile(oldName);
+}
+
+void TmDbfTable::UpgradeStructure() {
+  if (FFileVers > FVers)
+    throw EDBFError("Table " + FTableName + " has structure version " + std::to_string(FFileVers) +
+                    ", newer than " + std::to_string(FVers) + "; it was left as it is.");
+  FStepCount = 0;
+  FStream.reset();
+  FUpgradeHold = HoldExclusively("upgrade the structure of");
+  Step();
+  const std::string oldName = FTableName + "_old";
+  if (!CopyFile(FTableName, oldName, false))
+    throw EDBFError("Cannot upgrade the structure of table " + FTableName + ": cannot copy it to " +
+                    oldName + ": " + LastFileError());
+  Step();
+  // The original stays in place until the conversion has succeeded.
+  FUpgradeFile = FTableName + ",new";
+  WriteEmptyTable(FUpgradeFile, "");
+  Step();
+  FStream = OpenStream(FUpgradeFile, (FReadOnly ? fmOpenRead : fmOpenReadWrite) |
+                                         (FExclusive ? fmShareExclusive : fmShareDenyNone));
+  FLayout = ReadLayout(*FStream, FTableName);
+  FUpgradeFrom = FFileVers;
+}
+
+void TmDbfTable::AbandonUpgrade() {
+  FUpgradeHold.reset();
+  if (!FUpgradeFile.empty()) {
+    if (!FStream) DeleteFile(FUpgradeFile);
+    FUpgradeFile.clear();
+  }
+}
+
+void TmDbfTable::RunConversion() {
+  auto old = CreateUnique<TmDbfTable>();
+  old->SetTableName(FTableName + "_old");
+  old->SetVers(FUpgradeFrom);
+  old->SetAutoConvert(false);
+  old->SetAnsiTable(FAnsiTable);
+  old->SetDateTimeAsDate(FDateTimeAsDate);
+  DisableControls();
+  FEventsOff = true;
+  try {
+    old->Open();
+    OnUserConvert(this, old.get(), FUpgradeFrom);
+    CheckBrowseMode();
+    FStream->FlushBuffers();
+    Step();
+    ReplaceFile(FUpgradeFile, FTableName);
+    FUpgradeFile.clear();
+    FUpgradeHold.reset();
+  } catch (...) {
+    FEventsOff = false;
+    EnableControls();
+    old.reset();
+    const std::exception_ptr error = std::current_exception();
+    // The original file is still in place: close on the new one and drop it.
+    try {
+      Close();
+    } catch (...) {
+    }
+    try {
+      std::rethrow_exception(error);
+    } catch (const EAbort&) {
+      throw;
+    } catch (const Exception& e) {
+      throw EDBFError("The structure upgrade of table " + FTableName + " failed: " + e.Message() +
+                      ". The table was left as it was.");
+    }
+  }
+  FFileVers = FVers;
+  old.reset();
+  FEventsOff = false;
+  EnableControls();
+  First();
+  RebuildOrderings();
 }
 
 // ---- buffers
@@ -486,7 +916,7 @@ TGetResult TmDbfTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doChe
         cursor->SetPosition(--position);
         break;
     }
-    ReadRecord(cursor->RecordAt(position), buffer);
+    ReadRecord(cursor->RecordAt(position), buffer, mode != gmCurrent, mode == gmPrior);
     // Deleted by another user since the ordering was built.
     if (buffer[0] == kDeletedFlag) {
       if (mode == gmCurrent) return grError;
@@ -581,7 +1011,16 @@ void TmDbfTable::InternalPost() {
     LockOrRaise(offset, FLayout.RecordLength);
     TRangeLockGuard unlock([this, offset] { Unlock(offset, FLayout.RecordLength); });
     GuardedWrite([&] { WriteRecord(record, ActiveBuffer()); });
-    for (TDbfCursor* cursor : FOrderings) cursor->RecordChanged(record);
+    bool calculated = false;
+    std::vector<TKeySpec> specs;
+    for (TDbfCursor* cursor : FOrderings) {
+      specs.push_back(KeySpecOf(cursor));
+      calculated = calculated || specs.back().Calculated;
+    }
+    const char* buffer = calculated ? WithCalcFields(ActiveBuffer()) : ActiveBuffer();
+    std::string scratch;
+    for (std::size_t i = 0; i < FOrderings.size(); ++i)
+      FOrderings[i]->RecordChanged(record, KeyIn(specs[i], buffer, scratch));
     return;
   }
   InternalLast();
@@ -624,7 +1063,6 @@ void TmDbfTable::SetEventsOff(bool value) {
 // ---- fields
 
 char* TmDbfTable::FieldBuffer() {
-  if (FBuildBuffer != nullptr) return FBuildBuffer;
   switch (State()) {
     case dsBrowse:
     case dsBlockRead:
@@ -875,12 +1313,45 @@ void TmDbfTable::SetFieldData(TField* field, const void* buffer) {
     DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
 }
 
+namespace {
+
+// The UTF-8 of each byte of a code page, made once.
+struct TByteTable {
+  char Bytes[256][4];
+  std::uint8_t Lengths[256];
+  explicit TByteTable(TCodePage page) {
+    for (int b = 0; b < 256; ++b) {
+      const std::string text = ToUtf8(std::string(1, static_cast<char>(b)), page);
+      Lengths[b] = static_cast<std::uint8_t>(std::min<std::size_t>(text.size(), 4));
+      std::memcpy(Bytes[b], text.data(), Lengths[b]);
+    }
+  }
+};
+
+}  // namespace
+
 int TmDbfTable::Translate(const char* src, char* dest, bool toOem) {
   if (src == nullptr || *src == '\0') {
     if (dest != nullptr) *dest = '\0';
     return 0;
   }
   const TCodePage page = FAnsiTable ? TCodePage::Win1251 : TCodePage::Oem866;
+  if (!toOem && src != dest) {
+    // Reading every field of every record comes here: no allocation.
+    static const TByteTable oem(TCodePage::Oem866), ansi(TCodePage::Win1251);
+    const TByteTable& table = FAnsiTable ? ansi : oem;
+    char* out = dest;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(src); *p != 0; ++p) {
+      if (*p < 0x80) {
+        *out++ = static_cast<char>(*p);
+      } else {
+        std::memcpy(out, table.Bytes[*p], table.Lengths[*p]);
+        out += table.Lengths[*p];
+      }
+    }
+    *out = '\0';
+    return static_cast<int>(out - dest);
+  }
   const std::string out = toOem ? FromUtf8(src, page) : ToUtf8(src, page);
   std::memcpy(dest, out.c_str(), out.size() + 1);
   return static_cast<int>(out.size());
@@ -895,6 +1366,7 @@ void TmDbfTable::DoAfterOpen() {
     InternalFirst();
     GetNextRecords();
   }
+  if (!FUpgradeFile.empty() && FFileVers != FVers) RunConversion();
   TDataSet::DoAfterOpen();
 }
 

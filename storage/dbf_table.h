@@ -16,7 +16,25 @@
 // and the record stays in edit. Every lock is released on every path.
 //
 // Text: fields hold UTF-8; the file holds OEM 866, or Windows-1251 for an
-// AnsiTable. Translate converts between the two.
+// AnsiTable. Translate converts between the two. Orderings and searches
+// work on the file's own bytes (dbf_cursor.h).
+//
+// Reading. Records are read through a read-ahead window: a step to the
+// next or prior record reads a block of neighbouring records at once, and
+// the following steps are served from it. A write of ours updates the
+// window; a refresh, a rebuild and closing drop it. In a shared table
+// other users may rewrite or delete records, so there the window serves
+// only steps taken within kSharedWindowMilliseconds of reading it, and a
+// read of the current record (resync, refresh, after edit or cancel,
+// bookmarks, searches) always goes to the file.
+//
+// Pack and the structure upgrade rewrite whole files. Both hold the file
+// exclusively (they fail with EDBFError "... is in use by another user"
+// when someone else has it open, as CreateTable over an open file fails
+// with EFCreateError), write the new file beside it, check it, and put it
+// in place with one atomic rename: at every moment the table's name holds
+// either the original file or the complete new one, and a failure leaves
+// the original as it was and says so.
 //
 // Failures: EDBFError for a missing or damaged file, an invalid record or
 // bookmark; ERangeError for a number that does not fit its column (nothing
@@ -106,6 +124,9 @@ class TmDbfTable : public TDataSet {
   void SetAutoConvert(bool value) { FAutoConvert = value; }
 
   TOnFieldAsString OnFieldAsString;
+  // Moves the records of an older structure into the new one (see
+  // Open). The table stays open and empty until it returns; events are
+  // off and the controls disabled meanwhile.
   TOnUserConvert OnUserConvert;
 
   // Waits between the two tries of a lock; sleeps by default. Tests put a
@@ -115,6 +136,9 @@ class TmDbfTable : public TDataSet {
   // injected faults here.
   std::function<std::unique_ptr<TFileStream>(const std::string& fileName, unsigned mode)>
       StreamFactory;
+  // Called between the steps of a pack and of a structure upgrade with the
+  // step's number, from 1; tests stop the process or throw there.
+  std::function<void(int step)> StepHook;
 
   // --- operations
   // Writes a new, empty file at TableName from the persistent data fields
@@ -136,6 +160,53 @@ class TmDbfTable : public TDataSet {
   TDbfCursor* Cursor() const { return FCursor; }
   // The physical record number of the active record; -1 when none.
   int PhysicalRecNo();
+  // Every ordering, the current one included, in creation order.
+  const std::vector<TDbfCursor*>& Orderings() const { return FOrderings; }
+
+  // --- sort orders and search (keys in dbf_cursor.h)
+  // In browse state only (else nothing happens): orders the current
+  // ordering by `field` (physical order when null), descending or not,
+  // keeps the same record current, re-reads the buffers and runs the
+  // after-scroll handling.
+  // REQUIRES: field is null or a field of this table.
+  void SetOrder(TField* field, bool descending);
+  // Orders the current ordering ascending by the field (unless it already
+  // is) and searches `value` with the kFind... `options`; when found, moves
+  // there (after-scroll handling runs). Outside browse state returns false
+  // and changes nothing. String keys: the value is padded with blanks to
+  // the key length (cut when longer) unless kFindPartial, and converted to
+  // the file's code page; with kFindCaseInsensitive both sides are
+  // upper-cased (OEM tables: Cyrillic only). Other keys: the value is
+  // right-justified to the key length, except dates, which are given as
+  // stored (yyyymmdd).
+  // Throws EDatabaseError "<Name>: Cannot perform this operation on a
+  // closed dataset" when closed, "<Name>: Field '<name>' not found".
+  bool FindKey(const std::string& fieldName, const std::string& value, std::uint8_t options);
+  // Searches the first ascending ordering on the field, in creation order,
+  // without moving: -1 when there is none, 0 when no record other than the
+  // current one (none in insert state) has the key, else the physical
+  // record number of such a record + 1. Every matching entry is looked
+  // at. Throws as FindKey.
+  int FindOtherKey(const std::string& fieldName, const std::string& value, std::uint8_t options);
+  // Adds an ascending ordering on `field`, built at once when the table is
+  // open; it does not become current. Each call adds one; the table owns
+  // it. REQUIRES: field is a field of this table.
+  TDbfCursor* AddCursor(TField* field);
+
+  // --- file operations
+  // Removes the records flagged deleted from the file TableName. An empty
+  // `tail` keeps the header tail unless `dropTail`; a non-empty one
+  // replaces it; `dropTail` removes it. Header byte 29 becomes CodePage.
+  // Records are copied by the header's record length until the file ends,
+  // whatever the header's record count says. Leaves TableName + ",old" and
+  // ",new" only when the process dies midway (the next pack overwrites
+  // them). Does not open the table.
+  // Throws EDatabaseError "...on an open dataset" when open; EDBFError
+  // "Table name not specified.", "Table <name> does not exist.", "Cannot
+  // pack table <name>: it is in use by another user." and "Pack of table
+  // <name> failed: <why>. The table is unchanged."; ERangeError when the
+  // new header would exceed 65535 bytes (nothing is written).
+  void Pack(const std::string& tail, bool dropTail);
 
   // --- TDataSet
   int CompareBookmarks(const TBookmark& a, const TBookmark& b) override;
@@ -202,27 +273,70 @@ class TmDbfTable : public TDataSet {
   void DoOnNewRecord() override;
   void DoOnCalcFields() override;
 
-  // The structure upgrade runs here when FileVers differs from Vers and
-  // OnUserConvert is set; the table opens the file as it is until then.
-  virtual void UpgradeStructure() {}
+  // Opening, when FileVers differs from Vers and OnUserConvert is set:
+  // takes the file exclusively, copies it to TableName + "_old" and opens
+  // a new empty file of the current structure (TableName + ",new") in its
+  // place. After opening, OnUserConvert fills it from a table open on
+  // "_old"; only then does the new file replace the original. A file
+  // whose version is above Vers is refused.
+  // Throws EDBFError "Table <name> has structure version <n>, newer than
+  // <Vers>; it was left as it is.", "Cannot upgrade the structure of
+  // table <name>: it is in use by another user.", and (after opening)
+  // "The structure upgrade of table <name> failed: <why>. The table was
+  // left as it was." with the table closed.
+  virtual void UpgradeStructure();
 
  private:
   friend class TDbfCursor;
 
   void AddOrdering(TDbfCursor* cursor) { FOrderings.push_back(cursor); }
   void RemoveOrdering(TDbfCursor* cursor);
+
+  // Where an ordering's key lies in a record buffer.
+  struct TKeySpec {
+    int Offset = 0;  // of the column, or of the calculated value
+    int Length = 0;  // 0: no key (physical order)
+    bool Calculated = false;
+    bool IsString = false;
+  };
+  TKeySpec KeySpecOf(const TDbfCursor* cursor);
+  // The key bytes in `buffer` (calculated fields computed when the key is
+  // one); `scratch` holds a calculated key.
+  static std::string_view KeyIn(const TKeySpec& spec, const char* buffer, std::string& scratch);
+  // A record buffer holding `record` with its calculated fields computed.
+  const char* WithCalcFields(const char* record);
+  // Builds `cursors` from records 0 .. count - 1 of the file.
+  void BuildOrderings(const std::vector<TDbfCursor*>& cursors, std::uint32_t count);
+  // Reads records from..to-1 in blocks and calls visit(record, bytes) for
+  // each live one.
+  template <class F>
+  void ScanLiveRecords(std::uint32_t from, std::uint32_t to, F&& visit);
+  // Adds records appended to the file since the orderings were built, up
+  // to `count`, and our own `record` (when not null) as record `count`;
+  // returns the index of our record in the current ordering.
+  int AddAppended(std::uint32_t count, const char* record);
+  std::string PrepareKey(TField* field, const TKeySpec& spec, const std::string& value,
+                         std::uint8_t options) const;
+  TField* KeyField(const std::string& fieldName);
+  // A stream that holds the file to ourselves, or EDBFError naming `what`.
+  std::unique_ptr<TFileStream> HoldExclusively(const std::string& what);
+  void Step();
+  void RunConversion();
+  void AbandonUpgrade();
+  void WriteEmptyTable(const std::string& fileName, const std::string& tail);
+  void DropWindow() { FWindowCount = 0; }
   // The record buffer that field access uses in the current state.
   char* FieldBuffer();
   std::span<char> ColumnOf(char* record, int fieldNo);
   const dbf::TFieldDescriptor& Column(int fieldNo) const;
   TFieldType FieldTypeOfColumn(const dbf::TFieldDescriptor& column) const;
-  void ReadRecord(int recordNumber, char* buffer);
+  // `sequential`: a step to the next or prior record, which the
+  // read-ahead window serves (`backwards` for the prior one).
+  void ReadRecord(int recordNumber, char* buffer, bool sequential = false, bool backwards = false);
   void WriteRecord(int recordNumber, const char* buffer);
   // Appends `buffer` under the header lock; the current ordering ends on
   // the new record.
   void AppendRecord(char* buffer);
-  // Reads the deletion flags of records from..to-1 and returns the live ones.
-  std::vector<int> LiveRecords(std::uint32_t from, std::uint32_t to);
   // Re-reads the record count (checking it against the file) and rebuilds
   // every ordering.
   void RebuildOrderings();
@@ -251,7 +365,6 @@ class TmDbfTable : public TDataSet {
   std::unique_ptr<TStringList> FForceStringFields;
 
   bool FEventsOff = false;
-  char* FBuildBuffer = nullptr;  // the ordering's scratch buffer while one is built
   TDbfCursor* FCursor = nullptr;
   std::vector<TDbfCursor*> FOrderings;  // the current one included; owned
   std::vector<char> FSpare;             // the record before edit or insert
@@ -263,4 +376,24 @@ class TmDbfTable : public TDataSet {
   int FBufferSize = 0;
   bool FIsOpen = false;
   std::string FWriteError;  // the first failed write, until reopened
+
+  std::vector<char> FKeyBuffer;  // a record buffer for computing keys
+  std::string FKeyScratch;
+  // The read-ahead window: records FWindowFirst .. + FWindowCount - 1.
+  std::vector<char> FWindow;
+  std::uint32_t FWindowFirst = 0;
+  std::uint32_t FWindowCount = 0;
+  std::uint32_t FWindowTick = 0;
+  std::uint32_t FLastRead = 0;  // the last record read, and how many
+  int FRun = 0;                 // steps to a neighbour led to it
+
+  int FStepCount = 0;
+  // A structure upgrade in progress: the original held to ourselves, the
+  // new file's name and the old version.
+  std::unique_ptr<TFileStream> FUpgradeHold;
+  std::string FUpgradeFile;
+  std::uint8_t FUpgradeFrom = 0;
 };
+
+// How long a shared table's read-ahead window serves further steps.
+inline constexpr std::uint32_t kSharedWindowMilliseconds = 100;

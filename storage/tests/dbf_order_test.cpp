@@ -1,0 +1,316 @@
+#include <random>
+#include <set>
+
+#include "dbf_register_fixture.h"
+#include "platform/base/codepage.h"
+
+namespace {
+
+using DbfOrderTest = DbfRegisterTest;
+
+TEST_F(DbfOrderTest, SetOrderKeepsTheCurrentRecordAndCyclesBackToPhysicalOrder) {
+  auto t = MakeTable();
+  t->CreateTable();
+  t->Open();
+  for (const char* n : {"Петрова", "Абрамова", "Сидорова", "Иванова"}) Add(*t, n, 1);
+  t->SetRecNo(3);  // Сидорова
+  int scrolls = 0;
+  t->AfterScroll = [&](TDataSet*) { ++scrolls; };
+  t->SetOrder(t->FieldByName("NAME"), false);
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "Сидорова");
+  EXPECT_EQ(t->RecNo(), 4);
+  EXPECT_EQ(scrolls, 1);
+  t->SetOrder(t->FieldByName("NAME"), true);
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "Сидорова");
+  EXPECT_EQ(t->RecNo(), 1);
+  EXPECT_EQ(Names(*t), "Сидорова,Петрова,Иванова,Абрамова");
+  t->SetOrder(nullptr, false);
+  EXPECT_EQ(Names(*t), "Петрова,Абрамова,Сидорова,Иванова");
+  // Not in browse state: nothing happens.
+  t->Edit();
+  t->SetOrder(t->FieldByName("NAME"), false);
+  t->Cancel();
+  EXPECT_EQ(Names(*t), "Петрова,Абрамова,Сидорова,Иванова");
+}
+
+TEST_F(DbfOrderTest, FindKeyPadsValuesAsTheColumnsStoreThem) {
+  auto t = MakeTable();
+  t->CreateTable();
+  t->Open();
+  for (const char* n : {"Петрова", "Иванова", "Иваницкая", "ivanova", "IVANOVA"}) Add(*t, n, 40);
+  t->SetRecNo(2);
+  t->Edit();
+  t->FieldByName("NUM")->SetAsInteger(42);
+  t->Post();
+  t->First();
+  struct Case {
+    const char* Field;
+    const char* Value;
+    std::uint8_t Options;
+    const char* Found;  // NAME of the record found, "" for none
+  } cases[] = {
+      {"NUM", "42", 0, "Иванова"},  // right-justified to 7
+      {"NAME", "Ива", kFindPartial, "Иваницкая"},
+      {"NAME", "Ива", 0, ""},
+      {"NAME", "Иванова", 0, "Иванова"},
+      {"NAME", "ИВАНОВА", 0, ""},
+      {"NAME", "иВАНОВА", kFindCaseInsensitive, "Иванова"},
+      {"NAME", "иван", kFindCaseInsensitive | kFindPartial, "Иваницкая"},
+      // OEM folding leaves Latin letters alone.
+      {"NAME", "ivanova", kFindCaseInsensitive, "ivanova"},
+      {"NAME", "Ivanova", kFindCaseInsensitive, ""},
+      {"NAME", "Иванова и ещё двадцать знаков", 0, ""},
+  };
+  for (const Case& c : cases) {
+    t->First();
+    const bool found = t->FindKey(c.Field, c.Value, c.Options);
+    EXPECT_EQ(found, *c.Found != 0) << c.Value;
+    if (found) {
+      EXPECT_EQ(t->FieldByName("NAME")->AsString(), c.Found) << c.Value;
+    }
+  }
+  // The order stays by the last searched field.
+  EXPECT_EQ(t->Cursor()->KeyFieldName(), "NAME");
+  try {
+    t->FindKey("NOPE", "1", 0);
+    FAIL();
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.Message(), "T: Field 'NOPE' not found");
+  }
+  t->Close();
+  EXPECT_THROW(t->FindKey("NAME", "x", 0), EDatabaseError);
+}
+
+TEST_F(DbfOrderTest, CaseInsensitiveSearchFindsKeysThatSortApart) {
+  // By bytes: Б 81, В 82, Г 83, а A0; folded, а sorts first, so a folded
+  // binary search over the byte order would miss it.
+  for (bool ansi : {false, true}) {
+    auto t = MakeTable();
+    t->SetAnsiTable(ansi);
+    t->CreateTable();
+    t->Open();
+    for (const char* n : {"Б", "В", "Г", "а"}) Add(*t, n, 1);
+    EXPECT_TRUE(t->FindKey("NAME", "А", kFindCaseInsensitive)) << ansi;
+    EXPECT_EQ(t->FieldByName("NAME")->AsString(), "а");
+    t->Close();
+  }
+}
+
+TEST_F(DbfOrderTest, FindOtherKeySeesEveryEqualKey) {
+  auto t = MakeTable();
+  t->CreateTable();
+  t->Open();
+  EXPECT_EQ(t->FindOtherKey("cCERTIF", "А 0000001", 0), -1);  // no ordering yet
+  t->AddCursor(t->FieldByName("cCERTIF"));
+  Add(*t, "a", 1, "А", 1);
+  Add(*t, "b", 2, "Б", 1);
+  Add(*t, "c", 3, "А", 2);
+  EXPECT_EQ(t->FindOtherKey("cCERTIF", "Б 0000002", 0), 0);  // none
+  EXPECT_EQ(t->FindOtherKey("cCERTIF", "А 0000001", 0), 1);  // record 0, not current
+  t->First();
+  EXPECT_EQ(t->FindOtherKey("cCERTIF", "А 0000001", 0), 0);  // only the current one
+  EXPECT_EQ(t->FindOtherKey("cCERTIF", "Б 0000001", 0), 2);
+  EXPECT_EQ(t->FindOtherKey("cCERTIF", "б 0000001", kFindCaseInsensitive), 2);
+  // A duplicate that slipped in; the current record is the first of the two.
+  t->SetEventsOff(true);
+  Add(*t, "d", 4, "А", 1);
+  t->SetEventsOff(false);
+  t->First();
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "a");
+  EXPECT_EQ(t->FindOtherKey("cCERTIF", "А 0000001", 0), 4);
+  t->Last();
+  EXPECT_EQ(t->FindOtherKey("cCERTIF", "А 0000001", 0), 1);
+  // In insert state every record counts; the table does not move.
+  t->Append();
+  EXPECT_GT(t->FindOtherKey("cCERTIF", "А 0000002", 0), 0);
+  EXPECT_EQ(t->FindOtherKey("cCERTIF", "А 0000002", 0), 3);
+  t->Cancel();
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "d");
+  // A descending ordering on the field does not count.
+  t->SetOrder(t->FieldByName("NAME"), true);
+  EXPECT_EQ(t->FindOtherKey("NAME", "a", 0), -1);
+}
+
+TEST_F(DbfOrderTest, CalculatedKeysAreTheFilesOwnBytes) {
+  auto t = MakeTable();
+  t->CreateTable();
+  t->Open();
+  TDbfCursor* c = t->AddCursor(t->FieldByName("cCERTIF"));
+  Add(*t, "b", 1, "Б", 7);
+  Add(*t, "a", 2, "А", 7);
+  ASSERT_EQ(c->KeyLength(), 9);
+  EXPECT_EQ(c->KeyAt(0), Utf8ToOem866("А 0000007"));
+  EXPECT_EQ(c->KeyAt(1), Utf8ToOem866("Б 0000007"));
+  EXPECT_TRUE(t->FindKey("cCERTIF", "Б 0000007", 0));
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "b");
+}
+
+TEST_F(DbfOrderTest, AppendsLandInOrder) {
+  {
+    auto t = MakeTable();
+    t->CreateTable();
+    t->Open();
+    t->SetOrder(t->FieldByName("NUM"), true);
+    for (int n : {5, 9, 7}) {
+      Add(*t, std::to_string(n), n);
+      EXPECT_EQ(t->FieldByName("NUM")->AsInteger(), n);  // the new record is current
+    }
+    EXPECT_EQ(Names(*t), "9,7,5");
+  }
+  // Shared: another user's appends come in with ours.
+  auto a = MakeTable(true, "A");
+  auto b = MakeTable(true, "B");
+  a->Open();
+  b->Open();
+  a->SetOrder(a->FieldByName("NUM"), false);
+  Add(*b, "b3", 3);
+  Add(*b, "b1", 1);
+  Add(*a, "a2", 2);
+  EXPECT_EQ(a->FieldByName("NAME")->AsString(), "a2");
+  EXPECT_EQ(Names(*a), "b1,a2,b3,5,7,9");  // numbers sort as right-justified text
+  // b's deletion (of b1, b's last record) reaches a with a refresh, which
+  // also adds b's append.
+  b->Last();
+  b->Delete();
+  Add(*b, "b0", 0);
+  a->Refresh();
+  EXPECT_EQ(Names(*a), "b0,a2,b3,5,7,9");
+}
+
+TEST_F(DbfOrderTest, DeletingTheOnlyRecordEmptiesTheOrdering) {
+  auto t = MakeTable();
+  t->CreateTable();
+  t->Open();
+  TDbfCursor* c = t->AddCursor(t->FieldByName("NAME"));
+  Add(*t, "x", 1);
+  t->SetOrder(t->FieldByName("NAME"), false);
+  t->Delete();
+  EXPECT_EQ(t->Cursor()->Count(), 0);
+  EXPECT_EQ(t->Cursor()->Position(), -1);
+  EXPECT_EQ(c->Count(), 0);
+  EXPECT_TRUE(t->Eof());
+}
+
+TEST_F(DbfOrderTest, OrderingsAccumulateAndSurviveReopening) {
+  auto t = MakeTable();
+  t->CreateTable();
+  for (int i = 0; i < 3; ++i) {
+    t->Open();
+    t->AddCursor(t->FieldByName("cCERTIF"));
+    Add(*t, "r" + std::to_string(i), i, "А", 3 - i);
+    t->Close();
+  }
+  t->Open();
+  ASSERT_EQ(t->Orderings().size(), 4u);
+  for (std::size_t i = 1; i < 4; ++i)
+    EXPECT_EQ(Records(*t->Orderings()[i]), (std::vector<int>{2, 1, 0}));
+}
+
+// An ordering kept up to date entry by entry must equal one built from
+// the file: random appends, key edits and deletes, in OEM and ANSI tables.
+TEST_F(DbfOrderTest, MaintainedOrderingsMatchRebuiltOnes) {
+  const char* words[] = {"Ёлкина", "елкина", "Анна", "анна", "Zed", "zed", "Яна", "яна", "Ира", ""};
+  for (bool ansi : {false, true}) {
+    auto t = MakeTable();
+    t->SetAnsiTable(ansi);
+    t->CreateTable();
+    t->Open();
+    std::vector<TDbfCursor*> cursors = {t->AddCursor(t->FieldByName("NAME")),
+                                        t->AddCursor(t->FieldByName("cCERTIF")),
+                                        t->AddCursor(t->FieldByName("NUM"))};
+    t->SetOrder(t->FieldByName("NAME"), true);
+    std::mt19937 random(ansi ? 7 : 3);
+    for (int step = 0; step < 400; ++step) {
+      const int op = static_cast<int>(random() % 4);
+      const std::string word = words[random() % 10];
+      const int num = static_cast<int>(random() % 200) - 100;
+      if (op < 2 || t->IsEmpty()) {
+        Add(*t, word, num, random() % 2 ? "А" : "Б", num);
+      } else {
+        t->SetRecNo(static_cast<int>(random() % t->RecordCount()) + 1);
+        if (op == 2) {
+          t->Edit();
+          t->FieldByName("NAME")->SetAsString(word);
+          t->FieldByName("NCERTIF")->SetAsInteger(num);
+          t->Post();
+          EXPECT_EQ(t->FieldByName("NAME")->AsString(), word);  // still on the edited record
+        } else {
+          t->Delete();
+        }
+      }
+    }
+    std::vector<std::vector<int>> kept;
+    for (TDbfCursor* c : cursors) kept.push_back(Records(*c));
+    kept.push_back(Records(*t->Cursor()));
+    t->Refresh();
+    for (std::size_t i = 0; i < cursors.size(); ++i) EXPECT_EQ(Records(*cursors[i]), kept[i]) << i;
+    EXPECT_EQ(Records(*t->Cursor()), kept.back());
+    // Every key that is there is found.
+    for (TDbfCursor* c : cursors) {
+      for (int i = 0; i < c->Count(); ++i) ASSERT_GE(c->Search(c->KeyAt(i), false, nullptr), 0);
+    }
+    t->Close();
+  }
+}
+
+TEST_F(DbfOrderTest, RefreshAddsRecordsBeyondTheOldCount) {
+  MakeTable()->CreateTable();
+  auto a = MakeTable(true, "A");
+  auto b = MakeTable(true, "B");
+  a->Open();
+  b->Open();
+  TDbfCursor* c = a->AddCursor(a->FieldByName("NAME"));
+  for (int i = 0; i < 50; ++i) Add(*b, "n" + std::to_string(100 + i), i);
+  EXPECT_EQ(c->Count(), 0);
+  a->Refresh();
+  EXPECT_EQ(c->Count(), 50);
+  EXPECT_EQ(a->RecordCount(), 50);
+}
+
+}  // namespace
+
+namespace {
+
+// Another user's edit of a record in our read-ahead window: a scan shows
+// it once the window is older than kSharedWindowMilliseconds; a refresh
+// and a read of the current record show it at once.
+TEST_F(DbfOrderTest, SharedReadAheadWindowGoesStaleOnlyBriefly) {
+  std::uint32_t tick = 1000;
+  SetTickSource([&] { return tick; });
+  MakeTable()->CreateTable();
+  auto a = MakeTable(true, "A");
+  auto b = MakeTable(true, "B");
+  a->Open();
+  for (int i = 0; i < 10; ++i) Add(*a, "r" + std::to_string(i), i);
+  b->Open();
+  b->First();
+  for (int i = 0; i < 3; ++i) b->Next();  // a scan: the window holds the rest
+  a->SetRecNo(6);
+  a->Edit();
+  a->FieldByName("NAME")->SetAsString("changed");
+  a->Post();
+  b->Next();
+  b->Next();
+  EXPECT_EQ(b->FieldByName("NAME")->AsString(), "r5");  // served from the window
+  tick += kSharedWindowMilliseconds;
+  b->Next();
+  b->Prior();
+  EXPECT_EQ(b->FieldByName("NAME")->AsString(), "changed");
+  // Our own write updates the window.
+  b->Edit();
+  b->FieldByName("NAME")->SetAsString("mine");
+  b->Post();
+  b->First();
+  for (int i = 0; i < 5; ++i) b->Next();
+  EXPECT_EQ(b->FieldByName("NAME")->AsString(), "mine");
+  // A refresh re-reads.
+  a->SetRecNo(6);
+  a->Edit();
+  a->FieldByName("NAME")->SetAsString("again");
+  a->Post();
+  b->Refresh();
+  EXPECT_EQ(b->FieldByName("NAME")->AsString(), "again");
+  SetTickSource(nullptr);
+}
+
+}  // namespace
