@@ -68,6 +68,7 @@ void TControl::WndProc(TMessage& message) {
       HandleMouseUp(message, mbMiddle);
       return;
     case WM_MOUSEMOVE:
+      Application->HintMouseMessage(this, message);
       HandleMouseMove(message);
       return;
     case WM_MOUSEWHEEL: {
@@ -83,6 +84,7 @@ void TControl::WndProc(TMessage& message) {
       if (OnMouseEnter) OnMouseEnter(this);
       return;
     case CM_MOUSELEAVE:
+      Application->HintMouseLeave(this);
       if (OnMouseLeave) OnMouseLeave(this);
       return;
     case CM_PARENTFONTCHANGED:
@@ -98,7 +100,10 @@ void TControl::WndProc(TMessage& message) {
       Invalidate();
       return;
     case CM_PARENTSHOWHINTCHANGED:
-      if (FParentShowHint && FParent != nullptr) FShowHint = FParent->ShowHint();
+      if (FParentShowHint && FParent != nullptr && FShowHint != FParent->ShowHint()) {
+        FShowHint = FParent->ShowHint();
+        Perform(CM_SHOWHINTCHANGED);  // on to our own children
+      }
       return;
     case CM_HINTSHOW:
     case CM_VISIBLECHANGED:
@@ -347,7 +352,7 @@ void TControl::SetShowHint(bool value) {
 void TControl::SetParentShowHint(bool value) {
   if (value == FParentShowHint) return;
   FParentShowHint = value;
-  if (value && FParent != nullptr) FShowHint = FParent->ShowHint();
+  if (value) Perform(CM_PARENTSHOWHINTCHANGED);
 }
 
 void TControl::SetCursor(TCursor value) {

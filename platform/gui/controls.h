@@ -103,6 +103,10 @@ struct TSizeConstraints {
   int MaxHeight = 0;
 };
 
+class THintWindow;
+// Makes the window a hint is shown in (hint_window.h); `owner` owns it.
+using THintWindowClass = std::function<THintWindow*(TComponent* owner)>;
+
 // What CM_HINTSHOW carries (LParam); handlers may change it.
 struct THintInfo {
   TControl* HintControl = nullptr;
@@ -114,6 +118,9 @@ struct THintInfo {
   int ReshowTimeout = 0;
   int HideTimeout = 0;
   std::string HintStr;
+  // The window class to show this hint in (null: THintWindow's default);
+  // HintData goes to its CalcHintRect and ActivateHintData.
+  THintWindowClass HintWindowClass;
   void* HintData = nullptr;
 };
 

@@ -35,6 +35,7 @@
 
 #include "platform/gui/actions.h"
 #include "platform/gui/controls.h"
+#include "platform/gui/popup.h"
 
 class TMenu;
 class TMenuItem;
@@ -236,8 +237,6 @@ class TMainMenu : public TMenu {
   TCustomForm* FForm = nullptr;
   TMenuBar* FBar = nullptr;
 };
-
-enum TPopupAlignment { paLeft, paRight, paCenter };
 
 class TPopupMenu : public TMenu {
   MEBRATH_CLASS(TPopupMenu, TMenu)
