@@ -266,7 +266,8 @@ void TCustomActionList::Notification(TComponent* component, TOperation operation
   TComponent::Notification(component, operation);
   if (operation != opRemove) return;
   if (component == FImages) FImages = nullptr;
-  if (auto* action = dynamic_cast<TContainedAction*>(component); action && action->ActionList() == this)
+  if (auto* action = dynamic_cast<TContainedAction*>(component);
+      action && action->ActionList() == this)
     action->SetActionList(nullptr);
 }
 

@@ -12,14 +12,14 @@
 
 namespace {
 
-constexpr int kMenuFrame = 3;      // border (1) and padding (2) of a drop-down
+constexpr int kMenuFrame = 3;  // border (1) and padding (2) of a drop-down
 constexpr int kSeparatorHeight = 8;
 constexpr int kMinItemHeight = 18;
-constexpr int kMinGutter = 22;     // the check/image column
-constexpr int kTextGap = 6;        // between the gutter and the text
-constexpr int kShortCutGap = 24;   // between the text and the shortcut
-constexpr int kArrowWidth = 16;    // the submenu arrow column
-constexpr int kBarItemPadding = 7; // left and right of a bar item's text
+constexpr int kMinGutter = 22;      // the check/image column
+constexpr int kTextGap = 6;         // between the gutter and the text
+constexpr int kShortCutGap = 24;    // between the text and the shortcut
+constexpr int kArrowWidth = 16;     // the submenu arrow column
+constexpr int kBarItemPadding = 7;  // left and right of a bar item's text
 
 // ---------------------------------------------------------- accelerators
 
@@ -56,14 +56,22 @@ const char* RussianLetterOfKey(unsigned vk) {
                                            "ы", "е", "г", "м", "ц", "ч", "н", "я"};
   if (vk >= 'A' && vk <= 'Z') return kLetters[vk - 'A'];
   switch (vk) {
-    case 0xBA: return "ж";
-    case 0xDE: return "э";
-    case 0xDB: return "х";
-    case 0xDD: return "ъ";
-    case 0xBC: return "б";
-    case 0xBE: return "ю";
-    case 0xC0: return "ё";
-    default: return nullptr;
+    case 0xBA:
+      return "ж";
+    case 0xDE:
+      return "э";
+    case 0xDB:
+      return "х";
+    case 0xDD:
+      return "ъ";
+    case 0xBC:
+      return "б";
+    case 0xBE:
+      return "ю";
+    case 0xC0:
+      return "ё";
+    default:
+      return nullptr;
   }
 }
 
@@ -406,10 +414,9 @@ class TMenuLoop {
     return true;
   }
   void OpenSubmenu(TMenuWindow* w, int index) {
-    auto level = static_cast<std::size_t>(std::find(FLevels.begin(), FLevels.end(), w) -
-                                          FLevels.begin());
-    if (level + 1 < FLevels.size() && FLevels[level + 1]->Item() == w->Item()->Items(index))
-      return;
+    auto level =
+        static_cast<std::size_t>(std::find(FLevels.begin(), FLevels.end(), w) - FLevels.begin());
+    if (level + 1 < FLevels.size() && FLevels[level + 1]->Item() == w->Item()->Items(index)) return;
     CloseLevels(level + 1);
     TRect r = w->Layout().Rects[static_cast<std::size_t>(index)];
     TPoint p = w->ClientToScreen({r.Right + kMenuFrame - 2, r.Top - kMenuFrame});
@@ -514,8 +521,7 @@ class TMenuLoop {
     for (TMenuWindow* w : FLevels) {
       if (PtInRect(GetWindowRect(w->Handle()), p)) return true;
     }
-    return FBar != nullptr && FBar->HandleAllocated() &&
-           PtInRect(GetWindowRect(FBar->Handle()), p);
+    return FBar != nullptr && FBar->HandleAllocated() && PtInRect(GetWindowRect(FBar->Handle()), p);
   }
 
   void HandleMouse(const TMsg& msg) {
@@ -647,8 +653,8 @@ void WaitForAltRelease(TMainMenu* menu) {
       continue;
     }
     bool key = msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
-    bool mouse = msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST &&
-                 msg.message != WM_MOUSEMOVE;
+    bool mouse =
+        msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST && msg.message != WM_MOUSEMOVE;
     if ((msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) && msg.wParam == VK_MENU) {
       PeekMessage(msg, nullptr, msg.message, msg.message, PM_REMOVE);
       menu->EnterMenuLoop();
@@ -1144,8 +1150,7 @@ void HookFormShortCuts(TCustomForm* form) {
   }
   Create<TShortCutHook>(form);
   form->WindowProc = [form, previous = form->WindowProc](TMessage& message) {
-    if (message.Msg == CM_CHILDKEY &&
-        HandleChildKey(form, static_cast<unsigned>(message.WParam))) {
+    if (message.Msg == CM_CHILDKEY && HandleChildKey(form, static_cast<unsigned>(message.WParam))) {
       message.Result = 1;
       return;
     }

@@ -8,16 +8,19 @@
 
 namespace {
 
-constexpr int kPanelGap = 2;     // between status panels
-constexpr int kPanelPadding = 3; // left and right of a panel's text
+constexpr int kPanelGap = 2;      // between status panels
+constexpr int kPanelPadding = 3;  // left and right of a panel's text
 constexpr int kGripSize = 14;
 constexpr int kSeparatorWidth = 8;
 
 unsigned AlignmentFlags(TAlignment a) {
   switch (a) {
-    case taRightJustify: return DT_RIGHT;
-    case taCenter: return DT_CENTER;
-    default: return DT_LEFT;
+    case taRightJustify:
+      return DT_RIGHT;
+    case taCenter:
+      return DT_CENTER;
+    default:
+      return DT_LEFT;
   }
 }
 
@@ -167,8 +170,8 @@ void TStatusBar::Paint() {
     }
   }
   if (GripShows()) {
-    TRect grip = Rect(client.Right - kGripSize, client.Bottom - kGripSize, client.Right,
-                      client.Bottom);
+    TRect grip =
+        Rect(client.Right - kGripSize, client.Bottom - kGripSize, client.Right, client.Bottom);
     DrawFrameControl(canvas, grip, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
   }
 }
@@ -203,9 +206,7 @@ bool TToolButtonActionLink::IsClientVisible() const {
 
 // ------------------------------------------------------------ TToolButton
 
-TToolButton::TToolButton(TComponent* owner) : TGraphicControl(owner) {
-  SetBounds(0, 0, 23, 22);
-}
+TToolButton::TToolButton(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 23, 22); }
 
 TToolBar* TToolButton::ToolBar() const { return dynamic_cast<TToolBar*>(Parent()); }
 
@@ -363,7 +364,8 @@ void TToolButton::Paint() {
   TRect content = r;
   if (down || FHot || !flat) {
     if (flat) {
-      if (FDown && !FPressed && !FHot) canvas.FillSolidRect(r, BlendColors(clBtnFace, clWindow, 50));
+      if (FDown && !FPressed && !FHot)
+        canvas.FillSolidRect(r, BlendColors(clBtnFace, clWindow, 50));
       TRect edge = r;
       DrawEdge(canvas, edge, down ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
       content = edge;
@@ -381,9 +383,9 @@ void TToolButton::Paint() {
     }
     TRect glyph = Rect(arrow.Left + 3, arrow.Top + arrow.Height() / 2 - 3, arrow.Right - 3,
                        arrow.Top + arrow.Height() / 2 + 3);
-    DrawFrameControl(canvas, glyph, DFC_SCROLL,
-                     DFCS_SCROLLDOWN | DFCS_FLAT | DFCS_TRANSPARENT |
-                         (Enabled() ? 0u : DFCS_INACTIVE));
+    DrawFrameControl(
+        canvas, glyph, DFC_SCROLL,
+        DFCS_SCROLLDOWN | DFCS_FLAT | DFCS_TRANSPARENT | (Enabled() ? 0u : DFCS_INACTIVE));
     content.Right = arrow.Left;
   }
   TCustomImageList* images = bar != nullptr ? bar->Images() : nullptr;

@@ -400,7 +400,8 @@ void TPageControl::Paint() {
         }
         TRect edge = r;
         Frame3D(canvas, edge, clBtnHighlight, clBtnShadow, 1);
-        if (isActive) canvas.FillSolidRect(Rect(r.Left + 1, r.Bottom - 1, r.Right - 1, r.Bottom), Color());
+        if (isActive)
+          canvas.FillSolidRect(Rect(r.Left + 1, r.Bottom - 1, r.Right - 1, r.Bottom), Color());
         content = r;
         break;
       }

@@ -28,8 +28,8 @@ class TPageControl;
 enum TTabStyle { tsTabs, tsButtons, tsFlatButtons };
 
 using TTabChangingEvent = std::function<void(TObject* sender, bool& allowChange)>;
-using TDrawTabEvent = std::function<void(TObject* control, int tabIndex, const TRect& rect,
-                                         bool active)>;
+using TDrawTabEvent =
+    std::function<void(TObject* control, int tabIndex, const TRect& rect, bool active)>;
 
 // The classic tab-control messages that matter here.
 inline constexpr unsigned TCM_FIRST = 0x1300;

@@ -1,101 +1,8 @@
-#include <gtest/gtest.h>
-
-#include "gui_test_support.h"
-#include "platform/gui/gui_host.h"
-#include "platform/gui/menus.h"
-#include "platform/gui/recording_canvas.h"
+#include "menus_test_support.h"
 
 namespace {
 
-// An edit stand-in: takes the focus, answers EM_GETSEL with its selection
-// and records the keys it sees.
-class TFakeEdit : public TCustomControl {
-  MEBRATH_CLASS(TFakeEdit, TCustomControl)
- public:
-  std::uint32_t SelStart = 0;
-  std::uint32_t SelEnd = 0;
-  std::vector<unsigned> Keys;
-  int Presses = 0;
-
- protected:
-  explicit TFakeEdit(TComponent* owner) : TCustomControl(owner) {
-    SetTabStop(true);
-    SetBounds(10, 100, 100, 20);
-  }
-  void WndProc(TMessage& m) override {
-    if (m.Msg == EM_GETSEL) {
-      if (m.WParam != 0) *reinterpret_cast<std::uint32_t*>(m.WParam) = SelStart;
-      if (m.LParam != 0) *reinterpret_cast<std::uint32_t*>(m.LParam) = SelEnd;
-      m.Result = MakeLong(static_cast<int>(SelStart), static_cast<int>(SelEnd));
-      return;
-    }
-    if (m.Msg == WM_GETDLGCODE) {
-      m.Result = DLGC_WANTCHARS | DLGC_WANTARROWS;
-      return;
-    }
-    TCustomControl::WndProc(m);
-  }
-  void KeyDown(unsigned& key, TShiftState shift) override {
-    Keys.push_back(key);
-    TCustomControl::KeyDown(key, shift);
-  }
-  void MouseDown(TMouseButton b, TShiftState s, int x, int y) override {
-    ++Presses;
-    TCustomControl::MouseDown(b, s, x, y);
-  }
-};
-
-class TMenuForm : public TForm {
-  MEBRATH_CLASS(TMenuForm, TForm)
- public:
-  TFakeEdit* Edit = nullptr;
-
- protected:
-  explicit TMenuForm(TComponent* owner) : TForm(owner) {
-    SetBounds(100, 100, 400, 300);
-    Edit = Create<TFakeEdit>(this);
-    Edit->SetParent(this);
-  }
-};
-
-class MenusTest : public GuiTest {
- protected:
-  MenusTest() {
-    Form = Create<TMenuForm>(nullptr);
-    Popup = Create<TPopupMenu>(Form);
-  }
-  ~MenusTest() override { Form->Free(); }
-
-  TMenuItem* Item(TMenuItem* parent, const std::string& caption) {
-    TMenuItem* item = Create<TMenuItem>(Form);
-    item->SetCaption(caption);
-    item->OnClick = [this, caption](TObject*) { Clicks.push_back(caption); };
-    parent->Add(item);
-    return item;
-  }
-  void Key(unsigned vk) {
-    HostKeyEvent(WM_KEYDOWN, vk);
-    HostKeyEvent(WM_KEYUP, vk);
-  }
-  void CtrlKey(unsigned vk) {
-    HostKeyEvent(WM_KEYDOWN, VK_CONTROL);
-    Key(vk);
-    HostKeyEvent(WM_KEYUP, VK_CONTROL);
-  }
-  // Queues a left click at a screen point (over the form).
-  void Click(TPoint screen, unsigned msg = WM_LBUTTONDOWN) {
-    TRect content = ContentRect(Form->Handle());
-    TPoint p{screen.X - content.Left, screen.Y - content.Top};
-    HostMouseEvent(Form->Handle(), msg, p, msg == WM_LBUTTONDOWN ? MK_LBUTTON : 0);
-  }
-  TPoint Center(const TRect& r, TPoint origin) {
-    return {origin.X + (r.Left + r.Right) / 2, origin.Y + (r.Top + r.Bottom) / 2};
-  }
-
-  TMenuForm* Form = nullptr;
-  TPopupMenu* Popup = nullptr;
-  std::vector<std::string> Clicks;
-};
+using namespace menus_test;
 
 TEST_F(MenusTest, ItemsKeepTheirCaptionsAndFormATree) {
   TMenuItem* root = Popup->Items();
@@ -199,8 +106,8 @@ TEST_F(MenusTest, PopupAlignmentPlacesTheMenu) {
   Item(Popup->Items(), "an item");
   TRect first = Popup->Items()->PopupItemRect(0);
   int width = first.Right + 3;  // the frame
-  for (auto [alignment, left] : {std::pair{paLeft, 300}, {paRight, 300 - width},
-                                 {paCenter, 300 - width / 2}}) {
+  for (auto [alignment, left] :
+       {std::pair{paLeft, 300}, {paRight, 300 - width}, {paCenter, 300 - width / 2}}) {
     Popup->SetAlignment(alignment);
     Clicks.clear();
     // A click just inside the expected left edge chooses the item.
@@ -236,8 +143,8 @@ TEST_F(MenusTest, MainMenuWorksFromTheKeyboard) {
     Clicks.clear();
     for (unsigned k : c.keys) Key(k);
     Application->ProcessMessages();
-    EXPECT_EQ(Clicks, c.click.empty() ? std::vector<std::string>{}
-                                      : std::vector<std::string>{c.click});
+    EXPECT_EQ(Clicks,
+              c.click.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.click});
     EXPECT_EQ(menu->Bar()->Selected(), -1);
   }
   // Alt pressed and released enters the bar; Alt+letter drops a menu.
@@ -278,143 +185,6 @@ TEST_F(MenusTest, MainMenuBarIsDrawnAndClicked) {
   Click(inner, WM_LBUTTONUP);
   Application->ProcessMessages();
   EXPECT_EQ(Clicks, std::vector<std::string>{"Выход"});
-}
-
-// ----------------------------------------------------------------- actions
-
-class ActionsTest : public MenusTest {
- protected:
-  ActionsTest() {
-    List = Create<TActionList>(Form);
-    Copy = MakeAction("Копировать", ShortCut('C', {ssCtrl}));
-    Delete = MakeAction("Удалить", ShortCut('D', {ssCtrl}));
-    Copy->SetSecondaryShortCuts({ShortCut(VK_INSERT, {ssCtrl})});
-  }
-  TAction* MakeAction(const std::string& caption, TShortCut sc) {
-    TAction* a = Create<TAction>(Form);
-    a->SetCaption(caption);
-    a->SetShortCut(sc);
-    a->SetActionList(List);
-    a->OnExecute = [this, caption](TObject*) { Runs.push_back(caption); };
-    return a;
-  }
-  TActionList* List = nullptr;
-  TAction* Copy = nullptr;
-  TAction* Delete = nullptr;
-  std::vector<std::string> Runs;
-};
-
-TEST_F(ActionsTest, LinkedItemsFollowTheAction) {
-  TMenuItem* item = Item(Popup->Items(), "x");
-  item->SetAction(Copy);
-  EXPECT_EQ(item->Caption(), "Копировать");
-  EXPECT_EQ(item->ShortCut(), Copy->ShortCut());
-  Copy->SetEnabled(false);
-  Copy->SetChecked(true);
-  Copy->SetCaption("&Copy");
-  Copy->SetHint("hint");
-  EXPECT_FALSE(item->Enabled());
-  EXPECT_TRUE(item->Checked());
-  EXPECT_EQ(item->Caption(), "&Copy");
-  EXPECT_EQ(item->Hint(), "hint");
-  item->Click();
-  EXPECT_TRUE(Runs.empty());
-  Copy->SetEnabled(true);
-  item->Click();
-  EXPECT_EQ(Runs, std::vector<std::string>{"Копировать"}) << "the action runs, not OnClick";
-  EXPECT_TRUE(Clicks.empty());
-  Copy->Free();
-  EXPECT_EQ(item->Action(), nullptr);
-}
-
-TEST_F(ActionsTest, ListHandlersComeFirstAndGroupsExclude) {
-  bool handle = true;
-  List->OnExecute = [&](TBasicAction* a, bool& handled) {
-    Runs.push_back("list " + static_cast<TAction*>(a)->Caption());
-    handled = handle;
-  };
-  Delete->Execute();
-  handle = false;
-  Delete->Execute();
-  EXPECT_EQ(Runs, (std::vector<std::string>{"list Удалить", "list Удалить", "Удалить"}));
-  Copy->SetGroupIndex(3);
-  Delete->SetGroupIndex(3);
-  Copy->SetChecked(true);
-  Delete->SetChecked(true);
-  EXPECT_FALSE(Copy->Checked());
-}
-
-TEST_F(ActionsTest, ShortCutsComeBeforeTheFocusedControlExceptCopyingASelection) {
-  HookFormShortCuts(Form);
-  Form->Show();
-  ASSERT_TRUE(Form->Edit->Focused());
-  struct Case {
-    unsigned selEnd;
-    unsigned key;
-    std::vector<std::string> runs;
-    bool editSawKey;
-  } cases[] = {
-      {0, 'C', {"Копировать"}, false},
-      {3, 'C', {}, true},
-      {3, VK_INSERT, {}, true},
-      {0, VK_INSERT, {"Копировать"}, false},
-      {3, 'D', {"Удалить"}, false},
-  };
-  for (const Case& c : cases) {
-    Runs.clear();
-    Form->Edit->Keys.clear();
-    Form->Edit->SelEnd = c.selEnd;
-    CtrlKey(c.key);
-    Application->ProcessMessages();
-    EXPECT_EQ(Runs, c.runs) << c.key << " " << c.selEnd;
-    bool saw = std::find(Form->Edit->Keys.begin(), Form->Edit->Keys.end(), c.key) !=
-               Form->Edit->Keys.end();
-    EXPECT_EQ(saw, c.editSawKey) << c.key << " " << c.selEnd;
-  }
-  // A disabled action leaves the key to the control.
-  Delete->OnUpdate = [](TObject* a) { static_cast<TAction*>(a)->SetEnabled(false); };
-  Form->Edit->Keys.clear();
-  EXPECT_FALSE(DispatchShortCut(Form, 'D', {ssCtrl}));
-}
-
-TEST_F(ActionsTest, TheMainMenuComesBeforeActionLists) {
-  TMainMenu* menu = Create<TMainMenu>(Form);
-  TMenuItem* file = Item(menu->Items(), "File");
-  Item(file, "menu delete")->SetShortCut(ShortCut('D', {ssCtrl}));
-  Form->Show();
-  EXPECT_TRUE(DispatchShortCut(Form, 'D', {ssCtrl}));
-  EXPECT_EQ(Clicks, std::vector<std::string>{"menu delete"});
-  EXPECT_TRUE(Runs.empty());
-}
-
-TEST_F(ActionsTest, ActionsWithAVisibleClientUpdateAtIdle) {
-  TMainMenu* menu = Create<TMainMenu>(Form);
-  TMenuItem* file = Item(menu->Items(), "File");
-  Item(file, "")->SetAction(Copy);
-  int userIdles = 0;
-  Application->OnIdle = [&](TObject*, bool&) {
-    ++userIdles;
-    PostMessage(nullptr, WM_NULL);  // keeps the idle from waiting
-  };
-  InstallActionIdleHook();
-  std::vector<std::string> updates;
-  for (TAction* a : {Copy, Delete}) {
-    a->OnUpdate = [&updates](TObject* s) {
-      updates.push_back(static_cast<TAction*>(s)->Caption());
-      static_cast<TAction*>(s)->SetVisible(false);
-    };
-  }
-  Application->HandleMessage();
-  EXPECT_TRUE(updates.empty()) << "the form is hidden";
-  Form->Show();
-  Application->ProcessMessages();
-  Application->HandleMessage();
-  EXPECT_EQ(updates, std::vector<std::string>{"Копировать"}) << "Delete has no client";
-  EXPECT_FALSE(file->Items(0)->Visible());
-  Application->ProcessMessages();
-  Application->HandleMessage();
-  EXPECT_EQ(updates.size(), 2u) << "a client hidden by its action still updates";
-  EXPECT_EQ(userIdles, 3);
 }
 
 }  // namespace
