@@ -1,0 +1,139 @@
+#include "menus_test_support.h"
+
+namespace {
+
+using namespace menus_test;
+
+class ActionsTest : public MenusTest {
+ protected:
+  ActionsTest() {
+    List = Create<TActionList>(Form);
+    Copy = MakeAction("Копировать", ShortCut('C', {ssCtrl}));
+    Delete = MakeAction("Удалить", ShortCut('D', {ssCtrl}));
+    Copy->SetSecondaryShortCuts({ShortCut(VK_INSERT, {ssCtrl})});
+  }
+  TAction* MakeAction(const std::string& caption, TShortCut sc) {
+    TAction* a = Create<TAction>(Form);
+    a->SetCaption(caption);
+    a->SetShortCut(sc);
+    a->SetActionList(List);
+    a->OnExecute = [this, caption](TObject*) { Runs.push_back(caption); };
+    return a;
+  }
+  TActionList* List = nullptr;
+  TAction* Copy = nullptr;
+  TAction* Delete = nullptr;
+  std::vector<std::string> Runs;
+};
+
+TEST_F(ActionsTest, LinkedItemsFollowTheAction) {
+  TMenuItem* item = Item(Popup->Items(), "x");
+  item->SetAction(Copy);
+  EXPECT_EQ(item->Caption(), "Копировать");
+  EXPECT_EQ(item->ShortCut(), Copy->ShortCut());
+  Copy->SetEnabled(false);
+  Copy->SetChecked(true);
+  Copy->SetCaption("&Copy");
+  Copy->SetHint("hint");
+  EXPECT_FALSE(item->Enabled());
+  EXPECT_TRUE(item->Checked());
+  EXPECT_EQ(item->Caption(), "&Copy");
+  EXPECT_EQ(item->Hint(), "hint");
+  item->Click();
+  EXPECT_TRUE(Runs.empty());
+  Copy->SetEnabled(true);
+  item->Click();
+  EXPECT_EQ(Runs, std::vector<std::string>{"Копировать"}) << "the action runs, not OnClick";
+  EXPECT_TRUE(Clicks.empty());
+  Copy->Free();
+  EXPECT_EQ(item->Action(), nullptr);
+}
+
+TEST_F(ActionsTest, ListHandlersComeFirstAndGroupsExclude) {
+  bool handle = true;
+  List->OnExecute = [&](TBasicAction* a, bool& handled) {
+    Runs.push_back("list " + static_cast<TAction*>(a)->Caption());
+    handled = handle;
+  };
+  Delete->Execute();
+  handle = false;
+  Delete->Execute();
+  EXPECT_EQ(Runs, (std::vector<std::string>{"list Удалить", "list Удалить", "Удалить"}));
+  Copy->SetGroupIndex(3);
+  Delete->SetGroupIndex(3);
+  Copy->SetChecked(true);
+  Delete->SetChecked(true);
+  EXPECT_FALSE(Copy->Checked());
+}
+
+TEST_F(ActionsTest, ShortCutsComeBeforeTheFocusedControlExceptCopyingASelection) {
+  HookFormShortCuts(Form);
+  Form->Show();
+  ASSERT_TRUE(Form->Edit->Focused());
+  struct Case {
+    unsigned selEnd;
+    unsigned key;
+    std::vector<std::string> runs;
+    bool editSawKey;
+  } cases[] = {
+      {0, 'C', {"Копировать"}, false},       {3, 'C', {}, true},           {3, VK_INSERT, {}, true},
+      {0, VK_INSERT, {"Копировать"}, false}, {3, 'D', {"Удалить"}, false},
+  };
+  for (const Case& c : cases) {
+    Runs.clear();
+    Form->Edit->Keys.clear();
+    Form->Edit->SelEnd = c.selEnd;
+    CtrlKey(c.key);
+    Application->ProcessMessages();
+    EXPECT_EQ(Runs, c.runs) << c.key << " " << c.selEnd;
+    bool saw = std::find(Form->Edit->Keys.begin(), Form->Edit->Keys.end(), c.key) !=
+               Form->Edit->Keys.end();
+    EXPECT_EQ(saw, c.editSawKey) << c.key << " " << c.selEnd;
+  }
+  // A disabled action leaves the key to the control.
+  Delete->OnUpdate = [](TObject* a) { static_cast<TAction*>(a)->SetEnabled(false); };
+  Form->Edit->Keys.clear();
+  EXPECT_FALSE(DispatchShortCut(Form, 'D', {ssCtrl}));
+}
+
+TEST_F(ActionsTest, TheMainMenuComesBeforeActionLists) {
+  TMainMenu* menu = Create<TMainMenu>(Form);
+  TMenuItem* file = Item(menu->Items(), "File");
+  Item(file, "menu delete")->SetShortCut(ShortCut('D', {ssCtrl}));
+  Form->Show();
+  EXPECT_TRUE(DispatchShortCut(Form, 'D', {ssCtrl}));
+  EXPECT_EQ(Clicks, std::vector<std::string>{"menu delete"});
+  EXPECT_TRUE(Runs.empty());
+}
+
+TEST_F(ActionsTest, ActionsWithAVisibleClientUpdateAtIdle) {
+  TMainMenu* menu = Create<TMainMenu>(Form);
+  TMenuItem* file = Item(menu->Items(), "File");
+  Item(file, "")->SetAction(Copy);
+  int userIdles = 0;
+  Application->OnIdle = [&](TObject*, bool&) {
+    ++userIdles;
+    PostMessage(nullptr, WM_NULL);  // keeps the idle from waiting
+  };
+  InstallActionIdleHook();
+  std::vector<std::string> updates;
+  for (TAction* a : {Copy, Delete}) {
+    a->OnUpdate = [&updates](TObject* s) {
+      updates.push_back(static_cast<TAction*>(s)->Caption());
+      static_cast<TAction*>(s)->SetVisible(false);
+    };
+  }
+  Application->HandleMessage();
+  EXPECT_TRUE(updates.empty()) << "the form is hidden";
+  Form->Show();
+  Application->ProcessMessages();
+  Application->HandleMessage();
+  EXPECT_EQ(updates, std::vector<std::string>{"Копировать"}) << "Delete has no client";
+  EXPECT_FALSE(file->Items(0)->Visible());
+  Application->ProcessMessages();
+  Application->HandleMessage();
+  EXPECT_EQ(updates.size(), 2u) << "a client hidden by its action still updates";
+  EXPECT_EQ(userIdles, 3);
+}
+
+}  // namespace
