@@ -1,70 +1,26 @@
 #include "platform/gui/grid_inplace_edit.h"
 
-#include <algorithm>
-
 #include "platform/base/text.h"
+#include "platform/gui/cursors.h"
 #include "platform/gui/grids.h"
 #include "platform/gui/services.h"
 
-TInplaceEdit::TInplaceEdit(TComponent* owner) : TCustomControl(owner) {
+TInplaceEdit::TInplaceEdit(TComponent* owner) : TCustomEdit(owner) {
   FGrid = dynamic_cast<TCustomGrid*>(owner);
   SetTabStop(false);
   SetVisible(false);
-  SetColor(clWindow);
-  SetCursor(-4);  // crIBeam
+  SetAutoSize(false);
+  SetBorderStyle(bsNone);
+  SetCursor(crIBeam);
   SetBounds(0, 0, 0, 0);
 }
 
 void TInplaceEdit::CreateParams(TCreateParams& params) {
-  TCustomControl::CreateParams(params);
+  TCustomEdit::CreateParams(params);
   params.Style &= ~WS_TABSTOP;
 }
 
-int TInplaceEdit::CharCount() const { return Length(Text()); }
-
-void TInplaceEdit::SetText(const std::string& value) {
-  if (value == Text()) return;
-  TCustomControl::SetText(value);
-  int n = CharCount();
-  FSelStart = std::min(FSelStart, n);
-  FSelLength = std::min(FSelLength, n - FSelStart);
-  Changed();
-}
-
-void TInplaceEdit::Changed() {
-  Invalidate();
-  if (FUpdating || FGrid == nullptr) return;
-  FGrid->UpdateText();
-}
-
-void TInplaceEdit::SelectAll() {
-  FSelStart = 0;
-  FSelLength = CharCount();
-  Invalidate();
-}
-
-void TInplaceEdit::SetSelStart(int value) {
-  FSelStart = std::clamp(value, 0, CharCount());
-  FSelLength = 0;
-  Invalidate();
-}
-
-void TInplaceEdit::SetSelLength(int value) {
-  FSelLength = std::clamp(value, 0, CharCount() - FSelStart);
-  Invalidate();
-}
-
-std::string TInplaceEdit::SelText() const {
-  std::u32string t = Utf8ToUtf32(Text());
-  return Utf32ToUtf8(
-      t.substr(static_cast<std::size_t>(FSelStart), static_cast<std::size_t>(FSelLength)));
-}
-
-void TInplaceEdit::Deselect() {
-  FSelStart = CharCount();
-  FSelLength = 0;
-  Invalidate();
-}
+void TInplaceEdit::Deselect() { SetSelStart(Length(Text())); }
 
 void TInplaceEdit::Hide() {
   if (!Visible()) return;
@@ -82,13 +38,9 @@ void TInplaceEdit::Move(const TRect& loc) {
     SetFocus();
 }
 
-void TInplaceEdit::BoundsChanged() { FEditRect = {2, 2, Width() - 2, Height()}; }
+void TInplaceEdit::BoundsChanged() { SetEditRect({2, 2, Width() - 2, Height()}); }
 
-void TInplaceEdit::SetEditRect(const TRect& value) {
-  if (value == FEditRect) return;
-  FEditRect = value;
-  Invalidate();
-}
+void TInplaceEdit::SetEditRect(const TRect& value) { Perform(EM_SETRECTNP, 0, AsParam(&value)); }
 
 void TInplaceEdit::UpdateContents() {
   if (FGrid == nullptr) return;
@@ -102,10 +54,17 @@ void TInplaceEdit::UpdateContents() {
     throw;
   }
   FUpdating = false;
-  FModified = false;
+  SetModified(false);
 }
 
-bool TInplaceEdit::EditCanModify() { return FGrid == nullptr || FGrid->CanEditModify(); }
+bool TInplaceEdit::EditCanModify() {
+  return TCustomEdit::EditCanModify() && (FGrid == nullptr || FGrid->CanEditModify());
+}
+
+void TInplaceEdit::Change() {
+  TCustomEdit::Change();
+  if (!FUpdating && FGrid != nullptr) FGrid->UpdateText();
+}
 
 void TInplaceEdit::SendToParent(unsigned& key, TShiftState shift) {
   if (FGrid != nullptr) FGrid->KeyDown(key, shift);
@@ -113,25 +72,24 @@ void TInplaceEdit::SendToParent(unsigned& key, TShiftState shift) {
 }
 
 void TInplaceEdit::WndProc(TMessage& message) {
-  switch (message.Msg) {
-    case WM_GETDLGCODE:
-      message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTTAB | DLGC_WANTALLKEYS;
-      return;
-    default:
-      break;
+  if (message.Msg == WM_GETDLGCODE) {
+    message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTTAB | DLGC_WANTALLKEYS;
+    return;
   }
-  TCustomControl::WndProc(message);
+  TCustomEdit::WndProc(message);
 }
 
 void TInplaceEdit::KeyDown(unsigned& key, TShiftState shift) {
-  TCustomControl::KeyDown(key, shift);
+  TCustomEdit::KeyDown(key, shift);
   if (key == 0) return;
-  const int n = CharCount();
+  const int n = Length(Text());
   const bool ctrl = shift.Contains(ssCtrl);
   // Left/Right/Home/End leave the cell only from the end of the text they
-  // point past, so that the caret can still move inside it.
-  const bool atStart = FSelStart == 0 && (FSelLength == 0 || FSelLength == n);
-  const bool atEnd = FSelStart + FSelLength == n && (FSelLength == 0 || FSelLength == n);
+  // point past (or when all of it is selected), so that the caret can
+  // still move inside it.
+  const bool all = SelLength() == n;
+  const bool atStart = (SelStart() == 0 && SelLength() == 0) || all;
+  const bool atEnd = (SelStart() == n && SelLength() == 0) || all;
   switch (key) {
     case VK_UP:
     case VK_DOWN:
@@ -140,87 +98,40 @@ void TInplaceEdit::KeyDown(unsigned& key, TShiftState shift) {
     case VK_ESCAPE:
     case VK_F2:
       SendToParent(key, shift);
-      return;
+      break;
     case VK_TAB:
       if (!shift.Contains(ssAlt)) SendToParent(key, shift);
-      return;
+      break;
     case VK_INSERT:
       if (shift.Empty()) SendToParent(key, shift);
-      return;
+      break;
     case VK_LEFT:
     case VK_HOME:
-      if (ctrl || atStart) {
-        SendToParent(key, shift);
-        return;
-      }
+      if (ctrl || (atStart && !shift.Contains(ssShift))) SendToParent(key, shift);
       break;
     case VK_RIGHT:
     case VK_END:
-      if (ctrl || atEnd) {
-        SendToParent(key, shift);
-        return;
-      }
+      if (ctrl || (atEnd && !shift.Contains(ssShift))) SendToParent(key, shift);
       break;
     case VK_DELETE:
-      if (ctrl) {
-        SendToParent(key, shift);
-        return;
-      }
-      if (!EditCanModify()) {
-        key = 0;
-        return;
-      }
+      if (ctrl) SendToParent(key, shift);
       break;
     default:
-      return;
+      break;
   }
-  // Caret keys and Delete inside the text.
-  const bool extend = shift.Contains(ssShift);
-  int anchor = FSelStart;
-  int caret = FSelStart + FSelLength;
-  switch (key) {
-    case VK_LEFT:
-      caret = extend ? caret - 1 : (FSelLength > 0 ? FSelStart : caret - 1);
-      break;
-    case VK_RIGHT:
-      caret = extend ? caret + 1 : (FSelLength > 0 ? caret : caret + 1);
-      break;
-    case VK_HOME:
-      caret = 0;
-      break;
-    case VK_END:
-      caret = n;
-      break;
-    case VK_DELETE:
-      if (FSelLength == 0) {
-        if (FSelStart >= n) return;
-        FSelLength = 1;
-      }
-      ReplaceSelection(U"");
-      key = 0;
-      return;
-    default:
-      return;
-  }
-  caret = std::clamp(caret, 0, n);
-  if (!extend) anchor = caret;
-  FSelStart = std::min(anchor, caret);
-  FSelLength = std::abs(caret - anchor);
-  key = 0;
-  Invalidate();
 }
 
 void TInplaceEdit::KeyPress(char32_t& key) {
-  TCustomControl::KeyPress(key);
+  TCustomEdit::KeyPress(key);
   if (key == 0) return;
   if (key == U'\r') {
-    // The grid's Enter (editor off, or for an always-shown editor the
-    // text selected again).
+    // The grid's Enter: editing ends, or an always-shown editor selects
+    // its text again.
     if (FGrid != nullptr) {
       char32_t k = key;
       FGrid->KeyPress(k);
+      if (FGrid->Options().Contains(goAlwaysShowEditor)) SelectAll();
     }
-    if (FGrid != nullptr && FGrid->Options().Contains(goAlwaysShowEditor)) SelectAll();
     key = 0;
     return;
   }
@@ -231,94 +142,10 @@ void TInplaceEdit::KeyPress(char32_t& key) {
   if (FGrid != nullptr && key >= 32 && !FGrid->CanEditAcceptKey(key)) {
     key = 0;
     MessageBeep();
-    return;
   }
-  if (key == 8) {
-    key = 0;
-    if (!EditCanModify()) return;
-    if (FSelLength == 0) {
-      if (FSelStart == 0) return;
-      --FSelStart;
-      FSelLength = 1;
-    }
-    ReplaceSelection(U"");
-    return;
-  }
-  if (key < 32) return;
-  char32_t ch = key;
-  key = 0;
-  if (!EditCanModify()) return;
-  if (FMaxLength > 0 && CharCount() - FSelLength >= FMaxLength) {
-    MessageBeep();
-    return;
-  }
-  ReplaceSelection(std::u32string(1, ch));
-}
-
-void TInplaceEdit::ReplaceSelection(const std::u32string& text) {
-  std::u32string t = Utf8ToUtf32(Text());
-  t.replace(static_cast<std::size_t>(FSelStart), static_cast<std::size_t>(FSelLength), text);
-  FSelStart += static_cast<int>(text.size());
-  FSelLength = 0;
-  FModified = true;
-  TCustomControl::SetText(Utf32ToUtf8(t));
-  Changed();
 }
 
 void TInplaceEdit::DoEnter() {
-  TCustomControl::DoEnter();
+  TCustomEdit::DoEnter();
   if (FGrid != nullptr) FGrid->InvalidateCell(FGrid->Col(), FGrid->Row());
-}
-
-void TInplaceEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  TCustomControl::MouseDown(button, shift, x, y);
-  if (button != mbLeft) return;
-  // The caret goes to the character boundary nearest the click.
-  TCanvas& c = *Canvas();
-  c.SetFont(Font());
-  std::vector<int> adv = c.CharAdvances(Text());
-  int pos = FEditRect.Left;
-  int index = 0;
-  for (int a : adv) {
-    if (x < pos + a / 2) break;
-    pos += a;
-    ++index;
-  }
-  SetSelStart(index);
-}
-
-void TInplaceEdit::Paint() {
-  TCanvas& c = *Canvas();
-  c.Brush()->SetColor(Color());
-  c.FillRect(ClientRect());
-  const std::string& text = Text();
-  std::vector<int> adv = c.CharAdvances(text);
-  const int x0 = FEditRect.Left;
-  const int y0 = FEditRect.Top;
-  const int height = c.TextHeight("Wg");
-  auto offsetOf = [&](int index) {
-    int x = x0;
-    for (int i = 0; i < index && i < static_cast<int>(adv.size()); ++i)
-      x += adv[static_cast<std::size_t>(i)];
-    return x;
-  };
-  {
-    TCanvasStateSaver saver(c);
-    c.IntersectClipRect(FEditRect);
-    c.SetBkMode(TRANSPARENT);
-    c.TextOut(x0, y0, text);
-    if (FSelLength > 0 && Focused()) {
-      std::u32string t = Utf8ToUtf32(text);
-      TRect sel{offsetOf(FSelStart), y0, offsetOf(FSelStart + FSelLength), y0 + height};
-      c.FillSolidRect(sel, clHighlight);
-      c.Font()->SetColor(clHighlightText);
-      c.TextOut(sel.Left, y0,
-                Utf32ToUtf8(t.substr(static_cast<std::size_t>(FSelStart),
-                                     static_cast<std::size_t>(FSelLength))));
-    }
-  }
-  if (Focused() && FSelLength == 0) {
-    int x = offsetOf(FSelStart);
-    c.FillSolidRect({x, y0, x + 1, y0 + height}, clWindowText);
-  }
 }
