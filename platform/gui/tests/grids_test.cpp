@@ -1,0 +1,376 @@
+#include "platform/gui/grids.h"
+
+#include <gtest/gtest.h>
+
+#include "gui_test_support.h"
+#include "platform/gui/grid_inplace_edit.h"
+#include "platform/gui/gui_host.h"
+#include "platform/gui/message_queue.h"
+#include "platform/gui/recording_canvas.h"
+
+namespace {
+
+// Exposes the protected parts the tests look at.
+class TTestGrid : public TStringGrid {
+  MEBRATH_CLASS(TTestGrid, TStringGrid)
+ public:
+  using TCustomGrid::CalcDrawInfo;
+  using TCustomGrid::FocusCell;
+  using TCustomGrid::GridState;
+  std::vector<std::string> Log;
+
+ protected:
+  explicit TTestGrid(TComponent* owner) : TStringGrid(owner) {}
+  void TopLeftChanged() override {
+    TStringGrid::TopLeftChanged();
+    Log.push_back("topleft " + std::to_string(LeftCol()) + "," + std::to_string(TopRow()));
+  }
+  bool SelectCell(int col, int row) override { return !(col == 3 && row == 3); }
+};
+
+class GridTest : public GuiTest {
+ protected:
+  GridTest() {
+    Form = Create<TForm>(nullptr);
+    Form->SetBounds(0, 0, 600, 400);
+    Grid = Create<TTestGrid>(Form);
+    Grid->SetParent(Form);
+    Grid->SetBorderStyle(bsNone);
+    Grid->SetScrollBars(ssNone);
+    // 10 columns of 50 + line, 30 rows of 20 + line, in 300 x 200: the
+    // fixed row and column take 51 x 21 pixels.
+    Grid->SetBounds(0, 0, 300, 200);
+    Grid->SetDefaultColWidth(50);
+    Grid->SetDefaultRowHeight(20);
+    Grid->SetColCount(10);
+    Grid->SetRowCount(30);
+    for (int c = 0; c < 10; ++c)
+      for (int r = 0; r < 30; ++r)
+        Grid->SetCells(c, r, std::to_string(c) + ":" + std::to_string(r));
+    Form->Show();
+    Grid->SetFocus();
+  }
+  ~GridTest() override { Form->Free(); }
+
+  void Key(unsigned vk, bool shift = false, bool ctrl = false) {
+    if (shift) HostKeyEvent(WM_KEYDOWN, VK_SHIFT);
+    if (ctrl) HostKeyEvent(WM_KEYDOWN, VK_CONTROL);
+    HostKeyEvent(WM_KEYDOWN, vk);
+    HostKeyEvent(WM_KEYUP, vk);
+    if (ctrl) HostKeyEvent(WM_KEYUP, VK_CONTROL);
+    if (shift) HostKeyEvent(WM_KEYUP, VK_SHIFT);
+    Application->ProcessMessages();
+  }
+  void Type(const std::u32string& text) {
+    for (char32_t ch : text) HostCharEvent(ch);
+    Application->ProcessMessages();
+  }
+  void Mouse(unsigned msg, int x, int y, unsigned keys = 0) {
+    SetCursorPos(Grid->ClientToScreen({x, y}));
+    Grid->Perform(msg, keys, MakeLParam(x, y));
+  }
+  std::string Cell() const {
+    return std::to_string(Grid->Col()) + "," + std::to_string(Grid->Row()) + " top " +
+           std::to_string(Grid->TopRow()) + " left " + std::to_string(Grid->LeftCol());
+  }
+  std::vector<TCanvasRecord> Paint() {
+    TRecordingCanvas canvas;
+    PaintTopLevel(Form->Handle(), canvas, {});
+    return canvas.TakeRecords();
+  }
+
+  TForm* Form = nullptr;
+  TTestGrid* Grid = nullptr;
+};
+
+TEST_F(GridTest, DrawInfoCellRectAndMouseCoordAgree) {
+  TGridDrawInfo info;
+  Grid->CalcDrawInfo(info);
+  EXPECT_EQ(info.Horz.EffectiveLineWidth, 1);
+  EXPECT_EQ(info.Horz.FixedBoundary, 51);
+  EXPECT_EQ(info.Vert.FixedBoundary, 21);
+  // 51 + 4 * 51 = 255 fits in 300; the fifth scrolling column is cut.
+  EXPECT_EQ(info.Horz.LastFullVisibleCell, 4);
+  EXPECT_EQ(info.Horz.FullVisBoundary, 255);
+  EXPECT_EQ(info.Horz.GridBoundary, 300);
+  EXPECT_EQ(info.Vert.LastFullVisibleCell, 8);  // 21 + 8 * 21 = 189
+  EXPECT_EQ(Grid->VisibleColCount(), 4);
+  EXPECT_EQ(Grid->VisibleRowCount(), 8);
+  EXPECT_EQ(Grid->CellRect(0, 0), (TRect{0, 0, 50, 20}));
+  EXPECT_EQ(Grid->CellRect(2, 1), (TRect{102, 21, 152, 41}));
+  EXPECT_EQ(Grid->CellRect(5, 1), (TRect{255, 21, 305, 41})) << "partly visible";
+  EXPECT_TRUE(IsRectEmpty(Grid->CellRect(6, 1)));
+  struct {
+    int X, Y, Col, Row;
+  } hits[] = {{0, 0, 0, 0},    {49, 19, 0, 0},   {50, 20, 0, 0} /* the line after a cell */,
+              {51, 21, 1, 1},  {299, 199, 5, 9}, {300, 10, -1, -1},
+              {-1, 10, -1, -1}};
+  for (auto& h : hits) {
+    TGridCoord c = Grid->MouseCoord(h.X, h.Y);
+    EXPECT_EQ(c.X, h.Col) << h.X << "," << h.Y;
+    EXPECT_EQ(c.Y, h.Row) << h.X << "," << h.Y;
+  }
+  // Scrolling shifts the scrolling cells only.
+  Grid->SetTopRow(5);
+  EXPECT_EQ(Grid->CellRect(1, 5), (TRect{51, 21, 101, 41}));
+  EXPECT_TRUE(IsRectEmpty(Grid->CellRect(1, 4)));
+  EXPECT_EQ(Grid->CellRect(0, 0), (TRect{0, 0, 50, 20}));
+  // Setting the default row height drops individual heights.
+  Grid->SetRowHeights(3, 40);
+  Grid->SetDefaultRowHeight(20);
+  EXPECT_EQ(Grid->RowHeights(3), 20);
+  EXPECT_THROW(Grid->ColWidths(10), EInvalidGridOperation);
+  EXPECT_THROW(Grid->SetFixedCols(10), EInvalidGridOperation);
+}
+
+TEST_F(GridTest, KeysMoveTheCurrentCellAndScroll) {
+  struct {
+    unsigned Key;
+    bool Shift, Ctrl;
+    const char* After;
+  } steps[] = {
+      {VK_DOWN, false, false, "1,2 top 1 left 1"},
+      {VK_RIGHT, false, false, "2,2 top 1 left 1"},
+      {VK_NEXT, false, false, "2,10 top 9 left 1"},  // a page of 8 rows
+      {VK_PRIOR, false, false, "2,2 top 1 left 1"},
+      {VK_END, false, false, "9,2 top 1 left 6"},
+      {VK_HOME, false, false, "1,2 top 1 left 1"},
+      {VK_END, false, true, "9,29 top 22 left 6"},
+      {VK_HOME, false, true, "1,1 top 1 left 1"},
+      {VK_DOWN, false, true, "1,2 top 2 left 1"},  // Ctrl+Down scrolls; the cell stays in view
+      {VK_NEXT, false, true, "1,9 top 2 left 1"},  // to the last full row
+      {VK_PRIOR, false, true, "1,2 top 2 left 1"},
+      {VK_UP, false, false, "1,1 top 1 left 1"},
+      {VK_UP, false, false, "1,1 top 1 left 1"},  // stays inside the scrolling cells
+      {VK_TAB, false, false, "2,1 top 1 left 1"},
+      {VK_TAB, true, false, "1,1 top 1 left 1"},
+      {VK_TAB, true, false, "9,29 top 22 left 6"},  // wraps to the last cell
+  };
+  Grid->SetOptions(Grid->Options() + goTabs);
+  for (auto& s : steps) {
+    Key(s.Key, s.Shift, s.Ctrl);
+    EXPECT_EQ(Cell(), s.After) << "after key " << s.Key;
+  }
+  // SelectCell can refuse a cell: (3,3) is never current.
+  Grid->FocusCell(3, 2, true);
+  Key(VK_DOWN);
+  EXPECT_EQ(Grid->Row(), 2);
+  // Shift+arrows extend the selection with goRangeSelect.
+  Grid->FocusCell(1, 1, true);
+  Key(VK_DOWN, true);
+  Key(VK_RIGHT, true);
+  EXPECT_EQ(Grid->Selection(), (TGridRect{1, 1, 2, 2}));
+}
+
+TEST_F(GridTest, ScrollBarsAndScrollingRepaintOnlyWhatMoved) {
+  // Without scroll bars (whose frame repaint would cover everything): a
+  // one-row scroll repaints the scrolling rows, never the fixed row.
+  Paint();  // nothing left invalid
+  Grid->Perform(WM_VSCROLL, SB_LINEDOWN);
+  EXPECT_EQ(Grid->TopRow(), 2);
+  TRect dirty;
+  ASSERT_TRUE(GetUpdateRect(Grid->Handle(), dirty));
+  EXPECT_EQ(dirty.Top, 21);
+  std::vector<TCanvasRecord> records = Paint();
+  bool fixedRowDrawn = false, newRowDrawn = false;
+  for (const TCanvasRecord& r : records) {
+    if (r.Kind != TRecordKind::Text) continue;
+    if (r.Text == "1:0") fixedRowDrawn = true;
+    if (r.Text == "1:10") newRowDrawn = true;
+  }
+  EXPECT_FALSE(fixedRowDrawn);
+  EXPECT_TRUE(newRowDrawn);
+
+  Grid->SetTopRow(1);
+  Grid->SetScrollBars(ssBoth);
+  TScrollInfo si;
+  si.fMask = SIF_ALL;
+  ASSERT_TRUE(GetScrollInfo(Grid->Handle(), SB_VERT, si));
+  EXPECT_EQ(si.nMax, 28);  // 29 scrolling rows
+  EXPECT_EQ(si.nPos, 0);
+  Grid->Perform(WM_VSCROLL, SB_LINEDOWN);
+  EXPECT_EQ(GetScrollPos(Grid->Handle(), SB_VERT), 1);
+  struct {
+    int Code, Pos, Top;
+  } codes[] = {// the bars leave room for 7 whole rows
+               {SB_PAGEDOWN, 0, 9}, {SB_PAGEUP, 0, 2}, {SB_BOTTOM, 0, 23},
+               {SB_TOP, 0, 1},      {SB_LINEUP, 0, 1}, {SB_THUMBTRACK, 5, 1} /* no tracking */};
+  for (auto& c : codes) {
+    Grid->Perform(WM_VSCROLL, MakeWParam(c.Code, c.Pos));
+    EXPECT_EQ(Grid->TopRow(), c.Top) << "code " << c.Code;
+  }
+  Grid->Perform(WM_HSCROLL, SB_LINERIGHT);
+  EXPECT_EQ(Grid->LeftCol(), 2);
+  EXPECT_EQ(Grid->Log.back(), "topleft 2,1");
+}
+
+TEST_F(GridTest, ColumnSizingWithTheMouseDrawsAnXorLine) {
+  Grid->SetOptions(Grid->Options() + goColSizing + goRowSizing);
+  // The edge after column 1 is at x = 101 (51 + 50) in the fixed row.
+  Mouse(WM_LBUTTONDOWN, 102, 5, MK_LBUTTON);
+  EXPECT_EQ(Grid->GridState(), gsColSizing);
+  Mouse(WM_MOUSEMOVE, 131, 5, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 131, 5);
+  EXPECT_EQ(Grid->GridState(), gsNormal);
+  EXPECT_EQ(Grid->ColWidths(1), 79);  // 50 + 30 - 1 (the press was 1 right of the edge)
+  // Rows size in the fixed column; a press away from an edge starts nothing.
+  Mouse(WM_LBUTTONDOWN, 10, 41, MK_LBUTTON);  // the edge after row 1 is at y = 41
+  EXPECT_EQ(Grid->GridState(), gsRowSizing);
+  Mouse(WM_LBUTTONUP, 10, 61);
+  EXPECT_EQ(Grid->RowHeights(1), 40);
+  Mouse(WM_LBUTTONDOWN, 160, 5, MK_LBUTTON);
+  EXPECT_EQ(Grid->GridState(), gsNormal);
+  Mouse(WM_LBUTTONUP, 160, 5);
+}
+
+TEST_F(GridTest, CancelModeEndsSizingWithoutChangingTheWidth) {
+  Grid->SetOptions(Grid->Options() + goColSizing);
+  Mouse(WM_LBUTTONDOWN, 101, 5, MK_LBUTTON);
+  Mouse(WM_MOUSEMOVE, 121, 5, MK_LBUTTON);
+  Grid->Perform(WM_CANCELMODE);
+  EXPECT_EQ(Grid->GridState(), gsNormal);
+  EXPECT_EQ(Grid->ColWidths(1), 50);
+}
+
+TEST_F(GridTest, ColumnAndRowMovingWithTheMouse) {
+  Grid->SetOptions(Grid->Options() + goColMoving + goRowMoving);
+  std::vector<std::string> moved;
+  Grid->OnColumnMoved = [&](TObject*, int from, int to) {
+    moved.push_back("col " + std::to_string(from) + ">" + std::to_string(to));
+  };
+  Grid->OnRowMoved = [&](TObject*, int from, int to) {
+    moved.push_back("row " + std::to_string(from) + ">" + std::to_string(to));
+  };
+  Mouse(WM_LBUTTONDOWN, 70, 5, MK_LBUTTON);  // title of column 1
+  EXPECT_EQ(Grid->GridState(), gsColMoving);
+  Mouse(WM_MOUSEMOVE, 170, 5, MK_LBUTTON);  // over column 3
+  Mouse(WM_LBUTTONUP, 170, 5);
+  Mouse(WM_LBUTTONDOWN, 10, 25, MK_LBUTTON);  // row 1 in the fixed column
+  Mouse(WM_MOUSEMOVE, 10, 70, MK_LBUTTON);    // row 3
+  Mouse(WM_LBUTTONUP, 10, 70);
+  EXPECT_EQ(moved, (std::vector<std::string>{"col 1>3", "row 1>3"}));
+  EXPECT_EQ(Grid->Cells(3, 0), "1:0");
+  EXPECT_EQ(Grid->Cells(1, 0), "2:0");
+  EXPECT_EQ(Grid->Cells(3, 3), "1:1");
+  EXPECT_EQ(Grid->Rows(3)[0], "0:1");
+  // A press and release on the same title moves nothing.
+  Mouse(WM_LBUTTONDOWN, 70, 5, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 70, 5);
+  EXPECT_EQ(moved.size(), 2u);
+}
+
+TEST_F(GridTest, DraggingASelectionPastTheEdgeScrollsOnTheTimer) {
+  Mouse(WM_LBUTTONDOWN, 60, 30, MK_LBUTTON);  // cell (1, 1)
+  EXPECT_EQ(Grid->GridState(), gsSelecting);
+  Mouse(WM_MOUSEMOVE, 120, 70, MK_LBUTTON);  // cell (2, 3)
+  EXPECT_EQ(Grid->Selection(), (TGridRect{1, 1, 2, 3}));
+  Mouse(WM_MOUSEMOVE, 120, 250, MK_LBUTTON);  // below the grid
+  for (int i = 0; i < 2; ++i) {
+    Advance(60);
+    FireDueTimers();
+    Application->ProcessMessages();
+  }
+  EXPECT_EQ(Grid->TopRow(), 3);
+  EXPECT_EQ(Grid->Selection().Bottom, 10);
+  Mouse(WM_LBUTTONUP, 120, 150);
+  EXPECT_EQ(Grid->GridState(), gsNormal);
+  int top = Grid->TopRow();
+  Advance(60);
+  FireDueTimers();
+  Application->ProcessMessages();
+  EXPECT_EQ(Grid->TopRow(), top) << "the timer stopped";
+  EXPECT_EQ(Grid->Col(), 1);
+  EXPECT_EQ(Grid->Row(), 1);
+}
+
+TEST_F(GridTest, InplaceEditorLifeCycle) {
+  Grid->SetOptions(Grid->Options() + goEditing);
+  EXPECT_EQ(Grid->InplaceEditor(), nullptr);
+  Key(VK_F2);
+  ASSERT_NE(Grid->InplaceEditor(), nullptr);
+  TInplaceEdit* editor = Grid->InplaceEditor();
+  EXPECT_TRUE(Grid->EditorMode());
+  EXPECT_TRUE(editor->Visible());
+  EXPECT_TRUE(editor->Focused());
+  EXPECT_EQ(editor->Text(), "1:1");
+  EXPECT_EQ(editor->BoundsRect(), Grid->CellRect(1, 1));
+  EXPECT_EQ(editor->SelLength(), 3) << "all selected";
+  Type(U"ab");
+  EXPECT_EQ(Grid->Cells(1, 1), "ab") << "every change reaches SetEditText";
+  Key(VK_BACK);
+  EXPECT_EQ(editor->Text(), "a");
+  // Enter ends editing; the grid has the focus again.
+  Type(U"\r");
+  EXPECT_FALSE(Grid->EditorMode());
+  EXPECT_FALSE(editor->Visible());
+  EXPECT_TRUE(Grid->Focused());
+  // Typing starts editing with the typed character replacing the text.
+  Type(U"xyz");
+  EXPECT_TRUE(Grid->EditorMode());
+  EXPECT_EQ(Grid->Cells(1, 1), "xyz");
+  // Esc gives back the text the cell had when editing began.
+  Key(VK_ESCAPE);
+  EXPECT_FALSE(Grid->EditorMode());
+  EXPECT_EQ(Grid->Cells(1, 1), "a");
+  // Keys the editor passes on move the cell and end editing.
+  Key(VK_F2);
+  EXPECT_TRUE(editor->Visible());
+  Key(VK_DOWN);
+  EXPECT_EQ(Grid->Row(), 2);
+  EXPECT_FALSE(Grid->EditorMode());
+  // Left/Right move the caret inside the text and leave at its ends.
+  Key(VK_F2);
+  editor->SetSelStart(1);
+  Key(VK_LEFT);
+  EXPECT_EQ(editor->SelStart(), 0);
+  EXPECT_EQ(Grid->Col(), 1);
+  Key(VK_LEFT);  // at the start: the grid's Left (already the first column)
+  Key(VK_END);
+  Key(VK_RIGHT);
+  EXPECT_EQ(Grid->Col(), 2);
+}
+
+TEST_F(GridTest, AlwaysShowEditorFollowsTheCurrentCell) {
+  Grid->SetOptions(Grid->Options() + goEditing + goAlwaysShowEditor);
+  Grid->SetFocus();
+  Key(VK_RIGHT);
+  ASSERT_NE(Grid->InplaceEditor(), nullptr);
+  TInplaceEdit* editor = Grid->InplaceEditor();
+  EXPECT_TRUE(editor->Visible());
+  EXPECT_EQ(editor->Text(), "2:1");
+  Key(VK_DOWN);
+  EXPECT_TRUE(editor->Visible());
+  EXPECT_EQ(editor->Text(), "2:2");
+  EXPECT_EQ(editor->BoundsRect(), Grid->CellRect(2, 2));
+  Type(U"\r");
+  EXPECT_TRUE(Grid->EditorMode()) << "Enter does not end an always-shown editor";
+  // A click on another cell moves it there.
+  Mouse(WM_LBUTTONDOWN, 160, 30, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 160, 30);
+  EXPECT_EQ(editor->Text(), "3:1");
+  // Row select never edits.
+  Grid->SetOptions(Grid->Options() + goRowSelect);
+  EXPECT_FALSE(editor->Visible());
+  EXPECT_EQ(Grid->Selection(), (TGridRect{1, 1, 9, 1}));
+}
+
+TEST_F(GridTest, PaintDrawsVisibleCellsFixedCellsAndTheFocus) {
+  std::vector<TCanvasRecord> records = Paint();
+  int texts = 0;
+  bool focus = false;
+  for (const TCanvasRecord& r : records) {
+    if (r.Kind == TRecordKind::Text) ++texts;
+    if (r.Kind == TRecordKind::FillRect && r.Color == clHighlight) focus = true;
+  }
+  // 6 columns (one partly) by 10 rows (one partly).
+  EXPECT_EQ(texts, 60);
+  EXPECT_FALSE(focus) << "the focused cell is not highlighted without goDrawFocusSelected";
+  Grid->SetOptions(Grid->Options() + goRowSelect);
+  records = Paint();
+  int highlighted = 0;
+  for (const TCanvasRecord& r : records)
+    if (r.Kind == TRecordKind::Text && r.Color == clHighlightText) ++highlighted;
+  EXPECT_EQ(highlighted, 5) << "the whole visible row";
+}
+
+}  // namespace
