@@ -109,7 +109,8 @@ TEST_F(StdLabelsTest, LabelPaintsAlignedAndLaidOutText) {
   label->SetTransparent(true);
   EXPECT_FALSE(hasYellow());
   label->SetEnabled(false);
-  EXPECT_EQ(FindText(PaintForm(), "abc")->Color, clGrayText);
+  auto records = PaintForm();
+  EXPECT_EQ(FindText(records, "abc")->Color, clGrayText);
 }
 
 TEST_F(StdLabelsTest, BevelShapeAndImageDrawTheirFigures) {
