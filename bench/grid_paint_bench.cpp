@@ -1,11 +1,7 @@
 // Painting a full-screen string grid (1920 x 1080, 60 rows x 20 columns)
 // into the recording canvas: the grid's own cost per frame, without a
 // rasteriser. The frame target (5 ms) is for the Qt canvas.
-//
-// The benchmark executable does not link platform_gui yet; until it does,
-// this file compiles to nothing (build with -DMEBRATH_GUI_BENCH and
-// platform_gui linked to run it).
-#ifdef MEBRATH_GUI_BENCH
+
 #include <benchmark/benchmark.h>
 
 #include "platform/gui/forms.h"
@@ -36,4 +32,4 @@ static void BM_GridPaintFullScreen(benchmark::State& state) {
   form->Free();
 }
 BENCHMARK(BM_GridPaintFullScreen)->Unit(benchmark::kMillisecond);
-#endif
+

@@ -216,7 +216,10 @@ TLayout ReadLayout(TStream& stream, std::string_view fileName) {
       stream.ReadBuffer(head.data() + kHeaderSize, headerLength - std::int64_t{kHeaderSize});
     }
   }
-  TLayout layout = DecodeLayout(head, size, fileName);
+  // The size is taken again after the header was read: another user's
+  // append writes its record before it counts it in the header, so a size
+  // read after the count always holds every record counted.
+  TLayout layout = DecodeLayout(head, std::max(size, stream.Size()), fileName);
   stream.SetPosition(layout.Header.HeaderLength);
   return layout;
 }

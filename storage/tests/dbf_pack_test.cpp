@@ -210,6 +210,9 @@ TEST_F(DbfPackTest, TwoProcessesAppendingShareTheFile) {
             }
           }
         }
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "appending process %d: %s\n", p, e.what());
+        code = 1;
       } catch (...) {
         code = 1;
       }
