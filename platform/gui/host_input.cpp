@@ -27,16 +27,27 @@ bool EnabledChain(HWND wnd) {
   return true;
 }
 
-// No-activate popups and hint windows close when the user clicks outside.
+// True when `top` is `owner` or is owned by it, directly or through other
+// windows (a popup opened from inside another popup).
+bool OwnedBy(HWND top, HWND owner) {
+  for (HWND w = top; w != nullptr; w = GetWindowOwner(w)) {
+    w = GetTopLevel(w);
+    if (w == owner) return true;
+  }
+  return false;
+}
+
+// No-activate popups and hint windows close when the user presses a mouse
+// button outside them (and outside the popups they opened).
 void CancelPopupsOutside(HWND target) {
-  HWND targetTop = GetTopLevel(target);
+  HWND targetTop = target != nullptr ? GetTopLevel(target) : nullptr;
   std::vector<HWND> tops = WS().TopLevels;
   for (HWND top : tops) {
     TWnd* t = Wnd(top);
-    if (t == nullptr || top == targetTop || t->MessageOnly || (t->Style & WS_VISIBLE) == 0)
-      continue;
-    bool popup = (t->Style & WS_POPUP) != 0 && (t->Style & WS_CAPTION) != WS_CAPTION;
-    if (popup) SendMessage(top, WM_CANCELMODE);
+    if (t == nullptr || t->MessageOnly || (t->Style & WS_VISIBLE) == 0) continue;
+    bool popup = (t->Style & WS_POPUP) != 0 && (t->Style & WS_CAPTION) != WS_CAPTION &&
+                 (t->ExStyle & WS_EX_NOACTIVATE) != 0;
+    if (popup && !OwnedBy(targetTop, top)) SendMessage(top, WM_CANCELMODE);
   }
 }
 
