@@ -259,8 +259,9 @@ void TCustomEdit::Resize() {
 
 // -------------------------------------------------------------- layout
 
-TRect TCustomEdit::FormatRect() const {
-  if (FHasFormatRect) return FFormatRect;
+TRect TCustomEdit::FormatRect() const { return FHasFormatRect ? FFormatRect : DefaultFormatRect(); }
+
+TRect TCustomEdit::DefaultFormatRect() const {
   TRect r = ClientRect();
   InflateRect(r, -kMarginX, -kMarginY);
   return r;

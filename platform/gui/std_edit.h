@@ -161,7 +161,11 @@ class TCustomEdit : public TCustomControl {
   virtual void TextChanged() {}
 
   // --- geometry (client coordinates)
+  // What EM_SETRECTNP set, or DefaultFormatRect.
   TRect FormatRect() const;
+  // The client area less a small margin; a control with buttons inside
+  // leaves them out.
+  virtual TRect DefaultFormatRect() const;
   int LineCount();
   // First character of display line `line` (0-based) and its length
   // without the break.
