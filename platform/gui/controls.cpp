@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/base/exceptions.h"
+#include "platform/base/text.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/gui_host.h"
 #include "platform/gui/message_queue.h"
@@ -14,6 +15,13 @@ namespace {
 TShiftState MouseShift(const TMessage& m) {
   return KeysToShiftState(static_cast<unsigned>(m.WParam));
 }
+
+TPopupMenuHandler& PopupMenuHandler() {
+  static TPopupMenuHandler handler;
+  return handler;
+}
+
+constexpr TPoint kKeyboardContextPos{-1, -1};
 
 }  // namespace
 
@@ -68,6 +76,7 @@ void TControl::WndProc(TMessage& message) {
       HandleMouseUp(message, mbMiddle);
       return;
     case WM_MOUSEMOVE:
+      Application->HintMouseMessage(this, message);
       HandleMouseMove(message);
       return;
     case WM_MOUSEWHEEL: {
@@ -79,10 +88,29 @@ void TControl::WndProc(TMessage& message) {
       }
       break;
     }
+    case WM_CONTEXTMENU: {
+      TPoint pos = LParamToPoint(message.LParam);
+      bool keyboard = pos == kKeyboardContextPos;
+      bool handled = false;
+      DoContextPopup(keyboard ? kKeyboardContextPos : ScreenToClient(pos), handled);
+      if (handled) {
+        message.Result = 1;
+        return;
+      }
+      if (FPopupMenu != nullptr && PopupMenuHandler()) {
+        if (keyboard) pos = ClientToScreen({0, 0});
+        if (PopupMenuHandler()(FPopupMenu, this, pos)) {
+          message.Result = 1;
+          return;
+        }
+      }
+      break;
+    }
     case CM_MOUSEENTER:
       if (OnMouseEnter) OnMouseEnter(this);
       return;
     case CM_MOUSELEAVE:
+      Application->HintMouseLeave(this);
       if (OnMouseLeave) OnMouseLeave(this);
       return;
     case CM_PARENTFONTCHANGED:
@@ -98,7 +126,10 @@ void TControl::WndProc(TMessage& message) {
       Invalidate();
       return;
     case CM_PARENTSHOWHINTCHANGED:
-      if (FParentShowHint && FParent != nullptr) FShowHint = FParent->ShowHint();
+      if (FParentShowHint && FParent != nullptr && FShowHint != FParent->ShowHint()) {
+        FShowHint = FParent->ShowHint();
+        Perform(CM_SHOWHINTCHANGED);  // on to our own children
+      }
       return;
     case CM_HINTSHOW:
     case CM_VISIBLECHANGED:
@@ -162,6 +193,10 @@ bool TControl::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) 
   if (OnMouseWheel) OnMouseWheel(this, shift, wheelDelta, mousePos, handled);
   return handled;
 }
+void TControl::DoContextPopup(TPoint mousePos, bool& handled) {
+  if (OnContextPopup) OnContextPopup(this, mousePos, handled);
+}
+
 void TControl::Resize() {
   if (OnResize) OnResize(this);
 }
@@ -347,7 +382,7 @@ void TControl::SetShowHint(bool value) {
 void TControl::SetParentShowHint(bool value) {
   if (value == FParentShowHint) return;
   FParentShowHint = value;
-  if (value && FParent != nullptr) FShowHint = FParent->ShowHint();
+  if (value) Perform(CM_PARENTSHOWHINTCHANGED);
 }
 
 void TControl::SetCursor(TCursor value) {
@@ -948,7 +983,10 @@ void TWinControl::CNKeyDown(TMessage& message) {
 
 void TWinControl::CNChar(TMessage& message) {
   message.Result = 1;
-  if ((static_cast<unsigned>(Perform(WM_GETDLGCODE, 0)) & DLGC_WANTCHARS) == 0) {
+  // Alt+character is always an accelerator; a plain one only when the
+  // control does not take characters.
+  if (message.Msg == CN_SYSCHAR ||
+      (static_cast<unsigned>(Perform(WM_GETDLGCODE, 0)) & DLGC_WANTCHARS) == 0) {
     TCustomForm* form = GetParentForm(this);
     if (form != nullptr && form->Perform(CM_DIALOGCHAR, message.WParam, message.LParam) != 0)
       return;
@@ -992,7 +1030,7 @@ void TWinControl::SetCursorFromMessage(TMessage& message) {
       cursor = c != nullptr && dynamic_cast<TWinControl*>(c) == nullptr ? c->Cursor() : Cursor();
     }
     if (cursor != 0) {
-      if (GuiHost()) GuiHost()->SetCursorShape(cursor);
+      Screen->ApplyCursor(cursor);
       message.Result = 1;
       return;
     }
@@ -1024,12 +1062,29 @@ void TWinControl::WndProc(TMessage& message) {
         if (!IsWindow(FHandle)) return;
       }
       break;
+    case WM_RBUTTONUP: {
+      // Then the default handling, which asks for the context menu.
+      HWND wnd = FHandle;
+      if (!IsControlMouseMsg(message)) TControl::WndProc(message);
+      if (IsWindow(wnd)) DefWindowProc(wnd, message);
+      return;
+    }
+    case WM_CONTEXTMENU: {
+      TPoint pos = LParamToPoint(message.LParam);
+      if (pos != kKeyboardContextPos) {
+        TControl* child = ControlAtPos(ScreenToClient(pos));
+        if (child != nullptr && dynamic_cast<TWinControl*>(child) == nullptr) {
+          message.Result = child->Perform(WM_CONTEXTMENU, message.WParam, message.LParam);
+          if (message.Result != 0) return;
+        }
+      }
+      break;
+    }
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDOWN:
     case WM_MBUTTONDBLCLK:
     case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
     case WM_MBUTTONUP:
     case WM_MOUSEMOVE:
       if (IsControlMouseMsg(message)) return;
@@ -1235,4 +1290,23 @@ bool IsKeyMsg(const TMsg& msg) {
   while (wnd != nullptr && FindControl(wnd) == nullptr) wnd = GetParent(wnd);
   if (wnd == nullptr) return false;
   return SendMessage(wnd, CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+}
+
+void SetPopupMenuHandler(TPopupMenuHandler handler) { PopupMenuHandler() = std::move(handler); }
+
+char32_t GetHotkey(const std::string& caption) {
+  std::size_t i = 0;
+  while (i < caption.size()) {
+    char32_t c = DecodeUtf8At(caption, i);
+    if (c != U'&' || i >= caption.size()) continue;
+    char32_t next = DecodeUtf8At(caption, i);
+    if (next != U'&') return next;
+  }
+  return 0;
+}
+
+bool IsAccel(unsigned charCode, const std::string& caption) {
+  char32_t hotkey = GetHotkey(caption);
+  return hotkey != 0 && charCode != 0 &&
+         AnsiUpperCaseChar(hotkey) == AnsiUpperCaseChar(static_cast<char32_t>(charCode));
 }

@@ -94,6 +94,9 @@ using TKeyPressEvent = std::function<void(TObject* sender, char32_t& key)>;
 using TMouseWheelEvent = std::function<void(TObject* sender, TShiftState shift, int wheelDelta,
                                             TPoint mousePos, bool& handled)>;
 using TWndMethod = std::function<void(TMessage& message)>;
+// Before a control's context menu: `mousePos` in client coordinates
+// ((-1, -1) from the keyboard); set `handled` to show no menu.
+using TContextPopupEvent = std::function<void(TObject* sender, TPoint mousePos, bool& handled)>;
 
 // Limits on a control's size; 0 means none.
 struct TSizeConstraints {
@@ -102,6 +105,10 @@ struct TSizeConstraints {
   int MaxWidth = 0;
   int MaxHeight = 0;
 };
+
+class THintWindow;
+// Makes the window a hint is shown in (hint_window.h); `owner` owns it.
+using THintWindowClass = std::function<THintWindow*(TComponent* owner)>;
 
 // What CM_HINTSHOW carries (LParam); handlers may change it.
 struct THintInfo {
@@ -114,6 +121,9 @@ struct THintInfo {
   int ReshowTimeout = 0;
   int HideTimeout = 0;
   std::string HintStr;
+  // The window class to show this hint in (null: THintWindow's default);
+  // HintData goes to its CalcHintRect and ActivateHintData.
+  THintWindowClass HintWindowClass;
   void* HintData = nullptr;
 };
 
@@ -257,6 +267,7 @@ class TControl : public TComponent {
   TNotifyEvent OnResize;
   TNotifyEvent OnMouseEnter;
   TNotifyEvent OnMouseLeave;
+  TContextPopupEvent OnContextPopup;
 
  protected:
   explicit TControl(TComponent* owner);
@@ -273,6 +284,8 @@ class TControl : public TComponent {
   // Returns whether the wheel was used; otherwise the parent gets it.
   virtual bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos);
   virtual void Resize();
+  // WM_CONTEXTMENU, before the PopupMenu shows: fires OnContextPopup.
+  virtual void DoContextPopup(TPoint mousePos, bool& handled);
   // The control's size within its constraints.
   virtual void ConstrainedResize(int& width, int& height);
   // Realigns the parent when this control's layout matters to it.
@@ -487,6 +500,28 @@ TControl* GetCaptureControl();
 // Sends CN_ key messages to the focused control first, as the message loop
 // does before dispatching a key message; true when it was consumed.
 bool IsKeyMsg(const TMsg& msg);
+
+// --- context menus
+// A right click (mouse up) sends WM_CONTEXTMENU (WParam: the window, LParam:
+// the screen point) to the clicked window, and so do Shift+F10 and the
+// menu key (point (-1, -1)). A control answers with OnContextPopup, then
+// its PopupMenu; a windowed control offers it to the graphic child under
+// the point first, and what nobody handles goes to the parent window.
+// The menu unit installs the handler that shows a PopupMenu at a screen
+// point; it returns false when the menu declines (AutoPopup off).
+using TPopupMenuHandler =
+    std::function<bool(TComponent* menu, TControl* control, TPoint screenPos)>;
+void SetPopupMenuHandler(TPopupMenuHandler handler);
+
+// --- accelerators
+// The accelerator of a caption: the character after a single "&" ("&&" is
+// a plain "&"); 0 when there is none.
+char32_t GetHotkey(const std::string& caption);
+// Whether `charCode` (a character from CM_DIALOGCHAR) is the accelerator
+// of `caption`, ignoring case. Controls with captions answer CM_DIALOGCHAR
+// with it: the form offers every character the focused control does not
+// want (and every Alt+character) to its controls that way.
+bool IsAccel(unsigned charCode, const std::string& caption);
 
 // Set by forms.cpp: called with each destroyed control, to clear the
 // application's and screen's weak references.

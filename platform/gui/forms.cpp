@@ -20,7 +20,7 @@ TScreen* Screen = CreateScreenObject();
 
 namespace {
 
-void ControlDestroying(TControl* control) { (void)control; }
+void ControlDestroying(TControl* control) { Application->ControlDestroying(control); }
 
 struct THookInstaller {
   THookInstaller() {
@@ -481,6 +481,9 @@ bool TApplication::ProcessMessage() {
     return true;
   }
   try {
+    if (FHintControl != nullptr &&
+        (FHintWindow != nullptr ? FHintWindow->IsHintMsg(msg) : IsHintDismissMsg(msg)))
+      CancelHint();
     if (!IsKeyMsg(msg)) {
       TranslateMessage(msg);
       DispatchMessage(msg);
@@ -546,7 +549,160 @@ void TApplication::FormDestroying(TCustomForm* form) {
   if (form == FMainForm) FMainForm = nullptr;
 }
 
+void TApplication::ControlDestroying(TControl* control) {
+  if (control == FHintControl) CancelHint();
+  if (control == FHintWindow) {
+    StopHintTimers();
+    FHintWindow = nullptr;
+    FHintShown = false;
+  }
+}
+
+// ------------------------------------------------------------------ hints
+
+namespace {
+constexpr unsigned kHintShowTimer = 1;
+constexpr unsigned kHintHideTimer = 2;
+// Below the pointer's hot spot, clear of the arrow.
+constexpr int kHintCursorMargin = 20;
+}  // namespace
+
+void TApplication::SetShowHint(bool value) {
+  if (value == FShowHint) return;
+  FShowHint = value;
+  if (!value) CancelHint();
+}
+
+void TApplication::SetHint(const std::string& value) {
+  if (value == FHint) return;
+  FHint = value;
+  if (OnHint) OnHint(this);
+}
+
+void TApplication::StartHintTimer(unsigned id, int ms) {
+  if (FHintTimerWnd == nullptr || !IsWindow(FHintTimerWnd)) {
+    TWndCreateInfo info;
+    info.MessageOnly = true;
+    info.WndProc = [this](HWND wnd, TMessage& m) {
+      if (m.Msg == WM_TIMER) {
+        HintTimer(static_cast<unsigned>(m.WParam));
+      } else {
+        DefWindowProc(wnd, m);
+      }
+    };
+    FHintTimerWnd = CreateWindowEx(info);
+  }
+  SetTimer(FHintTimerWnd, id, static_cast<unsigned>(std::max(ms, 0)));
+}
+
+void TApplication::StopHintTimers() {
+  if (FHintTimerWnd == nullptr) return;
+  KillTimer(FHintTimerWnd, kHintShowTimer);
+  KillTimer(FHintTimerWnd, kHintHideTimer);
+}
+
+void TApplication::HintTimer(unsigned id) {
+  if (id == kHintShowTimer) {
+    ActivateHint(GetCursorPos());
+  } else {
+    HideHint();
+  }
+}
+
+void TApplication::FreeHintWindow() {
+  THintWindow* window = FHintWindow;
+  FHintWindow = nullptr;
+  FHintShown = false;
+  if (window != nullptr) window->Free();
+}
+
+void TApplication::HideHint() {
+  StopHintTimers();
+  FreeHintWindow();
+}
+
+void TApplication::CancelHint() {
+  HideHint();
+  FHintControl = nullptr;
+  FHintActive = false;
+}
+
+void TApplication::HintMouseLeave(TControl* control) {
+  if (control != FHintControl) return;
+  // Moving on to the next control keeps hints active: its hint comes
+  // after the short pause.
+  bool shown = FHintShown;
+  CancelHint();
+  FHintActive = shown;
+}
+
+void TApplication::HintMouseMessage(TControl* control, const TMessage& message) {
+  // The hint window itself is no place for hints (and must not be freed
+  // while it handles the move).
+  for (TControl* c = control; c != nullptr; c = c->Parent()) {
+    if (c == FHintWindow) return;
+  }
+  TPoint screen = control->ClientToScreen(TWMMouse{const_cast<TMessage&>(message)}.Pos());
+  std::string hint;
+  for (TControl* c = control; c != nullptr && hint.empty(); c = c->Parent()) hint = c->Hint();
+  SetHint(GetLongHint(hint));
+  TControl* hintControl = control;
+  while (hintControl != nullptr && !hintControl->ShowHint()) hintControl = hintControl->Parent();
+  if (!FShowHint) hintControl = nullptr;
+  if (hintControl == FHintControl &&
+      (!FHintShown || PtInRect(FHintCursorRect, hintControl->ScreenToClient(screen))))
+    return;
+  bool wasShown = FHintShown || FHintActive;
+  HideHint();
+  FHintActive = false;
+  FHintControl = hintControl;
+  if (hintControl == nullptr) return;
+  int pause = wasShown ? FHintShortPause : FHintPause;
+  hintControl->Perform(CM_HINTSHOWPAUSE, wasShown ? 1 : 0, AsParam(&pause));
+  StartHintTimer(kHintShowTimer, pause);
+}
+
+void TApplication::ActivateHint(TPoint cursorPos) {
+  HideHint();
+  TControl* control = FHintControl;
+  if (control == nullptr || !FShowHint) return;
+  THintInfo info;
+  info.HintControl = control;
+  info.HintPos = {cursorPos.X, cursorPos.Y + kHintCursorMargin};
+  info.HintMaxWidth = Screen->Width();
+  info.HintColor = FHintColor;
+  info.CursorRect = control->ClientRect();
+  info.CursorPos = control->ScreenToClient(cursorPos);
+  info.HideTimeout = FHintHidePause;
+  info.HintStr = GetShortHint(control->Hint());
+  info.HintWindowClass = HintWindowClass;
+  bool canShow = control->Perform(CM_HINTSHOW, 0, AsParam(&info)) == 0;
+  if (canShow && OnShowHint) OnShowHint(info.HintStr, canShow, info);
+  if (FHintControl != control) return;  // a handler moved on
+  FHintCursorRect = info.CursorRect;
+  if (canShow && !info.HintStr.empty()) {
+    const THintWindowClass& make = info.HintWindowClass ? info.HintWindowClass : HintWindowClass;
+    FHintWindow = make(this);
+    FHintWindow->SetColor(info.HintColor);
+    TRect r = FHintWindow->CalcHintRect(info.HintMaxWidth, info.HintStr, info.HintData);
+    OffsetRect(r, info.HintPos.X, info.HintPos.Y);
+    FHintWindow->ActivateHintData(r, info.HintStr, info.HintData);
+    FHintShown = true;
+    if (info.HideTimeout > 0) StartHintTimer(kHintHideTimer, info.HideTimeout);
+  }
+  if (info.ReshowTimeout > 0) StartHintTimer(kHintShowTimer, info.ReshowTimeout);
+}
+
 void TApplication::ResetForTests() {
+  CancelHint();
+  FShowHint = true;
+  FHintPause = 500;
+  FHintShortPause = 50;
+  FHintHidePause = 2500;
+  FHintColor = clInfoBk;
+  FHint.clear();
+  OnShowHint = nullptr;
+  OnHint = nullptr;
   FTerminated = false;
   FMainForm = nullptr;
   OnIdle = nullptr;
@@ -571,7 +727,42 @@ TWinControl* TScreen::ActiveControl() const {
 void TScreen::SetCursor(TCursor value) {
   if (value == FCursor) return;
   FCursor = value;
-  if (IGuiHost* host = GuiHost()) host->SetCursorShape(value);
+  ApplyCursor(value);
+}
+
+HCURSOR TScreen::Cursors(int index) const {
+  if (auto it = FCursors.find(index); it != FCursors.end()) return it->second;
+  if (index == crArrow) index = crDefault;
+  if (index > crDefault || index < crSizeAll) return Cursors(crDefault);
+  HCURSOR& cursor = FBuiltinCursors[index];
+  if (cursor == nullptr) {
+    auto data = std::make_shared<TCursorData>();
+    data->Shape = index == crDefault ? crArrow : index;
+    cursor = data;
+  }
+  return cursor;
+}
+
+void TScreen::SetCursors(int index, HCURSOR cursor) {
+  if (cursor == nullptr) {
+    FCursors.erase(index);
+  } else {
+    FCursors[index] = std::move(cursor);
+  }
+  if (index == FCursor) ApplyCursor(index);
+}
+
+void TScreen::ApplyCursor(TCursor index) const {
+  IGuiHost* host = GuiHost();
+  if (host == nullptr) return;
+  auto it = FCursors.find(index);
+  if (it == FCursors.end()) {
+    host->SetCursorShape(index);
+  } else if (it->second->Image != nullptr && !it->second->Image->Empty()) {
+    host->SetCursorImage(*it->second->Image, it->second->HotSpot);
+  } else {
+    host->SetCursorShape(it->second->Shape);
+  }
 }
 
 int TScreen::Width() const { return GetSystemMetrics(SM_CXSCREEN); }

@@ -10,18 +10,24 @@
 // TApplication (`Application`) runs the message loop: Run until the main
 // form closes, ProcessMessages (re-entrant), HandleMessage, OnIdle, and
 // HandleException, which shows an exception's message in a message box
-// (services.h) captioned with the Title; EAbort is silent. TScreen
+// (services.h) captioned with the Title; EAbort is silent. It also runs
+// the hints: which control's hint shows when, in which THintWindow. TScreen
 // (`Screen`) lists the forms and knows the active form, the cursor and
 // the screen's size. Both objects live for the whole program.
 // GUI thread only.
 #pragma once
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/base/component.h"
+#include "platform/gui/bitmap.h"
 #include "platform/gui/controls.h"
+#include "platform/gui/cursors.h"
+#include "platform/gui/hint_window.h"
 
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum TPosition {
@@ -179,6 +185,8 @@ class TDataModule : public TComponent {
 };
 
 using TIdleEvent = std::function<void(TObject* sender, bool& done)>;
+// Before a hint shows: may change its text and info, or refuse it.
+using TShowHintEvent = std::function<void(std::string& hintStr, bool& canShow, THintInfo& info)>;
 using TExceptionEvent = std::function<void(TObject* sender, const std::exception& e)>;
 
 class TApplication : public TComponent {
@@ -232,14 +240,57 @@ class TApplication : public TComponent {
   void Minimize();
   void Restore();
 
+  // --- hints (hint_window.h)
+  // The pointer resting HintPause ms on a control whose ShowHint is on
+  // shows its short hint; moving to another control while a hint shows
+  // waits only HintShortPause (CM_HINTSHOWPAUSE may change either). The
+  // hint goes after HintHidePause (0: stays), on a click or key, and when
+  // the pointer leaves the control or the hint's CursorRect.
+  bool ShowHint() const { return FShowHint; }
+  // False cancels any hint and shows none.
+  void SetShowHint(bool value);
+  int HintPause() const { return FHintPause; }
+  void SetHintPause(int value) { FHintPause = value; }
+  int HintShortPause() const { return FHintShortPause; }
+  void SetHintShortPause(int value) { FHintShortPause = value; }
+  int HintHidePause() const { return FHintHidePause; }
+  void SetHintHidePause(int value) { FHintHidePause = value; }
+  TColor HintColor() const { return FHintColor; }
+  void SetHintColor(TColor value) { FHintColor = value; }
+  // The long hint of the control under the pointer (for a status bar);
+  // OnHint fires when it changes.
+  const std::string& Hint() const { return FHint; }
+  void SetHint(const std::string& value);
+  // Shows the hint control's hint for the pointer at `cursorPos` (screen)
+  // now: what the end of the pause does.
+  void ActivateHint(TPoint cursorPos);
+  // Hides the hint and forgets the control: the next mouse move over a
+  // control starts a new pause.
+  void CancelHint();
+  // Hides the hint window but keeps the control: no new hint for it until
+  // the pointer leaves it.
+  void HideHint();
+  // Every mouse move over a control comes here, and the pointer leaving
+  // it (TControl::WndProc).
+  void HintMouseMessage(TControl* control, const TMessage& message);
+  void HintMouseLeave(TControl* control);
+  // The control a hint is pending or shown for (null: none).
+  TControl* HintControl() const { return FHintControl; }
+  // The hint window while a hint shows, else null.
+  THintWindow* HintWindow() const { return FHintWindow; }
+
   // Forgets its hold on the main form etc. (used when forms go away).
   void FormDestroying(TCustomForm* form);
+  // Forgets a control that is being destroyed.
+  void ControlDestroying(TControl* control);
   // Test helper: forget termination and the main form, so that a later
   // test can run the loop again.
   void ResetForTests();
 
   TIdleEvent OnIdle;
   TExceptionEvent OnException;
+  TShowHintEvent OnShowHint;
+  TNotifyEvent OnHint;
 
  protected:
   explicit TApplication(TComponent* owner) : TComponent(owner) {}
@@ -249,12 +300,38 @@ class TApplication : public TComponent {
   friend class TCustomForm;
   bool ProcessMessage();
   void Idle();
+  void HintTimer(unsigned id);
+  void StartHintTimer(unsigned id, int ms);
+  void StopHintTimers();
+  void FreeHintWindow();
 
   std::string FTitle;
   TCustomForm* FMainForm = nullptr;
   bool FTerminated = false;
   bool FRunning = false;
+  bool FShowHint = true;
+  int FHintPause = 500;
+  int FHintShortPause = 50;
+  int FHintHidePause = 2500;
+  TColor FHintColor = clInfoBk;
+  std::string FHint;
+  TControl* FHintControl = nullptr;
+  THintWindow* FHintWindow = nullptr;
+  bool FHintShown = false;
+  bool FHintActive = false;  // a hint showed when the pointer moved on
+  TRect FHintCursorRect;     // in FHintControl's client coordinates
+  HWND FHintTimerWnd = nullptr;
 };
+
+// A mouse cursor: one of the desktop's shapes (Shape, a classic number of
+// cursors.h) or, with an Image, a picture of the program's own whose hot
+// spot is HotSpot. Handles compare by identity.
+struct TCursorData {
+  TCursor Shape = crArrow;
+  std::shared_ptr<TBitmap> Image;
+  TPoint HotSpot;
+};
+using HCURSOR = std::shared_ptr<const TCursorData>;
 
 class TScreen : public TComponent {
   MEBRATH_CLASS(TScreen, TComponent)
@@ -271,6 +348,16 @@ class TScreen : public TComponent {
   // The cursor over the whole application (crDefault: each control's own).
   TCursor Cursor() const { return FCursor; }
   void SetCursor(TCursor value);
+  // The cursor of an index: the one registered for it, else the built-in
+  // shape of a classic number, else DefaultCursor (so an index is free
+  // while it gives DefaultCursor). crDefault and crArrow are the default.
+  HCURSOR Cursors(int index) const;
+  // Registers the cursor of an index (null: forgets it); the program adds
+  // its own at positive indexes.
+  void SetCursors(int index, HCURSOR cursor);
+  HCURSOR DefaultCursor() const { return Cursors(crDefault); }
+  // Shows the cursor of `index` as the pointer through the host.
+  void ApplyCursor(TCursor index) const;
   int Width() const;
   int Height() const;
   TRect WorkAreaRect() const;
@@ -286,6 +373,8 @@ class TScreen : public TComponent {
   std::vector<TCustomForm*> FForms;
   std::vector<TDataModule*> FDataModules;
   TCursor FCursor = 0;
+  std::map<int, HCURSOR> FCursors;                 // registered by the program
+  mutable std::map<int, HCURSOR> FBuiltinCursors;  // made on first use
 };
 
 extern TApplication* Application;

@@ -25,6 +25,8 @@
 #include "platform/gui/geometry.h"
 #include "platform/gui/messages.h"
 
+class TBitmap;
+
 class IGuiHost {
  public:
   virtual ~IGuiHost() = default;
@@ -58,6 +60,13 @@ class IGuiHost {
   // The pointer shape over our windows: a classic cursor number (crDefault
   // 0, crArrow -2, crIBeam -4, crHourGlass -11, crHSplit -14, ... cursors.h).
   virtual void SetCursorShape(int cursor) = 0;
+  // A cursor of the program's own (Screen's Cursors): `image` with its hot
+  // spot. Without an override the arrow shows.
+  virtual void SetCursorImage(const TBitmap& image, TPoint hotSpot) {
+    (void)image;
+    (void)hotSpot;
+    SetCursorShape(-2);  // crArrow
+  }
   // Keeps delivering mouse events to `wnd` while the capture lasts, even
   // outside it; ReleaseMouse ends that.
   virtual void GrabMouse(HWND wnd) = 0;

@@ -228,7 +228,7 @@ void TButtonControl::WndProc(TMessage& message) {
       message.Result = DLGC_BUTTON;
       return;
     case CM_DIALOGCHAR:
-      if (IsAccel(static_cast<char32_t>(message.WParam), Caption()) && CanFocus()) {
+      if (IsAccel(static_cast<unsigned>(message.WParam), Caption()) && CanFocus()) {
         AccelPressed();
         message.Result = 1;
         return;
@@ -672,7 +672,7 @@ void TSpeedButton::WndProc(TMessage& message) {
       }
       break;
     case CM_DIALOGCHAR:
-      if (IsAccel(static_cast<char32_t>(message.WParam), Caption()) && Enabled() &&
+      if (IsAccel(static_cast<unsigned>(message.WParam), Caption()) && Enabled() &&
           IsVisibleInTree() && Parent() != nullptr && Parent()->Showing()) {
         Click();
         message.Result = 1;

@@ -2,22 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/base/text.h"
 #include "platform/gui/draw_text.h"
 #include "platform/gui/draw_utils.h"
-
-bool IsAccel(char32_t ch, const std::string& caption) {
-  std::u32string text = Utf8ToUtf32(caption);
-  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-    if (text[i] != U'&') continue;
-    if (text[i + 1] == U'&') {
-      ++i;
-      continue;
-    }
-    return AnsiUpperCaseChar(text[i + 1]) == AnsiUpperCaseChar(ch);
-  }
-  return false;
-}
 
 namespace {
 
@@ -28,7 +14,7 @@ constexpr unsigned kAlignmentFlags[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
 bool FocusByAccel(TMessage& message, TWinControl* target, bool enabled, bool showAccel,
                   const std::string& caption) {
   if (target == nullptr || !enabled || !showAccel ||
-      !IsAccel(static_cast<char32_t>(message.WParam), caption) || !target->CanFocus())
+      !IsAccel(static_cast<unsigned>(message.WParam), caption) || !target->CanFocus())
     return false;
   target->SetFocus();
   message.Result = 1;

@@ -22,10 +22,6 @@
 
 enum TTextLayout { tlTop, tlCenter, tlBottom };
 
-// True when `caption` has the accelerator `ch` ("&x", case ignored; "&&" is
-// a plain "&").
-bool IsAccel(char32_t ch, const std::string& caption);
-
 class TCustomLabel : public TGraphicControl {
   MEBRATH_CLASS(TCustomLabel, TGraphicControl)
  public:

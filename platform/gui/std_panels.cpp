@@ -4,7 +4,6 @@
 
 #include "platform/gui/draw_text.h"
 #include "platform/gui/draw_utils.h"
-#include "platform/gui/std_labels.h"
 
 namespace {
 
@@ -142,7 +141,7 @@ void TCustomGroupBox::Paint() {
 }
 
 void TCustomGroupBox::WndProc(TMessage& message) {
-  if (message.Msg == CM_DIALOGCHAR && IsAccel(static_cast<char32_t>(message.WParam), Caption()) &&
+  if (message.Msg == CM_DIALOGCHAR && IsAccel(static_cast<unsigned>(message.WParam), Caption()) &&
       CanFocus()) {
     if (TWinControl* first = FindNextControl(nullptr, true, true, false)) first->SetFocus();
     message.Result = 1;

@@ -224,6 +224,23 @@ void DefWindowProc(HWND wnd, TMessage& message) {
         gHost->SetCursorShape(0);
       }
       break;
+    case WM_RBUTTONUP: {
+      TPoint p = LParamToPoint(message.LParam);
+      ClientToScreen(wnd, p);
+      SendMessage(wnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(wnd), PointToLParam(p));
+      break;
+    }
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+      // The menu key, and Shift+F10: a context menu from the keyboard.
+      if ((message.Msg == WM_KEYUP && message.WParam == VK_APPS) ||
+          (message.Msg == WM_SYSKEYDOWN && message.WParam == VK_F10 && GetKeyState(VK_SHIFT) < 0))
+        SendMessage(wnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(wnd), MakeLParam(-1, -1));
+      break;
+    case WM_CONTEXTMENU:
+      if (w->Parent != nullptr && (w->Style & WS_CHILD) != 0)
+        message.Result = SendMessage(w->Parent, message.Msg, message.WParam, message.LParam);
+      break;
     case WM_MOUSEWHEEL:
       if (w->Parent != nullptr)
         message.Result = SendMessage(w->Parent, message.Msg, message.WParam, message.LParam);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/gui/canvas.h"
+#include "platform/gui/draw_utils.h"
 #include "platform/gui/graphics.h"
 #include "platform/gui/window_internal.h"
 
@@ -153,32 +154,6 @@ void BeginTrack(HWND wnd, int bar, TPoint windowPoint) {
 
 // --- drawing
 
-void DrawArrow(TCanvas& c, const TRect& box, TScrollPart part, bool vertical, TColor color) {
-  int size = std::max(2, std::min(box.Width(), box.Height()) / 4);
-  int cx = box.Left + box.Width() / 2;
-  int cy = box.Top + box.Height() / 2;
-  bool towardsStart = part == spArrowUp;
-  for (int i = 0; i < size; ++i) {
-    // Row i of the triangle, tip first.
-    int half = i;
-    int along = towardsStart ? -size / 2 + i : size / 2 - i;
-    if (vertical) {
-      c.FillSolidRect(Rect(cx - half, cy + along, cx + half + 1, cy + along + 1), color);
-    } else {
-      c.FillSolidRect(Rect(cx + along, cy - half, cx + along + 1, cy + half + 1), color);
-    }
-  }
-}
-
-void DrawBox(TCanvas& c, const TRect& r, TColor face, bool pressed) {
-  if (IsRectEmpty(r)) return;
-  c.FillSolidRect(r, pressed ? clBtnShadow : face);
-  c.FillSolidRect(Rect(r.Left, r.Top, r.Right, r.Top + 1), clBtnHighlight);
-  c.FillSolidRect(Rect(r.Left, r.Top, r.Left + 1, r.Bottom), clBtnHighlight);
-  c.FillSolidRect(Rect(r.Left, r.Bottom - 1, r.Right, r.Bottom), clBtnShadow);
-  c.FillSolidRect(Rect(r.Right - 1, r.Top, r.Right, r.Bottom), clBtnShadow);
-}
-
 void PaintScrollBar(HWND wnd, TCanvas& c, int bar) {
   TScrollBarState* s = Bar(wnd, bar);
   TScrollBarLayout l = GetScrollBarLayout(wnd, bar);
@@ -194,11 +169,17 @@ void PaintScrollBar(HWND wnd, TCanvas& c, int bar) {
   if (pressed(spPageDown)) c.FillSolidRect(l.PageDown, clBtnShadow);
   for (TScrollPart part : {spArrowUp, spArrowDown}) {
     TRect r = PartRect(l, part);
-    DrawBox(c, r, clBtnFace, pressed(part));
-    bool on = enabled && !PartDisabled(*s, part);
-    DrawArrow(c, r, part, vertical, on ? clBtnText : clGrayText);
+    if (IsRectEmpty(r)) continue;
+    unsigned state = part == spArrowUp ? (vertical ? DFCS_SCROLLUP : DFCS_SCROLLLEFT)
+                                       : (vertical ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT);
+    if (pressed(part)) state |= DFCS_PUSHED;
+    if (!enabled || PartDisabled(*s, part)) state |= DFCS_INACTIVE;
+    DrawFrameControl(c, r, DFC_SCROLL, state);
   }
-  if (enabled && !IsRectEmpty(l.Thumb)) DrawBox(c, l.Thumb, clBtnFace, false);
+  if (enabled && !IsRectEmpty(l.Thumb)) {
+    TRect r = l.Thumb;
+    DrawFrameControl(c, r, DFC_BUTTON, DFCS_BUTTONPUSH | (s->Tracking ? DFCS_PUSHED : 0));
+  }
 }
 
 void PaintFrame(HWND wnd, TCanvas& c) {
@@ -215,32 +196,17 @@ void PaintFrame(HWND wnd, TCanvas& c) {
     } else if (w->Style & WS_BORDER) {
       outer = 1;
     }
-    if (outer > 0) {
-      TRegion ring(r);
-      c.FillSolidRect(Rect(r.Left, r.Top, r.Right, r.Top + outer), clBtnFace);
-      c.FillSolidRect(Rect(r.Left, r.Bottom - outer, r.Right, r.Bottom), clBtnFace);
-      c.FillSolidRect(Rect(r.Left, r.Top, r.Left + outer, r.Bottom), clBtnFace);
-      c.FillSolidRect(Rect(r.Right - outer, r.Top, r.Right, r.Bottom), clBtnFace);
-      c.Brush()->SetColor(clWindowFrame);
-      c.FrameRect(r);
-      InflateRect(r, -outer, -outer);
+    if (outer == 1) {
+      Frame3D(c, r, clWindowFrame, clWindowFrame, 1);
+    } else if (outer > 1) {
+      DrawEdge(c, r, EDGE_RAISED, BF_RECT | BF_ADJUST);
+      Frame3D(c, r, clBtnFace, clBtnFace, outer - 2);
     }
   }
-  int edge = (w->ExStyle & WS_EX_CLIENTEDGE) ? 2 : (w->ExStyle & WS_EX_STATICEDGE) ? 1 : 0;
-  if (edge > 0) {
-    // Sunken: shadow above and left, light below and right.
-    c.FillSolidRect(Rect(r.Left, r.Top, r.Right, r.Top + 1), clBtnShadow);
-    c.FillSolidRect(Rect(r.Left, r.Top, r.Left + 1, r.Bottom), clBtnShadow);
-    c.FillSolidRect(Rect(r.Left, r.Bottom - 1, r.Right, r.Bottom), clBtnHighlight);
-    c.FillSolidRect(Rect(r.Right - 1, r.Top, r.Right, r.Bottom), clBtnHighlight);
-    if (edge == 2) {
-      TRect in = r;
-      InflateRect(in, -1, -1);
-      c.FillSolidRect(Rect(in.Left, in.Top, in.Right, in.Top + 1), cl3DDkShadow);
-      c.FillSolidRect(Rect(in.Left, in.Top, in.Left + 1, in.Bottom), cl3DDkShadow);
-      c.FillSolidRect(Rect(in.Left, in.Bottom - 1, in.Right, in.Bottom), cl3DLight);
-      c.FillSolidRect(Rect(in.Right - 1, in.Top, in.Right, in.Bottom), cl3DLight);
-    }
+  if (w->ExStyle & WS_EX_CLIENTEDGE) {
+    DrawEdge(c, r, EDGE_SUNKEN, BF_RECT);
+  } else if (w->ExStyle & WS_EX_STATICEDGE) {
+    DrawEdge(c, r, BDR_SUNKENOUTER, BF_RECT);
   }
   PaintScrollBar(wnd, c, SB_VERT);
   PaintScrollBar(wnd, c, SB_HORZ);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "gui_test_support.h"
+#include "platform/gui/draw_utils.h"
 #include "platform/gui/gui_host.h"
 #include "platform/gui/recording_canvas.h"
 #include "platform/gui/window.h"
@@ -276,6 +277,69 @@ TEST_F(WindowTest, PaintsFrameFirstThenClientAndChildrenClipped) {
   InvalidateRect(child, &r);
   EXPECT_EQ(PaintTopLevel(top, canvas, {}), Rect(11, 11, 16, 16));
   EXPECT_EQ(paintRects, (std::vector<TRect>{Rect(0, 0, 89, 28), Rect(0, 0, 5, 5)}));
+  DestroyWindow(top);
+}
+
+// The frame's parts come from the style painter, so frames, scroll bars
+// and controls share one look.
+TEST_F(WindowTest, FrameAndScrollBarsAreDrawnByTheStylePainter) {
+  TLog log;
+  HWND top = MakeTop(log, "top");
+  HWND w = MakeChild(log, top, "w", Bounds(0, 0, 100, 140), WS_VSCROLL, WS_EX_CLIENTEDGE);
+  TScrollInfo si;
+  si.fMask = SIF_RANGE | SIF_PAGE;
+  si.nMin = 0;
+  si.nMax = 99;
+  si.nPage = 10;
+  SetScrollInfo(w, SB_VERT, si);
+  TRecordingCanvas canvas;
+  PaintTopLevel(top, canvas, {});
+  auto key = [](const TCanvasRecord& r) {
+    return std::to_string(static_cast<int>(r.Kind)) + " " + std::to_string(r.Rect.Left) + "," +
+           std::to_string(r.Rect.Top) + "," + std::to_string(r.Rect.Right) + "," +
+           std::to_string(r.Rect.Bottom) + " " + std::to_string(r.Color);
+  };
+  std::string drawn;
+  for (const TCanvasRecord& r : canvas.Records()) drawn += key(r) + "\n";
+  auto expectDrawn = [&](const std::function<void(TCanvas&)>& draw, const char* what) {
+    TRecordingCanvas expected;
+    draw(expected);
+    ASSERT_FALSE(expected.Records().empty()) << what;
+    std::string part;
+    for (const TCanvasRecord& r : expected.Records()) part += key(r) + "\n";
+    EXPECT_NE(drawn.find(part), std::string::npos) << what;
+  };
+  expectDrawn(
+      [](TCanvas& c) {
+        TRect r = Rect(0, 0, 100, 140);
+        DrawEdge(c, r, EDGE_SUNKEN, BF_RECT);
+      },
+      "the client edge");
+  TScrollBarLayout l = GetScrollBarLayout(w, SB_VERT);
+  expectDrawn(
+      [&](TCanvas& c) {
+        TRect r = l.ArrowUp;
+        DrawFrameControl(c, r, DFC_SCROLL, DFCS_SCROLLUP);
+      },
+      "the up arrow");
+  expectDrawn(
+      [&](TCanvas& c) {
+        TRect r = l.Thumb;
+        DrawFrameControl(c, r, DFC_BUTTON, DFCS_BUTTONPUSH);
+      },
+      "the thumb");
+  EnableScrollBar(w, SB_VERT, ESB_DISABLE_DOWN);
+  canvas.Clear();
+  drawn.clear();
+  InvalidateFrame(w);
+  PaintTopLevel(top, canvas, {});
+  for (const TCanvasRecord& r : canvas.Records()) drawn += key(r) + "\n";
+  expectDrawn(
+      [&](TCanvas& c) {
+        TRect r = l.ArrowDown;
+        DrawFrameControl(c, r, DFC_SCROLL, DFCS_SCROLLDOWN | DFCS_INACTIVE);
+      },
+      "the disabled down arrow");
   DestroyWindow(top);
 }
 
