@@ -2,7 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <functional>
 #include <set>
+
+#include "gui_test_support.h"
+#include "platform/gui/gui_host.h"
+#include "platform/gui/printer_setup_dialog.h"
+#include "platform/gui/std_buttons.h"
+#include "platform/gui/std_combo.h"
+#include "platform/gui/std_edit.h"
 
 namespace {
 
@@ -187,6 +196,94 @@ TEST_F(PrintersTest, JobsRecordEachPage) {
   p->EndDoc();
   EXPECT_EQ(Backend->Jobs()[2]->Settings.OutputFileName, "/tmp/out.pdf");
   EXPECT_EQ(Backend->Jobs()[2]->Settings.PrinterName, "");
+}
+
+}  // namespace
+
+namespace {
+
+class PrinterSetupDialogTest : public GuiTest {
+ protected:
+  PrinterSetupDialogTest() {
+    SetPrinterBackend(std::make_unique<TRecordingPrinterBackend>(
+        std::vector<TRecordingPrinterBackend::TDevice>{{"Office", OfficeCaps()}}, 0));
+  }
+  ~PrinterSetupDialogTest() override {
+    Application->OnIdle = nullptr;
+    SetPrinterBackend(nullptr);
+  }
+  // Shows the dialog; each time the modal loop idles the next step runs.
+  int Run(std::deque<std::function<void()>> steps) {
+    std::unique_ptr<TCustomForm, void (*)(TCustomForm*)> form(CreatePrinterSetupDialog(*Printer()),
+                                                              [](TCustomForm* f) { f->Free(); });
+    Form = form.get();
+    Application->OnIdle = [&](TObject*, bool& done) {
+      if (steps.empty()) return;
+      auto step = std::move(steps.front());
+      steps.pop_front();
+      step();
+      done = false;
+    };
+    int result = form->ShowModal();
+    Application->OnIdle = nullptr;
+    return result;
+  }
+  static std::function<void()> Press(unsigned vk) {
+    return [vk] {
+      HostKeyEvent(WM_KEYDOWN, vk);
+      HostKeyEvent(WM_KEYUP, vk);
+    };
+  }
+  template <class T>
+  T* Find(int n = 0) const {
+    for (int i = 0; i < Form->ComponentCount(); ++i)
+      if (auto* c = dynamic_cast<T*>(Form->Components(i)); c != nullptr && n-- == 0) return c;
+    return nullptr;
+  }
+
+  TCustomForm* Form = nullptr;
+};
+
+TEST_F(PrinterSetupDialogTest, OkAppliesPaperBinAndOrientation) {
+  TPrinter* p = Printer();
+  EXPECT_EQ(Run({Press(VK_DOWN), [this] { Find<TRadioButton>(1)->SetChecked(true); },
+                 [this] { Find<TComboBox>(1)->SetItemIndex(1); }, Press(VK_RETURN)}),
+            mrOk);
+  EXPECT_EQ(p->DeviceMode().dmPaperSize, 300);
+  EXPECT_EQ(p->Orientation(), poLandscape);
+  EXPECT_EQ(p->DeviceMode().dmDefaultSource, DMBIN_MANUAL);
+  // Cancel changes nothing; the form shows the current settings.
+  EXPECT_EQ(Run({[this] {
+                   EXPECT_EQ(Find<TComboBox>(0)->Text(), "Свой 100 x 100 мм");
+                   EXPECT_TRUE(Find<TRadioButton>(1)->Checked());
+                   EXPECT_FALSE(Find<TEdit>(0)->Enabled()) << "no custom size on this printer";
+                 },
+                 Press(VK_UP), Press(VK_ESCAPE)}),
+            mrCancel);
+  EXPECT_EQ(p->DeviceMode().dmPaperSize, 300);
+}
+
+TEST_F(PrinterSetupDialogTest, CustomSizeOnTheVirtualPrinter) {
+  TPrinter* p = Printer();
+  p->SetPrinterIndex(1);
+  ASSERT_TRUE(p->IsVirtualPrinter());
+  EXPECT_EQ(Run({Press(VK_END),
+                 [this] {
+                   EXPECT_TRUE(Find<TEdit>(0)->Enabled());
+                   Find<TEdit>(0)->SetText("100");
+                 },
+                 Press(VK_RETURN),  // no height: a message, the form stays
+                 [this] {
+                   EXPECT_TRUE(Form->Visible());
+                   Find<TEdit>(1)->SetText("150");
+                 },
+                 Press(VK_RETURN)}),
+            mrOk);
+  ASSERT_EQ(Boxes.size(), 1u);
+  EXPECT_EQ(Boxes[0], "Параметры страницы: Укажите ширину и высоту бумаги в миллиметрах.");
+  EXPECT_EQ(p->DeviceMode().dmPaperSize, DMPAPER_USER);
+  EXPECT_EQ(p->PaperWidth(), 1000);
+  EXPECT_EQ(p->PaperHeight(), 1500);
 }
 
 }  // namespace
