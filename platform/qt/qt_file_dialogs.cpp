@@ -1,0 +1,46 @@
+#include <QFileDialog>
+#include <QStringList>
+
+#include "platform/gui/window.h"
+#include "platform/qt/qt_host.h"
+#include "platform/qt/qt_services.h"
+
+std::string QtNameFilter(const TFileFilter& filter) {
+  std::string patterns = filter.Pattern;
+  for (char& c : patterns)
+    if (c == ';') c = ' ';
+  return filter.Description + " (" + patterns + ")";
+}
+
+TFileDialogBackend MakeQtFileDialogBackend(TQtHost& host) {
+  return [&host](TFileDialogRequest& request) {
+    // Our rules (overwrite and create prompts, must-exist, the default
+    // extension) run after the dialog; Qt's own would ask twice.
+    QFileDialog dialog(host.WidgetOf(GetActiveWindow()), QString::fromStdString(request.Title),
+                       QString::fromStdString(request.InitialDir));
+    dialog.setAcceptMode(request.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    QStringList filters;
+    for (const TFileFilter& f : request.Filters) filters << QString::fromStdString(QtNameFilter(f));
+    if (!filters.isEmpty()) {
+      dialog.setNameFilters(filters);
+      dialog.selectNameFilter(filters.value(request.FilterIndex - 1));
+    }
+    if (!request.FileName.empty()) dialog.selectFile(QString::fromStdString(request.FileName));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, [&](const QString& filter) {
+      int index = static_cast<int>(filters.indexOf(filter)) + 1;
+      if (index > 0 && index != request.FilterIndex) {
+        request.FilterIndex = index;
+        if (request.TypeChanged) request.TypeChanged(index);
+      }
+    });
+    if (dialog.exec() != QDialog::Accepted) return false;
+    QStringList files = dialog.selectedFiles();
+    if (files.isEmpty()) return false;
+    request.FileName = files.first().toStdString();
+    int index = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    if (index > 0) request.FilterIndex = index;
+    return true;
+  };
+}
