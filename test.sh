@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 bash scripts/setup.sh
 build=build/test
+# Let ccache reuse objects across clones of the repository in other folders.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMEBRATH_SANITIZE=ON \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
 cmake --build "$build"

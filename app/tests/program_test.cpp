@@ -9,6 +9,7 @@
 #include "platform/gui/message_queue.h"
 #include "platform/gui/services.h"
 #include "platform/qt/qt_host.h"
+#include "platform/qt/qt_services.h"
 #include "register/data_module.h"
 #include "register/main_window.h"
 #include "register/startup.h"
@@ -21,6 +22,7 @@ TEST(Program, StartsWithTheMainWindowAndClosesAfterTheQuestion) {
   static char name[] = "mebrath";
   static char* argv[] = {name, nullptr};
   TQtHost& host = InstallQtHost(argc, argv);
+  InstallQtServices(host);
   ApplyStartupFormatSettings();
   SetIniFileName((std::filesystem::temp_directory_path() / "mebrath-program-test.ini").string());
   TScopedClock clock(EncodeDate(2026, 12, 6));
