@@ -5,7 +5,7 @@
 #include "platform/gui/grids.h"
 #include "platform/gui/services.h"
 
-TInplaceEdit::TInplaceEdit(TComponent* owner) : TCustomEdit(owner) {
+TInplaceEdit::TInplaceEdit(TComponent* owner) : TCustomMaskEdit(owner) {
   FGrid = dynamic_cast<TCustomGrid*>(owner);
   SetTabStop(false);
   SetVisible(false);
@@ -16,11 +16,11 @@ TInplaceEdit::TInplaceEdit(TComponent* owner) : TCustomEdit(owner) {
 }
 
 void TInplaceEdit::CreateParams(TCreateParams& params) {
-  TCustomEdit::CreateParams(params);
+  TCustomMaskEdit::CreateParams(params);
   params.Style &= ~WS_TABSTOP;
 }
 
-void TInplaceEdit::Deselect() { SetSelStart(Length(Text())); }
+void TInplaceEdit::Deselect() { SetSelStart(Length(EditText())); }
 
 void TInplaceEdit::Hide() {
   if (!Visible()) return;
@@ -58,11 +58,11 @@ void TInplaceEdit::UpdateContents() {
 }
 
 bool TInplaceEdit::EditCanModify() {
-  return TCustomEdit::EditCanModify() && (FGrid == nullptr || FGrid->CanEditModify());
+  return TCustomMaskEdit::EditCanModify() && (FGrid == nullptr || FGrid->CanEditModify());
 }
 
 void TInplaceEdit::Change() {
-  TCustomEdit::Change();
+  TCustomMaskEdit::Change();
   if (!FUpdating && FGrid != nullptr) FGrid->UpdateText();
 }
 
@@ -76,19 +76,18 @@ void TInplaceEdit::WndProc(TMessage& message) {
     message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTTAB | DLGC_WANTALLKEYS;
     return;
   }
-  TCustomEdit::WndProc(message);
+  TCustomMaskEdit::WndProc(message);
 }
 
 void TInplaceEdit::KeyDown(unsigned& key, TShiftState shift) {
-  TCustomEdit::KeyDown(key, shift);
-  if (key == 0) return;
-  const int n = Length(Text());
+  const int n = Length(EditText());
   const bool ctrl = shift.Contains(ssCtrl);
   // Left/Right/Home/End leave the cell only from the end of the text they
   // point past (or when all of it is selected), so that the caret can
-  // still move inside it.
+  // still move inside it. A masked caret is its selected character.
   const bool all = SelLength() == n;
-  const bool atStart = (SelStart() == 0 && SelLength() == 0) || all;
+  const int caretLength = IsMasked() ? 1 : 0;
+  const bool atStart = (SelStart() == 0 && SelLength() <= caretLength) || all;
   const bool atEnd = (SelStart() == n && SelLength() == 0) || all;
   switch (key) {
     case VK_UP:
@@ -119,11 +118,10 @@ void TInplaceEdit::KeyDown(unsigned& key, TShiftState shift) {
     default:
       break;
   }
+  if (key != 0) TCustomMaskEdit::KeyDown(key, shift);
 }
 
 void TInplaceEdit::KeyPress(char32_t& key) {
-  TCustomEdit::KeyPress(key);
-  if (key == 0) return;
   if (key == U'\r') {
     // The grid's Enter: editing ends, or an always-shown editor selects
     // its text again.
@@ -142,10 +140,12 @@ void TInplaceEdit::KeyPress(char32_t& key) {
   if (FGrid != nullptr && key >= 32 && !FGrid->CanEditAcceptKey(key)) {
     key = 0;
     MessageBeep();
+    return;
   }
+  TCustomMaskEdit::KeyPress(key);
 }
 
 void TInplaceEdit::DoEnter() {
-  TCustomEdit::DoEnter();
+  TCustomMaskEdit::DoEnter();
   if (FGrid != nullptr) FGrid->InvalidateCell(FGrid->Col(), FGrid->Row());
 }

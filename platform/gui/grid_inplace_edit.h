@@ -8,29 +8,27 @@
 // typing is checked with the grid's CanEditAcceptKey and CanEditModify, and
 // every change is handed to the grid's SetEditText.
 //
-// Its base will become TCustomMaskEdit (the masked edit control) once that
-// exists; then the edit mask takes effect. Until then it is a TCustomEdit
-// that keeps the mask only as a value. GUI thread only.
+// It is a masked edit: the grid's GetEditMask for the cell becomes its
+// EditMask, and the grid receives Text (the value under the mask).
+// GUI thread only.
 #pragma once
 
 #include <string>
 
-#include "platform/gui/std_edit.h"
+#include "platform/gui/mask_edit.h"
 
 class TCustomGrid;
 
-class TInplaceEdit : public TCustomEdit {
-  MEBRATH_CLASS(TInplaceEdit, TCustomEdit)
+class TInplaceEdit : public TCustomMaskEdit {
+  MEBRATH_CLASS(TInplaceEdit, TCustomMaskEdit)
  public:
   // The grid this editor belongs to (its owner), or null.
   TCustomGrid* Grid() const { return FGrid; }
 
-  // --- text and selection: TCustomEdit's (Text, SelectAll, SelStart,
-  // SelLength, MaxLength, Modified).
+  // --- text and selection: TCustomMaskEdit's (Text, EditMask, SelectAll,
+  // SelStart, SelLength, MaxLength, Modified).
   // Puts the caret at the end without a selection.
   void Deselect();
-  std::string EditMask() const { return FEditMask; }
-  void SetEditMask(const std::string& value) { FEditMask = value; }
 
   // --- placement
   // Hides the window (the grid hides the editor this way).
@@ -48,7 +46,8 @@ class TInplaceEdit : public TCustomEdit {
   explicit TInplaceEdit(TComponent* owner);
   // Called after Move has sized the window: sets the edit rectangle.
   virtual void BoundsChanged();
-  // TCustomEdit: the grid's CanEditModify; every change goes to the grid.
+  // TCustomMaskEdit: the grid's CanEditModify; every change goes to the
+  // grid.
   bool EditCanModify() override;
   void Change() override;
   // TWinControl
@@ -63,6 +62,5 @@ class TInplaceEdit : public TCustomEdit {
   void SendToParent(unsigned& key, TShiftState shift);
 
   TCustomGrid* FGrid = nullptr;
-  std::string FEditMask;
   bool FUpdating = false;
 };

@@ -78,8 +78,9 @@ class TCustomEdit : public TCustomControl {
   void SelectAll();
   // Deletes the selection (WM_CLEAR).
   void ClearSelection();
-  // Empties the text (as SetText("")).
-  void Clear();
+  // Empties the text (as SetText("")). Virtual: a data-aware edit clears
+  // its value instead.
+  virtual void Clear();
   void CutToClipboard();
   void CopyToClipboard();
   void PasteFromClipboard();
@@ -112,7 +113,8 @@ class TCustomEdit : public TCustomControl {
   void SetAlignment(TAlignment value);
   bool AutoSize() const { return FAutoSize; }
   // Single-line edits with AutoSize keep the height the font needs.
-  void SetAutoSize(bool value);
+  // Virtual: a subclass with a fixed-height rule of its own overrides it.
+  virtual void SetAutoSize(bool value);
   TBorderStyle BorderStyle() const { return FBorderStyle; }
   void SetBorderStyle(TBorderStyle value);
   bool HideSelection() const { return FHideSelection; }
