@@ -60,8 +60,9 @@ std::string FloatToStr(double value);
 // section when there is one, otherwise with its own section and no "-".
 // Integer digits beyond the placeholders all go to the first placeholder;
 // the minus sign comes first in the result, before any literal.
-// An empty pattern is FloatToStr; so are values of 1E18 or more in
-// magnitude, NaN and the infinities.
+// An empty pattern is FloatToStr; so are NaN, the infinities, and values of
+// 1E18 or more in magnitude unless their section is scientific
+// (FormatFloat("0.0E+00", 1e20) is "1.0E+20").
 std::string FormatFloat(std::string_view pattern, double value);
 // FormatFloat on the exact Currency value; an empty pattern is CurrToStr.
 std::string FormatCurr(std::string_view pattern, Currency value);
