@@ -389,7 +389,7 @@ TSectionLayout Analyze(std::string_view section) {
         afterPoint = true;
         break;
       case TTokenKind::Comma:
-        layout.Thousands = layout.Thousands || !afterPoint;
+        layout.Thousands = true;
         break;
       case TTokenKind::Exponent:
         layout.Scientific = true;

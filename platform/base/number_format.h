@@ -47,7 +47,7 @@ std::string FloatToStr(double value);
 //   #        digit, printed only when significant
 //   .        the first one is the decimal point (printed as DecimalSeparator
 //            when a decimal digit follows it); later ones are ignored
-//   ,        anywhere before the decimal point: group the integer digits
+//   ,        anywhere in the section (after the point too): group the integer digits
 //            by three with ThousandSeparator; the "," itself never prints
 //   E+ E- e+ e-  scientific form; the 0s right after it are the minimum
 //            exponent digits; "E+" prints "+" for positive exponents
