@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -218,3 +220,27 @@ std::string ExecutablePath() {
 }
 
 std::string ExecutableDir() { return ExtractFilePath(ExecutablePath()); }
+
+namespace {
+
+std::vector<std::string> CommandLine() {
+  std::vector<std::string> items;
+  std::ifstream in("/proc/self/cmdline", std::ios::binary);
+  std::string item;
+  while (std::getline(in, item, '\0')) items.push_back(item);
+  return items;
+}
+
+}  // namespace
+
+int ParamCount() {
+  const std::size_t count = CommandLine().size();
+  return count == 0 ? 0 : static_cast<int>(count - 1);
+}
+
+std::string ParamStr(int index) {
+  if (index == 0) return ExecutablePath();
+  const std::vector<std::string> items = CommandLine();
+  if (index < 0 || static_cast<std::size_t>(index) >= items.size()) return std::string();
+  return items[static_cast<std::size_t>(index)];
+}

@@ -73,3 +73,10 @@ std::int64_t FileSize(const std::string& path);
 // trailing "/".
 std::string ExecutablePath();
 std::string ExecutableDir();
+
+// The command line, read from /proc/self/cmdline so that no code has to
+// pass argv around: ParamCount() arguments after the program's name;
+// ParamStr(0) is ExecutablePath(), ParamStr(1..ParamCount()) the arguments
+// as given, any other index "".
+int ParamCount();
+std::string ParamStr(int index);

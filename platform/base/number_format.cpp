@@ -389,7 +389,7 @@ TSectionLayout Analyze(std::string_view section) {
         afterPoint = true;
         break;
       case TTokenKind::Comma:
-        layout.Thousands = layout.Thousands || !afterPoint;
+        layout.Thousands = true;
         break;
       case TTokenKind::Exponent:
         layout.Scientific = true;
@@ -485,7 +485,11 @@ void EmitSection(std::string& out, std::string_view section, const TSectionLayou
   }
 }
 
-std::string FormatDecimal(std::string_view pattern, const TDecimal& value, int generalPrecision) {
+// `tooLargeForFixed`: the value has more integer digits than the fixed
+// layout can hold; only a scientific section may format it, any other one
+// gives the general text.
+std::string FormatDecimal(std::string_view pattern, const TDecimal& value, int generalPrecision,
+                          bool tooLargeForFixed = false) {
   // Sections, split at ";" outside quotes.
   std::string_view sections[3];
   int sectionCount = 0;
@@ -517,6 +521,9 @@ std::string FormatDecimal(std::string_view pattern, const TDecimal& value, int g
     }
   }
   TSectionLayout layout = Analyze(sections[index]);
+  if (tooLargeForFixed && !layout.Scientific) {
+    return DecimalToStrF(value, ffGeneral, generalPrecision, generalPrecision, 0);
+  }
   TDecimal rounded = value;
   RoundForLayout(rounded, layout);
   if (rounded.IsZero() && !value.IsZero()) {
@@ -733,10 +740,11 @@ std::string FloatToStrF(Currency value, TFloatFormat format, int precision, int 
 std::string FloatToStr(double value) { return FloatToStrF(value, ffGeneral, kDoublePrecision, 0); }
 
 std::string FormatFloat(std::string_view pattern, double value) {
-  if (pattern.empty() || !std::isfinite(value) || std::fabs(value) >= kGeneralOnlyLimit) {
+  if (pattern.empty() || !std::isfinite(value)) {
     return FloatToStr(value);
   }
-  return FormatDecimal(pattern, FromDouble(value), kDoublePrecision);
+  return FormatDecimal(pattern, FromDouble(value), kDoublePrecision,
+                       std::fabs(value) >= kGeneralOnlyLimit);
 }
 
 std::string FormatCurr(std::string_view pattern, Currency value) {

@@ -47,7 +47,7 @@ std::string FloatToStr(double value);
 //   #        digit, printed only when significant
 //   .        the first one is the decimal point (printed as DecimalSeparator
 //            when a decimal digit follows it); later ones are ignored
-//   ,        anywhere before the decimal point: group the integer digits
+//   ,        anywhere in the section (after the point too): group the integer digits
 //            by three with ThousandSeparator; the "," itself never prints
 //   E+ E- e+ e-  scientific form; the 0s right after it are the minimum
 //            exponent digits; "E+" prints "+" for positive exponents
@@ -60,8 +60,9 @@ std::string FloatToStr(double value);
 // section when there is one, otherwise with its own section and no "-".
 // Integer digits beyond the placeholders all go to the first placeholder;
 // the minus sign comes first in the result, before any literal.
-// An empty pattern is FloatToStr; so are values of 1E18 or more in
-// magnitude, NaN and the infinities.
+// An empty pattern is FloatToStr; so are NaN, the infinities, and values of
+// 1E18 or more in magnitude unless their section is scientific
+// (FormatFloat("0.0E+00", 1e20) is "1.0E+20").
 std::string FormatFloat(std::string_view pattern, double value);
 // FormatFloat on the exact Currency value; an empty pattern is CurrToStr.
 std::string FormatCurr(std::string_view pattern, Currency value);

@@ -460,7 +460,8 @@ int TDataSet::MoveBy(int distance) {
 
 // ---- editing
 
-void TDataSet::CheckOperation(void (TDataSet::*operation)(), const TDataSetErrorEvent& errorEvent) {
+void TDataSet::CheckOperation(void (TDataSet::*operation)(),
+                              void (TDataSet::*errorEvent)(EDatabaseError&, TDataAction&)) {
   for (;;) {
     try {
       UpdateCursorPos();
@@ -468,7 +469,7 @@ void TDataSet::CheckOperation(void (TDataSet::*operation)(), const TDataSetError
       return;
     } catch (EDatabaseError& e) {
       TDataAction action = daFail;
-      if (errorEvent) errorEvent(this, e, action);
+      (this->*errorEvent)(e, action);
       if (action == daFail) throw;
       if (action == daAbort) throw EAbort("Operation aborted");
     }
@@ -545,7 +546,7 @@ void TDataSet::Edit() {
   CheckCanModify();
   DoBeforeEdit();
   SaveOldValues(false);
-  CheckOperation(&TDataSet::CallInternalEdit, OnEditError);
+  CheckOperation(&TDataSet::CallInternalEdit, &TDataSet::DoOnEditError);
   GetCalcFields(ActiveBuffer());
   SetState(dsEdit);
   DataEvent(deRecordChange, 0);
@@ -588,7 +589,7 @@ void TDataSet::Post() {
   if (FState != dsEdit && FState != dsInsert) return;
   DataEvent(deCheckBrowseMode, 0);
   DoBeforePost();
-  CheckOperation(&TDataSet::CallInternalPost, OnPostError);
+  CheckOperation(&TDataSet::CallInternalPost, &TDataSet::DoOnPostError);
   SetState(dsBrowse);
   Resync({});
   DoAfterPost();
@@ -618,7 +619,7 @@ void TDataSet::Delete() {
   DataEvent(deCheckBrowseMode, 0);
   DoBeforeDelete();
   DoBeforeScroll();
-  CheckOperation(&TDataSet::CallInternalDelete, OnDeleteError);
+  CheckOperation(&TDataSet::CallInternalDelete, &TDataSet::DoOnDeleteError);
   SetState(dsBrowse);
   Resync({});
   DoAfterDelete();
@@ -1062,3 +1063,15 @@ void TDataSet::DoBeforeRefresh() { FireEvent(BeforeRefresh, this); }
 void TDataSet::DoAfterRefresh() { FireEvent(AfterRefresh, this); }
 void TDataSet::DoOnNewRecord() { FireEvent(OnNewRecord, this); }
 void TDataSet::DoOnCalcFields() { FireEvent(OnCalcFields, this); }
+void TDataSet::DoOnEditError(EDatabaseError& e, TDataAction& action) {
+  if (OnEditError) OnEditError(this, e, action);
+}
+void TDataSet::DoOnPostError(EDatabaseError& e, TDataAction& action) {
+  if (OnPostError) OnPostError(this, e, action);
+}
+void TDataSet::DoOnDeleteError(EDatabaseError& e, TDataAction& action) {
+  if (OnDeleteError) OnDeleteError(this, e, action);
+}
+void TDataSet::DoOnFilterRecord(bool& accept) {
+  if (OnFilterRecord) OnFilterRecord(this, accept);
+}

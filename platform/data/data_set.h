@@ -92,7 +92,10 @@
 //
 // Events. Every event has a protected virtual DoXxx that fires it; a
 //   descendant may override DoXxx to skip it. An exception from a
-//   before-event stops the operation with the state unchanged.
+//   before-event stops the operation with the state unchanged. The base
+//   never reads records past a filter itself: a descendant that honours
+//   Filtered calls DoOnFilterRecord(accept) for each candidate record, with
+//   the fields reading that record (usually in SetTempState(dsFilter)).
 #pragma once
 
 #include <cstdint>
@@ -449,13 +452,20 @@ class TDataSet : public TComponent {
   virtual void DoAfterRefresh();
   virtual void DoOnNewRecord();
   virtual void DoOnCalcFields();
+  // The error events of Edit, Post and Delete: `action` starts as daFail.
+  virtual void DoOnEditError(EDatabaseError& e, TDataAction& action);
+  virtual void DoOnPostError(EDatabaseError& e, TDataAction& action);
+  virtual void DoOnDeleteError(EDatabaseError& e, TDataAction& action);
+  // Runs OnFilterRecord; `accept` starts as true and stays so without one.
+  virtual void DoOnFilterRecord(bool& accept);
 
  private:
   friend class TDataSource;
   friend class TDataLink;
   friend class TField;
 
-  void CheckOperation(void (TDataSet::*operation)(), const TDataSetErrorEvent& errorEvent);
+  void CheckOperation(void (TDataSet::*operation)(),
+                      void (TDataSet::*errorEvent)(EDatabaseError&, TDataAction&));
   void CallInternalPost() { InternalPost(); }
   void CallInternalEdit() { InternalEdit(); }
   void CallInternalDelete() { InternalDelete(); }

@@ -167,4 +167,11 @@ TEST(FileUtils, ExecutablePath) {
   EXPECT_EQ(ExecutableDir(), ExtractFilePath(ExecutablePath()));
   EXPECT_TRUE(DirectoryExists(ExecutableDir()));
   EXPECT_EQ(ExecutableDir().back(), '/');
+  EXPECT_EQ(ParamStr(0), ExecutablePath());
+  // ctest and a hand run pass different options; the count and the
+  // strings must agree either way.
+  ASSERT_GE(ParamCount(), 0);
+  for (int i = 1; i <= ParamCount(); ++i) EXPECT_FALSE(ParamStr(i).empty()) << i;
+  EXPECT_EQ(ParamStr(ParamCount() + 1), "");
+  EXPECT_EQ(ParamStr(-1), "");
 }

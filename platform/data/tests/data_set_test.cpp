@@ -98,6 +98,30 @@ TEST_F(DataSetTest, RequiredFieldAndErrors) {
   }
 }
 
+TEST_F(DataSetTest, PostErrorEventChoosesFailAbortOrRetry) {
+  Fill(1);
+  ds->FieldByName("NAME")->SetRequired(true);
+  std::vector<std::string> heard;
+  TDataAction choice = daFail;
+  ds->OnPostError = [&](TDataSet*, EDatabaseError& e, TDataAction& action) {
+    heard.push_back(e.Message());
+    EXPECT_EQ(action, daFail);
+    if (choice == daRetry) ds->FieldByName("NAME")->SetAsString("fixed");
+    action = choice;
+  };
+  ds->Append();
+  EXPECT_THROW(ds->Post(), EDatabaseError);
+  choice = daAbort;
+  EXPECT_THROW(ds->Post(), EAbort);
+  EXPECT_EQ(ds->State(), dsInsert);
+  choice = daRetry;
+  ds->Post();
+  EXPECT_EQ(ds->State(), dsBrowse);
+  EXPECT_EQ(heard.size(), 3u);
+  EXPECT_EQ(heard[0], "Field 'NAME' must have a value");
+  EXPECT_EQ(ds->RecordCount(), 2);
+}
+
 TEST_F(DataSetTest, BufferWindowFollowsTheLink) {
   Fill(25);
   auto source = CreateUnique<TDataSource>();
@@ -253,6 +277,18 @@ TEST_F(DataSetTest, BindFieldsChecksTypes) {
               "Table1: Type mismatch for field 'ID', expecting: String actual: Integer");
   }
   EXPECT_FALSE(ds->Active());
+}
+
+TEST_F(DataSetTest, DefaultFieldsRefuseAnUnknownType) {
+  ds->Columns = {{"ID", ftInteger}, {"CUR", ftCursor}};
+  try {
+    ds->Open();
+    FAIL();
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.Message(), "Table1: Field 'CUR' is of an unknown type");
+  }
+  EXPECT_FALSE(ds->Active());
+  EXPECT_EQ(ds->FieldCount(), 0);
 }
 
 TEST_F(DataSetTest, LocateAndLookup) {
