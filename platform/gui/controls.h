@@ -46,6 +46,8 @@ enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
 using TAnchors = TSet<TAnchorKind>;
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
+// The scroll bars a control shows (memo, grid).
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 enum TControlStyleItem {
   csAcceptsControls,
