@@ -504,9 +504,34 @@ void TApplication::HandleMessage() {
 }
 
 void TApplication::Idle() {
+  if (DoIdle() && !HasQueuedMessages()) WaitMessage();
+}
+
+bool TApplication::DoIdle() {
   bool done = true;
   if (OnIdle) OnIdle(this, done);
-  if (done && !HasQueuedMessages()) WaitMessage();
+  if (!done) return false;
+  // A handler may add or remove handlers: each runs only while registered.
+  std::vector<int> ids;
+  for (const auto& entry : FIdleHandlers) ids.push_back(entry.first);
+  for (int id : ids) {
+    auto it = std::find_if(FIdleHandlers.begin(), FIdleHandlers.end(),
+                           [id](const auto& entry) { return entry.first == id; });
+    if (it == FIdleHandlers.end()) continue;
+    TIdleEvent handler = it->second;  // survives its own removal
+    handler(this, done);
+  }
+  return done;
+}
+
+int TApplication::AddIdleHandler(TIdleEvent handler) {
+  int id = FNextIdleHandlerId++;
+  FIdleHandlers.emplace_back(id, std::move(handler));
+  return id;
+}
+
+void TApplication::RemoveIdleHandler(int id) {
+  std::erase_if(FIdleHandlers, [id](const auto& entry) { return entry.first == id; });
 }
 
 void TApplication::Terminate() { PostQuitMessage(0); }

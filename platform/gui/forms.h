@@ -9,7 +9,8 @@
 //
 // TApplication (`Application`) runs the message loop: Run until the main
 // form closes, ProcessMessages (re-entrant), HandleMessage, OnIdle, and
-// HandleException, which shows an exception's message in a message box
+// the idle handlers, HandleException, which shows an exception's message
+// in a message box
 // (services.h) captioned with the Title; EAbort is silent. It also runs
 // the hints: which control's hint shows when, in which THintWindow. TScreen
 // (`Screen`) lists the forms and knows the active form, the cursor and
@@ -226,8 +227,19 @@ class TApplication : public TComponent {
   void Run();
   // Handles every queued message, then returns. Re-entrant.
   void ProcessMessages();
-  // Handles one message, or idles (OnIdle, then waits) when there is none.
+  // Handles one message, or idles (DoIdle, then waits unless an idle
+  // handler cleared `done`) when there is none.
   void HandleMessage();
+  // One idle pass: OnIdle, then, when it left `done` true, every idle
+  // handler in the order added (each may clear `done` to be called again
+  // without waiting). Returns `done`. Loops that wait by themselves (the
+  // menu loop) call it when their queue is empty.
+  bool DoIdle();
+  // Adds a handler to the idle pass, independent of OnIdle (which the
+  // program may replace); returns the id that removes it.
+  int AddIdleHandler(TIdleEvent handler);
+  // Removes a handler (also during the idle pass); unknown ids are ignored.
+  void RemoveIdleHandler(int id);
   // Ends Run and every modal loop (through WM_QUIT).
   void Terminate();
   bool Terminated() const { return FTerminated; }
@@ -306,6 +318,8 @@ class TApplication : public TComponent {
   void FreeHintWindow();
 
   std::string FTitle;
+  std::vector<std::pair<int, TIdleEvent>> FIdleHandlers;
+  int FNextIdleHandlerId = 1;
   TCustomForm* FMainForm = nullptr;
   bool FTerminated = false;
   bool FRunning = false;

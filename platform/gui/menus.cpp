@@ -302,10 +302,7 @@ class TMenuLoop {
     while (!FDone) {
       TMsg msg;
       if (!PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (Application != nullptr) {
-          bool done = true;
-          if (Application->OnIdle) Application->OnIdle(Application, done);
-        }
+        if (Application != nullptr) Application->DoIdle();
         if (!HasQueuedMessages()) WaitMessage();
         continue;
       }

@@ -114,8 +114,7 @@ TEST_F(ActionsTest, ActionsWithAVisibleClientUpdateAtIdle) {
   Application->OnIdle = [&](TObject*, bool&) {
     ++userIdles;
     PostMessage(nullptr, WM_NULL);  // keeps the idle from waiting
-  };
-  InstallActionIdleHook();
+  };  // replacing OnIdle keeps the actions' idle handler
   std::vector<std::string> updates;
   for (TAction* a : {Copy, Delete}) {
     a->OnUpdate = [&updates](TObject* s) {
