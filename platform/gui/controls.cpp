@@ -1120,6 +1120,7 @@ void TWinControl::WndProc(TMessage& message) {
       return;
     case CM_DIALOGKEY:
     case CM_DIALOGCHAR:
+    case CM_FOCUSCHANGED:
       Broadcast(message);
       return;
     case CM_WANTSPECIALKEY:
