@@ -1,6 +1,7 @@
 #include "platform/gui/controls.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/base/exceptions.h"
 #include "platform/base/text.h"
@@ -1293,7 +1294,9 @@ bool IsKeyMsg(const TMsg& msg) {
   return SendMessage(wnd, CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
 }
 
-void SetPopupMenuHandler(TPopupMenuHandler handler) { PopupMenuHandler() = std::move(handler); }
+TPopupMenuHandler SetPopupMenuHandler(TPopupMenuHandler handler) {
+  return std::exchange(PopupMenuHandler(), std::move(handler));
+}
 
 char32_t GetHotkey(const std::string& caption) {
   std::size_t i = 0;

@@ -510,10 +510,12 @@ bool IsKeyMsg(const TMsg& msg);
 // its PopupMenu; a windowed control offers it to the graphic child under
 // the point first, and what nobody handles goes to the parent window.
 // The menu unit installs the handler that shows a PopupMenu at a screen
-// point; it returns false when the menu declines (AutoPopup off).
+// point once the first pop-up menu is made; it returns false when the menu
+// declines (AutoPopup off). SetPopupMenuHandler returns the handler it
+// replaces (tests put it back).
 using TPopupMenuHandler =
     std::function<bool(TComponent* menu, TControl* control, TPoint screenPos)>;
-void SetPopupMenuHandler(TPopupMenuHandler handler);
+TPopupMenuHandler SetPopupMenuHandler(TPopupMenuHandler handler);
 
 // --- accelerators
 // The accelerator of a caption: the character after a single "&" ("&&" is

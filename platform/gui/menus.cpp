@@ -684,10 +684,6 @@ bool HandleChildKey(TCustomForm* form, unsigned key) {
     return true;
   }
   if (key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU) return false;
-  if (key == VK_APPS || (key == VK_F10 && shift == TShiftState{ssShift})) {
-    TWinControl* focused = FindControl(GetFocus());
-    if (focused != nullptr && ShowContextMenu(focused, {-1, -1})) return true;
-  }
   if (DispatchShortCut(form, key, shift)) return true;
   if (bar && shift == TShiftState{ssAlt}) {
     int i = menu->FindAccelerator(key);
@@ -708,6 +704,15 @@ class TShortCutHook : public TComponent {
  protected:
   explicit TShortCutHook(TComponent* owner) : TComponent(owner) {}
 };
+
+// The core's WM_CONTEXTMENU asks here to show a control's PopupMenu.
+bool ShowPopupMenuFor(TComponent* menu, TControl* control, TPoint screenPos) {
+  auto* popup = dynamic_cast<TPopupMenu*>(menu);
+  if (popup == nullptr || !popup->AutoPopup()) return false;
+  popup->SetPopupComponent(control);
+  popup->Popup(screenPos.X, screenPos.Y);
+  return true;
+}
 
 }  // namespace
 
@@ -1105,6 +1110,11 @@ void TMainMenu::EnterMenuLoop(int dropIndex) {
 
 // ------------------------------------------------------------ TPopupMenu
 
+TPopupMenu::TPopupMenu(TComponent* owner) : TMenu(owner) {
+  static const bool installed = (SetPopupMenuHandler(ShowPopupMenuFor), true);
+  (void)installed;
+}
+
 void TPopupMenu::Notification(TComponent* component, TOperation operation) {
   TMenu::Notification(component, operation);
   if (operation == opRemove && component == FPopupComponent) FPopupComponent = nullptr;
@@ -1156,13 +1166,16 @@ void HookFormShortCuts(TCustomForm* form) {
 }
 
 bool ShowContextMenu(TControl* control, TPoint screenPos) {
+  // The way a right click goes: a graphic control, then its parent windows.
   for (TControl* c = control; c != nullptr; c = c->Parent()) {
-    auto* menu = dynamic_cast<TPopupMenu*>(c->PopupMenu());
-    if (menu == nullptr || !menu->AutoPopup()) continue;
-    if (screenPos.X == -1 && screenPos.Y == -1) screenPos = control->ClientToScreen({0, 0});
-    menu->SetPopupComponent(control);
-    menu->Popup(screenPos.X, screenPos.Y);
-    return true;
+    auto* win = dynamic_cast<TWinControl*>(c);
+    if (win == nullptr) {
+      if (c->Perform(WM_CONTEXTMENU, 0, PointToLParam(screenPos)) != 0) return true;
+      continue;
+    }
+    HWND wnd = win->Handle();
+    return SendMessage(wnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(wnd),
+                       PointToLParam(screenPos)) != 0;
   }
   return false;
 }

@@ -259,7 +259,8 @@ class TPopupMenu : public TMenu {
   TNotifyEvent OnPopup;
 
  protected:
-  explicit TPopupMenu(TComponent* owner) : TMenu(owner) {}
+  // The first one installs the core's pop-up menu handler (controls.h).
+  explicit TPopupMenu(TComponent* owner);
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
@@ -277,9 +278,10 @@ bool DispatchShortCut(TCustomForm* form, unsigned key, TShiftState shift);
 // form's key and mouse handling (done by main menus and action lists that
 // the form owns; harmless to repeat).
 void HookFormShortCuts(TCustomForm* form);
-// Opens the control's pop-up menu (its PopupMenu, else its parents') at
-// the screen point as a right click or the context-menu key does; true
-// when a menu opened. (-1, -1) places it at the control's top-left.
+// Asks for the control's context menu as a right click at the screen point
+// does ((-1, -1): as the menu key, at the top-left of the control whose
+// menu shows): WM_CONTEXTMENU to the control, passed on to its parents
+// while nobody takes it. True when a menu (or OnContextPopup) took it.
 bool ShowContextMenu(TControl* control, TPoint screenPos);
 // True while a menu loop runs.
 bool MenuLoopActive();

@@ -101,6 +101,45 @@ TEST_F(MenusTest, PopupByMouseAndAClickOutsideIsSwallowed) {
   EXPECT_EQ(Form->Edit->Presses, 0);
 }
 
+TEST_F(MenusTest, ContextMenusOpenOnRightClickAndFromTheKeyboard) {
+  Form->Show();
+  Item(Popup->Items(), "form item");
+  TPopupMenu* editMenu = Create<TPopupMenu>(Form);
+  Item(editMenu->Items(), "edit item");
+  Form->SetPopupMenu(Popup);
+  Form->Edit->SetPopupMenu(editMenu);
+  TPoint at = Form->Edit->ClientToScreen({5, 5});
+  // Each way of asking, followed by the keys that choose the first item.
+  auto rightClick = [&] {
+    Click(at, WM_RBUTTONDOWN);
+    Click(at, WM_RBUTTONUP);
+  };
+  auto menuKey = [&] { Key(VK_APPS); };
+  auto shiftF10 = [&] {
+    HostKeyEvent(WM_KEYDOWN, VK_SHIFT);
+    Key(VK_F10);
+    HostKeyEvent(WM_KEYUP, VK_SHIFT);
+  };
+  for (const auto& ask : {std::function<void()>(rightClick), std::function<void()>(menuKey),
+                          std::function<void()>(shiftF10)}) {
+    for (bool autoPopup : {true, false}) {
+      // A menu that does not pop up by itself leaves it to the parent's.
+      editMenu->SetAutoPopup(autoPopup);
+      Clicks.clear();
+      ask();
+      Key(VK_DOWN);
+      Key(VK_RETURN);
+      Application->ProcessMessages();
+      EXPECT_EQ(Clicks, std::vector<std::string>{autoPopup ? "edit item" : "form item"});
+      EXPECT_EQ((autoPopup ? editMenu : Popup)->PopupComponent(),
+                autoPopup ? static_cast<TControl*>(Form->Edit) : Form);
+    }
+  }
+  Key(VK_ESCAPE);
+  EXPECT_TRUE(ShowContextMenu(Form->Edit, at)) << "the form's menu took it";
+  EXPECT_FALSE(MenuLoopActive());
+}
+
 TEST_F(MenusTest, PopupAlignmentPlacesTheMenu) {
   Form->Show();
   Item(Popup->Items(), "an item");
