@@ -253,6 +253,8 @@ TCustomActionList::TCustomActionList(TComponent* owner) : TComponent(owner) {}
 void TCustomActionList::AfterConstruction() {
   TComponent::AfterConstruction();
   EnsureIdleHandler();
+  if (auto* form = dynamic_cast<TCustomForm*>(Owner()))
+    form->AddShortCutHandler(this, [this](TShortCut shortCut) { return IsShortCut(shortCut); });
 }
 
 void TCustomActionList::BeforeDestruction() {

@@ -13,9 +13,9 @@
 // checking continuously). The update is one of Application's idle
 // handlers, so it runs after OnIdle whatever the program puts there.
 //
-// Shortcuts are dispatched by the form (menus.h, DispatchShortCut) to its
-// main menu and then to its action lists before the focused control sees
-// the key. GUI thread only.
+// Shortcuts: an action list owned by a form is one of the form's shortcut
+// handlers (forms.h, IsShortCut), which see shortcut keys after the main
+// menu's items and before the focused control. GUI thread only.
 #pragma once
 
 #include <functional>
@@ -221,6 +221,7 @@ class TAction : public TCustomAction {
   explicit TAction(TComponent* owner) : TCustomAction(owner) {}
 };
 
+// Registers itself as a shortcut handler of the form that owns it.
 class TCustomActionList : public TComponent {
   MEBRATH_CLASS(TCustomActionList, TComponent)
  public:

@@ -953,6 +953,12 @@ bool TWinControl::DoKeyPress(TMessage& message) {
 void TWinControl::CNKeyDown(TMessage& message) {
   message.Result = 1;
   unsigned key = static_cast<unsigned>(message.WParam);
+  // Shortcuts first: the forms that hold the control, the innermost first.
+  TShiftState shift = KeyDataToShiftState(static_cast<std::uint32_t>(message.LParam));
+  for (TWinControl* c = this; c != nullptr; c = c->Parent()) {
+    auto* form = dynamic_cast<TCustomForm*>(c);
+    if (form != nullptr && form->IsShortCut(key, shift)) return;
+  }
   if (Perform(CM_CHILDKEY, key, AsParam(this)) != 0) return;
   unsigned mask = 0;
   switch (key) {

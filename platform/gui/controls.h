@@ -500,7 +500,10 @@ TWinControl* FindControl(HWND wnd);
 // parent), or null.
 TControl* GetCaptureControl();
 // Sends CN_ key messages to the focused control first, as the message loop
-// does before dispatching a key message; true when it was consumed.
+// does before dispatching a key message; true when it was consumed. A
+// control's CN_KEYDOWN offers the key to the shortcuts of the forms that
+// hold it (TCustomForm::IsShortCut), then to its parents (CM_CHILDKEY),
+// then as a dialog key (CM_DIALOGKEY) when the control does not want it.
 bool IsKeyMsg(const TMsg& msg);
 
 // --- context menus

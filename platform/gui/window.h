@@ -65,7 +65,9 @@ bool IsWindow(HWND wnd);
 // The default handling of every message: frame calculation and painting,
 // hit-testing, scroll-bar tracking, WM_CLOSE (destroys), WM_SETCURSOR
 // (asks the parent, then sets the arrow), WM_WINDOWPOSCHANGED (sends WM_SIZE
-// and WM_MOVE), WM_GETTEXT/WM_SETTEXT, WM_MOUSEWHEEL (passed to the parent).
+// and WM_MOVE), WM_GETTEXT/WM_SETTEXT, WM_MOUSEWHEEL (passed to the parent),
+// the context-menu keys (WM_CONTEXTMENU) and Alt pressed and released with
+// no key or button between (WM_SYSCOMMAND SC_KEYMENU to the top-level).
 void DefWindowProc(HWND wnd, TMessage& message);
 LRESULT DefWindowProc(HWND wnd, unsigned msg, WPARAM wParam, LPARAM lParam);
 

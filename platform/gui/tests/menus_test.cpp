@@ -201,7 +201,50 @@ TEST_F(MenusTest, MainMenuWorksFromTheKeyboard) {
   Key(VK_RETURN);
   Application->ProcessMessages();
   EXPECT_EQ(Clicks, std::vector<std::string>{"Открыть"});
-  EXPECT_TRUE(Form->Edit->Keys.empty());
+  // The control hears Alt itself go down (as it always did), nothing else.
+  for (unsigned k : Form->Edit->Keys) EXPECT_EQ(k, VK_MENU);
+  EXPECT_EQ(Form->Menu(), menu);
+
+  // Alt enters the bar only when released with nothing between; Alt in the
+  // menu closes it, and its release does not open it again.
+  TPoint edit = Form->Edit->ClientToScreen({5, 5});
+  struct AltCase {
+    std::function<void()> keys;
+    bool entered;
+  } altCases[] = {
+      {[&] { Key(VK_MENU); }, true},
+      {[&] {
+         HostKeyEvent(WM_KEYDOWN, VK_MENU);
+         Key(VK_DELETE);
+         HostKeyEvent(WM_KEYUP, VK_MENU);
+       },
+       false},
+      {[&] {
+         HostKeyEvent(WM_KEYDOWN, VK_MENU);
+         Click(edit);
+         Click(edit, WM_LBUTTONUP);
+         HostKeyEvent(WM_KEYUP, VK_MENU);
+       },
+       false},
+      {[&] {
+         Key(VK_F10);
+         Key(VK_MENU);  // closes the bar
+       },
+       false},
+  };
+  for (const AltCase& c : altCases) {
+    Clicks.clear();
+    c.keys();
+    Key(VK_DOWN);
+    Key(VK_RETURN);
+    Application->ProcessMessages();
+    EXPECT_EQ(Clicks, c.entered ? std::vector<std::string>{"&Новый"} : std::vector<std::string>{});
+    EXPECT_FALSE(MenuLoopActive());
+  }
+  // Without the menu the form takes no menu keys.
+  menu->Free();
+  EXPECT_EQ(Form->Menu(), nullptr);
+  EXPECT_FALSE(Form->IsShortCut(VK_F10, {}));
 }
 
 TEST_F(MenusTest, MainMenuBarIsDrawnAndClicked) {
