@@ -14,6 +14,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/gui/bitmap.h"
 #include "platform/gui/message_queue.h"
@@ -104,6 +105,32 @@ class TQtWindow final : public QWidget {
     FPaintAll = false;
     TRect painted = PaintTopLevel(FWnd, canvas, dirty);
     return IsRectEmpty(painted) ? QRect() : ToQRect(painted);
+  }
+
+  // Moves the pixels inside `r` by (dx, dy); false while the buffer
+  // awaits a full repaint.
+  bool ScrollBuffer(const QRect& r, int dx, int dy) {
+    if (FBuffer.isNull() || FPaintAll || FBuffer.size() != size().expandedTo(QSize(1, 1)))
+      return false;
+    QRect area = r.intersected(FBuffer.rect());
+    QRect to = area.translated(dx, dy).intersected(area);
+    if (to.isEmpty()) return true;
+    QRect from = to.translated(-dx, -dy);
+    // Rows in the order that never reads a row already overwritten.
+    auto bytes = static_cast<std::size_t>(to.width()) * sizeof(QRgb);
+    auto copyRow = [&](int y) {
+      auto* target = reinterpret_cast<QRgb*>(FBuffer.scanLine(y)) + to.left();
+      const auto* source =
+          reinterpret_cast<const QRgb*>(FBuffer.constScanLine(y - dy)) + from.left();
+      std::memmove(target, source, bytes);
+    };
+    if (dy > 0) {
+      for (int y = to.bottom(); y >= to.top(); --y) copyRow(y);
+    } else {
+      for (int y = to.top(); y <= to.bottom(); ++y) copyRow(y);
+    }
+    update(area);
+    return true;
   }
 
   void PaintNow() {
@@ -372,6 +399,11 @@ void TQtHost::ActivateTopLevel(HWND wnd) {
 
 void TQtHost::InvalidateTopLevel(HWND wnd, const TRect& contentRect) {
   if (TQtWindow* window = Find(wnd)) window->update(ToQRect(contentRect));
+}
+
+bool TQtHost::ScrollTopLevel(HWND wnd, const TRect& contentRect, int dx, int dy) {
+  TQtWindow* window = Find(wnd);
+  return window != nullptr && window->ScrollBuffer(ToQRect(contentRect), dx, dy);
 }
 
 void TQtHost::UpdateTopLevel(HWND wnd) {

@@ -51,6 +51,8 @@ class TQtHost final : public IGuiHost {
   void ActivateTopLevel(HWND wnd) override;
   void InvalidateTopLevel(HWND wnd, const TRect& contentRect) override;
   void UpdateTopLevel(HWND wnd) override;
+  // Moves the pixels within the back buffer (a row copy each).
+  bool ScrollTopLevel(HWND wnd, const TRect& contentRect, int dx, int dy) override;
   TCanvas* TopLevelCanvas(HWND wnd) override;
   void FlushTopLevel(HWND wnd, const TRect& contentRect) override;
   void SetCursorShape(int cursor) override;

@@ -241,6 +241,34 @@ TEST_F(QtHostTest, PaintingGoesThroughTheBackBufferToTheScreen) {
   EXPECT_EQ(QColor(buffer->pixel(51, 51)), QColor(Qt::blue));
 }
 
+TEST_F(QtHostTest, ScrollingMovesTheBufferedPixelsAndRepaintsTheStrip) {
+  HWND wnd = Make(WS_OVERLAPPEDWINDOW, 0, Bounds(100, 80, 320, 240), "Scroll");
+  ShowWindow(wnd, SW_SHOW);
+  UpdateWindow(wnd);
+  const QImage* buffer = FHost.BufferOf(wnd);
+  ASSERT_NE(buffer, nullptr);
+  ASSERT_EQ(QColor(buffer->pixel(15, 15)), QColor(Qt::red));
+  // Down by 25: the red block moves to rows 35..44; the uncovered strip
+  // (rows 0..24) is repainted, the paint putting the block back at 10..19.
+  ScrollWindow(wnd, 0, 25);
+  TRect invalid;
+  ASSERT_TRUE(GetUpdateRect(wnd, invalid));
+  EXPECT_EQ(invalid, Rect(0, 0, GetClientRect(wnd).Right, 25));
+  EXPECT_EQ(QColor(buffer->pixel(15, 40)), QColor(Qt::red)) << "moved";
+  UpdateWindow(wnd);
+  EXPECT_EQ(QColor(buffer->pixel(15, 15)), QColor(Qt::red)) << "repainted";
+  EXPECT_NE(QColor(buffer->pixel(15, 25)), QColor(Qt::red));
+  EXPECT_EQ(QColor(buffer->pixel(15, 40)), QColor(Qt::red));
+  // Left by 12 within a rectangle: only its right edge is repainted.
+  TRect part = Rect(0, 30, 100, 60);
+  ScrollWindow(wnd, -12, 0, &part);
+  ASSERT_TRUE(GetUpdateRect(wnd, invalid));
+  EXPECT_EQ(invalid, Rect(88, 30, 100, 60));
+  EXPECT_EQ(QColor(buffer->pixel(2, 40)), QColor(Qt::red));
+  EXPECT_NE(QColor(buffer->pixel(25, 40)), QColor(Qt::red));
+  EXPECT_EQ(QColor(buffer->pixel(25, 15)), QColor(Qt::red)) << "outside the rectangle";
+}
+
 TEST_F(QtHostTest, PopupsShowWithoutTakingTheFocusFromTheirOwner) {
   HWND owner = Make(WS_OVERLAPPEDWINDOW, 0, Bounds(100, 80, 320, 240), "Owner");
   ShowWindow(owner, SW_SHOW);
