@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <QWheelEvent>
@@ -421,6 +422,23 @@ void TQtHost::FlushTopLevel(HWND wnd, const TRect& contentRect) {
 
 void TQtHost::SetCursorShape(int cursor) {
   if (FMouseWindow != nullptr) FMouseWindow->setCursor(QCursor(CursorShapeFromClassic(cursor)));
+}
+
+void TQtHost::SetCursorImage(const TBitmap& image, TPoint hotSpot) {
+  if (FMouseWindow == nullptr) return;
+  TRasterImagePtr pixels = image.DrawingImage();
+  if (pixels == nullptr || pixels->Width <= 0 || pixels->Height <= 0) {
+    SetCursorShape(-2);  // crArrow
+    return;
+  }
+  QImage picture(pixels->Width, pixels->Height, QImage::Format_ARGB32);
+  for (int y = 0; y < pixels->Height; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+    for (int x = 0; x < pixels->Width; ++x) line[x] = pixels->At(x, y);
+  }
+  int hotX = std::clamp(hotSpot.X, 0, pixels->Width - 1);
+  int hotY = std::clamp(hotSpot.Y, 0, pixels->Height - 1);
+  FMouseWindow->setCursor(QCursor(QPixmap::fromImage(picture), hotX, hotY));
 }
 
 void TQtHost::GrabMouse(HWND wnd) {

@@ -56,6 +56,9 @@ class TQtHost final : public IGuiHost {
   TCanvas* TopLevelCanvas(HWND wnd) override;
   void FlushTopLevel(HWND wnd, const TRect& contentRect) override;
   void SetCursorShape(int cursor) override;
+  // A cursor from the picture's pixels (its transparent colour left out),
+  // the hot spot kept inside the picture.
+  void SetCursorImage(const TBitmap& image, TPoint hotSpot) override;
   void GrabMouse(HWND wnd) override;
   void ReleaseMouse() override;
   TRect ScreenRect() override;

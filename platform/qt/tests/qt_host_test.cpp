@@ -306,6 +306,42 @@ TEST_F(QtHostTest, PopupsShowWithoutTakingTheFocusFromTheirOwner) {
   EXPECT_EQ(Log.back().WParam, static_cast<WPARAM>(VK_DOWN));
 }
 
+TEST_F(QtHostTest, ProgramCursorsShowTheirPictureWithTheHotSpot) {
+  HWND wnd = Make(WS_OVERLAPPEDWINDOW, 0, Bounds(100, 80, 200, 100), "Cursor");
+  ShowWindow(wnd, SW_SHOW);
+  QWidget* w = Widget(wnd);
+  ASSERT_NE(w, nullptr);
+  // The cursor goes to the window the pointer is over.
+  QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
+                   Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &move);
+  Pump();
+  auto picture = std::make_shared<TBitmap>(16, 12);
+  for (int y = 0; y < 12; ++y) {
+    for (int x = 0; x < 16; ++x) picture->ScanLine(y)[x] = x < 8 ? 0xFF0000FFu : 0xFFFF0000u;
+  }
+  struct Case {
+    TPoint hotSpot;
+    QPoint expected;
+  } cases[] = {{{3, 4}, {3, 4}}, {{40, -2}, {15, 0}}};  // kept inside the picture
+  for (const Case& c : cases) {
+    auto data = std::make_shared<TCursorData>();
+    data->Image = picture;
+    data->HotSpot = c.hotSpot;
+    Screen->SetCursors(1, data);
+    Screen->SetCursor(1);
+    EXPECT_EQ(w->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(w->cursor().hotSpot(), c.expected);
+    QImage shown = w->cursor().pixmap().toImage();
+    ASSERT_EQ(shown.size(), QSize(16, 12));
+    EXPECT_EQ(QColor(shown.pixel(2, 2)), QColor(Qt::blue));
+    EXPECT_EQ(QColor(shown.pixel(12, 10)), QColor(Qt::red));
+  }
+  Screen->SetCursor(crDefault);
+  Screen->SetCursors(1, nullptr);
+  EXPECT_EQ(w->cursor().shape(), Qt::ArrowCursor);
+}
+
 TEST_F(QtHostTest, WaitingReturnsWhenAMessageArrives) {
   HWND wnd = Make(WS_OVERLAPPEDWINDOW, 0, Bounds(0, 0, 100, 100), "Wait");
   QTimer::singleShot(0, [wnd] { PostMessage(wnd, WM_USER + 1); });
