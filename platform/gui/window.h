@@ -234,11 +234,11 @@ void RedrawWindow(HWND wnd, const TRect* rect, unsigned flags);
 // area) within `clip` (if given) by (dx, dy), and moves the child windows
 // by as much when `rect` is null. The pixels already painted move in the
 // host's back buffer (IGuiHost::ScrollTopLevel) and only the strip they
-// uncover is invalidated. Where that cannot be trusted, the whole area is
-// invalidated instead: headless, hidden, during painting, when part of the
-// area still awaits painting, when a window not moving with the contents
-// (a child, with `rect` given; a sibling above) covers part of it, or
-// when the host declines.
+// uncover is invalidated (with where the parts still awaiting paint went).
+// Where that cannot be trusted, the whole area is invalidated instead:
+// headless, hidden, during painting, when a window not moving with the
+// contents (a child, with `rect` given; a sibling above) covers part of
+// it, or when the host declines.
 void ScrollWindow(HWND wnd, int dx, int dy, const TRect* rect = nullptr,
                   const TRect* clip = nullptr);
 

@@ -272,10 +272,14 @@ void RedrawWindow(HWND wnd, const TRect* rect, unsigned flags) {
 
 namespace {
 
+struct TScrolledPixels {
+  TRect Moved;  // the part of the area whose pixels moved (empty: none did)
+  TRect Stale;  // the part of Moved still awaiting paint before the move
+};
+
 // Moves the painted pixels of `area` (client coordinates) by (dx, dy) in
-// the host's buffer; returns the part of `area` that moved (client
-// coordinates; empty when nothing did).
-TRect ScrollPixels(HWND wnd, const TRect& area, int dx, int dy, bool childrenMove) {
+// the host's buffer; the rectangles returned are in client coordinates.
+TScrolledPixels ScrollPixels(HWND wnd, const TRect& area, int dx, int dy, bool childrenMove) {
   TWnd* w = Wnd(wnd);
   HWND top = GetTopLevel(wnd);
   TWnd* t = Wnd(top);
@@ -291,15 +295,17 @@ TRect ScrollPixels(HWND wnd, const TRect& area, int dx, int dy, bool childrenMov
   if (!IntersectRect(moving, moving, VisibleInTop(wnd, false)) ||
       !IntersectRect(moving, moving, content))
     return {};
-  // Pixels still to be painted would move stale. (Invalid frames are
-  // painted where their windows are at paint time, and never overlap the
-  // client area of a window they do not move with.)
+  // Pixels still to be painted move stale: where they land is repainted
+  // too. (Invalid frames are painted where their windows are at paint
+  // time, and never overlap the client area of a window they do not move
+  // with.)
   TRect pending = t->Pending;
   std::vector<HWND> frames;
   GatherInvalid(top, pending, frames);
-  TRect overlap;
-  if (IntersectRect(overlap, pending, moving)) return {};
+  TRect stale;
+  IntersectRect(stale, pending, moving);
   // Pixels of windows that stay where they are must not move.
+  TRect overlap;
   bool covered = false;
   ForEachWindowAbove(wnd, [&](const TRect& r) { covered |= IntersectRect(overlap, r, moving); });
   if (!childrenMove) {
@@ -312,7 +318,8 @@ TRect ScrollPixels(HWND wnd, const TRect& area, int dx, int dy, bool childrenMov
   OffsetRect(target, -off.X, -off.Y);
   if (!host->ScrollTopLevel(top, target, dx, dy)) return {};
   OffsetRect(moving, -o.X, -o.Y);
-  return moving;
+  OffsetRect(stale, -o.X, -o.Y);
+  return {moving, stale};
 }
 
 }  // namespace
@@ -322,9 +329,10 @@ void ScrollWindow(HWND wnd, int dx, int dy, const TRect* rect, const TRect* clip
   if (w == nullptr) return;
   TRect area = rect ? *rect : GetClientRect(wnd);
   if (clip != nullptr && !IntersectRect(area, area, *clip)) area = {};
-  TRect moved;
+  TScrolledPixels scrolled;
   if (!IsRectEmpty(area) && (dx != 0 || dy != 0))
-    moved = ScrollPixels(wnd, area, dx, dy, rect == nullptr);
+    scrolled = ScrollPixels(wnd, area, dx, dy, rect == nullptr);
+  const TRect& moved = scrolled.Moved;
   if (rect == nullptr) {
     // Their pixels moved with the contents (or get repainted with them).
     std::vector<HWND> children = w->Children;
@@ -340,7 +348,10 @@ void ScrollWindow(HWND wnd, int dx, int dy, const TRect* rect, const TRect* clip
     InvalidateRect(wnd, &area, true);
     return;
   }
-  // Only what the move uncovered needs painting.
+  // Only what the move uncovered needs painting, and where stale pixels went.
+  TRect landed = scrolled.Stale;
+  OffsetRect(landed, dx, dy);
+  if (IntersectRect(landed, landed, moved)) InvalidateRect(wnd, &landed, true);
   if (dy > 0) {
     TRect strip{moved.Left, moved.Top, moved.Right, moved.Top + dy};
     InvalidateRect(wnd, &strip, true);

@@ -133,7 +133,7 @@ TEST_F(WindowScrollTest, OnlyTheUncoveredStripIsRepainted) {
   }
 }
 
-TEST_F(WindowScrollTest, WhatCannotBeTrustedIsRepaintedWhole) {
+TEST_F(WindowScrollTest, PendingAreasMoveAlongAndUntrustedOnesRepaintWhole) {
   const TRect whole = Sheet->ClientRect();
   std::vector<TRect> paints;
   // The host declines.
@@ -142,14 +142,16 @@ TEST_F(WindowScrollTest, WhatCannotBeTrustedIsRepaintedWhole) {
   PaintAndRecord(paints);
   EXPECT_EQ(paints, std::vector<TRect>{whole});
   Host.Accept = true;
-  // Part of the area still awaits painting: its pixels would move stale.
+  // Part of the area still awaits painting: it is repainted where it was
+  // and where its stale pixels went, besides the strip.
   Host.Scrolls.clear();
-  TRect dirty = Rect(0, 0, 10, 10);
+  TRect dirty = Rect(0, 40, 10, 50);
   InvalidateRect(Sheet->Handle(), &dirty, true);
   ScrollWindow(Sheet->Handle(), 0, -20);
-  EXPECT_TRUE(Host.Scrolls.empty());
+  EXPECT_EQ(Host.Scrolls.size(), 1u);
   PaintAndRecord(paints);
-  EXPECT_EQ(paints, std::vector<TRect>{whole});
+  EXPECT_EQ(paints, std::vector<TRect>{Rect(0, 20, 200, 100)});
+  Host.Scrolls.clear();
   // A child window that does not move with a scrolled rectangle.
   TSheet* child = Create<TSheet>(Form);
   child->SetBounds(20, 20, 30, 30);
