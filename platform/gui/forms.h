@@ -11,14 +11,13 @@
 // (IsShortCut).
 //
 // TApplication (`Application`) runs the message loop: Run until the main
-// form closes, ProcessMessages (re-entrant), HandleMessage, OnIdle, and
-// the idle handlers, HandleException, which shows an exception's message
-// in a message box
-// (services.h) captioned with the Title; EAbort is silent. It also runs
-// the hints: which control's hint shows when, in which THintWindow. TScreen
-// (`Screen`) lists the forms and knows the active form, the cursor and
-// the screen's size. Both objects live for the whole program.
-// GUI thread only.
+// form closes, ProcessMessages (re-entrant), HandleMessage, OnIdle and the
+// idle handlers, and HandleException, which shows an exception's message
+// in a message box (services.h) captioned with the Title; EAbort is
+// silent. It also runs the hints: which control's hint shows when, in
+// which THintWindow. TScreen (`Screen`) lists the forms and knows the
+// active form, the cursor and the screen's size. Both objects live for
+// the whole program. GUI thread only.
 #pragma once
 
 #include <functional>
@@ -62,6 +61,8 @@ inline constexpr TModalResult mrNoToAll = mrAll + 1;
 inline constexpr TModalResult mrYesToAll = mrNoToAll + 1;
 
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
+using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
+
 // Runs the command of a shortcut; true when it did (the key goes no further).
 using TShortCutHandler = std::function<bool(TShortCut shortCut)>;
 
@@ -78,7 +79,6 @@ class IFormMenu {
  protected:
   ~IFormMenu() = default;
 };
-using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
 
 class TCustomForm : public TWinControl {
   MEBRATH_CLASS(TCustomForm, TWinControl)
