@@ -19,14 +19,13 @@ void EraseOne(std::vector<T*>& list, T* item) {
   if (it != list.end()) list.erase(it);
 }
 
-// The OnIdle handler that chains the one it replaced.
-struct TActionIdleHook {
-  TIdleEvent Previous;
-  void operator()(TObject* sender, bool& done) const {
-    if (Previous) Previous(sender, done);
-    if (done) UpdateActionsAtIdle();
-  }
-};
+// Registers the idle pass with the application once.
+void EnsureIdleHandler() {
+  static bool added = false;
+  if (added || Application == nullptr) return;
+  Application->AddIdleHandler([](TObject*, bool&) { UpdateActionsAtIdle(); });
+  added = true;
+}
 
 }  // namespace
 
@@ -40,7 +39,7 @@ void TBasicActionLink::SetAction(TBasicAction* action) {
   FAction = action;
   if (FAction != nullptr) {
     FAction->FClients.push_back(this);
-    InstallActionIdleHook();
+    EnsureIdleHandler();
     AssignClient();
   }
 }
@@ -93,7 +92,7 @@ TBasicAction::TBasicAction(TComponent* owner) : TComponent(owner) {}
 void TBasicAction::AfterConstruction() {
   TComponent::AfterConstruction();
   AllActions().push_back(this);
-  InstallActionIdleHook();
+  EnsureIdleHandler();
 }
 
 void TBasicAction::BeforeDestruction() {
@@ -253,7 +252,9 @@ TCustomActionList::TCustomActionList(TComponent* owner) : TComponent(owner) {}
 
 void TCustomActionList::AfterConstruction() {
   TComponent::AfterConstruction();
-  InstallActionIdleHook();
+  EnsureIdleHandler();
+  if (auto* form = dynamic_cast<TCustomForm*>(Owner()))
+    form->AddShortCutHandler(this, [this](TShortCut shortCut) { return IsShortCut(shortCut); });
 }
 
 void TCustomActionList::BeforeDestruction() {
@@ -318,9 +319,4 @@ void UpdateActionsAtIdle() {
     if (std::find(live.begin(), live.end(), action) == live.end()) continue;
     if (action->HasVisibleClient()) action->Update();
   }
-}
-
-void InstallActionIdleHook() {
-  if (Application == nullptr || Application->OnIdle.target<TActionIdleHook>() != nullptr) return;
-  Application->OnIdle = TActionIdleHook{std::move(Application->OnIdle)};
 }

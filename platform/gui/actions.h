@@ -10,12 +10,12 @@
 //
 // Idle updates: while the application idles, every action that has a
 // client in a visible place gets Update (so OnUpdate decides enabling and
-// checking continuously). The update runs from Application's OnIdle,
-// after the handler that was there (chained, not replaced).
+// checking continuously). The update is one of Application's idle
+// handlers, so it runs after OnIdle whatever the program puts there.
 //
-// Shortcuts are dispatched by the form (menus.h, DispatchShortCut) to its
-// main menu and then to its action lists before the focused control sees
-// the key. GUI thread only.
+// Shortcuts: an action list owned by a form is one of the form's shortcut
+// handlers (forms.h, IsShortCut), which see shortcut keys after the main
+// menu's items and before the focused control. GUI thread only.
 #pragma once
 
 #include <functional>
@@ -221,6 +221,7 @@ class TAction : public TCustomAction {
   explicit TAction(TComponent* owner) : TCustomAction(owner) {}
 };
 
+// Registers itself as a shortcut handler of the form that owns it.
 class TCustomActionList : public TComponent {
   MEBRATH_CLASS(TCustomActionList, TComponent)
  public:
@@ -265,7 +266,3 @@ class TActionList : public TCustomActionList {
 // The idle pass: updates every action of every list (and every action
 // outside a list) that has a client in a visible place.
 void UpdateActionsAtIdle();
-// Makes sure Application's OnIdle runs UpdateActionsAtIdle after the
-// handler it has now. Lists and links call it; call it again after
-// replacing Application->OnIdle.
-void InstallActionIdleHook();

@@ -1,6 +1,7 @@
 #include "platform/gui/controls.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/base/exceptions.h"
 #include "platform/base/text.h"
@@ -952,6 +953,12 @@ bool TWinControl::DoKeyPress(TMessage& message) {
 void TWinControl::CNKeyDown(TMessage& message) {
   message.Result = 1;
   unsigned key = static_cast<unsigned>(message.WParam);
+  // Shortcuts first: the forms that hold the control, the innermost first.
+  TShiftState shift = KeyDataToShiftState(static_cast<std::uint32_t>(message.LParam));
+  for (TWinControl* c = this; c != nullptr; c = c->Parent()) {
+    auto* form = dynamic_cast<TCustomForm*>(c);
+    if (form != nullptr && form->IsShortCut(key, shift)) return;
+  }
   if (Perform(CM_CHILDKEY, key, AsParam(this)) != 0) return;
   unsigned mask = 0;
   switch (key) {
@@ -1120,6 +1127,7 @@ void TWinControl::WndProc(TMessage& message) {
       return;
     case CM_DIALOGKEY:
     case CM_DIALOGCHAR:
+    case CM_FOCUSCHANGED:
       Broadcast(message);
       return;
     case CM_WANTSPECIALKEY:
@@ -1292,7 +1300,9 @@ bool IsKeyMsg(const TMsg& msg) {
   return SendMessage(wnd, CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
 }
 
-void SetPopupMenuHandler(TPopupMenuHandler handler) { PopupMenuHandler() = std::move(handler); }
+TPopupMenuHandler SetPopupMenuHandler(TPopupMenuHandler handler) {
+  return std::exchange(PopupMenuHandler(), std::move(handler));
+}
 
 char32_t GetHotkey(const std::string& caption) {
   std::size_t i = 0;

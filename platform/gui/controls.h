@@ -46,6 +46,8 @@ enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
 using TAnchors = TSet<TAnchorKind>;
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
+// The scroll bars a control shows (memo, grid).
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 enum TControlStyleItem {
   csAcceptsControls,
@@ -498,7 +500,10 @@ TWinControl* FindControl(HWND wnd);
 // parent), or null.
 TControl* GetCaptureControl();
 // Sends CN_ key messages to the focused control first, as the message loop
-// does before dispatching a key message; true when it was consumed.
+// does before dispatching a key message; true when it was consumed. A
+// control's CN_KEYDOWN offers the key to the shortcuts of the forms that
+// hold it (TCustomForm::IsShortCut), then to its parents (CM_CHILDKEY),
+// then as a dialog key (CM_DIALOGKEY) when the control does not want it.
 bool IsKeyMsg(const TMsg& msg);
 
 // --- context menus
@@ -508,10 +513,12 @@ bool IsKeyMsg(const TMsg& msg);
 // its PopupMenu; a windowed control offers it to the graphic child under
 // the point first, and what nobody handles goes to the parent window.
 // The menu unit installs the handler that shows a PopupMenu at a screen
-// point; it returns false when the menu declines (AutoPopup off).
+// point once the first pop-up menu is made; it returns false when the menu
+// declines (AutoPopup off). SetPopupMenuHandler returns the handler it
+// replaces (tests put it back).
 using TPopupMenuHandler =
     std::function<bool(TComponent* menu, TControl* control, TPoint screenPos)>;
-void SetPopupMenuHandler(TPopupMenuHandler handler);
+TPopupMenuHandler SetPopupMenuHandler(TPopupMenuHandler handler);
 
 // --- accelerators
 // The accelerator of a caption: the character after a single "&" ("&&" is

@@ -369,8 +369,74 @@ void TCustomForm::PaintWindow(TCanvas& canvas) {
   FCanvas = nullptr;
 }
 
+void TCustomForm::Notification(TComponent* component, TOperation operation) {
+  TWinControl::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == FMenu) FMenu = nullptr;
+  RemoveShortCutHandler(component);
+}
+
+void TCustomForm::SetMenu(TComponent* menu) {
+  if (menu == FMenu) return;
+  FMenu = menu;
+  if (FMenu != nullptr) FreeNotification(FMenu);
+}
+
+void TCustomForm::AddShortCutHandler(TComponent* source, TShortCutHandler handler) {
+  RemoveShortCutHandler(source);
+  FShortCutHandlers.emplace_back(source, std::move(handler));
+  if (source != nullptr) FreeNotification(source);
+}
+
+void TCustomForm::RemoveShortCutHandler(TComponent* source) {
+  std::erase_if(FShortCutHandlers, [source](const auto& entry) { return entry.first == source; });
+}
+
+namespace {
+
+// A text-editing window with a selection: it copies Ctrl+C itself.
+bool HasSelection(HWND wnd) {
+  if (wnd == nullptr) return false;
+  std::uint32_t start = 0;
+  std::uint32_t end = 0;
+  LRESULT r = SendMessage(wnd, EM_GETSEL, AsParam(&start), AsParam(&end));
+  if (start != end) return true;
+  return start == 0 && end == 0 && LoWord(r) != HiWord(r);
+}
+
+}  // namespace
+
+bool TCustomForm::IsShortCut(unsigned key, TShiftState shift) {
+  if (key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU) return false;
+  TShortCut sc = ShortCut(key, shift);
+  if (sc == scNone) return false;
+  if ((sc == (scCtrl | 'C') || sc == (scCtrl | VK_INSERT)) && HasSelection(GetFocus()))
+    return false;
+  if (auto* menu = dynamic_cast<IFormMenu*>(FMenu); menu != nullptr && menu->MenuShortCut(sc))
+    return true;
+  // A handler may add or remove handlers: each runs only while registered.
+  std::vector<TComponent*> sources;
+  for (const auto& entry : FShortCutHandlers) sources.push_back(entry.first);
+  for (TComponent* source : sources) {
+    auto it = std::find_if(FShortCutHandlers.begin(), FShortCutHandlers.end(),
+                           [source](const auto& entry) { return entry.first == source; });
+    if (it == FShortCutHandlers.end()) continue;
+    TShortCutHandler handler = it->second;
+    if (handler(sc)) return true;
+  }
+  auto* menu = dynamic_cast<IFormMenu*>(FMenu);
+  return menu != nullptr && menu->MenuKey(sc);
+}
+
 void TCustomForm::WndProc(TMessage& message) {
   switch (message.Msg) {
+    case WM_SYSCOMMAND:
+      // Alt pressed and released alone (window.h): the menu bar.
+      if ((message.WParam & 0xFFF0) == SC_KEYMENU) {
+        if (auto* menu = dynamic_cast<IFormMenu*>(FMenu); menu != nullptr && menu->MenuKey(scNone))
+          return;
+      }
+      break;
     case CM_SHOWINGCHANGED:
       ShowingChanged();
       return;
@@ -504,9 +570,34 @@ void TApplication::HandleMessage() {
 }
 
 void TApplication::Idle() {
+  if (DoIdle() && !HasQueuedMessages()) WaitMessage();
+}
+
+bool TApplication::DoIdle() {
   bool done = true;
   if (OnIdle) OnIdle(this, done);
-  if (done && !HasQueuedMessages()) WaitMessage();
+  if (!done) return false;
+  // A handler may add or remove handlers: each runs only while registered.
+  std::vector<int> ids;
+  for (const auto& entry : FIdleHandlers) ids.push_back(entry.first);
+  for (int id : ids) {
+    auto it = std::find_if(FIdleHandlers.begin(), FIdleHandlers.end(),
+                           [id](const auto& entry) { return entry.first == id; });
+    if (it == FIdleHandlers.end()) continue;
+    TIdleEvent handler = it->second;  // survives its own removal
+    handler(this, done);
+  }
+  return done;
+}
+
+int TApplication::AddIdleHandler(TIdleEvent handler) {
+  int id = FNextIdleHandlerId++;
+  FIdleHandlers.emplace_back(id, std::move(handler));
+  return id;
+}
+
+void TApplication::RemoveIdleHandler(int id) {
+  std::erase_if(FIdleHandlers, [id](const auto& entry) { return entry.first == id; });
 }
 
 void TApplication::Terminate() { PostQuitMessage(0); }

@@ -4,17 +4,20 @@
 // embedded in another form). It keeps the focus bookkeeping of its
 // controls: ActiveControl, and the CM_EXIT/CM_ENTER notices sent in the
 // classic order when the focus moves (exit from the old control up to the
-// common parent, then enter down to the new one). Show/Hide, Close with
-// OnCloseQuery/OnClose, ShowModal with a nested message loop.
+// common parent, then enter down to the new one), after which every
+// control hears CM_FOCUSCHANGED. Show/Hide, Close with
+// OnCloseQuery/OnClose, ShowModal with a nested message loop. Its main
+// menu and shortcut handlers see shortcut keys before the focused control
+// (IsShortCut).
 //
 // TApplication (`Application`) runs the message loop: Run until the main
-// form closes, ProcessMessages (re-entrant), HandleMessage, OnIdle, and
-// HandleException, which shows an exception's message in a message box
-// (services.h) captioned with the Title; EAbort is silent. It also runs
-// the hints: which control's hint shows when, in which THintWindow. TScreen
-// (`Screen`) lists the forms and knows the active form, the cursor and
-// the screen's size. Both objects live for the whole program.
-// GUI thread only.
+// form closes, ProcessMessages (re-entrant), HandleMessage, OnIdle and the
+// idle handlers, and HandleException, which shows an exception's message
+// in a message box (services.h) captioned with the Title; EAbort is
+// silent. It also runs the hints: which control's hint shows when, in
+// which THintWindow. TScreen (`Screen`) lists the forms and knows the
+// active form, the cursor and the screen's size. Both objects live for
+// the whole program. GUI thread only.
 #pragma once
 
 #include <functional>
@@ -60,6 +63,23 @@ inline constexpr TModalResult mrYesToAll = mrNoToAll + 1;
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
 
+// Runs the command of a shortcut; true when it did (the key goes no further).
+using TShortCutHandler = std::function<bool(TShortCut shortCut)>;
+
+// What a form asks of its main menu (TMainMenu, menus.h, implements it).
+class IFormMenu {
+ public:
+  // Runs the enabled, visible item with this shortcut; true when one ran.
+  virtual bool MenuShortCut(TShortCut shortCut) = 0;
+  // The keyboard's ways into the bar: F10, Alt with an accelerator's key,
+  // and scNone for Alt pressed and released alone (WM_SYSCOMMAND
+  // SC_KEYMENU). Runs the menu loop; true when the bar took the key.
+  virtual bool MenuKey(TShortCut shortCut) = 0;
+
+ protected:
+  ~IFormMenu() = default;
+};
+
 class TCustomForm : public TWinControl {
   MEBRATH_CLASS(TCustomForm, TWinControl)
  public:
@@ -104,6 +124,25 @@ class TCustomForm : public TWinControl {
   bool KeyPreview() const { return FKeyPreview; }
   void SetKeyPreview(bool value) { FKeyPreview = value; }
 
+  // --- shortcuts
+  // The main menu shown on the form: a component implementing IFormMenu
+  // (a TMainMenu; kept as a component so that forms do not depend on
+  // menus). TMainMenu::SetForm sets it; cleared when the menu goes.
+  TComponent* Menu() const { return FMenu; }
+  void SetMenu(TComponent* menu);
+  // Registers the shortcut handler of `source` (an action list the form
+  // owns), replacing one it had; dropped when `source` is destroyed.
+  void AddShortCutHandler(TComponent* source, TShortCutHandler handler);
+  void RemoveShortCutHandler(TComponent* source);
+  // The shortcut step of the key path, before the focused control hears
+  // of a key (CN_KEYDOWN, from the innermost form out): the Menu's items,
+  // then the handlers in the order added, then the Menu's keyboard entries
+  // (F10, Alt+accelerator). Ctrl+C and Ctrl+Insert go to none of them
+  // while the focused window edits text with a selection (answers
+  // EM_GETSEL with a non-empty range): it copies. Shift, Ctrl and Alt
+  // alone are never shortcuts. True when the key was taken.
+  virtual bool IsShortCut(unsigned key, TShiftState shift);
+
   // --- appearance
   TFormBorderStyle BorderStyle() const { return FBorderStyle; }
   void SetBorderStyle(TFormBorderStyle value);
@@ -135,6 +174,7 @@ class TCustomForm : public TWinControl {
   void BeforeDestruction() override;
   void CreateParams(TCreateParams& params) override;
   void PaintWindow(TCanvas& canvas) override;
+  void Notification(TComponent* component, TOperation operation) override;
   virtual void DoClose(TCloseAction& action);
   virtual void DoShow();
   virtual void DoHide();
@@ -155,6 +195,8 @@ class TCustomForm : public TWinControl {
 
   TWinControl* FActiveControl = nullptr;
   TWinControl* FFocusedControl = nullptr;
+  TComponent* FMenu = nullptr;
+  std::vector<std::pair<TComponent*, TShortCutHandler>> FShortCutHandlers;
   bool FActive = false;
   bool FKeyPreview = false;
   bool FModal = false;
@@ -226,8 +268,19 @@ class TApplication : public TComponent {
   void Run();
   // Handles every queued message, then returns. Re-entrant.
   void ProcessMessages();
-  // Handles one message, or idles (OnIdle, then waits) when there is none.
+  // Handles one message, or idles (DoIdle, then waits unless an idle
+  // handler cleared `done`) when there is none.
   void HandleMessage();
+  // One idle pass: OnIdle, then, when it left `done` true, every idle
+  // handler in the order added (each may clear `done` to be called again
+  // without waiting). Returns `done`. Loops that wait by themselves (the
+  // menu loop) call it when their queue is empty.
+  bool DoIdle();
+  // Adds a handler to the idle pass, independent of OnIdle (which the
+  // program may replace); returns the id that removes it.
+  int AddIdleHandler(TIdleEvent handler);
+  // Removes a handler (also during the idle pass); unknown ids are ignored.
+  void RemoveIdleHandler(int id);
   // Ends Run and every modal loop (through WM_QUIT).
   void Terminate();
   bool Terminated() const { return FTerminated; }
@@ -306,6 +359,8 @@ class TApplication : public TComponent {
   void FreeHintWindow();
 
   std::string FTitle;
+  std::vector<std::pair<int, TIdleEvent>> FIdleHandlers;
+  int FNextIdleHandlerId = 1;
   TCustomForm* FMainForm = nullptr;
   bool FTerminated = false;
   bool FRunning = false;

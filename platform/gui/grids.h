@@ -63,8 +63,6 @@ using TGridDrawState = TSet<TGridDrawStateItem>;
 enum TGridScrollDirection { sdLeft, sdRight, sdUp, sdDown };
 using TGridScrollDirections = TSet<TGridScrollDirection>;
 
-enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
-
 struct TGridCoord {
   int X = 0;
   int Y = 0;

@@ -52,6 +52,19 @@ class IGuiHost {
   virtual void InvalidateTopLevel(HWND wnd, const TRect& contentRect) = 0;
   // Paint now: call PaintTopLevel before returning and show the result.
   virtual void UpdateTopLevel(HWND wnd) = 0;
+  // Moves the pixels inside `contentRect` (content coordinates) of the
+  // back buffer by (dx, dy) and shows the result; pixels moved out of the
+  // rectangle are dropped, and the strip the move uncovers keeps what it
+  // had (the core repaints it). False when the buffer cannot be trusted
+  // (none yet, or awaiting a full repaint): the core then repaints the
+  // whole rectangle. The default cannot.
+  virtual bool ScrollTopLevel(HWND wnd, const TRect& contentRect, int dx, int dy) {
+    (void)wnd;
+    (void)contentRect;
+    (void)dx;
+    (void)dy;
+    return false;
+  }
   // A canvas on the content's back buffer for drawing outside a paint
   // (GetDC), origin at the content's top-left; null when the window has no
   // buffer yet. FlushTopLevel shows what was drawn there.

@@ -1,7 +1,6 @@
 #include "platform/gui/menus.h"
 
 #include <algorithm>
-#include <map>
 
 #include "platform/base/text.h"
 #include "platform/gui/draw_text.h"
@@ -302,10 +301,7 @@ class TMenuLoop {
     while (!FDone) {
       TMsg msg;
       if (!PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (Application != nullptr) {
-          bool done = true;
-          if (Application->OnIdle) Application->OnIdle(Application, done);
-        }
+        if (Application != nullptr) Application->DoIdle();
         if (!HasQueuedMessages()) WaitMessage();
         continue;
       }
@@ -615,102 +611,14 @@ void RunLoop(TMenuLoop& loop) {
   if (chosen != nullptr) chosen->Click();
 }
 
-// ---------------------------------------------------------- form hook
-
-std::map<TCustomForm*, TMainMenu*>& FormMenus() {
-  static std::map<TCustomForm*, TMainMenu*> menus;
-  return menus;
+// The core's WM_CONTEXTMENU asks here to show a control's PopupMenu.
+bool ShowPopupMenuFor(TComponent* menu, TControl* control, TPoint screenPos) {
+  auto* popup = dynamic_cast<TPopupMenu*>(menu);
+  if (popup == nullptr || !popup->AutoPopup()) return false;
+  popup->SetPopupComponent(control);
+  popup->Popup(screenPos.X, screenPos.Y);
+  return true;
 }
-
-TMainMenu* MainMenuOf(TCustomForm* form) {
-  auto it = FormMenus().find(form);
-  return it == FormMenus().end() ? nullptr : it->second;
-}
-
-bool HasSelection(HWND wnd) {
-  if (wnd == nullptr) return false;
-  std::uint32_t start = 0;
-  std::uint32_t end = 0;
-  LRESULT r = SendMessage(wnd, EM_GETSEL, AsParam(&start), AsParam(&end));
-  if (start != end) return true;
-  return start == 0 && end == 0 && LoWord(r) != HiWord(r);
-}
-
-TShiftState CurrentShift() {
-  TShiftState shift;
-  if (GetKeyState(VK_SHIFT) < 0) shift.Include(ssShift);
-  if (GetKeyState(VK_CONTROL) < 0) shift.Include(ssCtrl);
-  if (GetKeyState(VK_MENU) < 0) shift.Include(ssAlt);
-  return shift;
-}
-
-// Alt went down: the bar opens when it comes up with no other key between.
-void WaitForAltRelease(TMainMenu* menu) {
-  while (true) {
-    TMsg msg;
-    if (!PeekMessage(msg, nullptr, 0, 0, PM_NOREMOVE)) {
-      if (!HasQueuedMessages()) WaitMessage();
-      continue;
-    }
-    bool key = msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
-    bool mouse =
-        msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST && msg.message != WM_MOUSEMOVE;
-    if ((msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) && msg.wParam == VK_MENU) {
-      PeekMessage(msg, nullptr, msg.message, msg.message, PM_REMOVE);
-      menu->EnterMenuLoop();
-      return;
-    }
-    if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && msg.wParam == VK_MENU) {
-      PeekMessage(msg, nullptr, msg.message, msg.message, PM_REMOVE);  // auto-repeat
-      continue;
-    }
-    if (key || mouse || msg.message == WM_QUIT) return;  // left for the normal path
-    PeekMessage(msg, nullptr, msg.message, msg.message, PM_REMOVE);
-    TranslateMessage(msg);
-    DispatchMessage(msg);
-  }
-}
-
-// The form's CM_CHILDKEY: every key the focused control is about to get.
-bool HandleChildKey(TCustomForm* form, unsigned key) {
-  if (MenuLoopActive()) return false;
-  TShiftState shift = CurrentShift();
-  TMainMenu* menu = MainMenuOf(form);
-  bool bar = menu != nullptr && menu->Bar() != nullptr && menu->Bar()->IsVisibleInTree() &&
-             HasVisibleChildren(menu->Items());
-  if (bar && key == VK_MENU) {
-    WaitForAltRelease(menu);
-    return true;
-  }
-  if (bar && key == VK_F10 && shift.Empty()) {
-    menu->EnterMenuLoop();
-    return true;
-  }
-  if (key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU) return false;
-  if (key == VK_APPS || (key == VK_F10 && shift == TShiftState{ssShift})) {
-    TWinControl* focused = FindControl(GetFocus());
-    if (focused != nullptr && ShowContextMenu(focused, {-1, -1})) return true;
-  }
-  if (DispatchShortCut(form, key, shift)) return true;
-  if (bar && shift == TShiftState{ssAlt}) {
-    int i = menu->FindAccelerator(key);
-    if (i >= 0) {
-      // The character that follows the key must not reach the control.
-      TMsg msg;
-      PeekMessage(msg, nullptr, WM_SYSCHAR, WM_SYSCHAR, PM_REMOVE);
-      menu->EnterMenuLoop(i);
-      return true;
-    }
-  }
-  return false;
-}
-
-// Owned by the form: marks the form as hooked for as long as it lives.
-class TShortCutHook : public TComponent {
-  MEBRATH_CLASS(TShortCutHook, TComponent)
- protected:
-  explicit TShortCutHook(TComponent* owner) : TComponent(owner) {}
-};
 
 }  // namespace
 
@@ -1038,7 +946,7 @@ void TMenuBar::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
 
 void TMainMenu::AfterConstruction() {
   TMenu::AfterConstruction();
-  if (auto* form = dynamic_cast<TCustomForm*>(Owner()); form && MainMenuOf(form) == nullptr)
+  if (auto* form = dynamic_cast<TCustomForm*>(Owner()); form && form->Menu() == nullptr)
     SetForm(form);
 }
 
@@ -1051,30 +959,46 @@ void TMainMenu::Notification(TComponent* component, TOperation operation) {
   TMenu::Notification(component, operation);
   if (operation != opRemove) return;
   if (component == FBar) FBar = nullptr;
-  if (component == FForm) {
-    FormMenus().erase(FForm);
-    FForm = nullptr;
-  }
+  if (component == FForm) FForm = nullptr;
 }
 
 void TMainMenu::SetForm(TCustomForm* form) {
   if (form == FForm) return;
   if (FForm != nullptr) {
-    if (MainMenuOf(FForm) == this) FormMenus().erase(FForm);
+    if (FForm->Menu() == this) FForm->SetMenu(nullptr);
     RemoveFreeNotification(FForm);
     if (FBar != nullptr) FBar->Free();
     FBar = nullptr;
   }
   FForm = form;
   if (FForm == nullptr) return;
-  if (TMainMenu* old = MainMenuOf(FForm)) old->SetForm(nullptr);
-  FormMenus()[FForm] = this;
+  if (auto* old = dynamic_cast<TMainMenu*>(FForm->Menu())) old->SetForm(nullptr);
+  FForm->SetMenu(this);
   FreeNotification(FForm);
   FBar = Create<TMenuBar>(this, this);
   FBar->SetTop(-1);  // above other top-aligned controls
   FBar->SetParent(FForm);
   FBar->SetVisible(HasVisibleChildren(Items()));
-  HookFormShortCuts(FForm);
+}
+
+bool TMainMenu::MenuShortCut(TShortCut shortCut) { return IsShortCut(shortCut); }
+
+bool TMainMenu::MenuKey(TShortCut shortCut) {
+  if (MenuLoopActive() || FBar == nullptr || !FBar->IsVisibleInTree() ||
+      !HasVisibleChildren(Items()))
+    return false;
+  if (shortCut == scNone || shortCut == VK_F10) {
+    EnterMenuLoop();
+    return true;
+  }
+  if ((shortCut & (scShift | scCtrl | scAlt)) != scAlt) return false;
+  int i = FindAccelerator(shortCut & 0xFF);
+  if (i < 0) return false;
+  // The character that follows the key must not reach the control.
+  TMsg msg;
+  PeekMessage(msg, nullptr, WM_SYSCHAR, WM_SYSCHAR, PM_REMOVE);
+  EnterMenuLoop(i);
+  return true;
 }
 
 void TMainMenu::MenuChanged(TMenuItem* item) {
@@ -1108,6 +1032,11 @@ void TMainMenu::EnterMenuLoop(int dropIndex) {
 
 // ------------------------------------------------------------ TPopupMenu
 
+TPopupMenu::TPopupMenu(TComponent* owner) : TMenu(owner) {
+  static const bool installed = (SetPopupMenuHandler(ShowPopupMenuFor), true);
+  (void)installed;
+}
+
 void TPopupMenu::Notification(TComponent* component, TOperation operation) {
   TMenu::Notification(component, operation);
   if (operation == opRemove && component == FPopupComponent) FPopupComponent = nullptr;
@@ -1129,43 +1058,17 @@ void TPopupMenu::Popup(int x, int y) {
 
 // ------------------------------------------------------------ routing
 
-bool DispatchShortCut(TCustomForm* form, unsigned key, TShiftState shift) {
-  if (form == nullptr) return false;
-  TShortCut sc = ShortCut(key, shift);
-  if (sc == scNone) return false;
-  if ((sc == (scCtrl | 'C') || sc == (scCtrl | VK_INSERT)) && HasSelection(GetFocus()))
-    return false;
-  if (TMainMenu* menu = MainMenuOf(form); menu != nullptr && menu->IsShortCut(sc)) return true;
-  for (int i = 0; i < form->ComponentCount(); ++i) {
-    auto* list = dynamic_cast<TCustomActionList*>(form->Components(i));
-    if (list != nullptr && list->IsShortCut(sc)) return true;
-  }
-  return false;
-}
-
-void HookFormShortCuts(TCustomForm* form) {
-  if (form == nullptr) return;
-  for (int i = 0; i < form->ComponentCount(); ++i) {
-    if (dynamic_cast<TShortCutHook*>(form->Components(i)) != nullptr) return;
-  }
-  Create<TShortCutHook>(form);
-  form->WindowProc = [form, previous = form->WindowProc](TMessage& message) {
-    if (message.Msg == CM_CHILDKEY && HandleChildKey(form, static_cast<unsigned>(message.WParam))) {
-      message.Result = 1;
-      return;
-    }
-    previous(message);
-  };
-}
-
 bool ShowContextMenu(TControl* control, TPoint screenPos) {
+  // The way a right click goes: a graphic control, then its parent windows.
   for (TControl* c = control; c != nullptr; c = c->Parent()) {
-    auto* menu = dynamic_cast<TPopupMenu*>(c->PopupMenu());
-    if (menu == nullptr || !menu->AutoPopup()) continue;
-    if (screenPos.X == -1 && screenPos.Y == -1) screenPos = control->ClientToScreen({0, 0});
-    menu->SetPopupComponent(control);
-    menu->Popup(screenPos.X, screenPos.Y);
-    return true;
+    auto* win = dynamic_cast<TWinControl*>(c);
+    if (win == nullptr) {
+      if (c->Perform(WM_CONTEXTMENU, 0, PointToLParam(screenPos)) != 0) return true;
+      continue;
+    }
+    HWND wnd = win->Handle();
+    return SendMessage(wnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(wnd),
+                       PointToLParam(screenPos)) != 0;
   }
   return false;
 }

@@ -20,12 +20,12 @@
 // label and of the Russian (ЙЦУКЕН) letter on the same key, so "&Файл"
 // answers Alt+A whatever layout is active.
 //
-// Shortcut routing (DispatchShortCut): the form's main menu first, then
-// the action lists the form owns, before the focused control sees the key;
-// except that Ctrl+C and Ctrl+Insert in a text-editing control with a
-// selection (one that answers EM_GETSEL with a non-empty range) are left to
-// the control, which copies. A main menu or an action list owned by a form
-// hooks the routing into that form. GUI thread only.
+// Shortcuts: a main menu is its form's Menu (forms.h), which offers it
+// every shortcut key before the focused control sees it (after the items'
+// shortcuts and the form's action lists, F10 and Alt with an accelerator's
+// key enter the bar; so does Alt pressed and released alone). Right
+// clicks and the context-menu keys open a control's TPopupMenu through the
+// core's pop-up menu handler (controls.h). GUI thread only.
 #pragma once
 
 #include <functional>
@@ -35,6 +35,7 @@
 
 #include "platform/gui/actions.h"
 #include "platform/gui/controls.h"
+#include "platform/gui/forms.h"
 #include "platform/gui/popup.h"
 
 class TMenu;
@@ -211,13 +212,14 @@ class TMenuBar : public TCustomControl {
   bool FDropped = false;
 };
 
-class TMainMenu : public TMenu {
+class TMainMenu : public TMenu, public IFormMenu {
   MEBRATH_CLASS(TMainMenu, TMenu)
  public:
-  // The form that shows the bar (the owning form by default).
+  // The form that shows the bar (the owning form by default, unless it
+  // has a menu already).
   TCustomForm* Form() const { return FForm; }
-  // Shows the menu as a bar on `form` (null: nowhere) and routes the
-  // form's shortcuts to it.
+  // Shows the menu as a bar on `form` (null: nowhere) and makes it the
+  // form's Menu, which routes the form's shortcuts to it.
   void SetForm(TCustomForm* form);
   TMenuBar* Bar() const { return FBar; }
   // Enters the bar from the keyboard (as Alt or F10 do) and runs the menu
@@ -226,6 +228,9 @@ class TMainMenu : public TMenu {
   // The visible top item whose accelerator the key `vk` gives, or -1.
   int FindAccelerator(unsigned vk) const;
   void MenuChanged(TMenuItem* item) override;
+  // IFormMenu
+  bool MenuShortCut(TShortCut shortCut) override;
+  bool MenuKey(TShortCut shortCut) override;
 
  protected:
   explicit TMainMenu(TComponent* owner) : TMenu(owner) {}
@@ -259,7 +264,8 @@ class TPopupMenu : public TMenu {
   TNotifyEvent OnPopup;
 
  protected:
-  explicit TPopupMenu(TComponent* owner) : TMenu(owner) {}
+  // The first one installs the core's pop-up menu handler (controls.h).
+  explicit TPopupMenu(TComponent* owner);
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
@@ -268,18 +274,10 @@ class TPopupMenu : public TMenu {
   TComponent* FPopupComponent = nullptr;
 };
 
-// The form's shortcut routing: the main menu shown on `form`, then the
-// action lists `form` owns; true when one of them ran the shortcut. Ctrl+C
-// and Ctrl+Insert are left alone (false) while the focused control is a
-// text-editing control with a selection.
-bool DispatchShortCut(TCustomForm* form, unsigned key, TShiftState shift);
-// Hooks DispatchShortCut, Alt/F10 menu entry and context menus into the
-// form's key and mouse handling (done by main menus and action lists that
-// the form owns; harmless to repeat).
-void HookFormShortCuts(TCustomForm* form);
-// Opens the control's pop-up menu (its PopupMenu, else its parents') at
-// the screen point as a right click or the context-menu key does; true
-// when a menu opened. (-1, -1) places it at the control's top-left.
+// Asks for the control's context menu as a right click at the screen point
+// does ((-1, -1): as the menu key, at the top-left of the control whose
+// menu shows): WM_CONTEXTMENU to the control, passed on to its parents
+// while nobody takes it. True when a menu (or OnContextPopup) took it.
 bool ShowContextMenu(TControl* control, TPoint screenPos);
 // True while a menu loop runs.
 bool MenuLoopActive();

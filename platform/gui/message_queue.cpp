@@ -71,7 +71,11 @@ bool PeekMessage(TMsg& msg, HWND wnd, unsigned filterMin, unsigned filterMax,
           msg.message == WM_SYSKEYUP) {
         bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
         UpdateKeyState(ws.KeyDown, static_cast<unsigned>(msg.wParam), down);
+        if (down) ws.AltAlone = false;
       }
+      if (msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN ||
+          msg.message == WM_MBUTTONDOWN)
+        ws.AltAlone = false;
       if (msg.message == WM_TIMER) {
         if (TTimerEntry* t = FindTimer(msg.hwnd, static_cast<unsigned>(msg.wParam)))
           t->Queued = false;

@@ -572,6 +572,27 @@ inline constexpr std::uint32_t CS_DBLCLKS = 0x0008;
 inline constexpr std::uint32_t CS_SAVEBITS = 0x0800;
 inline constexpr std::uint32_t CS_DROPSHADOW = 0x00020000;
 
+// --- edit and combo box styles (CreateParams sets them to match the
+// properties)
+inline constexpr std::uint32_t ES_LEFT = 0x0000;
+inline constexpr std::uint32_t ES_CENTER = 0x0001;
+inline constexpr std::uint32_t ES_RIGHT = 0x0002;
+inline constexpr std::uint32_t ES_MULTILINE = 0x0004;
+inline constexpr std::uint32_t ES_UPPERCASE = 0x0008;
+inline constexpr std::uint32_t ES_LOWERCASE = 0x0010;
+inline constexpr std::uint32_t ES_PASSWORD = 0x0020;
+inline constexpr std::uint32_t ES_AUTOVSCROLL = 0x0040;
+inline constexpr std::uint32_t ES_AUTOHSCROLL = 0x0080;
+inline constexpr std::uint32_t ES_NOHIDESEL = 0x0100;
+inline constexpr std::uint32_t ES_READONLY = 0x0800;
+inline constexpr std::uint32_t ES_WANTRETURN = 0x1000;
+inline constexpr std::uint32_t CBS_SIMPLE = 0x0001;
+inline constexpr std::uint32_t CBS_DROPDOWN = 0x0002;
+inline constexpr std::uint32_t CBS_DROPDOWNLIST = 0x0003;
+inline constexpr std::uint32_t CBS_OWNERDRAWFIXED = 0x0010;
+inline constexpr std::uint32_t CBS_AUTOHSCROLL = 0x0040;
+inline constexpr std::uint32_t CBS_SORT = 0x0100;
+
 // --- SetWindowPos flags
 inline constexpr unsigned SWP_NOSIZE = 0x0001;
 inline constexpr unsigned SWP_NOMOVE = 0x0002;

@@ -265,6 +265,7 @@ TButton::TButton(TComponent* owner) : TButtonControl(owner) {
 void TButton::SetDefault(bool value) {
   if (value == FDefault) return;
   FDefault = value;
+  FActive = IsActive();
   Invalidate();
 }
 
@@ -278,27 +279,6 @@ bool TButton::IsActive() const {
 void TButton::Click() {
   if (TCustomForm* form = GetParentForm(this)) form->SetModalResult(FModalResult);
   TButtonControl::Click();
-}
-
-void TButton::InvalidateDefaultButtons() {
-  TCustomForm* form = GetParentForm(this);
-  if (form == nullptr) return;
-  std::vector<TWinControl*> list;
-  form->GetTabOrderList(list);
-  for (TWinControl* c : list) {
-    if (auto* b = dynamic_cast<TButton*>(c); b != nullptr && b != this && b->Default())
-      b->Invalidate();
-  }
-}
-
-void TButton::DoEnter() {
-  InvalidateDefaultButtons();
-  TButtonControl::DoEnter();
-}
-
-void TButton::DoExit() {
-  InvalidateDefaultButtons();
-  TButtonControl::DoExit();
 }
 
 void TButton::Paint() {
@@ -321,6 +301,14 @@ void TButton::WndProc(TMessage& message) {
     case WM_GETDLGCODE:
       message.Result = DLGC_BUTTON | (IsActive() ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
       return;
+    case CM_FOCUSCHANGED:
+      // The form tells every control where the focus went: the default
+      // look moves with it.
+      if (IsActive() != FActive) {
+        FActive = !FActive;
+        Invalidate();
+      }
+      break;
     case CM_DIALOGKEY: {
       TWMKey key{message};
       bool enter = key.CharCode() == VK_RETURN && IsActive();

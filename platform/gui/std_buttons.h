@@ -150,14 +150,10 @@ class TButton : public TButtonControl {
   virtual void PaintContent(TCanvas& canvas, const TRect& content);
   // TCustomControl
   void Paint() override;
-  // TButtonControl: the default look moves with the focus.
-  void DoEnter() override;
-  void DoExit() override;
 
  private:
-  void InvalidateDefaultButtons();
-
   bool FDefault = false;
+  bool FActive = false;  // IsActive() as last painted
   bool FCancel = false;
   TModalResult FModalResult = mrNone;
 };

@@ -28,14 +28,6 @@
 #include "platform/gui/std_edit.h"
 #include "platform/gui/std_lists.h"
 
-// Combo styles (CreateParams puts them in the style).
-inline constexpr std::uint32_t CBS_SIMPLE = 0x0001;
-inline constexpr std::uint32_t CBS_DROPDOWN = 0x0002;
-inline constexpr std::uint32_t CBS_DROPDOWNLIST = 0x0003;
-inline constexpr std::uint32_t CBS_OWNERDRAWFIXED = 0x0010;
-inline constexpr std::uint32_t CBS_AUTOHSCROLL = 0x0040;
-inline constexpr std::uint32_t CBS_SORT = 0x0100;
-
 enum TComboBoxStyle { csDropDown, csDropDownList, csOwnerDrawFixed };
 
 class TCustomComboBox;

@@ -36,21 +36,6 @@
 #include "platform/gui/controls.h"
 #include "platform/gui/forms.h"  // TFormBorderStyle
 
-// Edit styles (the classic bits; CreateParams sets them to match the
-// properties).
-inline constexpr std::uint32_t ES_LEFT = 0x0000;
-inline constexpr std::uint32_t ES_CENTER = 0x0001;
-inline constexpr std::uint32_t ES_RIGHT = 0x0002;
-inline constexpr std::uint32_t ES_MULTILINE = 0x0004;
-inline constexpr std::uint32_t ES_UPPERCASE = 0x0008;
-inline constexpr std::uint32_t ES_LOWERCASE = 0x0010;
-inline constexpr std::uint32_t ES_PASSWORD = 0x0020;
-inline constexpr std::uint32_t ES_AUTOVSCROLL = 0x0040;
-inline constexpr std::uint32_t ES_AUTOHSCROLL = 0x0080;
-inline constexpr std::uint32_t ES_NOHIDESEL = 0x0100;
-inline constexpr std::uint32_t ES_READONLY = 0x0800;
-inline constexpr std::uint32_t ES_WANTRETURN = 0x1000;
-
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 // bsNone and bsSingle of the form border styles.
 using TBorderStyle = TFormBorderStyle;

@@ -230,12 +230,26 @@ void DefWindowProc(HWND wnd, TMessage& message) {
       SendMessage(wnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(wnd), PointToLParam(p));
       break;
     }
+    case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
       // The menu key, and Shift+F10: a context menu from the keyboard.
       if ((message.Msg == WM_KEYUP && message.WParam == VK_APPS) ||
           (message.Msg == WM_SYSKEYDOWN && message.WParam == VK_F10 && GetKeyState(VK_SHIFT) < 0))
         SendMessage(wnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(wnd), MakeLParam(-1, -1));
+      // Alt pressed and released with nothing between: the top-level
+      // window's menu (a key or click taken from the queue meanwhile, or
+      // a control that swallowed the Alt, prevents it).
+      if (message.WParam == VK_MENU) {
+        bool down = message.Msg == WM_KEYDOWN || message.Msg == WM_SYSKEYDOWN;
+        if (!down && WS().AltAlone) {
+          WS().AltAlone = false;
+          SendMessage(GetTopLevel(wnd), WM_SYSCOMMAND, SC_KEYMENU, 0);
+        } else {
+          WS().AltAlone = down;
+        }
+      }
       break;
     case WM_CONTEXTMENU:
       if (w->Parent != nullptr && (w->Style & WS_CHILD) != 0)

@@ -65,7 +65,9 @@ bool IsWindow(HWND wnd);
 // The default handling of every message: frame calculation and painting,
 // hit-testing, scroll-bar tracking, WM_CLOSE (destroys), WM_SETCURSOR
 // (asks the parent, then sets the arrow), WM_WINDOWPOSCHANGED (sends WM_SIZE
-// and WM_MOVE), WM_GETTEXT/WM_SETTEXT, WM_MOUSEWHEEL (passed to the parent).
+// and WM_MOVE), WM_GETTEXT/WM_SETTEXT, WM_MOUSEWHEEL (passed to the parent),
+// the context-menu keys (WM_CONTEXTMENU) and Alt pressed and released with
+// no key or button between (WM_SYSCOMMAND SC_KEYMENU to the top-level).
 void DefWindowProc(HWND wnd, TMessage& message);
 LRESULT DefWindowProc(HWND wnd, unsigned msg, WPARAM wParam, LPARAM lParam);
 
@@ -214,7 +216,8 @@ inline constexpr unsigned kScrollRepeatDelay = 100;
 // window's invalid area and asks the host for a paint. `erase` asks for
 // WM_ERASEBKGND.
 void InvalidateRect(HWND wnd, const TRect* rect, bool erase = true);
-// Invalidates the frame (borders and scroll bars).
+// Invalidates the frame (borders and scroll bars): the next paint draws
+// the frame (WM_NCPAINT) without repainting the client area.
 void InvalidateFrame(HWND wnd);
 // Removes `rect` (null: all) from the invalid area.
 void ValidateRect(HWND wnd, const TRect* rect);
@@ -227,9 +230,15 @@ void UpdateWindow(HWND wnd);
 // RDW_INVALIDATE, RDW_ERASE, RDW_FRAME, RDW_ALLCHILDREN, RDW_UPDATENOW,
 // RDW_VALIDATE.
 void RedrawWindow(HWND wnd, const TRect* rect, unsigned flags);
-// Scrolls the contents: moves the child windows by (dx, dy) when `rect` is
-// null, and invalidates the scrolled area (within `clip` if given), which
-// is repainted. Contents are repainted rather than copied.
+// Scrolls the contents of `rect` (client coordinates; null: the client
+// area) within `clip` (if given) by (dx, dy), and moves the child windows
+// by as much when `rect` is null. The pixels already painted move in the
+// host's back buffer (IGuiHost::ScrollTopLevel) and only the strip they
+// uncover is invalidated (with where the parts still awaiting paint went).
+// Where that cannot be trusted, the whole area is invalidated instead:
+// headless, hidden, during painting, when a window not moving with the
+// contents (a child, with `rect` given; a sibling above) covers part of
+// it, or when the host declines.
 void ScrollWindow(HWND wnd, int dx, int dy, const TRect* rect = nullptr,
                   const TRect* clip = nullptr);
 

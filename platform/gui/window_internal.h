@@ -96,6 +96,9 @@ struct TWindowSystem {
   std::uint32_t LastClickTime = 0;
   TPoint LastClickPos;
   HWND MouseWnd = nullptr;  // the window under the pointer
+  // Alt went down (and reached DefWindowProc) with no key or button
+  // pressed since: its release enters the menu bar.
+  bool AltAlone = false;
   bool HostMoving = false;  // bounds come from the host: do not echo them
 };
 

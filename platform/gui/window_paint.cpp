@@ -1,5 +1,6 @@
 // Invalidation and painting of the window tree.
 #include <algorithm>
+#include <cstdlib>
 #include <exception>
 #include <iostream>
 
@@ -59,17 +60,61 @@ void ClearInvalid(HWND wnd) {
   for (HWND c : w->Children) ClearInvalid(c);
 }
 
-void GatherInvalid(HWND wnd, TRect& total) {
+// Adds the invalid client areas of the tree to `total` (top-level window
+// coordinates) and lists the windows whose frame is invalid.
+void GatherInvalid(HWND wnd, TRect& total, std::vector<HWND>& frames) {
   TWnd* w = Wnd(wnd);
   if (w == nullptr || (w->Style & WS_VISIBLE) == 0) return;
-  if (w->FrameInvalid) UnionRect(total, total, WindowRectInTop(wnd));
+  if (w->FrameInvalid) frames.push_back(wnd);
   if (!IsRectEmpty(w->Invalid)) {
     TRect r = w->Invalid;
     TPoint o = ClientOriginInTop(wnd);
     OffsetRect(r, o.X, o.Y);
     UnionRect(total, total, r);
   }
-  for (HWND c : w->Children) GatherInvalid(c, total);
+  for (HWND c : w->Children) GatherInvalid(c, total, frames);
+}
+
+// Calls `f` with the window rectangle (top-level window coordinates) of
+// every visible window above `wnd` or above one of its ancestors among
+// their siblings: what covers `wnd` on the screen.
+template <class F>
+void ForEachWindowAbove(HWND wnd, F f) {
+  for (HWND c = wnd; c != nullptr;) {
+    HWND parent = Wnd(c)->Parent;
+    if (parent == nullptr) return;
+    const std::vector<HWND>& siblings = Wnd(parent)->Children;
+    auto it = std::find(siblings.begin(), siblings.end(), c);
+    for (++it; it < siblings.end(); ++it) {
+      if (Wnd(*it)->Style & WS_VISIBLE) f(WindowRectInTop(*it));
+    }
+    c = parent;
+  }
+}
+
+// Paints the frame of `wnd` within `area` (top-level window coordinates)
+// and out of the windows above it.
+void PaintFrame(HWND wnd, TCanvas& canvas, const TRect& area, TPoint base, bool clipAbove) {
+  TWnd* w = Wnd(wnd);
+  TRect wr = WindowRectInTop(wnd);
+  if (w->Client == Rect(0, 0, wr.Width(), wr.Height())) return;
+  TCanvasStateSaver saver(canvas);
+  canvas.SetOrigin({base.X + wr.Left, base.Y + wr.Top});
+  TRect local = area;
+  OffsetRect(local, -wr.Left, -wr.Top);
+  canvas.IntersectClipRect(local);
+  canvas.ExcludeClipRect(w->Client);
+  if (clipAbove) {
+    ForEachWindowAbove(wnd, [&](TRect r) {
+      OffsetRect(r, -wr.Left, -wr.Top);
+      canvas.ExcludeClipRect(r);
+    });
+  }
+  try {
+    SendMessage(wnd, WM_NCPAINT, reinterpret_cast<WPARAM>(&canvas), 0);
+  } catch (...) {
+    HandleGuiException();
+  }
 }
 
 struct TPaintContextGuard {
@@ -89,21 +134,8 @@ void PaintTree(HWND wnd, TCanvas& canvas, const TRect& clip, TPoint base) {
   TRect wr = WindowRectInTop(wnd);
   TRect area;
   if (!IntersectRect(area, wr, clip)) return;
-  TRect whole = Rect(0, 0, wr.Width(), wr.Height());
-  if (w->Client != whole) {
-    TCanvasStateSaver saver(canvas);
-    canvas.SetOrigin({base.X + wr.Left, base.Y + wr.Top});
-    TRect local = area;
-    OffsetRect(local, -wr.Left, -wr.Top);
-    canvas.IntersectClipRect(local);
-    canvas.ExcludeClipRect(w->Client);
-    try {
-      SendMessage(wnd, WM_NCPAINT, reinterpret_cast<WPARAM>(&canvas), 0);
-    } catch (...) {
-      HandleGuiException();
-    }
-    if ((w = Wnd(wnd)) == nullptr) return;
-  }
+  PaintFrame(wnd, canvas, area, base, false);
+  if ((w = Wnd(wnd)) == nullptr) return;
   TRect cr = w->Client;
   OffsetRect(cr, wr.Left, wr.Top);
   TRect clientArea;
@@ -150,16 +182,27 @@ void HandleGuiException() {
   }
 }
 
-void RequestPaint(HWND wnd, const TRect& rectInTop) {
+namespace {
+
+// Asks the host to paint part of a top-level window soon.
+void NotifyHost(HWND wnd, const TRect& rectInTop) {
   TWnd* t = Wnd(wnd);
   if (t == nullptr || IsRectEmpty(rectInTop)) return;
-  UnionRect(t->Pending, t->Pending, rectInTop);
   if (t->HostKnows && GuiHost() != nullptr && (t->Style & WS_VISIBLE)) {
     TRect r = rectInTop;
     TPoint off = ContentOffset(wnd);
     OffsetRect(r, -off.X, -off.Y);
     GuiHost()->InvalidateTopLevel(wnd, r);
   }
+}
+
+}  // namespace
+
+void RequestPaint(HWND wnd, const TRect& rectInTop) {
+  TWnd* t = Wnd(wnd);
+  if (t == nullptr || IsRectEmpty(rectInTop)) return;
+  UnionRect(t->Pending, t->Pending, rectInTop);
+  NotifyHost(wnd, rectInTop);
 }
 
 void InvalidateRect(HWND wnd, const TRect* rect, bool erase) {
@@ -180,7 +223,8 @@ void InvalidateFrame(HWND wnd) {
   TWnd* w = Wnd(wnd);
   if (w == nullptr || !IsWindowVisible(wnd)) return;
   w->FrameInvalid = true;
-  RequestPaint(GetTopLevel(wnd), WindowRectInTop(wnd));
+  // Not Pending: the paint draws only the frame (PaintTopLevel).
+  NotifyHost(GetTopLevel(wnd), WindowRectInTop(wnd));
 }
 
 void ValidateRect(HWND wnd, const TRect* rect) {
@@ -226,20 +270,102 @@ void RedrawWindow(HWND wnd, const TRect* rect, unsigned flags) {
   if (flags & (RDW_UPDATENOW | RDW_ERASENOW)) UpdateWindow(wnd);
 }
 
+namespace {
+
+struct TScrolledPixels {
+  TRect Moved;  // the part of the area whose pixels moved (empty: none did)
+  TRect Stale;  // the part of Moved still awaiting paint before the move
+};
+
+// Moves the painted pixels of `area` (client coordinates) by (dx, dy) in
+// the host's buffer; the rectangles returned are in client coordinates.
+TScrolledPixels ScrollPixels(HWND wnd, const TRect& area, int dx, int dy, bool childrenMove) {
+  TWnd* w = Wnd(wnd);
+  HWND top = GetTopLevel(wnd);
+  TWnd* t = Wnd(top);
+  IGuiHost* host = GuiHost();
+  if (host == nullptr || !t->HostKnows || !IsWindowVisible(wnd) || WS().Paint != nullptr) return {};
+  if (std::abs(dx) >= area.Width() || std::abs(dy) >= area.Height()) return {};
+  TPoint o = ClientOriginInTop(wnd);
+  TRect moving = area;
+  OffsetRect(moving, o.X, o.Y);
+  TPoint off = ContentOffset(top);
+  TRect content = ContentRect(top);
+  OffsetRect(content, off.X - content.Left, off.Y - content.Top);
+  if (!IntersectRect(moving, moving, VisibleInTop(wnd, false)) ||
+      !IntersectRect(moving, moving, content))
+    return {};
+  // Pixels still to be painted move stale: where they land is repainted
+  // too. (Invalid frames are painted where their windows are at paint
+  // time, and never overlap the client area of a window they do not move
+  // with.)
+  TRect pending = t->Pending;
+  std::vector<HWND> frames;
+  GatherInvalid(top, pending, frames);
+  TRect stale;
+  IntersectRect(stale, pending, moving);
+  // Pixels of windows that stay where they are must not move.
+  TRect overlap;
+  bool covered = false;
+  ForEachWindowAbove(wnd, [&](const TRect& r) { covered |= IntersectRect(overlap, r, moving); });
+  if (!childrenMove) {
+    for (HWND c : w->Children) {
+      if (Wnd(c)->Style & WS_VISIBLE) covered |= IntersectRect(overlap, WindowRectInTop(c), moving);
+    }
+  }
+  if (covered) return {};
+  TRect target = moving;
+  OffsetRect(target, -off.X, -off.Y);
+  if (!host->ScrollTopLevel(top, target, dx, dy)) return {};
+  OffsetRect(moving, -o.X, -o.Y);
+  OffsetRect(stale, -o.X, -o.Y);
+  return {moving, stale};
+}
+
+}  // namespace
+
 void ScrollWindow(HWND wnd, int dx, int dy, const TRect* rect, const TRect* clip) {
   TWnd* w = Wnd(wnd);
   if (w == nullptr) return;
+  TRect area = rect ? *rect : GetClientRect(wnd);
+  if (clip != nullptr && !IntersectRect(area, area, *clip)) area = {};
+  TScrolledPixels scrolled;
+  if (!IsRectEmpty(area) && (dx != 0 || dy != 0))
+    scrolled = ScrollPixels(wnd, area, dx, dy, rect == nullptr);
+  const TRect& moved = scrolled.Moved;
   if (rect == nullptr) {
+    // Their pixels moved with the contents (or get repainted with them).
     std::vector<HWND> children = w->Children;
     for (HWND c : children) {
+      if (!IsWindow(c)) continue;
       TRect b = GetWindowBounds(c);
       SetWindowPos(c, nullptr, b.Left + dx, b.Top + dy, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
     }
   }
-  TRect area = rect ? *rect : GetClientRect(wnd);
-  if (clip != nullptr && !IntersectRect(area, area, *clip)) return;
-  InvalidateRect(wnd, &area, true);
+  if (IsRectEmpty(area)) return;
+  if (IsRectEmpty(moved)) {
+    InvalidateRect(wnd, &area, true);
+    return;
+  }
+  // Only what the move uncovered needs painting, and where stale pixels went.
+  TRect landed = scrolled.Stale;
+  OffsetRect(landed, dx, dy);
+  if (IntersectRect(landed, landed, moved)) InvalidateRect(wnd, &landed, true);
+  if (dy > 0) {
+    TRect strip{moved.Left, moved.Top, moved.Right, moved.Top + dy};
+    InvalidateRect(wnd, &strip, true);
+  } else if (dy < 0) {
+    TRect strip{moved.Left, moved.Bottom + dy, moved.Right, moved.Bottom};
+    InvalidateRect(wnd, &strip, true);
+  }
+  if (dx > 0) {
+    TRect strip{moved.Left, moved.Top, moved.Left + dx, moved.Bottom};
+    InvalidateRect(wnd, &strip, true);
+  } else if (dx < 0) {
+    TRect strip{moved.Right + dx, moved.Top, moved.Right, moved.Bottom};
+    InvalidateRect(wnd, &strip, true);
+  }
 }
 
 TCanvas* BeginPaint(HWND wnd, TPaintStruct& ps) {
@@ -332,18 +458,31 @@ TRect PaintTopLevel(HWND topLevel, TCanvas& canvas, const TRect& dirty) {
   OffsetRect(total, off.X, off.Y);
   UnionRect(total, total, t->Pending);
   t->Pending = {};
-  GatherInvalid(topLevel, total);
+  std::vector<HWND> frames;
+  GatherInvalid(topLevel, total, frames);
   TRect content = ContentRect(topLevel);
   OffsetRect(content, off.X - content.Left, off.Y - content.Top);
   ClearInvalid(topLevel);
-  if (!IntersectRect(total, total, content)) return {};
+  if (!IntersectRect(total, total, content)) total = {};
   TPoint base = canvas.Origin();
   base.X -= off.X;
   base.Y -= off.Y;
+  TRect painted = total;
   {
     TCanvasStateSaver saver(canvas);
-    PaintTree(topLevel, canvas, total, base);
+    if (!IsRectEmpty(total)) PaintTree(topLevel, canvas, total, base);
+    // Frames alone: their client areas keep their pixels.
+    for (HWND f : frames) {
+      if (!IsWindowVisible(f) || GetTopLevel(f) != topLevel) continue;
+      TRect area;
+      if (!IntersectRect(area, VisibleInTop(f, true), content)) continue;
+      TRect inside;
+      if (IntersectRect(inside, area, total) && inside == area) continue;  // done above
+      PaintFrame(f, canvas, area, base, true);
+      UnionRect(painted, painted, area);
+    }
   }
-  OffsetRect(total, -off.X, -off.Y);
-  return total;
+  if (IsRectEmpty(painted)) return {};
+  OffsetRect(painted, -off.X, -off.Y);
+  return painted;
 }

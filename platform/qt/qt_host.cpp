@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <QWheelEvent>
@@ -14,6 +15,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/gui/bitmap.h"
 #include "platform/gui/message_queue.h"
@@ -104,6 +106,32 @@ class TQtWindow final : public QWidget {
     FPaintAll = false;
     TRect painted = PaintTopLevel(FWnd, canvas, dirty);
     return IsRectEmpty(painted) ? QRect() : ToQRect(painted);
+  }
+
+  // Moves the pixels inside `r` by (dx, dy); false while the buffer
+  // awaits a full repaint.
+  bool ScrollBuffer(const QRect& r, int dx, int dy) {
+    if (FBuffer.isNull() || FPaintAll || FBuffer.size() != size().expandedTo(QSize(1, 1)))
+      return false;
+    QRect area = r.intersected(FBuffer.rect());
+    QRect to = area.translated(dx, dy).intersected(area);
+    if (to.isEmpty()) return true;
+    QRect from = to.translated(-dx, -dy);
+    // Rows in the order that never reads a row already overwritten.
+    auto bytes = static_cast<std::size_t>(to.width()) * sizeof(QRgb);
+    auto copyRow = [&](int y) {
+      auto* target = reinterpret_cast<QRgb*>(FBuffer.scanLine(y)) + to.left();
+      const auto* source =
+          reinterpret_cast<const QRgb*>(FBuffer.constScanLine(y - dy)) + from.left();
+      std::memmove(target, source, bytes);
+    };
+    if (dy > 0) {
+      for (int y = to.bottom(); y >= to.top(); --y) copyRow(y);
+    } else {
+      for (int y = to.top(); y <= to.bottom(); ++y) copyRow(y);
+    }
+    update(area);
+    return true;
   }
 
   void PaintNow() {
@@ -374,6 +402,11 @@ void TQtHost::InvalidateTopLevel(HWND wnd, const TRect& contentRect) {
   if (TQtWindow* window = Find(wnd)) window->update(ToQRect(contentRect));
 }
 
+bool TQtHost::ScrollTopLevel(HWND wnd, const TRect& contentRect, int dx, int dy) {
+  TQtWindow* window = Find(wnd);
+  return window != nullptr && window->ScrollBuffer(ToQRect(contentRect), dx, dy);
+}
+
 void TQtHost::UpdateTopLevel(HWND wnd) {
   if (TQtWindow* window = Find(wnd)) window->PaintNow();
 }
@@ -389,6 +422,23 @@ void TQtHost::FlushTopLevel(HWND wnd, const TRect& contentRect) {
 
 void TQtHost::SetCursorShape(int cursor) {
   if (FMouseWindow != nullptr) FMouseWindow->setCursor(QCursor(CursorShapeFromClassic(cursor)));
+}
+
+void TQtHost::SetCursorImage(const TBitmap& image, TPoint hotSpot) {
+  if (FMouseWindow == nullptr) return;
+  TRasterImagePtr pixels = image.DrawingImage();
+  if (pixels == nullptr || pixels->Width <= 0 || pixels->Height <= 0) {
+    SetCursorShape(-2);  // crArrow
+    return;
+  }
+  QImage picture(pixels->Width, pixels->Height, QImage::Format_ARGB32);
+  for (int y = 0; y < pixels->Height; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+    for (int x = 0; x < pixels->Width; ++x) line[x] = pixels->At(x, y);
+  }
+  int hotX = std::clamp(hotSpot.X, 0, pixels->Width - 1);
+  int hotY = std::clamp(hotSpot.Y, 0, pixels->Height - 1);
+  FMouseWindow->setCursor(QCursor(QPixmap::fromImage(picture), hotX, hotY));
 }
 
 void TQtHost::GrabMouse(HWND wnd) {

@@ -51,9 +51,14 @@ class TQtHost final : public IGuiHost {
   void ActivateTopLevel(HWND wnd) override;
   void InvalidateTopLevel(HWND wnd, const TRect& contentRect) override;
   void UpdateTopLevel(HWND wnd) override;
+  // Moves the pixels within the back buffer (a row copy each).
+  bool ScrollTopLevel(HWND wnd, const TRect& contentRect, int dx, int dy) override;
   TCanvas* TopLevelCanvas(HWND wnd) override;
   void FlushTopLevel(HWND wnd, const TRect& contentRect) override;
   void SetCursorShape(int cursor) override;
+  // A cursor from the picture's pixels (its transparent colour left out),
+  // the hot spot kept inside the picture.
+  void SetCursorImage(const TBitmap& image, TPoint hotSpot) override;
   void GrabMouse(HWND wnd) override;
   void ReleaseMouse() override;
   TRect ScreenRect() override;

@@ -67,7 +67,6 @@ TEST_F(ActionsTest, ListHandlersComeFirstAndGroupsExclude) {
 }
 
 TEST_F(ActionsTest, ShortCutsComeBeforeTheFocusedControlExceptCopyingASelection) {
-  HookFormShortCuts(Form);
   Form->Show();
   ASSERT_TRUE(Form->Edit->Focused());
   struct Case {
@@ -93,7 +92,7 @@ TEST_F(ActionsTest, ShortCutsComeBeforeTheFocusedControlExceptCopyingASelection)
   // A disabled action leaves the key to the control.
   Delete->OnUpdate = [](TObject* a) { static_cast<TAction*>(a)->SetEnabled(false); };
   Form->Edit->Keys.clear();
-  EXPECT_FALSE(DispatchShortCut(Form, 'D', {ssCtrl}));
+  EXPECT_FALSE(Form->IsShortCut('D', {ssCtrl}));
 }
 
 TEST_F(ActionsTest, TheMainMenuComesBeforeActionLists) {
@@ -101,9 +100,48 @@ TEST_F(ActionsTest, TheMainMenuComesBeforeActionLists) {
   TMenuItem* file = Item(menu->Items(), "File");
   Item(file, "menu delete")->SetShortCut(ShortCut('D', {ssCtrl}));
   Form->Show();
-  EXPECT_TRUE(DispatchShortCut(Form, 'D', {ssCtrl}));
+  EXPECT_TRUE(Form->IsShortCut('D', {ssCtrl}));
   EXPECT_EQ(Clicks, std::vector<std::string>{"menu delete"});
   EXPECT_TRUE(Runs.empty());
+}
+
+TEST_F(ActionsTest, EmbeddedFormsOfferShortCutsFirstAndFreedListsTakeNoMore) {
+  TForm* inner = Create<TForm>(Form);
+  inner->SetBorderStyle(bsNone);
+  inner->SetBounds(0, 0, 300, 200);
+  inner->SetParent(Form);
+  inner->Show();
+  TFakeEdit* edit = Create<TFakeEdit>(inner);
+  edit->SetParent(inner);
+  TActionList* innerList = Create<TActionList>(inner);
+  TAction* innerDelete = Create<TAction>(inner);
+  innerDelete->SetShortCut(ShortCut('D', {ssCtrl}));
+  innerDelete->SetActionList(innerList);
+  innerDelete->OnExecute = [this](TObject*) { Runs.push_back("inner"); };
+  Form->Show();
+  edit->SetFocus();
+  ASSERT_TRUE(edit->Focused());
+  struct Step {
+    std::function<void()> before;
+    unsigned key;
+    std::vector<std::string> runs;
+    bool editSawKey;
+  } steps[] = {
+      {[] {}, 'D', {"inner"}, false},       // the inner form's list first
+      {[] {}, 'C', {"Копировать"}, false},  // then the outer form's
+      {[&] { innerList->Free(); }, 'D', {"Удалить"}, false},
+      {[&] { List->Free(); }, 'D', {}, true},  // nobody left: the edit's key
+  };
+  for (const Step& step : steps) {
+    step.before();
+    Runs.clear();
+    edit->Keys.clear();
+    CtrlKey(step.key);
+    Application->ProcessMessages();
+    EXPECT_EQ(Runs, step.runs) << step.key;
+    bool saw = std::find(edit->Keys.begin(), edit->Keys.end(), step.key) != edit->Keys.end();
+    EXPECT_EQ(saw, step.editSawKey) << step.key;
+  }
 }
 
 TEST_F(ActionsTest, ActionsWithAVisibleClientUpdateAtIdle) {
@@ -111,11 +149,11 @@ TEST_F(ActionsTest, ActionsWithAVisibleClientUpdateAtIdle) {
   TMenuItem* file = Item(menu->Items(), "File");
   Item(file, "")->SetAction(Copy);
   int userIdles = 0;
+  // Replacing OnIdle keeps the actions' idle handler.
   Application->OnIdle = [&](TObject*, bool&) {
     ++userIdles;
     PostMessage(nullptr, WM_NULL);  // keeps the idle from waiting
   };
-  InstallActionIdleHook();
   std::vector<std::string> updates;
   for (TAction* a : {Copy, Delete}) {
     a->OnUpdate = [&updates](TObject* s) {

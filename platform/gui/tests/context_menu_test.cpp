@@ -71,7 +71,7 @@ class ContextMenuTest : public GuiTest {
     EditMenu = Create<TComponent>(Form);
     LabelMenu = Create<TComponent>(Form);
     Panel->SetPopupMenu(PanelMenu);
-    SetPopupMenuHandler([this](TComponent* menu, TControl* control, TPoint pos) {
+    Saved = SetPopupMenuHandler([this](TComponent* menu, TControl* control, TPoint pos) {
       Shown.push_back({menu, control, pos});
       return menu != Declining;
     });
@@ -79,7 +79,7 @@ class ContextMenuTest : public GuiTest {
     Edit->SetFocus();
   }
   ~ContextMenuTest() override {
-    SetPopupMenuHandler(nullptr);
+    SetPopupMenuHandler(std::move(Saved));
     Form->Free();
   }
   // Right click at (x, y) of the panel's client area.
@@ -103,6 +103,7 @@ class ContextMenuTest : public GuiTest {
   TComponent* LabelMenu = nullptr;
   TComponent* Declining = nullptr;
   std::vector<TShownMenu> Shown;
+  TPopupMenuHandler Saved;
 };
 
 TEST_F(ContextMenuTest, RightClickShowsTheNearestPopupMenu) {

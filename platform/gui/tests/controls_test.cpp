@@ -282,6 +282,39 @@ TEST_F(ControlsTest, ModalLoopsNestAndEndByPostedMessages) {
   EXPECT_THROW(Form->ShowModal(), EInvalidOperation);
 }
 
+TEST_F(ControlsTest, IdleHandlersRunAfterOnIdleInOrderWhileDone) {
+  std::vector<std::string> seen;
+  bool userDone = true;
+  Application->OnIdle = [&](TObject*, bool& done) {
+    seen.push_back("OnIdle");
+    done = userDone;
+  };
+  int second = 0;
+  int first = Application->AddIdleHandler([&](TObject*, bool&) {
+    seen.push_back("first");
+    Application->RemoveIdleHandler(second);  // removed during the pass: skipped
+  });
+  second = Application->AddIdleHandler([&](TObject*, bool&) { seen.push_back("second"); });
+  int third = Application->AddIdleHandler([&](TObject*, bool& done) {
+    seen.push_back("third");
+    done = false;
+  });
+  EXPECT_FALSE(Application->DoIdle());
+  EXPECT_EQ(seen, (std::vector<std::string>{"OnIdle", "first", "third"}));
+  // OnIdle asking for more idle time skips the handlers.
+  seen.clear();
+  userDone = false;
+  EXPECT_FALSE(Application->DoIdle());
+  EXPECT_EQ(seen, std::vector<std::string>{"OnIdle"});
+  // Replacing OnIdle leaves the handlers in place.
+  seen.clear();
+  Application->OnIdle = nullptr;
+  Application->RemoveIdleHandler(third);
+  EXPECT_TRUE(Application->DoIdle());
+  EXPECT_EQ(seen, std::vector<std::string>{"first"});
+  Application->RemoveIdleHandler(first);
+}
+
 TEST_F(ControlsTest, CloseActionsAndMainForm) {
   Form = Create<TTestForm>(nullptr);
   Form->Show();

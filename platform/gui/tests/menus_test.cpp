@@ -101,6 +101,45 @@ TEST_F(MenusTest, PopupByMouseAndAClickOutsideIsSwallowed) {
   EXPECT_EQ(Form->Edit->Presses, 0);
 }
 
+TEST_F(MenusTest, ContextMenusOpenOnRightClickAndFromTheKeyboard) {
+  Form->Show();
+  Item(Popup->Items(), "form item");
+  TPopupMenu* editMenu = Create<TPopupMenu>(Form);
+  Item(editMenu->Items(), "edit item");
+  Form->SetPopupMenu(Popup);
+  Form->Edit->SetPopupMenu(editMenu);
+  TPoint at = Form->Edit->ClientToScreen({5, 5});
+  // Each way of asking, followed by the keys that choose the first item.
+  auto rightClick = [&] {
+    Click(at, WM_RBUTTONDOWN);
+    Click(at, WM_RBUTTONUP);
+  };
+  auto menuKey = [&] { Key(VK_APPS); };
+  auto shiftF10 = [&] {
+    HostKeyEvent(WM_KEYDOWN, VK_SHIFT);
+    Key(VK_F10);
+    HostKeyEvent(WM_KEYUP, VK_SHIFT);
+  };
+  for (const auto& ask : {std::function<void()>(rightClick), std::function<void()>(menuKey),
+                          std::function<void()>(shiftF10)}) {
+    for (bool autoPopup : {true, false}) {
+      // A menu that does not pop up by itself leaves it to the parent's.
+      editMenu->SetAutoPopup(autoPopup);
+      Clicks.clear();
+      ask();
+      Key(VK_DOWN);
+      Key(VK_RETURN);
+      Application->ProcessMessages();
+      EXPECT_EQ(Clicks, std::vector<std::string>{autoPopup ? "edit item" : "form item"});
+      EXPECT_EQ((autoPopup ? editMenu : Popup)->PopupComponent(),
+                autoPopup ? static_cast<TControl*>(Form->Edit) : Form);
+    }
+  }
+  Key(VK_ESCAPE);
+  EXPECT_TRUE(ShowContextMenu(Form->Edit, at)) << "the form's menu took it";
+  EXPECT_FALSE(MenuLoopActive());
+}
+
 TEST_F(MenusTest, PopupAlignmentPlacesTheMenu) {
   Form->Show();
   Item(Popup->Items(), "an item");
@@ -162,7 +201,50 @@ TEST_F(MenusTest, MainMenuWorksFromTheKeyboard) {
   Key(VK_RETURN);
   Application->ProcessMessages();
   EXPECT_EQ(Clicks, std::vector<std::string>{"Открыть"});
-  EXPECT_TRUE(Form->Edit->Keys.empty());
+  // The control hears Alt itself go down (as it always did), nothing else.
+  for (unsigned k : Form->Edit->Keys) EXPECT_EQ(k, VK_MENU);
+  EXPECT_EQ(Form->Menu(), menu);
+
+  // Alt enters the bar only when released with nothing between; Alt in the
+  // menu closes it, and its release does not open it again.
+  TPoint edit = Form->Edit->ClientToScreen({5, 5});
+  struct AltCase {
+    std::function<void()> keys;
+    bool entered;
+  } altCases[] = {
+      {[&] { Key(VK_MENU); }, true},
+      {[&] {
+         HostKeyEvent(WM_KEYDOWN, VK_MENU);
+         Key(VK_DELETE);
+         HostKeyEvent(WM_KEYUP, VK_MENU);
+       },
+       false},
+      {[&] {
+         HostKeyEvent(WM_KEYDOWN, VK_MENU);
+         Click(edit);
+         Click(edit, WM_LBUTTONUP);
+         HostKeyEvent(WM_KEYUP, VK_MENU);
+       },
+       false},
+      {[&] {
+         Key(VK_F10);
+         Key(VK_MENU);  // closes the bar
+       },
+       false},
+  };
+  for (const AltCase& c : altCases) {
+    Clicks.clear();
+    c.keys();
+    Key(VK_DOWN);
+    Key(VK_RETURN);
+    Application->ProcessMessages();
+    EXPECT_EQ(Clicks, c.entered ? std::vector<std::string>{"&Новый"} : std::vector<std::string>{});
+    EXPECT_FALSE(MenuLoopActive());
+  }
+  // Without the menu the form takes no menu keys.
+  menu->Free();
+  EXPECT_EQ(Form->Menu(), nullptr);
+  EXPECT_FALSE(Form->IsShortCut(VK_F10, {}));
 }
 
 TEST_F(MenusTest, MainMenuBarIsDrawnAndClicked) {

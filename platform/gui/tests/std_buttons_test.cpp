@@ -52,6 +52,34 @@ TEST_F(StdButtonsTest, EnterAndEscapeClickDefaultAndCancelUnlessTheFocusedContro
   EXPECT_EQ(Log, "ok cancel cancel ") << "a disabled default button";
 }
 
+TEST_F(StdButtonsTest, TheDefaultLookFollowsTheFocus) {
+  Form->Show();
+  Edit->SetFocus();
+  auto okInvalid = [this] {
+    TRect r;
+    return GetUpdateRect(Ok->Handle(), r);
+  };
+  auto paintAll = [this] {
+    TRecordingCanvas canvas;
+    PaintTopLevel(Form->Handle(), canvas, {});
+  };
+  paintAll();
+  ASSERT_TRUE(Ok->IsActive());
+  // Another button takes the focus: the default one loses its frame...
+  Cancel->SetFocus();
+  EXPECT_FALSE(Ok->IsActive());
+  EXPECT_TRUE(okInvalid());
+  paintAll();
+  // ... and gets it back when a non-button takes it.
+  Edit->SetFocus();
+  EXPECT_TRUE(okInvalid());
+  paintAll();
+  // Focus moving between non-buttons leaves it alone.
+  auto* other = Make<TKeyTaker>(Form, 10, 80);
+  other->SetFocus();
+  EXPECT_FALSE(okInvalid());
+}
+
 // Presses Enter once the modal loop runs.
 class TEnterForm : public TForm {
   MEBRATH_CLASS(TEnterForm, TForm)

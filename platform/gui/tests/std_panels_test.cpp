@@ -141,8 +141,8 @@ TEST_F(StdScrollBoxTest, ScrollInViewBringsAChildInAndFocusChangesDoItToo) {
   Box->ScrollInView(Near);
   EXPECT_EQ(v->Position(), 10);
   EXPECT_EQ(Near->Top(), 0);
-  // What the form sends when a control takes the focus.
-  Box->Perform(CM_FOCUSCHANGED, 0, AsParam(static_cast<TWinControl*>(Far)));
+  // The form tells every control where the focus went.
+  Far->SetFocus();
   EXPECT_EQ(v->Position(), 220);
   // Deeper children are found through their parents.
   TPanel* inner = Make<TPanel>(Box, 100, 150);

@@ -241,6 +241,34 @@ TEST_F(QtHostTest, PaintingGoesThroughTheBackBufferToTheScreen) {
   EXPECT_EQ(QColor(buffer->pixel(51, 51)), QColor(Qt::blue));
 }
 
+TEST_F(QtHostTest, ScrollingMovesTheBufferedPixelsAndRepaintsTheStrip) {
+  HWND wnd = Make(WS_OVERLAPPEDWINDOW, 0, Bounds(100, 80, 320, 240), "Scroll");
+  ShowWindow(wnd, SW_SHOW);
+  UpdateWindow(wnd);
+  const QImage* buffer = FHost.BufferOf(wnd);
+  ASSERT_NE(buffer, nullptr);
+  ASSERT_EQ(QColor(buffer->pixel(15, 15)), QColor(Qt::red));
+  // Down by 25: the red block moves to rows 35..44; the uncovered strip
+  // (rows 0..24) is repainted, the paint putting the block back at 10..19.
+  ScrollWindow(wnd, 0, 25);
+  TRect invalid;
+  ASSERT_TRUE(GetUpdateRect(wnd, invalid));
+  EXPECT_EQ(invalid, Rect(0, 0, GetClientRect(wnd).Right, 25));
+  EXPECT_EQ(QColor(buffer->pixel(15, 40)), QColor(Qt::red)) << "moved";
+  UpdateWindow(wnd);
+  EXPECT_EQ(QColor(buffer->pixel(15, 15)), QColor(Qt::red)) << "repainted";
+  EXPECT_NE(QColor(buffer->pixel(15, 25)), QColor(Qt::red));
+  EXPECT_EQ(QColor(buffer->pixel(15, 40)), QColor(Qt::red));
+  // Left by 12 within a rectangle: only its right edge is repainted.
+  TRect part = Rect(0, 30, 100, 60);
+  ScrollWindow(wnd, -12, 0, &part);
+  ASSERT_TRUE(GetUpdateRect(wnd, invalid));
+  EXPECT_EQ(invalid, Rect(88, 30, 100, 60));
+  EXPECT_EQ(QColor(buffer->pixel(2, 40)), QColor(Qt::red));
+  EXPECT_NE(QColor(buffer->pixel(25, 40)), QColor(Qt::red));
+  EXPECT_EQ(QColor(buffer->pixel(25, 15)), QColor(Qt::red)) << "outside the rectangle";
+}
+
 TEST_F(QtHostTest, PopupsShowWithoutTakingTheFocusFromTheirOwner) {
   HWND owner = Make(WS_OVERLAPPEDWINDOW, 0, Bounds(100, 80, 320, 240), "Owner");
   ShowWindow(owner, SW_SHOW);
@@ -276,6 +304,42 @@ TEST_F(QtHostTest, PopupsShowWithoutTakingTheFocusFromTheirOwner) {
   Pump();
   EXPECT_EQ(Log.back().Wnd, owner);
   EXPECT_EQ(Log.back().WParam, static_cast<WPARAM>(VK_DOWN));
+}
+
+TEST_F(QtHostTest, ProgramCursorsShowTheirPictureWithTheHotSpot) {
+  HWND wnd = Make(WS_OVERLAPPEDWINDOW, 0, Bounds(100, 80, 200, 100), "Cursor");
+  ShowWindow(wnd, SW_SHOW);
+  QWidget* w = Widget(wnd);
+  ASSERT_NE(w, nullptr);
+  // The cursor goes to the window the pointer is over.
+  QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
+                   Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &move);
+  Pump();
+  auto picture = std::make_shared<TBitmap>(16, 12);
+  for (int y = 0; y < 12; ++y) {
+    for (int x = 0; x < 16; ++x) picture->ScanLine(y)[x] = x < 8 ? 0xFF0000FFu : 0xFFFF0000u;
+  }
+  struct Case {
+    TPoint hotSpot;
+    QPoint expected;
+  } cases[] = {{{3, 4}, {3, 4}}, {{40, -2}, {15, 0}}};  // kept inside the picture
+  for (const Case& c : cases) {
+    auto data = std::make_shared<TCursorData>();
+    data->Image = picture;
+    data->HotSpot = c.hotSpot;
+    Screen->SetCursors(1, data);
+    Screen->SetCursor(1);
+    EXPECT_EQ(w->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(w->cursor().hotSpot(), c.expected);
+    QImage shown = w->cursor().pixmap().toImage();
+    ASSERT_EQ(shown.size(), QSize(16, 12));
+    EXPECT_EQ(QColor(shown.pixel(2, 2)), QColor(Qt::blue));
+    EXPECT_EQ(QColor(shown.pixel(12, 10)), QColor(Qt::red));
+  }
+  Screen->SetCursor(crDefault);
+  Screen->SetCursors(1, nullptr);
+  EXPECT_EQ(w->cursor().shape(), Qt::ArrowCursor);
 }
 
 TEST_F(QtHostTest, WaitingReturnsWhenAMessageArrives) {
