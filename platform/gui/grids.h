@@ -27,6 +27,7 @@
 #include "platform/base/sets.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/forms.h"
+#include "platform/gui/std_edit.h"  // TScrollStyle
 
 class TInplaceEdit;
 
@@ -62,8 +63,6 @@ using TGridDrawState = TSet<TGridDrawStateItem>;
 
 enum TGridScrollDirection { sdLeft, sdRight, sdUp, sdDown };
 using TGridScrollDirections = TSet<TGridScrollDirection>;
-
-enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 struct TGridCoord {
   int X = 0;

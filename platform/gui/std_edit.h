@@ -52,6 +52,8 @@ inline constexpr std::uint32_t ES_READONLY = 0x0800;
 inline constexpr std::uint32_t ES_WANTRETURN = 0x1000;
 
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+// Which scroll bars a memo or a grid shows.
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 // bsNone and bsSingle of the form border styles.
 using TBorderStyle = TFormBorderStyle;
 

@@ -22,8 +22,6 @@
 #include "platform/base/string_list.h"
 #include "platform/gui/std_edit.h"
 
-enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
-
 class TCustomMemo;
 
 class TMemoStrings final : public TStrings {
