@@ -129,6 +129,7 @@ class TCustomEdit : public TCustomControl {
  protected:
   explicit TCustomEdit(TComponent* owner);
   void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
   void DoEnter() override;
   void Paint() override;
   void Resize() override;
