@@ -156,15 +156,23 @@ void Arrow(TCanvas& canvas, const TRect& r, unsigned direction, TColor color) {
   }
 }
 
-// A check mark fitted in the square `box`.
+// A check mark fitted in the square `box`: two pixels thick at least, so
+// it reads at the usual 13-pixel box.
 void CheckMark(TCanvas& canvas, const TRect& box, TColor color) {
   int s = box.Width();
-  int w = std::max(s / 7, 1);
+  int w = std::max(s / 6, 2);
   GlyphLines(canvas,
-             {{box.Left + s * 25 / 100, box.Top + s * 50 / 100},
-              {box.Left + s * 42 / 100, box.Top + s * 68 / 100},
-              {box.Left + s * 76 / 100, box.Top + s * 30 / 100}},
+             {{box.Left + s * 27 / 100, box.Top + s * 50 / 100},
+              {box.Left + s * 43 / 100, box.Top + s * 68 / 100},
+              {box.Left + s * 75 / 100, box.Top + s * 30 / 100}},
              color, w);
+}
+
+// The ring of a check box or radio button: lit only while hot or pressed
+// (a checked box is not a pressed one).
+TColor BoxBorder(unsigned state) {
+  if ((state & (DFCS_HOT | DFCS_PUSHED)) != 0) return clHighlight;
+  return (state & DFCS_MONO) != 0 ? clWindowFrame : clBtnShadow;
 }
 
 void Panel(TCanvas& canvas, const TRect& r, const TPartColors& c, unsigned state) {
@@ -183,7 +191,7 @@ void CheckBox(TCanvas& canvas, const TRect& rect, unsigned state, const TPartCol
   bool pushed = (state & DFCS_PUSHED) != 0;
   TColor fill = inactive || pushed ? clBtnFace : clWindow;
   if ((state & DFCS_TRANSPARENT) == 0) canvas.FillSolidRect(box, fill);
-  canvas.Brush()->SetData({(state & DFCS_HOT) != 0 ? clHighlight : c.Border, bsSolid, nullptr});
+  canvas.Brush()->SetData({BoxBorder(state), bsSolid, nullptr});
   canvas.FrameRect(box);
   if ((state & DFCS_CHECKED) == 0) return;
   if ((state & DFCS_BUTTON3STATE) != 0) {
@@ -200,7 +208,7 @@ void RadioButton(TCanvas& canvas, const TRect& rect, unsigned state, const TPart
   TRect box = Square(rect);
   bool inactive = (state & DFCS_INACTIVE) != 0;
   bool pushed = (state & DFCS_PUSHED) != 0;
-  canvas.Pen()->SetData({(state & DFCS_HOT) != 0 ? clHighlight : c.Border, 1, psSolid, pmCopy});
+  canvas.Pen()->SetData({BoxBorder(state), 1, psSolid, pmCopy});
   canvas.Brush()->SetData({inactive || pushed ? clBtnFace : clWindow,
                            (state & DFCS_TRANSPARENT) != 0 ? bsClear : bsSolid, nullptr});
   canvas.Ellipse(box);

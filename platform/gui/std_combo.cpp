@@ -44,6 +44,11 @@ TComboDropDown::TComboDropDown(TComponent* owner, TCustomComboBox* combo)
   FList->SetAlign(alClient);
 }
 
+void TComboDropDown::CreateParams(TCreateParams& params) {
+  TCustomPopupWindow::CreateParams(params);
+  params.Style |= WS_BORDER;
+}
+
 // ------------------------------------------------------- TCustomComboBox
 
 TCustomComboBox::TCustomComboBox(TComponent* owner) : TCustomEdit(owner) {

@@ -58,6 +58,8 @@ class TComboDropDown : public TCustomPopupWindow {
 
  protected:
   TComboDropDown(TComponent* owner, TCustomComboBox* combo);
+  // A one-pixel frame, so the list stands apart from what lies under it.
+  void CreateParams(TCreateParams& params) override;
 
  private:
   TComboListBox* FList = nullptr;

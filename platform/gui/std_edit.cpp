@@ -53,6 +53,12 @@ void TCustomEdit::CreateParams(TCreateParams& params) {
   if (FBorderStyle == bsSingle) params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
+void TCustomEdit::CreateWnd() {
+  TCustomControl::CreateWnd();
+  // A new window's bars have the default range: the text may have come first.
+  UpdateScrollBars();
+}
+
 // ---------------------------------------------------------------- text
 
 void TCustomEdit::SetText(const std::string& value) {

@@ -37,6 +37,8 @@
 #include "platform/gui/forms.h"  // TFormBorderStyle
 
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+// Which scroll bars a memo or a grid shows.
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 // bsNone and bsSingle of the form border styles.
 using TBorderStyle = TFormBorderStyle;
 
@@ -114,6 +116,7 @@ class TCustomEdit : public TCustomControl {
  protected:
   explicit TCustomEdit(TComponent* owner);
   void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
   void DoEnter() override;
   void Paint() override;
   void Resize() override;

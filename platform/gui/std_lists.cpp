@@ -116,6 +116,12 @@ void TCustomListBox::CreateParams(TCreateParams& params) {
   if (FBorderStyle == bsSingle) params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
+void TCustomListBox::CreateWnd() {
+  TCustomControl::CreateWnd();
+  // A new window's bar has the default range: the items may have come first.
+  UpdateScrollBar();
+}
+
 void TCustomListBox::SetItems(const TStrings* value) {
   if (value != nullptr) FItems->Assign(*value);
 }

@@ -172,6 +172,7 @@ class TCustomListBox : public TCustomControl {
  protected:
   explicit TCustomListBox(TComponent* owner);
   void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
   void Paint() override;
   void Resize() override;
   void KeyDown(unsigned& key, TShiftState shift) override;

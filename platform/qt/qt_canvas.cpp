@@ -3,9 +3,11 @@
 #include <QFont>
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QRawFont>
 #include <QRegion>
 #include <cmath>
 #include <map>
@@ -54,6 +56,11 @@ struct TFontEntry {
   QFont Font;  // underline and strike-out off; set per use
   TTextMetric Metric;
   std::unordered_map<char32_t, int> Advances;
+  // The face itself, for drawing whole runs of glyphs at our own places.
+  std::optional<QRawFont> Raw;
+  // Glyph indexes; 0 when the face lacks the character (Qt's fallback
+  // fonts draw it then).
+  std::unordered_map<char32_t, quint32> Glyphs;
 };
 
 TFontKey KeyOf(const TFontData& font) {
@@ -130,6 +137,24 @@ int Advance(TFontEntry& entry, char32_t ch) {
   }
   entry.Advances.emplace(ch, width);
   return width;
+}
+
+QRawFont& RawFont(TFontEntry& entry) {
+  if (!entry.Raw) entry.Raw = QRawFont::fromFont(entry.Font);
+  return *entry.Raw;
+}
+
+quint32 GlyphOf(TFontEntry& entry, char32_t ch) {
+  auto found = entry.Glyphs.find(ch);
+  if (found != entry.Glyphs.end()) return found->second;
+  quint32 glyph = 0;
+  QRawFont& raw = RawFont(entry);
+  if (raw.isValid()) {
+    QList<quint32> indexes = raw.glyphIndexesForString(OneChar(ch));
+    if (indexes.size() == 1) glyph = indexes[0];
+  }
+  entry.Glyphs.emplace(ch, glyph);
+  return glyph;
 }
 
 // --- Pens and brushes ----------------------------------------------------------------
@@ -375,19 +400,45 @@ void TQtCanvas::DoArc(TArcKind kind, const TRect& r, double startAngle, double s
 
 void TQtCanvas::DoText(const TTextRun& run) {
   const TFontData& data = Font()->Data();
-  TTextMetric tm = FontEntry(data).Metric;
+  TFontEntry& entry = FontEntry(data);
+  const double ascent = entry.Metric.tmAscent;
+  // One glyph run for what the face has (laying text out per character is
+  // what costs); the rest goes through Qt's font fallback one by one.
+  QList<quint32> glyphs;
+  QList<QPointF> positions;
+  std::vector<std::size_t> fallback;
+  glyphs.reserve(static_cast<qsizetype>(run.Text.size()));
+  positions.reserve(static_cast<qsizetype>(run.Text.size()));
+  for (std::size_t i = 0; i < run.Text.size(); ++i) {
+    char32_t ch = run.Text[i];
+    if (ch < 0x20 || ch == 0x7F) continue;
+    quint32 glyph = GlyphOf(entry, ch);
+    if (glyph == 0) {
+      fallback.push_back(i);
+      continue;
+    }
+    glyphs.push_back(glyph);
+    positions.push_back(QPointF(run.Offsets[i], ascent));
+  }
   QPainter& p = Acquire();
   p.save();
   p.setCompositionMode(QPainter::CompositionMode_SourceOver);
   p.setBackgroundMode(Qt::TransparentMode);
-  p.setFont(MakeFont(data));
   p.setPen(ToQColor(run.Color));
   p.translate(run.Origin.X, run.Origin.Y);
   if (data.Orientation % 3600 != 0) p.rotate(-data.Orientation / 10.0);
-  for (std::size_t i = 0; i < run.Text.size(); ++i) {
-    char32_t ch = run.Text[i];
-    if (ch < 0x20 || ch == 0x7F) continue;
-    p.drawText(QPointF(run.Offsets[i], tm.tmAscent), OneChar(ch));
+  if (!glyphs.empty()) {
+    QGlyphRun glyphRun;
+    glyphRun.setRawFont(RawFont(entry));
+    glyphRun.setGlyphIndexes(glyphs);
+    glyphRun.setPositions(positions);
+    glyphRun.setUnderline(data.Style.Contains(fsUnderline));
+    glyphRun.setStrikeOut(data.Style.Contains(fsStrikeOut));
+    p.drawGlyphRun(QPointF(0, 0), glyphRun);
+  }
+  if (!fallback.empty()) {
+    p.setFont(MakeFont(data));
+    for (std::size_t i : fallback) p.drawText(QPointF(run.Offsets[i], ascent), OneChar(run.Text[i]));
   }
   p.restore();
   Release();

@@ -111,6 +111,12 @@ TEST(GraphicsFrameControl, StatesLookDifferentAndLeaveTheCanvasAlone) {
   EXPECT_GT(checked.size(), unchecked.size());
   ASSERT_EQ(checked.back().Kind, TRecordKind::Polyline);
   EXPECT_EQ(checked.back().Pen.Color, clWindowText);
+  // The mark reads at 13 pixels: thick, and across most of the box; the
+  // ring stays the unchecked one's (a lit ring means hot or pressed).
+  EXPECT_GE(checked.back().Pen.Width, 2);
+  EXPECT_GE(checked.back().Points.back().X - checked.back().Points.front().X, 6);
+  EXPECT_EQ(checked[1].Color, unchecked[1].Color);
+  EXPECT_EQ(checked[1].Color, clBtnShadow);
   EXPECT_EQ(inactive.back().Pen.Color, clGrayText);
   EXPECT_EQ(grayed.back().Kind, TRecordKind::FillRect);
   EXPECT_EQ(grayed.back().Color, clGrayText);

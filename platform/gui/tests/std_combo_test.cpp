@@ -181,6 +181,8 @@ TEST_F(ComboTest, OwnerDrawnItemsAndEditArea) {
   PaintTopLevel(Combo->DropDownWindow()->Handle(), popupCanvas, Rect(0, 0, 300, 300));
   EXPECT_EQ(drawn, (std::vector<std::string>{"0", "1", "2", "3", "4S"}));
   EXPECT_EQ(Combo->DropDownWindow()->Height(), 5 * 20 + 2);
+  // The two extra pixels are the popup's frame: the rows fill the rest.
+  EXPECT_EQ(Combo->ListBox()->ClientHeight(), 5 * 20);
 }
 
 }  // namespace

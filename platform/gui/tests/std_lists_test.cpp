@@ -6,6 +6,7 @@
 #include "platform/base/text.h"
 #include "platform/gui/gui_host.h"
 #include "platform/gui/recording_canvas.h"
+#include "platform/gui/std_memo.h"
 
 namespace {
 
@@ -223,6 +224,35 @@ TEST_F(ListTest, ScrollBarParamsScrollCodesAndThumbDrag) {
   bar->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(195, 5));
   bar->Perform(WM_LBUTTONUP, 0, MakeLParam(195, 5));
   EXPECT_EQ(bar->Position(), before + 1);
+}
+
+}  // namespace
+
+namespace {
+
+// Filled before their form is shown: the bars get the content's range when
+// the windows are made, not the default 0..100.
+TEST(ListBarsTest, ContentBeforeTheWindowSetsTheScrollRange) {
+  TForm* form = Create<TForm>(nullptr);
+  form->SetBounds(0, 0, 300, 300);
+  TListBox* list = Create<TListBox>(form);
+  list->SetParent(form);
+  for (const char* s : {"один", "два", "три"}) list->Items()->Add(s);
+  TMemo* memo = Create<TMemo>(form);
+  memo->SetParent(form);
+  memo->SetTop(150);
+  memo->SetScrollBars(ssVertical);
+  memo->Lines()->Add("первая");
+  memo->Lines()->Add("вторая");
+  form->Show();
+  for (TWinControl* c : std::initializer_list<TWinControl*>{list, memo}) {
+    TScrollInfo si;
+    si.fMask = SIF_ALL;
+    GetScrollInfo(c->Handle(), SB_VERT, si);
+    EXPECT_LE(si.nMax, 2) << c->ClassName();
+    EXPECT_GT(static_cast<int>(si.nPage), si.nMax) << "all of it fits: nothing to scroll";
+  }
+  form->Free();
 }
 
 }  // namespace
