@@ -27,7 +27,7 @@
 #include "platform/base/sets.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/forms.h"
-#include "platform/gui/std_edit.h"  // TScrollStyle
+#include "platform/gui/controls.h"  // TScrollStyle
 
 class TInplaceEdit;
 

@@ -37,8 +37,6 @@
 #include "platform/gui/forms.h"  // TFormBorderStyle
 
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
-// Which scroll bars a memo or a grid shows.
-enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 // bsNone and bsSingle of the form border styles.
 using TBorderStyle = TFormBorderStyle;
 
