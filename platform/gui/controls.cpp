@@ -107,6 +107,15 @@ void TControl::WndProc(TMessage& message) {
       }
       break;
     }
+    case WM_CANCELMODE:
+      // A held button ends without a click: the release goes outside.
+      if (MouseCapture()) {
+        SetMouseCapture(false);
+        if (FControlState.Contains(csLButtonDown)) Perform(WM_LBUTTONUP, 0, MakeLParam(-1, -1));
+      } else {
+        FControlState.Exclude(csClicked).Exclude(csLButtonDown);
+      }
+      break;
     case CM_MOUSEENTER:
       if (OnMouseEnter) OnMouseEnter(this);
       return;
