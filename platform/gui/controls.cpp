@@ -1205,6 +1205,9 @@ void TWinControl::WndProc(TMessage& message) {
       NotifyControls(CM_SYSCOLORCHANGE);
       Invalidate();
       return;
+    case WM_SYSCOLORCHANGE:
+      Perform(CM_SYSCOLORCHANGE);
+      return;
     default:
       break;
   }
