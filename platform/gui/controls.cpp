@@ -1208,6 +1208,12 @@ void TWinControl::WndProc(TMessage& message) {
     case WM_SYSCOLORCHANGE:
       Perform(CM_SYSCOLORCHANGE);
       return;
+    case WM_WINDOWPOSCHANGING:
+      // Sizes from the window system (the user dragging a border) keep
+      // the constraints too.
+      if (auto* pos = LParamAs<TWindowPos>(message.LParam); pos && !(pos->flags & SWP_NOSIZE))
+        ConstrainedResize(pos->cx, pos->cy);
+      break;
     default:
       break;
   }
