@@ -16,7 +16,8 @@ namespace {
 class StartupTest : public GuiTest {
  protected:
   StartupTest() : FClock(EncodeDate(2026, 12, 6)) {
-    SetIniFileName((std::filesystem::temp_directory_path() / "mebrath-startup-missing.ini").string());
+    SetIniFileName(
+        (std::filesystem::temp_directory_path() / "mebrath-startup-missing.ini").string());
   }
   ~StartupTest() override { SetIniFileName(""); }
   TScopedClock FClock;

@@ -17,16 +17,26 @@ void Log(const std::string& s) {
 
 std::string NoticeName(unsigned msg) {
   switch (msg) {
-    case CM_ENABLEDCHANGED: return "enabled";
-    case CM_TEXTCHANGED: return "text";
-    case CM_VISIBLECHANGED: return "visible";
-    case CM_SHOWINGCHANGED: return "showing";
-    case CM_FONTCHANGED: return "font";
-    case CM_COLORCHANGED: return "color";
-    case CM_PARENTFONTCHANGED: return "parentfont";
-    case CM_PARENTCOLORCHANGED: return "parentcolor";
-    case CM_SYSCOLORCHANGE: return "syscolor";
-    default: return "";
+    case CM_ENABLEDCHANGED:
+      return "enabled";
+    case CM_TEXTCHANGED:
+      return "text";
+    case CM_VISIBLECHANGED:
+      return "visible";
+    case CM_SHOWINGCHANGED:
+      return "showing";
+    case CM_FONTCHANGED:
+      return "font";
+    case CM_COLORCHANGED:
+      return "color";
+    case CM_PARENTFONTCHANGED:
+      return "parentfont";
+    case CM_PARENTCOLORCHANGED:
+      return "parentcolor";
+    case CM_SYSCOLORCHANGE:
+      return "syscolor";
+    default:
+      return "";
   }
 }
 

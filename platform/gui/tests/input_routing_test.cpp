@@ -202,8 +202,8 @@ TEST_F(InputRoutingTest, SpecialKeysGoToTheControlThatWantsThemElseToTheForm) {
     Lines.clear();
     keys.clear();
     Key(c.key);
-    bool formSaw = std::find(Lines.begin(), Lines.end(), "dialogkey " + std::to_string(c.key)) !=
-                   Lines.end();
+    bool formSaw =
+        std::find(Lines.begin(), Lines.end(), "dialogkey " + std::to_string(c.key)) != Lines.end();
     EXPECT_EQ(formSaw, c.formSees) << c.key;
     // Nobody on the form answers the dialog key, so the control still gets it.
     EXPECT_EQ(keys, std::vector<unsigned>{c.key}) << c.key;
@@ -307,13 +307,14 @@ TEST_F(InputRoutingTest, WheelGoesToTheFocusThenUpToTheParents) {
   Mouse(WM_MOUSEWHEEL, Form->E1, {5, 5}, MK_CONTROL, -120);
   TPoint screen = Form->E1->ClientToScreen({5, 5});
   ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0], "E2 -120 ctrl at " + std::to_string(screen.X) + "," +
-                         std::to_string(screen.Y));
+  EXPECT_EQ(seen[0],
+            "E2 -120 ctrl at " + std::to_string(screen.X) + "," + std::to_string(screen.Y));
   e2Handles = false;
   Mouse(WM_MOUSEWHEEL, Form->E1, {5, 5}, 0, 240);
-  EXPECT_EQ(seen, (std::vector<std::string>{seen[0], "E2 240 at " + std::to_string(screen.X) +
-                                                         "," + std::to_string(screen.Y),
-                                            "form 240"}));
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{
+                seen[0], "E2 240 at " + std::to_string(screen.X) + "," + std::to_string(screen.Y),
+                "form 240"}));
 }
 
 TEST_F(InputRoutingTest, EnterLeaveAndTheCursorFollowThePointer) {
