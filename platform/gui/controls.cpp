@@ -107,6 +107,15 @@ void TControl::WndProc(TMessage& message) {
       }
       break;
     }
+    case WM_CANCELMODE:
+      // A held button ends without a click: the release goes outside.
+      if (MouseCapture()) {
+        SetMouseCapture(false);
+        if (FControlState.Contains(csLButtonDown)) Perform(WM_LBUTTONUP, 0, MakeLParam(-1, -1));
+      } else {
+        FControlState.Exclude(csClicked).Exclude(csLButtonDown);
+      }
+      break;
     case CM_MOUSEENTER:
       if (OnMouseEnter) OnMouseEnter(this);
       return;
@@ -1196,6 +1205,15 @@ void TWinControl::WndProc(TMessage& message) {
       NotifyControls(CM_SYSCOLORCHANGE);
       Invalidate();
       return;
+    case WM_SYSCOLORCHANGE:
+      Perform(CM_SYSCOLORCHANGE);
+      return;
+    case WM_WINDOWPOSCHANGING:
+      // Sizes from the window system (the user dragging a border) keep
+      // the constraints too.
+      if (auto* pos = LParamAs<TWindowPos>(message.LParam); pos && !(pos->flags & SWP_NOSIZE))
+        ConstrainedResize(pos->cx, pos->cy);
+      break;
     default:
       break;
   }

@@ -215,6 +215,11 @@ void HostResize(HWND topLevel, const TRect& contentScreenRect) {
       throw;
     }
     ws.HostMoving = saved;
+    // The window refused the size (constraints): the native window follows.
+    t = Wnd(topLevel);
+    if (t != nullptr && t->HostKnows && GuiHost() != nullptr && !saved &&
+        ContentRect(topLevel) != contentScreenRect)
+      GuiHost()->SetTopLevelBounds(topLevel, ContentRect(topLevel));
   } catch (...) {
     HandleGuiException();
   }

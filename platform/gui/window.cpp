@@ -220,7 +220,10 @@ void DefWindowProc(HWND wnd, TMessage& message) {
       if (w->Parent != nullptr && (w->Style & WS_CHILD) != 0 &&
           SendMessage(w->Parent, WM_SETCURSOR, message.WParam, message.LParam) != 0) {
         message.Result = 1;
-      } else if (static_cast<std::int16_t>(LoWord(message.LParam)) == HTCLIENT && gHost) {
+      } else if (static_cast<std::int16_t>(LoWord(message.LParam)) == HTCLIENT && gHost &&
+                 reinterpret_cast<HWND>(message.WParam) == wnd) {
+        // Only the window under the pointer sets the default shape: a
+        // parent asked on a child's behalf leaves it to the child.
         gHost->SetCursorShape(0);
       }
       break;

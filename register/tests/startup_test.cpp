@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "../../platform/gui/tests/gui_test_support.h"
 #include "platform/base/clock.h"
@@ -15,7 +16,8 @@ namespace {
 class StartupTest : public GuiTest {
  protected:
   StartupTest() : FClock(EncodeDate(2026, 12, 6)) {
-    SetIniFileName((std::filesystem::temp_directory_path() / "mebrath-startup-missing.ini").string());
+    SetIniFileName(
+        (std::filesystem::temp_directory_path() / "mebrath-startup-missing.ini").string());
   }
   ~StartupTest() override { SetIniFileName(""); }
   TScopedClock FClock;
@@ -31,7 +33,13 @@ TEST_F(StartupTest, MakesTheFormsInOrderAndTheMainWindowAsksBeforeClosing) {
   EXPECT_EQ(fmMain->Caption(), "Mebrath");
   ASSERT_NE(DlgParam, nullptr);
   ASSERT_NE(fmDict, nullptr);
-  EXPECT_EQ(Screen->Forms(0) == fmMain || Screen->Forms(1) == fmMain, true);
+  // Made in the program block's order, all owned by the application.
+  std::vector<TComponent*> made;
+  for (int i = 0; i < Application->ComponentCount(); ++i) {
+    TComponent* c = Application->Components(i);
+    if (c == DM || c == fmMain || c == DlgParam || c == fmDict) made.push_back(c);
+  }
+  EXPECT_EQ(made, (std::vector<TComponent*>{DM, fmMain, DlgParam, fmDict}));
 
   int answer = IDNO;
   SetMessageBoxHandler([&](const std::string& text, const std::string& caption, unsigned) {

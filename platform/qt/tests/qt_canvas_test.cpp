@@ -233,3 +233,31 @@ TEST_F(QtCanvasTest, DrawsImagesAndReadsPixels) {
 }
 
 }  // namespace
+
+TEST_F(QtCanvasTest, RotatedTextRunsUpFromItsOrigin) {
+  // Escapement 900: the text reads bottom to top, its baseline going up
+  // from the origin, its cell to the right of the upward line.
+  QImage tall(60, 120, QImage::Format_RGB32);
+  tall.fill(Qt::white);
+  TQtCanvas canvas(&tall);
+  canvas.Font()->SetName("Arial");
+  canvas.Font()->SetHeight(-11);
+  canvas.Font()->SetOrientation(900);
+  canvas.SetBkMode(TRANSPARENT);
+  int width = canvas.TextWidth("Mebrath");  // the advance is the same rotated
+  canvas.Font()->SetOrientation(0);
+  EXPECT_EQ(canvas.TextWidth("Mebrath"), width);
+  canvas.Font()->SetOrientation(900);
+  canvas.TextOut(20, 110, "Mebrath");
+  int height = canvas.TextMetrics().tmHeight;
+  int inside = 0;
+  int outside = 0;
+  for (int y = 0; y < 120; ++y)
+    for (int x = 0; x < 60; ++x) {
+      if (tall.pixel(x, y) == QColor(Qt::white).rgb()) continue;
+      bool in = x >= 20 && x <= 20 + height && y >= 110 - width - 1 && y <= 110;
+      (in ? inside : outside)++;
+    }
+  EXPECT_GT(inside, 30);
+  EXPECT_EQ(outside, 0);
+}
