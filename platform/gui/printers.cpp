@@ -188,6 +188,12 @@ const std::vector<std::string>& TPrinter::Printers() {
   return FPrinters;
 }
 
+const std::vector<std::string>& TPrinter::Fonts() const {
+  static const std::vector<std::string> faces{
+      "Arial", "Courier", "Courier New", "MS Sans Serif", "Tahoma", "Times New Roman", "Verdana"};
+  return faces;
+}
+
 int TPrinter::PrinterIndex() {
   EnsureList();
   return FIndex;

@@ -208,6 +208,9 @@ class TPrinter {
   // the list, "Printing in progress" while printing.
   void SetPrinterIndex(int value);
   bool IsVirtualPrinter();
+  // The font faces every printer prints with, sorted: the Windows faces
+  // that map to the fonts the program draws with (MapFontFace).
+  const std::vector<std::string>& Fonts() const;
   const TPrinterCapabilities& Capabilities();
   const std::vector<TPaperInfo>& Papers() { return Capabilities().Papers; }
   const std::vector<TBinInfo>& Bins() { return Capabilities().Bins; }

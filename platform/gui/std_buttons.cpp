@@ -157,10 +157,44 @@ TRasterImagePtr TButtonGlyph::Image(TButtonState state) {
 
 // ---------------------------------------------------------- TButtonControl
 
+TButtonActionLink::TButtonActionLink(TButtonControl* button)
+    : TControlActionLink(button), FButton(button) {}
+
+void TButtonActionLink::SetChecked(bool value) {
+  struct TRestore {
+    TButtonControl* Button;
+    bool Saved;
+    ~TRestore() { Button->SetClicksDisabled(Saved); }
+  } restore{FButton, FButton->ClicksDisabled()};
+  FButton->SetClicksDisabled(true);
+  FButton->SetChecked(value);
+}
+
 TButtonControl::TButtonControl(TComponent* owner) : TCustomControl(owner) {
   // Presses are tracked here, so that Space and the mouse behave alike.
   SetControlStyle(ControlStyle() - csClickEvents);
   SetTabStop(true);
+}
+
+TBasicAction* TButtonControl::Action() const {
+  return FActionLink != nullptr ? FActionLink->Action() : nullptr;
+}
+
+void TButtonControl::SetAction(TBasicAction* action) {
+  if (action == nullptr) {
+    FActionLink.reset();
+    return;
+  }
+  if (FActionLink == nullptr) FActionLink = std::make_unique<TButtonActionLink>(this);
+  FActionLink->SetAction(action);
+}
+
+void TButtonControl::Click() {
+  if (FActionLink != nullptr && FActionLink->Action() != nullptr) {
+    FActionLink->Execute(this);
+    return;
+  }
+  TCustomControl::Click();
 }
 
 void TButtonControl::AccelPressed() { Click(); }

@@ -19,6 +19,10 @@
 // other missing images are the up image. The bottom-left pixel's colour is
 // transparent.
 //
+// Any of them may be linked to an action (SetAction): it then follows the
+// action's Caption, Enabled, Visible, Hint and (check boxes, radio
+// buttons) Checked, and a click runs the action instead of OnClick.
+//
 // TCheckBox toggles on a click, on Space and on its accelerator; setting
 // State (or Checked) fires OnClick, as the classic control did. Checking a
 // TRadioButton unchecks the radio buttons beside it; one that takes the
@@ -34,6 +38,7 @@
 
 #include "platform/base/string_list.h"
 #include "platform/data/fields.h"
+#include "platform/gui/actions.h"
 #include "platform/gui/bitmap.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/forms.h"
@@ -87,10 +92,26 @@ class TButtonGlyph {
   TRasterImagePtr FImages[4];
 };
 
+class TButtonControl;
+
+// Passes the action's Checked on without a click.
+class TButtonActionLink : public TControlActionLink {
+ public:
+  explicit TButtonActionLink(TButtonControl* button);
+  void SetChecked(bool value) override;
+
+ private:
+  TButtonControl* FButton;
+};
+
 class TButtonControl : public TCustomControl {
   MEBRATH_CLASS(TButtonControl, TCustomControl)
  public:
-  // TControl
+  // The linked action, or null; null unlinks.
+  TBasicAction* Action() const;
+  void SetAction(TBasicAction* action);
+  // TControl: runs the linked action, or else OnClick.
+  void Click() override;
   void WndProc(TMessage& message) override;
 
  protected:
@@ -118,6 +139,8 @@ class TButtonControl : public TCustomControl {
   void DoExit() override;
 
  private:
+  friend class TButtonActionLink;
+  std::unique_ptr<TButtonActionLink> FActionLink;
   bool FClicksDisabled = false;
   bool FMouseDown = false;  // left button pressed on the control and still held
   bool FPressed = false;    // ... and the pointer inside

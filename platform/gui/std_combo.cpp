@@ -185,14 +185,16 @@ void TCustomComboBox::DropDown() {
   TComboListBox* list = ListBox();
   FDropIndex = list->ItemIndex();
   int rows = std::clamp(Items()->Count(), 1, FDropDownCount);
-  FDropDown->SetBounds(0, 0, Width(), rows * list->ItemHeight() + 2);
+  TPopupPlacement place = PlaceDropDown({Width(), rows * list->ItemHeight() + 2});
   FDroppedDown = true;
   FCloseClick = false;
-  FDropDown->DropDown();
+  FDropDown->ShowAt(place.Bounds);
   list->SetTopIndex(std::clamp(FDropIndex, 0, std::max(0, Items()->Count() - rows)));
   list->SetItemIndex(FDropIndex);
   Invalidate();
 }
+
+TPopupPlacement TCustomComboBox::PlaceDropDown(TSize size) { return PlacePopupUnder(*this, size); }
 
 void TCustomComboBox::CloseUp(bool accept) {
   if (!FDroppedDown) return;

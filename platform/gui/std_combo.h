@@ -118,6 +118,11 @@ class TCustomComboBox : public TCustomEdit {
 
   // Opens the list: OnDropDown first (it may fill Items), then the popup.
   virtual void DropDown();
+  // Where the list of `size` shows, in screen coordinates: by default
+  // under the combo box by the placement rule (popup.h), or above it when
+  // there is no room below. Subclasses may resize or move it, and learn
+  // from Above whether it drops upward.
+  virtual TPopupPlacement PlaceDropDown(TSize size);
   // Closes the list; with `accept` the highlighted item becomes the
   // selection. Then OnCloseUp.
   virtual void CloseUp(bool accept);

@@ -1,4 +1,7 @@
 #include "menus_test_support.h"
+#include "platform/gui/services.h"
+#include "platform/gui/std_edit.h"
+#include "platform/gui/std_memo.h"
 
 namespace {
 
@@ -93,6 +96,34 @@ TEST_F(ActionsTest, ShortCutsComeBeforeTheFocusedControlExceptCopyingASelection)
   Delete->OnUpdate = [](TObject* a) { static_cast<TAction*>(a)->SetEnabled(false); };
   Form->Edit->Keys.clear();
   EXPECT_FALSE(Form->IsShortCut('D', {ssCtrl}));
+}
+
+TEST_F(ActionsTest, RealTextControlsCopyTheirSelectionInsteadOfRunningTheAction) {
+  TEdit* edit = Create<TEdit>(Form);
+  edit->SetParent(Form);
+  TMemo* memo = Create<TMemo>(Form);
+  memo->SetParent(Form);
+  memo->SetTop(150);
+  Form->Show();
+  for (TCustomEdit* control : {static_cast<TCustomEdit*>(edit), static_cast<TCustomEdit*>(memo)}) {
+    control->SetText("Иванова");
+    control->SetFocus();
+    ASSERT_TRUE(control->Focused());
+    for (unsigned key : {unsigned{'C'}, unsigned{VK_INSERT}}) {
+      Runs.clear();
+      SetClipboardText("");
+      control->SetSel(0, 4);
+      CtrlKey(key);
+      Application->ProcessMessages();
+      EXPECT_TRUE(Runs.empty()) << key;
+      EXPECT_EQ(GetClipboardText(), "Иван") << key;
+      control->SetSel(2, 2);
+      CtrlKey(key);
+      Application->ProcessMessages();
+      EXPECT_EQ(Runs, std::vector<std::string>{"Копировать"}) << "no selection: the action";
+      EXPECT_EQ(GetClipboardText(), "Иван");
+    }
+  }
 }
 
 TEST_F(ActionsTest, TheMainMenuComesBeforeActionLists) {

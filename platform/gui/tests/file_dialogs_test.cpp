@@ -58,6 +58,10 @@ TEST(FileFilterTest, Pairs) {
   EXPECT_EQ(f[1].Pattern, "*.*;*");
   EXPECT_EQ(f[2].Pattern, "*");
   EXPECT_TRUE(ParseFileFilter("").empty());
+  // A trailing bar ends the last pair; it adds no filter.
+  f = ParseFileFilter("Реестр талонов №2|*.002|");
+  ASSERT_EQ(f.size(), 1u);
+  EXPECT_EQ(f[0].Pattern, "*.002");
 }
 
 TEST_F(FileDialogsTest, RequestCarriesTheProperties) {

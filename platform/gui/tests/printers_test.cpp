@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <set>
 
 #include "gui_test_support.h"
+#include "platform/gui/graphics.h"
 #include "platform/gui/gui_host.h"
 #include "platform/gui/printer_setup_dialog.h"
 #include "platform/gui/std_buttons.h"
@@ -86,6 +88,11 @@ TEST_F(PrintersTest, ListEndsWithTheVirtualPrinterAndSelectsTheDefault) {
   EXPECT_EQ(p->Printers(), std::vector<std::string>{kVirtualPrinterName});
   EXPECT_TRUE(p->IsVirtualPrinter());
   EXPECT_EQ(p->Papers().size(), 67u);
+
+  const std::vector<std::string>& fonts = p->Fonts();
+  EXPECT_TRUE(std::is_sorted(fonts.begin(), fonts.end()));
+  for (const std::string& face : fonts)
+    EXPECT_EQ(MapFontFace(face).rfind("Liberation ", 0), 0u) << face;
 }
 
 TEST_F(PrintersTest, DeviceModeAndGeometry) {

@@ -253,6 +253,40 @@ TEST_F(StdButtonsTest, CheckBoxStatesAndToggling) {
   EXPECT_EQ(FindText(records, "Печатать счет")->Rect.Left, Device(box, 0).X);
 }
 
+TEST_F(StdButtonsTest, ButtonsLinkedToAnActionFollowAndRunIt) {
+  auto* action = Create<TAction>(Form);
+  action->SetCaption("&Печать");
+  action->SetHint("Печать реестра");
+  int runs = 0;
+  action->OnExecute = [&](TObject*) {
+    ++runs;
+    EXPECT_EQ(action->ActionComponent(), Ok) << "the clicked control";
+  };
+  Ok->SetAction(action);
+  auto* box = Make<TCheckBox>(Form, 10, 100);
+  box->SetAction(action);
+  int boxClicks = 0;
+  box->OnClick = [&](TObject*) { ++boxClicks; };
+  Form->Show();
+  EXPECT_EQ(Ok->Caption(), "&Печать");
+  EXPECT_EQ(Ok->Hint(), "Печать реестра");
+  action->SetEnabled(false);
+  EXPECT_FALSE(Ok->Enabled());
+  action->SetEnabled(true);
+  action->SetChecked(true);
+  EXPECT_TRUE(box->Checked());
+  EXPECT_EQ(boxClicks, 0) << "the action's Checked sets the box without a click";
+  EXPECT_EQ(runs, 0);
+  ClickAt(Ok);
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(Log, "") << "the action runs in place of OnClick";
+  EXPECT_EQ(Form->ModalResult(), mrOk) << "the modal result still closes the form";
+  action->Free();
+  EXPECT_EQ(Ok->Action(), nullptr);
+  ClickAt(Ok);
+  EXPECT_EQ(Log, "ok ") << "unlinked by the action's destruction";
+}
+
 TEST_F(StdButtonsTest, RadioButtonsAndRadioGroups) {
   auto* r1 = Make<TRadioButton>(Form, 10, 150);
   auto* r2 = Make<TRadioButton>(Form, 10, 170);

@@ -9,6 +9,23 @@
 
 namespace {
 
+// A combo box whose list is one pixel narrower than itself and, when it
+// drops upward, lifted by two more pixels.
+class TNarrowListCombo : public TComboBox {
+  MEBRATH_CLASS(TNarrowListCombo, TComboBox)
+ public:
+  bool DroppedUp = false;
+
+ protected:
+  explicit TNarrowListCombo(TComponent* owner) : TComboBox(owner) {}
+  TPopupPlacement PlaceDropDown(TSize size) override {
+    TPopupPlacement p = TComboBox::PlaceDropDown({size.cx - 1, size.cy});
+    DroppedUp = p.Above;
+    if (p.Above) OffsetRect(p.Bounds, 0, -2);
+    return p;
+  }
+};
+
 class ComboTest : public GuiTest {
  protected:
   ComboTest() {
@@ -183,6 +200,30 @@ TEST_F(ComboTest, OwnerDrawnItemsAndEditArea) {
   EXPECT_EQ(Combo->DropDownWindow()->Height(), 5 * 20 + 2);
   // The two extra pixels are the popup's frame: the rows fill the rest.
   EXPECT_EQ(Combo->ListBox()->ClientHeight(), 5 * 20);
+}
+
+TEST_F(ComboTest, SubclassesPlaceTheList) {
+  auto* combo = Create<TNarrowListCombo>(Form);
+  combo->SetParent(Form);
+  combo->SetBounds(10, 40, 150, 21);
+  combo->Items()->Add("январь");
+  combo->Items()->Add("февраль");
+  TPoint origin = Form->ClientToScreen({10, 40});
+  combo->SetDroppedDown(true);
+  EXPECT_FALSE(combo->DroppedUp);
+  EXPECT_EQ(combo->DropDownWindow()->BoundsRect(),
+            Bounds(origin.X, origin.Y + 21, 149, 2 * combo->ItemHeight() + 2));
+  combo->SetDroppedDown(false);
+  // Near the bottom of the work area the list goes above, two pixels higher.
+  TRect area = Screen->WorkAreaRect();
+  Form->SetTop(area.Bottom - Form->Height());
+  origin = combo->Parent()->ClientToScreen({10, Form->ClientHeight() - 25});
+  combo->SetTop(Form->ClientHeight() - 25);
+  combo->SetDroppedDown(true);
+  EXPECT_TRUE(combo->DroppedUp);
+  int height = 2 * combo->ItemHeight() + 2;
+  EXPECT_EQ(combo->DropDownWindow()->BoundsRect(),
+            Bounds(origin.X, origin.Y - height - 2, 149, height));
 }
 
 }  // namespace
