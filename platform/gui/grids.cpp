@@ -1400,19 +1400,22 @@ void TCustomGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int y) 
       CalcDrawInfo(info);
       if (FSizingLineShown) DrawSizingLine(info);
       FSizingPos = (FGridState == gsColSizing ? x : y) + FSizingOfs;
-      TGridState state = FGridState;
-      FGridState = gsNormal;
-      const TGridAxisDrawInfo& a = state == gsColSizing ? info.Horz : info.Vert;
+      const TGridAxisDrawInfo& a = FGridState == gsColSizing ? info.Horz : info.Vert;
       int start = 0, end = 0;
-      if (LinePos(a, FSizingIndex, start, end)) {
-        int size = FSizingPos - start;
-        if (size > 1) {
-          if (state == gsColSizing)
-            SetColWidths(FSizingIndex, size);
+      // The state stays until the new size is set: ColWidthsChanged and
+      // RowHeightsChanged tell a user's sizing by it.
+      try {
+        if (LinePos(a, FSizingIndex, start, end) && FSizingPos - start > 1) {
+          if (FGridState == gsColSizing)
+            SetColWidths(FSizingIndex, FSizingPos - start);
           else
-            SetRowHeights(FSizingIndex, size);
+            SetRowHeights(FSizingIndex, FSizingPos - start);
         }
+      } catch (...) {
+        FGridState = gsNormal;
+        throw;
       }
+      FGridState = gsNormal;
       break;
     }
     case gsColMoving:

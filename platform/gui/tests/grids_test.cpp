@@ -17,6 +17,7 @@ class TTestGrid : public TStringGrid {
   using TCustomGrid::CalcDrawInfo;
   using TCustomGrid::FocusCell;
   using TCustomGrid::GridState;
+  using TCustomGrid::MoveColRow;
   std::vector<std::string> Log;
 
  protected:
@@ -26,11 +27,62 @@ class TTestGrid : public TStringGrid {
     Log.push_back("topleft " + std::to_string(LeftCol()) + "," + std::to_string(TopRow()));
   }
   bool SelectCell(int col, int row) override { return !(col == 3 && row == 3); }
+  // A descendant tells the user's sizing from other changes by the state.
+  void ColWidthsChanged() override {
+    TStringGrid::ColWidthsChanged();
+    if (GridState() == gsColSizing) Log.push_back("sized col");
+  }
+  void RowHeightsChanged() override {
+    TStringGrid::RowHeightsChanged();
+    if (GridState() == gsRowSizing) Log.push_back("sized row");
+  }
+};
+
+// A host that records scrolls and gives a recording canvas for drawing
+// outside painting (the XOR drag lines).
+class TGridHost final : public IGuiHost {
+ public:
+  struct TScroll {
+    TRect Rect;
+    int Dx;
+    int Dy;
+    bool operator==(const TScroll&) const = default;
+  };
+  std::vector<TScroll> Scrolls;
+  TRecordingCanvas Direct;
+
+  void CreateTopLevel(HWND) override {}
+  void DestroyTopLevel(HWND) override {}
+  void ShowTopLevel(HWND, int) override {}
+  void SetTopLevelBounds(HWND, const TRect&) override {}
+  void SetTopLevelCaption(HWND, const std::string&) override {}
+  void ActivateTopLevel(HWND) override {}
+  void InvalidateTopLevel(HWND, const TRect&) override {}
+  void UpdateTopLevel(HWND) override {}
+  bool ScrollTopLevel(HWND, const TRect& rect, int dx, int dy) override {
+    Scrolls.push_back({rect, dx, dy});
+    return true;
+  }
+  TCanvas* TopLevelCanvas(HWND) override { return &Direct; }
+  void FlushTopLevel(HWND, const TRect&) override {}
+  void SetCursorShape(int) override {}
+  void GrabMouse(HWND) override {}
+  void ReleaseMouse() override {}
+  TRect ScreenRect() override { return Rect(0, 0, 1024, 768); }
+  TRect WorkAreaRect() override { return Rect(0, 0, 1024, 740); }
+  TCanvas& MeasureCanvas() override { return FMeasure; }
+  void WaitForEvents(int) override {}
+  void Beep() override {}
+
+ private:
+  TRecordingCanvas FMeasure;
 };
 
 class GridTest : public GuiTest {
  protected:
-  GridTest() {
+  // With `host`, the grid's form is shown through it.
+  explicit GridTest(IGuiHost* host = nullptr) : FHost(host) {
+    if (host != nullptr) SetGuiHost(host);
     Form = Create<TForm>(nullptr);
     Form->SetBounds(0, 0, 600, 400);
     Grid = Create<TTestGrid>(Form);
@@ -50,7 +102,10 @@ class GridTest : public GuiTest {
     Form->Show();
     Grid->SetFocus();
   }
-  ~GridTest() override { Form->Free(); }
+  ~GridTest() override {
+    Form->Free();
+    if (FHost != nullptr) SetGuiHost(nullptr);
+  }
 
   void Key(unsigned vk, bool shift = false, bool ctrl = false) {
     if (shift) HostKeyEvent(WM_KEYDOWN, VK_SHIFT);
@@ -79,6 +134,7 @@ class GridTest : public GuiTest {
     return canvas.TakeRecords();
   }
 
+  IGuiHost* FHost = nullptr;
   TForm* Form = nullptr;
   TTestGrid* Grid = nullptr;
 };
@@ -221,6 +277,8 @@ TEST_F(GridTest, ColumnSizingWithTheMouseDrawsAnXorLine) {
   Mouse(WM_LBUTTONDOWN, 160, 5, MK_LBUTTON);
   EXPECT_EQ(Grid->GridState(), gsNormal);
   Mouse(WM_LBUTTONUP, 160, 5);
+  // The new sizes were set while the sizing state still held.
+  EXPECT_EQ(Grid->Log, (std::vector<std::string>{"sized col", "sized row"}));
 }
 
 TEST_F(GridTest, CancelModeEndsSizingWithoutChangingTheWidth) {
@@ -371,6 +429,96 @@ TEST_F(GridTest, PaintDrawsVisibleCellsFixedCellsAndTheFocus) {
   for (const TCanvasRecord& r : records)
     if (r.Kind == TRecordKind::Text && r.Color == clHighlightText) ++highlighted;
   EXPECT_EQ(highlighted, 5) << "the whole visible row";
+}
+
+// With a host: scrolling moves pixels and repaints only the uncovered
+// strip; the drag lines are drawn in XOR straight onto the window.
+struct TGridHostHolder {
+  TGridHost Host;
+};
+
+class GridHostTest : protected TGridHostHolder, public GridTest {
+ protected:
+  GridHostTest() : GridTest(&Host) { Paint(); }
+  // The grid's client rectangle `r` in the form's content coordinates.
+  TRect InContent(TRect r) {
+    TPoint o = Grid->ClientOrigin();
+    TRect content = ContentRect(Form->Handle());
+    OffsetRect(r, o.X - content.Left, o.Y - content.Top);
+    return r;
+  }
+};
+
+TEST_F(GridHostTest, ScrollingByARowMovesPixelsAndRepaintsTheNewRowOnly) {
+  struct {
+    int Msg, Code;
+    TGridHost::TScroll Scroll;
+    TRect Strip;  // what is left to paint, grid client coordinates
+  } cases[] = {
+      // The scrolling rows below the fixed row move up by one row (21).
+      {WM_VSCROLL, SB_LINEDOWN, {{0, 21, 300, 200}, 0, -21}, {0, 179, 300, 200}},
+      {WM_VSCROLL, SB_LINEUP, {{0, 21, 300, 200}, 0, 21}, {0, 21, 300, 42}},
+      // The scrolling columns right of the fixed column move by one (51).
+      {WM_HSCROLL, SB_LINEDOWN, {{51, 0, 300, 200}, -51, 0}, {249, 0, 300, 200}},
+      {WM_HSCROLL, SB_LINEUP, {{51, 0, 300, 200}, 51, 0}, {51, 0, 102, 200}},
+  };
+  for (auto& c : cases) {
+    Host.Scrolls.clear();
+    Grid->Perform(c.Msg, c.Code);
+    ASSERT_EQ(Host.Scrolls.size(), 1u) << c.Msg << " " << c.Code;
+    TGridHost::TScroll expected = c.Scroll;
+    expected.Rect = InContent(expected.Rect);
+    EXPECT_EQ(Host.Scrolls[0], expected);
+    TRect dirty;
+    ASSERT_TRUE(GetUpdateRect(Grid->Handle(), dirty));
+    EXPECT_EQ(dirty, c.Strip) << c.Msg << " " << c.Code;
+    Paint();
+  }
+  // The rows that come into view are drawn, the ones that moved are not.
+  Grid->Perform(WM_VSCROLL, SB_LINEDOWN);
+  std::vector<std::string> texts;
+  for (const TCanvasRecord& r : Paint())
+    if (r.Kind == TRecordKind::Text && r.Text.ends_with(":10")) texts.push_back(r.Text);
+  EXPECT_FALSE(texts.empty());
+  for (const TCanvasRecord& r : Paint()) EXPECT_NE(r.Kind, TRecordKind::Text) << r.Text;
+  // A jump of more than a screen repaints the whole scrolling area.
+  Host.Scrolls.clear();
+  Grid->SetTopRow(20);
+  EXPECT_TRUE(Host.Scrolls.empty());
+}
+
+TEST_F(GridHostTest, SizingAndMovingLinesAreDrawnInXorAndErased) {
+  Grid->SetOptions(Grid->Options() + goColSizing + goColMoving);
+  Paint();
+  auto lines = [&] {
+    std::vector<TCanvasRecord> out;
+    for (TCanvasRecord& r : Host.Direct.TakeRecords())
+      if (r.Kind == TRecordKind::Line || r.Kind == TRecordKind::Polyline) out.push_back(r);
+    return out;
+  };
+  Mouse(WM_LBUTTONDOWN, 101, 5, MK_LBUTTON);
+  std::vector<TCanvasRecord> shown = lines();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].Pen.Mode, pmXor);
+  EXPECT_EQ(shown[0].Points.front().X, 101);
+  Mouse(WM_MOUSEMOVE, 121, 5, MK_LBUTTON);
+  std::vector<TCanvasRecord> moved = lines();
+  ASSERT_EQ(moved.size(), 2u) << "erased at the old place, drawn at the new";
+  EXPECT_EQ(moved[0].Points.front().X, 101);
+  EXPECT_EQ(moved[1].Points.front().X, 121);
+  Mouse(WM_LBUTTONUP, 121, 5);
+  std::vector<TCanvasRecord> erased = lines();
+  ASSERT_EQ(erased.size(), 1u);
+  EXPECT_EQ(erased[0].Points.front().X, 121);
+  // Moving a column marks the drop edge with a thick XOR line.
+  Mouse(WM_LBUTTONDOWN, 60, 5, MK_LBUTTON);
+  Mouse(WM_MOUSEMOVE, 230, 5, MK_LBUTTON);
+  std::vector<TCanvasRecord> mark = lines();
+  ASSERT_EQ(mark.size(), 1u);
+  EXPECT_EQ(mark[0].Pen.Mode, pmXor);
+  EXPECT_EQ(mark[0].Pen.Width, 3);
+  Mouse(WM_LBUTTONUP, 230, 5);
+  EXPECT_EQ(lines().size(), 1u) << "the mark is erased";
 }
 
 }  // namespace
