@@ -701,9 +701,14 @@ void TCustomGrid::ModifyScrollBar(int bar, int code, int pos) {
       if (!FOptions.Contains(goThumbTracking)) return;
       [[fallthrough]];
     case SB_THUMBPOSITION: {
+      // The message carries 16 bits of the position; the own bar's track
+      // position has them all. A message not from the own bar (another
+      // scroll bar's, passed on) is taken as it is.
       TScrollInfo si;
       si.fMask = SIF_TRACKPOS;
-      target = fixed + (GetScrollInfo(Handle(), bar, si) ? si.nTrackPos : pos);
+      if (GetScrollInfo(Handle(), bar, si) && (si.nTrackPos & 0xFFFF) == (pos & 0xFFFF))
+        pos = si.nTrackPos;
+      target = fixed + pos;
       break;
     }
     case SB_TOP:

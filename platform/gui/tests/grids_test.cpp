@@ -431,6 +431,96 @@ TEST_F(GridTest, PaintDrawsVisibleCellsFixedCellsAndTheFocus) {
   EXPECT_EQ(highlighted, 5) << "the whole visible row";
 }
 
+TEST_F(GridTest, EachLineOptionDrawsItsLinesAndTakesItsWidth) {
+  // Strips after the fixed column (x 50) and the first data column
+  // (x 101), under the fixed row (y 20) and the first data row (y 41).
+  struct {
+    TGridOptions Options;
+    int HorzLine, VertLine;
+    bool X50, X101, Y20, Y41;
+  } cases[] = {
+      {{}, 0, 0, false, false, false, false},
+      {{goFixedVertLine}, 1, 0, true, false, false, false},
+      {{goVertLine}, 1, 0, false, true, false, false},
+      {{goFixedHorzLine}, 0, 1, false, false, true, false},
+      {{goHorzLine}, 0, 1, false, false, false, true},
+      {{goFixedVertLine, goVertLine, goFixedHorzLine, goHorzLine}, 1, 1, true, true, true, true},
+  };
+  for (auto& c : cases) {
+    Grid->SetOptions(c.Options);
+    TGridDrawInfo info;
+    Grid->CalcDrawInfo(info);
+    EXPECT_EQ(info.Horz.EffectiveLineWidth, c.HorzLine);
+    EXPECT_EQ(info.Vert.EffectiveLineWidth, c.VertLine);
+    Grid->InvalidateGrid();
+    bool x50 = false, x101 = false, y20 = false, y41 = false;
+    for (const TCanvasRecord& r : Paint()) {
+      // Grid lines are shadow (fixed) or silver (data); the fixed cells'
+      // raised edges are drawn inside the cells.
+      if (r.Kind != TRecordKind::FillRect || (r.Color != clBtnShadow && r.Color != clSilver))
+        continue;
+      if (r.Rect.Width() == 1 && r.Rect.Height() > 1) {
+        x50 = x50 || r.Rect.Left == 50;
+        x101 = x101 || r.Rect.Left == 101;
+      }
+      if (r.Rect.Height() == 1 && r.Rect.Width() > 1) {
+        y20 = y20 || r.Rect.Top == 20;
+        y41 = y41 || r.Rect.Top == 41;
+      }
+    }
+    EXPECT_EQ(x50, c.X50) << c.Options.Bits();
+    EXPECT_EQ(x101, c.X101) << c.Options.Bits();
+    EXPECT_EQ(y20, c.Y20) << c.Options.Bits();
+    EXPECT_EQ(y41, c.Y41) << c.Options.Bits();
+  }
+}
+
+TEST_F(GridTest, OptionsOfSelectionSizingTabsAndTracking) {
+  // Without goRangeSelect neither Shift nor dragging extends the selection.
+  Grid->SetOptions(Grid->Options() - goRangeSelect);
+  Key(VK_DOWN, true);
+  EXPECT_EQ(Grid->Selection(), (TGridRect{1, 2, 1, 2}));
+  Mouse(WM_LBUTTONDOWN, 60, 30, MK_LBUTTON);
+  Mouse(WM_MOUSEMOVE, 120, 70, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 120, 70);
+  EXPECT_EQ(Grid->Selection(), (TGridRect{2, 3, 2, 3})) << "the current cell follows";
+  // goDrawFocusSelected paints the focused cell selected.
+  Grid->SetOptions(Grid->Options() + goDrawFocusSelected);
+  bool highlighted = false;
+  for (const TCanvasRecord& r : Paint())
+    if (r.Kind == TRecordKind::Text && r.Text == "2:3") highlighted = r.Color == clHighlightText;
+  EXPECT_TRUE(highlighted);
+  // Without goColSizing / goRowSizing an edge press selects nothing special.
+  Mouse(WM_LBUTTONDOWN, 101, 5, MK_LBUTTON);
+  EXPECT_EQ(Grid->GridState(), gsNormal);
+  Mouse(WM_LBUTTONUP, 101, 5);
+  Mouse(WM_LBUTTONDOWN, 10, 41, MK_LBUTTON);
+  EXPECT_EQ(Grid->GridState(), gsNormal);
+  Mouse(WM_LBUTTONUP, 10, 41);
+  // Without goColMoving a press on a title moves nothing.
+  Mouse(WM_LBUTTONDOWN, 70, 5, MK_LBUTTON);
+  EXPECT_EQ(Grid->GridState(), gsNormal);
+  Mouse(WM_LBUTTONUP, 70, 5);
+  // Tab is the grid's only with goTabs.
+  EXPECT_EQ(Grid->Perform(WM_GETDLGCODE) & DLGC_WANTTAB, 0u);
+  Grid->SetOptions(Grid->Options() + goTabs);
+  EXPECT_NE(Grid->Perform(WM_GETDLGCODE) & DLGC_WANTTAB, 0u);
+  // The thumb moves the rows while dragged only with goThumbTracking; a
+  // thumb position passed on from another scroll bar is taken as it is.
+  Grid->SetScrollBars(ssBoth);
+  Grid->Perform(WM_VSCROLL, MakeWParam(SB_THUMBTRACK, 5));
+  EXPECT_EQ(Grid->TopRow(), 1);
+  Grid->Perform(WM_VSCROLL, MakeWParam(SB_THUMBPOSITION, 3));
+  EXPECT_EQ(Grid->TopRow(), 4);
+  Grid->SetOptions(Grid->Options() + goThumbTracking);
+  Grid->Perform(WM_VSCROLL, MakeWParam(SB_THUMBTRACK, 5));
+  EXPECT_EQ(Grid->TopRow(), 6);
+  // MoveColRow without `show` leaves the view; the anchor stays unless asked.
+  Grid->MoveColRow(2, 25, false, false);
+  EXPECT_EQ(Grid->TopRow(), 6);
+  EXPECT_EQ(Grid->Row(), 25);
+}
+
 // With a host: scrolling moves pixels and repaints only the uncovered
 // strip; the drag lines are drawn in XOR straight onto the window.
 struct TGridHostHolder {
