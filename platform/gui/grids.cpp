@@ -1450,8 +1450,19 @@ void TCustomGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int y) 
 
 bool TCustomGrid::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) {
   if (TCustomControl::DoMouseWheel(shift, wheelDelta, mousePos)) return true;
-  // One notch moves the current row by one, as the arrow keys do.
-  int row = std::clamp(FCurrent.Y + (wheelDelta < 0 ? 1 : -1), FFixedRows, FRowCount - 1);
+  if (wheelDelta == 0) return false;
+  return wheelDelta < 0 ? DoMouseWheelDown(shift, mousePos) : DoMouseWheelUp(shift, mousePos);
+}
+
+// One notch moves the current row by one, as the arrow keys do.
+bool TCustomGrid::DoMouseWheelDown(TShiftState, TPoint) {
+  int row = std::min(FCurrent.Y + 1, FRowCount - 1);
+  if (row != FCurrent.Y) FocusCell(FCurrent.X, row, true);
+  return true;
+}
+
+bool TCustomGrid::DoMouseWheelUp(TShiftState, TPoint) {
+  int row = std::max(FCurrent.Y - 1, FFixedRows);
   if (row != FCurrent.Y) FocusCell(FCurrent.X, row, true);
   return true;
 }

@@ -27,6 +27,10 @@ class TTestGrid : public TStringGrid {
     Log.push_back("topleft " + std::to_string(LeftCol()) + "," + std::to_string(TopRow()));
   }
   bool SelectCell(int col, int row) override { return !(col == 3 && row == 3); }
+  bool DoMouseWheelDown(TShiftState shift, TPoint p) override {
+    Log.push_back("wheel down");
+    return TStringGrid::DoMouseWheelDown(shift, p);
+  }
   // A descendant tells the user's sizing from other changes by the state.
   void ColWidthsChanged() override {
     TStringGrid::ColWidthsChanged();
@@ -518,6 +522,14 @@ TEST_F(GridTest, OptionsOfSelectionSizingTabsAndTracking) {
   // MoveColRow without `show` leaves the view; the anchor stays unless asked.
   Grid->MoveColRow(2, 25, false, false);
   EXPECT_EQ(Grid->TopRow(), 6);
+  EXPECT_EQ(Grid->Row(), 25);
+  // The wheel moves the current row through the overridable steps.
+  Grid->Log.clear();
+  Grid->Perform(WM_MOUSEWHEEL, MakeWParam(0, static_cast<std::uint16_t>(-120)), 0);
+  EXPECT_EQ(Grid->Row(), 26);
+  ASSERT_FALSE(Grid->Log.empty());
+  EXPECT_EQ(Grid->Log.front(), "wheel down");
+  Grid->Perform(WM_MOUSEWHEEL, MakeWParam(0, 120), 0);
   EXPECT_EQ(Grid->Row(), 25);
 }
 
