@@ -210,6 +210,7 @@ void TCustomGrid::ChangeScale(int m, int d) {
   for (int& w : FColWidths) w = MulDiv(w, m, d);
   for (int& h : FRowHeights) h = MulDiv(h, m, d);
   ColWidthsChanged();
+  RowHeightsChanged();
 }
 
 // --- draw info ------------------------------------------------------------------

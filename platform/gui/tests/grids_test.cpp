@@ -15,6 +15,7 @@ class TTestGrid : public TStringGrid {
   MEBRATH_CLASS(TTestGrid, TStringGrid)
  public:
   using TCustomGrid::CalcDrawInfo;
+  using TCustomGrid::ChangeScale;
   using TCustomGrid::FocusCell;
   using TCustomGrid::GridState;
   using TCustomGrid::MoveColRow;
@@ -179,6 +180,13 @@ TEST_F(GridTest, DrawInfoCellRectAndMouseCoordAgree) {
   Grid->SetRowHeights(3, 40);
   Grid->SetDefaultRowHeight(20);
   EXPECT_EQ(Grid->RowHeights(3), 20);
+  // Scaling scales the defaults and every size.
+  Grid->SetColWidths(2, 30);
+  Grid->ChangeScale(3, 2);
+  EXPECT_EQ(Grid->DefaultColWidth(), 75);
+  EXPECT_EQ(Grid->DefaultRowHeight(), 30);
+  EXPECT_EQ(Grid->ColWidths(2), 45);
+  EXPECT_EQ(Grid->RowHeights(3), 30);
   EXPECT_THROW(Grid->ColWidths(10), EInvalidGridOperation);
   EXPECT_THROW(Grid->SetFixedCols(10), EInvalidGridOperation);
 }
@@ -357,6 +365,10 @@ TEST_F(GridTest, InplaceEditorLifeCycle) {
   EXPECT_EQ(editor->Text(), "1:1");
   EXPECT_EQ(editor->BoundsRect(), Grid->CellRect(1, 1));
   EXPECT_EQ(editor->SelLength(), 3) << "all selected";
+  Key(VK_F2);
+  EXPECT_EQ(editor->SelLength(), 0) << "F2 again: the caret at the end";
+  EXPECT_EQ(editor->SelStart(), 3);
+  editor->SelectAll();
   Type(U"ab");
   EXPECT_EQ(Grid->Cells(1, 1), "ab") << "every change reaches SetEditText";
   Key(VK_BACK);
