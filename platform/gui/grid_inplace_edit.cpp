@@ -95,8 +95,13 @@ void TInplaceEdit::KeyDown(unsigned& key, TShiftState shift) {
     case VK_PRIOR:
     case VK_NEXT:
     case VK_ESCAPE:
-    case VK_F2:
       SendToParent(key, shift);
+      break;
+    case VK_F2:
+      // Already editing: F2 drops the selection and leaves the caret at
+      // the end, ready to append.
+      SendToParent(key, shift);
+      Deselect();
       break;
     case VK_TAB:
       if (!shift.Contains(ssAlt)) SendToParent(key, shift);

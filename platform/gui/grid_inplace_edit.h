@@ -4,7 +4,8 @@
 // (UpdateContents: GetEditText, GetEditLimit, GetEditMask), places it over
 // the cell (Move) and hides it (Hide). Keys the grid navigates with (Up,
 // Down, PgUp, PgDn, Esc, Tab, Enter, F2, Insert, Ctrl+Delete, and Left/
-// Right/Home/End at the ends of the text) go back to the grid's KeyDown;
+// Right/Home/End at the ends of the text) go back to the grid's KeyDown
+// (F2 then also drops the selection, caret at the end);
 // typing is checked with the grid's CanEditAcceptKey and CanEditModify, and
 // every change is handed to the grid's SetEditText.
 //

@@ -210,6 +210,7 @@ void TCustomGrid::ChangeScale(int m, int d) {
   for (int& w : FColWidths) w = MulDiv(w, m, d);
   for (int& h : FRowHeights) h = MulDiv(h, m, d);
   ColWidthsChanged();
+  RowHeightsChanged();
 }
 
 // --- draw info ------------------------------------------------------------------
@@ -701,9 +702,14 @@ void TCustomGrid::ModifyScrollBar(int bar, int code, int pos) {
       if (!FOptions.Contains(goThumbTracking)) return;
       [[fallthrough]];
     case SB_THUMBPOSITION: {
+      // The message carries 16 bits of the position; the own bar's track
+      // position has them all. A message not from the own bar (another
+      // scroll bar's, passed on) is taken as it is.
       TScrollInfo si;
       si.fMask = SIF_TRACKPOS;
-      target = fixed + (GetScrollInfo(Handle(), bar, si) ? si.nTrackPos : pos);
+      if (GetScrollInfo(Handle(), bar, si) && (si.nTrackPos & 0xFFFF) == (pos & 0xFFFF))
+        pos = si.nTrackPos;
+      target = fixed + pos;
       break;
     }
     case SB_TOP:
@@ -1400,19 +1406,22 @@ void TCustomGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int y) 
       CalcDrawInfo(info);
       if (FSizingLineShown) DrawSizingLine(info);
       FSizingPos = (FGridState == gsColSizing ? x : y) + FSizingOfs;
-      TGridState state = FGridState;
-      FGridState = gsNormal;
-      const TGridAxisDrawInfo& a = state == gsColSizing ? info.Horz : info.Vert;
+      const TGridAxisDrawInfo& a = FGridState == gsColSizing ? info.Horz : info.Vert;
       int start = 0, end = 0;
-      if (LinePos(a, FSizingIndex, start, end)) {
-        int size = FSizingPos - start;
-        if (size > 1) {
-          if (state == gsColSizing)
-            SetColWidths(FSizingIndex, size);
+      // The state stays until the new size is set: ColWidthsChanged and
+      // RowHeightsChanged tell a user's sizing by it.
+      try {
+        if (LinePos(a, FSizingIndex, start, end) && FSizingPos - start > 1) {
+          if (FGridState == gsColSizing)
+            SetColWidths(FSizingIndex, FSizingPos - start);
           else
-            SetRowHeights(FSizingIndex, size);
+            SetRowHeights(FSizingIndex, FSizingPos - start);
         }
+      } catch (...) {
+        FGridState = gsNormal;
+        throw;
       }
+      FGridState = gsNormal;
       break;
     }
     case gsColMoving:
@@ -1442,8 +1451,19 @@ void TCustomGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int y) 
 
 bool TCustomGrid::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) {
   if (TCustomControl::DoMouseWheel(shift, wheelDelta, mousePos)) return true;
-  // One notch moves the current row by one, as the arrow keys do.
-  int row = std::clamp(FCurrent.Y + (wheelDelta < 0 ? 1 : -1), FFixedRows, FRowCount - 1);
+  if (wheelDelta == 0) return false;
+  return wheelDelta < 0 ? DoMouseWheelDown(shift, mousePos) : DoMouseWheelUp(shift, mousePos);
+}
+
+// One notch moves the current row by one, as the arrow keys do.
+bool TCustomGrid::DoMouseWheelDown(TShiftState, TPoint) {
+  int row = std::min(FCurrent.Y + 1, FRowCount - 1);
+  if (row != FCurrent.Y) FocusCell(FCurrent.X, row, true);
+  return true;
+}
+
+bool TCustomGrid::DoMouseWheelUp(TShiftState, TPoint) {
+  int row = std::max(FCurrent.Y - 1, FFixedRows);
   if (row != FCurrent.Y) FocusCell(FCurrent.X, row, true);
   return true;
 }

@@ -241,6 +241,11 @@ class TCustomGrid : public TCustomControl {
   virtual bool EndRowDrag(int& origin, int& destination, TPoint mousePt);
   // Whether the grid handles this key itself (rather than the editor).
   virtual bool CanGridAcceptKey(unsigned key, TShiftState shift);
+  // A turn of the wheel towards the user (away from the user) that the
+  // OnMouseWheel handlers left: moves the current row down (up) by one.
+  // Returns whether the wheel was used; the grid's always is.
+  virtual bool DoMouseWheelDown(TShiftState shift, TPoint mousePos);
+  virtual bool DoMouseWheelUp(TShiftState shift, TPoint mousePos);
 
   // --- editor hooks
   virtual TInplaceEdit* CreateEditor();
@@ -254,8 +259,9 @@ class TCustomGrid : public TCustomControl {
   virtual void SetEditText(int col, int row, const std::string& value);
   virtual void ShowEditor();
   virtual void HideEditor();
-  // Puts the editor over the current cell with the cell's text.
-  void UpdateEdit();
+  // Puts the editor over the current cell with the cell's text (hides it
+  // when CanEditShow says no).
+  virtual void UpdateEdit();
   // Hands the editor's text to SetEditText.
   void UpdateText();
   // Shows the editor and types `ch` into it.

@@ -15,8 +15,10 @@ class TTestGrid : public TStringGrid {
   MEBRATH_CLASS(TTestGrid, TStringGrid)
  public:
   using TCustomGrid::CalcDrawInfo;
+  using TCustomGrid::ChangeScale;
   using TCustomGrid::FocusCell;
   using TCustomGrid::GridState;
+  using TCustomGrid::MoveColRow;
   std::vector<std::string> Log;
 
  protected:
@@ -26,11 +28,66 @@ class TTestGrid : public TStringGrid {
     Log.push_back("topleft " + std::to_string(LeftCol()) + "," + std::to_string(TopRow()));
   }
   bool SelectCell(int col, int row) override { return !(col == 3 && row == 3); }
+  bool DoMouseWheelDown(TShiftState shift, TPoint p) override {
+    Log.push_back("wheel down");
+    return TStringGrid::DoMouseWheelDown(shift, p);
+  }
+  // A descendant tells the user's sizing from other changes by the state.
+  void ColWidthsChanged() override {
+    TStringGrid::ColWidthsChanged();
+    if (GridState() == gsColSizing) Log.push_back("sized col");
+  }
+  void RowHeightsChanged() override {
+    TStringGrid::RowHeightsChanged();
+    if (GridState() == gsRowSizing) Log.push_back("sized row");
+  }
+};
+
+// A host that records scrolls and gives a recording canvas for drawing
+// outside painting (the XOR drag lines).
+class TGridHost final : public IGuiHost {
+ public:
+  struct TScroll {
+    TRect Rect;
+    int Dx;
+    int Dy;
+    bool operator==(const TScroll&) const = default;
+  };
+  std::vector<TScroll> Scrolls;
+  TRecordingCanvas Direct;
+
+  void CreateTopLevel(HWND) override {}
+  void DestroyTopLevel(HWND) override {}
+  void ShowTopLevel(HWND, int) override {}
+  void SetTopLevelBounds(HWND, const TRect&) override {}
+  void SetTopLevelCaption(HWND, const std::string&) override {}
+  void ActivateTopLevel(HWND) override {}
+  void InvalidateTopLevel(HWND, const TRect&) override {}
+  void UpdateTopLevel(HWND) override {}
+  bool ScrollTopLevel(HWND, const TRect& rect, int dx, int dy) override {
+    Scrolls.push_back({rect, dx, dy});
+    return true;
+  }
+  TCanvas* TopLevelCanvas(HWND) override { return &Direct; }
+  void FlushTopLevel(HWND, const TRect&) override {}
+  void SetCursorShape(int) override {}
+  void GrabMouse(HWND) override {}
+  void ReleaseMouse() override {}
+  TRect ScreenRect() override { return Rect(0, 0, 1024, 768); }
+  TRect WorkAreaRect() override { return Rect(0, 0, 1024, 740); }
+  TCanvas& MeasureCanvas() override { return FMeasure; }
+  void WaitForEvents(int) override {}
+  void Beep() override {}
+
+ private:
+  TRecordingCanvas FMeasure;
 };
 
 class GridTest : public GuiTest {
  protected:
-  GridTest() {
+  // With `host`, the grid's form is shown through it.
+  explicit GridTest(IGuiHost* host = nullptr) : FHost(host) {
+    if (host != nullptr) SetGuiHost(host);
     Form = Create<TForm>(nullptr);
     Form->SetBounds(0, 0, 600, 400);
     Grid = Create<TTestGrid>(Form);
@@ -50,7 +107,10 @@ class GridTest : public GuiTest {
     Form->Show();
     Grid->SetFocus();
   }
-  ~GridTest() override { Form->Free(); }
+  ~GridTest() override {
+    Form->Free();
+    if (FHost != nullptr) SetGuiHost(nullptr);
+  }
 
   void Key(unsigned vk, bool shift = false, bool ctrl = false) {
     if (shift) HostKeyEvent(WM_KEYDOWN, VK_SHIFT);
@@ -79,6 +139,7 @@ class GridTest : public GuiTest {
     return canvas.TakeRecords();
   }
 
+  IGuiHost* FHost = nullptr;
   TForm* Form = nullptr;
   TTestGrid* Grid = nullptr;
 };
@@ -119,6 +180,13 @@ TEST_F(GridTest, DrawInfoCellRectAndMouseCoordAgree) {
   Grid->SetRowHeights(3, 40);
   Grid->SetDefaultRowHeight(20);
   EXPECT_EQ(Grid->RowHeights(3), 20);
+  // Scaling scales the defaults and every size.
+  Grid->SetColWidths(2, 30);
+  Grid->ChangeScale(3, 2);
+  EXPECT_EQ(Grid->DefaultColWidth(), 75);
+  EXPECT_EQ(Grid->DefaultRowHeight(), 30);
+  EXPECT_EQ(Grid->ColWidths(2), 45);
+  EXPECT_EQ(Grid->RowHeights(3), 30);
   EXPECT_THROW(Grid->ColWidths(10), EInvalidGridOperation);
   EXPECT_THROW(Grid->SetFixedCols(10), EInvalidGridOperation);
 }
@@ -221,6 +289,8 @@ TEST_F(GridTest, ColumnSizingWithTheMouseDrawsAnXorLine) {
   Mouse(WM_LBUTTONDOWN, 160, 5, MK_LBUTTON);
   EXPECT_EQ(Grid->GridState(), gsNormal);
   Mouse(WM_LBUTTONUP, 160, 5);
+  // The new sizes were set while the sizing state still held.
+  EXPECT_EQ(Grid->Log, (std::vector<std::string>{"sized col", "sized row"}));
 }
 
 TEST_F(GridTest, CancelModeEndsSizingWithoutChangingTheWidth) {
@@ -295,6 +365,10 @@ TEST_F(GridTest, InplaceEditorLifeCycle) {
   EXPECT_EQ(editor->Text(), "1:1");
   EXPECT_EQ(editor->BoundsRect(), Grid->CellRect(1, 1));
   EXPECT_EQ(editor->SelLength(), 3) << "all selected";
+  Key(VK_F2);
+  EXPECT_EQ(editor->SelLength(), 0) << "F2 again: the caret at the end";
+  EXPECT_EQ(editor->SelStart(), 3);
+  editor->SelectAll();
   Type(U"ab");
   EXPECT_EQ(Grid->Cells(1, 1), "ab") << "every change reaches SetEditText";
   Key(VK_BACK);
@@ -371,6 +445,194 @@ TEST_F(GridTest, PaintDrawsVisibleCellsFixedCellsAndTheFocus) {
   for (const TCanvasRecord& r : records)
     if (r.Kind == TRecordKind::Text && r.Color == clHighlightText) ++highlighted;
   EXPECT_EQ(highlighted, 5) << "the whole visible row";
+}
+
+TEST_F(GridTest, EachLineOptionDrawsItsLinesAndTakesItsWidth) {
+  // Strips after the fixed column (x 50) and the first data column
+  // (x 101), under the fixed row (y 20) and the first data row (y 41).
+  struct {
+    TGridOptions Options;
+    int HorzLine, VertLine;
+    bool X50, X101, Y20, Y41;
+  } cases[] = {
+      {{}, 0, 0, false, false, false, false},
+      {{goFixedVertLine}, 1, 0, true, false, false, false},
+      {{goVertLine}, 1, 0, false, true, false, false},
+      {{goFixedHorzLine}, 0, 1, false, false, true, false},
+      {{goHorzLine}, 0, 1, false, false, false, true},
+      {{goFixedVertLine, goVertLine, goFixedHorzLine, goHorzLine}, 1, 1, true, true, true, true},
+  };
+  for (auto& c : cases) {
+    Grid->SetOptions(c.Options);
+    TGridDrawInfo info;
+    Grid->CalcDrawInfo(info);
+    EXPECT_EQ(info.Horz.EffectiveLineWidth, c.HorzLine);
+    EXPECT_EQ(info.Vert.EffectiveLineWidth, c.VertLine);
+    Grid->InvalidateGrid();
+    bool x50 = false, x101 = false, y20 = false, y41 = false;
+    for (const TCanvasRecord& r : Paint()) {
+      // Grid lines are shadow (fixed) or silver (data); the fixed cells'
+      // raised edges are drawn inside the cells.
+      if (r.Kind != TRecordKind::FillRect || (r.Color != clBtnShadow && r.Color != clSilver))
+        continue;
+      if (r.Rect.Width() == 1 && r.Rect.Height() > 1) {
+        x50 = x50 || r.Rect.Left == 50;
+        x101 = x101 || r.Rect.Left == 101;
+      }
+      if (r.Rect.Height() == 1 && r.Rect.Width() > 1) {
+        y20 = y20 || r.Rect.Top == 20;
+        y41 = y41 || r.Rect.Top == 41;
+      }
+    }
+    EXPECT_EQ(x50, c.X50) << c.Options.Bits();
+    EXPECT_EQ(x101, c.X101) << c.Options.Bits();
+    EXPECT_EQ(y20, c.Y20) << c.Options.Bits();
+    EXPECT_EQ(y41, c.Y41) << c.Options.Bits();
+  }
+}
+
+TEST_F(GridTest, OptionsOfSelectionSizingTabsAndTracking) {
+  // Without goRangeSelect neither Shift nor dragging extends the selection.
+  Grid->SetOptions(Grid->Options() - goRangeSelect);
+  Key(VK_DOWN, true);
+  EXPECT_EQ(Grid->Selection(), (TGridRect{1, 2, 1, 2}));
+  Mouse(WM_LBUTTONDOWN, 60, 30, MK_LBUTTON);
+  Mouse(WM_MOUSEMOVE, 120, 70, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 120, 70);
+  EXPECT_EQ(Grid->Selection(), (TGridRect{2, 3, 2, 3})) << "the current cell follows";
+  // goDrawFocusSelected paints the focused cell selected.
+  Grid->SetOptions(Grid->Options() + goDrawFocusSelected);
+  bool highlighted = false;
+  for (const TCanvasRecord& r : Paint())
+    if (r.Kind == TRecordKind::Text && r.Text == "2:3") highlighted = r.Color == clHighlightText;
+  EXPECT_TRUE(highlighted);
+  // Without goColSizing / goRowSizing an edge press selects nothing special.
+  Mouse(WM_LBUTTONDOWN, 101, 5, MK_LBUTTON);
+  EXPECT_EQ(Grid->GridState(), gsNormal);
+  Mouse(WM_LBUTTONUP, 101, 5);
+  Mouse(WM_LBUTTONDOWN, 10, 41, MK_LBUTTON);
+  EXPECT_EQ(Grid->GridState(), gsNormal);
+  Mouse(WM_LBUTTONUP, 10, 41);
+  // Without goColMoving a press on a title moves nothing.
+  Mouse(WM_LBUTTONDOWN, 70, 5, MK_LBUTTON);
+  EXPECT_EQ(Grid->GridState(), gsNormal);
+  Mouse(WM_LBUTTONUP, 70, 5);
+  // Tab is the grid's only with goTabs.
+  EXPECT_EQ(Grid->Perform(WM_GETDLGCODE) & DLGC_WANTTAB, 0u);
+  Grid->SetOptions(Grid->Options() + goTabs);
+  EXPECT_NE(Grid->Perform(WM_GETDLGCODE) & DLGC_WANTTAB, 0u);
+  // The thumb moves the rows while dragged only with goThumbTracking; a
+  // thumb position passed on from another scroll bar is taken as it is.
+  Grid->SetScrollBars(ssBoth);
+  Grid->Perform(WM_VSCROLL, MakeWParam(SB_THUMBTRACK, 5));
+  EXPECT_EQ(Grid->TopRow(), 1);
+  Grid->Perform(WM_VSCROLL, MakeWParam(SB_THUMBPOSITION, 3));
+  EXPECT_EQ(Grid->TopRow(), 4);
+  Grid->SetOptions(Grid->Options() + goThumbTracking);
+  Grid->Perform(WM_VSCROLL, MakeWParam(SB_THUMBTRACK, 5));
+  EXPECT_EQ(Grid->TopRow(), 6);
+  // MoveColRow without `show` leaves the view; the anchor stays unless asked.
+  Grid->MoveColRow(2, 25, false, false);
+  EXPECT_EQ(Grid->TopRow(), 6);
+  EXPECT_EQ(Grid->Row(), 25);
+  // The wheel moves the current row through the overridable steps.
+  Grid->Log.clear();
+  Grid->Perform(WM_MOUSEWHEEL, MakeWParam(0, static_cast<std::uint16_t>(-120)), 0);
+  EXPECT_EQ(Grid->Row(), 26);
+  ASSERT_FALSE(Grid->Log.empty());
+  EXPECT_EQ(Grid->Log.front(), "wheel down");
+  Grid->Perform(WM_MOUSEWHEEL, MakeWParam(0, 120), 0);
+  EXPECT_EQ(Grid->Row(), 25);
+}
+
+// With a host: scrolling moves pixels and repaints only the uncovered
+// strip; the drag lines are drawn in XOR straight onto the window.
+struct TGridHostHolder {
+  TGridHost Host;
+};
+
+class GridHostTest : protected TGridHostHolder, public GridTest {
+ protected:
+  GridHostTest() : GridTest(&Host) { Paint(); }
+  // The grid's client rectangle `r` in the form's content coordinates.
+  TRect InContent(TRect r) {
+    TPoint o = Grid->ClientOrigin();
+    TRect content = ContentRect(Form->Handle());
+    OffsetRect(r, o.X - content.Left, o.Y - content.Top);
+    return r;
+  }
+};
+
+TEST_F(GridHostTest, ScrollingByARowMovesPixelsAndRepaintsTheNewRowOnly) {
+  struct {
+    int Msg, Code;
+    TGridHost::TScroll Scroll;
+    TRect Strip;  // what is left to paint, grid client coordinates
+  } cases[] = {
+      // The scrolling rows below the fixed row move up by one row (21).
+      {WM_VSCROLL, SB_LINEDOWN, {{0, 21, 300, 200}, 0, -21}, {0, 179, 300, 200}},
+      {WM_VSCROLL, SB_LINEUP, {{0, 21, 300, 200}, 0, 21}, {0, 21, 300, 42}},
+      // The scrolling columns right of the fixed column move by one (51).
+      {WM_HSCROLL, SB_LINEDOWN, {{51, 0, 300, 200}, -51, 0}, {249, 0, 300, 200}},
+      {WM_HSCROLL, SB_LINEUP, {{51, 0, 300, 200}, 51, 0}, {51, 0, 102, 200}},
+  };
+  for (auto& c : cases) {
+    Host.Scrolls.clear();
+    Grid->Perform(c.Msg, c.Code);
+    ASSERT_EQ(Host.Scrolls.size(), 1u) << c.Msg << " " << c.Code;
+    TGridHost::TScroll expected = c.Scroll;
+    expected.Rect = InContent(expected.Rect);
+    EXPECT_EQ(Host.Scrolls[0], expected);
+    TRect dirty;
+    ASSERT_TRUE(GetUpdateRect(Grid->Handle(), dirty));
+    EXPECT_EQ(dirty, c.Strip) << c.Msg << " " << c.Code;
+    Paint();
+  }
+  // The rows that come into view are drawn, the ones that moved are not.
+  Grid->Perform(WM_VSCROLL, SB_LINEDOWN);
+  std::vector<std::string> texts;
+  for (const TCanvasRecord& r : Paint())
+    if (r.Kind == TRecordKind::Text && r.Text.ends_with(":10")) texts.push_back(r.Text);
+  EXPECT_FALSE(texts.empty());
+  for (const TCanvasRecord& r : Paint()) EXPECT_NE(r.Kind, TRecordKind::Text) << r.Text;
+  // A jump of more than a screen repaints the whole scrolling area.
+  Host.Scrolls.clear();
+  Grid->SetTopRow(20);
+  EXPECT_TRUE(Host.Scrolls.empty());
+}
+
+TEST_F(GridHostTest, SizingAndMovingLinesAreDrawnInXorAndErased) {
+  Grid->SetOptions(Grid->Options() + goColSizing + goColMoving);
+  Paint();
+  auto lines = [&] {
+    std::vector<TCanvasRecord> out;
+    for (TCanvasRecord& r : Host.Direct.TakeRecords())
+      if (r.Kind == TRecordKind::Line || r.Kind == TRecordKind::Polyline) out.push_back(r);
+    return out;
+  };
+  Mouse(WM_LBUTTONDOWN, 101, 5, MK_LBUTTON);
+  std::vector<TCanvasRecord> shown = lines();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].Pen.Mode, pmXor);
+  EXPECT_EQ(shown[0].Points.front().X, 101);
+  Mouse(WM_MOUSEMOVE, 121, 5, MK_LBUTTON);
+  std::vector<TCanvasRecord> moved = lines();
+  ASSERT_EQ(moved.size(), 2u) << "erased at the old place, drawn at the new";
+  EXPECT_EQ(moved[0].Points.front().X, 101);
+  EXPECT_EQ(moved[1].Points.front().X, 121);
+  Mouse(WM_LBUTTONUP, 121, 5);
+  std::vector<TCanvasRecord> erased = lines();
+  ASSERT_EQ(erased.size(), 1u);
+  EXPECT_EQ(erased[0].Points.front().X, 121);
+  // Moving a column marks the drop edge with a thick XOR line.
+  Mouse(WM_LBUTTONDOWN, 60, 5, MK_LBUTTON);
+  Mouse(WM_MOUSEMOVE, 230, 5, MK_LBUTTON);
+  std::vector<TCanvasRecord> mark = lines();
+  ASSERT_EQ(mark.size(), 1u);
+  EXPECT_EQ(mark[0].Pen.Mode, pmXor);
+  EXPECT_EQ(mark[0].Pen.Width, 3);
+  Mouse(WM_LBUTTONUP, 230, 5);
+  EXPECT_EQ(lines().size(), 1u) << "the mark is erased";
 }
 
 }  // namespace
