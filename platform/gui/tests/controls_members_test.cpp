@@ -93,31 +93,11 @@ class TLogModule : public TDataModule {
 };
 
 // A host that records the bounds the core gives its windows.
-class TBoundsHost final : public IGuiHost {
+class TBoundsHost final : public TNullHost {
  public:
   std::vector<TRect> Bounds;
 
-  void CreateTopLevel(HWND) override {}
-  void DestroyTopLevel(HWND) override {}
-  void ShowTopLevel(HWND, int) override {}
   void SetTopLevelBounds(HWND, const TRect& r) override { Bounds.push_back(r); }
-  void SetTopLevelCaption(HWND, const std::string&) override {}
-  void ActivateTopLevel(HWND) override {}
-  void InvalidateTopLevel(HWND, const TRect&) override {}
-  void UpdateTopLevel(HWND) override {}
-  TCanvas* TopLevelCanvas(HWND) override { return nullptr; }
-  void FlushTopLevel(HWND, const TRect&) override {}
-  void SetCursorShape(int) override {}
-  void GrabMouse(HWND) override {}
-  void ReleaseMouse() override {}
-  TRect ScreenRect() override { return Rect(0, 0, 1024, 768); }
-  TRect WorkAreaRect() override { return Rect(0, 0, 1024, 740); }
-  TCanvas& MeasureCanvas() override { return FMeasure; }
-  void WaitForEvents(int) override {}
-  void Beep() override {}
-
- private:
-  TRecordingCanvas FMeasure;
 };
 
 class ControlsMembersTest : public GuiTest {

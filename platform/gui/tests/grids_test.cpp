@@ -45,7 +45,7 @@ class TTestGrid : public TStringGrid {
 
 // A host that records scrolls and gives a recording canvas for drawing
 // outside painting (the XOR drag lines).
-class TGridHost final : public IGuiHost {
+class TGridHost final : public TNullHost {
  public:
   struct TScroll {
     TRect Rect;
@@ -56,31 +56,11 @@ class TGridHost final : public IGuiHost {
   std::vector<TScroll> Scrolls;
   TRecordingCanvas Direct;
 
-  void CreateTopLevel(HWND) override {}
-  void DestroyTopLevel(HWND) override {}
-  void ShowTopLevel(HWND, int) override {}
-  void SetTopLevelBounds(HWND, const TRect&) override {}
-  void SetTopLevelCaption(HWND, const std::string&) override {}
-  void ActivateTopLevel(HWND) override {}
-  void InvalidateTopLevel(HWND, const TRect&) override {}
-  void UpdateTopLevel(HWND) override {}
   bool ScrollTopLevel(HWND, const TRect& rect, int dx, int dy) override {
     Scrolls.push_back({rect, dx, dy});
     return true;
   }
   TCanvas* TopLevelCanvas(HWND) override { return &Direct; }
-  void FlushTopLevel(HWND, const TRect&) override {}
-  void SetCursorShape(int) override {}
-  void GrabMouse(HWND) override {}
-  void ReleaseMouse() override {}
-  TRect ScreenRect() override { return Rect(0, 0, 1024, 768); }
-  TRect WorkAreaRect() override { return Rect(0, 0, 1024, 740); }
-  TCanvas& MeasureCanvas() override { return FMeasure; }
-  void WaitForEvents(int) override {}
-  void Beep() override {}
-
- private:
-  TRecordingCanvas FMeasure;
 };
 
 class GridTest : public GuiTest {

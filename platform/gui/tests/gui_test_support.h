@@ -9,6 +9,8 @@
 
 #include "platform/base/clock.h"
 #include "platform/gui/forms.h"
+#include "platform/gui/gui_host.h"
+#include "platform/gui/recording_canvas.h"
 #include "platform/gui/message_queue.h"
 #include "platform/gui/services.h"
 
@@ -35,4 +37,32 @@ class GuiTest : public ::testing::Test {
 
  private:
   TScopedTickSource FTicks;
+};
+
+// A desktop host that does nothing, for tests that want the core to run
+// "with a host" (scrolling through it, bounds, cursors); tests override
+// what they record. The screen is 1024 x 768 with a 28-pixel task bar.
+class TNullHost : public IGuiHost {
+ public:
+  void CreateTopLevel(HWND) override {}
+  void DestroyTopLevel(HWND) override {}
+  void ShowTopLevel(HWND, int) override {}
+  void SetTopLevelBounds(HWND, const TRect&) override {}
+  void SetTopLevelCaption(HWND, const std::string&) override {}
+  void ActivateTopLevel(HWND) override {}
+  void InvalidateTopLevel(HWND, const TRect&) override {}
+  void UpdateTopLevel(HWND) override {}
+  TCanvas* TopLevelCanvas(HWND) override { return nullptr; }
+  void FlushTopLevel(HWND, const TRect&) override {}
+  void SetCursorShape(int) override {}
+  void GrabMouse(HWND) override {}
+  void ReleaseMouse() override {}
+  TRect ScreenRect() override { return Rect(0, 0, 1024, 768); }
+  TRect WorkAreaRect() override { return Rect(0, 0, 1024, 740); }
+  TCanvas& MeasureCanvas() override { return FMeasure; }
+  void WaitForEvents(int) override {}
+  void Beep() override {}
+
+ private:
+  TRecordingCanvas FMeasure;
 };

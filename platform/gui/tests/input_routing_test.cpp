@@ -16,31 +16,11 @@ void Log(const std::string& s) {
 }
 
 // A host that only records the cursor shapes asked for.
-class TCursorHost final : public IGuiHost {
+class TCursorHost final : public TNullHost {
  public:
   std::vector<int> Shapes;
 
-  void CreateTopLevel(HWND) override {}
-  void DestroyTopLevel(HWND) override {}
-  void ShowTopLevel(HWND, int) override {}
-  void SetTopLevelBounds(HWND, const TRect&) override {}
-  void SetTopLevelCaption(HWND, const std::string&) override {}
-  void ActivateTopLevel(HWND) override {}
-  void InvalidateTopLevel(HWND, const TRect&) override {}
-  void UpdateTopLevel(HWND) override {}
-  TCanvas* TopLevelCanvas(HWND) override { return nullptr; }
-  void FlushTopLevel(HWND, const TRect&) override {}
   void SetCursorShape(int cursor) override { Shapes.push_back(cursor); }
-  void GrabMouse(HWND) override {}
-  void ReleaseMouse() override {}
-  TRect ScreenRect() override { return Rect(0, 0, 1024, 768); }
-  TRect WorkAreaRect() override { return Rect(0, 0, 1024, 740); }
-  TCanvas& MeasureCanvas() override { return FMeasure; }
-  void WaitForEvents(int) override {}
-  void Beep() override {}
-
- private:
-  TRecordingCanvas FMeasure;
 };
 
 // An edit-like control: its dialog code and special keys are set by tests.

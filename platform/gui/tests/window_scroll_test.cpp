@@ -9,7 +9,7 @@
 namespace {
 
 // A host that records scroll requests and paints nothing by itself.
-class TScrollHost final : public IGuiHost {
+class TScrollHost final : public TNullHost {
  public:
   struct TScroll {
     HWND Wnd;
@@ -21,31 +21,10 @@ class TScrollHost final : public IGuiHost {
   bool Accept = true;
   std::vector<TScroll> Scrolls;
 
-  void CreateTopLevel(HWND) override {}
-  void DestroyTopLevel(HWND) override {}
-  void ShowTopLevel(HWND, int) override {}
-  void SetTopLevelBounds(HWND, const TRect&) override {}
-  void SetTopLevelCaption(HWND, const std::string&) override {}
-  void ActivateTopLevel(HWND) override {}
-  void InvalidateTopLevel(HWND, const TRect&) override {}
-  void UpdateTopLevel(HWND) override {}
   bool ScrollTopLevel(HWND wnd, const TRect& rect, int dx, int dy) override {
     Scrolls.push_back({wnd, rect, dx, dy});
     return Accept;
   }
-  TCanvas* TopLevelCanvas(HWND) override { return nullptr; }
-  void FlushTopLevel(HWND, const TRect&) override {}
-  void SetCursorShape(int) override {}
-  void GrabMouse(HWND) override {}
-  void ReleaseMouse() override {}
-  TRect ScreenRect() override { return Rect(0, 0, 1024, 768); }
-  TRect WorkAreaRect() override { return Rect(0, 0, 1024, 740); }
-  TCanvas& MeasureCanvas() override { return FMeasure; }
-  void WaitForEvents(int) override {}
-  void Beep() override {}
-
- private:
-  TRecordingCanvas FMeasure;
 };
 
 // Records the clip of each paint of its client area; has a sunken edge.
