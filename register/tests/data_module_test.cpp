@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "../../platform/gui/tests/gui_test_support.h"
+#include "platform/gui/tests/gui_test_support.h"
 #include "platform/base/clock.h"
 #include "platform/base/codepage.h"
 #include "register/utils.h"

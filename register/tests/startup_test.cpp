@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "../../platform/gui/tests/gui_test_support.h"
+#include "platform/gui/tests/gui_test_support.h"
 #include "platform/base/clock.h"
 #include "register/data_module.h"
 #include "register/dialogs.h"
