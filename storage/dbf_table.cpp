@@ -307,7 +307,7 @@ void TmDbfTable::InternalOpen() {
     DropWindow();
     FStream = OpenStream(FTableName, (FReadOnly ? fmOpenRead : fmOpenReadWrite) |
                                          (FExclusive ? fmShareExclusive : fmShareDenyNone));
-    FLayout = ReadLayout(*FStream, FTableName);
+    FLayout = ReadSharedLayout();
     FFileVers = FLayout.Header.StructureVersion;
     if (FFileVers != FVers && OnUserConvert) UpgradeStructure();
     SetBookmarkSize(4);
@@ -466,13 +466,34 @@ void TmDbfTable::BuildOrderings(const std::vector<TDbfCursor*>& cursors, std::ui
   for (TDbfCursor* cursor : cursors) cursor->EndBuild();
 }
 
+TLayout TmDbfTable::ReadSharedLayout() {
+  try {
+    return ReadLayout(*FStream, FTableName);
+  } catch (const EDBFError&) {
+    if (FExclusive || !Lock(0, kHeaderSize)) throw;
+  }
+  TRangeLockGuard unlock([this] { Unlock(0, kHeaderSize); });
+  return ReadLayout(*FStream, FTableName);
+}
+
 void TmDbfTable::RebuildOrderings() {
   DropWindow();
   char head[kHeaderSize];
-  FStream->SetPosition(0);
-  FStream->ReadBuffer(head, kHeaderSize);
-  const std::uint32_t count = DecodeFixed32(head + kRecordCountOffset);
-  const std::int64_t room = (FStream->Size() - FLayout.Header.HeaderLength) / FLayout.RecordLength;
+  std::uint32_t count = 0;
+  std::int64_t room = 0;
+  // The count first, then the size: an append writes its record before it
+  // counts it, so the size then covers every record counted.
+  auto read = [&] {
+    FStream->SetPosition(0);
+    FStream->ReadBuffer(head, kHeaderSize);
+    count = DecodeFixed32(head + kRecordCountOffset);
+    room = (FStream->Size() - FLayout.Header.HeaderLength) / FLayout.RecordLength;
+  };
+  read();
+  if (count > room && !FExclusive && Lock(0, kHeaderSize)) {
+    TRangeLockGuard unlock([this] { Unlock(0, kHeaderSize); });
+    read();
+  }
   if (count > room)
     RaiseDamaged(FTableName, "the header counts " + std::to_string(count) +
                                  " records but the file holds " + std::to_string(room));

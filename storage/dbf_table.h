@@ -353,6 +353,12 @@ class TmDbfTable : public TDataSet {
   // Re-reads the record count (checking it against the file) and rebuilds
   // every ordering.
   void RebuildOrderings();
+  // The file's layout. A shared file that looks damaged is read once more
+  // under the header lock, as RebuildOrderings checks the count: no append
+  // is half done then, and a network file system's client takes its
+  // cached size afresh when a lock is taken, so only real damage is
+  // reported.
+  dbf::TLayout ReadSharedLayout();
   void FixCodePageByte();
   // Byte-range locks; true at once for an exclusive table.
   bool Lock(std::int64_t offset, std::int64_t length);

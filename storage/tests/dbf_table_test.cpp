@@ -40,6 +40,26 @@ class TFailingStream : public TFileStream {
   int* FFailAt;
 };
 
+// A stream whose size lags behind the file for the next `*staleSizes`
+// calls, as a network client's cached size can behind another machine's
+// append; taking a lock brings it up to date.
+class TLaggingSizeStream : public TFileStream {
+ public:
+  TLaggingSizeStream(const std::string& name, unsigned mode, int* staleSizes)
+      : TFileStream(name, mode), FStaleSizes(staleSizes) {}
+  std::int64_t Size() override {
+    const std::int64_t size = TFileStream::Size();
+    return *FStaleSizes > 0 && (*FStaleSizes)-- > 0 ? size - 2 : size;
+  }
+  bool LockRange(std::int64_t offset, std::int64_t length) override {
+    *FStaleSizes = 0;
+    return TFileStream::LockRange(offset, length);
+  }
+
+ private:
+  int* FStaleSizes;
+};
+
 class DbfTableTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -468,6 +488,38 @@ TEST_F(DbfTableTest, ColumnTypesOnOpening) {
   EXPECT_EQ(t->FieldByName("D")->AsString(), "20070131");
   EXPECT_EQ(t->FieldByName("S")->AsInteger(), 12);
   EXPECT_EQ(static_cast<TDFieldDef*>(t->FieldDefs()[1])->DbfType(), 'T');
+}
+
+// A count that the size seems not to cover is checked again under the
+// header lock before the file is called damaged, at opening and at a
+// refresh; real damage is still reported, and the lock is let go.
+TEST_F(DbfTableTest, ACountAheadOfAStaleSizeIsCheckedUnderTheHeaderLock) {
+  MakeTable()->CreateTable();
+  auto a = MakeShared("A");
+  a->Open();
+  for (int i = 0; i < 3; ++i) AppendRow(*a, "r", i);
+  int staleSizes = 2;  // both sizes that opening reads
+  auto b = MakeShared("B");
+  b->StreamFactory = [&](const std::string& file, unsigned mode) {
+    return std::make_unique<TLaggingSizeStream>(file, mode, &staleSizes);
+  };
+  b->Open();
+  EXPECT_EQ(b->RecordCount(), 3);
+  AppendRow(*a, "r", 3);
+  staleSizes = 1;
+  b->Refresh();
+  EXPECT_EQ(b->RecordCount(), 4);
+  AppendRow(*a, "r", 4);  // the header lock is free
+  EXPECT_TRUE(waits.empty());
+  // Real damage: the last record cut off.
+  a->Close();
+  ASSERT_EQ(::truncate(name.c_str(), static_cast<off_t>(FileBytes(name).size() - kRecordLength)),
+            0);
+  staleSizes = 0;
+  EXPECT_THROW(b->Refresh(), EDBFError);
+  b->Close();
+  EXPECT_THROW(b->Open(), EDBFError);
+  EXPECT_FALSE(b->Active());
 }
 
 TEST_F(DbfTableTest, DamagedFileDoesNotOpen) {
