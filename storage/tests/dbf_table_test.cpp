@@ -318,6 +318,34 @@ TEST_F(DbfTableTest, ALockedRecordIsTriedTwiceThenRefused) {
   EXPECT_TRUE(other.LockRange(kHeaderLength, kRecordLength));
 }
 
+// The lock message reaches OnPostError: a retry once the other user lets
+// go posts the record; an abort keeps the edit without an error.
+TEST_F(DbfTableTest, OnPostErrorSeesTheLockMessageAndCanRetry) {
+  MakeTable()->CreateTable();
+  auto t = MakeShared();
+  t->Open();
+  AppendRow(*t, "A", 1);
+  TFileStream other(name, fmOpenReadWrite | fmShareDenyNone);
+  ASSERT_TRUE(other.LockRange(kHeaderLength, kRecordLength));
+  std::vector<std::string> messages;
+  t->OnPostError = [&](TDataSet*, EDatabaseError& e, TDataAction& action) {
+    messages.push_back(e.Message());
+    action = messages.size() == 1 ? daAbort : daRetry;
+    if (messages.size() == 2) other.UnlockRange(kHeaderLength, kRecordLength);
+  };
+  t->Edit();
+  t->FieldByName("NUM")->SetAsInteger(2);
+  EXPECT_THROW(t->Post(), EAbort);
+  EXPECT_EQ(t->State(), dsEdit);
+  t->Post();
+  EXPECT_EQ(t->State(), dsBrowse);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0], "T1: Запись заблокирована другим пользователем.");
+  EXPECT_EQ(waits, (std::vector<int>{200, 200}));  // the retry found it free
+  EXPECT_EQ(t->FieldByName("NUM")->AsInteger(), 2);
+  EXPECT_TRUE(other.LockRange(kHeaderLength, kRecordLength));
+}
+
 TEST_F(DbfTableTest, AnotherProcessHoldingTheHeaderBlocksAppends) {
   MakeTable()->CreateTable();
   int ready[2], done[2];
@@ -457,6 +485,12 @@ TEST_F(DbfTableTest, RecNoAndBookmarks) {
   } catch (const EDBFError& e) {
     EXPECT_EQ(e.Message(), "Bookmark 2 not found");
   }
+  // A bookmark is a position: after SetOrder it names another record.
+  t->First();  // NUM 1, then 3
+  const TBookmark first = t->Bookmark();
+  t->SetOrder(t->FieldByName("NUM"), true);
+  t->GotoBookmark(first);
+  EXPECT_EQ(t->FieldByName("NUM")->AsInteger(), 3);
 }
 
 TEST_F(DbfTableTest, ColumnTypesOnOpening) {
