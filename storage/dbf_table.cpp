@@ -411,7 +411,10 @@ std::string_view TmDbfTable::KeyIn(const TKeySpec& spec, const char* buffer, std
 }
 
 const char* TmDbfTable::WithCalcFields(const char* record) {
-  FKeyBuffer.assign(static_cast<std::size_t>(FBufferSize), '\0');
+  // Building an ordering comes here for every record: the calculated area
+  // is cleared by the computation, so only the record is copied.
+  if (FKeyBuffer.size() != static_cast<std::size_t>(FBufferSize))
+    FKeyBuffer.assign(static_cast<std::size_t>(FBufferSize), '\0');
   std::memcpy(FKeyBuffer.data(), record, FLayout.RecordLength);
   GetCalcFields(FKeyBuffer.data());
   return FKeyBuffer.data();
