@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/file_stream.h"
 #include "platform/base/file_utils.h"
 #include "platform/base/format.h"
 #include "platform/base/format_settings.h"
@@ -95,6 +96,14 @@ void FillRecord(TmDbfTable& t, int i) {
   t.FieldByName("CHK")->SetAsInteger(1);
 }
 
+// Reads through the stream, as on a network file system, instead of the
+// file's mapping.
+void ReadThroughStream(TmDbfTable& t) {
+  t.StreamFactory = [](const std::string& file, unsigned mode) {
+    return std::make_unique<TFileStream>(file, mode);
+  };
+}
+
 // Makes the register with `count` records once per process.
 const std::string& Register100k() {
   static const std::string file = [] {
@@ -136,6 +145,7 @@ void BM_DbfReadAllAsText(benchmark::State& state) {
   std::size_t bytes = 0;
   for (auto _ : state) {
     auto t = MakeRegister(name);
+    if (state.range(0) != 0) ReadThroughStream(*t);
     t->Open();
     for (t->First(); !t->Eof(); t->Next())
       for (int f = 0; f < t->FieldCount(); ++f) bytes += t->Fields()[f]->AsString().size();
@@ -143,7 +153,8 @@ void BM_DbfReadAllAsText(benchmark::State& state) {
   benchmark::DoNotOptimize(bytes);
   state.SetItemsProcessed(state.iterations() * 100000);
 }
-BENCHMARK(BM_DbfReadAllAsText)->Unit(benchmark::kMillisecond);
+// Arg 1: through the stream.
+BENCHMARK(BM_DbfReadAllAsText)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_DbfPostRandomEdit(benchmark::State& state) {
   const std::string& name = Register100k();
@@ -177,7 +188,8 @@ BENCHMARK(BM_DbfOpenAndOrderByKey)->Unit(benchmark::kMillisecond);
 void BM_DbfFindKey(benchmark::State& state) {
   const std::string& name = Register100k();
   auto t = MakeRegister(name, true);
-  t->SetExclusive(state.range(0) != 0);
+  t->SetExclusive(state.range(0) == 1);
+  if (state.range(0) == 2) ReadThroughStream(*t);
   t->Open();
   t->AddCursor(t->FieldByName("cCERTIF"));
   std::vector<std::string> keys;
@@ -191,7 +203,8 @@ void BM_DbfFindKey(benchmark::State& state) {
     state.SkipWithError("a key was not found");
   }
 }
-BENCHMARK(BM_DbfFindKey)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+// Arg 0: shared, 1: exclusive, 2: shared through the stream.
+BENCHMARK(BM_DbfFindKey)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 void BM_DbfSharedAppendWithKeyOrdering(benchmark::State& state) {
   const std::string name = BenchFile() + "k";

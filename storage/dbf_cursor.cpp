@@ -139,23 +139,26 @@ bool TDbfCursor::Matches(int index, std::string_view value, bool partial,
   return true;
 }
 
-std::pair<int, int> TDbfCursor::MatchRange(std::string_view value, bool partial) const {
+std::pair<int, int> TDbfCursor::MatchRange(std::string_view value, bool partial,
+                                           bool firstOnly) const {
   const std::size_t length = static_cast<std::size_t>(FKeyLength);
   if (partial ? value.size() > length : value.size() != length) return {0, 0};
   // Keys cut to the value's length keep the order of the full keys.
   auto prefix = [&](int record) { return KeyOf(record).substr(0, value.size()); };
   const auto first = std::lower_bound(FEntries.begin(), FEntries.end(), value,
                                       [&](int e, std::string_view v) { return prefix(e) < v; });
+  const int at = static_cast<int>(first - FEntries.begin());
+  if (firstOnly) return {at, first != FEntries.end() && prefix(*first) == value ? at + 1 : at};
   const auto last = std::upper_bound(first, FEntries.end(), value,
                                      [&](std::string_view v, int e) { return v < prefix(e); });
-  return {static_cast<int>(first - FEntries.begin()), static_cast<int>(last - FEntries.begin())};
+  return {at, static_cast<int>(last - FEntries.begin())};
 }
 
 int TDbfCursor::Search(std::string_view value, bool partial,
                        unsigned char (*fold)(unsigned char)) const {
   if (FKeyLength == 0) return -1;
   if (fold == nullptr) {
-    const auto [first, last] = MatchRange(value, partial);
+    const auto [first, last] = MatchRange(value, partial, true);
     return first < last ? first : -1;
   }
   for (int i = 0; i < Count(); ++i)

@@ -114,8 +114,10 @@ class TDbfCursor {
   bool Less(int a, int b) const;
   int LowerBound(int recordNumber) const;
   // The half-open range of entries whose key starts with (or equals)
-  // `value`, for a case-sensitive search.
-  std::pair<int, int> MatchRange(std::string_view value, bool partial) const;
+  // `value`, for a case-sensitive search; with `firstOnly`, only its first
+  // entry.
+  std::pair<int, int> MatchRange(std::string_view value, bool partial,
+                                 bool firstOnly = false) const;
   bool Matches(int index, std::string_view value, bool partial,
                unsigned char (*fold)(unsigned char)) const;
 

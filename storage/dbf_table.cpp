@@ -1,6 +1,8 @@
 #include "storage/dbf_table.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -117,6 +119,32 @@ void ReplaceFile(const std::string& from, const std::string& to) {
   }
 }
 
+// File systems whose mapped pages are the pages every reader and writer of
+// the file shares. A network client may keep mapped pages that another
+// machine has rewritten since, so anything else is read by system calls.
+bool OnLocalFileSystem(int handle) {
+  struct statfs info;
+  if (handle < 0 || ::fstatfs(handle, &info) != 0) return false;
+  switch (static_cast<unsigned long>(info.f_type)) {
+    case 0xEF53:      // ext2, ext3, ext4
+    case 0x58465342:  // xfs
+    case 0x9123683E:  // btrfs
+    case 0x01021994:  // tmpfs
+    case 0x858458F6:  // ramfs
+    case 0x794C7630:  // overlayfs
+    case 0xF2F52010:  // f2fs
+    case 0x2FC12FC1:  // zfs
+    case 0x3153464A:  // jfs
+    case 0x52654973:  // reiserfs
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Room mapped past the end of the file, so that appends rarely remap.
+constexpr std::size_t kMapHeadroomBytes = 4 << 20;
+
 std::int32_t DaysOf(TDateTime value) { return DateTimeToTimeStamp(value).Date; }
 
 TDateTime DateOfDays(std::int32_t days) { return TimeStampToDateTime(TTimeStamp{0, days}); }
@@ -142,6 +170,7 @@ TmDbfTable::TmDbfTable(TComponent* owner)
 }
 
 TmDbfTable::~TmDbfTable() {
+  UnmapFile();
   while (!FOrderings.empty()) delete FOrderings.back();
 }
 
@@ -278,7 +307,7 @@ void TmDbfTable::InternalOpen() {
     DropWindow();
     FStream = OpenStream(FTableName, (FReadOnly ? fmOpenRead : fmOpenReadWrite) |
                                          (FExclusive ? fmShareExclusive : fmShareDenyNone));
-    FLayout = ReadLayout(*FStream, FTableName);
+    FLayout = ReadSharedLayout();
     FFileVers = FLayout.Header.StructureVersion;
     if (FFileVers != FVers && OnUserConvert) UpgradeStructure();
     SetBookmarkSize(4);
@@ -301,10 +330,13 @@ void TmDbfTable::InternalOpen() {
     FBufferSize = FBookmarkOffset + 8;
     FSpare.assign(static_cast<std::size_t>(FBufferSize), '\0');
     FIsOpen = true;
+    // A stream from StreamFactory may inject faults or not be a plain file.
+    FMapReads = !StreamFactory && (FExclusive || OnLocalFileSystem(FStream->Handle()));
     RebuildOrderings();
     FixCodePageByte();
   } catch (...) {
     FIsOpen = false;
+    UnmapFile();
     FStream.reset();
     AbandonUpgrade();
     throw;
@@ -315,6 +347,7 @@ void TmDbfTable::InternalClose() {
   BindFields(false);
   if (DefaultFields()) DestroyFields();
   for (TDbfCursor* cursor : FOrderings) cursor->Clear();
+  UnmapFile();
   FStream.reset();
   AbandonUpgrade();
   FIsOpen = false;
@@ -378,7 +411,10 @@ std::string_view TmDbfTable::KeyIn(const TKeySpec& spec, const char* buffer, std
 }
 
 const char* TmDbfTable::WithCalcFields(const char* record) {
-  FKeyBuffer.assign(static_cast<std::size_t>(FBufferSize), '\0');
+  // Building an ordering comes here for every record: the calculated area
+  // is cleared by the computation, so only the record is copied.
+  if (FKeyBuffer.size() != static_cast<std::size_t>(FBufferSize))
+    FKeyBuffer.assign(static_cast<std::size_t>(FBufferSize), '\0');
   std::memcpy(FKeyBuffer.data(), record, FLayout.RecordLength);
   GetCalcFields(FKeyBuffer.data());
   return FKeyBuffer.data();
@@ -388,6 +424,19 @@ template <class F>
 void TmDbfTable::ScanLiveRecords(std::uint32_t from, std::uint32_t to, F&& visit) {
   if (from >= to) return;
   const std::size_t recordLength = FLayout.RecordLength;
+  if (FMapReads) {
+    // Every record up to `to` is in the file (the caller checked the
+    // header's count, under the header lock or against the file's size).
+    const std::size_t end = static_cast<std::size_t>(FLayout.RecordPosition(to));
+    if (end > FMapLength) MapFile();
+    if (FMap != nullptr && end <= FMapLength) {
+      for (std::uint32_t r = from; r < to; ++r) {
+        const char* record = FMap + FLayout.RecordPosition(r);
+        if (record[0] == kLiveFlag) visit(static_cast<int>(r), record);
+      }
+      return;
+    }
+  }
   const std::uint32_t perChunk =
       static_cast<std::uint32_t>(std::max<std::size_t>(1, kScanBytes / recordLength));
   std::vector<char> chunk;
@@ -420,13 +469,34 @@ void TmDbfTable::BuildOrderings(const std::vector<TDbfCursor*>& cursors, std::ui
   for (TDbfCursor* cursor : cursors) cursor->EndBuild();
 }
 
+TLayout TmDbfTable::ReadSharedLayout() {
+  try {
+    return ReadLayout(*FStream, FTableName);
+  } catch (const EDBFError&) {
+    if (FExclusive || !Lock(0, kHeaderSize)) throw;
+  }
+  TRangeLockGuard unlock([this] { Unlock(0, kHeaderSize); });
+  return ReadLayout(*FStream, FTableName);
+}
+
 void TmDbfTable::RebuildOrderings() {
   DropWindow();
   char head[kHeaderSize];
-  FStream->SetPosition(0);
-  FStream->ReadBuffer(head, kHeaderSize);
-  const std::uint32_t count = DecodeFixed32(head + kRecordCountOffset);
-  const std::int64_t room = (FStream->Size() - FLayout.Header.HeaderLength) / FLayout.RecordLength;
+  std::uint32_t count = 0;
+  std::int64_t room = 0;
+  // The count first, then the size: an append writes its record before it
+  // counts it, so the size then covers every record counted.
+  auto read = [&] {
+    FStream->SetPosition(0);
+    FStream->ReadBuffer(head, kHeaderSize);
+    count = DecodeFixed32(head + kRecordCountOffset);
+    room = (FStream->Size() - FLayout.Header.HeaderLength) / FLayout.RecordLength;
+  };
+  read();
+  if (count > room && !FExclusive && Lock(0, kHeaderSize)) {
+    TRangeLockGuard unlock([this] { Unlock(0, kHeaderSize); });
+    read();
+  }
   if (count > room)
     RaiseDamaged(FTableName, "the header counts " + std::to_string(count) +
                                  " records but the file holds " + std::to_string(room));
@@ -588,6 +658,14 @@ void TmDbfTable::GuardedWrite(F&& write) {
 void TmDbfTable::ReadRecord(int recordNumber, char* buffer, bool sequential, bool backwards) {
   const std::uint32_t record = static_cast<std::uint32_t>(recordNumber);
   const std::size_t length = FLayout.RecordLength;
+  if (FMapReads && record < FKnownCount) {
+    const std::size_t end = static_cast<std::size_t>(FLayout.RecordPosition(record)) + length;
+    if (end > FMapLength) MapFile();
+    if (FMap != nullptr && end <= FMapLength) {
+      std::memcpy(buffer, FMap + (end - length), length);
+      return;
+    }
+  }
   const bool inWindow = record >= FWindowFirst && record - FWindowFirst < FWindowCount;
   // Another user may have rewritten a record since we read it: a shared
   // table re-reads the current record, and trusts the window only briefly.
@@ -625,6 +703,27 @@ void TmDbfTable::ReadRecord(int recordNumber, char* buffer, bool sequential, boo
   FWindowCount = count;
   FWindowTick = GetTickCount();
   std::memcpy(buffer, FWindow.data() + (record - first) * length, length);
+}
+
+void TmDbfTable::MapFile() {
+  UnmapFile();
+  const std::int64_t size = FStream->Size();
+  const std::size_t length = static_cast<std::size_t>(size) + kMapHeadroomBytes;
+  void* map = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, FStream->Handle(), 0);
+  if (map == MAP_FAILED) {
+    FMapReads = false;  // read through the stream from now on
+    return;
+  }
+  // Pages past the end of the file may be touched only once the file has
+  // grown over them: readers check that the record is one the table knows.
+  FMap = static_cast<const char*>(map);
+  FMapLength = length;
+}
+
+void TmDbfTable::UnmapFile() {
+  if (FMap != nullptr) ::munmap(const_cast<char*>(FMap), FMapLength);
+  FMap = nullptr;
+  FMapLength = 0;
 }
 
 void TmDbfTable::WriteRecord(int recordNumber, const char* buffer) {
@@ -780,6 +879,7 @@ void TmDbfTable::UpgradeStructure() {
     throw EDBFError("Table " + FTableName + " has structure version " + std::to_string(FFileVers) +
                     ", newer than " + std::to_string(FVers) + "; it was left as it is.");
   FStepCount = 0;
+  UnmapFile();
   FStream.reset();
   FUpgradeHold = HoldExclusively("upgrade the structure of");
   Step();

@@ -19,14 +19,24 @@
 // AnsiTable. Translate converts between the two. Orderings and searches
 // work on the file's own bytes (dbf_cursor.h).
 //
-// Reading. Records are read through a read-ahead window: a step to the
-// next or prior record reads a block of neighbouring records at once, and
-// the following steps are served from it. A write of ours updates the
-// window; a refresh, a rebuild and closing drop it. In a shared table
-// other users may rewrite or delete records, so there the window serves
-// only steps taken within kSharedWindowMilliseconds of reading it, and a
-// read of the current record (resync, refresh, after edit or cancel,
-// bookmarks, searches) always goes to the file.
+// Reading. Records are read straight from the file's pages through a
+// read-only shared memory mapping, which shows every write to the file,
+// ours or another user's, the moment it is made: it is as fresh as a read
+// call and costs no system call. The mapping is used for an exclusive
+// table, and for a shared one only on a local file system (ext4, xfs,
+// btrfs, tmpfs...), since a network file system's client may keep mapped
+// pages that another machine has since rewritten. It is not used when
+// StreamFactory supplies the stream. Otherwise records are read through
+// a read-ahead window: a step to the next or prior record reads a block
+// of neighbouring records at once, and the following steps are served
+// from it. A write of ours updates the window; a refresh, a rebuild and
+// closing drop it. In a shared table other users may rewrite or delete
+// records, so there the window serves only steps taken within
+// kSharedWindowMilliseconds of reading it, and a read of the current
+// record (resync, refresh, after edit or cancel, bookmarks, searches)
+// always goes to the file. Either way only records the table knows to be
+// in the file are read (the file is never cut while we hold it: pack,
+// CreateTable and the upgrade wait for every user to close it).
 //
 // Pack and the structure upgrade rewrite whole files. Both hold the file
 // exclusively (they fail with EDBFError "... is in use by another user"
@@ -325,6 +335,9 @@ class TmDbfTable : public TDataSet {
   void AbandonUpgrade();
   void WriteEmptyTable(const std::string& fileName, const std::string& tail);
   void DropWindow() { FWindowCount = 0; }
+  // Maps the file with room to grow; gives up mapping when that fails.
+  void MapFile();
+  void UnmapFile();
   // The record buffer that field access uses in the current state.
   char* FieldBuffer();
   std::span<char> ColumnOf(char* record, int fieldNo);
@@ -340,6 +353,12 @@ class TmDbfTable : public TDataSet {
   // Re-reads the record count (checking it against the file) and rebuilds
   // every ordering.
   void RebuildOrderings();
+  // The file's layout. A shared file that looks damaged is read once more
+  // under the header lock, as RebuildOrderings checks the count: no append
+  // is half done then, and a network file system's client takes its
+  // cached size afresh when a lock is taken, so only real damage is
+  // reported.
+  dbf::TLayout ReadSharedLayout();
   void FixCodePageByte();
   // Byte-range locks; true at once for an exclusive table.
   bool Lock(std::int64_t offset, std::int64_t length);
@@ -379,6 +398,10 @@ class TmDbfTable : public TDataSet {
 
   std::vector<char> FKeyBuffer;  // a record buffer for computing keys
   std::string FKeyScratch;
+  // The file mapped read-only from offset 0, when FMapReads.
+  bool FMapReads = false;
+  const char* FMap = nullptr;
+  std::size_t FMapLength = 0;
   // The read-ahead window: records FWindowFirst .. + FWindowCount - 1.
   std::vector<char> FWindow;
   std::uint32_t FWindowFirst = 0;

@@ -288,23 +288,34 @@ void TStringField::SetSize(int size) {
 }
 
 bool TStringField::GetValue(std::string& value) const {
-  std::string buffer = NativeBuffer(DataSize());
-  if (!GetData(buffer.data())) return false;
-  buffer.resize(std::strlen(buffer.c_str()));
-  if (Transliterate() && !buffer.empty()) {
-    std::string out(buffer.size() * 4 + 1, '\0');
-    int length = DataSet()->Translate(buffer.c_str(), out.data(), false);
-    out.resize(static_cast<std::size_t>(std::max(length, 0)));
-    value = std::move(out);
+  // Reading every field of every record comes here: the native value goes
+  // through the stack, and the text is made in `value` with one allocation.
+  const std::size_t size = static_cast<std::size_t>(std::max(DataSize(), 0)) + 1;
+  char local[512];
+  std::string heap;
+  char* buffer = local;
+  if (size > sizeof local) {
+    heap.assign(size, '\0');
+    buffer = heap.data();
   } else {
-    value = std::move(buffer);
+    std::memset(local, 0, size);
+  }
+  if (!GetData(buffer)) return false;
+  const std::size_t length = std::strlen(buffer);
+  if (Transliterate() && length > 0) {
+    value.resize(length * 4 + 1);
+    const int written = DataSet()->Translate(buffer, value.data(), false);
+    value.resize(static_cast<std::size_t>(std::max(written, 0)));
+  } else {
+    value.assign(buffer, length);
   }
   return true;
 }
 
 std::string TStringField::GetAsString() const {
   std::string value;
-  return GetValue(value) ? value : std::string();
+  if (!GetValue(value)) value.clear();
+  return value;
 }
 
 void TStringField::SetAsStringValue(const std::string& value) {

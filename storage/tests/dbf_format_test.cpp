@@ -251,6 +251,15 @@ TEST(DbfColumn, CharCutsAndTrimsOnlyTrailingBlanks) {
   const std::string oem = Utf8ToOem866("Иванова");
   EncodeChar(Span(c), oem);
   EXPECT_EQ(Oem866ToUtf8(DecodeChar(c)), "Иванова");
+  // Every byte value at every place of a blank column, behind blanks and
+  // control bytes: only bytes above 0x20 end the text.
+  for (int b = 0; b < 256; ++b) {
+    for (std::size_t at = 0; at < 20; ++at) {
+      std::string column(20, at % 2 ? ' ' : '\x1f');
+      column[at] = static_cast<char>(b);
+      EXPECT_EQ(DecodeChar(column).size(), b > 0x20 ? at + 1 : 0) << b << " at " << at;
+    }
+  }
 }
 
 TEST(DbfColumn, NumbersAreRightJustifiedWithAPoint) {

@@ -3,6 +3,7 @@
 
 #include "dbf_register_fixture.h"
 #include "platform/base/codepage.h"
+#include "platform/base/file_stream.h"
 
 namespace {
 
@@ -273,13 +274,18 @@ namespace {
 
 // Another user's edit of a record in our read-ahead window: a scan shows
 // it once the window is older than kSharedWindowMilliseconds; a refresh
-// and a read of the current record show it at once.
+// and a read of the current record show it at once. (A stream from
+// StreamFactory is read by system calls through the window, as a file on
+// a network file system is.)
 TEST_F(DbfOrderTest, SharedReadAheadWindowGoesStaleOnlyBriefly) {
   std::uint32_t tick = 1000;
   SetTickSource([&] { return tick; });
   MakeTable()->CreateTable();
   auto a = MakeTable(true, "A");
   auto b = MakeTable(true, "B");
+  b->StreamFactory = [](const std::string& file, unsigned mode) {
+    return std::make_unique<TFileStream>(file, mode);
+  };
   a->Open();
   for (int i = 0; i < 10; ++i) Add(*a, "r" + std::to_string(i), i);
   b->Open();
@@ -311,6 +317,42 @@ TEST_F(DbfOrderTest, SharedReadAheadWindowGoesStaleOnlyBriefly) {
   b->Refresh();
   EXPECT_EQ(b->FieldByName("NAME")->AsString(), "again");
   SetTickSource(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// Records read from the mapped file show another user's writes at once,
+// in a scan as in a jump, and the records another user appends are read
+// once a refresh has counted them.
+TEST_F(DbfOrderTest, MappedReadsShowOtherUsersWritesAtOnce) {
+  MakeTable()->CreateTable();
+  auto a = MakeTable(true, "A");
+  auto b = MakeTable(true, "B");
+  a->Open();
+  for (int i = 0; i < 10; ++i) Add(*a, "r" + std::to_string(i), i);
+  b->Open();
+  b->First();
+  for (int i = 0; i < 3; ++i) b->Next();
+  a->SetRecNo(6);
+  a->Edit();
+  a->FieldByName("NAME")->SetAsString("changed");
+  a->Post();
+  b->Next();
+  b->Next();
+  EXPECT_EQ(b->FieldByName("NAME")->AsString(), "changed");
+  for (int i = 10; i < 2000; ++i) Add(*a, "r" + std::to_string(i), i);
+  b->Refresh();
+  EXPECT_EQ(b->RecordCount(), 2000);
+  b->Last();
+  EXPECT_EQ(b->FieldByName("NAME")->AsString(), "r1999");
+  EXPECT_TRUE(b->FindKey("NUM", "1500", 0));
+  EXPECT_EQ(b->FieldByName("NAME")->AsString(), "r1500");
+  // Our own appends, read back through the mapping.
+  Add(*b, "mine", 2000);
+  EXPECT_TRUE(b->FindKey("NAME", "mine", 0));
+  EXPECT_EQ(b->FieldByName("NUM")->AsInteger(), 2000);
 }
 
 }  // namespace

@@ -40,6 +40,26 @@ class TFailingStream : public TFileStream {
   int* FFailAt;
 };
 
+// A stream whose size lags behind the file for the next `*staleSizes`
+// calls, as a network client's cached size can behind another machine's
+// append; taking a lock brings it up to date.
+class TLaggingSizeStream : public TFileStream {
+ public:
+  TLaggingSizeStream(const std::string& name, unsigned mode, int* staleSizes)
+      : TFileStream(name, mode), FStaleSizes(staleSizes) {}
+  std::int64_t Size() override {
+    const std::int64_t size = TFileStream::Size();
+    return *FStaleSizes > 0 && (*FStaleSizes)-- > 0 ? size - 2 : size;
+  }
+  bool LockRange(std::int64_t offset, std::int64_t length) override {
+    *FStaleSizes = 0;
+    return TFileStream::LockRange(offset, length);
+  }
+
+ private:
+  int* FStaleSizes;
+};
+
 class DbfTableTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -298,6 +318,34 @@ TEST_F(DbfTableTest, ALockedRecordIsTriedTwiceThenRefused) {
   EXPECT_TRUE(other.LockRange(kHeaderLength, kRecordLength));
 }
 
+// The lock message reaches OnPostError: a retry once the other user lets
+// go posts the record; an abort keeps the edit without an error.
+TEST_F(DbfTableTest, OnPostErrorSeesTheLockMessageAndCanRetry) {
+  MakeTable()->CreateTable();
+  auto t = MakeShared();
+  t->Open();
+  AppendRow(*t, "A", 1);
+  TFileStream other(name, fmOpenReadWrite | fmShareDenyNone);
+  ASSERT_TRUE(other.LockRange(kHeaderLength, kRecordLength));
+  std::vector<std::string> messages;
+  t->OnPostError = [&](TDataSet*, EDatabaseError& e, TDataAction& action) {
+    messages.push_back(e.Message());
+    action = messages.size() == 1 ? daAbort : daRetry;
+    if (messages.size() == 2) other.UnlockRange(kHeaderLength, kRecordLength);
+  };
+  t->Edit();
+  t->FieldByName("NUM")->SetAsInteger(2);
+  EXPECT_THROW(t->Post(), EAbort);
+  EXPECT_EQ(t->State(), dsEdit);
+  t->Post();
+  EXPECT_EQ(t->State(), dsBrowse);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0], "T1: Запись заблокирована другим пользователем.");
+  EXPECT_EQ(waits, (std::vector<int>{200, 200}));  // the retry found it free
+  EXPECT_EQ(t->FieldByName("NUM")->AsInteger(), 2);
+  EXPECT_TRUE(other.LockRange(kHeaderLength, kRecordLength));
+}
+
 TEST_F(DbfTableTest, AnotherProcessHoldingTheHeaderBlocksAppends) {
   MakeTable()->CreateTable();
   int ready[2], done[2];
@@ -437,6 +485,12 @@ TEST_F(DbfTableTest, RecNoAndBookmarks) {
   } catch (const EDBFError& e) {
     EXPECT_EQ(e.Message(), "Bookmark 2 not found");
   }
+  // A bookmark is a position: after SetOrder it names another record.
+  t->First();  // NUM 1, then 3
+  const TBookmark first = t->Bookmark();
+  t->SetOrder(t->FieldByName("NUM"), true);
+  t->GotoBookmark(first);
+  EXPECT_EQ(t->FieldByName("NUM")->AsInteger(), 3);
 }
 
 TEST_F(DbfTableTest, ColumnTypesOnOpening) {
@@ -468,6 +522,38 @@ TEST_F(DbfTableTest, ColumnTypesOnOpening) {
   EXPECT_EQ(t->FieldByName("D")->AsString(), "20070131");
   EXPECT_EQ(t->FieldByName("S")->AsInteger(), 12);
   EXPECT_EQ(static_cast<TDFieldDef*>(t->FieldDefs()[1])->DbfType(), 'T');
+}
+
+// A count that the size seems not to cover is checked again under the
+// header lock before the file is called damaged, at opening and at a
+// refresh; real damage is still reported, and the lock is let go.
+TEST_F(DbfTableTest, ACountAheadOfAStaleSizeIsCheckedUnderTheHeaderLock) {
+  MakeTable()->CreateTable();
+  auto a = MakeShared("A");
+  a->Open();
+  for (int i = 0; i < 3; ++i) AppendRow(*a, "r", i);
+  int staleSizes = 2;  // both sizes that opening reads
+  auto b = MakeShared("B");
+  b->StreamFactory = [&](const std::string& file, unsigned mode) {
+    return std::make_unique<TLaggingSizeStream>(file, mode, &staleSizes);
+  };
+  b->Open();
+  EXPECT_EQ(b->RecordCount(), 3);
+  AppendRow(*a, "r", 3);
+  staleSizes = 1;
+  b->Refresh();
+  EXPECT_EQ(b->RecordCount(), 4);
+  AppendRow(*a, "r", 4);  // the header lock is free
+  EXPECT_TRUE(waits.empty());
+  // Real damage: the last record cut off.
+  a->Close();
+  ASSERT_EQ(::truncate(name.c_str(), static_cast<off_t>(FileBytes(name).size() - kRecordLength)),
+            0);
+  staleSizes = 0;
+  EXPECT_THROW(b->Refresh(), EDBFError);
+  b->Close();
+  EXPECT_THROW(b->Open(), EDBFError);
+  EXPECT_FALSE(b->Active());
 }
 
 TEST_F(DbfTableTest, DamagedFileDoesNotOpen) {
