@@ -1,7 +1,7 @@
 // Variant: the classic dynamically typed value.
 //
 // The report engine's expressions, the grid and the edit controls compute
-// with it, so this header is the specification of its behaviour: which kind
+// with it, so this header is the contract of its behaviour: which kind
 // an operation yields, when text becomes a number, how values order. GUI
 // thread only (conversions read the global FormatSettings).
 //
