@@ -10,6 +10,7 @@
 #include <QRawFont>
 #include <QRegion>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -61,6 +62,8 @@ struct TFontEntry {
   // Glyph indexes; 0 when the face lacks the character (Qt's fallback
   // fonts draw it then).
   std::unordered_map<char32_t, quint32> Glyphs;
+  // Outline bounds of glyphs, relative to their origin on the baseline.
+  std::unordered_map<quint32, QRectF> InkBounds;
 };
 
 TFontKey KeyOf(const TFontData& font) {
@@ -100,13 +103,9 @@ int EmOf(const TFontKey& key) {
   return std::max(1, static_cast<int>(std::lround(key.Height * kReference / cell)));
 }
 
-TFontEntry& FontEntry(const TFontData& data) {
-  // Deliberately never freed: QFont must not outlive the application's
-  // font database, and the program ends with the cache still in use.
-  static auto* cache = new std::map<TFontKey, TFontEntry>();
-  TFontKey key = KeyOf(data);
-  auto found = cache->find(key);
-  if (found != cache->end()) return found->second;
+TFontEntry& FontEntryOf(TFontKey key, TFontCharset charset, std::map<TFontKey, TFontEntry>& cache) {
+  auto found = cache.find(key);
+  if (found != cache.end()) return found->second;
   TFontEntry entry;
   int em = EmOf(key);
   entry.Font = BaseFont(key.Face, key.Bold, key.Italic, key.Pitch, em);
@@ -123,8 +122,27 @@ TFontEntry& FontEntry(const TFontData& data) {
   tm.tmItalic = key.Italic;
   // The classic TMPF_FIXED_PITCH bit is set for variable-pitch fonts.
   tm.tmPitchAndFamily = QFontInfo(entry.Font).fixedPitch() ? 0 : 1;
-  tm.tmCharSet = data.Charset;
-  return cache->emplace(std::move(key), std::move(entry)).first->second;
+  tm.tmCharSet = charset;
+  return cache.emplace(std::move(key), std::move(entry)).first->second;
+}
+
+TFontEntry& FontEntry(const TFontData& data) {
+  // Deliberately never freed: QFont must not outlive the application's
+  // font database, and the program ends with the cache still in use.
+  static auto* cache = new std::map<TFontKey, TFontEntry>();
+  // Text is drawn and measured in long runs of one font: remember the last
+  // font asked for under its unmapped name (map nodes never move).
+  static auto* last = new TFontKey{};
+  static TFontEntry* lastEntry = nullptr;
+  bool bold = data.Style.Contains(fsBold);
+  bool italic = data.Style.Contains(fsItalic);
+  if (lastEntry != nullptr && last->Face == data.Name && last->Height == data.Height &&
+      last->Bold == bold && last->Italic == italic && last->Pitch == data.Pitch)
+    return *lastEntry;
+  TFontEntry& entry = FontEntryOf(KeyOf(data), data.Charset, *cache);
+  *last = {data.Name, data.Height, bold, italic, data.Pitch};
+  lastEntry = &entry;
+  return entry;
 }
 
 int Advance(TFontEntry& entry, char32_t ch) {
@@ -142,6 +160,12 @@ int Advance(TFontEntry& entry, char32_t ch) {
 QRawFont& RawFont(TFontEntry& entry) {
   if (!entry.Raw) entry.Raw = QRawFont::fromFont(entry.Font);
   return *entry.Raw;
+}
+
+const QRectF& InkBounds(TFontEntry& entry, quint32 glyph) {
+  auto found = entry.InkBounds.find(glyph);
+  if (found != entry.InkBounds.end()) return found->second;
+  return entry.InkBounds.emplace(glyph, RawFont(entry).boundingRect(glyph)).first->second;
 }
 
 quint32 GlyphOf(TFontEntry& entry, char32_t ch) {
@@ -295,10 +319,63 @@ TRasterImagePtr TQtCanvas::SourceImage() {
 }
 
 void TQtCanvas::DoSetClip(const TRegion& clip) {
-  if (FPainter) FPainter->setClipRegion(ToQRegion(clip));
+  if (!FPainter) return;
+  FClipPending = clip;
+  FClipDirty = !FClipValid || !(FClipPending == FClipApplied);
+}
+
+void TQtCanvas::SyncClip(const TRect* bounds) {
+  if (!FClipDirty) return;
+  // Drawing inside a single rectangle that lies within the single
+  // rectangle in force comes out the same under either.
+  if (bounds != nullptr && FClipValid && FClipPending.Rects().size() == 1 &&
+      FClipApplied.Rects().size() == 1) {
+    const TRect& pending = FClipPending.Rects()[0];
+    const TRect& applied = FClipApplied.Rects()[0];
+    auto inside = [](const TRect& a, const TRect& b) {
+      return a.Left >= b.Left && a.Top >= b.Top && a.Right <= b.Right && a.Bottom <= b.Bottom;
+    };
+    if (inside(*bounds, pending) && inside(pending, applied)) return;
+  }
+  FPainter->setClipRegion(ToQRegion(FClipPending));
+  FClipApplied = FClipPending;
+  FClipDirty = false;
+  FClipValid = true;
+}
+
+bool TQtCanvas::FillPixels(const TRect& r, std::uint32_t argb) {
+  // An opaque colour over whole pixels of a 32-bit image is what Qt's own
+  // fill writes too, without its per-call cost (a grid fills every cell).
+  if (FImage == nullptr || FPainterLent || FScale != 1.0 || !FClipValid || (argb >> 24) != 0xFF)
+    return false;
+  QImage::Format format = FImage->format();
+  if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+      format != QImage::Format_ARGB32_Premultiplied)
+    return false;
+  // A shared image would be copied by bits(), away from the painter's.
+  if (!FPainter->transform().isIdentity() || !FImage->isDetached()) return false;
+  const TRect image{0, 0, FImage->width(), FImage->height()};
+  auto* bits = FImage->bits();
+  const qsizetype stride = FImage->bytesPerLine();
+  for (const TRect& clip : FClipApplied.Rects()) {
+    TRect a;
+    TRect b;
+    if (!IntersectRect(a, r, clip) || !IntersectRect(b, a, image)) continue;
+    // One row by hand, the others copied from it (memcpy is the quick one).
+    auto* first = reinterpret_cast<std::uint32_t*>(bits + b.Top * stride) + b.Left;
+    std::fill(first, first + b.Width(), argb);
+    const std::size_t bytes = static_cast<std::size_t>(b.Width()) * sizeof(std::uint32_t);
+    for (int y = b.Top + 1; y < b.Bottom; ++y)
+      std::memcpy(reinterpret_cast<std::uint32_t*>(bits + y * stride) + b.Left, first, bytes);
+  }
+  return true;
 }
 
 void TQtCanvas::DoFillRect(const TRect& r, TColor color) {
+  if (FPainter) {
+    SyncClip(&r);
+    if (FillPixels(r, ColorToArgb(color))) return;
+  }
   QPainter& p = Acquire();
   p.setCompositionMode(QPainter::CompositionMode_SourceOver);
   p.fillRect(ToQRect(r), ToQColor(color));
@@ -308,6 +385,7 @@ void TQtCanvas::DoFillRect(const TRect& r, TColor color) {
 QPainter* TQtCanvas::BeginShape(bool withBrush) {
   std::optional<QPainter::CompositionMode> op = RasterOp(Pen()->Mode());
   if (!op) return nullptr;
+  if (FPainter) SyncClip(nullptr);
   QPainter& p = Acquire();
   // Raster operations exist on images only.
   p.setCompositionMode(Image() != nullptr ? *op : QPainter::CompositionMode_SourceOver);
@@ -402,6 +480,15 @@ void TQtCanvas::DoText(const TTextRun& run) {
   const TFontData& data = Font()->Data();
   TFontEntry& entry = FontEntry(data);
   const double ascent = entry.Metric.tmAscent;
+  const bool rotated = data.Orientation % 3600 != 0;
+  const bool lines = data.Style.Contains(fsUnderline) || data.Style.Contains(fsStrikeOut);
+  // Plain text is placed by the glyphs' positions rather than by moving
+  // the painter: saving and restoring the painter costs more than the
+  // glyphs of a short run. Qt places the lines of underlined or struck-out
+  // text a shade differently then, so that keeps to the moved painter.
+  const bool moved = rotated || lines;
+  const double originX = moved ? 0 : run.Origin.X;
+  const double originY = moved ? 0 : run.Origin.Y;
   // One glyph run for what the face has (laying text out per character is
   // what costs); the rest goes through Qt's font fallback one by one.
   QList<quint32> glyphs;
@@ -409,6 +496,9 @@ void TQtCanvas::DoText(const TTextRun& run) {
   std::vector<std::size_t> fallback;
   glyphs.reserve(static_cast<qsizetype>(run.Text.size()));
   positions.reserve(static_cast<qsizetype>(run.Text.size()));
+  // Where the glyphs' ink may fall, for the clip.
+  double inkLeft = 0, inkTop = 0, inkRight = 0, inkBottom = 0;
+  bool inked = false;
   for (std::size_t i = 0; i < run.Text.size(); ++i) {
     char32_t ch = run.Text[i];
     if (ch < 0x20 || ch == 0x7F) continue;
@@ -417,16 +507,43 @@ void TQtCanvas::DoText(const TTextRun& run) {
       fallback.push_back(i);
       continue;
     }
+    QPointF at(originX + run.Offsets[i], originY + ascent);
     glyphs.push_back(glyph);
-    positions.push_back(QPointF(run.Offsets[i], ascent));
+    positions.push_back(at);
+    if (!moved) {
+      const QRectF& b = InkBounds(entry, glyph);
+      if (b.isEmpty()) continue;
+      double left = at.x() + b.left(), top = at.y() + b.top();
+      double right = at.x() + b.right(), bottom = at.y() + b.bottom();
+      if (!inked) {
+        inkLeft = left, inkTop = top, inkRight = right, inkBottom = bottom;
+        inked = true;
+      } else {
+        inkLeft = std::min(inkLeft, left), inkTop = std::min(inkTop, top);
+        inkRight = std::max(inkRight, right), inkBottom = std::max(inkBottom, bottom);
+      }
+    }
+  }
+  if (FPainter) {
+    if (moved || !fallback.empty()) {
+      SyncClip(nullptr);
+    } else {
+      // Antialiasing may touch the pixels around the outline.
+      TRect bounds{
+          static_cast<int>(std::floor(inkLeft)) - 2, static_cast<int>(std::floor(inkTop)) - 2,
+          static_cast<int>(std::ceil(inkRight)) + 2, static_cast<int>(std::ceil(inkBottom)) + 2};
+      SyncClip(&bounds);
+    }
   }
   QPainter& p = Acquire();
-  p.save();
+  if (moved) {
+    p.save();
+    p.translate(run.Origin.X, run.Origin.Y);
+    if (rotated) p.rotate(-data.Orientation / 10.0);
+  }
   p.setCompositionMode(QPainter::CompositionMode_SourceOver);
   p.setBackgroundMode(Qt::TransparentMode);
   p.setPen(ToQColor(run.Color));
-  p.translate(run.Origin.X, run.Origin.Y);
-  if (data.Orientation % 3600 != 0) p.rotate(-data.Orientation / 10.0);
   if (!glyphs.empty()) {
     QGlyphRun glyphRun;
     glyphRun.setRawFont(RawFont(entry));
@@ -438,9 +555,10 @@ void TQtCanvas::DoText(const TTextRun& run) {
   }
   if (!fallback.empty()) {
     p.setFont(MakeFont(data));
-    for (std::size_t i : fallback) p.drawText(QPointF(run.Offsets[i], ascent), OneChar(run.Text[i]));
+    for (std::size_t i : fallback)
+      p.drawText(QPointF(originX + run.Offsets[i], originY + ascent), OneChar(run.Text[i]));
   }
-  p.restore();
+  if (moved) p.restore();
   Release();
 }
 
@@ -461,6 +579,7 @@ void TQtCanvas::DoMeasure(std::u32string_view text, std::vector<int>& advances) 
 void TQtCanvas::DoImage(const TRect& dest, const TRasterImagePtr& image, const TRect& source) {
   // Copied first: the image may be the very pixels being painted on.
   QImage picture = WrapImage(*image).copy(ToQRect(source));
+  if (FPainter) SyncClip(nullptr);
   QPainter& p = Acquire();
   p.setCompositionMode(QPainter::CompositionMode_SourceOver);
   // Stretching picks the nearest pixel, as the classic block transfer did.

@@ -20,6 +20,7 @@
 // GUI thread only (Qt's rule).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "platform/gui/canvas.h"
@@ -39,9 +40,14 @@ class TQtCanvas : public TCanvas {
   explicit TQtCanvas(QPaintDevice* device, double scale = 1.0);
   ~TQtCanvas() override;
 
-  // The painter, for what TCanvas does not cover (a new PDF page).
+  // The painter, for what TCanvas does not cover (a new PDF page), with
+  // the canvas's clipping in force.
   // REQUIRES: a canvas made on a device.
-  QPainter& Painter() { return *FPainter; }
+  QPainter& Painter() {
+    SyncClip(nullptr);
+    FPainterLent = true;
+    return *FPainter;
+  }
 
   // The Qt font a TFont's data stands for (face mapped, pixel size set,
   // kerning off).
@@ -86,11 +92,27 @@ class TQtCanvas : public TCanvas {
   // The rectangle to stroke so that a one-unit pen covers exactly r's
   // border pixels (and psInsideFrame stays inside r).
   TRect StrokeRect(const TRect& r) const;
+  // Hands the canvas's clipping to the device painter. Setting a clip
+  // costs more than drawing a cell's text, and the base class narrows it
+  // around every clipped text, so it is handed over only when it matters:
+  // when what is about to be drawn (`bounds`, null when unknown) could
+  // come out differently under the new clip than under the one in force.
+  void SyncClip(const TRect* bounds);
+  // Fills r straight in the image's pixels when that comes out as Qt would
+  // draw it; false when Qt has to.
+  bool FillPixels(const TRect& r, std::uint32_t argb);
 
   QImage* FImage = nullptr;
   std::unique_ptr<QPainter> FPainter;
   double FScale = 1.0;
   TRect FSurface;
+  TRegion FClipApplied;  // what the painter clips to
+  TRegion FClipPending;  // what the canvas clips to
+  bool FClipDirty = false;
+  bool FClipValid = false;  // FClipApplied has been handed to the painter
+  // Painter() was handed out: its clipping and transform are no longer
+  // known to be the canvas's.
+  bool FPainterLent = false;
 };
 
 class TBitmap;
