@@ -445,9 +445,13 @@ void TCustomListBox::Paint() {
     if (!Enabled()) state.Include(odDisabled);
     TCanvasStateSaver saver(c);
     c.SetFont(Font());
-    if (state.Contains(odSelected)) {
+    if (state.Contains(odSelected) && Enabled()) {
       c.Brush()->SetColor(clHighlight);
       c.Font()->SetColor(clHighlightText);
+    } else if (state.Contains(odSelected)) {
+      // Still visible, but plainly not a live choice.
+      c.Brush()->SetColor(BlendColors(clGrayText, Color(), 25));
+      c.Font()->SetColor(clGrayText);
     } else {
       c.Brush()->SetColor(Color());
       if (!Enabled()) c.Font()->SetColor(clGrayText);
