@@ -428,7 +428,8 @@ void TCustomListBox::DrawItem(int index, TRect rect, TOwnerDrawState state) {
   TCanvas& c = *Canvas();
   c.FillRect(rect);
   c.SetBkMode(TRANSPARENT);
-  c.TextOut(rect.Left + 2, rect.Top, ItemText(index));
+  // The column an edit's text starts at, so stacked boxes line up.
+  c.TextOut(rect.Left + 3, rect.Top, ItemText(index));
 }
 
 void TCustomListBox::Paint() {
