@@ -231,7 +231,10 @@ void TCommonCalendar::Paint() {
     TRect r{l.Days.Left + (i % 7) * l.CellWidth, l.Days.Top + (i / 7) * l.CellHeight,
             l.Days.Left + (i % 7 + 1) * l.CellWidth, l.Days.Top + (i / 7 + 1) * l.CellHeight};
     bool selected = DayNumber(d) == DayNumber(FDate);
-    if (selected) c.FillSolidRect(r, focused ? clHighlight : clBtnFace);
+    // Unfocused, the chosen day keeps a light tint of the highlight: plain
+    // to see, yet unlike the focused look.
+    if (selected)
+      c.FillSolidRect(r, focused ? TColor(clHighlight) : BlendColors(clHighlight, Color(), 25));
     c.Font()->SetColor(selected && focused   ? clHighlightText
                        : MonthOf(d) != month ? clGrayText
                                              : clWindowText);

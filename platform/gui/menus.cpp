@@ -905,12 +905,16 @@ void TMenuBar::SetDroppedDown(bool value) {
 
 void TMenuBar::Paint() {
   TCanvas& canvas = *Canvas();
-  canvas.FillSolidRect(ClientRect(), Color());
+  TRect client = ClientRect();
+  canvas.FillSolidRect(client, Color());
+  // A line under the bar parts the menu from what is below it.
+  DrawEdge(canvas, client, EDGE_ETCHED, BF_BOTTOM | BF_ADJUST);
   TMenuItem* root = FMenu->Items();
   canvas.SetBkMode(TRANSPARENT);
   for (int i = 0; root != nullptr && i < root->Count(); ++i) {
     TRect r = ItemRect(i);
     if (IsRectEmpty(r)) continue;
+    r.Bottom = std::min(r.Bottom, client.Bottom);
     TMenuItem* item = root->Items(i);
     bool selected = i == FSelected;
     if (selected && FDropped) {

@@ -353,7 +353,8 @@ void TToolButton::Paint() {
   TRect r = ClientRect();
   TToolBar* bar = ToolBar();
   if (FStyle == tbsSeparator || FStyle == tbsDivider) {
-    if (FStyle == tbsDivider) {
+    // A flat bar shows its separators as lines, as dividers always are.
+    if (FStyle == tbsDivider || bar == nullptr || bar->Flat()) {
       TRect line = Rect(r.Width() / 2 - 1, r.Top + 2, r.Width() / 2 + 1, r.Bottom - 2);
       DrawEdge(canvas, line, EDGE_ETCHED, BF_LEFT);
     }
@@ -507,4 +508,10 @@ void TToolBar::WndProc(TMessage& message) {
   TCustomControl::WndProc(message);
 }
 
-void TToolBar::Paint() { Canvas()->FillSolidRect(ClientRect(), Color()); }
+void TToolBar::Paint() {
+  TCanvas& canvas = *Canvas();
+  TRect r = ClientRect();
+  canvas.FillSolidRect(r, Color());
+  // A line under the bar parts the buttons from the form below.
+  DrawEdge(canvas, r, EDGE_ETCHED, BF_BOTTOM);
+}

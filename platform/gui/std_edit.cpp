@@ -8,8 +8,10 @@
 
 namespace {
 
-constexpr int kMarginX = 2;
-constexpr int kMarginY = 1;
+// Room between the border and the text (the default formatting rectangle);
+// list boxes start their text at the same column.
+constexpr int kMarginX = 3;
+constexpr int kMarginY = 2;
 
 bool IsBlank(char32_t c) { return c == U' ' || c == U'\t' || c == U'\r' || c == U'\n'; }
 bool IsBreak(char32_t c) { return c == U'\r' || c == U'\n'; }

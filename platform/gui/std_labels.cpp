@@ -9,6 +9,11 @@ namespace {
 
 constexpr unsigned kAlignmentFlags[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
 
+// Room between a framed static text's border and its text, so the text
+// does not touch the frame.
+constexpr int kStaticPadX = 2;
+constexpr int kStaticPadY = 1;
+
 // Handles CM_DIALOGCHAR for a label-like control: the accelerator focuses
 // `target`.
 bool FocusByAccel(TMessage& message, TWinControl* target, bool enabled, bool showAccel,
@@ -210,18 +215,25 @@ void TStaticText::AdjustBounds() {
   std::string text = Caption().empty() ? " " : Caption();
   TRect r = Rect(0, 0, 0, 0);
   DrawText(canvas, text, r, DT_CALCRECT | DT_EXPANDTABS | (FShowAccelChar ? 0u : DT_NOPREFIX));
-  int frameW = Width() - ClientWidth();
-  int frameH = Height() - ClientHeight();
+  TSize pad = Padding();
+  int frameW = Width() - ClientWidth() + 2 * pad.cx;
+  int frameH = Height() - ClientHeight() + 2 * pad.cy;
   int x = Left();
   int w = r.Right + frameW;
   if (FAlignment == taRightJustify) x += Width() - w;
   SetBounds(x, Top(), w, r.Bottom + frameH);
 }
 
+TSize TStaticText::Padding() const {
+  return FBorderStyle == sbsNone ? TSize{0, 0} : TSize{kStaticPadX, kStaticPadY};
+}
+
 void TStaticText::Paint() {
   TCanvas& canvas = *Canvas();
   TRect r = ClientRect();
   canvas.FillSolidRect(r, Color());
+  TSize pad = Padding();
+  InflateRect(r, -pad.cx, -pad.cy);
   canvas.SetBkMode(TRANSPARENT);
   if (!Enabled()) canvas.SetTextColor(clGrayText);
   DrawText(canvas, Caption(), r,

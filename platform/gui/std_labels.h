@@ -107,6 +107,8 @@ class TStaticText : public TCustomControl {
   void AfterConstruction() override;
   void Notification(TComponent* component, TOperation operation) override;
   void AdjustBounds();
+  // The room inside the border around the text (none without a border).
+  TSize Padding() const;
   // TWinControl
   void CreateParams(TCreateParams& params) override;
   // TCustomControl

@@ -428,7 +428,8 @@ void TCustomListBox::DrawItem(int index, TRect rect, TOwnerDrawState state) {
   TCanvas& c = *Canvas();
   c.FillRect(rect);
   c.SetBkMode(TRANSPARENT);
-  c.TextOut(rect.Left + 2, rect.Top, ItemText(index));
+  // The column an edit's text starts at, so stacked boxes line up.
+  c.TextOut(rect.Left + 3, rect.Top, ItemText(index));
 }
 
 void TCustomListBox::Paint() {
@@ -445,9 +446,13 @@ void TCustomListBox::Paint() {
     if (!Enabled()) state.Include(odDisabled);
     TCanvasStateSaver saver(c);
     c.SetFont(Font());
-    if (state.Contains(odSelected)) {
+    if (state.Contains(odSelected) && Enabled()) {
       c.Brush()->SetColor(clHighlight);
       c.Font()->SetColor(clHighlightText);
+    } else if (state.Contains(odSelected)) {
+      // Still visible, but plainly not a live choice.
+      c.Brush()->SetColor(BlendColors(clGrayText, Color(), 25));
+      c.Font()->SetColor(clGrayText);
     } else {
       c.Brush()->SetColor(Color());
       if (!Enabled()) c.Font()->SetColor(clGrayText);

@@ -137,4 +137,38 @@ TEST_F(CalendarTest, PaintsRussianNamesGreyedNeighboursAndToday) {
   EXPECT_TRUE(today);
 }
 
+// Without the focus the chosen day is still plain to see (not a barely
+// grey cell on white) and unlike the focused look.
+TEST_F(CalendarTest, TheChosenDayShowsPlainlyWithoutTheFocus) {
+  auto* other = Create<TMonthCalendar>(Form);
+  other->SetParent(Form);
+  other->SetLeft(Calendar->Width() + 10);
+  for (TMonthCalendar* focus : {Calendar, other}) {
+    focus->SetFocus();
+    TRecordingCanvas canvas;
+    PaintTopLevel(Form->Handle(), canvas, {});
+    // The last fill under the "14" of the first calendar is the day's cell.
+    const TCanvasRecord* text = nullptr;
+    for (const TCanvasRecord& r : canvas.Records())
+      if (r.Kind == TRecordKind::Text && r.Text == "14" && r.Rect.Left < Calendar->Width())
+        text = &r;
+    ASSERT_NE(text, nullptr);
+    TColor cell = clNone;
+    for (const TCanvasRecord& r : canvas.Records()) {
+      if (&r == text) break;
+      TRect common;
+      if (r.Kind == TRecordKind::FillRect && IntersectRect(common, r.Rect, text->Rect) &&
+          common == text->Rect)
+        cell = r.Color;
+    }
+    TColor c = ColorToRGB(cell), back = ColorToRGB(Calendar->Color());
+    int contrast = std::abs(GetRValue(c) - GetRValue(back)) +
+                   std::abs(GetGValue(c) - GetGValue(back)) +
+                   std::abs(GetBValue(c) - GetBValue(back));
+    EXPECT_GE(contrast, 60) << (focus == Calendar);
+    EXPECT_EQ(cell == clHighlight, focus == Calendar);
+    EXPECT_EQ(text->Color == clHighlightText, focus == Calendar);
+  }
+}
+
 }  // namespace

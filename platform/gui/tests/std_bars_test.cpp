@@ -107,6 +107,49 @@ TEST_F(BarsTest, ButtonsLineUpAndCheckButtonsToggle) {
   EXPECT_FALSE(single->Down());
 }
 
+// The tool bar and the menu bar each end in a line across their width; a
+// separator shows a line in a flat bar (a divider in any bar).
+TEST_F(BarsTest, BarsAndSeparatorsDrawTheirLines) {
+  TMainMenu* menu = Create<TMainMenu>(Form);
+  TMenuItem* file = Create<TMenuItem>(Form);
+  file->SetCaption("&Файл");
+  menu->Items()->Add(file);
+  Button(tbsButton);
+  TToolButton* sep = Button(tbsSeparator);
+  TToolButton* divider = Button(tbsDivider);
+  Form->Show();
+  TRect content = ContentRect(Form->Handle());
+  auto device = [&](TControl* c) {
+    TPoint p = c->ClientToScreen({0, 0});
+    return Bounds(p.X - content.Left, p.Y - content.Top, c->Width(), c->Height());
+  };
+  // Shadow-coloured fills as wide as `area` at its bottom, or upright
+  // inside it.
+  auto lines = [](const std::vector<TCanvasRecord>& records, TRect area, bool across) {
+    int n = 0;
+    for (const TCanvasRecord& r : records) {
+      if (r.Kind != TRecordKind::FillRect || r.Color != clBtnShadow) continue;
+      TRect inside;
+      if (!IntersectRect(inside, r.Rect, area) || inside != r.Rect) continue;
+      if (across ? r.Rect.Width() == area.Width() && r.Rect.Bottom >= area.Bottom - 2
+                 : r.Rect.Width() == 1 && r.Rect.Height() > area.Height() / 2)
+        ++n;
+    }
+    return n;
+  };
+  for (bool flat : {true, false}) {
+    Tools->SetFlat(flat);
+    TRecordingCanvas canvas;
+    Form->Invalidate();
+    PaintTopLevel(Form->Handle(), canvas, {});
+    const auto& records = canvas.Records();
+    EXPECT_EQ(lines(records, device(Tools), true), 1) << flat;
+    EXPECT_EQ(lines(records, device(menu->Bar()), true), 1) << flat;
+    EXPECT_EQ(lines(records, device(sep), false), flat ? 1 : 0) << flat;
+    EXPECT_EQ(lines(records, device(divider), false), 1) << flat;
+  }
+}
+
 TEST_F(BarsTest, ActionLinkedButtonFollowsItsAction) {
   TAction* card = Create<TAction>(Form);
   card->SetHint("Карточка/Таблица (Ctrl+Enter)");

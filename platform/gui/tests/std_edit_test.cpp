@@ -6,6 +6,10 @@
 #include "platform/base/text.h"
 #include "platform/gui/gui_host.h"
 #include "platform/gui/recording_canvas.h"
+#include "platform/gui/std_combo.h"
+#include "platform/gui/std_lists.h"
+#include "platform/gui/std_memo.h"
+#include "std_controls_test_support.h"
 
 namespace {
 
@@ -307,6 +311,36 @@ TEST_F(EditTest, PaintsPasswordCharactersSelectionAndCaret) {
   EXPECT_TRUE(selected);
   EXPECT_FALSE(plain);
   EXPECT_EQ(Edit->Height(), 21) << "AutoSize: the font's height and the border";
+}
+
+class TextBoxesTest : public StdControlsTest {};
+
+// Text in the boxes one types or picks in keeps clear of the border and
+// starts at one column in all of them, so boxes stacked in a form line up.
+TEST_F(TextBoxesTest, TextKeepsClearOfTheBorderAndLinesUp) {
+  auto* edit = Make<TEdit>(Form, 10, 10);
+  edit->SetText("Иванова");
+  auto* memo = Make<TMemo>(Form, 10, 40);
+  memo->Lines()->Add("Первая");
+  auto* list = Make<TListBox>(Form, 10, 130);
+  list->Items()->Add("Андреева");
+  auto* combo = Make<TComboBox>(Form, 10, 230);
+  combo->SetText("Свободный");
+  Form->Show();
+  auto records = PaintForm();
+  const struct {
+    TWinControl* control;
+    const char* text;
+    int top;  // at least; a list's rows start at its top, as ever
+  } boxes[] = {
+      {edit, "Иванова", 2}, {memo, "Первая", 2}, {list, "Андреева", 0}, {combo, "Свободный", 2}};
+  for (const auto& b : boxes) {
+    const TCanvasRecord* drawn = FindText(records, b.text);
+    ASSERT_NE(drawn, nullptr) << b.text;
+    TPoint client = Device(b.control);
+    EXPECT_EQ(drawn->Rect.Left - client.X, 3) << b.text;
+    EXPECT_GE(drawn->Rect.Top - client.Y, b.top) << b.text;
+  }
 }
 
 }  // namespace

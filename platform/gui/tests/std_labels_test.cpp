@@ -46,6 +46,30 @@ TEST_F(StdLabelsTest, AutoSizeFollowsTextFontAndAlignment) {
   EXPECT_EQ(label->Width(), 24) << "no longer sized";
 }
 
+// A framed static text keeps its text clear of the frame, in its size and
+// where the text is drawn; a frameless one sits like a label.
+TEST_F(StdLabelsTest, FramedStaticTextLeavesRoomInsideItsBorder) {
+  Form->Show();
+  const struct {
+    TStaticBorderStyle style;
+    TSize size;   // "Текст": 30 by 13
+    TPoint text;  // where the text starts in the client area
+  } cases[] = {
+      {sbsNone, {30, 13}, {0, 0}}, {sbsSingle, {36, 17}, {2, 1}}, {sbsSunken, {36, 17}, {2, 1}}};
+  for (const auto& c : cases) {
+    auto* text = Make<TStaticText>(Form, 10, 20);
+    text->SetBorderStyle(c.style);
+    text->SetCaption("Текст");
+    EXPECT_EQ(text->Width(), c.size.cx) << c.style;
+    EXPECT_EQ(text->Height(), c.size.cy) << c.style;
+    auto records = PaintForm();
+    const TCanvasRecord* drawn = FindText(records, "Текст");
+    ASSERT_NE(drawn, nullptr);
+    EXPECT_EQ(drawn->Rect.TopLeft(), Device(text, c.text.X, c.text.Y)) << c.style;
+    text->Free();
+  }
+}
+
 TEST_F(StdLabelsTest, AcceleratorFocusesTheFocusControlTypedOrWithAlt) {
   TButton* button = Make<TButton>(Form, 10, 100);
   TKeyTaker* edit = Make<TKeyTaker>(Form, 100, 10);

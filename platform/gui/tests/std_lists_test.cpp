@@ -151,6 +151,30 @@ TEST_F(ListTest, OwnerDrawVariableRowsMeasureAndDraw) {
   EXPECT_TRUE(highlight) << "the canvas comes prepared with the highlight colours";
 }
 
+// A disabled list keeps its chosen item visible but not in the live
+// highlight: grey on a grey band.
+TEST_F(ListTest, ADisabledListGreysItsSelection) {
+  Fill({"a", "b"});
+  List->SetItemIndex(1);
+  for (bool enabled : {true, false}) {
+    List->SetEnabled(enabled);
+    TRecordingCanvas canvas;
+    PaintTopLevel(Form->Handle(), canvas, Rect(0, 0, 300, 300));
+    TPoint origin = List->ClientToScreen({0, 0});
+    TRect content = ContentRect(Form->Handle());
+    TRect item = List->ItemRect(1);
+    OffsetRect(item, origin.X - content.Left, origin.Y - content.Top);
+    TColor band = clNone, text = clNone;
+    for (const TCanvasRecord& r : canvas.Records()) {
+      if (r.Kind == TRecordKind::FillRect && r.Rect == item) band = r.Color;
+      if (r.Kind == TRecordKind::Text && r.Text == "b") text = r.Color;
+    }
+    EXPECT_EQ(band == clHighlight, enabled) << enabled;
+    EXPECT_NE(band, List->Color()) << enabled;
+    EXPECT_EQ(text, enabled ? clHighlightText : clGrayText) << enabled;
+  }
+}
+
 TEST_F(ListTest, ExtendedMultiSelectByMouse) {
   List->SetMultiSelect(true);
   Fill({"a", "b", "c", "d", "e"});

@@ -400,6 +400,14 @@ TEST_F(GalleryTest, EveryControlPaintsOnTheQtCanvas) {
   Save(dropped, "gallery-combo-dropped");
   g.Combo->SetDroppedDown(false);
   Pump();
+  // Closed and focused, a pick-only combo shows its text highlighted.
+  ASSERT_TRUE(g.Combo->Focused());
+  QImage comboFocused = Render(f->Handle());
+  Save(comboFocused, "gallery-combo-focused");
+  QRect combo = Where(g.Combo, f);
+  const QRgb highlight = QColor(0, 120, 215).rgb();
+  EXPECT_GT(Count(comboFocused, combo, highlight), combo.width() * 4);
+  EXPECT_EQ(Count(shot, combo, highlight), 0);
 
   // The grid and the calendar on their own, larger than life for looking.
   QRect gridArea = Where(g.Grid, f);
@@ -455,6 +463,10 @@ TEST_F(GalleryTest, DisabledControlsLookDisabled) {
   QRect inner(3, 3, off.width() - 6, off.height() - 6);
   EXPECT_GT(Dark(shot, inner.translated(on.topLeft())), 10);
   EXPECT_EQ(Dark(shot, inner.translated(off.topLeft())), 0);
+  // The radio group's items grey with it; a disabled list's choice leaves
+  // the live highlight.
+  EXPECT_EQ(Dark(shot, Where(group, f) & shot.rect()), 0);
+  EXPECT_EQ(Count(shot, Where(list, f), QColor(0, 120, 215).rgb()), 0);
 }
 
 }  // namespace
