@@ -32,4 +32,3 @@ static void BM_GridPaintFullScreen(benchmark::State& state) {
   form->Free();
 }
 BENCHMARK(BM_GridPaintFullScreen)->Unit(benchmark::kMillisecond);
-

@@ -40,7 +40,8 @@ void TDM::AfterConstruction() {
   // A clock at or before the start of 2006 is plainly wrong: every date
   // check of the register would misjudge, so the program does not start.
   if (Now() <= EncodeDate(2006, 1, 1)) {
-    ShowError("Не верно установлена системная дата на компьютере!\r\nДальнейшая работа невозможна!");
+    ShowError(
+        "Не верно установлена системная дата на компьютере!\r\nДальнейшая работа невозможна!");
     Halt(0);
   }
   LoadLpu();

@@ -4,10 +4,10 @@
 
 #include "platform/base/clock.h"
 #include "platform/base/exceptions.h"
-#include "platform/gui/forms.h"
-#include "platform/gui/messages.h"
 #include "platform/base/format.h"
 #include "platform/base/text.h"
+#include "platform/gui/forms.h"
+#include "platform/gui/messages.h"
 #include "register/version.h"
 
 std::string PadLeft(std::string_view text, int width, char32_t ch) {
@@ -87,9 +87,7 @@ void ErrorAbort(const std::string& text) {
   Abort();
 }
 
-bool AskYes(const std::string& text) {
-  return MsgBoxT(text, MB_YESNO | MB_ICONQUESTION) == IDYES;
-}
+bool AskYes(const std::string& text) { return MsgBoxT(text, MB_YESNO | MB_ICONQUESTION) == IDYES; }
 
 bool AskYesCaption(const std::string& caption, const std::string& text) {
   return MsgBox(caption, text, MB_YESNO | MB_ICONQUESTION) == IDYES;

@@ -14,7 +14,6 @@ constexpr const char* SNoDataFields = "%s: Can't open: has no data fields";
 // 31.12.1899 as a day count: earlier dates are stored as "no date".
 constexpr std::int32_t kFirstStoredDay = 693595;
 
-
 bool IsStringType(TFieldType type) {
   return type == ftString || type == ftFixedChar || type == ftWideString;
 }

@@ -24,15 +24,15 @@ struct TFormatSettings {
   std::string TimeAMString = "";
   std::string TimePMString = "";
   std::string CurrencyString = "р.";
-  int CurrencyFormat = 3;     // 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $"
-  int NegCurrFormat = 8;      // classic codes 0..15
+  int CurrencyFormat = 3;  // 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $"
+  int NegCurrFormat = 8;   // classic codes 0..15
   int CurrencyDecimals = 2;
   int TwoDigitYearCenturyWindow = 50;
   // Index 0 is January / Sunday, as the classic arrays are 1-based.
   std::array<std::string, 12> ShortMonthNames = {"янв", "фев", "мар", "апр", "май", "июн",
                                                  "июл", "авг", "сен", "окт", "ноя", "дек"};
-  std::array<std::string, 12> LongMonthNames = {"Январь", "Февраль", "Март",     "Апрель",
-                                                "Май",    "Июнь",    "Июль",     "Август",
+  std::array<std::string, 12> LongMonthNames = {"Январь",   "Февраль", "Март",   "Апрель",
+                                                "Май",      "Июнь",    "Июль",   "Август",
                                                 "Сентябрь", "Октябрь", "Ноябрь", "Декабрь"};
   std::array<std::string, 7> ShortDayNames = {"Вс", "Пн", "Вт", "Ср", "Чт", "Пт", "Сб"};
   std::array<std::string, 7> LongDayNames = {"воскресенье", "понедельник", "вторник", "среда",

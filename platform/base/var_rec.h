@@ -17,12 +17,12 @@ struct TVarRec {
   enum class Kind { Integer, Unsigned, Double, Currency, String, Char, Pointer, Boolean };
 
   Kind VType;
-  std::int64_t VInteger = 0;   // Integer, Unsigned (bit pattern), Boolean
-  double VDouble = 0;          // Double
-  ::Currency VCurrency;        // Currency
-  std::string_view VString;    // String: UTF-8, not owned
+  std::int64_t VInteger = 0;  // Integer, Unsigned (bit pattern), Boolean
+  double VDouble = 0;         // Double
+  ::Currency VCurrency;       // Currency
+  std::string_view VString;   // String: UTF-8, not owned
   const void* VPointer = nullptr;
-  char VChar = 0;              // Char: one byte, formatted by %s
+  char VChar = 0;  // Char: one byte, formatted by %s
 
   template <class T>
     requires(std::is_integral_v<T> && std::is_signed_v<T> && !std::is_same_v<T, char>)

@@ -26,8 +26,8 @@
 #include "platform/base/exceptions.h"
 #include "platform/base/sets.h"
 #include "platform/gui/controls.h"
-#include "platform/gui/forms.h"
 #include "platform/gui/controls.h"  // TScrollStyle
+#include "platform/gui/forms.h"
 
 class TInplaceEdit;
 

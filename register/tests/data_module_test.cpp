@@ -6,9 +6,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/gui/tests/gui_test_support.h"
 #include "platform/base/clock.h"
 #include "platform/base/codepage.h"
+#include "platform/gui/tests/gui_test_support.h"
 #include "register/utils.h"
 
 namespace {
@@ -76,8 +76,10 @@ TEST_F(DataModuleTest, DateGuardRefusesTheStartOf2006AndEarlier) {
 
 TEST_F(DataModuleTest, LoadLpuTrimsCutsAndFoldsKeys) {
   const std::string longValue(300, 'x');
-  WriteIni("[Other]\r\nINN=1\r\n[lpu]\r\n inn = 7701 \r\nName=Роддом №1\r\nno equals sign\r\n"
-           "LONG=" + longValue + "\r\nKpp=123\r\n");
+  WriteIni(
+      "[Other]\r\nINN=1\r\n[lpu]\r\n inn = 7701 \r\nName=Роддом №1\r\nno equals sign\r\n"
+      "LONG=" +
+      longValue + "\r\nKpp=123\r\n");
   TDM* dm = MakeDM();
   EXPECT_EQ(dm->GetValue("INN"), "7701");
   EXPECT_EQ(dm->GetValue("inn"), "7701");

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "platform/gui/tests/gui_test_support.h"
 #include "platform/base/clock.h"
+#include "platform/gui/tests/gui_test_support.h"
 #include "register/data_module.h"
 #include "register/dialogs.h"
 #include "register/main_window.h"

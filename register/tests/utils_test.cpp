@@ -11,13 +11,13 @@ TEST(RegisterUtils, SnilsCheck) {
     const char* text;
     bool valid;
   } cases[] = {
-      {"", true},                 // optional
-      {"112-233-445 95", true},   // weighted sum 95
+      {"", true},                // optional
+      {"112-233-445 95", true},  // weighted sum 95
       {"11223344595", true},
       {"112-233-445 94", false},
-      {"1122334459", false},      // ten digits
-      {"112233445950", false},    // twelve digits
-      {"---", true},              // no digits at all counts as empty
+      {"1122334459", false},    // ten digits
+      {"112233445950", false},  // twelve digits
+      {"---", true},            // no digits at all counts as empty
       // Weighted sum 101 needs the check digits 00: 9*9+2*8+1*4 = 101.
       {"920001000 00", true},
       {"920001000 01", false},

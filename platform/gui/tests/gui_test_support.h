@@ -10,8 +10,8 @@
 #include "platform/base/clock.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/gui_host.h"
-#include "platform/gui/recording_canvas.h"
 #include "platform/gui/message_queue.h"
+#include "platform/gui/recording_canvas.h"
 #include "platform/gui/services.h"
 
 class GuiTest : public ::testing::Test {
