@@ -17,6 +17,7 @@
 #include "platform/base/file_utils.h"
 #include "platform/base/format.h"
 #include "platform/data/db_consts.h"
+#include "storage/mapped_read.h"
 
 using namespace dbf;
 
@@ -429,13 +430,6 @@ void TmDbfTable::ScanLiveRecords(std::uint32_t from, std::uint32_t to, F&& visit
     // header's count, under the header lock or against the file's size).
     const std::size_t end = static_cast<std::size_t>(FLayout.RecordPosition(to));
     if (end > FMapLength) MapFile();
-    if (FMap != nullptr && end <= FMapLength) {
-      for (std::uint32_t r = from; r < to; ++r) {
-        const char* record = FMap + FLayout.RecordPosition(r);
-        if (record[0] == kLiveFlag) visit(static_cast<int>(r), record);
-      }
-      return;
-    }
   }
   const std::uint32_t perChunk =
       static_cast<std::uint32_t>(std::max<std::size_t>(1, kScanBytes / recordLength));
@@ -443,8 +437,15 @@ void TmDbfTable::ScanLiveRecords(std::uint32_t from, std::uint32_t to, F&& visit
   for (std::uint32_t first = from; first < to; first += std::min(perChunk, to - first)) {
     const std::uint32_t count = std::min(perChunk, to - first);
     chunk.resize(count * recordLength);
-    FStream->SetPosition(FLayout.RecordPosition(first));
-    FStream->ReadBuffer(chunk.data(), static_cast<std::int64_t>(chunk.size()));
+    // Copied out of the mapping, not visited in place: the visit runs our
+    // code and the user's, which a cut file must not interrupt.
+    const std::size_t position = static_cast<std::size_t>(FLayout.RecordPosition(first));
+    if (FMap != nullptr && position + chunk.size() <= FMapLength) {
+      CopyMapped(chunk.data(), position, chunk.size());
+    } else {
+      FStream->SetPosition(FLayout.RecordPosition(first));
+      FStream->ReadBuffer(chunk.data(), static_cast<std::int64_t>(chunk.size()));
+    }
     for (std::uint32_t i = 0; i < count; ++i) {
       const char* record = chunk.data() + i * recordLength;
       if (record[0] == kLiveFlag) visit(static_cast<int>(first + i), record);
@@ -662,7 +663,7 @@ void TmDbfTable::ReadRecord(int recordNumber, char* buffer, bool sequential, boo
     const std::size_t end = static_cast<std::size_t>(FLayout.RecordPosition(record)) + length;
     if (end > FMapLength) MapFile();
     if (FMap != nullptr && end <= FMapLength) {
-      std::memcpy(buffer, FMap + (end - length), length);
+      CopyMapped(buffer, end - length, length);
       return;
     }
   }
@@ -724,6 +725,14 @@ void TmDbfTable::UnmapFile() {
   if (FMap != nullptr) ::munmap(const_cast<char*>(FMap), FMapLength);
   FMap = nullptr;
   FMapLength = 0;
+}
+
+void TmDbfTable::CopyMapped(char* to, std::size_t offset, std::size_t length) {
+  if (CopyFromMapping(to, FMap + offset, length)) return;
+  UnmapFile();
+  FMapReads = false;
+  throw EDBFError("Table " + FTableName +
+                  ": the file was cut short by another program while it was open");
 }
 
 void TmDbfTable::WriteRecord(int recordNumber, const char* buffer) {

@@ -35,8 +35,13 @@
 // kSharedWindowMilliseconds of reading it, and a read of the current
 // record (resync, refresh, after edit or cancel, bookmarks, searches)
 // always goes to the file. Either way only records the table knows to be
-// in the file are read (the file is never cut while we hold it: pack,
-// CreateTable and the upgrade wait for every user to close it).
+// in the file are read (our own pack, CreateTable and upgrade never cut a
+// file that someone holds: they wait for every user to close it). Should
+// another program cut the file short while it is mapped (a copy made over
+// it, say), reading a record past the new end fails with EDBFError "Table
+// <name>: the file was cut short by another program while it was open"
+// instead of ending the program (mapped_read.h), and the table reads
+// through the stream from then on.
 //
 // Pack and the structure upgrade rewrite whole files. Both hold the file
 // exclusively (they fail with EDBFError "... is in use by another user"
@@ -338,6 +343,10 @@ class TmDbfTable : public TDataSet {
   // Maps the file with room to grow; gives up mapping when that fails.
   void MapFile();
   void UnmapFile();
+  // Copies length bytes at `offset` out of the mapping. When another
+  // program has cut the file short under them, drops the mapping (reads
+  // go through the stream from then on) and throws EDBFError.
+  void CopyMapped(char* to, std::size_t offset, std::size_t length);
   // The record buffer that field access uses in the current state.
   char* FieldBuffer();
   std::span<char> ColumnOf(char* record, int fieldNo);

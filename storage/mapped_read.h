@@ -1,0 +1,23 @@
+// Copies out of a read-only shared mapping of a file that another program
+// may cut short while it is mapped.
+//
+// Touching a mapped page that lies wholly past the file's end raises
+// SIGBUS, which would end the whole program. CopyFromMapping catches that
+// fault for its own copy and reports it, so the caller can raise an error
+// instead. A process-wide SIGBUS handler is installed on the first call;
+// any SIGBUS it does not expect (outside one of these copies, or at an
+// address outside the bytes being copied) goes on to the handler that was
+// there before it, or gets the default action (the program ends, as it
+// would have without us).
+//
+// Any thread; each thread guards only its own copies.
+#pragma once
+
+#include <cstddef>
+
+// Copies length bytes from `from`, which lies in a file mapping, to `to`.
+// Returns false when part of the source is no longer backed by the file
+// (it was cut short); `to` then holds an unspecified part of the bytes.
+// Throws nothing. Precondition: the source range is mapped for reading
+// and `to` is ordinary memory of at least length bytes.
+bool CopyFromMapping(void* to, const void* from, std::size_t length) noexcept;
