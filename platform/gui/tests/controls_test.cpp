@@ -102,11 +102,7 @@ class ControlsTest : public GuiTest {
     gLog = nullptr;
   }
   void Key(unsigned vk, bool shift = false) {
-    if (shift) HostKeyEvent(WM_KEYDOWN, VK_SHIFT);
-    HostKeyEvent(WM_KEYDOWN, vk);
-    HostKeyEvent(WM_KEYUP, vk);
-    if (shift) HostKeyEvent(WM_KEYUP, VK_SHIFT);
-    Application->ProcessMessages();
+    PressKey(vk, shift ? TShiftState{ssShift} : TShiftState{});
   }
   std::vector<std::string> Lines;
   TTestForm* Form = nullptr;

@@ -93,13 +93,7 @@ class GridTest : public GuiTest {
   }
 
   void Key(unsigned vk, bool shift = false, bool ctrl = false) {
-    if (shift) HostKeyEvent(WM_KEYDOWN, VK_SHIFT);
-    if (ctrl) HostKeyEvent(WM_KEYDOWN, VK_CONTROL);
-    HostKeyEvent(WM_KEYDOWN, vk);
-    HostKeyEvent(WM_KEYUP, vk);
-    if (ctrl) HostKeyEvent(WM_KEYUP, VK_CONTROL);
-    if (shift) HostKeyEvent(WM_KEYUP, VK_SHIFT);
-    Application->ProcessMessages();
+    PressKey(vk, TShiftState{}.Set(ssShift, shift).Set(ssCtrl, ctrl));
   }
   void Type(const std::u32string& text) {
     for (char32_t ch : text) HostCharEvent(ch);

@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/base/clock.h"
+#include "platform/base/text.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/gui_host.h"
 #include "platform/gui/message_queue.h"
+#include "platform/gui/messages.h"
 #include "platform/gui/recording_canvas.h"
 #include "platform/gui/services.h"
 
@@ -31,6 +34,23 @@ class GuiTest : public ::testing::Test {
     Application->ResetForTests();
   }
   void Advance(std::uint32_t ms) { FNow += ms; }
+
+  // Presses and releases `vk` through the host entry points with the
+  // modifiers of `shift` held, then handles what it queued.
+  void PressKey(unsigned vk, TShiftState shift = {}) {
+    if (shift.Contains(ssShift)) HostKeyEvent(WM_KEYDOWN, VK_SHIFT);
+    if (shift.Contains(ssCtrl)) HostKeyEvent(WM_KEYDOWN, VK_CONTROL);
+    HostKeyEvent(WM_KEYDOWN, vk);
+    HostKeyEvent(WM_KEYUP, vk);
+    if (shift.Contains(ssCtrl)) HostKeyEvent(WM_KEYUP, VK_CONTROL);
+    if (shift.Contains(ssShift)) HostKeyEvent(WM_KEYUP, VK_SHIFT);
+    Application->ProcessMessages();
+  }
+  // Types `text` as characters, then handles what it queued.
+  void TypeText(std::string_view text) {
+    for (char32_t c : Utf8ToUtf32(text)) HostCharEvent(c);
+    Application->ProcessMessages();
+  }
 
   std::vector<std::string> Boxes;
   std::uint32_t FNow = 1000;

@@ -36,19 +36,8 @@ class MaskEditTest : public GuiTest {
     Form->Free();
     SetClipboardTextHandler({});
   }
-  void Type(std::string_view s) {
-    for (char32_t c : Utf8ToUtf32(s)) HostCharEvent(c);
-    Application->ProcessMessages();
-  }
-  void Key(unsigned vk, TShiftState shift = {}) {
-    if (shift.Contains(ssShift)) HostKeyEvent(WM_KEYDOWN, VK_SHIFT);
-    if (shift.Contains(ssCtrl)) HostKeyEvent(WM_KEYDOWN, VK_CONTROL);
-    HostKeyEvent(WM_KEYDOWN, vk);
-    HostKeyEvent(WM_KEYUP, vk);
-    if (shift.Contains(ssCtrl)) HostKeyEvent(WM_KEYUP, VK_CONTROL);
-    if (shift.Contains(ssShift)) HostKeyEvent(WM_KEYUP, VK_SHIFT);
-    Application->ProcessMessages();
-  }
+  void Type(std::string_view s) { TypeText(s); }
+  void Key(unsigned vk, TShiftState shift = {}) { PressKey(vk, shift); }
   // Runs "keys": letters and digits are typed; '<' '>' are Left and Right,
   // 'H' 'E' Home and End, 'D' Delete, 'B' Backspace, 'X' 'C' 'V' 'Z' the
   // Ctrl chords; everything between quotes is typed as is.
@@ -365,10 +354,7 @@ class InplaceMaskTest : public GuiTest {
     HostKeyEvent(WM_KEYUP, vk);
     Application->ProcessMessages();
   }
-  void Type(std::string_view s) {
-    for (char32_t c : Utf8ToUtf32(s)) HostCharEvent(c);
-    Application->ProcessMessages();
-  }
+  void Type(std::string_view s) { TypeText(s); }
 
   TForm* Form = nullptr;
   TMaskGrid* Grid = nullptr;

@@ -50,10 +50,7 @@ class ComboTest : public GuiTest {
     if (alt) HostKeyEvent(WM_KEYUP, VK_MENU);
     Application->ProcessMessages();
   }
-  void Type(std::string_view s) {
-    for (char32_t c : Utf8ToUtf32(s)) HostCharEvent(c);
-    Application->ProcessMessages();
-  }
+  void Type(std::string_view s) { TypeText(s); }
   // A press and release at a client point of `control` through the host.
   void ClickAt(TWinControl* control, TPoint p) {
     HWND top = GetTopLevel(control->Handle());

@@ -32,20 +32,9 @@ class EditTest : public GuiTest {
     Form->Free();
     SetClipboardTextHandler({});
   }
-  void Type(std::string_view s) {
-    for (char32_t c : Utf8ToUtf32(s)) HostCharEvent(c);
-    Application->ProcessMessages();
-  }
+  void Type(std::string_view s) { TypeText(s); }
   // Presses `vk` with the modifiers held.
-  void Key(unsigned vk, TShiftState shift = {}) {
-    if (shift.Contains(ssShift)) HostKeyEvent(WM_KEYDOWN, VK_SHIFT);
-    if (shift.Contains(ssCtrl)) HostKeyEvent(WM_KEYDOWN, VK_CONTROL);
-    HostKeyEvent(WM_KEYDOWN, vk);
-    HostKeyEvent(WM_KEYUP, vk);
-    if (shift.Contains(ssCtrl)) HostKeyEvent(WM_KEYUP, VK_CONTROL);
-    if (shift.Contains(ssShift)) HostKeyEvent(WM_KEYUP, VK_SHIFT);
-    Application->ProcessMessages();
-  }
+  void Key(unsigned vk, TShiftState shift = {}) { PressKey(vk, shift); }
   // "text" with [ ] around the selection and | at a caret with none.
   std::string Shown() const {
     std::u32string t = Utf8ToUtf32(Edit->Text());

@@ -23,16 +23,9 @@ class ListTest : public GuiTest {
   }
   ~ListTest() override { Form->Free(); }
   void Key(unsigned vk, bool shift = false) {
-    if (shift) HostKeyEvent(WM_KEYDOWN, VK_SHIFT);
-    HostKeyEvent(WM_KEYDOWN, vk);
-    HostKeyEvent(WM_KEYUP, vk);
-    if (shift) HostKeyEvent(WM_KEYUP, VK_SHIFT);
-    Application->ProcessMessages();
+    PressKey(vk, shift ? TShiftState{ssShift} : TShiftState{});
   }
-  void Type(std::string_view s) {
-    for (char32_t c : Utf8ToUtf32(s)) HostCharEvent(c);
-    Application->ProcessMessages();
-  }
+  void Type(std::string_view s) { TypeText(s); }
   void Click(int index, unsigned keys = 0) {
     TRect r = List->ItemRect(index);
     List->Perform(WM_LBUTTONDOWN, MK_LBUTTON | keys, MakeLParam(5, r.Top + 1));

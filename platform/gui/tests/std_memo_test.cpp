@@ -20,18 +20,9 @@ class MemoTest : public GuiTest {
     Memo->SetFocus();
   }
   ~MemoTest() override { Form->Free(); }
-  void Type(std::string_view s) {
-    for (char32_t c : Utf8ToUtf32(s)) HostCharEvent(c);
-    Application->ProcessMessages();
-  }
+  void Type(std::string_view s) { TypeText(s); }
   void Key(unsigned vk, bool ctrl = false, bool shift = false) {
-    if (ctrl) HostKeyEvent(WM_KEYDOWN, VK_CONTROL);
-    if (shift) HostKeyEvent(WM_KEYDOWN, VK_SHIFT);
-    HostKeyEvent(WM_KEYDOWN, vk);
-    HostKeyEvent(WM_KEYUP, vk);
-    if (shift) HostKeyEvent(WM_KEYUP, VK_SHIFT);
-    if (ctrl) HostKeyEvent(WM_KEYUP, VK_CONTROL);
-    Application->ProcessMessages();
+    PressKey(vk, TShiftState{}.Set(ssShift, shift).Set(ssCtrl, ctrl));
   }
   TPoint Caret() { return Memo->CaretPosition(); }
 

@@ -74,15 +74,7 @@ class PagesTest : public GuiTest {
     HostMouseEvent(Form->Handle(), WM_LBUTTONUP, p, 0);
     Application->ProcessMessages();
   }
-  void CtrlTab(bool shift) {
-    HostKeyEvent(WM_KEYDOWN, VK_CONTROL);
-    if (shift) HostKeyEvent(WM_KEYDOWN, VK_SHIFT);
-    HostKeyEvent(WM_KEYDOWN, VK_TAB);
-    HostKeyEvent(WM_KEYUP, VK_TAB);
-    if (shift) HostKeyEvent(WM_KEYUP, VK_SHIFT);
-    HostKeyEvent(WM_KEYUP, VK_CONTROL);
-    Application->ProcessMessages();
-  }
+  void CtrlTab(bool shift) { PressKey(VK_TAB, TShiftState{ssCtrl}.Set(ssShift, shift)); }
 
   TForm* Form = nullptr;
   TFramedPages* Pages = nullptr;
