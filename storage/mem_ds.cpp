@@ -206,30 +206,8 @@ bool TmemDs::GetActiveRecBuf(TRecordBuffer& buffer) {
 // ---- navigation
 
 TGetResult TmemDs::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) {
-  const int count = Count();
-  if (count == 0) return grEOF;
-  switch (mode) {
-    case gmNext:
-      if (FCurrent >= count - 1) {
-        FCurrent = count;
-        return grEOF;
-      }
-      ++FCurrent;
-      break;
-    case gmPrior:
-      if (FCurrent <= 0) {
-        FCurrent = -1;
-        return grBOF;
-      }
-      --FCurrent;
-      break;
-    case gmCurrent:
-      if (FCurrent < 0 || FCurrent >= count) {
-        if (doCheck) DatabaseError(SNoRecords, this);
-        return grError;
-      }
-      break;
-  }
+  const TGetResult result = StepRecordIndex(FCurrent, Count(), mode, doCheck);
+  if (result != grOK) return result;
   const TStoredRecord& record = FRecords[static_cast<std::size_t>(FCurrent)];
   std::memcpy(buffer, record.Data.get(), static_cast<std::size_t>(FRecordSize));
   std::memcpy(buffer + BookmarkOffset(), &record.Serial, 4);

@@ -1075,3 +1075,30 @@ void TDataSet::DoOnDeleteError(EDatabaseError& e, TDataAction& action) {
 void TDataSet::DoOnFilterRecord(bool& accept) {
   if (OnFilterRecord) OnFilterRecord(this, accept);
 }
+
+TGetResult TDataSet::StepRecordIndex(int& index, int count, TGetMode mode, bool doCheck) {
+  if (count == 0) return grEOF;
+  switch (mode) {
+    case gmNext:
+      if (index >= count - 1) {
+        index = count;
+        return grEOF;
+      }
+      ++index;
+      break;
+    case gmPrior:
+      if (index <= 0) {
+        index = -1;
+        return grBOF;
+      }
+      --index;
+      break;
+    case gmCurrent:
+      if (index < 0 || index >= count) {
+        if (doCheck) DatabaseError(SNoRecords, this);
+        return grError;
+      }
+      break;
+  }
+  return grOK;
+}

@@ -372,6 +372,11 @@ class TDataSet : public TComponent {
   virtual void FreeRecordBuffer(TRecordBuffer& buffer) = 0;
   virtual void InternalInitRecord(TRecordBuffer buffer) = 0;
   virtual TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) = 0;
+  // For datasets that keep their records in a list: moves `index` (-1
+  // before the first record, `count` after the last) the way GetRecord
+  // moves its cursor and says what GetRecord answers. With nothing to
+  // read at the current place and `doCheck`, raises "No Records".
+  TGetResult StepRecordIndex(int& index, int count, TGetMode mode, bool doCheck);
   // Bytes of the record at the start of each buffer (old values copy
   // them); 0: no old values from the base.
   virtual int GetRecordSize() { return 0; }

@@ -97,30 +97,9 @@ class TArrayDataSet : public TDataSet {
     std::memset(buffer + FRecordSize, 0, static_cast<std::size_t>(CalcFieldsSize()));
   }
   TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) override {
-    int count = static_cast<int>(Rows.size());
-    if (count == 0) return grEOF;
-    switch (mode) {
-      case gmNext:
-        if (FCurrent >= count - 1) {
-          FCurrent = count;
-          return grEOF;
-        }
-        ++FCurrent;
-        break;
-      case gmPrior:
-        if (FCurrent <= 0) {
-          FCurrent = -1;
-          return grBOF;
-        }
-        --FCurrent;
-        break;
-      case gmCurrent:
-        if (FCurrent < 0 || FCurrent >= count) {
-          if (doCheck) DatabaseError(SNoRecords, this);
-          return grError;
-        }
-        break;
-    }
+    const TGetResult result =
+        StepRecordIndex(FCurrent, static_cast<int>(Rows.size()), mode, doCheck);
+    if (result != grOK) return result;
     std::memcpy(buffer, Rows[static_cast<std::size_t>(FCurrent)].data(),
                 static_cast<std::size_t>(FRecordSize));
     std::memcpy(buffer + BookmarkOffset(), &FCurrent, 4);
