@@ -4,10 +4,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include "platform/draw/recording_canvas.h"
 #include "platform/gui/forms.h"
-#include "platform/gui/grids.h"
 #include "platform/gui/gui_host.h"
-#include "platform/gui/recording_canvas.h"
+#include "platform/widgets/grids.h"
 
 static void BM_GridPaintFullScreen(benchmark::State& state) {
   TForm* form = Create<TForm>(nullptr);

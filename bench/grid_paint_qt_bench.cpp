@@ -10,10 +10,10 @@
 #include <string>
 
 #include "platform/gui/forms.h"
-#include "platform/gui/grids.h"
 #include "platform/gui/gui_host.h"
 #include "platform/qt/qt_canvas.h"
 #include "platform/qt/qt_host.h"
+#include "platform/widgets/grids.h"
 
 namespace {
 

@@ -9,12 +9,50 @@ function(mebrath_warnings target)
   endif()
 endfunction()
 
+# The layers: a library may include headers only from its own folder and
+# from the folders of the libraries it links, directly or through them
+# (their tests/ folders too, for shared test support).
+# Each library records the folders it may see; every #include "dir/..."
+# in its sources, headers and tests is checked against them when CMake
+# configures, so a dependency against the graph fails the build at once.
+function(mebrath_check_layers name deps)
+  file(RELATIVE_PATH folder "${PROJECT_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
+  set(allowed "${folder}")
+  foreach(dep ${deps})
+    get_property(dep_allowed GLOBAL PROPERTY MEBRATH_LAYER_${dep})
+    list(APPEND allowed ${dep_allowed})
+  endforeach()
+  list(REMOVE_DUPLICATES allowed)
+  set_property(GLOBAL PROPERTY MEBRATH_LAYER_${name} "${allowed}")
+  file(GLOB files CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.h"
+       "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/tests/*.h"
+       "${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp")
+  foreach(file ${files})
+    file(STRINGS "${file}" includes REGEX "^#include \"[^\"]+/[^\"]+\"")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^#include \"([^\"]+)/[^/\"]+\".*" "\\1" dir "${line}")
+      set(ok FALSE)
+      foreach(prefix ${allowed})
+        if(dir STREQUAL prefix OR dir STREQUAL "${prefix}/tests")
+          set(ok TRUE)
+          break()
+        endif()
+      endforeach()
+      if(NOT ok)
+        file(RELATIVE_PATH shown "${PROJECT_SOURCE_DIR}" "${file}")
+        message(FATAL_ERROR "${shown}: ${line} crosses the layers (${name} may see: ${allowed})")
+      endif()
+    endforeach()
+  endforeach()
+endfunction()
+
 # One static library per folder: every .cpp directly in the folder belongs
 # to it. mebrath_library(NAME DEPS dep1 dep2 ...)
 function(mebrath_library name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
   file(GLOB headers CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
+  mebrath_check_layers(${name} "${ARG_DEPS}")
   if(NOT sources)
     # A folder whose unit is not written yet: headers only, or nothing.
     add_library(${name} INTERFACE ${headers})

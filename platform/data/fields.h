@@ -45,6 +45,7 @@
 #include "platform/base/component.h"
 #include "platform/base/currency.h"
 #include "platform/base/date_time.h"
+#include "platform/base/ui_enums.h"
 #include "platform/base/variant.h"
 #include "platform/data/field_defs.h"
 
@@ -52,8 +53,6 @@ class TDataSet;
 class TStream;
 
 enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc, fkAggregate };
-// Text alignment of a field's value (grids and edit controls read it).
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 class TField;
 using TFieldNotifyEvent = std::function<void(TField* sender)>;

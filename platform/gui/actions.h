@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "platform/base/component.h"
-#include "platform/gui/image_list.h"
+#include "platform/draw/image_list.h"
 #include "platform/gui/messages.h"
 
 class TBasicAction;

@@ -31,8 +31,9 @@
 #include <vector>
 
 #include "platform/base/component.h"
-#include "platform/gui/canvas.h"
-#include "platform/gui/graphics.h"
+#include "platform/base/ui_enums.h"
+#include "platform/draw/canvas.h"
+#include "platform/draw/graphics.h"
 #include "platform/gui/messages.h"
 #include "platform/gui/window.h"
 
@@ -46,8 +47,6 @@ enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
 using TAnchors = TSet<TAnchorKind>;
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
-// The scroll bars a control shows (memo, grid).
-enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 enum TControlStyleItem {
   csAcceptsControls,

@@ -27,12 +27,12 @@
 #include <vector>
 
 #include "platform/base/component.h"
-#include "platform/gui/bitmap.h"
+#include "platform/base/ui_enums.h"
+#include "platform/draw/bitmap.h"
+#include "platform/draw/cursors.h"
 #include "platform/gui/controls.h"
-#include "platform/gui/cursors.h"
 #include "platform/gui/hint_window.h"
 
-enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum TPosition {
   poDesigned,
   poDefault,

@@ -22,7 +22,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/gui/geometry.h"
+#include "platform/draw/geometry.h"
 #include "platform/gui/messages.h"
 
 class TBitmap;

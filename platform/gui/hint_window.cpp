@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/gui/draw_text.h"
+#include "platform/draw/draw_text.h"
 #include "platform/gui/forms.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "platform/base/sets.h"
-#include "platform/gui/geometry.h"
+#include "platform/draw/geometry.h"
 
 struct TWnd;
 // A window of our tree; null means "none". A handle stays valid until the

@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/gui/geometry.h"
+#include "platform/draw/geometry.h"
 #include "platform/gui/messages.h"
 
 // Handles a message for a window; the result goes in TMessage::Result.

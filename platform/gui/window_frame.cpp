@@ -2,9 +2,9 @@
 // tracking of scroll bars by the mouse.
 #include <algorithm>
 
-#include "platform/gui/canvas.h"
-#include "platform/gui/draw_utils.h"
-#include "platform/gui/graphics.h"
+#include "platform/draw/canvas.h"
+#include "platform/draw/draw_utils.h"
+#include "platform/draw/graphics.h"
 #include "platform/gui/window_internal.h"
 
 namespace {

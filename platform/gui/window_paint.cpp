@@ -5,9 +5,9 @@
 #include <iostream>
 
 #include "platform/base/exceptions.h"
-#include "platform/gui/canvas.h"
+#include "platform/draw/canvas.h"
+#include "platform/draw/recording_canvas.h"
 #include "platform/gui/gui_host.h"
-#include "platform/gui/recording_canvas.h"
 #include "platform/gui/window_internal.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include <unordered_map>
 
 #include "platform/base/exceptions.h"
-#include "platform/gui/bitmap.h"
+#include "platform/draw/bitmap.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/gui/canvas.h"
+#include "platform/draw/canvas.h"
 
 class QFont;
 class QImage;

@@ -17,7 +17,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/gui/bitmap.h"
+#include "platform/draw/bitmap.h"
 #include "platform/gui/message_queue.h"
 #include "platform/qt/qt_canvas.h"
 #include "platform/qt/qt_input.h"

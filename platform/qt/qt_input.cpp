@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "platform/gui/cursors.h"
+#include "platform/draw/cursors.h"
 #include "platform/gui/messages.h"
 
 namespace {

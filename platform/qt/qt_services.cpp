@@ -1,7 +1,7 @@
 #include "platform/qt/qt_services.h"
 
-#include "platform/gui/message_dialog.h"
 #include "platform/qt/qt_host.h"
+#include "platform/widgets/message_dialog.h"
 
 void InstallQtServices(TQtHost& host) {
   InstallMessageDialogs();

@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
+#include "platform/draw/printers.h"
 #include "platform/gui/clipboard.h"
-#include "platform/gui/file_dialogs.h"
-#include "platform/gui/printers.h"
+#include "platform/widgets/file_dialogs.h"
 
 class QUrl;
 class TQtHost;

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "gui_test_support.h"
+#include "platform/draw/recording_canvas.h"
 #include "platform/gui/gui_host.h"
-#include "platform/gui/recording_canvas.h"
 
 namespace {
 

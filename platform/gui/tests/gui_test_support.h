@@ -10,11 +10,11 @@
 
 #include "platform/base/clock.h"
 #include "platform/base/text.h"
+#include "platform/draw/recording_canvas.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/gui_host.h"
 #include "platform/gui/message_queue.h"
 #include "platform/gui/messages.h"
-#include "platform/gui/recording_canvas.h"
 #include "platform/gui/services.h"
 
 class GuiTest : public ::testing::Test {

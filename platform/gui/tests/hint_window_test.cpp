@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "gui_test_support.h"
-#include "platform/gui/draw_text.h"
+#include "platform/draw/draw_text.h"
+#include "platform/draw/recording_canvas.h"
 #include "platform/gui/gui_host.h"
-#include "platform/gui/recording_canvas.h"
 
 namespace {
 

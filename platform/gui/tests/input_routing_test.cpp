@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "gui_test_support.h"
-#include "platform/gui/cursors.h"
+#include "platform/draw/cursors.h"
+#include "platform/draw/recording_canvas.h"
 #include "platform/gui/gui_host.h"
-#include "platform/gui/recording_canvas.h"
 
 namespace {
 

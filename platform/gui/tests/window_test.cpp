@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "gui_test_support.h"
-#include "platform/gui/draw_utils.h"
+#include "platform/draw/draw_utils.h"
+#include "platform/draw/recording_canvas.h"
 #include "platform/gui/gui_host.h"
-#include "platform/gui/recording_canvas.h"
 #include "platform/gui/window.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/gui/bitmap.h"
+#include "platform/draw/bitmap.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/message_queue.h"
 #include "platform/qt/qt_canvas.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/gui/cursors.h"
+#include "platform/draw/cursors.h"
 #include "platform/gui/messages.h"
 
 namespace {
