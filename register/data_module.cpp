@@ -4,6 +4,7 @@
 #include "platform/base/file_utils.h"
 #include "platform/base/format_settings.h"
 #include "platform/base/ini_file.h"
+#include "platform/base/string_list.h"
 #include "platform/base/text.h"
 #include "register/utils.h"
 
@@ -49,33 +50,32 @@ void TDM::AfterConstruction() {
 }
 
 void TDM::LoadLpu() {
-  FKeys.Clear();
-  FValues.Clear();
+  FLpu.clear();
   TStringList lines;
   TIniFile(IniFileName()).ReadSectionValues(kLpuSection, lines);
   for (int i = 0; i < lines.Count(); ++i) {
     const std::string& line = lines[i];
     const int p = Pos("=", line);
     if (p <= 0) {
-      continue;  // keeps the two lists in step
+      continue;
     }
-    FKeys.Add(AnsiUpperCase(Trim(Copy(line, 1, p - 1))));
-    FValues.Add(Trim(Copy(line, p + 1, kMaxValueLength)));
+    FLpu.push_back(
+        {AnsiUpperCase(Trim(Copy(line, 1, p - 1))), Trim(Copy(line, p + 1, kMaxValueLength))});
   }
 }
 
 void TDM::SaveLpu() {
   TIniFile ini(IniFileName());
-  for (int i = 0; i < FKeys.Count(); ++i) {
-    ini.WriteString(kLpuSection, FKeys[i], FValues[i]);
+  for (const TLpuValue& v : FLpu) {
+    ini.WriteString(kLpuSection, v.Key, v.Value);
   }
 }
 
 int TDM::IndexOfKey(const std::string& key) const {
   const std::string upper = AnsiUpperCase(key);
-  for (int i = 0; i < FKeys.Count(); ++i) {
-    if (FKeys[i] == upper) {
-      return i;
+  for (std::size_t i = 0; i < FLpu.size(); ++i) {
+    if (FLpu[i].Key == upper) {
+      return static_cast<int>(i);
     }
   }
   return -1;
@@ -83,15 +83,14 @@ int TDM::IndexOfKey(const std::string& key) const {
 
 std::string TDM::GetValue(const std::string& key) const {
   const int i = IndexOfKey(key);
-  return i < 0 ? std::string() : FValues[i];
+  return i < 0 ? std::string() : FLpu[i].Value;
 }
 
 void TDM::SetValue(const std::string& key, const std::string& value) {
   const int i = IndexOfKey(key);
   if (i >= 0) {
-    FValues.SetStrings(i, value);
+    FLpu[i].Value = value;
   } else {
-    FKeys.Add(AnsiUpperCase(key));
-    FValues.Add(value);
+    FLpu.push_back({AnsiUpperCase(key), value});
   }
 }

@@ -1,13 +1,12 @@
 // TDM: the program's data module, made first at start-up. It refuses to
 // run on a machine whose clock is plainly wrong and holds the institution's
-// details (INI section "LPU") as two lists kept in step: the upper-cased
-// keys and their values. Nothing reaches the file until SaveLpu. GUI
-// thread only.
+// details (INI section "LPU") as one list of upper-cased keys with their
+// values. Nothing reaches the file until SaveLpu. GUI thread only.
 #pragma once
 
 #include <string>
+#include <vector>
 
-#include "platform/base/string_list.h"
 #include "platform/gui/forms.h"
 
 // Makes the start-up format settings of the whole process: date and
@@ -36,8 +35,12 @@ class TDM : public TDataModule {
   // value.
   void SetValue(const std::string& key, const std::string& value);
 
-  const TStringList& Keys() const { return FKeys; }
-  const TStringList& Values() const { return FValues; }
+  struct TLpuValue {
+    std::string Key;  // upper-cased
+    std::string Value;
+  };
+  // In the order of the file, then of SetValue.
+  const std::vector<TLpuValue>& LpuValues() const { return FLpu; }
 
  protected:
   explicit TDM(TComponent* owner);
@@ -47,8 +50,7 @@ class TDM : public TDataModule {
  private:
   int IndexOfKey(const std::string& key) const;
 
-  TStringList FKeys;
-  TStringList FValues;
+  std::vector<TLpuValue> FLpu;
 };
 
 // The data module made at start-up.

@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-liberation fonts-dejavu-core
-  xvfb xauth poppler-utils
+  clang-format xvfb xauth poppler-utils
 )
 
 missing=()

@@ -78,8 +78,7 @@ class TCollection : public TPersistent {
   // there); the factory must not attach it anywhere else.
   using TItemFactory = std::function<TCollectionItem*(TCollection* collection)>;
   // The factory of items of class T, made with T(collection).
-  template <class T>
-    requires std::derived_from<T, TCollectionItem>
+  template <std::derived_from<TCollectionItem> T>
   static TItemFactory ItemFactory() {
     return [](TCollection* collection) -> TCollectionItem* {
       return TObjectFactory::New<T>(collection);

@@ -53,8 +53,7 @@ enum TComponentStateFlag { csLoading, csReading, csDesigning, csDestroying };
 using TComponentState = TSet<TComponentStateFlag>;
 
 class TComponent;
-template <class T, class... A>
-  requires std::derived_from<T, TComponent>
+template <std::derived_from<TComponent> T, class... A>
 T* Create(TComponent* owner, A&&... args);
 
 class TComponent : public TPersistent {
@@ -134,8 +133,7 @@ class TComponent : public TPersistent {
   void Destroying();
 
  private:
-  template <class T, class... A>
-    requires std::derived_from<T, TComponent>
+  template <std::derived_from<TComponent> T, class... A>
   friend T* Create(TComponent* owner, A&&... args);
 
   bool BeginDestroy() override;
@@ -163,8 +161,7 @@ class TComponent : public TPersistent {
 // announces it to the owner (opInsert), and calls AfterConstruction. If
 // AfterConstruction throws, the object is freed and the exception goes on.
 // T's constructor takes the owner first: T(TComponent* owner, args...).
-template <class T, class... A>
-  requires std::derived_from<T, TComponent>
+template <std::derived_from<TComponent> T, class... A>
 T* Create(TComponent* owner, A&&... args) {
   T* component = TObjectFactory::New<T>(owner, std::forward<A>(args)...);
   try {
@@ -197,8 +194,7 @@ void RegisterClass(std::string name, TComponentFactory factory);
 // Registers T under its class name; registering the same T again is
 // ignored.
 void RegisterClass(const TClassInfo& info, TComponentFactory factory);
-template <class T>
-  requires std::derived_from<T, TComponent>
+template <std::derived_from<TComponent> T>
 void RegisterClass() {
   RegisterClass(T::kClassInfo, [](TComponent* owner) -> TComponent* { return Create<T>(owner); });
 }

@@ -17,10 +17,12 @@ class Exception : public std::exception {
  public:
   explicit Exception(std::string message) : FMessage(std::move(message)) {}
   // CreateFmt: the message is Format(pattern, args...).
+  // clang-format off
   template <class... Args>
     requires(sizeof...(Args) > 0)
   Exception(std::string_view pattern, const Args&... args)
       : FMessage(FormatV(pattern, std::initializer_list<TVarRec>{TVarRec(args)...})) {}
+  // clang-format on
 
   const std::string& Message() const { return FMessage; }
   void SetMessage(std::string message) { FMessage = std::move(message); }

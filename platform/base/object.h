@@ -97,8 +97,7 @@ class TObject {
 };
 
 // Frees `object` when it is not null and sets the pointer to null first.
-template <class T>
-  requires std::derived_from<T, TObject>
+template <std::derived_from<TObject> T>
 void FreeAndNil(T*& object) {
   T* doomed = object;
   object = nullptr;
@@ -119,8 +118,7 @@ class TComponent;
 // Makes a T owned by the returned pointer and calls its AfterConstruction.
 // A component made this way has no owner: the constructor receives nullptr
 // as its owner, followed by `args`.
-template <class T, class... A>
-  requires std::derived_from<T, TObject>
+template <std::derived_from<TObject> T, class... A>
 TObjectPtr<T> CreateUnique(A&&... args) {
   T* object;
   if constexpr (std::derived_from<T, TComponent>) {

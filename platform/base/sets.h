@@ -11,8 +11,11 @@
 #include <iterator>
 #include <type_traits>
 
+// The members of a set are the values of an enumeration.
 template <class E>
-  requires std::is_enum_v<E>
+concept TSetMember = std::is_enum_v<E>;
+
+template <TSetMember E>
 class TSet {
  public:
   constexpr TSet() = default;

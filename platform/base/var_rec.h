@@ -24,12 +24,14 @@ struct TVarRec {
   const void* VPointer = nullptr;
   char VChar = 0;  // Char: one byte, formatted by %s
 
+  // clang-format off
   template <class T>
     requires(std::is_integral_v<T> && std::is_signed_v<T> && !std::is_same_v<T, char>)
   TVarRec(T v) : VType(Kind::Integer), VInteger(v) {}
   template <class T>
     requires(std::is_integral_v<T> && std::is_unsigned_v<T> && !std::is_same_v<T, bool>)
   TVarRec(T v) : VType(Kind::Unsigned), VInteger(static_cast<std::int64_t>(v)) {}
+  // clang-format on
   TVarRec(bool v) : VType(Kind::Boolean), VInteger(v ? 1 : 0) {}
   TVarRec(double v) : VType(Kind::Double), VDouble(v) {}
   TVarRec(float v) : VType(Kind::Double), VDouble(v) {}

@@ -9,8 +9,6 @@
 #include "platform/gui/gui_host.h"
 #include "platform/gui/message_queue.h"
 
-void (*gControlDestroyingHook)(TControl* control) = nullptr;
-
 namespace {
 
 TShiftState MouseShift(const TMessage& m) {
@@ -36,7 +34,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner), FFont(std::make_uniqu
 TControl::~TControl() = default;
 
 void TControl::BeforeDestruction() {
-  if (gControlDestroyingHook) gControlDestroyingHook(this);
+  if (Application != nullptr) Application->ControlDestroying(this);
   if (FParent != nullptr) FParent->RemoveControl(this);
   FParent = nullptr;
   TComponent::BeforeDestruction();

@@ -528,7 +528,3 @@ char32_t GetHotkey(const std::string& caption);
 // with it: the form offers every character the focused control does not
 // want (and every Alt+character) to its controls that way.
 bool IsAccel(unsigned charCode, const std::string& caption);
-
-// Set by forms.cpp: called with each destroyed control, to clear the
-// application's and screen's weak references.
-extern void (*gControlDestroyingHook)(TControl* control);

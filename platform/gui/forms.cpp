@@ -20,11 +20,8 @@ TScreen* Screen = CreateScreenObject();
 
 namespace {
 
-void ControlDestroying(TControl* control) { Application->ControlDestroying(control); }
-
 struct THookInstaller {
   THookInstaller() {
-    gControlDestroyingHook = ControlDestroying;
     SetGuiExceptionHandler([] { Application->HandleException(nullptr); });
   }
 } gHookInstaller;

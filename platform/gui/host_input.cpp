@@ -154,8 +154,8 @@ void HostKeyEvent(unsigned msg, unsigned virtualKey, bool repeat) {
     unsigned m = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
     std::uint32_t keyData = 1;
     if (alt) keyData |= kKeyDataAltDown;
-    if (repeat || !down) keyData |= 0x40000000;
-    if (!down) keyData |= 0x80000000;
+    if (repeat || !down) keyData |= kKeyDataWasDown;
+    if (!down) keyData |= kKeyDataReleased;
     HWND target = KeyTarget();
     if (target != nullptr) PostMessage(target, m, virtualKey, static_cast<LPARAM>(keyData));
   } catch (...) {

@@ -975,3 +975,7 @@ TShiftState KeysToShiftState(unsigned keys);
 TShiftState KeyDataToShiftState(std::uint32_t keyData);
 // Bit 29 of the key data: Alt was held.
 inline constexpr std::uint32_t kKeyDataAltDown = 0x20000000;
+// Set on a key-down that repeats and on every key-up: the key was down.
+inline constexpr std::uint32_t kKeyDataWasDown = 0x40000000;
+// Set on key-up messages.
+inline constexpr std::uint32_t kKeyDataReleased = 0x80000000;

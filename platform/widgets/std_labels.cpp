@@ -7,49 +7,17 @@
 
 namespace {
 
-constexpr unsigned kAlignmentFlags[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
-
 // Room between a framed static text's border and its text, so the text
 // does not touch the frame.
 constexpr int kStaticPadX = 2;
 constexpr int kStaticPadY = 1;
 
-// Handles CM_DIALOGCHAR for a label-like control: the accelerator focuses
-// `target`.
-bool FocusByAccel(TMessage& message, TWinControl* target, bool enabled, bool showAccel,
-                  const std::string& caption) {
-  if (target == nullptr || !enabled || !showAccel ||
-      !IsAccel(static_cast<unsigned>(message.WParam), caption) || !target->CanFocus())
-    return false;
-  target->SetFocus();
-  message.Result = 1;
-  return true;
-}
-
 }  // namespace
 
 // ------------------------------------------------------------ TCustomLabel
 
-TCustomLabel::TCustomLabel(TComponent* owner) : TGraphicControl(owner) {
-  SetControlStyle(ControlStyle() + csReplicatable + csOpaque);
-  SetBounds(0, 0, 65, 17);
-  SetParentColor(true);
-}
-
-void TCustomLabel::AfterConstruction() {
-  TGraphicControl::AfterConstruction();
-  AdjustBounds();
-}
-
-void TCustomLabel::Notification(TComponent* component, TOperation operation) {
-  TGraphicControl::Notification(component, operation);
-  if (operation == opRemove && component == FFocusControl) FFocusControl = nullptr;
-}
-
-void TCustomLabel::SetAlignment(TAlignment value) {
-  if (value == FAlignment) return;
-  FAlignment = value;
-  Invalidate();
+TCustomLabel::TCustomLabel(TComponent* owner) : TCaptionControl(owner) {
+  SetControlStyle(ControlStyle() + csOpaque);
 }
 
 void TCustomLabel::SetLayout(TTextLayout value) {
@@ -71,53 +39,28 @@ void TCustomLabel::SetTransparent(bool value) {
   Invalidate();
 }
 
-void TCustomLabel::SetAutoSize(bool value) {
-  if (value == FAutoSize) return;
-  FAutoSize = value;
-  AdjustBounds();
-}
-
-void TCustomLabel::SetShowAccelChar(bool value) {
-  if (value == FShowAccelChar) return;
-  FShowAccelChar = value;
-  AdjustBounds();
-  Invalidate();
-}
-
-void TCustomLabel::SetFocusControl(TWinControl* value) {
-  if (value == FFocusControl) return;
-  if (FFocusControl != nullptr) FFocusControl->RemoveFreeNotification(this);
-  FFocusControl = value;
-  if (value != nullptr) value->FreeNotification(this);
-}
-
 std::string TCustomLabel::GetLabelText() const {
   const std::string& text = Caption();
-  if (text.empty() || (FShowAccelChar && text == "&")) return text + " ";
+  if (text.empty() || (ShowAccelChar() && text == "&")) return text + " ";
   return text;
-}
-
-unsigned TCustomLabel::TextFlags() const {
-  return kAlignmentFlags[FAlignment] | (FWordWrap ? DT_WORDBREAK : 0u);
 }
 
 void TCustomLabel::DoDrawText(TCanvas& canvas, TRect& rect, unsigned flags) {
   flags |= DT_EXPANDTABS;
-  if (!FShowAccelChar) flags |= DT_NOPREFIX;
+  if (!ShowAccelChar()) flags |= DT_NOPREFIX;
   if (!Enabled() && (flags & DT_CALCRECT) == 0) canvas.SetTextColor(clGrayText);
   DrawText(canvas, GetLabelText(), rect, flags);
 }
 
 void TCustomLabel::AdjustBounds() {
-  if (!FAutoSize || ComponentState().Contains(csLoading)) return;
+  if (!CanAutoSize()) return;
   TCanvas& canvas = MeasureCanvas();
   TCanvasStateSaver saver(canvas);
   canvas.SetFont(Font());
   TRect r = ClientRect();
+  // Through DoDrawText, so a descendant's text and drawing are measured.
   DoDrawText(canvas, r, DT_CALCRECT | (FWordWrap ? DT_WORDBREAK : 0u));
-  int x = Left();
-  if (FAlignment == taRightJustify) x += Width() - r.Right;
-  SetBounds(x, Top(), r.Right, r.Bottom);
+  FitToText(r.Right, r.Bottom);
 }
 
 void TCustomLabel::Paint() {
@@ -125,7 +68,7 @@ void TCustomLabel::Paint() {
   TRect r = ClientRect();
   if (!Transparent()) canvas.FillSolidRect(r, Color());
   canvas.SetBkMode(TRANSPARENT);
-  unsigned flags = TextFlags();
+  unsigned flags = AlignmentFlags() | (FWordWrap ? DT_WORDBREAK : 0u);
   if (FLayout != tlTop) {
     TRect calc = r;
     DoDrawText(canvas, calc, flags | DT_CALCRECT);
@@ -135,50 +78,7 @@ void TCustomLabel::Paint() {
   DoDrawText(canvas, r, flags);
 }
 
-void TCustomLabel::WndProc(TMessage& message) {
-  switch (message.Msg) {
-    case CM_TEXTCHANGED:
-    case CM_FONTCHANGED:
-      AdjustBounds();
-      break;
-    case CM_DIALOGCHAR:
-      FocusByAccel(message, FFocusControl, Enabled(), FShowAccelChar, Caption());
-      return;
-    default:
-      break;
-  }
-  TGraphicControl::WndProc(message);
-}
-
 // ------------------------------------------------------------- TStaticText
-
-TStaticText::TStaticText(TComponent* owner) : TCustomControl(owner) {
-  SetControlStyle(ControlStyle() + csReplicatable);
-  SetBounds(0, 0, 65, 17);
-  SetParentColor(true);
-}
-
-void TStaticText::AfterConstruction() {
-  TCustomControl::AfterConstruction();
-  AdjustBounds();
-}
-
-void TStaticText::Notification(TComponent* component, TOperation operation) {
-  TCustomControl::Notification(component, operation);
-  if (operation == opRemove && component == FFocusControl) FFocusControl = nullptr;
-}
-
-void TStaticText::SetAlignment(TAlignment value) {
-  if (value == FAlignment) return;
-  FAlignment = value;
-  Invalidate();
-}
-
-void TStaticText::SetAutoSize(bool value) {
-  if (value == FAutoSize) return;
-  FAutoSize = value;
-  AdjustBounds();
-}
 
 void TStaticText::SetBorderStyle(TStaticBorderStyle value) {
   if (value == FBorderStyle) return;
@@ -187,41 +87,19 @@ void TStaticText::SetBorderStyle(TStaticBorderStyle value) {
   AdjustBounds();
 }
 
-void TStaticText::SetShowAccelChar(bool value) {
-  if (value == FShowAccelChar) return;
-  FShowAccelChar = value;
-  AdjustBounds();
-  Invalidate();
-}
-
-void TStaticText::SetFocusControl(TWinControl* value) {
-  if (value == FFocusControl) return;
-  if (FFocusControl != nullptr) FFocusControl->RemoveFreeNotification(this);
-  FFocusControl = value;
-  if (value != nullptr) value->FreeNotification(this);
-}
-
 void TStaticText::CreateParams(TCreateParams& params) {
-  TCustomControl::CreateParams(params);
+  TCaptionControl::CreateParams(params);
   if (FBorderStyle == sbsSingle) params.Style |= WS_BORDER;
   if (FBorderStyle == sbsSunken) params.ExStyle |= WS_EX_STATICEDGE;
 }
 
 void TStaticText::AdjustBounds() {
-  if (!FAutoSize || ComponentState().Contains(csLoading)) return;
-  TCanvas& canvas = MeasureCanvas();
-  TCanvasStateSaver saver(canvas);
-  canvas.SetFont(Font());
-  std::string text = Caption().empty() ? " " : Caption();
-  TRect r = Rect(0, 0, 0, 0);
-  DrawText(canvas, text, r, DT_CALCRECT | DT_EXPANDTABS | (FShowAccelChar ? 0u : DT_NOPREFIX));
+  if (!CanAutoSize()) return;
+  TRect r = MeasureText(Caption().empty() ? " " : Caption(), Rect(0, 0, 0, 0),
+                        AlignmentFlags() & ~(DT_RIGHT | DT_CENTER));
   TSize pad = Padding();
-  int frameW = Width() - ClientWidth() + 2 * pad.cx;
-  int frameH = Height() - ClientHeight() + 2 * pad.cy;
-  int x = Left();
-  int w = r.Right + frameW;
-  if (FAlignment == taRightJustify) x += Width() - w;
-  SetBounds(x, Top(), w, r.Bottom + frameH);
+  FitToText(r.Right + Width() - ClientWidth() + 2 * pad.cx,
+            r.Bottom + Height() - ClientHeight() + 2 * pad.cy);
 }
 
 TSize TStaticText::Padding() const {
@@ -236,26 +114,15 @@ void TStaticText::Paint() {
   InflateRect(r, -pad.cx, -pad.cy);
   canvas.SetBkMode(TRANSPARENT);
   if (!Enabled()) canvas.SetTextColor(clGrayText);
-  DrawText(canvas, Caption(), r,
-           kAlignmentFlags[FAlignment] | DT_EXPANDTABS | (FShowAccelChar ? 0u : DT_NOPREFIX));
+  DrawText(canvas, Caption(), r, AlignmentFlags());
 }
 
 void TStaticText::WndProc(TMessage& message) {
-  switch (message.Msg) {
-    case CM_TEXTCHANGED:
-    case CM_FONTCHANGED:
-      AdjustBounds();
-      break;
-    case CM_DIALOGCHAR:
-      FocusByAccel(message, FFocusControl, Enabled(), FShowAccelChar, Caption());
-      return;
-    case WM_GETDLGCODE:
-      message.Result = DLGC_STATIC;
-      return;
-    default:
-      break;
+  if (message.Msg == WM_GETDLGCODE) {
+    message.Result = DLGC_STATIC;
+    return;
   }
-  TCustomControl::WndProc(message);
+  TCaptionControl::WndProc(message);
 }
 
 // ------------------------------------------------------------------ TBevel

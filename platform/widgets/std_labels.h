@@ -18,15 +18,116 @@
 
 #include "platform/base/ui_enums.h"
 #include "platform/draw/bitmap.h"
+#include "platform/draw/draw_text.h"
 #include "platform/gui/controls.h"
 
 enum TTextLayout { tlTop, tlCenter, tlBottom };
 
-class TCustomLabel : public TGraphicControl {
-  MEBRATH_CLASS(TCustomLabel, TGraphicControl)
+// What a label and a static text share, on top of a graphic or a windowed
+// control: alignment, sizing to the text (keeping the right edge when right
+// aligned), and the accelerator ("&x" in the caption) that focuses
+// FocusControl through CM_DIALOGCHAR, which the form broadcasts.
+template <class Base>
+class TCaptionControl : public Base {
  public:
   TAlignment Alignment() const { return FAlignment; }
-  void SetAlignment(TAlignment value);
+  void SetAlignment(TAlignment value) {
+    if (value == FAlignment) return;
+    FAlignment = value;
+    this->Invalidate();
+  }
+  bool AutoSize() const { return FAutoSize; }
+  void SetAutoSize(bool value) {
+    if (value == FAutoSize) return;
+    FAutoSize = value;
+    AdjustBounds();
+  }
+  // When false, "&" is shown as it is and there is no accelerator.
+  bool ShowAccelChar() const { return FShowAccelChar; }
+  void SetShowAccelChar(bool value) {
+    if (value == FShowAccelChar) return;
+    FShowAccelChar = value;
+    AdjustBounds();
+    this->Invalidate();
+  }
+  // The control the accelerator focuses; cleared when it is destroyed.
+  TWinControl* FocusControl() const { return FFocusControl; }
+  void SetFocusControl(TWinControl* value) {
+    if (value == FFocusControl) return;
+    if (FFocusControl != nullptr) FFocusControl->RemoveFreeNotification(this);
+    FFocusControl = value;
+    if (value != nullptr) value->FreeNotification(this);
+  }
+
+  // TControl
+  void WndProc(TMessage& message) override {
+    switch (message.Msg) {
+      case CM_TEXTCHANGED:
+      case CM_FONTCHANGED:
+        AdjustBounds();
+        break;
+      case CM_DIALOGCHAR:
+        if (FFocusControl != nullptr && this->Enabled() && FShowAccelChar &&
+            IsAccel(static_cast<unsigned>(message.WParam), this->Caption()) &&
+            FFocusControl->CanFocus()) {
+          FFocusControl->SetFocus();
+          message.Result = 1;
+        }
+        return;
+      default:
+        break;
+    }
+    Base::WndProc(message);
+  }
+
+ protected:
+  explicit TCaptionControl(TComponent* owner) : Base(owner) {
+    this->SetControlStyle(this->ControlStyle() + csReplicatable);
+    this->SetBounds(0, 0, 65, 17);
+    this->SetParentColor(true);
+  }
+  void AfterConstruction() override {
+    Base::AfterConstruction();
+    AdjustBounds();
+  }
+  void Notification(TComponent* component, TOperation operation) override {
+    Base::Notification(component, operation);
+    if (operation == opRemove && component == FFocusControl) FFocusControl = nullptr;
+  }
+  // Sizes the control to its text when AutoSize, through FitToText.
+  virtual void AdjustBounds() = 0;
+  // False while loading or when AutoSize is off.
+  bool CanAutoSize() const { return FAutoSize && !this->ComponentState().Contains(csLoading); }
+  // The text's extent in the control's font: DrawText with DT_CALCRECT
+  // from `rect` on the measuring canvas.
+  TRect MeasureText(const std::string& text, TRect rect, unsigned flags) const {
+    TCanvas& canvas = MeasureCanvas();
+    TCanvasStateSaver saver(canvas);
+    canvas.SetFont(this->Font());
+    DrawText(canvas, text, rect, flags | DT_CALCRECT);
+    return rect;
+  }
+  // Takes the new size, keeping the right edge when right aligned.
+  void FitToText(int width, int height) {
+    int x = this->Left();
+    if (FAlignment == taRightJustify) x += this->Width() - width;
+    this->SetBounds(x, this->Top(), width, height);
+  }
+  unsigned AlignmentFlags() const {
+    constexpr unsigned kFlags[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
+    return kFlags[FAlignment] | DT_EXPANDTABS | (FShowAccelChar ? 0u : DT_NOPREFIX);
+  }
+
+ private:
+  TAlignment FAlignment = taLeftJustify;
+  bool FAutoSize = true;
+  bool FShowAccelChar = true;
+  TWinControl* FFocusControl = nullptr;
+};
+
+class TCustomLabel : public TCaptionControl<TGraphicControl> {
+  MEBRATH_CLASS(TCustomLabel, TGraphicControl)
+ public:
   TTextLayout Layout() const { return FLayout; }
   void SetLayout(TTextLayout value);
   // Lines break at blanks to fit the width; AutoSize then changes only the
@@ -36,25 +137,11 @@ class TCustomLabel : public TGraphicControl {
   // Without a background of its own the parent shows through.
   bool Transparent() const { return !ControlStyle().Contains(csOpaque); }
   void SetTransparent(bool value);
-  bool AutoSize() const { return FAutoSize; }
-  void SetAutoSize(bool value);
-  // When false, "&" is shown as it is and there is no accelerator.
-  bool ShowAccelChar() const { return FShowAccelChar; }
-  void SetShowAccelChar(bool value);
-  // The control the accelerator focuses; cleared when it is destroyed.
-  TWinControl* FocusControl() const { return FFocusControl; }
-  void SetFocusControl(TWinControl* value);
-
-  // TControl
-  void WndProc(TMessage& message) override;
 
  protected:
   explicit TCustomLabel(TComponent* owner);
-  void AfterConstruction() override;
-  void Notification(TComponent* component, TOperation operation) override;
-  // Sizes the label to its text when AutoSize.
-  virtual void AdjustBounds();
-  // Draws (or with DT_CALCRECT measures) the caption on Canvas() in `rect`.
+  void AdjustBounds() override;
+  // Draws (or with DT_CALCRECT measures) the caption on `canvas` in `rect`.
   virtual void DoDrawText(TCanvas& canvas, TRect& rect, unsigned flags);
   // The text drawn: the caption (a blank when empty, so an empty label
   // keeps a line's height).
@@ -63,14 +150,8 @@ class TCustomLabel : public TGraphicControl {
   void Paint() override;
 
  private:
-  unsigned TextFlags() const;
-
-  TAlignment FAlignment = taLeftJustify;
   TTextLayout FLayout = tlTop;
   bool FWordWrap = false;
-  bool FAutoSize = true;
-  bool FShowAccelChar = true;
-  TWinControl* FFocusControl = nullptr;
 };
 
 class TLabel : public TCustomLabel {
@@ -83,30 +164,20 @@ enum TStaticBorderStyle { sbsNone, sbsSingle, sbsSunken };
 
 // A label with a window: it can sit over windowed controls and has a
 // border. Not a tab stop.
-class TStaticText : public TCustomControl {
+class TStaticText : public TCaptionControl<TCustomControl> {
   MEBRATH_CLASS(TStaticText, TCustomControl)
  public:
-  TAlignment Alignment() const { return FAlignment; }
-  void SetAlignment(TAlignment value);
-  bool AutoSize() const { return FAutoSize; }
-  void SetAutoSize(bool value);
   // sbsSingle: a one-pixel frame; sbsSunken: a sunken edge. Recreates the
   // window.
   TStaticBorderStyle BorderStyle() const { return FBorderStyle; }
   void SetBorderStyle(TStaticBorderStyle value);
-  bool ShowAccelChar() const { return FShowAccelChar; }
-  void SetShowAccelChar(bool value);
-  TWinControl* FocusControl() const { return FFocusControl; }
-  void SetFocusControl(TWinControl* value);
 
   // TControl
   void WndProc(TMessage& message) override;
 
  protected:
-  explicit TStaticText(TComponent* owner);
-  void AfterConstruction() override;
-  void Notification(TComponent* component, TOperation operation) override;
-  void AdjustBounds();
+  explicit TStaticText(TComponent* owner) : TCaptionControl(owner) {}
+  void AdjustBounds() override;
   // The room inside the border around the text (none without a border).
   TSize Padding() const;
   // TWinControl
@@ -115,11 +186,7 @@ class TStaticText : public TCustomControl {
   void Paint() override;
 
  private:
-  TAlignment FAlignment = taLeftJustify;
-  bool FAutoSize = true;
   TStaticBorderStyle FBorderStyle = sbsNone;
-  bool FShowAccelChar = true;
-  TWinControl* FFocusControl = nullptr;
 };
 
 enum TBevelShape { bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer };
