@@ -1,0 +1,160 @@
+#include "register/xml_out.h"
+
+#include <algorithm>
+
+#include "platform/base/codepage.h"
+#include "platform/base/file_stream.h"
+#include "platform/base/number_format.h"
+#include "platform/base/text.h"
+#include "platform/data/data_set.h"
+#include "platform/data/fields.h"
+
+namespace {
+
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+void AppendTwoDigits(std::string& out, int value) {
+  out += static_cast<char>('0' + value / 10);
+  out += static_cast<char>('0' + value % 10);
+}
+
+bool IsIntegral(TFieldType type) {
+  return type == ftSmallint || type == ftInteger || type == ftWord || type == ftLargeint ||
+         type == ftAutoInc;
+}
+
+}  // namespace
+
+std::string XmlAttributeText(std::string_view text) {
+  if (text.find_first_of("\"&<>") == std::string_view::npos) return std::string(text);
+  std::string out;
+  out.reserve(text.size() + 8);
+  for (char c : text) {
+    switch (c) {
+      case '"':
+        out += '\'';
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string ExchangeDateText(TDateTime date) {
+  if (!(date > 0)) return {};
+  int year = 0, month = 0, day = 0;
+  DecodeDate(date, year, month, day);
+  std::string out = std::to_string(year);
+  if (out.size() < 4) out.insert(0, 4 - out.size(), '0');
+  out += '.';
+  AppendTwoDigits(out, month);
+  out += '.';
+  AppendTwoDigits(out, day);
+  return out;
+}
+
+std::string ExchangeFieldText(const TField& field) {
+  const TFieldType type = field.DataType();
+  if (type == ftDate || type == ftDateTime) {
+    return field.IsNull() ? std::string() : ExchangeDateText(field.AsDateTime());
+  }
+  if (type == ftFloat || type == ftCurrency || type == ftBCD) {
+    const auto& numeric = static_cast<const TNumericField&>(field);
+    if (numeric.DisplayFormat().empty()) return field.IsNull() ? "0" : field.AsString();
+    return FormatFloat(numeric.DisplayFormat(), field.AsFloat());
+  }
+  if (IsIntegral(type)) return field.IsNull() ? "0" : field.AsString();
+  return XmlAttributeText(field.AsString());
+}
+
+std::vector<TField*> FieldsOfList(const TDataSet& dataSet, std::string_view fieldList) {
+  std::vector<TField*> fields;
+  std::size_t start = 0;
+  while (start <= fieldList.size()) {
+    std::size_t comma = fieldList.find(',', start);
+    if (comma == std::string_view::npos) comma = fieldList.size();
+    const std::string name = Trim(fieldList.substr(start, comma - start));
+    if (!name.empty()) fields.push_back(dataSet.FieldByName(name));
+    start = comma + 1;
+  }
+  return fields;
+}
+
+TxmlOut::TxmlOut(const std::string& fileName, int capacity)
+    : FStream(std::make_unique<TFileStream>(fileName, fmCreate)),
+      FBuffer(static_cast<std::size_t>(std::max(capacity, 1))) {}
+
+TxmlOut::~TxmlOut() {
+  try {
+    Flush();
+  } catch (...) {
+    // The failure was the caller's to see through Close.
+  }
+}
+
+void TxmlOut::Write(std::string_view text) {
+  if (IsAscii(text)) {
+    WriteBytes(text);
+  } else {
+    WriteBytes(Utf8ToWin1251(text));
+  }
+}
+
+void TxmlOut::WriteBytes(std::string_view bytes) {
+  if (bytes.size() > FBuffer.size() - FPos) Flush();
+  if (bytes.size() > FBuffer.size()) {
+    FStream->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    return;
+  }
+  std::copy(bytes.begin(), bytes.end(), FBuffer.begin() + static_cast<std::ptrdiff_t>(FPos));
+  FPos += bytes.size();
+}
+
+void TxmlOut::Flush() {
+  if (FPos == 0 || !FStream) return;
+  const std::size_t count = FPos;
+  FPos = 0;
+  FStream->WriteBuffer(FBuffer.data(), static_cast<std::int64_t>(count));
+}
+
+void TxmlOut::Close() {
+  if (!FStream) return;
+  Flush();
+  FStream.reset();
+}
+
+void TxmlOut::WriteXmlDecl() { Write("<?xml version=\"1.0\" encoding=\"windows-1251\"?>"); }
+
+void TxmlOut::WriteRecord(TDataSet& dataSet, std::string_view name, bool close,
+                          std::string_view fieldList) {
+  const std::vector<TField*> fields = FieldsOfList(dataSet, fieldList);
+  WriteRecord(name, close, fields);
+}
+
+void TxmlOut::WriteRecord(std::string_view name, bool close, std::span<TField* const> fields) {
+  FLine.clear();
+  FLine += '<';
+  FLine += name;
+  FLine += ' ';
+  for (TField* field : fields) {
+    FLine += field->FieldName();
+    FLine += "=\"";
+    FLine += ExchangeFieldText(*field);
+    FLine += "\" ";
+  }
+  FLine += close ? "/>" : ">";
+  Write(FLine);
+}
