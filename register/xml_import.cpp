@@ -10,13 +10,38 @@
 
 namespace {
 
-// Sets a date field from "yyyy?mm?dd"; any other text clears it.
+int Digits(std::string_view text) {
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+// Sets a date field from "yyyy?mm?dd", whatever the separators; any other
+// text clears it.
 void SetDateText(TField& field, const std::string& value) {
   if (value.size() != 10) {
     field.SetAsString("");
     return;
   }
-  field.SetAsString(value.substr(8, 2) + "." + value.substr(5, 2) + "." + value.substr(0, 4));
+  TDateTime date = 0;
+  const std::string_view v(value);
+  const int year = Digits(v.substr(0, 4)), month = Digits(v.substr(5, 2)),
+            day = Digits(v.substr(8, 2));
+  if (year > 0 && month > 0 && day > 0 && TryEncodeDate(year, month, day, date)) {
+    field.SetAsDateTime(date);
+  } else {
+    // The field's own conversion names what is wrong.
+    field.SetAsString(value.substr(8, 2) + "." + value.substr(5, 2) + "." + value.substr(0, 4));
+  }
+}
+
+void AssignAsciiUpper(std::string& out, std::string_view name) {
+  out.assign(name);
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
 }
 
 bool Contains(std::string_view name, std::string_view part) {
@@ -73,7 +98,9 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
   std::unordered_map<std::string, TField*> fields;
   for (int i = 0; i < table.FieldCount(); ++i) {
     TField* field = table.Fields()[i];
-    fields.emplace(UpperCase(field->FieldName()), field);
+    std::string key;
+    AssignAsciiUpper(key, field->FieldName());
+    fields.emplace(key, field);
   }
   TField* cqnt = table.FindField("CQNT");
 
@@ -100,7 +127,7 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
         if (element == "HEADER") {
           lpu.SetValue(name == "FROM" ? "NAME" : name, FReader.Value());
         } else if (inserting) {
-          fieldName = UpperCase(name);
+          AssignAsciiUpper(fieldName, name);
           if (insideChild > 0) fieldName += std::to_string(children);
           auto found = fields.find(fieldName);
           if (found == fields.end()) continue;

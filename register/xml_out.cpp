@@ -1,6 +1,7 @@
 #include "register/xml_out.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "platform/base/codepage.h"
 #include "platform/base/file_stream.h"
@@ -28,12 +29,12 @@ bool IsIntegral(TFieldType type) {
 
 }  // namespace
 
-std::string XmlAttributeText(std::string_view text) {
-  if (text.find_first_of("\"&<>") == std::string_view::npos) return std::string(text);
-  std::string out;
-  out.reserve(text.size() + 8);
-  for (char c : text) {
-    switch (c) {
+void AppendXmlAttributeText(std::string& out, std::string_view text) {
+  std::size_t start = 0;
+  for (std::size_t i = text.find_first_of("\"&<>"); i != std::string_view::npos;
+       i = text.find_first_of("\"&<>", start)) {
+    out.append(text.substr(start, i - start));
+    switch (text[i]) {
       case '"':
         out += '\'';
         break;
@@ -43,41 +44,67 @@ std::string XmlAttributeText(std::string_view text) {
       case '<':
         out += "&lt;";
         break;
-      case '>':
-        out += "&gt;";
-        break;
       default:
-        out += c;
+        out += "&gt;";
     }
+    start = i + 1;
   }
+  out.append(text.substr(start));
+}
+
+std::string XmlAttributeText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  AppendXmlAttributeText(out, text);
   return out;
 }
 
-std::string ExchangeDateText(TDateTime date) {
-  if (!(date > 0)) return {};
+void AppendExchangeDateText(std::string& out, TDateTime date) {
+  if (!(date > 0)) return;
   int year = 0, month = 0, day = 0;
   DecodeDate(date, year, month, day);
-  std::string out = std::to_string(year);
-  if (out.size() < 4) out.insert(0, 4 - out.size(), '0');
+  char digits[8];
+  auto [end, ec] = std::to_chars(digits, digits + sizeof digits, year);
+  out.append(static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, 4 - (end - digits))), '0');
+  out.append(digits, end);
   out += '.';
   AppendTwoDigits(out, month);
   out += '.';
   AppendTwoDigits(out, day);
+}
+
+std::string ExchangeDateText(TDateTime date) {
+  std::string out;
+  AppendExchangeDateText(out, date);
   return out;
 }
 
-std::string ExchangeFieldText(const TField& field) {
+void AppendExchangeFieldText(std::string& out, const TField& field) {
   const TFieldType type = field.DataType();
   if (type == ftDate || type == ftDateTime) {
-    return field.IsNull() ? std::string() : ExchangeDateText(field.AsDateTime());
-  }
-  if (type == ftFloat || type == ftCurrency || type == ftBCD) {
+    if (!field.IsNull()) AppendExchangeDateText(out, field.AsDateTime());
+  } else if (type == ftFloat || type == ftCurrency || type == ftBCD) {
     const auto& numeric = static_cast<const TNumericField&>(field);
-    if (numeric.DisplayFormat().empty()) return field.IsNull() ? "0" : field.AsString();
-    return FormatFloat(numeric.DisplayFormat(), field.AsFloat());
+    if (numeric.DisplayFormat().empty()) {
+      out += field.IsNull() ? std::string("0") : field.AsString();
+    } else {
+      out += FormatFloat(numeric.DisplayFormat(), field.AsFloat());
+    }
+  } else if (IsIntegral(type)) {
+    std::int64_t value = 0;
+    if (!static_cast<const TIntegralField&>(field).GetValue(value)) value = 0;
+    char digits[24];
+    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, end);
+  } else {
+    AppendXmlAttributeText(out, field.AsString());
   }
-  if (IsIntegral(type)) return field.IsNull() ? "0" : field.AsString();
-  return XmlAttributeText(field.AsString());
+}
+
+std::string ExchangeFieldText(const TField& field) {
+  std::string out;
+  AppendExchangeFieldText(out, field);
+  return out;
 }
 
 std::vector<TField*> FieldsOfList(const TDataSet& dataSet, std::string_view fieldList) {
@@ -152,7 +179,7 @@ void TxmlOut::WriteRecord(std::string_view name, bool close, std::span<TField* c
   for (TField* field : fields) {
     FLine += field->FieldName();
     FLine += "=\"";
-    FLine += ExchangeFieldText(*field);
+    AppendExchangeFieldText(FLine, *field);
     FLine += "\" ";
   }
   FLine += close ? "/>" : ">";

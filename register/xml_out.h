@@ -25,6 +25,7 @@ class TFileStream;
 
 // `text` made fit for an attribute value between double quotes.
 std::string XmlAttributeText(std::string_view text);
+void AppendXmlAttributeText(std::string& out, std::string_view text);
 
 // A date as the exchange files write it: "yyyy.mm.dd" (the pattern
 // "yyyy/mm/dd" with the program's date separator "."), or "" for an empty
@@ -37,6 +38,7 @@ std::string ExchangeDateText(TDateTime date);
 // empty column as "0"; everything else as its stored text. Escaped by
 // XmlAttributeText.
 std::string ExchangeFieldText(const TField& field);
+void AppendExchangeFieldText(std::string& out, const TField& field);
 
 class TxmlOut {
  public:

@@ -12,6 +12,16 @@ constexpr int kReadBufferSize = 4096;
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 
+// Windows-1251 bytes as UTF-8 in `out`, copied as they are when ASCII.
+void AssignUtf8(std::string& out, std::string_view bytes) {
+  if (std::all_of(bytes.begin(), bytes.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    out.assign(bytes);
+  } else {
+    out = Win1251ToUtf8(bytes);
+  }
+}
+
 struct TEntity {
   std::string_view Name;  // without "&" and ";"
   char Char;
@@ -20,6 +30,11 @@ constexpr TEntity kEntities[] = {
     {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
 
 }  // namespace
+
+void DecodeXmlEntitiesInPlace(std::string& text) {
+  if (text.find('&') == std::string::npos) return;
+  text = DecodeXmlEntities(text);
+}
 
 std::string DecodeXmlEntities(std::string_view text) {
   std::size_t amp = text.find('&');
@@ -83,14 +98,14 @@ TXmlReader::TXmlReader(std::unique_ptr<TStream> stream) : FInput(stream.release(
 TXmlReader::~TXmlReader() = default;
 
 std::string TXmlReader::ElementName() const {
-  return FElements.empty() ? std::string() : Win1251ToUtf8(FElements.back());
+  return FDepth == 0 ? std::string() : Win1251ToUtf8(FElements[FDepth - 1]);
 }
 
 std::string TXmlReader::ElementPath() const {
   std::string path;
-  for (const std::string& name : FElements) {
-    if (!path.empty()) path += '\\';
-    path += name;
+  for (std::size_t i = 0; i < FDepth; ++i) {
+    if (i > 0) path += '\\';
+    path += FElements[i];
   }
   return Win1251ToUtf8(path);
 }
@@ -99,17 +114,13 @@ void TXmlReader::Fail(std::string_view what) const {
   throw EXmlReader("Ошибка в XML-документе: " + std::string(what));
 }
 
-std::string TXmlReader::ReadName(std::string_view stops) {
-  std::string name;
-  char c = 0;
-  while (Get(c)) {
-    if (IsBlank(c) || stops.find(c) != std::string_view::npos) {
-      FInput.PutBack(c);
-      break;
-    }
-    name += c;
-  }
-  return name;
+void TXmlReader::ReadName(std::string_view stops) {
+  FRawName.clear();
+  // At most two stop characters, compared directly: this runs per byte.
+  const char first = stops[0];
+  const char second = stops.size() > 1 ? stops[1] : stops[0];
+  FInput.ReadUntil([first, second](char c) { return IsBlank(c) || c == first || c == second; },
+                   FRawName);
 }
 
 bool TXmlReader::SkipBlanks() {
@@ -125,11 +136,11 @@ bool TXmlReader::SkipBlanks() {
 
 bool TXmlReader::ReadUntil(std::string_view terminator, std::string& out) {
   out.clear();
+  const char last = terminator.back();
   char c = 0;
-  while (Get(c)) {
+  while (FInput.ReadUntil([last](char x) { return x == last; }, out) && Get(c)) {
     out += c;
-    if (out.size() >= terminator.size() &&
-        std::string_view(out).substr(out.size() - terminator.size()) == terminator) {
+    if (std::string_view(out).ends_with(terminator)) {
       out.resize(out.size() - terminator.size());
       return true;
     }
@@ -144,10 +155,10 @@ void TXmlReader::Expect(std::string_view word, std::string_view what) {
   }
 }
 
-TXmlTokenKind TXmlReader::Token(TXmlTokenKind kind, std::string name, std::string value) {
+TXmlTokenKind TXmlReader::Token(TXmlTokenKind kind, std::string_view name, std::string_view value) {
   FKind = kind;
-  FName = Win1251ToUtf8(name);
-  FValue = Win1251ToUtf8(value);
+  AssignUtf8(FName, name);
+  AssignUtf8(FValue, value);
   return kind;
 }
 
@@ -156,13 +167,13 @@ TXmlTokenKind TXmlReader::Next() {
   char c = 0;
   while (true) {
     if (!Get(c)) {
-      if (!FElements.empty()) Fail("ожидается закрывающий тэг элемента");
+      if (FDepth > 0) Fail("ожидается закрывающий тэг элемента");
       return Token(xkEndOfInput, {}, {});
     }
-    if (!(FElements.empty() && IsBlank(c))) break;
+    if (!(FDepth == 0 && IsBlank(c))) break;
   }
   if (c != '<') {
-    if (FElements.empty()) Fail("текст вне элемента");
+    if (FDepth == 0) Fail("текст вне элемента");
     FInput.PutBack(c);
     return ReadText();
   }
@@ -184,43 +195,42 @@ TXmlTokenKind TXmlReader::ReadSpecial() {
   static constexpr std::string_view kUnknown = "неизвестная специальная инструкция";
   char c = 0;
   if (!Get(c)) Fail(kUnknown);
-  std::string text;
   if (c == '-') {
     Expect("-", kUnknown);
-    if (!ReadUntil("-->", text)) Fail("ожидается \"-->\"");
-    return Token(xkComment, {}, text);
+    if (!ReadUntil("-->", FRawValue)) Fail("ожидается \"-->\"");
+    return Token(xkComment, {}, FRawValue);
   }
   if (c == '[') {
     Expect("CDATA[", kUnknown);
-    if (!ReadUntil("]]>", text)) Fail("ожидается \"]]>\"");
-    return Token(xkCData, {}, text);
+    if (!ReadUntil("]]>", FRawValue)) Fail("ожидается \"]]>\"");
+    return Token(xkCData, {}, FRawValue);
   }
   if (c == 'D') {
     Expect("OCTYPE", kUnknown);
     SkipBlanks();
-    std::string name = ReadName(">");
-    if (name.empty()) Fail("не задано имя в типе документа");
-    if (!ReadUntil(">", text)) Fail("ожидается \">\" для типа документа");
-    return Token(xkDocType, name, text);
+    ReadName(">");
+    if (FRawName.empty()) Fail("не задано имя в типе документа");
+    if (!ReadUntil(">", FRawValue)) Fail("ожидается \">\" для типа документа");
+    return Token(xkDocType, FRawName, FRawValue);
   }
   Fail(kUnknown);
 }
 
 TXmlTokenKind TXmlReader::ReadInstruction() {
-  std::string target = ReadName(">?");
-  if (target.empty()) Fail("не задано имя в обрабатывающей инструкции");
+  ReadName(">?");
+  if (FRawName.empty()) Fail("не задано имя в обрабатывающей инструкции");
   SkipBlanks();
-  std::string text;
-  if (!ReadUntil("?>", text)) Fail("ожидается \"?>\"");
-  return Token(xkInstruction, target, text);
+  if (!ReadUntil("?>", FRawValue)) Fail("ожидается \"?>\"");
+  return Token(xkInstruction, FRawName, FRawValue);
 }
 
 TXmlTokenKind TXmlReader::ReadStartTag() {
-  std::string name = ReadName(">/");
-  if (name.empty()) Fail("не задано имя открывающего тэга элемента");
-  FElements.push_back(name);
+  ReadName(">/");
+  if (FRawName.empty()) Fail("не задано имя открывающего тэга элемента");
+  if (FDepth == FElements.size()) FElements.emplace_back();
+  FElements[FDepth++] = FRawName;
   FInStartTag = true;
-  return Token(xkStartTag, name, {});
+  return Token(xkStartTag, FRawName, {});
 }
 
 TXmlTokenKind TXmlReader::NextInStartTag() {
@@ -231,9 +241,8 @@ TXmlTokenKind TXmlReader::NextInStartTag() {
     char d = 0;
     if (!Get(d) || d != '>') Fail("ожидается \"/>\"");
     FInStartTag = false;
-    std::string name = std::move(FElements.back());
-    FElements.pop_back();
-    return Token(xkEndTag, name, {});
+    --FDepth;
+    return Token(xkEndTag, FElements[FDepth], {});
   }
   if (c == '>') {
     FInStartTag = false;
@@ -241,53 +250,48 @@ TXmlTokenKind TXmlReader::NextInStartTag() {
   }
   if (c == '<' || c == '"' || c == '\'') Fail("ожидается атрибут элемента");
   FInput.PutBack(c);
-  std::string name = ReadName("=");
-  if (name.empty()) Fail("не задано имя атрибута элемента");
+  ReadName("=");
+  if (FRawName.empty()) Fail("не задано имя атрибута элемента");
   SkipBlanks();
   if (!Get(c) || c != '=') Fail("ожидается \"=\" для атрибута элемента");
   if (!SkipBlanks()) Fail("не задано значение атрибута элемента");
   Get(c);
-  std::string value;
+  FRawValue.clear();
   if (c == '"' || c == '\'') {
-    if (!ReadUntil(std::string_view(&c, 1), value)) Fail("не закрыто значение атрибута элемента");
+    const char quote = c;
+    if (!FInput.ReadUntil([quote](char x) { return x == quote; }, FRawValue))
+      Fail("не закрыто значение атрибута элемента");
+    Get(c);
   } else {
     FInput.PutBack(c);
-    char d = 0;
-    while (Get(d)) {
-      if (IsBlank(d) || d == '/' || d == '>') {
-        FInput.PutBack(d);
-        break;
-      }
-      value += d;
-    }
+    FInput.ReadUntil([](char x) { return IsBlank(x) || x == '/' || x == '>'; }, FRawValue);
   }
-  return Token(xkAttribute, name, DecodeXmlEntities(value));
+  DecodeXmlEntitiesInPlace(FRawValue);
+  return Token(xkAttribute, FRawName, FRawValue);
 }
 
 TXmlTokenKind TXmlReader::ReadEndTag() {
-  std::string name = ReadName(">");
-  if (name.empty()) Fail("не задано имя закрывающего тэга элемента");
+  ReadName(">");
+  if (FRawName.empty()) Fail("не задано имя закрывающего тэга элемента");
   SkipBlanks();
   char c = 0;
   if (!Get(c) || c != '>') Fail("ожидается \">\" для закрывающего тэга элемента");
-  if (FElements.empty() || FElements.back() != name)
+  if (FDepth == 0 || FElements[FDepth - 1] != FRawName)
     Fail("несоответствие имён открывающего и закрывающего тэгов");
-  FElements.pop_back();
-  return Token(xkEndTag, name, {});
+  --FDepth;
+  return Token(xkEndTag, FRawName, {});
 }
 
 TXmlTokenKind TXmlReader::ReadText() {
-  std::string text;
-  char c = 0;
-  while (Get(c)) {
-    if (c == '<') {
-      char d = 0;
-      if (!Get(d)) Fail("неожидаемое завершение текста");
-      FInput.PutBack(d);
-      FInput.PutBack(c);
-      break;
-    }
-    text += c;
+  FRawValue.clear();
+  if (FInput.ReadUntil([](char x) { return x == '<'; }, FRawValue)) {
+    char c = 0;
+    char d = 0;
+    Get(c);
+    if (!Get(d)) Fail("неожидаемое завершение текста");
+    FInput.PutBack(d);
+    FInput.PutBack(c);
   }
-  return Token(xkText, {}, DecodeXmlEntities(text));
+  DecodeXmlEntitiesInPlace(FRawValue);
+  return Token(xkText, {}, FRawValue);
 }

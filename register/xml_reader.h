@@ -45,6 +45,14 @@ class TTextReader {
     c = FBuffer[FPos++];
     return true;
   }
+  // The unread bytes of the current block (refilled when used up); empty
+  // at the end of the input.
+  std::string_view Peek() {
+    if (FPos == FEnd && !Fill()) return {};
+    return {FBuffer.data() + FPos, FEnd - FPos};
+  }
+  // REQUIRES: count <= Peek().size().
+  void Skip(std::size_t count) { FPos += count; }
 
  private:
   bool Fill();
@@ -75,6 +83,25 @@ class TXmlReaderStream {
     return FReader.Read(c);
   }
   void PutBack(char c) { FPushBack.push_back(c); }
+  // Appends to `out` the bytes up to the first one for which stop(c)
+  // holds, which stays unread. False when the input ends first.
+  template <class Stop>
+  bool ReadUntil(Stop stop, std::string& out) {
+    while (!FPushBack.empty()) {
+      if (stop(FPushBack.back())) return true;
+      out += FPushBack.back();
+      FPushBack.pop_back();
+    }
+    while (true) {
+      const std::string_view block = FReader.Peek();
+      if (block.empty()) return false;
+      std::size_t i = 0;
+      while (i < block.size() && !stop(block[i])) ++i;
+      out.append(block.data(), i);
+      FReader.Skip(i);
+      if (i < block.size()) return true;
+    }
+  }
 
  private:
   TStream* FStream;
@@ -124,14 +151,17 @@ class TXmlReader {
  private:
   [[noreturn]] void Fail(std::string_view what) const;
   bool Get(char& c) { return FInput.Read(c); }
-  // Reads a name up to a character below 33 or one of `stops` (given back).
-  std::string ReadName(std::string_view stops);
+  // Reads into FRawName up to a character below 33 or one of `stops`
+  // (left unread).
+  void ReadName(std::string_view stops);
   // Skips blanks (codes up to 32); false at the end of the input.
   bool SkipBlanks();
-  // Reads up to `terminator` (consumed, not returned); false at the end.
+  // Reads into `out` up to `terminator` (consumed, not kept); false at
+  // the end of the input.
   bool ReadUntil(std::string_view terminator, std::string& out);
   void Expect(std::string_view word, std::string_view what);
-  TXmlTokenKind Token(TXmlTokenKind kind, std::string name, std::string value);
+  // Sets the token from raw Windows-1251 name and value.
+  TXmlTokenKind Token(TXmlTokenKind kind, std::string_view name, std::string_view value);
   TXmlTokenKind NextInStartTag();
   TXmlTokenKind ReadSpecial();
   TXmlTokenKind ReadInstruction();
@@ -143,10 +173,15 @@ class TXmlReader {
   TXmlTokenKind FKind = xkEndOfInput;
   std::string FName;
   std::string FValue;
-  std::vector<std::string> FElements;  // raw bytes
+  std::vector<std::string> FElements;  // raw bytes; the first FDepth are open
+  std::size_t FDepth = 0;
   bool FInStartTag = false;
+  std::string FRawName;
+  std::string FRawValue;
 };
 
 // The text with the five predefined entities decoded; any other "&" is
 // kept. Works on Windows-1251 bytes and on UTF-8 alike.
 std::string DecodeXmlEntities(std::string_view text);
+// The same, in place.
+void DecodeXmlEntitiesInPlace(std::string& text);
