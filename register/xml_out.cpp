@@ -31,22 +31,26 @@ bool IsIntegral(TFieldType type) {
 
 void AppendXmlAttributeText(std::string& out, std::string_view text) {
   std::size_t start = 0;
-  for (std::size_t i = text.find_first_of("\"&<>"); i != std::string_view::npos;
-       i = text.find_first_of("\"&<>", start)) {
-    out.append(text.substr(start, i - start));
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char* entity;
     switch (text[i]) {
       case '"':
-        out += '\'';
+        entity = "'";
         break;
       case '&':
-        out += "&amp;";
+        entity = "&amp;";
         break;
       case '<':
-        out += "&lt;";
+        entity = "&lt;";
+        break;
+      case '>':
+        entity = "&gt;";
         break;
       default:
-        out += "&gt;";
+        continue;
     }
+    out.append(text.substr(start, i - start));
+    out += entity;
     start = i + 1;
   }
   out.append(text.substr(start));
