@@ -40,31 +40,38 @@ void TMD5::Reset() {
   FBlockUsed = 0;
 }
 
+namespace {
+
+// One step: the round's function value f, the message word, the constant
+// and the shift; the four registers rotate by naming.
+inline std::uint32_t Step(std::uint32_t a, std::uint32_t b, std::uint32_t f, std::uint32_t word,
+                          int i) {
+  return b + std::rotl(a + f + kSine[i] + word, kShift[i]);
+}
+
+}  // namespace
+
 void TMD5::Transform(const std::uint8_t* block) {
   std::uint32_t m[16];
   for (int i = 0; i < 16; ++i) m[i] = LoadLE32(block + 4 * i);
   std::uint32_t a = FState[0], b = FState[1], c = FState[2], d = FState[3];
-  for (int i = 0; i < 64; ++i) {
-    std::uint32_t f;
-    int g;
-    if (i < 16) {
-      f = (b & c) | (~b & d);
-      g = i;
-    } else if (i < 32) {
-      f = (d & b) | (~d & c);
-      g = (5 * i + 1) % 16;
-    } else if (i < 48) {
-      f = b ^ c ^ d;
-      g = (3 * i + 5) % 16;
-    } else {
-      f = c ^ (b | ~d);
-      g = (7 * i) % 16;
-    }
-    const std::uint32_t rotated = std::rotl(a + f + kSine[i] + m[g], kShift[i]);
-    a = d;
-    d = c;
-    c = b;
-    b = b + rotated;
+  // Four rounds of sixteen steps, each round with its own function and
+  // message order; written per round so that no step branches.
+  for (int i = 0; i < 16; ++i) {
+    const std::uint32_t next = Step(a, b, (b & c) | (~b & d), m[i], i);
+    a = d, d = c, c = b, b = next;
+  }
+  for (int i = 16; i < 32; ++i) {
+    const std::uint32_t next = Step(a, b, (d & b) | (~d & c), m[(5 * i + 1) % 16], i);
+    a = d, d = c, c = b, b = next;
+  }
+  for (int i = 32; i < 48; ++i) {
+    const std::uint32_t next = Step(a, b, b ^ c ^ d, m[(3 * i + 5) % 16], i);
+    a = d, d = c, c = b, b = next;
+  }
+  for (int i = 48; i < 64; ++i) {
+    const std::uint32_t next = Step(a, b, c ^ (b | ~d), m[(7 * i) % 16], i);
+    a = d, d = c, c = b, b = next;
   }
   FState[0] += a;
   FState[1] += b;
