@@ -153,18 +153,6 @@ TEST_F(ExchangeExportTest, ChildGroupsAreCappedAtSix) {
   }
 }
 
-TEST_F(ExchangeExportTest, RecordsFollowTheDatasetOrderAndControlsComeBack) {
-  auto ds = MakeRegister(1);
-  for (int n : {3, 1, 2}) AddRecord(*ds, n, [](TDataSet&) {});
-  const std::string file = Export(*ds, 1, 1);
-  const auto at = [&](const char* number) {
-    return file.find(std::string("NCERTIF=\"") + number + "\"");
-  };
-  EXPECT_LT(at("3"), at("1"));
-  EXPECT_LT(at("1"), at("2"));
-  EXPECT_FALSE(ds->ControlsDisabled());
-}
-
 TEST_F(ExchangeExportTest, AMissingFieldFailsAndControlsComeBack) {
   auto ds = CreateUnique<TmemDs>();
   register_fields::AddCommon(*ds);  // no QTW2 ...

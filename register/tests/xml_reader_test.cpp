@@ -124,15 +124,4 @@ TEST(XmlReaderTest, TextReaderConvertsOemWhenAsked) {
   }
 }
 
-TEST(XmlReaderTest, PushBackIsLastInFirstOut) {
-  TXmlReaderStream stream(StreamOf("xy").release(), true);
-  char c = 0;
-  ASSERT_TRUE(stream.Read(c));
-  stream.PutBack('1');
-  stream.PutBack('2');
-  std::string read;
-  while (stream.Read(c)) read += c;
-  EXPECT_EQ(read, "21y");
-}
-
 }  // namespace
