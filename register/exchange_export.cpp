@@ -6,6 +6,7 @@
 #include "platform/base/number_format.h"
 #include "platform/data/data_set.h"
 #include "platform/data/fields.h"
+#include "register/data_module.h"
 #include "register/xml_out.h"
 
 namespace {
@@ -77,6 +78,12 @@ class TControlsDisabled {
 };
 
 }  // namespace
+
+TLpuAccess LpuOf(TDM& dm) {
+  return {[&dm](const std::string& key) { return dm.GetValue(key); },
+          [&dm](const std::string& key, const std::string& value) { dm.SetValue(key, value); },
+          [&dm] { dm.SaveLpu(); }};
+}
 
 std::string ExchangeKindTarget(int frameId, int fileType) {
   switch (frameId) {

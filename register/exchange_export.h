@@ -33,6 +33,7 @@
 #include "platform/base/date_time.h"
 
 class TDataSet;
+class TDM;
 class TField;
 class TxmlOut;
 
@@ -43,6 +44,10 @@ struct TLpuAccess {
   std::function<void(const std::string& key, const std::string& value)> SetValue;
   std::function<void()> SaveLpu;
 };
+
+// The data module's GetValue, SetValue and SaveLpu. `dm` must outlive
+// the result.
+TLpuAccess LpuOf(TDM& dm);
 
 // The kind instruction's target: "BSERTIF1", "BSERTIF2", and for coupon
 // No. 3 "BSERTIF3_1" (file type 31) or "BSERTIF3_2" (any other type).
