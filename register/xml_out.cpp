@@ -1,6 +1,7 @@
 #include "register/xml_out.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 
 #include "platform/base/codepage.h"
@@ -22,6 +23,12 @@ void AppendTwoDigits(std::string& out, int value) {
   out += static_cast<char>('0' + value % 10);
 }
 
+constexpr auto kEscaped = [] {
+  std::array<bool, 256> table{};
+  for (unsigned char c : {'"', '&', '<', '>'}) table[c] = true;
+  return table;
+}();
+
 bool IsIntegral(TFieldType type) {
   return type == ftSmallint || type == ftInteger || type == ftWord || type == ftLargeint ||
          type == ftAutoInc;
@@ -30,30 +37,32 @@ bool IsIntegral(TFieldType type) {
 }  // namespace
 
 void AppendXmlAttributeText(std::string& out, std::string_view text) {
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char* entity;
+  // Most values hold none of the four characters: look for one first.
+  std::size_t i = 0;
+  while (i < text.size() && !kEscaped[static_cast<unsigned char>(text[i])]) ++i;
+  if (i == text.size()) {
+    out.append(text);
+    return;
+  }
+  out.append(text.substr(0, i));
+  for (; i < text.size(); ++i) {
     switch (text[i]) {
       case '"':
-        entity = "'";
+        out += '\'';
         break;
       case '&':
-        entity = "&amp;";
+        out += "&amp;";
         break;
       case '<':
-        entity = "&lt;";
+        out += "&lt;";
         break;
       case '>':
-        entity = "&gt;";
+        out += "&gt;";
         break;
       default:
-        continue;
+        out += text[i];
     }
-    out.append(text.substr(start, i - start));
-    out += entity;
-    start = i + 1;
   }
-  out.append(text.substr(start));
 }
 
 std::string XmlAttributeText(std::string_view text) {

@@ -34,8 +34,9 @@ std::string ExchangeDateText(TDateTime date);
 
 // The text of one attribute of a record element: dates by
 // ExchangeDateText; floats and currency by the field's display format
-// (the general format when it has none); integers as plain decimals, an
-// empty column as "0"; everything else as its stored text. Escaped by
+// (the general format when it has none; the decimal separator is the
+// process's, which start-up makes "."); integers as plain decimals, an
+// empty column as "0"; everything else as its stored text, escaped by
 // XmlAttributeText.
 std::string ExchangeFieldText(const TField& field);
 void AppendExchangeFieldText(std::string& out, const TField& field);
@@ -55,6 +56,7 @@ class TxmlOut {
 
   // Appends `text` (UTF-8) as Windows-1251 bytes; flushes first when they
   // do not fit the free space. Throws EWriteError when a flush fails.
+  // REQUIRES: not closed.
   void Write(std::string_view text);
   // Format(pattern, args...), then Write.
   template <class... Args>
