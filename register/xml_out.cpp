@@ -26,6 +26,7 @@ void AppendTwoDigits(std::string& out, int value) {
 constexpr auto kEscaped = [] {
   std::array<bool, 256> table{};
   for (unsigned char c : {'"', '&', '<', '>'}) table[c] = true;
+  for (int c = 0; c < 0x20; ++c) table[c] = true;
   return table;
 }();
 
@@ -60,7 +61,9 @@ void AppendXmlAttributeText(std::string& out, std::string_view text) {
         out += "&gt;";
         break;
       default:
-        out += text[i];
+        // Control characters have no place in XML; a reader would turn
+        // the legal ones (tab, line breaks) into blanks anyway.
+        out += static_cast<unsigned char>(text[i]) < 0x20 ? ' ' : text[i];
     }
   }
 }

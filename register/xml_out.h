@@ -4,8 +4,9 @@
 // straight to the file, so nothing is ever cut.
 //
 // Values of attributes go through XmlAttributeText: a double quote becomes
-// an apostrophe (what the fund's programs expect), and "&", "<" and ">"
-// become their entities, so every file we write is well-formed XML.
+// an apostrophe (what the fund's programs expect), "&", "<" and ">" become
+// their entities and control characters blanks, so every file we write is
+// well-formed XML on one line.
 //
 // Only one export runs at a time; GUI thread only.
 #pragma once

@@ -36,8 +36,8 @@ TParsed Parse(const std::string& bytes) {
 }
 
 TEST_F(ExchangeTest, EveryKindIsWellFormedWithAwkwardValues) {
-  const std::string awkward = "<ООО \"Ромашка\" & Ко> 'ё' — №5";
-  const std::string expected = "<ООО 'Ромашка' & Ко> 'ё' — №5";
+  const std::string awkward = "<ООО \"Ромашка\" & Ко>\x01'ё' — №5\r\n";
+  const std::string expected = "<ООО 'Ромашка' & Ко> 'ё' — №5  ";
   FLpu.Values = {{"NAME", awkward}, {"ADRES", std::string(5000, 'y')}};
   for (int fileType : {1, 2, 31, 32}) {
     const int frameId = fileType > 30 ? 3 : fileType;

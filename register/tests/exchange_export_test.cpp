@@ -166,19 +166,19 @@ TEST_F(ExchangeExportTest, FieldTextsByKind) {
   auto ds = MakeRegister(2);
   AddRecord(*ds, 7, [](TDataSet& d) {
     d.FieldByName("WEIGHT1")->SetAsFloat(3.4567);
-    d.FieldByName("ADDRESS")->SetAsString("a\"b&c<d>e 'f'");
+    d.FieldByName("ADDRESS")->SetAsString("a\"b&c<d>e 'f'\r\n\tg\x01");
   });
   const struct {
     const char* field;
     const char* text;
   } cases[] = {
-      {"NCERTIF", "7"},                        // no seven-digit padding
-      {"WEIGHT1", "3.457"},                    // display format
-      {"WEIGHT2", "0.000"},                    // empty float
-      {"GROWTH1", "0"},                        // empty integer
-      {"ADDRESS", "a'b&amp;c&lt;d&gt;e 'f'"},  // escaping
-      {"DLEAF", ""},                           // empty date
-      {"SNILS", "112-233-445 95"},             // as stored, mask literals too
+      {"NCERTIF", "7"},                             // no seven-digit padding
+      {"WEIGHT1", "3.457"},                         // display format
+      {"WEIGHT2", "0.000"},                         // empty float
+      {"GROWTH1", "0"},                             // empty integer
+      {"ADDRESS", "a'b&amp;c&lt;d&gt;e 'f'   g "},  // escaping
+      {"DLEAF", ""},                                // empty date
+      {"SNILS", "112-233-445 95"},                  // as stored, mask literals too
   };
   for (const auto& c : cases)
     EXPECT_EQ(ExchangeFieldText(*ds->FieldByName(c.field)), c.text) << c.field;
