@@ -98,7 +98,9 @@ std::string ExchangeDateText(TDateTime date) {
 void AppendExchangeFieldText(std::string& out, const TField& field) {
   const TFieldType type = field.DataType();
   if (type == ftDate || type == ftDateTime) {
-    if (!field.IsNull()) AppendExchangeDateText(out, field.AsDateTime());
+    TDateTime value = 0;
+    if (static_cast<const TDateTimeField&>(field).GetValue(value))
+      AppendExchangeDateText(out, value);
   } else if (type == ftFloat || type == ftCurrency || type == ftBCD) {
     const auto& numeric = static_cast<const TNumericField&>(field);
     if (numeric.DisplayFormat().empty()) {
@@ -192,12 +194,17 @@ void TxmlOut::WriteRecord(std::string_view name, bool close, std::span<TField* c
   FLine += '<';
   FLine += name;
   FLine += ' ';
+  // The line is built as Windows-1251 bytes: markup and most values are
+  // ASCII, so only the values that are not get converted.
   for (TField* field : fields) {
     FLine += field->FieldName();
     FLine += "=\"";
+    const std::size_t start = FLine.size();
     AppendExchangeFieldText(FLine, *field);
+    const std::string_view value = std::string_view(FLine).substr(start);
+    if (!IsAscii(value)) FLine.replace(start, std::string::npos, Utf8ToWin1251(value));
     FLine += "\" ";
   }
   FLine += close ? "/>" : ">";
-  Write(FLine);
+  WriteBytes(FLine);
 }
