@@ -1,0 +1,207 @@
+#include "register/xml_import.h"
+
+#include "platform/base/exceptions.h"
+#include "register/tests/exchange_test_support.h"
+#include "register/xml_out.h"
+#include "storage/dbf_table.h"
+
+namespace {
+
+class XmlImportTest : public ExchangeTest {
+ protected:
+  // A new, open register file of the kind.
+  std::unique_ptr<TmDbfTable, TObjectDeleter> MakeTable(int frameId) {
+    auto t = CreateUnique<TmDbfTable>();
+    t->SetName("dbMain");
+    t->SetTableName(FDir.File(Format("reg%d.dbf", ++FTables)));
+    register_fields::AddRegisterFields(*t, frameId);
+    t->CreateTable();
+    t->Open();
+    return t;
+  }
+  std::string WriteXml(const std::string& utf8) {
+    const std::string name = FDir.File("in.xml");
+    WriteFileBytes(name, Utf8ToWin1251(utf8));
+    return name;
+  }
+  // The exchange text of every field of every record, one line each.
+  static std::string Texts(TDataSet& ds) {
+    std::string out;
+    for (ds.First(); !ds.Eof(); ds.Next()) {
+      for (int i = 0; i < ds.FieldCount(); ++i)
+        out += ds.Fields()[i]->FieldName() + "=" + ExchangeFieldText(*ds.Fields()[i]) + " ";
+      out += "\n";
+    }
+    return out;
+  }
+
+  int FTables = 0;
+};
+
+const std::string kProlog1 =
+    "<?xml version=\"1.0\" encoding=\"windows-1251\"?><?BSERTIF1 version=\"0.1\" "
+    "povers=\"10\"?><BIRTH_SERTIF>";
+
+TEST_F(XmlImportTest, EveryKindComesBackFieldForField) {
+  for (int fileType : {1, 2, 31, 32}) {
+    const int frameId = fileType > 30 ? 3 : fileType;
+    auto source = MakeRegister(frameId);
+    for (int n = 1; n <= 3; ++n) {
+      AddRecord(*source, n, [&](TDataSet& d) {
+        d.FieldByName("ADDRESS")->SetAsString(Format("ул. <Лесная> & %d, кв. 'Ё'", n));
+        d.FieldByName("DDOC")->SetAsDateTime(EncodeDate(2000, n, 28));
+        // Coupon No. 3 has no sick list in the file.
+        if (frameId != 3) d.FieldByName("NLEAF")->SetAsInteger(n * 1000);
+        if (frameId == 1) d.FieldByName("QTW2")->SetAsInteger(28 + n);
+        if (frameId == 2) {
+          d.FieldByName("CQNT")->SetAsInteger(n);
+          d.FieldByName("BQNT")->SetAsInteger(n);
+          for (int i = 1; i <= n; ++i) {
+            d.FieldByName(Format("SEX%d", i))->SetAsString(i == 2 ? "Ж" : "М");
+            d.FieldByName(Format("WEIGHT%d", i))->SetAsFloat(2.5 + i / 8.0);
+            d.FieldByName(Format("GROWTH%d", i))->SetAsInteger(45 + i);
+            d.FieldByName(Format("DIAG%d", i))->SetAsString(i == 3 ? "P07.1" : "");
+          }
+        }
+        if (frameId == 3) {
+          d.FieldByName("CQNT")->SetAsInteger(n);
+          for (int i = 1; i <= n; ++i) {
+            d.FieldByName(Format("LNAME%d", i))->SetAsString(Format("Ребёнок%d", i));
+            d.FieldByName(Format("BDATE%d", i))->SetAsDateTime(EncodeDate(2007, i, 15));
+            d.FieldByName(Format("DATEBOBS%d", i))->SetAsDateTime(EncodeDate(2007, i + 1, 15));
+            d.FieldByName(Format("SPOLICY%d", i))->SetAsString(Format("С%d", i));
+            d.FieldByName(Format("NPOLICY%d", i))->SetAsString(Format("N%d", i));
+          }
+        }
+      });
+    }
+    FLpu.Values = {{"NAME", "Роддом & <№1>"}, {"FNAME", "ФСС"}, {"INN", "77"}};
+    const std::string file = FDir.File("out.xml");
+    ExportRegisterXml(*source, file, frameId, fileType, FLpu.Access(), EncodeDate(2007, 5, 1));
+
+    TLpuMap received;
+    TImpXml importer(file);
+    EXPECT_EQ(importer.Kind(), fileType);
+    auto table = MakeTable(frameId);
+    EXPECT_EQ(importer.Execute(*table, received.Access()), 3);
+    EXPECT_EQ(Texts(*table), Texts(*source)) << fileType;
+    EXPECT_EQ(received.Values["NAME"], "Роддом & <№1>");
+    EXPECT_EQ(received.Values["TO"], "ФСС");
+    EXPECT_EQ(received.Values["DATE"], "2007.05.01");
+    EXPECT_EQ(received.Values["INN"], "77");
+    EXPECT_EQ(received.Values.count("FROM"), 0u);
+    EXPECT_EQ(received.Values.size(), 17u);
+    EXPECT_EQ(received.Saves, 1);
+    EXPECT_FALSE(table->EventsOff());
+    EXPECT_FALSE(table->ControlsDisabled());
+  }
+}
+
+TEST_F(XmlImportTest, DatesTakeEitherSeparatorAndOtherTextsClear) {
+  const std::string name = WriteXml(
+      kProlog1 +
+      "<BTAL1 DREG=\"\" CHK=\"1\"><CERTIF NCERTIF=\"1\" DCERTIF=\"2007/03/15\"/>"
+      "<PERSON BDATE=\"2007.3.15\"/><UNKNOWN X=\"1\" DDOC=\"2001-02-03\"/></BTAL1>"
+      "<BTAL1 DREG=\"2007.01.10\"><CERTIF NCERTIF=\"2\" DCERTIF=\"2007.03.15\" NOFIELD=\"x\"/>"
+      "</BTAL1></BIRTH_SERTIF>");
+  TImpXml importer(name);
+  auto table = MakeTable(1);
+  importer.Execute(*table, FLpu.Access());
+  table->First();
+  EXPECT_TRUE(table->FieldByName("DREG")->IsNull());
+  EXPECT_EQ(ExchangeFieldText(*table->FieldByName("DCERTIF")), "2007.03.15");
+  EXPECT_TRUE(table->FieldByName("BDATE")->IsNull());
+  EXPECT_EQ(ExchangeFieldText(*table->FieldByName("DDOC")), "2001.02.03");
+  table->Next();
+  EXPECT_EQ(ExchangeFieldText(*table->FieldByName("DREG")), "2007.01.10");
+  EXPECT_EQ(ExchangeFieldText(*table->FieldByName("DCERTIF")), "2007.03.15");
+}
+
+TEST_F(XmlImportTest, ChildElementsNumberTheirFieldsAndSetTheCount) {
+  const std::string child2 =
+      "<BTAL2 BQNT=\"3\"><CERTIF NCERTIF=\"1\"/><CHILD SEX=\"М\" WEIGHT=\"3.450\" GROWTH=\"52\" "
+      "DIAG=\"\"/><CHILD SEX=\"Ж\" WEIGHT=\"2.900\" GROWTH=\"48\" DIAG=\"P07\"/>"
+      "<CHILD SEX=\"М\" WEIGHT=\"0.000\" GROWTH=\"0\" DIAG=\"\"/></BTAL2>";
+  const std::string name2 =
+      WriteXml("<?xml?><?BSERTIF2?><BIRTH_SERTIF>" + child2 + "</BIRTH_SERTIF>");
+  auto t2 = MakeTable(2);
+  TImpXml(name2).Execute(*t2, FLpu.Access());
+  EXPECT_EQ(t2->FieldByName("CQNT")->AsInteger(), 3);
+  EXPECT_EQ(t2->FieldByName("SEX2")->AsString(), "Ж");
+  EXPECT_EQ(ExchangeFieldText(*t2->FieldByName("WEIGHT1")), "3.450");
+  EXPECT_EQ(t2->FieldByName("DIAG2")->AsString(), "P07");
+  EXPECT_EQ(t2->FieldByName("SEX3")->AsString(), "М");
+  EXPECT_TRUE(t2->FieldByName("SEX4")->IsNull() || t2->FieldByName("SEX4")->AsString().empty());
+
+  const std::string name3 = WriteXml(
+      "<?xml?><?BSERTIF3_2?><BIRTH_SERTIF><BTAL3><POLICY SPOLICY=\"МАТЬ\" NPOLICY=\"0\"/>"
+      "<CHILD LNAME=\"А\"><POLICY SPOLICY=\"ПЕРВ\" NPOLICY=\"1\"/></CHILD>"
+      "<CHILD LNAME=\"Б\"><POLICY SPOLICY=\"ВТОР\" NPOLICY=\"2\"/></CHILD></BTAL3>"
+      "</BIRTH_SERTIF>");
+  TImpXml importer3(name3);
+  EXPECT_EQ(importer3.Kind(), 32);
+  auto t3 = MakeTable(3);
+  importer3.Execute(*t3, FLpu.Access());
+  EXPECT_EQ(t3->FieldByName("SPOLICY")->AsString(), "МАТЬ");
+  EXPECT_EQ(t3->FieldByName("SPOLICY1")->AsString(), "ПЕРВ");
+  EXPECT_EQ(t3->FieldByName("NPOLICY2")->AsString(), "2");
+  EXPECT_EQ(t3->FieldByName("LNAME2")->AsString(), "Б");
+  EXPECT_EQ(t3->FieldByName("CQNT")->AsInteger(), 2);
+}
+
+TEST_F(XmlImportTest, FilesOfNoKnownKindAreRefused) {
+  const struct {
+    const char* file;
+    const char* message;
+  } cases[] = {
+      {"<BIRTH_SERTIF/>", "Не найдена инструкция ?xml?."},
+      {"<?xml?><BIRTH_SERTIF/>", "Не найдена инструкция ?BSERTIF?."},
+      {"<?xml?><?BSERTIF4 version=\"0.1\"?><BIRTH_SERTIF/>", "Не распознан формат xml файла."},
+      {"<?xml?><?bsertif1?><BIRTH_SERTIF/>", "Не распознан формат xml файла."},
+  };
+  for (const auto& c : cases) {
+    try {
+      TImpXml importer(WriteXml(c.file));
+      ADD_FAILURE() << c.file;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), c.message);
+    }
+  }
+}
+
+// A file cut short, or a value a field refuses: the records before stay,
+// the one being read goes, and the table is itself again.
+TEST_F(XmlImportTest, AFailureKeepsTheRecordsBeforeAndRestoresTheTable) {
+  auto source = MakeRegister(1);
+  for (int n = 1; n <= 3; ++n) AddRecord(*source, n, [](TDataSet&) {});
+  const std::string exported = FDir.File("out.xml");
+  ExportRegisterXml(*source, exported, 1, 1, FLpu.Access(), EncodeDate(2007, 5, 1));
+  const std::string bytes = FileBytes(exported);
+  const std::string truncated = bytes.substr(0, bytes.rfind("<BTAL1") + 40);
+  const std::string bad =
+      Utf8ToWin1251(kProlog1 +
+                    "<BTAL1><CERTIF NCERTIF=\"1\"/></BTAL1><BTAL1><CERTIF NCERTIF=\"1\"/></BTAL1>"
+                    "<BTAL1><CERTIF NCERTIF=\"x1\"/></BTAL1></BIRTH_SERTIF>");
+  for (const bool cut : {true, false}) {
+    const std::string& file = cut ? truncated : bad;
+    const std::string name = FDir.File("in.xml");
+    WriteFileBytes(name, file);
+    auto table = MakeTable(1);
+    TImpXml importer(name);
+    try {
+      importer.Execute(*table, FLpu.Access());
+      ADD_FAILURE() << "imported a damaged file";
+    } catch (const Exception& e) {
+      EXPECT_TRUE(e.Message().ends_with("\r\nИмпортировано записей: 2.")) << e.Message();
+      if (cut) {
+        EXPECT_NE(dynamic_cast<const EXmlReader*>(&e), nullptr);
+      }
+    }
+    EXPECT_EQ(table->RecordCount(), 2);
+    EXPECT_EQ(table->State(), dsBrowse);
+    EXPECT_FALSE(table->EventsOff());
+    EXPECT_FALSE(table->ControlsDisabled());
+  }
+}
+
+}  // namespace

@@ -1,0 +1,163 @@
+#include "register/xml_import.h"
+
+#include <unordered_map>
+
+#include "platform/base/format.h"
+#include "platform/base/format_settings.h"
+#include "platform/base/text.h"
+#include "platform/data/fields.h"
+#include "storage/dbf_table.h"
+
+namespace {
+
+int Digits(std::string_view text) {
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+// Sets a date field from "yyyy?mm?dd", whatever the separators; any other
+// text clears it.
+void SetDateText(TField& field, const std::string& value) {
+  if (value.size() != 10) {
+    field.SetAsString("");
+    return;
+  }
+  TDateTime date = 0;
+  const std::string_view v(value);
+  const int year = Digits(v.substr(0, 4)), month = Digits(v.substr(5, 2)),
+            day = Digits(v.substr(8, 2));
+  if (year > 0 && month > 0 && day > 0 && TryEncodeDate(year, month, day, date)) {
+    field.SetAsDateTime(date);
+  } else {
+    // The field's own conversion names what is wrong.
+    field.SetAsString(value.substr(8, 2) + "." + value.substr(5, 2) + "." + value.substr(0, 4));
+  }
+}
+
+void AssignAsciiUpper(std::string& out, std::string_view name) {
+  out.assign(name);
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+}
+
+bool Contains(std::string_view name, std::string_view part) {
+  return name.find(part) != std::string_view::npos;
+}
+
+// Drops the record being read and switches the events on again, quietly:
+// the failure that brought us here is the one to report.
+void ResumeAfterFailure(TmDbfTable& table) noexcept {
+  try {
+    if (table.State() == dsInsert || table.State() == dsEdit) table.Cancel();
+  } catch (...) {
+  }
+  try {
+    table.SetEventsOff(false);
+  } catch (...) {
+  }
+}
+
+class TControlsDisabled {
+ public:
+  explicit TControlsDisabled(TDataSet& dataSet) : FDataSet(dataSet) { FDataSet.DisableControls(); }
+  ~TControlsDisabled() { FDataSet.EnableControls(); }
+  TControlsDisabled(const TControlsDisabled&) = delete;
+  TControlsDisabled& operator=(const TControlsDisabled&) = delete;
+
+ private:
+  TDataSet& FDataSet;
+};
+
+}  // namespace
+
+int ExchangeKindOfTarget(std::string_view target) {
+  if (target == "BSERTIF1") return 1;
+  if (target == "BSERTIF2") return 2;
+  if (target == "BSERTIF3_1") return 31;
+  if (target == "BSERTIF3_2") return 32;
+  return 0;
+}
+
+TImpXml::TImpXml(const std::string& fileName) : FReader(fileName) {
+  if (FReader.Next() != xkInstruction) throw Exception("Не найдена инструкция ?xml?.");
+  if (FReader.Next() != xkInstruction) throw Exception("Не найдена инструкция ?BSERTIF?.");
+  FKind = ExchangeKindOfTarget(FReader.Name());
+  if (FKind == 0) throw Exception("Не распознан формат xml файла.");
+}
+
+int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
+  TFormatSettingsOverride settings;
+  FormatSettings.DecimalSeparator = '.';
+  FormatSettings.DateSeparator = '.';
+  FormatSettings.ShortDateFormat = "dd.mm.yyyy";
+
+  std::unordered_map<std::string, TField*> fields;
+  for (int i = 0; i < table.FieldCount(); ++i) {
+    TField* field = table.Fields()[i];
+    std::string key;
+    AssignAsciiUpper(key, field->FieldName());
+    fields.emplace(key, field);
+  }
+  TField* cqnt = table.FindField("CQNT");
+
+  int imported = 0;
+  TControlsDisabled disabled(table);
+  table.SetEventsOff(true);
+  try {
+    int children = 0;
+    int insideChild = 0;  // open elements whose name holds "CHILD"
+    std::string element;
+    std::string fieldName;
+    for (TXmlTokenKind kind = FReader.Next(); kind != xkEndOfInput; kind = FReader.Next()) {
+      const std::string& name = FReader.Name();
+      const bool inserting = table.State() == dsInsert;
+      if (kind == xkStartTag) {
+        element = name;
+        if (Contains(name, "CHILD")) ++insideChild;
+        if (name == "BTAL1" || name == "BTAL2" || (name == "BTAL3" && !inserting)) {
+          table.Append();
+        } else if (name == "CHILD") {
+          ++children;
+        }
+      } else if (kind == xkAttribute) {
+        if (element == "HEADER") {
+          lpu.SetValue(name == "FROM" ? "NAME" : name, FReader.Value());
+        } else if (inserting) {
+          AssignAsciiUpper(fieldName, name);
+          if (insideChild > 0) fieldName += std::to_string(children);
+          auto found = fields.find(fieldName);
+          if (found == fields.end()) continue;
+          TField& field = *found->second;
+          if (field.DataType() == ftDate || field.DataType() == ftDateTime) {
+            SetDateText(field, FReader.Value());
+          } else {
+            field.SetAsString(FReader.Value());
+          }
+        }
+      } else if (kind == xkEndTag) {
+        if (Contains(name, "CHILD")) --insideChild;
+        if ((name == "BTAL1" || name == "BTAL2" || name == "BTAL3") && inserting) {
+          if (cqnt != nullptr) cqnt->SetAsInteger(children);
+          children = 0;
+          table.Post();
+          ++imported;
+        } else if (name == "HEADER") {
+          lpu.SaveLpu();
+        }
+      }
+    }
+  } catch (Exception& e) {
+    ResumeAfterFailure(table);
+    e.SetMessage(e.Message() + "\r\n" + Format("Импортировано записей: %d.", imported));
+    throw;
+  } catch (...) {
+    ResumeAfterFailure(table);
+    throw;
+  }
+  table.SetEventsOff(false);
+  return imported;
+}
