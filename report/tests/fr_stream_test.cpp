@@ -7,14 +7,9 @@
 #include "platform/base/string_list.h"
 #include "report/fr_stream.h"
 #include "report/fr_utils.h"
+#include "report_fixture.h"
 
 namespace {
-
-std::string Bytes(std::initializer_list<int> b) {
-  std::string s;
-  for (int x : b) s += static_cast<char>(x);
-  return s;
-}
 
 TEST(FrStream, StringAndMemoBytes) {
   TStringStream s;
