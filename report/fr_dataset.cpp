@@ -3,6 +3,7 @@
 #include "platform/base/stream.h"
 #include "platform/base/string_list.h"
 #include "platform/data/data_source.h"
+#include "platform/data/field_defs.h"
 #include "platform/data/fields.h"
 
 void TfrDataset::First() {
@@ -153,6 +154,12 @@ void GetFieldNamesSafe(TDataSet* dataSet, TStrings& list) {
   if (dataSet == nullptr) return;
   try {
     dataSet->GetFieldNames(list);
+    if (list.Count() == 0) {
+      // A closed dataset without persistent fields: its definitions.
+      dataSet->InitFieldDefs();
+      TFieldDefs& defs = dataSet->FieldDefs();
+      for (int i = 0; i < defs.Count(); ++i) list.Add(defs[i]->Name());
+    }
   } catch (const std::exception&) {
   }
 }

@@ -108,7 +108,8 @@ bool IsBlobField(const TField* field);
 // takes the field's text.
 void AssignBlobTo(TField* field, TStream& target);
 void AssignBlobTo(TField* field, TStrings& target);
-// Field names; an exception while listing them is swallowed.
+// Field names (of the definitions when the dataset has no fields, as a
+// closed one has); an exception while listing them is swallowed.
 void GetFieldNamesSafe(TDataSet* dataSet, TStrings& list);
 TBookmark GetBookmarkOf(TDataSet* dataSet);
 void GotoBookmarkOf(TDataSet* dataSet, const TBookmark& bookmark);
