@@ -30,8 +30,11 @@ void TfrReportBase::BeginPage(int) {}
 bool TfrReportBase::ObjectClick(TfrView*) { return false; }
 bool TfrReportBase::MouseOverObject(TfrView*, TCursor&) { return false; }
 
-TfrCurrentReport::TfrCurrentReport(TfrReportBase* report)
-    : FSaved(frEngine().CurReport), FSavedGetValue(frEngine().Parser.OnGetValue) {
+TfrCurrentReport::TfrCurrentReport(TfrReportBase* report) : FSaved(frEngine().CurReport) {
+  // Already current (a nested call during a build): nothing to change.
+  FActive = report != FSaved;
+  if (!FActive) return;
+  FSavedGetValue = frEngine().Parser.OnGetValue;
   frEngine().CurReport = report;
   frEngine().Parser.OnGetValue = [report](const std::string& name, Variant& value) {
     report->GetVariableValue(name, value);
@@ -39,6 +42,7 @@ TfrCurrentReport::TfrCurrentReport(TfrReportBase* report)
 }
 
 TfrCurrentReport::~TfrCurrentReport() {
+  if (!FActive) return;
   frEngine().CurReport = FSaved;
   frEngine().Parser.OnGetValue = std::move(FSavedGetValue);
 }

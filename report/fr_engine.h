@@ -98,7 +98,8 @@ struct TfrEngine {
 TfrEngine& frEngine();
 
 // Sets CurReport and points the shared parser's names at it; restores the
-// previous report when it goes out of scope.
+// previous report when it goes out of scope. The report that is current
+// already is left as it is (its resolver was installed with it).
 class TfrCurrentReport {
  public:
   explicit TfrCurrentReport(TfrReportBase* report);
@@ -108,5 +109,6 @@ class TfrCurrentReport {
 
  private:
   TfrReportBase* FSaved;
+  bool FActive;
   TGetPValueEvent FSavedGetValue;
 };

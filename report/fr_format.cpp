@@ -9,6 +9,20 @@
 
 namespace {
 
+// The decimal separator of one formatting, put back afterwards.
+class TSeparatorScope {
+ public:
+  explicit TSeparatorScope(char separator) : FSaved(FormatSettings.DecimalSeparator) {
+    if (separator != 0) FormatSettings.DecimalSeparator = separator;
+  }
+  ~TSeparatorScope() { FormatSettings.DecimalSeparator = FSaved; }
+  TSeparatorScope(const TSeparatorScope&) = delete;
+  TSeparatorScope& operator=(const TSeparatorScope&) = delete;
+
+ private:
+  char FSaved;
+};
+
 std::string NumberText(double d, int index, int decimals, std::string_view pattern) {
   switch (index) {
     case 0:
@@ -28,18 +42,28 @@ std::string FormatOrThrow(const Variant& value, std::int32_t code, std::string_v
   const int index = FormatIndex(code);
   switch (FormatCategory(code)) {
     case fcNumber: {
-      TFormatSettingsOverride keep;
-      if (FormatSeparator(code) != 0) FormatSettings.DecimalSeparator = FormatSeparator(code);
-      return NumberText(value.AsDouble(), index, FormatDecimals(code), formatStr);
+      double d;
+      if (VarIsStr(value)) {
+        // Text that is no number is shown as it is, without an exception.
+        if (!TryStrToFloat(Trim(VarToStr(value)), d)) return VarToStr(value);
+      } else {
+        d = value.AsDouble();
+      }
+      TSeparatorScope separator(FormatSeparator(code));
+      return NumberText(d, index, FormatDecimals(code), formatStr);
     }
     case fcDate: {
-      const TDateTime d = value.AsDateTime();
+      TDateTime d;
+      if (VarIsStr(value) && !TryStrToDateTime(VarToStr(value), d)) return VarToStr(value);
+      if (!VarIsStr(value)) d = value.AsDateTime();
       if (index == 4) return FormatDateTime(formatStr, d);
       if (index == 3) return FormatDateTime(FormatSettings.LongDateFormat, d);
       return FormatDateTime(LoadEngineString(frsDateFormatFirst + index), d);
     }
     case fcTime: {
-      const TDateTime d = value.AsDateTime();
+      TDateTime d;
+      if (VarIsStr(value) && !TryStrToDateTime(VarToStr(value), d)) return VarToStr(value);
+      if (!VarIsStr(value)) d = value.AsDateTime();
       if (index == 4) return FormatDateTime(formatStr, d);
       return FormatDateTime(LoadEngineString(frsTimeFormatFirst + (index & 3)), d);
     }

@@ -144,12 +144,31 @@ std::size_t SkipQuoted(std::string_view s, std::size_t i, bool* closed = nullptr
 
 bool IsNumberStart(char c) { return c == ',' || c == '.' || (c >= '0' && c <= '9'); }
 
-char Keyword(const std::string& upper) {
+bool IsAscii(std::string_view s) {
+  for (char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// ASCII case-insensitive equality with an upper-case ASCII `upper`.
+bool SameAscii(std::string_view s, std::string_view upper) {
+  if (s.size() != upper.size()) return false;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    if (c != upper[i]) return false;
+  }
+  return true;
+}
+
+// The operator code of a keyword (every keyword is ASCII), else 0.
+char Keyword(std::string_view word) {
   static const std::pair<const char*, char> kWords[] = {
       {"INT", kInt}, {"FRAC", kFrac}, {"ROUND", kRound}, {"OR", kOr},
       {"AND", kAnd}, {"NOT", kNot},   {"STR", kStr},     {"MOD", kMod}};
-  for (const auto& [word, code] : kWords)
-    if (upper == word) return code;
+  if (word.size() < 2 || word.size() > 5) return 0;
+  for (const auto& [keyword, code] : kWords)
+    if (SameAscii(word, keyword)) return code;
   return 0;
 }
 
@@ -300,7 +319,7 @@ std::string TfrParser::ToPostfix(std::string_view s) const {
     } else {
       const std::string_view word = ReadWord(s, i);
       if (operand.empty() && !word.empty() && !IsNumberStart(word[0])) {
-        const char code = Keyword(AnsiUpperCase(word));
+        const char code = Keyword(word);
         if (code != 0) {
           pushOperator(code);
           continue;
@@ -340,7 +359,16 @@ std::string TfrParser::ToPostfix(std::string_view s) const {
   return out;
 }
 
-Variant TfrParser::Calculate(std::string_view s) { return EvaluatePostfix(ToPostfix(s)); }
+Variant TfrParser::Calculate(std::string_view s) {
+  // Reports calculate the same few expressions for every record.
+  auto it = FPostfixCache.find(s);
+  if (it == FPostfixCache.end()) {
+    if (FPostfixCache.size() >= kPostfixCacheSize) FPostfixCache.clear();
+    it = FPostfixCache.emplace(std::string(s), ToPostfix(s)).first;
+  }
+  const std::string postfix = it->second;  // evaluation may calculate again
+  return EvaluatePostfix(postfix);
+}
 
 Variant TfrParser::EvaluatePostfix(std::string_view s) {
   std::array<Variant, kStackDepth> stack;
@@ -513,11 +541,11 @@ Variant TfrParser::EvaluatePostfix(std::string_view s) {
       ++i;  // a stray character; never loop on it
       continue;
     }
-    const std::string upper = AnsiUpperCase(prefix + std::string(word));
-    if (upper == "TRUE" || upper == "FALSE") {
-      push(Variant(upper == "TRUE"));
+    if (prefix.empty() && (SameAscii(word, "TRUE") || SameAscii(word, "FALSE"))) {
+      push(Variant(word.size() == 4));
       continue;
     }
+    const std::string upper = AnsiUpperCase(prefix + std::string(word));
     Variant v;
     if (OnGetValue) OnGetValue(upper, v);
     push(std::move(v));
@@ -532,8 +560,13 @@ void TfrVariables::CheckIndex(int index) const {
 }
 
 int TfrVariables::IndexOf(std::string_view Name) const {
-  for (std::size_t i = 0; i < FItems.size(); ++i)
-    if (AnsiSameText(FItems[i].first, Name)) return static_cast<int>(i);
+  const bool ascii = IsAscii(Name);
+  const std::string upper = ascii ? UpperCase(Name) : std::string();
+  for (std::size_t i = 0; i < FItems.size(); ++i) {
+    const std::string& item = FItems[i].first;
+    if (ascii && IsAscii(item) ? SameAscii(item, upper) : AnsiSameText(item, Name))
+      return static_cast<int>(i);
+  }
   return -1;
 }
 

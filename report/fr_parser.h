@@ -39,6 +39,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -79,8 +80,17 @@ class TfrParser {
   // Evaluates a postfix string; the result is the bottom of the stack
   // (Empty for an empty string).
   Variant EvaluatePostfix(std::string_view s);
-  // EvaluatePostfix(ToPostfix(s)).
+  // EvaluatePostfix(ToPostfix(s)); the postfix form of recent texts is
+  // kept.
   Variant Calculate(std::string_view s);
+
+ private:
+  static constexpr std::size_t kPostfixCacheSize = 4096;
+  struct THash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
+  std::unordered_map<std::string, std::string, THash, std::equal_to<>> FPostfixCache;
 };
 
 // `s[start]` should be a '['. Returns the text up to its matching ']'
