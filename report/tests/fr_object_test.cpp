@@ -5,6 +5,7 @@
 #include "platform/base/exceptions.h"
 #include "platform/draw/recording_canvas.h"
 #include "report/fr_band_view.h"
+#include "report/fr_dataset.h"
 #include "report/fr_engine.h"
 #include "report/fr_memo_view.h"
 #include "report/fr_object.h"
@@ -150,6 +151,23 @@ TEST(FrObject, LookupsAndChains) {
   for (const auto& c : cases) {
     frEngine().CurBandView = c.band;
     EXPECT_EQ(CurrentBandType(), c.type) << c.band->Name;
+  }
+
+  // The dataset of the data band that owns the band being printed.
+  auto* frDS = Create<TfrDBDataSet>(owner.get());
+  frDS->SetName("frDS");
+  data->SetDataSource("frDS");
+  TfrBandView* detail = band("Detail", btDetailData, "");
+  TfrBandView* header = band("Header", btPageHeader, "");
+  TfrBandView* footer = band("Footer", btDetailFooter, "");
+  const struct {
+    TfrBandView* band;
+    TfrDBDataSet* dataset;
+  } datasets[] = {
+      {header, frDS}, {child1, frDS}, {detail, nullptr}, {footer, nullptr}, {orphan, nullptr}};
+  for (const auto& c : datasets) {
+    frEngine().CurBandView = c.band;
+    EXPECT_EQ(CurrentBandDataset(), c.dataset) << c.band->Name;
   }
   frEngine().CurBandView = nullptr;
   frEngine().CurPage = nullptr;
