@@ -75,7 +75,9 @@ void TfrPages::LoadFromStream(TStream& stream) {
   TfrCurrentReport current(&FReport);
   Clear();
   FReport.Dictionary().Clear();
+  // Missing add-ins are collected here and reported once, after the load.
   frEngine().ErrorStr.clear();
+  const bool errorFlag = frEngine().ErrorFlag;
   std::vector<std::string> missing;
   const std::int64_t start = stream.Position();
   try {
@@ -92,11 +94,15 @@ void TfrPages::LoadFromStream(TStream& stream) {
     ReadItems(stream, version, missing);
   } catch (const EClassNotFound&) {
     Clear();
+    frEngine().ErrorFlag = errorFlag;
     throw;
   } catch (const Exception&) {
     Clear();
+    frEngine().ErrorFlag = errorFlag;
     Unsupported();
   }
+  frEngine().ErrorFlag = errorFlag;
+  frEngine().ErrorStr.clear();
   for (const auto& page : FPages)
     for (const auto& object : page->Objects) object->AfterLoad();
   if (!missing.empty()) {

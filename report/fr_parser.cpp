@@ -360,6 +360,14 @@ std::string TfrParser::ToPostfix(std::string_view s) const {
 }
 
 Variant TfrParser::Calculate(std::string_view s) {
+  // Calls nest through their arguments; a hostile template must not run
+  // the stack out.
+  if (FDepth >= kMaxNesting) throw EParserError("Expression is too complex");
+  struct TDepth {
+    int& Depth;
+    explicit TDepth(int& d) : Depth(d) { ++Depth; }
+    ~TDepth() { --Depth; }
+  } depth(FDepth);
   // Reports calculate the same few expressions for every record.
   auto it = FPostfixCache.find(s);
   if (it == FPostfixCache.end()) {
@@ -629,6 +637,12 @@ void TfrFunctionSplitter::SplitVariable(int index) {
 }
 
 void TfrFunctionSplitter::Split(std::string_view text) {
+  if (FDepth >= kMaxNesting) throw EParserError("Expression is too complex");
+  struct TDepth {
+    int& Depth;
+    explicit TDepth(int& d) : Depth(d) { ++Depth; }
+    ~TDepth() { --Depth; }
+  } depth(FDepth);
   const std::string s = Trim(text);
   if (s.empty() || s[0] == '\'') return;
   const auto variable = [&](std::string_view name) {

@@ -29,6 +29,8 @@
 // raises EParserError. Conversions that fail raise the runtime's conversion
 // errors; the parser catches nothing.
 //
+// Calls and brackets nest at most kMaxNesting deep (EParserError beyond).
+//
 // Text offsets in this unit are byte offsets into UTF-8 text (0-based): the
 // characters scanned for ([ ] ' " ( ) and operators) are ASCII and never
 // part of a multi-byte character. GUI thread only.
@@ -48,6 +50,8 @@
 #include "platform/base/variant.h"
 
 class TStrings;
+
+inline constexpr int kMaxNesting = 64;
 
 // Raised for malformed expressions and for names that resolve to
 // themselves.
@@ -86,6 +90,7 @@ class TfrParser {
 
  private:
   static constexpr std::size_t kPostfixCacheSize = 4096;
+  int FDepth = 0;
   struct THash {
     using is_transparent = void;
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
@@ -149,4 +154,5 @@ class TfrFunctionSplitter {
   TStrings& FSplitTo;
   const TfrVariables* FVariables;
   std::unordered_set<std::string> FExpanding;
+  int FDepth = 0;
 };

@@ -138,6 +138,13 @@ TEST(FrParser, Errors) {
   EXPECT_THROW(h.parser.Calculate("1+(2+(3+(4+(5+(6+(7+(8+9)))))))"), EParserError);
   EXPECT_THROW(h.parser.EvaluatePostfix("1 +"), EParserError);
   EXPECT_THROW(h.parser.Calculate("a\"b + 1"), EParserError);
+  // Deep nesting of calls is refused before the stack runs out.
+  std::string deep;
+  for (int i = 0; i < 10000; ++i) deep += "IF(1,";
+  EXPECT_THROW(h.parser.Calculate(deep + "1" + std::string(10000, ')')), EParserError);
+  std::string brackets = std::string(10000, '[') + std::string(10000, ']');
+  TStringList match, out;
+  EXPECT_THROW(TfrFunctionSplitter(match, out, nullptr).Split(brackets), EParserError);
   EXPECT_THROW(h.parser.Calculate("1 + 'x' * 2"), EVariantError);
   try {
     h.parser.Calculate("f(1, 2");
