@@ -97,6 +97,27 @@ TEST_F(FrMemo, HighlightAndSuppress) {
   EXPECT_EQ(Printed(), "u\r\n");
 }
 
+TEST_F(FrMemo, TagAndBandAlignApplyToTheOutputOnly) {
+  TfrCurrentReport current(report);
+  memo->Memo.SetText("m");
+  memo->Tag = "id [A]";
+  memo->y = 5, memo->dy = 10;
+  memo->BandAlign = baBottom;
+  const TfrBandPlace band{0, 100, 500, 40, false};
+  frEngine().CurBand = &band;
+  TStringStream s;
+  memo->Print(s);
+  frEngine().CurBand = nullptr;
+  s.SetPosition(1);
+  auto back = CreateUnique<TfrMemoView>();
+  back->StreamMode = 1;
+  back->LoadFromStream(s);
+  EXPECT_EQ(back->Tag, "id a");
+  EXPECT_EQ(back->y, 130);
+  EXPECT_EQ(memo->Tag, "id [A]");
+  EXPECT_EQ(memo->y, 5);
+}
+
 TEST_F(FrMemo, Heights) {
   memo->Font.SetSize(9);  // 12 pixels
   memo->FrameWidth = 2;
