@@ -18,7 +18,17 @@
 
 // --- TfrObject --------------------------------------------------------------
 
-void TfrObject::AfterConstruction() { DeclareProperties(); }
+void TfrObject::EnsureDeclared() const {
+  if (FDeclared) return;
+  auto* self = const_cast<TfrObject*>(this);
+  self->FDeclared = true;
+  self->DeclareProperties();
+}
+
+const std::vector<std::unique_ptr<TfrProp>>& TfrObject::Properties() const {
+  EnsureDeclared();
+  return FProps;
+}
 
 void TfrObject::SetPropertyValue(const std::string&, const Variant&) {}
 
@@ -48,6 +58,7 @@ void TfrObject::AddEnumProperty(std::string_view Name, std::string_view names,
 }
 
 const TfrProp* TfrObject::FindProperty(std::string_view Name) const {
+  EnsureDeclared();
   for (const auto& prop : FProps)
     if (AnsiSameText(prop->Name, Name)) return prop.get();
   return nullptr;

@@ -60,13 +60,11 @@ class TfrObject : public TObject {
   // `names` separated by ';'; with no values each name stands for Empty.
   void AddEnumProperty(std::string_view Name, std::string_view names,
                        std::vector<Variant> values = {});
-  // Case-insensitive; nullptr when absent.
+  // Case-insensitive; nullptr when absent. The first look declares the
+  // properties (most objects never need them).
   const TfrProp* FindProperty(std::string_view Name) const;
   void ClearProperties() { FProps.clear(); }
-  const std::vector<std::unique_ptr<TfrProp>>& Properties() const { return FProps; }
-
-  // Declares the properties once the object is complete.
-  void AfterConstruction() override;
+  const std::vector<std::unique_ptr<TfrProp>>& Properties() const;
 
  protected:
   TfrObject() = default;
@@ -81,7 +79,9 @@ class TfrObject : public TObject {
                          const std::string& p2, const std::string& p3, Variant& Val);
 
  private:
+  void EnsureDeclared() const;
   std::vector<std::unique_ptr<TfrProp>> FProps;
+  bool FDeclared = false;
 };
 
 // Stream type codes of report objects.

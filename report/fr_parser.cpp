@@ -493,7 +493,7 @@ Variant TfrParser::EvaluatePostfix(std::string_view s) {
       }
       i = finish < s.size() ? finish + 1 : s.size();
       Variant v;
-      if (OnGetValue) OnGetValue(prefix + inner, v);
+      if (OnGetValue) OnGetValue(prefix.empty() ? inner : prefix + inner, v);
       push(std::move(v));
       continue;
     }
@@ -553,7 +553,9 @@ Variant TfrParser::EvaluatePostfix(std::string_view s) {
       push(Variant(word.size() == 4));
       continue;
     }
-    const std::string upper = AnsiUpperCase(prefix + std::string(word));
+    const std::string upper = prefix.empty() && IsAscii(word)
+                                  ? UpperCase(word)
+                                  : AnsiUpperCase(prefix + std::string(word));
     Variant v;
     if (OnGetValue) OnGetValue(upper, v);
     push(std::move(v));
