@@ -18,7 +18,8 @@
 //   9. BandAlign (byte): always written, read when major > 1
 // Frame width: a whole width below 11 as itself, anything else as
 // thousandths (0.5 as 500, 12 as 12000); a stored value below 11 reads as
-// whole pixels. Widths below 0.011 that are not whole are written as 0.
+// whole pixels. Widths below 0.011 that are not whole are written as 11
+// (0.011), never as 1..10.
 //
 // GUI thread only.
 #pragma once

@@ -96,6 +96,47 @@ TEST(FrObject, PropertiesByName) {
   EXPECT_EQ(memo->Flags, 0xFFBE);
 }
 
+TEST(FrObject, FlagPropertiesOfEveryKind) {
+  const struct {
+    int type;
+    const char* name;
+    std::uint16_t bit;
+  } cases[] = {
+      {gtBand, "FormNewPage", 0x02},
+      {gtBand, "PrintIfSubsetEmpty", 0x04},
+      {gtBand, "Breaked", 0x08},
+      {gtBand, "OnFirstPage", 0x10},
+      {gtBand, "OnLastPage", 0x20},
+      {gtBand, "RepeatHeader", 0x40},
+      {gtBand, "PrintChildIfInvisible", 0x80},
+      {gtPicture, "Center", flPictCenter},
+      {gtPicture, "KeepAspect", flPictRatio},
+      {gtMemo, "WordWrap", flWordWrap},
+      {gtMemo, "AutoWidth", flAutoWidth},
+      {gtMemo, "RTLReading", flRTLReading},
+      {gtLine, "Stretched", flStretched},
+  };
+  for (const auto& c : cases) {
+    TObjectPtr<TfrView> v = CreateReportObject(c.type, "");
+    ASSERT_NE(v->FindProperty(c.name), nullptr) << c.name;
+    v->Flags = 0;
+    v->SetPropertyValue(c.name, Variant(true));
+    EXPECT_EQ(v->Flags, c.bit) << c.name;
+    EXPECT_TRUE(v->GetPropertyValue(c.name).AsBoolean()) << c.name;
+    v->Flags = 0xFFFF;
+    v->SetPropertyValue(c.name, Variant(false));
+    EXPECT_EQ(v->Flags, 0xFFFF & ~c.bit) << c.name;
+  }
+  auto pict = CreateUnique<TfrPictureView>();
+  pict->SetPropertyValue("BLOBTYPE", Variant(2));
+  EXPECT_EQ(pict->BlobType, btICO);
+  EXPECT_EQ(pict->FindProperty("blobtype")->Enum[3], "btWMF");
+  auto band = CreateUnique<TfrBandView>();
+  band->SetPropertyValue("Condition", Variant("[x] > 1"));
+  EXPECT_EQ(band->DataSource(), "[x] > 1");
+  EXPECT_FALSE(band->GetPropertyValue("EOF").AsBoolean());
+}
+
 TEST(FrObject, ListMethodsEvaluateTheirArguments) {
   auto memo = CreateUnique<TfrMemoView>();
   Variant v;
