@@ -221,6 +221,49 @@ TEST(FrView, BandAndPictureTails) {
   EXPECT_EQ(static_cast<TfrPictureView*>(copy.get())->MetafileBytes(), emf + "tail");
 }
 
+TEST(FrView, OlderRecordVersionsOfBandsAndPictures) {
+  // A picture of record version 1.0: no BandAlign and no BlobType byte.
+  auto pict = CreateUnique<TfrPictureView>();
+  pict->BandAlign = baCenter;
+  pict->BlobType = btWMF;
+  TStringStream out;
+  pict->SaveToStream(out);
+  std::string bytes = out.DataString();
+  const std::size_t viewSize = 68;  // empty name, strings and memos
+  ASSERT_EQ(static_cast<std::uint8_t>(bytes[viewSize - 1]), baCenter);
+  bytes[3] = 1;                  // major
+  bytes.erase(viewSize + 1, 1);  // BlobType
+  bytes.erase(viewSize - 1, 1);  // BandAlign
+  const auto end = static_cast<std::int32_t>(bytes.size());
+  for (int k = 0; k < 4; ++k) bytes[viewSize + k] = static_cast<char>((end >> (8 * k)) & 0xFF);
+  auto back = CreateUnique<TfrPictureView>();
+  TStringStream in(bytes);
+  back->LoadFromStream(in);
+  EXPECT_EQ(in.Position(), in.Size());
+  EXPECT_EQ(back->BandAlign, baNone);
+  EXPECT_EQ(back->BlobType, btBMP);
+
+  // A band of a version-23 template has no tail.
+  auto band = CreateUnique<TfrBandView>();
+  band->Name = "B";
+  band->ChildBand = "C";
+  TStringStream b24;
+  band->SaveToStream(b24);
+  // Name (4), [record version (2)], the rest up to Visible (49); no
+  // version-24 block, BandAlign or tail.
+  const std::string full = b24.DataString();
+  const int saved = frEngine().Version;
+  frEngine().Version = 23;
+  auto old = CreateUnique<TfrBandView>();
+  TStringStream b23(full.substr(0, 4) + full.substr(6, 49));
+  old->LoadFromStream(b23);
+  frEngine().Version = saved;
+  EXPECT_EQ(b23.Position(), b23.Size());
+  EXPECT_EQ(old->Name, "B");
+  EXPECT_EQ(old->ChildBand, "");
+  EXPECT_EQ(old->Columns, 1);
+}
+
 TEST(FrView, PictureFromFieldFollowsNamesOrSignature) {
   auto pict = CreateUnique<TfrPictureView>();
   TBitmap bmp;
