@@ -13,7 +13,6 @@
 
 namespace {
 
-const char kIndexOutOfRange[] = "Grid index out of range";
 const char kFixedColTooBig[] = "Fixed column count must be less than column count";
 const char kFixedRowTooBig[] = "Fixed row count must be less than row count";
 
@@ -137,24 +136,24 @@ void TCustomGrid::SetFixedRows(int value) {
 }
 
 int TCustomGrid::ColWidths(int index) const {
-  if (index < 0 || index >= FColCount) throw EInvalidGridOperation(kIndexOutOfRange);
+  if (index < 0 || index >= FColCount) throw EInvalidGridOperation(kGridIndexOutOfRange);
   return ColExtent(index);
 }
 
 void TCustomGrid::SetColWidths(int index, int value) {
-  if (index < 0 || index >= FColCount) throw EInvalidGridOperation(kIndexOutOfRange);
+  if (index < 0 || index >= FColCount) throw EInvalidGridOperation(kGridIndexOutOfRange);
   if (ColExtent(index) == value) return;
   FColWidths[static_cast<std::size_t>(index)] = value;
   ColWidthsChanged();
 }
 
 int TCustomGrid::RowHeights(int index) const {
-  if (index < 0 || index >= FRowCount) throw EInvalidGridOperation(kIndexOutOfRange);
+  if (index < 0 || index >= FRowCount) throw EInvalidGridOperation(kGridIndexOutOfRange);
   return RowExtent(index);
 }
 
 void TCustomGrid::SetRowHeights(int index, int value) {
-  if (index < 0 || index >= FRowCount) throw EInvalidGridOperation(kIndexOutOfRange);
+  if (index < 0 || index >= FRowCount) throw EInvalidGridOperation(kGridIndexOutOfRange);
   if (RowExtent(index) == value) return;
   FRowHeights[static_cast<std::size_t>(index)] = value;
   RowHeightsChanged();
@@ -182,12 +181,12 @@ void TCustomGrid::SetGridLineWidth(int value) {
 }
 
 bool TCustomGrid::TabStops(int index) const {
-  if (index < 0 || index >= FColCount) throw EInvalidGridOperation(kIndexOutOfRange);
+  if (index < 0 || index >= FColCount) throw EInvalidGridOperation(kGridIndexOutOfRange);
   return FTabStops[static_cast<std::size_t>(index)];
 }
 
 void TCustomGrid::SetTabStops(int index, bool value) {
-  if (index < 0 || index >= FColCount) throw EInvalidGridOperation(kIndexOutOfRange);
+  if (index < 0 || index >= FColCount) throw EInvalidGridOperation(kGridIndexOutOfRange);
   FTabStops[static_cast<std::size_t>(index)] = value;
 }
 
@@ -423,7 +422,7 @@ void TCustomGrid::MoveColRow(int col, int row, bool moveAnchor, bool show) {
 
 void TCustomGrid::MoveCurrent(int col, int row, bool moveAnchor, bool show) {
   if (col < 0 || row < 0 || col >= FColCount || row >= FRowCount)
-    throw EInvalidGridOperation(kIndexOutOfRange);
+    throw EInvalidGridOperation(kGridIndexOutOfRange);
   if (!SelectCell(col, row)) return;
   TGridRect old = Selection();
   bool moved = col != FCurrent.X || row != FCurrent.Y;
@@ -985,7 +984,7 @@ void TCustomGrid::UpdateText() {
 void TCustomGrid::MoveColumn(int fromIndex, int toIndex) {
   if (fromIndex == toIndex) return;
   if (fromIndex < 0 || toIndex < 0 || fromIndex >= FColCount || toIndex >= FColCount)
-    throw EInvalidGridOperation(kIndexOutOfRange);
+    throw EInvalidGridOperation(kGridIndexOutOfRange);
   HideEdit();
   MoveItem(FColWidths, fromIndex, toIndex);
   {
@@ -1005,7 +1004,7 @@ void TCustomGrid::MoveColumn(int fromIndex, int toIndex) {
 void TCustomGrid::MoveRow(int fromIndex, int toIndex) {
   if (fromIndex == toIndex) return;
   if (fromIndex < 0 || toIndex < 0 || fromIndex >= FRowCount || toIndex >= FRowCount)
-    throw EInvalidGridOperation(kIndexOutOfRange);
+    throw EInvalidGridOperation(kGridIndexOutOfRange);
   HideEdit();
   MoveItem(FRowHeights, fromIndex, toIndex);
   FCurrent.Y = MoveAdjust(FCurrent.Y, fromIndex, toIndex);
@@ -1581,147 +1580,4 @@ void TCustomGrid::WndProc(TMessage& message) {
       break;
   }
   TCustomControl::WndProc(message);
-}
-
-// --- TDrawGrid ----------------------------------------------------------------------------------
-
-void TDrawGrid::DrawCell(int col, int row, const TRect& rect, TGridDrawState state) {
-  if (DefaultDrawing()) Canvas()->FillRect(rect);
-  if (OnDrawCell) OnDrawCell(this, col, row, rect, state);
-}
-
-std::string TDrawGrid::GetEditMask(int col, int row) {
-  std::string value;
-  if (OnGetEditMask) OnGetEditMask(this, col, row, value);
-  return value;
-}
-
-std::string TDrawGrid::GetEditText(int col, int row) {
-  std::string value;
-  if (OnGetEditText) OnGetEditText(this, col, row, value);
-  return value;
-}
-
-void TDrawGrid::SetEditText(int col, int row, const std::string& value) {
-  if (OnSetEditText) OnSetEditText(this, col, row, value);
-}
-
-void TDrawGrid::ColumnMoved(int, int) {}
-void TDrawGrid::RowMoved(int, int) {}
-
-// --- TStringGrid ---------------------------------------------------------------------------------
-
-void TStringGrid::CheckIndex(int col, int row) const {
-  if (col < 0 || row < 0 || col >= ColCount() || row >= RowCount())
-    throw EInvalidGridOperation(kIndexOutOfRange);
-}
-
-const TStringGrid::TCell* TStringGrid::Find(int col, int row) const {
-  if (static_cast<std::size_t>(col) >= FCells.size()) return nullptr;
-  const auto& column = FCells[static_cast<std::size_t>(col)];
-  if (static_cast<std::size_t>(row) >= column.size()) return nullptr;
-  return &column[static_cast<std::size_t>(row)];
-}
-
-TStringGrid::TCell& TStringGrid::Ensure(int col, int row) {
-  if (static_cast<std::size_t>(col) >= FCells.size())
-    FCells.resize(static_cast<std::size_t>(col) + 1);
-  auto& column = FCells[static_cast<std::size_t>(col)];
-  if (static_cast<std::size_t>(row) >= column.size())
-    column.resize(static_cast<std::size_t>(row) + 1);
-  return column[static_cast<std::size_t>(row)];
-}
-
-const std::string& TStringGrid::Cells(int col, int row) const {
-  static const std::string empty;
-  CheckIndex(col, row);
-  const TCell* c = Find(col, row);
-  return c != nullptr ? c->Text : empty;
-}
-
-void TStringGrid::SetCells(int col, int row, const std::string& value) {
-  CheckIndex(col, row);
-  TCell& c = Ensure(col, row);
-  if (c.Text == value) return;
-  c.Text = value;
-  InvalidateCell(col, row);
-  if (EditorMode() && col == FInplaceCol && row == FInplaceRow && FInplaceEdit != nullptr &&
-      FInplaceEdit->Text() != value)
-    FInplaceEdit->SetText(value);
-}
-
-TObject* TStringGrid::Objects(int col, int row) const {
-  CheckIndex(col, row);
-  const TCell* c = Find(col, row);
-  return c != nullptr ? c->Object : nullptr;
-}
-
-void TStringGrid::SetObjects(int col, int row, TObject* value) {
-  CheckIndex(col, row);
-  Ensure(col, row).Object = value;
-}
-
-std::vector<std::string> TStringGrid::Cols(int index) const {
-  std::vector<std::string> out;
-  for (int r = 0; r < RowCount(); ++r) out.push_back(Cells(index, r));
-  return out;
-}
-
-void TStringGrid::SetCols(int index, const std::vector<std::string>& value) {
-  for (int r = 0; r < RowCount() && r < static_cast<int>(value.size()); ++r)
-    SetCells(index, r, value[static_cast<std::size_t>(r)]);
-}
-
-std::vector<std::string> TStringGrid::Rows(int index) const {
-  std::vector<std::string> out;
-  for (int c = 0; c < ColCount(); ++c) out.push_back(Cells(c, index));
-  return out;
-}
-
-void TStringGrid::SetRows(int index, const std::vector<std::string>& value) {
-  for (int c = 0; c < ColCount() && c < static_cast<int>(value.size()); ++c)
-    SetCells(c, index, value[static_cast<std::size_t>(c)]);
-}
-
-void TStringGrid::DrawCell(int col, int row, const TRect& rect, TGridDrawState state) {
-  if (DefaultDrawing()) {
-    TCanvas* canvas = Canvas();
-    const TCell* c = Find(col, row);
-    TRect r = rect;
-    if (c != nullptr && !c->Text.empty()) {
-      canvas->TextRect(r, r.Left + 2, r.Top + 2, c->Text);
-    } else {
-      canvas->FillRect(r);
-    }
-  }
-  if (OnDrawCell) OnDrawCell(this, col, row, rect, state);
-}
-
-std::string TStringGrid::GetEditText(int col, int row) {
-  std::string value = Cells(col, row);
-  if (OnGetEditText) OnGetEditText(this, col, row, value);
-  return value;
-}
-
-void TStringGrid::SetEditText(int col, int row, const std::string& value) {
-  TDrawGrid::SetEditText(col, row, value);
-  CheckIndex(col, row);
-  TCell& c = Ensure(col, row);
-  if (c.Text == value) return;
-  c.Text = value;
-  InvalidateCell(col, row);
-}
-
-void TStringGrid::ColumnMoved(int fromIndex, int toIndex) {
-  if (FCells.size() < static_cast<std::size_t>(ColCount()))
-    FCells.resize(static_cast<std::size_t>(ColCount()));
-  MoveItem(FCells, fromIndex, toIndex);
-}
-
-void TStringGrid::RowMoved(int fromIndex, int toIndex) {
-  for (auto& column : FCells) {
-    if (column.size() < static_cast<std::size_t>(RowCount()))
-      column.resize(static_cast<std::size_t>(RowCount()));
-    MoveItem(column, fromIndex, toIndex);
-  }
 }

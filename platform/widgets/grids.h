@@ -1,4 +1,5 @@
-// The base grid: TCustomGrid, TDrawGrid and TStringGrid.
+// The base grid: TCustomGrid (TDrawGrid and TStringGrid build on it in
+// draw_grid.h and string_grid.h).
 //
 // TCustomGrid is a window of cells in columns and rows, the first
 // FixedCols columns and FixedRows rows fixed (they never scroll). It owns
@@ -34,6 +35,9 @@ class EInvalidGridOperation : public Exception {
  public:
   using Exception::Exception;
 };
+
+// The message of EInvalidGridOperation for a bad cell, column or row.
+inline constexpr char kGridIndexOutOfRange[] = "Grid index out of range";
 
 enum TGridOption {
   goFixedVertLine,
@@ -145,7 +149,8 @@ class TCustomGrid : public TCustomControl {
   void SetLeftCol(int value);
   int TopRow() const { return FTopLeft.Y; }
   void SetTopRow(int value);
-  // Scrolling cells shown whole (at least 1... unless there are none).
+  // How many scrolling columns (rows) are shown whole; at least 1: when
+  // none fits, the first one counts.
   int VisibleColCount();
   int VisibleRowCount();
   TGridRect Selection() const;
@@ -351,67 +356,4 @@ class TCustomGrid : public TCustomControl {
   TPoint FHitTest;
   bool FTimerActive = false;
   bool FClickedCurrent = false;  // the press was on the current cell
-};
-
-// A grid whose cells are drawn by OnDrawCell.
-using TDrawCellEvent =
-    std::function<void(TObject* sender, int col, int row, const TRect& rect, TGridDrawState state)>;
-using TGetEditEvent = std::function<void(TObject* sender, int col, int row, std::string& value)>;
-using TSetEditEvent =
-    std::function<void(TObject* sender, int col, int row, const std::string& value)>;
-
-class TDrawGrid : public TCustomGrid {
-  MEBRATH_CLASS(TDrawGrid, TCustomGrid)
- public:
-  TDrawCellEvent OnDrawCell;
-  TGetEditEvent OnGetEditMask;
-  TGetEditEvent OnGetEditText;
-  TSetEditEvent OnSetEditText;
-
- protected:
-  explicit TDrawGrid(TComponent* owner) : TCustomGrid(owner) {}
-  // TCustomGrid
-  void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
-  std::string GetEditMask(int col, int row) override;
-  std::string GetEditText(int col, int row) override;
-  void SetEditText(int col, int row, const std::string& value) override;
-  void ColumnMoved(int fromIndex, int toIndex) override;
-  void RowMoved(int fromIndex, int toIndex) override;
-};
-
-// A grid of text cells, each with an optional object.
-class TStringGrid : public TDrawGrid {
-  MEBRATH_CLASS(TStringGrid, TDrawGrid)
- public:
-  // Empty text / null for a cell never set. REQUIRES: the cell is in the
-  // grid (else EInvalidGridOperation "Grid index out of range").
-  const std::string& Cells(int col, int row) const;
-  void SetCells(int col, int row, const std::string& value);
-  TObject* Objects(int col, int row) const;
-  void SetObjects(int col, int row, TObject* value);
-  // A column's (row's) texts, top to bottom (left to right).
-  std::vector<std::string> Cols(int index) const;
-  void SetCols(int index, const std::vector<std::string>& value);
-  std::vector<std::string> Rows(int index) const;
-  void SetRows(int index, const std::vector<std::string>& value);
-
- protected:
-  explicit TStringGrid(TComponent* owner) : TDrawGrid(owner) {}
-  // TCustomGrid
-  void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
-  std::string GetEditText(int col, int row) override;
-  void SetEditText(int col, int row, const std::string& value) override;
-  void ColumnMoved(int fromIndex, int toIndex) override;
-  void RowMoved(int fromIndex, int toIndex) override;
-
- private:
-  struct TCell {
-    std::string Text;
-    TObject* Object = nullptr;
-  };
-  const TCell* Find(int col, int row) const;
-  TCell& Ensure(int col, int row);
-  void CheckIndex(int col, int row) const;
-  // Sparse: one vector of rows per column.
-  std::vector<std::vector<TCell>> FCells;
 };

@@ -19,7 +19,7 @@
 #include "platform/gui/message_queue.h"
 #include "platform/qt/qt_canvas.h"
 #include "platform/widgets/calendar.h"
-#include "platform/widgets/grids.h"
+#include "platform/widgets/string_grid.h"
 #include "platform/widgets/menus.h"
 #include "platform/widgets/std_bars.h"
 #include "platform/widgets/std_buttons.h"

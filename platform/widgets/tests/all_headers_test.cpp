@@ -31,6 +31,7 @@
 #include "platform/gui/window.h"
 #include "platform/gui/window_internal.h"
 #include "platform/widgets/calendar.h"
+#include "platform/widgets/draw_grid.h"
 #include "platform/widgets/file_dialogs.h"
 #include "platform/widgets/grid_inplace_edit.h"
 #include "platform/widgets/grids.h"
@@ -47,6 +48,7 @@
 #include "platform/widgets/std_memo.h"
 #include "platform/widgets/std_pages.h"
 #include "platform/widgets/std_panels.h"
+#include "platform/widgets/string_grid.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/widgets/grids.h"
+#include "platform/widgets/string_grid.h"
 
 #include <gtest/gtest.h>
 
