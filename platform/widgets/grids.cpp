@@ -1,6 +1,7 @@
 #include "platform/widgets/grids.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "platform/base/math_utils.h"
@@ -9,6 +10,7 @@
 #include "platform/draw/draw_utils.h"
 #include "platform/gui/gui_host.h"
 #include "platform/gui/message_queue.h"
+#include "platform/gui/scrolling.h"
 #include "platform/widgets/grid_inplace_edit.h"
 
 namespace {
@@ -682,48 +684,19 @@ void TCustomGrid::ModifyScrollBar(int bar, int code, int pos) {
   const bool horz = bar == SB_HORZ;
   const int fixed = horz ? FFixedCols : FFixedRows;
   const int first = horz ? FTopLeft.X : FTopLeft.Y;
-  const int page = std::max(1, horz ? VisibleColCount() : VisibleRowCount());
-  int target = first;
-  switch (code) {
-    case SB_LINEUP:
-      target = first - 1;
-      break;
-    case SB_LINEDOWN:
-      target = first + 1;
-      break;
-    case SB_PAGEUP:
-      target = first - page;
-      break;
-    case SB_PAGEDOWN:
-      target = first + page;
-      break;
-    case SB_THUMBTRACK:
-      if (!FOptions.Contains(goThumbTracking)) return;
-      [[fallthrough]];
-    case SB_THUMBPOSITION: {
-      // The message carries 16 bits of the position; the own bar's track
-      // position has them all. A message not from the own bar (another
-      // scroll bar's, passed on) is taken as it is.
-      TScrollInfo si;
-      si.fMask = SIF_TRACKPOS;
-      if (GetScrollInfo(Handle(), bar, si) && (si.nTrackPos & 0xFFFF) == (pos & 0xFFFF))
-        pos = si.nTrackPos;
-      target = fixed + pos;
-      break;
-    }
-    case SB_TOP:
-      target = fixed;
-      break;
-    case SB_BOTTOM:
-      target = horz ? FColCount : FRowCount;
-      break;
-    default:
-      return;
-  }
+  if (code == SB_THUMBTRACK && !FOptions.Contains(goThumbTracking)) return;
+  // The bar counts the scrolling cells from 0.
+  TScrollAxis axis{.Position = first,
+                   .Min = fixed,
+                   .Max = MaxTopLeft(horz),
+                   .Page = std::max(1, horz ? VisibleColCount() : VisibleRowCount())};
+  std::optional<int> target = ScrollTarget(
+      code, fixed + ThumbPosition(HandleAllocated() ? Handle() : nullptr, bar, pos), axis);
+  if (!target) return;
   if (horz)
-    MoveTopLeft(target, FTopLeft.Y);
+    MoveTopLeft(*target, FTopLeft.Y);
   else
-    MoveTopLeft(FTopLeft.X, target);
+    MoveTopLeft(FTopLeft.X, *target);
 }
 
 // --- painting -----------------------------------------------------------------------------
