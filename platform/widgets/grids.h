@@ -19,6 +19,7 @@
 // GUI thread only.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -81,6 +82,15 @@ struct TGridRect {
   friend bool operator==(const TGridRect&, const TGridRect&) = default;
 };
 
+// A cell laid out along an axis: its index, where it starts and its width
+// (height) without the line.
+struct TGridCellSpan {
+  int Index = 0;
+  int Start = 0;
+  int Extent = 0;
+  friend bool operator==(const TGridCellSpan&, const TGridCellSpan&) = default;
+};
+
 // The layout of one axis for the current scroll position.
 struct TGridAxisDrawInfo {
   int EffectiveLineWidth = 0;   // grid-line width when lines are drawn, else 0
@@ -94,6 +104,23 @@ struct TGridAxisDrawInfo {
   int GridCellCount = 0;  // ColCount or RowCount
   // The width (height) of a cell, without the line.
   std::function<int(int)> GetExtent;
+  // The cells laid out, in order: every fixed cell, then the scrolling
+  // cells from FirstGridCell on, as far as they can be drawn or hit. The
+  // first ShownCellCount of them are drawn; any after those (only hidden
+  // cells with negative extents lead to that) count for hit tests alone.
+  std::vector<TGridCellSpan> Cells;
+  int ShownCellCount = 0;
+
+  // Where cell `index` starts and ends (without its line) when it is
+  // drawn; false when it is not. Fixed cells are always drawn.
+  bool CellSpan(int index, int& start, int& end) const;
+  // The cell at pixel `n`, or -1 for none (a line after a cell belongs to
+  // the cell).
+  int CellAt(int n) const;
+  // The smallest first scrolling cell that still shows `last` whole (but
+  // not below the fixed cells). Depends on the extent and the fixed cells
+  // only, not on FirstGridCell.
+  int FirstShowingWhole(int last) const;
 };
 
 struct TGridDrawInfo {
@@ -201,6 +228,11 @@ class TCustomGrid : public TCustomControl {
   void BeforeDestruction() override;
 
   // --- layout
+  // The layout for the current client size, scroll position, counts, sizes
+  // and line options. Worked out on the first query after any of them
+  // changes; the reference holds until the grid changes.
+  const TGridDrawInfo& DrawInfo();
+  // A copy of DrawInfo().
   void CalcDrawInfo(TGridDrawInfo& info);
   // The layout for a client area of the given size.
   void CalcDrawInfoXY(TGridDrawInfo& info, int width, int height);
@@ -300,12 +332,45 @@ class TCustomGrid : public TCustomControl {
 
  private:
   friend class TInplaceEdit;
-  void CalcAxis(TGridAxisDrawInfo& axis, int extent, bool fixedLines, bool lines,
-                std::function<int(int)> getExtent, int fixedCount, int first, int count);
-  int ColExtent(int index) const;
-  int RowExtent(int index) const;
-  // Position of the start of a cell along an axis, or -1 when not shown.
-  static bool LinePos(const TGridAxisDrawInfo& axis, int index, int& start, int& end);
+  // The widths (heights) of one axis. Every change counts in Version(),
+  // which tells the layout cache that it is stale.
+  class TAxisSizes {
+   public:
+    int operator[](int index) const { return FSizes[static_cast<std::size_t>(index)]; }
+    unsigned Version() const { return FVersion; }
+    void Set(int index, int value);
+    void Assign(int count, int value);
+    void Resize(int count, int value);
+    void Move(int fromIndex, int toIndex);
+    void Scale(int m, int d);
+
+   private:
+    std::vector<int> FSizes;
+    unsigned FVersion = 0;
+  };
+  // Everything the layout depends on; the cache is rebuilt when it differs.
+  struct TLayoutKey {
+    int Width = -1;
+    int Height = -1;
+    TGridCoord TopLeft;
+    int ColCount = 0;
+    int RowCount = 0;
+    int FixedCols = 0;
+    int FixedRows = 0;
+    int LineWidth = 0;
+    bool FixedVertLine = false;
+    bool VertLine = false;
+    bool FixedHorzLine = false;
+    bool HorzLine = false;
+    unsigned ColSizes = 0;
+    unsigned RowSizes = 0;
+    friend bool operator==(const TLayoutKey&, const TLayoutKey&) = default;
+  };
+  TLayoutKey LayoutKey() const;
+  void CalcAxis(TGridAxisDrawInfo& axis, int extent, bool fixedLines, bool lines, bool horizontal,
+                int fixedCount, int first, int count) const;
+  int ColExtent(int index) const { return FColWidths[index]; }
+  int RowExtent(int index) const { return FRowHeights[index]; }
   void ChangeSize(int newColCount, int newRowCount);
   void MoveAnchor(TGridCoord coord);
   void MoveCurrent(int col, int row, bool moveAnchor, bool show);
@@ -329,8 +394,11 @@ class TCustomGrid : public TCustomControl {
   int FDefaultColWidth = 64;
   int FDefaultRowHeight = 24;
   int FGridLineWidth = 1;
-  std::vector<int> FColWidths;
-  std::vector<int> FRowHeights;
+  TAxisSizes FColWidths;
+  TAxisSizes FRowHeights;
+  TGridDrawInfo FLayout;
+  TLayoutKey FLayoutKey;
+  bool FLayoutValid = false;
   std::vector<bool> FTabStops;
   TGridCoord FCurrent{1, 1};
   TGridCoord FAnchor{1, 1};
