@@ -26,6 +26,7 @@
 #include "platform/gui/message_queue.h"
 #include "platform/gui/messages.h"
 #include "platform/gui/popup.h"
+#include "platform/gui/scrolling.h"
 #include "platform/gui/services.h"
 #include "platform/gui/timer.h"
 #include "platform/gui/window.h"
