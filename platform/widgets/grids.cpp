@@ -1,6 +1,7 @@
 #include "platform/widgets/grids.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -356,11 +357,17 @@ TCustomGrid::TLayoutKey TCustomGrid::LayoutKey() const {
 // whichever path it takes (setters, messages, the parent resizing us).
 const TGridDrawInfo& TCustomGrid::DrawInfo() {
   TLayoutKey key = LayoutKey();
-  if (!FLayoutValid || !(key == FLayoutKey)) {
-    CalcDrawInfoXY(FLayout, key.Width, key.Height);
+  if (FLayout == nullptr || !(key == FLayoutKey)) {
+    // A layout still held by a paint in progress is left to it.
+    if (FLayout == nullptr || FLayout.use_count() > 1) FLayout = std::make_shared<TGridDrawInfo>();
+    CalcDrawInfoXY(*FLayout, key.Width, key.Height);
     FLayoutKey = key;
-    FLayoutValid = true;
   }
+  return *FLayout;
+}
+
+std::shared_ptr<const TGridDrawInfo> TCustomGrid::LayoutSnapshot() {
+  DrawInfo();
   return FLayout;
 }
 
@@ -734,8 +741,10 @@ void TCustomGrid::ModifyScrollBar(int bar, int code, int pos) {
 
 void TCustomGrid::Paint() {
   TCanvas& canvas = *Canvas();
-  // A copy: DrawCell is the descendants' and may change the grid.
-  const TGridDrawInfo info = DrawInfo();
+  // Held, not borrowed: DrawCell is the descendants' and may change the
+  // grid, which then lays itself out anew beside this one.
+  const std::shared_ptr<const TGridDrawInfo> layout = LayoutSnapshot();
+  const TGridDrawInfo& info = *layout;
   const TGridAxisDrawInfo& h = info.Horz;
   const TGridAxisDrawInfo& v = info.Vert;
   const TRect clip = canvas.ClipRect();
@@ -744,12 +753,12 @@ void TCustomGrid::Paint() {
   const TGridRect sel = Selection();
   const bool rowSelect = FOptions.Contains(goRowSelect);
 
-  // The drawn cells of each axis, hidden ones left out.
+  // The drawn cells of each axis, hidden ones (no room even with their
+  // line) left out.
   struct TSpan {
     int Index, Start, End;
   };
   auto spans = [](const TGridAxisDrawInfo& a, std::vector<TSpan>& out) {
-    out.clear();
     out.reserve(static_cast<std::size_t>(a.ShownCellCount));
     for (int k = 0; k < a.ShownCellCount; ++k) {
       const TGridCellSpan& c = a.Cells[static_cast<std::size_t>(k)];
@@ -789,40 +798,52 @@ void TCustomGrid::Paint() {
     }
   }
 
-  // Cells.
+  // Cells. The grid's state is read once: a DrawCell that changes it
+  // invalidates the grid for another paint, and this one stays consistent.
+  const TGridCoord current = FCurrent;
+  const bool defaultDrawing = FDefaultDrawing;
+  const bool drawFocusSelected = FOptions.Contains(goDrawFocusSelected);
+  const bool editorMode = FEditorMode;
+  const bool fixedEdges =
+      defaultDrawing && lw > 0 &&
+      (FOptions.Contains(goFixedVertLine) || FOptions.Contains(goFixedHorzLine));
+  const TColor fixedColor = FFixedColor;
+  const TColor color = Color();
+  const TColor fontColor = Font()->Color();
   TRect focusRect;
   for (const TSpan& r : rows) {
     if (r.End <= clip.Top || r.Start >= clip.Bottom) continue;
+    const bool fixedRow = r.Index < v.FixedCellCount;
+    const bool currentRow = r.Index == current.Y;
+    const bool selectedRow = r.Index >= sel.Top && r.Index <= sel.Bottom;
     for (const TSpan& c : cols) {
       if (c.End <= clip.Left || c.Start >= clip.Right) continue;
       TRect cell{c.Start, r.Start, c.End, r.End};
       TGridDrawState state;
-      bool fixedCell = c.Index < FFixedCols || r.Index < FFixedRows;
+      const bool fixedCell = fixedRow || c.Index < h.FixedCellCount;
       if (fixedCell) {
         state.Include(gdFixed);
       } else {
-        bool current = c.Index == FCurrent.X && r.Index == FCurrent.Y;
-        if (focused && current) state.Include(gdFocused);
-        bool inSel = c.Index >= sel.Left && c.Index <= sel.Right && r.Index >= sel.Top &&
-                     r.Index <= sel.Bottom;
-        if (inSel && (!current || !focused || rowSelect || FOptions.Contains(goDrawFocusSelected)))
+        const bool isCurrent = currentRow && c.Index == current.X;
+        if (focused && isCurrent) state.Include(gdFocused);
+        const bool inSel = selectedRow && c.Index >= sel.Left && c.Index <= sel.Right;
+        if (inSel && (!isCurrent || !focused || rowSelect || drawFocusSelected))
           state.Include(gdSelected);
-        if (current && focused && !rowSelect && !FEditorMode) focusRect = cell;
+        if (isCurrent && focused && !rowSelect && !editorMode) focusRect = cell;
       }
-      if (FDefaultDrawing) {
-        TColor back = fixedCell ? FFixedColor : state.Contains(gdSelected) ? clHighlight : Color();
-        canvas.Brush()->SetColor(back);
-        canvas.Font()->SetColor(state.Contains(gdSelected) ? clHighlightText : Font()->Color());
+      if (defaultDrawing) {
+        const bool selected = state.Contains(gdSelected);
+        canvas.Brush()->SetColor(fixedCell ? fixedColor : selected ? clHighlight : color);
+        canvas.Font()->SetColor(selected ? clHighlightText : fontColor);
       }
       DrawCell(c.Index, r.Index, cell, state);
-      if (FDefaultDrawing && fixedCell && lw > 0 &&
-          (FOptions.Contains(goFixedVertLine) || FOptions.Contains(goFixedHorzLine))) {
+      if (fixedEdges && fixedCell) {
         TRect edge = cell;
         DrawEdge(canvas, edge, BDR_RAISEDINNER, BF_RECT);
       }
     }
   }
-  if (focused && !FEditorMode) {
+  if (focused && !editorMode) {
     if (rowSelect) {
       TRect a = CellRect(FFixedCols, FCurrent.Y);
       if (!IsRectEmpty(a)) focusRect = {h.FixedBoundary, a.Top, h.GridBoundary, a.Bottom};

@@ -367,6 +367,8 @@ class TCustomGrid : public TCustomControl {
     friend bool operator==(const TLayoutKey&, const TLayoutKey&) = default;
   };
   TLayoutKey LayoutKey() const;
+  // DrawInfo() held for as long as the caller keeps it, whatever changes.
+  std::shared_ptr<const TGridDrawInfo> LayoutSnapshot();
   void CalcAxis(TGridAxisDrawInfo& axis, int extent, bool fixedLines, bool lines, bool horizontal,
                 int fixedCount, int first, int count) const;
   int ColExtent(int index) const { return FColWidths[index]; }
@@ -396,9 +398,8 @@ class TCustomGrid : public TCustomControl {
   int FGridLineWidth = 1;
   TAxisSizes FColWidths;
   TAxisSizes FRowHeights;
-  TGridDrawInfo FLayout;
+  std::shared_ptr<TGridDrawInfo> FLayout;  // null until first asked for
   TLayoutKey FLayoutKey;
-  bool FLayoutValid = false;
   std::vector<bool> FTabStops;
   TGridCoord FCurrent{1, 1};
   TGridCoord FAnchor{1, 1};

@@ -250,6 +250,26 @@ TEST_F(GridTest, EveryChangeTheLayoutDependsOnShowsInTheNextQuery) {
   }
 }
 
+// A cell drawn by the program may change the grid while it paints: the
+// paint goes on over the layout it started with (the sanitizers watch the
+// memory), and the next paint shows the change.
+TEST_F(GridTest, ChangingTheLayoutWhileDrawingACell) {
+  int calls = 0;
+  Grid->OnDrawCell = [&](TObject*, int col, int row, const TRect&, TGridDrawState) {
+    if (++calls == 1) {
+      Grid->SetColWidths(col + 1, 90);
+      Grid->SetRowHeights(row + 1, 30);
+      Grid->SetColCount(4);
+    }
+  };
+  std::vector<TCanvasRecord> first = Paint();
+  EXPECT_EQ(calls, 60) << "the first paint draws the cells it started with";
+  EXPECT_EQ(Grid->CellRect(1, 1), (TRect{51, 21, 141, 51}));
+  calls = 1;
+  Paint();
+  EXPECT_EQ(calls, 1 + 4 * 10);
+}
+
 // Hidden cells (width below zero) take no room: they are skipped by hit
 // tests and by painting, and the cells after them close up.
 TEST_F(GridTest, HiddenColumnsTakeNoRoom) {
