@@ -7,7 +7,7 @@
 #include "platform/draw/recording_canvas.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/gui_host.h"
-#include "platform/widgets/grids.h"
+#include "platform/widgets/string_grid.h"
 
 static void BM_GridPaintFullScreen(benchmark::State& state) {
   TForm* form = Create<TForm>(nullptr);

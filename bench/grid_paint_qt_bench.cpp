@@ -13,7 +13,7 @@
 #include "platform/gui/gui_host.h"
 #include "platform/qt/qt_canvas.h"
 #include "platform/qt/qt_host.h"
-#include "platform/widgets/grids.h"
+#include "platform/widgets/string_grid.h"
 
 namespace {
 

@@ -1,6 +1,8 @@
 #include "platform/widgets/grids.h"
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 #include <utility>
 
 #include "platform/base/math_utils.h"
@@ -9,11 +11,11 @@
 #include "platform/draw/draw_utils.h"
 #include "platform/gui/gui_host.h"
 #include "platform/gui/message_queue.h"
+#include "platform/gui/scrolling.h"
 #include "platform/widgets/grid_inplace_edit.h"
 
 namespace {
 
-const char kIndexOutOfRange[] = "Grid index out of range";
 const char kFixedColTooBig[] = "Fixed column count must be less than column count";
 const char kFixedRowTooBig[] = "Fixed row count must be less than row count";
 
@@ -48,8 +50,8 @@ TCustomGrid::TCustomGrid(TComponent* owner) : TCustomControl(owner) {
   SetControlStyle(ControlStyle() + csOpaque + csDoubleClicks);
   SetTabStop(true);
   SetColor(clWindow);
-  FColWidths.assign(static_cast<std::size_t>(FColCount), FDefaultColWidth);
-  FRowHeights.assign(static_cast<std::size_t>(FRowCount), FDefaultRowHeight);
+  FColWidths.Assign(FColCount, FDefaultColWidth);
+  FRowHeights.Assign(FRowCount, FDefaultRowHeight);
   FTabStops.assign(static_cast<std::size_t>(FColCount), true);
   SetBounds(0, 0, 320, 120);
 }
@@ -74,8 +76,30 @@ void TCustomGrid::CreateWnd() {
 
 // --- geometry -----------------------------------------------------------------
 
-int TCustomGrid::ColExtent(int index) const { return FColWidths[static_cast<std::size_t>(index)]; }
-int TCustomGrid::RowExtent(int index) const { return FRowHeights[static_cast<std::size_t>(index)]; }
+void TCustomGrid::TAxisSizes::Set(int index, int value) {
+  FSizes[static_cast<std::size_t>(index)] = value;
+  ++FVersion;
+}
+
+void TCustomGrid::TAxisSizes::Assign(int count, int value) {
+  FSizes.assign(static_cast<std::size_t>(count), value);
+  ++FVersion;
+}
+
+void TCustomGrid::TAxisSizes::Resize(int count, int value) {
+  FSizes.resize(static_cast<std::size_t>(count), value);
+  ++FVersion;
+}
+
+void TCustomGrid::TAxisSizes::Move(int fromIndex, int toIndex) {
+  MoveItem(FSizes, fromIndex, toIndex);
+  ++FVersion;
+}
+
+void TCustomGrid::TAxisSizes::Scale(int m, int d) {
+  for (int& size : FSizes) size = MulDiv(size, m, d);
+  ++FVersion;
+}
 
 void TCustomGrid::SetColCount(int value) {
   if (value == FColCount) return;
@@ -94,9 +118,9 @@ void TCustomGrid::SetRowCount(int value) {
 
 void TCustomGrid::ChangeSize(int newColCount, int newRowCount) {
   HideEdit();
-  FColWidths.resize(static_cast<std::size_t>(newColCount), FDefaultColWidth);
+  FColWidths.Resize(newColCount, FDefaultColWidth);
   FTabStops.resize(static_cast<std::size_t>(newColCount), true);
-  FRowHeights.resize(static_cast<std::size_t>(newRowCount), FDefaultRowHeight);
+  FRowHeights.Resize(newRowCount, FDefaultRowHeight);
   FColCount = newColCount;
   FRowCount = newRowCount;
   auto clamp = [](TGridCoord& c, int cols, int rows) {
@@ -137,33 +161,33 @@ void TCustomGrid::SetFixedRows(int value) {
 }
 
 int TCustomGrid::ColWidths(int index) const {
-  if (index < 0 || index >= FColCount) throw EInvalidGridOperation(kIndexOutOfRange);
+  if (index < 0 || index >= FColCount) throw EInvalidGridOperation(kGridIndexOutOfRange);
   return ColExtent(index);
 }
 
 void TCustomGrid::SetColWidths(int index, int value) {
-  if (index < 0 || index >= FColCount) throw EInvalidGridOperation(kIndexOutOfRange);
+  if (index < 0 || index >= FColCount) throw EInvalidGridOperation(kGridIndexOutOfRange);
   if (ColExtent(index) == value) return;
-  FColWidths[static_cast<std::size_t>(index)] = value;
+  FColWidths.Set(index, value);
   ColWidthsChanged();
 }
 
 int TCustomGrid::RowHeights(int index) const {
-  if (index < 0 || index >= FRowCount) throw EInvalidGridOperation(kIndexOutOfRange);
+  if (index < 0 || index >= FRowCount) throw EInvalidGridOperation(kGridIndexOutOfRange);
   return RowExtent(index);
 }
 
 void TCustomGrid::SetRowHeights(int index, int value) {
-  if (index < 0 || index >= FRowCount) throw EInvalidGridOperation(kIndexOutOfRange);
+  if (index < 0 || index >= FRowCount) throw EInvalidGridOperation(kGridIndexOutOfRange);
   if (RowExtent(index) == value) return;
-  FRowHeights[static_cast<std::size_t>(index)] = value;
+  FRowHeights.Set(index, value);
   RowHeightsChanged();
 }
 
 void TCustomGrid::SetDefaultColWidth(int value) {
   if (value == FDefaultColWidth) return;
   FDefaultColWidth = value;
-  FColWidths.assign(static_cast<std::size_t>(FColCount), value);
+  FColWidths.Assign(FColCount, value);
   ColWidthsChanged();
 }
 
@@ -171,7 +195,7 @@ void TCustomGrid::SetDefaultRowHeight(int value) {
   FDefaultRowHeight = value;
   // Always drops individual heights, even when the default stays: the data
   // grid relies on that to reset its rows.
-  FRowHeights.assign(static_cast<std::size_t>(FRowCount), value);
+  FRowHeights.Assign(FRowCount, value);
   RowHeightsChanged();
 }
 
@@ -182,12 +206,12 @@ void TCustomGrid::SetGridLineWidth(int value) {
 }
 
 bool TCustomGrid::TabStops(int index) const {
-  if (index < 0 || index >= FColCount) throw EInvalidGridOperation(kIndexOutOfRange);
+  if (index < 0 || index >= FColCount) throw EInvalidGridOperation(kGridIndexOutOfRange);
   return FTabStops[static_cast<std::size_t>(index)];
 }
 
 void TCustomGrid::SetTabStops(int index, bool value) {
-  if (index < 0 || index >= FColCount) throw EInvalidGridOperation(kIndexOutOfRange);
+  if (index < 0 || index >= FColCount) throw EInvalidGridOperation(kGridIndexOutOfRange);
   FTabStops[static_cast<std::size_t>(index)] = value;
 }
 
@@ -207,32 +231,80 @@ void TCustomGrid::ChangeScale(int m, int d) {
   if (m == d || d == 0) return;
   FDefaultColWidth = MulDiv(FDefaultColWidth, m, d);
   FDefaultRowHeight = MulDiv(FDefaultRowHeight, m, d);
-  for (int& w : FColWidths) w = MulDiv(w, m, d);
-  for (int& h : FRowHeights) h = MulDiv(h, m, d);
+  FColWidths.Scale(m, d);
+  FRowHeights.Scale(m, d);
   ColWidthsChanged();
   RowHeightsChanged();
 }
 
 // --- draw info ------------------------------------------------------------------
 
+bool TGridAxisDrawInfo::CellSpan(int index, int& start, int& end) const {
+  std::size_t k;
+  if (index < FixedCellCount) {
+    if (index < 0) return false;
+    k = static_cast<std::size_t>(index);
+  } else {
+    if (index < FirstGridCell || index - FirstGridCell >= ShownCellCount - FixedCellCount)
+      return false;
+    k = static_cast<std::size_t>(FixedCellCount + index - FirstGridCell);
+  }
+  start = Cells[k].Start;
+  end = start + Cells[k].Extent;
+  return true;
+}
+
+int TGridAxisDrawInfo::CellAt(int n) const {
+  if (n < 0) return -1;
+  const int lw = EffectiveLineWidth;
+  const auto fixedEnd = Cells.begin() + FixedCellCount;
+  if (n < FixedBoundary) {
+    for (auto c = Cells.begin(); c != fixedEnd; ++c)
+      if (n < c->Start + c->Extent + lw) return c->Index;
+    return -1;
+  }
+  for (auto c = fixedEnd; c != Cells.end(); ++c) {
+    const int line = c->Start + c->Extent + lw;
+    if (n < line) return n < GridExtent ? c->Index : -1;
+    if (line > GridExtent) break;
+  }
+  return -1;
+}
+
+int TGridAxisDrawInfo::FirstShowingWhole(int last) const {
+  const int lw = EffectiveLineWidth;
+  const int room = GridExtent + lw - FixedBoundary;
+  int first = last;
+  int used = GetExtent(last) + lw;
+  while (first > FixedCellCount && used + GetExtent(first - 1) + lw <= room) {
+    --first;
+    used += GetExtent(first) + lw;
+  }
+  return first;
+}
+
 void TCustomGrid::CalcAxis(TGridAxisDrawInfo& axis, int extent, bool fixedLines, bool lines,
-                           std::function<int(int)> getExtent, int fixedCount, int first,
-                           int count) {
+                           bool horizontal, int fixedCount, int first, int count) const {
+  const TAxisSizes& sizes = horizontal ? FColWidths : FRowHeights;
   axis.EffectiveLineWidth = (fixedLines || lines) ? FGridLineWidth : 0;
-  axis.GetExtent = std::move(getExtent);
+  axis.GetExtent = [&sizes](int i) { return sizes[i]; };
   axis.FixedCellCount = fixedCount;
   axis.FirstGridCell = first;
   axis.GridCellCount = count;
   axis.GridExtent = extent;
+  axis.Cells.clear();
   const int lw = axis.EffectiveLineWidth;
-  int fixed = 0;
-  for (int i = 0; i < fixedCount; ++i) fixed += axis.GetExtent(i) + lw;
-  axis.FixedBoundary = fixed;
-  axis.GridBoundary = fixed;
-  axis.FullVisBoundary = fixed;
+  int pos = 0;
+  for (int i = 0; i < fixedCount; ++i) {
+    axis.Cells.push_back({i, pos, sizes[i]});
+    pos += sizes[i] + lw;
+  }
+  axis.FixedBoundary = pos;
+  axis.GridBoundary = pos;
+  axis.FullVisBoundary = pos;
   axis.LastFullVisibleCell = first;
   for (int i = first; i < count; ++i) {
-    axis.GridBoundary += axis.GetExtent(i) + lw;
+    axis.GridBoundary += sizes[i] + lw;
     if (axis.GridBoundary > extent + lw) {
       axis.GridBoundary = extent;
       break;
@@ -240,87 +312,86 @@ void TCustomGrid::CalcAxis(TGridAxisDrawInfo& axis, int extent, bool fixedLines,
     axis.LastFullVisibleCell = i;
     axis.FullVisBoundary = axis.GridBoundary;
   }
+  // The scrolling cells: drawn while they start before the grid boundary;
+  // hit tests go on to the first one that crosses the client edge. With
+  // non-negative extents both stop at the same cell.
+  bool drawn = true;
+  bool hit = true;
+  axis.ShownCellCount = fixedCount;
+  for (int i = first; i < count && (drawn || hit); ++i) {
+    drawn = drawn && pos < axis.GridBoundary;
+    if (!drawn && !hit) break;
+    if (drawn) ++axis.ShownCellCount;
+    axis.Cells.push_back({i, pos, sizes[i]});
+    pos += sizes[i] + lw;
+    hit = hit && pos <= extent;
+  }
 }
 
 void TCustomGrid::CalcDrawInfoXY(TGridDrawInfo& info, int width, int height) {
-  CalcAxis(
-      info.Horz, width, FOptions.Contains(goFixedVertLine), FOptions.Contains(goVertLine),
-      [this](int i) { return ColExtent(i); }, FFixedCols, FTopLeft.X, FColCount);
-  CalcAxis(
-      info.Vert, height, FOptions.Contains(goFixedHorzLine), FOptions.Contains(goHorzLine),
-      [this](int i) { return RowExtent(i); }, FFixedRows, FTopLeft.Y, FRowCount);
+  CalcAxis(info.Horz, width, FOptions.Contains(goFixedVertLine), FOptions.Contains(goVertLine),
+           true, FFixedCols, FTopLeft.X, FColCount);
+  CalcAxis(info.Vert, height, FOptions.Contains(goFixedHorzLine), FOptions.Contains(goHorzLine),
+           false, FFixedRows, FTopLeft.Y, FRowCount);
 }
 
-void TCustomGrid::CalcDrawInfo(TGridDrawInfo& info) {
-  CalcDrawInfoXY(info, ClientWidth(), ClientHeight());
+TCustomGrid::TLayoutKey TCustomGrid::LayoutKey() const {
+  const TRect client = ClientRect();
+  return {client.Right,
+          client.Bottom,
+          FTopLeft,
+          FColCount,
+          FRowCount,
+          FFixedCols,
+          FFixedRows,
+          FGridLineWidth,
+          FOptions.Contains(goFixedVertLine),
+          FOptions.Contains(goVertLine),
+          FOptions.Contains(goFixedHorzLine),
+          FOptions.Contains(goHorzLine),
+          FColWidths.Version(),
+          FRowHeights.Version()};
 }
+
+// Every query checks the key, so no change can leave a stale layout behind,
+// whichever path it takes (setters, messages, the parent resizing us).
+const TGridDrawInfo& TCustomGrid::DrawInfo() {
+  TLayoutKey key = LayoutKey();
+  if (FLayout == nullptr || !(key == FLayoutKey)) {
+    // A layout still held by a paint in progress is left to it.
+    if (FLayout == nullptr || FLayout.use_count() > 1) FLayout = std::make_shared<TGridDrawInfo>();
+    CalcDrawInfoXY(*FLayout, key.Width, key.Height);
+    FLayoutKey = key;
+  }
+  return *FLayout;
+}
+
+std::shared_ptr<const TGridDrawInfo> TCustomGrid::LayoutSnapshot() {
+  DrawInfo();
+  return FLayout;
+}
+
+void TCustomGrid::CalcDrawInfo(TGridDrawInfo& info) { info = DrawInfo(); }
 
 void TCustomGrid::CalcFixedInfo(TGridDrawInfo& info) {
-  CalcAxis(
-      info.Horz, ClientWidth(), FOptions.Contains(goFixedVertLine), FOptions.Contains(goVertLine),
-      [this](int i) { return ColExtent(i); }, FFixedCols, FFixedCols, FFixedCols);
-  CalcAxis(
-      info.Vert, ClientHeight(), FOptions.Contains(goFixedHorzLine), FOptions.Contains(goHorzLine),
-      [this](int i) { return RowExtent(i); }, FFixedRows, FFixedRows, FFixedRows);
-}
-
-bool TCustomGrid::LinePos(const TGridAxisDrawInfo& axis, int index, int& start, int& end) {
-  const int lw = axis.EffectiveLineWidth;
-  int pos = 0;
-  if (index < axis.FixedCellCount) {
-    for (int i = 0; i < index; ++i) pos += axis.GetExtent(i) + lw;
-  } else {
-    if (index < axis.FirstGridCell) return false;
-    pos = axis.FixedBoundary;
-    for (int i = axis.FirstGridCell; i < index; ++i) {
-      pos += axis.GetExtent(i) + lw;
-      if (pos >= axis.GridBoundary) return false;
-    }
-    if (pos >= axis.GridBoundary) return false;
-  }
-  start = pos;
-  end = pos + axis.GetExtent(index);
-  return true;
+  CalcAxis(info.Horz, ClientWidth(), FOptions.Contains(goFixedVertLine),
+           FOptions.Contains(goVertLine), true, FFixedCols, FFixedCols, FFixedCols);
+  CalcAxis(info.Vert, ClientHeight(), FOptions.Contains(goFixedHorzLine),
+           FOptions.Contains(goHorzLine), false, FFixedRows, FFixedRows, FFixedRows);
 }
 
 TRect TCustomGrid::CellRect(int col, int row) {
   if (col < 0 || row < 0 || col >= FColCount || row >= FRowCount) return {};
-  TGridDrawInfo info;
-  CalcDrawInfo(info);
+  const TGridDrawInfo& info = DrawInfo();
   TRect r;
-  if (!LinePos(info.Horz, col, r.Left, r.Right) || !LinePos(info.Vert, row, r.Top, r.Bottom))
+  if (!info.Horz.CellSpan(col, r.Left, r.Right) || !info.Vert.CellSpan(row, r.Top, r.Bottom))
     return {};
   return r;
 }
 
-namespace {
-
-int CoordFromPoint(const TGridAxisDrawInfo& axis, int n) {
-  if (n < 0) return -1;
-  const int lw = axis.EffectiveLineWidth;
-  int line = 0;
-  if (n < axis.FixedBoundary) {
-    for (int i = 0; i < axis.FixedCellCount; ++i) {
-      line += axis.GetExtent(i) + lw;
-      if (n < line) return i;
-    }
-    return -1;
-  }
-  line = axis.FixedBoundary;
-  for (int i = axis.FirstGridCell; i < axis.GridCellCount; ++i) {
-    line += axis.GetExtent(i) + lw;
-    if (n < line) return n < axis.GridExtent ? i : -1;
-    if (line > axis.GridExtent) break;
-  }
-  return -1;
-}
-
-}  // namespace
-
 TGridCoord TCustomGrid::MouseCoord(int x, int y) {
-  TGridDrawInfo info;
-  CalcDrawInfo(info);
-  TGridCoord c{CoordFromPoint(info.Horz, x), CoordFromPoint(info.Vert, y)};
+  const TGridDrawInfo& info = DrawInfo();
+  TGridCoord c{info.Horz.CellAt(x), info.Vert.CellAt(y)};
   if (c.X < 0 || c.Y < 0) return {-1, -1};
   return c;
 }
@@ -331,48 +402,25 @@ void TCustomGrid::MouseToCell(int x, int y, int& col, int& row) {
   row = c.Y;
 }
 
-int TCustomGrid::GridWidth() {
-  TGridDrawInfo info;
-  CalcDrawInfo(info);
-  return info.Horz.GridBoundary;
-}
+int TCustomGrid::GridWidth() { return DrawInfo().Horz.GridBoundary; }
 
-int TCustomGrid::GridHeight() {
-  TGridDrawInfo info;
-  CalcDrawInfo(info);
-  return info.Vert.GridBoundary;
-}
+int TCustomGrid::GridHeight() { return DrawInfo().Vert.GridBoundary; }
 
 int TCustomGrid::VisibleColCount() {
-  TGridDrawInfo info;
-  CalcDrawInfo(info);
-  return std::max(0, info.Horz.LastFullVisibleCell - FTopLeft.X + 1);
+  return std::max(0, DrawInfo().Horz.LastFullVisibleCell - FTopLeft.X + 1);
 }
 
 int TCustomGrid::VisibleRowCount() {
-  TGridDrawInfo info;
-  CalcDrawInfo(info);
-  return std::max(0, info.Vert.LastFullVisibleCell - FTopLeft.Y + 1);
+  return std::max(0, DrawInfo().Vert.LastFullVisibleCell - FTopLeft.Y + 1);
 }
 
-// The smallest first cell that still shows `last` whole (the fixed count at
-// least).
+// The smallest first cell that still shows the last one whole (the fixed
+// count at least).
 int TCustomGrid::MaxTopLeft(bool horizontal) {
-  TGridDrawInfo info;
-  CalcDrawInfo(info);
+  const TGridDrawInfo& info = DrawInfo();
   const TGridAxisDrawInfo& a = horizontal ? info.Horz : info.Vert;
-  int fixed = a.FixedCellCount;
-  int count = a.GridCellCount;
-  if (count <= fixed) return fixed;
-  int lw = a.EffectiveLineWidth;
-  int room = a.GridExtent + lw - a.FixedBoundary;
-  int first = count - 1;
-  int used = a.GetExtent(first) + lw;
-  while (first > fixed && used + a.GetExtent(first - 1) + lw <= room) {
-    --first;
-    used += a.GetExtent(first) + lw;
-  }
-  return first;
+  if (a.GridCellCount <= a.FixedCellCount) return a.FixedCellCount;
+  return a.FirstShowingWhole(a.GridCellCount - 1);
 }
 
 // --- position ---------------------------------------------------------------------
@@ -423,7 +471,7 @@ void TCustomGrid::MoveColRow(int col, int row, bool moveAnchor, bool show) {
 
 void TCustomGrid::MoveCurrent(int col, int row, bool moveAnchor, bool show) {
   if (col < 0 || row < 0 || col >= FColCount || row >= FRowCount)
-    throw EInvalidGridOperation(kIndexOutOfRange);
+    throw EInvalidGridOperation(kGridIndexOutOfRange);
   if (!SelectCell(col, row)) return;
   TGridRect old = Selection();
   bool moved = col != FCurrent.X || row != FCurrent.Y;
@@ -459,8 +507,7 @@ void TCustomGrid::MoveAnchor(TGridCoord coord) {
 
 void TCustomGrid::ClampInView(TGridCoord coord) {
   if (!HandleAllocated()) return;
-  TGridDrawInfo info;
-  CalcDrawInfo(info);
+  const TGridDrawInfo& info = DrawInfo();
   int left = FTopLeft.X;
   int top = FTopLeft.Y;
   auto clampAxis = [](const TGridAxisDrawInfo& a, int c, int current) {
@@ -469,15 +516,7 @@ void TCustomGrid::ClampInView(TGridCoord coord) {
     if (c > a.LastFullVisibleCell ||
         (c == a.LastFullVisibleCell && a.FullVisBoundary > a.GridExtent)) {
       // Scroll so that `c` is the last cell shown whole.
-      int lw = a.EffectiveLineWidth;
-      int room = a.GridExtent + lw - a.FixedBoundary;
-      int first = c;
-      int used = a.GetExtent(c) + lw;
-      while (first > a.FixedCellCount && used + a.GetExtent(first - 1) + lw <= room) {
-        --first;
-        used += a.GetExtent(first) + lw;
-      }
-      return std::max(first, current);
+      return std::max(a.FirstShowingWhole(c), current);
     }
     return current;
   };
@@ -507,8 +546,7 @@ void TCustomGrid::TopLeftChanged() {
 // the whole grid.
 void TCustomGrid::ScrollDataInfo(int oldLeft, int oldTop) {
   if (!HandleAllocated()) return;
-  TGridDrawInfo info;
-  CalcDrawInfo(info);
+  const TGridDrawInfo& info = DrawInfo();
   auto distance = [](const TGridAxisDrawInfo& a, int from, int to) {
     int d = 0;
     for (int i = std::min(from, to); i < std::max(from, to); ++i)
@@ -572,15 +610,16 @@ void TCustomGrid::SelectionMoved(const TGridRect& old) {
   if (!HandleAllocated()) return;
   TGridRect now = Selection();
   if (now == old) return;
-  TGridDrawInfo info;
-  CalcDrawInfo(info);
+  const TGridDrawInfo& info = DrawInfo();
   // The pixel span of cells lo..hi on an axis (visible part only).
   auto span = [](const TGridAxisDrawInfo& a, int lo, int hi, int& start, int& end) {
     start = -1;
     for (int i = lo; i <= hi; ++i) {
       int s, e;
-      if (!LinePos(a, i, s, e)) {
+      if (!a.CellSpan(i, s, e)) {
         if (i >= a.FirstGridCell) break;
+        // Skip the cells scrolled out of view at once.
+        if (i >= a.FixedCellCount) i = a.FirstGridCell - 1;
         continue;
       }
       if (start < 0) start = s;
@@ -683,56 +722,29 @@ void TCustomGrid::ModifyScrollBar(int bar, int code, int pos) {
   const bool horz = bar == SB_HORZ;
   const int fixed = horz ? FFixedCols : FFixedRows;
   const int first = horz ? FTopLeft.X : FTopLeft.Y;
-  const int page = std::max(1, horz ? VisibleColCount() : VisibleRowCount());
-  int target = first;
-  switch (code) {
-    case SB_LINEUP:
-      target = first - 1;
-      break;
-    case SB_LINEDOWN:
-      target = first + 1;
-      break;
-    case SB_PAGEUP:
-      target = first - page;
-      break;
-    case SB_PAGEDOWN:
-      target = first + page;
-      break;
-    case SB_THUMBTRACK:
-      if (!FOptions.Contains(goThumbTracking)) return;
-      [[fallthrough]];
-    case SB_THUMBPOSITION: {
-      // The message carries 16 bits of the position; the own bar's track
-      // position has them all. A message not from the own bar (another
-      // scroll bar's, passed on) is taken as it is.
-      TScrollInfo si;
-      si.fMask = SIF_TRACKPOS;
-      if (GetScrollInfo(Handle(), bar, si) && (si.nTrackPos & 0xFFFF) == (pos & 0xFFFF))
-        pos = si.nTrackPos;
-      target = fixed + pos;
-      break;
-    }
-    case SB_TOP:
-      target = fixed;
-      break;
-    case SB_BOTTOM:
-      target = horz ? FColCount : FRowCount;
-      break;
-    default:
-      return;
-  }
+  if (code == SB_THUMBTRACK && !FOptions.Contains(goThumbTracking)) return;
+  // The bar counts the scrolling cells from 0.
+  TScrollAxis axis{.Position = first,
+                   .Min = fixed,
+                   .Max = MaxTopLeft(horz),
+                   .Page = std::max(1, horz ? VisibleColCount() : VisibleRowCount())};
+  std::optional<int> target = ScrollTarget(
+      code, fixed + ThumbPosition(HandleAllocated() ? Handle() : nullptr, bar, pos), axis);
+  if (!target) return;
   if (horz)
-    MoveTopLeft(target, FTopLeft.Y);
+    MoveTopLeft(*target, FTopLeft.Y);
   else
-    MoveTopLeft(FTopLeft.X, target);
+    MoveTopLeft(FTopLeft.X, *target);
 }
 
 // --- painting -----------------------------------------------------------------------------
 
 void TCustomGrid::Paint() {
   TCanvas& canvas = *Canvas();
-  TGridDrawInfo info;
-  CalcDrawInfo(info);
+  // Held, not borrowed: DrawCell is the descendants' and may change the
+  // grid, which then lays itself out anew beside this one.
+  const std::shared_ptr<const TGridDrawInfo> layout = LayoutSnapshot();
+  const TGridDrawInfo& info = *layout;
   const TGridAxisDrawInfo& h = info.Horz;
   const TGridAxisDrawInfo& v = info.Vert;
   const TRect clip = canvas.ClipRect();
@@ -741,23 +753,17 @@ void TCustomGrid::Paint() {
   const TGridRect sel = Selection();
   const bool rowSelect = FOptions.Contains(goRowSelect);
 
-  // Visible cells of each axis with their pixel starts.
+  // The drawn cells of each axis, hidden ones (no room even with their
+  // line) left out.
   struct TSpan {
     int Index, Start, End;
   };
   auto spans = [](const TGridAxisDrawInfo& a, std::vector<TSpan>& out) {
-    out.clear();
-    int pos = 0;
-    for (int i = 0; i < a.FixedCellCount; ++i) {
-      int e = a.GetExtent(i);
-      if (e + a.EffectiveLineWidth > 0) out.push_back({i, pos, pos + e});
-      pos += e + a.EffectiveLineWidth;
-    }
-    pos = a.FixedBoundary;
-    for (int i = a.FirstGridCell; i < a.GridCellCount && pos < a.GridBoundary; ++i) {
-      int e = a.GetExtent(i);
-      if (e + a.EffectiveLineWidth > 0) out.push_back({i, pos, pos + e});
-      pos += e + a.EffectiveLineWidth;
+    out.reserve(static_cast<std::size_t>(a.ShownCellCount));
+    for (int k = 0; k < a.ShownCellCount; ++k) {
+      const TGridCellSpan& c = a.Cells[static_cast<std::size_t>(k)];
+      if (c.Extent + a.EffectiveLineWidth > 0)
+        out.push_back({c.Index, c.Start, c.Start + c.Extent});
     }
   };
   std::vector<TSpan> cols, rows;
@@ -792,40 +798,52 @@ void TCustomGrid::Paint() {
     }
   }
 
-  // Cells.
+  // Cells. The grid's state is read once: a DrawCell that changes it
+  // invalidates the grid for another paint, and this one stays consistent.
+  const TGridCoord current = FCurrent;
+  const bool defaultDrawing = FDefaultDrawing;
+  const bool drawFocusSelected = FOptions.Contains(goDrawFocusSelected);
+  const bool editorMode = FEditorMode;
+  const bool fixedEdges =
+      defaultDrawing && lw > 0 &&
+      (FOptions.Contains(goFixedVertLine) || FOptions.Contains(goFixedHorzLine));
+  const TColor fixedColor = FFixedColor;
+  const TColor color = Color();
+  const TColor fontColor = Font()->Color();
   TRect focusRect;
   for (const TSpan& r : rows) {
     if (r.End <= clip.Top || r.Start >= clip.Bottom) continue;
+    const bool fixedRow = r.Index < v.FixedCellCount;
+    const bool currentRow = r.Index == current.Y;
+    const bool selectedRow = r.Index >= sel.Top && r.Index <= sel.Bottom;
     for (const TSpan& c : cols) {
       if (c.End <= clip.Left || c.Start >= clip.Right) continue;
       TRect cell{c.Start, r.Start, c.End, r.End};
       TGridDrawState state;
-      bool fixedCell = c.Index < FFixedCols || r.Index < FFixedRows;
+      const bool fixedCell = fixedRow || c.Index < h.FixedCellCount;
       if (fixedCell) {
         state.Include(gdFixed);
       } else {
-        bool current = c.Index == FCurrent.X && r.Index == FCurrent.Y;
-        if (focused && current) state.Include(gdFocused);
-        bool inSel = c.Index >= sel.Left && c.Index <= sel.Right && r.Index >= sel.Top &&
-                     r.Index <= sel.Bottom;
-        if (inSel && (!current || !focused || rowSelect || FOptions.Contains(goDrawFocusSelected)))
+        const bool isCurrent = currentRow && c.Index == current.X;
+        if (focused && isCurrent) state.Include(gdFocused);
+        const bool inSel = selectedRow && c.Index >= sel.Left && c.Index <= sel.Right;
+        if (inSel && (!isCurrent || !focused || rowSelect || drawFocusSelected))
           state.Include(gdSelected);
-        if (current && focused && !rowSelect && !FEditorMode) focusRect = cell;
+        if (isCurrent && focused && !rowSelect && !editorMode) focusRect = cell;
       }
-      if (FDefaultDrawing) {
-        TColor back = fixedCell ? FFixedColor : state.Contains(gdSelected) ? clHighlight : Color();
-        canvas.Brush()->SetColor(back);
-        canvas.Font()->SetColor(state.Contains(gdSelected) ? clHighlightText : Font()->Color());
+      if (defaultDrawing) {
+        const bool selected = state.Contains(gdSelected);
+        canvas.Brush()->SetColor(fixedCell ? fixedColor : selected ? clHighlight : color);
+        canvas.Font()->SetColor(selected ? clHighlightText : fontColor);
       }
       DrawCell(c.Index, r.Index, cell, state);
-      if (FDefaultDrawing && fixedCell && lw > 0 &&
-          (FOptions.Contains(goFixedVertLine) || FOptions.Contains(goFixedHorzLine))) {
+      if (fixedEdges && fixedCell) {
         TRect edge = cell;
         DrawEdge(canvas, edge, BDR_RAISEDINNER, BF_RECT);
       }
     }
   }
-  if (focused && !FEditorMode) {
+  if (focused && !editorMode) {
     if (rowSelect) {
       TRect a = CellRect(FFixedCols, FCurrent.Y);
       if (!IsRectEmpty(a)) focusRect = {h.FixedBoundary, a.Top, h.GridBoundary, a.Bottom};
@@ -858,8 +876,7 @@ bool TCustomGrid::EndRowDrag(int&, int&, TPoint) { return true; }
 bool TCustomGrid::CanGridAcceptKey(unsigned, TShiftState) { return true; }
 
 void TCustomGrid::TimedScroll(TGridScrollDirections direction) {
-  TGridDrawInfo info;
-  CalcDrawInfo(info);
+  const TGridDrawInfo& info = DrawInfo();
   TGridCoord anchor = FAnchor;
   int left = FTopLeft.X;
   int top = FTopLeft.Y;
@@ -985,9 +1002,9 @@ void TCustomGrid::UpdateText() {
 void TCustomGrid::MoveColumn(int fromIndex, int toIndex) {
   if (fromIndex == toIndex) return;
   if (fromIndex < 0 || toIndex < 0 || fromIndex >= FColCount || toIndex >= FColCount)
-    throw EInvalidGridOperation(kIndexOutOfRange);
+    throw EInvalidGridOperation(kGridIndexOutOfRange);
   HideEdit();
-  MoveItem(FColWidths, fromIndex, toIndex);
+  FColWidths.Move(fromIndex, toIndex);
   {
     std::vector<bool>& t = FTabStops;
     bool item = t[static_cast<std::size_t>(fromIndex)];
@@ -1005,9 +1022,9 @@ void TCustomGrid::MoveColumn(int fromIndex, int toIndex) {
 void TCustomGrid::MoveRow(int fromIndex, int toIndex) {
   if (fromIndex == toIndex) return;
   if (fromIndex < 0 || toIndex < 0 || fromIndex >= FRowCount || toIndex >= FRowCount)
-    throw EInvalidGridOperation(kIndexOutOfRange);
+    throw EInvalidGridOperation(kGridIndexOutOfRange);
   HideEdit();
-  MoveItem(FRowHeights, fromIndex, toIndex);
+  FRowHeights.Move(fromIndex, toIndex);
   FCurrent.Y = MoveAdjust(FCurrent.Y, fromIndex, toIndex);
   FAnchor.Y = MoveAdjust(FAnchor.Y, fromIndex, toIndex);
   RowMoved(fromIndex, toIndex);
@@ -1036,8 +1053,7 @@ void TCustomGrid::KeyDown(unsigned& key, TShiftState shift) {
     return;
   }
   const bool rowSelect = FOptions.Contains(goRowSelect);
-  TGridDrawInfo info;
-  CalcDrawInfo(info);
+  const TGridDrawInfo& info = DrawInfo();
   const int pageWidth = std::max(1, info.Horz.LastFullVisibleCell - FTopLeft.X + 1);
   const int pageHeight = std::max(1, info.Vert.LastFullVisibleCell - FTopLeft.Y + 1);
   TGridCoord cur = FCurrent;
@@ -1166,9 +1182,7 @@ void TCustomGrid::KeyDown(unsigned& key, TShiftState shift) {
     }
   } else if (scrolled && ctrl && (key == VK_UP || key == VK_DOWN)) {
     // Ctrl+Up/Down scrolled the view; keep the current cell inside it.
-    TGridDrawInfo now;
-    CalcDrawInfo(now);
-    int row = std::clamp(FCurrent.Y, FTopLeft.Y, now.Vert.LastFullVisibleCell);
+    int row = std::clamp(FCurrent.Y, FTopLeft.Y, DrawInfo().Vert.LastFullVisibleCell);
     if (row != FCurrent.Y) FocusCell(FCurrent.X, row, true);
   }
 }
@@ -1206,13 +1220,12 @@ void TCustomGrid::CalcSizingState(int x, int y, TGridState& state, int& index, i
                                   int& sizingOfs, TGridDrawInfo& fixedInfo) {
   state = gsNormal;
   index = -1;
-  CalcDrawInfo(fixedInfo);
+  fixedInfo = DrawInfo();
   // Looks along one axis for an edge near `n`; the other coordinate must
   // lie in the fixed cells of the other axis.
   auto check = [&](const TGridAxisDrawInfo& a, int n) {
     const int lw = a.EffectiveLineWidth;
     const int band = std::max(kSizingBand, lw);
-    int pos = 0;
     auto test = [&](int i, int edge) {
       if (n >= edge - band && n < edge + lw + band) {
         index = i;
@@ -1222,17 +1235,11 @@ void TCustomGrid::CalcSizingState(int x, int y, TGridState& state, int& index, i
       }
       return false;
     };
-    for (int i = 0; i < a.FixedCellCount; ++i) {
-      pos += a.GetExtent(i);
-      if (test(i, pos)) return true;
-      pos += lw;
-    }
-    pos = a.FixedBoundary;
-    for (int i = a.FirstGridCell; i < a.GridCellCount && pos < a.GridBoundary; ++i) {
-      pos += a.GetExtent(i);
-      if (pos > a.GridExtent + band) break;
-      if (test(i, pos)) return true;
-      pos += lw;
+    for (int k = 0; k < a.ShownCellCount; ++k) {
+      const TGridCellSpan& c = a.Cells[static_cast<std::size_t>(k)];
+      const int edge = c.Start + c.Extent;
+      if (k >= a.FixedCellCount && edge > a.GridExtent + band) break;
+      if (test(c.Index, edge)) return true;
     }
     return false;
   };
@@ -1270,8 +1277,7 @@ void TCustomGrid::DrawMove() {
   if (!HandleAllocated()) return;
   TRect r = FGridState == gsColMoving ? CellRect(FMovePos, 0) : CellRect(0, FMovePos);
   if (IsRectEmpty(r)) return;
-  TGridDrawInfo info;
-  CalcDrawInfo(info);
+  const TGridDrawInfo& info = DrawInfo();
   TCanvas* canvas = GetDC(Handle());
   {
     TCanvasStateSaver saver(*canvas);
@@ -1361,8 +1367,7 @@ void TCustomGrid::MouseMove(TShiftState shift, int x, int y) {
     }
     case gsColSizing:
     case gsRowSizing: {
-      TGridDrawInfo info;
-      CalcDrawInfo(info);
+      const TGridDrawInfo& info = DrawInfo();
       DrawSizingLine(info);  // erase
       FSizingPos = (FGridState == gsColSizing ? x : y) + FSizingOfs;
       DrawSizingLine(info);
@@ -1402,8 +1407,7 @@ void TCustomGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int y) 
       break;
     case gsColSizing:
     case gsRowSizing: {
-      TGridDrawInfo info;
-      CalcDrawInfo(info);
+      const TGridDrawInfo& info = DrawInfo();
       if (FSizingLineShown) DrawSizingLine(info);
       FSizingPos = (FGridState == gsColSizing ? x : y) + FSizingOfs;
       const TGridAxisDrawInfo& a = FGridState == gsColSizing ? info.Horz : info.Vert;
@@ -1411,7 +1415,7 @@ void TCustomGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int y) 
       // The state stays until the new size is set: ColWidthsChanged and
       // RowHeightsChanged tell a user's sizing by it.
       try {
-        if (LinePos(a, FSizingIndex, start, end) && FSizingPos - start > 1) {
+        if (a.CellSpan(FSizingIndex, start, end) && FSizingPos - start > 1) {
           if (FGridState == gsColSizing)
             SetColWidths(FSizingIndex, FSizingPos - start);
           else
@@ -1469,8 +1473,7 @@ bool TCustomGrid::DoMouseWheelUp(TShiftState, TPoint) {
 }
 
 void TCustomGrid::CancelMode() {
-  TGridDrawInfo info;
-  CalcDrawInfo(info);
+  const TGridDrawInfo& info = DrawInfo();
   switch (FGridState) {
     case gsColSizing:
     case gsRowSizing:
@@ -1525,8 +1528,7 @@ void TCustomGrid::WndProc(TMessage& message) {
       if (TWMTimer{message}.TimerID() != kScrollTimerId) break;
       if (FGridState != gsSelecting) return;
       TPoint p = ScreenToClient(GetCursorPos());
-      TGridDrawInfo info;
-      CalcDrawInfo(info);
+      const TGridDrawInfo& info = DrawInfo();
       TGridScrollDirections dirs;
       if (p.X < info.Horz.FixedBoundary) dirs.Include(sdLeft);
       if (p.X > info.Horz.FullVisBoundary) dirs.Include(sdRight);
@@ -1581,147 +1583,4 @@ void TCustomGrid::WndProc(TMessage& message) {
       break;
   }
   TCustomControl::WndProc(message);
-}
-
-// --- TDrawGrid ----------------------------------------------------------------------------------
-
-void TDrawGrid::DrawCell(int col, int row, const TRect& rect, TGridDrawState state) {
-  if (DefaultDrawing()) Canvas()->FillRect(rect);
-  if (OnDrawCell) OnDrawCell(this, col, row, rect, state);
-}
-
-std::string TDrawGrid::GetEditMask(int col, int row) {
-  std::string value;
-  if (OnGetEditMask) OnGetEditMask(this, col, row, value);
-  return value;
-}
-
-std::string TDrawGrid::GetEditText(int col, int row) {
-  std::string value;
-  if (OnGetEditText) OnGetEditText(this, col, row, value);
-  return value;
-}
-
-void TDrawGrid::SetEditText(int col, int row, const std::string& value) {
-  if (OnSetEditText) OnSetEditText(this, col, row, value);
-}
-
-void TDrawGrid::ColumnMoved(int, int) {}
-void TDrawGrid::RowMoved(int, int) {}
-
-// --- TStringGrid ---------------------------------------------------------------------------------
-
-void TStringGrid::CheckIndex(int col, int row) const {
-  if (col < 0 || row < 0 || col >= ColCount() || row >= RowCount())
-    throw EInvalidGridOperation(kIndexOutOfRange);
-}
-
-const TStringGrid::TCell* TStringGrid::Find(int col, int row) const {
-  if (static_cast<std::size_t>(col) >= FCells.size()) return nullptr;
-  const auto& column = FCells[static_cast<std::size_t>(col)];
-  if (static_cast<std::size_t>(row) >= column.size()) return nullptr;
-  return &column[static_cast<std::size_t>(row)];
-}
-
-TStringGrid::TCell& TStringGrid::Ensure(int col, int row) {
-  if (static_cast<std::size_t>(col) >= FCells.size())
-    FCells.resize(static_cast<std::size_t>(col) + 1);
-  auto& column = FCells[static_cast<std::size_t>(col)];
-  if (static_cast<std::size_t>(row) >= column.size())
-    column.resize(static_cast<std::size_t>(row) + 1);
-  return column[static_cast<std::size_t>(row)];
-}
-
-const std::string& TStringGrid::Cells(int col, int row) const {
-  static const std::string empty;
-  CheckIndex(col, row);
-  const TCell* c = Find(col, row);
-  return c != nullptr ? c->Text : empty;
-}
-
-void TStringGrid::SetCells(int col, int row, const std::string& value) {
-  CheckIndex(col, row);
-  TCell& c = Ensure(col, row);
-  if (c.Text == value) return;
-  c.Text = value;
-  InvalidateCell(col, row);
-  if (EditorMode() && col == FInplaceCol && row == FInplaceRow && FInplaceEdit != nullptr &&
-      FInplaceEdit->Text() != value)
-    FInplaceEdit->SetText(value);
-}
-
-TObject* TStringGrid::Objects(int col, int row) const {
-  CheckIndex(col, row);
-  const TCell* c = Find(col, row);
-  return c != nullptr ? c->Object : nullptr;
-}
-
-void TStringGrid::SetObjects(int col, int row, TObject* value) {
-  CheckIndex(col, row);
-  Ensure(col, row).Object = value;
-}
-
-std::vector<std::string> TStringGrid::Cols(int index) const {
-  std::vector<std::string> out;
-  for (int r = 0; r < RowCount(); ++r) out.push_back(Cells(index, r));
-  return out;
-}
-
-void TStringGrid::SetCols(int index, const std::vector<std::string>& value) {
-  for (int r = 0; r < RowCount() && r < static_cast<int>(value.size()); ++r)
-    SetCells(index, r, value[static_cast<std::size_t>(r)]);
-}
-
-std::vector<std::string> TStringGrid::Rows(int index) const {
-  std::vector<std::string> out;
-  for (int c = 0; c < ColCount(); ++c) out.push_back(Cells(c, index));
-  return out;
-}
-
-void TStringGrid::SetRows(int index, const std::vector<std::string>& value) {
-  for (int c = 0; c < ColCount() && c < static_cast<int>(value.size()); ++c)
-    SetCells(c, index, value[static_cast<std::size_t>(c)]);
-}
-
-void TStringGrid::DrawCell(int col, int row, const TRect& rect, TGridDrawState state) {
-  if (DefaultDrawing()) {
-    TCanvas* canvas = Canvas();
-    const TCell* c = Find(col, row);
-    TRect r = rect;
-    if (c != nullptr && !c->Text.empty()) {
-      canvas->TextRect(r, r.Left + 2, r.Top + 2, c->Text);
-    } else {
-      canvas->FillRect(r);
-    }
-  }
-  if (OnDrawCell) OnDrawCell(this, col, row, rect, state);
-}
-
-std::string TStringGrid::GetEditText(int col, int row) {
-  std::string value = Cells(col, row);
-  if (OnGetEditText) OnGetEditText(this, col, row, value);
-  return value;
-}
-
-void TStringGrid::SetEditText(int col, int row, const std::string& value) {
-  TDrawGrid::SetEditText(col, row, value);
-  CheckIndex(col, row);
-  TCell& c = Ensure(col, row);
-  if (c.Text == value) return;
-  c.Text = value;
-  InvalidateCell(col, row);
-}
-
-void TStringGrid::ColumnMoved(int fromIndex, int toIndex) {
-  if (FCells.size() < static_cast<std::size_t>(ColCount()))
-    FCells.resize(static_cast<std::size_t>(ColCount()));
-  MoveItem(FCells, fromIndex, toIndex);
-}
-
-void TStringGrid::RowMoved(int fromIndex, int toIndex) {
-  for (auto& column : FCells) {
-    if (column.size() < static_cast<std::size_t>(RowCount()))
-      column.resize(static_cast<std::size_t>(RowCount()));
-    MoveItem(column, fromIndex, toIndex);
-  }
 }

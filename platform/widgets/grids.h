@@ -1,4 +1,5 @@
-// The base grid: TCustomGrid, TDrawGrid and TStringGrid.
+// The base grid: TCustomGrid (TDrawGrid and TStringGrid build on it in
+// draw_grid.h and string_grid.h).
 //
 // TCustomGrid is a window of cells in columns and rows, the first
 // FixedCols columns and FixedRows rows fixed (they never scroll). It owns
@@ -18,6 +19,7 @@
 // GUI thread only.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -34,6 +36,9 @@ class EInvalidGridOperation : public Exception {
  public:
   using Exception::Exception;
 };
+
+// The message of EInvalidGridOperation for a bad cell, column or row.
+inline constexpr char kGridIndexOutOfRange[] = "Grid index out of range";
 
 enum TGridOption {
   goFixedVertLine,
@@ -77,6 +82,15 @@ struct TGridRect {
   friend bool operator==(const TGridRect&, const TGridRect&) = default;
 };
 
+// A cell laid out along an axis: its index, where it starts and its width
+// (height) without the line.
+struct TGridCellSpan {
+  int Index = 0;
+  int Start = 0;
+  int Extent = 0;
+  friend bool operator==(const TGridCellSpan&, const TGridCellSpan&) = default;
+};
+
 // The layout of one axis for the current scroll position.
 struct TGridAxisDrawInfo {
   int EffectiveLineWidth = 0;   // grid-line width when lines are drawn, else 0
@@ -90,6 +104,23 @@ struct TGridAxisDrawInfo {
   int GridCellCount = 0;  // ColCount or RowCount
   // The width (height) of a cell, without the line.
   std::function<int(int)> GetExtent;
+  // The cells laid out, in order: every fixed cell, then the scrolling
+  // cells from FirstGridCell on, as far as they can be drawn or hit. The
+  // first ShownCellCount of them are drawn; any after those (only hidden
+  // cells with negative extents lead to that) count for hit tests alone.
+  std::vector<TGridCellSpan> Cells;
+  int ShownCellCount = 0;
+
+  // Where cell `index` starts and ends (without its line) when it is
+  // drawn; false when it is not. Fixed cells are always drawn.
+  bool CellSpan(int index, int& start, int& end) const;
+  // The cell at pixel `n`, or -1 for none (a line after a cell belongs to
+  // the cell).
+  int CellAt(int n) const;
+  // The smallest first scrolling cell that still shows `last` whole (but
+  // not below the fixed cells). Depends on the extent and the fixed cells
+  // only, not on FirstGridCell.
+  int FirstShowingWhole(int last) const;
 };
 
 struct TGridDrawInfo {
@@ -145,7 +176,8 @@ class TCustomGrid : public TCustomControl {
   void SetLeftCol(int value);
   int TopRow() const { return FTopLeft.Y; }
   void SetTopRow(int value);
-  // Scrolling cells shown whole (at least 1... unless there are none).
+  // How many scrolling columns (rows) are shown whole; at least 1: when
+  // none fits, the first one counts.
   int VisibleColCount();
   int VisibleRowCount();
   TGridRect Selection() const;
@@ -196,6 +228,11 @@ class TCustomGrid : public TCustomControl {
   void BeforeDestruction() override;
 
   // --- layout
+  // The layout for the current client size, scroll position, counts, sizes
+  // and line options. Worked out on the first query after any of them
+  // changes; the reference holds until the grid changes.
+  const TGridDrawInfo& DrawInfo();
+  // A copy of DrawInfo().
   void CalcDrawInfo(TGridDrawInfo& info);
   // The layout for a client area of the given size.
   void CalcDrawInfoXY(TGridDrawInfo& info, int width, int height);
@@ -295,12 +332,47 @@ class TCustomGrid : public TCustomControl {
 
  private:
   friend class TInplaceEdit;
-  void CalcAxis(TGridAxisDrawInfo& axis, int extent, bool fixedLines, bool lines,
-                std::function<int(int)> getExtent, int fixedCount, int first, int count);
-  int ColExtent(int index) const;
-  int RowExtent(int index) const;
-  // Position of the start of a cell along an axis, or -1 when not shown.
-  static bool LinePos(const TGridAxisDrawInfo& axis, int index, int& start, int& end);
+  // The widths (heights) of one axis. Every change counts in Version(),
+  // which tells the layout cache that it is stale.
+  class TAxisSizes {
+   public:
+    int operator[](int index) const { return FSizes[static_cast<std::size_t>(index)]; }
+    unsigned Version() const { return FVersion; }
+    void Set(int index, int value);
+    void Assign(int count, int value);
+    void Resize(int count, int value);
+    void Move(int fromIndex, int toIndex);
+    void Scale(int m, int d);
+
+   private:
+    std::vector<int> FSizes;
+    unsigned FVersion = 0;
+  };
+  // Everything the layout depends on; the cache is rebuilt when it differs.
+  struct TLayoutKey {
+    int Width = -1;
+    int Height = -1;
+    TGridCoord TopLeft;
+    int ColCount = 0;
+    int RowCount = 0;
+    int FixedCols = 0;
+    int FixedRows = 0;
+    int LineWidth = 0;
+    bool FixedVertLine = false;
+    bool VertLine = false;
+    bool FixedHorzLine = false;
+    bool HorzLine = false;
+    unsigned ColSizes = 0;
+    unsigned RowSizes = 0;
+    friend bool operator==(const TLayoutKey&, const TLayoutKey&) = default;
+  };
+  TLayoutKey LayoutKey() const;
+  // DrawInfo() held for as long as the caller keeps it, whatever changes.
+  std::shared_ptr<const TGridDrawInfo> LayoutSnapshot();
+  void CalcAxis(TGridAxisDrawInfo& axis, int extent, bool fixedLines, bool lines, bool horizontal,
+                int fixedCount, int first, int count) const;
+  int ColExtent(int index) const { return FColWidths[index]; }
+  int RowExtent(int index) const { return FRowHeights[index]; }
   void ChangeSize(int newColCount, int newRowCount);
   void MoveAnchor(TGridCoord coord);
   void MoveCurrent(int col, int row, bool moveAnchor, bool show);
@@ -324,8 +396,10 @@ class TCustomGrid : public TCustomControl {
   int FDefaultColWidth = 64;
   int FDefaultRowHeight = 24;
   int FGridLineWidth = 1;
-  std::vector<int> FColWidths;
-  std::vector<int> FRowHeights;
+  TAxisSizes FColWidths;
+  TAxisSizes FRowHeights;
+  std::shared_ptr<TGridDrawInfo> FLayout;  // null until first asked for
+  TLayoutKey FLayoutKey;
   std::vector<bool> FTabStops;
   TGridCoord FCurrent{1, 1};
   TGridCoord FAnchor{1, 1};
@@ -351,67 +425,4 @@ class TCustomGrid : public TCustomControl {
   TPoint FHitTest;
   bool FTimerActive = false;
   bool FClickedCurrent = false;  // the press was on the current cell
-};
-
-// A grid whose cells are drawn by OnDrawCell.
-using TDrawCellEvent =
-    std::function<void(TObject* sender, int col, int row, const TRect& rect, TGridDrawState state)>;
-using TGetEditEvent = std::function<void(TObject* sender, int col, int row, std::string& value)>;
-using TSetEditEvent =
-    std::function<void(TObject* sender, int col, int row, const std::string& value)>;
-
-class TDrawGrid : public TCustomGrid {
-  MEBRATH_CLASS(TDrawGrid, TCustomGrid)
- public:
-  TDrawCellEvent OnDrawCell;
-  TGetEditEvent OnGetEditMask;
-  TGetEditEvent OnGetEditText;
-  TSetEditEvent OnSetEditText;
-
- protected:
-  explicit TDrawGrid(TComponent* owner) : TCustomGrid(owner) {}
-  // TCustomGrid
-  void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
-  std::string GetEditMask(int col, int row) override;
-  std::string GetEditText(int col, int row) override;
-  void SetEditText(int col, int row, const std::string& value) override;
-  void ColumnMoved(int fromIndex, int toIndex) override;
-  void RowMoved(int fromIndex, int toIndex) override;
-};
-
-// A grid of text cells, each with an optional object.
-class TStringGrid : public TDrawGrid {
-  MEBRATH_CLASS(TStringGrid, TDrawGrid)
- public:
-  // Empty text / null for a cell never set. REQUIRES: the cell is in the
-  // grid (else EInvalidGridOperation "Grid index out of range").
-  const std::string& Cells(int col, int row) const;
-  void SetCells(int col, int row, const std::string& value);
-  TObject* Objects(int col, int row) const;
-  void SetObjects(int col, int row, TObject* value);
-  // A column's (row's) texts, top to bottom (left to right).
-  std::vector<std::string> Cols(int index) const;
-  void SetCols(int index, const std::vector<std::string>& value);
-  std::vector<std::string> Rows(int index) const;
-  void SetRows(int index, const std::vector<std::string>& value);
-
- protected:
-  explicit TStringGrid(TComponent* owner) : TDrawGrid(owner) {}
-  // TCustomGrid
-  void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
-  std::string GetEditText(int col, int row) override;
-  void SetEditText(int col, int row, const std::string& value) override;
-  void ColumnMoved(int fromIndex, int toIndex) override;
-  void RowMoved(int fromIndex, int toIndex) override;
-
- private:
-  struct TCell {
-    std::string Text;
-    TObject* Object = nullptr;
-  };
-  const TCell* Find(int col, int row) const;
-  TCell& Ensure(int col, int row);
-  void CheckIndex(int col, int row) const;
-  // Sparse: one vector of rows per column.
-  std::vector<std::vector<TCell>> FCells;
 };

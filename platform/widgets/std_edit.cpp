@@ -1,9 +1,11 @@
 #include "platform/widgets/std_edit.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/base/text.h"
 #include "platform/draw/cursors.h"
+#include "platform/gui/scrolling.h"
 #include "platform/gui/services.h"
 
 namespace {
@@ -487,41 +489,20 @@ void TCustomEdit::ScrollMessage(TMessage& message, bool vertical) {
   TRect r = FormatRect();
   int page = vertical ? std::max(1, r.Height() / LineHeight()) : std::max(1, r.Width());
   int line = vertical ? 1 : std::max(1, TMeasure(Font())->TextMetrics().tmAveCharWidth);
-  int pos = vertical ? FTopLine : FScrollX;
-  switch (s.ScrollCode()) {
-    case SB_LINEUP:
-      pos -= line;
-      break;
-    case SB_LINEDOWN:
-      pos += line;
-      break;
-    case SB_PAGEUP:
-      pos -= page;
-      break;
-    case SB_PAGEDOWN:
-      pos += page;
-      break;
-    case SB_THUMBTRACK:
-    case SB_THUMBPOSITION:
-      pos = s.Pos();
-      break;
-    case SB_TOP:
-      pos = 0;
-      break;
-    case SB_BOTTOM:
-      pos = 1 << 30;
-      break;
-    default:
-      return;
-  }
+  TScrollAxis axis{.Position = vertical ? FTopLine : FScrollX, .Line = line, .Page = page};
   if (vertical) {
-    FTopLine = std::clamp(pos, 0, std::max(0, LineCount() - page));
+    axis.Max = LineCount() - page;
   } else {
     int widest = 0;
     for (int i = 0; i < LineCount(); ++i)
       widest = std::max(widest, TextWidthOf(LineStart(i), LineLength(i)));
-    FScrollX = std::clamp(pos, 0, std::max(0, widest + 1 - page));
+    axis.Max = widest + 1 - page;
   }
+  const int bar = vertical ? SB_VERT : SB_HORZ;
+  std::optional<int> pos = ScrollTarget(
+      s.ScrollCode(), ThumbPosition(HandleAllocated() ? Handle() : nullptr, bar, s.Pos()), axis);
+  if (!pos) return;
+  (vertical ? FTopLine : FScrollX) = *pos;
   UpdateScrollBars();
   Invalidate();
 }

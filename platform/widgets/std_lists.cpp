@@ -1,12 +1,14 @@
 #include "platform/widgets/std_lists.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/base/clock.h"
 #include "platform/base/exceptions.h"
 #include "platform/base/text.h"
 #include "platform/draw/draw_utils.h"
 #include "platform/gui/message_queue.h"
+#include "platform/gui/scrolling.h"
 
 namespace {
 
@@ -581,33 +583,13 @@ void TCustomListBox::WndProc(TMessage& message) {
       return;
     case WM_VSCROLL: {
       TWMScroll s{message};
-      int rows = std::max(1, VisibleRows() - 1);
-      switch (s.ScrollCode()) {
-        case SB_LINEUP:
-          SetTopIndex(FTopIndex - 1);
-          break;
-        case SB_LINEDOWN:
-          SetTopIndex(FTopIndex + 1);
-          break;
-        case SB_PAGEUP:
-          SetTopIndex(FTopIndex - rows);
-          break;
-        case SB_PAGEDOWN:
-          SetTopIndex(FTopIndex + rows);
-          break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION:
-          SetTopIndex(s.Pos());
-          break;
-        case SB_TOP:
-          SetTopIndex(0);
-          break;
-        case SB_BOTTOM:
-          SetTopIndex(Count() - 1);
-          break;
-        default:
-          break;
-      }
+      // A page keeps one row of the last one in view.
+      TScrollAxis axis{
+          .Position = FTopIndex, .Max = Count() - 1, .Page = std::max(1, VisibleRows() - 1)};
+      if (std::optional<int> top = ScrollTarget(
+              s.ScrollCode(),
+              ThumbPosition(HandleAllocated() ? Handle() : nullptr, SB_VERT, s.Pos()), axis))
+        SetTopIndex(*top);
       return;
     }
     case WM_SETFOCUS:

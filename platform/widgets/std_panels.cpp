@@ -1,9 +1,11 @@
 #include "platform/widgets/std_panels.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/draw/draw_text.h"
 #include "platform/draw/draw_utils.h"
+#include "platform/gui/scrolling.h"
 
 namespace {
 
@@ -182,40 +184,11 @@ void TControlScrollBar::SetVisible(bool value) {
 }
 
 void TControlScrollBar::ScrollMessage(TWMScroll message) {
-  int pos = FPosition;
-  switch (message.ScrollCode()) {
-    case SB_LINEUP:
-      pos -= FIncrement;
-      break;
-    case SB_LINEDOWN:
-      pos += FIncrement;
-      break;
-    case SB_PAGEUP:
-      pos -= ControlSize();
-      break;
-    case SB_PAGEDOWN:
-      pos += ControlSize();
-      break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: {
-      pos = message.Pos();
-      TScrollInfo info;
-      info.fMask = SIF_TRACKPOS;
-      if (FControl.HandleAllocated() &&
-          GetScrollInfo(FControl.Handle(), FHorizontal ? SB_HORZ : SB_VERT, info))
-        pos = info.nTrackPos;
-      break;
-    }
-    case SB_TOP:
-      pos = 0;
-      break;
-    case SB_BOTTOM:
-      pos = MaxPosition();
-      break;
-    default:
-      return;
-  }
-  SetPosition(pos);
+  TScrollAxis axis{
+      .Position = FPosition, .Max = MaxPosition(), .Line = FIncrement, .Page = ControlSize()};
+  HWND wnd = FControl.HandleAllocated() ? FControl.Handle() : nullptr;
+  int thumb = ThumbPosition(wnd, FHorizontal ? SB_HORZ : SB_VERT, message.Pos());
+  if (std::optional<int> pos = ScrollTarget(message.ScrollCode(), thumb, axis)) SetPosition(*pos);
 }
 
 // ---------------------------------------------------- TScrollingWinControl

@@ -26,11 +26,13 @@
 #include "platform/gui/message_queue.h"
 #include "platform/gui/messages.h"
 #include "platform/gui/popup.h"
+#include "platform/gui/scrolling.h"
 #include "platform/gui/services.h"
 #include "platform/gui/timer.h"
 #include "platform/gui/window.h"
 #include "platform/gui/window_internal.h"
 #include "platform/widgets/calendar.h"
+#include "platform/widgets/draw_grid.h"
 #include "platform/widgets/file_dialogs.h"
 #include "platform/widgets/grid_inplace_edit.h"
 #include "platform/widgets/grids.h"
@@ -47,6 +49,7 @@
 #include "platform/widgets/std_memo.h"
 #include "platform/widgets/std_pages.h"
 #include "platform/widgets/std_panels.h"
+#include "platform/widgets/string_grid.h"
 
 namespace {
 

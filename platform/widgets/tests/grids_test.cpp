@@ -1,4 +1,4 @@
-#include "platform/widgets/grids.h"
+#include "platform/widgets/string_grid.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +15,15 @@ class TTestGrid : public TStringGrid {
   MEBRATH_CLASS(TTestGrid, TStringGrid)
  public:
   using TCustomGrid::CalcDrawInfo;
+  using TCustomGrid::CalcDrawInfoXY;
   using TCustomGrid::ChangeScale;
+  using TCustomGrid::DeleteColumn;
+  using TCustomGrid::DeleteRow;
   using TCustomGrid::FocusCell;
   using TCustomGrid::GridState;
   using TCustomGrid::MoveColRow;
+  using TCustomGrid::MoveColumn;
+  using TCustomGrid::MoveRow;
   std::vector<std::string> Log;
 
  protected:
@@ -163,6 +168,122 @@ TEST_F(GridTest, DrawInfoCellRectAndMouseCoordAgree) {
   EXPECT_EQ(Grid->RowHeights(3), 30);
   EXPECT_THROW(Grid->ColWidths(10), EInvalidGridOperation);
   EXPECT_THROW(Grid->SetFixedCols(10), EInvalidGridOperation);
+}
+
+// One line per axis with every figure of the layout, cells included.
+std::string Describe(const TGridAxisDrawInfo& a) {
+  std::string out =
+      std::to_string(a.EffectiveLineWidth) + " fixed " + std::to_string(a.FixedCellCount) + "/" +
+      std::to_string(a.FixedBoundary) + " first " + std::to_string(a.FirstGridCell) + " of " +
+      std::to_string(a.GridCellCount) + " full " + std::to_string(a.LastFullVisibleCell) + "/" +
+      std::to_string(a.FullVisBoundary) + " grid " + std::to_string(a.GridBoundary) + "/" +
+      std::to_string(a.GridExtent) + " shown " + std::to_string(a.ShownCellCount) + ":";
+  for (const TGridCellSpan& c : a.Cells)
+    out += " " + std::to_string(c.Index) + "@" + std::to_string(c.Start) + "+" +
+           std::to_string(c.Extent);
+  return out;
+}
+
+// The layout is worked out once and kept: whatever it depends on, a change
+// must show in the very next query, never a stale layout.
+TEST_F(GridTest, EveryChangeTheLayoutDependsOnShowsInTheNextQuery) {
+  struct {
+    const char* What;
+    std::function<void()> Change;
+  } changes[] = {
+      {"bounds", [&] { Grid->SetBounds(0, 0, 260, 170); }},
+      {"parent size",
+       [&] {
+         Grid->SetAlign(alClient);
+         Form->SetBounds(0, 0, 350, 260);
+       }},
+      {"scroll bars", [&] { Grid->SetScrollBars(ssBoth); }},
+      {"border", [&] { Grid->SetBorderStyle(bsSingle); }},
+      {"top row", [&] { Grid->SetTopRow(4); }},
+      {"left col", [&] { Grid->SetLeftCol(3); }},
+      {"scroll message", [&] { Grid->Perform(WM_VSCROLL, SB_LINEDOWN); }},
+      {"page key", [&] { Key(VK_NEXT); }},
+      {"current cell out of view", [&] { Grid->FocusCell(1, 1, true); }},
+      {"col count", [&] { Grid->SetColCount(8); }},
+      {"row count", [&] { Grid->SetRowCount(25); }},
+      {"fixed cols", [&] { Grid->SetFixedCols(2); }},
+      {"fixed rows", [&] { Grid->SetFixedRows(0); }},
+      {"col width", [&] { Grid->SetColWidths(Grid->LeftCol(), 80); }},
+      {"row height", [&] { Grid->SetRowHeights(Grid->TopRow(), 35); }},
+      {"hidden col", [&] { Grid->SetColWidths(Grid->LeftCol() + 1, -1); }},
+      {"move column", [&] { Grid->MoveColumn(Grid->LeftCol(), Grid->LeftCol() + 2); }},
+      {"move row", [&] { Grid->MoveRow(Grid->TopRow(), Grid->TopRow() + 3); }},
+      {"delete column", [&] { Grid->DeleteColumn(0); }},
+      {"delete row", [&] { Grid->DeleteRow(0); }},
+      {"default col width", [&] { Grid->SetDefaultColWidth(40); }},
+      {"default row height", [&] { Grid->SetDefaultRowHeight(18); }},
+      {"line width", [&] { Grid->SetGridLineWidth(3); }},
+      {"line options", [&] { Grid->SetOptions(Grid->Options() - goVertLine - goFixedVertLine); }},
+      {"scale", [&] { Grid->ChangeScale(5, 4); }},
+  };
+  auto cached = [&] {
+    TGridDrawInfo info;
+    Grid->CalcDrawInfo(info);
+    return Describe(info.Horz) + "\n" + Describe(info.Vert);
+  };
+  for (auto& c : changes) {
+    const std::string before = cached();
+    Grid->CellRect(2, 2);  // queries in between keep the cache warm
+    c.Change();
+    TGridDrawInfo fresh;
+    Grid->CalcDrawInfoXY(fresh, Grid->ClientWidth(), Grid->ClientHeight());
+    const std::string now = cached();
+    EXPECT_NE(now, before) << c.What << ": the change must move something";
+    EXPECT_EQ(now, Describe(fresh.Horz) + "\n" + Describe(fresh.Vert)) << c.What;
+    // The public queries read the same layout.
+    TRect r;
+    fresh.Horz.CellSpan(Grid->LeftCol(), r.Left, r.Right);
+    fresh.Vert.CellSpan(Grid->TopRow(), r.Top, r.Bottom);
+    EXPECT_EQ(Grid->CellRect(Grid->LeftCol(), Grid->TopRow()), r) << c.What;
+    if (!IsRectEmpty(r)) {  // a hidden cell is never hit
+      EXPECT_EQ(Grid->MouseCoord(r.Left, r.Top), (TGridCoord{Grid->LeftCol(), Grid->TopRow()}))
+          << c.What;
+    }
+    EXPECT_EQ(Grid->VisibleRowCount(),
+              fresh.Vert.LastFullVisibleCell - fresh.Vert.FirstGridCell + 1)
+        << c.What;
+  }
+}
+
+// A cell drawn by the program may change the grid while it paints: the
+// paint goes on over the layout it started with (the sanitizers watch the
+// memory), and the next paint shows the change.
+TEST_F(GridTest, ChangingTheLayoutWhileDrawingACell) {
+  int calls = 0;
+  Grid->OnDrawCell = [&](TObject*, int col, int row, const TRect&, TGridDrawState) {
+    if (++calls == 1) {
+      Grid->SetColWidths(col + 1, 90);
+      Grid->SetRowHeights(row + 1, 30);
+      Grid->SetColCount(4);
+    }
+  };
+  std::vector<TCanvasRecord> first = Paint();
+  EXPECT_EQ(calls, 60) << "the first paint draws the cells it started with";
+  EXPECT_EQ(Grid->CellRect(1, 1), (TRect{51, 21, 141, 51}));
+  calls = 1;
+  Paint();
+  EXPECT_EQ(calls, 1 + 4 * 10);
+}
+
+// Hidden cells (width below zero) take no room: they are skipped by hit
+// tests and by painting, and the cells after them close up.
+TEST_F(GridTest, HiddenColumnsTakeNoRoom) {
+  Grid->SetColWidths(2, -1);  // with the line: 0 pixels
+  EXPECT_EQ(Grid->CellRect(3, 1), (TRect{102, 21, 152, 41}));
+  EXPECT_EQ(Grid->MouseCoord(102, 30), (TGridCoord{3, 1}));
+  EXPECT_EQ(Grid->MouseCoord(101, 30), (TGridCoord{1, 1})) << "the line after column 1";
+  for (const TCanvasRecord& r : Paint())
+    EXPECT_FALSE(r.Kind == TRecordKind::Text && r.Text == "2:1") << "a hidden cell is not drawn";
+  // Without lines a width of -1 goes back a pixel: the next column starts
+  // one pixel early and hit tests still find it.
+  Grid->SetOptions({});
+  EXPECT_EQ(Grid->CellRect(3, 1), (TRect{99, 20, 149, 40}));
+  EXPECT_EQ(Grid->MouseCoord(100, 25), (TGridCoord{3, 1}));
 }
 
 TEST_F(GridTest, KeysMoveTheCurrentCellAndScroll) {

@@ -7,7 +7,7 @@
 #include "platform/gui/gui_host.h"
 #include "platform/gui/tests/gui_test_support.h"
 #include "platform/widgets/grid_inplace_edit.h"
-#include "platform/widgets/grids.h"
+#include "platform/widgets/string_grid.h"
 
 namespace {
 

@@ -243,6 +243,19 @@ TEST_F(ListTest, ScrollBarParamsScrollCodesAndThumbDrag) {
   EXPECT_EQ(bar->Position(), before + 1);
 }
 
+// The scroll message's position word has 16 bits; the thumb of a long
+// list must still land where the bar shows it.
+TEST_F(ListTest, ThumbPositionsBeyondSixteenBitsComeFromTheBar) {
+  List->Items()->BeginUpdate();
+  for (int i = 0; i < 40000; ++i) List->Items()->Add(std::to_string(i));
+  List->Items()->EndUpdate();
+  List->SetTopIndex(35000);
+  List->Perform(WM_VSCROLL, MakeWParam(SB_THUMBPOSITION, 35000 & 0xFFFF));
+  EXPECT_EQ(List->TopIndex(), 35000);
+  List->Perform(WM_VSCROLL, MakeWParam(SB_THUMBPOSITION, 7));  // not the bar's own
+  EXPECT_EQ(List->TopIndex(), 7);
+}
+
 }  // namespace
 
 namespace {

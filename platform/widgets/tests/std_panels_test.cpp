@@ -123,6 +123,9 @@ TEST_F(StdScrollBoxTest, RangeFollowsTheChildrenAndScrollingMovesThem) {
     EXPECT_EQ(v->Position(), c.expected) << c.code;
     EXPECT_EQ(Far->Top(), 300 - c.expected);
   }
+  // A thumb position passed on from elsewhere is taken as it comes.
+  Box->Perform(WM_VSCROLL, MakeWParam(SB_THUMBPOSITION, 60));
+  EXPECT_EQ(v->Position(), 60);
   // A child that moves closer shrinks the range and unscrolls what is left.
   Far->SetTop(Far->Top() - 200);
   EXPECT_EQ(v->Range(), 120);
