@@ -39,7 +39,7 @@ TCustomDBEditEh::TCustomDBEditEh(TComponent* owner) : TCustomMaskEdit(owner) {
   style.Exclude(csCaptureMouse);
   SetControlStyle(style);
   SetColor(clWindow);
-  SetCursor(crIBeam);
+  TControl::SetCursor(crIBeam);
 }
 
 TCustomDBEditEh::~TCustomDBEditEh() = default;
@@ -230,14 +230,7 @@ void TCustomDBEditEh::DataChange() {
       InternalSetText("");
     }
   } else {
-    if (!FAlignmentAssigned && Alignment() != f->Alignment()) {
-      TCustomEdit::SetAlignment(f->Alignment());
-    }
-    if (!FEditMaskAssigned && EditMask() != f->EditMask()) {
-      TFlagGuard guard(FSettingMask);
-      TCustomMaskEdit::SetEditMask(f->EditMask());
-    }
-    if (dynamic_cast<TStringField*>(f) != nullptr && MaxLength() == 0) SetMaxLength(f->Size());
+    ApplyFieldLayout(f, true);
     std::string text;
     if (dynamic_cast<TMemoField*>(f) != nullptr) {
       text = f->AsString();
@@ -251,6 +244,19 @@ void TCustomDBEditEh::DataChange() {
   UpdateEditReadOnly();
   SetModified(false);
   UpdateImageIndex();
+}
+
+void TCustomDBEditEh::ApplyFieldLayout(TField* f, bool maxLength) {
+  if (!FAlignmentAssigned && Alignment() != GetFieldAlignment()) {
+    TCustomEdit::SetAlignment(GetFieldAlignment());
+  }
+  if (!FEditMaskAssigned && EditMask() != f->EditMask()) {
+    TFlagGuard guard(FSettingMask);
+    TCustomMaskEdit::SetEditMask(f->EditMask());
+  }
+  if (maxLength && dynamic_cast<TStringField*>(f) != nullptr && MaxLength() == 0) {
+    SetMaxLength(f->Size());
+  }
 }
 
 void TCustomDBEditEh::InternalSetText(const std::string& text) {
@@ -960,6 +966,11 @@ void TCustomDBEditEh::WndProc(TMessage& message) {
     }
     case WM_CHAR: {
       char32_t ch = static_cast<char32_t>(message.WParam);
+      if (FSwallowChar != 0) {
+        bool swallow = ch == FSwallowChar;
+        FSwallowChar = 0;
+        if (swallow) return;
+      }
       if ((ch == 13 && !FWantReturns) || (ch == 9 && !FWantTabs) || ch == 10) {
         if (ch == 13 && MRUListboxShown()) CloseMRUListbox(true);
         return;
@@ -977,12 +988,9 @@ void TCustomDBEditEh::WndProc(TMessage& message) {
           FMRUListbox->Perform(WM_KEYDOWN, message.WParam, message.LParam);
           return;
         }
-        if (key == VK_RETURN) {
-          CloseMRUListbox(true);
-          return;
-        }
-        if (key == VK_ESCAPE) {
-          CloseMRUListbox(false);
+        if (key == VK_RETURN || key == VK_ESCAPE) {
+          CloseMRUListbox(key == VK_RETURN);
+          SwallowNextChar(key == VK_RETURN ? 13 : 27);
           return;
         }
       }

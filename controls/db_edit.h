@@ -194,6 +194,9 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   // Commits the text into the field or the own value (see the top).
   virtual void UpdateData();
 
+  // Alignment, mask and (with `maxLength`) MaxLength from the field,
+  // unless assigned.
+  void ApplyFieldLayout(TField* field, bool maxLength);
   // Lays the button controls out again and sets the text area.
   void UpdateEditButtonControlsList();
   void UpdateEditButtonControlsState();
@@ -209,6 +212,9 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   void SetDroppedDownByClick(bool value) { FDroppedDownByClick = value; }
   IInplaceEditHolderEh* Holder() const { return FHolder; }
   bool TextChangedFlag() const { return FTextChanged; }
+  // The character that the key just handled will type (Enter or Esc that
+  // closed a drop-down) is dropped.
+  void SwallowNextChar(char32_t ch) { FSwallowChar = ch; }
 
   // TCustomEdit
   bool EditCanModify() override;
@@ -269,6 +275,7 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   bool FActiveLook = false;
   bool FTextChanged = false;
   int FPressedButton = -1;
+  char32_t FSwallowChar = 0;
   IInplaceEditHolderEh* FHolder = nullptr;
   TWinControl* FHolderControl = nullptr;
 };
