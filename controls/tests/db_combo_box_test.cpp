@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -279,6 +281,34 @@ TEST_F(DBComboBoxTest, AnOpenListClosesWhenItsComboGoes) {
   Combo = nullptr;
   EXPECT_EQ(GetCaptureControl(), nullptr);
   Application->ProcessMessages();
+}
+
+}  // namespace
+
+namespace {
+
+// The search index against a plain scan with the framework's comparison.
+TEST(ItemsSearchIndex, AgreesWithAPlainScan) {
+  TStringList items;
+  const char* const words[] = {"ж", "Ж",  "жук", "Жаба",     "ёж",       "Ёлка", "ель", "a",
+                               "A", "ab", "",    "ул. Мира", "УЛ. мира", "b",    "Ба",  "ба"};
+  std::mt19937 rng(7);
+  for (int i = 0; i < 300; ++i) items.Add(words[rng() % std::size(words)]);
+  TItemsSearchIndexEh index;
+  const char* const queries[] = {"",  "ж",  "Ж",   "жу",    "ЖУК", "ё", "Ё", "е",
+                                 "a", "AB", "ул.", "ул. м", "ба",  "Б", "x", "ЖАБА"};
+  for (int limit : {0, 5, 50, 300}) {
+    for (const char* q : queries) {
+      int prefix = -1;
+      int equal = -1;
+      for (int i = 0; i < limit; ++i) {
+        if (prefix < 0 && AnsiCompareText(Copy(items[i], 1, Length(q)), q) == 0) prefix = i;
+        if (equal < 0 && AnsiCompareText(items[i], q) == 0) equal = i;
+      }
+      EXPECT_EQ(index.FirstWithPrefix(items, q, limit), prefix) << q << " " << limit;
+      EXPECT_EQ(index.FirstEqual(items, q, limit), equal) << q << " " << limit;
+    }
+  }
 }
 
 }  // namespace
