@@ -1066,6 +1066,13 @@ void TCustomDBEditEh::WndProc(TMessage& message) {
       break;
   }
   TCustomMaskEdit::WndProc(message);
+  if ((message.Msg == CM_ENABLEDCHANGED || message.Msg == CM_VISIBLECHANGED ||
+       message.Msg == CM_SHOWINGCHANGED) &&
+      (!Enabled() || !Showing())) {
+    // A drop-down never outlives its owner's being usable.
+    CloseMRUListbox(false);
+    if (FDroppedDown) CloseUp(false);
+  }
   if (message.Msg == WM_NCPAINT && FFlat && BorderStyle() == bsSingle && HandleAllocated()) {
     if (auto* canvas = reinterpret_cast<TCanvas*>(message.WParam)) PaintFlatBorder(*canvas);
   }

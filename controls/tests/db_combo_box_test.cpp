@@ -263,6 +263,25 @@ TEST_F(DBComboBoxTest, ListWidthFollowsTheWidestItemButNotNarrowerThanTheEditor)
   Key(VK_ESCAPE);
 }
 
+TEST_F(DBComboBoxTest, AnOpenListClosesWhenItsComboIsDisabledOrHidden) {
+  SetLines(Combo->Items(), {"a", "b"});
+  Combo->SetFocus();
+  Combo->EditButton()->SetShortCut(ShortCut(VK_F4, {}));
+  Key(VK_F4);
+  ASSERT_TRUE(Combo->ListVisible());
+  Combo->SetEnabled(false);
+  EXPECT_FALSE(Combo->ListVisible());
+  EXPECT_FALSE(IsWindowVisible(Combo->PopupList()->Handle()));
+  EXPECT_FALSE(Combo->ButtonControl(0)->Down());
+  Combo->SetEnabled(true);
+  Combo->SetFocus();
+  Key(VK_F4);
+  ASSERT_TRUE(Combo->ListVisible());
+  Combo->Hide();
+  EXPECT_FALSE(Combo->ListVisible());
+  EXPECT_EQ(GetCaptureControl(), nullptr);
+}
+
 TEST_F(DBComboBoxTest, AnOpenListClosesWhenItsComboGoes) {
   SetLines(Combo->Items(), {"a", "b"});
   Combo->SetFocus();

@@ -323,3 +323,109 @@ TEST_F(DBEditTest, AutoHeightFollowsTheFontAndFlatStyle) {
 }
 
 }  // namespace
+
+namespace {
+
+class DBEditMoreTest : public DBEditTest {};
+
+TEST_F(DBEditMoreTest, TheMRUDropDownClosesOnFocusLossAndHiding) {
+  Edit->MRUList()->SetActive(true);
+  Edit->MRUList()->Add("Петрова");
+  auto open = [&] {
+    Edit->SetFocus();
+    Edit->SelectAll();
+    TypeText("П");
+    return Edit->MRUListboxShown();
+  };
+  ASSERT_TRUE(open());
+  Other->SetFocus();
+  EXPECT_FALSE(Edit->MRUListboxShown());
+  ASSERT_TRUE(open());
+  Edit->Hide();
+  EXPECT_FALSE(Edit->MRUListboxShown());
+  EXPECT_FALSE(IsWindowVisible(Edit->MRUListbox()->Handle()));
+}
+
+TEST_F(DBEditMoreTest, ToolTipsShowTextThatDoesNotFit) {
+  Edit->SetTooltips(true);
+  EXPECT_TRUE(Edit->ShowHint());
+  Edit->SetText("коротко");
+  THintInfo info;
+  EXPECT_EQ(Edit->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)), 1) << "fits: no hint";
+  std::string longText(80, 'w');
+  Edit->SetText(longText);
+  EXPECT_EQ(Edit->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)), 0);
+  EXPECT_EQ(info.HintStr, longText);
+  EXPECT_EQ(info.HintPos, Edit->ClientToScreen({0, Edit->Height()}));
+}
+
+TEST_F(DBEditMoreTest, TheEditImageTakesItsPlaceAtTheLeft) {
+  TImageList* images = Create<TImageList>(Form);
+  images->SetSize(16, 16);
+  TBitmap bmp(32, 16);
+  images->Add(&bmp, nullptr);
+  Edit->EditImage()->SetVisible(true);
+  Edit->SetImages(images);
+  Edit->EditImage()->SetWidth(20);
+  int asked = 0;
+  Edit->OnGetImageIndex = [&](TObject*, int& index) {
+    ++asked;
+    index = 1;
+  };
+  Edit->SetText("текст");
+  EXPECT_GT(asked, 0);
+  EXPECT_EQ(Edit->EditImage()->ImageIndex(), 1);
+  std::vector<TCanvasRecord> records = PaintEdit();
+  const TCanvasRecord* text = FindText(records, "текст");
+  ASSERT_NE(text, nullptr);
+  EXPECT_GE(text->Rect.Left, Device(Edit, 20).X);
+  EXPECT_GE(Edit->Height(), 16 + 8 - 1) << "the image's height with UseImageHeight";
+}
+
+}  // namespace
+
+namespace {
+
+// A drop-down menu that records its showing; the click that closes it is
+// queued as the menu loop would leave it.
+class TRecordingMenu : public TPopupMenu {
+  MEBRATH_CLASS(TRecordingMenu, TPopupMenu)
+ public:
+  int Shown = 0;
+  std::function<void()> WhileShown;
+  void Popup(int, int) override {
+    ++Shown;
+    if (WhileShown) WhileShown();
+  }
+
+ protected:
+  explicit TRecordingMenu(TComponent* owner) : TPopupMenu(owner) {}
+};
+
+TEST_F(DBEditMoreTest, APressThatClosesTheButtonsMenuDoesNotReopenIt) {
+  TRecordingMenu* menu = Create<TRecordingMenu>(Form);
+  Edit->EditButton()->SetVisible(true);
+  Edit->EditButton()->SetDropdownMenu(menu);
+  TEditButtonControlEh* button = Edit->ButtonControl(0);
+  TPoint screen = button->ClientToScreen({3, 3});
+  TRect content = ContentRect(Form->Handle());
+  TPoint at{screen.X - content.Left, screen.Y - content.Top};
+  menu->WhileShown = [&] {
+    // The user clicks the button again to close the menu.
+    HostMouseEvent(Form->Handle(), WM_LBUTTONUP, at, 0);
+    HostMouseEvent(Form->Handle(), WM_LBUTTONDOWN, at, MK_LBUTTON);
+    HostMouseEvent(Form->Handle(), WM_LBUTTONUP, at, 0);
+  };
+  HostMouseEvent(Form->Handle(), WM_LBUTTONDOWN, at, MK_LBUTTON);
+  Application->ProcessMessages();
+  EXPECT_EQ(menu->Shown, 1);
+  // A later press opens it again.
+  menu->WhileShown = nullptr;
+  ClickAt(button, 3, 3);
+  EXPECT_EQ(menu->Shown, 2);
+  // The menu's destruction clears it from the button.
+  menu->Free();
+  EXPECT_EQ(Edit->EditButton()->DropdownMenu(), nullptr);
+}
+
+}  // namespace
