@@ -429,3 +429,65 @@ TEST_F(DBEditMoreTest, APressThatClosesTheButtonsMenuDoesNotReopenIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// A grid-like holder of the editor: the trivial one the filter row needs,
+// with switches for the tests.
+class TTestHolder : public TKeyTaker, public IInplaceEditHolderEh {
+  MEBRATH_CLASS(TTestHolder, TKeyTaker)
+ public:
+  bool MayModify = true;
+  TPoint LastClick{-100, -100};
+  std::uint32_t LastClickTime = 0;
+  unsigned EatKey = 0;
+  bool InplaceEditCanModify(TControl*) override { return MayModify; }
+  void GetMouseDownInfo(TPoint& pos, std::uint32_t& time) override {
+    pos = LastClick;
+    time = LastClickTime;
+  }
+  void InplaceEditWndProc(TControl*, TMessage&) override {}
+  void InplaceEditKeyDown(TControl*, unsigned& key, TShiftState) override {
+    if (key == EatKey) key = 0;
+  }
+  void InplaceEditKeyPress(TControl*, char32_t&) override {}
+  void InplaceEditKeyUp(TControl*, unsigned&, TShiftState) override {}
+
+ protected:
+  explicit TTestHolder(TComponent* owner) : TKeyTaker(owner) {}
+};
+
+TEST_F(DBEditMoreTest, InplaceModeAsksTheHolder) {
+  TTestHolder* holder = Make<TTestHolder>(Form, 200, 100);
+  Edit->SetInplaceEditHolder(holder);
+  Edit->SetFocus();
+  holder->MayModify = false;
+  Edit->SelectAll();
+  TypeText("нельзя");
+  EXPECT_EQ(Edit->EditText(), "");
+  holder->MayModify = true;
+  TypeText("можно");
+  EXPECT_EQ(Edit->EditText(), "можно");
+  // A key the holder takes goes no further.
+  holder->EatKey = VK_HOME;
+  Key(VK_HOME);
+  EXPECT_EQ(Edit->SelStart(), Length("можно"));
+  // A press right after the holder's own click is a double click.
+  int doubles = 0;
+  Edit->OnDblClick = [&](TObject*) { ++doubles; };
+  holder->LastClick = Edit->ClientToScreen({5, 5});
+  holder->LastClickTime = FNow;
+  Advance(100);
+  ClickAt(Edit, 5, 5);
+  EXPECT_EQ(doubles, 1);
+  // Hiding gives the focus back to the holder; placing shows it again.
+  Edit->InplaceHide();
+  EXPECT_TRUE(holder->Focused());
+  EXPECT_FALSE(Edit->Visible());
+  Edit->InplaceSetBounds(Rect(10, 10, 110, 31));
+  EXPECT_TRUE(Edit->Visible());
+  EXPECT_TRUE(Edit->Focused());
+  EXPECT_EQ(Edit->Width(), 100);
+}
+
+}  // namespace
