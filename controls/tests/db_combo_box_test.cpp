@@ -331,3 +331,34 @@ TEST(ItemsSearchIndex, AgreesWithAPlainScan) {
 }
 
 }  // namespace
+
+namespace {
+
+class DBComboBoxDragTest : public DBComboBoxTest {};
+
+TEST_F(DBComboBoxDragTest, PressOnTheButtonDragIntoTheListAndReleaseOnAnItem) {
+  KeyMode();
+  Combo->SetFocus();
+  TEditButtonControlEh* button = Combo->ButtonControl(0);
+  TRect content = ContentRect(Form->Handle());
+  auto at = [&](TControl* c, int x, int y) {
+    TPoint s = c->ClientToScreen({x, y});
+    return TPoint{s.X - content.Left, s.Y - content.Top};
+  };
+  HostMouseEvent(Form->Handle(), WM_LBUTTONDOWN, at(button, 3, 3), MK_LBUTTON);
+  Application->ProcessMessages();
+  ASSERT_TRUE(Combo->ListVisible());
+  TPopupListboxEh* list = Combo->PopupList();
+  int row = list->ItemHeight() / 2;  // the first item
+  HostMouseEvent(Form->Handle(), WM_MOUSEMOVE, at(list, 5, row), MK_LBUTTON);
+  Application->ProcessMessages();
+  EXPECT_EQ(list->ItemIndex(), 0);
+  HostMouseEvent(Form->Handle(), WM_LBUTTONUP, at(list, 5, row), 0);
+  Application->ProcessMessages();
+  EXPECT_FALSE(Combo->ListVisible());
+  EXPECT_EQ(Combo->ItemIndex(), 0);
+  EXPECT_EQ(Combo->EditText(), "Мужской");
+  EXPECT_EQ(GetCaptureControl(), nullptr);
+}
+
+}  // namespace
