@@ -15,8 +15,7 @@ endfunction()
 # Each library records the folders it may see; every #include "dir/..."
 # in its sources, headers and tests is checked against them when CMake
 # configures, so a dependency against the graph fails the build at once.
-# Tests may also see the folders of `test_deps`, libraries that only the
-# test executable links (a dataset to drive a control, say).
+# Libraries in `test_deps` are visible to the tests/ folder only.
 function(mebrath_check_layers name deps test_deps)
   file(RELATIVE_PATH folder "${PROJECT_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
   set(allowed "${folder}")
@@ -32,14 +31,12 @@ function(mebrath_check_layers name deps test_deps)
     list(APPEND test_allowed ${dep_allowed})
   endforeach()
   file(GLOB files CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.h"
-       "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
-  file(GLOB test_files CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/tests/*.h"
+       "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/tests/*.h"
        "${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp")
-  foreach(file ${files} ${test_files})
-    if(file IN_LIST test_files)
+  foreach(file ${files})
+    set(visible ${allowed})
+    if(file MATCHES "/tests/[^/]+$")
       set(visible ${test_allowed})
-    else()
-      set(visible ${allowed})
     endif()
     file(STRINGS "${file}" includes REGEX "^#include \"[^\"]+/[^\"]+\"")
     foreach(line ${includes})
@@ -60,8 +57,8 @@ function(mebrath_check_layers name deps test_deps)
 endfunction()
 
 # One static library per folder: every .cpp directly in the folder belongs
-# to it. mebrath_library(NAME DEPS dep1 dep2 ... [TEST_DEPS dep3 ...]);
-# TEST_DEPS are linked into the folder's tests only.
+# to it. mebrath_library(NAME DEPS dep1 dep2 ... [TEST_DEPS dep ...]); the
+# TEST_DEPS are linked to the folder's tests only.
 function(mebrath_library name)
   cmake_parse_arguments(ARG "" "" "DEPS;TEST_DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
@@ -91,8 +88,8 @@ function(mebrath_tests library test_deps)
     return()
   endif()
   add_executable(${library}_tests ${test_sources})
-  target_link_libraries(${library}_tests PRIVATE ${library} ${test_deps} GTest::gtest GTest::gtest_main
-                                                 GTest::gmock)
+  target_link_libraries(${library}_tests PRIVATE ${library} ${test_deps} GTest::gtest
+                        GTest::gtest_main GTest::gmock)
   target_include_directories(${library}_tests PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/tests")
   mebrath_warnings(${library}_tests)
   gtest_discover_tests(${library}_tests DISCOVERY_MODE PRE_TEST
