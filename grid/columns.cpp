@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "grid/db_grid.h"
+#include "grid/grid_resources.h"
 #include "grid/grid_utils.h"
 #include "platform/base/date_time.h"
 #include "platform/base/math_utils.h"
@@ -378,8 +379,7 @@ int TColumnTitleEh::GetSortMarkingWidth(TCanvas& canvas, int columnWidth) const 
   int textWidth = 0;
   if (grid != nullptr && grid->SortMarkedColumns().size() >= 2) {
     TCanvasStateSaver saver(canvas);
-    canvas.Font()->SetName("Arial");
-    canvas.Font()->SetHeight(-8);
+    canvas.Font()->Assign(GridSortIndexFont());
     textWidth = canvas.TextWidth(std::to_string(FSortIndex));
     width += textWidth;
   }

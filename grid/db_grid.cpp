@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "grid/grid_resources.h"
 #include "grid/grid_utils.h"
 #include "platform/base/math_utils.h"
 #include "platform/base/number_format.h"
@@ -44,46 +45,6 @@ void WriteCellText(TCanvas& canvas, const TRect& rect, const std::string& text,
   }
   if (endEllipsis) flags |= DT_END_ELLIPSIS;
   DrawText(canvas, text, r, flags);
-}
-
-// The indicator glyphs, drawn in code: an arrow, a pencil, a star and
-// the multi-selection marks.
-void DrawIndicatorGlyph(TCanvas& canvas, const TRect& r, int image) {
-  const int cx = (r.Left + r.Right) / 2;
-  const int cy = (r.Top + r.Bottom) / 2;
-  canvas.Pen()->SetColor(clBlack);
-  canvas.Brush()->SetColor(clBlack);
-  switch (image) {
-    case kIndicatorArrow:
-    case kIndicatorSelectedArrow:
-    case kIndicatorSearchArrow:
-    case kIndicatorMultiArrow:
-      canvas.Polygon({{cx - 2, cy - 4}, {cx + 2, cy}, {cx - 2, cy + 4}});
-      break;
-    case kIndicatorEdit:
-      canvas.FillSolidRect({cx - 1, cy - 5, cx + 1, cy + 3}, clBlack);
-      canvas.FillSolidRect({cx - 1, cy + 4, cx + 1, cy + 5}, clBlack);
-      break;
-    case kIndicatorInsert:
-      canvas.FillSolidRect({cx - 3, cy, cx + 4, cy + 1}, clBlack);
-      canvas.FillSolidRect({cx, cy - 3, cx + 1, cy + 4}, clBlack);
-      canvas.FillSolidRect({cx - 2, cy - 2, cx + 3, cy + 3}, clBlack);
-      break;
-    case kIndicatorMultiDot:
-      canvas.FillSolidRect({cx - 1, cy - 1, cx + 2, cy + 2}, clBlack);
-      break;
-    default:
-      break;
-  }
-}
-
-void DrawSortMarker(TCanvas& canvas, int x, int cy, TSortMarkerEh marker, TColor color) {
-  canvas.Pen()->SetColor(color);
-  canvas.Brush()->SetColor(color);
-  if (marker == smUpEh)
-    canvas.Polygon({{x, cy + 2}, {x + 8, cy + 2}, {x + 4, cy - 2}});
-  else
-    canvas.Polygon({{x, cy - 2}, {x + 8, cy - 2}, {x + 4, cy + 2}});
 }
 
 }  // namespace
@@ -1017,7 +978,9 @@ void TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TCellRowPart
       default:
         break;
     }
-    DrawIndicatorGlyph(canvas, rect, image);
+    TCustomImageList* images = GridIndicatorImages();
+    images->Draw(&canvas, (rect.Left + rect.Right - images->Width()) / 2,
+                 (rect.Top + rect.Bottom - images->Height()) / 2, image);
   }
   (void)state;
 }
@@ -1052,20 +1015,23 @@ void TCustomDBGridEh::DrawTitleText(const TRect& rect, const std::string& text, 
     // Beside the caption's last line.
     const int cy = std::max(r.Top + 6, r.Bottom - 2 - MeasureFontHeight(font) / 2 - 1);
     int x = r.Right - markerWidth + 2;
+    TCustomImageList* markers = GridSortMarkerImages();
+    const int markerIndex = marker == smDownEh ? 0 : 1;
+    const int my = cy - markers->Height() / 2;
     if (FSortMarkedColumns.size() >= 2 && markerWidth > kSortMarkerRoom - 14) {
       TCanvasStateSaver saver(canvas);
-      canvas.Font()->SetName("Arial");
-      canvas.Font()->SetHeight(-8);
+      canvas.Font()->Assign(GridSortIndexFont());
       canvas.Font()->SetColor(font->Color());
       const std::string number = std::to_string(sortIndex);
+      // In a narrow title the marker goes first, then the number.
       if (markerWidth >= kSortMarkerRoom) {
-        DrawSortMarker(canvas, x, cy, marker, clGray);
-        canvas.TextOut(x + 11, cy - canvas.TextHeight(number) / 2, number);
+        markers->Draw(&canvas, x, my, markerIndex);
+        canvas.TextOut(x + markers->Width(), cy - canvas.TextHeight(number) / 2, number);
       } else {
         canvas.TextOut(x, cy - canvas.TextHeight(number) / 2, number);
       }
     } else if (markerWidth >= 10) {
-      DrawSortMarker(canvas, x, cy, marker, clGray);
+      markers->Draw(&canvas, x, my, markerIndex);
     }
   }
 }
