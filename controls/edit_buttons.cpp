@@ -477,8 +477,8 @@ void TEditButtonControlEh::MouseDown(TMouseButton button, TShiftState shift, int
   TSpeedButtonEh::MouseDown(button, shift, x, y);
   if (button != mbLeft || !Enabled()) return;
   FMouseIsDown = true;
-  if (FButtonNum > 0 && !FAlwaysDown) {
-    bool autoRepeat = Style() == ebsUpDownEh;
+  if (FButtonNum > 0) {
+    bool autoRepeat = Style() == ebsUpDownEh && !FAlwaysDown;
     bool handled = false;
     if (OnDown) OnDown(this, FButtonNum == 1, autoRepeat, handled);
     if (autoRepeat && FMouseIsDown) {

@@ -266,7 +266,16 @@ bool TPopupListboxEh::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mou
 }
 
 void TPopupListboxEh::WndProc(TMessage& message) {
-  if (PopupWndProcEh(*this, message, [this](bool accept) { CloseUp(accept); })) return;
+  if (PopupWndProcEh(*this, message, [this](bool accept) {
+        FCancelMode = true;
+        struct TReset {
+          bool& f;
+          ~TReset() { f = false; }
+        } reset{FCancelMode};
+        CloseUp(accept);
+      })) {
+    return;
+  }
   if (message.Msg == CM_DROPDOWNGRIPDIRECTIONEH) {
     FSizeGrip->Flip(static_cast<int>(message.WParam));
     return;

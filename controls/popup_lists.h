@@ -129,6 +129,8 @@ class TPopupListboxEh : public TCustomListBox {
   const std::string& SearchText() const { return FSearchText; }
   // Popups never take the focus.
   bool CanFocus() const override { return false; }
+  // True while closing because of a press elsewhere (cancel mode).
+  bool ClosingByCancelMode() const { return FCancelMode; }
 
   TCloseUpEvent OnCloseUp;
   TListGetImageIndexEventEh OnGetImageIndex;
@@ -160,6 +162,7 @@ class TPopupListboxEh : public TCustomListBox {
   std::uint32_t FSearchTick = 0;
   TPoint FLastMousePos{-1, -1};
   bool FClosing = false;
+  bool FCancelMode = false;
 };
 
 // The MRU drop-down: its own scroll bar beside the size grip instead of the
