@@ -61,6 +61,7 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
     : TCustomGrid(owner),
       FDataLink(std::make_unique<TGridDataLinkEh>(this)),
       FTitleFont(std::make_unique<TFont>()),
+      FSelectedRows(std::make_unique<TBookmarkListEh>(this)),
       FFooterFont(std::make_unique<TFont>()),
       FTitleTree(std::make_unique<THeadTreeNode>("Root", 0, 0)),
       FSumList(CreateUnique<TDBGridEhSumList>(this)) {
@@ -106,6 +107,7 @@ void TCustomDBGridEh::BeforeDestruction() {
   FVisibleColumns.clear();
   FSortMarkedColumns.clear();
   FLeafFieldArr.clear();
+  FSelectedRows->Release();
   FSumList->SetDataSet(nullptr);
   FDataLink->SetDataSource(nullptr);
   if (FStyle != nullptr) FStyle->RemoveGrid(this);
@@ -663,8 +665,22 @@ void TCustomDBGridEh::UpdateActive() {
 
 // ---- the data link's calls
 
+void TCustomDBGridEh::SetSelectionType(TDBGridEhSelectionType value) {
+  if (FSelectionType == value) return;
+  if (FSelectionType == gstRecordBookmarks && value != gstRecordBookmarks) FSelectedRows->Clear();
+  FSelectionType = value;
+  InvalidateGrid();
+}
+
+void TCustomDBGridEh::SelectionChanged() {
+  if (FDestroying) return;
+  if (FSelectionType == gstRecordBookmarks && FSelectedRows->Count() == 0) FSelectionType = gstNon;
+  if (OnSelectionChanged) OnSelectionChanged(this);
+}
+
 void TCustomDBGridEh::LinkActive(bool value) {
   if (!value) HideEditor();
+  FSelectedRows->SetLinked(value);
   FSumList->SetDataSet(
       value && DataSource() != nullptr && DataSource()->Enabled() ? FDataLink->DataSet() : nullptr);
   RequestLayout();

@@ -29,11 +29,15 @@
 #include "grid/grid_data_link.h"
 #include "grid/grid_options.h"
 #include "grid/grid_style.h"
+#include "grid/selected_rows.h"
 #include "grid/sum_list.h"
 #include "grid/title_tree.h"
 #include "platform/widgets/grids.h"
 
 class TCustomDBGridEh;
+
+// What the grid's selection holds.
+enum TDBGridEhSelectionType { gstNon, gstRecordBookmarks, gstRectangle, gstColumns, gstAll };
 
 enum TDBGridEhAllowedOperation { alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh };
 using TDBGridEhAllowedOperations = TSet<TDBGridEhAllowedOperation>;
@@ -197,7 +201,16 @@ class TCustomDBGridEh : public TCustomGrid,
   // The columns marked for sorting, in SortIndex order.
   const std::vector<TColumnEh*>& SortMarkedColumns() const { return FSortMarkedColumns; }
 
+  // --- selection
+  TDBGridEhSelectionType SelectionType() const { return FSelectionType; }
+  // Another kind of selection is dropped when the kind changes.
+  void SetSelectionType(TDBGridEhSelectionType value);
+  TBookmarkListEh* SelectedRows() const { return FSelectedRows.get(); }
+  // Fires OnSelectionChanged.
+  void SelectionChanged();
+
   // --- events
+  TNotifyEvent OnSelectionChanged;
   TDrawColumnEhCellEvent OnDrawColumnCell;
   TDrawDataCellEvent OnDrawDataCell;
   TGetCellEhParamsEvent OnGetCellParams;
@@ -298,6 +311,8 @@ class TCustomDBGridEh : public TCustomGrid,
   std::vector<TColumnEh*> FVisibleColumns;
   std::vector<TColumnEh*> FSortMarkedColumns;
   std::unique_ptr<TFont> FTitleFont;
+  std::unique_ptr<TBookmarkListEh> FSelectedRows;
+  TDBGridEhSelectionType FSelectionType = gstNon;
   std::unique_ptr<TFont> FFooterFont;
   std::unique_ptr<THeadTreeNode> FTitleTree;
   std::vector<THeadTreeNode*> FLeafFieldArr;

@@ -436,3 +436,50 @@ TEST_F(DBGridTest, DestroyingTheGridFreesColumnsBeforeTheSumList) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, SelectingARecordReplacesARectangleSelection) {
+  Grid->SetDataSource(Source.get());
+  int changes = 0;
+  Grid->OnSelectionChanged = [&](TObject*) { ++changes; };
+  Grid->SetSelectionType(gstRectangle);
+  T.ds->SetRecNo(3);
+  Grid->SelectedRows()->SetCurrentRowSelected(true);
+  EXPECT_EQ(Grid->SelectionType(), gstRecordBookmarks);
+  T.ds->SetRecNo(5);
+  Grid->SelectedRows()->SetCurrentRowSelected(true);
+  EXPECT_EQ(changes, 2);
+  const TGridRect rows = Grid->SelectedRows()->GetSelectedRowsRect();
+  EXPECT_EQ(rows.Top, Grid->TitleOffset() + 2);
+  EXPECT_EQ(rows.Bottom, Grid->TitleOffset() + 4);
+  EXPECT_EQ(rows.Left, 1);
+  Grid->SelectedRows()->Clear();
+  EXPECT_EQ(Grid->SelectionType(), gstNon);
+  EXPECT_EQ(Grid->SelectedRows()->GetSelectedRowsRect().Top, -1);
+}
+
+TEST_F(DBGridTest, ColumnsMadeFromFieldsAfterAPersistentOneGoAtTheNextLayout) {
+  Grid->SetDataSource(Source.get());
+  ASSERT_EQ(Grid->Columns()->State(), csDefault);
+  TColumnEh* mine = Grid->Columns()->Add();  // persistent, after the field columns
+  mine->SetFieldName("AMT");
+  Grid->RequestLayout();
+  EXPECT_EQ(Captions(), "AMT");
+  EXPECT_EQ(Grid->Columns()->State(), csCustomized);
+}
+
+TEST_F(DBGridTest, ResizingUnderAutoFitMovesWidthFromTheRightNeighbourOnly) {
+  TColumnEh* a = AddColumn("NAME");
+  TColumnEh* b = AddColumn("NUM");
+  TColumnEh* c = AddColumn("AMT");
+  for (TColumnEh* col : {a, b, c}) col->SetWidth(100);
+  Grid->SetDataSource(Source.get());
+  Grid->SetAutoFitColWidths(true);
+  const int cShare = c->AutoFitWidth();
+  Grid->SetColWidths(1, a->Width() + 400);  // the user drags far to the right
+  EXPECT_GE(b->AutoFitWidth(), 0) << "never negative";
+  EXPECT_EQ(c->AutoFitWidth(), cShare) << "only the right neighbour gives";
+}
+
+}  // namespace
