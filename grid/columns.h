@@ -111,6 +111,10 @@ using TGetColCellParamsEventEh =
 using TColCellUpdateDataEventEh = std::function<void(TObject* sender, std::string& text,
                                                      Variant& value, bool& useText, bool& handled)>;
 // Sender, NewText, var RecheckInList.
+// Sender, Text, var DrawState: whether a null required field's red line
+// is drawn.
+using TOnColumnCheckDrawRequiredStateEventEh =
+    std::function<void(TObject* sender, const std::string& text, bool& drawState)>;
 using TNotInListEventEh =
     std::function<void(TObject* sender, const std::string& newText, bool& recheckInList)>;
 
@@ -525,6 +529,7 @@ class TColumnEh : public TCollectionItem {
   TNotInListEventEh OnNotInList;
   TButtonClickEventEh OnEditButtonClick;
   TButtonDownEventEh OnEditButtonDown;
+  TOnColumnCheckDrawRequiredStateEventEh OnCheckDrawRequiredState;
 
  protected:
   explicit TColumnEh(TCollection* collection);

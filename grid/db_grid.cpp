@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "grid/cell_text.h"
 #include "grid/grid_resources.h"
 #include "grid/grid_utils.h"
 #include "platform/base/math_utils.h"
@@ -27,24 +28,6 @@ unsigned AlignFlags(TAlignment a) {
     default:
       return DT_LEFT;
   }
-}
-
-// Writes `text` inside `rect` with a margin of 2 pixels, on one line or
-// wrapped.
-void WriteCellText(TCanvas& canvas, const TRect& rect, const std::string& text,
-                   TAlignment alignment, bool wordWrap, bool endEllipsis, TTextLayout layout) {
-  TRect r{rect.Left + 2, rect.Top + 2, rect.Right - 2, rect.Bottom - 1};
-  if (r.Right <= r.Left) return;
-  unsigned flags = AlignFlags(alignment) | DT_NOPREFIX;
-  if (wordWrap) {
-    flags |= DT_WORDBREAK;
-  } else {
-    flags |= DT_SINGLELINE;
-    if (layout == tlCenter) flags |= DT_VCENTER;
-    if (layout == tlBottom) flags |= DT_BOTTOM;
-  }
-  if (endEllipsis) flags |= DT_END_ELLIPSIS;
-  DrawText(canvas, text, r, flags);
 }
 
 }  // namespace
@@ -132,6 +115,10 @@ void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) 
   TCustomGrid::Notification(component, operation);
   if (operation != opRemove || FDestroying) return;
   if (FDataLink && component == DataSource()) SetDataSource(nullptr);
+  if (component == FTitleImages) FTitleImages = nullptr;
+  if (FColumns)
+    for (int i = 0; i < FColumns->Count(); ++i)
+      if (FColumns->Items(i)->ImageList() == component) FColumns->Items(i)->SetImageList(nullptr);
   if (auto* field = dynamic_cast<TField*>(component); field != nullptr && FColumns) {
     bool lost = false;
     for (int i = 0; i < FColumns->Count(); ++i) {
@@ -439,7 +426,10 @@ void TCustomDBGridEh::LayoutChanged() {
     bool& flag;
     ~TReset() { flag = false; }
   } reset{FInLayout};
-  if (HandleAllocated()) KillMessage(Handle(), kDeferredLayoutMessage);
+  if (HandleAllocated() && FDeferredLayoutQueued) {
+    KillMessage(Handle(), kDeferredLayoutMessage);
+    FDeferredLayoutQueued = false;
+  }
   InternalLayout();
 }
 
@@ -483,8 +473,32 @@ void TCustomDBGridEh::InternalLayout() {
     rowHeight = fontHeight + extra;
   else
     rowHeight = (fontHeight + externalLeading) * std::max(FRowLines, 1) + FRowHeight;
+  if (FOptionsEh.Contains(dghFitRowHeightToText)) {
+    // Whole lines: down when at most half a line is over and one fits.
+    const int line = fontHeight + externalLeading;
+    const int text = rowHeight - extra;
+    int lines = text / line;
+    const int rest = text % line;
+    if (!(rest <= line / 2 && lines >= 1)) ++lines;
+    lines = std::max(lines, 1);
+    rowHeight = lines * line + extra;
+    FRowLines = lines;
+    FRowHeight = extra;
+  }
   if (FRowLines < 2) rowHeight += 2;
   FDefaultRowHeight = rowHeight;
+  int internalLeading = 0;
+  {
+    TCanvasStateSaver saver(*Canvas());
+    Canvas()->Font()->Assign(Font());
+    TTextMetric tm;
+    Canvas()->GetTextMetrics(tm);
+    internalLeading = tm.tmInternalLeading;
+  }
+  FMultiLineRows = rowHeight > fontHeight + internalLeading + externalLeading + 4;
+  FInCellButtonHeight = rowHeight > GetSystemMetrics(SM_CXVSCROLL) * 3 / 2
+                            ? StandardEditButtonHeight(rowHeight)
+                            : rowHeight;
 
   // Title row: "Wg" in each title font, or the lines asked for, or the
   // multi-level tree. TitleLines x (font height + external leading) + 2 +
@@ -1017,7 +1031,12 @@ void TCustomDBGridEh::DrawTitleText(const TRect& rect, const std::string& text, 
   canvas.Font()->Assign(font);
   canvas.SetBkMode(TRANSPARENT);
   TRect tr{textRect.Left + 2, textRect.Top + 2, textRect.Right - 2, textRect.Bottom - 2};
-  if (tr.Right > tr.Left) {
+  const int image = column != nullptr ? column->Title()->ImageIndex() : -1;
+  if (FTitleImages != nullptr && image >= 0) {
+    DrawImageInRect(canvas, textRect, FTitleImages, image, alignment, 2);
+  } else if (column != nullptr && column->Title()->Orientation() == tohVertical) {
+    WriteTextVerticalEh(canvas, textRect, text, alignment);
+  } else if (tr.Right > tr.Left) {
     unsigned flags = AlignFlags(alignment) | DT_NOPREFIX | DT_WORDBREAK;
     if (column != nullptr && column->Title()->EndEllipsis()) flags |= DT_END_ELLIPSIS;
     // The caption sits at the bottom of a tall title.
@@ -1227,18 +1246,36 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
     if (FColCellParams.CheckState == cbChecked) flags |= DFCS_CHECKED;
     if (FColCellParams.CheckState == cbGrayed) flags |= DFCS_BUTTON3STATE | DFCS_CHECKED;
     if (side > 0) DrawFrameControl(canvas, box, DFC_BUTTON, flags);
-  } else if (kind != ctKeyImageList) {
-    WriteCellText(canvas, rect, FColCellParams.Text, FColCellParams.Alignment,
-                  column->WordWrap() && FDefaultRowHeight > MeasureFontHeight(Font()) + 4 + 4,
-                  column->EndEllipsis(), column->Layout());
+  } else {
+    TRect textRect = rect;
+    if (column->AlwaysShowEditButton()) textRect.Right -= DrawEditButtons(rect, column, background);
+    bool showText = kind != ctKeyImageList;
+    if (column->ImageList() != nullptr) {
+      DrawImageInRect(canvas, textRect, column->ImageList(), FColCellParams.ImageIndex,
+                      showText ? taLeftJustify : FColCellParams.Alignment, 2);
+      if (showText) textRect.Left += column->ImageList()->Width() + 2;
+    }
+    // A value equal to the row above shows only its background.
+    if (showText && column->HideDuplicates() && recordIndex > 0) {
+      FDataLink->SetActiveRecord(recordIndex - 1);
+      const std::string above = column->GetCellDisplayText();
+      FDataLink->SetActiveRecord(recordIndex);
+      if (above == FColCellParams.Text) showText = false;
+    }
+    if (showText)
+      WriteTextEh(canvas, textRect, 2, 2, FColCellParams.Text, FColCellParams.Alignment,
+                  column->Layout(), column->WordWrap() && FMultiLineRows, column->EndEllipsis());
   }
   if (!column->Persistent() && OnDrawDataCell) OnDrawDataCell(this, rect, column->Field(), state);
   if (OnDrawColumnCell) OnDrawColumnCell(this, rect, column->Index(), column, state);
   if (column->HighlightRequired() && current) {
     TDataSet* ds = FDataLink->DataSet();
     TField* field = column->Field();
-    if ((ds->State() == dsEdit || ds->State() == dsInsert) && field != nullptr &&
-        field->Required() && field->IsNull())
+    bool draw = (ds->State() == dsEdit || ds->State() == dsInsert) && field != nullptr &&
+                field->Required() && field->IsNull();
+    if (column->OnCheckDrawRequiredState)
+      column->OnCheckDrawRequiredState(column, FColCellParams.Text, draw);
+    if (draw)
       for (int x = rect.Left + 2; x < rect.Right - 3; x += 2)
         canvas.FillSolidRect({x, rect.Bottom - 2, x + 1, rect.Bottom - 1}, clRed);
   }
@@ -1263,8 +1300,101 @@ void TCustomDBGridEh::DrawFooterCell(int /*col*/, int footerRow, const TRect& re
   canvas.FillSolidRect(rect, background);
   canvas.Font()->Assign(&font);
   canvas.SetBkMode(TRANSPARENT);
-  WriteCellText(canvas, rect, text, alignment, footer->WordWrap(), footer->EndEllipsis(), tlTop);
+  WriteTextEh(canvas, rect, 2, 2, text, alignment, tlTop, footer->WordWrap(),
+              footer->EndEllipsis());
   if (OnDrawFooterCell) OnDrawFooterCell(this, column->Index(), footerRow, column, rect, state);
+}
+
+int TCustomDBGridEh::DrawEditButtons(const TRect& rect, TColumnEh* column, TColor background) {
+  TCanvas& canvas = *Canvas();
+  const int standard =
+      (FFlat ? DefaultFlatButtonWidth() : GetSystemMetrics(SM_CXVSCROLL)) + (FFlat ? 1 : 0);
+  const int height = std::min(FInCellButtonHeight, rect.Bottom - rect.Top);
+  int right = rect.Right;
+  auto button = [&](int width, TDrawButtonControlStyleEh kind) {
+    const TRect r{right - width, rect.Top, right, rect.Top + height};
+    DrawCellButton(canvas, r, kind, false, FFlat, Enabled(), background);
+    if (height < rect.Bottom - rect.Top)
+      canvas.FillSolidRect({r.Left, r.Bottom, r.Right, rect.Bottom}, background);
+    right -= width;
+  };
+  const TColumnEhType kind = column->GetCellKind();
+  switch (column->ButtonStyle()) {
+    case cbsEllipsis:
+      button(standard, bcsEllipsisEh);
+      break;
+    case cbsUpDown:
+      button(standard, bcsUpDownEh);
+      break;
+    case cbsNone:
+      break;
+    default:
+      if (column->ButtonStyle() == cbsDropDown || kind == ctPickList || kind == ctKeyPickList ||
+          kind == ctLookupField)
+        button(standard, bcsDropDownEh);
+      break;
+  }
+  for (int i = 0; i < column->EditButtons()->Count(); ++i) {
+    TEditButtonEh* b = column->EditButtons()->Items(i);
+    if (!b->Visible()) continue;
+    button((b->Width() > 0 ? b->Width() : standard) + (FFlat ? 1 : 0),
+           EditButtonStyleToDrawStyleEh(b->Style()));
+  }
+  return rect.Right - right;
+}
+
+void TCustomDBGridEh::SetTitleImages(TCustomImageList* value) {
+  if (FTitleImages == value) return;
+  if (FTitleImages != nullptr) FTitleImages->RemoveFreeNotification(this);
+  FTitleImages = value;
+  if (value != nullptr) value->FreeNotification(this);
+  RequestLayout();
+}
+
+void TCustomDBGridEh::PostDeferredLayout() {
+  if (!HandleAllocated() || FDeferredLayoutQueued) return;
+  FDeferredLayoutQueued = PostMessage(Handle(), kDeferredLayoutMessage);
+}
+
+void TCustomDBGridEh::WndProc(TMessage& message) {
+  if (message.Msg == kDeferredLayoutMessage) {
+    FDeferredLayoutQueued = false;
+    RequestLayout();
+    return;
+  }
+  TCustomGrid::WndProc(message);
+}
+
+void TCustomDBGridEh::ChangeScale(int m, int d) {
+  if (m == d) {
+    TCustomGrid::ChangeScale(m, d);
+    return;
+  }
+  BeginLayout();
+  // Widths scale cumulatively so that rounding does not add up.
+  int sum = 0;
+  int scaledSum = 0;
+  for (int i = 0; i < FColumns->Count(); ++i) {
+    TColumnEh* c = FColumns->Items(i);
+    sum += c->Width();
+    const int scaled = MulDiv(sum, m, d);
+    c->SetWidth(scaled - scaledSum);
+    scaledSum = scaled;
+    if (c->AssignedValues().Contains(cvFont))
+      c->Font()->SetHeight(MulDiv(c->Font()->Height(), m, d));
+  }
+  FTitleFont->SetHeight(MulDiv(FTitleFont->Height(), m, d));
+  FFooterFont->SetHeight(MulDiv(FFooterFont->Height(), m, d));
+  EndLayout();
+}
+
+void TCustomDBGridEh::CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos,
+                                      int& sizingOfs, TGridDrawInfo& fixedInfo) {
+  TCustomGrid::CalcSizingState(x, y, state, index, sizingPos, sizingOfs, fixedInfo);
+  // Rows are sized only from the indicator; columns only up to the last
+  // one drawn.
+  if (state == gsRowSizing && (FIndicatorOffset == 0 || x >= ColWidths(0))) state = gsNormal;
+  if (state == gsColSizing && index >= ColCount()) state = gsNormal;
 }
 
 // ---- the base grid's hooks

@@ -134,6 +134,9 @@ class TCustomDBGridEh : public TCustomGrid,
   bool UseMultiTitle() const { return FUseMultiTitle; }
   void SetUseMultiTitle(bool value);
   TFont* TitleFont() const { return FTitleFont.get(); }
+  // Images that titles show in place of their caption (Title ImageIndex).
+  TCustomImageList* TitleImages() const { return FTitleImages; }
+  void SetTitleImages(TCustomImageList* value);
   void SetTitleFont(const TFont* value) { FTitleFont->Assign(value); }
   THeadTreeNode* TitleTree() const { return FTitleTree.get(); }
 
@@ -176,6 +179,15 @@ class TCustomDBGridEh : public TCustomGrid,
   bool LayoutLocked() const { return FLayoutLock > 0; }
   // Rebuilds now, or at the end of the running batch.
   void RequestLayout() override;
+  // Posts one deferred relayout (none when one is queued already).
+  void PostDeferredLayout();
+  // Rows taller than a line of text wrap their texts.
+  bool MultiLineRows() const { return FMultiLineRows; }
+  // The height of in-cell edit buttons.
+  int InCellButtonHeight() const { return FInCellButtonHeight; }
+  // Scales fonts and column widths by m/d, the widths cumulatively so
+  // that rounding does not add up.
+  void ChangeScale(int m, int d) override;
   // How many times the layout was rebuilt (for tests and benchmarks).
   int LayoutCount() const { return FLayoutCount; }
 
@@ -276,6 +288,9 @@ class TCustomDBGridEh : public TCustomGrid,
   void Resize() override;
   void CreateWnd() override;
   void Paint() override;
+  void WndProc(TMessage& message) override;
+  void CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos, int& sizingOfs,
+                       TGridDrawInfo& fixedInfo) override;
 
   // Cell painters.
   virtual void DrawIndicatorCell(int row, const TRect& rect, TCellRowPartEh rowPart,
@@ -299,6 +314,9 @@ class TCustomDBGridEh : public TCustomGrid,
   void SortMarkChanged(TColumnEh* column);
   void SumListChangedHandler();
   void DrawTitleGroups();
+  // Draws the column's always-shown edit buttons at the right of `rect`;
+  // returns their width.
+  int DrawEditButtons(const TRect& rect, TColumnEh* column, TColor background);
   void DrawMultiTitle(int col, const TRect& rect, TColumnEh* column, TGridDrawState state);
   void DrawTitleText(const TRect& rect, const std::string& text, TColumnEh* column, TFont* font,
                      TAlignment alignment, TSortMarkerEh marker, int sortIndex, bool pressed);
@@ -346,6 +364,10 @@ class TCustomDBGridEh : public TCustomGrid,
   int FTitleOffset = 1;
   int FTitleTextMargin = 4;
   int FDefaultRowHeight = 0;
+  bool FMultiLineRows = false;
+  int FInCellButtonHeight = 0;
+  bool FDeferredLayoutQueued = false;
+  TCustomImageList* FTitleImages = nullptr;
   int FTitleRowHeight = 0;
 
   int FUpdateLock = 0;

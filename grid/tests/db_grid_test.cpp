@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "grid_test_support.h"
+#include "platform/base/math_utils.h"
 #include "platform/base/number_format.h"
 #include "platform/data/data_source.h"
 #include "platform/draw/recording_canvas.h"
@@ -480,6 +481,81 @@ TEST_F(DBGridTest, ResizingUnderAutoFitMovesWidthFromTheRightNeighbourOnly) {
   Grid->SetColWidths(1, a->Width() + 400);  // the user drags far to the right
   EXPECT_GE(b->AutoFitWidth(), 0) << "never negative";
   EXPECT_EQ(c->AutoFitWidth(), cShare) << "only the right neighbour gives";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, FitRowHeightToTextRoundsToWholeLines) {
+  Grid->SetDataSource(Source.get());
+  Grid->SetOptionsEh(Grid->OptionsEh() + TDBGridEhOptions{dghFitRowHeightToText});
+  // extra = 3 + 1; a line is 14. RowLines 0, RowHeight 20: (13+1)*1 + 20 =
+  // 34, text 30 = 2 lines + 2: down to 2 lines.
+  Grid->SetRowHeight(20);
+  EXPECT_EQ(Grid->RowLines(), 2);
+  EXPECT_EQ(Grid->DefaultRowHeight(), 2 * 14 + 4);
+  EXPECT_TRUE(Grid->MultiLineRows());
+}
+
+TEST_F(DBGridTest, ChangeScaleScalesWidthsCumulatively) {
+  TColumnEh* a = AddColumn("NAME");
+  TColumnEh* b = AddColumn("NUM");
+  TColumnEh* c = AddColumn("AMT");
+  for (TColumnEh* col : {a, b, c}) col->SetWidth(25);
+  Grid->SetDataSource(Source.get());
+  Grid->ChangeScale(3, 2);  // each 37.5: rounding may not add up
+  EXPECT_EQ(a->Width() + b->Width() + c->Width(), MulDiv(75, 3, 2));
+}
+
+TEST_F(DBGridTest, DeferredLayoutsCoalesce) {
+  Grid->SetDataSource(Source.get());
+  const int before = Grid->LayoutCount();
+  Grid->PostDeferredLayout();
+  Grid->PostDeferredLayout();
+  Application->ProcessMessages();
+  EXPECT_EQ(Grid->LayoutCount(), before + 1);
+}
+
+TEST_F(DBGridTest, OddRowColoursApplyOnlyToColumnsOfTheGridsColour) {
+  TColumnEh* plain = AddColumn("NAME");
+  TColumnEh* coloured = AddColumn("NUM");
+  coloured->SetColor(clYellow);
+  Grid->SetDataSource(Source.get());
+  Grid->SetOddRowColor(clAqua);
+  TRecordingCanvas canvas;
+  PaintTopLevel(Form->Handle(), canvas, {});
+  const TRect plainCell = Grid->CellRect(1, 2);  // record 2: even, then record 3: odd
+  const TRect oddPlain = Grid->CellRect(1, 3);
+  const TRect oddColoured = Grid->CellRect(2, 3);
+  auto fillAt = [&](const TRect& r) {
+    TColor found = clNone;
+    for (const TCanvasRecord& rec : canvas.Records())
+      if (rec.Kind == TRecordKind::FillRect && rec.Rect == r) found = rec.Color;
+    return found;
+  };
+  EXPECT_EQ(fillAt(plainCell), Grid->Color());
+  EXPECT_EQ(fillAt(oddPlain), clAqua);
+  EXPECT_EQ(fillAt(oddColoured), clYellow);
+  (void)plain;
+}
+
+TEST_F(DBGridTest, HiddenDuplicatesKeepOnlyTheirBackground) {
+  TColumnEh* name = AddColumn("NAME");
+  Grid->SetDataSource(Source.get());
+  T.ds->First();
+  T.ds->Next();
+  T.ds->Edit();
+  T.name->SetAsString("r1");  // the second row repeats the first
+  T.ds->Post();
+  T.ds->Last();  // away from the rows looked at
+  T.ds->First();
+  name->SetHideDuplicates(true);
+  std::vector<std::string> texts = PaintedTexts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "r1"), 1);
+  name->SetHideDuplicates(false);
+  texts = PaintedTexts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "r1"), 2);
 }
 
 }  // namespace
