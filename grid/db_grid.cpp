@@ -730,10 +730,10 @@ void TCustomDBGridEh::RecordChanged(TField* field) {
   }
   TField* selected = SelectedField();
   if ((field == nullptr || field == selected) && selected != nullptr) {
-    const std::string text = GetEditText(Col(), Row());
+    const std::string text = FieldEditText(ColumnOfRawCol(Col()));
     if (text != FEditText) {
       FEditText = text;
-      InvalidateEditor();
+      if (EditorMode()) UpdateEdit();
     }
   }
 }
@@ -1482,21 +1482,31 @@ std::string TCustomDBGridEh::GetEditMask(int col, int row) {
   return field != nullptr && !column->HasKeyList() ? field->EditMask() : std::string();
 }
 
-std::string TCustomDBGridEh::GetEditText(int col, int row) {
-  (void)row;
-  TColumnEh* column = ColumnOfRawCol(col);
+std::string TCustomDBGridEh::FieldEditText(TColumnEh* column) {
   if (column == nullptr || !FDataLink->Active()) return {};
   TField* field = column->Field();
   if (field == nullptr) return {};
-  std::string text;
-  if (column->HasKeyList())
-    text = column->GetCellDisplayText();
-  else if (FDrawMemoText && field->DataType() == ftMemo)
-    text = field->AsString();
-  else
-    text = field->Text();
-  FEditText = text;
-  return text;
+  if (column->HasKeyList()) return column->GetCellDisplayText();
+  if (FDrawMemoText && field->DataType() == ftMemo) return field->AsString();
+  return field->Text();
+}
+
+std::string TCustomDBGridEh::GetEditText(int col, int row) {
+  (void)row;
+  FEditText = FieldEditText(ColumnOfRawCol(col));
+  return FEditText;
+}
+
+bool TCustomDBGridEh::DoMouseWheelDown(TShiftState shift, TPoint mousePos) {
+  if (!FDataLink->Active()) return TCustomGrid::DoMouseWheelDown(shift, mousePos);
+  FDataLink->DataSet()->Next();
+  return true;
+}
+
+bool TCustomDBGridEh::DoMouseWheelUp(TShiftState shift, TPoint mousePos) {
+  if (!FDataLink->Active()) return TCustomGrid::DoMouseWheelUp(shift, mousePos);
+  FDataLink->DataSet()->Prior();
+  return true;
 }
 
 void TCustomDBGridEh::SetEditText(int col, int row, const std::string& value) {
@@ -1507,7 +1517,8 @@ void TCustomDBGridEh::SetEditText(int col, int row, const std::string& value) {
 }
 
 void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
-  if (FDataLink->Active() && !EditorMode()) {
+  // The dataset scrolls, not the grid's rows.
+  if (FDataLink->Active()) {
     TDataSet* ds = FDataLink->DataSet();
     const int page = std::max(1, VisibleDataRowCount());
     switch (key) {
@@ -1529,7 +1540,7 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
         return;
       case VK_HOME:
       case VK_END:
-        if (shift.Contains(ssCtrl)) {
+        if (shift.Contains(ssCtrl) && !EditorMode()) {
           if (key == VK_HOME)
             ds->First();
           else

@@ -283,6 +283,8 @@ class TCustomDBGridEh : public TCustomGrid,
   std::string GetEditText(int col, int row) override;
   void SetEditText(int col, int row, const std::string& value) override;
   void KeyDown(unsigned& key, TShiftState shift) override;
+  bool DoMouseWheelDown(TShiftState shift, TPoint mousePos) override;
+  bool DoMouseWheelUp(TShiftState shift, TPoint mousePos) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void Resize() override;
@@ -321,6 +323,8 @@ class TCustomDBGridEh : public TCustomGrid,
   void DrawTitleText(const TRect& rect, const std::string& text, TColumnEh* column, TFont* font,
                      TAlignment alignment, TSortMarkerEh marker, int sortIndex, bool pressed);
   bool RecordHasNumber(int& recNo);
+  // The text the editor shows for `column`'s field now.
+  std::string FieldEditText(TColumnEh* column);
   int DataRowOfRecord() const;
 
   std::unique_ptr<TGridDataLinkEh> FDataLink;

@@ -559,3 +559,41 @@ TEST_F(DBGridTest, HiddenDuplicatesKeepOnlyTheirBackground) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, KeysAndTheWheelMoveTheDataset) {
+  Grid->SetDataSource(Source.get());
+  Grid->SetFocus();
+  const int page = Grid->VisibleDataRowCount();
+  struct Step {
+    std::function<void()> action;
+    int recNo;
+  };
+  const std::vector<Step> steps = {
+      {[&] { PressKey(VK_DOWN); }, 2},
+      {[&] { PressKey(VK_NEXT); }, 2 + page},
+      {[&] { PressKey(VK_END, TShiftState{ssCtrl}); }, 30},
+      {[&] { PressKey(VK_UP); }, 29},
+      {[&] { PressKey(VK_HOME, TShiftState{ssCtrl}); }, 1},
+      {[&] { Grid->Perform(WM_MOUSEWHEEL, MakeWParam(0, static_cast<unsigned>(-120)), 0); }, 2},
+  };
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    steps[i].action();
+    EXPECT_EQ(T.ds->RecNo(), steps[i].recNo) << i;
+    EXPECT_EQ(Grid->Row(), Grid->TitleOffset() + Grid->DataLink()->ActiveRecord()) << i;
+  }
+}
+
+TEST_F(DBGridTest, AClickOnADataRowMovesToItsRecord) {
+  TColumnEh* name = AddColumn("NAME");
+  Grid->SetDataSource(Source.get());
+  const TRect cell = Grid->CellRect(1, 5);
+  Grid->Perform(WM_LBUTTONDOWN, 0, MakeLParam(cell.Left + 3, cell.Top + 3));
+  Grid->Perform(WM_LBUTTONUP, 0, MakeLParam(cell.Left + 3, cell.Top + 3));
+  EXPECT_EQ(T.name->AsString(), "r5");
+  EXPECT_EQ(Grid->SelectedField(), T.name);
+  (void)name;
+}
+
+}  // namespace
