@@ -191,6 +191,31 @@ void TColumnDefValuesEh::Assign(const TPersistent* source) {
   TPersistent::Assign(source);
 }
 
+// ---- drop-down box
+
+TColumnDropDownBoxEh::TColumnDropDownBoxEh(TColumnEh* column)
+    : FColumn(column), FSpecRow(CreateUnique<TSpecRowEh>(column->Grid())) {}
+TColumnDropDownBoxEh::~TColumnDropDownBoxEh() = default;
+
+void TColumnDropDownBoxEh::SetListSource(TDataSource* value) {
+  FListSource = value;
+  if (value != nullptr && FColumn->Grid() != nullptr) value->FreeNotification(FColumn->Grid());
+}
+
+void TColumnDropDownBoxEh::Assign(const TPersistent* source) {
+  if (auto* o = dynamic_cast<const TColumnDropDownBoxEh*>(source)) {
+    FAutoFitColWidths = o->FAutoFitColWidths;
+    FListSource = o->FListSource;
+    FWidth = o->FWidth;
+    FSizable = o->FSizable;
+    FRows = o->FRows;
+    FUseMultiTitle = o->FUseMultiTitle;
+    FSpecRow->Assign(o->FSpecRow.get());
+    return;
+  }
+  TPersistent::Assign(source);
+}
+
 // ---- title
 
 TColumnTitleEh::TColumnTitleEh(TColumnEh* column)
@@ -592,6 +617,7 @@ void TColumnEh::AfterConstruction() {
   FEditButtons = CreateEditButtons();
   FEditButtons->OnUpdate = [this](TObject*) { ColumnChanged(); };
   FDropDownSpecRow = CreateUnique<TSpecRowEh>(grid);
+  FDropDownBox = CreateUnique<TColumnDropDownBoxEh>(this);
   FMRUList = CreateUnique<TMRUListEh>(this);
   FAutoFitWidth = Width();
   if (grid != nullptr) grid->EndLayout();
@@ -1049,6 +1075,7 @@ void TColumnEh::Assign(const TPersistent* source) {
   OnEditButtonClick = src->OnEditButtonClick;
   OnEditButtonDown = src->OnEditButtonDown;
   FEditButtons->Assign(src->EditButtons());
+  FDropDownBox->Assign(src->DropDownBox());
   FMRUList->Assign(src->MRUList());
   FDisplayFormat = src->FDisplayFormat;
   FEditMask = src->FEditMask;
@@ -1309,6 +1336,7 @@ int TColumnEh::GetEditButtonsWidth() {
 }
 
 TDataSet* TColumnEh::GetLookupDataSet() {
+  if (FDropDownBox->ListSource() != nullptr) return FDropDownBox->ListSource()->DataSet();
   TField* field = Field();
   return field != nullptr ? field->LookupDataSet() : nullptr;
 }

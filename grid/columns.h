@@ -41,6 +41,7 @@ class TColumnEh;
 class TDataSet;
 class TField;
 class TDBSum;
+class TDataSource;
 
 enum TColumnButtonStyleEh { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown };
 // The kind of cell, as GetCellKind answers.
@@ -217,6 +218,44 @@ class TDBGridEhColumnDefValuesEh : public TColumnDefValuesEh {
   MEBRATH_CLASS(TDBGridEhColumnDefValuesEh, TColumnDefValuesEh)
  public:
   using TColumnDefValuesEh::TColumnDefValuesEh;
+};
+
+// ---- drop-down box
+
+// The settings of a column's drop-down lookup box. Its columns, default
+// values and options live in the drop-down grid itself; without one they
+// read as nothing and writing them does nothing.
+class TColumnDropDownBoxEh : public TPersistent {
+  MEBRATH_CLASS(TColumnDropDownBoxEh, TPersistent)
+ public:
+  explicit TColumnDropDownBoxEh(TColumnEh* column);
+  ~TColumnDropDownBoxEh() override;
+  TColumnEh* Column() const { return FColumn; }
+  bool AutoFitColWidths() const { return FAutoFitColWidths; }
+  void SetAutoFitColWidths(bool value) { FAutoFitColWidths = value; }
+  TDataSource* ListSource() const { return FListSource; }
+  // The grid hears when the source goes.
+  void SetListSource(TDataSource* value);
+  bool UseMultiTitle() const { return FUseMultiTitle; }
+  void SetUseMultiTitle(bool value) { FUseMultiTitle = value; }
+  int Width() const { return FWidth; }
+  void SetWidth(int value) { FWidth = value; }
+  bool Sizable() const { return FSizable; }
+  void SetSizable(bool value) { FSizable = value; }
+  int Rows() const { return FRows; }
+  void SetRows(int value) { FRows = value; }
+  TSpecRowEh* SpecRow() const { return FSpecRow.get(); }
+  void Assign(const TPersistent* source) override;
+
+ private:
+  TColumnEh* FColumn;
+  bool FAutoFitColWidths = true;
+  TDataSource* FListSource = nullptr;
+  int FWidth = 0;
+  bool FSizable = false;
+  int FRows = 7;
+  bool FUseMultiTitle = false;
+  TObjectPtr<TSpecRowEh> FSpecRow;
 };
 
 // ---- title
@@ -491,6 +530,7 @@ class TColumnEh : public TCollectionItem {
   TColumnFootersEh* Footers() const { return FFooters.get(); }
   TEditButtonsEh* EditButtons() const { return FEditButtons.get(); }
   TSpecRowEh* DropDownSpecRow() const { return FDropDownSpecRow.get(); }
+  TColumnDropDownBoxEh* DropDownBox() const { return FDropDownBox.get(); }
   TMRUListEh* MRUList() const { return FMRUList.get(); }
   // The footer of footer row `index`: the Footers item, or the single
   // Footer when the column has no Footers items.
@@ -596,6 +636,7 @@ class TColumnEh : public TCollectionItem {
   TObjectPtr<TColumnFootersEh> FFooters;
   std::unique_ptr<TEditButtonsEh> FEditButtons;
   TObjectPtr<TSpecRowEh> FDropDownSpecRow;
+  TObjectPtr<TColumnDropDownBoxEh> FDropDownBox;
   TObjectPtr<TMRUListEh> FMRUList;
 };
 

@@ -117,8 +117,11 @@ void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) 
   if (FDataLink && component == DataSource()) SetDataSource(nullptr);
   if (component == FTitleImages) FTitleImages = nullptr;
   if (FColumns)
-    for (int i = 0; i < FColumns->Count(); ++i)
-      if (FColumns->Items(i)->ImageList() == component) FColumns->Items(i)->SetImageList(nullptr);
+    for (int i = 0; i < FColumns->Count(); ++i) {
+      TColumnEh* c = FColumns->Items(i);
+      if (c->ImageList() == component) c->SetImageList(nullptr);
+      if (c->DropDownBox()->ListSource() == component) c->DropDownBox()->SetListSource(nullptr);
+    }
   if (auto* field = dynamic_cast<TField*>(component); field != nullptr && FColumns) {
     bool lost = false;
     for (int i = 0; i < FColumns->Count(); ++i) {
