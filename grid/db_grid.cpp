@@ -153,6 +153,7 @@ void TCustomDBGridEh::ApplyBaseOptions() {
   if (FOptions.Contains(dgAlwaysShowEditor)) o += TGridOptions{goAlwaysShowEditor};
   if (FOptions.Contains(dgTabs)) o += TGridOptions{goTabs};
   if (FOptions.Contains(dgRowSelect)) o += TGridOptions{goRowSelect};
+  if (FRowSizingAllowed) o += TGridOptions{goRowSizing};
   TCustomGrid::SetOptions(o);
 }
 
@@ -168,6 +169,18 @@ void TCustomDBGridEh::SetOptionsEh(TDBGridEhOptions value) {
   if (FOptionsEh == value) return;
   FOptionsEh = value;
   RequestLayout();
+}
+
+void TCustomDBGridEh::SetRowSizingAllowed(bool value) {
+  if (FRowSizingAllowed == value) return;
+  FRowSizingAllowed = value;
+  ApplyBaseOptions();
+}
+
+void TCustomDBGridEh::GetDatasetFieldList(std::vector<TField*>& list) const {
+  TDataSet* ds = FDataLink->DataSet();
+  if (ds == nullptr) return;
+  for (int i = 0; i < ds->FieldCount(); ++i) list.push_back(ds->Fields().Fields(i));
 }
 
 void TCustomDBGridEh::SetReadOnly(bool value) {
@@ -986,8 +999,31 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
   }
 }
 
+int TCustomDBGridEh::IndicatorImageOf(int row) {
+  if (!FDataLink->Active()) return -1;
+  const int recordIndex = row - FTitleOffset;
+  if (recordIndex < 0 || recordIndex >= FDataLink->RecordCount()) return -1;
+  const bool current = recordIndex == FDataLink->ActiveRecord();
+  bool selected = false;
+  if (FSelectedRows->Count() > 0) {
+    const int saved = FDataLink->ActiveRecord();
+    FDataLink->SetActiveRecord(recordIndex);
+    selected = FSelectedRows->IndexOf(FDataLink->DataSet()->Bookmark()) >= 0;
+    FDataLink->SetActiveRecord(saved);
+  }
+  if (!current) return selected ? kIndicatorMultiDot : -1;
+  switch (FDataLink->DataSet()->State()) {
+    case dsEdit:
+      return kIndicatorEdit;
+    case dsInsert:
+      return kIndicatorInsert;
+    default:
+      return selected ? kIndicatorSelectedArrow : kIndicatorArrow;
+  }
+}
+
 void TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TCellRowPartEh rowPart,
-                                        TGridDrawState state) {
+                                        TGridDrawState /*state*/) {
   TCanvas& canvas = *Canvas();
   if (rowPart == crpFooterEh) {
     canvas.FillSolidRect(rect, FFooterColor);
@@ -998,24 +1034,12 @@ void TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TCellRowPart
     return;
   }
   canvas.FillSolidRect(rect, FixedColor());
-  if (rowPart == crpDataEh && FDataLink->Active() &&
-      row - FTitleOffset == FDataLink->ActiveRecord()) {
-    int image = kIndicatorArrow;
-    switch (FDataLink->DataSet()->State()) {
-      case dsEdit:
-        image = kIndicatorEdit;
-        break;
-      case dsInsert:
-        image = kIndicatorInsert;
-        break;
-      default:
-        break;
-    }
-    TCustomImageList* images = GridIndicatorImages();
-    images->Draw(&canvas, (rect.Left + rect.Right - images->Width()) / 2,
-                 (rect.Top + rect.Bottom - images->Height()) / 2, image);
-  }
-  (void)state;
+  if (rowPart != crpDataEh) return;
+  const int image = IndicatorImageOf(row);
+  if (image < 0) return;
+  TCustomImageList* images = GridIndicatorImages();
+  images->Draw(&canvas, (rect.Left + rect.Right - images->Width()) / 2,
+               (rect.Top + rect.Bottom - images->Height()) / 2, image);
 }
 
 void TCustomDBGridEh::DrawTitleText(const TRect& rect, const std::string& text, TColumnEh* column,
@@ -1455,8 +1479,32 @@ bool TCustomDBGridEh::CanEditShow() {
   TColumnEh* column = FColumns->Items(index);
   const TColumnEhType kind = column->GetCellKind();
   if (kind == ctKeyImageList || kind == ctCheckboxes) return false;
+  // Only the form's active control (or, without a form, the window with
+  // the focus or one inside it) shows its editor.
+  if (TCustomForm* form = GetParentForm(this)) {
+    if (form->ActiveControl() != this) return false;
+  } else if (!Focused() && !(InplaceEditor() != nullptr && InplaceEditor()->Focused())) {
+    return false;
+  }
+  if (FSelectionType != gstNon && FOptionsEh.Contains(dghClearSelection) &&
+      FSelectionType == gstRectangle)
+    return false;
   if (!DataCanBeModified()) return false;
   return column->CanShowInplaceEditor();
+}
+
+bool TCustomDBGridEh::CanEditAcceptKey(char32_t key) {
+  TColumnEh* column = ColumnOfRawCol(Col());
+  if (column == nullptr) return false;
+  if (column->HasKeyList()) return InplaceEditor() == nullptr || !InplaceEditor()->ReadOnly();
+  TField* field = column->Field();
+  if (field == nullptr) return false;
+  if (field->Lookup()) {
+    for (TField* keyField : field->DataSet()->GetFieldList(field->KeyFields()))
+      if (!keyField->IsValidChar(key)) return false;
+    return true;
+  }
+  return field->IsValidChar(key);
 }
 
 bool TCustomDBGridEh::CanEditModify() {

@@ -111,6 +111,10 @@ class TCustomDBGridEh : public TCustomGrid,
   void SetReadOnly(bool value);
   bool DrawMemoText() const { return FDrawMemoText; }
   void SetDrawMemoText(bool value);
+  bool RowSizingAllowed() const { return FRowSizingAllowed; }
+  void SetRowSizingAllowed(bool value);
+  // Every field of the dataset, in field order (none without one).
+  virtual void GetDatasetFieldList(std::vector<TField*>& list) const;
   bool Flat() const { return FFlat; }
   void SetFlat(bool value);
 
@@ -197,6 +201,10 @@ class TCustomDBGridEh : public TCustomGrid,
   // The text of footer `row` (0-based) of `column`.
   virtual std::string GetFooterValue(int row, TColumnEh* column);
   int VisibleDataRowCount() const;
+  // The indicator image of grid row `row` (TIndicatorImageEh), -1 for
+  // none: the current record's by the dataset's state, a dot for other
+  // selected records.
+  int IndicatorImageOf(int row);
   void InvalidateFooter();
   // Whether the grid's data may be modified (the column asks this).
   bool DataCanBeModified();
@@ -278,6 +286,7 @@ class TCustomDBGridEh : public TCustomGrid,
   void ColumnMoved(int fromIndex, int toIndex) override;
   bool CanEditShow() override;
   bool CanEditModify() override;
+  bool CanEditAcceptKey(char32_t key) override;
   int GetEditLimit() override;
   std::string GetEditMask(int col, int row) override;
   std::string GetEditText(int col, int row) override;
@@ -349,6 +358,7 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FReadOnly = false;
   bool FDrawMemoText = false;
   bool FFlat = false;
+  bool FRowSizingAllowed = false;
   bool FAutoFitColWidths = false;
   int FMinAutoFitWidth = 0;
   int FFrozenCols = 0;

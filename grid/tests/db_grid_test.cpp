@@ -597,3 +597,26 @@ TEST_F(DBGridTest, AClickOnADataRowMovesToItsRecord) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, IndicatorImagesFollowTheDatasetState) {
+  Grid->SetDataSource(Source.get());
+  T.ds->SetRecNo(2);
+  const int row = Grid->Row();
+  EXPECT_EQ(Grid->IndicatorImageOf(row), kIndicatorArrow);
+  EXPECT_EQ(Grid->IndicatorImageOf(row + 1), -1);
+  T.ds->Edit();
+  EXPECT_EQ(Grid->IndicatorImageOf(row), kIndicatorEdit);
+  T.ds->Cancel();
+  T.ds->Insert();
+  EXPECT_EQ(Grid->IndicatorImageOf(Grid->Row()), kIndicatorInsert);
+  T.ds->Cancel();
+  T.ds->SetRecNo(2);
+  Grid->SelectedRows()->SetCurrentRowSelected(true);
+  EXPECT_EQ(Grid->IndicatorImageOf(row), kIndicatorSelectedArrow);
+  T.ds->SetRecNo(3);
+  EXPECT_EQ(Grid->IndicatorImageOf(row), kIndicatorMultiDot);
+}
+
+}  // namespace
