@@ -620,3 +620,22 @@ TEST_F(DBGridTest, IndicatorImagesFollowTheDatasetState) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, TypingIntoACellWritesTheFieldWhenTheRecordIsLeft) {
+  AddColumn("NAME");
+  Grid->SetDataSource(Source.get());
+  Form->SetActiveControl(Grid);
+  Grid->SetFocus();
+  TypeText("x");
+  ASSERT_TRUE(Grid->EditorMode());
+  EXPECT_EQ(T.ds->State(), dsEdit);
+  PressKey(VK_DOWN);
+  EXPECT_EQ(T.ds->State(), dsBrowse);
+  T.ds->First();
+  EXPECT_EQ(T.name->AsString(), "x");
+  EXPECT_EQ(T.ds->RecNo(), 1);
+}
+
+}  // namespace
