@@ -1335,6 +1335,10 @@ int TColumnEh::GetEditButtonsWidth() {
   return width;
 }
 
+void TColumnEh::OptimizeWidth() {
+  if (TCustomDBGridEh* grid = Grid()) grid->OptimizeColumnWidth(this);
+}
+
 TDataSet* TColumnEh::GetLookupDataSet() {
   if (FDropDownBox->ListSource() != nullptr) return FDropDownBox->ListSource()->DataSet();
   TField* field = Field();

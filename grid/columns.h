@@ -561,6 +561,10 @@ class TColumnEh : public TCollectionItem {
   virtual void GetColCellParams(bool editMode, TColCellParamsEh& params);
   int GetEditButtonsWidth();
   TDataSet* GetLookupDataSet();
+  // Asks the grid to fit this column's width to its contents.
+  virtual void OptimizeWidth();
+  // Right-to-left reading is not used: always false.
+  virtual bool UseRightToLeftAlignment() const { return false; }
   // The width of the column measured for its field (see Width).
   int DefaultWidth();
 

@@ -171,6 +171,12 @@ void TCustomDBGridEh::SetOptionsEh(TDBGridEhOptions value) {
   RequestLayout();
 }
 
+void TCustomDBGridEh::SetDefaultDrawing(bool value) {
+  if (FDefaultDrawingEh == value) return;
+  FDefaultDrawingEh = value;
+  InvalidateGrid();
+}
+
 void TCustomDBGridEh::SetRowSizingAllowed(bool value) {
   if (FRowSizingAllowed == value) return;
   FRowSizingAllowed = value;
@@ -1264,7 +1270,9 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   canvas.Font()->Assign(&font);
   canvas.SetBkMode(TRANSPARENT);
   const TColumnEhType kind = column->GetCellKind();
-  if (kind == ctCheckboxes) {
+  if (!FDefaultDrawingEh) {
+    // Contents are the program's.
+  } else if (kind == ctCheckboxes) {
     const int side = std::min(13, std::min(rect.Right - rect.Left, rect.Bottom - rect.Top) - 2);
     TRect box{(rect.Left + rect.Right - side) / 2, (rect.Top + rect.Bottom - side) / 2, 0, 0};
     box.Right = box.Left + side;
@@ -1327,8 +1335,9 @@ void TCustomDBGridEh::DrawFooterCell(int /*col*/, int footerRow, const TRect& re
   canvas.FillSolidRect(rect, background);
   canvas.Font()->Assign(&font);
   canvas.SetBkMode(TRANSPARENT);
-  WriteTextEh(canvas, rect, 2, 2, text, alignment, tlTop, footer->WordWrap(),
-              footer->EndEllipsis());
+  if (FDefaultDrawingEh)
+    WriteTextEh(canvas, rect, 2, 2, text, alignment, tlTop, footer->WordWrap(),
+                footer->EndEllipsis());
   if (OnDrawFooterCell) OnDrawFooterCell(this, column->Index(), footerRow, column, rect, state);
 }
 

@@ -111,6 +111,13 @@ class TCustomDBGridEh : public TCustomGrid,
   void SetReadOnly(bool value);
   bool DrawMemoText() const { return FDrawMemoText; }
   void SetDrawMemoText(bool value);
+  // False leaves cell contents to OnDrawColumnCell and OnDrawFooterCell
+  // (backgrounds are still filled).
+  bool DefaultDrawing() const { return FDefaultDrawingEh; }
+  void SetDefaultDrawing(bool value);
+  // Fits one column's width to its contents; nothing yet, until the grid
+  // measures its columns' contents.
+  virtual void OptimizeColumnWidth(TColumnEh* column) { (void)column; }
   bool RowSizingAllowed() const { return FRowSizingAllowed; }
   void SetRowSizingAllowed(bool value);
   // Every field of the dataset, in field order (none without one).
@@ -359,6 +366,7 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FDrawMemoText = false;
   bool FFlat = false;
   bool FRowSizingAllowed = false;
+  bool FDefaultDrawingEh = true;
   bool FAutoFitColWidths = false;
   int FMinAutoFitWidth = 0;
   int FFrozenCols = 0;

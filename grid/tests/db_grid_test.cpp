@@ -639,3 +639,23 @@ TEST_F(DBGridTest, TypingIntoACellWritesTheFieldWhenTheRecordIsLeft) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, WithoutDefaultDrawingTheProgramDrawsTheContents) {
+  AddColumn("NAME");
+  Grid->SetDataSource(Source.get());
+  int drawn = 0;
+  Grid->OnDrawColumnCell = [&](TObject*, const TRect&, int, TColumnEh*, TGridDrawState) {
+    ++drawn;
+  };
+  std::vector<std::string> texts = PaintedTexts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "r1"), texts.end());
+  Grid->SetDefaultDrawing(false);
+  drawn = 0;
+  texts = PaintedTexts();
+  EXPECT_EQ(std::find(texts.begin(), texts.end(), "r1"), texts.end());
+  EXPECT_EQ(drawn, Grid->VisibleDataRowCount());
+}
+
+}  // namespace
