@@ -5,6 +5,7 @@
 #include "grid/cell_text.h"
 #include "grid/grid_resources.h"
 #include "grid/grid_utils.h"
+#include "platform/base/format_settings.h"
 #include "platform/base/math_utils.h"
 #include "platform/base/number_format.h"
 #include "platform/data/data_source.h"
@@ -850,11 +851,20 @@ std::string TCustomDBGridEh::GetFooterValue(int row, TColumnEh* column) {
         case ftWord:
         case ftAutoInc:
         case ftLargeint:
+          return format.empty() ? CurrToStr(value) : FormatCurr(format, value);
         case ftFloat:
-        case ftCurrency:
+        case ftCurrency: {
+          if (!format.empty()) return FormatCurr(format, value);
+          auto* floatField = dynamic_cast<TFloatField*>(field);
+          const bool money = floatField != nullptr && floatField->Currency();
+          const int precision = floatField != nullptr ? floatField->Precision() : 15;
+          return FloatToStrF(value, money ? ffCurrency : ffGeneral, precision,
+                             money ? FormatSettings.CurrencyDecimals : 0);
+        }
         case ftBCD:
         case ftFMTBcd:
-          return format.empty() ? CurrToStr(value) : FormatCurr(format, value);
+          if (!format.empty()) return FormatCurr(format, value);
+          return CurrToStrF(value, ffGeneral, 0);
         default:
           return text;
       }
