@@ -301,7 +301,7 @@ void TColumnTitleEh::RefreshDefaultFont() { (void)Font(); }
 void TColumnTitleEh::SetImageIndex(int value) {
   if (FImageIndex == value) return;
   FImageIndex = value;
-  Changed();
+  if (TCustomDBGridEh* grid = FColumn->Grid()) grid->RequestLayout();
 }
 
 TTextOrientationEh TColumnTitleEh::Orientation() const {
@@ -384,6 +384,10 @@ void TColumnTitleEh::SetSortIndex(int value) {
 }
 
 void TColumnTitleEh::SetNextSortMarkerValue(bool keepMulti) {
+  TCustomDBGridEh* grid = FColumn->Grid();
+  if (!keepMulti && grid != nullptr)
+    for (TColumnEh* c : std::vector<TColumnEh*>(grid->SortMarkedColumns()))
+      if (c != FColumn) c->Title()->SetSortMarker(smNoneEh);
   switch (FSortMarker) {
     case smNoneEh:
       SetSortMarker(smUpEh);
@@ -432,7 +436,8 @@ void TColumnTitleEh::Assign(const TPersistent* source) {
     if (o->Assigned(cvTitleOrientation)) SetOrientation(o->Orientation());
     if (o->Assigned(cvTitleToolTips)) SetToolTips(o->ToolTips());
     FHint = o->FHint;
-    FImageIndex = o->FImageIndex;
+    SetImageIndex(o->FImageIndex);
+    SetSortMarker(o->FSortMarker);
     return;
   }
   TPersistent::Assign(source);
