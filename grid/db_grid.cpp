@@ -1027,7 +1027,8 @@ int TCustomDBGridEh::IndicatorImageOf(int row) {
     selected = FSelectedRows->IndexOf(FDataLink->DataSet()->Bookmark()) >= 0;
     FDataLink->SetActiveRecord(saved);
   }
-  if (!current) return selected ? kIndicatorMultiDot : -1;
+  // A selected row that is not current is only highlighted.
+  if (!current) return -1;
   switch (FDataLink->DataSet()->State()) {
     case dsEdit:
       return kIndicatorEdit;
@@ -1049,12 +1050,24 @@ void TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TCellRowPart
     canvas.FillSolidRect(rect, Color());
     return;
   }
-  canvas.FillSolidRect(rect, FixedColor());
+  TColor background = FixedColor();
+  bool selected = false;
+  if (rowPart == crpDataEh && FSelectedRows->Count() > 0 && FDataLink->Active() &&
+      row - FTitleOffset < FDataLink->RecordCount()) {
+    const int saved = FDataLink->ActiveRecord();
+    FDataLink->SetActiveRecord(row - FTitleOffset);
+    selected = FSelectedRows->IndexOf(FDataLink->DataSet()->Bookmark()) >= 0;
+    FDataLink->SetActiveRecord(saved);
+  }
+  TFont font;
+  font.Assign(Font());
+  HighlightNoDataCellColor(0, row, ccpIndicatorEh, rowPart, {}, selected, background, &font);
+  canvas.FillSolidRect(rect, background);
   if (rowPart != crpDataEh) return;
   const int image = IndicatorImageOf(row);
   if (image < 0) return;
   TCustomImageList* images = GridIndicatorImages();
-  images->Draw(&canvas, (rect.Left + rect.Right - images->Width()) / 2,
+  images->Draw(&canvas, rect.Right - images->Width(),
                (rect.Top + rect.Bottom - images->Height()) / 2, image);
 }
 
@@ -1064,8 +1077,9 @@ void TCustomDBGridEh::DrawTitleText(const TRect& rect, const std::string& text, 
   TCanvas& canvas = *Canvas();
   TRect r = rect;
   if (pressed) {
-    r.Left += 1;
-    r.Top += 1;
+    const int shift = FUseMultiTitle || FTitleHeight != 0 || FTitleLines != 0 ? 2 : 1;
+    r.Left += shift;
+    r.Top += shift;
   }
   int markerWidth = 0;
   if (marker != smNoneEh && column != nullptr)
@@ -1212,10 +1226,11 @@ void TCustomDBGridEh::DrawTitleGroups() {
             {raw >= FixedCols() ? h.FixedBoundary : 0, 0, h.GridBoundary, FTitleRowHeight});
         const TRect band{x, top, x + c->Width, top + c->Height - lw};
         canvas.FillSolidRect(band, FixedColor());
-        if (lw > 0) {
-          canvas.FillSolidRect({x, band.Bottom, x + c->Width + lw, band.Bottom + lw}, clBtnShadow);
-          canvas.FillSolidRect({band.Right, top, band.Right + lw, band.Bottom + lw}, clBtnShadow);
-        }
+        const TColor line = FFlat ? clGray : clBlack;
+        if (FOptions.Contains(dgRowLines))
+          canvas.FillSolidRect({x, band.Bottom, x + c->Width + lw, band.Bottom + 1}, line);
+        if (lw > 0)
+          canvas.FillSolidRect({band.Right, top, band.Right + lw, band.Bottom}, clBtnShadow);
         canvas.Font()->Assign(FTitleFont.get());
         canvas.SetBkMode(TRANSPARENT);
         TRect tr{band.Left + 2, band.Top + 2, band.Right - 2, band.Bottom - 1};
@@ -1295,18 +1310,26 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
     TRect textRect = rect;
     if (column->AlwaysShowEditButton()) textRect.Right -= DrawEditButtons(rect, column, background);
     bool showText = kind != ctKeyImageList;
-    if (column->ImageList() != nullptr) {
-      DrawImageInRect(canvas, textRect, column->ImageList(), FColCellParams.ImageIndex,
-                      showText ? taLeftJustify : FColCellParams.Alignment, 2);
-      if (showText) textRect.Left += column->ImageList()->Width() + 2;
-    }
-    // A value equal to the row above shows only its background.
-    if (showText && column->HideDuplicates() && recordIndex > 0) {
+    // A value equal to the row above shows only its background, and the
+    // line between them takes the cell's colour so the two look merged.
+    bool duplicate = false;
+    if (column->HideDuplicates() && recordIndex > 0) {
       FDataLink->SetActiveRecord(recordIndex - 1);
       const std::string above = column->GetCellDisplayText();
       FDataLink->SetActiveRecord(recordIndex);
-      if (above == FColCellParams.Text) showText = false;
+      duplicate = above == FColCellParams.Text;
     }
+    if (duplicate) {
+      showText = false;
+      if (FOptions.Contains(dgRowLines))
+        canvas.FillSolidRect({rect.Left, rect.Top - 1, rect.Right, rect.Top}, column->Color());
+    }
+    if (column->ImageList() != nullptr && !duplicate) {
+      DrawImageInRect(canvas, textRect, column->ImageList(), FColCellParams.ImageIndex,
+                      showText ? taLeftJustify : taCenter, 2);
+    }
+    if (column->ImageList() != nullptr && showText)
+      textRect.Left += column->ImageList()->Width() + 4;
     if (showText)
       WriteTextEh(canvas, textRect, 2, 2, FColCellParams.Text, FColCellParams.Alignment,
                   column->Layout(), column->WordWrap() && FMultiLineRows, column->EndEllipsis());
