@@ -1,6 +1,7 @@
 #include "controls/calculator.h"
 
 #include <cmath>
+#include <cstdlib>
 
 #include "controls/size_grip.h"
 #include "platform/base/format_settings.h"
@@ -54,6 +55,15 @@ class TCalculatorButtonEh : public TSpeedButtonEh {
     OffsetRect(r, offset.X, offset.Y);
     canvas.SetBkMode(TRANSPARENT);
     canvas.SetTextColor(Enabled() ? Font()->Color() : TColor(clGrayText));
+    // A caption wider than its key ("Cancel") gets a smaller font rather
+    // than losing letters.
+    TFont font;
+    font.Assign(Font());
+    canvas.SetFont(&font);
+    while (canvas.TextWidth(Caption()) > r.Width() - 2 && std::abs(font.Height()) > 6) {
+      font.SetHeight(font.Height() < 0 ? font.Height() + 1 : font.Height() - 1);
+      canvas.SetFont(&font);
+    }
     DrawText(canvas, Caption(), r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
 };

@@ -1,6 +1,10 @@
 #include "controls/dataset_helpers.h"
 
+#include <algorithm>
 #include <new>
+#include <unordered_set>
+
+#include "platform/base/text.h"
 
 #include "platform/base/exceptions.h"
 
@@ -154,13 +158,36 @@ void TDatasetFieldValueListEh::Refresh() {
   TDataSet* ds = DataSet();
   TField* field = ds != nullptr && ds->Active() ? ds->FindField(FFieldName) : nullptr;
   if (field != nullptr) {
+    // Exact duplicates go first through a hash set (a register column
+    // repeats its values a lot); only the distinct texts are compared.
+    std::vector<std::string> distinct;
+    {
+      std::unordered_set<std::string> seen;
+      TDisableControlsGuardEh guard(ds);
+      for (ds->First(); !ds->Eof(); ds->Next()) {
+        std::string v = field->AsString();
+        if (seen.insert(v).second) distinct.push_back(std::move(v));
+      }
+    }
+    // Stable: of two spellings that differ in case the first seen stays,
+    // as adding them one by one to the sorted list would keep it.
+    std::stable_sort(
+        distinct.begin(), distinct.end(),
+        [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
+    auto end = std::unique(
+        distinct.begin(), distinct.end(),
+        [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) == 0; });
+    distinct.erase(end, distinct.end());
     FValues->BeginUpdate();
     struct TEnd {
       TStrings& s;
       ~TEnd() { s.EndUpdate(); }
-    } end{*FValues};
-    TDisableControlsGuardEh guard(ds);
-    for (ds->First(); !ds->Eof(); ds->Next()) FValues->Add(field->AsString());
+    } endUpdate{*FValues};
+    // Filled unsorted, then sorted: a sort of a list in order is cheaper
+    // than a binary search per insertion.
+    FValues->SetSorted(false);
+    for (std::string& v : distinct) FValues->Add(v);
+    FValues->SetSorted(true);
   }
   FOutOfDate = false;
 }

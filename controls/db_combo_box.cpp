@@ -23,6 +23,60 @@ void TDropDownBoxEh::Assign(const TPersistent* source) {
   FWidth = src->FWidth;
 }
 
+// ------------------------------------------------------------ TItemsSearchIndexEh
+
+void TItemsSearchIndexEh::Build(const TStrings& items) {
+  int n = items.Count();
+  std::vector<std::pair<std::string, int>> entries;
+  entries.reserve(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) entries.emplace_back(AnsiUpperCase(items.Get(i)), i);
+  std::sort(entries.begin(), entries.end());
+  FFolded.clear();
+  FIndex.clear();
+  for (auto& e : entries) {
+    FFolded.push_back(std::move(e.first));
+    FIndex.push_back(e.second);
+  }
+  FMin.assign(1, FIndex);
+  for (std::size_t width = 2; width <= FIndex.size(); width *= 2) {
+    const std::vector<int>& prev = FMin.back();
+    std::vector<int> next(FIndex.size() - width + 1);
+    for (std::size_t i = 0; i < next.size(); ++i) next[i] = std::min(prev[i], prev[i + width / 2]);
+    FMin.push_back(std::move(next));
+  }
+  FValid = true;
+}
+
+int TItemsSearchIndexEh::MinIndex(std::size_t from, std::size_t to) const {
+  std::size_t k = 0;
+  while ((std::size_t{2} << k) <= to - from) ++k;
+  return std::min(FMin[k][from], FMin[k][to - (std::size_t{1} << k)]);
+}
+
+int TItemsSearchIndexEh::FirstEqual(const TStrings& items, const std::string& text, int limit) {
+  if (!FValid) Build(items);
+  std::string key = AnsiUpperCase(text);
+  auto range = std::equal_range(FFolded.begin(), FFolded.end(), key);
+  if (range.first == range.second) return -1;
+  int i = MinIndex(static_cast<std::size_t>(range.first - FFolded.begin()),
+                   static_cast<std::size_t>(range.second - FFolded.begin()));
+  return i < limit ? i : -1;
+}
+
+int TItemsSearchIndexEh::FirstWithPrefix(const TStrings& items, const std::string& prefix,
+                                         int limit) {
+  if (!FValid) Build(items);
+  std::string key = AnsiUpperCase(prefix);
+  auto first = std::lower_bound(FFolded.begin(), FFolded.end(), key);
+  auto last = std::partition_point(first, FFolded.end(), [&](const std::string& s) {
+    return s.compare(0, key.size(), key) == 0;
+  });
+  if (first == last) return -1;
+  int i = MinIndex(static_cast<std::size_t>(first - FFolded.begin()),
+                   static_cast<std::size_t>(last - FFolded.begin()));
+  return i < limit ? i : -1;
+}
+
 // ------------------------------------------------------------ construction
 
 TCustomDBComboBoxEh::TCustomDBComboBoxEh(TComponent* owner)
@@ -30,8 +84,12 @@ TCustomDBComboBoxEh::TCustomDBComboBoxEh(TComponent* owner)
       FDropDownBox(std::make_unique<TDropDownBoxEh>()),
       FItems(std::make_unique<TStringList>()),
       FKeyItems(std::make_unique<TStringList>()) {
-  FItems->OnChange = [this](TStrings*) { ItemsChanged(); };
+  FItems->OnChange = [this](TStrings*) {
+    FItemsIndex.Invalidate();
+    ItemsChanged();
+  };
   FKeyItems->OnChange = [this](TStrings*) {
+    FKeyItemsIndex.Invalidate();
     ItemsChanged();
     if (DataLink() != nullptr) DataLink()->Reset();
   };
@@ -83,8 +141,7 @@ void TCustomDBComboBoxEh::ItemsChanged() {
 }
 
 void TCustomDBComboBoxEh::RefindItemIndex() {
-  int i = FItems->IndexOf(EditText());
-  if (i >= UsableCount()) i = -1;
+  int i = FItemsIndex.FirstEqual(*FItems, EditText(), UsableCount());
   FItemIndex = i;
   if (FListVisible && FPopupList != nullptr) FPopupList->SetItemIndex(i);
 }
@@ -160,8 +217,7 @@ void TCustomDBComboBoxEh::InternalSetValue(const Variant& value) {
   FVarValue = value;
   int index = -1;
   if (!VarIsNull(value) && !VarIsEmpty(value)) {
-    index = FKeyItems->IndexOf(VarToStr(value));
-    if (index >= UsableCount()) index = -1;
+    index = FKeyItemsIndex.FirstEqual(*FKeyItems, VarToStr(value), UsableCount());
   }
   FItemIndex = index;
   TCustomDBEditEh::InternalSetText(index >= 0 ? FItems->Strings(index) : std::string());
@@ -175,8 +231,8 @@ void TCustomDBComboBoxEh::InternalSetText(const std::string& text) {
     RefindItemIndex();
     return;
   }
-  int index = FItems->IndexOf(text);
-  if (index < 0 || index >= UsableCount()) return;
+  int index = FItemsIndex.FirstEqual(*FItems, text, UsableCount());
+  if (index < 0) return;
   FItemIndex = index;
   FVarValue = Variant(FKeyItems->Strings(index));
   TCustomDBEditEh::InternalSetText(FItems->Strings(index));
@@ -281,15 +337,12 @@ void TCustomDBComboBoxEh::Change() {
 // ------------------------------------------------------------ completion
 
 bool TCustomDBComboBoxEh::AutoCompleteText(const std::string& text, bool partial) {
-  int len = Length(text);
-  int count = UsableCount();
-  for (int i = 0; i < count; ++i) {
-    const std::string& item = FItems->StringRef(i);
-    std::string compared = partial ? Copy(item, 1, len) : item;
-    if (AnsiCompareText(compared, text) != 0) continue;
+  int i = partial ? FItemsIndex.FirstWithPrefix(*FItems, text, UsableCount())
+                  : FItemsIndex.FirstEqual(*FItems, text, UsableCount());
+  if (i >= 0) {
     bool changed = i != FItemIndex;
     SetItemIndex(i);
-    SetSel(len, Length(item));
+    SetSel(Length(text), Length(FItems->StringRef(i)));
     return changed;
   }
   if (!FKeyBased && FItemIndex != -1) {

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "controls/db_edit.h"
 
@@ -51,6 +52,25 @@ using TClosingUpEventEh = std::function<void(TObject* sender, bool& accept)>;
 // Sender, NewText, var RecheckInList.
 using TNotInListEventEh =
     std::function<void(TObject* sender, const std::string& newText, bool& recheckInList)>;
+
+// Finds items ignoring case fast: the first item (in list order) equal to
+// a text, or beginning with it, below a limit. Built on first use after a
+// change of the list.
+class TItemsSearchIndexEh {
+ public:
+  void Invalidate() { FValid = false; }
+  int FirstEqual(const TStrings& items, const std::string& text, int limit);
+  int FirstWithPrefix(const TStrings& items, const std::string& prefix, int limit);
+
+ private:
+  void Build(const TStrings& items);
+  int MinIndex(std::size_t from, std::size_t to) const;  // [from, to)
+
+  bool FValid = false;
+  std::vector<std::string> FFolded;    // sorted
+  std::vector<int> FIndex;             // the item of each sorted entry
+  std::vector<std::vector<int>> FMin;  // FMin[k][i]: min of FIndex[i, i + 2^k)
+};
 
 class TCustomDBComboBoxEh : public TCustomDBEditEh {
   MEBRATH_CLASS(TCustomDBComboBoxEh, TCustomDBEditEh)
@@ -136,6 +156,8 @@ class TCustomDBComboBoxEh : public TCustomDBEditEh {
   int FItemIndex = -1;
   std::unique_ptr<TStringList> FItems;
   std::unique_ptr<TStringList> FKeyItems;
+  TItemsSearchIndexEh FItemsIndex;
+  TItemsSearchIndexEh FKeyItemsIndex;
   TPopupListboxEh* FPopupList = nullptr;
   bool FListVisible = false;
   bool FKeyBased = false;

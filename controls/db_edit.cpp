@@ -1,6 +1,9 @@
 #include "controls/db_edit.h"
 
 #include <algorithm>
+#include <cstdlib>
+
+#include "platform/base/clock.h"
 
 #include "platform/base/exceptions.h"
 #include "platform/base/text.h"
@@ -797,6 +800,21 @@ void TCustomDBEditEh::SetInplaceEditHolder(TWinControl* holder) {
   UpdateEditReadOnly();
 }
 
+void TCustomDBEditEh::InplaceSetBounds(const TRect& bounds) {
+  SetBoundsRect(bounds);
+  Show();
+  if (FHolderControl != nullptr && FHolderControl->Focused() && CanFocus()) SetFocus();
+}
+
+void TCustomDBEditEh::InplaceHide() {
+  bool hadFocus = Focused();
+  if (hadFocus && FHolderControl != nullptr && FHolderControl->CanFocus()) {
+    FHolderControl->SetFocus();
+  }
+  SetBounds(Left(), Top(), 0, 0);
+  Hide();
+}
+
 // ------------------------------------------------------------ focus and keys
 
 void TCustomDBEditEh::DoEnter() {
@@ -939,7 +957,21 @@ void TCustomDBEditEh::PaintFlatBorder(TCanvas& canvas) {
 // ------------------------------------------------------------ messages
 
 void TCustomDBEditEh::WndProc(TMessage& message) {
-  if (FHolder != nullptr) FHolder->InplaceEditWndProc(this, message);
+  if (FHolder != nullptr) {
+    FHolder->InplaceEditWndProc(this, message);
+    if (message.Msg == WM_LBUTTONDOWN) {
+      // The holder's own click just before this one makes a double click.
+      TPoint holderPos;
+      std::uint32_t holderTime = 0;
+      FHolder->GetMouseDownInfo(holderPos, holderTime);
+      TPoint p = ClientToScreen(LParamToPoint(message.LParam));
+      if (GetTickCount() - holderTime <= GetDoubleClickTime() &&
+          std::abs(p.X - holderPos.X) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
+          std::abs(p.Y - holderPos.Y) <= GetSystemMetrics(SM_CYDOUBLECLK)) {
+        message.Msg = WM_LBUTTONDBLCLK;
+      }
+    }
+  }
   switch (message.Msg) {
     case CM_GETDATALINK:
       message.Result = reinterpret_cast<LRESULT>(FDataLink.get());
@@ -1066,6 +1098,13 @@ void TCustomDBEditEh::WndProc(TMessage& message) {
       break;
   }
   TCustomMaskEdit::WndProc(message);
+  if ((message.Msg == CM_ENABLEDCHANGED || message.Msg == CM_VISIBLECHANGED ||
+       message.Msg == CM_SHOWINGCHANGED) &&
+      (!Enabled() || !Showing())) {
+    // A drop-down never outlives its owner's being usable.
+    CloseMRUListbox(false);
+    if (FDroppedDown) CloseUp(false);
+  }
   if (message.Msg == WM_NCPAINT && FFlat && BorderStyle() == bsSingle && HandleAllocated()) {
     if (auto* canvas = reinterpret_cast<TCanvas*>(message.WParam)) PaintFlatBorder(*canvas);
   }

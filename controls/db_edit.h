@@ -130,6 +130,12 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   // interface; null leaves in-place mode.
   void SetInplaceEditHolder(TWinControl* holder);
   TWinControl* InplaceEditHolder() const { return FHolderControl; }
+  // In-place mode: moves the editor to `bounds` (parent coordinates),
+  // shows it and gives it the focus when the holder has it.
+  void InplaceSetBounds(const TRect& bounds);
+  // In-place mode: hides the editor at zero size, giving the focus back to
+  // the holder when the editor had it.
+  void InplaceHide();
 
   TUpdateDataEventEh OnUpdateData;
   TOnCheckDrawRequiredStateEventEh OnCheckDrawRequiredState;

@@ -180,6 +180,7 @@ class TMRUListboxEh : public TPopupListboxEh {
 
  protected:
   explicit TMRUListboxEh(TComponent* owner);
+  bool HasFrameScrollBar() const override { return false; }
   void CreateParams(TCreateParams& params) override;
   void Resize() override;
   void ItemsChanged() override;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -261,6 +263,25 @@ TEST_F(DBComboBoxTest, ListWidthFollowsTheWidestItemButNotNarrowerThanTheEditor)
   Key(VK_ESCAPE);
 }
 
+TEST_F(DBComboBoxTest, AnOpenListClosesWhenItsComboIsDisabledOrHidden) {
+  SetLines(Combo->Items(), {"a", "b"});
+  Combo->SetFocus();
+  Combo->EditButton()->SetShortCut(ShortCut(VK_F4, {}));
+  Key(VK_F4);
+  ASSERT_TRUE(Combo->ListVisible());
+  Combo->SetEnabled(false);
+  EXPECT_FALSE(Combo->ListVisible());
+  EXPECT_FALSE(IsWindowVisible(Combo->PopupList()->Handle()));
+  EXPECT_FALSE(Combo->ButtonControl(0)->Down());
+  Combo->SetEnabled(true);
+  Combo->SetFocus();
+  Key(VK_F4);
+  ASSERT_TRUE(Combo->ListVisible());
+  Combo->Hide();
+  EXPECT_FALSE(Combo->ListVisible());
+  EXPECT_EQ(GetCaptureControl(), nullptr);
+}
+
 TEST_F(DBComboBoxTest, AnOpenListClosesWhenItsComboGoes) {
   SetLines(Combo->Items(), {"a", "b"});
   Combo->SetFocus();
@@ -279,6 +300,65 @@ TEST_F(DBComboBoxTest, AnOpenListClosesWhenItsComboGoes) {
   Combo = nullptr;
   EXPECT_EQ(GetCaptureControl(), nullptr);
   Application->ProcessMessages();
+}
+
+}  // namespace
+
+namespace {
+
+// The search index against a plain scan with the framework's comparison.
+TEST(ItemsSearchIndex, AgreesWithAPlainScan) {
+  TStringList items;
+  const char* const words[] = {"ж", "Ж",  "жук", "Жаба",     "ёж",       "Ёлка", "ель", "a",
+                               "A", "ab", "",    "ул. Мира", "УЛ. мира", "b",    "Ба",  "ба"};
+  std::mt19937 rng(7);
+  for (int i = 0; i < 300; ++i) items.Add(words[rng() % std::size(words)]);
+  TItemsSearchIndexEh index;
+  const char* const queries[] = {"",  "ж",  "Ж",   "жу",    "ЖУК", "ё", "Ё", "е",
+                                 "a", "AB", "ул.", "ул. м", "ба",  "Б", "x", "ЖАБА"};
+  for (int limit : {0, 5, 50, 300}) {
+    for (const char* q : queries) {
+      int prefix = -1;
+      int equal = -1;
+      for (int i = 0; i < limit; ++i) {
+        if (prefix < 0 && AnsiCompareText(Copy(items[i], 1, Length(q)), q) == 0) prefix = i;
+        if (equal < 0 && AnsiCompareText(items[i], q) == 0) equal = i;
+      }
+      EXPECT_EQ(index.FirstWithPrefix(items, q, limit), prefix) << q << " " << limit;
+      EXPECT_EQ(index.FirstEqual(items, q, limit), equal) << q << " " << limit;
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+class DBComboBoxDragTest : public DBComboBoxTest {};
+
+TEST_F(DBComboBoxDragTest, PressOnTheButtonDragIntoTheListAndReleaseOnAnItem) {
+  KeyMode();
+  Combo->SetFocus();
+  TEditButtonControlEh* button = Combo->ButtonControl(0);
+  TRect content = ContentRect(Form->Handle());
+  auto at = [&](TControl* c, int x, int y) {
+    TPoint s = c->ClientToScreen({x, y});
+    return TPoint{s.X - content.Left, s.Y - content.Top};
+  };
+  HostMouseEvent(Form->Handle(), WM_LBUTTONDOWN, at(button, 3, 3), MK_LBUTTON);
+  Application->ProcessMessages();
+  ASSERT_TRUE(Combo->ListVisible());
+  TPopupListboxEh* list = Combo->PopupList();
+  int row = list->ItemHeight() / 2;  // the first item
+  HostMouseEvent(Form->Handle(), WM_MOUSEMOVE, at(list, 5, row), MK_LBUTTON);
+  Application->ProcessMessages();
+  EXPECT_EQ(list->ItemIndex(), 0);
+  HostMouseEvent(Form->Handle(), WM_LBUTTONUP, at(list, 5, row), 0);
+  Application->ProcessMessages();
+  EXPECT_FALSE(Combo->ListVisible());
+  EXPECT_EQ(Combo->ItemIndex(), 0);
+  EXPECT_EQ(Combo->EditText(), "Мужской");
+  EXPECT_EQ(GetCaptureControl(), nullptr);
 }
 
 }  // namespace

@@ -323,3 +323,171 @@ TEST_F(DBEditTest, AutoHeightFollowsTheFontAndFlatStyle) {
 }
 
 }  // namespace
+
+namespace {
+
+class DBEditMoreTest : public DBEditTest {};
+
+TEST_F(DBEditMoreTest, TheMRUDropDownClosesOnFocusLossAndHiding) {
+  Edit->MRUList()->SetActive(true);
+  Edit->MRUList()->Add("Петрова");
+  auto open = [&] {
+    Edit->SetFocus();
+    Edit->SelectAll();
+    TypeText("П");
+    return Edit->MRUListboxShown();
+  };
+  ASSERT_TRUE(open());
+  Other->SetFocus();
+  EXPECT_FALSE(Edit->MRUListboxShown());
+  ASSERT_TRUE(open());
+  Edit->Hide();
+  EXPECT_FALSE(Edit->MRUListboxShown());
+  EXPECT_FALSE(IsWindowVisible(Edit->MRUListbox()->Handle()));
+}
+
+TEST_F(DBEditMoreTest, ToolTipsShowTextThatDoesNotFit) {
+  Edit->SetTooltips(true);
+  EXPECT_TRUE(Edit->ShowHint());
+  Edit->SetText("коротко");
+  THintInfo info;
+  EXPECT_EQ(Edit->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)), 1) << "fits: no hint";
+  std::string longText(80, 'w');
+  Edit->SetText(longText);
+  EXPECT_EQ(Edit->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)), 0);
+  EXPECT_EQ(info.HintStr, longText);
+  EXPECT_EQ(info.HintPos, Edit->ClientToScreen({0, Edit->Height()}));
+}
+
+TEST_F(DBEditMoreTest, TheEditImageTakesItsPlaceAtTheLeft) {
+  TImageList* images = Create<TImageList>(Form);
+  images->SetSize(16, 16);
+  TBitmap bmp(32, 16);
+  images->Add(&bmp, nullptr);
+  Edit->EditImage()->SetVisible(true);
+  Edit->SetImages(images);
+  Edit->EditImage()->SetWidth(20);
+  int asked = 0;
+  Edit->OnGetImageIndex = [&](TObject*, int& index) {
+    ++asked;
+    index = 1;
+  };
+  Edit->SetText("текст");
+  EXPECT_GT(asked, 0);
+  EXPECT_EQ(Edit->EditImage()->ImageIndex(), 1);
+  std::vector<TCanvasRecord> records = PaintEdit();
+  const TCanvasRecord* text = FindText(records, "текст");
+  ASSERT_NE(text, nullptr);
+  EXPECT_GE(text->Rect.Left, Device(Edit, 20).X);
+  EXPECT_GE(Edit->Height(), 16 + 8 - 1) << "the image's height with UseImageHeight";
+}
+
+}  // namespace
+
+namespace {
+
+// A drop-down menu that records its showing; the click that closes it is
+// queued as the menu loop would leave it.
+class TRecordingMenu : public TPopupMenu {
+  MEBRATH_CLASS(TRecordingMenu, TPopupMenu)
+ public:
+  int Shown = 0;
+  std::function<void()> WhileShown;
+  void Popup(int, int) override {
+    ++Shown;
+    if (WhileShown) WhileShown();
+  }
+
+ protected:
+  explicit TRecordingMenu(TComponent* owner) : TPopupMenu(owner) {}
+};
+
+TEST_F(DBEditMoreTest, APressThatClosesTheButtonsMenuDoesNotReopenIt) {
+  TRecordingMenu* menu = Create<TRecordingMenu>(Form);
+  Edit->EditButton()->SetVisible(true);
+  Edit->EditButton()->SetDropdownMenu(menu);
+  TEditButtonControlEh* button = Edit->ButtonControl(0);
+  TPoint screen = button->ClientToScreen({3, 3});
+  TRect content = ContentRect(Form->Handle());
+  TPoint at{screen.X - content.Left, screen.Y - content.Top};
+  menu->WhileShown = [&] {
+    // The user clicks the button again to close the menu.
+    HostMouseEvent(Form->Handle(), WM_LBUTTONUP, at, 0);
+    HostMouseEvent(Form->Handle(), WM_LBUTTONDOWN, at, MK_LBUTTON);
+    HostMouseEvent(Form->Handle(), WM_LBUTTONUP, at, 0);
+  };
+  HostMouseEvent(Form->Handle(), WM_LBUTTONDOWN, at, MK_LBUTTON);
+  Application->ProcessMessages();
+  EXPECT_EQ(menu->Shown, 1);
+  // A later press opens it again.
+  menu->WhileShown = nullptr;
+  ClickAt(button, 3, 3);
+  EXPECT_EQ(menu->Shown, 2);
+  // The menu's destruction clears it from the button.
+  menu->Free();
+  EXPECT_EQ(Edit->EditButton()->DropdownMenu(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// A grid-like holder of the editor: the trivial one the filter row needs,
+// with switches for the tests.
+class TTestHolder : public TKeyTaker, public IInplaceEditHolderEh {
+  MEBRATH_CLASS(TTestHolder, TKeyTaker)
+ public:
+  bool MayModify = true;
+  TPoint LastClick{-100, -100};
+  std::uint32_t LastClickTime = 0;
+  unsigned EatKey = 0;
+  bool InplaceEditCanModify(TControl*) override { return MayModify; }
+  void GetMouseDownInfo(TPoint& pos, std::uint32_t& time) override {
+    pos = LastClick;
+    time = LastClickTime;
+  }
+  void InplaceEditWndProc(TControl*, TMessage&) override {}
+  void InplaceEditKeyDown(TControl*, unsigned& key, TShiftState) override {
+    if (key == EatKey) key = 0;
+  }
+  void InplaceEditKeyPress(TControl*, char32_t&) override {}
+  void InplaceEditKeyUp(TControl*, unsigned&, TShiftState) override {}
+
+ protected:
+  explicit TTestHolder(TComponent* owner) : TKeyTaker(owner) {}
+};
+
+TEST_F(DBEditMoreTest, InplaceModeAsksTheHolder) {
+  TTestHolder* holder = Make<TTestHolder>(Form, 200, 100);
+  Edit->SetInplaceEditHolder(holder);
+  Edit->SetFocus();
+  holder->MayModify = false;
+  Edit->SelectAll();
+  TypeText("нельзя");
+  EXPECT_EQ(Edit->EditText(), "");
+  holder->MayModify = true;
+  TypeText("можно");
+  EXPECT_EQ(Edit->EditText(), "можно");
+  // A key the holder takes goes no further.
+  holder->EatKey = VK_HOME;
+  Key(VK_HOME);
+  EXPECT_EQ(Edit->SelStart(), Length("можно"));
+  // A press right after the holder's own click is a double click.
+  int doubles = 0;
+  Edit->OnDblClick = [&](TObject*) { ++doubles; };
+  holder->LastClick = Edit->ClientToScreen({5, 5});
+  holder->LastClickTime = FNow;
+  Advance(100);
+  ClickAt(Edit, 5, 5);
+  EXPECT_EQ(doubles, 1);
+  // Hiding gives the focus back to the holder; placing shows it again.
+  Edit->InplaceHide();
+  EXPECT_TRUE(holder->Focused());
+  EXPECT_FALSE(Edit->Visible());
+  Edit->InplaceSetBounds(Rect(10, 10, 110, 31));
+  EXPECT_TRUE(Edit->Visible());
+  EXPECT_TRUE(Edit->Focused());
+  EXPECT_EQ(Edit->Width(), 100);
+}
+
+}  // namespace

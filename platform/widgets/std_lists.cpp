@@ -299,7 +299,7 @@ void TCustomListBox::MakeVisible(int index) {
 }
 
 void TCustomListBox::UpdateScrollBar() {
-  if (!HandleAllocated()) return;
+  if (!HandleAllocated() || !HasFrameScrollBar()) return;
   TScrollInfo si;
   si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
   si.nMin = 0;

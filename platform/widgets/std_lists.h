@@ -194,6 +194,9 @@ class TCustomListBox : public TCustomControl {
   void UserSelect(int index, TShiftState shift, bool toggle = false);
   // Called when the items change (for subclasses that keep scroll bars).
   virtual void ItemsChanged();
+  // Whether the frame's vertical bar follows the items; a subclass that
+  // scrolls with a bar of its own says no.
+  virtual bool HasFrameScrollBar() const { return true; }
 
  private:
   friend class TListBoxStrings;
