@@ -659,3 +659,32 @@ TEST_F(DBGridTest, WithoutDefaultDrawingTheProgramDrawsTheContents) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, ClosingEmptyingAndLosingTheSourceLeaveAPaintableGrid) {
+  AddColumn("NAME")->Footer()->SetValueType(fvtCount);
+  Grid->SetFooterRowCount(1);
+  Grid->SetDataSource(Source.get());
+  Grid->SumList()->SetActive(true);
+  struct Step {
+    const char* what;
+    std::function<void()> action;
+    int rowCount;  // titles + data rows + filler + footer
+  };
+  const std::vector<Step> steps = {
+      {"closed", [&] { T.ds->Close(); }, 1 + 1 + 1 + 1},
+      {"open and empty", [&] { T.ds->Open(); }, 1 + 1 + 1 + 1},
+      {"one record", [&] { T.Add("a", 1); }, 1 + 1 + 1 + 1},
+      {"source gone", [&] { Source.reset(); }, 1 + 1 + 1 + 1},
+  };
+  for (const Step& s : steps) {
+    s.action();
+    PaintedTexts();
+    EXPECT_EQ(Grid->RowCount(), s.rowCount) << s.what;
+  }
+  EXPECT_EQ(Grid->DataSource(), nullptr);
+  EXPECT_EQ(Grid->GetFooterValue(0, Grid->Columns()->Items(0)), "0");
+}
+
+}  // namespace
