@@ -42,6 +42,7 @@ class TDataSet;
 class TField;
 class TDBSum;
 class TDataSource;
+class TPopupMenu;
 
 enum TColumnButtonStyleEh { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown };
 // The kind of cell, as GetCellKind answers.
@@ -512,6 +513,9 @@ class TColumnEh : public TCollectionItem {
   virtual void SetReadOnly(bool value);
   bool ShowImageAndText() const { return FShowImageAndText; }
   void SetShowImageAndText(bool value);
+  // Shown by a right click on the column's data cells (with AutoPopup).
+  TPopupMenu* PopupMenu() const { return FPopupMenu; }
+  void SetPopupMenu(TPopupMenu* value);
   int Tag() const { return FTag; }
   void SetTag(int value) { FTag = value; }
   bool ToolTips() const;
@@ -589,7 +593,7 @@ class TColumnEh : public TCollectionItem {
   friend class TColumnTitleEh;
   friend class TColumnFooterEh;
   bool IsAssigned(TColumnEhValue v) const { return FAssigned.Contains(v); }
-  void Assign(TColumnEhValue v) { FAssigned.Include(v); }
+  void MarkAssigned(TColumnEhValue v) { FAssigned.Include(v); }
   void RefreshFooters();
   void Repaint();
   void ClampWidth();
@@ -631,6 +635,7 @@ class TColumnEh : public TCollectionItem {
   bool FReadOnly = false;
   bool FShowImageAndText = false;
   int FTag = 0;
+  TPopupMenu* FPopupMenu = nullptr;
   bool FToolTips = false;
   bool FVisible = true;
   int FWidth = 0;

@@ -14,6 +14,7 @@
 #include "platform/draw/draw_utils.h"
 #include "platform/gui/message_queue.h"
 #include "platform/widgets/grid_inplace_edit.h"
+#include "platform/widgets/menus.h"
 
 namespace {
 
@@ -121,6 +122,7 @@ void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) 
     for (int i = 0; i < FColumns->Count(); ++i) {
       TColumnEh* c = FColumns->Items(i);
       if (c->ImageList() == component) c->SetImageList(nullptr);
+      if (c->PopupMenu() == component) c->SetPopupMenu(nullptr);
       if (c->DropDownBox()->ListSource() == component) c->DropDownBox()->SetListSource(nullptr);
     }
   if (auto* field = dynamic_cast<TField*>(component); field != nullptr && FColumns) {
@@ -1673,6 +1675,25 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
 }
 
 void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button == mbRight) {
+    // A data cell's column may bring its own menu.
+    const TGridCoord cell = MouseCoord(x, y);
+    TCellColPartEh colPart;
+    TCellRowPartEh rowPart;
+    int ci, ri;
+    if (cell.X >= 0 && cell.Y >= 0) {
+      GetCellType(cell.X, cell.Y, colPart, rowPart, ci, ri);
+      TColumnEh* column = ColumnOfRawCol(cell.X);
+      if (colPart == ccpDataEh && rowPart == crpDataEh && column != nullptr &&
+          column->PopupMenu() != nullptr && column->PopupMenu()->AutoPopup()) {
+        SetGridState(gsNormal);
+        const TPoint at = ClientToScreen({x, y});
+        column->PopupMenu()->SetPopupComponent(this);
+        column->PopupMenu()->Popup(at.X, at.Y);
+        return;
+      }
+    }
+  }
   TColumnEh* pressed = FPressedTitle;
   FPressedTitle = nullptr;
   TCustomGrid::MouseUp(button, shift, x, y);

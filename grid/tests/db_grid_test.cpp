@@ -11,6 +11,7 @@
 #include "platform/data/data_source.h"
 #include "platform/draw/recording_canvas.h"
 #include "platform/gui/tests/gui_test_support.h"
+#include "platform/widgets/menus.h"
 
 namespace {
 
@@ -685,6 +686,38 @@ TEST_F(DBGridTest, ClosingEmptyingAndLosingTheSourceLeaveAPaintableGrid) {
   }
   EXPECT_EQ(Grid->DataSource(), nullptr);
   EXPECT_EQ(Grid->GetFooterValue(0, Grid->Columns()->Items(0)), "0");
+}
+
+}  // namespace
+
+namespace {
+
+class TRecordingPopupMenu : public TPopupMenu {
+  MEBRATH_CLASS(TRecordingPopupMenu, TPopupMenu)
+ public:
+  explicit TRecordingPopupMenu(TComponent* owner) : TPopupMenu(owner) {}
+  std::vector<TPoint> Shown;
+  void Popup(int x, int y) override { Shown.push_back({x, y}); }
+};
+
+TEST_F(DBGridTest, ARightClickOnADataCellShowsItsColumnsMenu) {
+  TColumnEh* name = AddColumn("NAME");
+  AddColumn("NUM");
+  auto* menu = Create<TRecordingPopupMenu>(Form);
+  name->SetPopupMenu(menu);
+  Grid->SetDataSource(Source.get());
+  auto rightClick = [&](int col, int row) {
+    const TRect r = Grid->CellRect(col, row);
+    Grid->Perform(WM_RBUTTONDOWN, 0, MakeLParam(r.Left + 2, r.Top + 2));
+    Grid->Perform(WM_RBUTTONUP, 0, MakeLParam(r.Left + 2, r.Top + 2));
+  };
+  rightClick(1, 2);
+  rightClick(2, 2);  // no menu there
+  rightClick(1, 0);  // a title
+  ASSERT_EQ(menu->Shown.size(), 1u);
+  EXPECT_EQ(menu->PopupComponent(), Grid);
+  menu->Free();
+  EXPECT_EQ(name->PopupMenu(), nullptr) << "forgotten when it goes";
 }
 
 }  // namespace
