@@ -721,3 +721,23 @@ TEST_F(DBGridTest, ARightClickOnADataCellShowsItsColumnsMenu) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, WithoutTitlesOrIndicatorRowsAndColumnsStartAtZero) {
+  Grid->SetDataSource(Source.get());
+  Grid->SetOptions(Grid->Options() - TDBGridOptions{dgTitles, dgIndicator});
+  EXPECT_EQ(Grid->TitleOffset(), 0);
+  EXPECT_EQ(Grid->IndicatorOffset(), 0);
+  EXPECT_EQ(Grid->FixedRows(), 0);
+  EXPECT_EQ(Grid->FixedCols(), 0);
+  T.ds->SetRecNo(4);
+  EXPECT_EQ(Grid->Row(), 3);
+  const std::vector<std::string> texts = PaintedTexts();
+  EXPECT_EQ(std::find(texts.begin(), texts.end(), "NAME"), texts.end()) << "no title";
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "r4"), texts.end());
+  Grid->SetOptions(Grid->Options() + TDBGridOptions{dgRowSelect, dgEditing});
+  EXPECT_FALSE(Grid->Options().Contains(dgEditing)) << "row selection drops editing";
+}
+
+}  // namespace
