@@ -206,7 +206,17 @@ void TCustomDBGridEh::SetFlat(bool value) {
   if (FFlat == value) return;
   FFlat = value;
   FTitleTextMargin = value ? 2 : 4;
+  if (HandleAllocated()) RecreateWnd();
   RequestLayout();
+}
+
+void TCustomDBGridEh::CreateParams(TCreateParams& params) {
+  TCustomGrid::CreateParams(params);
+  // A flat grid has a thin one-pixel border instead of the sunken edge.
+  if (FFlat && BorderStyle() == bsSingle) {
+    params.ExStyle &= ~WS_EX_CLIENTEDGE;
+    params.Style |= WS_BORDER;
+  }
 }
 void TCustomDBGridEh::SetAutoFitColWidths(bool value) {
   if (FAutoFitColWidths == value) return;

@@ -307,6 +307,7 @@ class TCustomDBGridEh : public TCustomGrid,
   void CreateWnd() override;
   void Paint() override;
   void WndProc(TMessage& message) override;
+  void CreateParams(TCreateParams& params) override;
   void CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos, int& sizingOfs,
                        TGridDrawInfo& fixedInfo) override;
 

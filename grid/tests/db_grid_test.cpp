@@ -741,3 +741,16 @@ TEST_F(DBGridTest, WithoutTitlesOrIndicatorRowsAndColumnsStartAtZero) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, AFlatGridHasAThinBorder) {
+  Grid->SetBorderStyle(bsSingle);
+  Grid->SetDataSource(Source.get());
+  const int sunken = Grid->ClientWidth();
+  Grid->SetFlat(true);
+  EXPECT_EQ(Grid->ClientWidth(), sunken + 2);
+  EXPECT_EQ(Grid->DefaultRowHeight(), 13 + 1 + 1 + 2) << "flat rows are lower";
+}
+
+}  // namespace
