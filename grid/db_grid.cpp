@@ -1437,11 +1437,55 @@ void TCustomDBGridEh::PostDeferredLayout() {
   FDeferredLayoutQueued = PostMessage(Handle(), kDeferredLayoutMessage);
 }
 
+TGridCursorEh TCustomDBGridEh::CursorAt(int x, int y) {
+  TGridCursorQuery q;
+  q.Designing = ComponentState().Contains(csDesigning) && !FDataLink->Active();
+  TGridDrawInfo fixedInfo;
+  TGridState sizing = gsNormal;
+  int index = 0, pos = 0, ofs = 0;
+  CalcSizingState(x, y, sizing, index, pos, ofs, fixedInfo);
+  q.RowSizing = sizing == gsRowSizing;
+  q.Busy = sizing != gsNormal;
+  q.MultiSelect = FOptions.Contains(dgMultiSelect);
+  q.DataSetActive = FDataLink->Active();
+  q.DataSetEmpty = !FDataLink->Active() || FDataLink->DataSet()->IsEmpty();
+  q.RecordSelectionAllowed = FAllowedSelections.Contains(gstRecordBookmarks);
+  q.ColumnSelectionAllowed = FAllowedSelections.Contains(gstColumns);
+  const TGridCoord cell = MouseCoord(x, y);
+  if (cell.X >= 0 && cell.Y >= 0) {
+    TCellColPartEh colPart;
+    TCellRowPartEh rowPart;
+    int ci, ri;
+    GetCellType(cell.X, cell.Y, colPart, rowPart, ci, ri);
+    q.OverDataIndicator = colPart == ccpIndicatorEh && rowPart == crpDataEh;
+    q.OverTitle = colPart == ccpDataEh && rowPart == crpTitleEh && FOptions.Contains(dgTitles) &&
+                  !FOptions.Contains(dgRowSelect);
+    const TRect r = CellRect(cell.X, cell.Y);
+    q.YInTitle = y - r.Top;
+    q.TitleHeight = r.Bottom - r.Top;
+  }
+  return ChooseGridCursor(q);
+}
+
 void TCustomDBGridEh::WndProc(TMessage& message) {
   if (message.Msg == kDeferredLayoutMessage) {
     FDeferredLayoutQueued = false;
     RequestLayout();
     return;
+  }
+  if (message.Msg == WM_SETCURSOR && Screen != nullptr && HandleAllocated() &&
+      TWMSetCursor{message}.CursorWnd() == Handle() &&
+      TWMSetCursor{message}.HitTest() == HTCLIENT) {
+    const TPoint p = ScreenToClient(GetCursorPos());
+    const TGridCursorEh choice = CursorAt(p.X, p.Y);
+    if (HCURSOR cursor = GridCursorHandle(choice)) {
+      // The grid's cursors live under numbers of their own.
+      const TCursor index = kGridCursorIndex + static_cast<int>(choice);
+      if (Screen->Cursors(index) != cursor) Screen->SetCursors(index, cursor);
+      Screen->ApplyCursor(index);
+      message.Result = 1;
+      return;
+    }
   }
   TCustomGrid::WndProc(message);
 }

@@ -28,6 +28,7 @@
 #include "grid/columns.h"
 #include "grid/grid_data_link.h"
 #include "grid/grid_options.h"
+#include "grid/grid_resources.h"
 #include "grid/grid_style.h"
 #include "grid/selected_rows.h"
 #include "grid/sum_list.h"
@@ -233,6 +234,11 @@ class TCustomDBGridEh : public TCustomGrid,
   // Another kind of selection is dropped when the kind changes.
   void SetSelectionType(TDBGridEhSelectionType value);
   TBookmarkListEh* SelectedRows() const { return FSelectedRows.get(); }
+  // The kinds of selection the user may make.
+  TSet<TDBGridEhSelectionType> AllowedSelections() const { return FAllowedSelections; }
+  void SetAllowedSelections(TSet<TDBGridEhSelectionType> value) { FAllowedSelections = value; }
+  // What the pointer shows at client point (x, y).
+  TGridCursorEh CursorAt(int x, int y);
   // Fires OnSelectionChanged.
   void SelectionChanged();
 
@@ -352,6 +358,8 @@ class TCustomDBGridEh : public TCustomGrid,
   std::unique_ptr<TFont> FTitleFont;
   std::unique_ptr<TBookmarkListEh> FSelectedRows;
   TDBGridEhSelectionType FSelectionType = gstNon;
+  TSet<TDBGridEhSelectionType> FAllowedSelections{gstRecordBookmarks, gstRectangle, gstColumns,
+                                                  gstAll};
   std::unique_ptr<TFont> FFooterFont;
   std::unique_ptr<THeadTreeNode> FTitleTree;
   std::vector<THeadTreeNode*> FLeafFieldArr;

@@ -754,3 +754,21 @@ TEST_F(DBGridTest, AFlatGridHasAThinBorder) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, CursorsOverTheIndicatorAndTheTitlesBottom) {
+  AddColumn("NAME");
+  Grid->SetDataSource(Source.get());
+  const TRect indicator = Grid->CellRect(0, 2);
+  const TRect title = Grid->CellRect(1, 0);
+  EXPECT_EQ(Grid->CursorAt(indicator.Left + 3, indicator.Top + 5), gcPlatform);
+  Grid->SetOptions(Grid->Options() + TDBGridOptions{dgMultiSelect});
+  EXPECT_EQ(Grid->CursorAt(indicator.Left + 3, indicator.Top + 5), gcSelectRow);
+  EXPECT_EQ(Grid->CursorAt(title.Left + 10, title.Bottom - 3), gcSelectColumn);
+  EXPECT_EQ(Grid->CursorAt(title.Left + 10, title.Top + 1), gcPlatform);
+  Grid->SetAllowedSelections({gstRectangle});
+  EXPECT_EQ(Grid->CursorAt(indicator.Left + 3, indicator.Top + 5), gcPlatform);
+}
+
+}  // namespace
