@@ -733,6 +733,7 @@ void TCustomDBGridEh::LinkActive(bool value) {
   FSumList->SetDataSet(
       value && DataSource() != nullptr && DataSource()->Enabled() ? FDataLink->DataSet() : nullptr);
   RequestLayout();
+  if (value && FOptions.Contains(dgAlwaysShowEditor) && HandleAllocated()) ShowEditor();
   FColumns->ClearFieldRefs();
 }
 

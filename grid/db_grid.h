@@ -119,6 +119,10 @@ class TCustomDBGridEh : public TCustomGrid,
   // Fits one column's width to its contents; nothing yet, until the grid
   // measures its columns' contents.
   virtual void OptimizeColumnWidth(TColumnEh* column) { (void)column; }
+  // Sorting is done by the dataset on the client (passed on to whoever
+  // sorts; the grid itself never sorts).
+  bool SortLocal() const { return FSortLocal; }
+  void SetSortLocal(bool value) { FSortLocal = value; }
   bool RowSizingAllowed() const { return FRowSizingAllowed; }
   void SetRowSizingAllowed(bool value);
   // Every field of the dataset, in field order (none without one).
@@ -375,6 +379,7 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FDrawMemoText = false;
   bool FFlat = false;
   bool FRowSizingAllowed = false;
+  bool FSortLocal = false;
   bool FDefaultDrawingEh = true;
   bool FAutoFitColWidths = false;
   int FMinAutoFitWidth = 0;
