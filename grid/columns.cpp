@@ -539,11 +539,16 @@ void TColumnFooterEh::SetWordWrap(bool value) {
   Changed();
 }
 
+TDBSum* TColumnFooterEh::DBSum() const {
+  if (FSums == nullptr) return nullptr;
+  return static_cast<TDBSum*>(FSums->FindItemID(FSumId));
+}
+
 void TColumnFooterEh::ReleaseSum() {
-  if (FDBSum == nullptr) return;
-  TDBSum* sum = FDBSum;
-  FDBSum = nullptr;
-  sum->Free();
+  TDBSum* sum = DBSum();
+  FSums = nullptr;
+  FSumId = -1;
+  if (sum != nullptr) sum->Free();
 }
 
 void TColumnFooterEh::EnsureSumValue() {
@@ -558,13 +563,16 @@ void TColumnFooterEh::EnsureSumValue() {
       FValueType == fvtSum ? goSum : (FValueType == fvtAvg ? goAvg : goCount);
   const std::string field =
       op == goCount ? std::string() : (FFieldName.empty() ? FColumn->FieldName() : FFieldName);
-  if (FDBSum != nullptr && FDBSum->GroupOperation() == op && FDBSum->FieldName() == field) return;
+  const TDBSum* bound = DBSum();
+  if (bound != nullptr && bound->GroupOperation() == op && bound->FieldName() == field) return;
   TDBSumCollection* sums = grid->SumList()->SumCollection();
   sums->BeginUpdate();
   ReleaseSum();
-  FDBSum = sums->Add();
-  FDBSum->SetGroupOperation(op);
-  FDBSum->SetFieldName(field);
+  TDBSum* sum = sums->Add();
+  sum->SetGroupOperation(op);
+  sum->SetFieldName(field);
+  FSums = sums;
+  FSumId = sum->ID();
   sums->EndUpdate();
 }
 

@@ -41,6 +41,7 @@ class TColumnEh;
 class TDataSet;
 class TField;
 class TDBSum;
+class TDBSumCollection;
 class TDataSource;
 class TPopupMenu;
 
@@ -371,8 +372,9 @@ class TColumnFooterEh : public TCollectionItem {
   void SetValueType(TFooterValueType value);
   bool WordWrap() const { return FWordWrap; }
   void SetWordWrap(bool value);
-  // The sum item this footer reads; nullptr for other kinds.
-  TDBSum* DBSum() const { return FDBSum; }
+  // The sum item this footer reads; nullptr for other kinds, or when the
+  // sum list dropped it.
+  TDBSum* DBSum() const;
   // Rebinds the sum item (after a field or kind change).
   void EnsureSumValue();
   void RestoreDefaults();
@@ -401,7 +403,10 @@ class TColumnFooterEh : public TCollectionItem {
   std::string FValue;
   TFooterValueType FValueType = fvtNon;
   bool FWordWrap = false;
-  TDBSum* FDBSum = nullptr;
+  // The sum item by its ID, so an item the sum list dropped is never
+  // read through a stale pointer.
+  TDBSumCollection* FSums = nullptr;
+  int FSumId = -1;
 };
 
 class TColumnFootersEh : public TCollection {

@@ -772,3 +772,21 @@ TEST_F(DBGridTest, CursorsOverTheIndicatorAndTheTitlesBottom) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, AFooterWhoseSumItemWasDroppedShowsZero) {
+  TColumnEh* num = AddColumn("NUM");
+  num->Footer()->SetValueType(fvtSum);
+  Grid->SetFooterRowCount(1);
+  Grid->SetDataSource(Source.get());
+  Grid->SumList()->SetActive(true);
+  EXPECT_EQ(Grid->GetFooterValue(0, num), "465");
+  Grid->SumList()->SumCollection()->Clear();
+  EXPECT_EQ(num->Footer()->DBSum(), nullptr);
+  EXPECT_EQ(Grid->GetFooterValue(0, num), "0");
+  num->Footer()->EnsureSumValue();
+  EXPECT_EQ(Grid->GetFooterValue(0, num), "465") << "bound again";
+}
+
+}  // namespace
