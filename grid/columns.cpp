@@ -641,6 +641,9 @@ TColumnEh::~TColumnEh() {
   if (TCustomDBGridEh* grid = Grid()) {
     std::erase(grid->FSortMarkedColumns, this);
     std::erase(grid->FVisibleColumns, this);
+    // The title tree keeps no pointer to a freed column.
+    for (THeadTreeNode* leaf : grid->FLeafFieldArr)
+      if (leaf->Column == this) leaf->Column = nullptr;
   }
 }
 
