@@ -637,9 +637,15 @@ void TColumnEh::AfterConstruction() {
   if (grid != nullptr) grid->EndLayout();
 }
 
-TColumnEh::~TColumnEh() {
+TColumnEh::~TColumnEh() = default;
+
+void TColumnEh::BeforeDestruction() {
+  TCollectionItem::BeforeDestruction();
+  // Still in the collection here: the grid forgets the column.
   if (TCustomDBGridEh* grid = Grid()) {
     std::erase(grid->FSortMarkedColumns, this);
+    for (std::size_t i = 0; i < grid->FSortMarkedColumns.size(); ++i)
+      grid->FSortMarkedColumns[i]->Title()->FSortIndex = static_cast<int>(i) + 1;
     std::erase(grid->FVisibleColumns, this);
     // The title tree keeps no pointer to a freed column.
     for (THeadTreeNode* leaf : grid->FLeafFieldArr)

@@ -587,6 +587,7 @@ class TColumnEh : public TCollectionItem {
  protected:
   explicit TColumnEh(TCollection* collection);
   void AfterConstruction() override;
+  void BeforeDestruction() override;
   virtual TObjectPtr<TColumnFooterEh> CreateFooter();
   virtual TObjectPtr<TColumnFootersEh> CreateFooters();
   virtual TObjectPtr<TColumnTitleEh> CreateTitle();

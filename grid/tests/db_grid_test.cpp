@@ -790,3 +790,23 @@ TEST_F(DBGridTest, AFooterWhoseSumItemWasDroppedShowsZero) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, ADeletedColumnLeavesTheGridsLists) {
+  AddColumn("NAME")->Title()->SetCaption("G|a");
+  AddColumn("NUM")->Title()->SetCaption("G|b");
+  Grid->SetUseMultiTitle(true);
+  Grid->SetOptionsEh(Grid->OptionsEh() + TDBGridEhOptions{dghMultiSortMarking});
+  Grid->SetDataSource(Source.get());
+  Grid->Columns()->Items(0)->Title()->SetSortMarker(smUpEh);
+  Grid->Columns()->Items(1)->Title()->SetSortMarker(smDownEh);
+  Grid->BeginLayout();
+  Grid->Columns()->Delete(0);
+  EXPECT_EQ(Grid->SortMarkedColumns().size(), 1u);
+  PaintedTexts();  // a paint in the middle of the batch reads no freed column
+  Grid->EndLayout();
+  EXPECT_EQ(Grid->Columns()->Items(0)->Title()->SortIndex(), 1) << "renumbered";
+}
+
+}  // namespace
