@@ -1174,6 +1174,7 @@ TCheckBoxState TColumnEh::GetCheckState() {
   if (field->DataType() == ftBoolean) return field->AsBoolean() ? cbChecked : cbUnchecked;
   // An empty or one-line key list answers grayed without indexing lines
   // that are not there.
+  if (!HasKeyList()) return cbGrayed;
   const std::string text = field->Text();
   for (const std::string& v : CheckValues(0))
     if (v == text) return cbChecked;

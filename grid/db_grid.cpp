@@ -1293,7 +1293,8 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   FColCellParams.Alignment = column->Alignment();
   FColCellParams.ImageIndex = column->GetImageIndex();
   FColCellParams.Text = column->GetCellDisplayText();
-  FColCellParams.CheckState = column->GetCheckState();
+  const TColumnEhType kind = column->GetCellKind();
+  FColCellParams.CheckState = kind == ctCheckboxes ? column->GetCheckState() : cbUnchecked;
   FColCellParams.ReadOnly = column->ReadOnly();
   if (OnGetCellParams) OnGetCellParams(this, column, &font, FColCellParams.Background, state);
   column->GetColCellParams(false, FColCellParams);
@@ -1307,7 +1308,6 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   canvas.FillSolidRect(rect, background);
   canvas.Font()->Assign(&font);
   canvas.SetBkMode(TRANSPARENT);
-  const TColumnEhType kind = column->GetCellKind();
   if (!FDefaultDrawingEh) {
     // Contents are the program's.
   } else if (kind == ctCheckboxes) {
