@@ -810,3 +810,37 @@ TEST_F(DBGridTest, ADeletedColumnLeavesTheGridsLists) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, MovingAFieldColumnMovesItsField) {
+  Grid->SetDataSource(Source.get());
+  ASSERT_EQ(Captions(), "NAME NUM AMT VAL");
+  Grid->Columns()->Items(0)->SetIndex(2);
+  EXPECT_EQ(T.name->Index(), 2) << "the field follows a column made from it";
+  Grid->RequestLayout();
+  EXPECT_EQ(Captions(), "NUM AMT NAME VAL");
+}
+
+TEST_F(DBGridTest, AssignCopiesOnlyWhatTheSourceAssigned) {
+  TColumnEh* source = AddColumn("AMT");
+  TColumnEh* copy = AddColumn("NAME");
+  Grid->SetDataSource(Source.get());
+  source->SetColor(clYellow);
+  source->Title()->SetCaption("Сумма");
+  source->Footer()->SetValueType(fvtSum);
+  source->SetDisplayFormat("0.00");
+  copy->SetWidth(33);
+  copy->Assign(source);
+  EXPECT_EQ(copy->FieldName(), "AMT");
+  EXPECT_EQ(copy->Color(), clYellow);
+  EXPECT_FALSE(copy->AssignedValues().Contains(cvWidth)) << "defaults restored first";
+  EXPECT_EQ(copy->Width(), source->Width());
+  EXPECT_EQ(copy->Title()->Caption(), "Сумма");
+  EXPECT_EQ(copy->Footer()->ValueType(), fvtSum);
+  EXPECT_NE(copy->Footer()->DBSum(), nullptr) << "its own sum item";
+  EXPECT_NE(copy->Footer()->DBSum(), source->Footer()->DBSum());
+  EXPECT_EQ(copy->DisplayFormat(), "0.00");
+}
+
+}  // namespace
