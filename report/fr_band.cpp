@@ -216,7 +216,9 @@ void TfrBand::DrawPageBreak() {
 void TfrBand::DoDraw() {
   TfrPage& p = *Parent;
   if (Kind != btPageFooter && Kind != btOverlay && Kind != btNone) y = p.CurY;
-  const int h = Stretched ? StretchedHeight() : dy;
+  // Draw's fit test has measured this band already.
+  const int h = Stretched ? (FHeightKnown ? maxdy : StretchedHeight()) : dy;
+  FHeightKnown = false;
   FPlace = {p.CurX, y, p.ColumnWidth, h, false};
   frEngine().CurBand = &FPlace;
   if (Stretched) StretchObjects(h);
@@ -261,6 +263,7 @@ bool TfrBand::Draw() {
   TfrBand* const savedBand = e.CurRuntimeBand;
   e.CurRuntimeBand = this;
   e.CurBandView = View;
+  if (++e.BandPrint == 0) e.BandPrint = 1;
   CalculatedHeight = 0;
   ForceNewPage = ForceNewColumn = 0;
   CurYSet = false;
@@ -298,10 +301,14 @@ bool TfrBand::Draw() {
     if (Kind == btPageFooter) y = p.CurBottomY;
     if (Exists()) {
       if (View != nullptr) dy = View->dy;
-      if (Kind != btPageFooter && Kind != btOverlay && Kind != btColumnFooter && Kind != btNone &&
-          CalcHeight() + p.CurY > p.CurBottomY && !PageBreak && !p.FreshPage()) {
-        result = true;
-        p.NewColumn(this);
+      if (Kind != btPageFooter && Kind != btOverlay && Kind != btColumnFooter && Kind != btNone) {
+        const int h = CalcHeight();
+        FHeightKnown = Child == nullptr && !(IsDataBand(Kind) && Next != nullptr);
+        if (h + p.CurY > p.CurBottomY && !PageBreak && !p.FreshPage()) {
+          result = true;
+          p.NewColumn(this);
+          FHeightKnown = false;
+        }
       }
       if (IsDataBand(Kind) && Next != nullptr && Next->DataSet == nullptr) {
         for (TfrBand* b = this; b != nullptr && (b == this || b->DataSet == nullptr); b = b->Next)

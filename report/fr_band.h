@@ -100,6 +100,7 @@ class TfrBand : public TfrRuntimeBand {
   int StretchedHeight();
   void DoDraw();
   TfrBandPlace FPlace;
+  bool FHeightKnown = false;  // maxdy holds this print's stretched height
   struct TSavedRect {
     int y, dy;
   };

@@ -112,6 +112,7 @@ struct TfrEngine {
   int SavedY = 0, SavedBottomY = 0;
   std::vector<TfrBand*> Pending;  // bands queued by the data loop
   Variant CurValue;               // VALUE
+  unsigned BandPrint = 0;         // counts band prints (never 0 once one ran)
   Variant StartDate, StartTime;   // DATE, TIME
   // The lines and height of the last text layout.
   TStringList LayoutList;

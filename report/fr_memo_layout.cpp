@@ -175,6 +175,12 @@ void TfrMemoView::LayoutText() {
 
 void TfrMemoView::WrapParagraph(const std::string& text) {
   TCanvas& canvas = frScratchCanvas();
+  const int avail = FLayoutWidth;
+  if (text.find_first_of("\r\n") == std::string::npos &&
+      (text.size() <= 1 || Length(text) <= 1 || canvas.TextWidth(text) <= avail)) {
+    AddLine(text + kParagraphEnd);
+    return;
+  }
   // Characters with their byte offsets, so lines are cut from `text` as it
   // stands.
   std::u32string s;
@@ -190,7 +196,6 @@ void TfrMemoView::WrapParagraph(const std::string& text) {
   }
   at.push_back(text.size());
   const int n = static_cast<int>(s.size());
-  const int avail = FLayoutWidth;
   // Widths add up per character, so one measurement serves every part.
   const std::vector<int> adv = canvas.CharAdvances(text);
   std::vector<int> sum(static_cast<std::size_t>(n) + 1, 0);
@@ -324,6 +329,9 @@ int TfrMemoView::CalcHeight() {
     Memo1.Assign(FRemainder);
   } else {
     EvaluateMemo();
+    // Print in the same band print takes this text as it is.
+    FEvaluated.Assign(Memo1);
+    FEvaluatedStamp = frEngine().BandPrint;
   }
   FLaidOut = Continuation;
   if (Memo1.Count() == 0) return 0;

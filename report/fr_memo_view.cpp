@@ -139,10 +139,14 @@ bool TfrMemoView::HighlightActive() {
 }
 
 void TfrMemoView::Print(TStream& stream) {
+  TfrEngine& e = frEngine();
   if (Continuation)
     Memo1.Assign(FRemainder);
+  else if (FEvaluatedStamp != 0 && FEvaluatedStamp == e.BandPrint)
+    Memo1.Assign(FEvaluated);  // measured in this very band print
   else
     EvaluateMemo();
+  FEvaluatedStamp = 0;
   if (!Visible) return;
   if (Splitting) {
     // Keep the lines that fit in dy; the rest waits for the next part.

@@ -137,10 +137,12 @@ class TfrMemoView : public TfrStretcheable {
   bool FFitOnly = false;
   bool FExporting = false;
   int FDrawnLines = 0;
-  int FLayoutPos = 0;      // current position while laying out
-  int FLayoutWidth = 0;    // available width while laying out
-  TRect FDrawRect;         // of the last ScaleCoords
-  TStringList FRemainder;  // laid-out lines a split part left
+  int FLayoutPos = 0;            // current position while laying out
+  int FLayoutWidth = 0;          // available width while laying out
+  TRect FDrawRect;               // of the last ScaleCoords
+  TStringList FRemainder;        // laid-out lines a split part left
+  TStringList FEvaluated;        // evaluated by CalcHeight ...
+  unsigned FEvaluatedStamp = 0;  // ... in this band print
 };
 
 // The positions (1-based, ascending) after which `word` may be hyphenated:
