@@ -142,7 +142,9 @@ void TfrBand::DrawObject(TfrView* view) {
 }
 
 void TfrBand::DrawObjects() {
-  for (TfrView* v : Objects) DrawObject(v);
+  // Sub-report objects only mark where another page is shown.
+  for (TfrView* v : Objects)
+    if (v->Typ != gtSubReport) DrawObject(v);
 }
 
 void TfrBand::DrawPageBreak() {

@@ -13,7 +13,9 @@
 #include "report/fr_functions.h"
 #include "report/fr_memo_view.h"
 #include "report/fr_page.h"
+#include "report/fr_object.h"
 #include "report/fr_utils.h"
+#include "platform/data/fields.h"
 
 namespace {
 
@@ -178,6 +180,8 @@ void TfrReport::LoadFromStream(TStream& stream) {
   try {
     FPages.LoadFromStream(stream);
   } catch (const Exception& e) {
+    // A failed load leaves one empty page.
+    if (FPages.Count() == 0) FPages.Add();
     if (frReportHooks().ShowError) frReportHooks().ShowError(e.Message());
     frEngine().DocMode = dmDesigning;
     throw;
@@ -286,6 +290,30 @@ void TfrReport::GetVariableValue(const std::string& name, Variant& value) {
     return;
   }
   const std::string upper = AnsiUpperCase(name);
+  // "dataset.field" anywhere in an expression: resolved once, then read
+  // straight from the field.
+  if (name.find('.') != std::string::npos) {
+    auto it = FFieldRefs.find(upper);
+    if (it == FFieldRefs.end()) {
+      TfrDataset* dataset;
+      std::string field;
+      FindDataField(name, dataset, field);
+      TDataSet* data = nullptr;
+      if (auto* db = dynamic_cast<TfrDBDataSet*>(dataset)) {
+        try {
+          data = db->GetDataSet();
+        } catch (const EDSError&) {
+        }
+      }
+      it = FFieldRefs.emplace(upper, std::make_pair(data, RemoveQuotes(field))).first;
+    }
+    if (it->second.first != nullptr) {
+      if (TField* f = it->second.first->FindField(it->second.second)) {
+        value = GetFieldValue(f);
+        return;
+      }
+    }
+  }
   TfrBand* band = e.CurRuntimeBand;
   TfrPage* page = e.CurPage;
   if (upper == "VALUE") {
@@ -455,6 +483,7 @@ void TfrReport::BuildPages() {
   TfrCurrentReport current(this);
   CanRebuild = true;
   e.ErrorFlag = false;
+  FFieldRefs.clear();
   const bool multiple = FDataset != nullptr && ReportType == rtMultiple;
   if (multiple) {
     FDataset->Init();

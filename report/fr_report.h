@@ -25,6 +25,7 @@
 #include "report/fr_engine.h"
 #include "report/fr_pages.h"
 
+class TDataSet;
 class TfrBand;
 class TfrDataset;
 class TInterpretator;
@@ -197,6 +198,8 @@ class TfrReport : public TfrReportBase {
   std::unique_ptr<TInterpretator> FInterp;
   std::map<const void*, std::unique_ptr<TStringList>> FScripts;
   std::vector<std::string> FResolving;
+  // "DATASET.FIELD" references met in expressions.
+  std::map<std::string, std::pair<TDataSet*, std::string>> FFieldRefs;
   int FProgressTotal = 0;
   std::string FProgressLabel;
 };

@@ -9,6 +9,7 @@
 
 #include "platform/base/format_settings.h"
 #include "platform/base/stream.h"
+#include "platform/base/file_stream.h"
 #include "report/fr_band.h"
 #include "report/fr_band_view.h"
 #include "report/fr_dataset.h"
@@ -17,6 +18,7 @@
 #include "report/fr_memo_view.h"
 #include "report/fr_page.h"
 #include "report/fr_report.h"
+#include "report_fixture.h"
 
 namespace {
 
@@ -489,6 +491,96 @@ TEST_F(FrBuild, ReportProcedures) {
   report->Variables().SetVariable("N", Variant(0));
   ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
   EXPECT_EQ(Page(0), (Lines{"0:1", "20:2", "40:3", "60:3 20"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FrBuild, FieldReferencesInsideExpressions) {
+  TArrayDataSet* table = MakeTable(owner.get(), 3);
+  auto* db = Create<TfrDBDataSet>(owner.get());
+  db->SetName("frDB1");
+  db->SetDataSet(table);
+  Band(btMasterData, 0, 20, "Data", "frDB1");
+  Memo(0, "[frDB1.\"NAME\"] [frDB1.ID * 10]");
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(Page(0), (Lines{"0:n1 10", "20:n2 20", "40:n3 30"}));
+}
+
+TEST_F(FrBuild, DataBandFormNewPageAndManualBuild) {
+  Band(btMasterData, 0, 20, "Data", "3", flBandNewPageAfter);
+  Memo(0, "[LINE#]");
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(Pages(), 3);
+  EXPECT_EQ(Page(2), (Lines{"0:3"}));
+
+  int built = 0;
+  report->OnManualBuild = [&](TfrPage* p) {
+    ++built;
+    p->ShowBandByName("data");
+    p->NewPage();
+    p->ShowBandByName("Data");
+  };
+  ASSERT_TRUE(report->PrepareReport());
+  EXPECT_EQ(built, 1);
+  EXPECT_EQ(Pages(), 2);
+}
+
+TEST_F(FrBuild, PageColumnsWithColumnHeaderAndFooter) {
+  page->Columns = 2;
+  page->ColumnGap = 20;
+  Band(btColumnHeader, 0, 20, "CH");
+  Memo(0, "ch");
+  Band(btMasterData, 30, 500, "Data", "5");
+  Memo(30, "[LINE#]");
+  Band(btColumnFooter, 600, 20, "CF");
+  Memo(600, "cf");
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(Pages(), 2);
+  report->EMFPages().ObjectsToPage(0);
+  std::vector<std::string> placed;
+  for (const auto& o : report->EMFPages().Pages(0).Page->Objects)
+    placed.push_back(std::to_string(o->x) + "," + std::to_string(o->y) + ":" +
+                     o->Memo1[0].substr(0, 2));
+  // Columns 387 wide: (794 - 20) / 2. The column footer prints above the
+  // page bottom in each column.
+  EXPECT_EQ(placed, (std::vector<std::string>{"10,0:ch", "10,20:1", "10,520:2", "10,1020:cf",
+                                              "417,0:ch", "417,20:3", "417,520:4", "417,1020:cf"}));
+}
+
+TEST_F(FrBuild, LoadFromFileReportsFailure) {
+  EXPECT_FALSE(report->LoadFromFile("/nonexistent/report.frf"));
+  const std::string path = ::testing::TempDir() + "broken.frf";
+  {
+    TFileStream f(path, fmCreate);
+    const char bytes[] = {24, 0, 0, 0, 0, 0, 0, 7, 7, 7};
+    f.WriteBuffer(bytes, sizeof bytes);
+  }
+  EXPECT_FALSE(report->LoadFromFile(path));
+  EXPECT_EQ(errors.size(), 1u);
+  ASSERT_EQ(report->Pages().Count(), 1);
+  page = report->Pages().Pages(0);
+  // A template written and read back prepares the same.
+  Band(btMasterData, 0, 20, "Data", "2");
+  Memo(0, "[LINE#]");
+  const std::string good = ::testing::TempDir() + "good.frf";
+  {
+    TFileStream f(good, fmCreate);
+    report->SaveToStream(f);
+  }
+  auto* other = Create<TfrReport>(owner.get());
+  other->ShowProgress = false;
+  ASSERT_TRUE(other->LoadFromFile(good));
+  ASSERT_TRUE(other->PrepareReport());
+  EXPECT_EQ(Page(0, other), (Lines{"0:1", "20:2"}));
+}
+
+TEST_F(FrBuild, PositionVariables) {
+  Band(btReportTitle, 0, 40, "Title");
+  Memo(0, "[CURY] [FREESPACE] [PAGEHEIGHT] [PAGEWIDTH] [FINALPASS]");
+  ASSERT_TRUE(report->PrepareReport());
+  EXPECT_EQ(Page(0), (Lines{"0:0 1123 1123 794 True"}));
 }
 
 }  // namespace
