@@ -142,9 +142,33 @@ void TfrBand::DrawObject(TfrView* view) {
 }
 
 void TfrBand::DrawObjects() {
-  // Sub-report objects only mark where another page is shown.
-  for (TfrView* v : Objects)
-    if (v->Typ != gtSubReport) DrawObject(v);
+  FSubReportBottom = -1;
+  std::vector<TfrSubReportView*> subs;
+  for (TfrView* v : Objects) {
+    if (auto* sub = dynamic_cast<TfrSubReportView*>(v))
+      subs.push_back(sub);
+    else
+      DrawObject(v);
+  }
+  if (subs.empty()) return;
+  // Sub-reports print one after another from their place in the band; a
+  // sub-report that broke the page makes the next one start below it.
+  TfrPages& pages = Report().Pages();
+  const int firstPage = frEngine().PageNo;
+  const int top = y;
+  int bottom = y + dy;
+  for (TfrSubReportView* sub : subs) {
+    if (sub->SubPage < 0 || sub->SubPage >= pages.Count()) continue;
+    TfrPage* page = pages.Pages(sub->SubPage);
+    if (page == Parent) continue;
+    const bool samePage = frEngine().PageNo == firstPage;
+    const int start = samePage ? top + sub->y : Parent->CurY;
+    const int x = sub->x + Parent->CurX - Parent->PrintBounds.Left;
+    const int end = page->PrintSubReport(*Parent, x, start);
+    bottom = frEngine().PageNo == firstPage ? std::max(bottom, end) : end;
+    if (frEngine().PageNo != firstPage) Parent->CurY = end;
+  }
+  FSubReportBottom = bottom;
 }
 
 void TfrBand::DrawPageBreak() {
@@ -232,7 +256,7 @@ void TfrBand::DoDraw() {
       if (CheckPageBreak(y, h, false)) y = p.CurY;
       FPlace.y = y;
       DrawObjects();
-      p.CurY = y + h;
+      p.CurY = FSubReportBottom >= 0 ? FSubReportBottom : y + h;
     } else {
       DrawPageBreak();
     }

@@ -100,7 +100,9 @@ class TfrBand : public TfrRuntimeBand {
   int StretchedHeight();
   void DoDraw();
   TfrBandPlace FPlace;
-  bool FHeightKnown = false;  // maxdy holds this print's stretched height
+  bool FHeightKnown = false;
+  int FSubReportBottom =
+      -1;  // the lowest Y sub-reports reached  // maxdy holds this print's stretched height
   struct TSavedRect {
     int y, dy;
   };

@@ -94,6 +94,10 @@ class TfrPage : public TfrObject {
   void NewPage();
   void NewColumn(TfrBand* band);
   void ShowPageFooters();
+  // Prints this (sub-report) page inside `host`'s flow: its left edge at
+  // `x`, from `top` down; page breaks are the host's. Returns the Y below
+  // what it printed.
+  int PrintSubReport(TfrPage& host, int x, int top);
   // The printable bounds (with the page footer's room taken off while
   // preparing when `preparing`).
   TRect PrintableBounds(bool preparing) const;
@@ -126,6 +130,7 @@ class TfrPage : public TfrObject {
   void ShowPending();
   void Queue(TfrBand* band);
   void MarkBreak() { FBreakY = CurY; }
+  TfrPage* FHost = nullptr;  // while printed as a sub-report
   bool FInitialized = false;
   bool FInBreak = false;
   int FBreakY = -1;

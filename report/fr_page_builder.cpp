@@ -176,6 +176,7 @@ void TfrPage::InitReport() {
   }
   if (Columns <= 0) Columns = 1;
   const TRect bounds = PrintableBounds(false);
+  PrintBounds = bounds;
   ColumnWidth = (bounds.Right - bounds.Left - (Columns - 1) * ColumnGap) / Columns;
   FMaxLevel = 0;
   for (int level = 1; level <= 3; ++level)
@@ -210,7 +211,8 @@ void TfrPage::PrepareObjects() {
       report.Dictionary().IsVariable(name);
     }
   }
-  if (report.FinalPass || !report.DoublePass) RegisterAggregates(*this);
+  // The bands of a first pass keep their registrations for the final one.
+  if (!(report.FinalPass && report.DoublePass)) RegisterAggregates(*this);
 }
 
 void TfrPage::ShowBand(TfrBand* band) {
@@ -238,6 +240,10 @@ void TfrPage::ShowPending() {
 }
 
 void TfrPage::NewPage() {
+  if (FHost != nullptr) {
+    NewColumn(nullptr);
+    return;
+  }
   TfrEngine& e = frEngine();
   TfrReport& report = Report();
   report.Progress(e.PageNo + 1);
@@ -263,7 +269,19 @@ void TfrPage::NewPage() {
 void TfrPage::NewColumn(TfrBand* band) {
   const bool saved = FInBreak;
   FInBreak = true;
-  if (CurColumn < Columns - 1) {
+  if (FHost != nullptr) {
+    // A sub-report breaks where its host breaks.
+    const int dx = CurX - FHost->CurX;
+    TfrPage* const savedPage = frEngine().CurPage;
+    frEngine().CurPage = FHost;
+    FHost->NewColumn(nullptr);
+    frEngine().CurPage = savedPage;
+    CurY = FHost->CurY;
+    CurBottomY = FHost->CurBottomY;
+    CurX = FHost->CurX + dx;
+    LastStaticColumnY = CurY;
+    ShowBand(Bands[btColumnHeader]);
+  } else if (CurColumn < Columns - 1) {
     ShowBand(Bands[btColumnFooter]);
     ++CurColumn;
     CurX += ColumnWidth + ColumnGap;
@@ -316,6 +334,46 @@ void TfrPage::ShowPageFooters() {
   e.PageNo = count;
 }
 
+int TfrPage::PrintSubReport(TfrPage& host, int x, int top) {
+  TfrEngine& e = frEngine();
+  TfrPage* const savedPage = e.CurPage;
+  std::vector<TfrBand*> pending;
+  pending.swap(e.Pending);
+  FHost = &host;
+  e.CurPage = this;
+  PrintBounds = PrintableBounds(false);
+  CurX = x;
+  CurY = top;
+  CurBottomY = host.CurBottomY;
+  CurColumn = 0;
+  Columns = 1;
+  CurrentNo = 0;
+  LastBand = nullptr;
+  FBreakY = -1;
+  const auto restore = [&] {
+    FHost = nullptr;
+    e.CurPage = savedPage;
+    e.Pending.swap(pending);
+  };
+  try {
+    ShowBand(Bands[btReportTitle]);
+    LastStaticColumnY = CurY;
+    ShowBand(Bands[btColumnHeader]);
+    if (FMaxLevel > 0) DoLoop(1);
+    e.Pending.clear();
+    LastPage = true;
+    ShowBand(Bands[btColumnFooter]);
+    ShowBand(Bands[btReportSummary]);
+    LastPage = false;
+  } catch (...) {
+    LastPage = false;
+    restore();
+    throw;
+  }
+  restore();
+  return CurY;
+}
+
 void TfrPage::FormPage() {
   TfrEngine& e = frEngine();
   TfrReport& report = Report();
@@ -334,6 +392,7 @@ void TfrPage::FormPage() {
     e.PageNo = Prepared().Count();
   }
   const TRect bounds = PrintableBounds(true);
+  PrintBounds = PrintableBounds(false);
   CurBottomY = e.AppendPage ? e.SavedBottomY : bounds.Bottom;
   CurColumn = 0;
   CurX = bounds.Left;

@@ -7,15 +7,15 @@
 #include "platform/base/file_utils.h"
 #include "platform/base/format_settings.h"
 #include "platform/base/text.h"
+#include "platform/data/fields.h"
 #include "report/fr_band.h"
 #include "report/fr_dataset.h"
 #include "report/fr_format.h"
 #include "report/fr_functions.h"
 #include "report/fr_memo_view.h"
-#include "report/fr_page.h"
 #include "report/fr_object.h"
+#include "report/fr_page.h"
 #include "report/fr_utils.h"
-#include "platform/data/fields.h"
 
 namespace {
 
@@ -496,7 +496,7 @@ void TfrReport::BuildPages() {
     if (multiple) FDataset->Exit();
   };
   try {
-    if (FinalPass || !DoublePass)
+    if (!(FinalPass && DoublePass))
       for (int i = 0; i < FPages.Count(); ++i) FPages.Pages(i)->IsSubReportPage = false;
     for (int i = 0; i < FPages.Count(); ++i) {
       TfrPage* page = FPages.Pages(i);

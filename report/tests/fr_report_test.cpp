@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/file_stream.h"
 #include "platform/base/format_settings.h"
 #include "platform/base/stream.h"
-#include "platform/base/file_stream.h"
 #include "report/fr_band.h"
 #include "report/fr_band_view.h"
 #include "report/fr_dataset.h"
@@ -581,6 +581,41 @@ TEST_F(FrBuild, PositionVariables) {
   Memo(0, "[CURY] [FREESPACE] [PAGEHEIGHT] [PAGEWIDTH] [FINALPASS]");
   ASSERT_TRUE(report->PrepareReport());
   EXPECT_EQ(Page(0), (Lines{"0:0 1123 1123 794 True"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FrBuild, SubReportPrintsInsideItsBand) {
+  Band(btMasterData, 0, 40, "Data", "2");
+  Memo(0, "m[LINE#]");
+  auto sub = CreateUnique<TfrSubReportView>();
+  sub->x = 400;
+  sub->y = 10;
+  sub->dx = 300;
+  sub->dy = 20;
+  sub->SubPage = 1;
+  page->Add(std::move(sub));
+  TfrPage* inner = report->Pages().Add();
+  Band(inner, btMasterData, 0, 20, "Inner", "3");
+  TfrMemoView* m = Memo(inner, 0, "s[LINE#]");
+  m->x = 0;
+  Band(btReportSummary, 100, 20, "RS");
+  Memo(100, "end");
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  ASSERT_EQ(Pages(), 1);
+  report->EMFPages().ObjectsToPage(0);
+  std::vector<std::string> placed;
+  for (const auto& o : report->EMFPages().Pages(0).Page->Objects)
+    placed.push_back(std::to_string(o->x) + "," + std::to_string(o->y) + ":" + o->Memo1[0]);
+  for (std::string& p : placed)
+    if (!p.empty() && p.back() == kParagraphEnd) p.pop_back();
+  // The sub-report's records run from its place; the band then ends below
+  // the lowest of them.
+  EXPECT_EQ(placed,
+            (std::vector<std::string>{"10,0:m1", "400,10:s1", "400,30:s2", "400,50:s3", "10,70:m2",
+                                      "400,80:s1", "400,100:s2", "400,120:s3", "10,140:end"}));
 }
 
 }  // namespace
