@@ -33,6 +33,23 @@ TfrBand::~TfrBand() {
   delete Next;
 }
 
+TfrDataset* TfrBand::MakeDataset(const std::string& text, TObjectPtr<TfrDataset>& owned) {
+  owned.reset();
+  const std::string name = Trim(text);
+  if (name.empty()) return nullptr;
+  bool number = name.size() < 9;
+  for (char c : name) number = number && c >= '0' && c <= '9';
+  if (number) {
+    auto ds = CreateUnique<TfrUserDataset>();
+    ds->RangeEnd = reCount;
+    ds->RangeEndCount = std::stoi(name);
+    owned.reset(ds.release());
+    return owned.get();
+  }
+  TComponent* owner = frEngine().CurReport->Owner();
+  return dynamic_cast<TfrDataset*>(FindComponentByPath(owner, name));
+}
+
 void TfrBand::SetDataSet(const std::string& text) {
   if (Kind == btGroupHeader) {
     GroupCondition = text;
@@ -40,25 +57,78 @@ void TfrBand::SetDataSet(const std::string& text) {
   }
   DataSet = nullptr;
   FOwnDataset.reset();
-  const std::string name = Trim(text);
-  if (name.find(';') != std::string::npos) return;
-  if (!name.empty()) {
-    bool number = true;
-    for (char c : name) number = number && c >= '0' && c <= '9';
-    if (number && name.size() < 9) {
-      auto ds = CreateUnique<TfrUserDataset>();
-      ds->RangeEnd = reCount;
-      ds->RangeEndCount = std::stoi(name);
-      FOwnDataset.reset(ds.release());
-      DataSet = FOwnDataset.get();
-    } else {
-      TComponent* owner = frEngine().CurReport->Owner();
-      DataSet = dynamic_cast<TfrDataset*>(FindComponentByPath(owner, name));
-    }
-  }
+  if (text.find(';') == std::string::npos) DataSet = MakeDataset(text, FOwnDataset);
   TfrReport& report = Report();
   if (Kind == btMasterData && DataSet == nullptr && report.ReportType != rtMultiple)
     DataSet = report.Dataset();
+}
+
+bool TfrBand::IsCrossCell(const TfrView* view) const {
+  for (const auto& cell : CrossCells)
+    if (cell.first == view) return true;
+  return false;
+}
+
+void TfrBand::DrawCross() {
+  TfrEngine& e = frEngine();
+  TfrReport& report = Report();
+  TfrPage& p = *Parent;
+  TfrBand* header = p.Bands[btCrossHeader];
+  TfrBand* data = p.Bands[btCrossData];
+  TfrBand* footer = p.Bands[btCrossFooter];
+  p.ColumnNo = 1;
+  if (report.OnBeginColumn) report.OnBeginColumn(this);
+  const int shiftBase = p.CurX - p.PrintBounds.Left;
+  const auto printCells = [&](TfrBand* cross, int x) {
+    for (const auto& [view, owner] : CrossCells) {
+      if (owner != cross) continue;
+      const int dx = x - cross->CrossX;
+      view->x += dx;
+      try {
+        DrawObject(view);
+      } catch (...) {
+        view->x -= dx;
+        throw;
+      }
+      view->x -= dx;
+    }
+  };
+  int x = (header != nullptr ? header->CrossX : data != nullptr ? data->CrossX : 0) + shiftBase;
+  if (header != nullptr) {
+    report.RunScript(header, header->Script);
+    printCells(header, header->CrossX + shiftBase);
+    x = header->CrossX + header->CrossWidth + shiftBase;
+  }
+  if (data != nullptr) {
+    TfrDataset* ds = data->DataSet != nullptr ? data->DataSet : CrossDataSet;
+    TObjectPtr<TfrDataset> stand;
+    // A footer row without columns of its own lines up with the data rows.
+    if (ds == nullptr && Kind == btMasterFooter && data->MaxColumns > 0)
+      ds = MakeDataset(std::to_string(data->MaxColumns), stand);
+    if (ds != nullptr) {
+      int columns = 0;
+      ds->First();
+      while (!ds->Eof() && !report.Terminated) {
+        e.CurBandView = data->View;
+        int width = data->CrossWidth;
+        if (report.OnPrintColumn) report.OnPrintColumn(p.ColumnNo, width);
+        report.RunScript(data, data->Script);
+        printCells(data, x);
+        data->AddAggregates();
+        x += width;
+        ++p.ColumnNo;
+        ++columns;
+        ds->Next();
+      }
+      data->MaxColumns = std::max(data->MaxColumns, columns);
+    }
+  }
+  if (footer != nullptr) {
+    report.RunScript(footer, footer->Script);
+    printCells(footer, x);
+    footer->InitValues();
+  }
+  e.CurBandView = View;
 }
 
 int TfrBand::StretchedHeight() {
@@ -147,9 +217,10 @@ void TfrBand::DrawObjects() {
   for (TfrView* v : Objects) {
     if (auto* sub = dynamic_cast<TfrSubReportView*>(v))
       subs.push_back(sub);
-    else
+    else if (!IsCrossCell(v))
       DrawObject(v);
   }
+  if (!CrossCells.empty() && Kind != btPageFooter) DrawCross();
   if (subs.empty()) return;
   // Sub-reports print one after another from their place in the band; a
   // sub-report that broke the page makes the next one start below it.

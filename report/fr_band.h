@@ -88,6 +88,20 @@ class TfrBand : public TfrRuntimeBand {
   bool CheckPageBreak(int y, int height, bool checkOnly);
   void InitValues();
   void AddAggregates();
+  // The cross-tab cells of this row band: header, one column per record of
+  // the cross dataset, footer.
+  void DrawCross();
+  // A dataset by name, or a virtual one of N records that the band owns.
+  TfrDataset* MakeDataset(const std::string& text, TObjectPtr<TfrDataset>& owned);
+
+  void SetCrossDataSet(const std::string& text) {
+    CrossDataSet = MakeDataset(text, FOwnCrossDataset);
+  }
+  int CrossX = 0, CrossWidth = 0;  // of a cross band
+  // Objects of this row band that lie in a cross band, with that band.
+  std::vector<std::pair<TfrView*, TfrBand*>> CrossCells;
+  TfrDataset* CrossDataSet = nullptr;  // the columns this row walks
+  int MaxColumns = 0;                  // of a cross data band so far
   // The kind-22 band, or one with a band object.
   bool Exists() const { return View != nullptr || (Kind == btNone && !Objects.empty()); }
 
@@ -108,6 +122,8 @@ class TfrBand : public TfrRuntimeBand {
   };
   std::vector<TSavedRect> FSaved;
   TObjectPtr<TfrDataset> FOwnDataset;
+  TObjectPtr<TfrDataset> FOwnCrossDataset;
+  bool IsCrossCell(const TfrView* view) const;
 };
 
 // Band kinds that hold records.

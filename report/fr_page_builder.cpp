@@ -76,6 +76,29 @@ void TfrPage::InitReport() {
   std::vector<bool> placed(plain.size(), false);
   auto& moved = Moved()[this];
   std::vector<TfrBand*> all;
+  // Cross bands are vertical: X and width from their objects.
+  std::vector<TfrBand*> cross;
+  for (TfrBandView* bv : bandViews) {
+    const int kind = bv->BandType();
+    if (kind != btCrossHeader && kind != btCrossData && kind != btCrossFooter) continue;
+    if (Bands[kind] != nullptr) continue;
+    auto* band = new TfrBand(kind, this);
+    band->View = bv;
+    bv->Runtime = band;
+    band->CrossX = bv->x;
+    band->CrossWidth = bv->dx;
+    band->Visible = bv->Visible;
+    band->Name = bv->Name;
+    band->Script.Assign(bv->Script);
+    band->SetDataSet(bv->DataSource());
+    Bands[kind] = band;
+    cross.push_back(band);
+  }
+  const auto crossOf = [&](const TfrView* v) -> TfrBand* {
+    for (TfrBand* c : cross)
+      if (v->x >= c->CrossX && v->x + v->dx <= c->CrossX + c->CrossWidth) return c;
+    return nullptr;
+  };
   for (TfrBandView* bv : bandViews) {
     const int kind = bv->BandType();
     if (kind < 0 || kind > btNone || kind == btCrossHeader || kind == btCrossData ||
@@ -103,6 +126,7 @@ void TfrPage::InitReport() {
       if (placed[i] || v->y < bv->y || v->y > bv->y + bv->dy) continue;
       placed[i] = true;
       band->Objects.push_back(v);
+      if (TfrBand* c = crossOf(v)) band->CrossCells.emplace_back(v, c);
       v->y -= bv->y;
       moved.emplace_back(v, bv->y);
     }
@@ -167,6 +191,27 @@ void TfrPage::InitReport() {
       gh->PrevGroup = data->LastGroup;
     }
     data->LastGroup = gh;
+  }
+  // "name=value;" items of the cross data band: per-row column datasets.
+  if (TfrBand* cd = Bands[btCrossData]; cd != nullptr && cd->View != nullptr) {
+    const std::string text = cd->View->DataSource();
+    if (text.find(';') != std::string::npos) {
+      std::size_t start = 0;
+      while (start < text.size()) {
+        std::size_t end = text.find(';', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string item = text.substr(start, end - start);
+        const std::size_t eq = item.find('=');
+        if (eq != std::string::npos) {
+          const std::string name = Trim(item.substr(0, eq));
+          for (TfrBand* b : all)
+            if (b->Kind >= btMasterHeader && b->Kind <= btChild && b->View != nullptr &&
+                SameText(b->View->Name, name))
+              b->SetCrossDataSet(item.substr(eq + 1));
+        }
+        start = end + 1;
+      }
+    }
   }
   // Child bands by name.
   for (TfrBand* b : all) {

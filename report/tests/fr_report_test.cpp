@@ -619,3 +619,46 @@ TEST_F(FrBuild, SubReportPrintsInsideItsBand) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FrBuild, CrossTabColumnsPerRow) {
+  Band(btMasterData, 0, 20, "Data", "2");
+  Memo(0, "r[LINE#]");  // x 10..310: outside the cross bands
+  TfrBandView* ch = Band(btCrossHeader, 0, 1000, "CH");
+  ch->x = 400;
+  ch->dx = 50;
+  TfrBandView* cd = Band(btCrossData, 0, 1000, "CD", "3");
+  cd->x = 450;
+  cd->dx = 40;
+  TfrBandView* cf = Band(btCrossFooter, 0, 1000, "CF");
+  cf->x = 490;
+  cf->dx = 60;
+  const auto cell = [&](int x, int dx, const std::string& text) {
+    TfrMemoView* m = Memo(0, text);
+    m->x = x;
+    m->dx = dx;
+  };
+  cell(400, 50, "h");
+  cell(450, 40, "[COLUMN#]");
+  cell(490, 60, "f");
+  std::vector<int> widths;
+  report->OnPrintColumn = [&](int col, int& width) {
+    widths.push_back(col);
+    if (col == 2) width = 70;
+  };
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  report->EMFPages().ObjectsToPage(0);
+  std::vector<std::string> placed;
+  for (const auto& o : report->EMFPages().Pages(0).Page->Objects) {
+    std::string t = o->Memo1[0];
+    if (!t.empty() && t.back() == kParagraphEnd) t.pop_back();
+    placed.push_back(std::to_string(o->x) + "," + std::to_string(o->y) + ":" + t);
+  }
+  EXPECT_EQ(placed, (std::vector<std::string>{"10,0:r1", "400,0:h", "450,0:1", "490,0:2", "560,0:3",
+                                              "600,0:f", "10,20:r2", "400,20:h", "450,20:1",
+                                              "490,20:2", "560,20:3", "600,20:f"}));
+  EXPECT_EQ(widths, (std::vector<int>{1, 2, 3, 1, 2, 3}));
+}
+
+}  // namespace
