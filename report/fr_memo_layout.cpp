@@ -288,9 +288,12 @@ void TfrMemoView::WrapParagraph(const std::string& text) {
 
 void TfrMemoView::Draw(TCanvas& canvas) {
   FCanvas = &canvas;
+  // A prepared page's object holds its (evaluated) text in Memo1.
+  TStringList text;
+  text.Assign(StreamMode != 0 ? static_cast<const TStrings&>(Memo1) : Memo);
   const bool autoWidth = (Flags & flAutoWidth) != 0 && !Designing();
-  if (autoWidth && Memo.Count() > 0) {
-    const int w = MeasureAutoWidth(Memo);
+  if (autoWidth && text.Count() > 0) {
+    const int w = MeasureAutoWidth(text);
     if (Adjust & frtaVertical) {
       dy = w;
     } else {
@@ -300,7 +303,7 @@ void TfrMemoView::Draw(TCanvas& canvas) {
   }
   frEngine().CurView = this;
   FFitOnly = false;
-  Memo1.Assign(Memo);
+  Memo1.Assign(text);
   if (Memo1.Count() > 0) {
     FLaidOut = Memo1.Text().find(kParagraphEnd) != std::string::npos;
     if (Memo1[Memo1.Count() - 1] == std::string(1, kParagraphEnd)) Memo1.Delete(Memo1.Count() - 1);

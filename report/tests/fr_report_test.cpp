@@ -10,6 +10,7 @@
 #include "platform/base/file_stream.h"
 #include "platform/base/format_settings.h"
 #include "platform/base/stream.h"
+#include "platform/draw/recording_canvas.h"
 #include "report/fr_band.h"
 #include "report/fr_band_view.h"
 #include "report/fr_dataset.h"
@@ -342,6 +343,16 @@ TEST_F(FrBuild, ErrorsAreShownAndLeaveNoPages) {
   EXPECT_EQ(Pages(), 0);
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0], "Undefined symbol \"NOSUCHNAME\"");
+  // No preview after a failed preparation; no second preparation inside one.
+  bool shown = false;
+  frReportHooks().ShowPreview = [&](TfrReport&, const std::string&) { shown = true; };
+  report->ShowReport();
+  EXPECT_FALSE(shown);
+  bool nested = true;
+  report->FindObject("M1")->Memo.SetText("x");
+  report->OnBeginDoc = [&] { nested = report->PrepareReport(); };
+  EXPECT_TRUE(report->PrepareReport());
+  EXPECT_FALSE(nested);
 }
 
 TEST_F(FrBuild, SelfReferringVariablesAreUndefined) {
@@ -659,6 +670,25 @@ TEST_F(FrBuild, CrossTabColumnsPerRow) {
                                               "600,0:f", "10,20:r2", "400,20:h", "450,20:1",
                                               "490,20:2", "560,20:3", "600,20:f"}));
   EXPECT_EQ(widths, (std::vector<int>{1, 2, 3, 1, 2, 3}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FrBuild, PreparedPagesDrawTheirText) {
+  Band(btMasterData, 0, 40, "Data", "1");
+  TfrMemoView* m = Memo(0, "first second third", 40);
+  m->dx = 60;  // 56 for text: "first" and "second" on lines of their own
+  ASSERT_TRUE(report->PrepareReport());
+  TRecordingCanvas canvas;
+  report->EMFPages().Pages(0).Visible = true;
+  const TSize size = report->EMFPages().Pages(0).ScreenSize();
+  report->EMFPages().Draw(0, canvas, TRect{0, 0, size.cx, size.cy});
+  std::vector<std::string> texts;
+  for (const auto& r : canvas.Records())
+    if (r.Kind == TRecordKind::Text) texts.push_back(r.Text);
+  EXPECT_EQ(texts, (std::vector<std::string>{"first", "second", "third"}));
 }
 
 }  // namespace
