@@ -692,3 +692,17 @@ TEST_F(FrBuild, PreparedPagesDrawTheirText) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FrBuild, BoundaryObjectsGoToTheLowerKind) {
+  // An object exactly at the data band's bottom and the summary's top goes
+  // to the band of the lower kind, whatever the order of the objects.
+  Band(btMasterData, 0, 20, "Data", "2");
+  Band(btReportSummary, 20, 20, "RS");
+  Memo(20, "edge");
+  ASSERT_TRUE(report->PrepareReport());
+  EXPECT_EQ(Page(0), (Lines{"40:edge"}));
+}
+
+}  // namespace
