@@ -496,8 +496,22 @@ void TfrReport::BuildPages() {
     if (multiple) FDataset->Exit();
   };
   try {
-    if (!(FinalPass && DoublePass))
+    if (!(FinalPass && DoublePass)) {
       for (int i = 0; i < FPages.Count(); ++i) FPages.Pages(i)->IsSubReportPage = false;
+      FDialogCancelled = false;
+      for (int i = 0; i < FPages.Count() && !FDialogCancelled; ++i) {
+        TfrPage* page = FPages.Pages(i);
+        if (page->PageType != ptDialog) continue;
+        e.CurPage = page;
+        const int result = frReportHooks().RunDialog ? frReportHooks().RunDialog(*this, *page) : 1;
+        RunScript(page, page->Script);
+        if (result == 2) FDialogCancelled = true;
+      }
+    }
+    if (FDialogCancelled) {
+      done();
+      return;
+    }
     for (int i = 0; i < FPages.Count(); ++i) {
       TfrPage* page = FPages.Pages(i);
       if (page->PageType != ptReport) continue;
@@ -582,6 +596,7 @@ bool TfrReport::RunPasses() {
 
 bool TfrReport::PrepareReport() {
   if (FBusy) return false;
+  FDialogCancelled = false;
   TfrEngine& e = frEngine();
   TBuildGuard guard(FBusy);
   if (!KeepPrinter && frReportHooks().SelectPrinter) frReportHooks().SelectPrinter(PrinterName);
@@ -637,6 +652,10 @@ bool TfrReport::PrepareReport() {
   if (!error.empty()) {
     if (frReportHooks().ShowError) frReportHooks().ShowError(error);
     e.ErrorStr = error;
+    FEMFPages.Clear();
+    return false;
+  }
+  if (FDialogCancelled) {
     FEMFPages.Clear();
     return false;
   }

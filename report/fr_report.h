@@ -78,6 +78,10 @@ struct TfrReportHooks {
   std::function<void(TfrReport& report, int index, bool first)> PrintPage;
   std::function<void(TfrReport& report, const std::string& title, int copies)> BeginDoc;
   std::function<void(TfrReport& report)> EndDoc;
+  // Shows a dialog page modally with its controls; returns the modal
+  // result (2: Cancel stops the build). Without it dialog pages are passed
+  // over as if closed with OK.
+  std::function<int(TfrReport& report, TfrPage& page)> RunDialog;
   // The printable area of a page's paper; without it the whole page.
   std::function<TfrPageGeometry(const TfrPage& page)> PageGeometry;
 };
@@ -186,6 +190,7 @@ class TfrReport : public TfrReportBase {
   // One pass over every template page.
   void BuildPages();
   bool FBusy = false;
+  bool FDialogCancelled = false;
 
  private:
   friend class TfrCompositeReport;

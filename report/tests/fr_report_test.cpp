@@ -706,3 +706,27 @@ TEST_F(FrBuild, BoundaryObjectsGoToTheLowerKind) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FrBuild, DialogPagesRunFirstAndCancelStops) {
+  Band(btMasterData, 0, 20, "Data", "1");
+  Memo(0, "[Answer]");
+  TfrPage* dialog = report->Pages().Add();
+  dialog->PageType = ptDialog;
+  dialog->Script.SetText("Answer := 42");
+  int result = 1;
+  int shown = 0;
+  frReportHooks().RunDialog = [&](TfrReport&, TfrPage&) {
+    ++shown;
+    return result;
+  };
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(Page(0), (Lines{"0:42"}));
+  result = 2;
+  EXPECT_FALSE(report->PrepareReport());
+  EXPECT_EQ(Pages(), 0);
+}
+
+}  // namespace
