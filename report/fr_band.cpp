@@ -94,10 +94,27 @@ void TfrBand::DrawCross() {
     }
   };
   int x = (header != nullptr ? header->CrossX : data != nullptr ? data->CrossX : 0) + shiftBase;
+  // Columns past the right edge continue on the next prepared page, at the
+  // same height; that page is made once and shared by the rows below.
+  const int basePage = e.PageNo;
+  bool partEmpty = true;
+  const auto breakCheck = [&](int width) {
+    if (x + width <= p.PrintBounds.Right || partEmpty) return;
+    TfrEMFPages& pages = e.MasterReport->EMFPages();
+    x = p.PrintBounds.Left + shiftBase;
+    ++e.PageNo;
+    if (e.PageNo >= pages.Count()) pages.Add(p);
+    partEmpty = true;
+    if (header != nullptr && (header->Flags & flBandRepeatHeader)) {
+      printCells(header, x);
+      x += header->CrossWidth;
+    }
+  };
   if (header != nullptr) {
     report.RunScript(header, header->Script);
     printCells(header, header->CrossX + shiftBase);
     x = header->CrossX + header->CrossWidth + shiftBase;
+    partEmpty = false;
   }
   if (data != nullptr) {
     TfrDataset* ds = data->DataSet != nullptr ? data->DataSet : CrossDataSet;
@@ -113,7 +130,9 @@ void TfrBand::DrawCross() {
         int width = data->CrossWidth;
         if (report.OnPrintColumn) report.OnPrintColumn(p.ColumnNo, width);
         report.RunScript(data, data->Script);
+        breakCheck(width);
         printCells(data, x);
+        partEmpty = false;
         data->AddAggregates();
         x += width;
         ++p.ColumnNo;
@@ -125,9 +144,11 @@ void TfrBand::DrawCross() {
   }
   if (footer != nullptr) {
     report.RunScript(footer, footer->Script);
+    breakCheck(footer->CrossWidth);
     printCells(footer, x);
     footer->InitValues();
   }
+  e.PageNo = basePage;
   e.CurBandView = View;
 }
 

@@ -87,6 +87,7 @@ void TfrPage::InitReport() {
     bv->Runtime = band;
     band->CrossX = bv->x;
     band->CrossWidth = bv->dx;
+    band->Flags = bv->Flags;
     band->Visible = bv->Visible;
     band->Name = bv->Name;
     band->Script.Assign(bv->Script);

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/base/file_stream.h"
@@ -727,6 +728,40 @@ TEST_F(FrBuild, DialogPagesRunFirstAndCancelStops) {
   result = 2;
   EXPECT_FALSE(report->PrepareReport());
   EXPECT_EQ(Pages(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FrBuild, CrossTabColumnsContinueOnTheNextPage) {
+  Band(btMasterData, 0, 20, "Data", "2");
+  TfrBandView* ch = Band(btCrossHeader, 0, 1000, "CH", "", flBandRepeatHeader);
+  ch->x = 300;
+  ch->dx = 100;
+  TfrBandView* cd = Band(btCrossData, 0, 1000, "CD", "3");
+  cd->x = 400;
+  cd->dx = 300;
+  for (auto [x, dx, text] : {std::tuple{300, 100, "h"}, std::tuple{400, 300, "[COLUMN#]"}}) {
+    TfrMemoView* m = Memo(0, text);
+    m->x = x;
+    m->dx = dx;
+  }
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  ASSERT_EQ(Pages(), 2);
+  const auto placed = [&](int index) {
+    report->EMFPages().ObjectsToPage(index);
+    std::vector<std::string> out;
+    for (const auto& o : report->EMFPages().Pages(index).Page->Objects) {
+      std::string t = o->Memo1[0];
+      if (!t.empty() && t.back() == kParagraphEnd) t.pop_back();
+      out.push_back(std::to_string(o->x) + "," + std::to_string(o->y) + ":" + t);
+    }
+    return out;
+  };
+  EXPECT_EQ(placed(0), (std::vector<std::string>{"300,0:h", "400,0:1", "300,20:h", "400,20:1"}));
+  EXPECT_EQ(placed(1), (std::vector<std::string>{"0,0:h", "100,0:2", "400,0:3", "0,20:h",
+                                                 "100,20:2", "400,20:3"}));
 }
 
 }  // namespace
