@@ -710,6 +710,40 @@ void TfrReport::DoPrintReport(const std::string& pageNumbers, int copies, bool c
   if (hooks.EndDoc) hooks.EndDoc(*this);
 }
 
+void TfrReport::ExportText(const TRect& rect, int x, int y, const std::string& text, int frameTyp,
+                           TfrView* view) {
+  if (FExportFilter != nullptr) FExportFilter->OnText(rect, x, y, text, frameTyp, view);
+}
+
+void TfrReport::ExportTo(TfrExportFilter& filter, const std::string& fileName) {
+  if (FBusy) return;
+  filter.FileName = fileName;
+  bool cancel = false;
+  if (filter.OnBeforeExport) filter.OnBeforeExport(cancel);
+  if (cancel || !filter.ShowModal()) return;
+  TBuildGuard guard(FBusy);
+  TfrCurrentReport current(this);
+  frEngine().MasterReport = this;
+  TFileStream stream(filter.FileName, fmCreate);
+  FExportFilter = &filter;
+  FProgressLabel = "Processing page:";
+  try {
+    filter.OnBeginDoc(stream);
+    for (int i = 0; i < FEMFPages.Count(); ++i) {
+      filter.OnBeginPage();
+      FEMFPages.ExportData(i);
+      filter.OnEndPage();
+      Progress(i + 1);
+    }
+    filter.OnEndDoc();
+  } catch (...) {
+    FExportFilter = nullptr;
+    throw;
+  }
+  FExportFilter = nullptr;
+  if (filter.OnAfterExport) filter.OnAfterExport();
+}
+
 void TfrCompositeReport::DoBuildReport() {
   TfrEngine& e = frEngine();
   CanRebuild = true;

@@ -50,6 +50,28 @@ using TSimpleEvent = std::function<void()>;
 
 class TfrReport;
 
+// An export filter. ExportTo fixes only the calling order; no filter is
+// part of the program.
+class TfrExportFilter {
+ public:
+  virtual ~TfrExportFilter() = default;
+  std::string FileName;
+  // May set `cancel` to veto the export.
+  std::function<void(bool& cancel)> OnBeforeExport;
+  TSimpleEvent OnAfterExport;
+  // The filter's options dialog: true for OK.
+  virtual bool ShowModal() { return true; }
+  virtual void OnBeginDoc(TStream& stream) { (void)stream; }
+  virtual void OnBeginPage() {}
+  // One line of a text object, with the frame sides that belong to it.
+  virtual void OnText(const TRect& rect, int x, int y, const std::string& text, int frameTyp,
+                      TfrView* view) {
+    (void)rect, (void)x, (void)y, (void)text, (void)frameTyp, (void)view;
+  }
+  virtual void OnEndPage() {}
+  virtual void OnEndDoc() {}
+};
+
 // The printer's page geometry for a paper, in screen pixels (96 dpi).
 struct TfrPageGeometry {
   int OffsetX = 0, OffsetY = 0;  // unprintable left and top
@@ -168,6 +190,10 @@ class TfrReport : public TfrReportBase {
   // Pages "1,3,5-12" (empty: all), which = 0 all, 1 odd, 2 even.
   void PrintPreparedReport(const std::string& PageNumbers, int Copies, bool Collate, int which);
   void EditPreparedReport(int) {}
+  // Hands every prepared page to `filter`, writing `fileName`.
+  void ExportTo(TfrExportFilter& filter, const std::string& fileName);
+  void ExportText(const TRect& rect, int x, int y, const std::string& text, int frameTyp,
+                  TfrView* view) override;
   TfrView* FindObject(const std::string& name) const;
 
   virtual void DoBuildReport();
@@ -191,6 +217,7 @@ class TfrReport : public TfrReportBase {
   void BuildPages();
   bool FBusy = false;
   bool FDialogCancelled = false;
+  TfrExportFilter* FExportFilter = nullptr;
 
  private:
   friend class TfrCompositeReport;

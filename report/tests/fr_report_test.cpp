@@ -765,3 +765,36 @@ TEST_F(FrBuild, CrossTabColumnsContinueOnTheNextPage) {
 }
 
 }  // namespace
+
+namespace {
+
+class TTextFilter : public TfrExportFilter {
+ public:
+  std::vector<std::string> Calls;
+  void OnBeginDoc(TStream&) override { Calls.push_back("doc"); }
+  void OnBeginPage() override { Calls.push_back("page"); }
+  void OnText(const TRect&, int, int y, const std::string& text, int, TfrView*) override {
+    Calls.push_back(std::to_string(y) + ":" + text);
+  }
+  void OnEndPage() override { Calls.push_back("/page"); }
+  void OnEndDoc() override { Calls.push_back("/doc"); }
+};
+
+TEST_F(FrBuild, ExportHandsEveryPageToTheFilter) {
+  Band(btMasterData, 0, 600, "Data", "2");
+  Memo(0, "r[LINE#]");
+  ASSERT_TRUE(report->PrepareReport());
+  TTextFilter filter;
+  bool after = false;
+  filter.OnAfterExport = [&] { after = true; };
+  report->ExportTo(filter, ::testing::TempDir() + "export.txt");
+  EXPECT_EQ(filter.Calls, (std::vector<std::string>{"doc", "page", "1:r1", "/page", "page", "1:r2",
+                                                    "/page", "/doc"}));
+  EXPECT_TRUE(after);
+  TTextFilter vetoed;
+  vetoed.OnBeforeExport = [](bool& cancel) { cancel = true; };
+  report->ExportTo(vetoed, ::testing::TempDir() + "export2.txt");
+  EXPECT_TRUE(vetoed.Calls.empty());
+}
+
+}  // namespace
