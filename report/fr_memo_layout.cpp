@@ -176,8 +176,10 @@ void TfrMemoView::LayoutText() {
 void TfrMemoView::WrapParagraph(const std::string& text) {
   TCanvas& canvas = frScratchCanvas();
   const int avail = FLayoutWidth;
-  if (text.find_first_of("\r\n") == std::string::npos &&
-      (text.size() <= 1 || Length(text) <= 1 || canvas.TextWidth(text) <= avail)) {
+  // Short texts that fit need no per-character work; long ones are
+  // measured once below.
+  if (text.size() <= 256 && text.find_first_of("\r\n") == std::string::npos &&
+      (Length(text) <= 1 || canvas.TextWidth(text) <= avail)) {
     AddLine(text + kParagraphEnd);
     return;
   }
