@@ -179,6 +179,12 @@ void TfrReport::LoadFromStream(TStream& stream) {
   FScripts.clear();
   try {
     FPages.LoadFromStream(stream);
+  } catch (const EClassNotFound& e) {
+    // The rest of the template is loaded; only the add-ins are missing.
+    if (frReportHooks().ShowError)
+      frReportHooks().ShowError("Report contains the following non-plugged components:\r\n" +
+                                e.Message() +
+                                "You must include these components into your project.");
   } catch (const Exception& e) {
     // A failed load leaves one empty page.
     if (FPages.Count() == 0) FPages.Add();

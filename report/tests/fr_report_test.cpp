@@ -798,3 +798,29 @@ TEST_F(FrBuild, ExportHandsEveryPageToTheFilter) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FrBuild, MissingAddInsAreReportedAndTheRestLoads) {
+  Band(btMasterData, 0, 20, "Data", "1");
+  Memo(0, "kept");
+  frRegisterObject("TfrLater", [] { return TObjectPtr<TfrView>(CreateUnique<TfrMemoView>()); });
+  // Written under its own class name, which no add-in answers when read.
+  page->Add(CreateReportObject(gtAddIn, "TfrLater"));
+  TMemoryStream stream;
+  report->SaveToStream(stream);
+  frUnregisterObject("TfrLater");
+  auto* other = Create<TfrReport>(owner.get());
+  other->ShowProgress = false;
+  stream.SetPosition(0);
+  other->LoadFromStream(stream);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(
+      errors[0],
+      "Report contains the following non-plugged components:\r\nTfrMemoView\rYou must include "
+      "these components into your project.");
+  ASSERT_TRUE(other->PrepareReport());
+  EXPECT_EQ(Page(0, other), (Lines{"0:kept"}));
+}
+
+}  // namespace
