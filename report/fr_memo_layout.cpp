@@ -57,12 +57,13 @@ int Blanks(const std::string& line) {
 class TLayoutFont {
  public:
   TLayoutFont(const TFont& font, int charSpacing, bool rotated) : FCanvas(frScratchCanvas()) {
-    TFont f;
-    f.Assign(&font);
-    f.SetHeight(-PixelHeight(font.Size()));
-    if (rotated) {
-      FCanvas.SetFont(CreateRotatedFont(f).get());
-    } else {
+    TFontData data = font.Data();
+    data.Height = -PixelHeight(font.Size());
+    if (rotated) data.Orientation = 900;
+    // Most objects share a font: setting it again would only redo metrics.
+    if (!(FCanvas.Font()->Data() == data)) {
+      TFont f;
+      f.SetData(data);
       FCanvas.SetFont(&f);
     }
     FSavedExtra = FCanvas.SetTextCharacterExtra(charSpacing);
