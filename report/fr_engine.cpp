@@ -1,7 +1,9 @@
 #include "report/fr_engine.h"
 
+#include "platform/draw/bitmap.h"
 #include "report/fr_data_dictionary.h"
 #include "report/fr_format.h"
+#include "report/fr_object.h"
 #include "report/fr_view.h"
 
 TfrEngine& frEngine() {
@@ -25,6 +27,34 @@ void TfrReportBase::GetVariableValue(const std::string& name, Variant& value) {
   if (Dictionary().IsVariable(name)) Dictionary().GetValue(name, value);
 }
 
+namespace {
+TCanvas* scratchReplacement = nullptr;
+}  // namespace
+
+TCanvas* frSetScratchCanvas(TCanvas* canvas) {
+  TCanvas* previous = scratchReplacement;
+  scratchReplacement = canvas;
+  return previous;
+}
+
+TCanvas& frScratchCanvas() {
+  if (scratchReplacement != nullptr) return *scratchReplacement;
+  static TBitmap bitmap;
+  static bool sized = false;
+  if (!sized) {
+    bitmap.SetSize(8, 8);
+    sized = true;
+  }
+  return *bitmap.Canvas();
+}
+
+void TfrReportBase::ExportText(const TRect&, int, int, const std::string&, int, TfrView*) {}
+void TfrReportBase::DoFunction(const std::string& name, const Variant& p1, const Variant& p2,
+                               const Variant& p3, Variant& val) {
+  for (TfrFunctionLibrary* library : FunctionLibraries())
+    if (library->OnFunction(name, p1, p2, p3, val)) return;
+}
+
 void TfrReportBase::BeforePrint(TfrView*, TStrings&) {}
 void TfrReportBase::BeginPage(int) {}
 bool TfrReportBase::ObjectClick(TfrView*) { return false; }
@@ -35,9 +65,14 @@ TfrCurrentReport::TfrCurrentReport(TfrReportBase* report) : FSaved(frEngine().Cu
   FActive = report != FSaved;
   if (!FActive) return;
   FSavedGetValue = frEngine().Parser.OnGetValue;
+  FSavedFunction = frEngine().Parser.OnFunction;
   frEngine().CurReport = report;
   frEngine().Parser.OnGetValue = [report](const std::string& name, Variant& value) {
     report->GetVariableValue(name, value);
+  };
+  frEngine().Parser.OnFunction = [report](const std::string& name, const Variant& p1,
+                                          const Variant& p2, const Variant& p3, Variant& val) {
+    report->DoFunction(name, p1, p2, p3, val);
   };
 }
 
@@ -45,4 +80,5 @@ TfrCurrentReport::~TfrCurrentReport() {
   if (!FActive) return;
   frEngine().CurReport = FSaved;
   frEngine().Parser.OnGetValue = std::move(FSavedGetValue);
+  frEngine().Parser.OnFunction = std::move(FSavedFunction);
 }

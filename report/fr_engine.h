@@ -16,9 +16,12 @@
 #include <vector>
 
 #include "platform/base/component.h"
+#include "platform/base/string_list.h"
+#include "platform/draw/canvas.h"
 #include "platform/draw/cursors.h"
 #include "report/fr_parser.h"
 
+class TfrBand;
 class TfrDataDictionary;
 class TfrEMFPages;
 class TfrPage;
@@ -45,6 +48,10 @@ class TfrReportBase : public TComponent {
   // The value of a name met in an expression: the report's variables, then
   // the dictionary. Empty when neither knows it.
   virtual void GetVariableValue(const std::string& name, Variant& value);
+  // A function the parser does not know; the installed libraries by
+  // default. `Val` enters as Empty.
+  virtual void DoFunction(const std::string& name, const Variant& p1, const Variant& p2,
+                          const Variant& p3, Variant& val);
   // Before `view` prints, with its evaluated memo: blob content, the
   // report's OnBeforePrint and the object's script. Nothing by default.
   virtual void BeforePrint(TfrView* view, TStrings& memo);
@@ -53,6 +60,10 @@ class TfrReportBase : public TComponent {
   // Preview pointing: true when an assigned handler was called.
   virtual bool ObjectClick(TfrView* view);
   virtual bool MouseOverObject(TfrView* view, TCursor& cursor);
+  // One line of an exported text object for the export filter; nothing
+  // while no filter is active.
+  virtual void ExportText(const TRect& rect, int x, int y, const std::string& text, int frameTyp,
+                          TfrView* view);
 
   bool Terminated = false;
 
@@ -93,9 +104,28 @@ struct TfrEngine {
   int ObjectCounter = 0;
   TfrParser Parser;
   std::vector<TfrFunctionDescription> Functions;
+  // Building state.
+  TfrBand* CurRuntimeBand = nullptr;  // the band being printed
+  int PageNo = 0;                     // the prepared page being written (PAGE# - 1)
+  int TotalPages = 0;                 // of the first pass; 0 in one pass
+  bool AppendPage = false;            // the next report continues on the last page
+  int SavedY = 0, SavedBottomY = 0;
+  std::vector<TfrBand*> Pending;  // bands queued by the data loop
+  Variant CurValue;               // VALUE
+  unsigned BandPrint = 0;         // counts band prints (never 0 once one ran)
+  Variant StartDate, StartTime;   // DATE, TIME
+  // The lines and height of the last text layout.
+  TStringList LayoutList;
+  int LayoutHeight = 0;
 };
 
 TfrEngine& frEngine();
+// The canvas of the engine's scratch bitmap: every text layout measures on
+// it.
+TCanvas& frScratchCanvas();
+// Measures on `canvas` instead (nullptr: the bitmap's again); returns the
+// previous replacement. For measuring with another canvas's metrics.
+TCanvas* frSetScratchCanvas(TCanvas* canvas);
 
 // Sets CurReport and points the shared parser's names at it; restores the
 // previous report when it goes out of scope. The report that is current
@@ -111,4 +141,5 @@ class TfrCurrentReport {
   TfrReportBase* FSaved;
   bool FActive;
   TGetPValueEvent FSavedGetValue;
+  TFunctionEvent FSavedFunction;
 };

@@ -132,13 +132,6 @@ void TfrMemoView::EvaluateMemo() {
   ExpandVariables(Memo);
 }
 
-int TfrMemoView::CalcHeight() {
-  EvaluateMemo();
-  // Lines as they stand; wrapping in the object's width belongs to the text
-  // layout.
-  return 2 * GapY + Memo1.Count() * LineHeight();
-}
-
 bool TfrMemoView::HighlightActive() {
   if (HighlightStr.empty()) return false;
   const Variant v = frEngine().Parser.EvaluatePostfix(HighlightStr);
@@ -146,8 +139,32 @@ bool TfrMemoView::HighlightActive() {
 }
 
 void TfrMemoView::Print(TStream& stream) {
-  EvaluateMemo();
+  TfrEngine& e = frEngine();
+  if (Continuation)
+    Memo1.Assign(FRemainder);
+  else if (FEvaluatedStamp != 0 && FEvaluatedStamp == e.BandPrint)
+    Memo1.Assign(FEvaluated);  // measured in this very band print
+  else
+    EvaluateMemo();
+  FEvaluatedStamp = 0;
   if (!Visible) return;
+  if (Splitting) {
+    // Keep the lines that fit in dy; the rest waits for the next part.
+    FLaidOut = Continuation;
+    ScaleCoords();
+    LayoutText();
+    Memo1.Assign(frEngine().LayoutList);
+    FCanvas = &frScratchCanvas();
+    FFitOnly = true;
+    DrawLaidOutText();
+    FFitOnly = false;
+    RestoreCoords();
+    FRemainder.Clear();
+    for (int i = FDrawnLines; i < Memo1.Count(); ++i) FRemainder.Add(Memo1[i]);
+    while (Memo1.Count() > FDrawnLines) Memo1.Delete(Memo1.Count() - 1);
+  }
+  if ((Splitting || Continuation) && Memo1.Text().find(kParagraphEnd) == std::string::npos)
+    Memo1.Add(std::string(1, kParagraphEnd));
   const TFontData savedFont = Font.Data();
   const TColor savedFill = FillColor;
   const auto restore = [&] {
@@ -188,21 +205,6 @@ void TfrMemoView::Print(TStream& stream) {
   Tag = savedTag;
   x = sx, y = sy, dx = sdx, dy = sdy;
   restore();
-}
-
-void TfrMemoView::Draw(TCanvas& canvas) {
-  ScaleCoords();
-  ShowBackground(canvas);
-  // Plain lines from the top-left; alignment, wrapping and rotation come
-  // with the text layout.
-  canvas.SetFont(&Font);
-  canvas.SetBkMode(TRANSPARENT);
-  const int line = static_cast<int>(Round(LineHeight() * ScaleY));
-  const TRect clip = DrawRect();
-  for (int i = 0; i < Memo1.Count(); ++i)
-    canvas.TextRect(clip, x + GapX, y + GapY + i * line, Memo1[i]);
-  ShowFrame(canvas);
-  RestoreCoords();
 }
 
 void TfrMemoView::LoadFromStream(TStream& stream) {

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/draw/graphics.h"
 #include "report/fr_view.h"
@@ -27,6 +28,13 @@ class TfrStretcheable : public TfrView {
   virtual int CalcHeight() = 0;
   virtual int MinHeight() = 0;
   virtual int RemainHeight() = 0;
+
+  // Set by the band while it cuts the object across pages: Print keeps
+  // what fits in dy and leaves the rest for the next part.
+  bool Splitting = false;
+  // The next Print (and CalcHeight) continues with the rest that the last
+  // split part left.
+  bool Continuation = false;
 
  protected:
   TfrStretcheable() = default;
@@ -41,6 +49,9 @@ inline constexpr std::uint16_t flSuppress = 0x020;
 inline constexpr std::uint16_t flHideZeros = 0x040;
 inline constexpr std::uint16_t flUnderlines = 0x080;
 inline constexpr std::uint16_t flRTLReading = 0x100;
+
+// Ends the last line of every paragraph in laid-out text; never drawn.
+inline constexpr char kParagraphEnd = '\x01';
 
 // Adjust values.
 inline constexpr int frtaLeft = 0;
@@ -89,6 +100,25 @@ class TfrMemoView : public TfrStretcheable {
   // LineSpacing plus the font's pixel height.
   int LineHeight() const;
 
+  // Text layout and drawing. Layout runs at 96 dpi and scale 1 on the
+  // engine's scratch canvas, so a text breaks into the same lines on
+  // screen, on paper and when heights are computed.
+  void SetupCanvasFont(TCanvas& canvas);
+  // Memo1 into frEngine().LayoutList and LayoutHeight.
+  void LayoutText();
+  void WrapParagraph(const std::string& text);
+  void DrawLaidOutText();
+  void DrawRuledLines();
+  int MeasureAutoWidth(const TStrings& memo);
+  void ExportData() override;
+  void ScaleCoords() override;
+
+  // Set by the page drawer when the canvas is the printer's: the font keeps
+  // its size.
+  bool IsPrinting = false;
+  // Lines output by the last drawing of the lines.
+  int DrawnLines() const { return FDrawnLines; }
+
  protected:
   TfrMemoView();
 
@@ -97,6 +127,26 @@ class TfrMemoView : public TfrStretcheable {
   // expansion when the text was left unchanged.
   void EvaluateMemo();
   bool HighlightActive();
+  void DrawHorizontal();
+  void DrawVertical();
+  void AddLine(std::string line);
   std::string FLastValue;  // for Suppress
   bool FHasLastValue = false;
+  TCanvas* FCanvas = nullptr;
+  bool FLaidOut = false;
+  bool FFitOnly = false;
+  bool FExporting = false;
+  int FDrawnLines = 0;
+  int FLayoutPos = 0;            // current position while laying out
+  int FLayoutWidth = 0;          // available width while laying out
+  TRect FDrawRect;               // of the last ScaleCoords
+  TStringList FRemainder;        // laid-out lines a split part left
+  TStringList FEvaluated;        // evaluated by CalcHeight ...
+  unsigned FEvaluatedStamp = 0;  // ... in this band print
 };
+
+// The positions (1-based, ascending) after which `word` may be hyphenated:
+// vowel-vowel, vowel-consonant-vowel, consonant-consonant (not a hard or
+// soft sign)-vowel; only Cyrillic letters are vowels. None for words
+// shorter than four characters.
+std::vector<int> FindHyphenPoints(const std::string& word);

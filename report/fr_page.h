@@ -2,8 +2,8 @@
 // it: paper, margins, columns, the dialog-page settings, the page script
 // and the objects placed on it (owned, in drawing order).
 //
-// The page building that walks bands over datasets belongs to the page
-// builder; this unit holds only what a page is.
+// While a report is built the page also holds the run-time bands and the
+// building state; the building itself is in fr_page_builder.cpp.
 //
 // Page record (little-endian):
 //   i32 -1 marker (absent in old records: then this i32 is the paper size)
@@ -20,6 +20,7 @@
 // GUI thread only.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -31,6 +32,7 @@
 #include "report/fr_view.h"
 
 class TStream;
+class TfrBand;
 
 enum TfrPageType : std::uint8_t { ptReport, ptDialog };
 enum TfrPageBorder : std::uint8_t { pbsDialog, pbsSizeable };
@@ -64,6 +66,50 @@ class TfrPage : public TfrObject {
 
   std::vector<TObjectPtr<TfrView>> Objects;
 
+  ~TfrPage() override;
+
+  // --- page building
+  std::array<TfrBand*, 23> Bands{};  // first band of each kind (owned)
+  bool IsSubReportPage = false;
+  int CurColumn = 0;
+  int CurX = 0;
+  int CurrentNo = 0;  // CURRENT#
+  int ColumnNo = 0;   // COLUMN#
+  TfrBand* LastBand = nullptr;
+  bool LastPage = false;  // the summary and final footers are printing
+  int LastStaticColumnY = 0;
+  int CurY = 0;
+  int CurBottomY = 0;
+  int PageNumber = 0;  // in the template, from 1
+  TRect PrintBounds;   // left, top, right, bottom of the printable area
+  int ColumnWidth = 0;
+
+  // Prepares the run-time bands (once per build; a second call keeps them).
+  void InitReport();
+  void DoneReport();
+  void PrepareObjects();
+  void FormPage();
+  void ShowBand(TfrBand* band);
+  void ShowBandByName(const std::string& name);
+  void NewPage();
+  void NewColumn(TfrBand* band);
+  void ShowPageFooters();
+  // Prints this (sub-report) page inside `host`'s flow: its left edge at
+  // `x`, from `top` down; page breaks are the host's. Returns the Y below
+  // what it printed.
+  int PrintSubReport(TfrPage& host, int x, int top);
+  // The printable bounds (with the page footer's room taken off while
+  // preparing when `preparing`).
+  TRect PrintableBounds(bool preparing) const;
+  // Nothing printed since the last page or column break: a band that does
+  // not fit here prints anyway.
+  bool FreshPage() const { return FInBreak || CurY <= FBreakY; }
+
+  // TfrObject
+  void SetPropertyValue(const std::string& Name, const Variant& Value) override;
+  Variant GetPropertyValue(const std::string& Name) override;
+  void DeclareProperties() override;
+
   // Takes `view`; returns it.
   TfrView* Add(TObjectPtr<TfrView> view);
   // The object named `name` (case-insensitive) or nullptr.
@@ -77,4 +123,16 @@ class TfrPage : public TfrObject {
 
  protected:
   TfrPage() = default;
+
+ private:
+  friend class TfrBand;
+  void DoLoop(int level);
+  void ShowPending();
+  void Queue(TfrBand* band);
+  void MarkBreak() { FBreakY = CurY; }
+  TfrPage* FHost = nullptr;  // while printed as a sub-report
+  bool FInitialized = false;
+  bool FInBreak = false;
+  int FBreakY = -1;
+  int FMaxLevel = 0;
 };

@@ -1,0 +1,525 @@
+#include "report/fr_band.h"
+
+#include <algorithm>
+
+#include "platform/base/stream.h"
+#include "platform/base/text.h"
+#include "report/fr_dataset.h"
+#include "report/fr_memo_view.h"
+#include "report/fr_page.h"
+#include "report/fr_pages.h"
+#include "report/fr_report.h"
+#include "report/fr_utils.h"
+
+namespace {
+
+TfrReport& Report() { return *static_cast<TfrReport*>(frEngine().CurReport); }
+
+// The column footer's room below a band; none while the summary prints.
+int ColumnFooterHeight(const TfrPage& page) {
+  const TfrBand* cf = page.Bands[btColumnFooter];
+  return cf != nullptr && !page.LastPage ? cf->dy : 0;
+}
+
+enum TAggregateCode { agSum = 11, agMin = 12, agMax = 13, agAvg = 14, agCount = 15 };
+
+}  // namespace
+
+TfrBand::TfrBand(int kind, TfrPage* parent) : Parent(parent), Kind(kind) {}
+
+TfrBand::~TfrBand() {
+  if (FOwnDataset) FOwnDataset->Exit();
+  if (View != nullptr && View->Runtime == this) View->Runtime = nullptr;
+  delete Next;
+}
+
+TfrDataset* TfrBand::MakeDataset(const std::string& text, TObjectPtr<TfrDataset>& owned) {
+  owned.reset();
+  const std::string name = Trim(text);
+  if (name.empty()) return nullptr;
+  bool number = name.size() < 9;
+  for (char c : name) number = number && c >= '0' && c <= '9';
+  if (number) {
+    auto ds = CreateUnique<TfrUserDataset>();
+    ds->RangeEnd = reCount;
+    ds->RangeEndCount = std::stoi(name);
+    owned.reset(ds.release());
+    return owned.get();
+  }
+  TComponent* owner = frEngine().CurReport->Owner();
+  return dynamic_cast<TfrDataset*>(FindComponentByPath(owner, name));
+}
+
+void TfrBand::SetDataSet(const std::string& text) {
+  if (Kind == btGroupHeader) {
+    GroupCondition = text;
+    return;
+  }
+  DataSet = nullptr;
+  FOwnDataset.reset();
+  if (text.find(';') == std::string::npos) DataSet = MakeDataset(text, FOwnDataset);
+  TfrReport& report = Report();
+  if (Kind == btMasterData && DataSet == nullptr && report.ReportType != rtMultiple)
+    DataSet = report.Dataset();
+}
+
+bool TfrBand::IsCrossCell(const TfrView* view) const {
+  for (const auto& cell : CrossCells)
+    if (cell.first == view) return true;
+  return false;
+}
+
+void TfrBand::DrawCross() {
+  TfrEngine& e = frEngine();
+  TfrReport& report = Report();
+  TfrPage& p = *Parent;
+  TfrBand* header = p.Bands[btCrossHeader];
+  TfrBand* data = p.Bands[btCrossData];
+  TfrBand* footer = p.Bands[btCrossFooter];
+  p.ColumnNo = 1;
+  if (report.OnBeginColumn) report.OnBeginColumn(this);
+  const int shiftBase = p.CurX - p.PrintBounds.Left;
+  const auto printCells = [&](TfrBand* cross, int x) {
+    for (const auto& [view, owner] : CrossCells) {
+      if (owner != cross) continue;
+      const int dx = x - cross->CrossX;
+      view->x += dx;
+      try {
+        DrawObject(view);
+      } catch (...) {
+        view->x -= dx;
+        throw;
+      }
+      view->x -= dx;
+    }
+  };
+  int x = (header != nullptr ? header->CrossX : data != nullptr ? data->CrossX : 0) + shiftBase;
+  // Columns past the right edge continue on the next prepared page, at the
+  // same height; that page is made once and shared by the rows below.
+  const int basePage = e.PageNo;
+  bool partEmpty = true;
+  const auto breakCheck = [&](int width) {
+    if (x + width <= p.PrintBounds.Right || partEmpty) return;
+    TfrEMFPages& pages = e.MasterReport->EMFPages();
+    x = p.PrintBounds.Left + shiftBase;
+    ++e.PageNo;
+    if (e.PageNo >= pages.Count()) pages.Add(p);
+    partEmpty = true;
+    if (header != nullptr && (header->Flags & flBandRepeatHeader)) {
+      printCells(header, x);
+      x += header->CrossWidth;
+    }
+  };
+  if (header != nullptr) {
+    report.RunScript(header, header->Script);
+    printCells(header, header->CrossX + shiftBase);
+    x = header->CrossX + header->CrossWidth + shiftBase;
+    partEmpty = false;
+  }
+  if (data != nullptr) {
+    TfrDataset* ds = data->DataSet != nullptr ? data->DataSet : CrossDataSet;
+    TObjectPtr<TfrDataset> stand;
+    // A footer row without columns of its own lines up with the data rows.
+    if (ds == nullptr && Kind == btMasterFooter && data->MaxColumns > 0)
+      ds = MakeDataset(std::to_string(data->MaxColumns), stand);
+    if (ds != nullptr) {
+      int columns = 0;
+      ds->First();
+      while (!ds->Eof() && !report.Terminated) {
+        e.CurBandView = data->View;
+        int width = data->CrossWidth;
+        if (report.OnPrintColumn) report.OnPrintColumn(p.ColumnNo, width);
+        report.RunScript(data, data->Script);
+        breakCheck(width);
+        printCells(data, x);
+        partEmpty = false;
+        data->AddAggregates();
+        x += width;
+        ++p.ColumnNo;
+        ++columns;
+        ds->Next();
+      }
+      data->MaxColumns = std::max(data->MaxColumns, columns);
+    }
+  }
+  if (footer != nullptr) {
+    report.RunScript(footer, footer->Script);
+    breakCheck(footer->CrossWidth);
+    printCells(footer, x);
+    footer->InitValues();
+  }
+  e.PageNo = basePage;
+  e.CurBandView = View;
+}
+
+int TfrBand::StretchedHeight() {
+  int h = dy;
+  for (TfrView* v : Objects) {
+    auto* s = dynamic_cast<TfrStretcheable*>(v);
+    if (s == nullptr || !(v->Flags & flStretched) || !v->Visible) continue;
+    h = std::max(h, v->y + s->CalcHeight());
+  }
+  maxdy = h;
+  return h;
+}
+
+int TfrBand::CalcHeight() {
+  if (IsDataBand(Kind) && Next != nullptr && Next->DataSet == nullptr) {
+    int h = 0;
+    for (TfrBand* b = this; b != nullptr && (b == this || b->DataSet == nullptr); b = b->Next)
+      h += b->Stretched ? b->StretchedHeight() : b->dy;
+    return CalculatedHeight = h;
+  }
+  int h = 0;
+  for (TfrBand* b = this; b != nullptr; b = b->Child)
+    if (b == this || b->Visible) h += b->Stretched ? b->StretchedHeight() : b->dy;
+  return CalculatedHeight = h;
+}
+
+void TfrBand::StretchObjects(int maxHeight) {
+  FSaved.clear();
+  for (TfrView* v : Objects) {
+    FSaved.push_back({v->y, v->dy});
+    if ((v->Flags & flStretched) && v->dy >= 1) v->dy = maxHeight - v->y;
+  }
+}
+
+void TfrBand::UnStretchObjects() {
+  for (std::size_t i = 0; i < Objects.size() && i < FSaved.size(); ++i) {
+    Objects[i]->y = FSaved[i].y;
+    Objects[i]->dy = FSaved[i].dy;
+  }
+  FSaved.clear();
+}
+
+bool TfrBand::CheckPageBreak(int top, int height, bool checkOnly) {
+  // These print in the room kept for them (or over the page).
+  if (Kind == btColumnFooter || Kind == btPageFooter || Kind == btOverlay || Kind == btNone)
+    return false;
+  if (top + height + ColumnFooterHeight(*Parent) <= Parent->CurBottomY) return false;
+  // On a fresh page nothing is gained by breaking again.
+  if (Parent->FreshPage()) return false;
+  if (!checkOnly) Parent->NewColumn(this);
+  return true;
+}
+
+void TfrBand::DrawObject(TfrView* view) {
+  if (std::find(Objects.begin(), Objects.end(), view) == Objects.end()) return;
+  TfrReport& report = Report();
+  TfrEngine& e = frEngine();
+  e.CurView = view;
+  if (!report.FinalPass) {
+    auto* memo = dynamic_cast<TfrMemoView*>(view);
+    if (memo == nullptr || !memo->Continuation) report.RunScript(view, view->Script);
+    return;
+  }
+  TfrEMFPages& pages = e.MasterReport->EMFPages();
+  if (pages.Count() == 0) return;
+  const int index = std::clamp(e.PageNo, 0, pages.Count() - 1);
+  TMemoryStream& stream = *pages.Pages(index).Stream;
+  stream.Seek(0, TSeekOrigin::soEnd);
+  const int shiftX = Parent->CurX - Parent->PrintBounds.Left;
+  view->x += shiftX;
+  view->y += y;
+  try {
+    view->Print(stream);
+  } catch (...) {
+    view->x -= shiftX;
+    view->y -= y;
+    throw;
+  }
+  view->x -= shiftX;
+  view->y -= y;
+}
+
+void TfrBand::DrawObjects() {
+  FSubReportBottom = -1;
+  std::vector<TfrSubReportView*> subs;
+  for (TfrView* v : Objects) {
+    if (auto* sub = dynamic_cast<TfrSubReportView*>(v))
+      subs.push_back(sub);
+    else if (!IsCrossCell(v))
+      DrawObject(v);
+  }
+  if (!CrossCells.empty() && Kind != btPageFooter) DrawCross();
+  if (subs.empty()) return;
+  // Sub-reports print one after another from their place in the band; a
+  // sub-report that broke the page makes the next one start below it.
+  TfrPages& pages = Report().Pages();
+  const int firstPage = frEngine().PageNo;
+  const int top = y;
+  int bottom = y + dy;
+  for (TfrSubReportView* sub : subs) {
+    if (sub->SubPage < 0 || sub->SubPage >= pages.Count()) continue;
+    TfrPage* page = pages.Pages(sub->SubPage);
+    if (page == Parent) continue;
+    const bool samePage = frEngine().PageNo == firstPage;
+    const int start = samePage ? top + sub->y : Parent->CurY;
+    const int x = sub->x + Parent->CurX - Parent->PrintBounds.Left;
+    const int end = page->PrintSubReport(*Parent, x, start);
+    bottom = frEngine().PageNo == firstPage ? std::max(bottom, end) : end;
+    if (frEngine().PageNo != firstPage) Parent->CurY = end;
+  }
+  FSubReportBottom = bottom;
+}
+
+void TfrBand::DrawPageBreak() {
+  std::vector<TSavedRect> saved;
+  for (TfrView* v : Objects) saved.push_back({v->y, v->dy});
+  std::vector<bool> printed(Objects.size(), false);
+  const auto restore = [&] {
+    for (std::size_t i = 0; i < Objects.size(); ++i) {
+      Objects[i]->y = saved[i].y;
+      Objects[i]->dy = saved[i].dy;
+      if (auto* m = dynamic_cast<TfrStretcheable*>(Objects[i])) m->Continuation = false;
+    }
+  };
+  try {
+    for (;;) {
+      const int usable = Parent->CurBottomY - ColumnFooterHeight(*Parent) - y - 2;
+      bool fits = true;
+      for (std::size_t i = 0; i < Objects.size(); ++i)
+        if (!printed[i] && Objects[i]->y + Objects[i]->dy > usable) fits = false;
+      if (fits) break;
+      bool progress = false;
+      for (std::size_t i = 0; i < Objects.size(); ++i) {
+        if (printed[i]) continue;
+        TfrView* v = Objects[i];
+        if (v->y + v->dy <= usable) {
+          DrawObject(v);
+          printed[i] = true;
+          progress = true;
+          continue;
+        }
+        auto* s = dynamic_cast<TfrStretcheable*>(v);
+        if (s == nullptr || v->y >= usable) continue;
+        // Cut: the part that fits prints here, the rest carries over.
+        const int bottom = v->y + v->dy;
+        v->dy = usable - v->y + 1;
+        s->Splitting = true;
+        auto* memo = dynamic_cast<TfrMemoView*>(v);
+        try {
+          DrawObject(v);
+        } catch (...) {
+          s->Splitting = false;
+          throw;
+        }
+        s->Splitting = false;
+        s->Continuation = true;
+        if (memo == nullptr || memo->DrawnLines() > 0) progress = true;
+        v->y = usable;
+        v->dy = bottom - usable;
+      }
+      if (!progress && Parent->FreshPage()) break;  // cannot get better on a new page
+      for (std::size_t i = 0; i < Objects.size(); ++i)
+        if (!printed[i]) Objects[i]->y = std::max(0, Objects[i]->y - usable);
+      Parent->NewColumn(this);
+      y = Parent->CurY;
+      Parent->MarkBreak();
+    }
+    int bottom = 0;
+    for (std::size_t i = 0; i < Objects.size(); ++i) {
+      if (printed[i]) continue;
+      DrawObject(Objects[i]);
+      bottom = std::max(bottom, Objects[i]->y + Objects[i]->dy);
+    }
+    Parent->CurY = y + bottom;
+  } catch (...) {
+    restore();
+    throw;
+  }
+  restore();
+}
+
+void TfrBand::DoDraw() {
+  TfrPage& p = *Parent;
+  if (Kind != btPageFooter && Kind != btOverlay && Kind != btNone) y = p.CurY;
+  // Draw's fit test has measured this band already.
+  const int h = Stretched ? (FHeightKnown ? maxdy : StretchedHeight()) : dy;
+  FHeightKnown = false;
+  FPlace = {p.CurX, y, p.ColumnWidth, h, false};
+  frEngine().CurBand = &FPlace;
+  if (Stretched) StretchObjects(h);
+  const auto unstretch = [&] {
+    if (Stretched) UnStretchObjects();
+  };
+  try {
+    if (!PageBreak) {
+      if (CheckPageBreak(y, h, false)) y = p.CurY;
+      FPlace.y = y;
+      DrawObjects();
+      p.CurY = FSubReportBottom >= 0 ? FSubReportBottom : y + h;
+    } else {
+      DrawPageBreak();
+    }
+  } catch (...) {
+    unstretch();
+    throw;
+  }
+  unstretch();
+  // Records side by side: a band object with columns.
+  if (p.LastBand != this) CurColumn = 1;
+  if (View != nullptr && View->Columns >= 2 && View->NewColumnAfter == 1) {
+    if (CurColumn <= 1) StartX = p.CurX;
+    ++CurColumn;
+    if (CurColumn <= View->Columns) {
+      p.CurX = StartX + (CurColumn - 1) * (View->ColumnWidth + View->ColumnGap);
+      p.CurY -= h;
+    } else {
+      p.CurX = StartX;
+      CurColumn = 1;
+    }
+  }
+  p.LastBand = this;
+  if (IsDataBand(Kind)) AddAggregates();
+}
+
+bool TfrBand::Draw() {
+  TfrEngine& e = frEngine();
+  TfrReport& report = Report();
+  TfrPage& p = *Parent;
+  TfrBand* const savedBand = e.CurRuntimeBand;
+  e.CurRuntimeBand = this;
+  e.CurBandView = View;
+  if (++e.BandPrint == 0) e.BandPrint = 1;
+  CalculatedHeight = 0;
+  ForceNewPage = ForceNewColumn = 0;
+  CurYSet = false;
+  if (report.OnBeginBand) report.OnBeginBand(this);
+  TfrBand* last = p.LastBand;
+  if (last != nullptr && last != this && last->CurColumn > 1 && last->View != nullptr &&
+      last->View->Columns >= 2) {
+    p.CurX = last->StartX;
+    p.CurY += last->dy;
+    last->CurColumn = 1;
+  }
+  if (!ScriptRan) {
+    // Each print starts from the designed visibility; the script may hide
+    // the band (Name.Visible := False) for this print only.
+    const bool designed = View != nullptr ? View->Visible : Visible;
+    if (View != nullptr) Visible = designed;
+    report.RunScript(this, Script);
+    if (View != nullptr) {
+      Visible = View->Visible;
+      View->Visible = designed;
+    }
+  }
+  if (!report.Terminated) {
+    const int savedY = p.CurY;
+    for (; ForceNewPage > 0; --ForceNewPage) {
+      p.CurColumn = std::max(1, p.Columns) - 1;
+      p.NewColumn(this);
+    }
+    for (; ForceNewColumn > 0; --ForceNewColumn) p.NewColumn(this);
+    if (CurYSet) p.CurY = savedY;
+  }
+  bool result = false;
+  if (Visible) {
+    if (Kind == btColumnHeader) p.LastStaticColumnY = p.CurY;
+    if (Kind == btPageFooter) y = p.CurBottomY;
+    if (Exists()) {
+      if (View != nullptr) dy = View->dy;
+      if (Kind != btPageFooter && Kind != btOverlay && Kind != btColumnFooter && Kind != btNone) {
+        const int h = CalcHeight();
+        FHeightKnown = Child == nullptr && !(IsDataBand(Kind) && Next != nullptr);
+        if (h + p.CurY > p.CurBottomY && !PageBreak && !p.FreshPage()) {
+          result = true;
+          p.NewColumn(this);
+          FHeightKnown = false;
+        }
+      }
+      if (IsDataBand(Kind) && Next != nullptr && Next->DataSet == nullptr) {
+        for (TfrBand* b = this; b != nullptr && (b == this || b->DataSet == nullptr); b = b->Next)
+          b->DoDraw();
+      } else {
+        DoDraw();
+        if (Child != nullptr) Child->Draw();
+        if (NewPageAfter && !IsDataBand(Kind) && Kind != btGroupHeader && Visible &&
+            Kind != btPageFooter && Kind != btColumnFooter) {
+          p.CurColumn = std::max(1, p.Columns) - 1;
+          p.NewColumn(this);
+        }
+      }
+    }
+  } else {
+    if (Child != nullptr && PrintChildIfInvisible) Child->Draw();
+    if (IsDataBand(Kind)) AddAggregates();
+  }
+  if (!IsRepeated && (Kind != btPageFooter || e.PageNo >= e.MasterReport->EMFPages().Count() - 1))
+    InitValues();
+  if (report.OnEndBand) report.OnEndBand(this);
+  e.CurRuntimeBand = savedBand;
+  return result;
+}
+
+void TfrBand::InitValues() {
+  if (Kind == btGroupHeader) {
+    if (!GroupCondition.empty()) LastGroupValue = frEngine().Parser.Calculate(GroupCondition);
+    return;
+  }
+  TfrBand* source = AggregateSource;
+  if (source == nullptr) return;
+  const std::string prefix = Name + '\x01';
+  for (int i = 0; i < source->Values.Count(); ++i) {
+    const std::string& key = source->Values.GetName(i);
+    if (key.compare(0, prefix.size(), prefix) != 0) continue;
+    const bool isMin = key.size() > prefix.size() && key[prefix.size()] == agMin;
+    source->Values.SetValueAt(i, Variant(isMin ? 1e300 : 0.0));
+    if (static_cast<std::size_t>(i) < source->Counts.size())
+      source->Counts[static_cast<std::size_t>(i)] = 0;
+  }
+  source->Count = 0;
+}
+
+void TfrBand::AddAggregates() {
+  std::string lastExpr;
+  Variant lastValue;
+  bool haveLast = false;
+  Counts.resize(static_cast<std::size_t>(Values.Count()), 0);
+  for (int i = 0; i < Values.Count(); ++i) {
+    const std::string& key = Values.GetName(i);
+    const std::size_t a = key.find('\x01');
+    if (a == std::string::npos || a + 2 >= key.size()) continue;
+    const int code = static_cast<unsigned char>(key[a + 1]);
+    const std::size_t b = key.find('\x01', a + 3);
+    const std::string expr =
+        key.substr(a + 3, b == std::string::npos ? std::string::npos : b - a - 3);
+    const std::string flags = b == std::string::npos ? std::string() : key.substr(b + 1);
+    Variant v;
+    if (code != agCount) {
+      if (haveLast && expr == lastExpr) {
+        v = lastValue;
+      } else {
+        v = frEngine().Parser.Calculate(expr);
+        lastExpr = expr;
+        lastValue = v;
+        haveLast = true;
+      }
+    }
+    if (!Visible && Trim(flags) != "1") continue;
+    const double value = VarIsNull(v) || VarIsEmpty(v) ? 0.0 : v.AsDouble();
+    const Variant current = Values.GetValueAt(i);
+    const double run = VarIsNull(current) || VarIsEmpty(current) ? 0.0 : current.AsDouble();
+    double next = run;
+    switch (code) {
+      case agSum:
+      case agAvg:
+        next = run + value;
+        break;
+      case agMin:
+        next = std::min(run, value);
+        break;
+      case agMax:
+        next = std::max(run, value);
+        break;
+      case agCount:
+        next = run + 1;
+        break;
+      default:
+        break;
+    }
+    Values.SetValueAt(i, Variant(next));
+    ++Counts[static_cast<std::size_t>(i)];
+  }
+  ++Count;
+}

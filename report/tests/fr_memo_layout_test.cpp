@@ -1,0 +1,260 @@
+// Text layout with the recording canvas's fixed metrics: Arial 10 is 13
+// pixels high and every character 7 wide; a line takes 15 with the default
+// LineSpacing 2. With a one-pixel frame the gaps stay 2 and 1, so the width
+// available for text is dx - 4.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/base/stream.h"
+#include "platform/draw/recording_canvas.h"
+#include "report/fr_engine.h"
+#include "report/fr_memo_view.h"
+#include "report_fixture.h"
+
+namespace {
+
+class TExportReport : public TTestReport {
+  MEBRATH_CLASS(TExportReport, TTestReport)
+ public:
+  std::vector<int> Sides;
+  std::vector<std::string> Lines;
+  void ExportText(const TRect&, int, int, const std::string& text, int frameTyp,
+                  TfrView*) override {
+    Lines.push_back(text);
+    Sides.push_back(frameTyp);
+  }
+
+ protected:
+  using TTestReport::TTestReport;
+};
+
+class FrMemoLayout : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    owner = CreateUnique<TComponent>();
+    report = Create<TExportReport>(owner.get());
+    current = std::make_unique<TfrCurrentReport>(report);
+    memo = CreateUnique<TfrMemoView>();
+    memo->x = 10;
+    memo->y = 20;
+    memo->dy = 200;
+    frEngine().DocMode = dmPrinting;
+  }
+  void TearDown() override { frEngine().DocMode = dmDesigning; }
+
+  // The laid-out lines, '|' between them, the paragraph end shown as '~'.
+  std::string Layout(const std::string& text, int dx, std::uint16_t flags = flWordWrap) {
+    memo->Memo.SetText(text);
+    memo->dx = dx;
+    memo->Flags = flags;
+    memo->CalcHeight();
+    std::string out;
+    for (int i = 0; i < memo->Memo1.Count(); ++i) {
+      if (i > 0) out += '|';
+      for (char c : memo->Memo1[i]) out += c == kParagraphEnd ? '~' : c;
+    }
+    return out;
+  }
+
+  TObjectPtr<TComponent> owner;
+  TExportReport* report = nullptr;
+  std::unique_ptr<TfrCurrentReport> current;
+  TObjectPtr<TfrMemoView> memo;
+};
+
+TEST_F(FrMemoLayout, HeightOfThreeLines) {
+  memo->Memo.SetText("a\r\nb\r\nc");
+  memo->dx = 100;
+  EXPECT_EQ(memo->CalcHeight(), 47);
+  memo->Memo.Clear();
+  EXPECT_EQ(memo->CalcHeight(), 0);
+}
+
+TEST_F(FrMemoLayout, Wrapping) {
+  constexpr std::uint16_t wrap = flWordWrap;
+  constexpr std::uint16_t brk = flWordWrap | flWordBreak;
+  const struct {
+    const char* Text;
+    int Dx;
+    std::uint16_t Flags;
+    const char* Lines;
+  } cases[] = {
+      {"a", 3, wrap, "a~"},
+      {"ab cd", 25, wrap, "ab|cd~"},
+      {"ab cd", 25, 0, "ab cd~"},
+      {"abc,def", 39, wrap, "abc,|def~"},
+      {"abcdefghij", 32, wrap, "abcd|efgh|ij~"},
+      {"ab cd", 100, wrap, "ab cd~"},
+      {"ab молоко", 60, brk, "ab моло-|ко~"},
+      {"ab молоко", 46, brk, "ab мо-|локо~"},
+      {"ab milkyway", 60, brk, "ab|milkyway~"},
+      {"ab молоко", 60, wrap, "ab|молоко~"},
+      // A word without any hyphenation point is cut where it overflows.
+      {"бвгджзклмн", 32, brk, "бвгд|жзкл|мн~"},
+      // A character wider than the line still gets a line of its own.
+      {"WWW", 5, brk, "W|W|W~"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Layout(c.Text, c.Dx, c.Flags), c.Lines) << c.Text;
+}
+
+TEST_F(FrMemoLayout, LineBreaksEndParagraphs) {
+  memo->Memo.Clear();
+  memo->Memo.Add("line\r\n\r\nnext\r\n");
+  memo->dx = 200;
+  memo->Flags = flWordWrap | flTextOnly;
+  memo->CalcHeight();
+  ASSERT_EQ(memo->Memo1.Count(), 2);
+  EXPECT_EQ(memo->Memo1[0], std::string("line") + kParagraphEnd);
+  EXPECT_EQ(memo->Memo1[1], std::string("next") + kParagraphEnd);
+}
+
+TEST_F(FrMemoLayout, WrapAlwaysProgresses) {
+  const std::string text = "ab ccccccccccccccc d молокомолоко x,y/z.w-v";
+  for (int dx : {1, 8, 11, 20, 33, 50}) {
+    Layout(text, dx, flWordWrap | flWordBreak);
+    std::string joined;
+    for (int i = 0; i < memo->Memo1.Count(); ++i) {
+      std::string line = memo->Memo1[i];
+      if (!line.empty() && line.back() == kParagraphEnd) line.pop_back();
+      joined += line;
+    }
+    std::string letters;
+    for (char c : text)
+      if (c != ' ' && c != '-') letters += c;
+    std::string got;
+    for (char c : joined)
+      if (c != ' ' && c != '-') got += c;
+    EXPECT_EQ(got, letters) << dx;
+  }
+}
+
+TEST(FrHyphenation, Points) {
+  const struct {
+    const char* Word;
+    std::vector<int> Points;
+  } cases[] = {
+      {"молоко", {2, 4}}, {"сестра", {4}},    {"подъезд", {}}, {"дом", {}},
+      {"milkyway", {}},   {"МОЛОКО", {2, 4}}, {"ёлка", {2}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FindHyphenPoints(c.Word), c.Points) << c.Word;
+}
+
+TEST_F(FrMemoLayout, AlignmentAndJustification) {
+  memo->Memo.SetText("a b c d e f g h\r\nx y");
+  memo->dx = 80;  // 76 for text: "a b c d e" (63) per line
+  memo->Flags = flWordWrap;
+  memo->Adjust = 3;
+  TRecordingCanvas canvas;
+  memo->Draw(canvas);
+  std::vector<const TCanvasRecord*> texts;
+  for (const auto& r : canvas.Records())
+    if (r.Kind == TRecordKind::Text) texts.push_back(&r);
+  ASSERT_EQ(texts.size(), 3u);
+  // W = 81, gaps 2: 77 - 63 = 14 extra pixels over 4 blanks, remainder first.
+  EXPECT_EQ(texts[0]->Text, "a b c d e");
+  EXPECT_EQ(texts[0]->Rect.Left, 12);
+  EXPECT_EQ(texts[0]->Offsets[2], 7 + 7 + 4);
+  EXPECT_EQ(texts[0]->Offsets.back(), 8 * 7 + 14);
+  // Paragraph ends are not stretched, and the canvas carries no
+  // justification afterwards.
+  EXPECT_EQ(texts[1]->Text, "f g h");
+  EXPECT_EQ(texts[1]->Offsets.back(), 4 * 7);
+  EXPECT_EQ(texts[2]->Offsets.back(), 2 * 7);
+  EXPECT_EQ(canvas.TextWidth("a b"), 21 + 0);
+
+  const struct {
+    int Adjust;
+    int Left;
+  } aligns[] = {
+      {frtaLeft, 12}, {frtaRight, 10 + 81 - 1 - 2 - 21}, {frtaCenter, 12 + (77 - 21) / 2}};
+  for (const auto& a : aligns) {
+    memo->Memo.SetText("x y");
+    memo->Adjust = a.Adjust;
+    TRecordingCanvas c2;
+    memo->Draw(c2);
+    int left = -1;
+    for (const auto& r : c2.Records())
+      if (r.Kind == TRecordKind::Text) left = r.Rect.Left;
+    EXPECT_EQ(left, a.Left) << a.Adjust;
+  }
+}
+
+TEST_F(FrMemoLayout, SplitKeepsTheLinesThatFit) {
+  memo->Memo.SetText("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10");
+  memo->dx = 100;
+  memo->dy = 51;  // clip bottom 50 below the first line's top
+  memo->Splitting = true;
+  TStringStream first;
+  memo->Print(first);
+  EXPECT_EQ(memo->DrawnLines(), 3);
+  EXPECT_EQ(memo->Memo1.Count(), 3);
+  memo->Splitting = false;
+  memo->Continuation = true;
+  memo->dy = 200;
+  TStringStream rest;
+  memo->Print(rest);
+  ASSERT_EQ(memo->Memo1.Count(), 7);
+  EXPECT_EQ(memo->Memo1[0], std::string("4") + kParagraphEnd);
+}
+
+TEST_F(FrMemoLayout, ExportedLinesCarryFrameSides) {
+  memo->Memo.SetText("a\r\nb\r\nc");
+  memo->dx = 100;
+  memo->FrameTyp = 15;
+  memo->ExportData();
+  EXPECT_EQ(report->Lines, (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(report->Sides, (std::vector<int>{13, 5, 7}));
+  report->Sides.clear();
+  memo->Adjust = frtaVertical;
+  memo->ExportData();
+  EXPECT_EQ(report->Sides, (std::vector<int>{0, 0, 0}));
+}
+
+TEST_F(FrMemoLayout, RuledLines) {
+  memo->Memo.SetText("x");
+  memo->dx = 100;
+  memo->dy = 100;
+  memo->Flags = flUnderlines;
+  TRecordingCanvas canvas;
+  memo->Draw(canvas);
+  std::vector<int> ys;
+  for (const auto& r : canvas.Records())
+    if (r.Kind == TRecordKind::Line) ys.push_back(r.Points[0].Y);
+  ASSERT_EQ(ys.size(), 6u);
+  EXPECT_EQ(ys[0], 20 + 1 + 15);
+  EXPECT_EQ(ys[1], 20 + 1 + 30);
+}
+
+TEST_F(FrMemoLayout, AutoWidthKeepsTheRightEdge) {
+  memo->Memo.SetText("abc");
+  memo->x = 100;
+  memo->dx = 200;
+  memo->Adjust = frtaRight;
+  memo->Flags = flAutoWidth;
+  TRecordingCanvas canvas;
+  memo->Draw(canvas);
+  EXPECT_EQ(memo->dx, 21 + 1 + 4 + 1);
+  EXPECT_EQ(memo->x + memo->dx, 300);
+  frEngine().DocMode = dmDesigning;
+  memo->dx = 200;
+  memo->Draw(canvas);
+  EXPECT_EQ(memo->dx, 200);
+}
+
+TEST_F(FrMemoLayout, VerticalMiddleAndDown) {
+  memo->Memo.SetText("ab");
+  memo->dx = 100;
+  memo->dy = 100;
+  memo->Adjust = frtaDown;
+  TRecordingCanvas canvas;
+  memo->Draw(canvas);
+  int top = -1;
+  for (const auto& r : canvas.Records())
+    if (r.Kind == TRecordKind::Text) top = r.Rect.Top;
+  // Layout height 17; the drawing rectangle ends at 20 + 100 + 1.
+  EXPECT_EQ(top, 121 - 17 - 1 + 1);
+}
+
+}  // namespace

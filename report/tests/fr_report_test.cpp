@@ -1,0 +1,826 @@
+// Reports built in code over virtual and user datasets, prepared headless
+// (the whole A4 page printable: 794 x 1123 pixels), with the prepared pages
+// inspected as data.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "platform/base/file_stream.h"
+#include "platform/base/format_settings.h"
+#include "platform/base/stream.h"
+#include "platform/draw/recording_canvas.h"
+#include "report/fr_band.h"
+#include "report/fr_band_view.h"
+#include "report/fr_dataset.h"
+#include "report/fr_format.h"
+#include "report/fr_functions.h"
+#include "report/fr_memo_view.h"
+#include "report/fr_page.h"
+#include "report/fr_report.h"
+#include "report_fixture.h"
+
+namespace {
+
+class FrBuild : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    owner = CreateUnique<TComponent>();
+    report = Create<TfrReport>(owner.get());
+    report->ShowProgress = false;
+    page = report->Pages().Add();
+    frReportHooks().ShowError = [this](const std::string& text) { errors.push_back(text); };
+  }
+  void TearDown() override { frReportHooks() = TfrReportHooks{}; }
+
+  TfrBandView* Band(TfrPage* p, int kind, int y, int dy, const std::string& name,
+                    const std::string& source = "", std::uint16_t flags = 0) {
+    auto v = CreateUnique<TfrBandView>();
+    v->SetBandType(kind);
+    v->Name = name;
+    v->y = y;
+    v->dy = dy;
+    v->dx = 700;
+    v->Flags = flags;
+    v->SetDataSource(source);
+    return static_cast<TfrBandView*>(p->Add(std::move(v)));
+  }
+  TfrBandView* Band(int kind, int y, int dy, const std::string& name,
+                    const std::string& source = "", std::uint16_t flags = 0) {
+    return Band(page, kind, y, dy, name, source, flags);
+  }
+  TfrMemoView* Memo(TfrPage* p, int y, const std::string& text, int dy = 18,
+                    const std::string& name = "") {
+    auto m = CreateUnique<TfrMemoView>();
+    m->x = 10;
+    m->y = y;
+    m->dx = 300;
+    m->dy = dy;
+    m->Memo.SetText(text);
+    m->Name = name.empty() ? "M" + std::to_string(++counter) : name;
+    return static_cast<TfrMemoView*>(p->Add(std::move(m)));
+  }
+  TfrMemoView* Memo(int y, const std::string& text, int dy = 18, const std::string& name = "") {
+    return Memo(page, y, text, dy, name);
+  }
+  // "y:text" of every text object on prepared page `index`.
+  std::vector<std::string> Page(int index, TfrReport* r = nullptr) {
+    TfrEMFPages& pages = (r != nullptr ? r : report)->EMFPages();
+    pages.ObjectsToPage(index);
+    std::vector<std::string> out;
+    for (const auto& o : pages.Pages(index).Page->Objects) {
+      std::string text;
+      for (int i = 0; i < o->Memo1.Count(); ++i) {
+        if (i > 0) text += '|';
+        for (char c : o->Memo1[i])
+          if (c != kParagraphEnd) text += c;
+      }
+      if (!text.empty() && text.back() == '|') text.pop_back();
+      out.push_back(std::to_string(o->y) + ":" + text);
+    }
+    return out;
+  }
+  int Pages() { return report->EMFPages().Count(); }
+
+  TObjectPtr<TComponent> owner;
+  TfrReport* report = nullptr;
+  TfrPage* page = nullptr;
+  std::vector<std::string> errors;
+  int counter = 0;
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(FrBuild, TitleDataAndSummary) {
+  Band(btReportTitle, 0, 20, "Title");
+  Memo(0, "Title");
+  Band(btMasterData, 40, 20, "Data", "3");
+  Memo(40, "rec [LINE#]");
+  Band(btReportSummary, 80, 20, "Sum");
+  Memo(80, "end");
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(Pages(), 1);
+  EXPECT_EQ(Page(0), (Lines{"0:Title", "20:rec 1", "40:rec 2", "60:rec 3", "80:end"}));
+  EXPECT_TRUE(errors.empty());
+  // The template is as it was.
+  EXPECT_EQ(report->FindObject("M2")->y, 40);
+}
+
+TEST_F(FrBuild, PagesBreakWithHeadersAndFooters) {
+  Band(btPageHeader, 0, 20, "PH");
+  Memo(0, "head [PAGE#]");
+  Band(btMasterData, 40, 100, "Data", "25");
+  Memo(40, "[LINE#]");
+  Band(btPageFooter, 200, 20, "PF", "", flBandOnLastPage);
+  Memo(200, "foot [PAGE#]");
+  ASSERT_TRUE(report->PrepareReport());
+  // 1103 usable above the footer: 11 records on page 1 (no header and no
+  // footer there: neither has OnFirstPage), 10 on the next pages.
+  ASSERT_EQ(Pages(), 3);
+  const Lines p1 = Page(0);
+  EXPECT_EQ(p1.front(), "0:1");
+  EXPECT_EQ(p1.back(), "1000:11");
+  EXPECT_EQ(p1.size(), 11u);
+  const Lines p2 = Page(1);
+  EXPECT_EQ(p2[0], "0:head 2");
+  EXPECT_EQ(p2[1], "20:12");
+  EXPECT_EQ(p2.back(), "1103:foot 2");
+  const Lines p3 = Page(2);
+  EXPECT_EQ(p3.back(), "1103:foot 3");
+}
+
+TEST_F(FrBuild, PageFooterFlagsOnFirstAndLastPage) {
+  Band(btPageHeader, 0, 20, "PH", "", flBandOnFirstPage);
+  Memo(0, "head");
+  Band(btMasterData, 40, 600, "Data", "3");
+  Memo(40, "[LINE#]");
+  Band(btPageFooter, 700, 20, "PF");
+  Memo(700, "foot");
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(Pages(), 3);
+  // Footer neither on the first page (no OnFirstPage) nor on the last.
+  EXPECT_EQ(Page(0), (Lines{"0:head", "20:1"}));
+  EXPECT_EQ(Page(1), (Lines{"0:head", "20:2", "1103:foot"}));
+  EXPECT_EQ(Page(2), (Lines{"0:head", "20:3"}));
+}
+
+TEST_F(FrBuild, MasterDetailSkipsEmptySubsets) {
+  auto* detail = Create<TfrUserDataset>(owner.get());
+  detail->SetName("Detail1");
+  detail->RangeEnd = reCount;
+  TfrBand* masterBand = nullptr;
+  const std::vector<int> counts = {2, 0, 1};
+  report->OnBeginBand = [&](TfrBand* b) {
+    if (b->Kind == btMasterData) masterBand = b;
+  };
+  detail->OnFirst = [&](TObject*) {
+    detail->RangeEndCount = counts[static_cast<std::size_t>(masterBand->DataSet->RecNo)];
+  };
+  Band(btMasterData, 0, 20, "Master", "3");
+  Memo(0, "M[LINE#]");
+  Band(btDetailHeader, 30, 20, "DH");
+  Memo(30, "dh");
+  Band(btDetailData, 60, 20, "Detail", "Detail1");
+  Memo(60, "d[LINE#]");
+  Band(btDetailFooter, 90, 20, "DF");
+  Memo(90, "df");
+  report->OnBeginBand = [&](TfrBand* b) {
+    if (b->Kind == btMasterData) masterBand = b;
+  };
+  // The master band is known before its detail walks.
+  report->OnBeginDoc = [&] {};
+  masterBand = nullptr;
+  report->OnBeginBand = nullptr;
+  detail->OnFirst = [&](TObject*) {
+    TfrBand* m = report->Pages().Pages(0)->Bands[btMasterData];
+    detail->RangeEndCount = counts[static_cast<std::size_t>(m->DataSet->RecNo)];
+  };
+  ASSERT_TRUE(report->PrepareReport());
+  EXPECT_EQ(Page(0), (Lines{"0:M1", "20:dh", "40:d1", "60:d2", "80:df", "100:M2", "120:dh",
+                            "140:d1", "160:df"}));
+  // With PrintIfSubsetEmpty the second master prints alone.
+  report->FindObject("Master")->Flags |= flBandPrintIfSubsetEmpty;
+  ASSERT_TRUE(report->PrepareReport());
+  EXPECT_EQ(Page(0)[5], "100:M2");
+  EXPECT_EQ(Page(0)[6], "120:M3");
+}
+
+TEST_F(FrBuild, GroupsWithFootersAndAggregates) {
+  auto* ds = Create<TfrUserDataset>(owner.get());
+  ds->SetName("Users1");
+  ds->RangeEnd = reCount;
+  ds->RangeEndCount = 5;
+  const std::vector<std::string> groups = {"a", "a", "b", "b", "b"};
+  const std::vector<int> values = {1, 2, 3, 4, 8};
+  report->OnGetValue = [&](const std::string& name, Variant& v) {
+    const auto i = static_cast<std::size_t>(std::min(ds->RecNo, 4));
+    if (name == "GRP") v = Variant(groups[i]);
+    if (name == "VAL") v = Variant(values[i]);
+  };
+  TfrBandView* gh = Band(btGroupHeader, 0, 20, "GH", "[GRP]");
+  (void)gh;
+  Memo(0, "g [GRP]");
+  Band(btMasterData, 30, 20, "Data", "Users1");
+  Memo(30, "[VAL]");
+  Band(btGroupFooter, 60, 20, "GF");
+  Memo(60, "s [SUM([VAL])] a [AVG([VAL])] n [COUNT(Data)]");
+  Band(btReportSummary, 90, 20, "RS");
+  Memo(90, "t [SUM([VAL])] max [MAX([VAL])] min [MIN([VAL])]");
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(Page(0), (Lines{"0:g a", "20:1", "40:2", "60:s 3 a 1,5 n 2", "80:g b", "100:3", "120:4",
+                            "140:8", "160:s 15 a 5 n 3", "180:t 18 max 8 min 1"}));
+}
+
+TEST_F(FrBuild, GroupHeaderFormNewPage) {
+  auto* ds = Create<TfrUserDataset>(owner.get());
+  ds->SetName("Users1");
+  ds->RangeEnd = reCount;
+  ds->RangeEndCount = 4;
+  report->OnGetValue = [&](const std::string& name, Variant& v) {
+    if (name == "GRP") v = Variant(ds->RecNo < 2 ? 1 : 2);
+  };
+  Band(btGroupHeader, 0, 20, "GH", "[GRP]", flBandNewPageAfter);
+  Memo(0, "g [GRP]");
+  Band(btMasterData, 30, 20, "Data", "Users1");
+  Memo(30, "r");
+  Band(btGroupFooter, 60, 20, "GF");
+  Memo(60, "f");
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(Pages(), 2);
+  EXPECT_EQ(Page(0), (Lines{"0:g 1", "20:r", "40:r", "60:f"}));
+  EXPECT_EQ(Page(1), (Lines{"0:g 2", "20:r", "40:r", "60:f"}));
+}
+
+TEST_F(FrBuild, RepeatedHeaderOnEveryPage) {
+  Band(btMasterHeader, 0, 20, "MH", "", flBandRepeatHeader);
+  Memo(0, "hdr");
+  Band(btMasterData, 30, 600, "Data", "3");
+  Memo(30, "[LINE#]");
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(Pages(), 3);
+  EXPECT_EQ(Page(1), (Lines{"0:hdr", "20:2"}));
+}
+
+TEST_F(FrBuild, EmptyMasterYieldsNoPageWithoutPrintIfEmpty) {
+  Band(btReportTitle, 0, 20, "Title");
+  Memo(0, "Title");
+  Band(btMasterHeader, 30, 20, "MH");
+  Memo(30, "hdr");
+  Band(btMasterData, 60, 20, "Data", "0");
+  Memo(60, "r");
+  Band(btMasterFooter, 90, 20, "MF");
+  Memo(90, "ftr");
+  ASSERT_TRUE(report->PrepareReport());
+  EXPECT_EQ(Page(0), (Lines{"0:Title"}));
+  report->PrintIfEmpty = false;
+  ASSERT_TRUE(report->PrepareReport());
+  EXPECT_EQ(Pages(), 0);
+}
+
+TEST_F(FrBuild, TwoPassesGiveTotalPages) {
+  Band(btMasterData, 0, 600, "Data", "3");
+  Memo(0, "[PAGE#] of [TOTALPAGES]");
+  ASSERT_TRUE(report->PrepareReport());
+  EXPECT_EQ(Page(2), (Lines{"0:3 of 0"}));
+  report->DoublePass = true;
+  std::vector<int> progress;
+  report->OnProgress = [&](int n) { progress.push_back(n); };
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(Pages(), 3);
+  EXPECT_EQ(Page(2), (Lines{"0:3 of 3"}));
+  EXPECT_TRUE(report->DoublePass);
+  EXPECT_FALSE(progress.empty());
+}
+
+TEST_F(FrBuild, StretchedBandGrowsAndSplitsAcrossPages) {
+  Band(btMasterData, 0, 20, "Data", "1", flBandStretched);
+  TfrMemoView* m = Memo(0, "a\r\nb\r\nc\r\nd");
+  m->Flags = flStretched | flWordWrap | flTextOnly;
+  Memo(20, "after");
+  ASSERT_TRUE(report->PrepareReport());
+  // Four lines of 15 and the gaps: 62 high; the band grows to it.
+  EXPECT_EQ(Page(0), (Lines{"0:a|b|c|d", "20:after"}));
+
+  // A long memo on a band that may split continues on the next page.
+  TfrPage* p2 = report->Pages().Add();
+  p2->PrintToPrevPage = false;
+  Band(p2, btMasterData, 0, 20, "Long", "1", flBandStretched | flBandBreaked);
+  std::string text;
+  for (int i = 1; i <= 100; ++i) text += "line" + std::to_string(i) + "\r\n";
+  TfrMemoView* longMemo = Memo(p2, 0, text, 20);
+  longMemo->Flags = flStretched | flWordWrap | flTextOnly;
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(Pages(), 3);
+  const Lines a = Page(1), b = Page(2);
+  ASSERT_EQ(a.size(), 1u);
+  ASSERT_EQ(b.size(), 1u);
+  EXPECT_EQ(a[0].substr(0, 8), "0:line1|");
+  EXPECT_NE(b[0].find("line100"), std::string::npos);
+  EXPECT_EQ(b[0].find("line1|"), std::string::npos);
+}
+
+TEST_F(FrBuild, TooTallBandsStillEnd) {
+  Band(btPageHeader, 0, 2000, "PH");
+  Memo(0, "huge header", 2000);
+  Band(btMasterData, 2100, 3000, "Data", "2", flBandBreaked);
+  Memo(2100, "huge", 3000);
+  ASSERT_TRUE(report->PrepareReport());
+  EXPECT_GE(Pages(), 1);
+  EXPECT_LE(Pages(), 6);
+}
+
+TEST_F(FrBuild, BandColumnsPrintSideBySide) {
+  TfrBandView* data = Band(btMasterData, 0, 20, "Data", "4");
+  data->Columns = 3;
+  data->ColumnWidth = 100;
+  data->ColumnGap = 10;
+  Memo(0, "[LINE#]");
+  ASSERT_TRUE(report->PrepareReport());
+  report->EMFPages().ObjectsToPage(0);
+  std::vector<std::pair<int, int>> xy;
+  for (const auto& o : report->EMFPages().Pages(0).Page->Objects) xy.emplace_back(o->x, o->y);
+  EXPECT_EQ(xy, (std::vector<std::pair<int, int>>{{10, 0}, {120, 0}, {230, 0}, {10, 20}}));
+}
+
+TEST_F(FrBuild, ScriptsAndTemplateRestore) {
+  TfrBandView* data = Band(btMasterData, 0, 20, "Data", "3");
+  data->Script.SetText("begin if [LINE#] = 2 then Data.Visible := False; Total := Total + 1 end");
+  Memo(0, "r[LINE#]", 18, "Memo1");
+  Band(btReportSummary, 40, 20, "RS");
+  TfrMemoView* sum = Memo(40, "[Total]", 18, "Memo2");
+  sum->Script.SetText("Memo1.Memo := 'changed'");
+  report->Variables().SetVariable("Total", Variant(0));
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(Page(0), (Lines{"0:r1", "20:r3", "40:3"}));
+  EXPECT_EQ(report->FindObject("Memo1")->Memo.Text(), "r[LINE#]\r\n");
+}
+
+TEST_F(FrBuild, ErrorsAreShownAndLeaveNoPages) {
+  Band(btMasterData, 0, 20, "Data", "1");
+  Memo(0, "[NOSUCHNAME]");
+  EXPECT_FALSE(report->PrepareReport());
+  EXPECT_EQ(Pages(), 0);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "Undefined symbol \"NOSUCHNAME\"");
+  // No preview after a failed preparation; no second preparation inside one.
+  bool shown = false;
+  frReportHooks().ShowPreview = [&](TfrReport&, const std::string&) { shown = true; };
+  report->ShowReport();
+  EXPECT_FALSE(shown);
+  bool nested = true;
+  report->FindObject("M1")->Memo.SetText("x");
+  report->OnBeginDoc = [&] { nested = report->PrepareReport(); };
+  EXPECT_TRUE(report->PrepareReport());
+  EXPECT_FALSE(nested);
+}
+
+TEST_F(FrBuild, SelfReferringVariablesAreUndefined) {
+  report->Dictionary().Variables.Add(" Cat");
+  report->Dictionary().Variables.Add("A=[B] + 1");
+  report->Dictionary().Variables.Add("B=[A]");
+  Band(btMasterData, 0, 20, "Data", "1");
+  Memo(0, "[A]");
+  EXPECT_FALSE(report->PrepareReport());
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("Undefined symbol"), std::string::npos);
+}
+
+TEST_F(FrBuild, CompositeContinuesOnThePreviousPage) {
+  Band(btMasterData, 0, 20, "Data", "2");
+  Memo(0, "first [LINE#]");
+  auto* second = Create<TfrReport>(owner.get());
+  TfrPage* p2 = second->Pages().Add();
+  p2->PrintToPrevPage = true;
+  Band(p2, btMasterData, 0, 20, "Data2", "2");
+  Memo(p2, 0, "second [LINE#]");
+  auto* composite = Create<TfrCompositeReport>(owner.get());
+  composite->ShowProgress = false;
+  composite->Reports = {report, second};
+  ASSERT_TRUE(composite->PrepareReport());
+  ASSERT_EQ(composite->EMFPages().Count(), 1);
+  EXPECT_EQ(Page(0, composite), (Lines{"0:first 1", "20:first 2", "40:second 1", "60:second 2"}));
+  second->Pages().Pages(0)->PrintToPrevPage = false;
+  ASSERT_TRUE(composite->PrepareReport());
+  EXPECT_EQ(composite->EMFPages().Count(), 2);
+}
+
+TEST_F(FrBuild, ShowAndPrintUseTheHooks) {
+  Band(btMasterData, 0, 600, "Data", "3");
+  Memo(0, "x");
+  std::vector<int> printed;
+  std::string caption;
+  frReportHooks().ShowPreview = [&](TfrReport&, const std::string& c) { caption = c; };
+  frReportHooks().PrintPage = [&](TfrReport&, int index, bool) { printed.push_back(index); };
+  report->Title = "Register";
+  report->ShowReport();
+  EXPECT_EQ(caption, "Preview - Register");
+  report->PrintPreparedReport("2-", 1, true, 0);
+  EXPECT_EQ(printed, (std::vector<int>{1, 2}));
+  printed.clear();
+  report->PrintPreparedReport("", 2, true, 1);
+  EXPECT_EQ(printed, (std::vector<int>{0, 2, 0, 2}));
+  // Nothing prepared: no preview, no print.
+  caption.clear();
+  report->EMFPages().Clear();
+  report->ShowPreparedReport();
+  printed.clear();
+  report->PrintPreparedReport("", 1, true, 0);
+  EXPECT_TRUE(caption.empty());
+  EXPECT_TRUE(printed.empty());
+}
+
+TEST(FrPageNumbers, Parse) {
+  const struct {
+    const char* Text;
+    int Count;
+    std::vector<int> Pages;
+  } cases[] = {
+      {"", 5, {}},
+      {"2-", 4, {2, 3, 4}},
+      {"1,3,5-7", 10, {1, 3, 5, 6, 7}},
+      {" 1 , 2 ", 3, {1, 2}},
+      {"1-2000000000", 3, {1, 2, 3}},
+      {"0,9", 3, {1, 3}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParsePageNumbers(c.Text, c.Count), c.Pages) << c.Text;
+  EXPECT_THROW(ParsePageNumbers("1,x", 3), EConvertError);
+  EXPECT_THROW(ParsePageNumbers("1-2-3", 3), EConvertError);
+}
+
+TEST(FrFormatSuffix, Codes) {
+  const char sep = FormatSettings.DecimalSeparator;
+  const struct {
+    const char* Fmt;
+    std::int32_t Code;
+    const char* FormatStr;
+  } cases[] = {
+      {"N0,2", MakeFormat(1, 1, 2, ','), ""},
+      {"0.3", MakeFormat(1, 1, 3, '.'), ""},
+      {"N2", MakeFormat(1, 1, 0, sep), ""},
+      {"N#,##0.00", MakeFormat(1, 4, 0, sep), "#,##0.00"},
+      {"Ddd.mm.yyyy", MakeFormat(2, 4, 0, sep), "dd.mm.yyyy"},
+      {"BНет;Да", MakeFormat(4, 4, 0, sep), "Нет;Да"},
+  };
+  for (const auto& c : cases) {
+    std::string fs;
+    EXPECT_EQ(ParseFormatSuffix(c.Fmt, fs), c.Code) << c.Fmt;
+    EXPECT_EQ(fs, c.FormatStr) << c.Fmt;
+  }
+}
+
+TEST_F(FrBuild, ExpressionTextsAndFunctions) {
+  report->OnGetValue = [](const std::string& name, Variant& v) {
+    if (name == "cINN") v = Variant(std::string("7701"));
+  };
+  const struct {
+    const char* Expr;
+    const char* Text;
+  } cases[] = {
+      {"cINN", "7701"},
+      {"1234.5 #N0,2", "1234,50"},
+      {"'a #b'", "a #b"},
+      {"NAMECASE('iVANOVA')", "Ivanova"},
+      {"POS('x', 'abc')", "0"},
+      {"POS('b', 'abc')", "2"},
+      {"LENGTH('Ёлка')", "4"},
+      {"UPPERCASE('ёлка')", "ЁЛКА"},
+      {"LOWERCASE('ABC')", "abc"},
+      {"TRIM('  a ')", "a"},
+      {"MAXNUM(2, 7)", "7"},
+      {"MINNUM(2, 7)", "2"},
+      {"FORMATFLOAT('0.00', 2)", "2.00"},
+      {"DAYOF(STRTODATE('05.03.2007'))", "5"},
+      {"MONTHOF(STRTODATE('05.03.2007'))", "3"},
+      {"YEAROF(STRTODATE('05.03.2007'))", "2007"},
+      {"FORMATDATETIME('yyyy', STRTODATE('05.03.2007'))", "2007"},
+      {"clRed", "255"},
+      {"mb_IconWarning", "48"},
+      {"NOSUCHFUNCTION(1)", "0"},
+  };
+  const TFormatSettings saved = FormatSettings;
+  FormatSettings.DecimalSeparator = '.';
+  FormatSettings.DateSeparator = '.';
+  FormatSettings.ShortDateFormat = "dd.mm.yyyy";
+  for (const auto& c : cases) {
+    try {
+      EXPECT_EQ(report->ExpressionText(nullptr, c.Expr), c.Text) << c.Expr;
+    } catch (const Exception& e) {
+      ADD_FAILURE() << c.Expr << ": " << e.Message();
+    }
+  }
+  FormatSettings = saved;
+}
+
+TEST_F(FrBuild, ReportProcedures) {
+  Band(btMasterData, 0, 20, "Data", "5");
+  TfrMemoView* m = Memo(0, "[LINE#]");
+  m->Script.SetText(
+      "begin Inc(N); Arr[[LINE#]] := [LINE#] * 10; if [LINE#] = 3 then StopReport end");
+  Band(btReportSummary, 40, 20, "RS");
+  Memo(40, "[N] [GETARRAY(Arr, 2)]");
+  report->Variables().SetVariable("N", Variant(0));
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(Page(0), (Lines{"0:1", "20:2", "40:3", "60:3 20"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FrBuild, FieldReferencesInsideExpressions) {
+  TArrayDataSet* table = MakeTable(owner.get(), 3);
+  auto* db = Create<TfrDBDataSet>(owner.get());
+  db->SetName("frDB1");
+  db->SetDataSet(table);
+  Band(btMasterData, 0, 20, "Data", "frDB1");
+  Memo(0, "[frDB1.\"NAME\"] [frDB1.ID * 10]");
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(Page(0), (Lines{"0:n1 10", "20:n2 20", "40:n3 30"}));
+}
+
+TEST_F(FrBuild, DataBandFormNewPageAndManualBuild) {
+  Band(btMasterData, 0, 20, "Data", "3", flBandNewPageAfter);
+  Memo(0, "[LINE#]");
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(Pages(), 3);
+  EXPECT_EQ(Page(2), (Lines{"0:3"}));
+
+  int built = 0;
+  report->OnManualBuild = [&](TfrPage* p) {
+    ++built;
+    p->ShowBandByName("data");
+    p->NewPage();
+    p->ShowBandByName("Data");
+  };
+  ASSERT_TRUE(report->PrepareReport());
+  EXPECT_EQ(built, 1);
+  EXPECT_EQ(Pages(), 2);
+}
+
+TEST_F(FrBuild, PageColumnsWithColumnHeaderAndFooter) {
+  page->Columns = 2;
+  page->ColumnGap = 20;
+  Band(btColumnHeader, 0, 20, "CH");
+  Memo(0, "ch");
+  Band(btMasterData, 30, 500, "Data", "5");
+  Memo(30, "[LINE#]");
+  Band(btColumnFooter, 600, 20, "CF");
+  Memo(600, "cf");
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(Pages(), 2);
+  report->EMFPages().ObjectsToPage(0);
+  std::vector<std::string> placed;
+  for (const auto& o : report->EMFPages().Pages(0).Page->Objects)
+    placed.push_back(std::to_string(o->x) + "," + std::to_string(o->y) + ":" +
+                     o->Memo1[0].substr(0, 2));
+  // Columns 387 wide: (794 - 20) / 2. The column footer prints above the
+  // page bottom in each column.
+  EXPECT_EQ(placed, (std::vector<std::string>{"10,0:ch", "10,20:1", "10,520:2", "10,1020:cf",
+                                              "417,0:ch", "417,20:3", "417,520:4", "417,1020:cf"}));
+}
+
+TEST_F(FrBuild, LoadFromFileReportsFailure) {
+  EXPECT_FALSE(report->LoadFromFile("/nonexistent/report.frf"));
+  const std::string path = ::testing::TempDir() + "broken.frf";
+  {
+    TFileStream f(path, fmCreate);
+    const char bytes[] = {24, 0, 0, 0, 0, 0, 0, 7, 7, 7};
+    f.WriteBuffer(bytes, sizeof bytes);
+  }
+  EXPECT_FALSE(report->LoadFromFile(path));
+  EXPECT_EQ(errors.size(), 1u);
+  ASSERT_EQ(report->Pages().Count(), 1);
+  page = report->Pages().Pages(0);
+  // A template written and read back prepares the same.
+  Band(btMasterData, 0, 20, "Data", "2");
+  Memo(0, "[LINE#]");
+  const std::string good = ::testing::TempDir() + "good.frf";
+  {
+    TFileStream f(good, fmCreate);
+    report->SaveToStream(f);
+  }
+  auto* other = Create<TfrReport>(owner.get());
+  other->ShowProgress = false;
+  ASSERT_TRUE(other->LoadFromFile(good));
+  ASSERT_TRUE(other->PrepareReport());
+  EXPECT_EQ(Page(0, other), (Lines{"0:1", "20:2"}));
+}
+
+TEST_F(FrBuild, PositionVariables) {
+  Band(btReportTitle, 0, 40, "Title");
+  Memo(0, "[CURY] [FREESPACE] [PAGEHEIGHT] [PAGEWIDTH] [FINALPASS]");
+  ASSERT_TRUE(report->PrepareReport());
+  EXPECT_EQ(Page(0), (Lines{"0:0 1123 1123 794 True"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FrBuild, SubReportPrintsInsideItsBand) {
+  Band(btMasterData, 0, 40, "Data", "2");
+  Memo(0, "m[LINE#]");
+  auto sub = CreateUnique<TfrSubReportView>();
+  sub->x = 400;
+  sub->y = 10;
+  sub->dx = 300;
+  sub->dy = 20;
+  sub->SubPage = 1;
+  page->Add(std::move(sub));
+  TfrPage* inner = report->Pages().Add();
+  Band(inner, btMasterData, 0, 20, "Inner", "3");
+  TfrMemoView* m = Memo(inner, 0, "s[LINE#]");
+  m->x = 0;
+  Band(btReportSummary, 100, 20, "RS");
+  Memo(100, "end");
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  ASSERT_EQ(Pages(), 1);
+  report->EMFPages().ObjectsToPage(0);
+  std::vector<std::string> placed;
+  for (const auto& o : report->EMFPages().Pages(0).Page->Objects)
+    placed.push_back(std::to_string(o->x) + "," + std::to_string(o->y) + ":" + o->Memo1[0]);
+  for (std::string& p : placed)
+    if (!p.empty() && p.back() == kParagraphEnd) p.pop_back();
+  // The sub-report's records run from its place; the band then ends below
+  // the lowest of them.
+  EXPECT_EQ(placed,
+            (std::vector<std::string>{"10,0:m1", "400,10:s1", "400,30:s2", "400,50:s3", "10,70:m2",
+                                      "400,80:s1", "400,100:s2", "400,120:s3", "10,140:end"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FrBuild, CrossTabColumnsPerRow) {
+  Band(btMasterData, 0, 20, "Data", "2");
+  Memo(0, "r[LINE#]");  // x 10..310: outside the cross bands
+  TfrBandView* ch = Band(btCrossHeader, 0, 1000, "CH");
+  ch->x = 400;
+  ch->dx = 50;
+  TfrBandView* cd = Band(btCrossData, 0, 1000, "CD", "3");
+  cd->x = 450;
+  cd->dx = 40;
+  TfrBandView* cf = Band(btCrossFooter, 0, 1000, "CF");
+  cf->x = 490;
+  cf->dx = 60;
+  const auto cell = [&](int x, int dx, const std::string& text) {
+    TfrMemoView* m = Memo(0, text);
+    m->x = x;
+    m->dx = dx;
+  };
+  cell(400, 50, "h");
+  cell(450, 40, "[COLUMN#]");
+  cell(490, 60, "f");
+  std::vector<int> widths;
+  report->OnPrintColumn = [&](int col, int& width) {
+    widths.push_back(col);
+    if (col == 2) width = 70;
+  };
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  report->EMFPages().ObjectsToPage(0);
+  std::vector<std::string> placed;
+  for (const auto& o : report->EMFPages().Pages(0).Page->Objects) {
+    std::string t = o->Memo1[0];
+    if (!t.empty() && t.back() == kParagraphEnd) t.pop_back();
+    placed.push_back(std::to_string(o->x) + "," + std::to_string(o->y) + ":" + t);
+  }
+  EXPECT_EQ(placed, (std::vector<std::string>{"10,0:r1", "400,0:h", "450,0:1", "490,0:2", "560,0:3",
+                                              "600,0:f", "10,20:r2", "400,20:h", "450,20:1",
+                                              "490,20:2", "560,20:3", "600,20:f"}));
+  EXPECT_EQ(widths, (std::vector<int>{1, 2, 3, 1, 2, 3}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FrBuild, PreparedPagesDrawTheirText) {
+  Band(btMasterData, 0, 40, "Data", "1");
+  TfrMemoView* m = Memo(0, "first second third", 40);
+  m->dx = 60;  // 56 for text: "first" and "second" on lines of their own
+  ASSERT_TRUE(report->PrepareReport());
+  TRecordingCanvas canvas;
+  report->EMFPages().Pages(0).Visible = true;
+  const TSize size = report->EMFPages().Pages(0).ScreenSize();
+  report->EMFPages().Draw(0, canvas, TRect{0, 0, size.cx, size.cy});
+  std::vector<std::string> texts;
+  for (const auto& r : canvas.Records())
+    if (r.Kind == TRecordKind::Text) texts.push_back(r.Text);
+  EXPECT_EQ(texts, (std::vector<std::string>{"first", "second", "third"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FrBuild, BoundaryObjectsGoToTheLowerKind) {
+  // An object exactly at the data band's bottom and the summary's top goes
+  // to the band of the lower kind, whatever the order of the objects.
+  Band(btMasterData, 0, 20, "Data", "2");
+  Band(btReportSummary, 20, 20, "RS");
+  Memo(20, "edge");
+  ASSERT_TRUE(report->PrepareReport());
+  EXPECT_EQ(Page(0), (Lines{"40:edge"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FrBuild, DialogPagesRunFirstAndCancelStops) {
+  Band(btMasterData, 0, 20, "Data", "1");
+  Memo(0, "[Answer]");
+  TfrPage* dialog = report->Pages().Add();
+  dialog->PageType = ptDialog;
+  dialog->Script.SetText("Answer := 42");
+  int result = 1;
+  int shown = 0;
+  frReportHooks().RunDialog = [&](TfrReport&, TfrPage&) {
+    ++shown;
+    return result;
+  };
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(Page(0), (Lines{"0:42"}));
+  result = 2;
+  EXPECT_FALSE(report->PrepareReport());
+  EXPECT_EQ(Pages(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FrBuild, CrossTabColumnsContinueOnTheNextPage) {
+  Band(btMasterData, 0, 20, "Data", "2");
+  TfrBandView* ch = Band(btCrossHeader, 0, 1000, "CH", "", flBandRepeatHeader);
+  ch->x = 300;
+  ch->dx = 100;
+  TfrBandView* cd = Band(btCrossData, 0, 1000, "CD", "3");
+  cd->x = 400;
+  cd->dx = 300;
+  for (auto [x, dx, text] : {std::tuple{300, 100, "h"}, std::tuple{400, 300, "[COLUMN#]"}}) {
+    TfrMemoView* m = Memo(0, text);
+    m->x = x;
+    m->dx = dx;
+  }
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  ASSERT_EQ(Pages(), 2);
+  const auto placed = [&](int index) {
+    report->EMFPages().ObjectsToPage(index);
+    std::vector<std::string> out;
+    for (const auto& o : report->EMFPages().Pages(index).Page->Objects) {
+      std::string t = o->Memo1[0];
+      if (!t.empty() && t.back() == kParagraphEnd) t.pop_back();
+      out.push_back(std::to_string(o->x) + "," + std::to_string(o->y) + ":" + t);
+    }
+    return out;
+  };
+  EXPECT_EQ(placed(0), (std::vector<std::string>{"300,0:h", "400,0:1", "300,20:h", "400,20:1"}));
+  EXPECT_EQ(placed(1), (std::vector<std::string>{"0,0:h", "100,0:2", "400,0:3", "0,20:h",
+                                                 "100,20:2", "400,20:3"}));
+}
+
+}  // namespace
+
+namespace {
+
+class TTextFilter : public TfrExportFilter {
+ public:
+  std::vector<std::string> Calls;
+  void OnBeginDoc(TStream&) override { Calls.push_back("doc"); }
+  void OnBeginPage() override { Calls.push_back("page"); }
+  void OnText(const TRect&, int, int y, const std::string& text, int, TfrView*) override {
+    Calls.push_back(std::to_string(y) + ":" + text);
+  }
+  void OnEndPage() override { Calls.push_back("/page"); }
+  void OnEndDoc() override { Calls.push_back("/doc"); }
+};
+
+TEST_F(FrBuild, ExportHandsEveryPageToTheFilter) {
+  Band(btMasterData, 0, 600, "Data", "2");
+  Memo(0, "r[LINE#]");
+  ASSERT_TRUE(report->PrepareReport());
+  TTextFilter filter;
+  bool after = false;
+  filter.OnAfterExport = [&] { after = true; };
+  report->ExportTo(filter, ::testing::TempDir() + "export.txt");
+  EXPECT_EQ(filter.Calls, (std::vector<std::string>{"doc", "page", "1:r1", "/page", "page", "1:r2",
+                                                    "/page", "/doc"}));
+  EXPECT_TRUE(after);
+  TTextFilter vetoed;
+  vetoed.OnBeforeExport = [](bool& cancel) { cancel = true; };
+  report->ExportTo(vetoed, ::testing::TempDir() + "export2.txt");
+  EXPECT_TRUE(vetoed.Calls.empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FrBuild, MissingAddInsAreReportedAndTheRestLoads) {
+  Band(btMasterData, 0, 20, "Data", "1");
+  Memo(0, "kept");
+  frRegisterObject("TfrLater", [] { return TObjectPtr<TfrView>(CreateUnique<TfrMemoView>()); });
+  // Written under its own class name, which no add-in answers when read.
+  page->Add(CreateReportObject(gtAddIn, "TfrLater"));
+  TMemoryStream stream;
+  report->SaveToStream(stream);
+  frUnregisterObject("TfrLater");
+  auto* other = Create<TfrReport>(owner.get());
+  other->ShowProgress = false;
+  stream.SetPosition(0);
+  other->LoadFromStream(stream);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(
+      errors[0],
+      "Report contains the following non-plugged components:\r\nTfrMemoView\rYou must include "
+      "these components into your project.");
+  ASSERT_TRUE(other->PrepareReport());
+  EXPECT_EQ(Page(0, other), (Lines{"0:kept"}));
+}
+
+}  // namespace
