@@ -1,0 +1,114 @@
+// The engine-wide state of the report engine and the least it needs of the
+// report object.
+//
+// The engine works on one report at a time: the report that is being read,
+// prepared or shown makes itself current (CurReport) and points the shared
+// parser at its value resolver. The objects of this library reach the
+// report only through TfrReportBase, which the report class derives from;
+// its defaults make a bare report usable in tests.
+//
+// GUI thread only.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/base/component.h"
+#include "platform/draw/cursors.h"
+#include "report/fr_parser.h"
+
+class TfrDataDictionary;
+class TfrEMFPages;
+class TfrPage;
+class TfrPages;
+class TfrView;
+class TStrings;
+
+enum TfrDocMode { dmDesigning, dmPrinting };
+
+// The report as the engine's objects see it.
+class TfrReportBase : public TComponent {
+  MEBRATH_CLASS(TfrReportBase, TComponent)
+ public:
+  virtual TfrPages& Pages() = 0;
+  virtual TfrEMFPages& EMFPages() = 0;
+  virtual TfrDataDictionary& Dictionary() = 0;
+  // The report's own (script) variables.
+  TfrVariables& Variables() { return FVariables; }
+
+  // The text that replaces the bracketed `expression` of `view` (value
+  // resolution and formatting). The default evaluates it with the shared
+  // parser through GetVariableValue and formats it by the view's format.
+  virtual std::string ExpressionText(TfrView* view, const std::string& expression);
+  // The value of a name met in an expression: the report's variables, then
+  // the dictionary. Empty when neither knows it.
+  virtual void GetVariableValue(const std::string& name, Variant& value);
+  // Before `view` prints, with its evaluated memo: blob content, the
+  // report's OnBeforePrint and the object's script. Nothing by default.
+  virtual void BeforePrint(TfrView* view, TStrings& memo);
+  // A prepared page was added with this number.
+  virtual void BeginPage(int pageNo);
+  // Preview pointing: true when an assigned handler was called.
+  virtual bool ObjectClick(TfrView* view);
+  virtual bool MouseOverObject(TfrView* view, TCursor& cursor);
+
+  bool Terminated = false;
+
+ protected:
+  explicit TfrReportBase(TComponent* owner) : TComponent(owner) {}
+
+ private:
+  TfrVariables FVariables;
+};
+
+// Where the band being printed lies on the prepared page (run-time band).
+struct TfrBandPlace {
+  int x = 0, y = 0, dx = 0, dy = 0;
+  bool Cross = false;
+};
+
+// One installed function, for a designer's list.
+struct TfrFunctionDescription {
+  const TClassInfo* Library = nullptr;
+  std::string Name, Category, Description;
+};
+
+class TfrFunctionLibrary;
+
+struct TfrEngine {
+  // Version of the template being read (24 is current).
+  int Version = 24;
+  TfrDocMode DocMode = dmDesigning;
+  TfrReportBase* CurReport = nullptr;
+  TfrReportBase* MasterReport = nullptr;
+  TfrPage* CurPage = nullptr;
+  TfrView* CurView = nullptr;             // the object being printed
+  TfrView* CurBandView = nullptr;         // the band object being printed
+  const TfrBandPlace* CurBand = nullptr;  // its run-time place
+  bool ErrorFlag = false;
+  std::string ErrorStr;
+  // Source of every object's ID.
+  int ObjectCounter = 0;
+  TfrParser Parser;
+  std::vector<TfrFunctionDescription> Functions;
+};
+
+TfrEngine& frEngine();
+
+// Sets CurReport and points the shared parser's names at it; restores the
+// previous report when it goes out of scope. The report that is current
+// already is left as it is (its resolver was installed with it).
+class TfrCurrentReport {
+ public:
+  explicit TfrCurrentReport(TfrReportBase* report);
+  ~TfrCurrentReport();
+  TfrCurrentReport(const TfrCurrentReport&) = delete;
+  TfrCurrentReport& operator=(const TfrCurrentReport&) = delete;
+
+ private:
+  TfrReportBase* FSaved;
+  bool FActive;
+  TGetPValueEvent FSavedGetValue;
+};

@@ -1,0 +1,247 @@
+#include "report/fr_memo_view.h"
+
+#include <algorithm>
+
+#include "platform/base/math_utils.h"
+#include "platform/base/stream.h"
+#include "platform/base/text.h"
+#include "platform/data/fields.h"
+#include "report/fr_dataset.h"
+#include "report/fr_engine.h"
+#include "report/fr_object.h"
+#include "report/fr_stream.h"
+#include "report/fr_utils.h"
+
+namespace {
+
+struct TFlagName {
+  const char* Name;
+  std::uint16_t Bit;
+};
+constexpr TFlagName kFlags[] = {
+    {"WORDWRAP", flWordWrap},     {"WORDBREAK", flWordBreak},   {"AUTOWIDTH", flAutoWidth},
+    {"TEXTONLY", flTextOnly},     {"SUPPRESS", flSuppress},     {"HIDEZEROS", flHideZeros},
+    {"UNDERLINES", flUnderlines}, {"RTLREADING", flRTLReading},
+};
+
+}  // namespace
+
+TfrMemoView::TfrMemoView() {
+  Typ = gtMemo;
+  BaseName = "Memo";
+  Flags = flStretched | flWordWrap;
+  Font.SetName("Arial");
+  Font.SetSize(10);
+  Font.SetColor(clBlack);
+  Font.SetCharset(DEFAULT_CHARSET);
+}
+
+void TfrMemoView::SetHighlightCondition(const std::string& infix) {
+  HighlightStr = Trim(infix).empty() ? std::string() : frEngine().Parser.ToPostfix(infix);
+}
+
+void TfrMemoView::DeclareProperties() {
+  TfrView::DeclareProperties();
+  AddProperty("Font.Name", frdtString);
+  AddProperty("Font.Size", frdtInteger);
+  AddProperty("Font.Style", frdtInteger);
+  AddProperty("Font.Color", frdtColor);
+  AddProperty("Font", frdtString);
+  AddEnumProperty("Alignment", "frtaLeft;frtaRight;frtaCenter;frtaVertical;frtaMiddle;frtaDown",
+                  {frtaLeft, frtaRight, frtaCenter, frtaVertical, frtaMiddle, frtaDown});
+  AddProperty("DisplayFormat", frdtString);
+  AddProperty("Highlight", frdtString);
+  AddProperty("LineSpacing", frdtInteger);
+  AddProperty("CharSpacing", frdtInteger);
+  AddProperty("GapX", frdtInteger);
+  AddProperty("GapY", frdtInteger);
+  for (const char* flag :
+       {"Stretched", "WordWrap", "WordBreak", "AutoWidth", "TextOnly", "Suppress", "HideZeros"})
+    AddProperty(flag, frdtBoolean);
+  AddProperty("Lines.Count", frdtInteger);
+  AddProperty("Underlines", frdtBoolean);
+  AddProperty("RTLReading", frdtBoolean);
+}
+
+void TfrMemoView::SetPropertyValue(const std::string& name, const Variant& v) {
+  const std::string n = UpperCase(name);
+  if (n == "ALIGNMENT") {
+    Adjust = v.AsInteger();
+  } else if (n == "LINESPACING") {
+    LineSpacing = v.AsInteger();
+  } else if (n == "CHARSPACING") {
+    CharSpacing = v.AsInteger();
+  } else if (SetFontProperty(Font, n, v)) {
+  } else {
+    for (const TFlagName& f : kFlags) {
+      if (n == f.Name) {
+        Flags = v.AsBoolean() ? (Flags | f.Bit) : (Flags & ~f.Bit);
+        return;
+      }
+    }
+    TfrView::SetPropertyValue(name, v);
+  }
+}
+
+Variant TfrMemoView::GetPropertyValue(const std::string& name) {
+  const std::string n = UpperCase(name);
+  if (n == "ALIGNMENT") return Variant(Adjust);
+  if (n == "LINESPACING") return Variant(LineSpacing);
+  if (n == "CHARSPACING") return Variant(CharSpacing);
+  if (n == "LINES.COUNT") return Variant(Memo.Count());
+  Variant font;
+  if (GetFontProperty(Font, n, font)) return font;
+  for (const TFlagName& f : kFlags)
+    if (n == f.Name) return Variant((Flags & f.Bit) != 0);
+  return TfrView::GetPropertyValue(name);
+}
+
+void TfrMemoView::CallMethod(const std::string& name, const std::string& p1, const std::string& p2,
+                             const std::string& p3, Variant& Val) {
+  TfrView::CallMethod(name, p1, p2, p3, Val);
+  if (!VarIsEmpty(Val)) return;
+  const std::string n = UpperCase(name);
+  if (n.rfind("LINES.", 0) == 0)
+    ListMethod(Memo, n.substr(6), p1, p2, p3, Val);
+  else if ((n == "SETINDEXPROPERTY" || n == "GETINDEXPROPERTY") &&
+           UpperCase(Trim(VarToStr(frEngine().Parser.Calculate(p1)))) == "LINES")
+    ListMethod(Memo, n, p1, p2, p3, Val);
+}
+
+void TfrMemoView::GetBlob(TField* field) { AssignBlobTo(field, Memo1); }
+
+int TfrMemoView::LineHeight() const {
+  return LineSpacing + static_cast<int>(Round(Font.Size() * 96.0 / 72));
+}
+
+int TfrMemoView::MinHeight() {
+  return 2 * static_cast<int>(Round(FrameWidth)) + 2 * GapY + LineHeight();
+}
+
+int TfrMemoView::RemainHeight() {
+  const int margins = 2 * static_cast<int>(Round(FrameWidth)) + 2 * GapY;
+  const int line = std::max(1, LineHeight());
+  return std::max(0, dy - margins) / line * line + margins;
+}
+
+void TfrMemoView::EvaluateMemo() {
+  Memo1.Assign(Memo);
+  if (frEngine().CurReport != nullptr) frEngine().CurReport->BeforePrint(this, Memo1);
+  if (!Memo1.Equals(Memo)) return;  // changed by the handler: printed as it is
+  if (Flags & flTextOnly) return;
+  ExpandVariables(Memo);
+}
+
+int TfrMemoView::CalcHeight() {
+  EvaluateMemo();
+  // Lines as they stand; wrapping in the object's width belongs to the text
+  // layout.
+  return 2 * GapY + Memo1.Count() * LineHeight();
+}
+
+bool TfrMemoView::HighlightActive() {
+  if (HighlightStr.empty()) return false;
+  const Variant v = frEngine().Parser.EvaluatePostfix(HighlightStr);
+  return !(v == Variant(0));
+}
+
+void TfrMemoView::Print(TStream& stream) {
+  EvaluateMemo();
+  if (!Visible) return;
+  const TFontData savedFont = Font.Data();
+  const TColor savedFill = FillColor;
+  const auto restore = [&] {
+    Font.SetData(savedFont);
+    FillColor = savedFill;
+  };
+  if (HighlightActive()) {
+    Font.SetStyle(StyleFromInt(Highlight.FontStyle));
+    Font.SetColor(Highlight.FontColor);
+    FillColor = Highlight.FillColor;
+  }
+  if (Flags & flSuppress) {
+    const std::string text = Memo1.Text();
+    if (FHasLastValue && text == FLastValue) {
+      restore();
+      return;
+    }
+    FLastValue = text;
+    FHasLastValue = true;
+  }
+  const std::string savedTag = Tag;
+  const int sx = x, sy = y, sdx = dx, sdy = dy;
+  if (Tag.find('[') != std::string::npos) {
+    TfrReportBase* report = frEngine().CurReport;
+    Tag = ExpandLine(Tag, [&](const std::string& e) {
+      return report != nullptr ? report->ExpressionText(this, e) : std::string();
+    });
+  }
+  AlignToBand();
+  try {
+    WriteWithType(stream);
+  } catch (...) {
+    Tag = savedTag;
+    x = sx, y = sy, dx = sdx, dy = sdy;
+    restore();
+    throw;
+  }
+  Tag = savedTag;
+  x = sx, y = sy, dx = sdx, dy = sdy;
+  restore();
+}
+
+void TfrMemoView::Draw(TCanvas& canvas) {
+  ScaleCoords();
+  ShowBackground(canvas);
+  // Plain lines from the top-left; alignment, wrapping and rotation come
+  // with the text layout.
+  canvas.SetFont(&Font);
+  canvas.SetBkMode(TRANSPARENT);
+  const int line = static_cast<int>(Round(LineHeight() * ScaleY));
+  const TRect clip = DrawRect();
+  for (int i = 0; i < Memo1.Count(); ++i)
+    canvas.TextRect(clip, x + GapX, y + GapY + i * line, Memo1[i]);
+  ShowFrame(canvas);
+  RestoreCoords();
+}
+
+void TfrMemoView::LoadFromStream(TStream& stream) {
+  TfrView::LoadFromStream(stream);
+  const int version = frEngine().Version;
+  Font.SetName(ReadStringVersioned(stream));
+  Font.SetSize(ReadI32(stream));
+  Font.SetStyle(StyleFromInt(ReadU16(stream)));
+  Font.SetColor(ReadI32(stream));
+  Adjust = ReadI32(stream);
+  const std::uint16_t charset = ReadU16(stream);
+  Font.SetCharset(version < 23 ? DEFAULT_CHARSET : static_cast<TFontCharset>(charset));
+  if (StreamMode == 0) {
+    Highlight.FontStyle = ReadU16(stream);
+    Highlight.FontColor = ReadI32(stream);
+    Highlight.FillColor = ReadI32(stream);
+    HighlightStr = ReadStringVersioned(stream);
+  }
+  if (version >= 24) {
+    LineSpacing = ReadI32(stream);
+    CharSpacing = ReadI32(stream);
+  }
+  if (version == 21) Flags |= flWordWrap;
+}
+
+void TfrMemoView::SaveToStream(TStream& stream) {
+  TfrView::SaveToStream(stream);
+  WriteString(stream, Font.Name());
+  WriteI32(stream, Font.Size());
+  WriteU16(stream, static_cast<std::uint16_t>(IntFromStyle(Font.Style())));
+  WriteI32(stream, Font.Color());
+  WriteI32(stream, Adjust);
+  WriteU16(stream, Font.Charset());
+  if (StreamMode == 0) {
+    WriteU16(stream, Highlight.FontStyle);
+    WriteI32(stream, Highlight.FontColor);
+    WriteI32(stream, Highlight.FillColor);
+    WriteString(stream, HighlightStr);
+  }
+  WriteI32(stream, LineSpacing);
+  WriteI32(stream, CharSpacing);
+}

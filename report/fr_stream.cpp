@@ -1,0 +1,104 @@
+#include "report/fr_stream.h"
+
+#include "platform/base/codepage.h"
+#include "platform/base/exceptions.h"
+#include "platform/base/stream.h"
+#include "platform/base/string_list.h"
+
+namespace {
+
+void WriteRaw(TStream& stream, std::string_view text) {
+  const std::string bytes = Utf8ToWin1251(text);
+  if (bytes.size() > static_cast<std::size_t>(kMaxRecordText))
+    throw EWriteError("Text of %d bytes is too long for a report stream",
+                      static_cast<int>(bytes.size()));
+  WriteU16(stream, static_cast<std::uint16_t>(bytes.size()));
+  stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+}
+
+std::string ReadRaw(TStream& stream) {
+  const std::uint16_t n = ReadU16(stream);
+  CheckRemaining(stream, n);
+  std::string bytes(n, '\0');
+  stream.ReadBuffer(bytes.data(), n);
+  return Win1251ToUtf8(bytes);
+}
+
+}  // namespace
+
+void CheckRemaining(TStream& stream, std::int64_t count) {
+  if (count < 0 || stream.Size() - stream.Position() < count) throw EReadError("Stream read error");
+}
+
+void WriteString(TStream& stream, std::string_view text) {
+  WriteRaw(stream, text);
+  WriteU8(stream, 0);
+}
+
+std::string ReadString(TStream& stream) {
+  std::string text = ReadRaw(stream);
+  ReadU8(stream);
+  return text;
+}
+
+void WriteMemo(TStream& stream, const TStrings& lines) {
+  const int count = lines.Count();
+  WriteU16(stream, static_cast<std::uint16_t>(count > kMaxRecordText ? kMaxRecordText : count));
+  for (int i = 0; i < count; ++i) {
+    WriteRaw(stream, lines[i]);
+    if (i + 1 < count) WriteU8(stream, 13);
+  }
+  WriteU8(stream, 0);
+}
+
+void ReadMemo(TStream& stream, TStrings& lines) {
+  lines.Clear();
+  if (ReadU16(stream) == 0) {
+    ReadU8(stream);
+    return;
+  }
+  lines.BeginUpdate();
+  try {
+    for (;;) {
+      lines.Add(ReadRaw(stream));
+      if (ReadU8(stream) == 0) break;
+    }
+  } catch (...) {
+    lines.EndUpdate();
+    throw;
+  }
+  lines.EndUpdate();
+}
+
+std::string ReadString22(TStream& stream) {
+  std::string bytes;
+  for (;;) {
+    const std::uint8_t b = ReadU8(stream);
+    if (b == 0) break;
+    bytes += static_cast<char>(b);
+  }
+  return Win1251ToUtf8(bytes);
+}
+
+void ReadMemo22(TStream& stream, TStrings& lines) {
+  lines.Clear();
+  std::string line;
+  for (;;) {
+    const std::uint8_t b = ReadU8(stream);
+    if (b == 0) break;
+    if (b == 13) {
+      lines.Add(Win1251ToUtf8(line));
+      line.clear();
+    } else {
+      line += static_cast<char>(b);
+    }
+  }
+  if (!line.empty()) lines.Add(Win1251ToUtf8(line));
+}
+
+void WriteWord(TStream& stream, std::uint16_t value) { WriteU16(stream, value); }
+void WriteInt(TStream& stream, std::int32_t value) { WriteI32(stream, value); }
+std::uint16_t ReadWord(TStream& stream) { return ReadU16(stream); }
+
+void WriteBool2(TStream& stream, bool value) { WriteU16(stream, value ? 0xFFFF : 0); }
+bool ReadBool2(TStream& stream) { return ReadU16(stream) != 0; }

@@ -1,0 +1,428 @@
+#include "report/fr_view.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/base/format_settings.h"
+#include "platform/base/math_utils.h"
+#include "platform/base/stream.h"
+#include "platform/base/text.h"
+#include "report/fr_engine.h"
+#include "report/fr_page.h"
+#include "report/fr_pages.h"
+#include "report/fr_stream.h"
+
+std::int32_t DefaultFormat() {
+  return 512 + static_cast<unsigned char>(FormatSettings.DecimalSeparator);
+}
+
+std::int32_t EncodeFrameWidth(float width) {
+  if (!(width > 0)) return 0;
+  if (width == std::floor(width) && width < 11) return static_cast<std::int32_t>(width);
+  if (width > 2e6f) return 2000000000;
+  const auto thousandths = static_cast<std::int32_t>(Round(static_cast<double>(width) * 1000));
+  // 1..10 would read back as whole pixels.
+  return thousandths > 0 && thousandths < 11 ? 11 : thousandths;
+}
+
+float DecodeFrameWidth(std::int32_t stored) {
+  if (stored < 11) return static_cast<float>(stored);
+  return static_cast<float>(static_cast<double>(stored) / 1000);
+}
+
+std::string ExpandLine(std::string_view line,
+                       const std::function<std::string(const std::string&)>& text) {
+  std::string result;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    const std::size_t open = line.find('[', i);
+    if (open == std::string_view::npos) break;
+    std::size_t finish;
+    const std::string inner = GetBracketedText(line, open, finish);
+    if (finish >= line.size()) break;  // no ']': the rest stays literal
+    result += line.substr(i, open - i);
+    result += text(inner);
+    i = finish + 1;
+  }
+  result += line.substr(std::min(i, line.size()));
+  return result;
+}
+
+// --- properties -------------------------------------------------------------
+
+void TfrView::DeclareProperties() {
+  AddProperty("Name", frdtString);
+  AddProperty("Left", frdtInteger);
+  AddProperty("Top", frdtInteger);
+  AddProperty("Width", frdtInteger);
+  AddProperty("Height", frdtInteger);
+  AddProperty("Flags", frdtInteger);
+  AddProperty("FrameTyp", frdtInteger);
+  AddProperty("FrameWidth", frdtFloat);
+  AddProperty("FrameColor", frdtColor);
+  AddEnumProperty("FrameStyle", "psSolid;psDash;psDot;psDashDot;psDashDotDot;psDouble",
+                  {0, 1, 2, 3, 4, 5});
+  AddProperty("FillColor", frdtColor);
+  AddProperty("Tag", frdtString);
+  AddEnumProperty("BandAlign", "baNone;baLeft;baRight;baCenter;baWidth;baBottom;baTop;baRest",
+                  {0, 1, 2, 3, 4, 5, 6, 7});
+  AddProperty("Visible", frdtBoolean);
+  AddProperty("Memo", frdtString);
+  AddProperty("Memo.Count", frdtInteger);
+  AddProperty("Restrictions", frdtInteger);
+}
+
+void TfrView::SetPropertyValue(const std::string& name, const Variant& v) {
+  const std::string n = UpperCase(name);
+  if (n == "NAME")
+    Name = VarToStr(v);
+  else if (n == "LEFT")
+    x = v.AsInteger();
+  else if (n == "TOP")
+    y = v.AsInteger();
+  else if (n == "WIDTH")
+    dx = v.AsInteger();
+  else if (n == "HEIGHT")
+    dy = v.AsInteger();
+  else if (n == "FLAGS")
+    Flags = static_cast<std::uint16_t>(v.AsInteger());
+  else if (n == "FRAMETYP")
+    FrameTyp = static_cast<std::uint16_t>(v.AsInteger());
+  else if (n == "FRAMEWIDTH")
+    FrameWidth = static_cast<float>(v.AsDouble());
+  else if (n == "FRAMECOLOR")
+    FrameColor = v.AsInteger();
+  else if (n == "FRAMESTYLE")
+    FrameStyle = static_cast<std::uint16_t>(v.AsInteger());
+  else if (n == "FILLCOLOR")
+    FillColor = v.AsInteger();
+  else if (n == "VISIBLE")
+    Visible = v.AsBoolean();
+  else if (n == "MEMO" || n == "DATAFIELD")
+    Memo.SetText(VarToStr(v));
+  else if (n == "GAPX")
+    GapX = v.AsInteger();
+  else if (n == "GAPY")
+    GapY = v.AsInteger();
+  else if (n == "STRETCHED")
+    Flags = v.AsBoolean() ? (Flags | flStretched) : (Flags & ~flStretched);
+  else if (n == "BANDALIGN")
+    BandAlign = static_cast<std::uint8_t>(v.AsInteger());
+  else if (n == "TAG")
+    Tag = VarToStr(v);
+  else if (n == "RESTRICTIONS")
+    Restrictions = static_cast<std::uint16_t>(v.AsInteger());
+}
+
+Variant TfrView::GetPropertyValue(const std::string& name) {
+  const std::string n = UpperCase(name);
+  if (n == "NAME") return Variant(Name);
+  if (n == "LEFT") return Variant(x);
+  if (n == "TOP") return Variant(y);
+  if (n == "WIDTH") return Variant(dx);
+  if (n == "HEIGHT") return Variant(dy);
+  if (n == "FLAGS") return Variant(static_cast<int>(Flags));
+  if (n == "FRAMETYP") return Variant(static_cast<int>(FrameTyp));
+  if (n == "FRAMEWIDTH") return Variant(static_cast<double>(FrameWidth));
+  if (n == "FRAMECOLOR") return Variant(static_cast<int>(FrameColor));
+  if (n == "FRAMESTYLE") return Variant(static_cast<int>(FrameStyle));
+  if (n == "FILLCOLOR") return Variant(static_cast<int>(FillColor));
+  if (n == "VISIBLE") return Variant(Visible);
+  if (n == "MEMO" || n == "DATAFIELD") return Variant(Memo.Text());
+  if (n == "MEMO.COUNT") return Variant(Memo.Count());
+  if (n == "GAPX") return Variant(GapX);
+  if (n == "GAPY") return Variant(GapY);
+  if (n == "STRETCHED") return Variant((Flags & flStretched) != 0);
+  if (n == "BANDALIGN") return Variant(static_cast<int>(BandAlign));
+  if (n == "TAG") return Variant(Tag);
+  if (n == "RESTRICTIONS") return Variant(static_cast<int>(Restrictions));
+  return Variant();
+}
+
+void TfrView::CallMethod(const std::string& name, const std::string& p1, const std::string& p2,
+                         const std::string& p3, Variant& Val) {
+  Val = Variant();
+  const std::string n = UpperCase(name);
+  if (n == "HIDE") {
+    Visible = false;
+  } else if (n == "SHOW") {
+    Visible = true;
+  } else if (n.rfind("MEMO.", 0) == 0) {
+    ListMethod(Memo, n.substr(5), p1, p2, p3, Val);
+  } else if ((n == "SETINDEXPROPERTY" || n == "GETINDEXPROPERTY") &&
+             UpperCase(Trim(VarToStr(frEngine().Parser.Calculate(p1)))) == "MEMO") {
+    ListMethod(Memo, n, p1, p2, p3, Val);
+  }
+}
+
+// --- drawing ----------------------------------------------------------------
+
+void TfrView::ShowBackground(TCanvas& canvas) {
+  TColor fill = FillColor;
+  if (fill == clNone) {
+    if (frEngine().DocMode == dmPrinting) return;
+    fill = clWhite;
+  }
+  canvas.FillSolidRect(DrawRect(), fill);
+}
+
+void TfrView::ShowFrame(TCanvas& canvas) {
+  if ((FrameTyp & 0xF) == 0) return;
+  const int width = std::max<int>(1, static_cast<int>(Round(FrameWidth)));
+  canvas.Pen()->SetColor(FrameColor);
+  canvas.Pen()->SetWidth(width);
+  canvas.Pen()->SetStyle(FrameStyle < frsDouble ? static_cast<TPenStyle>(FrameStyle) : psSolid);
+  const int right = x + dx, bottom = y + dy;
+  const auto sides = [&](int inset) {
+    if (FrameTyp & frbRight)
+      canvas.MoveTo(right - inset, y), canvas.LineTo(right - inset, bottom + 1);
+    if (FrameTyp & frbBottom)
+      canvas.MoveTo(x, bottom - inset), canvas.LineTo(right + 1, bottom - inset);
+    if (FrameTyp & frbLeft) canvas.MoveTo(x + inset, y), canvas.LineTo(x + inset, bottom + 1);
+    if (FrameTyp & frbTop) canvas.MoveTo(x, y + inset), canvas.LineTo(right + 1, y + inset);
+  };
+  sides(0);
+  if (FrameStyle == frsDouble) sides(width * 2);
+}
+
+void TfrView::GetBlob(TField*) {}
+
+TRect TfrView::GetClipRgn(bool extended) const {
+  TRect r{x, y, x + dx + 1, y + dy + 1};
+  const double fw = FrameWidth;
+  const bool dbl = FrameStyle == frsDouble;
+  const int leftTop = static_cast<int>(Round(dbl ? fw * 1.5 : fw / 2));
+  const int rightBottom = static_cast<int>(Round((fw - 1) / 2 + (dbl ? fw : 0)));
+  if (FrameTyp & frbLeft) r.Left -= leftTop;
+  if (FrameTyp & frbTop) r.Top -= leftTop;
+  if (FrameTyp & frbRight) r.Right += rightBottom;
+  if (FrameTyp & frbBottom) r.Bottom += rightBottom;
+  if (extended) r = TRect{r.Left - 10, r.Top - 10, r.Right + 10, r.Bottom + 10};
+  return r;
+}
+
+void TfrView::ScaleCoords() {
+  FSaved = {x, y, dx, dy, GapX, GapY, FrameWidth};
+  x = static_cast<int>(Round(x * ScaleX)) + OffsX;
+  y = static_cast<int>(Round(y * ScaleY)) + OffsY;
+  dx = static_cast<int>(Round(dx * ScaleX));
+  dy = static_cast<int>(Round(dy * ScaleY));
+  FrameWidth = static_cast<float>(FrameWidth * ScaleX);
+  GapX = static_cast<int>(Round(GapX * ScaleX));
+  GapY = static_cast<int>(Round(GapY * ScaleY));
+}
+
+void TfrView::RestoreCoords() {
+  x = FSaved.x;
+  y = FSaved.y;
+  dx = FSaved.dx;
+  dy = FSaved.dy;
+  GapX = FSaved.GapX;
+  GapY = FSaved.GapY;
+  FrameWidth = FSaved.FrameWidth;
+}
+
+void TfrView::AlignHorizontally(const std::vector<TfrView*>& objects, int leftMargin,
+                                int rightMargin) {
+  const auto neighbour = [&](std::uint8_t align, bool toLeft) -> TfrView* {
+    TfrView* best = nullptr;
+    for (TfrView* o : objects) {
+      if (o == this || o->Typ == gtBand || o->y != y || o->BandAlign != align) continue;
+      if (toLeft ? o->x < x && (!best || o->x > best->x) : o->x > x && (!best || o->x < best->x))
+        best = o;
+    }
+    return best;
+  };
+  const auto leftEdge = [&] {
+    TfrView* n = neighbour(baLeft, true);
+    return std::min(n ? n->x + n->dx : leftMargin, rightMargin);
+  };
+  switch (BandAlign) {
+    case baLeft:
+      x = leftEdge();
+      break;
+    case baRight: {
+      TfrView* n = neighbour(baRight, false);
+      x = n ? n->x - dx - 1 : rightMargin - dx;
+      break;
+    }
+    case baRest: {
+      TfrView* n = neighbour(baRight, false);
+      x = leftEdge();
+      dx = std::max(0, (n ? n->x - 1 : rightMargin) - x);
+      break;
+    }
+    case baCenter:
+      x = leftMargin + (rightMargin - leftMargin - dx) / 2;
+      break;
+    default:
+      break;
+  }
+}
+
+void TfrView::AlignToBand() {
+  const TfrBandPlace* band = frEngine().CurBand;
+  if (band == nullptr) return;
+  switch (BandAlign) {
+    case baBottom:
+      y = band->y + band->dy - dy;
+      break;
+    case baTop:
+      y = band->y;
+      break;
+    case baWidth:
+      if (band->Cross) {
+        x = band->x;
+        dx = band->dx;
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+// --- printing ---------------------------------------------------------------
+
+void TfrView::ExpandVariables(TStrings& lines) {
+  TfrReportBase* report = frEngine().CurReport;
+  const auto text = [&](const std::string& expression) {
+    return report != nullptr ? report->ExpressionText(this, expression) : std::string();
+  };
+  Memo1.Clear();
+  for (int i = 0; i < lines.Count(); ++i) {
+    const std::string line = lines[i];
+    if (line.empty()) {
+      Memo1.Add("");
+      continue;
+    }
+    const std::string expanded = ExpandLine(line, text);
+    if (expanded.empty()) continue;
+    TStringList split;
+    split.SetText(expanded);
+    Memo1.AddStrings(split);
+  }
+}
+
+void TfrView::Print(TStream& stream) {
+  Memo1.Assign(Memo);
+  if (frEngine().CurReport != nullptr) frEngine().CurReport->BeforePrint(this, Memo1);
+  if (!Visible) return;
+  const std::string savedTag = Tag;
+  const int sx = x, sy = y, sdx = dx, sdy = dy;
+  if (Tag.find('[') != std::string::npos) {
+    TfrReportBase* report = frEngine().CurReport;
+    Tag = ExpandLine(Tag, [&](const std::string& e) {
+      return report != nullptr ? report->ExpressionText(this, e) : std::string();
+    });
+  }
+  AlignToBand();
+  try {
+    WriteWithType(stream);
+  } catch (...) {
+    Tag = savedTag;
+    x = sx, y = sy, dx = sdx, dy = sdy;
+    throw;
+  }
+  Tag = savedTag;
+  x = sx, y = sy, dx = sdx, dy = sdy;
+}
+
+void TfrView::WriteWithType(TStream& stream) {
+  WriteU8(stream, Typ);
+  if (Typ == gtAddIn) WriteString(stream, ClassName());
+  const std::uint8_t mode = StreamMode;
+  StreamMode = 1;
+  try {
+    SaveToStream(stream);
+  } catch (...) {
+    StreamMode = mode;
+    throw;
+  }
+  StreamMode = mode;
+}
+
+std::string TfrView::UniqueName() const {
+  TfrReportBase* report = frEngine().CurReport;
+  for (int n = 1; n <= 10000; ++n) {
+    const std::string candidate = BaseName + IntToStr(n);
+    bool used = false;
+    if (report != nullptr) {
+      TfrPages& pages = report->Pages();
+      for (int p = 0; p < pages.Count() && !used; ++p)
+        used = pages.Pages(p)->FindObject(candidate) != nullptr;
+    }
+    if (!used) return candidate;
+  }
+  return {};
+}
+
+// --- the record ---------------------------------------------------------------
+
+void TfrView::LoadFromStream(TStream& stream) {
+  const int version = frEngine().Version;
+  if (version >= 24 || (version == 23 && StreamMode == 0))
+    Name = ReadStringVersioned(stream);
+  else
+    Name = UniqueName();
+  if (version > 23) {
+    MajorVersion = ReadU8(stream);
+    MinorVersion = ReadU8(stream);
+  }
+  x = ReadI32(stream);
+  y = ReadI32(stream);
+  dx = ReadI32(stream);
+  dy = ReadI32(stream);
+  Flags = ReadU16(stream);
+  FrameTyp = ReadU16(stream);
+  FrameWidth = DecodeFrameWidth(ReadI32(stream));
+  FrameColor = ReadI32(stream);
+  FrameStyle = ReadU16(stream);
+  FillColor = ReadI32(stream);
+  if (StreamMode == 0) {
+    Format = ReadI32(stream);
+    FormatStr = ReadStringVersioned(stream);
+  }
+  ReadMemoVersioned(stream, StreamMode == 0 ? Memo : Memo1);
+  if (StreamMode == 0 && version >= 23) {
+    ReadMemoVersioned(stream, Script);
+    Visible = ReadU16(stream) != 0;
+  }
+  if (version >= 24) {
+    Restrictions = ReadU16(stream);
+    Tag = ReadString(stream);
+    GapX = ReadI32(stream);
+    GapY = ReadI32(stream);
+  }
+  if (MajorVersion > 1) BandAlign = ReadU8(stream);
+}
+
+void TfrView::SaveToStream(TStream& stream) {
+  MajorVersion = 2;
+  WriteString(stream, Name);
+  WriteU8(stream, MajorVersion);
+  WriteU8(stream, MinorVersion);
+  WriteI32(stream, x);
+  WriteI32(stream, y);
+  WriteI32(stream, dx);
+  WriteI32(stream, dy);
+  WriteU16(stream, Flags);
+  WriteU16(stream, FrameTyp);
+  WriteI32(stream, EncodeFrameWidth(FrameWidth));
+  WriteI32(stream, FrameColor);
+  WriteU16(stream, FrameStyle);
+  WriteI32(stream, FillColor);
+  if (StreamMode == 0) {
+    WriteI32(stream, Format);
+    WriteString(stream, FormatStr);
+  }
+  WriteMemo(stream, StreamMode == 0 ? Memo : Memo1);
+  if (StreamMode == 0) {
+    WriteMemo(stream, Script);
+    WriteU16(stream, Visible ? 0xFFFF : 0);
+  }
+  WriteU16(stream, Restrictions);
+  WriteString(stream, Tag);
+  WriteI32(stream, GapX);
+  WriteI32(stream, GapY);
+  WriteU8(stream, BandAlign);
+}

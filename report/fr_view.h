@@ -1,0 +1,158 @@
+// TfrView: the base of every object placed on a report page (memo,
+// picture, line, band, sub-report). It holds the geometry, frame and fill,
+// the memo its kinds interpret, the script run before it prints, and its
+// record in template and prepared-page streams.
+//
+// View record (after the framing of the page streams):
+//   1. Name: string; read from version 24, or 23 in a template; older
+//      records get BaseName + the first free number 1..10000.
+//   2. record version major, minor: bytes (version > 23)
+//   3. x, y, dx, dy (i32), Flags (u16), FrameTyp (u16), frame width (i32),
+//      FrameColor (i32), FrameStyle (u16): 30 bytes
+//   4. FillColor (i32)
+//   5. template only: Format (i32), FormatStr (string)
+//   6. memo: the design Memo in templates, the evaluated Memo1 in
+//      prepared pages
+//   7. template, version >= 23: Script (memo), Visible (u16 Boolean)
+//   8. version >= 24: Restrictions (u16), Tag (string), GapX, GapY (i32)
+//   9. BandAlign (byte): always written, read when major > 1
+// Frame width: a whole width below 11 as itself, anything else as
+// thousandths (0.5 as 500, 12 as 12000); a stored value below 11 reads as
+// whole pixels. Widths below 0.011 that are not whole are written as 11
+// (0.011), never as 1..10.
+//
+// GUI thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/base/string_list.h"
+#include "platform/draw/canvas.h"
+#include "platform/draw/geometry.h"
+#include "report/fr_object.h"
+
+class TField;
+class TStream;
+
+// Flags bit 0.
+inline constexpr std::uint16_t flStretched = 1;
+// FrameTyp bits.
+inline constexpr std::uint16_t frbRight = 1;
+inline constexpr std::uint16_t frbBottom = 2;
+inline constexpr std::uint16_t frbLeft = 4;
+inline constexpr std::uint16_t frbTop = 8;
+// FrameStyle beyond the pen styles.
+inline constexpr std::uint16_t frsDouble = 5;
+// Restrictions bit 3: the "stretched" toggle does not apply.
+inline constexpr std::uint16_t frrfDontStretch = 8;
+
+enum TfrBandAlign : std::uint8_t {
+  baNone,
+  baLeft,
+  baRight,
+  baCenter,
+  baWidth,
+  baBottom,
+  baTop,
+  baRest
+};
+
+// 512 + the decimal separator: a number in the default layout.
+std::int32_t DefaultFormat();
+
+class TfrView : public TfrObject {
+  MEBRATH_CLASS(TfrView, TfrObject)
+ public:
+  int ID = 0;
+  std::uint8_t Typ = gtAddIn;
+  std::string BaseName = "View";
+  std::string Name;
+  std::uint8_t MajorVersion = 0;  // the writer stores 2
+  std::uint8_t MinorVersion = 0;
+  // 0 while the object belongs to a template, 1 in prepared pages.
+  std::uint8_t StreamMode = 0;
+  TStringList Memo;
+  TStringList Memo1;  // evaluated while printing
+  TStringList Script;
+  double ScaleX = 1, ScaleY = 1;
+  int OffsX = 0, OffsY = 0;
+  int x = 0, y = 0, dx = 0, dy = 0;
+  std::uint16_t Flags = flStretched;
+  std::uint16_t FrameTyp = 0;
+  float FrameWidth = 1;
+  TColor FrameColor = clBlack;
+  std::uint16_t FrameStyle = 0;
+  TColor FillColor = clNone;
+  std::int32_t Format = DefaultFormat();
+  std::string FormatStr;
+  bool Visible = true;
+  int GapX = 2, GapY = 1;
+  std::uint16_t Restrictions = 0;
+  std::string Tag;
+  std::uint8_t BandAlign = baNone;
+
+  // TfrObject
+  void SetPropertyValue(const std::string& Name, const Variant& Value) override;
+  Variant GetPropertyValue(const std::string& Name) override;
+  void CallMethod(const std::string& Name, const std::string& p1, const std::string& p2,
+                  const std::string& p3, Variant& Val) override;
+  void DeclareProperties() override;
+
+  // Drawing, with the engine's document mode.
+  virtual void ShowBackground(TCanvas& canvas);
+  virtual void ShowFrame(TCanvas& canvas);
+  // Loads content from a blob field before printing; nothing here.
+  virtual void GetBlob(TField* field);
+  // Runs on every object once a whole template is read.
+  virtual void AfterLoad() {}
+  virtual void ScaleCoords();
+  virtual void RestoreCoords();
+  virtual void Draw(TCanvas& canvas) = 0;
+  // Writes the object into a prepared page's object stream (type byte,
+  // class name for add-ins, record) when it is visible after the report's
+  // before-print handling.
+  virtual void Print(TStream& stream);
+  // Hands the object to the active export filter; no filter exists yet.
+  virtual void ExportData() {}
+  virtual void LoadFromStream(TStream& stream);
+  virtual void SaveToStream(TStream& stream);
+  // (x, y)-(x+dx+1, y+dy+1) widened on framed sides; +10 all round when
+  // extended.
+  virtual TRect GetClipRgn(bool extended) const;
+
+  // The type byte, the class name for add-ins and the record in prepared
+  // mode: one object of a prepared page's stream.
+  void WriteWithType(TStream& stream);
+
+  // Horizontal BandAlign against same-top neighbours among `objects` and
+  // the margins.
+  void AlignHorizontally(const std::vector<TfrView*>& objects, int leftMargin, int rightMargin);
+
+ protected:
+  TfrView() = default;
+  // Memo1 := Memo with every [expression] replaced by the report's text.
+  void ExpandVariables(TStrings& lines);
+  // BaseName + the first number no object of the current report uses.
+  std::string UniqueName() const;
+  // The view's rectangle at drawing scale.
+  TRect DrawRect() const { return TRect{x, y, x + dx + 1, y + dy + 1}; }
+  // Vertical and width BandAlign against the band being printed.
+  void AlignToBand();
+
+ private:
+  struct TSaved {
+    int x, y, dx, dy, GapX, GapY;
+    float FrameWidth;
+  } FSaved{};
+};
+
+// Expands every [...] of `line` with `text`; an unmatched '[' leaves the
+// rest of the line as it is. Inserted text is never expanded again.
+std::string ExpandLine(std::string_view line,
+                       const std::function<std::string(const std::string&)>& text);
+
+// Frame width to and from the stored integer.
+std::int32_t EncodeFrameWidth(float width);
+float DecodeFrameWidth(std::int32_t stored);

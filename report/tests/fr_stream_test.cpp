@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/base/exceptions.h"
+#include "platform/base/stream.h"
+#include "platform/base/string_list.h"
+#include "report/fr_stream.h"
+#include "report/fr_utils.h"
+#include "report_fixture.h"
+
+namespace {
+
+TEST(FrStream, StringAndMemoBytes) {
+  TStringStream s;
+  WriteString(s, "abc");
+  EXPECT_EQ(s.DataString(), Bytes({3, 0, 'a', 'b', 'c', 0}));
+
+  TStringList lines;
+  lines.Add("a");
+  lines.Add("bc");
+  TStringStream m;
+  WriteMemo(m, lines);
+  EXPECT_EQ(m.DataString(), Bytes({2, 0, 1, 0, 'a', 13, 2, 0, 'b', 'c', 0}));
+
+  TStringStream e;
+  lines.Clear();
+  WriteMemo(e, lines);
+  EXPECT_EQ(e.DataString(), Bytes({0, 0, 0}));
+
+  // Cyrillic crosses as Windows-1251 and comes back as UTF-8.
+  TStringStream c;
+  WriteString(c, "Ёж");
+  EXPECT_EQ(c.DataString(), Bytes({2, 0, 0xA8, 0xE6, 0}));
+  c.SetPosition(0);
+  EXPECT_EQ(ReadString(c), "Ёж");
+}
+
+TEST(FrStream, ReadsBothLayouts) {
+  TStringList lines;
+  TStringStream old(Bytes({'a', 13, 13, 'b', 0}));
+  ReadMemo22(old, lines);
+  EXPECT_EQ(lines.Text(), "a\r\n\r\nb\r\n");
+  TStringStream oldEmptyLast(Bytes({'a', 13, 0}));
+  ReadMemo22(oldEmptyLast, lines);
+  EXPECT_EQ(lines.Count(), 1);
+  TStringStream oldString(Bytes({'x', 'y', 0, 'z'}));
+  EXPECT_EQ(ReadString22(oldString), "xy");
+  TStringStream memo(Bytes({2, 0, 1, 0, 'a', 13, 2, 0, 'b', 'c', 0}));
+  ReadMemo(memo, lines);
+  EXPECT_EQ(lines.Text(), "a\r\nbc\r\n");
+}
+
+TEST(FrStream, DamagedRecordsFailInsteadOfRunningOn) {
+  enum Reader { kString, kMemo, kString22, kMemo22 };
+  const struct {
+    std::string bytes;
+    Reader reader;
+  } cases[] = {
+      {Bytes({5, 0, 'a'}), kString},            // longer than the stream
+      {Bytes({3, 0, 'a', 'b', 'c'}), kString},  // no closing 0
+      {Bytes({1, 0, 1, 0, 'a', 13}), kMemo},    // no end of memo
+      {Bytes({1, 0, 0xFF, 0xFF, 'a'}), kMemo},  // line past the end
+      {Bytes({1, 0}), kMemo},                   // count only
+      {Bytes({'a', 'b'}), kString22},           // no 0
+      {Bytes({'a', 13, 'b'}), kMemo22},         // no 0
+  };
+  for (const auto& c : cases) {
+    TStringStream s(c.bytes);
+    TStringList lines;
+    switch (c.reader) {
+      case kString:
+        EXPECT_THROW(ReadString(s), EReadError);
+        break;
+      case kMemo:
+        EXPECT_THROW(ReadMemo(s, lines), EReadError);
+        break;
+      case kString22:
+        EXPECT_THROW(ReadString22(s), EReadError);
+        break;
+      case kMemo22:
+        EXPECT_THROW(ReadMemo22(s, lines), EReadError);
+        break;
+    }
+  }
+}
+
+TEST(FrStream, WritersNeverWrapLengths) {
+  TStringStream s;
+  EXPECT_THROW(WriteString(s, std::string(70000, 'x')), EWriteError);
+  TStringList many;
+  for (int i = 0; i < 65536; ++i) many.Add("");
+  TStringStream m;
+  WriteMemo(m, many);
+  m.SetPosition(0);
+  EXPECT_EQ(ReadU16(m), 65535);
+  m.SetPosition(0);
+  TStringList back;
+  ReadMemo(m, back);
+  EXPECT_EQ(back.Count(), 65536);
+}
+
+TEST(FrUtils, TextHelpers) {
+  EXPECT_EQ(RemoveQuotes("\"\""), "\"\"");
+  EXPECT_EQ(RemoveQuotes("\"a.b\""), "a.b");
+  EXPECT_EQ(RemoveQuotes("\"ab"), "\"ab");
+  TStringList l;
+  SplitSemicolonList("a;;b;", l);
+  EXPECT_EQ(l.Text(), "a\r\n\r\nb\r\n");
+  SplitSemicolonList("", l);
+  EXPECT_EQ(l.Count(), 0);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(IntFromStyle(StyleFromInt(i)), i);
+  EXPECT_TRUE(StyleFromInt(2).Contains(fsBold));
+  EXPECT_EQ(LoadEngineString(frsUnsupportedFormat), "Unsupported FRF format");
+}
+
+}  // namespace
