@@ -196,6 +196,11 @@ void TfrMemoView::Draw(TCanvas& canvas) {
   // Plain lines from the top-left; alignment, wrapping and rotation come
   // with the text layout.
   canvas.SetFont(&Font);
+  // The text grows and shrinks with the page (zoom, printer resolution).
+  if (ScaleY != 1 && Font.Height() != 0) {
+    const int height = static_cast<int>(Round(Font.Height() * ScaleY));
+    canvas.Font()->SetHeight(height != 0 ? height : (Font.Height() < 0 ? -1 : 1));
+  }
   canvas.SetBkMode(TRANSPARENT);
   const int line = static_cast<int>(Round(LineHeight() * ScaleY));
   const TRect clip = DrawRect();

@@ -25,10 +25,12 @@ void TfrPrinter::SetPrinter(TPrinter* printer) {
   FPrinters = FPrinter->Printers();  // the virtual printer is already last
   FVirtualIndex = static_cast<int>(FPrinters.size()) - 1;
   FPrinterIndex = FPrinter->PrinterIndex();
-  if (IsVirtual())
+  if (IsVirtual()) {
     ApplyToVirtual();
-  else
+    ApplyToPrinter();
+  } else {
     ReadBack();
+  }
 }
 
 void TfrPrinter::SetPrinterIndex(int value) {

@@ -132,26 +132,25 @@ void MakeArrow(TBitmap& bmp, bool up) {
   c.SetPixels(0, 0, clFuchsia);
 }
 
-// Sheets of paper numbered 1-3, either stacked by copy (collated) or by
-// page.
+// Three pages printed twice: side by side as the printer will stack them,
+// collated (1 2 3, 1 2 3) or not (1 1, 2 2, 3 3).
 void DrawCollatePicture(TCanvas& c, const TRect& r, bool collate) {
   c.FillSolidRect(r, clBtnFace);
   const char* labels = collate ? "123123" : "112233";
+  const int groupSize = collate ? 3 : 2;
   TCanvasStateSaver saver(c);
   c.Font()->SetName("Arial");
   c.Font()->SetSize(7);
   c.SetBkMode(TRANSPARENT);
-  for (int stack = 0; stack < (collate ? 2 : 3); ++stack) {
-    const int per = collate ? 3 : 2;
-    for (int i = 0; i < per; ++i) {
-      const int x = r.Left + 4 + stack * (collate ? 38 : 26) + i * 5;
-      const int y = r.Top + 4 + i * 4;
-      c.Brush()->SetColor(clWhite);
-      c.Pen()->SetColor(clBlack);
-      c.Rectangle(x, y, x + 16, y + 22);
-      const char text[2] = {labels[stack * per + i], 0};
-      c.TextOut(x + 6, y + 10, text);
-    }
+  c.Pen()->SetColor(clBtnShadow);
+  int x = r.Left + 2;
+  for (int i = 0; i < 6; ++i) {
+    if (i > 0 && i % groupSize == 0) x += 6;
+    c.Brush()->SetColor(clWhite);
+    c.Rectangle(x, r.Top + 4, x + 15, r.Top + 24);
+    const char text[2] = {labels[i], 0};
+    c.TextOut(x + 5, r.Top + 8, text);
+    x += 17;
   }
 }
 
@@ -212,8 +211,9 @@ TfrPrintForm::TfrPrintForm(TComponent* owner) : TForm(owner) {
   PagesEdit = Put<TEdit>(this, range, 82, 64, 122, 22);
   PagesEdit->OnEnter = [this](TObject*) { PagesButton->SetChecked(true); };
   auto* hint = Put<TLabel>(this, range, 10, 92, 196, 48, LoadStr(kPrintHint));
-  hint->SetWordWrap(true);
   hint->SetAutoSize(false);
+  hint->SetWordWrap(true);
+  hint->SetBounds(10, 92, 196, 48);
 
   auto* copies = Put<TGroupBox>(this, this, 232, 66, 152, 148, LoadStr(kPrintCopies));
   auto* number = Put<TLabel>(this, copies, 10, 26, 96, 16, LoadStr(kPrintNumber));
@@ -231,11 +231,11 @@ TfrPrintForm::TfrPrintForm(TComponent* owner) : TForm(owner) {
   CopiesDown->SetGrayedInactive(false);
   CopiesUp->OnClick = [this](TObject*) { SetCopies(Copies() + 1); };
   CopiesDown->OnClick = [this](TObject*) { SetCopies(Copies() - 1); };
-  CollatePicture = Put<TfrPicture>(this, copies, 8, 56, 84, 40);
+  CollatePicture = Put<TfrPicture>(this, copies, 8, 56, 136, 30);
   CollatePicture->OnPaint = [this](TCanvas& c, const TRect& r) {
     DrawCollatePicture(c, r, Collate());
   };
-  CollateBox = Put<TCheckBox>(this, copies, 10, 110, 130, 18, LoadStr(kPrintCollate));
+  CollateBox = Put<TCheckBox>(this, copies, 10, 100, 130, 18, LoadStr(kPrintCollate));
   CollateBox->SetChecked(true);
   CollateBox->OnClick = [this](TObject*) { CollatePicture->Invalidate(); };
 

@@ -226,11 +226,17 @@ TfrPreview::TfrPreview(TComponent* owner) : TCustomPanel(owner) {
   ToolBar = Put<TPanel>(this, this, alTop, 28);
   ToolBar->SetBevelOuter(bvNone);
   ToolBar->SetBorderWidth(2);
-  auto button = [this](TGlyphKind glyph, int hint, int width = 24) {
+  // Each control starts right of the last, so alLeft keeps this order.
+  int next = 0;
+  auto place = [&next](TControl* c, int width) {
+    c->SetBounds(next, 0, width, c->Height());
+    next += width;
+    c->SetAlign(alLeft);
+  };
+  auto button = [this, &place](TGlyphKind glyph, int hint, int width = 24) {
     auto* b = Create<TfrTBButton>(this);
     b->SetParent(ToolBar);
-    b->SetAlign(alLeft);
-    b->SetWidth(width);
+    place(b, width);
     TBitmap bmp;
     MakeGlyph(bmp, glyph);
     b->SetGlyph(&bmp);
@@ -238,16 +244,16 @@ TfrPreview::TfrPreview(TComponent* owner) : TCustomPanel(owner) {
     b->SetShowHint(true);
     return b;
   };
-  auto separator = [this] {
+  auto separator = [this, &place] {
     auto* s = Create<TfrTBSeparator>(this);
     s->SetParent(ToolBar);
+    place(s, 8);
     return s;
   };
   // Left to right; alLeft puts each after the ones before it.
   ZoomButton = Create<TfrTBButton>(this);
   ZoomButton->SetParent(ToolBar);
-  ZoomButton->SetAlign(alLeft);
-  ZoomButton->SetWidth(52);
+  place(ZoomButton, 52);
   ZoomButton->SetHint(LoadStr(kHintZoom));
   ZoomButton->SetShowHint(true);
   ZoomButton->OnClick = [this](TObject*) { PopupZoomMenu(); };
@@ -565,9 +571,9 @@ void TfrPreview::Paint(TCanvas& c) {
     OffsetRect(r, -FScroll.X, -FScroll.Y);
     TfrEMFPage& entry = pages->Pages(i);
     TRect visible;
-    const bool onScreen = IntersectRect(visible, Rect(r.Left, r.Top, r.Right + 3, r.Bottom + 3),
-                                        client) &&
-                          c.RectVisible(visible);
+    const bool onScreen =
+        IntersectRect(visible, Rect(r.Left, r.Top, r.Right + 3, r.Bottom + 3), client) &&
+        c.RectVisible(visible);
     entry.Visible = onScreen;
     if (!onScreen) {
       entry.Page.reset();  // only pages on screen keep their objects

@@ -45,6 +45,8 @@ TEST_F(FrPrinterTest, ListEndsWithTheVirtualPrinterWhichIsCurrentWithoutDesktopP
   EXPECT_TRUE(p.IsVirtual());
   EXPECT_FALSE(p.HasPrinters());
   EXPECT_EQ(p.PaperCodes.size(), 67u);
+  EXPECT_EQ(p.PaperPixels.cx, 4961);  // A4 at 600 dpi, read at once
+  EXPECT_EQ(p.PrintableSize.cy, p.PaperPixels.cy);
   Install(true);
   ASSERT_EQ(p.Printers().size(), 2u);
   EXPECT_EQ(p.Printers()[1], "Virtual printer");

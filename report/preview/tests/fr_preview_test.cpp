@@ -17,10 +17,8 @@ TEST(PreviewZoom, ScalesOfTheModes) {
     TSize area;
     double want;
   } cases[] = {
-      {kfrZoomFixed, {500, 400}, 0.75},
-      {kfrZoomPageWidth, {814, 400}, 1.0},
-      {kfrZoomWholePage, {800, 1143}, 1.0},
-      {kfrZoomTwoPages, {1618, 400}, 1.0},
+      {kfrZoomFixed, {500, 400}, 0.75},     {kfrZoomPageWidth, {814, 400}, 1.0},
+      {kfrZoomWholePage, {800, 1143}, 1.0}, {kfrZoomTwoPages, {1618, 400}, 1.0},
       {kfrZoomPageWidth, {10, 10}, 0.01},  // never below a sliver
   };
   for (const Case& c : cases)
