@@ -31,6 +31,7 @@ enum : int {
   kAddPage = 53030,
   kDeletePage = 53031,
   kHintHelp = 53032,
+  kPreparing = 55203,
   kPreview = 55207,
   kPrintingPage = 55208,
   kReportFile = 55211,
@@ -50,6 +51,7 @@ const bool kStringsRegistered = RegisterResourceStrings({
     {kAddPage, "Add page"},
     {kDeletePage, "Delete page"},
     {kHintHelp, "Show help"},
+    {kPreparing, "Preparing report"},
     {kPreview, "Preview"},
     {kPrintingPage, "Printing page:"},
     {kReportFile, "Report file"},
@@ -208,6 +210,14 @@ void TfrPBox::Resize() {
 void TfrPBox::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomControl::MouseDown(button, shift, x, y);
   if (CanFocus()) SetFocus();
+  TCursor cursor = crDefault;
+  if (button == mbLeft) FPreview->PointAt(x, y, true, cursor);
+}
+
+void TfrPBox::MouseMove(TShiftState shift, int x, int y) {
+  TCustomControl::MouseMove(shift, x, y);
+  TCursor cursor = crDefault;
+  SetCursor(FPreview->PointAt(x, y, false, cursor) ? cursor : crDefault);
 }
 
 bool TfrPBox::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) {
@@ -612,6 +622,21 @@ void TfrPreview::ScrollIntoView(const TRect& r, int margin) {
   ScrollTo(s);
 }
 
+bool TfrPreview::PointAt(int x, int y, bool click, TCursor& cursor) {
+  TfrEMFPages* pages = Pages();
+  if (pages == nullptr) return false;
+  const TPoint p{x + FScroll.X, y + FScroll.Y};
+  for (int i = 0; i < PageCount() && i < static_cast<int>(FRects.size()); ++i) {
+    const TRect& r = FRects[static_cast<std::size_t>(i)];
+    if (!PtInRect(r, p)) continue;
+    // The page's own pixels, as its objects know them.
+    const TPoint onPage{static_cast<int>((p.X - r.Left) / FScale),
+                        static_cast<int>((p.Y - r.Top) / FScale)};
+    return pages->DoMouse(i, onPage, cursor, click);
+  }
+  return false;
+}
+
 // --- search -----------------------------------------------------------------------
 
 bool TfrPreview::Search(const std::string& text, bool caseSensitive, int page, int item) {
@@ -753,7 +778,9 @@ void TfrPreview::Print() {
     TfrProgressForm* progress = Create<TfrProgressForm>(nullptr);
     const std::string label = LoadStr(kPrintingPage);
     try {
-      progress->Show(report, FSettings.Title, [&] {
+      std::string caption = LoadStr(kPreparing);
+      if (!FSettings.Title.empty()) caption += " - " + FSettings.Title;
+      progress->Show(report, caption, [&] {
         PrintPreparedPages(*report, *pages, request, [&](int n) {
           progress->SetMessageText(label + "  " + std::to_string(n));
           Application->ProcessMessages();

@@ -75,6 +75,7 @@ class TfrPBox : public TCustomControl {
   void Paint() override;
   void Resize() override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
   bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) override;
 
  private:
@@ -165,6 +166,9 @@ class TfrPreview : public TCustomPanel {
   void PageChanged();
   void Paint(TCanvas& canvas);
   void ScrollIntoView(const TRect& r, int margin);
+  // Tells the report of the object under (x, y) of the page area; true
+  // when its handler was called.
+  bool PointAt(int x, int y, bool click, TCursor& cursor);
   void ResetSearch();
 
   TfrReportBase* FReport = nullptr;

@@ -112,6 +112,25 @@ TEST_F(FrPrinterTest, SettingsThatHoldAreNotAppliedAgainUnlessForced) {
   EXPECT_EQ(p.PaperPixels.cx, 2480);
 }
 
+TEST_F(FrPrinterTest, PropertiesDialogChangesTheSettingsOnlyWhenConfirmed) {
+  Install(true);
+  TfrPrinter& p = frPrinter();
+  auto saved = TfrPrinter::PropertiesHandler();
+  bool confirm = false;
+  TfrPrinter::PropertiesHandler() = [&](TPrinter& printer) {
+    printer.SetOrientation(poLandscape);
+    return confirm;
+  };
+  EXPECT_FALSE(p.PropertiesDialog());
+  EXPECT_EQ(p.Orientation, poPortrait);
+  EXPECT_EQ(Printer()->Orientation(), poPortrait);
+  confirm = true;
+  EXPECT_TRUE(p.PropertiesDialog());
+  EXPECT_EQ(p.Orientation, poLandscape);
+  EXPECT_EQ(p.PaperWidth, 2970);
+  TfrPrinter::PropertiesHandler() = saved;
+}
+
 TEST(PageNumbers, ParsedAsTheReportAsks) {
   using V = std::vector<int>;
   EXPECT_EQ(ParsePageNumbers("", 5), V{});

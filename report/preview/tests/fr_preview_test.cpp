@@ -205,6 +205,17 @@ TEST_F(PreviewTest, SearchFindsTextItemsPageAfterPage) {
   EXPECT_EQ(Preview->Page(), 2);
 }
 
+TEST_F(PreviewTest, ClicksReachTheObjectUnderThePointer) {
+  Connect();
+  Preview->Zoom(50);
+  // Row 1's name cell: x 210..480, y 102..126 on the page.
+  const TRect page = Preview->PageRects()[0];
+  ClickAt(Preview->PBox, page.Left + 300 / 2, page.Top + 110 / 2);
+  EXPECT_EQ(Report->Clicked.size(), 1u);
+  ClickAt(Preview->PBox, 3, 3);  // the grey around the pages
+  EXPECT_EQ(Report->Clicked.size(), 1u);
+}
+
 TEST_F(PreviewTest, SavedReportsGetTheirExtensionAndLoadBack) {
   Connect();
   const auto dir = std::filesystem::temp_directory_path() / ("frp_" + std::to_string(::getpid()));
