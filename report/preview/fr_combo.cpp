@@ -176,14 +176,14 @@ void TfrCustomComboBox::Paint() {
     c.FillSolidRect(r, clBtnFace);
     c.Brush()->SetColor(clWindow);
     c.FrameRect(Rect(r.Left + 2, r.Top + 2, r.Right - 2, r.Bottom - 2));
-    if (IsListStyle() && ItemIndex() >= 0) {
+    {
       TCanvasStateSaver saver(c);
       c.SetFont(Font());
       c.Font()->SetColor(clGrayText);
       c.SetBkMode(TRANSPARENT);
       TRect text = FormatRect();
       text.Left += 2;
-      DrawText(c, Items()->Get(ItemIndex()), text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+      DrawText(c, Text(), text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }
     TRect b = ButtonRect();
     const int cx = (b.Left + b.Right) / 2, cy = (b.Top + b.Bottom) / 2;

@@ -22,6 +22,7 @@
 #include "platform/qt/qt_canvas.h"
 #include "platform/qt/qt_services.h"
 #include "platform/qt/tests/qt_test_app.h"
+#include "report/preview/fr_combo.h"
 #include "report/preview/fr_dialogs.h"
 #include "report/preview/fr_preview.h"
 #include "report/preview/tests/preview_fixture.h"
@@ -147,6 +148,46 @@ TEST_F(PreviewGalleryTest, PrintAndProgressWindows) {
   fmt->Show();
   Save(Render(fmt->Handle()), "format_dialog");
   fmt->Hide();
+}
+
+TEST_F(PreviewGalleryTest, FlatComboBoxes) {
+  auto* form = Create<TForm>(nullptr);
+  Owned.push_back(form);
+  form->SetBounds(30, 30, 260, 110);
+  auto make = [&](int top) {
+    auto* c = Create<TfrComboBox>(form);
+    c->SetParent(form);
+    c->SetBounds(12, top, 140, 21);
+    for (const char* m : {"январь", "февраль", "март"}) c->Items()->Add(m);
+    c->SetItemIndex(1);
+    return c;
+  };
+  TfrComboBox* flat = make(10);
+  TfrComboBox* hot = make(40);
+  hot->SetDropDownOnly(true);
+  TfrComboBox* disabled = make(70);
+  disabled->SetEnabled(false);
+  auto* other = Create<TfrComboBox>(form);
+  other->SetParent(form);
+  other->SetBounds(160, 10, 80, 21);
+  form->Show();
+  other->SetFocus();
+  hot->Perform(CM_MOUSEENTER, 0, 0);
+  QImage image = Render(form->Handle());
+  // Three times as large, so the one-pixel frames can be seen.
+  Save(image.scaled(image.width() * 3, image.height() * 3), "flat_combo");
+  EXPECT_EQ(Count(image, qRgb(255, 0, 255)), 0);
+  // The hot box has a sunken (shadowed) frame, the flat one none.
+  auto dark = [&](TControl* c) {
+    int n = 0;
+    const TPoint p = c->ClientToScreen({0, 0});
+    const TRect content = ContentRect(form->Handle());
+    for (int x = 0; x < c->Width(); ++x)
+      n += qGray(image.pixel(p.X - content.Left + x, p.Y - content.Top)) < 180;
+    return n;
+  };
+  EXPECT_GT(dark(hot), dark(flat) + 50);
+  (void)disabled;
 }
 
 std::string Shell(const std::string& command) {

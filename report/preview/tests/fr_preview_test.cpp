@@ -205,6 +205,21 @@ TEST_F(PreviewTest, SearchFindsTextItemsPageAfterPage) {
   EXPECT_EQ(Preview->Page(), 2);
 }
 
+TEST_F(PreviewTest, EmbeddedPreviewHidesItsToolbarAndScrollBars) {
+  Connect();
+  Preview->Zoom(kfrZoomPageWidth);
+  const TSize before = Preview->AreaSize();
+  const double scale = Preview->Scale();
+  Preview->SetShowToolbar(false);
+  Preview->SetScrollBars(false);
+  EXPECT_FALSE(Preview->ToolBar->Visible());
+  EXPECT_FALSE(Preview->VBar->Visible() && Preview->VBar->Parent()->Visible());
+  EXPECT_GT(Preview->AreaSize().cy, before.cy);
+  EXPECT_GT(Preview->AreaSize().cx, before.cx);
+  // The page width follows the wider area.
+  EXPECT_GT(Preview->Scale(), scale);
+}
+
 TEST_F(PreviewTest, ClicksReachTheObjectUnderThePointer) {
   Connect();
   Preview->Zoom(50);
