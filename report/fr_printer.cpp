@@ -16,8 +16,8 @@ const TPaperInfo& FallbackPaper() { return *FindStandardPaper(DMPAPER_A4); }
 
 }  // namespace
 
-void TfrPrinter::EnsureBound() const {
-  if (FPrinter == nullptr) const_cast<TfrPrinter*>(this)->SetPrinter(::Printer());
+void TfrPrinter::EnsureBound() {
+  if (FPrinter == nullptr) SetPrinter(::Printer());
 }
 
 void TfrPrinter::SetPrinter(TPrinter* printer) {

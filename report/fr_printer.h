@@ -88,7 +88,7 @@ class TfrPrinter {
   static std::function<bool(TPrinter&)>& PropertiesHandler();
 
  private:
-  void EnsureBound() const;
+  void EnsureBound();
   void ApplyToPrinter();
   void ApplyToVirtual();
   void ReadBack();

@@ -9,8 +9,7 @@
 
 namespace {
 
-TfrGlyphCache* GlyphCache = nullptr;
-int GlyphObjects = 0;
+std::unique_ptr<TfrGlyphCache> GlyphCache;
 int ButtonCount = 0;
 // The checked-face pattern every button paints with.
 std::unique_ptr<TBitmap> Pattern;
@@ -24,7 +23,7 @@ void MakeResources() {
 
 }  // namespace
 
-TfrGlyphCache* frGlyphCache() { return GlyphCache; }
+TfrGlyphCache* frGlyphCache() { return GlyphCache.get(); }
 int frButtonCount() { return ButtonCount; }
 bool frButtonResourcesExist() { return Pattern != nullptr; }
 
@@ -82,17 +81,12 @@ void TfrGlyphCache::ReturnList(TfrGlyphList* list) {
 // --- TfrButtonGlyph ------------------------------------------------------------
 
 TfrButtonGlyph::TfrButtonGlyph() : FOriginal(std::make_unique<TBitmap>()) {
-  if (GlyphCache == nullptr) GlyphCache = new TfrGlyphCache;
-  ++GlyphObjects;
+  if (GlyphCache == nullptr) GlyphCache = std::make_unique<TfrGlyphCache>();
 }
 
 TfrButtonGlyph::~TfrButtonGlyph() {
   Invalidate();
-  --GlyphObjects;
-  if (GlyphCache != nullptr && GlyphCache->Empty()) {
-    delete GlyphCache;
-    GlyphCache = nullptr;
-  }
+  if (GlyphCache != nullptr && GlyphCache->Empty()) GlyphCache.reset();
 }
 
 void TfrButtonGlyph::SetGlyph(const TBitmap* value) {
@@ -126,7 +120,7 @@ void TfrButtonGlyph::Make() {
   if (FList != nullptr || FOriginal->Empty()) return;
   const TSize size = ImageSize();
   if (size.cx <= 0 || size.cy <= 0) return;
-  if (GlyphCache == nullptr) GlyphCache = new TfrGlyphCache;
+  if (GlyphCache == nullptr) GlyphCache = std::make_unique<TfrGlyphCache>();
   FList = GlyphCache->GetList(size.cx, size.cy);
   // The bottom-left pixel's colour is transparent, as in every glyph.
   const TColor mask = FOriginal->Canvas()->Pixels(0, FOriginal->Height() - 1);
