@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "platform/widgets/file_dialogs.h"
 #include "platform/widgets/tests/std_controls_test_support.h"
 #include "preview_fixture.h"
+#include "report/preview/fr_dialogs.h"
 
 namespace {
 
@@ -229,6 +231,76 @@ TEST_F(PreviewTest, ClicksReachTheObjectUnderThePointer) {
   EXPECT_EQ(Report->Clicked.size(), 1u);
   ClickAt(Preview->PBox, 3, 3);  // the grey around the pages
   EXPECT_EQ(Report->Clicked.size(), 1u);
+}
+
+// Runs `step` on the first idle moment of the modal form of class T.
+template <class T>
+void WhenShown(std::function<void(T*)> step) {
+  Application->OnIdle = [step](TObject*, bool& done) {
+    for (int i = 0; i < Screen->FormCount(); ++i) {
+      if (auto* form = dynamic_cast<T*>(Screen->Forms(i)); form && form->Visible()) {
+        auto run = step;  // clearing OnIdle destroys this lambda
+        Application->OnIdle = nullptr;
+        run(form);
+        done = false;
+        return;
+      }
+    }
+    done = false;
+  };
+}
+
+TEST_F(PreviewTest, FindAsksForTheTextAndItsOrigin) {
+  Connect();
+  Key(VK_END, TShiftState{ssCtrl});
+  WhenShown<TfrPreviewSearchForm>([](TfrPreviewSearchForm* f) {
+    f->TextEdit->SetText("кузнецова");
+    f->CurrentPageButton->SetChecked(true);
+    f->OkButton->Click();
+  });
+  Key('F', TShiftState{ssCtrl});
+  // From the current (third) page on.
+  EXPECT_EQ(Preview->HitPage(), 2);
+  WhenShown<TfrPreviewSearchForm>([](TfrPreviewSearchForm* f) {
+    EXPECT_EQ(f->TextEdit->Text(), "кузнецова");
+    f->FirstPageButton->SetChecked(true);
+    f->OkButton->Click();
+  });
+  Preview->Find();
+  EXPECT_EQ(Preview->HitPage(), 0);
+  // Cancel searches nothing.
+  Key(VK_END, TShiftState{ssCtrl});
+  WhenShown<TfrPreviewSearchForm>([](TfrPreviewSearchForm* f) { f->CancelButton->Click(); });
+  Preview->Find();
+  EXPECT_EQ(Preview->Page(), 3);
+  Application->OnIdle = nullptr;
+}
+
+TEST_F(PreviewTest, PrintDialogStartsWithTheReportsDefaultsAndHandsOnTheChoice) {
+  SetPrinterBackend(std::make_unique<TRecordingPrinterBackend>(
+      std::vector<TRecordingPrinterBackend::TDevice>{{"Office", {}}}, 0));
+  frPrinter().SetPrinter(Printer());
+  TfrPreviewSettings settings;
+  settings.DefaultCopies = 2;
+  settings.DefaultCollate = false;
+  Connect(settings);
+  Key(VK_NEXT, TShiftState{ssCtrl});
+  WhenShown<TfrPrintForm>([](TfrPrintForm* f) {
+    EXPECT_EQ(f->Copies(), 2);
+    EXPECT_FALSE(f->Collate());
+    f->CurrentButton->SetChecked(true);
+    f->OkButton->Click();
+  });
+  Key('P', TShiftState{ssCtrl});
+  ASSERT_EQ(Printed.size(), 1u);
+  EXPECT_EQ(Printed[0].PageNumbers, "2");
+  EXPECT_EQ(Printed[0].Copies, 2);
+  EXPECT_FALSE(Printed[0].Collate);
+  WhenShown<TfrPrintForm>([](TfrPrintForm* f) { f->CancelButton->Click(); });
+  Preview->Print();
+  EXPECT_EQ(Printed.size(), 1u);
+  SetPrinterBackend(nullptr);
+  frPrinter().SetPrinter(Printer());
 }
 
 TEST_F(PreviewTest, SavedReportsGetTheirExtensionAndLoadBack) {
