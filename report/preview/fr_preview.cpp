@@ -883,10 +883,14 @@ TfrPreviewForm::TfrPreviewForm(TComponent* owner) : TForm(owner) {
   Preview->SetAlign(alClient);
 }
 
-void TfrPreviewForm::ShowReport(TfrReportBase* report, const TfrPreviewSettings& settings) {
+void TfrPreviewForm::ShowReport(TfrReportBase* report, const TfrPreviewSettings& settings,
+                                bool modal) {
   if (!settings.Title.empty()) SetCaption(LoadStr(kPreview) + " - " + settings.Title);
   Preview->Connect(report, settings);
-  ShowModal();
+  if (modal)
+    ShowModal();
+  else
+    Show();
 }
 
 void TfrPreviewForm::KeyDown(unsigned& key, TShiftState shift) {

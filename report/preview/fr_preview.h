@@ -199,8 +199,9 @@ class TfrPreviewForm : public TForm {
   MEBRATH_CLASS(TfrPreviewForm, TForm)
  public:
   TfrPreview* Preview;
-  // Shows the report's pages modally; returns when the window closes.
-  void ShowReport(TfrReportBase* report, const TfrPreviewSettings& settings);
+  // Shows the report's pages; modally (returning when the window closes)
+  // unless `modal` is false.
+  void ShowReport(TfrReportBase* report, const TfrPreviewSettings& settings, bool modal = true);
 
  protected:
   explicit TfrPreviewForm(TComponent* owner);

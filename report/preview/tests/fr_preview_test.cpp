@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "platform/base/registry.h"
 #include "platform/widgets/file_dialogs.h"
 #include "platform/widgets/tests/std_controls_test_support.h"
 #include "preview_fixture.h"
@@ -301,6 +302,29 @@ TEST_F(PreviewTest, PrintDialogStartsWithTheReportsDefaultsAndHandsOnTheChoice) 
   EXPECT_EQ(Printed.size(), 1u);
   SetPrinterBackend(nullptr);
   frPrinter().SetPrinter(Printer());
+}
+
+TEST_F(PreviewTest, PreviewWindowRemembersWhereItWasAndEscapeClosesIt) {
+  const auto dir = std::filesystem::temp_directory_path() / ("frwin_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  SetSettingsStorePath((dir / "registry.ini").string());
+  auto* form = Create<TfrPreviewForm>(Form);
+  TfrPreviewSettings settings;
+  settings.Title = "Реестр";
+  form->ShowReport(Report, settings, false);
+  EXPECT_EQ(form->Caption(), "Preview - Реестр");
+  EXPECT_EQ(form->WindowState(), wsMaximized);  // as designed, never saved
+  form->SetWindowState(wsNormal);
+  form->SetBounds(50, 60, 640, 480);
+  form->Preview->HandleKey(VK_ESCAPE, {});
+  EXPECT_FALSE(form->Visible());
+  auto* again = Create<TfrPreviewForm>(Form);
+  again->ShowReport(Report, settings, false);
+  EXPECT_EQ(again->WindowState(), wsNormal);
+  EXPECT_EQ(again->BoundsRect(), Bounds(50, 60, 640, 480));
+  again->Close();
+  SetSettingsStorePath("");
+  std::filesystem::remove_all(dir);
 }
 
 TEST_F(PreviewTest, SavedReportsGetTheirExtensionAndLoadBack) {
