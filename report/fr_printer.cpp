@@ -8,6 +8,7 @@
 #include "platform/base/math_utils.h"
 #include "report/fr_engine.h"
 #include "report/fr_pages.h"
+#include "report/fr_report.h"
 
 namespace {
 
@@ -181,41 +182,6 @@ TfrPrinter& frPrinter() {
 }
 
 // --- printing prepared pages -------------------------------------------------
-
-std::vector<int> ParsePageNumbers(const std::string& text, int pageCount) {
-  std::string s;
-  for (char c : text)
-    if (c != ' ') s += c;
-  if (!s.empty() && s.back() == '-') s += std::to_string(pageCount);
-  std::vector<int> pages;
-  std::size_t start = 0;
-  while (start <= s.size()) {
-    std::size_t end = s.find(',', start);
-    if (end == std::string::npos) end = s.size();
-    const std::string item = s.substr(start, end - start);
-    start = end + 1;
-    if (item.empty()) continue;
-    const std::size_t dash = item.find('-');
-    auto number = [](const std::string& t, int& v) {
-      if (t.empty()) return false;
-      long long n = 0;
-      for (char c : t) {
-        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-        n = std::min(n * 10 + (c - '0'), 1LL << 31);
-      }
-      v = static_cast<int>(std::min(n, static_cast<long long>(INT32_MAX)));
-      return true;
-    };
-    int a = 0, b = 0;
-    if (dash == std::string::npos) {
-      if (number(item, a)) pages.push_back(a);
-    } else if (number(item.substr(0, dash), a) && number(item.substr(dash + 1), b)) {
-      // A range beyond the document stops at its last page.
-      for (int i = a; i <= std::min(b, std::max(pageCount, a)); ++i) pages.push_back(i);
-    }
-  }
-  return pages;
-}
 
 std::vector<int> PagesToPrint(const TfrPrintRequest& request, int pageCount) {
   const std::vector<int> chosen = ParsePageNumbers(request.PageNumbers, pageCount);

@@ -103,11 +103,6 @@ class TfrPrinter {
 // The one engine printer, bound to Printer() on first use.
 TfrPrinter& frPrinter();
 
-// Page numbers of a print request: blanks removed; a trailing "-" runs to
-// `pageCount`; items separated by ","; "a-b" adds a to b. Empty text:
-// empty list (all pages). Unreadable items are skipped.
-std::vector<int> ParsePageNumbers(const std::string& text, int pageCount);
-
 enum TfrPrintPages { ppAll, ppOdd, ppEven };
 
 struct TfrPrintRequest {
