@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/base/codepage_tables.h"
 #include "platform/base/text.h"
@@ -115,10 +116,11 @@ std::string_view LookAlike(char32_t c) {
 
 }  // namespace
 
-std::string ToUtf8(std::string_view bytes, TCodePage page) {
-  const TUtf8Half& half = Utf8Half(page);
-  std::string out(bytes.size() * 3, '\0');
-  char* p = out.data();
+namespace {
+
+// `out` has room for 3 bytes a byte: no checks, and every character is
+// written as 3 bytes of which the first `length` count.
+char* ToUtf8Unchecked(std::string_view bytes, const TUtf8Half& half, char* p) {
   for (const char ch : bytes) {
     const auto b = static_cast<unsigned char>(ch);
     if (b < 0x80) {
@@ -131,7 +133,35 @@ std::string ToUtf8(std::string_view bytes, TCodePage page) {
       p += u.length;
     }
   }
-  out.resize(static_cast<std::size_t>(p - out.data()));
+  return p;
+}
+
+}  // namespace
+
+std::size_t ToUtf8(std::string_view bytes, TCodePage page, char* out, std::size_t room) {
+  const TUtf8Half& half = Utf8Half(page);
+  if (room >= 3 * bytes.size())
+    return static_cast<std::size_t>(ToUtf8Unchecked(bytes, half, out) - out);
+  char* p = out;
+  char* const end = out + room;
+  for (const char ch : bytes) {
+    const auto b = static_cast<unsigned char>(ch);
+    if (b < 0x80) {
+      if (p == end) break;
+      *p++ = ch;
+    } else {
+      const TUtf8Char& u = half[b - 0x80];
+      if (end - p < u.length) break;
+      std::memcpy(p, u.bytes, u.length);
+      p += u.length;
+    }
+  }
+  return static_cast<std::size_t>(p - out);
+}
+
+std::string ToUtf8(std::string_view bytes, TCodePage page) {
+  std::string out(bytes.size() * 3, '\0');
+  out.resize(ToUtf8(bytes, page, out.data(), out.size()));
   return out;
 }
 

@@ -406,7 +406,9 @@ class TDataSet : public TComponent {
   virtual int GetRecNo() { return -1; }
   virtual void SetRecNoValue(int value) { (void)value; }
   virtual bool GetCanModify() { return true; }
-  virtual void ClearCalcFields(TRecordBuffer buffer) { (void)buffer; }
+  // Zeroes the calculated area at CalcFieldsOffset(); does nothing when
+  // the descendant set none.
+  virtual void ClearCalcFields(TRecordBuffer buffer);
   // The value of `field` as seen in `state` (OldValue, NewValue, CurValue
   // come here): the field is read in that temporary state. dsOldValue
   // outside edit and insert gives the current value; inside them, Null
@@ -415,6 +417,20 @@ class TDataSet : public TComponent {
   // Initialises a new record: InternalInitRecord, ClearCalcFields, flag
   // bfInserted.
   virtual void InitRecord(TRecordBuffer buffer);
+
+  // --- the calculated area, for descendants that keep it in their record
+  // buffers: CalcFieldsSize() bytes at CalcFieldsOffset(), one slot per
+  // calculated or lookup field at its Offset(), a flag byte (0: null)
+  // followed by the field's native value (DataSize bytes).
+  // Set in InternalOpen; -1 (the default) for none.
+  void SetCalcFieldsOffset(int offset) { FCalcFieldsOffset = offset; }
+  int CalcFieldsOffset() const { return FCalcFieldsOffset; }
+  // Whether `record`'s slot for `field` holds a value; copies it to
+  // `buffer` when that is not null. REQUIRES: CalcFieldsOffset() >= 0.
+  bool GetCalcFieldData(const char* record, const TField* field, void* buffer) const;
+  // Stores the value at `buffer` in `record`'s slot for `field`, or null
+  // when `buffer` is null. REQUIRES: CalcFieldsOffset() >= 0.
+  void SetCalcFieldData(char* record, const TField* field, const void* buffer) const;
 
   // --- services for descendants
   void SetBookmarkSize(int size) { FBookmarkSize = size; }
@@ -512,6 +528,7 @@ class TDataSet : public TComponent {
   int FCurrentRecord = -1;
   int FBookmarkSize = 0;
   int FCalcFieldsSize = 0;
+  int FCalcFieldsOffset = -1;
   int FDisableCount = 0;
   bool FBOF = true;
   bool FEOF = true;
