@@ -317,8 +317,8 @@ TValueKind KindForColumn(const TFieldDescriptor& column, bool dateTimeAsDate) {
   }
 }
 
-std::string EncodeFieldName(std::string_view utf8Name) {
-  std::string bytes = Utf8ToOem866(utf8Name);
+std::string EncodeFieldName(std::string_view utf8Name, bool ansiTable) {
+  std::string bytes = FromUtf8(utf8Name, ansiTable ? TCodePage::Win1251 : TCodePage::Oem866);
   if (bytes.size() > kMaxNameLength) bytes.resize(kMaxNameLength);
   return bytes;
 }
@@ -413,20 +413,25 @@ std::int64_t DecodeNumericInteger(std::string_view column) {
 
 void EncodeNumericFloat(std::span<char> column, int decimals, double value,
                         std::string_view fieldName) {
-  // Enough for any finite double with 255 decimals.
-  char buf[700];
-  std::size_t n = 0;
+  std::string text;
   if (std::isfinite(value)) {
-    const auto [end, ec] =
-        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-    if (ec == std::errc()) n = static_cast<std::size_t>(end - buf);
+    // The runtime's rounding (half away from zero on the decimal digits),
+    // so that a stored value reads as the grid and the reports print it.
+    text = FloatToStrF(value, ffFixed, 15, decimals);
+    if (text.find('E') == std::string::npos) {
+      std::replace(text.begin(), text.end(), FormatSettings.DecimalSeparator, '.');
+      // Its digits stop at 18 decimals; the rest are zeros.
+      if (decimals > 18) text.append(static_cast<std::size_t>(decimals - 18), '0');
+    } else {
+      // Beyond 15 integer digits the runtime switches to exponent form,
+      // which no DBF reader takes: the exact fixed digits instead.
+      char buf[700];  // enough for any finite double with 255 decimals
+      const auto [end, ec] =
+          std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+      text.assign(buf, ec == std::errc() ? static_cast<std::size_t>(end - buf) : 0);
+    }
   }
-  std::string_view text(buf, n);
-  // A negative value that rounds to zero is written without its sign.
-  if (text.size() > 1 && text.front() == '-' &&
-      text.find_first_not_of("0.", 1) == std::string_view::npos)
-    text.remove_prefix(1);
-  if (n == 0 || text.size() > column.size()) {
+  if (text.empty() || text.size() > column.size()) {
     const auto [min, max] = NumericBounds(static_cast<int>(column.size()), decimals);
     RaiseRangeError(FloatToStr(value), fieldName, min, max);
   }
@@ -513,8 +518,9 @@ std::optional<TDateTime> DecodeDateColumn(std::string_view column) {
 }
 
 void EncodeDateColumn(std::span<char> column, TDateTime value) {
+  // Day 0 is no date other readers accept; ours reads both ways as null.
   if (Trunc(value) == 0) {
-    std::fill(column.begin(), column.end(), kZeroDateByte);
+    std::fill(column.begin(), column.end(), ' ');
     return;
   }
   int year, month, day;

@@ -185,7 +185,7 @@ std::vector<TFieldDescriptor> TmDbfTable::NewColumns() {
     if (kind == TValueKind::Unknown)
       throw Exception(Name() + ".CreateTable: bad field type: " + FieldTypeName(s.Type));
     const TColumnSpec spec = ColumnForKind(kind, s.Size, s.Origin, s.Name);
-    columns.push_back({EncodeFieldName(s.Name), spec.Type, 0,
+    columns.push_back({EncodeFieldName(s.Name, FAnsiTable), spec.Type, 0,
                        static_cast<std::uint8_t>(spec.Length),
                        static_cast<std::uint8_t>(spec.Decimals)});
   }
@@ -602,6 +602,14 @@ void TmDbfTable::FreeRecordBuffer(TRecordBuffer& buffer) {
 
 void TmDbfTable::InternalInitRecord(TRecordBuffer buffer) {
   std::memset(buffer, 0, static_cast<std::size_t>(FBufferSize));
+  InitEmptyRecord(buffer);
+}
+
+void TmDbfTable::InitEmptyRecord(char* record) const {
+  // Each column empty as its letter stores it, so that a field never
+  // assigned is as readable to other DBF readers as a cleared one.
+  for (const TFieldDescriptor& column : FFile->Layout().Fields)
+    ClearColumn({record + column.Offset, column.Length}, column.Type);
 }
 
 void TmDbfTable::GetBookmarkData(TRecordBuffer buffer, void* data) {
@@ -728,10 +736,12 @@ bool TmDbfTable::BookmarkValid(const TBookmark& bookmark) {
 void TmDbfTable::InternalEdit() { std::memcpy(FSpare.data(), ActiveBuffer(), FSpare.size()); }
 
 void TmDbfTable::InternalInsert() {
-  if (FCursor->Count() > 0)
+  if (FCursor->Count() > 0) {
     std::memcpy(FSpare.data(), ActiveBuffer(), FSpare.size());
-  else
+  } else {
     std::fill(FSpare.begin(), FSpare.end(), '\0');
+    InitEmptyRecord(FSpare.data());
+  }
 }
 
 void TmDbfTable::InternalPost() {

@@ -329,6 +329,8 @@ class TmDbfTable : public TDataSet {
   // field definitions when there are none).
   std::vector<dbf::TFieldDescriptor> NewColumns();
   void WriteEmptyTable(const std::string& fileName, const std::string& tail);
+  // Writes every column's empty value into `record`.
+  void InitEmptyRecord(char* record) const;
   // The record buffer that field access uses in the current state.
   char* FieldBuffer();
   const dbf::TFieldDescriptor& Column(int fieldNo) const;
