@@ -223,11 +223,37 @@ void TDbfFile::ReadBlock(std::uint32_t first, std::uint32_t count, char* to) {
   }
 }
 
+void TDbfFile::ReadFlags(std::uint32_t first, std::uint32_t count, char* to) {
+  const std::size_t length = FLayout.RecordLength;
+  const std::size_t bytes = static_cast<std::size_t>(count) * length;
+  const std::size_t position = static_cast<std::size_t>(FLayout.RecordPosition(first));
+  if (FMapReads && position + bytes > FMapLength) MapFile();
+  if (FMap != nullptr && position + bytes <= FMapLength) {
+    if (GatherFromMapping(to, FMap + position, length, count)) return;
+    RaiseCutShort();
+  }
+  const std::uint32_t perBlock =
+      static_cast<std::uint32_t>(std::max<std::size_t>(1, (std::size_t{1} << 20) / length));
+  std::vector<char> block;
+  for (std::uint32_t done = 0; done < count;) {
+    const std::uint32_t n = std::min(perBlock, count - done);
+    block.resize(n * length);
+    ReadBlock(first + done, n, block.data());
+    for (std::uint32_t i = 0; i < n; ++i) to[done + i] = block[i * length];
+    done += n;
+  }
+}
+
 void TDbfFile::MapFile() {
   UnmapFile();
   const std::int64_t size = FStream->Size();
   const std::size_t length = static_cast<std::size_t>(size) + kMapHeadroomBytes;
-  void* map = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, FStream->Handle(), 0);
+  // The first mapping of an open is read whole (the orderings are built
+  // from it at once): its pages are mapped in one call, not one fault at
+  // a time. A remap for growth maps lazily.
+  const int populate = FRemapped ? 0 : MAP_POPULATE;
+  FRemapped = true;
+  void* map = ::mmap(nullptr, length, PROT_READ, MAP_SHARED | populate, FStream->Handle(), 0);
   if (map == MAP_FAILED) {
     FMapReads = false;  // read through the stream from now on
     return;
@@ -246,6 +272,10 @@ void TDbfFile::UnmapFile() {
 
 void TDbfFile::CopyMapped(char* to, std::size_t offset, std::size_t length) {
   if (CopyFromMapping(to, FMap + offset, length)) return;
+  RaiseCutShort();
+}
+
+void TDbfFile::RaiseCutShort() {
   UnmapFile();
   FMapReads = false;
   throw EDBFError("Table " + FFileName +

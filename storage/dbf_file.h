@@ -102,6 +102,11 @@ class TDbfFile {
   // checked it, as CountRecords does).
   template <class F>
   void ScanLiveRecords(std::uint32_t from, std::uint32_t to, F&& visit);
+  // As ScanLiveRecords for a caller that wants only the numbers:
+  // visit(record) for each live one. Through the mapping only the
+  // deletion flags are read.
+  template <class F>
+  void ScanLiveRecordNumbers(std::uint32_t from, std::uint32_t to, F&& visit);
 
   // Rewrites record `record`. Not guarded: the caller wraps it in
   // GuardedWrite under the record's lock.
@@ -134,8 +139,13 @@ class TDbfFile {
   // Copies length bytes at `offset` out of the mapping; for a cut file
   // drops the mapping and throws EDBFError.
   void CopyMapped(char* to, std::size_t offset, std::size_t length);
+  // Drops the mapping (reads go through the stream from now on) and
+  // throws EDBFError for a file another program cut short.
+  [[noreturn]] void RaiseCutShort();
   // Records first .. first + count - 1 into `to`.
   void ReadBlock(std::uint32_t first, std::uint32_t count, char* to);
+  // The deletion flags of those records into `to` (count bytes).
+  void ReadFlags(std::uint32_t first, std::uint32_t count, char* to);
 
   std::string FFileName;
   std::unique_ptr<TFileStream> FStream;
@@ -148,6 +158,7 @@ class TDbfFile {
   bool FMapReads = false;
   const char* FMap = nullptr;
   std::size_t FMapLength = 0;
+  bool FRemapped = false;  // mapped before
   // The read-ahead window: records FWindowFirst .. + FWindowCount - 1.
   std::vector<char> FWindow;
   std::uint32_t FWindowFirst = 0;
@@ -192,6 +203,20 @@ void TDbfFile::ScanLiveRecords(std::uint32_t from, std::uint32_t to, F&& visit) 
       const char* record = records + i * recordLength;
       if (record[0] == dbf::kLiveFlag) visit(static_cast<int>(first + i), record);
     }
+    first += count;
+  }
+}
+
+template <class F>
+void TDbfFile::ScanLiveRecordNumbers(std::uint32_t from, std::uint32_t to, F&& visit) {
+  constexpr std::uint32_t kPerChunk = 64 * 1024;
+  std::vector<char> flags;
+  for (std::uint32_t first = from; first < to;) {
+    const std::uint32_t count = kPerChunk < to - first ? kPerChunk : to - first;
+    flags.resize(count);
+    ReadFlags(first, count, flags.data());
+    for (std::uint32_t i = 0; i < count; ++i)
+      if (flags[i] == dbf::kLiveFlag) visit(static_cast<int>(first + i));
     first += count;
   }
 }

@@ -503,6 +503,24 @@ std::optional<bool> DecodeLogical(std::string_view column) {
 void EncodeLogical(std::span<char> column, bool value) { column[0] = value ? 'T' : 'F'; }
 
 std::optional<TDateTime> DecodeDateColumn(std::string_view column) {
+  // Blanks or eight digits, as every date written is: no trimming, no
+  // parsing.
+  if (column.size() == 8) {
+    std::uint64_t word;
+    std::memcpy(&word, column.data(), 8);
+    if (word == 0x2020202020202020ULL) return std::nullopt;
+    const std::uint64_t digits = word - 0x3030303030303030ULL;
+    // Every byte 0x30..0x39: no borrow, and each byte minus 0x30 below 10.
+    if (((word & 0xF0F0F0F0F0F0F0F0ULL) == 0x3030303030303030ULL) &&
+        (((digits + 0x7676767676767676ULL) & 0x8080808080808080ULL) == 0)) {
+      auto at = [&](int i) { return column[static_cast<std::size_t>(i)] - '0'; };
+      const int year = ((at(0) * 10 + at(1)) * 10 + at(2)) * 10 + at(3);
+      TDateTime result;
+      if (!TryEncodeDate(year, at(4) * 10 + at(5), at(6) * 10 + at(7), result))
+        return std::nullopt;  // "00000000" too
+      return result;
+    }
+  }
   const std::string_view text = TrimBlanks(column);
   if (text.empty() || text == "00000000") return std::nullopt;
   auto part = [&](std::size_t pos, std::size_t count) {

@@ -361,6 +361,15 @@ void TmDbfTable::BuildOrderings(const std::vector<TDbfCursor*>& cursors, std::ui
     cursor->BeginBuild(specs.back().Length);
   }
   std::string scratch;
+  if (!calculated &&
+      std::all_of(specs.begin(), specs.end(), [](const TKeySpec& s) { return s.Length == 0; })) {
+    // Physical order needs no record, only which ones are live.
+    FFile->ScanLiveRecordNumbers(0, count, [&](int record) {
+      for (TDbfCursor* cursor : cursors) cursor->AddBuilt(record, {});
+    });
+    for (TDbfCursor* cursor : cursors) cursor->EndBuild();
+    return;
+  }
   FFile->ScanLiveRecords(0, count, [&](int record, const char* bytes) {
     const char* buffer = calculated ? WithCalcFields(bytes) : bytes;
     for (std::size_t i = 0; i < cursors.size(); ++i)
@@ -864,7 +873,8 @@ bool TmDbfTable::GetFieldData(TField* field, void* buffer) {
     case ftFixedChar:
     case ftWideString: {
       if (buffer != nullptr) {
-        // Whole characters only, as many as the field's buffer holds.
+        // Whole characters only, as many as the field's buffer holds (a
+        // field narrower than its column may get fewer than AsString).
         char* out = static_cast<char*>(buffer);
         const std::size_t n = ToUtf8(DecodeChar(bytes), TextPage(), out,
                                      static_cast<std::size_t>(field->DataSize() - 1));
@@ -933,7 +943,8 @@ bool TmDbfTable::GetFieldData(TField* field, void* buffer) {
         return false;
       if (!v) return false;
       if (field->DataType() == ftDate)
-        has = put(DaysOf(*v));
+        // A D column holds whole days: no split of the value needed.
+        has = put(type == kTypeDate ? static_cast<std::int32_t>(*v) + DateDelta : DaysOf(*v));
       else
         has = put(TimeStampToMSecs(DateTimeToTimeStamp(*v)));
       break;
@@ -944,6 +955,23 @@ bool TmDbfTable::GetFieldData(TField* field, void* buffer) {
   if (has && buffer != nullptr)
     std::memcpy(buffer, value, static_cast<std::size_t>(field->DataSize()));
   return has;
+}
+
+bool TmDbfTable::GetFieldString(TField* field, std::string& value) {
+  if (field->FieldNo() <= 0 || !IsStringType(field->DataType()))
+    return TDataSet::GetFieldString(field, value);
+  const char* record = FieldBuffer();
+  if (record == nullptr) return false;
+  const TFieldDescriptor& column = Column(field->FieldNo());
+  // At most Size * 4 characters, as when the field read the file's bytes
+  // through its buffer and converted them itself.
+  const std::string_view text = DecodeChar({record + column.Offset, column.Length})
+                                    .substr(0, static_cast<std::size_t>(field->DataSize() - 1));
+  // Made on the stack first, so that `value` is allocated once at its size
+  // (or not at all when it is short).
+  char out[3 * dbf::kMaxColumnLength + 1];
+  value.assign(out, ToUtf8(text, TextPage(), out, sizeof out));
+  return true;
 }
 
 void TmDbfTable::SetFieldData(TField* field, const void* buffer) {

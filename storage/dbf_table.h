@@ -16,9 +16,11 @@
 // and the record stays in edit. Every lock is released on every path.
 //
 // Text: fields hold UTF-8; the file holds OEM 866, or Windows-1251 for an
-// AnsiTable. The table converts every string itself, in GetFieldData and
-// SetFieldData, so its string fields have Transliterate off. Orderings and
-// searches work on the file's own bytes (dbf_cursor.h).
+// AnsiTable. The table converts every string itself, in GetFieldData,
+// GetFieldString (AsString: straight from the record into the text) and
+// SetFieldData, so its string fields have Transliterate off. Calculated
+// text is kept in the file's code page. Orderings and searches work on
+// the file's own bytes (dbf_cursor.h).
 //
 // Reading. Records come from the file layer (dbf_file.h): through a
 // read-only mapping of the file for an exclusive table and for a shared
@@ -221,6 +223,8 @@ class TmDbfTable : public TDataSet {
   // True for a bookmark of a position 0 .. RecordCount - 1.
   bool BookmarkValid(const TBookmark& bookmark) override;
   bool GetFieldData(TField* field, void* buffer) override;
+  // Converts a C column straight from the record into `value`.
+  bool GetFieldString(TField* field, std::string& value) override;
   void SetFieldData(TField* field, const void* buffer) override;
   // toOem: UTF-8 to the file's code page; else back. Returns the length
   // written; an empty text gives 0. The table's own fields do not call

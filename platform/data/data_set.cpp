@@ -940,6 +940,10 @@ void TDataSet::SetCalcFieldData(char* record, const TField* field, const void* b
 
 bool TDataSet::GetFieldData(TField*, void*) { return false; }
 
+bool TDataSet::GetFieldString(TField* field, std::string& value) {
+  return field->GetStringDataThroughBuffer(value);
+}
+
 void TDataSet::SetFieldData(TField*, const void*) {}
 
 int TDataSet::Translate(const char* src, char* dest, bool) {

@@ -51,7 +51,9 @@
 //   (fields.h) from the record buffer that the state selects (browse:
 //   ActiveBuffer; edit/insert: ActiveBuffer; dsCalcFields: CalcBuffer;
 //   others as the descendant keeps them) and answers whether there is a
-//   value; buffer nullptr only asks. Calculated and lookup fields live in
+//   value; buffer nullptr only asks. GetFieldString(field, value) gives a
+//   string field's value as UTF-8 text; the base goes through
+//   GetFieldData. Calculated and lookup fields live in
 //   the calculated area at field->Offset() (flag byte, then the value).
 //   SetFieldData(field, buffer) stores it (nullptr = null); it must raise
 //   DatabaseError(SNotEditing) outside the write states, call
@@ -341,6 +343,11 @@ class TDataSet : public TComponent {
 
   // --- hooks the fields call (see the header comment)
   virtual bool GetFieldData(TField* field, void* buffer);
+  // A string field's value as UTF-8 in `value`; false for no value. The
+  // base reads it through GetFieldData (field->GetStringDataThroughBuffer);
+  // a dataset may read its storage straight into `value`, with the same
+  // result. Reading every field of every record as text comes here.
+  virtual bool GetFieldString(TField* field, std::string& value);
   virtual void SetFieldData(TField* field, const void* buffer);
   virtual int Translate(const char* src, char* dest, bool toOem);
 

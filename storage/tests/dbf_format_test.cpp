@@ -416,6 +416,15 @@ TEST(DbfColumn, Dates) {
         std::string("  2007  ")})
     EXPECT_EQ(DecodeDateColumn(empty), std::nullopt) << empty;
   EXPECT_EQ(DecodeDateColumn("18991230"), 0.0);
+  EXPECT_EQ(DecodeDateColumn(" 2007013"), EncodeDate(2007, 1, 3));  // trimmed, then split
+  EXPECT_EQ(DecodeDateColumn("20071301"), std::nullopt);
+  EXPECT_EQ(DecodeDateColumn("20080229"), EncodeDate(2008, 2, 29));
+  EXPECT_EQ(DecodeDateColumn("19000229"), std::nullopt);
+  // Every few days across the whole range, leap days included.
+  for (TDateTime v = EncodeDate(1, 1, 1); v <= EncodeDate(9999, 12, 31); v += 61) {
+    EncodeDateColumn(Span(d), v);
+    ASSERT_EQ(DecodeDateColumn(d), v) << d;
+  }
 }
 
 TEST(DbfColumn, TimeStamps) {

@@ -360,6 +360,39 @@ TEST_F(DbfTableTest, NumbersAreStoredAsTheyArePrinted) {
   }
 }
 
+TEST_F(DbfTableTest, TextOfWideAndNarrowFieldsAndOfValuesBeingValidated) {
+  for (bool ansi : {false, true}) {
+    auto t = MakeTable();
+    t->SetAnsiTable(ansi);
+    t->CreateTable();
+    t->Open();
+    AppendRow(*t, "Ёлкина Анна", 1);
+    t->Close();
+    // A field narrower than its column reads up to Size * 4 characters as
+    // text; its buffer (Size * 4 bytes of UTF-8) takes the whole characters
+    // that fit.
+    t->FieldByName("NAME")->SetSize(2);
+    t->Open();
+    TField* f = t->FieldByName("NAME");
+    std::string buffer(static_cast<std::size_t>(f->DataSize()), '#');
+    ASSERT_TRUE(f->GetData(buffer.data()));
+    EXPECT_EQ(f->AsString(), "Ёлкина А") << ansi;
+    EXPECT_EQ(std::string(buffer.c_str()), "Ёлки") << ansi;
+    t->Close();
+    t->FieldByName("NAME")->SetSize(40);
+    t->Open();
+    ASSERT_TRUE(f->GetData(buffer.assign(161, '#').data()));
+    EXPECT_EQ(f->AsString(), std::string(buffer.c_str())) << ansi;
+    // While a value is validated, the field reads that value.
+    std::string seen;
+    f->OnValidate = [&](TField* sender) { seen = sender->AsString(); };
+    t->Edit();
+    f->SetAsString("Иван");
+    EXPECT_EQ(seen, "Иван");
+    t->Cancel();
+  }
+}
+
 TEST_F(DbfTableTest, ANumberThatDoesNotFitKeepsTheRecordInEdit) {
   auto t = MakeTable();
   t->CreateTable();

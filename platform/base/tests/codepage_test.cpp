@@ -71,7 +71,8 @@ TEST(CodePage, BoundedConversionStopsAtAWholeCharacter) {
   struct Case {
     std::size_t Room;
     const char* Text;
-  } cases[] = {{0, ""}, {1, "A"}, {3, "Ab"}, {4, "AbЁ"}, {6, "AbЁ"}, {7, "AbЁ░"}, {12, "AbЁ░"}};
+  } cases[] = {{0, ""},    {1, "A"},    {3, "Ab"},    {4, "AbЁ"},
+               {6, "AbЁ"}, {7, "AbЁ░"}, {12, "AbЁ░"}, {13, "AbЁ░"}};
   for (const Case& c : cases) {
     char out[16];
     std::memset(out, '#', sizeof out);
