@@ -118,27 +118,15 @@ std::string_view LookAlike(char32_t c) {
 
 namespace {
 
-// `out` has room for 3 bytes a byte and one more: no checks, ASCII eight
-// bytes at a time, and every other character stored as one 4-byte word
-// of which the first `length` bytes count.
+// `out` has room for 3 bytes a byte and one more: no checks, and every
+// character above ASCII stored as one 4-byte word of which the first
+// `length` bytes count.
 char* ToUtf8Unchecked(std::string_view bytes, const TUtf8Half& half, char* p) {
   static_assert(sizeof(TUtf8Char) == 4);
-  const char* in = bytes.data();
-  const char* const end = in + bytes.size();
-  while (in != end) {
-    if (end - in >= 8) {
-      std::uint64_t word;
-      std::memcpy(&word, in, 8);
-      if ((word & 0x8080808080808080ULL) == 0) {
-        std::memcpy(p, in, 8);
-        p += 8;
-        in += 8;
-        continue;
-      }
-    }
-    const auto b = static_cast<unsigned char>(*in++);
+  for (const char ch : bytes) {
+    const auto b = static_cast<unsigned char>(ch);
     if (b < 0x80) {
-      *p++ = static_cast<char>(b);
+      *p++ = ch;
     } else {
       const TUtf8Char& u = half[b - 0x80];
       std::memcpy(p, &u, 4);
