@@ -170,12 +170,6 @@ void TDataSet::RestoreState(TDataSetState value) {
 
 // ---- the buffer window
 
-TRecordBuffer TDataSet::ActiveBuffer() const {
-  if (FState == dsOldValue && FOldValueBuffer != nullptr) return FOldValueBuffer;
-  if (FBuffers.empty()) return nullptr;
-  return FBuffers[static_cast<std::size_t>(FActiveRecord)];
-}
-
 void TDataSet::ClearBuffers() {
   FRecordCount = 0;
   FActiveRecord = 0;

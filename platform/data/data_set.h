@@ -326,7 +326,11 @@ class TDataSet : public TComponent {
   int CalcFieldsSize() const { return FCalcFieldsSize; }
   // In dsOldValue state: the copy of the record as it was before Edit (a
   // cleared record in insert).
-  TRecordBuffer ActiveBuffer() const;
+  TRecordBuffer ActiveBuffer() const {
+    if (FState == dsOldValue && FOldValueBuffer != nullptr) return FOldValueBuffer;
+    if (FBuffers.empty()) return nullptr;
+    return FBuffers[static_cast<std::size_t>(FActiveRecord)];
+  }
   TRecordBuffer CalcBuffer() const { return FCalcBuffer; }
   // Runs OnCalcFields for `buffer` in dsCalcFields state (CalcBuffer =
   // buffer), after clearing the calculated area and resolving lookups.
