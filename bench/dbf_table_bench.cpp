@@ -196,9 +196,9 @@ void BM_DbfFindKey(benchmark::State& state) {
   std::mt19937 random(2);
   for (int i = 0; i < 4096; ++i)
     keys.push_back(Format("А %.7d", static_cast<int>(random() % 100000)));
-  t->FindKey("cCERTIF", keys[0], 0);
+  t->FindKey("cCERTIF", keys[0], {});
   std::size_t i = 0, found = 0;
-  for (auto _ : state) found += t->FindKey("cCERTIF", keys[++i & 4095], 0);
+  for (auto _ : state) found += t->FindKey("cCERTIF", keys[++i & 4095], {});
   if (found != i) {
     state.SkipWithError("a key was not found");
   }

@@ -42,8 +42,8 @@ void ReadAll(const std::string& name, bool exclusive) {
       TField* field = t->Fields()[f];
       t->SetOrder(field, f % 2 == 1);
       for (t->Last(); !t->Bof(); t->Prior()) bytes += field->AsString().size();
-      t->FindKey(field->FieldName(), "1", kFindPartial);
-      t->FindOtherKey(field->FieldName(), "A", kFindCaseInsensitive);
+      t->FindKey(field->FieldName(), "1", TFindOptions{foPartial});
+      t->FindOtherKey(field->FieldName(), "A", TFindOptions{foCaseInsensitive});
     }
     if (bytes == SIZE_MAX) __builtin_trap();
   } catch (const Exception&) {

@@ -24,21 +24,13 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/base/sets.h"
+
 class TmDbfTable;
 
-// What the table tells its orderings, with the classic numbers.
-enum TDbfNotify {
-  dnAppend = 0,      // records were added at the end of the file
-  dnDelete = 1,      // the current record was flagged deleted
-  dnChange = 2,      // the current record was rewritten
-  dnClear = 3,       // close, start of a refresh
-  dnRebuild = 4,     // after open, refresh
-  dnRebuildAll = 5,  // structure upgrade, events switched back on
-};
-
-// Search option bits of FindKey and FindOtherKey.
-inline constexpr std::uint8_t kFindCaseInsensitive = 1;
-inline constexpr std::uint8_t kFindPartial = 2;
+// Search options of FindKey and FindOtherKey.
+enum TFindOption { foCaseInsensitive, foPartial };
+using TFindOptions = TSet<TFindOption>;
 
 class TDbfCursor {
  public:

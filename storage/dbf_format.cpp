@@ -317,8 +317,8 @@ TValueKind KindForColumn(const TFieldDescriptor& column, bool dateTimeAsDate) {
   }
 }
 
-std::string EncodeFieldName(std::string_view utf8Name) {
-  std::string bytes = Utf8ToOem866(utf8Name);
+std::string EncodeFieldName(std::string_view utf8Name, bool ansiTable) {
+  std::string bytes = FromUtf8(utf8Name, ansiTable ? TCodePage::Win1251 : TCodePage::Oem866);
   if (bytes.size() > kMaxNameLength) bytes.resize(kMaxNameLength);
   return bytes;
 }
@@ -413,20 +413,25 @@ std::int64_t DecodeNumericInteger(std::string_view column) {
 
 void EncodeNumericFloat(std::span<char> column, int decimals, double value,
                         std::string_view fieldName) {
-  // Enough for any finite double with 255 decimals.
-  char buf[700];
-  std::size_t n = 0;
+  std::string text;
   if (std::isfinite(value)) {
-    const auto [end, ec] =
-        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-    if (ec == std::errc()) n = static_cast<std::size_t>(end - buf);
+    // The runtime's rounding (half away from zero on the decimal digits),
+    // so that a stored value reads as the grid and the reports print it.
+    text = FloatToStrF(value, ffFixed, 15, decimals);
+    if (text.find('E') == std::string::npos) {
+      std::replace(text.begin(), text.end(), FormatSettings.DecimalSeparator, '.');
+      // Its digits stop at 18 decimals; the rest are zeros.
+      if (decimals > 18) text.append(static_cast<std::size_t>(decimals - 18), '0');
+    } else {
+      // Beyond 15 integer digits the runtime switches to exponent form,
+      // which no DBF reader takes: the exact fixed digits instead.
+      char buf[700];  // enough for any finite double with 255 decimals
+      const auto [end, ec] =
+          std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+      text.assign(buf, ec == std::errc() ? static_cast<std::size_t>(end - buf) : 0);
+    }
   }
-  std::string_view text(buf, n);
-  // A negative value that rounds to zero is written without its sign.
-  if (text.size() > 1 && text.front() == '-' &&
-      text.find_first_not_of("0.", 1) == std::string_view::npos)
-    text.remove_prefix(1);
-  if (n == 0 || text.size() > column.size()) {
+  if (text.empty() || text.size() > column.size()) {
     const auto [min, max] = NumericBounds(static_cast<int>(column.size()), decimals);
     RaiseRangeError(FloatToStr(value), fieldName, min, max);
   }
@@ -498,6 +503,24 @@ std::optional<bool> DecodeLogical(std::string_view column) {
 void EncodeLogical(std::span<char> column, bool value) { column[0] = value ? 'T' : 'F'; }
 
 std::optional<TDateTime> DecodeDateColumn(std::string_view column) {
+  // Blanks or eight digits, as every date written is: no trimming, no
+  // parsing.
+  if (column.size() == 8) {
+    std::uint64_t word;
+    std::memcpy(&word, column.data(), 8);
+    if (word == 0x2020202020202020ULL) return std::nullopt;
+    const std::uint64_t digits = word - 0x3030303030303030ULL;
+    // Every byte 0x30..0x39: no borrow, and each byte minus 0x30 below 10.
+    if (((word & 0xF0F0F0F0F0F0F0F0ULL) == 0x3030303030303030ULL) &&
+        (((digits + 0x7676767676767676ULL) & 0x8080808080808080ULL) == 0)) {
+      auto at = [&](int i) { return column[static_cast<std::size_t>(i)] - '0'; };
+      const int year = ((at(0) * 10 + at(1)) * 10 + at(2)) * 10 + at(3);
+      TDateTime result;
+      if (!TryEncodeDate(year, at(4) * 10 + at(5), at(6) * 10 + at(7), result))
+        return std::nullopt;  // "00000000" too
+      return result;
+    }
+  }
   const std::string_view text = TrimBlanks(column);
   if (text.empty() || text == "00000000") return std::nullopt;
   auto part = [&](std::size_t pos, std::size_t count) {
@@ -513,8 +536,9 @@ std::optional<TDateTime> DecodeDateColumn(std::string_view column) {
 }
 
 void EncodeDateColumn(std::span<char> column, TDateTime value) {
+  // Day 0 is no date other readers accept; ours reads both ways as null.
   if (Trunc(value) == 0) {
-    std::fill(column.begin(), column.end(), kZeroDateByte);
+    std::fill(column.begin(), column.end(), ' ');
     return;
   }
   int year, month, day;

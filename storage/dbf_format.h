@@ -16,7 +16,8 @@
 // null, by the rules of each letter). A damaged header raises EDBFError
 // saying what is wrong.
 //
-// Pure functions and plain records; any thread.
+// Pure functions and plain records; any thread, except EncodeNumericFloat
+// (it reads the runtime's FormatSettings).
 #pragma once
 
 #include <cstddef>
@@ -84,7 +85,8 @@ inline constexpr std::size_t kCodePageOffset = 29;
 
 // Field descriptor (32 bytes each, from offset 32, in column order):
 //   offset width meaning
-//   0      11    name, at most 10 characters, NUL-filled, in OEM 866
+//   0      11    name, at most 10 characters, NUL-filled, in the table's
+//                code page
 //   11     1     type letter (ASCII)
 //   12     4     offset of the column in the record; the first is 1
 //   16     1     column length (1..255)
@@ -108,8 +110,8 @@ inline constexpr char kTypeLogical = 'L';
 inline constexpr char kTypeTimeStamp = 'T';
 inline constexpr char kTypeCurrency = 'Y';
 
-// A D column holding the date of day number 0 (30.12.1899) is written as
-// eight of these bytes, so that it differs from a blank (and reads as null).
+// Eight of these bytes in a D column (older files write day number 0,
+// 30.12.1899, so) read as null, as a blank does.
 inline constexpr char kZeroDateByte = 0x14;
 // T columns store Julian day numbers: Julian day = day count + this, where
 // day count 1 is 01.01.0001. A stored day above kJulianThreshold is a
@@ -242,9 +244,9 @@ TColumnSpec ColumnForKind(TValueKind kind, int size, std::string_view origin,
 // `dateTimeAsDate`); Y currency; any other letter Unknown.
 TValueKind KindForColumn(const TFieldDescriptor& column, bool dateTimeAsDate);
 
-// Field names: a new name is converted to OEM 866 and cut to 10 bytes; a
-// stored one is read in OEM 866, or Windows-1251 for an ANSI table.
-std::string EncodeFieldName(std::string_view utf8Name);
+// Field names are in the table's code page, as its text is: OEM 866, or
+// Windows-1251 for an ANSI table. A new name is cut to 10 bytes.
+std::string EncodeFieldName(std::string_view utf8Name, bool ansiTable);
 std::string DecodeFieldName(std::string_view stored, bool ansiTable);
 
 // ---- Column values ----------------------------------------------------
@@ -263,9 +265,13 @@ double DecodeNumericFloat(std::string_view column);
 // N, F: as the integer it holds; 0 when empty, not a whole number or out
 // of the 64-bit range.
 std::int64_t DecodeNumericInteger(std::string_view column);
-// N, F: `value` with `decimals` places, right-justified. Throws ERangeError
-// naming `fieldName` and the value when the text is longer than the
-// column, or the value is not finite.
+// N, F: `value` with `decimals` places, right-justified, rounded as the
+// runtime's Format("%.*f") rounds (half away from zero on the value's 18
+// significant digits), with '.' as separator; beyond 15 integer digits,
+// where Format turns to exponent form, the exact fixed digits. Reads
+// FormatSettings, so GUI thread only. Throws ERangeError naming
+// `fieldName` and the value when the text is longer than the column, or
+// the value is not finite.
 void EncodeNumericFloat(std::span<char> column, int decimals, double value,
                         std::string_view fieldName);
 void EncodeNumericInteger(std::span<char> column, std::int64_t value, std::string_view fieldName);
@@ -288,9 +294,10 @@ void EncodeCurrency(std::span<char> column, Currency value);
 // Writing puts "T" or "F" in the first byte. REQUIRES: column not empty.
 std::optional<bool> DecodeLogical(std::string_view column);
 void EncodeLogical(std::span<char> column, bool value);
-// D: "yyyymmdd". Day number 0 (30.12.1899) is written as eight 0x14 bytes.
-// Reading strips blanks and control bytes at both ends; empty text,
-// "00000000" and impossible dates read as null. Encoding throws
+// D: "yyyymmdd". Day number 0 (30.12.1899) is written as blanks, an
+// empty date. Reading strips blanks and control bytes (so kZeroDateByte
+// too) at both ends; empty text, "00000000" and impossible dates read as
+// null. Encoding throws
 // EConvertError for a date outside years 1..9999.
 // REQUIRES: column.size() == 8 for encoding.
 std::optional<TDateTime> DecodeDateColumn(std::string_view column);

@@ -1,12 +1,6 @@
 #include "storage/dbf_table.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/vfs.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -17,25 +11,10 @@
 #include "platform/base/file_utils.h"
 #include "platform/base/format.h"
 #include "platform/data/db_consts.h"
-#include "storage/mapped_read.h"
 
 using namespace dbf;
 
 namespace {
-
-constexpr int kLockRetryMilliseconds = 200;
-
-// Holds a byte-range lock until the end of the scope, whatever happens.
-class TRangeLockGuard {
- public:
-  TRangeLockGuard(std::function<void()> unlock) : FUnlock(std::move(unlock)) {}
-  ~TRangeLockGuard() { FUnlock(); }
-  TRangeLockGuard(const TRangeLockGuard&) = delete;
-  TRangeLockGuard& operator=(const TRangeLockGuard&) = delete;
-
- private:
-  std::function<void()> FUnlock;
-};
 
 bool IsStringType(TFieldType type) {
   return type == ftString || type == ftFixedChar || type == ftWideString;
@@ -103,49 +82,6 @@ TFieldType FieldTypeOfKind(TValueKind kind) {
   return ftUnknown;
 }
 
-constexpr std::size_t kWindowBytes = 64 * 1024;
-constexpr std::size_t kScanBytes = 1 << 20;
-constexpr std::size_t kPackBlockBytes = 64 * 1024;
-
-// Replaces `to` by `from` in one step, as rename(2) does.
-void ReplaceFile(const std::string& from, const std::string& to) {
-  if (std::rename(from.c_str(), to.c_str()) != 0)
-    throw EDBFError("cannot rename " + from + " to " + to + ": " + std::strerror(errno));
-  // The rename is durable once the directory is.
-  const std::string dir = ExtractFileDir(ExpandFileName(to));
-  const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd >= 0) {
-    ::fsync(fd);
-    ::close(fd);
-  }
-}
-
-// File systems whose mapped pages are the pages every reader and writer of
-// the file shares. A network client may keep mapped pages that another
-// machine has rewritten since, so anything else is read by system calls.
-bool OnLocalFileSystem(int handle) {
-  struct statfs info;
-  if (handle < 0 || ::fstatfs(handle, &info) != 0) return false;
-  switch (static_cast<unsigned long>(info.f_type)) {
-    case 0xEF53:      // ext2, ext3, ext4
-    case 0x58465342:  // xfs
-    case 0x9123683E:  // btrfs
-    case 0x01021994:  // tmpfs
-    case 0x858458F6:  // ramfs
-    case 0x794C7630:  // overlayfs
-    case 0xF2F52010:  // f2fs
-    case 0x2FC12FC1:  // zfs
-    case 0x3153464A:  // jfs
-    case 0x52654973:  // reiserfs
-      return true;
-    default:
-      return false;
-  }
-}
-
-// Room mapped past the end of the file, so that appends rarely remap.
-constexpr std::size_t kMapHeadroomBytes = 4 << 20;
-
 std::int32_t DaysOf(TDateTime value) { return DateTimeToTimeStamp(value).Date; }
 
 TDateTime DateOfDays(std::int32_t days) { return TimeStampToDateTime(TTimeStamp{0, days}); }
@@ -171,7 +107,6 @@ TmDbfTable::TmDbfTable(TComponent* owner)
 }
 
 TmDbfTable::~TmDbfTable() {
-  UnmapFile();
   while (!FOrderings.empty()) delete FOrderings.back();
 }
 
@@ -213,6 +148,10 @@ std::unique_ptr<TFileStream> TmDbfTable::OpenStream(const std::string& fileName,
   return std::make_unique<TFileStream>(fileName, mode);
 }
 
+TStreamOpener TmDbfTable::Opener() {
+  return [this](const std::string& fileName, unsigned mode) { return OpenStream(fileName, mode); };
+}
+
 // ---- creation
 
 void TmDbfTable::CreateTable(const std::string& tail) {
@@ -220,7 +159,7 @@ void TmDbfTable::CreateTable(const std::string& tail) {
   WriteEmptyTable(FTableName, tail);
 }
 
-void TmDbfTable::WriteEmptyTable(const std::string& fileName, const std::string& tail) {
+std::vector<TFieldDescriptor> TmDbfTable::NewColumns() {
   struct Source {
     std::string Name;
     TFieldType Type;
@@ -246,10 +185,15 @@ void TmDbfTable::WriteEmptyTable(const std::string& fileName, const std::string&
     if (kind == TValueKind::Unknown)
       throw Exception(Name() + ".CreateTable: bad field type: " + FieldTypeName(s.Type));
     const TColumnSpec spec = ColumnForKind(kind, s.Size, s.Origin, s.Name);
-    columns.push_back({EncodeFieldName(s.Name), spec.Type, 0,
+    columns.push_back({EncodeFieldName(s.Name, FAnsiTable), spec.Type, 0,
                        static_cast<std::uint8_t>(spec.Length),
                        static_cast<std::uint8_t>(spec.Decimals)});
   }
+  return columns;
+}
+
+void TmDbfTable::WriteEmptyTable(const std::string& fileName, const std::string& tail) {
+  std::vector<TFieldDescriptor> columns = NewColumns();
   THeader header;
   int year, month, day;
   DecodeDate(Date(), year, month, day);
@@ -258,9 +202,7 @@ void TmDbfTable::WriteEmptyTable(const std::string& fileName, const std::string&
   header.Day = static_cast<std::uint8_t>(day);
   header.StructureVersion = FVers;
   header.CodePage = FCodePage;
-  const std::string bytes = EncodeLayout(header, std::move(columns), tail);
-  std::unique_ptr<TFileStream> stream = OpenStream(fileName, fmCreate);
-  stream->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  dbf::WriteEmptyTable(Opener(), fileName, header, std::move(columns), tail);
 }
 
 // ---- field definitions
@@ -282,8 +224,8 @@ TFieldType TmDbfTable::FieldTypeOfColumn(const TFieldDescriptor& column) const {
 
 void TmDbfTable::InternalInitFieldDefs() {
   TLayout layout;
-  if (FStream) {
-    layout = FLayout;
+  if (FFile) {
+    layout = FFile->Layout();
   } else {
     std::unique_ptr<TFileStream> stream = OpenStream(FTableName, fmOpenRead | fmShareDenyWrite);
     layout = ReadLayout(*stream, FTableName);
@@ -302,14 +244,15 @@ void TmDbfTable::InternalInitFieldDefs() {
 // ---- open and close
 
 void TmDbfTable::InternalOpen() {
-  if (!FStream && !FileExists(FTableName)) throw EDBFError("Open: Table file not found");
+  if (!FFile && !FileExists(FTableName)) throw EDBFError("Open: Table file not found");
   try {
-    FWriteError.clear();
-    DropWindow();
-    FStream = OpenStream(FTableName, (FReadOnly ? fmOpenRead : fmOpenReadWrite) |
-                                         (FExclusive ? fmShareExclusive : fmShareDenyNone));
-    FLayout = ReadSharedLayout();
-    FFileVers = FLayout.Header.StructureVersion;
+    FFile = std::make_unique<TDbfFile>(
+        FTableName,
+        OpenStream(FTableName, (FReadOnly ? fmOpenRead : fmOpenReadWrite) |
+                                   (FExclusive ? fmShareExclusive : fmShareDenyNone)),
+        FExclusive, LockWait);
+    FFile->ReadLayout();
+    FFileVers = FFile->Layout().Header.StructureVersion;
     if (FFileVers != FVers && OnUserConvert) UpgradeStructure();
     SetBookmarkSize(4);
     InternalInitFieldDefs();
@@ -323,23 +266,24 @@ void TmDbfTable::InternalOpen() {
       }
     }
     BindFields(true);
+    // The table converts text itself (GetFieldData, SetFieldData).
     for (int i = 0; i < FieldCount(); ++i)
-      if (IsStringType(Fields()[i]->DataType()) && Fields()[i]->DataType() != ftWideString)
-        Fields()[i]->SetTransliterate(true);
-    FCalcOffset = static_cast<int>(FLayout.RecordLength);
-    FBookmarkOffset = FCalcOffset + CalcFieldsSize();
+      if (IsStringType(Fields()[i]->DataType())) Fields()[i]->SetTransliterate(false);
+    const int recordLength = static_cast<int>(FFile->RecordLength());
+    SetCalcFieldsOffset(recordLength);
+    FBookmarkOffset = recordLength + CalcFieldsSize();
     FBufferSize = FBookmarkOffset + 8;
     FSpare.assign(static_cast<std::size_t>(FBufferSize), '\0');
     FIsOpen = true;
     // A stream from StreamFactory may inject faults or not be a plain file.
-    FMapReads = !StreamFactory && (FExclusive || OnLocalFileSystem(FStream->Handle()));
+    FFile->SetMapReads(!StreamFactory &&
+                       (FExclusive || OnLocalFileSystem(FFile->Stream().Handle())));
     RebuildOrderings();
     FixCodePageByte();
   } catch (...) {
     FIsOpen = false;
-    UnmapFile();
-    FStream.reset();
-    AbandonUpgrade();
+    FFile.reset();
+    FUpgrade.reset();
     throw;
   }
 }
@@ -348,27 +292,14 @@ void TmDbfTable::InternalClose() {
   BindFields(false);
   if (DefaultFields()) DestroyFields();
   for (TDbfCursor* cursor : FOrderings) cursor->Clear();
-  UnmapFile();
-  FStream.reset();
-  AbandonUpgrade();
+  FFile.reset();
+  FUpgrade.reset();
   FIsOpen = false;
-  FKnownCount = 0;
-  DropWindow();
-  FWindow = {};
 }
 
 void TmDbfTable::FixCodePageByte() {
-  if (FReadOnly || FLayout.Header.CodePage == FCodePage) return;
-  // Only byte 29, and under the header lock: the rest of the header may
-  // have changed since we read it (another user's append).
-  if (!Lock(0, kHeaderSize)) return;  // the next open tries again
-  TRangeLockGuard unlock([this] { Unlock(0, kHeaderSize); });
-  const char byte = static_cast<char>(FCodePage);
-  GuardedWrite([&] {
-    FStream->SetPosition(kCodePageOffset);
-    FStream->WriteBuffer(&byte, 1);
-  });
-  FLayout.Header.CodePage = FCodePage;
+  if (FReadOnly || FFile->Layout().Header.CodePage == FCodePage) return;
+  FFile->WriteCodePageByte(FCodePage);  // without the lock, the next open tries again
 }
 
 // ---- orderings
@@ -392,7 +323,7 @@ TmDbfTable::TKeySpec TmDbfTable::KeySpecOf(const TDbfCursor* cursor) {
     spec.Length = column.Length;
   } else if (field->FieldKind() == fkCalculated && spec.IsString) {
     // The value after the slot's flag byte; its first Size - 1 bytes.
-    spec.Offset = FCalcOffset + field->Offset() + 1;
+    spec.Offset = CalcFieldsOffset() + field->Offset() + 1;
     spec.Length = std::max(field->Size() - 1, 0);
     spec.Calculated = true;
   }
@@ -416,41 +347,9 @@ const char* TmDbfTable::WithCalcFields(const char* record) {
   // is cleared by the computation, so only the record is copied.
   if (FKeyBuffer.size() != static_cast<std::size_t>(FBufferSize))
     FKeyBuffer.assign(static_cast<std::size_t>(FBufferSize), '\0');
-  std::memcpy(FKeyBuffer.data(), record, FLayout.RecordLength);
+  std::memcpy(FKeyBuffer.data(), record, FFile->RecordLength());
   GetCalcFields(FKeyBuffer.data());
   return FKeyBuffer.data();
-}
-
-template <class F>
-void TmDbfTable::ScanLiveRecords(std::uint32_t from, std::uint32_t to, F&& visit) {
-  if (from >= to) return;
-  const std::size_t recordLength = FLayout.RecordLength;
-  if (FMapReads) {
-    // Every record up to `to` is in the file (the caller checked the
-    // header's count, under the header lock or against the file's size).
-    const std::size_t end = static_cast<std::size_t>(FLayout.RecordPosition(to));
-    if (end > FMapLength) MapFile();
-  }
-  const std::uint32_t perChunk =
-      static_cast<std::uint32_t>(std::max<std::size_t>(1, kScanBytes / recordLength));
-  std::vector<char> chunk;
-  for (std::uint32_t first = from; first < to; first += std::min(perChunk, to - first)) {
-    const std::uint32_t count = std::min(perChunk, to - first);
-    chunk.resize(count * recordLength);
-    // Copied out of the mapping, not visited in place: the visit runs our
-    // code and the user's, which a cut file must not interrupt.
-    const std::size_t position = static_cast<std::size_t>(FLayout.RecordPosition(first));
-    if (FMap != nullptr && position + chunk.size() <= FMapLength) {
-      CopyMapped(chunk.data(), position, chunk.size());
-    } else {
-      FStream->SetPosition(FLayout.RecordPosition(first));
-      FStream->ReadBuffer(chunk.data(), static_cast<std::int64_t>(chunk.size()));
-    }
-    for (std::uint32_t i = 0; i < count; ++i) {
-      const char* record = chunk.data() + i * recordLength;
-      if (record[0] == kLiveFlag) visit(static_cast<int>(first + i), record);
-    }
-  }
 }
 
 void TmDbfTable::BuildOrderings(const std::vector<TDbfCursor*>& cursors, std::uint32_t count) {
@@ -462,7 +361,16 @@ void TmDbfTable::BuildOrderings(const std::vector<TDbfCursor*>& cursors, std::ui
     cursor->BeginBuild(specs.back().Length);
   }
   std::string scratch;
-  ScanLiveRecords(0, count, [&](int record, const char* bytes) {
+  if (!calculated &&
+      std::all_of(specs.begin(), specs.end(), [](const TKeySpec& s) { return s.Length == 0; })) {
+    // Physical order needs no record, only which ones are live.
+    FFile->ScanLiveRecordNumbers(0, count, [&](int record) {
+      for (TDbfCursor* cursor : cursors) cursor->AddBuilt(record, {});
+    });
+    for (TDbfCursor* cursor : cursors) cursor->EndBuild();
+    return;
+  }
+  FFile->ScanLiveRecords(0, count, [&](int record, const char* bytes) {
     const char* buffer = calculated ? WithCalcFields(bytes) : bytes;
     for (std::size_t i = 0; i < cursors.size(); ++i)
       cursors[i]->AddBuilt(record, KeyIn(specs[i], buffer, scratch));
@@ -470,40 +378,10 @@ void TmDbfTable::BuildOrderings(const std::vector<TDbfCursor*>& cursors, std::ui
   for (TDbfCursor* cursor : cursors) cursor->EndBuild();
 }
 
-TLayout TmDbfTable::ReadSharedLayout() {
-  try {
-    return ReadLayout(*FStream, FTableName);
-  } catch (const EDBFError&) {
-    if (FExclusive || !Lock(0, kHeaderSize)) throw;
-  }
-  TRangeLockGuard unlock([this] { Unlock(0, kHeaderSize); });
-  return ReadLayout(*FStream, FTableName);
-}
-
 void TmDbfTable::RebuildOrderings() {
-  DropWindow();
-  char head[kHeaderSize];
-  std::uint32_t count = 0;
-  std::int64_t room = 0;
-  // The count first, then the size: an append writes its record before it
-  // counts it, so the size then covers every record counted.
-  auto read = [&] {
-    FStream->SetPosition(0);
-    FStream->ReadBuffer(head, kHeaderSize);
-    count = DecodeFixed32(head + kRecordCountOffset);
-    room = (FStream->Size() - FLayout.Header.HeaderLength) / FLayout.RecordLength;
-  };
-  read();
-  if (count > room && !FExclusive && Lock(0, kHeaderSize)) {
-    TRangeLockGuard unlock([this] { Unlock(0, kHeaderSize); });
-    read();
-  }
-  if (count > room)
-    RaiseDamaged(FTableName, "the header counts " + std::to_string(count) +
-                                 " records but the file holds " + std::to_string(room));
+  const std::uint32_t count = FFile->CountRecords();
   BuildOrderings(FOrderings, count);
-  FKnownCount = count;
-  FLayout.Header.RecordCount = count;
+  FFile->SetKnownCount(count);
 }
 
 int TmDbfTable::AddAppended(std::uint32_t count, const char* record) {
@@ -524,14 +402,13 @@ int TmDbfTable::AddAppended(std::uint32_t count, const char* record) {
     return index;
   };
   // Other users' records first: they stand before ours in the file.
-  ScanLiveRecords(FKnownCount, count, add);
-  FKnownCount = count;
+  FFile->ScanLiveRecords(FFile->KnownCount(), count, add);
+  FFile->SetKnownCount(count);
   int index = -1;
   if (record != nullptr) {
     index = add(static_cast<int>(count), record);
-    FKnownCount = count + 1;
+    FFile->SetKnownCount(count + 1);
   }
-  FLayout.Header.RecordCount = FKnownCount;
   return index;
 }
 
@@ -542,20 +419,20 @@ void TmDbfTable::SetOrder(TField* field, bool descending) {
   if (name.empty() || FCursor->KeyFieldName() != name || FCursor->Descending() != descending ||
       FCursor->Count() == 0) {
     FCursor->SetKey(name, descending);
-    BuildOrderings({FCursor}, FKnownCount);
+    BuildOrderings({FCursor}, FFile->KnownCount());
   }
   Resync(TResyncMode{rmCenter});
   DoAfterScroll();
 }
 
 std::string TmDbfTable::PrepareKey(TField* field, const TKeySpec& spec, const std::string& value,
-                                   std::uint8_t options) const {
+                                   TFindOptions options) const {
   const std::size_t length = static_cast<std::size_t>(spec.Length);
   std::string key;
   if (spec.IsString) {
-    key = FromUtf8(value, FAnsiTable ? TCodePage::Win1251 : TCodePage::Oem866);
-    if ((options & kFindPartial) == 0) key.resize(length, ' ');
-    if (options & kFindCaseInsensitive) {
+    key = FromUtf8(value, TextPage());
+    if (!options.Contains(foPartial)) key.resize(length, ' ');
+    if (options.Contains(foCaseInsensitive)) {
       if (FAnsiTable)
         AnsiUpperCaseBytes(key);
       else
@@ -572,20 +449,20 @@ std::string TmDbfTable::PrepareKey(TField* field, const TKeySpec& spec, const st
 }
 
 bool TmDbfTable::FindKey(const std::string& fieldName, const std::string& value,
-                         std::uint8_t options) {
+                         TFindOptions options) {
   TField* field = KeyField(fieldName);
   if (State() != dsBrowse) return false;
   UpdateCursorPos();
   if (FCursor->KeyFieldName() != field->FieldName() || FCursor->Descending() ||
       FCursor->Count() == 0) {
     FCursor->SetKey(field->FieldName(), false);
-    BuildOrderings({FCursor}, FKnownCount);
+    BuildOrderings({FCursor}, FFile->KnownCount());
   }
   const TKeySpec spec = KeySpecOf(FCursor);
   const std::string key = PrepareKey(field, spec, value, options);
-  const bool insensitive = (options & kFindCaseInsensitive) != 0 && spec.IsString;
+  const bool insensitive = options.Contains(foCaseInsensitive) && spec.IsString;
   const int index =
-      FCursor->Search(key, (options & kFindPartial) != 0,
+      FCursor->Search(key, options.Contains(foPartial),
                       insensitive ? (FAnsiTable ? AnsiUpperByte : OemUpper) : nullptr);
   if (index >= 0) FCursor->SetPosition(index);
   Resync(TResyncMode{rmCenter});
@@ -594,7 +471,7 @@ bool TmDbfTable::FindKey(const std::string& fieldName, const std::string& value,
 }
 
 int TmDbfTable::FindOtherKey(const std::string& fieldName, const std::string& value,
-                             std::uint8_t options) {
+                             TFindOptions options) {
   TField* field = KeyField(fieldName);
   TDbfCursor* ordering = nullptr;
   for (TDbfCursor* cursor : FOrderings) {
@@ -607,9 +484,9 @@ int TmDbfTable::FindOtherKey(const std::string& fieldName, const std::string& va
   const int current = State() == dsInsert ? -1 : PhysicalRecNo();
   const TKeySpec spec = KeySpecOf(ordering);
   const std::string key = PrepareKey(field, spec, value, options);
-  const bool insensitive = (options & kFindCaseInsensitive) != 0 && spec.IsString;
+  const bool insensitive = options.Contains(foCaseInsensitive) && spec.IsString;
   const int other = ordering->SearchOther(
-      key, (options & kFindPartial) != 0,
+      key, options.Contains(foPartial),
       insensitive ? (FAnsiTable ? AnsiUpperByte : OemUpper) : nullptr, current);
   return other < 0 ? 0 : other + 1;
 }
@@ -617,156 +494,28 @@ int TmDbfTable::FindOtherKey(const std::string& fieldName, const std::string& va
 TDbfCursor* TmDbfTable::AddCursor(TField* field) {
   auto* cursor = new TDbfCursor(this);
   cursor->SetKey(field->FieldName(), false);
-  if (FIsOpen) BuildOrderings({cursor}, FKnownCount);
+  if (FIsOpen) BuildOrderings({cursor}, FFile->KnownCount());
   return cursor;
 }
 
 // ---- locks and writes
 
-bool TmDbfTable::Lock(std::int64_t offset, std::int64_t length) {
-  if (FExclusive) return true;
-  FStream->UnlockRange(offset, length);
-  if (FStream->LockRange(offset, length)) return true;
-  if (FStream->LastLockError() != kErrorLockViolation) return false;
-  if (LockWait) LockWait(kLockRetryMilliseconds);
-  return FStream->LockRange(offset, length);
-}
-
-void TmDbfTable::Unlock(std::int64_t offset, std::int64_t length) {
-  if (!FExclusive && FStream) FStream->UnlockRange(offset, length);
-}
-
 void TmDbfTable::LockOrRaise(std::int64_t offset, std::int64_t length) {
-  if (!Lock(offset, length)) DatabaseError(SRecordLocked, this);
-}
-
-void TmDbfTable::CheckWritable() {
-  if (!FWriteError.empty())
-    throw EDBFError("Table " + FTableName + " takes no more writes after a failed one (" +
-                    FWriteError + "); reopen it");
-}
-
-template <class F>
-void TmDbfTable::GuardedWrite(F&& write) {
-  try {
-    write();
-  } catch (const Exception& e) {
-    if (FWriteError.empty()) FWriteError = e.Message();
-    throw;
-  }
+  if (!FFile->Lock(offset, length)) DatabaseError(SRecordLocked, this);
 }
 
 void TmDbfTable::ReadRecord(int recordNumber, char* buffer, bool sequential, bool backwards) {
-  const std::uint32_t record = static_cast<std::uint32_t>(recordNumber);
-  const std::size_t length = FLayout.RecordLength;
-  if (FMapReads && record < FKnownCount) {
-    const std::size_t end = static_cast<std::size_t>(FLayout.RecordPosition(record)) + length;
-    if (end > FMapLength) MapFile();
-    if (FMap != nullptr && end <= FMapLength) {
-      CopyMapped(buffer, end - length, length);
-      return;
-    }
-  }
-  const bool inWindow = record >= FWindowFirst && record - FWindowFirst < FWindowCount;
-  // Another user may have rewritten a record since we read it: a shared
-  // table re-reads the current record, and trusts the window only briefly.
-  const bool fresh =
-      FExclusive || (sequential && GetTickCount() - FWindowTick < kSharedWindowMilliseconds);
-  if (inWindow && fresh) {
-    std::memcpy(buffer, FWindow.data() + (record - FWindowFirst) * length, length);
-    return;
-  }
-  // Only a run of steps through neighbouring records (a scan, not the
-  // step or two of a resync) is worth a block.
-  const std::uint32_t previous = FLastRead;
-  FLastRead = record;
-  FRun = sequential && record == (backwards ? previous - 1 : previous + 1) ? FRun + 1 : 0;
-  if (!sequential || FRun < 2 || record >= FKnownCount) {
-    // One call, not a seek and a read: this is the path of every jump.
-    const ssize_t got = ::pread(FStream->Handle(), buffer, length, FLayout.RecordPosition(record));
-    if (got != static_cast<ssize_t>(length)) {
-      FStream->SetPosition(FLayout.RecordPosition(record));
-      FStream->ReadBuffer(buffer, static_cast<std::int64_t>(length));
-    }
-    if (inWindow) std::memcpy(FWindow.data() + (record - FWindowFirst) * length, buffer, length);
-    return;
-  }
-  const std::uint32_t span =
-      static_cast<std::uint32_t>(std::max<std::size_t>(1, kWindowBytes / length));
-  std::uint32_t first = record;
-  if (backwards) first = record + 1 >= span ? record + 1 - span : 0;
-  const std::uint32_t count = std::min(span, FKnownCount - first);
-  DropWindow();
-  FWindow.resize(count * length);
-  FStream->SetPosition(FLayout.RecordPosition(first));
-  FStream->ReadBuffer(FWindow.data(), static_cast<std::int64_t>(FWindow.size()));
-  FWindowFirst = first;
-  FWindowCount = count;
-  FWindowTick = GetTickCount();
-  std::memcpy(buffer, FWindow.data() + (record - first) * length, length);
-}
-
-void TmDbfTable::MapFile() {
-  UnmapFile();
-  const std::int64_t size = FStream->Size();
-  const std::size_t length = static_cast<std::size_t>(size) + kMapHeadroomBytes;
-  void* map = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, FStream->Handle(), 0);
-  if (map == MAP_FAILED) {
-    FMapReads = false;  // read through the stream from now on
-    return;
-  }
-  // Pages past the end of the file may be touched only once the file has
-  // grown over them: readers check that the record is one the table knows.
-  FMap = static_cast<const char*>(map);
-  FMapLength = length;
-}
-
-void TmDbfTable::UnmapFile() {
-  if (FMap != nullptr) ::munmap(const_cast<char*>(FMap), FMapLength);
-  FMap = nullptr;
-  FMapLength = 0;
-}
-
-void TmDbfTable::CopyMapped(char* to, std::size_t offset, std::size_t length) {
-  if (CopyFromMapping(to, FMap + offset, length)) return;
-  UnmapFile();
-  FMapReads = false;
-  throw EDBFError("Table " + FTableName +
-                  ": the file was cut short by another program while it was open");
-}
-
-void TmDbfTable::WriteRecord(int recordNumber, const char* buffer) {
-  const std::uint32_t record = static_cast<std::uint32_t>(recordNumber);
-  FStream->SetPosition(FLayout.RecordPosition(record));
-  FStream->WriteBuffer(buffer, FLayout.RecordLength);
-  if (record >= FWindowFirst && record - FWindowFirst < FWindowCount)
-    std::memcpy(FWindow.data() + (record - FWindowFirst) * FLayout.RecordLength, buffer,
-                FLayout.RecordLength);
+  FFile->ReadRecord(static_cast<std::uint32_t>(recordNumber), buffer, sequential, backwards);
 }
 
 void TmDbfTable::AppendRecord(char* buffer) {
-  CheckWritable();
-  LockOrRaise(0, kHeaderSize);
-  TRangeLockGuard unlock([this] { Unlock(0, kHeaderSize); });
+  FFile->CheckWritable();
   std::uint32_t count = 0;
-  GuardedWrite([&] {
-    // Other users' appends count: the header is read again under the lock.
-    char head[kHeaderSize];
-    FStream->SetPosition(0);
-    FStream->ReadBuffer(head, kHeaderSize);
-    count = DecodeFixed32(head + kRecordCountOffset);
-    std::vector<char> out(buffer, buffer + FLayout.RecordLength);
-    out.push_back(kEofMarker);
-    FStream->SetPosition(FLayout.RecordPosition(count));
-    FStream->WriteBuffer(out.data(), static_cast<std::int64_t>(out.size()));
-    EncodeFixed32(head + kRecordCountOffset, count + 1);
-    FStream->SetPosition(0);
-    FStream->WriteBuffer(head, kHeaderSize);
-  });
+  if (!FFile->Append(buffer, count)) DatabaseError(SRecordLocked, this);
   // Our own record costs one entry per ordering; records other users
   // appended meanwhile (the header's count tells) are read and added
   // first, so no ordering is rebuilt.
-  if (count < FKnownCount) {
+  if (count < FFile->KnownCount()) {
     RebuildOrderings();
     FCursor->SetPosition(FCursor->IndexOfRecord(static_cast<int>(count)));
   } else {
@@ -780,107 +529,10 @@ void TmDbfTable::Step() {
   if (StepHook) StepHook(++FStepCount);
 }
 
-std::unique_ptr<TFileStream> TmDbfTable::HoldExclusively(const std::string& what) {
-  try {
-    return OpenStream(FTableName, fmOpenRead | fmShareExclusive);
-  } catch (const EFOpenError&) {
-    if (!FileExists(FTableName)) throw;
-    throw EDBFError("Cannot " + what + " table " + FTableName + ": it is in use by another user.");
-  }
-}
-
 void TmDbfTable::Pack(const std::string& tail, bool dropTail) {
   CheckInactive();
-  if (FTableName.empty()) throw EDBFError("Table name not specified.");
-  if (!FileExists(FTableName)) throw EDBFError("Table " + FTableName + " does not exist.");
   FStepCount = 0;
-  const std::string oldName = FTableName + ",old";
-  const std::string newName = FTableName + ",new";
-  // Nobody may have the file while it is replaced; the hold also keeps
-  // others out until the new file is in place.
-  std::unique_ptr<TFileStream> hold = HoldExclusively("pack");
-  try {
-    Step();
-    if (!CopyFile(FTableName, oldName, false))
-      throw EDBFError("cannot copy it to " + oldName + ": " + LastFileError());
-    Step();
-    std::unique_ptr<TFileStream> in = OpenStream(oldName, fmOpenRead | fmShareExclusive);
-    // The count is not trusted here: records are copied until the file ends.
-    std::string head(kHeaderSize, '\0');
-    in->ReadBuffer(head.data(), kHeaderSize);
-    const std::uint16_t headerLength = DecodeFixed16(head.data() + kHeaderLengthOffset);
-    const std::uint16_t recordLength = DecodeFixed16(head.data() + kRecordLengthOffset);
-    if (headerLength < kHeaderSize) RaiseDamaged(FTableName, "the header is too short");
-    head.resize(headerLength);
-    in->ReadBuffer(head.data() + kHeaderSize, headerLength - kHeaderSize);
-    std::string probe = head;
-    EncodeFixed32(probe.data() + kRecordCountOffset, 0);
-    const TLayout layout = DecodeLayout(probe, in->Size(), FTableName);
-    std::string out = head.substr(0, kHeaderSize);
-    out[kCodePageOffset] = static_cast<char>(FCodePage);
-    const std::size_t tailAt = layout.TailPosition != 0 ? layout.TailPosition : headerLength;
-    if (tail.empty() && !dropTail) {
-      out.append(head, kHeaderSize);
-    } else {
-      out.append(head, kHeaderSize, tailAt - kHeaderSize);
-      if (!dropTail) out += tail;
-    }
-    if (out.size() > kMaxHeaderLength)
-      throw ERangeError("The header of " + FTableName + " would be " + std::to_string(out.size()) +
-                        " bytes, more than 65535");
-    const std::uint16_t newHeaderLength = static_cast<std::uint16_t>(out.size());
-    std::unique_ptr<TFileStream> result = OpenStream(newName, fmCreate);
-    result->WriteBuffer(out.data(), static_cast<std::int64_t>(out.size()));
-    Step();
-    const std::size_t perBlock = std::max<std::size_t>(1, kPackBlockBytes / recordLength);
-    std::vector<char> block(perBlock * recordLength);
-    std::uint32_t kept = 0;
-    for (bool more = true; more;) {
-      const std::int64_t got = in->Read(block.data(), static_cast<std::int64_t>(block.size()));
-      const std::size_t records = static_cast<std::size_t>(got) / recordLength;
-      more = records == perBlock;
-      std::size_t write = 0;
-      for (std::size_t i = 0; i < records; ++i) {
-        const char* record = block.data() + i * recordLength;
-        if (record[0] == kDeletedFlag) continue;
-        if (write != i * recordLength) std::memmove(block.data() + write, record, recordLength);
-        write += recordLength;
-        ++kept;
-      }
-      result->WriteBuffer(block.data(), static_cast<std::int64_t>(write));
-      Step();
-    }
-    result->WriteBuffer(&kEofMarker, 1);
-    EncodeFixed16(out.data() + kHeaderLengthOffset, newHeaderLength);
-    EncodeFixed32(out.data() + kRecordCountOffset, kept);
-    result->SetPosition(0);
-    result->WriteBuffer(out.data(), kHeaderSize);
-    result->FlushBuffers();
-    result.reset();
-    in.reset();
-    Step();
-    // The new file must open and hold what we wrote before it replaces
-    // the original.
-    {
-      std::unique_ptr<TFileStream> check = OpenStream(newName, fmOpenRead | fmShareExclusive);
-      const TLayout written = ReadLayout(*check, newName);
-      if (written.Header.RecordCount != kept || check->Size() != written.RecordPosition(kept) + 1)
-        throw EDBFError("the new file " + newName + " does not hold the records written");
-    }
-    Step();
-    ReplaceFile(newName, FTableName);
-  } catch (const ERangeError&) {
-    DeleteFile(newName);
-    DeleteFile(oldName);
-    throw;
-  } catch (const Exception& e) {
-    DeleteFile(newName);
-    throw EDBFError("Pack of table " + FTableName + " failed: " + e.Message() +
-                    ". The table is unchanged.");
-  }
-  Step();
-  hold.reset();
-  DeleteFile(oldName);
+  PackTable(Opener(), FTableName, FCodePage, tail, dropTail, [this] { Step(); });
 }
 
 void TmDbfTable::UpgradeStructure() {
@@ -888,36 +540,23 @@ void TmDbfTable::UpgradeStructure() {
     throw EDBFError("Table " + FTableName + " has structure version " + std::to_string(FFileVers) +
                     ", newer than " + std::to_string(FVers) + "; it was left as it is.");
   FStepCount = 0;
-  UnmapFile();
-  FStream.reset();
-  FUpgradeHold = HoldExclusively("upgrade the structure of");
+  FFile.reset();
+  FUpgrade = std::make_unique<TStructureUpgrade>(
+      Opener(), FTableName, [this] { Step(); },
+      [this](const std::string& fileName) { WriteEmptyTable(fileName, ""); });
   Step();
-  const std::string oldName = FTableName + "_old";
-  if (!CopyFile(FTableName, oldName, false))
-    throw EDBFError("Cannot upgrade the structure of table " + FTableName + ": cannot copy it to " +
-                    oldName + ": " + LastFileError());
-  Step();
-  // The original stays in place until the conversion has succeeded.
-  FUpgradeFile = FTableName + ",new";
-  WriteEmptyTable(FUpgradeFile, "");
-  Step();
-  FStream = OpenStream(FUpgradeFile, (FReadOnly ? fmOpenRead : fmOpenReadWrite) |
-                                         (FExclusive ? fmShareExclusive : fmShareDenyNone));
-  FLayout = ReadLayout(*FStream, FTableName);
+  FFile = std::make_unique<TDbfFile>(
+      FTableName,
+      OpenStream(FUpgrade->NewFile(), (FReadOnly ? fmOpenRead : fmOpenReadWrite) |
+                                          (FExclusive ? fmShareExclusive : fmShareDenyNone)),
+      FExclusive, LockWait);
+  FFile->ReadLayout();
   FUpgradeFrom = FFileVers;
-}
-
-void TmDbfTable::AbandonUpgrade() {
-  FUpgradeHold.reset();
-  if (!FUpgradeFile.empty()) {
-    if (!FStream) DeleteFile(FUpgradeFile);
-    FUpgradeFile.clear();
-  }
 }
 
 void TmDbfTable::RunConversion() {
   auto old = CreateUnique<TmDbfTable>();
-  old->SetTableName(FTableName + "_old");
+  old->SetTableName(FUpgrade->OldFile());
   old->SetVers(FUpgradeFrom);
   old->SetAutoConvert(false);
   old->SetAnsiTable(FAnsiTable);
@@ -928,11 +567,10 @@ void TmDbfTable::RunConversion() {
     old->Open();
     OnUserConvert(this, old.get(), FUpgradeFrom);
     CheckBrowseMode();
-    FStream->FlushBuffers();
+    FFile->Stream().FlushBuffers();
     Step();
-    ReplaceFile(FUpgradeFile, FTableName);
-    FUpgradeFile.clear();
-    FUpgradeHold.reset();
+    FUpgrade->Commit();
+    FUpgrade.reset();
   } catch (...) {
     FEventsOff = false;
     EnableControls();
@@ -973,10 +611,14 @@ void TmDbfTable::FreeRecordBuffer(TRecordBuffer& buffer) {
 
 void TmDbfTable::InternalInitRecord(TRecordBuffer buffer) {
   std::memset(buffer, 0, static_cast<std::size_t>(FBufferSize));
+  InitEmptyRecord(buffer);
 }
 
-void TmDbfTable::ClearCalcFields(TRecordBuffer buffer) {
-  std::memset(buffer + FCalcOffset, 0, static_cast<std::size_t>(CalcFieldsSize()));
+void TmDbfTable::InitEmptyRecord(char* record) const {
+  // Each column empty as its letter stores it, so that a field never
+  // assigned is as readable to other DBF readers as a cleared one.
+  for (const TFieldDescriptor& column : FFile->Layout().Fields)
+    ClearColumn({record + column.Offset, column.Length}, column.Type);
 }
 
 void TmDbfTable::GetBookmarkData(TRecordBuffer buffer, void* data) {
@@ -1103,23 +745,26 @@ bool TmDbfTable::BookmarkValid(const TBookmark& bookmark) {
 void TmDbfTable::InternalEdit() { std::memcpy(FSpare.data(), ActiveBuffer(), FSpare.size()); }
 
 void TmDbfTable::InternalInsert() {
-  if (FCursor->Count() > 0)
+  if (FCursor->Count() > 0) {
     std::memcpy(FSpare.data(), ActiveBuffer(), FSpare.size());
-  else
+  } else {
     std::fill(FSpare.begin(), FSpare.end(), '\0');
+    InitEmptyRecord(FSpare.data());
+  }
 }
 
 void TmDbfTable::InternalPost() {
   TDataSet::InternalPost();
-  CheckWritable();
+  FFile->CheckWritable();
   if (State() == dsEdit) {
     const int record = FCursor->RecordNumber();
-    if (record < 0 || record >= static_cast<int>(FKnownCount))
+    if (record < 0 || record >= static_cast<int>(FFile->KnownCount()))
       throw EDBFError("GetRecord: Invalid record");
-    const std::int64_t offset = FLayout.RecordPosition(static_cast<std::uint32_t>(record));
-    LockOrRaise(offset, FLayout.RecordLength);
-    TRangeLockGuard unlock([this, offset] { Unlock(offset, FLayout.RecordLength); });
-    GuardedWrite([&] { WriteRecord(record, ActiveBuffer()); });
+    const std::uint32_t number = static_cast<std::uint32_t>(record);
+    const std::int64_t offset = FFile->Layout().RecordPosition(number);
+    LockOrRaise(offset, FFile->RecordLength());
+    TRangeLockGuard unlock(*FFile, offset, FFile->RecordLength());
+    FFile->GuardedWrite([&] { FFile->WriteRecord(number, ActiveBuffer()); });
     bool calculated = false;
     std::vector<TKeySpec> specs;
     for (TDbfCursor* cursor : FOrderings) {
@@ -1139,22 +784,23 @@ void TmDbfTable::InternalPost() {
 }
 
 void TmDbfTable::InternalAddRecord(TRecordBuffer buffer, bool) {
-  CheckWritable();
+  FFile->CheckWritable();
   InternalLast();
   buffer[0] = kLiveFlag;
   AppendRecord(buffer);
 }
 
 void TmDbfTable::InternalDelete() {
-  CheckWritable();
+  FFile->CheckWritable();
   const int record = FCursor->RecordNumber();
   if (record < 0 || FCursor->Position() >= FCursor->Count())
     throw EDBFError("GetRecord: Invalid record");
-  const std::int64_t offset = FLayout.RecordPosition(static_cast<std::uint32_t>(record));
-  LockOrRaise(offset, FLayout.RecordLength);
-  TRangeLockGuard unlock([this, offset] { Unlock(offset, FLayout.RecordLength); });
+  const std::uint32_t number = static_cast<std::uint32_t>(record);
+  const std::int64_t offset = FFile->Layout().RecordPosition(number);
+  LockOrRaise(offset, FFile->RecordLength());
+  TRangeLockGuard unlock(*FFile, offset, FFile->RecordLength());
   ActiveBuffer()[0] = kDeletedFlag;
-  GuardedWrite([&] { WriteRecord(record, ActiveBuffer()); });
+  FFile->GuardedWrite([&] { FFile->WriteRecord(number, ActiveBuffer()); });
   for (TDbfCursor* cursor : FOrderings) cursor->RecordDeleted(record);
 }
 
@@ -1190,12 +836,7 @@ char* TmDbfTable::FieldBuffer() {
 }
 
 const TFieldDescriptor& TmDbfTable::Column(int fieldNo) const {
-  return FLayout.Fields[static_cast<std::size_t>(fieldNo - 1)];
-}
-
-std::span<char> TmDbfTable::ColumnOf(char* record, int fieldNo) {
-  const TFieldDescriptor& column = Column(fieldNo);
-  return {record + column.Offset, column.Length};
+  return FFile->Layout().Fields[static_cast<std::size_t>(fieldNo - 1)];
 }
 
 bool TmDbfTable::GetFieldData(TField* field, void* buffer) {
@@ -1205,10 +846,15 @@ bool TmDbfTable::GetFieldData(TField* field, void* buffer) {
     const TDataSetState state = State();
     if (state != dsBrowse && state != dsEdit && state != dsInsert && state != dsCalcFields)
       return false;
-    const char* slot = record + FCalcOffset + field->Offset();
-    if (slot[0] == 0) return false;
-    if (buffer != nullptr)
-      std::memcpy(buffer, slot + 1, static_cast<std::size_t>(field->DataSize()));
+    if (!IsStringType(field->DataType()) || buffer == nullptr)
+      return GetCalcFieldData(record, field, buffer);
+    // Calculated text is kept in the file's code page, so that a key
+    // computed from it compares with the columns' bytes.
+    if (!GetCalcFieldData(record, field, nullptr)) return false;
+    const std::size_t room = static_cast<std::size_t>(field->DataSize() - 1);
+    const char* value = record + CalcFieldsOffset() + field->Offset() + 1;
+    char* out = static_cast<char*>(buffer);
+    out[ToUtf8({value, strnlen(value, room)}, TextPage(), out, room)] = '\0';
     return true;
   }
   const TFieldDescriptor& column = Column(field->FieldNo());
@@ -1226,17 +872,13 @@ bool TmDbfTable::GetFieldData(TField* field, void* buffer) {
     case ftString:
     case ftFixedChar:
     case ftWideString: {
-      std::string_view text = DecodeChar(bytes);
-      std::string converted;
-      if (!field->Transliterate()) {
-        converted = ToUtf8(text, FAnsiTable ? TCodePage::Win1251 : TCodePage::Oem866);
-        text = converted;
-      }
       if (buffer != nullptr) {
-        const std::size_t n =
-            std::min(text.size(), static_cast<std::size_t>(field->DataSize() - 1));
-        std::memcpy(buffer, text.data(), n);
-        static_cast<char*>(buffer)[n] = '\0';
+        // Whole characters only, as many as the field's buffer holds (a
+        // field narrower than its column may get fewer than AsString).
+        char* out = static_cast<char*>(buffer);
+        const std::size_t n = ToUtf8(DecodeChar(bytes), TextPage(), out,
+                                     static_cast<std::size_t>(field->DataSize() - 1));
+        out[n] = '\0';
       }
       return true;
     }
@@ -1301,7 +943,8 @@ bool TmDbfTable::GetFieldData(TField* field, void* buffer) {
         return false;
       if (!v) return false;
       if (field->DataType() == ftDate)
-        has = put(DaysOf(*v));
+        // A D column holds whole days: no split of the value needed.
+        has = put(type == kTypeDate ? static_cast<std::int32_t>(*v) + DateDelta : DaysOf(*v));
       else
         has = put(TimeStampToMSecs(DateTimeToTimeStamp(*v)));
       break;
@@ -1314,23 +957,41 @@ bool TmDbfTable::GetFieldData(TField* field, void* buffer) {
   return has;
 }
 
+bool TmDbfTable::GetFieldString(TField* field, std::string& value) {
+  if (field->FieldNo() <= 0 || !IsStringType(field->DataType()))
+    return TDataSet::GetFieldString(field, value);
+  const char* record = FieldBuffer();
+  if (record == nullptr) return false;
+  const TFieldDescriptor& column = Column(field->FieldNo());
+  // At most Size * 4 characters, as when the field read the file's bytes
+  // through its buffer and converted them itself.
+  const std::string_view text = DecodeChar({record + column.Offset, column.Length})
+                                    .substr(0, static_cast<std::size_t>(field->DataSize() - 1));
+  // Made on the stack first, so that `value` is allocated once at its size
+  // (or not at all when it is short).
+  char out[3 * dbf::kMaxColumnLength + 1];
+  value.assign(out, ToUtf8(text, TextPage(), out, sizeof out));
+  return true;
+}
+
 void TmDbfTable::SetFieldData(TField* field, const void* buffer) {
   const TDataSetState state = State();
-  if (state != dsEdit && state != dsInsert && state != dsSetKey && state != dsCalcFields &&
-      state != dsFilter && state != dsNewValue && state != dsInternalCalc)
-    DatabaseError(SNotEditing, this);
+  if (!IsWriteState(state)) DatabaseError(SNotEditing, this);
   char* record = FieldBuffer();
   if (record == nullptr) return;
   if (field->FieldNo() <= 0) {
-    char* slot = record + FCalcOffset + field->Offset();
-    slot[0] = buffer != nullptr ? 1 : 0;
-    std::memset(slot + 1, 0, static_cast<std::size_t>(field->DataSize()));
-    if (buffer != nullptr)
-      std::memcpy(slot + 1, buffer, static_cast<std::size_t>(field->DataSize()));
+    if (buffer != nullptr && IsStringType(field->DataType())) {
+      std::string bytes = FromUtf8(static_cast<const char*>(buffer), TextPage());
+      bytes.resize(static_cast<std::size_t>(field->DataSize()), '\0');
+      bytes.back() = '\0';
+      SetCalcFieldData(record, field, bytes.data());
+    } else {
+      SetCalcFieldData(record, field, buffer);
+    }
   } else {
     field->Validate(buffer);
     const TFieldDescriptor& column = Column(field->FieldNo());
-    const std::span<char> bytes = ColumnOf(record, field->FieldNo());
+    const std::span<char> bytes(record + column.Offset, column.Length);
     const char type = column.Type;
     const std::string& name = field->FieldName();
     const TFieldType dataType = field->DataType();
@@ -1338,13 +999,7 @@ void TmDbfTable::SetFieldData(TField* field, const void* buffer) {
       // A cleared value is stored as the letter's empty value.
       ClearColumn(bytes, IsStringType(dataType) ? kTypeChar : type);
     } else if (IsStringType(dataType)) {
-      std::string_view text(static_cast<const char*>(buffer));
-      std::string converted;
-      if (!field->Transliterate()) {
-        converted = FromUtf8(text, FAnsiTable ? TCodePage::Win1251 : TCodePage::Oem866);
-        text = converted;
-      }
-      EncodeChar(bytes, text);
+      EncodeChar(bytes, FromUtf8(static_cast<const char*>(buffer), TextPage()));
     } else {
       switch (dataType) {
         case ftSmallint:
@@ -1422,46 +1077,12 @@ void TmDbfTable::SetFieldData(TField* field, const void* buffer) {
     DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
 }
 
-namespace {
-
-// The UTF-8 of each byte of a code page, made once.
-struct TByteTable {
-  char Bytes[256][4];
-  std::uint8_t Lengths[256];
-  explicit TByteTable(TCodePage page) {
-    for (int b = 0; b < 256; ++b) {
-      const std::string text = ToUtf8(std::string(1, static_cast<char>(b)), page);
-      Lengths[b] = static_cast<std::uint8_t>(std::min<std::size_t>(text.size(), 4));
-      std::memcpy(Bytes[b], text.data(), Lengths[b]);
-    }
-  }
-};
-
-}  // namespace
-
 int TmDbfTable::Translate(const char* src, char* dest, bool toOem) {
   if (src == nullptr || *src == '\0') {
     if (dest != nullptr) *dest = '\0';
     return 0;
   }
-  const TCodePage page = FAnsiTable ? TCodePage::Win1251 : TCodePage::Oem866;
-  if (!toOem && src != dest) {
-    // Reading every field of every record comes here: no allocation.
-    static const TByteTable oem(TCodePage::Oem866), ansi(TCodePage::Win1251);
-    const TByteTable& table = FAnsiTable ? ansi : oem;
-    char* out = dest;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(src); *p != 0; ++p) {
-      if (*p < 0x80) {
-        *out++ = static_cast<char>(*p);
-      } else {
-        std::memcpy(out, table.Bytes[*p], table.Lengths[*p]);
-        out += table.Lengths[*p];
-      }
-    }
-    *out = '\0';
-    return static_cast<int>(out - dest);
-  }
-  const std::string out = toOem ? FromUtf8(src, page) : ToUtf8(src, page);
+  const std::string out = toOem ? FromUtf8(src, TextPage()) : ToUtf8(src, TextPage());
   std::memcpy(dest, out.c_str(), out.size() + 1);
   return static_cast<int>(out.size());
 }
@@ -1475,7 +1096,7 @@ void TmDbfTable::DoAfterOpen() {
     InternalFirst();
     GetNextRecords();
   }
-  if (!FUpgradeFile.empty() && FFileVers != FVers) RunConversion();
+  if (FUpgrade && FFileVers != FVers) RunConversion();
   TDataSet::DoAfterOpen();
 }
 

@@ -16,40 +16,32 @@
 // and the record stays in edit. Every lock is released on every path.
 //
 // Text: fields hold UTF-8; the file holds OEM 866, or Windows-1251 for an
-// AnsiTable. Translate converts between the two. Orderings and searches
-// work on the file's own bytes (dbf_cursor.h).
+// AnsiTable. The table converts every string itself, in GetFieldData,
+// GetFieldString (AsString: straight from the record into the text) and
+// SetFieldData, so its string fields have Transliterate off. Calculated
+// text is kept in the file's code page. Orderings and searches work on
+// the file's own bytes (dbf_cursor.h).
 //
-// Reading. Records are read straight from the file's pages through a
-// read-only shared memory mapping, which shows every write to the file,
-// ours or another user's, the moment it is made: it is as fresh as a read
-// call and costs no system call. The mapping is used for an exclusive
-// table, and for a shared one only on a local file system (ext4, xfs,
-// btrfs, tmpfs...), since a network file system's client may keep mapped
-// pages that another machine has since rewritten. It is not used when
-// StreamFactory supplies the stream. Otherwise records are read through
-// a read-ahead window: a step to the next or prior record reads a block
-// of neighbouring records at once, and the following steps are served
-// from it. A write of ours updates the window; a refresh, a rebuild and
-// closing drop it. In a shared table other users may rewrite or delete
-// records, so there the window serves only steps taken within
-// kSharedWindowMilliseconds of reading it, and a read of the current
-// record (resync, refresh, after edit or cancel, bookmarks, searches)
-// always goes to the file. Either way only records the table knows to be
-// in the file are read (our own pack, CreateTable and upgrade never cut a
-// file that someone holds: they wait for every user to close it). Should
-// another program cut the file short while it is mapped (a copy made over
-// it, say), reading a record past the new end fails with EDBFError "Table
-// <name>: the file was cut short by another program while it was open"
-// instead of ending the program (mapped_read.h), and the table reads
-// through the stream from then on.
+// Reading. Records come from the file layer (dbf_file.h): through a
+// read-only mapping of the file for an exclusive table and for a shared
+// one on a local file system, otherwise through a read-ahead window that a
+// shared table trusts only briefly (kSharedWindowMilliseconds); a read of
+// the current record (resync, refresh, after edit or cancel, bookmarks,
+// searches) always goes to the file. Only records the table knows to be in
+// the file are read (our own pack, CreateTable and upgrade never cut a
+// file that someone holds: they wait for every user to close it). A file
+// that another program cuts short while it is mapped fails the read with
+// EDBFError instead of ending the program. A refresh, a rebuild and
+// closing drop the window.
 //
-// Pack and the structure upgrade rewrite whole files. Both hold the file
-// exclusively (they fail with EDBFError "... is in use by another user"
-// when someone else has it open, as CreateTable over an open file fails
-// with EFCreateError), write the new file beside it, check it, and put it
-// in place with one atomic rename: at every moment the table's name holds
-// either the original file or the complete new one, and a failure leaves
-// the original as it was and says so.
+// Pack, creation and the structure upgrade write whole files
+// (dbf_rewrite.h). Pack and the upgrade hold the file exclusively (they
+// fail with EDBFError "... is in use by another user" when someone else
+// has it open, as CreateTable over an open file fails with EFCreateError),
+// write the new file beside it, check it, and put it in place with one
+// atomic rename: at every moment the table's name holds either the
+// original file or the complete new one, and a failure leaves the original
+// as it was and says so.
 //
 // Failures: EDBFError for a missing or damaged file, an invalid record or
 // bookmark; ERangeError for a number that does not fit its column (nothing
@@ -67,10 +59,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/codepage.h"
 #include "platform/base/string_list.h"
 #include "platform/data/data_set.h"
 #include "storage/dbf_cursor.h"
+#include "storage/dbf_file.h"
 #include "storage/dbf_format.h"
+#include "storage/dbf_rewrite.h"
 
 class TFileStream;
 class TmDbfTable;
@@ -186,23 +181,23 @@ class TmDbfTable : public TDataSet {
   // REQUIRES: field is null or a field of this table.
   void SetOrder(TField* field, bool descending);
   // Orders the current ordering ascending by the field (unless it already
-  // is) and searches `value` with the kFind... `options`; when found, moves
-  // there (after-scroll handling runs). Outside browse state returns false
-  // and changes nothing. String keys: the value is padded with blanks to
-  // the key length (cut when longer) unless kFindPartial, and converted to
-  // the file's code page; with kFindCaseInsensitive both sides are
+  // is) and searches `value` with `options`; when found, moves there
+  // (after-scroll handling runs). Outside browse state returns false and
+  // changes nothing. String keys: the value is padded with blanks to the
+  // key length (cut when longer) unless foPartial, and converted to the
+  // file's code page; with foCaseInsensitive both sides are
   // upper-cased (OEM tables: Cyrillic only). Other keys: the value is
   // right-justified to the key length, except dates, which are given as
   // stored (yyyymmdd).
   // Throws EDatabaseError "<Name>: Cannot perform this operation on a
   // closed dataset" when closed, "<Name>: Field '<name>' not found".
-  bool FindKey(const std::string& fieldName, const std::string& value, std::uint8_t options);
+  bool FindKey(const std::string& fieldName, const std::string& value, TFindOptions options);
   // Searches the first ascending ordering on the field, in creation order,
   // without moving: -1 when there is none, 0 when no record other than the
   // current one (none in insert state) has the key, else the physical
   // record number of such a record + 1. Every matching entry is looked
   // at. Throws as FindKey.
-  int FindOtherKey(const std::string& fieldName, const std::string& value, std::uint8_t options);
+  int FindOtherKey(const std::string& fieldName, const std::string& value, TFindOptions options);
   // Adds an ascending ordering on `field`, built at once when the table is
   // open; it does not become current. Each call adds one; the table owns
   // it. REQUIRES: field is a field of this table.
@@ -228,9 +223,12 @@ class TmDbfTable : public TDataSet {
   // True for a bookmark of a position 0 .. RecordCount - 1.
   bool BookmarkValid(const TBookmark& bookmark) override;
   bool GetFieldData(TField* field, void* buffer) override;
+  // Converts a C column straight from the record into `value`.
+  bool GetFieldString(TField* field, std::string& value) override;
   void SetFieldData(TField* field, const void* buffer) override;
   // toOem: UTF-8 to the file's code page; else back. Returns the length
-  // written; an empty text gives 0.
+  // written; an empty text gives 0. The table's own fields do not call
+  // it: the table converts their text itself.
   int Translate(const char* src, char* dest, bool toOem) override;
 
  protected:
@@ -240,9 +238,8 @@ class TmDbfTable : public TDataSet {
   TRecordBuffer AllocRecordBuffer() override;
   void FreeRecordBuffer(TRecordBuffer& buffer) override;
   void InternalInitRecord(TRecordBuffer buffer) override;
-  void ClearCalcFields(TRecordBuffer buffer) override;
   TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) override;
-  int GetRecordSize() override { return static_cast<int>(FLayout.RecordLength); }
+  int GetRecordSize() override { return FFile ? static_cast<int>(FFile->RecordLength()) : 0; }
   void GetBookmarkData(TRecordBuffer buffer, void* data) override;
   void SetBookmarkData(TRecordBuffer buffer, const void* data) override;
   TBookmarkFlag GetBookmarkFlag(TRecordBuffer buffer) override;
@@ -322,61 +319,39 @@ class TmDbfTable : public TDataSet {
   const char* WithCalcFields(const char* record);
   // Builds `cursors` from records 0 .. count - 1 of the file.
   void BuildOrderings(const std::vector<TDbfCursor*>& cursors, std::uint32_t count);
-  // Reads records from..to-1 in blocks and calls visit(record, bytes) for
-  // each live one.
-  template <class F>
-  void ScanLiveRecords(std::uint32_t from, std::uint32_t to, F&& visit);
   // Adds records appended to the file since the orderings were built, up
   // to `count`, and our own `record` (when not null) as record `count`;
   // returns the index of our record in the current ordering.
   int AddAppended(std::uint32_t count, const char* record);
   std::string PrepareKey(TField* field, const TKeySpec& spec, const std::string& value,
-                         std::uint8_t options) const;
+                         TFindOptions options) const;
   TField* KeyField(const std::string& fieldName);
-  // A stream that holds the file to ourselves, or EDBFError naming `what`.
-  std::unique_ptr<TFileStream> HoldExclusively(const std::string& what);
+  dbf::TStreamOpener Opener();
   void Step();
   void RunConversion();
-  void AbandonUpgrade();
+  // The columns of a new file, from the persistent data fields (from the
+  // field definitions when there are none).
+  std::vector<dbf::TFieldDescriptor> NewColumns();
   void WriteEmptyTable(const std::string& fileName, const std::string& tail);
-  void DropWindow() { FWindowCount = 0; }
-  // Maps the file with room to grow; gives up mapping when that fails.
-  void MapFile();
-  void UnmapFile();
-  // Copies length bytes at `offset` out of the mapping. When another
-  // program has cut the file short under them, drops the mapping (reads
-  // go through the stream from then on) and throws EDBFError.
-  void CopyMapped(char* to, std::size_t offset, std::size_t length);
+  // Writes every column's empty value into `record`.
+  void InitEmptyRecord(char* record) const;
   // The record buffer that field access uses in the current state.
   char* FieldBuffer();
-  std::span<char> ColumnOf(char* record, int fieldNo);
   const dbf::TFieldDescriptor& Column(int fieldNo) const;
   TFieldType FieldTypeOfColumn(const dbf::TFieldDescriptor& column) const;
+  TCodePage TextPage() const { return FAnsiTable ? TCodePage::Win1251 : TCodePage::Oem866; }
   // `sequential`: a step to the next or prior record, which the
   // read-ahead window serves (`backwards` for the prior one).
   void ReadRecord(int recordNumber, char* buffer, bool sequential = false, bool backwards = false);
-  void WriteRecord(int recordNumber, const char* buffer);
   // Appends `buffer` under the header lock; the current ordering ends on
   // the new record.
   void AppendRecord(char* buffer);
   // Re-reads the record count (checking it against the file) and rebuilds
   // every ordering.
   void RebuildOrderings();
-  // The file's layout. A shared file that looks damaged is read once more
-  // under the header lock, as RebuildOrderings checks the count: no append
-  // is half done then, and a network file system's client takes its
-  // cached size afresh when a lock is taken, so only real damage is
-  // reported.
-  dbf::TLayout ReadSharedLayout();
   void FixCodePageByte();
-  // Byte-range locks; true at once for an exclusive table.
-  bool Lock(std::int64_t offset, std::int64_t length);
-  void Unlock(std::int64_t offset, std::int64_t length);
+  // Raises the lock message when the range cannot be locked.
   void LockOrRaise(std::int64_t offset, std::int64_t length);
-  void CheckWritable();
-  // Runs a write; a failure makes the table refuse further writes.
-  template <class F>
-  void GuardedWrite(F&& write);
   std::unique_ptr<TFileStream> OpenStream(const std::string& fileName, unsigned mode);
   bool Skipping() const { return FEventsOff; }
 
@@ -396,36 +371,16 @@ class TmDbfTable : public TDataSet {
   TDbfCursor* FCursor = nullptr;
   std::vector<TDbfCursor*> FOrderings;  // the current one included; owned
   std::vector<char> FSpare;             // the record before edit or insert
-  std::unique_ptr<TFileStream> FStream;
-  dbf::TLayout FLayout;
-  std::uint32_t FKnownCount = 0;  // the record count the orderings have seen
-  int FCalcOffset = 0;
+  std::unique_ptr<TDbfFile> FFile;      // while open
   int FBookmarkOffset = 0;
   int FBufferSize = 0;
   bool FIsOpen = false;
-  std::string FWriteError;  // the first failed write, until reopened
 
   std::vector<char> FKeyBuffer;  // a record buffer for computing keys
   std::string FKeyScratch;
-  // The file mapped read-only from offset 0, when FMapReads.
-  bool FMapReads = false;
-  const char* FMap = nullptr;
-  std::size_t FMapLength = 0;
-  // The read-ahead window: records FWindowFirst .. + FWindowCount - 1.
-  std::vector<char> FWindow;
-  std::uint32_t FWindowFirst = 0;
-  std::uint32_t FWindowCount = 0;
-  std::uint32_t FWindowTick = 0;
-  std::uint32_t FLastRead = 0;  // the last record read, and how many
-  int FRun = 0;                 // steps to a neighbour led to it
 
   int FStepCount = 0;
-  // A structure upgrade in progress: the original held to ourselves, the
-  // new file's name and the old version.
-  std::unique_ptr<TFileStream> FUpgradeHold;
-  std::string FUpgradeFile;
+  // A structure upgrade in progress, and the old version.
+  std::unique_ptr<dbf::TStructureUpgrade> FUpgrade;
   std::uint8_t FUpgradeFrom = 0;
 };
-
-// How long a shared table's read-ahead window serves further steps.
-inline constexpr std::uint32_t kSharedWindowMilliseconds = 100;

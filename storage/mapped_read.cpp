@@ -64,9 +64,9 @@ void InstallHandler() {
   ::sigaction(SIGBUS, &ours, &gPrevious);
 }
 
-}  // namespace
-
-bool CopyFromMapping(void* to, const void* from, std::size_t length) noexcept {
+// Runs `copy` with faults on [from, from + length) reported as false.
+template <class F>
+bool Guarded(const void* from, std::size_t length, F&& copy) noexcept {
   static const bool installed = (InstallHandler(), true);
   (void)installed;
   TCopyGuard guard;
@@ -85,8 +85,23 @@ bool CopyFromMapping(void* to, const void* from, std::size_t length) noexcept {
   }
   tGuard = &guard;
   std::atomic_signal_fence(std::memory_order_seq_cst);
-  std::memcpy(to, from, length);
+  copy();
   std::atomic_signal_fence(std::memory_order_seq_cst);
   tGuard = nullptr;
   return true;
+}
+
+}  // namespace
+
+bool CopyFromMapping(void* to, const void* from, std::size_t length) noexcept {
+  return Guarded(from, length, [&] { std::memcpy(to, from, length); });
+}
+
+bool GatherFromMapping(void* to, const void* from, std::size_t stride, std::size_t count) noexcept {
+  if (count == 0) return true;
+  const auto* in = static_cast<const volatile char*>(from);
+  auto* out = static_cast<char*>(to);
+  return Guarded(from, stride * (count - 1) + 1, [&] {
+    for (std::size_t i = 0; i < count; ++i) out[i] = in[i * stride];
+  });
 }

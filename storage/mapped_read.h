@@ -21,3 +21,8 @@
 // Throws nothing. Precondition: the source range is mapped for reading
 // and `to` is ordinary memory of at least length bytes.
 bool CopyFromMapping(void* to, const void* from, std::size_t length) noexcept;
+
+// Copies `count` bytes, one every `stride` bytes from `from` (the first at
+// `from`), to `to`, under the same guard: false when part of the source
+// is no longer backed by the file. Same preconditions for the bytes read.
+bool GatherFromMapping(void* to, const void* from, std::size_t stride, std::size_t count) noexcept;

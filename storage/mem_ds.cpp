@@ -129,6 +129,7 @@ void TmemDs::InternalOpen() {
   if (FRecordSize == 0) throw EDatabaseError(Format(SNoDataFields, Name()));
   if (DefaultFields()) CreateFields();
   BindFields(true);
+  SetCalcFieldsOffset(FRecordSize);
   FOpen = true;
 }
 
@@ -157,10 +158,6 @@ void TmemDs::FreeRecordBuffer(TRecordBuffer& buffer) {
 
 void TmemDs::InternalInitRecord(TRecordBuffer buffer) {
   std::memset(buffer, 0, static_cast<std::size_t>(FRecordSize));
-}
-
-void TmemDs::ClearCalcFields(TRecordBuffer buffer) {
-  std::memset(buffer + FRecordSize, 0, static_cast<std::size_t>(CalcFieldsSize()));
 }
 
 void TmemDs::GetBookmarkData(TRecordBuffer buffer, void* data) {
@@ -340,12 +337,7 @@ bool TmemDs::GetFieldData(TField* field, void* buffer) {
     if (buffer != nullptr) std::memcpy(buffer, slot, size);
     return true;
   }
-  if (field->FieldNo() < 0) {
-    const char* slot = record + FRecordSize + field->Offset();
-    if (slot[0] == 0) return false;
-    if (buffer != nullptr) std::memcpy(buffer, slot + 1, size);
-    return true;
-  }
+  if (field->FieldNo() < 0) return GetCalcFieldData(record, field, buffer);
   return false;
 }
 
@@ -376,12 +368,7 @@ void TmemDs::SetFieldData(TField* field, const void* buffer) {
       }
     }
   } else if (field->FieldNo() < 0) {
-    char* slot = record + FRecordSize + field->Offset();
-    std::memset(slot, 0, size + 1);
-    if (buffer != nullptr) {
-      slot[0] = 1;
-      std::memcpy(slot + 1, buffer, size);
-    }
+    SetCalcFieldData(record, field, buffer);
   }
   if (state != dsCalcFields && state != dsFilter && state != dsNewValue)
     DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));

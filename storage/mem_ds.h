@@ -91,7 +91,6 @@ class TmemDs : public TDataSet {
   TRecordBuffer AllocRecordBuffer() override;
   void FreeRecordBuffer(TRecordBuffer& buffer) override;
   void InternalInitRecord(TRecordBuffer buffer) override;
-  void ClearCalcFields(TRecordBuffer buffer) override;
   TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) override;
   int GetRecordSize() override { return FRecordSize; }
   void GetBookmarkData(TRecordBuffer buffer, void* data) override;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/base/codepage_tables.h"
 #include "platform/base/text.h"
@@ -115,23 +116,52 @@ std::string_view LookAlike(char32_t c) {
 
 }  // namespace
 
-std::string ToUtf8(std::string_view bytes, TCodePage page) {
-  const TUtf8Half& half = Utf8Half(page);
-  std::string out(bytes.size() * 3, '\0');
-  char* p = out.data();
+namespace {
+
+// `out` has room for 3 bytes a byte and one more: no checks, and every
+// character above ASCII stored as one 4-byte word of which the first
+// `length` bytes count.
+char* ToUtf8Unchecked(std::string_view bytes, const TUtf8Half& half, char* p) {
+  static_assert(sizeof(TUtf8Char) == 4);
   for (const char ch : bytes) {
     const auto b = static_cast<unsigned char>(ch);
     if (b < 0x80) {
       *p++ = ch;
     } else {
       const TUtf8Char& u = half[b - 0x80];
-      p[0] = u.bytes[0];
-      p[1] = u.bytes[1];
-      p[2] = u.bytes[2];
+      std::memcpy(p, &u, 4);
       p += u.length;
     }
   }
-  out.resize(static_cast<std::size_t>(p - out.data()));
+  return p;
+}
+
+}  // namespace
+
+std::size_t ToUtf8(std::string_view bytes, TCodePage page, char* out, std::size_t room) {
+  const TUtf8Half& half = Utf8Half(page);
+  if (room > 3 * bytes.size())
+    return static_cast<std::size_t>(ToUtf8Unchecked(bytes, half, out) - out);
+  char* p = out;
+  char* const end = out + room;
+  for (const char ch : bytes) {
+    const auto b = static_cast<unsigned char>(ch);
+    if (b < 0x80) {
+      if (p == end) break;
+      *p++ = ch;
+    } else {
+      const TUtf8Char& u = half[b - 0x80];
+      if (end - p < u.length) break;
+      std::memcpy(p, u.bytes, u.length);
+      p += u.length;
+    }
+  }
+  return static_cast<std::size_t>(p - out);
+}
+
+std::string ToUtf8(std::string_view bytes, TCodePage page) {
+  std::string out(bytes.size() * 3 + 1, '\0');
+  out.resize(ToUtf8(bytes, page, out.data(), out.size()));
   return out;
 }
 

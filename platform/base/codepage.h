@@ -10,6 +10,7 @@
 // all 256 bytes of both pages survive byte -> UTF-8 -> byte.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,11 @@ enum class TCodePage { Win1251, Oem866 };
 
 // The bytes of `page` as UTF-8.
 std::string ToUtf8(std::string_view bytes, TCodePage page);
+// The same into `out`, without allocating: writes at most `room` bytes,
+// stopping before a character that does not fit whole, and returns the
+// count written. Each byte takes at most 3, so 3 * bytes.size() is always
+// room enough; one byte more spares the checks.
+std::size_t ToUtf8(std::string_view bytes, TCodePage page, char* out, std::size_t room);
 // UTF-8 text as bytes of `page`. A character the page lacks gets a plain
 // look-alike: typographic quotes (“ ” „ « » ‘ ’ ‚ ‹ ›) become " or ',
 // dashes (‒ – — ―) become -, the ellipsis … becomes "...", a no-break space

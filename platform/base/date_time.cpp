@@ -1,6 +1,7 @@
 #include "platform/base/date_time.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -312,10 +313,19 @@ class TDateFormatter {
   }
 
  private:
+  // As "%0*d" prints it; every date shown in a grid comes here.
   void Number(int value, int width) {
     char text[16];
-    std::snprintf(text, sizeof text, "%0*d", width, value);
-    FOut += text;
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    const char* digits = text;
+    if (value < 0) {
+      FOut += '-';
+      ++digits;
+      --width;
+    }
+    const int count = static_cast<int>(result.ptr - digits);
+    if (count < width) FOut.append(static_cast<std::size_t>(width - count), '0');
+    FOut.append(digits, static_cast<std::size_t>(count));
   }
 
   // Length of the run of `letter` (either case) starting at `i`.

@@ -1,6 +1,7 @@
 #include "platform/data/data_set.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/base/format.h"
 #include "platform/base/string_list.h"
@@ -168,12 +169,6 @@ void TDataSet::RestoreState(TDataSetState value) {
 }
 
 // ---- the buffer window
-
-TRecordBuffer TDataSet::ActiveBuffer() const {
-  if (FState == dsOldValue && FOldValueBuffer != nullptr) return FOldValueBuffer;
-  if (FBuffers.empty()) return nullptr;
-  return FBuffers[static_cast<std::size_t>(FActiveRecord)];
-}
 
 void TDataSet::ClearBuffers() {
   FRecordCount = 0;
@@ -911,9 +906,37 @@ void TDataSet::CalculateFields(TRecordBuffer buffer) {
   DoOnCalcFields();
 }
 
+// ---- the calculated area
+
+void TDataSet::ClearCalcFields(TRecordBuffer buffer) {
+  if (FCalcFieldsOffset >= 0)
+    std::memset(buffer + FCalcFieldsOffset, 0, static_cast<std::size_t>(FCalcFieldsSize));
+}
+
+bool TDataSet::GetCalcFieldData(const char* record, const TField* field, void* buffer) const {
+  const char* slot = record + FCalcFieldsOffset + field->Offset();
+  if (slot[0] == 0) return false;
+  if (buffer != nullptr) std::memcpy(buffer, slot + 1, static_cast<std::size_t>(field->DataSize()));
+  return true;
+}
+
+void TDataSet::SetCalcFieldData(char* record, const TField* field, const void* buffer) const {
+  char* slot = record + FCalcFieldsOffset + field->Offset();
+  const auto size = static_cast<std::size_t>(field->DataSize());
+  slot[0] = buffer != nullptr ? 1 : 0;
+  if (buffer != nullptr)
+    std::memcpy(slot + 1, buffer, size);
+  else
+    std::memset(slot + 1, 0, size);
+}
+
 // ---- field data (the base stores nothing)
 
 bool TDataSet::GetFieldData(TField*, void*) { return false; }
+
+bool TDataSet::GetFieldString(TField* field, std::string& value) {
+  return field->GetStringDataThroughBuffer(value);
+}
 
 void TDataSet::SetFieldData(TField*, const void*) {}
 

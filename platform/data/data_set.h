@@ -51,7 +51,9 @@
 //   (fields.h) from the record buffer that the state selects (browse:
 //   ActiveBuffer; edit/insert: ActiveBuffer; dsCalcFields: CalcBuffer;
 //   others as the descendant keeps them) and answers whether there is a
-//   value; buffer nullptr only asks. Calculated and lookup fields live in
+//   value; buffer nullptr only asks. GetFieldString(field, value) gives a
+//   string field's value as UTF-8 text; the base goes through
+//   GetFieldData. Calculated and lookup fields live in
 //   the calculated area at field->Offset() (flag byte, then the value).
 //   SetFieldData(field, buffer) stores it (nullptr = null); it must raise
 //   DatabaseError(SNotEditing) outside the write states, call
@@ -324,7 +326,11 @@ class TDataSet : public TComponent {
   int CalcFieldsSize() const { return FCalcFieldsSize; }
   // In dsOldValue state: the copy of the record as it was before Edit (a
   // cleared record in insert).
-  TRecordBuffer ActiveBuffer() const;
+  TRecordBuffer ActiveBuffer() const {
+    if (FState == dsOldValue && FOldValueBuffer != nullptr) return FOldValueBuffer;
+    if (FBuffers.empty()) return nullptr;
+    return FBuffers[static_cast<std::size_t>(FActiveRecord)];
+  }
   TRecordBuffer CalcBuffer() const { return FCalcBuffer; }
   // Runs OnCalcFields for `buffer` in dsCalcFields state (CalcBuffer =
   // buffer), after clearing the calculated area and resolving lookups.
@@ -341,6 +347,11 @@ class TDataSet : public TComponent {
 
   // --- hooks the fields call (see the header comment)
   virtual bool GetFieldData(TField* field, void* buffer);
+  // A string field's value as UTF-8 in `value`; false for no value. The
+  // base reads it through GetFieldData (field->GetStringDataThroughBuffer);
+  // a dataset may read its storage straight into `value`, with the same
+  // result. Reading every field of every record as text comes here.
+  virtual bool GetFieldString(TField* field, std::string& value);
   virtual void SetFieldData(TField* field, const void* buffer);
   virtual int Translate(const char* src, char* dest, bool toOem);
 
@@ -406,7 +417,9 @@ class TDataSet : public TComponent {
   virtual int GetRecNo() { return -1; }
   virtual void SetRecNoValue(int value) { (void)value; }
   virtual bool GetCanModify() { return true; }
-  virtual void ClearCalcFields(TRecordBuffer buffer) { (void)buffer; }
+  // Zeroes the calculated area at CalcFieldsOffset(); does nothing when
+  // the descendant set none.
+  virtual void ClearCalcFields(TRecordBuffer buffer);
   // The value of `field` as seen in `state` (OldValue, NewValue, CurValue
   // come here): the field is read in that temporary state. dsOldValue
   // outside edit and insert gives the current value; inside them, Null
@@ -415,6 +428,20 @@ class TDataSet : public TComponent {
   // Initialises a new record: InternalInitRecord, ClearCalcFields, flag
   // bfInserted.
   virtual void InitRecord(TRecordBuffer buffer);
+
+  // --- the calculated area, for descendants that keep it in their record
+  // buffers: CalcFieldsSize() bytes at CalcFieldsOffset(), one slot per
+  // calculated or lookup field at its Offset(), a flag byte (0: null)
+  // followed by the field's native value (DataSize bytes).
+  // Set in InternalOpen; -1 (the default) for none.
+  void SetCalcFieldsOffset(int offset) { FCalcFieldsOffset = offset; }
+  int CalcFieldsOffset() const { return FCalcFieldsOffset; }
+  // Whether `record`'s slot for `field` holds a value; copies it to
+  // `buffer` when that is not null. REQUIRES: CalcFieldsOffset() >= 0.
+  bool GetCalcFieldData(const char* record, const TField* field, void* buffer) const;
+  // Stores the value at `buffer` in `record`'s slot for `field`, or null
+  // when `buffer` is null. REQUIRES: CalcFieldsOffset() >= 0.
+  void SetCalcFieldData(char* record, const TField* field, const void* buffer) const;
 
   // --- services for descendants
   void SetBookmarkSize(int size) { FBookmarkSize = size; }
@@ -512,6 +539,7 @@ class TDataSet : public TComponent {
   int FCurrentRecord = -1;
   int FBookmarkSize = 0;
   int FCalcFieldsSize = 0;
+  int FCalcFieldsOffset = -1;
   int FDisableCount = 0;
   bool FBOF = true;
   bool FEOF = true;

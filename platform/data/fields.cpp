@@ -162,6 +162,37 @@ void TField::CheckHasDataSet() const {
   if (FDataSet == nullptr) DatabaseError(Format(SDataSetMissing, DisplayName()));
 }
 
+bool TField::GetStringData(std::string& value) const {
+  CheckHasDataSet();
+  if (FValidating) return GetStringDataThroughBuffer(value);
+  return FDataSet->GetFieldString(const_cast<TField*>(this), value);
+}
+
+bool TField::GetStringDataThroughBuffer(std::string& value) const {
+  // The native value goes through the stack, and the text is made in
+  // `value` with one allocation.
+  const std::size_t size = static_cast<std::size_t>(std::max(DataSize(), 0)) + 1;
+  char local[512];
+  std::string heap;
+  char* buffer = local;
+  if (size > sizeof local) {
+    heap.assign(size, '\0');
+    buffer = heap.data();
+  } else {
+    std::memset(local, 0, size);
+  }
+  if (!GetData(buffer)) return false;
+  const std::size_t length = std::strlen(buffer);
+  if (Transliterate() && length > 0) {
+    value.resize(length * 4 + 1);
+    const int written = DataSet()->Translate(buffer, value.data(), false);
+    value.resize(static_cast<std::size_t>(std::max(written, 0)));
+  } else {
+    value.assign(buffer, length);
+  }
+  return true;
+}
+
 bool TField::GetData(void* buffer) const {
   CheckHasDataSet();
   if (FValidating) {
@@ -287,30 +318,7 @@ void TStringField::SetSize(int size) {
   SetSizeValue(size);
 }
 
-bool TStringField::GetValue(std::string& value) const {
-  // Reading every field of every record comes here: the native value goes
-  // through the stack, and the text is made in `value` with one allocation.
-  const std::size_t size = static_cast<std::size_t>(std::max(DataSize(), 0)) + 1;
-  char local[512];
-  std::string heap;
-  char* buffer = local;
-  if (size > sizeof local) {
-    heap.assign(size, '\0');
-    buffer = heap.data();
-  } else {
-    std::memset(local, 0, size);
-  }
-  if (!GetData(buffer)) return false;
-  const std::size_t length = std::strlen(buffer);
-  if (Transliterate() && length > 0) {
-    value.resize(length * 4 + 1);
-    const int written = DataSet()->Translate(buffer, value.data(), false);
-    value.resize(static_cast<std::size_t>(std::max(written, 0)));
-  } else {
-    value.assign(buffer, length);
-  }
-  return true;
-}
+bool TStringField::GetValue(std::string& value) const { return GetStringData(value); }
 
 std::string TStringField::GetAsString() const {
   std::string value;

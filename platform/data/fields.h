@@ -182,6 +182,15 @@ class TField : public TComponent {
   // asks whether there is a value). Returns false for no value. While the
   // OnValidate handler runs, answers from the value being validated.
   bool GetData(void* buffer) const;
+  // A string kind's value as UTF-8 in `value`; false for no value. Asks
+  // the dataset's GetFieldString, which may read its storage straight
+  // into `value`; while OnValidate runs, answers from the value being
+  // validated.
+  bool GetStringData(std::string& value) const;
+  // The same through GetData's NUL-terminated buffer and, with
+  // Transliterate on, the dataset's Translate: what the base
+  // TDataSet::GetFieldString does.
+  bool GetStringDataThroughBuffer(std::string& value) const;
   // Stores the native value (nullptr: null) through the dataset.
   void SetData(const void* buffer);
   // Runs OnValidate with `buffer` as the field's value (datasets call it

@@ -75,3 +75,22 @@ TEST(MappedReadDeathTest, AFaultOutsideACopyIsNotSwallowed) {
   ::munmap(map, 2 * page);
   ::close(fd);
 }
+
+TEST(MappedReadTest, GatheringStopsAtTheCut) {
+  TFileTestDir dir;
+  const std::string name = dir.File("cut");
+  const long page = ::sysconf(_SC_PAGESIZE);
+  const int fd = ::open(name.c_str(), O_RDWR | O_CREAT, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::ftruncate(fd, 2 * page), 0);
+  auto* map = static_cast<char*>(::mmap(nullptr, 2 * page, PROT_READ, MAP_SHARED, fd, 0));
+  ASSERT_NE(map, MAP_FAILED);
+  ASSERT_EQ(::ftruncate(fd, page), 0);
+  // One byte in every 100, the last ones past the cut.
+  char flags[16];
+  EXPECT_TRUE(GatherFromMapping(flags, map, 100, sizeof flags));
+  EXPECT_FALSE(GatherFromMapping(flags, map + page - 1000, 100, sizeof flags));
+  EXPECT_TRUE(GatherFromMapping(flags, map + page - 1000, 100, 10));
+  ::munmap(map, 2 * page);
+  ::close(fd);
+}

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "platform/base/codepage.h"
+#include "platform/base/format.h"
+#include "platform/base/format_settings.h"
 
 using namespace dbf;
 
@@ -205,9 +207,11 @@ TEST(DbfTypeMap, KindsOfStoredColumns) {
   EXPECT_EQ(KindForColumn({"F", 'T', 1, 8, 0}, true), TValueKind::Date);
 }
 
-TEST(DbfTypeMap, FieldNamesAreOemAndCutToTen) {
-  EXPECT_EQ(EncodeFieldName("ФАМИЛИЯ"), Utf8ToOem866("ФАМИЛИЯ"));
-  EXPECT_EQ(EncodeFieldName("ABCDEFGHIJKL"), "ABCDEFGHIJ");
+TEST(DbfTypeMap, FieldNamesAreInTheTablesCodePageAndCutToTen) {
+  EXPECT_EQ(EncodeFieldName("ФАМИЛИЯ", false), "\x94\x80\x8C\x88\x8B\x88\x9F");
+  EXPECT_EQ(EncodeFieldName("ФАМИЛИЯ", true), "\xD4\xC0\xCC\xC8\xCB\xC8\xDF");
+  EXPECT_EQ(EncodeFieldName("ABCDEFGHIJKL", false), "ABCDEFGHIJ");
+  EXPECT_EQ(EncodeFieldName("ДАТАРОЖДЕНИЯ", true), Utf8ToWin1251("ДАТАРОЖДЕН"));
   EXPECT_EQ(DecodeFieldName(Utf8ToOem866("ИМЯ"), false), "ИМЯ");
   EXPECT_EQ(DecodeFieldName(Utf8ToWin1251("ИМЯ"), true), "ИМЯ");
   std::string withNul = "AB";
@@ -268,7 +272,7 @@ TEST(DbfColumn, NumbersAreRightJustifiedWithAPoint) {
   EXPECT_EQ(NumText(6, 2, -0.001), "  0.00");  // no "-0.00"
   EXPECT_EQ(NumText(6, 3, 1.0005), " 1.000");  // the double is just below 1.0005
   EXPECT_EQ(NumText(6, 3, 2.0005), " 2.001");  // and this one just above
-  EXPECT_EQ(NumText(5, 0, 2.5), "    2");      // binary ties to even, as printf
+  EXPECT_EQ(NumText(5, 0, 2.5), "    3");      // half away from zero, as Format
   {
     TFormatSettingsOverride comma;
     FormatSettings.DecimalSeparator = ',';
@@ -289,6 +293,46 @@ TEST(DbfColumn, NumbersAreRightJustifiedWithAPoint) {
   EXPECT_DOUBLE_EQ(DecodeNumericFloat("1,5"), 0);
   EXPECT_DOUBLE_EQ(DecodeNumericFloat("nan"), 0);
   EXPECT_DOUBLE_EQ(DecodeNumericFloat(""), 0);
+}
+
+TEST(DbfColumn, NumbersAreStoredAsFormatPrintsThem) {
+  TFormatSettingsOverride keep;
+  FormatSettings.DecimalSeparator = '.';
+  struct Case {
+    double Value;
+    int Decimals;
+    const char* Stored;  // as Format("%.*f") gives it
+  } cases[] = {
+      {0.125, 2, "0.13"},
+      {-0.125, 2, "-0.13"},
+      {1000.005, 2, "1000.01"},
+      {2.675, 2, "2.67"},
+      {1.005, 2, "1.00"},
+      {0.5, 0, "1"},
+      {1.5, 0, "2"},
+      {-2.5, 0, "-3"},
+      {9.995, 2, "9.99"},
+      {99.995, 2, "100.00"},
+      {0.045, 2, "0.04"},
+      {12345.6789, 3, "12345.679"},
+      {-0.004, 2, "0.00"},
+      {1e-7, 5, "0.00000"},
+      {123456789.125, 2, "123456789.13"},
+      {999999999999999.0, 1, "999999999999999.0"},
+  };
+  for (const Case& c : cases) {
+    const std::string printed = Format("%.*f", c.Decimals, c.Value);
+    EXPECT_EQ(printed, c.Stored) << c.Value;
+    const int width = 20;
+    std::string column = NumText(width, c.Decimals, c.Value);
+    EXPECT_EQ(column, std::string(width - printed.size(), ' ') + printed) << c.Value;
+  }
+  // Past Format's fixed range, and past its 18 decimals: still fixed text.
+  EXPECT_EQ(NumText(20, 2, 1e16), "10000000000000000.00");
+  EXPECT_EQ(NumText(24, 20, 0.5), "  0.50000000000000000000");
+  // A comma as the runtime's separator still stores a point.
+  FormatSettings.DecimalSeparator = ',';
+  EXPECT_EQ(NumText(6, 2, 0.125), "  0.13");
 }
 
 TEST(DbfColumn, NumbersThatDoNotFitAreRefusedAndNothingIsWritten) {
@@ -364,14 +408,23 @@ TEST(DbfColumn, Dates) {
   EXPECT_EQ(d, "18500704");
   EncodeDateColumn(Span(d), EncodeDate(2007, 1, 31) + 0.75);  // the time is dropped
   EXPECT_EQ(d, "20070131");
-  EncodeDateColumn(Span(d), 0);
-  EXPECT_EQ(d, std::string(8, kZeroDateByte));
+  EncodeDateColumn(Span(d), 0.5);  // day 0 is an empty date
+  EXPECT_EQ(d, "        ");
   for (const std::string& empty :
        {std::string(8, ' '), std::string(8, '\0'), std::string(8, kZeroDateByte),
         std::string("00000000"), std::string("20070230"), std::string("2007AB01"),
         std::string("  2007  ")})
     EXPECT_EQ(DecodeDateColumn(empty), std::nullopt) << empty;
   EXPECT_EQ(DecodeDateColumn("18991230"), 0.0);
+  EXPECT_EQ(DecodeDateColumn(" 2007013"), EncodeDate(2007, 1, 3));  // trimmed, then split
+  EXPECT_EQ(DecodeDateColumn("20071301"), std::nullopt);
+  EXPECT_EQ(DecodeDateColumn("20080229"), EncodeDate(2008, 2, 29));
+  EXPECT_EQ(DecodeDateColumn("19000229"), std::nullopt);
+  // Every few days across the whole range, leap days included.
+  for (TDateTime v = EncodeDate(1, 1, 1); v <= EncodeDate(9999, 12, 31); v += 61) {
+    EncodeDateColumn(Span(d), v);
+    ASSERT_EQ(DecodeDateColumn(d), v) << d;
+  }
 }
 
 TEST(DbfColumn, TimeStamps) {

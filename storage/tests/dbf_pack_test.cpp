@@ -302,7 +302,7 @@ TEST_F(DbfPackTest, TwoProcessesAppendingShareTheFile) {
   EXPECT_EQ(seen.size(), 2u * kEach);
   const std::string bytes = FileBytes(name);
   EXPECT_EQ(bytes.size(), kHeaderLength + 2 * kEach * kRecordLength + 1);
-  EXPECT_TRUE(t->FindKey("cCERTIF", "Б 0009999", 0));
+  EXPECT_TRUE(t->FindKey("cCERTIF", "Б 0009999", {}));
 }
 
 // ---- structure upgrade

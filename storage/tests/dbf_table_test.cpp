@@ -13,7 +13,9 @@
 #include "platform/base/clock.h"
 #include "platform/base/codepage.h"
 #include "platform/base/file_stream.h"
+#include "platform/base/format.h"
 #include "platform/base/format_settings.h"
+#include "platform/base/number_format.h"
 #include "platform/base/tests/file_test_dir.h"
 
 namespace {
@@ -173,10 +175,10 @@ TEST_F(DbfTableTest, CreateWritesTheLayoutAndAppendsFollowIt) {
   const std::string r0 = bytes.substr(kHeaderLength, kRecordLength);
   const std::string r1 = bytes.substr(kHeaderLength + kRecordLength, kRecordLength);
   EXPECT_EQ(r0.substr(0, 48), " " + Utf8ToOem866("Иванова") + std::string(33, ' ') + "     42");
-  // Columns never assigned keep the zero bytes of a fresh record.
-  EXPECT_EQ(r0.substr(48), std::string(16, '\0'));
+  // Columns never assigned hold their empty values, as cleared ones do.
+  EXPECT_EQ(r0.substr(48), std::string(16, ' '));
   EXPECT_EQ(r1.substr(0, 1), "*");
-  EXPECT_EQ(r1.substr(41), std::string("      7185007043.142T\0\0", 23));
+  EXPECT_EQ(r1.substr(41), "      7185007043.142T  ");
 }
 
 TEST_F(DbfTableTest, OpeningAMissingFileFails) {
@@ -240,6 +242,155 @@ TEST_F(DbfTableTest, ClearingAFieldEmptiesTheColumn) {
   EXPECT_TRUE(t->FieldByName("OK")->IsNull());
   EXPECT_EQ(t->FieldByName("NAME")->AsString(), "");
   EXPECT_EQ(t->FieldByName("NUM")->AsInteger(), 0);
+}
+
+TEST_F(DbfTableTest, FreshRecordsHoldEveryLettersEmptyEncoding) {
+  // One column of each letter, never assigned, in both code pages.
+  struct Column {
+    const char* Name;
+    char Type;
+    std::uint8_t Length;
+    std::uint8_t Decimals;
+    std::string Empty;
+  } cols[] = {
+      {"C", 'C', 5, 0, "     "},
+      {"N", 'N', 7, 2, "       "},
+      {"F", 'F', 6, 0, "      "},
+      {"D", 'D', 8, 0, "        "},
+      {"L", 'L', 1, 0, " "},
+      {"I", 'I', 4, 0, std::string(4, '\0')},
+      {"B", 'B', 8, 0, std::string(8, '\0')},
+      {"Y", 'Y', 8, 0, std::string(8, '\0')},
+      {"T", 'T', 8, 0, std::string(8, '\0')},
+  };
+  std::vector<dbf::TFieldDescriptor> descriptors;
+  std::string empty = " ";
+  for (const Column& c : cols) {
+    descriptors.push_back({c.Name, c.Type, 0, c.Length, c.Decimals});
+    empty += c.Empty;
+  }
+  for (bool ansi : {false, true}) {
+    {
+      std::ofstream out(name, std::ios::binary | std::ios::trunc);
+      out << dbf::EncodeLayout(dbf::THeader{}, descriptors, "");
+    }
+    auto t = CreateUnique<TmDbfTable>();
+    t->SetTableName(name);
+    t->SetAnsiTable(ansi);
+    t->Open();
+    t->Append();
+    t->Post();
+    t->Insert();
+    t->FieldByName("C")->SetAsString("x");
+    t->Post();
+    t->Close();
+    const std::string bytes = FileBytes(name);
+    const std::size_t at = bytes.size() - 1 - 2 * empty.size();
+    EXPECT_EQ(bytes.substr(at, empty.size()), empty) << ansi;
+    EXPECT_EQ(bytes.substr(at + empty.size(), empty.size()), " x    " + empty.substr(6)) << ansi;
+    t->Open();
+    EXPECT_EQ(t->FieldByName("N")->AsFloat(), 0);
+    EXPECT_TRUE(t->FieldByName("D")->IsNull());
+    EXPECT_TRUE(t->FieldByName("L")->IsNull());
+    EXPECT_EQ(t->FieldByName("I")->AsInteger(), 0);
+  }
+}
+
+TEST_F(DbfTableTest, DayZeroIsStoredAsAnEmptyDateAndOldEncodingsStillRead) {
+  auto t = MakeTable();
+  t->CreateTable();
+  t->Open();
+  t->Append();
+  t->FieldByName("BORN")->SetAsDateTime(0);
+  t->Post();
+  t->Close();
+  std::string bytes = FileBytes(name);
+  EXPECT_EQ(bytes.substr(kHeaderLength + 48, 8), "        ");
+  // What older files hold reads as null as before: day 0 and zero bytes.
+  for (char fill : {dbf::kZeroDateByte, '\0'}) {
+    bytes.replace(kHeaderLength + 48, 8, std::string(8, fill));
+    bytes.replace(kHeaderLength + 41, 7, std::string(7, '\0'));
+    std::ofstream(name, std::ios::binary | std::ios::trunc) << bytes;
+    t->Open();
+    EXPECT_TRUE(t->FieldByName("BORN")->IsNull());
+    EXPECT_EQ(t->FieldByName("NUM")->AsInteger(), 0);
+    t->Close();
+  }
+}
+
+TEST_F(DbfTableTest, NonAsciiFieldNamesAreStoredInTheTablesCodePage) {
+  for (bool ansi : {false, true}) {
+    auto t = CreateUnique<TmDbfTable>();
+    t->SetTableName(name);
+    t->SetAnsiTable(ansi);
+    auto* f = Create<TStringField>(t.get());
+    f->SetFieldName("ФАМИЛИЯ");
+    f->SetSize(10);
+    f->SetDataSet(t.get());
+    t->CreateTable();
+    const std::string stored = FileBytes(name).substr(32, 11);
+    EXPECT_EQ(stored,
+              (ansi ? Utf8ToWin1251("ФАМИЛИЯ") : Utf8ToOem866("ФАМИЛИЯ")) + std::string(4, '\0'))
+        << ansi;
+    t->Open();
+    t->Append();
+    t->FieldByName("ФАМИЛИЯ")->SetAsString("Ёлкина");
+    t->Post();
+    t->Close();
+    t->Open();
+    EXPECT_EQ(t->FieldByName("ФАМИЛИЯ")->AsString(), "Ёлкина") << ansi;
+  }
+}
+
+TEST_F(DbfTableTest, NumbersAreStoredAsTheyArePrinted) {
+  auto t = MakeTable();
+  t->CreateTable();
+  t->Open();
+  for (double w : {0.0625, 1.0005, 2.0005, 0.0005, 3.14159}) {
+    t->Append();
+    t->FieldByName("W")->SetAsFloat(w);
+    t->Post();
+    const std::string printed = Format("%5.3f", w);
+    t->Close();
+    const std::string bytes = FileBytes(name);
+    EXPECT_EQ(bytes.substr(bytes.size() - 1 - kRecordLength + 56, 5), printed) << w;
+    t->Open();
+    t->Last();
+    EXPECT_EQ(t->FieldByName("W")->DisplayText(), FloatToStr(StrToFloat(printed))) << w;
+  }
+}
+
+TEST_F(DbfTableTest, TextOfWideAndNarrowFieldsAndOfValuesBeingValidated) {
+  for (bool ansi : {false, true}) {
+    auto t = MakeTable();
+    t->SetAnsiTable(ansi);
+    t->CreateTable();
+    t->Open();
+    AppendRow(*t, "Ёлкина Анна", 1);
+    t->Close();
+    // A field narrower than its column reads up to Size * 4 characters as
+    // text; its buffer (Size * 4 bytes of UTF-8) takes the whole characters
+    // that fit.
+    t->FieldByName("NAME")->SetSize(2);
+    t->Open();
+    TField* f = t->FieldByName("NAME");
+    std::string buffer(static_cast<std::size_t>(f->DataSize()), '#');
+    ASSERT_TRUE(f->GetData(buffer.data()));
+    EXPECT_EQ(f->AsString(), "Ёлкина А") << ansi;
+    EXPECT_EQ(std::string(buffer.c_str()), "Ёлки") << ansi;
+    t->Close();
+    t->FieldByName("NAME")->SetSize(40);
+    t->Open();
+    ASSERT_TRUE(f->GetData(buffer.assign(161, '#').data()));
+    EXPECT_EQ(f->AsString(), std::string(buffer.c_str())) << ansi;
+    // While a value is validated, the field reads that value.
+    std::string seen;
+    f->OnValidate = [&](TField* sender) { seen = sender->AsString(); };
+    t->Edit();
+    f->SetAsString("Иван");
+    EXPECT_EQ(seen, "Иван");
+    t->Cancel();
+  }
 }
 
 TEST_F(DbfTableTest, ANumberThatDoesNotFitKeepsTheRecordInEdit) {

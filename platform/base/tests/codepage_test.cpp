@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,22 @@ TEST(CodePage, KnownCharacters) {
   EXPECT_EQ(Oem866ToUtf8("\x88\xA2\xA0\xAD\xAE\xA2\xA0"), "Иванова");
   EXPECT_EQ(Utf8ToWin1251("Иванова"), "\xC8\xE2\xE0\xED\xEE\xE2\xE0");
   EXPECT_EQ(Win1251ToUtf8("\xC8\xE2\xE0\xED\xEE\xE2\xE0"), "Иванова");
+}
+
+TEST(CodePage, BoundedConversionStopsAtAWholeCharacter) {
+  const std::string oem = Utf8ToOem866("AbЁ░");  // 1, 1, 2 and 3 bytes in UTF-8
+  struct Case {
+    std::size_t Room;
+    const char* Text;
+  } cases[] = {{0, ""},    {1, "A"},    {3, "Ab"},    {4, "AbЁ"},
+               {6, "AbЁ"}, {7, "AbЁ░"}, {12, "AbЁ░"}, {13, "AbЁ░"}};
+  for (const Case& c : cases) {
+    char out[16];
+    std::memset(out, '#', sizeof out);
+    const std::size_t n = ToUtf8(oem, TCodePage::Oem866, out, c.Room);
+    EXPECT_EQ(std::string(out, n), c.Text) << c.Room;
+    EXPECT_EQ(out[c.Room], '#') << "nothing written past the room, " << c.Room;
+  }
 }
 
 TEST(CodePage, MissingCharactersGetLookAlikes) {

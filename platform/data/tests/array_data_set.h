@@ -58,10 +58,7 @@ class TArrayDataSet : public TDataSet {
   }
   void SetFieldData(TField* field, const void* buffer) override {
     TDataSetState s = State();
-    if (s != dsEdit && s != dsInsert && s != dsSetKey && s != dsCalcFields && s != dsFilter &&
-        s != dsNewValue && s != dsInternalCalc) {
-      DatabaseError(SNotEditing, this);
-    }
+    if (!IsWriteState(s)) DatabaseError(SNotEditing, this);
     char* record = RecordBuffer();
     if (record == nullptr) return;
     char* slot;

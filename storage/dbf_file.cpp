@@ -1,0 +1,283 @@
+#include "storage/dbf_file.h"
+
+#include <sys/mman.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/base/clock.h"
+#include "platform/base/file_stream.h"
+#include "storage/mapped_read.h"
+
+using namespace dbf;
+
+namespace {
+
+constexpr int kLockRetryMilliseconds = 200;
+constexpr std::size_t kWindowBytes = 64 * 1024;
+// Room mapped past the end of the file, so that appends rarely remap.
+constexpr std::size_t kMapHeadroomBytes = 4 << 20;
+
+}  // namespace
+
+bool OnLocalFileSystem(int handle) {
+  struct statfs info;
+  if (handle < 0 || ::fstatfs(handle, &info) != 0) return false;
+  switch (static_cast<unsigned long>(info.f_type)) {
+    case 0xEF53:      // ext2, ext3, ext4
+    case 0x58465342:  // xfs
+    case 0x9123683E:  // btrfs
+    case 0x01021994:  // tmpfs
+    case 0x858458F6:  // ramfs
+    case 0x794C7630:  // overlayfs
+    case 0xF2F52010:  // f2fs
+    case 0x2FC12FC1:  // zfs
+    case 0x3153464A:  // jfs
+    case 0x52654973:  // reiserfs
+      return true;
+    default:
+      return false;
+  }
+}
+
+TDbfFile::TDbfFile(std::string fileName, std::unique_ptr<TFileStream> stream, bool exclusive,
+                   std::function<void(int)> lockWait)
+    : FFileName(std::move(fileName)),
+      FStream(std::move(stream)),
+      FExclusive(exclusive),
+      FLockWait(std::move(lockWait)) {}
+
+TDbfFile::~TDbfFile() { UnmapFile(); }
+
+void TDbfFile::ReadLayout() {
+  try {
+    FLayout = dbf::ReadLayout(*FStream, FFileName);
+    return;
+  } catch (const EDBFError&) {
+    if (FExclusive || !Lock(0, kHeaderSize)) throw;
+  }
+  TRangeLockGuard unlock(*this, 0, kHeaderSize);
+  FLayout = dbf::ReadLayout(*FStream, FFileName);
+}
+
+std::uint32_t TDbfFile::CountRecords() {
+  DropWindow();
+  char head[kHeaderSize];
+  std::uint32_t count = 0;
+  std::int64_t room = 0;
+  // The count first, then the size: an append writes its record before it
+  // counts it, so the size then covers every record counted.
+  auto read = [&] {
+    FStream->SetPosition(0);
+    FStream->ReadBuffer(head, kHeaderSize);
+    count = DecodeFixed32(head + kRecordCountOffset);
+    room = (FStream->Size() - FLayout.Header.HeaderLength) / FLayout.RecordLength;
+  };
+  read();
+  if (count > room && !FExclusive && Lock(0, kHeaderSize)) {
+    TRangeLockGuard unlock(*this, 0, kHeaderSize);
+    read();
+  }
+  if (count > room)
+    RaiseDamaged(FFileName, "the header counts " + std::to_string(count) +
+                                " records but the file holds " + std::to_string(room));
+  return count;
+}
+
+void TDbfFile::SetKnownCount(std::uint32_t count) {
+  FKnownCount = count;
+  FLayout.Header.RecordCount = count;
+}
+
+void TDbfFile::SetMapReads(bool value) {
+  FMapReads = value;
+  if (!value) UnmapFile();
+}
+
+// ---- locks and writes
+
+bool TDbfFile::Lock(std::int64_t offset, std::int64_t length) {
+  if (FExclusive) return true;
+  FStream->UnlockRange(offset, length);
+  if (FStream->LockRange(offset, length)) return true;
+  if (FStream->LastLockError() != kErrorLockViolation) return false;
+  if (FLockWait) FLockWait(kLockRetryMilliseconds);
+  return FStream->LockRange(offset, length);
+}
+
+void TDbfFile::Unlock(std::int64_t offset, std::int64_t length) {
+  if (!FExclusive) FStream->UnlockRange(offset, length);
+}
+
+void TDbfFile::CheckWritable() const {
+  if (!FWriteError.empty())
+    throw EDBFError("Table " + FFileName + " takes no more writes after a failed one (" +
+                    FWriteError + "); reopen it");
+}
+
+void TDbfFile::WriteRecord(std::uint32_t record, const char* buffer) {
+  FStream->SetPosition(FLayout.RecordPosition(record));
+  FStream->WriteBuffer(buffer, FLayout.RecordLength);
+  if (record >= FWindowFirst && record - FWindowFirst < FWindowCount)
+    std::memcpy(FWindow.data() + (record - FWindowFirst) * FLayout.RecordLength, buffer,
+                FLayout.RecordLength);
+}
+
+bool TDbfFile::Append(const char* buffer, std::uint32_t& recordNumber) {
+  if (!Lock(0, kHeaderSize)) return false;
+  TRangeLockGuard unlock(*this, 0, kHeaderSize);
+  GuardedWrite([&] {
+    // Other users' appends count: the header is read again under the lock.
+    char head[kHeaderSize];
+    FStream->SetPosition(0);
+    FStream->ReadBuffer(head, kHeaderSize);
+    const std::uint32_t count = DecodeFixed32(head + kRecordCountOffset);
+    std::vector<char> out(buffer, buffer + FLayout.RecordLength);
+    out.push_back(kEofMarker);
+    FStream->SetPosition(FLayout.RecordPosition(count));
+    FStream->WriteBuffer(out.data(), static_cast<std::int64_t>(out.size()));
+    EncodeFixed32(head + kRecordCountOffset, count + 1);
+    FStream->SetPosition(0);
+    FStream->WriteBuffer(head, kHeaderSize);
+    recordNumber = count;
+  });
+  return true;
+}
+
+bool TDbfFile::WriteCodePageByte(std::uint8_t codePage) {
+  // Only byte 29, and under the header lock: the rest of the header may
+  // have changed since we read it (another user's append).
+  if (!Lock(0, kHeaderSize)) return false;
+  TRangeLockGuard unlock(*this, 0, kHeaderSize);
+  const char byte = static_cast<char>(codePage);
+  GuardedWrite([&] {
+    FStream->SetPosition(kCodePageOffset);
+    FStream->WriteBuffer(&byte, 1);
+  });
+  FLayout.Header.CodePage = codePage;
+  return true;
+}
+
+// ---- reading
+
+void TDbfFile::ReadRecord(std::uint32_t record, char* buffer, bool sequential, bool backwards) {
+  const std::size_t length = FLayout.RecordLength;
+  if (FMapReads && record < FKnownCount) {
+    const std::size_t end = static_cast<std::size_t>(FLayout.RecordPosition(record)) + length;
+    if (end > FMapLength) MapFile();
+    if (FMap != nullptr && end <= FMapLength) {
+      CopyMapped(buffer, end - length, length);
+      return;
+    }
+  }
+  const bool inWindow = record >= FWindowFirst && record - FWindowFirst < FWindowCount;
+  // Another user may have rewritten a record since we read it: a shared
+  // table re-reads the current record, and trusts the window only briefly.
+  const bool fresh =
+      FExclusive || (sequential && GetTickCount() - FWindowTick < kSharedWindowMilliseconds);
+  if (inWindow && fresh) {
+    std::memcpy(buffer, FWindow.data() + (record - FWindowFirst) * length, length);
+    return;
+  }
+  // Only a run of steps through neighbouring records (a scan, not the
+  // step or two of a resync) is worth a block.
+  const std::uint32_t previous = FLastRead;
+  FLastRead = record;
+  FRun = sequential && record == (backwards ? previous - 1 : previous + 1) ? FRun + 1 : 0;
+  if (!sequential || FRun < 2 || record >= FKnownCount) {
+    // One call, not a seek and a read: this is the path of every jump.
+    const ssize_t got = ::pread(FStream->Handle(), buffer, length, FLayout.RecordPosition(record));
+    if (got != static_cast<ssize_t>(length)) {
+      FStream->SetPosition(FLayout.RecordPosition(record));
+      FStream->ReadBuffer(buffer, static_cast<std::int64_t>(length));
+    }
+    if (inWindow) std::memcpy(FWindow.data() + (record - FWindowFirst) * length, buffer, length);
+    return;
+  }
+  const std::uint32_t span =
+      static_cast<std::uint32_t>(std::max<std::size_t>(1, kWindowBytes / length));
+  std::uint32_t first = record;
+  if (backwards) first = record + 1 >= span ? record + 1 - span : 0;
+  const std::uint32_t count = std::min(span, FKnownCount - first);
+  DropWindow();
+  FWindow.resize(count * length);
+  FStream->SetPosition(FLayout.RecordPosition(first));
+  FStream->ReadBuffer(FWindow.data(), static_cast<std::int64_t>(FWindow.size()));
+  FWindowFirst = first;
+  FWindowCount = count;
+  FWindowTick = GetTickCount();
+  std::memcpy(buffer, FWindow.data() + (record - first) * length, length);
+}
+
+void TDbfFile::ReadBlock(std::uint32_t first, std::uint32_t count, char* to) {
+  const std::size_t bytes = static_cast<std::size_t>(count) * FLayout.RecordLength;
+  const std::size_t position = static_cast<std::size_t>(FLayout.RecordPosition(first));
+  if (FMapReads && position + bytes > FMapLength) MapFile();
+  if (FMap != nullptr && position + bytes <= FMapLength) {
+    CopyMapped(to, position, bytes);
+  } else {
+    FStream->SetPosition(static_cast<std::int64_t>(position));
+    FStream->ReadBuffer(to, static_cast<std::int64_t>(bytes));
+  }
+}
+
+void TDbfFile::ReadFlags(std::uint32_t first, std::uint32_t count, char* to) {
+  const std::size_t length = FLayout.RecordLength;
+  const std::size_t bytes = static_cast<std::size_t>(count) * length;
+  const std::size_t position = static_cast<std::size_t>(FLayout.RecordPosition(first));
+  if (FMapReads && position + bytes > FMapLength) MapFile();
+  if (FMap != nullptr && position + bytes <= FMapLength) {
+    if (GatherFromMapping(to, FMap + position, length, count)) return;
+    RaiseCutShort();
+  }
+  const std::uint32_t perBlock =
+      static_cast<std::uint32_t>(std::max<std::size_t>(1, (std::size_t{1} << 20) / length));
+  std::vector<char> block;
+  for (std::uint32_t done = 0; done < count;) {
+    const std::uint32_t n = std::min(perBlock, count - done);
+    block.resize(n * length);
+    ReadBlock(first + done, n, block.data());
+    for (std::uint32_t i = 0; i < n; ++i) to[done + i] = block[i * length];
+    done += n;
+  }
+}
+
+void TDbfFile::MapFile() {
+  UnmapFile();
+  const std::int64_t size = FStream->Size();
+  const std::size_t length = static_cast<std::size_t>(size) + kMapHeadroomBytes;
+  // The first mapping of an open is read whole (the orderings are built
+  // from it at once): its pages are mapped in one call, not one fault at
+  // a time. A remap for growth maps lazily.
+  const int populate = FRemapped ? 0 : MAP_POPULATE;
+  FRemapped = true;
+  void* map = ::mmap(nullptr, length, PROT_READ, MAP_SHARED | populate, FStream->Handle(), 0);
+  if (map == MAP_FAILED) {
+    FMapReads = false;  // read through the stream from now on
+    return;
+  }
+  // Pages past the end of the file may be touched only once the file has
+  // grown over them: readers check that the record is one the table knows.
+  FMap = static_cast<const char*>(map);
+  FMapLength = length;
+}
+
+void TDbfFile::UnmapFile() {
+  if (FMap != nullptr) ::munmap(const_cast<char*>(FMap), FMapLength);
+  FMap = nullptr;
+  FMapLength = 0;
+}
+
+void TDbfFile::CopyMapped(char* to, std::size_t offset, std::size_t length) {
+  if (CopyFromMapping(to, FMap + offset, length)) return;
+  RaiseCutShort();
+}
+
+void TDbfFile::RaiseCutShort() {
+  UnmapFile();
+  FMapReads = false;
+  throw EDBFError("Table " + FFileName +
+                  ": the file was cut short by another program while it was open");
+}

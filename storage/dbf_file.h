@@ -1,0 +1,232 @@
+// TDbfFile: the open file under a DBF table. It reads and writes whole
+// records, appends under the header lock, takes byte-range locks, and
+// remembers a failed write. It knows the byte layout (dbf_format.h) and
+// nothing of fields, orderings or the dataset; TmDbfTable owns one while
+// it is open.
+//
+// Reading. Records are read straight from the file's pages through a
+// read-only shared memory mapping, which shows every write to the file,
+// ours or another user's, the moment it is made: it is as fresh as a read
+// call and costs no system call. The owner decides whether to map
+// (SetMapReads): an exclusive table always may, a shared one only on a
+// local file system (OnLocalFileSystem), since a network file system's
+// client may keep mapped pages that another machine has since rewritten.
+// Otherwise records are read through a read-ahead window: a step to the
+// next or prior record reads a block of neighbouring records at once, and
+// the following steps are served from it. A write of ours updates the
+// window; DropWindow and closing drop it. In a shared file other users may
+// rewrite or delete records, so there the window serves only steps taken
+// within kSharedWindowMilliseconds of reading it, and a read that is not a
+// step always goes to the file. Only records below KnownCount are read
+// through the mapping or the window. Should another program cut the file
+// short while it is mapped, reading a record past the new end fails with
+// EDBFError "Table <name>: the file was cut short by another program while
+// it was open" instead of ending the program (mapped_read.h), and reads go
+// through the stream from then on.
+//
+// Locks. An exclusive file takes none (every Lock succeeds at once). A
+// shared one takes byte-range locks on the stream; a lock that another
+// open file holds is tried once more after LockWait(200 ms).
+//
+// Writes. After a failed write (GuardedWrite) every further write is
+// refused by CheckWritable with EDBFError naming the first failure, until
+// the file is opened again.
+//
+// GUI thread only.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "storage/dbf_format.h"
+
+class TFileStream;
+
+// How long a shared table's read-ahead window serves further steps.
+inline constexpr std::uint32_t kSharedWindowMilliseconds = 100;
+
+// True for file systems whose mapped pages are the pages every reader and
+// writer of the file shares (ext4, xfs, btrfs, tmpfs...).
+bool OnLocalFileSystem(int handle);
+
+class TDbfFile {
+ public:
+  // Takes `stream`, open on `fileName`. `exclusive`: nobody else has the
+  // file, so no lock is needed and the window is always fresh. `lockWait`
+  // (may be empty) waits between the two tries of a lock.
+  TDbfFile(std::string fileName, std::unique_ptr<TFileStream> stream, bool exclusive,
+           std::function<void(int milliseconds)> lockWait);
+  // Unmaps quietly.
+  ~TDbfFile();
+  TDbfFile(const TDbfFile&) = delete;
+  TDbfFile& operator=(const TDbfFile&) = delete;
+
+  const std::string& FileName() const { return FFileName; }
+  TFileStream& Stream() { return *FStream; }
+  bool Exclusive() const { return FExclusive; }
+  const dbf::TLayout& Layout() const { return FLayout; }
+  std::uint32_t RecordLength() const { return FLayout.RecordLength; }
+
+  // Reads the header and descriptors. A shared file that looks damaged is
+  // read once more under the header lock: no append is half done then,
+  // and a network file system's client takes its cached size afresh when
+  // a lock is taken, so only real damage is reported. Throws as
+  // dbf::ReadLayout.
+  void ReadLayout();
+  // The header's record count, checked against the file's size (under the
+  // header lock when a shared file seems short). Drops the window.
+  // Throws EDBFError "Table <name> is damaged: the header counts <n>
+  // records but the file holds <m>".
+  std::uint32_t CountRecords();
+
+  // The records the owner knows to be in the file: 0 .. KnownCount - 1.
+  std::uint32_t KnownCount() const { return FKnownCount; }
+  void SetKnownCount(std::uint32_t count);
+
+  // Whether records are read through a mapping (off by default).
+  void SetMapReads(bool value);
+  void DropWindow() { FWindowCount = 0; }
+
+  // Reads record `record` into `buffer` (RecordLength bytes).
+  // `sequential`: a step to the next or prior record (`backwards`), which
+  // the window serves. Throws the stream's errors, or EDBFError for a cut
+  // file.
+  void ReadRecord(std::uint32_t record, char* buffer, bool sequential = false,
+                  bool backwards = false);
+  // Reads records from .. to - 1 in blocks and calls visit(record, bytes)
+  // for each live one. REQUIRES: to <= the file's record count (the caller
+  // checked it, as CountRecords does).
+  template <class F>
+  void ScanLiveRecords(std::uint32_t from, std::uint32_t to, F&& visit);
+  // As ScanLiveRecords for a caller that wants only the numbers:
+  // visit(record) for each live one. Through the mapping only the
+  // deletion flags are read.
+  template <class F>
+  void ScanLiveRecordNumbers(std::uint32_t from, std::uint32_t to, F&& visit);
+
+  // Rewrites record `record`. Not guarded: the caller wraps it in
+  // GuardedWrite under the record's lock.
+  void WriteRecord(std::uint32_t record, const char* buffer);
+  // Appends `buffer` under the header lock (false when it cannot be had,
+  // and nothing is written): re-reads the record count (other users'
+  // appends count), writes the record and the end-of-file byte, then the
+  // new count. Sets `recordNumber` to the new record's number. A failure
+  // is remembered as GuardedWrite does.
+  bool Append(const char* buffer, std::uint32_t& recordNumber);
+  // Writes header byte 29 under the header lock; false when the lock
+  // cannot be had (nothing is written).
+  bool WriteCodePageByte(std::uint8_t codePage);
+
+  // Byte-range locks; true at once for an exclusive file.
+  bool Lock(std::int64_t offset, std::int64_t length);
+  void Unlock(std::int64_t offset, std::int64_t length);
+
+  // Throws EDBFError "Table <name> takes no more writes after a failed one
+  // (<why>); reopen it" once a write has failed.
+  void CheckWritable() const;
+  // Runs `write`; an exception from it is remembered, then rethrown.
+  template <class F>
+  void GuardedWrite(F&& write);
+
+ private:
+  // Maps the file with room to grow; gives up mapping when that fails.
+  void MapFile();
+  void UnmapFile();
+  // Copies length bytes at `offset` out of the mapping; for a cut file
+  // drops the mapping and throws EDBFError.
+  void CopyMapped(char* to, std::size_t offset, std::size_t length);
+  // Drops the mapping (reads go through the stream from now on) and
+  // throws EDBFError for a file another program cut short.
+  [[noreturn]] void RaiseCutShort();
+  // Records first .. first + count - 1 into `to`.
+  void ReadBlock(std::uint32_t first, std::uint32_t count, char* to);
+  // The deletion flags of those records into `to` (count bytes).
+  void ReadFlags(std::uint32_t first, std::uint32_t count, char* to);
+
+  std::string FFileName;
+  std::unique_ptr<TFileStream> FStream;
+  bool FExclusive;
+  std::function<void(int)> FLockWait;
+  dbf::TLayout FLayout;
+  std::uint32_t FKnownCount = 0;
+  std::string FWriteError;  // the first failed write
+  // The file mapped read-only from offset 0, when FMapReads.
+  bool FMapReads = false;
+  const char* FMap = nullptr;
+  std::size_t FMapLength = 0;
+  bool FRemapped = false;  // mapped before
+  // The read-ahead window: records FWindowFirst .. + FWindowCount - 1.
+  std::vector<char> FWindow;
+  std::uint32_t FWindowFirst = 0;
+  std::uint32_t FWindowCount = 0;
+  std::uint32_t FWindowTick = 0;
+  std::uint32_t FLastRead = 0;  // the last record read, and how many
+  int FRun = 0;                 // steps to a neighbour led to it
+};
+
+// Holds a byte-range lock of a TDbfFile until the end of the scope.
+// REQUIRES: the lock is held (Lock returned true).
+class TRangeLockGuard {
+ public:
+  TRangeLockGuard(TDbfFile& file, std::int64_t offset, std::int64_t length)
+      : FFile(file), FOffset(offset), FLength(length) {}
+  ~TRangeLockGuard() { FFile.Unlock(FOffset, FLength); }
+  TRangeLockGuard(const TRangeLockGuard&) = delete;
+  TRangeLockGuard& operator=(const TRangeLockGuard&) = delete;
+
+ private:
+  TDbfFile& FFile;
+  std::int64_t FOffset;
+  std::int64_t FLength;
+};
+
+template <class F>
+void TDbfFile::ScanLiveRecords(std::uint32_t from, std::uint32_t to, F&& visit) {
+  if (from >= to) return;
+  constexpr std::size_t kScanBytes = 1 << 20;
+  const std::size_t recordLength = FLayout.RecordLength;
+  const std::uint32_t perChunk =
+      static_cast<std::uint32_t>(kScanBytes / recordLength > 0 ? kScanBytes / recordLength : 1);
+  std::vector<char> chunk;
+  for (std::uint32_t first = from; first < to;) {
+    const std::uint32_t count = perChunk < to - first ? perChunk : to - first;
+    chunk.resize(count * recordLength);
+    // Copied out, not visited in place: the visit runs our code and the
+    // user's, which a cut file must not interrupt.
+    ReadBlock(first, count, chunk.data());
+    const char* records = chunk.data();
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const char* record = records + i * recordLength;
+      if (record[0] == dbf::kLiveFlag) visit(static_cast<int>(first + i), record);
+    }
+    first += count;
+  }
+}
+
+template <class F>
+void TDbfFile::ScanLiveRecordNumbers(std::uint32_t from, std::uint32_t to, F&& visit) {
+  constexpr std::uint32_t kPerChunk = 64 * 1024;
+  std::vector<char> flags;
+  for (std::uint32_t first = from; first < to;) {
+    const std::uint32_t count = kPerChunk < to - first ? kPerChunk : to - first;
+    flags.resize(count);
+    ReadFlags(first, count, flags.data());
+    for (std::uint32_t i = 0; i < count; ++i)
+      if (flags[i] == dbf::kLiveFlag) visit(static_cast<int>(first + i));
+    first += count;
+  }
+}
+
+template <class F>
+void TDbfFile::GuardedWrite(F&& write) {
+  try {
+    write();
+  } catch (const Exception& e) {
+    if (FWriteError.empty()) FWriteError = e.Message();
+    throw;
+  }
+}
