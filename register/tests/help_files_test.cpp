@@ -12,7 +12,7 @@
 namespace {
 
 std::string AppFile(const std::string& name) {
-  return FileBytes((std::filesystem::path(__FILE__).parent_path() / "../../app" / name).string());
+  return FileBytes((std::filesystem::path(MEBRATH_APP_DIR) / name).string());
 }
 
 // The document's text: \'xx escapes read as Windows-1251, control words and
