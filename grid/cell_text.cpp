@@ -1,0 +1,98 @@
+#include "grid/cell_text.h"
+
+#include <algorithm>
+
+#include "platform/base/text.h"
+#include "platform/draw/draw_text.h"
+
+unsigned DrawTextEhFlags(TAlignment alignment, bool wordWrap, bool endEllipsis) {
+  unsigned flags = DT_NOPREFIX | DT_EXPANDTABS;
+  switch (alignment) {
+    case taRightJustify:
+      flags |= DT_RIGHT;
+      break;
+    case taCenter:
+      flags |= DT_CENTER;
+      break;
+    default:
+      flags |= DT_LEFT;
+      break;
+  }
+  if (wordWrap) flags |= DT_WORDBREAK;
+  if (endEllipsis) flags |= DT_END_ELLIPSIS;
+  return flags;
+}
+
+void WriteTextEh(TCanvas& canvas, const TRect& rect, int dx, int dy, std::string_view text,
+                 TAlignment alignment, TTextLayout layout, bool wordWrap, bool endEllipsis) {
+  TRect r{rect.Left + dx, rect.Top + dy, rect.Right - dx, rect.Bottom};
+  if (dx > 0) r.Bottom += 1;
+  if (r.Right <= r.Left) return;
+  const unsigned flags = DrawTextEhFlags(alignment, wordWrap, endEllipsis);
+  if (layout != tlTop) {
+    TRect measure = r;
+    DrawText(canvas, text, measure, flags | DT_CALCRECT);
+    const int free = (r.Bottom - r.Top) - (measure.Bottom - measure.Top);
+    if (free > 0) r.Top += layout == tlCenter ? free / 2 : free;
+  }
+  DrawText(canvas, text, r, flags);
+}
+
+std::string EllipsisText(TCanvas& canvas, const std::string& text, int width) {
+  if (canvas.TextWidth(text) <= width) return text;
+  const int length = Length(text);
+  for (int drop = 2; drop <= length; ++drop) {
+    std::string tried = Copy(text, 1, length - drop) + "...";
+    if (canvas.TextWidth(tried) <= width) return tried;
+  }
+  return "...";
+}
+
+std::unique_ptr<TFont> CreateVerticalFont(const TFont& font) {
+  auto vertical = std::make_unique<TFont>();
+  vertical->Assign(&font);
+  if (font.Name() == "Default") vertical->SetName(kDefaultFontName);
+  vertical->SetOrientation(900);
+  return vertical;
+}
+
+void WriteTextVerticalEh(TCanvas& canvas, const TRect& rect, std::string_view text,
+                         TAlignment alignment) {
+  TCanvasStateSaver saver(canvas);
+  std::unique_ptr<TFont> font = CreateVerticalFont(*canvas.Font());
+  canvas.Font()->Assign(font.get());
+  canvas.IntersectClipRect(rect);
+  const int length = canvas.TextWidth(text);
+  const int height = canvas.TextHeight(text);
+  int y = rect.Bottom - 3;  // the text runs upwards from its start
+  if (alignment == taCenter) y = (rect.Top + rect.Bottom + length) / 2;
+  if (alignment == taRightJustify) y = rect.Top + 3 + length;
+  const int x = (rect.Left + rect.Right - height) / 2;
+  canvas.TextOut(x, y, text);
+}
+
+void DrawImageInRect(TCanvas& canvas, const TRect& rect, TCustomImageList* images, int index,
+                     TAlignment alignment, int offset) {
+  if (images == nullptr || index < 0 || index >= images->Count()) return;
+  int x = rect.Left + offset;
+  if (alignment == taCenter) x = (rect.Left + rect.Right - images->Width()) / 2;
+  if (alignment == taRightJustify) x = rect.Right - images->Width();
+  const int y = (rect.Top + rect.Bottom - images->Height()) / 2;
+  const bool fits = x >= rect.Left && y >= rect.Top && x + images->Width() <= rect.Right &&
+                    y + images->Height() <= rect.Bottom;
+  if (fits) {
+    images->Draw(&canvas, x, y, index);
+    return;
+  }
+  TCanvasStateSaver saver(canvas);
+  canvas.IntersectClipRect(rect);
+  images->Draw(&canvas, x, y, index);
+}
+
+void DrawCellButton(TCanvas& canvas, const TRect& rect, TDrawButtonControlStyleEh kind,
+                    bool pressed, bool flat, bool enabled, TColor color) {
+  TCanvasStateSaver saver(canvas);
+  canvas.IntersectClipRect(rect);
+  PaintButtonControlEh(canvas, rect, flat ? color : clBtnFace, kind, pressed ? 1 : 0, flat, false,
+                       enabled);
+}

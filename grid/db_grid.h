@@ -1,0 +1,410 @@
+// TCustomDBGridEh / TDBGridEh: the data grid. It shows a dataset through
+// its data source with one grid column per TColumnEh (made from the
+// dataset's visible fields, or persistent columns set up by the program),
+// titles (multi-level from "|"-separated captions, with sort markers and
+// title buttons), an indicator column, frozen columns and footer rows with
+// totals from its sum list.
+//
+// Grid cells: raw column 0 is the indicator with dgIndicator; raw column c
+// shows data column c - IndicatorOffset(). Raw row 0 is the title row with
+// dgTitles; the data rows follow (TitleOffset() onwards) and hold the data
+// link's window of records: the dataset scrolls, the grid's rows never do.
+// With footers, a filler row takes the free height and the footer rows end
+// the grid.
+//
+// Layout changes are batched: setters call RequestLayout, and nested
+// BeginLayout/EndLayout rebuild once at the outermost end.
+//
+// Ownership: columns (whose footers hold sum items) are freed before the
+// sum list and the title tree; the sum list never recalculates while the
+// grid is being destroyed. GUI thread only.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "grid/columns.h"
+#include "grid/grid_data_link.h"
+#include "grid/grid_options.h"
+#include "grid/grid_style.h"
+#include "grid/selected_rows.h"
+#include "grid/sum_list.h"
+#include "grid/title_tree.h"
+#include "platform/widgets/grids.h"
+
+class TCustomDBGridEh;
+
+// What the grid's selection holds.
+enum TDBGridEhSelectionType { gstNon, gstRecordBookmarks, gstRectangle, gstColumns, gstAll };
+
+enum TDBGridEhAllowedOperation { alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh };
+using TDBGridEhAllowedOperations = TSet<TDBGridEhAllowedOperation>;
+
+// Indicator images, in their index order.
+enum TIndicatorImageEh {
+  kIndicatorArrow = 0,
+  kIndicatorEdit = 1,
+  kIndicatorInsert = 2,
+  kIndicatorMultiDot = 3,
+  kIndicatorMultiArrow = 4,
+  kIndicatorSelectedArrow = 5,
+  kIndicatorSearchArrow = 6
+};
+
+// The grid's sum list: inactive until the program turns it on.
+class TDBGridEhSumList : public TDBSumListProducer {
+  MEBRATH_CLASS(TDBGridEhSumList, TDBSumListProducer)
+ public:
+  explicit TDBGridEhSumList(TCustomDBGridEh* grid);
+};
+
+// Sender, Column, AFont, var Background, State.
+using TGetCellEhParamsEvent = std::function<void(TObject* sender, TColumnEh* column, TFont* font,
+                                                 TColor& background, TGridDrawState state)>;
+// Sender, Rect, DataCol, Column, State.
+using TDrawColumnEhCellEvent = std::function<void(TObject* sender, const TRect& rect, int dataCol,
+                                                  TColumnEh* column, TGridDrawState state)>;
+// Sender, Rect, Field, State.
+using TDrawDataCellEvent =
+    std::function<void(TObject* sender, const TRect& rect, TField* field, TGridDrawState state)>;
+// Sender, DataCol, Row, Column, AFont, var Background, var Alignment,
+// State, var Text.
+using TGetFooterParamsEvent = std::function<void(
+    TObject* sender, int dataCol, int row, TColumnEh* column, TFont* font, TColor& background,
+    TAlignment& alignment, TGridDrawState state, std::string& text)>;
+// Sender, DataCol, Row, Column, Rect, State.
+using TDrawFooterCellEvent =
+    std::function<void(TObject* sender, int dataCol, int row, TColumnEh* column, const TRect& rect,
+                       TGridDrawState state)>;
+// Sender, Column, AFont, var Background, var SortMarker, IsDown.
+using TGetBtnEhParamsEvent =
+    std::function<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background,
+                       TSortMarkerEh& sortMarker, bool isDown)>;
+using TDBGridEhColumnEvent = std::function<void(TObject* sender, TColumnEh* column)>;
+
+class TCustomDBGridEh : public TCustomGrid,
+                        public TGridDataLinkHostEh,
+                        public IDBGridEhStyleClient {
+  MEBRATH_CLASS(TCustomDBGridEh, TCustomGrid)
+ public:
+  // --- data
+  TDataSource* DataSource() const { return FDataLink->DataSource(); }
+  void SetDataSource(TDataSource* value);
+  TGridDataLinkEh* DataLink() const { return FDataLink.get(); }
+  TDBGridColumnsEh* Columns() const { return FColumns.get(); }
+  TColumnDefValuesEh* ColumnDefValues() const { return FColumnDefValues.get(); }
+  TDBGridEhSumList* SumList() const { return FSumList.get(); }
+  // The visible columns, in order.
+  const std::vector<TColumnEh*>& VisibleColumns() const { return FVisibleColumns; }
+
+  // --- options
+  TDBGridOptions Options() const { return FOptions; }
+  // dgRowSelect drops dgEditing and dgAlwaysShowEditor.
+  void SetOptions(TDBGridOptions value);
+  TDBGridEhOptions OptionsEh() const { return FOptionsEh; }
+  void SetOptionsEh(TDBGridEhOptions value);
+  TDBGridEhAllowedOperations AllowedOperations() const { return FAllowedOperations; }
+  void SetAllowedOperations(TDBGridEhAllowedOperations value) { FAllowedOperations = value; }
+  bool ReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool value);
+  bool DrawMemoText() const { return FDrawMemoText; }
+  void SetDrawMemoText(bool value);
+  // False leaves cell contents to OnDrawColumnCell and OnDrawFooterCell
+  // (backgrounds are still filled).
+  bool DefaultDrawing() const { return FDefaultDrawingEh; }
+  void SetDefaultDrawing(bool value);
+  // Fits one column's width to its contents; nothing yet, until the grid
+  // measures its columns' contents.
+  virtual void OptimizeColumnWidth(TColumnEh* column) { (void)column; }
+  bool RowSizingAllowed() const { return FRowSizingAllowed; }
+  void SetRowSizingAllowed(bool value);
+  // Every field of the dataset, in field order (none without one).
+  virtual void GetDatasetFieldList(std::vector<TField*>& list) const;
+  bool Flat() const { return FFlat; }
+  void SetFlat(bool value);
+
+  // --- layout
+  bool AutoFitColWidths() const { return FAutoFitColWidths; }
+  void SetAutoFitColWidths(bool value);
+  int MinAutoFitWidth() const { return FMinAutoFitWidth; }
+  void SetMinAutoFitWidth(int value);
+  int FrozenCols() const { return FFrozenCols; }
+  void SetFrozenCols(int value);
+  int RowHeight() const { return FRowHeight; }
+  void SetRowHeight(int value);
+  int RowLines() const { return FRowLines; }
+  void SetRowLines(int value);
+  int TitleHeight() const { return FTitleHeight; }
+  void SetTitleHeight(int value);
+  int TitleLines() const { return FTitleLines; }
+  void SetTitleLines(int value);
+  int VTitleMargin() const { return FVTitleMargin; }
+  void SetVTitleMargin(int value);
+  bool UseMultiTitle() const { return FUseMultiTitle; }
+  void SetUseMultiTitle(bool value);
+  TFont* TitleFont() const { return FTitleFont.get(); }
+  // Images that titles show in place of their caption (Title ImageIndex).
+  TCustomImageList* TitleImages() const { return FTitleImages; }
+  void SetTitleImages(TCustomImageList* value);
+  void SetTitleFont(const TFont* value) { FTitleFont->Assign(value); }
+  THeadTreeNode* TitleTree() const { return FTitleTree.get(); }
+
+  // --- footers and colours
+  int FooterRowCount() const { return FFooterRowCount; }
+  // A negative or unchanged value is ignored.
+  void SetFooterRowCount(int value);
+  TColor FooterColor() const { return FFooterColor; }
+  void SetFooterColor(TColor value);
+  TFont* FooterFont() const { return FFooterFont.get(); }
+  void SetFooterFont(const TFont* value) { FFooterFont->Assign(value); }
+  // The grid's Color until assigned.
+  TColor EvenRowColor() const { return FEvenRowColorAssigned ? FEvenRowColor : Color(); }
+  void SetEvenRowColor(TColor value);
+  TColor OddRowColor() const { return FOddRowColorAssigned ? FOddRowColor : Color(); }
+  void SetOddRowColor(TColor value);
+  TDBGridEhStyle* Style() const { return FStyle; }
+  // Null takes the default style again.
+  void SetStyle(TDBGridEhStyle* value);
+
+  // --- the current cell
+  int IndicatorOffset() const { return FIndicatorOffset; }
+  int TitleOffset() const { return FTitleOffset; }
+  int SelectedIndex() const;
+  void SetSelectedIndex(int value);
+  TField* SelectedField() override;
+  void SetSelectedField(TField* field) override;
+  // Data column of raw column `col`; -1 for the indicator.
+  int RawToDataColumn(int col) const { return col - FIndicatorOffset; }
+  int DataToRawColumn(int col) const { return col + FIndicatorOffset; }
+  TColumnEh* ColumnOfRawCol(int col) const;
+
+  // --- layout lock
+  // The private message of a deferred relayout.
+  static constexpr unsigned kDeferredLayoutMessage = 0x464;
+  void BeginLayout();
+  void EndLayout();
+  // Takes the lock when nothing else holds it; true when it did.
+  bool AcquireLayoutLock();
+  bool LayoutLocked() const { return FLayoutLock > 0; }
+  // Rebuilds now, or at the end of the running batch.
+  void RequestLayout() override;
+  // Posts one deferred relayout (none when one is queued already).
+  void PostDeferredLayout();
+  // Rows taller than a line of text wrap their texts.
+  bool MultiLineRows() const { return FMultiLineRows; }
+  // The height of in-cell edit buttons.
+  int InCellButtonHeight() const { return FInCellButtonHeight; }
+  // Scales fonts and column widths by m/d, the widths cumulatively so
+  // that rounding does not add up.
+  void ChangeScale(int m, int d) override;
+  // How many times the layout was rebuilt (for tests and benchmarks).
+  int LayoutCount() const { return FLayoutCount; }
+
+  // --- cells
+  void GetCellType(int col, int row, TCellColPartEh& colPart, TCellRowPartEh& rowPart,
+                   int& colIndex, int& rowIndex) const;
+  // The text of footer `row` (0-based) of `column`.
+  virtual std::string GetFooterValue(int row, TColumnEh* column);
+  int VisibleDataRowCount() const;
+  // The indicator image of grid row `row` (TIndicatorImageEh), -1 for
+  // none: the current record's by the dataset's state, a dot for other
+  // selected records.
+  int IndicatorImageOf(int row);
+  void InvalidateFooter();
+  // Whether the grid's data may be modified (the column asks this).
+  bool DataCanBeModified();
+  // The highlight of a cell (see grid_style.h).
+  virtual bool HighlightDataCellColor(int col, int row, int dataCol, int dataRow,
+                                      TGridDrawState state, TColor& background, TFont* font);
+  virtual bool HighlightNoDataCellColor(int col, int row, TCellColPartEh colPart,
+                                        TCellRowPartEh rowPart, TGridDrawState state,
+                                        bool highlighted, TColor& background, TFont* font);
+  bool GridOrEditorFocused();
+  // Title click: cycles the sort marker with dghAutoSortMarking, then
+  // OnTitleBtnClick / OnTitleClick.
+  void TitleClick(TColumnEh* column);
+  // The columns marked for sorting, in SortIndex order.
+  const std::vector<TColumnEh*>& SortMarkedColumns() const { return FSortMarkedColumns; }
+
+  // --- selection
+  TDBGridEhSelectionType SelectionType() const { return FSelectionType; }
+  // Another kind of selection is dropped when the kind changes.
+  void SetSelectionType(TDBGridEhSelectionType value);
+  TBookmarkListEh* SelectedRows() const { return FSelectedRows.get(); }
+  // Fires OnSelectionChanged.
+  void SelectionChanged();
+
+  // --- events
+  TNotifyEvent OnSelectionChanged;
+  TDrawColumnEhCellEvent OnDrawColumnCell;
+  TDrawDataCellEvent OnDrawDataCell;
+  TGetCellEhParamsEvent OnGetCellParams;
+  TGetFooterParamsEvent OnGetFooterParams;
+  TDrawFooterCellEvent OnDrawFooterCell;
+  TGetBtnEhParamsEvent OnGetBtnParams;
+  TDBGridEhColumnEvent OnTitleBtnClick;
+  TDBGridEhColumnEvent OnTitleClick;
+  TNotifyEvent OnSortMarkingChanged;
+  TNotifyEvent OnSumListRecalcAll;
+  TNotifyEvent OnSumListAfterRecalcAll;
+  TNotifyEvent OnColWidthsChanged;
+
+  // IDBGridEhStyleClient
+  void StyleDestroyed(TDBGridEhStyle* style) override;
+
+ protected:
+  explicit TCustomDBGridEh(TComponent* owner);
+  void AfterConstruction() override;
+  void BeforeDestruction() override;
+  void Notification(TComponent* component, TOperation operation) override;
+
+  virtual TObjectPtr<TDBGridColumnsEh> CreateColumns();
+  virtual TObjectPtr<TColumnDefValuesEh> CreateColumnDefValues();
+  // The layout rebuild (see the top of the file).
+  virtual void LayoutChanged();
+  virtual void DefineFieldMap();
+  virtual void UpdateRowCount();
+  virtual void UpdateActive();
+  virtual int TitlesVisible() const;
+  virtual int SubTitleRowCount() const { return 0; }
+  virtual bool CellHave3DRect(int col, int row, TGridDrawState state);
+
+  // TGridDataLinkHostEh
+  void LinkActive(bool value) override;
+  void DataChanged() override;
+  void Scroll(int distance) override;
+  void EditingChanged() override;
+  void RecordChanged(TField* field) override;
+  bool SetLayoutChangeFlag(bool value) override;
+  bool AcquireFocus() override;
+  void ShowEditor() override;
+  bool DataEventsSuspended() override { return false; }
+  void DisabledStateChanged(bool enabled) override;
+  void UpdateData() override;
+  bool CanMoveByRecNo() override { return false; }
+  void WatchField(TField* field) override;
+
+  // TCustomGrid
+  void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
+  bool SelectCell(int col, int row) override;
+  void ColWidthsChanged() override;
+  void ColumnMoved(int fromIndex, int toIndex) override;
+  bool CanEditShow() override;
+  bool CanEditModify() override;
+  bool CanEditAcceptKey(char32_t key) override;
+  int GetEditLimit() override;
+  std::string GetEditMask(int col, int row) override;
+  std::string GetEditText(int col, int row) override;
+  void SetEditText(int col, int row, const std::string& value) override;
+  void KeyDown(unsigned& key, TShiftState shift) override;
+  bool DoMouseWheelDown(TShiftState shift, TPoint mousePos) override;
+  bool DoMouseWheelUp(TShiftState shift, TPoint mousePos) override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void Resize() override;
+  void CreateWnd() override;
+  void Paint() override;
+  void WndProc(TMessage& message) override;
+  void CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos, int& sizingOfs,
+                       TGridDrawInfo& fixedInfo) override;
+
+  // Cell painters.
+  virtual void DrawIndicatorCell(int row, const TRect& rect, TCellRowPartEh rowPart,
+                                 TGridDrawState state);
+  virtual void DrawTitleCell(int col, const TRect& rect, TColumnEh* column, TGridDrawState state);
+  virtual void DrawDataCell(int col, int row, const TRect& rect, TColumnEh* column,
+                            TGridDrawState state);
+  virtual void DrawFooterCell(int col, int footerRow, const TRect& rect, TColumnEh* column,
+                              TGridDrawState state);
+
+ private:
+  friend class TColumnEh;
+  friend class TColumnTitleEh;
+  friend class TDBGridColumnsEh;
+  void SetColumnAttributes();
+  void FitColumnWidths();
+  int MeasureFontHeight(const TFont* font, int* externalLeading = nullptr);
+  void InternalLayout();
+  void BuildColumns();
+  void ApplyBaseOptions();
+  void SortMarkChanged(TColumnEh* column);
+  void SumListChangedHandler();
+  void DrawTitleGroups();
+  // Draws the column's always-shown edit buttons at the right of `rect`;
+  // returns their width.
+  int DrawEditButtons(const TRect& rect, TColumnEh* column, TColor background);
+  void DrawMultiTitle(int col, const TRect& rect, TColumnEh* column, TGridDrawState state);
+  void DrawTitleText(const TRect& rect, const std::string& text, TColumnEh* column, TFont* font,
+                     TAlignment alignment, TSortMarkerEh marker, int sortIndex, bool pressed);
+  bool RecordHasNumber(int& recNo);
+  // The text the editor shows for `column`'s field now.
+  std::string FieldEditText(TColumnEh* column);
+  int DataRowOfRecord() const;
+
+  std::unique_ptr<TGridDataLinkEh> FDataLink;
+  TObjectPtr<TColumnDefValuesEh> FColumnDefValues;
+  TObjectPtr<TDBGridColumnsEh> FColumns;
+  std::vector<TColumnEh*> FVisibleColumns;
+  std::vector<TColumnEh*> FSortMarkedColumns;
+  std::unique_ptr<TFont> FTitleFont;
+  std::unique_ptr<TBookmarkListEh> FSelectedRows;
+  TDBGridEhSelectionType FSelectionType = gstNon;
+  std::unique_ptr<TFont> FFooterFont;
+  std::unique_ptr<THeadTreeNode> FTitleTree;
+  std::vector<THeadTreeNode*> FLeafFieldArr;
+  TObjectPtr<TDBGridEhSumList> FSumList;
+  TDBGridEhStyle* FStyle = nullptr;
+  TColCellParamsEh FColCellParams;
+
+  TDBGridOptions FOptions = kDefaultDBGridOptions;
+  TDBGridEhOptions FOptionsEh = kDefaultDBGridEhOptions;
+  TDBGridEhAllowedOperations FAllowedOperations{alopInsertEh, alopUpdateEh, alopDeleteEh,
+                                                alopAppendEh};
+  bool FReadOnly = false;
+  bool FDrawMemoText = false;
+  bool FFlat = false;
+  bool FRowSizingAllowed = false;
+  bool FDefaultDrawingEh = true;
+  bool FAutoFitColWidths = false;
+  int FMinAutoFitWidth = 0;
+  int FFrozenCols = 0;
+  int FRowHeight = 0;
+  int FRowLines = 0;
+  int FTitleHeight = 0;
+  int FTitleLines = 0;
+  int FVTitleMargin = 10;
+  bool FUseMultiTitle = false;
+  int FFooterRowCount = 0;
+  TColor FFooterColor = clWindow;
+  TColor FEvenRowColor = clWindow;
+  bool FEvenRowColorAssigned = false;
+  TColor FOddRowColor = clWindow;
+  bool FOddRowColorAssigned = false;
+  int FIndicatorOffset = 1;
+  int FTitleOffset = 1;
+  int FTitleTextMargin = 4;
+  int FDefaultRowHeight = 0;
+  bool FMultiLineRows = false;
+  int FInCellButtonHeight = 0;
+  bool FDeferredLayoutQueued = false;
+  TCustomImageList* FTitleImages = nullptr;
+  int FTitleRowHeight = 0;
+
+  int FUpdateLock = 0;
+  int FLayoutLock = 0;
+  bool FInLayout = false;
+  bool FLayoutFromDataset = false;
+  int FLayoutCount = 0;
+  bool FInColumnAttributes = false;
+  bool FDestroying = false;
+  std::string FEditText;
+  TColumnEh* FPressedTitle = nullptr;
+};
+
+class TDBGridEh : public TCustomDBGridEh {
+  MEBRATH_CLASS(TDBGridEh, TCustomDBGridEh)
+ protected:
+  explicit TDBGridEh(TComponent* owner) : TCustomDBGridEh(owner) {}
+};

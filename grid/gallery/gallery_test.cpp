@@ -1,0 +1,170 @@
+// A register-like data grid painted through the Qt canvas: two-level
+// titles with sort markers, a SUM footer, alternating row colours, a
+// frozen column, the focused cell, and the same grid disabled. The test
+// checks a few pixels; with MEBRATH_GALLERY_DIR set it writes the
+// pictures there to be looked at.
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QCoreApplication>
+#include <QImage>
+
+#include <cstdlib>
+#include <string>
+
+#include "grid/db_grid.h"
+#include "grid_test_support.h"
+#include "platform/data/data_source.h"
+#include "platform/gui/forms.h"
+#include "platform/gui/gui_host.h"
+#include "platform/gui/message_queue.h"
+#include "platform/qt/qt_canvas.h"
+#include "platform/qt/qt_host.h"
+
+namespace {
+
+TQtHost& Host() {
+  static TQtHost* host = [] {
+    static int argc = 1;
+    static char name[] = "grid_gallery_test";
+    static char* argv[] = {name, nullptr};
+    return &InstallQtHost(argc, argv);
+  }();
+  return *host;
+}
+
+void Pump() {
+  QCoreApplication::processEvents();
+  TMsg msg;
+  while (PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(msg);
+    DispatchMessage(msg);
+  }
+}
+
+QImage Render(HWND wnd) {
+  Pump();
+  TRect content = ContentRect(wnd);
+  QImage image(content.Width(), content.Height(), QImage::Format_ARGB32);
+  image.fill(Qt::magenta);
+  {
+    TQtCanvas canvas(&image);
+    PaintTopLevel(wnd, canvas, TRect{0, 0, content.Width(), content.Height()});
+  }
+  return image;
+}
+
+void Save(const QImage& image, const char* name) {
+  const char* dir = std::getenv("MEBRATH_GALLERY_DIR");
+  if (dir == nullptr || *dir == 0) return;
+  image.save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
+}
+
+struct TRegister {
+  TRegister() {
+    ds = CreateUnique<TmemDs>();
+    ds->SetName("reg");
+    ser = AddTestField<TStringField>(ds.get(), "SER", 4);
+    num = AddTestField<TStringField>(ds.get(), "NUM", 7);
+    date = AddTestField<TDateField>(ds.get(), "DATE");
+    fio = AddTestField<TStringField>(ds.get(), "FIO", 30);
+    sum = AddTestField<TCurrencyField>(ds.get(), "SUMMA");
+    paid = AddTestField<TBooleanField>(ds.get(), "PAID");
+    ds->Open();
+    const char* names[] = {"Иванова Анна Петровна",     "Петрова Мария Ивановна",
+                           "Сидорова Елена Викторовна", "Кузнецова Ольга Сергеевна",
+                           "Смирнова Татьяна Павловна", "Волкова Наталья Андреевна",
+                           "Фёдорова Ирина Олеговна",   "Морозова Светлана Юрьевна"};
+    for (int i = 0; i < 40; ++i) {
+      ds->Append();
+      ser->SetAsString("АБ");
+      num->SetAsString(std::to_string(1234560 + i));
+      date->SetAsDateTime(39100 + i * 3);
+      fio->SetAsString(names[i % 8]);
+      sum->SetAsCurrency(Currency(3000 + (i % 3) * 1000));
+      if (i % 4 != 3) paid->SetAsBoolean(i % 2 == 0);
+      ds->Post();
+    }
+    ds->First();
+    source = CreateUnique<TDataSource>();
+    source->SetDataSet(ds.get());
+  }
+  TObjectPtr<TmemDs> ds;
+  TObjectPtr<TDataSource> source;
+  TStringField *ser, *num, *fio;
+  TDateField* date;
+  TCurrencyField* sum;
+  TBooleanField* paid;
+};
+
+TDBGridEh* MakeGrid(TForm* form, TDataSource* source) {
+  TDBGridEh* grid = Create<TDBGridEh>(form);
+  grid->SetParent(form);
+  grid->SetBounds(8, 8, 620, 330);
+  grid->BeginLayout();
+  struct {
+    const char* field;
+    const char* caption;
+    int width;
+  } columns[] = {{"SER", "Сертификат|Серия", 50},        {"NUM", "Сертификат|Номер", 70},
+                 {"DATE", "Сертификат|Дата выдачи", 80}, {"FIO", "Фамилия, имя, отчество", 200},
+                 {"SUMMA", "Оплата|Сумма", 80},          {"PAID", "Оплата|Оплачен", 60}};
+  for (const auto& c : columns) {
+    TColumnEh* column = grid->Columns()->Add();
+    column->SetFieldName(c.field);
+    column->Title()->SetCaption(c.caption);
+    column->SetWidth(c.width);
+    column->Title()->SetTitleButton(true);
+  }
+  grid->SetUseMultiTitle(true);
+  grid->SetFrozenCols(1);
+  grid->SetFooterRowCount(1);
+  grid->SetOddRowColor(RGB(0xF4, 0xF7, 0xFB));
+  grid->SetOptionsEh(grid->OptionsEh() + TDBGridEhOptions{dghAutoSortMarking, dghMultiSortMarking});
+  grid->Columns()->Items(3)->Footer()->SetValueType(fvtStaticText);
+  grid->Columns()->Items(3)->Footer()->SetValue("Итого:");
+  grid->Columns()->Items(3)->Footer()->SetAlignment(taRightJustify);
+  grid->Columns()->Items(4)->Footer()->SetValueType(fvtSum);
+  grid->Columns()->Items(4)->SetDisplayFormat("#,##0.00");
+  grid->Columns()->Items(4)->Footer()->SetDisplayFormat("#,##0.00");
+  grid->Columns()->Items(1)->Title()->SetSortMarker(smUpEh);
+  grid->Columns()->Items(3)->Title()->SetSortMarker(smDownEh);
+  grid->EndLayout();
+  grid->SetDataSource(source);
+  grid->SumList()->SetActive(true);
+  return grid;
+}
+
+TEST(GridGalleryTest, ARegisterGridPaintsOnTheQtCanvas) {
+  Host();
+  TRegister reg;
+  TForm* form = Create<TForm>(nullptr);
+  form->SetCaption("Реестр");
+  form->SetBounds(20, 20, 640, 390);
+  TDBGridEh* grid = MakeGrid(form, reg.source.get());
+  form->Show();
+  grid->SetFocus();
+  reg.ds->MoveBy(2);
+  grid->SetSelectedIndex(3);
+  QImage image = Render(form->Handle());
+  Save(image, "grid_register");
+  // The focused cell shows in the highlight colour somewhere in its row.
+  const TRect cell = grid->CellRect(grid->Col(), grid->Row());
+  const TPoint at = grid->ClientToScreen({cell.Left + 3, cell.Bottom - 3});
+  const TRect content = ContentRect(form->Handle());
+  const QColor focused = image.pixelColor(at.X - content.Left, at.Y - content.Top);
+  const TColor highlight = ColorToRGB(clHighlight);
+  EXPECT_EQ(focused.red(), GetRValue(highlight));
+  EXPECT_EQ(focused.blue(), GetBValue(highlight));
+  EXPECT_EQ(grid->SumList()->SumCollection()->Items(0)->SumValue(), Currency(159000));
+
+  grid->SetEnabled(false);
+  Save(Render(form->Handle()), "grid_register_disabled");
+  form->Free();
+}
+
+}  // namespace
+
+// Fontconfig keeps its caches until the process ends.
+extern "C" const char* __lsan_default_suppressions();
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }

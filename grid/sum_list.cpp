@@ -1,0 +1,570 @@
+#include "grid/sum_list.h"
+
+#include "grid/grid_utils.h"
+#include "platform/base/text.h"
+#include "platform/data/data_source.h"
+#include "platform/data/fields.h"
+
+namespace {
+
+// Controls disabled for a pass, enabled again whatever happens.
+class TControlsOff {
+ public:
+  explicit TControlsOff(TDataSet* dataSet) : FDataSet(dataSet) { FDataSet->DisableControls(); }
+  ~TControlsOff() { FDataSet->EnableControls(); }
+  TControlsOff(const TControlsOff&) = delete;
+  TControlsOff& operator=(const TControlsOff&) = delete;
+
+ private:
+  TDataSet* FDataSet;
+};
+
+class TFlagOn {
+ public:
+  explicit TFlagOn(bool& flag) : FFlag(flag) { FFlag = true; }
+  ~TFlagOn() { FFlag = false; }
+  TFlagOn(const TFlagOn&) = delete;
+  TFlagOn& operator=(const TFlagOn&) = delete;
+
+ private:
+  bool& FFlag;
+};
+
+Currency Average(Currency sum, int count) {
+  return count == 0 ? Currency() : sum / Currency(count);
+}
+
+}  // namespace
+
+class TSumListDataSetWatch : public TComponent {
+  MEBRATH_CLASS(TSumListDataSetWatch, TComponent)
+ public:
+  TSumListDataSetWatch(TComponent* owner, TDBSumListProducer* producer)
+      : TComponent(owner), FProducer(producer) {}
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override {
+    TComponent::Notification(component, operation);
+    if (operation == opRemove) FProducer->DataSetDestroyed(component);
+  }
+
+ private:
+  TDBSumListProducer* FProducer;
+};
+
+// ---- TDBSum
+
+void TDBSum::SetFieldName(const std::string& value) {
+  if (FFieldName == value) return;
+  FFieldName = value;
+  Changed(false);
+}
+
+void TDBSum::SetGroupOperation(TGroupOperation value) {
+  if (FGroupOperation == value) return;
+  FGroupOperation = value;
+  Changed(false);
+}
+
+void TDBSum::Assign(const TPersistent* source) {
+  if (auto* other = dynamic_cast<const TDBSum*>(source)) {
+    FGroupOperation = other->FGroupOperation;
+    FFieldName = other->FFieldName;
+    FOldContribution = other->FOldContribution;
+    FSumValue = other->FSumValue;
+    Changed(false);
+    return;
+  }
+  TCollectionItem::Assign(source);
+}
+
+// ---- TDBSumCollection
+
+TDBSumCollection::TDBSumCollection(TDBSumListProducer* producer)
+    : TOwnedCollection(producer, ItemFactory<TDBSum>()), FProducer(producer) {}
+
+TDBSumCollection::~TDBSumCollection() = default;
+
+TDBSum* TDBSumCollection::FindSum(TGroupOperation operation, const std::string& fieldName) const {
+  for (int i = 0; i < Count(); ++i) {
+    TDBSum* sum = Items(i);
+    if (sum->GroupOperation() == operation && AnsiCompareText(sum->FieldName(), fieldName) == 0)
+      return sum;
+  }
+  return nullptr;
+}
+
+void TDBSumCollection::Update(TCollectionItem* item) {
+  (void)item;
+  TComponent* owner = FProducer->Owner();
+  if (owner != nullptr && (owner->ComponentState().Contains(csLoading) ||
+                           owner->ComponentState().Contains(csDestroying)))
+    return;
+  FProducer->RecalcAll();
+}
+
+// ---- TDBSumListProducer
+
+TDBSumListProducer::TDBSumListProducer(TComponent* owner)
+    : FOwner(owner),
+      FSumCollection(CreateUnique<TDBSumCollection>(this)),
+      FWatch(CreateUnique<TSumListDataSetWatch>(this)) {}
+
+TDBSumListProducer::~TDBSumListProducer() { ReturnEvents(); }
+
+void TDBSumListProducer::DataSetDestroyed(TComponent* dataSet) {
+  if (dataSet == FMasterDataSet) {
+    FMasterDataSet = nullptr;
+    FSavedMasterAfterScroll = nullptr;
+  }
+  if (dataSet == FDataSet) {
+    // Its own handlers go with it; the master gets its own back.
+    FDataSet = nullptr;
+    ReturnEvents();
+  }
+}
+
+bool TDBSumListProducer::OwnerBlocks() const {
+  if (FOwner == nullptr) return false;
+  const TComponentState state = FOwner->ComponentState();
+  return state.Contains(csLoading) || (state.Contains(csDesigning) && !FDesignTimeWork);
+}
+
+bool TDBSumListProducer::Working() const { return FActive && FEventsHooked && !OwnerBlocks(); }
+
+bool TDBSumListProducer::UsesVirtualRecords() {
+  return FDataSet != nullptr && FVirtualRecords && FActive && !FDataSet->IsSequenced();
+}
+
+TField* TDBSumListProducer::FieldOf(const TDBSum& sum) const {
+  return sum.FFieldName.empty() ? nullptr : FDataSet->FindField(sum.FFieldName);
+}
+
+void TDBSumListProducer::Changed() {
+  if (SumListChanged) SumListChanged(this);
+}
+
+void TDBSumListProducer::SetDataSet(TDataSet* value) {
+  if (FDataSet == value) return;
+  const bool wasActive = FActive;
+  if (wasActive) SetActive(false);
+  FDataSet = value;
+  if (wasActive) SetActive(true);
+}
+
+void TDBSumListProducer::SetActive(bool value) {
+  FActive = value;
+  if (OwnerBlocks()) return;
+  if (value) {
+    SetDataSetEvents();
+    RecalcAll();
+  } else {
+    ReturnEvents();
+    ClearSumValues();
+  }
+}
+
+void TDBSumListProducer::SetExternalRecalc(bool value) {
+  if (FExternalRecalc == value) return;
+  FExternalRecalc = value;
+  RecalcAll();
+}
+
+void TDBSumListProducer::SetVirtualRecords(bool value) {
+  if (FVirtualRecords == value) return;
+  FVirtualRecords = value;
+  if (value) RecalcAll();
+}
+
+void TDBSumListProducer::Assign(const TPersistent* source) {
+  if (auto* other = dynamic_cast<const TDBSumListProducer*>(source)) {
+    SetActive(other->FActive);
+    SetDataSet(other->FDataSet);
+    FExternalRecalc = other->FExternalRecalc;
+    FSumCollection->Assign(other->FSumCollection.get());
+    OnAfterRecalcAll = other->OnAfterRecalcAll;
+    OnRecalcAll = other->OnRecalcAll;
+    SumListChanged = other->SumListChanged;
+    SetVirtualRecords(other->FVirtualRecords);
+    return;
+  }
+  TPersistent::Assign(source);
+}
+
+void TDBSumListProducer::SetDataSetEvents() {
+  if (FEventsHooked || FDataSet == nullptr) return;
+  TDataSet* ds = FDataSet;
+  FSaved = {ds->AfterCancel, ds->AfterClose,  ds->AfterEdit,    ds->AfterInsert, ds->AfterOpen,
+            ds->AfterPost,   ds->AfterScroll, ds->BeforeDelete, ds->AfterDelete, ds->AfterRefresh};
+  ds->AfterCancel = [this](TDataSet* d) { DataSetAfterCancel(d); };
+  ds->AfterClose = [this](TDataSet* d) { DataSetAfterClose(d); };
+  ds->AfterEdit = [this](TDataSet* d) { DataSetAfterEdit(d); };
+  ds->AfterInsert = [this](TDataSet* d) { DataSetAfterInsert(d); };
+  ds->AfterOpen = [this](TDataSet* d) { DataSetAfterOpen(d); };
+  ds->AfterPost = [this](TDataSet* d) { DataSetAfterPost(d); };
+  ds->AfterScroll = [this](TDataSet* d) { DataSetAfterScroll(d); };
+  ds->BeforeDelete = [this](TDataSet* d) { DataSetBeforeDelete(d); };
+  ds->AfterDelete = [this](TDataSet* d) { DataSetAfterDelete(d); };
+  ds->AfterRefresh = [this](TDataSet* d) { DataSetAfterRefresh(d); };
+  TDataSource* master = ds->MasterSource();
+  FMasterDataSet = master != nullptr ? master->DataSet() : nullptr;
+  if (FMasterDataSet != nullptr) {
+    FSavedMasterAfterScroll = FMasterDataSet->AfterScroll;
+    FMasterDataSet->AfterScroll = [this](TDataSet* d) { MasterAfterScroll(d); };
+  }
+  FEventsHooked = true;
+  FWatch->FreeNotification(ds);
+  if (FMasterDataSet != nullptr) FWatch->FreeNotification(FMasterDataSet);
+}
+
+void TDBSumListProducer::ReturnEvents() {
+  if (FEventsHooked && FDataSet != nullptr) {
+    FWatch->RemoveFreeNotification(FDataSet);
+    if (FMasterDataSet != nullptr) FWatch->RemoveFreeNotification(FMasterDataSet);
+    TDataSet* ds = FDataSet;
+    ds->AfterCancel = std::move(FSaved.AfterCancel);
+    ds->AfterClose = std::move(FSaved.AfterClose);
+    ds->AfterEdit = std::move(FSaved.AfterEdit);
+    ds->AfterInsert = std::move(FSaved.AfterInsert);
+    ds->AfterOpen = std::move(FSaved.AfterOpen);
+    ds->AfterPost = std::move(FSaved.AfterPost);
+    ds->AfterScroll = std::move(FSaved.AfterScroll);
+    ds->BeforeDelete = std::move(FSaved.BeforeDelete);
+    ds->AfterDelete = std::move(FSaved.AfterDelete);
+    ds->AfterRefresh = std::move(FSaved.AfterRefresh);
+  }
+  if (FEventsHooked && FMasterDataSet != nullptr) {
+    FWatch->RemoveFreeNotification(FMasterDataSet);
+    FMasterDataSet->AfterScroll = std::move(FSavedMasterAfterScroll);
+  }
+  FSaved = {};
+  FSavedMasterAfterScroll = nullptr;
+  FMasterDataSet = nullptr;
+  FEventsHooked = false;
+  FVirtualRecordList.clear();
+  FVirtualIndex = -1;
+  FExpectedCount = -1;
+}
+
+// ---- record numbers
+
+int TDBSumListProducer::GetRecNo() {
+  if (FDataSet == nullptr) return 0;
+  if (UsesVirtualRecords()) return FindVirtualRecNo(FDataSet->Bookmark()) + 1;
+  return FDataSet->RecNo();
+}
+
+int TDBSumListProducer::FindVirtualRecNo(const TBookmark& bookmark) {
+  const int count = static_cast<int>(FVirtualRecordList.size());
+  if (count == 0 || bookmark.empty()) return -1;
+  int i = FVirtualIndex < 0 || FVirtualIndex >= count ? 0 : FVirtualIndex;
+  int cmp = FDataSet->CompareBookmarks(FVirtualRecordList[static_cast<std::size_t>(i)], bookmark);
+  while (cmp < 0 && i + 1 < count)
+    cmp = FDataSet->CompareBookmarks(FVirtualRecordList[static_cast<std::size_t>(++i)], bookmark);
+  while (cmp > 0 && i > 0)
+    cmp = FDataSet->CompareBookmarks(FVirtualRecordList[static_cast<std::size_t>(--i)], bookmark);
+  FVirtualIndex = i;
+  return cmp == 0 ? i : -1;
+}
+
+void TDBSumListProducer::SetRecNo(int value) {
+  if (FDataSet == nullptr) return;
+  if (UsesVirtualRecords()) {
+    if (value >= 1 && value <= static_cast<int>(FVirtualRecordList.size()))
+      FDataSet->GotoBookmark(FVirtualRecordList[static_cast<std::size_t>(value - 1)]);
+    return;
+  }
+  FDataSet->SetRecNo(value);
+}
+
+bool TDBSumListProducer::HasRecordNumbers() {
+  if (FDataSet == nullptr) return false;
+  if (FDataSet->IsSequenced()) return true;
+  return UsesVirtualRecords() &&
+         (!FVirtualRecordList.empty() || (FDataSet->Bof() && FDataSet->Eof()));
+}
+
+int TDBSumListProducer::RecordCount() {
+  if (FDataSet == nullptr) return 0;
+  if (UsesVirtualRecords()) return static_cast<int>(FVirtualRecordList.size());
+  return FDataSet->RecordCount();
+}
+
+// ---- values
+
+void TDBSumListProducer::ClearSumValues() {
+  for (int i = 0; i < FSumCollection->Count(); ++i) {
+    TDBSum* sum = FSumCollection->Items(i);
+    sum->FSumValue = Currency();
+    sum->FOldContribution = Currency();
+    sum->FRunningSum = Currency();
+    sum->FNonNullCount = 0;
+  }
+  FDeletePending = false;
+  Changed();
+}
+
+void TDBSumListProducer::RecalcAll() {
+  if (!Working() || FDataSet == nullptr || !FDataSet->Active()) {
+    // Items may change before the dataset opens; the open recalculates.
+    return;
+  }
+  ClearSumValues();
+  FVirtualIndex = -1;
+  FDeletePending = false;
+  if (OnRecalcAll) OnRecalcAll(this);
+  if (!FExternalRecalc) {
+    const int count = FSumCollection->Count();
+    std::vector<TDBSum*> items;
+    std::vector<TField*> fields;
+    for (int i = 0; i < count; ++i) {
+      TDBSum* sum = FSumCollection->Items(i);
+      if (!sum->IsActive()) continue;
+      items.push_back(sum);
+      fields.push_back(FieldOf(*sum));
+    }
+    const bool virtualRecords = UsesVirtualRecords();
+    if (!items.empty() || virtualRecords) {
+      TControlsOff controlsOff(FDataSet);
+      TFlagOn inRecalc(FInRecalc);
+      FVirtualRecordList.clear();
+      FDataSet->First();
+      while (!FDataSet->Eof()) {
+        for (std::size_t k = 0; k < items.size(); ++k) {
+          TDBSum* sum = items[k];
+          TField* field = fields[k];
+          const bool isNull = field == nullptr || field->IsNull();
+          switch (sum->FGroupOperation) {
+            case goSum:
+              if (!isNull) sum->FSumValue += SumValueOf(field);
+              break;
+            case goAvg:
+              if (!isNull) {
+                ++sum->FNonNullCount;
+                sum->FRunningSum += SumValueOf(field);
+              }
+              break;
+            case goCount:
+              if (sum->FFieldName.empty() || !isNull) sum->FSumValue += Currency(1);
+              break;
+          }
+        }
+        if (virtualRecords) FVirtualRecordList.push_back(FDataSet->Bookmark());
+        FDataSet->Next();
+      }
+      FDataSet->First();
+      for (TDBSum* sum : items)
+        if (sum->FGroupOperation == goAvg)
+          sum->FSumValue = Average(sum->FRunningSum, sum->FNonNullCount);
+    }
+  }
+  if (OnAfterRecalcAll) OnAfterRecalcAll(this);
+  FOldFiltered = FDataSet->Filtered();
+  FOldFilter = FDataSet->Filter();
+  FExpectedCount = FDataSet->RecordCount();
+  FInRecalc = false;
+  Changed();
+}
+
+void TDBSumListProducer::RecalcKeepingPlace() {
+  TBookmark place = FDataSet->IsEmpty() ? TBookmark() : FDataSet->Bookmark();
+  RecalcAll();
+  if (!place.empty() && FDataSet->BookmarkValid(place)) FDataSet->GotoBookmark(place);
+}
+
+void TDBSumListProducer::CheckRecordCount() {
+  if (FExpectedCount < 0 || FDataSet->State() != dsBrowse) return;
+  if (FDataSet->RecordCount() != FExpectedCount) RecalcKeepingPlace();
+}
+
+// ---- dataset events
+
+void TDBSumListProducer::DataSetAfterOpen(TDataSet* dataSet) {
+  if (FActive) RecalcAll();
+  if (FSaved.AfterOpen) FSaved.AfterOpen(dataSet);
+}
+
+void TDBSumListProducer::DataSetAfterClose(TDataSet* dataSet) {
+  if (FActive) {
+    ClearSumValues();
+    FInRecalc = false;
+  }
+  FVirtualRecordList.clear();
+  FVirtualIndex = -1;
+  FExpectedCount = -1;
+  FInserting = false;
+  FNewRecordPending = false;
+  if (FSaved.AfterClose) FSaved.AfterClose(dataSet);
+}
+
+void TDBSumListProducer::DataSetAfterEdit(TDataSet* dataSet) {
+  if (FActive) {
+    for (int i = 0; i < FSumCollection->Count(); ++i) {
+      TDBSum* sum = FSumCollection->Items(i);
+      if (!sum->IsActive()) continue;
+      TField* field = FieldOf(*sum);
+      const bool isNull = field == nullptr || field->IsNull();
+      if (sum->FGroupOperation == goCount) {
+        sum->FOldContribution = (!sum->FFieldName.empty() && isNull) ? Currency() : Currency(1);
+      } else {
+        sum->FOldContribution = isNull ? Currency() : SumValueOf(field);
+        sum->FOldValue = isNull ? Variant::Null() : field->AsVariant();
+      }
+    }
+  }
+  if (FSaved.AfterEdit) FSaved.AfterEdit(dataSet);
+}
+
+void TDBSumListProducer::DataSetAfterInsert(TDataSet* dataSet) {
+  if (FActive) {
+    // A new record has no share yet, whatever defaults it was given: its
+    // values enter the sums when it is posted.
+    for (int i = 0; i < FSumCollection->Count(); ++i) {
+      TDBSum* sum = FSumCollection->Items(i);
+      sum->FOldContribution = Currency();
+      sum->FOldValue = Variant::Null();
+    }
+    FInserting = true;
+    if (UsesVirtualRecords()) FNewRecordPending = true;
+  }
+  if (FSaved.AfterInsert) FSaved.AfterInsert(dataSet);
+}
+
+void TDBSumListProducer::DataSetAfterPost(TDataSet* dataSet) {
+  if (FActive) {
+    for (int i = 0; i < FSumCollection->Count(); ++i) {
+      TDBSum* sum = FSumCollection->Items(i);
+      if (!sum->IsActive()) continue;
+      TField* field = FieldOf(*sum);
+      const bool isNull = field == nullptr || field->IsNull();
+      const Currency value = isNull ? Currency() : SumValueOf(field);
+      switch (sum->FGroupOperation) {
+        case goSum:
+          sum->FSumValue = sum->FSumValue - sum->FOldContribution + value;
+          break;
+        case goAvg: {
+          const bool oldNull = VarIsNull(sum->FOldValue) || VarIsEmpty(sum->FOldValue);
+          if (!isNull) {
+            if (oldNull) ++sum->FNonNullCount;
+          } else if (!oldNull) {
+            --sum->FNonNullCount;
+          }
+          sum->FRunningSum = sum->FRunningSum - sum->FOldContribution + value;
+          sum->FSumValue = Average(sum->FRunningSum, sum->FNonNullCount);
+          break;
+        }
+        case goCount:
+          sum->FSumValue = sum->FSumValue - sum->FOldContribution +
+                           ((!sum->FFieldName.empty() && isNull) ? Currency() : Currency(1));
+          break;
+      }
+      // The record now counts with what was posted.
+      sum->FOldContribution =
+          sum->FGroupOperation == goCount
+              ? ((!sum->FFieldName.empty() && isNull) ? Currency() : Currency(1))
+              : value;
+      sum->FOldValue = isNull ? Variant::Null() : field->AsVariant();
+    }
+    if (FNewRecordPending && UsesVirtualRecords()) InsertPendingBookmark();
+    FNewRecordPending = false;
+    if (FInserting && FExpectedCount >= 0) ++FExpectedCount;
+    FInserting = false;
+    Changed();
+    if (!FInRecalc) CheckRecordCount();
+  }
+  if (FSaved.AfterPost) FSaved.AfterPost(dataSet);
+}
+
+void TDBSumListProducer::InsertPendingBookmark() {
+  const TBookmark bookmark = FDataSet->Bookmark();
+  const int count = static_cast<int>(FVirtualRecordList.size());
+  int i = FVirtualIndex < 0 || FVirtualIndex > count ? 0 : FVirtualIndex;
+  auto at = [&](int k) -> const TBookmark& {
+    return FVirtualRecordList[static_cast<std::size_t>(k)];
+  };
+  while (i < count && FDataSet->CompareBookmarks(at(i), bookmark) < 0) ++i;
+  while (i > 0 && FDataSet->CompareBookmarks(at(i - 1), bookmark) > 0) --i;
+  FVirtualRecordList.insert(FVirtualRecordList.begin() + i, bookmark);
+  FVirtualIndex = i;
+}
+
+void TDBSumListProducer::DataSetAfterCancel(TDataSet* dataSet) {
+  if (FSaved.AfterCancel) FSaved.AfterCancel(dataSet);
+  FNewRecordPending = false;
+  FInserting = false;
+}
+
+void TDBSumListProducer::DataSetBeforeDelete(TDataSet* dataSet) {
+  if (FSaved.BeforeDelete) FSaved.BeforeDelete(dataSet);
+  if (!FActive) return;
+  // Only noted here: the values change once the delete has succeeded.
+  const bool editing = dataSet->State() == dsEdit;
+  for (int i = 0; i < FSumCollection->Count(); ++i) {
+    TDBSum* sum = FSumCollection->Items(i);
+    if (!sum->IsActive()) continue;
+    if (editing) {
+      // The record leaves the file with its stored value.
+      sum->FPendingDelete = sum->FOldContribution;
+      sum->FPendingDeleteNonNull = !(VarIsNull(sum->FOldValue) || VarIsEmpty(sum->FOldValue));
+      continue;
+    }
+    TField* field = FieldOf(*sum);
+    const bool isNull = field == nullptr || field->IsNull();
+    if (sum->FGroupOperation == goCount)
+      sum->FPendingDelete = (!sum->FFieldName.empty() && isNull) ? Currency() : Currency(1);
+    else
+      sum->FPendingDelete = isNull ? Currency() : SumValueOf(field);
+    sum->FPendingDeleteNonNull = !isNull;
+  }
+  FDeletePending = true;
+  FDeleteVirtualIndex = UsesVirtualRecords() ? FindVirtualRecNo(dataSet->Bookmark()) : -1;
+}
+
+void TDBSumListProducer::DataSetAfterDelete(TDataSet* dataSet) {
+  if (FActive && FDeletePending) {
+    FDeletePending = false;
+    for (int i = 0; i < FSumCollection->Count(); ++i) {
+      TDBSum* sum = FSumCollection->Items(i);
+      if (!sum->IsActive()) continue;
+      switch (sum->FGroupOperation) {
+        case goSum:
+        case goCount:
+          sum->FSumValue -= sum->FPendingDelete;
+          break;
+        case goAvg:
+          sum->FRunningSum -= sum->FPendingDelete;
+          if (sum->FPendingDeleteNonNull) --sum->FNonNullCount;
+          sum->FSumValue = Average(sum->FRunningSum, sum->FNonNullCount);
+          break;
+      }
+    }
+    if (FDeleteVirtualIndex >= 0 &&
+        FDeleteVirtualIndex < static_cast<int>(FVirtualRecordList.size()))
+      FVirtualRecordList.erase(FVirtualRecordList.begin() + FDeleteVirtualIndex);
+    FDeleteVirtualIndex = -1;
+    if (FExpectedCount > 0) --FExpectedCount;
+    Changed();
+  }
+  if (FSaved.AfterDelete) FSaved.AfterDelete(dataSet);
+}
+
+void TDBSumListProducer::DataSetAfterScroll(TDataSet* dataSet) {
+  if (FSaved.AfterScroll) FSaved.AfterScroll(dataSet);
+  if (!FActive || FInRecalc) return;
+  if (dataSet->Filtered() != FOldFiltered ||
+      (dataSet->Filtered() && dataSet->Filter() != FOldFilter)) {
+    RecalcAll();
+    return;
+  }
+  CheckRecordCount();
+}
+
+void TDBSumListProducer::DataSetAfterRefresh(TDataSet* dataSet) {
+  if (FActive && !FInRecalc) RecalcKeepingPlace();
+  if (FSaved.AfterRefresh) FSaved.AfterRefresh(dataSet);
+}
+
+void TDBSumListProducer::MasterAfterScroll(TDataSet* dataSet) {
+  if (FSavedMasterAfterScroll) FSavedMasterAfterScroll(dataSet);
+  if (FActive && !FInRecalc) RecalcAll();
+}
