@@ -366,14 +366,15 @@ void TCustFrame::BuildGrid() {
 }
 
 TCustomDBEditEh* TCustFrame::CardEdit(const char* field, const char* caption, int left, int top,
-                                      int width, int labelWidth) {
+                                      int width, int labelWidth, TWinControl* parent) {
   if (labelWidth == 0) labelWidth = 150;
+  if (parent == nullptr) parent = tsCard;
   TLabel* label = Create<TLabel>(this);
-  label->SetParent(tsCard);
+  label->SetParent(parent);
   label->SetCaption(caption);
   label->SetBounds(left, top + 3, labelWidth, 17);
   TDBEditEh* edit = Create<TDBEditEh>(this);
-  edit->SetParent(tsCard);
+  edit->SetParent(parent);
   edit->SetBounds(left + labelWidth, top, width, 23);
   edit->SetDataSource(dsmain);
   edit->SetDataField(field);
@@ -402,10 +403,10 @@ void TCustFrame::HookCardKeys(TWinControl* control) {
     if (!shift.Empty() && !(shift == TShiftState{ssShift})) return;
     auto* current = dynamic_cast<TWinControl*>(sender);
     if (key == VK_RETURN || key == VK_DOWN) {
-      tsCard->SelectNext(current, true, true);
+      SelectNext(current, true, true);
       key = 0;
     } else if (key == VK_UP) {
-      tsCard->SelectNext(current, false, true);
+      SelectNext(current, false, true);
       key = 0;
     }
   };

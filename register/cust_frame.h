@@ -154,8 +154,9 @@ class TCustFrame : public TForm {
   void AddColumn(const char* field, const char* title, int width);
   // A label and a data-aware edit at (left, top) on the card; returns the
   // edit.
+  // The controls go on `parent` (the card page when null).
   TCustomDBEditEh* CardEdit(const char* field, const char* caption, int left, int top, int width,
-                            int labelWidth = 0);
+                            int labelWidth = 0, TWinControl* parent = nullptr);
   TDBComboBoxEh* CardCombo(const char* field, const char* caption, int left, int top, int width,
                            int labelWidth = 0);
   // Card keys: Enter and Down to the next control, Up to the previous.

@@ -68,10 +68,11 @@ void TFrmT1::AddCouponCard(int top) {
   group->SetParent(tsCard);
   group->SetCaption("Срок беременности (в неделях)");
   group->SetBounds(12, top, 390, 84);
-  TCustomDBEditEh* qtw1 = CardEdit("cQTW1", "-на момент постановки на учет", 24, top + 22, 50, 230);
+  TCustomDBEditEh* qtw1 =
+      CardEdit("cQTW1", "-на момент постановки на учет", 12, 22, 50, 230, group);
   qtw1->SetReadOnly(true);
   qtw1->SetTabStop(false);
-  TCustomDBEditEh* qtw2 = CardEdit("QTW2", "-на момент выдачи сертификата", 24, top + 50, 50, 230);
+  TCustomDBEditEh* qtw2 = CardEdit("QTW2", "-на момент выдачи сертификата", 12, 50, 50, 230, group);
   qtw2->OnKeyPress = [](TObject*, char32_t& key) {
     if (key == U'+' || key == U'-') key = 0;
   };
