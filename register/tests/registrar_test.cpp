@@ -64,6 +64,13 @@ TEST_F(RegistrarTest, AMotherWithTwoNewbornsTypedIntoTheCard) {
   Enter("NDOC", "123456");
   Enter("DDOC", "01012000");
   Enter("ODOC", "ОВД");
+  // Ctrl+C with text selected in a card field copies it; the record stays.
+  auto* odoc = dynamic_cast<TCustomDBEditEh*>(Screen->ActiveControl());
+  ASSERT_NE(odoc, nullptr);
+  odoc->SelectAll();
+  PressKey('C', {ssCtrl});
+  EXPECT_EQ(f->dbMain->State(), dsInsert);
+  EXPECT_EQ(odoc->Text(), "ОВД");
   Enter("DREG", "10012007");
   PressKey(VK_RETURN);
 
@@ -102,6 +109,15 @@ TEST_F(RegistrarTest, AMotherWithTwoNewbornsTypedIntoTheCard) {
 
   PressKey(VK_RETURN, {ssCtrl});
   EXPECT_FALSE(f->CardShown());
+  // Shift+Down and Shift+Up change the text lines of the rows.
+  f->grdMain->SetFocus();
+  PressKey(VK_DOWN, {ssShift});
+  EXPECT_EQ(f->grdMain->RowLines(), 2);
+  PressKey(VK_UP, {ssShift});
+  EXPECT_EQ(f->grdMain->RowLines(), 0);
+  const int width = f->grdMain->Columns()->Items(0)->Width();
+  PressKey(VK_RIGHT, {ssShift});
+  EXPECT_EQ(f->grdMain->Columns()->Items(0)->Width(), width + 4);
   f->grdMain->TitleClick(f->grdMain->Columns()->Items(0));
   EXPECT_EQ(f->grdMain->Columns()->Items(0)->Title()->SortMarker(), smUpEh);
 
