@@ -199,6 +199,21 @@ void TCustFrame::AfterConstruction() {
   dsmain->OnDataChange = [this](TObject*, TField*) { UpdateSumColor(); };
 }
 
+TField* TCustFrame::Fld(const char* name) const {
+  auto [it, added] = FFieldCache.try_emplace(name, nullptr);
+  if (added) it->second = dbMain->FieldByName(name);
+  return it->second;
+}
+
+TField* TCustFrame::GroupFld(const char* name, int index) const {
+  std::string key = name + IntToStr(index);
+  auto it = FGroupCache.find(key);
+  if (it != FGroupCache.end()) return it->second;
+  TField* field = dbMain->FieldByName(key);
+  FGroupCache.emplace(std::move(key), field);
+  return field;
+}
+
 bool TCustFrame::RegisterShowsValues() {
   return dbMain->Active() && (!dbMain->IsEmpty() || dbMain->State() == dsInsert);
 }
@@ -701,13 +716,32 @@ void TCustFrame::UpdateSumColor() {
   DBSum->SetCaption(RegisterShowsValues() ? "Сумма: " + Fld("SUM")->DisplayText() + " р." : "");
 }
 
+namespace {
+// "%.7d" without the general formatter: it runs for every record an
+// ordering or a sum reads.
+std::string SevenDigits(int value) {
+  if (value < 0) return Format("%.7d", value);
+  std::string digits = std::to_string(value);
+  if (digits.size() < 7) digits.insert(0, 7 - digits.size(), '0');
+  return digits;
+}
+}  // namespace
+
 void TCustFrame::DbMainCalcFields(TDataSet*) {
-  Fld("FIO")->SetAsString(Fld("LNAME")->AsString() + " " + Fld("FNAME")->AsString() + " " +
-                          Fld("MNAME")->AsString());
-  Fld("cCERTIF")->SetAsString(Fld("SCERTIF")->AsString() + " " +
-                              Format("%.7d", Fld("NCERTIF")->AsInteger()));
+  if (FCalc.Fio == nullptr) {
+    FCalc = {Fld("SCERTIF"), Fld("NCERTIF"), Fld("LNAME"),   Fld("FNAME"),
+             Fld("MNAME"),   Fld("FIO"),     Fld("cCERTIF"), Fld("SUM")};
+  }
+  std::string fio = FCalc.LName->AsString();
+  fio += ' ';
+  fio += FCalc.FName->AsString();
+  fio += ' ';
+  fio += FCalc.MName->AsString();
+  FCalc.Fio->SetAsString(fio);
+  FCalc.CCertif->SetAsString(FCalc.SCertif->AsString() + " " +
+                             SevenDigits(FCalc.NCertif->AsInteger()));
   CalcCouponFields();
-  Fld("SUM")->SetAsCurrency(CouponSum());
+  FCalc.Sum->SetAsCurrency(CouponSum());
 }
 
 void TCustFrame::DbMainNewRecord(TDataSet*) {
@@ -737,7 +771,7 @@ void TCustFrame::ValidateCommon() {
   const std::string today = FormatDateTime("dd.mm.yyyy", now);
   if (Fld("NCERTIF")->AsInteger() < 1) ErrorAbort("Не указан номер сертификата. ");
   const std::string key =
-      Fld("SCERTIF")->AsString() + " " + Format("%.7d", Fld("NCERTIF")->AsInteger());
+      Fld("SCERTIF")->AsString() + " " + SevenDigits(Fld("NCERTIF")->AsInteger());
   if (dbMain->FindOtherKey("cCERTIF", key, 0) > 0)
     ErrorAbort("Указанный номер сертификата уже существует в текущем реестре.");
   const TDateTime dcertif = Empty(Fld("DCERTIF")) ? 0 : Fld("DCERTIF")->AsDateTime();

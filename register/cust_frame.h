@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "grid/db_grid.h"
@@ -148,7 +149,11 @@ class TCustFrame : public TForm {
     field->SetDataSet(dbMain);
     return field;
   }
-  TField* Fld(const char* name) const { return dbMain->FieldByName(name); }
+  // The field of that name, looked up once: calculated fields run for
+  // every record an ordering or a sum reads.
+  TField* Fld(const char* name) const;
+  // Field `name` of group `index` (SEX1, BDATE6), looked up once.
+  TField* GroupFld(const char* name, int index) const;
   void DateRules(TField* field);
   void NameRules(TField* field);
   void AddColumn(const char* field, const char* title, int width);
@@ -177,6 +182,12 @@ class TCustFrame : public TForm {
   void GridKeyDown(TObject* sender, unsigned& key, TShiftState shift);
 
   TDbfCursor* FCertCursor = nullptr;
+  // The fields every calculation reads, found once.
+  struct TCalcFields {
+    TField *SCertif, *NCertif, *LName, *FName, *MName, *Fio, *CCertif, *Sum;
+  } FCalc{};
+  mutable std::unordered_map<const char*, TField*> FFieldCache;
+  mutable std::unordered_map<std::string, TField*> FGroupCache;
 };
 
 // --- the registry of register windows

@@ -93,19 +93,26 @@ void TFrmT1::AddCouponCard(int top) {
 }
 
 void TFrmT1::CalcCouponFields() {
-  int term = 0;
-  if (!DateEmpty(Fld("DREG"))) {
-    const int weeks = static_cast<int>(static_cast<std::int64_t>(Fld("DCERTIF")->AsDateTime()) -
-                                       static_cast<std::int64_t>(Fld("DREG")->AsDateTime())) /
-                      7;
-    term = std::max(0, Fld("QTW2")->AsInteger() - weeks);
+  if (FDReg == nullptr) {
+    FDReg = Fld("DREG");
+    FDCertif = Fld("DCERTIF");
+    FQtw2 = Fld("QTW2");
+    FCQtw1 = Fld("cQTW1");
+    FChk = Fld("CHK");
   }
-  Fld("cQTW1")->SetAsInteger(term);
+  int term = 0;
+  if (!DateEmpty(FDReg)) {
+    const int weeks = static_cast<int>(static_cast<std::int64_t>(FDCertif->AsDateTime()) -
+                                       static_cast<std::int64_t>(FDReg->AsDateTime())) /
+                      7;
+    term = std::max(0, FQtw2->AsInteger() - weeks);
+  }
+  FCQtw1->SetAsInteger(term);
 }
 
 Currency TFrmT1::CouponSum() {
-  const int rate = YearOf(Fld("DCERTIF")->AsDateTime()) < 2007 ? 2000 : 3000;
-  return Currency(Fld("CHK")->AsInteger() * rate);
+  const int rate = YearOf(FDCertif->AsDateTime()) < 2007 ? 2000 : 3000;
+  return Currency(FChk->AsInteger() * rate);
 }
 
 void TFrmT1::ValidateCoupon() {
@@ -346,11 +353,11 @@ void TFrmT2::CalcCouponFields() {
   std::string text;
   const int count = std::min(Fld("CQNT")->AsInteger(), kMaxChildren);
   for (int i = 1; i <= count; ++i) {
-    text += dbMain->FieldByName(Format("SEX%d", i))->AsString() + "," +
-            FormatFloat("0.000", dbMain->FieldByName(Format("WEIGHT%d", i))->AsFloat()) + "," +
-            IntToStr(dbMain->FieldByName(Format("GROWTH%d", i))->AsInteger());
-    const std::string diag = Trim(dbMain->FieldByName(Format("DIAG%d", i))->AsString());
-    if (!diag.empty()) text += "," + dbMain->FieldByName(Format("DIAG%d", i))->AsString();
+    text += GroupFld("SEX", i)->AsString() + "," +
+            FormatFloat("0.000", GroupFld("WEIGHT", i)->AsFloat()) + "," +
+            IntToStr(GroupFld("GROWTH", i)->AsInteger());
+    const std::string diag = GroupFld("DIAG", i)->AsString();
+    if (!Trim(diag).empty()) text += "," + diag;
     text += ";";
   }
   Fld("Childs")->SetAsString(Copy(text, 1, 70));

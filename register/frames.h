@@ -28,6 +28,10 @@ class TFrmT1 : public TCustFrame {
   void ValidateCoupon() override;
   Currency CouponSum() override;
   void CalcCouponFields() override;
+
+ private:
+  TField *FDReg = nullptr, *FDCertif = nullptr, *FQtw2 = nullptr, *FCQtw1 = nullptr,
+         *FChk = nullptr;
 };
 
 // The child-row machinery of coupons No. 2 and No. 3.

@@ -15,6 +15,7 @@ struct TFieldPair {
   TField* From;
   TField* To;
   bool EarlyDateCleared;
+  bool SameKind;
 };
 
 int Copy(TDataSet& source, TDataSet& target, const TCopyProgress& progress, bool birth) {
@@ -24,7 +25,7 @@ int Copy(TDataSet& source, TDataSet& target, const TCopyProgress& progress, bool
     TField* to = target.FindField(from->FieldName());
     if (to == nullptr || to->Calculated()) continue;
     const bool early = from->FieldName() == "DLEAF" || from->FieldName() == "DCARD";
-    pairs.push_back({from, to, early});
+    pairs.push_back({from, to, early, from->DataType() == to->DataType()});
   }
   TField* oldCount = birth ? source.FindField("CQNT") : nullptr;
   TField* children = birth ? target.FindField("BQNT") : nullptr;
@@ -38,6 +39,9 @@ int Copy(TDataSet& source, TDataSet& target, const TCopyProgress& progress, bool
       if (pair.EarlyDateCleared && !pair.From->IsNull() && pair.From->AsDateTime() > 0 &&
           YearOf(pair.From->AsDateTime()) < 2005) {
         pair.To->Clear();
+      } else if (pair.SameKind) {
+        // The same kind converts to the same text and back: skip the text.
+        pair.To->SetValue(pair.From->Value());
       } else {
         pair.To->SetAsString(pair.From->AsString());
       }
