@@ -10,7 +10,7 @@
 class TDataSet;
 class TmDbfTable;
 
-// Told after each record: (total, done, stop). Setting `stop` ends the
+// Told every 256 records and after the last: (total, done, stop). Setting `stop` ends the
 // copy after the record in hand is stored.
 using TCopyProgress = std::function<void(int total, int done, bool& stop)>;
 
