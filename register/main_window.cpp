@@ -41,8 +41,6 @@ std::string ImportBackupName(const std::string& target, int kind) {
   return ChangeFileExt(target, Format(".$%d", kind));
 }
 
-std::string TfmMain::OutFolder() { return ExecutableDir() + "OUT"; }
-
 TfmMain::TfmMain(TComponent* owner) : TForm(owner) {
   SetName("fmMain");
   SetCaption("Mebrath");
@@ -374,19 +372,19 @@ void TfmMain::NewFile(const std::string& fileName) {
 void TfmMain::OnNew() {
   SDlg->SetTitle("Создание нового реестра");
   SDlg->SetFileName("");
-  SDlg->SetInitialDir(OutFolder());
+  SDlg->SetInitialDir(::OutFolder());
   if (SDlg->Execute()) NewFile(SDlg->FileName());
 }
 
 void TfmMain::OnOpen() {
   ODlg->SetFilter(kRegisterFilter);
-  ODlg->SetInitialDir(OutFolder());
+  ODlg->SetInitialDir(::OutFolder());
   if (ODlg->Execute()) OpenFile(ODlg->FileName());
 }
 
 void TfmMain::OnImport() {
   ODlg->SetFilter("Файлы xml|*.xml");
-  ODlg->SetInitialDir(OutFolder());
+  ODlg->SetInitialDir(::OutFolder());
   if (ODlg->Execute()) ImportFile(ODlg->FileName());
 }
 

@@ -48,8 +48,6 @@ class TfmMain : public TForm {
   // Evaluates every enabling rule now (the idle update does it too).
   void UpdateActionStates();
   TCustFrame* CurrentFrame() const { return FFrame; }
-  // The program's folder for registers ("OUT" beside the program).
-  static std::string OutFolder();
 
   TPanel* pnPlace = nullptr;
   TMainMenu* MainMenu = nullptr;
