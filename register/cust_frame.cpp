@@ -13,6 +13,7 @@
 #include "platform/base/number_format.h"
 #include "platform/base/text.h"
 #include "platform/gui/message_queue.h"
+#include "platform/gui/services.h"
 #include "register/data_module.h"
 #include "register/exchange_export.h"
 #include "register/utils.h"
@@ -102,10 +103,6 @@ std::vector<TFrameClass>& FrameClasses() {
   static std::vector<TFrameClass> classes;
   return classes;
 }
-TKeyboardLayoutHandler& LayoutHandler() {
-  static TKeyboardLayoutHandler handler;
-  return handler;
-}
 }  // namespace
 
 void RegisterFrameClass(const TFrameClass& frameClass) {
@@ -133,13 +130,15 @@ const TFrameClass* FindFrameClass(int id) {
   return nullptr;
 }
 
-void SetKeyboardLayoutHandler(TKeyboardLayoutHandler handler) {
-  LayoutHandler() = std::move(handler);
+namespace {
+int gKeyboardLayout = 0;
+}  // namespace
+
+void SwitchKeyboardLayout(int languageId) {
+  if (languageId != 0 && ActivateKeyboardLayout(languageId)) gKeyboardLayout = languageId;
 }
 
-void ActivateKeyboardLayout(int languageId) {
-  if (LayoutHandler()) LayoutHandler()(languageId);
-}
+int LastKeyboardLayout() { return gKeyboardLayout; }
 
 // --- TCustFrame
 
@@ -439,7 +438,7 @@ void TCustFrame::BuildCard() {
   CardEdit("SNILS", "СНИЛС", l, y, 120);
   y += 28;
   edLName = CardEdit("LNAME", "Фамилия", l, y, w);
-  edLName->OnEnter = [](TObject*) { ActivateKeyboardLayout(1049); };
+  edLName->OnEnter = [](TObject*) { SwitchKeyboardLayout(1049); };
   CardEdit("BDATE", "Дата рождения", r, y, 100, 170);
   y += 28;
   CardEdit("FNAME", "Имя", l, y, w);

@@ -212,8 +212,7 @@ const TFrameClass* FindFrameClass(int id);
 // The three coupon windows (frames.cpp).
 void RegisterCouponFrames();
 
-// The keyboard layout switch (language id 1049 Russian, 1033 English):
-// a hook the desktop may fill; by default it does nothing.
-using TKeyboardLayoutHandler = std::function<void(int languageId)>;
-void SetKeyboardLayoutHandler(TKeyboardLayoutHandler handler);
-void ActivateKeyboardLayout(int languageId);
+// The keyboard layout of a Windows language id (1049 Russian, 1033
+// English) through the desktop's hook, remembering the last one set.
+void SwitchKeyboardLayout(int languageId);
+int LastKeyboardLayout();

@@ -11,6 +11,7 @@
 #include "platform/base/format.h"
 #include "platform/base/number_format.h"
 #include "platform/base/text.h"
+#include "platform/gui/services.h"
 #include "platform/widgets/std_panels.h"
 #include "register/data_module.h"
 #include "register/exchange_export.h"
@@ -38,7 +39,7 @@ T* AddChildField(TDataSet* ds, const std::string& name, int size = 0) {
   return field;
 }
 
-int gLayout = 0;
+int gLayoutBeforeCode = 0;
 
 }  // namespace
 
@@ -338,13 +339,10 @@ void TFrmT2::AddCouponCard(int top) {
   grdChild->EndLayout();
   // ICD-10 codes are Latin: English while in the field, then back.
   auto english = [](TObject*) {
-    const int previous = gLayout;
-    ActivateKeyboardLayout(1033);
-    gLayout = previous;
+    gLayoutBeforeCode = LastKeyboardLayout();
+    SwitchKeyboardLayout(1033);
   };
-  auto back = [](TObject*) {
-    if (gLayout != 0) ActivateKeyboardLayout(gLayout);
-  };
+  auto back = [](TObject*) { SwitchKeyboardLayout(gLayoutBeforeCode); };
   diag->OnEnter = english;
   diag->OnExit = back;
 }

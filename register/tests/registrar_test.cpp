@@ -8,6 +8,7 @@
 #include "platform/base/clock.h"
 #include "platform/base/date_time.h"
 #include "platform/base/tests/file_test_dir.h"
+#include "platform/gui/services.h"
 #include "platform/gui/tests/gui_test_support.h"
 #include "register/data_module.h"
 #include "register/frames.h"
@@ -50,6 +51,11 @@ TEST_F(RegistrarTest, AMotherWithTwoNewbornsTypedIntoTheCard) {
   main->NewFile(dir.File("birth.002"));
   auto* f = dynamic_cast<TFrmT2*>(main->CurrentFrame());
   ASSERT_NE(f, nullptr);
+  std::vector<int> layouts;
+  SetKeyboardLayoutHandler([&](int id) {
+    layouts.push_back(id);
+    return true;
+  });
   PressKey(VK_INSERT, {ssCtrl});
   ASSERT_TRUE(f->CardShown());
   ASSERT_EQ(f->dbMain->State(), dsInsert);
@@ -58,6 +64,8 @@ TEST_F(RegistrarTest, AMotherWithTwoNewbornsTypedIntoTheCard) {
   Enter("DCERTIF", "03042007");
   Enter("SNILS", "11223344595");
   Enter("LNAME", "иванова-петрова");
+  // Russian on entering the surname.
+  EXPECT_EQ(layouts, std::vector<int>{1049});
   Enter("BDATE", "06051980");
   Enter("FNAME", "анна");
   Enter("SDOC", "4501");
@@ -73,6 +81,11 @@ TEST_F(RegistrarTest, AMotherWithTwoNewbornsTypedIntoTheCard) {
   EXPECT_EQ(odoc->Text(), "ОВД");
   Enter("DREG", "10012007");
   PressKey(VK_RETURN);
+  // English in the mother's diagnosis code, Russian again after it.
+  Enter("DIAG", "");
+  PressKey(VK_RETURN);
+  EXPECT_EQ(layouts, (std::vector<int>{1049, 1033, 1049}));
+  SetKeyboardLayoutHandler(nullptr);
 
   // No newborns yet: the post is refused and the card stays.
   Boxes.clear();
