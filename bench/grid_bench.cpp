@@ -244,3 +244,21 @@ static void BM_DBGridSumFooterAfterPost(benchmark::State& state) {
   benchmark::DoNotOptimize(screen.grid->SumList()->SumCollection()->Items(0)->SumValue());
 }
 BENCHMARK(BM_DBGridSumFooterAfterPost)->Unit(benchmark::kMicrosecond);
+
+// Paging down through the register: the dataset moves by a screenful and
+// the grid paints the new rows (recording canvas).
+static void BM_DBGridPageDownAndPaint(benchmark::State& state) {
+  TOpenRegister reg;
+  TGridScreen screen(reg.source.get());
+  TRecordingCanvas canvas;
+  const TRect all{0, 0, 1920, 1080};
+  const int page = screen.grid->VisibleDataRowCount();
+  for (auto _ : state) {
+    if (reg.table->Eof()) reg.table->First();
+    screen.grid->DataLink()->MoveBy(page);
+    canvas.Clear();
+    PaintTopLevel(screen.form->Handle(), canvas, all);
+    benchmark::DoNotOptimize(canvas.Records().size());
+  }
+}
+BENCHMARK(BM_DBGridPageDownAndPaint)->Unit(benchmark::kMillisecond);

@@ -13,6 +13,7 @@
 #include "platform/data/data_source.h"
 #include "platform/data/fields.h"
 #include "platform/widgets/grid_inplace_edit.h"
+#include "platform/widgets/menus.h"
 
 namespace {
 
@@ -229,7 +230,7 @@ TColumnTitleEh::TColumnTitleEh(TColumnEh* column)
 TColumnTitleEh::~TColumnTitleEh() = default;
 
 bool TColumnTitleEh::Assigned(TColumnEhValue v) const { return FColumn->IsAssigned(v); }
-void TColumnTitleEh::SetAssigned(TColumnEhValue v) { FColumn->Assign(v); }
+void TColumnTitleEh::SetAssigned(TColumnEhValue v) { FColumn->MarkAssigned(v); }
 void TColumnTitleEh::Changed() { FColumn->ColumnChanged(); }
 
 TAlignment TColumnTitleEh::Alignment() const {
@@ -538,11 +539,16 @@ void TColumnFooterEh::SetWordWrap(bool value) {
   Changed();
 }
 
+TDBSum* TColumnFooterEh::DBSum() const {
+  if (FSums == nullptr) return nullptr;
+  return static_cast<TDBSum*>(FSums->FindItemID(FSumId));
+}
+
 void TColumnFooterEh::ReleaseSum() {
-  if (FDBSum == nullptr) return;
-  TDBSum* sum = FDBSum;
-  FDBSum = nullptr;
-  sum->Free();
+  TDBSum* sum = DBSum();
+  FSums = nullptr;
+  FSumId = -1;
+  if (sum != nullptr) sum->Free();
 }
 
 void TColumnFooterEh::EnsureSumValue() {
@@ -557,13 +563,16 @@ void TColumnFooterEh::EnsureSumValue() {
       FValueType == fvtSum ? goSum : (FValueType == fvtAvg ? goAvg : goCount);
   const std::string field =
       op == goCount ? std::string() : (FFieldName.empty() ? FColumn->FieldName() : FFieldName);
-  if (FDBSum != nullptr && FDBSum->GroupOperation() == op && FDBSum->FieldName() == field) return;
+  const TDBSum* bound = DBSum();
+  if (bound != nullptr && bound->GroupOperation() == op && bound->FieldName() == field) return;
   TDBSumCollection* sums = grid->SumList()->SumCollection();
   sums->BeginUpdate();
   ReleaseSum();
-  FDBSum = sums->Add();
-  FDBSum->SetGroupOperation(op);
-  FDBSum->SetFieldName(field);
+  TDBSum* sum = sums->Add();
+  sum->SetGroupOperation(op);
+  sum->SetFieldName(field);
+  FSums = sums;
+  FSumId = sum->ID();
   sums->EndUpdate();
 }
 
@@ -606,7 +615,7 @@ TColumnEh::TColumnEh(TCollection* collection)
     : TCollectionItem(collection), FFont(std::make_unique<TFont>()) {
   FFont->OnChange = [this](TObject*) {
     if (FSettingFont) return;
-    Assign(cvFont);
+    MarkAssigned(cvFont);
     FTitle->RefreshDefaultFont();
     ColumnChanged();
   };
@@ -628,10 +637,19 @@ void TColumnEh::AfterConstruction() {
   if (grid != nullptr) grid->EndLayout();
 }
 
-TColumnEh::~TColumnEh() {
+TColumnEh::~TColumnEh() = default;
+
+void TColumnEh::BeforeDestruction() {
+  TCollectionItem::BeforeDestruction();
+  // Still in the collection here: the grid forgets the column.
   if (TCustomDBGridEh* grid = Grid()) {
     std::erase(grid->FSortMarkedColumns, this);
+    for (std::size_t i = 0; i < grid->FSortMarkedColumns.size(); ++i)
+      grid->FSortMarkedColumns[i]->Title()->FSortIndex = static_cast<int>(i) + 1;
     std::erase(grid->FVisibleColumns, this);
+    // The title tree keeps no pointer to a freed column.
+    for (THeadTreeNode* leaf : grid->FLeafFieldArr)
+      if (leaf->Column == this) leaf->Column = nullptr;
   }
 }
 
@@ -746,7 +764,7 @@ void TColumnEh::SetAlignment(TAlignment value) {
   }
   if (IsAssigned(cvAlignment) && FAlignment == value) return;
   FAlignment = value;
-  Assign(cvAlignment);
+  MarkAssigned(cvAlignment);
   ColumnChanged();
 }
 
@@ -757,7 +775,7 @@ bool TColumnEh::AlwaysShowEditButton() const {
 void TColumnEh::SetAlwaysShowEditButton(bool value) {
   if (IsAssigned(cvAlwaysShowEditButton) && FAlwaysShowEditButton == value) return;
   FAlwaysShowEditButton = value;
-  Assign(cvAlwaysShowEditButton);
+  MarkAssigned(cvAlwaysShowEditButton);
   ColumnChanged();
 }
 bool TColumnEh::AutoDropDown() const {
@@ -766,7 +784,7 @@ bool TColumnEh::AutoDropDown() const {
 }
 void TColumnEh::SetAutoDropDown(bool value) {
   FAutoDropDown = value;
-  Assign(cvAutoDropDown);
+  MarkAssigned(cvAutoDropDown);
 }
 void TColumnEh::SetAutoFitColWidth(bool value) {
   if (FAutoFitColWidth == value) return;
@@ -788,7 +806,7 @@ bool TColumnEh::Checkboxes() {
 void TColumnEh::SetCheckboxes(bool value) {
   if (IsAssigned(cvCheckboxes) && FCheckboxes == value) return;
   FCheckboxes = value;
-  Assign(cvCheckboxes);
+  MarkAssigned(cvCheckboxes);
   ColumnChanged();
 }
 TColor TColumnEh::Color() const {
@@ -798,7 +816,7 @@ TColor TColumnEh::Color() const {
 void TColumnEh::SetColor(TColor value) {
   if (IsAssigned(cvColor) && FColor == value) return;
   FColor = value;
-  Assign(cvColor);
+  MarkAssigned(cvColor);
   ColumnChanged();
 }
 bool TColumnEh::DblClickNextVal() const {
@@ -807,7 +825,7 @@ bool TColumnEh::DblClickNextVal() const {
 }
 void TColumnEh::SetDblClickNextVal(bool value) {
   FDblClickNextVal = value;
-  Assign(cvDblClickNextVal);
+  MarkAssigned(cvDblClickNextVal);
 }
 void TColumnEh::SetDisplayFormat(const std::string& value) {
   if (FDisplayFormat == value) return;
@@ -826,7 +844,7 @@ bool TColumnEh::EndEllipsis() const {
 void TColumnEh::SetEndEllipsis(bool value) {
   if (IsAssigned(cvEndEllipsis) && FEndEllipsis == value) return;
   FEndEllipsis = value;
-  Assign(cvEndEllipsis);
+  MarkAssigned(cvEndEllipsis);
   ColumnChanged();
 }
 TFont* TColumnEh::Font() const {
@@ -847,7 +865,7 @@ bool TColumnEh::HighlightRequired() const {
 void TColumnEh::SetHighlightRequired(bool value) {
   if (IsAssigned(cvHighlightRequired) && FHighlightRequired == value) return;
   FHighlightRequired = value;
-  Assign(cvHighlightRequired);
+  MarkAssigned(cvHighlightRequired);
   ColumnChanged();
 }
 void TColumnEh::SetImageList(TCustomImageList* value) {
@@ -886,7 +904,7 @@ TTextLayout TColumnEh::Layout() const {
 void TColumnEh::SetLayout(TTextLayout value) {
   if (IsAssigned(cvLayout) && FLayout == value) return;
   FLayout = value;
-  Assign(cvLayout);
+  MarkAssigned(cvLayout);
   ColumnChanged();
 }
 std::string TColumnEh::LookupDisplayFields() {
@@ -897,7 +915,7 @@ std::string TColumnEh::LookupDisplayFields() {
 void TColumnEh::SetLookupDisplayFields(const std::string& value) {
   if (!IsAssigned(cvLookupDisplayFields) && value == LookupDisplayFields()) return;
   FLookupDisplayFields = value;
-  Assign(cvLookupDisplayFields);
+  MarkAssigned(cvLookupDisplayFields);
   ColumnChanged();
 }
 void TColumnEh::SetMaxWidth(int value) {
@@ -935,9 +953,14 @@ void TColumnEh::SetReadOnly(bool value) {
   }
   if (IsAssigned(cvReadOnly) && FReadOnly == value) return;
   FReadOnly = value;
-  Assign(cvReadOnly);
+  MarkAssigned(cvReadOnly);
   ColumnChanged();
 }
+void TColumnEh::SetPopupMenu(TPopupMenu* value) {
+  FPopupMenu = value;
+  if (value != nullptr && Grid() != nullptr) value->FreeNotification(Grid());
+}
+
 void TColumnEh::SetShowImageAndText(bool value) {
   if (FShowImageAndText == value) return;
   FShowImageAndText = value;
@@ -949,7 +972,7 @@ bool TColumnEh::ToolTips() const {
 }
 void TColumnEh::SetToolTips(bool value) {
   FToolTips = value;
-  Assign(cvToolTips);
+  MarkAssigned(cvToolTips);
 }
 void TColumnEh::SetVisible(bool value) {
   if (FVisible == value) return;
@@ -1000,7 +1023,7 @@ void TColumnEh::SetWidth(int value) {
   }
   if (value != -1) {
     FWidth = value;
-    Assign(cvWidth);
+    MarkAssigned(cvWidth);
     ClampWidth();
   }
   ColumnChanged();
@@ -1016,7 +1039,7 @@ bool TColumnEh::WordWrap() {
 void TColumnEh::SetWordWrap(bool value) {
   if (!IsAssigned(cvWordWrap) && value == WordWrap()) return;
   FWordWrap = value;
-  Assign(cvWordWrap);
+  MarkAssigned(cvWordWrap);
   ColumnChanged();
 }
 
@@ -1068,6 +1091,7 @@ void TColumnEh::Assign(const TPersistent* source) {
   if (src->IsAssigned(cvToolTips)) SetToolTips(src->ToolTips());
   FFooters->Assign(src->Footers());
   FTag = src->FTag;
+  SetPopupMenu(src->FPopupMenu);
   SetVisible(src->FVisible);
   FImageList = src->FImageList;
   FNotInKeyListIndex = src->FNotInKeyListIndex;
@@ -1150,6 +1174,7 @@ TCheckBoxState TColumnEh::GetCheckState() {
   if (field->DataType() == ftBoolean) return field->AsBoolean() ? cbChecked : cbUnchecked;
   // An empty or one-line key list answers grayed without indexing lines
   // that are not there.
+  if (!HasKeyList()) return cbGrayed;
   const std::string text = field->Text();
   for (const std::string& v : CheckValues(0))
     if (v == text) return cbChecked;

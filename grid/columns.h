@@ -41,7 +41,9 @@ class TColumnEh;
 class TDataSet;
 class TField;
 class TDBSum;
+class TDBSumCollection;
 class TDataSource;
+class TPopupMenu;
 
 enum TColumnButtonStyleEh { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown };
 // The kind of cell, as GetCellKind answers.
@@ -370,8 +372,9 @@ class TColumnFooterEh : public TCollectionItem {
   void SetValueType(TFooterValueType value);
   bool WordWrap() const { return FWordWrap; }
   void SetWordWrap(bool value);
-  // The sum item this footer reads; nullptr for other kinds.
-  TDBSum* DBSum() const { return FDBSum; }
+  // The sum item this footer reads; nullptr for other kinds, or when the
+  // sum list dropped it.
+  TDBSum* DBSum() const;
   // Rebinds the sum item (after a field or kind change).
   void EnsureSumValue();
   void RestoreDefaults();
@@ -400,7 +403,10 @@ class TColumnFooterEh : public TCollectionItem {
   std::string FValue;
   TFooterValueType FValueType = fvtNon;
   bool FWordWrap = false;
-  TDBSum* FDBSum = nullptr;
+  // The sum item by its ID, so an item the sum list dropped is never
+  // read through a stale pointer.
+  TDBSumCollection* FSums = nullptr;
+  int FSumId = -1;
 };
 
 class TColumnFootersEh : public TCollection {
@@ -512,6 +518,9 @@ class TColumnEh : public TCollectionItem {
   virtual void SetReadOnly(bool value);
   bool ShowImageAndText() const { return FShowImageAndText; }
   void SetShowImageAndText(bool value);
+  // Shown by a right click on the column's data cells (with AutoPopup).
+  TPopupMenu* PopupMenu() const { return FPopupMenu; }
+  void SetPopupMenu(TPopupMenu* value);
   int Tag() const { return FTag; }
   void SetTag(int value) { FTag = value; }
   bool ToolTips() const;
@@ -578,6 +587,7 @@ class TColumnEh : public TCollectionItem {
  protected:
   explicit TColumnEh(TCollection* collection);
   void AfterConstruction() override;
+  void BeforeDestruction() override;
   virtual TObjectPtr<TColumnFooterEh> CreateFooter();
   virtual TObjectPtr<TColumnFootersEh> CreateFooters();
   virtual TObjectPtr<TColumnTitleEh> CreateTitle();
@@ -589,7 +599,7 @@ class TColumnEh : public TCollectionItem {
   friend class TColumnTitleEh;
   friend class TColumnFooterEh;
   bool IsAssigned(TColumnEhValue v) const { return FAssigned.Contains(v); }
-  void Assign(TColumnEhValue v) { FAssigned.Include(v); }
+  void MarkAssigned(TColumnEhValue v) { FAssigned.Include(v); }
   void RefreshFooters();
   void Repaint();
   void ClampWidth();
@@ -631,6 +641,7 @@ class TColumnEh : public TCollectionItem {
   bool FReadOnly = false;
   bool FShowImageAndText = false;
   int FTag = 0;
+  TPopupMenu* FPopupMenu = nullptr;
   bool FToolTips = false;
   bool FVisible = true;
   int FWidth = 0;

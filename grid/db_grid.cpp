@@ -14,6 +14,7 @@
 #include "platform/draw/draw_utils.h"
 #include "platform/gui/message_queue.h"
 #include "platform/widgets/grid_inplace_edit.h"
+#include "platform/widgets/menus.h"
 
 namespace {
 
@@ -121,6 +122,7 @@ void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) 
     for (int i = 0; i < FColumns->Count(); ++i) {
       TColumnEh* c = FColumns->Items(i);
       if (c->ImageList() == component) c->SetImageList(nullptr);
+      if (c->PopupMenu() == component) c->SetPopupMenu(nullptr);
       if (c->DropDownBox()->ListSource() == component) c->DropDownBox()->SetListSource(nullptr);
     }
   if (auto* field = dynamic_cast<TField*>(component); field != nullptr && FColumns) {
@@ -204,7 +206,17 @@ void TCustomDBGridEh::SetFlat(bool value) {
   if (FFlat == value) return;
   FFlat = value;
   FTitleTextMargin = value ? 2 : 4;
+  if (HandleAllocated()) RecreateWnd();
   RequestLayout();
+}
+
+void TCustomDBGridEh::CreateParams(TCreateParams& params) {
+  TCustomGrid::CreateParams(params);
+  // A flat grid has a thin one-pixel border instead of the sunken edge.
+  if (FFlat && BorderStyle() == bsSingle) {
+    params.ExStyle &= ~WS_EX_CLIENTEDGE;
+    params.Style |= WS_BORDER;
+  }
 }
 void TCustomDBGridEh::SetAutoFitColWidths(bool value) {
   if (FAutoFitColWidths == value) return;
@@ -721,6 +733,7 @@ void TCustomDBGridEh::LinkActive(bool value) {
   FSumList->SetDataSet(
       value && DataSource() != nullptr && DataSource()->Enabled() ? FDataLink->DataSet() : nullptr);
   RequestLayout();
+  if (value && FOptions.Contains(dgAlwaysShowEditor) && HandleAllocated()) ShowEditor();
   FColumns->ClearFieldRefs();
 }
 
@@ -1280,7 +1293,8 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   FColCellParams.Alignment = column->Alignment();
   FColCellParams.ImageIndex = column->GetImageIndex();
   FColCellParams.Text = column->GetCellDisplayText();
-  FColCellParams.CheckState = column->GetCheckState();
+  const TColumnEhType kind = column->GetCellKind();
+  FColCellParams.CheckState = kind == ctCheckboxes ? column->GetCheckState() : cbUnchecked;
   FColCellParams.ReadOnly = column->ReadOnly();
   if (OnGetCellParams) OnGetCellParams(this, column, &font, FColCellParams.Background, state);
   column->GetColCellParams(false, FColCellParams);
@@ -1294,7 +1308,6 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   canvas.FillSolidRect(rect, background);
   canvas.Font()->Assign(&font);
   canvas.SetBkMode(TRANSPARENT);
-  const TColumnEhType kind = column->GetCellKind();
   if (!FDefaultDrawingEh) {
     // Contents are the program's.
   } else if (kind == ctCheckboxes) {
@@ -1425,11 +1438,55 @@ void TCustomDBGridEh::PostDeferredLayout() {
   FDeferredLayoutQueued = PostMessage(Handle(), kDeferredLayoutMessage);
 }
 
+TGridCursorEh TCustomDBGridEh::CursorAt(int x, int y) {
+  TGridCursorQuery q;
+  q.Designing = ComponentState().Contains(csDesigning) && !FDataLink->Active();
+  TGridDrawInfo fixedInfo;
+  TGridState sizing = gsNormal;
+  int index = 0, pos = 0, ofs = 0;
+  CalcSizingState(x, y, sizing, index, pos, ofs, fixedInfo);
+  q.RowSizing = sizing == gsRowSizing;
+  q.Busy = sizing != gsNormal;
+  q.MultiSelect = FOptions.Contains(dgMultiSelect);
+  q.DataSetActive = FDataLink->Active();
+  q.DataSetEmpty = !FDataLink->Active() || FDataLink->DataSet()->IsEmpty();
+  q.RecordSelectionAllowed = FAllowedSelections.Contains(gstRecordBookmarks);
+  q.ColumnSelectionAllowed = FAllowedSelections.Contains(gstColumns);
+  const TGridCoord cell = MouseCoord(x, y);
+  if (cell.X >= 0 && cell.Y >= 0) {
+    TCellColPartEh colPart;
+    TCellRowPartEh rowPart;
+    int ci, ri;
+    GetCellType(cell.X, cell.Y, colPart, rowPart, ci, ri);
+    q.OverDataIndicator = colPart == ccpIndicatorEh && rowPart == crpDataEh;
+    q.OverTitle = colPart == ccpDataEh && rowPart == crpTitleEh && FOptions.Contains(dgTitles) &&
+                  !FOptions.Contains(dgRowSelect);
+    const TRect r = CellRect(cell.X, cell.Y);
+    q.YInTitle = y - r.Top;
+    q.TitleHeight = r.Bottom - r.Top;
+  }
+  return ChooseGridCursor(q);
+}
+
 void TCustomDBGridEh::WndProc(TMessage& message) {
   if (message.Msg == kDeferredLayoutMessage) {
     FDeferredLayoutQueued = false;
     RequestLayout();
     return;
+  }
+  if (message.Msg == WM_SETCURSOR && Screen != nullptr && HandleAllocated() &&
+      TWMSetCursor{message}.CursorWnd() == Handle() &&
+      TWMSetCursor{message}.HitTest() == HTCLIENT) {
+    const TPoint p = ScreenToClient(GetCursorPos());
+    const TGridCursorEh choice = CursorAt(p.X, p.Y);
+    if (HCURSOR cursor = GridCursorHandle(choice)) {
+      // The grid's cursors live under numbers of their own.
+      const TCursor index = kGridCursorIndex + static_cast<int>(choice);
+      if (Screen->Cursors(index) != cursor) Screen->SetCursors(index, cursor);
+      Screen->ApplyCursor(index);
+      message.Result = 1;
+      return;
+    }
   }
   TCustomGrid::WndProc(message);
 }
@@ -1673,6 +1730,25 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
 }
 
 void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button == mbRight) {
+    // A data cell's column may bring its own menu.
+    const TGridCoord cell = MouseCoord(x, y);
+    TCellColPartEh colPart;
+    TCellRowPartEh rowPart;
+    int ci, ri;
+    if (cell.X >= 0 && cell.Y >= 0) {
+      GetCellType(cell.X, cell.Y, colPart, rowPart, ci, ri);
+      TColumnEh* column = ColumnOfRawCol(cell.X);
+      if (colPart == ccpDataEh && rowPart == crpDataEh && column != nullptr &&
+          column->PopupMenu() != nullptr && column->PopupMenu()->AutoPopup()) {
+        SetGridState(gsNormal);
+        const TPoint at = ClientToScreen({x, y});
+        column->PopupMenu()->SetPopupComponent(this);
+        column->PopupMenu()->Popup(at.X, at.Y);
+        return;
+      }
+    }
+  }
   TColumnEh* pressed = FPressedTitle;
   FPressedTitle = nullptr;
   TCustomGrid::MouseUp(button, shift, x, y);

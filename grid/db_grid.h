@@ -28,6 +28,7 @@
 #include "grid/columns.h"
 #include "grid/grid_data_link.h"
 #include "grid/grid_options.h"
+#include "grid/grid_resources.h"
 #include "grid/grid_style.h"
 #include "grid/selected_rows.h"
 #include "grid/sum_list.h"
@@ -118,6 +119,10 @@ class TCustomDBGridEh : public TCustomGrid,
   // Fits one column's width to its contents; nothing yet, until the grid
   // measures its columns' contents.
   virtual void OptimizeColumnWidth(TColumnEh* column) { (void)column; }
+  // Sorting is done by the dataset on the client (passed on to whoever
+  // sorts; the grid itself never sorts).
+  bool SortLocal() const { return FSortLocal; }
+  void SetSortLocal(bool value) { FSortLocal = value; }
   bool RowSizingAllowed() const { return FRowSizingAllowed; }
   void SetRowSizingAllowed(bool value);
   // Every field of the dataset, in field order (none without one).
@@ -233,6 +238,11 @@ class TCustomDBGridEh : public TCustomGrid,
   // Another kind of selection is dropped when the kind changes.
   void SetSelectionType(TDBGridEhSelectionType value);
   TBookmarkListEh* SelectedRows() const { return FSelectedRows.get(); }
+  // The kinds of selection the user may make.
+  TSet<TDBGridEhSelectionType> AllowedSelections() const { return FAllowedSelections; }
+  void SetAllowedSelections(TSet<TDBGridEhSelectionType> value) { FAllowedSelections = value; }
+  // What the pointer shows at client point (x, y).
+  TGridCursorEh CursorAt(int x, int y);
   // Fires OnSelectionChanged.
   void SelectionChanged();
 
@@ -307,6 +317,7 @@ class TCustomDBGridEh : public TCustomGrid,
   void CreateWnd() override;
   void Paint() override;
   void WndProc(TMessage& message) override;
+  void CreateParams(TCreateParams& params) override;
   void CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos, int& sizingOfs,
                        TGridDrawInfo& fixedInfo) override;
 
@@ -351,6 +362,8 @@ class TCustomDBGridEh : public TCustomGrid,
   std::unique_ptr<TFont> FTitleFont;
   std::unique_ptr<TBookmarkListEh> FSelectedRows;
   TDBGridEhSelectionType FSelectionType = gstNon;
+  TSet<TDBGridEhSelectionType> FAllowedSelections{gstRecordBookmarks, gstRectangle, gstColumns,
+                                                  gstAll};
   std::unique_ptr<TFont> FFooterFont;
   std::unique_ptr<THeadTreeNode> FTitleTree;
   std::vector<THeadTreeNode*> FLeafFieldArr;
@@ -366,6 +379,7 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FDrawMemoText = false;
   bool FFlat = false;
   bool FRowSizingAllowed = false;
+  bool FSortLocal = false;
   bool FDefaultDrawingEh = true;
   bool FAutoFitColWidths = false;
   int FMinAutoFitWidth = 0;

@@ -63,6 +63,8 @@ struct TGridCursorQuery {
   bool ColumnSelectionAllowed = false;  // gstColumns
 };
 TGridCursorEh ChooseGridCursor(const TGridCursorQuery& q);
+// The screen's cursor numbers the grid registers its cursors under.
+inline constexpr int kGridCursorIndex = 0x4745;
 // The cursor of a choice: RIGHTCUREH for a row, DOWNCUREH for a column,
 // the split or the arrow; null for the platform's own.
 HCURSOR GridCursorHandle(TGridCursorEh choice);

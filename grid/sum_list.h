@@ -187,7 +187,6 @@ class TDBSumListProducer : public TPersistent {
   bool FInserting = false;
   int FDeleteVirtualIndex = -1;
   bool FDeletePending = false;
-  bool FRecalcNeeded = false;  // a pass was due while it could not run
   bool FOldFiltered = false;
   std::string FOldFilter;
   int FExpectedCount = -1;  // records as the values know them; -1 unknown

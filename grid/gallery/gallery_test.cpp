@@ -116,6 +116,13 @@ TDBGridEh* MakeGrid(TForm* form, TDataSource* source) {
     column->SetWidth(c.width);
     column->Title()->SetTitleButton(true);
   }
+  // As the register windows set their grids up, with the indicator.
+  grid->SetOptions(
+      {dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs, dgCancelOnExit});
+  grid->SetOptionsEh(
+      {dghFixed3D, dghHighlightFocus, dghClearSelection, dghRowHighlight, dghDialogFind});
+  grid->SetSortLocal(true);
+  grid->FooterFont()->SetStyle({fsBold});
   grid->SetUseMultiTitle(true);
   grid->SetFrozenCols(1);
   grid->SetFooterRowCount(1);

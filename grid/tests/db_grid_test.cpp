@@ -11,6 +11,7 @@
 #include "platform/data/data_source.h"
 #include "platform/draw/recording_canvas.h"
 #include "platform/gui/tests/gui_test_support.h"
+#include "platform/widgets/menus.h"
 
 namespace {
 
@@ -685,6 +686,161 @@ TEST_F(DBGridTest, ClosingEmptyingAndLosingTheSourceLeaveAPaintableGrid) {
   }
   EXPECT_EQ(Grid->DataSource(), nullptr);
   EXPECT_EQ(Grid->GetFooterValue(0, Grid->Columns()->Items(0)), "0");
+}
+
+}  // namespace
+
+namespace {
+
+class TRecordingPopupMenu : public TPopupMenu {
+  MEBRATH_CLASS(TRecordingPopupMenu, TPopupMenu)
+ public:
+  explicit TRecordingPopupMenu(TComponent* owner) : TPopupMenu(owner) {}
+  std::vector<TPoint> Shown;
+  void Popup(int x, int y) override { Shown.push_back({x, y}); }
+};
+
+TEST_F(DBGridTest, ARightClickOnADataCellShowsItsColumnsMenu) {
+  TColumnEh* name = AddColumn("NAME");
+  AddColumn("NUM");
+  auto* menu = Create<TRecordingPopupMenu>(Form);
+  name->SetPopupMenu(menu);
+  Grid->SetDataSource(Source.get());
+  auto rightClick = [&](int col, int row) {
+    const TRect r = Grid->CellRect(col, row);
+    Grid->Perform(WM_RBUTTONDOWN, 0, MakeLParam(r.Left + 2, r.Top + 2));
+    Grid->Perform(WM_RBUTTONUP, 0, MakeLParam(r.Left + 2, r.Top + 2));
+  };
+  rightClick(1, 2);
+  rightClick(2, 2);  // no menu there
+  rightClick(1, 0);  // a title
+  ASSERT_EQ(menu->Shown.size(), 1u);
+  EXPECT_EQ(menu->PopupComponent(), Grid);
+  menu->Free();
+  EXPECT_EQ(name->PopupMenu(), nullptr) << "forgotten when it goes";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, WithoutTitlesOrIndicatorRowsAndColumnsStartAtZero) {
+  Grid->SetDataSource(Source.get());
+  Grid->SetOptions(Grid->Options() - TDBGridOptions{dgTitles, dgIndicator});
+  EXPECT_EQ(Grid->TitleOffset(), 0);
+  EXPECT_EQ(Grid->IndicatorOffset(), 0);
+  EXPECT_EQ(Grid->FixedRows(), 0);
+  EXPECT_EQ(Grid->FixedCols(), 0);
+  T.ds->SetRecNo(4);
+  EXPECT_EQ(Grid->Row(), 3);
+  const std::vector<std::string> texts = PaintedTexts();
+  EXPECT_EQ(std::find(texts.begin(), texts.end(), "NAME"), texts.end()) << "no title";
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "r4"), texts.end());
+  Grid->SetOptions(Grid->Options() + TDBGridOptions{dgRowSelect, dgEditing});
+  EXPECT_FALSE(Grid->Options().Contains(dgEditing)) << "row selection drops editing";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, AFlatGridHasAThinBorder) {
+  Grid->SetBorderStyle(bsSingle);
+  Grid->SetDataSource(Source.get());
+  const int sunken = Grid->ClientWidth();
+  Grid->SetFlat(true);
+  EXPECT_EQ(Grid->ClientWidth(), sunken + 2);
+  EXPECT_EQ(Grid->DefaultRowHeight(), 13 + 1 + 1 + 2) << "flat rows are lower";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, CursorsOverTheIndicatorAndTheTitlesBottom) {
+  AddColumn("NAME");
+  Grid->SetDataSource(Source.get());
+  const TRect indicator = Grid->CellRect(0, 2);
+  const TRect title = Grid->CellRect(1, 0);
+  EXPECT_EQ(Grid->CursorAt(indicator.Left + 3, indicator.Top + 5), gcPlatform);
+  Grid->SetOptions(Grid->Options() + TDBGridOptions{dgMultiSelect});
+  EXPECT_EQ(Grid->CursorAt(indicator.Left + 3, indicator.Top + 5), gcSelectRow);
+  EXPECT_EQ(Grid->CursorAt(title.Left + 10, title.Bottom - 3), gcSelectColumn);
+  EXPECT_EQ(Grid->CursorAt(title.Left + 10, title.Top + 1), gcPlatform);
+  Grid->SetAllowedSelections({gstRectangle});
+  EXPECT_EQ(Grid->CursorAt(indicator.Left + 3, indicator.Top + 5), gcPlatform);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, AFooterWhoseSumItemWasDroppedShowsZero) {
+  TColumnEh* num = AddColumn("NUM");
+  num->Footer()->SetValueType(fvtSum);
+  Grid->SetFooterRowCount(1);
+  Grid->SetDataSource(Source.get());
+  Grid->SumList()->SetActive(true);
+  EXPECT_EQ(Grid->GetFooterValue(0, num), "465");
+  Grid->SumList()->SumCollection()->Clear();
+  EXPECT_EQ(num->Footer()->DBSum(), nullptr);
+  EXPECT_EQ(Grid->GetFooterValue(0, num), "0");
+  num->Footer()->EnsureSumValue();
+  EXPECT_EQ(Grid->GetFooterValue(0, num), "465") << "bound again";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, ADeletedColumnLeavesTheGridsLists) {
+  AddColumn("NAME")->Title()->SetCaption("G|a");
+  AddColumn("NUM")->Title()->SetCaption("G|b");
+  Grid->SetUseMultiTitle(true);
+  Grid->SetOptionsEh(Grid->OptionsEh() + TDBGridEhOptions{dghMultiSortMarking});
+  Grid->SetDataSource(Source.get());
+  Grid->Columns()->Items(0)->Title()->SetSortMarker(smUpEh);
+  Grid->Columns()->Items(1)->Title()->SetSortMarker(smDownEh);
+  Grid->BeginLayout();
+  Grid->Columns()->Delete(0);
+  EXPECT_EQ(Grid->SortMarkedColumns().size(), 1u);
+  PaintedTexts();  // a paint in the middle of the batch reads no freed column
+  Grid->EndLayout();
+  EXPECT_EQ(Grid->Columns()->Items(0)->Title()->SortIndex(), 1) << "renumbered";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DBGridTest, MovingAFieldColumnMovesItsField) {
+  Grid->SetDataSource(Source.get());
+  ASSERT_EQ(Captions(), "NAME NUM AMT VAL");
+  Grid->Columns()->Items(0)->SetIndex(2);
+  EXPECT_EQ(T.name->Index(), 2) << "the field follows a column made from it";
+  Grid->RequestLayout();
+  EXPECT_EQ(Captions(), "NUM AMT NAME VAL");
+}
+
+TEST_F(DBGridTest, AssignCopiesOnlyWhatTheSourceAssigned) {
+  TColumnEh* source = AddColumn("AMT");
+  TColumnEh* copy = AddColumn("NAME");
+  Grid->SetDataSource(Source.get());
+  source->SetColor(clYellow);
+  source->Title()->SetCaption("Сумма");
+  source->Footer()->SetValueType(fvtSum);
+  source->SetDisplayFormat("0.00");
+  copy->SetWidth(33);
+  copy->Assign(source);
+  EXPECT_EQ(copy->FieldName(), "AMT");
+  EXPECT_EQ(copy->Color(), clYellow);
+  EXPECT_FALSE(copy->AssignedValues().Contains(cvWidth)) << "defaults restored first";
+  EXPECT_EQ(copy->Width(), source->Width());
+  EXPECT_EQ(copy->Title()->Caption(), "Сумма");
+  EXPECT_EQ(copy->Footer()->ValueType(), fvtSum);
+  EXPECT_NE(copy->Footer()->DBSum(), nullptr) << "its own sum item";
+  EXPECT_NE(copy->Footer()->DBSum(), source->Footer()->DBSum());
+  EXPECT_EQ(copy->DisplayFormat(), "0.00");
 }
 
 }  // namespace
