@@ -335,8 +335,7 @@ void TCustFrame::BuildGrid() {
   grdMain->SetParent(tsGrid);
   grdMain->SetAlign(alClient);
   grdMain->BeginLayout();
-  grdMain->SetOptions({dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs,
-                       dgCancelOnExit, dgAlwaysShowSelection});
+  grdMain->SetOptions({dgTitles, dgColumnResize, dgColLines, dgRowLines, dgTabs, dgCancelOnExit});
   // The title-click handler owns the markers.
   grdMain->SetOptionsEh(
       {dghFixed3D, dghHighlightFocus, dghClearSelection, dghRowHighlight, dghDialogFind});
@@ -549,6 +548,7 @@ void TCustFrame::OpenRegister(const std::string& fileName) {
   dbMain->Open();
   FFileName = fileName;
   if (FCertCursor == nullptr) FCertCursor = dbMain->AddCursor(Fld("cCERTIF"));
+  grdMain->SetSelectedIndex(0);
   const std::string caption = RegisterTypeCaption(FileType());
   if (!caption.empty()) SB->Panels()->Items(1)->SetText(caption);
   UpdatePosition();
@@ -682,7 +682,8 @@ void TCustFrame::GridKeyDown(TObject*, unsigned& key, TShiftState shift) {
   switch (key) {
     case VK_LEFT:
     case VK_RIGHT: {
-      if (!grdMain->Options().Contains(dgColumnResize) || grdMain->Options().Contains(dgRowSelect))
+      if (!grdMain->Options().Contains(dgColumnResize) ||
+          grdMain->Options().Contains(dgRowSelect) || grdMain->SelectedIndex() < 0)
         return;
       TColumnEh* column = grdMain->Columns()->Items(grdMain->SelectedIndex());
       const int step = shift.Contains(ssCtrl) ? 1 : 4;

@@ -128,9 +128,12 @@ TEST_F(RegistrarTest, AMotherWithTwoNewbornsTypedIntoTheCard) {
   EXPECT_EQ(f->grdMain->RowLines(), 2);
   PressKey(VK_UP, {ssShift});
   EXPECT_EQ(f->grdMain->RowLines(), 0);
-  const int width = f->grdMain->Columns()->Items(0)->Width();
+  TColumnEh* current = f->grdMain->Columns()->Items(f->grdMain->SelectedIndex());
+  const int width = current->Width();
   PressKey(VK_RIGHT, {ssShift});
-  EXPECT_EQ(f->grdMain->Columns()->Items(0)->Width(), width + 4);
+  EXPECT_EQ(current->Width(), width + 4);
+  PressKey(VK_LEFT, {ssShift, ssCtrl});
+  EXPECT_EQ(current->Width(), width + 3);
   f->grdMain->TitleClick(f->grdMain->Columns()->Items(0));
   EXPECT_EQ(f->grdMain->Columns()->Items(0)->Title()->SortMarker(), smUpEh);
 
