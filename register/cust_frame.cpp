@@ -772,7 +772,7 @@ void TCustFrame::ValidateCommon() {
   if (Fld("NCERTIF")->AsInteger() < 1) ErrorAbort("Не указан номер сертификата. ");
   const std::string key =
       Fld("SCERTIF")->AsString() + " " + SevenDigits(Fld("NCERTIF")->AsInteger());
-  if (dbMain->FindOtherKey("cCERTIF", key, 0) > 0)
+  if (dbMain->FindOtherKey("cCERTIF", key, TFindOptions()) > 0)
     ErrorAbort("Указанный номер сертификата уже существует в текущем реестре.");
   const TDateTime dcertif = Empty(Fld("DCERTIF")) ? 0 : Fld("DCERTIF")->AsDateTime();
   const int fromYear = id == 3 ? 2007 : 2006;
