@@ -787,13 +787,6 @@ void TCustomDBGridEh::DisabledStateChanged(bool enabled) {
   InvalidateGrid();
 }
 
-void TCustomDBGridEh::UpdateData() {
-  const int index = SelectedIndex();
-  if (index < 0) return;
-  TColumnEh* column = FColumns->Items(index);
-  column->UpdateDataValues(FEditText, Variant(), true);
-}
-
 void TCustomDBGridEh::WatchField(TField* field) { field->FreeNotification(this); }
 
 // ---- cells
@@ -1644,6 +1637,7 @@ std::string TCustomDBGridEh::FieldEditText(TColumnEh* column) {
 std::string TCustomDBGridEh::GetEditText(int col, int row) {
   (void)row;
   FEditText = FieldEditText(ColumnOfRawCol(col));
+  FEditKeyValue = Variant::Null();
   return FEditText;
 }
 

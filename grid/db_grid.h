@@ -37,6 +37,7 @@
 #include "platform/widgets/grids.h"
 
 class TCustomDBGridEh;
+class TDBGridInplaceEdit;
 
 enum TDBGridEhAllowedOperation { alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh };
 using TDBGridEhAllowedOperations = TSet<TDBGridEhAllowedOperation>;
@@ -275,6 +276,12 @@ class TCustomDBGridEh : public TCustomGrid,
   // IDBGridEhStyleClient
   void StyleDestroyed(TDBGridEhStyle* style) override;
 
+  // --- cell editor (inplace_edit.cpp, cell_write.cpp)
+  // The key chosen in the editor's list for a key-list or lookup cell;
+  // Null while the user only typed.
+  const Variant& EditKeyValue() const { return FEditKeyValue; }
+  void SetEditKeyValue(const Variant& value) { FEditKeyValue = value; }
+
  protected:
   explicit TCustomDBGridEh(TComponent* owner);
   void AfterConstruction() override;
@@ -331,6 +338,8 @@ class TCustomDBGridEh : public TCustomGrid,
   void CreateParams(TCreateParams& params) override;
   void CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos, int& sizingOfs,
                        TGridDrawInfo& fixedInfo) override;
+  // --- cell editor
+  TInplaceEdit* CreateEditor() override;
 
   // Cell painters.
   virtual void DrawIndicatorCell(int row, const TRect& rect, TCellRowPartEh rowPart,
@@ -345,6 +354,7 @@ class TCustomDBGridEh : public TCustomGrid,
   friend class TColumnEh;
   friend class TColumnTitleEh;
   friend class TDBGridColumnsEh;
+  friend class TDBGridInplaceEdit;
   void SetColumnAttributes();
   void FitColumnWidths();
   int MeasureFontHeight(const TFont* font, int* externalLeading = nullptr);
@@ -426,6 +436,8 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FDestroying = false;
   std::string FEditText;
   TColumnEh* FPressedTitle = nullptr;
+  // --- cell editor
+  Variant FEditKeyValue = Variant::Null();
 };
 
 class TDBGridEh : public TCustomDBGridEh {
