@@ -39,6 +39,11 @@
 class TCustomDBGridEh;
 class TDBGridInplaceEdit;
 
+// The clipboard and selection commands the grid carries out for its keys
+// and edit actions.
+enum TDBGridEhEditAction { geaCutEh, geaCopyEh, geaPasteEh, geaDeleteEh, geaSelectAllEh };
+using TDBGridEhEditActions = TSet<TDBGridEhEditAction>;
+
 enum TDBGridEhAllowedOperation { alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh };
 using TDBGridEhAllowedOperations = TSet<TDBGridEhAllowedOperation>;
 
@@ -226,8 +231,7 @@ class TCustomDBGridEh : public TCustomGrid,
                                         TCellRowPartEh rowPart, TGridDrawState state,
                                         bool highlighted, TColor& background, TFont* font);
   bool GridOrEditorFocused();
-  // Title click: cycles the sort marker with dghAutoSortMarking, then
-  // OnTitleBtnClick / OnTitleClick.
+  // Fires OnTitleClick.
   void TitleClick(TColumnEh* column);
   // The columns marked for sorting, in SortIndex order.
   const std::vector<TColumnEh*>& SortMarkedColumns() const { return FSortMarkedColumns; }
@@ -275,6 +279,41 @@ class TCustomDBGridEh : public TCustomGrid,
 
   // IDBGridEhStyleClient
   void StyleDestroyed(TDBGridEhStyle* style) override;
+
+  // --- keyboard and mouse (db_grid_keys.cpp)
+  TDBGridEhEditActions EditActions() const { return FEditActions; }
+  void SetEditActions(TDBGridEhEditActions value) { FEditActions = value; }
+  // Drops the selected records (dgMultiSelect with dghClearSelection), the
+  // Shift anchor, and a cell, column or whole-grid selection.
+  void ClearSelection();
+  // The one way the current column changes: posts the edit, ColExit,
+  // the column, the editor, ColEnter. `step` (-1, 0, 1) skips columns of
+  // no width that way; `extend` stretches a rectangle with Shift.
+  void SelectColumn(int rawCol, int step, bool extend);
+  // Moves the current record by `distance` (or, with `toEnd`, to the
+  // first record for a negative distance and the last otherwise) with
+  // Shift selection when `select`.
+  void MoveRecord(bool select, int distance, bool toEnd = false);
+  // Ctrl+Delete: deletes the selected records or the current one, asking
+  // first with dgConfirmDelete; a cell or column selection is emptied.
+  void DeleteRecordsByKey();
+  // The permissions of the clipboard and selection commands.
+  bool CanCopySelection();
+  bool CanPasteSelection();
+  bool CanCutSelection();
+  bool CanDeleteSelection();
+  bool CanSelectAll();
+  // Title button released: OnTitleBtnClick, the next sort marker, and the
+  // sort now or, with Ctrl held, when Ctrl goes up.
+  void TitleButtonReleased(TColumnEh* column, bool ctrl);
+  virtual void TitleBtnClick(int dataCol, TColumnEh* column);
+  // With dghAutoSortMarking: OnSortMarkingChanged, else DefaultApplySorting.
+  virtual void SortMarkingChanged();
+  virtual void DefaultApplySorting();
+  bool SortPending() const { return FSortPending; }
+  TDBGridEhColumnEvent OnCellClick;
+  TNotifyEvent OnColEnter;
+  TNotifyEvent OnColExit;
 
   // --- cell editor (inplace_edit.cpp, cell_write.cpp)
   // The key chosen in the editor's list for a key-list or lookup cell;
@@ -340,6 +379,13 @@ class TCustomDBGridEh : public TCustomGrid,
                        TGridDrawInfo& fixedInfo) override;
   // --- cell editor
   TInplaceEdit* CreateEditor() override;
+  // --- keyboard and mouse
+  void KeyUp(unsigned& key, TShiftState shift) override;
+  void KeyPress(char32_t& key) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  virtual void ColEnter();
+  virtual void ColExit();
+  virtual void CellClick(TColumnEh* column);
 
   // Cell painters.
   virtual void DrawIndicatorCell(int row, const TRect& rect, TCellRowPartEh rowPart,
@@ -438,6 +484,30 @@ class TCustomDBGridEh : public TCustomGrid,
   TColumnEh* FPressedTitle = nullptr;
   // --- cell editor
   Variant FEditKeyValue = Variant::Null();
+  // --- keyboard and mouse
+  enum class TMouseModeEh { None, RecordSelecting, ColumnSelecting, RectSelecting };
+  void PassKeyToBaseGrid(unsigned& key, TShiftState shift);
+  void UpOrCancelInsert(bool extend);
+  void DownOrAppend(bool extend);
+  bool CanAppendByKey();
+  void StepByTab(int direction);
+  void CopyFromRecordAbove();
+  void StepCellValue(TColumnEh* column, int step);
+  void ShiftClickRecords(const std::string& target);
+  void EndMouseTracking();
+  TDBGridEhEditActions FEditActions;
+  bool FKeepSelection = false;
+  bool FHasSelectionAnchor = false;
+  std::string FSelectionAnchor;
+  bool FSortPending = false;
+  bool FInColExit = false;
+  TMouseModeEh FMouseMode = TMouseModeEh::None;
+  bool FTitlePressedLook = false;
+  TPoint FMouseDownPoint{0, 0};
+  TGridCoord FMouseDownCell{-1, -1};
+  bool FMouseDownDouble = false;
+  bool FMouseDownOnCheck = false;
+  TColumnEh* FTitleButtonDown = nullptr;
 };
 
 class TDBGridEh : public TCustomDBGridEh {

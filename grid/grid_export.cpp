@@ -121,6 +121,19 @@ TGridSelectionEh GridSelectionEh(TCustomDBGridEh* grid, bool forWholeGrid) {
       for (int i = 0; i < rows->Count(); ++i) selection.Rows.push_back(rows->Items(i));
       break;
     }
+    case gstRectangle: {
+      TDBGridEhSelectionRect& rect = grid->Selection()->Rect();
+      selection.TopBookmark = rect.TopBookmark();
+      selection.BottomBookmark = rect.BottomBookmark();
+      selection.LeftCol = rect.LeftCol();
+      selection.RightCol = rect.RightCol();
+      break;
+    }
+    case gstColumns: {
+      TDBGridEhSelectionCols& cols = grid->Selection()->Columns();
+      for (int i = 0; i < cols.Count(); ++i) selection.Columns.push_back(cols.Items(i));
+      break;
+    }
     default:
       break;
   }
