@@ -467,6 +467,7 @@ void TCustomDBGridEh::LayoutChanged() {
     FDeferredLayoutQueued = false;
   }
   InternalLayout();
+  UpdateScrollBar();
 }
 
 void TCustomDBGridEh::InternalLayout() {
@@ -741,6 +742,7 @@ void TCustomDBGridEh::DataChanged() {
   UpdateActive();
   InvalidateEditor();
   InvalidateGrid();
+  UpdateScrollBar();
 }
 
 void TCustomDBGridEh::Scroll(int distance) {
@@ -748,6 +750,7 @@ void TCustomDBGridEh::Scroll(int distance) {
   if (!HandleAllocated()) return;
   UpdateActive();
   InvalidateGrid();
+  UpdateScrollBar();
 }
 
 void TCustomDBGridEh::EditingChanged() {
@@ -1457,6 +1460,7 @@ TGridCursorEh TCustomDBGridEh::CursorAt(int x, int y) {
 }
 
 void TCustomDBGridEh::WndProc(TMessage& message) {
+  if (HandleScrollMessage(message)) return;
   if (message.Msg == kDeferredLayoutMessage) {
     FDeferredLayoutQueued = false;
     RequestLayout();
@@ -1645,6 +1649,7 @@ void TCustomDBGridEh::SetEditText(int col, int row, const std::string& value) {
 
 void TCustomDBGridEh::Resize() {
   TCustomGrid::Resize();
+  UpdateScrollBar();
   if (FAutoFitColWidths)
     RequestLayout();
   else

@@ -89,6 +89,53 @@ using TGetBtnEhParamsEvent =
                        TSortMarkerEh& sortMarker, bool isDown)>;
 using TDBGridEhColumnEvent = std::function<void(TObject* sender, TColumnEh* column)>;
 
+// When the grid's own scroll bar shows.
+enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
+
+// The grid's vertical scroll-bar settings.
+class TVertDBGridEhScrollBar {
+ public:
+  explicit TVertDBGridEhScrollBar(TCustomDBGridEh* grid) : FGrid(grid) {}
+  // Move the dataset while the thumb is dragged.
+  bool Tracking() const { return FTracking; }
+  void SetTracking(bool value) { FTracking = value; }
+  TScrollBarVisibleModeEh VisibleMode() const { return FVisibleMode; }
+  void SetVisibleMode(TScrollBarVisibleModeEh value);
+  bool Visible() const { return FVisibleMode != sbNeverShowEh; }
+  void SetVisible(bool value) { SetVisibleMode(value ? sbAutoShowEh : sbNeverShowEh); }
+
+ private:
+  TCustomDBGridEh* FGrid;
+  bool FTracking = false;
+  TScrollBarVisibleModeEh FVisibleMode = sbAutoShowEh;
+};
+
+// What the vertical bar shows, from the dataset's state (a pure rule).
+struct TVertScrollStateEh {
+  bool LinkActive = false;
+  bool Numbered = false;  // the sum list numbers the records
+  int RecordCount = 0;
+  int RecNo = 0;
+  int VisibleRows = 0;
+  bool Bof = false;
+  bool Eof = false;
+  bool Inserting = false;  // the position keeps its last value
+  int LastPosition = 0;
+};
+struct TVertScrollParamsEh {
+  int Min = 0;
+  int Max = 0;
+  int Page = 0;
+  int Position = 0;
+  friend bool operator==(const TVertScrollParamsEh&, const TVertScrollParamsEh&) = default;
+};
+TVertScrollParamsEh VertScrollBarParams(const TVertScrollStateEh& state);
+// The auto-scroll step and timer interval for a pointer `distance` pixels
+// outside the data area (interval 200 - 15 x distance, 200 - 10 x distance
+// for a column drag; never below 10).
+int AutoScrollStep(int distance);
+int AutoScrollInterval(int distance, bool columnDrag);
+
 class TCustomDBGridEh : public TCustomGrid,
                         public TGridDataLinkHostEh,
                         public IDBGridEhStyleClient {
@@ -315,6 +362,22 @@ class TCustomDBGridEh : public TCustomGrid,
   TNotifyEvent OnColEnter;
   TNotifyEvent OnColExit;
 
+  // --- scrolling, timers and incremental search (db_grid_scroll.cpp)
+  TVertDBGridEhScrollBar* VertScrollBar() { return &FVertScrollBar; }
+  // Sets the window's vertical bar from the dataset's position.
+  virtual void UpdateScrollBar();
+  // Starts or continues an incremental search for `text` appended to the
+  // running one; `direction` 0 from the first record, 1 forward from the
+  // next, 2 backward from the prior. Timer 2 ends it after `timeOut` ms
+  // (none when negative).
+  void IncSearch(const std::string& text, int timeOut, int direction);
+  void StopIncSearch();
+  bool InIncSearch() const { return FInIncSearch; }
+  const std::string& IncSearchText() const { return FIncSearchText; }
+  // The timer ids: automatic scrolling and the end of a search.
+  static constexpr unsigned kAutoScrollTimerId = 1;
+  static constexpr unsigned kIncSearchTimerId = 2;
+
   // --- cell editor (inplace_edit.cpp, cell_write.cpp)
   // The key chosen in the editor's list for a key-list or lookup cell;
   // Null while the user only typed.
@@ -379,6 +442,9 @@ class TCustomDBGridEh : public TCustomGrid,
                        TGridDrawInfo& fixedInfo) override;
   // --- cell editor
   TInplaceEdit* CreateEditor() override;
+  // --- scrolling and exit
+  void DoExit() override;
+  bool OwnsVertScrollBar() const override { return true; }
   // --- keyboard and mouse
   void KeyUp(unsigned& key, TShiftState shift) override;
   void KeyPress(char32_t& key) override;
@@ -508,6 +574,14 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FMouseDownDouble = false;
   bool FMouseDownOnCheck = false;
   TColumnEh* FTitleButtonDown = nullptr;
+  // --- scrolling, timers and incremental search
+  bool HandleScrollMessage(TMessage& message);
+  bool StartsIncSearch(char32_t key);
+  TVertDBGridEhScrollBar FVertScrollBar{this};
+  bool FThumbTracked = false;
+  bool FInIncSearch = false;
+  std::string FIncSearchText;
+  int FIncSearchTimeOut = 0;
 };
 
 class TDBGridEh : public TCustomDBGridEh {

@@ -8,6 +8,7 @@
 #include "grid/filter_expression.h"
 #include "grid/grid_clipboard.h"
 #include "grid/grid_export.h"
+#include "platform/base/text.h"
 #include "platform/data/data_set.h"
 #include "platform/data/data_source.h"
 #include "platform/data/fields.h"
@@ -20,6 +21,7 @@ namespace {
 
 constexpr unsigned kCopyFromAboveKey = 222;  // Ctrl+apostrophe
 constexpr int kTitleDragThreshold = 3;
+constexpr int kIncSearchTimeOut = 1500;
 
 bool IsCheckOrImage(TColumnEh* column) {
   if (column == nullptr) return false;
@@ -327,6 +329,39 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
   auto toLastShown = [&] {
     MoveRecord(extend, FDataLink->RecordCount() - 1 - FDataLink->ActiveRecord());
   };
+  if (ctrl && key == 'F' && FOptionsEh.Contains(dghIncSearch)) {
+    StopIncSearch();
+    FInIncSearch = true;
+    key = 0;
+    return;
+  }
+  if (FInIncSearch) {
+    switch (key) {
+      case VK_RETURN:
+        if (ctrl) {
+          IncSearch("", kIncSearchTimeOut, shiftKey ? 2 : 1);
+          key = 0;
+          return;
+        }
+        StopIncSearch();
+        break;
+      case VK_ESCAPE:
+      case VK_F2:
+        StopIncSearch();
+        break;
+      case VK_BACK: {
+        std::u32string chars = Utf8ToUtf32(FIncSearchText);
+        if (!chars.empty()) chars.pop_back();
+        const std::string shorter = Utf32ToUtf8(chars);
+        FIncSearchText.clear();
+        IncSearch(shorter, kIncSearchTimeOut, 0);
+        key = 0;
+        return;
+      }
+      default:
+        break;
+    }
+  }
   if (ctrl && key == kCopyFromAboveKey) {
     CopyFromRecordAbove();
     key = 0;
@@ -479,6 +514,11 @@ void TCustomDBGridEh::KeyPress(char32_t& key) {
   if (key == U'\r' && FOptionsEh.Contains(dghEnterAsTab)) key = U'\t';
   if (key == U'\r' && !FOptions.Contains(dgAlwaysShowEditor) && EditorMode() && FDataLink->Active())
     FDataLink->UpdateRecord();
+  if (StartsIncSearch(key)) {
+    IncSearch(Utf32ToUtf8(std::u32string(1, key)), kIncSearchTimeOut, 0);
+    key = 0;
+    return;
+  }
   TColumnEh* column = ColumnOfRawCol(Col());
   if (key == U' ' && !FOptions.Contains(dgRowSelect) && IsCheckOrImage(column) &&
       FDataLink->Active()) {
@@ -497,6 +537,9 @@ void TCustomDBGridEh::TitleBtnClick(int dataCol, TColumnEh* column) {
 }
 
 void TCustomDBGridEh::TitleButtonReleased(TColumnEh* column, bool ctrl) {
+  // A sort reorders the records under the selection's bookmarks.
+  if (SelectionType() == gstRecordBookmarks || SelectionType() == gstRectangle) FSelection->Clear();
+  FHasSelectionAnchor = false;
   TitleBtnClick(column->Index(), column);
   FSortPending = ctrl;
   if (FOptionsEh.Contains(dghAutoSortMarking)) column->Title()->SetNextSortMarkerValue(ctrl);
