@@ -312,10 +312,14 @@ void TDBGridEhImport::ImportSelection(TStream& stream, const TGridSelectionEh& s
   ReadPrefix();
   if (!inserting) {
     if (walk.Kind == gstNon) {
-      while (!ds->Eof() && !ds->IsEmpty() && !FEof) {
-        ReadRecord(columns);
-        if (EditingOrInserting(ds)) ds->Post();
-        ds->Next();
+      // The current record first: on the last record the dataset already
+      // stands at its end.
+      if (!ds->IsEmpty()) {
+        do {
+          ReadRecord(columns);
+          if (EditingOrInserting(ds)) ds->Post();
+          ds->Next();
+        } while (!ds->Eof() && !FEof);
       }
     } else {
       ForEachRecord(ds, walk, [&] {
@@ -325,20 +329,18 @@ void TDBGridEhImport::ImportSelection(TStream& stream, const TGridSelectionEh& s
       });
     }
   }
-  if (inserting || walk.Kind == gstNon) {
-    if (FDBGrid->AllowedOperations().Contains(alopAppendEh)) {
-      const bool append = forWholeGrid;
-      while (!FEof) {
-        if (ds->State() != dsInsert) {
-          if (append)
-            ds->Append();
-          else
-            ds->Insert();
-        }
-        ReadRecord(columns);
-        ds->Post();
-        if (!append) ds->Next();
+  if (FDBGrid->AllowedOperations().Contains(alopAppendEh)) {
+    while (!FEof) {
+      if (ds->State() != dsInsert) {
+        // Past the last record an insert would land before it.
+        if (forWholeGrid || ds->Eof())
+          ds->Append();
+        else
+          ds->Insert();
       }
+      ReadRecord(columns);
+      ds->Post();
+      if (!forWholeGrid) ds->Next();
     }
   }
   ReadSuffix();
