@@ -29,6 +29,7 @@
 #include "grid/grid_data_link.h"
 #include "grid/grid_options.h"
 #include "grid/grid_resources.h"
+#include "grid/grid_selection.h"
 #include "grid/grid_style.h"
 #include "grid/selected_rows.h"
 #include "grid/sum_list.h"
@@ -36,9 +37,7 @@
 #include "platform/widgets/grids.h"
 
 class TCustomDBGridEh;
-
-// What the grid's selection holds.
-enum TDBGridEhSelectionType { gstNon, gstRecordBookmarks, gstRectangle, gstColumns, gstAll };
+class TDBGridInplaceEdit;
 
 enum TDBGridEhAllowedOperation { alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh };
 using TDBGridEhAllowedOperations = TSet<TDBGridEhAllowedOperation>;
@@ -116,9 +115,9 @@ class TCustomDBGridEh : public TCustomGrid,
   // (backgrounds are still filled).
   bool DefaultDrawing() const { return FDefaultDrawingEh; }
   void SetDefaultDrawing(bool value);
-  // Fits one column's width to its contents; nothing yet, until the grid
-  // measures its columns' contents.
-  virtual void OptimizeColumnWidth(TColumnEh* column) { (void)column; }
+  // Fits the selected columns (all with everything selected) and
+  // `column` to their contents (optimal_width.cpp).
+  virtual void OptimizeColumnWidth(TColumnEh* column);
   // Sorting is done by the dataset on the client (passed on to whoever
   // sorts; the grid itself never sorts).
   bool SortLocal() const { return FSortLocal; }
@@ -234,17 +233,30 @@ class TCustomDBGridEh : public TCustomGrid,
   const std::vector<TColumnEh*>& SortMarkedColumns() const { return FSortMarkedColumns; }
 
   // --- selection
-  TDBGridEhSelectionType SelectionType() const { return FSelectionType; }
+  TDBGridEhSelectionType SelectionType() const { return FSelection->SelectionType(); }
   // Another kind of selection is dropped when the kind changes.
   void SetSelectionType(TDBGridEhSelectionType value);
   TBookmarkListEh* SelectedRows() const { return FSelectedRows.get(); }
   // The kinds of selection the user may make.
   TSet<TDBGridEhSelectionType> AllowedSelections() const { return FAllowedSelections; }
-  void SetAllowedSelections(TSet<TDBGridEhSelectionType> value) { FAllowedSelections = value; }
+  // A selection of a kind no longer allowed is cleared.
+  void SetAllowedSelections(TSet<TDBGridEhSelectionType> value);
   // What the pointer shows at client point (x, y).
   TGridCursorEh CursorAt(int x, int y);
   // Fires OnSelectionChanged.
   void SelectionChanged();
+
+  // --- selection objects (grid_selection.cpp)
+  TDBGridEhSelection* Selection() const { return FSelection.get(); }
+  // Whether grid cell (col, row) of the record `bookmark` shows selected.
+  virtual bool IsCellSelected(int col, int row, const std::string& bookmark);
+  // gstNon always; any other kind needs dgMultiSelect and the kind in
+  // AllowedSelections; rectangles and columns never with dgRowSelect.
+  bool CanSelectType(TDBGridEhSelectionType kind) const;
+  // Repaints the shown cells of a grid rectangle.
+  void InvalidateGridRect(const TGridRect& rect);
+  // After the selection changed kind: the editor shows or hides to match.
+  void SelectionEditorStateChanged();
 
   // --- events
   TNotifyEvent OnSelectionChanged;
@@ -263,6 +275,22 @@ class TCustomDBGridEh : public TCustomGrid,
 
   // IDBGridEhStyleClient
   void StyleDestroyed(TDBGridEhStyle* style) override;
+
+  // --- optimal widths (optimal_width.cpp)
+  // Each column gets the width of its widest title, footer and, with
+  // dghOptimizeWidthByData, data cell over every record.
+  virtual void OptimizeColsWidth(const std::vector<TColumnEh*>& columns);
+  // The widths the parts of `column` need, measured as they are drawn.
+  virtual int TitleOptimalWidth(TColumnEh* column);
+  virtual int FootersOptimalWidth(TColumnEh* column);
+  // The data cell of the current record.
+  virtual int DataCellOptimalWidth(TColumnEh* column);
+
+  // --- cell editor (inplace_edit.cpp, cell_write.cpp)
+  // The key chosen in the editor's list for a key-list or lookup cell;
+  // Null while the user only typed.
+  const Variant& EditKeyValue() const { return FEditKeyValue; }
+  void SetEditKeyValue(const Variant& value) { FEditKeyValue = value; }
 
  protected:
   explicit TCustomDBGridEh(TComponent* owner);
@@ -320,6 +348,8 @@ class TCustomDBGridEh : public TCustomGrid,
   void CreateParams(TCreateParams& params) override;
   void CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos, int& sizingOfs,
                        TGridDrawInfo& fixedInfo) override;
+  // --- cell editor
+  TInplaceEdit* CreateEditor() override;
 
   // Cell painters.
   virtual void DrawIndicatorCell(int row, const TRect& rect, TCellRowPartEh rowPart,
@@ -334,6 +364,7 @@ class TCustomDBGridEh : public TCustomGrid,
   friend class TColumnEh;
   friend class TColumnTitleEh;
   friend class TDBGridColumnsEh;
+  friend class TDBGridInplaceEdit;
   void SetColumnAttributes();
   void FitColumnWidths();
   int MeasureFontHeight(const TFont* font, int* externalLeading = nullptr);
@@ -361,7 +392,7 @@ class TCustomDBGridEh : public TCustomGrid,
   std::vector<TColumnEh*> FSortMarkedColumns;
   std::unique_ptr<TFont> FTitleFont;
   std::unique_ptr<TBookmarkListEh> FSelectedRows;
-  TDBGridEhSelectionType FSelectionType = gstNon;
+  std::unique_ptr<TDBGridEhSelection> FSelection;
   TSet<TDBGridEhSelectionType> FAllowedSelections{gstRecordBookmarks, gstRectangle, gstColumns,
                                                   gstAll};
   std::unique_ptr<TFont> FFooterFont;
@@ -415,6 +446,8 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FDestroying = false;
   std::string FEditText;
   TColumnEh* FPressedTitle = nullptr;
+  // --- cell editor
+  Variant FEditKeyValue = Variant::Null();
 };
 
 class TDBGridEh : public TCustomDBGridEh {
