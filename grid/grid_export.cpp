@@ -121,6 +121,19 @@ TGridSelectionEh GridSelectionEh(TCustomDBGridEh* grid, bool forWholeGrid) {
       for (int i = 0; i < rows->Count(); ++i) selection.Rows.push_back(rows->Items(i));
       break;
     }
+    case gstRectangle: {
+      TDBGridEhSelectionRect& rect = grid->Selection()->Rect();
+      selection.TopBookmark = rect.TopBookmark();
+      selection.BottomBookmark = rect.BottomBookmark();
+      selection.LeftCol = rect.LeftCol();
+      selection.RightCol = rect.RightCol();
+      break;
+    }
+    case gstColumns: {
+      const TDBGridEhSelectionCols& columns = grid->Selection()->Columns();
+      for (int i = 0; i < columns.Count(); ++i) selection.Columns.push_back(columns.Items(i));
+      break;
+    }
     default:
       break;
   }
@@ -292,8 +305,7 @@ void TDBGridEhImport::ImportSelection(TStream& stream, const TGridSelectionEh& s
   FIgnoreAll = false;
   TGridSelectionEh walk = selection;
   if (forWholeGrid) {
-    if (FDBGrid->SelectionType() == gstRecordBookmarks) FDBGrid->SelectedRows()->Clear();
-    FDBGrid->SetSelectionType(gstNon);
+    FDBGrid->Selection()->Clear();
     ds->First();
     if (!FDBGrid->VisibleColumns().empty())
       FDBGrid->SetSelectedIndex(FDBGrid->VisibleColumns().front()->Index());
@@ -393,7 +405,7 @@ void DeleteGridSelection(TCustomDBGridEh* grid, const TGridSelectionEh& selectio
         ds->GotoBookmark(*it);
         ds->Delete();
       }
-      if (grid->SelectionType() == gstRecordBookmarks) grid->SelectedRows()->Clear();
+      if (grid->SelectionType() == gstRecordBookmarks) grid->Selection()->Clear();
       break;
     }
     case gstAll:

@@ -665,3 +665,23 @@ TEST_F(GridExportDbfTest, TextAndVcldbifRoundTripsThroughARegister) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GridExportTest, TheGridsRectangleAndColumnSelectionsAreCopied) {
+  Columns({"NAME", "NUM"});
+  Grid->SetOptions(Grid->Options() - TDBGridOptions{dgTitles});
+  Fill({{"a", 1}, {"b", 2}, {"c", 3}});
+  // Corners given bottom first: the rectangle still runs top to bottom.
+  Grid->Selection()->Rect().Select(1, BookmarkOf("c"), false);
+  Grid->Selection()->Rect().Select(0, BookmarkOf("b"), true);
+  ASSERT_EQ(Grid->SelectionType(), gstRectangle);
+  DBGridEh_DoCopyAction(Grid, false);
+  EXPECT_EQ(Clipboard().AsText(), "b\t2\r\nc\t3");
+  Grid->Selection()->Columns().Select(Grid->Columns()->Items(1), false);
+  ASSERT_EQ(Grid->SelectionType(), gstColumns);
+  DBGridEh_DoCopyAction(Grid, false);
+  EXPECT_EQ(Clipboard().AsText(), "1\r\n2\r\n3");
+}
+
+}  // namespace
