@@ -321,41 +321,48 @@ void TDBGridEhImport::ImportSelection(TStream& stream, const TGridSelectionEh& s
   } else {
     columns = SelectionColumns(FDBGrid, walk);
   }
-  ReadPrefix();
-  if (!inserting) {
-    if (walk.Kind == gstNon) {
-      // The current record first: on the last record the dataset already
-      // stands at its end.
-      if (!ds->IsEmpty()) {
-        do {
+  try {
+    ReadPrefix();
+    if (!inserting) {
+      if (walk.Kind == gstNon) {
+        // The current record first: on the last record the dataset already
+        // stands at its end.
+        if (!ds->IsEmpty() && !FEof) {
+          do {
+            ReadRecord(columns);
+            if (EditingOrInserting(ds)) ds->Post();
+            ds->Next();
+          } while (!ds->Eof() && !FEof);
+        }
+      } else {
+        ForEachRecord(ds, walk, [&] {
+          if (FEof) return;
           ReadRecord(columns);
           if (EditingOrInserting(ds)) ds->Post();
-          ds->Next();
-        } while (!ds->Eof() && !FEof);
+        });
       }
-    } else {
-      ForEachRecord(ds, walk, [&] {
-        if (FEof) return;
+    }
+    if (FDBGrid->AllowedOperations().Contains(alopAppendEh)) {
+      while (!FEof) {
+        if (ds->State() != dsInsert) {
+          // Past the last record an insert would land before it.
+          if (forWholeGrid || ds->Eof())
+            ds->Append();
+          else
+            ds->Insert();
+        }
         ReadRecord(columns);
-        if (EditingOrInserting(ds)) ds->Post();
-      });
-    }
-  }
-  if (FDBGrid->AllowedOperations().Contains(alopAppendEh)) {
-    while (!FEof) {
-      if (ds->State() != dsInsert) {
-        // Past the last record an insert would land before it.
-        if (forWholeGrid || ds->Eof())
-          ds->Append();
-        else
-          ds->Insert();
+        ds->Post();
+        if (!forWholeGrid) ds->Next();
       }
-      ReadRecord(columns);
-      ds->Post();
-      if (!forWholeGrid) ds->Next();
     }
+    ReadSuffix();
+  } catch (...) {
+    // A record left half read is dropped, not posted by the return to the
+    // remembered record; the records before it stay.
+    if (!inserting && EditingOrInserting(ds)) ds->Cancel();
+    throw;
   }
-  ReadSuffix();
 }
 
 void TDBGridEhImport::WriteValueImpl(TColumnEh* column, bool empty,
