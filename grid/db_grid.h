@@ -167,9 +167,9 @@ class TCustomDBGridEh : public TCustomGrid,
   // (backgrounds are still filled).
   bool DefaultDrawing() const { return FDefaultDrawingEh; }
   void SetDefaultDrawing(bool value);
-  // Fits one column's width to its contents; nothing yet, until the grid
-  // measures its columns' contents.
-  virtual void OptimizeColumnWidth(TColumnEh* column) { (void)column; }
+  // Fits the selected columns (all with everything selected) and
+  // `column` to their contents (optimal_width.cpp).
+  virtual void OptimizeColumnWidth(TColumnEh* column);
   // Sorting is done by the dataset on the client (passed on to whoever
   // sorts; the grid itself never sorts).
   bool SortLocal() const { return FSortLocal; }
@@ -377,6 +377,16 @@ class TCustomDBGridEh : public TCustomGrid,
   // The timer ids: automatic scrolling and the end of a search.
   static constexpr unsigned kAutoScrollTimerId = 1;
   static constexpr unsigned kIncSearchTimerId = 2;
+
+  // --- optimal widths (optimal_width.cpp)
+  // Each column gets the width of its widest title, footer and, with
+  // dghOptimizeWidthByData, data cell over every record.
+  virtual void OptimizeColsWidth(const std::vector<TColumnEh*>& columns);
+  // The widths the parts of `column` need, measured as they are drawn.
+  virtual int TitleOptimalWidth(TColumnEh* column);
+  virtual int FootersOptimalWidth(TColumnEh* column);
+  // The data cell of the current record.
+  virtual int DataCellOptimalWidth(TColumnEh* column);
 
   // --- cell editor (inplace_edit.cpp, cell_write.cpp)
   // The key chosen in the editor's list for a key-list or lookup cell;

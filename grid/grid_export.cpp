@@ -130,8 +130,8 @@ TGridSelectionEh GridSelectionEh(TCustomDBGridEh* grid, bool forWholeGrid) {
       break;
     }
     case gstColumns: {
-      TDBGridEhSelectionCols& cols = grid->Selection()->Columns();
-      for (int i = 0; i < cols.Count(); ++i) selection.Columns.push_back(cols.Items(i));
+      const TDBGridEhSelectionCols& columns = grid->Selection()->Columns();
+      for (int i = 0; i < columns.Count(); ++i) selection.Columns.push_back(columns.Items(i));
       break;
     }
     default:
@@ -305,8 +305,7 @@ void TDBGridEhImport::ImportSelection(TStream& stream, const TGridSelectionEh& s
   FIgnoreAll = false;
   TGridSelectionEh walk = selection;
   if (forWholeGrid) {
-    if (FDBGrid->SelectionType() == gstRecordBookmarks) FDBGrid->SelectedRows()->Clear();
-    FDBGrid->SetSelectionType(gstNon);
+    FDBGrid->Selection()->Clear();
     ds->First();
     if (!FDBGrid->VisibleColumns().empty())
       FDBGrid->SetSelectedIndex(FDBGrid->VisibleColumns().front()->Index());
@@ -322,39 +321,48 @@ void TDBGridEhImport::ImportSelection(TStream& stream, const TGridSelectionEh& s
   } else {
     columns = SelectionColumns(FDBGrid, walk);
   }
-  ReadPrefix();
-  if (!inserting) {
-    if (walk.Kind == gstNon) {
-      while (!ds->Eof() && !ds->IsEmpty() && !FEof) {
-        ReadRecord(columns);
-        if (EditingOrInserting(ds)) ds->Post();
-        ds->Next();
+  try {
+    ReadPrefix();
+    if (!inserting) {
+      if (walk.Kind == gstNon) {
+        // The current record first: on the last record the dataset already
+        // stands at its end.
+        if (!ds->IsEmpty() && !FEof) {
+          do {
+            ReadRecord(columns);
+            if (EditingOrInserting(ds)) ds->Post();
+            ds->Next();
+          } while (!ds->Eof() && !FEof);
+        }
+      } else {
+        ForEachRecord(ds, walk, [&] {
+          if (FEof) return;
+          ReadRecord(columns);
+          if (EditingOrInserting(ds)) ds->Post();
+        });
       }
-    } else {
-      ForEachRecord(ds, walk, [&] {
-        if (FEof) return;
-        ReadRecord(columns);
-        if (EditingOrInserting(ds)) ds->Post();
-      });
     }
-  }
-  if (inserting || walk.Kind == gstNon) {
     if (FDBGrid->AllowedOperations().Contains(alopAppendEh)) {
-      const bool append = forWholeGrid;
       while (!FEof) {
         if (ds->State() != dsInsert) {
-          if (append)
+          // Past the last record an insert would land before it.
+          if (forWholeGrid || ds->Eof())
             ds->Append();
           else
             ds->Insert();
         }
         ReadRecord(columns);
         ds->Post();
-        if (!append) ds->Next();
+        if (!forWholeGrid) ds->Next();
       }
     }
+    ReadSuffix();
+  } catch (...) {
+    // A record left half read is dropped, not posted by the return to the
+    // remembered record; the records before it stay.
+    if (!inserting && EditingOrInserting(ds)) ds->Cancel();
+    throw;
   }
-  ReadSuffix();
 }
 
 void TDBGridEhImport::WriteValueImpl(TColumnEh* column, bool empty,
@@ -404,7 +412,7 @@ void DeleteGridSelection(TCustomDBGridEh* grid, const TGridSelectionEh& selectio
         ds->GotoBookmark(*it);
         ds->Delete();
       }
-      if (grid->SelectionType() == gstRecordBookmarks) grid->SelectedRows()->Clear();
+      if (grid->SelectionType() == gstRecordBookmarks) grid->Selection()->Clear();
       break;
     }
     case gstAll:

@@ -355,6 +355,7 @@ void TDBGridInplaceEdit::DropDown() {
   }
   bounds = AlignDropDownWindowEh(*this, *FActiveList, daLeft).Bounds;
   FListVisible = true;
+  FTextBeforeDropDown = Text();
   if (!FButtons.empty() && FButtons[0].Control != nullptr) FButtons[0].Control->SetAlwaysDown(true);
   if (FActiveList == FPickList)
     FPickList->ShowAt(bounds);
@@ -398,6 +399,7 @@ void TDBGridInplaceEdit::ListClosed(bool accept) {
       const int i = FPickList->ItemIndex();
       if (column->CanModify(true)) {
         SetText(FPickList->Items()->Strings(i));
+        grid->UpdateText();
         if (column->GetCellKind() == ctKeyPickList && i < column->KeyList()->Count())
           grid->FEditKeyValue = Variant(column->KeyList()->Strings(i));
         accepted = true;
@@ -413,17 +415,23 @@ void TDBGridInplaceEdit::ListClosed(bool accept) {
     } else if (FActiveList == FCalculator) {
       if (column->CanModify(true)) {
         SetText(FloatToStr(FCalculator->Value()));
+        grid->UpdateText();
         accepted = true;
       }
     }
   }
-  if (!accepted) SetText(grid->FEditText);
+  if (!accepted) {
+    // Browsing the list may have changed the text already.
+    SetText(FTextBeforeDropDown);
+    if (grid->FEditText != FTextBeforeDropDown) grid->UpdateText();
+  }
   SelectAll();
   if (CanFocus() && grid->HandleAllocated() && !Focused() && Visible()) SetFocus();
 }
 
 void TDBGridInplaceEdit::SyncTextWithList() {
-  if (FActiveList == FPickList && FPickList->ItemIndex() >= 0) {
+  if (FActiveList == FPickList && FPickList->ItemIndex() >= 0 && !ReadOnly() &&
+      DBGrid()->CanEditModify()) {
     const std::string& item = FPickList->Items()->Strings(FPickList->ItemIndex());
     if (item != Text()) SetTextSelected(item);
   }

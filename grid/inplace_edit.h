@@ -125,6 +125,7 @@ class TDBGridInplaceEdit : public TInplaceEdit {
   bool FWordWrapMode = false;
   bool FClosing = false;
   char32_t FSwallowChar = 0;
+  std::string FTextBeforeDropDown;
   TWinControl* FActiveList = nullptr;
   TPopupListboxEh* FPickList = nullptr;
   TPopupMonthCalendarEh* FCalendar = nullptr;
