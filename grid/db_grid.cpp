@@ -47,6 +47,7 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
       FDataLink(std::make_unique<TGridDataLinkEh>(this)),
       FTitleFont(std::make_unique<TFont>()),
       FSelectedRows(std::make_unique<TBookmarkListEh>(this)),
+      FSelection(std::make_unique<TDBGridEhSelection>(this)),
       FFooterFont(std::make_unique<TFont>()),
       FTitleTree(std::make_unique<THeadTreeNode>("Root", 0, 0)),
       FSumList(CreateUnique<TDBGridEhSumList>(this)) {
@@ -715,21 +716,18 @@ void TCustomDBGridEh::UpdateActive() {
 // ---- the data link's calls
 
 void TCustomDBGridEh::SetSelectionType(TDBGridEhSelectionType value) {
-  if (FSelectionType == value) return;
-  if (FSelectionType == gstRecordBookmarks && value != gstRecordBookmarks) FSelectedRows->Clear();
-  FSelectionType = value;
-  InvalidateGrid();
+  FSelection->SetSelectionType(value);
 }
 
 void TCustomDBGridEh::SelectionChanged() {
   if (FDestroying) return;
-  if (FSelectionType == gstRecordBookmarks && FSelectedRows->Count() == 0) FSelectionType = gstNon;
+  FSelection->UpdateState();
   if (OnSelectionChanged) OnSelectionChanged(this);
 }
 
 void TCustomDBGridEh::LinkActive(bool value) {
   if (!value) HideEditor();
-  FSelectedRows->SetLinked(value);
+  FSelection->LinkActive(value);
   FSumList->SetDataSet(
       value && DataSource() != nullptr && DataSource()->Enabled() ? FDataLink->DataSet() : nullptr);
   RequestLayout();
@@ -1296,6 +1294,8 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   TGridDrawState drawState = state;
   if (current && (col == Col() || FOptions.Contains(dgRowSelect)))
     drawState += TGridDrawState{gdSelected};
+  else if (SelectionType() != gstNon && IsCellSelected(col, row, FDataLink->DataSet()->Bookmark()))
+    drawState += TGridDrawState{gdSelected};
   HighlightDataCellColor(col, current ? Row() : row, column->Index(), recordIndex, drawState,
                          background, &font);
   canvas.FillSolidRect(rect, background);
@@ -1578,8 +1578,8 @@ bool TCustomDBGridEh::CanEditShow() {
   } else if (!Focused() && !(InplaceEditor() != nullptr && InplaceEditor()->Focused())) {
     return false;
   }
-  if (FSelectionType != gstNon && FOptionsEh.Contains(dghClearSelection) &&
-      FSelectionType == gstRectangle)
+  if (SelectionType() != gstNon && FOptionsEh.Contains(dghClearSelection) &&
+      SelectionType() == gstRectangle)
     return false;
   if (!DataCanBeModified()) return false;
   return column->CanShowInplaceEditor();

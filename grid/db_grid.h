@@ -29,6 +29,7 @@
 #include "grid/grid_data_link.h"
 #include "grid/grid_options.h"
 #include "grid/grid_resources.h"
+#include "grid/grid_selection.h"
 #include "grid/grid_style.h"
 #include "grid/selected_rows.h"
 #include "grid/sum_list.h"
@@ -37,9 +38,6 @@
 
 class TCustomDBGridEh;
 class TDBGridInplaceEdit;
-
-// What the grid's selection holds.
-enum TDBGridEhSelectionType { gstNon, gstRecordBookmarks, gstRectangle, gstColumns, gstAll };
 
 enum TDBGridEhAllowedOperation { alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh };
 using TDBGridEhAllowedOperations = TSet<TDBGridEhAllowedOperation>;
@@ -235,17 +233,30 @@ class TCustomDBGridEh : public TCustomGrid,
   const std::vector<TColumnEh*>& SortMarkedColumns() const { return FSortMarkedColumns; }
 
   // --- selection
-  TDBGridEhSelectionType SelectionType() const { return FSelectionType; }
+  TDBGridEhSelectionType SelectionType() const { return FSelection->SelectionType(); }
   // Another kind of selection is dropped when the kind changes.
   void SetSelectionType(TDBGridEhSelectionType value);
   TBookmarkListEh* SelectedRows() const { return FSelectedRows.get(); }
   // The kinds of selection the user may make.
   TSet<TDBGridEhSelectionType> AllowedSelections() const { return FAllowedSelections; }
-  void SetAllowedSelections(TSet<TDBGridEhSelectionType> value) { FAllowedSelections = value; }
+  // A selection of a kind no longer allowed is cleared.
+  void SetAllowedSelections(TSet<TDBGridEhSelectionType> value);
   // What the pointer shows at client point (x, y).
   TGridCursorEh CursorAt(int x, int y);
   // Fires OnSelectionChanged.
   void SelectionChanged();
+
+  // --- selection objects (grid_selection.cpp)
+  TDBGridEhSelection* Selection() const { return FSelection.get(); }
+  // Whether grid cell (col, row) of the record `bookmark` shows selected.
+  virtual bool IsCellSelected(int col, int row, const std::string& bookmark);
+  // gstNon always; any other kind needs dgMultiSelect and the kind in
+  // AllowedSelections; rectangles and columns never with dgRowSelect.
+  bool CanSelectType(TDBGridEhSelectionType kind) const;
+  // Repaints the shown cells of a grid rectangle.
+  void InvalidateGridRect(const TGridRect& rect);
+  // After the selection changed kind: the editor shows or hides to match.
+  void SelectionEditorStateChanged();
 
   // --- events
   TNotifyEvent OnSelectionChanged;
@@ -381,7 +392,7 @@ class TCustomDBGridEh : public TCustomGrid,
   std::vector<TColumnEh*> FSortMarkedColumns;
   std::unique_ptr<TFont> FTitleFont;
   std::unique_ptr<TBookmarkListEh> FSelectedRows;
-  TDBGridEhSelectionType FSelectionType = gstNon;
+  std::unique_ptr<TDBGridEhSelection> FSelection;
   TSet<TDBGridEhSelectionType> FAllowedSelections{gstRecordBookmarks, gstRectangle, gstColumns,
                                                   gstAll};
   std::unique_ptr<TFont> FFooterFont;
