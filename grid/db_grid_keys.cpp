@@ -6,6 +6,7 @@
 
 #include "grid/db_grid.h"
 #include "grid/filter_expression.h"
+#include "grid/find_dialog.h"
 #include "grid/grid_clipboard.h"
 #include "grid/grid_export.h"
 #include "platform/base/text.h"
@@ -329,11 +330,26 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
   auto toLastShown = [&] {
     MoveRecord(extend, FDataLink->RecordCount() - 1 - FDataLink->ActiveRecord());
   };
-  if (ctrl && key == 'F' && FOptionsEh.Contains(dghIncSearch)) {
-    StopIncSearch();
-    FInIncSearch = true;
-    key = 0;
-    return;
+  if (ctrl && key == 'F') {
+    const bool dialog = FOptionsEh.Contains(dghDialogFind) && ExecuteDBGridEhFindDialogProc;
+    if (FInIncSearch && dialog) {
+      const std::string text = FIncSearchText;
+      StopIncSearch();
+      ExecuteDBGridEhFindDialogProc(this, text, {}, true);
+      key = 0;
+      return;
+    }
+    if (FOptionsEh.Contains(dghIncSearch)) {
+      StopIncSearch();
+      FInIncSearch = true;
+      key = 0;
+      return;
+    }
+    if (dialog) {
+      ExecuteDBGridEhFindDialogProc(this, "", {}, true);
+      key = 0;
+      return;
+    }
   }
   if (FInIncSearch) {
     switch (key) {

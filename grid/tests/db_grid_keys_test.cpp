@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "grid/db_grid.h"
+#include "grid/find_dialog.h"
 #include "grid_test_support.h"
 #include "platform/data/data_source.h"
 #include "platform/gui/gui_host.h"
@@ -363,6 +364,33 @@ TEST_F(GridKeysTest, ClicksSelectRecordsOnTheIndicator) {
   Advance(1000);
   Click(CellCenter(0, 0));
   EXPECT_EQ(Grid->SelectionType(), gstNon);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::string> gFindCalls;
+
+void RecordFind(TCustomDBGridEh*, const std::string& text, const TFindColumnChoicesEh&,
+                bool modal) {
+  gFindCalls.push_back(text + (modal ? "/modal" : ""));
+}
+
+TEST_F(GridKeysTest, CtrlFOpensTheFindDialogOrStartsASearch) {
+  auto saved = ExecuteDBGridEhFindDialogProc;
+  ExecuteDBGridEhFindDialogProc = &RecordFind;
+  gFindCalls.clear();
+  PressKey('F', {ssCtrl});  // the register's options: dghDialogFind
+  EXPECT_EQ(gFindCalls, std::vector<std::string>{"/modal"});
+  Grid->SetOptionsEh(Grid->OptionsEh() + TDBGridEhOptions{dghIncSearch});
+  PressKey('F', {ssCtrl});
+  EXPECT_TRUE(Grid->InIncSearch()) << "with dghIncSearch Ctrl+F starts a search";
+  TypeText("r2");
+  PressKey('F', {ssCtrl});
+  EXPECT_FALSE(Grid->InIncSearch());
+  EXPECT_EQ(gFindCalls.back(), "r2/modal") << "the typed text goes to the dialog";
+  ExecuteDBGridEhFindDialogProc = saved;
 }
 
 }  // namespace
