@@ -36,7 +36,11 @@ int MeasureText(TCanvas& canvas, const std::string& text, bool wrap, int wrapWid
 
 void TCustomDBGridEh::OptimizeColumnWidth(TColumnEh* column) {
   std::vector<TColumnEh*> list;
-  if (FSelectionType == gstAll) list = FVisibleColumns;
+  if (SelectionType() == gstColumns)
+    for (int i = 0; i < Selection()->Columns().Count(); ++i)
+      list.push_back(Selection()->Columns().Items(i));
+  else if (SelectionType() == gstAll)
+    list = FVisibleColumns;
   if (column != nullptr && std::find(list.begin(), list.end(), column) == list.end())
     list.push_back(column);
   OptimizeColsWidth(list);
