@@ -39,6 +39,11 @@
 class TCustomDBGridEh;
 class TDBGridInplaceEdit;
 
+// The clipboard and selection commands the grid carries out for its keys
+// and edit actions.
+enum TDBGridEhEditAction { geaCutEh, geaCopyEh, geaPasteEh, geaDeleteEh, geaSelectAllEh };
+using TDBGridEhEditActions = TSet<TDBGridEhEditAction>;
+
 enum TDBGridEhAllowedOperation { alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh };
 using TDBGridEhAllowedOperations = TSet<TDBGridEhAllowedOperation>;
 
@@ -83,6 +88,53 @@ using TGetBtnEhParamsEvent =
     std::function<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background,
                        TSortMarkerEh& sortMarker, bool isDown)>;
 using TDBGridEhColumnEvent = std::function<void(TObject* sender, TColumnEh* column)>;
+
+// When the grid's own scroll bar shows.
+enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
+
+// The grid's vertical scroll-bar settings.
+class TVertDBGridEhScrollBar {
+ public:
+  explicit TVertDBGridEhScrollBar(TCustomDBGridEh* grid) : FGrid(grid) {}
+  // Move the dataset while the thumb is dragged.
+  bool Tracking() const { return FTracking; }
+  void SetTracking(bool value) { FTracking = value; }
+  TScrollBarVisibleModeEh VisibleMode() const { return FVisibleMode; }
+  void SetVisibleMode(TScrollBarVisibleModeEh value);
+  bool Visible() const { return FVisibleMode != sbNeverShowEh; }
+  void SetVisible(bool value) { SetVisibleMode(value ? sbAutoShowEh : sbNeverShowEh); }
+
+ private:
+  TCustomDBGridEh* FGrid;
+  bool FTracking = false;
+  TScrollBarVisibleModeEh FVisibleMode = sbAutoShowEh;
+};
+
+// What the vertical bar shows, from the dataset's state (a pure rule).
+struct TVertScrollStateEh {
+  bool LinkActive = false;
+  bool Numbered = false;  // the sum list numbers the records
+  int RecordCount = 0;
+  int RecNo = 0;
+  int VisibleRows = 0;
+  bool Bof = false;
+  bool Eof = false;
+  bool Inserting = false;  // the position keeps its last value
+  int LastPosition = 0;
+};
+struct TVertScrollParamsEh {
+  int Min = 0;
+  int Max = 0;
+  int Page = 0;
+  int Position = 0;
+  friend bool operator==(const TVertScrollParamsEh&, const TVertScrollParamsEh&) = default;
+};
+TVertScrollParamsEh VertScrollBarParams(const TVertScrollStateEh& state);
+// The auto-scroll step and timer interval for a pointer `distance` pixels
+// outside the data area (interval 200 - 15 x distance, 200 - 10 x distance
+// for a column drag; never below 10).
+int AutoScrollStep(int distance);
+int AutoScrollInterval(int distance, bool columnDrag);
 
 class TCustomDBGridEh : public TCustomGrid,
                         public TGridDataLinkHostEh,
@@ -226,8 +278,7 @@ class TCustomDBGridEh : public TCustomGrid,
                                         TCellRowPartEh rowPart, TGridDrawState state,
                                         bool highlighted, TColor& background, TFont* font);
   bool GridOrEditorFocused();
-  // Title click: cycles the sort marker with dghAutoSortMarking, then
-  // OnTitleBtnClick / OnTitleClick.
+  // Fires OnTitleClick.
   void TitleClick(TColumnEh* column);
   // The columns marked for sorting, in SortIndex order.
   const std::vector<TColumnEh*>& SortMarkedColumns() const { return FSortMarkedColumns; }
@@ -275,6 +326,57 @@ class TCustomDBGridEh : public TCustomGrid,
 
   // IDBGridEhStyleClient
   void StyleDestroyed(TDBGridEhStyle* style) override;
+
+  // --- keyboard and mouse (db_grid_keys.cpp)
+  TDBGridEhEditActions EditActions() const { return FEditActions; }
+  void SetEditActions(TDBGridEhEditActions value) { FEditActions = value; }
+  // Drops the selected records (dgMultiSelect with dghClearSelection), the
+  // Shift anchor, and a cell, column or whole-grid selection.
+  void ClearSelection();
+  // The one way the current column changes: posts the edit, ColExit,
+  // the column, the editor, ColEnter. `step` (-1, 0, 1) skips columns of
+  // no width that way; `extend` stretches a rectangle with Shift.
+  void SelectColumn(int rawCol, int step, bool extend);
+  // Moves the current record by `distance` (or, with `toEnd`, to the
+  // first record for a negative distance and the last otherwise) with
+  // Shift selection when `select`.
+  void MoveRecord(bool select, int distance, bool toEnd = false);
+  // Ctrl+Delete: deletes the selected records or the current one, asking
+  // first with dgConfirmDelete; a cell or column selection is emptied.
+  void DeleteRecordsByKey();
+  // The permissions of the clipboard and selection commands.
+  bool CanCopySelection();
+  bool CanPasteSelection();
+  bool CanCutSelection();
+  bool CanDeleteSelection();
+  bool CanSelectAll();
+  // Title button released: OnTitleBtnClick, the next sort marker, and the
+  // sort now or, with Ctrl held, when Ctrl goes up.
+  void TitleButtonReleased(TColumnEh* column, bool ctrl);
+  virtual void TitleBtnClick(int dataCol, TColumnEh* column);
+  // With dghAutoSortMarking: OnSortMarkingChanged, else DefaultApplySorting.
+  virtual void SortMarkingChanged();
+  virtual void DefaultApplySorting();
+  bool SortPending() const { return FSortPending; }
+  TDBGridEhColumnEvent OnCellClick;
+  TNotifyEvent OnColEnter;
+  TNotifyEvent OnColExit;
+
+  // --- scrolling, timers and incremental search (db_grid_scroll.cpp)
+  TVertDBGridEhScrollBar* VertScrollBar() { return &FVertScrollBar; }
+  // Sets the window's vertical bar from the dataset's position.
+  virtual void UpdateScrollBar();
+  // Starts or continues an incremental search for `text` appended to the
+  // running one; `direction` 0 from the first record, 1 forward from the
+  // next, 2 backward from the prior. Timer 2 ends it after `timeOut` ms
+  // (none when negative).
+  void IncSearch(const std::string& text, int timeOut, int direction);
+  void StopIncSearch();
+  bool InIncSearch() const { return FInIncSearch; }
+  const std::string& IncSearchText() const { return FIncSearchText; }
+  // The timer ids: automatic scrolling and the end of a search.
+  static constexpr unsigned kAutoScrollTimerId = 1;
+  static constexpr unsigned kIncSearchTimerId = 2;
 
   // --- optimal widths (optimal_width.cpp)
   // Each column gets the width of its widest title, footer and, with
@@ -350,6 +452,16 @@ class TCustomDBGridEh : public TCustomGrid,
                        TGridDrawInfo& fixedInfo) override;
   // --- cell editor
   TInplaceEdit* CreateEditor() override;
+  // --- scrolling and exit
+  void DoExit() override;
+  bool OwnsVertScrollBar() const override { return true; }
+  // --- keyboard and mouse
+  void KeyUp(unsigned& key, TShiftState shift) override;
+  void KeyPress(char32_t& key) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  virtual void ColEnter();
+  virtual void ColExit();
+  virtual void CellClick(TColumnEh* column);
 
   // Cell painters.
   virtual void DrawIndicatorCell(int row, const TRect& rect, TCellRowPartEh rowPart,
@@ -448,6 +560,38 @@ class TCustomDBGridEh : public TCustomGrid,
   TColumnEh* FPressedTitle = nullptr;
   // --- cell editor
   Variant FEditKeyValue = Variant::Null();
+  // --- keyboard and mouse
+  enum class TMouseModeEh { None, RecordSelecting, ColumnSelecting, RectSelecting };
+  void PassKeyToBaseGrid(unsigned& key, TShiftState shift);
+  void UpOrCancelInsert(bool extend);
+  void DownOrAppend(bool extend);
+  bool CanAppendByKey();
+  void StepByTab(int direction);
+  void CopyFromRecordAbove();
+  void StepCellValue(TColumnEh* column, int step);
+  void ShiftClickRecords(const std::string& target);
+  void EndMouseTracking();
+  TDBGridEhEditActions FEditActions;
+  bool FKeepSelection = false;
+  bool FHasSelectionAnchor = false;
+  std::string FSelectionAnchor;
+  bool FSortPending = false;
+  bool FInColExit = false;
+  TMouseModeEh FMouseMode = TMouseModeEh::None;
+  bool FTitlePressedLook = false;
+  TPoint FMouseDownPoint{0, 0};
+  TGridCoord FMouseDownCell{-1, -1};
+  bool FMouseDownDouble = false;
+  bool FMouseDownOnCheck = false;
+  TColumnEh* FTitleButtonDown = nullptr;
+  // --- scrolling, timers and incremental search
+  bool HandleScrollMessage(TMessage& message);
+  bool StartsIncSearch(char32_t key);
+  TVertDBGridEhScrollBar FVertScrollBar{this};
+  bool FThumbTracked = false;
+  bool FInIncSearch = false;
+  std::string FIncSearchText;
+  int FIncSearchTimeOut = 0;
 };
 
 class TDBGridEh : public TCustomDBGridEh {

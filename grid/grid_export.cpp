@@ -121,6 +121,19 @@ TGridSelectionEh GridSelectionEh(TCustomDBGridEh* grid, bool forWholeGrid) {
       for (int i = 0; i < rows->Count(); ++i) selection.Rows.push_back(rows->Items(i));
       break;
     }
+    case gstRectangle: {
+      TDBGridEhSelectionRect& rect = grid->Selection()->Rect();
+      selection.TopBookmark = rect.TopBookmark();
+      selection.BottomBookmark = rect.BottomBookmark();
+      selection.LeftCol = rect.LeftCol();
+      selection.RightCol = rect.RightCol();
+      break;
+    }
+    case gstColumns: {
+      const TDBGridEhSelectionCols& columns = grid->Selection()->Columns();
+      for (int i = 0; i < columns.Count(); ++i) selection.Columns.push_back(columns.Items(i));
+      break;
+    }
     default:
       break;
   }
@@ -196,12 +209,15 @@ void TDBGridEhExport::CalcFooterValues() {
 
 void TDBGridEhExport::WriteRecord(const TExportColumnsEh& columns) {
   for (TColumnEh* column : columns) {
-    FCellFont->Assign(column->Font());
     column->FillColCellParams(FColCellParams);
-    FColCellParams.Font = FCellFont.get();
+    // The font is copied only for a handler that may change it.
+    if (FDBGrid->OnGetCellParams || column->OnGetCellParams) {
+      FCellFont->Assign(column->Font());
+      FColCellParams.Font = FCellFont.get();
+    }
     TColor background = FColCellParams.Background;
     if (FDBGrid->OnGetCellParams)
-      FDBGrid->OnGetCellParams(FDBGrid, column, FCellFont.get(), background, TGridDrawState());
+      FDBGrid->OnGetCellParams(FDBGrid, column, FColCellParams.Font, background, TGridDrawState());
     FColCellParams.Background = background;
     column->GetColCellParams(false, FColCellParams);
     WriteDataCell(column, FColCellParams.Font, FColCellParams.Background, FColCellParams);
@@ -292,8 +308,7 @@ void TDBGridEhImport::ImportSelection(TStream& stream, const TGridSelectionEh& s
   FIgnoreAll = false;
   TGridSelectionEh walk = selection;
   if (forWholeGrid) {
-    if (FDBGrid->SelectionType() == gstRecordBookmarks) FDBGrid->SelectedRows()->Clear();
-    FDBGrid->SetSelectionType(gstNon);
+    FDBGrid->Selection()->Clear();
     ds->First();
     if (!FDBGrid->VisibleColumns().empty())
       FDBGrid->SetSelectedIndex(FDBGrid->VisibleColumns().front()->Index());
@@ -309,41 +324,48 @@ void TDBGridEhImport::ImportSelection(TStream& stream, const TGridSelectionEh& s
   } else {
     columns = SelectionColumns(FDBGrid, walk);
   }
-  ReadPrefix();
-  if (!inserting) {
-    if (walk.Kind == gstNon) {
-      // The current record first: on the last record the dataset already
-      // stands at its end.
-      if (!ds->IsEmpty()) {
-        do {
+  try {
+    ReadPrefix();
+    if (!inserting) {
+      if (walk.Kind == gstNon) {
+        // The current record first: on the last record the dataset already
+        // stands at its end.
+        if (!ds->IsEmpty() && !FEof) {
+          do {
+            ReadRecord(columns);
+            if (EditingOrInserting(ds)) ds->Post();
+            ds->Next();
+          } while (!ds->Eof() && !FEof);
+        }
+      } else {
+        ForEachRecord(ds, walk, [&] {
+          if (FEof) return;
           ReadRecord(columns);
           if (EditingOrInserting(ds)) ds->Post();
-          ds->Next();
-        } while (!ds->Eof() && !FEof);
+        });
       }
-    } else {
-      ForEachRecord(ds, walk, [&] {
-        if (FEof) return;
+    }
+    if (FDBGrid->AllowedOperations().Contains(alopAppendEh)) {
+      while (!FEof) {
+        if (ds->State() != dsInsert) {
+          // Past the last record an insert would land before it.
+          if (forWholeGrid || ds->Eof())
+            ds->Append();
+          else
+            ds->Insert();
+        }
         ReadRecord(columns);
-        if (EditingOrInserting(ds)) ds->Post();
-      });
-    }
-  }
-  if (FDBGrid->AllowedOperations().Contains(alopAppendEh)) {
-    while (!FEof) {
-      if (ds->State() != dsInsert) {
-        // Past the last record an insert would land before it.
-        if (forWholeGrid || ds->Eof())
-          ds->Append();
-        else
-          ds->Insert();
+        ds->Post();
+        if (!forWholeGrid) ds->Next();
       }
-      ReadRecord(columns);
-      ds->Post();
-      if (!forWholeGrid) ds->Next();
     }
+    ReadSuffix();
+  } catch (...) {
+    // A record left half read is dropped, not posted by the return to the
+    // remembered record; the records before it stay.
+    if (!inserting && EditingOrInserting(ds)) ds->Cancel();
+    throw;
   }
-  ReadSuffix();
 }
 
 void TDBGridEhImport::WriteValueImpl(TColumnEh* column, bool empty,
@@ -393,7 +415,7 @@ void DeleteGridSelection(TCustomDBGridEh* grid, const TGridSelectionEh& selectio
         ds->GotoBookmark(*it);
         ds->Delete();
       }
-      if (grid->SelectionType() == gstRecordBookmarks) grid->SelectedRows()->Clear();
+      if (grid->SelectionType() == gstRecordBookmarks) grid->Selection()->Clear();
       break;
     }
     case gstAll:

@@ -234,6 +234,7 @@ TEST_F(GridExportTest, TextImportErrors) {
     EXPECT_EQ(e.Message(), "TDBGridEhImportAsText.CheckState: Неверный формат текста");
   }
   EXPECT_EQ(T.ds->State(), dsBrowse);
+  EXPECT_EQ(Rows(), "a:1 b:2");  // the half-read record is dropped
   // A value the field refuses asks; "All" stops asking, "No" ends the import.
   T.ds->First();
   Answer = mrAll;
@@ -662,6 +663,26 @@ TEST_F(GridExportDbfTest, TextAndVcldbifRoundTripsThroughARegister) {
   std::ifstream in(dir.File("text file.out"), std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(bytes.substr(0, 8), Utf8ToWin1251("Иванова "));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(GridExportTest, TheGridsRectangleAndColumnSelectionsAreCopied) {
+  Columns({"NAME", "NUM"});
+  Grid->SetOptions(Grid->Options() - TDBGridOptions{dgTitles});
+  Fill({{"a", 1}, {"b", 2}, {"c", 3}});
+  // Corners given bottom first: the rectangle still runs top to bottom.
+  Grid->Selection()->Rect().Select(1, BookmarkOf("c"), false);
+  Grid->Selection()->Rect().Select(0, BookmarkOf("b"), true);
+  ASSERT_EQ(Grid->SelectionType(), gstRectangle);
+  DBGridEh_DoCopyAction(Grid, false);
+  EXPECT_EQ(Clipboard().AsText(), "b\t2\r\nc\t3");
+  Grid->Selection()->Columns().Select(Grid->Columns()->Items(1), false);
+  ASSERT_EQ(Grid->SelectionType(), gstColumns);
+  DBGridEh_DoCopyAction(Grid, false);
+  EXPECT_EQ(Clipboard().AsText(), "1\r\n2\r\n3");
 }
 
 }  // namespace
