@@ -1,6 +1,7 @@
 #include "grid/export_rtf.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 
 #include "platform/base/codepage.h"
@@ -9,6 +10,16 @@ namespace {
 
 constexpr int kPixelsPerInch = 96;
 constexpr int kTwipsPerInch = 1440;
+
+void AppendInt(std::string& out, long long value) {
+  char buf[24];
+  const auto result = std::to_chars(buf, buf + sizeof buf, value);
+  out.append(buf, result.ptr);
+}
+
+constexpr std::string_view kAllBorders =
+    "\\clbrdrl\\brdrs\\brdrcf0\r\n\\clbrdrt\\brdrs\\brdrcf0\r\n"
+    "\\clbrdrb\\brdrs\\brdrcf0\r\n\\clbrdrr\\brdrs\\brdrcf0\r\n";
 
 int Twips(int pixels) {
   return static_cast<int>((static_cast<long long>(pixels) * kTwipsPerInch * 2 + kPixelsPerInch) /
@@ -41,10 +52,22 @@ std::vector<THeadTreeNode*> TitlePath(THeadTreeNode* root, TColumnEh* column) {
 
 }  // namespace
 
-std::string RtfEscapedText(std::string_view text) {
+namespace {
+
+void AppendEscaped(std::string& out, std::string_view text) {
+  bool plain = true;
+  for (char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c >= 0x80 || c == '\\' || c == '{' || c == '}' || c == '\n' || c == '\r') {
+      plain = false;
+      break;
+    }
+  }
+  if (plain) {
+    out.append(text);
+    return;
+  }
   const std::string bytes = Utf8ToWin1251(text);
-  std::string out;
-  out.reserve(bytes.size());
   for (char ch : bytes) {
     const auto c = static_cast<unsigned char>(ch);
     if (c == '\\' || c == '{' || c == '}') {
@@ -62,10 +85,24 @@ std::string RtfEscapedText(std::string_view text) {
       out += ch;
     }
   }
+}
+
+}  // namespace
+
+std::string RtfEscapedText(std::string_view text) {
+  std::string out;
+  AppendEscaped(out, text);
   return out;
 }
 
 int TDBGridEhExportAsRTF::ColorIndex(TColor color) {
+  if (auto known = FColorIndexes.find(color); known != FColorIndexes.end()) return known->second;
+  const int index = NewColorIndex(color);
+  FColorIndexes.emplace(color, index);
+  return index;
+}
+
+int TDBGridEhExportAsRTF::NewColorIndex(TColor color) {
   const TColor rgb = ColorToRGB(color);
   char key[16];
   std::snprintf(key, sizeof key, "%3d%3d%3d", static_cast<int>(rgb & 0xFF),
@@ -77,32 +114,38 @@ int TDBGridEhExportAsRTF::ColorIndex(TColor color) {
 }
 
 int TDBGridEhExportAsRTF::FontIndex(const std::string& name) {
+  if (!FFonts.empty() && FFonts[FLastFont] == name) return static_cast<int>(FLastFont);
   auto it = std::find(FFonts.begin(), FFonts.end(), name);
-  if (it != FFonts.end()) return static_cast<int>(it - FFonts.begin());
-  FFonts.push_back(name);
-  return static_cast<int>(FFonts.size()) - 1;
+  if (it == FFonts.end()) it = FFonts.insert(FFonts.end(), name);
+  FLastFont = static_cast<std::size_t>(it - FFonts.begin());
+  return static_cast<int>(FLastFont);
 }
 
-std::string TDBGridEhExportAsRTF::FormattedText(const TFont* font, TColor background,
-                                                const std::string& text) {
-  std::string out = "\\fs" + std::to_string(font->Size() * 2);
+void TDBGridEhExportAsRTF::AppendFormattedText(std::string& out, const TFont* font,
+                                               TColor background, const std::string& text) {
+  out += "\\fs";
+  AppendInt(out, font->Size() * 2);
   const TFontStyles style = font->Style();
   if (style.Contains(fsBold)) out += "\\b";
   if (style.Contains(fsItalic)) out += "\\i";
   if (style.Contains(fsStrikeOut)) out += "\\strike";
   if (style.Contains(fsUnderline)) out += "\\ul";
-  out += "\\f" + std::to_string(FontIndex(font->Name()));
-  out += "\\cf" + std::to_string(ColorIndex(font->Color()));
-  out += "\\cb" + std::to_string(ColorIndex(background));
+  out += "\\f";
+  AppendInt(out, FontIndex(font->Name()));
+  out += "\\cf";
+  AppendInt(out, ColorIndex(font->Color()));
+  out += "\\cb";
+  AppendInt(out, ColorIndex(background));
   out += ' ';
-  out += RtfEscapedText(text);
-  return out;
+  AppendEscaped(out, text);
 }
 
 void TDBGridEhExportAsRTF::ExportSelection(TStream& stream, const TGridSelectionEh& selection) {
   FBody.clear();
   FColors.clear();
+  FColorIndexes.clear();
   FFonts.clear();
+  FLastFont = 0;
   ColorIndex(clBlack);
   ColorIndex(clWhite);
   ColorIndex(clBtnFace);
@@ -125,33 +168,40 @@ void TDBGridEhExportAsRTF::ExportSelection(TStream& stream, const TGridSelection
   FBody.clear();
 }
 
-void TDBGridEhExportAsRTF::WriteSuffix() { Put("}"); }
+void TDBGridEhExportAsRTF::WriteSuffix() { FBody += "}"; }
 
 void TDBGridEhExportAsRTF::WriteRow(const std::vector<TCell>& cells) {
-  Put("\\trowd\\trgaph40\r\n");
-  int right = 0;
+  FBody += "\\trowd\\trgaph40\r\n";
+  long long right = 0;
   for (const TCell& cell : cells) {
-    const bool sides[4] = {cell.Left, cell.Top, cell.Bottom, cell.Right};
-    const char* words[4] = {"\\clbrdrl", "\\clbrdrt", "\\clbrdrb", "\\clbrdrr"};
-    for (int i = 0; i < 4; ++i) {
-      if (!sides[i]) continue;
-      Put(words[i]);
-      Put("\\brdrs\\brdrcf0\r\n");
+    if (cell.Left && cell.Top && cell.Bottom && cell.Right) {
+      FBody += kAllBorders;
+    } else {
+      const bool sides[4] = {cell.Left, cell.Top, cell.Bottom, cell.Right};
+      const char* words[4] = {"\\clbrdrl", "\\clbrdrt", "\\clbrdrb", "\\clbrdrr"};
+      for (int i = 0; i < 4; ++i) {
+        if (!sides[i]) continue;
+        FBody += words[i];
+        FBody += "\\brdrs\\brdrcf0\r\n";
+      }
     }
     right += Twips(cell.Width);
-    Put("\\clshdng10000\\clcfpat" + std::to_string(cell.Background) + "\\cellx" +
-        std::to_string(right) + "\r\n");
+    FBody += "\\clshdng10000\\clcfpat";
+    AppendInt(FBody, cell.Background);
+    FBody += "\\cellx";
+    AppendInt(FBody, right);
+    FBody += "\r\n";
   }
-  Put("{\\trrh0\r\n");
-  const std::string spacing = DBGrid()->Flat() ? "12" : "24";
+  FBody += "{\\trrh0\r\n";
+  const std::string_view spacing = DBGrid()->Flat() ? "\\sb12\\sa12" : "\\sb24\\sa24";
   for (const TCell& cell : cells) {
-    Put("\\pard\\intbl{");
-    Put(AlignmentWord(cell.Alignment));
-    Put("\\sb" + spacing + "\\sa" + spacing);
-    Put(cell.Text);
-    Put("\\cell}\r\n");
+    FBody += "\\pard\\intbl{";
+    FBody += AlignmentWord(cell.Alignment);
+    FBody += spacing;
+    FBody += cell.Text;
+    FBody += "\\cell}\r\n";
   }
-  Put("\\pard\\intbl\\row}\r\n");
+  FBody += "\\pard\\intbl\\row}\r\n";
 }
 
 void TDBGridEhExportAsRTF::WriteRecord(const TExportColumnsEh& columns) {
@@ -166,7 +216,7 @@ void TDBGridEhExportAsRTF::WriteDataCell(TColumnEh* column, TFont* font, TColor 
   cell.Width = column->Width();
   cell.Background = ColorIndex(background);
   cell.Alignment = params.Alignment;
-  cell.Text = FormattedText(font, background, params.Text);
+  AppendFormattedText(cell.Text, font, background, params.Text);
   FCells.push_back(std::move(cell));
 }
 
@@ -183,7 +233,7 @@ void TDBGridEhExportAsRTF::WriteFooterCell(int, int, TColumnEh* column, TFont* f
   cell.Width = column->Width();
   cell.Background = ColorIndex(background);
   cell.Alignment = alignment;
-  cell.Text = FormattedText(font, background, text);
+  AppendFormattedText(cell.Text, font, background, text);
   FCells.push_back(std::move(cell));
 }
 
@@ -222,7 +272,7 @@ void TDBGridEhExportAsRTF::WriteTitle(const TExportColumnsEh& columns) {
         const std::vector<THeadTreeNode*>& path = paths[c];
         text = path.empty() ? title->Caption() : path[std::min(level, path.size() - 1)]->Text;
       }
-      cell.Text = FormattedText(title->Font(), title->Color(), text);
+      AppendFormattedText(cell.Text, title->Font(), title->Color(), text);
       cells.push_back(std::move(cell));
     }
     WriteRow(cells);

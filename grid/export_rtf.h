@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "grid/grid_export.h"
@@ -38,14 +39,17 @@ class TDBGridEhExportAsRTF : public TDBGridEhExport {
     bool Left = true, Top = true, Bottom = true, Right = true;  // borders
   };
   int ColorIndex(TColor color);
+  int NewColorIndex(TColor color);
   int FontIndex(const std::string& name);
-  std::string FormattedText(const TFont* font, TColor background, const std::string& text);
+  void AppendFormattedText(std::string& out, const TFont* font, TColor background,
+                           const std::string& text);
   void WriteRow(const std::vector<TCell>& cells);
-  void Put(std::string_view bytes) { FBody.append(bytes); }
 
   std::string FBody;
-  std::vector<std::string> FColors;  // "%3d%3d%3d" of red, green, blue
+  std::vector<std::string> FColors;               // "%3d%3d%3d" of red, green, blue
+  std::unordered_map<TColor, int> FColorIndexes;  // by the colour as given
   std::vector<std::string> FFonts;
+  std::size_t FLastFont = 0;
   std::vector<TCell> FCells;
 };
 

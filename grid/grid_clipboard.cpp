@@ -1,11 +1,14 @@
 #include "grid/grid_clipboard.h"
 
+#include "controls/dataset_helpers.h"
 #include "grid/export_rtf.h"
 #include "grid/export_text.h"
 #include "grid/export_vcldbif.h"
 #include "platform/gui/clipboard.h"
 
 namespace {
+
+constexpr std::int64_t kClipboardStreamCapacity = 65536;
 
 struct TFormats {
   unsigned Vcldbif = RegisterClipboardFormat("VCLDBIF");
@@ -20,8 +23,9 @@ const TFormats& Formats() {
 }
 
 template <class Export>
-std::string ExportBytes(TCustomDBGridEh* grid, const TGridSelectionEh& selection) {
-  TMemoryStream stream;
+std::string ExportBytes(TMemoryStreamEh& stream, TCustomDBGridEh* grid,
+                        const TGridSelectionEh& selection) {
+  stream.Clear();
   Export exporter;
   exporter.SetDBGrid(grid);
   exporter.SetTextCoding(TExportTextCodingEh::Utf8);
@@ -44,10 +48,12 @@ void DBGridEh_DoCopyAction(TCustomDBGridEh* grid, bool forWholeGrid) {
   if (selection.Kind == gstNon) return;
   // Everything is made before the clipboard is touched, so that a failure
   // leaves the clipboard as it was.
-  const std::string text = ExportBytes<TDBGridEhExportAsText>(grid, selection);
-  const std::string csv = ExportBytes<TDBGridEhExportAsCSV>(grid, selection);
-  const std::string rtf = ExportBytes<TDBGridEhExportAsRTF>(grid, selection);
-  const std::string vcldbif = ExportBytes<TDBGridEhExportAsVCLDBIF>(grid, selection);
+  TMemoryStreamEh stream;
+  stream.SetCapacity(kClipboardStreamCapacity);
+  const std::string text = ExportBytes<TDBGridEhExportAsText>(stream, grid, selection);
+  const std::string csv = ExportBytes<TDBGridEhExportAsCSV>(stream, grid, selection);
+  const std::string rtf = ExportBytes<TDBGridEhExportAsRTF>(stream, grid, selection);
+  const std::string vcldbif = ExportBytes<TDBGridEhExportAsVCLDBIF>(stream, grid, selection);
   if (vcldbif.empty()) return;
   TClipboard& clipboard = Clipboard();
   struct TBatch {

@@ -209,12 +209,15 @@ void TDBGridEhExport::CalcFooterValues() {
 
 void TDBGridEhExport::WriteRecord(const TExportColumnsEh& columns) {
   for (TColumnEh* column : columns) {
-    FCellFont->Assign(column->Font());
     column->FillColCellParams(FColCellParams);
-    FColCellParams.Font = FCellFont.get();
+    // The font is copied only for a handler that may change it.
+    if (FDBGrid->OnGetCellParams || column->OnGetCellParams) {
+      FCellFont->Assign(column->Font());
+      FColCellParams.Font = FCellFont.get();
+    }
     TColor background = FColCellParams.Background;
     if (FDBGrid->OnGetCellParams)
-      FDBGrid->OnGetCellParams(FDBGrid, column, FCellFont.get(), background, TGridDrawState());
+      FDBGrid->OnGetCellParams(FDBGrid, column, FColCellParams.Font, background, TGridDrawState());
     FColCellParams.Background = background;
     column->GetColCellParams(false, FColCellParams);
     WriteDataCell(column, FColCellParams.Font, FColCellParams.Background, FColCellParams);

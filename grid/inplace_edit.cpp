@@ -529,6 +529,14 @@ void TDBGridInplaceEdit::KeyDown(unsigned& key, TShiftState shift) {
       key = 0;
       return;
     }
+    // The search shortcut belongs to the grid: incremental search or the
+    // find dialog.
+    if (key == 'F' && shift == TShiftState{ssCtrl} &&
+        (grid->OptionsEh().Contains(dghIncSearch) || grid->OptionsEh().Contains(dghDialogFind))) {
+      grid->KeyDown(key, shift);
+      key = 0;
+      return;
+    }
     if (key == 0xDE /* the quote key */ && shift.Contains(ssCtrl)) {
       grid->KeyDown(key, shift);
       key = 0;

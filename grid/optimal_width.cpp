@@ -2,6 +2,8 @@
 // measured with the texts and fonts their drawing uses.
 
 #include <algorithm>
+#include <string>
+#include <unordered_map>
 
 #include "grid/db_grid.h"
 #include "platform/base/text.h"
@@ -36,7 +38,11 @@ int MeasureText(TCanvas& canvas, const std::string& text, bool wrap, int wrapWid
 
 void TCustomDBGridEh::OptimizeColumnWidth(TColumnEh* column) {
   std::vector<TColumnEh*> list;
-  if (SelectionType() == gstAll) list = FVisibleColumns;
+  if (SelectionType() == gstColumns)
+    for (int i = 0; i < Selection()->Columns().Count(); ++i)
+      list.push_back(Selection()->Columns().Items(i));
+  else if (SelectionType() == gstAll)
+    list = FVisibleColumns;
   if (column != nullptr && std::find(list.begin(), list.end(), column) == list.end())
     list.push_back(column);
   OptimizeColsWidth(list);
@@ -56,9 +62,25 @@ void TCustomDBGridEh::OptimizeColsWidth(const std::vector<TColumnEh*>& columns) 
       ds->First();
       const bool numbered = ds->IsSequenced();
       const int count = numbered ? ds->RecordCount() : 0;
+      // Registers repeat their values a lot: without handlers that could
+      // change the text or font, a text is measured once per column.
+      std::vector<std::unordered_map<std::string, int>> known(columns.size());
+      std::vector<bool> plain(columns.size());
+      for (std::size_t i = 0; i < columns.size(); ++i)
+        plain[i] = !OnGetCellParams && !columns[i]->OnGetCellParams &&
+                   columns[i]->GetCellKind() == ctCommon;
       while (!ds->Eof()) {
-        for (std::size_t i = 0; i < columns.size(); ++i)
-          widths[i] = std::max(widths[i], DataCellOptimalWidth(columns[i]));
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+          int w = 0;
+          if (plain[i]) {
+            auto [it, added] = known[i].try_emplace(columns[i]->GetCellDisplayText(), 0);
+            if (added) it->second = DataCellOptimalWidth(columns[i]);
+            w = it->second;
+          } else {
+            w = DataCellOptimalWidth(columns[i]);
+          }
+          widths[i] = std::max(widths[i], w);
+        }
         if (numbered && ds->RecNo() >= count) break;
         ds->Next();
       }

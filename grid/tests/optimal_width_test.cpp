@@ -82,6 +82,10 @@ TEST_F(OptimalWidthTest, WithoutSelectionOnlyTheColumnIsFitted) {
   Col(1)->SetWidth(200);
   Grid->OptimizeColumnWidth(Col(0));
   EXPECT_EQ(Col(1)->Width(), 200);
+  Grid->Selection()->Columns().Select(Col(1), false);
+  Grid->OptimizeColumnWidth(Col(0));
+  EXPECT_EQ(Col(1)->Width(), TextWidth("Number")) << "a selected column is fitted too";
+  Col(1)->SetWidth(200);
   Grid->SetSelectionType(gstAll);
   Grid->OptimizeColumnWidth(Col(0));
   EXPECT_EQ(Col(1)->Width(), TextWidth("Number"));
