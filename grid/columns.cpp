@@ -647,6 +647,7 @@ void TColumnEh::BeforeDestruction() {
     for (std::size_t i = 0; i < grid->FSortMarkedColumns.size(); ++i)
       grid->FSortMarkedColumns[i]->Title()->FSortIndex = static_cast<int>(i) + 1;
     std::erase(grid->FVisibleColumns, this);
+    grid->FSelection->Columns().Forget(this);
     // The title tree keeps no pointer to a freed column.
     for (THeadTreeNode* leaf : grid->FLeafFieldArr)
       if (leaf->Column == this) leaf->Column = nullptr;

@@ -47,6 +47,7 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
       FDataLink(std::make_unique<TGridDataLinkEh>(this)),
       FTitleFont(std::make_unique<TFont>()),
       FSelectedRows(std::make_unique<TBookmarkListEh>(this)),
+      FSelection(std::make_unique<TDBGridEhSelection>(this)),
       FFooterFont(std::make_unique<TFont>()),
       FTitleTree(std::make_unique<THeadTreeNode>("Root", 0, 0)),
       FSumList(CreateUnique<TDBGridEhSumList>(this)) {
@@ -466,6 +467,7 @@ void TCustomDBGridEh::LayoutChanged() {
     FDeferredLayoutQueued = false;
   }
   InternalLayout();
+  UpdateScrollBar();
 }
 
 void TCustomDBGridEh::InternalLayout() {
@@ -715,21 +717,18 @@ void TCustomDBGridEh::UpdateActive() {
 // ---- the data link's calls
 
 void TCustomDBGridEh::SetSelectionType(TDBGridEhSelectionType value) {
-  if (FSelectionType == value) return;
-  if (FSelectionType == gstRecordBookmarks && value != gstRecordBookmarks) FSelectedRows->Clear();
-  FSelectionType = value;
-  InvalidateGrid();
+  FSelection->SetSelectionType(value);
 }
 
 void TCustomDBGridEh::SelectionChanged() {
   if (FDestroying) return;
-  if (FSelectionType == gstRecordBookmarks && FSelectedRows->Count() == 0) FSelectionType = gstNon;
+  FSelection->UpdateState();
   if (OnSelectionChanged) OnSelectionChanged(this);
 }
 
 void TCustomDBGridEh::LinkActive(bool value) {
   if (!value) HideEditor();
-  FSelectedRows->SetLinked(value);
+  FSelection->LinkActive(value);
   FSumList->SetDataSet(
       value && DataSource() != nullptr && DataSource()->Enabled() ? FDataLink->DataSet() : nullptr);
   RequestLayout();
@@ -743,6 +742,7 @@ void TCustomDBGridEh::DataChanged() {
   UpdateActive();
   InvalidateEditor();
   InvalidateGrid();
+  UpdateScrollBar();
 }
 
 void TCustomDBGridEh::Scroll(int distance) {
@@ -750,6 +750,7 @@ void TCustomDBGridEh::Scroll(int distance) {
   if (!HandleAllocated()) return;
   UpdateActive();
   InvalidateGrid();
+  UpdateScrollBar();
 }
 
 void TCustomDBGridEh::EditingChanged() {
@@ -787,13 +788,6 @@ void TCustomDBGridEh::ShowEditor() { TCustomGrid::ShowEditor(); }
 void TCustomDBGridEh::DisabledStateChanged(bool enabled) {
   (void)enabled;
   InvalidateGrid();
-}
-
-void TCustomDBGridEh::UpdateData() {
-  const int index = SelectedIndex();
-  if (index < 0) return;
-  TColumnEh* column = FColumns->Items(index);
-  column->UpdateDataValues(FEditText, Variant(), true);
 }
 
 void TCustomDBGridEh::WatchField(TField* field) { field->FreeNotification(this); }
@@ -913,14 +907,9 @@ void TCustomDBGridEh::SortMarkChanged(TColumnEh* column) {
   (void)column;
   if (FUseMultiTitle) RequestLayout();
   InvalidateGrid();
-  if (OnSortMarkingChanged) OnSortMarkingChanged(this);
 }
 
 void TCustomDBGridEh::TitleClick(TColumnEh* column) {
-  if (column == nullptr) return;
-  if (FOptionsEh.Contains(dghAutoSortMarking) && column->Title()->TitleButton())
-    column->Title()->SetNextSortMarkerValue(FOptionsEh.Contains(dghMultiSortMarking));
-  if (column->Title()->TitleButton() && OnTitleBtnClick) OnTitleBtnClick(this, column);
   if (OnTitleClick) OnTitleClick(this, column);
 }
 
@@ -1303,6 +1292,8 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   TGridDrawState drawState = state;
   if (current && (col == Col() || FOptions.Contains(dgRowSelect)))
     drawState += TGridDrawState{gdSelected};
+  else if (SelectionType() != gstNon && IsCellSelected(col, row, FDataLink->DataSet()->Bookmark()))
+    drawState += TGridDrawState{gdSelected};
   HighlightDataCellColor(col, current ? Row() : row, column->Index(), recordIndex, drawState,
                          background, &font);
   canvas.FillSolidRect(rect, background);
@@ -1469,6 +1460,7 @@ TGridCursorEh TCustomDBGridEh::CursorAt(int x, int y) {
 }
 
 void TCustomDBGridEh::WndProc(TMessage& message) {
+  if (HandleScrollMessage(message)) return;
   if (message.Msg == kDeferredLayoutMessage) {
     FDeferredLayoutQueued = false;
     RequestLayout();
@@ -1585,8 +1577,8 @@ bool TCustomDBGridEh::CanEditShow() {
   } else if (!Focused() && !(InplaceEditor() != nullptr && InplaceEditor()->Focused())) {
     return false;
   }
-  if (FSelectionType != gstNon && FOptionsEh.Contains(dghClearSelection) &&
-      FSelectionType == gstRectangle)
+  if (SelectionType() != gstNon && FOptionsEh.Contains(dghClearSelection) &&
+      SelectionType() == gstRectangle)
     return false;
   if (!DataCanBeModified()) return false;
   return column->CanShowInplaceEditor();
@@ -1644,19 +1636,8 @@ std::string TCustomDBGridEh::FieldEditText(TColumnEh* column) {
 std::string TCustomDBGridEh::GetEditText(int col, int row) {
   (void)row;
   FEditText = FieldEditText(ColumnOfRawCol(col));
+  FEditKeyValue = Variant::Null();
   return FEditText;
-}
-
-bool TCustomDBGridEh::DoMouseWheelDown(TShiftState shift, TPoint mousePos) {
-  if (!FDataLink->Active()) return TCustomGrid::DoMouseWheelDown(shift, mousePos);
-  FDataLink->DataSet()->Next();
-  return true;
-}
-
-bool TCustomDBGridEh::DoMouseWheelUp(TShiftState shift, TPoint mousePos) {
-  if (!FDataLink->Active()) return TCustomGrid::DoMouseWheelUp(shift, mousePos);
-  FDataLink->DataSet()->Prior();
-  return true;
 }
 
 void TCustomDBGridEh::SetEditText(int col, int row, const std::string& value) {
@@ -1666,101 +1647,9 @@ void TCustomDBGridEh::SetEditText(int col, int row, const std::string& value) {
   if (FDataLink->Active()) FDataLink->Modify();
 }
 
-void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
-  // The dataset scrolls, not the grid's rows.
-  if (FDataLink->Active()) {
-    TDataSet* ds = FDataLink->DataSet();
-    const int page = std::max(1, VisibleDataRowCount());
-    switch (key) {
-      case VK_UP:
-        ds->Prior();
-        key = 0;
-        return;
-      case VK_DOWN:
-        ds->Next();
-        key = 0;
-        return;
-      case VK_PRIOR:
-        FDataLink->MoveBy(-page);
-        key = 0;
-        return;
-      case VK_NEXT:
-        FDataLink->MoveBy(page);
-        key = 0;
-        return;
-      case VK_HOME:
-      case VK_END:
-        if (shift.Contains(ssCtrl) && !EditorMode()) {
-          if (key == VK_HOME)
-            ds->First();
-          else
-            ds->Last();
-          key = 0;
-          return;
-        }
-        break;
-      default:
-        break;
-    }
-  }
-  TCustomGrid::KeyDown(key, shift);
-}
-
-void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  const TGridCoord cell = MouseCoord(x, y);
-  if (cell.X >= 0 && cell.Y >= 0) {
-    TCellColPartEh colPart;
-    TCellRowPartEh rowPart;
-    int ci, ri;
-    GetCellType(cell.X, cell.Y, colPart, rowPart, ci, ri);
-    if (rowPart == crpTitleEh && colPart == ccpDataEh && button == mbLeft) {
-      TColumnEh* column = ColumnOfRawCol(cell.X);
-      if (column != nullptr && column->Title()->TitleButton()) {
-        FPressedTitle = column;
-        InvalidateCell(cell.X, cell.Y);
-      }
-    } else if (rowPart == crpDataEh && FDataLink->Active() && button == mbLeft) {
-      const int distance = cell.Y - Row();
-      if (distance != 0 && ri < FDataLink->RecordCount()) FDataLink->MoveBy(distance);
-    } else if (rowPart != crpDataEh && rowPart != crpTitleEh) {
-      return;
-    }
-  }
-  TCustomGrid::MouseDown(button, shift, x, y);
-}
-
-void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-  if (button == mbRight) {
-    // A data cell's column may bring its own menu.
-    const TGridCoord cell = MouseCoord(x, y);
-    TCellColPartEh colPart;
-    TCellRowPartEh rowPart;
-    int ci, ri;
-    if (cell.X >= 0 && cell.Y >= 0) {
-      GetCellType(cell.X, cell.Y, colPart, rowPart, ci, ri);
-      TColumnEh* column = ColumnOfRawCol(cell.X);
-      if (colPart == ccpDataEh && rowPart == crpDataEh && column != nullptr &&
-          column->PopupMenu() != nullptr && column->PopupMenu()->AutoPopup()) {
-        SetGridState(gsNormal);
-        const TPoint at = ClientToScreen({x, y});
-        column->PopupMenu()->SetPopupComponent(this);
-        column->PopupMenu()->Popup(at.X, at.Y);
-        return;
-      }
-    }
-  }
-  TColumnEh* pressed = FPressedTitle;
-  FPressedTitle = nullptr;
-  TCustomGrid::MouseUp(button, shift, x, y);
-  if (pressed != nullptr) {
-    InvalidateGrid();
-    const TGridCoord cell = MouseCoord(x, y);
-    if (ColumnOfRawCol(cell.X) == pressed && cell.Y == 0) TitleClick(pressed);
-  }
-}
-
 void TCustomDBGridEh::Resize() {
   TCustomGrid::Resize();
+  UpdateScrollBar();
   if (FAutoFitColWidths)
     RequestLayout();
   else

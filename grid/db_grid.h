@@ -29,6 +29,7 @@
 #include "grid/grid_data_link.h"
 #include "grid/grid_options.h"
 #include "grid/grid_resources.h"
+#include "grid/grid_selection.h"
 #include "grid/grid_style.h"
 #include "grid/selected_rows.h"
 #include "grid/sum_list.h"
@@ -36,9 +37,12 @@
 #include "platform/widgets/grids.h"
 
 class TCustomDBGridEh;
+class TDBGridInplaceEdit;
 
-// What the grid's selection holds.
-enum TDBGridEhSelectionType { gstNon, gstRecordBookmarks, gstRectangle, gstColumns, gstAll };
+// The clipboard and selection commands the grid carries out for its keys
+// and edit actions.
+enum TDBGridEhEditAction { geaCutEh, geaCopyEh, geaPasteEh, geaDeleteEh, geaSelectAllEh };
+using TDBGridEhEditActions = TSet<TDBGridEhEditAction>;
 
 enum TDBGridEhAllowedOperation { alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh };
 using TDBGridEhAllowedOperations = TSet<TDBGridEhAllowedOperation>;
@@ -85,6 +89,53 @@ using TGetBtnEhParamsEvent =
                        TSortMarkerEh& sortMarker, bool isDown)>;
 using TDBGridEhColumnEvent = std::function<void(TObject* sender, TColumnEh* column)>;
 
+// When the grid's own scroll bar shows.
+enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
+
+// The grid's vertical scroll-bar settings.
+class TVertDBGridEhScrollBar {
+ public:
+  explicit TVertDBGridEhScrollBar(TCustomDBGridEh* grid) : FGrid(grid) {}
+  // Move the dataset while the thumb is dragged.
+  bool Tracking() const { return FTracking; }
+  void SetTracking(bool value) { FTracking = value; }
+  TScrollBarVisibleModeEh VisibleMode() const { return FVisibleMode; }
+  void SetVisibleMode(TScrollBarVisibleModeEh value);
+  bool Visible() const { return FVisibleMode != sbNeverShowEh; }
+  void SetVisible(bool value) { SetVisibleMode(value ? sbAutoShowEh : sbNeverShowEh); }
+
+ private:
+  TCustomDBGridEh* FGrid;
+  bool FTracking = false;
+  TScrollBarVisibleModeEh FVisibleMode = sbAutoShowEh;
+};
+
+// What the vertical bar shows, from the dataset's state (a pure rule).
+struct TVertScrollStateEh {
+  bool LinkActive = false;
+  bool Numbered = false;  // the sum list numbers the records
+  int RecordCount = 0;
+  int RecNo = 0;
+  int VisibleRows = 0;
+  bool Bof = false;
+  bool Eof = false;
+  bool Inserting = false;  // the position keeps its last value
+  int LastPosition = 0;
+};
+struct TVertScrollParamsEh {
+  int Min = 0;
+  int Max = 0;
+  int Page = 0;
+  int Position = 0;
+  friend bool operator==(const TVertScrollParamsEh&, const TVertScrollParamsEh&) = default;
+};
+TVertScrollParamsEh VertScrollBarParams(const TVertScrollStateEh& state);
+// The auto-scroll step and timer interval for a pointer `distance` pixels
+// outside the data area (interval 200 - 15 x distance, 200 - 10 x distance
+// for a column drag; never below 10).
+int AutoScrollStep(int distance);
+int AutoScrollInterval(int distance, bool columnDrag);
+
 class TCustomDBGridEh : public TCustomGrid,
                         public TGridDataLinkHostEh,
                         public IDBGridEhStyleClient {
@@ -116,9 +167,9 @@ class TCustomDBGridEh : public TCustomGrid,
   // (backgrounds are still filled).
   bool DefaultDrawing() const { return FDefaultDrawingEh; }
   void SetDefaultDrawing(bool value);
-  // Fits one column's width to its contents; nothing yet, until the grid
-  // measures its columns' contents.
-  virtual void OptimizeColumnWidth(TColumnEh* column) { (void)column; }
+  // Fits the selected columns (all with everything selected) and
+  // `column` to their contents (optimal_width.cpp).
+  virtual void OptimizeColumnWidth(TColumnEh* column);
   // Sorting is done by the dataset on the client (passed on to whoever
   // sorts; the grid itself never sorts).
   bool SortLocal() const { return FSortLocal; }
@@ -227,24 +278,36 @@ class TCustomDBGridEh : public TCustomGrid,
                                         TCellRowPartEh rowPart, TGridDrawState state,
                                         bool highlighted, TColor& background, TFont* font);
   bool GridOrEditorFocused();
-  // Title click: cycles the sort marker with dghAutoSortMarking, then
-  // OnTitleBtnClick / OnTitleClick.
+  // Fires OnTitleClick.
   void TitleClick(TColumnEh* column);
   // The columns marked for sorting, in SortIndex order.
   const std::vector<TColumnEh*>& SortMarkedColumns() const { return FSortMarkedColumns; }
 
   // --- selection
-  TDBGridEhSelectionType SelectionType() const { return FSelectionType; }
+  TDBGridEhSelectionType SelectionType() const { return FSelection->SelectionType(); }
   // Another kind of selection is dropped when the kind changes.
   void SetSelectionType(TDBGridEhSelectionType value);
   TBookmarkListEh* SelectedRows() const { return FSelectedRows.get(); }
   // The kinds of selection the user may make.
   TSet<TDBGridEhSelectionType> AllowedSelections() const { return FAllowedSelections; }
-  void SetAllowedSelections(TSet<TDBGridEhSelectionType> value) { FAllowedSelections = value; }
+  // A selection of a kind no longer allowed is cleared.
+  void SetAllowedSelections(TSet<TDBGridEhSelectionType> value);
   // What the pointer shows at client point (x, y).
   TGridCursorEh CursorAt(int x, int y);
   // Fires OnSelectionChanged.
   void SelectionChanged();
+
+  // --- selection objects (grid_selection.cpp)
+  TDBGridEhSelection* Selection() const { return FSelection.get(); }
+  // Whether grid cell (col, row) of the record `bookmark` shows selected.
+  virtual bool IsCellSelected(int col, int row, const std::string& bookmark);
+  // gstNon always; any other kind needs dgMultiSelect and the kind in
+  // AllowedSelections; rectangles and columns never with dgRowSelect.
+  bool CanSelectType(TDBGridEhSelectionType kind) const;
+  // Repaints the shown cells of a grid rectangle.
+  void InvalidateGridRect(const TGridRect& rect);
+  // After the selection changed kind: the editor shows or hides to match.
+  void SelectionEditorStateChanged();
 
   // --- events
   TNotifyEvent OnSelectionChanged;
@@ -263,6 +326,73 @@ class TCustomDBGridEh : public TCustomGrid,
 
   // IDBGridEhStyleClient
   void StyleDestroyed(TDBGridEhStyle* style) override;
+
+  // --- keyboard and mouse (db_grid_keys.cpp)
+  TDBGridEhEditActions EditActions() const { return FEditActions; }
+  void SetEditActions(TDBGridEhEditActions value) { FEditActions = value; }
+  // Drops the selected records (dgMultiSelect with dghClearSelection), the
+  // Shift anchor, and a cell, column or whole-grid selection.
+  void ClearSelection();
+  // The one way the current column changes: posts the edit, ColExit,
+  // the column, the editor, ColEnter. `step` (-1, 0, 1) skips columns of
+  // no width that way; `extend` stretches a rectangle with Shift.
+  void SelectColumn(int rawCol, int step, bool extend);
+  // Moves the current record by `distance` (or, with `toEnd`, to the
+  // first record for a negative distance and the last otherwise) with
+  // Shift selection when `select`.
+  void MoveRecord(bool select, int distance, bool toEnd = false);
+  // Ctrl+Delete: deletes the selected records or the current one, asking
+  // first with dgConfirmDelete; a cell or column selection is emptied.
+  void DeleteRecordsByKey();
+  // The permissions of the clipboard and selection commands.
+  bool CanCopySelection();
+  bool CanPasteSelection();
+  bool CanCutSelection();
+  bool CanDeleteSelection();
+  bool CanSelectAll();
+  // Title button released: OnTitleBtnClick, the next sort marker, and the
+  // sort now or, with Ctrl held, when Ctrl goes up.
+  void TitleButtonReleased(TColumnEh* column, bool ctrl);
+  virtual void TitleBtnClick(int dataCol, TColumnEh* column);
+  // With dghAutoSortMarking: OnSortMarkingChanged, else DefaultApplySorting.
+  virtual void SortMarkingChanged();
+  virtual void DefaultApplySorting();
+  bool SortPending() const { return FSortPending; }
+  TDBGridEhColumnEvent OnCellClick;
+  TNotifyEvent OnColEnter;
+  TNotifyEvent OnColExit;
+
+  // --- scrolling, timers and incremental search (db_grid_scroll.cpp)
+  TVertDBGridEhScrollBar* VertScrollBar() { return &FVertScrollBar; }
+  // Sets the window's vertical bar from the dataset's position.
+  virtual void UpdateScrollBar();
+  // Starts or continues an incremental search for `text` appended to the
+  // running one; `direction` 0 from the first record, 1 forward from the
+  // next, 2 backward from the prior. Timer 2 ends it after `timeOut` ms
+  // (none when negative).
+  void IncSearch(const std::string& text, int timeOut, int direction);
+  void StopIncSearch();
+  bool InIncSearch() const { return FInIncSearch; }
+  const std::string& IncSearchText() const { return FIncSearchText; }
+  // The timer ids: automatic scrolling and the end of a search.
+  static constexpr unsigned kAutoScrollTimerId = 1;
+  static constexpr unsigned kIncSearchTimerId = 2;
+
+  // --- optimal widths (optimal_width.cpp)
+  // Each column gets the width of its widest title, footer and, with
+  // dghOptimizeWidthByData, data cell over every record.
+  virtual void OptimizeColsWidth(const std::vector<TColumnEh*>& columns);
+  // The widths the parts of `column` need, measured as they are drawn.
+  virtual int TitleOptimalWidth(TColumnEh* column);
+  virtual int FootersOptimalWidth(TColumnEh* column);
+  // The data cell of the current record.
+  virtual int DataCellOptimalWidth(TColumnEh* column);
+
+  // --- cell editor (inplace_edit.cpp, cell_write.cpp)
+  // The key chosen in the editor's list for a key-list or lookup cell;
+  // Null while the user only typed.
+  const Variant& EditKeyValue() const { return FEditKeyValue; }
+  void SetEditKeyValue(const Variant& value) { FEditKeyValue = value; }
 
  protected:
   explicit TCustomDBGridEh(TComponent* owner);
@@ -320,6 +450,18 @@ class TCustomDBGridEh : public TCustomGrid,
   void CreateParams(TCreateParams& params) override;
   void CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos, int& sizingOfs,
                        TGridDrawInfo& fixedInfo) override;
+  // --- cell editor
+  TInplaceEdit* CreateEditor() override;
+  // --- scrolling and exit
+  void DoExit() override;
+  bool OwnsVertScrollBar() const override { return true; }
+  // --- keyboard and mouse
+  void KeyUp(unsigned& key, TShiftState shift) override;
+  void KeyPress(char32_t& key) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  virtual void ColEnter();
+  virtual void ColExit();
+  virtual void CellClick(TColumnEh* column);
 
   // Cell painters.
   virtual void DrawIndicatorCell(int row, const TRect& rect, TCellRowPartEh rowPart,
@@ -334,6 +476,7 @@ class TCustomDBGridEh : public TCustomGrid,
   friend class TColumnEh;
   friend class TColumnTitleEh;
   friend class TDBGridColumnsEh;
+  friend class TDBGridInplaceEdit;
   void SetColumnAttributes();
   void FitColumnWidths();
   int MeasureFontHeight(const TFont* font, int* externalLeading = nullptr);
@@ -361,7 +504,7 @@ class TCustomDBGridEh : public TCustomGrid,
   std::vector<TColumnEh*> FSortMarkedColumns;
   std::unique_ptr<TFont> FTitleFont;
   std::unique_ptr<TBookmarkListEh> FSelectedRows;
-  TDBGridEhSelectionType FSelectionType = gstNon;
+  std::unique_ptr<TDBGridEhSelection> FSelection;
   TSet<TDBGridEhSelectionType> FAllowedSelections{gstRecordBookmarks, gstRectangle, gstColumns,
                                                   gstAll};
   std::unique_ptr<TFont> FFooterFont;
@@ -415,6 +558,40 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FDestroying = false;
   std::string FEditText;
   TColumnEh* FPressedTitle = nullptr;
+  // --- cell editor
+  Variant FEditKeyValue = Variant::Null();
+  // --- keyboard and mouse
+  enum class TMouseModeEh { None, RecordSelecting, ColumnSelecting, RectSelecting };
+  void PassKeyToBaseGrid(unsigned& key, TShiftState shift);
+  void UpOrCancelInsert(bool extend);
+  void DownOrAppend(bool extend);
+  bool CanAppendByKey();
+  void StepByTab(int direction);
+  void CopyFromRecordAbove();
+  void StepCellValue(TColumnEh* column, int step);
+  void ShiftClickRecords(const std::string& target);
+  void EndMouseTracking();
+  TDBGridEhEditActions FEditActions;
+  bool FKeepSelection = false;
+  bool FHasSelectionAnchor = false;
+  std::string FSelectionAnchor;
+  bool FSortPending = false;
+  bool FInColExit = false;
+  TMouseModeEh FMouseMode = TMouseModeEh::None;
+  bool FTitlePressedLook = false;
+  TPoint FMouseDownPoint{0, 0};
+  TGridCoord FMouseDownCell{-1, -1};
+  bool FMouseDownDouble = false;
+  bool FMouseDownOnCheck = false;
+  TColumnEh* FTitleButtonDown = nullptr;
+  // --- scrolling, timers and incremental search
+  bool HandleScrollMessage(TMessage& message);
+  bool StartsIncSearch(char32_t key);
+  TVertDBGridEhScrollBar FVertScrollBar{this};
+  bool FThumbTracked = false;
+  bool FInIncSearch = false;
+  std::string FIncSearchText;
+  int FIncSearchTimeOut = 0;
 };
 
 class TDBGridEh : public TCustomDBGridEh {

@@ -26,7 +26,8 @@ class TDBGridColumnsEh;
 // "DBMULTIDOTEH", "DBMULTIARROWEH", "DBGARROWEHW", "DBSMDOWNEH",
 // "DBSMUPEH". nullptr for another name.
 const TBitmap* GridBitmap(std::string_view name);
-// The cursors by name: "DOWNCUREH", "RIGHTCUREH", "LEFTCUREH". Raises
+// The cursors by name: "DOWNCUREH", "RIGHTCUREH", "LEFTCUREH", and the
+// print preview's "MAGNIFIEREH" and "HANDEH". Raises
 // EOutOfResources "Cannot load cursor resource" for another name.
 HCURSOR GridCursor(std::string_view name);
 

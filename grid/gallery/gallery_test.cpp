@@ -8,11 +8,13 @@
 #include <QColor>
 #include <QCoreApplication>
 #include <QImage>
+#include <QPainter>
 
 #include <cstdlib>
 #include <string>
 
 #include "grid/db_grid.h"
+#include "grid/inplace_edit.h"
 #include "grid_test_support.h"
 #include "platform/data/data_source.h"
 #include "platform/gui/forms.h"
@@ -167,6 +169,78 @@ TEST(GridGalleryTest, ARegisterGridPaintsOnTheQtCanvas) {
 
   grid->SetEnabled(false);
   Save(Render(form->Handle()), "grid_register_disabled");
+  form->Free();
+}
+
+// A child grid of a coupon card being edited: the sex cell with its pick
+// list dropped down, then the date cell with its calendar. Popups are
+// windows of their own; they are painted onto the form's picture where
+// they stand.
+void PaintPopupOnto(QImage& image, HWND form, TWinControl* popup) {
+  const QImage part = Render(popup->Handle());
+  const TRect content = ContentRect(form);
+  const TRect at = ContentRect(popup->Handle());
+  QPainter painter(&image);
+  painter.drawImage(at.Left - content.Left, at.Top - content.Top, part);
+}
+
+TEST(GridGalleryTest, AChildGridCellDropsDownItsListAndCalendar) {
+  Host();
+  FormatSettings.DecimalSeparator = '.';
+  auto ds = CreateUnique<TmemDs>();
+  AddTestField<TStringField>(ds.get(), "SEX", 1);
+  AddTestField<TFloatField>(ds.get(), "WEIGHT");
+  AddTestField<TDateField>(ds.get(), "BORN");
+  ds->Open();
+  for (const char* sex : {"М", "Ж"}) {
+    ds->Append();
+    ds->FieldByName("SEX")->SetAsString(sex);
+    ds->FieldByName("WEIGHT")->SetAsFloat(3.45);
+    ds->FieldByName("BORN")->SetAsDateTime(EncodeDate(2026, 3, 14));
+    ds->Post();
+  }
+  ds->First();
+  auto source = CreateUnique<TDataSource>();
+  source->SetDataSet(ds.get());
+  TForm* form = Create<TForm>(nullptr);
+  form->SetCaption("Дети");
+  form->SetBounds(40, 40, 420, 320);
+  TDBGridEh* grid = Create<TDBGridEh>(form);
+  grid->SetParent(form);
+  grid->SetBounds(8, 8, 390, 120);
+  const char* captions[] = {"Пол", "Вес, кг", "Дата рождения"};
+  int i = 0;
+  for (const char* name : {"SEX", "WEIGHT", "BORN"}) {
+    TColumnEh* c = grid->Columns()->Add();
+    c->SetFieldName(name);
+    c->Title()->SetCaption(captions[i++]);
+    c->SetWidth(110);
+  }
+  grid->Columns()->Items(0)->PickList()->SetText("М\nЖ");
+  grid->Columns()->Items(1)->SetEditMask("9.999;1; ");
+  grid->SetDataSource(source.get());
+  form->Show();
+  form->SetActiveControl(grid);
+  grid->SetFocus();
+  grid->SetSelectedIndex(0);
+  grid->SetEditorMode(true);
+  auto* editor = dynamic_cast<TDBGridInplaceEdit*>(grid->InplaceEditor());
+  ASSERT_NE(editor, nullptr);
+  editor->DropDown();
+  ASSERT_TRUE(editor->ListVisible());
+  QImage image = Render(form->Handle());
+  PaintPopupOnto(image, form->Handle(), editor->PickList());
+  Save(image, "grid_edit_pick_list");
+  editor->CloseUp(false);
+
+  grid->SetSelectedIndex(2);
+  grid->SetEditorMode(true);
+  editor->DropDown();
+  ASSERT_TRUE(editor->ListVisible());
+  image = Render(form->Handle());
+  PaintPopupOnto(image, form->Handle(), editor->Calendar());
+  Save(image, "grid_edit_calendar");
+  editor->CloseUp(false);
   form->Free();
 }
 

@@ -366,17 +366,18 @@ TEST_F(DBGridTest, TitleClicksCycleSortMarkers) {
       out += std::to_string(col->Title()->SortMarker()) + std::to_string(col->Title()->SortIndex());
     return out;
   };
-  Grid->TitleClick(a);
+  Grid->TitleButtonReleased(a, false);
   EXPECT_EQ(marks(), "210000");  // up, index 1
-  Grid->TitleClick(b);
+  Grid->TitleButtonReleased(b, false);
   EXPECT_EQ(marks(), "002100") << "a single sort unmarks the others";
-  Grid->TitleClick(b);
+  Grid->TitleButtonReleased(b, false);
   EXPECT_EQ(marks(), "001100");  // down
-  Grid->TitleClick(b);
+  Grid->TitleButtonReleased(b, false);
   EXPECT_EQ(marks(), "002100") << "without multi-sort down goes back to up";
+  // Ctrl with multi-sort keeps the other markers.
   Grid->SetOptionsEh(Grid->OptionsEh() + TDBGridEhOptions{dghMultiSortMarking});
-  Grid->TitleClick(c);
-  Grid->TitleClick(a);
+  Grid->TitleButtonReleased(c, true);
+  Grid->TitleButtonReleased(a, true);
   EXPECT_EQ(marks(), "232122");
   b->Title()->SetSortMarker(smNoneEh);
   EXPECT_EQ(marks(), "220021") << "the higher indexes close up";

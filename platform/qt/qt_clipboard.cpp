@@ -50,6 +50,8 @@ class TQtClipboardBackend final : public IClipboardBackend {
 
 std::string ClipboardMimeType(unsigned format) {
   std::string name = LowerCase(GetClipboardFormatName(format));
+  // A name that is a MIME type already ("text/csv") is offered as it is.
+  if (name.find('/') != std::string::npos) return name;
   if (name.empty()) name = "format-" + std::to_string(format);
   std::string mime = "application/x-mebrath-";
   for (unsigned char c : name) {

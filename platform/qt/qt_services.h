@@ -28,6 +28,7 @@ void InstallQtServices(TQtHost& host);
 // The MIME type a registered format travels under:
 // "application/x-mebrath-" + the name in lower case, characters other
 // than letters, digits, ".", "+" and "-" written as "_" and two hex digits.
+// A name holding "/" is taken as a MIME type of its own ("text/csv").
 std::string ClipboardMimeType(unsigned format);
 std::unique_ptr<IClipboardBackend> MakeQtClipboardBackend();
 // services.h's clipboard text over QClipboard.

@@ -701,7 +701,8 @@ void TCustomGrid::UpdateScrollRange() {
   };
   bool vert = FScrollBars == ssVertical || FScrollBars == ssBoth;
   bool horz = FScrollBars == ssHorizontal || FScrollBars == ssBoth;
-  setBar(SB_VERT, vert, FRowCount, FFixedRows, MaxTopLeft(false), FTopLeft.Y);
+  if (!OwnsVertScrollBar())
+    setBar(SB_VERT, vert, FRowCount, FFixedRows, MaxTopLeft(false), FTopLeft.Y);
   setBar(SB_HORZ, horz, FColCount, FFixedCols, MaxTopLeft(true), FTopLeft.X);
   // The client area may have changed: keep the top-left cell in range.
   int left = std::min(FTopLeft.X, std::max(FFixedCols, MaxTopLeft(true)));
@@ -712,7 +713,7 @@ void TCustomGrid::UpdateScrollRange() {
 
 void TCustomGrid::UpdateScrollPos() {
   if (!HandleAllocated()) return;
-  if (FScrollBars == ssVertical || FScrollBars == ssBoth)
+  if ((FScrollBars == ssVertical || FScrollBars == ssBoth) && !OwnsVertScrollBar())
     SetScrollPos(Handle(), SB_VERT, FTopLeft.Y - FFixedRows, true);
   if (FScrollBars == ssHorizontal || FScrollBars == ssBoth)
     SetScrollPos(Handle(), SB_HORZ, FTopLeft.X - FFixedCols, true);

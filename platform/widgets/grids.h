@@ -378,6 +378,9 @@ class TCustomGrid : public TCustomControl {
   void MoveCurrent(int col, int row, bool moveAnchor, bool show);
   void ScrollDataInfo(int oldLeft, int oldTop);
   void UpdateScrollRange();
+  // True when a descendant sets the vertical bar itself (a data grid shows
+  // the dataset's position there, not its rows').
+  virtual bool OwnsVertScrollBar() const { return false; }
   void UpdateScrollPos();
   void ModifyScrollBar(int bar, int code, int pos);
   int MaxTopLeft(bool horizontal);

@@ -47,6 +47,7 @@ TEST_F(QtServicesTest, ClipboardRoundTripThroughQClipboard) {
   InstallQtClipboardText();
   unsigned rows = RegisterClipboardFormat("Grid Rows 1");
   EXPECT_EQ(ClipboardMimeType(rows), "application/x-mebrath-grid_20rows_201");
+  EXPECT_EQ(ClipboardMimeType(RegisterClipboardFormat("text/csv")), "text/csv");
 
   std::string bytes("\x00\x01\xFFдва", 7);
   Clipboard().Open();

@@ -1,0 +1,249 @@
+// Export, copy and paste of the data grid over a 100,000-record register
+// of 23 columns with two-level titles: CSV and RTF of the whole grid,
+// copying 10,000 selected rows to the clipboard in all its formats, and
+// pasting them as VCLDBIF into an in-memory table.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <string>
+
+#include "grid/export_rtf.h"
+#include "grid/export_text.h"
+#include "grid/export_vcldbif.h"
+#include "grid/grid_clipboard.h"
+#include "platform/base/format_settings.h"
+#include "platform/data/data_source.h"
+#include "platform/gui/clipboard.h"
+#include "platform/gui/forms.h"
+#include "storage/dbf_table.h"
+#include "storage/mem_ds.h"
+
+namespace {
+
+struct TColumnDef {
+  const char* Name;
+  char Kind;  // S string, I integer, D date, M smallint, F money
+  int Size;
+  const char* Origin;
+  const char* Caption;
+};
+
+constexpr TColumnDef kColumns[] = {
+    {"SCERTIF", 'S', 1, "", "Сертификат|Серия"},
+    {"NCERTIF", 'I', 0, "7.0", "Сертификат|Номер"},
+    {"DCERTIF", 'D', 0, "", "Сертификат|Дата"},
+    {"SNILS", 'S', 14, "", "СНИЛС"},
+    {"LNAME", 'S', 40, "", "Женщина|Фамилия"},
+    {"FNAME", 'S', 40, "", "Женщина|Имя"},
+    {"MNAME", 'S', 40, "", "Женщина|Отчество"},
+    {"BDATE", 'D', 0, "", "Женщина|Дата рождения"},
+    {"ADDRESS", 'S', 128, "", "Адрес"},
+    {"TDOC", 'M', 0, "2.0", "Документ|Вид"},
+    {"NDOC", 'S', 10, "", "Документ|Номер"},
+    {"SDOC", 'S', 10, "", "Документ|Серия"},
+    {"DDOC", 'D', 0, "", "Документ|Дата"},
+    {"ODOC", 'S', 80, "", "Документ|Кем выдан"},
+    {"SPOLICY", 'S', 14, "", "Полис|Серия"},
+    {"NPOLICY", 'S', 20, "", "Полис|Номер"},
+    {"SLEAF", 'S', 2, "", "Больничный|Серия"},
+    {"NLEAF", 'I', 0, "7.0", "Больничный|Номер"},
+    {"DLEAF", 'D', 0, "", "Больничный|Дата"},
+    {"DREG", 'D', 0, "", "Дата учёта"},
+    {"NCARD", 'S', 10, "", "Обменная карта|Номер"},
+    {"DCARD", 'D', 0, "", "Обменная карта|Дата"},
+    {"SUMMA", 'F', 0, "10.2", "Сумма"},
+};
+
+void AddFields(TDataSet* t) {
+  for (const TColumnDef& c : kColumns) {
+    TField* f = nullptr;
+    switch (c.Kind) {
+      case 'S':
+        f = Create<TStringField>(t);
+        f->SetSize(c.Size);
+        break;
+      case 'I':
+        f = Create<TIntegerField>(t);
+        break;
+      case 'M':
+        f = Create<TSmallintField>(t);
+        break;
+      case 'F':
+        f = Create<TFloatField>(t);
+        break;
+      default:
+        f = Create<TDateField>(t);
+        break;
+    }
+    f->SetFieldName(c.Name);
+    f->SetOrigin(c.Origin);
+    f->SetDataSet(t);
+  }
+}
+
+TObjectPtr<TmDbfTable> MakeRegister(const std::string& file) {
+  FormatSettings.DecimalSeparator = '.';
+  auto t = CreateUnique<TmDbfTable>();
+  t->SetName("Reg");
+  t->SetTableName(file);
+  AddFields(t.get());
+  t->SetExclusive(false);
+  return t;
+}
+
+const std::string& Register100k() {
+  static const std::string file = [] {
+    const std::string name =
+        (std::filesystem::temp_directory_path() / "mebrath-export-bench.001").string();
+    auto t = MakeRegister(name);
+    t->CreateTable();
+    t->Open();
+    for (int i = 0; i < 100000; ++i) {
+      t->Append();
+      t->FieldByName("SCERTIF")->SetAsString("А");
+      t->FieldByName("NCERTIF")->SetAsInteger(i);
+      t->FieldByName("DCERTIF")->SetAsDateTime(39083 + i % 300);
+      t->FieldByName("SNILS")->SetAsString("123-456-789 01");
+      t->FieldByName("LNAME")->SetAsString("Иванова");
+      t->FieldByName("FNAME")->SetAsString("Мария");
+      t->FieldByName("MNAME")->SetAsString("Петровна");
+      t->FieldByName("BDATE")->SetAsDateTime(30000 + i % 5000);
+      t->FieldByName("ADDRESS")->SetAsString("г. Москва, ул. Ленина, д. 1, кв. 2");
+      t->FieldByName("TDOC")->SetAsInteger(14);
+      t->FieldByName("NDOC")->SetAsString("123456");
+      t->FieldByName("SDOC")->SetAsString("45 06");
+      t->FieldByName("SUMMA")->SetAsFloat(11000 + (i % 7) * 1250.5);
+      t->Post();
+    }
+    return name;
+  }();
+  return file;
+}
+
+struct TGridOn {
+  explicit TGridOn(TDataSet* ds) {
+    source = CreateUnique<TDataSource>();
+    source->SetDataSet(ds);
+    form = Create<TForm>(nullptr);
+    form->SetBounds(0, 0, 1920, 1080);
+    grid = Create<TDBGridEh>(form);
+    grid->SetParent(form);
+    grid->SetAlign(alClient);
+    grid->BeginLayout();
+    for (const TColumnDef& c : kColumns) {
+      TColumnEh* column = grid->Columns()->Add();
+      column->SetFieldName(c.Name);
+      column->Title()->SetCaption(c.Caption);
+      column->SetWidth(c.Kind == 'S' && c.Size > 20 ? 160 : 70);
+    }
+    grid->SetUseMultiTitle(true);
+    grid->SetFooterRowCount(1);
+    grid->Columns()->Items(22)->Footer()->SetValueType(fvtSum);
+    grid->EndLayout();
+    form->Show();
+    grid->SetDataSource(source.get());
+  }
+  ~TGridOn() {
+    form->Free();
+    source.reset();
+  }
+  TObjectPtr<TDataSource> source;
+  TForm* form;
+  TDBGridEh* grid;
+};
+
+struct TOpenRegister {
+  TOpenRegister() : table(MakeRegister(Register100k())) { table->Open(); }
+  TObjectPtr<TmDbfTable> table;
+};
+
+template <class Export>
+void ExportWhole(benchmark::State& state) {
+  TOpenRegister reg;
+  TGridOn on(reg.table.get());
+  TMemoryStream stream;
+  for (auto _ : state) {
+    stream.Clear();
+    WriteDBGridEhToExportStream<Export>(stream, on.grid, true);
+    benchmark::DoNotOptimize(stream.Memory());
+  }
+  state.counters["bytes"] = static_cast<double>(stream.Size());
+}
+
+void SelectFirstRows(TDBGridEh* grid, TDataSet* ds, int count) {
+  ds->First();
+  for (int i = 0; i < count && !ds->Eof(); ++i, ds->Next())
+    grid->SelectedRows()->SetCurrentRowSelected(true);
+}
+
+}  // namespace
+
+static void BM_GridExportCsv100k(benchmark::State& state) {
+  ExportWhole<TDBGridEhExportAsCSV>(state);
+}
+BENCHMARK(BM_GridExportCsv100k)->Unit(benchmark::kMillisecond);
+
+static void BM_GridExportRtf100k(benchmark::State& state) {
+  ExportWhole<TDBGridEhExportAsRTF>(state);
+}
+BENCHMARK(BM_GridExportRtf100k)->Unit(benchmark::kMillisecond);
+
+static void BM_GridCopy10kRows(benchmark::State& state) {
+  TOpenRegister reg;
+  TGridOn on(reg.table.get());
+  SelectFirstRows(on.grid, reg.table.get(), 10000);
+  for (auto _ : state) {
+    DBGridEh_DoCopyAction(on.grid, false);
+    benchmark::DoNotOptimize(Clipboard().HasFormat(VCLDBIFClipboardFormat()));
+  }
+}
+BENCHMARK(BM_GridCopy10kRows)->Unit(benchmark::kMillisecond);
+
+static void BM_GridPasteVcldbif10kIntoMemory(benchmark::State& state) {
+  TOpenRegister reg;
+  std::string payload;
+  {
+    TGridOn on(reg.table.get());
+    SelectFirstRows(on.grid, reg.table.get(), 10000);
+    TMemoryStream stream;
+    WriteDBGridEhToExportStream<TDBGridEhExportAsVCLDBIF>(stream, on.grid, false);
+    payload.assign(static_cast<const char*>(stream.Memory()),
+                   static_cast<std::size_t>(stream.Size()));
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto mem = CreateUnique<TmemDs>();
+    AddFields(mem.get());
+    mem->Open();
+    auto on = std::make_unique<TGridOn>(mem.get());
+    TMemoryStream stream;
+    stream.WriteBuffer(payload.data(), static_cast<std::int64_t>(payload.size()));
+    stream.SetPosition(0);
+    state.ResumeTiming();
+    ReadDBGridEhFromImportStream<TDBGridEhImportAsVCLDBIF>(stream, on->grid, true);
+    state.PauseTiming();
+    if (mem->RecordCount() != 10000) state.SkipWithError("rows lost");
+    on.reset();
+    mem.reset();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_GridPasteVcldbif10kIntoMemory)->Unit(benchmark::kMillisecond);
+
+// What every export of the whole register pays before writing a byte:
+// walking the records and formatting each cell's display text.
+static void BM_GridExportBaselineWalk100k(benchmark::State& state) {
+  TOpenRegister reg;
+  TGridOn on(reg.table.get());
+  TDataSet* ds = reg.table.get();
+  for (auto _ : state) {
+    std::size_t total = 0;
+    ds->DisableControls();
+    for (ds->First(); !ds->Eof(); ds->Next())
+      for (TColumnEh* column : on.grid->VisibleColumns())
+        total += column->GetCellDisplayText().size();
+    ds->EnableControls();
+    benchmark::DoNotOptimize(total);
+  }
+}
+BENCHMARK(BM_GridExportBaselineWalk100k)->Unit(benchmark::kMillisecond);

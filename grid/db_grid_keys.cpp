@@ -1,0 +1,827 @@
+// The data grid's keyboard and mouse: record and column navigation, the
+// editor, inserting, appending and deleting records, clipboard keys, Shift
+// and Ctrl selection, check-box cells, title buttons and sort markers.
+#include <algorithm>
+#include <cstdlib>
+
+#include "grid/db_grid.h"
+#include "grid/filter_expression.h"
+#include "grid/find_dialog.h"
+#include "grid/grid_clipboard.h"
+#include "grid/grid_export.h"
+#include "platform/base/text.h"
+#include "platform/data/data_set.h"
+#include "platform/data/data_source.h"
+#include "platform/data/fields.h"
+#include "platform/gui/clipboard.h"
+#include "platform/gui/window.h"
+#include "platform/widgets/grid_inplace_edit.h"
+#include "platform/widgets/message_dialog.h"
+
+namespace {
+
+constexpr unsigned kCopyFromAboveKey = 222;  // Ctrl+apostrophe
+constexpr int kTitleDragThreshold = 3;
+constexpr int kIncSearchTimeOut = 1500;
+
+bool IsCheckOrImage(TColumnEh* column) {
+  if (column == nullptr) return false;
+  const TColumnEhType kind = column->GetCellKind();
+  return kind == ctKeyImageList || kind == ctCheckboxes;
+}
+
+bool ShiftHeld() { return GetKeyState(VK_SHIFT) < 0; }
+
+}  // namespace
+
+// ---- permissions
+
+bool TCustomDBGridEh::CanCopySelection() {
+  return FDataLink->Active() && SelectionType() != gstNon;
+}
+
+bool TCustomDBGridEh::CanPasteSelection() {
+  if (!FDataLink->Active() || FReadOnly) return false;
+  TDataSet* ds = FDataLink->DataSet();
+  if (!ds->CanModify()) return false;
+  TClipboard& clipboard = Clipboard();
+  if (!clipboard.HasFormat(VCLDBIFClipboardFormat()) && !clipboard.HasFormat(CF_TEXT)) return false;
+  return ds->State() == dsInsert || FAllowedOperations.Contains(alopUpdateEh);
+}
+
+bool TCustomDBGridEh::CanDeleteSelection() {
+  if (!FDataLink->Active() || FReadOnly) return false;
+  TDataSet* ds = FDataLink->DataSet();
+  if (ds->IsEmpty() || !ds->CanModify()) return false;
+  switch (SelectionType()) {
+    case gstRecordBookmarks:
+    case gstAll:
+      return FAllowedOperations.Contains(alopDeleteEh);
+    case gstRectangle:
+    case gstColumns:
+      return FAllowedOperations.Contains(alopUpdateEh);
+    case gstNon:
+      break;
+  }
+  return false;
+}
+
+bool TCustomDBGridEh::CanCutSelection() { return CanCopySelection() && CanDeleteSelection(); }
+
+bool TCustomDBGridEh::CanSelectAll() {
+  return FDataLink->Active() && !FDataLink->DataSet()->IsEmpty() &&
+         FAllowedSelections.Contains(gstAll);
+}
+
+// ---- selection by keys and mouse
+
+void TCustomDBGridEh::ClearSelection() {
+  if (FOptions.Contains(dgMultiSelect) && FOptionsEh.Contains(dghClearSelection) &&
+      FSelectedRows->Count() > 0)
+    FSelectedRows->Clear();
+  FHasSelectionAnchor = false;
+  FSelectionAnchor.clear();
+  if (FOptionsEh.Contains(dghClearSelection) && SelectionType() != gstNon &&
+      SelectionType() != gstRecordBookmarks)
+    FSelection->Clear();
+  if (HandleAllocated()) InvalidateGrid();
+}
+
+void TCustomDBGridEh::MoveRecord(bool select, int distance, bool toEnd) {
+  if (!FDataLink->Active()) return;
+  TDataSet* ds = FDataLink->DataSet();
+  auto move = [&] {
+    if (!toEnd)
+      FDataLink->MoveBy(distance);
+    else if (distance < 0)
+      ds->First();
+    else
+      ds->Last();
+  };
+  if (select && !FOptions.Contains(dgRowSelect) && CanSelectType(gstRectangle)) {
+    const int dataCol = std::max(0, SelectedIndex());
+    if (SelectionType() != gstRectangle) FSelection->Rect().Select(dataCol, ds->Bookmark(), false);
+    move();
+    FSelection->Rect().Select(dataCol, ds->Bookmark(), true);
+    return;
+  }
+  if (!select || !CanSelectType(gstRecordBookmarks)) {
+    if (!FKeepSelection) ClearSelection();
+    move();
+    return;
+  }
+  // A walk from the anchor: rows reached are selected, rows left on the
+  // way back towards the anchor unselected.
+  if (!FHasSelectionAnchor) {
+    FHasSelectionAnchor = true;
+    FSelectionAnchor = ds->Bookmark();
+    FSelectedRows->SetCurrentRowSelected(true);
+  }
+  const int direction = distance < 0 ? -1 : 1;
+  int steps = toEnd ? ds->RecordCount() + 1 : std::abs(distance);
+  if (toEnd && steps <= 1) steps = 1 << 30;  // count unknown: walk to the end
+  ds->DisableControls();
+  try {
+    for (int i = 0; i < steps; ++i) {
+      const int order = ds->CompareBookmarks(ds->Bookmark(), FSelectionAnchor);
+      const bool backTowardsAnchor = order != 0 && (order > 0) != (direction > 0);
+      if (backTowardsAnchor) FSelectedRows->SetCurrentRowSelected(false);
+      if (ds->MoveBy(direction) == 0) break;
+      if (!backTowardsAnchor) FSelectedRows->SetCurrentRowSelected(true);
+    }
+  } catch (...) {
+    ds->EnableControls();
+    throw;
+  }
+  ds->EnableControls();
+}
+
+void TCustomDBGridEh::SelectColumn(int rawCol, int step, bool extend) {
+  const bool rect = extend && !FOptions.Contains(dgRowSelect) && CanSelectType(gstRectangle) &&
+                    FDataLink->Active();
+  if (rect && SelectionType() != gstRectangle)
+    FSelection->Rect().Select(std::max(0, SelectedIndex()), FDataLink->DataSet()->Bookmark(),
+                              false);
+  if (FDataLink->Active()) FDataLink->UpdateRecord();
+  const int first = FIndicatorOffset;
+  const int last = ColCount() - 1;
+  if (last < first) return;
+  int raw = std::clamp(rawCol, first, last);
+  if (step != 0) {
+    while (raw >= first && raw <= last && ColWidths(raw) <= 0) raw += step;
+    if (raw < first || raw > last) return;
+  }
+  if (raw != Col()) {
+    if (!FInColExit) {
+      const int before = Col();
+      FInColExit = true;
+      try {
+        ColExit();
+      } catch (...) {
+        FInColExit = false;
+        throw;
+      }
+      FInColExit = false;
+      if (Col() != before) return;  // the handler moved the column itself
+    }
+    if (!FOptions.Contains(dgAlwaysShowEditor)) HideEditor();
+    if (!FOptions.Contains(dgRowSelect)) SetCol(raw);
+    if (!IsCheckOrImage(ColumnOfRawCol(Col())) && FOptions.Contains(dgAlwaysShowEditor))
+      ShowEditor();
+    ColEnter();
+  }
+  if (rect)
+    FSelection->Rect().Select(std::max(0, SelectedIndex()), FDataLink->DataSet()->Bookmark(), true);
+}
+
+void TCustomDBGridEh::ColEnter() {
+  if (OnColEnter) OnColEnter(this);
+}
+
+void TCustomDBGridEh::ColExit() {
+  if (OnColExit) OnColExit(this);
+}
+
+void TCustomDBGridEh::CellClick(TColumnEh* column) {
+  if (OnCellClick) OnCellClick(this, column);
+}
+
+// ---- records by keys
+
+bool TCustomDBGridEh::CanAppendByKey() {
+  TDataSet* ds = FDataLink->DataSet();
+  return ds->CanModify() && !FReadOnly && FOptions.Contains(dgEditing) &&
+         FAllowedOperations.Contains(alopAppendEh);
+}
+
+void TCustomDBGridEh::DownOrAppend(bool extend) {
+  TDataSet* ds = FDataLink->DataSet();
+  if (ds->State() == dsInsert && !ds->Modified() && !FDataLink->Modified()) {
+    // An untouched new record is dropped, unless it is the one at the end.
+    if (!ds->Eof()) ds->Cancel();
+    return;
+  }
+  MoveRecord(extend, 1);
+  if (ds->Eof() && CanAppendByKey()) ds->Append();
+}
+
+void TCustomDBGridEh::UpOrCancelInsert(bool extend) {
+  TDataSet* ds = FDataLink->DataSet();
+  if (ds->State() == dsInsert && !ds->Modified() && !FDataLink->Modified() && ds->Eof()) {
+    ds->Cancel();
+    return;
+  }
+  MoveRecord(extend, -1);
+}
+
+void TCustomDBGridEh::StepByTab(int direction) {
+  ClearSelection();
+  TDataSet* ds = FDataLink->DataSet();
+  const int first = FIndicatorOffset;
+  const int last = ColCount() - 1;
+  if (last < first) return;
+  const int start = Col();
+  int raw = start;
+  // At most one full circle through the columns.
+  for (int guard = 0; guard <= last - first + 1; ++guard) {
+    raw += direction;
+    if (raw > last) {
+      if (ds->Eof() || (FDataLink->MoveBy(1) == 0)) {
+        if (!CanAppendByKey()) return;
+        ds->Append();
+      } else if (ds->Eof() && CanAppendByKey()) {
+        ds->Append();
+      }
+      raw = first;
+    } else if (raw < first) {
+      if (FDataLink->MoveBy(-1) == 0) return;
+      raw = last;
+    }
+    if (raw == start) return;
+    if (ColWidths(raw) > 0) {
+      SelectColumn(raw, 0, false);
+      return;
+    }
+  }
+}
+
+void TCustomDBGridEh::DeleteRecordsByKey() {
+  if (!FDataLink->Active()) return;
+  const TDBGridEhSelectionType kind = SelectionType();
+  if ((kind == gstRectangle || kind == gstColumns) && FEditActions.Contains(geaDeleteEh)) {
+    if (CanDeleteSelection()) DBGridEh_DoDeleteAction(this, false);
+    return;
+  }
+  TDataSet* ds = FDataLink->DataSet();
+  if (FReadOnly || ds->IsEmpty() || !ds->CanModify() || !FAllowedOperations.Contains(alopDeleteEh))
+    return;
+  const int selected = FSelectedRows->Count();
+  if (FOptions.Contains(dgConfirmDelete)) {
+    const std::string_view question =
+        selected < 2 ? kSDeleteRecordQuestion : kSDeleteMultipleRecordsQuestion;
+    if (MessageDlg(std::string(question), mtConfirmation, TMsgDlgButtons{mbOK, mbCancel}) != mrOk)
+      return;
+  }
+  if (selected > 0)
+    FSelectedRows->DeleteRecords();
+  else
+    ds->Delete();
+}
+
+void TCustomDBGridEh::CopyFromRecordAbove() {
+  if (!FDataLink->Active() || FDataLink->ActiveRecord() <= 0) return;
+  TColumnEh* column = ColumnOfRawCol(Col());
+  if (column == nullptr || column->Field() == nullptr || !column->CanModify(true)) return;
+  TField* field = column->Field();
+  TDataSet* ds = FDataLink->DataSet();
+  std::vector<TField*> targets =
+      field->Lookup() ? ds->GetFieldList(field->KeyFields()) : std::vector<TField*>{field};
+  std::vector<Variant> values;
+  const int active = FDataLink->ActiveRecord();
+  FDataLink->SetActiveRecord(active - 1);
+  for (TField* f : targets) values.push_back(f->Value());
+  FDataLink->SetActiveRecord(active);
+  ClearSelection();
+  for (std::size_t i = 0; i < targets.size(); ++i) targets[i]->SetValue(values[i]);
+  ShowEditor();
+  if (InplaceEditor() != nullptr && InplaceEditor()->Visible()) InplaceEditor()->SelectAll();
+}
+
+void TCustomDBGridEh::StepCellValue(TColumnEh* column, int step) {
+  if (column == nullptr || !column->CanModify(true)) return;
+  column->SetNextValue(step);
+}
+
+// ---- keys
+
+void TCustomDBGridEh::PassKeyToBaseGrid(unsigned& key, TShiftState shift) {
+  // OnKeyDown already ran: the base grid must not fire it again.
+  TKeyEvent handler = std::move(OnKeyDown);
+  OnKeyDown = nullptr;
+  try {
+    TCustomGrid::KeyDown(key, shift);
+  } catch (...) {
+    OnKeyDown = std::move(handler);
+    throw;
+  }
+  OnKeyDown = std::move(handler);
+}
+
+void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
+  const bool ctrl = shift.Contains(ssCtrl);
+  FKeepSelection = ctrl || !FOptionsEh.Contains(dghClearSelection);
+  // The owner sees every key first and may take it (key = 0).
+  TCustomControl::KeyDown(key, shift);
+  if (key == 0) return;
+  if (!FDataLink->Active()) {
+    PassKeyToBaseGrid(key, shift);
+    return;
+  }
+  TDataSet* ds = FDataLink->DataSet();
+  const bool shiftKey = shift.Contains(ssShift);
+  const bool extend = shiftKey && FOptions.Contains(dgMultiSelect);
+  const bool rowSelect = FOptions.Contains(dgRowSelect);
+  const int page = std::max(1, VisibleDataRowCount());
+  const int firstData = FIndicatorOffset;
+  auto clearUnlessShift = [&] {
+    if (!shiftKey) ClearSelection();
+  };
+  auto toFirstShown = [&] { MoveRecord(extend, -FDataLink->ActiveRecord()); };
+  auto toLastShown = [&] {
+    MoveRecord(extend, FDataLink->RecordCount() - 1 - FDataLink->ActiveRecord());
+  };
+  if (ctrl && key == 'F') {
+    const bool dialog = FOptionsEh.Contains(dghDialogFind) && ExecuteDBGridEhFindDialogProc;
+    if (FInIncSearch && dialog) {
+      const std::string text = FIncSearchText;
+      StopIncSearch();
+      ExecuteDBGridEhFindDialogProc(this, text, {}, true);
+      key = 0;
+      return;
+    }
+    if (FOptionsEh.Contains(dghIncSearch)) {
+      StopIncSearch();
+      FInIncSearch = true;
+      key = 0;
+      return;
+    }
+    if (dialog) {
+      ExecuteDBGridEhFindDialogProc(this, "", {}, true);
+      key = 0;
+      return;
+    }
+  }
+  if (FInIncSearch) {
+    switch (key) {
+      case VK_RETURN:
+        if (ctrl) {
+          IncSearch("", kIncSearchTimeOut, shiftKey ? 2 : 1);
+          key = 0;
+          return;
+        }
+        StopIncSearch();
+        break;
+      case VK_ESCAPE:
+      case VK_F2:
+        StopIncSearch();
+        break;
+      case VK_BACK: {
+        std::u32string chars = Utf8ToUtf32(FIncSearchText);
+        if (!chars.empty()) chars.pop_back();
+        const std::string shorter = Utf32ToUtf8(chars);
+        FIncSearchText.clear();
+        IncSearch(shorter, kIncSearchTimeOut, 0);
+        key = 0;
+        return;
+      }
+      default:
+        break;
+    }
+  }
+  if (ctrl && key == kCopyFromAboveKey) {
+    CopyFromRecordAbove();
+    key = 0;
+    return;
+  }
+  switch (key) {
+    case VK_UP:
+      if (ctrl) {
+        clearUnlessShift();
+        toFirstShown();
+      } else {
+        UpOrCancelInsert(extend);
+      }
+      break;
+    case VK_DOWN:
+      if (ctrl) {
+        clearUnlessShift();
+        toLastShown();
+      } else {
+        DownOrAppend(extend);
+      }
+      break;
+    case VK_PRIOR:
+      if (ctrl) {
+        clearUnlessShift();
+        toFirstShown();
+      } else {
+        if (!extend) ClearSelection();
+        MoveRecord(extend, -page);
+      }
+      break;
+    case VK_NEXT:
+      if (ctrl) {
+        clearUnlessShift();
+        toLastShown();
+      } else {
+        if (!extend) ClearSelection();
+        MoveRecord(extend, page);
+      }
+      break;
+    case VK_HOME:
+    case VK_END: {
+      const int direction = key == VK_HOME ? -1 : 1;
+      if (ctrl) {
+        clearUnlessShift();
+        MoveRecord(extend, direction, true);
+      } else if (Col() == firstData || rowSelect) {
+        if (!extend) ClearSelection();
+        MoveRecord(extend, direction, true);
+      } else {
+        SelectColumn(key == VK_HOME ? firstData : ColCount() - 1, direction, shiftKey);
+      }
+      break;
+    }
+    case VK_LEFT:
+    case VK_RIGHT: {
+      const int direction = key == VK_LEFT ? -1 : 1;
+      if (rowSelect) {
+        const int left = std::clamp(LeftCol() + direction, FixedCols(), ColCount() - 1);
+        SetLeftCol(left);
+      } else if (ctrl) {
+        SelectColumn(direction < 0 ? firstData : ColCount() - 1, -direction, false);
+      } else {
+        SelectColumn(Col() + direction, direction, shiftKey);
+      }
+      break;
+    }
+    case VK_TAB:
+      if (shift.Contains(ssAlt)) return;
+      StepByTab(shiftKey ? -1 : 1);
+      break;
+    case VK_RETURN:
+      if (!FOptionsEh.Contains(dghEnterAsTab) || ctrl) {
+        PassKeyToBaseGrid(key, shift);
+        return;
+      }
+      StepByTab(shiftKey ? -1 : 1);
+      break;
+    case VK_ESCAPE:
+      FDataLink->Reset();
+      ClearSelection();
+      if (!FOptions.Contains(dgAlwaysShowEditor)) HideEditor();
+      if (FMouseMode != TMouseModeEh::None) EndMouseTracking();
+      if (GridState() != gsNormal) Perform(WM_CANCELMODE, 0, 0);
+      break;
+    case VK_INSERT:
+      if (ctrl) {
+        if (FEditActions.Contains(geaCopyEh) && CanCopySelection())
+          DBGridEh_DoCopyAction(this, false);
+      } else if (shiftKey) {
+        if (FEditActions.Contains(geaPasteEh) && CanPasteSelection())
+          DBGridEh_DoPasteAction(this, false);
+      } else if (ds->CanModify() && !FReadOnly && FOptions.Contains(dgEditing)) {
+        ClearSelection();
+        if (FAllowedOperations.Contains(alopInsertEh))
+          ds->Insert();
+        else if (FAllowedOperations.Contains(alopAppendEh))
+          ds->Append();
+      }
+      break;
+    case VK_DELETE:
+      if (ctrl) {
+        DeleteRecordsByKey();
+      } else if (shiftKey) {
+        if (FEditActions.Contains(geaCutEh) && CanCutSelection()) DBGridEh_DoCutAction(this, false);
+      } else {
+        TColumnEh* column = ColumnOfRawCol(Col());
+        if (!rowSelect && IsCheckOrImage(column) && column->Field() != nullptr &&
+            !column->Field()->Required() && column->CanModify(true))
+          column->Field()->Clear();
+        else {
+          PassKeyToBaseGrid(key, shift);
+          return;
+        }
+      }
+      break;
+    case 'C':
+    case 'V':
+    case 'X':
+    case 'A':
+      if (!ctrl) return;
+      if (key == 'C' && FEditActions.Contains(geaCopyEh) && CanCopySelection())
+        DBGridEh_DoCopyAction(this, false);
+      else if (key == 'V' && FEditActions.Contains(geaPasteEh) && CanPasteSelection())
+        DBGridEh_DoPasteAction(this, false);
+      else if (key == 'X' && FEditActions.Contains(geaCutEh) && CanCutSelection())
+        DBGridEh_DoCutAction(this, false);
+      else if (key == 'A' && FEditActions.Contains(geaSelectAllEh) && CanSelectAll())
+        FSelection->SelectAll();
+      break;
+    case VK_F2:
+      SetEditorMode(true);
+      break;
+    default:
+      PassKeyToBaseGrid(key, shift);
+      return;
+  }
+  key = 0;
+}
+
+void TCustomDBGridEh::KeyUp(unsigned& key, TShiftState shift) {
+  TCustomGrid::KeyUp(key, shift);
+  if (key == VK_CONTROL && FSortPending) {
+    FSortPending = false;
+    SortMarkingChanged();
+  }
+}
+
+void TCustomDBGridEh::KeyPress(char32_t& key) {
+  if (key == U'\r' && FOptionsEh.Contains(dghEnterAsTab)) key = U'\t';
+  if (key == U'\r' && !FOptions.Contains(dgAlwaysShowEditor) && EditorMode() && FDataLink->Active())
+    FDataLink->UpdateRecord();
+  if (StartsIncSearch(key)) {
+    IncSearch(Utf32ToUtf8(std::u32string(1, key)), kIncSearchTimeOut, 0);
+    key = 0;
+    return;
+  }
+  TColumnEh* column = ColumnOfRawCol(Col());
+  if (key == U' ' && !FOptions.Contains(dgRowSelect) && IsCheckOrImage(column) &&
+      FDataLink->Active()) {
+    StepCellValue(column, ShiftHeld() ? -1 : 1);
+    key = 0;
+    return;
+  }
+  TCustomGrid::KeyPress(key);
+}
+
+// ---- sorting by title buttons
+
+void TCustomDBGridEh::TitleBtnClick(int dataCol, TColumnEh* column) {
+  (void)dataCol;
+  if (OnTitleBtnClick) OnTitleBtnClick(this, column);
+}
+
+void TCustomDBGridEh::TitleButtonReleased(TColumnEh* column, bool ctrl) {
+  // A sort reorders the records under the selection's bookmarks.
+  if (SelectionType() == gstRecordBookmarks || SelectionType() == gstRectangle) FSelection->Clear();
+  FHasSelectionAnchor = false;
+  TitleBtnClick(column->Index(), column);
+  FSortPending = ctrl;
+  if (FOptionsEh.Contains(dghAutoSortMarking)) column->Title()->SetNextSortMarkerValue(ctrl);
+  if (!ctrl) SortMarkingChanged();
+}
+
+void TCustomDBGridEh::SortMarkingChanged() {
+  if (!FOptionsEh.Contains(dghAutoSortMarking)) return;
+  if (OnSortMarkingChanged)
+    OnSortMarkingChanged(this);
+  else
+    DefaultApplySorting();
+}
+
+void TCustomDBGridEh::DefaultApplySorting() {
+  if (DataSource() == nullptr || DataSource()->DataSet() == nullptr) return;
+  TDataSet* ds = DataSource()->DataSet();
+  if (TDatasetFeaturesEh* features = GetDatasetFeaturesClassForDataSet(ds))
+    features->ApplySorting(this, ds, true);
+}
+
+// ---- mouse
+
+void TCustomDBGridEh::EndMouseTracking() {
+  FMouseMode = TMouseModeEh::None;
+  if (FPressedTitle != nullptr && HandleAllocated()) InvalidateRow(0);
+  FPressedTitle = nullptr;
+  FTitleButtonDown = nullptr;
+  FTitlePressedLook = false;
+  if (MouseCapture()) SetMouseCapture(false);
+}
+
+void TCustomDBGridEh::ShiftClickRecords(const std::string& target) {
+  TDataSet* ds = FDataLink->DataSet();
+  const std::string anchor = FHasSelectionAnchor ? FSelectionAnchor : ds->Bookmark();
+  const int direction = ds->CompareBookmarks(target, anchor) < 0 ? -1 : 1;
+  ds->DisableControls();
+  try {
+    ds->GotoBookmark(anchor);
+    FSelectedRows->SetCurrentRowSelected(true);
+    while (ds->CompareBookmarks(ds->Bookmark(), target) != 0) {
+      if (ds->MoveBy(direction) == 0) break;
+      FSelectedRows->SetCurrentRowSelected(true);
+    }
+    ds->GotoBookmark(target);
+  } catch (...) {
+    ds->EnableControls();
+    throw;
+  }
+  ds->EnableControls();
+}
+
+void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (!AcquireFocus()) return;
+  if (FMouseMode != TMouseModeEh::None || FTitleButtonDown != nullptr) EndMouseTracking();
+  FMouseDownPoint = {x, y};
+  FMouseDownDouble = shift.Contains(ssDouble);
+  FMouseDownOnCheck = false;
+  const TGridCoord cell = MouseCoord(x, y);
+  FMouseDownCell = cell;
+  TCellColPartEh colPart = ccpIndicatorEh;
+  TCellRowPartEh rowPart = crpTitleEh;
+  int colIndex = -1, rowIndex = -1;
+  const bool inCell = cell.X >= 0 && cell.Y >= 0;
+  if (inCell) GetCellType(cell.X, cell.Y, colPart, rowPart, colIndex, rowIndex);
+  TColumnEh* column = inCell && colPart == ccpDataEh ? ColumnOfRawCol(cell.X) : nullptr;
+  const bool dataCell =
+      inCell && rowPart == crpDataEh && FDataLink->Active() && rowIndex < FDataLink->RecordCount();
+
+  if (FMouseDownDouble) {
+    if (button == mbLeft) {
+      TGridDrawInfo info;
+      TGridState sizing = gsNormal;
+      int index = 0, pos = 0, ofs = 0;
+      CalcSizingState(x, y, sizing, index, pos, ofs, info);
+      if (sizing == gsColSizing && FOptionsEh.Contains(dghDblClickOptimizeColWidth)) {
+        if (TColumnEh* sized = ColumnOfRawCol(index)) OptimizeColumnWidth(sized);
+      } else if (dataCell && IsCheckOrImage(column) && column->DblClickNextVal() &&
+                 cell.Y == Row()) {
+        StepCellValue(column, shift.Contains(ssShift) ? -1 : 1);
+      } else {
+        DblClick();
+      }
+    }
+    TCustomControl::MouseDown(button, shift, x, y);
+    return;
+  }
+
+  const bool titleButton =
+      inCell && rowPart == crpTitleEh && column != nullptr && column->Title()->TitleButton();
+  if (button == mbLeft && titleButton) {
+    FTitleButtonDown = column;
+    FPressedTitle = column;
+    FTitlePressedLook = true;
+    SetMouseCapture(true);
+    InvalidateRow(cell.Y);
+    TCustomControl::MouseDown(button, shift, x, y);
+    return;
+  }
+  if (button != mbLeft) {
+    TCustomControl::MouseDown(button, shift, x, y);
+    return;
+  }
+  if (inCell && rowPart == crpTitleEh && colPart == ccpIndicatorEh &&
+      FOptions.Contains(dgMultiSelect) && FAllowedSelections.Contains(gstAll)) {
+    if (SelectionType() != gstNon)
+      FSelection->Clear();
+    else
+      FSelection->SelectAll();
+    TCustomControl::MouseDown(button, shift, x, y);
+    return;
+  }
+  if (!inCell || rowPart == crpTitleEh || rowPart == crpSubTitleEh) {
+    // Sizing and moving belong to the base grid.
+    TCustomGrid::MouseDown(button, shift, x, y);
+    return;
+  }
+  if (!dataCell) {
+    TCustomControl::MouseDown(button, shift, x, y);
+    return;
+  }
+
+  // A data cell (or the indicator beside one).
+  TDataSet* ds = FDataLink->DataSet();
+  const bool hitCurrent = cell.X == Col() && cell.Y == Row();
+  FDataLink->UpdateRecord();
+  if (!hitCurrent) HideEditor();
+  const std::string before = ds->Bookmark();
+  const int beforeCol = std::max(0, SelectedIndex());
+  const bool ctrl = shift.Contains(ssCtrl);
+  const bool shiftKey = shift.Contains(ssShift);
+  const bool recordShift = shiftKey && FOptions.Contains(dgMultiSelect) &&
+                           CanSelectType(gstRecordBookmarks) &&
+                           (colPart == ccpIndicatorEh || FOptions.Contains(dgRowSelect));
+  if (!recordShift && cell.Y != Row()) FDataLink->MoveBy(cell.Y - Row());
+  if (colPart == ccpDataEh) SelectColumn(cell.X, 0, false);
+
+  if (colPart == ccpDataEh && !FOptions.Contains(dgRowSelect) && CanSelectType(gstRectangle)) {
+    TDBGridEhSelectionRect& rect = FSelection->Rect();
+    if (!shiftKey) {
+      if (FOptionsEh.Contains(dghClearSelection)) ClearSelection();
+      rect.Select(colIndex, ds->Bookmark(), false);
+    } else {
+      if (SelectionType() != gstRectangle && rect.Empty()) rect.Select(beforeCol, before, false);
+      rect.Select(colIndex, ds->Bookmark(), true);
+    }
+    FMouseMode = TMouseModeEh::RectSelecting;
+    SetMouseCapture(true);
+  } else if (CanSelectType(gstRecordBookmarks)) {
+    if (recordShift && FHasSelectionAnchor) {
+      FDataLink->SetActiveRecord(rowIndex);
+      const std::string target = ds->Bookmark();
+      FDataLink->SetActiveRecord(FDataLink->ActiveRecord());
+      ShiftClickRecords(target);
+    } else {
+      if (recordShift && cell.Y != Row()) FDataLink->MoveBy(cell.Y - Row());
+      if (ctrl) {
+        FSelectedRows->SetCurrentRowSelected(!FSelectedRows->CurrentRowSelected());
+      } else {
+        if (FOptionsEh.Contains(dghClearSelection)) ClearSelection();
+        FSelectedRows->SetCurrentRowSelected(true);
+      }
+    }
+    FHasSelectionAnchor = true;
+    FSelectionAnchor = ds->Bookmark();
+    FMouseMode = TMouseModeEh::RecordSelecting;
+    SetMouseCapture(true);
+  }
+  if (hitCurrent || FOptions.Contains(dgAlwaysShowEditor)) {
+    if (!IsCheckOrImage(column)) ShowEditor();
+  }
+  FMouseDownOnCheck = IsCheckOrImage(column) && !FOptions.Contains(dgRowSelect);
+  TCustomControl::MouseDown(button, shift, x, y);
+}
+
+void TCustomDBGridEh::MouseMove(TShiftState shift, int x, int y) {
+  if (FTitleButtonDown != nullptr) {
+    if (FOptions.Contains(dgColumnResize) &&
+        std::abs(x - FMouseDownPoint.X) > kTitleDragThreshold) {
+      // The press becomes a column move by the base grid.
+      EndMouseTracking();
+      TCustomGrid::MouseDown(mbLeft, {}, FMouseDownPoint.X, FMouseDownPoint.Y);
+      TCustomGrid::MouseMove(shift, x, y);
+      return;
+    }
+    const TGridCoord cell = MouseCoord(x, y);
+    const bool look = cell.Y == 0 && ColumnOfRawCol(cell.X) == FTitleButtonDown && x >= 0 &&
+                      y >= 0 && x < ClientWidth() && y < ClientHeight();
+    if (look != FTitlePressedLook) {
+      FTitlePressedLook = look;
+      FPressedTitle = look ? FTitleButtonDown : nullptr;
+      InvalidateRow(0);
+    }
+    return;
+  }
+  if (FMouseMode == TMouseModeEh::RectSelecting || FMouseMode == TMouseModeEh::RecordSelecting) {
+    const int cx = std::clamp(x, 0, std::max(0, ClientWidth() - 1));
+    const int cy = std::clamp(y, 0, std::max(0, ClientHeight() - 1));
+    const TGridCoord cell = MouseCoord(cx, cy);
+    if (cell.X < 0 || cell.Y < 0) return;
+    TCellColPartEh colPart;
+    TCellRowPartEh rowPart;
+    int colIndex, rowIndex;
+    GetCellType(cell.X, cell.Y, colPart, rowPart, colIndex, rowIndex);
+    if (rowPart != crpDataEh || rowIndex >= FDataLink->RecordCount()) return;
+    if (FMouseMode == TMouseModeEh::RecordSelecting) {
+      if (cell.Y != Row()) MoveRecord(true, cell.Y - Row());
+      return;
+    }
+    if (cell.Y != Row()) FDataLink->MoveBy(cell.Y - Row());
+    if (colPart == ccpDataEh) {
+      SelectColumn(cell.X, 0, false);
+      FSelection->Rect().Select(colIndex, FDataLink->DataSet()->Bookmark(), true);
+    }
+    return;
+  }
+  TCustomGrid::MouseMove(shift, x, y);
+}
+
+void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  const TGridCoord cell = MouseCoord(x, y);
+  TCellColPartEh colPart = ccpIndicatorEh;
+  TCellRowPartEh rowPart = crpTitleEh;
+  int colIndex = -1, rowIndex = -1;
+  const bool inCell = cell.X >= 0 && cell.Y >= 0;
+  if (inCell) GetCellType(cell.X, cell.Y, colPart, rowPart, colIndex, rowIndex);
+  TColumnEh* column = inCell && colPart == ccpDataEh ? ColumnOfRawCol(cell.X) : nullptr;
+
+  if (button == mbRight && inCell && colPart == ccpDataEh && rowPart == crpDataEh &&
+      column != nullptr && column->PopupMenu() != nullptr && column->PopupMenu()->AutoPopup()) {
+    // A data cell's column may bring its own menu.
+    SetGridState(gsNormal);
+    const TPoint at = ClientToScreen({x, y});
+    column->PopupMenu()->SetPopupComponent(this);
+    column->PopupMenu()->Popup(at.X, at.Y);
+    return;
+  }
+
+  TColumnEh* released = FTitleButtonDown;
+  EndMouseTracking();
+  if (released != nullptr) {
+    if (inCell && rowPart == crpTitleEh && column == released)
+      TitleButtonReleased(released, shift.Contains(ssCtrl));
+  }
+  TCustomGrid::MouseUp(button, shift, x, y);
+  if (button == mbLeft && inCell && column != nullptr) {
+    if (rowPart == crpTitleEh)
+      TitleClick(column);
+    else if (rowPart == crpDataEh)
+      CellClick(column);
+  }
+  if (button == mbLeft && FMouseDownOnCheck && !FMouseDownDouble && cell == FMouseDownCell &&
+      column != nullptr && !column->DblClickNextVal() && rowPart == crpDataEh &&
+      FDataLink->Active())
+    StepCellValue(column, shift.Contains(ssShift) ? -1 : 1);
+  FMouseDownOnCheck = false;
+}
+
+bool TCustomDBGridEh::DoMouseWheelDown(TShiftState shift, TPoint mousePos) {
+  if (!FDataLink->Active()) return TCustomGrid::DoMouseWheelDown(shift, mousePos);
+  FDataLink->DataSet()->Next();
+  return true;
+}
+
+bool TCustomDBGridEh::DoMouseWheelUp(TShiftState shift, TPoint mousePos) {
+  if (!FDataLink->Active()) return TCustomGrid::DoMouseWheelUp(shift, mousePos);
+  FDataLink->DataSet()->Prior();
+  return true;
+}

@@ -1,0 +1,280 @@
+#include "grid/export_rtf.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+
+#include "platform/base/codepage.h"
+
+namespace {
+
+constexpr int kPixelsPerInch = 96;
+constexpr int kTwipsPerInch = 1440;
+
+void AppendInt(std::string& out, long long value) {
+  char buf[24];
+  const auto result = std::to_chars(buf, buf + sizeof buf, value);
+  out.append(buf, result.ptr);
+}
+
+constexpr std::string_view kAllBorders =
+    "\\clbrdrl\\brdrs\\brdrcf0\r\n\\clbrdrt\\brdrs\\brdrcf0\r\n"
+    "\\clbrdrb\\brdrs\\brdrcf0\r\n\\clbrdrr\\brdrs\\brdrcf0\r\n";
+
+int Twips(int pixels) {
+  return static_cast<int>((static_cast<long long>(pixels) * kTwipsPerInch * 2 + kPixelsPerInch) /
+                          (2 * kPixelsPerInch));
+}
+
+const char* AlignmentWord(TAlignment alignment) {
+  switch (alignment) {
+    case taRightJustify:
+      return "\\qr";
+    case taCenter:
+      return "\\qc";
+    default:
+      return "\\ql";
+  }
+}
+
+// The path of title nodes from the top level down to the column's leaf.
+std::vector<THeadTreeNode*> TitlePath(THeadTreeNode* root, TColumnEh* column) {
+  std::vector<THeadTreeNode*> path;
+  if (root == nullptr) return path;
+  THeadTreeNode* leaf = nullptr;
+  root->DoForAllNode([&](THeadTreeNode* node) {
+    if (leaf == nullptr && node->Column == column) leaf = node;
+  });
+  for (THeadTreeNode* n = leaf; n != nullptr && n->Host != nullptr; n = n->Host)
+    path.insert(path.begin(), n);
+  return path;
+}
+
+}  // namespace
+
+namespace {
+
+void AppendEscaped(std::string& out, std::string_view text) {
+  bool plain = true;
+  for (char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c >= 0x80 || c == '\\' || c == '{' || c == '}' || c == '\n' || c == '\r') {
+      plain = false;
+      break;
+    }
+  }
+  if (plain) {
+    out.append(text);
+    return;
+  }
+  const std::string bytes = Utf8ToWin1251(text);
+  for (char ch : bytes) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == '\\' || c == '{' || c == '}') {
+      out += '\\';
+      out += ch;
+    } else if (c == '\n') {
+      out += "\\line ";
+    } else if (c == '\r') {
+      continue;
+    } else if (c >= 0x80) {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\'%02x", c);
+      out += hex;
+    } else {
+      out += ch;
+    }
+  }
+}
+
+}  // namespace
+
+std::string RtfEscapedText(std::string_view text) {
+  std::string out;
+  AppendEscaped(out, text);
+  return out;
+}
+
+int TDBGridEhExportAsRTF::ColorIndex(TColor color) {
+  if (auto known = FColorIndexes.find(color); known != FColorIndexes.end()) return known->second;
+  const int index = NewColorIndex(color);
+  FColorIndexes.emplace(color, index);
+  return index;
+}
+
+int TDBGridEhExportAsRTF::NewColorIndex(TColor color) {
+  const TColor rgb = ColorToRGB(color);
+  char key[16];
+  std::snprintf(key, sizeof key, "%3d%3d%3d", static_cast<int>(rgb & 0xFF),
+                static_cast<int>((rgb >> 8) & 0xFF), static_cast<int>((rgb >> 16) & 0xFF));
+  auto it = std::find(FColors.begin(), FColors.end(), key);
+  if (it != FColors.end()) return static_cast<int>(it - FColors.begin());
+  FColors.emplace_back(key);
+  return static_cast<int>(FColors.size()) - 1;
+}
+
+int TDBGridEhExportAsRTF::FontIndex(const std::string& name) {
+  if (!FFonts.empty() && FFonts[FLastFont] == name) return static_cast<int>(FLastFont);
+  auto it = std::find(FFonts.begin(), FFonts.end(), name);
+  if (it == FFonts.end()) it = FFonts.insert(FFonts.end(), name);
+  FLastFont = static_cast<std::size_t>(it - FFonts.begin());
+  return static_cast<int>(FLastFont);
+}
+
+void TDBGridEhExportAsRTF::AppendFormattedText(std::string& out, const TFont* font,
+                                               TColor background, const std::string& text) {
+  out += "\\fs";
+  AppendInt(out, font->Size() * 2);
+  const TFontStyles style = font->Style();
+  if (style.Contains(fsBold)) out += "\\b";
+  if (style.Contains(fsItalic)) out += "\\i";
+  if (style.Contains(fsStrikeOut)) out += "\\strike";
+  if (style.Contains(fsUnderline)) out += "\\ul";
+  out += "\\f";
+  AppendInt(out, FontIndex(font->Name()));
+  out += "\\cf";
+  AppendInt(out, ColorIndex(font->Color()));
+  out += "\\cb";
+  AppendInt(out, ColorIndex(background));
+  out += ' ';
+  AppendEscaped(out, text);
+}
+
+void TDBGridEhExportAsRTF::ExportSelection(TStream& stream, const TGridSelectionEh& selection) {
+  FBody.clear();
+  FColors.clear();
+  FColorIndexes.clear();
+  FFonts.clear();
+  FLastFont = 0;
+  ColorIndex(clBlack);
+  ColorIndex(clWhite);
+  ColorIndex(clBtnFace);
+  TMemoryStream body;
+  TDBGridEhExport::ExportSelection(body, selection);
+  if (FBody.empty()) return;
+  std::string head = "{\\rtf0\\ansi\\ansicpg1251\r\n{\\colortbl\r\n";
+  for (const std::string& key : FColors) {
+    head += "\\red" + std::to_string(std::stoi(key.substr(0, 3))) + "\\green" +
+            std::to_string(std::stoi(key.substr(3, 3))) + "\\blue" +
+            std::to_string(std::stoi(key.substr(6, 3))) + ";\r\n";
+  }
+  head += "}\r\n{\\fonttbl\r\n";
+  for (std::size_t i = 0; i < FFonts.size(); ++i)
+    head +=
+        "{\\f" + std::to_string(i) + "\\fnil\\fcharset204 " + RtfEscapedText(FFonts[i]) + ";}\r\n";
+  head += "}\r\n";
+  stream.WriteBuffer(head.data(), static_cast<std::int64_t>(head.size()));
+  stream.WriteBuffer(FBody.data(), static_cast<std::int64_t>(FBody.size()));
+  FBody.clear();
+}
+
+void TDBGridEhExportAsRTF::WriteSuffix() { FBody += "}"; }
+
+void TDBGridEhExportAsRTF::WriteRow(const std::vector<TCell>& cells) {
+  FBody += "\\trowd\\trgaph40\r\n";
+  long long right = 0;
+  for (const TCell& cell : cells) {
+    if (cell.Left && cell.Top && cell.Bottom && cell.Right) {
+      FBody += kAllBorders;
+    } else {
+      const bool sides[4] = {cell.Left, cell.Top, cell.Bottom, cell.Right};
+      const char* words[4] = {"\\clbrdrl", "\\clbrdrt", "\\clbrdrb", "\\clbrdrr"};
+      for (int i = 0; i < 4; ++i) {
+        if (!sides[i]) continue;
+        FBody += words[i];
+        FBody += "\\brdrs\\brdrcf0\r\n";
+      }
+    }
+    right += Twips(cell.Width);
+    FBody += "\\clshdng10000\\clcfpat";
+    AppendInt(FBody, cell.Background);
+    FBody += "\\cellx";
+    AppendInt(FBody, right);
+    FBody += "\r\n";
+  }
+  FBody += "{\\trrh0\r\n";
+  const std::string_view spacing = DBGrid()->Flat() ? "\\sb12\\sa12" : "\\sb24\\sa24";
+  for (const TCell& cell : cells) {
+    FBody += "\\pard\\intbl{";
+    FBody += AlignmentWord(cell.Alignment);
+    FBody += spacing;
+    FBody += cell.Text;
+    FBody += "\\cell}\r\n";
+  }
+  FBody += "\\pard\\intbl\\row}\r\n";
+}
+
+void TDBGridEhExportAsRTF::WriteRecord(const TExportColumnsEh& columns) {
+  FCells.clear();
+  TDBGridEhExport::WriteRecord(columns);
+  WriteRow(FCells);
+}
+
+void TDBGridEhExportAsRTF::WriteDataCell(TColumnEh* column, TFont* font, TColor background,
+                                         TColCellParamsEh& params) {
+  TCell cell;
+  cell.Width = column->Width();
+  cell.Background = ColorIndex(background);
+  cell.Alignment = params.Alignment;
+  AppendFormattedText(cell.Text, font, background, params.Text);
+  FCells.push_back(std::move(cell));
+}
+
+void TDBGridEhExportAsRTF::WriteFooter(const TExportColumnsEh& columns, int footerRow) {
+  FCells.clear();
+  TDBGridEhExport::WriteFooter(columns, footerRow);
+  WriteRow(FCells);
+}
+
+void TDBGridEhExportAsRTF::WriteFooterCell(int, int, TColumnEh* column, TFont* font,
+                                           TColor background, TAlignment alignment,
+                                           const std::string& text) {
+  TCell cell;
+  cell.Width = column->Width();
+  cell.Background = ColorIndex(background);
+  cell.Alignment = alignment;
+  AppendFormattedText(cell.Text, font, background, text);
+  FCells.push_back(std::move(cell));
+}
+
+void TDBGridEhExportAsRTF::WriteTitle(const TExportColumnsEh& columns) {
+  const std::size_t count = columns.size();
+  std::vector<std::vector<THeadTreeNode*>> paths(count);
+  std::size_t levels = 1;
+  if (DBGrid()->UseMultiTitle()) {
+    for (std::size_t c = 0; c < count; ++c) {
+      paths[c] = TitlePath(DBGrid()->TitleTree(), columns[c]);
+      levels = std::max(levels, paths[c].size());
+    }
+  }
+  // The node of each cell; a leaf fills the levels below it. Without a
+  // tree a column stands for itself at every level.
+  auto node = [&](std::size_t level, std::size_t c) -> const void* {
+    const std::vector<THeadTreeNode*>& path = paths[c];
+    if (path.empty()) return columns[c];
+    return path[std::min(level, path.size() - 1)];
+  };
+  for (std::size_t level = 0; level < levels; ++level) {
+    std::vector<TCell> cells;
+    for (std::size_t c = 0; c < count; ++c) {
+      TColumnTitleEh* title = columns[c]->Title();
+      const void* n = node(level, c);
+      TCell cell;
+      cell.Width = columns[c]->Width();
+      cell.Background = ColorIndex(title->Color());
+      cell.Alignment = title->Alignment();
+      cell.Left = c == 0 || node(level, c - 1) != n;
+      cell.Right = c + 1 == count || node(level, c + 1) != n;
+      cell.Top = level == 0 || node(level - 1, c) != n;
+      cell.Bottom = level + 1 == levels || node(level + 1, c) != n;
+      std::string text;
+      if (cell.Left && cell.Top) {
+        const std::vector<THeadTreeNode*>& path = paths[c];
+        text = path.empty() ? title->Caption() : path[std::min(level, path.size() - 1)]->Text;
+      }
+      AppendFormattedText(cell.Text, title->Font(), title->Color(), text);
+      cells.push_back(std::move(cell));
+    }
+    WriteRow(cells);
+  }
+}

@@ -1,0 +1,93 @@
+#include "grid/grid_clipboard.h"
+
+#include "controls/dataset_helpers.h"
+#include "grid/export_rtf.h"
+#include "grid/export_text.h"
+#include "grid/export_vcldbif.h"
+#include "platform/gui/clipboard.h"
+
+namespace {
+
+constexpr std::int64_t kClipboardStreamCapacity = 65536;
+
+struct TFormats {
+  unsigned Vcldbif = RegisterClipboardFormat("VCLDBIF");
+  unsigned Csv = RegisterClipboardFormat("text/csv");
+  unsigned Rtf = RegisterClipboardFormat("text/rtf");
+  unsigned RtfApplication = RegisterClipboardFormat("application/rtf");
+};
+
+const TFormats& Formats() {
+  static const TFormats formats;
+  return formats;
+}
+
+template <class Export>
+std::string ExportBytes(TMemoryStreamEh& stream, TCustomDBGridEh* grid,
+                        const TGridSelectionEh& selection) {
+  stream.Clear();
+  Export exporter;
+  exporter.SetDBGrid(grid);
+  exporter.SetTextCoding(TExportTextCodingEh::Utf8);
+  exporter.ExportSelection(stream, selection);
+  return std::string(static_cast<const char*>(stream.Memory()),
+                     static_cast<std::size_t>(stream.Size()));
+}
+
+}  // namespace
+
+unsigned VCLDBIFClipboardFormat() { return Formats().Vcldbif; }
+unsigned CsvClipboardFormat() { return Formats().Csv; }
+unsigned RtfClipboardFormat() { return Formats().Rtf; }
+unsigned RtfApplicationClipboardFormat() { return Formats().RtfApplication; }
+
+void DBGridEh_DoCopyAction(TCustomDBGridEh* grid, bool forWholeGrid) {
+  TDataSet* ds = grid->DataLink()->DataSet();
+  if (ds == nullptr || !ds->Active()) return;
+  const TGridSelectionEh selection = GridSelectionEh(grid, forWholeGrid);
+  if (selection.Kind == gstNon) return;
+  // Everything is made before the clipboard is touched, so that a failure
+  // leaves the clipboard as it was.
+  TMemoryStreamEh stream;
+  stream.SetCapacity(kClipboardStreamCapacity);
+  const std::string text = ExportBytes<TDBGridEhExportAsText>(stream, grid, selection);
+  const std::string csv = ExportBytes<TDBGridEhExportAsCSV>(stream, grid, selection);
+  const std::string rtf = ExportBytes<TDBGridEhExportAsRTF>(stream, grid, selection);
+  const std::string vcldbif = ExportBytes<TDBGridEhExportAsVCLDBIF>(stream, grid, selection);
+  if (vcldbif.empty()) return;
+  TClipboard& clipboard = Clipboard();
+  struct TBatch {
+    TClipboard& Board;
+    explicit TBatch(TClipboard& board) : Board(board) { Board.Open(); }
+    ~TBatch() { Board.Close(); }
+  } batch(clipboard);
+  clipboard.Clear();
+  clipboard.SetAsText(text);
+  clipboard.SetBuffer(Formats().Csv, csv);
+  clipboard.SetBuffer(Formats().Rtf, rtf);
+  clipboard.SetBuffer(Formats().RtfApplication, rtf);
+  clipboard.SetBuffer(Formats().Vcldbif, vcldbif);
+}
+
+void DBGridEh_DoPasteAction(TCustomDBGridEh* grid, bool forWholeGrid) {
+  TClipboard& clipboard = Clipboard();
+  if (clipboard.HasFormat(Formats().Vcldbif)) {
+    TMemoryStream stream;
+    const std::string bytes = clipboard.GetBuffer(Formats().Vcldbif);
+    stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    stream.SetPosition(0);
+    ReadDBGridEhFromImportStream<TDBGridEhImportAsVCLDBIF>(stream, grid, forWholeGrid);
+  } else if (clipboard.HasFormat(CF_TEXT)) {
+    TMemoryStream stream;
+    const std::string bytes = clipboard.AsText();
+    stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    stream.SetPosition(0);
+    ReadDBGridEhFromImportStream<TDBGridEhImportAsText>(stream, grid, forWholeGrid,
+                                                        TExportTextCodingEh::Utf8);
+  }
+}
+
+void DBGridEh_DoCutAction(TCustomDBGridEh* grid, bool forWholeGrid) {
+  DBGridEh_DoCopyAction(grid, forWholeGrid);
+  DBGridEh_DoDeleteAction(grid, forWholeGrid);
+}

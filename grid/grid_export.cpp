@@ -1,0 +1,448 @@
+#include "grid/grid_export.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "platform/base/codepage.h"
+#include "platform/base/file_stream.h"
+#include "platform/base/format_settings.h"
+#include "platform/base/number_format.h"
+#include "platform/data/fields.h"
+#include "platform/widgets/message_dialog.h"
+
+namespace {
+
+// Disables the dataset's controls for a scope.
+class TControlsGuard {
+ public:
+  explicit TControlsGuard(TDataSet* ds) : FDataSet(ds) { FDataSet->DisableControls(); }
+  ~TControlsGuard() { FDataSet->EnableControls(); }
+  TControlsGuard(const TControlsGuard&) = delete;
+  TControlsGuard& operator=(const TControlsGuard&) = delete;
+
+ private:
+  TDataSet* FDataSet;
+};
+
+// Returns to a record on leaving a scope, quietly when it is gone.
+class TBookmarkGuard {
+ public:
+  explicit TBookmarkGuard(TDataSet* ds, bool active = true)
+      : FDataSet(ds), FBookmark(active ? ds->Bookmark() : std::string()) {}
+  ~TBookmarkGuard() {
+    if (FBookmark.empty()) return;
+    try {
+      if (FDataSet->BookmarkValid(FBookmark)) FDataSet->GotoBookmark(FBookmark);
+    } catch (...) {
+    }
+  }
+  TBookmarkGuard(const TBookmarkGuard&) = delete;
+  TBookmarkGuard& operator=(const TBookmarkGuard&) = delete;
+
+ private:
+  TDataSet* FDataSet;
+  std::string FBookmark;
+};
+
+TDataSet* GridDataSet(TCustomDBGridEh* grid) {
+  return grid != nullptr ? grid->DataLink()->DataSet() : nullptr;
+}
+
+TExportColumnsEh RectColumns(TCustomDBGridEh* grid, int left, int right) {
+  TExportColumnsEh out;
+  TDBGridColumnsEh* columns = grid->Columns();
+  for (int i = std::max(left, 0); i <= right && i < columns->Count(); ++i)
+    if (columns->Items(i)->Visible()) out.push_back(columns->Items(i));
+  return out;
+}
+
+// Calls `visit` on every record of the selection, the dataset on it.
+template <class Visit>
+void ForEachRecord(TDataSet* ds, const TGridSelectionEh& selection, Visit visit) {
+  switch (selection.Kind) {
+    case gstRecordBookmarks:
+      for (const std::string& bookmark : selection.Rows) {
+        if (!ds->BookmarkValid(bookmark)) continue;
+        ds->GotoBookmark(bookmark);
+        visit();
+      }
+      break;
+    case gstRectangle:
+      ds->GotoBookmark(selection.TopBookmark);
+      while (!ds->Eof()) {
+        visit();
+        if (ds->CompareBookmarks(ds->Bookmark(), selection.BottomBookmark) == 0) break;
+        ds->Next();
+      }
+      break;
+    case gstColumns:
+    case gstAll:
+      for (ds->First(); !ds->Eof(); ds->Next()) visit();
+      break;
+    case gstNon:
+      break;
+  }
+}
+
+TExportColumnsEh SelectionColumns(TCustomDBGridEh* grid, const TGridSelectionEh& selection) {
+  switch (selection.Kind) {
+    case gstRectangle:
+      return RectColumns(grid, selection.LeftCol, selection.RightCol);
+    case gstColumns:
+      return selection.Columns;
+    default:
+      return grid->VisibleColumns();
+  }
+}
+
+// The field a value goes into: the key field of a lookup field.
+TField* TargetField(TColumnEh* column) {
+  TField* field = column->Field();
+  if (field == nullptr || !field->Lookup()) return field;
+  std::vector<TField*> keys = field->DataSet()->GetFieldList(field->KeyFields());
+  return keys.empty() ? nullptr : keys.front();
+}
+
+bool EditingOrInserting(TDataSet* ds) { return ds->State() == dsEdit || ds->State() == dsInsert; }
+
+}  // namespace
+
+TGridSelectionEh GridSelectionEh(TCustomDBGridEh* grid, bool forWholeGrid) {
+  TGridSelectionEh selection;
+  if (forWholeGrid) {
+    selection.Kind = gstAll;
+    return selection;
+  }
+  selection.Kind = grid->SelectionType();
+  switch (selection.Kind) {
+    case gstRecordBookmarks: {
+      TBookmarkListEh* rows = grid->SelectedRows();
+      for (int i = 0; i < rows->Count(); ++i) selection.Rows.push_back(rows->Items(i));
+      break;
+    }
+    case gstRectangle: {
+      TDBGridEhSelectionRect& rect = grid->Selection()->Rect();
+      selection.TopBookmark = rect.TopBookmark();
+      selection.BottomBookmark = rect.BottomBookmark();
+      selection.LeftCol = rect.LeftCol();
+      selection.RightCol = rect.RightCol();
+      break;
+    }
+    case gstColumns: {
+      const TDBGridEhSelectionCols& columns = grid->Selection()->Columns();
+      for (int i = 0; i < columns.Count(); ++i) selection.Columns.push_back(columns.Items(i));
+      break;
+    }
+    default:
+      break;
+  }
+  return selection;
+}
+
+// ---- export
+
+TDBGridEhExport::TDBGridEhExport() : FCellFont(std::make_unique<TFont>()) {}
+TDBGridEhExport::~TDBGridEhExport() = default;
+
+void TDBGridEhExport::WriteBytes(std::string_view bytes) {
+  if (!bytes.empty()) FStream->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+}
+
+void TDBGridEhExport::WriteText(std::string_view text) {
+  if (FTextCoding == TExportTextCodingEh::Utf8)
+    WriteBytes(text);
+  else
+    WriteBytes(Utf8ToWin1251(text));
+}
+
+void TDBGridEhExport::ExportToStream(TStream& stream, bool forWholeGrid) {
+  ExportSelection(stream, GridSelectionEh(FDBGrid, forWholeGrid));
+}
+
+void TDBGridEhExport::ExportToFile(const std::string& fileName, bool forWholeGrid) {
+  TFileStream file(fileName, fmCreate);
+  ExportToStream(file, forWholeGrid);
+}
+
+void TDBGridEhExport::ExportSelection(TStream& stream, const TGridSelectionEh& selection) {
+  if (selection.Kind == gstNon) return;
+  TDataSet* ds = GridDataSet(FDBGrid);
+  if (ds == nullptr || !ds->Active()) return;
+  FStream = &stream;
+  FExpCols = SelectionColumns(FDBGrid, selection);
+  FFooterRowCount = FDBGrid->FooterRowCount();
+  FFooterValues.assign(static_cast<std::size_t>(FFooterRowCount) * FExpCols.size(), Currency());
+  {
+    TControlsGuard controls(ds);
+    TBookmarkGuard position(ds);
+    WritePrefix();
+    if (FDBGrid->Options().Contains(dgTitles)) WriteTitle(FExpCols);
+    ForEachRecord(ds, selection, [&] {
+      CalcFooterValues();
+      WriteRecord(FExpCols);
+    });
+    for (int row = 0; row < FFooterRowCount; ++row) WriteFooter(FExpCols, row);
+  }
+  WriteSuffix();
+}
+
+void TDBGridEhExport::CalcFooterValues() {
+  TDataSet* ds = GridDataSet(FDBGrid);
+  const std::size_t count = FExpCols.size();
+  for (int row = 0; row < FFooterRowCount; ++row) {
+    for (std::size_t i = 0; i < count; ++i) {
+      TColumnEh* column = FExpCols[i];
+      TColumnFooterEh* footer = column->UsedFooter(row);
+      if (footer == nullptr) continue;
+      Currency& value = FFooterValues[static_cast<std::size_t>(row) * count + i];
+      if (footer->ValueType() == fvtCount) {
+        value += Currency(1);
+      } else if (footer->ValueType() == fvtSum) {
+        TField* field =
+            ds->FindField(footer->FieldName().empty() ? column->FieldName() : footer->FieldName());
+        if (field != nullptr && !field->IsNull()) value += field->AsCurrency();
+      }
+    }
+  }
+}
+
+void TDBGridEhExport::WriteRecord(const TExportColumnsEh& columns) {
+  for (TColumnEh* column : columns) {
+    column->FillColCellParams(FColCellParams);
+    // The font is copied only for a handler that may change it.
+    if (FDBGrid->OnGetCellParams || column->OnGetCellParams) {
+      FCellFont->Assign(column->Font());
+      FColCellParams.Font = FCellFont.get();
+    }
+    TColor background = FColCellParams.Background;
+    if (FDBGrid->OnGetCellParams)
+      FDBGrid->OnGetCellParams(FDBGrid, column, FColCellParams.Font, background, TGridDrawState());
+    FColCellParams.Background = background;
+    column->GetColCellParams(false, FColCellParams);
+    WriteDataCell(column, FColCellParams.Font, FColCellParams.Background, FColCellParams);
+  }
+}
+
+void TDBGridEhExport::WriteDataCell(TColumnEh* column, TFont* font, TColor background,
+                                    TColCellParamsEh& params) {
+  (void)column, (void)font, (void)background, (void)params;
+}
+
+std::string TDBGridEhExport::FooterText(TColumnFooterEh* footer, TColumnEh* column,
+                                        Currency value) {
+  if (footer->ValueType() == fvtCount) return std::to_string(value.Scaled() / 10000);
+  TDataSet* ds = GridDataSet(FDBGrid);
+  TField* field =
+      ds->FindField(footer->FieldName().empty() ? column->FieldName() : footer->FieldName());
+  if (field == nullptr) return "";
+  switch (field->DataType()) {
+    case ftFloat:
+    case ftCurrency: {
+      auto* numeric = dynamic_cast<TNumericField*>(field);
+      return FormatCurr(numeric != nullptr ? numeric->DisplayFormat() : "", value);
+    }
+    case ftBCD:
+    case ftFMTBcd:
+      return CurrToStrF(value, ffCurrency, FormatSettings.CurrencyDecimals);
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+    case ftLargeint:
+      return std::to_string(static_cast<long long>(std::llround(value.ToDouble())));
+    default:
+      return "";
+  }
+}
+
+void TDBGridEhExport::WriteFooter(const TExportColumnsEh& columns, int footerRow) {
+  TFont font;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    TColumnEh* column = columns[i];
+    TColumnFooterEh* footer = column->UsedFooter(footerRow);
+    if (footer == nullptr) continue;
+    font.Assign(footer->Font());
+    TColor background = footer->Color();
+    TAlignment alignment = footer->Alignment();
+    std::string text;
+    if (footer->ValueType() == fvtSum || footer->ValueType() == fvtCount)
+      text = FooterText(footer, column,
+                        FFooterValues[static_cast<std::size_t>(footerRow) * columns.size() + i]);
+    else
+      text = FDBGrid->GetFooterValue(footerRow, column);
+    if (FDBGrid->OnGetFooterParams)
+      FDBGrid->OnGetFooterParams(FDBGrid, column->Index(), footerRow, column, &font, background,
+                                 alignment, TGridDrawState(), text);
+    WriteFooterCell(static_cast<int>(i), footerRow, column, &font, background, alignment, text);
+  }
+}
+
+void TDBGridEhExport::WriteFooterCell(int dataCol, int row, TColumnEh* column, TFont* font,
+                                      TColor background, TAlignment alignment,
+                                      const std::string& text) {
+  (void)dataCol, (void)row, (void)column, (void)font, (void)background, (void)alignment, (void)text;
+}
+
+// ---- import
+
+void TDBGridEhImport::ImportFromStream(TStream& stream, bool forWholeGrid) {
+  ImportSelection(stream, GridSelectionEh(FDBGrid, forWholeGrid), forWholeGrid);
+}
+
+void TDBGridEhImport::ImportFromFile(const std::string& fileName, bool forWholeGrid) {
+  TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+  ImportFromStream(file, forWholeGrid);
+}
+
+void TDBGridEhImport::ReadRecord(const TExportColumnsEh& columns) {
+  for (TColumnEh* column : columns) ImportValue(column);
+}
+
+void TDBGridEhImport::ImportSelection(TStream& stream, const TGridSelectionEh& selection,
+                                      bool forWholeGrid) {
+  TDataSet* ds = GridDataSet(FDBGrid);
+  if (ds == nullptr || !ds->Active()) return;
+  FStream = &stream;
+  FEof = false;
+  FIgnoreAll = false;
+  TGridSelectionEh walk = selection;
+  if (forWholeGrid) {
+    FDBGrid->Selection()->Clear();
+    ds->First();
+    if (!FDBGrid->VisibleColumns().empty())
+      FDBGrid->SetSelectedIndex(FDBGrid->VisibleColumns().front()->Index());
+    walk.Kind = gstAll;
+  }
+  const bool inserting = ds->State() == dsInsert;
+  TBookmarkGuard position(ds, !inserting && !ds->IsEmpty());
+  TControlsGuard controls(ds);
+  TExportColumnsEh columns;
+  if (walk.Kind == gstNon) {
+    const int selected = std::max(FDBGrid->SelectedIndex(), 0);
+    columns = RectColumns(FDBGrid, selected, FDBGrid->Columns()->Count() - 1);
+  } else {
+    columns = SelectionColumns(FDBGrid, walk);
+  }
+  try {
+    ReadPrefix();
+    if (!inserting) {
+      if (walk.Kind == gstNon) {
+        // The current record first: on the last record the dataset already
+        // stands at its end.
+        if (!ds->IsEmpty() && !FEof) {
+          do {
+            ReadRecord(columns);
+            if (EditingOrInserting(ds)) ds->Post();
+            ds->Next();
+          } while (!ds->Eof() && !FEof);
+        }
+      } else {
+        ForEachRecord(ds, walk, [&] {
+          if (FEof) return;
+          ReadRecord(columns);
+          if (EditingOrInserting(ds)) ds->Post();
+        });
+      }
+    }
+    if (FDBGrid->AllowedOperations().Contains(alopAppendEh)) {
+      while (!FEof) {
+        if (ds->State() != dsInsert) {
+          // Past the last record an insert would land before it.
+          if (forWholeGrid || ds->Eof())
+            ds->Append();
+          else
+            ds->Insert();
+        }
+        ReadRecord(columns);
+        ds->Post();
+        if (!forWholeGrid) ds->Next();
+      }
+    }
+    ReadSuffix();
+  } catch (...) {
+    // A record left half read is dropped, not posted by the return to the
+    // remembered record; the records before it stay.
+    if (!inserting && EditingOrInserting(ds)) ds->Cancel();
+    throw;
+  }
+}
+
+void TDBGridEhImport::WriteValueImpl(TColumnEh* column, bool empty,
+                                     const std::function<void(TField*)>& write) {
+  if (empty || column == nullptr || !column->CanModify(false)) return;
+  TField* field = TargetField(column);
+  if (field == nullptr) return;
+  TDataSet* ds = field->DataSet();
+  try {
+    if (ds->CanModify() && !EditingOrInserting(ds)) ds->Edit();
+    if (EditingOrInserting(ds)) write(field);
+  } catch (const EAbort&) {
+    throw;
+  } catch (const Exception& e) {
+    if (FIgnoreAll) return;
+    const int answer = MessageDlg(
+        std::string(kSImportValueError) + "\n" + e.Message() + "\n\n" + std::string(kSIgnoreError),
+        mtError, TMsgDlgButtons{mbYes, mbNo, mbAll});
+    if (answer == mrAll)
+      FIgnoreAll = true;
+    else if (answer != mrYes)
+      Abort();
+  }
+}
+
+// ---- delete
+
+void DeleteGridSelection(TCustomDBGridEh* grid, const TGridSelectionEh& selection) {
+  TDataSet* ds = GridDataSet(grid);
+  if (ds == nullptr || !ds->Active() || selection.Kind == gstNon) return;
+  if (grid->Options().Contains(dgConfirmDelete)) {
+    std::string_view question;
+    if (selection.Kind == gstRecordBookmarks)
+      question =
+          selection.Rows.size() < 2 ? kSDeleteRecordQuestion : kSDeleteMultipleRecordsQuestion;
+    else if (selection.Kind == gstRectangle)
+      question = kSClearSelectedCellsEh;
+    if (!question.empty() &&
+        MessageDlg(std::string(question), mtConfirmation, TMsgDlgButtons{mbOK, mbCancel}) != mrOk)
+      return;
+  }
+  TControlsGuard controls(ds);
+  switch (selection.Kind) {
+    case gstRecordBookmarks: {
+      for (auto it = selection.Rows.rbegin(); it != selection.Rows.rend(); ++it) {
+        if (!ds->BookmarkValid(*it)) continue;
+        ds->GotoBookmark(*it);
+        ds->Delete();
+      }
+      if (grid->SelectionType() == gstRecordBookmarks) grid->Selection()->Clear();
+      break;
+    }
+    case gstAll:
+      ds->First();
+      while (!ds->IsEmpty()) ds->Delete();
+      break;
+    case gstRectangle:
+    case gstColumns: {
+      TBookmarkGuard position(ds);
+      const TExportColumnsEh columns = SelectionColumns(grid, selection);
+      ForEachRecord(ds, selection, [&] {
+        for (TColumnEh* column : columns) {
+          if (!column->CanModify(false)) continue;
+          TField* field = TargetField(column);
+          if (field == nullptr) continue;
+          if (!EditingOrInserting(ds)) ds->Edit();
+          if (EditingOrInserting(ds)) field->Clear();
+        }
+        if (EditingOrInserting(ds)) ds->Post();
+      });
+      break;
+    }
+    case gstNon:
+      break;
+  }
+}
+
+void DBGridEh_DoDeleteAction(TCustomDBGridEh* grid, bool forWholeGrid) {
+  DeleteGridSelection(grid, GridSelectionEh(grid, forWholeGrid));
+}

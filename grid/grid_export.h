@@ -1,0 +1,187 @@
+// The grid's export and import framework: exporters write the grid's
+// selection (or the whole grid) to a stream in a format of their own,
+// importers read such a stream back into the grid's dataset. The format
+// classes (text and CSV, RTF, VCLDBIF) override the hooks; this unit
+// decides which rows and columns take part for each kind of selection,
+// computes the exported footers and writes imported values into fields
+// with the error question. GUI thread only.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "grid/db_grid.h"
+#include "platform/base/currency.h"
+#include "platform/base/stream.h"
+
+using TExportColumnsEh = std::vector<TColumnEh*>;
+
+// Texts of the grid's questions and errors.
+inline constexpr std::string_view kSImportValueError = "Ошибка при вставки значения:";
+inline constexpr std::string_view kSIgnoreError = "Игнорировать ошибку?";
+inline constexpr std::string_view kSDeleteRecordQuestion = "Delete record?";
+inline constexpr std::string_view kSDeleteMultipleRecordsQuestion = "Delete all selected records?";
+inline constexpr std::string_view kSClearSelectedCellsEh = "Очистить выделенные ячейки?";
+
+// The selection as the exporters, importers and the delete command walk
+// it: its kind and, by kind, the selected records (ascending bookmarks),
+// the rectangle (corner bookmarks and its first and last data column, as
+// indexes into the grid's Columns) or the selected columns.
+struct TGridSelectionEh {
+  TDBGridEhSelectionType Kind = gstNon;
+  std::vector<std::string> Rows;
+  std::string TopBookmark;
+  std::string BottomBookmark;
+  int LeftCol = -1;
+  int RightCol = -1;
+  TExportColumnsEh Columns;
+};
+
+// The grid's selection; gstAll for the whole grid.
+TGridSelectionEh GridSelectionEh(TCustomDBGridEh* grid, bool forWholeGrid);
+
+// How text goes into and comes out of the bytes: files are Windows-1251,
+// the clipboard is UTF-8. Field values are UTF-8 either way.
+enum class TExportTextCodingEh { Ansi, Utf8 };
+
+class TDBGridEhExport {
+ public:
+  TDBGridEhExport();
+  virtual ~TDBGridEhExport();
+  TDBGridEhExport(const TDBGridEhExport&) = delete;
+  TDBGridEhExport& operator=(const TDBGridEhExport&) = delete;
+
+  TCustomDBGridEh* DBGrid() const { return FDBGrid; }
+  void SetDBGrid(TCustomDBGridEh* grid) { FDBGrid = grid; }
+  TExportTextCodingEh TextCoding() const { return FTextCoding; }
+  void SetTextCoding(TExportTextCodingEh value) { FTextCoding = value; }
+
+  // Writes the grid's selection (everything `forWholeGrid`); an empty
+  // selection writes nothing at all. Leaves the dataset on the record it
+  // was on, its controls enabled, also when a write raises.
+  // REQUIRES: a grid with a dataset.
+  virtual void ExportToStream(TStream& stream, bool forWholeGrid);
+  // Creates (replaces) the file; raises EFCreateError when it cannot.
+  virtual void ExportToFile(const std::string& fileName, bool forWholeGrid);
+  // ExportToStream of a given selection.
+  virtual void ExportSelection(TStream& stream, const TGridSelectionEh& selection);
+
+ protected:
+  virtual void WritePrefix() {}
+  virtual void WriteSuffix() {}
+  virtual void WriteTitle(const TExportColumnsEh& columns) { (void)columns; }
+  // Fills the cell parameters of every column as the grid shows the cell
+  // and calls WriteDataCell.
+  virtual void WriteRecord(const TExportColumnsEh& columns);
+  virtual void WriteDataCell(TColumnEh* column, TFont* font, TColor background,
+                             TColCellParamsEh& params);
+  // The footer row's cells: sums and counts of the exported records, other
+  // footers as the grid shows them.
+  virtual void WriteFooter(const TExportColumnsEh& columns, int footerRow);
+  virtual void WriteFooterCell(int dataCol, int row, TColumnEh* column, TFont* font,
+                               TColor background, TAlignment alignment, const std::string& text);
+
+  TStream* Stream() const { return FStream; }
+  void SetStream(TStream* stream) { FStream = stream; }
+  void WriteBytes(std::string_view bytes);
+  // `text` (UTF-8) in the export's coding.
+  void WriteText(std::string_view text);
+  const TExportColumnsEh& ExpCols() const { return FExpCols; }
+
+ private:
+  void CalcFooterValues();
+  std::string FooterText(TColumnFooterEh* footer, TColumnEh* column, Currency value);
+
+  TCustomDBGridEh* FDBGrid = nullptr;
+  TStream* FStream = nullptr;
+  TExportTextCodingEh FTextCoding = TExportTextCodingEh::Ansi;
+  TExportColumnsEh FExpCols;
+  TColCellParamsEh FColCellParams;
+  std::unique_ptr<TFont> FCellFont;
+  std::vector<Currency> FFooterValues;  // footer row x column count + column
+  int FFooterRowCount = 0;
+};
+
+class TDBGridEhImport {
+ public:
+  TDBGridEhImport() = default;
+  virtual ~TDBGridEhImport() = default;
+  TDBGridEhImport(const TDBGridEhImport&) = delete;
+  TDBGridEhImport& operator=(const TDBGridEhImport&) = delete;
+
+  TCustomDBGridEh* DBGrid() const { return FDBGrid; }
+  void SetDBGrid(TCustomDBGridEh* grid) { FDBGrid = grid; }
+  TExportTextCodingEh TextCoding() const { return FTextCoding; }
+  void SetTextCoding(TExportTextCodingEh value) { FTextCoding = value; }
+
+  // Reads records into the grid's selection (the whole grid from its first
+  // record `forWholeGrid`), the rest appended while the grid allows it.
+  // A format error raises (values written so far stay); an error answered
+  // "No" ends the import with EAbort. The dataset's controls and record
+  // are restored on every path.
+  virtual void ImportFromStream(TStream& stream, bool forWholeGrid);
+  // Raises EFOpenError when the file cannot be opened.
+  virtual void ImportFromFile(const std::string& fileName, bool forWholeGrid);
+  virtual void ImportSelection(TStream& stream, const TGridSelectionEh& selection,
+                               bool forWholeGrid);
+
+ protected:
+  virtual void ReadPrefix() {}
+  virtual void ReadSuffix() {}
+  // ImportValue for every column in order.
+  virtual void ReadRecord(const TExportColumnsEh& columns);
+  // Writes the current value into the column's field (null: a column past
+  // the grid's). REQUIRES: the format has read the value.
+  virtual void ImportValue(TColumnEh* column) { (void)column; }
+
+  // The checks, the target field and the error question every format
+  // shares: `write` stores the value into the target field. Returns
+  // whether the value was written.
+  template <class Write>
+  void WriteValue(TColumnEh* column, bool empty, Write write);
+  TStream* Stream() const { return FStream; }
+  bool Eof() const { return FEof; }
+  void SetEof(bool value) { FEof = value; }
+
+ private:
+  void WriteValueImpl(TColumnEh* column, bool empty, const std::function<void(TField*)>& write);
+  void AddRest(bool append);
+
+  TCustomDBGridEh* FDBGrid = nullptr;
+  TStream* FStream = nullptr;
+  TExportTextCodingEh FTextCoding = TExportTextCodingEh::Ansi;
+  bool FEof = false;
+  bool FIgnoreAll = false;
+};
+
+template <class Write>
+void TDBGridEhImport::WriteValue(TColumnEh* column, bool empty, Write write) {
+  WriteValueImpl(column, empty, std::function<void(TField*)>(write));
+}
+
+// Create, set the grid, run, free.
+template <class Export>
+void WriteDBGridEhToExportStream(TStream& stream, TCustomDBGridEh* grid, bool forWholeGrid,
+                                 TExportTextCodingEh coding = TExportTextCodingEh::Ansi) {
+  Export exporter;
+  exporter.SetDBGrid(grid);
+  exporter.SetTextCoding(coding);
+  exporter.ExportToStream(stream, forWholeGrid);
+}
+
+template <class Import>
+void ReadDBGridEhFromImportStream(TStream& stream, TCustomDBGridEh* grid, bool forWholeGrid,
+                                  TExportTextCodingEh coding = TExportTextCodingEh::Ansi) {
+  Import importer;
+  importer.SetDBGrid(grid);
+  importer.SetTextCoding(coding);
+  importer.ImportFromStream(stream, forWholeGrid);
+}
+
+// Clears the grid's selected cells or deletes its selected records, after
+// the question the grid's dgConfirmDelete asks. Rows go from the last to
+// the first, so that a deleted record does not shift the ones still to go.
+void DBGridEh_DoDeleteAction(TCustomDBGridEh* grid, bool forWholeGrid);
+void DeleteGridSelection(TCustomDBGridEh* grid, const TGridSelectionEh& selection);
