@@ -134,7 +134,7 @@ TEST_F(RegistrarTest, AMotherWithTwoNewbornsTypedIntoTheCard) {
   EXPECT_EQ(current->Width(), width + 4);
   PressKey(VK_LEFT, {ssShift, ssCtrl});
   EXPECT_EQ(current->Width(), width + 3);
-  f->grdMain->TitleClick(f->grdMain->Columns()->Items(0));
+  f->grdMain->TitleButtonReleased(f->grdMain->Columns()->Items(0), false);
   EXPECT_EQ(f->grdMain->Columns()->Items(0)->Title()->SortMarker(), smUpEh);
 
   main->OpenFile(dir.File("birth.002"));
