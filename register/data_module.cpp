@@ -1,5 +1,9 @@
 #include "register/data_module.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "platform/base/clock.h"
 #include "platform/base/file_utils.h"
 #include "platform/base/format_settings.h"
@@ -28,9 +32,32 @@ std::string& IniFileNameOverride() {
 }
 }  // namespace
 
+namespace {
+bool ProgramFolderWritable() { return ::access(ExecutableDir().c_str(), W_OK) == 0; }
+
+std::string UserFolder(const char* variable, const char* fallback) {
+  const char* value = std::getenv(variable);
+  if (value != nullptr && *value != 0) return std::string(value) + "/mebrath/";
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : "") + fallback + "/mebrath/";
+}
+}  // namespace
+
 std::string IniFileName() {
   const std::string& path = IniFileNameOverride();
-  return path.empty() ? ChangeFileExt(ExecutablePath(), ".ini") : path;
+  if (!path.empty()) return path;
+  if (ProgramFolderWritable()) return ChangeFileExt(ExecutablePath(), ".ini");
+  const std::string folder = UserFolder("XDG_CONFIG_HOME", "/.config");
+  ForceDirectories(folder);
+  return folder + ExtractFileName(ChangeFileExt(ExecutablePath(), ".ini"));
+}
+
+std::string OutFolder() {
+  const std::string folder = ProgramFolderWritable()
+                                 ? ExecutableDir() + "OUT"
+                                 : UserFolder("XDG_DATA_HOME", "/.local/share") + "OUT";
+  ForceDirectories(folder);
+  return folder;
 }
 
 void SetIniFileName(std::string path) { IniFileNameOverride() = std::move(path); }

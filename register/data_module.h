@@ -15,8 +15,14 @@
 void ApplyStartupFormatSettings();
 
 // The INI file: the program's own path with the extension ".ini", unless
-// SetIniFileName chose another (tests and tools do).
+// SetIniFileName chose another (tests and tools do). When the program's
+// folder cannot be written (an installed program), the file lives in
+// $XDG_CONFIG_HOME/mebrath (~/.config/mebrath) instead.
 std::string IniFileName();
+// The folder the register dialogs start in: "OUT" beside the program, or
+// $XDG_DATA_HOME/mebrath/OUT (~/.local/share/mebrath/OUT) when the
+// program's folder cannot be written. Created when missing.
+std::string OutFolder();
 void SetIniFileName(std::string path);
 
 class TDM : public TDataModule {

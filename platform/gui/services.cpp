@@ -8,6 +8,7 @@
 namespace {
 TMessageBoxHandler gMessageBox;
 TOpenDocumentHandler gOpenDocument;
+TKeyboardLayoutHandler gKeyboardLayout;
 TClipboardTextHandler gClipboard;
 std::string gClipboardText;
 }  // namespace
@@ -32,6 +33,13 @@ int ShowMessageBox(const std::string& text, const std::string& caption, unsigned
 }
 
 void SetOpenDocumentHandler(TOpenDocumentHandler handler) { gOpenDocument = std::move(handler); }
+void SetKeyboardLayoutHandler(TKeyboardLayoutHandler handler) {
+  gKeyboardLayout = std::move(handler);
+}
+bool ActivateKeyboardLayout(int languageId) {
+  return gKeyboardLayout ? gKeyboardLayout(languageId) : false;
+}
+
 bool OpenDocument(const std::string& pathOrUrl) {
   return gOpenDocument ? gOpenDocument(pathOrUrl) : false;
 }

@@ -32,5 +32,12 @@ void SetClipboardTextHandler(TClipboardTextHandler handler);
 std::string GetClipboardText();
 void SetClipboardText(const std::string& text);
 
+// Switches the keyboard to the layout of a Windows language id (1049
+// Russian, 1033 English (United States)) where the desktop allows it;
+// false when it does not (no handler, no such layout, no way to switch).
+using TKeyboardLayoutHandler = std::function<bool(int languageId)>;
+void SetKeyboardLayoutHandler(TKeyboardLayoutHandler handler);
+bool ActivateKeyboardLayout(int languageId);
+
 // The desktop's warning sound (through the host; nothing headless).
 void MessageBeep(unsigned type = 0);

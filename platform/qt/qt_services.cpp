@@ -8,6 +8,7 @@ void InstallQtServices(TQtHost& host) {
   InstallQtClipboardText();
   SetClipboardBackend(MakeQtClipboardBackend());
   InstallQtShell();
+  InstallQtKeyboardLayouts();
   SetFileDialogBackend(MakeQtFileDialogBackend(host));
   SetPrinterBackend(MakeQtPrinterBackend());
 }

@@ -38,6 +38,9 @@ void InstallQtClipboardText();
 // absolute.
 QUrl DocumentUrl(const std::string& pathOrUrl);
 void InstallQtShell();
+// The keyboard layout hook (services.h): XKB groups on X11, nothing
+// elsewhere.
+void InstallQtKeyboardLayouts();
 
 // --- file dialogs (qt_file_dialogs.cpp)
 // "desc|*.a;*.b" becomes Qt's "desc (*.a *.b)".
