@@ -182,7 +182,7 @@ TfrPrinter& frPrinter() {
 
 // --- printing prepared pages -------------------------------------------------
 
-std::vector<int> ParsePageNumbers(const std::string& text, int pageCount) {
+std::vector<int> PrintRequestPageNumbers(const std::string& text, int pageCount) {
   std::string s;
   for (char c : text)
     if (c != ' ') s += c;
@@ -218,7 +218,7 @@ std::vector<int> ParsePageNumbers(const std::string& text, int pageCount) {
 }
 
 std::vector<int> PagesToPrint(const TfrPrintRequest& request, int pageCount) {
-  const std::vector<int> chosen = ParsePageNumbers(request.PageNumbers, pageCount);
+  const std::vector<int> chosen = PrintRequestPageNumbers(request.PageNumbers, pageCount);
   std::vector<int> once;
   for (int n = 1; n <= pageCount; ++n) {
     if (!chosen.empty() && std::find(chosen.begin(), chosen.end(), n) == chosen.end()) continue;

@@ -106,7 +106,7 @@ TfrPrinter& frPrinter();
 // Page numbers of a print request: blanks removed; a trailing "-" runs to
 // `pageCount`; items separated by ","; "a-b" adds a to b. Empty text:
 // empty list (all pages). Unreadable items are skipped.
-std::vector<int> ParsePageNumbers(const std::string& text, int pageCount);
+std::vector<int> PrintRequestPageNumbers(const std::string& text, int pageCount);
 
 enum TfrPrintPages { ppAll, ppOdd, ppEven };
 

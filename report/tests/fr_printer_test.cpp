@@ -133,13 +133,13 @@ TEST_F(FrPrinterTest, PropertiesDialogChangesTheSettingsOnlyWhenConfirmed) {
 
 TEST(PageNumbers, ParsedAsTheReportAsks) {
   using V = std::vector<int>;
-  EXPECT_EQ(ParsePageNumbers("", 5), V{});
-  EXPECT_EQ(ParsePageNumbers("2-", 5), (V{2, 3, 4, 5}));
-  EXPECT_EQ(ParsePageNumbers("1,3,5-12", 20), (V{1, 3, 5, 6, 7, 8, 9, 10, 11, 12}));
-  EXPECT_EQ(ParsePageNumbers(" 1 , 3 ", 5), (V{1, 3}));
-  EXPECT_EQ(ParsePageNumbers("x,2,-,4-a", 5), (V{2}));
+  EXPECT_EQ(PrintRequestPageNumbers("", 5), V{});
+  EXPECT_EQ(PrintRequestPageNumbers("2-", 5), (V{2, 3, 4, 5}));
+  EXPECT_EQ(PrintRequestPageNumbers("1,3,5-12", 20), (V{1, 3, 5, 6, 7, 8, 9, 10, 11, 12}));
+  EXPECT_EQ(PrintRequestPageNumbers(" 1 , 3 ", 5), (V{1, 3}));
+  EXPECT_EQ(PrintRequestPageNumbers("x,2,-,4-a", 5), (V{2}));
   // A huge range stops at the document's end.
-  EXPECT_EQ(ParsePageNumbers("4-2000000000", 5), (V{4, 5}));
+  EXPECT_EQ(PrintRequestPageNumbers("4-2000000000", 5), (V{4, 5}));
 
   TfrPrintRequest r;
   r.Copies = 2;
