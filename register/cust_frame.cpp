@@ -1,4 +1,5 @@
 #include "register/cust_frame.h"
+#include "register/print_register.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -540,7 +541,15 @@ void TCustFrame::ToggleCard() {
   if (Application != nullptr) Application->ProcessMessages();
 }
 
-void TCustFrame::PrintRegister() { OrderByCertificate(); }
+void TCustFrame::PrintRegister() {
+  try {
+    PrintRegisterOf(*this);
+  } catch (...) {
+    UpdatePosition();
+    throw;
+  }
+  UpdatePosition();
+}
 
 void TCustFrame::OpenRegister(const std::string& fileName) {
   dbMain->Close();

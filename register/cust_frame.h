@@ -74,8 +74,8 @@ class TCustFrame : public TForm {
   // fails.
   virtual void ExportDbf(const std::string& fileName);
   virtual void ToggleCard();
-  // Printing comes with the report templates; here the register is only
-  // ordered as printing needs it.
+  // The print dialog, then the register (and its invoice) through the
+  // report templates beside the program.
   virtual void PrintRegister();
   virtual void OpenRegister(const std::string& fileName);
   virtual void NewRegister(const std::string& fileName);

@@ -4,12 +4,7 @@
 #pragma once
 
 #include "platform/gui/forms.h"
-
-class TDlgParam : public TForm {
-  MEBRATH_CLASS(TDlgParam, TForm)
- protected:
-  explicit TDlgParam(TComponent* owner);
-};
+#include "register/dlg_param.h"
 
 class TfmDict : public TForm {
   MEBRATH_CLASS(TfmDict, TForm)

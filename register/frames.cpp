@@ -1,4 +1,5 @@
 #include "register/frames.h"
+#include "register/print_register.h"
 
 #include <algorithm>
 #include <cmath>
@@ -146,7 +147,7 @@ void TFrmT1::ValidateCoupon() {
 
 void TFrmT1::ExportXml(const std::string& fileName) { WriteExchange(*this, fileName); }
 
-void TFrmT1::PrintApplication2() { OrderByCertificate(); }
+void TFrmT1::PrintApplication2() { PrintApplication2Of(*this); }
 
 // --- the child rows
 

@@ -16,8 +16,8 @@ class TFrmT1 : public TCustFrame {
  public:
   int FrameID() const override { return 1; }
   void ExportXml(const std::string& fileName) override;
-  // Application No. 2: the register ordered by the certificate key; the
-  // report itself comes with printing.
+  // Application No. 2: the register ordered by the certificate key,
+  // through its template.
   void PrintApplication2();
 
  protected:
