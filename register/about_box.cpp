@@ -64,8 +64,10 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner) {
   Memo->SetWordWrap(true);
   Memo->SetBounds(16, 156, kMinClientWidth - 32, 66);
   Memo->SetAnchors(TAnchors{akLeft, akTop, akRight});
-  Memo->Lines()->Add("Реестры талонов родовых сертификатов женской консультации:");
-  Memo->Lines()->Add("ведение, печать и обмен данными с фондом социального страхования.");
+  Memo->SetTabStop(false);
+  Memo->Lines()->Add(
+      "Реестры талонов родовых сертификатов женской консультации: ведение, печать и обмен "
+      "данными с фондом социального страхования.");
 
   btOk = Create<TButton>(this);
   btOk->SetParent(this);
@@ -74,6 +76,7 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner) {
   btOk->SetCancel(true);
   btOk->SetModalResult(mrOk);
   btOk->SetBounds((kMinClientWidth - 80) / 2, 232, 80, 27);
+  SetActiveControl(btOk);
   FitWidth();
 }
 

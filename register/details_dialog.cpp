@@ -28,11 +28,11 @@ TDlgCfg::TDlgCfg(TComponent* owner) : TForm(owner) {
   SetBorderStyle(bsToolWindow);
   SetPosition(poScreenCenter);
   SetClientWidth(580);
-  SetClientHeight(420);
+  SetClientHeight(432);
 
   Pages = Create<TExPageControl>(this);
   Pages->SetParent(this);
-  Pages->SetBounds(4, 4, 572, 372);
+  Pages->SetBounds(4, 4, 572, 384);
   tsLpu = Create<TExTabSheet>(this);
   tsLpu->SetPageControl(Pages);
   tsLpu->SetCaption("Реквизиты ЛПУ");

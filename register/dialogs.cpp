@@ -56,6 +56,11 @@ void TfmDict::Notification(TComponent* component, TOperation operation) {
   if (operation == opRemove && component == FFrame) FFrame = nullptr;
 }
 
+void TfmDict::BeforeDestruction() {
+  if (fmDict == this) fmDict = nullptr;
+  TForm::BeforeDestruction();
+}
+
 TDataSet* TfmDict::Table() const { return FFrame != nullptr ? FFrame->dbMain : nullptr; }
 
 bool TfmDict::LookUp(int kind, const std::string& key) {

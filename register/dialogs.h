@@ -54,6 +54,8 @@ class TfmDict : public TForm {
   explicit TfmDict(TComponent* owner);
   void AfterConstruction() override;
   void Notification(TComponent* component, TOperation operation) override;
+  // The directory made at start-up forgets itself as fmDict.
+  void BeforeDestruction() override;
 
  private:
   void OpenWithDialog();
