@@ -16,6 +16,7 @@
 #include "platform/gui/message_queue.h"
 #include "platform/gui/services.h"
 #include "register/data_module.h"
+#include "register/dialogs.h"
 #include "register/exchange_export.h"
 #include "register/utils.h"
 
@@ -432,7 +433,16 @@ void TCustFrame::BuildCard() {
   TDBComboBoxEh* series = CardCombo("SCERTIF", "Сертификат: серия", l, y, 50);
   series->Items()->Add("А");
   series->Items()->Add("Б");
-  CardEdit("NCERTIF", "номер", l + 210, y, 90, 50);
+  TCustomDBEditEh* number = CardEdit("NCERTIF", "номер", l + 210, y, 90, 50);
+  if (FrameID() == 2 || FrameID() == 3) {
+    number->EditButton()->SetStyle(ebsEllipsisEh);
+    number->EditButton()->SetVisible(true);
+    number->EditButton()->SetHint("Справочник сертификатов");
+    number->EditButton()->OnClick = [this](TObject*, bool& handled) {
+      handled = true;
+      TakeOverCertificate();
+    };
+  }
   CardEdit("DCERTIF", "Дата выдачи сертификата", r, y, 100, 170);
   y += 32;
   CardEdit("SNILS", "СНИЛС", l, y, 120);
@@ -822,4 +832,24 @@ void TCustFrame::ValidateCommon() {
   Fld("SCERTIF")->SetAsString(early ? "А" : "Б");
   Fld("SPOLICY")->SetAsString(AnsiUpperCase(Fld("SPOLICY")->AsString()));
   Fld("SLEAF")->SetAsString(AnsiUpperCase(Fld("SLEAF")->AsString()));
+}
+
+void TCustFrame::TakeOverCertificate() {
+  if (TWinControl* focused = ActiveControl()) SelectNext(focused, true, true);
+  if (fmDict == nullptr) return;
+  const std::string key =
+      Fld("SCERTIF")->AsString() + " " + SevenDigits(Fld("NCERTIF")->AsInteger());
+  if (!fmDict->LookUp(FrameID(), key)) return;
+  TakeOverFrom(*fmDict->Table());
+}
+
+void TCustFrame::TakeOverFrom(const TDataSet& source) {
+  if (dbMain->State() != dsEdit && dbMain->State() != dsInsert) dbMain->Edit();
+  for (int i = 0; i < dbMain->FieldCount(); ++i) {
+    TField* field = dbMain->Fields()[i];
+    // Calculated fields follow from the stored ones.
+    if (field->FieldKind() != fkData) continue;
+    if (const TField* from = source.FindField(field->FieldName()))
+      field->SetAsString(from->AsString());
+  }
 }

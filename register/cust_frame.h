@@ -98,6 +98,13 @@ class TCustFrame : public TForm {
   void Detach();
   bool CardShown() const { return Pgs->ActivePage() == tsCard; }
   const std::string& FileName() const { return FFileName; }
+  // The certificate number's button on the card of coupons No. 2 and
+  // No. 3: the focus moves on, the directory looks the record's
+  // certificate up, and a confirmed record is taken over.
+  void TakeOverCertificate();
+  // Puts the record into edit and gives every stored field the text of the
+  // same-named field of `source` (fields it lacks stay as they are).
+  void TakeOverFrom(const TDataSet& source);
   // Orders the table ascending by the certificate key, with its marker.
   void OrderByCertificate();
   // The title-click cycle: none -> ascending -> descending -> file order.

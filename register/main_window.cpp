@@ -8,8 +8,11 @@
 #include "platform/draw/bitmap.h"
 #include "platform/draw/canvas.h"
 #include "platform/gui/services.h"
+#include "register/about_box.h"
 #include "register/cust_frame.h"
 #include "register/data_module.h"
+#include "register/details_dialog.h"
+#include "register/dialogs.h"
 #include "register/frames.h"
 #include "register/utils.h"
 #include "register/xml_import.h"
@@ -110,10 +113,10 @@ void TfmMain::AfterConstruction() {
       MakeAction("acPack", "Упаковка таблицы", "Упаковка таблицы", scNone, 0, [this](TObject*) {
         if (FFrame != nullptr) FFrame->PackRegister();
       });
-  // The institution-details dialog and the about box come with their own
-  // windows.
-  acCfg = MakeAction("acCfg", "Реквизиты ЛПУ", "Реквизиты ЛПУ", scNone, 0, [](TObject*) {});
-  acAbout = MakeAction("acAbout", "О &программе", "О программе", scNone, 0, [](TObject*) {});
+  acCfg = MakeAction("acCfg", "Реквизиты ЛПУ", "Реквизиты ЛПУ", scNone, 0,
+                     [this](TObject*) { ShowDetailsDialog(this); });
+  acAbout = MakeAction("acAbout", "О &программе", "О программе", scNone, 0,
+                       [this](TObject*) { ShowAboutBox(this); });
   acHelp = MakeAction("acHelp", "Вызов справки", "Вызов справки", VK_F1, 0,
                       [](TObject*) { OpenDocument(ExecutableDir() + "doc/Kelm.doc"); });
   acHist = MakeAction("acHist", "История изменений", "История изменений", scNone, 0,
@@ -331,6 +334,8 @@ void TfmMain::FrameAction(int tag) {
 void TfmMain::SelectFrame(int id) {
   const TFrameClass* frameClass = FindFrameClass(id);
   if (frameClass == nullptr) throw Exception(Format("Не найден TCustFrame с ID=%d", id));
+  // The directory's register window must not be taken for ours.
+  if (fmDict != nullptr) fmDict->ReleaseFrame();
   if (FFrame != nullptr && frameClass->IsInstance(FFrame)) return;
   if (FFrame != nullptr) FFrame->Detach();
   TCustFrame* frame = nullptr;

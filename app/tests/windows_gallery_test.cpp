@@ -18,7 +18,9 @@
 #include "platform/qt/qt_canvas.h"
 #include "platform/qt/qt_host.h"
 #include "platform/qt/qt_services.h"
+#include "register/about_box.h"
 #include "register/data_module.h"
+#include "register/details_dialog.h"
 #include "register/frames.h"
 #include "register/main_window.h"
 
@@ -120,6 +122,44 @@ TEST(WindowsGallery, EachRegisterKindOnBothPages) {
   }
   main->Free();
   SetMessageBoxHandler(nullptr);
+  SetIniFileName("");
+}
+
+TEST(WindowsGallery, DetailsDialogAndAboutBox) {
+  static int argc = 1;
+  static char name[] = "windows_gallery";
+  static char* argv[] = {name, nullptr};
+  TQtHost& host = InstallQtHost(argc, argv);
+  InstallQtServices(host);
+  ApplyStartupFormatSettings();
+  TFileTestDir dir;
+  SetIniFileName(dir.File("mebrath.ini"));
+  TScopedClock clock(EncodeDate(2008, 6, 1));
+  DM = Create<TDM>(nullptr);
+  for (auto [key, value] : {std::pair{"NAME", "МУЗ Родильный дом №2"},
+                            {"INN", "6901234567"},
+                            {"TYPE", "Муниципальное"},
+                            {"FNAME", "Тверское РО ФСС"},
+                            {"DDOC", "15.03.2007"}})
+    DM->SetValue(key, value);
+  TDlgCfg* dialog = Create<TDlgCfg>(nullptr);
+  dialog->LoadValues();
+  dialog->Show();
+  Save(Render(dialog->Handle()), "details_lpu");
+  // Every box lies inside its page.
+  for (TCustomEdit* edit : dialog->Edits()) {
+    EXPECT_LE(edit->Left() + edit->Width(), edit->Parent()->ClientWidth()) << edit->Name();
+    EXPECT_LE(edit->Top() + edit->Height(), edit->Parent()->ClientHeight()) << edit->Name();
+  }
+  dialog->Pages->SetActivePage(dialog->tsFss);
+  Save(Render(dialog->Handle()), "details_fss");
+  dialog->Free();
+  TAboutBox* box = Create<TAboutBox>(nullptr);
+  box->Show();
+  Save(Render(box->Handle()), "about");
+  box->Free();
+  DM->Free();
+  DM = nullptr;
   SetIniFileName("");
 }
 
