@@ -1,0 +1,148 @@
+// The register the grid benchmarks share: 100,000 records of 23 columns
+// with two-level titles, written once per process to a temporary file, and
+// a full-screen form (1920 x 1080) holding a grid over it with one SUM
+// footer.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "grid/db_grid.h"
+#include "platform/base/format_settings.h"
+#include "platform/data/data_source.h"
+#include "platform/gui/forms.h"
+#include "storage/dbf_table.h"
+
+namespace grid_bench {
+
+struct TColumnDef {
+  const char* Name;
+  char Kind;  // S string, I integer, D date, M smallint, F money
+  int Size;
+  const char* Origin;
+  const char* Caption;
+};
+
+inline constexpr TColumnDef kColumns[] = {
+    {"SCERTIF", 'S', 1, "", "Сертификат|Серия"},
+    {"NCERTIF", 'I', 0, "7.0", "Сертификат|Номер"},
+    {"DCERTIF", 'D', 0, "", "Сертификат|Дата"},
+    {"SNILS", 'S', 14, "", "СНИЛС"},
+    {"LNAME", 'S', 40, "", "Женщина|Фамилия"},
+    {"FNAME", 'S', 40, "", "Женщина|Имя"},
+    {"MNAME", 'S', 40, "", "Женщина|Отчество"},
+    {"BDATE", 'D', 0, "", "Женщина|Дата рождения"},
+    {"ADDRESS", 'S', 128, "", "Адрес"},
+    {"TDOC", 'M', 0, "2.0", "Документ|Вид"},
+    {"NDOC", 'S', 10, "", "Документ|Номер"},
+    {"SDOC", 'S', 10, "", "Документ|Серия"},
+    {"DDOC", 'D', 0, "", "Документ|Дата"},
+    {"ODOC", 'S', 80, "", "Документ|Кем выдан"},
+    {"SPOLICY", 'S', 14, "", "Полис|Серия"},
+    {"NPOLICY", 'S', 20, "", "Полис|Номер"},
+    {"SLEAF", 'S', 2, "", "Больничный|Серия"},
+    {"NLEAF", 'I', 0, "7.0", "Больничный|Номер"},
+    {"DLEAF", 'D', 0, "", "Больничный|Дата"},
+    {"DREG", 'D', 0, "", "Дата учёта"},
+    {"NCARD", 'S', 10, "", "Обменная карта|Номер"},
+    {"DCARD", 'D', 0, "", "Обменная карта|Дата"},
+    {"SUMMA", 'F', 0, "10.2", "Сумма"},
+};
+
+inline TObjectPtr<TmDbfTable> MakeRegister(const std::string& file) {
+  FormatSettings.DecimalSeparator = '.';
+  auto t = CreateUnique<TmDbfTable>();
+  t->SetName("Reg");
+  t->SetTableName(file);
+  for (const TColumnDef& c : kColumns) {
+    TField* f = nullptr;
+    switch (c.Kind) {
+      case 'S':
+        f = Create<TStringField>(t.get());
+        f->SetSize(c.Size);
+        break;
+      case 'I':
+        f = Create<TIntegerField>(t.get());
+        break;
+      case 'M':
+        f = Create<TSmallintField>(t.get());
+        break;
+      case 'F':
+        f = Create<TFloatField>(t.get());
+        break;
+      default:
+        f = Create<TDateField>(t.get());
+        break;
+    }
+    f->SetFieldName(c.Name);
+    f->SetOrigin(c.Origin);
+    f->SetDataSet(t.get());
+  }
+  t->SetExclusive(false);
+  return t;
+}
+
+// The register, written once per process.
+inline const std::string& Register100k() {
+  static const std::string file = [] {
+    const std::string name =
+        (std::filesystem::temp_directory_path() / "mebrath-grid-bench.001").string();
+    auto t = MakeRegister(name);
+    t->CreateTable();
+    t->Open();
+    for (int i = 0; i < 100000; ++i) {
+      t->Append();
+      t->FieldByName("SCERTIF")->SetAsString("А");
+      t->FieldByName("NCERTIF")->SetAsInteger(i);
+      t->FieldByName("DCERTIF")->SetAsDateTime(39083 + i % 300);
+      t->FieldByName("LNAME")->SetAsString("Иванова");
+      t->FieldByName("FNAME")->SetAsString("Мария");
+      t->FieldByName("MNAME")->SetAsString("Петровна");
+      t->FieldByName("ADDRESS")->SetAsString("г. Москва, ул. Ленина, д. 1, кв. 2");
+      t->FieldByName("TDOC")->SetAsInteger(14);
+      t->FieldByName("SUMMA")->SetAsFloat(11000 + (i % 7) * 1250.5);
+      t->Post();
+    }
+    return name;
+  }();
+  return file;
+}
+
+struct TGridScreen {
+  explicit TGridScreen(TDataSource* source, bool withSums = true) {
+    form = Create<TForm>(nullptr);
+    form->SetBorderStyle(bsNone);
+    form->SetBounds(0, 0, 1920, 1080);
+    grid = Create<TDBGridEh>(form);
+    grid->SetParent(form);
+    grid->SetAlign(alClient);
+    grid->BeginLayout();
+    for (const TColumnDef& c : kColumns) {
+      TColumnEh* column = grid->Columns()->Add();
+      column->SetFieldName(c.Name);
+      column->Title()->SetCaption(c.Caption);
+      column->SetWidth(c.Kind == 'S' && c.Size > 20 ? 160 : 70);
+    }
+    grid->SetUseMultiTitle(true);
+    grid->SetFooterRowCount(1);
+    grid->Columns()->Items(22)->Footer()->SetValueType(fvtSum);
+    grid->EndLayout();
+    form->Show();
+    grid->SetDataSource(source);
+    grid->SumList()->SetActive(withSums);
+  }
+  ~TGridScreen() { form->Free(); }
+  TForm* form;
+  TDBGridEh* grid;
+};
+
+struct TOpenRegister {
+  TOpenRegister() : table(MakeRegister(Register100k())), source(CreateUnique<TDataSource>()) {
+    table->Open();
+    source->SetDataSet(table.get());
+  }
+  TObjectPtr<TmDbfTable> table;
+  TObjectPtr<TDataSource> source;
+};
+
+}  // namespace grid_bench
