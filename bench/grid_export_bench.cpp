@@ -18,41 +18,12 @@
 #include "storage/dbf_table.h"
 #include "storage/mem_ds.h"
 
+#include "grid_register_fixture.h"
+
 namespace {
 
-struct TColumnDef {
-  const char* Name;
-  char Kind;  // S string, I integer, D date, M smallint, F money
-  int Size;
-  const char* Origin;
-  const char* Caption;
-};
-
-constexpr TColumnDef kColumns[] = {
-    {"SCERTIF", 'S', 1, "", "Сертификат|Серия"},
-    {"NCERTIF", 'I', 0, "7.0", "Сертификат|Номер"},
-    {"DCERTIF", 'D', 0, "", "Сертификат|Дата"},
-    {"SNILS", 'S', 14, "", "СНИЛС"},
-    {"LNAME", 'S', 40, "", "Женщина|Фамилия"},
-    {"FNAME", 'S', 40, "", "Женщина|Имя"},
-    {"MNAME", 'S', 40, "", "Женщина|Отчество"},
-    {"BDATE", 'D', 0, "", "Женщина|Дата рождения"},
-    {"ADDRESS", 'S', 128, "", "Адрес"},
-    {"TDOC", 'M', 0, "2.0", "Документ|Вид"},
-    {"NDOC", 'S', 10, "", "Документ|Номер"},
-    {"SDOC", 'S', 10, "", "Документ|Серия"},
-    {"DDOC", 'D', 0, "", "Документ|Дата"},
-    {"ODOC", 'S', 80, "", "Документ|Кем выдан"},
-    {"SPOLICY", 'S', 14, "", "Полис|Серия"},
-    {"NPOLICY", 'S', 20, "", "Полис|Номер"},
-    {"SLEAF", 'S', 2, "", "Больничный|Серия"},
-    {"NLEAF", 'I', 0, "7.0", "Больничный|Номер"},
-    {"DLEAF", 'D', 0, "", "Больничный|Дата"},
-    {"DREG", 'D', 0, "", "Дата учёта"},
-    {"NCARD", 'S', 10, "", "Обменная карта|Номер"},
-    {"DCARD", 'D', 0, "", "Обменная карта|Дата"},
-    {"SUMMA", 'F', 0, "10.2", "Сумма"},
-};
+using grid_bench::kColumns;
+using grid_bench::TColumnDef;
 
 void AddFields(TDataSet* t) {
   for (const TColumnDef& c : kColumns) {
