@@ -21,46 +21,14 @@
 #include "platform/gui/gui_host.h"
 #include "platform/gui/message_queue.h"
 #include "platform/qt/qt_canvas.h"
-#include "platform/qt/qt_host.h"
+#include "platform/qt/tests/qt_gallery.h"
+#include "platform/qt/tests/qt_test_app.h"
 
 namespace {
 
-TQtHost& Host() {
-  static TQtHost* host = [] {
-    static int argc = 1;
-    static char name[] = "grid_gallery_test";
-    static char* argv[] = {name, nullptr};
-    return &InstallQtHost(argc, argv);
-  }();
-  return *host;
-}
-
-void Pump() {
-  QCoreApplication::processEvents();
-  TMsg msg;
-  while (PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(msg);
-    DispatchMessage(msg);
-  }
-}
-
-QImage Render(HWND wnd) {
-  Pump();
-  TRect content = ContentRect(wnd);
-  QImage image(content.Width(), content.Height(), QImage::Format_ARGB32);
-  image.fill(Qt::magenta);
-  {
-    TQtCanvas canvas(&image);
-    PaintTopLevel(wnd, canvas, TRect{0, 0, content.Width(), content.Height()});
-  }
-  return image;
-}
-
-void Save(const QImage& image, const char* name) {
-  const char* dir = std::getenv("MEBRATH_GALLERY_DIR");
-  if (dir == nullptr || *dir == 0) return;
-  image.save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
-}
+using gallery::Pump;
+using gallery::Render;
+using gallery::Save;
 
 struct TRegister {
   TRegister() {
@@ -145,7 +113,7 @@ TDBGridEh* MakeGrid(TForm* form, TDataSource* source) {
 }
 
 TEST(GridGalleryTest, ARegisterGridPaintsOnTheQtCanvas) {
-  Host();
+  TestHost();
   TRegister reg;
   TForm* form = Create<TForm>(nullptr);
   form->SetCaption("Реестр");
@@ -185,7 +153,7 @@ void PaintPopupOnto(QImage& image, HWND form, TWinControl* popup) {
 }
 
 TEST(GridGalleryTest, AChildGridCellDropsDownItsListAndCalendar) {
-  Host();
+  TestHost();
   FormatSettings.DecimalSeparator = '.';
   auto ds = CreateUnique<TmemDs>();
   AddTestField<TStringField>(ds.get(), "SEX", 1);
