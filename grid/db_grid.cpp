@@ -68,6 +68,8 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
 
 void TCustomDBGridEh::AfterConstruction() {
   TCustomGrid::AfterConstruction();
+  FHorzScrollBar = CreateScrollBar(sbHorizontal);
+  FVertScrollBar = CreateScrollBar(sbVertical);
   FColumnDefValues = CreateColumnDefValues();
   FColumns = CreateColumns();
   FStyle = GetDBGridEhStyle();
@@ -88,6 +90,9 @@ TObjectPtr<TColumnDefValuesEh> TCustomDBGridEh::CreateColumnDefValues() {
 
 void TCustomDBGridEh::BeforeDestruction() {
   FDestroying = true;
+  // Attached external bars get their own window procedures back.
+  if (FHorzScrollBar) FHorzScrollBar->Detach();
+  if (FVertScrollBar) FVertScrollBar->Detach();
   // Columns go first: their footers give their sum items back.
   if (FColumns) FColumns->Clear();
   FVisibleColumns.clear();
@@ -117,6 +122,8 @@ void TCustomDBGridEh::SetStyle(TDBGridEhStyle* value) {
 void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) {
   TCustomGrid::Notification(component, operation);
   if (operation != opRemove || FDestroying) return;
+  if (FHorzScrollBar) FHorzScrollBar->ComponentRemoved(component);
+  if (FVertScrollBar) FVertScrollBar->ComponentRemoved(component);
   if (FDataLink && component == DataSource()) SetDataSource(nullptr);
   if (component == FTitleImages) FTitleImages = nullptr;
   if (FColumns)
@@ -741,14 +748,6 @@ void TCustomDBGridEh::DataChanged() {
   UpdateRowCount();
   UpdateActive();
   InvalidateEditor();
-  InvalidateGrid();
-  UpdateScrollBar();
-}
-
-void TCustomDBGridEh::Scroll(int distance) {
-  (void)distance;
-  if (!HandleAllocated()) return;
-  UpdateActive();
   InvalidateGrid();
   UpdateScrollBar();
 }
@@ -1461,6 +1460,7 @@ TGridCursorEh TCustomDBGridEh::CursorAt(int x, int y) {
 
 void TCustomDBGridEh::WndProc(TMessage& message) {
   if (HandleScrollMessage(message)) return;
+  if (HandleGridMessage(message)) return;
   if (message.Msg == kDeferredLayoutMessage) {
     FDeferredLayoutQueued = false;
     RequestLayout();

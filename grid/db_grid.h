@@ -29,6 +29,7 @@
 #include "grid/grid_data_link.h"
 #include "grid/grid_options.h"
 #include "grid/grid_resources.h"
+#include "grid/grid_scroll_bar.h"
 #include "grid/grid_selection.h"
 #include "grid/grid_style.h"
 #include "grid/selected_rows.h"
@@ -89,27 +90,6 @@ using TGetBtnEhParamsEvent =
                        TSortMarkerEh& sortMarker, bool isDown)>;
 using TDBGridEhColumnEvent = std::function<void(TObject* sender, TColumnEh* column)>;
 
-// When the grid's own scroll bar shows.
-enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
-
-// The grid's vertical scroll-bar settings.
-class TVertDBGridEhScrollBar {
- public:
-  explicit TVertDBGridEhScrollBar(TCustomDBGridEh* grid) : FGrid(grid) {}
-  // Move the dataset while the thumb is dragged.
-  bool Tracking() const { return FTracking; }
-  void SetTracking(bool value) { FTracking = value; }
-  TScrollBarVisibleModeEh VisibleMode() const { return FVisibleMode; }
-  void SetVisibleMode(TScrollBarVisibleModeEh value);
-  bool Visible() const { return FVisibleMode != sbNeverShowEh; }
-  void SetVisible(bool value) { SetVisibleMode(value ? sbAutoShowEh : sbNeverShowEh); }
-
- private:
-  TCustomDBGridEh* FGrid;
-  bool FTracking = false;
-  TScrollBarVisibleModeEh FVisibleMode = sbAutoShowEh;
-};
-
 // What the vertical bar shows, from the dataset's state (a pure rule).
 struct TVertScrollStateEh {
   bool LinkActive = false;
@@ -132,9 +112,13 @@ struct TVertScrollParamsEh {
 TVertScrollParamsEh VertScrollBarParams(const TVertScrollStateEh& state);
 // The auto-scroll step and timer interval for a pointer `distance` pixels
 // outside the data area (interval 200 - 15 x distance, 200 - 10 x distance
-// for a column drag; never below 10).
+// for a column drag; below 0 is 0, and 0 runs at 10 ms).
 int AutoScrollStep(int distance);
 int AutoScrollInterval(int distance, bool columnDrag);
+// Whether a text `textWidth` x `textHeight` pixels is cut in a cell of
+// `cellWidth` x `cellHeight`: wider than the cell less 2 pixels, or, when
+// the cell wraps its text, taller than it.
+bool CellTextIsCut(int textWidth, int textHeight, int cellWidth, int cellHeight, bool wordWrap);
 
 class TCustomDBGridEh : public TCustomGrid,
                         public TGridDataLinkHostEh,
@@ -363,9 +347,34 @@ class TCustomDBGridEh : public TCustomGrid,
   TNotifyEvent OnColExit;
 
   // --- scrolling, timers and incremental search (db_grid_scroll.cpp)
-  TVertDBGridEhScrollBar* VertScrollBar() { return &FVertScrollBar; }
-  // Sets the window's vertical bar from the dataset's position.
+  TDBGridEhScrollBar* HorzScrollBar() const { return FHorzScrollBar.get(); }
+  // REQUIRES: CreateScrollBar made a TVertDBGridEhScrollBar for sbVertical.
+  TVertDBGridEhScrollBar* VertScrollBar() const {
+    return static_cast<TVertDBGridEhScrollBar*>(FVertScrollBar.get());
+  }
+  // Sets the window's vertical bar (or the external one) from the
+  // dataset's position.
   virtual void UpdateScrollBar();
+  // Copies the horizontal position, range and page to the external bar.
+  virtual void UpdateHorzExtScrollBar();
+  // The horizontal setting changed: the window's own bar shows or hides.
+  void HorzScrollBarChanged();
+  // A scroll request of an attached external bar, as WM_HSCROLL/WM_VSCROLL.
+  void ExtScrollRequest(TDBGridEhScrollBar* bar, TMessage& message);
+  // Timer 1 while a selection is dragged outside the data area: scrolls
+  // rows or columns towards the pointer and extends the selection.
+  virtual void TimerScroll();
+  void StartAutoScrollTimer(int interval);
+  void StopAutoScrollTimer();
+  bool AutoScrollTimerActive() const { return FAutoScrollActive; }
+  int AutoScrollTimerInterval() const { return FAutoScrollInterval; }
+  // The data cells' area in client coordinates.
+  TRect DataRect();
+  // Whether a column is being sized in the grid's own sizing mode, and
+  // where its line is.
+  bool FrozenSizing() const { return FMouseMode == TMouseModeEh::Sizing; }
+  int SizingLinePos() const { return FSizingLinePos; }
+  bool SizingLineShown() const { return FSizingLineShown; }
   // Starts or continues an incremental search for `text` appended to the
   // running one; `direction` 0 from the first record, 1 forward from the
   // next, 2 backward from the prior. Timer 2 ends it after `timeOut` ms
@@ -455,6 +464,9 @@ class TCustomDBGridEh : public TCustomGrid,
   // --- scrolling and exit
   void DoExit() override;
   bool OwnsVertScrollBar() const override { return true; }
+  virtual TObjectPtr<TDBGridEhScrollBar> CreateScrollBar(TScrollBarKind kind);
+  void TimedScroll(TGridScrollDirections direction) override;
+  void TopLeftChanged() override;
   // --- keyboard and mouse
   void KeyUp(unsigned& key, TShiftState shift) override;
   void KeyPress(char32_t& key) override;
@@ -561,7 +573,7 @@ class TCustomDBGridEh : public TCustomGrid,
   // --- cell editor
   Variant FEditKeyValue = Variant::Null();
   // --- keyboard and mouse
-  enum class TMouseModeEh { None, RecordSelecting, ColumnSelecting, RectSelecting };
+  enum class TMouseModeEh { None, RecordSelecting, ColumnSelecting, RectSelecting, Sizing };
   void PassKeyToBaseGrid(unsigned& key, TShiftState shift);
   void UpOrCancelInsert(bool extend);
   void DownOrAppend(bool extend);
@@ -587,7 +599,29 @@ class TCustomDBGridEh : public TCustomGrid,
   // --- scrolling, timers and incremental search
   bool HandleScrollMessage(TMessage& message);
   bool StartsIncSearch(char32_t key);
-  TVertDBGridEhScrollBar FVertScrollBar{this};
+  bool HandleGridMessage(TMessage& message);
+  void ShowCellToolTip(THintInfo& info);
+  void FontChanged();
+  // The grid's own sizing of frozen columns.
+  bool StartFrozenSizing(int x, int y);
+  void DrawFrozenSizingLine();
+  void SetFrozenSizingPos(int x);
+  void EndFrozenSizing(bool apply);
+  // Column selection by title clicks.
+  bool TitleColumnSelect(TColumnEh* column, TShiftState shift);
+  void TrackColumnSelection(int x);
+  TObjectPtr<TDBGridEhScrollBar> FHorzScrollBar;
+  TObjectPtr<TDBGridEhScrollBar> FVertScrollBar;
+  TDBGridEhScrollBar* FScrollRequestBar = nullptr;
+  std::unique_ptr<TFont> FToolTipFont = std::make_unique<TFont>();
+  TScrollBarVisibleModeEh FLastVisibleMode = sbAutoShowEh;
+  bool FAutoScrollActive = false;
+  int FAutoScrollInterval = 0;
+  TPoint FLastMousePos{0, 0};
+  int FSizingCol = -1;
+  int FSizingLinePos = 0;
+  int FSizingOffset = 0;
+  bool FSizingLineShown = false;
   bool FThumbTracked = false;
   bool FInIncSearch = false;
   std::string FIncSearchText;

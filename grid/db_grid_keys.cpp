@@ -76,15 +76,21 @@ bool TCustomDBGridEh::CanSelectAll() {
 // ---- selection by keys and mouse
 
 void TCustomDBGridEh::ClearSelection() {
+  bool cleared = false;
   if (FOptions.Contains(dgMultiSelect) && FOptionsEh.Contains(dghClearSelection) &&
-      FSelectedRows->Count() > 0)
+      FSelectedRows->Count() > 0) {
     FSelectedRows->Clear();
+    cleared = true;
+  }
   FHasSelectionAnchor = false;
   FSelectionAnchor.clear();
   if (FOptionsEh.Contains(dghClearSelection) && SelectionType() != gstNon &&
-      SelectionType() != gstRecordBookmarks)
+      SelectionType() != gstRecordBookmarks) {
     FSelection->Clear();
-  if (HandleAllocated()) InvalidateGrid();
+    cleared = true;
+  }
+  // Nothing selected, nothing to repaint (every key that moves clears).
+  if (cleared && HandleAllocated()) InvalidateGrid();
 }
 
 void TCustomDBGridEh::MoveRecord(bool select, int distance, bool toEnd) {
@@ -580,6 +586,8 @@ void TCustomDBGridEh::DefaultApplySorting() {
 // ---- mouse
 
 void TCustomDBGridEh::EndMouseTracking() {
+  if (FMouseMode == TMouseModeEh::Sizing && FSizingLineShown) DrawFrozenSizingLine();
+  StopAutoScrollTimer();
   FMouseMode = TMouseModeEh::None;
   if (FPressedTitle != nullptr && HandleAllocated()) InvalidateRow(0);
   FPressedTitle = nullptr;
@@ -644,6 +652,10 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     return;
   }
 
+  if (button == mbLeft && StartFrozenSizing(x, y)) {
+    TCustomControl::MouseDown(button, shift, x, y);
+    return;
+  }
   const bool titleButton =
       inCell && rowPart == crpTitleEh && column != nullptr && column->Title()->TitleButton();
   if (button == mbLeft && titleButton) {
@@ -665,6 +677,10 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
       FSelection->Clear();
     else
       FSelection->SelectAll();
+    TCustomControl::MouseDown(button, shift, x, y);
+    return;
+  }
+  if (inCell && rowPart == crpTitleEh && column != nullptr && TitleColumnSelect(column, shift)) {
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
@@ -751,7 +767,26 @@ void TCustomDBGridEh::MouseMove(TShiftState shift, int x, int y) {
     }
     return;
   }
+  if (FMouseMode == TMouseModeEh::Sizing) {
+    SetFrozenSizingPos(x);
+    return;
+  }
+  if (FMouseMode == TMouseModeEh::ColumnSelecting) {
+    FLastMousePos = {x, y};
+    TrackColumnSelection(x);
+    return;
+  }
   if (FMouseMode == TMouseModeEh::RectSelecting || FMouseMode == TMouseModeEh::RecordSelecting) {
+    // Outside the data area the timer scrolls towards the pointer.
+    FLastMousePos = {x, y};
+    const TRect data = DataRect();
+    const bool outside =
+        y < data.Top || y >= data.Bottom ||
+        (FMouseMode == TMouseModeEh::RectSelecting && (x < data.Left || x >= data.Right));
+    if (!outside)
+      StopAutoScrollTimer();
+    else if (!FAutoScrollActive)
+      TimerScroll();
     const int cx = std::clamp(x, 0, std::max(0, ClientWidth() - 1));
     const int cy = std::clamp(y, 0, std::max(0, ClientHeight() - 1));
     const TGridCoord cell = MouseCoord(cx, cy);
@@ -794,6 +829,12 @@ void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int
     return;
   }
 
+  if (FMouseMode == TMouseModeEh::Sizing) {
+    SetFrozenSizingPos(x);
+    EndFrozenSizing(true);
+    TCustomControl::MouseUp(button, shift, x, y);
+    return;
+  }
   TColumnEh* released = FTitleButtonDown;
   EndMouseTracking();
   if (released != nullptr) {
@@ -824,4 +865,123 @@ bool TCustomDBGridEh::DoMouseWheelUp(TShiftState shift, TPoint mousePos) {
   if (!FDataLink->Active()) return TCustomGrid::DoMouseWheelUp(shift, mousePos);
   FDataLink->DataSet()->Prior();
   return true;
+}
+
+// ---- selecting columns by their titles
+
+bool TCustomDBGridEh::TitleColumnSelect(TColumnEh* column, TShiftState shift) {
+  if (!CanSelectType(gstColumns) || !FDataLink->Active()) return false;
+  // A press on a column's edge sizes it.
+  TGridDrawInfo info;
+  TGridState sizing = gsNormal;
+  int index = 0, pos = 0, ofs = 0;
+  CalcSizingState(FMouseDownPoint.X, FMouseDownPoint.Y, sizing, index, pos, ofs, info);
+  if (sizing != gsNormal) return false;
+  TDBGridEhSelectionCols& columns = FSelection->Columns();
+  if (shift.Contains(ssShift) && SelectionType() == gstColumns)
+    columns.SelectShift(column);
+  else if (shift.Contains(ssCtrl))
+    columns.Add(column);
+  else
+    columns.Select(column, false);
+  FMouseMode = TMouseModeEh::ColumnSelecting;
+  SetMouseCapture(true);
+  return true;
+}
+
+void TCustomDBGridEh::TrackColumnSelection(int x) {
+  const TRect data = DataRect();
+  if (x < data.Left || x >= data.Right) {
+    if (!FAutoScrollActive) TimerScroll();
+    return;
+  }
+  StopAutoScrollTimer();
+  const TGridCoord cell = MouseCoord(x, std::max(0, DrawInfo().Vert.FixedBoundary - 1));
+  TColumnEh* column = cell.X >= 0 ? ColumnOfRawCol(cell.X) : nullptr;
+  if (column != nullptr && column != FSelection->Columns().ShiftCol())
+    FSelection->Columns().SelectShift(column);
+}
+
+// ---- sizing frozen columns
+
+bool TCustomDBGridEh::StartFrozenSizing(int x, int y) {
+  if (!FOptions.Contains(dgColumnResize) || FixedCols() <= FIndicatorOffset) return false;
+  const TGridDrawInfo& info = DrawInfo();
+  if (y < 0 || y >= info.Vert.FixedBoundary) return false;
+  const int lw = info.Horz.EffectiveLineWidth;
+  // The band is the line, widened to 7 pixels around a thinner one.
+  constexpr int kBand = 7;
+  const int band = std::max(kBand, lw);
+  const int lead = lw < kBand ? (kBand - lw) / 2 : 0;
+  FSizingCol = -1;
+  int pos = FIndicatorOffset > 0 ? ColWidths(0) + lw : 0;
+  for (int c = FIndicatorOffset; c < FixedCols(); ++c) {
+    if (ColWidths(c) <= 0) continue;
+    const int edge = pos + ColWidths(c);
+    const int start = edge - lead;
+    if (edge > info.Horz.GridBoundary) {
+      // The column runs past the cells shown: its edge is the client's.
+      if (info.Horz.GridBoundary == ClientWidth() && x >= start && x <= ClientWidth()) {
+        FSizingCol = c;
+        FSizingLinePos = ClientWidth();
+        FSizingOffset = FSizingLinePos - x;
+        break;
+      }
+      return false;
+    }
+    if (x >= start && x < start + band) {
+      FSizingCol = c;
+      FSizingLinePos = edge;
+      FSizingOffset = edge - x;
+      break;
+    }
+    pos = edge + lw;
+  }
+  if (FSizingCol < 0) return false;
+  FMouseMode = TMouseModeEh::Sizing;
+  SetMouseCapture(true);
+  if (!FOptionsEh.Contains(dghTraceColSizing)) DrawFrozenSizingLine();
+  return true;
+}
+
+void TCustomDBGridEh::SetFrozenSizingPos(int x) {
+  const int left = CellRect(FSizingCol, 0).Left;
+  const int pos = std::max(left + 1, x + FSizingOffset);
+  if (FOptionsEh.Contains(dghTraceColSizing)) {
+    FSizingLinePos = pos;
+    if (pos - left > 1 && pos - left != ColWidths(FSizingCol)) SetColWidths(FSizingCol, pos - left);
+    return;
+  }
+  if (pos == FSizingLinePos) return;
+  if (FSizingLineShown) DrawFrozenSizingLine();  // drawn again, it goes
+  FSizingLinePos = pos;
+  DrawFrozenSizingLine();
+}
+
+void TCustomDBGridEh::EndFrozenSizing(bool apply) {
+  if (FSizingLineShown) DrawFrozenSizingLine();
+  const int col = FSizingCol;
+  FSizingCol = -1;
+  FMouseMode = TMouseModeEh::None;
+  if (MouseCapture()) SetMouseCapture(false);
+  if (!apply || col < 0) return;
+  const int width = FSizingLinePos - CellRect(col, 0).Left;
+  if (width > 1 && width != ColWidths(col)) SetColWidths(col, width);
+}
+
+void TCustomDBGridEh::DrawFrozenSizingLine() {
+  FSizingLineShown = !FSizingLineShown;
+  if (!HandleAllocated()) return;
+  const int bottom = DrawInfo().Vert.GridBoundary;
+  TCanvas* canvas = GetDC(Handle());
+  {
+    TCanvasStateSaver saver(*canvas);
+    canvas->Pen()->SetStyle(psDot);
+    canvas->Pen()->SetMode(pmXor);
+    canvas->Pen()->SetWidth(1);
+    canvas->Pen()->SetColor(clWhite);
+    canvas->MoveTo(FSizingLinePos, 0);
+    canvas->LineTo(FSizingLinePos, bottom);
+  }
+  ReleaseDC(Handle(), canvas);
 }
