@@ -38,6 +38,7 @@
 
 class TCustomDBGridEh;
 class TColumnEh;
+class TSTColumnFilterEh;
 class TDataSet;
 class TField;
 class TDBSum;
@@ -541,6 +542,8 @@ class TColumnEh : public TCollectionItem {
   TSpecRowEh* DropDownSpecRow() const { return FDropDownSpecRow.get(); }
   TColumnDropDownBoxEh* DropDownBox() const { return FDropDownBox.get(); }
   TMRUListEh* MRUList() const { return FMRUList.get(); }
+  // The column's cell of the filter row.
+  TSTColumnFilterEh* STFilter() const { return FSTFilter.get(); }
   // The footer of footer row `index`: the Footers item, or the single
   // Footer when the column has no Footers items.
   TColumnFooterEh* UsedFooter(int index) const;
@@ -598,6 +601,7 @@ class TColumnEh : public TCollectionItem {
  private:
   friend class TColumnTitleEh;
   friend class TColumnFooterEh;
+  friend class TSTColumnFilterEh;
   bool IsAssigned(TColumnEhValue v) const { return FAssigned.Contains(v); }
   void MarkAssigned(TColumnEhValue v) { FAssigned.Include(v); }
   void RefreshFooters();
@@ -653,6 +657,7 @@ class TColumnEh : public TCollectionItem {
   TObjectPtr<TSpecRowEh> FDropDownSpecRow;
   TObjectPtr<TColumnDropDownBoxEh> FDropDownBox;
   TObjectPtr<TMRUListEh> FMRUList;
+  std::unique_ptr<TSTColumnFilterEh> FSTFilter;
 };
 
 class TDBGridColumnEh : public TColumnEh {

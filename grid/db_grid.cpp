@@ -5,6 +5,7 @@
 #include "grid/cell_text.h"
 #include "grid/grid_resources.h"
 #include "grid/grid_utils.h"
+#include "grid/inplace_filter_edit.h"
 #include "platform/base/format_settings.h"
 #include "platform/base/math_utils.h"
 #include "platform/base/number_format.h"
@@ -60,6 +61,7 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
   FSumList->OnAfterRecalcAll = [this](TObject*) {
     if (OnSumListAfterRecalcAll) OnSumListAfterRecalcAll(FSumList.get());
   };
+  FSTFilter = std::make_unique<TSTDBGridEhFilter>(this);
   SetColor(clWindow);
   SetParentColor(false);
   // The grid draws its cells' edges itself (dghFixed3D and friends).
@@ -121,6 +123,8 @@ void TCustomDBGridEh::SetStyle(TDBGridEhStyle* value) {
 
 void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) {
   TCustomGrid::Notification(component, operation);
+  if (operation == opRemove && component == static_cast<TComponent*>(FFilterEdit))
+    FFilterEdit = nullptr;
   if (operation != opRemove || FDestroying) return;
   if (FHorzScrollBar) FHorzScrollBar->ComponentRemoved(component);
   if (FVertScrollBar) FVertScrollBar->ComponentRemoved(component);
@@ -475,6 +479,7 @@ void TCustomDBGridEh::LayoutChanged() {
   }
   InternalLayout();
   UpdateScrollBar();
+  if (FFilterEditMode) UpdateFilterEditPos();
 }
 
 void TCustomDBGridEh::InternalLayout() {
@@ -782,7 +787,10 @@ bool TCustomDBGridEh::AcquireFocus() {
   return true;
 }
 
-void TCustomDBGridEh::ShowEditor() { TCustomGrid::ShowEditor(); }
+void TCustomDBGridEh::ShowEditor() {
+  if (FFilterEditMode) StopEditFilter();
+  TCustomGrid::ShowEditor();
+}
 
 void TCustomDBGridEh::DisabledStateChanged(bool enabled) {
   (void)enabled;
@@ -976,6 +984,8 @@ bool TCustomDBGridEh::CellHave3DRect(int col, int row, TGridDrawState state) {
   int ci, ri;
   GetCellType(col, row, colPart, rowPart, ci, ri);
   if (rowPart == crpFooterEh) return FOptionsEh.Contains(dghFooter3D);
+  // A filter cell draws its own frame.
+  if (rowPart == crpSubTitleEh && colPart == ccpDataEh && ColumnFilterVisible(ci)) return false;
   if (state.Contains(gdFixed) && rowPart != crpFooterFillerEh)
     return FOptionsEh.Contains(dghFixed3D);
   if (rowPart == crpDataEh) {
@@ -1003,6 +1013,8 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
     DrawIndicatorCell(row, rect, rowPart, state);
   } else if (rowPart == crpTitleEh) {
     DrawTitleCell(col, rect, column, state);
+  } else if (rowPart == crpSubTitleEh) {
+    DrawSubTitleCell(col, rect, column, state);
   } else if (rowPart == crpDataEh) {
     DrawDataCell(col, row, rect, column, state);
   } else if (rowPart == crpFooterEh) {
@@ -1563,7 +1575,7 @@ void TCustomDBGridEh::ColumnMoved(int fromIndex, int toIndex) {
 }
 
 bool TCustomDBGridEh::CanEditShow() {
-  if (FLayoutLock > 0) return false;
+  if (FLayoutLock > 0 || FFilterEditMode) return false;
   if (!TCustomGrid::CanEditShow()) return false;
   const int index = SelectedIndex();
   if (index < 0) return false;
@@ -1602,7 +1614,7 @@ bool TCustomDBGridEh::CanEditModify() {
   const int index = SelectedIndex();
   if (index < 0) return false;
   TColumnEh* column = FColumns->Items(index);
-  if (column->GetCellKind() == ctCheckboxes) return false;
+  if (column->GetCellKind() == ctCheckboxes || FFilterEditMode) return false;
   return column->CanModify(true);
 }
 

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "grid/column_filter.h"
 #include "grid/columns.h"
 #include "grid/grid_data_link.h"
 #include "grid/grid_options.h"
@@ -35,15 +36,36 @@
 #include "grid/selected_rows.h"
 #include "grid/sum_list.h"
 #include "grid/title_tree.h"
+#include "platform/gui/actions.h"
 #include "platform/widgets/grids.h"
 
 class TCustomDBGridEh;
 class TDBGridInplaceEdit;
+class TInplaceFilterEditEh;
 
 // The clipboard and selection commands the grid carries out for its keys
 // and edit actions.
 enum TDBGridEhEditAction { geaCutEh, geaCopyEh, geaPasteEh, geaDeleteEh, geaSelectAllEh };
 using TDBGridEhEditActions = TSet<TDBGridEhEditAction>;
+
+// An action that runs one of the grid's edit commands on the focused grid
+// (ExecuteAction), enabled while the command is possible (UpdateAction).
+class TDBGridEhEditActionEh : public TAction {
+  MEBRATH_CLASS(TDBGridEhEditActionEh, TAction)
+ public:
+  TDBGridEhEditAction EditAction() const { return FEditAction; }
+  void SetEditAction(TDBGridEhEditAction value) { FEditAction = value; }
+
+ protected:
+  explicit TDBGridEhEditActionEh(TComponent* owner) : TAction(owner) {}
+
+ private:
+  TDBGridEhEditAction FEditAction = geaCopyEh;
+};
+
+// The background of filter-row cells: each component c of `color`
+// becomes c + c / 8 (rounded), at most 255.
+TColor FilterRowTint(TColor color);
 
 enum TDBGridEhAllowedOperation { alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh };
 using TDBGridEhAllowedOperations = TSet<TDBGridEhAllowedOperation>;
@@ -397,6 +419,58 @@ class TCustomDBGridEh : public TCustomGrid,
   // The data cell of the current record.
   virtual int DataCellOptimalWidth(TColumnEh* column);
 
+  // --- the filter row (db_grid_filter.cpp)
+  TSTDBGridEhFilter* STFilter() const { return FSTFilter.get(); }
+  // Parses the typed filter texts (an error is raised once, the texts
+  // kept), then OnApplyFilter or DefaultApplyFilter; keeps LeftCol and
+  // recalculates the sums.
+  void ApplyFilter();
+  // The data service's filtering, with FilterApplying set.
+  virtual void DefaultApplyFilter();
+  // Parses the filter editor's text into the filter of column `index`.
+  virtual void SetFilterValueFromEdit(int index);
+  // The filter text of column `index`; empty for none.
+  std::string GetFilterValue(int index) const;
+  // A valid, visible column whose filter is visible.
+  bool ColumnFilterVisible(int index) const;
+  virtual bool CanFilterEditShow();
+  // Opens the filter editor in data column `col`.
+  void StartEditFilter(int col);
+  // Hides the filter editor and gives the focus back to the grid (not
+  // while STFilter is updating).
+  void StopEditFilter();
+  // Loads the filter editor for data column `col`.
+  virtual void UpdateFilterEdit(int col);
+  // Places the filter editor over its cell (hidden while scrolled away).
+  void UpdateFilterEditPos();
+  int FilterCol() const { return FFilterCol; }
+  bool FilterEditMode() const { return FFilterEditMode; }
+  bool FilterApplying() const { return FFilterApplying; }
+  // Created on first use; nullptr before.
+  TInplaceFilterEditEh* FilterEdit() const { return FFilterEdit; }
+  // A chosen item of the filter editor's list: 1 "(Пустые)", 2 "(Не
+  // пустые)", 3 "(Все)", 4 "(Очистить фильтр)", 6 and 7 the sort items;
+  // other codes are plain values.
+  void FilterEditItemChosen(int code);
+  // After a column filter's expression changed.
+  void FilterChanged();
+  // After STFilter.Visible changed.
+  void FilterRowVisibleChanged();
+  TNotifyEvent OnApplyFilter;
+
+  // --- edit actions and position (db_grid_filter.cpp)
+  // Runs (or enables) the clipboard and selection command of a grid edit
+  // action while the grid has the focus; false when not handled.
+  virtual bool ExecuteAction(TBasicAction* action);
+  virtual bool UpdateAction(TBasicAction* action);
+  // Around long operations: the current record shows on the same row
+  // afterwards, and is the same record even when the order changed.
+  void SaveGridPosition();
+  void RestoreGridPosition();
+  // After a sort through the grid: bookmarks are positions in the old
+  // order, so the selected records and a saved position are dropped.
+  void DataOrderChanged();
+
   // --- cell editor (inplace_edit.cpp, cell_write.cpp)
   // The key chosen in the editor's list for a key-list or lookup cell;
   // Null while the user only typed.
@@ -417,7 +491,7 @@ class TCustomDBGridEh : public TCustomGrid,
   virtual void UpdateRowCount();
   virtual void UpdateActive();
   virtual int TitlesVisible() const;
-  virtual int SubTitleRowCount() const { return 0; }
+  virtual int SubTitleRowCount() const { return FSTFilter->Visible() ? 1 : 0; }
   virtual bool CellHave3DRect(int col, int row, TGridDrawState state);
 
   // TGridDataLinkHostEh
@@ -483,6 +557,10 @@ class TCustomDBGridEh : public TCustomGrid,
                             TGridDrawState state);
   virtual void DrawFooterCell(int col, int footerRow, const TRect& rect, TColumnEh* column,
                               TGridDrawState state);
+  // A cell of the filter row.
+  virtual void DrawSubTitleCell(int col, const TRect& rect, TColumnEh* column,
+                                TGridDrawState state);
+  virtual TInplaceFilterEditEh* CreateFilterEditor();
 
  private:
   friend class TColumnEh;
@@ -626,6 +704,25 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FInIncSearch = false;
   std::string FIncSearchText;
   int FIncSearchTimeOut = 0;
+  // --- filter row
+  int NextFilterColumn(int from, int step) const;
+  void FilterEditKeyDown(unsigned& key, TShiftState shift);
+  void FilterEditDropDown();
+  void FilterEditClosed(bool accept);
+  void FilterEditChanged();
+  std::unique_ptr<TSTDBGridEhFilter> FSTFilter;
+  TInplaceFilterEditEh* FFilterEdit = nullptr;
+  int FFilterCol = -1;
+  bool FFilterEditMode = false;
+  bool FFilterApplying = false;
+  bool FLoadingFilterEdit = false;
+  // --- saved position
+  std::string FSavedMiddleBookmark;
+  std::string FSavedCurrentBookmark;
+  int FSavedOffset = 0;
+  bool FPositionSaved = false;
+  int FOrderGeneration = 0;
+  int FSavedOrderGeneration = 0;
 };
 
 class TDBGridEh : public TCustomDBGridEh {

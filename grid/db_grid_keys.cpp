@@ -319,6 +319,22 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
   // The owner sees every key first and may take it (key = 0).
   TCustomControl::KeyDown(key, shift);
   if (key == 0) return;
+  if (key == VK_UP && FSTFilter->Visible() &&
+      (ctrl || !FDataLink->Active() || FDataLink->DataSet()->Bof() ||
+       FDataLink->DataSet()->RecNo() == 1)) {
+    // Up from the first record goes into the filter row.
+    int col = SelectedIndex();
+    if (FOptions.Contains(dgRowSelect) || !ColumnFilterVisible(col)) {
+      col = -1;
+      for (int i = 0; i < FColumns->Count() && col < 0; ++i)
+        if (ColumnFilterVisible(i)) col = i;
+    }
+    if (col >= 0) {
+      StartEditFilter(col);
+      key = 0;
+      return;
+    }
+  }
   if (!FDataLink->Active()) {
     PassKeyToBaseGrid(key, shift);
     return;
@@ -574,6 +590,7 @@ void TCustomDBGridEh::SortMarkingChanged() {
     OnSortMarkingChanged(this);
   else
     DefaultApplySorting();
+  DataOrderChanged();
 }
 
 void TCustomDBGridEh::DefaultApplySorting() {
@@ -633,6 +650,12 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
   const bool dataCell =
       inCell && rowPart == crpDataEh && FDataLink->Active() && rowIndex < FDataLink->RecordCount();
 
+  if (inCell && rowPart == crpSubTitleEh && colPart == ccpDataEh && ColumnFilterVisible(colIndex)) {
+    ClearSelection();
+    StartEditFilter(colIndex);
+    TCustomControl::MouseDown(button, shift, x, y);
+    return;
+  }
   if (FMouseDownDouble) {
     if (button == mbLeft) {
       TGridDrawInfo info;

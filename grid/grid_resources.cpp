@@ -4,8 +4,10 @@
 #include <memory>
 
 #include "grid/db_grid.h"
+#include "grid/filter_expression.h"
 #include "grid/grid_style.h"
 #include "platform/base/string_list.h"
+#include "platform/data/data_source.h"
 
 namespace {
 
@@ -243,8 +245,28 @@ void TDBGridEhDataService::ApplySorting(TCustomDBGridEh* grid) {
     DefaultApplySorting(grid);
 }
 
-void TDBGridEhDataService::DefaultApplyFilter(TCustomDBGridEh*) {}
-void TDBGridEhDataService::DefaultApplySorting(TCustomDBGridEh*) {}
+namespace {
+
+// The features object of the grid's dataset class; nullptr without one.
+TDatasetFeaturesEh* GridDataSetFeatures(TCustomDBGridEh* grid, TDataSet*& dataSet) {
+  dataSet =
+      grid != nullptr && grid->DataSource() != nullptr ? grid->DataSource()->DataSet() : nullptr;
+  return GetDatasetFeaturesClassForDataSet(dataSet);
+}
+
+}  // namespace
+
+void TDBGridEhDataService::DefaultApplyFilter(TCustomDBGridEh* grid) {
+  TDataSet* dataSet = nullptr;
+  if (TDatasetFeaturesEh* features = GridDataSetFeatures(grid, dataSet))
+    features->ApplyFilter(grid, dataSet, true);
+}
+
+void TDBGridEhDataService::DefaultApplySorting(TCustomDBGridEh* grid) {
+  TDataSet* dataSet = nullptr;
+  if (TDatasetFeaturesEh* features = GridDataSetFeatures(grid, dataSet))
+    features->ApplySorting(grid, dataSet, true);
+}
 
 // ---- interceptors
 

@@ -15,6 +15,7 @@
 
 #include "grid/db_grid.h"
 #include "grid/inplace_edit.h"
+#include "grid/inplace_filter_edit.h"
 #include "grid_test_support.h"
 #include "platform/data/data_source.h"
 #include "platform/gui/forms.h"
@@ -209,6 +210,40 @@ TEST(GridGalleryTest, AChildGridCellDropsDownItsListAndCalendar) {
   PaintPopupOnto(image, form->Handle(), editor->Calendar());
   Save(image, "grid_edit_calendar");
   editor->CloseUp(false);
+  form->Free();
+}
+
+// The register grid with its filter row: typed conditions in blue on the
+// tinted row, and the editor open in the name column with its list of
+// special items.
+TEST(GridGalleryTest, TheFilterRowWithItsEditorAndList) {
+  Host();
+  TRegister reg;
+  TForm* form = Create<TForm>(nullptr);
+  form->SetCaption("Реестр");
+  form->SetBounds(20, 20, 640, 390);
+  TDBGridEh* grid = MakeGrid(form, reg.source.get());
+  grid->STFilter()->SetVisible(true);
+  TRegister names;
+  grid->Columns()->Items(3)->STFilter()->SetListSource(names.source.get());
+  grid->Columns()->Items(4)->STFilter()->SetExpressionStr(">= 4000");
+  grid->Columns()->Items(2)->STFilter()->SetExpressionStr("> 01.03.2007");
+  form->Show();
+  grid->SetFocus();
+  grid->StartEditFilter(3);
+  Save(Render(form->Handle()), "grid_filter_row");
+  grid->FilterEdit()->Perform(WM_KEYDOWN, VK_DOWN, kKeyDataAltDown);
+  QImage image = Render(form->Handle());
+  ASSERT_TRUE(grid->FilterEdit()->ListVisible());
+  PaintPopupOnto(image, form->Handle(), grid->FilterEdit()->PopupList());
+  Save(image, "grid_filter_drop_down");
+  // The filter cell of the sums is the tint of the title colour.
+  const TRect cell = grid->CellRect(grid->DataToRawColumn(4), 1);
+  const TPoint at = grid->ClientToScreen({cell.Right - 3, cell.Bottom - 3});
+  const TRect content = ContentRect(form->Handle());
+  const QColor tint = image.pixelColor(at.X - content.Left, at.Y - content.Top);
+  EXPECT_EQ(tint.red(), GetRValue(FilterRowTint(grid->FixedColor())));
+  grid->FilterEdit()->Perform(WM_KEYDOWN, VK_ESCAPE);
   form->Free();
 }
 
