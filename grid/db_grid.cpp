@@ -1008,6 +1008,8 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
     DrawDataCell(col, row, rect, column, state);
   } else if (rowPart == crpFooterEh) {
     DrawFooterCell(col, rowIndex - 1, rect, column, state);
+  } else if (rowPart == crpSubTitleEh) {
+    DrawSubTitleCell(col, row, rect, column, state);
   } else {
     Canvas()->FillSolidRect(rect, Color());
   }
@@ -1015,6 +1017,11 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
     TRect r = rect;
     DrawEdge(*Canvas(), r, BDR_RAISEDINNER, BF_RECT);
   }
+}
+
+void TCustomDBGridEh::DrawSubTitleCell(int /*col*/, int /*row*/, const TRect& rect,
+                                       TColumnEh* /*column*/, TGridDrawState /*state*/) {
+  Canvas()->FillSolidRect(rect, Color());
 }
 
 int TCustomDBGridEh::IndicatorImageOf(int row) {
@@ -1573,7 +1580,9 @@ bool TCustomDBGridEh::CanEditShow() {
   // Only the form's active control (or, without a form, the window with
   // the focus or one inside it) shows its editor.
   if (TCustomForm* form = GetParentForm(this)) {
-    if (form->ActiveControl() != this) return false;
+    // The editor is the form's active control while it has the focus.
+    TWinControl* active = form->ActiveControl();
+    if (active != this && (active == nullptr || active != InplaceEditor())) return false;
   } else if (!Focused() && !(InplaceEditor() != nullptr && InplaceEditor()->Focused())) {
     return false;
   }

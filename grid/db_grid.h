@@ -373,6 +373,9 @@ class TCustomDBGridEh : public TCustomGrid,
   void IncSearch(const std::string& text, int timeOut, int direction);
   void StopIncSearch();
   bool InIncSearch() const { return FInIncSearch; }
+  // Whether Ctrl+F shows the find dialog modal (a descendant may let it
+  // stay open beside the grid).
+  virtual bool IsFindDialogModal() { return true; }
   const std::string& IncSearchText() const { return FIncSearchText; }
   // The timer ids: automatic scrolling and the end of a search.
   static constexpr unsigned kAutoScrollTimerId = 1;
@@ -471,6 +474,9 @@ class TCustomDBGridEh : public TCustomGrid,
                             TGridDrawState state);
   virtual void DrawFooterCell(int col, int footerRow, const TRect& rect, TColumnEh* column,
                               TGridDrawState state);
+  // The rows between the titles and the data (the base grid has none).
+  virtual void DrawSubTitleCell(int col, int row, const TRect& rect, TColumnEh* column,
+                                TGridDrawState state);
 
  private:
   friend class TColumnEh;
