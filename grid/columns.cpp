@@ -7,6 +7,7 @@
 #include "grid/db_grid.h"
 #include "grid/grid_resources.h"
 #include "grid/grid_utils.h"
+#include "grid/popup_data_grid.h"
 #include "platform/base/date_time.h"
 #include "platform/base/math_utils.h"
 #include "platform/base/number_format.h"
@@ -641,7 +642,16 @@ void TColumnEh::AfterConstruction() {
 
 TColumnEh::~TColumnEh() = default;
 
+TPopupDataGridEh* TColumnEh::DataList() {
+  if (!FDataList) {
+    FDataList = CreateUnique<TPopupDataGridEh>();
+    FDataList->SetName("DataList");
+  }
+  return FDataList.get();
+}
+
 void TColumnEh::BeforeDestruction() {
+  FDataList.reset();
   TCollectionItem::BeforeDestruction();
   // Still in the collection here: the grid forgets the column.
   if (TCustomDBGridEh* grid = Grid()) {
@@ -788,6 +798,22 @@ bool TColumnEh::AutoDropDown() const {
 void TColumnEh::SetAutoDropDown(bool value) {
   FAutoDropDown = value;
   MarkAssigned(cvAutoDropDown);
+}
+bool TColumnEh::DropDownShowTitles() const {
+  if (IsAssigned(cvDropDownShowTitles)) return FDropDownShowTitles;
+  return Grid() != nullptr && Grid()->ColumnDefValues()->DropDownShowTitles();
+}
+void TColumnEh::SetDropDownShowTitles(bool value) {
+  FDropDownShowTitles = value;
+  MarkAssigned(cvDropDownShowTitles);
+}
+bool TColumnEh::DropDownSizing() const {
+  if (IsAssigned(cvDropDownSizing)) return FDropDownSizing;
+  return Grid() != nullptr && Grid()->ColumnDefValues()->DropDownSizing();
+}
+void TColumnEh::SetDropDownSizing(bool value) {
+  FDropDownSizing = value;
+  MarkAssigned(cvDropDownSizing);
 }
 void TColumnEh::SetAutoFitColWidth(bool value) {
   if (FAutoFitColWidth == value) return;

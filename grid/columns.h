@@ -45,6 +45,7 @@ class TDBSum;
 class TDBSumCollection;
 class TDataSource;
 class TPopupMenu;
+class TPopupDataGridEh;
 
 enum TColumnButtonStyleEh { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown };
 // The kind of cell, as GetCellKind answers.
@@ -453,7 +454,7 @@ class TColumnEh : public TCollectionItem {
   void SetPersistent(bool value) { FPersistent = value; }
   std::string DisplayName() const override;
   // With field settings the field moves along with the column.
-  void SetIndex(int value);
+  virtual void SetIndex(int value);
 
   // --- look (live until assigned; see the top of the file)
   TColumnEhValues AssignedValues() const { return FAssigned; }
@@ -481,6 +482,11 @@ class TColumnEh : public TCollectionItem {
   void SetDisplayFormat(const std::string& value);
   int DropDownRows() const { return FDropDownRows; }
   void SetDropDownRows(int value) { FDropDownRows = value; }
+  // ColumnDefValues until assigned.
+  bool DropDownShowTitles() const;
+  void SetDropDownShowTitles(bool value);
+  bool DropDownSizing() const;
+  void SetDropDownSizing(bool value);
   int DropDownWidth() const { return FDropDownWidth; }
   void SetDropDownWidth(int value) { FDropDownWidth = value; }
   const std::string& EditMask() const { return FEditMask; }
@@ -544,6 +550,9 @@ class TColumnEh : public TCollectionItem {
   TMRUListEh* MRUList() const { return FMRUList.get(); }
   // The column's cell of the filter row.
   TSTColumnFilterEh* STFilter() const { return FSTFilter.get(); }
+  // The drop-down data grid of the cell editor ("DataList"), made on
+  // first use and freed with the column.
+  TPopupDataGridEh* DataList();
   // The footer of footer row `index`: the Footers item, or the single
   // Footer when the column has no Footers items.
   TColumnFooterEh* UsedFooter(int index) const;
@@ -627,6 +636,8 @@ class TColumnEh : public TCollectionItem {
   std::string FDisplayFormat;
   int FDropDownRows = 7;
   int FDropDownWidth = 0;
+  bool FDropDownShowTitles = false;
+  bool FDropDownSizing = false;
   std::string FEditMask;
   bool FEndEllipsis = false;
   std::unique_ptr<TFont> FFont;
@@ -658,6 +669,7 @@ class TColumnEh : public TCollectionItem {
   TObjectPtr<TColumnDropDownBoxEh> FDropDownBox;
   TObjectPtr<TMRUListEh> FMRUList;
   std::unique_ptr<TSTColumnFilterEh> FSTFilter;
+  TObjectPtr<TPopupDataGridEh> FDataList;
 };
 
 class TDBGridColumnEh : public TColumnEh {

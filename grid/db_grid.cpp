@@ -1014,7 +1014,7 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
   } else if (rowPart == crpTitleEh) {
     DrawTitleCell(col, rect, column, state);
   } else if (rowPart == crpSubTitleEh) {
-    DrawSubTitleCell(col, rect, column, state);
+    DrawSubTitleCell(col, row, rect, column, state);
   } else if (rowPart == crpDataEh) {
     DrawDataCell(col, row, rect, column, state);
   } else if (rowPart == crpFooterEh) {
@@ -1585,7 +1585,9 @@ bool TCustomDBGridEh::CanEditShow() {
   // Only the form's active control (or, without a form, the window with
   // the focus or one inside it) shows its editor.
   if (TCustomForm* form = GetParentForm(this)) {
-    if (form->ActiveControl() != this) return false;
+    // The editor is the form's active control while it has the focus.
+    TWinControl* active = form->ActiveControl();
+    if (active != this && (active == nullptr || active != InplaceEditor())) return false;
   } else if (!Focused() && !(InplaceEditor() != nullptr && InplaceEditor()->Focused())) {
     return false;
   }

@@ -404,6 +404,9 @@ class TCustomDBGridEh : public TCustomGrid,
   void IncSearch(const std::string& text, int timeOut, int direction);
   void StopIncSearch();
   bool InIncSearch() const { return FInIncSearch; }
+  // Whether Ctrl+F shows the find dialog modal (a descendant may let it
+  // stay open beside the grid).
+  virtual bool IsFindDialogModal() { return true; }
   const std::string& IncSearchText() const { return FIncSearchText; }
   // The timer ids: automatic scrolling and the end of a search.
   static constexpr unsigned kAutoScrollTimerId = 1;
@@ -557,8 +560,9 @@ class TCustomDBGridEh : public TCustomGrid,
                             TGridDrawState state);
   virtual void DrawFooterCell(int col, int footerRow, const TRect& rect, TColumnEh* column,
                               TGridDrawState state);
-  // A cell of the filter row.
-  virtual void DrawSubTitleCell(int col, const TRect& rect, TColumnEh* column,
+  // A cell of the rows between the titles and the data: the filter row
+  // here; grids with rows of their own there override it.
+  virtual void DrawSubTitleCell(int col, int row, const TRect& rect, TColumnEh* column,
                                 TGridDrawState state);
   virtual TInplaceFilterEditEh* CreateFilterEditor();
 

@@ -333,7 +333,7 @@ void TCustomDBGridEh::FilterRowVisibleChanged() {
 
 // ---- drawing
 
-void TCustomDBGridEh::DrawSubTitleCell(int col, const TRect& rect, TColumnEh* column,
+void TCustomDBGridEh::DrawSubTitleCell(int col, int /*row*/, const TRect& rect, TColumnEh* column,
                                        TGridDrawState state) {
   TCanvas& canvas = *Canvas();
   const int dataCol = RawToDataColumn(col);

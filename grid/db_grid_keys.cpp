@@ -357,7 +357,7 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
     if (FInIncSearch && dialog) {
       const std::string text = FIncSearchText;
       StopIncSearch();
-      ExecuteDBGridEhFindDialogProc(this, text, {}, true);
+      ExecuteDBGridEhFindDialogProc(this, text, {}, IsFindDialogModal());
       key = 0;
       return;
     }
@@ -368,7 +368,7 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
       return;
     }
     if (dialog) {
-      ExecuteDBGridEhFindDialogProc(this, "", {}, true);
+      ExecuteDBGridEhFindDialogProc(this, "", {}, IsFindDialogModal());
       key = 0;
       return;
     }

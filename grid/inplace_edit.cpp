@@ -112,6 +112,8 @@ void TDBGridInplaceEdit::Notification(TComponent* component, TOperation operatio
   if (component == FPickList) FPickList = nullptr;
   if (component == FCalendar) FCalendar = nullptr;
   if (component == FCalculator) FCalculator = nullptr;
+  if (component == FDataList) FDataList = nullptr;
+  if (component == FMRUList) FMRUList = nullptr;
   if (component == FActiveList) {
     FActiveList = nullptr;
     FListVisible = false;
@@ -136,6 +138,19 @@ void TDBGridInplaceEdit::UpdateEditStyle() {
       FPickList->SetImages(column->ImageList());
       FActiveList = FPickList;
       break;
+    case kEditStyleDataList: {
+      TPopupDataGridEh* list = column->DataList();
+      if (list != FDataList) {
+        if (FDataList != nullptr) RemoveFreeNotification(FDataList);
+        FDataList = list;
+        FDataList->FreeNotification(this);
+      }
+      FDataList->SetOwnerControl(this);
+      FDataList->OnCloseUp = [this](TObject*, bool accept) { ListClosed(accept); };
+      FDataList->OnKeyValueChanged = [this](TObject*) { SyncTextWithList(); };
+      FActiveList = FDataList;
+      break;
+    }
     case kEditStyleDate:
       if (FCalendar == nullptr) {
         FCalendar = Create<TPopupMonthCalendarEh>(this);
@@ -319,7 +334,10 @@ void TDBGridInplaceEdit::DropDown() {
   if (FListVisible || FActiveList == nullptr || column == nullptr || grid == nullptr) return;
   if (ReadOnly() && FActiveList != FPickList && FActiveList != FCalendar) return;
   TRect bounds;
-  if (FActiveList == FPickList) {
+  if (FActiveList == FDataList) {
+    if (column->GetLookupDataSet() == nullptr) return;
+    DropDownDataList(column);
+  } else if (FActiveList == FPickList) {
     TStrings* items = column->PickList();
     FPickList->SetColor(Color());
     FPickList->SetFont(Font());
@@ -357,7 +375,9 @@ void TDBGridInplaceEdit::DropDown() {
   FListVisible = true;
   FTextBeforeDropDown = Text();
   if (!FButtons.empty() && FButtons[0].Control != nullptr) FButtons[0].Control->SetAlwaysDown(true);
-  if (FActiveList == FPickList)
+  if (FActiveList == FDataList)
+    FDataList->ShowAt(bounds);
+  else if (FActiveList == FPickList)
     FPickList->ShowAt(bounds);
   else if (FActiveList == FCalendar)
     FCalendar->ShowAt(bounds);
@@ -368,7 +388,9 @@ void TDBGridInplaceEdit::DropDown() {
 void TDBGridInplaceEdit::CloseUp(bool accept) {
   if (!FListVisible) return;
   // The popup hides and reports back through ListClosed.
-  if (FActiveList == FPickList && FPickList->Visible())
+  if (FActiveList == FDataList && FDataList->Visible())
+    FDataList->CloseUp(accept);
+  else if (FActiveList == FPickList && FPickList->Visible())
     FPickList->CloseUp(accept);
   else if (FActiveList == FCalendar && FCalendar->Visible())
     FCalendar->CloseUp(accept);
@@ -393,6 +415,10 @@ void TDBGridInplaceEdit::ListClosed(bool accept) {
   if (grid == nullptr || column == nullptr) return;
   if (FActiveList == FPickList && FPickList->Sizable())
     column->SetDropDownRows(std::max(1, FPickList->RowCount()));
+  if (FActiveList == FDataList && FDataList->Sized()) {
+    column->SetDropDownRows(FDataList->RowCount());
+    column->SetDropDownWidth(FDataList->Width());
+  }
   bool accepted = false;
   if (accept && !ReadOnly()) {
     if (FActiveList == FPickList && FPickList->ItemIndex() >= 0) {
@@ -402,6 +428,21 @@ void TDBGridInplaceEdit::ListClosed(bool accept) {
         grid->UpdateText();
         if (column->GetCellKind() == ctKeyPickList && i < column->KeyList()->Count())
           grid->FEditKeyValue = Variant(column->KeyList()->Strings(i));
+        accepted = true;
+      }
+    } else if (FActiveList == FDataList) {
+      TField* field = column->Field();
+      bool keysWritable = field != nullptr && field->Lookup() && !field->KeyFields().empty();
+      if (keysWritable)
+        for (TField* k : field->DataSet()->GetFieldList(field->KeyFields()))
+          keysWritable = keysWritable && k->CanModify();
+      if (keysWritable && !FDataList->SpecRowSelected() && VarIsNull(FDataList->KeyValue()))
+        keysWritable = false;
+      if (keysWritable && column->CanModify(true)) {
+        grid->FEditKeyValue = FDataList->KeyValue();
+        column->UpdateDataValues(FDataList->Text(), FDataList->KeyValue(), false);
+        grid->FEditText = FDataList->Text();
+        SetText(grid->FEditText);
         accepted = true;
       }
     } else if (FActiveList == FCalendar) {
@@ -430,6 +471,10 @@ void TDBGridInplaceEdit::ListClosed(bool accept) {
 }
 
 void TDBGridInplaceEdit::SyncTextWithList() {
+  if (FActiveList == FDataList && FDataList != nullptr && FListVisible && !ReadOnly()) {
+    if (FDataList->Text() != Text()) SetTextSelected(FDataList->Text());
+    return;
+  }
   if (FActiveList == FPickList && FPickList->ItemIndex() >= 0 && !ReadOnly() &&
       DBGrid()->CanEditModify()) {
     const std::string& item = FPickList->Items()->Strings(FPickList->ItemIndex());
@@ -487,9 +532,23 @@ bool TDBGridInplaceEdit::ListKey(unsigned& key, TShiftState shift) {
 
 void TDBGridInplaceEdit::KeyDown(unsigned& key, TShiftState shift) {
   if (ListKey(key, shift)) return;
+  if (MRUKey(key, shift)) return;
   TCustomDBGridEh* grid = DBGrid();
   TColumnEh* column = Column();
   if (grid != nullptr && column != nullptr) {
+    TSpecRowEh* spec = column->DropDownSpecRow();
+    if (FEditStyle == kEditStyleDataList && spec->Visible() && !ReadOnly() &&
+        ShortCut(key, shift) == spec->ShortCut()) {
+      // The special row's value, chosen from the keyboard.
+      if (column->CanModify(true)) {
+        grid->FEditKeyValue = spec->Value();
+        column->UpdateDataValues(spec->CellText(0), spec->Value(), false);
+        grid->FEditText = grid->FieldEditText(column);
+        SetTextSelected(grid->FEditText);
+      }
+      key = 0;
+      return;
+    }
     const TColumnEhType kind = column->GetCellKind();
     if ((kind == ctLookupField || kind == ctKeyPickList) && (key == VK_DELETE || key == VK_BACK) &&
         !shift.Contains(ssCtrl)) {
@@ -597,6 +656,8 @@ bool TDBGridInplaceEdit::TextChangedByKey(char32_t key) {
       found = lookup->FieldByName(field->LookupResultField())->AsString();
       grid->FEditKeyValue = lookup->FieldValues(field->LookupKeyFields());
       match = true;
+      // An open list follows the completion.
+      if (FListVisible && FActiveList == FDataList) FDataList->SetKeyValue(grid->FEditKeyValue);
     }
   } else {
     const int i = PrefixMatch(column->PickList(), prefix);
@@ -631,6 +692,7 @@ void TDBGridInplaceEdit::DblClick() {
 
 void TDBGridInplaceEdit::DoExit() {
   if (FListVisible) CloseUp(false);
+  if (MRUListVisible()) CloseMRUList(false);
   TInplaceEdit::DoExit();
 }
 
@@ -639,6 +701,7 @@ void TDBGridInplaceEdit::WndProc(TMessage& message) {
     case CM_CANCELMODE:
     case WM_KILLFOCUS:
       if (FListVisible) CloseUp(false);
+      if (MRUListVisible()) CloseMRUList(false);
       break;
     case WM_PASTE:
       if (TColumnEh* column = Column()) {
@@ -681,4 +744,155 @@ void TDBGridInplaceEdit::DrawRequiredMark(TCanvas& canvas) {
   const int y = ClientHeight() - 1;
   for (int x = r.Left + 2; x < r.Right - 3; x += 2)
     canvas.FillSolidRect(Rect(x, y, x + 1, y + 1), clRed);
+}
+
+// ------------------------------------------------------------ data list
+
+void TDBGridInplaceEdit::DropDownDataList(TColumnEh* column) {
+  TCustomDBGridEh* grid = DBGrid();
+  TField* field = column->Field();
+  TDataSet* lookup = column->GetLookupDataSet();
+  TDataSource* source = column->DropDownBox()->ListSource();
+  if (source == nullptr) {
+    if (!FListSource) FListSource = CreateUnique<TDataSource>();
+    FListSource->SetDataSet(lookup);
+    source = FListSource.get();
+  }
+  TPopupDataGridEh* list = FDataList;
+  list->SetFont(Font());
+  list->SetColor(Color());
+  list->BeginLayout();
+  list->SetListSource(source);
+  list->SetKeyField(field->LookupKeyFields());
+  const std::string display = column->LookupDisplayFields();
+  list->SetListFieldNames(display);
+  // The lookup's result field gives the text, wherever it is listed.
+  int index = 0;
+  {
+    int i = 0;
+    std::size_t start = 0;
+    while (start <= display.size()) {
+      const std::size_t end = std::min(display.find(';', start), display.size());
+      if (AnsiCompareText(Trim(display.substr(start, end - start)), field->LookupResultField()) ==
+          0) {
+        index = i;
+        break;
+      }
+      ++i;
+      start = end + 1;
+    }
+  }
+  list->SetListFieldIndex(index);
+  list->SpecRow()->Assign(column->DropDownSpecRow());
+  list->SetShowTitles(column->DropDownShowTitles());
+  list->SizeGrip()->SetVisible(column->DropDownSizing());
+  list->EndLayout();
+  // A key chosen by typing wins over the record's.
+  const bool typed = Text() != grid->FEditText && !VarIsNull(grid->FEditKeyValue);
+  const Variant key =
+      typed ? grid->FEditKeyValue : field->DataSet()->FieldValues(field->KeyFields());
+  list->SetKeyValue(key);
+  list->KeyValueChanged();
+  const int records = lookup->Active() ? lookup->RecordCount() : 0;
+  const int rows =
+      std::max(1, records > 0 ? std::min(column->DropDownRows(), records) : column->DropDownRows());
+  const int fit = list->FittedListWidth() + 2 + GetSystemMetrics(SM_CXVSCROLL);
+  const int width = DBGridDropDownWidth(column->DropDownWidth(), fit, Width());
+  list->SetBounds(0, 0, width, 100);
+  list->SetRowCount(rows);
+  list->SetSized(false);
+}
+
+// ------------------------------------------------------------ MRU list
+
+TMRUListboxEh* TDBGridInplaceEdit::CreateMRUListBox() {
+  TMRUListboxEh* list = Create<TMRUListboxEh>(this);
+  list->SetOwnerControl(this);
+  list->SetCtl3D(false);
+  list->OnCloseUp = [this](TObject*, bool accept) { MRUListClosed(accept); };
+  return list;
+}
+
+void TDBGridInplaceEdit::Change() {
+  TInplaceEdit::Change();
+  TextChangedByUser();
+}
+
+void TDBGridInplaceEdit::TextChangedByUser() {
+  if (FInMRUUpdate) return;
+  if (MRUListVisible() && FMRUFilterText == Text()) return;
+  TColumnEh* column = Column();
+  if (column == nullptr || !column->MRUList()->Active() || FListVisible || !Focused()) return;
+  UpdateMRUList();
+}
+
+void TDBGridInplaceEdit::UpdateMRUList() {
+  TColumnEh* column = Column();
+  if (column == nullptr) return;
+  if (FMRUList == nullptr) FMRUList = CreateMRUListBox();
+  TStringList items;
+  if (!column->MRUList()->Filter(Text(), items)) return;  // a key is waiting
+  if (items.Count() == 0) {
+    CloseMRUList(false);
+    return;
+  }
+  FMRUFilterText = Text();
+  TCanvas& m = MeasureCanvas();
+  m.SetFont(Font());
+  const int rowHeight = m.TextHeight("Wg");
+  FMRUList->SetFont(Font());
+  FMRUList->SetItemHeight(rowHeight);
+  FMRUList->Items()->Assign(items);
+  FMRUList->SetItemIndex(-1);
+  const int rows = std::max(1, std::min(column->MRUList()->Rows(), items.Count()));
+  const int width = std::max(Width(), column->MRUList()->Width());
+  FMRUList->SetBounds(0, 0, width, rows * rowHeight + FMRUList->NonClientHeight() + 2);
+  const TRect bounds = AlignDropDownWindowEh(*this, *FMRUList, daLeft).Bounds;
+  if (FMRUList->Visible()) {
+    FMRUList->SetBoundsRect(bounds);
+    FMRUList->UpdateScrollBar();
+  } else {
+    FMRUList->ShowAt(bounds);
+    column->MRUList()->DropDown(true);
+  }
+}
+
+bool TDBGridInplaceEdit::MRUKey(unsigned& key, TShiftState shift) {
+  if (!MRUListVisible()) return false;
+  const bool ctrl = shift.Contains(ssCtrl);
+  if (key == VK_RETURN || key == VK_ESCAPE) {
+    FSwallowChar = key == VK_RETURN ? U'\r' : 27;
+    CloseMRUList(key == VK_RETURN);
+    key = 0;
+    return true;
+  }
+  if (shift.Contains(ssShift)) return false;
+  if (key == VK_UP || key == VK_DOWN || key == VK_PRIOR || key == VK_NEXT ||
+      (ctrl && (key == VK_HOME || key == VK_END))) {
+    FMRUList->Perform(WM_KEYDOWN, key);
+    FMRUList->UpdateScrollBar();
+    key = 0;
+    return true;
+  }
+  return false;
+}
+
+void TDBGridInplaceEdit::CloseMRUList(bool accept) {
+  if (MRUListVisible()) FMRUList->CloseUp(accept);
+}
+
+void TDBGridInplaceEdit::MRUListClosed(bool accept) {
+  TColumnEh* column = Column();
+  if (column != nullptr) column->MRUList()->DropDown(false);
+  if (!accept || FMRUList == nullptr || FMRUList->ItemIndex() < 0 || ReadOnly()) return;
+  TCustomDBGridEh* grid = DBGrid();
+  if (grid == nullptr || !grid->CanEditModify()) return;
+  FInMRUUpdate = true;
+  struct TReset {
+    bool& f;
+    ~TReset() { f = false; }
+  } reset{FInMRUUpdate};
+  SetText(FMRUList->Items()->Strings(FMRUList->ItemIndex()));
+  grid->UpdateText();
+  SelectAll();
 }

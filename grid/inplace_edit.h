@@ -23,6 +23,7 @@
 #include "controls/edit_buttons.h"
 #include "controls/popup_calendar.h"
 #include "controls/popup_lists.h"
+#include "grid/popup_data_grid.h"
 #include "platform/base/date_time.h"
 #include "platform/widgets/grid_inplace_edit.h"
 
@@ -74,6 +75,10 @@ class TDBGridInplaceEdit : public TInplaceEdit {
   TPopupListboxEh* PickList() const { return FPickList; }
   TPopupMonthCalendarEh* Calendar() const { return FCalendar; }
   TPopupCalculatorEh* Calculator() const { return FCalculator; }
+  // The column's drop-down data grid (not owned).
+  TPopupDataGridEh* DataList() const { return FDataList; }
+  TMRUListboxEh* MRUList() const { return FMRUList; }
+  bool MRUListVisible() const { return FMRUList != nullptr && FMRUList->Visible(); }
   // The main button (index 0) and the column's edit buttons.
   TEditButtonControlEh* ButtonControl(int index) const;
   int ButtonControlCount() const { return static_cast<int>(FButtons.size()); }
@@ -93,12 +98,17 @@ class TDBGridInplaceEdit : public TInplaceEdit {
   virtual void UpdateEditStyle();
   virtual TEditButtonControlEh* CreateEditButtonControl();
   virtual TPopupCalculatorEh* CreateCalculator();
+  virtual TMRUListboxEh* CreateMRUListBox();
+  // Opens the column's MRU list filtered by the text, or closes it when
+  // nothing matches.
+  virtual void UpdateMRUList();
   // Auto-completion of a typed or pasted character; false rejects it.
   virtual bool TextChangedByKey(char32_t key);
   virtual void DrawRequiredMark(TCanvas& canvas);
   void BoundsChanged() override;
   void KeyDown(unsigned& key, TShiftState shift) override;
   void KeyPress(char32_t& key) override;
+  void Change() override;
   void DblClick() override;
   void DoExit() override;
   void WndProc(TMessage& message) override;
@@ -118,6 +128,11 @@ class TDBGridInplaceEdit : public TInplaceEdit {
   void SetTextSelected(const std::string& text);
   void ColumnButtonClick(int index);
   bool ListKey(unsigned& key, TShiftState shift);
+  bool MRUKey(unsigned& key, TShiftState shift);
+  void MRUListClosed(bool accept);
+  void CloseMRUList(bool accept);
+  void DropDownDataList(TColumnEh* column);
+  void TextChangedByUser();
 
   TDBGridEditStyleEh FEditStyle = kEditStyleSimple;
   int FButtonWidth = 0;
@@ -130,5 +145,11 @@ class TDBGridInplaceEdit : public TInplaceEdit {
   TPopupListboxEh* FPickList = nullptr;
   TPopupMonthCalendarEh* FCalendar = nullptr;
   TPopupCalculatorEh* FCalculator = nullptr;
+  TPopupDataGridEh* FDataList = nullptr;
+  TMRUListboxEh* FMRUList = nullptr;
+  // The list source of a drop-down grid over the field's lookup dataset.
+  TObjectPtr<TDataSource> FListSource;
+  std::string FMRUFilterText;
+  bool FInMRUUpdate = false;
   std::vector<TButtonEntry> FButtons;
 };
