@@ -57,6 +57,10 @@ void TVertDBGridEhScrollBar::SetVisibleMode(TScrollBarVisibleModeEh value) {
 }
 
 void TCustomDBGridEh::UpdateScrollBar() {
+  if (RowPerRecordMode()) {
+    RowPerRecordUpdateScrollBar();
+    return;
+  }
   if (!HandleAllocated() || FDestroying) return;
   if (ScrollBars() != ssVertical && ScrollBars() != ssBoth) return;
   TVertScrollStateEh state;
