@@ -101,6 +101,8 @@ void TCustomDBGridEh::BeforeDestruction() {
   FSortMarkedColumns.clear();
   FLeafFieldArr.clear();
   FSelectedRows->Release();
+  FMemTable = nullptr;
+  FMemTableDataSet = nullptr;
   FSumList->SetDataSet(nullptr);
   FDataLink->SetDataSource(nullptr);
   if (FStyle != nullptr) FStyle->RemoveGrid(this);
@@ -129,6 +131,13 @@ void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) 
   if (FHorzScrollBar) FHorzScrollBar->ComponentRemoved(component);
   if (FVertScrollBar) FVertScrollBar->ComponentRemoved(component);
   if (FDataLink && component == DataSource()) SetDataSource(nullptr);
+  if (component == FMemTableDataSet) {
+    FMemTable = nullptr;
+    FMemTableDataSet = nullptr;
+    RequestLayout();
+  } else if (FDataLink && component != FDataLink->DataSet()) {
+    QueryMemTable();
+  }
   if (component == FTitleImages) FTitleImages = nullptr;
   if (FColumns)
     for (int i = 0; i < FColumns->Count(); ++i) {
@@ -291,6 +300,7 @@ void TCustomDBGridEh::SetUseMultiTitle(bool value) {
 void TCustomDBGridEh::SetFooterRowCount(int value) {
   if (value < 0 || value == FFooterRowCount) return;
   FFooterRowCount = value;
+  QueryMemTable();
   RequestLayout();
 }
 void TCustomDBGridEh::SetFooterColor(TColor value) {
@@ -672,6 +682,10 @@ void TCustomDBGridEh::FitColumnWidths() {
 }
 
 void TCustomDBGridEh::UpdateRowCount() {
+  if (RowPerRecordMode()) {
+    RowPerRecordUpdateRowCount();
+    return;
+  }
   const int oldRowCount = RowCount();
   const int lineWidth = FOptions.Contains(dgRowLines) ? GridLineWidth() : 0;
   const int d = FDefaultRowHeight;
@@ -711,12 +725,18 @@ void TCustomDBGridEh::UpdateRowCount() {
 }
 
 int TCustomDBGridEh::VisibleDataRowCount() const {
+  // Every dataset row is a grid row then: the rows on screen count.
+  if (RowPerRecordMode()) return const_cast<TCustomDBGridEh*>(this)->VisibleRowCount();
   int n = RowCount() - FTitleOffset;
   if (FFooterRowCount > 0) n -= FFooterRowCount + 1;
   return n;
 }
 
 void TCustomDBGridEh::UpdateActive() {
+  if (RowPerRecordMode()) {
+    RowPerRecordUpdateActive();
+    return;
+  }
   if (!FDataLink->Active() || !HandleAllocated() || ComponentState().Contains(csLoading)) return;
   const int target = FDataLink->ActiveRecord() + FTitleOffset;
   if (target != Row() && target < RowCount()) {
@@ -739,6 +759,7 @@ void TCustomDBGridEh::SelectionChanged() {
 }
 
 void TCustomDBGridEh::LinkActive(bool value) {
+  QueryMemTable();
   if (!value) HideEditor();
   FSelection->LinkActive(value);
   FSumList->SetDataSet(
@@ -996,6 +1017,7 @@ bool TCustomDBGridEh::CellHave3DRect(int col, int row, TGridDrawState state) {
 }
 
 bool TCustomDBGridEh::RecordHasNumber(int& recNo) {
+  if (RowPerRecordMode() && FDataLink->Active()) return false;
   if (!FSumList->HasRecordNumbers()) return false;
   recNo = FSumList->GetRecNo();
   return recNo > 0;
@@ -1016,7 +1038,10 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
   } else if (rowPart == crpSubTitleEh) {
     DrawSubTitleCell(col, row, rect, column, state);
   } else if (rowPart == crpDataEh) {
-    DrawDataCell(col, row, rect, column, state);
+    // The tree area goes first; the cell's own contents take the rest.
+    TRect cell = rect;
+    cell.Left = std::min(cell.Right, cell.Left + DrawTreeAreaOfRow(col, row, rect, state));
+    DrawDataCell(col, row, cell, column, state);
   } else if (rowPart == crpFooterEh) {
     DrawFooterCell(col, rowIndex - 1, rect, column, state);
   } else {
@@ -1031,14 +1056,13 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
 int TCustomDBGridEh::IndicatorImageOf(int row) {
   if (!FDataLink->Active()) return -1;
   const int recordIndex = row - FTitleOffset;
-  if (recordIndex < 0 || recordIndex >= FDataLink->RecordCount()) return -1;
-  const bool current = recordIndex == FDataLink->ActiveRecord();
+  if (recordIndex < 0 || recordIndex >= DataRowCount()) return -1;
+  const bool current = IsCurrentRow(recordIndex);
   bool selected = false;
   if (FSelectedRows->Count() > 0) {
-    const int saved = FDataLink->ActiveRecord();
-    FDataLink->SetActiveRecord(recordIndex);
+    BeginRow(recordIndex);
     selected = FSelectedRows->IndexOf(FDataLink->DataSet()->Bookmark()) >= 0;
-    FDataLink->SetActiveRecord(saved);
+    EndRow();
   }
   // A selected row that is not current is only highlighted.
   if (!current) return -1;
@@ -1066,11 +1090,10 @@ void TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TCellRowPart
   TColor background = FixedColor();
   bool selected = false;
   if (rowPart == crpDataEh && FSelectedRows->Count() > 0 && FDataLink->Active() &&
-      row - FTitleOffset < FDataLink->RecordCount()) {
-    const int saved = FDataLink->ActiveRecord();
-    FDataLink->SetActiveRecord(row - FTitleOffset);
+      row - FTitleOffset < DataRowCount()) {
+    BeginRow(row - FTitleOffset);
     selected = FSelectedRows->IndexOf(FDataLink->DataSet()->Bookmark()) >= 0;
-    FDataLink->SetActiveRecord(saved);
+    EndRow();
   }
   TFont font;
   font.Assign(Font());
@@ -1263,7 +1286,7 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
                                    TGridDrawState state) {
   TCanvas& canvas = *Canvas();
   const int recordIndex = row - FTitleOffset;
-  if (column == nullptr || !FDataLink->Active() || recordIndex >= FDataLink->RecordCount()) {
+  if (column == nullptr || !FDataLink->Active() || recordIndex >= DataRowCount()) {
     TColor background = Color();
     TFont font;
     font.Assign(Font());
@@ -1271,17 +1294,18 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
     canvas.FillSolidRect(rect, background);
     return;
   }
-  const int savedActive = FDataLink->ActiveRecord();
-  FDataLink->SetActiveRecord(recordIndex);
+  const bool current = IsCurrentRow(recordIndex);
+  BeginRow(recordIndex);
   struct TRestore {
-    TGridDataLinkEh* link;
-    int record;
-    ~TRestore() { link->SetActiveRecord(record); }
-  } restore{FDataLink.get(), savedActive};
+    TCustomDBGridEh* grid;
+    ~TRestore() { grid->EndRow(); }
+  } restore{this};
 
   TColor background = column->Color();
   int recNo = 0;
-  if (background == Color() && RecordHasNumber(recNo))
+  // Rows of a dataset read by row number are numbered by their row.
+  if (RowPerRecordMode()) recNo = recordIndex + 1;
+  if (background == Color() && (recNo > 0 || RecordHasNumber(recNo)))
     background = recNo % 2 == 1 ? OddRowColor() : EvenRowColor();
   TFont font;
   font.Assign(column->Font());
@@ -1299,7 +1323,6 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   if (OnGetCellParams) OnGetCellParams(this, column, &font, FColCellParams.Background, state);
   column->GetColCellParams(false, FColCellParams);
   background = FColCellParams.Background;
-  const bool current = recordIndex == savedActive;
   TGridDrawState drawState = state;
   if (current && (col == Col() || FOptions.Contains(dgRowSelect)))
     drawState += TGridDrawState{gdSelected};
@@ -1328,10 +1351,13 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
     // A value equal to the row above shows only its background, and the
     // line between them takes the cell's colour so the two look merged.
     bool duplicate = false;
-    if (column->HideDuplicates() && recordIndex > 0) {
-      FDataLink->SetActiveRecord(recordIndex - 1);
+    // The row at the top always shows its value.
+    if (column->HideDuplicates() && recordIndex > 0 && row > TopRow()) {
+      EndRow();
+      BeginRow(recordIndex - 1);
       const std::string above = column->GetCellDisplayText();
-      FDataLink->SetActiveRecord(recordIndex);
+      EndRow();
+      BeginRow(recordIndex);
       duplicate = above == FColCellParams.Text;
     }
     if (duplicate) {
@@ -1448,7 +1474,7 @@ TGridCursorEh TCustomDBGridEh::CursorAt(int x, int y) {
   int index = 0, pos = 0, ofs = 0;
   CalcSizingState(x, y, sizing, index, pos, ofs, fixedInfo);
   q.RowSizing = sizing == gsRowSizing;
-  q.Busy = sizing != gsNormal;
+  q.Busy = sizing != gsNormal || StartRecordMoving(x, y, true);
   q.MultiSelect = FOptions.Contains(dgMultiSelect);
   q.DataSetActive = FDataLink->Active();
   q.DataSetEmpty = !FDataLink->Active() || FDataLink->DataSet()->IsEmpty();
@@ -1471,6 +1497,8 @@ TGridCursorEh TCustomDBGridEh::CursorAt(int x, int y) {
 }
 
 void TCustomDBGridEh::WndProc(TMessage& message) {
+  if (HandleRecordMovingMessage(message)) return;
+  if (RowPerRecordScrollMessage(message)) return;
   if (HandleScrollMessage(message)) return;
   if (HandleGridMessage(message)) return;
   if (message.Msg == kDeferredLayoutMessage) {

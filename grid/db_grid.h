@@ -36,6 +36,7 @@
 #include "grid/selected_rows.h"
 #include "grid/sum_list.h"
 #include "grid/title_tree.h"
+#include "platform/data/mem_table_intf.h"
 #include "platform/gui/actions.h"
 #include "platform/widgets/grids.h"
 
@@ -111,6 +112,11 @@ using TGetBtnEhParamsEvent =
     std::function<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background,
                        TSortMarkerEh& sortMarker, bool isDown)>;
 using TDBGridEhColumnEvent = std::function<void(TObject* sender, TColumnEh* column)>;
+// Sender, Bookmarks, TargetRow, TargetLevel, CheckOnly: whether the records
+// were (with CheckOnly: could be) moved.
+using TDBGridEhMoveRecordsEvent =
+    std::function<bool(TObject* sender, const std::vector<std::string>& bookmarks, int targetRow,
+                       int targetLevel, bool checkOnly)>;
 
 // What the vertical bar shows, from the dataset's state (a pure rule).
 struct TVertScrollStateEh {
@@ -480,6 +486,78 @@ class TCustomDBGridEh : public TCustomGrid,
   const Variant& EditKeyValue() const { return FEditKeyValue; }
   void SetEditKeyValue(const Variant& value) { FEditKeyValue = value; }
 
+  // --- tree rows and row-per-record mode (db_grid_tree.cpp, row_per_record.cpp)
+  // The pixels of one tree level.
+  static constexpr int kTreeLevelWidth = 18;
+  // The dataset's IMemTableEh, asked for again when the link becomes
+  // active, a component goes away and the footer count changes.
+  IMemTableEh* MemTable() const { return FMemTable; }
+  // One grid row per dataset row: the dataset offers IMemTableEh and no
+  // footers show. The vertical bar and the scroll messages then move the
+  // grid's top row, not the current record.
+  bool RowPerRecordMode() const { return FMemTable != nullptr && FFooterRowCount == 0; }
+  // The dataset's rows are drawn as a tree (first visible column).
+  bool TreeDisplay() const;
+  // Level x 18 pixels for the node at the reading position; 0 without a
+  // tree.
+  int TreeIndentWidth() const;
+  // Draws the indent, connectors and node button of data row `dataRow`
+  // (being read, see BeginRow) into `rect`; `widen` takes one more pixel
+  // left, above and below.
+  virtual void DrawTreeArea(int dataCol, int dataRow, bool widen, const TRect& rect,
+                            TGridDrawState state);
+  // Whether client point (x, y) lies in the tree area of a data cell of
+  // the first visible column; unless `checkOnly`, a press on the node's
+  // own box expands or collapses it and the current record stays.
+  virtual bool CheckTreeExpandClick(int x, int y, bool checkOnly);
+  // Expands or collapses the current node; `allBelow` expands every node
+  // under it as well.
+  void SetCurrentNodeExpanded(bool value, bool allBelow);
+  // Reading data row `rowIndex` (0-based) without moving the dataset:
+  // the dataset's reading position in row-per-record mode, the data link's
+  // active record otherwise. EndRow goes back; calls do not nest.
+  void BeginRow(int rowIndex);
+  void EndRow();
+  bool IsCurrentRow(int rowIndex);
+  // The data rows that can be read: the dataset's rows in row-per-record
+  // mode, the data link's buffer otherwise.
+  int DataRowCount() const;
+  // Row-per-record mode: makes `row` the top row, kept within the rows
+  // and so that the last row is not scrolled above the bottom.
+  void SafeSetTopRow(int row);
+  // Asks the dataset for new rows when the window shows empty space below
+  // the last row (row-per-record mode).
+  void FetchStep();
+
+  // --- record moving (record_moving.cpp)
+  // With dghRecordMoving, records are dragged by their indicator cell.
+  TDBGridEhMoveRecordsEvent OnMoveRecords;
+  bool RecordMoving() const { return FMouseMode == TMouseModeEh::RecordMoving; }
+  // The grid rows (and tree levels, -1 without a tree) of the drag.
+  int RecordMovingSourceRow() const { return FMoveSourceRow; }
+  int RecordMovingTargetRow() const { return FMoveTargetRow; }
+  int RecordMovingTargetLevel() const { return FMoveTargetLevel; }
+  // The interval of timer 1 while a record is dragged.
+  static constexpr unsigned kRecordMovingTimerInterval = 60;
+  virtual bool CanBeginRecordMoving(int& origin, int& destination, TPoint mousePt);
+  // The left end of the drop line for grid row `row`; `level` the target
+  // tree level (-1 without a tree).
+  virtual int GetRecordMovingDropPos(int row, TPoint& mousePt, int& level);
+  // Whether a press at (x, y) starts moving records; unless `checkOnly`
+  // starts the drag.
+  virtual bool StartRecordMoving(int x, int y, bool checkOnly);
+  virtual bool DoMoveRecords(const std::vector<std::string>& bookmarks, int targetRow,
+                             int targetLevel, bool checkOnly);
+  // The selected records (or the dragged one) to data row `targetRow`.
+  virtual bool MoveSelectedRecords(int targetRow, int targetLevel, bool checkOnly);
+  // Ends the drag; with `accept` the records move to the target.
+  virtual void StopRecordMoving(int x, int y, bool accept);
+  // Follows the pointer (mouse moves and timer 1 during the drag).
+  virtual void TrackRecordMoving(int x, int y);
+  // The dataset's tree mover, else the data service's.
+  virtual bool DefaultMoveRecords(const std::vector<std::string>& bookmarks, int targetRow,
+                                  int targetLevel, bool checkOnly);
+
  protected:
   explicit TCustomDBGridEh(TComponent* owner);
   void AfterConstruction() override;
@@ -509,7 +587,7 @@ class TCustomDBGridEh : public TCustomGrid,
   bool DataEventsSuspended() override { return false; }
   void DisabledStateChanged(bool enabled) override;
   void UpdateData() override;
-  bool CanMoveByRecNo() override { return false; }
+  bool CanMoveByRecNo() override { return RowPerRecordMode(); }
   void WatchField(TField* field) override;
 
   // TCustomGrid
@@ -536,6 +614,8 @@ class TCustomDBGridEh : public TCustomGrid,
   void CreateParams(TCreateParams& params) override;
   void CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos, int& sizingOfs,
                        TGridDrawInfo& fixedInfo) override;
+  // Runs the fetch step of row-per-record mode.
+  void TopLeftChanged() override;
   // --- cell editor
   TInplaceEdit* CreateEditor() override;
   // --- scrolling and exit
@@ -655,7 +735,14 @@ class TCustomDBGridEh : public TCustomGrid,
   // --- cell editor
   Variant FEditKeyValue = Variant::Null();
   // --- keyboard and mouse
-  enum class TMouseModeEh { None, RecordSelecting, ColumnSelecting, RectSelecting, Sizing };
+  enum class TMouseModeEh {
+    None,
+    RecordSelecting,
+    ColumnSelecting,
+    RectSelecting,
+    Sizing,
+    RecordMoving
+  };
   void PassKeyToBaseGrid(unsigned& key, TShiftState shift);
   void UpOrCancelInsert(bool extend);
   void DownOrAppend(bool extend);
@@ -727,6 +814,39 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FPositionSaved = false;
   int FOrderGeneration = 0;
   int FSavedOrderGeneration = 0;
+  // --- tree rows and row-per-record mode
+  void QueryMemTable();
+  void RowPerRecordUpdateRowCount();
+  void RowPerRecordUpdateActive();
+  void RowPerRecordUpdateScrollBar();
+  bool RowPerRecordScrollMessage(TMessage& message);
+  bool RowPerRecordWheel(bool down, TShiftState shift, TPoint mousePos);
+  void PrepareRowLayout();
+  int MaxTopRow();
+  void MoveToDataRow(int target, bool moveAnchor, bool show);
+  bool TreeKey(unsigned key);
+  bool TreeColumn(int col) const;
+  int DrawTreeAreaOfRow(int col, int row, const TRect& rect, TGridDrawState state);
+  IMemTableEh* FMemTable = nullptr;
+  TDataSet* FMemTableDataSet = nullptr;
+  int FSavedActiveRecord = -1;
+  bool FInFetch = false;
+  // Set while a click moves the dataset to the clicked row.
+  bool FMovingRecordItself = false;
+  bool FInTreeExpand = false;
+  // The dataset row the grid last followed (row-per-record mode).
+  int FFollowedRow = -1;
+  // --- record moving
+  bool HandleRecordMovingMessage(TMessage& message);
+  void DrawRecordMovingLine();
+  int FMoveSourceRow = -1;
+  int FMoveSourceLevel = -1;
+  int FMoveTargetRow = -1;
+  int FMoveTargetLevel = -1;
+  std::string FMoveBookmark;
+  int FMoveDropX = 0;
+  bool FMoveMousePressed = false;
+  bool FMoveLineShown = false;
 };
 
 class TDBGridEh : public TCustomDBGridEh {

@@ -533,6 +533,14 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
     case VK_F2:
       SetEditorMode(true);
       break;
+    case VK_ADD:
+    case VK_SUBTRACT:
+    case VK_MULTIPLY:
+      if (!TreeKey(key)) {
+        PassKeyToBaseGrid(key, shift);
+        return;
+      }
+      break;
     default:
       PassKeyToBaseGrid(key, shift);
       return;
@@ -549,6 +557,12 @@ void TCustomDBGridEh::KeyUp(unsigned& key, TShiftState shift) {
 }
 
 void TCustomDBGridEh::KeyPress(char32_t& key) {
+  // In a tree these characters are the expand keys.
+  if (TreeDisplay() && (key == U'*' || key == U'+' || key == U'-')) {
+    TCustomControl::KeyPress(key);
+    key = 0;
+    return;
+  }
   if (key == U'\r' && FOptionsEh.Contains(dghEnterAsTab)) key = U'\t';
   if (key == U'\r' && !FOptions.Contains(dgAlwaysShowEditor) && EditorMode() && FDataLink->Active())
     FDataLink->UpdateRecord();
@@ -605,6 +619,7 @@ void TCustomDBGridEh::DefaultApplySorting() {
 void TCustomDBGridEh::EndMouseTracking() {
   if (FMouseMode == TMouseModeEh::Sizing && FSizingLineShown) DrawFrozenSizingLine();
   StopAutoScrollTimer();
+  if (FMouseMode == TMouseModeEh::RecordMoving) StopRecordMoving(-1, -1, false);
   FMouseMode = TMouseModeEh::None;
   if (FPressedTitle != nullptr && HandleAllocated()) InvalidateRow(0);
   FPressedTitle = nullptr;
@@ -648,7 +663,7 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
   if (inCell) GetCellType(cell.X, cell.Y, colPart, rowPart, colIndex, rowIndex);
   TColumnEh* column = inCell && colPart == ccpDataEh ? ColumnOfRawCol(cell.X) : nullptr;
   const bool dataCell =
-      inCell && rowPart == crpDataEh && FDataLink->Active() && rowIndex < FDataLink->RecordCount();
+      inCell && rowPart == crpDataEh && FDataLink->Active() && rowIndex < DataRowCount();
 
   if (inCell && rowPart == crpSubTitleEh && colPart == ccpDataEh && ColumnFilterVisible(colIndex)) {
     ClearSelection();
@@ -712,7 +727,7 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     TCustomGrid::MouseDown(button, shift, x, y);
     return;
   }
-  if (!dataCell) {
+  if (!dataCell || CheckTreeExpandClick(x, y, false) || StartRecordMoving(x, y, false)) {
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
@@ -729,7 +744,16 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
   const bool recordShift = shiftKey && FOptions.Contains(dgMultiSelect) &&
                            CanSelectType(gstRecordBookmarks) &&
                            (colPart == ccpIndicatorEh || FOptions.Contains(dgRowSelect));
-  if (!recordShift && cell.Y != Row()) FDataLink->MoveBy(cell.Y - Row());
+  if (!recordShift && cell.Y != Row()) {
+    FMovingRecordItself = true;
+    try {
+      FDataLink->MoveBy(cell.Y - Row());
+    } catch (...) {
+      FMovingRecordItself = false;
+      throw;
+    }
+    FMovingRecordItself = false;
+  }
   if (colPart == ccpDataEh) SelectColumn(cell.X, 0, false);
 
   if (colPart == ccpDataEh && !FOptions.Contains(dgRowSelect) && CanSelectType(gstRectangle)) {
@@ -745,9 +769,9 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     SetMouseCapture(true);
   } else if (CanSelectType(gstRecordBookmarks)) {
     if (recordShift && FHasSelectionAnchor) {
-      FDataLink->SetActiveRecord(rowIndex);
+      BeginRow(rowIndex);
       const std::string target = ds->Bookmark();
-      FDataLink->SetActiveRecord(FDataLink->ActiveRecord());
+      EndRow();
       ShiftClickRecords(target);
     } else {
       if (recordShift && cell.Y != Row()) FDataLink->MoveBy(cell.Y - Row());
@@ -771,6 +795,10 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
 }
 
 void TCustomDBGridEh::MouseMove(TShiftState shift, int x, int y) {
+  if (RecordMoving()) {
+    TrackRecordMoving(x, y);
+    return;
+  }
   if (FTitleButtonDown != nullptr) {
     if (FOptions.Contains(dgColumnResize) &&
         std::abs(x - FMouseDownPoint.X) > kTitleDragThreshold) {
@@ -858,6 +886,7 @@ void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int
     TCustomControl::MouseUp(button, shift, x, y);
     return;
   }
+  if (RecordMoving()) StopRecordMoving(x, y, true);
   TColumnEh* released = FTitleButtonDown;
   EndMouseTracking();
   if (released != nullptr) {
@@ -880,12 +909,14 @@ void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int
 
 bool TCustomDBGridEh::DoMouseWheelDown(TShiftState shift, TPoint mousePos) {
   if (!FDataLink->Active()) return TCustomGrid::DoMouseWheelDown(shift, mousePos);
+  if (RowPerRecordMode()) return RowPerRecordWheel(true, shift, mousePos);
   FDataLink->DataSet()->Next();
   return true;
 }
 
 bool TCustomDBGridEh::DoMouseWheelUp(TShiftState shift, TPoint mousePos) {
   if (!FDataLink->Active()) return TCustomGrid::DoMouseWheelUp(shift, mousePos);
+  if (RowPerRecordMode()) return RowPerRecordWheel(false, shift, mousePos);
   FDataLink->DataSet()->Prior();
   return true;
 }

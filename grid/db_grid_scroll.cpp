@@ -60,6 +60,10 @@ TObjectPtr<TDBGridEhScrollBar> TCustomDBGridEh::CreateScrollBar(TScrollBarKind k
 }
 
 void TCustomDBGridEh::UpdateScrollBar() {
+  if (RowPerRecordMode()) {
+    RowPerRecordUpdateScrollBar();
+    return;
+  }
   if (!HandleAllocated() || FDestroying || !FVertScrollBar) return;
   TVertScrollStateEh state;
   state.LinkActive = FDataLink->Active();
@@ -233,6 +237,10 @@ TRect TCustomDBGridEh::DataRect() {
 }
 
 void TCustomDBGridEh::Scroll(int distance) {
+  if (RowPerRecordMode()) {
+    RowPerRecordUpdateActive();
+    return;
+  }
   if (!HandleAllocated()) return;
   const int oldRow = Row();
   if (FDataLink->ActiveRecord() >= VisibleDataRowCount()) UpdateRowCount();

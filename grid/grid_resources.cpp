@@ -221,14 +221,19 @@ HCURSOR GridCursorHandle(TGridCursorEh choice) {
 // ---- data service
 
 bool TDBGridEhDataService::MoveRecords(TCustomDBGridEh* grid,
-                                       const std::vector<std::string>& bookmarks,
-                                       std::string& target, bool checkOnly) {
+                                       const std::vector<std::string>& bookmarks, int& target,
+                                       bool checkOnly) {
   return DefaultMoveRecords(grid, bookmarks, target, checkOnly);
 }
 
-bool TDBGridEhDataService::DefaultMoveRecords(TCustomDBGridEh*, const std::vector<std::string>&,
-                                              std::string&, bool) {
-  return false;
+bool TDBGridEhDataService::DefaultMoveRecords(TCustomDBGridEh* grid,
+                                              const std::vector<std::string>& bookmarks,
+                                              int& target, bool checkOnly) {
+  if (grid == nullptr || grid->DataSource() == nullptr) return false;
+  TDataSet* ds = grid->DataSource()->DataSet();
+  if (ds == nullptr) return false;
+  TDatasetFeaturesEh* features = GetDatasetFeaturesClassForDataSet(ds);
+  return features != nullptr && features->MoveRecords(grid, bookmarks, target, checkOnly);
 }
 
 void TDBGridEhDataService::ApplyFilter(TCustomDBGridEh* grid) {
