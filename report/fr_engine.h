@@ -110,10 +110,11 @@ struct TfrEngine {
   int TotalPages = 0;                 // of the first pass; 0 in one pass
   bool AppendPage = false;            // the next report continues on the last page
   int SavedY = 0, SavedBottomY = 0;
-  std::vector<TfrBand*> Pending;  // bands queued by the data loop
-  Variant CurValue;               // VALUE
-  unsigned BandPrint = 0;         // counts band prints (never 0 once one ran)
-  Variant StartDate, StartTime;   // DATE, TIME
+  std::vector<TfrBand*> Pending;      // bands queued by the data loop
+  std::vector<TfrView*> HookObjects;  // objects with flWantHook
+  Variant CurValue;                   // VALUE
+  unsigned BandPrint = 0;             // counts band prints (never 0 once one ran)
+  Variant StartDate, StartTime;       // DATE, TIME
   // The lines and height of the last text layout.
   TStringList LayoutList;
   int LayoutHeight = 0;
