@@ -55,6 +55,12 @@ class TfrReportBase : public TComponent {
   // Before `view` prints, with its evaluated memo: blob content, the
   // report's OnBeforePrint and the object's script. Nothing by default.
   virtual void BeforePrint(TfrView* view, TStrings& memo);
+  // False when BeforePrint would leave `view` and its memo as they are
+  // (no handler, no script): the caller may then skip it.
+  virtual bool WantsBeforePrint(const TfrView* view) const {
+    (void)view;
+    return true;
+  }
   // A prepared page was added with this number.
   virtual void BeginPage(int pageNo);
   // Preview pointing: true when an assigned handler was called.

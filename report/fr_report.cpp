@@ -498,6 +498,10 @@ void TfrReport::BeforePrint(TfrView* view, TStrings& memo) {
   RunScript(view, view->Script);
 }
 
+bool TfrReport::WantsBeforePrint(const TfrView* view) const {
+  return static_cast<bool>(OnBeforePrint) || view->Script.Count() > 0;
+}
+
 void TfrReport::BeginPage(int pageNo) {
   if (OnBeginPage) OnBeginPage(pageNo);
 }

@@ -121,6 +121,7 @@ class TfrReport : public TfrReportBase {
   std::string ExpressionText(TfrView* view, const std::string& expression) override;
   void GetVariableValue(const std::string& name, Variant& value) override;
   void BeforePrint(TfrView* view, TStrings& memo) override;
+  bool WantsBeforePrint(const TfrView* view) const override;
   // Libraries, then the report's procedures and OnUserFunction; the result
   // starts as the text "0".
   void DoFunction(const std::string& name, const Variant& p1, const Variant& p2, const Variant& p3,

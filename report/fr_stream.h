@@ -76,11 +76,18 @@ class TfrRecordStream final : public TStream {
     if (FSize == 0) Begin();
     if (count > 0 && count <= FCapacity - FPosition) {
       char* to = FData.get() + FPosition;
-      if (count <= 8) {
-        const char* from = static_cast<const char*>(buffer);
-        for (std::int64_t i = 0; i < count; ++i) to[i] = from[i];
-      } else {
-        std::memcpy(to, buffer, static_cast<std::size_t>(count));
+      switch (count) {  // the sizes of the record's numbers
+        case 1:
+          *to = *static_cast<const char*>(buffer);
+          break;
+        case 2:
+          std::memcpy(to, buffer, 2);
+          break;
+        case 4:
+          std::memcpy(to, buffer, 4);
+          break;
+        default:
+          std::memcpy(to, buffer, static_cast<std::size_t>(count));
       }
       FPosition += count;
       if (FPosition > FSize) FSize = FPosition;
