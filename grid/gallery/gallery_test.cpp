@@ -245,56 +245,59 @@ TEST(GridGalleryTest, TheFilterRowWithItsEditorAndList) {
   const QColor tint = image.pixelColor(at.X - content.Left, at.Y - content.Top);
   EXPECT_EQ(tint.red(), GetRValue(FilterRowTint(grid->FixedColor())));
   grid->FilterEdit()->Perform(WM_KEYDOWN, VK_ESCAPE);
-  // A dataset that shows its records as a tree: indented rows with dotted
-  // connectors and node buttons, one grid row per dataset row.
-  TEST(GridGalleryTest, ATreeDatasetShowsIndentedExpandableRows) {
-    TestHost();
-    auto ds = CreateUnique<TTreeTestDataSet>();
-    ds->SetOutline({{"Роддом № 1", 1},
-                    {"Женская консультация", 2},
-                    {"Талон № 1", 3},
-                    {"Талон № 2", 3},
-                    {"Стационар", 2},
-                    {"Роддом № 2", 1},
-                    {"Поликлиника", 2},
-                    {"Талон № 3", 3},
-                    {"Роддом № 3", 1},
-                    {"Перинатальный центр", 1},
-                    {"Отделение патологии", 2}},
-                   true);
-    ds->Nodes[4].Expanded = false;
-    ds->Nodes.insert(ds->Nodes.begin() + 5, {"Талон № 4", 3, true});
-    ds->Nodes[9].Expanded = false;
-    ds->Nodes.insert(ds->Nodes.begin() + 10, {"Роддом № 3, корпус 2", 2, true});
-    ds->Open();
-    auto source = CreateUnique<TDataSource>();
-    source->SetDataSet(ds.get());
-    TForm* form = Create<TForm>(nullptr);
-    form->SetCaption("Учреждения");
-    form->SetBounds(20, 20, 420, 300);
-    TDBGridEh* grid = Create<TDBGridEh>(form);
-    grid->SetParent(form);
-    grid->SetBounds(8, 8, 400, 250);
-    grid->SetDataSource(source.get());
-    grid->Columns()->Items(0)->SetWidth(260);
-    grid->Columns()->Items(0)->Title()->SetCaption("Учреждение");
-    grid->Columns()->Items(1)->Title()->SetCaption("№");
-    form->Show();
-    grid->SetFocus();
-    ds->SetRecNo(3);
-    ASSERT_TRUE(grid->RowPerRecordMode());
-    QImage image = Render(form->Handle());
-    Save(image, "grid_tree_rows");
-    // The node button of the first row: a box framed in the shadow colour
-    // in the middle of the first 18 pixels.
-    const TRect cell = grid->CellRect(grid->IndicatorOffset(), grid->TitleOffset());
-    const TPoint box = grid->ClientToScreen({cell.Left + 9 - 4, (cell.Top + cell.Bottom) / 2});
-    const TRect content = ContentRect(form->Handle());
-    const QColor frame = image.pixelColor(box.X - content.Left, box.Y - content.Top);
-    EXPECT_EQ(frame.red(), GetRValue(ColorToRGB(clBtnShadow)));
+  form->Free();
+}
 
-    form->Free();
-  }
+// A dataset that shows its records as a tree: indented rows with dotted
+// connectors and node buttons, one grid row per dataset row.
+TEST(GridGalleryTest, ATreeDatasetShowsIndentedExpandableRows) {
+  TestHost();
+  auto ds = CreateUnique<TTreeTestDataSet>();
+  ds->SetOutline({{"Роддом № 1", 1},
+                  {"Женская консультация", 2},
+                  {"Талон № 1", 3},
+                  {"Талон № 2", 3},
+                  {"Стационар", 2},
+                  {"Роддом № 2", 1},
+                  {"Поликлиника", 2},
+                  {"Талон № 3", 3},
+                  {"Роддом № 3", 1},
+                  {"Перинатальный центр", 1},
+                  {"Отделение патологии", 2}},
+                 true);
+  ds->Nodes[4].Expanded = false;
+  ds->Nodes.insert(ds->Nodes.begin() + 5, {"Талон № 4", 3, true});
+  ds->Nodes[9].Expanded = false;
+  ds->Nodes.insert(ds->Nodes.begin() + 10, {"Роддом № 3, корпус 2", 2, true});
+  ds->Open();
+  auto source = CreateUnique<TDataSource>();
+  source->SetDataSet(ds.get());
+  TForm* form = Create<TForm>(nullptr);
+  form->SetCaption("Учреждения");
+  form->SetBounds(20, 20, 420, 300);
+  TDBGridEh* grid = Create<TDBGridEh>(form);
+  grid->SetParent(form);
+  grid->SetBounds(8, 8, 400, 250);
+  grid->SetDataSource(source.get());
+  grid->Columns()->Items(0)->SetWidth(260);
+  grid->Columns()->Items(0)->Title()->SetCaption("Учреждение");
+  grid->Columns()->Items(1)->Title()->SetCaption("№");
+  form->Show();
+  grid->SetFocus();
+  ds->SetRecNo(3);
+  ASSERT_TRUE(grid->RowPerRecordMode());
+  QImage image = Render(form->Handle());
+  Save(image, "grid_tree_rows");
+  // The node button of the first row: a box framed in the shadow colour
+  // in the middle of the first 18 pixels.
+  const TRect cell = grid->CellRect(grid->IndicatorOffset(), grid->TitleOffset());
+  const TPoint box = grid->ClientToScreen({cell.Left + 9 - 4, (cell.Top + cell.Bottom) / 2});
+  const TRect content = ContentRect(form->Handle());
+  const QColor frame = image.pixelColor(box.X - content.Left, box.Y - content.Top);
+  EXPECT_EQ(frame.red(), GetRValue(ColorToRGB(clBtnShadow)));
+
+  form->Free();
+}
 
 }  // namespace
 
