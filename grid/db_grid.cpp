@@ -1193,6 +1193,7 @@ void TCustomDBGridEh::Paint() {
 
 void TCustomDBGridEh::DrawTitleGroups() {
   TCanvas& canvas = *Canvas();
+  if (canvas.ClipRect().Top >= FTitleRowHeight) return;  // the titles are not repainted
   TGridDrawInfo info;
   CalcDrawInfo(info);
   const TGridAxisDrawInfo& h = info.Horz;
