@@ -1273,7 +1273,7 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   if (background == Color() && RecordHasNumber(recNo))
     background = recNo % 2 == 1 ? OddRowColor() : EvenRowColor();
   TFont font;
-  font.Assign(column->Font());
+  font.SetData(column->Font()->Data());  // both at screen resolution
   FColCellParams.Col = col;
   FColCellParams.Row = row;
   FColCellParams.State = 0;
