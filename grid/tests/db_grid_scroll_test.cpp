@@ -332,6 +332,10 @@ TEST_F(GridWindowTest, AnExternalBarStandsInAndIsGivenBackWhenTheGridGoes) {
   EXPECT_EQ(bar->Position(), 51);
   other->VertScrollBar()->SetExtScrollBar(bar);  // free again
   EXPECT_EQ(other->VertScrollBar()->ExtScrollBar(), bar);
+  // A bar freed first leaves the setting empty.
+  bar->Free();
+  EXPECT_EQ(other->VertScrollBar()->ExtScrollBar(), nullptr);
+  EXPECT_FALSE(other->VertScrollBar()->IsScrollBarShowing());
 }
 
 TEST_F(GridWindowTest, TheHorizontalBarFollowsTheColumnsAndItsOwnBarHides) {
