@@ -28,6 +28,28 @@ void WriteTextEh(TCanvas& canvas, const TRect& rect, int dx, int dy, std::string
   TRect r{rect.Left + dx, rect.Top + dy, rect.Right - dx, rect.Bottom};
   if (dx > 0) r.Bottom += 1;
   if (r.Right <= r.Left) return;
+  if (!wordWrap && text.find_first_of("\r\n\t") == std::string_view::npos) {
+    // One line that needs no layout (most cells): placed and drawn here,
+    // as DrawText would place it.
+    if (text.empty()) return;
+    const int width = alignment != taLeftJustify || endEllipsis ? canvas.TextWidth(text) : 0;
+    if (!endEllipsis || width <= r.Width()) {
+      const int lineHeight = canvas.TextMetrics().tmHeight;
+      int y = r.Top;
+      if (layout != tlTop) {
+        const int free = (r.Bottom - r.Top) - lineHeight;
+        if (free > 0) y += layout == tlCenter ? free / 2 : free;
+      }
+      if (y >= r.Bottom) return;
+      int x = r.Left;
+      if (alignment == taCenter)
+        x = r.Left + (r.Width() - width) / 2;
+      else if (alignment == taRightJustify)
+        x = r.Right - width;
+      canvas.ExtTextOut(x, y, ETO_CLIPPED, &r, text);
+      return;
+    }
+  }
   const unsigned flags = DrawTextEhFlags(alignment, wordWrap, endEllipsis);
   if (layout != tlTop) {
     TRect measure = r;

@@ -676,8 +676,14 @@ std::unique_ptr<TEditButtonsEh> TColumnEh::CreateEditButtons() {
 }
 
 TCustomDBGridEh* TColumnEh::Grid() const {
-  auto* columns = dynamic_cast<TDBGridColumnsEh*>(Collection());
-  return columns != nullptr ? columns->Grid() : nullptr;
+  TCollection* collection = Collection();
+  if (collection == nullptr) return nullptr;
+  // Asked by every property of every cell painted: a walk up the class
+  // chain costs a few pointer compares where a dynamic_cast costs far more.
+  for (const TClassInfo* c = &collection->ClassInfo(); c != nullptr; c = c->Parent)
+    if (c == &TDBGridColumnsEh::kClassInfo)
+      return static_cast<TDBGridColumnsEh*>(collection)->Grid();
+  return nullptr;
 }
 
 TColumnFooterEh* TColumnEh::UsedFooter(int index) const {

@@ -1228,6 +1228,7 @@ void TCustomDBGridEh::Paint() {
 
 void TCustomDBGridEh::DrawTitleGroups() {
   TCanvas& canvas = *Canvas();
+  if (canvas.ClipRect().Top >= FTitleRowHeight) return;  // the titles are not repainted
   TGridDrawInfo info;
   CalcDrawInfo(info);
   const TGridAxisDrawInfo& h = info.Horz;
@@ -1308,7 +1309,7 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   if (background == Color() && (recNo > 0 || RecordHasNumber(recNo)))
     background = recNo % 2 == 1 ? OddRowColor() : EvenRowColor();
   TFont font;
-  font.Assign(column->Font());
+  font.SetData(column->Font()->Data());  // both at screen resolution
   FColCellParams.Col = col;
   FColCellParams.Row = row;
   FColCellParams.State = 0;

@@ -259,7 +259,9 @@ void TCustomDBGridEh::Scroll(int distance) {
     return;
   }
   if (std::abs(distance) >= rows) {
-    InvalidateGrid();
+    // Every record shown is new; the titles above them are not.
+    const TRect shown{0, DrawInfo().Vert.FixedBoundary, ClientWidth(), ClientHeight()};
+    InvalidateRect(Handle(), &shown, false);
   } else {
     const TGridDrawInfo& info = DrawInfo();
     const int step = DefaultRowHeight() + info.Vert.EffectiveLineWidth;

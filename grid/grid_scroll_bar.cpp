@@ -74,9 +74,12 @@ void TDBGridEhScrollBar::Detach() {
 
 void TDBGridEhScrollBar::ComponentRemoved(TComponent* component) {
   if (component != FExtScrollBar) return;
-  // The bar is going: its window procedure dies with it.
-  AttachedBars().erase(FExtScrollBar);
+  // The bar is going; it still needs its own procedure for that. (Its
+  // list of notified components is being walked: left alone.)
+  TScrollBar* bar = FExtScrollBar;
   FExtScrollBar = nullptr;
+  AttachedBars().erase(bar);
+  bar->WindowProc = std::move(FExtOwnWndProc);
   FExtOwnWndProc = nullptr;
   FGrid->RequestLayout();
 }

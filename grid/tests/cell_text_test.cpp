@@ -54,6 +54,40 @@ TEST(CellTextTest, LayoutsMoveTheTextDown) {
   }
 }
 
+// One-line texts are placed without the text layout engine: the result
+// must be the engine's, to the pixel.
+TEST(CellTextTest, OneLineTextsDrawAsTheLayoutEngineDrawsThem) {
+  auto text = [](bool direct, const char* s, TAlignment alignment, TTextLayout layout,
+                 bool ellipsis) {
+    TRecordingCanvas canvas;
+    const TRect cell{10, 5, 70, 40};
+    if (direct) {
+      WriteTextEh(canvas, cell, 2, 2, s, alignment, layout, false, ellipsis);
+    } else {
+      // What WriteTextEh did before it had a path of its own.
+      TRect r{cell.Left + 2, cell.Top + 2, cell.Right - 2, cell.Bottom + 1};
+      const unsigned flags = DrawTextEhFlags(alignment, false, ellipsis);
+      if (layout != tlTop) {
+        TRect m = r;
+        DrawText(canvas, s, m, flags | DT_CALCRECT);
+        const int free = r.Height() - m.Height();
+        if (free > 0) r.Top += layout == tlCenter ? free / 2 : free;
+      }
+      DrawText(canvas, s, r, flags);
+    }
+    std::string out;
+    for (const TCanvasRecord& r : canvas.TakeRecords())
+      if (r.Kind == TRecordKind::Text)
+        out += r.Text + "@" + std::to_string(r.Rect.Left) + "," + std::to_string(r.Rect.Top) + ";";
+    return out;
+  };
+  for (const char* s : {"", "Иванова", "Иванова Мария Петровна", "12 345.50"})
+    for (TAlignment a : {taLeftJustify, taRightJustify, taCenter})
+      for (TTextLayout l : {tlTop, tlCenter, tlBottom})
+        for (bool e : {false, true})
+          EXPECT_EQ(text(true, s, a, l, e), text(false, s, a, l, e)) << s << a << l << e;
+}
+
 TEST(CellTextTest, VerticalFontKeepsTheLookAndTurns) {
   TFont font;
   font.SetName("Default");

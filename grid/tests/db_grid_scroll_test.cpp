@@ -332,6 +332,31 @@ TEST_F(GridWindowTest, AnExternalBarStandsInAndIsGivenBackWhenTheGridGoes) {
   EXPECT_EQ(bar->Position(), 51);
   other->VertScrollBar()->SetExtScrollBar(bar);  // free again
   EXPECT_EQ(other->VertScrollBar()->ExtScrollBar(), bar);
+  // A bar freed first leaves the setting empty.
+  bar->Free();
+  EXPECT_EQ(other->VertScrollBar()->ExtScrollBar(), nullptr);
+  EXPECT_FALSE(other->VertScrollBar()->IsScrollBarShowing());
+}
+
+TEST_F(GridWindowTest, TheHorizontalBarFollowsTheColumnsAndItsOwnBarHides) {
+  for (TColumnEh* c : {Grid->Columns()->Items(0), Grid->Columns()->Items(1)}) c->SetWidth(300);
+  TScrollBar* bar = Create<TScrollBar>(Form);
+  bar->SetParent(Form);
+  bar->SetBounds(0, 310, 600, 17);
+  Grid->HorzScrollBar()->SetExtScrollBar(bar);
+  EXPECT_FALSE(GetWindowStyle(Grid->Handle()) & WS_HSCROLL);
+  EXPECT_EQ(bar->Max(), Grid->ColCount() - Grid->FixedCols() - 1);
+  EXPECT_EQ(bar->Position(), 0);
+  Grid->SetLeftCol(Grid->FixedCols() + 1);
+  EXPECT_EQ(bar->Position(), 1);
+  // The bar's own requests scroll the columns.
+  bar->SetFocus();
+  PressKey(VK_LEFT);
+  EXPECT_EQ(Grid->LeftCol(), Grid->FixedCols());
+  Grid->HorzScrollBar()->SetExtScrollBar(nullptr);
+  EXPECT_TRUE(GetWindowStyle(Grid->Handle()) & WS_HSCROLL) << "the grid's own bar is back";
+  Grid->HorzScrollBar()->SetVisible(false);
+  EXPECT_FALSE(GetWindowStyle(Grid->Handle()) & WS_HSCROLL);
 }
 
 TEST_F(GridWindowTest, TipsShowOnlyTextsThatAreCut) {
