@@ -425,21 +425,9 @@ TEST_F(ColumnFilterTest, EditActionsRunWhatIsAllowed) {
 class GridPositionTest : public GuiTest {};
 
 TEST_F(GridPositionTest, TheCurrentRecordStaysAroundAnOrderChange) {
-  FormatSettings.DecimalSeparator = '.';
   TFileTestDir dir;
-  auto table = CreateUnique<TmDbfTable>();
-  table->SetTableName(dir.File("pos.dbf"));
-  auto* n = Create<TIntegerField>(table.get());
-  n->SetFieldName("N");
-  n->SetOrigin("7.0");
-  n->SetDataSet(table.get());
-  table->CreateTable();
-  table->Open();
-  for (int i = 1; i <= 60; ++i) {
-    table->Append();
-    n->SetAsInteger(i);
-    table->Post();
-  }
+  TIntegerField* n = nullptr;
+  auto table = MakeNumberedDbf(dir.File("pos.dbf"), 60, n);
   auto source = CreateUnique<TDataSource>();
   source->SetDataSet(table.get());
   TForm* form = Create<TForm>(nullptr);
