@@ -219,6 +219,32 @@ void TColumnDropDownBoxEh::Assign(const TPersistent* source) {
   TPersistent::Assign(source);
 }
 
+// ---- assigned values
+
+template <class T>
+T TColumnEh::OwnOrDefault(TColumnEhValue v, const T& own,
+                          T (TColumnDefValuesEh::*inherited)() const, T none) const {
+  if (IsAssigned(v)) return own;
+  TCustomDBGridEh* grid = Grid();
+  return grid != nullptr ? (grid->ColumnDefValues()->*inherited)() : none;
+}
+
+template <class T>
+T TColumnEh::OwnOrTitleDefault(TColumnEhValue v, const T& own,
+                               T (TColumnTitleDefValuesEh::*inherited)() const, T none) const {
+  if (IsAssigned(v)) return own;
+  TCustomDBGridEh* grid = Grid();
+  return grid != nullptr ? (grid->ColumnDefValues()->Title()->*inherited)() : none;
+}
+
+template <class T>
+void TColumnEh::AssignOwn(TColumnEhValue v, T& own, const T& value) {
+  if (IsAssigned(v) && own == value) return;
+  own = value;
+  MarkAssigned(v);
+  ColumnChanged();
+}
+
 // ---- title
 
 TColumnTitleEh::TColumnTitleEh(TColumnEh* column)
@@ -236,15 +262,11 @@ void TColumnTitleEh::SetAssigned(TColumnEhValue v) { FColumn->MarkAssigned(v); }
 void TColumnTitleEh::Changed() { FColumn->ColumnChanged(); }
 
 TAlignment TColumnTitleEh::Alignment() const {
-  if (Assigned(cvTitleAlignment)) return FAlignment;
-  TCustomDBGridEh* grid = FColumn->Grid();
-  return grid != nullptr ? grid->ColumnDefValues()->Title()->Alignment() : taLeftJustify;
+  return FColumn->OwnOrTitleDefault(cvTitleAlignment, FAlignment,
+                                    &TColumnTitleDefValuesEh::Alignment, taLeftJustify);
 }
 void TColumnTitleEh::SetAlignment(TAlignment value) {
-  if (Assigned(cvTitleAlignment) && FAlignment == value) return;
-  FAlignment = value;
-  SetAssigned(cvTitleAlignment);
-  Changed();
+  FColumn->AssignOwn(cvTitleAlignment, FAlignment, value);
 }
 
 std::string TColumnTitleEh::Caption() const {
@@ -260,34 +282,21 @@ void TColumnTitleEh::SetCaption(const std::string& value) {
       return;
     }
   }
-  if (Assigned(cvTitleCaption) && FCaption == value) return;
-  FCaption = value;
-  SetAssigned(cvTitleCaption);
-  Changed();
+  FColumn->AssignOwn(cvTitleCaption, FCaption, value);
 }
 
 TColor TColumnTitleEh::Color() const {
-  if (Assigned(cvTitleColor)) return FColor;
-  TCustomDBGridEh* grid = FColumn->Grid();
-  return grid != nullptr ? grid->ColumnDefValues()->Title()->Color() : clBtnFace;
+  return FColumn->OwnOrTitleDefault(cvTitleColor, FColor, &TColumnTitleDefValuesEh::Color,
+                                    TColor{clBtnFace});
 }
-void TColumnTitleEh::SetColor(TColor value) {
-  if (Assigned(cvTitleColor) && FColor == value) return;
-  FColor = value;
-  SetAssigned(cvTitleColor);
-  Changed();
-}
+void TColumnTitleEh::SetColor(TColor value) { FColumn->AssignOwn(cvTitleColor, FColor, value); }
 
 bool TColumnTitleEh::EndEllipsis() const {
-  if (Assigned(cvTitleEndEllipsis)) return FEndEllipsis;
-  TCustomDBGridEh* grid = FColumn->Grid();
-  return grid != nullptr && grid->ColumnDefValues()->Title()->EndEllipsis();
+  return FColumn->OwnOrTitleDefault(cvTitleEndEllipsis, FEndEllipsis,
+                                    &TColumnTitleDefValuesEh::EndEllipsis, false);
 }
 void TColumnTitleEh::SetEndEllipsis(bool value) {
-  if (Assigned(cvTitleEndEllipsis) && FEndEllipsis == value) return;
-  FEndEllipsis = value;
-  SetAssigned(cvTitleEndEllipsis);
-  Changed();
+  FColumn->AssignOwn(cvTitleEndEllipsis, FEndEllipsis, value);
 }
 
 TFont* TColumnTitleEh::Font() const {
@@ -308,33 +317,24 @@ void TColumnTitleEh::SetImageIndex(int value) {
 }
 
 TTextOrientationEh TColumnTitleEh::Orientation() const {
-  if (Assigned(cvTitleOrientation)) return FOrientation;
-  TCustomDBGridEh* grid = FColumn->Grid();
-  return grid != nullptr ? grid->ColumnDefValues()->Title()->Orientation() : tohHorizontal;
+  return FColumn->OwnOrTitleDefault(cvTitleOrientation, FOrientation,
+                                    &TColumnTitleDefValuesEh::Orientation, tohHorizontal);
 }
 void TColumnTitleEh::SetOrientation(TTextOrientationEh value) {
-  if (Assigned(cvTitleOrientation) && FOrientation == value) return;
-  FOrientation = value;
-  SetAssigned(cvTitleOrientation);
-  Changed();
+  FColumn->AssignOwn(cvTitleOrientation, FOrientation, value);
 }
 
 bool TColumnTitleEh::TitleButton() const {
-  if (Assigned(cvTitleButton)) return FTitleButton;
-  TCustomDBGridEh* grid = FColumn->Grid();
-  return grid != nullptr && grid->ColumnDefValues()->Title()->TitleButton();
+  return FColumn->OwnOrTitleDefault(cvTitleButton, FTitleButton,
+                                    &TColumnTitleDefValuesEh::TitleButton, false);
 }
 void TColumnTitleEh::SetTitleButton(bool value) {
-  if (Assigned(cvTitleButton) && FTitleButton == value) return;
-  FTitleButton = value;
-  SetAssigned(cvTitleButton);
-  Changed();
+  FColumn->AssignOwn(cvTitleButton, FTitleButton, value);
 }
 
 bool TColumnTitleEh::ToolTips() const {
-  if (Assigned(cvTitleToolTips)) return FToolTips;
-  TCustomDBGridEh* grid = FColumn->Grid();
-  return grid != nullptr && grid->ColumnDefValues()->Title()->ToolTips();
+  return FColumn->OwnOrTitleDefault(cvTitleToolTips, FToolTips, &TColumnTitleDefValuesEh::ToolTips,
+                                    false);
 }
 void TColumnTitleEh::SetToolTips(bool value) {
   FToolTips = value;
@@ -781,25 +781,18 @@ void TColumnEh::SetAlignment(TAlignment value) {
       return;
     }
   }
-  if (IsAssigned(cvAlignment) && FAlignment == value) return;
-  FAlignment = value;
-  MarkAssigned(cvAlignment);
-  ColumnChanged();
+  AssignOwn(cvAlignment, FAlignment, value);
 }
 
 bool TColumnEh::AlwaysShowEditButton() const {
-  if (IsAssigned(cvAlwaysShowEditButton)) return FAlwaysShowEditButton;
-  return Grid() != nullptr && Grid()->ColumnDefValues()->AlwaysShowEditButton();
+  return OwnOrDefault(cvAlwaysShowEditButton, FAlwaysShowEditButton,
+                      &TColumnDefValuesEh::AlwaysShowEditButton, false);
 }
 void TColumnEh::SetAlwaysShowEditButton(bool value) {
-  if (IsAssigned(cvAlwaysShowEditButton) && FAlwaysShowEditButton == value) return;
-  FAlwaysShowEditButton = value;
-  MarkAssigned(cvAlwaysShowEditButton);
-  ColumnChanged();
+  AssignOwn(cvAlwaysShowEditButton, FAlwaysShowEditButton, value);
 }
 bool TColumnEh::AutoDropDown() const {
-  if (IsAssigned(cvAutoDropDown)) return FAutoDropDown;
-  return Grid() != nullptr && Grid()->ColumnDefValues()->AutoDropDown();
+  return OwnOrDefault(cvAutoDropDown, FAutoDropDown, &TColumnDefValuesEh::AutoDropDown, false);
 }
 void TColumnEh::SetAutoDropDown(bool value) {
   FAutoDropDown = value;
@@ -838,25 +831,15 @@ bool TColumnEh::Checkboxes() {
   TField* field = Field();
   return field != nullptr && field->DataType() == ftBoolean;
 }
-void TColumnEh::SetCheckboxes(bool value) {
-  if (IsAssigned(cvCheckboxes) && FCheckboxes == value) return;
-  FCheckboxes = value;
-  MarkAssigned(cvCheckboxes);
-  ColumnChanged();
-}
+void TColumnEh::SetCheckboxes(bool value) { AssignOwn(cvCheckboxes, FCheckboxes, value); }
 TColor TColumnEh::Color() const {
   if (IsAssigned(cvColor)) return FColor;
   return Grid() != nullptr ? Grid()->Color() : clWindow;
 }
-void TColumnEh::SetColor(TColor value) {
-  if (IsAssigned(cvColor) && FColor == value) return;
-  FColor = value;
-  MarkAssigned(cvColor);
-  ColumnChanged();
-}
+void TColumnEh::SetColor(TColor value) { AssignOwn(cvColor, FColor, value); }
 bool TColumnEh::DblClickNextVal() const {
-  if (IsAssigned(cvDblClickNextVal)) return FDblClickNextVal;
-  return Grid() != nullptr && Grid()->ColumnDefValues()->DblClickNextVal();
+  return OwnOrDefault(cvDblClickNextVal, FDblClickNextVal, &TColumnDefValuesEh::DblClickNextVal,
+                      false);
 }
 void TColumnEh::SetDblClickNextVal(bool value) {
   FDblClickNextVal = value;
@@ -873,15 +856,9 @@ void TColumnEh::SetEditMask(const std::string& value) {
   ColumnChanged();
 }
 bool TColumnEh::EndEllipsis() const {
-  if (IsAssigned(cvEndEllipsis)) return FEndEllipsis;
-  return Grid() != nullptr && Grid()->ColumnDefValues()->EndEllipsis();
+  return OwnOrDefault(cvEndEllipsis, FEndEllipsis, &TColumnDefValuesEh::EndEllipsis, false);
 }
-void TColumnEh::SetEndEllipsis(bool value) {
-  if (IsAssigned(cvEndEllipsis) && FEndEllipsis == value) return;
-  FEndEllipsis = value;
-  MarkAssigned(cvEndEllipsis);
-  ColumnChanged();
-}
+void TColumnEh::SetEndEllipsis(bool value) { AssignOwn(cvEndEllipsis, FEndEllipsis, value); }
 TFont* TColumnEh::Font() const {
   if (!IsAssigned(cvFont) && Grid() != nullptr)
     CopyFontQuietly(FFont.get(), Grid()->Font(), FSettingFont);
@@ -894,14 +871,11 @@ void TColumnEh::SetHideDuplicates(bool value) {
   ColumnChanged();
 }
 bool TColumnEh::HighlightRequired() const {
-  if (IsAssigned(cvHighlightRequired)) return FHighlightRequired;
-  return Grid() != nullptr && Grid()->ColumnDefValues()->HighlightRequired();
+  return OwnOrDefault(cvHighlightRequired, FHighlightRequired,
+                      &TColumnDefValuesEh::HighlightRequired, false);
 }
 void TColumnEh::SetHighlightRequired(bool value) {
-  if (IsAssigned(cvHighlightRequired) && FHighlightRequired == value) return;
-  FHighlightRequired = value;
-  MarkAssigned(cvHighlightRequired);
-  ColumnChanged();
+  AssignOwn(cvHighlightRequired, FHighlightRequired, value);
 }
 void TColumnEh::SetImageList(TCustomImageList* value) {
   if (FImageList == value) return;
@@ -933,15 +907,9 @@ void TColumnEh::SetPickList(const TStrings* value) {
   ColumnChanged();
 }
 TTextLayout TColumnEh::Layout() const {
-  if (IsAssigned(cvLayout)) return FLayout;
-  return Grid() != nullptr ? Grid()->ColumnDefValues()->Layout() : tlTop;
+  return OwnOrDefault(cvLayout, FLayout, &TColumnDefValuesEh::Layout, tlTop);
 }
-void TColumnEh::SetLayout(TTextLayout value) {
-  if (IsAssigned(cvLayout) && FLayout == value) return;
-  FLayout = value;
-  MarkAssigned(cvLayout);
-  ColumnChanged();
-}
+void TColumnEh::SetLayout(TTextLayout value) { AssignOwn(cvLayout, FLayout, value); }
 std::string TColumnEh::LookupDisplayFields() {
   if (IsAssigned(cvLookupDisplayFields)) return FLookupDisplayFields;
   TField* field = Field();
@@ -986,10 +954,7 @@ void TColumnEh::SetReadOnly(bool value) {
       return;
     }
   }
-  if (IsAssigned(cvReadOnly) && FReadOnly == value) return;
-  FReadOnly = value;
-  MarkAssigned(cvReadOnly);
-  ColumnChanged();
+  AssignOwn(cvReadOnly, FReadOnly, value);
 }
 void TColumnEh::SetPopupMenu(TPopupMenu* value) {
   FPopupMenu = value;
@@ -1002,8 +967,7 @@ void TColumnEh::SetShowImageAndText(bool value) {
   ColumnChanged();
 }
 bool TColumnEh::ToolTips() const {
-  if (IsAssigned(cvToolTips)) return FToolTips;
-  return Grid() != nullptr && Grid()->ColumnDefValues()->ToolTips();
+  return OwnOrDefault(cvToolTips, FToolTips, &TColumnDefValuesEh::ToolTips, false);
 }
 void TColumnEh::SetToolTips(bool value) {
   FToolTips = value;

@@ -613,6 +613,18 @@ class TColumnEh : public TCollectionItem {
   friend class TSTColumnFilterEh;
   bool IsAssigned(TColumnEhValue v) const { return FAssigned.Contains(v); }
   void MarkAssigned(TColumnEhValue v) { FAssigned.Include(v); }
+  // A look property: the column's own value once assigned, else the grid's
+  // default value read live (`none` without a grid).
+  template <class T>
+  T OwnOrDefault(TColumnEhValue v, const T& own, T (TColumnDefValuesEh::*inherited)() const,
+                 T none) const;
+  template <class T>
+  T OwnOrTitleDefault(TColumnEhValue v, const T& own,
+                      T (TColumnTitleDefValuesEh::*inherited)() const, T none) const;
+  // Assigns a look property and announces the change; nothing when it is
+  // assigned with this value already.
+  template <class T>
+  void AssignOwn(TColumnEhValue v, T& own, const T& value);
   void RefreshFooters();
   void Repaint();
   void ClampWidth();

@@ -175,7 +175,9 @@ void TCustomDBGridEh::UpdateFilterEdit(int col) {
     FFilterEdit->DropDownBox()->SetWidth(filter->DropDownWidth() < 1 ? kFilterDropDownWidth
                                                                      : filter->DropDownWidth());
   }
-  SetFilterEditValueAndText(FFilterEdit, Variant::Null(), filter->ExpressionStr());
+  // The text the user is typing stays where it is, caret and all.
+  if (FFilterEdit->Text() != filter->ExpressionStr())
+    SetFilterEditValueAndText(FFilterEdit, Variant::Null(), filter->ExpressionStr());
   FFilterEdit->SetModified(false);
 }
 

@@ -676,6 +676,8 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
+  // Anywhere else the filter row is left; what was typed there stays.
+  if (FFilterEditMode) StopEditFilter();
   if (FMouseDownDouble) {
     if (button == mbLeft) {
       TGridDrawInfo info;

@@ -296,6 +296,32 @@ TEST_F(ColumnFilterTest, KeysMoveBetweenFilterCells) {
   EXPECT_EQ(Grid->FilterCol(), 1);
 }
 
+TEST_F(ColumnFilterTest, ClicksOpenAndLeaveTheFilterRow) {
+  Grid->STFilter()->SetVisible(true);
+  auto click = [&](int rawCol, int row) {
+    const TRect r = Grid->CellRect(rawCol, row);
+    const TPoint p{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
+    HostMouseEvent(Form->Handle(), WM_LBUTTONDOWN, p, MK_LBUTTON);
+    HostMouseEvent(Form->Handle(), WM_LBUTTONUP, p, 0);
+    Application->ProcessMessages();
+  };
+  click(Grid->DataToRawColumn(2), 1);
+  EXPECT_TRUE(Grid->FilterEditMode());
+  EXPECT_EQ(Grid->FilterCol(), 2);
+  EXPECT_TRUE(Grid->FilterEdit()->Focused());
+  TypeText("> 2");
+  click(Grid->DataToRawColumn(1), 3);
+  EXPECT_FALSE(Grid->FilterEditMode());
+  EXPECT_FALSE(Grid->FilterEdit()->Visible());
+  EXPECT_EQ(D.main->RecNo(), 2);
+  EXPECT_EQ(Filter(2)->ExpressionStr(), "> 2") << "kept, to be applied";
+  // Showing the cell editor leaves the filter row too.
+  Grid->StartEditFilter(0);
+  Grid->SetOptions(Grid->Options() + TDBGridOptions{dgEditing});
+  Grid->SetEditorMode(true);
+  EXPECT_FALSE(Grid->FilterEditMode());
+}
+
 TEST_F(ColumnFilterTest, DropDownItemsAndTheirCodes) {
   int applied = 0;
   Grid->OnApplyFilter = [&](TObject*) { ++applied; };
@@ -425,21 +451,9 @@ TEST_F(ColumnFilterTest, EditActionsRunWhatIsAllowed) {
 class GridPositionTest : public GuiTest {};
 
 TEST_F(GridPositionTest, TheCurrentRecordStaysAroundAnOrderChange) {
-  FormatSettings.DecimalSeparator = '.';
   TFileTestDir dir;
-  auto table = CreateUnique<TmDbfTable>();
-  table->SetTableName(dir.File("pos.dbf"));
-  auto* n = Create<TIntegerField>(table.get());
-  n->SetFieldName("N");
-  n->SetOrigin("7.0");
-  n->SetDataSet(table.get());
-  table->CreateTable();
-  table->Open();
-  for (int i = 1; i <= 60; ++i) {
-    table->Append();
-    n->SetAsInteger(i);
-    table->Post();
-  }
+  TIntegerField* n = nullptr;
+  auto table = MakeNumberedDbf(dir.File("pos.dbf"), 60, n);
   auto source = CreateUnique<TDataSource>();
   source->SetDataSet(table.get());
   TForm* form = Create<TForm>(nullptr);

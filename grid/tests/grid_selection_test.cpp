@@ -251,21 +251,9 @@ TEST(GridRectDifferenceTest, AtMostFourStripsAroundTheCommonPart) {
 class GridSelectionDbfTest : public GuiTest {};
 
 TEST_F(GridSelectionDbfTest, RectangleAndRecordsOverADbfTable) {
-  FormatSettings.DecimalSeparator = '.';
   TFileTestDir dir;
-  auto table = CreateUnique<TmDbfTable>();
-  table->SetTableName(dir.File("sel.dbf"));
-  auto* n = Create<TIntegerField>(table.get());
-  n->SetFieldName("N");
-  n->SetOrigin("7.0");
-  n->SetDataSet(table.get());
-  table->CreateTable();
-  table->Open();
-  for (int i = 1; i <= 20; ++i) {
-    table->Append();
-    n->SetAsInteger(i);
-    table->Post();
-  }
+  TIntegerField* n = nullptr;
+  auto table = MakeNumberedDbf(dir.File("sel.dbf"), 20, n);
   auto source = CreateUnique<TDataSource>();
   source->SetDataSet(table.get());
   TForm* form = Create<TForm>(nullptr);

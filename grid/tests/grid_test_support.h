@@ -9,6 +9,7 @@
 
 #include "platform/base/format_settings.h"
 #include "platform/data/fields.h"
+#include "storage/dbf_table.h"
 #include "storage/mem_ds.h"
 
 template <typename Field>
@@ -68,3 +69,24 @@ struct TTestTable {
   TCurrencyField* amt;
   TFloatField* val;
 };
+
+// A new, open DBF table at `path` with one integer column N holding
+// 1..count; `n` gets the field.
+inline TObjectPtr<TmDbfTable> MakeNumberedDbf(const std::string& path, int count,
+                                              TIntegerField*& n) {
+  FormatSettings.DecimalSeparator = '.';
+  auto table = CreateUnique<TmDbfTable>();
+  table->SetTableName(path);
+  n = Create<TIntegerField>(table.get());
+  n->SetFieldName("N");
+  n->SetOrigin("7.0");
+  n->SetDataSet(table.get());
+  table->CreateTable();
+  table->Open();
+  for (int i = 1; i <= count; ++i) {
+    table->Append();
+    n->SetAsInteger(i);
+    table->Post();
+  }
+  return table;
+}
