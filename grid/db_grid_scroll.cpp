@@ -150,6 +150,8 @@ void TCustomDBGridEh::TopLeftChanged() {
   TCustomGrid::TopLeftChanged();
   UpdateHorzExtScrollBar();
   FetchStep();
+  // The filter editor follows its cell when the grid scrolls sideways.
+  if (FFilterEditMode) UpdateFilterEditPos();
 }
 
 bool TCustomDBGridEh::HandleScrollMessage(TMessage& message) {
