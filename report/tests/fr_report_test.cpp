@@ -1097,3 +1097,24 @@ TEST_F(FrBuild, CrossFooterTotalsItsRow) {
 }
 
 }  // namespace
+
+namespace {
+
+// A footer's cell in a cross-tab column totals that column over the rows.
+TEST_F(FrBuild, CrossColumnTotalsInTheFooter) {
+  Band(btMasterData, 0, 20, "Data", "3");
+  Band(btMasterFooter, 40, 20, "MF");
+  TfrBandView* cd = Band(btCrossData, 0, 1000, "CD", "2");
+  cd->x = 400;
+  cd->dx = 40;
+  for (auto [y, text] : {std::pair{0, "[COLUMN#]"}, std::pair{40, "[SUM([COLUMN#] * [LINE#])]"}}) {
+    TfrMemoView* m = Memo(y, text);
+    m->x = 400;
+    m->dx = 40;
+  }
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(Placed(0), (Lines{"400,0:1", "440,0:2", "400,20:1", "440,20:2", "400,40:1", "440,40:2",
+                              "400,60:6", "440,60:12"}));
+}
+
+}  // namespace
