@@ -140,9 +140,17 @@ void TfrBand::DrawCross() {
         if (report.OnPrintColumn) report.OnPrintColumn(p.ColumnNo, width);
         report.RunScript(data, data->Script);
         breakCheck(width);
-        printCells(data, x);
+        e.CrossColumn = p.ColumnNo;
+        try {
+          printCells(data, x);
+        } catch (...) {
+          e.CrossColumn = 0;
+          throw;
+        }
+        e.CrossColumn = 0;
         partEmpty = false;
         data->AddAggregates();
+        if (IsDataBand(Kind)) AddColumnAggregates(p.ColumnNo);
         x += width;
         ++p.ColumnNo;
         ++columns;
@@ -593,6 +601,14 @@ bool TfrBand::Draw() {
   return result;
 }
 
+namespace {
+
+// A key of one cross-tab column's total ("<column>\x01...") or the pattern
+// of such totals ("0\x01...").
+bool IsColumnKey(const std::string& key) { return !key.empty() && key[0] >= '0' && key[0] <= '9'; }
+
+}  // namespace
+
 void TfrBand::InitValues() {
   if (Kind == btGroupHeader) {
     if (!GroupCondition.empty()) LastGroupValue = frEngine().Parser.Calculate(GroupCondition);
@@ -601,6 +617,16 @@ void TfrBand::InitValues() {
   TfrBand* source = AggregateSource;
   if (source == nullptr) return;
   const std::string prefix = Name + '\x01';
+  // The totals of cross-tab columns start again from nothing.
+  for (int i = source->Values.Count() - 1; i >= 0; --i) {
+    const std::string& key = source->Values.GetName(i);
+    if (!IsColumnKey(key) || key.compare(0, 2, "0\x01") == 0) continue;
+    const std::size_t a = key.find('\x01');
+    if (a == std::string::npos || key.compare(a + 1, prefix.size(), prefix) != 0) continue;
+    source->Values.Delete(i);
+    if (static_cast<std::size_t>(i) < source->Counts.size())
+      source->Counts.erase(source->Counts.begin() + i);
+  }
   for (int i = 0; i < source->Values.Count(); ++i) {
     const std::string& key = source->Values.GetName(i);
     if (key.compare(0, prefix.size(), prefix) != 0) continue;
@@ -612,14 +638,17 @@ void TfrBand::InitValues() {
   source->Count = 0;
 }
 
-void TfrBand::AddAggregates() {
+void TfrBand::Accumulate(int column) {
   std::string lastExpr;
   Variant lastValue;
   bool haveLast = false;
-  Counts.resize(static_cast<std::size_t>(Values.Count()), 0);
-  for (int i = 0; i < Values.Count(); ++i) {
-    const std::string& key = Values.GetName(i);
-    const std::size_t a = key.find('\x01');
+  const int patterns = Values.Count();
+  for (int i = 0; i < patterns; ++i) {
+    const std::string& name = Values.GetName(i);
+    // Plain records take the plain keys; a column takes the patterns.
+    if (column == 0 ? IsColumnKey(name) : name.compare(0, 2, "0\x01") != 0) continue;
+    const std::string key = column == 0 ? name : std::to_string(column) + name.substr(1);
+    const std::size_t a = key.find('\x01', column == 0 ? 0 : key.find('\x01') + 1);
     if (a == std::string::npos || a + 2 >= key.size()) continue;
     const int code = static_cast<unsigned char>(key[a + 1]);
     const std::size_t b = key.find('\x01', a + 3);
@@ -638,8 +667,17 @@ void TfrBand::AddAggregates() {
       }
     }
     if (!Visible && Trim(flags) != "1") continue;
+    int at = i;
+    if (column != 0) {
+      at = Values.IndexOf(key);
+      if (at < 0) {
+        Values.SetVariable(key, Variant(code == agMin ? 1e300 : 0.0));
+        at = Values.Count() - 1;
+      }
+    }
+    Counts.resize(static_cast<std::size_t>(Values.Count()), 0);
     const double value = VarIsNull(v) || VarIsEmpty(v) ? 0.0 : v.AsDouble();
-    const Variant current = Values.GetValueAt(i);
+    const Variant current = Values.GetValueAt(at);
     const double run = VarIsNull(current) || VarIsEmpty(current) ? 0.0 : current.AsDouble();
     double next = run;
     switch (code) {
@@ -659,8 +697,12 @@ void TfrBand::AddAggregates() {
       default:
         break;
     }
-    Values.SetValueAt(i, Variant(next));
-    ++Counts[static_cast<std::size_t>(i)];
+    Values.SetValueAt(at, Variant(next));
+    ++Counts[static_cast<std::size_t>(at)];
   }
+}
+
+void TfrBand::AddAggregates() {
+  Accumulate(0);
   ++Count;
 }

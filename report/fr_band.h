@@ -89,6 +89,8 @@ class TfrBand : public TfrRuntimeBand {
   bool CheckPageBreak(int y, int height, bool checkOnly);
   void InitValues();
   void AddAggregates();
+  // The record's values into the totals of cross-tab column `column`.
+  void AddColumnAggregates(int column) { Accumulate(column); }
   // The cross-tab cells of this row band: header, one column per record of
   // the cross dataset, footer.
   void DrawCross();
@@ -117,6 +119,8 @@ class TfrBand : public TfrRuntimeBand {
  private:
   int StretchedHeight();
   void DoDraw();
+  // The plain totals (column 0) or those of a cross-tab column.
+  void Accumulate(int column);
   // Sub-reports of this band being played side by side.
   struct TSubPlay {
     TfrSubReportView* View;

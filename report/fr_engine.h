@@ -118,9 +118,12 @@ struct TfrEngine {
   int SavedY = 0, SavedBottomY = 0;
   std::vector<TfrBand*> Pending;      // bands queued by the data loop
   std::vector<TfrView*> HookObjects;  // objects with flWantHook
-  Variant CurValue;                   // VALUE
-  unsigned BandPrint = 0;             // counts band prints (never 0 once one ran)
-  Variant StartDate, StartTime;       // DATE, TIME
+  // While the cells of a cross-tab column print: its number (COLUMN#);
+  // their aggregates read that column's totals. 0 otherwise.
+  int CrossColumn = 0;
+  Variant CurValue;              // VALUE
+  unsigned BandPrint = 0;        // counts band prints (never 0 once one ran)
+  Variant StartDate, StartTime;  // DATE, TIME
   // The lines and height of the last text layout.
   TStringList LayoutList;
   int LayoutHeight = 0;

@@ -50,6 +50,7 @@ enum TFunc {
 // calls are evaluated.
 struct TRegistration {
   bool Active = false;
+  bool InCross = false;  // the call is in a cell of a cross-tab column
   TfrBand* Candidate = nullptr;
   TfrBand* Caller = nullptr;
 };
@@ -124,7 +125,10 @@ void Aggregate(int fno, const Variant& p1, const Variant& p2, const Variant& p3,
       name = candidate->Name;
     }
     if (!SameText(name, candidate->Name)) return;
-    const std::string key = AggregateKey(r.Caller, code, expr, flags);
+    // Cells of a cross-tab column keep one total per column: the "0" key
+    // is their pattern.
+    const std::string key = (r.InCross ? std::string("0\x01") : std::string()) +
+                            AggregateKey(r.Caller, code, expr, flags);
     if (candidate->Values.IndexOf(key) < 0) {
       candidate->Values.SetVariable(key, Variant(code == 12 ? 1e300 : 0.0));
       candidate->Counts.resize(static_cast<std::size_t>(candidate->Values.Count()), 0);
@@ -135,7 +139,16 @@ void Aggregate(int fno, const Variant& p1, const Variant& p2, const Variant& p3,
   TfrBand* caller = frEngine().CurRuntimeBand;
   if (caller == nullptr || caller->AggregateSource == nullptr) return;
   TfrBand* source = caller->AggregateSource;
-  const int i = source->Values.IndexOf(AggregateKey(caller, code, expr, flags));
+  const int column = frEngine().CrossColumn;
+  std::string key = AggregateKey(caller, code, expr, flags);
+  if (column > 0 && source->Values.IndexOf("0\x01" + key) >= 0) {
+    key = std::to_string(column) + '\x01' + key;
+    if (source->Values.IndexOf(key) < 0) {
+      val = Variant(0);  // nothing in this column yet
+      return;
+    }
+  }
+  const int i = source->Values.IndexOf(key);
   if (i < 0) return;
   val = source->Values.GetValueAt(i);
   if (fno == fnAvg) {
@@ -340,14 +353,19 @@ void TAggregateFunctionsSplitter::SplitScript(const TStrings& script) {
 void RegisterAggregates(TfrPage& page) {
   TfrEngine& e = frEngine();
   TRegistration& r = Registration();
+  TfrBand* const crossData = page.Bands[btCrossData];
   const auto offerTo = [&](TfrBand* caller, const std::vector<TfrView*>& objects) {
-    TStringList calls;
-    TAggregateFunctionsSplitter splitter(calls);
+    TStringList calls, columnCalls;
+    TAggregateFunctionsSplitter splitter(calls), columnSplitter(columnCalls);
     try {
       splitter.SplitScript(caller->Script);
       for (TfrView* v : objects) {
-        if (dynamic_cast<TfrMemoView*>(v) != nullptr) splitter.SplitMemo(v->Memo);
-        splitter.SplitScript(v->Script);
+        bool inColumn = false;
+        for (const auto& [cell, owner] : caller->CrossCells)
+          inColumn = inColumn || (cell == v && owner == crossData);
+        TAggregateFunctionsSplitter& to = inColumn ? columnSplitter : splitter;
+        if (dynamic_cast<TfrMemoView*>(v) != nullptr) to.SplitMemo(v->Memo);
+        to.SplitScript(v->Script);
       }
     } catch (const Exception&) {
       return;
@@ -355,13 +373,17 @@ void RegisterAggregates(TfrPage& page) {
     r.Caller = caller;
     TfrBand* const savedBand = e.CurRuntimeBand;
     e.CurRuntimeBand = caller;
-    for (int i = 0; i < calls.Count(); ++i) {
-      try {
-        e.Parser.Calculate(calls[i]);
-      } catch (const Exception&) {
-        // Only the registration matters here.
+    for (TStringList* list : {&calls, &columnCalls}) {
+      r.InCross = list == &columnCalls;
+      for (int i = 0; i < list->Count(); ++i) {
+        try {
+          e.Parser.Calculate((*list)[i]);
+        } catch (const Exception&) {
+          // Only the registration matters here.
+        }
       }
     }
+    r.InCross = false;
     e.CurRuntimeBand = savedBand;
   };
   const auto offer = [&](std::initializer_list<int> kinds) {
@@ -389,7 +411,6 @@ void RegisterAggregates(TfrPage& page) {
     }
     // The cross footer's cells lie on the row bands; they total the
     // columns of their row.
-    TfrBand* crossData = page.Bands[btCrossData];
     TfrBand* crossFooter = page.Bands[btCrossFooter];
     if (crossData != nullptr && crossFooter != nullptr) {
       std::vector<TfrView*> cells;

@@ -237,18 +237,21 @@ void TfrMemoView::LoadFromStream(TStream& stream) {
 
 void TfrMemoView::SaveToStream(TStream& stream) {
   TfrView::SaveToStream(stream);
-  WriteString(stream, Font.Name());
-  WriteI32(stream, Font.Size());
-  WriteU16(stream, static_cast<std::uint16_t>(IntFromStyle(Font.Style())));
-  WriteI32(stream, Font.Color());
-  WriteI32(stream, Adjust);
-  WriteU16(stream, Font.Charset());
+  static TfrRecordWriter w;
+  w.Clear();
+  w.String(Font.Name());
+  w.I32(Font.Size());
+  w.U16(static_cast<std::uint16_t>(IntFromStyle(Font.Style())));
+  w.I32(Font.Color());
+  w.I32(Adjust);
+  w.U16(Font.Charset());
   if (StreamMode == 0) {
-    WriteU16(stream, Highlight.FontStyle);
-    WriteI32(stream, Highlight.FontColor);
-    WriteI32(stream, Highlight.FillColor);
-    WriteString(stream, HighlightStr);
+    w.U16(Highlight.FontStyle);
+    w.I32(Highlight.FontColor);
+    w.I32(Highlight.FillColor);
+    w.String(HighlightStr);
   }
-  WriteI32(stream, LineSpacing);
-  WriteI32(stream, CharSpacing);
+  w.I32(LineSpacing);
+  w.I32(CharSpacing);
+  w.WriteTo(stream);
 }

@@ -75,7 +75,7 @@ void TfrPage::InitReport() {
   std::stable_sort(bandViews.begin(), bandViews.end(), [](TfrBandView* a, TfrBandView* b) {
     return a->BandType() != b->BandType() ? a->BandType() < b->BandType() : a->y < b->y;
   });
-  std::vector<bool> placed(plain.size(), false);
+  std::vector<bool> placed(plain.size(), false), subPlaced(subReports.size(), false);
   auto& moved = Moved()[this];
   std::vector<TfrBand*> all;
   // Cross bands are vertical: X and width from their objects.
@@ -133,8 +133,14 @@ void TfrPage::InitReport() {
       v->y -= bv->y;
       moved.emplace_back(v, bv->y);
     }
-    for (TfrView* v : subReports)
-      if (v->y >= bv->y && v->y <= bv->y + bv->dy) band->Objects.push_back(v);
+    for (std::size_t i = 0; i < subReports.size(); ++i) {
+      TfrView* v = subReports[i];
+      if (subPlaced[i] || v->y < bv->y || v->y > bv->y + bv->dy) continue;
+      subPlaced[i] = true;
+      band->Objects.push_back(v);
+      v->y -= bv->y;
+      moved.emplace_back(v, bv->y);
+    }
     if (Bands[kind] == nullptr) {
       Bands[kind] = band;
     } else {

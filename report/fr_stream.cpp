@@ -49,6 +49,40 @@ void WriteString(TStream& stream, std::string_view text) {
   WriteU8(stream, 0);
 }
 
+void TfrRecordWriter::Raw(std::string_view text) {
+  if (text.size() <= static_cast<std::size_t>(kMaxRecordText) && IsAscii(text)) {
+    U16(static_cast<std::uint16_t>(text.size()));
+    FBytes.append(text);
+    return;
+  }
+  const std::string bytes = Utf8ToWin1251(text);
+  if (bytes.size() > static_cast<std::size_t>(kMaxRecordText))
+    throw EWriteError("Text of %d bytes is too long for a report stream",
+                      static_cast<int>(bytes.size()));
+  U16(static_cast<std::uint16_t>(bytes.size()));
+  FBytes.append(bytes);
+}
+
+void TfrRecordWriter::String(std::string_view text) {
+  Raw(text);
+  U8(0);
+}
+
+void TfrRecordWriter::Memo(const TStrings& lines) {
+  const int count = lines.Count();
+  U16(static_cast<std::uint16_t>(count > kMaxRecordText ? kMaxRecordText : count));
+  for (int i = 0; i < count; ++i) {
+    Raw(lines[i]);
+    if (i + 1 < count) U8(13);
+  }
+  U8(0);
+}
+
+void TfrRecordWriter::WriteTo(TStream& stream) {
+  if (!FBytes.empty()) stream.WriteBuffer(FBytes.data(), static_cast<std::int64_t>(FBytes.size()));
+  FBytes.clear();
+}
+
 std::string ReadString(TStream& stream) {
   std::string text = ReadRaw(stream);
   ReadU8(stream);

@@ -109,3 +109,32 @@ class TfrRecordStream final : public TStream {
   std::int64_t FBase = 0;
   std::int64_t FCapacity = 0, FSize = 0, FPosition = 0;  // from FBase
 };
+
+// Builds one record's bytes in memory, in the layouts above, so that the
+// record goes to its stream in a single write. Text is checked and
+// converted as WriteString and WriteMemo do (EWriteError for a line too
+// long); nothing reaches the stream before WriteTo.
+class TfrRecordWriter {
+ public:
+  void U8(std::uint8_t v) { FBytes.push_back(static_cast<char>(v)); }
+  void U16(std::uint16_t v) {
+    const char b[2] = {static_cast<char>(v), static_cast<char>(v >> 8)};
+    FBytes.append(b, 2);
+  }
+  void I32(std::int32_t v) {
+    const auto u = static_cast<std::uint32_t>(v);
+    const char b[4] = {static_cast<char>(u), static_cast<char>(u >> 8), static_cast<char>(u >> 16),
+                       static_cast<char>(u >> 24)};
+    FBytes.append(b, 4);
+  }
+  void String(std::string_view text);
+  void Memo(const TStrings& lines);
+  // Writes the bytes gathered so far and starts again.
+  void WriteTo(TStream& stream);
+  // Drops what was gathered (after a failed record).
+  void Clear() { FBytes.clear(); }
+
+ private:
+  void Raw(std::string_view text);
+  std::string FBytes;
+};

@@ -402,31 +402,35 @@ void TfrView::LoadFromStream(TStream& stream) {
 
 void TfrView::SaveToStream(TStream& stream) {
   MajorVersion = 2;
-  WriteString(stream, Name);
-  WriteU8(stream, MajorVersion);
-  WriteU8(stream, MinorVersion);
-  WriteI32(stream, x);
-  WriteI32(stream, y);
-  WriteI32(stream, dx);
-  WriteI32(stream, dy);
-  WriteU16(stream, Flags);
-  WriteU16(stream, FrameTyp);
-  WriteI32(stream, EncodeFrameWidth(FrameWidth));
-  WriteI32(stream, FrameColor);
-  WriteU16(stream, FrameStyle);
-  WriteI32(stream, FillColor);
+  // Gathered first and written at once: a prepared page holds many.
+  static TfrRecordWriter w;
+  w.Clear();  // nothing left over from a record that failed
+  w.String(Name);
+  w.U8(MajorVersion);
+  w.U8(MinorVersion);
+  w.I32(x);
+  w.I32(y);
+  w.I32(dx);
+  w.I32(dy);
+  w.U16(Flags);
+  w.U16(FrameTyp);
+  w.I32(EncodeFrameWidth(FrameWidth));
+  w.I32(FrameColor);
+  w.U16(FrameStyle);
+  w.I32(FillColor);
   if (StreamMode == 0) {
-    WriteI32(stream, Format);
-    WriteString(stream, FormatStr);
+    w.I32(Format);
+    w.String(FormatStr);
   }
-  WriteMemo(stream, StreamMode == 0 ? Memo : Memo1);
+  w.Memo(StreamMode == 0 ? Memo : Memo1);
   if (StreamMode == 0) {
-    WriteMemo(stream, Script);
-    WriteU16(stream, Visible ? 0xFFFF : 0);
+    w.Memo(Script);
+    w.U16(Visible ? 0xFFFF : 0);
   }
-  WriteU16(stream, Restrictions);
-  WriteString(stream, Tag);
-  WriteI32(stream, GapX);
-  WriteI32(stream, GapY);
-  WriteU8(stream, BandAlign);
+  w.U16(Restrictions);
+  w.String(Tag);
+  w.I32(GapX);
+  w.I32(GapY);
+  w.U8(BandAlign);
+  w.WriteTo(stream);
 }

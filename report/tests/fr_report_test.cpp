@@ -894,6 +894,21 @@ TEST_F(FrBuild, SubReportsPrintSideBySide) {
   }
 }
 
+// A sub-report band that cannot fit even on an empty page prints there
+// anyway (after moving to one): the build ends, one page per record.
+TEST_F(FrBuild, SubReportBandTallerThanAPageStillEnds) {
+  Band(btMasterData, 0, 40, "Data", "1");
+  SubReport(0, 20, 1);
+  TfrPage* inner = report->Pages().Add();
+  Band(inner, btMasterData, 0, 2000, "Tall", "2");
+  Memo(inner, 0, "t[LINE#]", 2000)->x = 0;
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  ASSERT_EQ(Pages(), 3);
+  EXPECT_EQ(Placed(0), (Lines{}));
+  EXPECT_EQ(Placed(1), (Lines{"0,0:t1"}));
+  EXPECT_EQ(Placed(2), (Lines{"0,0:t2"}));
+}
+
 // A sub-report with groups: the group values are compared while the
 // sub-report is recorded, so the footers come after the last record of
 // each group and show its values.
@@ -906,8 +921,11 @@ TEST_F(FrBuild, SubReportGroupsAndDetailRecords) {
     if (name == "GRP") v = Variant(std::min(ds->RecNo, 3) / 2);
     if (name == "VAL") v = Variant(std::min(ds->RecNo, 3) + 1);
   };
-  Band(btMasterData, 0, 20, "Data", "1");
-  SubReport(0, 0, 1);
+  // The sub-report keeps its place in its band, wherever the band prints.
+  Band(btReportTitle, 0, 30, "Title");
+  Memo(0, "T");
+  Band(btMasterData, 40, 20, "Data", "1");
+  SubReport(0, 50, 1);
   TfrPage* inner = report->Pages().Add();
   Band(inner, btGroupHeader, 0, 20, "GH", "[GRP]");
   Memo(inner, 0, "g[GRP]")->x = 0;
@@ -916,8 +934,8 @@ TEST_F(FrBuild, SubReportGroupsAndDetailRecords) {
   Band(inner, btGroupFooter, 60, 20, "GF");
   Memo(inner, 60, "s[SUM([VAL])]")->x = 0;
   ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
-  EXPECT_EQ(Placed(0), (Lines{"0,0:g0", "0,20:v1", "0,40:v2", "0,60:s3", "0,80:g1", "0,100:v3",
-                              "0,120:v4", "0,140:s7"}));
+  EXPECT_EQ(Placed(0), (Lines{"10,0:T", "0,40:g0", "0,60:v1", "0,80:v2", "0,100:s3", "0,120:g1",
+                              "0,140:v3", "0,160:v4", "0,180:s7"}));
 }
 
 // Columns that do not fit beside the rows go to a page of their own, which
@@ -1076,6 +1094,27 @@ TEST_F(FrBuild, CrossFooterTotalsItsRow) {
   ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
   EXPECT_EQ(Placed(0), (Lines{"400,0:1", "440,0:2", "480,0:3", "520,0:t6", "400,20:1", "440,20:2",
                               "480,20:3", "520,20:t12"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A footer's cell in a cross-tab column totals that column over the rows.
+TEST_F(FrBuild, CrossColumnTotalsInTheFooter) {
+  Band(btMasterData, 0, 20, "Data", "3");
+  Band(btMasterFooter, 40, 20, "MF");
+  TfrBandView* cd = Band(btCrossData, 0, 1000, "CD", "2");
+  cd->x = 400;
+  cd->dx = 40;
+  for (auto [y, text] : {std::pair{0, "[COLUMN#]"}, std::pair{40, "[SUM([COLUMN#] * [LINE#])]"}}) {
+    TfrMemoView* m = Memo(y, text);
+    m->x = 400;
+    m->dx = 40;
+  }
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(Placed(0), (Lines{"400,0:1", "440,0:2", "400,20:1", "440,20:2", "400,40:1", "440,40:2",
+                              "400,60:6", "440,60:12"}));
 }
 
 }  // namespace

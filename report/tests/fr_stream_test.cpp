@@ -169,3 +169,41 @@ TEST(FrRecordStream, SameBytesAsWritingToThePage) {
 }
 
 }  // namespace
+
+namespace {
+
+// A record gathered by the writer has the bytes of the field-by-field
+// writers, and a text too long for the stream is refused the same way.
+TEST(FrRecordWriter, SameBytesAsTheFieldWriters) {
+  TStringList memo;
+  memo.Add("Реестр");
+  memo.Add("");
+  memo.Add("ab");
+  TStringList empty;
+  TStringStream direct;
+  WriteU16(direct, 0xA1B2);
+  WriteI32(direct, -123456);
+  WriteU8(direct, 9);
+  WriteString(direct, "");
+  WriteString(direct, "Итого «1»");
+  WriteMemo(direct, memo);
+  WriteMemo(direct, empty);
+  TfrRecordWriter w;
+  w.U16(0xA1B2);
+  w.I32(-123456);
+  w.U8(9);
+  w.String("");
+  w.String("Итого «1»");
+  w.Memo(memo);
+  w.Memo(empty);
+  TStringStream gathered;
+  w.WriteTo(gathered);
+  EXPECT_EQ(gathered.DataString(), direct.DataString());
+
+  const std::string tooLong(kMaxRecordText + 1, 'x');
+  TStringStream s;
+  EXPECT_THROW(WriteString(s, tooLong), EWriteError);
+  EXPECT_THROW(w.String(tooLong), EWriteError);
+}
+
+}  // namespace
