@@ -349,6 +349,20 @@ TEST_F(TreeGridTest, TheGridFollowsTheCurrentRecord) {
   EXPECT_EQ(Ds->RecNo(), target - Grid->TitleOffset() + 1);
 }
 
+TEST_F(TreeGridTest, CtrlUpAndDownGoToTheRowsOnScreen) {
+  OpenFlat(100);
+  Ds->First();
+  for (int i = 0; i < 5; ++i) VScroll(SB_LINEDOWN);
+  const int top = Grid->TopRow();
+  const int page = Grid->VisibleDataRowCount();
+  PressKey(VK_DOWN, TShiftState{ssCtrl});
+  EXPECT_EQ(Grid->Row(), top + page - 1);
+  EXPECT_EQ(Grid->TopRow(), top);
+  PressKey(VK_UP, TShiftState{ssCtrl});
+  EXPECT_EQ(Grid->Row(), top);
+  EXPECT_EQ(Ds->RecNo(), top - Grid->TitleOffset() + 1);
+}
+
 TEST_F(TreeGridTest, TheWheelScrollsTheViewOrMovesTheRecord) {
   OpenFlat(100);
   Ds->First();
