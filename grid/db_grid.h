@@ -709,7 +709,6 @@ class TCustomDBGridEh : public TCustomGrid,
   int FMoveTargetLevel = -1;
   std::string FMoveBookmark;
   int FMoveDropX = 0;
-  bool FMoveMousePressed = false;
   bool FMoveLineShown = false;
 };
 

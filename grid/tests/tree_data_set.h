@@ -6,6 +6,7 @@
 // asks of it (fetches, expansions, moves). NAME can be edited.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
