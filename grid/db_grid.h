@@ -827,6 +827,12 @@ class TCustomDBGridEh : public TCustomGrid,
   bool TreeKey(unsigned key);
   bool TreeColumn(int col) const;
   int DrawTreeAreaOfRow(int col, int row, const TRect& rect, TGridDrawState state);
+  void PaintTreeArea(TCanvas& canvas, int dataCol, int dataRow, bool widen, const TRect& rect,
+                     TGridDrawState state);
+  // The cell editor over the tree column: the current row's tree area at
+  // its left (returns its width), and a press on the node's button.
+  int PaintEditorTreeArea(TCanvas& canvas, TColumnEh* column, int height);
+  bool EditorTreeClick(TColumnEh* column, int x);
   IMemTableEh* FMemTable = nullptr;
   TDataSet* FMemTableDataSet = nullptr;
   int FSavedActiveRecord = -1;
@@ -845,7 +851,6 @@ class TCustomDBGridEh : public TCustomGrid,
   int FMoveTargetLevel = -1;
   std::string FMoveBookmark;
   int FMoveDropX = 0;
-  bool FMoveMousePressed = false;
   bool FMoveLineShown = false;
 };
 

@@ -353,9 +353,15 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
   auto clearUnlessShift = [&] {
     if (!shiftKey) ClearSelection();
   };
-  auto toFirstShown = [&] { MoveRecord(extend, -FDataLink->ActiveRecord()); };
+  // The first and last rows on screen: the top row and the rows after it
+  // when every dataset row is a grid row, else the link's buffer.
+  auto toFirstShown = [&] {
+    MoveRecord(extend, RowPerRecordMode() ? TopRow() - Row() : -FDataLink->ActiveRecord());
+  };
   auto toLastShown = [&] {
-    MoveRecord(extend, FDataLink->RecordCount() - 1 - FDataLink->ActiveRecord());
+    MoveRecord(extend, RowPerRecordMode()
+                           ? TopRow() + VisibleDataRowCount() - 1 - Row()
+                           : FDataLink->RecordCount() - 1 - FDataLink->ActiveRecord());
   };
   if (ctrl && key == 'F') {
     const bool dialog = FOptionsEh.Contains(dghDialogFind) && ExecuteDBGridEhFindDialogProc;
@@ -853,7 +859,7 @@ void TCustomDBGridEh::MouseMove(TShiftState shift, int x, int y) {
     TCellRowPartEh rowPart;
     int colIndex, rowIndex;
     GetCellType(cell.X, cell.Y, colPart, rowPart, colIndex, rowIndex);
-    if (rowPart != crpDataEh || rowIndex >= FDataLink->RecordCount()) return;
+    if (rowPart != crpDataEh || rowIndex >= DataRowCount()) return;
     if (FMouseMode == TMouseModeEh::RecordSelecting) {
       if (cell.Y != Row()) MoveRecord(true, cell.Y - Row());
       return;

@@ -87,8 +87,12 @@ int TCustomDBGridEh::DrawTreeAreaOfRow(int col, int row, const TRect& rect, TGri
 
 void TCustomDBGridEh::DrawTreeArea(int dataCol, int dataRow, bool widen, const TRect& rect,
                                    TGridDrawState state) {
+  PaintTreeArea(*Canvas(), dataCol, dataRow, widen, rect, state);
+}
+
+void TCustomDBGridEh::PaintTreeArea(TCanvas& canvas, int dataCol, int dataRow, bool widen,
+                                    const TRect& rect, TGridDrawState state) {
   if (!TreeDisplay()) return;
-  TCanvas& canvas = *Canvas();
   TColumnEh* column =
       dataCol >= 0 && dataCol < FColumns->Count() ? FColumns->Items(dataCol) : nullptr;
   TColor background = column != nullptr ? column->Color() : Color();
@@ -143,6 +147,29 @@ void TCustomDBGridEh::DrawTreeArea(int dataCol, int dataRow, bool widen, const T
     canvas.MoveTo(left - 1, area.Bottom);
     canvas.LineTo(left - 1, area.Top - 2);
   }
+}
+
+// ---- under the cell editor
+
+int TCustomDBGridEh::PaintEditorTreeArea(TCanvas& canvas, TColumnEh* column, int height) {
+  if (!TreeDisplay() || column == nullptr || FVisibleColumns.empty() ||
+      column != FVisibleColumns.front())
+    return 0;
+  const int row = RowPerRecordMode() ? FMemTable->CurrentRow() : FDataLink->ActiveRecord();
+  if (row < 0) return 0;
+  const int indent = TreeIndentWidth();
+  PaintTreeArea(canvas, column->Index(), row, false, {0, 0, indent, height}, {gdFocused});
+  return indent;
+}
+
+bool TCustomDBGridEh::EditorTreeClick(TColumnEh* column, int x) {
+  if (!TreeDisplay() || column == nullptr || FVisibleColumns.empty() ||
+      column != FVisibleColumns.front())
+    return false;
+  const int indent = TreeIndentWidth();
+  if (x < indent - kTreeLevelWidth || x >= indent || !FMemTable->NodeHasChildren()) return false;
+  SetCurrentNodeExpanded(!FMemTable->NodeExpanded(), false);
+  return true;
 }
 
 // ---- expanding and collapsing

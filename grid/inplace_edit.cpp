@@ -708,6 +708,11 @@ void TDBGridInplaceEdit::WndProc(TMessage& message) {
       if (FListVisible) CloseUp(false);
       if (MRUListVisible()) CloseMRUList(false);
       break;
+    case WM_LBUTTONDOWN:
+      // The node button of a tree row lies under the editor.
+      if (TCustomDBGridEh* grid = DBGrid())
+        grid->EditorTreeClick(Column(), TWMMouse{message}.XPos());
+      break;
     case WM_PASTE:
       if (TColumnEh* column = Column()) {
         const TColumnEhType kind = column->GetCellKind();
@@ -727,6 +732,8 @@ void TDBGridInplaceEdit::WndProc(TMessage& message) {
 
 void TDBGridInplaceEdit::Paint() {
   TInplaceEdit::Paint();
+  if (TCustomDBGridEh* grid = DBGrid())
+    grid->PaintEditorTreeArea(*Canvas(), Column(), ClientHeight());
   if (RequiredMarkShown()) DrawRequiredMark(*Canvas());
 }
 

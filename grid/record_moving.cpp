@@ -97,7 +97,6 @@ bool TCustomDBGridEh::StartRecordMoving(int x, int y, bool checkOnly) {
   FMoveDropX = GetRecordMovingDropPos(cell.Y, at, dropLevel);
   DrawRecordMovingLine();
   if (HandleAllocated()) SetTimer(Handle(), kAutoScrollTimerId, kRecordMovingTimerInterval);
-  FMoveMousePressed = true;
   return true;
 }
 
@@ -185,7 +184,6 @@ void TCustomDBGridEh::StopRecordMoving(int x, int y, bool accept) {
   if (HandleAllocated()) KillTimer(Handle(), kAutoScrollTimerId);
   if (FMoveLineShown) DrawRecordMovingLine();
   FMouseMode = TMouseModeEh::None;
-  FMoveMousePressed = false;
   if (MouseCapture()) SetMouseCapture(false);
   if (!accept) return;
   int origin = FMoveSourceRow;

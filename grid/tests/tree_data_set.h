@@ -3,9 +3,10 @@
 // and level, in tree order), of which the rows are the nodes whose parents
 // are all expanded. Fields NAME (string) and NUM (the node's 1-based place
 // in the outline). Bookmarks are node indexes. It records what the grid
-// asks of it (fetches, expansions, moves).
+// asks of it (fetches, expansions, moves). NAME can be edited.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -34,6 +35,7 @@ class TTreeTestDataSet : public TDataSet, public IMemTableEh {
   // Added to the record number SetNodeExpanded reports (the node "moved").
   int ReportedShift = 0;
   bool MoveAnswer = true;
+  bool Editable = false;
   std::vector<int> Fetches;
   std::vector<std::pair<int, bool>> Expansions;
   std::vector<TMove> Moves;
@@ -74,7 +76,9 @@ class TTreeTestDataSet : public TDataSet, public IMemTableEh {
     if (node < 0) return false;
     if (buffer == nullptr) return true;
     if (field->FieldNo() == 1) {
-      const std::string& name = Nodes[static_cast<std::size_t>(node)].Name;
+      const std::string& name = State() == dsEdit && FReadRow < 0
+                                    ? FEditName
+                                    : Nodes[static_cast<std::size_t>(node)].Name;
       const std::size_t n = std::min(name.size(), static_cast<std::size_t>(field->DataSize() - 1));
       std::memcpy(buffer, name.data(), n);
       static_cast<char*>(buffer)[n] = '\0';
@@ -83,6 +87,11 @@ class TTreeTestDataSet : public TDataSet, public IMemTableEh {
       std::memcpy(buffer, &number, 4);
     }
     return true;
+  }
+  void SetFieldData(TField* field, const void* buffer) override {
+    if (State() != dsEdit || field->FieldNo() != 1) DatabaseError("read only", this);
+    FEditName = buffer != nullptr ? static_cast<const char*>(buffer) : "";
+    DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
   }
 
   // IMemTableEh
@@ -199,8 +208,14 @@ class TTreeTestDataSet : public TDataSet, public IMemTableEh {
   }
   void InternalAddRecord(TRecordBuffer, bool) override { DatabaseError("read only", this); }
   void InternalDelete() override { DatabaseError("read only", this); }
+  void InternalInsert() override { DatabaseError("read only", this); }
+  void InternalEdit() override { FEditName = Node(Decode(ActiveBuffer())).Name; }
+  void InternalPost() override {
+    TDataSet::InternalPost();
+    Nodes[static_cast<std::size_t>(Decode(ActiveBuffer()))].Name = FEditName;
+  }
   bool IsCursorOpen() override { return FOpen; }
-  bool GetCanModify() override { return false; }
+  bool GetCanModify() override { return Editable; }
   int GetRecordCount() override { return RowCount(); }
   int GetRecNo() override { return FCurrent + 1; }
   void SetRecNoValue(int value) override {
@@ -253,7 +268,7 @@ class TTreeTestDataSet : public TDataSet, public IMemTableEh {
   int ReadNode() {
     if (FReadRow >= 0) return FReadRow < RowCount() ? NodeAt(FReadRow) : -1;
     if (State() == dsCalcFields) return Decode(CalcBuffer());
-    if (State() != dsBrowse || IsEmpty()) return -1;
+    if ((State() != dsBrowse && State() != dsEdit) || IsEmpty()) return -1;
     return Decode(ActiveBuffer());
   }
   int LevelOfRow(int row) { return row >= 0 && row < RowCount() ? Node(NodeAt(row)).Level : -1; }
@@ -269,4 +284,5 @@ class TTreeTestDataSet : public TDataSet, public IMemTableEh {
   int FCurrent = -1;
   int FReadRow = -1;
   bool FOpen = false;
+  std::string FEditName;
 };

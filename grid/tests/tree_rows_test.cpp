@@ -9,6 +9,7 @@
 #include "platform/data/data_source.h"
 #include "platform/gui/tests/gui_test_support.h"
 #include "platform/gui/window.h"
+#include "platform/widgets/grid_inplace_edit.h"
 #include "tree_data_set.h"
 
 namespace {
@@ -199,6 +200,47 @@ TEST_F(TreeGridTest, NumpadKeysOpenAndCloseTheCurrentNode) {
   EXPECT_FALSE(Grid->EditorMode());
 }
 
+TEST_F(TreeGridTest, TheCellEditorLeavesTheTreeAreaToTheTree) {
+  Ds->Editable = true;
+  Open(kOutline, false);
+  Ds->First();
+  Form->SetActiveControl(Grid);
+  Grid->SetSelectedIndex(0);
+  Grid->SetEditorMode(true);
+  TInplaceEdit* editor = Grid->InplaceEditor();
+  ASSERT_NE(editor, nullptr);
+  ASSERT_TRUE(editor->Visible());
+  EXPECT_GE(editor->EditRect().Left, 18 + 1);
+  // The node button drawn under the editor: the box of a collapsed node.
+  TRecordingCanvas canvas;
+  PaintTopLevel(Form->Handle(), canvas, {});
+  const TPoint at = Form->ScreenToClient(editor->ClientToScreen({9, editor->ClientHeight() / 2}));
+  bool box = false;
+  for (const TCanvasRecord& r : canvas.Records())
+    box =
+        box || (r.Kind == TRecordKind::FillRect && r.Color == clWindowText && r.Rect.Left <= at.X &&
+                at.X < r.Rect.Right && r.Rect.Top <= at.Y && at.Y < r.Rect.Bottom);
+  EXPECT_TRUE(box) << "the plus sign of the node button";
+  // A press on it opens the node; the editor stays on the record.
+  SetCursorPos(editor->ClientToScreen({9, 4}));
+  HostMouseEvent(Form->Handle(), WM_LBUTTONDOWN, at, MK_LBUTTON);
+  HostMouseEvent(Form->Handle(), WM_LBUTTONUP, at, 0);
+  Application->ProcessMessages();
+  ASSERT_EQ(Ds->Expansions.size(), 1u);
+  EXPECT_EQ(Ds->Expansions[0], std::make_pair(0, true));
+  EXPECT_EQ(Current(), "A");
+  EXPECT_EQ(Ds->RowCount(), 5);
+  // Typed text goes into the node's name.
+  Grid->SetEditorMode(true);
+  editor = Grid->InplaceEditor();
+  editor->SelectAll();
+  TypeText("Z");
+  PressKey(VK_RETURN);
+  EXPECT_EQ(Current(), "Z");
+  if (Ds->State() == dsEdit) Ds->Post();
+  EXPECT_EQ(Ds->Nodes[0].Name, "Z");
+}
+
 TEST_F(TreeGridTest, ADatasetWithoutTheInterfaceHasNoTree) {
   TTestTable t;
   t.ds->Open();
@@ -305,6 +347,20 @@ TEST_F(TreeGridTest, TheGridFollowsTheCurrentRecord) {
   Click({r.Left + 3, r.Top + 3});
   EXPECT_EQ(Grid->Row(), target);
   EXPECT_EQ(Ds->RecNo(), target - Grid->TitleOffset() + 1);
+}
+
+TEST_F(TreeGridTest, CtrlUpAndDownGoToTheRowsOnScreen) {
+  OpenFlat(100);
+  Ds->First();
+  for (int i = 0; i < 5; ++i) VScroll(SB_LINEDOWN);
+  const int top = Grid->TopRow();
+  const int page = Grid->VisibleDataRowCount();
+  PressKey(VK_DOWN, TShiftState{ssCtrl});
+  EXPECT_EQ(Grid->Row(), top + page - 1);
+  EXPECT_EQ(Grid->TopRow(), top);
+  PressKey(VK_UP, TShiftState{ssCtrl});
+  EXPECT_EQ(Grid->Row(), top);
+  EXPECT_EQ(Ds->RecNo(), top - Grid->TitleOffset() + 1);
 }
 
 TEST_F(TreeGridTest, TheWheelScrollsTheViewOrMovesTheRecord) {
