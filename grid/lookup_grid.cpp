@@ -509,17 +509,27 @@ void TDBLookupGridEh::SpecRowChanged() {
 
 int TDBLookupGridEh::GetBorderSize() { return Height() - ClientHeight(); }
 
-int TDBLookupGridEh::DataRowHeight() {
-  return DefaultRowHeight() + (Options().Contains(dgRowLines) ? GridLineWidth() : 0);
+int TDBLookupGridEh::RowLineWidth() const {
+  // The base grid always draws the lines between fixed rows, and then
+  // keeps the line's room after every row.
+  return GridLineWidth();
 }
+
+int TDBLookupGridEh::DataRowHeight() { return DefaultRowHeight() + RowLineWidth(); }
 
 int TDBLookupGridEh::SpecRowHeight() { return FSpecRow->Visible() ? DataRowHeight() : 0; }
 
+int TDBLookupGridEh::TitleBottom() {
+  const TLookupGridMetricsEh m = Metrics();
+  return m.TitleHeight + m.LineWidth;
+}
+
 TLookupGridMetricsEh TDBLookupGridEh::Metrics() {
   TLookupGridMetricsEh m;
-  m.LineWidth = Options().Contains(dgRowLines) ? GridLineWidth() : 0;
-  if (Options().Contains(dgTitles) && TCustomGrid::RowCount() > 0)
-    m.TitleHeight = RowHeights(0) + m.LineWidth;
+  if (Options().Contains(dgTitles) && TCustomGrid::RowCount() > 0) {
+    m.TitleHeight = RowHeights(0);
+    m.LineWidth = RowLineWidth();
+  }
   m.FrameHeight = GetBorderSize();
   m.DataRowHeight = DataRowHeight();
   m.SpecRowHeight = SpecRowHeight();
@@ -917,15 +927,8 @@ void TDBLookupGridEh::KeyPress(char32_t& key) {
 
 // ---- mouse
 
-int TDBLookupGridEh::DataTop() {
-  int top = 0;
-  const TLookupGridMetricsEh m = Metrics();
-  top += m.TitleHeight + m.SpecRowHeight;
-  return top;
-}
-
 void TDBLookupGridEh::ChooseRowAt(int x, int y) {
-  const int titleBottom = Options().Contains(dgTitles) ? Metrics().TitleHeight : 0;
+  const int titleBottom = TitleBottom();
   if (FSpecRow->Visible() && y >= titleBottom && y < titleBottom + SpecRowHeight()) {
     if (!LookupValuesEqualEh(FSpecRow->Value(), FKeyValue) || !FSpecRowSelected) {
       SelectKeyValue(FSpecRow->Value());
@@ -969,7 +972,7 @@ void TDBLookupGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     if (!Focused()) return;
   }
   if (!CanModify()) return;
-  const int titleBottom = Options().Contains(dgTitles) ? Metrics().TitleHeight : 0;
+  const int titleBottom = TitleBottom();
   if (shift.Contains(ssDouble)) {
     const int rowHeight = std::max(1, DataRowHeight());
     if ((y - titleBottom - SpecRowHeight()) / rowHeight == DataLink()->ActiveRecord()) DblClick();
@@ -1000,7 +1003,7 @@ void TDBLookupGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int
     return;
   }
   StopTracking();
-  const int titleBottom = Options().Contains(dgTitles) ? Metrics().TitleHeight : 0;
+  const int titleBottom = TitleBottom();
   if (y >= titleBottom) ChooseRowAt(x, y);
   if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
 }

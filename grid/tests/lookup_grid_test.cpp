@@ -50,10 +50,10 @@ TEST(LookupRulesTest, TimerHeightAndScrollRules) {
 
   TLookupGridMetricsEh m;
   m.TitleHeight = 20;
+  m.LineWidth = 1;
   m.FrameHeight = 2;
   m.DataRowHeight = 17;
   m.SpecRowHeight = 17;
-  m.LineWidth = 1;
   EXPECT_EQ(LookupGridHeightForRows(m, 7), 20 + 2 + 7 * 17 + 17 + 1);
   EXPECT_EQ(LookupGridRowsForHeight(m, LookupGridHeightForRows(m, 7)), 7);
   EXPECT_EQ(LookupGridRowsForHeight(m, LookupGridHeightForRows(m, 7) + 15), 7) << "snaps down";
@@ -154,7 +154,7 @@ class LookupGridTest : public GuiTest {
     Application->ProcessMessages();
   }
   int RowY(TDBLookupGridEh* grid, int dataRow) {
-    return grid->Metrics().TitleHeight + grid->Metrics().SpecRowHeight +
+    return grid->Metrics().TitleHeight + grid->Metrics().LineWidth + grid->Metrics().SpecRowHeight +
            dataRow * grid->DataRowHeight() + 3;
   }
 
