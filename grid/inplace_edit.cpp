@@ -786,6 +786,7 @@ void TDBGridInplaceEdit::DropDownDataList(TColumnEh* column) {
   list->SpecRow()->Assign(column->DropDownSpecRow());
   list->SetShowTitles(column->DropDownShowTitles());
   list->SizeGrip()->SetVisible(column->DropDownSizing());
+  list->SetAutoFitColWidths(false);
   list->EndLayout();
   const int records = lookup->Active() ? lookup->RecordCount() : 0;
   const int rows =
@@ -799,8 +800,12 @@ void TDBGridInplaceEdit::DropDownDataList(TColumnEh* column) {
   const int fit = list->FittedListWidth() + list->GetBorderSize() +
                   (scrolls ? GetSystemMetrics(SM_CXVSCROLL) : 0);
   const int width = DBGridDropDownWidth(column->DropDownWidth(), fit, Width());
+  // Fitting drops the horizontal bar before the height is worked out.
+  const bool fitColumns = column->DropDownBox()->AutoFitColWidths();
+  list->SetAutoFitColWidths(fitColumns);
   list->SetBounds(0, 0, width, 100);
   list->SetRowCount(rows);
+  if (fitColumns) list->UpdateColumnsWidth();
   list->SetSized(false);
   // A key chosen by typing wins over the record's.
   const bool typed = Text() != grid->FEditText && !VarIsNull(grid->FEditKeyValue);

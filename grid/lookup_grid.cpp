@@ -225,15 +225,15 @@ void TDBLookupGridColumnEh::SetIndex(int value) {
 }
 
 void TDBLookupGridColumnEh::SetWidth(int value) {
+  // Never written through to the list's field: the list dataset is not
+  // ours to change.
+  TCustomDBGridEh* grid = Grid();
+  if (grid != nullptr) grid->BeginLayout();
+  const bool persistent = Persistent();
+  SetPersistent(true);
   TColumnEh::SetWidth(value);
-  // A width equal to the default is kept as the column's own as well.
-  if (value >= 0 && !AssignedValues().Contains(cvWidth)) {
-    const bool fieldSettings = Persistent();
-    SetPersistent(true);
-    TColumnEh::SetWidth(value + 1);
-    TColumnEh::SetWidth(value);
-    SetPersistent(fieldSettings);
-  }
+  SetPersistent(persistent);
+  if (grid != nullptr) grid->EndLayout();
 }
 
 // ------------------------------------------------------------ the grid
