@@ -872,47 +872,43 @@ void TDBLookupGridEh::MoveInList(int distance, int toEnd) {
 }
 
 void TDBLookupGridEh::KeyDown(unsigned& key, TShiftState shift) {
-  if (CanModify() && !shift.Contains(ssAlt)) {
-    const int rows = std::max(1, VisibleDataRowCount());
-    const bool noHorzBar = ScrollBars() == ssVertical || ScrollBars() == ssNone;
-    bool handled = true;
-    switch (key) {
-      case VK_PRIOR:
-        MoveInList(1 - rows, 0);
-        break;
-      case VK_NEXT:
-        MoveInList(rows - 1, 0);
-        break;
-      case VK_UP:
-        MoveInList(-1, 0);
-        break;
-      case VK_DOWN:
-        MoveInList(1, 0);
-        break;
-      case VK_HOME:
-        MoveInList(0, -1);
-        break;
-      case VK_END:
-        MoveInList(0, 1);
-        break;
-      case VK_LEFT:
-      case VK_RIGHT:
-        if (noHorzBar)
-          MoveInList(key == VK_LEFT ? -1 : 1, 0);
-        else
-          handled = false;
-        break;
-      default:
-        handled = false;
-        break;
-    }
-    if (handled) {
-      if (OnKeyDown) OnKeyDown(this, key, shift);
-      key = 0;
-      return;
-    }
+  const bool noHorzBar = ScrollBars() == ssVertical || ScrollBars() == ssNone;
+  const bool listKey = key == VK_PRIOR || key == VK_NEXT || key == VK_UP || key == VK_DOWN ||
+                       key == VK_HOME || key == VK_END ||
+                       (noHorzBar && (key == VK_LEFT || key == VK_RIGHT));
+  if (!listKey || shift.Contains(ssAlt) || !CanModify()) {
+    TCustomDBGridEh::KeyDown(key, shift);
+    return;
   }
-  TCustomDBGridEh::KeyDown(key, shift);
+  // The owner sees the key first and may take it.
+  if (OnKeyDown) OnKeyDown(this, key, shift);
+  if (key == 0) return;
+  const int rows = std::max(1, VisibleDataRowCount());
+  switch (key) {
+    case VK_PRIOR:
+      MoveInList(1 - rows, 0);
+      break;
+    case VK_NEXT:
+      MoveInList(rows - 1, 0);
+      break;
+    case VK_UP:
+    case VK_LEFT:
+      MoveInList(-1, 0);
+      break;
+    case VK_DOWN:
+    case VK_RIGHT:
+      MoveInList(1, 0);
+      break;
+    case VK_HOME:
+      MoveInList(0, -1);
+      break;
+    case VK_END:
+      MoveInList(0, 1);
+      break;
+    default:
+      break;
+  }
+  key = 0;
 }
 
 void TDBLookupGridEh::KeyPress(char32_t& key) {
@@ -1118,6 +1114,10 @@ void TDBLookupGridEh::WndProc(TMessage& message) {
     }
     case WM_CANCELMODE:
       StopTracking();
+      break;
+    case CM_HINTSHOW:
+      // The grid's own hint first; the cell tool tips may replace it.
+      if (auto* info = LParamAs<THintInfo>(message.LParam)) info->HintStr = Hint();
       break;
     default:
       break;

@@ -366,6 +366,12 @@ TEST_F(LookupGridTest, DraggingPastTheEdgeScrollsByTimer) {
   Grid->Perform(WM_TIMER, TCustomDBGridEh::kAutoScrollTimerId);
   EXPECT_EQ(Grid->KeyValue(), released) << "no tracking, no step";
 
+  // The bar scrolls the list, not the key.
+  Grid->SetKeyValue(Variant(1));
+  Grid->Perform(WM_VSCROLL, SB_BOTTOM);
+  EXPECT_EQ(ListTitle(), "Яковлева");
+  EXPECT_EQ(Grid->KeyValue(), Variant(1));
+
   // The bar shows the window's place in the numbered list.
   Grid->SetKeyValue(Variant(5));
   TScrollInfo info;
