@@ -287,8 +287,16 @@ void TDBLookupGridEh::SetDataSource(TDataSource* value) {
 
 void TDBLookupGridEh::SetDataField(const std::string& value) {
   if (FDataFieldNames == value) return;
+  const std::string old = FDataFieldNames;
   FDataFieldNames = value;
-  UpdateDataFields();
+  try {
+    UpdateDataFields();
+  } catch (...) {
+    // A name that is not there leaves the binding as it was.
+    FDataFieldNames = old;
+    UpdateDataFields();
+    throw;
+  }
 }
 
 void TDBLookupGridEh::SetListSource(TDataSource* value) {

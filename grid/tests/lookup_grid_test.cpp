@@ -274,6 +274,7 @@ TEST_F(LookupGridTest, BoundFieldTakesTheChosenKey) {
   EXPECT_FALSE(Grid->LookupMode());
   EXPECT_EQ(Grid->DataFields().size(), 2u);
   EXPECT_THROW(Grid->SetDataField("NOPE"), EDatabaseError);
+  EXPECT_EQ(Grid->DataField(), "ID;NAME") << "the binding stays";
 }
 
 TEST_F(LookupGridTest, KeysMoveTheKeyAndReachTheSpecialRow) {
