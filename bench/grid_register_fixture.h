@@ -10,7 +10,9 @@
 #include "grid/db_grid.h"
 #include "platform/base/format_settings.h"
 #include "platform/data/data_source.h"
+#include "platform/draw/recording_canvas.h"
 #include "platform/gui/forms.h"
+#include "platform/gui/gui_host.h"
 #include "storage/dbf_table.h"
 
 namespace grid_bench {
@@ -107,6 +109,41 @@ inline const std::string& Register100k() {
   }();
   return file;
 }
+
+// A desktop host that keeps a back buffer as the Qt host does: scrolled
+// pixels stay (the core repaints only what a scroll uncovers), and a paint
+// asked for now is drawn into a recording canvas. Nothing is shown.
+class TBufferedHost final : public IGuiHost {
+ public:
+  TBufferedHost() { SetGuiHost(this); }
+  ~TBufferedHost() override { SetGuiHost(nullptr); }
+  void CreateTopLevel(HWND) override {}
+  void DestroyTopLevel(HWND) override {}
+  void ShowTopLevel(HWND, int) override {}
+  void SetTopLevelBounds(HWND, const TRect&) override {}
+  void SetTopLevelCaption(HWND, const std::string&) override {}
+  void ActivateTopLevel(HWND) override {}
+  void InvalidateTopLevel(HWND, const TRect&) override {}
+  void UpdateTopLevel(HWND wnd) override {
+    FBuffer.Clear();
+    PaintTopLevel(wnd, FBuffer, {});
+  }
+  bool ScrollTopLevel(HWND, const TRect&, int, int) override { return true; }
+  TCanvas* TopLevelCanvas(HWND) override { return nullptr; }
+  void FlushTopLevel(HWND, const TRect&) override {}
+  void SetCursorShape(int) override {}
+  void GrabMouse(HWND) override {}
+  void ReleaseMouse() override {}
+  TRect ScreenRect() override { return Rect(0, 0, 1920, 1080); }
+  TRect WorkAreaRect() override { return Rect(0, 0, 1920, 1080); }
+  TCanvas& MeasureCanvas() override { return FMeasure; }
+  void WaitForEvents(int) override {}
+  void Beep() override {}
+
+ private:
+  TRecordingCanvas FBuffer;
+  TRecordingCanvas FMeasure;
+};
 
 struct TGridScreen {
   explicit TGridScreen(TDataSource* source, bool withSums = true) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "grid/column_filter.h"
 #include "grid/db_grid.h"
 #include "grid/grid_resources.h"
 #include "grid/grid_utils.h"
@@ -634,6 +635,7 @@ void TColumnEh::AfterConstruction() {
   FDropDownSpecRow = CreateUnique<TSpecRowEh>(grid);
   FDropDownBox = CreateUnique<TColumnDropDownBoxEh>(this);
   FMRUList = CreateUnique<TMRUListEh>(this);
+  FSTFilter = std::make_unique<TSTColumnFilterEh>(this);
   FAutoFitWidth = Width();
   if (grid != nullptr) grid->EndLayout();
 }
@@ -1133,6 +1135,7 @@ void TColumnEh::Assign(const TPersistent* source) {
   FEditButtons->Assign(src->EditButtons());
   FDropDownBox->Assign(src->DropDownBox());
   FMRUList->Assign(src->MRUList());
+  FSTFilter->Assign(src->STFilter());
   FDisplayFormat = src->FDisplayFormat;
   FEditMask = src->FEditMask;
   FShowImageAndText = src->FShowImageAndText;

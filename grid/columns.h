@@ -38,6 +38,7 @@
 
 class TCustomDBGridEh;
 class TColumnEh;
+class TSTColumnFilterEh;
 class TDataSet;
 class TField;
 class TDBSum;
@@ -547,6 +548,8 @@ class TColumnEh : public TCollectionItem {
   TSpecRowEh* DropDownSpecRow() const { return FDropDownSpecRow.get(); }
   TColumnDropDownBoxEh* DropDownBox() const { return FDropDownBox.get(); }
   TMRUListEh* MRUList() const { return FMRUList.get(); }
+  // The column's cell of the filter row.
+  TSTColumnFilterEh* STFilter() const { return FSTFilter.get(); }
   // The drop-down data grid of the cell editor ("DataList"), made on
   // first use and freed with the column.
   TPopupDataGridEh* DataList();
@@ -607,6 +610,7 @@ class TColumnEh : public TCollectionItem {
  private:
   friend class TColumnTitleEh;
   friend class TColumnFooterEh;
+  friend class TSTColumnFilterEh;
   bool IsAssigned(TColumnEhValue v) const { return FAssigned.Contains(v); }
   void MarkAssigned(TColumnEhValue v) { FAssigned.Include(v); }
   void RefreshFooters();
@@ -664,6 +668,7 @@ class TColumnEh : public TCollectionItem {
   TObjectPtr<TSpecRowEh> FDropDownSpecRow;
   TObjectPtr<TColumnDropDownBoxEh> FDropDownBox;
   TObjectPtr<TMRUListEh> FMRUList;
+  std::unique_ptr<TSTColumnFilterEh> FSTFilter;
   TObjectPtr<TPopupDataGridEh> FDataList;
 };
 

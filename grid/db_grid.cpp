@@ -5,6 +5,7 @@
 #include "grid/cell_text.h"
 #include "grid/grid_resources.h"
 #include "grid/grid_utils.h"
+#include "grid/inplace_filter_edit.h"
 #include "platform/base/format_settings.h"
 #include "platform/base/math_utils.h"
 #include "platform/base/number_format.h"
@@ -60,6 +61,7 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
   FSumList->OnAfterRecalcAll = [this](TObject*) {
     if (OnSumListAfterRecalcAll) OnSumListAfterRecalcAll(FSumList.get());
   };
+  FSTFilter = std::make_unique<TSTDBGridEhFilter>(this);
   SetColor(clWindow);
   SetParentColor(false);
   // The grid draws its cells' edges itself (dghFixed3D and friends).
@@ -68,6 +70,8 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
 
 void TCustomDBGridEh::AfterConstruction() {
   TCustomGrid::AfterConstruction();
+  FHorzScrollBar = CreateScrollBar(sbHorizontal);
+  FVertScrollBar = CreateScrollBar(sbVertical);
   FColumnDefValues = CreateColumnDefValues();
   FColumns = CreateColumns();
   FStyle = GetDBGridEhStyle();
@@ -88,12 +92,17 @@ TObjectPtr<TColumnDefValuesEh> TCustomDBGridEh::CreateColumnDefValues() {
 
 void TCustomDBGridEh::BeforeDestruction() {
   FDestroying = true;
+  // Attached external bars get their own window procedures back.
+  if (FHorzScrollBar) FHorzScrollBar->Detach();
+  if (FVertScrollBar) FVertScrollBar->Detach();
   // Columns go first: their footers give their sum items back.
   if (FColumns) FColumns->Clear();
   FVisibleColumns.clear();
   FSortMarkedColumns.clear();
   FLeafFieldArr.clear();
   FSelectedRows->Release();
+  FMemTable = nullptr;
+  FMemTableDataSet = nullptr;
   FSumList->SetDataSet(nullptr);
   FDataLink->SetDataSource(nullptr);
   if (FStyle != nullptr) FStyle->RemoveGrid(this);
@@ -116,8 +125,19 @@ void TCustomDBGridEh::SetStyle(TDBGridEhStyle* value) {
 
 void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) {
   TCustomGrid::Notification(component, operation);
+  if (operation == opRemove && component == static_cast<TComponent*>(FFilterEdit))
+    FFilterEdit = nullptr;
   if (operation != opRemove || FDestroying) return;
+  if (FHorzScrollBar) FHorzScrollBar->ComponentRemoved(component);
+  if (FVertScrollBar) FVertScrollBar->ComponentRemoved(component);
   if (FDataLink && component == DataSource()) SetDataSource(nullptr);
+  if (component == FMemTableDataSet) {
+    FMemTable = nullptr;
+    FMemTableDataSet = nullptr;
+    RequestLayout();
+  } else if (FDataLink && component != FDataLink->DataSet()) {
+    QueryMemTable();
+  }
   if (component == FTitleImages) FTitleImages = nullptr;
   if (FColumns)
     for (int i = 0; i < FColumns->Count(); ++i) {
@@ -280,6 +300,7 @@ void TCustomDBGridEh::SetUseMultiTitle(bool value) {
 void TCustomDBGridEh::SetFooterRowCount(int value) {
   if (value < 0 || value == FFooterRowCount) return;
   FFooterRowCount = value;
+  QueryMemTable();
   RequestLayout();
 }
 void TCustomDBGridEh::SetFooterColor(TColor value) {
@@ -468,6 +489,7 @@ void TCustomDBGridEh::LayoutChanged() {
   }
   InternalLayout();
   UpdateScrollBar();
+  if (FFilterEditMode) UpdateFilterEditPos();
 }
 
 void TCustomDBGridEh::InternalLayout() {
@@ -660,6 +682,10 @@ void TCustomDBGridEh::FitColumnWidths() {
 }
 
 void TCustomDBGridEh::UpdateRowCount() {
+  if (RowPerRecordMode()) {
+    RowPerRecordUpdateRowCount();
+    return;
+  }
   const int oldRowCount = RowCount();
   const int lineWidth = FOptions.Contains(dgRowLines) ? GridLineWidth() : 0;
   const int d = FDefaultRowHeight;
@@ -699,12 +725,18 @@ void TCustomDBGridEh::UpdateRowCount() {
 }
 
 int TCustomDBGridEh::VisibleDataRowCount() const {
+  // Every dataset row is a grid row then: the rows on screen count.
+  if (RowPerRecordMode()) return const_cast<TCustomDBGridEh*>(this)->VisibleRowCount();
   int n = RowCount() - FTitleOffset;
   if (FFooterRowCount > 0) n -= FFooterRowCount + 1;
   return n;
 }
 
 void TCustomDBGridEh::UpdateActive() {
+  if (RowPerRecordMode()) {
+    RowPerRecordUpdateActive();
+    return;
+  }
   if (!FDataLink->Active() || !HandleAllocated() || ComponentState().Contains(csLoading)) return;
   const int target = FDataLink->ActiveRecord() + FTitleOffset;
   if (target != Row() && target < RowCount()) {
@@ -727,6 +759,7 @@ void TCustomDBGridEh::SelectionChanged() {
 }
 
 void TCustomDBGridEh::LinkActive(bool value) {
+  QueryMemTable();
   if (!value) HideEditor();
   FSelection->LinkActive(value);
   FSumList->SetDataSet(
@@ -741,14 +774,6 @@ void TCustomDBGridEh::DataChanged() {
   UpdateRowCount();
   UpdateActive();
   InvalidateEditor();
-  InvalidateGrid();
-  UpdateScrollBar();
-}
-
-void TCustomDBGridEh::Scroll(int distance) {
-  (void)distance;
-  if (!HandleAllocated()) return;
-  UpdateActive();
   InvalidateGrid();
   UpdateScrollBar();
 }
@@ -783,7 +808,10 @@ bool TCustomDBGridEh::AcquireFocus() {
   return true;
 }
 
-void TCustomDBGridEh::ShowEditor() { TCustomGrid::ShowEditor(); }
+void TCustomDBGridEh::ShowEditor() {
+  if (FFilterEditMode) StopEditFilter();
+  TCustomGrid::ShowEditor();
+}
 
 void TCustomDBGridEh::DisabledStateChanged(bool enabled) {
   (void)enabled;
@@ -977,6 +1005,8 @@ bool TCustomDBGridEh::CellHave3DRect(int col, int row, TGridDrawState state) {
   int ci, ri;
   GetCellType(col, row, colPart, rowPart, ci, ri);
   if (rowPart == crpFooterEh) return FOptionsEh.Contains(dghFooter3D);
+  // A filter cell draws its own frame.
+  if (rowPart == crpSubTitleEh && colPart == ccpDataEh && ColumnFilterVisible(ci)) return false;
   if (state.Contains(gdFixed) && rowPart != crpFooterFillerEh)
     return FOptionsEh.Contains(dghFixed3D);
   if (rowPart == crpDataEh) {
@@ -987,6 +1017,7 @@ bool TCustomDBGridEh::CellHave3DRect(int col, int row, TGridDrawState state) {
 }
 
 bool TCustomDBGridEh::RecordHasNumber(int& recNo) {
+  if (RowPerRecordMode() && FDataLink->Active()) return false;
   if (!FSumList->HasRecordNumbers()) return false;
   recNo = FSumList->GetRecNo();
   return recNo > 0;
@@ -1004,12 +1035,15 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
     DrawIndicatorCell(row, rect, rowPart, state);
   } else if (rowPart == crpTitleEh) {
     DrawTitleCell(col, rect, column, state);
-  } else if (rowPart == crpDataEh) {
-    DrawDataCell(col, row, rect, column, state);
-  } else if (rowPart == crpFooterEh) {
-    DrawFooterCell(col, rowIndex - 1, rect, column, state);
   } else if (rowPart == crpSubTitleEh) {
     DrawSubTitleCell(col, row, rect, column, state);
+  } else if (rowPart == crpDataEh) {
+    // The tree area goes first; the cell's own contents take the rest.
+    TRect cell = rect;
+    cell.Left = std::min(cell.Right, cell.Left + DrawTreeAreaOfRow(col, row, rect, state));
+    DrawDataCell(col, row, cell, column, state);
+  } else if (rowPart == crpFooterEh) {
+    DrawFooterCell(col, rowIndex - 1, rect, column, state);
   } else {
     Canvas()->FillSolidRect(rect, Color());
   }
@@ -1019,22 +1053,16 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
   }
 }
 
-void TCustomDBGridEh::DrawSubTitleCell(int /*col*/, int /*row*/, const TRect& rect,
-                                       TColumnEh* /*column*/, TGridDrawState /*state*/) {
-  Canvas()->FillSolidRect(rect, Color());
-}
-
 int TCustomDBGridEh::IndicatorImageOf(int row) {
   if (!FDataLink->Active()) return -1;
   const int recordIndex = row - FTitleOffset;
-  if (recordIndex < 0 || recordIndex >= FDataLink->RecordCount()) return -1;
-  const bool current = recordIndex == FDataLink->ActiveRecord();
+  if (recordIndex < 0 || recordIndex >= DataRowCount()) return -1;
+  const bool current = IsCurrentRow(recordIndex);
   bool selected = false;
   if (FSelectedRows->Count() > 0) {
-    const int saved = FDataLink->ActiveRecord();
-    FDataLink->SetActiveRecord(recordIndex);
+    BeginRow(recordIndex);
     selected = FSelectedRows->IndexOf(FDataLink->DataSet()->Bookmark()) >= 0;
-    FDataLink->SetActiveRecord(saved);
+    EndRow();
   }
   // A selected row that is not current is only highlighted.
   if (!current) return -1;
@@ -1062,11 +1090,10 @@ void TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TCellRowPart
   TColor background = FixedColor();
   bool selected = false;
   if (rowPart == crpDataEh && FSelectedRows->Count() > 0 && FDataLink->Active() &&
-      row - FTitleOffset < FDataLink->RecordCount()) {
-    const int saved = FDataLink->ActiveRecord();
-    FDataLink->SetActiveRecord(row - FTitleOffset);
+      row - FTitleOffset < DataRowCount()) {
+    BeginRow(row - FTitleOffset);
     selected = FSelectedRows->IndexOf(FDataLink->DataSet()->Bookmark()) >= 0;
-    FDataLink->SetActiveRecord(saved);
+    EndRow();
   }
   TFont font;
   font.Assign(Font());
@@ -1259,7 +1286,7 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
                                    TGridDrawState state) {
   TCanvas& canvas = *Canvas();
   const int recordIndex = row - FTitleOffset;
-  if (column == nullptr || !FDataLink->Active() || recordIndex >= FDataLink->RecordCount()) {
+  if (column == nullptr || !FDataLink->Active() || recordIndex >= DataRowCount()) {
     TColor background = Color();
     TFont font;
     font.Assign(Font());
@@ -1267,17 +1294,18 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
     canvas.FillSolidRect(rect, background);
     return;
   }
-  const int savedActive = FDataLink->ActiveRecord();
-  FDataLink->SetActiveRecord(recordIndex);
+  const bool current = IsCurrentRow(recordIndex);
+  BeginRow(recordIndex);
   struct TRestore {
-    TGridDataLinkEh* link;
-    int record;
-    ~TRestore() { link->SetActiveRecord(record); }
-  } restore{FDataLink.get(), savedActive};
+    TCustomDBGridEh* grid;
+    ~TRestore() { grid->EndRow(); }
+  } restore{this};
 
   TColor background = column->Color();
   int recNo = 0;
-  if (background == Color() && RecordHasNumber(recNo))
+  // Rows of a dataset read by row number are numbered by their row.
+  if (RowPerRecordMode()) recNo = recordIndex + 1;
+  if (background == Color() && (recNo > 0 || RecordHasNumber(recNo)))
     background = recNo % 2 == 1 ? OddRowColor() : EvenRowColor();
   TFont font;
   font.Assign(column->Font());
@@ -1295,7 +1323,6 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   if (OnGetCellParams) OnGetCellParams(this, column, &font, FColCellParams.Background, state);
   column->GetColCellParams(false, FColCellParams);
   background = FColCellParams.Background;
-  const bool current = recordIndex == savedActive;
   TGridDrawState drawState = state;
   if (current && (col == Col() || FOptions.Contains(dgRowSelect)))
     drawState += TGridDrawState{gdSelected};
@@ -1324,10 +1351,13 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
     // A value equal to the row above shows only its background, and the
     // line between them takes the cell's colour so the two look merged.
     bool duplicate = false;
-    if (column->HideDuplicates() && recordIndex > 0) {
-      FDataLink->SetActiveRecord(recordIndex - 1);
+    // The row at the top always shows its value.
+    if (column->HideDuplicates() && recordIndex > 0 && row > TopRow()) {
+      EndRow();
+      BeginRow(recordIndex - 1);
       const std::string above = column->GetCellDisplayText();
-      FDataLink->SetActiveRecord(recordIndex);
+      EndRow();
+      BeginRow(recordIndex);
       duplicate = above == FColCellParams.Text;
     }
     if (duplicate) {
@@ -1444,7 +1474,7 @@ TGridCursorEh TCustomDBGridEh::CursorAt(int x, int y) {
   int index = 0, pos = 0, ofs = 0;
   CalcSizingState(x, y, sizing, index, pos, ofs, fixedInfo);
   q.RowSizing = sizing == gsRowSizing;
-  q.Busy = sizing != gsNormal;
+  q.Busy = sizing != gsNormal || StartRecordMoving(x, y, true);
   q.MultiSelect = FOptions.Contains(dgMultiSelect);
   q.DataSetActive = FDataLink->Active();
   q.DataSetEmpty = !FDataLink->Active() || FDataLink->DataSet()->IsEmpty();
@@ -1467,7 +1497,10 @@ TGridCursorEh TCustomDBGridEh::CursorAt(int x, int y) {
 }
 
 void TCustomDBGridEh::WndProc(TMessage& message) {
+  if (HandleRecordMovingMessage(message)) return;
+  if (RowPerRecordScrollMessage(message)) return;
   if (HandleScrollMessage(message)) return;
+  if (HandleGridMessage(message)) return;
   if (message.Msg == kDeferredLayoutMessage) {
     FDeferredLayoutQueued = false;
     RequestLayout();
@@ -1570,7 +1603,7 @@ void TCustomDBGridEh::ColumnMoved(int fromIndex, int toIndex) {
 }
 
 bool TCustomDBGridEh::CanEditShow() {
-  if (FLayoutLock > 0) return false;
+  if (FLayoutLock > 0 || FFilterEditMode) return false;
   if (!TCustomGrid::CanEditShow()) return false;
   const int index = SelectedIndex();
   if (index < 0) return false;
@@ -1611,7 +1644,7 @@ bool TCustomDBGridEh::CanEditModify() {
   const int index = SelectedIndex();
   if (index < 0) return false;
   TColumnEh* column = FColumns->Items(index);
-  if (column->GetCellKind() == ctCheckboxes) return false;
+  if (column->GetCellKind() == ctCheckboxes || FFilterEditMode) return false;
   return column->CanModify(true);
 }
 

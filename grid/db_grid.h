@@ -25,24 +25,48 @@
 #include <string>
 #include <vector>
 
+#include "grid/column_filter.h"
 #include "grid/columns.h"
 #include "grid/grid_data_link.h"
 #include "grid/grid_options.h"
 #include "grid/grid_resources.h"
+#include "grid/grid_scroll_bar.h"
 #include "grid/grid_selection.h"
 #include "grid/grid_style.h"
 #include "grid/selected_rows.h"
 #include "grid/sum_list.h"
 #include "grid/title_tree.h"
+#include "platform/data/mem_table_intf.h"
+#include "platform/gui/actions.h"
 #include "platform/widgets/grids.h"
 
 class TCustomDBGridEh;
 class TDBGridInplaceEdit;
+class TInplaceFilterEditEh;
 
 // The clipboard and selection commands the grid carries out for its keys
 // and edit actions.
 enum TDBGridEhEditAction { geaCutEh, geaCopyEh, geaPasteEh, geaDeleteEh, geaSelectAllEh };
 using TDBGridEhEditActions = TSet<TDBGridEhEditAction>;
+
+// An action that runs one of the grid's edit commands on the focused grid
+// (ExecuteAction), enabled while the command is possible (UpdateAction).
+class TDBGridEhEditActionEh : public TAction {
+  MEBRATH_CLASS(TDBGridEhEditActionEh, TAction)
+ public:
+  TDBGridEhEditAction EditAction() const { return FEditAction; }
+  void SetEditAction(TDBGridEhEditAction value) { FEditAction = value; }
+
+ protected:
+  explicit TDBGridEhEditActionEh(TComponent* owner) : TAction(owner) {}
+
+ private:
+  TDBGridEhEditAction FEditAction = geaCopyEh;
+};
+
+// The background of filter-row cells: each component c of `color`
+// becomes c + c / 8 (rounded), at most 255.
+TColor FilterRowTint(TColor color);
 
 enum TDBGridEhAllowedOperation { alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh };
 using TDBGridEhAllowedOperations = TSet<TDBGridEhAllowedOperation>;
@@ -88,27 +112,11 @@ using TGetBtnEhParamsEvent =
     std::function<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background,
                        TSortMarkerEh& sortMarker, bool isDown)>;
 using TDBGridEhColumnEvent = std::function<void(TObject* sender, TColumnEh* column)>;
-
-// When the grid's own scroll bar shows.
-enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
-
-// The grid's vertical scroll-bar settings.
-class TVertDBGridEhScrollBar {
- public:
-  explicit TVertDBGridEhScrollBar(TCustomDBGridEh* grid) : FGrid(grid) {}
-  // Move the dataset while the thumb is dragged.
-  bool Tracking() const { return FTracking; }
-  void SetTracking(bool value) { FTracking = value; }
-  TScrollBarVisibleModeEh VisibleMode() const { return FVisibleMode; }
-  void SetVisibleMode(TScrollBarVisibleModeEh value);
-  bool Visible() const { return FVisibleMode != sbNeverShowEh; }
-  void SetVisible(bool value) { SetVisibleMode(value ? sbAutoShowEh : sbNeverShowEh); }
-
- private:
-  TCustomDBGridEh* FGrid;
-  bool FTracking = false;
-  TScrollBarVisibleModeEh FVisibleMode = sbAutoShowEh;
-};
+// Sender, Bookmarks, TargetRow, TargetLevel, CheckOnly: whether the records
+// were (with CheckOnly: could be) moved.
+using TDBGridEhMoveRecordsEvent =
+    std::function<bool(TObject* sender, const std::vector<std::string>& bookmarks, int targetRow,
+                       int targetLevel, bool checkOnly)>;
 
 // What the vertical bar shows, from the dataset's state (a pure rule).
 struct TVertScrollStateEh {
@@ -132,9 +140,13 @@ struct TVertScrollParamsEh {
 TVertScrollParamsEh VertScrollBarParams(const TVertScrollStateEh& state);
 // The auto-scroll step and timer interval for a pointer `distance` pixels
 // outside the data area (interval 200 - 15 x distance, 200 - 10 x distance
-// for a column drag; never below 10).
+// for a column drag; below 0 is 0, and 0 runs at 10 ms).
 int AutoScrollStep(int distance);
 int AutoScrollInterval(int distance, bool columnDrag);
+// Whether a text `textWidth` x `textHeight` pixels is cut in a cell of
+// `cellWidth` x `cellHeight`: wider than the cell less 2 pixels, or, when
+// the cell wraps its text, taller than it.
+bool CellTextIsCut(int textWidth, int textHeight, int cellWidth, int cellHeight, bool wordWrap);
 
 class TCustomDBGridEh : public TCustomGrid,
                         public TGridDataLinkHostEh,
@@ -363,9 +375,34 @@ class TCustomDBGridEh : public TCustomGrid,
   TNotifyEvent OnColExit;
 
   // --- scrolling, timers and incremental search (db_grid_scroll.cpp)
-  TVertDBGridEhScrollBar* VertScrollBar() { return &FVertScrollBar; }
-  // Sets the window's vertical bar from the dataset's position.
+  TDBGridEhScrollBar* HorzScrollBar() const { return FHorzScrollBar.get(); }
+  // REQUIRES: CreateScrollBar made a TVertDBGridEhScrollBar for sbVertical.
+  TVertDBGridEhScrollBar* VertScrollBar() const {
+    return static_cast<TVertDBGridEhScrollBar*>(FVertScrollBar.get());
+  }
+  // Sets the window's vertical bar (or the external one) from the
+  // dataset's position.
   virtual void UpdateScrollBar();
+  // Copies the horizontal position, range and page to the external bar.
+  virtual void UpdateHorzExtScrollBar();
+  // The horizontal setting changed: the window's own bar shows or hides.
+  void HorzScrollBarChanged();
+  // A scroll request of an attached external bar, as WM_HSCROLL/WM_VSCROLL.
+  void ExtScrollRequest(TDBGridEhScrollBar* bar, TMessage& message);
+  // Timer 1 while a selection is dragged outside the data area: scrolls
+  // rows or columns towards the pointer and extends the selection.
+  virtual void TimerScroll();
+  void StartAutoScrollTimer(int interval);
+  void StopAutoScrollTimer();
+  bool AutoScrollTimerActive() const { return FAutoScrollActive; }
+  int AutoScrollTimerInterval() const { return FAutoScrollInterval; }
+  // The data cells' area in client coordinates.
+  TRect DataRect();
+  // Whether a column is being sized in the grid's own sizing mode, and
+  // where its line is.
+  bool FrozenSizing() const { return FMouseMode == TMouseModeEh::Sizing; }
+  int SizingLinePos() const { return FSizingLinePos; }
+  bool SizingLineShown() const { return FSizingLineShown; }
   // Starts or continues an incremental search for `text` appended to the
   // running one; `direction` 0 from the first record, 1 forward from the
   // next, 2 backward from the prior. Timer 2 ends it after `timeOut` ms
@@ -391,11 +428,135 @@ class TCustomDBGridEh : public TCustomGrid,
   // The data cell of the current record.
   virtual int DataCellOptimalWidth(TColumnEh* column);
 
+  // --- the filter row (db_grid_filter.cpp)
+  TSTDBGridEhFilter* STFilter() const { return FSTFilter.get(); }
+  // Parses the typed filter texts (an error is raised once, the texts
+  // kept), then OnApplyFilter or DefaultApplyFilter; keeps LeftCol and
+  // recalculates the sums.
+  void ApplyFilter();
+  // The data service's filtering, with FilterApplying set.
+  virtual void DefaultApplyFilter();
+  // Parses the filter editor's text into the filter of column `index`.
+  virtual void SetFilterValueFromEdit(int index);
+  // The filter text of column `index`; empty for none.
+  std::string GetFilterValue(int index) const;
+  // A valid, visible column whose filter is visible.
+  bool ColumnFilterVisible(int index) const;
+  virtual bool CanFilterEditShow();
+  // Opens the filter editor in data column `col`.
+  void StartEditFilter(int col);
+  // Hides the filter editor and gives the focus back to the grid (not
+  // while STFilter is updating).
+  void StopEditFilter();
+  // Loads the filter editor for data column `col`.
+  virtual void UpdateFilterEdit(int col);
+  // Places the filter editor over its cell (hidden while scrolled away).
+  void UpdateFilterEditPos();
+  int FilterCol() const { return FFilterCol; }
+  bool FilterEditMode() const { return FFilterEditMode; }
+  bool FilterApplying() const { return FFilterApplying; }
+  // Created on first use; nullptr before.
+  TInplaceFilterEditEh* FilterEdit() const { return FFilterEdit; }
+  // A chosen item of the filter editor's list: 1 "(Пустые)", 2 "(Не
+  // пустые)", 3 "(Все)", 4 "(Очистить фильтр)", 6 and 7 the sort items;
+  // other codes are plain values.
+  void FilterEditItemChosen(int code);
+  // After a column filter's expression changed.
+  void FilterChanged();
+  // After STFilter.Visible changed.
+  void FilterRowVisibleChanged();
+  TNotifyEvent OnApplyFilter;
+
+  // --- edit actions and position (db_grid_filter.cpp)
+  // Runs (or enables) the clipboard and selection command of a grid edit
+  // action while the grid has the focus; false when not handled.
+  virtual bool ExecuteAction(TBasicAction* action);
+  virtual bool UpdateAction(TBasicAction* action);
+  // Around long operations: the current record shows on the same row
+  // afterwards, and is the same record even when the order changed.
+  void SaveGridPosition();
+  void RestoreGridPosition();
+  // After a sort through the grid: bookmarks are positions in the old
+  // order, so the selected records and a saved position are dropped.
+  void DataOrderChanged();
+
   // --- cell editor (inplace_edit.cpp, cell_write.cpp)
   // The key chosen in the editor's list for a key-list or lookup cell;
   // Null while the user only typed.
   const Variant& EditKeyValue() const { return FEditKeyValue; }
   void SetEditKeyValue(const Variant& value) { FEditKeyValue = value; }
+
+  // --- tree rows and row-per-record mode (db_grid_tree.cpp, row_per_record.cpp)
+  // The pixels of one tree level.
+  static constexpr int kTreeLevelWidth = 18;
+  // The dataset's IMemTableEh, asked for again when the link becomes
+  // active, a component goes away and the footer count changes.
+  IMemTableEh* MemTable() const { return FMemTable; }
+  // One grid row per dataset row: the dataset offers IMemTableEh and no
+  // footers show. The vertical bar and the scroll messages then move the
+  // grid's top row, not the current record.
+  bool RowPerRecordMode() const { return FMemTable != nullptr && FFooterRowCount == 0; }
+  // The dataset's rows are drawn as a tree (first visible column).
+  bool TreeDisplay() const;
+  // Level x 18 pixels for the node at the reading position; 0 without a
+  // tree.
+  int TreeIndentWidth() const;
+  // Draws the indent, connectors and node button of data row `dataRow`
+  // (being read, see BeginRow) into `rect`; `widen` takes one more pixel
+  // left, above and below.
+  virtual void DrawTreeArea(int dataCol, int dataRow, bool widen, const TRect& rect,
+                            TGridDrawState state);
+  // Whether client point (x, y) lies in the tree area of a data cell of
+  // the first visible column; unless `checkOnly`, a press on the node's
+  // own box expands or collapses it and the current record stays.
+  virtual bool CheckTreeExpandClick(int x, int y, bool checkOnly);
+  // Expands or collapses the current node; `allBelow` expands every node
+  // under it as well.
+  void SetCurrentNodeExpanded(bool value, bool allBelow);
+  // Reading data row `rowIndex` (0-based) without moving the dataset:
+  // the dataset's reading position in row-per-record mode, the data link's
+  // active record otherwise. EndRow goes back; calls do not nest.
+  void BeginRow(int rowIndex);
+  void EndRow();
+  bool IsCurrentRow(int rowIndex);
+  // The data rows that can be read: the dataset's rows in row-per-record
+  // mode, the data link's buffer otherwise.
+  int DataRowCount() const;
+  // Row-per-record mode: makes `row` the top row, kept within the rows
+  // and so that the last row is not scrolled above the bottom.
+  void SafeSetTopRow(int row);
+  // Asks the dataset for new rows when the window shows empty space below
+  // the last row (row-per-record mode).
+  void FetchStep();
+
+  // --- record moving (record_moving.cpp)
+  // With dghRecordMoving, records are dragged by their indicator cell.
+  TDBGridEhMoveRecordsEvent OnMoveRecords;
+  bool RecordMoving() const { return FMouseMode == TMouseModeEh::RecordMoving; }
+  // The grid rows (and tree levels, -1 without a tree) of the drag.
+  int RecordMovingSourceRow() const { return FMoveSourceRow; }
+  int RecordMovingTargetRow() const { return FMoveTargetRow; }
+  int RecordMovingTargetLevel() const { return FMoveTargetLevel; }
+  // The interval of timer 1 while a record is dragged.
+  static constexpr unsigned kRecordMovingTimerInterval = 60;
+  virtual bool CanBeginRecordMoving(int& origin, int& destination, TPoint mousePt);
+  // The left end of the drop line for grid row `row`; `level` the target
+  // tree level (-1 without a tree).
+  virtual int GetRecordMovingDropPos(int row, TPoint& mousePt, int& level);
+  // Whether a press at (x, y) starts moving records; unless `checkOnly`
+  // starts the drag.
+  virtual bool StartRecordMoving(int x, int y, bool checkOnly);
+  virtual bool DoMoveRecords(const std::vector<std::string>& bookmarks, int targetRow,
+                             int targetLevel, bool checkOnly);
+  // The selected records (or the dragged one) to data row `targetRow`.
+  virtual bool MoveSelectedRecords(int targetRow, int targetLevel, bool checkOnly);
+  // Ends the drag; with `accept` the records move to the target.
+  virtual void StopRecordMoving(int x, int y, bool accept);
+  // Follows the pointer (mouse moves and timer 1 during the drag).
+  virtual void TrackRecordMoving(int x, int y);
+  // The dataset's tree mover, else the data service's.
+  virtual bool DefaultMoveRecords(const std::vector<std::string>& bookmarks, int targetRow,
+                                  int targetLevel, bool checkOnly);
 
  protected:
   explicit TCustomDBGridEh(TComponent* owner);
@@ -411,7 +572,7 @@ class TCustomDBGridEh : public TCustomGrid,
   virtual void UpdateRowCount();
   virtual void UpdateActive();
   virtual int TitlesVisible() const;
-  virtual int SubTitleRowCount() const { return 0; }
+  virtual int SubTitleRowCount() const { return FSTFilter->Visible() ? 1 : 0; }
   virtual bool CellHave3DRect(int col, int row, TGridDrawState state);
 
   // TGridDataLinkHostEh
@@ -426,7 +587,7 @@ class TCustomDBGridEh : public TCustomGrid,
   bool DataEventsSuspended() override { return false; }
   void DisabledStateChanged(bool enabled) override;
   void UpdateData() override;
-  bool CanMoveByRecNo() override { return false; }
+  bool CanMoveByRecNo() override { return RowPerRecordMode(); }
   void WatchField(TField* field) override;
 
   // TCustomGrid
@@ -453,11 +614,16 @@ class TCustomDBGridEh : public TCustomGrid,
   void CreateParams(TCreateParams& params) override;
   void CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos, int& sizingOfs,
                        TGridDrawInfo& fixedInfo) override;
+  // Runs the fetch step of row-per-record mode.
+  void TopLeftChanged() override;
   // --- cell editor
   TInplaceEdit* CreateEditor() override;
   // --- scrolling and exit
   void DoExit() override;
   bool OwnsVertScrollBar() const override { return true; }
+  virtual TObjectPtr<TDBGridEhScrollBar> CreateScrollBar(TScrollBarKind kind);
+  void TimedScroll(TGridScrollDirections direction) override;
+  void TopLeftChanged() override;
   // --- keyboard and mouse
   void KeyUp(unsigned& key, TShiftState shift) override;
   void KeyPress(char32_t& key) override;
@@ -474,9 +640,11 @@ class TCustomDBGridEh : public TCustomGrid,
                             TGridDrawState state);
   virtual void DrawFooterCell(int col, int footerRow, const TRect& rect, TColumnEh* column,
                               TGridDrawState state);
-  // The rows between the titles and the data (the base grid has none).
+  // A cell of the rows between the titles and the data: the filter row
+  // here; grids with rows of their own there override it.
   virtual void DrawSubTitleCell(int col, int row, const TRect& rect, TColumnEh* column,
                                 TGridDrawState state);
+  virtual TInplaceFilterEditEh* CreateFilterEditor();
 
  private:
   friend class TColumnEh;
@@ -567,7 +735,14 @@ class TCustomDBGridEh : public TCustomGrid,
   // --- cell editor
   Variant FEditKeyValue = Variant::Null();
   // --- keyboard and mouse
-  enum class TMouseModeEh { None, RecordSelecting, ColumnSelecting, RectSelecting };
+  enum class TMouseModeEh {
+    None,
+    RecordSelecting,
+    ColumnSelecting,
+    RectSelecting,
+    Sizing,
+    RecordMoving
+  };
   void PassKeyToBaseGrid(unsigned& key, TShiftState shift);
   void UpOrCancelInsert(bool extend);
   void DownOrAppend(bool extend);
@@ -593,11 +768,85 @@ class TCustomDBGridEh : public TCustomGrid,
   // --- scrolling, timers and incremental search
   bool HandleScrollMessage(TMessage& message);
   bool StartsIncSearch(char32_t key);
-  TVertDBGridEhScrollBar FVertScrollBar{this};
+  bool HandleGridMessage(TMessage& message);
+  void ShowCellToolTip(THintInfo& info);
+  void FontChanged();
+  // The grid's own sizing of frozen columns.
+  bool StartFrozenSizing(int x, int y);
+  void DrawFrozenSizingLine();
+  void SetFrozenSizingPos(int x);
+  void EndFrozenSizing(bool apply);
+  // Column selection by title clicks.
+  bool TitleColumnSelect(TColumnEh* column, TShiftState shift);
+  void TrackColumnSelection(int x);
+  TObjectPtr<TDBGridEhScrollBar> FHorzScrollBar;
+  TObjectPtr<TDBGridEhScrollBar> FVertScrollBar;
+  TDBGridEhScrollBar* FScrollRequestBar = nullptr;
+  std::unique_ptr<TFont> FToolTipFont = std::make_unique<TFont>();
+  TScrollBarVisibleModeEh FLastVisibleMode = sbAutoShowEh;
+  bool FAutoScrollActive = false;
+  int FAutoScrollInterval = 0;
+  TPoint FLastMousePos{0, 0};
+  int FSizingCol = -1;
+  int FSizingLinePos = 0;
+  int FSizingOffset = 0;
+  bool FSizingLineShown = false;
   bool FThumbTracked = false;
   bool FInIncSearch = false;
   std::string FIncSearchText;
   int FIncSearchTimeOut = 0;
+  // --- filter row
+  int NextFilterColumn(int from, int step) const;
+  void FilterEditKeyDown(unsigned& key, TShiftState shift);
+  void FilterEditDropDown();
+  void FilterEditClosed(bool accept);
+  void FilterEditChanged();
+  std::unique_ptr<TSTDBGridEhFilter> FSTFilter;
+  TInplaceFilterEditEh* FFilterEdit = nullptr;
+  int FFilterCol = -1;
+  bool FFilterEditMode = false;
+  bool FFilterApplying = false;
+  bool FLoadingFilterEdit = false;
+  // --- saved position
+  std::string FSavedMiddleBookmark;
+  std::string FSavedCurrentBookmark;
+  int FSavedOffset = 0;
+  bool FPositionSaved = false;
+  int FOrderGeneration = 0;
+  int FSavedOrderGeneration = 0;
+  // --- tree rows and row-per-record mode
+  void QueryMemTable();
+  void RowPerRecordUpdateRowCount();
+  void RowPerRecordUpdateActive();
+  void RowPerRecordUpdateScrollBar();
+  bool RowPerRecordScrollMessage(TMessage& message);
+  bool RowPerRecordWheel(bool down, TShiftState shift, TPoint mousePos);
+  void PrepareRowLayout();
+  int MaxTopRow();
+  void MoveToDataRow(int target, bool moveAnchor, bool show);
+  bool TreeKey(unsigned key);
+  bool TreeColumn(int col) const;
+  int DrawTreeAreaOfRow(int col, int row, const TRect& rect, TGridDrawState state);
+  IMemTableEh* FMemTable = nullptr;
+  TDataSet* FMemTableDataSet = nullptr;
+  int FSavedActiveRecord = -1;
+  bool FInFetch = false;
+  // Set while a click moves the dataset to the clicked row.
+  bool FMovingRecordItself = false;
+  bool FInTreeExpand = false;
+  // The dataset row the grid last followed (row-per-record mode).
+  int FFollowedRow = -1;
+  // --- record moving
+  bool HandleRecordMovingMessage(TMessage& message);
+  void DrawRecordMovingLine();
+  int FMoveSourceRow = -1;
+  int FMoveSourceLevel = -1;
+  int FMoveTargetRow = -1;
+  int FMoveTargetLevel = -1;
+  std::string FMoveBookmark;
+  int FMoveDropX = 0;
+  bool FMoveMousePressed = false;
+  bool FMoveLineShown = false;
 };
 
 class TDBGridEh : public TCustomDBGridEh {

@@ -76,15 +76,21 @@ bool TCustomDBGridEh::CanSelectAll() {
 // ---- selection by keys and mouse
 
 void TCustomDBGridEh::ClearSelection() {
+  bool cleared = false;
   if (FOptions.Contains(dgMultiSelect) && FOptionsEh.Contains(dghClearSelection) &&
-      FSelectedRows->Count() > 0)
+      FSelectedRows->Count() > 0) {
     FSelectedRows->Clear();
+    cleared = true;
+  }
   FHasSelectionAnchor = false;
   FSelectionAnchor.clear();
   if (FOptionsEh.Contains(dghClearSelection) && SelectionType() != gstNon &&
-      SelectionType() != gstRecordBookmarks)
+      SelectionType() != gstRecordBookmarks) {
     FSelection->Clear();
-  if (HandleAllocated()) InvalidateGrid();
+    cleared = true;
+  }
+  // Nothing selected, nothing to repaint (every key that moves clears).
+  if (cleared && HandleAllocated()) InvalidateGrid();
 }
 
 void TCustomDBGridEh::MoveRecord(bool select, int distance, bool toEnd) {
@@ -313,6 +319,22 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
   // The owner sees every key first and may take it (key = 0).
   TCustomControl::KeyDown(key, shift);
   if (key == 0) return;
+  if (key == VK_UP && FSTFilter->Visible() &&
+      (ctrl || !FDataLink->Active() || FDataLink->DataSet()->Bof() ||
+       FDataLink->DataSet()->RecNo() == 1)) {
+    // Up from the first record goes into the filter row.
+    int col = SelectedIndex();
+    if (FOptions.Contains(dgRowSelect) || !ColumnFilterVisible(col)) {
+      col = -1;
+      for (int i = 0; i < FColumns->Count() && col < 0; ++i)
+        if (ColumnFilterVisible(i)) col = i;
+    }
+    if (col >= 0) {
+      StartEditFilter(col);
+      key = 0;
+      return;
+    }
+  }
   if (!FDataLink->Active()) {
     PassKeyToBaseGrid(key, shift);
     return;
@@ -511,6 +533,14 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
     case VK_F2:
       SetEditorMode(true);
       break;
+    case VK_ADD:
+    case VK_SUBTRACT:
+    case VK_MULTIPLY:
+      if (!TreeKey(key)) {
+        PassKeyToBaseGrid(key, shift);
+        return;
+      }
+      break;
     default:
       PassKeyToBaseGrid(key, shift);
       return;
@@ -527,6 +557,12 @@ void TCustomDBGridEh::KeyUp(unsigned& key, TShiftState shift) {
 }
 
 void TCustomDBGridEh::KeyPress(char32_t& key) {
+  // In a tree these characters are the expand keys.
+  if (TreeDisplay() && (key == U'*' || key == U'+' || key == U'-')) {
+    TCustomControl::KeyPress(key);
+    key = 0;
+    return;
+  }
   if (key == U'\r' && FOptionsEh.Contains(dghEnterAsTab)) key = U'\t';
   if (key == U'\r' && !FOptions.Contains(dgAlwaysShowEditor) && EditorMode() && FDataLink->Active())
     FDataLink->UpdateRecord();
@@ -568,6 +604,7 @@ void TCustomDBGridEh::SortMarkingChanged() {
     OnSortMarkingChanged(this);
   else
     DefaultApplySorting();
+  DataOrderChanged();
 }
 
 void TCustomDBGridEh::DefaultApplySorting() {
@@ -580,6 +617,9 @@ void TCustomDBGridEh::DefaultApplySorting() {
 // ---- mouse
 
 void TCustomDBGridEh::EndMouseTracking() {
+  if (FMouseMode == TMouseModeEh::Sizing && FSizingLineShown) DrawFrozenSizingLine();
+  StopAutoScrollTimer();
+  if (FMouseMode == TMouseModeEh::RecordMoving) StopRecordMoving(-1, -1, false);
   FMouseMode = TMouseModeEh::None;
   if (FPressedTitle != nullptr && HandleAllocated()) InvalidateRow(0);
   FPressedTitle = nullptr;
@@ -623,8 +663,14 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
   if (inCell) GetCellType(cell.X, cell.Y, colPart, rowPart, colIndex, rowIndex);
   TColumnEh* column = inCell && colPart == ccpDataEh ? ColumnOfRawCol(cell.X) : nullptr;
   const bool dataCell =
-      inCell && rowPart == crpDataEh && FDataLink->Active() && rowIndex < FDataLink->RecordCount();
+      inCell && rowPart == crpDataEh && FDataLink->Active() && rowIndex < DataRowCount();
 
+  if (inCell && rowPart == crpSubTitleEh && colPart == ccpDataEh && ColumnFilterVisible(colIndex)) {
+    ClearSelection();
+    StartEditFilter(colIndex);
+    TCustomControl::MouseDown(button, shift, x, y);
+    return;
+  }
   if (FMouseDownDouble) {
     if (button == mbLeft) {
       TGridDrawInfo info;
@@ -644,6 +690,10 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     return;
   }
 
+  if (button == mbLeft && StartFrozenSizing(x, y)) {
+    TCustomControl::MouseDown(button, shift, x, y);
+    return;
+  }
   const bool titleButton =
       inCell && rowPart == crpTitleEh && column != nullptr && column->Title()->TitleButton();
   if (button == mbLeft && titleButton) {
@@ -668,12 +718,16 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
+  if (inCell && rowPart == crpTitleEh && column != nullptr && TitleColumnSelect(column, shift)) {
+    TCustomControl::MouseDown(button, shift, x, y);
+    return;
+  }
   if (!inCell || rowPart == crpTitleEh || rowPart == crpSubTitleEh) {
     // Sizing and moving belong to the base grid.
     TCustomGrid::MouseDown(button, shift, x, y);
     return;
   }
-  if (!dataCell) {
+  if (!dataCell || CheckTreeExpandClick(x, y, false) || StartRecordMoving(x, y, false)) {
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
@@ -690,7 +744,16 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
   const bool recordShift = shiftKey && FOptions.Contains(dgMultiSelect) &&
                            CanSelectType(gstRecordBookmarks) &&
                            (colPart == ccpIndicatorEh || FOptions.Contains(dgRowSelect));
-  if (!recordShift && cell.Y != Row()) FDataLink->MoveBy(cell.Y - Row());
+  if (!recordShift && cell.Y != Row()) {
+    FMovingRecordItself = true;
+    try {
+      FDataLink->MoveBy(cell.Y - Row());
+    } catch (...) {
+      FMovingRecordItself = false;
+      throw;
+    }
+    FMovingRecordItself = false;
+  }
   if (colPart == ccpDataEh) SelectColumn(cell.X, 0, false);
 
   if (colPart == ccpDataEh && !FOptions.Contains(dgRowSelect) && CanSelectType(gstRectangle)) {
@@ -706,9 +769,9 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     SetMouseCapture(true);
   } else if (CanSelectType(gstRecordBookmarks)) {
     if (recordShift && FHasSelectionAnchor) {
-      FDataLink->SetActiveRecord(rowIndex);
+      BeginRow(rowIndex);
       const std::string target = ds->Bookmark();
-      FDataLink->SetActiveRecord(FDataLink->ActiveRecord());
+      EndRow();
       ShiftClickRecords(target);
     } else {
       if (recordShift && cell.Y != Row()) FDataLink->MoveBy(cell.Y - Row());
@@ -732,6 +795,10 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
 }
 
 void TCustomDBGridEh::MouseMove(TShiftState shift, int x, int y) {
+  if (RecordMoving()) {
+    TrackRecordMoving(x, y);
+    return;
+  }
   if (FTitleButtonDown != nullptr) {
     if (FOptions.Contains(dgColumnResize) &&
         std::abs(x - FMouseDownPoint.X) > kTitleDragThreshold) {
@@ -751,7 +818,26 @@ void TCustomDBGridEh::MouseMove(TShiftState shift, int x, int y) {
     }
     return;
   }
+  if (FMouseMode == TMouseModeEh::Sizing) {
+    SetFrozenSizingPos(x);
+    return;
+  }
+  if (FMouseMode == TMouseModeEh::ColumnSelecting) {
+    FLastMousePos = {x, y};
+    TrackColumnSelection(x);
+    return;
+  }
   if (FMouseMode == TMouseModeEh::RectSelecting || FMouseMode == TMouseModeEh::RecordSelecting) {
+    // Outside the data area the timer scrolls towards the pointer.
+    FLastMousePos = {x, y};
+    const TRect data = DataRect();
+    const bool outside =
+        y < data.Top || y >= data.Bottom ||
+        (FMouseMode == TMouseModeEh::RectSelecting && (x < data.Left || x >= data.Right));
+    if (!outside)
+      StopAutoScrollTimer();
+    else if (!FAutoScrollActive)
+      TimerScroll();
     const int cx = std::clamp(x, 0, std::max(0, ClientWidth() - 1));
     const int cy = std::clamp(y, 0, std::max(0, ClientHeight() - 1));
     const TGridCoord cell = MouseCoord(cx, cy);
@@ -794,6 +880,13 @@ void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int
     return;
   }
 
+  if (FMouseMode == TMouseModeEh::Sizing) {
+    SetFrozenSizingPos(x);
+    EndFrozenSizing(true);
+    TCustomControl::MouseUp(button, shift, x, y);
+    return;
+  }
+  if (RecordMoving()) StopRecordMoving(x, y, true);
   TColumnEh* released = FTitleButtonDown;
   EndMouseTracking();
   if (released != nullptr) {
@@ -816,12 +909,133 @@ void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int
 
 bool TCustomDBGridEh::DoMouseWheelDown(TShiftState shift, TPoint mousePos) {
   if (!FDataLink->Active()) return TCustomGrid::DoMouseWheelDown(shift, mousePos);
+  if (RowPerRecordMode()) return RowPerRecordWheel(true, shift, mousePos);
   FDataLink->DataSet()->Next();
   return true;
 }
 
 bool TCustomDBGridEh::DoMouseWheelUp(TShiftState shift, TPoint mousePos) {
   if (!FDataLink->Active()) return TCustomGrid::DoMouseWheelUp(shift, mousePos);
+  if (RowPerRecordMode()) return RowPerRecordWheel(false, shift, mousePos);
   FDataLink->DataSet()->Prior();
   return true;
+}
+
+// ---- selecting columns by their titles
+
+bool TCustomDBGridEh::TitleColumnSelect(TColumnEh* column, TShiftState shift) {
+  if (!CanSelectType(gstColumns) || !FDataLink->Active()) return false;
+  // A press on a column's edge sizes it.
+  TGridDrawInfo info;
+  TGridState sizing = gsNormal;
+  int index = 0, pos = 0, ofs = 0;
+  CalcSizingState(FMouseDownPoint.X, FMouseDownPoint.Y, sizing, index, pos, ofs, info);
+  if (sizing != gsNormal) return false;
+  TDBGridEhSelectionCols& columns = FSelection->Columns();
+  if (shift.Contains(ssShift) && SelectionType() == gstColumns)
+    columns.SelectShift(column);
+  else if (shift.Contains(ssCtrl))
+    columns.Add(column);
+  else
+    columns.Select(column, false);
+  FMouseMode = TMouseModeEh::ColumnSelecting;
+  SetMouseCapture(true);
+  return true;
+}
+
+void TCustomDBGridEh::TrackColumnSelection(int x) {
+  const TRect data = DataRect();
+  if (x < data.Left || x >= data.Right) {
+    if (!FAutoScrollActive) TimerScroll();
+    return;
+  }
+  StopAutoScrollTimer();
+  const TGridCoord cell = MouseCoord(x, std::max(0, DrawInfo().Vert.FixedBoundary - 1));
+  TColumnEh* column = cell.X >= 0 ? ColumnOfRawCol(cell.X) : nullptr;
+  if (column != nullptr && column != FSelection->Columns().ShiftCol())
+    FSelection->Columns().SelectShift(column);
+}
+
+// ---- sizing frozen columns
+
+bool TCustomDBGridEh::StartFrozenSizing(int x, int y) {
+  if (!FOptions.Contains(dgColumnResize) || FixedCols() <= FIndicatorOffset) return false;
+  const TGridDrawInfo& info = DrawInfo();
+  if (y < 0 || y >= info.Vert.FixedBoundary) return false;
+  const int lw = info.Horz.EffectiveLineWidth;
+  // The band is the line, widened to 7 pixels around a thinner one.
+  constexpr int kBand = 7;
+  const int band = std::max(kBand, lw);
+  const int lead = lw < kBand ? (kBand - lw) / 2 : 0;
+  FSizingCol = -1;
+  int pos = FIndicatorOffset > 0 ? ColWidths(0) + lw : 0;
+  for (int c = FIndicatorOffset; c < FixedCols(); ++c) {
+    if (ColWidths(c) <= 0) continue;
+    const int edge = pos + ColWidths(c);
+    const int start = edge - lead;
+    if (edge > info.Horz.GridBoundary) {
+      // The column runs past the cells shown: its edge is the client's.
+      if (info.Horz.GridBoundary == ClientWidth() && x >= start && x <= ClientWidth()) {
+        FSizingCol = c;
+        FSizingLinePos = ClientWidth();
+        FSizingOffset = FSizingLinePos - x;
+        break;
+      }
+      return false;
+    }
+    if (x >= start && x < start + band) {
+      FSizingCol = c;
+      FSizingLinePos = edge;
+      FSizingOffset = edge - x;
+      break;
+    }
+    pos = edge + lw;
+  }
+  if (FSizingCol < 0) return false;
+  FMouseMode = TMouseModeEh::Sizing;
+  SetMouseCapture(true);
+  if (!FOptionsEh.Contains(dghTraceColSizing)) DrawFrozenSizingLine();
+  return true;
+}
+
+void TCustomDBGridEh::SetFrozenSizingPos(int x) {
+  const int left = CellRect(FSizingCol, 0).Left;
+  const int pos = std::max(left + 1, x + FSizingOffset);
+  if (FOptionsEh.Contains(dghTraceColSizing)) {
+    FSizingLinePos = pos;
+    if (pos - left > 1 && pos - left != ColWidths(FSizingCol)) SetColWidths(FSizingCol, pos - left);
+    return;
+  }
+  if (pos == FSizingLinePos) return;
+  if (FSizingLineShown) DrawFrozenSizingLine();  // drawn again, it goes
+  FSizingLinePos = pos;
+  DrawFrozenSizingLine();
+}
+
+void TCustomDBGridEh::EndFrozenSizing(bool apply) {
+  if (FSizingLineShown) DrawFrozenSizingLine();
+  const int col = FSizingCol;
+  FSizingCol = -1;
+  FMouseMode = TMouseModeEh::None;
+  if (MouseCapture()) SetMouseCapture(false);
+  if (!apply || col < 0) return;
+  const int width = FSizingLinePos - CellRect(col, 0).Left;
+  if (width > 1 && width != ColWidths(col)) SetColWidths(col, width);
+}
+
+void TCustomDBGridEh::DrawFrozenSizingLine() {
+  FSizingLineShown = !FSizingLineShown;
+  if (!HandleAllocated()) return;
+  const int bottom = DrawInfo().Vert.GridBoundary;
+  TCanvas* canvas = GetDC(Handle());
+  {
+    TCanvasStateSaver saver(*canvas);
+    canvas->Pen()->SetStyle(psDot);
+    canvas->Pen()->SetMode(pmXor);
+    canvas->Pen()->SetWidth(1);
+    canvas->Pen()->SetColor(clWhite);
+    canvas->MoveTo(FSizingLinePos, 0);
+    canvas->LineTo(FSizingLinePos, bottom);
+  }
+  ReleaseDC(Handle(), canvas);
 }

@@ -43,27 +43,34 @@ TVertScrollParamsEh VertScrollBarParams(const TVertScrollStateEh& state) {
 int AutoScrollStep(int distance) { return std::min(8, std::max(0, distance) / 6); }
 
 int AutoScrollInterval(int distance, bool columnDrag) {
-  const int interval = columnDrag ? 200 - 10 * distance : 200 - 15 * distance;
-  return std::max(kMinTimerInterval, interval);
+  const int interval = std::max(0, columnDrag ? 200 - 10 * distance : 200 - 15 * distance);
+  // A timer of 0 ms would fire on every pass of the message loop.
+  return interval == 0 ? kMinTimerInterval : interval;
 }
 
-// ---- the scroll bar
+bool CellTextIsCut(int textWidth, int textHeight, int cellWidth, int cellHeight, bool wordWrap) {
+  return textWidth > cellWidth - 2 || (wordWrap && textHeight > cellHeight);
+}
 
-void TVertDBGridEhScrollBar::SetVisibleMode(TScrollBarVisibleModeEh value) {
-  if (FVisibleMode == value) return;
-  FVisibleMode = value;
-  FGrid->UpdateScrollBar();
-  FGrid->RequestLayout();
+// ---- the scroll bars
+
+TObjectPtr<TDBGridEhScrollBar> TCustomDBGridEh::CreateScrollBar(TScrollBarKind kind) {
+  if (kind == sbVertical) return CreateUnique<TVertDBGridEhScrollBar>(this);
+  return CreateUnique<TDBGridEhScrollBar>(this, kind);
 }
 
 void TCustomDBGridEh::UpdateScrollBar() {
-  if (!HandleAllocated() || FDestroying) return;
-  if (ScrollBars() != ssVertical && ScrollBars() != ssBoth) return;
+  if (RowPerRecordMode()) {
+    RowPerRecordUpdateScrollBar();
+    return;
+  }
+  if (!HandleAllocated() || FDestroying || !FVertScrollBar) return;
   TVertScrollStateEh state;
   state.LinkActive = FDataLink->Active();
   TScrollInfo old;
   old.fMask = SIF_ALL;
   GetScrollInfo(Handle(), SB_VERT, old);
+  TScrollBar* ext = FVertScrollBar->ExtScrollBar();
   if (state.LinkActive) {
     TDataSet* ds = FDataLink->DataSet();
     state.Numbered = FSumList->HasRecordNumbers();
@@ -71,24 +78,77 @@ void TCustomDBGridEh::UpdateScrollBar() {
     state.Eof = ds->Eof();
     state.VisibleRows = VisibleDataRowCount();
     state.Inserting = ds->State() == dsInsert;
-    state.LastPosition = old.nPos;
+    state.LastPosition = ext != nullptr ? ext->Position() : old.nPos;
     if (state.Numbered) {
       state.RecordCount = FSumList->RecordCount();
       state.RecNo = FSumList->GetRecNo();
     }
   }
   const TVertScrollParamsEh p = VertScrollBarParams(state);
-  TScrollInfo info;
-  info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-  if (FVertScrollBar.VisibleMode() == sbAlwaysShowEh) info.fMask |= SIF_DISABLENOSCROLL;
-  info.nMin = p.Min;
-  info.nMax = FVertScrollBar.Visible() ? p.Max : p.Min;
-  info.nPage = static_cast<unsigned>(p.Page);
-  info.nPos = p.Position;
-  if (old.nMin == info.nMin && old.nMax == info.nMax && old.nPage == info.nPage &&
-      old.nPos == info.nPos)
-    return;
-  SetScrollInfo(Handle(), SB_VERT, info, true);
+  const TScrollBarVisibleModeEh mode = FVertScrollBar->VisibleMode();
+  const bool ownsBar = ScrollBars() == ssVertical || ScrollBars() == ssBoth;
+  if (ownsBar) {
+    TScrollInfo info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    if (mode == sbAlwaysShowEh && ext == nullptr) info.fMask |= SIF_DISABLENOSCROLL;
+    info.nMin = p.Min;
+    // The window's own bar hides behind an external one.
+    info.nMax = FVertScrollBar->Visible() && ext == nullptr ? p.Max : p.Min;
+    info.nPage = static_cast<unsigned>(p.Page);
+    info.nPos = p.Position;
+    const bool same = old.nMin == info.nMin && old.nMax == info.nMax && old.nPage == info.nPage &&
+                      old.nPos == info.nPos;
+    if (!same || mode != FLastVisibleMode) {
+      if (mode != FLastVisibleMode && FLastVisibleMode == sbAlwaysShowEh)
+        EnableScrollBar(Handle(), SB_VERT, ESB_ENABLE_BOTH);
+      SetScrollInfo(Handle(), SB_VERT, info, true);
+    }
+  }
+  FLastVisibleMode = mode;
+  if (ext != nullptr) {
+    // The page first goes to 0 so that no step meets an old page larger
+    // than the new range.
+    const int max = std::max(p.Min, p.Max);
+    ext->SetPageSize(0);
+    ext->SetParams(p.Position, p.Min, max);
+    ext->SetPageSize(std::min(p.Page, max - p.Min + 1));
+  }
+}
+
+void TCustomDBGridEh::UpdateHorzExtScrollBar() {
+  if (!FHorzScrollBar) return;
+  TScrollBar* ext = FHorzScrollBar->ExtScrollBar();
+  if (ext == nullptr) return;
+  const int scrolling = std::max(0, ColCount() - FixedCols());
+  const int max = std::max(0, scrolling - 1);
+  const int page = HandleAllocated() ? std::min(VisibleColCount(), max + 1) : 0;
+  ext->SetPageSize(0);
+  ext->SetParams(LeftCol() - FixedCols(), 0, max);
+  ext->SetPageSize(page);
+}
+
+void TCustomDBGridEh::HorzScrollBarChanged() {
+  if (!FHorzScrollBar) return;
+  const bool horz = FHorzScrollBar->Visible() && FHorzScrollBar->ExtScrollBar() == nullptr;
+  const bool vert = ScrollBars() == ssVertical || ScrollBars() == ssBoth;
+  SetScrollBars(horz ? (vert ? ssBoth : ssHorizontal) : (vert ? ssVertical : ssNone));
+  UpdateHorzExtScrollBar();
+}
+
+void TCustomDBGridEh::ExtScrollRequest(TDBGridEhScrollBar* bar, TMessage& message) {
+  FScrollRequestBar = bar;
+  try {
+    Perform(message);
+  } catch (...) {
+    FScrollRequestBar = nullptr;
+    throw;
+  }
+  FScrollRequestBar = nullptr;
+}
+
+void TCustomDBGridEh::TopLeftChanged() {
+  TCustomGrid::TopLeftChanged();
+  UpdateHorzExtScrollBar();
 }
 
 bool TCustomDBGridEh::HandleScrollMessage(TMessage& message) {
@@ -101,6 +161,12 @@ bool TCustomDBGridEh::HandleScrollMessage(TMessage& message) {
   TDataSet* ds = FDataLink->DataSet();
   const int page = std::max(1, VisibleDataRowCount());
   const bool numbered = FSumList->HasRecordNumbers();
+  // An external bar's request carries its position in full.
+  auto thumb = [&] {
+    if (FScrollRequestBar != nullptr && FScrollRequestBar->ExtScrollBar() != nullptr)
+      return FScrollRequestBar->ExtScrollBar()->RequestPos();
+    return ThumbPosition(Handle(), SB_VERT, scroll.Pos());
+  };
   switch (scroll.ScrollCode()) {
     case SB_LINEUP:
       FDataLink->MoveBy(-FDataLink->ActiveRecord() - 1);
@@ -121,8 +187,8 @@ bool TCustomDBGridEh::HandleScrollMessage(TMessage& message) {
       ds->Last();
       break;
     case SB_THUMBTRACK:
-      if (FVertScrollBar.Tracking() && numbered) {
-        const int pos = ThumbPosition(Handle(), SB_VERT, scroll.Pos());
+      if (FVertScrollBar->Tracking() && numbered) {
+        const int pos = thumb();
         FDataLink->MoveBy(pos - FSumList->GetRecNo());
         FThumbTracked = true;
       }
@@ -132,7 +198,7 @@ bool TCustomDBGridEh::HandleScrollMessage(TMessage& message) {
         FThumbTracked = false;
         break;
       }
-      const int pos = ThumbPosition(Handle(), SB_VERT, scroll.Pos());
+      const int pos = thumb();
       if (numbered) {
         if (pos <= 1)
           ds->First();
@@ -157,6 +223,204 @@ bool TCustomDBGridEh::HandleScrollMessage(TMessage& message) {
   UpdateScrollBar();
   message.Result = 0;
   return true;
+}
+
+// ---- scrolling the data rows
+
+TRect TCustomDBGridEh::DataRect() {
+  const TGridDrawInfo& info = DrawInfo();
+  const int rows = std::max(0, VisibleDataRowCount());
+  const int step = DefaultRowHeight() + info.Vert.EffectiveLineWidth;
+  const int top = info.Vert.FixedBoundary;
+  return {info.Horz.FixedBoundary, top, info.Horz.GridBoundary,
+          std::min(top + rows * step, info.Vert.GridBoundary)};
+}
+
+void TCustomDBGridEh::Scroll(int distance) {
+  if (RowPerRecordMode()) {
+    RowPerRecordUpdateActive();
+    return;
+  }
+  if (!HandleAllocated()) return;
+  const int oldRow = Row();
+  if (FDataLink->ActiveRecord() >= VisibleDataRowCount()) UpdateRowCount();
+  const bool barShown = FVertScrollBar->IsScrollBarShowing();
+  UpdateScrollBar();
+  if (barShown != FVertScrollBar->IsScrollBarShowing() && FAutoFitColWidths) RequestLayout();
+  UpdateActive();
+  const int rows = VisibleDataRowCount();
+  if (distance == 0) {
+    // The records stay where they are: only the current row's marks move.
+    if (Row() != oldRow) {
+      InvalidateRow(oldRow);
+      InvalidateRow(Row());
+    }
+    return;
+  }
+  if (std::abs(distance) >= rows) {
+    InvalidateGrid();
+  } else {
+    const TGridDrawInfo& info = DrawInfo();
+    const int step = DefaultRowHeight() + info.Vert.EffectiveLineWidth;
+    const int top = info.Vert.FixedBoundary;
+    const TRect area{0, top, ClientWidth(), std::min(top + rows * step, info.Vert.GridBoundary)};
+    // The rows still shown move with their records; the strip they
+    // uncover is repainted.
+    ScrollWindow(Handle(), 0, -distance * step, &area, &area);
+    const int moved = oldRow - distance;
+    if (moved >= FTitleOffset && moved < FTitleOffset + rows) InvalidateRow(moved);
+    InvalidateRow(Row());
+    // A hidden duplicate shows again on the row that lost the record above
+    // it, and hides on the row that gained one.
+    const bool hidesDuplicates = std::any_of(FVisibleColumns.begin(), FVisibleColumns.end(),
+                                             [](TColumnEh* c) { return c->HideDuplicates(); });
+    if (hidesDuplicates) InvalidateRow(distance > 0 ? FTitleOffset : FTitleOffset - distance);
+  }
+  if (FOptions.Contains(dgAlwaysShowEditor)) ShowEditor();
+  InvalidateFooter();
+  if (!LayoutLocked()) UpdateWindow(Handle());
+}
+
+// ---- automatic scrolling
+
+void TCustomDBGridEh::StartAutoScrollTimer(int interval) {
+  FAutoScrollInterval = interval;
+  FAutoScrollActive = true;
+  if (HandleAllocated())
+    SetTimer(Handle(), kAutoScrollTimerId, static_cast<unsigned>(std::max(0, interval)));
+}
+
+void TCustomDBGridEh::StopAutoScrollTimer() {
+  if (!FAutoScrollActive) return;
+  FAutoScrollActive = false;
+  if (HandleAllocated()) KillTimer(Handle(), kAutoScrollTimerId);
+}
+
+void TCustomDBGridEh::TimerScroll() {
+  if (!FDataLink->Active()) {
+    StopAutoScrollTimer();
+    return;
+  }
+  const TRect data = DataRect();
+  const TPoint p = FLastMousePos;
+  int rowDirection = 0, rowDistance = 0, colDirection = 0, colDistance = 0;
+  if (p.Y < data.Top) {
+    rowDirection = -1;
+    rowDistance = data.Top - p.Y;
+  } else if (p.Y >= data.Bottom) {
+    rowDirection = 1;
+    rowDistance = p.Y - data.Bottom + 1;
+  }
+  if (p.X < data.Left) {
+    colDirection = -1;
+    colDistance = data.Left - p.X;
+  } else if (p.X >= data.Right) {
+    colDirection = 1;
+    colDistance = p.X - data.Right + 1;
+  }
+  const bool columnDrag = FMouseMode == TMouseModeEh::ColumnSelecting;
+  if (columnDrag) rowDirection = 0;
+  if (rowDirection == 0 && colDirection == 0) {
+    StopAutoScrollTimer();
+    return;
+  }
+  const int distance = std::max(rowDirection != 0 ? rowDistance : 0, colDistance);
+  const int step = AutoScrollStep(distance);
+  TDataSet* ds = FDataLink->DataSet();
+  const bool rectDrag = FMouseMode == TMouseModeEh::RectSelecting;
+  if (rowDirection != 0 && !rectDrag && step > 0) MoveRecord(true, rowDirection * step);
+  if (colDirection != 0 && !FOptions.Contains(dgRowSelect)) {
+    const TGridDrawInfo& info = DrawInfo();
+    if (colDirection < 0 && LeftCol() > FixedCols())
+      SetLeftCol(LeftCol() - 1);
+    else if (colDirection > 0 && info.Horz.LastFullVisibleCell < ColCount() - 1)
+      SetLeftCol(LeftCol() + 1);
+    if (FMouseMode != TMouseModeEh::RecordSelecting && !columnDrag)
+      SelectColumn(Col() + colDirection, colDirection, false);
+  }
+  if (rectDrag) {
+    if (rowDirection != 0 && step > 0) FDataLink->MoveBy(rowDirection * step);
+    const int dataCol = colDirection < 0 ? RawToDataColumn(LeftCol()) : SelectedIndex();
+    FSelection->Rect().Select(std::max(0, dataCol), ds->Bookmark(), true);
+  }
+  if (columnDrag) {
+    const TGridDrawInfo& info = DrawInfo();
+    const int raw = colDirection < 0 ? LeftCol() : info.Horz.LastFullVisibleCell;
+    if (TColumnEh* column = ColumnOfRawCol(raw)) FSelection->Columns().SelectShift(column);
+  }
+  const int interval = AutoScrollInterval(columnDrag ? colDistance : distance, columnDrag);
+  if (!FAutoScrollActive || interval != FAutoScrollInterval) StartAutoScrollTimer(interval);
+}
+
+void TCustomDBGridEh::TimedScroll(TGridScrollDirections direction) {
+  if (!FDataLink->Active()) return;
+  if (direction.Contains(sdUp)) FDataLink->MoveBy(-1 - FDataLink->ActiveRecord());
+  if (direction.Contains(sdDown))
+    FDataLink->MoveBy(FDataLink->RecordCount() - FDataLink->ActiveRecord());
+  TGridScrollDirections rest = direction;
+  rest.Exclude(sdUp);
+  rest.Exclude(sdDown);
+  if (!rest.Empty()) TCustomGrid::TimedScroll(rest);
+}
+
+// ---- the grid's other messages
+
+bool TCustomDBGridEh::HandleGridMessage(TMessage& message) {
+  switch (message.Msg) {
+    case WM_TIMER:
+      if (message.WParam != kAutoScrollTimerId) return false;
+      if (FMouseMode == TMouseModeEh::RecordSelecting ||
+          FMouseMode == TMouseModeEh::ColumnSelecting ||
+          FMouseMode == TMouseModeEh::RectSelecting) {
+        TimerScroll();
+        return true;
+      }
+      return false;
+    case WM_HSCROLL: {
+      TWMScroll scroll{message};
+      if (FHorzScrollBar->Tracking() && scroll.ScrollCode() == SB_THUMBTRACK)
+        message.WParam = MakeWParam(SB_THUMBPOSITION, scroll.Pos() & 0xFFFF);
+      TCustomGrid::WndProc(message);
+      UpdateHorzExtScrollBar();
+      return true;
+    }
+    case CM_HINTSHOW:
+      TCustomGrid::WndProc(message);
+      if (THintInfo* info = TCMHintShow{message}.HintInfo()) ShowCellToolTip(*info);
+      return true;
+    case CM_FONTCHANGED:
+      TCustomGrid::WndProc(message);
+      FontChanged();
+      return true;
+    case WM_CANCELMODE:
+    case CM_CANCELMODE:
+      TCustomGrid::WndProc(message);
+      if (FMouseMode == TMouseModeEh::Sizing)
+        EndFrozenSizing(false);
+      else if (FMouseMode != TMouseModeEh::None || FTitleButtonDown != nullptr)
+        EndMouseTracking();
+      StopAutoScrollTimer();
+      return true;
+    case WM_SIZE:
+      TCustomGrid::WndProc(message);
+      UpdateHorzExtScrollBar();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TCustomDBGridEh::FontChanged() {
+  if (!FColumns) return;
+  BeginLayout();
+  try {
+    // Columns without a font of their own take the grid's again.
+    for (int i = 0; i < FColumns->Count(); ++i) (void)FColumns->Items(i)->Font();
+  } catch (...) {
+    EndLayout();
+    throw;
+  }
+  EndLayout();
 }
 
 // ---- incremental search

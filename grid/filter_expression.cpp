@@ -464,7 +464,10 @@ void ParseFilterExpression(std::string_view text, TSTFilterExpressionEh& express
 
 // --- Dataset features -----------------------------------------------------
 
-bool TDatasetFeaturesEh::MoveRecords(TCustomDBGridEh*, TDataSet*, int) { return false; }
+bool TDatasetFeaturesEh::MoveRecords(TCustomDBGridEh*, const std::vector<std::string>&, int&,
+                                     bool) {
+  return false;
+}
 void TDatasetFeaturesEh::ApplySorting(TCustomDBGridEh*, TDataSet*, bool) {}
 void TDatasetFeaturesEh::ApplyFilter(TCustomDBGridEh*, TDataSet*, bool) {}
 

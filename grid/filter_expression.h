@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/base/object.h"
 #include "platform/base/variant.h"
@@ -76,15 +77,19 @@ void InitFilterExpression(TSTFilterExpressionEh& expression);
 // On an error the record keeps what was filled before it.
 void ParseFilterExpression(std::string_view text, TSTFilterExpressionEh& expression);
 
-// Sorting and filtering of one class of datasets, done by the dataset
-// itself. The program registers none; the grid falls back to its own.
+// Record moving, sorting and filtering of one class of datasets, done by
+// the dataset itself. The program registers none; the grid falls back to its own.
 class TDatasetFeaturesEh {
  public:
   explicit TDatasetFeaturesEh(const TClassInfo& dataSetClass) : FDataSetClass(&dataSetClass) {}
   virtual ~TDatasetFeaturesEh() = default;
   const TClassInfo& DataSetClass() const { return *FDataSetClass; }
 
-  virtual bool MoveRecords(TCustomDBGridEh* grid, TDataSet* dataSet, int distance);
+  // Moves the records of `bookmarks` to record number `target` (which
+  // the mover may set to where they went); with `checkOnly` only tells
+  // whether it could. False when nothing was (or could be) moved.
+  virtual bool MoveRecords(TCustomDBGridEh* grid, const std::vector<std::string>& bookmarks,
+                           int& target, bool checkOnly);
   virtual void ApplySorting(TCustomDBGridEh* grid, TDataSet* dataSet, bool reopen);
   virtual void ApplyFilter(TCustomDBGridEh* grid, TDataSet* dataSet, bool reopen);
 

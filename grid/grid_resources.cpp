@@ -4,8 +4,10 @@
 #include <memory>
 
 #include "grid/db_grid.h"
+#include "grid/filter_expression.h"
 #include "grid/grid_style.h"
 #include "platform/base/string_list.h"
+#include "platform/data/data_source.h"
 
 namespace {
 
@@ -219,14 +221,19 @@ HCURSOR GridCursorHandle(TGridCursorEh choice) {
 // ---- data service
 
 bool TDBGridEhDataService::MoveRecords(TCustomDBGridEh* grid,
-                                       const std::vector<std::string>& bookmarks,
-                                       std::string& target, bool checkOnly) {
+                                       const std::vector<std::string>& bookmarks, int& target,
+                                       bool checkOnly) {
   return DefaultMoveRecords(grid, bookmarks, target, checkOnly);
 }
 
-bool TDBGridEhDataService::DefaultMoveRecords(TCustomDBGridEh*, const std::vector<std::string>&,
-                                              std::string&, bool) {
-  return false;
+bool TDBGridEhDataService::DefaultMoveRecords(TCustomDBGridEh* grid,
+                                              const std::vector<std::string>& bookmarks,
+                                              int& target, bool checkOnly) {
+  if (grid == nullptr || grid->DataSource() == nullptr) return false;
+  TDataSet* ds = grid->DataSource()->DataSet();
+  if (ds == nullptr) return false;
+  TDatasetFeaturesEh* features = GetDatasetFeaturesClassForDataSet(ds);
+  return features != nullptr && features->MoveRecords(grid, bookmarks, target, checkOnly);
 }
 
 void TDBGridEhDataService::ApplyFilter(TCustomDBGridEh* grid) {
@@ -243,8 +250,28 @@ void TDBGridEhDataService::ApplySorting(TCustomDBGridEh* grid) {
     DefaultApplySorting(grid);
 }
 
-void TDBGridEhDataService::DefaultApplyFilter(TCustomDBGridEh*) {}
-void TDBGridEhDataService::DefaultApplySorting(TCustomDBGridEh*) {}
+namespace {
+
+// The features object of the grid's dataset class; nullptr without one.
+TDatasetFeaturesEh* GridDataSetFeatures(TCustomDBGridEh* grid, TDataSet*& dataSet) {
+  dataSet =
+      grid != nullptr && grid->DataSource() != nullptr ? grid->DataSource()->DataSet() : nullptr;
+  return GetDatasetFeaturesClassForDataSet(dataSet);
+}
+
+}  // namespace
+
+void TDBGridEhDataService::DefaultApplyFilter(TCustomDBGridEh* grid) {
+  TDataSet* dataSet = nullptr;
+  if (TDatasetFeaturesEh* features = GridDataSetFeatures(grid, dataSet))
+    features->ApplyFilter(grid, dataSet, true);
+}
+
+void TDBGridEhDataService::DefaultApplySorting(TCustomDBGridEh* grid) {
+  TDataSet* dataSet = nullptr;
+  if (TDatasetFeaturesEh* features = GridDataSetFeatures(grid, dataSet))
+    features->ApplySorting(grid, dataSet, true);
+}
 
 // ---- interceptors
 

@@ -78,11 +78,13 @@ class TDBGridEhDataService : public TPersistent {
  public:
   std::function<void(TCustomDBGridEh* grid)> OnApplySorting;
   std::function<void(TCustomDBGridEh* grid)> OnApplyFilter;
-  // Moves the records `bookmarks` before `target`; false when nothing can.
+  // Moves the records `bookmarks` to record number `target` (set to
+  // where they went); false when nothing was moved. The default asks the
+  // features object registered for the grid's dataset.
   virtual bool MoveRecords(TCustomDBGridEh* grid, const std::vector<std::string>& bookmarks,
-                           std::string& target, bool checkOnly);
+                           int& target, bool checkOnly);
   virtual bool DefaultMoveRecords(TCustomDBGridEh* grid, const std::vector<std::string>& bookmarks,
-                                  std::string& target, bool checkOnly);
+                                  int& target, bool checkOnly);
   virtual void ApplyFilter(TCustomDBGridEh* grid);
   virtual void ApplySorting(TCustomDBGridEh* grid);
   virtual void DefaultApplyFilter(TCustomDBGridEh* grid);

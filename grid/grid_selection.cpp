@@ -207,6 +207,8 @@ bool TDBGridEhSelectionRect::DataCellSelected(int dataCol, const std::string& bo
 }
 
 int TDBGridEhSelectionRect::RowOfBookmark(const std::string& bookmark) {
+  if (FGrid->RowPerRecordMode())
+    return FGrid->TitleOffset() + std::max(0, FGrid->MemTable()->RowOfBookmark(bookmark));
   TGridDataLinkEh* link = FGrid->DataLink();
   TDataSet* ds = link->DataSet();
   const int count = link->RecordCount();

@@ -315,10 +315,15 @@ void TDBGridInplaceEdit::BoundsChanged() {
   int rightCut = FButtonWidth;
   if (column != nullptr && column->ShowImageAndText() && column->ImageList() != nullptr)
     rightCut += column->ImageList()->Width() + 5;
+  // The tree area of the first visible column stays uncovered.
+  int leftCut = 0;
+  if (grid != nullptr && column != nullptr && grid->TreeDisplay() &&
+      !grid->VisibleColumns().empty() && grid->VisibleColumns().front() == column)
+    leftCut = grid->TreeIndentWidth() + 1;
   TCanvas& m = MeasureCanvas();
   m.SetFont(Font());
   SetEditRect(DBGridEditRect(Width(), Height(), grid != nullptr && grid->Flat(), m.TextHeight("Wg"),
-                             rightCut, 0));
+                             rightCut, leftCut));
 }
 
 void TDBGridInplaceEdit::SetTextSelected(const std::string& text) {

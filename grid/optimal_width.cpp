@@ -148,6 +148,7 @@ int TCustomDBGridEh::FootersOptimalWidth(TColumnEh* column) {
 int TCustomDBGridEh::DataCellOptimalWidth(TColumnEh* column) {
   int extra = 4;
   if (column->AlwaysShowEditButton()) extra += column->GetEditButtonsWidth();
+  if (!FVisibleColumns.empty() && column == FVisibleColumns.front()) extra += TreeIndentWidth();
   const TColumnEhType kind = column->GetCellKind();
   if (kind == ctCheckboxes) return extra + 13;
   if (kind == ctKeyImageList && column->ImageList() != nullptr)

@@ -1,5 +1,7 @@
 #include "grid/selected_rows.h"
 
+#include <algorithm>
+
 #include "grid/db_grid.h"
 #include "platform/data/data_source.h"
 #include "platform/draw/canvas.h"
@@ -33,6 +35,21 @@ TGridRect TBookmarkListEh::GetSelectedRowsRect() {
   TGridDataLinkEh* link = FGrid->DataLink();
   if (!link->Active() || Count() == 0) return rect;
   TDataSet* dataSet = link->DataSet();
+  if (FGrid->RowPerRecordMode()) {
+    // Every row of the dataset is a grid row: the dataset knows where.
+    for (int i = 0; i < Count(); ++i) {
+      const int found = FGrid->MemTable()->RowOfBookmark(Items(i));
+      if (found < 0) continue;
+      const int row = FGrid->TitleOffset() + found;
+      rect.Top = rect.Top < 0 ? row : std::min(rect.Top, row);
+      rect.Bottom = std::max(rect.Bottom, row);
+    }
+    if (rect.Top >= 0) {
+      rect.Left = FGrid->IndicatorOffset();
+      rect.Right = FGrid->ColCount() - 1;
+    }
+    return rect;
+  }
   const int saved = link->ActiveRecord();
   for (int i = 0; i < link->RecordCount(); ++i) {
     link->SetActiveRecord(i);

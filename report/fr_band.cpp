@@ -9,6 +9,7 @@
 #include "report/fr_page.h"
 #include "report/fr_pages.h"
 #include "report/fr_report.h"
+#include "report/fr_stream.h"
 #include "report/fr_utils.h"
 
 namespace {
@@ -80,6 +81,9 @@ void TfrBand::DrawCross() {
   if (report.OnBeginColumn) report.OnBeginColumn(this);
   const int shiftBase = p.CurX - p.PrintBounds.Left;
   const auto printCells = [&](TfrBand* cross, int x) {
+    // The footer's cells read the totals of their row's columns.
+    TfrBand* const savedBand = e.CurRuntimeBand;
+    if (cross == footer) e.CurRuntimeBand = footer;
     for (const auto& [view, owner] : CrossCells) {
       if (owner != cross) continue;
       const int dx = x - cross->CrossX;
@@ -88,10 +92,12 @@ void TfrBand::DrawCross() {
         DrawObject(view);
       } catch (...) {
         view->x -= dx;
+        e.CurRuntimeBand = savedBand;
         throw;
       }
       view->x -= dx;
     }
+    e.CurRuntimeBand = savedBand;
   };
   int x = (header != nullptr ? header->CrossX : data != nullptr ? data->CrossX : 0) + shiftBase;
   // Columns past the right edge continue on the next prepared page, at the
@@ -103,7 +109,10 @@ void TfrBand::DrawCross() {
     TfrEMFPages& pages = e.MasterReport->EMFPages();
     x = p.PrintBounds.Left + shiftBase;
     ++e.PageNo;
-    if (e.PageNo >= pages.Count()) pages.Add(p);
+    if (e.PageNo >= pages.Count()) {
+      pages.Add(p);
+      PrintOverflowHeaders(basePage > 0);
+    }
     partEmpty = true;
     if (header != nullptr && (header->Flags & flBandRepeatHeader)) {
       printCells(header, x);
@@ -150,6 +159,47 @@ void TfrBand::DrawCross() {
   }
   e.PageNo = basePage;
   e.CurBandView = View;
+}
+
+void TfrBand::PrintOverflowHeaders(bool forced) {
+  // A page of columns that did not fit beside the rows gets the headers of
+  // the page it continues, so the rows line up with them.
+  TfrPage& p = *Parent;
+  TfrBand* header = p.Bands[btPageHeader];
+  TfrBand* column = p.Bands[btColumnHeader];
+  if (header == nullptr && column == nullptr) return;
+  struct TSaved {
+    int CurX, CurY, Column, StaticY, ColumnNo;
+    TfrBand* Last;
+    bool InBreak;
+  } const saved{p.CurX,     p.CurY,     p.CurColumn, p.LastStaticColumnY,
+                p.ColumnNo, p.LastBand, p.FInBreak};
+  const TfrBandPlace* const savedPlace = frEngine().CurBand;
+  const int savedY = y;
+  const auto restore = [&] {
+    p.CurX = saved.CurX;
+    p.CurY = saved.CurY;
+    p.CurColumn = saved.Column;
+    p.LastStaticColumnY = saved.StaticY;
+    p.ColumnNo = saved.ColumnNo;
+    p.LastBand = saved.Last;
+    p.FInBreak = saved.InBreak;
+    frEngine().CurBand = savedPlace;
+    frEngine().CurBandView = View;
+    y = savedY;
+  };
+  p.FInBreak = true;  // nothing here breaks the page again
+  p.CurX = p.PrintBounds.Left;
+  p.CurY = p.PrintableBounds(true).Top;
+  try {
+    if (header != nullptr && header != this && (forced || (header->Flags & flBandOnFirstPage)))
+      header->Draw();
+    if (column != nullptr && column != this) column->Draw();
+  } catch (...) {
+    restore();
+    throw;
+  }
+  restore();
 }
 
 int TfrBand::StretchedHeight() {
@@ -217,23 +267,40 @@ void TfrBand::DrawObject(TfrView* view) {
   if (pages.Count() == 0) return;
   const int index = std::clamp(e.PageNo, 0, pages.Count() - 1);
   TMemoryStream& stream = *pages.Pages(index).Stream;
-  stream.Seek(0, TSeekOrigin::soEnd);
+  // The record goes to the page in one write. A script run before the
+  // object writes itself may print other objects: each depth has its
+  // buffer, and a record takes its place in the page when it begins.
+  static std::vector<std::unique_ptr<TfrRecordStream>> buffers;
+  static std::size_t depth = 0;
+  if (depth == buffers.size()) buffers.push_back(std::make_unique<TfrRecordStream>());
+  TfrRecordStream& record = *buffers[depth];
+  record.Start(stream);
   const int shiftX = Parent->CurX - Parent->PrintBounds.Left;
   view->x += shiftX;
   view->y += y;
+  ++depth;
   try {
-    view->Print(stream);
+    view->Print(record);
   } catch (...) {
+    --depth;
     view->x -= shiftX;
     view->y -= y;
     throw;
   }
+  --depth;
   view->x -= shiftX;
   view->y -= y;
+  if (record.Length() > 0) {
+    stream.Seek(0, TSeekOrigin::soEnd);
+    stream.WriteBuffer(record.Data(), record.Length());
+  }
+  if (!e.HookObjects.empty() && dynamic_cast<TfrMemoView*>(view) != nullptr)
+    for (TfrView* o : e.HookObjects) o->OnHook(view);
 }
 
 void TfrBand::DrawObjects() {
   FSubReportBottom = -1;
+  FSubsPending = false;
   std::vector<TfrSubReportView*> subs;
   for (TfrView* v : Objects) {
     if (auto* sub = dynamic_cast<TfrSubReportView*>(v))
@@ -243,24 +310,69 @@ void TfrBand::DrawObjects() {
   }
   if (!CrossCells.empty() && Kind != btPageFooter) DrawCross();
   if (subs.empty()) return;
-  // Sub-reports print one after another from their place in the band; a
-  // sub-report that broke the page makes the next one start below it.
+  // Each sub-report is recorded whole, then the recordings are played side
+  // by side, part by part, until all have printed.
+  EndSubReports();
   TfrPages& pages = Report().Pages();
-  const int firstPage = frEngine().PageNo;
-  const int top = y;
-  int bottom = y + dy;
   for (TfrSubReportView* sub : subs) {
     if (sub->SubPage < 0 || sub->SubPage >= pages.Count()) continue;
     TfrPage* page = pages.Pages(sub->SubPage);
-    if (page == Parent) continue;
-    const bool samePage = frEngine().PageNo == firstPage;
-    const int start = samePage ? top + sub->y : Parent->CurY;
-    const int x = sub->x + Parent->CurX - Parent->PrintBounds.Left;
-    const int end = page->PrintSubReport(*Parent, x, start);
-    bottom = frEngine().PageNo == firstPage ? std::max(bottom, end) : end;
-    if (frEngine().PageNo != firstPage) Parent->CurY = end;
+    if (page == Parent || page->FRecording || page->FPlaying || page->PageType != ptReport)
+      continue;
+    FSubs.push_back({sub, page, false});
   }
-  FSubReportBottom = bottom;
+  if (FSubs.empty()) return;
+  try {
+    for (TSubPlay& s : FSubs) s.Page->RecordSubReport(*Parent);
+    FSubsBroke = false;
+    FSubLowest = y + dy;
+    PlaySubsPart(-1, false);
+    if (!ContinueSubReports()) {
+      FSubReportBottom = FSubLowest;
+      FSubsPending = true;
+      return;
+    }
+  } catch (...) {
+    EndSubReports();
+    throw;
+  }
+  FSubReportBottom = FSubLowest;
+  EndSubReports();
+}
+
+void TfrBand::PlaySubsPart(int top, bool fresh) {
+  TfrPage& p = *Parent;
+  const int shift = p.CurX - p.PrintBounds.Left;
+  for (TSubPlay& s : FSubs) {
+    if (s.Done) continue;
+    const int start = top < 0 ? y + s.View->y : top;
+    s.Done = s.Page->PlaySubReport(s.View->x + shift, start, p.CurBottomY, fresh);
+    FSubLowest = std::max(FSubLowest, s.Page->CurY);
+  }
+}
+
+bool TfrBand::ContinueSubReports() {
+  TfrPage& p = *Parent;
+  for (;;) {
+    if (std::all_of(FSubs.begin(), FSubs.end(), [](const TSubPlay& s) { return s.Done; }))
+      return true;
+    // On a sub-report page the page break is the host's to make.
+    if (p.Playing()) {
+      p.FUnfinishedBand = this;
+      return false;
+    }
+    p.CurColumn = std::max(1, p.Columns) - 1;
+    p.NewColumn(nullptr);
+    FSubsBroke = true;
+    FSubLowest = p.CurY;
+    PlaySubsPart(p.CurY, true);
+  }
+}
+
+void TfrBand::EndSubReports() {
+  for (TSubPlay& s : FSubs) s.Page->EndSubReport();
+  FSubs.clear();
+  FSubsPending = false;
 }
 
 void TfrBand::DrawPageBreak() {
@@ -307,8 +419,24 @@ void TfrBand::DrawPageBreak() {
         s->Splitting = false;
         s->Continuation = true;
         if (memo == nullptr || memo->DrawnLines() > 0) progress = true;
+        // Whole lines only fit: the rest of the text may need more room
+        // than the part below the line, and what lies under the object
+        // moves down by the difference.
+        int rest = bottom - usable;
+        if (memo != nullptr) {
+          const int need = memo->CalcHeight();
+          if (need > rest) {
+            const int extra = need - rest;
+            for (std::size_t j = 0; j < Objects.size(); ++j) {
+              TfrView* w = Objects[j];
+              if (j == i || printed[j] || w->y < bottom) continue;
+              if (w->x < v->x + v->dx && w->x + w->dx > v->x) w->y += extra;
+            }
+            rest = need;
+          }
+        }
         v->y = usable;
-        v->dy = bottom - usable;
+        v->dy = rest;
       }
       if (!progress && Parent->FreshPage()) break;  // cannot get better on a new page
       for (std::size_t i = 0; i < Objects.size(); ++i)
@@ -348,7 +476,9 @@ void TfrBand::DoDraw() {
       if (CheckPageBreak(y, h, false)) y = p.CurY;
       FPlace.y = y;
       DrawObjects();
-      p.CurY = FSubReportBottom >= 0 ? FSubReportBottom : y + h;
+      p.CurY = FSubReportBottom < 0 ? y + h
+               : FSubsBroke         ? FSubReportBottom
+                                    : std::max(FSubReportBottom, y + h);
     } else {
       DrawPageBreak();
     }
@@ -393,7 +523,9 @@ bool TfrBand::Draw() {
     p.CurY += last->dy;
     last->CurColumn = 1;
   }
-  if (!ScriptRan) {
+  const bool scriptRan = ScriptRan;
+  ScriptRan = false;
+  if (!scriptRan) {
     // Each print starts from the designed visibility; the script may hide
     // the band (Name.Visible := False) for this print only.
     const bool designed = View != nullptr ? View->Visible : Visible;
@@ -423,9 +555,17 @@ bool TfrBand::Draw() {
         const int h = CalcHeight();
         FHeightKnown = Child == nullptr && !(IsDataBand(Kind) && Next != nullptr);
         if (h + p.CurY > p.CurBottomY && !PageBreak && !p.FreshPage()) {
+          FHeightKnown = false;
+          if (p.Playing()) {
+            // The sub-report's host breaks the page and plays this again;
+            // the script has run already.
+            ScriptRan = true;
+            if (report.OnEndBand) report.OnEndBand(this);
+            e.CurRuntimeBand = savedBand;
+            return true;
+          }
           result = true;
           p.NewColumn(this);
-          FHeightKnown = false;
         }
       }
       if (IsDataBand(Kind) && Next != nullptr && Next->DataSet == nullptr) {
@@ -433,6 +573,7 @@ bool TfrBand::Draw() {
           b->DoDraw();
       } else {
         DoDraw();
+        if (FSubsPending) result = true;
         if (Child != nullptr) Child->Draw();
         if (NewPageAfter && !IsDataBand(Kind) && Kind != btGroupHeader && Visible &&
             Kind != btPageFooter && Kind != btColumnFooter) {

@@ -24,6 +24,7 @@
 
 class TfrDataset;
 class TfrPage;
+class TfrSubReportView;
 class TfrView;
 
 class TfrBand : public TfrRuntimeBand {
@@ -91,6 +92,9 @@ class TfrBand : public TfrRuntimeBand {
   // The cross-tab cells of this row band: header, one column per record of
   // the cross dataset, footer.
   void DrawCross();
+  // The page header (when `forced` or it prints on the first page) and the
+  // column header on a page that holds the overflowing columns.
+  void PrintOverflowHeaders(bool forced);
   // A dataset by name, or a virtual one of N records that the band owns.
   TfrDataset* MakeDataset(const std::string& text, TObjectPtr<TfrDataset>& owned);
 
@@ -113,6 +117,25 @@ class TfrBand : public TfrRuntimeBand {
  private:
   int StretchedHeight();
   void DoDraw();
+  // Sub-reports of this band being played side by side.
+  struct TSubPlay {
+    TfrSubReportView* View;
+    TfrPage* Page;
+    bool Done;
+  };
+  std::vector<TSubPlay> FSubs;
+  int FSubLowest = 0;
+  bool FSubsBroke = false;    // a page break happened while playing them
+  bool FSubsPending = false;  // handed back to the sub-report page we are on
+  // Plays one part of every unfinished sub-report from `top` (or each from
+  // its own place in the band when `top` < 0).
+  void PlaySubsPart(int top, bool fresh);
+  // Plays parts and breaks pages until every sub-report has printed, or
+  // hands the rest back when this band is itself on a sub-report page.
+  // True when all are done.
+  bool ContinueSubReports();
+  void EndSubReports();
+  friend class TfrPage;
   TfrBandPlace FPlace;
   bool FHeightKnown = false;
   int FSubReportBottom =

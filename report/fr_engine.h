@@ -55,6 +55,12 @@ class TfrReportBase : public TComponent {
   // Before `view` prints, with its evaluated memo: blob content, the
   // report's OnBeforePrint and the object's script. Nothing by default.
   virtual void BeforePrint(TfrView* view, TStrings& memo);
+  // False when BeforePrint would leave `view` and its memo as they are
+  // (no handler, no script): the caller may then skip it.
+  virtual bool WantsBeforePrint(const TfrView* view) const {
+    (void)view;
+    return true;
+  }
   // A prepared page was added with this number.
   virtual void BeginPage(int pageNo);
   // Preview pointing: true when an assigned handler was called.
@@ -110,10 +116,11 @@ struct TfrEngine {
   int TotalPages = 0;                 // of the first pass; 0 in one pass
   bool AppendPage = false;            // the next report continues on the last page
   int SavedY = 0, SavedBottomY = 0;
-  std::vector<TfrBand*> Pending;  // bands queued by the data loop
-  Variant CurValue;               // VALUE
-  unsigned BandPrint = 0;         // counts band prints (never 0 once one ran)
-  Variant StartDate, StartTime;   // DATE, TIME
+  std::vector<TfrBand*> Pending;      // bands queued by the data loop
+  std::vector<TfrView*> HookObjects;  // objects with flWantHook
+  Variant CurValue;                   // VALUE
+  unsigned BandPrint = 0;             // counts band prints (never 0 once one ran)
+  Variant StartDate, StartTime;       // DATE, TIME
   // The lines and height of the last text layout.
   TStringList LayoutList;
   int LayoutHeight = 0;

@@ -277,7 +277,11 @@ void TInterpretator::SetValue(const std::string& name, const Variant& value) {
     }
   }
   const std::string upper = AnsiUpperCase(name);
-  if (upper == "MODALRESULT") return;  // dialog pages have no windows here
+  if (upper == "MODALRESULT") {
+    if (e.CurPage != nullptr && e.CurPage->PageType == ptDialog)
+      e.CurPage->ModalResult = value.AsInteger();
+    return;
+  }
   if (upper == "CURY") {
     if (e.CurPage != nullptr) e.CurPage->CurY = value.AsInteger();
     if (e.CurRuntimeBand != nullptr &&
@@ -336,33 +340,33 @@ void TAggregateFunctionsSplitter::SplitScript(const TStrings& script) {
 void RegisterAggregates(TfrPage& page) {
   TfrEngine& e = frEngine();
   TRegistration& r = Registration();
-  const auto offer = [&](std::initializer_list<int> kinds) {
-    for (int kind : kinds) {
-      for (TfrBand* caller : ChainWithChildren(page.Bands[kind])) {
-        TStringList calls;
-        TAggregateFunctionsSplitter splitter(calls);
-        try {
-          splitter.SplitScript(caller->Script);
-          for (TfrView* v : caller->Objects) {
-            if (dynamic_cast<TfrMemoView*>(v) != nullptr) splitter.SplitMemo(v->Memo);
-            splitter.SplitScript(v->Script);
-          }
-        } catch (const Exception&) {
-          continue;
-        }
-        r.Caller = caller;
-        TfrBand* const savedBand = e.CurRuntimeBand;
-        e.CurRuntimeBand = caller;
-        for (int i = 0; i < calls.Count(); ++i) {
-          try {
-            e.Parser.Calculate(calls[i]);
-          } catch (const Exception&) {
-            // Only the registration matters here.
-          }
-        }
-        e.CurRuntimeBand = savedBand;
+  const auto offerTo = [&](TfrBand* caller, const std::vector<TfrView*>& objects) {
+    TStringList calls;
+    TAggregateFunctionsSplitter splitter(calls);
+    try {
+      splitter.SplitScript(caller->Script);
+      for (TfrView* v : objects) {
+        if (dynamic_cast<TfrMemoView*>(v) != nullptr) splitter.SplitMemo(v->Memo);
+        splitter.SplitScript(v->Script);
+      }
+    } catch (const Exception&) {
+      return;
+    }
+    r.Caller = caller;
+    TfrBand* const savedBand = e.CurRuntimeBand;
+    e.CurRuntimeBand = caller;
+    for (int i = 0; i < calls.Count(); ++i) {
+      try {
+        e.Parser.Calculate(calls[i]);
+      } catch (const Exception&) {
+        // Only the registration matters here.
       }
     }
+    e.CurRuntimeBand = savedBand;
+  };
+  const auto offer = [&](std::initializer_list<int> kinds) {
+    for (int kind : kinds)
+      for (TfrBand* caller : ChainWithChildren(page.Bands[kind])) offerTo(caller, caller->Objects);
   };
   r.Active = true;
   try {
@@ -382,6 +386,19 @@ void RegisterAggregates(TfrPage& page) {
       r.Candidate = d;
       offer({btPageFooter, btColumnFooter, btMasterFooter, btGroupFooter, btReportSummary,
              btDetailFooter, btSubDetailFooter});
+    }
+    // The cross footer's cells lie on the row bands; they total the
+    // columns of their row.
+    TfrBand* crossData = page.Bands[btCrossData];
+    TfrBand* crossFooter = page.Bands[btCrossFooter];
+    if (crossData != nullptr && crossFooter != nullptr) {
+      std::vector<TfrView*> cells;
+      for (TfrBand* first : page.Bands)
+        for (TfrBand* b = first; b != nullptr; b = b->Next)
+          for (const auto& [view, owner] : b->CrossCells)
+            if (owner == crossFooter) cells.push_back(view);
+      r.Candidate = crossData;
+      offerTo(crossFooter, cells);
     }
   } catch (...) {
     r = TRegistration{};

@@ -125,9 +125,14 @@ int TfrMemoView::RemainHeight() {
 }
 
 void TfrMemoView::EvaluateMemo() {
-  Memo1.Assign(Memo);
-  if (frEngine().CurReport != nullptr) frEngine().CurReport->BeforePrint(this, Memo1);
-  if (!Memo1.Equals(Memo)) return;  // changed by the handler: printed as it is
+  TfrReportBase* report = frEngine().CurReport;
+  if (report != nullptr && report->WantsBeforePrint(this)) {
+    Memo1.Assign(Memo);
+    report->BeforePrint(this, Memo1);
+    if (!Memo1.Equals(Memo)) return;  // changed by the handler: printed as it is
+  } else if (Flags & flTextOnly) {
+    Memo1.Assign(Memo);
+  }
   if (Flags & flTextOnly) return;
   ExpandVariables(Memo);
 }

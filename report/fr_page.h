@@ -71,6 +71,7 @@ class TfrPage : public TfrObject {
   // --- page building
   std::array<TfrBand*, 23> Bands{};  // first band of each kind (owned)
   bool IsSubReportPage = false;
+  int ModalResult = 0;  // of a dialog page: its window's, or MODALRESULT
   int CurColumn = 0;
   int CurX = 0;
   int CurrentNo = 0;  // CURRENT#
@@ -94,10 +95,34 @@ class TfrPage : public TfrObject {
   void NewPage();
   void NewColumn(TfrBand* band);
   void ShowPageFooters();
-  // Prints this (sub-report) page inside `host`'s flow: its left edge at
-  // `x`, from `top` down; page breaks are the host's. Returns the Y below
-  // what it printed.
-  int PrintSubReport(TfrPage& host, int x, int top);
+  // --- sub-report pages
+  // A sub-report page is built once in recording mode: what it prints and
+  // how it moves its datasets goes into the play list, which its host band
+  // then plays part by part, beside the other sub-reports of the band.
+  enum TfrPlayOp : std::uint8_t {
+    poPrint,    // print the band
+    poFirst,    // its dataset to the first record, line counters restart
+    poNext,     // its dataset to the next record, counted
+    poStep,     // to the next record again after a group's footers
+    poBack,     // back one record for a group's footers
+    poNewGroup  // a group changed: LINE# restarts
+  };
+  struct TfrPlayEntry {
+    TfrBand* Band;
+    TfrPlayOp Op;
+  };
+  // Records the whole sub-report from the host page's state.
+  void RecordSubReport(const TfrPage& host);
+  // Places the next part at (x, top) with the host's bottom; `fresh` when
+  // the part starts a page (its first band then prints even when it does
+  // not fit). Plays until a band does not fit; true when the whole
+  // sub-report has printed. CurY is then below what this part printed.
+  bool PlaySubReport(int x, int top, int bottom, bool fresh);
+  // Frees the recording.
+  void EndSubReport();
+  // True while a sub-report page is being played: bands that do not fit
+  // hand the rest back to the host instead of breaking the page.
+  bool Playing() const { return FPlaying; }
   // The printable bounds (with the page footer's room taken off while
   // preparing when `preparing`).
   TRect PrintableBounds(bool preparing) const;
@@ -127,10 +152,17 @@ class TfrPage : public TfrObject {
  private:
   friend class TfrBand;
   void DoLoop(int level);
+  // Moves `band`'s dataset (recorded in recording mode).
+  void Move(TfrBand* band, TfrPlayOp op);
   void ShowPending();
   void Queue(TfrBand* band);
   void MarkBreak() { FBreakY = CurY; }
-  TfrPage* FHost = nullptr;  // while printed as a sub-report
+  std::vector<TfrPlayEntry> FPlayList;
+  std::size_t FPlayPos = 0;
+  bool FRecording = false;
+  bool FPlaying = false;
+  // A band of this page that left sub-reports of its own unfinished.
+  TfrBand* FUnfinishedBand = nullptr;
   bool FInitialized = false;
   bool FInBreak = false;
   int FBreakY = -1;

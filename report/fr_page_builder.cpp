@@ -57,6 +57,8 @@ void TfrPage::InitReport() {
   std::vector<TfrBandView*> bandViews;
   std::vector<TfrView*> plain, subReports;
   for (const auto& o : Objects) {
+    if (dynamic_cast<TfrBandView*>(o.get()) == nullptr && (o->Flags & flWantHook))
+      frEngine().HookObjects.push_back(o.get());
     if (auto* bv = dynamic_cast<TfrBandView*>(o.get())) {
       bandViews.push_back(bv);
     } else if (auto* sub = dynamic_cast<TfrSubReportView*>(o.get())) {
@@ -230,6 +232,8 @@ void TfrPage::InitReport() {
 }
 
 void TfrPage::DoneReport() {
+  auto& hooks = frEngine().HookObjects;
+  for (const auto& o : Objects) std::erase(hooks, o.get());
   for (TfrBand*& band : Bands) {
     delete band;
     band = nullptr;
@@ -262,7 +266,44 @@ void TfrPage::PrepareObjects() {
 }
 
 void TfrPage::ShowBand(TfrBand* band) {
-  if (band != nullptr) band->Draw();
+  if (band == nullptr) return;
+  if (FRecording) {
+    FPlayList.push_back({band, poPrint});
+    // The data loop compares group values while it records.
+    if (band->Kind == btGroupHeader) band->InitValues();
+    return;
+  }
+  band->Draw();
+}
+
+void TfrPage::Move(TfrBand* band, TfrPlayOp op) {
+  TfrDataset* ds = band->DataSet;
+  switch (op) {
+    case poFirst:
+      ds->First();
+      band->LineNo = band->LineThroughNo = 1;
+      break;
+    case poNext:
+      ds->Next();
+      if (FPlaying) {
+        ++CurrentNo;
+        ++band->LineThroughNo;
+        ++band->LineNo;
+      }
+      break;
+    case poStep:
+      ds->Next();
+      break;
+    case poBack:
+      ds->Prior();
+      break;
+    case poNewGroup:
+      band->LineNo = 1;
+      break;
+    case poPrint:
+      break;
+  }
+  if (FRecording) FPlayList.push_back({band, op});
 }
 
 void TfrPage::ShowBandByName(const std::string& name) {
@@ -286,10 +327,7 @@ void TfrPage::ShowPending() {
 }
 
 void TfrPage::NewPage() {
-  if (FHost != nullptr) {
-    NewColumn(nullptr);
-    return;
-  }
+  if (FRecording || FPlaying) return;  // the host breaks its pages
   TfrEngine& e = frEngine();
   TfrReport& report = Report();
   report.Progress(e.PageNo + 1);
@@ -313,21 +351,10 @@ void TfrPage::NewPage() {
 }
 
 void TfrPage::NewColumn(TfrBand* band) {
+  if (FRecording || FPlaying) return;  // the host breaks its pages
   const bool saved = FInBreak;
   FInBreak = true;
-  if (FHost != nullptr) {
-    // A sub-report breaks where its host breaks.
-    const int dx = CurX - FHost->CurX;
-    TfrPage* const savedPage = frEngine().CurPage;
-    frEngine().CurPage = FHost;
-    FHost->NewColumn(nullptr);
-    frEngine().CurPage = savedPage;
-    CurY = FHost->CurY;
-    CurBottomY = FHost->CurBottomY;
-    CurX = FHost->CurX + dx;
-    LastStaticColumnY = CurY;
-    ShowBand(Bands[btColumnHeader]);
-  } else if (CurColumn < Columns - 1) {
+  if (CurColumn < Columns - 1) {
     ShowBand(Bands[btColumnFooter]);
     ++CurColumn;
     CurX += ColumnWidth + ColumnGap;
@@ -380,44 +407,96 @@ void TfrPage::ShowPageFooters() {
   e.PageNo = count;
 }
 
-int TfrPage::PrintSubReport(TfrPage& host, int x, int top) {
+void TfrPage::RecordSubReport(const TfrPage& host) {
   TfrEngine& e = frEngine();
   TfrPage* const savedPage = e.CurPage;
   std::vector<TfrBand*> pending;
   pending.swap(e.Pending);
-  FHost = &host;
   e.CurPage = this;
+  FPlayList.clear();
+  FPlayPos = 0;
+  FUnfinishedBand = nullptr;
+  FRecording = true;
   PrintBounds = PrintableBounds(false);
-  CurX = x;
-  CurY = top;
   CurBottomY = host.CurBottomY;
   CurColumn = 0;
   Columns = 1;
-  CurrentNo = 0;
-  LastBand = nullptr;
-  FBreakY = -1;
   const auto restore = [&] {
-    FHost = nullptr;
+    FRecording = false;
+    LastPage = false;
     e.CurPage = savedPage;
     e.Pending.swap(pending);
   };
   try {
     ShowBand(Bands[btReportTitle]);
-    LastStaticColumnY = CurY;
     ShowBand(Bands[btColumnHeader]);
     if (FMaxLevel > 0) DoLoop(1);
     e.Pending.clear();
     LastPage = true;
     ShowBand(Bands[btColumnFooter]);
     ShowBand(Bands[btReportSummary]);
-    LastPage = false;
   } catch (...) {
-    LastPage = false;
     restore();
     throw;
   }
   restore();
-  return CurY;
+  CurrentNo = 0;
+  LastBand = nullptr;
+}
+
+bool TfrPage::PlaySubReport(int x, int top, int bottom, bool fresh) {
+  TfrEngine& e = frEngine();
+  TfrPage* const savedPage = e.CurPage;
+  e.CurPage = this;
+  FPlaying = true;
+  CurX = x + PrintBounds.Left;
+  CurY = top;
+  CurBottomY = bottom;
+  LastStaticColumnY = top;
+  FBreakY = fresh ? top : -1;
+  LastBand = nullptr;
+  bool done = false;
+  try {
+    if (FUnfinishedBand != nullptr) {
+      // The band that left its own sub-reports unfinished goes on first.
+      TfrBand* band = FUnfinishedBand;
+      FUnfinishedBand = nullptr;
+      band->FSubsBroke = true;
+      band->FSubLowest = CurY;
+      band->PlaySubsPart(CurY, fresh);
+      const bool finished = band->ContinueSubReports();
+      CurY = band->FSubLowest;
+      if (finished) {
+        band->EndSubReports();
+        ++FPlayPos;
+      }
+    }
+    while (FUnfinishedBand == nullptr && FPlayPos < FPlayList.size()) {
+      const TfrPlayEntry entry = FPlayList[FPlayPos];
+      if (entry.Op != poPrint) {
+        Move(entry.Band, entry.Op);
+      } else if (entry.Band->Draw()) {
+        break;  // did not fit, or left sub-reports of its own unfinished
+      }
+      ++FPlayPos;
+    }
+    done = FPlayPos >= FPlayList.size() && FUnfinishedBand == nullptr;
+  } catch (...) {
+    FPlaying = false;
+    e.CurPage = savedPage;
+    throw;
+  }
+  FPlaying = false;
+  e.CurPage = savedPage;
+  return done;
+}
+
+void TfrPage::EndSubReport() {
+  if (FUnfinishedBand != nullptr) FUnfinishedBand->EndSubReports();
+  FUnfinishedBand = nullptr;
+  FPlayList.clear();
+  FPlayList.shrink_to_fit();
+  FPlayPos = 0;
 }
 
 void TfrPage::FormPage() {
@@ -508,8 +587,7 @@ void TfrPage::DoLoop(int level) {
     TfrDataset* ds = b->DataSet;
     if (ds == nullptr) continue;
     const std::size_t mark = e.Pending.size();
-    ds->First();
-    b->LineNo = b->LineThroughNo = 1;
+    Move(b, poFirst);
     for (TfrBand* g = b->FirstGroup; g != nullptr; g = g->NextGroup) {
       g->LineNo = g->LineThroughNo = 1;
       g->LastGroupValue = Variant();
@@ -538,7 +616,7 @@ void TfrPage::DoLoop(int level) {
       } else {
         ShowPending();
       }
-      ds->Next();
+      Move(b, poNext);
       const bool eof = ds->Eof();
       TfrBand* changed = nullptr;
       for (TfrBand* g = b->FirstGroup; g != nullptr; g = g->NextGroup) {
@@ -553,13 +631,13 @@ void TfrPage::DoLoop(int level) {
         }
       }
       if (changed != nullptr) {
-        if (!eof) ds->Prior();
+        if (!eof) Move(b, poBack);
         for (TfrBand* g = b->LastGroup; g != nullptr && g != changed; g = g->PrevGroup)
           Queue(g->Footer);
         Queue(changed->Footer);
         ShowPending();
         if (!eof) {
-          ds->Next();
+          Move(b, poStep);
           if (changed->NewPageAfter && changed->Visible) {
             CurColumn = Columns - 1;
             NewColumn(changed);
@@ -569,7 +647,7 @@ void TfrPage::DoLoop(int level) {
             g->LastGroupValue = Variant();
             Queue(g);
           }
-          b->LineNo = 1;
+          Move(b, poNewGroup);
         }
       }
       if (counts) {

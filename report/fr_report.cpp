@@ -198,6 +198,36 @@ void TfrReport::LoadFromStream(TStream& stream) {
   frEngine().DocMode = dmDesigning;
 }
 
+void TfrReport::WriteReportForm(TStream& stream) {
+  WriteI32(stream, frCurrentVersion);
+  if (!StoreInDFM) return;
+  TMemoryStream data;
+  SaveToStream(data);
+  WriteI32(stream, static_cast<std::int32_t>(data.Size()));
+  data.SaveToStream(stream);
+}
+
+void TfrReport::ReadReportForm(TStream& stream) {
+  ReadI32(stream);
+  FReportForm.reset();
+  if (!StoreInDFM) return;
+  const std::int32_t size = ReadI32(stream);
+  if (size < 0 || size > stream.Size() - stream.Position())
+    throw EReadError(LoadEngineString(frsUnsupportedFormat));
+  auto held = std::make_unique<TMemoryStream>();
+  held->SetSize(size);
+  stream.ReadBuffer(held->Memory(), size);
+  FReportForm = std::move(held);
+}
+
+void TfrReport::Loaded() {
+  TfrReportBase::Loaded();
+  if (!FReportForm) return;
+  std::unique_ptr<TMemoryStream> held = std::move(FReportForm);
+  held->SetPosition(0);
+  LoadFromStream(*held);
+}
+
 void TfrReport::SaveToStream(TStream& stream) {
   FPages.Settings.KeepPrinter = KeepPrinter;
   FPages.Settings.DoublePass = DoublePass;
@@ -468,6 +498,10 @@ void TfrReport::BeforePrint(TfrView* view, TStrings& memo) {
   RunScript(view, view->Script);
 }
 
+bool TfrReport::WantsBeforePrint(const TfrView* view) const {
+  return static_cast<bool>(OnBeforePrint) || view->Script.Count() > 0;
+}
+
 void TfrReport::BeginPage(int pageNo) {
   if (OnBeginPage) OnBeginPage(pageNo);
 }
@@ -509,15 +543,23 @@ void TfrReport::BuildPages() {
         TfrPage* page = FPages.Pages(i);
         if (page->PageType != ptDialog) continue;
         e.CurPage = page;
-        const int result = frReportHooks().RunDialog ? frReportHooks().RunDialog(*this, *page) : 1;
+        // The page's script sees the window's result (MODALRESULT) and may
+        // change it; Cancel stops the build.
+        page->ModalResult = frReportHooks().RunDialog ? frReportHooks().RunDialog(*this, *page) : 1;
         RunScript(page, page->Script);
-        if (result == 2) FDialogCancelled = true;
+        if (page->ModalResult == 2) FDialogCancelled = true;
       }
     }
     if (FDialogCancelled) {
       done();
       return;
     }
+    // Sub-report pages are known before any page prepares its bands.
+    for (int i = 0; i < FPages.Count(); ++i)
+      for (const auto& o : FPages.Pages(i)->Objects)
+        if (auto* sub = dynamic_cast<TfrSubReportView*>(o.get()))
+          if (sub->SubPage >= 0 && sub->SubPage < FPages.Count() && sub->SubPage != i)
+            FPages.Pages(sub->SubPage)->IsSubReportPage = true;
     for (int i = 0; i < FPages.Count(); ++i) {
       TfrPage* page = FPages.Pages(i);
       if (page->PageType != ptReport) continue;

@@ -121,6 +121,7 @@ class TfrReport : public TfrReportBase {
   std::string ExpressionText(TfrView* view, const std::string& expression) override;
   void GetVariableValue(const std::string& name, Variant& value) override;
   void BeforePrint(TfrView* view, TStrings& memo) override;
+  bool WantsBeforePrint(const TfrView* view) const override;
   // Libraries, then the report's procedures and OnUserFunction; the result
   // starts as the text "0".
   void DoFunction(const std::string& name, const Variant& p1, const Variant& p2, const Variant& p3,
@@ -178,6 +179,11 @@ class TfrReport : public TfrReportBase {
   // stream loads nothing.
   void LoadFromStream(TStream& stream);
   void SaveToStream(TStream& stream);
+  // The form property "ReportForm": Int32 24, then, with StoreInDFM, the
+  // template's size (Int32) and bytes. Reading holds the template until
+  // Loaded loads it; a size beyond the stream raises EReadError.
+  void WriteReportForm(TStream& stream);
+  void ReadReportForm(TStream& stream);
   void LoadPreparedReport(const std::string& fileName);
   void SavePreparedReport(const std::string& fileName);
 
@@ -213,6 +219,7 @@ class TfrReport : public TfrReportBase {
  protected:
   explicit TfrReport(TComponent* owner);
   void Notification(TComponent* component, TOperation operation) override;
+  void Loaded() override;
   // One pass over every template page.
   void BuildPages();
   bool FBusy = false;
@@ -228,6 +235,7 @@ class TfrReport : public TfrReportBase {
   TfrDataDictionary FDictionary;
   TfrDataset* FDataset = nullptr;
   std::unique_ptr<TInterpretator> FInterp;
+  std::unique_ptr<TMemoryStream> FReportForm;  // read, not yet loaded
   std::map<const void*, std::unique_ptr<TStringList>> FScripts;
   std::vector<std::string> FResolving;
   // "DATASET.FIELD" references met in expressions.

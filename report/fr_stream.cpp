@@ -1,5 +1,7 @@
 #include "report/fr_stream.h"
 
+#include <algorithm>
+
 #include "platform/base/codepage.h"
 #include "platform/base/exceptions.h"
 #include "platform/base/stream.h"
@@ -7,7 +9,19 @@
 
 namespace {
 
+bool IsAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
 void WriteRaw(TStream& stream, std::string_view text) {
+  // ASCII is the same in both code pages.
+  if (text.size() <= static_cast<std::size_t>(kMaxRecordText) && IsAscii(text)) {
+    WriteU16(stream, static_cast<std::uint16_t>(text.size()));
+    if (!text.empty()) stream.WriteBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+    return;
+  }
   const std::string bytes = Utf8ToWin1251(text);
   if (bytes.size() > static_cast<std::size_t>(kMaxRecordText))
     throw EWriteError("Text of %d bytes is too long for a report stream",
@@ -102,3 +116,56 @@ std::uint16_t ReadWord(TStream& stream) { return ReadU16(stream); }
 
 void WriteBool2(TStream& stream, bool value) { WriteU16(stream, value ? 0xFFFF : 0); }
 bool ReadBool2(TStream& stream) { return ReadU16(stream) != 0; }
+
+std::int64_t TfrRecordStream::Read(void* buffer, std::int64_t count) {
+  if (count < 0) throw EStreamError(std::string("Invalid stream count"));
+  const std::int64_t n = std::max<std::int64_t>(0, std::min(count, FSize - FPosition));
+  if (n > 0) std::memcpy(buffer, FData.get() + FPosition, static_cast<std::size_t>(n));
+  FPosition += n;
+  return n;
+}
+
+std::int64_t TfrRecordStream::SlowWrite(const void* buffer, std::int64_t count) {
+  if (count < 0) throw EStreamError(std::string("Invalid stream count"));
+  if (count == 0) return 0;
+  Reserve(FPosition + count);
+  std::memcpy(FData.get() + FPosition, buffer, static_cast<std::size_t>(count));
+  FPosition += count;
+  FSize = std::max(FSize, FPosition);
+  return count;
+}
+
+std::int64_t TfrRecordStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+  if (FSize == 0) Begin();
+  const std::int64_t base = origin == TSeekOrigin::soBeginning ? -FBase
+                            : origin == TSeekOrigin::soCurrent ? FPosition
+                                                               : FSize;
+  const std::int64_t position = base + offset;
+  if (position < 0) throw EStreamError(std::string("Invalid stream position"));
+  if (position > FSize) {
+    // A later write fills the gap with zeros.
+    Reserve(position);
+    std::memset(FData.get() + FSize, 0, static_cast<std::size_t>(position - FSize));
+  }
+  FPosition = position;
+  return FBase + FPosition;
+}
+
+void TfrRecordStream::SetSize(std::int64_t size) {
+  if (FSize == 0) Begin();
+  size -= FBase;
+  if (size < 0) throw EStreamError(std::string("Invalid stream size"));
+  Reserve(size);
+  if (size > FSize) std::memset(FData.get() + FSize, 0, static_cast<std::size_t>(size - FSize));
+  FSize = size;
+  FPosition = std::min(FPosition, size);
+}
+
+void TfrRecordStream::Reserve(std::int64_t size) {
+  if (size <= FCapacity) return;
+  const std::int64_t capacity = std::max<std::int64_t>({size, FCapacity * 2, 256});
+  auto data = std::make_unique<char[]>(static_cast<std::size_t>(capacity));
+  if (FSize > 0) std::memcpy(data.get(), FData.get(), static_cast<std::size_t>(FSize));
+  FData = std::move(data);
+  FCapacity = capacity;
+}

@@ -21,10 +21,13 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
-class TStream;
+#include "platform/base/stream.h"
+
 class TStrings;
 
 inline constexpr int kMaxRecordText = 0xFFFF;
@@ -46,3 +49,63 @@ bool ReadBool2(TStream& stream);
 
 // Raises EReadError "Stream read error" unless `count` more bytes are left.
 void CheckRemaining(TStream& stream, std::int64_t count);
+
+// A memory stream for one record at a time: an object's record is written
+// here field by field, then handed to its page stream in one write. Small
+// writes are a copy into a block that only grows (geometrically) and is
+// kept between records. Positions count from the end of the page stream
+// as it is when the record begins (its first write), so a record that
+// stores a position of its own stores the same bytes as when written
+// there directly.
+class TfrRecordStream final : public TStream {
+ public:
+  TfrRecordStream() = default;
+
+  // Empties the stream (keeping its memory) for a record that goes to the
+  // end of `target`.
+  void Start(TStream& target) {
+    FTarget = &target;
+    FSize = FPosition = 0;
+  }
+  const char* Data() const { return FData.get(); }
+  std::int64_t Length() const { return FSize; }
+
+  // TStream
+  std::int64_t Read(void* buffer, std::int64_t count) override;
+  std::int64_t Write(const void* buffer, std::int64_t count) override {
+    if (FSize == 0) Begin();
+    if (count > 0 && count <= FCapacity - FPosition) {
+      char* to = FData.get() + FPosition;
+      switch (count) {  // the sizes of the record's numbers
+        case 1:
+          *to = *static_cast<const char*>(buffer);
+          break;
+        case 2:
+          std::memcpy(to, buffer, 2);
+          break;
+        case 4:
+          std::memcpy(to, buffer, 4);
+          break;
+        default:
+          std::memcpy(to, buffer, static_cast<std::size_t>(count));
+      }
+      FPosition += count;
+      if (FPosition > FSize) FSize = FPosition;
+      return count;
+    }
+    return SlowWrite(buffer, count);
+  }
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  void SetSize(std::int64_t size) override;
+  std::int64_t Size() override { return Base() + FSize; }
+
+ private:
+  std::int64_t Base() { return FSize == 0 && FTarget != nullptr ? FTarget->Size() : FBase; }
+  void Begin() { FBase = FTarget != nullptr ? FTarget->Size() : 0; }
+  std::int64_t SlowWrite(const void* buffer, std::int64_t count);
+  void Reserve(std::int64_t size);
+  std::unique_ptr<char[]> FData;
+  TStream* FTarget = nullptr;
+  std::int64_t FBase = 0;
+  std::int64_t FCapacity = 0, FSize = 0, FPosition = 0;  // from FBase
+};

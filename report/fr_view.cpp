@@ -297,6 +297,10 @@ void TfrView::ExpandVariables(TStrings& lines) {
     }
     const std::string expanded = ExpandLine(line, text);
     if (expanded.empty()) continue;
+    if (expanded.find_first_of("\r\n") == std::string::npos) {
+      Memo1.Add(expanded);
+      continue;
+    }
     TStringList split;
     split.SetText(expanded);
     Memo1.AddStrings(split);

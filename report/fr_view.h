@@ -38,6 +38,9 @@ class TStream;
 
 // Flags bit 0.
 inline constexpr std::uint16_t flStretched = 1;
+// Flags bit 7 of an object that is not a band: the object hears of every
+// text object printed while a report is built (OnHook).
+inline constexpr std::uint16_t flWantHook = 0x80;
 // FrameTyp bits.
 inline constexpr std::uint16_t frbRight = 1;
 inline constexpr std::uint16_t frbBottom = 2;
@@ -105,6 +108,9 @@ class TfrView : public TfrObject {
   virtual void ShowFrame(TCanvas& canvas);
   // Loads content from a blob field before printing; nothing here.
   virtual void GetBlob(TField* field);
+  // With flWantHook: `printed`, a text object, was just written into the
+  // prepared page. Nothing here.
+  virtual void OnHook(TfrView* printed) { (void)printed; }
   // Runs on every object once a whole template is read.
   virtual void AfterLoad() {}
   virtual void ScaleCoords();

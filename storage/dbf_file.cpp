@@ -19,6 +19,12 @@ constexpr int kLockRetryMilliseconds = 200;
 constexpr std::size_t kWindowBytes = 64 * 1024;
 // Room mapped past the end of the file, so that appends rarely remap.
 constexpr std::size_t kMapHeadroomBytes = 4 << 20;
+// What an append batch collects before it writes.
+constexpr std::size_t kBatchBytes = 256 * 1024;
+
+bool IsHeaderRange(std::int64_t offset, std::int64_t length) {
+  return offset == 0 && length == kHeaderSize;
+}
 
 }  // namespace
 
@@ -49,7 +55,16 @@ TDbfFile::TDbfFile(std::string fileName, std::unique_ptr<TFileStream> stream, bo
       FExclusive(exclusive),
       FLockWait(std::move(lockWait)) {}
 
-TDbfFile::~TDbfFile() { UnmapFile(); }
+TDbfFile::~TDbfFile() {
+  if (FBatch) {
+    try {
+      EndAppendBatch();
+    } catch (...) {
+      // Remembered; the owner's explicit EndAppendBatch is the one that reports.
+    }
+  }
+  UnmapFile();
+}
 
 void TDbfFile::ReadLayout() {
   try {
@@ -63,6 +78,7 @@ void TDbfFile::ReadLayout() {
 }
 
 std::uint32_t TDbfFile::CountRecords() {
+  FlushAppends();
   DropWindow();
   char head[kHeaderSize];
   std::uint32_t count = 0;
@@ -99,7 +115,7 @@ void TDbfFile::SetMapReads(bool value) {
 // ---- locks and writes
 
 bool TDbfFile::Lock(std::int64_t offset, std::int64_t length) {
-  if (FExclusive) return true;
+  if (FExclusive || (FBatch && IsHeaderRange(offset, length))) return true;
   FStream->UnlockRange(offset, length);
   if (FStream->LockRange(offset, length)) return true;
   if (FStream->LastLockError() != kErrorLockViolation) return false;
@@ -108,7 +124,8 @@ bool TDbfFile::Lock(std::int64_t offset, std::int64_t length) {
 }
 
 void TDbfFile::Unlock(std::int64_t offset, std::int64_t length) {
-  if (!FExclusive) FStream->UnlockRange(offset, length);
+  if (FExclusive || (FBatch && IsHeaderRange(offset, length))) return;
+  FStream->UnlockRange(offset, length);
 }
 
 void TDbfFile::CheckWritable() const {
@@ -118,6 +135,11 @@ void TDbfFile::CheckWritable() const {
 }
 
 void TDbfFile::WriteRecord(std::uint32_t record, const char* buffer) {
+  if (FPendingCount > 0 && record >= FPendingFirst && record - FPendingFirst < FPendingCount) {
+    std::memcpy(FPending.data() + (record - FPendingFirst) * FLayout.RecordLength, buffer,
+                FLayout.RecordLength);
+    return;
+  }
   FStream->SetPosition(FLayout.RecordPosition(record));
   FStream->WriteBuffer(buffer, FLayout.RecordLength);
   if (record >= FWindowFirst && record - FWindowFirst < FWindowCount)
@@ -126,6 +148,13 @@ void TDbfFile::WriteRecord(std::uint32_t record, const char* buffer) {
 }
 
 bool TDbfFile::Append(const char* buffer, std::uint32_t& recordNumber) {
+  if (FBatch) {
+    recordNumber = FPendingFirst + FPendingCount;
+    FPending.insert(FPending.end(), buffer, buffer + FLayout.RecordLength);
+    ++FPendingCount;
+    if (FPending.size() >= kBatchBytes) FlushAppends();
+    return true;
+  }
   if (!Lock(0, kHeaderSize)) return false;
   TRangeLockGuard unlock(*this, 0, kHeaderSize);
   GuardedWrite([&] {
@@ -146,6 +175,57 @@ bool TDbfFile::Append(const char* buffer, std::uint32_t& recordNumber) {
   return true;
 }
 
+bool TDbfFile::BeginAppendBatch() {
+  if (FBatch) return true;
+  if (!Lock(0, kHeaderSize)) return false;
+  try {
+    // Other users' appends count, as for a single append.
+    char head[kHeaderSize];
+    FStream->SetPosition(0);
+    FStream->ReadBuffer(head, kHeaderSize);
+    FPendingFirst = DecodeFixed32(head + kRecordCountOffset);
+  } catch (...) {
+    Unlock(0, kHeaderSize);
+    throw;
+  }
+  FPendingCount = 0;
+  FPending.clear();
+  FBatch = true;
+  return true;
+}
+
+void TDbfFile::EndAppendBatch() {
+  if (!FBatch) return;
+  struct TDropLock {
+    TDbfFile& File;
+    ~TDropLock() {
+      File.FBatch = false;
+      File.FPending.clear();
+      File.FPendingCount = 0;
+      File.Unlock(0, kHeaderSize);
+    }
+  } drop{*this};
+  FlushAppends();
+}
+
+void TDbfFile::FlushAppends() {
+  if (FPendingCount == 0) return;
+  CheckWritable();
+  GuardedWrite([&] {
+    FPending.push_back(kEofMarker);
+    FStream->SetPosition(FLayout.RecordPosition(FPendingFirst));
+    FStream->WriteBuffer(FPending.data(), static_cast<std::int64_t>(FPending.size()));
+    // The rest of the header is as the lock found it: only the count moves.
+    char count[4];
+    EncodeFixed32(count, FPendingFirst + FPendingCount);
+    FStream->SetPosition(kRecordCountOffset);
+    FStream->WriteBuffer(count, sizeof count);
+  });
+  FPendingFirst += FPendingCount;
+  FPendingCount = 0;
+  FPending.clear();
+}
+
 bool TDbfFile::WriteCodePageByte(std::uint8_t codePage) {
   // Only byte 29, and under the header lock: the rest of the header may
   // have changed since we read it (another user's append).
@@ -164,6 +244,13 @@ bool TDbfFile::WriteCodePageByte(std::uint8_t codePage) {
 
 void TDbfFile::ReadRecord(std::uint32_t record, char* buffer, bool sequential, bool backwards) {
   const std::size_t length = FLayout.RecordLength;
+  if (FPendingCount > 0 && record >= FPendingFirst) {
+    if (record - FPendingFirst < FPendingCount) {
+      std::memcpy(buffer, FPending.data() + (record - FPendingFirst) * length, length);
+      return;
+    }
+    FlushAppends();
+  }
   if (FMapReads && record < FKnownCount) {
     const std::size_t end = static_cast<std::size_t>(FLayout.RecordPosition(record)) + length;
     if (end > FMapLength) MapFile();
@@ -200,7 +287,9 @@ void TDbfFile::ReadRecord(std::uint32_t record, char* buffer, bool sequential, b
       static_cast<std::uint32_t>(std::max<std::size_t>(1, kWindowBytes / length));
   std::uint32_t first = record;
   if (backwards) first = record + 1 >= span ? record + 1 - span : 0;
-  const std::uint32_t count = std::min(span, FKnownCount - first);
+  // During a batch the window stops where the file does.
+  const std::uint32_t inFile = FPendingCount > 0 ? FPendingFirst : FKnownCount;
+  const std::uint32_t count = std::min(span, inFile - first);
   DropWindow();
   FWindow.resize(count * length);
   FStream->SetPosition(FLayout.RecordPosition(first));
@@ -212,6 +301,7 @@ void TDbfFile::ReadRecord(std::uint32_t record, char* buffer, bool sequential, b
 }
 
 void TDbfFile::ReadBlock(std::uint32_t first, std::uint32_t count, char* to) {
+  if (FPendingCount > 0 && first + count > FPendingFirst) FlushAppends();
   const std::size_t bytes = static_cast<std::size_t>(count) * FLayout.RecordLength;
   const std::size_t position = static_cast<std::size_t>(FLayout.RecordPosition(first));
   if (FMapReads && position + bytes > FMapLength) MapFile();
@@ -224,6 +314,7 @@ void TDbfFile::ReadBlock(std::uint32_t first, std::uint32_t count, char* to) {
 }
 
 void TDbfFile::ReadFlags(std::uint32_t first, std::uint32_t count, char* to) {
+  if (FPendingCount > 0 && first + count > FPendingFirst) FlushAppends();
   const std::size_t length = FLayout.RecordLength;
   const std::size_t bytes = static_cast<std::size_t>(count) * length;
   const std::size_t position = static_cast<std::size_t>(FLayout.RecordPosition(first));

@@ -121,7 +121,26 @@ class TDbfFile {
   // cannot be had (nothing is written).
   bool WriteCodePageByte(std::uint8_t codePage);
 
-  // Byte-range locks; true at once for an exclusive file.
+  // Batched appends, for a caller that appends many records at once.
+  // BeginAppendBatch takes the header lock (false when it cannot be had)
+  // and holds it until EndAppendBatch, so no other user appends meanwhile
+  // and the record numbers Append hands out stay ours. Appended records
+  // collect in memory and go to the file in blocks: each block with the
+  // end-of-file byte after it, then the header's new count, so the file is
+  // whole at every moment and ends up with the same bytes as appending one
+  // by one. Collected records are read and rewritten in memory; whatever
+  // reads the file as a whole (CountRecords, the scans) writes them first.
+  // A failed block write is remembered as GuardedWrite does.
+  bool BeginAppendBatch();
+  // Writes what is collected and drops the header lock, which is dropped
+  // even when the write throws.
+  void EndAppendBatch();
+  bool InAppendBatch() const { return FBatch; }
+  // Writes the collected records now.
+  void FlushAppends();
+
+  // Byte-range locks; true at once for an exclusive file, and for the
+  // header during an append batch (which holds it; Unlock leaves it held).
   bool Lock(std::int64_t offset, std::int64_t length);
   void Unlock(std::int64_t offset, std::int64_t length);
 
@@ -166,6 +185,12 @@ class TDbfFile {
   std::uint32_t FWindowTick = 0;
   std::uint32_t FLastRead = 0;  // the last record read, and how many
   int FRun = 0;                 // steps to a neighbour led to it
+  // An append batch: records FPendingFirst .. + FPendingCount - 1 are
+  // collected in FPending and not yet in the file.
+  bool FBatch = false;
+  std::vector<char> FPending;
+  std::uint32_t FPendingFirst = 0;
+  std::uint32_t FPendingCount = 0;
 };
 
 // Holds a byte-range lock of a TDbfFile until the end of the scope.

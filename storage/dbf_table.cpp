@@ -806,6 +806,16 @@ void TmDbfTable::InternalDelete() {
 
 void TmDbfTable::InternalRefresh() { RebuildOrderings(); }
 
+void TmDbfTable::BeginAppendBatch() {
+  CheckActive();
+  FFile->CheckWritable();
+  if (!FFile->BeginAppendBatch()) DatabaseError(SRecordLocked, this);
+}
+
+void TmDbfTable::EndAppendBatch() {
+  if (FFile) FFile->EndAppendBatch();
+}
+
 void TmDbfTable::SetEventsOff(bool value) {
   if (FEventsOff == value) return;
   FEventsOff = value;

@@ -166,6 +166,17 @@ class TmDbfTable : public TDataSet {
   // ordering from the file and moves to the first record.
   void SetEventsOff(bool value);
   bool EventsOff() const { return FEventsOff; }
+  // Many appends in a row (an import): until EndAppendBatch the table
+  // holds the header lock, so other users cannot append meanwhile, and
+  // posted new records reach the file in blocks (TDbfFile's append batch)
+  // instead of one write and one lock each; the file ends up with the same
+  // bytes. Closing the table ends the batch quietly.
+  // Throws EDatabaseError (record locked) when another user holds the
+  // header. REQUIRES: the table is open.
+  void BeginAppendBatch();
+  // Writes the records still collected and releases the header lock (also
+  // when the write fails, which throws). Nothing happens outside a batch.
+  void EndAppendBatch();
   // The current ordering.
   TDbfCursor* Cursor() const { return FCursor; }
   // The physical record number of the active record; -1 when none.

@@ -18,6 +18,7 @@
 #include "platform/qt/qt_canvas.h"
 #include "platform/qt/qt_host.h"
 #include "platform/qt/qt_services.h"
+#include "platform/qt/tests/qt_gallery.h"
 #include "register/about_box.h"
 #include "register/data_module.h"
 #include "register/details_dialog.h"
@@ -26,32 +27,9 @@
 
 namespace {
 
-void Pump() {
-  QCoreApplication::processEvents();
-  TMsg msg;
-  while (PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(msg);
-    DispatchMessage(msg);
-  }
-}
-
-QImage Render(HWND wnd) {
-  Pump();
-  const TRect content = ContentRect(wnd);
-  QImage image(content.Width(), content.Height(), QImage::Format_ARGB32);
-  image.fill(Qt::magenta);
-  {
-    TQtCanvas canvas(&image);
-    PaintTopLevel(wnd, canvas, TRect{0, 0, content.Width(), content.Height()});
-  }
-  return image;
-}
-
-void Save(const QImage& image, const std::string& name) {
-  const char* dir = std::getenv("MEBRATH_GALLERY_DIR");
-  if (dir == nullptr || *dir == 0) return;
-  image.save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
-}
+using gallery::Pump;
+using gallery::Render;
+using gallery::Save;
 
 void Fill(TCustFrame& f, int i) {
   TDataSet& ds = *f.dbMain;

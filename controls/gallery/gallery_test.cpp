@@ -24,10 +24,16 @@
 #include "platform/gui/forms.h"
 #include "platform/gui/message_queue.h"
 #include "platform/qt/qt_canvas.h"
+#include "platform/qt/tests/qt_gallery.h"
 #include "platform/qt/tests/qt_test_app.h"
 #include "platform/widgets/std_labels.h"
 
 namespace {
+
+using gallery::Pump;
+using gallery::Render;
+using gallery::RenderWithPopups;
+using gallery::Save;
 
 class ControlsGalleryTest : public ::testing::Test {
  protected:
@@ -60,46 +66,6 @@ class ControlsGalleryTest : public ::testing::Test {
     TLabel* l = Put<TLabel>(form, left, top);
     l->SetCaption(text);
     return l;
-  }
-
-  static void Pump() {
-    QCoreApplication::processEvents();
-    TMsg msg;
-    while (PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(msg);
-      DispatchMessage(msg);
-    }
-  }
-
-  static QImage Render(HWND wnd) {
-    Pump();
-    TRect content = ContentRect(wnd);
-    QImage image(content.Width(), content.Height(), QImage::Format_ARGB32);
-    image.fill(Qt::magenta);
-    {
-      TQtCanvas canvas(&image);
-      PaintTopLevel(wnd, canvas, Rect(0, 0, content.Width(), content.Height()));
-    }
-    return image;
-  }
-
-  // The form with its open popups laid over it where the screen shows them.
-  static QImage RenderWithPopups(TForm* form, const std::vector<HWND>& popups) {
-    QImage image = Render(form->Handle());
-    TRect formContent = ContentRect(form->Handle());
-    QPainter p(&image);
-    for (HWND popup : popups) {
-      QImage top = Render(popup);
-      TRect c = ContentRect(popup);
-      p.drawImage(c.Left - formContent.Left, c.Top - formContent.Top, top);
-    }
-    return image;
-  }
-
-  static void Save(const QImage& image, const char* name) {
-    const char* dir = std::getenv("MEBRATH_GALLERY_DIR");
-    if (dir == nullptr || *dir == 0) return;
-    image.save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
   }
 
   static QRect Where(TControl* control, TForm* form) {

@@ -15,6 +15,7 @@
 
 #include "grid/db_grid.h"
 #include "grid/inplace_edit.h"
+#include "grid/inplace_filter_edit.h"
 #include "grid/lookup_grid.h"
 #include "grid_test_support.h"
 #include "platform/data/data_source.h"
@@ -22,46 +23,15 @@
 #include "platform/gui/gui_host.h"
 #include "platform/gui/message_queue.h"
 #include "platform/qt/qt_canvas.h"
-#include "platform/qt/qt_host.h"
+#include "platform/qt/tests/qt_gallery.h"
+#include "platform/qt/tests/qt_test_app.h"
+#include "tree_data_set.h"
 
 namespace {
 
-TQtHost& Host() {
-  static TQtHost* host = [] {
-    static int argc = 1;
-    static char name[] = "grid_gallery_test";
-    static char* argv[] = {name, nullptr};
-    return &InstallQtHost(argc, argv);
-  }();
-  return *host;
-}
-
-void Pump() {
-  QCoreApplication::processEvents();
-  TMsg msg;
-  while (PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(msg);
-    DispatchMessage(msg);
-  }
-}
-
-QImage Render(HWND wnd) {
-  Pump();
-  TRect content = ContentRect(wnd);
-  QImage image(content.Width(), content.Height(), QImage::Format_ARGB32);
-  image.fill(Qt::magenta);
-  {
-    TQtCanvas canvas(&image);
-    PaintTopLevel(wnd, canvas, TRect{0, 0, content.Width(), content.Height()});
-  }
-  return image;
-}
-
-void Save(const QImage& image, const char* name) {
-  const char* dir = std::getenv("MEBRATH_GALLERY_DIR");
-  if (dir == nullptr || *dir == 0) return;
-  image.save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
-}
+using gallery::Pump;
+using gallery::Render;
+using gallery::Save;
 
 struct TRegister {
   TRegister() {
@@ -146,7 +116,7 @@ TDBGridEh* MakeGrid(TForm* form, TDataSource* source) {
 }
 
 TEST(GridGalleryTest, ARegisterGridPaintsOnTheQtCanvas) {
-  Host();
+  TestHost();
   TRegister reg;
   TForm* form = Create<TForm>(nullptr);
   form->SetCaption("Реестр");
@@ -186,7 +156,7 @@ void PaintPopupOnto(QImage& image, HWND form, TWinControl* popup) {
 }
 
 TEST(GridGalleryTest, AChildGridCellDropsDownItsListAndCalendar) {
-  Host();
+  TestHost();
   FormatSettings.DecimalSeparator = '.';
   auto ds = CreateUnique<TmemDs>();
   AddTestField<TStringField>(ds.get(), "SEX", 1);
@@ -245,11 +215,96 @@ TEST(GridGalleryTest, AChildGridCellDropsDownItsListAndCalendar) {
   form->Free();
 }
 
+// The register grid with its filter row: typed conditions in blue on the
+// tinted row, and the editor open in the name column with its list of
+// special items.
+TEST(GridGalleryTest, TheFilterRowWithItsEditorAndList) {
+  TestHost();
+  TRegister reg;
+  TForm* form = Create<TForm>(nullptr);
+  form->SetCaption("Реестр");
+  form->SetBounds(20, 20, 640, 390);
+  TDBGridEh* grid = MakeGrid(form, reg.source.get());
+  grid->STFilter()->SetVisible(true);
+  TRegister names;
+  grid->Columns()->Items(3)->STFilter()->SetListSource(names.source.get());
+  grid->Columns()->Items(4)->STFilter()->SetExpressionStr(">= 4000");
+  grid->Columns()->Items(2)->STFilter()->SetExpressionStr("> 01.03.2007");
+  form->Show();
+  grid->SetFocus();
+  grid->StartEditFilter(3);
+  Save(Render(form->Handle()), "grid_filter_row");
+  grid->FilterEdit()->Perform(WM_KEYDOWN, VK_DOWN, kKeyDataAltDown);
+  QImage image = Render(form->Handle());
+  ASSERT_TRUE(grid->FilterEdit()->ListVisible());
+  PaintPopupOnto(image, form->Handle(), grid->FilterEdit()->PopupList());
+  Save(image, "grid_filter_drop_down");
+  // The filter cell of the sums is the tint of the title colour.
+  const TRect cell = grid->CellRect(grid->DataToRawColumn(4), 1);
+  const TPoint at = grid->ClientToScreen({cell.Right - 3, cell.Bottom - 3});
+  const TRect content = ContentRect(form->Handle());
+  const QColor tint = image.pixelColor(at.X - content.Left, at.Y - content.Top);
+  EXPECT_EQ(tint.red(), GetRValue(FilterRowTint(grid->FixedColor())));
+  grid->FilterEdit()->Perform(WM_KEYDOWN, VK_ESCAPE);
+  form->Free();
+}
+
+// A dataset that shows its records as a tree: indented rows with dotted
+// connectors and node buttons, one grid row per dataset row.
+TEST(GridGalleryTest, ATreeDatasetShowsIndentedExpandableRows) {
+  TestHost();
+  auto ds = CreateUnique<TTreeTestDataSet>();
+  ds->SetOutline({{"Роддом № 1", 1},
+                  {"Женская консультация", 2},
+                  {"Талон № 1", 3},
+                  {"Талон № 2", 3},
+                  {"Стационар", 2},
+                  {"Роддом № 2", 1},
+                  {"Поликлиника", 2},
+                  {"Талон № 3", 3},
+                  {"Роддом № 3", 1},
+                  {"Перинатальный центр", 1},
+                  {"Отделение патологии", 2}},
+                 true);
+  ds->Nodes[4].Expanded = false;
+  ds->Nodes.insert(ds->Nodes.begin() + 5, {"Талон № 4", 3, true});
+  ds->Nodes[9].Expanded = false;
+  ds->Nodes.insert(ds->Nodes.begin() + 10, {"Роддом № 3, корпус 2", 2, true});
+  ds->Open();
+  auto source = CreateUnique<TDataSource>();
+  source->SetDataSet(ds.get());
+  TForm* form = Create<TForm>(nullptr);
+  form->SetCaption("Учреждения");
+  form->SetBounds(20, 20, 420, 300);
+  TDBGridEh* grid = Create<TDBGridEh>(form);
+  grid->SetParent(form);
+  grid->SetBounds(8, 8, 400, 250);
+  grid->SetDataSource(source.get());
+  grid->Columns()->Items(0)->SetWidth(260);
+  grid->Columns()->Items(0)->Title()->SetCaption("Учреждение");
+  grid->Columns()->Items(1)->Title()->SetCaption("№");
+  form->Show();
+  grid->SetFocus();
+  ds->SetRecNo(3);
+  ASSERT_TRUE(grid->RowPerRecordMode());
+  QImage image = Render(form->Handle());
+  Save(image, "grid_tree_rows");
+  // The node button of the first row: a box framed in the shadow colour
+  // in the middle of the first 18 pixels.
+  const TRect cell = grid->CellRect(grid->IndicatorOffset(), grid->TitleOffset());
+  const TPoint box = grid->ClientToScreen({cell.Left + 9 - 4, (cell.Top + cell.Bottom) / 2});
+  const TRect content = ContentRect(form->Handle());
+  const QColor frame = image.pixelColor(box.X - content.Left, box.Y - content.Top);
+  EXPECT_EQ(frame.red(), GetRValue(ColorToRGB(clBtnShadow)));
+
+  form->Free();
+}
+
 // A lookup cell dropping down its data grid (two list columns with titles
 // and a special row for "no value"), and a cell whose recent values drop
 // down as the user types.
 TEST(GridGalleryTest, ALookupCellDropsDownItsDataGridAndRecentValues) {
-  Host();
+  TestHost();
   auto list = CreateUnique<TmemDs>();
   AddTestField<TIntegerField>(list.get(), "CODE");
   AddTestField<TStringField>(list.get(), "TITLE", 30);

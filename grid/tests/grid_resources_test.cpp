@@ -128,7 +128,7 @@ TEST_F(GridResourcesTest, DataServiceCallsAHandlerOrDoesNothing) {
   service->ApplySorting(Grid);
   service->OnApplySorting = nullptr;
   EXPECT_EQ(sorted, 1);
-  std::string target;
+  int target = 1;
   EXPECT_FALSE(service->MoveRecords(Grid, {}, target, true));
 }
 

@@ -15,6 +15,8 @@ void TDataSource::SetDataSet(TDataSet* dataSet) {
   if (FDataSet != nullptr) {
     FDataSet->RemoveDataSource(this);
     RemoveFreeNotification(FDataSet);
+    // The links let go of the old dataset before they see the new one.
+    SetState(dsInactive);
   }
   FDataSet = dataSet;
   if (FDataSet != nullptr) {

@@ -714,6 +714,14 @@ void TScrollBar::Scroll(TScrollCode scrollCode, int& scrollPos) {
 }
 
 void TScrollBar::DoScroll(TScrollCode code, int trackPos) {
+  // As a native bar's notification: a control that subclasses the bar
+  // (WindowProc) sees the request before the bar acts on it.
+  FRequestPos = trackPos;
+  Perform(FKind == sbVertical ? CN_VSCROLL : CN_HSCROLL, MakeWParam(code, trackPos & 0xFFFF),
+          reinterpret_cast<LPARAM>(HandleAllocated() ? Handle() : nullptr));
+}
+
+void TScrollBar::ScrollRequested(TScrollCode code, int trackPos) {
   int pos = FPosition;
   switch (code) {
     case scLineUp:
@@ -916,6 +924,16 @@ void TScrollBar::KeyDown(unsigned& key, TShiftState shift) {
 
 void TScrollBar::WndProc(TMessage& message) {
   switch (message.Msg) {
+    case CN_HSCROLL:
+    case CN_VSCROLL: {
+      const TWMScroll scroll{message};
+      // The message holds 16 bits of the position; the request holds them all.
+      const int pos =
+          (FRequestPos & 0xFFFF) == LoWord(HiWord(message.WParam)) ? FRequestPos : scroll.Pos();
+      ScrollRequested(static_cast<TScrollCode>(scroll.ScrollCode()), pos);
+      message.Result = 0;
+      return;
+    }
     case WM_GETDLGCODE:
       message.Result = DLGC_WANTARROWS;
       return;

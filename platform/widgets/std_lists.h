@@ -274,6 +274,10 @@ class TScrollBar : public TCustomControl {
   // The highest position: Max less the page (PageSize - 1), at least Min.
   int MaxPosition() const;
 
+  // The thumb position of the scroll request under way (CN_HSCROLL or
+  // CN_VSCROLL), in full: the message carries only its low 16 bits.
+  int RequestPos() const { return FRequestPos; }
+
   // Told of every scroll with the proposed position, which it may change.
   TScrollEvent OnScroll;
   TNotifyEvent OnChange;
@@ -298,8 +302,10 @@ class TScrollBar : public TCustomControl {
   };
   TLayout Layout() const;
   TPart PartAt(TPoint p) const;
-  // Runs one scroll: OnScroll, then the position.
+  // Sends the request to itself as CN_HSCROLL / CN_VSCROLL (by Kind).
   void DoScroll(TScrollCode code, int trackPos = 0);
+  // Runs one scroll: OnScroll, then the position.
+  void ScrollRequested(TScrollCode code, int trackPos);
   void RepeatPressed();
   // Ends a press: scPosition after a drag, then scEndScroll.
   void EndPress();
@@ -311,6 +317,7 @@ class TScrollBar : public TCustomControl {
   int FPageSize = 0;
   int FSmallChange = 1;
   int FLargeChange = 1;
+  int FRequestPos = 0;
   TPart FPressed = kNone;
   bool FPressedInside = false;
   int FThumbGrab = 0;

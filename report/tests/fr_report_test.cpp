@@ -83,6 +83,27 @@ class FrBuild : public ::testing::Test {
     return out;
   }
   int Pages() { return report->EMFPages().Count(); }
+  // "x,y:text" of every object on prepared page `index`.
+  std::vector<std::string> Placed(int index) {
+    TfrEMFPages& pages = report->EMFPages();
+    pages.ObjectsToPage(index);
+    std::vector<std::string> out;
+    for (const auto& o : pages.Pages(index).Page->Objects) {
+      std::string t = o->Memo1.Count() > 0 ? o->Memo1[0] : std::string();
+      if (!t.empty() && t.back() == kParagraphEnd) t.pop_back();
+      out.push_back(std::to_string(o->x) + "," + std::to_string(o->y) + ":" + t);
+    }
+    return out;
+  }
+  TfrSubReportView* SubReport(int x, int y, int subPage) {
+    auto sub = CreateUnique<TfrSubReportView>();
+    sub->x = x;
+    sub->y = y;
+    sub->dx = 300;
+    sub->dy = 20;
+    sub->SubPage = subPage;
+    return static_cast<TfrSubReportView*>(page->Add(std::move(sub)));
+  }
 
   TObjectPtr<TComponent> owner;
   TfrReport* report = nullptr;
@@ -821,6 +842,240 @@ TEST_F(FrBuild, MissingAddInsAreReportedAndTheRestLoads) {
       "these components into your project.");
   ASSERT_TRUE(other->PrepareReport());
   EXPECT_EQ(Page(0, other), (Lines{"0:kept"}));
+}
+
+}  // namespace
+
+namespace {
+
+// Two sub-reports in one band print side by side from their places; the
+// longer one continues on the next page, and the band ends below the
+// lower of the two.
+TEST_F(FrBuild, SubReportsPrintSideBySide) {
+  struct Case {
+    int left, right;
+    int pages;
+    std::vector<std::string> lastPage;  // what the last page holds, in order
+  };
+  const Case cases[] = {
+      {2,
+       4,
+       1,
+       {"10,0:m", "0,20:l1", "0,40:l2", "400,20:r1", "400,40:r2", "400,60:r3", "400,80:r4",
+        "10,100:end"}},
+      // 55 records fit below y 20 on a page 1123 high.
+      {3, 57, 2, {"400,0:r56", "400,20:r57", "10,40:end"}},
+      {58, 56, 2, {"0,0:l56", "0,20:l57", "0,40:l58", "400,0:r56", "10,60:end"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.left) + "/" + std::to_string(c.right));
+    SetUp();
+    Band(btMasterData, 0, 40, "Data", "1");
+    Memo(0, "m")->dx = 100;
+    SubReport(0, 20, 1);
+    SubReport(400, 20, 2);
+    Band(btReportSummary, 100, 20, "RS");
+    Memo(100, "end");
+    for (const auto& [name, count] : {std::pair{"l", c.left}, std::pair{"r", c.right}}) {
+      TfrPage* inner = report->Pages().Add();
+      Band(inner, btMasterData, 0, 20, std::string("D") + name, std::to_string(count));
+      Memo(inner, 0, std::string(name) + "[LINE#]")->x = 0;
+    }
+    ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+    ASSERT_EQ(Pages(), c.pages);
+    EXPECT_EQ(Placed(c.pages - 1), c.lastPage);
+    if (c.pages > 1) {
+      // Both start at the band's place on the first page.
+      const Lines first = Placed(0);
+      EXPECT_EQ(first[1], "0,20:l1");
+      EXPECT_NE(std::find(first.begin(), first.end(), "400,20:r1"), first.end());
+      EXPECT_NE(std::find(first.begin(), first.end(), "400,1100:r55"), first.end());
+    }
+  }
+}
+
+// A sub-report with groups: the group values are compared while the
+// sub-report is recorded, so the footers come after the last record of
+// each group and show its values.
+TEST_F(FrBuild, SubReportGroupsAndDetailRecords) {
+  auto* ds = Create<TfrUserDataset>(owner.get());
+  ds->SetName("Inner1");
+  ds->RangeEnd = reCount;
+  ds->RangeEndCount = 4;
+  report->OnGetValue = [&](const std::string& name, Variant& v) {
+    if (name == "GRP") v = Variant(std::min(ds->RecNo, 3) / 2);
+    if (name == "VAL") v = Variant(std::min(ds->RecNo, 3) + 1);
+  };
+  Band(btMasterData, 0, 20, "Data", "1");
+  SubReport(0, 0, 1);
+  TfrPage* inner = report->Pages().Add();
+  Band(inner, btGroupHeader, 0, 20, "GH", "[GRP]");
+  Memo(inner, 0, "g[GRP]")->x = 0;
+  Band(inner, btMasterData, 30, 20, "DI", "Inner1");
+  Memo(inner, 30, "v[VAL]")->x = 0;
+  Band(inner, btGroupFooter, 60, 20, "GF");
+  Memo(inner, 60, "s[SUM([VAL])]")->x = 0;
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(Placed(0), (Lines{"0,0:g0", "0,20:v1", "0,40:v2", "0,60:s3", "0,80:g1", "0,100:v3",
+                              "0,120:v4", "0,140:s7"}));
+}
+
+// Columns that do not fit beside the rows go to a page of their own, which
+// gets the page header and the column header of the page it continues,
+// and its own page footer.
+TEST_F(FrBuild, CrossTabOverflowPageHasHeadersAndFooter) {
+  Band(btPageHeader, 0, 20, "PH", "", flBandOnFirstPage);
+  Memo(0, "ph[PAGE#]")->dx = 200;
+  Band(btColumnHeader, 20, 20, "CO");
+  Memo(20, "col")->dx = 200;
+  Band(btMasterData, 40, 20, "Data", "2");
+  Band(btPageFooter, 100, 20, "PF", "", flBandOnFirstPage | flBandOnLastPage);
+  Memo(100, "pf[PAGE#]")->dx = 200;
+  TfrBandView* ch = Band(btCrossHeader, 0, 1000, "CH", "", flBandRepeatHeader);
+  ch->x = 300;
+  ch->dx = 100;
+  TfrBandView* cd = Band(btCrossData, 0, 1000, "CD", "3");
+  cd->x = 400;
+  cd->dx = 300;
+  for (auto [x, dx, text] : {std::tuple{300, 100, "h"}, std::tuple{400, 300, "[COLUMN#]"}}) {
+    TfrMemoView* m = Memo(40, text);
+    m->x = x;
+    m->dx = dx;
+  }
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  ASSERT_EQ(Pages(), 2);
+  EXPECT_EQ(Placed(0), (Lines{"10,0:ph1", "10,20:col", "300,40:h", "400,40:1", "300,60:h",
+                              "400,60:1", "10,1103:pf1"}));
+  EXPECT_EQ(Placed(1), (Lines{"10,0:ph2", "10,20:col", "0,40:h", "100,40:2", "400,40:3", "0,60:h",
+                              "100,60:2", "400,60:3", "10,1103:pf2"}));
+}
+
+// A band that splits: what lies under a cut text object (in its span)
+// moves down when the rest of the text needs more room than the part of
+// the object left below the cut; what lies beside it does not.
+TEST_F(FrBuild, SplitBandMovesOnlyWhatLiesUnderACutText) {
+  Band(btMasterData, 0, 1300, "Data", "1", flBandBreaked);
+  std::string text;
+  for (int i = 1; i <= 100; ++i) text += "line" + std::to_string(i) + "\r\n";
+  TfrMemoView* cut = Memo(0, text, 1200);
+  cut->Flags = flWordWrap | flTextOnly;
+  Memo(1210, "under")->Flags = flTextOnly;
+  TfrMemoView* aside = Memo(1210, "aside");
+  aside->Flags = flTextOnly;
+  aside->x = 400;
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  ASSERT_EQ(Pages(), 2);
+  const Lines second = Placed(1);
+  ASSERT_EQ(second.size(), 3u);
+  EXPECT_EQ(second[0].substr(0, 4), "10,0");
+  // 1210 - 1121 (the first part's usable height).
+  EXPECT_EQ(second[2], "400,89:aside");
+  const int under = std::stoi(second[1].substr(3));
+  EXPECT_GT(under, 300);
+  EXPECT_EQ(second[1].substr(second[1].find(':')), ":under");
+}
+
+class THookMemo : public TfrMemoView {
+  MEBRATH_CLASS(THookMemo, TfrMemoView)
+ public:
+  std::vector<std::string>* Heard = nullptr;
+  void OnHook(TfrView* printed) override { Heard->push_back(printed->Name); }
+
+ protected:
+  THookMemo() = default;
+};
+
+TEST_F(FrBuild, ObjectsWithFlagBit7HearEveryPrintedText) {
+  std::vector<std::string> heard;
+  Band(btMasterData, 0, 20, "Data", "2");
+  Memo(0, "r[LINE#]")->Flags = flTextOnly | flWordWrap;
+  // Flag bit 7 of a text object; a band's bit 7 means something else.
+  Band(btReportTitle, 40, 20, "Title", "", flWantHook);
+  auto hook = CreateUnique<THookMemo>();
+  hook->Heard = &heard;
+  hook->y = 40;
+  hook->dx = 100;
+  hook->dy = 18;
+  hook->Flags = flWantHook | flTextOnly;
+  hook->Memo.SetText("t");
+  hook->Name = "Hook";
+  page->Add(std::move(hook));
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(heard, (std::vector<std::string>{"Hook", "M1", "M1"}));
+  EXPECT_TRUE(frEngine().HookObjects.empty());
+}
+
+TEST_F(FrBuild, DialogPageScriptSetsTheModalResult) {
+  Band(btMasterData, 0, 20, "Data", "1");
+  Memo(0, "x");
+  report->Pages().Add()->PageType = ptDialog;
+  frReportHooks().RunDialog = [&](TfrReport&, TfrPage&) { return 1; };
+  const struct {
+    const char* script;
+    bool prepared;
+  } cases[] = {{"", true}, {"ModalResult := mrCancel", false}, {"ModalResult := mrOk", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.script);
+    // Each preparation reloads the template.
+    report->Pages().Pages(1)->Script.SetText(c.script);
+    EXPECT_EQ(report->PrepareReport(), c.prepared);
+    EXPECT_EQ(Pages(), c.prepared ? 1 : 0);
+  }
+}
+
+TEST_F(FrBuild, ReportFormHoldsTheTemplateWhenStoredInTheForm) {
+  Band(btMasterData, 0, 20, "Data", "1");
+  Memo(0, "kept");
+  for (bool store : {false, true}) {
+    SCOPED_TRACE(store);
+    report->StoreInDFM = store;
+    TMemoryStream form;
+    report->WriteReportForm(form);
+    TMemoryStream templ;
+    report->SaveToStream(templ);
+    EXPECT_EQ(form.Size(), store ? 8 + templ.Size() : 4);
+
+    auto* copy = Create<TfrReport>(owner.get());
+    copy->StoreInDFM = store;
+    copy->BeginLoading();
+    form.SetPosition(0);
+    copy->ReadReportForm(form);
+    copy->EndLoading();
+    EXPECT_EQ(copy->Pages().Count(), store ? 1 : 0);
+    EXPECT_EQ(copy->FindObject("M1") != nullptr, store);
+  }
+  // A size beyond the stream is refused.
+  TMemoryStream bad;
+  WriteI32(bad, 24);
+  WriteI32(bad, 1000);
+  bad.SetPosition(0);
+  auto* copy = Create<TfrReport>(owner.get());
+  copy->StoreInDFM = true;
+  EXPECT_THROW(copy->ReadReportForm(bad), EReadError);
+}
+
+}  // namespace
+
+namespace {
+
+// The cross footer's cells total the columns of their own row.
+TEST_F(FrBuild, CrossFooterTotalsItsRow) {
+  Band(btMasterData, 0, 20, "Data", "2");
+  TfrBandView* cd = Band(btCrossData, 0, 1000, "CD", "3");
+  cd->x = 400;
+  cd->dx = 40;
+  TfrBandView* cf = Band(btCrossFooter, 0, 1000, "CF");
+  cf->x = 440;
+  cf->dx = 100;
+  for (auto [x, dx, text] :
+       {std::tuple{400, 40, "[COLUMN#]"}, std::tuple{440, 100, "t[SUM([COLUMN#] * [LINE#])]"}}) {
+    TfrMemoView* m = Memo(0, text);
+    m->x = x;
+    m->dx = dx;
+  }
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(Placed(0), (Lines{"400,0:1", "440,0:2", "480,0:3", "520,0:t6", "400,20:1", "440,20:2",
+                              "480,20:3", "520,20:t12"}));
 }
 
 }  // namespace

@@ -115,3 +115,57 @@ TEST(FrUtils, TextHelpers) {
 }
 
 }  // namespace
+
+namespace {
+
+// A record written through the record buffer and appended to its page
+// stream leaves the same bytes as one written there directly, also when
+// it stores positions of its own (a back-patched end offset), grows past
+// the buffer's block, or seeks past its end.
+TEST(FrRecordStream, SameBytesAsWritingToThePage) {
+  using TWriter = void (*)(TStream&);
+  const std::pair<const char*, TWriter> cases[] = {
+      {"fields",
+       [](TStream& s) {
+         WriteU8(s, 7);
+         WriteI32(s, -5);
+         WriteString(s, "Итого: [SUM]");
+         WriteU16(s, 0xBEEF);
+       }},
+      {"back-patched end",
+       [](TStream& s) {
+         const std::int64_t at = s.Position();
+         WriteI32(s, 0);
+         const std::string big(5000, 'x');
+         s.WriteBuffer(big.data(), static_cast<std::int64_t>(big.size()));
+         const std::int64_t end = s.Position();
+         s.SetPosition(at);
+         WriteI32(s, static_cast<std::int32_t>(end));
+         s.SetPosition(end);
+         WriteU8(s, 1);
+       }},
+      {"gap",
+       [](TStream& s) {
+         WriteU8(s, 1);
+         s.Seek(3, TSeekOrigin::soCurrent);
+         WriteU8(s, 2);
+       }},
+  };
+  TfrRecordStream record;
+  for (const auto& [name, write] : cases) {
+    SCOPED_TRACE(name);
+    for (int prefix : {0, 13}) {
+      const std::string head(static_cast<std::size_t>(prefix), 'p');
+      TStringStream direct(head), page(head);
+      direct.Seek(0, TSeekOrigin::soEnd);
+      write(direct);
+      record.Start(page);
+      write(record);
+      page.Seek(0, TSeekOrigin::soEnd);
+      page.WriteBuffer(record.Data(), record.Length());
+      EXPECT_EQ(page.DataString(), direct.DataString());
+    }
+  }
+}
+
+}  // namespace

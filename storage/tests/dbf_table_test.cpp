@@ -783,3 +783,123 @@ TEST_F(DbfTableTest, RandomOperationsMatchAModel) {
   for (a->First(); !a->Eof(); a->Next()) seen.push_back(a->FieldByName("NUM")->AsInteger());
   EXPECT_EQ(seen, model);
 }
+
+// A batch of appends, with an edit of a collected record and reads of
+// collected and written ones along the way, leaves the same bytes as the
+// same appends one by one: for exclusive and shared tables, read through
+// the mapping and through the stream.
+TEST_F(DbfTableTest, BatchedAppendsLeaveTheSameBytesAsSingleOnes) {
+  constexpr int kRows = 5000;  // past one block of the batch
+  for (const bool exclusive : {true, false}) {
+    for (const bool throughStream : {false, true}) {
+      SCOPED_TRACE(std::string(exclusive ? "exclusive" : "shared") +
+                   (throughStream ? ", stream" : ", mapping"));
+      std::string bytes[2];
+      for (const bool batched : {false, true}) {
+        name = dir.File(batched ? "batch.001" : "single.001");
+        MakeTable()->CreateTable();
+        auto t = exclusive ? MakeTable() : MakeShared();
+        if (throughStream)
+          t->StreamFactory = [](const std::string& file, unsigned mode) {
+            return std::make_unique<TFileStream>(file, mode);
+          };
+        t->Open();
+        AppendRow(*t, "before", 0);
+        if (batched) t->BeginAppendBatch();
+        for (int i = 1; i <= kRows; ++i) {
+          AppendRow(*t, "строка " + std::to_string(i), i);
+          if (i == 10) {
+            t->SetRecNo(5);
+            t->Edit();
+            t->FieldByName("NAME")->SetAsString("правка");
+            t->Post();
+            t->Last();
+          }
+        }
+        t->SetRecNo(7);
+        EXPECT_EQ(t->FieldByName("NUM")->AsInteger(), 6);
+        t->Last();
+        EXPECT_EQ(t->FieldByName("NAME")->AsString(), "строка 5000");
+        t->Prior();
+        EXPECT_EQ(t->FieldByName("NUM")->AsInteger(), kRows - 1);
+        t->EndAppendBatch();
+        t->Refresh();
+        EXPECT_EQ(t->RecordCount(), kRows + 1);
+        t->Close();
+        bytes[batched] = FileBytes(name);
+      }
+      EXPECT_EQ(CountOf(bytes[1]), kRows + 1u);
+      EXPECT_TRUE(bytes[0] == bytes[1]);
+    }
+  }
+}
+
+// While a batch runs, the file is whole at every moment (the header counts
+// only records already written, the end-of-file byte follows them),
+// another user cannot append, and the header lock is ours until the end.
+TEST_F(DbfTableTest, ABatchHoldsTheHeaderAndKeepsTheFileWhole) {
+  MakeTable()->CreateTable();
+  auto a = MakeShared("A");
+  auto b = MakeShared("B");
+  a->Open();
+  b->Open();
+  a->BeginAppendBatch();
+  for (int i = 0; i < 6000; ++i) {
+    AppendRow(*a, "a", i);
+    if (i % 1000 == 999) {
+      const std::string bytes = FileBytes(name);
+      const std::uint32_t counted = CountOf(bytes);
+      EXPECT_LE(counted, static_cast<std::uint32_t>(i + 1));
+      if (counted == 0) continue;  // a new file has no end-of-file byte yet
+      EXPECT_EQ(bytes.size(), kHeaderLength + counted * kRecordLength + 1);
+      EXPECT_EQ(bytes.back(), dbf::kEofMarker);
+    }
+  }
+  EXPECT_GT(CountOf(FileBytes(name)), 0u);  // blocks went out on the way
+  b->Append();
+  b->FieldByName("NUM")->SetAsInteger(-1);
+  EXPECT_THROW(b->Post(), EDatabaseError);
+  EXPECT_EQ(waits, std::vector<int>{200});
+  {
+    TFileStream other(name, fmOpenReadWrite | fmShareDenyNone);
+    EXPECT_FALSE(other.LockRange(0, 32));
+  }
+  a->EndAppendBatch();
+  EXPECT_EQ(CountOf(FileBytes(name)), 6000u);
+  b->Post();  // after the batch, b's record follows a's
+  EXPECT_EQ(b->RecordCount(), 6001);
+  EXPECT_EQ(b->RecNo(), 6001);
+  // Closing in the middle of a batch writes what it collected.
+  a->BeginAppendBatch();
+  AppendRow(*a, "last", 7000);
+  a->Close();
+  EXPECT_EQ(CountOf(FileBytes(name)), 6002u);
+  TFileStream other(name, fmOpenReadWrite | fmShareDenyNone);
+  EXPECT_TRUE(other.LockRange(0, 32));
+}
+
+// A block that fails to go out ends the batch with the error: the lock is
+// released, the table refuses further writes, and the file still counts
+// only what it holds.
+TEST_F(DbfTableTest, AFailedBlockWriteEndsTheBatchAndStopsWrites) {
+  MakeTable()->CreateTable();
+  auto t = MakeShared();
+  int failAt = 0;
+  t->StreamFactory = [&](const std::string& file, unsigned mode) {
+    return std::make_unique<TFailingStream>(file, mode, &failAt);
+  };
+  t->Open();
+  t->BeginAppendBatch();
+  AppendRow(*t, "A", 1);
+  AppendRow(*t, "B", 2);
+  failAt = 2;  // the records go, the count does not
+  EXPECT_THROW(t->EndAppendBatch(), EWriteError);
+  EXPECT_THROW(AppendRow(*t, "C", 3), EDBFError);
+  t->Cancel();
+  TFileStream other(name, fmOpenReadWrite | fmShareDenyNone);
+  EXPECT_TRUE(other.LockRange(0, 32));
+  other.UnlockRange(0, 32);
+  const std::string bytes = FileBytes(name);
+  EXPECT_EQ(CountOf(bytes), 0u);
+  EXPECT_EQ(bytes.size(), kHeaderLength + 2 * kRecordLength + 1);
+}

@@ -122,6 +122,25 @@ TEST_F(DataSetTest, PostErrorEventChoosesFailAbortOrRetry) {
   EXPECT_EQ(ds->RecordCount(), 2);
 }
 
+TEST_F(DataSetTest, ALinkLetsGoOfASwappedDataset) {
+  Fill(3);
+  TObjectPtr<TArrayDataSet> first = std::move(ds);
+  NewDataSet();
+  Fill(5);
+  auto source = CreateUnique<TDataSource>();
+  TRecordingLink link;
+  source->SetDataSet(first.get());
+  link.SetDataSource(source.get());
+  link.Log.clear();
+  // Both are open: the link still hears the change of dataset.
+  source->SetDataSet(ds.get());
+  EXPECT_EQ(Join(link.Log), "inactive active");
+  EXPECT_EQ(link.DataSet(), ds.get());
+  EXPECT_EQ(link.RecordCount(), 1);
+  source->SetDataSet(nullptr);
+  EXPECT_EQ(Join(link.Log), "inactive active inactive");
+}
+
 TEST_F(DataSetTest, BufferWindowFollowsTheLink) {
   Fill(25);
   auto source = CreateUnique<TDataSource>();

@@ -30,9 +30,15 @@
 #include "platform/widgets/std_pages.h"
 #include "platform/widgets/std_panels.h"
 #include "platform/widgets/string_grid.h"
+#include "qt_gallery.h"
 #include "qt_test_app.h"
 
 namespace {
+
+using gallery::Pump;
+using gallery::Render;
+using gallery::RenderWithPopups;
+using gallery::Save;
 
 class GalleryTest : public ::testing::Test {
  protected:
@@ -60,47 +66,6 @@ class GalleryTest : public ::testing::Test {
     if (width > 0) c->SetWidth(width);
     if (height > 0) c->SetHeight(height);
     return c;
-  }
-
-  // Handles what is queued, as the program's message loop would.
-  static void Pump() {
-    QCoreApplication::processEvents();
-    TMsg msg;
-    while (PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(msg);
-      DispatchMessage(msg);
-    }
-  }
-
-  // The whole content of a shown top-level window, painted afresh.
-  static QImage Render(HWND wnd) {
-    Pump();
-    TRect content = ContentRect(wnd);
-    QImage image(content.Width(), content.Height(), QImage::Format_ARGB32);
-    image.fill(Qt::magenta);  // anything left unpainted stands out
-    {
-      TQtCanvas canvas(&image);
-      PaintTopLevel(wnd, canvas, Rect(0, 0, content.Width(), content.Height()));
-    }
-    return image;
-  }
-
-  // `form`'s picture with its open popup (a dropped-down list) laid over it
-  // where the screen shows it.
-  static QImage RenderWithPopup(TForm* form, HWND popup) {
-    QImage image = Render(form->Handle());
-    QImage top = Render(popup);
-    TRect formContent = ContentRect(form->Handle());
-    TRect popupContent = ContentRect(popup);
-    QPainter p(&image);
-    p.drawImage(popupContent.Left - formContent.Left, popupContent.Top - formContent.Top, top);
-    return image;
-  }
-
-  static void Save(const QImage& image, const char* name) {
-    const char* dir = std::getenv("MEBRATH_GALLERY_DIR");
-    if (dir == nullptr || *dir == 0) return;
-    image.save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
   }
 
   // `control`'s rectangle in the content coordinates of its form.
@@ -396,7 +361,7 @@ TEST_F(GalleryTest, EveryControlPaintsOnTheQtCanvas) {
   Pump();
   ASSERT_TRUE(g.Combo->DroppedDown());
   ASSERT_NE(g.Combo->DropDownWindow(), nullptr);
-  QImage dropped = RenderWithPopup(f, g.Combo->DropDownWindow()->Handle());
+  QImage dropped = RenderWithPopups(f, {g.Combo->DropDownWindow()->Handle()});
   Save(dropped, "gallery-combo-dropped");
   g.Combo->SetDroppedDown(false);
   Pump();

@@ -21,6 +21,7 @@
 #include "platform/gui/message_queue.h"
 #include "platform/qt/qt_canvas.h"
 #include "platform/qt/qt_services.h"
+#include "platform/qt/tests/qt_gallery.h"
 #include "platform/qt/tests/qt_test_app.h"
 #include "report/preview/fr_combo.h"
 #include "report/preview/fr_dialogs.h"
@@ -28,6 +29,10 @@
 #include "report/preview/tests/preview_fixture.h"
 
 namespace {
+
+using gallery::Pump;
+using gallery::Render;
+using gallery::Save;
 
 class PreviewGalleryTest : public ::testing::Test {
  protected:
@@ -46,33 +51,6 @@ class PreviewGalleryTest : public ::testing::Test {
     std::filesystem::remove_all(Dir);
   }
 
-  static void Pump() {
-    QCoreApplication::processEvents();
-    TMsg msg;
-    while (PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(msg);
-      DispatchMessage(msg);
-    }
-  }
-  static QImage Render(HWND wnd) {
-    Pump();
-    TRect content = ContentRect(wnd);
-    QImage image(content.Width(), content.Height(), QImage::Format_ARGB32);
-    image.fill(Qt::magenta);
-    {
-      TQtCanvas canvas(&image);
-      PaintTopLevel(wnd, canvas, Rect(0, 0, content.Width(), content.Height()));
-    }
-    return image;
-  }
-  static std::string GalleryDir() {
-    const char* dir = std::getenv("MEBRATH_GALLERY_DIR");
-    return dir == nullptr ? std::string() : std::string(dir);
-  }
-  static void Save(const QImage& image, const std::string& name) {
-    if (GalleryDir().empty()) return;
-    image.save(QString::fromStdString(GalleryDir() + "/" + name + ".png"));
-  }
   static int Count(const QImage& image, QRgb color) {
     int n = 0;
     for (int y = 0; y < image.height(); ++y)
@@ -229,8 +207,8 @@ TEST_F(PreviewGalleryTest, PrintedPdfHoldsThePreviewsPages) {
   PrintPreparedPages(*report, report->EMFPages(), TfrPrintRequest{});
   Printer()->SetOutputFileName("");
   ASSERT_TRUE(std::filesystem::exists(pdf));
-  if (!GalleryDir().empty()) {
-    std::filesystem::copy_file(pdf, GalleryDir() + "/register.pdf",
+  if (!gallery::Dir().empty()) {
+    std::filesystem::copy_file(pdf, gallery::Dir() + "/register.pdf",
                                std::filesystem::copy_options::overwrite_existing);
   }
   const std::string info = Shell("pdfinfo " + pdf);

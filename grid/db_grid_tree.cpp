@@ -1,0 +1,230 @@
+// Tree rows: a dataset that offers IMemTableEh and reports tree display
+// gets an indent of one 18-pixel box per level at the left of the first
+// visible column, with dotted connectors and a node button that expands or
+// collapses the node. Numpad +, - and * act on the current node.
+#include <algorithm>
+
+#include "controls/dataset_helpers.h"
+#include "controls/edit_buttons.h"
+#include "grid/db_grid.h"
+#include "grid/tree_area.h"
+#include "platform/data/data_set.h"
+#include "platform/data/data_source.h"
+
+namespace {
+
+// Sets a flag for a scope.
+class TFlagScope {
+ public:
+  explicit TFlagScope(bool& flag) : FFlag(flag) { FFlag = true; }
+  ~TFlagScope() { FFlag = false; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+ private:
+  bool& FFlag;
+};
+
+}  // namespace
+
+// ---- the pure rule
+
+std::vector<TTreeAreaBoxEh> TreeAreaBoxes(const TTreeNodeShapeEh& node) {
+  auto nextSibling = [&](int level) {
+    const auto index = static_cast<std::size_t>(level - 1);
+    return level >= 1 && index < node.HasNextSibling.size() && node.HasNextSibling[index];
+  };
+  const int level = std::max(1, node.Level);
+  std::vector<TTreeAreaBoxEh> boxes(static_cast<std::size_t>(level));
+  for (int i = 0; i < level; ++i) {
+    TTreeAreaBoxEh& box = boxes[static_cast<std::size_t>(i)];
+    // The first box always joins the row below; a deeper one only while
+    // the row below goes at least as deep.
+    box.JoinBelow = i == 0 || !(node.NextLevel >= 0 && i >= node.NextLevel);
+    if (i + 1 < level) {
+      box.Kind = nextSibling(i + 1) ? 9 : -1;
+    } else if (!node.HasChildren) {
+      box.Kind = nextSibling(level) ? 6 : 7;
+    } else if (nextSibling(level)) {
+      box.Kind = node.Expanded ? 0 : 3;
+    } else {
+      box.Kind = node.Expanded ? 1 : 4;
+    }
+  }
+  return boxes;
+}
+
+// ---- queries
+
+bool TCustomDBGridEh::TreeDisplay() const {
+  return FMemTable != nullptr && FDataLink->Active() && FMemTable->TreeDisplay();
+}
+
+int TCustomDBGridEh::TreeIndentWidth() const {
+  if (!TreeDisplay()) return 0;
+  return std::max(0, FMemTable->NodeLevel() * kTreeLevelWidth);
+}
+
+bool TCustomDBGridEh::TreeColumn(int col) const {
+  return TreeDisplay() && !FVisibleColumns.empty() && col >= FIndicatorOffset &&
+         ColumnOfRawCol(col) == FVisibleColumns.front();
+}
+
+// ---- drawing
+
+int TCustomDBGridEh::DrawTreeAreaOfRow(int col, int row, const TRect& rect, TGridDrawState state) {
+  const int dataRow = row - FTitleOffset;
+  if (!TreeColumn(col) || dataRow < 0 || dataRow >= DataRowCount()) return 0;
+  BeginRow(dataRow);
+  struct TEnd {
+    TCustomDBGridEh* grid;
+    ~TEnd() { grid->EndRow(); }
+  } end{this};
+  const int indent = TreeIndentWidth();
+  DrawTreeArea(RawToDataColumn(col), dataRow, false, rect, state);
+  return indent;
+}
+
+void TCustomDBGridEh::DrawTreeArea(int dataCol, int dataRow, bool widen, const TRect& rect,
+                                   TGridDrawState state) {
+  if (!TreeDisplay()) return;
+  TCanvas& canvas = *Canvas();
+  TColumnEh* column =
+      dataCol >= 0 && dataCol < FColumns->Count() ? FColumns->Items(dataCol) : nullptr;
+  TColor background = column != nullptr ? column->Color() : Color();
+  TFont font;
+  font.Assign(column != nullptr ? column->Font() : Font());
+  const int col = DataToRawColumn(dataCol);
+  const int row = dataRow + FTitleOffset;
+  const bool current = IsCurrentRow(dataRow);
+  bool selected = current && (col == Col() || FOptions.Contains(dgRowSelect));
+  if (!selected && SelectionType() != gstNon)
+    selected = IsCellSelected(col, row, FDataLink->DataSet()->Bookmark());
+  if (selected && FStyle != nullptr)
+    HighlightDataCellColor(col, current ? Row() : row, dataCol, dataRow,
+                           state + TGridDrawState{gdSelected}, background, &font);
+
+  TTreeNodeShapeEh node;
+  node.Level = std::max(1, FMemTable->NodeLevel());
+  node.NextLevel = FMemTable->NextNodeLevel();
+  node.HasChildren = FMemTable->NodeHasChildren();
+  node.Expanded = FMemTable->NodeExpanded();
+  for (int level = 1; level <= node.Level; ++level)
+    node.HasNextSibling.push_back(FMemTable->HasNextSibling(level));
+
+  TRect area = rect;
+  if (widen) {
+    area.Left -= 1;
+    area.Top -= 1;
+    area.Bottom += 1;
+  }
+  const bool rowLines = FOptions.Contains(dgRowLines);
+  // Dots of neighbouring rows line up whatever row is at the top.
+  const bool dotPhase = DefaultRowHeight() % 2 == 1 && TopRow() % 2 == 1;
+  TCanvasStateSaver saver(canvas);
+  canvas.Brush()->SetColor(background);
+  int left = area.Left;
+  for (const TTreeAreaBoxEh& box : TreeAreaBoxes(node)) {
+    const bool join = rowLines && box.JoinBelow;
+    if (join)
+      canvas.FillSolidRect({left, area.Bottom, left + kTreeLevelWidth, area.Bottom + 1}, Color());
+    canvas.FillSolidRect({left, area.Top, left + kTreeLevelWidth, area.Bottom}, background);
+    if (box.Kind >= 0)
+      DrawTreeElementEh(canvas,
+                        {left, area.Top, left + kTreeLevelWidth, area.Bottom + (join ? 1 : 0)},
+                        box.Kind, 1.0, 1.0, dotPhase);
+    left += kTreeLevelWidth;
+  }
+  if (rowLines) {
+    canvas.Pen()->SetStyle(psSolid);
+    canvas.Pen()->SetMode(pmCopy);
+    canvas.Pen()->SetWidth(1);
+    canvas.Pen()->SetColor(clSilver);
+    canvas.MoveTo(left - 1, area.Bottom);
+    canvas.LineTo(left - 1, area.Top - 2);
+  }
+}
+
+// ---- expanding and collapsing
+
+bool TCustomDBGridEh::CheckTreeExpandClick(int x, int y, bool checkOnly) {
+  if (!TreeDisplay()) return false;
+  const TGridCoord cell = MouseCoord(x, y);
+  if (cell.X < 0 || cell.Y < 0) return false;
+  TCellColPartEh colPart;
+  TCellRowPartEh rowPart;
+  int colIndex, rowIndex;
+  GetCellType(cell.X, cell.Y, colPart, rowPart, colIndex, rowIndex);
+  if (colPart != ccpDataEh || rowPart != crpDataEh || !TreeColumn(cell.X)) return false;
+  if (rowIndex >= DataRowCount()) return false;
+  TDataSet* ds = FDataLink->DataSet();
+  if (ds->IsEmpty()) return false;
+
+  const int delta = cell.Y - Row();
+  const int savedTop = TopRow();
+  const void* rowObject = FMemTable->CurrentRowObject();
+  const int clickedRow = ds->RecNo() - 1 + delta;
+  if (delta != 0) FMemTable->BeginReadAt(clickedRow);
+  const int indent = TreeIndentWidth();
+  const bool expanded = FMemTable->NodeExpanded();
+  if (delta != 0) FMemTable->EndRead();
+
+  const TRect r = CellRect(cell.X, cell.Y);
+  if (x < r.Left || x >= r.Left + indent) return false;
+  if (checkOnly) return true;
+  {
+    TFlagScope guard(FInTreeExpand);
+    TDisableControlsGuardEh disabled(ds);
+    if (x >= r.Left + indent - kTreeLevelWidth) {
+      const int recNo = FMemTable->SetNodeExpanded(clickedRow, !expanded);
+      // The current record stays, unless the dataset says the node itself
+      // went elsewhere.
+      if (recNo > 0 && recNo != ds->RecNo())
+        ds->SetRecNo(recNo);
+      else
+        FMemTable->SetToRowObject(rowObject);
+    }
+  }
+  if (RowPerRecordMode()) SafeSetTopRow(savedTop);
+  InvalidateGrid();
+  UpdateScrollBar();
+  return true;
+}
+
+void TCustomDBGridEh::SetCurrentNodeExpanded(bool value, bool allBelow) {
+  if (!TreeDisplay()) return;
+  TDataSet* ds = FDataLink->DataSet();
+  if (ds->IsEmpty() || ds->State() != dsBrowse) return;
+  const int row = FMemTable->CurrentRow();
+  if (row < 0) return;
+  const void* rowObject = FMemTable->CurrentRowObject();
+  const int savedTop = TopRow();
+  {
+    TFlagScope guard(FInTreeExpand);
+    TDisableControlsGuardEh disabled(ds);
+    const int level = FMemTable->NodeLevel();
+    if (FMemTable->NodeHasChildren() && (allBelow || FMemTable->NodeExpanded() != value))
+      FMemTable->SetNodeExpanded(row, value || allBelow);
+    if (allBelow) {
+      // Every node under the current one, as the rows open up below it.
+      for (int r = row + 1; r < FMemTable->RowCount(); ++r) {
+        FMemTable->BeginReadAt(r);
+        const int nodeLevel = FMemTable->NodeLevel();
+        const bool closed = FMemTable->NodeHasChildren() && !FMemTable->NodeExpanded();
+        FMemTable->EndRead();
+        if (nodeLevel <= level) break;
+        if (closed) FMemTable->SetNodeExpanded(r, true);
+      }
+    }
+    FMemTable->SetToRowObject(rowObject);
+  }
+  if (RowPerRecordMode()) SafeSetTopRow(savedTop);
+  InvalidateGrid();
+  UpdateScrollBar();
+}
+
+bool TCustomDBGridEh::TreeKey(unsigned key) {
+  if (!TreeDisplay()) return false;
+  SetCurrentNodeExpanded(key != VK_SUBTRACT, key == VK_MULTIPLY);
+  return true;
+}

@@ -1,0 +1,288 @@
+// Row-per-record mode: a dataset that offers IMemTableEh tells the grid how
+// many rows it has and which is current, and lets the grid read any row
+// without moving. The grid then has one row per dataset row; its top row
+// scrolls, the current record stays where it is. Also the row reading
+// that the drawing, the selection and record moving share in both modes.
+#include <algorithm>
+
+#include "grid/db_grid.h"
+#include "platform/data/data_set.h"
+#include "platform/data/data_source.h"
+#include "platform/gui/scrolling.h"
+#include "platform/gui/window.h"
+#include "platform/widgets/grid_inplace_edit.h"
+
+namespace {
+
+bool AnyHidesDuplicates(const std::vector<TColumnEh*>& columns) {
+  return std::any_of(columns.begin(), columns.end(),
+                     [](TColumnEh* c) { return c->HideDuplicates(); });
+}
+
+}  // namespace
+
+// ---- the interface
+
+void TCustomDBGridEh::QueryMemTable() {
+  IMemTableEh* old = FMemTable;
+  FMemTable = nullptr;
+  FMemTableDataSet = nullptr;
+  TDataSet* ds = FDataLink ? FDataLink->DataSet() : nullptr;
+  if (ds != nullptr && !FDestroying) {
+    FMemTable = MemTableInterfaceOf(ds);
+    if (FMemTable != nullptr) FMemTableDataSet = ds;
+  }
+  if (FMemTable == old) return;
+  if (FMemTableDataSet != nullptr) FMemTableDataSet->FreeNotification(this);
+  RequestLayout();
+}
+
+// ---- reading rows
+
+void TCustomDBGridEh::BeginRow(int rowIndex) {
+  if (RowPerRecordMode()) {
+    FMemTable->BeginReadAt(rowIndex);
+    return;
+  }
+  if (FSavedActiveRecord < 0) FSavedActiveRecord = FDataLink->ActiveRecord();
+  FDataLink->SetActiveRecord(rowIndex);
+}
+
+void TCustomDBGridEh::EndRow() {
+  if (RowPerRecordMode())
+    FMemTable->EndRead();
+  else if (FSavedActiveRecord >= 0)
+    FDataLink->SetActiveRecord(FSavedActiveRecord);
+  FSavedActiveRecord = -1;
+}
+
+bool TCustomDBGridEh::IsCurrentRow(int rowIndex) {
+  if (RowPerRecordMode()) return rowIndex == FMemTable->CurrentRow();
+  return rowIndex == (FSavedActiveRecord >= 0 ? FSavedActiveRecord : FDataLink->ActiveRecord());
+}
+
+int TCustomDBGridEh::DataRowCount() const {
+  if (!FDataLink->Active()) return 0;
+  return RowPerRecordMode() ? FMemTable->RowCount() : FDataLink->RecordCount();
+}
+
+// ---- rows and the current record
+
+void TCustomDBGridEh::PrepareRowLayout() {
+  if (RowCount() <= FTitleOffset) SetRowCount(FTitleOffset + 1);
+  SetFixedRows(FTitleOffset);
+  // Setting the default height resets every row; only when it changed, as
+  // there may be many rows.
+  if (DefaultRowHeight() != FDefaultRowHeight) SetDefaultRowHeight(FDefaultRowHeight);
+  if (FOptions.Contains(dgTitles) && RowHeights(0) != FTitleRowHeight)
+    SetRowHeights(0, FTitleRowHeight);
+}
+
+int TCustomDBGridEh::MaxTopRow() {
+  if (RowCount() <= FixedRows()) return FixedRows();
+  return std::max(FixedRows(), DrawInfo().Vert.FirstShowingWhole(RowCount() - 1));
+}
+
+void TCustomDBGridEh::MoveToDataRow(int target, bool moveAnchor, bool show) {
+  target = std::clamp(target, FixedRows(), RowCount() - 1);
+  const int col = Col();
+  if (col < FixedCols() && FixedCols() < ColCount()) {
+    // A frozen current column: through the first scrolling one, so that
+    // the selection follows, and back.
+    MoveColRow(FixedCols(), target, moveAnchor, show);
+    MoveColRow(col, target, false, show);
+    return;
+  }
+  MoveColRow(col, target, moveAnchor, show);
+}
+
+void TCustomDBGridEh::RowPerRecordUpdateRowCount() {
+  const bool active = FDataLink->Active();
+  PrepareRowLayout();
+  const int count = FTitleOffset + std::max(1, active ? FMemTable->RowCount() : 0);
+  if (count <= Row()) MoveColRow(Col(), count - 1, false, false);
+  SetRowCount(count);
+  if (!HandleAllocated()) return;
+  const int maxTop = MaxTopRow();
+  if (TopRow() > maxTop) SetTopRow(maxTop);
+  if (active) {
+    const int current = FMemTable->CurrentRow();
+    if (current != Row() - FTitleOffset) {
+      InvalidateRow(Row());
+      MoveToDataRow(current < 0 ? FixedRows() : FTitleOffset + current, !FMovingRecordItself,
+                    false);
+      InvalidateRow(Row());
+    }
+  }
+  FetchStep();
+  InvalidateGrid();
+}
+
+void TCustomDBGridEh::RowPerRecordUpdateActive() {
+  if (!FDataLink->Active()) {
+    UpdateScrollBar();
+    return;
+  }
+  const int count = FTitleOffset + std::max(1, FMemTable->RowCount());
+  if (count != RowCount()) {
+    if (count <= Row()) MoveColRow(Col(), count - 1, false, false);
+    SetRowCount(count);
+  }
+  if (HandleAllocated()) InvalidateRow(Row());
+  if (HandleAllocated() && !ComponentState().Contains(csLoading)) {
+    const int oldTop = TopRow();
+    const int current = FMemTable->CurrentRow();
+    const int target = current < 0 ? FixedRows() : FTitleOffset + current;
+    // A tree change puts the top row back itself.
+    const bool show = !FInTreeExpand;
+    // The view follows a record that moved; scrolled away from one that
+    // did not, it stays.
+    const bool recordMoved = current != FFollowedRow;
+    FFollowedRow = current;
+    if (target != Row() && target < RowCount()) {
+      if (!FOptions.Contains(dgAlwaysShowEditor)) HideEditor();
+      if (FMovingRecordItself)
+        MoveColRow(Col(), target, false, show);
+      else
+        MoveToDataRow(target, true, show);
+      InvalidateEditor();
+      InvalidateRow(target);
+    } else if (recordMoved && show && target == Row()) {
+      ClampInView({Col(), Row()});
+    }
+    if (EditorMode()) {
+      const std::string text = FieldEditText(ColumnOfRawCol(Col()));
+      if (text != FEditText) {
+        FEditText = text;
+        UpdateEdit();
+      }
+    }
+    // A row that comes to the top shows its value even when it repeats.
+    if (TopRow() != oldTop && AnyHidesDuplicates(FVisibleColumns)) {
+      InvalidateRow(TopRow());
+      InvalidateRow(oldTop);
+    }
+  }
+  UpdateScrollBar();
+}
+
+void TCustomDBGridEh::FetchStep() {
+  if (FInFetch || !RowPerRecordMode() || !FDataLink->Active() || !HandleAllocated()) return;
+  FInFetch = true;
+  struct TReset {
+    bool& flag;
+    ~TReset() { flag = false; }
+  } reset{FInFetch};
+  const TGridAxisDrawInfo& v = DrawInfo().Vert;
+  const int height = ClientHeight();
+  const int bottom = v.GridBoundary;
+  const bool lastShown = v.LastFullVisibleCell >= RowCount() - 1;
+  if (height > bottom)
+    FMemTable->FetchRecords((height - bottom) / std::max(1, DefaultRowHeight()) + 1);
+  else if (lastShown)
+    FMemTable->FetchRecords(1);
+}
+
+void TCustomDBGridEh::TopLeftChanged() {
+  TCustomGrid::TopLeftChanged();
+  FetchStep();
+}
+
+void TCustomDBGridEh::SafeSetTopRow(int row) {
+  if (!HandleAllocated()) return;
+  const int last = std::max(FixedRows(), std::min(RowCount() - 1, MaxTopRow()));
+  row = std::clamp(row, FixedRows(), last);
+  if (row == TopRow()) return;
+  const int old = TopRow();
+  SetTopRow(row);
+  UpdateScrollBar();
+  if (AnyHidesDuplicates(FVisibleColumns)) {
+    InvalidateRow(TopRow());
+    InvalidateRow(old);
+  }
+}
+
+// ---- the vertical bar and the scroll messages
+
+void TCustomDBGridEh::RowPerRecordUpdateScrollBar() {
+  if (!HandleAllocated() || FDestroying) return;
+  if (ScrollBars() != ssVertical && ScrollBars() != ssBoth) return;
+  TScrollInfo old;
+  old.fMask = SIF_ALL;
+  GetScrollInfo(Handle(), SB_VERT, old);
+  const int lastFull = DrawInfo().Vert.LastFullVisibleCell;
+  TScrollInfo info;
+  info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  if (FVertScrollBar.VisibleMode() == sbAlwaysShowEh) info.fMask |= SIF_DISABLENOSCROLL;
+  info.nMin = 1;
+  const int max = std::max(1, RowCount() - FixedRows());
+  info.nMax = FVertScrollBar.Visible() ? max : info.nMin;
+  info.nPage = static_cast<unsigned>(std::max(0, lastFull - TopRow() + 1));
+  info.nPos = TopRow() - FixedRows() + 1;
+  if (old.nMin == info.nMin && old.nMax == info.nMax && old.nPage == info.nPage &&
+      old.nPos == info.nPos)
+    return;
+  SetScrollInfo(Handle(), SB_VERT, info, true);
+}
+
+bool TCustomDBGridEh::RowPerRecordScrollMessage(TMessage& message) {
+  if (message.Msg != WM_VSCROLL || !RowPerRecordMode() || !FDataLink->Active()) return false;
+  TWMVScroll scroll{message};
+  const int top = TopRow();
+  switch (scroll.ScrollCode()) {
+    case SB_LINEUP:
+      SafeSetTopRow(top - 1);
+      break;
+    case SB_LINEDOWN:
+      SafeSetTopRow(top + 1);
+      break;
+    case SB_PAGEUP: {
+      // The rows that fit in the scrolling area ending at the top row.
+      const int fit = top - DrawInfo().Vert.FirstShowingWhole(top) + 1;
+      SafeSetTopRow(top - std::max(1, fit));
+      break;
+    }
+    case SB_PAGEDOWN:
+      SafeSetTopRow(top + std::max(1, DrawInfo().Vert.LastFullVisibleCell - top));
+      break;
+    case SB_THUMBTRACK:
+      if (FVertScrollBar.Tracking())
+        SafeSetTopRow(FixedRows() + ThumbPosition(Handle(), SB_VERT, scroll.Pos()) - 1);
+      break;
+    case SB_THUMBPOSITION:
+      SafeSetTopRow(FixedRows() + ThumbPosition(Handle(), SB_VERT, scroll.Pos()) - 1);
+      break;
+    case SB_TOP:
+      SafeSetTopRow(FixedRows());
+      break;
+    case SB_BOTTOM:
+      SafeSetTopRow(RowCount());
+      break;
+    default:
+      break;
+  }
+  UpdateScrollBar();
+  message.Result = 0;
+  return true;
+}
+
+bool TCustomDBGridEh::RowPerRecordWheel(bool down, TShiftState shift, TPoint mousePos) {
+  (void)mousePos;
+  const int page = std::max(1, VisibleRowCount());
+  const int direction = down ? 1 : -1;
+  if (shift.Contains(ssShift)) {
+    // The current record moves.
+    FDataLink->MoveBy(shift.Contains(ssCtrl) ? direction * page : direction);
+    return true;
+  }
+  if (!shift.Contains(ssCtrl)) {
+    SafeSetTopRow(TopRow() + direction);
+    return true;
+  }
+  if (down) {
+    const int below = RowCount() - 1 - DrawInfo().Vert.LastFullVisibleCell;
+    if (below < page) FMemTable->FetchRecords(page - below);
+  }
+  SafeSetTopRow(TopRow() + direction * page);
+  return true;
+}
