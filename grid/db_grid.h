@@ -614,8 +614,6 @@ class TCustomDBGridEh : public TCustomGrid,
   void CreateParams(TCreateParams& params) override;
   void CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos, int& sizingOfs,
                        TGridDrawInfo& fixedInfo) override;
-  // Runs the fetch step of row-per-record mode.
-  void TopLeftChanged() override;
   // --- cell editor
   TInplaceEdit* CreateEditor() override;
   // --- scrolling and exit
@@ -623,6 +621,8 @@ class TCustomDBGridEh : public TCustomGrid,
   bool OwnsVertScrollBar() const override { return true; }
   virtual TObjectPtr<TDBGridEhScrollBar> CreateScrollBar(TScrollBarKind kind);
   void TimedScroll(TGridScrollDirections direction) override;
+  // Keeps the external horizontal bar in step and runs the fetch step of
+  // row-per-record mode.
   void TopLeftChanged() override;
   // --- keyboard and mouse
   void KeyUp(unsigned& key, TShiftState shift) override;

@@ -170,7 +170,12 @@ void TCustomDBGridEh::SelectColumn(int rawCol, int step, bool extend) {
       FInColExit = false;
       if (Col() != before) return;  // the handler moved the column itself
     }
-    if (!FOptions.Contains(dgAlwaysShowEditor)) HideEditor();
+    if (!FOptions.Contains(dgAlwaysShowEditor)) {
+      // Hiding hands the editor's text back as an edit; it belongs to the
+      // column being left, so it is stored there before the column moves.
+      HideEditor();
+      if (FDataLink->Active()) FDataLink->UpdateRecord();
+    }
     if (!FOptions.Contains(dgRowSelect)) SetCol(raw);
     if (!IsCheckOrImage(ColumnOfRawCol(Col())) && FOptions.Contains(dgAlwaysShowEditor))
       ShowEditor();

@@ -149,6 +149,7 @@ void TCustomDBGridEh::ExtScrollRequest(TDBGridEhScrollBar* bar, TMessage& messag
 void TCustomDBGridEh::TopLeftChanged() {
   TCustomGrid::TopLeftChanged();
   UpdateHorzExtScrollBar();
+  FetchStep();
 }
 
 bool TCustomDBGridEh::HandleScrollMessage(TMessage& message) {

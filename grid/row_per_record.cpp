@@ -183,11 +183,6 @@ void TCustomDBGridEh::FetchStep() {
     FMemTable->FetchRecords(1);
 }
 
-void TCustomDBGridEh::TopLeftChanged() {
-  TCustomGrid::TopLeftChanged();
-  FetchStep();
-}
-
 void TCustomDBGridEh::SafeSetTopRow(int row) {
   if (!HandleAllocated()) return;
   const int last = std::max(FixedRows(), std::min(RowCount() - 1, MaxTopRow()));
@@ -205,7 +200,7 @@ void TCustomDBGridEh::SafeSetTopRow(int row) {
 // ---- the vertical bar and the scroll messages
 
 void TCustomDBGridEh::RowPerRecordUpdateScrollBar() {
-  if (!HandleAllocated() || FDestroying) return;
+  if (!HandleAllocated() || FDestroying || !FVertScrollBar) return;
   if (ScrollBars() != ssVertical && ScrollBars() != ssBoth) return;
   TScrollInfo old;
   old.fMask = SIF_ALL;
@@ -213,10 +208,10 @@ void TCustomDBGridEh::RowPerRecordUpdateScrollBar() {
   const int lastFull = DrawInfo().Vert.LastFullVisibleCell;
   TScrollInfo info;
   info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-  if (FVertScrollBar.VisibleMode() == sbAlwaysShowEh) info.fMask |= SIF_DISABLENOSCROLL;
+  if (FVertScrollBar->VisibleMode() == sbAlwaysShowEh) info.fMask |= SIF_DISABLENOSCROLL;
   info.nMin = 1;
   const int max = std::max(1, RowCount() - FixedRows());
-  info.nMax = FVertScrollBar.Visible() ? max : info.nMin;
+  info.nMax = FVertScrollBar->Visible() ? max : info.nMin;
   info.nPage = static_cast<unsigned>(std::max(0, lastFull - TopRow() + 1));
   info.nPos = TopRow() - FixedRows() + 1;
   if (old.nMin == info.nMin && old.nMax == info.nMax && old.nPage == info.nPage &&
@@ -246,7 +241,7 @@ bool TCustomDBGridEh::RowPerRecordScrollMessage(TMessage& message) {
       SafeSetTopRow(top + std::max(1, DrawInfo().Vert.LastFullVisibleCell - top));
       break;
     case SB_THUMBTRACK:
-      if (FVertScrollBar.Tracking())
+      if (FVertScrollBar->Tracking())
         SafeSetTopRow(FixedRows() + ThumbPosition(Handle(), SB_VERT, scroll.Pos()) - 1);
       break;
     case SB_THUMBPOSITION:

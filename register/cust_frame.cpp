@@ -19,14 +19,9 @@
 #include "register/dialogs.h"
 #include "register/exchange_export.h"
 #include "register/utils.h"
+#include "storage/dbf_cursor.h"
 
 // --- helpers
-
-void TRegisterGrid::KeyDown(unsigned& key, TShiftState shift) {
-  if (OnGridKeyDown) OnGridKeyDown(this, key, shift);
-  if (key == 0) return;
-  TDBGridEh::KeyDown(key, shift);
-}
 
 const std::vector<std::string>& IdentityDocumentTypes() {
   static const std::vector<std::string> types = {
@@ -98,6 +93,26 @@ bool IsBlankMaskText(const std::string& text) {
   });
 }
 
+// --- the register's table
+
+bool TRegisterTable::CalculatingRecord() const {
+  if (FReading > 0) return true;
+  const TRecordBuffer buffer = CalcBuffer();
+  if (buffer == ActiveBuffer()) return true;
+  for (int i = 0; BufferCount() > 0 && i <= BufferCount(); ++i)
+    if (Buffer(i) == buffer) return true;
+  return false;
+}
+
+TGetResult TRegisterTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) {
+  ++FReading;
+  struct TDone {
+    int& Count;
+    ~TDone() { --Count; }
+  } done{FReading};
+  return TmDbfTable::GetRecord(buffer, mode, doCheck);
+}
+
 // --- the registry
 
 namespace {
@@ -151,7 +166,8 @@ TCustFrame::TCustFrame(TComponent* owner) : TForm(owner) {
 
 void TCustFrame::AfterConstruction() {
   TForm::AfterConstruction();
-  dbMain = Create<TmDbfTable>(this);
+  FTable = Create<TRegisterTable>(this);
+  dbMain = FTable;
   dbMain->SetName("dbMain");
   dbMain->SetExclusive(false);
   dbMain->SetVers(1);
@@ -321,6 +337,8 @@ void TCustFrame::BuildFields() {
   auto* sum = AddField<TCurrencyField>("SUM");
   sum->SetFieldKind(fkCalculated);
   sum->SetDisplayFormat("0.00");
+  for (int i = 0; i < dbMain->FieldCount(); ++i)
+    if (dbMain->Fields()[i]->Calculated()) FCalcNames.push_back(dbMain->Fields()[i]->FieldName());
 }
 
 void TCustFrame::AddColumn(const char* field, const char* title, int width) {
@@ -332,7 +350,7 @@ void TCustFrame::AddColumn(const char* field, const char* title, int width) {
 }
 
 void TCustFrame::BuildGrid() {
-  grdMain = Create<TRegisterGrid>(this);
+  grdMain = Create<TDBGridEh>(this);
   grdMain->SetName("grdMain");
   grdMain->SetParent(tsGrid);
   grdMain->SetAlign(alClient);
@@ -371,10 +389,16 @@ void TCustFrame::BuildGrid() {
   grdMain->EndLayout();
   grdMain->SetDataSource(dsmain);
   grdMain->SumList()->SetActive(true);
+  grdMain->SumList()->SetExternalRecalc(true);
+  grdMain->SumList()->OnRecalcAll = [this](TObject*) {
+    if (!FCollecting) RecalcSum();
+  };
   grdMain->OnTitleBtnClick = [this](TObject*, TColumnEh* column) { TitleBtnClick(column); };
-  grdMain->OnGridKeyDown = [this](TObject* sender, unsigned& key, TShiftState shift) {
+  grdMain->OnKeyDown = [this](TObject* sender, unsigned& key, TShiftState shift) {
     GridKeyDown(sender, key, shift);
   };
+  grdMain->OnDrawColumnCell = [this](TObject*, const TRect& rect, int, TColumnEh* column,
+                                     TGridDrawState) { DrawRecordMarks(rect, column); };
   grdMain->OnDblClick = [this](TObject*) {
     if (!IsEmptyRegister()) ToggleCard();
   };
@@ -517,7 +541,7 @@ void TCustFrame::PostUserMessage(TWinControl* control) {
 }
 
 void TCustFrame::RefreshRegister() {
-  if (dbMain->Active() && !CardShown()) dbMain->Refresh();
+  if (dbMain->Active() && !CardShown()) CollectSum([this] { dbMain->Refresh(); });
 }
 
 void TCustFrame::PostRecord() {
@@ -532,7 +556,7 @@ void TCustFrame::ExportDbf(const std::string& fileName) {
   dbMain->Close();
   const bool copied = CopyFile(FFileName, fileName, false);
   const std::string why = copied ? std::string() : LastFileError();
-  dbMain->Open();
+  CollectSum([this] { dbMain->Open(); });
   if (!copied) throw EInOutError("Не удалось записать файл " + fileName + ": " + why, 0);
 }
 
@@ -564,9 +588,11 @@ void TCustFrame::PrintRegister() {
 void TCustFrame::OpenRegister(const std::string& fileName) {
   dbMain->Close();
   dbMain->SetTableName(fileName);
-  dbMain->Open();
-  FFileName = fileName;
-  if (FCertCursor == nullptr) FCertCursor = dbMain->AddCursor(Fld("cCERTIF"));
+  CollectSum([&] {
+    dbMain->Open();
+    FFileName = fileName;
+    if (FCertCursor == nullptr) FCertCursor = dbMain->AddCursor(Fld("cCERTIF"));
+  });
   grdMain->SetSelectedIndex(0);
   const std::string caption = RegisterTypeCaption(FileType());
   if (!caption.empty()) SB->Panels()->Items(1)->SetText(caption);
@@ -635,7 +661,7 @@ void TCustFrame::PackRegister() {
   if (!dbMain->Active()) return;
   dbMain->Close();
   dbMain->Pack("", false);
-  dbMain->Open();
+  CollectSum([this] { dbMain->Open(); });
   UpdatePosition();
 }
 
@@ -721,8 +747,17 @@ void TCustFrame::GridKeyDown(TObject*, unsigned& key, TShiftState shift) {
   }
 }
 
+void TCustFrame::DrawRecordMarks(const TRect& rect, TColumnEh* column) {
+  if (DM == nullptr || column->Index() != 0 || IsEmptyRegister()) return;
+  // The grid has made the drawn row's record the current one.
+  TCanvas* canvas = grdMain->Canvas();
+  DM->imgTools->Draw(canvas, rect.Left, rect.Top - 1, TDM::kRecordImage);
+  if (Fld("CHK")->AsInteger() >= 1)
+    DM->OvlTree->Draw(canvas, rect.Left, rect.Top, TDM::kPayableOverlay);
+}
+
 void TCustFrame::UpdatePosition() {
-  if (SB == nullptr || !dbMain->Active()) return;
+  if (SB == nullptr || !dbMain->Active() || FSumOnly) return;
   SB->Panels()->Items(0)->SetText(
       Format("%d:%d", std::max(dbMain->RecNo(), 0), dbMain->RecordCount()));
 }
@@ -746,21 +781,117 @@ std::string SevenDigits(int value) {
 }
 }  // namespace
 
-void TCustFrame::DbMainCalcFields(TDataSet*) {
-  if (FCalc.Fio == nullptr) {
-    FCalc = {Fld("SCERTIF"), Fld("NCERTIF"), Fld("LNAME"),   Fld("FNAME"),
-             Fld("MNAME"),   Fld("FIO"),     Fld("cCERTIF"), Fld("SUM")};
-  }
+namespace {
+class TFlagOn {
+ public:
+  explicit TFlagOn(bool& flag) : FFlag(flag) { FFlag = true; }
+  ~TFlagOn() { FFlag = false; }
+  TFlagOn(const TFlagOn&) = delete;
+  TFlagOn& operator=(const TFlagOn&) = delete;
+
+ private:
+  bool& FFlag;
+};
+}  // namespace
+
+void TCustFrame::CalcCertificateKey() {
+  FCalc.CCertif->SetAsString(FCalc.SCertif->AsString() + " " +
+                             SevenDigits(FCalc.NCertif->AsInteger()));
+}
+
+void TCustFrame::CalcFio() {
   std::string fio = FCalc.LName->AsString();
   fio += ' ';
   fio += FCalc.FName->AsString();
   fio += ' ';
   fio += FCalc.MName->AsString();
   FCalc.Fio->SetAsString(fio);
-  FCalc.CCertif->SetAsString(FCalc.SCertif->AsString() + " " +
-                             SevenDigits(FCalc.NCertif->AsInteger()));
+}
+
+void TCustFrame::DbMainCalcFields(TDataSet*) {
+  if (FCalc.Fio == nullptr) {
+    FCalc = {Fld("SCERTIF"), Fld("NCERTIF"), Fld("LNAME"),   Fld("FNAME"),
+             Fld("MNAME"),   Fld("FIO"),     Fld("cCERTIF"), Fld("SUM")};
+  }
+  if (FSumOnly) {
+    FCalc.Sum->SetAsCurrency(CouponSum());
+    return;
+  }
+  if (!FTable->CalculatingRecord()) {
+    CalcKeys();
+    return;
+  }
+  CalcFio();
+  CalcCertificateKey();
   CalcCouponFields();
   FCalc.Sum->SetAsCurrency(CouponSum());
+}
+
+void TCustFrame::CalcKeys() {
+  bool certificate = false, fio = false, other = false;
+  for (const TDbfCursor* ordering : dbMain->Orderings()) {
+    const std::string& key = ordering->KeyFieldName();
+    if (key.empty()) continue;
+    if (key == "cCERTIF") {
+      certificate = true;
+    } else if (key == "FIO") {
+      fio = true;
+    } else if (std::find(FCalcNames.begin(), FCalcNames.end(), key) != FCalcNames.end()) {
+      other = true;
+    }
+  }
+  if (fio || other) CalcFio();
+  if (certificate || other) CalcCertificateKey();
+  if (other) CalcCouponFields();
+  if (FCollecting) {
+    FCollectedSum += CouponSum();
+    ++FCollectedCount;
+  }
+}
+
+void TCustFrame::CollectSum(const std::function<void()>& rebuild) {
+  FCollectedSum = Currency();
+  FCollectedCount = 0;
+  {
+    TFlagOn collecting(FCollecting);
+    rebuild();
+  }
+  if (!dbMain->Active()) return;
+  // Each record's key once: anything else (an ordering the table did not
+  // rebuild) takes a pass of its own.
+  if (FCollectedCount == dbMain->RecordCount()) {
+    SetFooterSum(FCollectedSum);
+  } else {
+    RecalcSum();
+  }
+}
+
+void TCustFrame::RecalcSum() {
+  // The pass scrolls, and a scroll may ask for the whole sum again.
+  if (!dbMain->Active() || FSumOnly) return;
+  TField* sum = Fld("SUM");
+  Currency total;
+  dbMain->DisableControls();
+  struct TEnable {
+    TDataSet* Ds;
+    ~TEnable() { Ds->EnableControls(); }
+  } enable{dbMain};
+  {
+    TFlagOn sumOnly(FSumOnly);
+    for (dbMain->First(); !dbMain->Eof(); dbMain->Next()) total += sum->AsCurrency();
+  }
+  // The records shown get all their fields again.
+  dbMain->First();
+  SetFooterSum(total);
+}
+
+void TCustFrame::SetFooterSum(Currency total) {
+  TDBSumListProducer* sums = grdMain->SumList();
+  for (int i = 0; i < sums->SumCollection()->Count(); ++i) {
+    TDBSum* item = sums->SumCollection()->Items(i);
+    if (item->GroupOperation() == goSum && item->FieldName() == "SUM") item->SetSumValue(total);
+  }
+  if (sums->SumListChanged) sums->SumListChanged(sums);
 }
 
 void TCustFrame::DbMainNewRecord(TDataSet*) {

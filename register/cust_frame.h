@@ -29,16 +29,23 @@ class TCustFrame;
 // (WParam the control, LParam width | height << 16).
 inline constexpr unsigned WM_FRAME_MINSIZE = WM_USER + 104;
 
-// The grid of the register pages. Keys go to OnGridKeyDown before the
-// grid's own handling, so the window decides Ctrl+Delete and Shift+arrows.
-class TRegisterGrid : public TDBGridEh {
-  MEBRATH_CLASS(TRegisterGrid, TDBGridEh)
+// The register's table. Calculated fields are worked out for the records
+// the dataset holds in its buffers (read, edited, inserted) and, on a
+// record of the table's own, for an ordering's keys; the window computes
+// only the keys then.
+class TRegisterTable : public TmDbfTable {
+  MEBRATH_CLASS(TRegisterTable, TmDbfTable)
  public:
-  TKeyEvent OnGridKeyDown;
+  // True while OnCalcFields runs for a record in the dataset's buffers,
+  // false while it runs for an ordering's key.
+  bool CalculatingRecord() const;
 
  protected:
-  explicit TRegisterGrid(TComponent* owner) : TDBGridEh(owner) {}
-  void KeyDown(unsigned& key, TShiftState shift) override;
+  explicit TRegisterTable(TComponent* owner) : TmDbfTable(owner) {}
+  TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) override;
+
+ private:
+  int FReading = 0;
 };
 
 // The identity document types, key 1..18 in order.
@@ -116,7 +123,9 @@ class TCustFrame : public TForm {
   TExPageControl* Pgs = nullptr;
   TExTabSheet* tsGrid = nullptr;
   TExTabSheet* tsCard = nullptr;
-  TRegisterGrid* grdMain = nullptr;
+  // Its OnKeyDown runs before the grid's own keys: the window decides
+  // Ctrl+Delete and Shift+arrows.
+  TDBGridEh* grdMain = nullptr;
   TStatusBar* SB = nullptr;
   TLabel* DBSum = nullptr;
   TmDbfTable* dbMain = nullptr;
@@ -187,8 +196,28 @@ class TCustFrame : public TForm {
   void UpdatePosition();
   void UpdateSumColor();
   void GridKeyDown(TObject* sender, unsigned& key, TShiftState shift);
+  void DrawRecordMarks(const TRect& rect, TColumnEh* column);
+  // The calculated fields an ordering's key needs.
+  void CalcKeys();
+  void CalcCertificateKey();
+  void CalcFio();
+  // The SUM footer. The register's orderings are built in one pass over
+  // every record, which also adds up the amounts: `rebuild` (an open or a
+  // refresh) runs with that sum collected, and the footer takes it. Other
+  // changes of the data as a whole take a pass of their own that computes
+  // only the amounts.
+  void CollectSum(const std::function<void()>& rebuild);
+  void RecalcSum();
+  void SetFooterSum(Currency total);
 
+  TRegisterTable* FTable = nullptr;
   TDbfCursor* FCertCursor = nullptr;
+  bool FCollecting = false;
+  bool FSumOnly = false;
+  Currency FCollectedSum;
+  int FCollectedCount = 0;
+  // The calculated fields' names, for telling an ordering's key field.
+  std::vector<std::string> FCalcNames;
   // The fields every calculation reads, found once.
   struct TCalcFields {
     TField *SCertif, *NCertif, *LName, *FName, *MName, *Fio, *CCertif, *Sum;

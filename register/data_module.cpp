@@ -10,6 +10,8 @@
 #include "platform/base/ini_file.h"
 #include "platform/base/string_list.h"
 #include "platform/base/text.h"
+#include "platform/draw/bitmap.h"
+#include "platform/draw/canvas.h"
 #include "register/utils.h"
 
 TDM* DM = nullptr;
@@ -73,7 +75,59 @@ void TDM::AfterConstruction() {
     Halt(0);
   }
   LoadLpu();
+  BuildImages();
   TDataModule::AfterConstruction();
+}
+
+namespace {
+// One 16 x 16 picture from rows of characters: "#" in `color`, "o" in
+// `light`, anything else transparent.
+void AddGlyph(TImageList& list, const char* const (&rows)[16], TColor color, TColor light) {
+  TBitmap picture;
+  picture.SetSize(16, 16);
+  for (int y = 0; y < 16; ++y) {
+    std::uint32_t* line = picture.ScanLine(y);
+    for (int x = 0; x < 16; ++x) {
+      const char c = rows[y][x];
+      line[x] = ColorToArgb(c == '#' ? color : c == 'o' ? light : clFuchsia);
+    }
+  }
+  list.AddMasked(&picture, clFuchsia);
+}
+
+// Fills `list` with empty pictures up to `index`, then adds the glyph
+// there.
+void PutGlyph(TImageList& list, int index, const char* const (&rows)[16], TColor color,
+              TColor light) {
+  static const char* const kEmpty[16] = {
+      "................", "................", "................", "................",
+      "................", "................", "................", "................",
+      "................", "................", "................", "................",
+      "................", "................", "................", "................"};
+  while (list.Count() < index) AddGlyph(list, kEmpty, clBlack, clBlack);
+  AddGlyph(list, rows, color, light);
+}
+}  // namespace
+
+void TDM::BuildImages() {
+  imgTools = Create<TImageList>(this);
+  imgTools->SetName("imgTools");
+  OvlTree = Create<TImageList>(this);
+  OvlTree->SetName("OvlTree");
+  // A coupon: a card with a folded corner and lines of text.
+  static const char* const kRecord[16] = {
+      "................", "................", "...#######......", "...#ooooo##.....",
+      "...#ooooo#o#....", "...#ooooo####...", "...#ooooooooo#..", "...#o#####ooo#..",
+      "...#ooooooooo#..", "...#o#######o#..", "...#ooooooooo#..", "...#o######oo#..",
+      "...#ooooooooo#..", "...###########..", "................", "................"};
+  PutGlyph(*imgTools, kRecordImage, kRecord, clNavy, clWhite);
+  // A tick in the top-left corner, over the coupon's blank part.
+  static const char* const kTick[16] = {
+      "........##......", ".......###......", "......###.......", "##...###........",
+      "###.###.........", ".#####..........", "..###...........", "...#............",
+      "................", "................", "................", "................",
+      "................", "................", "................", "................"};
+  PutGlyph(*OvlTree, kPayableOverlay, kTick, RGB(0, 140, 0), RGB(0, 140, 0));
 }
 
 void TDM::LoadLpu() {

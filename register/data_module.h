@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/draw/image_list.h"
 #include "platform/gui/forms.h"
 
 // Makes the start-up format settings of the whole process: date and
@@ -48,6 +49,13 @@ class TDM : public TDataModule {
   // In the order of the file, then of SetValue.
   const std::vector<TLpuValue>& LpuValues() const { return FLpu; }
 
+  // The marks of the register grid's first column: the record sign in
+  // imgTools and the "payable" tick laid over it from OvlTree.
+  static constexpr int kRecordImage = 65;
+  static constexpr int kPayableOverlay = 5;
+  TImageList* imgTools = nullptr;
+  TImageList* OvlTree = nullptr;
+
  protected:
   explicit TDM(TComponent* owner);
   // The date guard, then LoadLpu.
@@ -55,6 +63,7 @@ class TDM : public TDataModule {
 
  private:
   int IndexOfKey(const std::string& key) const;
+  void BuildImages();
 
   std::vector<TLpuValue> FLpu;
 };

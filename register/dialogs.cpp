@@ -79,10 +79,10 @@ void TfmDict::OpenRegister(const std::string& fileName) {
   FFrame = frame;
   frame->FreeNotification(this);
   frame->EmbedInto(pnPlace);
-  TRegisterGrid* grid = frame->grdMain;
+  TDBGridEh* grid = frame->grdMain;
   grid->OnDblClick = [this](TObject*) { SetModalResult(mrOk); };
-  grid->OnGridKeyDown = [this, own = grid->OnGridKeyDown](TObject* sender, unsigned& key,
-                                                          TShiftState shift) {
+  grid->OnKeyDown = [this, own = grid->OnKeyDown](TObject* sender, unsigned& key,
+                                                  TShiftState shift) {
     if (key == VK_RETURN && shift.Empty()) {
       key = 0;
       SetModalResult(mrOk);

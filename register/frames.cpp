@@ -94,14 +94,17 @@ void TFrmT1::AddCouponCard(int top) {
   }
 }
 
+void TFrmT1::BindCalcFields() {
+  if (FDReg != nullptr) return;
+  FDReg = Fld("DREG");
+  FDCertif = Fld("DCERTIF");
+  FQtw2 = Fld("QTW2");
+  FCQtw1 = Fld("cQTW1");
+  FChk = Fld("CHK");
+}
+
 void TFrmT1::CalcCouponFields() {
-  if (FDReg == nullptr) {
-    FDReg = Fld("DREG");
-    FDCertif = Fld("DCERTIF");
-    FQtw2 = Fld("QTW2");
-    FCQtw1 = Fld("cQTW1");
-    FChk = Fld("CHK");
-  }
+  BindCalcFields();
   int term = 0;
   if (!DateEmpty(FDReg)) {
     const int weeks = static_cast<int>(static_cast<std::int64_t>(FDCertif->AsDateTime()) -
@@ -113,6 +116,7 @@ void TFrmT1::CalcCouponFields() {
 }
 
 Currency TFrmT1::CouponSum() {
+  BindCalcFields();
   const int rate = YearOf(FDCertif->AsDateTime()) < 2007 ? 2000 : 3000;
   return Currency(FChk->AsInteger() * rate);
 }
@@ -176,15 +180,18 @@ void TChildFrame::ChildStateChanged() {
 }
 
 void TChildFrame::MakeChildGrid(int top, int height) {
-  grdChild = Create<TRegisterGrid>(this);
+  grdChild = Create<TDBGridEh>(this);
   grdChild->SetParent(tsCard);
   grdChild->SetBounds(12, top, 760, height);
   grdChild->SetUseMultiTitle(true);
   grdChild->SetOptions(grdChild->Options() + TDBGridOptions{dgAlwaysShowSelection} -
                        TDBGridOptions{dgConfirmDelete});
   grdChild->SetDataSource(dsChild);
-  grdChild->OnGridKeyDown = [this](TObject*, unsigned& key, TShiftState shift) {
-    if (key == VK_DELETE && shift.Empty() && !grdChild->EditorMode()) {
+  grdChild->OnKeyDown = [this](TObject*, unsigned& key, TShiftState shift) {
+    // Ctrl+Delete too: the grid's own delete would drop the row without
+    // the record knowing its rows changed.
+    if (key == VK_DELETE && (shift.Empty() || shift == TShiftState{ssCtrl}) &&
+        !grdChild->EditorMode()) {
       key = 0;
       DeleteChildRow();
     }
@@ -319,6 +326,7 @@ void TFrmT2::AddCouponCard(int top) {
   TCustomDBEditEh* diag = CardEdit("DIAG", "- причина смерти матери (МКБ-10)", 12, top, 80, 230);
   CardEdit("BQNT", "Количество детей, включая рожденных ранее", 400, top, 40, 300);
   MakeChildGrid(top + 32, 170);
+  grdChild->SetName("DBGridEh1");
   struct TColumnDef {
     const char* Field;
     const char* Title;
@@ -333,11 +341,13 @@ void TFrmT2::AddCouponCard(int top) {
     column->Title()->SetCaption(c.Title);
     column->SetWidth(c.Width);
   }
+  grdChild->EndLayout();
+  // After the layout: the grid's first layout drops a pick list given
+  // while it was held.
   TStringList sexes;
   sexes.Add("М");
   sexes.Add("Ж");
   grdChild->Columns()->Items(0)->SetPickList(&sexes);
-  grdChild->EndLayout();
   // ICD-10 codes are Latin: English while in the field, then back.
   auto english = [](TObject*) {
     gLayoutBeforeCode = LastKeyboardLayout();
@@ -346,6 +356,20 @@ void TFrmT2::AddCouponCard(int top) {
   auto back = [](TObject*) { SwitchKeyboardLayout(gLayoutBeforeCode); };
   diag->OnEnter = english;
   diag->OnExit = back;
+  // The newborn's code is a column of the child grid: moving into it, or
+  // into the grid while it is current, counts as entering the field.
+  auto onCode = [this] {
+    TField* field = grdChild->SelectedField();
+    return field != nullptr && field->FieldName() == "DIAG";
+  };
+  grdChild->OnColEnter = [onCode, english](TObject* sender) {
+    if (onCode()) english(sender);
+  };
+  grdChild->OnColExit = [onCode, back](TObject* sender) {
+    if (onCode()) back(sender);
+  };
+  grdChild->OnEnter = grdChild->OnColEnter;
+  grdChild->OnExit = grdChild->OnColExit;
 }
 
 void TFrmT2::CalcCouponFields() {
@@ -441,6 +465,7 @@ void TFrmT3::AddCouponCard(int top) {
   caption->SetBounds(12, top, 400, 17);
   const int gridTop = top + 20;
   MakeChildGrid(gridTop, 170);
+  grdChild->SetName("grdChild");
   struct TColumnDef {
     const char* Field;
     const char* Title;

@@ -30,6 +30,8 @@ class TFrmT1 : public TCustFrame {
   void CalcCouponFields() override;
 
  private:
+  // The fields of the term and the amount, found once.
+  void BindCalcFields();
   TField *FDReg = nullptr, *FDCertif = nullptr, *FQtw2 = nullptr, *FCQtw1 = nullptr,
          *FChk = nullptr;
 };
@@ -53,7 +55,7 @@ class TChildFrame : public TCustFrame {
 
   TmemDs* mtChild = nullptr;
   TDataSource* dsChild = nullptr;
-  TRegisterGrid* grdChild = nullptr;
+  TDBGridEh* grdChild = nullptr;
 
  protected:
   explicit TChildFrame(TComponent* owner) : TCustFrame(owner) {}

@@ -51,19 +51,6 @@ TfmMain::TfmMain(TComponent* owner) : TForm(owner) {
   SetBounds(0, 0, 1000, 700);
 }
 
-TAction* TfmMain::MakeAction(const char* name, const char* caption, const char* hint,
-                             TShortCut shortCut, int tag, TNotifyEvent execute) {
-  TAction* action = Create<TAction>(this);
-  action->SetName(name);
-  action->SetCaption(caption);
-  action->SetHint(hint);
-  action->SetShortCut(shortCut);
-  action->SetTag(tag);
-  action->SetActionList(ActionList);
-  action->OnExecute = std::move(execute);
-  return action;
-}
-
 TMenuItem* TfmMain::MenuItem(TMenuItem* parent, const std::string& caption, TAction* action) {
   TMenuItem* item = Create<TMenuItem>(this);
   if (action != nullptr) {
@@ -82,52 +69,94 @@ void TfmMain::AddToolButton(TAction* action, TToolButtonStyle style) {
   button->SetAction(action);
 }
 
+namespace {
+TShortCut Ctrl(unsigned key) { return ShortCut(key, TShiftState{ssCtrl}); }
+}  // namespace
+
+void TfmMain::MakeActions() {
+  // A register action (tag 1..8) without a handler of its own runs on the
+  // current register window.
+  struct TActionSpec {
+    TAction* TfmMain::*Slot;
+    const char* Name;
+    const char* Caption;
+    const char* Hint;
+    TShortCut Key;
+    int Tag;
+    void (TfmMain::*Run)();
+  };
+  const TActionSpec specs[] = {
+      {&TfmMain::acNew, "acNew", "Создать", "Создать", Ctrl('N'), 0, &TfmMain::OnNew},
+      {&TfmMain::acOpen, "acOpen", "&Открыть", "Открыть", Ctrl('O'), 0, &TfmMain::OnOpen},
+      {&TfmMain::acImp, "acImp", "Импорт из xml файла", "Импорт из xml файла", scNone, 9,
+       &TfmMain::OnImport},
+      {&TfmMain::acIns, "acIns", "Новая запись", "Новая запись", Ctrl(VK_INSERT), 1, nullptr},
+      {&TfmMain::acDel, "acDel", "Удалить запись", "Удалить запись", Ctrl('D'), 2, nullptr},
+      {&TfmMain::acCard, "acCard", "Карточка/Таблица", "Карточка/Таблица (Ctrl+Enter)",
+       Ctrl(VK_RETURN), 3, nullptr},
+      {&TfmMain::acPrint, "acPrint", "Печать реестра", "Печать", Ctrl('P'), 4, nullptr},
+      {&TfmMain::acPost, "acPost", "Записать", "Записать", Ctrl('S'), 5, nullptr},
+      {&TfmMain::acCancel, "acCancel", "Отменить изменения", "Отменить изменения", Ctrl('C'), 6,
+       nullptr},
+      {&TfmMain::acExport, "acExport", "Экспорт", "Экспорт (запись на дискету)", scNone, 7,
+       nullptr},
+      {&TfmMain::acRefresh, "acRefresh", "Перечитать данные", "Перечитать данные", scNone, 8,
+       nullptr},
+      {&TfmMain::acPrint2, "acPrint2", "Печать приложения №2", "Печать приложения №2", scNone, 0,
+       &TfmMain::OnPrintApplication2},
+      {&TfmMain::acPack, "acPack", "Упаковка таблицы", "Упаковка таблицы", scNone, 0,
+       &TfmMain::OnPack},
+      {&TfmMain::acCfg, "acCfg", "Реквизиты ЛПУ", "Реквизиты ЛПУ", scNone, 0, &TfmMain::OnDetails},
+      {&TfmMain::acAbout, "acAbout", "О &программе", "О программе", scNone, 0, &TfmMain::OnAbout},
+      {&TfmMain::acHelp, "acHelp", "Вызов справки", "Вызов справки", VK_F1, 0, &TfmMain::OnHelp},
+      {&TfmMain::acHist, "acHist", "История изменений", "История изменений", scNone, 0,
+       &TfmMain::OnHistory},
+      {&TfmMain::acExit, "acExit", "&Выход", "Выход", scNone, 0, &TfmMain::OnExit},
+      {&TfmMain::acMru, "acMru", "", "", scNone, 0, &TfmMain::OnRecent},
+  };
+  for (const TActionSpec& spec : specs) {
+    TAction* action = Create<TAction>(this);
+    action->SetName(spec.Name);
+    action->SetCaption(spec.Caption);
+    action->SetHint(spec.Hint);
+    action->SetShortCut(spec.Key);
+    action->SetTag(spec.Tag);
+    action->SetActionList(ActionList);
+    if (spec.Run != nullptr) {
+      action->OnExecute = [this, run = spec.Run](TObject*) { (this->*run)(); };
+    } else {
+      action->OnExecute = [this, tag = spec.Tag](TObject*) { FrameAction(tag); };
+    }
+    action->OnUpdate = [this](TObject*) { UpdateActionStates(); };
+    this->*spec.Slot = action;
+  }
+}
+
+void TfmMain::OnPrintApplication2() {
+  if (auto* t1 = dynamic_cast<TFrmT1*>(FFrame)) t1->PrintApplication2();
+}
+
+void TfmMain::OnPack() {
+  if (FFrame != nullptr) FFrame->PackRegister();
+}
+
+void TfmMain::OnDetails() { ShowDetailsDialog(this); }
+
+void TfmMain::OnAbout() { ShowAboutBox(this); }
+
+void TfmMain::OnHelp() { OpenDocument(ExecutableDir() + "doc/Kelm.doc"); }
+
+void TfmMain::OnHistory() { OpenDocument(ExecutableDir() + "history.txt"); }
+
+void TfmMain::OnExit() { Close(); }
+
+void TfmMain::OnRecent() { OpenFile(MMRUList->GetFileName(acMru->ActionComponent())); }
+
 void TfmMain::AfterConstruction() {
   TForm::AfterConstruction();
   RegisterCouponFrames();
   ActionList = Create<TActionList>(this);
-  auto ctrl = [](unsigned key) { return ShortCut(key, TShiftState{ssCtrl}); };
-  auto frameAction = [this](int tag) { return [this, tag](TObject*) { FrameAction(tag); }; };
-  acNew = MakeAction("acNew", "Создать", "Создать", ctrl('N'), 0, [this](TObject*) { OnNew(); });
-  acOpen =
-      MakeAction("acOpen", "&Открыть", "Открыть", ctrl('O'), 0, [this](TObject*) { OnOpen(); });
-  acImp = MakeAction("acImp", "Импорт из xml файла", "Импорт из xml файла", scNone, 9,
-                     [this](TObject*) { OnImport(); });
-  acIns = MakeAction("acIns", "Новая запись", "Новая запись", ctrl(VK_INSERT), 1, frameAction(1));
-  acDel = MakeAction("acDel", "Удалить запись", "Удалить запись", ctrl('D'), 2, frameAction(2));
-  acCard = MakeAction("acCard", "Карточка/Таблица", "Карточка/Таблица (Ctrl+Enter)",
-                      ctrl(VK_RETURN), 3, frameAction(3));
-  acPrint = MakeAction("acPrint", "Печать реестра", "Печать", ctrl('P'), 4, frameAction(4));
-  acPost = MakeAction("acPost", "Записать", "Записать", ctrl('S'), 5, frameAction(5));
-  acCancel = MakeAction("acCancel", "Отменить изменения", "Отменить изменения", ctrl('C'), 6,
-                        frameAction(6));
-  acExport =
-      MakeAction("acExport", "Экспорт", "Экспорт (запись на дискету)", scNone, 7, frameAction(7));
-  acRefresh =
-      MakeAction("acRefresh", "Перечитать данные", "Перечитать данные", scNone, 8, frameAction(8));
-  acPrint2 = MakeAction("acPrint2", "Печать приложения №2", "Печать приложения №2", scNone, 0,
-                        [this](TObject*) {
-                          if (auto* t1 = dynamic_cast<TFrmT1*>(FFrame)) t1->PrintApplication2();
-                        });
-  acPack =
-      MakeAction("acPack", "Упаковка таблицы", "Упаковка таблицы", scNone, 0, [this](TObject*) {
-        if (FFrame != nullptr) FFrame->PackRegister();
-      });
-  acCfg = MakeAction("acCfg", "Реквизиты ЛПУ", "Реквизиты ЛПУ", scNone, 0,
-                     [this](TObject*) { ShowDetailsDialog(this); });
-  acAbout = MakeAction("acAbout", "О &программе", "О программе", scNone, 0,
-                       [this](TObject*) { ShowAboutBox(this); });
-  acHelp = MakeAction("acHelp", "Вызов справки", "Вызов справки", VK_F1, 0,
-                      [](TObject*) { OpenDocument(ExecutableDir() + "doc/Kelm.doc"); });
-  acHist = MakeAction("acHist", "История изменений", "История изменений", scNone, 0,
-                      [](TObject*) { OpenDocument(ExecutableDir() + "history.txt"); });
-  acExit = MakeAction("acExit", "&Выход", "Выход", scNone, 0, [this](TObject*) { Close(); });
-  acMru = MakeAction("acMru", "", "", scNone, 0, [this](TObject*) {
-    OpenFile(MMRUList->GetFileName(acMru->ActionComponent()));
-  });
-  for (int i = 0; i < ActionList->ActionCount(); ++i) {
-    ActionList->Actions(i)->OnUpdate = [this](TObject*) { UpdateActionStates(); };
-  }
+  MakeActions();
 
   MainMenu = Create<TMainMenu>(this);
   mnFile = MenuItem(MainMenu->Items(), "&Файл");

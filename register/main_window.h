@@ -66,8 +66,8 @@ class TfmMain : public TForm {
   void AfterConstruction() override;
 
  private:
-  TAction* MakeAction(const char* name, const char* caption, const char* hint, TShortCut shortCut,
-                      int tag, TNotifyEvent execute);
+  // Every action from one table: name, texts, shortcut, tag and handler.
+  void MakeActions();
   TMenuItem* MenuItem(TMenuItem* parent, const std::string& caption, TAction* action = nullptr);
   void AddToolButton(TAction* action, TToolButtonStyle style = tbsButton);
   void BuildToolImages();
@@ -75,6 +75,14 @@ class TfmMain : public TForm {
   void OnNew();
   void OnOpen();
   void OnImport();
+  void OnPrintApplication2();
+  void OnPack();
+  void OnDetails();
+  void OnAbout();
+  void OnHelp();
+  void OnHistory();
+  void OnExit();
+  void OnRecent();
 
   TCustFrame* FFrame = nullptr;
   TImageList* FImages = nullptr;

@@ -79,6 +79,8 @@ TEST(WindowsGallery, EachRegisterKindOnBothPages) {
   TScopedClock clock(EncodeDate(2008, 6, 1));
   SetMessageBoxHandler([](const std::string&, const std::string&, unsigned) { return IDYES; });
   Application->SetTitle("Mebrath");
+  // The grid's record marks come from the data module.
+  DM = Create<TDM>(nullptr);
   TfmMain* main = Create<TfmMain>(nullptr);
   main->Show();
   for (const char* file : {"r.001", "r.002", "r.031"}) {
@@ -99,6 +101,8 @@ TEST(WindowsGallery, EachRegisterKindOnBothPages) {
     }
   }
   main->Free();
+  DM->Free();
+  DM = nullptr;
   SetMessageBoxHandler(nullptr);
   SetIniFileName("");
 }

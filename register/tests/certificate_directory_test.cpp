@@ -93,7 +93,7 @@ TEST_F(CertificateDirectoryTest, ConfirmTakesEverySameNamedFieldOverAndCancelKee
                if (fmDict->Frame() == nullptr) fmDict->OpenRegister(first);
                positionedOn = fmDict->Table()->FieldByName("NCERTIF")->AsInteger();
                unsigned key = c.key;
-               fmDict->Frame()->grdMain->OnGridKeyDown(fmDict->Frame()->grdMain, key, {});
+               fmDict->Frame()->grdMain->OnKeyDown(fmDict->Frame()->grdMain, key, {});
              }},
              [&] { coupon->TakeOverCertificate(); });
     EXPECT_EQ(fmDict->Kind(), 2);

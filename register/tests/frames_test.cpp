@@ -11,7 +11,9 @@
 #include "platform/base/clock.h"
 #include "platform/base/date_time.h"
 #include "platform/base/exceptions.h"
+#include "platform/base/file_stream.h"
 #include "platform/base/file_utils.h"
+#include "platform/base/number_format.h"
 #include "platform/base/tests/file_test_dir.h"
 #include "platform/base/text.h"
 #include "platform/gui/services.h"
@@ -555,7 +557,7 @@ TEST_F(FramesTest, SortingDeletionCopyAndPack) {
   // Ctrl+Delete in the grid asks first.
   answer = IDNO;
   unsigned key = VK_DELETE;
-  f->grdMain->OnGridKeyDown(f->grdMain, key, TShiftState{ssCtrl});
+  f->grdMain->OnKeyDown(f->grdMain, key, TShiftState{ssCtrl});
   EXPECT_EQ(messages.back(), "Удалить запись?");
   EXPECT_EQ(f->dbMain->RecordCount(), 3);
   answer = IDYES;
@@ -671,6 +673,139 @@ TEST_F(FramesTest, OlderStructuresAreCopiedIn) {
       EXPECT_EQ(ds.FieldByName("QTW2")->AsInteger(), 0);
     }
   }
+}
+
+// The footer's text and the amounts added up record by record, read
+// without moving the window's table.
+std::pair<std::string, Currency> FooterAndAmounts(TCustFrame& f) {
+  const std::string footer = f.grdMain->GetFooterValue(0, f.grdMain->Columns()->Items(15));
+  auto copy = CreateUnique<TmDbfTable>();
+  copy->SetTableName(f.FileName());
+  copy->SetExclusive(false);
+  copy->Open();
+  Currency total;
+  const int rate = f.FrameID() == 1 ? 3000 : f.FrameID() == 2 ? 6000 : 1000;
+  const char* factor = f.FrameID() == 3 ? "CQNT" : "CHK";
+  for (copy->First(); !copy->Eof(); copy->Next())
+    total += Currency(copy->FieldByName(factor)->AsInteger() * rate);
+  return {footer, total};
+}
+
+TEST_F(FramesTest, FooterSumFollowsOpeningRefreshAndPack) {
+  auto* f = Make<TFrmT1>("sum.001");
+  for (int i = 1; i <= 4; ++i)
+    Post(*f, [i](TCustFrame& g) { g.dbMain->FieldByName("NCERTIF")->SetAsInteger(i); });
+  auto* other = Create<TFrmT1>(nullptr);
+  frames.push_back(other);
+  other->OpenRegister(f->FileName());
+  struct {
+    const char* step;
+    std::function<void()> run;
+  } steps[] = {
+      {"first open", [] {}},
+      {"sorted by name, opened again",
+       [&] {
+         other->TitleBtnClick(other->grdMain->Columns()->Items(3));
+         other->OpenRegister(f->FileName());
+       }},
+      {"another user's records, refreshed",
+       [&] {
+         Post(*f, [](TCustFrame& g) { g.dbMain->FieldByName("NCERTIF")->SetAsInteger(5); });
+         Post(*f, [](TCustFrame& g) {
+           g.dbMain->FieldByName("NCERTIF")->SetAsInteger(6);
+           g.dbMain->FieldByName("QTW2")->SetAsInteger(10);  // not payable
+         });
+         other->RefreshRegister();
+       }},
+      {"the data as a whole changed: the amounts' own pass",
+       [&] {
+         other->dbMain->Last();
+         other->grdMain->SumList()->RecalcAll();
+       }},
+      {"a record deleted and packed",
+       [&] {
+         other->dbMain->First();
+         other->dbMain->Delete();
+         f->dbMain->Close();  // packing needs the file alone
+         other->PackRegister();
+       }},
+      {"a post",
+       [&] {
+         other->dbMain->Edit();
+         other->dbMain->FieldByName("QTW2")->SetAsInteger(10);
+         other->dbMain->Post();
+       }},
+  };
+  for (auto& step : steps) {
+    SCOPED_TRACE(step.step);
+    step.run();
+    const auto [footer, total] = FooterAndAmounts(*other);
+    EXPECT_EQ(footer, FormatCurr("0.00", total));
+    // The records shown keep every calculated field.
+    EXPECT_FALSE(other->dbMain->FieldByName("FIO")->AsString().empty());
+    EXPECT_EQ(Copy(other->dbMain->FieldByName("cCERTIF")->AsString(), 1, 2), "Б ");
+  }
+  // The duplicate check sees the keys the open worked out.
+  EXPECT_EQ(Post(*other, [](TCustFrame& g) { g.dbMain->FieldByName("NCERTIF")->SetAsInteger(5); }),
+            "Указанный номер сертификата уже существует в текущем реестре.");
+}
+
+// Two windows on one register, as two users have it: each sees the
+// other's records after a refresh, the duplicate check spans both, and a
+// record another user is writing is refused with the lock message and
+// stays in edit, losing nothing.
+TEST_F(FramesTest, TwoUsersShareOneRegister) {
+  auto* a = Make<TFrmT1>("shared.001");
+  auto* b = Create<TFrmT1>(nullptr);
+  frames.push_back(b);
+  std::vector<int> waits;
+  for (TCustFrame* f : {a, b}) {
+    f->dbMain->LockWait = [&](int ms) { waits.push_back(ms); };
+    f->OpenRegister(a->FileName());
+  }
+  EXPECT_EQ(Post(*a, [](TCustFrame& g) { g.dbMain->FieldByName("NCERTIF")->SetAsInteger(1); }), "");
+  EXPECT_EQ(Post(*b, [](TCustFrame& g) { g.dbMain->FieldByName("NCERTIF")->SetAsInteger(2); }), "");
+  a->RefreshRegister();
+  b->RefreshRegister();
+  EXPECT_EQ(a->dbMain->RecordCount(), 2);
+  EXPECT_EQ(b->dbMain->RecordCount(), 2);
+  EXPECT_EQ(a->SB->Panels()->Items(0)->Text(), "1:2");
+  EXPECT_EQ(Post(*b, [](TCustFrame& g) { g.dbMain->FieldByName("NCERTIF")->SetAsInteger(1); }),
+            "Указанный номер сертификата уже существует в текущем реестре.");
+
+  // b writes record 1 while a posts its change of it.
+  const std::string header = [&] {
+    TFileStream file(a->FileName(), fmOpenRead | fmShareDenyNone);
+    std::string bytes(12, '\0');
+    file.Read(bytes.data(), 12);
+    return bytes;
+  }();
+  const int headerLength =
+      static_cast<unsigned char>(header[8]) | static_cast<unsigned char>(header[9]) << 8;
+  const int recordLength =
+      static_cast<unsigned char>(header[10]) | static_cast<unsigned char>(header[11]) << 8;
+  TFileStream writer(a->FileName(), fmOpenReadWrite | fmShareDenyNone);
+  ASSERT_TRUE(writer.LockRange(headerLength, recordLength));
+  a->dbMain->Locate("NCERTIF", Variant(1), {});
+  a->dbMain->Edit();
+  a->dbMain->FieldByName("LNAME")->SetAsString("Петрова");
+  try {
+    a->PostRecord();
+    ADD_FAILURE() << "posted over a locked record";
+  } catch (const EDatabaseError& e) {
+    EXPECT_NE(e.Message().find("Запись заблокирована другим пользователем."), std::string::npos)
+        << e.Message();
+  }
+  EXPECT_EQ(waits, std::vector<int>{200});
+  EXPECT_TRUE(a->IsEditing());
+  EXPECT_EQ(a->dbMain->FieldByName("LNAME")->AsString(), "Петрова");
+  writer.UnlockRange(headerLength, recordLength);
+  a->PostRecord();
+  EXPECT_FALSE(a->IsEditing());
+  b->RefreshRegister();
+  ASSERT_TRUE(b->dbMain->Locate("NCERTIF", Variant(1), {}));
+  EXPECT_EQ(b->dbMain->FieldByName("LNAME")->AsString(), "Петрова");
+  EXPECT_EQ(b->dbMain->FieldByName("FIO")->AsString(), "Петрова Анна ");
 }
 
 }  // namespace
