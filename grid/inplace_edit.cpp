@@ -798,21 +798,33 @@ void TDBGridInplaceEdit::DropDownDataList(TColumnEh* column) {
   list->SpecRow()->Assign(column->DropDownSpecRow());
   list->SetShowTitles(column->DropDownShowTitles());
   list->SizeGrip()->SetVisible(column->DropDownSizing());
+  list->SetAutoFitColWidths(false);
   list->EndLayout();
+  const int records = lookup->Active() ? lookup->RecordCount() : 0;
+  const int rows =
+      std::max(1, records > 0 ? std::min(column->DropDownRows(), records) : column->DropDownRows());
+  // The window's frame counts in its height: it is made before sizing.
+  if (!list->HandleAllocated() && HandleAllocated()) {
+    list->SetParentWindow(GetTopLevel(Handle()));
+    list->HandleNeeded();
+  }
+  const bool scrolls = records > rows;
+  const int fit = list->FittedListWidth() + list->GetBorderSize() +
+                  (scrolls ? GetSystemMetrics(SM_CXVSCROLL) : 0);
+  const int width = DBGridDropDownWidth(column->DropDownWidth(), fit, Width());
+  // Fitting drops the horizontal bar before the height is worked out.
+  const bool fitColumns = column->DropDownBox()->AutoFitColWidths();
+  list->SetAutoFitColWidths(fitColumns);
+  list->SetBounds(0, 0, width, 100);
+  list->SetRowCount(rows);
+  if (fitColumns) list->UpdateColumnsWidth();
+  list->SetSized(false);
   // A key chosen by typing wins over the record's.
   const bool typed = Text() != grid->FEditText && !VarIsNull(grid->FEditKeyValue);
   const Variant key =
       typed ? grid->FEditKeyValue : field->DataSet()->FieldValues(field->KeyFields());
   list->SetKeyValue(key);
   list->KeyValueChanged();
-  const int records = lookup->Active() ? lookup->RecordCount() : 0;
-  const int rows =
-      std::max(1, records > 0 ? std::min(column->DropDownRows(), records) : column->DropDownRows());
-  const int fit = list->FittedListWidth() + 2 + GetSystemMetrics(SM_CXVSCROLL);
-  const int width = DBGridDropDownWidth(column->DropDownWidth(), fit, Width());
-  list->SetBounds(0, 0, width, 100);
-  list->SetRowCount(rows);
-  list->SetSized(false);
 }
 
 // ------------------------------------------------------------ MRU list

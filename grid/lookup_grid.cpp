@@ -225,15 +225,15 @@ void TDBLookupGridColumnEh::SetIndex(int value) {
 }
 
 void TDBLookupGridColumnEh::SetWidth(int value) {
+  // Never written through to the list's field: the list dataset is not
+  // ours to change.
+  TCustomDBGridEh* grid = Grid();
+  if (grid != nullptr) grid->BeginLayout();
+  const bool persistent = Persistent();
+  SetPersistent(true);
   TColumnEh::SetWidth(value);
-  // A width equal to the default is kept as the column's own as well.
-  if (value >= 0 && !AssignedValues().Contains(cvWidth)) {
-    const bool fieldSettings = Persistent();
-    SetPersistent(true);
-    TColumnEh::SetWidth(value + 1);
-    TColumnEh::SetWidth(value);
-    SetPersistent(fieldSettings);
-  }
+  SetPersistent(persistent);
+  if (grid != nullptr) grid->EndLayout();
 }
 
 // ------------------------------------------------------------ the grid
@@ -287,8 +287,16 @@ void TDBLookupGridEh::SetDataSource(TDataSource* value) {
 
 void TDBLookupGridEh::SetDataField(const std::string& value) {
   if (FDataFieldNames == value) return;
+  const std::string old = FDataFieldNames;
   FDataFieldNames = value;
-  UpdateDataFields();
+  try {
+    UpdateDataFields();
+  } catch (...) {
+    // A name that is not there leaves the binding as it was.
+    FDataFieldNames = old;
+    UpdateDataFields();
+    throw;
+  }
 }
 
 void TDBLookupGridEh::SetListSource(TDataSource* value) {
@@ -509,17 +517,27 @@ void TDBLookupGridEh::SpecRowChanged() {
 
 int TDBLookupGridEh::GetBorderSize() { return Height() - ClientHeight(); }
 
-int TDBLookupGridEh::DataRowHeight() {
-  return DefaultRowHeight() + (Options().Contains(dgRowLines) ? GridLineWidth() : 0);
+int TDBLookupGridEh::RowLineWidth() const {
+  // The base grid always draws the lines between fixed rows, and then
+  // keeps the line's room after every row.
+  return GridLineWidth();
 }
+
+int TDBLookupGridEh::DataRowHeight() { return DefaultRowHeight() + RowLineWidth(); }
 
 int TDBLookupGridEh::SpecRowHeight() { return FSpecRow->Visible() ? DataRowHeight() : 0; }
 
+int TDBLookupGridEh::TitleBottom() {
+  const TLookupGridMetricsEh m = Metrics();
+  return m.TitleHeight + m.LineWidth;
+}
+
 TLookupGridMetricsEh TDBLookupGridEh::Metrics() {
   TLookupGridMetricsEh m;
-  m.LineWidth = Options().Contains(dgRowLines) ? GridLineWidth() : 0;
-  if (Options().Contains(dgTitles) && TCustomGrid::RowCount() > 0)
-    m.TitleHeight = RowHeights(0) + m.LineWidth;
+  if (Options().Contains(dgTitles) && TCustomGrid::RowCount() > 0) {
+    m.TitleHeight = RowHeights(0);
+    m.LineWidth = RowLineWidth();
+  }
   m.FrameHeight = GetBorderSize();
   m.DataRowHeight = DataRowHeight();
   m.SpecRowHeight = SpecRowHeight();
@@ -862,47 +880,43 @@ void TDBLookupGridEh::MoveInList(int distance, int toEnd) {
 }
 
 void TDBLookupGridEh::KeyDown(unsigned& key, TShiftState shift) {
-  if (CanModify() && !shift.Contains(ssAlt)) {
-    const int rows = std::max(1, VisibleDataRowCount());
-    const bool noHorzBar = ScrollBars() == ssVertical || ScrollBars() == ssNone;
-    bool handled = true;
-    switch (key) {
-      case VK_PRIOR:
-        MoveInList(1 - rows, 0);
-        break;
-      case VK_NEXT:
-        MoveInList(rows - 1, 0);
-        break;
-      case VK_UP:
-        MoveInList(-1, 0);
-        break;
-      case VK_DOWN:
-        MoveInList(1, 0);
-        break;
-      case VK_HOME:
-        MoveInList(0, -1);
-        break;
-      case VK_END:
-        MoveInList(0, 1);
-        break;
-      case VK_LEFT:
-      case VK_RIGHT:
-        if (noHorzBar)
-          MoveInList(key == VK_LEFT ? -1 : 1, 0);
-        else
-          handled = false;
-        break;
-      default:
-        handled = false;
-        break;
-    }
-    if (handled) {
-      if (OnKeyDown) OnKeyDown(this, key, shift);
-      key = 0;
-      return;
-    }
+  const bool noHorzBar = ScrollBars() == ssVertical || ScrollBars() == ssNone;
+  const bool listKey = key == VK_PRIOR || key == VK_NEXT || key == VK_UP || key == VK_DOWN ||
+                       key == VK_HOME || key == VK_END ||
+                       (noHorzBar && (key == VK_LEFT || key == VK_RIGHT));
+  if (!listKey || shift.Contains(ssAlt) || !CanModify()) {
+    TCustomDBGridEh::KeyDown(key, shift);
+    return;
   }
-  TCustomDBGridEh::KeyDown(key, shift);
+  // The owner sees the key first and may take it.
+  if (OnKeyDown) OnKeyDown(this, key, shift);
+  if (key == 0) return;
+  const int rows = std::max(1, VisibleDataRowCount());
+  switch (key) {
+    case VK_PRIOR:
+      MoveInList(1 - rows, 0);
+      break;
+    case VK_NEXT:
+      MoveInList(rows - 1, 0);
+      break;
+    case VK_UP:
+    case VK_LEFT:
+      MoveInList(-1, 0);
+      break;
+    case VK_DOWN:
+    case VK_RIGHT:
+      MoveInList(1, 0);
+      break;
+    case VK_HOME:
+      MoveInList(0, -1);
+      break;
+    case VK_END:
+      MoveInList(0, 1);
+      break;
+    default:
+      break;
+  }
+  key = 0;
 }
 
 void TDBLookupGridEh::KeyPress(char32_t& key) {
@@ -917,15 +931,8 @@ void TDBLookupGridEh::KeyPress(char32_t& key) {
 
 // ---- mouse
 
-int TDBLookupGridEh::DataTop() {
-  int top = 0;
-  const TLookupGridMetricsEh m = Metrics();
-  top += m.TitleHeight + m.SpecRowHeight;
-  return top;
-}
-
 void TDBLookupGridEh::ChooseRowAt(int x, int y) {
-  const int titleBottom = Options().Contains(dgTitles) ? Metrics().TitleHeight : 0;
+  const int titleBottom = TitleBottom();
   if (FSpecRow->Visible() && y >= titleBottom && y < titleBottom + SpecRowHeight()) {
     if (!LookupValuesEqualEh(FSpecRow->Value(), FKeyValue) || !FSpecRowSelected) {
       SelectKeyValue(FSpecRow->Value());
@@ -969,7 +976,7 @@ void TDBLookupGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     if (!Focused()) return;
   }
   if (!CanModify()) return;
-  const int titleBottom = Options().Contains(dgTitles) ? Metrics().TitleHeight : 0;
+  const int titleBottom = TitleBottom();
   if (shift.Contains(ssDouble)) {
     const int rowHeight = std::max(1, DataRowHeight());
     if ((y - titleBottom - SpecRowHeight()) / rowHeight == DataLink()->ActiveRecord()) DblClick();
@@ -1000,7 +1007,7 @@ void TDBLookupGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int
     return;
   }
   StopTracking();
-  const int titleBottom = Options().Contains(dgTitles) ? Metrics().TitleHeight : 0;
+  const int titleBottom = TitleBottom();
   if (y >= titleBottom) ChooseRowAt(x, y);
   if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
 }
@@ -1115,6 +1122,10 @@ void TDBLookupGridEh::WndProc(TMessage& message) {
     }
     case WM_CANCELMODE:
       StopTracking();
+      break;
+    case CM_HINTSHOW:
+      // The grid's own hint first; the cell tool tips may replace it.
+      if (auto* info = LParamAs<THintInfo>(message.LParam)) info->HintStr = Hint();
       break;
     default:
       break;

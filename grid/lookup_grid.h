@@ -52,10 +52,10 @@ unsigned LookupGridTimerIntervalEh(int distance);
 // The parts a lookup grid's height is made of.
 struct TLookupGridMetricsEh {
   int TitleHeight = 0;    // 0 without dgTitles
+  int LineWidth = 0;      // the line under the titles; 0 without them
   int FrameHeight = 0;    // window height - client height
-  int DataRowHeight = 0;  // row height + line width with dgRowLines
+  int DataRowHeight = 0;  // row height + the line after it
   int SpecRowHeight = 0;  // 0 while the special row is hidden
-  int LineWidth = 0;      // 0 without dgRowLines
 };
 // Whole data rows that fit `height`; at least 1.
 int LookupGridRowsForHeight(const TLookupGridMetricsEh& m, int height);
@@ -291,7 +291,9 @@ class TDBLookupGridEh : public TCustomDBGridEh {
   void ApplyLookupOptions();
   void VScroll(int code, int pos);
   int SpecRowGridRow() const { return TitleOffset() - 1; }
-  int DataTop();
+  int RowLineWidth() const;
+  // The first client pixel row below the titles.
+  int TitleBottom();
 
   std::unique_ptr<TLookupGridDataLinkEh> FKeyLink;
   std::string FDataFieldNames;

@@ -162,9 +162,6 @@ void TPopupDataGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, in
 void TPopupDataGridEh::WndProc(TMessage& message) {
   if (PopupWndProcEh(*this, message, [this](bool accept) { CloseUp(accept); })) return;
   switch (message.Msg) {
-    case WM_ERASEBKGND:
-      message.Result = 1;
-      return;
     case CM_DROPDOWNGRIPDIRECTIONEH:
       FSizeGrip->Flip(static_cast<int>(message.WParam));
       FSizeGrip->UpdatePosition();

@@ -81,6 +81,36 @@ bool IsSearchable(TFieldType type) {
   }
 }
 
+// Whether `text`, upper-cased as AnsiUpperCase does, equals `foldedKey`
+// or (partial) begins with it. Searching runs this over every record, so
+// it folds one character at a time and stops at the first difference
+// instead of building the folded text.
+bool FoldedTextMatches(std::string_view text, std::string_view foldedKey, bool partial) {
+  if (partial ? text.size() < foldedKey.size() : text.size() != foldedKey.size()) return false;
+  std::string folded;
+  std::size_t i = 0;
+  while (i < foldedKey.size()) {
+    const unsigned char b = static_cast<unsigned char>(text[i]);
+    if (b < 0x80) {
+      const char up = b >= 'a' && b <= 'z' ? static_cast<char>(b - 32) : static_cast<char>(b);
+      if (up != foldedKey[i]) return false;
+      ++i;
+      continue;
+    }
+    const std::size_t start = i;
+    const char32_t c = DecodeUtf8At(text, i);
+    folded.clear();
+    if (c == kReplacementChar && i - start == 1)
+      folded.push_back(text[start]);  // an invalid byte stays as it is
+    else
+      AppendUtf8(folded, AnsiUpperCaseChar(c));
+    if (foldedKey.compare(start, folded.size(), folded) != 0 ||
+        start + folded.size() > foldedKey.size())
+      return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 // Points the fields at a scratch record in the dsFilter state (no change
@@ -407,13 +437,10 @@ int TmemDs::FindRecord(const std::string& keyFields, const std::string& keyText,
     if (fold) key = AnsiUpperCase(key);
     for (int i = 0; i < Count(); ++i) {
       const char* slot = FRecords[static_cast<std::size_t>(i)].Data.get() + offset;
-      std::string_view text(slot, strnlen(slot, size));
-      std::string folded;
-      if (fold) {
-        folded = AnsiUpperCase(text);
-        text = folded;
-      }
-      if (partial ? text.starts_with(key) : text == key) return i + 1;
+      const std::string_view text(slot, strnlen(slot, size));
+      if (fold ? FoldedTextMatches(text, key, partial)
+               : (partial ? text.starts_with(key) : text == key))
+        return i + 1;
     }
     return -1;
   }

@@ -16,6 +16,7 @@
 #include "grid/db_grid.h"
 #include "grid/inplace_edit.h"
 #include "grid/inplace_filter_edit.h"
+#include "grid/lookup_grid.h"
 #include "grid_test_support.h"
 #include "platform/data/data_source.h"
 #include "platform/gui/forms.h"
@@ -296,6 +297,93 @@ TEST(GridGalleryTest, ATreeDatasetShowsIndentedExpandableRows) {
   const QColor frame = image.pixelColor(box.X - content.Left, box.Y - content.Top);
   EXPECT_EQ(frame.red(), GetRValue(ColorToRGB(clBtnShadow)));
 
+  form->Free();
+}
+
+// A lookup cell dropping down its data grid (two list columns with titles
+// and a special row for "no value"), and a cell whose recent values drop
+// down as the user types.
+TEST(GridGalleryTest, ALookupCellDropsDownItsDataGridAndRecentValues) {
+  TestHost();
+  auto list = CreateUnique<TmemDs>();
+  AddTestField<TIntegerField>(list.get(), "CODE");
+  AddTestField<TStringField>(list.get(), "TITLE", 30);
+  list->Open();
+  const char* names[] = {"Городская больница № 1", "Детская поликлиника", "Роддом № 2",
+                         "Центральная районная больница", "Женская консультация"};
+  for (int i = 0; i < 5; ++i) {
+    list->Append();
+    list->FieldByName("CODE")->SetAsInteger(i + 1);
+    list->FieldByName("TITLE")->SetAsString(names[i]);
+    list->Post();
+  }
+  auto ds = CreateUnique<TmemDs>();
+  AddTestField<TIntegerField>(ds.get(), "LPU");
+  AddTestField<TStringField>(ds.get(), "DIAG", 6);
+  TStringField* name = Create<TStringField>(ds.get());
+  name->SetFieldName("LPUNAME");
+  name->SetSize(30);
+  name->SetFieldKind(fkLookup);
+  name->SetLookupDataSet(list.get());
+  name->SetKeyFields("LPU");
+  name->SetLookupKeyFields("CODE");
+  name->SetLookupResultField("TITLE");
+  name->SetDataSet(ds.get());
+  ds->Open();
+  ds->Append();
+  ds->FieldByName("LPU")->SetAsInteger(3);
+  ds->Post();
+  auto source = CreateUnique<TDataSource>();
+  source->SetDataSet(ds.get());
+  TForm* form = Create<TForm>(nullptr);
+  form->SetCaption("Учреждение");
+  form->SetBounds(40, 40, 460, 300);
+  TDBGridEh* grid = Create<TDBGridEh>(form);
+  grid->SetParent(form);
+  grid->SetBounds(8, 8, 430, 80);
+  TColumnEh* lpu = grid->Columns()->Add();
+  lpu->SetFieldName("LPUNAME");
+  lpu->Title()->SetCaption("Учреждение");
+  lpu->SetWidth(260);
+  lpu->SetLookupDisplayFields("TITLE;CODE");
+  lpu->SetDropDownShowTitles(true);
+  lpu->SetDropDownSizing(true);
+  lpu->SetDropDownWidth(-1);
+  lpu->DropDownSpecRow()->SetCellsText("(не указано);");
+  lpu->DropDownSpecRow()->SetVisible(true);
+  TColumnEh* diag = grid->Columns()->Add();
+  diag->SetFieldName("DIAG");
+  diag->Title()->SetCaption("МКБ-10");
+  diag->SetWidth(120);
+  diag->MRUList()->SetActive(true);
+  for (const char* code : {"O80.0", "O82.1", "P07.3", "O80.1"}) diag->MRUList()->Add(code);
+  grid->SetDataSource(source.get());
+  form->Show();
+  form->SetActiveControl(grid);
+  grid->SetFocus();
+  grid->SetSelectedIndex(0);
+  grid->SetEditorMode(true);
+  auto* editor = dynamic_cast<TDBGridInplaceEdit*>(grid->InplaceEditor());
+  ASSERT_NE(editor, nullptr);
+  editor->DropDown();
+  ASSERT_TRUE(editor->ListVisible());
+  ASSERT_NE(editor->DataList(), nullptr);
+  EXPECT_EQ(editor->DataList()->KeyValue(), Variant(3));
+  QImage image = Render(form->Handle());
+  PaintPopupOnto(image, form->Handle(), editor->DataList());
+  Save(image, "grid_edit_data_list");
+  editor->CloseUp(false);
+
+  grid->SetSelectedIndex(1);
+  grid->SetEditorMode(true);
+  editor->SetFocus();
+  editor->SelectAll();
+  editor->Perform(WM_CHAR, 'O');
+  Pump();
+  ASSERT_TRUE(editor->MRUListVisible());
+  image = Render(form->Handle());
+  PaintPopupOnto(image, form->Handle(), editor->MRUList());
+  Save(image, "grid_edit_mru_list");
   form->Free();
 }
 

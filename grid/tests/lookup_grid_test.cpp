@@ -50,10 +50,10 @@ TEST(LookupRulesTest, TimerHeightAndScrollRules) {
 
   TLookupGridMetricsEh m;
   m.TitleHeight = 20;
+  m.LineWidth = 1;
   m.FrameHeight = 2;
   m.DataRowHeight = 17;
   m.SpecRowHeight = 17;
-  m.LineWidth = 1;
   EXPECT_EQ(LookupGridHeightForRows(m, 7), 20 + 2 + 7 * 17 + 17 + 1);
   EXPECT_EQ(LookupGridRowsForHeight(m, LookupGridHeightForRows(m, 7)), 7);
   EXPECT_EQ(LookupGridRowsForHeight(m, LookupGridHeightForRows(m, 7) + 15), 7) << "snaps down";
@@ -154,7 +154,7 @@ class LookupGridTest : public GuiTest {
     Application->ProcessMessages();
   }
   int RowY(TDBLookupGridEh* grid, int dataRow) {
-    return grid->Metrics().TitleHeight + grid->Metrics().SpecRowHeight +
+    return grid->Metrics().TitleHeight + grid->Metrics().LineWidth + grid->Metrics().SpecRowHeight +
            dataRow * grid->DataRowHeight() + 3;
   }
 
@@ -274,6 +274,7 @@ TEST_F(LookupGridTest, BoundFieldTakesTheChosenKey) {
   EXPECT_FALSE(Grid->LookupMode());
   EXPECT_EQ(Grid->DataFields().size(), 2u);
   EXPECT_THROW(Grid->SetDataField("NOPE"), EDatabaseError);
+  EXPECT_EQ(Grid->DataField(), "ID;NAME") << "the binding stays";
 }
 
 TEST_F(LookupGridTest, KeysMoveTheKeyAndReachTheSpecialRow) {
@@ -344,6 +345,42 @@ TEST_F(LookupGridTest, PressAndDragChooseRows) {
   Mouse(Grid, WM_LBUTTONUP, 20, RowY(Grid, 3), 0);
   EXPECT_EQ(Grid->KeyValue(), Variant(4));
   EXPECT_FALSE(Grid->MouseCapture());
+}
+
+TEST_F(LookupGridTest, DraggingPastTheEdgeScrollsByTimer) {
+  Grid->SetRowCount(2);
+  Grid->SetKeyValue(Variant(1));
+  Grid->SetFocus();
+  Mouse(Grid, WM_LBUTTONDOWN, 20, RowY(Grid, 1), MK_LBUTTON);
+  EXPECT_EQ(Grid->KeyValue(), Variant(2));
+  Mouse(Grid, WM_MOUSEMOVE, 20, Grid->ClientHeight() + 4, MK_LBUTTON);
+  const int left = Grid->KeyValue().AsInteger();
+  EXPECT_GE(left, 3) << "the last row shown, one step on";
+  Grid->Perform(WM_TIMER, TCustomDBGridEh::kAutoScrollTimerId);
+  EXPECT_EQ(Grid->KeyValue(), Variant(left + 1)) << "and one more per tick";
+  Grid->Perform(WM_TIMER, TCustomDBGridEh::kAutoScrollTimerId);
+  Grid->Perform(WM_TIMER, TCustomDBGridEh::kAutoScrollTimerId);
+  EXPECT_EQ(Grid->KeyValue(), Variant(5)) << "stops at the end";
+  Mouse(Grid, WM_LBUTTONUP, 20, RowY(Grid, 0), 0);
+  EXPECT_FALSE(Grid->MouseCapture());
+  const Variant released = Grid->KeyValue();
+  Grid->Perform(WM_TIMER, TCustomDBGridEh::kAutoScrollTimerId);
+  EXPECT_EQ(Grid->KeyValue(), released) << "no tracking, no step";
+
+  // The bar scrolls the list, not the key.
+  Grid->SetKeyValue(Variant(1));
+  Grid->Perform(WM_VSCROLL, SB_BOTTOM);
+  EXPECT_EQ(ListTitle(), "Яковлева");
+  EXPECT_EQ(Grid->KeyValue(), Variant(1));
+
+  // The bar shows the window's place in the numbered list.
+  Grid->SetKeyValue(Variant(5));
+  TScrollInfo info;
+  info.fMask = SIF_ALL;
+  GetScrollInfo(Grid->Handle(), SB_VERT, info);
+  EXPECT_EQ(info.nMax, 4);
+  EXPECT_EQ(static_cast<int>(info.nPage), Grid->VisibleDataRowCount());
+  EXPECT_EQ(info.nPos, 5 - Grid->DataLink()->ActiveRecord() - 1);
 }
 
 // ---- the drop-down grid
@@ -486,6 +523,31 @@ TEST_F(EditorListTest, DataListDropsDownAndWritesTheKey) {
   EXPECT_FALSE(e->ListVisible());
   EXPECT_EQ(Id->AsInteger(), 1);
   EXPECT_EQ(e->Text(), "Иванова");
+}
+
+TEST_F(EditorListTest, TypingAndTheSpecialRowShortcutInALookupCell) {
+  NameCol()->DropDownSpecRow()->SetCellsText("(нет)");
+  NameCol()->DropDownSpecRow()->SetVisible(true);
+  TDBGridInplaceEdit* e = Edit(1);
+  AltDown();
+  ASSERT_TRUE(e->ListVisible());
+  TypeText("Я");
+  EXPECT_EQ(e->Text(), "Яковлева") << "completed";
+  EXPECT_EQ(e->DataList()->KeyValue(), Variant(5)) << "the open list follows";
+  PressKey(VK_RETURN);
+  EXPECT_EQ(Id->AsInteger(), 5);
+  ASSERT_TRUE(e->Focused());
+  ASSERT_FALSE(e->ReadOnly());
+  ASSERT_EQ(e->EditStyle(), kEditStyleDataList);
+  HostKeyEvent(WM_KEYDOWN, VK_MENU);
+  HostKeyEvent(WM_KEYDOWN, VK_DELETE);
+  HostKeyEvent(WM_KEYUP, VK_DELETE);
+  HostKeyEvent(WM_KEYUP, VK_MENU);
+  Application->ProcessMessages();
+  // The in-memory table keeps a null number as 0.
+  EXPECT_EQ(Id->AsInteger(), 0) << "Alt+Del takes the special row's value (Null)";
+  EXPECT_EQ(Name->AsString(), "");
+  EXPECT_EQ(e->Text(), "");
 }
 
 TEST_F(EditorListTest, DataListWidthAndSizeGoBackToTheColumn) {

@@ -293,8 +293,8 @@ struct FindCase {
 };
 
 TEST_F(MemDsTest, FindRecordPerType) {
-  const char* names[] = {"Иванова", "иванов", "Петрова", "Ив"};
-  for (int i = 0; i < 4; ++i) {
+  const char* names[] = {"Иванова", "иванов", "Петрова", "Ив", "ёлкин a1", "x\xFFy"};
+  for (int i = 0; i < 6; ++i) {
     ds->Append();
     name->SetAsString(names[i]);
     cnt->SetAsInteger(40 + i);
@@ -312,6 +312,9 @@ TEST_F(MemDsTest, FindRecordPerType) {
       {"NAME", "ИВАНОВ", ci, 2},    {"NAME", "Ив", {}, 4},
       {"NAME", "Ив", partial, 1},   {"NAME", "ив", partial, 2},
       {"NAME", "ПЕТ", both, 3},     {"NAME", "", {}, -1},
+      {"NAME", "ЁЛКИН A", both, 5}, {"NAME", "Ёлкин A1", ci, 5},
+      {"NAME", "ЁЛКИН A", ci, -1},  {"NAME", "ивановаX", both, -1},
+      {"NAME", "X\xFF", both, 6},   {"NAME", "X\xFFY", ci, 6},
       {"NAME", "Иванова ", {}, -1}, {"CNT", "42", {}, 3},
       {"CNT", "042", {}, 3},        {"CNT", "7", {}, -1},
       {"GROWTH", "53", {}, 4},      {"PRICE", "2.5", {}, 2},
