@@ -664,8 +664,15 @@ std::unique_ptr<TEditButtonsEh> TColumnEh::CreateEditButtons() {
 }
 
 TCustomDBGridEh* TColumnEh::Grid() const {
-  auto* columns = dynamic_cast<TDBGridColumnsEh*>(Collection());
-  return columns != nullptr ? columns->Grid() : nullptr;
+  TCollection* collection = Collection();
+  if (collection == nullptr) return nullptr;
+  const std::type_info* type = &typeid(*collection);
+  if (collection != FCastCollection || type != FCastCollectionType) {
+    FGridColumns = dynamic_cast<TDBGridColumnsEh*>(collection);
+    FCastCollection = collection;
+    FCastCollectionType = type;
+  }
+  return FGridColumns != nullptr ? FGridColumns->Grid() : nullptr;
 }
 
 TColumnFooterEh* TColumnEh::UsedFooter(int index) const {

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "controls/edit_buttons.h"
@@ -38,6 +39,7 @@
 
 class TCustomDBGridEh;
 class TColumnEh;
+class TDBGridColumnsEh;
 class TDataSet;
 class TField;
 class TDBSum;
@@ -608,6 +610,12 @@ class TColumnEh : public TCollectionItem {
 
   std::string FFieldName;
   TField* FField = nullptr;
+  // The collection Grid() last cast (its address and its class) and what
+  // the cast gave: the cast is the most frequent call of painting and
+  // export.
+  mutable const TCollection* FCastCollection = nullptr;
+  mutable const std::type_info* FCastCollectionType = nullptr;
+  mutable TDBGridColumnsEh* FGridColumns = nullptr;
   bool FPersistent = true;
   TColumnEhValues FAssigned;
   TAlignment FAlignment = taLeftJustify;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <string_view>
 
 #include "platform/base/codepage.h"
 
@@ -67,7 +68,11 @@ void AppendEscaped(std::string& out, std::string_view text) {
     out.append(text);
     return;
   }
-  const std::string bytes = Utf8ToWin1251(text);
+  // One conversion buffer for all cells: the export calls this per cell.
+  static thread_local std::string bytes;
+  bytes.clear();
+  AppendFromUtf8(bytes, text, TCodePage::Win1251);
+  static constexpr char kHex[] = "0123456789abcdef";
   for (char ch : bytes) {
     const auto c = static_cast<unsigned char>(ch);
     if (c == '\\' || c == '{' || c == '}') {
@@ -78,9 +83,8 @@ void AppendEscaped(std::string& out, std::string_view text) {
     } else if (c == '\r') {
       continue;
     } else if (c >= 0x80) {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\'%02x", c);
-      out += hex;
+      const char escape[4] = {'\\', '\'', kHex[c >> 4], kHex[c & 0xF]};
+      out.append(escape, 4);
     } else {
       out += ch;
     }
@@ -141,7 +145,10 @@ void TDBGridEhExportAsRTF::AppendFormattedText(std::string& out, const TFont* fo
 }
 
 void TDBGridEhExportAsRTF::ExportSelection(TStream& stream, const TGridSelectionEh& selection) {
+  FBodyChunks.clear();
   FBody.clear();
+  FCells.clear();
+  FRowText.clear();
   FColors.clear();
   FColorIndexes.clear();
   FFonts.clear();
@@ -151,7 +158,7 @@ void TDBGridEhExportAsRTF::ExportSelection(TStream& stream, const TGridSelection
   ColorIndex(clBtnFace);
   TMemoryStream body;
   TDBGridEhExport::ExportSelection(body, selection);
-  if (FBody.empty()) return;
+  if (FBody.empty() && FBodyChunks.empty()) return;
   std::string head = "{\\rtf0\\ansi\\ansicpg1251\r\n{\\colortbl\r\n";
   for (const std::string& key : FColors) {
     head += "\\red" + std::to_string(std::stoi(key.substr(0, 3))) + "\\green" +
@@ -164,16 +171,19 @@ void TDBGridEhExportAsRTF::ExportSelection(TStream& stream, const TGridSelection
         "{\\f" + std::to_string(i) + "\\fnil\\fcharset204 " + RtfEscapedText(FFonts[i]) + ";}\r\n";
   head += "}\r\n";
   stream.WriteBuffer(head.data(), static_cast<std::int64_t>(head.size()));
+  for (const std::string& chunk : FBodyChunks)
+    stream.WriteBuffer(chunk.data(), static_cast<std::int64_t>(chunk.size()));
   stream.WriteBuffer(FBody.data(), static_cast<std::int64_t>(FBody.size()));
+  FBodyChunks.clear();
   FBody.clear();
 }
 
 void TDBGridEhExportAsRTF::WriteSuffix() { FBody += "}"; }
 
-void TDBGridEhExportAsRTF::WriteRow(const std::vector<TCell>& cells) {
+void TDBGridEhExportAsRTF::WriteRow() {
   FBody += "\\trowd\\trgaph40\r\n";
   long long right = 0;
-  for (const TCell& cell : cells) {
+  for (const TCell& cell : FCells) {
     if (cell.Left && cell.Top && cell.Bottom && cell.Right) {
       FBody += kAllBorders;
     } else {
@@ -186,7 +196,10 @@ void TDBGridEhExportAsRTF::WriteRow(const std::vector<TCell>& cells) {
       }
     }
     right += Twips(cell.Width);
-    FBody += "\\clshdng10000\\clcfpat";
+    // The cell's background as a background colour: a full shading in the
+    // pattern colour ("\\clshdng10000\\clcfpat") fills cells black in
+    // LibreOffice.
+    FBody += "\\clcbpat";
     AppendInt(FBody, cell.Background);
     FBody += "\\cellx";
     AppendInt(FBody, right);
@@ -194,47 +207,55 @@ void TDBGridEhExportAsRTF::WriteRow(const std::vector<TCell>& cells) {
   }
   FBody += "{\\trrh0\r\n";
   const std::string_view spacing = DBGrid()->Flat() ? "\\sb12\\sa12" : "\\sb24\\sa24";
-  for (const TCell& cell : cells) {
+  for (const TCell& cell : FCells) {
     FBody += "\\pard\\intbl{";
     FBody += AlignmentWord(cell.Alignment);
     FBody += spacing;
-    FBody += cell.Text;
+    FBody.append(FRowText, cell.TextBegin, cell.TextEnd - cell.TextBegin);
     FBody += "\\cell}\r\n";
   }
   FBody += "\\pard\\intbl\\row}\r\n";
+  FCells.clear();
+  FRowText.clear();
+  if (FBody.size() >= kBodyChunkSize) {
+    FBodyChunks.push_back(std::move(FBody));
+    FBody = std::string();
+    FBody.reserve(kBodyChunkSize + kBodyChunkSize / 4);
+  }
+}
+
+TDBGridEhExportAsRTF::TCell& TDBGridEhExportAsRTF::AddCell(int width, TColor background,
+                                                           TAlignment alignment, const TFont* font,
+                                                           const std::string& text) {
+  TCell& cell = FCells.emplace_back();
+  cell.Width = width;
+  cell.Background = ColorIndex(background);
+  cell.Alignment = alignment;
+  cell.TextBegin = FRowText.size();
+  AppendFormattedText(FRowText, font, background, text);
+  cell.TextEnd = FRowText.size();
+  return cell;
 }
 
 void TDBGridEhExportAsRTF::WriteRecord(const TExportColumnsEh& columns) {
-  FCells.clear();
   TDBGridEhExport::WriteRecord(columns);
-  WriteRow(FCells);
+  WriteRow();
 }
 
 void TDBGridEhExportAsRTF::WriteDataCell(TColumnEh* column, TFont* font, TColor background,
                                          TColCellParamsEh& params) {
-  TCell cell;
-  cell.Width = column->Width();
-  cell.Background = ColorIndex(background);
-  cell.Alignment = params.Alignment;
-  AppendFormattedText(cell.Text, font, background, params.Text);
-  FCells.push_back(std::move(cell));
+  AddCell(column->Width(), background, params.Alignment, font, params.Text);
 }
 
 void TDBGridEhExportAsRTF::WriteFooter(const TExportColumnsEh& columns, int footerRow) {
-  FCells.clear();
   TDBGridEhExport::WriteFooter(columns, footerRow);
-  WriteRow(FCells);
+  WriteRow();
 }
 
 void TDBGridEhExportAsRTF::WriteFooterCell(int, int, TColumnEh* column, TFont* font,
                                            TColor background, TAlignment alignment,
                                            const std::string& text) {
-  TCell cell;
-  cell.Width = column->Width();
-  cell.Background = ColorIndex(background);
-  cell.Alignment = alignment;
-  AppendFormattedText(cell.Text, font, background, text);
-  FCells.push_back(std::move(cell));
+  AddCell(column->Width(), background, alignment, font, text);
 }
 
 void TDBGridEhExportAsRTF::WriteTitle(const TExportColumnsEh& columns) {
@@ -255,26 +276,23 @@ void TDBGridEhExportAsRTF::WriteTitle(const TExportColumnsEh& columns) {
     return path[std::min(level, path.size() - 1)];
   };
   for (std::size_t level = 0; level < levels; ++level) {
-    std::vector<TCell> cells;
     for (std::size_t c = 0; c < count; ++c) {
       TColumnTitleEh* title = columns[c]->Title();
       const void* n = node(level, c);
-      TCell cell;
-      cell.Width = columns[c]->Width();
-      cell.Background = ColorIndex(title->Color());
-      cell.Alignment = title->Alignment();
-      cell.Left = c == 0 || node(level, c - 1) != n;
-      cell.Right = c + 1 == count || node(level, c + 1) != n;
-      cell.Top = level == 0 || node(level - 1, c) != n;
-      cell.Bottom = level + 1 == levels || node(level + 1, c) != n;
+      const bool left = c == 0 || node(level, c - 1) != n;
+      const bool top = level == 0 || node(level - 1, c) != n;
       std::string text;
-      if (cell.Left && cell.Top) {
+      if (left && top) {
         const std::vector<THeadTreeNode*>& path = paths[c];
         text = path.empty() ? title->Caption() : path[std::min(level, path.size() - 1)]->Text;
       }
-      AppendFormattedText(cell.Text, title->Font(), title->Color(), text);
-      cells.push_back(std::move(cell));
+      TCell& cell =
+          AddCell(columns[c]->Width(), title->Color(), title->Alignment(), title->Font(), text);
+      cell.Left = left;
+      cell.Top = top;
+      cell.Right = c + 1 == count || node(level, c + 1) != n;
+      cell.Bottom = level + 1 == levels || node(level + 1, c) != n;
     }
-    WriteRow(cells);
+    WriteRow();
   }
 }

@@ -35,22 +35,33 @@ class TDBGridEhExportAsRTF : public TDBGridEhExport {
     int Width = 0;  // pixels
     int Background = 0;
     TAlignment Alignment = taLeftJustify;
-    std::string Text;  // formatted: font words, a space, the escaped text
+    // The formatted text (font words, a space, the escaped text) in FRowText.
+    std::size_t TextBegin = 0, TextEnd = 0;
     bool Left = true, Top = true, Bottom = true, Right = true;  // borders
   };
   int ColorIndex(TColor color);
   int NewColorIndex(TColor color);
   int FontIndex(const std::string& name);
+  // A cell of FCells over the text formatted into FRowText.
+  TCell& AddCell(int width, TColor background, TAlignment alignment, const TFont* font,
+                 const std::string& text);
   void AppendFormattedText(std::string& out, const TFont* font, TColor background,
                            const std::string& text);
-  void WriteRow(const std::vector<TCell>& cells);
+  // Writes FCells as a row and starts the next one.
+  void WriteRow();
 
-  std::string FBody;
+  // The body is kept in pieces of about kBodyChunkSize: a whole register
+  // makes hundreds of megabytes, which one growing string would copy
+  // again at every doubling.
+  static constexpr std::size_t kBodyChunkSize = 1 << 20;
+  std::vector<std::string> FBodyChunks;
+  std::string FBody;                              // the piece being written
   std::vector<std::string> FColors;               // "%3d%3d%3d" of red, green, blue
   std::unordered_map<TColor, int> FColorIndexes;  // by the colour as given
   std::vector<std::string> FFonts;
   std::size_t FLastFont = 0;
   std::vector<TCell> FCells;
+  std::string FRowText;
 };
 
 // `text` (UTF-8) as RTF text: Windows-1251, "\", "{" and "}" escaped,
