@@ -605,6 +605,37 @@ std::vector<std::vector<std::string>> ReadRtfTable(const std::string& rtf) {
   return rows;
 }
 
+// Without handlers the rows go straight to the stream once the first one
+// has shown every colour and font; a handler keeps the whole document in
+// memory until the end. The bytes must not differ.
+TEST_F(GridRtfTest, StreamedAndBufferedDocumentsAreTheSame) {
+  Columns({"NAME", "NUM"});
+  Grid->SetUseMultiTitle(true);
+  Grid->Columns()->Items(0)->Title()->SetCaption("Мать|Имя");
+  Grid->Columns()->Items(1)->Title()->SetCaption("Мать|Номер");
+  Grid->Columns()->Items(1)->SetColor(clYellow);
+  Grid->Columns()->Items(0)->Font()->SetName("Arial");
+  Grid->SetFooterRowCount(2);
+  TColumnEh* num = Grid->Columns()->Items(1);
+  num->Footers()->Add()->SetValueType(fvtSum);
+  num->Footers()->Add()->SetValueType(fvtCount);
+  num->Footers()->Items(1)->SetColor(clAqua);
+  num->Footers()->Items(1)->Font()->SetName("Courier New");
+  std::vector<std::pair<std::string, int>> rows;
+  for (int i = 0; i < 4000; ++i) rows.push_back({"Имя " + std::to_string(i), i});
+  for (const bool records : {false, true}) {
+    if (records) Fill(rows);
+    const std::string streamed = Rtf(Kind(gstAll));
+    Grid->Columns()->Items(0)->OnGetCellParams = [](TObject*, bool, TColCellParamsEh&) {};
+    const std::string buffered = Rtf(Kind(gstAll));
+    Grid->Columns()->Items(0)->OnGetCellParams = nullptr;
+    EXPECT_EQ(streamed, buffered) << records;
+    EXPECT_NE(streamed.find("\\red0\\green255\\blue255;"), std::string::npos) << records;
+    EXPECT_NE(streamed.find("Courier New;}"), std::string::npos) << records;
+    EXPECT_EQ(ReadRtfTable(streamed).size(), records ? 4004u : 4u);
+  }
+}
+
 TEST_F(GridRtfTest, AWordProcessorReadsTheTable) {
   Columns({"NAME", "NUM"});
   Fill({{"Ивы {М.}", 1}, {"Петрова\\", 22}});
