@@ -1,10 +1,12 @@
 // RTF export: the grid's selection as a Rich Text Format table that keeps
 // the grid's look (widths, colours, fonts, alignment, borders, merged
-// multi-level headings, footers). The body is written first into a buffer
-// because the colour and font tables come before it and are only known
-// once every cell has been seen. Text is Windows-1251, written as "\'xx";
-// widths are converted at 96 pixels per inch, so the bytes do not depend
-// on the screen. GUI thread only.
+// multi-level headings, footers). The colour and font tables come before
+// the body and are only known once the cells have been seen, so the body
+// is kept in memory until they are; without cell or footer handlers the
+// first record shows them all, and the rows after it go straight to the
+// stream. Text is Windows-1251, written as "\'xx"; widths are converted at
+// 96 pixels per inch, so the bytes do not depend on the screen. GUI thread
+// only.
 #pragma once
 
 #include <string>

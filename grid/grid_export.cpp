@@ -61,13 +61,21 @@ TExportColumnsEh RectColumns(TCustomDBGridEh* grid, int left, int right) {
 template <class Visit>
 void ForEachRecord(TDataSet* ds, const TGridSelectionEh& selection, Visit visit) {
   switch (selection.Kind) {
-    case gstRecordBookmarks:
+    case gstRecordBookmarks: {
+      // Selected rows mostly follow one another, and stepping to the next
+      // record costs far less than going to a bookmark (which refills the
+      // whole window of records around it).
+      bool onPrevious = false;
       for (const std::string& bookmark : selection.Rows) {
         if (!ds->BookmarkValid(bookmark)) continue;
-        ds->GotoBookmark(bookmark);
+        if (onPrevious) ds->Next();
+        if (!onPrevious || ds->Eof() || ds->CompareBookmarks(ds->Bookmark(), bookmark) != 0)
+          ds->GotoBookmark(bookmark);
         visit();
+        onPrevious = true;
       }
       break;
+    }
     case gstRectangle:
       ds->GotoBookmark(selection.TopBookmark);
       while (!ds->Eof()) {

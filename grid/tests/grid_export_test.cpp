@@ -195,6 +195,16 @@ TEST_F(GridExportTest, FootersCoverTheExportedRowsOnly) {
   rows.Rows = {BookmarkOf("a"), BookmarkOf("c")};
   EXPECT_EQ(Export<TDBGridEhExportAsText>(rows, TExportTextCodingEh::Utf8),
             "a\t1\r\nc\t300\r\nИтого\t301\r\n\t2");
+  // Rows that follow one another, and a bookmark of a record since gone.
+  rows.Rows = {BookmarkOf("a"), BookmarkOf("b"), BookmarkOf("c")};
+  T.Go("b");
+  T.ds->Delete();
+  T.Add("d", 4000);
+  EXPECT_EQ(Export<TDBGridEhExportAsText>(rows, TExportTextCodingEh::Utf8),
+            "a\t1\r\nc\t300\r\nИтого\t301\r\n\t2");
+  rows.Rows = {BookmarkOf("a"), BookmarkOf("c"), BookmarkOf("d")};
+  EXPECT_EQ(Export<TDBGridEhExportAsText>(rows, TExportTextCodingEh::Utf8),
+            "a\t1\r\nc\t300\r\nd\t4000\r\nИтого\t4301\r\n\t3");
 }
 
 TEST_F(GridExportTest, TextImportReadsValuesLineByLine) {
