@@ -250,7 +250,10 @@ void TDBGridEhExport::WriteRecord(const TExportColumnsEh& columns) {
       FColCellParams.ImageIndex = -1;
       FColCellParams.CheckState = cbGrayed;
       FColCellParams.ReadOnly = fixed.ReadOnly;
-      FColCellParams.Text = column->GetCellDisplayText();
+      if (ReadsCellText())
+        FColCellParams.Text = column->GetCellDisplayText();
+      else
+        FColCellParams.Text.clear();
     }
     TColor background = FColCellParams.Background;
     if (FDBGrid->OnGetCellParams)

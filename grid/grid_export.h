@@ -77,6 +77,9 @@ class TDBGridEhExport {
   virtual void WriteRecord(const TExportColumnsEh& columns);
   virtual void WriteDataCell(TColumnEh* column, TFont* font, TColor background,
                              TColCellParamsEh& params);
+  // Whether WriteDataCell reads the cell's text; without a handler that
+  // may read it, a format that does not is spared working it out.
+  virtual bool ReadsCellText() const { return true; }
   // The footer row's cells: sums and counts of the exported records, other
   // footers as the grid shows them.
   virtual void WriteFooter(const TExportColumnsEh& columns, int footerRow);
