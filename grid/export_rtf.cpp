@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <string_view>
 
 #include "platform/base/codepage.h"
 
@@ -67,7 +68,11 @@ void AppendEscaped(std::string& out, std::string_view text) {
     out.append(text);
     return;
   }
-  const std::string bytes = Utf8ToWin1251(text);
+  // One conversion buffer for all cells: the export calls this per cell.
+  static thread_local std::string bytes;
+  bytes.clear();
+  AppendFromUtf8(bytes, text, TCodePage::Win1251);
+  static constexpr char kHex[] = "0123456789abcdef";
   for (char ch : bytes) {
     const auto c = static_cast<unsigned char>(ch);
     if (c == '\\' || c == '{' || c == '}') {
@@ -78,9 +83,8 @@ void AppendEscaped(std::string& out, std::string_view text) {
     } else if (c == '\r') {
       continue;
     } else if (c >= 0x80) {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\'%02x", c);
-      out += hex;
+      const char escape[4] = {'\\', '\'', kHex[c >> 4], kHex[c & 0xF]};
+      out.append(escape, 4);
     } else {
       out += ch;
     }
@@ -121,8 +125,8 @@ int TDBGridEhExportAsRTF::FontIndex(const std::string& name) {
   return static_cast<int>(FLastFont);
 }
 
-void TDBGridEhExportAsRTF::AppendFormattedText(std::string& out, const TFont* font,
-                                               TColor background, const std::string& text) {
+void TDBGridEhExportAsRTF::AppendFormatWords(std::string& out, const TFont* font,
+                                             TColor background) {
   out += "\\fs";
   AppendInt(out, font->Size() * 2);
   const TFontStyles style = font->Style();
@@ -137,21 +141,16 @@ void TDBGridEhExportAsRTF::AppendFormattedText(std::string& out, const TFont* fo
   out += "\\cb";
   AppendInt(out, ColorIndex(background));
   out += ' ';
-  AppendEscaped(out, text);
 }
 
-void TDBGridEhExportAsRTF::ExportSelection(TStream& stream, const TGridSelectionEh& selection) {
-  FBody.clear();
-  FColors.clear();
-  FColorIndexes.clear();
-  FFonts.clear();
-  FLastFont = 0;
-  ColorIndex(clBlack);
-  ColorIndex(clWhite);
-  ColorIndex(clBtnFace);
-  TMemoryStream body;
-  TDBGridEhExport::ExportSelection(body, selection);
-  if (FBody.empty()) return;
+bool TDBGridEhExportAsRTF::LookIsFixed() const {
+  if (DBGrid()->OnGetCellParams || DBGrid()->OnGetFooterParams) return false;
+  for (TColumnEh* column : ExpCols())
+    if (column->OnGetCellParams) return false;
+  return true;
+}
+
+std::string TDBGridEhExportAsRTF::Head() const {
   std::string head = "{\\rtf0\\ansi\\ansicpg1251\r\n{\\colortbl\r\n";
   for (const std::string& key : FColors) {
     head += "\\red" + std::to_string(std::stoi(key.substr(0, 3))) + "\\green" +
@@ -163,78 +162,182 @@ void TDBGridEhExportAsRTF::ExportSelection(TStream& stream, const TGridSelection
     head +=
         "{\\f" + std::to_string(i) + "\\fnil\\fcharset204 " + RtfEscapedText(FFonts[i]) + ";}\r\n";
   head += "}\r\n";
-  stream.WriteBuffer(head.data(), static_cast<std::int64_t>(head.size()));
-  stream.WriteBuffer(FBody.data(), static_cast<std::int64_t>(FBody.size()));
+  return head;
+}
+
+void TDBGridEhExportAsRTF::ExportSelection(TStream& stream, const TGridSelectionEh& selection) {
+  FBodyChunks.clear();
+  FBody.clear();
+  FCells.clear();
+  FRowText.clear();
+  FFormats.clear();
+  FLastRowKey.clear();
+  FLastRowDefinition.clear();
+  FStreaming = false;
+  FDryRun = false;
+  FRecordWritten = false;
+  FColors.clear();
+  FColorIndexes.clear();
+  FFonts.clear();
+  FLastFont = 0;
+  ColorIndex(clBlack);
+  ColorIndex(clWhite);
+  ColorIndex(clBtnFace);
+  // Rows reach `stream` through the base's writes once streaming starts;
+  // before that they are kept here.
+  TDBGridEhExport::ExportSelection(stream, selection);
+  if (!FStreaming && (!FBody.empty() || !FBodyChunks.empty())) {
+    const std::string head = Head();
+    stream.WriteBuffer(head.data(), static_cast<std::int64_t>(head.size()));
+    for (const std::string& chunk : FBodyChunks)
+      stream.WriteBuffer(chunk.data(), static_cast<std::int64_t>(chunk.size()));
+    stream.WriteBuffer(FBody.data(), static_cast<std::int64_t>(FBody.size()));
+  }
+  FBodyChunks.clear();
   FBody.clear();
 }
 
-void TDBGridEhExportAsRTF::WriteSuffix() { FBody += "}"; }
+void TDBGridEhExportAsRTF::StartStreaming() {
+  // The footers' colours and fonts are registered by writing the footer
+  // rows to nowhere; the real ones later find them all known.
+  FDryRun = true;
+  for (int row = 0; row < DBGrid()->FooterRowCount(); ++row)
+    TDBGridEhExport::WriteFooter(ExpCols(), row);
+  FCells.clear();
+  FRowText.clear();
+  FDryRun = false;
+  WriteBytes(Head());
+  for (const std::string& chunk : FBodyChunks) WriteBytes(chunk);
+  WriteBytes(FBody);
+  FBodyChunks.clear();
+  FBody.clear();
+  FBody.shrink_to_fit();
+  FStreaming = true;
+}
 
-void TDBGridEhExportAsRTF::WriteRow(const std::vector<TCell>& cells) {
-  FBody += "\\trowd\\trgaph40\r\n";
-  long long right = 0;
-  for (const TCell& cell : cells) {
-    if (cell.Left && cell.Top && cell.Bottom && cell.Right) {
-      FBody += kAllBorders;
-    } else {
-      const bool sides[4] = {cell.Left, cell.Top, cell.Bottom, cell.Right};
-      const char* words[4] = {"\\clbrdrl", "\\clbrdrt", "\\clbrdrb", "\\clbrdrr"};
-      for (int i = 0; i < 4; ++i) {
-        if (!sides[i]) continue;
-        FBody += words[i];
-        FBody += "\\brdrs\\brdrcf0\r\n";
+void TDBGridEhExportAsRTF::WriteSuffix() {
+  if (FStreaming)
+    WriteBytes("}");
+  else
+    FBody += "}";
+}
+
+void TDBGridEhExportAsRTF::WriteRow() {
+  if (FDryRun) {
+    FCells.clear();
+    FRowText.clear();
+    return;
+  }
+  FRow.clear();
+  FRow += "\\trowd\\trgaph40\r\n";
+  // The cell definitions depend on the widths, backgrounds and borders
+  // only, which data rows share.
+  FRowKey.clear();
+  for (const TCell& cell : FCells) {
+    FRowKey.push_back(cell.Width);
+    FRowKey.push_back(cell.Background);
+    FRowKey.push_back(cell.Left | cell.Top << 1 | cell.Bottom << 2 | cell.Right << 3);
+  }
+  if (FRowKey != FLastRowKey) {
+    FLastRowKey = FRowKey;
+    FLastRowDefinition.clear();
+    long long right = 0;
+    for (const TCell& cell : FCells) {
+      if (cell.Left && cell.Top && cell.Bottom && cell.Right) {
+        FLastRowDefinition += kAllBorders;
+      } else {
+        const bool sides[4] = {cell.Left, cell.Top, cell.Bottom, cell.Right};
+        const char* words[4] = {"\\clbrdrl", "\\clbrdrt", "\\clbrdrb", "\\clbrdrr"};
+        for (int i = 0; i < 4; ++i) {
+          if (!sides[i]) continue;
+          FLastRowDefinition += words[i];
+          FLastRowDefinition += "\\brdrs\\brdrcf0\r\n";
+        }
       }
+      right += Twips(cell.Width);
+      // The cell's background as a background colour: a full shading in
+      // the pattern colour ("\\clshdng10000\\clcfpat") fills cells black
+      // in LibreOffice.
+      FLastRowDefinition += "\\clcbpat";
+      AppendInt(FLastRowDefinition, cell.Background);
+      FLastRowDefinition += "\\cellx";
+      AppendInt(FLastRowDefinition, right);
+      FLastRowDefinition += "\r\n";
     }
-    right += Twips(cell.Width);
-    FBody += "\\clshdng10000\\clcfpat";
-    AppendInt(FBody, cell.Background);
-    FBody += "\\cellx";
-    AppendInt(FBody, right);
-    FBody += "\r\n";
   }
-  FBody += "{\\trrh0\r\n";
+  FRow += FLastRowDefinition;
+  FRow += "{\\trrh0\r\n";
   const std::string_view spacing = DBGrid()->Flat() ? "\\sb12\\sa12" : "\\sb24\\sa24";
-  for (const TCell& cell : cells) {
-    FBody += "\\pard\\intbl{";
-    FBody += AlignmentWord(cell.Alignment);
-    FBody += spacing;
-    FBody += cell.Text;
-    FBody += "\\cell}\r\n";
+  for (const TCell& cell : FCells) {
+    FRow += "\\pard\\intbl{";
+    FRow += AlignmentWord(cell.Alignment);
+    FRow += spacing;
+    FRow.append(FRowText, cell.TextBegin, cell.TextEnd - cell.TextBegin);
+    FRow += "\\cell}\r\n";
   }
-  FBody += "\\pard\\intbl\\row}\r\n";
+  FRow += "\\pard\\intbl\\row}\r\n";
+  FCells.clear();
+  FRowText.clear();
+  if (FStreaming) {
+    WriteBytes(FRow);
+    return;
+  }
+  FBody += FRow;
+  if (FBody.size() >= kBodyChunkSize) {
+    FBodyChunks.push_back(std::move(FBody));
+    FBody = std::string();
+    FBody.reserve(kBodyChunkSize + kBodyChunkSize / 4);
+  }
+}
+
+TDBGridEhExportAsRTF::TCell& TDBGridEhExportAsRTF::AddCell(int width, TColor background,
+                                                           TAlignment alignment, const TFont* font,
+                                                           const std::string& text) {
+  const std::size_t place = FCells.size();
+  TCell& cell = FCells.emplace_back();
+  cell.Width = width;
+  cell.Background = ColorIndex(background);
+  cell.Alignment = alignment;
+  cell.TextBegin = FRowText.size();
+  if (place >= FFormats.size()) FFormats.resize(place + 1);
+  TTextFormat& format = FFormats[place];
+  if (format.Font != font->Data() || format.PixelsPerInch != font->PixelsPerInch() ||
+      format.Background != background || format.Words.empty()) {
+    format.Font = font->Data();
+    format.PixelsPerInch = font->PixelsPerInch();
+    format.Background = background;
+    format.Words.clear();
+    AppendFormatWords(format.Words, font, background);
+  }
+  FRowText += format.Words;
+  AppendEscaped(FRowText, text);
+  cell.TextEnd = FRowText.size();
+  return cell;
 }
 
 void TDBGridEhExportAsRTF::WriteRecord(const TExportColumnsEh& columns) {
-  FCells.clear();
   TDBGridEhExport::WriteRecord(columns);
-  WriteRow(FCells);
+  WriteRow();
+  if (!FRecordWritten) {
+    FRecordWritten = true;
+    if (LookIsFixed()) StartStreaming();
+  }
 }
 
 void TDBGridEhExportAsRTF::WriteDataCell(TColumnEh* column, TFont* font, TColor background,
                                          TColCellParamsEh& params) {
-  TCell cell;
-  cell.Width = column->Width();
-  cell.Background = ColorIndex(background);
-  cell.Alignment = params.Alignment;
-  AppendFormattedText(cell.Text, font, background, params.Text);
-  FCells.push_back(std::move(cell));
+  AddCell(column->Width(), background, params.Alignment, font, params.Text);
 }
 
 void TDBGridEhExportAsRTF::WriteFooter(const TExportColumnsEh& columns, int footerRow) {
-  FCells.clear();
   TDBGridEhExport::WriteFooter(columns, footerRow);
-  WriteRow(FCells);
+  WriteRow();
 }
 
 void TDBGridEhExportAsRTF::WriteFooterCell(int, int, TColumnEh* column, TFont* font,
                                            TColor background, TAlignment alignment,
                                            const std::string& text) {
-  TCell cell;
-  cell.Width = column->Width();
-  cell.Background = ColorIndex(background);
-  cell.Alignment = alignment;
-  AppendFormattedText(cell.Text, font, background, text);
-  FCells.push_back(std::move(cell));
+  AddCell(column->Width(), background, alignment, font, text);
 }
 
 void TDBGridEhExportAsRTF::WriteTitle(const TExportColumnsEh& columns) {
@@ -255,26 +358,23 @@ void TDBGridEhExportAsRTF::WriteTitle(const TExportColumnsEh& columns) {
     return path[std::min(level, path.size() - 1)];
   };
   for (std::size_t level = 0; level < levels; ++level) {
-    std::vector<TCell> cells;
     for (std::size_t c = 0; c < count; ++c) {
       TColumnTitleEh* title = columns[c]->Title();
       const void* n = node(level, c);
-      TCell cell;
-      cell.Width = columns[c]->Width();
-      cell.Background = ColorIndex(title->Color());
-      cell.Alignment = title->Alignment();
-      cell.Left = c == 0 || node(level, c - 1) != n;
-      cell.Right = c + 1 == count || node(level, c + 1) != n;
-      cell.Top = level == 0 || node(level - 1, c) != n;
-      cell.Bottom = level + 1 == levels || node(level + 1, c) != n;
+      const bool left = c == 0 || node(level, c - 1) != n;
+      const bool top = level == 0 || node(level - 1, c) != n;
       std::string text;
-      if (cell.Left && cell.Top) {
+      if (left && top) {
         const std::vector<THeadTreeNode*>& path = paths[c];
         text = path.empty() ? title->Caption() : path[std::min(level, path.size() - 1)]->Text;
       }
-      AppendFormattedText(cell.Text, title->Font(), title->Color(), text);
-      cells.push_back(std::move(cell));
+      TCell& cell =
+          AddCell(columns[c]->Width(), title->Color(), title->Alignment(), title->Font(), text);
+      cell.Left = left;
+      cell.Top = top;
+      cell.Right = c + 1 == count || node(level, c + 1) != n;
+      cell.Bottom = level + 1 == levels || node(level + 1, c) != n;
     }
-    WriteRow(cells);
+    WriteRow();
   }
 }

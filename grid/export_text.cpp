@@ -79,7 +79,15 @@ void TDBGridEhExportAsCSV::WriteCellSeparator() {
     WriteBytes(std::string_view(&kSeparator, 1));
 }
 
-void TDBGridEhExportAsCSV::WriteCellText(const std::string& text) { WriteText(QuoteCsvText(text)); }
+void TDBGridEhExportAsCSV::WriteCellText(const std::string& text) {
+  if (text.find('"') != std::string::npos) {
+    WriteText(QuoteCsvText(text));
+    return;
+  }
+  WriteBytes("\"");
+  WriteText(text);
+  WriteBytes("\"");
+}
 
 // ---- text import
 

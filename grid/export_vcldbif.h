@@ -15,6 +15,8 @@ class TDBGridEhExportAsVCLDBIF : public TDBGridEhExport {
   void WriteDataCell(TColumnEh* column, TFont* font, TColor background,
                      TColCellParamsEh& params) override;
   void WriteSuffix() override;
+  // Values are carried, not the texts the grid shows.
+  bool ReadsCellText() const override { return false; }
   // Titles and footers are not carried.
   void WriteTitle(const TExportColumnsEh&) override {}
   void WriteFooter(const TExportColumnsEh&, int) override {}

@@ -71,16 +71,20 @@ void DBGridEh_DoCopyAction(TCustomDBGridEh* grid, bool forWholeGrid) {
 
 void DBGridEh_DoPasteAction(TCustomDBGridEh* grid, bool forWholeGrid) {
   TClipboard& clipboard = Clipboard();
-  if (clipboard.HasFormat(Formats().Vcldbif)) {
+  // An empty payload (another program's, or an empty copy) holds no rows:
+  // the text is read instead.
+  const std::string bytes = clipboard.HasFormat(Formats().Vcldbif)
+                                ? clipboard.GetBuffer(Formats().Vcldbif)
+                                : std::string();
+  if (!bytes.empty()) {
     TMemoryStream stream;
-    const std::string bytes = clipboard.GetBuffer(Formats().Vcldbif);
     stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
     stream.SetPosition(0);
     ReadDBGridEhFromImportStream<TDBGridEhImportAsVCLDBIF>(stream, grid, forWholeGrid);
   } else if (clipboard.HasFormat(CF_TEXT)) {
     TMemoryStream stream;
-    const std::string bytes = clipboard.AsText();
-    stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    const std::string text = clipboard.AsText();
+    stream.WriteBuffer(text.data(), static_cast<std::int64_t>(text.size()));
     stream.SetPosition(0);
     ReadDBGridEhFromImportStream<TDBGridEhImportAsText>(stream, grid, forWholeGrid,
                                                         TExportTextCodingEh::Utf8);

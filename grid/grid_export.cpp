@@ -61,13 +61,21 @@ TExportColumnsEh RectColumns(TCustomDBGridEh* grid, int left, int right) {
 template <class Visit>
 void ForEachRecord(TDataSet* ds, const TGridSelectionEh& selection, Visit visit) {
   switch (selection.Kind) {
-    case gstRecordBookmarks:
+    case gstRecordBookmarks: {
+      // Selected rows mostly follow one another, and stepping to the next
+      // record costs far less than going to a bookmark (which refills the
+      // whole window of records around it).
+      bool onPrevious = false;
       for (const std::string& bookmark : selection.Rows) {
         if (!ds->BookmarkValid(bookmark)) continue;
-        ds->GotoBookmark(bookmark);
+        if (onPrevious) ds->Next();
+        if (!onPrevious || ds->Eof() || ds->CompareBookmarks(ds->Bookmark(), bookmark) != 0)
+          ds->GotoBookmark(bookmark);
         visit();
+        onPrevious = true;
       }
       break;
+    }
     case gstRectangle:
       ds->GotoBookmark(selection.TopBookmark);
       while (!ds->Eof()) {
@@ -145,15 +153,17 @@ TGridSelectionEh GridSelectionEh(TCustomDBGridEh* grid, bool forWholeGrid) {
 TDBGridEhExport::TDBGridEhExport() : FCellFont(std::make_unique<TFont>()) {}
 TDBGridEhExport::~TDBGridEhExport() = default;
 
-void TDBGridEhExport::WriteBytes(std::string_view bytes) {
-  if (!bytes.empty()) FStream->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+void TDBGridEhExport::FlushOut() {
+  if (!FOut.empty()) FStream->WriteBuffer(FOut.data(), static_cast<std::int64_t>(FOut.size()));
+  FOut.clear();
 }
 
 void TDBGridEhExport::WriteText(std::string_view text) {
   if (FTextCoding == TExportTextCodingEh::Utf8)
-    WriteBytes(text);
+    FOut.append(text);
   else
-    WriteBytes(Utf8ToWin1251(text));
+    AppendFromUtf8(FOut, text, TCodePage::Win1251);
+  if (FOut.size() >= kOutFlushSize) FlushOut();
 }
 
 void TDBGridEhExport::ExportToStream(TStream& stream, bool forWholeGrid) {
@@ -170,9 +180,28 @@ void TDBGridEhExport::ExportSelection(TStream& stream, const TGridSelectionEh& s
   TDataSet* ds = GridDataSet(FDBGrid);
   if (ds == nullptr || !ds->Active()) return;
   FStream = &stream;
+  FOut.clear();
   FExpCols = SelectionColumns(FDBGrid, selection);
+  FColumnParams.clear();
+  for (TColumnEh* column : FExpCols)
+    FColumnParams.push_back(
+        {column->Font(), column->Color(), column->Alignment(), column->ReadOnly()});
   FFooterRowCount = FDBGrid->FooterRowCount();
   FFooterValues.assign(static_cast<std::size_t>(FFooterRowCount) * FExpCols.size(), Currency());
+  FFooterAccumulators.clear();
+  for (int row = 0; row < FFooterRowCount; ++row) {
+    for (TColumnEh* column : FExpCols) {
+      TFooterAccumulator accumulator;
+      if (TColumnFooterEh* footer = column->UsedFooter(row)) {
+        if (footer->ValueType() == fvtCount)
+          accumulator.Count = true;
+        else if (footer->ValueType() == fvtSum)
+          accumulator.SumField = ds->FindField(footer->FieldName().empty() ? column->FieldName()
+                                                                           : footer->FieldName());
+      }
+      FFooterAccumulators.push_back(accumulator);
+    }
+  }
   {
     TControlsGuard controls(ds);
     TBookmarkGuard position(ds);
@@ -185,35 +214,46 @@ void TDBGridEhExport::ExportSelection(TStream& stream, const TGridSelectionEh& s
     for (int row = 0; row < FFooterRowCount; ++row) WriteFooter(FExpCols, row);
   }
   WriteSuffix();
+  FlushOut();
 }
 
 void TDBGridEhExport::CalcFooterValues() {
-  TDataSet* ds = GridDataSet(FDBGrid);
-  const std::size_t count = FExpCols.size();
-  for (int row = 0; row < FFooterRowCount; ++row) {
-    for (std::size_t i = 0; i < count; ++i) {
-      TColumnEh* column = FExpCols[i];
-      TColumnFooterEh* footer = column->UsedFooter(row);
-      if (footer == nullptr) continue;
-      Currency& value = FFooterValues[static_cast<std::size_t>(row) * count + i];
-      if (footer->ValueType() == fvtCount) {
-        value += Currency(1);
-      } else if (footer->ValueType() == fvtSum) {
-        TField* field =
-            ds->FindField(footer->FieldName().empty() ? column->FieldName() : footer->FieldName());
-        if (field != nullptr && !field->IsNull()) value += field->AsCurrency();
-      }
-    }
+  for (std::size_t i = 0; i < FFooterAccumulators.size(); ++i) {
+    const TFooterAccumulator& accumulator = FFooterAccumulators[i];
+    if (accumulator.Count)
+      FFooterValues[i] += Currency(1);
+    else if (accumulator.SumField != nullptr && !accumulator.SumField->IsNull())
+      FFooterValues[i] += accumulator.SumField->AsCurrency();
   }
 }
 
 void TDBGridEhExport::WriteRecord(const TExportColumnsEh& columns) {
-  for (TColumnEh* column : columns) {
-    column->FillColCellParams(FColCellParams);
-    // The font is copied only for a handler that may change it.
-    if (FDBGrid->OnGetCellParams || column->OnGetCellParams) {
+  // The fixed parameters are those of the exported columns.
+  const bool fixedKnown = &columns == &FExpCols && !FDBGrid->OnGetCellParams;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    TColumnEh* column = columns[i];
+    if (!fixedKnown || column->OnGetCellParams) {
+      column->FillColCellParams(FColCellParams);
+      // A handler may change the font: it gets a copy.
       FCellFont->Assign(column->Font());
       FColCellParams.Font = FCellFont.get();
+    } else {
+      // Without a handler only the formats read the parameters, and none
+      // of them reads the image index or the check state.
+      const TColumnParams& fixed = FColumnParams[i];
+      FColCellParams.Col = -1;
+      FColCellParams.Row = -1;
+      FColCellParams.State = 0;
+      FColCellParams.Font = fixed.Font;
+      FColCellParams.Background = fixed.Background;
+      FColCellParams.Alignment = fixed.Alignment;
+      FColCellParams.ImageIndex = -1;
+      FColCellParams.CheckState = cbGrayed;
+      FColCellParams.ReadOnly = fixed.ReadOnly;
+      if (ReadsCellText())
+        FColCellParams.Text = column->GetCellDisplayText();
+      else
+        FColCellParams.Text.clear();
     }
     TColor background = FColCellParams.Background;
     if (FDBGrid->OnGetCellParams)

@@ -77,6 +77,9 @@ class TDBGridEhExport {
   virtual void WriteRecord(const TExportColumnsEh& columns);
   virtual void WriteDataCell(TColumnEh* column, TFont* font, TColor background,
                              TColCellParamsEh& params);
+  // Whether WriteDataCell reads the cell's text; without a handler that
+  // may read it, a format that does not is spared working it out.
+  virtual bool ReadsCellText() const { return true; }
   // The footer row's cells: sums and counts of the exported records, other
   // footers as the grid shows them.
   virtual void WriteFooter(const TExportColumnsEh& columns, int footerRow);
@@ -85,12 +88,27 @@ class TDBGridEhExport {
 
   TStream* Stream() const { return FStream; }
   void SetStream(TStream* stream) { FStream = stream; }
-  void WriteBytes(std::string_view bytes);
+  // Writes go through a buffer that reaches the stream when it fills and
+  // when the export ends, so cells cost no stream call each.
+  void WriteBytes(std::string_view bytes) {
+    FOut.append(bytes);
+    if (FOut.size() >= kOutFlushSize) FlushOut();
+  }
   // `text` (UTF-8) in the export's coding.
   void WriteText(std::string_view text);
+  void FlushOut();
   const TExportColumnsEh& ExpCols() const { return FExpCols; }
 
  private:
+  static constexpr std::size_t kOutFlushSize = 65536;
+  // What a data cell takes from its column that stays the same from record
+  // to record, worked out once an export.
+  struct TColumnParams {
+    TFont* Font = nullptr;
+    TColor Background = clWindow;
+    TAlignment Alignment = taLeftJustify;
+    bool ReadOnly = false;
+  };
   void CalcFooterValues();
   std::string FooterText(TColumnFooterEh* footer, TColumnEh* column, Currency value);
 
@@ -100,8 +118,17 @@ class TDBGridEhExport {
   TExportColumnsEh FExpCols;
   TColCellParamsEh FColCellParams;
   std::unique_ptr<TFont> FCellFont;
-  std::vector<Currency> FFooterValues;  // footer row x column count + column
+  std::vector<TColumnParams> FColumnParams;  // per exported column
+  std::vector<Currency> FFooterValues;       // footer row x column count + column
+  // What each footer of FFooterValues adds per record: one (a count), a
+  // field's value (a sum) or nothing.
+  struct TFooterAccumulator {
+    bool Count = false;
+    TField* SumField = nullptr;
+  };
+  std::vector<TFooterAccumulator> FFooterAccumulators;
   int FFooterRowCount = 0;
+  std::string FOut;
 };
 
 class TDBGridEhImport {

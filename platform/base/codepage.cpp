@@ -165,10 +165,11 @@ std::string ToUtf8(std::string_view bytes, TCodePage page) {
   return out;
 }
 
-std::string FromUtf8(std::string_view text, TCodePage page) {
+void AppendFromUtf8(std::string& out, std::string_view text, TCodePage page) {
   const TReverse& reverse = Reverse(page);
-  std::string out(text.size(), '\0');
-  char* p = out.data();
+  const std::size_t base = out.size();
+  out.resize(base + text.size());
+  char* p = out.data() + base;
   const std::size_t n = text.size();
   for (std::size_t i = 0; i < n;) {
     const auto b0 = static_cast<unsigned char>(text[i]);
@@ -200,6 +201,11 @@ std::string FromUtf8(std::string_view text, TCodePage page) {
     }
   }
   out.resize(static_cast<std::size_t>(p - out.data()));
+}
+
+std::string FromUtf8(std::string_view text, TCodePage page) {
+  std::string out;
+  AppendFromUtf8(out, text, page);
   return out;
 }
 

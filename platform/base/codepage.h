@@ -29,6 +29,9 @@ std::size_t ToUtf8(std::string_view bytes, TCodePage page, char* out, std::size_
 // becomes a space; anything else, and every invalid byte, becomes "?".
 // The result is never longer (in bytes) than `text`.
 std::string FromUtf8(std::string_view text, TCodePage page);
+// The same appended to `out`, which may then have grown by up to
+// text.size() bytes of capacity.
+void AppendFromUtf8(std::string& out, std::string_view text, TCodePage page);
 
 inline std::string Win1251ToUtf8(std::string_view bytes) {
   return ToUtf8(bytes, TCodePage::Win1251);

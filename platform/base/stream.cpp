@@ -77,8 +77,13 @@ std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
   if (__builtin_add_overflow(FPosition, count, &end) ||
       static_cast<std::uint64_t>(end) > FData.max_size())
     throw EWriteError(std::string("Stream write error"));
-  if (end > Size()) FData.resize(static_cast<std::size_t>(end));  // zero-fills a gap
-  std::memcpy(FData.data() + FPosition, buffer, static_cast<std::size_t>(count));
+  if (FPosition == Size()) {
+    // Writing at the end appends: no zero-filling of what is written over.
+    FData.append(static_cast<const char*>(buffer), static_cast<std::size_t>(count));
+  } else {
+    if (end > Size()) FData.resize(static_cast<std::size_t>(end));  // zero-fills a gap
+    std::memcpy(FData.data() + FPosition, buffer, static_cast<std::size_t>(count));
+  }
   FPosition = end;
   return count;
 }

@@ -870,15 +870,13 @@ void TDateTimeField::GetText(std::string& text, bool displayText) const {
     text.clear();
     return;
   }
-  std::string format;
+  std::string_view format = "c";
   if (displayText && !FDisplayFormat.empty()) {
     format = FDisplayFormat;
   } else if (DataType() == ftDate) {
     format = FormatSettings.ShortDateFormat;
   } else if (DataType() == ftTime) {
     format = FormatSettings.LongTimeFormat;
-  } else {
-    format = "c";
   }
   text = FormatDateTime(format, value);
 }

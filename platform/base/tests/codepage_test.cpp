@@ -105,6 +105,21 @@ TEST(CodePage, InvalidUtf8BecomesQuestionMarks) {
   }
 }
 
+TEST(CodePage, AppendingConversionKeepsWhatIsThereAndMatchesTheCopy) {
+  const char* texts[] = {"", "plain", "Иванова Ё.П.", "«№1» … \xC2\xA0😀",
+                         "a\xFF"
+                         "b\xD0"};
+  for (TCodePage page : {TCodePage::Win1251, TCodePage::Oem866}) {
+    std::string out = "head;";
+    std::string expected = "head;";
+    for (const char* text : texts) {
+      AppendFromUtf8(out, text, page);
+      expected += FromUtf8(text, page);
+      EXPECT_EQ(out, expected) << text;
+    }
+  }
+}
+
 TEST(CodePage, RawConversionsBetweenPages) {
   struct Case {
     int ansi, oem;

@@ -72,6 +72,9 @@ TEST(MemoryStream, ReadWriteSeekAndGaps) {
   s.SetSize(4);
   EXPECT_EQ(s.Position(), 4);
   EXPECT_EQ(ReadAll(s), "helL");
+  // Its own bytes written at its end.
+  s.WriteBuffer(s.Memory(), 4);
+  EXPECT_EQ(ReadAll(s), "helLhelL");
   s.Clear();
   EXPECT_EQ(s.Size(), 0);
   EXPECT_EQ(s.Position(), 0);
