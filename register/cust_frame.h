@@ -174,6 +174,8 @@ class TCustFrame : public TForm {
   // Card keys: Enter and Down to the next control, Up to the previous.
   void HookCardKeys(TWinControl* control);
   bool RegisterShowsValues();
+  // The position text "record:count" of the status bar.
+  void UpdatePosition();
 
   std::string FFileName;
 
@@ -184,7 +186,6 @@ class TCustFrame : public TForm {
   void DbMainBeforePost(TDataSet* ds);
   void DbMainCalcFields(TDataSet* ds);
   void DbMainNewRecord(TDataSet* ds);
-  void UpdatePosition();
   void UpdateSumColor();
   void GridKeyDown(TObject* sender, unsigned& key, TShiftState shift);
 

@@ -29,6 +29,10 @@ std::size_t ToUtf8(std::string_view bytes, TCodePage page, char* out, std::size_
 // becomes a space; anything else, and every invalid byte, becomes "?".
 // The result is never longer (in bytes) than `text`.
 std::string FromUtf8(std::string_view text, TCodePage page);
+// The same into `out`, which has room for text.size() bytes and may be
+// text.data() itself (each character's bytes are read before its
+// replacement, never longer, is written). Returns the count written.
+std::size_t FromUtf8(std::string_view text, TCodePage page, char* out);
 
 inline std::string Win1251ToUtf8(std::string_view bytes) {
   return ToUtf8(bytes, TCodePage::Win1251);
