@@ -1,5 +1,6 @@
 #include "register/xml_import.h"
 
+#include <charconv>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -141,7 +142,11 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
           lpu.SetValue(name == "FROM" ? "NAME" : name, FReader.Value());
         } else if (inserting) {
           AssignAsciiUpper(fieldName, name);
-          if (insideChild > 0) fieldName += std::to_string(children);
+          if (insideChild > 0) {
+            char digits[12];
+            const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, children);
+            fieldName.append(digits, end);
+          }
           TField* known = nullptr;
           if (next < seen.size() && seen[next].first == fieldName) {
             known = seen[next].second;
