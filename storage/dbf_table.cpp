@@ -616,9 +616,10 @@ void TmDbfTable::InternalInitRecord(TRecordBuffer buffer) {
 
 void TmDbfTable::InitEmptyRecord(char* record) const {
   // Each column empty as its letter stores it, so that a field never
-  // assigned is as readable to other DBF readers as a cleared one.
-  for (const TFieldDescriptor& column : FFile->Layout().Fields)
-    ClearColumn({record + column.Offset, column.Length}, column.Type);
+  // assigned is as readable to other DBF readers as a cleared one. The
+  // empty record is made once: appends start here every time.
+  const std::string& empty = FFile->EmptyRecord();
+  if (empty.size() > 1) std::memcpy(record + 1, empty.data() + 1, empty.size() - 1);
 }
 
 void TmDbfTable::GetBookmarkData(TRecordBuffer buffer, void* data) {
