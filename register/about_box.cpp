@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/draw/bitmap.h"
 #include "platform/draw/cursors.h"
 #include "platform/gui/services.h"
 #include "register/utils.h"
@@ -9,7 +10,37 @@
 namespace {
 constexpr int kMinClientWidth = 360;
 constexpr int kRightMargin = 15;
-constexpr int kValueLeft = 200;
+constexpr int kPictureSize = 64;
+constexpr int kTextLeft = 16 + kPictureSize + 16;
+constexpr int kValueLeft = kTextLeft + 168;
+
+// The product picture: a register sheet with its ruled lines and the
+// round stamp of the coupon paid, drawn once into a bitmap.
+void DrawProductPicture(TBitmap& bitmap) {
+  bitmap.SetSize(kPictureSize, kPictureSize);
+  TCanvas& c = *bitmap.Canvas();
+  // Fuchsia is the transparent colour (the bottom-left pixel's).
+  c.FillSolidRect(TRect{0, 0, kPictureSize, kPictureSize}, clFuchsia);
+  // The sheet, with a shadow.
+  c.Pen()->SetColor(clGray);
+  c.Brush()->SetColor(TColor{0xB0B0B0});
+  c.Rectangle(12, 6, 56, 62);
+  c.Brush()->SetColor(clWhite);
+  c.Pen()->SetColor(TColor{0x606060});
+  c.Rectangle(8, 2, 52, 58);
+  // The title bar and the ruled rows of the register.
+  c.FillSolidRect(TRect{13, 7, 47, 12}, TColor{0xA05020});
+  for (int y = 17; y <= 49; y += 6) {
+    c.FillSolidRect(TRect{13, y, 47, y + 2}, TColor{0xC8C8C8});
+    c.FillSolidRect(TRect{13, y, 17, y + 2}, TColor{0x808080});
+  }
+  // The stamp: a red ring with a tick.
+  c.Pen()->SetColor(TColor{0x2020C0});
+  c.Pen()->SetWidth(2);
+  c.Brush()->SetColor(TColor{0xE8E8FF});
+  c.Ellipse(32, 34, 62, 64);
+  c.Polyline({{40, 49}, {45, 55}, {55, 42}});
+}
 
 TLabel* MakeLabel(TAboutBox* box, const char* name, const std::string& caption, int left, int top) {
   TLabel* label = Create<TLabel>(box);
@@ -41,21 +72,28 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner) {
   SetClientWidth(kMinClientWidth);
   SetClientHeight(270);
 
-  InternalName = MakeLabel(this, "InternalName", GetVersionValue("InternalName"), 16, 12);
+  Picture = Create<TImage>(this);
+  Picture->SetName("ProgramIcon");
+  Picture->SetParent(this);
+  Picture->SetBounds(16, 12, kPictureSize, kPictureSize);
+  DrawProductPicture(*Picture->Picture()->Bitmap());
+  Picture->SetTransparent(true);
+
+  InternalName = MakeLabel(this, "InternalName", GetVersionValue("InternalName"), kTextLeft, 12);
   TFont bold;
   bold.Assign(InternalName->Font());
   bold.SetStyle(TFontStyles{fsBold});
   bold.SetSize(12);
   InternalName->SetFont(&bold);
-  MakeLabel(this, "", "Версия:", 16, 44);
+  MakeLabel(this, "", "Версия:", kTextLeft, 44);
   Version = MakeLabel(this, "Version", GetFileVersion(), kValueLeft, 44);
-  MakeLabel(this, "", "Ведущий разработчик:", 16, 66);
+  MakeLabel(this, "", "Ведущий разработчик:", kTextLeft, 66);
   Programmer = MakeLabel(this, "Programmer", GetVersionValue("Programmer"), kValueLeft, 66);
-  MakeLabel(this, "", "E-mail:", 16, 88);
+  MakeLabel(this, "", "E-mail:", kTextLeft, 88);
   Email = MakeLabel(this, "Email", GetVersionValue("E-mail"), kValueLeft, 88);
   MakeLink(Email, "mailto:");
-  MakeLabel(this, "", "Поисково-мониторинговая система:", 16, 110);
-  www = MakeLabel(this, "www", "", 16, 130);
+  MakeLabel(this, "", "Поисково-мониторинговая система:", kTextLeft, 110);
+  www = MakeLabel(this, "www", "", kTextLeft, 130);
   MakeLink(www, "http://");
 
   Memo = Create<TMemo>(this);

@@ -1,4 +1,4 @@
-// TAboutBox ("О программе ..."): the program's version and the values of
+// TAboutBox ("О программе ..."): the product picture, the program's version and the values of
 // its version block, with the e-mail and web labels opening the desktop's
 // mail program and browser. GUI thread only.
 #pragma once
@@ -15,6 +15,7 @@ class TAboutBox : public TForm {
   // of Version, InternalName, Programmer and Email plus 15.
   void FitWidth();
 
+  TImage* Picture = nullptr;  // the product picture
   TLabel* Version = nullptr;
   TLabel* InternalName = nullptr;
   TLabel* Programmer = nullptr;

@@ -183,6 +183,8 @@ class TCustFrame : public TForm {
   // Card keys: Enter and Down to the next control, Up to the previous.
   void HookCardKeys(TWinControl* control);
   bool RegisterShowsValues();
+  // The position text "record:count" of the status bar.
+  void UpdatePosition();
 
   std::string FFileName;
 
@@ -193,7 +195,6 @@ class TCustFrame : public TForm {
   void DbMainBeforePost(TDataSet* ds);
   void DbMainCalcFields(TDataSet* ds);
   void DbMainNewRecord(TDataSet* ds);
-  void UpdatePosition();
   void UpdateSumColor();
   void GridKeyDown(TObject* sender, unsigned& key, TShiftState shift);
   void DrawRecordMarks(const TRect& rect, TColumnEh* column);

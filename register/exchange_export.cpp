@@ -3,7 +3,6 @@
 #include "platform/base/exceptions.h"
 #include "platform/base/format.h"
 #include "platform/base/format_settings.h"
-#include "platform/base/number_format.h"
 #include "platform/data/data_set.h"
 #include "platform/data/fields.h"
 #include "register/data_module.h"
@@ -152,14 +151,21 @@ void TExchangeRecordWriter::WriteNewborns(TxmlOut& out) {
   for (int i = 1; i <= groups; ++i) {
     const std::vector<TField*>& f = FChildFields[static_cast<std::size_t>(i - 1)];
     const bool blank = i > held;
-    FLine = "<CHILD ";
-    AppendAttribute(FLine, "SEX", blank ? std::string() : XmlAttributeText(f[0]->AsString()));
-    AppendAttribute(FLine, "WEIGHT", FormatFloat("0.000", blank ? 0.0 : f[1]->AsFloat()));
-    AppendAttribute(FLine, "GROWTH", blank ? std::string("0") : ExchangeFieldText(*f[2]));
-    AppendAttribute(FLine, "DIAG", blank ? std::string() : XmlAttributeText(f[3]->AsString()));
-    FLine.pop_back();
-    FLine += "/>";
-    out.Write(FLine);
+    // Built as Windows-1251 bytes, as WriteRecord builds its lines.
+    FLine = "<CHILD SEX=\"";
+    if (!blank) out.AppendFieldBytes(FLine, *f[0]);
+    FLine += "\" WEIGHT=\"";
+    AppendFloatText(FLine, "0.000", blank ? 0.0 : f[1]->AsFloat());
+    FLine += "\" GROWTH=\"";
+    if (blank) {
+      FLine += '0';
+    } else {
+      out.AppendFieldBytes(FLine, *f[2]);
+    }
+    FLine += "\" DIAG=\"";
+    if (!blank) out.AppendFieldBytes(FLine, *f[3]);
+    FLine += "\"/>";
+    out.WriteAnsi(FLine);
   }
 }
 
@@ -168,15 +174,20 @@ void TExchangeRecordWriter::WriteChildren(TxmlOut& out) {
   static const char* const kNames[] = {"LNAME", "FNAME", "MNAME", "BDATE", "DATEBOBS", "DATEEOBS"};
   for (int i = 1; i <= children; ++i) {
     const std::vector<TField*>& f = FChildFields[static_cast<std::size_t>(i - 1)];
-    FLine = "<CHILD ";
-    for (std::size_t k = 0; k < 6; ++k) AppendAttribute(FLine, kNames[k], ExchangeFieldText(*f[k]));
-    FLine.pop_back();
-    FLine += "><POLICY ";
-    AppendAttribute(FLine, "SPOLICY", ExchangeFieldText(*f[6]));
-    AppendAttribute(FLine, "NPOLICY", ExchangeFieldText(*f[7]));
-    FLine.pop_back();
-    FLine += "/></CHILD>";
-    out.Write(FLine);
+    FLine = "<CHILD";
+    for (std::size_t k = 0; k < 6; ++k) {
+      FLine += ' ';
+      FLine += kNames[k];
+      FLine += "=\"";
+      out.AppendFieldBytes(FLine, *f[k]);
+      FLine += '"';
+    }
+    FLine += "><POLICY SPOLICY=\"";
+    out.AppendFieldBytes(FLine, *f[6]);
+    FLine += "\" NPOLICY=\"";
+    out.AppendFieldBytes(FLine, *f[7]);
+    FLine += "\"/></CHILD>";
+    out.WriteAnsi(FLine);
   }
 }
 

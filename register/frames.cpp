@@ -151,7 +151,15 @@ void TFrmT1::ValidateCoupon() {
 
 void TFrmT1::ExportXml(const std::string& fileName) { WriteExchange(*this, fileName); }
 
-void TFrmT1::PrintApplication2() { PrintApplication2Of(*this); }
+void TFrmT1::PrintApplication2() {
+  try {
+    PrintApplication2Of(*this);
+  } catch (...) {
+    UpdatePosition();
+    throw;
+  }
+  UpdatePosition();
+}
 
 // --- the child rows
 

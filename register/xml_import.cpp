@@ -1,6 +1,9 @@
 #include "register/xml_import.h"
 
+#include <charconv>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "platform/base/format.h"
 #include "platform/base/format_settings.h"
@@ -56,6 +59,10 @@ void ResumeAfterFailure(TmDbfTable& table) noexcept {
   } catch (...) {
   }
   try {
+    table.EndAppendBatch();  // the records posted so far stay
+  } catch (...) {
+  }
+  try {
     table.SetEventsOff(false);
   } catch (...) {
   }
@@ -108,10 +115,16 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
   TControlsDisabled disabled(table);
   table.SetEventsOff(true);
   try {
+    // One hold of the header lock and block writes for the whole file.
+    table.BeginAppendBatch();
     int children = 0;
     int insideChild = 0;  // open elements whose name holds "CHILD"
     std::string element;
     std::string fieldName;
+    // The fields met so far in a record, in order: every record names the
+    // same ones, so the look-up is mostly one comparison.
+    std::vector<std::pair<std::string, TField*>> seen;
+    std::size_t next = 0;
     for (TXmlTokenKind kind = FReader.Next(); kind != xkEndOfInput; kind = FReader.Next()) {
       const std::string& name = FReader.Name();
       const bool inserting = table.State() == dsInsert;
@@ -120,6 +133,7 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
         if (Contains(name, "CHILD")) ++insideChild;
         if (name == "BTAL1" || name == "BTAL2" || (name == "BTAL3" && !inserting)) {
           table.Append();
+          next = 0;
         } else if (name == "CHILD") {
           ++children;
         }
@@ -128,10 +142,23 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
           lpu.SetValue(name == "FROM" ? "NAME" : name, FReader.Value());
         } else if (inserting) {
           AssignAsciiUpper(fieldName, name);
-          if (insideChild > 0) fieldName += std::to_string(children);
-          auto found = fields.find(fieldName);
-          if (found == fields.end()) continue;
-          TField& field = *found->second;
+          if (insideChild > 0) {
+            char digits[12];
+            const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, children);
+            fieldName.append(digits, end);
+          }
+          TField* known = nullptr;
+          if (next < seen.size() && seen[next].first == fieldName) {
+            known = seen[next].second;
+          } else {
+            auto found = fields.find(fieldName);
+            known = found == fields.end() ? nullptr : found->second;
+            seen.resize(next);
+            seen.emplace_back(fieldName, known);
+          }
+          ++next;
+          if (known == nullptr) continue;
+          TField& field = *known;
           if (field.DataType() == ftDate || field.DataType() == ftDateTime) {
             SetDateText(field, FReader.Value());
           } else {
@@ -154,6 +181,12 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
     ResumeAfterFailure(table);
     e.SetMessage(e.Message() + "\r\n" + Format("Импортировано записей: %d.", imported));
     throw;
+  } catch (...) {
+    ResumeAfterFailure(table);
+    throw;
+  }
+  try {
+    table.EndAppendBatch();
   } catch (...) {
     ResumeAfterFailure(table);
     throw;

@@ -1,7 +1,7 @@
 // TxmlOut: the buffered writer of the exchange files. It takes the
 // program's UTF-8 text and writes Windows-1251 bytes, buffered in blocks of
-// the capacity given at creation; a text longer than the whole buffer goes
-// straight to the file, so nothing is ever cut.
+// at least the capacity given at creation; a text longer than the whole
+// buffer goes straight to the file, so nothing is ever cut.
 //
 // Values of attributes go through XmlAttributeText: a double quote becomes
 // an apostrophe (what the fund's programs expect), "&", "<" and ">" become
@@ -23,6 +23,7 @@
 class TDataSet;
 class TField;
 class TFileStream;
+class TmDbfTable;
 
 // `text` made fit for an attribute value between double quotes.
 std::string XmlAttributeText(std::string_view text);
@@ -40,12 +41,18 @@ std::string ExchangeDateText(TDateTime date);
 // empty column as "0"; everything else as its stored text, escaped by
 // XmlAttributeText.
 std::string ExchangeFieldText(const TField& field);
+
+// Appends FormatFloat(format, value), made without FormatFloat's general
+// machinery for the plain patterns "0" and "0.0…0" of the register's
+// float columns.
+void AppendFloatText(std::string& out, std::string_view format, double value);
 void AppendExchangeFieldText(std::string& out, const TField& field);
 
 class TxmlOut {
  public:
-  // Creates (or truncates) `fileName` and allocates a buffer of `capacity`
-  // bytes. Throws EFCreateError when the file cannot be created.
+  // Creates (or truncates) `fileName` and allocates a buffer of at least
+  // `capacity` bytes (64 KiB at least: the file gets few, large writes).
+  // Throws EFCreateError when the file cannot be created.
   // REQUIRES: capacity > 0.
   TxmlOut(const std::string& fileName, int capacity);
   // Writes out what is buffered and closes the file, quietly: an export
@@ -79,14 +86,26 @@ class TxmlOut {
   // WriteRecord over fields already looked up (the fast path of an
   // export, which finds its fields once).
   void WriteRecord(std::string_view name, bool close, std::span<TField* const> fields);
+  // Appends ExchangeFieldText(field) to `line` as Windows-1251 bytes; the
+  // text and date columns of a register table are taken from the
+  // record's bytes without passing through UTF-8.
+  void AppendFieldBytes(std::string& line, const TField& field);
+  // Appends bytes that are Windows-1251 already (lines made with
+  // AppendFieldBytes); flushes first as Write does.
+  void WriteAnsi(std::string_view bytes);
 
  private:
   void WriteBytes(std::string_view bytes);
+  bool AppendColumnBytes(std::string& line, TField& field);
 
   std::unique_ptr<TFileStream> FStream;
   std::vector<char> FBuffer;
   std::size_t FPos = 0;
   std::string FLine;
+  // The dataset of the last field written, and the same as a register
+  // table (null when it is none).
+  TDataSet* FLastDataSet = nullptr;
+  TmDbfTable* FLastTable = nullptr;
 };
 
 // The fields of `fieldList` (comma-separated names, blanks allowed) in

@@ -1,6 +1,8 @@
 #include "register/xml_reader.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "platform/base/codepage.h"
 #include "platform/base/file_stream.h"
@@ -12,13 +14,27 @@ constexpr int kReadBufferSize = 4096;
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 
-// Windows-1251 bytes as UTF-8 in `out`, copied as they are when ASCII.
+bool IsAscii(std::string_view bytes) {
+  const char* p = bytes.data();
+  std::size_t n = bytes.size();
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    if (word & 0x8080808080808080ull) return false;
+  }
+  for (; n > 0; ++p, --n)
+    if (static_cast<unsigned char>(*p) >= 0x80) return false;
+  return true;
+}
+
+// Windows-1251 bytes as UTF-8 in `out`, copied as they are when ASCII;
+// `out` keeps its room from token to token.
 void AssignUtf8(std::string& out, std::string_view bytes) {
-  if (std::all_of(bytes.begin(), bytes.end(),
-                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+  if (IsAscii(bytes)) {
     out.assign(bytes);
   } else {
-    out = Win1251ToUtf8(bytes);
+    out.resize(3 * bytes.size() + 1);
+    out.resize(ToUtf8(bytes, TCodePage::Win1251, out.data(), out.size()));
   }
 }
 
@@ -123,16 +139,7 @@ void TXmlReader::ReadName(std::string_view stops) {
                    FRawName);
 }
 
-bool TXmlReader::SkipBlanks() {
-  char c = 0;
-  while (Get(c)) {
-    if (!IsBlank(c)) {
-      FInput.PutBack(c);
-      return true;
-    }
-  }
-  return false;
-}
+bool TXmlReader::SkipBlanks() { return FInput.SkipWhile(IsBlank); }
 
 bool TXmlReader::ReadUntil(std::string_view terminator, std::string& out) {
   out.clear();

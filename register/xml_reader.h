@@ -83,6 +83,23 @@ class TXmlReaderStream {
     return FReader.Read(c);
   }
   void PutBack(char c) { FPushBack.push_back(c); }
+  // Skips the bytes for which skip(c) holds; false when the input ends
+  // first.
+  template <class Skip>
+  bool SkipWhile(Skip skip) {
+    while (!FPushBack.empty()) {
+      if (!skip(FPushBack.back())) return true;
+      FPushBack.pop_back();
+    }
+    while (true) {
+      const std::string_view block = FReader.Peek();
+      if (block.empty()) return false;
+      std::size_t i = 0;
+      while (i < block.size() && skip(block[i])) ++i;
+      FReader.Skip(i);
+      if (i < block.size()) return true;
+    }
+  }
   // Appends to `out` the bytes up to the first one for which stop(c)
   // holds, which stays unread. False when the input ends first.
   template <class Stop>

@@ -66,7 +66,17 @@ TDbfFile::~TDbfFile() {
   UnmapFile();
 }
 
+const std::string& TDbfFile::EmptyRecord() {
+  if (FEmptyRecord.size() != FLayout.RecordLength) {
+    FEmptyRecord.assign(FLayout.RecordLength, '\0');
+    for (const TFieldDescriptor& column : FLayout.Fields)
+      ClearColumn({FEmptyRecord.data() + column.Offset, column.Length}, column.Type);
+  }
+  return FEmptyRecord;
+}
+
 void TDbfFile::ReadLayout() {
+  FEmptyRecord.clear();
   try {
     FLayout = dbf::ReadLayout(*FStream, FFileName);
     return;

@@ -70,6 +70,9 @@ class TDbfFile {
   bool Exclusive() const { return FExclusive; }
   const dbf::TLayout& Layout() const { return FLayout; }
   std::uint32_t RecordLength() const { return FLayout.RecordLength; }
+  // A record of RecordLength bytes with every column empty as its letter
+  // stores it and a zero deletion flag; made once per layout.
+  const std::string& EmptyRecord();
 
   // Reads the header and descriptors. A shared file that looks damaged is
   // read once more under the header lock: no append is half done then,
@@ -171,6 +174,7 @@ class TDbfFile {
   bool FExclusive;
   std::function<void(int)> FLockWait;
   dbf::TLayout FLayout;
+  std::string FEmptyRecord;  // of FLayout, made on first use
   std::uint32_t FKnownCount = 0;
   std::string FWriteError;  // the first failed write
   // The file mapped read-only from offset 0, when FMapReads.

@@ -616,9 +616,10 @@ void TmDbfTable::InternalInitRecord(TRecordBuffer buffer) {
 
 void TmDbfTable::InitEmptyRecord(char* record) const {
   // Each column empty as its letter stores it, so that a field never
-  // assigned is as readable to other DBF readers as a cleared one.
-  for (const TFieldDescriptor& column : FFile->Layout().Fields)
-    ClearColumn({record + column.Offset, column.Length}, column.Type);
+  // assigned is as readable to other DBF readers as a cleared one. The
+  // empty record is made once: appends start here every time.
+  const std::string& empty = FFile->EmptyRecord();
+  if (empty.size() > 1) std::memcpy(record + 1, empty.data() + 1, empty.size() - 1);
 }
 
 void TmDbfTable::GetBookmarkData(TRecordBuffer buffer, void* data) {
@@ -967,6 +968,16 @@ bool TmDbfTable::GetFieldData(TField* field, void* buffer) {
   return has;
 }
 
+bool TmDbfTable::GetColumnBytes(TField* field, std::string_view& bytes, char& type) {
+  if (field->FieldNo() <= 0) return false;
+  const char* record = FieldBuffer();
+  if (record == nullptr) return false;
+  const TFieldDescriptor& column = Column(field->FieldNo());
+  bytes = std::string_view(record + column.Offset, column.Length);
+  type = column.Type;
+  return true;
+}
+
 bool TmDbfTable::GetFieldString(TField* field, std::string& value) {
   if (field->FieldNo() <= 0 || !IsStringType(field->DataType()))
     return TDataSet::GetFieldString(field, value);
@@ -1009,7 +1020,15 @@ void TmDbfTable::SetFieldData(TField* field, const void* buffer) {
       // A cleared value is stored as the letter's empty value.
       ClearColumn(bytes, IsStringType(dataType) ? kTypeChar : type);
     } else if (IsStringType(dataType)) {
-      EncodeChar(bytes, FromUtf8(static_cast<const char*>(buffer), TextPage()));
+      // Converted on the stack: a text never grows from UTF-8 to one byte
+      // a character, and only the column's width of it is kept.
+      const std::string_view text(static_cast<const char*>(buffer));
+      char converted[4 * dbf::kMaxColumnLength + 1];
+      if (text.size() < sizeof converted) {
+        EncodeChar(bytes, std::string_view(converted, FromUtf8(text, TextPage(), converted)));
+      } else {
+        EncodeChar(bytes, FromUtf8(text, TextPage()));
+      }
     } else {
       switch (dataType) {
         case ftSmallint:

@@ -229,6 +229,14 @@ class TmDbfTable : public TDataSet {
   // new header would exceed 65535 bytes (nothing is written).
   void Pack(const std::string& tail, bool dropTail);
 
+  // The bytes of the column of data field `field` in the active record,
+  // as stored (text in the file's code page: Windows-1251 for an ANSI
+  // table, else OEM 866), and the column's type letter. False for a
+  // field without a column, or when there is no record. Valid until the
+  // record buffer changes. A writer of whole registers reads this way
+  // without going through UTF-8.
+  bool GetColumnBytes(TField* field, std::string_view& bytes, char& type);
+
   // --- TDataSet
   int CompareBookmarks(const TBookmark& a, const TBookmark& b) override;
   // True for a bookmark of a position 0 .. RecordCount - 1.

@@ -214,10 +214,10 @@ void Invoice(const std::filesystem::path& out, TComponent* owner) {
   b.Text(0, 36, 380, 18, "Банк получателя", 8, false, frtaLeft, frbLeft | frbRight | frbBottom);
   b.Text(380, 36, 60, 18, "", 9, false, frtaLeft, frbRight | frbBottom);
   b.Text(440, 36, w - 440, 18, "", 9, false, frtaLeft, frbRight | frbBottom);
-  b.Text(0, 54, 30, 18, "ИНН", 9, false, frtaLeft, frbLeft | frbBottom);
-  b.Text(30, 54, 160, 18, "[cINN]", 9, false, frtaLeft, frbRight | frbBottom);
-  b.Text(190, 54, 30, 18, "КПП", 9, false, frtaLeft, frbBottom);
-  b.Text(220, 54, 160, 18, "[cKPP]", 9, false, frtaLeft, frbRight | frbBottom);
+  b.Text(0, 54, 40, 18, "ИНН", 9, false, frtaLeft, frbLeft | frbBottom);
+  b.Text(40, 54, 150, 18, "[cINN]", 9, false, frtaLeft, frbRight | frbBottom);
+  b.Text(190, 54, 40, 18, "КПП", 9, false, frtaLeft, frbBottom);
+  b.Text(230, 54, 150, 18, "[cKPP]", 9, false, frtaLeft, frbRight | frbBottom);
   b.Text(380, 54, 60, 54, "Сч. №", 9, false, frtaLeft, frbRight | frbBottom);
   b.Text(440, 54, w - 440, 54, "[cACC]", 9, false, frtaLeft, frbRight | frbBottom);
   b.Text(0, 72, 380, 18, "[cNAME]", 9, false, frtaLeft, frbLeft | frbRight);
@@ -225,14 +225,19 @@ void Invoice(const std::filesystem::path& out, TComponent* owner) {
 
   b.Text(0, 126, w, 24, "Счет № [aNDOC] от [aDDOC]", 14, true, frtaLeft | frtaMiddle, frbBottom);
   b.Text(0, 160, 100, 18, "Поставщик:", 9);
-  b.Text(100, 160, w - 100, 36, "[cFNAME], ИНН [cINN], КПП [cKPP], [cADRES]", 9, true);
-  b.Text(0, 200, 100, 18, "Плательщик:", 9);
-  b.Text(100, 200, w - 100, 36,
-         "Фонд социального страхования Российской Федерации (региональное отделение)", 9, true);
-  b.Text(0, 240, 100, 18, "Основание:", 9);
-  b.Text(100, 240, w - 100, 36,
-         "реестр талонов родовых сертификатов (тип [aType]) за [aMONTH] [aYEAR] г., "
-         "период оказания услуг с [aFDate] по [aLDate]",
+  // The supplier is the institution, the payer the fund (the details
+  // dialog's second page).
+  b.Text(100, 160, w - 100, 36, "[cNAME], ИНН [cINN], КПП [cKPP], [cADRES]", 9, true);
+  b.Text(0, 198, 100, 18, "Плательщик:", 9);
+  b.Text(100, 198, w - 100, 50,
+         "[cFNAME], ИНН [cFINN], КПП [cFKPP], [cFADRES], р/с [cFACC] в [cFBNAME], "
+         "БИК [cFBIC], к/с [cFKACC]",
+         9, true);
+  b.Text(0, 250, 100, 18, "Основание:", 9);
+  b.Text(100, 250, w - 100, 36,
+         "договор на оказание мед. услуг № [cNDOC] от [cDDOC]; реестр талонов родовых "
+         "сертификатов (тип [aType]) за [aMONTH] [aYEAR] г., период оказания услуг с [aFDate] "
+         "по [aLDate]",
          9);
   // The price rows' header.
   static const int cw[] = {36, 0, 70, 70, 100, 110};

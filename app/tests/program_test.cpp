@@ -11,6 +11,8 @@
 #include "platform/qt/qt_host.h"
 #include "platform/qt/qt_services.h"
 #include "register/data_module.h"
+#include "register/dialogs.h"
+#include "register/dlg_param.h"
 #include "register/main_window.h"
 #include "register/startup.h"
 
@@ -45,4 +47,15 @@ TEST(Program, StartsWithTheMainWindowAndClosesAfterTheQuestion) {
   EXPECT_TRUE(Application->Terminated());
   EXPECT_EQ(questions, std::vector<std::string>{"Mebrath: Завершить работу?"});
   SetMessageBoxHandler(nullptr);
+  // The program's forms go with it: a later test in this process must not
+  // meet a second main window on the desktop (the two would take the
+  // activation from each other without end).
+  std::vector<TComponent*> forms = {fmDict, DlgParam, fmMain, DM};
+  for (TComponent* form : forms)
+    if (form != nullptr) form->Free();
+  fmDict = nullptr;
+  DlgParam = nullptr;
+  fmMain = nullptr;
+  DM = nullptr;
+  Application->ResetForTests();
 }

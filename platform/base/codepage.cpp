@@ -165,33 +165,39 @@ std::string ToUtf8(std::string_view bytes, TCodePage page) {
   return out;
 }
 
-void AppendFromUtf8(std::string& out, std::string_view text, TCodePage page) {
+std::size_t FromUtf8(std::string_view text, TCodePage page, char* out) {
   const TReverse& reverse = Reverse(page);
-  const std::size_t base = out.size();
-  out.resize(base + text.size());
-  char* p = out.data() + base;
+  const char* in = text.data();
   const std::size_t n = text.size();
+  char* p = out;
   for (std::size_t i = 0; i < n;) {
-    const auto b0 = static_cast<unsigned char>(text[i]);
+    const auto b0 = static_cast<unsigned char>(in[i]);
     if (b0 < 0x80) {
       *p++ = static_cast<char>(b0);
       ++i;
       continue;
     }
-    char32_t c;
-    const std::size_t start = i;
     // Two-byte sequences (all of Cyrillic) are decoded here; the rest by
     // the general decoder.
-    if (b0 >= 0xC2 && b0 <= 0xDF && i + 1 < n &&
-        (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
-      c = (char32_t{b0 & 0x1Fu} << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu);
-      i += 2;
-    } else {
-      c = DecodeUtf8At(text, i);
-      if (c == kReplacementChar && i - start == 1) {  // an invalid byte
-        *p++ = '?';
+    if (b0 >= 0xC2 && b0 <= 0xDF && i + 1 < n) {
+      const auto b1 = static_cast<unsigned char>(in[i + 1]);
+      if ((b1 & 0xC0) == 0x80) {
+        const char32_t c = (char32_t{b0 & 0x1Fu} << 6) | (b1 & 0x3Fu);
+        i += 2;
+        const std::uint16_t t = reverse.ByteOf(c);
+        if (t != kNoByte) {
+          *p++ = static_cast<char>(t);
+        } else {
+          for (const char r : LookAlike(c)) *p++ = r;
+        }
         continue;
       }
+    }
+    const std::size_t start = i;
+    const char32_t c = DecodeUtf8At(text, i);
+    if (c == kReplacementChar && i - start == 1) {  // an invalid byte
+      *p++ = '?';
+      continue;
     }
     const std::uint16_t t = reverse.ByteOf(c);
     if (t != kNoByte) {
@@ -200,13 +206,19 @@ void AppendFromUtf8(std::string& out, std::string_view text, TCodePage page) {
       for (const char r : LookAlike(c)) *p++ = r;
     }
   }
-  out.resize(static_cast<std::size_t>(p - out.data()));
+  return static_cast<std::size_t>(p - out);
 }
 
 std::string FromUtf8(std::string_view text, TCodePage page) {
-  std::string out;
-  AppendFromUtf8(out, text, page);
+  std::string out(text.size(), '\0');
+  out.resize(FromUtf8(text, page, out.data()));
   return out;
+}
+
+void AppendFromUtf8(std::string& out, std::string_view text, TCodePage page) {
+  const std::size_t base = out.size();
+  out.resize(base + text.size());
+  out.resize(base + FromUtf8(text, page, out.data() + base));
 }
 
 std::string AnsiToOem(std::string_view bytes1251) {

@@ -32,6 +32,10 @@ std::string FromUtf8(std::string_view text, TCodePage page);
 // The same appended to `out`, which may then have grown by up to
 // text.size() bytes of capacity.
 void AppendFromUtf8(std::string& out, std::string_view text, TCodePage page);
+// The same into `out`, which has room for text.size() bytes and may be
+// text.data() itself (each character's bytes are read before its
+// replacement, never longer, is written). Returns the count written.
+std::size_t FromUtf8(std::string_view text, TCodePage page, char* out);
 
 inline std::string Win1251ToUtf8(std::string_view bytes) {
   return ToUtf8(bytes, TCodePage::Win1251);

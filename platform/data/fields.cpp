@@ -327,7 +327,10 @@ std::string TStringField::GetAsString() const {
 }
 
 void TStringField::SetAsStringValue(const std::string& value) {
-  std::string text = Length(value) > Size() ? Copy(value, 1, Size()) : value;
+  // No text has more characters than bytes: most need no counting.
+  std::string text = static_cast<int>(value.size()) > Size() && Length(value) > Size()
+                         ? Copy(value, 1, Size())
+                         : value;
   std::string buffer = NativeBuffer(DataSize());
   if (Transliterate()) {
     std::string out(text.size() * 4 + 1, '\0');

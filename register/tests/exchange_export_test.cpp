@@ -1,8 +1,15 @@
 #include "register/exchange_export.h"
 
+#include <random>
+#include <vector>
+
 #include "platform/base/exceptions.h"
+#include "platform/base/format.h"
+#include "platform/base/format_settings.h"
+#include "platform/base/number_format.h"
 #include "register/tests/exchange_test_support.h"
 #include "register/xml_out.h"
+#include "storage/dbf_table.h"
 
 namespace {
 
@@ -188,7 +195,7 @@ TEST_F(ExchangeExportTest, FieldTextsByKind) {
 // Cyrillic as Windows-1251.
 TEST_F(ExchangeExportTest, WriterBufferBoundaries) {
   const std::string name = FDir.File("buf.xml");
-  for (std::size_t size : {1u, 1023u, 1024u, 1025u, 5000u}) {
+  for (std::size_t size : {1u, 1023u, 1024u, 1025u, 5000u, 65535u, 65537u, 200000u}) {
     std::string expected;
     {
       TxmlOut out(name, 1024);
@@ -219,6 +226,51 @@ TEST_F(ExchangeExportTest, WriterFlushesOnDestructionAndWritesRecordByList) {
   EXPECT_THROW(out.WriteRecord(*ds, "X", true, "SCERTIF,NOPE"), EDatabaseError);
 }
 
+// A register file is written from its record bytes, not through the
+// fields' text: the same records give the same file as in memory, for OEM
+// and ANSI tables, with every character the writer treats specially.
+TEST_F(ExchangeExportTest, ARegisterFileGivesTheBytesOfTheSameRecordsInMemory) {
+  auto fill = [](int frameId) {
+    return [frameId](TDataSet& d) {
+      d.FieldByName("LNAME")->SetAsString("Д\"Арт & <Ко> ёЁ №5\tх");
+      d.FieldByName("ADDRESS")->SetAsString("  с отступом, ў ъ -");
+      d.FieldByName("DCERTIF")->Clear();
+      d.FieldByName("DDOC")->SetAsDateTime(EncodeDate(1899, 12, 31));
+      if (frameId == 2) {
+        d.FieldByName("BQNT")->SetAsInteger(2);
+        d.FieldByName("CQNT")->SetAsInteger(1);
+        d.FieldByName("SEX1")->SetAsString("Ж");
+        d.FieldByName("DIAG1")->SetAsString("<P07>");
+      }
+      if (frameId == 3) {
+        d.FieldByName("CQNT")->SetAsInteger(1);
+        d.FieldByName("LNAME1")->SetAsString("Пётр");
+        d.FieldByName("BDATE1")->SetAsDateTime(EncodeDate(2007, 2, 28));
+      }
+    };
+  };
+  for (int frameId : {1, 2, 3}) {
+    for (bool ansi : {false, true}) {
+      auto table = CreateUnique<TmDbfTable>();
+      table->SetTableName(FDir.File(Format("reg%d%d.dbf", frameId, ansi ? 1 : 0)));
+      register_fields::AddRegisterFields(*table, frameId);
+      table->SetAnsiTable(ansi);
+      table->CreateTable();
+      table->Open();
+      auto memory = MakeRegister(frameId);
+      for (TDataSet* ds :
+           {static_cast<TDataSet*>(table.get()), static_cast<TDataSet*>(memory.get())}) {
+        AddRecord(*ds, 1, [](TDataSet&) {});
+        AddRecord(*ds, 2, fill(frameId));
+      }
+      const std::string expected = Export(*memory, frameId, frameId == 3 ? 31 : frameId);
+      EXPECT_EQ(Export(*table, frameId, frameId == 3 ? 31 : frameId), expected)
+          << frameId << " " << ansi;
+      EXPECT_NE(expected.find("LNAME=\"Д'Арт &amp; &lt;Ко&gt; ёЁ №5 х\""), std::string::npos);
+    }
+  }
+}
+
 TEST_F(ExchangeExportTest, AFileThatCannotBeCreatedFails) {
   auto ds = MakeRegister(1);
   EXPECT_THROW(ExportRegisterXml(*ds, FDir.File("no/such/dir.xml"), 1, 1, FLpu.Access(),
@@ -229,6 +281,29 @@ TEST_F(ExchangeExportTest, AFileThatCannotBeCreatedFails) {
 }  // namespace
 
 namespace {
+
+// The short way to the float texts agrees with FormatFloat everywhere,
+// ties and near ties included, and leaves other patterns to it.
+TEST(ExchangeFloatTextTest, AgreesWithFormatFloat) {
+  TFormatSettingsOverride settings;
+  FormatSettings.DecimalSeparator = '.';
+  const char* const formats[] = {"0.000", "0", "0.0", "0.00", "0.000000", "#,##0.00", "0.###"};
+  std::vector<double> values = {0,     3.45,     2.0005,        1.0005, 0.0005,      2.5,  0.5,
+                                1.5,   999.9995, 12.345,        1e8,    123456789.1, 4.35, 1e9,
+                                -3.45, -0.0004,  0.00049999999, 2.675,  1.005,       7.0};
+  std::mt19937 random(11);
+  std::uniform_real_distribution<double> any(0, 20000);
+  for (int i = 0; i < 20000; ++i) values.push_back(any(random));
+  for (int i = 0; i < 2000; ++i)  // exact halves of the last place
+    values.push_back(static_cast<double>(random() % 100000) / 1000 + 0.0005);
+  for (const char* format : formats) {
+    for (double value : values) {
+      std::string text = "x";
+      AppendFloatText(text, format, value);
+      ASSERT_EQ(text, "x" + FormatFloat(format, value)) << format << " " << value;
+    }
+  }
+}
 
 TEST(ExchangeDateTextTest, EmptyAndRealDates) {
   EXPECT_EQ(ExchangeDateText(0), "");

@@ -322,11 +322,24 @@ TEST_F(PrintTest, MissingRegisterTemplate) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("$prn.xml")));
 }
 
-TEST_F(PrintTest, ApplicationTwo) {
+// Both prints put the position text right afterwards, even when they end
+// on the record they started from (no scroll tells the window then).
+TEST_F(PrintTest, PositionTextIsRefreshedAfterEachPrint) {
   TFrmT1* f = Register();
-  f->PrintApplication2();
-  EXPECT_TRUE(errors.empty()) << errors[0];
-  EXPECT_EQ(shown.size(), 1u);
+  auto position = [f] { return f->SB->Panels()->Items(0)->Text(); };
+  frReportHooks().ShowPreview = [&](TfrReport&, const std::string&) {
+    shown.push_back(0);
+    f->SB->Panels()->Items(0)->SetText("?");
+  };
+  for (bool app2 : {true, false}) {
+    // The last record in certificate order: the report's walk ends on it.
+    f->OrderByCertificate();
+    f->dbMain->Last();
+    app2 ? f->PrintApplication2() : f->PrintRegister();
+    EXPECT_TRUE(errors.empty()) << errors[0];
+    EXPECT_EQ(position(), "5:5") << app2;
+  }
+  EXPECT_EQ(shown.size(), 2u);
 }
 
 }  // namespace

@@ -93,6 +93,20 @@ TEST(CodePage, MissingCharactersGetLookAlikes) {
   EXPECT_EQ(Utf8ToWin1251("αж中"), "?\xE6?");
 }
 
+// Converting in place gives what a fresh string gets.
+TEST(CodePage, ConversionInPlace) {
+  for (TCodePage page : {TCodePage::Win1251, TCodePage::Oem866}) {
+    for (std::string text : {"«Роддом» “№1” — ‘ok’ – … \xC2\xA0😀",
+                             "a\xFF"
+                             "b\xD0",
+                             "ёЁ №5 ул. Ленина", ""}) {
+      const std::string expected = FromUtf8(text, page);
+      text.resize(FromUtf8(text, page, text.data()));
+      EXPECT_EQ(text, expected);
+    }
+  }
+}
+
 TEST(CodePage, InvalidUtf8BecomesQuestionMarks) {
   for (TCodePage page : {TCodePage::Win1251, TCodePage::Oem866}) {
     EXPECT_EQ(FromUtf8("a\xFF"
