@@ -465,7 +465,6 @@ TEST_F(GridWindowTest, TitleClicksSelectColumns) {
   EXPECT_EQ(Grid->SelectionType(), gstNon);
 }
 
-
 TEST_F(GridWindowTest, TheWheelGoesToAnOpenListOrTheFilterEditor) {
   std::string items;
   for (int i = 0; i < 30; ++i) items += "item " + std::to_string(i) + "\n";
