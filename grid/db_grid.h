@@ -289,7 +289,10 @@ class TCustomDBGridEh : public TCustomGrid,
   virtual bool HighlightNoDataCellColor(int col, int row, TCellColPartEh colPart,
                                         TCellRowPartEh rowPart, TGridDrawState state,
                                         bool highlighted, TColor& background, TFont* font);
-  bool GridOrEditorFocused();
+  // The focus is on the grid's window or on the cell editor's.
+  virtual bool GridOrEditorFocused();
+  // Repaints the selection and the current row after the focus came or went.
+  virtual void FocusChanged();
   // Fires OnTitleClick.
   void TitleClick(TColumnEh* column);
   // The columns marked for sorting, in SortIndex order.
@@ -771,6 +774,8 @@ class TCustomDBGridEh : public TCustomGrid,
   bool HandleGridMessage(TMessage& message);
   void ShowCellToolTip(THintInfo& info);
   void FontChanged();
+  bool WheelToDropDown(TMessage& message);
+  void HandleFocusMessage(TMessage& message);
   // The grid's own sizing of frozen columns.
   bool StartFrozenSizing(int x, int y);
   void DrawFrozenSizingLine();
@@ -792,6 +797,8 @@ class TCustomDBGridEh : public TCustomGrid,
   int FSizingOffset = 0;
   bool FSizingLineShown = false;
   bool FThumbTracked = false;
+  bool FFocusedAnnounced = false;
+  bool FForwardingWheel = false;
   bool FInIncSearch = false;
   std::string FIncSearchText;
   int FIncSearchTimeOut = 0;

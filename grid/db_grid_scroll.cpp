@@ -3,7 +3,10 @@
 // dataset; incremental search with its time-out; leaving the grid.
 #include <algorithm>
 
+#include "controls/edit_buttons.h"
 #include "grid/db_grid.h"
+#include "grid/inplace_edit.h"
+#include "grid/inplace_filter_edit.h"
 #include "platform/base/text.h"
 #include "platform/data/data_set.h"
 #include "platform/data/data_source.h"
@@ -397,6 +400,31 @@ bool TCustomDBGridEh::HandleGridMessage(TMessage& message) {
       TCustomGrid::WndProc(message);
       FontChanged();
       return true;
+    case CM_PARENTFONTCHANGED:
+      TCustomGrid::WndProc(message);
+      if (ParentFont()) {
+        FTitleFont->Assign(Font());
+        FFooterFont->Assign(Font());
+        RequestLayout();
+      }
+      return true;
+    case CM_PARENTCOLORCHANGED:
+      TCustomGrid::WndProc(message);
+      if (ParentColor()) {
+        SetFooterColor(Color());
+        InvalidateGrid();
+      }
+      return true;
+    case CM_SYSCOLORCHANGE:
+      TCustomGrid::WndProc(message);
+      ClearButtonsBitmapCache();
+      return true;
+    case WM_MOUSEWHEEL:
+      return WheelToDropDown(message);
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      HandleFocusMessage(message);
+      return true;
     case WM_CANCELMODE:
     case CM_CANCELMODE:
       TCustomGrid::WndProc(message);
@@ -413,6 +441,76 @@ bool TCustomDBGridEh::HandleGridMessage(TMessage& message) {
     default:
       return false;
   }
+}
+
+// An open drop-down of the cell editor, or the filter editor while the
+// filter row is edited, takes the wheel; otherwise the grid scrolls.
+bool TCustomDBGridEh::WheelToDropDown(TMessage& message) {
+  // A receiver that leaves the wheel alone hands it back to its parent:
+  // it ends here rather than scrolling the grid under the open editor.
+  if (FForwardingWheel) {
+    message.Result = 1;
+    return true;
+  }
+  TWinControl* target = nullptr;
+  auto* editor = dynamic_cast<TDBGridInplaceEdit*>(InplaceEditor());
+  if (editor != nullptr && editor->ListVisible() && editor->ActiveList() != nullptr)
+    target = editor->ActiveList();
+  else if (FFilterEditMode && FFilterEdit != nullptr && FFilterEdit->HandleAllocated())
+    target = FFilterEdit;
+  if (target == nullptr) return false;
+  FForwardingWheel = true;
+  try {
+    target->Perform(message);
+  } catch (...) {
+    FForwardingWheel = false;
+    throw;
+  }
+  FForwardingWheel = false;
+  message.Result = 1;
+  return true;
+}
+
+void TCustomDBGridEh::HandleFocusMessage(TMessage& message) {
+  // The editor and the selection may be gone already.
+  if (FDestroying) {
+    TCustomGrid::WndProc(message);
+    return;
+  }
+  const HWND editorWnd = InplaceEditor() != nullptr && InplaceEditor()->HandleAllocated()
+                             ? InplaceEditor()->Handle()
+                             : nullptr;
+  const bool rowSelect = FOptions.Contains(dgRowSelect);
+  if (message.Msg == WM_SETFOCUS) {
+    const HWND from = TWMSetFocus{message}.FocusedWnd();
+    if (rowSelect) InvalidateRow(Row());
+    TCustomGrid::WndProc(message);
+    if (FFilterEditMode && FFilterEdit != nullptr && FFilterEdit->CanFocus() &&
+        !(FFilterEdit->HandleAllocated() && from == FFilterEdit->Handle()))
+      FFilterEdit->SetFocus();
+  } else {
+    const HWND to = TWMKillFocus{message}.FocusedWnd();
+    // A sort held back until Ctrl is released is not lost with the focus.
+    if (FSortPending && (to == nullptr || to != editorWnd)) {
+      FSortPending = false;
+      SortMarkingChanged();
+    }
+    if (rowSelect) InvalidateRow(Row());
+    TCustomGrid::WndProc(message);
+  }
+  if (GridOrEditorFocused() != FFocusedAnnounced) FocusChanged();
+}
+
+void TCustomDBGridEh::FocusChanged() {
+  if (FSelection->SelectionType() == gstAll) {
+    InvalidateGrid();
+  } else if (FSelection->SelectionType() != gstNon) {
+    TGridRect rect;
+    FSelection->SelectionToGridRect(rect);
+    InvalidateGridRect(rect);
+  }
+  InvalidateRow(Row());
+  FFocusedAnnounced = GridOrEditorFocused();
 }
 
 void TCustomDBGridEh::FontChanged() {

@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "controls/edit_buttons.h"
 #include "grid/db_grid.h"
+#include "grid/inplace_edit.h"
 #include "grid_test_support.h"
 #include "platform/data/data_source.h"
 #include "platform/gui/tests/gui_test_support.h"
@@ -461,6 +463,143 @@ TEST_F(GridWindowTest, TitleClicksSelectColumns) {
   Grid->SetAllowedSelections({gstRecordBookmarks});
   click(1, 0);
   EXPECT_EQ(Grid->SelectionType(), gstNon);
+}
+
+TEST_F(GridWindowTest, TheWheelGoesToAnOpenListOrTheFilterEditor) {
+  std::string items;
+  for (int i = 0; i < 30; ++i) items += "item " + std::to_string(i) + "\n";
+  Grid->Columns()->Items(0)->PickList()->SetText(items);
+  const TPoint at = CellCenter(1, Grid->TitleOffset() + 1);
+  auto wheelDown = [&] {
+    return Grid->Perform(WM_MOUSEWHEEL, MakeWParam(0, static_cast<unsigned>(-120)),
+                         MakeLParam(at.X, at.Y));
+  };
+  enum Open { Nothing, PickList, FilterEditor };
+  struct Case {
+    Open Opened;
+    int RecNoMove;
+  } cases[] = {{Nothing, 1}, {PickList, 0}, {FilterEditor, 0}, {Nothing, 1}};
+  for (const Case& c : cases) {
+    T.ds->First();
+    Grid->SetSelectedIndex(0);
+    TDBGridInplaceEdit* editor = nullptr;
+    if (c.Opened == PickList) {
+      Grid->SetEditorMode(true);
+      editor = dynamic_cast<TDBGridInplaceEdit*>(Grid->InplaceEditor());
+      ASSERT_NE(editor, nullptr);
+      editor->DropDown();
+      ASSERT_TRUE(editor->ListVisible());
+      editor->PickList()->SetItemIndex(2);
+    } else if (c.Opened == FilterEditor) {
+      Grid->STFilter()->SetVisible(true);
+      Grid->StartEditFilter(Grid->DataToRawColumn(1));
+      ASSERT_TRUE(Grid->FilterEditMode());
+    }
+    EXPECT_NE(wheelDown(), 0) << c.Opened;
+    EXPECT_EQ(T.ds->RecNo(), 1 + c.RecNoMove) << c.Opened;
+    if (c.Opened == PickList) {
+      EXPECT_TRUE(editor->ListVisible()) << "the list stays open";
+      EXPECT_EQ(editor->PickList()->ItemIndex(), 3) << "and stepped down by the notch";
+      editor->CloseUp(false);
+      Grid->SetEditorMode(false);
+    } else if (c.Opened == FilterEditor) {
+      Grid->StopEditFilter();
+      Grid->STFilter()->SetVisible(false);
+    }
+  }
+}
+
+TEST_F(GridWindowTest, ParentFontAndColourReachTitlesAndFooters) {
+  struct Case {
+    bool ParentFont, ParentColor;
+  } cases[] = {{true, true}, {false, false}, {true, false}};
+  int size = 10;
+  for (const Case& c : cases) {
+    Grid->SetParentFont(c.ParentFont);
+    Grid->SetParentColor(c.ParentColor);
+    const int titleBefore = Grid->TitleFont()->Size();
+    const TColor footerBefore = Grid->FooterColor();
+    Form->Font()->SetSize(++size);
+    Form->SetColor(size % 2 == 0 ? clYellow : clAqua);
+    EXPECT_EQ(Grid->TitleFont()->Size(), c.ParentFont ? size : titleBefore) << size;
+    EXPECT_EQ(Grid->FooterFont()->Size(), c.ParentFont ? size : Grid->FooterFont()->Size());
+    EXPECT_EQ(Grid->FooterColor(), c.ParentColor ? Form->Color() : footerBefore) << size;
+    EXPECT_EQ(Grid->ParentFont(), c.ParentFont) << "titles follow without breaking the link";
+  }
+}
+
+TEST_F(GridWindowTest, ASystemColourChangeDropsTheDrawnButtons) {
+  Grid->Columns()->Items(0)->PickList()->SetText("a\nb");
+  Grid->SetSelectedIndex(0);
+  Grid->SetEditorMode(true);
+  Paint();
+  ASSERT_GT(ButtonsBitmapCacheCount(), 0);
+  Form->Perform(CM_SYSCOLORCHANGE);
+  EXPECT_EQ(ButtonsBitmapCacheCount(), 0);
+}
+
+TEST_F(GridWindowTest, FocusComingAndGoingRepaintsTheSelection) {
+  TEdit* other = Create<TEdit>(Form);
+  other->SetParent(Form);
+  other->SetBounds(610, 10, 80, 20);
+  const TRect client = Grid->ClientRect();
+  const int row = Grid->Row();
+  struct Case {
+    bool All;
+    TDBGridOptions Options;
+  } cases[] = {{false, {}}, {true, {}}, {false, TDBGridOptions{dgRowSelect}}};
+  for (const Case& c : cases) {
+    Grid->SetOptions(Grid->Options() + c.Options);
+    if (c.All) Grid->Selection()->SelectAll();
+    for (bool toGrid : {false, true}) {
+      Paint();
+      if (toGrid) {
+        Grid->SetFocus();
+      } else {
+        other->SetFocus();
+      }
+      const TRect invalid = Paint();
+      const TRect current = Grid->CellRect(Grid->Col(), row);
+      EXPECT_LE(invalid.Top, current.Top) << c.All << toGrid;
+      EXPECT_GE(invalid.Bottom, current.Bottom) << c.All << toGrid;
+      if (c.All) {
+        EXPECT_EQ(invalid, client) << "the whole selection";
+      } else {
+        EXPECT_LT(invalid.Bottom - invalid.Top, client.Bottom / 2) << "only the row";
+      }
+    }
+    Grid->ClearSelection();
+    Grid->SetOptions(Grid->Options() - c.Options);
+  }
+}
+
+TEST_F(GridWindowTest, APendingSortIsAppliedWhenTheFocusLeaves) {
+  TEdit* other = Create<TEdit>(Form);
+  other->SetParent(Form);
+  other->SetBounds(610, 10, 80, 20);
+  Grid->SetOptionsEh(Grid->OptionsEh() + TDBGridEhOptions{dghAutoSortMarking});
+  Grid->Columns()->Items(1)->Title()->SetTitleButton(true);
+  int sorts = 0;
+  Grid->OnSortMarkingChanged = [&](TObject*) { ++sorts; };
+  const TPoint title = CellCenter(Grid->DataToRawColumn(1), 0);
+  HostKeyEvent(WM_KEYDOWN, VK_CONTROL);
+  HostMouseEvent(Form->Handle(), WM_LBUTTONDOWN, title, MK_LBUTTON | MK_CONTROL);
+  HostMouseEvent(Form->Handle(), WM_LBUTTONUP, title, MK_CONTROL);
+  Application->ProcessMessages();
+  ASSERT_TRUE(Grid->SortPending());
+  // To the cell editor it stays pending; elsewhere it is applied once.
+  Grid->SetEditorMode(true);
+  ASSERT_NE(Grid->InplaceEditor(), nullptr);
+  Grid->InplaceEditor()->SetFocus();
+  EXPECT_TRUE(Grid->SortPending());
+  EXPECT_EQ(sorts, 0);
+  Grid->SetFocus();
+  other->SetFocus();
+  EXPECT_FALSE(Grid->SortPending());
+  EXPECT_EQ(sorts, 1);
+  HostKeyEvent(WM_KEYUP, VK_CONTROL);
+  Application->ProcessMessages();
+  EXPECT_EQ(sorts, 1);
 }
 
 }  // namespace
