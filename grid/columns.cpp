@@ -1382,8 +1382,27 @@ TDBGridColumnsEh::TDBGridColumnsEh(TCustomDBGridEh* grid, TItemFactory columnFac
 
 TDBGridColumnsEh::~TDBGridColumnsEh() { Clear(); }
 
+TColumnEh* TDBGridColumnsEh::Add() {
+  if (Count() == 0 || Items(0)->Persistent()) return static_cast<TColumnEh*>(TCollection::Add());
+  // Left to the layout, the made columns would still stand first while a
+  // layout is held, and whatever a caller set on them by index would go
+  // with them.
+  BeginUpdate();
+  TColumnEh* column;
+  try {
+    for (int i = Count() - 1; i >= 0; --i)
+      if (!Items(i)->Persistent()) Delete(i);
+    column = static_cast<TColumnEh*>(TCollection::Add());
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+  return column;
+}
+
 TColumnEh* TDBGridColumnsEh::AddDefault() {
-  TColumnEh* column = Add();
+  auto* column = static_cast<TColumnEh*>(TCollection::Add());
   column->SetPersistent(false);
   return column;
 }

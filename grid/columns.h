@@ -701,8 +701,9 @@ class TDBGridColumnsEh : public TCollection {
   ~TDBGridColumnsEh() override;
   TCustomDBGridEh* Grid() const { return FGrid; }
   TColumnEh* Items(int index) const { return static_cast<TColumnEh*>(TCollection::Items(index)); }
-  // A persistent column.
-  TColumnEh* Add() { return static_cast<TColumnEh*>(TCollection::Add()); }
+  // A persistent column. The columns made from fields go at once, so the
+  // indexes seen before the next layout are the ones it keeps.
+  TColumnEh* Add();
   // A column made from a field (not persistent).
   TColumnEh* AddDefault();
   TPersistent* GetOwner() const override;

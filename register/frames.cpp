@@ -349,13 +349,11 @@ void TFrmT2::AddCouponCard(int top) {
     column->Title()->SetCaption(c.Title);
     column->SetWidth(c.Width);
   }
-  grdChild->EndLayout();
-  // After the layout: the grid's first layout drops a pick list given
-  // while it was held.
   TStringList sexes;
   sexes.Add("М");
   sexes.Add("Ж");
   grdChild->Columns()->Items(0)->SetPickList(&sexes);
+  grdChild->EndLayout();
   // ICD-10 codes are Latin: English while in the field, then back.
   auto english = [](TObject*) {
     gLayoutBeforeCode = LastKeyboardLayout();

@@ -8,6 +8,7 @@
 #include "grid_test_support.h"
 #include "platform/base/math_utils.h"
 #include "platform/base/number_format.h"
+#include "platform/base/string_list.h"
 #include "platform/data/data_source.h"
 #include "platform/draw/recording_canvas.h"
 #include "platform/gui/tests/gui_test_support.h"
@@ -88,6 +89,38 @@ TEST_F(DBGridTest, PersistentColumnsStayEvenWithoutTheirField) {
   EXPECT_EQ(missing->GetCellDisplayText(), "");
   EXPECT_FALSE(missing->CanModify(false));
   EXPECT_EQ(missing->Width(), Grid->DefaultColWidth());
+}
+
+// Columns added to a grid showing the fields' own columns: what is set on
+// them, by pointer or by index, survives the layout, held or not.
+TEST_F(DBGridTest, AddedColumnsKeepWhatWasSetOnThem) {
+  TStringList picks;
+  picks.Add("a");
+  picks.Add("b");
+  for (bool held : {false, true}) {
+    Grid->Columns()->Clear();
+    Grid->SetDataSource(nullptr);
+    Grid->SetDataSource(Source.get());
+    ASSERT_EQ(Grid->Columns()->State(), csDefault);
+    if (held) Grid->BeginLayout();
+    for (const char* f : {"NUM", "NAME"}) {
+      TColumnEh* c = AddColumn(f);
+      c->Title()->SetCaption(std::string("t") + f);
+      c->SetWidth(77);
+    }
+    EXPECT_EQ(Grid->Columns()->Count(), 2) << held;
+    Grid->Columns()->Items(0)->SetPickList(&picks);
+    Grid->Columns()->Items(1)->SetReadOnly(true);
+    if (held) Grid->EndLayout();
+    EXPECT_EQ(Captions(), "tNUM tNAME") << held;
+    EXPECT_EQ(Grid->Columns()->State(), csCustomized);
+    TColumnEh* num = Grid->Columns()->Items(0);
+    EXPECT_EQ(num->Field(), T.num) << held;
+    EXPECT_EQ(num->GetCellKind(), ctPickList) << held;
+    EXPECT_EQ(num->Width(), 77) << held;
+    EXPECT_TRUE(Grid->Columns()->Items(1)->ReadOnly()) << held;
+    EXPECT_FALSE(T.name->ReadOnly()) << held;  // a persistent column keeps it
+  }
 }
 
 TEST_F(DBGridTest, ALayoutBatchRebuildsOnce) {

@@ -845,6 +845,7 @@ int TypeFamily(TFieldType type) {
 
 void TDataSet::BindFields(bool binding) {
   FCalcFieldsSize = 0;
+  FLookupFieldsKnown = false;
   for (int i = 0; i < FFields->Count(); ++i) {
     TField* field = FFields->Fields(i);
     if (!binding) {
@@ -894,9 +895,15 @@ void TDataSet::CalculateFields(TRecordBuffer buffer) {
   FCalcBuffer = buffer;
   if (FState != dsInternalCalc) {
     ClearCalcFields(buffer);
-    for (int i = 0; i < FFields->Count(); ++i) {
-      TField* field = FFields->Fields(i);
-      if (field->FieldKind() != fkLookup) continue;
+    if (!FLookupFieldsKnown) {
+      FLookupFields.clear();
+      for (int i = 0; i < FFields->Count(); ++i) {
+        TField* field = FFields->Fields(i);
+        if (field->FieldKind() == fkLookup) FLookupFields.push_back(field);
+      }
+      FLookupFieldsKnown = true;
+    }
+    for (TField* field : FLookupFields) {
       TDataSet* lookup = field->LookupDataSet();
       if (lookup == nullptr || !lookup->Active()) continue;
       Variant keys = FieldValues(field->KeyFields());

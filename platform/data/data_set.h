@@ -495,6 +495,7 @@ class TDataSet : public TComponent {
   friend class TDataSource;
   friend class TDataLink;
   friend class TField;
+  friend class TFields;
 
   void CheckOperation(void (TDataSet::*operation)(),
                       void (TDataSet::*errorEvent)(EDatabaseError&, TDataAction&));
@@ -540,6 +541,11 @@ class TDataSet : public TComponent {
   int FBookmarkSize = 0;
   int FCalcFieldsSize = 0;
   int FCalcFieldsOffset = -1;
+  // The lookup fields in field order, which CalculateFields resolves on
+  // every change of a data field; rebuilt after the field list or a kind
+  // changes.
+  std::vector<TField*> FLookupFields;
+  bool FLookupFieldsKnown = false;
   int FDisableCount = 0;
   bool FBOF = true;
   bool FEOF = true;

@@ -69,7 +69,10 @@ void TField::SetFieldName(const std::string& name) {
 
 void TField::SetFieldKind(TFieldKind kind) {
   if (FFieldKind == kind) return;
-  if (FDataSet != nullptr) FDataSet->CheckInactive();
+  if (FDataSet != nullptr) {
+    FDataSet->CheckInactive();
+    FDataSet->FLookupFieldsKnown = false;
+  }
   FFieldKind = kind;
 }
 
@@ -1009,6 +1012,7 @@ void TFields::SetFieldIndex(TField* field, int index) {
 }
 
 void TFields::Changed() {
+  if (FDataSet != nullptr) FDataSet->FLookupFieldsKnown = false;
   if (FDataSet != nullptr && FDataSet->Active() &&
       !FDataSet->ComponentState().Contains(csDestroying)) {
     FDataSet->DataEvent(deFieldListChange, 0);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -282,6 +283,103 @@ TEST_F(DataSetTest, CalculatedAndLookupFields) {
   ds->First();
   EXPECT_EQ(twice->AsInteger(), 4);
   EXPECT_EQ(title->AsString(), "two");
+}
+
+// Every change of a data field recalculates once, and the lookups follow
+// the field list as it is when the record changes.
+TEST_F(DataSetTest, DataFieldChangesRecalculate) {
+  auto names = CreateUnique<TArrayDataSet>();
+  names->Columns = {{"CODE", ftInteger}, {"TITLE", ftString, 20}};
+  names->Open();
+  for (auto [code, text] : std::vector<std::pair<int, std::string>>{{1, "one"}, {2, "two"}}) {
+    names->Append();
+    names->FieldByName("CODE")->SetAsInteger(code);
+    names->FieldByName("TITLE")->SetAsString(text);
+    names->Post();
+  }
+  auto* id = Create<TIntegerField>(ds.get());
+  id->SetFieldName("ID");
+  id->SetDataSet(ds.get());
+  auto* name = Create<TStringField>(ds.get());
+  name->SetFieldName("NAME");
+  name->SetSize(10);
+  name->SetDataSet(ds.get());
+  auto* twice = Create<TIntegerField>(ds.get());
+  twice->SetFieldName("TWICE");
+  twice->SetFieldKind(fkCalculated);
+  twice->SetDataSet(ds.get());
+  auto lookupField = [&](const char* fieldName) {
+    auto* f = Create<TStringField>(ds.get());
+    f->SetFieldName(fieldName);
+    f->SetFieldKind(fkLookup);
+    f->SetLookupDataSet(names.get());
+    f->SetKeyFields("ID");
+    f->SetLookupKeyFields("CODE");
+    f->SetLookupResultField("TITLE");
+    f->SetDataSet(ds.get());
+    return f;
+  };
+  TStringField* title = lookupField("TITLE");
+  TStringField* second = nullptr;
+  int calcs = 0;
+  ds->OnCalcFields = [&](TDataSet*) {
+    ++calcs;
+    if (!id->IsNull()) twice->SetAsInteger(id->AsInteger() * 2);
+  };
+  auto text = [](TField* f) { return f == nullptr ? "-" : f->IsNull() ? "null" : f->AsString(); };
+  auto reopen = [&](const std::function<void()>& change) {
+    ds->Close();
+    change();
+    ds->Open();
+    ds->Edit();
+  };
+  ds->Open();
+  struct Case {
+    const char* what;
+    std::function<void()> change;  // before the assignment
+    int key;
+    std::string title, second;
+  };
+  const std::vector<Case> cases = {
+      {"insert", [&] { ds->Append(); }, 2, "two", "-"},
+      {"insert, again", [] {}, 1, "one", "-"},
+      {"edit after post", [&] { ds->Post(), ds->Edit(); }, 2, "two", "-"},
+      {"no such key", [] {}, 3, "null", "-"},
+      {"lookup dataset closed", [&] { names->Close(); }, 1, "null", "-"},
+      {"lookup dataset open", [&] { names->Open(); }, 1, "one", "-"},
+      {"field moved while open", [&] { title->SetIndex(0); }, 2, "two", "-"},
+      {"lookup added", [&] { reopen([&] { second = lookupField("SECOND"); }); }, 1, "one", "one"},
+      {"lookup made calculated", [&] { reopen([&] { title->SetFieldKind(fkCalculated); }); }, 2,
+       "null", "two"},
+      {"calculated made lookup", [&] { reopen([&] { title->SetFieldKind(fkLookup); }); }, 2, "two",
+       "two"},
+      {"lookup removed",
+       [&] {
+         reopen([&] {
+           second->Free();
+           second = nullptr;
+         });
+       },
+       1, "one", "-"},
+  };
+  for (const Case& c : cases) {
+    c.change();
+    calcs = 0;
+    id->SetAsInteger(c.key);
+    EXPECT_EQ(calcs, 1) << c.what;
+    EXPECT_EQ(twice->AsInteger(), c.key * 2) << c.what;
+    EXPECT_EQ(text(title), c.title) << c.what;
+    EXPECT_EQ(text(second), c.second) << c.what;
+  }
+  calcs = 0;
+  name->SetAsString("x");  // any data field
+  EXPECT_EQ(calcs, 1);
+  EXPECT_EQ(text(title), "one");
+  ds->Cancel();
+  ds->OnCalcFields = nullptr;
+  ds->Edit();
+  id->SetAsInteger(2);  // lookups without a handler
+  EXPECT_EQ(text(title), "two");
 }
 
 TEST_F(DataSetTest, BindFieldsChecksTypes) {
