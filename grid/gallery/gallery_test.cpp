@@ -148,11 +148,7 @@ TEST(GridGalleryTest, ARegisterGridPaintsOnTheQtCanvas) {
 // windows of their own; they are painted onto the form's picture where
 // they stand.
 void PaintPopupOnto(QImage& image, HWND form, TWinControl* popup) {
-  const QImage part = Render(popup->Handle());
-  const TRect content = ContentRect(form);
-  const TRect at = ContentRect(popup->Handle());
-  QPainter painter(&image);
-  painter.drawImage(at.Left - content.Left, at.Top - content.Top, part);
+  gallery::PaintPopupOnto(image, form, popup->Handle());
 }
 
 TEST(GridGalleryTest, AChildGridCellDropsDownItsListAndCalendar) {

@@ -43,17 +43,20 @@ inline QImage Render(HWND wnd) {
   return image;
 }
 
-// `form`'s picture with its open popups laid over it where the screen
-// shows them.
+// Lays the picture of `popup` over `image`, the picture of `topLevel`,
+// where the screen shows it.
+inline void PaintPopupOnto(QImage& image, HWND topLevel, HWND popup) {
+  const QImage part = Render(popup);
+  const TRect content = ContentRect(topLevel);
+  const TRect at = ContentRect(popup);
+  QPainter painter(&image);
+  painter.drawImage(at.Left - content.Left, at.Top - content.Top, part);
+}
+
+// `form`'s picture with its open popups laid over it.
 inline QImage RenderWithPopups(TForm* form, const std::vector<HWND>& popups) {
   QImage image = Render(form->Handle());
-  const TRect formContent = ContentRect(form->Handle());
-  QPainter p(&image);
-  for (HWND popup : popups) {
-    const QImage top = Render(popup);
-    const TRect c = ContentRect(popup);
-    p.drawImage(c.Left - formContent.Left, c.Top - formContent.Top, top);
-  }
+  for (HWND popup : popups) PaintPopupOnto(image, form->Handle(), popup);
   return image;
 }
 
