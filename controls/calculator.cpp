@@ -340,28 +340,9 @@ void TCalculatorEh::WndProc(TMessage& message) {
 
 // ------------------------------------------------------------ TPopupCalculatorEh
 
-TPopupCalculatorEh::TPopupCalculatorEh(TComponent* owner) : TCalculatorEh(owner) {
+TPopupCalculatorEh::TPopupCalculatorEh(TComponent* owner) : TPopupOwnedEh(owner) {
   SetVisible(false);
   SetTabStop(false);
-}
-
-void TPopupCalculatorEh::SetOwnerControl(TWinControl* value) {
-  if (FOwnerControl == value) return;
-  if (FOwnerControl != nullptr) RemoveFreeNotification(FOwnerControl);
-  FOwnerControl = value;
-  if (value != nullptr) value->FreeNotification(this);
-}
-
-void TPopupCalculatorEh::Notification(TComponent* component, TOperation operation) {
-  TCalculatorEh::Notification(component, operation);
-  if (operation == opRemove && component == FOwnerControl) {
-    FOwnerControl = nullptr;
-    if (HandleAllocated()) {
-      Hide();
-      DestroyHandle();
-    }
-    SetParentWindow(nullptr);
-  }
 }
 
 void TPopupCalculatorEh::CreateParams(TCreateParams& params) {
@@ -375,7 +356,7 @@ TSize TPopupCalculatorEh::PopupSize() const {
 }
 
 void TPopupCalculatorEh::ShowAt(const TRect& screenBounds) {
-  PopupShowAtEh(*this, FOwnerControl, screenBounds);
+  PopupShowAtEh(*this, OwnerControl(), screenBounds);
 }
 
 void TPopupCalculatorEh::CloseUp(bool accept) {
@@ -388,7 +369,7 @@ void TPopupCalculatorEh::CloseUp(bool accept) {
   Hide();
   if (OnCloseUp) {
     OnCloseUp(this, accept);
-  } else if (auto* host = dynamic_cast<IPopupHost*>(FOwnerControl)) {
+  } else if (auto* host = dynamic_cast<IPopupHost*>(OwnerControl())) {
     host->CloseUp(accept);
   }
 }

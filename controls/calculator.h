@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "controls/edit_buttons.h"
+#include "controls/popup_owner.h"
 #include "platform/gui/popup.h"
 #include "platform/widgets/std_labels.h"
 #include "platform/widgets/std_panels.h"
@@ -88,11 +89,9 @@ class TCalculatorEh : public TCustomControl {
   TSize FFaceSize{184, 127};
 };
 
-class TPopupCalculatorEh : public TCalculatorEh {
+class TPopupCalculatorEh : public TPopupOwnedEh<TCalculatorEh> {
   MEBRATH_CLASS(TPopupCalculatorEh, TCalculatorEh)
  public:
-  TWinControl* OwnerControl() const { return FOwnerControl; }
-  void SetOwnerControl(TWinControl* value);
   void ShowAt(const TRect& screenBounds);
   // Hides, then tells OnCloseUp or the owner's IPopupHost; nothing when
   // hidden.
@@ -114,13 +113,11 @@ class TPopupCalculatorEh : public TCalculatorEh {
 
  protected:
   explicit TPopupCalculatorEh(TComponent* owner);
-  void Notification(TComponent* component, TOperation operation) override;
   void CreateParams(TCreateParams& params) override;
   bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) override;
   bool FocusOnClick() const override { return false; }
 
  private:
-  TWinControl* FOwnerControl = nullptr;
   bool FCtl3D = true;
   bool FFlat = true;
   bool FClosing = false;

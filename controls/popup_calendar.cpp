@@ -1,28 +1,9 @@
 #include "controls/popup_calendar.h"
 
-TPopupMonthCalendarEh::TPopupMonthCalendarEh(TComponent* owner) : TMonthCalendar(owner) {
+TPopupMonthCalendarEh::TPopupMonthCalendarEh(TComponent* owner) : TPopupOwnedEh(owner) {
   SetVisible(false);
   SetTabStop(false);
   SetAutoSize(false);
-}
-
-void TPopupMonthCalendarEh::SetOwnerControl(TWinControl* value) {
-  if (FOwnerControl == value) return;
-  if (FOwnerControl != nullptr) RemoveFreeNotification(FOwnerControl);
-  FOwnerControl = value;
-  if (value != nullptr) value->FreeNotification(this);
-}
-
-void TPopupMonthCalendarEh::Notification(TComponent* component, TOperation operation) {
-  TMonthCalendar::Notification(component, operation);
-  if (operation == opRemove && component == FOwnerControl) {
-    FOwnerControl = nullptr;
-    if (HandleAllocated()) {
-      Hide();
-      DestroyHandle();
-    }
-    SetParentWindow(nullptr);
-  }
 }
 
 void TPopupMonthCalendarEh::SetCtl3D(bool value) {
@@ -45,7 +26,7 @@ TSize TPopupMonthCalendarEh::PopupSize() {
 
 void TPopupMonthCalendarEh::ShowAt(const TRect& screenBounds) {
   FPressedInside = false;
-  PopupShowAtEh(*this, FOwnerControl, screenBounds);
+  PopupShowAtEh(*this, OwnerControl(), screenBounds);
 }
 
 void TPopupMonthCalendarEh::CloseUp(bool accept) {
@@ -59,7 +40,7 @@ void TPopupMonthCalendarEh::CloseUp(bool accept) {
   Hide();
   if (OnCloseUp) {
     OnCloseUp(this, accept);
-  } else if (auto* host = dynamic_cast<IPopupHost*>(FOwnerControl)) {
+  } else if (auto* host = dynamic_cast<IPopupHost*>(OwnerControl())) {
     host->CloseUp(accept);
   }
 }

@@ -6,6 +6,7 @@
 // OnCloseUp, else through its IPopupHost. GUI thread only.
 #pragma once
 
+#include "controls/popup_owner.h"
 #include "controls/size_grip.h"
 #include "platform/gui/popup.h"
 #include "platform/widgets/calendar.h"
@@ -14,11 +15,9 @@
 // accepting when the message arrives.
 inline constexpr unsigned CM_CALENDARCLOSEUPEH = WM_USER + 101;
 
-class TPopupMonthCalendarEh : public TMonthCalendar {
+class TPopupMonthCalendarEh : public TPopupOwnedEh<TMonthCalendar> {
   MEBRATH_CLASS(TPopupMonthCalendarEh, TMonthCalendar)
  public:
-  TWinControl* OwnerControl() const { return FOwnerControl; }
-  void SetOwnerControl(TWinControl* value);
   // Sized to show the whole month plus the border; shown without taking
   // the focus.
   void ShowAt(const TRect& screenBounds);
@@ -38,7 +37,6 @@ class TPopupMonthCalendarEh : public TMonthCalendar {
 
  protected:
   explicit TPopupMonthCalendarEh(TComponent* owner);
-  void Notification(TComponent* component, TOperation operation) override;
   void CreateParams(TCreateParams& params) override;
   void KeyDown(unsigned& key, TShiftState shift) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -47,7 +45,6 @@ class TPopupMonthCalendarEh : public TMonthCalendar {
   bool FocusOnClick() const override { return false; }
 
  private:
-  TWinControl* FOwnerControl = nullptr;
   bool FCtl3D = true;
   bool FClosing = false;
   bool FPressedInside = false;

@@ -100,7 +100,7 @@ void TMRUListEh::Assign(const TPersistent* source) {
 
 // ------------------------------------------------------------ TPopupListboxEh
 
-TPopupListboxEh::TPopupListboxEh(TComponent* owner) : TCustomListBox(owner) {
+TPopupListboxEh::TPopupListboxEh(TComponent* owner) : TPopupOwnedEh(owner) {
   SetVisible(false);
   SetTabStop(false);
   SetStyle(lbOwnerDrawFixed);
@@ -111,26 +111,9 @@ TPopupListboxEh::TPopupListboxEh(TComponent* owner) : TCustomListBox(owner) {
   FSizeGrip->SetVisible(false);
 }
 
-void TPopupListboxEh::SetOwnerControl(TWinControl* value) {
-  if (FOwnerControl == value) return;
-  if (FOwnerControl != nullptr) RemoveFreeNotification(FOwnerControl);
-  FOwnerControl = value;
-  if (value != nullptr) value->FreeNotification(this);
-}
-
 void TPopupListboxEh::Notification(TComponent* component, TOperation operation) {
-  TCustomListBox::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FOwnerControl) {
-    FOwnerControl = nullptr;
-    // Its window owned ours.
-    if (HandleAllocated()) {
-      Hide();
-      DestroyHandle();
-    }
-    SetParentWindow(nullptr);
-  }
-  if (component == FImages) FImages = nullptr;
+  TPopupOwnedEh::Notification(component, operation);
+  if (operation == opRemove && component == FImages) FImages = nullptr;
 }
 
 void TPopupListboxEh::SetCtl3D(bool value) {
@@ -155,7 +138,7 @@ void TPopupListboxEh::CreateParams(TCreateParams& params) {
 
 void TPopupListboxEh::ShowAt(const TRect& screenBounds) {
   FSearchText.clear();
-  PopupShowAtEh(*this, FOwnerControl, screenBounds);
+  PopupShowAtEh(*this, OwnerControl(), screenBounds);
   FSizeGrip->UpdatePosition();
 }
 
@@ -170,7 +153,7 @@ void TPopupListboxEh::CloseUp(bool accept) {
   Hide();
   if (OnCloseUp) {
     OnCloseUp(this, accept);
-  } else if (auto* host = dynamic_cast<IPopupHost*>(FOwnerControl)) {
+  } else if (auto* host = dynamic_cast<IPopupHost*>(OwnerControl())) {
     host->CloseUp(accept);
   }
 }

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "controls/popup_owner.h"
 #include "controls/size_grip.h"
 #include "platform/base/string_list.h"
 #include "platform/draw/image_list.h"
@@ -99,13 +100,9 @@ using TListGetImageIndexEventEh =
 inline constexpr std::uint32_t kPopupListSearchTimeout = 2000;
 inline constexpr int kPopupListSearchMaxLength = 32;
 
-class TPopupListboxEh : public TCustomListBox {
+class TPopupListboxEh : public TPopupOwnedEh<TCustomListBox> {
   MEBRATH_CLASS(TPopupListboxEh, TCustomListBox)
  public:
-  // The control the list drops from: it keeps the focus and hears the
-  // close. Cleared when it is destroyed.
-  TWinControl* OwnerControl() const { return FOwnerControl; }
-  void SetOwnerControl(TWinControl* value);
   // Shows the list at `screenBounds` without taking the focus.
   void ShowAt(const TRect& screenBounds);
   // Hides, then tells OnCloseUp or the owner's IPopupHost. Nothing when
@@ -154,7 +151,6 @@ class TPopupListboxEh : public TCustomListBox {
   bool FocusOnClick() const override { return false; }
 
  private:
-  TWinControl* FOwnerControl = nullptr;
   TSizeGripEh* FSizeGrip = nullptr;
   TCustomImageList* FImages = nullptr;
   bool FCtl3D = true;

@@ -23,7 +23,7 @@ TPopupGridReleaseEh PopupGridReleaseEh(bool pressedInside, bool inside, bool onC
   return onChoice ? prAcceptEh : prNothingEh;
 }
 
-TPopupDataGridEh::TPopupDataGridEh(TComponent* owner) : TDBLookupGridEh(owner) {}
+TPopupDataGridEh::TPopupDataGridEh(TComponent* owner) : TPopupOwnedEh(owner) {}
 
 void TPopupDataGridEh::AfterConstruction() {
   TDBLookupGridEh::AfterConstruction();
@@ -32,25 +32,6 @@ void TPopupDataGridEh::AfterConstruction() {
   FSizeGrip = Create<TSizeGripEh>(this);
   FSizeGrip->SetParent(this);
   FSizeGrip->OnParentResized = [this](TObject*) { FSized = true; };
-}
-
-void TPopupDataGridEh::SetOwnerControl(TWinControl* value) {
-  if (FOwnerControl == value) return;
-  if (FOwnerControl != nullptr) RemoveFreeNotification(FOwnerControl);
-  FOwnerControl = value;
-  if (value != nullptr) value->FreeNotification(this);
-}
-
-void TPopupDataGridEh::Notification(TComponent* component, TOperation operation) {
-  TDBLookupGridEh::Notification(component, operation);
-  if (operation == opRemove && component == FOwnerControl) {
-    FOwnerControl = nullptr;
-    if (HandleAllocated()) {
-      Hide();
-      DestroyHandle();
-    }
-    SetParentWindow(nullptr);
-  }
 }
 
 void TPopupDataGridEh::SetCtl3D(bool value) {
@@ -69,7 +50,7 @@ void TPopupDataGridEh::CreateParams(TCreateParams& params) {
 void TPopupDataGridEh::ShowAt(const TRect& screenBounds) {
   FMouseDownInside = false;
   FLastMousePos = {-1, -1};
-  PopupShowAtEh(*this, FOwnerControl, screenBounds);
+  PopupShowAtEh(*this, OwnerControl(), screenBounds);
   FSizeGrip->UpdatePosition();
 }
 

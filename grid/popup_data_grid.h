@@ -9,6 +9,7 @@
 // GUI thread only.
 #pragma once
 
+#include "controls/popup_owner.h"
 #include "controls/size_grip.h"
 #include "grid/lookup_grid.h"
 #include "platform/gui/popup.h"
@@ -19,13 +20,9 @@ enum TPopupGridReleaseEh { prNothingEh, prAcceptEh, prCancelEh };
 // the special row.
 TPopupGridReleaseEh PopupGridReleaseEh(bool pressedInside, bool inside, bool onChoice);
 
-class TPopupDataGridEh : public TDBLookupGridEh {
+class TPopupDataGridEh : public TPopupOwnedEh<TDBLookupGridEh> {
   MEBRATH_CLASS(TPopupDataGridEh, TDBLookupGridEh)
  public:
-  // The control the grid drops from: its top-level window owns ours; it
-  // keeps the focus. Cleared when it is destroyed.
-  TWinControl* OwnerControl() const { return FOwnerControl; }
-  void SetOwnerControl(TWinControl* value);
   TSizeGripEh* SizeGrip() const { return FSizeGrip; }
   // True once the user resized the window with the grip.
   bool Sized() const { return FSized; }
@@ -53,7 +50,6 @@ class TPopupDataGridEh : public TDBLookupGridEh {
  protected:
   explicit TPopupDataGridEh(TComponent* owner);
   void AfterConstruction() override;
-  void Notification(TComponent* component, TOperation operation) override;
   void CreateParams(TCreateParams& params) override;
   bool TakesFocusOnPress() const override { return false; }
   bool FocusOnClick() const override { return false; }
@@ -67,7 +63,6 @@ class TPopupDataGridEh : public TDBLookupGridEh {
  private:
   bool PointOnChoice(int x, int y);
 
-  TWinControl* FOwnerControl = nullptr;
   TSizeGripEh* FSizeGrip = nullptr;
   bool FSized = false;
   bool FInUserAction = false;
