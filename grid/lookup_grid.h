@@ -258,7 +258,7 @@ class TDBLookupGridEh : public TCustomDBGridEh {
   // Whether a press takes the focus (a drop-down never does).
   virtual bool TakesFocusOnPress() const { return true; }
   // The auto-scroll step while the mouse is tracked outside the list.
-  virtual void TimerScroll();
+  void TimerScroll() override;
   void StopTracking();
   bool Tracking() const { return FTracking; }
 
