@@ -1000,12 +1000,11 @@ bool TmDbfTable::GetFieldString(TField* field, std::string& value) {
 namespace {
 
 // For each Windows-1251 byte, the one byte its character becomes in a
-// column of the page, as the field's way (through UTF-8) writes it; unset
-// for NUL, which ends the field's text, and for characters written as
-// several bytes or none.
+// column of the page, as the field's way (through UTF-8) writes it; 0 for
+// NUL, which ends the field's text, and for characters written as several
+// bytes (no character becomes NUL).
 struct TDirectText {
   char Byte[256] = {};
-  bool Single[256] = {};
 };
 
 TDirectText MakeDirectText(TCodePage page) {
@@ -1013,9 +1012,7 @@ TDirectText MakeDirectText(TCodePage page) {
   for (int b = 1; b < 256; ++b) {
     const char c = static_cast<char>(b);
     const std::string bytes = FromUtf8(Win1251ToUtf8(std::string_view(&c, 1)), page);
-    if (bytes.size() != 1) continue;
-    table.Byte[b] = bytes[0];
-    table.Single[b] = true;
+    if (bytes.size() == 1) table.Byte[b] = bytes[0];
   }
   return table;
 }
@@ -1035,14 +1032,20 @@ bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
   char* record = FieldBuffer();
   if (record == nullptr) return false;
   const TDirectText& table = DirectText(TextPage());
-  for (char c : bytes)
-    if (!table.Single[static_cast<unsigned char>(c)]) return false;
   const TFieldDescriptor& column = Column(field->FieldNo());
+  if (column.Length > dbf::kMaxColumnLength) return false;
   // The field keeps Size characters, one byte each in either page.
   const std::size_t kept = std::min({bytes.size(), static_cast<std::size_t>(field->Size()),
                                      static_cast<std::size_t>(column.Length)});
+  // Converted beside the record first: nothing changes when a byte fails.
+  char converted[dbf::kMaxColumnLength];
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const char c = table.Byte[static_cast<unsigned char>(bytes[i])];
+    if (c == '\0') return false;
+    if (i < kept) converted[i] = c;
+  }
   char* out = record + column.Offset;
-  for (std::size_t i = 0; i < kept; ++i) out[i] = table.Byte[static_cast<unsigned char>(bytes[i])];
+  std::memcpy(out, converted, kept);
   std::fill(out + kept, out + column.Length, ' ');
   DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
   return true;
