@@ -161,7 +161,9 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
           TField& field = *known;
           if (field.DataType() == ftDate || field.DataType() == ftDateTime) {
             SetDateText(field, FReader.Value());
-          } else {
+          } else if (!table.SetColumnText(&field, FReader.RawValue())) {
+            // The same text through the field, where the table cannot
+            // put the file's bytes in the record as they are.
             field.SetAsString(FReader.Value());
           }
         }

@@ -165,8 +165,17 @@ void TXmlReader::Expect(std::string_view word, std::string_view what) {
 TXmlTokenKind TXmlReader::Token(TXmlTokenKind kind, std::string_view name, std::string_view value) {
   FKind = kind;
   AssignUtf8(FName, name);
-  AssignUtf8(FValue, value);
+  if (value.empty())
+    FRawValue.clear();
+  else if (value.data() != FRawValue.data())
+    FRawValue.assign(value);
+  FValueReady = false;
   return kind;
+}
+
+void TXmlReader::MakeValue() const {
+  AssignUtf8(FValue, FRawValue);
+  FValueReady = true;
 }
 
 TXmlTokenKind TXmlReader::Next() {

@@ -159,7 +159,13 @@ class TXmlReader {
   TXmlTokenKind Kind() const { return FKind; }
   // The token's name and value (see TXmlTokenKind), UTF-8.
   const std::string& Name() const { return FName; }
-  const std::string& Value() const { return FValue; }
+  const std::string& Value() const {
+    if (!FValueReady) MakeValue();
+    return FValue;
+  }
+  // The value as the file's Windows-1251 bytes (entities decoded), valid
+  // until the next Next.
+  const std::string& RawValue() const { return FRawValue; }
   // The innermost open element; "" outside all elements.
   std::string ElementName() const;
   // The open elements from the outermost, joined with "\".
@@ -167,6 +173,8 @@ class TXmlReader {
 
  private:
   [[noreturn]] void Fail(std::string_view what) const;
+  // Converts the raw value to UTF-8 when first asked.
+  void MakeValue() const;
   bool Get(char& c) { return FInput.Read(c); }
   // Reads into FRawName up to a character below 33 or one of `stops`
   // (left unread).
@@ -189,7 +197,8 @@ class TXmlReader {
   TXmlReaderStream FInput;
   TXmlTokenKind FKind = xkEndOfInput;
   std::string FName;
-  std::string FValue;
+  mutable std::string FValue;
+  mutable bool FValueReady = true;
   std::vector<std::string> FElements;  // raw bytes; the first FDepth are open
   std::size_t FDepth = 0;
   bool FInStartTag = false;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <typeinfo>
 
 #include "platform/base/clock.h"
 #include "platform/base/codepage.h"
@@ -11,6 +12,7 @@
 #include "platform/base/file_utils.h"
 #include "platform/base/format.h"
 #include "platform/data/db_consts.h"
+#include "platform/data/fields.h"
 
 using namespace dbf;
 
@@ -992,6 +994,60 @@ bool TmDbfTable::GetFieldString(TField* field, std::string& value) {
   // (or not at all when it is short).
   char out[3 * dbf::kMaxColumnLength + 1];
   value.assign(out, ToUtf8(text, TextPage(), out, sizeof out));
+  return true;
+}
+
+namespace {
+
+// For each Windows-1251 byte, the one byte its character becomes in a
+// column of the page, as the field's way (through UTF-8) writes it; 0 for
+// NUL, which ends the field's text, and for characters written as several
+// bytes (no character becomes NUL).
+struct TDirectText {
+  char Byte[256] = {};
+};
+
+TDirectText MakeDirectText(TCodePage page) {
+  TDirectText table;
+  for (int b = 1; b < 256; ++b) {
+    const char c = static_cast<char>(b);
+    const std::string bytes = FromUtf8(Win1251ToUtf8(std::string_view(&c, 1)), page);
+    if (bytes.size() == 1) table.Byte[b] = bytes[0];
+  }
+  return table;
+}
+
+const TDirectText& DirectText(TCodePage page) {
+  static const TDirectText ansi = MakeDirectText(TCodePage::Win1251);
+  static const TDirectText oem = MakeDirectText(TCodePage::Oem866);
+  return page == TCodePage::Win1251 ? ansi : oem;
+}
+
+}  // namespace
+
+bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
+  if (field->FieldNo() <= 0 || typeid(*field) != typeid(TStringField) || field->OnValidate ||
+      field->Transliterate() || (State() != dsEdit && State() != dsInsert))
+    return false;
+  char* record = FieldBuffer();
+  if (record == nullptr) return false;
+  const TDirectText& table = DirectText(TextPage());
+  const TFieldDescriptor& column = Column(field->FieldNo());
+  if (column.Length > dbf::kMaxColumnLength) return false;
+  // The field keeps Size characters, one byte each in either page.
+  const std::size_t kept = std::min({bytes.size(), static_cast<std::size_t>(field->Size()),
+                                     static_cast<std::size_t>(column.Length)});
+  // Converted beside the record first: nothing changes when a byte fails.
+  char converted[dbf::kMaxColumnLength];
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const char c = table.Byte[static_cast<unsigned char>(bytes[i])];
+    if (c == '\0') return false;
+    if (i < kept) converted[i] = c;
+  }
+  char* out = record + column.Offset;
+  std::memcpy(out, converted, kept);
+  std::fill(out + kept, out + column.Length, ' ');
+  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
   return true;
 }
 

@@ -236,6 +236,18 @@ class TmDbfTable : public TDataSet {
   // record buffer changes. A writer of whole registers reads this way
   // without going through UTF-8.
   bool GetColumnBytes(TField* field, std::string_view& bytes, char& type);
+  // Sets the text of string field `field` from Windows-1251 `bytes`
+  // straight in the record, with the same result as
+  // field->SetAsString(Win1251ToUtf8(bytes)): cut to the field's Size and
+  // the column's width, padded with blanks, each character in the file's
+  // code page, then the field-change handling. Returns false, changing
+  // nothing, when that cannot be done byte for byte (not a plain string
+  // field with a column, an OnValidate handler or Transliterate on, no
+  // record in edit or insert, or a byte that is NUL or whose character the
+  // file's page writes as other than one byte); the caller then goes
+  // through the field. A reader of whole registers writes this way
+  // without going through UTF-8.
+  bool SetColumnText(TField* field, std::string_view bytes);
 
   // --- TDataSet
   int CompareBookmarks(const TBookmark& a, const TBookmark& b) override;

@@ -204,4 +204,83 @@ TEST_F(XmlImportTest, AFailureKeepsTheRecordsBeforeAndRestoresTheTable) {
   }
 }
 
+// Text columns take the file's bytes straight into the record; a field
+// with an OnValidate handler goes the field's way (through UTF-8). Both
+// must leave the same file, whatever the value and the table's page.
+TEST_F(XmlImportTest, TextColumnsTakeTheFileBytesAsTheFieldsWould) {
+  const std::string longText(150, '\xC6');  // "Ж" * 150, longer than every column
+  const std::string cases[] = {
+      "",
+      " ",
+      "Ivanov",
+      "\xC8\xE2\xE0\xED\xEE\xE2\xE0",       // Иванова
+      "\xA8\xE6\xE8\xEA \xB8\xEB\xEA\xE0",  // Ёжик ёлка
+      "\xB9 5",                             // № 5
+      "&quot;\xD0\xEE\xE4\xE8\xEB\xFC\xED\xFB\xE9&quot; & 'x'",
+      "a &amp; b &lt;c&gt; &apos;d&apos; &bogus; &amp",
+      longText,
+      "12345678901234567890",  // over the 14 of SNILS
+      "\x85",                  // ellipsis: three bytes in OEM
+      "x\x85y",
+      "\xAB\xE4\xEE\xEC\xBB \x96 \x97",            // guillemets and dashes
+      "\x99 \xA9 \xAE \x80 \x98 \x88",             // ™ © ® Ђ, unassigned, €
+      "\xA0no-break",                              // no-break space
+      "\xA1\xA2\xAA\xBA\xAF\xBF\xB2\xB3\xA5\xB4",  // Ўў Єє Її Іі Ґґ
+      "tab\there",
+      "  lead and trail  ",
+      std::string("nul\0after", 9),
+  };
+  for (const bool ansi : {false, true}) {
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+      SCOPED_TRACE(testing::Message() << "ansi " << ansi << ", case " << i);
+      const std::string& v = cases[i];
+      const std::string name = FDir.File("in.xml");
+      WriteFileBytes(name, Utf8ToWin1251(kProlog1) + "<BTAL1 CHK=\"1\"><CERTIF SCERTIF=\"" + v +
+                               "\" NCERTIF=\"7\"/><PERSON SNILS=\"" + v + "\" LNAME=\"" + v +
+                               "\" ADDRESS=\"" + v + "\"/><PASSPORT ODOC=\"" + v +
+                               "\"/></BTAL1></BIRTH_SERTIF>");
+      std::string files[2];
+      for (const bool throughFields : {false, true}) {
+        auto table = MakeTable(1);
+        table->SetAnsiTable(ansi);
+        if (throughFields) {
+          for (int f = 0; f < table->FieldCount(); ++f)
+            table->Fields()[f]->OnValidate = [](TField*) {};
+        }
+        EXPECT_EQ(TImpXml(name).Execute(*table, FLpu.Access()), 1);
+        const std::string path = table->TableName();
+        table->Close();
+        files[throughFields] = FileBytes(path);
+      }
+      EXPECT_EQ(files[0], files[1]);
+    }
+  }
+}
+
+TEST_F(XmlImportTest, TheTableTakesTextBytesOnlyWhereEachIsOneCharacterOfItsPage) {
+  auto table = MakeTable(1);
+  table->Append();
+  TField* lname = table->FieldByName("LNAME");
+  struct TCase {
+    bool Ansi;
+    std::string Bytes;
+    bool Taken;
+  } cases[] = {
+      {false, "\xC8\xE2\xE0\xED", true},  // Иван
+      {false, "\xB9", true},              // № is in OEM 866
+      {false, "\x85", false},             // … becomes "..."
+      {false, "\x99", true},              // ™ is not: "?" either way
+      {true, "\x85", true},
+      {true, "\x99", true},
+      {true, std::string("a\0b", 3), false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << "ansi " << c.Ansi << ", bytes " << c.Bytes);
+    table->SetAnsiTable(c.Ansi);
+    EXPECT_EQ(table->SetColumnText(lname, c.Bytes), c.Taken);
+  }
+  table->Cancel();
+  EXPECT_FALSE(table->SetColumnText(lname, "x"));  // browse state: not written
+}
+
 }  // namespace
