@@ -190,7 +190,7 @@ bool TDBGridEhExport::BeginExport(TStream& stream, const TGridSelectionEh& selec
   FFooterRowCount = FDBGrid->FooterRowCount();
   FFooterValues.assign(static_cast<std::size_t>(FFooterRowCount) * FExpCols.size(), Currency());
   FFooterAccumulators.clear();
-  for (int row = 0; row < FFooterRowCount; ++row) {
+  for (int row = 0; row < (WritesFooters() ? FFooterRowCount : 0); ++row) {
     for (TColumnEh* column : FExpCols) {
       TFooterAccumulator accumulator;
       if (TColumnFooterEh* footer = column->UsedFooter(row)) {

@@ -101,6 +101,9 @@ class TDBGridEhExport {
   // Whether WriteDataCell reads the cell's text; without a handler that
   // may read it, a format that does not is spared working it out.
   virtual bool ReadsCellText() const { return true; }
+  // Whether the format writes footer rows; one that does not is spared
+  // summing and counting the records for them.
+  virtual bool WritesFooters() const { return true; }
   // The footer row's cells: sums and counts of the exported records, other
   // footers as the grid shows them.
   virtual void WriteFooter(const TExportColumnsEh& columns, int footerRow);
