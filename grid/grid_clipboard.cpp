@@ -4,7 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "controls/dataset_helpers.h"
 #include "grid/export_rtf.h"
 #include "grid/export_text.h"
 #include "grid/export_vcldbif.h"
