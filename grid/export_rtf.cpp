@@ -165,7 +165,7 @@ std::string TDBGridEhExportAsRTF::Head() const {
   return head;
 }
 
-void TDBGridEhExportAsRTF::ExportSelection(TStream& stream, const TGridSelectionEh& selection) {
+void TDBGridEhExportAsRTF::StartExport() {
   FBodyChunks.clear();
   FBody.clear();
   FCells.clear();
@@ -183,9 +183,11 @@ void TDBGridEhExportAsRTF::ExportSelection(TStream& stream, const TGridSelection
   ColorIndex(clBlack);
   ColorIndex(clWhite);
   ColorIndex(clBtnFace);
-  // Rows reach `stream` through the base's writes once streaming starts;
-  // before that they are kept here.
-  TDBGridEhExport::ExportSelection(stream, selection);
+}
+
+// Rows reach the stream through the base's writes once streaming starts;
+// before that they are kept here.
+void TDBGridEhExportAsRTF::FinishExport(TStream& stream) {
   if (!FStreaming && (!FBody.empty() || !FBodyChunks.empty())) {
     const std::string head = Head();
     stream.WriteBuffer(head.data(), static_cast<std::int64_t>(head.size()));

@@ -16,12 +16,11 @@
 #include "grid/grid_export.h"
 #include "platform/draw/graphics.h"
 
+// An empty selection writes nothing.
 class TDBGridEhExportAsRTF : public TDBGridEhExport {
- public:
-  // An empty selection writes nothing.
-  void ExportSelection(TStream& stream, const TGridSelectionEh& selection) override;
-
  protected:
+  void StartExport() override;
+  void FinishExport(TStream& stream) override;
   void WritePrefix() override {}
   void WriteSuffix() override;
   void WriteTitle(const TExportColumnsEh& columns) override;

@@ -19,6 +19,7 @@ class TDBGridEhExportAsVCLDBIF : public TDBGridEhExport {
   bool ReadsCellText() const override { return false; }
   // Titles and footers are not carried.
   void WriteTitle(const TExportColumnsEh&) override {}
+  bool WritesFooters() const override { return false; }
   void WriteFooter(const TExportColumnsEh&, int) override {}
 
  private:

@@ -1,6 +1,9 @@
 #include "grid/grid_clipboard.h"
 
-#include "controls/dataset_helpers.h"
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "grid/export_rtf.h"
 #include "grid/export_text.h"
 #include "grid/export_vcldbif.h"
@@ -8,7 +11,14 @@
 
 namespace {
 
-constexpr std::int64_t kClipboardStreamCapacity = 65536;
+// A memory stream whose bytes can be taken over, not copied out.
+class TTakeableStream final : public TMemoryStream {
+ public:
+  std::string Take() {
+    FPosition = 0;
+    return std::move(FData);
+  }
+};
 
 struct TFormats {
   unsigned Vcldbif = RegisterClipboardFormat("VCLDBIF");
@@ -20,18 +30,6 @@ struct TFormats {
 const TFormats& Formats() {
   static const TFormats formats;
   return formats;
-}
-
-template <class Export>
-std::string ExportBytes(TMemoryStreamEh& stream, TCustomDBGridEh* grid,
-                        const TGridSelectionEh& selection) {
-  stream.Clear();
-  Export exporter;
-  exporter.SetDBGrid(grid);
-  exporter.SetTextCoding(TExportTextCodingEh::Utf8);
-  exporter.ExportSelection(stream, selection);
-  return std::string(static_cast<const char*>(stream.Memory()),
-                     static_cast<std::size_t>(stream.Size()));
 }
 
 }  // namespace
@@ -48,12 +46,25 @@ void DBGridEh_DoCopyAction(TCustomDBGridEh* grid, bool forWholeGrid) {
   if (selection.Kind == gstNon) return;
   // Everything is made before the clipboard is touched, so that a failure
   // leaves the clipboard as it was.
-  TMemoryStreamEh stream;
-  stream.SetCapacity(kClipboardStreamCapacity);
-  const std::string text = ExportBytes<TDBGridEhExportAsText>(stream, grid, selection);
-  const std::string csv = ExportBytes<TDBGridEhExportAsCSV>(stream, grid, selection);
-  const std::string rtf = ExportBytes<TDBGridEhExportAsRTF>(stream, grid, selection);
-  const std::string vcldbif = ExportBytes<TDBGridEhExportAsVCLDBIF>(stream, grid, selection);
+  TDBGridEhExportAsText textExport;
+  TDBGridEhExportAsCSV csvExport;
+  TDBGridEhExportAsRTF rtfExport;
+  TDBGridEhExportAsVCLDBIF vcldbifExport;
+  TTakeableStream textStream, csvStream, rtfStream, vcldbifStream;
+  const std::vector<TExportJobEh> jobs = {{&textExport, &textStream},
+                                          {&csvExport, &csvStream},
+                                          {&rtfExport, &rtfStream},
+                                          {&vcldbifExport, &vcldbifStream}};
+  for (const TExportJobEh& job : jobs) {
+    job.Export->SetDBGrid(grid);
+    job.Export->SetTextCoding(TExportTextCodingEh::Utf8);
+  }
+  ExportSelectionTogether(jobs, selection);
+  std::string text = textStream.Take();
+  std::string csv = csvStream.Take();
+  // One block under both of RTF's names.
+  const TClipboardBytes rtf(rtfStream.Take());
+  std::string vcldbif = vcldbifStream.Take();
   if (vcldbif.empty()) return;
   TClipboard& clipboard = Clipboard();
   struct TBatch {
@@ -62,11 +73,11 @@ void DBGridEh_DoCopyAction(TCustomDBGridEh* grid, bool forWholeGrid) {
     ~TBatch() { Board.Close(); }
   } batch(clipboard);
   clipboard.Clear();
-  clipboard.SetAsText(text);
-  clipboard.SetBuffer(Formats().Csv, csv);
+  clipboard.SetAsText(std::move(text));
+  clipboard.SetBuffer(Formats().Csv, std::move(csv));
   clipboard.SetBuffer(Formats().Rtf, rtf);
   clipboard.SetBuffer(Formats().RtfApplication, rtf);
-  clipboard.SetBuffer(Formats().Vcldbif, vcldbif);
+  clipboard.SetBuffer(Formats().Vcldbif, std::move(vcldbif));
 }
 
 void DBGridEh_DoPasteAction(TCustomDBGridEh* grid, bool forWholeGrid) {

@@ -175,10 +175,11 @@ void TDBGridEhExport::ExportToFile(const std::string& fileName, bool forWholeGri
   ExportToStream(file, forWholeGrid);
 }
 
-void TDBGridEhExport::ExportSelection(TStream& stream, const TGridSelectionEh& selection) {
-  if (selection.Kind == gstNon) return;
+bool TDBGridEhExport::BeginExport(TStream& stream, const TGridSelectionEh& selection) {
+  if (selection.Kind == gstNon) return false;
   TDataSet* ds = GridDataSet(FDBGrid);
-  if (ds == nullptr || !ds->Active()) return;
+  if (ds == nullptr || !ds->Active()) return false;
+  StartExport();
   FStream = &stream;
   FOut.clear();
   FExpCols = SelectionColumns(FDBGrid, selection);
@@ -189,7 +190,7 @@ void TDBGridEhExport::ExportSelection(TStream& stream, const TGridSelectionEh& s
   FFooterRowCount = FDBGrid->FooterRowCount();
   FFooterValues.assign(static_cast<std::size_t>(FFooterRowCount) * FExpCols.size(), Currency());
   FFooterAccumulators.clear();
-  for (int row = 0; row < FFooterRowCount; ++row) {
+  for (int row = 0; row < (WritesFooters() ? FFooterRowCount : 0); ++row) {
     for (TColumnEh* column : FExpCols) {
       TFooterAccumulator accumulator;
       if (TColumnFooterEh* footer = column->UsedFooter(row)) {
@@ -202,19 +203,97 @@ void TDBGridEhExport::ExportSelection(TStream& stream, const TGridSelectionEh& s
       FFooterAccumulators.push_back(accumulator);
     }
   }
+  return true;
+}
+
+void TDBGridEhExport::WriteHead() {
+  WritePrefix();
+  if (FDBGrid->Options().Contains(dgTitles)) WriteTitle(FExpCols);
+}
+
+void TDBGridEhExport::ExportRecord() {
+  CalcFooterValues();
+  WriteRecord(FExpCols);
+}
+
+void TDBGridEhExport::WriteFooters() {
+  for (int row = 0; row < FFooterRowCount; ++row) WriteFooter(FExpCols, row);
+}
+
+void TDBGridEhExport::EndExport() {
+  WriteSuffix();
+  FlushOut();
+  FinishExport(*FStream);
+}
+
+void TDBGridEhExport::ExportSelection(TStream& stream, const TGridSelectionEh& selection) {
+  if (!BeginExport(stream, selection)) return;
+  TDataSet* ds = GridDataSet(FDBGrid);
   {
     TControlsGuard controls(ds);
     TBookmarkGuard position(ds);
-    WritePrefix();
-    if (FDBGrid->Options().Contains(dgTitles)) WriteTitle(FExpCols);
-    ForEachRecord(ds, selection, [&] {
-      CalcFooterValues();
-      WriteRecord(FExpCols);
-    });
-    for (int row = 0; row < FFooterRowCount; ++row) WriteFooter(FExpCols, row);
+    WriteHead();
+    ForEachRecord(ds, selection, [&] { ExportRecord(); });
+    WriteFooters();
   }
-  WriteSuffix();
-  FlushOut();
+  EndExport();
+}
+
+// The display texts of the current record's cells, each worked out when
+// an exporter first asks for it.
+class TRecordTextsEh {
+ public:
+  void NextRecord(std::size_t count) {
+    FKnown.assign(count, false);
+    FTexts.resize(count);
+  }
+  const std::string& Text(std::size_t i, TColumnEh* column) {
+    if (!FKnown[i]) {
+      FTexts[i] = column->GetCellDisplayText();
+      FKnown[i] = true;
+    }
+    return FTexts[i];
+  }
+
+ private:
+  std::vector<bool> FKnown;
+  std::vector<std::string> FTexts;
+};
+
+void ExportSelectionTogether(const std::vector<TExportJobEh>& jobs,
+                             const TGridSelectionEh& selection) {
+  std::vector<TDBGridEhExport*> started;
+  for (const TExportJobEh& job : jobs)
+    if (job.Export->BeginExport(*job.Stream, selection)) started.push_back(job.Export);
+  if (started.empty()) return;
+  TDBGridEhExport* first = started.front();
+  TDataSet* ds = GridDataSet(first->FDBGrid);
+  const TExportColumnsEh& columns = first->FExpCols;
+  TRecordTextsEh texts;
+  // Texts are shared only where every exporter works them out alike: on
+  // the same grid's same columns.
+  bool share = true;
+  for (TDBGridEhExport* e : started)
+    share = share && e->FDBGrid == first->FDBGrid && e->FExpCols == columns;
+  struct TDetach {
+    const std::vector<TDBGridEhExport*>& Exports;
+    ~TDetach() {
+      for (TDBGridEhExport* e : Exports) e->FRecordTexts = nullptr;
+    }
+  } detach{started};
+  if (share)
+    for (TDBGridEhExport* e : started) e->FRecordTexts = &texts;
+  {
+    TControlsGuard controls(ds);
+    TBookmarkGuard position(ds);
+    for (TDBGridEhExport* e : started) e->WriteHead();
+    ForEachRecord(ds, selection, [&] {
+      texts.NextRecord(columns.size());
+      for (TDBGridEhExport* e : started) e->ExportRecord();
+    });
+    for (TDBGridEhExport* e : started) e->WriteFooters();
+  }
+  for (TDBGridEhExport* e : started) e->EndExport();
 }
 
 void TDBGridEhExport::CalcFooterValues() {
@@ -250,10 +329,12 @@ void TDBGridEhExport::WriteRecord(const TExportColumnsEh& columns) {
       FColCellParams.ImageIndex = -1;
       FColCellParams.CheckState = cbGrayed;
       FColCellParams.ReadOnly = fixed.ReadOnly;
-      if (ReadsCellText())
-        FColCellParams.Text = column->GetCellDisplayText();
-      else
+      if (!ReadsCellText())
         FColCellParams.Text.clear();
+      else if (FRecordTexts != nullptr)
+        FColCellParams.Text = FRecordTexts->Text(i, column);
+      else
+        FColCellParams.Text = column->GetCellDisplayText();
     }
     TColor background = FColCellParams.Background;
     if (FDBGrid->OnGetCellParams)

@@ -46,6 +46,22 @@ TGridSelectionEh GridSelectionEh(TCustomDBGridEh* grid, bool forWholeGrid);
 // the clipboard is UTF-8. Field values are UTF-8 either way.
 enum class TExportTextCodingEh { Ansi, Utf8 };
 
+class TDBGridEhExport;
+class TRecordTextsEh;
+
+// An exporter and the stream it writes to.
+struct TExportJobEh {
+  TDBGridEhExport* Export = nullptr;
+  TStream* Stream = nullptr;
+};
+
+// Each job's exporter writes to its stream what its ExportSelection would,
+// the records walked once for all of them and the display text of a cell
+// worked out once for the exporters that read it unchanged. The exporters
+// are set to one grid.
+void ExportSelectionTogether(const std::vector<TExportJobEh>& jobs,
+                             const TGridSelectionEh& selection);
+
 class TDBGridEhExport {
  public:
   TDBGridEhExport();
@@ -69,6 +85,11 @@ class TDBGridEhExport {
   virtual void ExportSelection(TStream& stream, const TGridSelectionEh& selection);
 
  protected:
+  // Before anything is written, once an export: a format sets its own
+  // state up.
+  virtual void StartExport() {}
+  // After the suffix has been flushed to the stream.
+  virtual void FinishExport(TStream& stream) { (void)stream; }
   virtual void WritePrefix() {}
   virtual void WriteSuffix() {}
   virtual void WriteTitle(const TExportColumnsEh& columns) { (void)columns; }
@@ -80,6 +101,9 @@ class TDBGridEhExport {
   // Whether WriteDataCell reads the cell's text; without a handler that
   // may read it, a format that does not is spared working it out.
   virtual bool ReadsCellText() const { return true; }
+  // Whether the format writes footer rows; one that does not is spared
+  // summing and counting the records for them.
+  virtual bool WritesFooters() const { return true; }
   // The footer row's cells: sums and counts of the exported records, other
   // footers as the grid shows them.
   virtual void WriteFooter(const TExportColumnsEh& columns, int footerRow);
@@ -109,6 +133,16 @@ class TDBGridEhExport {
     TAlignment Alignment = taLeftJustify;
     bool ReadOnly = false;
   };
+  friend void ExportSelectionTogether(const std::vector<TExportJobEh>& jobs,
+                                      const TGridSelectionEh& selection);
+  // The parts of an export, in order: false when there is nothing to
+  // write. The head, the records and the footers go while the dataset's
+  // controls are disabled.
+  bool BeginExport(TStream& stream, const TGridSelectionEh& selection);
+  void WriteHead();
+  void ExportRecord();
+  void WriteFooters();
+  void EndExport();
   void CalcFooterValues();
   std::string FooterText(TColumnFooterEh* footer, TColumnEh* column, Currency value);
 
@@ -129,6 +163,8 @@ class TDBGridEhExport {
   std::vector<TFooterAccumulator> FFooterAccumulators;
   int FFooterRowCount = 0;
   std::string FOut;
+  // The current record's display texts, when shared with other exporters.
+  TRecordTextsEh* FRecordTexts = nullptr;
 };
 
 class TDBGridEhImport {

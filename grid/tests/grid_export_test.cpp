@@ -207,6 +207,75 @@ TEST_F(GridExportTest, FootersCoverTheExportedRowsOnly) {
             "a\t1\r\nc\t300\r\nd\t4000\r\nИтого\t4301\r\n\t3");
 }
 
+TEST_F(GridExportTest, ExportingTogetherWritesWhatEachExportWritesAlone) {
+  Columns({"NAME", "NUM", "AMT"});
+  Fill({{"a", 1}, {"Б\"{в}", 20}, {"c", 300}, {"d", 4000}});
+  Grid->SetFooterRowCount(1);
+  Grid->Columns()->Items(1)->Footers()->Add()->SetValueType(fvtSum);
+  TGridSelectionEh rect = Kind(gstRectangle);
+  rect.TopBookmark = BookmarkOf("Б\"{в}");
+  rect.BottomBookmark = BookmarkOf("c");
+  rect.LeftCol = 1;
+  rect.RightCol = 2;
+  TGridSelectionEh cols = Kind(gstColumns);
+  cols.Columns = {Grid->Columns()->Items(2), Grid->Columns()->Items(0)};
+  TGridSelectionEh rows = Kind(gstRecordBookmarks);
+  rows.Rows = {BookmarkOf("a"), BookmarkOf("c"), BookmarkOf("d")};
+  const std::vector<std::pair<const char*, TGridSelectionEh>> selections = {{"all", Kind(gstAll)},
+                                                                            {"rectangle", rect},
+                                                                            {"columns", cols},
+                                                                            {"records", rows},
+                                                                            {"none", Kind(gstNon)}};
+  TColumnEh* name = Grid->Columns()->Items(0);
+  struct Look {
+    const char* what;
+    bool titles;
+    bool cellHandler;  // a handler changes the name column's text
+    TExportTextCodingEh coding;
+  };
+  const std::vector<Look> looks = {
+      {"plain", false, false, TExportTextCodingEh::Utf8},
+      {"titles", true, false, TExportTextCodingEh::Utf8},
+      {"cell handler", true, true, TExportTextCodingEh::Utf8},
+      {"Windows-1251", true, false, TExportTextCodingEh::Ansi},
+  };
+  for (const Look& look : looks) {
+    TDBGridOptions o = Grid->Options();
+    if (look.titles)
+      o.Include(dgTitles);
+    else
+      o.Exclude(dgTitles);
+    Grid->SetOptions(o);
+    name->OnGetCellParams = nullptr;
+    if (look.cellHandler)
+      name->OnGetCellParams = [](TObject*, bool, TColCellParamsEh& p) { p.Text += "!"; };
+    for (const auto& [what, selection] : selections) {
+      SCOPED_TRACE(std::string(look.what) + ", " + what);
+      const std::vector<std::string> alone = {
+          Export<TDBGridEhExportAsText>(selection, look.coding),
+          Export<TDBGridEhExportAsCSV>(selection, look.coding),
+          Export<TDBGridEhExportAsRTF>(selection, look.coding),
+          Export<TDBGridEhExportAsVCLDBIF>(selection, look.coding)};
+      T.Go("c");
+      TDBGridEhExportAsText text;
+      TDBGridEhExportAsCSV csv;
+      TDBGridEhExportAsRTF rtf;
+      TDBGridEhExportAsVCLDBIF vcldbif;
+      TMemoryStream streams[4];
+      const std::vector<TExportJobEh> jobs = {
+          {&text, &streams[0]}, {&csv, &streams[1]}, {&rtf, &streams[2]}, {&vcldbif, &streams[3]}};
+      for (const TExportJobEh& job : jobs) {
+        job.Export->SetDBGrid(Grid);
+        job.Export->SetTextCoding(look.coding);
+      }
+      ExportSelectionTogether(jobs, selection);
+      for (std::size_t i = 0; i < jobs.size(); ++i) EXPECT_EQ(Bytes(streams[i]), alone[i]) << i;
+      EXPECT_EQ(T.name->AsString(), "c") << "the position is kept";
+    }
+  }
+  name->OnGetCellParams = nullptr;
+}
+
 TEST_F(GridExportTest, TextImportReadsValuesLineByLine) {
   Columns({"NAME", "NUM"});
   Fill({{"a", 1}, {"b", 2}});

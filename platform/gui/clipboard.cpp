@@ -25,7 +25,7 @@ class TMemoryClipboardBackend final : public IClipboardBackend {
   void SetContent(const TClipboardContent& content) override {
     FContent = content;
     auto text = content.find(CF_TEXT);
-    FText = text != content.end() ? text->second : std::string();
+    FText = text != content.end() ? text->second.Str() : std::string();
     SetClipboardText(FText);
   }
   bool HasFormat(unsigned format) override {
@@ -35,7 +35,7 @@ class TMemoryClipboardBackend final : public IClipboardBackend {
   std::optional<std::string> GetFormat(unsigned format) override {
     if (!HasFormat(format)) return std::nullopt;
     if (format == CF_TEXT) return GetClipboardText();
-    return FContent.at(format);
+    return FContent.at(format).Str();
   }
 
  private:
@@ -109,18 +109,18 @@ std::string TClipboard::GetBuffer(unsigned format) {
   format = Normalized(format);
   if (const TClipboardContent* pending = Pending()) {
     auto it = pending->find(format);
-    return it != pending->end() ? it->second : std::string();
+    return it != pending->end() ? it->second.Str() : std::string();
   }
   return Backend()->GetFormat(format).value_or(std::string());
 }
 
-void TClipboard::SetBuffer(unsigned format, const std::string& data) {
+void TClipboard::SetBuffer(unsigned format, TClipboardBytes data) {
   Open();
   if (!FChanged) {
     FPending.clear();
     FChanged = true;
   }
-  FPending[Normalized(format)] = data;
+  FPending[Normalized(format)] = std::move(data);
   Close();
 }
 

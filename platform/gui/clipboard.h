@@ -24,6 +24,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 inline constexpr unsigned CF_TEXT = 1;
 inline constexpr unsigned CF_BITMAP = 2;
@@ -38,8 +40,37 @@ unsigned RegisterClipboardFormat(const std::string& name);
 // The name a registered format was given; empty for standard or unknown ids.
 std::string GetClipboardFormatName(unsigned format);
 
+// A format's bytes, shared rather than copied: one block can stand under
+// several formats, and a content passes from the batch to the backend
+// without copying its bytes. Never changed once made.
+class TClipboardBytes {
+ public:
+  TClipboardBytes() = default;
+  // Takes the bytes over.
+  TClipboardBytes(std::string bytes)  // NOLINT(google-explicit-constructor)
+      : FBytes(std::make_shared<const std::string>(std::move(bytes))) {}
+  const std::string& Str() const { return FBytes ? *FBytes : Empty(); }
+  operator const std::string&() const { return Str(); }  // NOLINT(google-explicit-constructor)
+  std::size_t size() const { return Str().size(); }
+  bool empty() const { return Str().empty(); }
+  const char* data() const { return Str().data(); }
+  // Whether both stand for the same block (not merely equal bytes).
+  bool SharesWith(const TClipboardBytes& other) const { return FBytes == other.FBytes; }
+  friend bool operator==(const TClipboardBytes& a, const TClipboardBytes& b) {
+    return a.Str() == b.Str();
+  }
+  friend bool operator==(const TClipboardBytes& a, std::string_view b) { return a.Str() == b; }
+
+ private:
+  static const std::string& Empty() {
+    static const std::string empty;
+    return empty;
+  }
+  std::shared_ptr<const std::string> FBytes;
+};
+
 // Format id -> bytes; text is kept under CF_TEXT only.
-using TClipboardContent = std::map<unsigned, std::string>;
+using TClipboardContent = std::map<unsigned, TClipboardBytes>;
 
 // Where the clipboard's content really lives.
 class IClipboardBackend {
@@ -75,12 +106,17 @@ class TClipboard {
   bool HasFormat(unsigned format);
   // The bytes of `format`, or empty when it is not there.
   std::string GetBuffer(unsigned format);
-  // Puts `data` under `format` (a text format sets the text).
-  void SetBuffer(unsigned format, const std::string& data);
+  // Puts `data` under `format` (a text format sets the text). The same
+  // TClipboardBytes may go under several formats: they share its bytes.
+  void SetBuffer(unsigned format, TClipboardBytes data);
+  void SetBuffer(unsigned format, std::string data) {
+    SetBuffer(format, TClipboardBytes(std::move(data)));
+  }
+  void SetBuffer(unsigned format, const char* data) { SetBuffer(format, std::string(data)); }
 
   // The text (UTF-8); empty when there is none.
   std::string AsText() { return GetBuffer(CF_TEXT); }
-  void SetAsText(const std::string& text) { SetBuffer(CF_TEXT, text); }
+  void SetAsText(std::string text) { SetBuffer(CF_TEXT, std::move(text)); }
 
  private:
   // The content a read sees: the batch's when it changed, else the backend's.

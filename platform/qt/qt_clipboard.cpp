@@ -2,8 +2,11 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "platform/base/text.h"
 #include "platform/gui/services.h"
@@ -23,13 +26,20 @@ class TQtClipboardBackend final : public IClipboardBackend {
       return;
     }
     auto* data = new QMimeData;
+    // A block under several formats is copied once; its QByteArrays share it.
+    std::vector<std::pair<const TClipboardBytes*, QByteArray>> copied;
     for (const auto& [format, bytes] : content) {
       if (format == CF_TEXT) {
         data->setText(QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())));
-      } else {
-        data->setData(MimeOf(format),
-                      QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+        continue;
       }
+      auto same = std::find_if(copied.begin(), copied.end(),
+                               [&](const auto& c) { return c.first->SharesWith(bytes); });
+      if (same == copied.end()) {
+        copied.emplace_back(&bytes, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+        same = copied.end() - 1;
+      }
+      data->setData(MimeOf(format), same->second);
     }
     Board()->setMimeData(data);  // the clipboard owns it
   }

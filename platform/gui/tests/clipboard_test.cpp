@@ -84,6 +84,38 @@ TEST_F(ClipboardTest, BatchReachesTheDesktopAsOneContent) {
   EXPECT_EQ(log.size(), 3u);
 }
 
+TEST_F(ClipboardTest, OneBlockUnderSeveralFormatsReachesTheDesktopShared) {
+  std::vector<TClipboardContent> log;
+  SetClipboardBackend(std::make_unique<TRecordingBackend>(&log));
+  const unsigned a = RegisterClipboardFormat("Shared A");
+  const unsigned b = RegisterClipboardFormat("Shared B");
+  const unsigned c = RegisterClipboardFormat("Shared C");
+  struct TCase {
+    const char* Name;
+    std::string Bytes;
+  };
+  const TCase cases[] = {
+      {"empty", ""}, {"short", "{\\rtf0}"}, {"with zeros", std::string("a\0b", 3)}};
+  for (const TCase& k : cases) {
+    SCOPED_TRACE(k.Name);
+    log.clear();
+    const TClipboardBytes block(k.Bytes);
+    TClipboard& clip = Clipboard();
+    clip.Open();
+    clip.Clear();
+    clip.SetBuffer(a, block);
+    clip.SetBuffer(b, block);
+    clip.SetBuffer(c, k.Bytes);  // equal bytes, a block of its own
+    clip.Close();
+    ASSERT_EQ(log.size(), 1u);
+    const TClipboardContent& content = log[0];
+    EXPECT_TRUE(content.at(a).SharesWith(content.at(b)));
+    EXPECT_TRUE(content.at(a).SharesWith(block));
+    EXPECT_FALSE(content.at(c).SharesWith(block));
+    for (unsigned format : {a, b, c}) EXPECT_EQ(clip.GetBuffer(format), k.Bytes);
+  }
+}
+
 TEST_F(ClipboardTest, InMemoryClipboardSharesTheTextWithEdits) {
   unsigned grid = RegisterClipboardFormat("Grid rows");
   TClipboard& clip = Clipboard();
