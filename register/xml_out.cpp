@@ -19,20 +19,6 @@
 
 namespace {
 
-bool IsAscii(std::string_view text) {
-  // Eight bytes at a time: this runs over every value written.
-  const char* p = text.data();
-  std::size_t n = text.size();
-  for (; n >= 8; p += 8, n -= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, 8);
-    if (word & 0x8080808080808080ull) return false;
-  }
-  for (; n > 0; ++p, --n)
-    if (static_cast<unsigned char>(*p) >= 0x80) return false;
-  return true;
-}
-
 // What the writer hands the file at a time: the capacity the caller asks
 // for is the least, and a block this size keeps a 60 MB export to a
 // thousand writes instead of sixty thousand.

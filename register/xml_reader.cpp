@@ -14,19 +14,6 @@ constexpr int kReadBufferSize = 4096;
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 
-bool IsAscii(std::string_view bytes) {
-  const char* p = bytes.data();
-  std::size_t n = bytes.size();
-  for (; n >= 8; p += 8, n -= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, 8);
-    if (word & 0x8080808080808080ull) return false;
-  }
-  for (; n > 0; ++p, --n)
-    if (static_cast<unsigned char>(*p) >= 0x80) return false;
-  return true;
-}
-
 // Windows-1251 bytes as UTF-8 in `out`, copied as they are when ASCII;
 // `out` keeps its room from token to token.
 void AssignUtf8(std::string& out, std::string_view bytes) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "platform/base/codepage.h"
 #include "platform/base/date_time.h"
 #include "platform/base/format.h"
 #include "platform/base/format_settings.h"
@@ -143,12 +144,6 @@ std::size_t SkipQuoted(std::string_view s, std::size_t i, bool* closed = nullptr
 }
 
 bool IsNumberStart(char c) { return c == ',' || c == '.' || (c >= '0' && c <= '9'); }
-
-bool IsAscii(std::string_view s) {
-  for (char c : s)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
 
 // ASCII case-insensitive equality with an upper-case ASCII `upper`.
 bool SameAscii(std::string_view s, std::string_view upper) {

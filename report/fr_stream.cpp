@@ -9,12 +9,6 @@
 
 namespace {
 
-bool IsAscii(std::string_view text) {
-  for (char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
-
 void WriteRaw(TStream& stream, std::string_view text) {
   // ASCII is the same in both code pages.
   if (text.size() <= static_cast<std::size_t>(kMaxRecordText) && IsAscii(text)) {

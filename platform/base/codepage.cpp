@@ -209,6 +209,20 @@ std::size_t FromUtf8(std::string_view text, TCodePage page, char* out) {
   return static_cast<std::size_t>(p - out);
 }
 
+bool IsAscii(std::string_view text) {
+  // Eight bytes at a time: this runs over every value written and read.
+  const char* p = text.data();
+  std::size_t n = text.size();
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    if (word & 0x8080808080808080ull) return false;
+  }
+  for (; n > 0; ++p, --n)
+    if (static_cast<unsigned char>(*p) >= 0x80) return false;
+  return true;
+}
+
 std::string FromUtf8(std::string_view text, TCodePage page) {
   std::string out(text.size(), '\0');
   out.resize(FromUtf8(text, page, out.data()));

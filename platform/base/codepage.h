@@ -23,6 +23,10 @@ std::string ToUtf8(std::string_view bytes, TCodePage page);
 // count written. Each byte takes at most 3, so 3 * bytes.size() is always
 // room enough; one byte more spares the checks.
 std::size_t ToUtf8(std::string_view bytes, TCodePage page, char* out, std::size_t room);
+
+// Whether every byte of `text` is ASCII (the same in every code page here).
+bool IsAscii(std::string_view text);
+
 // UTF-8 text as bytes of `page`. A character the page lacks gets a plain
 // look-alike: typographic quotes (“ ” „ « » ‘ ’ ‚ ‹ ›) become " or ',
 // dashes (‒ – — ―) become -, the ellipsis … becomes "...", a no-break space

@@ -198,3 +198,17 @@ TEST(CodePage, AnsiUpperByteAgreesWithTextFolding) {
   AnsiUpperCaseBytes(s);
   EXPECT_EQ(Win1251ToUtf8(s), "ЁЖИК ҐАВА ІЇЄЎ ABC");
 }
+
+// The word-at-a-time check must see a high byte wherever it stands: in the
+// first word, the last whole word or the tail.
+TEST(CodePage, IsAsciiSeesAHighByteAnywhere) {
+  EXPECT_TRUE(IsAscii(""));
+  EXPECT_TRUE(IsAscii(std::string(23, 'a')));
+  for (std::size_t length : {1u, 7u, 8u, 9u, 16u, 23u})
+    for (std::size_t at = 0; at < length; ++at) {
+      std::string text(length, 'a');
+      text[at] = '\x80';
+      EXPECT_FALSE(IsAscii(text)) << length << " " << at;
+    }
+  EXPECT_FALSE(IsAscii("Талон"));
+}
