@@ -18,6 +18,8 @@
 #include "storage/dbf_table.h"
 #include "storage/mem_ds.h"
 
+#include "grid_register_fixture.h"
+
 namespace {
 
 void InstallHost() {
@@ -32,76 +34,16 @@ void InstallHost() {
   (void)done;
 }
 
-// Name, kind (S string, I integer, D date, M smallint, F float), size.
-struct TFieldDef {
-  const char* Name;
-  char Kind;
-  int Size;
-};
-constexpr TFieldDef kRegister[] = {
-    {"SCERTIF", 'S', 1},   {"NCERTIF", 'I', 0}, {"DCERTIF", 'D', 0},  {"SNILS", 'S', 14},
-    {"LNAME", 'S', 40},    {"FNAME", 'S', 40},  {"MNAME", 'S', 40},   {"BDATE", 'D', 0},
-    {"ADDRESS", 'S', 128}, {"TDOC", 'M', 0},    {"NDOC", 'S', 10},    {"SDOC", 'S', 10},
-    {"DDOC", 'D', 0},      {"ODOC", 'S', 80},   {"SPOLICY", 'S', 14}, {"NPOLICY", 'S', 20},
-    {"SLEAF", 'S', 2},     {"NLEAF", 'I', 0},   {"DLEAF", 'D', 0},    {"DREG", 'D', 0},
-    {"NCARD", 'S', 10},    {"DCARD", 'D', 0},   {"SUMMA", 'F', 0},
-};
+using grid_bench::AddField;
+using grid_bench::MakeRegister;
 
-void AddField(TDataSet* ds, const TFieldDef& d) {
-  TField* f = nullptr;
-  switch (d.Kind) {
-    case 'S':
-      f = Create<TStringField>(ds);
-      f->SetSize(d.Size);
-      break;
-    case 'I':
-      f = Create<TIntegerField>(ds);
-      break;
-    case 'M':
-      f = Create<TSmallintField>(ds);
-      break;
-    case 'F':
-      f = Create<TFloatField>(ds);
-      break;
-    default:
-      f = Create<TDateField>(ds);
-      break;
-  }
-  f->SetFieldName(d.Name);
-  f->SetDataSet(ds);
-}
-
-TObjectPtr<TmDbfTable> MakeRegister(const std::string& file) {
-  FormatSettings.DecimalSeparator = '.';
-  auto t = CreateUnique<TmDbfTable>();
-  t->SetTableName(file);
-  for (const TFieldDef& d : kRegister) AddField(t.get(), d);
-  t->SetExclusive(false);
-  return t;
-}
-
+// The shared register with two surnames taking turns, for the searches.
 const std::string& Register100k() {
-  static const std::string file = [] {
-    const std::string name =
-        (std::filesystem::temp_directory_path() / "mebrath-grid-edit-bench.001").string();
-    auto t = MakeRegister(name);
-    t->CreateTable();
-    t->Open();
-    for (int i = 0; i < 100000; ++i) {
-      t->Append();
-      t->FieldByName("SCERTIF")->SetAsString("А");
-      t->FieldByName("NCERTIF")->SetAsInteger(i);
-      t->FieldByName("DCERTIF")->SetAsDateTime(39083 + i % 300);
-      t->FieldByName("LNAME")->SetAsString(i % 2 ? "Иванова" : "Петрова");
-      t->FieldByName("FNAME")->SetAsString("Мария");
-      t->FieldByName("MNAME")->SetAsString("Петровна");
-      t->FieldByName("ADDRESS")->SetAsString("г. Москва, ул. Ленина, д. 1, кв. 2");
-      t->FieldByName("TDOC")->SetAsInteger(14);
-      t->FieldByName("SUMMA")->SetAsFloat(11000 + (i % 7) * 1250.5);
-      t->Post();
-    }
-    return name;
-  }();
+  static const std::string file =
+      grid_bench::WriteRegister100k("mebrath-grid-edit-bench.001", [](TDataSet& t, int i) {
+        grid_bench::FillCommonFields(t, i);
+        t.FieldByName("LNAME")->SetAsString(i % 2 ? "Иванова" : "Петрова");
+      });
   return file;
 }
 
@@ -115,7 +57,8 @@ struct TRegisterGrid {
     grid = Create<TDBGridEh>(form);
     grid->SetParent(form);
     grid->SetAlign(alClient);
-    for (const TFieldDef& d : kRegister) grid->Columns()->Add()->SetFieldName(d.Name);
+    for (const grid_bench::TColumnDef& c : grid_bench::kColumns)
+      grid->Columns()->Add()->SetFieldName(c.Name);
     grid->SetDataSource(source.get());
     form->Show();
     table->MoveBy(50000);
@@ -136,9 +79,9 @@ struct TChildGrid {
     InstallHost();
     FormatSettings.DecimalSeparator = '.';
     ds = CreateUnique<TmemDs>();
-    AddField(ds.get(), {"SEX", 'S', 1});
-    AddField(ds.get(), {"WEIGHT", 'F', 0});
-    AddField(ds.get(), {"BORN", 'D', 0});
+    AddField(ds.get(), "SEX", 'S', 1);
+    AddField(ds.get(), "WEIGHT", 'F', 0);
+    AddField(ds.get(), "BORN", 'D', 0);
     ds->Open();
     ds->Append();
     ds->FieldByName("SEX")->SetAsString("М");

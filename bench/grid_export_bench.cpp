@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "grid/export_rtf.h"
@@ -22,104 +23,31 @@
 
 namespace {
 
-using grid_bench::kColumns;
-using grid_bench::TColumnDef;
+using grid_bench::MakeRegister;
 
-void AddFields(TDataSet* t) {
-  for (const TColumnDef& c : kColumns) {
-    TField* f = nullptr;
-    switch (c.Kind) {
-      case 'S':
-        f = Create<TStringField>(t);
-        f->SetSize(c.Size);
-        break;
-      case 'I':
-        f = Create<TIntegerField>(t);
-        break;
-      case 'M':
-        f = Create<TSmallintField>(t);
-        break;
-      case 'F':
-        f = Create<TFloatField>(t);
-        break;
-      default:
-        f = Create<TDateField>(t);
-        break;
-    }
-    f->SetFieldName(c.Name);
-    f->SetOrigin(c.Origin);
-    f->SetDataSet(t);
-  }
-}
-
-TObjectPtr<TmDbfTable> MakeRegister(const std::string& file) {
-  FormatSettings.DecimalSeparator = '.';
-  auto t = CreateUnique<TmDbfTable>();
-  t->SetName("Reg");
-  t->SetTableName(file);
-  AddFields(t.get());
-  t->SetExclusive(false);
-  return t;
-}
-
+// The shared register's fields and a few more, so that every export writes
+// texts and dates in most columns.
 const std::string& Register100k() {
-  static const std::string file = [] {
-    const std::string name =
-        (std::filesystem::temp_directory_path() / "mebrath-export-bench.001").string();
-    auto t = MakeRegister(name);
-    t->CreateTable();
-    t->Open();
-    for (int i = 0; i < 100000; ++i) {
-      t->Append();
-      t->FieldByName("SCERTIF")->SetAsString("А");
-      t->FieldByName("NCERTIF")->SetAsInteger(i);
-      t->FieldByName("DCERTIF")->SetAsDateTime(39083 + i % 300);
-      t->FieldByName("SNILS")->SetAsString("123-456-789 01");
-      t->FieldByName("LNAME")->SetAsString("Иванова");
-      t->FieldByName("FNAME")->SetAsString("Мария");
-      t->FieldByName("MNAME")->SetAsString("Петровна");
-      t->FieldByName("BDATE")->SetAsDateTime(30000 + i % 5000);
-      t->FieldByName("ADDRESS")->SetAsString("г. Москва, ул. Ленина, д. 1, кв. 2");
-      t->FieldByName("TDOC")->SetAsInteger(14);
-      t->FieldByName("NDOC")->SetAsString("123456");
-      t->FieldByName("SDOC")->SetAsString("45 06");
-      t->FieldByName("SUMMA")->SetAsFloat(11000 + (i % 7) * 1250.5);
-      t->Post();
-    }
-    return name;
-  }();
+  static const std::string file =
+      grid_bench::WriteRegister100k("mebrath-export-bench.001", [](TDataSet& t, int i) {
+        grid_bench::FillCommonFields(t, i);
+        t.FieldByName("SNILS")->SetAsString("123-456-789 01");
+        t.FieldByName("BDATE")->SetAsDateTime(30000 + i % 5000);
+        t.FieldByName("NDOC")->SetAsString("123456");
+        t.FieldByName("SDOC")->SetAsString("45 06");
+      });
   return file;
 }
 
+// The full-screen register grid over `ds`, with its own data source.
 struct TGridOn {
-  explicit TGridOn(TDataSet* ds) {
-    source = CreateUnique<TDataSource>();
+  explicit TGridOn(TDataSet* ds) : source(CreateUnique<TDataSource>()) {
     source->SetDataSet(ds);
-    form = Create<TForm>(nullptr);
-    form->SetBounds(0, 0, 1920, 1080);
-    grid = Create<TDBGridEh>(form);
-    grid->SetParent(form);
-    grid->SetAlign(alClient);
-    grid->BeginLayout();
-    for (const TColumnDef& c : kColumns) {
-      TColumnEh* column = grid->Columns()->Add();
-      column->SetFieldName(c.Name);
-      column->Title()->SetCaption(c.Caption);
-      column->SetWidth(c.Kind == 'S' && c.Size > 20 ? 160 : 70);
-    }
-    grid->SetUseMultiTitle(true);
-    grid->SetFooterRowCount(1);
-    grid->Columns()->Items(22)->Footer()->SetValueType(fvtSum);
-    grid->EndLayout();
-    form->Show();
-    grid->SetDataSource(source.get());
-  }
-  ~TGridOn() {
-    form->Free();
-    source.reset();
+    screen = std::make_unique<grid_bench::TGridScreen>(source.get());
+    grid = screen->grid;
   }
   TObjectPtr<TDataSource> source;
-  TForm* form;
+  std::unique_ptr<grid_bench::TGridScreen> screen;
   TDBGridEh* grid;
 };
 
@@ -184,7 +112,7 @@ static void BM_GridPasteVcldbif10kIntoMemory(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     auto mem = CreateUnique<TmemDs>();
-    AddFields(mem.get());
+    grid_bench::AddRegisterFields(mem.get());
     mem->Open();
     auto on = std::make_unique<TGridOn>(mem.get());
     TMemoryStream stream;

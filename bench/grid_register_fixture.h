@@ -51,62 +51,80 @@ inline constexpr TColumnDef kColumns[] = {
     {"SUMMA", 'F', 0, "10.2", "Сумма"},
 };
 
+// A field of `kind` (as in TColumnDef) added to `ds`.
+inline TField* AddField(TDataSet* ds, const char* name, char kind, int size,
+                        const char* origin = "") {
+  TField* f = nullptr;
+  switch (kind) {
+    case 'S':
+      f = Create<TStringField>(ds);
+      f->SetSize(size);
+      break;
+    case 'I':
+      f = Create<TIntegerField>(ds);
+      break;
+    case 'M':
+      f = Create<TSmallintField>(ds);
+      break;
+    case 'F':
+      f = Create<TFloatField>(ds);
+      break;
+    default:
+      f = Create<TDateField>(ds);
+      break;
+  }
+  f->SetFieldName(name);
+  f->SetOrigin(origin);
+  f->SetDataSet(ds);
+  return f;
+}
+
+// The register's 23 fields added to `ds`.
+inline void AddRegisterFields(TDataSet* ds) {
+  for (const TColumnDef& c : kColumns) AddField(ds, c.Name, c.Kind, c.Size, c.Origin);
+}
+
 inline TObjectPtr<TmDbfTable> MakeRegister(const std::string& file) {
   FormatSettings.DecimalSeparator = '.';
   auto t = CreateUnique<TmDbfTable>();
   t->SetName("Reg");
   t->SetTableName(file);
-  for (const TColumnDef& c : kColumns) {
-    TField* f = nullptr;
-    switch (c.Kind) {
-      case 'S':
-        f = Create<TStringField>(t.get());
-        f->SetSize(c.Size);
-        break;
-      case 'I':
-        f = Create<TIntegerField>(t.get());
-        break;
-      case 'M':
-        f = Create<TSmallintField>(t.get());
-        break;
-      case 'F':
-        f = Create<TFloatField>(t.get());
-        break;
-      default:
-        f = Create<TDateField>(t.get());
-        break;
-    }
-    f->SetFieldName(c.Name);
-    f->SetOrigin(c.Origin);
-    f->SetDataSet(t.get());
-  }
+  AddRegisterFields(t.get());
   t->SetExclusive(false);
   return t;
 }
 
+// The fields every benchmark's register holds in record `i`.
+inline void FillCommonFields(TDataSet& t, int i) {
+  t.FieldByName("SCERTIF")->SetAsString("А");
+  t.FieldByName("NCERTIF")->SetAsInteger(i);
+  t.FieldByName("DCERTIF")->SetAsDateTime(39083 + i % 300);
+  t.FieldByName("LNAME")->SetAsString("Иванова");
+  t.FieldByName("FNAME")->SetAsString("Мария");
+  t.FieldByName("MNAME")->SetAsString("Петровна");
+  t.FieldByName("ADDRESS")->SetAsString("г. Москва, ул. Ленина, д. 1, кв. 2");
+  t.FieldByName("TDOC")->SetAsInteger(14);
+  t.FieldByName("SUMMA")->SetAsFloat(11000 + (i % 7) * 1250.5);
+}
+
+// Writes 100,000 records filled by `fill` into `fileName` in the temporary
+// folder; gives the file's path.
+inline std::string WriteRegister100k(const char* fileName, void (*fill)(TDataSet&, int)) {
+  const std::string name = (std::filesystem::temp_directory_path() / fileName).string();
+  auto t = MakeRegister(name);
+  t->CreateTable();
+  t->Open();
+  for (int i = 0; i < 100000; ++i) {
+    t->Append();
+    fill(*t, i);
+    t->Post();
+  }
+  return name;
+}
+
 // The register, written once per process.
 inline const std::string& Register100k() {
-  static const std::string file = [] {
-    const std::string name =
-        (std::filesystem::temp_directory_path() / "mebrath-grid-bench.001").string();
-    auto t = MakeRegister(name);
-    t->CreateTable();
-    t->Open();
-    for (int i = 0; i < 100000; ++i) {
-      t->Append();
-      t->FieldByName("SCERTIF")->SetAsString("А");
-      t->FieldByName("NCERTIF")->SetAsInteger(i);
-      t->FieldByName("DCERTIF")->SetAsDateTime(39083 + i % 300);
-      t->FieldByName("LNAME")->SetAsString("Иванова");
-      t->FieldByName("FNAME")->SetAsString("Мария");
-      t->FieldByName("MNAME")->SetAsString("Петровна");
-      t->FieldByName("ADDRESS")->SetAsString("г. Москва, ул. Ленина, д. 1, кв. 2");
-      t->FieldByName("TDOC")->SetAsInteger(14);
-      t->FieldByName("SUMMA")->SetAsFloat(11000 + (i % 7) * 1250.5);
-      t->Post();
-    }
-    return name;
-  }();
+  static const std::string file = WriteRegister100k("mebrath-grid-bench.001", FillCommonFields);
   return file;
 }
 
