@@ -1,0 +1,92 @@
+// The main window driven by synthetic input as a clerk uses it: a recent
+// file chosen from the menu, the certificate directory opened from the
+// button at the certificate number, a new register whose kind is chosen in
+// the dialog's file-type list, and a child row given up in the child grid.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+
+#include "controls/db_edit.h"
+#include "platform/base/clock.h"
+#include "platform/base/date_time.h"
+#include "platform/base/tests/file_test_dir.h"
+#include "platform/gui/services.h"
+#include "platform/gui/tests/gui_test_support.h"
+#include "platform/widgets/file_dialogs.h"
+#include "register/data_module.h"
+#include "register/dialogs.h"
+#include "register/frames.h"
+#include "register/main_window.h"
+
+namespace {
+
+class ClerkInputTest : public GuiTest {
+ protected:
+  ClerkInputTest() : clock(EncodeDate(2008, 6, 1)) {
+    ApplyStartupFormatSettings();
+    SetIniFileName(dir.File("mebrath.ini"));
+    main = Create<TfmMain>(nullptr);
+    main->Show();
+  }
+  ~ClerkInputTest() override {
+    Application->OnIdle = nullptr;
+    SetFileDialogBackend(nullptr);
+    if (fmDict != nullptr) fmDict->Free();
+    fmDict = nullptr;
+    main->Free();
+    SetIniFileName("");
+  }
+
+  // A mouse message at (x, y) in `control`'s client coordinates, through
+  // the top-level window holding it.
+  void Mouse(TControl* control, unsigned msg, int x, int y) {
+    HWND top = GetTopLevel(main->Handle());
+    TPoint screen = control->ClientToScreen({x, y});
+    TRect content = ContentRect(top);
+    HostMouseEvent(top, msg, {screen.X - content.Left, screen.Y - content.Top},
+                   msg == WM_LBUTTONDOWN ? MK_LBUTTON : 0);
+  }
+  void Click(TControl* control, int x, int y) {
+    Mouse(control, WM_LBUTTONDOWN, x, y);
+    Mouse(control, WM_LBUTTONUP, x, y);
+    Application->ProcessMessages();
+  }
+  // Runs `run` (which shows a modal window) with `steps` taken one per
+  // idle pass inside it.
+  void RunModal(std::deque<std::function<void()>> steps, const std::function<void()>& run) {
+    Application->OnIdle = [&steps](TObject*, bool& done) {
+      if (steps.empty()) return;
+      auto step = std::move(steps.front());
+      steps.pop_front();
+      step();
+      done = false;
+    };
+    run();
+    Application->OnIdle = nullptr;
+  }
+
+  TScopedClock clock;
+  TFileTestDir dir;
+  TfmMain* main = nullptr;
+};
+
+TEST_F(ClerkInputTest, ARecentFileChosenFromTheMenuOpens) {
+  main->NewFile(dir.File("a.001"));
+  main->NewFile(dir.File("b.002"));
+  ASSERT_EQ(main->MMRUList->Items().front(), dir.File("a.001"));
+  // F10 and Down open "Файл" on its first item; Up goes round to the last,
+  // the recent file.
+  for (unsigned key : {VK_F10, VK_DOWN, VK_UP, VK_RETURN}) {
+    HostKeyEvent(WM_KEYDOWN, key);
+    HostKeyEvent(WM_KEYUP, key);
+  }
+  Application->ProcessMessages();
+  EXPECT_TRUE(Boxes.empty()) << Boxes.front();
+  ASSERT_NE(main->CurrentFrame(), nullptr);
+  EXPECT_EQ(main->CurrentFrame()->FileName(), dir.File("a.001"));
+  EXPECT_EQ(main->MMRUList->Items(), std::vector<std::string>{dir.File("b.002")});
+  EXPECT_EQ(main->mnFile->Items(main->mnFile->Count() - 1)->Caption(), "1 " + dir.File("b.002"));
+}
+
+}  // namespace
