@@ -462,7 +462,9 @@ void TCustFrame::BuildCard() {
     number->EditButton()->SetStyle(ebsEllipsisEh);
     number->EditButton()->SetVisible(true);
     number->EditButton()->SetHint("Справочник сертификатов");
-    number->EditButton()->OnClick = [this](TObject*, bool& handled) {
+    // The button drops nothing down: its press only leads to the click.
+    number->OnButtonDown = [](TObject*, bool, bool&, bool& handled) { handled = true; };
+    number->OnButtonClick = [this](TObject*, bool& handled) {
       handled = true;
       TakeOverCertificate();
     };

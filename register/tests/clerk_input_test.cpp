@@ -89,4 +89,38 @@ TEST_F(ClerkInputTest, ARecentFileChosenFromTheMenuOpens) {
   EXPECT_EQ(main->mnFile->Items(main->mnFile->Count() - 1)->Caption(), "1 " + dir.File("b.002"));
 }
 
+TEST_F(ClerkInputTest, TheCertificateButtonOpensTheDirectory) {
+  fmDict = Create<TfmDict>(nullptr);
+  main->NewFile(dir.File("b.002"));
+  auto* f = dynamic_cast<TFrmT2*>(main->CurrentFrame());
+  ASSERT_NE(f, nullptr);
+  PressKey(VK_INSERT, {ssCtrl});
+  ASSERT_TRUE(f->CardShown());
+  TCustomDBEditEh* number = nullptr;
+  for (int i = 0; i < f->ComponentCount(); ++i) {
+    auto* edit = dynamic_cast<TCustomDBEditEh*>(f->Components(i));
+    if (edit != nullptr && edit->DataField() == "NCERTIF") number = edit;
+  }
+  ASSERT_NE(number, nullptr);
+  ASSERT_TRUE(number->EditButton()->Visible());
+  TEditButtonControlEh* button = number->ButtonControl(0);
+  ASSERT_TRUE(button->Visible());
+  // Pressed twice: each click opens the directory once, and the button
+  // does not stay held down.
+  for (int pass = 0; pass < 2; ++pass) {
+    bool shown = false;
+    RunModal({[&] {
+               shown = fmDict->Visible();
+               fmDict->SetModalResult(mrCancel);
+             }},
+             [&] { Click(button, 3, 3); });
+    EXPECT_TRUE(shown) << pass;
+    EXPECT_EQ(fmDict->Kind(), 2);
+    EXPECT_EQ(fmDict->Key(), "Б 0000000");
+    EXPECT_FALSE(button->AlwaysDown());
+  }
+  EXPECT_EQ(f->dbMain->State(), dsInsert);
+  EXPECT_TRUE(Boxes.empty()) << Boxes.front();
+}
+
 }  // namespace
