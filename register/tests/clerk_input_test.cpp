@@ -123,4 +123,39 @@ TEST_F(ClerkInputTest, TheCertificateButtonOpensTheDirectory) {
   EXPECT_TRUE(Boxes.empty()) << Boxes.front();
 }
 
+TEST_F(ClerkInputTest, ANewRegisterTakesTheKindOfTheChosenFileType) {
+  SetMessageBoxHandler([this](const std::string& text, const std::string&, unsigned) {
+    Boxes.push_back(text);
+    return IDYES;  // "Создать его?"
+  });
+  struct {
+    const char* typed;
+    int filter;  // 0: the type is left as it is
+    const char* stored;
+    int kind;
+  } cases[] = {
+      {"plain", 0, "plain.001", 1},
+      {"birth", 2, "birth.002", 2},
+      {"third", 3, "third.031", 3},
+      {"typed.001", 4, "typed.001", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    SetFileDialogBackend([&](TFileDialogRequest& r) {
+      EXPECT_EQ(r.Filters.size(), 4u);
+      if (c.filter != 0) {
+        r.FilterIndex = c.filter;
+        if (r.TypeChanged) r.TypeChanged(c.filter);
+      }
+      r.FileName = dir.File(c.typed);
+      return true;
+    });
+    PressKey('N', {ssCtrl});
+    ASSERT_NE(main->CurrentFrame(), nullptr);
+    EXPECT_EQ(main->CurrentFrame()->FileName(), dir.File(c.stored));
+    EXPECT_EQ(main->CurrentFrame()->FrameID(), c.kind);
+    EXPECT_TRUE(std::filesystem::exists(dir.File(c.stored)));
+  }
+}
+
 }  // namespace
