@@ -10,6 +10,7 @@
 #include "controls/db_edit.h"
 #include "platform/base/clock.h"
 #include "platform/base/date_time.h"
+#include "platform/base/file_utils.h"
 #include "platform/base/tests/file_test_dir.h"
 #include "platform/gui/services.h"
 #include "platform/gui/tests/gui_test_support.h"
@@ -156,6 +157,21 @@ TEST_F(ClerkInputTest, ANewRegisterTakesTheKindOfTheChosenFileType) {
     EXPECT_EQ(main->CurrentFrame()->FrameID(), c.kind);
     EXPECT_TRUE(std::filesystem::exists(dir.File(c.stored)));
   }
+}
+
+TEST_F(ClerkInputTest, HelpThatIsNotBesideTheProgramIsSaid) {
+  // These tests run where the help document was never placed.
+  main->NewFile(dir.File("a.001"));
+  std::vector<std::string> opened;
+  SetOpenDocumentHandler([&](const std::string& path) {
+    opened.push_back(path);
+    return true;
+  });
+  PressKey(VK_F1);
+  SetOpenDocumentHandler(nullptr);
+  EXPECT_TRUE(opened.empty());
+  EXPECT_EQ(Boxes, std::vector<std::string>{"Test: Файл '" + ExecutableDir() +
+                                            "doc/Kelm.doc' не найден."});
 }
 
 }  // namespace
