@@ -19,6 +19,7 @@
 #include "register/dialogs.h"
 #include "register/exchange_export.h"
 #include "register/utils.h"
+#include "storage/dbf_format.h"
 #include "storage/dbf_cursor.h"
 
 // --- helpers
@@ -662,9 +663,22 @@ void TCustFrame::ExportRegister() {
 void TCustFrame::PackRegister() {
   if (!dbMain->Active()) return;
   dbMain->Close();
-  dbMain->Pack("", false);
-  CollectSum([this] { dbMain->Open(); });
-  UpdatePosition();
+  // The register is open again whatever the pack did.
+  auto reopen = [this] {
+    CollectSum([this] { dbMain->Open(); });
+    UpdatePosition();
+  };
+  try {
+    dbMain->Pack("", false);
+  } catch (const EDBFInUseError&) {
+    reopen();
+    throw Exception("Упаковка таблицы невозможна: реестр " + FFileName +
+                    " открыт другим пользователем.");
+  } catch (...) {
+    reopen();
+    throw;
+  }
+  reopen();
 }
 
 void TCustFrame::ShowProgress(int done, int total) {
