@@ -212,6 +212,18 @@ TEST_F(FramesTest, DuplicateKeysAreRefusedAcrossSeries) {
             "");
   EXPECT_EQ(f->dbMain->FieldByName("SCERTIF")->AsString(), "А");
   EXPECT_EQ(f->dbMain->FieldByName("SUM")->AsCurrency(), Currency(5000));
+  // The key checked is the one stored: "Б 0000002" typed for a birth in
+  // 2006 is stored as "А 0000002", which is taken.
+  auto secondIn2006 = [&](TCustFrame& frame) {
+    frame.dbMain->FieldByName("NCERTIF")->SetAsInteger(2);
+    frame.dbMain->FieldByName("DREG")->SetAsDateTime(EncodeDate(2006, 7, 1));
+    Set(frame, "SCERTIF", "Б");
+    child(frame);
+  };
+  EXPECT_EQ(Post(*f, secondIn2006), "");
+  EXPECT_EQ(f->dbMain->FieldByName("cCERTIF")->AsString(), "А 0000002");
+  EXPECT_EQ(Post(*f, secondIn2006),
+            "Указанный номер сертификата уже существует в текущем реестре.");
   // Reopening builds the key ordering once.
   const std::size_t orderings = f->dbMain->Orderings().size();
   f->OpenRegister(f->FileName());
