@@ -15,6 +15,7 @@
 #include "platform/gui/services.h"
 #include "platform/gui/tests/gui_test_support.h"
 #include "platform/widgets/file_dialogs.h"
+#include "platform/widgets/grid_inplace_edit.h"
 #include "register/data_module.h"
 #include "register/dialogs.h"
 #include "register/frames.h"
@@ -172,6 +173,30 @@ TEST_F(ClerkInputTest, HelpThatIsNotBesideTheProgramIsSaid) {
   EXPECT_TRUE(opened.empty());
   EXPECT_EQ(Boxes, std::vector<std::string>{"Test: Файл '" + ExecutableDir() +
                                             "doc/Kelm.doc' не найден."});
+}
+
+TEST_F(ClerkInputTest, TypingInTheChildGridOfAnEmptyRegisterStartsTheRecordAndTheRow) {
+  main->NewFile(dir.File("c.031"));
+  auto* f = dynamic_cast<TFrmT3*>(main->CurrentFrame());
+  ASSERT_NE(f, nullptr);
+  // A new record given up: the card stays, on a register without records.
+  PressKey(VK_INSERT, {ssCtrl});
+  ASSERT_TRUE(f->CardShown());
+  main->acCancel->Execute();
+  Application->ProcessMessages();
+  ASSERT_TRUE(f->CardShown());
+  ASSERT_EQ(f->dbMain->State(), dsBrowse);
+  ASSERT_EQ(f->dbMain->RecordCount(), 0);
+
+  Click(f->grdChild, 60, 30);
+  PressKey(VK_HOME);
+  TypeText("Ив");
+  EXPECT_TRUE(Boxes.empty()) << Boxes.front();
+  EXPECT_EQ(f->dbMain->State(), dsInsert);
+  EXPECT_EQ(f->mtChild->State(), dsInsert);
+  ASSERT_TRUE(f->grdChild->EditorMode());
+  EXPECT_EQ(f->grdChild->InplaceEditor()->Text(), "Ив");
+  EXPECT_TRUE(f->IsEditing());
 }
 
 }  // namespace
