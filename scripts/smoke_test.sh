@@ -89,6 +89,60 @@ xdotool type --delay 5 "$register"
 xdotool key Return
 wait_for 15 "the register in the main window" active_is "Mebrath-$register"
 
+# A new coupon No. 2 register, its kind from the typed extension; the
+# creation question is answered with the keyboard.
+second="$work/OUT/smoke.002"
+xdotool key --clearmodifiers ctrl+n
+wait_for 10 "the new-register dialog" active_is_not "Mebrath*"
+dialog=$(xdotool getactivewindow)
+xdotool type --delay 5 "$second"
+xdotool key Return
+wait_for 10 "the creation question" bash -c \
+  "[[ \$(xdotool getactivewindow) != $dialog ]] && ! xdotool getactivewindow getwindowname | grep -q '^Mebrath'"
+# A key that reaches the box before it takes keys is pressed again.
+for ((attempt = 0; attempt < 5; ++attempt)); do
+  xdotool key Return
+  for ((i = 0; i < 10; ++i)); do
+    active_is "Mebrath-$second" && break 2
+    sleep 0.1
+  done
+done
+wait_for 15 "the new register in the main window" active_is "Mebrath-$second"
+[[ -f "$second" ]] || fail "the new register was not written"
+
+# A recent file opened from the menu: F10 and Down open "Файл" on its
+# first item, Up goes round to the last, the recent file.
+open_recent() {
+  xdotool key --clearmodifiers F10 Down Up Return
+  wait_for 15 "$1 opened from the recent files" active_is "Mebrath-$1"
+}
+open_recent "$register"
+kill -0 "$program_pid" 2>/dev/null || fail "the program ended opening a recent file"
+open_recent "$second"
+
+# The certificate directory opened from the "..." button at the
+# certificate number on the card of a new record.
+xdotool key --clearmodifiers ctrl+Insert
+main=$(main_window)
+click_in_main() {
+  xdotool mousemove --window "$main" "$1" "$2" click 1
+}
+# The card may still be on its way: the button is pressed again when no
+# directory came within a second.
+for ((attempt = 0; attempt < 5; ++attempt)); do
+  click_in_main 353 80
+  for ((i = 0; i < 10; ++i)); do
+    active_is "Справочник сертификатов" && break 2
+    sleep 0.1
+  done
+done
+wait_for 10 "the certificate directory" active_is "Справочник сертификатов"
+xdotool key --clearmodifiers alt+F4
+wait_for 10 "the card again" active_is "Mebrath-$second"
+# The record is given up with the tool bar's cancel button.
+click_in_main 194 35
+sleep 0.5
+
 # Quit: close the window and answer the question with the keyboard.
 xdotool key --clearmodifiers alt+F4
 wait_for 10 "the closing question" active_is_not "Mebrath-*"
