@@ -25,7 +25,9 @@ fail() {
       cp "$work/failure.png" "${SMOKE_FAILURE_PNG:-/tmp/mebrath-smoke-failure.png}" &&
       echo "smoke: screen kept in ${SMOKE_FAILURE_PNG:-/tmp/mebrath-smoke-failure.png}" >&2
   fi
-  [[ -f "$work/program.log" ]] && tail -20 "$work/program.log" >&2
+  for log in xvfb openbox program; do
+    [[ -s "$work/$log.log" ]] && { echo "--- $log:" && tail -20 "$work/$log.log"; } >&2
+  done
   exit 1
 }
 
@@ -52,12 +54,12 @@ mkdir -p "$work/OUT"
 register="$work/OUT/smoke.001"
 "$make_register" "$register" 3 || fail "could not write the sample register"
 
-# A free display number.
-display=90
-while [[ -e /tmp/.X$display-lock || -e /tmp/.X11-unix/X$display ]]; do display=$((display + 1)); done
-export DISPLAY=:$display
-Xvfb "$DISPLAY" -screen 0 1366x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# The display server picks a free display number itself and writes it to
+# the file once it accepts clients, so parallel runs never share one.
+Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
+wait_for 10 "the virtual display" test -s "$work/display"
+export DISPLAY=:$(head -1 "$work/display")
 wait_for 10 "the virtual display" xdpyinfo
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
