@@ -59,6 +59,7 @@ void TCustomDBGridEh::UpdateData() {
       if (canModify) {
         ds->Edit();
         column->UpdateDataValues(text, FEditKeyValue, false);
+        column->SetLookupText(text);
       }
       return;
     }

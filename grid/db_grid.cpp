@@ -185,8 +185,10 @@ void TCustomDBGridEh::ApplyBaseOptions() {
 void TCustomDBGridEh::SetOptions(TDBGridOptions value) {
   if (value.Contains(dgRowSelect)) value -= TDBGridOptions{dgEditing, dgAlwaysShowEditor};
   if (FOptions == value) return;
+  const bool dropsMultiSelect = FOptions.Contains(dgMultiSelect) && !value.Contains(dgMultiSelect);
   FOptions = value;
   ApplyBaseOptions();
+  if (dropsMultiSelect) FSelection->Clear();
   RequestLayout();
 }
 
@@ -612,17 +614,44 @@ void TCustomDBGridEh::InternalLayout() {
   InvalidateGrid();
 }
 
+bool TCustomDBGridEh::ColumnTabStop(TColumnEh* column) {
+  TField* f = column->Field();
+  if (!column->Visible() || column->ReadOnly() || !FDataLink->Active() || f == nullptr ||
+      f->Calculated() || f->ReadOnly())
+    return false;
+  // A lookup is typed through its keys: read-only keys make it read-only.
+  if (f->Lookup() && !f->KeyFields().empty()) {
+    if (f->DataSet() == nullptr) return false;
+    const std::vector<TField*> keys = f->DataSet()->GetFieldList(f->KeyFields());
+    if (std::all_of(keys.begin(), keys.end(), [](TField* key) { return key->ReadOnly(); }))
+      return false;
+  }
+  return true;
+}
+
+void TCustomDBGridEh::SetColumnAttributes(TColumnEh* column) {
+  const int raw = DataToRawColumn(column->Index());
+  SetColWidths(raw, column->Visible() ? column->Width() : (FOptions.Contains(dgColLines) ? -1 : 0));
+  SetTabStops(raw, ColumnTabStop(column));
+}
+
+void TCustomDBGridEh::CurrentColumnToVisible() {
+  TColumnEh* current = ColumnOfRawCol(Col());
+  if (current == nullptr || current->Visible()) return;
+  for (int i = 0; i < FColumns->Count(); ++i) {
+    const int raw = DataToRawColumn(i);
+    if (!FColumns->Items(i)->Visible() || raw < FixedCols() || raw >= ColCount()) continue;
+    SetCol(raw);
+    break;
+  }
+  if (LayoutLocked()) return;
+  if (EditorMode()) UpdateEdit();
+  InvalidateGrid();
+}
+
 void TCustomDBGridEh::SetColumnAttributes() {
   FInColumnAttributes = true;
-  const bool colLines = FOptions.Contains(dgColLines);
-  for (int i = 0; i < FColumns->Count(); ++i) {
-    TColumnEh* c = FColumns->Items(i);
-    const int raw = DataToRawColumn(i);
-    SetColWidths(raw, c->Visible() ? c->Width() : (colLines ? -1 : 0));
-    TField* f = c->Field();
-    SetTabStops(raw, c->Visible() && !c->ReadOnly() && FDataLink->Active() && f != nullptr &&
-                         !f->Calculated() && !f->ReadOnly());
-  }
+  for (int i = 0; i < FColumns->Count(); ++i) SetColumnAttributes(FColumns->Items(i));
   if (FIndicatorOffset == 1) {
     SetColWidths(0, kIndicatorWidth);
     SetTabStops(0, false);
@@ -898,9 +927,13 @@ std::string TCustomDBGridEh::GetFooterValue(int row, TColumnEh* column) {
                              money ? FormatSettings.CurrencyDecimals : 0);
         }
         case ftBCD:
-        case ftFMTBcd:
+        case ftFMTBcd: {
           if (!format.empty()) return FormatCurr(format, value);
+          auto* bcdField = dynamic_cast<TFloatField*>(field);
+          if (bcdField != nullptr && bcdField->Currency())
+            return CurrToStrF(value, ffCurrency, FormatSettings.CurrencyDecimals);
           return CurrToStrF(value, ffGeneral, 0);
+        }
         default:
           return text;
       }
@@ -1046,7 +1079,13 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
   } else if (rowPart == crpFooterEh) {
     DrawFooterCell(col, rowIndex - 1, rect, column, state);
   } else {
-    Canvas()->FillSolidRect(rect, Color());
+    // The filler row is part of its column, and of everything selected.
+    TColor background = Color();
+    TFont font;
+    font.Assign(Font());
+    HighlightNoDataCellColor(col, row, colPart, rowPart, state, IsCellSelected(col, row, {}),
+                             background, &font);
+    Canvas()->FillSolidRect(rect, background);
   }
   if (rowPart != crpTitleEh && CellHave3DRect(col, row, state)) {
     TRect r = rect;
@@ -1086,7 +1125,12 @@ void TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TCellRowPart
     return;
   }
   if (rowPart == crpFooterFillerEh) {
-    canvas.FillSolidRect(rect, Color());
+    TColor background = Color();
+    TFont font;
+    font.Assign(Font());
+    HighlightNoDataCellColor(0, row, ccpIndicatorEh, rowPart, {}, IsCellSelected(0, row, {}),
+                             background, &font);
+    canvas.FillSolidRect(rect, background);
     return;
   }
   TColor background = FixedColor();
@@ -1166,6 +1210,10 @@ void TCustomDBGridEh::DrawTitleText(const TRect& rect, const std::string& text, 
   }
 }
 
+bool TCustomDBGridEh::TitleSelected(int col) {
+  return SelectionType() == gstColumns && IsCellSelected(col, 0, {});
+}
+
 void TCustomDBGridEh::DrawTitleCell(int col, const TRect& rect, TColumnEh* column,
                                     TGridDrawState state) {
   TCanvas& canvas = *Canvas();
@@ -1184,6 +1232,8 @@ void TCustomDBGridEh::DrawTitleCell(int col, const TRect& rect, TColumnEh* colum
   const bool pressed = FPressedTitle == column;
   if (OnGetBtnParams && column->Field() != nullptr)
     OnGetBtnParams(this, column, &font, background, marker, pressed);
+  HighlightNoDataCellColor(col, 0, ccpDataEh, crpTitleEh, state, TitleSelected(col), background,
+                           &font);
   canvas.FillSolidRect(rect, background);
   DrawTitleText(rect, column->Title()->Caption(), column, &font, column->Title()->Alignment(),
                 marker, column->Title()->SortIndex(), pressed);
@@ -1193,9 +1243,8 @@ void TCustomDBGridEh::DrawTitleCell(int col, const TRect& rect, TColumnEh* colum
   }
 }
 
-void TCustomDBGridEh::DrawMultiTitle(int /*col*/, const TRect& rect, TColumnEh* column,
+void TCustomDBGridEh::DrawMultiTitle(int col, const TRect& rect, TColumnEh* column,
                                      TGridDrawState state) {
-  (void)state;
   TCanvas& canvas = *Canvas();
   const int index = column->Index();
   if (index < 0 || index >= static_cast<int>(FLeafFieldArr.size())) return;
@@ -1211,6 +1260,8 @@ void TCustomDBGridEh::DrawMultiTitle(int /*col*/, const TRect& rect, TColumnEh* 
   const bool pressed = FPressedTitle == column;
   if (OnGetBtnParams && column->Field() != nullptr)
     OnGetBtnParams(this, column, &font, background, marker, pressed);
+  HighlightNoDataCellColor(col, 0, ccpDataEh, crpTitleEh, state, TitleSelected(col), background,
+                           &font);
   canvas.FillSolidRect(leafRect, background);
   DrawTitleText(leafRect, leaf->Text, column, &font, column->Title()->Alignment(), marker,
                 column->Title()->SortIndex(), pressed);
@@ -1424,8 +1475,8 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   }
 }
 
-void TCustomDBGridEh::DrawFooterCell(int /*col*/, int footerRow, const TRect& rect,
-                                     TColumnEh* column, TGridDrawState state) {
+void TCustomDBGridEh::DrawFooterCell(int col, int footerRow, const TRect& rect, TColumnEh* column,
+                                     TGridDrawState state) {
   TCanvas& canvas = *Canvas();
   if (column == nullptr) {
     canvas.FillSolidRect(rect, FFooterColor);
@@ -1440,12 +1491,15 @@ void TCustomDBGridEh::DrawFooterCell(int /*col*/, int footerRow, const TRect& re
   if (OnGetFooterParams)
     OnGetFooterParams(this, column->Index(), footerRow, column, &font, background, alignment, state,
                       text);
+  const int row = RowCount() - FFooterRowCount + footerRow;
+  HighlightNoDataCellColor(col, row, ccpDataEh, crpFooterEh, state, IsCellSelected(col, row, {}),
+                           background, &font);
   canvas.FillSolidRect(rect, background);
   canvas.Font()->Assign(&font);
   canvas.SetBkMode(TRANSPARENT);
   if (FDefaultDrawingEh)
-    WriteTextEh(canvas, rect, 2, 2, text, alignment, tlTop, footer->WordWrap(),
-                footer->EndEllipsis());
+    WriteTextEh(canvas, rect, 2, 2, text, alignment, column->Layout(),
+                footer->WordWrap() && FMultiLineRows, footer->EndEllipsis());
   if (OnDrawFooterCell) OnDrawFooterCell(this, column->Index(), footerRow, column, rect, state);
 }
 
@@ -1674,9 +1728,20 @@ void TCustomDBGridEh::ResizeAutoFitShare(TColumnEh* column, int oldWidth, int ne
 void TCustomDBGridEh::ColumnMoved(int fromIndex, int toIndex) {
   const int from = RawToDataColumn(fromIndex);
   const int to = RawToDataColumn(toIndex);
-  if (from >= 0 && to >= 0 && from < FColumns->Count() && to < FColumns->Count())
+  if (from < 0 || to < 0 || from >= FColumns->Count() || to >= FColumns->Count()) return;
+  // The filter being edited belongs to its column, wherever that goes.
+  TColumnEh* filtered =
+      FFilterCol >= 0 && FFilterCol < FColumns->Count() ? FColumns->Items(FFilterCol) : nullptr;
+  {
+    TSTFilterUpdateGuardEh update(FSTFilter.get());
     FColumns->Items(from)->SetIndex(to);
-  TCustomGrid::ColumnMoved(fromIndex, toIndex);
+    if (OnColumnMoved) OnColumnMoved(this, from, to);
+  }
+  if (filtered != nullptr) FFilterCol = filtered->Index();
+  if (FFilterEditMode) {
+    UpdateFilterEdit(FFilterCol);
+    UpdateFilterEditPos();
+  }
 }
 
 bool TCustomDBGridEh::CanEditShow() {
@@ -1697,7 +1762,7 @@ bool TCustomDBGridEh::CanEditShow() {
     return false;
   }
   if (SelectionType() != gstNon && FOptionsEh.Contains(dghClearSelection) &&
-      SelectionType() == gstRectangle)
+      FAllowedSelections.Contains(gstRectangle))
     return false;
   if (!DataCanBeModified()) return false;
   return column->CanShowInplaceEditor();

@@ -90,12 +90,6 @@ class TDBGridEhSumList : public TDBSumListProducer {
   explicit TDBGridEhSumList(TCustomDBGridEh* grid);
 };
 
-// Sender, Column, AFont, var Background, State.
-using TGetCellEhParamsEvent = std::function<void(TObject* sender, TColumnEh* column, TFont* font,
-                                                 TColor& background, TGridDrawState state)>;
-// Sender, Rect, DataCol, Column, State.
-using TDrawColumnEhCellEvent = std::function<void(TObject* sender, const TRect& rect, int dataCol,
-                                                  TColumnEh* column, TGridDrawState state)>;
 // Sender, Rect, Field, State.
 using TDrawDataCellEvent =
     std::function<void(TObject* sender, const TRect& rect, TField* field, TGridDrawState state)>;
@@ -112,12 +106,15 @@ using TDrawFooterCellEvent =
 using TGetBtnEhParamsEvent =
     std::function<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background,
                        TSortMarkerEh& sortMarker, bool isDown)>;
-using TDBGridEhColumnEvent = std::function<void(TObject* sender, TColumnEh* column)>;
 // Sender, Bookmarks, TargetRow, TargetLevel, CheckOnly: whether the records
 // were (with CheckOnly: could be) moved.
 using TDBGridEhMoveRecordsEvent =
     std::function<bool(TObject* sender, const std::vector<std::string>& bookmarks, int targetRow,
                        int targetLevel, bool checkOnly)>;
+
+// Sender, Shift, MousePos, var Handled.
+using TMouseWheelUpDownEventEh =
+    std::function<void(TObject* sender, TShiftState shift, TPoint mousePos, bool& handled)>;
 
 // What the vertical bar shows, from the dataset's state (a pure rule).
 struct TVertScrollStateEh {
@@ -370,6 +367,13 @@ class TCustomDBGridEh : public TCustomGrid,
   // sort now or, with Ctrl held, when Ctrl goes up.
   void TitleButtonReleased(TColumnEh* column, bool ctrl);
   virtual void TitleBtnClick(int dataCol, TColumnEh* column);
+  // Whether the title of data column `dataCol` acts as a button: starts as
+  // given (the title's TitleButton) and OnCheckButton may change it; false
+  // for an index out of range.
+  virtual void CheckTitleButton(int dataCol, bool& enabled);
+  // The ellipsis button of the cell editor was pressed and its column's
+  // OnEditButtonClick did not handle it: fires OnEditButtonClick.
+  virtual void EditButtonClick();
   // With dghAutoSortMarking: OnSortMarkingChanged, else DefaultApplySorting.
   virtual void SortMarkingChanged();
   virtual void DefaultApplySorting();
@@ -377,6 +381,11 @@ class TCustomDBGridEh : public TCustomGrid,
   TDBGridEhColumnEvent OnCellClick;
   TNotifyEvent OnColEnter;
   TNotifyEvent OnColExit;
+  TCheckTitleEhBtnEvent OnCheckButton;
+  TNotifyEvent OnEditButtonClick;
+  // Row-per-record mode only: asked first for each notch of the wheel.
+  TMouseWheelUpDownEventEh OnMouseWheelDown;
+  TMouseWheelUpDownEventEh OnMouseWheelUp;
 
   // --- scrolling, timers and incremental search (db_grid_scroll.cpp)
   TDBGridEhScrollBar* HorzScrollBar() const { return FHorzScrollBar.get(); }
@@ -660,6 +669,12 @@ class TCustomDBGridEh : public TCustomGrid,
   friend class TDBGridColumnsEh;
   friend class TDBGridInplaceEdit;
   void SetColumnAttributes();
+  // One column's width and tab stop in the base grid.
+  void SetColumnAttributes(TColumnEh* column);
+  bool ColumnTabStop(TColumnEh* column);
+  // A hidden current column hands the current cell to the first visible
+  // column that can take it.
+  void CurrentColumnToVisible();
   void FitColumnWidths();
   // A fitting column sized from `oldWidth` to `newWidth`: its share of the
   // width scales, and the next fitting column shown to its right (with
@@ -673,6 +688,8 @@ class TCustomDBGridEh : public TCustomGrid,
   void SortMarkChanged(TColumnEh* column);
   void SumListChangedHandler();
   void DrawTitleGroups();
+  // Titles show a column selection only.
+  bool TitleSelected(int col);
   // Draws the column's always-shown edit buttons at the right of `rect`;
   // returns their width.
   int DrawEditButtons(const TRect& rect, TColumnEh* column, TColor background);

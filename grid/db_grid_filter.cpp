@@ -441,6 +441,13 @@ void TCustomDBGridEh::SaveGridPosition() {
   if (!FDataLink->Active() || FDataLink->DataSet()->IsEmpty()) return;
   TDataSet* ds = FDataLink->DataSet();
   FSavedCurrentBookmark = ds->Bookmark();
+  FSavedOrderGeneration = FOrderGeneration;
+  FPositionSaved = true;
+  // One row per record: the rows do not follow the dataset's buffer, only
+  // the current record is kept.
+  FSavedMiddleBookmark.clear();
+  FSavedOffset = 0;
+  if (RowPerRecordMode()) return;
   const int active = FDataLink->ActiveRecord();
   const int middle = (FDataLink->RecordCount() - 1) / 2;
   FSavedOffset = active - middle;
@@ -448,8 +455,6 @@ void TCustomDBGridEh::SaveGridPosition() {
   FDataLink->SetActiveRecord(middle);
   FSavedMiddleBookmark = ds->Bookmark();
   FDataLink->SetActiveRecord(active);
-  FSavedOrderGeneration = FOrderGeneration;
-  FPositionSaved = true;
 }
 
 void TCustomDBGridEh::RestoreGridPosition() {

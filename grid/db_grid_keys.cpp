@@ -611,6 +611,18 @@ void TCustomDBGridEh::TitleBtnClick(int dataCol, TColumnEh* column) {
   if (OnTitleBtnClick) OnTitleBtnClick(this, column);
 }
 
+void TCustomDBGridEh::CheckTitleButton(int dataCol, bool& enabled) {
+  if (dataCol < 0 || dataCol >= FColumns->Count()) {
+    enabled = false;
+    return;
+  }
+  if (OnCheckButton) OnCheckButton(this, dataCol, FColumns->Items(dataCol), enabled);
+}
+
+void TCustomDBGridEh::EditButtonClick() {
+  if (OnEditButtonClick) OnEditButtonClick(this);
+}
+
 void TCustomDBGridEh::TitleButtonReleased(TColumnEh* column, bool ctrl) {
   // A sort reorders the records under the selection's bookmarks.
   if (SelectionType() == gstRecordBookmarks || SelectionType() == gstRectangle) FSelection->Clear();
@@ -730,8 +742,11 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
-  const bool titleButton =
-      inCell && rowPart == crpTitleEh && column != nullptr && column->Title()->TitleButton();
+  bool titleButton = inCell && rowPart == crpTitleEh && column != nullptr;
+  if (titleButton) {
+    titleButton = column->Title()->TitleButton();
+    CheckTitleButton(colIndex, titleButton);
+  }
   if (button == mbLeft && titleButton) {
     FTitleButtonDown = column;
     FTitlePressedLook = OverTitleButton(column, x, y);

@@ -247,6 +247,7 @@ void TDBGridInplaceEdit::ColumnButtonClick(int index) {
       bool handled = false;
       if (column != nullptr && column->OnEditButtonClick)
         column->OnEditButtonClick(column, handled);
+      if (!handled && DBGrid() != nullptr) DBGrid()->EditButtonClick();
       return;
     }
     if (FListVisible)
@@ -801,6 +802,12 @@ void TDBGridInplaceEdit::DropDownDataList(TColumnEh* column) {
   list->SetShowTitles(column->DropDownShowTitles());
   list->SizeGrip()->SetVisible(column->DropDownSizing());
   list->SetAutoFitColWidths(false);
+  // The list is shared by the editor's columns: each brings its own events.
+  list->OnCheckButton = column->OnDropDownBoxCheckButton;
+  list->OnDrawColumnCell = column->OnDropDownBoxDrawColumnCell;
+  list->OnGetCellParams = column->OnDropDownBoxGetCellParams;
+  list->OnSortMarkingChanged = column->OnDropDownBoxSortMarkingChanged;
+  list->OnTitleBtnClick = column->OnDropDownBoxTitleBtnClick;
   list->EndLayout();
   const int records = lookup->Active() ? lookup->RecordCount() : 0;
   const int rows =
