@@ -323,4 +323,23 @@ TEST_F(GridInputTest, AWrappedColumnEditsOnSeveralLines) {
   EXPECT_FALSE(static_cast<TDBGridInplaceEdit*>(Grid->InplaceEditor())->WordWrapMode());
 }
 
+TEST_F(GridInputTest, AnEditorHiddenByAResizeWritesNothingUntyped) {
+  PressKey(VK_F2);
+  ASSERT_TRUE(Grid->EditorMode());
+  Grid->SetBounds(0, 0, 590, 290);
+  Application->ProcessMessages();
+  PressKey(VK_RIGHT, {ssCtrl});
+  EXPECT_TRUE(Boxes.empty()) << (Boxes.empty() ? "" : Boxes.front());
+  EXPECT_EQ(Grid->SelectedIndex(), 2);
+  EXPECT_EQ(T.ds->State(), dsBrowse);
+  // What was typed is written as before.
+  Grid->SetSelectedIndex(0);
+  PressKey(VK_F2);
+  TypeText("x");
+  Grid->SetBounds(0, 0, 580, 280);
+  Application->ProcessMessages();
+  PressKey(VK_RIGHT, {ssCtrl});
+  EXPECT_EQ(T.name->AsString(), "x");
+}
+
 }  // namespace
