@@ -311,10 +311,12 @@ TEST_F(GridInputTest, AWrappedColumnEditsOnSeveralLines) {
   EXPECT_EQ(T.ds->RecNo(), 2);
   // A number does not wrap; moving between the columns keeps the focus
   // in the editor.
-  Grid->SetSelectedIndex(1);
+  PressKey(VK_TAB);
+  EXPECT_EQ(Grid->SelectedIndex(), 1);
   EXPECT_FALSE(editor->WordWrapMode());
   EXPECT_TRUE(editor->Focused());
-  Grid->SetSelectedIndex(0);
+  PressKey(VK_TAB, {ssShift});
+  EXPECT_EQ(Grid->SelectedIndex(), 0);
   EXPECT_TRUE(editor->WordWrapMode());
   EXPECT_TRUE(editor->Focused());
   // In a single-line row the same column edits on one line.
