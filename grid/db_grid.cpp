@@ -1659,20 +1659,26 @@ bool TCustomDBGridEh::SelectCell(int col, int row) {
 void TCustomDBGridEh::ColWidthsChanged() {
   TCustomGrid::ColWidthsChanged();
   if (FInColumnAttributes || FInLayout || !FColumns) return;
-  // The user sized a column: the column takes the new width.
-  BeginLayout();
-  for (int i = 0; i < FColumns->Count(); ++i) {
-    TColumnEh* c = FColumns->Items(i);
-    const int raw = DataToRawColumn(i);
-    if (raw < ColCount() && c->Visible() && ColWidths(raw) != c->Width()) {
-      const int base = c->Width();
-      c->SetWidth(ColWidths(raw));
-      // A column that does not fit simply keeps the width it was given.
-      if (FAutoFitColWidths && c->AutoFitColWidth()) ResizeAutoFitShare(c, base, c->Width());
+  // The user sized a column: the column takes the new width. The filter
+  // row's editor stays open meanwhile.
+  {
+    TSTFilterUpdateGuardEh filterUpdate(FSTFilter.get());
+    BeginLayout();
+    for (int i = 0; i < FColumns->Count(); ++i) {
+      TColumnEh* c = FColumns->Items(i);
+      const int raw = DataToRawColumn(i);
+      if (raw < ColCount() && c->Visible() && ColWidths(raw) != c->Width()) {
+        const int base = c->Width();
+        c->SetWidth(ColWidths(raw));
+        // A column that does not fit simply keeps the width it was given.
+        if (FAutoFitColWidths && c->AutoFitColWidth()) ResizeAutoFitShare(c, base, c->Width());
+      }
     }
+    EndLayout();
   }
-  EndLayout();
   if (OnColWidthsChanged) OnColWidthsChanged(this);
+  UpdateHorzExtScrollBar();
+  if (FFilterEditMode) UpdateFilterEditPos();
 }
 
 void TCustomDBGridEh::RowHeightsChanged() {
