@@ -1462,16 +1462,8 @@ void TDBGridColumnsEh::Update(TCollectionItem* item) {
   } else {
     // The user resized a column: its share follows and the neighbour
     // gives or takes the difference, never below nothing.
-    const int base = FGrid->ColWidths(raw);
-    if (base > 0) {
-      const int old = column->AutoFitWidth();
-      const int scaled = MulDiv(old, column->Width(), base);
-      column->SetAutoFitWidth(scaled);
-      if (column->Index() + 1 < Count()) {
-        TColumnEh* next = Items(column->Index() + 1);
-        next->SetAutoFitWidth(std::max(0, next->AutoFitWidth() + old - scaled));
-      }
-    }
+    if (column->AutoFitColWidth())
+      FGrid->ResizeAutoFitShare(column, FGrid->ColWidths(raw), column->Width());
     FGrid->RequestLayout();
   }
   FGrid->InvalidateGrid();

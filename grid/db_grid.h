@@ -20,6 +20,7 @@
 // grid is being destroyed. GUI thread only.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -464,6 +465,9 @@ class TCustomDBGridEh : public TCustomGrid,
   virtual void UpdateFilterEdit(int col);
   // Places the filter editor over its cell (hidden while scrolled away).
   void UpdateFilterEditPos();
+  // The point (screen coordinates) and time of the last press on a filter
+  // cell; the time is 0 after the first reading, so a press counts once.
+  void FilterMouseDownInfo(TPoint& screenPos, std::uint32_t& time);
   int FilterCol() const { return FFilterCol; }
   bool FilterEditMode() const { return FFilterEditMode; }
   bool FilterApplying() const { return FFilterApplying; }
@@ -606,6 +610,7 @@ class TCustomDBGridEh : public TCustomGrid,
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
   bool SelectCell(int col, int row) override;
   void ColWidthsChanged() override;
+  void RowHeightsChanged() override;
   void ColumnMoved(int fromIndex, int toIndex) override;
   bool CanEditShow() override;
   bool CanEditModify() override;
@@ -671,6 +676,11 @@ class TCustomDBGridEh : public TCustomGrid,
   // column that can take it.
   void CurrentColumnToVisible();
   void FitColumnWidths();
+  // A fitting column sized from `oldWidth` to `newWidth`: its share of the
+  // width scales, and the next fitting column shown to its right (with
+  // dghResizeWholeRightPart all of them, by their widths) makes up the
+  // difference.
+  void ResizeAutoFitShare(TColumnEh* column, int oldWidth, int newWidth);
   int MeasureFontHeight(const TFont* font, int* externalLeading = nullptr);
   void InternalLayout();
   void BuildColumns();
@@ -684,6 +694,11 @@ class TCustomDBGridEh : public TCustomGrid,
   // returns their width.
   int DrawEditButtons(const TRect& rect, TColumnEh* column, TColor background);
   void DrawMultiTitle(int col, const TRect& rect, TColumnEh* column, TGridDrawState state);
+  // The band of a title cell that shows the column's own caption: all of
+  // it, or below the group captions with multi-level titles.
+  TRect TitleLeafRect(TColumnEh* column, const TRect& cellRect) const;
+  // Whether client point (x, y) lies on `column`'s title button.
+  bool OverTitleButton(TColumnEh* column, int x, int y);
   void DrawTitleText(const TRect& rect, const std::string& text, TColumnEh* column, TFont* font,
                      TAlignment alignment, TSortMarkerEh marker, int sortIndex, bool pressed);
   bool RecordHasNumber(int& recNo);
@@ -771,6 +786,8 @@ class TCustomDBGridEh : public TCustomGrid,
   void CopyFromRecordAbove();
   void StepCellValue(TColumnEh* column, int step);
   void ShiftClickRecords(const std::string& target);
+  // A press at client (x, y) would size a row (on the indicator's edges).
+  bool RowSizingAt(int x, int y);
   void EndMouseTracking();
   TDBGridEhEditActions FEditActions;
   bool FKeepSelection = false;
@@ -814,6 +831,7 @@ class TCustomDBGridEh : public TCustomGrid,
   int FSizingOffset = 0;
   bool FSizingLineShown = false;
   bool FThumbTracked = false;
+  bool FScrolledFullyLeft = true;
   bool FFocusedAnnounced = false;
   bool FForwardingWheel = false;
   bool FInIncSearch = false;
@@ -831,6 +849,8 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FFilterEditMode = false;
   bool FFilterApplying = false;
   bool FLoadingFilterEdit = false;
+  TPoint FFilterMouseDownPoint{0, 0};
+  std::uint32_t FFilterMouseDownTime = 0;
   // --- saved position
   std::string FSavedMiddleBookmark;
   std::string FSavedCurrentBookmark;

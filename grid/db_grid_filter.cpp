@@ -147,6 +147,12 @@ void TCustomDBGridEh::StartEditFilter(int col) {
   UpdateFilterEditPos();
 }
 
+void TCustomDBGridEh::FilterMouseDownInfo(TPoint& screenPos, std::uint32_t& time) {
+  screenPos = HandleAllocated() ? ClientToScreen(FFilterMouseDownPoint) : FFilterMouseDownPoint;
+  time = FFilterMouseDownTime;
+  FFilterMouseDownTime = 0;
+}
+
 void TCustomDBGridEh::StopEditFilter() {
   if (FSTFilter->UpdateCount() != 0) return;
   const bool hadFocus = FFilterEdit != nullptr && FFilterEdit->Focused();

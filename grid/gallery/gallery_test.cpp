@@ -270,6 +270,63 @@ TEST(GridGalleryTest, AChildGridCellDropsDownItsListAndCalendar) {
   form->Free();
 }
 
+// An incremental search in the name column: the search arrow in the
+// indicator and the typed beginning of the name yellow on black.
+TEST(GridGalleryTest, AnIncrementalSearchShowsItsArrowAndTheMatch) {
+  TestHost();
+  TRegister reg;
+  TForm* form = Create<TForm>(nullptr);
+  form->SetCaption("Реестр");
+  form->SetBounds(20, 20, 640, 390);
+  TDBGridEh* grid = MakeGrid(form, reg.source.get());
+  grid->SetOptionsEh(grid->OptionsEh() + TDBGridEhOptions{dghIncSearch});
+  form->Show();
+  grid->SetFocus();
+  grid->SetSelectedIndex(3);
+  grid->IncSearch("смир", -1, 0);
+  ASSERT_EQ(reg.fio->AsString(), "Смирнова Татьяна Павловна");
+  QImage image = Render(form->Handle());
+  Save(image, "grid_inc_search");
+  const TRect cell = grid->CellRect(grid->Col(), grid->Row());
+  const TPoint at = grid->ClientToScreen({cell.Left + 3, cell.Top + 4});
+  const TRect content = ContentRect(form->Handle());
+  const QColor match = image.pixelColor(at.X - content.Left, at.Y - content.Top);
+  EXPECT_EQ(match.red(), 255);
+  EXPECT_EQ(match.green(), 255);
+  EXPECT_EQ(match.blue(), 0);
+  grid->StopIncSearch();
+  form->Free();
+}
+
+// Rows of three lines: the names wrap in their cells, and the cell editor
+// of the name column wraps the same way, on several lines.
+TEST(GridGalleryTest, AWrappedColumnAndItsEditorOnSeveralLines) {
+  TestHost();
+  TRegister reg;
+  TForm* form = Create<TForm>(nullptr);
+  form->SetCaption("Реестр");
+  form->SetBounds(20, 20, 640, 390);
+  TDBGridEh* grid = MakeGrid(form, reg.source.get());
+  grid->SetRowLines(3);
+  grid->Columns()->Items(3)->SetWidth(110);
+  grid->SetOptions(grid->Options() + TDBGridOptions{dgEditing, dgAlwaysShowEditor});
+  form->Show();
+  form->SetActiveControl(grid);
+  grid->SetFocus();
+  reg.ds->MoveBy(1);
+  grid->SetSelectedIndex(3);
+  grid->SetEditorMode(true);
+  auto* editor = dynamic_cast<TDBGridInplaceEdit*>(grid->InplaceEditor());
+  ASSERT_NE(editor, nullptr);
+  EXPECT_TRUE(editor->WordWrapMode());
+  editor->SetSelStart(0);
+  editor->Perform(WM_KEYDOWN, VK_DOWN);
+  Pump();
+  Save(Render(form->Handle()), "grid_word_wrap_editor");
+  EXPECT_EQ(reg.ds->RecNo(), 2) << "Down moved to the next line of the name";
+  form->Free();
+}
+
 // The register grid with its filter row: typed conditions in blue on the
 // tinted row, and the editor open in the name column with its list of
 // special items.
