@@ -109,6 +109,10 @@ TRect ContentRect(HWND topLevel);
 // top-left, and validates them. Returns the content area that was painted
 // (empty when nothing was), which the host must show.
 TRect PaintTopLevel(HWND topLevel, TCanvas& canvas, const TRect& dirty);
+// Paints `wnd` (frame, client and children) into `canvas` with the
+// window's top-left at the canvas origin, whether its top-level is shown
+// or not; what it paints counts as validated. Nothing for a hidden window.
+void PaintWindowTo(HWND wnd, TCanvas& canvas);
 // Mouse input at `contentPos` (content coordinates of `topLevel`):
 // WM_MOUSEMOVE, WM_LBUTTONDOWN/UP, WM_RBUTTONDOWN/UP, WM_MBUTTONDOWN/UP
 // (never the double-click messages: the core makes those by time and

@@ -450,6 +450,16 @@ TCanvas& MeasureCanvas() {
   return canvas;
 }
 
+void PaintWindowTo(HWND wnd, TCanvas& canvas) {
+  if (Wnd(wnd) == nullptr) return;
+  const TRect wr = WindowRectInTop(wnd);
+  TPoint base = canvas.Origin();
+  base.X -= wr.Left;
+  base.Y -= wr.Top;
+  TCanvasStateSaver saver(canvas);
+  PaintTree(wnd, canvas, wr, base);
+}
+
 TRect PaintTopLevel(HWND topLevel, TCanvas& canvas, const TRect& dirty) {
   TWnd* t = Wnd(topLevel);
   if (t == nullptr || t->Parent != nullptr || (t->Style & WS_VISIBLE) == 0) return {};
