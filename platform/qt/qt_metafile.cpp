@@ -1,12 +1,18 @@
 // Metafiles are turned into SVG by the libraries Debian ships for them
 // (libwmf for WMF, libemf2svg for EMF) and the SVG is drawn by QtSvg.
+//
+// libemf2svg is loaded on first use with its symbols kept to itself: its
+// libUEMF exports a wmf_free of its own, which would otherwise take the
+// place of libwmf's.
 #include <QByteArray>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
+#include <dlfcn.h>
 #include <emf2svg.h>
 #include <libwmf/api.h>
 #include <libwmf/svg.h>
@@ -15,11 +21,50 @@
 
 namespace {
 
+std::uint32_t Get16(const std::string& b, std::size_t at) {
+  return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8;
+}
+std::int32_t Get32(const std::string& b, std::size_t at) {
+  std::uint32_t v = 0;
+  for (int i = 3; i >= 0; --i)
+    v = v << 8 | static_cast<unsigned char>(b[at + static_cast<std::size_t>(i)]);
+  return static_cast<std::int32_t>(v);
+}
+void Set32(std::string& b, std::size_t at, std::int64_t value) {
+  auto v = static_cast<std::uint32_t>(static_cast<std::int32_t>(value));
+  for (int i = 0; i < 4; ++i, v >>= 8)
+    b[at + static_cast<std::size_t>(i)] = static_cast<char>(v & 0xFF);
+}
+
+// libwmf sizes its buffers from the header's counts; they are set from the
+// records themselves, which InspectMetafile found to lie inside the file.
+// False for a placeable header without units per inch.
+bool MendWmfHeader(std::string& wmf, bool placeable) {
+  const std::size_t header = placeable ? 22 : 0;
+  if (placeable && Get16(wmf, 14) == 0) return false;
+  std::size_t at = header + 18;
+  std::uint32_t largest = 3;
+  while (at + 6 <= wmf.size()) {
+    const std::uint64_t words = Get16(wmf, at) | static_cast<std::uint64_t>(Get16(wmf, at + 2))
+                                                     << 16;
+    if (words < 3 || words * 2 > wmf.size() - at) break;
+    largest = std::max(largest, static_cast<std::uint32_t>(words));
+    if (Get16(wmf, at + 4) == 0) break;
+    at += static_cast<std::size_t>(words * 2);
+  }
+  Set32(wmf, header + 6, static_cast<std::int64_t>(wmf.size() - header) / 2);  // size in words
+  Set32(wmf, header + 12, largest);
+  return true;
+}
+
 std::string WmfToSvg(std::string_view bytes) {
   const bool placeable = bytes.size() >= 4 && static_cast<unsigned char>(bytes[0]) == 0xD7 &&
                          static_cast<unsigned char>(bytes[1]) == 0xCD &&
                          static_cast<unsigned char>(bytes[2]) == 0xC6 &&
                          static_cast<unsigned char>(bytes[3]) == 0x9A;
+  // libwmf reads through a non-const pointer but does not write.
+  std::string input(bytes);
+  if (!MendWmfHeader(input, placeable)) return {};
   wmfAPI* api = nullptr;
   wmfAPI_Options options{};
   options.function = wmf_svg_function;
@@ -30,8 +75,6 @@ std::string WmfToSvg(std::string_view bytes) {
     return {};
   }
   std::string svg;
-  // libwmf reads through a non-const pointer but does not write.
-  std::string input(bytes);
   auto* data = WMF_SVG_GetData(api);
   wmfD_Rect box{};
   if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(input.data()),
@@ -72,18 +115,6 @@ std::string WmfToSvg(std::string_view bytes) {
   return svg;
 }
 
-std::int32_t Get32(const std::string& b, std::size_t at) {
-  std::uint32_t v = 0;
-  for (int i = 3; i >= 0; --i)
-    v = v << 8 | static_cast<unsigned char>(b[at + static_cast<std::size_t>(i)]);
-  return static_cast<std::int32_t>(v);
-}
-void Set32(std::string& b, std::size_t at, std::int64_t value) {
-  auto v = static_cast<std::uint32_t>(static_cast<std::int32_t>(value));
-  for (int i = 0; i < 4; ++i, v >>= 8)
-    b[at + static_cast<std::size_t>(i)] = static_cast<char>(v & 0xFF);
-}
-
 // libemf2svg maps the header's bounds (the box of what was drawn) onto the
 // image; the picture is its frame, so the bounds become the frame in the
 // reference device's pixels.
@@ -103,9 +134,51 @@ void BoundsFromFrame(std::string& emf) {
   for (int i = 0; i < 4; ++i) Set32(emf, 8 + 4 * static_cast<std::size_t>(i), box[i]);
 }
 
+// libemf2svg trusts the counts and offsets inside records; libUEMF checks
+// each record against its own size first.
+// The two functions used from libemf2svg and its libUEMF; null when the
+// library cannot be loaded.
+struct TEmfLibrary {
+  int (*Convert)(char*, size_t, char**, size_t*, generatorOptions*) = nullptr;
+  int (*RecordSafe)(const char*) = nullptr;
+};
+
+const TEmfLibrary& EmfLibrary() {
+  static const TEmfLibrary library = [] {
+    TEmfLibrary l;
+    void* handle = dlopen("libemf2svg.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) return l;
+    l.Convert = reinterpret_cast<decltype(l.Convert)>(dlsym(handle, "emf2svg"));
+    l.RecordSafe = reinterpret_cast<decltype(l.RecordSafe)>(dlsym(handle, "U_emf_record_safe"));
+    if (l.Convert == nullptr || l.RecordSafe == nullptr) l = {};
+    return l;
+  }();
+  return library;
+}
+
+constexpr std::uint32_t kEmrEof = 14;
+
+bool EmfRecordsSafe(const std::string& emf) {
+  std::size_t at = 0;
+  while (at + 8 <= emf.size()) {
+    const auto size = static_cast<std::uint32_t>(Get32(emf, at + 4));
+    if (size < 8 || size > emf.size() - at) return false;
+    if (EmfLibrary().RecordSafe(emf.data() + at) == 0) return false;
+    if (static_cast<std::uint32_t>(Get32(emf, at)) == kEmrEof) return true;
+    at += size;
+  }
+  return false;
+}
+
 std::string EmfToSvg(std::string_view bytes, int width, int height) {
+  if (EmfLibrary().Convert == nullptr) return {};
   std::string input(bytes);
+  if (!EmfRecordsSafe(input)) return {};
   BoundsFromFrame(input);
+  // The header's description and pixel format are read without checks and
+  // are not needed for drawing.
+  for (std::size_t at : {60, 64, 88, 92})
+    if (at + 4 <= static_cast<std::size_t>(Get32(input, 4))) Set32(input, at, 0);
   generatorOptions options{};
   options.nameSpace = nullptr;
   options.svgDelimiter = true;
@@ -114,7 +187,7 @@ std::string EmfToSvg(std::string_view bytes, int width, int height) {
   options.imgHeight = height;
   char* out = nullptr;
   size_t length = 0;
-  const int ok = emf2svg(input.data(), input.size(), &out, &length, &options);
+  const int ok = EmfLibrary().Convert(input.data(), input.size(), &out, &length, &options);
   std::string svg;
   if (ok != 0 && out != nullptr) svg.assign(out, length);
   free(out);

@@ -45,6 +45,26 @@ TEST(QtMetafile, SamplesDrawTheirRectangleAndLine) {
   }
 }
 
+TEST(QtMetafile, HeadersThatLieAreNotBelieved) {
+  TestHost();
+  auto renderer = MakeQtMetafileRenderer();
+  // An EMF description said to lie past the header, and a WMF claiming a
+  // record of 3.5 GB: both still draw the picture.
+  std::string emf = metafile_samples::Emf();
+  emf[65] = '\xF0';  // offDescription, far past the end
+  std::string wmf = metafile_samples::Wmf();
+  for (int i = 0; i < 4; ++i) wmf[22 + 12 + i] = '\xD2';  // largest record
+  for (const std::string& bytes : {emf, wmf}) {
+    TRasterImagePtr image = renderer->Render(bytes, 100, 50);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(At(*image, 30, 25), kRed);
+  }
+  // A placeable header without units per inch cannot be scaled.
+  std::string noInch = metafile_samples::Wmf();
+  noInch[14] = noInch[15] = 0;
+  EXPECT_EQ(renderer->Render(noInch, 100, 50), nullptr);
+}
+
 TEST(QtMetafile, DamagedFilesDrawNothing) {
   TestHost();
   SetMetafileRenderer(MakeQtMetafileRenderer());
