@@ -83,7 +83,11 @@ void TfrControl::PaintControl(TCanvas& canvas) {
   TCanvas& target = *bitmap.Canvas();
   target.FillSolidRect(Rect(0, 0, width, height), clBtnFace);
   if (auto* windowed = dynamic_cast<TWinControl*>(FControl)) {
-    PaintWindowTo(windowed->Handle(), target);
+    // The hidden form hides the windows on it: the controls say what shows.
+    PaintWindowTo(windowed->Handle(), target, [](HWND wnd) {
+      const TWinControl* c = FindControl(wnd);
+      return c == nullptr || c->Visible();
+    });
   } else {
     TCanvasStateSaver saver(target);
     target.IntersectClipRect(Rect(0, 0, width, height));

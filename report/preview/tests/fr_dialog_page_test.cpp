@@ -205,6 +205,10 @@ TEST_F(DialogPageTest, DialogFormAndControlPainting) {
   ASSERT_NE(image.Image, nullptr);
   EXPECT_EQ(image.Image->Width, 75);
   EXPECT_EQ(image.Image->Height, 25);
+  // Painted while its form is hidden: the button's edges are there.
+  int edge = 0;
+  for (std::uint32_t pixel : image.Image->Pixels) edge += (pixel & 0xFFFFFF) != 0xF0F0F0;
+  EXPECT_GT(edge, 50);
   ok->Visible = false;
   TRecordingCanvas hidden;
   ok->Draw(hidden);
