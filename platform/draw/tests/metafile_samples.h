@@ -27,23 +27,26 @@ inline void WmfRecord(std::string& s, int function, std::initializer_list<int> p
   for (int p : params) Put16(s, p);
 }
 
-// With the placeable header (96 units per inch) unless `placeable` is false.
-inline std::string Wmf(bool placeable = true) {
+// With the placeable header (96 units per inch) unless `placeable` is
+// false; the logical coordinates may start at (x0, y0), as files cut from
+// a larger drawing do.
+inline std::string Wmf(bool placeable = true, int x0 = 0, int y0 = 0) {
   std::string records;
-  WmfRecord(records, 0x020B, {0, 0});     // SetWindowOrg
+  WmfRecord(records, 0x020B, {y0, x0});   // SetWindowOrg (y, x)
   WmfRecord(records, 0x020C, {50, 100});  // SetWindowExt (y, x)
   // CreateBrushIndirect: solid, red (COLORREF 0x000000FF), no hatch.
   WmfRecord(records, 0x02FC, {0, 0x00FF, 0x0000, 0});
-  WmfRecord(records, 0x02FA, {5, 0, 0, 0, 0});   // CreatePenIndirect: PS_NULL
-  WmfRecord(records, 0x012D, {0});               // SelectObject brush
-  WmfRecord(records, 0x012D, {1});               // SelectObject null pen
-  WmfRecord(records, 0x041B, {40, 50, 10, 10});  // Rectangle (bottom, right, top, left)
+  WmfRecord(records, 0x02FA, {5, 0, 0, 0, 0});  // CreatePenIndirect: PS_NULL
+  WmfRecord(records, 0x012D, {0});              // SelectObject brush
+  WmfRecord(records, 0x012D, {1});              // SelectObject null pen
+  // Rectangle (bottom, right, top, left)
+  WmfRecord(records, 0x041B, {y0 + 40, x0 + 50, y0 + 10, x0 + 10});
   // CreatePenIndirect: solid, 3 wide, blue (COLORREF 0x00FF0000).
   WmfRecord(records, 0x02FA, {0, 3, 0, 0x0000, 0x00FF});
   WmfRecord(records, 0x012D, {2});
-  WmfRecord(records, 0x0214, {45, 60});  // MoveTo (y, x)
-  WmfRecord(records, 0x0213, {45, 95});  // LineTo (y, x)
-  WmfRecord(records, 0x0000, {});        // EOF
+  WmfRecord(records, 0x0214, {y0 + 45, x0 + 60});  // MoveTo (y, x)
+  WmfRecord(records, 0x0213, {y0 + 45, x0 + 95});  // LineTo (y, x)
+  WmfRecord(records, 0x0000, {});                  // EOF
   std::string header;
   Put16(header, 1);       // in memory
   Put16(header, 9);       // header words
@@ -56,7 +59,7 @@ inline std::string Wmf(bool placeable = true) {
   std::string p;
   Put32(p, 0x9AC6CDD7);
   Put16(p, 0);
-  for (int v : {0, 0, 100, 50}) Put16(p, v);
+  for (int v : {x0, y0, x0 + 100, y0 + 50}) Put16(p, v);
   Put16(p, 96);  // units per inch
   Put32(p, 0);
   int checksum = 0;

@@ -27,6 +27,8 @@ TEST(QtMetafile, SamplesDrawTheirRectangleAndLine) {
   } cases[] = {
       {"placeable WMF", metafile_samples::Wmf(), 100, 50},
       {"placeable WMF, stretched", metafile_samples::Wmf(), 300, 90},
+      {"placeable WMF from (300, 200)", metafile_samples::Wmf(true, 300, 200), 100, 50},
+      {"plain WMF from (300, 200)", metafile_samples::Wmf(false, 300, 200), 150, 60},
       {"EMF", metafile_samples::Emf(), 100, 50},
       {"EMF, stretched", metafile_samples::Emf(), 200, 200},
   };
