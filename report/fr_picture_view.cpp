@@ -6,6 +6,7 @@
 #include "platform/base/stream.h"
 #include "platform/base/text.h"
 #include "platform/data/fields.h"
+#include "platform/draw/metafile_renderer.h"
 #include "report/fr_engine.h"
 #include "report/fr_stream.h"
 
@@ -154,7 +155,17 @@ void TfrPictureView::GetBlob(TField* field) {
 void TfrPictureView::Draw(TCanvas& canvas) {
   ScaleCoords();
   ShowBackground(canvas);
-  if (TGraphic* g = Picture.Graphic(); g != nullptr && !g->Empty()) {
+  if (!FMetafile.empty()) {
+    // Played at the size it lands on, so zoom and print stay sharp. A
+    // metafile that names no size of its own fills the box.
+    const TMetafileInfo info = InspectMetafile(FMetafile);
+    const TRect r = PictureRect(DrawRect(), info.Width, info.Height, Flags & flStretched,
+                                Flags & flPictCenter, Flags & flPictRatio, ScaleX);
+    canvas.SaveState();
+    canvas.IntersectClipRect(DrawRect());
+    DrawMetafile(canvas, r, FMetafile);
+    canvas.RestoreState();
+  } else if (TGraphic* g = Picture.Graphic(); g != nullptr && !g->Empty()) {
     const TRect r = PictureRect(DrawRect(), g->Width(), g->Height(), Flags & flStretched,
                                 Flags & flPictCenter, Flags & flPictRatio, ScaleX);
     canvas.SaveState();
