@@ -406,8 +406,8 @@ TEST_F(DbfTableTest, ANumberThatDoesNotFitKeepsTheRecordInEdit) {
     FAIL();
   } catch (const ERangeError& e) {
     EXPECT_EQ(e.Message(),
-              "12345678 is not a valid value for field 'NUM'. The allowed range is -999999 to "
-              "9999999");
+              "Значение 12345678 недопустимо для поля 'NUM'. Допустимы значения от -999999 "
+              "до 9999999");
   }
   EXPECT_EQ(t->State(), dsEdit);
   t->Cancel();

@@ -26,16 +26,16 @@ TEST_F(FieldTest, RangeChecks) {
       {"S", "32767", nullptr},
       {"S", "-32768", nullptr},
       {"S", "32768",
-       "32768 is not a valid value for field 'S'. The allowed range is -32768 to 32767"},
+       "Значение 32768 недопустимо для поля 'S'. Допустимы значения от -32768 до 32767"},
       {"W", "65535", nullptr},
-      {"W", "-1", "-1 is not a valid value for field 'W'. The allowed range is 0 to 65535"},
+      {"W", "-1", "Значение -1 недопустимо для поля 'W'. Допустимы значения от 0 до 65535"},
       {"I", "2147483648",
-       "2147483648 is not a valid value for field 'I'. The allowed range is -2147483648 to "
-       "2147483647"},
+       "Значение 2147483648 недопустимо для поля 'I'. Допустимы значения от -2147483648 "
+       "до 2147483647"},
       {"L", "-9223372036854775808", nullptr},
       {"C", "2.5", nullptr},
-      {"C", "2.51", "2.51 is not a valid value for field 'C'. The allowed range is 0.5 to 2.5"},
-      {"C", "0", "0 is not a valid value for field 'C'. The allowed range is 0.5 to 2.5"},
+      {"C", "2.51", "Значение 2.51 недопустимо для поля 'C'. Допустимы значения от 0.5 до 2.5"},
+      {"C", "0", "Значение 0 недопустимо для поля 'C'. Допустимы значения от 0.5 до 2.5"},
       {"F", "-1000000", nullptr},  // no limits set: any value
   };
   for (const Case& c : cases) {
