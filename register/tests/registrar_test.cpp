@@ -304,4 +304,36 @@ TEST_F(RegistrarTest, CtrlEnterAfterToolbarCancelInEveryKind) {
   }
 }
 
+TEST_F(RegistrarTest, ToolbarButtonsWorkTwiceInARow) {
+  main->NewFile(dir.File("twice.001"));
+  auto* f = dynamic_cast<TFrmT1*>(main->CurrentFrame());
+  ASSERT_NE(f, nullptr);
+  TToolButton* post = nullptr;
+  for (int i = 0; i < main->ToolBar->ButtonCount(); ++i)
+    if (main->ToolBar->Buttons(i)->Action() == main->acPost) post = main->ToolBar->Buttons(i);
+  ASSERT_NE(post, nullptr);
+  for (const char* number : {"1", "2", "3"}) {
+    SCOPED_TRACE(number);
+    PressKey(VK_INSERT, {ssCtrl});
+    ASSERT_TRUE(f->CardShown());
+    Enter("NCERTIF", number);
+    Enter("DCERTIF", "03042007");
+    Enter("LNAME", "петрова");
+    Enter("BDATE", "06051980");
+    Enter("FNAME", "анна");
+    Enter("SDOC", "4501");
+    Enter("NDOC", "123456");
+    Enter("DDOC", "01012000");
+    Enter("ODOC", "ОВД");
+    Enter("DREG", "10012007");
+    Enter("QTW2", "30");
+    Application->DoIdle();
+    ClickThroughHost(post);
+    Application->DoIdle();
+    EXPECT_EQ(f->dbMain->State(), dsBrowse);
+    EXPECT_EQ(Boxes, std::vector<std::string>{});
+  }
+  EXPECT_EQ(f->dbMain->RecordCount(), 3);
+}
+
 }  // namespace

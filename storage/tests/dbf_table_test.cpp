@@ -409,6 +409,16 @@ TEST_F(DbfTableTest, ANumberThatDoesNotFitKeepsTheRecordInEdit) {
               "Значение 12345678 недопустимо для поля 'NUM'. Допустимы значения от -999999 "
               "до 9999999");
   }
+  // The field as the user knows it, where it has a label.
+  t->FieldByName("NUM")->SetDisplayLabel("Номер сертификата");
+  try {
+    t->FieldByName("NUM")->SetAsInteger(-1234567);
+    FAIL();
+  } catch (const ERangeError& e) {
+    EXPECT_EQ(e.Message(),
+              "Значение -1234567 недопустимо для поля 'Номер сертификата'. Допустимы значения от "
+              "-999999 до 9999999");
+  }
   EXPECT_EQ(t->State(), dsEdit);
   t->Cancel();
   EXPECT_EQ(FileBytes(name), before);

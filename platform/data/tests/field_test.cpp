@@ -11,6 +11,32 @@ namespace {
 
 class FieldTest : public DataSetTest {};
 
+// A text that does not read names the field by its label, in Russian.
+TEST_F(FieldTest, TextsThatDoNotReadNameTheField) {
+  ds->Columns = {{"S", ftSmallint}, {"F", ftFloat}, {"D", ftDate}, {"T", ftDateTime}};
+  ds->Open();
+  ds->Append();
+  ds->FieldByName("D")->SetDisplayLabel("Дата родов");
+  struct {
+    const char *field, *text, *error;
+  } cases[] = {
+      {"S", "12x", "Значение '12x' поля 'S' не является целым числом"},
+      {"F", "1.2.3", "Значение '1.2.3' поля 'F' не является числом"},
+      {"D", "31.02.2007", "Значение '31.02.2007' поля 'Дата родов' не является датой"},
+      {"T", "x", "Значение 'x' поля 'T' не является датой и временем"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.field);
+    try {
+      ds->FieldByName(c.field)->SetAsString(c.text);
+      ADD_FAILURE() << "no error";
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.Message(), c.error);
+    }
+    EXPECT_TRUE(ds->FieldByName(c.field)->IsNull());
+  }
+}
+
 // Each kind's range, and MinValue/MaxValue when set, with the exact texts.
 TEST_F(FieldTest, RangeChecks) {
   ds->Columns = {{"S", ftSmallint}, {"W", ftWord},  {"I", ftInteger},
