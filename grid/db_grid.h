@@ -779,6 +779,10 @@ class TCustomDBGridEh : public TCustomGrid,
     RecordMoving
   };
   void PassKeyToBaseGrid(unsigned& key, TShiftState shift);
+  // Shows the editor of the current cell and drops its list or calendar
+  // down; false (nothing done) for a cell without one or that cannot be
+  // edited.
+  bool DropDownCell();
   void UpOrCancelInsert(bool extend);
   void DownOrAppend(bool extend);
   bool CanAppendByKey();

@@ -9,6 +9,7 @@
 #include "grid/find_dialog.h"
 #include "grid/grid_clipboard.h"
 #include "grid/grid_export.h"
+#include "grid/inplace_edit.h"
 #include "grid/inplace_filter_edit.h"
 #include "platform/base/clock.h"
 #include "platform/base/text.h"
@@ -320,6 +321,26 @@ void TCustomDBGridEh::PassKeyToBaseGrid(unsigned& key, TShiftState shift) {
   OnKeyDown = std::move(handler);
 }
 
+bool TCustomDBGridEh::DropDownCell() {
+  // Alt+Down opens a cell's list or calendar as it does in the cell's
+  // editor; it is no row move there.
+  if (FOptions.Contains(dgRowSelect) || SelectedIndex() < 0) return false;
+  switch (DBGridEditStyleOf(FColumns->Items(SelectedIndex()))) {
+    case kEditStylePickList:
+    case kEditStyleDataList:
+    case kEditStyleDate:
+    case kEditStyleDropDown:
+      break;
+    default:
+      return false;
+  }
+  SetEditorMode(true);
+  auto* editor = dynamic_cast<TDBGridInplaceEdit*>(InplaceEditor());
+  if (editor == nullptr || !EditorMode()) return false;
+  editor->DropDown();
+  return true;
+}
+
 void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
   const bool ctrl = shift.Contains(ssCtrl);
   FKeepSelection = ctrl || !FOptionsEh.Contains(dghClearSelection);
@@ -425,6 +446,10 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
   }
   if (ctrl && key == kCopyFromAboveKey) {
     CopyFromRecordAbove();
+    key = 0;
+    return;
+  }
+  if (shift.Contains(ssAlt) && !ctrl && (key == VK_DOWN || key == VK_UP) && DropDownCell()) {
     key = 0;
     return;
   }

@@ -150,6 +150,11 @@ const TFrameClass* FindFrameClass(int id) {
 
 namespace {
 int gKeyboardLayout = 0;
+// While a field of codes has the keyboard: the user's own layout and the
+// program's last one from before it.
+bool gInCodeLayout = false;
+int gUserLayout = -1;
+int gLayoutBeforeCode = 0;
 }  // namespace
 
 void SwitchKeyboardLayout(int languageId) {
@@ -157,6 +162,21 @@ void SwitchKeyboardLayout(int languageId) {
 }
 
 int LastKeyboardLayout() { return gKeyboardLayout; }
+
+void EnterCodeLayout(int languageId) {
+  if (!gInCodeLayout) {
+    gInCodeLayout = true;
+    gUserLayout = CurrentKeyboardLayout();
+    gLayoutBeforeCode = gKeyboardLayout;
+  }
+  SwitchKeyboardLayout(languageId);
+}
+
+void LeaveCodeLayout() {
+  if (!gInCodeLayout) return;
+  gInCodeLayout = false;
+  if (!RestoreKeyboardLayout(gUserLayout)) SwitchKeyboardLayout(gLayoutBeforeCode);
+}
 
 // --- TCustFrame
 
@@ -194,6 +214,9 @@ void TCustFrame::AfterConstruction() {
   tsCard->SetCaption("Карточка");
   tsGrid->SetTabVisible(false);
   tsCard->SetTabVisible(false);
+  // With no tabs to show, the control itself is nothing to focus: Enter
+  // on the card's last field goes round to its first.
+  Pgs->SetTabStop(false);
   Pgs->SetActivePage(tsCard);
 
   BuildGrid();
@@ -340,6 +363,42 @@ void TCustFrame::BuildFields() {
   sum->SetDisplayFormat("0.00");
   for (int i = 0; i < dbMain->FieldCount(); ++i)
     if (dbMain->Fields()[i]->Calculated()) FCalcNames.push_back(dbMain->Fields()[i]->FieldName());
+  LabelFields();
+}
+
+void TCustFrame::LabelFields() {
+  // A message about a value names the field as the card shows it.
+  static const std::pair<const char*, const char*> kLabels[] = {
+      {"cCERTIF", "Сертификат"},
+      {"SNILS", "СНИЛС"},
+      {"MNAME", "Отчество"},
+      {"ADDRESS", "Адрес места жительства"},
+      {"TDOC", "Тип удостоверения личности"},
+      {"SPOLICY", "Серия страхового полиса"},
+      {"NPOLICY", "Номер страхового полиса"},
+      {"SLEAF", "Серия листка нетрудоспособности"},
+      {"NLEAF", "Номер листка нетрудоспособности"},
+      {"DLEAF", "Дата листка нетрудоспособности"},
+      {"FIO", "ФИО"},
+      {"NCARD", "Номер обменной карты"},
+      {"DCARD", "Дата обменной карты"},
+      {"CHK", "Признак оплаты"},
+      {"SUM", "Сумма, р."},
+      {"QTW2", "Срок беременности на момент выдачи сертификата"},
+      {"cQTW1", "Срок беременности на момент постановки на учет"},
+      {"MULP", "Многоплодная беременность"},
+      {"PREM", "Преждевременные успешные роды"},
+      {"DIAG", "Причина смерти матери (МКБ-10)"},
+      {"CQNT", "Количество детей в талоне"},
+      {"BQNT", "Количество детей, включая рожденных ранее"},
+      {"Childs", "Новорожденные"},
+  };
+  auto label = [this](const std::string& name, const std::string& text) {
+    TField* field = dbMain->FindField(name);
+    if (field != nullptr && field->DisplayLabel().empty()) field->SetDisplayLabel(text);
+  };
+  for (const auto& [name, text] : kLabels) label(name, text);
+  label("DREG", FrameID() == 2 ? "Дата родов" : "Дата постановки на учет");
 }
 
 void TCustFrame::AddColumn(const char* field, const char* title, int width) {

@@ -69,6 +69,9 @@ class TChildFrame : public TCustFrame {
   virtual void ChildRowDeleted() {}
   void MakeChildGrid(int top, int height);
   void ChildStateChanged();
+  // TCustFrame: a group's fields take the child field's label and the
+  // child's number.
+  void LabelFields() override;
 
   bool FChildrenModified = false;
   // A child row is starting the record it belongs to.

@@ -183,7 +183,7 @@ void TfrPictureView::LoadFromStream(TStream& stream) {
   if (MajorVersion * 10 + MinorVersion > 10) BlobType = ReadU8(stream);
   const std::int64_t end = ReadI32(stream);
   const std::int64_t start = stream.Position();
-  if (end < start || end > stream.Size()) throw EReadError("Stream read error");
+  if (end < start || end > stream.Size()) throw EReadError(SReadError);
   std::string bytes(static_cast<std::size_t>(end - start), '\0');
   stream.ReadBuffer(bytes.data(), end - start);
   ClearPicture();
@@ -216,7 +216,7 @@ void TfrPictureView::SaveToStream(TStream& stream) {
   else if (kind != gkNone)
     Picture.Graphic()->SaveToStream(stream);
   const std::int64_t end = stream.Position();
-  if (end > INT32_MAX) throw EWriteError("Stream write error");
+  if (end > INT32_MAX) throw EWriteError(SWriteError);
   stream.SetPosition(at);
   WriteI32(stream, static_cast<std::int32_t>(end));
   stream.SetPosition(end);
