@@ -121,13 +121,18 @@ void HostMouseEvent(HWND topLevel, unsigned msg, TPoint contentPos, unsigned key
 void HostMouseLeave(HWND topLevel);
 // A key went down or up: WM_KEYDOWN/WM_KEYUP, or WM_SYSKEYDOWN/UP while
 // Alt is held. `virtualKey` is the VK_ code; `repeat` for auto-repeat.
-// Queued for the window with the keyboard focus (or the active window).
+// Queued for the window with the keyboard focus (or the active window);
+// dropped while that window is disabled by a modal window.
 void HostKeyEvent(unsigned msg, unsigned virtualKey, bool repeat = false);
 // A character typed (a code point; not the control characters, which
 // TranslateMessage makes from the key). Queued as WM_CHAR (WM_SYSCHAR with
 // Alt) for the focused window.
 void HostCharEvent(char32_t ch);
-// The window manager activated or deactivated the window.
+// The window manager activated or deactivated the window. The window it
+// activated is not asked back (ActivateTopLevel), so requests in flight
+// settle instead of bouncing. A window a modal window disables is never
+// activated: the modal window is brought up and asked to be activated
+// instead, and a click on the disabled window does the same.
 void HostActivate(HWND topLevel, bool active);
 // The user asked to close the window (title-bar button, Alt+F4): queues
 // WM_SYSCOMMAND SC_CLOSE, whose default sends WM_CLOSE.

@@ -334,6 +334,41 @@ HWND GetWindowOwner(HWND wnd) {
   return w ? w->Owner : nullptr;
 }
 
+void SetWindowOwner(HWND wnd, HWND owner) {
+  TWnd* w = Wnd(wnd);
+  if (w == nullptr || w->Parent != nullptr) return;
+  if (owner != nullptr) owner = GetTopLevel(owner);
+  for (HWND o = owner; o != nullptr; o = GetWindowOwner(o))
+    if (o == wnd) return;
+  w->Owner = owner;
+}
+
+namespace {
+// Whether the top-level window `top` can become the active window.
+bool Activatable(HWND top) {
+  TWnd* t = Wnd(top);
+  return t != nullptr && (t->Style & WS_VISIBLE) != 0 && (t->Style & WS_DISABLED) == 0 &&
+         !t->MessageOnly && (t->ExStyle & WS_EX_NOACTIVATE) == 0;
+}
+}  // namespace
+
+HWND GetModalWindowFor(HWND wnd) {
+  if (wnd == nullptr) return nullptr;
+  wnd = GetTopLevel(wnd);
+  if (IsWindowEnabled(wnd)) return wnd;
+  auto& tops = WS().TopLevels;
+  auto owned = [wnd](HWND top) {
+    for (HWND o = GetWindowOwner(top); o != nullptr; o = GetWindowOwner(o))
+      if (GetTopLevel(o) == wnd) return true;
+    return false;
+  };
+  for (auto it = tops.rbegin(); it != tops.rend(); ++it)
+    if (Activatable(*it) && owned(*it)) return *it;
+  for (auto it = tops.rbegin(); it != tops.rend(); ++it)
+    if (*it != wnd && Activatable(*it)) return *it;
+  return nullptr;
+}
+
 HWND GetTopLevel(HWND wnd) {
   TWnd* w = Wnd(wnd);
   if (w == nullptr) return nullptr;
@@ -442,15 +477,16 @@ bool ShowWindow(HWND wnd, int showCmd) {
         next = w->Owner;
       } else {
         for (auto it = ws.TopLevels.rbegin(); it != ws.TopLevels.rend(); ++it) {
-          TWnd* t = Wnd(*it);
-          if (*it != wnd && (t->Style & WS_VISIBLE) && !t->MessageOnly &&
-              !(t->ExStyle & WS_EX_NOACTIVATE) && IsWindowEnabled(*it)) {
+          if (*it != wnd && Activatable(*it)) {
             next = *it;
             break;
           }
         }
       }
       SetActiveWindow(next);
+      // The owner is still disabled (a modal window closing): nothing is
+      // active until it is enabled again.
+      if (ws.Active == wnd) SetActiveWindow(nullptr);
     }
   }
   return wasVisible;
@@ -677,6 +713,7 @@ HWND SetFocus(HWND wnd) {
   if (wnd != nullptr) {
     HWND top = GetTopLevel(wnd);
     TWnd* t = Wnd(top);
+    if ((t->Style & WS_DISABLED) != 0) return nullptr;
     if (top != ws.Active && (t->ExStyle & WS_EX_NOACTIVATE) == 0 && !t->MessageOnly) {
       SetActiveWindow(top);
       if (ws.Focus == wnd) return old;  // activation already focused it
@@ -699,6 +736,10 @@ HWND SetActiveWindow(HWND wnd) {
   auto& ws = WS();
   if (wnd != nullptr) wnd = GetTopLevel(wnd);
   HWND old = ws.Active;
+  if (wnd != nullptr && !IsWindowEnabled(wnd)) {
+    wnd = GetModalWindowFor(wnd);
+    if (wnd == nullptr) return old;
+  }
   if (old == wnd) return old;
   ws.Active = wnd;
   if (old != nullptr) {
@@ -707,7 +748,9 @@ HWND SetActiveWindow(HWND wnd) {
   }
   if (wnd != nullptr && ws.Active == wnd) {
     TWnd* w = Wnd(wnd);
-    if (w->HostKnows && gHost) gHost->ActivateTopLevel(wnd);
+    // The window the host has just activated needs no request back: asking
+    // again would fight the window manager over every activation in flight.
+    if (w->HostKnows && gHost && wnd != ws.HostActivated) gHost->ActivateTopLevel(wnd);
     SendMessage(wnd, WM_NCACTIVATE, 1, 0);
     SendMessage(wnd, WM_ACTIVATE, MakeWParam(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old));
     // A window that did not place the focus itself gets it.

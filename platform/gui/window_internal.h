@@ -100,6 +100,8 @@ struct TWindowSystem {
   // pressed since: its release enters the menu bar.
   bool AltAlone = false;
   bool HostMoving = false;  // bounds come from the host: do not echo them
+  // The window the host is reporting as activated: not asked back.
+  HWND HostActivated = nullptr;
 };
 
 TWindowSystem& WS();

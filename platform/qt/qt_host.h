@@ -3,7 +3,10 @@
 //
 // Each top-level window of our tree becomes one top-level QWidget showing
 // the window's content (gui_host.h): forms with a caption are decorated
-// Qt windows (tool windows are Qt::Tool), popups and hint windows (WS_POPUP
+// Qt windows (tool windows are Qt::Tool; owned windows and dialog frames
+// are Qt::Dialog, transient for their owner's window and window-modal
+// while the owner is disabled; without a sizeable frame their size is
+// fixed for the window manager), popups and hint windows (WS_POPUP
 // without a caption, or WS_EX_NOACTIVATE) are frameless Qt::ToolTip
 // windows that never take activation or the keyboard focus, so the owner
 // keeps it; WS_EX_TOPMOST stays on top. The widget keeps a back buffer
@@ -71,6 +74,9 @@ class TQtHost final : public IGuiHost {
   friend class TQtWindow;
 
   TQtWindow* Find(HWND wnd) const;
+  // Before a hidden window shows: its flags, size hints, transient parent
+  // and modality from the window's style and owner as they are now.
+  void PrepareToShow(TQtWindow* window);
   // Deletes destroyed widgets once no Qt event handler of ours is running.
   void DeleteRetired();
 
