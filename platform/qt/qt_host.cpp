@@ -5,11 +5,14 @@
 #include <QCursor>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QTranslator>
 #include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
@@ -534,6 +537,13 @@ TQtHost& InstallQtHost(int& argc, char** argv) {
   if (QCoreApplication::instance() == nullptr) {
     auto* app = new QApplication(argc, argv);
     app->setQuitOnLastWindowClosed(false);
+  }
+  // The program speaks Russian: so do the toolkit's own dialogs.
+  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (translator->load(QStringLiteral("qtbase_ru"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(translator);
   }
   host = new TQtHost();
   SetGuiHost(host);

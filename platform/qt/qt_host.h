@@ -90,7 +90,9 @@ class TQtHost final : public IGuiHost {
   std::unique_ptr<TQtCanvas> FMeasureCanvas;
 };
 
-// Creates the QApplication (once per process), the host, and registers
+// Creates the QApplication (once per process) speaking Russian (the
+// default locale, and the toolkit's own translations of its standard
+// dialogs when installed), the host, and registers
 // the host (SetGuiHost) and Qt-painted bitmap canvases
 // (SetRasterCanvasFactory). Returns the host, which lives until the
 // process ends. Later calls return the same host.

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWidget>
@@ -405,6 +406,13 @@ TEST_F(QtHostTest, ProgramCursorsShowTheirPictureWithTheHotSpot) {
   Screen->SetCursor(crDefault);
   Screen->SetCursors(1, nullptr);
   EXPECT_EQ(w->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(QtHostTest, TheToolkitsOwnDialogsSpeakRussian) {
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:").toStdString(), "Перейти к:");
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Files of type:").toStdString(),
+            "Типы файлов:");
+  EXPECT_EQ(QLocale().language(), QLocale::Russian);
 }
 
 TEST_F(QtHostTest, WaitingReturnsWhenAMessageArrives) {
