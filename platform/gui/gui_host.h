@@ -45,6 +45,14 @@ class IGuiHost {
   // The content rectangle in screen coordinates changed (ContentRect).
   virtual void SetTopLevelBounds(HWND wnd, const TRect& contentScreenRect) = 0;
   virtual void SetTopLevelCaption(HWND wnd, const std::string& caption) = 0;
+  // The content rectangle (screen coordinates) the window goes back to
+  // when the window manager restores it from maximised or minimised; false
+  // when the host does not know it. The default does not.
+  virtual bool TopLevelNormalRect(HWND wnd, TRect& contentScreenRect) {
+    (void)wnd;
+    (void)contentScreenRect;
+    return false;
+  }
   // Brings the window to the front and gives it the native keyboard focus.
   virtual void ActivateTopLevel(HWND wnd) = 0;
   // Part of the content (content coordinates) must be repainted: schedule

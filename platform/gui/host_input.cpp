@@ -264,7 +264,8 @@ void HostWindowState(HWND topLevel, int sizeType) {
   try {
     TWnd* t = Wnd(topLevel);
     if (t == nullptr || t->WindowState == sizeType) return;
-    t->WindowState = sizeType;
+    if (ChangeWindowState(topLevel, sizeType)) MoveToNormalBounds(topLevel);
+    if ((t = Wnd(topLevel)) == nullptr) return;
     SendMessage(topLevel, WM_SIZE, sizeType, MakeLParam(t->Client.Width(), t->Client.Height()));
   } catch (...) {
     HandleGuiException();

@@ -458,12 +458,18 @@ bool ShowWindow(HWND wnd, int showCmd) {
   }
   if (w->Parent == nullptr) {
     if (show) {
-      if (showCmd == SW_SHOWMAXIMIZED) w->WindowState = SIZE_MAXIMIZED;
+      int state = w->WindowState;
+      if (showCmd == SW_SHOWMAXIMIZED) state = SIZE_MAXIMIZED;
       if (showCmd == SW_MINIMIZE || showCmd == SW_SHOWMINIMIZED || showCmd == SW_SHOWMINNOACTIVE)
-        w->WindowState = SIZE_MINIMIZED;
-      if (showCmd == SW_RESTORE || showCmd == SW_SHOWNORMAL) w->WindowState = SIZE_RESTORED;
+        state = SIZE_MINIMIZED;
+      if (showCmd == SW_RESTORE || showCmd == SW_SHOWNORMAL) state = SIZE_RESTORED;
+      bool restoring = ChangeWindowState(wnd, state);
+      if (w->HostKnows && gHost) gHost->ShowTopLevel(wnd, showCmd);
+      if (restoring) MoveToNormalBounds(wnd);
+      if ((w = Wnd(wnd)) == nullptr) return wasVisible;
+    } else if (w->HostKnows && gHost) {
+      gHost->ShowTopLevel(wnd, showCmd);
     }
-    if (w->HostKnows && gHost) gHost->ShowTopLevel(wnd, showCmd);
     bool activates = show && showCmd != SW_SHOWNOACTIVATE && showCmd != SW_SHOWNA &&
                      showCmd != SW_SHOWMINNOACTIVE && (w->ExStyle & WS_EX_NOACTIVATE) == 0 &&
                      !w->MessageOnly;
@@ -490,6 +496,54 @@ bool ShowWindow(HWND wnd, int showCmd) {
     }
   }
   return wasVisible;
+}
+
+bool ChangeWindowState(HWND wnd, int state) {
+  TWnd* w = Wnd(wnd);
+  if (w == nullptr || w->WindowState == state) return false;
+  int old = w->WindowState;
+  w->WindowState = state;
+  if (old == SIZE_RESTORED) {
+    w->NormalBounds = w->Bounds;
+    w->NormalBoundsSet = false;
+    return false;
+  }
+  bool move = state == SIZE_RESTORED && w->NormalBoundsSet;
+  w->NormalBoundsSet = false;
+  return move;
+}
+
+void MoveToNormalBounds(HWND wnd) {
+  TWnd* w = Wnd(wnd);
+  if (w == nullptr) return;
+  TRect b = w->NormalBounds;
+  SetWindowPos(wnd, nullptr, b.Left, b.Top, b.Width(), b.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+TRect GetWindowNormalBounds(HWND wnd) {
+  TWnd* w = Wnd(wnd);
+  if (w == nullptr) return {};
+  if (w->WindowState == SIZE_RESTORED) return w->Bounds;
+  TRect content;
+  if (!w->NormalBoundsSet && w->HostKnows && gHost && gHost->TopLevelNormalRect(wnd, content) &&
+      !IsRectEmpty(content)) {
+    TRect m = NativeFrameMargins(wnd);
+    return Rect(content.Left - m.Left, content.Top - m.Top, content.Right + m.Right,
+                content.Bottom + m.Bottom);
+  }
+  return w->NormalBounds;
+}
+
+void SetWindowNormalBounds(HWND wnd, const TRect& bounds) {
+  TWnd* w = Wnd(wnd);
+  if (w == nullptr) return;
+  if (w->WindowState == SIZE_RESTORED) {
+    SetWindowPos(wnd, nullptr, bounds.Left, bounds.Top, bounds.Width(), bounds.Height(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    return;
+  }
+  w->NormalBounds = bounds;
+  w->NormalBoundsSet = true;
 }
 
 bool IsWindowVisible(HWND wnd) {

@@ -137,6 +137,14 @@ TRect GetClientRect(HWND wnd);
 // The client rectangle in window coordinates (origin at the window's
 // top-left corner): the frame's left and top sizes are its Left and Top.
 TRect GetClientRectInWindow(HWND wnd);
+// The bounds (screen coordinates) of a top-level window in the normal
+// state, as the classic window placement keeps them: its bounds while it
+// is normal; while maximised or minimised, those it goes back to when
+// restored (the host's restored rectangle when it knows one).
+TRect GetWindowNormalBounds(HWND wnd);
+// Sets those bounds: a normal window moves there at once, a maximised or
+// minimised one when it is restored.
+void SetWindowNormalBounds(HWND wnd, const TRect& bounds);
 // Moves and sizes (SWP_ flags): sends WM_WINDOWPOSCHANGING (which may change
 // the values), WM_NCCALCSIZE, WM_WINDOWPOSCHANGED (the default sends
 // WM_MOVE and WM_SIZE). Repaints the old and new areas unless SWP_NOREDRAW.

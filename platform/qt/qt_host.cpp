@@ -427,6 +427,15 @@ void TQtHost::SetTopLevelCaption(HWND wnd, const std::string& caption) {
   if (TQtWindow* window = Find(wnd)) window->setWindowTitle(QString::fromStdString(caption));
 }
 
+bool TQtHost::TopLevelNormalRect(HWND wnd, TRect& contentScreenRect) {
+  TQtWindow* window = Find(wnd);
+  if (window == nullptr || !(window->isMaximized() || window->isMinimized())) return false;
+  QRect normal = window->normalGeometry();
+  if (!normal.isValid() || normal.isEmpty()) return false;
+  contentScreenRect = FromQRect(normal);
+  return true;
+}
+
 void TQtHost::ActivateTopLevel(HWND wnd) {
   TQtWindow* window = Find(wnd);
   if (window == nullptr || window->NoActivate()) return;
