@@ -67,7 +67,8 @@ Qt::WindowFlags FlagsFor(HWND wnd) {
     // what drop-downs and hints need.
     flags = Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus;
   } else if (IsDecorated(wnd)) {
-    flags = (exStyle & WS_EX_TOOLWINDOW) ? Qt::Tool : IsDialog(wnd) ? Qt::Dialog : Qt::Window;
+    // An owned tool window (a dialog with a small caption) is a dialog too.
+    flags = IsDialog(wnd) ? Qt::Dialog : (exStyle & WS_EX_TOOLWINDOW) ? Qt::Tool : Qt::Window;
     flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
     if (style & WS_SYSMENU) flags |= Qt::WindowSystemMenuHint;
     if (style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;

@@ -356,6 +356,11 @@ TEST_F(QtHostTest, AModalFormIsADialogOfTheWindowItInterrupts) {
   };
   PostMessage(box->Handle(), WM_USER + 1);
   EXPECT_EQ(box->ShowModal(), mrOk);
+  // A tool-window dialog is a dialog as well.
+  box->SetBorderStyle(bsToolWindow);
+  box->Step = [&] { EXPECT_EQ(Widget(box->Handle())->windowType(), Qt::Dialog); };
+  PostMessage(box->Handle(), WM_USER + 1);
+  EXPECT_EQ(box->ShowModal(), mrOk);
   // The main window stays a plain, sizeable window.
   EXPECT_EQ(m->windowType(), Qt::Window);
   EXPECT_LT(m->minimumSize().width(), m->maximumSize().width());
