@@ -20,6 +20,7 @@
 #include "register/exchange_export.h"
 #include "register/utils.h"
 #include "storage/dbf_cursor.h"
+#include "storage/dbf_format.h"
 
 // --- helpers
 
@@ -462,7 +463,9 @@ void TCustFrame::BuildCard() {
     number->EditButton()->SetStyle(ebsEllipsisEh);
     number->EditButton()->SetVisible(true);
     number->EditButton()->SetHint("Справочник сертификатов");
-    number->EditButton()->OnClick = [this](TObject*, bool& handled) {
+    // The button drops nothing down: its press only leads to the click.
+    number->OnButtonDown = [](TObject*, bool, bool&, bool& handled) { handled = true; };
+    number->OnButtonClick = [this](TObject*, bool& handled) {
       handled = true;
       TakeOverCertificate();
     };
@@ -660,9 +663,22 @@ void TCustFrame::ExportRegister() {
 void TCustFrame::PackRegister() {
   if (!dbMain->Active()) return;
   dbMain->Close();
-  dbMain->Pack("", false);
-  CollectSum([this] { dbMain->Open(); });
-  UpdatePosition();
+  // The register is open again whatever the pack did.
+  auto reopen = [this] {
+    CollectSum([this] { dbMain->Open(); });
+    UpdatePosition();
+  };
+  try {
+    dbMain->Pack("", false);
+  } catch (const EDBFInUseError&) {
+    reopen();
+    throw Exception("Упаковка таблицы невозможна: реестр " + FFileName +
+                    " открыт другим пользователем.");
+  } catch (...) {
+    reopen();
+    throw;
+  }
+  reopen();
 }
 
 void TCustFrame::ShowProgress(int done, int total) {
@@ -920,11 +936,15 @@ void TCustFrame::ValidateCommon() {
   const TDateTime now = Now();
   const std::string today = FormatDateTime("dd.mm.yyyy", now);
   if (Fld("NCERTIF")->AsInteger() < 1) ErrorAbort("Не указан номер сертификата. ");
-  const std::string key =
-      Fld("SCERTIF")->AsString() + " " + SevenDigits(Fld("NCERTIF")->AsInteger());
+  const TDateTime dcertif = Empty(Fld("DCERTIF")) ? 0 : Fld("DCERTIF")->AsDateTime();
+  // The series the record will be stored with, not the one typed: the
+  // year rule below may change it.
+  const bool early =
+      (id == 1 && YearOf(dcertif) < 2007) || (id == 2 && YearOf(Fld("DREG")->AsDateTime()) < 2007);
+  const std::string series = early ? "А" : "Б";
+  const std::string key = series + " " + SevenDigits(Fld("NCERTIF")->AsInteger());
   if (dbMain->FindOtherKey("cCERTIF", key, TFindOptions()) > 0)
     ErrorAbort("Указанный номер сертификата уже существует в текущем реестре.");
-  const TDateTime dcertif = Empty(Fld("DCERTIF")) ? 0 : Fld("DCERTIF")->AsDateTime();
   const int fromYear = id == 3 ? 2007 : 2006;
   if (dcertif < EncodeDate(fromYear, 1, 1) || dcertif > now)
     ErrorAbort(Format("Дата выдачи сертификата должна быть в промежутке 01.01.%d - %s.", fromYear,
@@ -958,9 +978,7 @@ void TCustFrame::ValidateCommon() {
   if (!Empty(Fld("DCARD")) && YearOf(Fld("DCARD")->AsDateTime()) < 2005)
     ErrorAbort("Не верно указана дата обменной карты.");
 
-  const bool early =
-      (id == 1 && YearOf(dcertif) < 2007) || (id == 2 && YearOf(Fld("DREG")->AsDateTime()) < 2007);
-  Fld("SCERTIF")->SetAsString(early ? "А" : "Б");
+  Fld("SCERTIF")->SetAsString(series);
   Fld("SPOLICY")->SetAsString(AnsiUpperCase(Fld("SPOLICY")->AsString()));
   Fld("SLEAF")->SetAsString(AnsiUpperCase(Fld("SLEAF")->AsString()));
 }

@@ -98,6 +98,9 @@ class TCustFrame : public TForm {
   bool AskSaveChanges();
   bool IsEmptyRegister();
   void ExportRegister();
+  // Packs the table (closed meanwhile, open again on every path). Raises
+  // Exception "Упаковка таблицы невозможна: реестр <name> открыт другим
+  // пользователем." when another user has it open.
   void PackRegister();
   void ShowProgress(int done, int total);
   int FileType() const { return FileTypeOfName(FFileName); }

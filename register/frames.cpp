@@ -184,7 +184,19 @@ void TChildFrame::AfterConstruction() {
 void TChildFrame::ChildStateChanged() {
   if (FChildrenModified || mtChild->State() == dsBrowse || mtChild->State() == dsInactive) return;
   FChildrenModified = true;
-  if (dbMain->State() == dsBrowse) dbMain->Edit();
+  if (dbMain->State() != dsBrowse) return;
+  // In a register without records this starts a new record, whose rows
+  // are the one being started: reloading them would drop it mid-insert.
+  FStartingRow = true;
+  struct TDone {
+    bool& Flag;
+    ~TDone() { Flag = false; }
+  } done{FStartingRow};
+  dbMain->Edit();
+}
+
+void TChildFrame::NewCouponRecord() {
+  if (!FStartingRow) LoadChildren();
 }
 
 void TChildFrame::MakeChildGrid(int top, int height) {

@@ -60,7 +60,7 @@ class TChildFrame : public TCustFrame {
  protected:
   explicit TChildFrame(TComponent* owner) : TCustFrame(owner) {}
   void AfterConstruction() override;
-  void NewCouponRecord() override { LoadChildren(); }
+  void NewCouponRecord() override;
   void AfterCardShown() override { LoadChildren(); }
   virtual void AddChildFields() = 0;
   // The child fields as they are named in the record's groups, in order.
@@ -71,6 +71,8 @@ class TChildFrame : public TCustFrame {
   void ChildStateChanged();
 
   bool FChildrenModified = false;
+  // A child row is starting the record it belongs to.
+  bool FStartingRow = false;
 };
 
 class TFrmT2 : public TChildFrame {

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-liberation fonts-dejavu-core
   clang-format xvfb xauth poppler-utils
+  openbox xdotool x11-utils imagemagick
 )
 
 missing=()

@@ -40,6 +40,12 @@ class EDBFError : public Exception {
   using Exception::Exception;
 };
 
+// Another user has the table open where the operation needs it alone.
+class EDBFInUseError : public EDBFError {
+ public:
+  using EDBFError::EDBFError;
+};
+
 namespace dbf {
 
 // ---- Constants --------------------------------------------------------

@@ -41,7 +41,8 @@ std::unique_ptr<TFileStream> HoldExclusively(const TStreamOpener& open, const st
     return open(fileName, fmOpenRead | fmShareExclusive);
   } catch (const EFOpenError&) {
     if (!FileExists(fileName)) throw;
-    throw EDBFError("Cannot " + what + " table " + fileName + ": it is in use by another user.");
+    throw EDBFInUseError("Cannot " + what + " table " + fileName +
+                         ": it is in use by another user.");
   }
 }
 

@@ -2,8 +2,8 @@
 // packing one, and the file side of a structure upgrade. They work on
 // file names, with no dataset around them; TmDbfTable calls them.
 //
-// Pack and the upgrade hold the file exclusively (they fail with EDBFError
-// "Cannot <what> table <name>: it is in use by another user." when someone
+// Pack and the upgrade hold the file exclusively (they fail with
+// EDBFInUseError "Cannot <what> table <name>: it is in use by another user." when someone
 // else has it open), write the new file beside it, check it, and put it in
 // place with one atomic rename (ReplaceFile): at every moment the table's
 // name holds either the original file or the complete new one.
@@ -35,7 +35,7 @@ using TStreamOpener =
 // rename durable. Throws EDBFError "cannot rename <from> to <to>: <why>".
 void ReplaceFile(const std::string& from, const std::string& to);
 
-// A stream that holds `fileName` to ourselves. Throws EDBFError "Cannot
+// A stream that holds `fileName` to ourselves. Throws EDBFInUseError "Cannot
 // <what> table <fileName>: it is in use by another user." when another
 // open file has it; the opener's error when the file is missing.
 std::unique_ptr<TFileStream> HoldExclusively(const TStreamOpener& open, const std::string& fileName,

@@ -224,8 +224,9 @@ class TmDbfTable : public TDataSet {
   // them). Does not open the table.
   // Throws EDatabaseError "...on an open dataset" when open; EDBFError
   // "Table name not specified.", "Table <name> does not exist.", "Cannot
-  // pack table <name>: it is in use by another user." and "Pack of table
-  // <name> failed: <why>. The table is unchanged."; ERangeError when the
+  // pack table <name>: it is in use by another user." (EDBFInUseError) and
+  // "Pack of table <name> failed: <why>. The table is unchanged.";
+  // ERangeError when the
   // new header would exceed 65535 bytes (nothing is written).
   void Pack(const std::string& tail, bool dropTail);
 

@@ -109,7 +109,7 @@ TEST_F(DbfPackTest, PackRefusals) {
   try {
     t->Pack("", false);
     FAIL();
-  } catch (const EDBFError& e) {
+  } catch (const EDBFInUseError& e) {
     EXPECT_EQ(e.Message(), "Cannot pack table " + name + ": it is in use by another user.");
   }
   EXPECT_THROW(t->CreateTable(), EFCreateError);
