@@ -38,7 +38,23 @@ TEST(ProgramMessageBox, StaysTheMainWindowsModalDialogAndTakesTheKeys) {
 
   bool inspected = false;
   HWND box = nullptr;
+  // Should the keys go astray, the box is closed all the same (the timer
+  // goes with the test, so it never fires later).
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [&] {
+    if (IsWindow(box) && IsWindowVisible(box)) {
+      ADD_FAILURE() << "the box did not get the keys";
+      if (auto* form = dynamic_cast<TCustomForm*>(GetWindowControl(box)))
+        form->SetModalResult(mrNo);
+    }
+  });
   QTimer::singleShot(0, [&] {
+    // Armed however the step ends.
+    struct TArm {
+      QTimer& Timer;
+      ~TArm() { Timer.start(0); }
+    } arm{guard};
     inspected = true;
     box = GetActiveWindow();
     ASSERT_NE(box, fmMain->Handle());
@@ -59,14 +75,6 @@ TEST(ProgramMessageBox, StaysTheMainWindowsModalDialogAndTakesTheKeys) {
       QCoreApplication::sendEvent(main, &press);
       QCoreApplication::sendEvent(main, &release);
     }
-    // Should the keys have gone astray, the box is closed all the same.
-    QTimer::singleShot(0, [&] {
-      if (IsWindow(box) && IsWindowVisible(box)) {
-        ADD_FAILURE() << "the box did not get the keys";
-        if (auto* form = dynamic_cast<TCustomForm*>(GetWindowControl(box)))
-          form->SetModalResult(mrNo);
-      }
-    });
   });
   EXPECT_EQ(Application->MessageBox("Записать изменения?", "Mebrath", MB_YESNO | MB_ICONQUESTION),
             IDNO);
