@@ -61,11 +61,11 @@ TCustomForm* TFormStoragePropertyInterceptor::Form() const {
   return dynamic_cast<TCustomForm*>(Target());
 }
 
-// The window system keeps no separate restored rectangle: a form's bounds
-// are its normal bounds.
 TRect TFormStoragePropertyInterceptor::NormalBounds() const {
   TCustomForm* form = Form();
   if (form == nullptr) return {};
+  if (form->WindowState() != wsNormal && form->HandleAllocated())
+    return GetWindowNormalBounds(form->Handle());
   return {form->Left(), form->Top(), form->Left() + form->Width(), form->Top() + form->Height()};
 }
 
@@ -101,7 +101,11 @@ void TFormStoragePropertyInterceptor::PropertiesReaded() {
   const int height = MulDiv(FHeight, screenPpi, storedPpi);
   form->SetWindowState(FWindowState);
   if (FActiveControl != nullptr) form->SetActiveControl(FActiveControl);
-  form->SetBounds(left, top, width, height);
+  if (FWindowState != wsNormal && form->HandleAllocated()) {
+    SetWindowNormalBounds(form->Handle(), Bounds(left, top, width, height));
+  } else {
+    form->SetBounds(left, top, width, height);
+  }
   const TPosition position = form->Position();
   if ((position == poScreenCenter || position == poDesktopCenter) &&
       !form->ComponentState().Contains(csDesigning) && FPositionAssigned)

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config ccache
-  qt6-base-dev libgl-dev libx11-dev libcups2-dev
+  qt6-base-dev qt6-translations-l10n libgl-dev libx11-dev libcups2-dev
   qt6-svg-dev libwmf-dev libemf2svg-dev libuemf-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-liberation fonts-dejavu-core

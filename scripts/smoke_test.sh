@@ -141,9 +141,55 @@ done
 wait_for 10 "the certificate directory" active_is "Справочник сертификатов"
 xdotool key --clearmodifiers alt+F4
 wait_for 10 "the card again" active_is "Mebrath-$second"
+# An error box answered with the keyboard while the card is behind it:
+# posting the empty record is refused; typing and a click on the card
+# while the box is up leave the box active, and Enter answers it.
+size_before=$(stat -c %s "$second")
+xdotool key --clearmodifiers ctrl+s
+wait_for 10 "the error box" active_is "Mebrath"
+box=$(xdotool getactivewindow)
+xdotool type --delay 5 "abc"
+click_in_main 470 120
+wait_for 5 "the error box to stay in front" active_is "Mebrath"
+[[ $(xdotool getactivewindow) == "$box" ]] || fail "a click on the card took the focus from the box"
+xdotool key Return
+wait_for 10 "the card after the error box" active_is "Mebrath-$second"
+kill -0 "$program_pid" 2>/dev/null || fail "the program ended answering the error box"
+[[ $(stat -c %s "$second") == "$size_before" ]] || fail "the refused record was written"
 # The record is given up with the tool bar's cancel button.
 click_in_main 194 35
 sleep 0.5
+
+# A new register with its type chosen with the mouse in the file-type
+# list of the save dialog; the creation question is answered with the
+# keyboard (it used to stay blank, and the program with it). A new
+# register is made from the table: Ctrl+Enter leaves the card first.
+xdotool key --clearmodifiers ctrl+Return
+for ((attempt = 0; attempt < 5; ++attempt)); do
+  xdotool key --clearmodifiers ctrl+n
+  for ((i = 0; i < 10; ++i)); do
+    active_is_not "Mebrath*" && break 2
+    sleep 0.1
+  done
+done
+wait_for 10 "the new-register dialog" active_is_not "Mebrath*"
+dialog=$(xdotool getactivewindow)
+eval "$(xdotool getwindowgeometry --shell "$dialog")"
+# The type list sits at the bottom, under the file name and beside the
+# buttons; its drop-down opens on the current type, the next one below.
+xdotool mousemove --window "$dialog" $((WIDTH / 2)) $((HEIGHT - 23)) click 1
+sleep 0.5
+xdotool mousemove --window "$dialog" $((WIDTH / 2)) $((HEIGHT + 22 - 23)) click 1
+sleep 0.3
+xdotool mousemove --window "$dialog" $((WIDTH / 2)) $((HEIGHT - 53)) click 1
+xdotool type --delay 5 "$work/OUT/mouse"
+xdotool mousemove --window "$dialog" $((WIDTH - 52)) $((HEIGHT - 53)) click 1
+wait_for 10 "the creation question" bash -c \
+  "[[ \$(xdotool getactivewindow) != $dialog ]] && ! xdotool getactivewindow getwindowname | grep -q '^Mebrath'"
+xdotool key Return
+wait_for 15 "the register made with the mouse" active_is "Mebrath-$work/OUT/mouse.00?"
+ls "$work"/OUT/mouse.00? >/dev/null 2>&1 || fail "the register made with the mouse was not written"
+echo "smoke: made $(cd "$work/OUT" && ls mouse.00?) with the type chosen with the mouse"
 
 # Quit: close the window and answer the question with the keyboard.
 xdotool key --clearmodifiers alt+F4

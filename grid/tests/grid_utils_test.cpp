@@ -5,6 +5,7 @@
 #include "grid/property_interceptors.h"
 #include "grid_test_support.h"
 #include "platform/base/number_format.h"
+#include "platform/gui/gui_host.h"
 #include "platform/gui/tests/gui_test_support.h"
 #include "platform/widgets/grids.h"
 
@@ -105,4 +106,38 @@ TEST_F(GridUtilsTest, FormInterceptorScalesStoredBoundsToTheScreen) {
   form->Free();
 }
 
+TEST_F(GridUtilsTest, FormInterceptorKeepsAMaximisedFormsNormalBounds) {
+  TForm* form = Create<TForm>(Application);
+  form->SetBounds(10, 20, 300, 200);
+  form->Show();
+  form->SetWindowState(wsMaximized);
+  // The window manager makes it fill the screen.
+  HostResize(form->Handle(), Rect(0, 0, 1024, 740));
+  ASSERT_NE(form->Width(), 300);
+  TFormStoragePropertyInterceptor view(form);
+  EXPECT_EQ(view.Left(), 10);
+  EXPECT_EQ(view.Top(), 20);
+  EXPECT_EQ(view.Width(), 300);
+  EXPECT_EQ(view.Height(), 200);
+  EXPECT_EQ(view.WindowState(), wsMaximized);
+  // Stored maximised, it comes back maximised with its own normal bounds:
+  // they wait for the restore.
+  view.SetLeft(40);
+  view.SetTop(50);
+  view.SetWidth(400);
+  view.SetHeight(250);
+  view.PropertiesReaded();
+  EXPECT_EQ(form->WindowState(), wsMaximized);
+  EXPECT_NE(form->Width(), 400);
+  EXPECT_EQ(view.Width(), 400);
+  form->SetWindowState(wsNormal);
+  EXPECT_EQ(form->BoundsRect(), Bounds(40, 50, 400, 250));
+  // Restored by the window manager, it goes there as well.
+  form->SetWindowState(wsMaximized);
+  HostResize(form->Handle(), Rect(0, 0, 1024, 740));
+  view.PropertiesReaded();
+  HostWindowState(form->Handle(), SIZE_RESTORED);
+  EXPECT_EQ(form->BoundsRect(), Bounds(40, 50, 400, 250));
+  form->Free();
+}
 }  // namespace

@@ -263,7 +263,14 @@ void TControl::SetAlign(TAlign value) {
 void TControl::SetConstraints(const TSizeConstraints& value) {
   FConstraints = value;
   SetBounds(FLeft, FTop, FWidth, FHeight);
+  // The outermost window makes room first; its realigning then gives
+  // every aligned window down to this one its minimum.
+  TControl* top = this;
+  while (top->FParent != nullptr && top->FAlign != alNone) top = top->FParent;
+  if (top != this) top->SetBounds(top->FLeft, top->FTop, top->FWidth, top->FHeight);
 }
+
+TSize TControl::MinimumSize() { return {FConstraints.MinWidth, FConstraints.MinHeight}; }
 
 void TControl::RequestAlign() {
   if (FParent != nullptr && !FParent->FAligning) FParent->Realign();
@@ -664,6 +671,52 @@ void TWinControl::AlignControls(TControl*, TRect& rect) {
       }
     }
   }
+}
+
+TSize TWinControl::MinimumSize() {
+  TSize own = TControl::MinimumSize();
+  int alongTop = 0, alongSides = 0;  // heights on top/bottom, widths at the sides
+  TSize edgeNeed{0, 0}, rest{0, 0};
+  bool asked = false;
+  for (TControl* c : FControls) {
+    if (c->Align() == alNone || !c->Visible()) continue;
+    TSize m = c->MinimumSize();
+    asked = asked || m.cx > 0 || m.cy > 0;
+    switch (c->Align()) {
+      case alTop:
+      case alBottom:
+        alongTop += std::max(c->Height(), m.cy);
+        edgeNeed.cx = std::max(edgeNeed.cx, m.cx);
+        break;
+      case alLeft:
+      case alRight:
+        alongSides += std::max(c->Width(), m.cx);
+        edgeNeed.cy = std::max(edgeNeed.cy, m.cy);
+        break;
+      default:
+        rest.cx = std::max(rest.cx, m.cx);
+        rest.cy = std::max(rest.cy, m.cy);
+        break;
+    }
+  }
+  if (!asked) return own;
+  TRect area = ClientRect();
+  AdjustClientRect(area);
+  // The window record's bounds go with its client rectangle; ours may be
+  // ahead of it in the middle of a move.
+  TRect outer = FHandle != nullptr ? GetWindowBounds(FHandle) : BoundsRect();
+  int frameW = outer.Width() - area.Width();
+  int frameH = outer.Height() - area.Height();
+  int needW = std::max(edgeNeed.cx, alongSides + rest.cx) + frameW;
+  int needH = alongTop + std::max(edgeNeed.cy, rest.cy) + frameH;
+  return {std::max(own.cx, needW), std::max(own.cy, needH)};
+}
+
+void TWinControl::ConstrainedResize(int& width, int& height) {
+  TControl::ConstrainedResize(width, height);
+  TSize need = MinimumSize();
+  width = std::max(width, need.cx);
+  height = std::max(height, need.cy);
 }
 
 void TWinControl::AnchorChildren(TSize oldClient, TSize newClient) {

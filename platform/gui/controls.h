@@ -187,7 +187,13 @@ class TControl : public TComponent {
   TAnchors Anchors() const { return FAnchors; }
   void SetAnchors(TAnchors value) { FAnchors = value; }
   const TSizeConstraints& Constraints() const { return FConstraints; }
+  // Sets the limits and applies them; a window holding this control
+  // through aligned parents grows to give it the minimum it now needs.
   void SetConstraints(const TSizeConstraints& value);
+  // The size this control needs at least: its minimum constraints and,
+  // for a window, what its aligned children need (MinimumSize). 0 where
+  // nothing asks for more.
+  virtual TSize MinimumSize();
 
   // --- tree
   TWinControl* Parent() const { return FParent; }
@@ -358,6 +364,12 @@ class TWinControl : public TControl {
   void Broadcast(TMessage& message);
   // Sends `msg` to every child.
   void NotifyControls(unsigned msg);
+  // TControl: the minimum also holds the aligned children: the heights
+  // of those along the top and bottom, the widths of those along the
+  // sides, the minimum of the one filling the rest, and the frame around
+  // the client area. Only children (at any depth of aligned windows) with
+  // minimum constraints make it count, so other layouts are left alone.
+  TSize MinimumSize() override;
   // Aligning: while disabled, changes only mark csAlignmentNeeded.
   void DisableAlign() { ++FAlignLevel; }
   void EnableAlign();
@@ -415,6 +427,7 @@ class TWinControl : public TControl {
   void DestroyHandle();
   // Lays out the aligned children inside `rect` (client coordinates).
   virtual void AlignControls(TControl* control, TRect& rect);
+  void ConstrainedResize(int& width, int& height) override;
   // The area aligned children share; the client rectangle by default.
   virtual void AdjustClientRect(TRect& rect);
   // Paints the control itself (TCustomControl calls Paint).

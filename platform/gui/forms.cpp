@@ -188,6 +188,16 @@ TModalResult TCustomForm::ShowModal() {
     throw EInvalidOperation("Cannot make a visible window modal");
   ReleaseCapture();
   HWND previousActive = GetActiveWindow();
+  // Owned by the window it interrupts (else the main form), a modal form
+  // stays above it and the window manager treats it as its dialog.
+  if (ParentWindow() == nullptr) {
+    HWND owner = previousActive;
+    TCustomForm* main = Application->MainForm();
+    if ((owner == nullptr || !IsWindowVisible(owner)) && main != nullptr && main != this &&
+        main->HandleAllocated())
+      owner = main->Handle();
+    SetWindowOwner(Handle(), owner != nullptr && IsWindowVisible(owner) ? owner : nullptr);
+  }
   FModal = true;
   FModalResult = mrNone;
   TModalResult result = mrNone;

@@ -95,7 +95,9 @@ class TCustomForm : public TWinControl {
   virtual bool CloseQuery();
   // Shows the form modally: other forms are disabled and a nested message
   // loop runs until ModalResult is set (or the application terminates:
-  // mrCancel). Returns the ModalResult; the form is hidden again. Raises
+  // mrCancel). Without a ParentWindow the form is first made owned by the
+  // active window (else the visible main form), so it stays above the
+  // window it interrupts. Returns the ModalResult; the form is hidden again. Raises
   // EInvalidOperation "Cannot make a visible window modal" when the form
   // is visible or disabled.
   virtual TModalResult ShowModal();

@@ -46,6 +46,14 @@ class IGuiHost {
   // The content rectangle in screen coordinates changed (ContentRect).
   virtual void SetTopLevelBounds(HWND wnd, const TRect& contentScreenRect) = 0;
   virtual void SetTopLevelCaption(HWND wnd, const std::string& caption) = 0;
+  // The content rectangle (screen coordinates) the window goes back to
+  // when the window manager restores it from maximised or minimised; false
+  // when the host does not know it. The default does not.
+  virtual bool TopLevelNormalRect(HWND wnd, TRect& contentScreenRect) {
+    (void)wnd;
+    (void)contentScreenRect;
+    return false;
+  }
   // Brings the window to the front and gives it the native keyboard focus.
   virtual void ActivateTopLevel(HWND wnd) = 0;
   // Part of the content (content coordinates) must be repainted: schedule
@@ -128,13 +136,18 @@ void HostMouseEvent(HWND topLevel, unsigned msg, TPoint contentPos, unsigned key
 void HostMouseLeave(HWND topLevel);
 // A key went down or up: WM_KEYDOWN/WM_KEYUP, or WM_SYSKEYDOWN/UP while
 // Alt is held. `virtualKey` is the VK_ code; `repeat` for auto-repeat.
-// Queued for the window with the keyboard focus (or the active window).
+// Queued for the window with the keyboard focus (or the active window);
+// dropped while that window is disabled by a modal window.
 void HostKeyEvent(unsigned msg, unsigned virtualKey, bool repeat = false);
 // A character typed (a code point; not the control characters, which
 // TranslateMessage makes from the key). Queued as WM_CHAR (WM_SYSCHAR with
 // Alt) for the focused window.
 void HostCharEvent(char32_t ch);
-// The window manager activated or deactivated the window.
+// The window manager activated or deactivated the window. The window it
+// activated is not asked back (ActivateTopLevel), so requests in flight
+// settle instead of bouncing. A window a modal window disables is never
+// activated: the modal window is brought up and asked to be activated
+// instead, and a click on the disabled window does the same.
 void HostActivate(HWND topLevel, bool active);
 // The user asked to close the window (title-bar button, Alt+F4): queues
 // WM_SYSCOMMAND SC_CLOSE, whose default sends WM_CLOSE.

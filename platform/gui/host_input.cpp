@@ -51,9 +51,26 @@ void CancelPopupsOutside(HWND target) {
   }
 }
 
+// The window keys go to; null while it belongs to a window a modal window
+// disables (they must never reach it).
 HWND KeyTarget() {
   auto& ws = WS();
-  return ws.Focus != nullptr ? ws.Focus : ws.Active;
+  HWND target = ws.Focus != nullptr ? ws.Focus : ws.Active;
+  if (target != nullptr && !IsWindowEnabled(GetTopLevel(target))) return nullptr;
+  return target;
+}
+
+// The window manager activated, or the user clicked, the disabled window
+// `top`: the modal window that disables it comes up and takes the focus.
+void BringUpModalWindowFor(HWND top) {
+  HWND modal = GetModalWindowFor(top);
+  if (modal == nullptr || modal == top) return;
+  BringWindowToTop(modal);
+  if (GetActiveWindow() != modal) {
+    SetActiveWindow(modal);
+  } else if (GuiHost() != nullptr) {
+    GuiHost()->ActivateTopLevel(modal);
+  }
 }
 
 }  // namespace
@@ -79,7 +96,11 @@ void HostMouseEvent(HWND topLevel, unsigned msg, TPoint contentPos, unsigned key
       if (IsButtonDown(msg)) CancelPopupsOutside(nullptr);
       return;
     }
-    if (ws.Capture == nullptr && !EnabledChain(target)) return;
+    if (ws.Capture == nullptr && !EnabledChain(target)) {
+      HWND top = GetTopLevel(target);
+      if (IsButtonDown(msg) && !IsWindowEnabled(top)) BringUpModalWindowFor(top);
+      return;
+    }
     int hit = HTCLIENT;
     if (ws.Capture == nullptr)
       hit = static_cast<int>(SendMessage(target, WM_NCHITTEST, 0, PointToLParam(screen)));
@@ -180,7 +201,21 @@ void HostActivate(HWND topLevel, bool active) {
   try {
     if (!IsWindow(topLevel)) return;
     if (active) {
-      if ((GetWindowExStyle(topLevel) & WS_EX_NOACTIVATE) == 0) SetActiveWindow(topLevel);
+      if ((GetWindowExStyle(topLevel) & WS_EX_NOACTIVATE) != 0) return;
+      if (!IsWindowEnabled(topLevel)) {
+        BringUpModalWindowFor(topLevel);
+        return;
+      }
+      auto& ws = WS();
+      HWND saved = ws.HostActivated;
+      ws.HostActivated = topLevel;
+      try {
+        SetActiveWindow(topLevel);
+      } catch (...) {
+        ws.HostActivated = saved;
+        throw;
+      }
+      ws.HostActivated = saved;
     } else if (GetActiveWindow() == topLevel) {
       SetActiveWindow(nullptr);
     }
@@ -229,7 +264,8 @@ void HostWindowState(HWND topLevel, int sizeType) {
   try {
     TWnd* t = Wnd(topLevel);
     if (t == nullptr || t->WindowState == sizeType) return;
-    t->WindowState = sizeType;
+    if (ChangeWindowState(topLevel, sizeType)) MoveToNormalBounds(topLevel);
+    if ((t = Wnd(topLevel)) == nullptr) return;
     SendMessage(topLevel, WM_SIZE, sizeType, MakeLParam(t->Client.Width(), t->Client.Height()));
   } catch (...) {
     HandleGuiException();

@@ -334,6 +334,41 @@ HWND GetWindowOwner(HWND wnd) {
   return w ? w->Owner : nullptr;
 }
 
+void SetWindowOwner(HWND wnd, HWND owner) {
+  TWnd* w = Wnd(wnd);
+  if (w == nullptr || w->Parent != nullptr) return;
+  if (owner != nullptr) owner = GetTopLevel(owner);
+  for (HWND o = owner; o != nullptr; o = GetWindowOwner(o))
+    if (o == wnd) return;
+  w->Owner = owner;
+}
+
+namespace {
+// Whether the top-level window `top` can become the active window.
+bool Activatable(HWND top) {
+  TWnd* t = Wnd(top);
+  return t != nullptr && (t->Style & WS_VISIBLE) != 0 && (t->Style & WS_DISABLED) == 0 &&
+         !t->MessageOnly && (t->ExStyle & WS_EX_NOACTIVATE) == 0;
+}
+}  // namespace
+
+HWND GetModalWindowFor(HWND wnd) {
+  if (wnd == nullptr) return nullptr;
+  wnd = GetTopLevel(wnd);
+  if (IsWindowEnabled(wnd)) return wnd;
+  auto& tops = WS().TopLevels;
+  auto owned = [wnd](HWND top) {
+    for (HWND o = GetWindowOwner(top); o != nullptr; o = GetWindowOwner(o))
+      if (GetTopLevel(o) == wnd) return true;
+    return false;
+  };
+  for (auto it = tops.rbegin(); it != tops.rend(); ++it)
+    if (Activatable(*it) && owned(*it)) return *it;
+  for (auto it = tops.rbegin(); it != tops.rend(); ++it)
+    if (*it != wnd && Activatable(*it)) return *it;
+  return nullptr;
+}
+
 HWND GetTopLevel(HWND wnd) {
   TWnd* w = Wnd(wnd);
   if (w == nullptr) return nullptr;
@@ -423,12 +458,18 @@ bool ShowWindow(HWND wnd, int showCmd) {
   }
   if (w->Parent == nullptr) {
     if (show) {
-      if (showCmd == SW_SHOWMAXIMIZED) w->WindowState = SIZE_MAXIMIZED;
+      int state = w->WindowState;
+      if (showCmd == SW_SHOWMAXIMIZED) state = SIZE_MAXIMIZED;
       if (showCmd == SW_MINIMIZE || showCmd == SW_SHOWMINIMIZED || showCmd == SW_SHOWMINNOACTIVE)
-        w->WindowState = SIZE_MINIMIZED;
-      if (showCmd == SW_RESTORE || showCmd == SW_SHOWNORMAL) w->WindowState = SIZE_RESTORED;
+        state = SIZE_MINIMIZED;
+      if (showCmd == SW_RESTORE || showCmd == SW_SHOWNORMAL) state = SIZE_RESTORED;
+      bool restoring = ChangeWindowState(wnd, state);
+      if (w->HostKnows && gHost) gHost->ShowTopLevel(wnd, showCmd);
+      if (restoring) MoveToNormalBounds(wnd);
+      if ((w = Wnd(wnd)) == nullptr) return wasVisible;
+    } else if (w->HostKnows && gHost) {
+      gHost->ShowTopLevel(wnd, showCmd);
     }
-    if (w->HostKnows && gHost) gHost->ShowTopLevel(wnd, showCmd);
     bool activates = show && showCmd != SW_SHOWNOACTIVATE && showCmd != SW_SHOWNA &&
                      showCmd != SW_SHOWMINNOACTIVE && (w->ExStyle & WS_EX_NOACTIVATE) == 0 &&
                      !w->MessageOnly;
@@ -442,18 +483,67 @@ bool ShowWindow(HWND wnd, int showCmd) {
         next = w->Owner;
       } else {
         for (auto it = ws.TopLevels.rbegin(); it != ws.TopLevels.rend(); ++it) {
-          TWnd* t = Wnd(*it);
-          if (*it != wnd && (t->Style & WS_VISIBLE) && !t->MessageOnly &&
-              !(t->ExStyle & WS_EX_NOACTIVATE) && IsWindowEnabled(*it)) {
+          if (*it != wnd && Activatable(*it)) {
             next = *it;
             break;
           }
         }
       }
       SetActiveWindow(next);
+      // The owner is still disabled (a modal window closing): nothing is
+      // active until it is enabled again.
+      if (ws.Active == wnd) SetActiveWindow(nullptr);
     }
   }
   return wasVisible;
+}
+
+bool ChangeWindowState(HWND wnd, int state) {
+  TWnd* w = Wnd(wnd);
+  if (w == nullptr || w->WindowState == state) return false;
+  int old = w->WindowState;
+  w->WindowState = state;
+  if (old == SIZE_RESTORED) {
+    w->NormalBounds = w->Bounds;
+    w->NormalBoundsSet = false;
+    return false;
+  }
+  bool move = state == SIZE_RESTORED && w->NormalBoundsSet;
+  w->NormalBoundsSet = false;
+  return move;
+}
+
+void MoveToNormalBounds(HWND wnd) {
+  TWnd* w = Wnd(wnd);
+  if (w == nullptr) return;
+  TRect b = w->NormalBounds;
+  SetWindowPos(wnd, nullptr, b.Left, b.Top, b.Width(), b.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+TRect GetWindowNormalBounds(HWND wnd) {
+  TWnd* w = Wnd(wnd);
+  if (w == nullptr) return {};
+  if (w->WindowState == SIZE_RESTORED) return w->Bounds;
+  TRect content;
+  if (!w->NormalBoundsSet && w->HostKnows && gHost && gHost->TopLevelNormalRect(wnd, content) &&
+      !IsRectEmpty(content)) {
+    TRect m = NativeFrameMargins(wnd);
+    return Rect(content.Left - m.Left, content.Top - m.Top, content.Right + m.Right,
+                content.Bottom + m.Bottom);
+  }
+  return w->NormalBounds;
+}
+
+void SetWindowNormalBounds(HWND wnd, const TRect& bounds) {
+  TWnd* w = Wnd(wnd);
+  if (w == nullptr) return;
+  if (w->WindowState == SIZE_RESTORED) {
+    SetWindowPos(wnd, nullptr, bounds.Left, bounds.Top, bounds.Width(), bounds.Height(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    return;
+  }
+  w->NormalBounds = bounds;
+  w->NormalBoundsSet = true;
 }
 
 bool IsWindowVisible(HWND wnd) {
@@ -677,6 +767,7 @@ HWND SetFocus(HWND wnd) {
   if (wnd != nullptr) {
     HWND top = GetTopLevel(wnd);
     TWnd* t = Wnd(top);
+    if ((t->Style & WS_DISABLED) != 0) return nullptr;
     if (top != ws.Active && (t->ExStyle & WS_EX_NOACTIVATE) == 0 && !t->MessageOnly) {
       SetActiveWindow(top);
       if (ws.Focus == wnd) return old;  // activation already focused it
@@ -699,6 +790,10 @@ HWND SetActiveWindow(HWND wnd) {
   auto& ws = WS();
   if (wnd != nullptr) wnd = GetTopLevel(wnd);
   HWND old = ws.Active;
+  if (wnd != nullptr && !IsWindowEnabled(wnd)) {
+    wnd = GetModalWindowFor(wnd);
+    if (wnd == nullptr) return old;
+  }
   if (old == wnd) return old;
   ws.Active = wnd;
   if (old != nullptr) {
@@ -707,7 +802,9 @@ HWND SetActiveWindow(HWND wnd) {
   }
   if (wnd != nullptr && ws.Active == wnd) {
     TWnd* w = Wnd(wnd);
-    if (w->HostKnows && gHost) gHost->ActivateTopLevel(wnd);
+    // The window the host has just activated needs no request back: asking
+    // again would fight the window manager over every activation in flight.
+    if (w->HostKnows && gHost && wnd != ws.HostActivated) gHost->ActivateTopLevel(wnd);
     SendMessage(wnd, WM_NCACTIVATE, 1, 0);
     SendMessage(wnd, WM_ACTIVATE, MakeWParam(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old));
     // A window that did not place the focus itself gets it.

@@ -84,6 +84,17 @@ HWND GetParent(HWND wnd);
 // bounds numbers. Returns the old parent.
 HWND SetParent(HWND wnd, HWND newParent);
 HWND GetWindowOwner(HWND wnd);
+// Makes `owner` (a top-level window, or null) the owner of the top-level
+// window `wnd`, as the classic GWLP_HWNDPARENT does: an owned window stays
+// above its owner, and the host learns it when the window is next shown.
+// Ignored when it would make a window own itself.
+void SetWindowOwner(HWND wnd, HWND owner);
+// The window that takes the activation for the disabled top-level window
+// `wnd` while a modal window disables it: the topmost visible, enabled
+// window that can be activated and is owned by `wnd` (directly or through
+// other owned windows), else the topmost such window of all. `wnd` itself
+// when it is enabled; null when there is none.
+HWND GetModalWindowFor(HWND wnd);
 // The top-level window that holds `wnd` (itself when top-level).
 HWND GetTopLevel(HWND wnd);
 // True when `child` is a descendant of `parent` (not itself).
@@ -126,6 +137,14 @@ TRect GetClientRect(HWND wnd);
 // The client rectangle in window coordinates (origin at the window's
 // top-left corner): the frame's left and top sizes are its Left and Top.
 TRect GetClientRectInWindow(HWND wnd);
+// The bounds (screen coordinates) of a top-level window in the normal
+// state, as the classic window placement keeps them: its bounds while it
+// is normal; while maximised or minimised, those it goes back to when
+// restored (the host's restored rectangle when it knows one).
+TRect GetWindowNormalBounds(HWND wnd);
+// Sets those bounds: a normal window moves there at once, a maximised or
+// minimised one when it is restored.
+void SetWindowNormalBounds(HWND wnd, const TRect& bounds);
 // Moves and sizes (SWP_ flags): sends WM_WINDOWPOSCHANGING (which may change
 // the values), WM_NCCALCSIZE, WM_WINDOWPOSCHANGED (the default sends
 // WM_MOVE and WM_SIZE). Repaints the old and new areas unless SWP_NOREDRAW.
@@ -148,13 +167,18 @@ HWND ChildWindowFromPoint(HWND parent, TPoint clientPoint);
 // Gives the keyboard focus to `wnd` (null removes it): WM_KILLFOCUS to the
 // old window (with the new one), then WM_SETFOCUS to the new one (with the
 // old one). Activates the new window's top-level window unless it is a
-// no-activate window. Returns the previous focus.
+// no-activate window. Returns the previous focus. A window of a disabled
+// top-level window (one a modal window disables) never gets the focus:
+// nothing changes and the result is null.
 HWND SetFocus(HWND wnd);
 HWND GetFocus();
 // The active top-level window (the one that had the focus last).
 HWND GetActiveWindow();
 // Makes `wnd`'s top-level window active: WM_ACTIVATE(WA_INACTIVE) to the
 // old one, WM_ACTIVATE(WA_ACTIVE) to the new one. Returns the old one.
+// A disabled window is never activated: the modal window that disables it
+// (GetModalWindowFor) is activated instead, and nothing changes when there
+// is none.
 HWND SetActiveWindow(HWND wnd);
 // Routes mouse input to `wnd` until released; WM_CAPTURECHANGED goes to
 // the window that loses it. Returns the previous capture.

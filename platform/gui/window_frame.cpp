@@ -260,7 +260,9 @@ TRect FrameMargins(std::uint32_t style, std::uint32_t exStyle, bool topLevel) {
 TRect NativeFrameMargins(HWND wnd) {
   TWnd* w = Wnd(wnd);
   if (w == nullptr || w->Parent != nullptr || !HasCaption(w)) return {};
-  return FrameMargins(w->Style, 0, true);
+  // The caption's height is the one the client rectangle was made with
+  // (a tool window's is smaller); edges inside the border stay ours.
+  return FrameMargins(w->Style, w->ExStyle & WS_EX_TOOLWINDOW, true);
 }
 
 TRect ScrollBarRectInWindow(HWND wnd, int bar) {

@@ -44,6 +44,11 @@ struct TWnd {
   bool EraseNeeded = false;
   bool FrameInvalid = false;
   int WindowState = SIZE_RESTORED;
+  // The bounds to go back to when restored, while maximised or minimised
+  // (kept from the moment the window left the normal state, or set); and
+  // whether the program set them since, so that restoring moves there.
+  TRect NormalBounds;
+  bool NormalBoundsSet = false;
   TRect Pending;  // top-level only: window coordinates still to repaint
 };
 
@@ -100,6 +105,8 @@ struct TWindowSystem {
   // pressed since: its release enters the menu bar.
   bool AltAlone = false;
   bool HostMoving = false;  // bounds come from the host: do not echo them
+  // The window the host is reporting as activated: not asked back.
+  HWND HostActivated = nullptr;
 };
 
 TWindowSystem& WS();
@@ -116,6 +123,12 @@ TPoint ContentOffset(HWND topLevel);
 // (caption and borders; zero for everything else), as left/top/right/bottom
 // sizes.
 TRect NativeFrameMargins(HWND wnd);
+// Records a top-level window's new state (SIZE_RESTORED, SIZE_MAXIMIZED,
+// SIZE_MINIMIZED): leaving the normal state keeps the normal bounds;
+// true when it comes back to normal bounds the program set meanwhile,
+// which MoveToNormalBounds then applies.
+bool ChangeWindowState(HWND wnd, int state);
+void MoveToNormalBounds(HWND wnd);
 // Recomputes the client rectangle through WM_NCCALCSIZE.
 void RecalcFrame(HWND wnd);
 // Drops the window from the queue, timers and scroll tracking.

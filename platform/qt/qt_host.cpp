@@ -5,11 +5,14 @@
 #include <QCursor>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QTranslator>
 #include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
@@ -40,6 +43,21 @@ bool IsNoActivate(HWND wnd) {
   return (style & WS_POPUP) != 0 && (style & WS_CAPTION) != WS_CAPTION;
 }
 
+bool IsDecorated(HWND wnd) { return (GetWindowStyle(wnd) & WS_CAPTION) == WS_CAPTION; }
+
+// A decorated window the user cannot resize: the window manager gets equal
+// minimum and maximum sizes, so it offers no resize handle or maximise.
+bool IsFixedSize(HWND wnd) {
+  return !IsNoActivate(wnd) && IsDecorated(wnd) && (GetWindowStyle(wnd) & WS_THICKFRAME) == 0;
+}
+
+// A dialog for the window manager: a decorated window with an owner, or
+// with the dialog frame. It gets _NET_WM_WINDOW_TYPE_DIALOG.
+bool IsDialog(HWND wnd) {
+  return IsDecorated(wnd) &&
+         ((GetWindowExStyle(wnd) & WS_EX_DLGMODALFRAME) != 0 || GetWindowOwner(wnd) != nullptr);
+}
+
 Qt::WindowFlags FlagsFor(HWND wnd) {
   std::uint32_t style = GetWindowStyle(wnd);
   std::uint32_t exStyle = GetWindowExStyle(wnd);
@@ -48,8 +66,9 @@ Qt::WindowFlags FlagsFor(HWND wnd) {
     // A tool tip window is never activated and floats above its owner:
     // what drop-downs and hints need.
     flags = Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus;
-  } else if ((style & WS_CAPTION) == WS_CAPTION) {
-    flags = (exStyle & WS_EX_TOOLWINDOW) ? Qt::Tool : Qt::Window;
+  } else if (IsDecorated(wnd)) {
+    // An owned tool window (a dialog with a small caption) is a dialog too.
+    flags = IsDialog(wnd) ? Qt::Dialog : (exStyle & WS_EX_TOOLWINDOW) ? Qt::Tool : Qt::Window;
     flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
     if (style & WS_SYSMENU) flags |= Qt::WindowSystemMenuHint;
     if (style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
@@ -147,6 +166,12 @@ class TQtWindow final : public QWidget {
 
   void SetBoundsFromCore(const QRect& r) {
     FSettingBounds = true;
+    if (FWnd != nullptr && IsFixedSize(FWnd)) {
+      setFixedSize(r.size());
+    } else if (minimumSize() == maximumSize()) {
+      setMinimumSize(0, 0);
+      setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
     setGeometry(r);
     FSettingBounds = false;
   }
@@ -367,19 +392,32 @@ void TQtHost::ShowTopLevel(HWND wnd, int showCmd) {
       break;
   }
   bool noActivate = window->NoActivate() || showCmd == SW_SHOWNOACTIVATE || showCmd == SW_SHOWNA;
+  if (!window->isVisible()) PrepareToShow(window);
   window->setAttribute(Qt::WA_ShowWithoutActivating, noActivate);
-  // The owner's window keeps this one above it (and, for a popup, the focus).
-  if (TQtWindow* owner = Find(GetTopLevel(GetWindowOwner(wnd)));
-      owner != nullptr && owner != window) {
-    window->winId();
-    owner->winId();
-    window->windowHandle()->setTransientParent(owner->windowHandle());
-  }
   if (showCmd == SW_RESTORE || showCmd == SW_SHOWNORMAL) {
     window->showNormal();
   } else {
     window->show();
   }
+}
+
+void TQtHost::PrepareToShow(TQtWindow* window) {
+  HWND wnd = window->Wnd();
+  // The owner may have changed since the window was made (a modal form is
+  // owned by the window it interrupts), and with it the window's type.
+  Qt::WindowFlags flags = FlagsFor(wnd);
+  if (window->windowFlags() != flags) window->setWindowFlags(flags);
+  window->SetBoundsFromCore(ToQRect(ContentRect(wnd)));
+  // The owner's window keeps this one above it (and, for a popup, the
+  // focus); while the owner is disabled this one is its modal dialog, which
+  // the window manager brings up and focuses whenever the owner is chosen.
+  TQtWindow* owner = Find(GetTopLevel(GetWindowOwner(wnd)));
+  if (owner == window) owner = nullptr;
+  bool modal = owner != nullptr && !window->NoActivate() && !IsWindowEnabled(owner->Wnd());
+  window->setWindowModality(modal ? Qt::WindowModal : Qt::NonModal);
+  window->winId();
+  if (owner != nullptr) owner->winId();
+  window->windowHandle()->setTransientParent(owner != nullptr ? owner->windowHandle() : nullptr);
 }
 
 void TQtHost::SetTopLevelBounds(HWND wnd, const TRect& contentScreenRect) {
@@ -388,6 +426,15 @@ void TQtHost::SetTopLevelBounds(HWND wnd, const TRect& contentScreenRect) {
 
 void TQtHost::SetTopLevelCaption(HWND wnd, const std::string& caption) {
   if (TQtWindow* window = Find(wnd)) window->setWindowTitle(QString::fromStdString(caption));
+}
+
+bool TQtHost::TopLevelNormalRect(HWND wnd, TRect& contentScreenRect) {
+  TQtWindow* window = Find(wnd);
+  if (window == nullptr || !(window->isMaximized() || window->isMinimized())) return false;
+  QRect normal = window->normalGeometry();
+  if (!normal.isValid() || normal.isEmpty()) return false;
+  contentScreenRect = FromQRect(normal);
+  return true;
 }
 
 void TQtHost::ActivateTopLevel(HWND wnd) {
@@ -500,6 +547,13 @@ TQtHost& InstallQtHost(int& argc, char** argv) {
   if (QCoreApplication::instance() == nullptr) {
     auto* app = new QApplication(argc, argv);
     app->setQuitOnLastWindowClosed(false);
+  }
+  // The program speaks Russian: so do the toolkit's own dialogs.
+  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (translator->load(QStringLiteral("qtbase_ru"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(translator);
   }
   host = new TQtHost();
   SetGuiHost(host);

@@ -3,7 +3,10 @@
 //
 // Each top-level window of our tree becomes one top-level QWidget showing
 // the window's content (gui_host.h): forms with a caption are decorated
-// Qt windows (tool windows are Qt::Tool), popups and hint windows (WS_POPUP
+// Qt windows (tool windows are Qt::Tool; owned windows and dialog frames
+// are Qt::Dialog, transient for their owner's window and window-modal
+// while the owner is disabled; without a sizeable frame their size is
+// fixed for the window manager), popups and hint windows (WS_POPUP
 // without a caption, or WS_EX_NOACTIVATE) are frameless Qt::ToolTip
 // windows that never take activation or the keyboard focus, so the owner
 // keeps it; WS_EX_TOPMOST stays on top. The widget keeps a back buffer
@@ -48,6 +51,8 @@ class TQtHost final : public IGuiHost {
   void ShowTopLevel(HWND wnd, int showCmd) override;
   void SetTopLevelBounds(HWND wnd, const TRect& contentScreenRect) override;
   void SetTopLevelCaption(HWND wnd, const std::string& caption) override;
+  // Qt's normal geometry of a maximised or minimised widget.
+  bool TopLevelNormalRect(HWND wnd, TRect& contentScreenRect) override;
   void ActivateTopLevel(HWND wnd) override;
   void InvalidateTopLevel(HWND wnd, const TRect& contentRect) override;
   void UpdateTopLevel(HWND wnd) override;
@@ -71,6 +76,9 @@ class TQtHost final : public IGuiHost {
   friend class TQtWindow;
 
   TQtWindow* Find(HWND wnd) const;
+  // Before a hidden window shows: its flags, size hints, transient parent
+  // and modality from the window's style and owner as they are now.
+  void PrepareToShow(TQtWindow* window);
   // Deletes destroyed widgets once no Qt event handler of ours is running.
   void DeleteRetired();
 
@@ -84,7 +92,9 @@ class TQtHost final : public IGuiHost {
   std::unique_ptr<TQtCanvas> FMeasureCanvas;
 };
 
-// Creates the QApplication (once per process), the host, and registers
+// Creates the QApplication (once per process) speaking Russian (the
+// default locale, and the toolkit's own translations of its standard
+// dialogs when installed), the host, and registers
 // the host (SetGuiHost) and Qt-painted bitmap canvases
 // (SetRasterCanvasFactory). Returns the host, which lives until the
 // process ends. Later calls return the same host.

@@ -198,6 +198,17 @@ class TMenuWindow : public TCustomControl {
   TMenuLayout FLayout;
 };
 
+// The selection bar; a disabled item gets only its outline, so that its
+// grey text stays readable on the menu's own colour.
+void HighlightMenuItem(TCanvas& canvas, const TRect& rect, bool enabled) {
+  if (enabled) {
+    canvas.FillSolidRect(rect, clHighlight);
+    return;
+  }
+  canvas.Brush()->SetColor(clHighlight);
+  canvas.FrameRect(rect);
+}
+
 void DrawMenuItem(TCanvas& canvas, const TMenuItem* item, const TRect& rect, bool selected,
                   const TMenuLayout& layout) {
   if (item->IsLine()) {
@@ -207,7 +218,7 @@ void DrawMenuItem(TCanvas& canvas, const TMenuItem* item, const TRect& rect, boo
     return;
   }
   bool enabled = item->Enabled();
-  if (selected) canvas.FillSolidRect(rect, clHighlight);
+  if (selected) HighlightMenuItem(canvas, rect, enabled);
   TColor textColor = !enabled ? clGrayText : selected ? clHighlightText : clMenuText;
   TMenu* menu = item->GetParentMenu();
   TCustomImageList* images = menu != nullptr ? menu->Images() : nullptr;
@@ -921,7 +932,7 @@ void TMenuBar::Paint() {
       TRect edge = r;
       DrawEdge(canvas, edge, BDR_SUNKENOUTER, BF_RECT);
     } else if (selected) {
-      canvas.FillSolidRect(r, clHighlight);
+      HighlightMenuItem(canvas, r, item->Enabled());
     }
     canvas.Font()->SetColor(!item->Enabled()        ? clGrayText
                             : selected && !FDropped ? clHighlightText

@@ -20,6 +20,8 @@ constexpr int kIconGap = 12;
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 25;
 constexpr int kButtonGap = 8;
+// Room a title bar takes beside its caption (icon, buttons, padding).
+constexpr int kCaptionAllowance = 120;
 
 enum class TIconKind { None, Error, Question, Warning, Information };
 
@@ -96,6 +98,10 @@ class TMessageForm final : public TForm {
     int count = static_cast<int>(buttons.size());
     int rowWidth = count * kButtonWidth + (count - 1) * kButtonGap;
     int width = std::max(FTextRect.Right + kMargin, rowWidth + 2 * kMargin);
+    // The title bar shows the whole caption: its bold text beside the
+    // window manager's icon and buttons.
+    canvas.Font()->SetStyle({fsBold});
+    width = std::max(width, canvas.TextWidth(caption) + kCaptionAllowance);
     int buttonTop = kMargin + contentHeight + kMargin + 4;
     SetClientWidth(width);
     SetClientHeight(buttonTop + kButtonHeight + kMargin);

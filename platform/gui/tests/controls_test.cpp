@@ -246,6 +246,50 @@ TEST_F(ControlsTest, AlignLaysOutInClassicOrder) {
   EXPECT_EQ(right->BoundsRect(), Rect(270, 10, 300, 185));
 }
 
+TEST_F(ControlsTest, AWindowGrowsToGiveItsAlignedChildrenTheirMinimum) {
+  Form = Create<TTestForm>(nullptr);
+  Form->SetBounds(0, 0, 400, 300);
+  Form->E2->SetParent(nullptr);
+  Form->E3->SetParent(nullptr);
+  Form->E1->SetParent(nullptr);
+  TTestPanel* place = Form->P;
+  place->SetAlign(alClient);
+  auto make = [&](TWinControl* parent, TAlign align, int size) {
+    TTestPanel* c = Create<TTestPanel>(Form);
+    c->SetBounds(0, 0, size, size);
+    c->SetParent(parent);
+    c->SetAlign(align);
+    return c;
+  };
+  make(Form, alTop, 30);
+  make(Form, alLeft, 50);
+  TTestPanel* inner = make(place, alClient, 10);
+  TTestPanel* status = make(inner, alBottom, 20);
+  const int frameW = Form->Width() - Form->ClientWidth();
+  const int frameH = Form->Height() - Form->ClientHeight();
+  // Nothing asks for a minimum: the layout is the plain one.
+  EXPECT_EQ(Form->MinimumSize(), (TSize{0, 0}));
+  // The window embedded two levels down needs more than the form gives:
+  // the form grows by what it lacks, so the bar along its bottom shows.
+  inner->SetConstraints({300, 320, 0, 0});
+  EXPECT_EQ(Form->ClientHeight(), 30 + 320);
+  EXPECT_EQ(Form->ClientWidth(), 400 - frameW) << "wide enough already";
+  EXPECT_EQ(inner->BoundsRect(), Rect(0, 0, Form->ClientWidth() - 50, 320));
+  EXPECT_EQ(status->BoundsRect(), Rect(0, 300, inner->Width(), 320));
+  EXPECT_EQ(place->Height(), inner->Height());
+  // Wider than the form and the side bar: it grows sideways too.
+  inner->SetConstraints({500, 320, 0, 0});
+  EXPECT_EQ(Form->ClientWidth(), 50 + 500);
+  EXPECT_EQ(Form->MinimumSize(), (TSize{550 + frameW, 350 + frameH}));
+  // The user cannot make the form smaller than that.
+  Form->SetBounds(0, 0, 200, 200);
+  EXPECT_EQ(Form->ClientWidth(), 550);
+  EXPECT_EQ(Form->ClientHeight(), 350);
+  // A hidden child asks for nothing.
+  inner->Hide();
+  EXPECT_EQ(Form->MinimumSize(), (TSize{0, 0}));
+}
+
 TEST_F(ControlsTest, ParentFontAndColorFollowTheParent) {
   Form = Create<TTestForm>(nullptr);
   Form->Font()->SetSize(12);

@@ -362,3 +362,29 @@ TEST(ShortCutTest, TextRoundTrips) {
 }
 
 }  // namespace
+
+TEST(WindowFrameTest, TheHostsContentIsTheClientAreaOfEveryCaptionedWindow) {
+  struct Case {
+    std::uint32_t Style;
+    std::uint32_t ExStyle;
+  } cases[] = {
+      {WS_OVERLAPPEDWINDOW, 0},
+      {WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME},
+      {WS_CAPTION | WS_BORDER | WS_SYSMENU, WS_EX_TOOLWINDOW},
+      {WS_CAPTION | WS_THICKFRAME | WS_SYSMENU, WS_EX_TOOLWINDOW},
+  };
+  for (const Case& c : cases) {
+    TWndCreateInfo info;
+    info.Style = c.Style;
+    info.ExStyle = c.ExStyle;
+    info.Bounds = Bounds(50, 40, 300, 200);
+    HWND wnd = CreateWindowEx(info);
+    TRect content = ContentRect(wnd);
+    TRect client = GetClientRect(wnd);
+    EXPECT_EQ(content.Width(), client.Width()) << c.Style << " " << c.ExStyle;
+    EXPECT_EQ(content.Height(), client.Height()) << c.Style << " " << c.ExStyle;
+    TPoint origin = MapWindowPoint(wnd, nullptr, {0, 0});
+    EXPECT_EQ(content.TopLeft(), origin) << c.Style << " " << c.ExStyle;
+    DestroyWindow(wnd);
+  }
+}

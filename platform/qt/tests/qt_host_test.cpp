@@ -4,9 +4,12 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -359,6 +362,74 @@ TEST_F(QtHostTest, PopupsShowWithoutTakingTheFocusFromTheirOwner) {
   EXPECT_EQ(Log.back().WParam, static_cast<WPARAM>(VK_DOWN));
 }
 
+// A form that runs a step when it gets WM_USER + 1, posted before
+// ShowModal so that the step runs inside the modal loop.
+class TStepForm : public TForm {
+  MEBRATH_CLASS(TStepForm, TForm)
+ public:
+  std::function<void()> Step;
+
+ protected:
+  explicit TStepForm(TComponent* owner) : TForm(owner) {}
+  void WndProc(TMessage& m) override {
+    if (m.Msg == WM_USER + 1 && Step) {
+      Step();
+      SetModalResult(mrOk);
+    }
+    TForm::WndProc(m);
+  }
+};
+
+TEST_F(QtHostTest, AModalFormIsADialogOfTheWindowItInterrupts) {
+  TStepForm* main = Create<TStepForm>(nullptr);
+  main->SetCaption("Mebrath");
+  main->SetBounds(10, 10, 500, 400);
+  main->Show();
+  TStepForm* box = Create<TStepForm>(nullptr);
+  box->SetBorderStyle(bsDialog);
+  box->SetBounds(60, 60, 240, 120);
+  QWidget* m = Widget(main->Handle());
+  ASSERT_NE(m, nullptr);
+  box->Step = [&] {
+    QWidget* b = Widget(box->Handle());
+    ASSERT_NE(b, nullptr);
+    EXPECT_TRUE(b->isVisible());
+    // A dialog for the window manager, transient for the main window and
+    // modal for it: it stays above it and gets the focus when it is chosen.
+    EXPECT_EQ(b->windowType(), Qt::Dialog);
+    ASSERT_NE(b->windowHandle(), nullptr);
+    EXPECT_EQ(b->windowHandle()->transientParent(), m->windowHandle());
+    EXPECT_EQ(b->windowModality(), Qt::WindowModal);
+    // No minimise or maximise; its frame cannot be resized.
+    EXPECT_FALSE(b->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(b->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(b->minimumSize(), b->maximumSize());
+    TRect client = GetClientRect(box->Handle());
+    EXPECT_EQ(b->size(), QSize(client.Width(), client.Height()));
+  };
+  PostMessage(box->Handle(), WM_USER + 1);
+  EXPECT_EQ(box->ShowModal(), mrOk);
+  // A tool-window dialog is a dialog as well.
+  box->SetBorderStyle(bsToolWindow);
+  box->Step = [&] { EXPECT_EQ(Widget(box->Handle())->windowType(), Qt::Dialog); };
+  PostMessage(box->Handle(), WM_USER + 1);
+  EXPECT_EQ(box->ShowModal(), mrOk);
+  // The main window stays a plain, sizeable window.
+  EXPECT_EQ(m->windowType(), Qt::Window);
+  EXPECT_LT(m->minimumSize().width(), m->maximumSize().width());
+  // Shown again without a disabled owner, the dialog is no longer modal;
+  // a new size reaches its fixed size.
+  box->SetBounds(60, 60, 300, 150);
+  box->Show();
+  QWidget* b = Widget(box->Handle());
+  EXPECT_EQ(b->windowModality(), Qt::NonModal);
+  TRect client = GetClientRect(box->Handle());
+  EXPECT_EQ(b->maximumSize(), QSize(client.Width(), client.Height()));
+  box->Free();
+  main->Free();
+  QCoreApplication::processEvents();
+}
+
 TEST_F(QtHostTest, ProgramCursorsShowTheirPictureWithTheHotSpot) {
   HWND wnd = Make(WS_OVERLAPPEDWINDOW, 0, Bounds(100, 80, 200, 100), "Cursor");
   ShowWindow(wnd, SW_SHOW);
@@ -393,6 +464,13 @@ TEST_F(QtHostTest, ProgramCursorsShowTheirPictureWithTheHotSpot) {
   Screen->SetCursor(crDefault);
   Screen->SetCursors(1, nullptr);
   EXPECT_EQ(w->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(QtHostTest, TheToolkitsOwnDialogsSpeakRussian) {
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:").toStdString(), "Перейти к:");
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Files of type:").toStdString(),
+            "Типы файлов:");
+  EXPECT_EQ(QLocale().language(), QLocale::Russian);
 }
 
 TEST_F(QtHostTest, WaitingReturnsWhenAMessageArrives) {

@@ -80,6 +80,42 @@ TEST_F(MenusTest, PopupRunsByKeyboard) {
   }
 }
 
+TEST_F(MenusTest, AHighlightedDisabledItemStaysReadable) {
+  Form->Show();
+  Item(Popup->Items(), "first");
+  Item(Popup->Items(), "disabled")->SetEnabled(false);
+  TRecordingCanvas canvas;
+  bool painted = false;
+  Application->OnIdle = [&](TObject*, bool&) {
+    if (painted) return;
+    painted = true;
+    HWND menu = GetTopLevel(WindowFromPoint({205, 205}));
+    ASSERT_NE(menu, Form->Handle());
+    PaintTopLevel(menu, canvas, Rect(0, 0, 1000, 1000));
+    HostKeyEvent(WM_KEYDOWN, VK_ESCAPE);
+  };
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  Popup->Popup(200, 200);
+  Application->OnIdle = nullptr;
+  ASSERT_TRUE(painted);
+  TRect textRect;
+  for (const TCanvasRecord& r : canvas.Records()) {
+    if (r.Kind == TRecordKind::Text && r.Text == "disabled") {
+      textRect = r.Rect;
+      EXPECT_EQ(r.Color, clGrayText);
+    }
+  }
+  ASSERT_FALSE(IsRectEmpty(textRect));
+  // No highlight fill under the grey text: it stays on the menu colour.
+  for (const TCanvasRecord& r : canvas.Records()) {
+    if (r.Kind == TRecordKind::FillRect && r.Color == clHighlight) {
+      TRect both;
+      EXPECT_FALSE(IntersectRect(both, r.Rect, textRect)) << "filled under the text";
+    }
+  }
+}
+
 TEST_F(MenusTest, PopupByMouseAndAClickOutsideIsSwallowed) {
   Form->Show();
   Item(Popup->Items(), "one");

@@ -123,6 +123,22 @@ TEST_F(MessageDialogTest, TextWrapsBesideTheIcon) {
   form->Hide();
 }
 
+TEST_F(MessageDialogTest, TheBoxIsAsWideAsItsCaptionNeeds) {
+  const std::string caption = "Талон не подлежит оплате. Проверьте даты постановки на учёт";
+  TCustomForm* form = CreateMessageDialog("Нет.", caption, MB_OK | MB_ICONWARNING);
+  std::unique_ptr<TCustomForm, void (*)(TCustomForm*)> holder(form,
+                                                              [](TCustomForm* f) { f->Free(); });
+  TCanvas& canvas = MeasureCanvas();
+  TCanvasStateSaver saver(canvas);
+  canvas.SetFont(form->Font());
+  canvas.Font()->SetStyle({fsBold});
+  EXPECT_GT(form->ClientWidth(), canvas.TextWidth(caption) + 60);
+  // A short caption leaves the box as narrow as its text and buttons.
+  TCustomForm* small = CreateMessageDialog("Нет.", "c", MB_OK);
+  EXPECT_LT(small->ClientWidth(), 200);
+  small->Free();
+}
+
 TEST_F(MessageDialogTest, MessageDlgButtonsAndAnswers) {
   Application->SetTitle("Реестр");
   TCustomForm* form = CreateMessageDialog("Ошибка", mtError, {mbYes, mbNo, mbAll});
