@@ -236,7 +236,8 @@ void TfrStdFunctionLibrary::DoFunction(int fno, const Variant& p1, const Variant
     case fnMessageBox: {
       const std::string text = CalcStr(p1), caption = CalcStr(p2);
       const int flags = Calc(p3).AsInteger();
-      val = Variant(frRequireHook(frFunctionHooks().MessageBox, "MessageBox")(text, caption, flags));
+      val =
+          Variant(frRequireHook(frFunctionHooks().MessageBox, "MessageBox")(text, caption, flags));
       break;
     }
     case fnNameCase: {

@@ -449,8 +449,8 @@ TEST_F(FrBuild, ShowAndPrintUseTheHooksAndThePrinter) {
 TEST_F(FrBuild, AHookTheReportNeedsIsAnErrorWhenEmpty) {
   Band(btMasterData, 0, 20, "Data", "1");
   Memo(0, "x");
-  for (const auto& [expr, hook] : {std::pair{"INPUT('Name')", "Input"},
-                                    std::pair{"MESSAGEBOX('a', 'b', 0)", "MessageBox"}}) {
+  for (const auto& [expr, hook] :
+       {std::pair{"INPUT('Name')", "Input"}, std::pair{"MESSAGEBOX('a', 'b', 0)", "MessageBox"}}) {
     try {
       report->ExpressionText(nullptr, expr);
       ADD_FAILURE() << expr;
