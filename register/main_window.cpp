@@ -14,6 +14,7 @@
 #include "register/details_dialog.h"
 #include "register/dialogs.h"
 #include "register/frames.h"
+#include "register/startup.h"
 #include "register/utils.h"
 #include "register/xml_import.h"
 
@@ -144,7 +145,7 @@ void TfmMain::OnDetails() { ShowDetailsDialog(this); }
 
 void TfmMain::OnAbout() { ShowAboutBox(this); }
 
-void TfmMain::OnHelp() { OpenDocument(ExecutableDir() + "doc/Kelm.doc"); }
+void TfmMain::OnHelp() { OpenDocument(ProgramHelpFile()); }
 
 void TfmMain::OnHistory() { OpenDocument(ExecutableDir() + "history.txt"); }
 
