@@ -6,6 +6,7 @@
 #include "platform/base/math_utils.h"
 #include "platform/draw/printers.h"
 #include "platform/gui/forms.h"
+#include "platform/gui/gui_host.h"
 #include "platform/gui/messages.h"
 #include "platform/gui/services.h"
 #include "platform/widgets/file_dialogs.h"
@@ -61,10 +62,17 @@ bool RunWithProgress(TfrReport& report, const std::string& caption, const std::s
   return result == mrOk && !report.Terminated;
 }
 
+// Lets the desktop's input and painting in, then what it queued: the
+// window repaints and Cancel is heard while the work runs.
+void PumpMessages() {
+  if (IGuiHost* host = GuiHost()) host->WaitForEvents(0);
+  Application->ProcessMessages();
+}
+
 void Progress(const std::string& text) {
   if (CurrentProgress == nullptr) return;
   CurrentProgress->SetMessageText(text);
-  Application->ProcessMessages();
+  PumpMessages();
 }
 
 void ShowPreview(TfrReport& report, const std::string& caption) {
@@ -87,7 +95,7 @@ void ShowPreview(TfrReport& report, const std::string& caption) {
     form->OnClose = [](TObject*, TCloseAction& action) { action = caFree; };
     form->ShowReport(&report, settings, false);
   }
-  Application->ProcessMessages();
+  PumpMessages();
 }
 
 void ShowError(const std::string& text) { ShowMessageBox(text, "Error", MB_OK | MB_ICONERROR); }
