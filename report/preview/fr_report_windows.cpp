@@ -65,7 +65,7 @@ bool RunWithProgress(TfrReport& report, const std::string& caption, const std::s
 // Lets the desktop's input and painting in, then what it queued: the
 // window repaints and Cancel is heard while the work runs.
 void PumpMessages() {
-  if (IGuiHost* host = GuiHost()) host->WaitForEvents(0);
+  if (IGuiHost* host = GuiHost(); host != nullptr) host->WaitForEvents(0);
   Application->ProcessMessages();
 }
 
