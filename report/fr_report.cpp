@@ -293,6 +293,13 @@ void TfrReport::SetReportVariable(const std::string& name, const Variant& value)
 }
 
 void TfrReport::Progress(int n) {
+  // A member of a composite report reports through the composite, whose
+  // progress window shows.
+  if (auto* master = dynamic_cast<TfrReport*>(frEngine().MasterReport);
+      master != nullptr && master != this) {
+    master->Progress(n);
+    return;
+  }
   if (OnProgress) {
     OnProgress(n);
     return;

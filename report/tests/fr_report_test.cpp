@@ -488,6 +488,23 @@ TEST_F(FrBuild, TheSecondPrintAfterAPreviewResolvesNamesAndFunctions) {
   }
 }
 
+TEST_F(FrBuild, CompositeMembersReportProgressThroughTheComposite) {
+  Band(btMasterData, 0, 20, "Data", "1");
+  Memo(0, "x");
+  auto* composite = Create<TfrCompositeReport>(owner.get());
+  composite->Reports = {report};
+  std::vector<std::string> heard;
+  frReportHooks().RunWithProgress = [](TfrReport&, const std::string&, const std::string&,
+                                       const std::function<void()>& work) {
+    work();
+    return true;
+  };
+  frReportHooks().Progress = [&](const std::string& text) { heard.push_back(text); };
+  ASSERT_TRUE(composite->PrepareReport());
+  ASSERT_FALSE(heard.empty());
+  for (const std::string& text : heard) EXPECT_EQ(text.rfind("Processing page:  ", 0), 0u) << text;
+}
+
 TEST(FrPageNumbers, Parse) {
   const struct {
     const char* Text;
