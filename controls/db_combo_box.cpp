@@ -539,7 +539,9 @@ void TCustomDBComboBoxEh::KeyDown(unsigned& key, TShiftState shift) {
   }
   TCustomDBEditEh::KeyDown(key, shift);
   if (key == 0) return;
-  if ((key == VK_UP || key == VK_DOWN) && !shift.Contains(ssAlt) && !FListVisible) {
+  // In wrapped text the arrows move between lines, except from the end.
+  if ((key == VK_UP || key == VK_DOWN) && !shift.Contains(ssAlt) && !FListVisible &&
+      (!WordWrap() || CaretPos() == Length(EditText()))) {
     StepItem(key == VK_UP ? -1 : 1);
     key = 0;
     return;

@@ -8,6 +8,7 @@
 #include "platform/base/exceptions.h"
 #include "platform/base/text.h"
 #include "platform/draw/cursors.h"
+#include "platform/draw/draw_text.h"
 #include "platform/draw/draw_utils.h"
 #include "platform/gui/message_queue.h"
 #include "platform/gui/services.h"
@@ -400,7 +401,27 @@ void TCustomDBEditEh::SetAlignment(TAlignment value) {
   FAlignmentAssigned = true;
   FAlignment = value;
   TCustomEdit::SetAlignment(value);
-  Invalidate();
+  // Wrapped lines are laid out again in a new window.
+  if (WordWrap() && HandleAllocated())
+    RecreateWnd();
+  else
+    Invalidate();
+}
+
+void TCustomDBEditEh::SetWordWrap(bool value) {
+  if (value == WordWrap()) return;
+  SetMultiLine(value);
+  SetWordWrapInternal(value);
+}
+
+bool TCustomDBEditEh::TextFits() {
+  TCanvas& m = MeasureCanvas();
+  m.SetFont(Font());
+  const TRect edit = DefaultFormatRect();
+  if (!WordWrap()) return m.TextWidth(EditText()) <= edit.Width();
+  TRect wrapped = Rect(0, 0, edit.Width(), 0);
+  DrawText(m, EditText(), wrapped, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  return wrapped.Height() <= edit.Height() && wrapped.Width() <= edit.Width();
 }
 
 void TCustomDBEditEh::SetEditMask(const std::string& value) {
@@ -1080,9 +1101,7 @@ void TCustomDBEditEh::WndProc(TMessage& message) {
     case CM_HINTSHOW:
       if (FTooltips) {
         auto* info = reinterpret_cast<THintInfo*>(message.LParam);
-        TCanvas& m = MeasureCanvas();
-        m.SetFont(Font());
-        if (info != nullptr && m.TextWidth(EditText()) > DefaultFormatRect().Width()) {
+        if (info != nullptr && !TextFits()) {
           info->HintStr = EditText();
           info->HintPos = ClientToScreen({0, Height()});
           message.Result = 0;

@@ -110,6 +110,10 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   void SetWantReturns(bool value) { FWantReturns = value; }
   bool WantTabs() const { return FWantTabs; }
   void SetWantTabs(bool value) { FWantTabs = value; }
+  // Several lines, the text wrapped at blanks (Enter adds a line only
+  // with WantReturns); changing it makes the window again.
+  bool WordWrap() const { return TCustomEdit::WordWrap(); }
+  void SetWordWrap(bool value);
   bool EditorShowHint() const { return FEditorShowHint; }
   void SetEditorShowHint(bool value);
   // The assigned alignment, else the field's.
@@ -249,6 +253,8 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   void MRUDropDown(bool shown);
   void MRUCloseUp(bool accept);
   void SetActiveLook();
+  // The whole text shows in the text area (wrapped with WordWrap).
+  bool TextFits();
   void PaintFlatBorder(TCanvas& canvas);
   void ShowMenuOf(int index);
 

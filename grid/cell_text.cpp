@@ -23,10 +23,35 @@ unsigned DrawTextEhFlags(TAlignment alignment, bool wordWrap, bool endEllipsis) 
   return flags;
 }
 
-void WriteTextEh(TCanvas& canvas, const TRect& rect, int dx, int dy, std::string_view text,
-                 TAlignment alignment, TTextLayout layout, bool wordWrap, bool endEllipsis) {
+namespace {
+
+TRect TextRectEh(const TRect& rect, int dx, int dy) {
   TRect r{rect.Left + dx, rect.Top + dy, rect.Right - dx, rect.Bottom};
   if (dx > 0) r.Bottom += 1;
+  return r;
+}
+
+// Where a line `width` pixels wide starts in `r`, as DrawText places it.
+TPoint LineOriginEh(TCanvas& canvas, const TRect& r, int width, TAlignment alignment,
+                    TTextLayout layout) {
+  int y = r.Top;
+  if (layout != tlTop) {
+    const int free = (r.Bottom - r.Top) - canvas.TextMetrics().tmHeight;
+    if (free > 0) y += layout == tlCenter ? free / 2 : free;
+  }
+  int x = r.Left;
+  if (alignment == taCenter)
+    x = r.Left + (r.Width() - width) / 2;
+  else if (alignment == taRightJustify)
+    x = r.Right - width;
+  return {x, y};
+}
+
+}  // namespace
+
+void WriteTextEh(TCanvas& canvas, const TRect& rect, int dx, int dy, std::string_view text,
+                 TAlignment alignment, TTextLayout layout, bool wordWrap, bool endEllipsis) {
+  TRect r = TextRectEh(rect, dx, dy);
   if (r.Right <= r.Left) return;
   if (!wordWrap && text.find_first_of("\r\n\t") == std::string_view::npos) {
     // One line that needs no layout (most cells): placed and drawn here,
@@ -34,19 +59,9 @@ void WriteTextEh(TCanvas& canvas, const TRect& rect, int dx, int dy, std::string
     if (text.empty()) return;
     const int width = alignment != taLeftJustify || endEllipsis ? canvas.TextWidth(text) : 0;
     if (!endEllipsis || width <= r.Width()) {
-      const int lineHeight = canvas.TextMetrics().tmHeight;
-      int y = r.Top;
-      if (layout != tlTop) {
-        const int free = (r.Bottom - r.Top) - lineHeight;
-        if (free > 0) y += layout == tlCenter ? free / 2 : free;
-      }
-      if (y >= r.Bottom) return;
-      int x = r.Left;
-      if (alignment == taCenter)
-        x = r.Left + (r.Width() - width) / 2;
-      else if (alignment == taRightJustify)
-        x = r.Right - width;
-      canvas.ExtTextOut(x, y, ETO_CLIPPED, &r, text);
+      const TPoint at = LineOriginEh(canvas, r, width, alignment, layout);
+      if (at.Y >= r.Bottom) return;
+      canvas.ExtTextOut(at.X, at.Y, ETO_CLIPPED, &r, text);
       return;
     }
   }
@@ -58,6 +73,24 @@ void WriteTextEh(TCanvas& canvas, const TRect& rect, int dx, int dy, std::string
     if (free > 0) r.Top += layout == tlCenter ? free / 2 : free;
   }
   DrawText(canvas, text, r, flags);
+}
+
+void WriteTextPrefixEh(TCanvas& canvas, const TRect& rect, int dx, int dy, std::string_view text,
+                       int count, TAlignment alignment, TTextLayout layout, TColor background,
+                       TColor textColor) {
+  const TRect r = TextRectEh(rect, dx, dy);
+  if (r.Right <= r.Left || count <= 0) return;
+  const std::string whole(text.substr(0, text.find_first_of("\r\n")));
+  const std::string prefix = Copy(whole, 1, count);
+  const TPoint at = LineOriginEh(canvas, r, canvas.TextWidth(whole), alignment, layout);
+  const TRect box{std::max(r.Left, at.X), at.Y, std::min(r.Right, at.X + canvas.TextWidth(prefix)),
+                  std::min(r.Bottom, at.Y + canvas.TextMetrics().tmHeight)};
+  if (box.Right <= box.Left || box.Bottom <= box.Top) return;
+  TCanvasStateSaver saver(canvas);
+  canvas.FillSolidRect(box, background);
+  canvas.Font()->SetColor(textColor);
+  canvas.SetBkMode(TRANSPARENT);
+  canvas.ExtTextOut(at.X, at.Y, ETO_CLIPPED, &box, prefix);
 }
 
 std::string EllipsisText(TCanvas& canvas, const std::string& text, int width) {

@@ -25,6 +25,13 @@ unsigned DrawTextEhFlags(TAlignment alignment, bool wordWrap, bool endEllipsis);
 void WriteTextEh(TCanvas& canvas, const TRect& rect, int dx, int dy, std::string_view text,
                  TAlignment alignment, TTextLayout layout, bool wordWrap, bool endEllipsis);
 
+// Paints the first `count` characters of `text` over what WriteTextEh drew
+// in `rect` (its first line, placed as a single line), on `background` in
+// `textColor`: the match of an incremental search.
+void WriteTextPrefixEh(TCanvas& canvas, const TRect& rect, int dx, int dy, std::string_view text,
+                       int count, TAlignment alignment, TTextLayout layout, TColor background,
+                       TColor textColor);
+
 // `text` cut to fit `width` with "..." after it: the first try drops two
 // characters, each further try one more, until it fits or nothing is left.
 std::string EllipsisText(TCanvas& canvas, const std::string& text, int width);

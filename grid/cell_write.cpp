@@ -15,6 +15,12 @@ void TCustomDBGridEh::UpdateData() {
     column->UpdateDataValues(text, Variant(text), true);
     return;
   }
+  // The editor hands its text back whenever it is hidden (a rebuild, a
+  // resize): the same text of a record nobody edits is no change.
+  const TDataSetState state = field->DataSet()->State();
+  if (state != dsEdit && state != dsInsert && VarIsNull(FEditKeyValue) &&
+      text == FieldEditText(column))
+    return;
   switch (column->GetCellKind()) {
     case ctPickList:
       if (column->OnNotInList && column->PickList()->IndexOf(text) < 0) {
@@ -59,6 +65,7 @@ void TCustomDBGridEh::UpdateData() {
       if (canModify) {
         ds->Edit();
         column->UpdateDataValues(text, FEditKeyValue, false);
+        column->SetLookupText(text);
       }
       return;
     }

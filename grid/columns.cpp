@@ -1104,6 +1104,11 @@ void TColumnEh::Assign(const TPersistent* source) {
   OnEditButtonDown = src->OnEditButtonDown;
   FEditButtons->Assign(src->EditButtons());
   FDropDownBox->Assign(src->DropDownBox());
+  OnDropDownBoxCheckButton = src->OnDropDownBoxCheckButton;
+  OnDropDownBoxDrawColumnCell = src->OnDropDownBoxDrawColumnCell;
+  OnDropDownBoxGetCellParams = src->OnDropDownBoxGetCellParams;
+  OnDropDownBoxSortMarkingChanged = src->OnDropDownBoxSortMarkingChanged;
+  OnDropDownBoxTitleBtnClick = src->OnDropDownBoxTitleBtnClick;
   FMRUList->Assign(src->MRUList());
   FSTFilter->Assign(src->STFilter());
   FDisplayFormat = src->FDisplayFormat;
@@ -1313,6 +1318,8 @@ void TColumnEh::SetNextValue(int step) {
         if (lookup->Bof()) lookup->Last();
       }
       UpdateDataValues({}, lookup->FieldValues(keyField), false);
+      if (TField* result = lookup->FindField(field->LookupResultField()))
+        SetLookupText(result->AsString());
       return;
     }
     case ctCommon:
@@ -1326,6 +1333,16 @@ void TColumnEh::SetNextValue(int step) {
     UpdateDataValues({}, Variant(stepped), false);
   else
     UpdateDataValues({}, Variant(static_cast<int>(std::lround(stepped))), false);
+}
+
+void TColumnEh::SetLookupText(const std::string& text) {
+  TField* field = Field();
+  if (field == nullptr) return;
+  TCustomDBGridEh* grid = Grid();
+  if (field->DataType() == ftMemo && grid != nullptr && grid->DrawMemoText())
+    field->SetAsString(text);
+  else
+    field->SetText(text);
 }
 
 void TColumnEh::FillColCellParams(TColCellParamsEh& params) {
@@ -1421,14 +1438,17 @@ void TDBGridColumnsEh::Update(TCollectionItem* item) {
   if (FGrid == nullptr || FGrid->ComponentState().Contains(csLoading) || FGrid->FDestroying) return;
   if (item == nullptr) {
     FGrid->RequestLayout();
+    FGrid->CurrentColumnToVisible();
     return;
   }
   auto* column = static_cast<TColumnEh*>(item);
   const int raw = FGrid->DataToRawColumn(column->Index());
   if (raw >= FGrid->ColCount() || FGrid->LayoutLocked()) {
     FGrid->RequestLayout();
+    FGrid->CurrentColumnToVisible();
     return;
   }
+  FGrid->SetTabStops(raw, FGrid->ColumnTabStop(column));
   if (!FGrid->AutoFitColWidths()) {
     const int width =
         column->Visible() ? column->Width() : (FGrid->Options().Contains(dgColLines) ? -1 : 0);
@@ -1442,17 +1462,10 @@ void TDBGridColumnsEh::Update(TCollectionItem* item) {
   } else {
     // The user resized a column: its share follows and the neighbour
     // gives or takes the difference, never below nothing.
-    const int base = FGrid->ColWidths(raw);
-    if (base > 0) {
-      const int old = column->AutoFitWidth();
-      const int scaled = MulDiv(old, column->Width(), base);
-      column->SetAutoFitWidth(scaled);
-      if (column->Index() + 1 < Count()) {
-        TColumnEh* next = Items(column->Index() + 1);
-        next->SetAutoFitWidth(std::max(0, next->AutoFitWidth() + old - scaled));
-      }
-    }
+    if (column->AutoFitColWidth())
+      FGrid->ResizeAutoFitShare(column, FGrid->ColWidths(raw), column->Width());
     FGrid->RequestLayout();
   }
   FGrid->InvalidateGrid();
+  FGrid->CurrentColumnToVisible();
 }

@@ -33,6 +33,7 @@
 #include "platform/base/variant.h"
 #include "platform/draw/graphics.h"
 #include "platform/draw/image_list.h"
+#include "platform/widgets/grids.h"
 #include "platform/widgets/std_buttons.h"
 #include "platform/widgets/std_labels.h"
 
@@ -46,6 +47,18 @@ class TDBSumCollection;
 class TDataSource;
 class TPopupMenu;
 class TPopupDataGridEh;
+
+// Events of the data grid that a column also keeps for its drop-down grid.
+// Sender, Column, AFont, var Background, State.
+using TGetCellEhParamsEvent = std::function<void(TObject* sender, TColumnEh* column, TFont* font,
+                                                 TColor& background, TGridDrawState state)>;
+// Sender, Rect, DataCol, Column, State.
+using TDrawColumnEhCellEvent = std::function<void(TObject* sender, const TRect& rect, int dataCol,
+                                                  TColumnEh* column, TGridDrawState state)>;
+using TDBGridEhColumnEvent = std::function<void(TObject* sender, TColumnEh* column)>;
+// Sender, DataCol, Column, var Enabled: whether the title acts as a button.
+using TCheckTitleEhBtnEvent =
+    std::function<void(TObject* sender, int dataCol, TColumnEh* column, bool& enabled)>;
 
 enum TColumnButtonStyleEh { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown };
 // The kind of cell, as GetCellKind answers.
@@ -578,6 +591,9 @@ class TColumnEh : public TCollectionItem {
   // Steps the value: check boxes toggle, keys and pick lists cycle with
   // wrap-around, numbers add `step` (a null becomes 0).
   void SetNextValue(int step);
+  // After the keys of a lookup field were written: the field's own text,
+  // which its watchers see change at once.
+  void SetLookupText(const std::string& text);
   void FillColCellParams(TColCellParamsEh& params);
   virtual void GetColCellParams(bool editMode, TColCellParamsEh& params);
   int GetEditButtonsWidth();
@@ -595,6 +611,12 @@ class TColumnEh : public TCollectionItem {
   TButtonClickEventEh OnEditButtonClick;
   TButtonDownEventEh OnEditButtonDown;
   TOnColumnCheckDrawRequiredStateEventEh OnCheckDrawRequiredState;
+  // Given to the drop-down grid of a lookup cell each time it drops down.
+  TCheckTitleEhBtnEvent OnDropDownBoxCheckButton;
+  TDrawColumnEhCellEvent OnDropDownBoxDrawColumnCell;
+  TGetCellEhParamsEvent OnDropDownBoxGetCellParams;
+  TNotifyEvent OnDropDownBoxSortMarkingChanged;
+  TDBGridEhColumnEvent OnDropDownBoxTitleBtnClick;
 
  protected:
   explicit TColumnEh(TCollection* collection);

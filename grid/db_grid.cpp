@@ -9,6 +9,7 @@
 #include "platform/base/format_settings.h"
 #include "platform/base/math_utils.h"
 #include "platform/base/number_format.h"
+#include "platform/base/text.h"
 #include "platform/data/data_source.h"
 #include "platform/data/fields.h"
 #include "platform/draw/draw_text.h"
@@ -184,8 +185,10 @@ void TCustomDBGridEh::ApplyBaseOptions() {
 void TCustomDBGridEh::SetOptions(TDBGridOptions value) {
   if (value.Contains(dgRowSelect)) value -= TDBGridOptions{dgEditing, dgAlwaysShowEditor};
   if (FOptions == value) return;
+  const bool dropsMultiSelect = FOptions.Contains(dgMultiSelect) && !value.Contains(dgMultiSelect);
   FOptions = value;
   ApplyBaseOptions();
+  if (dropsMultiSelect) FSelection->Clear();
   RequestLayout();
 }
 
@@ -531,7 +534,7 @@ void TCustomDBGridEh::InternalLayout() {
   if (FRowHeight == 0 && FRowLines < 2)
     rowHeight = fontHeight + extra;
   else
-    rowHeight = (fontHeight + externalLeading) * std::max(FRowLines, 1) + FRowHeight;
+    rowHeight = (fontHeight + externalLeading) * FRowLines + FRowHeight;
   if (FOptionsEh.Contains(dghFitRowHeightToText)) {
     // Whole lines: down when at most half a line is over and one fits.
     const int line = fontHeight + externalLeading;
@@ -611,17 +614,44 @@ void TCustomDBGridEh::InternalLayout() {
   InvalidateGrid();
 }
 
+bool TCustomDBGridEh::ColumnTabStop(TColumnEh* column) {
+  TField* f = column->Field();
+  if (!column->Visible() || column->ReadOnly() || !FDataLink->Active() || f == nullptr ||
+      f->Calculated() || f->ReadOnly())
+    return false;
+  // A lookup is typed through its keys: read-only keys make it read-only.
+  if (f->Lookup() && !f->KeyFields().empty()) {
+    if (f->DataSet() == nullptr) return false;
+    const std::vector<TField*> keys = f->DataSet()->GetFieldList(f->KeyFields());
+    if (std::all_of(keys.begin(), keys.end(), [](TField* key) { return key->ReadOnly(); }))
+      return false;
+  }
+  return true;
+}
+
+void TCustomDBGridEh::SetColumnAttributes(TColumnEh* column) {
+  const int raw = DataToRawColumn(column->Index());
+  SetColWidths(raw, column->Visible() ? column->Width() : (FOptions.Contains(dgColLines) ? -1 : 0));
+  SetTabStops(raw, ColumnTabStop(column));
+}
+
+void TCustomDBGridEh::CurrentColumnToVisible() {
+  TColumnEh* current = ColumnOfRawCol(Col());
+  if (current == nullptr || current->Visible()) return;
+  for (int i = 0; i < FColumns->Count(); ++i) {
+    const int raw = DataToRawColumn(i);
+    if (!FColumns->Items(i)->Visible() || raw < FixedCols() || raw >= ColCount()) continue;
+    SetCol(raw);
+    break;
+  }
+  if (LayoutLocked()) return;
+  if (EditorMode()) UpdateEdit();
+  InvalidateGrid();
+}
+
 void TCustomDBGridEh::SetColumnAttributes() {
   FInColumnAttributes = true;
-  const bool colLines = FOptions.Contains(dgColLines);
-  for (int i = 0; i < FColumns->Count(); ++i) {
-    TColumnEh* c = FColumns->Items(i);
-    const int raw = DataToRawColumn(i);
-    SetColWidths(raw, c->Visible() ? c->Width() : (colLines ? -1 : 0));
-    TField* f = c->Field();
-    SetTabStops(raw, c->Visible() && !c->ReadOnly() && FDataLink->Active() && f != nullptr &&
-                         !f->Calculated() && !f->ReadOnly());
-  }
+  for (int i = 0; i < FColumns->Count(); ++i) SetColumnAttributes(FColumns->Items(i));
   if (FIndicatorOffset == 1) {
     SetColWidths(0, kIndicatorWidth);
     SetTabStops(0, false);
@@ -897,9 +927,13 @@ std::string TCustomDBGridEh::GetFooterValue(int row, TColumnEh* column) {
                              money ? FormatSettings.CurrencyDecimals : 0);
         }
         case ftBCD:
-        case ftFMTBcd:
+        case ftFMTBcd: {
           if (!format.empty()) return FormatCurr(format, value);
+          auto* bcdField = dynamic_cast<TFloatField*>(field);
+          if (bcdField != nullptr && bcdField->Currency())
+            return CurrToStrF(value, ffCurrency, FormatSettings.CurrencyDecimals);
           return CurrToStrF(value, ffGeneral, 0);
+        }
         default:
           return text;
       }
@@ -1045,7 +1079,13 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
   } else if (rowPart == crpFooterEh) {
     DrawFooterCell(col, rowIndex - 1, rect, column, state);
   } else {
-    Canvas()->FillSolidRect(rect, Color());
+    // The filler row is part of its column, and of everything selected.
+    TColor background = Color();
+    TFont font;
+    font.Assign(Font());
+    HighlightNoDataCellColor(col, row, colPart, rowPart, state, IsCellSelected(col, row, {}),
+                             background, &font);
+    Canvas()->FillSolidRect(rect, background);
   }
   if (rowPart != crpTitleEh && CellHave3DRect(col, row, state)) {
     TRect r = rect;
@@ -1072,7 +1112,8 @@ int TCustomDBGridEh::IndicatorImageOf(int row) {
     case dsInsert:
       return kIndicatorInsert;
     default:
-      return selected ? kIndicatorSelectedArrow : kIndicatorArrow;
+      if (selected) return kIndicatorSelectedArrow;
+      return FInIncSearch ? kIndicatorSearchArrow : kIndicatorArrow;
   }
 }
 
@@ -1084,7 +1125,12 @@ void TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TCellRowPart
     return;
   }
   if (rowPart == crpFooterFillerEh) {
-    canvas.FillSolidRect(rect, Color());
+    TColor background = Color();
+    TFont font;
+    font.Assign(Font());
+    HighlightNoDataCellColor(0, row, ccpIndicatorEh, rowPart, {}, IsCellSelected(0, row, {}),
+                             background, &font);
+    canvas.FillSolidRect(rect, background);
     return;
   }
   TColor background = FixedColor();
@@ -1164,6 +1210,10 @@ void TCustomDBGridEh::DrawTitleText(const TRect& rect, const std::string& text, 
   }
 }
 
+bool TCustomDBGridEh::TitleSelected(int col) {
+  return SelectionType() == gstColumns && IsCellSelected(col, 0, {});
+}
+
 void TCustomDBGridEh::DrawTitleCell(int col, const TRect& rect, TColumnEh* column,
                                     TGridDrawState state) {
   TCanvas& canvas = *Canvas();
@@ -1182,6 +1232,8 @@ void TCustomDBGridEh::DrawTitleCell(int col, const TRect& rect, TColumnEh* colum
   const bool pressed = FPressedTitle == column;
   if (OnGetBtnParams && column->Field() != nullptr)
     OnGetBtnParams(this, column, &font, background, marker, pressed);
+  HighlightNoDataCellColor(col, 0, ccpDataEh, crpTitleEh, state, TitleSelected(col), background,
+                           &font);
   canvas.FillSolidRect(rect, background);
   DrawTitleText(rect, column->Title()->Caption(), column, &font, column->Title()->Alignment(),
                 marker, column->Title()->SortIndex(), pressed);
@@ -1191,20 +1243,16 @@ void TCustomDBGridEh::DrawTitleCell(int col, const TRect& rect, TColumnEh* colum
   }
 }
 
-void TCustomDBGridEh::DrawMultiTitle(int /*col*/, const TRect& rect, TColumnEh* column,
+void TCustomDBGridEh::DrawMultiTitle(int col, const TRect& rect, TColumnEh* column,
                                      TGridDrawState state) {
-  (void)state;
   TCanvas& canvas = *Canvas();
   const int index = column->Index();
   if (index < 0 || index >= static_cast<int>(FLeafFieldArr.size())) return;
   THeadTreeNode* leaf = FLeafFieldArr[static_cast<std::size_t>(index)];
   // The groups above are drawn once per paint across their members
   // (Paint); the leaf's own band is the rest of the title.
-  int top = rect.Top;
-  for (THeadTreeNode* n = leaf->Host; n != nullptr && n->Host != nullptr; n = n->Host)
-    top += n->Height;
   canvas.FillSolidRect(rect, column->Title()->Color());
-  TRect leafRect{rect.Left, std::min(top, rect.Bottom), rect.Right, rect.Bottom};
+  const TRect leafRect = TitleLeafRect(column, rect);
   TFont font;
   font.Assign(column->Title()->Font());
   TColor background = column->Title()->Color();
@@ -1212,6 +1260,8 @@ void TCustomDBGridEh::DrawMultiTitle(int /*col*/, const TRect& rect, TColumnEh* 
   const bool pressed = FPressedTitle == column;
   if (OnGetBtnParams && column->Field() != nullptr)
     OnGetBtnParams(this, column, &font, background, marker, pressed);
+  HighlightNoDataCellColor(col, 0, ccpDataEh, crpTitleEh, state, TitleSelected(col), background,
+                           &font);
   canvas.FillSolidRect(leafRect, background);
   DrawTitleText(leafRect, leaf->Text, column, &font, column->Title()->Alignment(), marker,
                 column->Title()->SortIndex(), pressed);
@@ -1219,6 +1269,27 @@ void TCustomDBGridEh::DrawMultiTitle(int /*col*/, const TRect& rect, TColumnEh* 
     TRect r = leafRect;
     DrawEdge(canvas, r, pressed ? BDR_SUNKENINNER : BDR_RAISEDINNER, BF_RECT);
   }
+}
+
+TRect TCustomDBGridEh::TitleLeafRect(TColumnEh* column, const TRect& cellRect) const {
+  const int index = column->Index();
+  if (!FUseMultiTitle || index < 0 || index >= static_cast<int>(FLeafFieldArr.size()))
+    return cellRect;
+  int top = cellRect.Top;
+  const THeadTreeNode* leaf = FLeafFieldArr[static_cast<std::size_t>(index)];
+  for (const THeadTreeNode* n = leaf->Host; n != nullptr && n->Host != nullptr; n = n->Host)
+    top += n->Height;
+  return {cellRect.Left, std::min(top, cellRect.Bottom), cellRect.Right, cellRect.Bottom};
+}
+
+bool TCustomDBGridEh::OverTitleButton(TColumnEh* column, int x, int y) {
+  if (column == nullptr || !FOptions.Contains(dgTitles) || x < 0 || y < 0 || x >= ClientWidth() ||
+      y >= ClientHeight())
+    return false;
+  const TGridCoord cell = MouseCoord(x, y);
+  if (cell.Y != 0 || ColumnOfRawCol(cell.X) != column) return false;
+  // A group caption above the leaf belongs to every column under it.
+  return PtInRect(TitleLeafRect(column, CellRect(cell.X, cell.Y)), {x, y});
 }
 
 void TCustomDBGridEh::Paint() {
@@ -1334,6 +1405,8 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   canvas.FillSolidRect(rect, background);
   canvas.Font()->Assign(&font);
   canvas.SetBkMode(TRANSPARENT);
+  TRect textRect = rect;
+  bool textShown = false;
   if (!FDefaultDrawingEh) {
     // Contents are the program's.
   } else if (kind == ctCheckboxes) {
@@ -1346,7 +1419,6 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
     if (FColCellParams.CheckState == cbGrayed) flags |= DFCS_BUTTON3STATE | DFCS_CHECKED;
     if (side > 0) DrawFrameControl(canvas, box, DFC_BUTTON, flags);
   } else {
-    TRect textRect = rect;
     if (column->AlwaysShowEditButton()) textRect.Right -= DrawEditButtons(rect, column, background);
     bool showText = kind != ctKeyImageList;
     // A value equal to the row above shows only its background, and the
@@ -1375,9 +1447,21 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
     if (showText)
       WriteTextEh(canvas, textRect, 2, 2, FColCellParams.Text, FColCellParams.Alignment,
                   column->Layout(), column->WordWrap() && FMultiLineRows, column->EndEllipsis());
+    textShown = showText;
   }
   if (!column->Persistent() && OnDrawDataCell) OnDrawDataCell(this, rect, column->Field(), state);
   if (OnDrawColumnCell) OnDrawColumnCell(this, rect, column->Index(), column, state);
+  if (textShown && current && FInIncSearch && col == Col() && Focused()) {
+    // The typed beginning stands out; the editor is hidden meanwhile.
+    const int typed = Length(FIncSearchText);
+    if (typed > 0 &&
+        AnsiUpperCase(Copy(FColCellParams.Text, 1, typed)) == AnsiUpperCase(FIncSearchText)) {
+      canvas.Font()->Assign(&font);
+      WriteTextPrefixEh(canvas, textRect, 2, 2, FColCellParams.Text, typed,
+                        FColCellParams.Alignment, column->Layout(), kGridSearchHighlightColor,
+                        kGridSearchFontColor);
+    }
+  }
   if (column->HighlightRequired() && current) {
     TDataSet* ds = FDataLink->DataSet();
     TField* field = column->Field();
@@ -1391,8 +1475,8 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   }
 }
 
-void TCustomDBGridEh::DrawFooterCell(int /*col*/, int footerRow, const TRect& rect,
-                                     TColumnEh* column, TGridDrawState state) {
+void TCustomDBGridEh::DrawFooterCell(int col, int footerRow, const TRect& rect, TColumnEh* column,
+                                     TGridDrawState state) {
   TCanvas& canvas = *Canvas();
   if (column == nullptr) {
     canvas.FillSolidRect(rect, FFooterColor);
@@ -1407,12 +1491,15 @@ void TCustomDBGridEh::DrawFooterCell(int /*col*/, int footerRow, const TRect& re
   if (OnGetFooterParams)
     OnGetFooterParams(this, column->Index(), footerRow, column, &font, background, alignment, state,
                       text);
+  const int row = RowCount() - FFooterRowCount + footerRow;
+  HighlightNoDataCellColor(col, row, ccpDataEh, crpFooterEh, state, IsCellSelected(col, row, {}),
+                           background, &font);
   canvas.FillSolidRect(rect, background);
   canvas.Font()->Assign(&font);
   canvas.SetBkMode(TRANSPARENT);
   if (FDefaultDrawingEh)
-    WriteTextEh(canvas, rect, 2, 2, text, alignment, tlTop, footer->WordWrap(),
-                footer->EndEllipsis());
+    WriteTextEh(canvas, rect, 2, 2, text, alignment, column->Layout(),
+                footer->WordWrap() && FMultiLineRows, footer->EndEllipsis());
   if (OnDrawFooterCell) OnDrawFooterCell(this, column->Index(), footerRow, column, rect, state);
 }
 
@@ -1572,35 +1659,95 @@ bool TCustomDBGridEh::SelectCell(int col, int row) {
 void TCustomDBGridEh::ColWidthsChanged() {
   TCustomGrid::ColWidthsChanged();
   if (FInColumnAttributes || FInLayout || !FColumns) return;
-  // The user sized a column: the column takes the new width.
-  BeginLayout();
-  for (int i = 0; i < FColumns->Count(); ++i) {
-    TColumnEh* c = FColumns->Items(i);
-    const int raw = DataToRawColumn(i);
-    if (raw < ColCount() && c->Visible() && ColWidths(raw) != c->Width()) {
-      const int share = c->AutoFitWidth();
-      const int base = c->Width();
-      c->SetWidth(ColWidths(raw));
-      if (FAutoFitColWidths && base > 0) {
-        const int scaled = MulDiv(share, c->Width(), base);
-        c->SetAutoFitWidth(scaled);
-        if (i + 1 < FColumns->Count()) {
-          TColumnEh* next = FColumns->Items(i + 1);
-          next->SetAutoFitWidth(std::max(0, next->AutoFitWidth() + share - scaled));
-        }
+  // The user sized a column: the column takes the new width. The filter
+  // row's editor stays open meanwhile.
+  {
+    TSTFilterUpdateGuardEh filterUpdate(FSTFilter.get());
+    BeginLayout();
+    for (int i = 0; i < FColumns->Count(); ++i) {
+      TColumnEh* c = FColumns->Items(i);
+      const int raw = DataToRawColumn(i);
+      if (raw < ColCount() && c->Visible() && ColWidths(raw) != c->Width()) {
+        const int base = c->Width();
+        c->SetWidth(ColWidths(raw));
+        // A column that does not fit simply keeps the width it was given.
+        if (FAutoFitColWidths && c->AutoFitColWidth()) ResizeAutoFitShare(c, base, c->Width());
       }
     }
+    EndLayout();
   }
-  EndLayout();
   if (OnColWidthsChanged) OnColWidthsChanged(this);
+  UpdateHorzExtScrollBar();
+  if (FFilterEditMode) UpdateFilterEditPos();
+}
+
+void TCustomDBGridEh::RowHeightsChanged() {
+  TCustomGrid::RowHeightsChanged();
+  // Rows sized with the mouse keep their height through later rebuilds.
+  if (GridState() != gsRowSizing || FInLayout) return;
+  for (int row = FTitleOffset; row < RowCount(); ++row) {
+    TCellColPartEh colPart;
+    TCellRowPartEh rowPart;
+    int colIndex, rowIndex;
+    GetCellType(0, row, colPart, rowPart, colIndex, rowIndex);
+    if (rowPart != crpDataEh) break;
+    if (RowHeights(row) == DefaultRowHeight()) continue;
+    const int height = RowHeights(row);
+    BeginLayout();
+    SetRowLines(0);
+    SetRowHeight(height);
+    EndLayout();
+    return;
+  }
+}
+
+void TCustomDBGridEh::ResizeAutoFitShare(TColumnEh* column, int oldWidth, int newWidth) {
+  if (oldWidth <= 0) return;
+  const int share = column->AutoFitWidth();
+  const int scaled = MulDiv(share, newWidth, oldWidth);
+  column->SetAutoFitWidth(scaled);
+  // Only the fitting columns shown to its right give or take the rest.
+  std::vector<TColumnEh*> right;
+  const auto at = std::find(FVisibleColumns.begin(), FVisibleColumns.end(), column);
+  if (at != FVisibleColumns.end())
+    for (auto it = at + 1; it != FVisibleColumns.end(); ++it)
+      if ((*it)->AutoFitColWidth()) right.push_back(*it);
+  if (right.empty()) return;
+  const int difference = share - scaled;
+  if (!FOptionsEh.Contains(dghResizeWholeRightPart)) {
+    right.front()->SetAutoFitWidth(std::max(0, right.front()->AutoFitWidth() + difference));
+    return;
+  }
+  int total = 0;
+  for (TColumnEh* c : right) total += std::max(0, c->Width());
+  int given = 0;
+  for (std::size_t k = 0; k < right.size(); ++k) {
+    // The last one takes what rounding left over.
+    const int part = k + 1 == right.size() ? difference - given
+                     : total > 0           ? MulDiv(difference, right[k]->Width(), total)
+                                           : difference / static_cast<int>(right.size());
+    given += part;
+    right[k]->SetAutoFitWidth(std::max(1, right[k]->AutoFitWidth() + part));
+  }
 }
 
 void TCustomDBGridEh::ColumnMoved(int fromIndex, int toIndex) {
   const int from = RawToDataColumn(fromIndex);
   const int to = RawToDataColumn(toIndex);
-  if (from >= 0 && to >= 0 && from < FColumns->Count() && to < FColumns->Count())
+  if (from < 0 || to < 0 || from >= FColumns->Count() || to >= FColumns->Count()) return;
+  // The filter being edited belongs to its column, wherever that goes.
+  TColumnEh* filtered =
+      FFilterCol >= 0 && FFilterCol < FColumns->Count() ? FColumns->Items(FFilterCol) : nullptr;
+  {
+    TSTFilterUpdateGuardEh update(FSTFilter.get());
     FColumns->Items(from)->SetIndex(to);
-  TCustomGrid::ColumnMoved(fromIndex, toIndex);
+    if (OnColumnMoved) OnColumnMoved(this, from, to);
+  }
+  if (filtered != nullptr) FFilterCol = filtered->Index();
+  if (FFilterEditMode) {
+    UpdateFilterEdit(FFilterCol);
+    UpdateFilterEditPos();
+  }
 }
 
 bool TCustomDBGridEh::CanEditShow() {
@@ -1621,7 +1768,7 @@ bool TCustomDBGridEh::CanEditShow() {
     return false;
   }
   if (SelectionType() != gstNon && FOptionsEh.Contains(dghClearSelection) &&
-      SelectionType() == gstRectangle)
+      FAllowedSelections.Contains(gstRectangle))
     return false;
   if (!DataCanBeModified()) return false;
   return column->CanShowInplaceEditor();

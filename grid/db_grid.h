@@ -20,6 +20,7 @@
 // grid is being destroyed. GUI thread only.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -89,12 +90,6 @@ class TDBGridEhSumList : public TDBSumListProducer {
   explicit TDBGridEhSumList(TCustomDBGridEh* grid);
 };
 
-// Sender, Column, AFont, var Background, State.
-using TGetCellEhParamsEvent = std::function<void(TObject* sender, TColumnEh* column, TFont* font,
-                                                 TColor& background, TGridDrawState state)>;
-// Sender, Rect, DataCol, Column, State.
-using TDrawColumnEhCellEvent = std::function<void(TObject* sender, const TRect& rect, int dataCol,
-                                                  TColumnEh* column, TGridDrawState state)>;
 // Sender, Rect, Field, State.
 using TDrawDataCellEvent =
     std::function<void(TObject* sender, const TRect& rect, TField* field, TGridDrawState state)>;
@@ -111,12 +106,15 @@ using TDrawFooterCellEvent =
 using TGetBtnEhParamsEvent =
     std::function<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background,
                        TSortMarkerEh& sortMarker, bool isDown)>;
-using TDBGridEhColumnEvent = std::function<void(TObject* sender, TColumnEh* column)>;
 // Sender, Bookmarks, TargetRow, TargetLevel, CheckOnly: whether the records
 // were (with CheckOnly: could be) moved.
 using TDBGridEhMoveRecordsEvent =
     std::function<bool(TObject* sender, const std::vector<std::string>& bookmarks, int targetRow,
                        int targetLevel, bool checkOnly)>;
+
+// Sender, Shift, MousePos, var Handled.
+using TMouseWheelUpDownEventEh =
+    std::function<void(TObject* sender, TShiftState shift, TPoint mousePos, bool& handled)>;
 
 // What the vertical bar shows, from the dataset's state (a pure rule).
 struct TVertScrollStateEh {
@@ -369,6 +367,13 @@ class TCustomDBGridEh : public TCustomGrid,
   // sort now or, with Ctrl held, when Ctrl goes up.
   void TitleButtonReleased(TColumnEh* column, bool ctrl);
   virtual void TitleBtnClick(int dataCol, TColumnEh* column);
+  // Whether the title of data column `dataCol` acts as a button: starts as
+  // given (the title's TitleButton) and OnCheckButton may change it; false
+  // for an index out of range.
+  virtual void CheckTitleButton(int dataCol, bool& enabled);
+  // The ellipsis button of the cell editor was pressed and its column's
+  // OnEditButtonClick did not handle it: fires OnEditButtonClick.
+  virtual void EditButtonClick();
   // With dghAutoSortMarking: OnSortMarkingChanged, else DefaultApplySorting.
   virtual void SortMarkingChanged();
   virtual void DefaultApplySorting();
@@ -376,6 +381,11 @@ class TCustomDBGridEh : public TCustomGrid,
   TDBGridEhColumnEvent OnCellClick;
   TNotifyEvent OnColEnter;
   TNotifyEvent OnColExit;
+  TCheckTitleEhBtnEvent OnCheckButton;
+  TNotifyEvent OnEditButtonClick;
+  // Row-per-record mode only: asked first for each notch of the wheel.
+  TMouseWheelUpDownEventEh OnMouseWheelDown;
+  TMouseWheelUpDownEventEh OnMouseWheelUp;
 
   // --- scrolling, timers and incremental search (db_grid_scroll.cpp)
   TDBGridEhScrollBar* HorzScrollBar() const { return FHorzScrollBar.get(); }
@@ -455,6 +465,9 @@ class TCustomDBGridEh : public TCustomGrid,
   virtual void UpdateFilterEdit(int col);
   // Places the filter editor over its cell (hidden while scrolled away).
   void UpdateFilterEditPos();
+  // The point (screen coordinates) and time of the last press on a filter
+  // cell; the time is 0 after the first reading, so a press counts once.
+  void FilterMouseDownInfo(TPoint& screenPos, std::uint32_t& time);
   int FilterCol() const { return FFilterCol; }
   bool FilterEditMode() const { return FFilterEditMode; }
   bool FilterApplying() const { return FFilterApplying; }
@@ -597,6 +610,7 @@ class TCustomDBGridEh : public TCustomGrid,
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
   bool SelectCell(int col, int row) override;
   void ColWidthsChanged() override;
+  void RowHeightsChanged() override;
   void ColumnMoved(int fromIndex, int toIndex) override;
   bool CanEditShow() override;
   bool CanEditModify() override;
@@ -655,7 +669,18 @@ class TCustomDBGridEh : public TCustomGrid,
   friend class TDBGridColumnsEh;
   friend class TDBGridInplaceEdit;
   void SetColumnAttributes();
+  // One column's width and tab stop in the base grid.
+  void SetColumnAttributes(TColumnEh* column);
+  bool ColumnTabStop(TColumnEh* column);
+  // A hidden current column hands the current cell to the first visible
+  // column that can take it.
+  void CurrentColumnToVisible();
   void FitColumnWidths();
+  // A fitting column sized from `oldWidth` to `newWidth`: its share of the
+  // width scales, and the next fitting column shown to its right (with
+  // dghResizeWholeRightPart all of them, by their widths) makes up the
+  // difference.
+  void ResizeAutoFitShare(TColumnEh* column, int oldWidth, int newWidth);
   int MeasureFontHeight(const TFont* font, int* externalLeading = nullptr);
   void InternalLayout();
   void BuildColumns();
@@ -663,10 +688,17 @@ class TCustomDBGridEh : public TCustomGrid,
   void SortMarkChanged(TColumnEh* column);
   void SumListChangedHandler();
   void DrawTitleGroups();
+  // Titles show a column selection only.
+  bool TitleSelected(int col);
   // Draws the column's always-shown edit buttons at the right of `rect`;
   // returns their width.
   int DrawEditButtons(const TRect& rect, TColumnEh* column, TColor background);
   void DrawMultiTitle(int col, const TRect& rect, TColumnEh* column, TGridDrawState state);
+  // The band of a title cell that shows the column's own caption: all of
+  // it, or below the group captions with multi-level titles.
+  TRect TitleLeafRect(TColumnEh* column, const TRect& cellRect) const;
+  // Whether client point (x, y) lies on `column`'s title button.
+  bool OverTitleButton(TColumnEh* column, int x, int y);
   void DrawTitleText(const TRect& rect, const std::string& text, TColumnEh* column, TFont* font,
                      TAlignment alignment, TSortMarkerEh marker, int sortIndex, bool pressed);
   bool RecordHasNumber(int& recNo);
@@ -747,6 +779,10 @@ class TCustomDBGridEh : public TCustomGrid,
     RecordMoving
   };
   void PassKeyToBaseGrid(unsigned& key, TShiftState shift);
+  // Shows the editor of the current cell and drops its list or calendar
+  // down; false (nothing done) for a cell without one or that cannot be
+  // edited.
+  bool DropDownCell();
   void UpOrCancelInsert(bool extend);
   void DownOrAppend(bool extend);
   bool CanAppendByKey();
@@ -754,6 +790,8 @@ class TCustomDBGridEh : public TCustomGrid,
   void CopyFromRecordAbove();
   void StepCellValue(TColumnEh* column, int step);
   void ShiftClickRecords(const std::string& target);
+  // A press at client (x, y) would size a row (on the indicator's edges).
+  bool RowSizingAt(int x, int y);
   void EndMouseTracking();
   TDBGridEhEditActions FEditActions;
   bool FKeepSelection = false;
@@ -797,6 +835,7 @@ class TCustomDBGridEh : public TCustomGrid,
   int FSizingOffset = 0;
   bool FSizingLineShown = false;
   bool FThumbTracked = false;
+  bool FScrolledFullyLeft = true;
   bool FFocusedAnnounced = false;
   bool FForwardingWheel = false;
   bool FInIncSearch = false;
@@ -814,6 +853,8 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FFilterEditMode = false;
   bool FFilterApplying = false;
   bool FLoadingFilterEdit = false;
+  TPoint FFilterMouseDownPoint{0, 0};
+  std::uint32_t FFilterMouseDownTime = 0;
   // --- saved position
   std::string FSavedMiddleBookmark;
   std::string FSavedCurrentBookmark;

@@ -147,6 +147,12 @@ void TCustomDBGridEh::StartEditFilter(int col) {
   UpdateFilterEditPos();
 }
 
+void TCustomDBGridEh::FilterMouseDownInfo(TPoint& screenPos, std::uint32_t& time) {
+  screenPos = HandleAllocated() ? ClientToScreen(FFilterMouseDownPoint) : FFilterMouseDownPoint;
+  time = FFilterMouseDownTime;
+  FFilterMouseDownTime = 0;
+}
+
 void TCustomDBGridEh::StopEditFilter() {
   if (FSTFilter->UpdateCount() != 0) return;
   const bool hadFocus = FFilterEdit != nullptr && FFilterEdit->Focused();
@@ -435,6 +441,13 @@ void TCustomDBGridEh::SaveGridPosition() {
   if (!FDataLink->Active() || FDataLink->DataSet()->IsEmpty()) return;
   TDataSet* ds = FDataLink->DataSet();
   FSavedCurrentBookmark = ds->Bookmark();
+  FSavedOrderGeneration = FOrderGeneration;
+  FPositionSaved = true;
+  // One row per record: the rows do not follow the dataset's buffer, only
+  // the current record is kept.
+  FSavedMiddleBookmark.clear();
+  FSavedOffset = 0;
+  if (RowPerRecordMode()) return;
   const int active = FDataLink->ActiveRecord();
   const int middle = (FDataLink->RecordCount() - 1) / 2;
   FSavedOffset = active - middle;
@@ -442,8 +455,6 @@ void TCustomDBGridEh::SaveGridPosition() {
   FDataLink->SetActiveRecord(middle);
   FSavedMiddleBookmark = ds->Bookmark();
   FDataLink->SetActiveRecord(active);
-  FSavedOrderGeneration = FOrderGeneration;
-  FPositionSaved = true;
 }
 
 void TCustomDBGridEh::RestoreGridPosition() {

@@ -9,6 +9,9 @@
 #include "grid/find_dialog.h"
 #include "grid/grid_clipboard.h"
 #include "grid/grid_export.h"
+#include "grid/inplace_edit.h"
+#include "grid/inplace_filter_edit.h"
+#include "platform/base/clock.h"
 #include "platform/base/text.h"
 #include "platform/data/data_set.h"
 #include "platform/data/data_source.h"
@@ -318,6 +321,26 @@ void TCustomDBGridEh::PassKeyToBaseGrid(unsigned& key, TShiftState shift) {
   OnKeyDown = std::move(handler);
 }
 
+bool TCustomDBGridEh::DropDownCell() {
+  // Alt+Down opens a cell's list or calendar as it does in the cell's
+  // editor; it is no row move there.
+  if (FOptions.Contains(dgRowSelect) || SelectedIndex() < 0) return false;
+  switch (DBGridEditStyleOf(FColumns->Items(SelectedIndex()))) {
+    case kEditStylePickList:
+    case kEditStyleDataList:
+    case kEditStyleDate:
+    case kEditStyleDropDown:
+      break;
+    default:
+      return false;
+  }
+  SetEditorMode(true);
+  auto* editor = dynamic_cast<TDBGridInplaceEdit*>(InplaceEditor());
+  if (editor == nullptr || !EditorMode()) return false;
+  editor->DropDown();
+  return true;
+}
+
 void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
   const bool ctrl = shift.Contains(ssCtrl);
   FKeepSelection = ctrl || !FOptionsEh.Contains(dghClearSelection);
@@ -407,12 +430,26 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
         key = 0;
         return;
       }
+      case VK_INSERT:
+      case 'V':
+        // Pasting goes on with the search.
+        if ((key == VK_INSERT && shift == TShiftState{ssShift}) ||
+            (key == 'V' && shift == TShiftState{ssCtrl})) {
+          IncSearch(Clipboard().AsText(), kIncSearchTimeOut, 0);
+          key = 0;
+          return;
+        }
+        break;
       default:
         break;
     }
   }
   if (ctrl && key == kCopyFromAboveKey) {
     CopyFromRecordAbove();
+    key = 0;
+    return;
+  }
+  if (shift.Contains(ssAlt) && !ctrl && (key == VK_DOWN || key == VK_UP) && DropDownCell()) {
     key = 0;
     return;
   }
@@ -599,6 +636,18 @@ void TCustomDBGridEh::TitleBtnClick(int dataCol, TColumnEh* column) {
   if (OnTitleBtnClick) OnTitleBtnClick(this, column);
 }
 
+void TCustomDBGridEh::CheckTitleButton(int dataCol, bool& enabled) {
+  if (dataCol < 0 || dataCol >= FColumns->Count()) {
+    enabled = false;
+    return;
+  }
+  if (OnCheckButton) OnCheckButton(this, dataCol, FColumns->Items(dataCol), enabled);
+}
+
+void TCustomDBGridEh::EditButtonClick() {
+  if (OnEditButtonClick) OnEditButtonClick(this);
+}
+
 void TCustomDBGridEh::TitleButtonReleased(TColumnEh* column, bool ctrl) {
   // A sort reorders the records under the selection's bookmarks.
   if (SelectionType() == gstRecordBookmarks || SelectionType() == gstRectangle) FSelection->Clear();
@@ -679,6 +728,17 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
   if (inCell && rowPart == crpSubTitleEh && colPart == ccpDataEh && ColumnFilterVisible(colIndex)) {
     ClearSelection();
     StartEditFilter(colIndex);
+    if (button == mbLeft && FFilterEdit != nullptr && FFilterEdit->Visible() &&
+        FFilterEdit->HandleAllocated()) {
+      // The editor now over the cell gets the press, so the caret lands
+      // where the user clicked.
+      const TPoint at = FFilterEdit->ScreenToClient(ClientToScreen({x, y}));
+      FFilterEdit->Perform(WM_LBUTTONDOWN, MK_LBUTTON, PointToLParam(at));
+    }
+    // Remembered after the editor had the press: a second one on the
+    // editor itself makes the double click.
+    FFilterMouseDownPoint = {x, y};
+    FFilterMouseDownTime = GetTickCount();
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
@@ -707,15 +767,24 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
-  const bool titleButton =
-      inCell && rowPart == crpTitleEh && column != nullptr && column->Title()->TitleButton();
+  bool titleButton = inCell && rowPart == crpTitleEh && column != nullptr;
+  if (titleButton) {
+    titleButton = column->Title()->TitleButton();
+    CheckTitleButton(colIndex, titleButton);
+  }
   if (button == mbLeft && titleButton) {
     FTitleButtonDown = column;
-    FPressedTitle = column;
-    FTitlePressedLook = true;
+    FTitlePressedLook = OverTitleButton(column, x, y);
+    FPressedTitle = FTitlePressedLook ? column : nullptr;
     SetMouseCapture(true);
     InvalidateRow(cell.Y);
     TCustomControl::MouseDown(button, shift, x, y);
+    return;
+  }
+  if (button == mbRight && FOptions.Contains(dgColumnResize) && inCell && rowPart == crpTitleEh &&
+      colPart == ccpDataEh) {
+    // Columns are moved with either button.
+    TCustomGrid::MouseDown(mbLeft, shift, x, y);
     return;
   }
   if (button != mbLeft) {
@@ -735,7 +804,7 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
-  if (!inCell || rowPart == crpTitleEh || rowPart == crpSubTitleEh) {
+  if (!inCell || rowPart == crpTitleEh || rowPart == crpSubTitleEh || RowSizingAt(x, y)) {
     // Sizing and moving belong to the base grid.
     TCustomGrid::MouseDown(button, shift, x, y);
     return;
@@ -821,9 +890,7 @@ void TCustomDBGridEh::MouseMove(TShiftState shift, int x, int y) {
       TCustomGrid::MouseMove(shift, x, y);
       return;
     }
-    const TGridCoord cell = MouseCoord(x, y);
-    const bool look = cell.Y == 0 && ColumnOfRawCol(cell.X) == FTitleButtonDown && x >= 0 &&
-                      y >= 0 && x < ClientWidth() && y < ClientHeight();
+    const bool look = OverTitleButton(FTitleButtonDown, x, y);
     if (look != FTitlePressedLook) {
       FTitlePressedLook = look;
       FPressedTitle = look ? FTitleButtonDown : nullptr;
@@ -903,7 +970,7 @@ void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int
   TColumnEh* released = FTitleButtonDown;
   EndMouseTracking();
   if (released != nullptr) {
-    if (inCell && rowPart == crpTitleEh && column == released)
+    if (inCell && rowPart == crpTitleEh && column == released && OverTitleButton(released, x, y))
       TitleButtonReleased(released, shift.Contains(ssCtrl));
   }
   TCustomGrid::MouseUp(button, shift, x, y);
@@ -932,6 +999,14 @@ bool TCustomDBGridEh::DoMouseWheelUp(TShiftState shift, TPoint mousePos) {
   if (RowPerRecordMode()) return RowPerRecordWheel(false, shift, mousePos);
   FDataLink->DataSet()->Prior();
   return true;
+}
+
+bool TCustomDBGridEh::RowSizingAt(int x, int y) {
+  TGridDrawInfo info;
+  TGridState sizing = gsNormal;
+  int index = 0, pos = 0, ofs = 0;
+  CalcSizingState(x, y, sizing, index, pos, ofs, info);
+  return sizing == gsRowSizing;
 }
 
 // ---- selecting columns by their titles

@@ -150,6 +150,12 @@ void TCustomDBGridEh::ExtScrollRequest(TDBGridEhScrollBar* bar, TMessage& messag
 }
 
 void TCustomDBGridEh::TopLeftChanged() {
+  // Titles drawn across the frozen edge look different when scrolled.
+  const bool fullyLeft = LeftCol() == FixedCols();
+  if (fullyLeft != FScrolledFullyLeft) {
+    FScrolledFullyLeft = fullyLeft;
+    for (int row = 0; row < FTitleOffset && row < RowCount(); ++row) InvalidateRow(row);
+  }
   TCustomGrid::TopLeftChanged();
   UpdateHorzExtScrollBar();
   FetchStep();

@@ -4,37 +4,13 @@
 #include <algorithm>
 
 #include "grid/db_grid.h"
+#include "grid/selected_rows.h"
 #include "platform/data/data_set.h"
 #include "platform/draw/draw_text.h"
 #include "platform/gui/hint_window.h"
 #include "platform/gui/window.h"
 
 namespace {
-
-// A hint window that measures and draws in the font the hint names.
-class TDBGridEhToolTipWindow : public THintWindow {
-  MEBRATH_CLASS(TDBGridEhToolTipWindow, THintWindow)
- public:
-  TRect CalcHintRect(int maxWidth, const std::string& hint, void* data) override {
-    UseFont(data);
-    return THintWindow::CalcHintRect(maxWidth, hint, data);
-  }
-  void ActivateHintData(const TRect& rect, const std::string& hint, void* data) override {
-    UseFont(data);
-    THintWindow::ActivateHintData(rect, hint, data);
-  }
-
- protected:
-  explicit TDBGridEhToolTipWindow(TComponent* owner) : THintWindow(owner) {}
-
- private:
-  void UseFont(void* data) {
-    if (data == nullptr) return;
-    const TColor color = Font()->Color();
-    Font()->Assign(static_cast<const TFont*>(data));
-    Font()->SetColor(color);
-  }
-};
 
 // The caption a multi-level title shows in its own (lowest) band.
 std::string LeafCaption(const std::string& caption) {
@@ -64,7 +40,7 @@ void TCustomDBGridEh::ShowCellToolTip(THintInfo& info) {
     info.HintPos = ClientToScreen({rect.Left, rect.Top});
     info.HintData = FToolTipFont.get();
     info.HintWindowClass = [](TComponent* owner) -> THintWindow* {
-      return Create<TDBGridEhToolTipWindow>(owner);
+      return Create<TToolTipsWindow>(owner);
     };
   };
   if (rowPart == crpTitleEh && !column->Title()->Hint().empty()) {
@@ -88,16 +64,17 @@ void TCustomDBGridEh::ShowCellToolTip(THintInfo& info) {
     font = footer->Font();
     wrap = footer->WordWrap();
   } else if (rowPart == crpDataEh) {
-    if (!FDataLink->Active() || !column->ToolTips() || rowIndex >= FDataLink->RecordCount()) return;
-    const int active = FDataLink->ActiveRecord();
-    FDataLink->SetActiveRecord(rowIndex);
+    if (!FDataLink->Active() || !column->ToolTips() || rowIndex >= DataRowCount()) return;
+    BeginRow(rowIndex);
     try {
       text = column->GetCellDisplayText();
+      // The tree's indent is no room for the text.
+      if (TreeColumn(cell.X)) width -= TreeIndentWidth();
     } catch (...) {
-      FDataLink->SetActiveRecord(active);
+      EndRow();
       throw;
     }
-    FDataLink->SetActiveRecord(active);
+    EndRow();
     font = column->Font();
     wrap = column->WordWrap() && FMultiLineRows;
     if (column->ImageList() != nullptr) width -= column->ImageList()->Width();

@@ -247,6 +247,7 @@ void TDBGridInplaceEdit::ColumnButtonClick(int index) {
       bool handled = false;
       if (column != nullptr && column->OnEditButtonClick)
         column->OnEditButtonClick(column, handled);
+      if (!handled && DBGrid() != nullptr) DBGrid()->EditButtonClick();
       return;
     }
     if (FListVisible)
@@ -300,7 +301,10 @@ void TDBGridInplaceEdit::UpdateContents() {
     SetFont(column->Font());
     SetColor(column->Color());
     SetAlignment(column->Alignment());
-    FWordWrapMode = column->WordWrap();
+    // Wrapped as the cell shows it: only rows of several lines wrap.
+    FWordWrapMode = column->WordWrap() && grid != nullptr && grid->MultiLineRows();
+    SetMultiLine(FWordWrapMode);
+    SetWordWrapInternal(FWordWrapMode);
   }
   TInplaceEdit::UpdateContents();
   if (grid != nullptr && column != nullptr && !column->CanModify(false)) SetReadOnly(true);
@@ -576,14 +580,13 @@ void TDBGridInplaceEdit::KeyDown(unsigned& key, TShiftState shift) {
     }
     if (FWordWrapMode && (key == VK_UP || key == VK_DOWN) &&
         grid->Options().Contains(dgAlwaysShowEditor)) {
-      // Inside a wrapped text the arrows move between its lines; the
-      // editor's multi-line window does that for us when it has lines.
-      const std::string t = Text();
-      const int caret = SelStart();
-      const std::string before = Copy(t, 1, caret);
-      const bool firstLine = before.find('\n') == std::string::npos;
-      const bool lastLine = Copy(t, caret + 1, Length(t)).find('\n') == std::string::npos;
-      const bool atEnd = caret == Length(t);
+      // Inside a wrapped text the arrows move between its lines (the
+      // multi-line editing does that); from its ends they go to the grid.
+      const int caret = CaretPos();
+      const int line = LineOfChar(caret);
+      const bool firstLine = line == 0;
+      const bool lastLine = line >= LineCount() - 1;
+      const bool atEnd = caret == Length(Text());
       if (!((key == VK_UP && firstLine) || (key == VK_DOWN && lastLine) || atEnd)) return;
     }
     if (key == VK_RETURN && grid->OptionsEh().Contains(dghEnterAsTab)) {
@@ -799,6 +802,12 @@ void TDBGridInplaceEdit::DropDownDataList(TColumnEh* column) {
   list->SetShowTitles(column->DropDownShowTitles());
   list->SizeGrip()->SetVisible(column->DropDownSizing());
   list->SetAutoFitColWidths(false);
+  // The list is shared by the editor's columns: each brings its own events.
+  list->OnCheckButton = column->OnDropDownBoxCheckButton;
+  list->OnDrawColumnCell = column->OnDropDownBoxDrawColumnCell;
+  list->OnGetCellParams = column->OnDropDownBoxGetCellParams;
+  list->OnSortMarkingChanged = column->OnDropDownBoxSortMarkingChanged;
+  list->OnTitleBtnClick = column->OnDropDownBoxTitleBtnClick;
   list->EndLayout();
   const int records = lookup->Active() ? lookup->RecordCount() : 0;
   const int rows =

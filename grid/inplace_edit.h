@@ -109,6 +109,9 @@ class TDBGridInplaceEdit : public TInplaceEdit {
   void KeyDown(unsigned& key, TShiftState shift) override;
   void KeyPress(char32_t& key) override;
   void Change() override;
+  // Enter and Tab belong to the grid even in a wrapped, multi-line cell.
+  bool InsertsReturns() const override { return false; }
+  bool InsertsTabs() const override { return false; }
   void DblClick() override;
   void DoExit() override;
   void WndProc(TMessage& message) override;

@@ -262,7 +262,10 @@ bool TCustomDBGridEh::RowPerRecordScrollMessage(TMessage& message) {
 }
 
 bool TCustomDBGridEh::RowPerRecordWheel(bool down, TShiftState shift, TPoint mousePos) {
-  (void)mousePos;
+  bool handled = false;
+  if (const TMouseWheelUpDownEventEh& event = down ? OnMouseWheelDown : OnMouseWheelUp)
+    event(this, shift, mousePos, handled);
+  if (handled) return true;
   const int page = std::max(1, VisibleRowCount());
   const int direction = down ? 1 : -1;
   if (shift.Contains(ssShift)) {

@@ -87,12 +87,12 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner) {
   InternalName->SetFont(&bold);
   MakeLabel(this, "", "Версия:", kTextLeft, 44);
   Version = MakeLabel(this, "Version", GetFileVersion(), kValueLeft, 44);
-  MakeLabel(this, "", "Ведущий разработчик:", kTextLeft, 66);
+  FProgrammerCaption = MakeLabel(this, "", "Ведущий разработчик:", kTextLeft, 66);
   Programmer = MakeLabel(this, "Programmer", GetVersionValue("Programmer"), kValueLeft, 66);
-  MakeLabel(this, "", "E-mail:", kTextLeft, 88);
+  FEmailCaption = MakeLabel(this, "", "E-mail:", kTextLeft, 88);
   Email = MakeLabel(this, "Email", GetVersionValue("E-mail"), kValueLeft, 88);
   MakeLink(Email, "mailto:");
-  MakeLabel(this, "", "Поисково-мониторинговая система:", kTextLeft, 110);
+  FWwwCaption = MakeLabel(this, "", "Поисково-мониторинговая система:", kTextLeft, 110);
   www = MakeLabel(this, "www", "", kTextLeft, 130);
   MakeLink(www, "http://");
 
@@ -115,7 +115,32 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner) {
   btOk->SetModalResult(mrOk);
   btOk->SetBounds((kMinClientWidth - 80) / 2, 232, 80, 27);
   SetActiveControl(btOk);
+  ArrangeRows();
   FitWidth();
+}
+
+void TAboutBox::ArrangeRows() {
+  struct TRow {
+    TLabel* Caption;
+    TLabel* Value;
+    int ValueLeft;  // 0: the value has a line of its own
+  };
+  int top = 66;
+  for (const TRow& row : {TRow{FProgrammerCaption, Programmer, kValueLeft},
+                          TRow{FEmailCaption, Email, kValueLeft}, TRow{FWwwCaption, www, 0}}) {
+    const bool shown = !row.Value->Caption().empty();
+    row.Caption->SetVisible(shown);
+    row.Value->SetVisible(shown);
+    if (!shown) continue;
+    row.Caption->SetTop(top);
+    if (row.ValueLeft == 0) top += 20;
+    row.Value->SetTop(top);
+    top += 22;
+  }
+  top = std::max(top, Picture->Top() + Picture->Height()) + 4;
+  Memo->SetTop(top);
+  btOk->SetTop(Memo->Top() + Memo->Height() + 10);
+  SetClientHeight(btOk->Top() + btOk->Height() + 11);
 }
 
 void TAboutBox::FitWidth() {

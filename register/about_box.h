@@ -14,6 +14,10 @@ class TAboutBox : public TForm {
   // The client width: the larger of 360 and the right edge of the widest
   // of Version, InternalName, Programmer and Email plus 15.
   void FitWidth();
+  // Hides the rows of Programmer, Email and www whose value is empty (with
+  // their captions) and stacks the rest, the memo and the button below
+  // them; the client height follows.
+  void ArrangeRows();
 
   TImage* Picture = nullptr;  // the product picture
   TLabel* Version = nullptr;
@@ -25,6 +29,10 @@ class TAboutBox : public TForm {
   TButton* btOk = nullptr;
 
  protected:
+  TLabel* FProgrammerCaption = nullptr;
+  TLabel* FEmailCaption = nullptr;
+  TLabel* FWwwCaption = nullptr;
+
   explicit TAboutBox(TComponent* owner);
 };
 

@@ -20,6 +20,7 @@
 #include "register/exchange_export.h"
 #include "register/utils.h"
 #include "storage/dbf_cursor.h"
+#include "storage/dbf_format.h"
 
 // --- helpers
 
@@ -149,6 +150,11 @@ const TFrameClass* FindFrameClass(int id) {
 
 namespace {
 int gKeyboardLayout = 0;
+// While a field of codes has the keyboard: the user's own layout and the
+// program's last one from before it.
+bool gInCodeLayout = false;
+int gUserLayout = -1;
+int gLayoutBeforeCode = 0;
 }  // namespace
 
 void SwitchKeyboardLayout(int languageId) {
@@ -156,6 +162,21 @@ void SwitchKeyboardLayout(int languageId) {
 }
 
 int LastKeyboardLayout() { return gKeyboardLayout; }
+
+void EnterCodeLayout(int languageId) {
+  if (!gInCodeLayout) {
+    gInCodeLayout = true;
+    gUserLayout = CurrentKeyboardLayout();
+    gLayoutBeforeCode = gKeyboardLayout;
+  }
+  SwitchKeyboardLayout(languageId);
+}
+
+void LeaveCodeLayout() {
+  if (!gInCodeLayout) return;
+  gInCodeLayout = false;
+  if (!RestoreKeyboardLayout(gUserLayout)) SwitchKeyboardLayout(gLayoutBeforeCode);
+}
 
 // --- TCustFrame
 
@@ -193,6 +214,9 @@ void TCustFrame::AfterConstruction() {
   tsCard->SetCaption("Карточка");
   tsGrid->SetTabVisible(false);
   tsCard->SetTabVisible(false);
+  // With no tabs to show, the control itself is nothing to focus: Enter
+  // on the card's last field goes round to its first.
+  Pgs->SetTabStop(false);
   Pgs->SetActivePage(tsCard);
 
   BuildGrid();
@@ -339,6 +363,42 @@ void TCustFrame::BuildFields() {
   sum->SetDisplayFormat("0.00");
   for (int i = 0; i < dbMain->FieldCount(); ++i)
     if (dbMain->Fields()[i]->Calculated()) FCalcNames.push_back(dbMain->Fields()[i]->FieldName());
+  LabelFields();
+}
+
+void TCustFrame::LabelFields() {
+  // A message about a value names the field as the card shows it.
+  static const std::pair<const char*, const char*> kLabels[] = {
+      {"cCERTIF", "Сертификат"},
+      {"SNILS", "СНИЛС"},
+      {"MNAME", "Отчество"},
+      {"ADDRESS", "Адрес места жительства"},
+      {"TDOC", "Тип удостоверения личности"},
+      {"SPOLICY", "Серия страхового полиса"},
+      {"NPOLICY", "Номер страхового полиса"},
+      {"SLEAF", "Серия листка нетрудоспособности"},
+      {"NLEAF", "Номер листка нетрудоспособности"},
+      {"DLEAF", "Дата листка нетрудоспособности"},
+      {"FIO", "ФИО"},
+      {"NCARD", "Номер обменной карты"},
+      {"DCARD", "Дата обменной карты"},
+      {"CHK", "Признак оплаты"},
+      {"SUM", "Сумма, р."},
+      {"QTW2", "Срок беременности на момент выдачи сертификата"},
+      {"cQTW1", "Срок беременности на момент постановки на учет"},
+      {"MULP", "Многоплодная беременность"},
+      {"PREM", "Преждевременные успешные роды"},
+      {"DIAG", "Причина смерти матери (МКБ-10)"},
+      {"CQNT", "Количество детей в талоне"},
+      {"BQNT", "Количество детей, включая рожденных ранее"},
+      {"Childs", "Новорожденные"},
+  };
+  auto label = [this](const std::string& name, const std::string& text) {
+    TField* field = dbMain->FindField(name);
+    if (field != nullptr && field->DisplayLabel().empty()) field->SetDisplayLabel(text);
+  };
+  for (const auto& [name, text] : kLabels) label(name, text);
+  label("DREG", FrameID() == 2 ? "Дата родов" : "Дата постановки на учет");
 }
 
 void TCustFrame::AddColumn(const char* field, const char* title, int width) {
@@ -462,7 +522,9 @@ void TCustFrame::BuildCard() {
     number->EditButton()->SetStyle(ebsEllipsisEh);
     number->EditButton()->SetVisible(true);
     number->EditButton()->SetHint("Справочник сертификатов");
-    number->EditButton()->OnClick = [this](TObject*, bool& handled) {
+    // The button drops nothing down: its press only leads to the click.
+    number->OnButtonDown = [](TObject*, bool, bool&, bool& handled) { handled = true; };
+    number->OnButtonClick = [this](TObject*, bool& handled) {
       handled = true;
       TakeOverCertificate();
     };
@@ -660,9 +722,22 @@ void TCustFrame::ExportRegister() {
 void TCustFrame::PackRegister() {
   if (!dbMain->Active()) return;
   dbMain->Close();
-  dbMain->Pack("", false);
-  CollectSum([this] { dbMain->Open(); });
-  UpdatePosition();
+  // The register is open again whatever the pack did.
+  auto reopen = [this] {
+    CollectSum([this] { dbMain->Open(); });
+    UpdatePosition();
+  };
+  try {
+    dbMain->Pack("", false);
+  } catch (const EDBFInUseError&) {
+    reopen();
+    throw Exception("Упаковка таблицы невозможна: реестр " + FFileName +
+                    " открыт другим пользователем.");
+  } catch (...) {
+    reopen();
+    throw;
+  }
+  reopen();
 }
 
 void TCustFrame::ShowProgress(int done, int total) {
@@ -920,11 +995,15 @@ void TCustFrame::ValidateCommon() {
   const TDateTime now = Now();
   const std::string today = FormatDateTime("dd.mm.yyyy", now);
   if (Fld("NCERTIF")->AsInteger() < 1) ErrorAbort("Не указан номер сертификата. ");
-  const std::string key =
-      Fld("SCERTIF")->AsString() + " " + SevenDigits(Fld("NCERTIF")->AsInteger());
+  const TDateTime dcertif = Empty(Fld("DCERTIF")) ? 0 : Fld("DCERTIF")->AsDateTime();
+  // The series the record will be stored with, not the one typed: the
+  // year rule below may change it.
+  const bool early =
+      (id == 1 && YearOf(dcertif) < 2007) || (id == 2 && YearOf(Fld("DREG")->AsDateTime()) < 2007);
+  const std::string series = early ? "А" : "Б";
+  const std::string key = series + " " + SevenDigits(Fld("NCERTIF")->AsInteger());
   if (dbMain->FindOtherKey("cCERTIF", key, TFindOptions()) > 0)
     ErrorAbort("Указанный номер сертификата уже существует в текущем реестре.");
-  const TDateTime dcertif = Empty(Fld("DCERTIF")) ? 0 : Fld("DCERTIF")->AsDateTime();
   const int fromYear = id == 3 ? 2007 : 2006;
   if (dcertif < EncodeDate(fromYear, 1, 1) || dcertif > now)
     ErrorAbort(Format("Дата выдачи сертификата должна быть в промежутке 01.01.%d - %s.", fromYear,
@@ -958,9 +1037,7 @@ void TCustFrame::ValidateCommon() {
   if (!Empty(Fld("DCARD")) && YearOf(Fld("DCARD")->AsDateTime()) < 2005)
     ErrorAbort("Не верно указана дата обменной карты.");
 
-  const bool early =
-      (id == 1 && YearOf(dcertif) < 2007) || (id == 2 && YearOf(Fld("DREG")->AsDateTime()) < 2007);
-  Fld("SCERTIF")->SetAsString(early ? "А" : "Б");
+  Fld("SCERTIF")->SetAsString(series);
   Fld("SPOLICY")->SetAsString(AnsiUpperCase(Fld("SPOLICY")->AsString()));
   Fld("SLEAF")->SetAsString(AnsiUpperCase(Fld("SLEAF")->AsString()));
 }

@@ -98,6 +98,9 @@ class TCustFrame : public TForm {
   bool AskSaveChanges();
   bool IsEmptyRegister();
   void ExportRegister();
+  // Packs the table (closed meanwhile, open again on every path). Raises
+  // Exception "Упаковка таблицы невозможна: реестр <name> открыт другим
+  // пользователем." when another user has it open.
   void PackRegister();
   void ShowProgress(int done, int total);
   int FileType() const { return FileTypeOfName(FFileName); }
@@ -172,6 +175,9 @@ class TCustFrame : public TForm {
   TField* GroupFld(const char* name, int index) const;
   void DateRules(TField* field);
   void NameRules(TField* field);
+  // Gives every field without a display label the name the card shows it
+  // by, for the messages that name a field.
+  virtual void LabelFields();
   void AddColumn(const char* field, const char* title, int width);
   // A label and a data-aware edit at (left, top) on the card; returns the
   // edit.
@@ -253,3 +259,10 @@ void RegisterCouponFrames();
 // English) through the desktop's hook, remembering the last one set.
 void SwitchKeyboardLayout(int languageId);
 int LastKeyboardLayout();
+// For a field of codes: reads the user's own layout from the desktop, then
+// switches to `languageId`; entering again before leaving keeps the first
+// reading. LeaveCodeLayout puts the user's layout back (where the desktop
+// cannot tell it, the program's last layout from before); it does nothing
+// outside such a field.
+void EnterCodeLayout(int languageId);
+void LeaveCodeLayout();

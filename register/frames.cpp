@@ -40,8 +40,6 @@ T* AddChildField(TDataSet* ds, const std::string& name, int size = 0) {
   return field;
 }
 
-int gLayoutBeforeCode = 0;
-
 }  // namespace
 
 // --- coupon No. 1
@@ -181,10 +179,34 @@ void TChildFrame::AfterConstruction() {
   TCustFrame::AfterConstruction();
 }
 
+void TChildFrame::LabelFields() {
+  TCustFrame::LabelFields();
+  for (const std::string& name : ChildGroupFields()) {
+    const std::string label = mtChild->FieldByName(name)->DisplayName();
+    for (int i = 1; i <= kMaxChildren; ++i) {
+      TField* field = dbMain->FindField(name + IntToStr(i));
+      if (field != nullptr && field->DisplayLabel().empty())
+        field->SetDisplayLabel(label + " (" + IntToStr(i) + ")");
+    }
+  }
+}
+
 void TChildFrame::ChildStateChanged() {
   if (FChildrenModified || mtChild->State() == dsBrowse || mtChild->State() == dsInactive) return;
   FChildrenModified = true;
-  if (dbMain->State() == dsBrowse) dbMain->Edit();
+  if (dbMain->State() != dsBrowse) return;
+  // In a register without records this starts a new record, whose rows
+  // are the one being started: reloading them would drop it mid-insert.
+  FStartingRow = true;
+  struct TDone {
+    bool& Flag;
+    ~TDone() { Flag = false; }
+  } done{FStartingRow};
+  dbMain->Edit();
+}
+
+void TChildFrame::NewCouponRecord() {
+  if (!FStartingRow) LoadChildren();
 }
 
 void TChildFrame::MakeChildGrid(int top, int height) {
@@ -355,11 +377,8 @@ void TFrmT2::AddCouponCard(int top) {
   grdChild->Columns()->Items(0)->SetPickList(&sexes);
   grdChild->EndLayout();
   // ICD-10 codes are Latin: English while in the field, then back.
-  auto english = [](TObject*) {
-    gLayoutBeforeCode = LastKeyboardLayout();
-    SwitchKeyboardLayout(1033);
-  };
-  auto back = [](TObject*) { SwitchKeyboardLayout(gLayoutBeforeCode); };
+  auto english = [](TObject*) { EnterCodeLayout(1033); };
+  auto back = [](TObject*) { LeaveCodeLayout(); };
   diag->OnEnter = english;
   diag->OnExit = back;
   // The newborn's code is a column of the child grid: moving into it, or
@@ -454,10 +473,15 @@ void TFrmT3::AddChildFields() {
     field->SetDisplayLabel(label);
     NameRules(field);
   }
-  for (const char* name : {"BDATE", "DATEBOBS", "DATEEOBS"})
-    DateRules(AddChildField<TDateField>(mtChild, name));
-  AddChildField<TStringField>(mtChild, "SPOLICY", 14);
-  AddChildField<TStringField>(mtChild, "NPOLICY", 20);
+  for (auto [name, label] :
+       {std::pair{"BDATE", "Дата рождения"}, std::pair{"DATEBOBS", "Начало периода наблюдения"},
+        std::pair{"DATEEOBS", "Окончание периода наблюдения"}}) {
+    auto* field = AddChildField<TDateField>(mtChild, name);
+    field->SetDisplayLabel(label);
+    DateRules(field);
+  }
+  AddChildField<TStringField>(mtChild, "SPOLICY", 14)->SetDisplayLabel("Серия полиса ОМС");
+  AddChildField<TStringField>(mtChild, "NPOLICY", 20)->SetDisplayLabel("Номер полиса ОМС");
 }
 
 std::vector<std::string> TFrmT3::ChildGroupFields() const {

@@ -60,7 +60,7 @@ class TChildFrame : public TCustFrame {
  protected:
   explicit TChildFrame(TComponent* owner) : TCustFrame(owner) {}
   void AfterConstruction() override;
-  void NewCouponRecord() override { LoadChildren(); }
+  void NewCouponRecord() override;
   void AfterCardShown() override { LoadChildren(); }
   virtual void AddChildFields() = 0;
   // The child fields as they are named in the record's groups, in order.
@@ -69,8 +69,13 @@ class TChildFrame : public TCustFrame {
   virtual void ChildRowDeleted() {}
   void MakeChildGrid(int top, int height);
   void ChildStateChanged();
+  // TCustFrame: a group's fields take the child field's label and the
+  // child's number.
+  void LabelFields() override;
 
   bool FChildrenModified = false;
+  // A child row is starting the record it belongs to.
+  bool FStartingRow = false;
 };
 
 class TFrmT2 : public TChildFrame {

@@ -14,7 +14,6 @@
 #include "register/details_dialog.h"
 #include "register/dialogs.h"
 #include "register/frames.h"
-#include "register/startup.h"
 #include "register/utils.h"
 #include "register/xml_import.h"
 
@@ -24,6 +23,19 @@ namespace {
 constexpr const char* kRegisterFilter =
     "Реестр талонов №1|*.001|Реестр талонов №2|*.002|Реестр талонов №3-1|*.031|Реестр талонов "
     "№3-2|*.032";
+
+// Opens a file that ships beside the program with the desktop's viewer for
+// it; a missing file or a desktop without a viewer is said, naming it.
+void OpenShippedFile(const std::string& name) {
+  const std::string path = ExecutableDir() + name;
+  if (!FileExists(path)) {
+    ShowError(Format("Файл '%s' не найден.", path.c_str()));
+    return;
+  }
+  if (!OpenDocument(path))
+    ShowError(Format("Не удалось открыть файл '%s': не найдена программа для его просмотра.",
+                     path.c_str()));
+}
 }  // namespace
 
 int FrameIDOfFile(const std::string& fileName) {
@@ -145,9 +157,9 @@ void TfmMain::OnDetails() { ShowDetailsDialog(this); }
 
 void TfmMain::OnAbout() { ShowAboutBox(this); }
 
-void TfmMain::OnHelp() { OpenDocument(ProgramHelpFile()); }
+void TfmMain::OnHelp() { OpenShippedFile("doc/Kelm.doc"); }
 
-void TfmMain::OnHistory() { OpenDocument(ExecutableDir() + "history.txt"); }
+void TfmMain::OnHistory() { OpenShippedFile("history.txt"); }
 
 void TfmMain::OnExit() { Close(); }
 

@@ -34,7 +34,6 @@ std::string UnescapeAmpersands(const std::string& text) {
 void TMenuMRUList::SetRecentMenu(TMenuItem* menu) {
   if (FRecentMenu != nullptr) FRecentMenu->RemoveFreeNotification(this);
   FRecentMenu = menu;
-  FBaseCount = menu != nullptr ? menu->Count() : 0;
   if (menu != nullptr) menu->FreeNotification(this);
   RebuildMenu();
 }
@@ -47,7 +46,10 @@ void TMenuMRUList::SetMaxItem(int value) {
 
 void TMenuMRUList::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
-  if (operation == opRemove && component == FRecentMenu) FRecentMenu = nullptr;
+  if (operation != opRemove) return;
+  if (component == FRecentMenu) FRecentMenu = nullptr;
+  // An item goes with the menu that holds it when the menu goes first.
+  std::erase(FPool, component);
 }
 
 void TMenuMRUList::Add(const std::string& name) {
@@ -84,19 +86,23 @@ std::string TMenuMRUList::GetFileName(TObject* sender) const {
   return Trim(Copy(caption.substr(blank + 1), 1, kMaxName));
 }
 
+TMenuItem* TMenuMRUList::PooledItem(std::size_t index) {
+  while (FPool.size() <= index) FPool.push_back(Create<TMenuItem>(this));
+  TMenuItem* item = FPool[index];
+  if (item->Parent() != nullptr) item->Parent()->Remove(item);
+  return item;
+}
+
 void TMenuMRUList::RebuildMenu() {
-  if (FRecentMenu == nullptr) return;
-  while (FRecentMenu->Count() > FBaseCount) {
-    TMenuItem* item = FRecentMenu->Items(FRecentMenu->Count() - 1);
-    FRecentMenu->Delete(FRecentMenu->Count() - 1);
-    item->Free();
-  }
-  if (FItems.empty()) return;
-  TMenuItem* separator = Create<TMenuItem>(this);
+  // Taken out, never freed: the clicked item may be one of them.
+  for (TMenuItem* item : FPool)
+    if (item->Parent() != nullptr) item->Parent()->Remove(item);
+  if (FRecentMenu == nullptr || FItems.empty()) return;
+  TMenuItem* separator = PooledItem(0);
   separator->SetCaption("-");
   FRecentMenu->Add(separator);
   for (std::size_t i = 0; i < FItems.size(); ++i) {
-    TMenuItem* item = Create<TMenuItem>(this);
+    TMenuItem* item = PooledItem(i + 1);
     item->SetAction(FAction);
     item->SetCaption(Format("%d %s", static_cast<int>(i + 1), EscapeAmpersands(FItems[i]).c_str()));
     FRecentMenu->Add(item);

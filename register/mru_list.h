@@ -1,6 +1,10 @@
 // TMenuMRUList: the recently used register files, most recent first, shown
 // as the last items of a menu ("1 name", "2 name", ...) and kept in the INI
 // file's section "FileHist" under the keys "1", "2", ... GUI thread only.
+//
+// The menu items are made once and reused: an entry's item runs the
+// action that opens its file, which changes the list while that item's
+// click is still running, so no item is freed before the list itself.
 #pragma once
 
 #include <string>
@@ -45,9 +49,12 @@ class TMenuMRUList : public TComponent {
 
  private:
   void RebuildMenu();
+  // The pooled item at `index` (made on first use), taken out of any menu.
+  TMenuItem* PooledItem(std::size_t index);
 
   TMenuItem* FRecentMenu = nullptr;
-  int FBaseCount = 0;
+  // The separator and the entries' items, in menu order once shown.
+  std::vector<TMenuItem*> FPool;
   TBasicAction* FAction = nullptr;
   int FMaxItem = 5;
   std::vector<std::string> FItems;

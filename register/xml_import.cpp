@@ -51,6 +51,68 @@ bool Contains(std::string_view name, std::string_view part) {
   return name.find(part) != std::string_view::npos;
 }
 
+// A value that says something: not blank and not a zero ("0", "0.000"),
+// which is what an exported group without a newborn holds.
+bool CarriesData(std::string_view raw) {
+  return raw.find_first_not_of(" 0.,+-") != std::string_view::npos;
+}
+
+// Puts an attribute's value into its field.
+void SetFieldValue(TmDbfTable& table, TField& field, const std::string& raw,
+                   const std::string& value) {
+  if (field.DataType() == ftDate || field.DataType() == ftDateTime) {
+    SetDateText(field, value);
+  } else if (!table.SetColumnText(&field, raw)) {
+    // The same text through the field, where the table cannot put the
+    // file's bytes in the record as they are.
+    field.SetAsString(value);
+  }
+}
+
+// The values of a record's CHILD groups, held until a group that carries
+// data shows the groups before it are rows: trailing groups that carry
+// none (BQNT counts children born before, and the file has a group for
+// each) are no rows and leave their fields as they are.
+class TChildGroups {
+ public:
+  void Hold(TField* field, const std::string& raw, const std::string& value) {
+    if (FUsed == FValues.size()) FValues.emplace_back();
+    TValue& v = FValues[FUsed++];
+    v.Field = field;
+    v.Raw = raw;
+    v.Value = value;
+    FData = FData || CarriesData(raw);
+  }
+  // The end of group `index` (1-based).
+  void EndGroup(TmDbfTable& table, int index) {
+    if (!FData) return;
+    for (std::size_t i = 0; i < FUsed; ++i)
+      SetFieldValue(table, *FValues[i].Field, FValues[i].Raw, FValues[i].Value);
+    FUsed = 0;
+    FData = false;
+    FRows = index;
+  }
+  // The record's rows; the next record starts afresh.
+  int EndRecord() {
+    const int rows = FRows;
+    FUsed = 0;
+    FData = false;
+    FRows = 0;
+    return rows;
+  }
+
+ private:
+  struct TValue {
+    TField* Field = nullptr;
+    std::string Raw;
+    std::string Value;
+  };
+  std::vector<TValue> FValues;
+  std::size_t FUsed = 0;
+  bool FData = false;
+  int FRows = 0;
+};
+
 // Drops the record being read and switches the events on again, quietly:
 // the failure that brought us here is the one to report.
 void ResumeAfterFailure(TmDbfTable& table) noexcept {
@@ -118,6 +180,7 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
     // One hold of the header lock and block writes for the whole file.
     table.BeginAppendBatch();
     int children = 0;
+    TChildGroups groups;
     int insideChild = 0;  // open elements whose name holds "CHILD"
     std::string element;
     std::string fieldName;
@@ -158,19 +221,18 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
           }
           ++next;
           if (known == nullptr) continue;
-          TField& field = *known;
-          if (field.DataType() == ftDate || field.DataType() == ftDateTime) {
-            SetDateText(field, FReader.Value());
-          } else if (!table.SetColumnText(&field, FReader.RawValue())) {
-            // The same text through the field, where the table cannot
-            // put the file's bytes in the record as they are.
-            field.SetAsString(FReader.Value());
+          if (insideChild > 0) {
+            groups.Hold(known, FReader.RawValue(), FReader.Value());
+          } else {
+            SetFieldValue(table, *known, FReader.RawValue(), FReader.Value());
           }
         }
       } else if (kind == xkEndTag) {
-        if (Contains(name, "CHILD")) --insideChild;
+        if (Contains(name, "CHILD") && --insideChild == 0 && inserting)
+          groups.EndGroup(table, children);
         if ((name == "BTAL1" || name == "BTAL2" || name == "BTAL3") && inserting) {
-          if (cqnt != nullptr) cqnt->SetAsInteger(children);
+          const int rows = groups.EndRecord();
+          if (cqnt != nullptr) cqnt->SetAsInteger(rows);
           children = 0;
           table.Post();
           ++imported;

@@ -33,7 +33,9 @@ class TImpXml {
   // events off and its controls disabled: each BTAL1/BTAL2/BTAL3 element
   // becomes one appended record whose fields take the attributes of the
   // same name (inside CHILD elements the name gets the child's number,
-  // SEX2, SPOLICY3); CQNT takes the number of CHILD elements. Dates
+  // SEX2, SPOLICY3); CQNT takes the number of the last CHILD element that
+  // carries data (a value neither blank nor zero): trailing groups without
+  // any are no rows, and their fields stay as a new record has them. Dates
   // "yyyy?mm?dd" are taken whatever the separators; any other date text
   // clears the date. HEADER attributes go to `lpu` (FROM under "NAME"),
   // saved when the HEADER ends. Returns the number of records imported.

@@ -33,8 +33,7 @@ void LoadList(TStream& stream, TStrings& list) {
   list.Clear();
   const std::int32_t count = ReadI32(stream);
   // Each pair takes at least six bytes.
-  if (count < 0 || count > (stream.Size() - stream.Position()) / 6)
-    throw EReadError("Stream read error");
+  if (count < 0 || count > (stream.Size() - stream.Position()) / 6) throw EReadError(SReadError);
   for (std::int32_t i = 0; i < count; ++i) {
     std::string name = ReadString(stream);
     const std::string value = ReadString(stream);
@@ -129,7 +128,7 @@ void TfrDataDictionary::SaveToStream(TStream& stream) {
 void TfrDataDictionary::LoadFromStream(TStream& stream) {
   Clear();
   const std::uint16_t tag = ReadU16(stream);
-  if (tag != kTagCurrent && tag != kTagChecked) throw EReadError("Stream read error");
+  if (tag != kTagCurrent && tag != kTagChecked) throw EReadError(SReadError);
   LoadList(stream, Variables);
   LoadList(stream, FieldAliases);
   LoadList(stream, BandDataSources);

@@ -38,7 +38,7 @@ std::int64_t ReadEndPosition(TStream& stream) {
 
 void PatchEndPosition(TStream& stream, std::int64_t at) {
   const std::int64_t end = stream.Position();
-  if (end > INT32_MAX) throw EWriteError("Stream write error");
+  if (end > INT32_MAX) throw EWriteError(SWriteError);
   stream.SetPosition(at);
   WriteI32(stream, static_cast<std::int32_t>(end));
   stream.SetPosition(end);
@@ -390,7 +390,7 @@ void TfrEMFPages::LoadFromStream(TStream& stream) {
     }
   } catch (const Exception& e) {
     Clear();
-    if (dynamic_cast<const EReadError*>(&e) != nullptr && e.Message() != "Stream read error") throw;
+    if (dynamic_cast<const EReadError*>(&e) != nullptr && e.Message() != SReadError) throw;
     Unsupported();
   }
 }

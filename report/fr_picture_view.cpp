@@ -6,6 +6,7 @@
 #include "platform/base/stream.h"
 #include "platform/base/text.h"
 #include "platform/data/fields.h"
+#include "platform/draw/metafile_renderer.h"
 #include "report/fr_engine.h"
 #include "report/fr_stream.h"
 
@@ -154,7 +155,17 @@ void TfrPictureView::GetBlob(TField* field) {
 void TfrPictureView::Draw(TCanvas& canvas) {
   ScaleCoords();
   ShowBackground(canvas);
-  if (TGraphic* g = Picture.Graphic(); g != nullptr && !g->Empty()) {
+  if (!FMetafile.empty()) {
+    // Played at the size it lands on, so zoom and print stay sharp. A
+    // metafile that names no size of its own fills the box.
+    const TMetafileInfo info = InspectMetafile(FMetafile);
+    const TRect r = PictureRect(DrawRect(), info.Width, info.Height, Flags & flStretched,
+                                Flags & flPictCenter, Flags & flPictRatio, ScaleX);
+    canvas.SaveState();
+    canvas.IntersectClipRect(DrawRect());
+    DrawMetafile(canvas, r, FMetafile);
+    canvas.RestoreState();
+  } else if (TGraphic* g = Picture.Graphic(); g != nullptr && !g->Empty()) {
     const TRect r = PictureRect(DrawRect(), g->Width(), g->Height(), Flags & flStretched,
                                 Flags & flPictCenter, Flags & flPictRatio, ScaleX);
     canvas.SaveState();
@@ -172,7 +183,7 @@ void TfrPictureView::LoadFromStream(TStream& stream) {
   if (MajorVersion * 10 + MinorVersion > 10) BlobType = ReadU8(stream);
   const std::int64_t end = ReadI32(stream);
   const std::int64_t start = stream.Position();
-  if (end < start || end > stream.Size()) throw EReadError("Stream read error");
+  if (end < start || end > stream.Size()) throw EReadError(SReadError);
   std::string bytes(static_cast<std::size_t>(end - start), '\0');
   stream.ReadBuffer(bytes.data(), end - start);
   ClearPicture();
@@ -205,7 +216,7 @@ void TfrPictureView::SaveToStream(TStream& stream) {
   else if (kind != gkNone)
     Picture.Graphic()->SaveToStream(stream);
   const std::int64_t end = stream.Position();
-  if (end > INT32_MAX) throw EWriteError("Stream write error");
+  if (end > INT32_MAX) throw EWriteError(SWriteError);
   stream.SetPosition(at);
   WriteI32(stream, static_cast<std::int32_t>(end));
   stream.SetPosition(end);

@@ -6,8 +6,9 @@
 // graphic's own file bytes (BMP, WMF/EMF or ICO). The reader loads exactly
 // the bytes up to that position and continues there.
 //
-// Metafiles are kept as their bytes, so they survive a round trip; they
-// are not drawn. GUI thread only.
+// Metafiles are kept as their bytes, so they survive a round trip, and
+// are played at the size they land on through the metafile renderer of
+// platform/draw (nothing is drawn without one). GUI thread only.
 #pragma once
 
 #include <cstdint>

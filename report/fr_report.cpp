@@ -83,16 +83,18 @@ std::int32_t ParseFormatSuffix(const std::string& fmt, std::string& formatStr) {
     std::string f = digit ? "N" + fmt : fmt;
     if (f.size() >= 2 && f[1] >= '0' && f[1] <= '9') {
       // "N<digits><sep><decimals>": the separator is the last of , - .
+      // Without one, the digits themselves are the decimals and the
+      // runtime's separator is used.
       char sep = FormatSettings.DecimalSeparator;
-      int decimals = 0;
+      std::string digits = f.substr(1);
       for (std::size_t i = f.size() - 1; i >= 1; --i) {
         if (f[i] == ',' || f[i] == '-' || f[i] == '.') {
           sep = f[i];
-          const std::string digits = f.substr(i + 1);
-          decimals = IsNumberText(digits) ? std::min(std::stoi(digits), 18) : 0;
+          digits = f.substr(i + 1);
           break;
         }
       }
+      const int decimals = IsNumberText(digits) ? std::min(std::stoi(digits), 18) : 0;
       return MakeFormat(fcNumber, 1, decimals, sep);
     }
     formatStr = f.substr(1);

@@ -35,7 +35,7 @@ std::string ReadRaw(TStream& stream) {
 }  // namespace
 
 void CheckRemaining(TStream& stream, std::int64_t count) {
-  if (count < 0 || stream.Size() - stream.Position() < count) throw EReadError("Stream read error");
+  if (count < 0 || stream.Size() - stream.Position() < count) throw EReadError(SReadError);
 }
 
 void WriteString(TStream& stream, std::string_view text) {

@@ -14,7 +14,7 @@
 //   Boolean         two bytes, 0 or FF FF
 //
 // Readers are bounded by the stream: a record that runs past its end
-// raises EReadError "Stream read error" and never allocates more than the
+// raises EReadError SReadError and never allocates more than the
 // stream holds. Writers never wrap a length: a line longer than 65535 bytes
 // raises EWriteError, and a memo of more than 65535 lines stores the count
 // 65535 (the count is only "any lines", so nothing is lost).
@@ -47,7 +47,7 @@ std::uint16_t ReadWord(TStream& stream);
 void WriteBool2(TStream& stream, bool value);
 bool ReadBool2(TStream& stream);
 
-// Raises EReadError "Stream read error" unless `count` more bytes are left.
+// Raises EReadError SReadError unless `count` more bytes are left.
 void CheckRemaining(TStream& stream, std::int64_t count);
 
 // A memory stream for one record at a time: an object's record is written

@@ -6,10 +6,12 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config ccache
-  qt6-base-dev libgl-dev libx11-dev
+  qt6-base-dev libgl-dev libx11-dev libcups2-dev
+  qt6-svg-dev libwmf-dev libemf2svg-dev libuemf-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-liberation fonts-dejavu-core
   clang-format xvfb xauth poppler-utils
+  openbox xdotool x11-utils imagemagick
 )
 
 missing=()

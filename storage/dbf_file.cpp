@@ -107,8 +107,8 @@ std::uint32_t TDbfFile::CountRecords() {
     read();
   }
   if (count > room)
-    RaiseDamaged(FFileName, "the header counts " + std::to_string(count) +
-                                " records but the file holds " + std::to_string(room));
+    RaiseDamaged(FFileName, "в заголовке " + std::to_string(count) +
+                                " записей, а в файле помещается " + std::to_string(room));
   return count;
 }
 
@@ -140,8 +140,8 @@ void TDbfFile::Unlock(std::int64_t offset, std::int64_t length) {
 
 void TDbfFile::CheckWritable() const {
   if (!FWriteError.empty())
-    throw EDBFError("Table " + FFileName + " takes no more writes after a failed one (" +
-                    FWriteError + "); reopen it");
+    throw EDBFError("Таблица " + FFileName + " не принимает изменений после неудачной записи (" +
+                    FWriteError + "); откройте ее заново");
 }
 
 void TDbfFile::WriteRecord(std::uint32_t record, const char* buffer) {
@@ -379,6 +379,6 @@ void TDbfFile::CopyMapped(char* to, std::size_t offset, std::size_t length) {
 void TDbfFile::RaiseCutShort() {
   UnmapFile();
   FMapReads = false;
-  throw EDBFError("Table " + FFileName +
-                  ": the file was cut short by another program while it was open");
+  throw EDBFError("Таблица " + FFileName +
+                  ": файл был укорочен другой программой, пока был открыт");
 }

@@ -20,8 +20,8 @@
 // step always goes to the file. Only records below KnownCount are read
 // through the mapping or the window. Should another program cut the file
 // short while it is mapped, reading a record past the new end fails with
-// EDBFError "Table <name>: the file was cut short by another program while
-// it was open" instead of ending the program (mapped_read.h), and reads go
+// EDBFError "Таблица <name>: файл был укорочен другой программой, пока был
+// открыт" instead of ending the program (mapped_read.h), and reads go
 // through the stream from then on.
 //
 // Locks. An exclusive file takes none (every Lock succeeds at once). A
@@ -82,8 +82,8 @@ class TDbfFile {
   void ReadLayout();
   // The header's record count, checked against the file's size (under the
   // header lock when a shared file seems short). Drops the window.
-  // Throws EDBFError "Table <name> is damaged: the header counts <n>
-  // records but the file holds <m>".
+  // Throws EDBFError "Таблица <name> повреждена: в заголовке <n> записей,
+  // а в файле помещается <m>.".
   std::uint32_t CountRecords();
 
   // The records the owner knows to be in the file: 0 .. KnownCount - 1.
@@ -147,8 +147,8 @@ class TDbfFile {
   bool Lock(std::int64_t offset, std::int64_t length);
   void Unlock(std::int64_t offset, std::int64_t length);
 
-  // Throws EDBFError "Table <name> takes no more writes after a failed one
-  // (<why>); reopen it" once a write has failed.
+  // Throws EDBFError "Таблица <name> не принимает изменений после неудачной
+  // записи (<why>); откройте ее заново" once a write has failed.
   void CheckWritable() const;
   // Runs `write`; an exception from it is remembered, then rethrown.
   template <class F>

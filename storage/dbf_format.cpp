@@ -7,9 +7,11 @@
 #include <limits>
 
 #include "platform/base/codepage.h"
+#include "platform/base/format.h"
 #include "platform/base/math_utils.h"
 #include "platform/base/number_format.h"
 #include "platform/base/text.h"
+#include "platform/data/db_consts.h"
 
 namespace dbf {
 
@@ -119,7 +121,7 @@ std::string EncodeLayout(THeader header, std::vector<TFieldDescriptor> fields,
 }
 
 void RaiseDamaged(std::string_view fileName, std::string_view what) {
-  throw EDBFError("Table " + std::string(fileName) + " is damaged: " + std::string(what));
+  throw EDBFError("Таблица " + std::string(fileName) + " повреждена: " + std::string(what) + ".");
 }
 
 namespace {
@@ -150,14 +152,14 @@ std::string Printable(std::string_view name) {
 TLayout DecodeLayout(std::string_view head, std::int64_t fileSize, std::string_view fileName) {
   auto num = [](auto v) { return std::to_string(v); };
   if (fileSize < static_cast<std::int64_t>(kHeaderSize) || head.size() < kHeaderSize)
-    RaiseDamaged(fileName, "the file is shorter than its 32-byte header");
+    RaiseDamaged(fileName, "файл короче своего заголовка в 32 байта");
   TLayout layout;
   layout.Header = THeader::DecodeFrom(head);
   const std::uint32_t headerLength = layout.Header.HeaderLength;
   if (headerLength > fileSize)
-    RaiseDamaged(fileName, "the header length " + num(headerLength) +
-                               " is past the end of the file (" + num(fileSize) + " bytes)");
-  if (head.size() < headerLength) RaiseDamaged(fileName, "the header could not be read whole");
+    RaiseDamaged(fileName, "заголовок длиной " + num(headerLength) +
+                               " байт выходит за конец файла (" + num(fileSize) + " байт)");
+  if (head.size() < headerLength) RaiseDamaged(fileName, "заголовок не прочитан целиком");
 
   const std::size_t maxFields =
       headerLength >= kHeaderSize ? (headerLength - kHeaderSize) / kDescriptorSize : 0;
@@ -174,7 +176,7 @@ TLayout DecodeLayout(std::string_view head, std::int64_t fileSize, std::string_v
   }
   if (!terminated && pos < headerLength && (head[pos] == kTerminator || head[pos] == '\0'))
     terminated = true;
-  if (layout.Fields.empty()) RaiseDamaged(fileName, "the file has no field descriptors");
+  if (layout.Fields.empty()) RaiseDamaged(fileName, "в файле нет описаний полей");
   layout.TailPosition =
       terminated && pos + 1 < headerLength ? static_cast<std::uint32_t>(pos + 1) : 0;
 
@@ -183,24 +185,24 @@ TLayout DecodeLayout(std::string_view head, std::int64_t fileSize, std::string_v
   std::uint32_t offset = 1;
   for (TFieldDescriptor& f : layout.Fields) {
     const std::string name = Printable(f.Name);
-    if (f.Length == 0) RaiseDamaged(fileName, "field " + name + " has length 0");
+    if (f.Length == 0) RaiseDamaged(fileName, "поле " + name + " имеет длину 0");
     if (const std::size_t width = FixedWidth(f.Type); width != 0 && f.Length != width)
-      RaiseDamaged(fileName, "field " + name + " of type " + std::string(1, f.Type) +
-                                 " has length " + num(f.Length) + " instead of " + num(width));
+      RaiseDamaged(fileName, "поле " + name + " типа " + std::string(1, f.Type) + " имеет длину " +
+                                 num(f.Length) + " вместо " + num(width));
     if (storedOffsets && f.Offset != offset)
-      RaiseDamaged(fileName, "field " + name + " is at offset " + num(f.Offset) +
-                                 " but the fields before it end at " + num(offset));
+      RaiseDamaged(fileName, "поле " + name + " начинается со смещения " + num(f.Offset) +
+                                 ", а предыдущие поля заканчиваются на " + num(offset));
     f.Offset = offset;
     offset += f.Length;
   }
   layout.RecordLength = offset;
   if (layout.Header.RecordLength != offset)
-    RaiseDamaged(fileName, "the header gives records of " + num(layout.Header.RecordLength) +
-                               " bytes but the fields make " + num(offset));
+    RaiseDamaged(fileName, "в заголовке длина записи " + num(layout.Header.RecordLength) +
+                               " байт, а поля дают " + num(offset));
   const std::int64_t room = (fileSize - headerLength) / offset;
   if (layout.Header.RecordCount > room)
-    RaiseDamaged(fileName, "the header counts " + num(layout.Header.RecordCount) +
-                               " records but the file holds " + num(room));
+    RaiseDamaged(fileName, "в заголовке " + num(layout.Header.RecordCount) +
+                               " записей, а в файле помещается " + num(room));
   return layout;
 }
 
@@ -367,9 +369,8 @@ std::pair<std::string, std::string> NumericBounds(int length, int decimals) {
 
 void RaiseRangeError(std::string_view valueText, std::string_view fieldName,
                      std::string_view minText, std::string_view maxText) {
-  throw ERangeError(std::string(valueText) + " is not a valid value for field '" +
-                    std::string(fieldName) + "'. The allowed range is " + std::string(minText) +
-                    " to " + std::string(maxText));
+  throw ERangeError(Format(SFieldRangeError, std::string(valueText), std::string(fieldName),
+                           std::string(minText), std::string(maxText)));
 }
 
 std::string_view DecodeChar(std::string_view column) {

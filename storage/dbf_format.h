@@ -40,6 +40,12 @@ class EDBFError : public Exception {
   using Exception::Exception;
 };
 
+// Another user has the table open where the operation needs it alone.
+class EDBFInUseError : public EDBFError {
+ public:
+  using EDBFError::EDBFError;
+};
+
 namespace dbf {
 
 // ---- Constants --------------------------------------------------------
@@ -189,7 +195,7 @@ std::string EncodeLayout(THeader header, std::vector<TFieldDescriptor> fields,
 // first bytes are `head` (at least min(fileSize, header length) of them).
 // Descriptors are read until a short one, one starting with 0x00 or 0x0D,
 // or (header length - 32) div 32 of them. Throws EDBFError
-// "Table <fileName> is damaged: <what>" for a short header, a header length
+// "Таблица <fileName> повреждена: <what>." for a short header, a header length
 // past the end of the file, no columns, a column of length 0, a column of a
 // fixed-width letter (D 8, I 4, B, T and Y 8) with another length,
 // descriptor offsets that do not add up, a header record length that does
@@ -199,7 +205,7 @@ TLayout DecodeLayout(std::string_view head, std::int64_t fileSize, std::string_v
 // DecodeLayout does. Leaves the position at the first record. Throws as
 // DecodeLayout, and the stream's errors.
 TLayout ReadLayout(TStream& stream, std::string_view fileName);
-// Throws EDBFError "Table <fileName> is damaged: <what>".
+// Throws EDBFError "Таблица <fileName> повреждена: <what>.".
 [[noreturn]] void RaiseDamaged(std::string_view fileName, std::string_view what);
 
 // ---- Type maps --------------------------------------------------------
@@ -315,8 +321,8 @@ void EncodeTimeStampColumn(std::span<char> column, TDateTime value, bool asDate)
 // null). Unknown letters get blanks.
 void ClearColumn(std::span<char> column, char type);
 
-// Raises ERangeError "<value> is not a valid value for field '<name>'. The
-// allowed range is <min> to <max>" (the classic field range error).
+// Raises ERangeError with the framework's field range text (SFieldRangeError);
+// `fieldName` is the name the user knows the field by.
 [[noreturn]] void RaiseRangeError(std::string_view valueText, std::string_view fieldName,
                                   std::string_view minText, std::string_view maxText);
 

@@ -25,7 +25,8 @@ void Step(const std::function<void()>& step) {
 
 void ReplaceFile(const std::string& from, const std::string& to) {
   if (std::rename(from.c_str(), to.c_str()) != 0)
-    throw EDBFError("cannot rename " + from + " to " + to + ": " + std::strerror(errno));
+    throw EDBFError("Не удается переименовать " + from + " в " + to + ". " +
+                    SystemErrorText(errno));
   // The rename is durable once the directory is.
   const std::string dir = ExtractFileDir(ExpandFileName(to));
   const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
@@ -41,7 +42,8 @@ std::unique_ptr<TFileStream> HoldExclusively(const TStreamOpener& open, const st
     return open(fileName, fmOpenRead | fmShareExclusive);
   } catch (const EFOpenError&) {
     if (!FileExists(fileName)) throw;
-    throw EDBFError("Cannot " + what + " table " + fileName + ": it is in use by another user.");
+    throw EDBFInUseError("Не удается " + what + " " + fileName +
+                         ": она открыта другим пользователем.");
   }
 }
 
@@ -60,11 +62,11 @@ void PackTable(const TStreamOpener& open, const std::string& fileName, std::uint
   const std::string newName = fileName + ",new";
   // Nobody may have the file while it is replaced; the hold also keeps
   // others out until the new file is in place.
-  std::unique_ptr<TFileStream> hold = HoldExclusively(open, fileName, "pack");
+  std::unique_ptr<TFileStream> hold = HoldExclusively(open, fileName, "упаковать таблицу");
   try {
     Step(step);
     if (!CopyFile(fileName, oldName, false))
-      throw EDBFError("cannot copy it to " + oldName + ": " + LastFileError());
+      throw EDBFError("не удается скопировать ее в " + oldName + ". " + LastFileError());
     Step(step);
     std::unique_ptr<TFileStream> in = open(oldName, fmOpenRead | fmShareExclusive);
     // The count is not trusted here: records are copied until the file ends.
@@ -72,7 +74,7 @@ void PackTable(const TStreamOpener& open, const std::string& fileName, std::uint
     in->ReadBuffer(head.data(), kHeaderSize);
     const std::uint16_t headerLength = DecodeFixed16(head.data() + kHeaderLengthOffset);
     const std::uint16_t recordLength = DecodeFixed16(head.data() + kRecordLengthOffset);
-    if (headerLength < kHeaderSize) RaiseDamaged(fileName, "the header is too short");
+    if (headerLength < kHeaderSize) RaiseDamaged(fileName, "заголовок слишком короткий");
     head.resize(headerLength);
     in->ReadBuffer(head.data() + kHeaderSize, headerLength - kHeaderSize);
     std::string probe = head;
@@ -88,8 +90,8 @@ void PackTable(const TStreamOpener& open, const std::string& fileName, std::uint
       if (!dropTail) out += tail;
     }
     if (out.size() > kMaxHeaderLength)
-      throw ERangeError("The header of " + fileName + " would be " + std::to_string(out.size()) +
-                        " bytes, more than 65535");
+      throw ERangeError("Заголовок таблицы " + fileName + " занял бы " +
+                        std::to_string(out.size()) + " байт, больше 65535");
     const std::uint16_t newHeaderLength = static_cast<std::uint16_t>(out.size());
     std::unique_ptr<TFileStream> result = open(newName, fmCreate);
     result->WriteBuffer(out.data(), static_cast<std::int64_t>(out.size()));
@@ -127,7 +129,7 @@ void PackTable(const TStreamOpener& open, const std::string& fileName, std::uint
       std::unique_ptr<TFileStream> check = open(newName, fmOpenRead | fmShareExclusive);
       const TLayout written = ReadLayout(*check, newName);
       if (written.Header.RecordCount != kept || check->Size() != written.RecordPosition(kept) + 1)
-        throw EDBFError("the new file " + newName + " does not hold the records written");
+        throw EDBFError("новый файл " + newName + " не содержит записанных записей");
     }
     Step(step);
     ReplaceFile(newName, fileName);
@@ -137,8 +139,8 @@ void PackTable(const TStreamOpener& open, const std::string& fileName, std::uint
     throw;
   } catch (const Exception& e) {
     DeleteFile(newName);
-    throw EDBFError("Pack of table " + fileName + " failed: " + e.Message() +
-                    ". The table is unchanged.");
+    throw EDBFError("Упаковка таблицы " + fileName + " не удалась: " + e.Message() +
+                    ". Таблица не изменена.");
   }
   Step(step);
   hold.reset();
@@ -149,11 +151,11 @@ TStructureUpgrade::TStructureUpgrade(
     const TStreamOpener& open, const std::string& tableName, const std::function<void()>& step,
     const std::function<void(const std::string& fileName)>& writeEmpty)
     : FTableName(tableName), FOldFile(tableName + "_old") {
-  FHold = HoldExclusively(open, tableName, "upgrade the structure of");
+  FHold = HoldExclusively(open, tableName, "обновить структуру таблицы");
   Step(step);
   if (!CopyFile(tableName, FOldFile, false))
-    throw EDBFError("Cannot upgrade the structure of table " + tableName + ": cannot copy it to " +
-                    FOldFile + ": " + LastFileError());
+    throw EDBFError("Не удается обновить структуру таблицы " + tableName +
+                    ": не удается скопировать ее в " + FOldFile + ". " + LastFileError());
   Step(step);
   // The original stays in place until the conversion has succeeded.
   FNewFile = tableName + ",new";

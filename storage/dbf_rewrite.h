@@ -2,9 +2,9 @@
 // packing one, and the file side of a structure upgrade. They work on
 // file names, with no dataset around them; TmDbfTable calls them.
 //
-// Pack and the upgrade hold the file exclusively (they fail with EDBFError
-// "Cannot <what> table <name>: it is in use by another user." when someone
-// else has it open), write the new file beside it, check it, and put it in
+// Pack and the upgrade hold the file exclusively (they fail with EDBFInUseError
+// "Не удается <what> <name>: она открыта другим пользователем."
+// when someone else has it open), write the new file beside it, check it, and put it in
 // place with one atomic rename (ReplaceFile): at every moment the table's
 // name holds either the original file or the complete new one.
 //
@@ -32,12 +32,14 @@ using TStreamOpener =
     std::function<std::unique_ptr<TFileStream>(const std::string& fileName, unsigned mode)>;
 
 // Replaces `to` by `from` in one step, as rename(2) does, and makes the
-// rename durable. Throws EDBFError "cannot rename <from> to <to>: <why>".
+// rename durable. Throws EDBFError "Не удается переименовать <from> в <to>.
+// <why>".
 void ReplaceFile(const std::string& from, const std::string& to);
 
-// A stream that holds `fileName` to ourselves. Throws EDBFError "Cannot
-// <what> table <fileName>: it is in use by another user." when another
-// open file has it; the opener's error when the file is missing.
+// A stream that holds `fileName` to ourselves. Throws EDBFError "Не
+// удается <what> <fileName>: она открыта другим пользователем." (`what`:
+// "упаковать таблицу") when another open file has it; the
+// opener's error when the file is missing.
 std::unique_ptr<TFileStream> HoldExclusively(const TStreamOpener& open, const std::string& fileName,
                                              const std::string& what);
 
@@ -54,8 +56,9 @@ void WriteEmptyTable(const TStreamOpener& open, const std::string& fileName, con
 // header's record count says. Leaves fileName + ",old" and ",new" only
 // when the process dies midway (the next pack overwrites them).
 // Throws EDBFError "Table name not specified.", "Table <name> does not
-// exist.", "Cannot pack table <name>: it is in use by another user." and
-// "Pack of table <name> failed: <why>. The table is unchanged.";
+// exist.", "Не удается упаковать таблицу <name>: она открыта другим
+// пользователем." and "Упаковка таблицы <name> не удалась: <why>. Таблица
+// не изменена.";
 // ERangeError when the new header would exceed 65535 bytes (nothing is
 // written).
 void PackTable(const TStreamOpener& open, const std::string& fileName, std::uint8_t codePage,
@@ -69,9 +72,10 @@ void PackTable(const TStreamOpener& open, const std::string& fileName, std::uint
 // The hold on the original lasts until then.
 class TStructureUpgrade {
  public:
-  // Throws "Cannot upgrade the structure of table <name>: it is in use by
-  // another user." / "...: cannot copy it to <name>_old: <why>", and the
-  // errors of `writeEmpty`.
+  // Throws "Не удается обновить структуру таблицы <name>: она открыта
+  // другим пользователем." / "Не удается обновить структуру таблицы
+  // <name>: не удается скопировать ее в <name>_old. <why>", and the errors
+  // of `writeEmpty`.
   TStructureUpgrade(const TStreamOpener& open, const std::string& tableName,
                     const std::function<void()>& step,
                     const std::function<void(const std::string& fileName)>& writeEmpty);

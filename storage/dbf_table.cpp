@@ -539,8 +539,9 @@ void TmDbfTable::Pack(const std::string& tail, bool dropTail) {
 
 void TmDbfTable::UpgradeStructure() {
   if (FFileVers > FVers)
-    throw EDBFError("Table " + FTableName + " has structure version " + std::to_string(FFileVers) +
-                    ", newer than " + std::to_string(FVers) + "; it was left as it is.");
+    throw EDBFError("Таблица " + FTableName + " имеет версию структуры " +
+                    std::to_string(FFileVers) + ", более новую, чем " + std::to_string(FVers) +
+                    "; таблица оставлена как есть.");
   FStepCount = 0;
   FFile.reset();
   FUpgrade = std::make_unique<TStructureUpgrade>(
@@ -588,8 +589,8 @@ void TmDbfTable::RunConversion() {
     } catch (const EAbort&) {
       throw;
     } catch (const Exception& e) {
-      throw EDBFError("The structure upgrade of table " + FTableName + " failed: " + e.Message() +
-                      ". The table was left as it was.");
+      throw EDBFError("Обновление структуры таблицы " + FTableName + " не удалось: " + e.Message() +
+                      ". Таблица оставлена как была.");
     }
   }
   FFileVers = FVers;
@@ -1070,7 +1071,9 @@ void TmDbfTable::SetFieldData(TField* field, const void* buffer) {
     const TFieldDescriptor& column = Column(field->FieldNo());
     const std::span<char> bytes(record + column.Offset, column.Length);
     const char type = column.Type;
-    const std::string& name = field->FieldName();
+    // The name the user knows, for a value that does not fit its column.
+    const std::string& name =
+        field->DisplayLabel().empty() ? field->FieldName() : field->DisplayLabel();
     const TFieldType dataType = field->DataType();
     if (buffer == nullptr) {
       // A cleared value is stored as the letter's empty value.

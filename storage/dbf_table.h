@@ -36,7 +36,7 @@
 //
 // Pack, creation and the structure upgrade write whole files
 // (dbf_rewrite.h). Pack and the upgrade hold the file exclusively (they
-// fail with EDBFError "... is in use by another user" when someone else
+// fail with EDBFError "...: она открыта другим пользователем." when someone else
 // has it open, as CreateTable over an open file fails with EFCreateError),
 // write the new file beside it, check it, and put it in place with one
 // atomic rename: at every moment the table's name holds either the
@@ -223,9 +223,11 @@ class TmDbfTable : public TDataSet {
   // ",new" only when the process dies midway (the next pack overwrites
   // them). Does not open the table.
   // Throws EDatabaseError "...on an open dataset" when open; EDBFError
-  // "Table name not specified.", "Table <name> does not exist.", "Cannot
-  // pack table <name>: it is in use by another user." and "Pack of table
-  // <name> failed: <why>. The table is unchanged."; ERangeError when the
+  // "Table name not specified.", "Table <name> does not exist.", "Не
+  // удается упаковать таблицу <name>: она открыта другим пользователем."
+  // (EDBFInUseError)
+  // and "Упаковка таблицы <name> не удалась: <why>. Таблица не
+  // изменена."; ERangeError when the
   // new header would exceed 65535 bytes (nothing is written).
   void Pack(const std::string& tail, bool dropTail);
 
@@ -322,11 +324,11 @@ class TmDbfTable : public TDataSet {
   // place. After opening, OnUserConvert fills it from a table open on
   // "_old"; only then does the new file replace the original. A file
   // whose version is above Vers is refused.
-  // Throws EDBFError "Table <name> has structure version <n>, newer than
-  // <Vers>; it was left as it is.", "Cannot upgrade the structure of
-  // table <name>: it is in use by another user.", and (after opening)
-  // "The structure upgrade of table <name> failed: <why>. The table was
-  // left as it was." with the table closed.
+  // Throws EDBFError "Таблица <name> имеет версию структуры <n>, более
+  // новую, чем <Vers>; таблица оставлена как есть.", "Не удается обновить
+  // структуру таблицы <name>: она открыта другим пользователем.", and
+  // (after opening) "Обновление структуры таблицы <name> не удалось:
+  // <why>. Таблица оставлена как была." with the table closed.
   virtual void UpgradeStructure();
 
  private:

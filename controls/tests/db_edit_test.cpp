@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
+#include "controls/db_combo_box.h"
 #include "controls_test_support.h"
 
 namespace {
@@ -488,6 +490,53 @@ TEST_F(DBEditMoreTest, InplaceModeAsksTheHolder) {
   EXPECT_TRUE(Edit->Visible());
   EXPECT_TRUE(Edit->Focused());
   EXPECT_EQ(Edit->Width(), 100);
+}
+
+TEST_F(DBEditMoreTest, WordWrapShowsLinesMeasuresWrappedAndMovesByLines) {
+  const std::string text = "один два три четыре пять";
+  Edit->SetBounds(10, 10, 100, 48);
+  Edit->SetTooltips(true);
+  Edit->SetText(text);
+  THintInfo info;
+  EXPECT_EQ(Edit->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)), 0) << "one line: cut";
+  Edit->SetWordWrap(true);
+  EXPECT_TRUE(Edit->WordWrap());
+  EXPECT_EQ(Edit->Height(), 48) << "a wrapping box keeps its height";
+  EXPECT_EQ(Edit->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)), 1) << "wrapped it fits";
+  // Not focused, the text shows on lines of its own.
+  std::set<int> lines;
+  const TPoint origin = Device(Edit);
+  for (const TCanvasRecord& r : PaintEdit())
+    if (r.Kind == TRecordKind::Text && r.Rect.Left >= origin.X && r.Rect.Left < origin.X + 100)
+      lines.insert(r.Rect.Top);
+  EXPECT_GE(lines.size(), 2u);
+  // Up and Down move between the lines; Enter adds none without WantReturns.
+  Edit->SetFocus();
+  Edit->SetSelStart(0);
+  Key(VK_DOWN);
+  EXPECT_GT(Edit->SelStart(), 0);
+  EXPECT_LT(Edit->SelStart(), Length(text));
+  Key(VK_UP);
+  EXPECT_EQ(Edit->SelStart(), 0);
+  TypeText("\r");
+  EXPECT_EQ(Edit->EditText(), text);
+}
+
+TEST_F(DBEditMoreTest, AWrappedComboStepsItsItemsOnlyFromTheEnd) {
+  TDBComboBoxEh* combo = Make<TDBComboBoxEh>(Form, 10, 150);
+  combo->SetBounds(10, 150, 100, 48);
+  combo->Items()->Add("первый вариант ответа");
+  combo->Items()->Add("второй вариант ответа");
+  combo->SetWordWrap(true);
+  combo->SetFocus();
+  combo->SetText("первый вариант ответа");
+  combo->SetSelStart(0);
+  Key(VK_DOWN);
+  EXPECT_EQ(combo->ItemIndex(), 0) << "inside the text: the next line";
+  EXPECT_GT(combo->SelStart(), 0);
+  combo->SetSelStart(Length(combo->Text()));
+  Key(VK_DOWN);
+  EXPECT_EQ(combo->ItemIndex(), 1);
 }
 
 }  // namespace

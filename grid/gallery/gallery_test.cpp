@@ -34,7 +34,7 @@ using gallery::Render;
 using gallery::Save;
 
 struct TRegister {
-  TRegister() {
+  explicit TRegister(int count = 40) {
     ds = CreateUnique<TmemDs>();
     ds->SetName("reg");
     ser = AddTestField<TStringField>(ds.get(), "SER", 4);
@@ -48,7 +48,7 @@ struct TRegister {
                            "Сидорова Елена Викторовна", "Кузнецова Ольга Сергеевна",
                            "Смирнова Татьяна Павловна", "Волкова Наталья Андреевна",
                            "Фёдорова Ирина Олеговна",   "Морозова Светлана Юрьевна"};
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < count; ++i) {
       ds->Append();
       ser->SetAsString("АБ");
       num->SetAsString(std::to_string(1234560 + i));
@@ -143,6 +143,65 @@ TEST(GridGalleryTest, ARegisterGridPaintsOnTheQtCanvas) {
   form->Free();
 }
 
+// A short register with two-line rows and two footer rows laid out by
+// their columns (the name centred, the sum at the bottom), the sum column
+// selected from its title down to its footers; then everything selected,
+// the filler row below the records and the indicator's cell in it too.
+TEST(GridGalleryTest, FootersAndTheFillerRowShowTheSelection) {
+  TestHost();
+  TRegister reg(5);
+  TForm* form = Create<TForm>(nullptr);
+  form->SetCaption("Реестр");
+  form->SetBounds(20, 20, 640, 390);
+  TDBGridEh* grid = MakeGrid(form, reg.source.get());
+  TColumnEh* fio = grid->Columns()->Items(3);
+  TColumnEh* sum = grid->Columns()->Items(4);
+  grid->BeginLayout();
+  grid->SetOptions(grid->Options() + TDBGridOptions{dgMultiSelect});
+  grid->SetRowLines(2);
+  grid->SetFooterRowCount(2);
+  fio->SetLayout(tlCenter);
+  sum->SetLayout(tlBottom);
+  const std::pair<TFooterValueType, const char*> fioFooters[] = {{fvtStaticText, "Итого:"},
+                                                                 {fvtStaticText, "Талонов:"}};
+  for (const auto& [kind, text] : fioFooters) {
+    TColumnFooterEh* footer = fio->Footers()->Add();
+    footer->SetValueType(kind);
+    footer->SetValue(text);
+    footer->SetAlignment(taRightJustify);
+  }
+  sum->Footers()->Add()->SetValueType(fvtSum);
+  sum->Footers()->Items(0)->SetDisplayFormat("#,##0.00");
+  sum->Footers()->Add()->SetValueType(fvtCount);
+  grid->EndLayout();
+  form->Show();
+  grid->SetFocus();
+  grid->Selection()->Columns().Select(sum, false);
+  QImage image = Render(form->Handle());
+  Save(image, "grid_footer_layouts_selected_column");
+  const TRect content = ContentRect(form->Handle());
+  auto pixel = [&](const QImage& picture, int col, int row) {
+    const TRect cell = grid->CellRect(col, row);
+    const TPoint at = grid->ClientToScreen({cell.Left + 2, cell.Bottom - 2});
+    return picture.pixelColor(at.X - content.Left, at.Y - content.Top);
+  };
+  const int filler = grid->RowCount() - 3;
+  const int lastFooter = grid->RowCount() - 1;
+  const int sumCol = grid->DataToRawColumn(4);
+  ASSERT_GT(grid->RowHeights(filler), 4);
+  const QColor plain = pixel(image, sumCol - 1, filler);
+  EXPECT_EQ(plain.red(), GetRValue(ColorToRGB(grid->Color())));
+  EXPECT_NE(pixel(image, sumCol, filler), plain) << "the selected column's filler cell";
+  EXPECT_NE(pixel(image, sumCol, lastFooter), pixel(image, sumCol - 1, lastFooter));
+
+  grid->Selection()->SelectAll();
+  image = Render(form->Handle());
+  Save(image, "grid_select_all_filler");
+  EXPECT_EQ(pixel(image, 0, filler), pixel(image, sumCol - 1, filler)) << "the indicator's too";
+  EXPECT_NE(pixel(image, 0, filler), plain);
+  form->Free();
+}
+
 // A child grid of a coupon card being edited: the sex cell with its pick
 // list dropped down, then the date cell with its calendar. Popups are
 // windows of their own; they are painted onto the form's picture where
@@ -208,6 +267,63 @@ TEST(GridGalleryTest, AChildGridCellDropsDownItsListAndCalendar) {
   PaintPopupOnto(image, form->Handle(), editor->Calendar());
   Save(image, "grid_edit_calendar");
   editor->CloseUp(false);
+  form->Free();
+}
+
+// An incremental search in the name column: the search arrow in the
+// indicator and the typed beginning of the name yellow on black.
+TEST(GridGalleryTest, AnIncrementalSearchShowsItsArrowAndTheMatch) {
+  TestHost();
+  TRegister reg;
+  TForm* form = Create<TForm>(nullptr);
+  form->SetCaption("Реестр");
+  form->SetBounds(20, 20, 640, 390);
+  TDBGridEh* grid = MakeGrid(form, reg.source.get());
+  grid->SetOptionsEh(grid->OptionsEh() + TDBGridEhOptions{dghIncSearch});
+  form->Show();
+  grid->SetFocus();
+  grid->SetSelectedIndex(3);
+  grid->IncSearch("смир", -1, 0);
+  ASSERT_EQ(reg.fio->AsString(), "Смирнова Татьяна Павловна");
+  QImage image = Render(form->Handle());
+  Save(image, "grid_inc_search");
+  const TRect cell = grid->CellRect(grid->Col(), grid->Row());
+  const TPoint at = grid->ClientToScreen({cell.Left + 3, cell.Top + 4});
+  const TRect content = ContentRect(form->Handle());
+  const QColor match = image.pixelColor(at.X - content.Left, at.Y - content.Top);
+  EXPECT_EQ(match.red(), 255);
+  EXPECT_EQ(match.green(), 255);
+  EXPECT_EQ(match.blue(), 0);
+  grid->StopIncSearch();
+  form->Free();
+}
+
+// Rows of three lines: the names wrap in their cells, and the cell editor
+// of the name column wraps the same way, on several lines.
+TEST(GridGalleryTest, AWrappedColumnAndItsEditorOnSeveralLines) {
+  TestHost();
+  TRegister reg;
+  TForm* form = Create<TForm>(nullptr);
+  form->SetCaption("Реестр");
+  form->SetBounds(20, 20, 640, 390);
+  TDBGridEh* grid = MakeGrid(form, reg.source.get());
+  grid->SetRowLines(3);
+  grid->Columns()->Items(3)->SetWidth(110);
+  grid->SetOptions(grid->Options() + TDBGridOptions{dgEditing, dgAlwaysShowEditor});
+  form->Show();
+  form->SetActiveControl(grid);
+  grid->SetFocus();
+  reg.ds->MoveBy(1);
+  grid->SetSelectedIndex(3);
+  grid->SetEditorMode(true);
+  auto* editor = dynamic_cast<TDBGridInplaceEdit*>(grid->InplaceEditor());
+  ASSERT_NE(editor, nullptr);
+  EXPECT_TRUE(editor->WordWrapMode());
+  editor->SetSelStart(0);
+  editor->Perform(WM_KEYDOWN, VK_DOWN);
+  Pump();
+  Save(Render(form->Handle()), "grid_word_wrap_editor");
+  EXPECT_EQ(reg.ds->RecNo(), 2) << "Down moved to the next line of the name";
   form->Free();
 }
 

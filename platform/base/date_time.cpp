@@ -18,16 +18,12 @@ constexpr int kMaxTimeStampDate = kMaxDay + DateDelta;
 constexpr int kMonthDays[2][12] = {{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
                                    {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31}};
 
-[[noreturn]] void RaiseDateEncode() {
-  throw EConvertError(std::string("Invalid argument to date encode"));
-}
+[[noreturn]] void RaiseDateEncode() { throw EConvertError(std::string("Недопустимая дата")); }
 
-[[noreturn]] void RaiseTimeEncode() {
-  throw EConvertError(std::string("Invalid argument to time encode"));
-}
+[[noreturn]] void RaiseTimeEncode() { throw EConvertError(std::string("Недопустимое время")); }
 
 [[noreturn]] void RaiseDateDecode() {
-  throw EConvertError(std::string("Invalid argument to date decode"));
+  throw EConvertError(std::string("Недопустимое значение даты"));
 }
 
 // A TDateTime taken apart by the sign rule: the day number and the
@@ -251,7 +247,7 @@ TTimeStamp DateTimeToTimeStamp(TDateTime dt) {
 TDateTime TimeStampToDateTime(const TTimeStamp& ts) {
   if (ts.Date < 1 || ts.Date > kMaxTimeStampDate || ts.Time < 0 || ts.Time >= MSecsPerDay)
     throw EConvertError("'" + std::to_string(ts.Date) + "." + std::to_string(ts.Time) +
-                        "' is not a valid timestamp");
+                        "' не является допустимой отметкой времени");
   return Combine(ts.Date - DateDelta, ts.Time);
 }
 
@@ -261,7 +257,7 @@ TTimeStamp MSecsToTimeStamp(double msecs) {
       rounded >= static_cast<double>(INT_MAX) * MSecsPerDay) {
     char text[64];
     std::snprintf(text, sizeof text, "%.15g", msecs);
-    throw EConvertError("'" + std::string(text) + "' is not a valid timestamp");
+    throw EConvertError("'" + std::string(text) + "' не является допустимой отметкой времени");
   }
   long long whole = static_cast<long long>(rounded);
   return {static_cast<int>(whole % MSecsPerDay), static_cast<int>(whole / MSecsPerDay)};
@@ -656,7 +652,7 @@ class TDateScanner {
 };
 
 [[noreturn]] void RaiseNotValid(std::string_view text, const char* what) {
-  throw EConvertError("'" + std::string(text) + "' is not a valid " + what);
+  throw EConvertError("'" + std::string(text) + "' не является " + what);
 }
 
 }  // namespace
@@ -694,19 +690,19 @@ bool TryStrToDateTime(std::string_view text, TDateTime& result) {
 
 TDateTime StrToDate(std::string_view text) {
   TDateTime result;
-  if (!TryStrToDate(text, result)) RaiseNotValid(text, "date");
+  if (!TryStrToDate(text, result)) RaiseNotValid(text, "датой");
   return result;
 }
 
 TDateTime StrToTime(std::string_view text) {
   TDateTime result;
-  if (!TryStrToTime(text, result)) RaiseNotValid(text, "time");
+  if (!TryStrToTime(text, result)) RaiseNotValid(text, "временем");
   return result;
 }
 
 TDateTime StrToDateTime(std::string_view text) {
   TDateTime result;
-  if (!TryStrToDateTime(text, result)) RaiseNotValid(text, "date and time");
+  if (!TryStrToDateTime(text, result)) RaiseNotValid(text, "датой и временем");
   return result;
 }
 

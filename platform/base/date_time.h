@@ -12,7 +12,7 @@
 // The calendar is the proleptic Gregorian one, years 1..9999, that is
 // -693593 (01.01.0001) to 2958465.99999 (31.12.9999 23:59:59.999).
 // Decoding a value outside that range (or NaN) raises EConvertError
-// "Invalid argument to date decode".
+// "Недопустимое значение даты".
 //
 // Formatting and parsing read the global FormatSettings; parsing reads the
 // clock (clock.h) for the current year. GUI thread only.
@@ -38,8 +38,8 @@ inline constexpr int UnixDateDelta = 25569;
 // ---- Calendar ----
 
 bool IsLeapYear(int year);
-// Days in the month, 28..31. Raises EConvertError "Invalid argument to date
-// encode" for a month outside 1..12 or a year outside 1..9999.
+// Days in the month, 28..31. Raises EConvertError "Недопустимая дата" for a
+// month outside 1..12 or a year outside 1..9999.
 int DaysInAMonth(int year, int month);
 int DaysInMonth(int year, int month);
 // Days in the month of `date`.
@@ -48,11 +48,11 @@ int DaysInMonth(TDateTime date);
 // Fails (returns false, leaves `result` alone) unless year 1..9999, month
 // 1..12 and day 1..DaysInAMonth.
 bool TryEncodeDate(int year, int month, int day, TDateTime& result);
-// Raises EConvertError "Invalid argument to date encode".
+// Raises EConvertError "Недопустимая дата".
 TDateTime EncodeDate(int year, int month, int day);
 // Fails unless hour 0..23, min 0..59, sec 0..59, msec 0..999.
 bool TryEncodeTime(int hour, int min, int sec, int msec, TDateTime& result);
-// Raises EConvertError "Invalid argument to time encode".
+// Raises EConvertError "Недопустимое время".
 TDateTime EncodeTime(int hour, int min, int sec, int msec);
 // Date and time together, by the sign rule above. Raises as EncodeDate and
 // EncodeTime do.
@@ -96,11 +96,13 @@ struct TTimeStamp {
 
 // Raises as DecodeDate does.
 TTimeStamp DateTimeToTimeStamp(TDateTime dt);
-// Raises EConvertError "'<Date>.<Time>' is not a valid timestamp" unless
+// Raises EConvertError "'<Date>.<Time>' не является допустимой отметкой
+// времени" unless
 // Date is 1..3652059 (31.12.9999) and Time is 0..MSecsPerDay-1.
 TDateTime TimeStampToDateTime(const TTimeStamp& ts);
 // Milliseconds since 01.01.0001 to a time stamp; fractions of a millisecond
-// are rounded. Raises EConvertError "'<msecs>' is not a valid timestamp"
+// are rounded. Raises EConvertError "'<msecs>' не является допустимой
+// отметкой времени"
 // for a negative, non-finite or too large count. The result is not
 // range-checked: TimeStampToDateTime does that.
 TTimeStamp MSecsToTimeStamp(double msecs);
@@ -166,8 +168,8 @@ std::string DateTimeToStr(TDateTime dt);
 bool TryStrToDate(std::string_view text, TDateTime& result);
 bool TryStrToTime(std::string_view text, TDateTime& result);
 bool TryStrToDateTime(std::string_view text, TDateTime& result);
-// Raise EConvertError "'<text>' is not a valid date" / "... valid time" /
-// "... valid date and time".
+// Raise EConvertError "'<text>' не является датой" / "... временем" /
+// "... датой и временем".
 TDateTime StrToDate(std::string_view text);
 TDateTime StrToTime(std::string_view text);
 TDateTime StrToDateTime(std::string_view text);

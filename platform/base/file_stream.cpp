@@ -12,24 +12,24 @@
 
 namespace {
 
-const char kSharingViolation[] = "The file is being used by another process.";
+const char kSharingViolation[] = "Файл занят другим пользователем или программой.";
 
 // The share tokens, one byte each from kReservedLockOffset.
 enum Token : std::int64_t { kReadAccess, kWriteAccess, kDenyRead, kDenyWrite };
 
-std::string SystemText(int error) { return std::system_category().message(error); }
+std::string SystemText(int error) { return SystemErrorText(error); }
 
 // The one place that builds open and create failures.
 [[noreturn]] void RaiseFileError(bool create, const std::string& fileName,
                                  const std::string& reason) {
-  if (create) throw EFCreateError("Cannot create file \"" + fileName + "\". " + reason);
-  throw EFOpenError("Cannot open file \"" + fileName + "\". " + reason);
+  if (create) throw EFCreateError("Не удается создать файл \"" + fileName + "\". " + reason);
+  throw EFOpenError("Не удается открыть файл \"" + fileName + "\". " + reason);
 }
 
 [[noreturn]] void RaiseSystemError(bool create, const std::string& fileName, int error) {
-  if (error == ENOENT && !create)
-    RaiseFileError(create, fileName, "The system cannot find the file specified.");
-  RaiseFileError(create, fileName, SystemText(error));
+  // Nothing to find when creating: it is the folder that is missing.
+  RaiseFileError(create, fileName,
+                 create && error == ENOENT ? SystemText(ENOTDIR) : SystemText(error));
 }
 
 struct flock LockRecord(short type, std::int64_t offset, std::int64_t length) {
@@ -128,7 +128,7 @@ std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
     const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(count - done, 1 << 30));
     const ssize_t n = ::read(FHandle, bytes + done, chunk);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw EReadError("Stream read error. " + SystemText(errno));
+    if (n < 0) throw EReadError(std::string(SReadError) + ". " + SystemText(errno));
     if (n == 0) break;
     done += n;
   }
@@ -143,7 +143,7 @@ std::int64_t TFileStream::Write(const void* buffer, std::int64_t count) {
     const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(count - done, 1 << 30));
     const ssize_t n = ::write(FHandle, bytes + done, chunk);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw EWriteError("Stream write error. " + SystemText(errno));
+    if (n < 0) throw EWriteError(std::string(SWriteError) + ". " + SystemText(errno));
     if (n == 0) break;
     done += n;
   }
@@ -169,12 +169,12 @@ std::int64_t TFileStream::Size() {
 void TFileStream::SetSize(std::int64_t size) {
   CheckSize(size);
   if (ftruncate(FHandle, size) != 0)
-    throw EStreamError("Stream.SetSize error. " + SystemText(errno));
+    throw EStreamError("Не удается изменить размер файла. " + SystemText(errno));
   if (Position() > size) SetPosition(size);
 }
 
 void TFileStream::FlushBuffers() {
-  if (fsync(FHandle) != 0) throw EWriteError("Stream write error. " + SystemText(errno));
+  if (fsync(FHandle) != 0) throw EWriteError(std::string(SWriteError) + ". " + SystemText(errno));
 }
 
 bool TFileStream::LockRange(std::int64_t offset, std::int64_t length) {

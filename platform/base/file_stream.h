@@ -63,13 +63,12 @@ class TFileStream : public TStream {
  public:
   // Opens `fileName` with `mode` (an fm... access value or fmCreate, or'ed
   // with one fmShare... value).
-  // Throws EFOpenError "Cannot open file "<name>". <reason>" when it cannot
-  // be opened: the reason is "The system cannot find the file specified."
-  // for a missing file, "The file is being used by another process." for a
-  // share conflict, the system's text otherwise. With fmCreate, throws
-  // EFCreateError "Cannot create file "<name>". <reason>" instead (the
-  // share-conflict text or the system's); the file is truncated only after
-  // the share check has passed.
+  // Throws EFOpenError "Не удается открыть файл "<name>". <reason>" when it
+  // cannot be opened: the reason is "Файл занят другим пользователем или
+  // программой." for a share conflict, SystemErrorText otherwise ("Файл не
+  // найден." for a missing file). With fmCreate, throws EFCreateError "Не
+  // удается создать файл "<name>". <reason>" instead; the file is
+  // truncated only after the share check has passed.
   TFileStream(const std::string& fileName, unsigned mode);
   // Closes quietly; the close releases every lock the stream held.
   ~TFileStream() override;
@@ -78,7 +77,7 @@ class TFileStream : public TStream {
   int Handle() const { return FHandle; }
 
   // Writes the file's data to the disk (fsync). Throws EWriteError
-  // "Stream write error. <reason>" when the system fails.
+  // SWriteError + ". <reason>" when the system fails.
   virtual void FlushBuffers();
 
   // Locks `length` bytes from `offset` for this stream alone. Returns false
@@ -95,8 +94,8 @@ class TFileStream : public TStream {
   // success).
   int LastLockError() const { return FLastLockError; }
 
-  // TStream. Read and Write throw EReadError "Stream read error. <reason>"
-  // / EWriteError "Stream write error. <reason>" when the system fails;
+  // TStream. Read and Write throw EReadError SReadError + ". <reason>"
+  // / EWriteError SWriteError + ". <reason>" when the system fails;
   // Seek and SetSize throw EStreamError. SetSize keeps the position unless
   // it lies past the new end.
   std::int64_t Read(void* buffer, std::int64_t count) override;

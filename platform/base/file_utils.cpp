@@ -29,7 +29,7 @@ bool Fail(std::string reason) {
   return false;
 }
 
-bool FailErrno(int error) { return Fail(std::system_category().message(error)); }
+bool FailErrno(int error) { return Fail(SystemErrorText(error)); }
 
 // The position of the extension's dot in a normalised path, or npos.
 std::size_t ExtensionDot(const std::string& path) {
@@ -52,6 +52,41 @@ std::string NormalizePathSeparators(std::string path) {
 }
 
 const std::string& LastFileError() { return gLastFileError; }
+
+std::string SystemErrorText(int error) {
+  switch (error) {
+    case ENOENT:
+      return "Файл не найден.";
+    case EACCES:
+    case EPERM:
+      return "Нет доступа к файлу.";
+    case EEXIST:
+      return "Файл уже существует.";
+    case EISDIR:
+      return "Это папка, а не файл.";
+    case ENOTDIR:
+      return "Папка не найдена.";
+    case ENOSPC:
+    case EDQUOT:
+      return "На диске нет места.";
+    case EROFS:
+      return "Диск доступен только для чтения.";
+    case EBUSY:
+    case ETXTBSY:
+    case EAGAIN:
+      return "Файл занят другим пользователем или программой.";
+    case ENAMETOOLONG:
+      return "Слишком длинное имя файла.";
+    case EMFILE:
+    case ENFILE:
+      return "Открыто слишком много файлов.";
+    case EIO:
+      return "Ошибка ввода-вывода.";
+    case EINVAL:
+      return "Недопустимый файл.";
+  }
+  return "Системная ошибка " + std::to_string(error) + ".";
+}
 
 // --- names -------------------------------------------------------------------
 
@@ -165,7 +200,7 @@ bool CopyFile(const std::string& source, const std::string& dest, bool failIfExi
     if (failIfExists) return FailErrno(EEXIST);
     if (S_ISDIR(dst.st_mode)) return FailErrno(EISDIR);
     if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino)
-      return Fail("Cannot copy a file onto itself.");
+      return Fail("Файл нельзя скопировать сам в себя.");
   }
   std::error_code ec;
   const auto options = failIfExists ? fs::copy_options::none : fs::copy_options::overwrite_existing;
@@ -176,7 +211,7 @@ bool CopyFile(const std::string& source, const std::string& dest, bool failIfExi
       std::error_code ignored;
       if (fs::is_regular_file(to, ignored)) fs::remove(to, ignored);
     }
-    return Fail(ec ? ec.message() : std::string("The file was not copied."));
+    return Fail(ec ? SystemErrorText(ec.value()) : std::string("Файл не скопирован."));
   }
   std::error_code ignored;  // the copy is good without the time
   fs::last_write_time(to, fs::last_write_time(from, ignored), ignored);

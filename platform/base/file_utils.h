@@ -18,6 +18,9 @@ std::string NormalizePathSeparators(std::string path);
 // The text of the last failure of a bool helper below (a system message or
 // a short sentence of ours). Empty after a success. Per thread.
 const std::string& LastFileError();
+// The user's words for a system error number (errno): Russian, one
+// sentence ending with a full stop.
+std::string SystemErrorText(int error);
 
 // --- names ------------------------------------------------------------------
 

@@ -12,6 +12,7 @@
 
 #include "platform/base/codepage.h"
 #include "platform/base/exceptions.h"
+#include "platform/base/file_utils.h"
 #include "platform/base/number_format.h"
 #include "platform/base/string_list.h"
 #include "platform/base/text.h"
@@ -51,18 +52,18 @@ std::string EncodeValue(std::string_view value) {
   return result;
 }
 
-std::string ErrorText(int error) { return std::strerror(error); }
+std::string ErrorText(int error) { return SystemErrorText(error); }
 
 [[noreturn]] void ThrowOpenError(const std::string& path, int error) {
-  throw EFOpenError("Cannot open file \"" + path + "\". " + ErrorText(error));
+  throw EFOpenError("Не удается открыть файл \"" + path + "\". " + ErrorText(error));
 }
 
 [[noreturn]] void ThrowCreateError(const std::string& path, int error) {
-  throw EFCreateError("Cannot create file \"" + path + "\". " + ErrorText(error));
+  throw EFCreateError("Не удается создать файл \"" + path + "\". " + ErrorText(error));
 }
 
 [[noreturn]] void ThrowWriteError(const std::string& path, int error) {
-  throw EInOutError("Cannot write file \"" + path + "\". " + ErrorText(error), error);
+  throw EInOutError("Не удается записать файл \"" + path + "\". " + ErrorText(error), error);
 }
 
 // Closes the descriptor and removes the temporary file unless released.

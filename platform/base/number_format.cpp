@@ -602,11 +602,11 @@ bool ParseInteger(std::string_view text, T& value) {
 }
 
 [[noreturn]] void RaiseBadInteger(std::string_view text) {
-  throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
+  throw EConvertError("'" + std::string(text) + "' не является целым числом");
 }
 
 [[noreturn]] void RaiseBadFloat(std::string_view text) {
-  throw EConvertError("'" + std::string(text) + "' is not a valid floating point value");
+  throw EConvertError("'" + std::string(text) + "' не является числом");
 }
 
 // The pieces of a number in the float syntax.

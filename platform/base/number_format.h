@@ -75,7 +75,7 @@ std::string CurrToStrF(Currency value, TFloatFormat format, int digits);
 // then decimal digits, or "$" / "0x" / "0X" and hex digits. Hex text is a
 // bit pattern of the target width, as the classic did: StrToInt("$FFFFFFFF")
 // is -1. Decimal text out of range, empty text or anything else raises
-// EConvertError "'<text>' is not a valid integer value".
+// EConvertError "'<text>' не является целым числом".
 int StrToInt(std::string_view text);
 int StrToIntDef(std::string_view text, int defaultValue);
 bool TryStrToInt(std::string_view text, int& value);
@@ -88,8 +88,7 @@ bool TryStrToInt64(std::string_view text, std::int64_t& value);
 // is rejected), at least one digit, optional exponent E or e, optional sign,
 // digits. The whole text must match. The result is correctly rounded;
 // values too small for a double become zero, too large ones are errors.
-// Failures raise EConvertError "'<text>' is not a valid floating point
-// value".
+// Failures raise EConvertError "'<text>' не является числом".
 double StrToFloat(std::string_view text);
 bool TryStrToFloat(std::string_view text, double& value);
 double StrToFloatDef(std::string_view text, double defaultValue);

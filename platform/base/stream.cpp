@@ -29,11 +29,11 @@ std::int64_t TStream::Size() {
 }
 
 void TStream::ReadBuffer(void* buffer, std::int64_t count) {
-  if (Read(buffer, count) != count) throw EReadError(std::string("Stream read error"));
+  if (Read(buffer, count) != count) throw EReadError(std::string(SReadError));
 }
 
 void TStream::WriteBuffer(const void* buffer, std::int64_t count) {
-  if (Write(buffer, count) != count) throw EWriteError(std::string("Stream write error"));
+  if (Write(buffer, count) != count) throw EWriteError(std::string(SWriteError));
 }
 
 std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
@@ -76,7 +76,7 @@ std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
   std::int64_t end = 0;
   if (__builtin_add_overflow(FPosition, count, &end) ||
       static_cast<std::uint64_t>(end) > FData.max_size())
-    throw EWriteError(std::string("Stream write error"));
+    throw EWriteError(std::string(SWriteError));
   if (FPosition == Size()) {
     // Writing at the end appends: no zero-filling of what is written over.
     FData.append(static_cast<const char*>(buffer), static_cast<std::size_t>(count));

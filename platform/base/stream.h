@@ -18,6 +18,10 @@
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
+// The texts of a stream that could not move all its bytes.
+inline constexpr const char* SReadError = "Ошибка чтения данных";
+inline constexpr const char* SWriteError = "Ошибка записи данных";
+
 class TStream {
  public:
   virtual ~TStream() = default;
@@ -45,7 +49,7 @@ class TStream {
   void SetPosition(std::int64_t position) { Seek(position, TSeekOrigin::soBeginning); }
 
   // Read/Write that transfer exactly `count` bytes or throw EReadError
-  // "Stream read error" / EWriteError "Stream write error". After a short
+  // SReadError / EWriteError SWriteError. After a short
   // transfer the position is past the bytes that did move.
   void ReadBuffer(void* buffer, std::int64_t count);
   void WriteBuffer(const void* buffer, std::int64_t count);

@@ -730,12 +730,16 @@ void TDataSet::EnableControls() {
 }
 
 void TDataSet::DataEvent(TDataEvent event, std::intptr_t info) {
+  bool recalculated = false;
   switch (event) {
     case deFieldChange: {
       auto* field = reinterpret_cast<TField*>(info);
       if (field->FieldKind() == fkData || field->FieldKind() == fkInternalCalc) FModified = true;
       if (FState != dsSetKey) {
-        if (FCalcFieldsSize != 0 && field->FieldKind() == fkData) GetCalcFields(ActiveBuffer());
+        if (FCalcFieldsSize != 0 && field->FieldKind() == fkData) {
+          GetCalcFields(ActiveBuffer());
+          recalculated = true;
+        }
         field->Change();
       }
       break;
@@ -747,6 +751,17 @@ void TDataSet::DataEvent(TDataEvent event, std::intptr_t info) {
     // A source may leave while it is told; iterate over a copy.
     std::vector<TDataSource*> sources = FDataSources;
     for (TDataSource* source : sources) source->DataEvent(event, info);
+    // The calculated values changed with the edit: their controls show
+    // them now, not after the post.
+    if (recalculated) {
+      for (int i = 0; i < FFields->Count(); ++i) {
+        TField* calculated = FFields->Fields(i);
+        if (calculated->FieldKind() != fkCalculated && calculated->FieldKind() != fkLookup)
+          continue;
+        for (TDataSource* source : std::vector<TDataSource*>(FDataSources))
+          source->DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(calculated));
+      }
+    }
   } else if ((event == deUpdateState && FState == dsInactive) || event == deLayoutChange) {
     FEnableEvent = deLayoutChange;
   }

@@ -60,7 +60,9 @@
 //   field->Validate(buffer) before storing a data field, and afterwards
 //   (except in dsCalcFields, dsFilter and dsNewValue) call
 //   DataEvent(deFieldChange, field), which marks the record modified,
-//   recomputes calculated fields and runs the field's OnChange.
+//   recomputes calculated fields, runs the field's OnChange and tells the
+//   data sources of the field and then of every calculated and lookup
+//   field (their controls follow the edit).
 //   Translate(src, dest, toOem) converts NUL-terminated text between the
 //   storage encoding (toOem) and UTF-8; dest never overlaps src and has
 //   room for 4*strlen(src)+1 bytes; returns the length written. The base
@@ -406,7 +408,7 @@ class TDataSet : public TComponent {
   virtual void InternalAddRecord(TRecordBuffer buffer, bool append) = 0;
   virtual void InternalDelete() = 0;
   // Checks required fields (Required, not ReadOnly, data, null):
-  // "Field '%s' must have a value".
+  // SFieldRequired ("Поле '%s' должно быть заполнено").
   virtual void InternalPost();
   virtual void InternalEdit() {}
   virtual void InternalInsert() {}

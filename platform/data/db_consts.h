@@ -1,5 +1,7 @@
 // The message texts of the dataset framework, in one place so that the
-// tables, controls and tests quote the same words.
+// tables, controls and tests quote the same words. What a user meets while
+// entering values is in Russian and names the field by its DisplayName;
+// the texts of internal faults keep the framework's classic words.
 #pragma once
 
 inline constexpr const char* SNotEditing = "Dataset not in edit or insert mode";
@@ -9,18 +11,24 @@ inline constexpr const char* SDataSetEmpty = "Cannot perform this operation on a
 inline constexpr const char* SDataSetReadOnly = "Cannot modify a read-only dataset";
 inline constexpr const char* SFieldNotFound = "Field '%s' not found";
 inline constexpr const char* SFieldReadOnly = "Field '%s' cannot be modified";
-inline constexpr const char* SFieldRequired = "Field '%s' must have a value";
-inline constexpr const char* SFieldValueError = "Invalid value for field '%s'";
+inline constexpr const char* SFieldRequired = "Поле '%s' должно быть заполнено";
+inline constexpr const char* SFieldValueError = "Недопустимое значение поля '%s'";
 inline constexpr const char* SFieldRangeError =
-    "%s is not a valid value for field '%s'. The allowed range is %s to %s";
+    "Значение %s недопустимо для поля '%s'. Допустимы значения от %s до %s";
 inline constexpr const char* SFieldTypeMismatch =
     "Type mismatch for field '%s', expecting: %s actual: %s";
 inline constexpr const char* SFieldAccessError = "Cannot access field '%s' as type %s";
 inline constexpr const char* SUnknownFieldType = "Field '%s' is of an unknown type";
 inline constexpr const char* SDataSetMissing = "Field '%s' has no dataset";
 inline constexpr const char* SInvalidIntegerValue =
-    "'%s' is not a valid integer value for field '%s'";
-inline constexpr const char* SInvalidBoolValue = "'%s' is not a valid boolean value for field '%s'";
+    "Значение '%s' поля '%s' не является целым числом";
+inline constexpr const char* SInvalidFloatValue = "Значение '%s' поля '%s' не является числом";
+inline constexpr const char* SInvalidDateValue = "Значение '%s' поля '%s' не является датой";
+inline constexpr const char* SInvalidTimeValue = "Значение '%s' поля '%s' не является временем";
+inline constexpr const char* SInvalidDateTimeValue =
+    "Значение '%s' поля '%s' не является датой и временем";
+inline constexpr const char* SInvalidBoolValue =
+    "Значение '%s' поля '%s' не является логическим значением";
 inline constexpr const char* SNoRecords = "No Records";
 inline constexpr const char* SRecordNotFound = "Record not found";
 inline constexpr const char* SDuplicateFieldName = "Duplicate field name '%s'";

@@ -616,7 +616,10 @@ void TFloatField::SetAsStringValue(const std::string& value) {
     Clear();
     return;
   }
-  SetAsFloatValue(StrToFloat(value));
+  double number;
+  if (!TryStrToFloat(value, number))
+    throw EConvertError(Format(SInvalidFloatValue, value, DisplayName()));
+  SetAsFloatValue(number);
 }
 
 int TFloatField::GetAsInteger() const {
@@ -814,17 +817,22 @@ void TDateTimeField::SetAsStringValue(const std::string& value) {
     Clear();
     return;
   }
+  TDateTime number;
   switch (DataType()) {
     case ftDate:
-      SetAsDateTimeValue(StrToDate(value));
+      if (!TryStrToDate(value, number))
+        throw EConvertError(Format(SInvalidDateValue, value, DisplayName()));
       break;
     case ftTime:
-      SetAsDateTimeValue(StrToTime(value));
+      if (!TryStrToTime(value, number))
+        throw EConvertError(Format(SInvalidTimeValue, value, DisplayName()));
       break;
     default:
-      SetAsDateTimeValue(StrToDateTime(value));
+      if (!TryStrToDateTime(value, number))
+        throw EConvertError(Format(SInvalidDateTimeValue, value, DisplayName()));
       break;
   }
+  SetAsDateTimeValue(number);
 }
 
 double TDateTimeField::GetAsFloat() const { return GetAsDateTime(); }

@@ -24,9 +24,9 @@
 // Text: AsString of an integer is plain decimal, of a float the general
 // format (FloatToStr), of a date DateToStr, all by the global
 // FormatSettings. Setting AsString or Text parses (empty text clears),
-// checks MinValue/MaxValue (EDatabaseError "%s is not a valid value for
-// field '%s'. The allowed range is %s to %s") and raises EConvertError when
-// the text does not read. DisplayText uses DisplayFormat, Text (the edit
+// checks MinValue/MaxValue (EDatabaseError SFieldRangeError) and raises
+// EConvertError (SInvalidIntegerValue and its kin) when the text does not
+// read; both name the field by its DisplayName. DisplayText uses DisplayFormat, Text (the edit
 // text) EditFormat; OnGetText/OnSetText replace both conversions when set.
 //
 // Fields are components: persistent fields are made in code with
@@ -499,7 +499,7 @@ class TBooleanField : public TField {
   std::string GetAsString() const override;
   // "" clears (or picks the value whose text is empty); otherwise a
   // case-insensitive prefix of the false text, then of the true text;
-  // else EDatabaseError "'%s' is not a valid boolean value for field '%s'".
+  // else EDatabaseError SInvalidBoolValue.
   void SetAsStringValue(const std::string& value) override;
   bool GetAsBoolean() const override;
   void SetAsBooleanValue(bool value) override;

@@ -16,7 +16,7 @@ int Dots(int tenths, int dpi) { return static_cast<int>(std::lround(tenths * dpi
 TPrinterCapabilities VirtualCapabilities() {
   TPrinterCapabilities caps;
   caps.Papers = StandardPapers();
-  caps.Bins = {{DMBIN_AUTO, "Автоматический выбор"}};
+  caps.Bins = {AutomaticBin()};
   caps.CustomPaper = true;
   return caps;
 }
@@ -55,6 +55,8 @@ class TRecordingJob final : public IPrintJob {
 };
 
 }  // namespace
+
+TBinInfo AutomaticBin() { return {DMBIN_AUTO, "Автоматический выбор"}; }
 
 const std::vector<TPaperInfo>& StandardPapers() {
   static const std::vector<TPaperInfo> papers = {
@@ -219,7 +221,7 @@ void TPrinter::Select(int index) {
   }
   FCaps = index == last ? VirtualCapabilities() : Backend()->Capabilities(FPrinters[index]);
   if (FCaps.Papers.empty()) FCaps.Papers.push_back(*FindStandardPaper(DMPAPER_A4));
-  if (FCaps.Bins.empty()) FCaps.Bins.push_back({DMBIN_AUTO, "Автоматический выбор"});
+  if (FCaps.Bins.empty()) FCaps.Bins.push_back(AutomaticBin());
   FIndex = index;
   FMode = TDeviceMode();
   if (FindPaper(DMPAPER_A4) == nullptr) FMode.dmPaperSize = FCaps.Papers.front().Code;

@@ -24,6 +24,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/base/exceptions.h"
@@ -47,7 +48,12 @@ inline constexpr int DMPAPER_USER = 256;
 inline constexpr int DMBIN_UPPER = 1;
 inline constexpr int DMBIN_LOWER = 2;
 inline constexpr int DMBIN_MANUAL = 4;
+inline constexpr int DMBIN_MIDDLE = 3;
+inline constexpr int DMBIN_ENVELOPE = 5;
 inline constexpr int DMBIN_AUTO = 7;
+inline constexpr int DMBIN_LARGECAPACITY = 11;
+inline constexpr int DMBIN_CASSETTE = 14;
+inline constexpr int DMBIN_USER = 256;  // the device's own trays from here
 // Orientation in a device mode.
 inline constexpr int DMORIENT_PORTRAIT = 1;
 inline constexpr int DMORIENT_LANDSCAPE = 2;
@@ -86,10 +92,20 @@ const std::vector<TPaperInfo>& StandardPapers();
 // The table's entry for `code`, or null.
 const TPaperInfo* FindStandardPaper(int code);
 
+// A paper tray: its classic bin code and display name, and how the print
+// system selects it (the option and its value, as "InputSlot" "Tray2" or
+// "media-source" "tray-2"); no option for a printer's automatic choice.
 struct TBinInfo {
+  TBinInfo() = default;
+  TBinInfo(int code, std::string name, std::string option = {}, std::string keyword = {})
+      : Code(code), Name(std::move(name)), Option(std::move(option)), Keyword(std::move(keyword)) {}
   int Code = 0;
   std::string Name;
+  std::string Option;
+  std::string Keyword;
 };
+// "Автоматический выбор": the only bin of a printer that lists no trays.
+TBinInfo AutomaticBin();
 
 // The page settings of a printer, as the classic device mode kept them.
 struct TDeviceMode {

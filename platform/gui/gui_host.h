@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/draw/geometry.h"
@@ -109,6 +110,12 @@ TRect ContentRect(HWND topLevel);
 // top-left, and validates them. Returns the content area that was painted
 // (empty when nothing was), which the host must show.
 TRect PaintTopLevel(HWND topLevel, TCanvas& canvas, const TRect& dirty);
+// Paints `wnd` (frame, client and children) into `canvas` with the
+// window's top-left at the canvas origin, whether its top-level is shown
+// or not: `shown` tells which windows of the tree to paint (a hidden form
+// hides every window on it, so the caller knows better). What it paints
+// counts as validated.
+void PaintWindowTo(HWND wnd, TCanvas& canvas, const std::function<bool(HWND)>& shown);
 // Mouse input at `contentPos` (content coordinates of `topLevel`):
 // WM_MOUSEMOVE, WM_LBUTTONDOWN/UP, WM_RBUTTONDOWN/UP, WM_MBUTTONDOWN/UP
 // (never the double-click messages: the core makes those by time and

@@ -187,6 +187,16 @@ void ClearMessageQueue() {
 
 void ForgetWindowInQueue(HWND wnd) {
   auto& ws = WS();
+  // A key pressed or released toward the window still is: the state must
+  // not keep a key down that was let go (Ctrl of a Ctrl+N that replaced
+  // the focused control).
+  for (const TMsg& m : ws.Queue) {
+    if (m.hwnd != wnd) continue;
+    if (m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN || m.message == WM_KEYUP ||
+        m.message == WM_SYSKEYUP)
+      UpdateKeyState(ws.KeyDown, static_cast<unsigned>(m.wParam),
+                     m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN);
+  }
   std::erase_if(ws.Queue, [wnd](const TMsg& m) { return m.hwnd == wnd; });
   std::erase_if(ws.Timers, [wnd](const TTimerEntry& t) { return t.Wnd == wnd; });
   if (ws.Track.Wnd == wnd) ws.Track = TScrollTrack{};

@@ -9,6 +9,7 @@ namespace {
 TMessageBoxHandler gMessageBox;
 TOpenDocumentHandler gOpenDocument;
 TKeyboardLayoutHandler gKeyboardLayout;
+TKeyboardLayoutStateHandler gKeyboardLayoutState;
 TClipboardTextHandler gClipboard;
 std::string gClipboardText;
 }  // namespace
@@ -38,6 +39,16 @@ void SetKeyboardLayoutHandler(TKeyboardLayoutHandler handler) {
 }
 bool ActivateKeyboardLayout(int languageId) {
   return gKeyboardLayout ? gKeyboardLayout(languageId) : false;
+}
+
+void SetKeyboardLayoutStateHandler(TKeyboardLayoutStateHandler handler) {
+  gKeyboardLayoutState = std::move(handler);
+}
+int CurrentKeyboardLayout() {
+  return gKeyboardLayoutState.Current ? gKeyboardLayoutState.Current() : -1;
+}
+bool RestoreKeyboardLayout(int token) {
+  return token >= 0 && gKeyboardLayoutState.Restore ? gKeyboardLayoutState.Restore(token) : false;
 }
 
 bool OpenDocument(const std::string& pathOrUrl) {

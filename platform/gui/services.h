@@ -39,5 +39,17 @@ using TKeyboardLayoutHandler = std::function<bool(int languageId)>;
 void SetKeyboardLayoutHandler(TKeyboardLayoutHandler handler);
 bool ActivateKeyboardLayout(int languageId);
 
+// The desktop's current keyboard layout as the user left it, as an opaque
+// token for RestoreKeyboardLayout (on X11 the locked XKB group); -1 when it
+// cannot be read (no handler, no way to ask). Restoring -1 does nothing and
+// answers false.
+struct TKeyboardLayoutStateHandler {
+  std::function<int()> Current;
+  std::function<bool(int token)> Restore;
+};
+void SetKeyboardLayoutStateHandler(TKeyboardLayoutStateHandler handler);
+int CurrentKeyboardLayout();
+bool RestoreKeyboardLayout(int token);
+
 // The desktop's warning sound (through the host; nothing headless).
 void MessageBeep(unsigned type = 0);

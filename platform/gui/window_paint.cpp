@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <exception>
+#include <functional>
 #include <iostream>
 
 #include "platform/base/exceptions.h"
@@ -128,9 +129,12 @@ struct TPaintContextGuard {
 
 // `clip` and the result are in top-level window coordinates; `base` is the
 // canvas origin of the top-level window's (0, 0).
-void PaintTree(HWND wnd, TCanvas& canvas, const TRect& clip, TPoint base) {
+// `shown` decides which windows count as visible; null: their WS_VISIBLE.
+void PaintTree(HWND wnd, TCanvas& canvas, const TRect& clip, TPoint base,
+               const std::function<bool(HWND)>* shown = nullptr) {
   TWnd* w = Wnd(wnd);
-  if (w == nullptr || (w->Style & WS_VISIBLE) == 0) return;
+  if (w == nullptr) return;
+  if (shown != nullptr ? !(*shown)(wnd) : (w->Style & WS_VISIBLE) == 0) return;
   TRect wr = WindowRectInTop(wnd);
   TRect area;
   if (!IntersectRect(area, wr, clip)) return;
@@ -159,7 +163,7 @@ void PaintTree(HWND wnd, TCanvas& canvas, const TRect& clip, TPoint base) {
   }
   if ((w = Wnd(wnd)) == nullptr) return;
   std::vector<HWND> children = w->Children;
-  for (HWND c : children) PaintTree(c, canvas, clientArea, base);
+  for (HWND c : children) PaintTree(c, canvas, clientArea, base, shown);
 }
 
 }  // namespace
@@ -448,6 +452,16 @@ TCanvas& MeasureCanvas() {
   static TRecordingCanvas canvas;
   canvas.Clear();
   return canvas;
+}
+
+void PaintWindowTo(HWND wnd, TCanvas& canvas, const std::function<bool(HWND)>& shown) {
+  if (Wnd(wnd) == nullptr) return;
+  const TRect wr = WindowRectInTop(wnd);
+  TPoint base = canvas.Origin();
+  base.X -= wr.Left;
+  base.Y -= wr.Top;
+  TCanvasStateSaver saver(canvas);
+  PaintTree(wnd, canvas, wr, base, &shown);
 }
 
 TRect PaintTopLevel(HWND topLevel, TCanvas& canvas, const TRect& dirty) {

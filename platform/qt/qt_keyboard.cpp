@@ -1,5 +1,6 @@
 // The keyboard layout switch on X11: the desktop's layouts are the XKB
-// groups; the one whose name names the language is locked. Elsewhere
+// groups; the one whose name names the language is locked, and the group
+// the user had is read beforehand to be locked again later. Elsewhere
 // (Wayland, offscreen) there is no way for a program to switch, and the
 // hook answers false.
 #include <QGuiApplication>
@@ -45,15 +46,35 @@ bool LockGroupOf(Display* display, const char* word) {
   return locked;
 }
 
+Display* X11Display() {
+  auto* x11 =
+      qApp != nullptr ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  return x11 != nullptr ? x11->display() : nullptr;
+}
+
 }  // namespace
 
 void InstallQtKeyboardLayouts() {
   SetKeyboardLayoutHandler([](int languageId) {
     const char* word = LanguageWord(languageId);
-    if (word == nullptr) return false;
-    auto* x11 =
-        qApp != nullptr ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (x11 == nullptr || x11->display() == nullptr) return false;
-    return LockGroupOf(x11->display(), word);
+    Display* display = X11Display();
+    if (word == nullptr || display == nullptr) return false;
+    return LockGroupOf(display, word);
   });
+  SetKeyboardLayoutStateHandler(
+      {[] {
+         Display* display = X11Display();
+         XkbStateRec state{};
+         if (display == nullptr || XkbGetState(display, XkbUseCoreKbd, &state) != Success)
+           return -1;
+         return static_cast<int>(state.locked_group);
+       },
+       [](int group) {
+         Display* display = X11Display();
+         if (display == nullptr || group < 0 || group >= XkbNumKbdGroups) return false;
+         const bool locked =
+             XkbLockGroup(display, XkbUseCoreKbd, static_cast<unsigned>(group)) == True;
+         XFlush(display);
+         return locked;
+       }});
 }

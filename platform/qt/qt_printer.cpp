@@ -4,10 +4,18 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include <cups/cups.h>
+#include <cups/ppd.h>
+
+#include "platform/draw/paper_bins.h"
 
 #include "platform/qt/qt_canvas.h"
 #include "platform/qt/qt_services.h"
@@ -37,6 +45,70 @@ QPageLayout LayoutFor(const TPrintJobSettings& s) {
   QPageLayout layout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
                      margins / 10.0, QPageLayout::Millimeter);
   return layout;
+}
+
+// The printer's trays as CUPS knows them: the InputSlot option of the
+// queue's PPD (the driver's own names), or for a driverless queue the
+// media-source values the printer reports. Empty when it lists none.
+std::vector<TBinInfo> CupsBins(const std::string& printerName) {
+  char ppdFile[1024] = "";
+  time_t modified = 0;
+  // The PPD interface is deprecated but is still how a driver names its trays.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  const http_status_t status =
+      cupsGetPPD3(CUPS_HTTP_DEFAULT, printerName.c_str(), &modified, ppdFile, sizeof ppdFile);
+#pragma GCC diagnostic pop
+  if (status == HTTP_STATUS_OK && ppdFile[0] != '\0') {
+    std::ostringstream text;
+    text << std::ifstream(ppdFile, std::ios::binary).rdbuf();
+    std::remove(ppdFile);
+    std::string defaultSlot;
+    const std::vector<TInputSlot> trays = ParsePpdInputSlots(text.str(), &defaultSlot);
+    if (!trays.empty()) return BinsFromSlots(trays, defaultSlot, "InputSlot");
+  }
+  cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, printerName.c_str(), nullptr);
+  if (dest == nullptr) return {};
+  std::vector<TInputSlot> trays;
+  std::string defaultSlot;
+  if (cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest)) {
+    ipp_attribute_t* supported =
+        cupsFindDestSupported(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA_SOURCE);
+    for (int i = 0; i < ippGetCount(supported); ++i) {
+      const char* keyword = ippGetString(supported, i, nullptr);
+      if (keyword == nullptr) continue;
+      const char* name =
+          cupsLocalizeDestValue(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA_SOURCE, keyword);
+      trays.push_back({keyword, name != nullptr ? name : keyword});
+    }
+    if (ipp_attribute_t* def =
+            cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA_SOURCE))
+      if (const char* keyword = ippGetString(def, 0, nullptr)) defaultSlot = keyword;
+    cupsFreeDestInfo(info);
+  }
+  cupsFreeDests(1, dest);
+  return BinsFromSlots(trays, defaultSlot, CUPS_MEDIA_SOURCE);
+}
+
+// The print engine's list of CUPS options (name, value, name, value ...).
+// Qt keeps it under this key and hands it to CUPS with the job.
+const QPrintEngine::PrintEnginePropertyKey kCupsOptions =
+    static_cast<QPrintEngine::PrintEnginePropertyKey>(0xfe00);
+
+// Sends the job to the tray of `s.Bin` when the printer names one.
+void SelectTray(QPrinter& printer, const TPrintJobSettings& s) {
+  for (const TBinInfo& bin : s.Capabilities.Bins) {
+    if (bin.Code != s.Bin || bin.Option.empty()) continue;
+    QStringList options = printer.printEngine()->property(kCupsOptions).toStringList();
+    const QString option = QString::fromStdString(bin.Option);
+    const qsizetype at = options.indexOf(option);
+    if (at >= 0 && at % 2 == 0 && at + 1 < options.size())
+      options[at + 1] = QString::fromStdString(bin.Keyword);
+    else
+      options << option << QString::fromStdString(bin.Keyword);
+    printer.printEngine()->setProperty(kCupsOptions, options);
+    return;
+  }
 }
 
 class TQtPdfJob final : public IPrintJob {
@@ -80,6 +152,7 @@ class TQtPrinterJob final : public IPrintJob {
     FPrinter.setResolution(s.Capabilities.DpiX);
     FPrinter.setPageLayout(LayoutFor(s));
     FPrinter.setFullPage(false);
+    SelectTray(FPrinter, s);
     FCanvas = std::make_unique<TQtCanvas>(&FPrinter);
   }
   TCanvas& Canvas() override { return *FCanvas; }
@@ -131,7 +204,8 @@ class TQtPrinterBackend final : public IPrinterBackend {
       caps.Papers.push_back(
           {code, standard != nullptr ? standard->Name : size.name().toStdString(), w, h});
     }
-    caps.Bins = {{DMBIN_AUTO, "Автоматический выбор"}};
+    caps.Bins = CupsBins(printerName);
+    if (caps.Bins.empty()) caps.Bins = {AutomaticBin()};
     caps.CustomPaper = info.supportsCustomPageSizes();
     QPrinter printer(info, QPrinter::HighResolution);
     caps.DpiX = caps.DpiY = printer.resolution() > 0 ? printer.resolution() : 600;

@@ -11,4 +11,5 @@ void InstallQtServices(TQtHost& host) {
   InstallQtKeyboardLayouts();
   SetFileDialogBackend(MakeQtFileDialogBackend(host));
   SetPrinterBackend(MakeQtPrinterBackend());
+  SetMetafileRenderer(MakeQtMetafileRenderer());
 }

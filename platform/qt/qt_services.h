@@ -1,7 +1,7 @@
 // The desktop services over Qt: message forms, the clipboard (QClipboard),
 // opening documents and links (QDesktopServices), the open and save
-// dialogs (QFileDialog) and the printers (QPrinterInfo over CUPS, QPrinter
-// and QPdfWriter).
+// dialogs (QFileDialog), the printers (QPrinterInfo over CUPS, QPrinter
+// and QPdfWriter) and the metafile renderer.
 //
 // InstallQtServices registers them all behind the interfaces of
 // platform/gui; the program calls it right after InstallQtHost. The
@@ -10,7 +10,9 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
+#include "platform/draw/metafile_renderer.h"
 #include "platform/draw/printers.h"
 #include "platform/gui/clipboard.h"
 #include "platform/widgets/file_dialogs.h"
@@ -20,7 +22,8 @@ class TQtHost;
 
 // Registers the message forms as the message-box handler, the Qt
 // clipboard (text and formats), the document opener, the file dialogs
-// (parented to the active form's widget) and the printer backend.
+// (parented to the active form's widget), the printer backend and the
+// metafile renderer.
 // REQUIRES: InstallQtHost ran.
 void InstallQtServices(TQtHost& host);
 
@@ -50,3 +53,10 @@ TFileDialogBackend MakeQtFileDialogBackend(TQtHost& host);
 
 // --- printers (qt_printer.cpp)
 std::unique_ptr<IPrinterBackend> MakeQtPrinterBackend();
+
+// --- metafile pictures (qt_metafile.cpp)
+// WMF through libwmf, EMF through libemf2svg, both as SVG drawn by QtSvg.
+std::unique_ptr<IMetafileRenderer> MakeQtMetafileRenderer();
+// `svg` drawn stretched over a width x height ARGB image, transparent
+// where it draws nothing; nullptr when it is no SVG Qt can read.
+TRasterImagePtr RenderSvg(std::string_view svg, int width, int height);

@@ -21,5 +21,7 @@ void TDrawGrid::SetEditText(int col, int row, const std::string& value) {
   if (OnSetEditText) OnSetEditText(this, col, row, value);
 }
 
-void TDrawGrid::ColumnMoved(int, int) {}
+void TDrawGrid::ColumnMoved(int fromIndex, int toIndex) {
+  TCustomGrid::ColumnMoved(fromIndex, toIndex);
+}
 void TDrawGrid::RowMoved(int, int) {}

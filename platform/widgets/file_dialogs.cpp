@@ -21,6 +21,15 @@ bool HasExtension(const std::string& name) {
   return dot != std::string::npos && dot > 0;
 }
 
+// The extension a filter's first mask names ("*.002" gives "002"); empty
+// for a mask with wildcards after the dot, or none.
+std::string FilterExtension(const std::string& pattern) {
+  const std::string mask = pattern.substr(0, pattern.find(';'));
+  if (!mask.starts_with("*.") || mask.size() == 2) return {};
+  const std::string ext = mask.substr(2);
+  return ext.find_first_of("*?") == std::string::npos ? ext : std::string();
+}
+
 }  // namespace
 
 std::vector<TFileFilter> ParseFileFilter(const std::string& filter) {
@@ -45,7 +54,7 @@ std::vector<TFileFilter> ParseFileFilter(const std::string& filter) {
 
 void SetFileDialogBackend(TFileDialogBackend backend) { gBackend = std::move(backend); }
 
-std::string TOpenDialog::CompleteName(const std::string& typed) const {
+std::string TOpenDialog::CompleteName(const std::string& typed, int filterIndex) const {
   fs::path path(typed);
   if (path.is_relative()) {
     fs::path base = FInitialDir.empty() ? fs::current_path() : fs::path(FInitialDir);
@@ -53,7 +62,13 @@ std::string TOpenDialog::CompleteName(const std::string& typed) const {
   }
   std::string name = path.lexically_normal().string();
   if (!FDefaultExt.empty() && !HasExtension(name)) {
-    name += FDefaultExt.front() == '.' ? FDefaultExt : "." + FDefaultExt;
+    // As the classic dialog did: the type the user sees decides.
+    const std::vector<TFileFilter> filters = ParseFileFilter(FFilter);
+    std::string ext;
+    if (filterIndex >= 1 && filterIndex <= static_cast<int>(filters.size()))
+      ext = FilterExtension(filters[static_cast<std::size_t>(filterIndex - 1)].Pattern);
+    if (ext.empty()) ext = FDefaultExt.front() == '.' ? FDefaultExt.substr(1) : FDefaultExt;
+    name += "." + ext;
   }
   return name;
 }
@@ -111,7 +126,7 @@ bool TOpenDialog::Execute() {
       FFilterIndex = savedIndex;
       return false;
     }
-    std::string name = CompleteName(request.FileName);
+    std::string name = CompleteName(request.FileName, request.FilterIndex);
     if (Accepts(name, request.Title)) {
       FFileName = name;
       FFilterIndex = request.FilterIndex;

@@ -3,8 +3,10 @@
 // The dialog the user sees belongs to a replaceable backend (the Qt one
 // shows a QFileDialog; tests script one). The backend only lets the user
 // pick a name and a filter; the rules are applied here, after it returns:
-// the name is made absolute (against InitialDir), DefaultExt is added
-// when the typed name has no extension, and the options ofPathMustExist,
+// the name is made absolute (against InitialDir); a typed name without an
+// extension gets, when DefaultExt is set, the extension of the chosen
+// filter's first mask ("*.002" gives "002"), or DefaultExt when that mask
+// names none ("*.*", "*"); and the options ofPathMustExist,
 // ofFileMustExist, ofCreatePrompt and ofOverwritePrompt are checked with
 // our own message boxes (services.h). A name that fails a rule (or a
 // prompt answered No) shows the dialog again with that name, as the
@@ -104,9 +106,9 @@ class TOpenDialog : public TComponent {
  protected:
   explicit TOpenDialog(TComponent* owner) : TComponent(owner) {}
   virtual bool IsSave() const { return false; }
-  // The name typed, completed: absolute, DefaultExt added when it has no
-  // extension.
-  std::string CompleteName(const std::string& typed) const;
+  // The name typed, completed: absolute, with the extension of filter
+  // `filterIndex` (1-based) or DefaultExt added when it has none.
+  std::string CompleteName(const std::string& typed, int filterIndex) const;
   // Checks the options against `name`, prompting where they say; true
   // when the name is accepted.
   bool Accepts(const std::string& name, const std::string& caption) const;

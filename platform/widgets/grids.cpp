@@ -865,7 +865,9 @@ void TCustomGrid::DrawCell(int, int, const TRect&, TGridDrawState) {}
 // --- hooks --------------------------------------------------------------------------------
 
 bool TCustomGrid::SelectCell(int, int) { return true; }
-void TCustomGrid::ColumnMoved(int, int) {}
+void TCustomGrid::ColumnMoved(int fromIndex, int toIndex) {
+  if (OnColumnMoved) OnColumnMoved(this, fromIndex, toIndex);
+}
 void TCustomGrid::RowMoved(int, int) {}
 
 bool TCustomGrid::BeginColumnDrag(int&, int&, TPoint) { return true; }
@@ -1015,7 +1017,6 @@ void TCustomGrid::MoveColumn(int fromIndex, int toIndex) {
   FCurrent.X = MoveAdjust(FCurrent.X, fromIndex, toIndex);
   FAnchor.X = MoveAdjust(FAnchor.X, fromIndex, toIndex);
   ColumnMoved(fromIndex, toIndex);
-  if (OnColumnMoved) OnColumnMoved(this, fromIndex, toIndex);
   InvalidateGrid();
   if (FEditorMode) UpdateEdit();
 }

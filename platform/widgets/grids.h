@@ -263,6 +263,8 @@ class TCustomGrid : public TCustomControl {
   virtual void TopLeftChanged();
   virtual void ColWidthsChanged();
   virtual void RowHeightsChanged();
+  // Fires OnColumnMoved; a grid whose columns are numbered otherwise
+  // reports its own numbers.
   virtual void ColumnMoved(int fromIndex, int toIndex);
   virtual void RowMoved(int fromIndex, int toIndex);
   virtual void TimedScroll(TGridScrollDirections direction);

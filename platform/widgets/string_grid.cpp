@@ -120,6 +120,7 @@ void TStringGrid::ColumnMoved(int fromIndex, int toIndex) {
   if (FCells.size() < static_cast<std::size_t>(ColCount()))
     FCells.resize(static_cast<std::size_t>(ColCount()));
   MoveItem(FCells, fromIndex, toIndex);
+  TCustomGrid::ColumnMoved(fromIndex, toIndex);
 }
 
 void TStringGrid::RowMoved(int fromIndex, int toIndex) {

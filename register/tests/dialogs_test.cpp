@@ -3,6 +3,7 @@
 // headless with a scripted modal loop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <string>
@@ -219,6 +220,70 @@ TEST_F(DialogsTest, AboutBoxWidthAndLinks) {
   EXPECT_EQ(opened, (std::vector<std::string>{"mailto:doc@clinic.ru", "http://clinic.ru"}));
 
   EXPECT_EQ(RunModal({[&] { box->btOk->Click(); }}, [&] { return box->ShowModal(); }), mrOk);
+  box->Free();
+}
+
+}  // namespace
+
+namespace {
+
+// The captions of the box's visible labels, top to bottom.
+std::vector<std::string> ShownLabels(TAboutBox* box) {
+  std::vector<std::pair<int, std::string>> shown;
+  for (int i = 0; i < box->ControlCount(); ++i) {
+    auto* label = dynamic_cast<TLabel*>(box->Controls(i));
+    // The name and the version row always show.
+    if (label != nullptr && label->Visible() && label != box->InternalName &&
+        label->Top() != box->Version->Top())
+      shown.emplace_back(label->Top() * 1000 + label->Left(), label->Caption());
+  }
+  std::sort(shown.begin(), shown.end());
+  std::vector<std::string> texts;
+  for (auto& [place, text] : shown) texts.push_back(text);
+  return texts;
+}
+
+TEST_F(DialogsTest, AboutBoxHidesRowsWithoutValue) {
+  TAboutBox* box = Create<TAboutBox>(nullptr);
+  struct {
+    const char* programmer;
+    const char* email;
+    const char* www;
+    std::vector<std::string> shown;
+  } cases[] = {
+      {"", "", "", {}},
+      {"Иванов", "", "", {"Ведущий разработчик:", "Иванов"}},
+      {"",
+       "doc@clinic.ru",
+       "clinic.ru",
+       {"E-mail:", "doc@clinic.ru", "Поисково-мониторинговая система:", "clinic.ru"}},
+      {"Иванов",
+       "doc@clinic.ru",
+       "clinic.ru",
+       {"Ведущий разработчик:", "Иванов", "E-mail:", "doc@clinic.ru",
+        "Поисково-мониторинговая система:", "clinic.ru"}},
+  };
+  int previousHeight = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.programmer + std::string("|") + c.email + "|" + c.www);
+    box->Programmer->SetCaption(c.programmer);
+    box->Email->SetCaption(c.email);
+    box->www->SetCaption(c.www);
+    box->ArrangeRows();
+    EXPECT_EQ(ShownLabels(box), c.shown);
+    // The memo and the button stay below the rows, inside the box.
+    int rowsBottom = box->Picture->Top() + box->Picture->Height();
+    for (TLabel* l : {box->Programmer, box->Email, box->www})
+      if (l->Visible()) rowsBottom = std::max(rowsBottom, l->Top() + l->Height());
+    EXPECT_GT(box->Memo->Top(), rowsBottom);
+    EXPECT_GT(box->btOk->Top(), box->Memo->Top() + box->Memo->Height());
+    EXPECT_LE(box->btOk->Top() + box->btOk->Height(), box->ClientHeight());
+    EXPECT_GE(box->ClientHeight(), previousHeight);
+    previousHeight = box->ClientHeight();
+  }
+  // All rows filled: the layout the box had before any row was hidden.
+  EXPECT_EQ(box->Memo->Top(), 156);
+  EXPECT_EQ(box->ClientHeight(), 270);
   box->Free();
 }
 

@@ -212,6 +212,18 @@ TEST_F(FramesTest, DuplicateKeysAreRefusedAcrossSeries) {
             "");
   EXPECT_EQ(f->dbMain->FieldByName("SCERTIF")->AsString(), "А");
   EXPECT_EQ(f->dbMain->FieldByName("SUM")->AsCurrency(), Currency(5000));
+  // The key checked is the one stored: "Б 0000002" typed for a birth in
+  // 2006 is stored as "А 0000002", which is taken.
+  auto secondIn2006 = [&](TCustFrame& frame) {
+    frame.dbMain->FieldByName("NCERTIF")->SetAsInteger(2);
+    frame.dbMain->FieldByName("DREG")->SetAsDateTime(EncodeDate(2006, 7, 1));
+    Set(frame, "SCERTIF", "Б");
+    child(frame);
+  };
+  EXPECT_EQ(Post(*f, secondIn2006), "");
+  EXPECT_EQ(f->dbMain->FieldByName("cCERTIF")->AsString(), "А 0000002");
+  EXPECT_EQ(Post(*f, secondIn2006),
+            "Указанный номер сертификата уже существует в текущем реестре.");
   // Reopening builds the key ordering once.
   const std::size_t orderings = f->dbMain->Orderings().size();
   f->OpenRegister(f->FileName());
@@ -754,6 +766,31 @@ TEST_F(FramesTest, FooterSumFollowsOpeningRefreshAndPack) {
 // other's records after a refresh, the duplicate check spans both, and a
 // record another user is writing is refused with the lock message and
 // stays in edit, losing nothing.
+TEST_F(FramesTest, PackWhileAnotherUserHasTheRegisterOpen) {
+  auto* a = Make<TFrmT1>("busy.001");
+  for (int n : {1, 2}) {
+    EXPECT_EQ(Post(*a, [n](TCustFrame& g) { g.dbMain->FieldByName("NCERTIF")->SetAsInteger(n); }),
+              "");
+  }
+  auto* b = Create<TFrmT1>(nullptr);
+  frames.push_back(b);
+  b->OpenRegister(a->FileName());
+  try {
+    a->PackRegister();
+    ADD_FAILURE() << "packed a register another user has open";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Упаковка таблицы невозможна: реестр " + a->FileName() +
+                               " открыт другим пользователем.");
+  }
+  // The window shows the register as before.
+  EXPECT_TRUE(a->dbMain->Active());
+  EXPECT_EQ(a->dbMain->RecordCount(), 2);
+  EXPECT_EQ(a->SB->Panels()->Items(0)->Text(), "1:2");
+  b->dbMain->Close();
+  a->PackRegister();
+  EXPECT_EQ(a->dbMain->RecordCount(), 2);
+}
+
 TEST_F(FramesTest, TwoUsersShareOneRegister) {
   auto* a = Make<TFrmT1>("shared.001");
   auto* b = Create<TFrmT1>(nullptr);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/db_edit.h"
 #include "grid/find_dialog.h"
 #include "grid/inplace_edit.h"
 #include "platform/base/clock.h"
@@ -71,6 +72,81 @@ class RegisterGridsTest : public GuiTest {
   TfmMain* main = nullptr;
   std::vector<int> layouts;
 };
+
+TEST_F(RegisterGridsTest, LeavingACodeFieldGivesBackTheUsersOwnLayout) {
+  // The desktop's locked group: 0 Russian, 1 English, 2 a layout of the
+  // user's own that the program never sets.
+  int group = 0;
+  SetKeyboardLayoutHandler([&](int id) {
+    layouts.push_back(id);
+    group = id == 1049 ? 0 : 1;
+    return true;
+  });
+  SetKeyboardLayoutStateHandler({[&] { return group; },
+                                 [&](int g) {
+                                   group = g;
+                                   return true;
+                                 }});
+  TChildFrame& f = StartChildRows("u.002");
+  SwitchKeyboardLayout(1049);
+  PressKey(VK_INSERT);
+  for (int userGroup : {2, 1, 0}) {
+    SCOPED_TRACE(userGroup);
+    group = userGroup;  // the user switched on the desktop
+    while (Column(f) != "GROWTH") PressKey(VK_TAB);
+    PressKey(VK_TAB);
+    ASSERT_EQ(Column(f), "DIAG");
+    EXPECT_EQ(group, 1);
+    PressKey(VK_TAB, {ssShift});
+    EXPECT_EQ(group, userGroup);
+  }
+  // The mother's code field on the card as well.
+  group = 2;
+  TCustomDBEditEh* diag = nullptr;
+  for (int i = 0; i < f.ComponentCount() && diag == nullptr; ++i) {
+    diag = dynamic_cast<TCustomDBEditEh*>(f.Components(i));
+    if (diag != nullptr && diag->DataField() != "DIAG") diag = nullptr;
+  }
+  ASSERT_NE(diag, nullptr);
+  diag->SetFocus();
+  EXPECT_EQ(group, 1);
+  f.grdChild->SetFocus();
+  EXPECT_EQ(group, 2);
+  SetKeyboardLayoutStateHandler({});
+}
+
+TEST_F(RegisterGridsTest, AltDownOpensTheCellsDropDown) {
+  struct {
+    const char* file;
+    const char* field;
+    TDBGridEditStyleEh style;
+  } cases[] = {{"d.002", "SEX", kEditStylePickList}, {"d.031", "BDATE", kEditStyleDate}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    TChildFrame& f = StartChildRows(c.file);
+    PressKey(VK_INSERT);
+    ASSERT_EQ(f.mtChild->State(), dsInsert);
+    int column = 0;
+    while (f.grdChild->Columns()->Items(column)->FieldName() != c.field) ++column;
+    f.grdChild->SetSelectedIndex(column);
+    f.grdChild->SetEditorMode(false);
+    AltKey(VK_DOWN);
+    TDBGridInplaceEdit* e = Editor(f);
+    ASSERT_NE(e, nullptr);
+    EXPECT_TRUE(f.grdChild->EditorMode());
+    EXPECT_EQ(e->EditStyle(), c.style);
+    EXPECT_TRUE(e->ListVisible());
+    // The row stays: no move, no appended row.
+    EXPECT_EQ(f.mtChild->State(), dsInsert);
+    EXPECT_EQ(Column(f), c.field);
+    AltKey(VK_DOWN);
+    EXPECT_FALSE(e->ListVisible());
+    PressKey(VK_ESCAPE);
+    PressKey(VK_ESCAPE);
+    f.CancelRecord();
+    PressKey(VK_RETURN, {ssCtrl});
+  }
+}
 
 TEST_F(RegisterGridsTest, NewbornsTypedThroughTheCellEditor) {
   TChildFrame& f = StartChildRows("b.002");

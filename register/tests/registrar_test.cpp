@@ -8,8 +8,10 @@
 #include "platform/base/clock.h"
 #include "platform/base/date_time.h"
 #include "platform/base/tests/file_test_dir.h"
+#include "platform/gui/gui_host.h"
 #include "platform/gui/services.h"
 #include "platform/gui/tests/gui_test_support.h"
+#include "platform/widgets/std_bars.h"
 #include "register/data_module.h"
 #include "register/frames.h"
 #include "register/main_window.h"
@@ -142,6 +144,196 @@ TEST_F(RegistrarTest, AMotherWithTwoNewbornsTypedIntoTheCard) {
   EXPECT_EQ(f->dbMain->RecordCount(), 1);
   EXPECT_EQ(f->dbMain->FieldByName("cCERTIF")->AsString(), "Б 1234567");
   EXPECT_EQ(f->SB->Panels()->Items(0)->Text(), "1:1");
+}
+
+TEST_F(RegistrarTest, CalculatedValuesFollowTheEdit) {
+  main->NewFile(dir.File("term.001"));
+  auto* f = dynamic_cast<TFrmT1*>(main->CurrentFrame());
+  ASSERT_NE(f, nullptr);
+  PressKey(VK_INSERT, {ssCtrl});
+  ASSERT_EQ(f->dbMain->State(), dsInsert);
+  auto shown = [f](const char* field) {
+    for (int i = 0; i < f->ComponentCount(); ++i) {
+      auto* edit = dynamic_cast<TCustomDBEditEh*>(f->Components(i));
+      if (edit != nullptr && edit->DataField() == field) return edit->Text();
+    }
+    return std::string("<no edit>");
+  };
+  Enter("NCERTIF", "1234567");
+  Enter("DCERTIF", "03042007");
+  Enter("LNAME", "петрова");
+  Enter("FNAME", "анна");
+  Enter("DREG", "10012007");
+  // 83 days between the dates: 11 whole weeks.
+  struct {
+    const char* qtw2;
+    const char* qtw1;
+  } terms[] = {{"30", "19"}, {"12", "1"}, {"5", "0"}};
+  for (const auto& t : terms) {
+    SCOPED_TRACE(t.qtw2);
+    Enter("QTW2", "");
+    auto* edit = dynamic_cast<TCustomDBEditEh*>(Screen->ActiveControl());
+    ASSERT_NE(edit, nullptr);
+    edit->SelectAll();
+    TypeText(t.qtw2);
+    PressKey(VK_RETURN);
+    EXPECT_EQ(shown("cQTW1"), t.qtw1);
+    EXPECT_EQ(f->dbMain->State(), dsInsert) << "not posted";
+  }
+  EXPECT_EQ(f->dbMain->FieldByName("cCERTIF")->AsString(), "Б 1234567");
+  EXPECT_EQ(f->dbMain->FieldByName("FIO")->AsString(), "Петрова Анна ");
+  PressKey(VK_ESCAPE);
+  f->CancelRecord();
+}
+
+// Clicks `control` at its middle through the host, as the mouse does.
+void ClickThroughHost(TControl* control) {
+  TCustomForm* form = GetParentForm(control);
+  const TPoint screen = control->ClientToScreen({control->Width() / 2, control->Height() / 2});
+  const TRect content = ContentRect(form->Handle());
+  const TPoint p{screen.X - content.Left, screen.Y - content.Top};
+  HostMouseEvent(form->Handle(), WM_LBUTTONDOWN, p, MK_LBUTTON);
+  HostMouseEvent(form->Handle(), WM_LBUTTONUP, p, 0);
+  Application->ProcessMessages();
+}
+
+TEST_F(RegistrarTest, CtrlEnterTogglesAfterPostAndToolbarCancel) {
+  main->NewFile(dir.File("keys.001"));
+  auto* f = dynamic_cast<TFrmT1*>(main->CurrentFrame());
+  ASSERT_NE(f, nullptr);
+  auto typeRecord = [&](const char* number) {
+    PressKey(VK_INSERT, {ssCtrl});
+    ASSERT_TRUE(f->CardShown());
+    Enter("NCERTIF", number);
+    Enter("DCERTIF", "03042007");
+    Enter("LNAME", "петрова");
+    Enter("BDATE", "06051980");
+    Enter("FNAME", "анна");
+    Enter("SDOC", "4501");
+    Enter("NDOC", "123456");
+    Enter("DDOC", "01012000");
+    Enter("ODOC", "ОВД");
+    Enter("DREG", "10012007");
+    Enter("QTW2", "30");
+  };
+  // Posted with the focus in the term, then straight to the table.
+  typeRecord("1");
+  PressKey('S', {ssCtrl});
+  EXPECT_EQ(Boxes, std::vector<std::string>{});
+  ASSERT_EQ(f->dbMain->State(), dsBrowse);
+  PressKey(VK_RETURN, {ssCtrl});
+  EXPECT_FALSE(f->CardShown());
+
+  // The tool bar's Cancel with the focus in the first name.
+  typeRecord("2");
+  Enter("FNAME", "");
+  TToolButton* cancel = nullptr;
+  for (int i = 0; i < main->ToolBar->ButtonCount(); ++i)
+    if (main->ToolBar->Buttons(i)->Action() == main->acCancel) cancel = main->ToolBar->Buttons(i);
+  ASSERT_NE(cancel, nullptr);
+  ClickThroughHost(cancel);
+  EXPECT_EQ(f->dbMain->State(), dsBrowse);
+  EXPECT_EQ(f->dbMain->RecordCount(), 1);
+  PressKey(VK_RETURN, {ssCtrl});
+  EXPECT_FALSE(f->CardShown());
+  // And back to the card with the same key.
+  PressKey(VK_RETURN, {ssCtrl});
+  EXPECT_TRUE(f->CardShown());
+}
+
+TEST_F(RegistrarTest, ValueMessagesAreRussianAndNameTheField) {
+  main->NewFile(dir.File("words.001"));
+  auto* f = dynamic_cast<TFrmT1*>(main->CurrentFrame());
+  ASSERT_NE(f, nullptr);
+  PressKey(VK_INSERT, {ssCtrl});
+  struct {
+    const char* field;
+    const char* typed;
+    const char* message;
+  } cases[] = {
+      {"QTW2", "3103130",
+       "Test: Значение 3103130 недопустимо для поля 'Срок беременности на момент выдачи "
+       "сертификата'. Допустимы значения от 0 до 99"},
+      {"DCERTIF", "31022007",
+       "Test: Значение '31.02.2007' поля 'Дата сертификата' не является датой"},
+      {"DREG", "45132007",
+       "Test: Значение '45.13.2007' поля 'Дата постановки на учет' не является датой"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.field);
+    Enter(c.field, c.typed);
+    Boxes.clear();
+    PressKey(VK_RETURN);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].substr(0, std::string(c.message).size()), c.message) << Boxes[0];
+    // The card keeps the field and the text to mend.
+    auto* edit = dynamic_cast<TCustomDBEditEh*>(Screen->ActiveControl());
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->DataField(), c.field);
+    PressKey(VK_ESCAPE);
+  }
+  f->CancelRecord();
+}
+
+TEST_F(RegistrarTest, CtrlEnterAfterToolbarCancelInEveryKind) {
+  for (const char* file : {"c.001", "c.002", "c.031", "c.032"}) {
+    SCOPED_TRACE(file);
+    main->NewFile(dir.File(file));
+    TCustFrame* f = main->CurrentFrame();
+    PressKey(VK_INSERT, {ssCtrl});
+    ASSERT_TRUE(f->CardShown());
+    Enter("FNAME", "анна");
+    TToolButton* cancel = nullptr;
+    for (int i = 0; i < main->ToolBar->ButtonCount(); ++i)
+      if (main->ToolBar->Buttons(i)->Action() == main->acCancel) cancel = main->ToolBar->Buttons(i);
+    ASSERT_NE(cancel, nullptr);
+    ClickThroughHost(cancel);
+    EXPECT_FALSE(f->IsEditing());
+    PressKey(VK_RETURN, {ssCtrl});
+    EXPECT_FALSE(f->CardShown());
+    // The card's last field: Enter goes round to the first, never to the
+    // page control that holds the card.
+    PressKey(VK_INSERT, {ssCtrl});
+    for (int i = 0; i < 60; ++i) {
+      PressKey(VK_RETURN);
+      EXPECT_NE(Screen->ActiveControl(), f->Pgs) << i;
+    }
+    f->CancelRecord();
+    PressKey(VK_RETURN, {ssCtrl});
+    EXPECT_FALSE(f->CardShown());
+  }
+}
+
+TEST_F(RegistrarTest, ToolbarButtonsWorkTwiceInARow) {
+  main->NewFile(dir.File("twice.001"));
+  auto* f = dynamic_cast<TFrmT1*>(main->CurrentFrame());
+  ASSERT_NE(f, nullptr);
+  TToolButton* post = nullptr;
+  for (int i = 0; i < main->ToolBar->ButtonCount(); ++i)
+    if (main->ToolBar->Buttons(i)->Action() == main->acPost) post = main->ToolBar->Buttons(i);
+  ASSERT_NE(post, nullptr);
+  for (const char* number : {"1", "2", "3"}) {
+    SCOPED_TRACE(number);
+    PressKey(VK_INSERT, {ssCtrl});
+    ASSERT_TRUE(f->CardShown());
+    Enter("NCERTIF", number);
+    Enter("DCERTIF", "03042007");
+    Enter("LNAME", "петрова");
+    Enter("BDATE", "06051980");
+    Enter("FNAME", "анна");
+    Enter("SDOC", "4501");
+    Enter("NDOC", "123456");
+    Enter("DDOC", "01012000");
+    Enter("ODOC", "ОВД");
+    Enter("DREG", "10012007");
+    Enter("QTW2", "30");
+    Application->DoIdle();
+    ClickThroughHost(post);
+    Application->DoIdle();
+    EXPECT_EQ(f->dbMain->State(), dsBrowse);
+    EXPECT_EQ(Boxes, std::vector<std::string>{});
+  }
+  EXPECT_EQ(f->dbMain->RecordCount(), 3);
 }
 
 }  // namespace

@@ -149,6 +149,56 @@ TEST_F(XmlImportTest, ChildElementsNumberTheirFieldsAndSetTheCount) {
   EXPECT_EQ(t3->FieldByName("CQNT")->AsInteger(), 2);
 }
 
+// True when the column of `field` holds only blanks, as in a new record.
+bool BlankColumn(TmDbfTable& table, const char* field) {
+  std::string_view bytes;
+  char type = 0;
+  return table.GetColumnBytes(table.FieldByName(field), bytes, type) &&
+         bytes.find_first_not_of(' ') == std::string_view::npos;
+}
+
+TEST_F(XmlImportTest, GroupsWithoutANewbornAreNoRows) {
+  // One newborn of two children: the file has a blank group for the one
+  // born before, which must not come back as a row, export after export.
+  auto source = MakeRegister(2);
+  AddRecord(*source, 1, [](TDataSet& d) {
+    d.FieldByName("BQNT")->SetAsInteger(2);
+    d.FieldByName("CQNT")->SetAsInteger(1);
+    d.FieldByName("SEX1")->SetAsString("Ж");
+    d.FieldByName("WEIGHT1")->SetAsFloat(3.1);
+    d.FieldByName("GROWTH1")->SetAsInteger(50);
+  });
+  TDataSet* from = source.get();
+  std::vector<std::unique_ptr<TmDbfTable, TObjectDeleter>> imported;
+  for (int trip = 1; trip <= 2; ++trip) {
+    SCOPED_TRACE(trip);
+    const std::string file = FDir.File(Format("trip%d.xml", trip));
+    ExportRegisterXml(*from, file, 2, 2, FLpu.Access(), EncodeDate(2007, 5, 1));
+    auto table = MakeTable(2);
+    TImpXml(file).Execute(*table, FLpu.Access());
+    EXPECT_EQ(table->FieldByName("CQNT")->AsInteger(), 1);
+    EXPECT_EQ(table->FieldByName("BQNT")->AsInteger(), 2);
+    EXPECT_TRUE(BlankColumn(*table, "WEIGHT2"));
+    EXPECT_TRUE(BlankColumn(*table, "GROWTH2"));
+    EXPECT_EQ(Texts(*table), Texts(*source));
+    from = table.get();
+    imported.push_back(std::move(table));
+  }
+
+  // A blank group before one with data is a row: the groups are numbered.
+  const std::string gap = WriteXml(
+      "<?xml?><?BSERTIF2?><BIRTH_SERTIF><BTAL2 BQNT=\"3\"><CERTIF NCERTIF=\"1\"/>"
+      "<CHILD SEX=\"\" WEIGHT=\"0.000\" GROWTH=\"0\" DIAG=\"\"/>"
+      "<CHILD SEX=\"М\" WEIGHT=\"3.000\" GROWTH=\"50\" DIAG=\"\"/>"
+      "<CHILD SEX=\"\" WEIGHT=\"0.000\" GROWTH=\"0\" DIAG=\"\"/></BTAL2></BIRTH_SERTIF>");
+  auto t = MakeTable(2);
+  TImpXml(gap).Execute(*t, FLpu.Access());
+  EXPECT_EQ(t->FieldByName("CQNT")->AsInteger(), 2);
+  EXPECT_EQ(t->FieldByName("SEX2")->AsString(), "М");
+  EXPECT_TRUE(BlankColumn(*t, "WEIGHT3"));
+  EXPECT_FALSE(BlankColumn(*t, "WEIGHT1"));
+}
+
 TEST_F(XmlImportTest, FilesOfNoKnownKindAreRefused) {
   const struct {
     const char* file;

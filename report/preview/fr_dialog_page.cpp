@@ -1,39 +1,51 @@
 #include "report/preview/fr_dialog_page.h"
 
-#include <algorithm>
+#include <vector>
 
 #include "platform/gui/forms.h"
-#include "platform/widgets/std_buttons.h"
 #include "report/fr_page.h"
 #include "report/fr_report.h"
+#include "report/preview/fr_control.h"
+
+namespace {
+
+class TfrDialogPageForm : public TForm {
+  MEBRATH_CLASS(TfrDialogPageForm, TForm)
+ public:
+  explicit TfrDialogPageForm(TComponent* owner) : TForm(owner) {}
+};
+
+// Lends the page's controls to the window and takes them back.
+class TControlsLent {
+ public:
+  TControlsLent(TfrPage& page, TWinControl* window) {
+    for (const auto& object : page.Objects)
+      if (auto* control = dynamic_cast<TfrControl*>(object.get())) {
+        FControls.push_back(control);
+        control->PlaceControl(window);
+      }
+  }
+  ~TControlsLent() {
+    for (TfrControl* control : FControls) control->PlaceControl(nullptr);
+  }
+  TControlsLent(const TControlsLent&) = delete;
+  TControlsLent& operator=(const TControlsLent&) = delete;
+
+ private:
+  std::vector<TfrControl*> FControls;
+};
+
+}  // namespace
 
 int frRunDialogPage(TfrReport& report, TfrPage& page) {
   (void)report;
-  TForm* form = Create<TForm>(nullptr);
-  form->SetCaption(!page.Caption.empty() ? page.Caption : page.Name);
+  TObjectPtr<TfrDialogPageForm> form(Create<TfrDialogPageForm>(nullptr));
+  form->SetCaption(page.Caption);
   form->SetBorderStyle(page.BorderStyle == pbsSizeable ? bsSizeable : bsDialog);
-  form->SetPosition(poScreenCenter);
-  const int width = std::max(page.DialogBounds.Right, 200);
-  const int height = std::max(page.DialogBounds.Bottom, 80);
-  form->SetClientWidth(width);
-  form->SetClientHeight(height);
-  const auto button = [&](const char* caption, int right, TModalResult result) {
-    auto* b = Create<TButton>(form);
-    b->SetParent(form);
-    b->SetBounds(width - right, height - 33, 75, 25);
-    b->SetCaption(caption);
-    b->SetModalResult(result);
-    return b;
-  };
-  button("OK", 166, mrOk)->SetDefault(true);
-  button("Cancel", 83, mrCancel)->SetCancel(true);
-  TModalResult result = mrCancel;
-  try {
-    result = form->ShowModal();
-  } catch (...) {
-    form->Free();
-    throw;
-  }
-  form->Free();
-  return result == mrOk ? 1 : 2;
+  form->SetPosition(page.ScreenCenter ? poScreenCenter : poDesigned);
+  const TRect& b = page.DialogBounds;  // left, top, width, height
+  form->SetBounds(b.Left, b.Top, b.Right, b.Bottom);
+  form->SetColor(page.Color);
+  TControlsLent lent(page, form.get());
+  return form->ShowModal();
 }

@@ -12,6 +12,7 @@
 #include "report/fr_engine.h"
 #include "report/fr_utils.h"
 #include "report/fr_view.h"
+#include "report/preview/fr_control_utils.h"
 
 namespace {
 
@@ -392,12 +393,12 @@ TfrFmtForm::TfrFmtForm(TComponent* owner) : TForm(owner) {
     UpdateEnabled();
   };
   TypeBox->OnChange = [this](TObject*) { UpdateEnabled(); };
-  Put<TLabel>(this, this, 8, 48, 120, 16, "Decimal digits");
+  DigitsLabel = Put<TLabel>(this, this, 8, 48, 120, 16, "Decimal digits");
   DigitsEdit = Put<TEdit>(this, this, 136, 44, 40, 22);
-  Put<TLabel>(this, this, 8, 78, 120, 16, "Frac delimiter");
+  SeparatorLabel = Put<TLabel>(this, this, 8, 78, 120, 16, "Frac delimiter");
   SeparatorEdit = Put<TEdit>(this, this, 136, 74, 40, 22);
   SeparatorEdit->SetMaxLength(1);
-  Put<TLabel>(this, this, 8, 108, 120, 16, "Format string");
+  CustomLabel = Put<TLabel>(this, this, 8, 108, 120, 16, "Format string");
   CustomEdit = Put<TEdit>(this, this, 136, 104, 186, 22);
   OkButton = PutButton(this, 166, 180, LoadStr(kOk), mrOk);
   CancelButton = PutButton(this, 247, 180, LoadStr(kCancel), mrCancel);
@@ -419,9 +420,8 @@ bool TfrFmtForm::IsCustom() const {
 
 void TfrFmtForm::UpdateEnabled() {
   const bool number = CategoryBox->ItemIndex() == 1 && !IsCustom();
-  DigitsEdit->SetEnabled(number);
-  SeparatorEdit->SetEnabled(number);
-  CustomEdit->SetEnabled(IsCustom());
+  SetControlsEnabled({DigitsLabel, DigitsEdit, SeparatorLabel, SeparatorEdit}, number);
+  SetControlsEnabled({CustomLabel, CustomEdit}, IsCustom());
 }
 
 void TfrFmtForm::Load(std::int32_t format, const std::string& formatStr) {

@@ -146,8 +146,11 @@ class TfrFmtForm : public TForm {
 
   TComboBox* CategoryBox;
   TComboBox* TypeBox;
+  TLabel* DigitsLabel;
   TEdit* DigitsEdit;
+  TLabel* SeparatorLabel;
   TEdit* SeparatorEdit;
+  TLabel* CustomLabel;
   TEdit* CustomEdit;
   TButton* OkButton;
   TButton* CancelButton;

@@ -532,7 +532,10 @@ TEST(FrFormatSuffix, Codes) {
   } cases[] = {
       {"N0,2", MakeFormat(1, 1, 2, ','), ""},
       {"0.3", MakeFormat(1, 1, 3, '.'), ""},
-      {"N2", MakeFormat(1, 1, 0, sep), ""},
+      {"N2", MakeFormat(1, 1, 2, sep), ""},
+      {"2", MakeFormat(1, 1, 2, sep), ""},
+      {"N0", MakeFormat(1, 1, 0, sep), ""},
+      {"N2x", MakeFormat(1, 1, 0, sep), ""},
       {"N#,##0.00", MakeFormat(1, 4, 0, sep), "#,##0.00"},
       {"Ddd.mm.yyyy", MakeFormat(2, 4, 0, sep), "dd.mm.yyyy"},
       {"BНет;Да", MakeFormat(4, 4, 0, sep), "Нет;Да"},
@@ -554,6 +557,8 @@ TEST_F(FrBuild, ExpressionTextsAndFunctions) {
   } cases[] = {
       {"cINN", "7701"},
       {"1234.5 #N0,2", "1234,50"},
+      {"5 #N2", "5.00"},
+      {"1234.5 #3", "1234.500"},
       {"'a #b'", "a #b"},
       {"NAMECASE('iVANOVA')", "Ivanova"},
       {"POS('x', 'abc')", "0"},

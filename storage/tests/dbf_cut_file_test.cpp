@@ -38,7 +38,7 @@ TEST_P(DbfCutFileTest, ARecordPastTheCutFailsAndOneBeforeItStillReads) {
     FAIL() << "no error for a record past the end";
   } catch (const EDBFError& e) {
     EXPECT_EQ(e.Message(),
-              "Table " + name + ": the file was cut short by another program while it was open");
+              "Таблица " + name + ": файл был укорочен другой программой, пока был открыт");
   }
   t->SetRecNo(5);
   EXPECT_EQ(t->FieldByName("NUM")->AsInteger(), 5);

@@ -118,29 +118,29 @@ TEST(DbfLayout, DamagedFilesSayWhatIsWrong) {
   };
   const Case cases[] = {
       {"short file", [](std::string& h, std::int64_t& size) { h.resize(20), size = 20; },
-       "shorter than its 32-byte header"},
+       "короче своего заголовка в 32 байта"},
       {"header past the end", [](std::string& h, std::int64_t&) { h.replace(8, 2, U16(4000)); },
-       "header length 4000 is past the end of the file (186 bytes)"},
+       "заголовок длиной 4000 байт выходит за конец файла (186 байт)"},
       {"no descriptors", [](std::string& h, std::int64_t&) { h[32] = kTerminator; },
-       "no field descriptors"},
-      {"length 0", [](std::string& h, std::int64_t&) { h[64 + 16] = 0; }, "field NUM has length 0"},
+       "нет описаний полей"},
+      {"length 0", [](std::string& h, std::int64_t&) { h[64 + 16] = 0; }, "поле NUM имеет длину 0"},
       {"date of 6 bytes", [](std::string& h, std::int64_t&) { h[96 + 16] = 6; },
-       "field BORN of type D has length 6 instead of 8"},
+       "поле BORN типа D имеет длину 6 вместо 8"},
       {"offsets", [](std::string& h, std::int64_t&) { h.replace(64 + 12, 4, U32(40)); },
-       "field NUM is at offset 40 but the fields before it end at 41"},
+       "поле NUM начинается со смещения 40, а предыдущие поля заканчиваются на 41"},
       {"record length", [](std::string& h, std::int64_t&) { h.replace(10, 2, U16(57)); },
-       "records of 57 bytes but the fields make 56"},
+       "длина записи 57 байт, а поля дают 56"},
       {"count past the file", [](std::string& h, std::int64_t&) { h.replace(4, 4, U32(3)); },
-       "counts 3 records but the file holds 1"},
+       "в заголовке 3 записей, а в файле помещается 1"},
       {"huge count", [](std::string& h, std::int64_t&) { h.replace(4, 4, U32(0xFFFFFFFF)); },
-       "counts 4294967295 records"},
+       "в заголовке 4294967295 записей"},
   };
   for (const Case& c : cases) {
     std::string head = good;
     std::int64_t size = 129 + 56 + 1;
     c.damage(head, size);
     const std::string message = DamagedMessage(head, size);
-    EXPECT_NE(message.find("Table t.001 is damaged: "), std::string::npos)
+    EXPECT_NE(message.find("Таблица t.001 повреждена: "), std::string::npos)
         << c.name << ": " << message;
     EXPECT_NE(message.find(c.message), std::string::npos) << c.name << ": " << message;
   }
@@ -340,15 +340,17 @@ TEST(DbfColumn, NumbersThatDoNotFitAreRefusedAndNothingIsWritten) {
   FormatSettings.DecimalSeparator = '.';
   std::string c = Column(5, '#');
   EXPECT_EQ(RangeMessage([&] { EncodeNumericFloat(Span(c), 3, 12345.6, "WEIGHT"); }),
-            "12345.6 is not a valid value for field 'WEIGHT'. The allowed range is 0 to 9.999");
-  EXPECT_EQ(RangeMessage([&] { EncodeNumericFloat(Span(c), 3, 9.9996, "W"); }).substr(0, 6),
-            "9.9996");
-  EXPECT_EQ(RangeMessage([&] { EncodeNumericFloat(Span(c), 1, NAN, "W"); }).substr(0, 3), "NAN");
+            "Значение 12345.6 недопустимо для поля 'WEIGHT'. Допустимы значения от 0 до 9.999");
+  EXPECT_TRUE(RangeMessage([&] {
+                EncodeNumericFloat(Span(c), 3, 9.9996, "W");
+              }).starts_with("Значение 9.9996 "));
+  EXPECT_TRUE(
+      RangeMessage([&] { EncodeNumericFloat(Span(c), 1, NAN, "W"); }).starts_with("Значение NAN "));
   EXPECT_EQ(c, "#####");
   std::string n = Column(7, '#');
   EXPECT_EQ(RangeMessage([&] { EncodeNumericInteger(Span(n), 12345678, "NCERTIF"); }),
-            "12345678 is not a valid value for field 'NCERTIF'. The allowed range is -999999 to "
-            "9999999");
+            "Значение 12345678 недопустимо для поля 'NCERTIF'. Допустимы значения от -999999 "
+            "до 9999999");
   EXPECT_EQ(n, "#######");
   std::string n10 = Column(10);
   EXPECT_NE(RangeMessage([&] { EncodeNumericInteger(Span(n10), INT32_MIN, "F"); }), "no error");
@@ -358,7 +360,7 @@ TEST(DbfColumn, NumbersThatDoNotFitAreRefusedAndNothingIsWritten) {
   EncodeNumericInteger(Span(n20), INT64_MIN, "F");
   EXPECT_EQ(DecodeNumericInteger(n20), INT64_MIN);
   EXPECT_EQ(RangeMessage([] { CheckIntegerRange(40000, -32768, 32767, "TDOC"); }),
-            "40000 is not a valid value for field 'TDOC'. The allowed range is -32768 to 32767");
+            "Значение 40000 недопустимо для поля 'TDOC'. Допустимы значения от -32768 до 32767");
 }
 
 TEST(DbfColumn, BinaryColumnsRoundTrip) {

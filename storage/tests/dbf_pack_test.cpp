@@ -109,8 +109,9 @@ TEST_F(DbfPackTest, PackRefusals) {
   try {
     t->Pack("", false);
     FAIL();
-  } catch (const EDBFError& e) {
-    EXPECT_EQ(e.Message(), "Cannot pack table " + name + ": it is in use by another user.");
+  } catch (const EDBFInUseError& e) {
+    EXPECT_EQ(e.Message(),
+              "Не удается упаковать таблицу " + name + ": она открыта другим пользователем.");
   }
   EXPECT_THROW(t->CreateTable(), EFCreateError);
   EXPECT_EQ(FileBytes(name), before);
@@ -139,8 +140,9 @@ TEST_F(DbfPackTest, AFailedStepLeavesTheOriginal) {
       t->Pack("", false);
       FAIL() << failAt;
     } catch (const EDBFError& e) {
-      EXPECT_EQ(e.Message(), "Pack of table " + name +
-                                 " failed: Stream write error. Disk full. The table is unchanged.");
+      EXPECT_EQ(e.Message(),
+                "Упаковка таблицы " + name +
+                    " не удалась: Stream write error. Disk full. Таблица не изменена.");
     }
     EXPECT_EQ(FileBytes(name), before) << failAt;
     EXPECT_FALSE(FileExists(name + ",new")) << failAt;
@@ -379,8 +381,8 @@ TEST_F(DbfUpgradeTest, AFailedConversionLeavesTheRegisterAsItWas) {
     t->Open();
     FAIL();
   } catch (const EDBFError& e) {
-    EXPECT_EQ(e.Message(), "The structure upgrade of table " + name +
-                               " failed: 'x' is not a valid date. The table was left as it was.");
+    EXPECT_EQ(e.Message(), "Обновление структуры таблицы " + name +
+                               " не удалось: 'x' is not a valid date. Таблица оставлена как была.");
   }
   EXPECT_FALSE(t->Active());
   EXPECT_FALSE(t->EventsOff() || t->ControlsDisabled());
@@ -407,7 +409,8 @@ TEST_F(DbfUpgradeTest, NewerOrBusyFilesAreRefusedUntouched) {
     FAIL();
   } catch (const EDBFError& e) {
     EXPECT_EQ(e.Message(),
-              "Table " + name + " has structure version 3, newer than 2; it was left as it is.");
+              "Таблица " + name +
+                  " имеет версию структуры 3, более новую, чем 2; таблица оставлена как есть.");
   }
   EXPECT_FALSE(t->Active());
   EXPECT_EQ(FileBytes(name), before);
@@ -420,8 +423,8 @@ TEST_F(DbfUpgradeTest, NewerOrBusyFilesAreRefusedUntouched) {
     t->Open();
     FAIL();
   } catch (const EDBFError& e) {
-    EXPECT_EQ(e.Message(),
-              "Cannot upgrade the structure of table " + name + ": it is in use by another user.");
+    EXPECT_EQ(e.Message(), "Не удается обновить структуру таблицы " + name +
+                               ": она открыта другим пользователем.");
   }
   EXPECT_EQ(FileBytes(name), before);
   other->Close();

@@ -406,8 +406,18 @@ TEST_F(DbfTableTest, ANumberThatDoesNotFitKeepsTheRecordInEdit) {
     FAIL();
   } catch (const ERangeError& e) {
     EXPECT_EQ(e.Message(),
-              "12345678 is not a valid value for field 'NUM'. The allowed range is -999999 to "
-              "9999999");
+              "Значение 12345678 недопустимо для поля 'NUM'. Допустимы значения от -999999 "
+              "до 9999999");
+  }
+  // The field as the user knows it, where it has a label.
+  t->FieldByName("NUM")->SetDisplayLabel("Номер сертификата");
+  try {
+    t->FieldByName("NUM")->SetAsInteger(-1234567);
+    FAIL();
+  } catch (const ERangeError& e) {
+    EXPECT_EQ(e.Message(),
+              "Значение -1234567 недопустимо для поля 'Номер сертификата'. Допустимы значения от "
+              "-999999 до 9999999");
   }
   EXPECT_EQ(t->State(), dsEdit);
   t->Cancel();

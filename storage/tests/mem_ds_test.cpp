@@ -199,7 +199,7 @@ TEST_F(MemDsTest, NullsAndDates) {
   // An empty date is null for the required check too.
   bdate->SetRequired(true);
   ds->Append();
-  EXPECT_EQ(Message([&] { ds->Post(); }), "Field 'BDATE' must have a value");
+  EXPECT_EQ(Message([&] { ds->Post(); }), "Поле 'BDATE' должно быть заполнено");
   ds->Cancel();
 }
 

@@ -49,9 +49,9 @@ TEST(DateTimeCalendar, KnownDaysAndTheSignRule) {
       // Rounds to the next midnight, forwards on both sides of zero.
       {0.99999999999, "31.12.1899 00:00:00.000"},
       {-1.99999999999, "30.12.1899 00:00:00.000"},
-      {-693594, "Invalid argument to date decode"},
-      {2958466, "Invalid argument to date decode"},
-      {2958465.99999999999, "Invalid argument to date decode"},
+      {-693594, "Недопустимое значение даты"},
+      {2958466, "Недопустимое значение даты"},
+      {2958465.99999999999, "Недопустимое значение даты"},
   };
   for (const Case& c : cases) EXPECT_EQ(Show(c.value), c.shown) << c.value;
 }
@@ -98,9 +98,9 @@ TEST(DateTimeCalendar, InvalidArguments) {
   EXPECT_FALSE(TryEncodeTime(0, 0, 0, 1000, dt));
   EXPECT_FALSE(TryEncodeTime(-1, 0, 0, 0, dt));
   EXPECT_EQ(dt, 123);
-  EXPECT_EQ(ErrorOf([] { EncodeDate(2005, 2, 29); }), "Invalid argument to date encode");
-  EXPECT_EQ(ErrorOf([] { EncodeTime(12, 0, 60, 0); }), "Invalid argument to time encode");
-  EXPECT_EQ(ErrorOf([] { IncMonth(EncodeDate(9999, 12, 1)); }), "Invalid argument to date encode");
+  EXPECT_EQ(ErrorOf([] { EncodeDate(2005, 2, 29); }), "Недопустимая дата");
+  EXPECT_EQ(ErrorOf([] { EncodeTime(12, 0, 60, 0); }), "Недопустимое время");
+  EXPECT_EQ(ErrorOf([] { IncMonth(EncodeDate(9999, 12, 1)); }), "Недопустимая дата");
 }
 
 TEST(DateTimeCalendar, LeapYearsAndMonthLengths) {
@@ -157,12 +157,15 @@ TEST(DateTimeTimeStamp, ConstantsAndErrors) {
   ts = MSecsToTimeStamp(3.0 * MSecsPerDay + 7.4);
   EXPECT_EQ(ts.Date, 3);
   EXPECT_EQ(ts.Time, 7);
-  EXPECT_EQ(ErrorOf([] { TimeStampToDateTime({0, 0}); }), "'0.0' is not a valid timestamp");
+  EXPECT_EQ(ErrorOf([] {
+              TimeStampToDateTime({0, 0});
+            }),
+            "'0.0' не является допустимой отметкой времени");
   EXPECT_EQ(ErrorOf([] {
               TimeStampToDateTime({MSecsPerDay, 5});
             }),
-            "'5.86400000' is not a valid timestamp");
-  EXPECT_EQ(ErrorOf([] { MSecsToTimeStamp(-1); }), "'-1' is not a valid timestamp");
+            "'5.86400000' не является допустимой отметкой времени");
+  EXPECT_EQ(ErrorOf([] { MSecsToTimeStamp(-1); }), "'-1' не является допустимой отметкой времени");
 }
 
 TEST(FormatDateTime, Tokens) {
@@ -309,11 +312,10 @@ TEST(StrToDate, TimesAndDateTimes) {
   EXPECT_EQ(StrToDateTime("29.12.1899 6:00"), -1.25);
   EXPECT_EQ(Show(StrToTime("23:59:59.999")), "30.12.1899 23:59:59.999");
   EXPECT_EQ(StrToDateDef("junk", 7), 7);
-  EXPECT_EQ(ErrorOf([] { StrToDate("  .  .    "); }), "'  .  .    ' is not a valid date");
-  EXPECT_EQ(ErrorOf([] { StrToDate("01.02.2006 10:00"); }),
-            "'01.02.2006 10:00' is not a valid date");
-  EXPECT_EQ(ErrorOf([] { StrToTime("25:00"); }), "'25:00' is not a valid time");
-  EXPECT_EQ(ErrorOf([] { StrToDateTime("x"); }), "'x' is not a valid date and time");
+  EXPECT_EQ(ErrorOf([] { StrToDate("  .  .    "); }), "'  .  .    ' не является датой");
+  EXPECT_EQ(ErrorOf([] { StrToDate("01.02.2006 10:00"); }), "'01.02.2006 10:00' не является датой");
+  EXPECT_EQ(ErrorOf([] { StrToTime("25:00"); }), "'25:00' не является временем");
+  EXPECT_EQ(ErrorOf([] { StrToDateTime("x"); }), "'x' не является датой и временем");
 }
 
 TEST(Clock, InjectedAndRestored) {

@@ -13,7 +13,7 @@
 
 namespace {
 
-const char kInUse[] = "The file is being used by another process.";
+const char kInUse[] = "Файл занят другим пользователем или программой.";
 
 // The message of the exception `open` throws, "" when it does not throw.
 template <class E>
@@ -79,12 +79,12 @@ TEST(FileStream, OpenAndCreateFailures) {
   TFileTestDir dir;
   const std::string missing = dir.File("missing.dbf");
   EXPECT_EQ(OpenError<EFOpenError>(missing, fmOpenRead),
-            "Cannot open file \"" + missing + "\". The system cannot find the file specified.");
+            "Не удается открыть файл \"" + missing + "\". Файл не найден.");
   const std::string nowhere = dir.File("no/such.dbf");
   EXPECT_EQ(OpenError<EFCreateError>(nowhere, fmCreate),
-            "Cannot create file \"" + nowhere + "\". No such file or directory");
+            "Не удается создать файл \"" + nowhere + "\". Папка не найдена.");
   EXPECT_EQ(OpenError<EFOpenError>(dir.Path(), fmOpenRead),
-            "Cannot open file \"" + dir.Path() + "\". Is a directory");
+            "Не удается открыть файл \"" + dir.Path() + "\". Это папка, а не файл.");
 
   // Backslashes are separators.
   WriteFile(dir.File("a.txt"), "abc");
@@ -133,8 +133,8 @@ TEST(FileStream, ShareModeMatrix) {
       if (allowed[i][j] == '1') {
         EXPECT_EQ(error, "");
       } else {
-        EXPECT_EQ(error, std::string(create ? "Cannot create" : "Cannot open") + " file \"" + name +
-                             "\". " + kInUse);
+        EXPECT_EQ(error, std::string(create ? "Не удается создать" : "Не удается открыть") +
+                             " файл \"" + name + "\". " + kInUse);
       }
     }
   }
@@ -158,7 +158,7 @@ TEST(FileStream, ShareModesAcrossProcesses) {
     // A deny-write reader is refused while a writer has the file; a plain
     // reader is not.
     if (OpenError<EFOpenError>(name, fmOpenRead | fmShareDenyWrite) ==
-        std::string() + "Cannot open file \"" + name + "\". " + kInUse)
+        std::string() + "Не удается открыть файл \"" + name + "\". " + kInUse)
       result |= 1;
     if (OpenError<EFOpenError>(name, fmOpenRead | fmShareDenyNone).empty()) result |= 2;
     return result;
@@ -273,7 +273,7 @@ TEST(FileStream, FaultInjection) {
     f.WriteBuffer("abcd", 4);
     ADD_FAILURE();
   } catch (const EWriteError& e) {
-    EXPECT_EQ(e.Message(), "Stream write error");
+    EXPECT_EQ(e.Message(), SWriteError);
   }
   EXPECT_EQ(f.Size(), 2);
 }

@@ -81,7 +81,7 @@ TEST(FileUtils, CurrentDirectoryAndExpand) {
   EXPECT_EQ(ExpandFileName("sub/../data\\x.dbf"), dir.File("data/x.dbf"));
   EXPECT_EQ(ExpandFileName("."), dir.Path());
   EXPECT_FALSE(SetCurrentDir(dir.File("missing")));
-  EXPECT_EQ(LastFileError(), "No such file or directory");
+  EXPECT_EQ(LastFileError(), "Файл не найден.");
 }
 
 TEST(FileUtils, FilesAndDirectories) {
@@ -107,7 +107,7 @@ TEST(FileUtils, FilesAndDirectories) {
   const std::string other = dir.File("a/other.dbf");
   WriteFile(other, "other");
   EXPECT_FALSE(RenameFile(file, other));
-  EXPECT_EQ(LastFileError(), "File exists");
+  EXPECT_EQ(LastFileError(), "Файл уже существует.");
   EXPECT_EQ(ReadFile(other), "other");
   EXPECT_TRUE(DeleteFile(other));
   EXPECT_FALSE(FileExists(other));
@@ -116,7 +116,7 @@ TEST(FileUtils, FilesAndDirectories) {
   EXPECT_EQ(ReadFile(other), "12345");
 
   EXPECT_FALSE(DeleteFile(other + ".none"));
-  EXPECT_EQ(LastFileError(), "No such file or directory");
+  EXPECT_EQ(LastFileError(), "Файл не найден.");
   EXPECT_FALSE(DeleteFile(deep));
 }
 
@@ -128,7 +128,7 @@ TEST(FileUtils, CopyFile) {
   WriteFile(dest, "old");
 
   EXPECT_FALSE(CopyFile(source, dest, true));
-  EXPECT_EQ(LastFileError(), "File exists");
+  EXPECT_EQ(LastFileError(), "Файл уже существует.");
   EXPECT_EQ(ReadFile(dest), "old");
 
   EXPECT_TRUE(CopyFile(source, dest, false));
@@ -136,7 +136,7 @@ TEST(FileUtils, CopyFile) {
   EXPECT_EQ(FileAge(dest), FileAge(source));
 
   EXPECT_FALSE(CopyFile(dir.File("missing.dbf"), dest, false));
-  EXPECT_EQ(LastFileError(), "No such file or directory");
+  EXPECT_EQ(LastFileError(), "Файл не найден.");
   EXPECT_EQ(ReadFile(dest), "new");  // a missing source leaves dest alone
   EXPECT_FALSE(CopyFile(source, source, false));
   EXPECT_EQ(ReadFile(source), "new");

@@ -279,7 +279,7 @@ TEST_F(NumberFormat, IntegerParsing) {
     StrToInt(" 12x");
     FAIL();
   } catch (const EConvertError& e) {
-    EXPECT_EQ(e.Message(), "' 12x' is not a valid integer value");
+    EXPECT_EQ(e.Message(), "' 12x' не является целым числом");
   }
   EXPECT_EQ(StrToInt64("9223372036854775807"), INT64_MAX);
   EXPECT_EQ(StrToInt64("-9223372036854775808"), INT64_MIN);
@@ -324,7 +324,7 @@ TEST_F(NumberFormat, FloatParsing) {
     StrToFloat("1,5");
     FAIL();
   } catch (const EConvertError& e) {
-    EXPECT_EQ(e.Message(), "'1,5' is not a valid floating point value");
+    EXPECT_EQ(e.Message(), "'1,5' не является числом");
   }
   // Only the settings' separator counts.
   FormatSettings.DecimalSeparator = ',';

@@ -65,7 +65,7 @@ TEST(MemoryStream, ReadWriteSeekAndGaps) {
   s.SetPosition(7);
   EXPECT_EQ(s.Read(buf, 8), 3);
   s.SetPosition(7);
-  ExpectError<EReadError>([&] { s.ReadBuffer(buf, 4); }, "Stream read error");
+  ExpectError<EReadError>([&] { s.ReadBuffer(buf, 4); }, SReadError);
 
   // Shrinking pulls the position back to the new end.
   s.SetPosition(8);
@@ -118,7 +118,7 @@ TEST(Stream, CopyFrom) {
   TMemoryStream part;
   EXPECT_EQ(part.CopyFrom(source, 3), 3);
   EXPECT_EQ(ReadAll(part), "bcd");
-  ExpectError<EReadError>([&] { part.CopyFrom(source, 5); }, "Stream read error");
+  ExpectError<EReadError>([&] { part.CopyFrom(source, 5); }, SReadError);
 
   // More than one internal chunk.
   std::string big(200'000, '\0');
@@ -129,7 +129,7 @@ TEST(Stream, CopyFrom) {
   EXPECT_EQ(ReadAll(bigCopy), big);
 
   TFullStream full(4);
-  ExpectError<EWriteError>([&] { full.CopyFrom(source, 0); }, "Stream write error");
+  ExpectError<EWriteError>([&] { full.CopyFrom(source, 0); }, SWriteError);
 }
 
 TEST(Stream, LittleEndianNumbers) {
@@ -163,7 +163,7 @@ TEST(Stream, LittleEndianNumbers) {
   EXPECT_EQ(ReadI64(s), -5'000'000'000LL);
   EXPECT_EQ(ReadU64(s), 0x0102030405060708ULL);
   EXPECT_EQ(ReadDouble(s), 1.5);
-  ExpectError<EReadError>([&] { ReadU8(s); }, "Stream read error");
+  ExpectError<EReadError>([&] { ReadU8(s); }, SReadError);
 }
 
 TEST(MemoryStream, FileRoundTrip) {

@@ -79,7 +79,7 @@ TEST_F(DataSetTest, RequiredFieldAndErrors) {
     ds->Post();
     FAIL();
   } catch (const EDatabaseError& e) {
-    EXPECT_EQ(e.Message(), "Field 'NAME' must have a value");
+    EXPECT_EQ(e.Message(), "Поле 'NAME' должно быть заполнено");
   }
   EXPECT_EQ(ds->State(), dsInsert);
   ds->Cancel();
@@ -119,7 +119,7 @@ TEST_F(DataSetTest, PostErrorEventChoosesFailAbortOrRetry) {
   ds->Post();
   EXPECT_EQ(ds->State(), dsBrowse);
   EXPECT_EQ(heard.size(), 3u);
-  EXPECT_EQ(heard[0], "Field 'NAME' must have a value");
+  EXPECT_EQ(heard[0], "Поле 'NAME' должно быть заполнено");
   EXPECT_EQ(ds->RecordCount(), 2);
 }
 
@@ -454,7 +454,7 @@ TEST_F(DataSetTest, FieldConversions) {
     id->SetAsInteger(100);
     FAIL();
   } catch (const EDatabaseError& e) {
-    EXPECT_EQ(e.Message(), "100 is not a valid value for field 'ID'. The allowed range is 0 to 99");
+    EXPECT_EQ(e.Message(), "Значение 100 недопустимо для поля 'ID'. Допустимы значения от 0 до 99");
   }
   id->SetValue(42);
   EXPECT_EQ(id->AsString(), "42");

@@ -11,6 +11,32 @@ namespace {
 
 class FieldTest : public DataSetTest {};
 
+// A text that does not read names the field by its label, in Russian.
+TEST_F(FieldTest, TextsThatDoNotReadNameTheField) {
+  ds->Columns = {{"S", ftSmallint}, {"F", ftFloat}, {"D", ftDate}, {"T", ftDateTime}};
+  ds->Open();
+  ds->Append();
+  ds->FieldByName("D")->SetDisplayLabel("Дата родов");
+  struct {
+    const char *field, *text, *error;
+  } cases[] = {
+      {"S", "12x", "Значение '12x' поля 'S' не является целым числом"},
+      {"F", "1.2.3", "Значение '1.2.3' поля 'F' не является числом"},
+      {"D", "31.02.2007", "Значение '31.02.2007' поля 'Дата родов' не является датой"},
+      {"T", "x", "Значение 'x' поля 'T' не является датой и временем"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.field);
+    try {
+      ds->FieldByName(c.field)->SetAsString(c.text);
+      ADD_FAILURE() << "no error";
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.Message(), c.error);
+    }
+    EXPECT_TRUE(ds->FieldByName(c.field)->IsNull());
+  }
+}
+
 // Each kind's range, and MinValue/MaxValue when set, with the exact texts.
 TEST_F(FieldTest, RangeChecks) {
   ds->Columns = {{"S", ftSmallint}, {"W", ftWord},  {"I", ftInteger},
@@ -26,16 +52,16 @@ TEST_F(FieldTest, RangeChecks) {
       {"S", "32767", nullptr},
       {"S", "-32768", nullptr},
       {"S", "32768",
-       "32768 is not a valid value for field 'S'. The allowed range is -32768 to 32767"},
+       "Значение 32768 недопустимо для поля 'S'. Допустимы значения от -32768 до 32767"},
       {"W", "65535", nullptr},
-      {"W", "-1", "-1 is not a valid value for field 'W'. The allowed range is 0 to 65535"},
+      {"W", "-1", "Значение -1 недопустимо для поля 'W'. Допустимы значения от 0 до 65535"},
       {"I", "2147483648",
-       "2147483648 is not a valid value for field 'I'. The allowed range is -2147483648 to "
-       "2147483647"},
+       "Значение 2147483648 недопустимо для поля 'I'. Допустимы значения от -2147483648 "
+       "до 2147483647"},
       {"L", "-9223372036854775808", nullptr},
       {"C", "2.5", nullptr},
-      {"C", "2.51", "2.51 is not a valid value for field 'C'. The allowed range is 0.5 to 2.5"},
-      {"C", "0", "0 is not a valid value for field 'C'. The allowed range is 0.5 to 2.5"},
+      {"C", "2.51", "Значение 2.51 недопустимо для поля 'C'. Допустимы значения от 0.5 до 2.5"},
+      {"C", "0", "Значение 0 недопустимо для поля 'C'. Допустимы значения от 0.5 до 2.5"},
       {"F", "-1000000", nullptr},  // no limits set: any value
   };
   for (const Case& c : cases) {

@@ -270,6 +270,21 @@ TEST_F(InputRoutingTest, KeyStateFollowsTheQueueAndAltMakesSystemKeys) {
   EXPECT_EQ(ShortCut('F', {ssCtrl}), scCtrl | 'F');
 }
 
+TEST_F(InputRoutingTest, AKeyLetGoTowardAWindowThatGoesIsUp) {
+  Form->E1->SetFocus();
+  // Ctrl+N replaces the focused control before the releases are taken.
+  Form->E1->OnKeyDown = [&](TObject*, unsigned& key, TShiftState) {
+    if (key == 'N') Form->E1->RecreateWnd();
+  };
+  HostKeyEvent(WM_KEYDOWN, VK_CONTROL);
+  HostKeyEvent(WM_KEYDOWN, 'N');
+  HostKeyEvent(WM_KEYUP, 'N');
+  HostKeyEvent(WM_KEYUP, VK_CONTROL);
+  Application->ProcessMessages();
+  EXPECT_GE(GetKeyState(VK_CONTROL), 0);
+  EXPECT_GE(GetKeyState('N'), 0);
+}
+
 TEST_F(InputRoutingTest, WheelGoesToTheFocusThenUpToTheParents) {
   Form->E2->SetFocus();
   std::vector<std::string> seen;

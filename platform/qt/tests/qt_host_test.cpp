@@ -219,6 +219,59 @@ TEST_F(QtHostTest, QtInputBecomesOurMessages) {
   EXPECT_GE(GetKeyState(VK_CONTROL), 0);
 }
 
+// Keys typed while the program is busy queue up; each is handled with the
+// modifiers that were held when it was typed, whatever came after it.
+TEST_F(QtHostTest, QueuedKeysKeepTheirModifiers) {
+  HWND wnd = Make(WS_OVERLAPPEDWINDOW, 0, Rect(100, 100, 300, 250), "Keys");
+  ShowWindow(wnd, SW_SHOW);
+  SetActiveWindow(wnd);
+  SetFocus(wnd);
+  QWidget* w = Widget(wnd);
+  ASSERT_NE(w, nullptr);
+  std::vector<std::string> seen;
+  auto send = [w](QEvent::Type type, int key, Qt::KeyboardModifiers modifiers) {
+    QKeyEvent e(type, key, modifiers);
+    QCoreApplication::sendEvent(w, &e);
+  };
+  auto handle = [&] {
+    QCoreApplication::processEvents();
+    TMsg msg;
+    while (PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_KEYDOWN)
+        seen.push_back(std::to_string(msg.wParam) + (GetKeyState(VK_CONTROL) < 0 ? "+ctrl" : ""));
+      DispatchMessage(msg);
+    }
+  };
+  // Ctrl is down and handled; Ctrl+Enter, then a plain key, come while the
+  // program is busy.
+  send(QEvent::KeyPress, Qt::Key_Control, Qt::NoModifier);
+  handle();
+  send(QEvent::KeyPress, Qt::Key_Return, Qt::ControlModifier);
+  send(QEvent::KeyRelease, Qt::Key_Return, Qt::ControlModifier);
+  send(QEvent::KeyRelease, Qt::Key_Control, Qt::ControlModifier);
+  send(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+  send(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier);
+  // And the other way round: Ctrl pressed after a queued plain Enter.
+  send(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  send(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+  send(QEvent::KeyPress, Qt::Key_Control, Qt::NoModifier);
+  send(QEvent::KeyPress, Qt::Key_S, Qt::ControlModifier);
+  send(QEvent::KeyRelease, Qt::Key_S, Qt::ControlModifier);
+  send(QEvent::KeyRelease, Qt::Key_Control, Qt::ControlModifier);
+  handle();
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"17+ctrl", "13+ctrl", "65", "13", "17+ctrl", "83+ctrl"}));
+  // A release that never reached us (the key was let go over another
+  // window) is caught up with at the next key.
+  send(QEvent::KeyPress, Qt::Key_Control, Qt::NoModifier);
+  handle();
+  send(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier);
+  handle();
+  EXPECT_EQ(seen.back(), "66");
+  EXPECT_GE(GetKeyState(VK_CONTROL), 0);
+  EXPECT_GE(GetAsyncKeyState(VK_CONTROL), 0);
+}
+
 TEST_F(QtHostTest, PaintingGoesThroughTheBackBufferToTheScreen) {
   HWND wnd = Make(WS_OVERLAPPEDWINDOW, 0, Bounds(100, 80, 320, 240), "Paint");
   ShowWindow(wnd, SW_SHOW);

@@ -109,6 +109,29 @@ TEST_F(FileDialogsTest, DefaultExtOnlyWithoutTypedExtension) {
   EXPECT_EQ(d->FileName(), In("abs.dbf")) << "absolute names ignore InitialDir";
 }
 
+TEST_F(FileDialogsTest, TheChosenFileTypeGivesTheExtension) {
+  struct Case {
+    std::string Typed;
+    int Chosen;  // 0: the type is left as it is
+    std::string DefaultExt, Expected;
+  } cases[] = {
+      {"r", 0, "001", "r.001"}, {"r", 2, "001", "r.002"}, {"r.031", 2, "001", "r.031"},
+      {"r", 3, "001", "r.001"}, {"r", 4, "001", "r.txt"}, {"r", 5, "001", "r.001"},
+      {"r", 2, "", "r"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Typed + " " + std::to_string(c.Chosen));
+    auto* d = Create<TSaveDialog>(Owner.get());
+    // Types 3 and 5 name no extension of their own.
+    d->SetFilter("Один|*.001|Два|*.002|Все|*.*|Текст|*.txt;*.dbf|Любой|*.0?1");
+    d->SetInitialDir(Dir.string());
+    d->SetDefaultExt(c.DefaultExt);
+    Answers = {{c.Typed, c.Chosen}};
+    ASSERT_TRUE(d->Execute());
+    EXPECT_EQ(d->FileName(), In(c.Expected));
+  }
+}
+
 TEST_F(FileDialogsTest, OptionsPromptAndShowTheDialogAgain) {
   std::vector<int> replies;
   std::vector<unsigned> flags;
