@@ -1,11 +1,10 @@
-// The program's entry point: the desktop host first, then the start-up
-// format settings, then the program block.
+// The program's entry point: the program's start-up with the Qt desktop,
+// then its message loop.
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/qt/qt_host.h"
 #include "platform/qt/qt_services.h"
-#include "register/data_module.h"
 #include "register/startup.h"
 
 namespace {
@@ -28,8 +27,5 @@ int main(int argc, char** argv) {
                  argv[0]);
     return 1;
   }
-  TQtHost& host = InstallQtHost(argc, argv);
-  InstallQtServices(host);
-  ApplyStartupFormatSettings();
-  return RunProgram();
+  return RunProgram([&] { InstallQtServices(InstallQtHost(argc, argv)); });
 }

@@ -4,10 +4,10 @@
 #include "platform/base/text.h"
 #include "platform/widgets/mask_edit.h"
 #include "platform/widgets/std_buttons.h"
-#include "platform/widgets/std_combo.h"
 #include "platform/widgets/std_edit.h"
 #include "platform/widgets/std_labels.h"
 #include "platform/widgets/std_panels.h"
+#include "report/preview/fr_combo.h"
 
 namespace {
 
@@ -57,14 +57,14 @@ TDlgParam::TDlgParam(TComponent* owner) : TForm(owner) {
 
   auto* period = Place<TGroupBox>(this, 8, 88, 290, 56);
   period->SetCaption("Период оказания услуг");
-  cbMonth = Place<TComboBox>(period, 60, 22, 100, 21);
+  cbMonth = Place<TfrComboBox>(period, 60, 22, 100, 21);
   cbMonth->SetName("cbMonth");
-  cbMonth->SetStyle(csDropDownList);
+  cbMonth->SetDropDownOnly(true);
   for (const char* m : kPrintMonthNames) cbMonth->Items()->Add(m);
   LabelFor(period, 12, 25, "месяц", cbMonth);
-  cbYear = Place<TComboBox>(period, 206, 22, 70, 21);
+  cbYear = Place<TfrComboBox>(period, 206, 22, 70, 21);
   cbYear->SetName("cbYear");
-  cbYear->SetStyle(csDropDownList);
+  cbYear->SetDropDownOnly(true);
   LabelFor(period, 176, 25, "год", cbYear);
 
   btnPrint = Place<TButton>(this, 130, 154, 80, 25);

@@ -5,11 +5,11 @@
 
 #include "platform/gui/forms.h"
 #include "register/report_values.h"
+#include "report/preview/fr_combo.h"
 
 class TEdit;
 class TMaskEdit;
 class TCheckBox;
-class TComboBox;
 class TButton;
 
 class TDlgParam : public TForm {
@@ -22,8 +22,8 @@ class TDlgParam : public TForm {
   TEdit* eNDOC = nullptr;
   TMaskEdit* eDDOC = nullptr;
   TCheckBox* chkAcct = nullptr;
-  TComboBox* cbMonth = nullptr;
-  TComboBox* cbYear = nullptr;
+  TfrComboBox* cbMonth = nullptr;
+  TfrComboBox* cbYear = nullptr;
   TButton* btnPrint = nullptr;
   TButton* btnCancel = nullptr;
 

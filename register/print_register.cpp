@@ -79,6 +79,12 @@ void TRegisterPrint::RequireTemplate(const std::string& path) const {
   if (!FileExists(path)) throw Exception(Format(kNoTemplateMessage, path.c_str()));
 }
 
+void TRegisterPrint::LoadTemplate(TfrReport& report, const std::string& path) const {
+  RequireTemplate(path);
+  if (!report.LoadFromFile(path) || report.Pages().Count() == 0)
+    throw Exception(Format(kBadTemplateMessage, path.c_str()));
+}
+
 void TRegisterPrint::WriteExchange() {
   std::string file = ExchangeFile;
   // The file stays: its digest is what the invoice prints.
@@ -105,10 +111,10 @@ void TRegisterPrint::Print(const TPrintParams& params) {
   WriteExchange();
   FValues.RecordCount = FTable != nullptr ? FTable->RecordCount() : 0;
   frCRpt->Reports.clear();
-  frRpt->LoadFromFile(list);
+  LoadTemplate(*frRpt, list);
   frCRpt->Reports.push_back(frRpt);
   if (params.Acct) {
-    frAcct->LoadFromFile(acct);
+    LoadTemplate(*frAcct, acct);
     frCRpt->Reports.push_back(frAcct);
   }
   frCRpt->ShowReport();
@@ -119,7 +125,7 @@ void TRegisterPrint::PrintApplication2() {
   const std::string path = TemplatePath("pr2.frf");
   RequireTemplate(path);
   FValues.RecordCount = FTable != nullptr ? FTable->RecordCount() : 0;
-  frRpt->LoadFromFile(path);
+  LoadTemplate(*frRpt, path);
   frRpt->ShowReport();
 }
 

@@ -19,6 +19,7 @@ class TfrDBDataSet;
 class TmemDs;
 
 inline constexpr const char* kNoTemplateMessage = "Отсутствует шаблон для печати '%s'.";
+inline constexpr const char* kBadTemplateMessage = "Не удалось прочитать шаблон для печати '%s'.";
 
 class TRegisterPrint : public TComponent {
   MEBRATH_CLASS(TRegisterPrint, TComponent)
@@ -27,7 +28,9 @@ class TRegisterPrint : public TComponent {
   void Bind(TDataSet* table, int frameId, int fileType);
 
   // Steps of a print after the dialog; `ExportXml` writes the exchange
-  // file. Raises Exception with the missing-template message.
+  // file. Raises Exception with the missing-template message, or with the
+  // unreadable-template one (after the engine showed its own) for a
+  // template that does not load or holds no page.
   void Print(const TPrintParams& params);
   // Application No. 2 (coupon No. 1): the register list only.
   void PrintApplication2();
@@ -55,6 +58,8 @@ class TRegisterPrint : public TComponent {
   std::string TemplatePath(const std::string& name) const;
   // Raises Exception with the missing-template message.
   void RequireTemplate(const std::string& path) const;
+  // Loads `path` into `report`; raises as Print does.
+  void LoadTemplate(TfrReport& report, const std::string& path) const;
 
   ~TRegisterPrint() override;
 

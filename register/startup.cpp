@@ -1,8 +1,19 @@
 #include "register/startup.h"
 
+#include "platform/base/file_utils.h"
 #include "register/data_module.h"
 #include "register/dialogs.h"
 #include "register/main_window.h"
+#include "report/preview/fr_report_windows.h"
+
+std::string ProgramHelpFile() { return ExecutableDir() + "doc/Kelm.doc"; }
+
+void StartProgram(const TDesktopInstaller& installDesktop) {
+  if (installDesktop) installDesktop();
+  ApplyStartupFormatSettings();
+  frInstallReportWindows(ProgramHelpFile());
+  CreateProgramForms();
+}
 
 void CreateProgramForms() {
   Application->Initialize();
@@ -13,8 +24,8 @@ void CreateProgramForms() {
   Application->CreateForm(fmDict);
 }
 
-int RunProgram() {
-  CreateProgramForms();
+int RunProgram(const TDesktopInstaller& installDesktop) {
+  StartProgram(installDesktop);
   Application->Run();
   return 0;
 }

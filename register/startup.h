@@ -1,12 +1,30 @@
-// The program block: initialise the application, title it "Mebrath",
-// make the data module, the main window, the print-parameter dialog and
-// the directory window in that order, and run the message loop until the
-// main window closes. GUI thread only.
+// The program's start-up and its block: the desktop, the start-up format
+// settings and the report windows; then the application is initialised
+// and titled "Mebrath", the data module, the main window, the
+// print-parameter dialog and the directory window are made in that order,
+// and the message loop runs until the main window closes.
+//
+// StartProgram is the one place where the running program gets what it
+// needs; main() and the tests of the whole program call it alike.
+// GUI thread only.
 #pragma once
+
+#include <functional>
+#include <string>
+
+// Installs the desktop: its host and services (main() passes the Qt ones).
+using TDesktopInstaller = std::function<void()>;
+
+// The help document beside the program.
+std::string ProgramHelpFile();
+
+// The desktop, the start-up format settings, the report windows (the
+// preview's Help opens ProgramHelpFile), then CreateProgramForms.
+void StartProgram(const TDesktopInstaller& installDesktop);
 
 // Makes the long-lived objects (REQUIRES: the start-up format settings are
 // applied and a host, if any, is installed).
 void CreateProgramForms();
 
-// CreateProgramForms, then the message loop. Returns the exit code.
-int RunProgram();
+// StartProgram, then the message loop. Returns the exit code.
+int RunProgram(const TDesktopInstaller& installDesktop);

@@ -42,8 +42,8 @@ class TfrStdFunctionLibrary : public TfrFunctionLibrary {
 // Registers the standard library once.
 void frRegisterStdFunctions();
 
-// What INPUT and MESSAGEBOX show; the application installs windows. Without
-// them INPUT answers its default and MESSAGEBOX 0.
+// What INPUT and MESSAGEBOX show; the program installs windows. A call
+// without its hook raises EfrMissingHook (fr_report.h).
 struct TfrFunctionHooks {
   std::function<std::string(const std::string& prompt, const std::string& value)> Input;
   std::function<int(const std::string& text, const std::string& caption, int flags)> MessageBox;

@@ -15,6 +15,7 @@
 #include "report/fr_memo_view.h"
 #include "report/fr_object.h"
 #include "report/fr_page.h"
+#include "report/fr_printer.h"
 #include "report/fr_utils.h"
 
 namespace {
@@ -69,6 +70,9 @@ TfrReportHooks& frReportHooks() {
   static TfrReportHooks hooks;
   return hooks;
 }
+
+EfrMissingHook::EfrMissingHook(const std::string& hook)
+    : Exception("The report hook \"" + hook + "\" is not installed") {}
 
 std::int32_t ParseFormatSuffix(const std::string& fmt, std::string& formatStr) {
   formatStr.clear();
@@ -166,6 +170,14 @@ void TfrReport::SetDataset(TfrDataset* value) {
 void TfrReport::Notification(TComponent* component, TOperation operation) {
   TfrReportBase::Notification(component, operation);
   if (operation == opRemove && component == FDataset) FDataset = nullptr;
+  if (operation == opRemove && component == FPreview) FPreview = nullptr;
+}
+
+void TfrReport::SetPreview(TComponent* value) {
+  if (FPreview == value) return;
+  if (FPreview != nullptr) FPreview->RemoveFreeNotification(this);
+  FPreview = value;
+  if (value != nullptr) value->FreeNotification(this);
 }
 
 void TfrReport::Clear() {
@@ -283,6 +295,13 @@ void TfrReport::SetReportVariable(const std::string& name, const Variant& value)
 }
 
 void TfrReport::Progress(int n) {
+  // A member of a composite report reports through the composite, whose
+  // progress window shows.
+  if (auto* master = dynamic_cast<TfrReport*>(frEngine().MasterReport);
+      master != nullptr && master != this) {
+    master->Progress(n);
+    return;
+  }
   if (OnProgress) {
     OnProgress(n);
     return;
@@ -547,7 +566,7 @@ void TfrReport::BuildPages() {
         e.CurPage = page;
         // The page's script sees the window's result (MODALRESULT) and may
         // change it; Cancel stops the build.
-        page->ModalResult = frReportHooks().RunDialog ? frReportHooks().RunDialog(*this, *page) : 1;
+        page->ModalResult = frRequireHook(frReportHooks().RunDialog, "RunDialog")(*this, *page);
         RunScript(page, page->Script);
         if (page->ModalResult == 2) FDialogCancelled = true;
       }
@@ -719,45 +738,47 @@ void TfrReport::ShowReport() {
 
 void TfrReport::ShowPreparedReport() {
   TfrEngine& e = frEngine();
-  e.CurReport = this;
+  // Current while the preview shows, with the report's resolvers; a
+  // current report left behind would keep the next preparation from
+  // installing them.
+  TfrCurrentReport current(this);
   e.MasterReport = this;
   if (FEMFPages.Count() == 0) return;
   std::string caption = "Preview";
   if (!Title.empty()) caption += " - " + Title;
   e.DocMode = dmPrinting;
-  if (frReportHooks().ShowPreview) frReportHooks().ShowPreview(*this, caption);
+  frRequireHook(frReportHooks().ShowPreview, "ShowPreview")(*this, caption);
 }
 
 void TfrReport::PrintPreparedReport(const std::string& pageNumbers, int copies, bool collate,
                                     int which) {
   if (FBusy || FEMFPages.Count() == 0) return;
   TBuildGuard guard(FBusy);
+  TfrCurrentReport current(this);
+  frEngine().MasterReport = this;
   Terminated = false;
-  DoPrintReport(pageNumbers, copies, collate, which);
+  FProgressLabel = "Printing page:";
+  FProgressTotal = 0;
+  const auto print = [&] { DoPrintReport(pageNumbers, copies, collate, which); };
+  if (ShowProgress && !OnProgress && frReportHooks().RunWithProgress) {
+    std::string caption = "Preparing report";
+    if (!Title.empty()) caption += " - " + Title;
+    frReportHooks().RunWithProgress(*this, caption, FProgressLabel, print);
+  } else {
+    print();
+  }
 }
 
 void TfrReport::DoPrintReport(const std::string& pageNumbers, int copies, bool collate, int which) {
-  TfrReportHooks& hooks = frReportHooks();
-  const int count = FEMFPages.Count();
-  if (count == 0 || !hooks.PrintPage) return;
-  const std::vector<int> selection = ParsePageNumbers(pageNumbers, count);
-  copies = std::max(1, copies);
-  if (hooks.BeginDoc)
-    hooks.BeginDoc(*this, Title.empty() ? "Untitled" : Title, collate ? 1 : copies);
+  if (FEMFPages.Count() == 0) return;
+  TfrPrintRequest request;
+  request.PageNumbers = pageNumbers;
+  request.Copies = std::max(1, copies);
+  request.Collate = collate;
+  request.PrintPages = which == 1 ? ppOdd : which == 2 ? ppEven : ppAll;
+  request.Title = Title;
   if (OnPrintReport) OnPrintReport();
-  bool first = true;
-  for (int copy = 0; copy < (collate ? copies : 1) && !Terminated; ++copy) {
-    for (int i = 0; i < count && !Terminated; ++i) {
-      const int number = i + 1;
-      if (!selection.empty() && !std::binary_search(selection.begin(), selection.end(), number))
-        continue;
-      if ((which == 1 && number % 2 == 0) || (which == 2 && number % 2 == 1)) continue;
-      hooks.PrintPage(*this, i, first);
-      first = false;
-      Progress(number);
-    }
-  }
-  if (hooks.EndDoc) hooks.EndDoc(*this);
+  PrintPreparedPages(*this, FEMFPages, request, [this](int n) { Progress(n); });
 }
 
 void TfrReport::ExportText(const TRect& rect, int x, int y, const std::string& text, int frameTyp,

@@ -5,11 +5,14 @@
 // the preview and the printer. TfrCompositeReport prepares a list of other
 // reports one after the other into its own prepared pages.
 //
-// Windows and the printer are not part of this library: the progress
-// window, the preview, message boxes and printing reach the report through
-// the hooks of TfrReportHooks, which the application (or a test) installs.
-// Without hooks a build runs directly, errors are only recorded and
-// showing does nothing.
+// Windows are not part of this library: the progress window, the preview,
+// dialog pages and message boxes reach the report through the hooks of
+// TfrReportHooks, which the program installs at start-up (tests install
+// their own). Without a progress hook a build runs directly and without
+// ShowError errors are only recorded; showing the pages or a dialog page
+// without its hook is an error (EfrMissingHook). Printing goes through
+// frPrinter() (fr_printer.h), the one print path of the preview's Print
+// button and PrintPreparedReport.
 //
 // GUI thread only.
 #pragma once
@@ -24,6 +27,7 @@
 #include "report/fr_data_dictionary.h"
 #include "report/fr_engine.h"
 #include "report/fr_pages.h"
+#include "report/fr_preview_types.h"
 
 class TDataSet;
 class TfrBand;
@@ -31,8 +35,6 @@ class TfrDataset;
 class TInterpretator;
 
 enum TfrReportType { rtSimple, rtMultiple };
-enum TfrPreviewButton { pbZoom, pbLoad, pbSave, pbPrint, pbFind, pbHelp, pbExit };
-enum TfrPreviewZoom { pzDefault, pzPageWidth, pzOnePage, pzTwoPages };
 
 using TDetailEvent = std::function<void(const std::string& ParName, Variant& ParValue)>;
 using TEnterRectEvent = std::function<void(TStringList& Memo, TfrView* View)>;
@@ -78,8 +80,7 @@ struct TfrPageGeometry {
   int PrintableWidth = 0, PrintableHeight = 0;
 };
 
-// What the report needs of windows and the printer. Every hook may be
-// empty.
+// What the report needs of windows.
 struct TfrReportHooks {
   // Runs `work` inside a modal progress window with `caption` and `label`
   // and a Cancel button; returns false when the user cancelled.
@@ -89,25 +90,32 @@ struct TfrReportHooks {
   // Shows the progress label text (between pages) and lets window
   // messages run, so Cancel can set Terminated.
   std::function<void(const std::string& text)> Progress;
-  // The modal preview of the report's prepared pages.
+  // The preview of the report's prepared pages: its Preview panel when
+  // set, else a preview window (modal with ModalPreview).
   std::function<void(TfrReport& report, const std::string& caption)> ShowPreview;
   // An error box with the caption "Error".
   std::function<void(const std::string& text)> ShowError;
   // Selects the named printer when it is installed.
   std::function<void(const std::string& name)> SelectPrinter;
-  // Prints page `index` of the prepared pages (the printer does the paper
-  // set-up and the drawing); `first` is true for the first page of a job.
-  std::function<void(TfrReport& report, int index, bool first)> PrintPage;
-  std::function<void(TfrReport& report, const std::string& title, int copies)> BeginDoc;
-  std::function<void(TfrReport& report)> EndDoc;
   // Shows a dialog page modally with its controls; returns the modal
-  // result (2: Cancel stops the build). Without it dialog pages are passed
-  // over as if closed with OK.
+  // result (2: Cancel stops the build).
   std::function<int(TfrReport& report, TfrPage& page)> RunDialog;
   // The printable area of a page's paper; without it the whole page.
   std::function<TfrPageGeometry(const TfrPage& page)> PageGeometry;
 };
 TfrReportHooks& frReportHooks();
+
+// A hook the report needs was found empty; names the hook.
+class EfrMissingHook : public Exception {
+ public:
+  explicit EfrMissingHook(const std::string& hook);
+};
+// `hook` itself; raises EfrMissingHook naming it when it is empty.
+template <class F>
+const F& frRequireHook(const F& hook, const char* name) {
+  if (!hook) throw EfrMissingHook(name);
+  return hook;
+}
 
 class TfrReport : public TfrReportBase {
   MEBRATH_CLASS(TfrReport, TfrReportBase)
@@ -145,8 +153,11 @@ class TfrReport : public TfrReportBase {
   bool PrintIfEmpty = true;
   bool ShowPrintDialog = true;
   TfrPreviewZoom InitialZoom = pzDefault;
-  std::vector<TfrPreviewButton> PreviewButtons{pbZoom, pbLoad, pbSave, pbPrint,
-                                               pbFind, pbHelp, pbExit};
+  TfrPreviewButtons PreviewButtons = frDefaultPreviewButtons();
+  // The embedded preview panel (a TfrPreview) that shows the pages instead
+  // of a preview window; cleared when it goes.
+  TComponent* Preview() const { return FPreview; }
+  void SetPreview(TComponent* value);
 
   TSimpleEvent OnBeginDoc, OnEndDoc;
   TBeginPageEvent OnBeginPage, OnEndPage;
@@ -192,8 +203,12 @@ class TfrReport : public TfrReportBase {
   bool PrepareReport();
   // Prepares, and shows only when the preparation succeeded.
   void ShowReport();
+  // Nothing without prepared pages; raises EfrMissingHook without the
+  // ShowPreview hook.
   void ShowPreparedReport();
-  // Pages "1,3,5-12" (empty: all), which = 0 all, 1 odd, 2 even.
+  // Pages "1,3,5-12" (empty: all), which = 0 all, 1 odd, 2 even; on
+  // frPrinter()'s printer, inside the progress window when there is one.
+  // Raises EPrinter as the printer does.
   void PrintPreparedReport(const std::string& PageNumbers, int Copies, bool Collate, int which);
   void EditPreparedReport(int) {}
   // Hands every prepared page to `filter`, writing `fileName`.
@@ -234,6 +249,7 @@ class TfrReport : public TfrReportBase {
   TfrEMFPages FEMFPages;
   TfrDataDictionary FDictionary;
   TfrDataset* FDataset = nullptr;
+  TComponent* FPreview = nullptr;
   std::unique_ptr<TInterpretator> FInterp;
   std::unique_ptr<TMemoryStream> FReportForm;  // read, not yet loaded
   std::map<const void*, std::unique_ptr<TStringList>> FScripts;

@@ -90,6 +90,13 @@ wait_for 10 "the open dialog" active_is_not "Mebrath*"
 xdotool type --delay 5 "$register"
 xdotool key Return
 wait_for 15 "the register in the main window" active_is "Mebrath-$register"
+# Print it: Ctrl+P, "Печать" in the parameter dialog, the preview.
+xdotool key --clearmodifiers ctrl+p
+wait_for 10 "the print-parameter dialog" active_is "Реквизиты для печати"
+xdotool key Return
+wait_for 30 "the preview" active_is "Preview*"
+xdotool key Escape
+wait_for 10 "the register after the preview" active_is "Mebrath-$register"
 
 # A new coupon No. 2 register, its kind from the typed extension; the
 # creation question is answered with the keyboard.

@@ -440,6 +440,11 @@ bool TQtHost::TopLevelNormalRect(HWND wnd, TRect& contentScreenRect) {
 void TQtHost::ActivateTopLevel(HWND wnd) {
   TQtWindow* window = Find(wnd);
   if (window == nullptr || window->NoActivate()) return;
+  // Already the desktop's active window: asking again would echo every
+  // activation the desktop reports back to it, and two windows whose
+  // requests are both queued would take the activation from each other
+  // without end.
+  if (window->isActiveWindow()) return;
   // The offscreen platform (tests) has no stacking order to change.
   if (QGuiApplication::platformName() != QLatin1String("offscreen")) window->raise();
   window->activateWindow();

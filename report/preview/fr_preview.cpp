@@ -12,6 +12,7 @@
 #include "platform/widgets/file_dialogs.h"
 #include "report/fr_engine.h"
 #include "report/fr_pages.h"
+#include "report/fr_report.h"
 #include "report/fr_utils.h"
 #include "report/preview/fr_dialogs.h"
 
@@ -362,7 +363,7 @@ TfrEMFPages* TfrPreview::Pages() const {
 
 int TfrPreview::PageCount() const { return Pages() == nullptr ? 0 : Pages()->Count(); }
 
-bool TfrPreview::CanPrint() const { return frPrinter().HasPrinters(); }
+bool TfrPreview::CanPrint() const { return frPrinter().HasPrinters() || FSettings.PrintsToFile; }
 
 void TfrPreview::ApplyButtons() {
   const TfrPreviewButtons b = FSettings.Buttons;
@@ -769,29 +770,13 @@ void TfrPreview::Print() {
     if (!ok) return;
   }
   request.Title = FSettings.Title;
-  if (FSettings.Print) {
+  if (FSettings.Print)
     FSettings.Print(request);
-  } else {
-    TfrReportBase* report = FReport;
-    TfrEMFPages* pages = Pages();
-    report->Terminated = false;
-    TfrProgressForm* progress = Create<TfrProgressForm>(nullptr);
-    const std::string label = LoadStr(kPrintingPage);
-    try {
-      std::string caption = LoadStr(kPreparing);
-      if (!FSettings.Title.empty()) caption += " - " + FSettings.Title;
-      progress->Show(report, caption, [&] {
-        PrintPreparedPages(*report, *pages, request, [&](int n) {
-          progress->SetMessageText(label + "  " + std::to_string(n));
-          Application->ProcessMessages();
-        });
-      });
-    } catch (...) {
-      progress->Free();
-      throw;
-    }
-    progress->Free();
-  }
+  else if (auto* report = dynamic_cast<TfrReport*>(FReport))
+    report->PrintPreparedReport(request.PageNumbers, request.Copies, request.Collate,
+                                static_cast<int>(request.PrintPages));
+  else
+    PrintPreparedPages(*FReport, *Pages(), request);
   Relayout();
 }
 

@@ -12,7 +12,7 @@
 // found. A hit becomes the current page, scrolls into view and is marked.
 //
 // Loading and saving use .frp files; printing goes through the print
-// dialog and PrintPreparedPages (or the report's own print operation).
+// dialog and the report's print operation.
 // GUI thread only.
 #pragma once
 
@@ -55,8 +55,11 @@ struct TfrPreviewSettings {
   bool DefaultCollate = true;
   bool ShowPrintDialog = true;
   std::string Title;
-  // Prints the pages; unset, they go through PrintPreparedPages with a
-  // progress window.
+  // The virtual printer writes a file (Print asks for its name), so
+  // printing is offered without a desktop printer.
+  bool PrintsToFile = false;
+  // Prints the pages; unset, a report prints them through its
+  // PrintPreparedReport (other reports straight to the printer).
   std::function<void(const TfrPrintRequest& request)> Print;
   // Page set-up of the prepared report and the help topic; the buttons do
   // nothing while these are unset.
@@ -108,7 +111,8 @@ class TfrPreview : public TCustomPanel {
   // --- actions of the buttons and keys
   void Load();
   void Save();
-  // Nothing without an installed printer or while a report is prepared.
+  // Nothing without a printer to print on (CanPrint) or while a report is
+  // prepared or printed.
   void Print();
   void Find();
   void FindNext();
@@ -119,6 +123,7 @@ class TfrPreview : public TCustomPanel {
   bool Search(const std::string& text, bool caseSensitive, int page, int item);
   // The keys of the preview; true when the key was used.
   bool HandleKey(unsigned key, TShiftState shift);
+  // A desktop printer is installed, or the settings print to a file.
   bool CanPrint() const;
 
   // --- geometry, in the page area's document coordinates

@@ -11,6 +11,7 @@
 #include "platform/base/file_stream.h"
 #include "platform/base/format_settings.h"
 #include "platform/base/stream.h"
+#include "platform/draw/printers.h"
 #include "platform/draw/recording_canvas.h"
 #include "report/fr_band.h"
 #include "report/fr_band_view.h"
@@ -19,6 +20,7 @@
 #include "report/fr_functions.h"
 #include "report/fr_memo_view.h"
 #include "report/fr_page.h"
+#include "report/fr_printer.h"
 #include "report/fr_report.h"
 #include "report_fixture.h"
 
@@ -407,21 +409,30 @@ TEST_F(FrBuild, CompositeContinuesOnThePreviousPage) {
   EXPECT_EQ(composite->EMFPages().Count(), 2);
 }
 
-TEST_F(FrBuild, ShowAndPrintUseTheHooks) {
+TEST_F(FrBuild, ShowAndPrintUseTheHooksAndThePrinter) {
   Band(btMasterData, 0, 600, "Data", "3");
   Memo(0, "x");
+  auto backend = std::make_unique<TRecordingPrinterBackend>(
+      std::vector<TRecordingPrinterBackend::TDevice>{{"Office", {}}}, 0);
+  TRecordingPrinterBackend& jobs = *backend;
+  auto oldBackend = SetPrinterBackend(std::move(backend));
+  frPrinter().SetPrinter(Printer());
   std::vector<int> printed;
   std::string caption;
   frReportHooks().ShowPreview = [&](TfrReport&, const std::string& c) { caption = c; };
-  frReportHooks().PrintPage = [&](TfrReport&, int index, bool) { printed.push_back(index); };
   report->Title = "Register";
   report->ShowReport();
   EXPECT_EQ(caption, "Preview - Register");
+  // The printed page numbers come as progress.
+  report->OnProgress = [&](int n) { printed.push_back(n); };
   report->PrintPreparedReport("2-", 1, true, 0);
-  EXPECT_EQ(printed, (std::vector<int>{1, 2}));
+  EXPECT_EQ(printed, (std::vector<int>{2, 3}));
+  ASSERT_EQ(jobs.Jobs().size(), 1u);
+  EXPECT_EQ(jobs.Jobs()[0]->Settings.Title, "Register");
+  EXPECT_EQ(jobs.Jobs()[0]->Pages.size(), 2u);
   printed.clear();
   report->PrintPreparedReport("", 2, true, 1);
-  EXPECT_EQ(printed, (std::vector<int>{0, 2, 0, 2}));
+  EXPECT_EQ(printed, (std::vector<int>{1, 3, 1, 3}));
   // Nothing prepared: no preview, no print.
   caption.clear();
   report->EMFPages().Clear();
@@ -430,6 +441,68 @@ TEST_F(FrBuild, ShowAndPrintUseTheHooks) {
   report->PrintPreparedReport("", 1, true, 0);
   EXPECT_TRUE(caption.empty());
   EXPECT_TRUE(printed.empty());
+  EXPECT_EQ(jobs.Jobs().size(), 2u);
+  SetPrinterBackend(std::move(oldBackend));
+  frPrinter().SetPrinter(Printer());
+}
+
+TEST_F(FrBuild, AHookTheReportNeedsIsAnErrorWhenEmpty) {
+  Band(btMasterData, 0, 20, "Data", "1");
+  Memo(0, "x");
+  for (const auto& [expr, hook] :
+       {std::pair{"INPUT('Name')", "Input"}, std::pair{"MESSAGEBOX('a', 'b', 0)", "MessageBox"}}) {
+    try {
+      report->ExpressionText(nullptr, expr);
+      ADD_FAILURE() << expr;
+    } catch (const EfrMissingHook& e) {
+      EXPECT_NE(e.Message().find(hook), std::string::npos) << e.Message();
+    }
+  }
+  ASSERT_TRUE(report->PrepareReport());
+  try {
+    report->ShowPreparedReport();
+    ADD_FAILURE() << "no error";
+  } catch (const EfrMissingHook& e) {
+    EXPECT_NE(e.Message().find("ShowPreview"), std::string::npos);
+  }
+  // A dialog page inside a build: the error is shown, nothing prepared.
+  report->Pages().Add()->PageType = ptDialog;
+  EXPECT_FALSE(report->PrepareReport());
+  EXPECT_EQ(Pages(), 0);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("RunDialog"), std::string::npos) << errors[0];
+}
+
+TEST_F(FrBuild, TheSecondPrintAfterAPreviewResolvesNamesAndFunctions) {
+  Band(btMasterData, 0, 20, "Data", "1");
+  Memo(0, "[cName] [UPPERCASE('a')]");
+  report->OnGetValue = [](const std::string& name, Variant& v) {
+    if (name == "cName") v = Variant(std::string("v"));
+  };
+  frReportHooks().ShowPreview = [](TfrReport&, const std::string&) {};
+  for (int print = 0; print < 2; ++print) {
+    SCOPED_TRACE(print);
+    report->ShowReport();
+    ASSERT_EQ(Pages(), 1) << (errors.empty() ? "" : errors[0]);
+    EXPECT_EQ(Page(0), (Lines{"0:v A"}));
+  }
+}
+
+TEST_F(FrBuild, CompositeMembersReportProgressThroughTheComposite) {
+  Band(btMasterData, 0, 20, "Data", "1");
+  Memo(0, "x");
+  auto* composite = Create<TfrCompositeReport>(owner.get());
+  composite->Reports = {report};
+  std::vector<std::string> heard;
+  frReportHooks().RunWithProgress = [](TfrReport&, const std::string&, const std::string&,
+                                       const std::function<void()>& work) {
+    work();
+    return true;
+  };
+  frReportHooks().Progress = [&](const std::string& text) { heard.push_back(text); };
+  ASSERT_TRUE(composite->PrepareReport());
+  ASSERT_FALSE(heard.empty());
+  for (const std::string& text : heard) EXPECT_EQ(text.rfind("Processing page:  ", 0), 0u) << text;
 }
 
 TEST(FrPageNumbers, Parse) {
