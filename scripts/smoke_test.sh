@@ -190,9 +190,19 @@ xdotool mousemove --window "$dialog" $((WIDTH / 2)) $((HEIGHT + 22 - 23)) click 
 sleep 0.3
 xdotool mousemove --window "$dialog" $((WIDTH / 2)) $((HEIGHT - 53)) click 1
 xdotool type --delay 5 "$work/OUT/mouse"
-xdotool mousemove --window "$dialog" $((WIDTH - 52)) $((HEIGHT - 53)) click 1
-wait_for 10 "the creation question" bash -c \
-  "[[ \$(xdotool getactivewindow) != $dialog ]] && ! xdotool getactivewindow getwindowname | grep -q '^Mebrath'"
+# A click that only closes the name completion's list is made again.
+question_is_up() {
+  [[ $(xdotool getactivewindow) != "$dialog" ]] &&
+    ! xdotool getactivewindow getwindowname | grep -q '^Mebrath'
+}
+for ((attempt = 0; attempt < 5; ++attempt)); do
+  xdotool mousemove --window "$dialog" $((WIDTH - 52)) $((HEIGHT - 53)) click 1
+  for ((i = 0; i < 20; ++i)); do
+    question_is_up && break 2
+    sleep 0.1
+  done
+done
+wait_for 10 "the creation question" question_is_up
 xdotool key Return
 wait_for 15 "the register made with the mouse" active_is "Mebrath-$work/OUT/mouse.00?"
 ls "$work"/OUT/mouse.00? >/dev/null 2>&1 || fail "the register made with the mouse was not written"
