@@ -1,4 +1,6 @@
 #include "register/frames.h"
+#include "platform/base/scope_guard.h"
+#include "platform/data/data_guards.h"
 #include "register/print_register.h"
 
 #include <algorithm>
@@ -187,11 +189,7 @@ void TChildFrame::ChildStateChanged() {
   if (dbMain->State() != dsBrowse) return;
   // In a register without records this starts a new record, whose rows
   // are the one being started: reloading them would drop it mid-insert.
-  FStartingRow = true;
-  struct TDone {
-    bool& Flag;
-    ~TDone() { Flag = false; }
-  } done{FStartingRow};
+  TFlagGuard startingRow(FStartingRow);
   dbMain->Edit();
 }
 
@@ -273,11 +271,7 @@ int TChildFrame::StoreChildren(const std::string& noRowsMessage) {
   const int rows = std::min(mtChild->RecordCount(), kMaxChildren);
   const std::vector<std::string> names = ChildGroupFields();
   const TBookmark place = mtChild->GetBookmark();
-  mtChild->DisableControls();
-  struct TEnable {
-    TDataSet* Ds;
-    ~TEnable() { Ds->EnableControls(); }
-  } enable{mtChild};
+  TControlsDisabledGuard disabled(mtChild);
   mtChild->First();
   for (int i = 1; i <= kMaxChildren; ++i) {
     for (const std::string& name : names) {
