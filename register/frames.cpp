@@ -233,20 +233,11 @@ void TChildFrame::CancelRecord() {
 }
 
 void TChildFrame::LoadChildren() {
-  struct TLoading {
-    TChildFrame& F;
-    TNotifyEvent Saved;
-    explicit TLoading(TChildFrame& frame) : F(frame), Saved(frame.dsChild->OnStateChange) {
-      F.dsChild->OnStateChange = nullptr;
-      F.mtChild->DisableControls();
-      F.mtChild->SetTag(1);
-    }
-    ~TLoading() {
-      F.mtChild->SetTag(0);
-      F.mtChild->EnableControls();
-      F.dsChild->OnStateChange = Saved;
-    }
-  } loading(*this);
+  // Put back in the reverse order: the tag, the controls, the event.
+  TValueGuard<TNotifyEvent> quiet(dsChild->OnStateChange, nullptr);
+  TControlsDisabledGuard disabled(mtChild);
+  mtChild->SetTag(1);
+  TScopeExit loaded([this] { mtChild->SetTag(0); });
   mtChild->Close();
   mtChild->Open();
   if (dbMain->Active() && (!dbMain->IsEmpty() || dbMain->State() == dsInsert)) {
