@@ -359,20 +359,7 @@ void TPopupCalculatorEh::ShowAt(const TRect& screenBounds) {
   PopupShowAtEh(*this, OwnerControl(), screenBounds);
 }
 
-void TPopupCalculatorEh::CloseUp(bool accept) {
-  if (FClosing || !Visible()) return;
-  FClosing = true;
-  struct TReset {
-    bool& f;
-    ~TReset() { f = false; }
-  } reset{FClosing};
-  Hide();
-  if (OnCloseUp) {
-    OnCloseUp(this, accept);
-  } else if (auto* host = dynamic_cast<IPopupHost*>(OwnerControl())) {
-    host->CloseUp(accept);
-  }
-}
+void TPopupCalculatorEh::CloseUp(bool accept) { CloseUpToOwner(accept, OnCloseUp); }
 
 void TPopupCalculatorEh::SetFlat(bool value) {
   FFlat = value;

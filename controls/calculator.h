@@ -120,5 +120,4 @@ class TPopupCalculatorEh : public TPopupOwnedEh<TCalculatorEh> {
  private:
   bool FCtl3D = true;
   bool FFlat = true;
-  bool FClosing = false;
 };

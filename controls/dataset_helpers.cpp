@@ -4,6 +4,7 @@
 #include <new>
 #include <unordered_set>
 
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 
 #include "platform/base/exceptions.h"
@@ -89,7 +90,7 @@ void TBMListEh::Clear() {
 void TBMListEh::DeleteRecords() {
   TDataSet* ds = GetDataSet();
   {
-    TDisableControlsGuardEh guard(ds);
+    TControlsDisabledGuard guard(ds);
     for (int i = Count() - 1; i >= 0; --i) {
       ds->GotoBookmark(FList[static_cast<std::size_t>(i)]);
       ds->Delete();
@@ -163,7 +164,7 @@ void TDatasetFieldValueListEh::Refresh() {
     std::vector<std::string> distinct;
     {
       std::unordered_set<std::string> seen;
-      TDisableControlsGuardEh guard(ds);
+      TControlsDisabledGuard guard(ds);
       for (ds->First(); !ds->Eof(); ds->Next()) {
         std::string v = field->AsString();
         if (seen.insert(v).second) distinct.push_back(std::move(v));
@@ -178,11 +179,7 @@ void TDatasetFieldValueListEh::Refresh() {
         distinct.begin(), distinct.end(),
         [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) == 0; });
     distinct.erase(end, distinct.end());
-    FValues->BeginUpdate();
-    struct TEnd {
-      TStrings& s;
-      ~TEnd() { s.EndUpdate(); }
-    } endUpdate{*FValues};
+    TUpdateGuard update(*FValues);
     // Filled unsorted, then sorted: a sort of a list in order is cheaper
     // than a binary search per insertion.
     FValues->SetSorted(false);

@@ -2,8 +2,7 @@
 // TBMListEh (a sorted list of bookmarks: the grid's selected rows),
 // TDataLinkEh (a data link that passes every data event to a handler),
 // TDatasetFieldValueListEh (the sorted distinct values of one field, for
-// the column filter drop-down), TMemoryStreamEh and a guard that keeps a
-// dataset's controls disabled for its lifetime. GUI thread only.
+// the column filter drop-down) and TMemoryStreamEh. GUI thread only.
 #pragma once
 
 #include <cstdint>
@@ -14,24 +13,11 @@
 
 #include "platform/base/stream.h"
 #include "platform/base/string_list.h"
+#include "platform/data/data_guards.h"
 #include "platform/data/data_source.h"
 
-// Disables the dataset's controls for the guard's lifetime, so that an
-// error (a record locked by another user) cannot leave a grid frozen.
-class TDisableControlsGuardEh {
- public:
-  explicit TDisableControlsGuardEh(TDataSet* dataSet) : FDataSet(dataSet) {
-    if (FDataSet != nullptr) FDataSet->DisableControls();
-  }
-  ~TDisableControlsGuardEh() {
-    if (FDataSet != nullptr) FDataSet->EnableControls();
-  }
-  TDisableControlsGuardEh(const TDisableControlsGuardEh&) = delete;
-  TDisableControlsGuardEh& operator=(const TDisableControlsGuardEh&) = delete;
-
- private:
-  TDataSet* FDataSet;
-};
+// The grid's older name for the dataset's controls-disabled guard.
+using TDisableControlsGuardEh = TControlsDisabledGuard;
 
 // The dataset's own bookmark order: < 0, 0, > 0.
 int DataSetCompareBookmarksEh(TDataSet* dataSet, const std::string& a, const std::string& b);

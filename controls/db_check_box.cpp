@@ -1,6 +1,7 @@
 #include "controls/db_check_box.h"
 
 #include "controls/edit_buttons.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/draw/draw_text.h"
 #include "platform/draw/draw_utils.h"
@@ -136,11 +137,7 @@ void TCustomDBCheckBoxEh::SetStateValue(TCheckBoxState value) {
 void TCustomDBCheckBoxEh::DoUpdateData() {
   bool handled = false;
   if (OnUpdateData) {
-    FInUpdateDataEvent = true;
-    struct TReset {
-      bool& f;
-      ~TReset() { f = false; }
-    } reset{FInUpdateDataEvent};
+    TFlagGuard inEvent(FInUpdateDataEvent);
     OnUpdateData(this, handled);
   }
   if (!handled) UpdateData();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/draw/cursors.h"
 #include "platform/gui/message_queue.h"
@@ -438,11 +439,7 @@ void TCustomDBComboBoxEh::CloseUp(bool accept) {
 
 void TCustomDBComboBoxEh::ListClosed(bool accept) {
   if (FClosing) return;
-  FClosing = true;
-  struct TReset {
-    bool& f;
-    ~TReset() { f = false; }
-  } reset{FClosing};
+  TFlagGuard closing(FClosing);
   bool wasShown = FListVisible;
   if (FPopupList != nullptr && FPopupList->MouseCapture()) FPopupList->SetMouseCapture(false);
   if (wasShown && FDropDownBox->Sizable() && FPopupList != nullptr) {

@@ -6,6 +6,7 @@
 #include "platform/base/clock.h"
 
 #include "platform/base/exceptions.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/draw/cursors.h"
 #include "platform/draw/draw_text.h"
@@ -25,12 +26,6 @@ class TEditButtonDividerEh : public TGraphicControl {
  protected:
   explicit TEditButtonDividerEh(TComponent* owner) : TGraphicControl(owner) {}
   void Paint() override { Canvas()->FillSolidRect(ClientRect(), Color()); }
-};
-
-struct TFlagGuard {
-  bool& Flag;
-  explicit TFlagGuard(bool& flag) : Flag(flag) { Flag = true; }
-  ~TFlagGuard() { Flag = false; }
 };
 
 }  // namespace

@@ -29,21 +29,7 @@ void TPopupMonthCalendarEh::ShowAt(const TRect& screenBounds) {
   PopupShowAtEh(*this, OwnerControl(), screenBounds);
 }
 
-void TPopupMonthCalendarEh::CloseUp(bool accept) {
-  if (FClosing || !Visible()) return;
-  FClosing = true;
-  struct TReset {
-    bool& f;
-    ~TReset() { f = false; }
-  } reset{FClosing};
-  if (MouseCapture()) SetMouseCapture(false);
-  Hide();
-  if (OnCloseUp) {
-    OnCloseUp(this, accept);
-  } else if (auto* host = dynamic_cast<IPopupHost*>(OwnerControl())) {
-    host->CloseUp(accept);
-  }
-}
+void TPopupMonthCalendarEh::CloseUp(bool accept) { CloseUpToOwner(accept, OnCloseUp); }
 
 void TPopupMonthCalendarEh::KeyDown(unsigned& key, TShiftState shift) {
   if (key == VK_RETURN || key == VK_ESCAPE) {

@@ -46,6 +46,5 @@ class TPopupMonthCalendarEh : public TPopupOwnedEh<TMonthCalendar> {
 
  private:
   bool FCtl3D = true;
-  bool FClosing = false;
   bool FPressedInside = false;
 };

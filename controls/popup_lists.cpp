@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/base/clock.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/draw/draw_utils.h"
 #include "platform/gui/message_queue.h"
@@ -62,11 +63,7 @@ void TMRUListEh::Add(const std::string& value) {
 }
 
 bool TMRUListEh::Filter(const std::string& text, TStrings& dest) {
-  dest.BeginUpdate();
-  struct TEnd {
-    TStrings& d;
-    ~TEnd() { d.EndUpdate(); }
-  } end{dest};
+  TUpdateGuard update(dest);
   dest.Clear();
   int len = Length(text);
   for (int i = 0; i < FItems->Count(); ++i) {
@@ -142,21 +139,7 @@ void TPopupListboxEh::ShowAt(const TRect& screenBounds) {
   FSizeGrip->UpdatePosition();
 }
 
-void TPopupListboxEh::CloseUp(bool accept) {
-  if (FClosing || !Visible()) return;
-  FClosing = true;
-  struct TReset {
-    bool& f;
-    ~TReset() { f = false; }
-  } reset{FClosing};
-  if (MouseCapture()) SetMouseCapture(false);
-  Hide();
-  if (OnCloseUp) {
-    OnCloseUp(this, accept);
-  } else if (auto* host = dynamic_cast<IPopupHost*>(OwnerControl())) {
-    host->CloseUp(accept);
-  }
-}
+void TPopupListboxEh::CloseUp(bool accept) { CloseUpToOwner(accept, OnCloseUp); }
 
 int TPopupListboxEh::RowCount() const {
   int ih = ItemHeight();
@@ -250,11 +233,7 @@ bool TPopupListboxEh::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mou
 
 void TPopupListboxEh::WndProc(TMessage& message) {
   if (PopupWndProcEh(*this, message, [this](bool accept) {
-        FCancelMode = true;
-        struct TReset {
-          bool& f;
-          ~TReset() { f = false; }
-        } reset{FCancelMode};
+        TFlagGuard cancelMode(FCancelMode);
         CloseUp(accept);
       })) {
     return;
@@ -289,11 +268,7 @@ void TMRUListboxEh::CreateParams(TCreateParams& params) {
 
 void TMRUListboxEh::UpdateScrollBar() {
   if (FUpdatingBar || FScrollBar == nullptr) return;
-  FUpdatingBar = true;
-  struct TReset {
-    bool& f;
-    ~TReset() { f = false; }
-  } reset{FUpdatingBar};
+  TFlagGuard updatingBar(FUpdatingBar);
   int ih = ItemHeight();
   int rows = ih > 0 ? ClientHeight() / ih : 0;
   TSizeGripEh* grip = SizeGrip();

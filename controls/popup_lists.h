@@ -157,7 +157,6 @@ class TPopupListboxEh : public TPopupOwnedEh<TCustomListBox> {
   std::string FSearchText;
   std::uint32_t FSearchTick = 0;
   TPoint FLastMousePos{-1, -1};
-  bool FClosing = false;
   bool FCancelMode = false;
 };
 

@@ -11,6 +11,7 @@
 #include "platform/base/date_time.h"
 #include "platform/base/math_utils.h"
 #include "platform/base/number_format.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/data/data_source.h"
 #include "platform/data/fields.h"
@@ -1404,18 +1405,10 @@ TColumnEh* TDBGridColumnsEh::Add() {
   // Left to the layout, the made columns would still stand first while a
   // layout is held, and whatever a caller set on them by index would go
   // with them.
-  BeginUpdate();
-  TColumnEh* column;
-  try {
-    for (int i = Count() - 1; i >= 0; --i)
-      if (!Items(i)->Persistent()) Delete(i);
-    column = static_cast<TColumnEh*>(TCollection::Add());
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
-  return column;
+  TUpdateGuard update(*this);
+  for (int i = Count() - 1; i >= 0; --i)
+    if (!Items(i)->Persistent()) Delete(i);
+  return static_cast<TColumnEh*>(TCollection::Add());
 }
 
 TColumnEh* TDBGridColumnsEh::AddDefault() {

@@ -5,6 +5,7 @@
 #include "grid/db_grid.h"
 #include "platform/base/format.h"
 #include "platform/base/text.h"
+#include "platform/data/data_guards.h"
 #include "platform/data/data_set.h"
 #include "platform/data/fields.h"
 #include "platform/gui/services.h"
@@ -76,9 +77,9 @@ bool TDBGridFindEngineEh::FindNext(const TDBGridFindOptionsEh& options) {
     }
   };
   bool found = false;
-  ds->DisableControls();
-  const TBookmark saved = ds->Bookmark();
-  try {
+  {
+    TControlsDisabledGuard controls(ds);
+    const TBookmark saved = ds->Bookmark();
     if (options.Direction == fdAllEh && FFirstSearch)
       ds->First();
     else if (!FFirstSearch)
@@ -94,11 +95,7 @@ bool TDBGridFindEngineEh::FindNext(const TDBGridFindOptionsEh& options) {
       step();
     }
     if (!found && !saved.empty()) ds->GotoBookmark(saved);
-  } catch (...) {
-    ds->EnableControls();
-    throw;
   }
-  ds->EnableControls();
   if (found && !options.CaseSensitive &&
       FColumns[static_cast<std::size_t>(FColumnIndex)]->Visible())
     FGrid->SetSelectedIndex(FColumns[static_cast<std::size_t>(FColumnIndex)]->Index());

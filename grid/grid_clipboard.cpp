@@ -7,6 +7,7 @@
 #include "grid/export_rtf.h"
 #include "grid/export_text.h"
 #include "grid/export_vcldbif.h"
+#include "platform/base/scope_guard.h"
 #include "platform/gui/clipboard.h"
 
 namespace {
@@ -67,11 +68,8 @@ void DBGridEh_DoCopyAction(TCustomDBGridEh* grid, bool forWholeGrid) {
   std::string vcldbif = vcldbifStream.Take();
   if (vcldbif.empty()) return;
   TClipboard& clipboard = Clipboard();
-  struct TBatch {
-    TClipboard& Board;
-    explicit TBatch(TClipboard& board) : Board(board) { Board.Open(); }
-    ~TBatch() { Board.Close(); }
-  } batch(clipboard);
+  clipboard.Open();
+  TScopeExit close([&clipboard] { clipboard.Close(); });
   clipboard.Clear();
   clipboard.SetAsText(std::move(text));
   clipboard.SetBuffer(Formats().Csv, std::move(csv));

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "grid/grid_utils.h"
+#include "platform/base/scope_guard.h"
 #include "platform/data/fields.h"
 
 TGridDataLinkEh::TGridDataLinkEh(TGridDataLinkHostEh* grid) : FGrid(grid) {
@@ -118,13 +119,7 @@ void TGridDataLinkEh::RecordChanged(TField* field) {
 
 void TGridDataLinkEh::UpdateData() {
   if (FInUpdateData) return;
-  FInUpdateData = true;
-  try {
-    if (FModified) FGrid->UpdateData();
-    FModified = false;
-  } catch (...) {
-    FInUpdateData = false;
-    throw;
-  }
-  FInUpdateData = false;
+  TFlagGuard inUpdateData(FInUpdateData);
+  if (FModified) FGrid->UpdateData();
+  FModified = false;
 }

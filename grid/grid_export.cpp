@@ -8,42 +8,12 @@
 #include "platform/base/file_stream.h"
 #include "platform/base/format_settings.h"
 #include "platform/base/number_format.h"
+#include "platform/base/scope_guard.h"
+#include "platform/data/data_guards.h"
 #include "platform/data/fields.h"
 #include "platform/widgets/message_dialog.h"
 
 namespace {
-
-// Disables the dataset's controls for a scope.
-class TControlsGuard {
- public:
-  explicit TControlsGuard(TDataSet* ds) : FDataSet(ds) { FDataSet->DisableControls(); }
-  ~TControlsGuard() { FDataSet->EnableControls(); }
-  TControlsGuard(const TControlsGuard&) = delete;
-  TControlsGuard& operator=(const TControlsGuard&) = delete;
-
- private:
-  TDataSet* FDataSet;
-};
-
-// Returns to a record on leaving a scope, quietly when it is gone.
-class TBookmarkGuard {
- public:
-  explicit TBookmarkGuard(TDataSet* ds, bool active = true)
-      : FDataSet(ds), FBookmark(active ? ds->Bookmark() : std::string()) {}
-  ~TBookmarkGuard() {
-    if (FBookmark.empty()) return;
-    try {
-      if (FDataSet->BookmarkValid(FBookmark)) FDataSet->GotoBookmark(FBookmark);
-    } catch (...) {
-    }
-  }
-  TBookmarkGuard(const TBookmarkGuard&) = delete;
-  TBookmarkGuard& operator=(const TBookmarkGuard&) = delete;
-
- private:
-  TDataSet* FDataSet;
-  std::string FBookmark;
-};
 
 TDataSet* GridDataSet(TCustomDBGridEh* grid) {
   return grid != nullptr ? grid->DataLink()->DataSet() : nullptr;
@@ -230,7 +200,7 @@ void TDBGridEhExport::ExportSelection(TStream& stream, const TGridSelectionEh& s
   if (!BeginExport(stream, selection)) return;
   TDataSet* ds = GridDataSet(FDBGrid);
   {
-    TControlsGuard controls(ds);
+    TControlsDisabledGuard controls(ds);
     TBookmarkGuard position(ds);
     WriteHead();
     ForEachRecord(ds, selection, [&] { ExportRecord(); });
@@ -275,16 +245,13 @@ void ExportSelectionTogether(const std::vector<TExportJobEh>& jobs,
   bool share = true;
   for (TDBGridEhExport* e : started)
     share = share && e->FDBGrid == first->FDBGrid && e->FExpCols == columns;
-  struct TDetach {
-    const std::vector<TDBGridEhExport*>& Exports;
-    ~TDetach() {
-      for (TDBGridEhExport* e : Exports) e->FRecordTexts = nullptr;
-    }
-  } detach{started};
+  TScopeExit detach([&started] {
+    for (TDBGridEhExport* e : started) e->FRecordTexts = nullptr;
+  });
   if (share)
     for (TDBGridEhExport* e : started) e->FRecordTexts = &texts;
   {
-    TControlsGuard controls(ds);
+    TControlsDisabledGuard controls(ds);
     TBookmarkGuard position(ds);
     for (TDBGridEhExport* e : started) e->WriteHead();
     ForEachRecord(ds, selection, [&] {
@@ -437,7 +404,7 @@ void TDBGridEhImport::ImportSelection(TStream& stream, const TGridSelectionEh& s
   }
   const bool inserting = ds->State() == dsInsert;
   TBookmarkGuard position(ds, !inserting && !ds->IsEmpty());
-  TControlsGuard controls(ds);
+  TControlsDisabledGuard controls(ds);
   TExportColumnsEh columns;
   if (walk.Kind == gstNon) {
     const int selected = std::max(FDBGrid->SelectedIndex(), 0);
@@ -528,7 +495,7 @@ void DeleteGridSelection(TCustomDBGridEh* grid, const TGridSelectionEh& selectio
         MessageDlg(std::string(question), mtConfirmation, TMsgDlgButtons{mbOK, mbCancel}) != mrOk)
       return;
   }
-  TControlsGuard controls(ds);
+  TControlsDisabledGuard controls(ds);
   switch (selection.Kind) {
     case gstRecordBookmarks: {
       for (auto it = selection.Rows.rbegin(); it != selection.Rows.rend(); ++it) {

@@ -6,6 +6,7 @@
 #include "grid/db_grid.h"
 #include "platform/base/clock.h"
 #include "platform/base/number_format.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/data/data_set.h"
 #include "platform/data/fields.h"
@@ -411,11 +412,7 @@ void TDBGridInplaceEdit::CloseUp(bool accept) {
 
 void TDBGridInplaceEdit::ListClosed(bool accept) {
   if (FClosing || !FListVisible) return;
-  FClosing = true;
-  struct TReset {
-    bool& f;
-    ~TReset() { f = false; }
-  } reset{FClosing};
+  TFlagGuard closing(FClosing);
   FListVisible = false;
   if (!FButtons.empty() && FButtons[0].Control != nullptr)
     FButtons[0].Control->SetAlwaysDown(false);
@@ -920,11 +917,7 @@ void TDBGridInplaceEdit::MRUListClosed(bool accept) {
   if (!accept || FMRUList == nullptr || FMRUList->ItemIndex() < 0 || ReadOnly()) return;
   TCustomDBGridEh* grid = DBGrid();
   if (grid == nullptr || !grid->CanEditModify()) return;
-  FInMRUUpdate = true;
-  struct TReset {
-    bool& f;
-    ~TReset() { f = false; }
-  } reset{FInMRUUpdate};
+  TFlagGuard inMRUUpdate(FInMRUUpdate);
   SetText(FMRUList->Items()->Strings(FMRUList->ItemIndex()));
   grid->UpdateText();
   SelectAll();

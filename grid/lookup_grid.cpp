@@ -5,6 +5,7 @@
 #include "grid/cell_text.h"
 #include "platform/base/clock.h"
 #include "platform/base/exceptions.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/string_list.h"
 #include "platform/base/text.h"
 #include "platform/data/data_set.h"
@@ -29,12 +30,6 @@ std::uint32_t gLastSearchTick = 0;
 bool IsStringType(TFieldType t) {
   return t == ftString || t == ftWideString || t == ftFixedChar || t == ftMemo;
 }
-
-struct TFlagGuard {
-  bool& flag;
-  explicit TFlagGuard(bool& f) : flag(f) { flag = true; }
-  ~TFlagGuard() { flag = false; }
-};
 
 }  // namespace
 

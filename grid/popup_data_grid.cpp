@@ -3,19 +3,9 @@
 #include <algorithm>
 
 #include "controls/edit_buttons.h"
+#include "platform/base/scope_guard.h"
 #include "platform/gui/messages.h"
 #include "platform/gui/window.h"
-
-namespace {
-
-struct TFlagSetter {
-  bool& flag;
-  bool old;
-  explicit TFlagSetter(bool& f) : flag(f), old(f) { flag = true; }
-  ~TFlagSetter() { flag = old; }
-};
-
-}  // namespace
 
 TPopupGridReleaseEh PopupGridReleaseEh(bool pressedInside, bool inside, bool onChoice) {
   if (!pressedInside) return prNothingEh;
@@ -56,7 +46,7 @@ void TPopupDataGridEh::ShowAt(const TRect& screenBounds) {
 
 void TPopupDataGridEh::CloseUp(bool accept) {
   if (FClosing || !Visible()) return;
-  TFlagSetter closing(FClosing);
+  TFlagGuard closing(FClosing);
   StopTracking();
   if (MouseCapture()) SetMouseCapture(false);
   Hide();
@@ -92,17 +82,17 @@ bool TPopupDataGridEh::PointOnChoice(int x, int y) {
 }
 
 void TPopupDataGridEh::KeyDown(unsigned& key, TShiftState shift) {
-  TFlagSetter user(FInUserAction);
+  TFlagGuard user(FInUserAction);
   TDBLookupGridEh::KeyDown(key, shift);
 }
 
 void TPopupDataGridEh::KeyPress(char32_t& key) {
-  TFlagSetter user(FInUserAction);
+  TFlagGuard user(FInUserAction);
   TDBLookupGridEh::KeyPress(key);
 }
 
 void TPopupDataGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  TFlagSetter user(FInUserAction);
+  TFlagGuard user(FInUserAction);
   FMouseDownInside = true;
   const TGridCoord cell = MouseCoord(x, y);
   const bool onTitle = Options().Contains(dgTitles) && cell.Y == 0;
@@ -112,7 +102,7 @@ void TPopupDataGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, 
 }
 
 void TPopupDataGridEh::MouseMove(TShiftState shift, int x, int y) {
-  TFlagSetter user(FInUserAction);
+  TFlagGuard user(FInUserAction);
   const bool button = shift.Contains(ssLeft) || shift.Contains(ssRight) || shift.Contains(ssMiddle);
   const TPoint p{x, y};
   if (!button && !Tracking() && p != FLastMousePos && !ReadOnly() && PointOnChoice(x, y))
@@ -122,7 +112,7 @@ void TPopupDataGridEh::MouseMove(TShiftState shift, int x, int y) {
 }
 
 void TPopupDataGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-  TFlagSetter user(FInUserAction);
+  TFlagGuard user(FInUserAction);
   const bool pressedInside = FMouseDownInside && GridState() != gsColMoving;
   FMouseDownInside = false;
   TDBLookupGridEh::MouseUp(button, shift, x, y);

@@ -1,34 +1,13 @@
 #include "grid/sum_list.h"
 
 #include "grid/grid_utils.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
+#include "platform/data/data_guards.h"
 #include "platform/data/data_source.h"
 #include "platform/data/fields.h"
 
 namespace {
-
-// Controls disabled for a pass, enabled again whatever happens.
-class TControlsOff {
- public:
-  explicit TControlsOff(TDataSet* dataSet) : FDataSet(dataSet) { FDataSet->DisableControls(); }
-  ~TControlsOff() { FDataSet->EnableControls(); }
-  TControlsOff(const TControlsOff&) = delete;
-  TControlsOff& operator=(const TControlsOff&) = delete;
-
- private:
-  TDataSet* FDataSet;
-};
-
-class TFlagOn {
- public:
-  explicit TFlagOn(bool& flag) : FFlag(flag) { FFlag = true; }
-  ~TFlagOn() { FFlag = false; }
-  TFlagOn(const TFlagOn&) = delete;
-  TFlagOn& operator=(const TFlagOn&) = delete;
-
- private:
-  bool& FFlag;
-};
 
 Currency Average(Currency sum, int count) {
   return count == 0 ? Currency() : sum / Currency(count);
@@ -325,8 +304,8 @@ void TDBSumListProducer::RecalcAll() {
     }
     const bool virtualRecords = UsesVirtualRecords();
     if (!items.empty() || virtualRecords) {
-      TControlsOff controlsOff(FDataSet);
-      TFlagOn inRecalc(FInRecalc);
+      TControlsDisabledGuard controlsOff(FDataSet);
+      TFlagGuard inRecalc(FInRecalc);
       FVirtualRecordList.clear();
       FDataSet->First();
       while (!FDataSet->Eof()) {

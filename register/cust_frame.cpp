@@ -1,4 +1,6 @@
 #include "register/cust_frame.h"
+#include "platform/base/scope_guard.h"
+#include "platform/data/data_guards.h"
 #include "register/print_register.h"
 
 #include <algorithm>
@@ -106,11 +108,7 @@ bool TRegisterTable::CalculatingRecord() const {
 }
 
 TGetResult TRegisterTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) {
-  ++FReading;
-  struct TDone {
-    int& Count;
-    ~TDone() { --Count; }
-  } done{FReading};
+  TDepthGuard reading(FReading);
   return TmDbfTable::GetRecord(buffer, mode, doCheck);
 }
 
@@ -856,19 +854,6 @@ std::string SevenDigits(int value) {
 }
 }  // namespace
 
-namespace {
-class TFlagOn {
- public:
-  explicit TFlagOn(bool& flag) : FFlag(flag) { FFlag = true; }
-  ~TFlagOn() { FFlag = false; }
-  TFlagOn(const TFlagOn&) = delete;
-  TFlagOn& operator=(const TFlagOn&) = delete;
-
- private:
-  bool& FFlag;
-};
-}  // namespace
-
 void TCustFrame::CalcCertificateKey() {
   FCalc.CCertif->SetAsString(FCalc.SCertif->AsString() + " " +
                              SevenDigits(FCalc.NCertif->AsInteger()));
@@ -928,7 +913,7 @@ void TCustFrame::CollectSum(const std::function<void()>& rebuild) {
   FCollectedSum = Currency();
   FCollectedCount = 0;
   {
-    TFlagOn collecting(FCollecting);
+    TFlagGuard collecting(FCollecting);
     rebuild();
   }
   if (!dbMain->Active()) return;
@@ -946,13 +931,9 @@ void TCustFrame::RecalcSum() {
   if (!dbMain->Active() || FSumOnly) return;
   TField* sum = Fld("SUM");
   Currency total;
-  dbMain->DisableControls();
-  struct TEnable {
-    TDataSet* Ds;
-    ~TEnable() { Ds->EnableControls(); }
-  } enable{dbMain};
+  TControlsDisabledGuard disabled(dbMain);
   {
-    TFlagOn sumOnly(FSumOnly);
+    TFlagGuard sumOnly(FSumOnly);
     for (dbMain->First(); !dbMain->Eof(); dbMain->Next()) total += sum->AsCurrency();
   }
   // The records shown get all their fields again.

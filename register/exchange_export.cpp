@@ -3,6 +3,7 @@
 #include "platform/base/exceptions.h"
 #include "platform/base/format.h"
 #include "platform/base/format_settings.h"
+#include "platform/data/data_guards.h"
 #include "platform/data/data_set.h"
 #include "platform/data/fields.h"
 #include "register/data_module.h"
@@ -63,18 +64,6 @@ void AppendAttribute(std::string& line, const char* name, const std::string& tex
   line += text;
   line += "\" ";
 }
-
-// Disables a dataset's controls for the life of the guard.
-class TControlsDisabled {
- public:
-  explicit TControlsDisabled(TDataSet& dataSet) : FDataSet(dataSet) { FDataSet.DisableControls(); }
-  ~TControlsDisabled() { FDataSet.EnableControls(); }
-  TControlsDisabled(const TControlsDisabled&) = delete;
-  TControlsDisabled& operator=(const TControlsDisabled&) = delete;
-
- private:
-  TDataSet& FDataSet;
-};
 
 }  // namespace
 
@@ -199,7 +188,7 @@ void ExportRegisterXml(TDataSet& dataSet, const std::string& fileName, int frame
   TxmlOut out(fileName, kWriterCapacity);
   WriteExchangeProlog(out, frameId, fileType, lpu, today);
   {
-    TControlsDisabled disabled(dataSet);
+    TControlsDisabledGuard disabled(&dataSet);
     for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) records.Write(out);
   }
   out.Write("</BIRTH_SERTIF>");

@@ -1,4 +1,6 @@
 #include "register/frames.h"
+#include "platform/base/scope_guard.h"
+#include "platform/data/data_guards.h"
 #include "register/print_register.h"
 
 #include <algorithm>
@@ -197,11 +199,7 @@ void TChildFrame::ChildStateChanged() {
   if (dbMain->State() != dsBrowse) return;
   // In a register without records this starts a new record, whose rows
   // are the one being started: reloading them would drop it mid-insert.
-  FStartingRow = true;
-  struct TDone {
-    bool& Flag;
-    ~TDone() { Flag = false; }
-  } done{FStartingRow};
+  TFlagGuard startingRow(FStartingRow);
   dbMain->Edit();
 }
 
@@ -245,20 +243,11 @@ void TChildFrame::CancelRecord() {
 }
 
 void TChildFrame::LoadChildren() {
-  struct TLoading {
-    TChildFrame& F;
-    TNotifyEvent Saved;
-    explicit TLoading(TChildFrame& frame) : F(frame), Saved(frame.dsChild->OnStateChange) {
-      F.dsChild->OnStateChange = nullptr;
-      F.mtChild->DisableControls();
-      F.mtChild->SetTag(1);
-    }
-    ~TLoading() {
-      F.mtChild->SetTag(0);
-      F.mtChild->EnableControls();
-      F.dsChild->OnStateChange = Saved;
-    }
-  } loading(*this);
+  // Put back in the reverse order: the tag, the controls, the event.
+  TValueGuard<TNotifyEvent> quiet(dsChild->OnStateChange, nullptr);
+  TControlsDisabledGuard disabled(mtChild);
+  mtChild->SetTag(1);
+  TScopeExit loaded([this] { mtChild->SetTag(0); });
   mtChild->Close();
   mtChild->Open();
   if (dbMain->Active() && (!dbMain->IsEmpty() || dbMain->State() == dsInsert)) {
@@ -283,11 +272,7 @@ int TChildFrame::StoreChildren(const std::string& noRowsMessage) {
   const int rows = std::min(mtChild->RecordCount(), kMaxChildren);
   const std::vector<std::string> names = ChildGroupFields();
   const TBookmark place = mtChild->GetBookmark();
-  mtChild->DisableControls();
-  struct TEnable {
-    TDataSet* Ds;
-    ~TEnable() { Ds->EnableControls(); }
-  } enable{mtChild};
+  TControlsDisabledGuard disabled(mtChild);
   mtChild->First();
   for (int i = 1; i <= kMaxChildren; ++i) {
     for (const std::string& name : names) {

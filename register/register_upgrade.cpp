@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/base/date_time.h"
+#include "platform/base/scope_guard.h"
 #include "platform/data/fields.h"
 #include "platform/gui/forms.h"
 #include "storage/dbf_table.h"
@@ -79,12 +80,9 @@ void InstallStructureUpgrade(TmDbfTable& table, bool birth, TCopyProgress progre
   table.SetVers(2);
   table.OnUserConvert = [birth, progress = std::move(progress), done = std::move(done)](
                             TmDbfTable* sender, TmDbfTable* old, std::uint8_t oldVers) {
-    struct TDone {
-      const std::function<void()>& Call;
-      ~TDone() {
-        if (Call) Call();
-      }
-    } finally{done};
+    TScopeExit finally([&done] {
+      if (done) done();
+    });
     if (Application != nullptr) Application->ProcessMessages();
     if (sender->Vers() == 2 && oldVers < 2) {
       if (birth) {

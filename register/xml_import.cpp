@@ -8,6 +8,7 @@
 #include "platform/base/format.h"
 #include "platform/base/format_settings.h"
 #include "platform/base/text.h"
+#include "platform/data/data_guards.h"
 #include "platform/data/fields.h"
 #include "storage/dbf_table.h"
 
@@ -130,17 +131,6 @@ void ResumeAfterFailure(TmDbfTable& table) noexcept {
   }
 }
 
-class TControlsDisabled {
- public:
-  explicit TControlsDisabled(TDataSet& dataSet) : FDataSet(dataSet) { FDataSet.DisableControls(); }
-  ~TControlsDisabled() { FDataSet.EnableControls(); }
-  TControlsDisabled(const TControlsDisabled&) = delete;
-  TControlsDisabled& operator=(const TControlsDisabled&) = delete;
-
- private:
-  TDataSet& FDataSet;
-};
-
 }  // namespace
 
 int ExchangeKindOfTarget(std::string_view target) {
@@ -174,7 +164,7 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
   TField* cqnt = table.FindField("CQNT");
 
   int imported = 0;
-  TControlsDisabled disabled(table);
+  TControlsDisabledGuard disabled(&table);
   table.SetEventsOff(true);
   try {
     // One hold of the header lock and block writes for the whole file.

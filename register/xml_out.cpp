@@ -48,6 +48,33 @@ constexpr auto kEscaped = [] {
   return table;
 }();
 
+// One character of an attribute value: a double quote becomes a single
+// one, "&", "<" and ">" their entities, and control characters blanks
+// (they have no place in XML; a reader would turn the legal ones, tab and
+// line breaks, into blanks anyway). Anything else stays as it is.
+void AppendXmlAttributeChar(std::string& out, char c) {
+  if (!kEscaped[static_cast<unsigned char>(c)]) {
+    out += c;
+    return;
+  }
+  switch (c) {
+    case '"':
+      out += '\'';
+      break;
+    case '&':
+      out += "&amp;";
+      break;
+    case '<':
+      out += "&lt;";
+      break;
+    case '>':
+      out += "&gt;";
+      break;
+    default:
+      out += ' ';
+  }
+}
+
 // OEM 866 bytes to Windows-1251 bytes (ASCII unchanged).
 const std::array<char, 256>& OemToAnsiTable() {
   static const std::array<char, 256> table = [] {
@@ -80,29 +107,8 @@ void AppendXmlAttributeBytes(std::string& out, std::string_view bytes, const cha
     }
     return;
   }
-  for (const char raw : bytes) {
-    const char c = map != nullptr ? map[static_cast<unsigned char>(raw)] : raw;
-    if (!kEscaped[static_cast<unsigned char>(c)]) {
-      out += c;
-      continue;
-    }
-    switch (c) {
-      case '"':
-        out += '\'';
-        break;
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      default:
-        out += ' ';
-    }
-  }
+  for (const char raw : bytes)
+    AppendXmlAttributeChar(out, map != nullptr ? map[static_cast<unsigned char>(raw)] : raw);
 }
 
 int Digit(char c) { return c - '0'; }
@@ -159,26 +165,7 @@ void AppendXmlAttributeText(std::string& out, std::string_view text) {
     return;
   }
   out.append(text.substr(0, i));
-  for (; i < text.size(); ++i) {
-    switch (text[i]) {
-      case '"':
-        out += '\'';
-        break;
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      default:
-        // Control characters have no place in XML; a reader would turn
-        // the legal ones (tab, line breaks) into blanks anyway.
-        out += static_cast<unsigned char>(text[i]) < 0x20 ? ' ' : text[i];
-    }
-  }
+  for (; i < text.size(); ++i) AppendXmlAttributeChar(out, text[i]);
 }
 
 std::string XmlAttributeText(std::string_view text) {

@@ -1,6 +1,7 @@
 #include "report/fr_data_dictionary.h"
 
 #include "platform/base/exceptions.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/stream.h"
 #include "platform/base/text.h"
 #include "platform/data/data_set.h"
@@ -109,13 +110,8 @@ void TfrDataDictionary::GetValue(const std::string& name, Variant& value) {
   const std::string key = AnsiUpperCase(name);
   if (!FResolving.insert(key).second)
     throw EParserError(LoadEngineString(frsUndefinedSymbol) + " \"" + name + "\"");
-  try {
-    value = frEngine().Parser.Calculate(text);
-  } catch (...) {
-    FResolving.erase(key);
-    throw;
-  }
-  FResolving.erase(key);
+  TScopeExit resolved([&] { FResolving.erase(key); });
+  value = frEngine().Parser.Calculate(text);
 }
 
 void TfrDataDictionary::SaveToStream(TStream& stream) {

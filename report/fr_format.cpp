@@ -4,24 +4,11 @@
 #include "platform/base/exceptions.h"
 #include "platform/base/format_settings.h"
 #include "platform/base/number_format.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "report/fr_utils.h"
 
 namespace {
-
-// The decimal separator of one formatting, put back afterwards.
-class TSeparatorScope {
- public:
-  explicit TSeparatorScope(char separator) : FSaved(FormatSettings.DecimalSeparator) {
-    if (separator != 0) FormatSettings.DecimalSeparator = separator;
-  }
-  ~TSeparatorScope() { FormatSettings.DecimalSeparator = FSaved; }
-  TSeparatorScope(const TSeparatorScope&) = delete;
-  TSeparatorScope& operator=(const TSeparatorScope&) = delete;
-
- private:
-  char FSaved;
-};
 
 std::string NumberText(double d, int index, int decimals, std::string_view pattern) {
   switch (index) {
@@ -49,7 +36,9 @@ std::string FormatOrThrow(const Variant& value, std::int32_t code, std::string_v
       } else {
         d = value.AsDouble();
       }
-      TSeparatorScope separator(FormatSeparator(code));
+      const char wanted = FormatSeparator(code);
+      TValueGuard separator(FormatSettings.DecimalSeparator,
+                            wanted != 0 ? wanted : FormatSettings.DecimalSeparator);
       return NumberText(d, index, FormatDecimals(code), formatStr);
     }
     case fcDate: {

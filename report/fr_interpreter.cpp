@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 
 namespace {
@@ -172,16 +173,14 @@ class TCompiler {
     line.replace(1, 2, Address(address));
   }
 
-  struct TDepth {
-    explicit TDepth(TCompiler& c) : C(c) {
-      if (++C.FDepth > kMaxDepth) C.Fail("Script is nested too deeply");
-    }
-    ~TDepth() { --C.FDepth; }
-    TCompiler& C;
-  };
+  // One more level of nesting: a hostile script must not run the stack out.
+  TDepthGuard Deeper() {
+    if (FDepth >= kMaxDepth) Fail("Script is nested too deeply");
+    return TDepthGuard(FDepth);
+  }
 
   void Statement() {
-    TDepth depth(*this);
+    const TDepthGuard depth = Deeper();
     const std::string w = Word();
     if (w.empty() || w == "END" || w == "UNTIL" || w == "ELSE" || w == ";") {
       PutBack();
@@ -301,7 +300,7 @@ class TCompiler {
   }
 
   void Relation() {
-    TDepth depth(*this);
+    const TDepthGuard depth = Deeper();
     Simple();
     const std::string w = PeekWord();
     if (w == ">=" || w == "<=" || w == "<>" || w == ">" || w == "<" || w == "=") {
@@ -328,7 +327,7 @@ class TCompiler {
     }
   }
   void Factor() {
-    TDepth depth(*this);
+    const TDepthGuard depth = Deeper();
     SkipBlanks();
     FWord = FPos;
     if (FPos >= FBuf.size()) Fail("Need an expression here");

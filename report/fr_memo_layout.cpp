@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/base/math_utils.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/draw/draw_text.h"
 #include "report/fr_engine.h"
@@ -350,14 +351,8 @@ int TfrMemoView::CalcHeight() {
 
 void TfrMemoView::ExportData() {
   TfrView::ExportData();
-  FExporting = true;
-  try {
-    Draw(frScratchCanvas());
-  } catch (...) {
-    FExporting = false;
-    throw;
-  }
-  FExporting = false;
+  TFlagGuard exporting(FExporting);
+  Draw(frScratchCanvas());
 }
 
 void TfrMemoView::DrawLaidOutText() {

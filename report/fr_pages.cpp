@@ -4,6 +4,7 @@
 
 #include "platform/base/exceptions.h"
 #include "platform/base/math_utils.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/draw/recording_canvas.h"
 #include "report/fr_data_dictionary.h"
@@ -19,16 +20,6 @@ constexpr std::uint8_t kTagDictionary = 0xFE;
 constexpr std::uint8_t kTagEnd = 0xFD;
 
 [[noreturn]] void Unsupported() { throw EReadError(LoadEngineString(frsUnsupportedFormat)); }
-
-// Restores the engine's version of the stream being read.
-class TVersionScope {
- public:
-  explicit TVersionScope(int version) : FSaved(frEngine().Version) { frEngine().Version = version; }
-  ~TVersionScope() { frEngine().Version = FSaved; }
-
- private:
-  int FSaved;
-};
 
 std::int64_t ReadEndPosition(TStream& stream) {
   const std::int64_t end = ReadI32(stream);
@@ -87,7 +78,7 @@ void TfrPages::LoadFromStream(TStream& stream) {
       version = 21;
       stream.SetPosition(start);
     }
-    TVersionScope scope(version);
+    TValueGuard scope(frEngine().Version, version);
     Settings.KeepPrinter = ReadBool2(stream);
     Settings.DoublePass = ReadBool2(stream);
     Settings.PrinterName = PrinterFromStream(ReadStringVersioned(stream));
@@ -244,7 +235,7 @@ void TfrEMFPages::ObjectsToPage(int index) {
   try {
     const int version = ReadU8(s);
     if (version != frCurrentVersion) Unsupported();
-    TVersionScope scope(version);
+    TValueGuard scope(frEngine().Version, version);
     TRecordingCanvas scratch;
     while (s.Position() < s.Size()) {
       const std::uint8_t type = ReadU8(s);
@@ -277,23 +268,23 @@ void TfrEMFPages::Draw(int index, TCanvas& canvas, const TRect& rect, bool print
   const TSize size = entry.ScreenSize();
   const double kx = size.cx > 0 ? static_cast<double>(rect.Right - rect.Left) / size.cx : 1;
   const double ky = size.cy > 0 ? static_cast<double>(rect.Bottom - rect.Top) / size.cy : 1;
-  const TfrDocMode savedMode = frEngine().DocMode;
-  frEngine().DocMode = dmPrinting;
-  for (const auto& view : entry.Page->Objects) {
-    view->ScaleX = kx;
-    view->ScaleY = ky;
-    view->OffsX = rect.Left;
-    view->OffsY = rect.Top;
-    if (!printer) {
-      const TRect r{rect.Left + static_cast<int>(view->x * kx) - 10,
-                    rect.Top + static_cast<int>(view->y * ky) - 10,
-                    rect.Left + static_cast<int>((view->x + view->dx) * kx) + 10,
-                    rect.Top + static_cast<int>((view->y + view->dy) * ky) + 10};
-      if (!canvas.RectVisible(r)) continue;
+  {
+    TValueGuard mode(frEngine().DocMode, dmPrinting);
+    for (const auto& view : entry.Page->Objects) {
+      view->ScaleX = kx;
+      view->ScaleY = ky;
+      view->OffsX = rect.Left;
+      view->OffsY = rect.Top;
+      if (!printer) {
+        const TRect r{rect.Left + static_cast<int>(view->x * kx) - 10,
+                      rect.Top + static_cast<int>(view->y * ky) - 10,
+                      rect.Left + static_cast<int>((view->x + view->dx) * kx) + 10,
+                      rect.Top + static_cast<int>((view->y + view->dy) * ky) + 10};
+        if (!canvas.RectVisible(r)) continue;
+      }
+      view->Draw(canvas);
     }
-    view->Draw(canvas);
   }
-  frEngine().DocMode = savedMode;
   if (!entry.Visible) entry.Page.reset();
 }
 

@@ -8,6 +8,7 @@
 #include "platform/base/format_settings.h"
 #include "platform/base/math_utils.h"
 #include "platform/base/number_format.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/string_list.h"
 #include "platform/base/text.h"
 #include "report/fr_utils.h"
@@ -358,11 +359,7 @@ Variant TfrParser::Calculate(std::string_view s) {
   // Calls nest through their arguments; a hostile template must not run
   // the stack out.
   if (FDepth >= kMaxNesting) throw EParserError("Expression is too complex");
-  struct TDepth {
-    int& Depth;
-    explicit TDepth(int& d) : Depth(d) { ++Depth; }
-    ~TDepth() { --Depth; }
-  } depth(FDepth);
+  TDepthGuard depth(FDepth);
   // Reports calculate the same few expressions for every record.
   auto it = FPostfixCache.find(s);
   if (it == FPostfixCache.end()) {
@@ -635,11 +632,7 @@ void TfrFunctionSplitter::SplitVariable(int index) {
 
 void TfrFunctionSplitter::Split(std::string_view text) {
   if (FDepth >= kMaxNesting) throw EParserError("Expression is too complex");
-  struct TDepth {
-    int& Depth;
-    explicit TDepth(int& d) : Depth(d) { ++Depth; }
-    ~TDepth() { --Depth; }
-  } depth(FDepth);
+  TDepthGuard depth(FDepth);
   const std::string s = Trim(text);
   if (s.empty() || s[0] == '\'') return;
   const auto variable = [&](std::string_view name) {

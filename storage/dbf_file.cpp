@@ -9,6 +9,7 @@
 
 #include "platform/base/clock.h"
 #include "platform/base/file_stream.h"
+#include "platform/base/scope_guard.h"
 #include "storage/mapped_read.h"
 
 using namespace dbf;
@@ -206,15 +207,12 @@ bool TDbfFile::BeginAppendBatch() {
 
 void TDbfFile::EndAppendBatch() {
   if (!FBatch) return;
-  struct TDropLock {
-    TDbfFile& File;
-    ~TDropLock() {
-      File.FBatch = false;
-      File.FPending.clear();
-      File.FPendingCount = 0;
-      File.Unlock(0, kHeaderSize);
-    }
-  } drop{*this};
+  TScopeExit drop([this] {
+    FBatch = false;
+    FPending.clear();
+    FPendingCount = 0;
+    Unlock(0, kHeaderSize);
+  });
   FlushAppends();
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/base/exceptions.h"
+#include "platform/base/scope_guard.h"
 
 namespace {
 
@@ -119,14 +120,8 @@ void TCollection::Delete(int index) {
 
 void TCollection::Clear() {
   if (FItems.empty()) return;
-  BeginUpdate();
-  try {
-    while (!FItems.empty()) Delete(Count() - 1);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateGuard update(*this);
+  while (!FItems.empty()) Delete(Count() - 1);
 }
 
 TCollectionItem* TCollection::Items(int index) const {
@@ -154,15 +149,9 @@ void TCollection::Assign(const TPersistent* source) {
     return;
   }
   if (other == this) return;
-  BeginUpdate();
-  try {
-    Clear();
-    for (const TCollectionItem* item : other->FItems) Add()->Assign(item);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateGuard update(*this);
+  Clear();
+  for (const TCollectionItem* item : other->FItems) Add()->Assign(item);
 }
 
 void TCollection::Update(TCollectionItem*) {}

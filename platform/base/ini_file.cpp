@@ -14,6 +14,7 @@
 #include "platform/base/exceptions.h"
 #include "platform/base/file_utils.h"
 #include "platform/base/number_format.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/string_list.h"
 #include "platform/base/text.h"
 
@@ -298,61 +299,43 @@ double TIniFile::ReadFloat(std::string_view Section, std::string_view Ident, dou
 
 void TIniFile::ReadSection(std::string_view Section, TStrings& Strings) const {
   Refresh();
-  Strings.BeginUpdate();
-  try {
-    Strings.Clear();
-    int section = FindSection(Section);
-    if (section >= 0) {
-      for (int i = section + 1, end = SectionEnd(section); i < end; ++i) {
-        if (FLines[i].Kind == TLine::Kind::Key) Strings.Add(FLines[i].Name);
-      }
+  TUpdateGuard update(Strings);
+  Strings.Clear();
+  int section = FindSection(Section);
+  if (section >= 0) {
+    for (int i = section + 1, end = SectionEnd(section); i < end; ++i) {
+      if (FLines[i].Kind == TLine::Kind::Key) Strings.Add(FLines[i].Name);
     }
-  } catch (...) {
-    Strings.EndUpdate();
-    throw;
   }
-  Strings.EndUpdate();
 }
 
 void TIniFile::ReadSections(TStrings& Strings) const {
   Refresh();
   std::vector<std::string_view> seen;
-  Strings.BeginUpdate();
-  try {
-    Strings.Clear();
-    for (const TLine& line : FLines) {
-      if (line.Kind != TLine::Kind::Section) continue;
-      bool known = false;
-      for (std::string_view name : seen) known = known || AnsiSameText(name, line.Name);
-      if (known) continue;
-      seen.push_back(line.Name);
-      Strings.Add(line.Name);
-    }
-  } catch (...) {
-    Strings.EndUpdate();
-    throw;
+  TUpdateGuard update(Strings);
+  Strings.Clear();
+  for (const TLine& line : FLines) {
+    if (line.Kind != TLine::Kind::Section) continue;
+    bool known = false;
+    for (std::string_view name : seen) known = known || AnsiSameText(name, line.Name);
+    if (known) continue;
+    seen.push_back(line.Name);
+    Strings.Add(line.Name);
   }
-  Strings.EndUpdate();
 }
 
 void TIniFile::ReadSectionValues(std::string_view Section, TStrings& Strings) const {
   Refresh();
-  Strings.BeginUpdate();
-  try {
-    Strings.Clear();
-    int section = FindSection(Section);
-    if (section >= 0) {
-      for (int i = section + 1, end = SectionEnd(section); i < end; ++i) {
-        if (FLines[i].Kind == TLine::Kind::Key) {
-          Strings.Add(FLines[i].Name + "=" + ValueOf(FLines[i].Text));
-        }
+  TUpdateGuard update(Strings);
+  Strings.Clear();
+  int section = FindSection(Section);
+  if (section >= 0) {
+    for (int i = section + 1, end = SectionEnd(section); i < end; ++i) {
+      if (FLines[i].Kind == TLine::Kind::Key) {
+        Strings.Add(FLines[i].Name + "=" + ValueOf(FLines[i].Text));
       }
     }
-  } catch (...) {
-    Strings.EndUpdate();
-    throw;
   }
-  Strings.EndUpdate();
 }
 
 bool TIniFile::SectionExists(std::string_view Section) const {

@@ -1,13 +1,13 @@
 #include "platform/base/string_list.h"
 
 #include <algorithm>
-#include <exception>
 #include <numeric>
 #include <utility>
 
 #include "platform/base/codepage.h"
 #include "platform/base/exceptions.h"
 #include "platform/base/file_stream.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/stream.h"
 #include "platform/base/text.h"
 
@@ -16,32 +16,6 @@ namespace {
 constexpr std::string_view kSortedListError = "Operation not allowed on sorted list";
 constexpr std::string_view kDuplicateError = "String list does not allow duplicates";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
-// Holds BeginUpdate/EndUpdate so that an exception still closes the bracket.
-// An OnChange handler may throw from EndUpdate: that exception passes on,
-// unless another one is already on its way.
-class TUpdateGuard {
- public:
-  explicit TUpdateGuard(TStrings& list) : FList(list), FExceptions(std::uncaught_exceptions()) {
-    FList.BeginUpdate();
-  }
-  ~TUpdateGuard() noexcept(false) {
-    if (std::uncaught_exceptions() == FExceptions) {
-      FList.EndUpdate();
-      return;
-    }
-    try {
-      FList.EndUpdate();
-    } catch (...) {
-    }
-  }
-  TUpdateGuard(const TUpdateGuard&) = delete;
-  TUpdateGuard& operator=(const TUpdateGuard&) = delete;
-
- private:
-  TStrings& FList;
-  int FExceptions;
-};
 
 // Blanks and control characters, which DelimitedText treats as separators.
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/base/format.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/string_list.h"
 #include "platform/base/text.h"
 #include "platform/data/data_source.h"
@@ -40,20 +41,6 @@ bool IsWriteState(TDataSetState state) {
       return false;
   }
 }
-
-namespace {
-
-// Restores the disabled count even when the body throws.
-class TControlsDisabled {
- public:
-  explicit TControlsDisabled(TDataSet* dataSet) : FDataSet(dataSet) { FDataSet->DisableControls(); }
-  ~TControlsDisabled() { FDataSet->EnableControls(); }
-
- private:
-  TDataSet* FDataSet;
-};
-
-}  // namespace
 
 TDataSet::TDataSet(TComponent* owner, TCollection::TItemFactory fieldDefFactory)
     : TComponent(owner),
@@ -563,15 +550,8 @@ Variant TDataSet::GetStateFieldValue(TDataSetState state, TField* field) {
   if (state == dsOldValue && field->FieldKind() != fkData && field->FieldKind() != fkInternalCalc)
     return Variant::Null();
   TDataSetState saved = SetTempState(state);
-  Variant result;
-  try {
-    result = field->AsVariant();
-  } catch (...) {
-    RestoreState(saved);
-    throw;
-  }
-  RestoreState(saved);
-  return result;
+  TScopeExit restore([&] { RestoreState(saved); });
+  return field->AsVariant();
 }
 
 void TDataSet::UpdateRecord() {
@@ -892,18 +872,9 @@ void TDataSet::BindFields(bool binding) {
 
 void TDataSet::GetCalcFields(TRecordBuffer buffer) {
   if (FCalcFieldsSize == 0) return;
-  TDataSetState saved = FState;
-  FState = dsCalcFields;
-  TRecordBuffer savedCalc = FCalcBuffer;
-  try {
-    CalculateFields(buffer);
-  } catch (...) {
-    FState = saved;
-    FCalcBuffer = savedCalc;
-    throw;
-  }
-  FState = saved;
-  FCalcBuffer = savedCalc;
+  TValueGuard state(FState, dsCalcFields);
+  TValueGuard calcBuffer(FCalcBuffer, FCalcBuffer);  // CalculateFields moves it
+  CalculateFields(buffer);
 }
 
 void TDataSet::CalculateFields(TRecordBuffer buffer) {
@@ -1025,16 +996,11 @@ bool TDataSet::LocateRecord(const std::string& keyFields, const Variant& keyValu
   // calc-fields state, where fields read CalcBuffer.
   while (!found && GetRecord(FScratch, gmNext, true) == grOK) {
     TDataSetState saved = SetTempState(dsCalcFields);
+    TScopeExit restore([&] { RestoreState(saved); });
     FCalcBuffer = FScratch;
-    try {
-      found = true;
-      for (std::size_t i = 0; i < fields.size() && found; ++i)
-        found = FieldMatches(fields[i], keys[i], options);
-    } catch (...) {
-      RestoreState(saved);
-      throw;
-    }
-    RestoreState(saved);
+    found = true;
+    for (std::size_t i = 0; i < fields.size() && found; ++i)
+      found = FieldMatches(fields[i], keys[i], options);
   }
   return found;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/base/scope_guard.h"
 #include "platform/data/db_consts.h"
 
 // ---- TDataSource
@@ -212,14 +213,8 @@ bool TDataLink::Edit() {
 }
 
 void TDataLink::UpdateRecord() {
-  FUpdating = true;
-  try {
-    UpdateData();
-  } catch (...) {
-    FUpdating = false;
-    throw;
-  }
-  FUpdating = false;
+  TFlagGuard updating(FUpdating);
+  UpdateData();
 }
 
 int TDataLink::MoveBy(int distance) { return DataSet()->MoveBy(distance); }

@@ -8,6 +8,7 @@
 #include "platform/base/format.h"
 #include "platform/base/format_settings.h"
 #include "platform/base/number_format.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/stream.h"
 #include "platform/base/text.h"
 #include "platform/data/data_set.h"
@@ -214,17 +215,9 @@ void TField::SetData(const void* buffer) {
 
 void TField::Validate(const void* buffer) {
   if (!OnValidate) return;
-  FValidatingBuffer = buffer;
-  FValidating = true;
-  try {
-    OnValidate(this);
-  } catch (...) {
-    FValidating = false;
-    FValidatingBuffer = nullptr;
-    throw;
-  }
-  FValidating = false;
-  FValidatingBuffer = nullptr;
+  TValueGuard<const void*> validatingBuffer(FValidatingBuffer, buffer);
+  TFlagGuard validating(FValidating);
+  OnValidate(this);
 }
 
 void TField::Change() {

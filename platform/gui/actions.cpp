@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/base/scope_guard.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/forms.h"
 
@@ -48,13 +49,10 @@ bool TBasicActionLink::Execute(TComponent* target) {
   if (FAction == nullptr) return false;
   TComponent* saved = FAction->ActionComponent();
   FAction->SetActionComponent(target);
-  struct TRestore {
-    TBasicActionLink* Link;
-    TComponent* Saved;
-    ~TRestore() {
-      if (Link->FAction != nullptr) Link->FAction->SetActionComponent(Saved);
-    }
-  } restore{this, saved};
+  // The action may go while it runs.
+  TScopeExit restore([this, saved] {
+    if (FAction != nullptr) FAction->SetActionComponent(saved);
+  });
   return FAction->Execute();
 }
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/base/exceptions.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/gui_host.h"
@@ -359,14 +360,8 @@ void TControl::SetParentColor(bool value) {
 
 void TControl::ApplyParentFont() {
   if (FParent == nullptr) return;
-  FApplyingParentFont = true;
-  try {
-    FFont->Assign(FParent->Font());
-  } catch (...) {
-    FApplyingParentFont = false;
-    throw;
-  }
-  FApplyingParentFont = false;
+  TFlagGuard applying(FApplyingParentFont);
+  FFont->Assign(FParent->Font());
 }
 
 void TControl::ApplyParentColor() {
@@ -515,14 +510,11 @@ void TWinControl::CreateWindowHandle(const TCreateParams& params) {
     if (FHandle == nullptr && m.Msg != WM_NCDESTROY) FHandle = wnd;
     WindowProc(m);
   };
-  FControlState.Include(csCreating);
-  try {
+  {
+    FControlState.Include(csCreating);
+    TScopeExit created([this] { FControlState.Exclude(csCreating); });
     FHandle = CreateWindowEx(info);
-  } catch (...) {
-    FControlState.Exclude(csCreating);
-    throw;
   }
-  FControlState.Exclude(csCreating);
   // Children that show get their windows with this one.
   FLastClientSize = {ClientWidth(), ClientHeight()};
   if (FShowing) ShowWindow(FHandle, SW_SHOWNA);
@@ -547,13 +539,8 @@ void TWinControl::DestroyWnd() {
 void TWinControl::DestroyHandle() {
   if (FHandle == nullptr) return;
   FControlState.Include(csDestroyingHandle);
-  try {
-    DestroyWnd();
-  } catch (...) {
-    FControlState.Exclude(csDestroyingHandle);
-    throw;
-  }
-  FControlState.Exclude(csDestroyingHandle);
+  TScopeExit destroyed([this] { FControlState.Exclude(csDestroyingHandle); });
+  DestroyWnd();
 }
 
 void TWinControl::RecreateWnd() {
@@ -611,14 +598,8 @@ void TWinControl::Realign() {
   FControlState.Exclude(csAlignmentNeeded);
   TRect r = ClientRect();
   AdjustClientRect(r);
-  FAligning = true;
-  try {
-    AlignControls(nullptr, r);
-  } catch (...) {
-    FAligning = false;
-    throw;
-  }
-  FAligning = false;
+  TFlagGuard aligning(FAligning);
+  AlignControls(nullptr, r);
 }
 
 void TWinControl::AdjustClientRect(TRect&) {}
@@ -1305,14 +1286,8 @@ void TCustomControl::PaintWindow(TCanvas& canvas) {
   TCanvasStateSaver saver(canvas);
   canvas.SetFont(Font());
   canvas.Brush()->SetColor(Color());
-  FPaintCanvas = &canvas;
-  try {
-    Paint();
-  } catch (...) {
-    FPaintCanvas = nullptr;
-    throw;
-  }
-  FPaintCanvas = nullptr;
+  TValueGuard<TCanvas*> painting(FPaintCanvas, &canvas);
+  Paint();
 }
 
 // --------------------------------------------------------- TGraphicControl
@@ -1328,14 +1303,8 @@ void TGraphicControl::WndProc(TMessage& message) {
     if (auto* canvas = reinterpret_cast<TCanvas*>(message.WParam)) {
       canvas->SetFont(Font());
       canvas->Brush()->SetColor(Color());
-      FPaintCanvas = canvas;
-      try {
-        Paint();
-      } catch (...) {
-        FPaintCanvas = nullptr;
-        throw;
-      }
-      FPaintCanvas = nullptr;
+      TValueGuard<TCanvas*> painting(FPaintCanvas, canvas);
+      Paint();
     }
     return;
   }

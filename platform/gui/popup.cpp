@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/base/exceptions.h"
+#include "platform/base/scope_guard.h"
 #include "platform/gui/forms.h"
 
 TPopupPlacement PlacePopup(const TRect& controlRect, TSize size, TPopupAlignment alignment,
@@ -106,19 +107,13 @@ TPopupPlacement TCustomPopupWindow::DropDown(TPopupAlignment alignment) {
 
 void TCustomPopupWindow::CloseUp(bool accept) {
   if (FClosing || !Visible()) return;
-  FClosing = true;
-  try {
-    Hide();
-    if (OnCloseUp) {
-      OnCloseUp(this, accept);
-    } else if (auto* host = dynamic_cast<IPopupHost*>(FOwnerControl)) {
-      host->CloseUp(accept);
-    }
-  } catch (...) {
-    FClosing = false;
-    throw;
+  TFlagGuard closing(FClosing);
+  Hide();
+  if (OnCloseUp) {
+    OnCloseUp(this, accept);
+  } else if (auto* host = dynamic_cast<IPopupHost*>(FOwnerControl)) {
+    host->CloseUp(accept);
   }
-  FClosing = false;
 }
 
 void TCustomPopupWindow::WndProc(TMessage& message) {

@@ -1,5 +1,6 @@
 #include "platform/widgets/grid_inplace_edit.h"
 
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/draw/cursors.h"
 #include "platform/gui/services.h"
@@ -44,16 +45,12 @@ void TInplaceEdit::SetEditRect(const TRect& value) { Perform(EM_SETRECTNP, 0, As
 
 void TInplaceEdit::UpdateContents() {
   if (FGrid == nullptr) return;
-  FUpdating = true;
-  try {
+  {
+    TFlagGuard updating(FUpdating);
     SetEditMask(FGrid->GetEditMask(FGrid->Col(), FGrid->Row()));
     SetText(FGrid->GetEditText(FGrid->Col(), FGrid->Row()));
     SetMaxLength(FGrid->GetEditLimit());
-  } catch (...) {
-    FUpdating = false;
-    throw;
   }
-  FUpdating = false;
   SetModified(false);
 }
 

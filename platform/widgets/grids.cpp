@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/base/math_utils.h"
+#include "platform/base/scope_guard.h"
 #include "platform/draw/cursors.h"
 #include "platform/draw/draw_text.h"
 #include "platform/draw/draw_utils.h"
@@ -954,30 +955,24 @@ void TCustomGrid::UpdateEdit() {
     HideEdit();
     return;
   }
-  FUpdatingEditor = true;
-  try {
-    if (FInplaceEdit == nullptr) {
-      FInplaceEdit = CreateEditor();
-      FInplaceEdit->SetParent(this);
-    }
-    if (FInplaceCol != FCurrent.X || FInplaceRow != FCurrent.Y) {
-      HideEdit();
-      FInplaceCol = FCurrent.X;
-      FInplaceRow = FCurrent.Y;
-      FInplaceEdit->UpdateContents();
-      FEditOriginalText = FInplaceEdit->Text();
-      FInplaceEdit->SelectAll();
-    }
-    TRect r = CellRect(FCurrent.X, FCurrent.Y);
-    if (IsRectEmpty(r))
-      FInplaceEdit->Hide();
-    else
-      FInplaceEdit->Move(r);
-  } catch (...) {
-    FUpdatingEditor = false;
-    throw;
+  TFlagGuard updating(FUpdatingEditor);
+  if (FInplaceEdit == nullptr) {
+    FInplaceEdit = CreateEditor();
+    FInplaceEdit->SetParent(this);
   }
-  FUpdatingEditor = false;
+  if (FInplaceCol != FCurrent.X || FInplaceRow != FCurrent.Y) {
+    HideEdit();
+    FInplaceCol = FCurrent.X;
+    FInplaceRow = FCurrent.Y;
+    FInplaceEdit->UpdateContents();
+    FEditOriginalText = FInplaceEdit->Text();
+    FInplaceEdit->SelectAll();
+  }
+  TRect r = CellRect(FCurrent.X, FCurrent.Y);
+  if (IsRectEmpty(r))
+    FInplaceEdit->Hide();
+  else
+    FInplaceEdit->Move(r);
 }
 
 void TCustomGrid::HideEdit() {

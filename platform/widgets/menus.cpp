@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/draw/draw_text.h"
 #include "platform/draw/draw_utils.h"
@@ -303,12 +304,7 @@ class TMenuLoop {
 
   // Runs until the menus close. Returns the chosen item (or null).
   TMenuItem* Run() {
-    TMenuLoop* saved = gLoop;
-    gLoop = this;
-    struct TRestore {
-      TMenuLoop* Saved;
-      ~TRestore() { gLoop = Saved; }
-    } restore{saved};
+    TValueGuard<TMenuLoop*> current(gLoop, this);
     while (!FDone) {
       TMsg msg;
       if (!PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/base/scope_guard.h"
 #include "platform/draw/draw_text.h"
 #include "platform/draw/draw_utils.h"
 #include "platform/widgets/std_labels.h"
@@ -161,11 +162,8 @@ TButtonActionLink::TButtonActionLink(TButtonControl* button)
     : TControlActionLink(button), FButton(button) {}
 
 void TButtonActionLink::SetChecked(bool value) {
-  struct TRestore {
-    TButtonControl* Button;
-    bool Saved;
-    ~TRestore() { Button->SetClicksDisabled(Saved); }
-  } restore{FButton, FButton->ClicksDisabled()};
+  TScopeExit restore(
+      [button = FButton, saved = FButton->ClicksDisabled()] { button->SetClicksDisabled(saved); });
   FButton->SetClicksDisabled(true);
   FButton->SetChecked(value);
 }
@@ -869,19 +867,15 @@ void TCustomRadioGroup::ItemsChanged() {
     button->Free();
   }
   if (FItemIndex >= count) FItemIndex = count - 1;
-  FUpdating = true;
-  try {
+  {
+    TFlagGuard updating(FUpdating);
     for (int i = 0; i < count; ++i) {
       TRadioButton* button = FButtons[static_cast<std::size_t>(i)];
       button->SetCaption(FItems->Get(i));
       button->SetEnabled(Enabled());
       button->SetChecked(i == FItemIndex);
     }
-  } catch (...) {
-    FUpdating = false;
-    throw;
   }
-  FUpdating = false;
   UpdateTabStops();
   ArrangeButtons();
 }

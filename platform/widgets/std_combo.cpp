@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/base/clock.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/draw/cursors.h"
 #include "platform/draw/draw_utils.h"
@@ -81,15 +82,9 @@ int TCustomComboBox::ItemIndex() const {
 }
 
 void TCustomComboBox::ShowItemText(int index) {
-  ++FSettingText;
-  try {
-    TCustomEdit::SetText(index >= 0 ? Items()->Get(index) : std::string());
-    if (!IsListStyle()) SelectAll();
-  } catch (...) {
-    --FSettingText;
-    throw;
-  }
-  --FSettingText;
+  TDepthGuard settingText(FSettingText);
+  TCustomEdit::SetText(index >= 0 ? Items()->Get(index) : std::string());
+  if (!IsListStyle()) SelectAll();
 }
 
 void TCustomComboBox::SetItemIndex(int value) {
@@ -105,14 +100,10 @@ void TCustomComboBox::SetText(const std::string& value) {
     SetItemIndex(index);
     return;
   }
-  ++FSettingText;
-  try {
+  {
+    TDepthGuard settingText(FSettingText);
     TCustomEdit::SetText(value);
-  } catch (...) {
-    --FSettingText;
-    throw;
   }
-  --FSettingText;
   ListBox()->SetItemIndex(index);
 }
 
@@ -338,15 +329,8 @@ void TCustomComboBox::MouseDown(TMouseButton button, TShiftState shift, int x, i
 void TCustomComboBox::DrawListItem(TCanvas& canvas, int index, TRect rect, TOwnerDrawState state) {
   // OnDrawItem draws on Canvas(), which is the list's (or the edit area's)
   // canvas while it runs.
-  TCanvas* saved = FPaintCanvas;
-  FPaintCanvas = &canvas;
-  try {
-    DrawItem(index, rect, state);
-  } catch (...) {
-    FPaintCanvas = saved;
-    throw;
-  }
-  FPaintCanvas = saved;
+  TValueGuard<TCanvas*> painting(FPaintCanvas, &canvas);
+  DrawItem(index, rect, state);
 }
 
 void TCustomComboBox::DrawItem(int index, TRect rect, TOwnerDrawState state) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/draw/cursors.h"
 #include "platform/gui/scrolling.h"
@@ -781,14 +782,10 @@ void TCustomEdit::WndProc(TMessage& message) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       // Focus that comes with a click does not select everything.
-      FClickFocusing = true;
-      try {
+      {
+        TFlagGuard clickFocusing(FClickFocusing);
         TCustomControl::WndProc(message);
-      } catch (...) {
-        FClickFocusing = false;
-        throw;
       }
-      FClickFocusing = false;
       return;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:

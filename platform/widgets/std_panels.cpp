@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/base/scope_guard.h"
 #include "platform/draw/draw_text.h"
 #include "platform/draw/draw_utils.h"
 #include "platform/gui/scrolling.h"
@@ -10,18 +11,6 @@
 namespace {
 
 constexpr unsigned kAlignmentFlags[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
-
-// Sets a flag for its lifetime, also when an exception leaves the scope.
-class TFlagGuard {
- public:
-  explicit TFlagGuard(bool& flag) : FFlag(flag) { FFlag = true; }
-  ~TFlagGuard() { FFlag = false; }
-  TFlagGuard(const TFlagGuard&) = delete;
-  TFlagGuard& operator=(const TFlagGuard&) = delete;
-
- private:
-  bool& FFlag;
-};
 
 }  // namespace
 

@@ -381,4 +381,26 @@ TEST_F(FrPrepared, DrawAndPoint) {
   EXPECT_FALSE(pages.DoMouse(0, TPoint{12, 12}, cursor, false));  // no mouse-over handler
 }
 
+// A text object whose drawing fails.
+class TFailingMemo : public TfrMemoView {
+  MEBRATH_CLASS(TFailingMemo, TfrMemoView)
+ public:
+  void Draw(TCanvas&) override { throw EReadError("drawing failed"); }
+
+ protected:
+  TFailingMemo() = default;
+};
+
+TEST_F(FrPrepared, DrawingThatFailsPutsTheDocumentModeBack) {
+  Prepare(report);
+  TfrEMFPages& pages = report->EMFPages();
+  pages.Pages(0).Visible = true;
+  pages.ObjectsToPage(0);
+  pages.Pages(0).Page->Add(CreateUnique<TFailingMemo>());
+  const TfrDocMode before = frEngine().DocMode;
+  TRecordingCanvas canvas;
+  EXPECT_THROW(pages.Draw(0, canvas, TRect{0, 0, 800, 1100}), EReadError);
+  EXPECT_EQ(frEngine().DocMode, before);
+}
+
 }  // namespace
