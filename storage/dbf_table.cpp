@@ -281,6 +281,8 @@ void TmDbfTable::InternalOpen() {
     FFile->SetMapReads(!StreamFactory &&
                        (FExclusive || OnLocalFileSystem(FFile->Stream().Handle())));
     RebuildOrderings();
+    // Shared, another user may be appending: the next append cuts it.
+    if (FExclusive && !FReadOnly) FFile->CutUncountedTail();
     FixCodePageByte();
   } catch (...) {
     FIsOpen = false;

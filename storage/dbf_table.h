@@ -43,6 +43,10 @@
 // original file or the complete new one, and a failure leaves the original
 // as it was and says so.
 //
+// Appends leave, should the process die at any byte, the counted records
+// followed by the end byte; a writable exclusive open and the next append
+// cut off whatever such a death left past them (dbf_file.h).
+//
 // Failures: EDBFError for a missing or damaged file, an invalid record or
 // bookmark; ERangeError for a number that does not fit its column (nothing
 // is written, the record stays in edit); the stream's errors for I/O. After
