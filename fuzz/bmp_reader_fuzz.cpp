@@ -1,15 +1,12 @@
 // Bytes from outside must never crash the BMP and ICO readers: every input
 // either decodes or raises EInvalidGraphic. Decoded images are written back
 // and must decode again to the same pixels.
-//
-// The fuzz targets link platform_base only, and the readers need nothing
-// from platform_gui but their own unit, so it is compiled in here.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/gui/bmp_format.cpp"
+#include "platform/draw/bmp_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
