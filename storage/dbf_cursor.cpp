@@ -78,6 +78,18 @@ void TDbfCursor::AddBuilt(int recordNumber, std::string_view key) {
 void TDbfCursor::EndBuild() {
   if (FKeyLength > 0)
     std::sort(FEntries.begin(), FEntries.end(), [this](int a, int b) { return Less(a, b); });
+  RestorePosition();
+}
+
+void TDbfCursor::CopyOrder(const TDbfCursor& other) {
+  FRemembered = FPosition >= 0 && FPosition < Count() ? RecordAt(FPosition) : -1;
+  FEntries = other.FEntries;
+  FKeys = other.FKeys;
+  FKeyLength = other.FKeyLength;
+  RestorePosition();
+}
+
+void TDbfCursor::RestorePosition() {
   if (FRemembered >= 0) {
     const int index = IndexOfRecord(FRemembered);
     FPosition = index >= 0 ? index : Count();

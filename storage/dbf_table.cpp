@@ -421,12 +421,24 @@ void TmDbfTable::SetOrder(TField* field, bool descending) {
   UpdateCursorPos();
   const std::string name = field != nullptr ? field->FieldName() : std::string();
   if (name.empty() || FCursor->KeyFieldName() != name || FCursor->Descending() != descending ||
-      FCursor->Count() == 0) {
-    FCursor->SetKey(name, descending);
-    BuildOrderings({FCursor}, FFile->KnownCount());
-  }
+      FCursor->Count() == 0)
+    OrderCurrentBy(name, descending);
   Resync(TResyncMode{rmCenter});
   DoAfterScroll();
+}
+
+void TmDbfTable::OrderCurrentBy(const std::string& fieldName, bool descending) {
+  FCursor->SetKey(fieldName, descending);
+  // Every ordering holds the same records: one already in this order
+  // saves reading the file (and computing a calculated key) again.
+  for (const TDbfCursor* other : FOrderings) {
+    if (other != FCursor && !fieldName.empty() && other->KeyFieldName() == fieldName &&
+        other->Descending() == descending && other->KeyLength() > 0) {
+      FCursor->CopyOrder(*other);
+      return;
+    }
+  }
+  BuildOrderings({FCursor}, FFile->KnownCount());
 }
 
 std::string TmDbfTable::PrepareKey(TField* field, const TKeySpec& spec, const std::string& value,
@@ -458,10 +470,8 @@ bool TmDbfTable::FindKey(const std::string& fieldName, const std::string& value,
   if (State() != dsBrowse) return false;
   UpdateCursorPos();
   if (FCursor->KeyFieldName() != field->FieldName() || FCursor->Descending() ||
-      FCursor->Count() == 0) {
-    FCursor->SetKey(field->FieldName(), false);
-    BuildOrderings({FCursor}, FFile->KnownCount());
-  }
+      FCursor->Count() == 0)
+    OrderCurrentBy(field->FieldName(), false);
   const TKeySpec spec = KeySpecOf(FCursor);
   const std::string key = PrepareKey(field, spec, value, options);
   const bool insensitive = options.Contains(foCaseInsensitive) && spec.IsString;

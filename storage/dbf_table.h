@@ -358,6 +358,10 @@ class TmDbfTable : public TDataSet {
   // to `count`, and our own `record` (when not null) as record `count`;
   // returns the index of our record in the current ordering.
   int AddAppended(std::uint32_t count, const char* record);
+  // Orders the current ordering by the field (physical order when empty),
+  // from another ordering in that order when there is one, else from the
+  // file.
+  void OrderCurrentBy(const std::string& fieldName, bool descending);
   std::string PrepareKey(TField* field, const TKeySpec& spec, const std::string& value,
                          TFindOptions options) const;
   TField* KeyField(const std::string& fieldName);
