@@ -106,6 +106,8 @@ class TDbfCursor {
             static_cast<std::size_t>(FKeyLength)};
   }
   void StoreKey(int recordNumber, std::string_view key);
+  // Sorts the entries by Less. REQUIRES: a key.
+  void SortEntries();
   // Puts the position back on FRemembered (after the last entry when it
   // is gone) and forgets it.
   void RestorePosition();
