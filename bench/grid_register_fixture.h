@@ -4,6 +4,8 @@
 // footer.
 #pragma once
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -144,7 +146,8 @@ inline const std::string& Register(int count) {
   static TTemporaryFiles made;
   auto found = made.Files.find(count);
   if (found != made.Files.end()) return found->second;
-  const std::string file = "mebrath-grid-bench-" + std::to_string(count) + ".001";
+  const std::string file =
+      "mebrath-grid-bench-" + std::to_string(getpid()) + "-" + std::to_string(count) + ".001";
   return made.Files.emplace(count, WriteRegister(file.c_str(), FillCommonFields, count))
       .first->second;
 }
