@@ -180,8 +180,11 @@ bool TDbfFile::Append(const char* buffer, std::uint32_t& recordNumber) {
 
 std::uint32_t TDbfFile::ReadCount() {
   char count[4];
-  FStream->SetPosition(kRecordCountOffset);
-  FStream->ReadBuffer(count, sizeof count);
+  // One call, not a seek and a read: every append comes here.
+  if (::pread(FStream->Handle(), count, sizeof count, kRecordCountOffset) != sizeof count) {
+    FStream->SetPosition(kRecordCountOffset);
+    FStream->ReadBuffer(count, sizeof count);
+  }
   return DecodeFixed32(count);
 }
 

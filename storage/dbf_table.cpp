@@ -316,9 +316,12 @@ TField* TmDbfTable::KeyField(const std::string& fieldName) {
 }
 
 TmDbfTable::TKeySpec TmDbfTable::KeySpecOf(const TDbfCursor* cursor) {
+  if (cursor->KeyFieldName().empty()) return {};
+  return KeySpecOf(FindField(cursor->KeyFieldName()));
+}
+
+TmDbfTable::TKeySpec TmDbfTable::KeySpecOf(TField* field) {
   TKeySpec spec;
-  if (cursor->KeyFieldName().empty()) return spec;
-  TField* field = FindField(cursor->KeyFieldName());
   if (field == nullptr) return spec;
   spec.IsString = IsStringType(field->DataType());
   if (field->FieldKind() == fkData && field->FieldNo() > 0) {
@@ -472,7 +475,7 @@ bool TmDbfTable::FindKey(const std::string& fieldName, const std::string& value,
   if (FCursor->KeyFieldName() != field->FieldName() || FCursor->Descending() ||
       FCursor->Count() == 0)
     OrderCurrentBy(field->FieldName(), false);
-  const TKeySpec spec = KeySpecOf(FCursor);
+  const TKeySpec spec = KeySpecOf(field);
   const std::string key = PrepareKey(field, spec, value, options);
   const bool insensitive = options.Contains(foCaseInsensitive) && spec.IsString;
   const int index =
@@ -496,7 +499,7 @@ int TmDbfTable::FindOtherKey(const std::string& fieldName, const std::string& va
   }
   if (ordering == nullptr) return -1;
   const int current = State() == dsInsert ? -1 : PhysicalRecNo();
-  const TKeySpec spec = KeySpecOf(ordering);
+  const TKeySpec spec = KeySpecOf(field);
   const std::string key = PrepareKey(field, spec, value, options);
   const bool insensitive = options.Contains(foCaseInsensitive) && spec.IsString;
   const int other = ordering->SearchOther(

@@ -347,6 +347,8 @@ class TmDbfTable : public TDataSet {
     bool IsString = false;
   };
   TKeySpec KeySpecOf(const TDbfCursor* cursor);
+  // The key of an ordering on `field` (none when null).
+  TKeySpec KeySpecOf(TField* field);
   // The key bytes in `buffer` (calculated fields computed when the key is
   // one); `scratch` holds a calculated key.
   static std::string_view KeyIn(const TKeySpec& spec, const char* buffer, std::string& scratch);
