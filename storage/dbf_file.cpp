@@ -188,6 +188,21 @@ std::uint32_t TDbfFile::ReadCount() {
   return DecodeFixed32(count);
 }
 
+void TDbfFile::WriteAt(std::int64_t position, const char* bytes, std::size_t length) {
+  if (FDirectWrites) {
+    // One call, not a seek and a write: every append makes three.
+    const ssize_t done = ::pwrite(FStream->Handle(), bytes, length, position);
+    if (done == static_cast<ssize_t>(length)) return;
+    // The stream says why (or writes the rest).
+    const std::size_t written = done > 0 ? static_cast<std::size_t>(done) : 0;
+    position += static_cast<std::int64_t>(written);
+    bytes += written;
+    length -= written;
+  }
+  FStream->SetPosition(position);
+  FStream->WriteBuffer(bytes, static_cast<std::int64_t>(length));
+}
+
 void TDbfFile::WriteBlock(std::uint32_t first, const std::vector<char>& block,
                           std::uint32_t count) {
   const std::int64_t at = FLayout.RecordPosition(first);
@@ -196,22 +211,18 @@ void TDbfFile::WriteBlock(std::uint32_t first, const std::vector<char>& block,
     CutTail(first);
   } else if (size == at) {
     // A table that has never had an append has no end byte yet.
-    FStream->SetPosition(at);
-    FStream->WriteBuffer(&kEofMarker, 1);
+    WriteAt(at, &kEofMarker, 1);
   }
   // The end byte after the counted records stays until the rest of the
   // block is whole: a write killed midway leaves the counted records
   // followed by the end byte, and only bytes past it that the next
   // writer cuts off. The record's first byte then takes its place, and
   // the count goes last.
-  FStream->SetPosition(at + 1);
-  FStream->WriteBuffer(block.data() + 1, static_cast<std::int64_t>(block.size()) - 1);
-  FStream->SetPosition(at);
-  FStream->WriteBuffer(block.data(), 1);
+  WriteAt(at + 1, block.data() + 1, block.size() - 1);
+  WriteAt(at, block.data(), 1);
   char bytes[4];
   EncodeFixed32(bytes, count);
-  FStream->SetPosition(kRecordCountOffset);
-  FStream->WriteBuffer(bytes, sizeof bytes);
+  WriteAt(kRecordCountOffset, bytes, sizeof bytes);
 }
 
 void TDbfFile::CutTail(std::uint32_t count) {
@@ -219,8 +230,7 @@ void TDbfFile::CutTail(std::uint32_t count) {
   if (FStream->Size() <= end + 1) return;
   // The end byte first: should we die before the cut, readers that stop
   // at it still stop after the counted records.
-  FStream->SetPosition(end);
-  FStream->WriteBuffer(&kEofMarker, 1);
+  WriteAt(end, &kEofMarker, 1);
   FStream->SetSize(end + 1);
 }
 

@@ -97,6 +97,10 @@ class TDbfFile {
 
   // Whether records are read through a mapping (off by default).
   void SetMapReads(bool value);
+  // Whether appends write straight to the stream's file descriptor, one
+  // call per write (off by default: a stream that injects faults must see
+  // every write). REQUIRES for true: the stream is a plain TFileStream.
+  void SetDirectWrites(bool value) { FDirectWrites = value; }
   void DropWindow() { FWindowCount = 0; }
 
   // Reads record `record` into `buffer` (RecordLength bytes).
@@ -176,6 +180,8 @@ class TDbfFile {
   // Drops the mapping (reads go through the stream from now on) and
   // throws EDBFError for a file another program cut short.
   [[noreturn]] void RaiseCutShort();
+  // Writes `length` bytes at `position`; throws the stream's errors.
+  void WriteAt(std::int64_t position, const char* bytes, std::size_t length);
   // The header's record count, read from the file.
   std::uint32_t ReadCount();
   // Writes `block` (whole records and the end byte) as the records from
@@ -201,6 +207,7 @@ class TDbfFile {
   std::string FWriteError;  // the first failed write
   // The file mapped read-only from offset 0, when FMapReads.
   bool FMapReads = false;
+  bool FDirectWrites = false;
   const char* FMap = nullptr;
   std::size_t FMapLength = 0;
   bool FRemapped = false;  // mapped before

@@ -280,6 +280,7 @@ void TmDbfTable::InternalOpen() {
     // A stream from StreamFactory may inject faults or not be a plain file.
     FFile->SetMapReads(!StreamFactory &&
                        (FExclusive || OnLocalFileSystem(FFile->Stream().Handle())));
+    FFile->SetDirectWrites(!StreamFactory);
     RebuildOrderings();
     // Shared, another user may be appending: the next append cuts it.
     if (FExclusive && !FReadOnly) FFile->CutUncountedTail();
