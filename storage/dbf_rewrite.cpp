@@ -136,7 +136,9 @@ void PackTable(const TStreamOpener& open, const std::string& fileName, std::uint
     DeleteFile(oldName);
     throw;
   } catch (const Exception& e) {
+    // The original is as it was: neither copy is of use.
     DeleteFile(newName);
+    DeleteFile(oldName);
     throw EDBFError("Pack of table " + fileName + " failed: " + e.Message() +
                     ". The table is unchanged.");
   }
