@@ -4,7 +4,10 @@
 // key look-ups, appends with that ordering, and pack.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
 #include <filesystem>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -35,8 +38,11 @@ constexpr TColumnDef kColumns[] = {
     {"DCARD", 'D', 0, ""},    {"CHK", 'M', 0, "1.0"},
 };
 
+// One name per process, so that runs side by side keep to their own files.
 std::string BenchFile() {
-  return (std::filesystem::temp_directory_path() / "mebrath-bench.001").string();
+  return (std::filesystem::temp_directory_path() /
+          ("mebrath-bench-" + std::to_string(getpid()) + ".001"))
+      .string();
 }
 
 // `withKey` adds the calculated certificate key cCERTIF = SCERTIF + " " +
@@ -104,22 +110,32 @@ void ReadThroughStream(TmDbfTable& t) {
   };
 }
 
-// Makes the register with `count` records once per process.
-const std::string& Register100k() {
-  static const std::string file = [] {
-    const std::string name = BenchFile();
-    auto t = MakeRegister(name);
-    t->CreateTable();
-    t->Open();
-    for (int i = 0; i < 100000; ++i) {
-      t->Append();
-      FillRecord(*t, i);
-      t->Post();
+// The register of `count` records, written once per process in one
+// append batch (the same bytes as one by one) and removed at its end.
+const std::string& Register(int count) {
+  static struct TFiles {
+    std::map<int, std::string> Files;
+    ~TFiles() {
+      for (const auto& [n, file] : Files) std::filesystem::remove(file);
     }
-    return name;
-  }();
-  return file;
+  } made;
+  auto found = made.Files.find(count);
+  if (found != made.Files.end()) return found->second;
+  const std::string name = BenchFile() + "-" + std::to_string(count);
+  auto t = MakeRegister(name);
+  t->CreateTable();
+  t->Open();
+  t->BeginAppendBatch();
+  for (int i = 0; i < count; ++i) {
+    t->Append();
+    FillRecord(*t, i);
+    t->Post();
+  }
+  t->EndAppendBatch();
+  return made.Files.emplace(count, name).first->second;
 }
+
+const std::string& Register100k() { return Register(100000); }
 
 void BM_DbfSharedAppend(benchmark::State& state) {
   const std::string name = BenchFile() + "a";
@@ -163,7 +179,8 @@ void BM_DbfSharedAppendBatch(benchmark::State& state) {
 BENCHMARK(BM_DbfSharedAppendBatch)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_DbfReadAllAsText(benchmark::State& state) {
-  const std::string& name = Register100k();
+  const int records = static_cast<int>(state.range(1));
+  const std::string& name = Register(records);
   std::size_t bytes = 0;
   for (auto _ : state) {
     auto t = MakeRegister(name);
@@ -173,10 +190,14 @@ void BM_DbfReadAllAsText(benchmark::State& state) {
       for (int f = 0; f < t->FieldCount(); ++f) bytes += t->Fields()[f]->AsString().size();
   }
   benchmark::DoNotOptimize(bytes);
-  state.SetItemsProcessed(state.iterations() * 100000);
+  state.SetItemsProcessed(state.iterations() * records);
 }
-// Arg 1: through the stream.
-BENCHMARK(BM_DbfReadAllAsText)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+// First argument 1: through the stream; second: records.
+BENCHMARK(BM_DbfReadAllAsText)
+    ->Args({0, 100000})
+    ->Args({1, 100000})
+    ->Args({0, 1000000})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_DbfPostRandomEdit(benchmark::State& state) {
   const std::string& name = Register100k();
@@ -196,16 +217,42 @@ void BM_DbfPostRandomEdit(benchmark::State& state) {
 BENCHMARK(BM_DbfPostRandomEdit)->Unit(benchmark::kMicrosecond);
 
 void BM_DbfOpenAndOrderByKey(benchmark::State& state) {
-  const std::string& name = Register100k();
+  const int records = static_cast<int>(state.range(0));
+  const std::string& name = Register(records);
   for (auto _ : state) {
     auto t = MakeRegister(name, true);
     t->Open();
     t->AddCursor(t->FieldByName("cCERTIF"));
     benchmark::DoNotOptimize(t->RecordCount());
   }
-  state.SetItemsProcessed(state.iterations() * 100000);
+  state.SetItemsProcessed(state.iterations() * records);
 }
-BENCHMARK(BM_DbfOpenAndOrderByKey)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DbfOpenAndOrderByKey)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// The register window's way: an ordering on the certificate key is added
+// (for the duplicate checks), then the first search by that key orders
+// the current ordering by it.
+void BM_DbfFirstFindKeyAfterSecondOrdering(benchmark::State& state) {
+  const int records = static_cast<int>(state.range(0));
+  const std::string& name = Register(records);
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto t = MakeRegister(name, true);
+    t->Open();
+    t->AddCursor(t->FieldByName("cCERTIF"));
+    state.ResumeTiming();
+    if (!t->FindKey("cCERTIF", Format("А %.7d", records / 2), {}))
+      state.SkipWithError("the key was not found");
+    state.PauseTiming();
+    t.reset();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_DbfFirstFindKeyAfterSecondOrdering)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 void BM_DbfFindKey(benchmark::State& state) {
   const std::string& name = Register100k();

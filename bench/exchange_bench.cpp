@@ -1,4 +1,4 @@
-// The exchange files of a 100,000-record register: writing the file from
+// The exchange files of a 100,000-record (and a 1,000,000-record) register: writing the file from
 // the register table, reading it back token by token, importing it into a
 // new register; and the MD5 digest that the invoice prints.
 #include <benchmark/benchmark.h>
@@ -20,8 +20,6 @@
 #include "storage/dbf_table.h"
 
 namespace {
-
-constexpr int kRecords = 100000;
 
 std::string BenchPath(const std::string& name) {
   return (std::filesystem::temp_directory_path() /
@@ -49,16 +47,25 @@ TLpuAccess Lpu() {
 
 // The register file of the kind, made once: every record filled as a
 // clerk would, two newborns or children where the kind has them.
-const std::string& RegisterFile(int frameId) {
-  static std::map<int, std::string> made;
-  auto found = made.find(frameId);
-  if (found != made.end()) return found->second;
-  const std::string path = BenchPath(Format("reg.%.3d", frameId));
+// The files made, removed when the process ends.
+struct TFiles {
+  std::map<std::pair<int, int>, std::string> Files;
+  ~TFiles() {
+    for (const auto& [key, file] : Files) std::filesystem::remove(file);
+  }
+};
+
+const std::string& RegisterFile(int frameId, int records) {
+  static TFiles made;
+  auto found = made.Files.find({frameId, records});
+  if (found != made.Files.end()) return found->second;
+  const std::string path = BenchPath(Format("reg%d.%.3d", records, frameId));
   auto t = MakeTable(path, frameId);
   t->CreateTable();
   t->Open();
   t->SetEventsOff(true);
-  for (int i = 1; i <= kRecords; ++i) {
+  t->BeginAppendBatch();
+  for (int i = 1; i <= records; ++i) {
     t->Append();
     t->FieldByName("SCERTIF")->SetAsString(i % 3 ? "А" : "Б");
     t->FieldByName("NCERTIF")->SetAsInteger(i);
@@ -101,19 +108,20 @@ const std::string& RegisterFile(int frameId) {
     }
     t->Post();
   }
+  t->EndAppendBatch();
   t->SetEventsOff(false);
-  return made.emplace(frameId, path).first->second;
+  return made.Files.emplace(std::pair{frameId, records}, path).first->second;
 }
 
-const std::string& ExchangeFile(int frameId) {
-  static std::map<int, std::string> made;
-  auto found = made.find(frameId);
-  if (found != made.end()) return found->second;
-  auto t = MakeTable(RegisterFile(frameId), frameId);
+const std::string& ExchangeFile(int frameId, int records) {
+  static TFiles made;
+  auto found = made.Files.find({frameId, records});
+  if (found != made.Files.end()) return found->second;
+  auto t = MakeTable(RegisterFile(frameId, records), frameId);
   t->Open();
-  const std::string path = BenchPath(Format("reg%d.xml", frameId));
+  const std::string path = BenchPath(Format("reg%d-%d.xml", frameId, records));
   ExportRegisterXml(*t, path, frameId, frameId == 3 ? 31 : frameId, Lpu(), 39200);
-  return made.emplace(frameId, path).first->second;
+  return made.Files.emplace(std::pair{frameId, records}, path).first->second;
 }
 
 void StartupSettings() {
@@ -126,22 +134,29 @@ void StartupSettings() {
 void BM_ExportXml(benchmark::State& state) {
   StartupSettings();
   const int frameId = static_cast<int>(state.range(0));
-  auto t = MakeTable(RegisterFile(frameId), frameId);
+  const int records = static_cast<int>(state.range(1));
+  auto t = MakeTable(RegisterFile(frameId, records), frameId);
   t->Open();
   const std::string path = BenchPath("export.xml");
   for (auto _ : state) {
     ExportRegisterXml(*t, path, frameId, frameId == 3 ? 31 : frameId, Lpu(), 39200);
   }
   state.counters["MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
-  state.SetItemsProcessed(state.iterations() * kRecords);
+  state.SetItemsProcessed(state.iterations() * records);
   std::filesystem::remove(path);
 }
-BENCHMARK(BM_ExportXml)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+// The kind, and the records.
+BENCHMARK(BM_ExportXml)
+    ->Args({1, 100000})
+    ->Args({2, 100000})
+    ->Args({3, 100000})
+    ->Args({1, 1000000})
+    ->Unit(benchmark::kMillisecond);
 
 // Every token of the file, as the importer reads it.
 void BM_ReadXml(benchmark::State& state) {
   StartupSettings();
-  const std::string& path = ExchangeFile(static_cast<int>(state.range(0)));
+  const std::string& path = ExchangeFile(static_cast<int>(state.range(0)), 100000);
   for (auto _ : state) {
     TXmlReader reader(path);
     std::size_t tokens = 0;
@@ -157,7 +172,8 @@ BENCHMARK(BM_ReadXml)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 void BM_ImportXml(benchmark::State& state) {
   StartupSettings();
   const int frameId = static_cast<int>(state.range(0));
-  const std::string& xml = ExchangeFile(frameId);
+  const int records = static_cast<int>(state.range(1));
+  const std::string& xml = ExchangeFile(frameId, records);
   const std::string path = BenchPath("import.dbf");
   for (auto _ : state) {
     auto t = MakeTable(path, frameId);
@@ -166,10 +182,15 @@ void BM_ImportXml(benchmark::State& state) {
     TImpXml importer(xml);
     benchmark::DoNotOptimize(importer.Execute(*t, Lpu()));
   }
-  state.SetItemsProcessed(state.iterations() * kRecords);
+  state.SetItemsProcessed(state.iterations() * records);
   std::filesystem::remove(path);
 }
-BENCHMARK(BM_ImportXml)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportXml)
+    ->Args({1, 100000})
+    ->Args({2, 100000})
+    ->Args({3, 100000})
+    ->Args({1, 1000000})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_MD5(benchmark::State& state) {
   std::string data(4 << 20, '\0');

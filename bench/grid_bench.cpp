@@ -75,13 +75,13 @@ BENCHMARK(BM_DBGridPaintFullScreenQt)->Unit(benchmark::kMillisecond);
 // Making the grid and binding it to the open table, with the sum list's
 // first pass over every record.
 static void BM_DBGridOpenWithSums(benchmark::State& state) {
-  TOpenRegister reg;
+  TOpenRegister reg(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     TGridScreen screen(reg.source.get());
     benchmark::DoNotOptimize(screen.grid->SumList()->SumCollection()->Items(0)->SumValue());
   }
 }
-BENCHMARK(BM_DBGridOpenWithSums)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DBGridOpenWithSums)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // Edit and post of a random record's sum, with and without the SUM
 // footer's sum list: the difference is what keeping the total costs.

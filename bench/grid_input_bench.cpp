@@ -38,12 +38,13 @@ void KeyAndRepaint(TGridScreen& screen, TRecordingCanvas& canvas, unsigned vk) {
 
 static void BM_GridKeyDown(benchmark::State& state) {
   TBufferedHost host;
-  TOpenRegister reg;
+  const int records = static_cast<int>(state.range(0));
+  TOpenRegister reg(records);
   TGridScreen screen(reg.source.get());
   TRecordingCanvas canvas;
   PaintTopLevel(screen.form->Handle(), canvas, {0, 0, 1920, 1080});
   for (auto _ : state) {
-    if (reg.table->RecNo() > 99000) {
+    if (reg.table->RecNo() > records - 1000) {
       state.PauseTiming();
       reg.table->First();
       PaintTopLevel(screen.form->Handle(), canvas, {0, 0, 1920, 1080});
@@ -52,15 +53,16 @@ static void BM_GridKeyDown(benchmark::State& state) {
     KeyAndRepaint(screen, canvas, VK_DOWN);
   }
 }
-BENCHMARK(BM_GridKeyDown)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GridKeyDown)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
 static void BM_GridKeyPageDown(benchmark::State& state) {
   TBufferedHost host;
-  TOpenRegister reg;
+  const int records = static_cast<int>(state.range(0));
+  TOpenRegister reg(records);
   TGridScreen screen(reg.source.get());
   TRecordingCanvas canvas;
   for (auto _ : state) {
-    if (reg.table->RecNo() > 99000) {
+    if (reg.table->RecNo() > records - 1000) {
       state.PauseTiming();
       reg.table->First();
       state.ResumeTiming();
@@ -68,12 +70,12 @@ static void BM_GridKeyPageDown(benchmark::State& state) {
     KeyAndRepaint(screen, canvas, VK_NEXT);
   }
 }
-BENCHMARK(BM_GridKeyPageDown)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GridKeyPageDown)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
 // One Ctrl+End and one Ctrl+Home per iteration.
 static void BM_GridKeyCtrlEndAndHome(benchmark::State& state) {
   TBufferedHost host;
-  TOpenRegister reg;
+  TOpenRegister reg(static_cast<int>(state.range(0)));
   TGridScreen screen(reg.source.get());
   TRecordingCanvas canvas;
   HostKeyEvent(WM_KEYDOWN, VK_CONTROL);
@@ -85,7 +87,7 @@ static void BM_GridKeyCtrlEndAndHome(benchmark::State& state) {
   HostKeyEvent(WM_KEYUP, VK_CONTROL);
   ClearMessageQueue();
 }
-BENCHMARK(BM_GridKeyCtrlEndAndHome)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GridKeyCtrlEndAndHome)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
 // A title click ordering the register by the clicked column, as the
 // register window does, and the repaint.

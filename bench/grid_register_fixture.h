@@ -1,10 +1,13 @@
-// The register the grid benchmarks share: 100,000 records of 23 columns
+// The register the grid benchmarks share: 100,000 (or 1,000,000) records of 23 columns
 // with two-level titles, written once per process to a temporary file, and
 // a full-screen form (1920 x 1080) holding a grid over it with one SUM
 // footer.
 #pragma once
 
+#include <unistd.h>
+
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "grid/db_grid.h"
@@ -107,26 +110,49 @@ inline void FillCommonFields(TDataSet& t, int i) {
   t.FieldByName("SUMMA")->SetAsFloat(11000 + (i % 7) * 1250.5);
 }
 
-// Writes 100,000 records filled by `fill` into `fileName` in the temporary
-// folder; gives the file's path.
-inline std::string WriteRegister100k(const char* fileName, void (*fill)(TDataSet&, int)) {
+// Writes `count` records filled by `fill` into `fileName` in the temporary
+// folder, in one append batch (the same bytes as one by one); gives the
+// file's path.
+inline std::string WriteRegister(const char* fileName, void (*fill)(TDataSet&, int), int count) {
   const std::string name = (std::filesystem::temp_directory_path() / fileName).string();
   auto t = MakeRegister(name);
   t->CreateTable();
   t->Open();
-  for (int i = 0; i < 100000; ++i) {
+  t->BeginAppendBatch();
+  for (int i = 0; i < count; ++i) {
     t->Append();
     fill(*t, i);
     t->Post();
   }
+  t->EndAppendBatch();
   return name;
 }
 
-// The register, written once per process.
-inline const std::string& Register100k() {
-  static const std::string file = WriteRegister100k("mebrath-grid-bench.001", FillCommonFields);
-  return file;
+inline std::string WriteRegister100k(const char* fileName, void (*fill)(TDataSet&, int)) {
+  return WriteRegister(fileName, fill, 100000);
 }
+
+// Removes the files of the registers it holds when the process ends, so
+// that the large ones do not stay in the temporary folder.
+struct TTemporaryFiles {
+  std::map<int, std::string> Files;
+  ~TTemporaryFiles() {
+    for (const auto& [count, file] : Files) std::filesystem::remove(file);
+  }
+};
+
+// The register of `count` records, written once per process.
+inline const std::string& Register(int count) {
+  static TTemporaryFiles made;
+  auto found = made.Files.find(count);
+  if (found != made.Files.end()) return found->second;
+  const std::string file =
+      "mebrath-grid-bench-" + std::to_string(getpid()) + "-" + std::to_string(count) + ".001";
+  return made.Files.emplace(count, WriteRegister(file.c_str(), FillCommonFields, count))
+      .first->second;
+}
+
+inline const std::string& Register100k() { return Register(100000); }
 
 // A desktop host that keeps a back buffer as the Qt host does: scrolled
 // pixels stay (the core repaints only what a scroll uncovers), and a paint
@@ -192,7 +218,8 @@ struct TGridScreen {
 };
 
 struct TOpenRegister {
-  TOpenRegister() : table(MakeRegister(Register100k())), source(CreateUnique<TDataSource>()) {
+  explicit TOpenRegister(int count = 100000)
+      : table(MakeRegister(Register(count))), source(CreateUnique<TDataSource>()) {
     table->Open();
     source->SetDataSet(table.get());
   }

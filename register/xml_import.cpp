@@ -163,6 +163,9 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
   }
   TField* cqnt = table.FindField("CQNT");
 
+  // Records written, counted by the table: a start tag met while a record
+  // is being inserted posts that one too.
+  const int before = table.RecordCount();
   int imported = 0;
   TControlsDisabledGuard disabled(&table);
   table.SetEventsOff(true);
@@ -225,13 +228,13 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
           if (cqnt != nullptr) cqnt->SetAsInteger(rows);
           children = 0;
           table.Post();
-          ++imported;
         } else if (name == "HEADER") {
           lpu.SaveLpu();
         }
       }
     }
   } catch (Exception& e) {
+    imported = table.RecordCount() - before;
     ResumeAfterFailure(table);
     e.SetMessage(e.Message() + "\r\n" + Format("Импортировано записей: %d.", imported));
     throw;
@@ -245,6 +248,7 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
     ResumeAfterFailure(table);
     throw;
   }
+  imported = table.RecordCount() - before;
   table.SetEventsOff(false);
   return imported;
 }

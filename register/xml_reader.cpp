@@ -262,8 +262,7 @@ TXmlTokenKind TXmlReader::NextInStartTag() {
   FRawValue.clear();
   if (c == '"' || c == '\'') {
     const char quote = c;
-    if (!FInput.ReadUntil([quote](char x) { return x == quote; }, FRawValue))
-      Fail("не закрыто значение атрибута элемента");
+    if (!FInput.ReadUntilByte(quote, FRawValue)) Fail("не закрыто значение атрибута элемента");
     Get(c);
   } else {
     FInput.PutBack(c);
@@ -287,7 +286,7 @@ TXmlTokenKind TXmlReader::ReadEndTag() {
 
 TXmlTokenKind TXmlReader::ReadText() {
   FRawValue.clear();
-  if (FInput.ReadUntil([](char x) { return x == '<'; }, FRawValue)) {
+  if (FInput.ReadUntilByte('<', FRawValue)) {
     char c = 0;
     char d = 0;
     Get(c);

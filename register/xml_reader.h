@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -96,6 +97,25 @@ class TXmlReaderStream {
       if (block.empty()) return false;
       std::size_t i = 0;
       while (i < block.size() && skip(block[i])) ++i;
+      FReader.Skip(i);
+      if (i < block.size()) return true;
+    }
+  }
+  // As ReadUntil for one stop byte, found with memchr: attribute values
+  // and texts are most of an exchange file's bytes.
+  bool ReadUntilByte(char stop, std::string& out) {
+    while (!FPushBack.empty()) {
+      if (FPushBack.back() == stop) return true;
+      out += FPushBack.back();
+      FPushBack.pop_back();
+    }
+    while (true) {
+      const std::string_view block = FReader.Peek();
+      if (block.empty()) return false;
+      const void* found = std::memchr(block.data(), stop, block.size());
+      const std::size_t i =
+          found == nullptr ? block.size() : static_cast<const char*>(found) - block.data();
+      out.append(block.data(), i);
       FReader.Skip(i);
       if (i < block.size()) return true;
     }

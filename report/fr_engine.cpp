@@ -34,6 +34,7 @@ TCanvas* scratchReplacement = nullptr;
 TCanvas* frSetScratchCanvas(TCanvas* canvas) {
   TCanvas* previous = scratchReplacement;
   scratchReplacement = canvas;
+  frEngine().LayoutCache.Clear();
   return previous;
 }
 

@@ -19,6 +19,7 @@
 #include "platform/base/string_list.h"
 #include "platform/draw/canvas.h"
 #include "platform/draw/cursors.h"
+#include "report/fr_layout_cache.h"
 #include "report/fr_parser.h"
 
 class TfrBand;
@@ -127,6 +128,8 @@ struct TfrEngine {
   // The lines and height of the last text layout.
   TStringList LayoutList;
   int LayoutHeight = 0;
+  // Paragraphs wrapped so far in this build.
+  TfrLayoutCache LayoutCache;
 };
 
 TfrEngine& frEngine();

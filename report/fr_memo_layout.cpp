@@ -176,6 +176,22 @@ void TfrMemoView::LayoutText() {
 }
 
 void TfrMemoView::WrapParagraph(const std::string& text) {
+  TfrEngine& e = frEngine();
+  TCanvas& canvas = frScratchCanvas();
+  const bool wordBreak = (Flags & flWordBreak) != 0;
+  if (const std::vector<std::string>* lines =
+          e.LayoutCache.Find(canvas, FLayoutWidth, wordBreak, text)) {
+    for (const std::string& line : *lines) AddLine(line);
+    return;
+  }
+  const int first = e.LayoutList.Count();
+  WrapMeasured(text);
+  std::vector<std::string> lines;
+  for (int i = first; i < e.LayoutList.Count(); ++i) lines.push_back(e.LayoutList[i]);
+  e.LayoutCache.Add(canvas, FLayoutWidth, wordBreak, text, std::move(lines));
+}
+
+void TfrMemoView::WrapMeasured(const std::string& text) {
   TCanvas& canvas = frScratchCanvas();
   const int avail = FLayoutWidth;
   // Short texts that fit need no per-character work; long ones are

@@ -107,6 +107,8 @@ class TfrMemoView : public TfrStretcheable {
   // Memo1 into frEngine().LayoutList and LayoutHeight.
   void LayoutText();
   void WrapParagraph(const std::string& text);
+  // WrapParagraph without the layout cache: measures `text`.
+  void WrapMeasured(const std::string& text);
   void DrawLaidOutText();
   void DrawRuledLines();
   int MeasureAutoWidth(const TStrings& memo);

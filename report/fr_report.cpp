@@ -629,6 +629,7 @@ bool TfrReport::RunPasses() {
   const auto pass = [&] {
     e.PageNo = 0;
     e.AppendPage = false;
+    e.LayoutCache.Clear();
     FEMFPages.Clear();
     DoBuildReport();
   };

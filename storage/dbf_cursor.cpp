@@ -76,8 +76,53 @@ void TDbfCursor::AddBuilt(int recordNumber, std::string_view key) {
 }
 
 void TDbfCursor::EndBuild() {
-  if (FKeyLength > 0)
-    std::sort(FEntries.begin(), FEntries.end(), [this](int a, int b) { return Less(a, b); });
+  if (FKeyLength > 0) SortEntries();
+  RestorePosition();
+}
+
+void TDbfCursor::SortEntries() {
+  const auto less = [this](int a, int b) { return Less(a, b); };
+  // Registers are mostly entered in key order: a pass finds that out.
+  if (std::is_sorted(FEntries.begin(), FEntries.end(), less)) return;
+  // Sorting record numbers would fetch two keys from all over FKeys for
+  // every comparison; each entry carries its key's first bytes instead,
+  // and only equal ones look further.
+  struct TEntry {
+    std::uint64_t Prefix;  // the first 8 key bytes, big-endian, so that < orders them
+    int Record;
+  };
+  const std::size_t length = static_cast<std::size_t>(FKeyLength);
+  const std::size_t head = std::min<std::size_t>(length, 8);
+  std::vector<TEntry> entries(FEntries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const unsigned char* key =
+        reinterpret_cast<const unsigned char*>(FKeys.data()) + FEntries[i] * length;
+    std::uint64_t prefix = 0;
+    for (std::size_t k = 0; k < 8; ++k) prefix = (prefix << 8) | (k < head ? key[k] : 0);
+    entries[i] = {FDescending ? ~prefix : prefix, FEntries[i]};
+  }
+  std::sort(entries.begin(), entries.end(), [&](const TEntry& a, const TEntry& b) {
+    if (a.Prefix != b.Prefix) return a.Prefix < b.Prefix;
+    if (length > head) {
+      int c = std::memcmp(FKeys.data() + a.Record * length + head,
+                          FKeys.data() + b.Record * length + head, length - head);
+      if (FDescending) c = -c;
+      if (c != 0) return c < 0;
+    }
+    return a.Record < b.Record;
+  });
+  for (std::size_t i = 0; i < entries.size(); ++i) FEntries[i] = entries[i].Record;
+}
+
+void TDbfCursor::CopyOrder(const TDbfCursor& other) {
+  FRemembered = FPosition >= 0 && FPosition < Count() ? RecordAt(FPosition) : -1;
+  FEntries = other.FEntries;
+  FKeys = other.FKeys;
+  FKeyLength = other.FKeyLength;
+  RestorePosition();
+}
+
+void TDbfCursor::RestorePosition() {
   if (FRemembered >= 0) {
     const int index = IndexOfRecord(FRemembered);
     FPosition = index >= 0 ? index : Count();

@@ -85,6 +85,10 @@ class TDbfCursor {
   // Sorts, and puts the position back on the remembered record (after the
   // last entry when it is gone).
   void EndBuild();
+  // Takes the entries and keys of `other`, an ordering of this table with
+  // the same key field and direction, instead of a build; the position
+  // stays on the current record (after the last entry when it is gone).
+  void CopyOrder(const TDbfCursor& other);
   // Empties the list; the position becomes -1.
   void Clear();
   // `recordNumber`, beyond every record in the list, was appended; returns
@@ -102,6 +106,11 @@ class TDbfCursor {
             static_cast<std::size_t>(FKeyLength)};
   }
   void StoreKey(int recordNumber, std::string_view key);
+  // Sorts the entries by Less. REQUIRES: a key.
+  void SortEntries();
+  // Puts the position back on FRemembered (after the last entry when it
+  // is gone) and forgets it.
+  void RestorePosition();
   // The total order of the entries.
   bool Less(int a, int b) const;
   int LowerBound(int recordNumber) const;

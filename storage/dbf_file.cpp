@@ -169,21 +169,79 @@ bool TDbfFile::Append(const char* buffer, std::uint32_t& recordNumber) {
   if (!Lock(0, kHeaderSize)) return false;
   TRangeLockGuard unlock(*this, 0, kHeaderSize);
   GuardedWrite([&] {
-    // Other users' appends count: the header is read again under the lock.
-    char head[kHeaderSize];
-    FStream->SetPosition(0);
-    FStream->ReadBuffer(head, kHeaderSize);
-    const std::uint32_t count = DecodeFixed32(head + kRecordCountOffset);
-    std::vector<char> out(buffer, buffer + FLayout.RecordLength);
-    out.push_back(kEofMarker);
-    FStream->SetPosition(FLayout.RecordPosition(count));
-    FStream->WriteBuffer(out.data(), static_cast<std::int64_t>(out.size()));
-    EncodeFixed32(head + kRecordCountOffset, count + 1);
-    FStream->SetPosition(0);
-    FStream->WriteBuffer(head, kHeaderSize);
+    // Other users' appends count: the count is read again under the lock.
+    const std::uint32_t count = ReadCount();
+    FAppendBlock.assign(buffer, buffer + FLayout.RecordLength);
+    FAppendBlock.push_back(kEofMarker);
+    WriteBlock(count, FAppendBlock, count + 1);
     recordNumber = count;
   });
   return true;
+}
+
+std::uint32_t TDbfFile::ReadCount() {
+  char count[4];
+  // One call, not a seek and a read: every append comes here.
+  if (::pread(FStream->Handle(), count, sizeof count, kRecordCountOffset) != sizeof count) {
+    FStream->SetPosition(kRecordCountOffset);
+    FStream->ReadBuffer(count, sizeof count);
+  }
+  return DecodeFixed32(count);
+}
+
+void TDbfFile::WriteAt(std::int64_t position, const char* bytes, std::size_t length) {
+  if (FDirectWrites) {
+    // One call, not a seek and a write: every append makes three.
+    const ssize_t done = ::pwrite(FStream->Handle(), bytes, length, position);
+    if (done == static_cast<ssize_t>(length)) return;
+    // The stream says why (or writes the rest).
+    const std::size_t written = done > 0 ? static_cast<std::size_t>(done) : 0;
+    position += static_cast<std::int64_t>(written);
+    bytes += written;
+    length -= written;
+  }
+  FStream->SetPosition(position);
+  FStream->WriteBuffer(bytes, static_cast<std::int64_t>(length));
+}
+
+void TDbfFile::WriteBlock(std::uint32_t first, const std::vector<char>& block,
+                          std::uint32_t count) {
+  const std::int64_t at = FLayout.RecordPosition(first);
+  const std::int64_t size = FStream->Size();
+  if (size > at + 1) {
+    CutTail(first);
+  } else if (size == at) {
+    // A table that has never had an append has no end byte yet.
+    WriteAt(at, &kEofMarker, 1);
+  }
+  // The end byte after the counted records stays until the rest of the
+  // block is whole: a write killed midway leaves the counted records
+  // followed by the end byte, and only bytes past it that the next
+  // writer cuts off. The record's first byte then takes its place, and
+  // the count goes last.
+  WriteAt(at + 1, block.data() + 1, block.size() - 1);
+  WriteAt(at, block.data(), 1);
+  char bytes[4];
+  EncodeFixed32(bytes, count);
+  WriteAt(kRecordCountOffset, bytes, sizeof bytes);
+}
+
+void TDbfFile::CutTail(std::uint32_t count) {
+  const std::int64_t end = FLayout.RecordPosition(count);
+  if (FStream->Size() <= end + 1) return;
+  // The end byte first: should we die before the cut, readers that stop
+  // at it still stop after the counted records.
+  WriteAt(end, &kEofMarker, 1);
+  FStream->SetSize(end + 1);
+}
+
+void TDbfFile::CutUncountedTail() {
+  // Most files end where their records do; only a longer one (or one that
+  // another user has just appended to) is worth the lock.
+  if (FStream->Size() <= FLayout.RecordPosition(FKnownCount) + 1) return;
+  if (!Lock(0, kHeaderSize)) return;  // the next writer cuts it
+  TRangeLockGuard unlock(*this, 0, kHeaderSize);
+  GuardedWrite([&] { CutTail(ReadCount()); });
 }
 
 bool TDbfFile::BeginAppendBatch() {
@@ -191,10 +249,7 @@ bool TDbfFile::BeginAppendBatch() {
   if (!Lock(0, kHeaderSize)) return false;
   try {
     // Other users' appends count, as for a single append.
-    char head[kHeaderSize];
-    FStream->SetPosition(0);
-    FStream->ReadBuffer(head, kHeaderSize);
-    FPendingFirst = DecodeFixed32(head + kRecordCountOffset);
+    FPendingFirst = ReadCount();
   } catch (...) {
     Unlock(0, kHeaderSize);
     throw;
@@ -221,13 +276,7 @@ void TDbfFile::FlushAppends() {
   CheckWritable();
   GuardedWrite([&] {
     FPending.push_back(kEofMarker);
-    FStream->SetPosition(FLayout.RecordPosition(FPendingFirst));
-    FStream->WriteBuffer(FPending.data(), static_cast<std::int64_t>(FPending.size()));
-    // The rest of the header is as the lock found it: only the count moves.
-    char count[4];
-    EncodeFixed32(count, FPendingFirst + FPendingCount);
-    FStream->SetPosition(kRecordCountOffset);
-    FStream->WriteBuffer(count, sizeof count);
+    WriteBlock(FPendingFirst, FPending, FPendingFirst + FPendingCount);
   });
   FPendingFirst += FPendingCount;
   FPendingCount = 0;

@@ -30,7 +30,12 @@
 //
 // Writes. After a failed write (GuardedWrite) every further write is
 // refused by CheckWritable with EDBFError naming the first failure, until
-// the file is opened again.
+// the file is opened again. Appends write so that a process killed at any
+// byte leaves the counted records followed by the end byte: a block's
+// bytes go after the old end byte, which its first byte replaces once the
+// rest is whole, and the count comes last. What such a death leaves past
+// the end byte (never counted) is cut off by the next append and by
+// CutUncountedTail.
 //
 // GUI thread only.
 #pragma once
@@ -92,6 +97,10 @@ class TDbfFile {
 
   // Whether records are read through a mapping (off by default).
   void SetMapReads(bool value);
+  // Whether appends write straight to the stream's file descriptor, one
+  // call per write (off by default: a stream that injects faults must see
+  // every write). REQUIRES for true: the stream is a plain TFileStream.
+  void SetDirectWrites(bool value) { FDirectWrites = value; }
   void DropWindow() { FWindowCount = 0; }
 
   // Reads record `record` into `buffer` (RecordLength bytes).
@@ -116,10 +125,17 @@ class TDbfFile {
   void WriteRecord(std::uint32_t record, const char* buffer);
   // Appends `buffer` under the header lock (false when it cannot be had,
   // and nothing is written): re-reads the record count (other users'
-  // appends count), writes the record and the end-of-file byte, then the
-  // new count. Sets `recordNumber` to the new record's number. A failure
+  // appends count), cuts off what a killed write left past the counted
+  // records, writes the record and the end-of-file byte, then the new
+  // count. Sets `recordNumber` to the new record's number. A failure
   // is remembered as GuardedWrite does.
   bool Append(const char* buffer, std::uint32_t& recordNumber);
+  // Cuts off what a killed write left past the counted records, under the
+  // header lock (nothing happens when another user holds it: the next
+  // writer cuts it then), so that the file ends with the end byte after
+  // the last counted record. Every append cuts it too. A failure is
+  // remembered as GuardedWrite does.
+  void CutUncountedTail();
   // Writes header byte 29 under the header lock; false when the lock
   // cannot be had (nothing is written).
   bool WriteCodePageByte(std::uint8_t codePage);
@@ -164,6 +180,18 @@ class TDbfFile {
   // Drops the mapping (reads go through the stream from now on) and
   // throws EDBFError for a file another program cut short.
   [[noreturn]] void RaiseCutShort();
+  // Writes `length` bytes at `position`; throws the stream's errors.
+  void WriteAt(std::int64_t position, const char* bytes, std::size_t length);
+  // The header's record count, read from the file.
+  std::uint32_t ReadCount();
+  // Writes `block` (whole records and the end byte) as the records from
+  // `first` on, then `count` as the header's record count, so that no
+  // reader takes a record the count does not hold. REQUIRES: the header
+  // lock; `first` is the header's count.
+  void WriteBlock(std::uint32_t first, const std::vector<char>& block, std::uint32_t count);
+  // Cuts the file after the end byte that follows record count - 1 when
+  // anything stands past it. REQUIRES: the header lock.
+  void CutTail(std::uint32_t count);
   // Records first .. first + count - 1 into `to`.
   void ReadBlock(std::uint32_t first, std::uint32_t count, char* to);
   // The deletion flags of those records into `to` (count bytes).
@@ -179,6 +207,7 @@ class TDbfFile {
   std::string FWriteError;  // the first failed write
   // The file mapped read-only from offset 0, when FMapReads.
   bool FMapReads = false;
+  bool FDirectWrites = false;
   const char* FMap = nullptr;
   std::size_t FMapLength = 0;
   bool FRemapped = false;  // mapped before
@@ -193,6 +222,7 @@ class TDbfFile {
   // collected in FPending and not yet in the file.
   bool FBatch = false;
   std::vector<char> FPending;
+  std::vector<char> FAppendBlock;  // a single append's record and end byte
   std::uint32_t FPendingFirst = 0;
   std::uint32_t FPendingCount = 0;
 };

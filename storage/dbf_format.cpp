@@ -412,26 +412,71 @@ std::int64_t DecodeNumericInteger(std::string_view column) {
   return value;
 }
 
+namespace {
+
+// `value` with `decimals` places, '.' as separator, rounded as the
+// runtime's formatter rounds: half away from zero on the value's 18
+// significant digits (correctly rounded), so 0.125 gives 0.13 and 2.675
+// (2.67499999999999982) gives 2.67. The formatter stops at 15 significant
+// digits; here a value keeps as many as its shortest exact text has (up
+// to 17), so 1234567890123456.75 stays 1234567890123456.8 and no digit
+// beyond those (noise of the binary value) is stored. Past 18 integer
+// digits the exact fixed digits. REQUIRES: finite.
+std::string FixedText(double value, int decimals) {
+  constexpr int kRecordDigits = 18;
+  constexpr int kFormatDigits = 15;
+  char buf[700];  // enough for any finite double with 255 decimals
+  const double magnitude = std::fabs(value);
+  // How many significant digits the value carries.
+  auto [shortEnd, shortEc] =
+      std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific);
+  const int carried = static_cast<int>(
+      std::count_if(buf, std::find(buf, shortEnd, 'e'), [](char c) { return c != '.'; }));
+  // Its 18 significant digits, "d.dddddddddddddddddde+XX".
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific,
+                                 kRecordDigits - 1);
+  std::string digits(1, buf[0]);
+  digits.append(buf + 2, buf + 1 + kRecordDigits);
+  int exponent = 0;
+  const char* e = std::find(buf, end, 'e');
+  std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
+  if (exponent >= kRecordDigits) {
+    const auto fixed =
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    return std::string(buf, fixed.ec == std::errc() ? fixed.ptr : buf);
+  }
+  // The digits of value * 10^decimals rounded to an integer: `kept` of
+  // them, of which the first `limit` come from the value.
+  std::string scaled;
+  const int kept = exponent + decimals + 1;
+  if (value != 0 && kept >= 0) {
+    const int limit = std::min(kept, std::max(kFormatDigits, carried));
+    scaled = digits.substr(0, static_cast<std::size_t>(limit));
+    if (digits[static_cast<std::size_t>(limit)] >= '5') {
+      std::size_t i = scaled.size();
+      while (i > 0 && scaled[i - 1] == '9') scaled[--i] = '0';
+      if (i == 0) {
+        scaled.insert(scaled.begin(), '1');
+      } else {
+        ++scaled[i - 1];
+      }
+    }
+    scaled.append(static_cast<std::size_t>(kept - limit), '0');
+  }
+  const bool zero = scaled.find_first_not_of('0') == std::string::npos;
+  const std::size_t width = static_cast<std::size_t>(decimals) + 1;
+  if (scaled.size() < width) scaled.insert(0, width - scaled.size(), '0');
+  if (decimals > 0) scaled.insert(scaled.size() - static_cast<std::size_t>(decimals), 1, '.');
+  // A negative value that rounds to zero is stored without its sign.
+  return value < 0 && !zero ? "-" + scaled : scaled;
+}
+
+}  // namespace
+
 void EncodeNumericFloat(std::span<char> column, int decimals, double value,
                         std::string_view fieldName) {
   std::string text;
-  if (std::isfinite(value)) {
-    // The runtime's rounding (half away from zero on the decimal digits),
-    // so that a stored value reads as the grid and the reports print it.
-    text = FloatToStrF(value, ffFixed, 15, decimals);
-    if (text.find('E') == std::string::npos) {
-      std::replace(text.begin(), text.end(), FormatSettings.DecimalSeparator, '.');
-      // Its digits stop at 18 decimals; the rest are zeros.
-      if (decimals > 18) text.append(static_cast<std::size_t>(decimals - 18), '0');
-    } else {
-      // Beyond 15 integer digits the runtime switches to exponent form,
-      // which no DBF reader takes: the exact fixed digits instead.
-      char buf[700];  // enough for any finite double with 255 decimals
-      const auto [end, ec] =
-          std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-      text.assign(buf, ec == std::errc() ? static_cast<std::size_t>(end - buf) : 0);
-    }
-  }
+  if (std::isfinite(value)) text = FixedText(value, decimals);
   if (text.empty() || text.size() > column.size()) {
     const auto [min, max] = NumericBounds(static_cast<int>(column.size()), decimals);
     RaiseRangeError(FloatToStr(value), fieldName, min, max);

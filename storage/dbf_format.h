@@ -273,9 +273,10 @@ double DecodeNumericFloat(std::string_view column);
 std::int64_t DecodeNumericInteger(std::string_view column);
 // N, F: `value` with `decimals` places, right-justified, rounded as the
 // runtime's Format("%.*f") rounds (half away from zero on the value's 18
-// significant digits), with '.' as separator; beyond 15 integer digits,
-// where Format turns to exponent form, the exact fixed digits. Reads
-// FormatSettings, so GUI thread only. Throws ERangeError naming
+// significant digits), with '.' as separator. Every digit the value
+// carries (as many as its shortest exact text has) that the column holds
+// is stored, also where Format stops at 15 (-99999999999999.98 in
+// N(20,2)); beyond 18 integer digits the exact fixed digits. Throws ERangeError naming
 // `fieldName` and the value when the text is longer than the column, or
 // the value is not finite.
 void EncodeNumericFloat(std::span<char> column, int decimals, double value,

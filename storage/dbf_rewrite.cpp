@@ -138,7 +138,9 @@ void PackTable(const TStreamOpener& open, const std::string& fileName, std::uint
     DeleteFile(oldName);
     throw;
   } catch (const Exception& e) {
+    // The original is as it was: neither copy is of use.
     DeleteFile(newName);
+    DeleteFile(oldName);
     throw EDBFError("Упаковка таблицы " + fileName + " не удалась: " + e.Message() +
                     ". Таблица не изменена.");
   }

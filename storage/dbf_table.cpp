@@ -280,7 +280,10 @@ void TmDbfTable::InternalOpen() {
     // A stream from StreamFactory may inject faults or not be a plain file.
     FFile->SetMapReads(!StreamFactory &&
                        (FExclusive || OnLocalFileSystem(FFile->Stream().Handle())));
+    FFile->SetDirectWrites(!StreamFactory);
     RebuildOrderings();
+    // Shared, another user may be appending: the next append cuts it.
+    if (FExclusive && !FReadOnly) FFile->CutUncountedTail();
     FixCodePageByte();
   } catch (...) {
     FIsOpen = false;
@@ -314,9 +317,12 @@ TField* TmDbfTable::KeyField(const std::string& fieldName) {
 }
 
 TmDbfTable::TKeySpec TmDbfTable::KeySpecOf(const TDbfCursor* cursor) {
+  if (cursor->KeyFieldName().empty()) return {};
+  return KeySpecOf(FindField(cursor->KeyFieldName()));
+}
+
+TmDbfTable::TKeySpec TmDbfTable::KeySpecOf(TField* field) {
   TKeySpec spec;
-  if (cursor->KeyFieldName().empty()) return spec;
-  TField* field = FindField(cursor->KeyFieldName());
   if (field == nullptr) return spec;
   spec.IsString = IsStringType(field->DataType());
   if (field->FieldKind() == fkData && field->FieldNo() > 0) {
@@ -419,12 +425,24 @@ void TmDbfTable::SetOrder(TField* field, bool descending) {
   UpdateCursorPos();
   const std::string name = field != nullptr ? field->FieldName() : std::string();
   if (name.empty() || FCursor->KeyFieldName() != name || FCursor->Descending() != descending ||
-      FCursor->Count() == 0) {
-    FCursor->SetKey(name, descending);
-    BuildOrderings({FCursor}, FFile->KnownCount());
-  }
+      FCursor->Count() == 0)
+    OrderCurrentBy(name, descending);
   Resync(TResyncMode{rmCenter});
   DoAfterScroll();
+}
+
+void TmDbfTable::OrderCurrentBy(const std::string& fieldName, bool descending) {
+  FCursor->SetKey(fieldName, descending);
+  // Every ordering holds the same records: one already in this order
+  // saves reading the file (and computing a calculated key) again.
+  for (const TDbfCursor* other : FOrderings) {
+    if (other != FCursor && !fieldName.empty() && other->KeyFieldName() == fieldName &&
+        other->Descending() == descending && other->KeyLength() > 0) {
+      FCursor->CopyOrder(*other);
+      return;
+    }
+  }
+  BuildOrderings({FCursor}, FFile->KnownCount());
 }
 
 std::string TmDbfTable::PrepareKey(TField* field, const TKeySpec& spec, const std::string& value,
@@ -456,11 +474,9 @@ bool TmDbfTable::FindKey(const std::string& fieldName, const std::string& value,
   if (State() != dsBrowse) return false;
   UpdateCursorPos();
   if (FCursor->KeyFieldName() != field->FieldName() || FCursor->Descending() ||
-      FCursor->Count() == 0) {
-    FCursor->SetKey(field->FieldName(), false);
-    BuildOrderings({FCursor}, FFile->KnownCount());
-  }
-  const TKeySpec spec = KeySpecOf(FCursor);
+      FCursor->Count() == 0)
+    OrderCurrentBy(field->FieldName(), false);
+  const TKeySpec spec = KeySpecOf(field);
   const std::string key = PrepareKey(field, spec, value, options);
   const bool insensitive = options.Contains(foCaseInsensitive) && spec.IsString;
   const int index =
@@ -484,7 +500,7 @@ int TmDbfTable::FindOtherKey(const std::string& fieldName, const std::string& va
   }
   if (ordering == nullptr) return -1;
   const int current = State() == dsInsert ? -1 : PhysicalRecNo();
-  const TKeySpec spec = KeySpecOf(ordering);
+  const TKeySpec spec = KeySpecOf(field);
   const std::string key = PrepareKey(field, spec, value, options);
   const bool insensitive = options.Contains(foCaseInsensitive) && spec.IsString;
   const int other = ordering->SearchOther(

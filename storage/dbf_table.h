@@ -43,6 +43,10 @@
 // original file or the complete new one, and a failure leaves the original
 // as it was and says so.
 //
+// Appends leave, should the process die at any byte, the counted records
+// followed by the end byte; a writable exclusive open and the next append
+// cut off whatever such a death left past them (dbf_file.h).
+//
 // Failures: EDBFError for a missing or damaged file, an invalid record or
 // bookmark; ERangeError for a number that does not fit its column (nothing
 // is written, the record stays in edit); the stream's errors for I/O. After
@@ -345,6 +349,8 @@ class TmDbfTable : public TDataSet {
     bool IsString = false;
   };
   TKeySpec KeySpecOf(const TDbfCursor* cursor);
+  // The key of an ordering on `field` (none when null).
+  TKeySpec KeySpecOf(TField* field);
   // The key bytes in `buffer` (calculated fields computed when the key is
   // one); `scratch` holds a calculated key.
   static std::string_view KeyIn(const TKeySpec& spec, const char* buffer, std::string& scratch);
@@ -356,6 +362,10 @@ class TmDbfTable : public TDataSet {
   // to `count`, and our own `record` (when not null) as record `count`;
   // returns the index of our record in the current ordering.
   int AddAppended(std::uint32_t count, const char* record);
+  // Orders the current ordering by the field (physical order when empty),
+  // from another ordering in that order when there is one, else from the
+  // file.
+  void OrderCurrentBy(const std::string& fieldName, bool descending);
   std::string PrepareKey(TField* field, const TKeySpec& spec, const std::string& value,
                          TFindOptions options) const;
   TField* KeyField(const std::string& fieldName);

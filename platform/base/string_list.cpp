@@ -297,6 +297,25 @@ void TStrings::SetUpdateState(bool) {}
 
 // --- TStringList ----------------------------------------------------------
 
+void TStringList::Assign(const TStrings& Source) {
+  const auto* list = dynamic_cast<const TStringList*>(&Source);
+  if (list == nullptr || list == this || FSorted) {
+    TStrings::Assign(Source);
+    return;
+  }
+  // The items as they stand, in one copy; the notices are the base's.
+  TUpdateGuard update(*this);
+  Clear();
+  SetNameValueSeparator(list->NameValueSeparator());
+  SetDelimiter(list->Delimiter());
+  SetQuoteChar(list->QuoteChar());
+  SetStrictDelimiter(list->StrictDelimiter());
+  if (list->FItems.empty()) return;
+  Changing();
+  FItems = list->FItems;
+  Changed();
+}
+
 std::string TStringList::Get(int Index) const { return StringRef(Index); }
 
 const std::string& TStringList::StringRef(int Index) const {

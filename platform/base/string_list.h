@@ -188,6 +188,9 @@ class TStringList : public TStrings {
   // Sorted(); the list is then unchanged.
   void Move(int CurIndex, int NewIndex) override;
   int IndexOf(std::string_view S) const override;
+  // As TStrings::Assign; another unsorted-into-unsorted list's items are
+  // copied at once.
+  void Assign(const TStrings& Source) override;
 
   // A reference to the item, valid until the list changes.
   const std::string& StringRef(int Index) const;

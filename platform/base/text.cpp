@@ -316,7 +316,11 @@ int CompareText(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
-bool SameText(std::string_view a, std::string_view b) { return CompareText(a, b) == 0; }
+bool SameText(std::string_view a, std::string_view b) {
+  // Only ASCII letters fold, which keeps lengths: field look-ups by name
+  // mostly end here.
+  return a.size() == b.size() && CompareText(a, b) == 0;
+}
 
 int AnsiCompareStr(std::string_view a, std::string_view b) {
   int tieBreak = 0;

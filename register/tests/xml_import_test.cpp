@@ -125,7 +125,7 @@ TEST_F(XmlImportTest, ChildElementsNumberTheirFieldsAndSetTheCount) {
   const std::string name2 =
       WriteXml("<?xml?><?BSERTIF2?><BIRTH_SERTIF>" + child2 + "</BIRTH_SERTIF>");
   auto t2 = MakeTable(2);
-  TImpXml(name2).Execute(*t2, FLpu.Access());
+  EXPECT_EQ(TImpXml(name2).Execute(*t2, FLpu.Access()), 1);
   EXPECT_EQ(t2->FieldByName("CQNT")->AsInteger(), 3);
   EXPECT_EQ(t2->FieldByName("SEX2")->AsString(), "Ж");
   EXPECT_EQ(ExchangeFieldText(*t2->FieldByName("WEIGHT1")), "3.450");
@@ -197,6 +197,17 @@ TEST_F(XmlImportTest, GroupsWithoutANewbornAreNoRows) {
   EXPECT_EQ(t->FieldByName("SEX2")->AsString(), "М");
   EXPECT_TRUE(BlankColumn(*t, "WEIGHT3"));
   EXPECT_FALSE(BlankColumn(*t, "WEIGHT1"));
+}
+
+// A BTAL2 inside another posts the outer record when it starts: the
+// count returned is of the records written.
+TEST_F(XmlImportTest, NestedRecordsAreCountedAsWritten) {
+  const std::string name = WriteXml(
+      "<?xml?><?BSERTIF2?><BIRTH_SERTIF><BTAL2 BQNT=\"1\"><CERTIF NCERTIF=\"1\"/>"
+      "<BTAL2 BQNT=\"2\"><CERTIF NCERTIF=\"2\"/></BTAL2></BTAL2></BIRTH_SERTIF>");
+  auto t = MakeTable(2);
+  EXPECT_EQ(TImpXml(name).Execute(*t, FLpu.Access()), 2);
+  EXPECT_EQ(t->RecordCount(), 2);
 }
 
 TEST_F(XmlImportTest, FilesOfNoKnownKindAreRefused) {

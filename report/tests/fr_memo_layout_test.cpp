@@ -99,6 +99,49 @@ TEST_F(FrMemoLayout, Wrapping) {
   for (const auto& c : cases) EXPECT_EQ(Layout(c.Text, c.Dx, c.Flags), c.Lines) << c.Text;
 }
 
+// Measures on the recording metrics and counts the measurements.
+class TCountingCanvas : public TRecordingCanvas {
+ public:
+  int Measured = 0;
+
+ protected:
+  void DoMeasure(std::u32string_view text, std::vector<int>& advances) override {
+    ++Measured;
+    TRecordingCanvas::DoMeasure(text, advances);
+  }
+};
+
+// A paragraph met again (the same text, width, font and flags) takes the
+// lines it wrapped into before, unmeasured; any difference measures anew
+// and wraps exactly as without the cache.
+TEST_F(FrMemoLayout, EachDistinctParagraphIsMeasuredOnce) {
+  TCountingCanvas canvas;
+  TCanvas* previous = frSetScratchCanvas(&canvas);
+  const std::string text = "Иванова Мария Петровна, г. Москва";
+  const std::string first = Layout(text, 60);
+  EXPECT_EQ(first, "Иванова|Мария|Петровна|, г.|Москва~");
+  const int measured = canvas.Measured;
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(Layout(text, 60), first);
+  EXPECT_EQ(canvas.Measured, measured);
+  const auto fresh = [&](int dx, std::uint16_t flags) {
+    const std::string cached = Layout(text, dx, flags);
+    frEngine().LayoutCache.Clear();
+    EXPECT_EQ(Layout(text, dx, flags), cached) << dx;
+    return cached;
+  };
+  EXPECT_EQ(fresh(100, flWordWrap), "Иванова Мария|Петровна, г.|Москва~");
+  EXPECT_EQ(fresh(60, flWordWrap | flWordBreak), "Иванова|Мария|Петров-|на, г.|Москва~");
+  memo->CharSpacing = 2;
+  EXPECT_EQ(fresh(60, flWordWrap), "Иванов|а|Мария|Петров|на, г.|Москва~");
+  memo->CharSpacing = 0;
+  memo->Font.SetSize(14);
+  EXPECT_NE(fresh(60, flWordWrap), first);
+  EXPECT_GT(canvas.Measured, measured);
+  // Another measuring canvas starts afresh.
+  frSetScratchCanvas(previous);
+  EXPECT_EQ(frEngine().LayoutCache.Find(canvas, 60, false, text), nullptr);
+}
+
 TEST_F(FrMemoLayout, LineBreaksEndParagraphs) {
   memo->Memo.Clear();
   memo->Memo.Add("line\r\n\r\nnext\r\n");

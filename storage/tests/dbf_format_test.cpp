@@ -327,6 +327,29 @@ TEST(DbfColumn, NumbersAreStoredAsFormatPrintsThem) {
     std::string column = NumText(width, c.Decimals, c.Value);
     EXPECT_EQ(column, std::string(width - printed.size(), ' ') + printed) << c.Value;
   }
+  // 16 to 18 significant digits, where Format stops at 15: every digit
+  // the value carries (its shortest exact text) that the column holds,
+  // rounded half away from zero on its 18 digits.
+  struct Wide {
+    double Value;
+    int Length, Decimals;
+    const char* Stored;
+  } wide[] = {
+      {-99999999999999.99, 20, 2, "  -99999999999999.98"},    // the double is ...99.984375
+      {-1234567890123.12345, 20, 5, "-1234567890123.12350"},  // ...12353515625
+      {1234567890123456.75, 20, 1, "  1234567890123456.8"},
+      {9999999999999998.0, 20, 2, " 9999999999999998.00"},
+      {123456789012345678.0, 20, 0, "  123456789012345680"},
+      {99999999999999999.0, 21, 2, "100000000000000000.00"},
+      {0.1234567890123456789, 20, 18, "0.123456789012345680"},
+      {10200223543.43, 20, 7, " 10200223543.4300000"},  // not ...4300003
+      {-0.000000000000000125, 21, 18, "-0.000000000000000125"},
+      {0.0000000000000000005, 20, 18, "0.000000000000000001"},
+      {-0.0000000000000000004, 20, 18, "0.000000000000000000"},
+      {999999999999999.95, 20, 1, "  1000000000000000.0"},
+  };
+  for (const Wide& w : wide) EXPECT_EQ(NumText(w.Length, w.Decimals, w.Value), w.Stored) << w.Value;
+  EXPECT_NE(RangeMessage([&] { NumText(17, 2, -99999999999999.99); }), "no error");
   // Past Format's fixed range, and past its 18 decimals: still fixed text.
   EXPECT_EQ(NumText(20, 2, 1e16), "10000000000000000.00");
   EXPECT_EQ(NumText(24, 20, 0.5), "  0.50000000000000000000");

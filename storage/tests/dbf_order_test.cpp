@@ -259,6 +259,38 @@ TEST_F(DbfOrderTest, MaintainedOrderingsMatchRebuiltOnes) {
   }
 }
 
+// Ordering the current ordering by a key that another ordering already
+// has takes that one's order: the file is not read again, nor a
+// calculated key computed for every record.
+TEST_F(DbfOrderTest, AnOrderingAlreadyThereIsTakenNotRebuilt) {
+  auto t = MakeTable();
+  t->CreateTable();
+  t->Open();
+  for (int i = 0; i < 50; ++i) Add(*t, "r" + std::to_string(i), i, i % 2 ? "А" : "Б", 50 - i);
+  TDbfCursor* byKey = t->AddCursor(t->FieldByName("cCERTIF"));
+  t->SetRecNo(7);
+  const std::string current = t->FieldByName("NAME")->AsString();
+  int computed = 0;
+  auto calc = t->OnCalcFields;
+  t->OnCalcFields = [&](TDataSet* d) {
+    ++computed;
+    calc(d);
+  };
+  t->SetOrder(t->FieldByName("cCERTIF"), false);
+  EXPECT_LT(computed, 10);
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), current);
+  EXPECT_EQ(Records(*t->Cursor()), Records(*byKey));
+  t->SetOrder(nullptr, false);
+  computed = 0;
+  EXPECT_TRUE(t->FindKey("cCERTIF", "Б 0000010", {}));
+  EXPECT_LT(computed, 10);
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "r40");
+  EXPECT_EQ(Records(*t->Cursor()), Records(*byKey));
+  // Both are kept up to date from then on.
+  Add(*t, "new", 0, "А", 1);
+  EXPECT_EQ(Records(*t->Cursor()), Records(*byKey));
+}
+
 TEST_F(DbfOrderTest, RefreshAddsRecordsBeyondTheOldCount) {
   MakeTable()->CreateTable();
   auto a = MakeTable(true, "A");

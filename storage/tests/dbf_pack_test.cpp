@@ -146,6 +146,7 @@ TEST_F(DbfPackTest, AFailedStepLeavesTheOriginal) {
     }
     EXPECT_EQ(FileBytes(name), before) << failAt;
     EXPECT_FALSE(FileExists(name + ",new")) << failAt;
+    EXPECT_FALSE(FileExists(name + ",old")) << failAt;
   }
 }
 

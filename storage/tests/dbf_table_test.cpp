@@ -902,7 +902,7 @@ TEST_F(DbfTableTest, AFailedBlockWriteEndsTheBatchAndStopsWrites) {
   t->BeginAppendBatch();
   AppendRow(*t, "A", 1);
   AppendRow(*t, "B", 2);
-  failAt = 2;  // the records go, the count does not
+  failAt = 4;  // the records go, the count does not
   EXPECT_THROW(t->EndAppendBatch(), EWriteError);
   EXPECT_THROW(AppendRow(*t, "C", 3), EDBFError);
   t->Cancel();

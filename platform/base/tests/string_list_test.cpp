@@ -223,6 +223,16 @@ TEST(StringList, CustomSortMoveExchangeKeepObjects) {
   EXPECT_FALSE(copy.Equals(list));  // Equals compares bytes
   copy.AddStrings(copy);
   EXPECT_EQ(copy.Count(), 8);
+  // One change notice per Assign; a sorted list sorts what it takes.
+  int changes = 0;
+  copy.OnChange = [&](TStrings*) { ++changes; };
+  copy.Assign(list);
+  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(copy.Equals(list));
+  TStringList sorted;
+  sorted.SetSorted(true);
+  sorted.Assign(list);
+  EXPECT_EQ(sorted.CommaText(), "a,bb,ccc,new");
 }
 
 TEST(StringList, IndexErrorsCarryTheIndex) {
