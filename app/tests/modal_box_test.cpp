@@ -10,6 +10,7 @@
 #include <QWindow>
 #include <filesystem>
 
+#include "app/tests/program_forms.h"
 #include "platform/base/clock.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/message_queue.h"
@@ -81,12 +82,5 @@ TEST(ProgramMessageBox, StaysTheMainWindowsModalDialogAndTakesTheKeys) {
   EXPECT_TRUE(inspected);
   EXPECT_EQ(GetActiveWindow(), fmMain->Handle());
 
-  std::vector<TComponent*> forms = {fmDict, DlgParam, fmMain, DM};
-  for (TComponent* form : forms)
-    if (form != nullptr) form->Free();
-  fmDict = nullptr;
-  DlgParam = nullptr;
-  fmMain = nullptr;
-  DM = nullptr;
-  Application->ResetForTests();
+  FreeProgramForms();
 }

@@ -19,11 +19,13 @@
 #include <memory>
 #include <string>
 
+#include "app/tests/program_forms.h"
 #include "platform/base/clock.h"
 #include "platform/base/date_time.h"
 #include "platform/base/file_utils.h"
 #include "platform/base/number_format.h"
 #include "platform/base/tests/file_test_dir.h"
+#include "platform/base/tests/shell_output.h"
 #include "platform/draw/printers.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/message_queue.h"
@@ -51,16 +53,6 @@
 #include "report/preview/fr_report_windows.h"
 
 namespace {
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return out;
-  std::array<char, 4096> buffer;
-  while (std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe.get()))
-    out.append(buffer.data(), n);
-  return out;
-}
 
 // Thousands are grouped by a no-break space.
 std::string NoBreakToSpace(std::string text) {
@@ -228,14 +220,7 @@ class PrintProgram : public ::testing::Test {
   }
   ~PrintProgram() override {
     SetFileDialogBackend(nullptr);
-    std::vector<TComponent*> forms = {fmDict, DlgParam, fmMain, DM};
-    for (TComponent* form : forms)
-      if (form != nullptr) form->Free();
-    fmDict = nullptr;
-    DlgParam = nullptr;
-    fmMain = nullptr;
-    DM = nullptr;
-    Application->ResetForTests();
+    FreeProgramForms();
     std::filesystem::current_path(old);
     SetIniFileName("");
   }

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <filesystem>
 
+#include "app/tests/program_forms.h"
 #include "platform/base/clock.h"
 #include "platform/gui/message_queue.h"
 #include "platform/gui/services.h"
@@ -50,12 +51,5 @@ TEST(Program, StartsWithTheMainWindowAndClosesAfterTheQuestion) {
   // The program's forms go with it: a later test in this process must not
   // meet a second main window on the desktop (the two would take the
   // activation from each other without end).
-  std::vector<TComponent*> forms = {fmDict, DlgParam, fmMain, DM};
-  for (TComponent* form : forms)
-    if (form != nullptr) form->Free();
-  fmDict = nullptr;
-  DlgParam = nullptr;
-  fmMain = nullptr;
-  DM = nullptr;
-  Application->ResetForTests();
+  FreeProgramForms();
 }

@@ -15,6 +15,7 @@
 #include "platform/base/date_time.h"
 #include "platform/base/format.h"
 #include "platform/base/tests/file_test_dir.h"
+#include "platform/base/tests/shell_output.h"
 #include "platform/data/fields.h"
 #include "platform/draw/printers.h"
 #include "platform/qt/qt_services.h"
@@ -30,16 +31,6 @@
 #include "storage/mem_ds.h"
 
 namespace {
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return out;
-  std::array<char, 4096> buffer;
-  while (std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe.get()))
-    out.append(buffer.data(), n);
-  return out;
-}
 
 const char* const kNames[][3] = {{"Иванова", "Мария", "Петровна"},
                                  {"Петрова", "Анна", "Сергеевна"},

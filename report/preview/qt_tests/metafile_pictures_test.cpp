@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/base/tests/shell_output.h"
 #include "platform/draw/metafile_renderer.h"
 #include "platform/draw/printers.h"
 #include "platform/draw/tests/metafile_samples.h"
@@ -47,16 +48,6 @@ struct TPlaced {
 bool Near(QRgb a, QRgb b) {
   return std::abs(qRed(a) - qRed(b)) < 40 && std::abs(qGreen(a) - qGreen(b)) < 40 &&
          std::abs(qBlue(a) - qBlue(b)) < 40;
-}
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return out;
-  std::array<char, 4096> buffer;
-  while (std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe.get()))
-    out.append(buffer.data(), n);
-  return out;
 }
 
 class MetafilePictures : public ::testing::Test {

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "platform/base/registry.h"
+#include "platform/base/tests/shell_output.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/gui_host.h"
 #include "platform/gui/message_queue.h"
@@ -166,16 +167,6 @@ TEST_F(PreviewGalleryTest, FlatComboBoxes) {
   };
   EXPECT_GT(dark(hot), dark(flat) + 50);
   (void)disabled;
-}
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return out;
-  std::array<char, 4096> buffer;
-  while (std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe.get()))
-    out.append(buffer.data(), n);
-  return out;
 }
 
 // The distinct words of a text (a PDF reader drops text it finds
