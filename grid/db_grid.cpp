@@ -1113,7 +1113,7 @@ int TCustomDBGridEh::IndicatorImageOf(int row) {
       return kIndicatorInsert;
     default:
       if (selected) return kIndicatorSelectedArrow;
-      return FInIncSearch ? kIndicatorSearchArrow : kIndicatorArrow;
+      return FIncSearch.Active() ? kIndicatorSearchArrow : kIndicatorArrow;
   }
 }
 
@@ -1451,11 +1451,12 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   }
   if (!column->Persistent() && OnDrawDataCell) OnDrawDataCell(this, rect, column->Field(), state);
   if (OnDrawColumnCell) OnDrawColumnCell(this, rect, column->Index(), column, state);
-  if (textShown && current && FInIncSearch && col == Col() && Focused()) {
+  if (textShown && current && FIncSearch.Active() && col == Col() && Focused()) {
     // The typed beginning stands out; the editor is hidden meanwhile.
-    const int typed = Length(FIncSearchText);
+    const std::string& searched = FIncSearch.Text();
+    const int typed = Length(searched);
     if (typed > 0 &&
-        AnsiUpperCase(Copy(FColCellParams.Text, 1, typed)) == AnsiUpperCase(FIncSearchText)) {
+        AnsiUpperCase(Copy(FColCellParams.Text, 1, typed)) == AnsiUpperCase(searched)) {
       canvas.Font()->Assign(&font);
       WriteTextPrefixEh(canvas, textRect, 2, 2, FColCellParams.Text, typed,
                         FColCellParams.Alignment, column->Layout(), kGridSearchHighlightColor,

@@ -34,6 +34,7 @@
 #include "grid/grid_scroll_bar.h"
 #include "grid/grid_selection.h"
 #include "grid/grid_style.h"
+#include "grid/inc_search.h"
 #include "grid/selected_rows.h"
 #include "grid/sum_list.h"
 #include "grid/title_tree.h"
@@ -148,6 +149,7 @@ bool CellTextIsCut(int textWidth, int textHeight, int cellWidth, int cellHeight,
 
 class TCustomDBGridEh : public TCustomGrid,
                         public TGridDataLinkHostEh,
+                        private TGridIncSearchHostEh,
                         public IDBGridEhStyleClient {
   MEBRATH_CLASS(TCustomDBGridEh, TCustomGrid)
  public:
@@ -422,11 +424,11 @@ class TCustomDBGridEh : public TCustomGrid,
   // (none when negative).
   void IncSearch(const std::string& text, int timeOut, int direction);
   void StopIncSearch();
-  bool InIncSearch() const { return FInIncSearch; }
+  bool InIncSearch() const { return FIncSearch.Active(); }
   // Whether Ctrl+F shows the find dialog modal (a descendant may let it
   // stay open beside the grid).
   virtual bool IsFindDialogModal() { return true; }
-  const std::string& IncSearchText() const { return FIncSearchText; }
+  const std::string& IncSearchText() const { return FIncSearch.Text(); }
   // The timer ids: automatic scrolling and the end of a search.
   static constexpr unsigned kAutoScrollTimerId = 1;
   static constexpr unsigned kIncSearchTimerId = 2;
@@ -834,9 +836,17 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FScrolledFullyLeft = true;
   bool FFocusedAnnounced = false;
   bool FForwardingWheel = false;
-  bool FInIncSearch = false;
-  std::string FIncSearchText;
-  int FIncSearchTimeOut = 0;
+  // TGridIncSearchHostEh
+  TDataSet* IncSearchDataSet() override;
+  bool IncSearchHasColumn() override;
+  std::string IncSearchCellText() override;
+  void IncSearchStepped() override;
+  void IncSearchRepaintRow() override;
+  void IncSearchSetTimer(unsigned interval) override;
+  void IncSearchKillTimer() override;
+  void IncSearchStopped() override;
+  std::string IncSearchClipboardText() override;
+  TGridIncSearchEh FIncSearch{this};
   // --- filter row
   int NextFilterColumn(int from, int step) const;
   void FilterEditKeyDown(unsigned& key, TShiftState shift);

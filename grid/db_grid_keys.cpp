@@ -24,7 +24,6 @@ namespace {
 
 constexpr unsigned kCopyFromAboveKey = 222;  // Ctrl+apostrophe
 constexpr int kTitleDragThreshold = 3;
-constexpr int kIncSearchTimeOut = 1500;
 
 bool IsCheckOrImage(TColumnEh* column) {
   if (column == nullptr) return false;
@@ -367,16 +366,15 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
   };
   if (ctrl && key == 'F') {
     const bool dialog = FOptionsEh.Contains(dghDialogFind) && ExecuteDBGridEhFindDialogProc;
-    if (FInIncSearch && dialog) {
-      const std::string text = FIncSearchText;
+    if (FIncSearch.Active() && dialog) {
+      const std::string text = FIncSearch.Text();
       StopIncSearch();
       ExecuteDBGridEhFindDialogProc(this, text, {}, IsFindDialogModal());
       key = 0;
       return;
     }
     if (FOptionsEh.Contains(dghIncSearch)) {
-      StopIncSearch();
-      FInIncSearch = true;
+      FIncSearch.Restart();
       key = 0;
       return;
     }
@@ -386,43 +384,8 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
       return;
     }
   }
-  if (FInIncSearch) {
-    switch (key) {
-      case VK_RETURN:
-        if (ctrl) {
-          IncSearch("", kIncSearchTimeOut, shiftKey ? 2 : 1);
-          key = 0;
-          return;
-        }
-        StopIncSearch();
-        break;
-      case VK_ESCAPE:
-      case VK_F2:
-        StopIncSearch();
-        break;
-      case VK_BACK: {
-        std::u32string chars = Utf8ToUtf32(FIncSearchText);
-        if (!chars.empty()) chars.pop_back();
-        const std::string shorter = Utf32ToUtf8(chars);
-        FIncSearchText.clear();
-        IncSearch(shorter, kIncSearchTimeOut, 0);
-        key = 0;
-        return;
-      }
-      case VK_INSERT:
-      case 'V':
-        // Pasting goes on with the search.
-        if ((key == VK_INSERT && shift == TShiftState{ssShift}) ||
-            (key == 'V' && shift == TShiftState{ssCtrl})) {
-          IncSearch(Clipboard().AsText(), kIncSearchTimeOut, 0);
-          key = 0;
-          return;
-        }
-        break;
-      default:
-        break;
-    }
-  }
+  FIncSearch.KeyDown(key, shift);
+  if (key == 0) return;
   if (ctrl && key == kCopyFromAboveKey) {
     CopyFromRecordAbove();
     key = 0;
@@ -590,7 +553,7 @@ void TCustomDBGridEh::KeyPress(char32_t& key) {
   if (key == U'\r' && !FOptions.Contains(dgAlwaysShowEditor) && EditorMode() && FDataLink->Active())
     FDataLink->UpdateRecord();
   if (StartsIncSearch(key)) {
-    IncSearch(Utf32ToUtf8(std::u32string(1, key)), kIncSearchTimeOut, 0);
+    IncSearch(Utf32ToUtf8(std::u32string(1, key)), TGridIncSearchEh::kKeyTimeOut, 0);
     key = 0;
     return;
   }
