@@ -35,6 +35,7 @@
 #include "grid/grid_selection.h"
 #include "grid/grid_style.h"
 #include "grid/inc_search.h"
+#include "grid/record_mover.h"
 #include "grid/selected_rows.h"
 #include "grid/sum_list.h"
 #include "grid/title_tree.h"
@@ -150,6 +151,7 @@ bool CellTextIsCut(int textWidth, int textHeight, int cellWidth, int cellHeight,
 class TCustomDBGridEh : public TCustomGrid,
                         public TGridDataLinkHostEh,
                         private TGridIncSearchHostEh,
+                        private TGridRecordMoverHostEh,
                         public IDBGridEhStyleClient {
   MEBRATH_CLASS(TCustomDBGridEh, TCustomGrid)
  public:
@@ -550,11 +552,11 @@ class TCustomDBGridEh : public TCustomGrid,
   // --- record moving (record_moving.cpp)
   // With dghRecordMoving, records are dragged by their indicator cell.
   TDBGridEhMoveRecordsEvent OnMoveRecords;
-  bool RecordMoving() const { return FMouseMode == TMouseModeEh::RecordMoving; }
+  bool RecordMoving() const { return FRecordMover.Dragging(); }
   // The grid rows (and tree levels, -1 without a tree) of the drag.
-  int RecordMovingSourceRow() const { return FMoveSourceRow; }
-  int RecordMovingTargetRow() const { return FMoveTargetRow; }
-  int RecordMovingTargetLevel() const { return FMoveTargetLevel; }
+  int RecordMovingSourceRow() const { return FRecordMover.SourceRow(); }
+  int RecordMovingTargetRow() const { return FRecordMover.TargetRow(); }
+  int RecordMovingTargetLevel() const { return FRecordMover.TargetLevel(); }
   // The interval of timer 1 while a record is dragged.
   static constexpr unsigned kRecordMovingTimerInterval = 60;
   virtual bool CanBeginRecordMoving(int& origin, int& destination, TPoint mousePt);
@@ -772,14 +774,9 @@ class TCustomDBGridEh : public TCustomGrid,
   // --- cell editor
   Variant FEditKeyValue = Variant::Null();
   // --- keyboard and mouse
-  enum class TMouseModeEh {
-    None,
-    RecordSelecting,
-    ColumnSelecting,
-    RectSelecting,
-    Sizing,
-    RecordMoving
-  };
+  enum class TMouseModeEh { None, RecordSelecting, ColumnSelecting, RectSelecting, Sizing };
+  // A mouse mode or the drag of records is running.
+  bool MouseTracking() const { return FMouseMode != TMouseModeEh::None || RecordMoving(); }
   void PassKeyToBaseGrid(unsigned& key, TShiftState shift);
   void UpOrCancelInsert(bool extend);
   void DownOrAppend(bool extend);
@@ -898,14 +895,17 @@ class TCustomDBGridEh : public TCustomGrid,
   int FFollowedRow = -1;
   // --- record moving
   bool HandleRecordMovingMessage(TMessage& message);
-  void DrawRecordMovingLine();
-  int FMoveSourceRow = -1;
-  int FMoveSourceLevel = -1;
-  int FMoveTargetRow = -1;
-  int FMoveTargetLevel = -1;
-  std::string FMoveBookmark;
-  int FMoveDropX = 0;
-  bool FMoveLineShown = false;
+  // TGridRecordMoverHostEh
+  bool RecordMovingCanBegin(int& origin, int& destination, TPoint at) override;
+  void RecordMovingBegan() override;
+  void RecordMovingEnded() override;
+  int RecordMovingDropPos(int row, TPoint at, int& level) override;
+  bool RecordMovingDrawLine(int row, bool before, int x) override;
+  void RecordMovingRows(int& first, int& last) override;
+  int RecordMovingScrollDirection(int y, int last) override;
+  int RecordMovingScroll(int direction, const std::string& bookmark, int sourceRow) override;
+  int RecordMovingRowAt(int x, int y, bool& above) override;
+  TGridRecordMoverEh FRecordMover{this};
 };
 
 class TDBGridEh : public TCustomDBGridEh {

@@ -468,7 +468,7 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
       FDataLink->Reset();
       ClearSelection();
       if (!FOptions.Contains(dgAlwaysShowEditor)) HideEditor();
-      if (FMouseMode != TMouseModeEh::None) EndMouseTracking();
+      if (MouseTracking()) EndMouseTracking();
       if (GridState() != gsNormal) Perform(WM_CANCELMODE, 0, 0);
       break;
     case VK_INSERT:
@@ -617,7 +617,7 @@ void TCustomDBGridEh::DefaultApplySorting() {
 void TCustomDBGridEh::EndMouseTracking() {
   if (FMouseMode == TMouseModeEh::Sizing && FSizingLineShown) DrawFrozenSizingLine();
   StopAutoScrollTimer();
-  if (FMouseMode == TMouseModeEh::RecordMoving) StopRecordMoving(-1, -1, false);
+  if (RecordMoving()) StopRecordMoving(-1, -1, false);
   FMouseMode = TMouseModeEh::None;
   if (FPressedTitle != nullptr && HandleAllocated()) InvalidateRow(0);
   FPressedTitle = nullptr;
@@ -648,7 +648,7 @@ void TCustomDBGridEh::ShiftClickRecords(const std::string& target) {
 
 void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (!AcquireFocus()) return;
-  if (FMouseMode != TMouseModeEh::None || FTitleButtonDown != nullptr) EndMouseTracking();
+  if (MouseTracking() || FTitleButtonDown != nullptr) EndMouseTracking();
   FMouseDownPoint = {x, y};
   FMouseDownDouble = shift.Contains(ssDouble);
   FMouseDownOnCheck = false;

@@ -437,7 +437,7 @@ bool TCustomDBGridEh::HandleGridMessage(TMessage& message) {
       TCustomGrid::WndProc(message);
       if (FMouseMode == TMouseModeEh::Sizing)
         EndFrozenSizing(false);
-      else if (FMouseMode != TMouseModeEh::None || FTitleButtonDown != nullptr)
+      else if (MouseTracking() || FTitleButtonDown != nullptr)
         EndMouseTracking();
       StopAutoScrollTimer();
       return true;
