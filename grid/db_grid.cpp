@@ -102,8 +102,7 @@ void TCustomDBGridEh::BeforeDestruction() {
   FSortMarkedColumns.clear();
   FLeafFieldArr.clear();
   FSelectedRows->Release();
-  FMemTable = nullptr;
-  FMemTableDataSet = nullptr;
+  FRows.ForgetMemTable();
   FSumList->SetDataSet(nullptr);
   FDataLink->SetDataSource(nullptr);
   if (FStyle != nullptr) FStyle->RemoveGrid(this);
@@ -132,9 +131,7 @@ void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) 
   if (FHorzScrollBar) FHorzScrollBar->ComponentRemoved(component);
   if (FVertScrollBar) FVertScrollBar->ComponentRemoved(component);
   if (FDataLink && component == DataSource()) SetDataSource(nullptr);
-  if (component == FMemTableDataSet) {
-    FMemTable = nullptr;
-    FMemTableDataSet = nullptr;
+  if (FRows.DataSetRemoved(component)) {
     RequestLayout();
   } else if (FDataLink && component != FDataLink->DataSet()) {
     QueryMemTable();
@@ -1100,9 +1097,8 @@ int TCustomDBGridEh::IndicatorImageOf(int row) {
   const bool current = IsCurrentRow(recordIndex);
   bool selected = false;
   if (FSelectedRows->Count() > 0) {
-    BeginRow(recordIndex);
+    TGridRowReadEh reading(FRows, recordIndex);
     selected = FSelectedRows->IndexOf(FDataLink->DataSet()->Bookmark()) >= 0;
-    EndRow();
   }
   // A selected row that is not current is only highlighted.
   if (!current) return -1;
@@ -1137,9 +1133,8 @@ void TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TCellRowPart
   bool selected = false;
   if (rowPart == crpDataEh && FSelectedRows->Count() > 0 && FDataLink->Active() &&
       row - FTitleOffset < DataRowCount()) {
-    BeginRow(row - FTitleOffset);
+    TGridRowReadEh reading(FRows, row - FTitleOffset);
     selected = FSelectedRows->IndexOf(FDataLink->DataSet()->Bookmark()) >= 0;
-    EndRow();
   }
   TFont font;
   font.Assign(Font());
@@ -1367,11 +1362,7 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
     return;
   }
   const bool current = IsCurrentRow(recordIndex);
-  BeginRow(recordIndex);
-  struct TRestore {
-    TCustomDBGridEh* grid;
-    ~TRestore() { grid->EndRow(); }
-  } restore{this};
+  TGridRowReadEh reading(FRows, recordIndex);
 
   TColor background = column->Color();
   int recNo = 0;
@@ -1426,12 +1417,8 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
     bool duplicate = false;
     // The row at the top always shows its value.
     if (column->HideDuplicates() && recordIndex > 0 && row > TopRow()) {
-      EndRow();
-      BeginRow(recordIndex - 1);
-      const std::string above = column->GetCellDisplayText();
-      EndRow();
-      BeginRow(recordIndex);
-      duplicate = above == FColCellParams.Text;
+      TGridRowReadEh above(FRows, recordIndex - 1);
+      duplicate = column->GetCellDisplayText() == FColCellParams.Text;
     }
     if (duplicate) {
       showText = false;

@@ -28,6 +28,7 @@
 
 #include "grid/column_filter.h"
 #include "grid/columns.h"
+#include "grid/data_rows.h"
 #include "grid/grid_data_link.h"
 #include "grid/grid_options.h"
 #include "grid/grid_resources.h"
@@ -152,6 +153,7 @@ class TCustomDBGridEh : public TCustomGrid,
                         public TGridDataLinkHostEh,
                         private TGridIncSearchHostEh,
                         private TGridRecordMoverHostEh,
+                        private TGridDataRowsHostEh,
                         public IDBGridEhStyleClient {
   MEBRATH_CLASS(TCustomDBGridEh, TCustomGrid)
  public:
@@ -511,11 +513,11 @@ class TCustomDBGridEh : public TCustomGrid,
   static constexpr int kTreeLevelWidth = 18;
   // The dataset's IMemTableEh, asked for again when the link becomes
   // active, a component goes away and the footer count changes.
-  IMemTableEh* MemTable() const { return FMemTable; }
+  IMemTableEh* MemTable() const { return FRows.MemTable(); }
   // One grid row per dataset row: the dataset offers IMemTableEh and no
   // footers show. The vertical bar and the scroll messages then move the
   // grid's top row, not the current record.
-  bool RowPerRecordMode() const { return FMemTable != nullptr && FFooterRowCount == 0; }
+  bool RowPerRecordMode() const { return FRows.MemTable() != nullptr && FFooterRowCount == 0; }
   // The dataset's rows are drawn as a tree (first visible column).
   bool TreeDisplay() const;
   // Level x 18 pixels for the node at the reading position; 0 without a
@@ -535,7 +537,8 @@ class TCustomDBGridEh : public TCustomGrid,
   void SetCurrentNodeExpanded(bool value, bool allBelow);
   // Reading data row `rowIndex` (0-based) without moving the dataset:
   // the dataset's reading position in row-per-record mode, the data link's
-  // active record otherwise. EndRow goes back; calls do not nest.
+  // active record otherwise. EndRow goes back to the row read before
+  // (calls nest); see data_rows.h.
   void BeginRow(int rowIndex);
   void EndRow();
   bool IsCurrentRow(int rowIndex);
@@ -884,15 +887,11 @@ class TCustomDBGridEh : public TCustomGrid,
   // its left (returns its width), and a press on the node's button.
   int PaintEditorTreeArea(TCanvas& canvas, TColumnEh* column, int height);
   bool EditorTreeClick(TColumnEh* column, int x);
-  IMemTableEh* FMemTable = nullptr;
-  TDataSet* FMemTableDataSet = nullptr;
-  int FSavedActiveRecord = -1;
-  bool FInFetch = false;
-  // Set while a click moves the dataset to the clicked row.
-  bool FMovingRecordItself = false;
-  bool FInTreeExpand = false;
-  // The dataset row the grid last followed (row-per-record mode).
-  int FFollowedRow = -1;
+  // TGridDataRowsHostEh
+  TDataLink* RowsLink() override { return FDataLink.get(); }
+  bool RowsPerRecord() override { return RowPerRecordMode(); }
+  void RowsMemTableChanged(TDataSet* dataSet) override;
+  TGridDataRowsEh FRows{this};
   // --- record moving
   bool HandleRecordMovingMessage(TMessage& message);
   // TGridRecordMoverHostEh

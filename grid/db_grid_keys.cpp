@@ -765,14 +765,14 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
                            CanSelectType(gstRecordBookmarks) &&
                            (colPart == ccpIndicatorEh || FOptions.Contains(dgRowSelect));
   if (!recordShift && cell.Y != Row()) {
-    FMovingRecordItself = true;
+    FRows.MovingRecordItself() = true;
     try {
       FDataLink->MoveBy(cell.Y - Row());
     } catch (...) {
-      FMovingRecordItself = false;
+      FRows.MovingRecordItself() = false;
       throw;
     }
-    FMovingRecordItself = false;
+    FRows.MovingRecordItself() = false;
   }
   if (colPart == ccpDataEh) SelectColumn(cell.X, 0, false);
 

@@ -57,12 +57,12 @@ std::vector<TTreeAreaBoxEh> TreeAreaBoxes(const TTreeNodeShapeEh& node) {
 // ---- queries
 
 bool TCustomDBGridEh::TreeDisplay() const {
-  return FMemTable != nullptr && FDataLink->Active() && FMemTable->TreeDisplay();
+  return FRows.MemTable() != nullptr && FDataLink->Active() && FRows.MemTable()->TreeDisplay();
 }
 
 int TCustomDBGridEh::TreeIndentWidth() const {
   if (!TreeDisplay()) return 0;
-  return std::max(0, FMemTable->NodeLevel() * kTreeLevelWidth);
+  return std::max(0, FRows.MemTable()->NodeLevel() * kTreeLevelWidth);
 }
 
 bool TCustomDBGridEh::TreeColumn(int col) const {
@@ -75,11 +75,7 @@ bool TCustomDBGridEh::TreeColumn(int col) const {
 int TCustomDBGridEh::DrawTreeAreaOfRow(int col, int row, const TRect& rect, TGridDrawState state) {
   const int dataRow = row - FTitleOffset;
   if (!TreeColumn(col) || dataRow < 0 || dataRow >= DataRowCount()) return 0;
-  BeginRow(dataRow);
-  struct TEnd {
-    TCustomDBGridEh* grid;
-    ~TEnd() { grid->EndRow(); }
-  } end{this};
+  TGridRowReadEh reading(FRows, dataRow);
   const int indent = TreeIndentWidth();
   DrawTreeArea(RawToDataColumn(col), dataRow, false, rect, state);
   return indent;
@@ -109,12 +105,12 @@ void TCustomDBGridEh::PaintTreeArea(TCanvas& canvas, int dataCol, int dataRow, b
                            state + TGridDrawState{gdSelected}, background, &font);
 
   TTreeNodeShapeEh node;
-  node.Level = std::max(1, FMemTable->NodeLevel());
-  node.NextLevel = FMemTable->NextNodeLevel();
-  node.HasChildren = FMemTable->NodeHasChildren();
-  node.Expanded = FMemTable->NodeExpanded();
+  node.Level = std::max(1, FRows.MemTable()->NodeLevel());
+  node.NextLevel = FRows.MemTable()->NextNodeLevel();
+  node.HasChildren = FRows.MemTable()->NodeHasChildren();
+  node.Expanded = FRows.MemTable()->NodeExpanded();
   for (int level = 1; level <= node.Level; ++level)
-    node.HasNextSibling.push_back(FMemTable->HasNextSibling(level));
+    node.HasNextSibling.push_back(FRows.MemTable()->HasNextSibling(level));
 
   TRect area = rect;
   if (widen) {
@@ -155,7 +151,7 @@ int TCustomDBGridEh::PaintEditorTreeArea(TCanvas& canvas, TColumnEh* column, int
   if (!TreeDisplay() || column == nullptr || FVisibleColumns.empty() ||
       column != FVisibleColumns.front())
     return 0;
-  const int row = RowPerRecordMode() ? FMemTable->CurrentRow() : FDataLink->ActiveRecord();
+  const int row = RowPerRecordMode() ? FRows.MemTable()->CurrentRow() : FDataLink->ActiveRecord();
   if (row < 0) return 0;
   const int indent = TreeIndentWidth();
   PaintTreeArea(canvas, column->Index(), row, false, {0, 0, indent, height}, {gdFocused});
@@ -167,8 +163,9 @@ bool TCustomDBGridEh::EditorTreeClick(TColumnEh* column, int x) {
       column != FVisibleColumns.front())
     return false;
   const int indent = TreeIndentWidth();
-  if (x < indent - kTreeLevelWidth || x >= indent || !FMemTable->NodeHasChildren()) return false;
-  SetCurrentNodeExpanded(!FMemTable->NodeExpanded(), false);
+  if (x < indent - kTreeLevelWidth || x >= indent || !FRows.MemTable()->NodeHasChildren())
+    return false;
+  SetCurrentNodeExpanded(!FRows.MemTable()->NodeExpanded(), false);
   return true;
 }
 
@@ -189,27 +186,27 @@ bool TCustomDBGridEh::CheckTreeExpandClick(int x, int y, bool checkOnly) {
 
   const int delta = cell.Y - Row();
   const int savedTop = TopRow();
-  const void* rowObject = FMemTable->CurrentRowObject();
+  const void* rowObject = FRows.MemTable()->CurrentRowObject();
   const int clickedRow = ds->RecNo() - 1 + delta;
-  if (delta != 0) FMemTable->BeginReadAt(clickedRow);
+  if (delta != 0) FRows.MemTable()->BeginReadAt(clickedRow);
   const int indent = TreeIndentWidth();
-  const bool expanded = FMemTable->NodeExpanded();
-  if (delta != 0) FMemTable->EndRead();
+  const bool expanded = FRows.MemTable()->NodeExpanded();
+  if (delta != 0) FRows.MemTable()->EndRead();
 
   const TRect r = CellRect(cell.X, cell.Y);
   if (x < r.Left || x >= r.Left + indent) return false;
   if (checkOnly) return true;
   {
-    TFlagScope guard(FInTreeExpand);
+    TFlagScope guard(FRows.InTreeExpand());
     TDisableControlsGuardEh disabled(ds);
     if (x >= r.Left + indent - kTreeLevelWidth) {
-      const int recNo = FMemTable->SetNodeExpanded(clickedRow, !expanded);
+      const int recNo = FRows.MemTable()->SetNodeExpanded(clickedRow, !expanded);
       // The current record stays, unless the dataset says the node itself
       // went elsewhere.
       if (recNo > 0 && recNo != ds->RecNo())
         ds->SetRecNo(recNo);
       else
-        FMemTable->SetToRowObject(rowObject);
+        FRows.MemTable()->SetToRowObject(rowObject);
     }
   }
   if (RowPerRecordMode()) SafeSetTopRow(savedTop);
@@ -222,28 +219,30 @@ void TCustomDBGridEh::SetCurrentNodeExpanded(bool value, bool allBelow) {
   if (!TreeDisplay()) return;
   TDataSet* ds = FDataLink->DataSet();
   if (ds->IsEmpty() || ds->State() != dsBrowse) return;
-  const int row = FMemTable->CurrentRow();
+  const int row = FRows.MemTable()->CurrentRow();
   if (row < 0) return;
-  const void* rowObject = FMemTable->CurrentRowObject();
+  const void* rowObject = FRows.MemTable()->CurrentRowObject();
   const int savedTop = TopRow();
   {
-    TFlagScope guard(FInTreeExpand);
+    TFlagScope guard(FRows.InTreeExpand());
     TDisableControlsGuardEh disabled(ds);
-    const int level = FMemTable->NodeLevel();
-    if (FMemTable->NodeHasChildren() && (allBelow || FMemTable->NodeExpanded() != value))
-      FMemTable->SetNodeExpanded(row, value || allBelow);
+    const int level = FRows.MemTable()->NodeLevel();
+    if (FRows.MemTable()->NodeHasChildren() &&
+        (allBelow || FRows.MemTable()->NodeExpanded() != value))
+      FRows.MemTable()->SetNodeExpanded(row, value || allBelow);
     if (allBelow) {
       // Every node under the current one, as the rows open up below it.
-      for (int r = row + 1; r < FMemTable->RowCount(); ++r) {
-        FMemTable->BeginReadAt(r);
-        const int nodeLevel = FMemTable->NodeLevel();
-        const bool closed = FMemTable->NodeHasChildren() && !FMemTable->NodeExpanded();
-        FMemTable->EndRead();
+      for (int r = row + 1; r < FRows.MemTable()->RowCount(); ++r) {
+        FRows.MemTable()->BeginReadAt(r);
+        const int nodeLevel = FRows.MemTable()->NodeLevel();
+        const bool closed =
+            FRows.MemTable()->NodeHasChildren() && !FRows.MemTable()->NodeExpanded();
+        FRows.MemTable()->EndRead();
         if (nodeLevel <= level) break;
-        if (closed) FMemTable->SetNodeExpanded(r, true);
+        if (closed) FRows.MemTable()->SetNodeExpanded(r, true);
       }
     }
-    FMemTable->SetToRowObject(rowObject);
+    FRows.MemTable()->SetToRowObject(rowObject);
   }
   if (RowPerRecordMode()) SafeSetTopRow(savedTop);
   InvalidateGrid();

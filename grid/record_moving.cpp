@@ -40,9 +40,9 @@ int TCustomDBGridEh::GetRecordMovingDropPos(int row, TPoint& mousePt, int& level
   row = std::clamp(row, first, last);
   const int left = CellRect(DataToRawColumn(FVisibleColumns.front()->Index()), row).Left;
   BeginRow(row - FTitleOffset);
-  const int nodeLevel = std::max(1, FMemTable->NodeLevel());
-  const int prevLevel = FMemTable->PrevNodeLevel();
-  const int nextLevel = FMemTable->NextNodeLevel();
+  const int nodeLevel = std::max(1, FRows.MemTable()->NodeLevel());
+  const int prevLevel = FRows.MemTable()->PrevNodeLevel();
+  const int nextLevel = FRows.MemTable()->NextNodeLevel();
   EndRow();
   // Above the source the records go before the row: a sibling of it, or a
   // child of the row above. Below it they go after the row: a child of it
@@ -75,7 +75,7 @@ bool TCustomDBGridEh::StartRecordMoving(int x, int y, bool checkOnly) {
 
   BeginRow(rowIndex);
   const std::string bookmark = ds->Bookmark();
-  const int level = TreeDisplay() ? FMemTable->NodeLevel() : -1;
+  const int level = TreeDisplay() ? FRows.MemTable()->NodeLevel() : -1;
   EndRow();
   // With records selectable, only a selected record is dragged, and a
   // press with a modifier selects instead.
@@ -204,8 +204,8 @@ bool TCustomDBGridEh::DoMoveRecords(const std::vector<std::string>& bookmarks, i
 
 bool TCustomDBGridEh::DefaultMoveRecords(const std::vector<std::string>& bookmarks, int targetRow,
                                          int targetLevel, bool checkOnly) {
-  if (FMemTable != nullptr && FDataLink->Active())
-    return FMemTable->MoveRecords(bookmarks, targetRow, targetLevel, checkOnly);
+  if (FRows.MemTable() != nullptr && FDataLink->Active())
+    return FRows.MemTable()->MoveRecords(bookmarks, targetRow, targetLevel, checkOnly);
   if (!FDataLink->Active()) return false;
   TDataSet* ds = FDataLink->DataSet();
   // The current record's screen row from the middle of the window, where

@@ -24,47 +24,23 @@ bool AnyHidesDuplicates(const std::vector<TColumnEh*>& columns) {
 // ---- the interface
 
 void TCustomDBGridEh::QueryMemTable() {
-  IMemTableEh* old = FMemTable;
-  FMemTable = nullptr;
-  FMemTableDataSet = nullptr;
-  TDataSet* ds = FDataLink ? FDataLink->DataSet() : nullptr;
-  if (ds != nullptr && !FDestroying) {
-    FMemTable = MemTableInterfaceOf(ds);
-    if (FMemTable != nullptr) FMemTableDataSet = ds;
-  }
-  if (FMemTable == old) return;
-  if (FMemTableDataSet != nullptr) FMemTableDataSet->FreeNotification(this);
+  FRows.QueryMemTable(FDataLink && !FDestroying ? FDataLink->DataSet() : nullptr);
+}
+
+void TCustomDBGridEh::RowsMemTableChanged(TDataSet* dataSet) {
+  if (dataSet != nullptr) dataSet->FreeNotification(this);
   RequestLayout();
 }
 
 // ---- reading rows
 
-void TCustomDBGridEh::BeginRow(int rowIndex) {
-  if (RowPerRecordMode()) {
-    FMemTable->BeginReadAt(rowIndex);
-    return;
-  }
-  if (FSavedActiveRecord < 0) FSavedActiveRecord = FDataLink->ActiveRecord();
-  FDataLink->SetActiveRecord(rowIndex);
-}
+void TCustomDBGridEh::BeginRow(int rowIndex) { FRows.BeginRow(rowIndex); }
 
-void TCustomDBGridEh::EndRow() {
-  if (RowPerRecordMode())
-    FMemTable->EndRead();
-  else if (FSavedActiveRecord >= 0)
-    FDataLink->SetActiveRecord(FSavedActiveRecord);
-  FSavedActiveRecord = -1;
-}
+void TCustomDBGridEh::EndRow() { FRows.EndRow(); }
 
-bool TCustomDBGridEh::IsCurrentRow(int rowIndex) {
-  if (RowPerRecordMode()) return rowIndex == FMemTable->CurrentRow();
-  return rowIndex == (FSavedActiveRecord >= 0 ? FSavedActiveRecord : FDataLink->ActiveRecord());
-}
+bool TCustomDBGridEh::IsCurrentRow(int rowIndex) { return FRows.IsCurrentRow(rowIndex); }
 
-int TCustomDBGridEh::DataRowCount() const {
-  if (!FDataLink->Active()) return 0;
-  return RowPerRecordMode() ? FMemTable->RowCount() : FDataLink->RecordCount();
-}
+int TCustomDBGridEh::DataRowCount() const { return FRows.DataRowCount(); }
 
 // ---- rows and the current record
 
@@ -99,17 +75,17 @@ void TCustomDBGridEh::MoveToDataRow(int target, bool moveAnchor, bool show) {
 void TCustomDBGridEh::RowPerRecordUpdateRowCount() {
   const bool active = FDataLink->Active();
   PrepareRowLayout();
-  const int count = FTitleOffset + std::max(1, active ? FMemTable->RowCount() : 0);
+  const int count = FTitleOffset + std::max(1, active ? FRows.MemTable()->RowCount() : 0);
   if (count <= Row()) MoveColRow(Col(), count - 1, false, false);
   SetRowCount(count);
   if (!HandleAllocated()) return;
   const int maxTop = MaxTopRow();
   if (TopRow() > maxTop) SetTopRow(maxTop);
   if (active) {
-    const int current = FMemTable->CurrentRow();
+    const int current = FRows.MemTable()->CurrentRow();
     if (current != Row() - FTitleOffset) {
       InvalidateRow(Row());
-      MoveToDataRow(current < 0 ? FixedRows() : FTitleOffset + current, !FMovingRecordItself,
+      MoveToDataRow(current < 0 ? FixedRows() : FTitleOffset + current, !FRows.MovingRecordItself(),
                     false);
       InvalidateRow(Row());
     }
@@ -123,7 +99,7 @@ void TCustomDBGridEh::RowPerRecordUpdateActive() {
     UpdateScrollBar();
     return;
   }
-  const int count = FTitleOffset + std::max(1, FMemTable->RowCount());
+  const int count = FTitleOffset + std::max(1, FRows.MemTable()->RowCount());
   if (count != RowCount()) {
     if (count <= Row()) MoveColRow(Col(), count - 1, false, false);
     SetRowCount(count);
@@ -131,17 +107,16 @@ void TCustomDBGridEh::RowPerRecordUpdateActive() {
   if (HandleAllocated()) InvalidateRow(Row());
   if (HandleAllocated() && !ComponentState().Contains(csLoading)) {
     const int oldTop = TopRow();
-    const int current = FMemTable->CurrentRow();
+    const int current = FRows.MemTable()->CurrentRow();
     const int target = current < 0 ? FixedRows() : FTitleOffset + current;
     // A tree change puts the top row back itself.
-    const bool show = !FInTreeExpand;
+    const bool show = !FRows.InTreeExpand();
     // The view follows a record that moved; scrolled away from one that
     // did not, it stays.
-    const bool recordMoved = current != FFollowedRow;
-    FFollowedRow = current;
+    const bool recordMoved = FRows.FollowRow(current);
     if (target != Row() && target < RowCount()) {
       if (!FOptions.Contains(dgAlwaysShowEditor)) HideEditor();
-      if (FMovingRecordItself)
+      if (FRows.MovingRecordItself())
         MoveColRow(Col(), target, false, show);
       else
         MoveToDataRow(target, true, show);
@@ -167,20 +142,17 @@ void TCustomDBGridEh::RowPerRecordUpdateActive() {
 }
 
 void TCustomDBGridEh::FetchStep() {
-  if (FInFetch || !RowPerRecordMode() || !FDataLink->Active() || !HandleAllocated()) return;
-  FInFetch = true;
-  struct TReset {
-    bool& flag;
-    ~TReset() { flag = false; }
-  } reset{FInFetch};
-  const TGridAxisDrawInfo& v = DrawInfo().Vert;
-  const int height = ClientHeight();
-  const int bottom = v.GridBoundary;
-  const bool lastShown = v.LastFullVisibleCell >= RowCount() - 1;
-  if (height > bottom)
-    FMemTable->FetchRecords((height - bottom) / std::max(1, DefaultRowHeight()) + 1);
-  else if (lastShown)
-    FMemTable->FetchRecords(1);
+  if (!RowPerRecordMode() || !FDataLink->Active() || !HandleAllocated()) return;
+  FRows.Fetch([this] {
+    const TGridAxisDrawInfo& v = DrawInfo().Vert;
+    const int height = ClientHeight();
+    const int bottom = v.GridBoundary;
+    const bool lastShown = v.LastFullVisibleCell >= RowCount() - 1;
+    if (height > bottom)
+      FRows.MemTable()->FetchRecords((height - bottom) / std::max(1, DefaultRowHeight()) + 1);
+    else if (lastShown)
+      FRows.MemTable()->FetchRecords(1);
+  });
 }
 
 void TCustomDBGridEh::SafeSetTopRow(int row) {
@@ -279,7 +251,7 @@ bool TCustomDBGridEh::RowPerRecordWheel(bool down, TShiftState shift, TPoint mou
   }
   if (down) {
     const int below = RowCount() - 1 - DrawInfo().Vert.LastFullVisibleCell;
-    if (below < page) FMemTable->FetchRecords(page - below);
+    if (below < page) FRows.MemTable()->FetchRecords(page - below);
   }
   SafeSetTopRow(TopRow() + direction * page);
   return true;
