@@ -37,6 +37,8 @@ class TGridDataRowsEh {
  public:
   explicit TGridDataRowsEh(TGridDataRowsHostEh* host) : FHost(host) {}
 
+  // The grid's data link.
+  TDataLink* Link() const { return FHost->RowsLink(); }
   // The dataset's interface and the dataset that offers it; nullptr for
   // none.
   IMemTableEh* MemTable() const { return FMemTable; }

@@ -125,8 +125,7 @@ void TCustomDBGridEh::SetStyle(TDBGridEhStyle* value) {
 
 void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) {
   TCustomGrid::Notification(component, operation);
-  if (operation == opRemove && component == static_cast<TComponent*>(FFilterEdit))
-    FFilterEdit = nullptr;
+  if (operation == opRemove) FFilterRow.ComponentRemoved(component);
   if (operation != opRemove || FDestroying) return;
   if (FHorzScrollBar) FHorzScrollBar->ComponentRemoved(component);
   if (FVertScrollBar) FVertScrollBar->ComponentRemoved(component);
@@ -489,7 +488,7 @@ void TCustomDBGridEh::LayoutChanged() {
   }
   InternalLayout();
   UpdateScrollBar();
-  if (FFilterEditMode) UpdateFilterEditPos();
+  if (FFilterRow.EditMode()) UpdateFilterEditPos();
 }
 
 void TCustomDBGridEh::InternalLayout() {
@@ -836,7 +835,7 @@ bool TCustomDBGridEh::AcquireFocus() {
 }
 
 void TCustomDBGridEh::ShowEditor() {
-  if (FFilterEditMode) StopEditFilter();
+  if (FFilterRow.EditMode()) StopEditFilter();
   TCustomGrid::ShowEditor();
 }
 
@@ -1666,7 +1665,7 @@ void TCustomDBGridEh::ColWidthsChanged() {
   }
   if (OnColWidthsChanged) OnColWidthsChanged(this);
   UpdateHorzExtScrollBar();
-  if (FFilterEditMode) UpdateFilterEditPos();
+  if (FFilterRow.EditMode()) UpdateFilterEditPos();
 }
 
 void TCustomDBGridEh::RowHeightsChanged() {
@@ -1724,22 +1723,23 @@ void TCustomDBGridEh::ColumnMoved(int fromIndex, int toIndex) {
   const int to = RawToDataColumn(toIndex);
   if (from < 0 || to < 0 || from >= FColumns->Count() || to >= FColumns->Count()) return;
   // The filter being edited belongs to its column, wherever that goes.
-  TColumnEh* filtered =
-      FFilterCol >= 0 && FFilterCol < FColumns->Count() ? FColumns->Items(FFilterCol) : nullptr;
+  TColumnEh* filtered = FFilterRow.Col() >= 0 && FFilterRow.Col() < FColumns->Count()
+                            ? FColumns->Items(FFilterRow.Col())
+                            : nullptr;
   {
     TSTFilterUpdateGuardEh update(FSTFilter.get());
     FColumns->Items(from)->SetIndex(to);
     if (OnColumnMoved) OnColumnMoved(this, from, to);
   }
-  if (filtered != nullptr) FFilterCol = filtered->Index();
-  if (FFilterEditMode) {
-    UpdateFilterEdit(FFilterCol);
+  if (filtered != nullptr) FFilterRow.SetCol(filtered->Index());
+  if (FFilterRow.EditMode()) {
+    UpdateFilterEdit(FFilterRow.Col());
     UpdateFilterEditPos();
   }
 }
 
 bool TCustomDBGridEh::CanEditShow() {
-  if (FLayoutLock > 0 || FFilterEditMode) return false;
+  if (FLayoutLock > 0 || FFilterRow.EditMode()) return false;
   if (!TCustomGrid::CanEditShow()) return false;
   const int index = SelectedIndex();
   if (index < 0) return false;
@@ -1780,7 +1780,7 @@ bool TCustomDBGridEh::CanEditModify() {
   const int index = SelectedIndex();
   if (index < 0) return false;
   TColumnEh* column = FColumns->Items(index);
-  if (column->GetCellKind() == ctCheckboxes || FFilterEditMode) return false;
+  if (column->GetCellKind() == ctCheckboxes || FFilterRow.EditMode()) return false;
   return column->CanModify(true);
 }
 

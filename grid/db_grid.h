@@ -29,6 +29,7 @@
 #include "grid/column_filter.h"
 #include "grid/columns.h"
 #include "grid/data_rows.h"
+#include "grid/filter_row.h"
 #include "grid/grid_data_link.h"
 #include "grid/grid_options.h"
 #include "grid/grid_resources.h"
@@ -40,6 +41,7 @@
 #include "grid/selected_rows.h"
 #include "grid/sum_list.h"
 #include "grid/title_tree.h"
+#include "grid/tree_rows.h"
 #include "platform/data/mem_table_intf.h"
 #include "platform/gui/actions.h"
 #include "platform/widgets/grids.h"
@@ -474,11 +476,11 @@ class TCustomDBGridEh : public TCustomGrid,
   // The point (screen coordinates) and time of the last press on a filter
   // cell; the time is 0 after the first reading, so a press counts once.
   void FilterMouseDownInfo(TPoint& screenPos, std::uint32_t& time);
-  int FilterCol() const { return FFilterCol; }
-  bool FilterEditMode() const { return FFilterEditMode; }
-  bool FilterApplying() const { return FFilterApplying; }
+  int FilterCol() const { return FFilterRow.Col(); }
+  bool FilterEditMode() const { return FFilterRow.EditMode(); }
+  bool FilterApplying() const { return FFilterRow.Applying(); }
   // Created on first use; nullptr before.
-  TInplaceFilterEditEh* FilterEdit() const { return FFilterEdit; }
+  TInplaceFilterEditEh* FilterEdit() const { return FFilterRow.Editor(); }
   // A chosen item of the filter editor's list: 1 "(Пустые)", 2 "(Не
   // пустые)", 3 "(Все)", 4 "(Очистить фильтр)", 6 and 7 the sort items;
   // other codes are plain values.
@@ -510,7 +512,7 @@ class TCustomDBGridEh : public TCustomGrid,
 
   // --- tree rows and row-per-record mode (db_grid_tree.cpp, row_per_record.cpp)
   // The pixels of one tree level.
-  static constexpr int kTreeLevelWidth = 18;
+  static constexpr int kTreeLevelWidth = TGridTreeRowsEh::kLevelWidth;
   // The dataset's IMemTableEh, asked for again when the link becomes
   // active, a component goes away and the footer count changes.
   IMemTableEh* MemTable() const { return FRows.MemTable(); }
@@ -854,13 +856,7 @@ class TCustomDBGridEh : public TCustomGrid,
   void FilterEditClosed(bool accept);
   void FilterEditChanged();
   std::unique_ptr<TSTDBGridEhFilter> FSTFilter;
-  TInplaceFilterEditEh* FFilterEdit = nullptr;
-  int FFilterCol = -1;
-  bool FFilterEditMode = false;
-  bool FFilterApplying = false;
-  bool FLoadingFilterEdit = false;
-  TPoint FFilterMouseDownPoint{0, 0};
-  std::uint32_t FFilterMouseDownTime = 0;
+  TGridFilterRowEh FFilterRow;
   // --- saved position
   std::string FSavedMiddleBookmark;
   std::string FSavedCurrentBookmark;
@@ -892,6 +888,7 @@ class TCustomDBGridEh : public TCustomGrid,
   bool RowsPerRecord() override { return RowPerRecordMode(); }
   void RowsMemTableChanged(TDataSet* dataSet) override;
   TGridDataRowsEh FRows{this};
+  TGridTreeRowsEh FTree{FRows};
   // --- record moving
   bool HandleRecordMovingMessage(TMessage& message);
   // TGridRecordMoverHostEh

@@ -666,22 +666,21 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
   if (inCell && rowPart == crpSubTitleEh && colPart == ccpDataEh && ColumnFilterVisible(colIndex)) {
     ClearSelection();
     StartEditFilter(colIndex);
-    if (button == mbLeft && FFilterEdit != nullptr && FFilterEdit->Visible() &&
-        FFilterEdit->HandleAllocated()) {
+    TInplaceFilterEditEh* editor = FFilterRow.Editor();
+    if (button == mbLeft && editor != nullptr && editor->Visible() && editor->HandleAllocated()) {
       // The editor now over the cell gets the press, so the caret lands
       // where the user clicked.
-      const TPoint at = FFilterEdit->ScreenToClient(ClientToScreen({x, y}));
-      FFilterEdit->Perform(WM_LBUTTONDOWN, MK_LBUTTON, PointToLParam(at));
+      const TPoint at = editor->ScreenToClient(ClientToScreen({x, y}));
+      editor->Perform(WM_LBUTTONDOWN, MK_LBUTTON, PointToLParam(at));
     }
     // Remembered after the editor had the press: a second one on the
     // editor itself makes the double click.
-    FFilterMouseDownPoint = {x, y};
-    FFilterMouseDownTime = GetTickCount();
+    FFilterRow.MouseDown({x, y}, GetTickCount());
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
   // Anywhere else the filter row is left; what was typed there stays.
-  if (FFilterEditMode) StopEditFilter();
+  if (FFilterRow.EditMode()) StopEditFilter();
   if (FMouseDownDouble) {
     if (button == mbLeft) {
       TGridDrawInfo info;

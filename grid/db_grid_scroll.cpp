@@ -161,7 +161,7 @@ void TCustomDBGridEh::TopLeftChanged() {
   UpdateHorzExtScrollBar();
   FetchStep();
   // The filter editor follows its cell when the grid scrolls sideways.
-  if (FFilterEditMode) UpdateFilterEditPos();
+  if (FFilterRow.EditMode()) UpdateFilterEditPos();
 }
 
 bool TCustomDBGridEh::HandleScrollMessage(TMessage& message) {
@@ -463,8 +463,9 @@ bool TCustomDBGridEh::WheelToDropDown(TMessage& message) {
   auto* editor = dynamic_cast<TDBGridInplaceEdit*>(InplaceEditor());
   if (editor != nullptr && editor->ListVisible() && editor->ActiveList() != nullptr)
     target = editor->ActiveList();
-  else if (FFilterEditMode && FFilterEdit != nullptr && FFilterEdit->HandleAllocated())
-    target = FFilterEdit;
+  else if (FFilterRow.EditMode() && FFilterRow.Editor() != nullptr &&
+           FFilterRow.Editor()->HandleAllocated())
+    target = FFilterRow.Editor();
   if (target == nullptr) return false;
   FForwardingWheel = true;
   try {
@@ -492,9 +493,10 @@ void TCustomDBGridEh::HandleFocusMessage(TMessage& message) {
     const HWND from = TWMSetFocus{message}.FocusedWnd();
     if (rowSelect) InvalidateRow(Row());
     TCustomGrid::WndProc(message);
-    if (FFilterEditMode && FFilterEdit != nullptr && FFilterEdit->CanFocus() &&
-        !(FFilterEdit->HandleAllocated() && from == FFilterEdit->Handle()))
-      FFilterEdit->SetFocus();
+    TInplaceFilterEditEh* editor = FFilterRow.Editor();
+    if (FFilterRow.EditMode() && editor != nullptr && editor->CanFocus() &&
+        !(editor->HandleAllocated() && from == editor->Handle()))
+      editor->SetFocus();
   } else {
     const HWND to = TWMKillFocus{message}.FocusedWnd();
     // A sort held back until Ctrl is released is not lost with the focus.

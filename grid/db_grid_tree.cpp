@@ -11,22 +11,6 @@
 #include "platform/data/data_set.h"
 #include "platform/data/data_source.h"
 
-namespace {
-
-// Sets a flag for a scope.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) : FFlag(flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = false; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& FFlag;
-};
-
-}  // namespace
-
 // ---- the pure rule
 
 std::vector<TTreeAreaBoxEh> TreeAreaBoxes(const TTreeNodeShapeEh& node) {
@@ -56,14 +40,9 @@ std::vector<TTreeAreaBoxEh> TreeAreaBoxes(const TTreeNodeShapeEh& node) {
 
 // ---- queries
 
-bool TCustomDBGridEh::TreeDisplay() const {
-  return FRows.MemTable() != nullptr && FDataLink->Active() && FRows.MemTable()->TreeDisplay();
-}
+bool TCustomDBGridEh::TreeDisplay() const { return FTree.Shown(); }
 
-int TCustomDBGridEh::TreeIndentWidth() const {
-  if (!TreeDisplay()) return 0;
-  return std::max(0, FRows.MemTable()->NodeLevel() * kTreeLevelWidth);
-}
+int TCustomDBGridEh::TreeIndentWidth() const { return FTree.IndentWidth(); }
 
 bool TCustomDBGridEh::TreeColumn(int col) const {
   return TreeDisplay() && !FVisibleColumns.empty() && col >= FIndicatorOffset &&
@@ -104,13 +83,7 @@ void TCustomDBGridEh::PaintTreeArea(TCanvas& canvas, int dataCol, int dataRow, b
     HighlightDataCellColor(col, current ? Row() : row, dataCol, dataRow,
                            state + TGridDrawState{gdSelected}, background, &font);
 
-  TTreeNodeShapeEh node;
-  node.Level = std::max(1, FRows.MemTable()->NodeLevel());
-  node.NextLevel = FRows.MemTable()->NextNodeLevel();
-  node.HasChildren = FRows.MemTable()->NodeHasChildren();
-  node.Expanded = FRows.MemTable()->NodeExpanded();
-  for (int level = 1; level <= node.Level; ++level)
-    node.HasNextSibling.push_back(FRows.MemTable()->HasNextSibling(level));
+  const TTreeNodeShapeEh node = FTree.NodeShape();
 
   TRect area = rect;
   if (widen) {
@@ -186,29 +159,15 @@ bool TCustomDBGridEh::CheckTreeExpandClick(int x, int y, bool checkOnly) {
 
   const int delta = cell.Y - Row();
   const int savedTop = TopRow();
-  const void* rowObject = FRows.MemTable()->CurrentRowObject();
   const int clickedRow = ds->RecNo() - 1 + delta;
-  if (delta != 0) FRows.MemTable()->BeginReadAt(clickedRow);
-  const int indent = TreeIndentWidth();
-  const bool expanded = FRows.MemTable()->NodeExpanded();
-  if (delta != 0) FRows.MemTable()->EndRead();
+  int indent = 0;
+  bool expanded = false;
+  FTree.ReadNode(delta != 0 ? clickedRow : -1, indent, expanded);
 
   const TRect r = CellRect(cell.X, cell.Y);
   if (x < r.Left || x >= r.Left + indent) return false;
   if (checkOnly) return true;
-  {
-    TFlagScope guard(FRows.InTreeExpand());
-    TDisableControlsGuardEh disabled(ds);
-    if (x >= r.Left + indent - kTreeLevelWidth) {
-      const int recNo = FRows.MemTable()->SetNodeExpanded(clickedRow, !expanded);
-      // The current record stays, unless the dataset says the node itself
-      // went elsewhere.
-      if (recNo > 0 && recNo != ds->RecNo())
-        ds->SetRecNo(recNo);
-      else
-        FRows.MemTable()->SetToRowObject(rowObject);
-    }
-  }
+  FTree.NodeClicked(clickedRow, expanded, x >= r.Left + indent - kTreeLevelWidth);
   if (RowPerRecordMode()) SafeSetTopRow(savedTop);
   InvalidateGrid();
   UpdateScrollBar();
@@ -217,33 +176,8 @@ bool TCustomDBGridEh::CheckTreeExpandClick(int x, int y, bool checkOnly) {
 
 void TCustomDBGridEh::SetCurrentNodeExpanded(bool value, bool allBelow) {
   if (!TreeDisplay()) return;
-  TDataSet* ds = FDataLink->DataSet();
-  if (ds->IsEmpty() || ds->State() != dsBrowse) return;
-  const int row = FRows.MemTable()->CurrentRow();
-  if (row < 0) return;
-  const void* rowObject = FRows.MemTable()->CurrentRowObject();
   const int savedTop = TopRow();
-  {
-    TFlagScope guard(FRows.InTreeExpand());
-    TDisableControlsGuardEh disabled(ds);
-    const int level = FRows.MemTable()->NodeLevel();
-    if (FRows.MemTable()->NodeHasChildren() &&
-        (allBelow || FRows.MemTable()->NodeExpanded() != value))
-      FRows.MemTable()->SetNodeExpanded(row, value || allBelow);
-    if (allBelow) {
-      // Every node under the current one, as the rows open up below it.
-      for (int r = row + 1; r < FRows.MemTable()->RowCount(); ++r) {
-        FRows.MemTable()->BeginReadAt(r);
-        const int nodeLevel = FRows.MemTable()->NodeLevel();
-        const bool closed =
-            FRows.MemTable()->NodeHasChildren() && !FRows.MemTable()->NodeExpanded();
-        FRows.MemTable()->EndRead();
-        if (nodeLevel <= level) break;
-        if (closed) FRows.MemTable()->SetNodeExpanded(r, true);
-      }
-    }
-    FRows.MemTable()->SetToRowObject(rowObject);
-  }
+  if (!FTree.SetCurrentNodeExpanded(value, allBelow)) return;
   if (RowPerRecordMode()) SafeSetTopRow(savedTop);
   InvalidateGrid();
   UpdateScrollBar();
