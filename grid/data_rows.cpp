@@ -1,5 +1,7 @@
 #include "grid/data_rows.h"
 
+#include <algorithm>
+
 #include "platform/data/data_source.h"
 #include "platform/data/mem_table_intf.h"
 
@@ -60,4 +62,92 @@ int TGridDataRowsEh::DataRowCount() const {
   TDataLink* link = FHost->RowsLink();
   if (!link->Active()) return 0;
   return FHost->RowsPerRecord() ? FMemTable->RowCount() : link->RecordCount();
+}
+
+// ---- row-per-record scrolling
+
+int TGridDataRowsEh::MaxTopRow() {
+  const int fixed = FHost->RowsFixedCount();
+  const int total = FHost->RowsTotalCount();
+  if (total <= fixed) return fixed;
+  return std::max(fixed, FHost->RowsFirstShowingWhole(total - 1));
+}
+
+void TGridDataRowsEh::SafeSetTopRow(int row) {
+  if (!FHost->RowsWindowShown()) return;
+  const int fixed = FHost->RowsFixedCount();
+  const int last = std::max(fixed, std::min(FHost->RowsTotalCount() - 1, MaxTopRow()));
+  row = std::clamp(row, fixed, last);
+  const int old = FHost->RowsTopRow();
+  if (row == old) return;
+  FHost->RowsSetTopRow(row);
+  FHost->RowsTopChanged(old);
+}
+
+void TGridDataRowsEh::ScrollRequest(int code, int thumb, bool tracking) {
+  const int top = FHost->RowsTopRow();
+  const int fixed = FHost->RowsFixedCount();
+  switch (code) {
+    case SB_LINEUP:
+      SafeSetTopRow(top - 1);
+      break;
+    case SB_LINEDOWN:
+      SafeSetTopRow(top + 1);
+      break;
+    case SB_PAGEUP: {
+      // The rows that fit in the scrolling area ending at the top row.
+      const int fit = top - FHost->RowsFirstShowingWhole(top) + 1;
+      SafeSetTopRow(top - std::max(1, fit));
+      break;
+    }
+    case SB_PAGEDOWN:
+      SafeSetTopRow(top + std::max(1, FHost->RowsLastFullShown() - top));
+      break;
+    case SB_THUMBTRACK:
+      if (tracking) SafeSetTopRow(fixed + thumb - 1);
+      break;
+    case SB_THUMBPOSITION:
+      SafeSetTopRow(fixed + thumb - 1);
+      break;
+    case SB_TOP:
+      SafeSetTopRow(fixed);
+      break;
+    case SB_BOTTOM:
+      SafeSetTopRow(FHost->RowsTotalCount());
+      break;
+    default:
+      break;
+  }
+}
+
+void TGridDataRowsEh::Wheel(bool down, TShiftState shift, int page) {
+  const int direction = down ? 1 : -1;
+  if (shift.Contains(ssShift)) {
+    // The current record moves.
+    FHost->RowsLink()->MoveBy(shift.Contains(ssCtrl) ? direction * page : direction);
+    return;
+  }
+  if (!shift.Contains(ssCtrl)) {
+    SafeSetTopRow(FHost->RowsTopRow() + direction);
+    return;
+  }
+  if (down) {
+    const int below = FHost->RowsTotalCount() - 1 - FHost->RowsLastFullShown();
+    if (below < page) FMemTable->FetchRecords(page - below);
+  }
+  SafeSetTopRow(FHost->RowsTopRow() + direction * page);
+}
+
+void TGridDataRowsEh::FetchStep() {
+  if (FInFetch) return;
+  FInFetch = true;
+  struct TReset {
+    bool& flag;
+    ~TReset() { flag = false; }
+  } reset{FInFetch};
+  const int room = FHost->RowsRoomBelow();
+  if (room > 0)
+    FMemTable->FetchRecords(room);
+  else if (FHost->RowsLastFullShown() >= FHost->RowsTotalCount() - 1)
+    FMemTable->FetchRecords(1);
 }

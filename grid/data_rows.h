@@ -8,10 +8,14 @@
 // leaves the scope. It also keeps the flags of row-per-record mode.
 //
 // The grid is seen through TGridDataRowsHostEh, so reading is tested
-// against a fake. GUI thread only.
+// against a fake. In row-per-record mode it also scrolls the grid's top
+// row (the current record stays where it is) and asks the dataset for more
+// rows when the window shows room below the last one.
 #pragma once
 
 #include <vector>
+
+#include "platform/gui/messages.h"
 
 class IMemTableEh;
 class TDataLink;
@@ -28,6 +32,25 @@ class TGridDataRowsHostEh {
   // The dataset's interface changed; `dataSet` (nullptr for none) is the
   // dataset that now offers it.
   virtual void RowsMemTableChanged(TDataSet* dataSet) = 0;
+
+  // --- the base grid's rows (grid rows, titles included)
+  // Whether the grid has a window (no scrolling without one).
+  virtual bool RowsWindowShown() = 0;
+  virtual int RowsTopRow() = 0;
+  virtual void RowsSetTopRow(int row) = 0;
+  // The fixed rows (titles) and all rows.
+  virtual int RowsFixedCount() = 0;
+  virtual int RowsTotalCount() = 0;
+  // The last row shown whole.
+  virtual int RowsLastFullShown() = 0;
+  // The first row shown whole when `row` is the last one shown whole.
+  virtual int RowsFirstShowingWhole(int row) = 0;
+  // How many rows of the default height fit in the empty space below the
+  // last row, plus one; 0 when there is no such space.
+  virtual int RowsRoomBelow() = 0;
+  // The top row changed from `oldTop`: the bar follows and rows that hide
+  // repeated values are repainted.
+  virtual void RowsTopChanged(int oldTop) = 0;
 
  protected:
   ~TGridDataRowsHostEh() = default;
@@ -65,6 +88,26 @@ class TGridDataRowsEh {
   // mode, the data link's buffered records otherwise; 0 while inactive.
   int DataRowCount() const;
 
+  // --- row-per-record scrolling
+  // The highest top row: the last row shown whole at the bottom.
+  int MaxTopRow();
+  // Makes `row` the top row, kept within the rows and so that the last
+  // row is not scrolled above the bottom. Nothing without a window.
+  void SafeSetTopRow(int row);
+  // A request of the vertical bar (an SB_ code): a row or a page up or
+  // down, the ends, or the thumb's position `thumb` (1 for the first data
+  // row; SB_THUMBTRACK only while `tracking`).
+  void ScrollRequest(int code, int thumb, bool tracking);
+  // A notch of the wheel: with Shift the current record moves a row
+  // (with Ctrl too a page of `page` rows); with Ctrl the rows scroll a
+  // page, fetching rows first going down; otherwise they scroll a row.
+  // REQUIRES: row-per-record mode with an active link.
+  void Wheel(bool down, TShiftState shift, int page);
+  // Asks the dataset for rows when the window shows room below the last
+  // row, or for one when the last row shows. Not nested.
+  // REQUIRES: row-per-record mode with an active link and a window.
+  void FetchStep();
+
   // Set while a click moves the dataset to the clicked row: the grid's
   // row already follows. The flag itself, for a scope to hold.
   bool& MovingRecordItself() { return FMovingRecordItself; }
@@ -77,18 +120,6 @@ class TGridDataRowsEh {
     const bool moved = current != FFollowedRow;
     FFollowedRow = current;
     return moved;
-  }
-  // Runs `fetch` unless a fetch is running already (fetched rows relayout
-  // the grid, which would fetch again).
-  template <typename F>
-  void Fetch(F&& fetch) {
-    if (FInFetch) return;
-    FInFetch = true;
-    struct TReset {
-      bool& flag;
-      ~TReset() { flag = false; }
-    } reset{FInFetch};
-    fetch();
   }
 
  private:

@@ -887,6 +887,15 @@ class TCustomDBGridEh : public TCustomGrid,
   TDataLink* RowsLink() override { return FDataLink.get(); }
   bool RowsPerRecord() override { return RowPerRecordMode(); }
   void RowsMemTableChanged(TDataSet* dataSet) override;
+  bool RowsWindowShown() override;
+  int RowsTopRow() override;
+  void RowsSetTopRow(int row) override;
+  int RowsFixedCount() override;
+  int RowsTotalCount() override;
+  int RowsLastFullShown() override;
+  int RowsFirstShowingWhole(int row) override;
+  int RowsRoomBelow() override;
+  void RowsTopChanged(int oldTop) override;
   TGridDataRowsEh FRows{this};
   TGridTreeRowsEh FTree{FRows};
   // --- record moving

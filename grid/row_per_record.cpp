@@ -1,8 +1,8 @@
-// Row-per-record mode: a dataset that offers IMemTableEh tells the grid how
-// many rows it has and which is current, and lets the grid read any row
-// without moving. The grid then has one row per dataset row; its top row
-// scrolls, the current record stays where it is. Also the row reading
-// that the drawing, the selection and record moving share in both modes.
+// Row-per-record mode, the grid's side: a dataset that offers IMemTableEh
+// tells the grid how many rows it has and which is current; the grid then
+// has one row per dataset row, its top row scrolls and the current record
+// stays where it is. The rows, their reading and the scrolling rules live in
+// data_rows.h; here the grid follows the dataset and keeps its bar.
 #include <algorithm>
 
 #include "grid/db_grid.h"
@@ -54,10 +54,7 @@ void TCustomDBGridEh::PrepareRowLayout() {
     SetRowHeights(0, FTitleRowHeight);
 }
 
-int TCustomDBGridEh::MaxTopRow() {
-  if (RowCount() <= FixedRows()) return FixedRows();
-  return std::max(FixedRows(), DrawInfo().Vert.FirstShowingWhole(RowCount() - 1));
-}
+int TCustomDBGridEh::MaxTopRow() { return FRows.MaxTopRow(); }
 
 void TCustomDBGridEh::MoveToDataRow(int target, bool moveAnchor, bool show) {
   target = std::clamp(target, FixedRows(), RowCount() - 1);
@@ -143,29 +140,40 @@ void TCustomDBGridEh::RowPerRecordUpdateActive() {
 
 void TCustomDBGridEh::FetchStep() {
   if (!RowPerRecordMode() || !FDataLink->Active() || !HandleAllocated()) return;
-  FRows.Fetch([this] {
-    const TGridAxisDrawInfo& v = DrawInfo().Vert;
-    const int height = ClientHeight();
-    const int bottom = v.GridBoundary;
-    const bool lastShown = v.LastFullVisibleCell >= RowCount() - 1;
-    if (height > bottom)
-      FRows.MemTable()->FetchRecords((height - bottom) / std::max(1, DefaultRowHeight()) + 1);
-    else if (lastShown)
-      FRows.MemTable()->FetchRecords(1);
-  });
+  FRows.FetchStep();
 }
 
-void TCustomDBGridEh::SafeSetTopRow(int row) {
-  if (!HandleAllocated()) return;
-  const int last = std::max(FixedRows(), std::min(RowCount() - 1, MaxTopRow()));
-  row = std::clamp(row, FixedRows(), last);
-  if (row == TopRow()) return;
-  const int old = TopRow();
-  SetTopRow(row);
+void TCustomDBGridEh::SafeSetTopRow(int row) { FRows.SafeSetTopRow(row); }
+
+// ---- TGridDataRowsHostEh
+
+bool TCustomDBGridEh::RowsWindowShown() { return HandleAllocated(); }
+
+int TCustomDBGridEh::RowsTopRow() { return TopRow(); }
+
+void TCustomDBGridEh::RowsSetTopRow(int row) { SetTopRow(row); }
+
+int TCustomDBGridEh::RowsFixedCount() { return FixedRows(); }
+
+int TCustomDBGridEh::RowsTotalCount() { return RowCount(); }
+
+int TCustomDBGridEh::RowsLastFullShown() { return DrawInfo().Vert.LastFullVisibleCell; }
+
+int TCustomDBGridEh::RowsFirstShowingWhole(int row) {
+  return DrawInfo().Vert.FirstShowingWhole(row);
+}
+
+int TCustomDBGridEh::RowsRoomBelow() {
+  const int height = ClientHeight();
+  const int bottom = DrawInfo().Vert.GridBoundary;
+  return height > bottom ? (height - bottom) / std::max(1, DefaultRowHeight()) + 1 : 0;
+}
+
+void TCustomDBGridEh::RowsTopChanged(int oldTop) {
   UpdateScrollBar();
   if (AnyHidesDuplicates(FVisibleColumns)) {
     InvalidateRow(TopRow());
-    InvalidateRow(old);
+    InvalidateRow(oldTop);
   }
 }
 
@@ -195,39 +203,11 @@ void TCustomDBGridEh::RowPerRecordUpdateScrollBar() {
 bool TCustomDBGridEh::RowPerRecordScrollMessage(TMessage& message) {
   if (message.Msg != WM_VSCROLL || !RowPerRecordMode() || !FDataLink->Active()) return false;
   TWMVScroll scroll{message};
-  const int top = TopRow();
-  switch (scroll.ScrollCode()) {
-    case SB_LINEUP:
-      SafeSetTopRow(top - 1);
-      break;
-    case SB_LINEDOWN:
-      SafeSetTopRow(top + 1);
-      break;
-    case SB_PAGEUP: {
-      // The rows that fit in the scrolling area ending at the top row.
-      const int fit = top - DrawInfo().Vert.FirstShowingWhole(top) + 1;
-      SafeSetTopRow(top - std::max(1, fit));
-      break;
-    }
-    case SB_PAGEDOWN:
-      SafeSetTopRow(top + std::max(1, DrawInfo().Vert.LastFullVisibleCell - top));
-      break;
-    case SB_THUMBTRACK:
-      if (FVertScrollBar->Tracking())
-        SafeSetTopRow(FixedRows() + ThumbPosition(Handle(), SB_VERT, scroll.Pos()) - 1);
-      break;
-    case SB_THUMBPOSITION:
-      SafeSetTopRow(FixedRows() + ThumbPosition(Handle(), SB_VERT, scroll.Pos()) - 1);
-      break;
-    case SB_TOP:
-      SafeSetTopRow(FixedRows());
-      break;
-    case SB_BOTTOM:
-      SafeSetTopRow(RowCount());
-      break;
-    default:
-      break;
-  }
+  const int code = scroll.ScrollCode();
+  const bool tracking = code == SB_THUMBTRACK && FVertScrollBar->Tracking();
+  const int thumb =
+      tracking || code == SB_THUMBPOSITION ? ThumbPosition(Handle(), SB_VERT, scroll.Pos()) : 0;
+  FRows.ScrollRequest(code, thumb, tracking);
   UpdateScrollBar();
   message.Result = 0;
   return true;
@@ -238,21 +218,6 @@ bool TCustomDBGridEh::RowPerRecordWheel(bool down, TShiftState shift, TPoint mou
   if (const TMouseWheelUpDownEventEh& event = down ? OnMouseWheelDown : OnMouseWheelUp)
     event(this, shift, mousePos, handled);
   if (handled) return true;
-  const int page = std::max(1, VisibleRowCount());
-  const int direction = down ? 1 : -1;
-  if (shift.Contains(ssShift)) {
-    // The current record moves.
-    FDataLink->MoveBy(shift.Contains(ssCtrl) ? direction * page : direction);
-    return true;
-  }
-  if (!shift.Contains(ssCtrl)) {
-    SafeSetTopRow(TopRow() + direction);
-    return true;
-  }
-  if (down) {
-    const int below = RowCount() - 1 - DrawInfo().Vert.LastFullVisibleCell;
-    if (below < page) FRows.MemTable()->FetchRecords(page - below);
-  }
-  SafeSetTopRow(TopRow() + direction * page);
+  FRows.Wheel(down, shift, std::max(1, VisibleRowCount()));
   return true;
 }

@@ -16,6 +16,15 @@ struct TTreeHost : TGridDataRowsHostEh {
   TDataLink* RowsLink() override { return &link; }
   bool RowsPerRecord() override { return true; }
   void RowsMemTableChanged(TDataSet*) override {}
+  bool RowsWindowShown() override { return false; }
+  int RowsTopRow() override { return 0; }
+  void RowsSetTopRow(int) override {}
+  int RowsFixedCount() override { return 0; }
+  int RowsTotalCount() override { return 0; }
+  int RowsLastFullShown() override { return 0; }
+  int RowsFirstShowingWhole(int) override { return 0; }
+  int RowsRoomBelow() override { return 0; }
+  void RowsTopChanged(int) override {}
 };
 
 class TreeRowsUnitTest : public ::testing::Test {
