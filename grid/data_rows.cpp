@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/data/data_set.h"
 #include "platform/data/data_source.h"
 #include "platform/data/mem_table_intf.h"
 
@@ -17,9 +18,8 @@ void TGridDataRowsEh::ForgetMemTable() {
   FMemTableDataSet = nullptr;
 }
 
-bool TGridDataRowsEh::DataSetRemoved(const void* dataSet) {
-  if (FMemTableDataSet == nullptr || dataSet != static_cast<const void*>(FMemTableDataSet))
-    return false;
+bool TGridDataRowsEh::DataSetRemoved(const TComponent* component) {
+  if (FMemTableDataSet == nullptr || component != FMemTableDataSet) return false;
   ForgetMemTable();
   return true;
 }

@@ -18,6 +18,7 @@
 #include "platform/gui/messages.h"
 
 class IMemTableEh;
+class TComponent;
 class TDataLink;
 class TDataSet;
 
@@ -71,9 +72,9 @@ class TGridDataRowsEh {
   void QueryMemTable(TDataSet* dataSet);
   // Drops the interface without telling the host (the grid is going).
   void ForgetMemTable();
-  // `dataSet` is being destroyed: true when it offered the interface,
-  // which is dropped without telling the host.
-  bool DataSetRemoved(const void* dataSet);
+  // `component` is being destroyed: true when it is the dataset that
+  // offered the interface, which is dropped without telling the host.
+  bool DataSetRemoved(const TComponent* component);
 
   // Makes data row `rowIndex` (0-based) the one the fields read. Calls
   // nest: EndRow goes back to the row read before, and after the

@@ -27,8 +27,8 @@ class TFlagGuardEh {
 
 }  // namespace
 
-void TGridFilterRowEh::ComponentRemoved(const void* component) {
-  if (FEditor != nullptr && component == static_cast<const void*>(FEditor)) FEditor = nullptr;
+void TGridFilterRowEh::ComponentRemoved(const TComponent* component) {
+  if (FEditor != nullptr && component == FEditor) FEditor = nullptr;
 }
 
 bool TGridFilterRowEh::EndEdit() {

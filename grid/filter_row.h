@@ -15,6 +15,7 @@
 
 #include "platform/gui/messages.h"
 
+class TComponent;
 class TInplaceFilterEditEh;
 class TSTColumnFilterEh;
 
@@ -41,7 +42,7 @@ class TGridFilterRowEh {
   TInplaceFilterEditEh* Editor() const { return FEditor; }
   void SetEditor(TInplaceFilterEditEh* editor) { FEditor = editor; }
   // `component` is being destroyed: forgets the editor when it is that.
-  void ComponentRemoved(const void* component);
+  void ComponentRemoved(const TComponent* component);
 
   // The data column of the editor; -1 before the first edit.
   int Col() const { return FCol; }

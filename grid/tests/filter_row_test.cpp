@@ -59,8 +59,10 @@ TEST(FilterRowTest, KeysInTheEditor) {
   EXPECT_EQ(editor->Text(), "=Null");
   EXPECT_EQ(editor->ItemIndex(), -1);
 
-  row.ComponentRemoved(&row);
+  auto* other = Create<TInplaceFilterEditEh>(nullptr);
+  row.ComponentRemoved(other);
   EXPECT_EQ(row.Editor(), editor);
+  other->Free();
   row.ComponentRemoved(editor);
   EXPECT_EQ(row.Editor(), nullptr);
   row.ShowText("ignored");
