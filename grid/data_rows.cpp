@@ -25,43 +25,33 @@ bool TGridDataRowsEh::DataSetRemoved(const TComponent* component) {
 }
 
 void TGridDataRowsEh::ReadAt(int rowIndex) {
-  if (FHost->RowsPerRecord()) {
+  if (PerRecord()) {
     FMemTable->BeginReadAt(rowIndex);
     return;
   }
-  TDataLink* link = FHost->RowsLink();
-  if (FSavedActiveRecord < 0) FSavedActiveRecord = link->ActiveRecord();
-  link->SetActiveRecord(rowIndex);
+  if (FSavedActiveRecord < 0) FSavedActiveRecord = FLink->ActiveRecord();
+  FLink->SetActiveRecord(rowIndex);
 }
 
 void TGridDataRowsEh::BeginRow(int rowIndex) {
-  FReading.push_back(rowIndex);
+  if (FReadDepth < kMaxReadDepth) FReading[static_cast<std::size_t>(FReadDepth)] = rowIndex;
+  ++FReadDepth;
   ReadAt(rowIndex);
 }
 
 void TGridDataRowsEh::EndRow() {
-  if (!FReading.empty()) FReading.pop_back();
-  if (!FReading.empty()) {
-    ReadAt(FReading.back());
+  if (FReadDepth > 1) {
+    // Back to the row of the read around this one.
+    --FReadDepth;
+    if (FReadDepth <= kMaxReadDepth) ReadAt(FReading[static_cast<std::size_t>(FReadDepth - 1)]);
     return;
   }
-  if (FHost->RowsPerRecord())
+  FReadDepth = 0;
+  if (PerRecord())
     FMemTable->EndRead();
   else if (FSavedActiveRecord >= 0)
-    FHost->RowsLink()->SetActiveRecord(FSavedActiveRecord);
+    FLink->SetActiveRecord(FSavedActiveRecord);
   FSavedActiveRecord = -1;
-}
-
-bool TGridDataRowsEh::IsCurrentRow(int rowIndex) const {
-  if (FHost->RowsPerRecord()) return rowIndex == FMemTable->CurrentRow();
-  return rowIndex ==
-         (FSavedActiveRecord >= 0 ? FSavedActiveRecord : FHost->RowsLink()->ActiveRecord());
-}
-
-int TGridDataRowsEh::DataRowCount() const {
-  TDataLink* link = FHost->RowsLink();
-  if (!link->Active()) return 0;
-  return FHost->RowsPerRecord() ? FMemTable->RowCount() : link->RecordCount();
 }
 
 // ---- row-per-record scrolling
@@ -124,7 +114,7 @@ void TGridDataRowsEh::Wheel(bool down, TShiftState shift, int page) {
   const int direction = down ? 1 : -1;
   if (shift.Contains(ssShift)) {
     // The current record moves.
-    FHost->RowsLink()->MoveBy(shift.Contains(ssCtrl) ? direction * page : direction);
+    FLink->MoveBy(shift.Contains(ssCtrl) ? direction * page : direction);
     return;
   }
   if (!shift.Contains(ssCtrl)) {

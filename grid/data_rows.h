@@ -13,23 +13,15 @@
 // rows when the window shows room below the last one.
 #pragma once
 
-#include <vector>
+#include <array>
 
+#include "platform/data/data_source.h"
+#include "platform/data/mem_table_intf.h"
 #include "platform/gui/messages.h"
-
-class IMemTableEh;
-class TComponent;
-class TDataLink;
-class TDataSet;
 
 // What the rows call on their grid.
 class TGridDataRowsHostEh {
  public:
-  // The grid's data link.
-  virtual TDataLink* RowsLink() = 0;
-  // One grid row per dataset row: the dataset offers IMemTableEh and no
-  // footers show.
-  virtual bool RowsPerRecord() = 0;
   // The dataset's interface changed; `dataSet` (nullptr for none) is the
   // dataset that now offers it.
   virtual void RowsMemTableChanged(TDataSet* dataSet) = 0;
@@ -59,10 +51,16 @@ class TGridDataRowsHostEh {
 
 class TGridDataRowsEh {
  public:
-  explicit TGridDataRowsEh(TGridDataRowsHostEh* host) : FHost(host) {}
+  // REQUIRES: `link` outlives the rows.
+  TGridDataRowsEh(TGridDataRowsHostEh* host, TDataLink* link) : FHost(host), FLink(link) {}
 
   // The grid's data link.
-  TDataLink* Link() const { return FHost->RowsLink(); }
+  TDataLink* Link() const { return FLink; }
+  // One grid row per dataset row: the dataset offers IMemTableEh and no
+  // footers show.
+  bool PerRecord() const { return FMemTable != nullptr && !FFootersShown; }
+  // Whether the grid shows footer rows (they turn row-per-record mode off).
+  void SetFootersShown(bool value) { FFootersShown = value; }
   // The dataset's interface and the dataset that offers it; nullptr for
   // none.
   IMemTableEh* MemTable() const { return FMemTable; }
@@ -77,17 +75,24 @@ class TGridDataRowsEh {
   bool DataSetRemoved(const TComponent* component);
 
   // Makes data row `rowIndex` (0-based) the one the fields read. Calls
-  // nest: EndRow goes back to the row read before, and after the
-  // outermost one to the current record.
+  // nest: EndRow goes back to the row read before (reads deeper than
+  // kMaxReadDepth are not put back until the depth is within it), and
+  // after the outermost one to the current record.
   // REQUIRES: the link is active; `rowIndex` is below DataRowCount().
   void BeginRow(int rowIndex);
   void EndRow();
   // Whether data row `rowIndex` holds the current record (also while rows
   // are being read).
-  bool IsCurrentRow(int rowIndex) const;
+  bool IsCurrentRow(int rowIndex) const {
+    if (PerRecord()) return rowIndex == FMemTable->CurrentRow();
+    return rowIndex == (FSavedActiveRecord >= 0 ? FSavedActiveRecord : FLink->ActiveRecord());
+  }
   // The data rows that can be read: the dataset's rows in row-per-record
   // mode, the data link's buffered records otherwise; 0 while inactive.
-  int DataRowCount() const;
+  int DataRowCount() const {
+    if (!FLink->Active()) return 0;
+    return PerRecord() ? FMemTable->RowCount() : FLink->RecordCount();
+  }
 
   // --- row-per-record scrolling
   // The highest top row: the last row shown whole at the bottom.
@@ -126,11 +131,16 @@ class TGridDataRowsEh {
  private:
   void ReadAt(int rowIndex);
 
+  static constexpr int kMaxReadDepth = 8;
+
   TGridDataRowsHostEh* FHost;
+  TDataLink* FLink;
   IMemTableEh* FMemTable = nullptr;
   TDataSet* FMemTableDataSet = nullptr;
-  // The rows being read, innermost last.
-  std::vector<int> FReading;
+  bool FFootersShown = false;
+  // The rows being read, innermost last; FReadDepth reads are open.
+  std::array<int, kMaxReadDepth> FReading{};
+  int FReadDepth = 0;
   // The link's active record before the outermost read (not in
   // row-per-record mode); -1 while nothing is read.
   int FSavedActiveRecord = -1;

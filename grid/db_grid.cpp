@@ -299,6 +299,7 @@ void TCustomDBGridEh::SetUseMultiTitle(bool value) {
 void TCustomDBGridEh::SetFooterRowCount(int value) {
   if (value < 0 || value == FFooterRowCount) return;
   FFooterRowCount = value;
+  FRows.SetFootersShown(value > 0);
   QueryMemTable();
   RequestLayout();
 }

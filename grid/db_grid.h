@@ -519,12 +519,12 @@ class TCustomDBGridEh : public TCustomGrid,
   // One grid row per dataset row: the dataset offers IMemTableEh and no
   // footers show. The vertical bar and the scroll messages then move the
   // grid's top row, not the current record.
-  bool RowPerRecordMode() const { return FRows.MemTable() != nullptr && FFooterRowCount == 0; }
+  bool RowPerRecordMode() const { return FRows.PerRecord(); }
   // The dataset's rows are drawn as a tree (first visible column).
-  bool TreeDisplay() const;
+  bool TreeDisplay() const { return FTree.Shown(); }
   // Level x 18 pixels for the node at the reading position; 0 without a
   // tree.
-  int TreeIndentWidth() const;
+  int TreeIndentWidth() const { return FTree.IndentWidth(); }
   // Draws the indent, connectors and node button of data row `dataRow`
   // (being read, see BeginRow) into `rect`; `widen` takes one more pixel
   // left, above and below.
@@ -541,12 +541,12 @@ class TCustomDBGridEh : public TCustomGrid,
   // the dataset's reading position in row-per-record mode, the data link's
   // active record otherwise. EndRow goes back to the row read before
   // (calls nest); see data_rows.h.
-  void BeginRow(int rowIndex);
-  void EndRow();
-  bool IsCurrentRow(int rowIndex);
+  void BeginRow(int rowIndex) { FRows.BeginRow(rowIndex); }
+  void EndRow() { FRows.EndRow(); }
+  bool IsCurrentRow(int rowIndex) { return FRows.IsCurrentRow(rowIndex); }
   // The data rows that can be read: the dataset's rows in row-per-record
   // mode, the data link's buffer otherwise.
-  int DataRowCount() const;
+  int DataRowCount() const { return FRows.DataRowCount(); }
   // Row-per-record mode: makes `row` the top row, kept within the rows
   // and so that the last row is not scrolled above the bottom.
   void SafeSetTopRow(int row);
@@ -884,8 +884,6 @@ class TCustomDBGridEh : public TCustomGrid,
   int PaintEditorTreeArea(TCanvas& canvas, TColumnEh* column, int height);
   bool EditorTreeClick(TColumnEh* column, int x);
   // TGridDataRowsHostEh
-  TDataLink* RowsLink() override { return FDataLink.get(); }
-  bool RowsPerRecord() override { return RowPerRecordMode(); }
   void RowsMemTableChanged(TDataSet* dataSet) override;
   bool RowsWindowShown() override;
   int RowsTopRow() override;
@@ -896,7 +894,7 @@ class TCustomDBGridEh : public TCustomGrid,
   int RowsFirstShowingWhole(int row) override;
   int RowsRoomBelow() override;
   void RowsTopChanged(int oldTop) override;
-  TGridDataRowsEh FRows{this};
+  TGridDataRowsEh FRows{this, FDataLink.get()};
   TGridTreeRowsEh FTree{FRows};
   // --- record moving
   bool HandleRecordMovingMessage(TMessage& message);

@@ -40,10 +40,6 @@ std::vector<TTreeAreaBoxEh> TreeAreaBoxes(const TTreeNodeShapeEh& node) {
 
 // ---- queries
 
-bool TCustomDBGridEh::TreeDisplay() const { return FTree.Shown(); }
-
-int TCustomDBGridEh::TreeIndentWidth() const { return FTree.IndentWidth(); }
-
 bool TCustomDBGridEh::TreeColumn(int col) const {
   return TreeDisplay() && !FVisibleColumns.empty() && col >= FIndicatorOffset &&
          ColumnOfRawCol(col) == FVisibleColumns.front();

@@ -34,14 +34,6 @@ void TCustomDBGridEh::RowsMemTableChanged(TDataSet* dataSet) {
 
 // ---- reading rows
 
-void TCustomDBGridEh::BeginRow(int rowIndex) { FRows.BeginRow(rowIndex); }
-
-void TCustomDBGridEh::EndRow() { FRows.EndRow(); }
-
-bool TCustomDBGridEh::IsCurrentRow(int rowIndex) { return FRows.IsCurrentRow(rowIndex); }
-
-int TCustomDBGridEh::DataRowCount() const { return FRows.DataRowCount(); }
-
 // ---- rows and the current record
 
 void TCustomDBGridEh::PrepareRowLayout() {

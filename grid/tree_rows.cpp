@@ -22,10 +22,6 @@ class TFlagScope {
 
 }  // namespace
 
-bool TGridTreeRowsEh::Shown() const {
-  return FRows.MemTable() != nullptr && FRows.Link()->Active() && FRows.MemTable()->TreeDisplay();
-}
-
 int TGridTreeRowsEh::IndentWidth() const {
   if (!Shown()) return 0;
   return std::max(0, FRows.MemTable()->NodeLevel() * kLevelWidth);

@@ -19,7 +19,9 @@ class TGridTreeRowsEh {
   explicit TGridTreeRowsEh(TGridDataRowsEh& rows) : FRows(rows) {}
 
   // The link is active and its dataset shows its rows as a tree.
-  bool Shown() const;
+  bool Shown() const {
+    return FRows.MemTable() != nullptr && FRows.Link()->Active() && FRows.MemTable()->TreeDisplay();
+  }
   // Level x kLevelWidth for the node being read; 0 when not Shown().
   int IndentWidth() const;
   // The node being read.

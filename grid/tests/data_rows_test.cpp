@@ -15,12 +15,9 @@ namespace {
 
 struct TFakeRowsHost : TGridDataRowsHostEh {
   TDataLink link;
-  bool perRecord = false;
   int changes = 0;
   TDataSet* changedTo = nullptr;
 
-  TDataLink* RowsLink() override { return &link; }
-  bool RowsPerRecord() override { return perRecord; }
   void RowsMemTableChanged(TDataSet* dataSet) override {
     ++changes;
     changedTo = dataSet;
@@ -54,7 +51,7 @@ TEST(DataRowsTest, BufferedRowsReadNestedAndComeBack) {
   host.link.SetDataSource(source.get());
   t.ds->First();
   t.ds->MoveBy(2);  // r3, the third row of the link's window
-  TGridDataRowsEh rows{&host};
+  TGridDataRowsEh rows{&host, &host.link};
   ASSERT_EQ(rows.DataRowCount(), 5);
   const int current = host.link.ActiveRecord();
   ASSERT_EQ(current, 2);
@@ -93,13 +90,12 @@ TEST(DataRowsTest, RowPerRecordReadsThroughTheDatasetsReadingPosition) {
   ds->SetFlat(6);
   ds->Open();
   TFakeRowsHost host;
-  TGridDataRowsEh rows{&host};
+  TGridDataRowsEh rows{&host, &host.link};
   rows.QueryMemTable(ds.get());
   rows.QueryMemTable(ds.get());
   EXPECT_EQ(host.changes, 1) << "only a change is told";
   EXPECT_EQ(host.changedTo, ds.get());
   ASSERT_EQ(rows.MemTable(), static_cast<IMemTableEh*>(ds.get()));
-  host.perRecord = true;
   auto source = CreateUnique<TDataSource>();
   source->SetDataSet(ds.get());
   host.link.SetDataSource(source.get());
@@ -125,6 +121,10 @@ TEST(DataRowsTest, RowPerRecordReadsThroughTheDatasetsReadingPosition) {
   EXPECT_EQ(host.changes, 1) << "a dataset going away is not told";
   rows.QueryMemTable(nullptr);
   EXPECT_EQ(host.changes, 1);
+  rows.QueryMemTable(ds.get());
+  EXPECT_TRUE(rows.PerRecord());
+  rows.SetFootersShown(true);
+  EXPECT_FALSE(rows.PerRecord()) << "footers turn the mode off";
   host.link.SetDataSource(nullptr);
 }
 
@@ -133,8 +133,7 @@ TEST(DataRowsTest, RowPerRecordScrollingMovesTheTopRowOnly) {
   ds->SetFlat(20);
   ds->Open();
   TFakeRowsHost host;
-  host.perRecord = true;
-  TGridDataRowsEh rows{&host};
+  TGridDataRowsEh rows{&host, &host.link};
   rows.QueryMemTable(ds.get());
   auto source = CreateUnique<TDataSource>();
   source->SetDataSet(ds.get());

@@ -13,8 +13,6 @@ namespace {
 
 struct TTreeHost : TGridDataRowsHostEh {
   TDataLink link;
-  TDataLink* RowsLink() override { return &link; }
-  bool RowsPerRecord() override { return true; }
   void RowsMemTableChanged(TDataSet*) override {}
   bool RowsWindowShown() override { return false; }
   int RowsTopRow() override { return 0; }
@@ -44,7 +42,7 @@ class TreeRowsUnitTest : public ::testing::Test {
   TObjectPtr<TTreeTestDataSet> ds;
   TObjectPtr<TDataSource> source;
   TTreeHost host;
-  TGridDataRowsEh rows{&host};
+  TGridDataRowsEh rows{&host, &host.link};
   TGridTreeRowsEh tree{rows};
 };
 
