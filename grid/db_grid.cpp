@@ -102,8 +102,7 @@ void TCustomDBGridEh::BeforeDestruction() {
   FSortMarkedColumns.clear();
   FLeafFieldArr.clear();
   FSelectedRows->Release();
-  FMemTable = nullptr;
-  FMemTableDataSet = nullptr;
+  FRows.ForgetMemTable();
   FSumList->SetDataSet(nullptr);
   FDataLink->SetDataSource(nullptr);
   if (FStyle != nullptr) FStyle->RemoveGrid(this);
@@ -126,15 +125,12 @@ void TCustomDBGridEh::SetStyle(TDBGridEhStyle* value) {
 
 void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) {
   TCustomGrid::Notification(component, operation);
-  if (operation == opRemove && component == static_cast<TComponent*>(FFilterEdit))
-    FFilterEdit = nullptr;
+  if (operation == opRemove) FFilterRow.ComponentRemoved(component);
   if (operation != opRemove || FDestroying) return;
   if (FHorzScrollBar) FHorzScrollBar->ComponentRemoved(component);
   if (FVertScrollBar) FVertScrollBar->ComponentRemoved(component);
   if (FDataLink && component == DataSource()) SetDataSource(nullptr);
-  if (component == FMemTableDataSet) {
-    FMemTable = nullptr;
-    FMemTableDataSet = nullptr;
+  if (FRows.DataSetRemoved(component)) {
     RequestLayout();
   } else if (FDataLink && component != FDataLink->DataSet()) {
     QueryMemTable();
@@ -303,6 +299,7 @@ void TCustomDBGridEh::SetUseMultiTitle(bool value) {
 void TCustomDBGridEh::SetFooterRowCount(int value) {
   if (value < 0 || value == FFooterRowCount) return;
   FFooterRowCount = value;
+  FRows.SetFootersShown(value > 0);
   QueryMemTable();
   RequestLayout();
 }
@@ -492,7 +489,7 @@ void TCustomDBGridEh::LayoutChanged() {
   }
   InternalLayout();
   UpdateScrollBar();
-  if (FFilterEditMode) UpdateFilterEditPos();
+  if (FFilterRow.EditMode()) UpdateFilterEditPos();
 }
 
 void TCustomDBGridEh::InternalLayout() {
@@ -839,7 +836,7 @@ bool TCustomDBGridEh::AcquireFocus() {
 }
 
 void TCustomDBGridEh::ShowEditor() {
-  if (FFilterEditMode) StopEditFilter();
+  if (FFilterRow.EditMode()) StopEditFilter();
   TCustomGrid::ShowEditor();
 }
 
@@ -1100,9 +1097,8 @@ int TCustomDBGridEh::IndicatorImageOf(int row) {
   const bool current = IsCurrentRow(recordIndex);
   bool selected = false;
   if (FSelectedRows->Count() > 0) {
-    BeginRow(recordIndex);
+    TGridRowReadEh reading(FRows, recordIndex);
     selected = FSelectedRows->IndexOf(FDataLink->DataSet()->Bookmark()) >= 0;
-    EndRow();
   }
   // A selected row that is not current is only highlighted.
   if (!current) return -1;
@@ -1113,7 +1109,7 @@ int TCustomDBGridEh::IndicatorImageOf(int row) {
       return kIndicatorInsert;
     default:
       if (selected) return kIndicatorSelectedArrow;
-      return FInIncSearch ? kIndicatorSearchArrow : kIndicatorArrow;
+      return FIncSearch.Active() ? kIndicatorSearchArrow : kIndicatorArrow;
   }
 }
 
@@ -1137,9 +1133,8 @@ void TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TCellRowPart
   bool selected = false;
   if (rowPart == crpDataEh && FSelectedRows->Count() > 0 && FDataLink->Active() &&
       row - FTitleOffset < DataRowCount()) {
-    BeginRow(row - FTitleOffset);
+    TGridRowReadEh reading(FRows, row - FTitleOffset);
     selected = FSelectedRows->IndexOf(FDataLink->DataSet()->Bookmark()) >= 0;
-    EndRow();
   }
   TFont font;
   font.Assign(Font());
@@ -1367,11 +1362,7 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
     return;
   }
   const bool current = IsCurrentRow(recordIndex);
-  BeginRow(recordIndex);
-  struct TRestore {
-    TCustomDBGridEh* grid;
-    ~TRestore() { grid->EndRow(); }
-  } restore{this};
+  TGridRowReadEh reading(FRows, recordIndex);
 
   TColor background = column->Color();
   int recNo = 0;
@@ -1426,12 +1417,8 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
     bool duplicate = false;
     // The row at the top always shows its value.
     if (column->HideDuplicates() && recordIndex > 0 && row > TopRow()) {
-      EndRow();
-      BeginRow(recordIndex - 1);
-      const std::string above = column->GetCellDisplayText();
-      EndRow();
-      BeginRow(recordIndex);
-      duplicate = above == FColCellParams.Text;
+      TGridRowReadEh above(FRows, recordIndex - 1);
+      duplicate = column->GetCellDisplayText() == FColCellParams.Text;
     }
     if (duplicate) {
       showText = false;
@@ -1451,11 +1438,12 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   }
   if (!column->Persistent() && OnDrawDataCell) OnDrawDataCell(this, rect, column->Field(), state);
   if (OnDrawColumnCell) OnDrawColumnCell(this, rect, column->Index(), column, state);
-  if (textShown && current && FInIncSearch && col == Col() && Focused()) {
+  if (textShown && current && FIncSearch.Active() && col == Col() && Focused()) {
     // The typed beginning stands out; the editor is hidden meanwhile.
-    const int typed = Length(FIncSearchText);
+    const std::string& searched = FIncSearch.Text();
+    const int typed = Length(searched);
     if (typed > 0 &&
-        AnsiUpperCase(Copy(FColCellParams.Text, 1, typed)) == AnsiUpperCase(FIncSearchText)) {
+        AnsiUpperCase(Copy(FColCellParams.Text, 1, typed)) == AnsiUpperCase(searched)) {
       canvas.Font()->Assign(&font);
       WriteTextPrefixEh(canvas, textRect, 2, 2, FColCellParams.Text, typed,
                         FColCellParams.Alignment, column->Layout(), kGridSearchHighlightColor,
@@ -1678,7 +1666,7 @@ void TCustomDBGridEh::ColWidthsChanged() {
   }
   if (OnColWidthsChanged) OnColWidthsChanged(this);
   UpdateHorzExtScrollBar();
-  if (FFilterEditMode) UpdateFilterEditPos();
+  if (FFilterRow.EditMode()) UpdateFilterEditPos();
 }
 
 void TCustomDBGridEh::RowHeightsChanged() {
@@ -1736,22 +1724,23 @@ void TCustomDBGridEh::ColumnMoved(int fromIndex, int toIndex) {
   const int to = RawToDataColumn(toIndex);
   if (from < 0 || to < 0 || from >= FColumns->Count() || to >= FColumns->Count()) return;
   // The filter being edited belongs to its column, wherever that goes.
-  TColumnEh* filtered =
-      FFilterCol >= 0 && FFilterCol < FColumns->Count() ? FColumns->Items(FFilterCol) : nullptr;
+  TColumnEh* filtered = FFilterRow.Col() >= 0 && FFilterRow.Col() < FColumns->Count()
+                            ? FColumns->Items(FFilterRow.Col())
+                            : nullptr;
   {
     TSTFilterUpdateGuardEh update(FSTFilter.get());
     FColumns->Items(from)->SetIndex(to);
     if (OnColumnMoved) OnColumnMoved(this, from, to);
   }
-  if (filtered != nullptr) FFilterCol = filtered->Index();
-  if (FFilterEditMode) {
-    UpdateFilterEdit(FFilterCol);
+  if (filtered != nullptr) FFilterRow.SetCol(filtered->Index());
+  if (FFilterRow.EditMode()) {
+    UpdateFilterEdit(FFilterRow.Col());
     UpdateFilterEditPos();
   }
 }
 
 bool TCustomDBGridEh::CanEditShow() {
-  if (FLayoutLock > 0 || FFilterEditMode) return false;
+  if (FLayoutLock > 0 || FFilterRow.EditMode()) return false;
   if (!TCustomGrid::CanEditShow()) return false;
   const int index = SelectedIndex();
   if (index < 0) return false;
@@ -1792,7 +1781,7 @@ bool TCustomDBGridEh::CanEditModify() {
   const int index = SelectedIndex();
   if (index < 0) return false;
   TColumnEh* column = FColumns->Items(index);
-  if (column->GetCellKind() == ctCheckboxes || FFilterEditMode) return false;
+  if (column->GetCellKind() == ctCheckboxes || FFilterRow.EditMode()) return false;
   return column->CanModify(true);
 }
 

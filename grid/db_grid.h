@@ -28,15 +28,20 @@
 
 #include "grid/column_filter.h"
 #include "grid/columns.h"
+#include "grid/data_rows.h"
+#include "grid/filter_row.h"
 #include "grid/grid_data_link.h"
 #include "grid/grid_options.h"
 #include "grid/grid_resources.h"
 #include "grid/grid_scroll_bar.h"
 #include "grid/grid_selection.h"
 #include "grid/grid_style.h"
+#include "grid/inc_search.h"
+#include "grid/record_mover.h"
 #include "grid/selected_rows.h"
 #include "grid/sum_list.h"
 #include "grid/title_tree.h"
+#include "grid/tree_rows.h"
 #include "platform/data/mem_table_intf.h"
 #include "platform/gui/actions.h"
 #include "platform/widgets/grids.h"
@@ -148,6 +153,9 @@ bool CellTextIsCut(int textWidth, int textHeight, int cellWidth, int cellHeight,
 
 class TCustomDBGridEh : public TCustomGrid,
                         public TGridDataLinkHostEh,
+                        private TGridIncSearchHostEh,
+                        private TGridRecordMoverHostEh,
+                        private TGridDataRowsHostEh,
                         public IDBGridEhStyleClient {
   MEBRATH_CLASS(TCustomDBGridEh, TCustomGrid)
  public:
@@ -422,11 +430,11 @@ class TCustomDBGridEh : public TCustomGrid,
   // (none when negative).
   void IncSearch(const std::string& text, int timeOut, int direction);
   void StopIncSearch();
-  bool InIncSearch() const { return FInIncSearch; }
+  bool InIncSearch() const { return FIncSearch.Active(); }
   // Whether Ctrl+F shows the find dialog modal (a descendant may let it
   // stay open beside the grid).
   virtual bool IsFindDialogModal() { return true; }
-  const std::string& IncSearchText() const { return FIncSearchText; }
+  const std::string& IncSearchText() const { return FIncSearch.Text(); }
   // The timer ids: automatic scrolling and the end of a search.
   static constexpr unsigned kAutoScrollTimerId = 1;
   static constexpr unsigned kIncSearchTimerId = 2;
@@ -468,11 +476,11 @@ class TCustomDBGridEh : public TCustomGrid,
   // The point (screen coordinates) and time of the last press on a filter
   // cell; the time is 0 after the first reading, so a press counts once.
   void FilterMouseDownInfo(TPoint& screenPos, std::uint32_t& time);
-  int FilterCol() const { return FFilterCol; }
-  bool FilterEditMode() const { return FFilterEditMode; }
-  bool FilterApplying() const { return FFilterApplying; }
+  int FilterCol() const { return FFilterRow.Col(); }
+  bool FilterEditMode() const { return FFilterRow.EditMode(); }
+  bool FilterApplying() const { return FFilterRow.Applying(); }
   // Created on first use; nullptr before.
-  TInplaceFilterEditEh* FilterEdit() const { return FFilterEdit; }
+  TInplaceFilterEditEh* FilterEdit() const { return FFilterRow.Editor(); }
   // A chosen item of the filter editor's list: 1 "(Пустые)", 2 "(Не
   // пустые)", 3 "(Все)", 4 "(Очистить фильтр)", 6 and 7 the sort items;
   // other codes are plain values.
@@ -504,19 +512,19 @@ class TCustomDBGridEh : public TCustomGrid,
 
   // --- tree rows and row-per-record mode (db_grid_tree.cpp, row_per_record.cpp)
   // The pixels of one tree level.
-  static constexpr int kTreeLevelWidth = 18;
+  static constexpr int kTreeLevelWidth = TGridTreeRowsEh::kLevelWidth;
   // The dataset's IMemTableEh, asked for again when the link becomes
   // active, a component goes away and the footer count changes.
-  IMemTableEh* MemTable() const { return FMemTable; }
+  IMemTableEh* MemTable() const { return FRows.MemTable(); }
   // One grid row per dataset row: the dataset offers IMemTableEh and no
   // footers show. The vertical bar and the scroll messages then move the
   // grid's top row, not the current record.
-  bool RowPerRecordMode() const { return FMemTable != nullptr && FFooterRowCount == 0; }
+  bool RowPerRecordMode() const { return FRows.PerRecord(); }
   // The dataset's rows are drawn as a tree (first visible column).
-  bool TreeDisplay() const;
+  bool TreeDisplay() const { return FTree.Shown(); }
   // Level x 18 pixels for the node at the reading position; 0 without a
   // tree.
-  int TreeIndentWidth() const;
+  int TreeIndentWidth() const { return FTree.IndentWidth(); }
   // Draws the indent, connectors and node button of data row `dataRow`
   // (being read, see BeginRow) into `rect`; `widen` takes one more pixel
   // left, above and below.
@@ -531,13 +539,14 @@ class TCustomDBGridEh : public TCustomGrid,
   void SetCurrentNodeExpanded(bool value, bool allBelow);
   // Reading data row `rowIndex` (0-based) without moving the dataset:
   // the dataset's reading position in row-per-record mode, the data link's
-  // active record otherwise. EndRow goes back; calls do not nest.
-  void BeginRow(int rowIndex);
-  void EndRow();
-  bool IsCurrentRow(int rowIndex);
+  // active record otherwise. EndRow goes back to the row read before
+  // (calls nest); see data_rows.h.
+  void BeginRow(int rowIndex) { FRows.BeginRow(rowIndex); }
+  void EndRow() { FRows.EndRow(); }
+  bool IsCurrentRow(int rowIndex) { return FRows.IsCurrentRow(rowIndex); }
   // The data rows that can be read: the dataset's rows in row-per-record
   // mode, the data link's buffer otherwise.
-  int DataRowCount() const;
+  int DataRowCount() const { return FRows.DataRowCount(); }
   // Row-per-record mode: makes `row` the top row, kept within the rows
   // and so that the last row is not scrolled above the bottom.
   void SafeSetTopRow(int row);
@@ -548,11 +557,11 @@ class TCustomDBGridEh : public TCustomGrid,
   // --- record moving (record_moving.cpp)
   // With dghRecordMoving, records are dragged by their indicator cell.
   TDBGridEhMoveRecordsEvent OnMoveRecords;
-  bool RecordMoving() const { return FMouseMode == TMouseModeEh::RecordMoving; }
+  bool RecordMoving() const { return FRecordMover.Dragging(); }
   // The grid rows (and tree levels, -1 without a tree) of the drag.
-  int RecordMovingSourceRow() const { return FMoveSourceRow; }
-  int RecordMovingTargetRow() const { return FMoveTargetRow; }
-  int RecordMovingTargetLevel() const { return FMoveTargetLevel; }
+  int RecordMovingSourceRow() const { return FRecordMover.SourceRow(); }
+  int RecordMovingTargetRow() const { return FRecordMover.TargetRow(); }
+  int RecordMovingTargetLevel() const { return FRecordMover.TargetLevel(); }
   // The interval of timer 1 while a record is dragged.
   static constexpr unsigned kRecordMovingTimerInterval = 60;
   virtual bool CanBeginRecordMoving(int& origin, int& destination, TPoint mousePt);
@@ -770,14 +779,9 @@ class TCustomDBGridEh : public TCustomGrid,
   // --- cell editor
   Variant FEditKeyValue = Variant::Null();
   // --- keyboard and mouse
-  enum class TMouseModeEh {
-    None,
-    RecordSelecting,
-    ColumnSelecting,
-    RectSelecting,
-    Sizing,
-    RecordMoving
-  };
+  enum class TMouseModeEh { None, RecordSelecting, ColumnSelecting, RectSelecting, Sizing };
+  // A mouse mode or the drag of records is running.
+  bool MouseTracking() const { return FMouseMode != TMouseModeEh::None || RecordMoving(); }
   void PassKeyToBaseGrid(unsigned& key, TShiftState shift);
   // Shows the editor of the current cell and drops its list or calendar
   // down; false (nothing done) for a cell without one or that cannot be
@@ -838,9 +842,17 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FScrolledFullyLeft = true;
   bool FFocusedAnnounced = false;
   bool FForwardingWheel = false;
-  bool FInIncSearch = false;
-  std::string FIncSearchText;
-  int FIncSearchTimeOut = 0;
+  // TGridIncSearchHostEh
+  TDataSet* IncSearchDataSet() override;
+  bool IncSearchHasColumn() override;
+  std::string IncSearchCellText() override;
+  void IncSearchStepped() override;
+  void IncSearchRepaintRow() override;
+  void IncSearchSetTimer(unsigned interval) override;
+  void IncSearchKillTimer() override;
+  void IncSearchStopped() override;
+  std::string IncSearchClipboardText() override;
+  TGridIncSearchEh FIncSearch{this};
   // --- filter row
   int NextFilterColumn(int from, int step) const;
   void FilterEditKeyDown(unsigned& key, TShiftState shift);
@@ -848,13 +860,7 @@ class TCustomDBGridEh : public TCustomGrid,
   void FilterEditClosed(bool accept);
   void FilterEditChanged();
   std::unique_ptr<TSTDBGridEhFilter> FSTFilter;
-  TInplaceFilterEditEh* FFilterEdit = nullptr;
-  int FFilterCol = -1;
-  bool FFilterEditMode = false;
-  bool FFilterApplying = false;
-  bool FLoadingFilterEdit = false;
-  TPoint FFilterMouseDownPoint{0, 0};
-  std::uint32_t FFilterMouseDownTime = 0;
+  TGridFilterRowEh FFilterRow;
   // --- saved position
   std::string FSavedMiddleBookmark;
   std::string FSavedCurrentBookmark;
@@ -881,25 +887,32 @@ class TCustomDBGridEh : public TCustomGrid,
   // its left (returns its width), and a press on the node's button.
   int PaintEditorTreeArea(TCanvas& canvas, TColumnEh* column, int height);
   bool EditorTreeClick(TColumnEh* column, int x);
-  IMemTableEh* FMemTable = nullptr;
-  TDataSet* FMemTableDataSet = nullptr;
-  int FSavedActiveRecord = -1;
-  bool FInFetch = false;
-  // Set while a click moves the dataset to the clicked row.
-  bool FMovingRecordItself = false;
-  bool FInTreeExpand = false;
-  // The dataset row the grid last followed (row-per-record mode).
-  int FFollowedRow = -1;
+  // TGridDataRowsHostEh
+  void RowsMemTableChanged(TDataSet* dataSet) override;
+  bool RowsWindowShown() override;
+  int RowsTopRow() override;
+  void RowsSetTopRow(int row) override;
+  int RowsFixedCount() override;
+  int RowsTotalCount() override;
+  int RowsLastFullShown() override;
+  int RowsFirstShowingWhole(int row) override;
+  int RowsRoomBelow() override;
+  void RowsTopChanged(int oldTop) override;
+  TGridDataRowsEh FRows{this, FDataLink.get()};
+  TGridTreeRowsEh FTree{FRows};
   // --- record moving
   bool HandleRecordMovingMessage(TMessage& message);
-  void DrawRecordMovingLine();
-  int FMoveSourceRow = -1;
-  int FMoveSourceLevel = -1;
-  int FMoveTargetRow = -1;
-  int FMoveTargetLevel = -1;
-  std::string FMoveBookmark;
-  int FMoveDropX = 0;
-  bool FMoveLineShown = false;
+  // TGridRecordMoverHostEh
+  bool RecordMovingCanBegin(int& origin, int& destination, TPoint at) override;
+  void RecordMovingBegan() override;
+  void RecordMovingEnded() override;
+  int RecordMovingDropPos(int row, TPoint at, int& level) override;
+  bool RecordMovingDrawLine(int row, bool before, int x) override;
+  void RecordMovingRows(int& first, int& last) override;
+  int RecordMovingScrollDirection(int y, int last) override;
+  int RecordMovingScroll(int direction, const std::string& bookmark, int sourceRow) override;
+  int RecordMovingRowAt(int x, int y, bool& above) override;
+  TGridRecordMoverEh FRecordMover{this};
 };
 
 class TDBGridEh : public TCustomDBGridEh {

@@ -16,37 +16,6 @@
 #include "platform/draw/draw_utils.h"
 #include "platform/gui/window.h"
 
-namespace {
-
-// The special items of the filter editor's list, by their codes.
-constexpr int kFilterEmpty = 1;
-constexpr int kFilterNotEmpty = 2;
-constexpr int kFilterAll = 3;
-constexpr int kFilterClear = 4;
-constexpr int kFilterSeparator = 5;
-constexpr int kFilterSortDown = 6;
-constexpr int kFilterSortUp = 7;
-constexpr int kFilterDropDownRows = 17;
-constexpr int kFilterDropDownWidth = 100;
-
-void* CodeObject(int code) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(code)); }
-int ObjectCode(void* object) { return static_cast<int>(reinterpret_cast<std::intptr_t>(object)); }
-
-// Sets a flag for a scope.
-class TFlagGuardEh {
- public:
-  explicit TFlagGuardEh(bool& flag) : FFlag(flag), FOld(flag) { FFlag = true; }
-  ~TFlagGuardEh() { FFlag = FOld; }
-  TFlagGuardEh(const TFlagGuardEh&) = delete;
-  TFlagGuardEh& operator=(const TFlagGuardEh&) = delete;
-
- private:
-  bool& FFlag;
-  bool FOld;
-};
-
-}  // namespace
-
 TColor FilterRowTint(TColor color) {
   const TColor rgb = ColorToRGB(color);
   auto tint = [](int c) { return std::min(255, c + (c + 4) / 8); };
@@ -69,23 +38,23 @@ std::string TCustomDBGridEh::GetFilterValue(int index) const {
 }
 
 void TCustomDBGridEh::SetFilterValueFromEdit(int index) {
-  if (index < 0 || index >= FColumns->Count() || FFilterEdit == nullptr) return;
+  if (index < 0 || index >= FColumns->Count() || FFilterRow.Editor() == nullptr) return;
   TColumnEh* column = FColumns->Items(index);
   if (column->FieldName().empty()) return;
-  column->STFilter()->SetExpressionStr(FFilterEdit->Text());
+  column->STFilter()->SetExpressionStr(FFilterRow.Editor()->Text());
 }
 
 void TCustomDBGridEh::FilterChanged() {
   if (HandleAllocated()) InvalidateGrid();
-  if (FFilterEdit != nullptr && FFilterEdit->Visible() && !FLoadingFilterEdit) {
+  if (FFilterRow.Editor() != nullptr && FFilterRow.Editor()->Visible() && !FFilterRow.Loading()) {
     UpdateFilterEditPos();
-    UpdateFilterEdit(FFilterCol);
+    UpdateFilterEdit(FFilterRow.Col());
   }
 }
 
 void TCustomDBGridEh::ApplyFilter() {
-  if (FFilterCol != -1 && FFilterEdit != nullptr && FFilterEdit->Visible())
-    SetFilterValueFromEdit(FFilterCol);
+  if (FFilterRow.Col() != -1 && FFilterRow.Editor() != nullptr && FFilterRow.Editor()->Visible())
+    SetFilterValueFromEdit(FFilterRow.Col());
   // Texts typed in other cells and not applied yet are parsed now; the
   // first error stops the filter before anything is applied.
   for (int i = 0; i < FColumns->Count(); ++i) FColumns->Items(i)->STFilter()->ParsePendingText();
@@ -101,19 +70,14 @@ void TCustomDBGridEh::ApplyFilter() {
 }
 
 void TCustomDBGridEh::DefaultApplyFilter() {
-  FFilterApplying = true;
-  try {
-    DBGridEhDataService()->ApplyFilter(this);
-  } catch (...) {
-    FFilterApplying = false;
-    throw;
-  }
-  FFilterApplying = false;
+  FFilterRow.Apply([this] { DBGridEhDataService()->ApplyFilter(this); });
 }
 
 // ---- the filter row's editor
 
-bool TCustomDBGridEh::CanFilterEditShow() { return FFilterEditMode && SelectionType() == gstNon; }
+bool TCustomDBGridEh::CanFilterEditShow() {
+  return FFilterRow.EditMode() && SelectionType() == gstNon;
+}
 
 TInplaceFilterEditEh* TCustomDBGridEh::CreateFilterEditor() {
   auto* editor = Create<TInplaceFilterEditEh>(this);
@@ -139,25 +103,22 @@ TInplaceFilterEditEh* TCustomDBGridEh::CreateFilterEditor() {
 void TCustomDBGridEh::StartEditFilter(int col) {
   if (!FSTFilter->Visible() || !ColumnFilterVisible(col)) return;
   if (FDataLink->Active()) FDataLink->DataSet()->CheckBrowseMode();
-  if (FFilterEdit == nullptr) FFilterEdit = CreateFilterEditor();
+  if (FFilterRow.Editor() == nullptr) FFilterRow.SetEditor(CreateFilterEditor());
   if (EditorMode()) HideEditor();
-  FFilterCol = col;
-  FFilterEditMode = true;
+  FFilterRow.BeginEdit(col);
   UpdateFilterEdit(col);
   UpdateFilterEditPos();
 }
 
 void TCustomDBGridEh::FilterMouseDownInfo(TPoint& screenPos, std::uint32_t& time) {
-  screenPos = HandleAllocated() ? ClientToScreen(FFilterMouseDownPoint) : FFilterMouseDownPoint;
-  time = FFilterMouseDownTime;
-  FFilterMouseDownTime = 0;
+  TPoint at;
+  FFilterRow.TakeMouseDown(at, time);
+  screenPos = HandleAllocated() ? ClientToScreen(at) : at;
 }
 
 void TCustomDBGridEh::StopEditFilter() {
   if (FSTFilter->UpdateCount() != 0) return;
-  const bool hadFocus = FFilterEdit != nullptr && FFilterEdit->Focused();
-  if (FFilterEdit != nullptr) FFilterEdit->SetVisible(false);
-  FFilterEditMode = false;
+  const bool hadFocus = FFilterRow.EndEdit();
   if (hadFocus && CanFocus()) SetFocus();
   if (FOptions.Contains(dgAlwaysShowEditor))
     ShowEditor();
@@ -166,55 +127,41 @@ void TCustomDBGridEh::StopEditFilter() {
 }
 
 void TCustomDBGridEh::UpdateFilterEdit(int col) {
-  if (FFilterEdit == nullptr || col < 0 || col >= FColumns->Count()) return;
+  if (FFilterRow.Editor() == nullptr || col < 0 || col >= FColumns->Count()) return;
   if (FSTFilter->UpdateCount() != 0) return;
-  TSTColumnFilterEh* filter = FColumns->Items(col)->STFilter();
-  TFlagGuardEh loading(FLoadingFilterEdit);
-  TStringList none;
-  FFilterEdit->SetItems(&none);
-  const bool list = filter->CanShowValueList();
-  FFilterEdit->EditButton()->SetVisible(list);
-  if (list) {
-    FFilterEdit->DropDownBox()->SetSizable(true);
-    FFilterEdit->DropDownBox()->SetRows(filter->DropDownRows() < 1 ? kFilterDropDownRows
-                                                                   : filter->DropDownRows());
-    FFilterEdit->DropDownBox()->SetWidth(filter->DropDownWidth() < 1 ? kFilterDropDownWidth
-                                                                     : filter->DropDownWidth());
-  }
-  // The text the user is typing stays where it is, caret and all.
-  if (FFilterEdit->Text() != filter->ExpressionStr())
-    SetFilterEditValueAndText(FFilterEdit, Variant::Null(), filter->ExpressionStr());
-  FFilterEdit->SetModified(false);
+  FFilterRow.LoadEditor(FColumns->Items(col)->STFilter());
 }
 
 void TCustomDBGridEh::UpdateFilterEditPos() {
-  if (FFilterEdit == nullptr) return;
-  if (!FFilterEditMode || !CanFilterEditShow() || !HandleAllocated()) {
-    if (FFilterEdit->Visible()) FFilterEdit->SetVisible(false);
+  TInplaceFilterEditEh* editor = FFilterRow.Editor();
+  if (editor == nullptr) return;
+  if (!FFilterRow.EditMode() || !CanFilterEditShow() || !HandleAllocated()) {
+    if (editor->Visible()) editor->SetVisible(false);
     return;
   }
-  const int rawCol = DataToRawColumn(FFilterCol);
+  const int rawCol = DataToRawColumn(FFilterRow.Col());
   const int row = TitlesVisible();
   const bool shown =
       rawCol < FixedCols() || (rawCol >= LeftCol() && rawCol < LeftCol() + VisibleColCount());
   TRect r = CellRect(rawCol, row);
   if (!shown || r.Right <= r.Left || r.Bottom <= r.Top) {
-    FFilterEdit->SetVisible(false);
+    editor->SetVisible(false);
     return;
   }
-  FFilterEdit->SetBounds(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
-  FFilterEdit->SetVisible(true);
-  if (GridOrEditorFocused() && FFilterEdit->CanFocus()) FFilterEdit->SetFocus();
+  editor->SetBounds(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+  editor->SetVisible(true);
+  if (GridOrEditorFocused() && editor->CanFocus()) editor->SetFocus();
 }
 
 void TCustomDBGridEh::FilterEditChanged() {
   // Stored as typed; parsed when the filter is applied.
-  if (FLoadingFilterEdit || FFilterEdit == nullptr) return;
-  if (FFilterCol < 0 || FFilterCol >= FColumns->Count()) return;
-  TColumnEh* column = FColumns->Items(FFilterCol);
+  const int col = FFilterRow.Col();
+  if (FFilterRow.Loading() || FFilterRow.Editor() == nullptr) return;
+  if (col < 0 || col >= FColumns->Count()) return;
+  TColumnEh* column = FColumns->Items(col);
   if (column->FieldName().empty()) return;
-  column->STFilter()->SetTypedText(FFilterEdit->Text());
-  InvalidateCell(DataToRawColumn(FFilterCol), TitlesVisible());
+  column->STFilter()->SetTypedText(FFilterRow.Editor()->Text());
+  InvalidateCell(DataToRawColumn(col), TitlesVisible());
 }
 
 int TCustomDBGridEh::NextFilterColumn(int from, int step) const {
@@ -229,106 +176,71 @@ int TCustomDBGridEh::NextFilterColumn(int from, int step) const {
 }
 
 void TCustomDBGridEh::FilterEditKeyDown(unsigned& key, TShiftState shift) {
-  if (FFilterEdit == nullptr || FFilterEdit->ListVisible()) return;
-  if (key == VK_RETURN) {
-    key = 0;
+  using TKeyAction = TGridFilterRowEh::TKeyAction;
+  const TKeyAction action = FFilterRow.EditorKey(key, shift, FOptions.Contains(dgTabs));
+  if (action == TKeyAction::Apply) {
     ApplyFilter();
-    return;
-  }
-  const bool ctrl = shift.Contains(ssCtrl);
-  const int length = static_cast<int>(Length(FFilterEdit->Text()));
-  int step = 0;
-  if (key == VK_LEFT && (ctrl || (FFilterEdit->SelStart() == 0 && FFilterEdit->SelLength() == 0)))
-    step = -1;
-  else if (key == VK_RIGHT &&
-           (ctrl || (FFilterEdit->SelStart() >= length && FFilterEdit->SelLength() == 0)))
-    step = 1;
-  else if (key == VK_TAB && FOptions.Contains(dgTabs))
-    step = shift.Contains(ssShift) ? -1 : 1;
-  else if ((key == VK_DOWN && !shift.Contains(ssAlt)) || key == VK_ESCAPE) {
-    // Back to the data rows; the typed text stays in the filter.
-    key = 0;
+  } else if (action == TKeyAction::Stop) {
     StopEditFilter();
-    return;
+  } else if (action != TKeyAction::None) {
+    const int next = NextFilterColumn(FFilterRow.Col(), action == TKeyAction::Next ? 1 : -1);
+    if (next >= 0) StartEditFilter(next);
   }
-  if (step == 0) return;
-  key = 0;
-  const int next = NextFilterColumn(FFilterCol, step);
-  if (next < 0) return;
-  StartEditFilter(next);
 }
 
 void TCustomDBGridEh::FilterEditDropDown() {
-  if (FFilterEdit == nullptr || FFilterCol < 0 || FFilterCol >= FColumns->Count()) return;
-  TColumnEh* column = FColumns->Items(FFilterCol);
-  TStringList items;
-  if (TDatasetFieldValueListEh* values = column->STFilter()->GetValueList())
-    items.Assign(*values->Values());
-  items.AddObject("(Пустые)", CodeObject(kFilterEmpty));
-  items.AddObject("(Не пустые)", CodeObject(kFilterNotEmpty));
-  items.AddObject("(Все)", CodeObject(kFilterAll));
-  items.AddObject("(Очистить фильтр)", CodeObject(kFilterClear));
-  if (FOptionsEh.Contains(dghAutoSortMarking) && column->Title()->TitleButton()) {
-    items.AddObject("-", CodeObject(kFilterSeparator));
-    items.AddObject("(Сортировка по убыванию)", CodeObject(kFilterSortDown));
-    items.AddObject("(Сортировка по возрастанию)", CodeObject(kFilterSortUp));
-  }
-  TFlagGuardEh loading(FLoadingFilterEdit);
-  const std::string text = FFilterEdit->Text();
-  FFilterEdit->SetItems(&items);
-  SetFilterEditValueAndText(FFilterEdit, Variant::Null(), text);
+  const int col = FFilterRow.Col();
+  if (FFilterRow.Editor() == nullptr || col < 0 || col >= FColumns->Count()) return;
+  TColumnEh* column = FColumns->Items(col);
+  FFilterRow.FillList(column->STFilter(),
+                      FOptionsEh.Contains(dghAutoSortMarking) && column->Title()->TitleButton());
 }
 
 void TCustomDBGridEh::FilterEditClosed(bool accept) {
-  if (FFilterEdit == nullptr || FFilterCol < 0 || FFilterCol >= FColumns->Count()) return;
-  TSTColumnFilterEh* filter = FColumns->Items(FFilterCol)->STFilter();
-  filter->SetDropDownRows(FFilterEdit->DropDownBox()->Rows());
-  filter->SetDropDownWidth(FFilterEdit->DropDownBox()->Width());
-  const int index = FFilterEdit->ItemIndex();
-  if (!accept || index < 0 || index >= FFilterEdit->Items()->Count()) return;
-  FilterEditItemChosen(ObjectCode(FFilterEdit->Items()->Objects(index)));
+  const int col = FFilterRow.Col();
+  if (FFilterRow.Editor() == nullptr || col < 0 || col >= FColumns->Count()) return;
+  int code = 0;
+  if (FFilterRow.ListClosed(FColumns->Items(col)->STFilter(), accept, code))
+    FilterEditItemChosen(code);
 }
 
 void TCustomDBGridEh::FilterEditItemChosen(int code) {
-  if (code < kFilterEmpty || code > kFilterSortUp || code == kFilterSeparator) return;
-  if (FFilterCol < 0 || FFilterCol >= FColumns->Count()) return;
-  TColumnEh* column = FColumns->Items(FFilterCol);
+  using R = TGridFilterRowEh;
+  if (code < R::kItemEmpty || code > R::kItemSortUp || code == R::kItemSeparator) return;
+  const int col = FFilterRow.Col();
+  if (col < 0 || col >= FColumns->Count()) return;
+  TColumnEh* column = FColumns->Items(col);
   const bool applyOnPick = FStyle != nullptr && FStyle->ApplyOnPick();
-  auto setText = [this](const std::string& text) {
-    if (FFilterEdit != nullptr) {
-      FFilterEdit->SetItemIndex(-1);
-      FFilterEdit->SetText(text);
-    }
-  };
   switch (code) {
-    case kFilterEmpty:
-      setText("=Null");
+    case R::kItemEmpty:
+      FFilterRow.ShowText("=Null");
       break;
-    case kFilterNotEmpty:
-      setText("<>Null");
+    case R::kItemNotEmpty:
+      FFilterRow.ShowText("<>Null");
       break;
-    case kFilterAll:
-      setText("");
+    case R::kItemAll:
+      FFilterRow.ShowText("");
       break;
-    case kFilterClear:
+    case R::kItemClear:
       StopEditFilter();
       for (int i = 0; i < FColumns->Count(); ++i) FColumns->Items(i)->STFilter()->Clear();
       if (HandleAllocated()) InvalidateGrid();
       break;
-    case kFilterSortDown:
-    case kFilterSortUp: {
-      if (FFilterEdit != nullptr) FFilterEdit->SetText(column->STFilter()->ExpressionStr());
+    case R::kItemSortDown:
+    case R::kItemSortUp: {
+      if (FFilterRow.Editor() != nullptr)
+        FFilterRow.Editor()->SetText(column->STFilter()->ExpressionStr());
       for (int i = 0; i < FColumns->Count(); ++i)
         FColumns->Items(i)->Title()->SetSortMarker(smNoneEh);
       FSortMarkedColumns.clear();
-      column->Title()->SetSortMarker(code == kFilterSortDown ? smDownEh : smUpEh);
+      column->Title()->SetSortMarker(code == R::kItemSortDown ? smDownEh : smUpEh);
       SortMarkingChanged();
       return;
     }
     default:
       return;
   }
-  if (code == kFilterClear || applyOnPick) ApplyFilter();
+  if (code == R::kItemClear || applyOnPick) ApplyFilter();
 }
 
 void TCustomDBGridEh::FilterRowVisibleChanged() {

@@ -25,7 +25,6 @@ namespace {
 
 constexpr unsigned kCopyFromAboveKey = 222;  // Ctrl+apostrophe
 constexpr int kTitleDragThreshold = 3;
-constexpr int kIncSearchTimeOut = 1500;
 
 bool IsCheckOrImage(TColumnEh* column) {
   if (column == nullptr) return false;
@@ -388,16 +387,15 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
   };
   if (ctrl && key == 'F') {
     const bool dialog = FOptionsEh.Contains(dghDialogFind) && ExecuteDBGridEhFindDialogProc;
-    if (FInIncSearch && dialog) {
-      const std::string text = FIncSearchText;
+    if (FIncSearch.Active() && dialog) {
+      const std::string text = FIncSearch.Text();
       StopIncSearch();
       ExecuteDBGridEhFindDialogProc(this, text, {}, IsFindDialogModal());
       key = 0;
       return;
     }
     if (FOptionsEh.Contains(dghIncSearch)) {
-      StopIncSearch();
-      FInIncSearch = true;
+      FIncSearch.Restart();
       key = 0;
       return;
     }
@@ -407,43 +405,8 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
       return;
     }
   }
-  if (FInIncSearch) {
-    switch (key) {
-      case VK_RETURN:
-        if (ctrl) {
-          IncSearch("", kIncSearchTimeOut, shiftKey ? 2 : 1);
-          key = 0;
-          return;
-        }
-        StopIncSearch();
-        break;
-      case VK_ESCAPE:
-      case VK_F2:
-        StopIncSearch();
-        break;
-      case VK_BACK: {
-        std::u32string chars = Utf8ToUtf32(FIncSearchText);
-        if (!chars.empty()) chars.pop_back();
-        const std::string shorter = Utf32ToUtf8(chars);
-        FIncSearchText.clear();
-        IncSearch(shorter, kIncSearchTimeOut, 0);
-        key = 0;
-        return;
-      }
-      case VK_INSERT:
-      case 'V':
-        // Pasting goes on with the search.
-        if ((key == VK_INSERT && shift == TShiftState{ssShift}) ||
-            (key == 'V' && shift == TShiftState{ssCtrl})) {
-          IncSearch(Clipboard().AsText(), kIncSearchTimeOut, 0);
-          key = 0;
-          return;
-        }
-        break;
-      default:
-        break;
-    }
-  }
+  FIncSearch.KeyDown(key, shift);
+  if (key == 0) return;
   if (ctrl && key == kCopyFromAboveKey) {
     CopyFromRecordAbove();
     key = 0;
@@ -530,7 +493,7 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
       FDataLink->Reset();
       ClearSelection();
       if (!FOptions.Contains(dgAlwaysShowEditor)) HideEditor();
-      if (FMouseMode != TMouseModeEh::None) EndMouseTracking();
+      if (MouseTracking()) EndMouseTracking();
       if (GridState() != gsNormal) Perform(WM_CANCELMODE, 0, 0);
       break;
     case VK_INSERT:
@@ -615,7 +578,7 @@ void TCustomDBGridEh::KeyPress(char32_t& key) {
   if (key == U'\r' && !FOptions.Contains(dgAlwaysShowEditor) && EditorMode() && FDataLink->Active())
     FDataLink->UpdateRecord();
   if (StartsIncSearch(key)) {
-    IncSearch(Utf32ToUtf8(std::u32string(1, key)), kIncSearchTimeOut, 0);
+    IncSearch(Utf32ToUtf8(std::u32string(1, key)), TGridIncSearchEh::kKeyTimeOut, 0);
     key = 0;
     return;
   }
@@ -679,7 +642,7 @@ void TCustomDBGridEh::DefaultApplySorting() {
 void TCustomDBGridEh::EndMouseTracking() {
   if (FMouseMode == TMouseModeEh::Sizing && FSizingLineShown) DrawFrozenSizingLine();
   StopAutoScrollTimer();
-  if (FMouseMode == TMouseModeEh::RecordMoving) StopRecordMoving(-1, -1, false);
+  if (RecordMoving()) StopRecordMoving(-1, -1, false);
   FMouseMode = TMouseModeEh::None;
   if (FPressedTitle != nullptr && HandleAllocated()) InvalidateRow(0);
   FPressedTitle = nullptr;
@@ -710,7 +673,7 @@ void TCustomDBGridEh::ShiftClickRecords(const std::string& target) {
 
 void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (!AcquireFocus()) return;
-  if (FMouseMode != TMouseModeEh::None || FTitleButtonDown != nullptr) EndMouseTracking();
+  if (MouseTracking() || FTitleButtonDown != nullptr) EndMouseTracking();
   FMouseDownPoint = {x, y};
   FMouseDownDouble = shift.Contains(ssDouble);
   FMouseDownOnCheck = false;
@@ -728,22 +691,21 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
   if (inCell && rowPart == crpSubTitleEh && colPart == ccpDataEh && ColumnFilterVisible(colIndex)) {
     ClearSelection();
     StartEditFilter(colIndex);
-    if (button == mbLeft && FFilterEdit != nullptr && FFilterEdit->Visible() &&
-        FFilterEdit->HandleAllocated()) {
+    TInplaceFilterEditEh* editor = FFilterRow.Editor();
+    if (button == mbLeft && editor != nullptr && editor->Visible() && editor->HandleAllocated()) {
       // The editor now over the cell gets the press, so the caret lands
       // where the user clicked.
-      const TPoint at = FFilterEdit->ScreenToClient(ClientToScreen({x, y}));
-      FFilterEdit->Perform(WM_LBUTTONDOWN, MK_LBUTTON, PointToLParam(at));
+      const TPoint at = editor->ScreenToClient(ClientToScreen({x, y}));
+      editor->Perform(WM_LBUTTONDOWN, MK_LBUTTON, PointToLParam(at));
     }
     // Remembered after the editor had the press: a second one on the
     // editor itself makes the double click.
-    FFilterMouseDownPoint = {x, y};
-    FFilterMouseDownTime = GetTickCount();
+    FFilterRow.MouseDown({x, y}, GetTickCount());
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
   // Anywhere else the filter row is left; what was typed there stays.
-  if (FFilterEditMode) StopEditFilter();
+  if (FFilterRow.EditMode()) StopEditFilter();
   if (FMouseDownDouble) {
     if (button == mbLeft) {
       TGridDrawInfo info;
@@ -827,14 +789,14 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
                            CanSelectType(gstRecordBookmarks) &&
                            (colPart == ccpIndicatorEh || FOptions.Contains(dgRowSelect));
   if (!recordShift && cell.Y != Row()) {
-    FMovingRecordItself = true;
+    FRows.MovingRecordItself() = true;
     try {
       FDataLink->MoveBy(cell.Y - Row());
     } catch (...) {
-      FMovingRecordItself = false;
+      FRows.MovingRecordItself() = false;
       throw;
     }
-    FMovingRecordItself = false;
+    FRows.MovingRecordItself() = false;
   }
   if (colPart == ccpDataEh) SelectColumn(cell.X, 0, false);
 

@@ -10,6 +10,7 @@
 #include "platform/base/text.h"
 #include "platform/data/data_set.h"
 #include "platform/data/data_source.h"
+#include "platform/gui/clipboard.h"
 #include "platform/gui/message_queue.h"
 #include "platform/gui/scrolling.h"
 
@@ -160,7 +161,7 @@ void TCustomDBGridEh::TopLeftChanged() {
   UpdateHorzExtScrollBar();
   FetchStep();
   // The filter editor follows its cell when the grid scrolls sideways.
-  if (FFilterEditMode) UpdateFilterEditPos();
+  if (FFilterRow.EditMode()) UpdateFilterEditPos();
 }
 
 bool TCustomDBGridEh::HandleScrollMessage(TMessage& message) {
@@ -436,7 +437,7 @@ bool TCustomDBGridEh::HandleGridMessage(TMessage& message) {
       TCustomGrid::WndProc(message);
       if (FMouseMode == TMouseModeEh::Sizing)
         EndFrozenSizing(false);
-      else if (FMouseMode != TMouseModeEh::None || FTitleButtonDown != nullptr)
+      else if (MouseTracking() || FTitleButtonDown != nullptr)
         EndMouseTracking();
       StopAutoScrollTimer();
       return true;
@@ -462,8 +463,9 @@ bool TCustomDBGridEh::WheelToDropDown(TMessage& message) {
   auto* editor = dynamic_cast<TDBGridInplaceEdit*>(InplaceEditor());
   if (editor != nullptr && editor->ListVisible() && editor->ActiveList() != nullptr)
     target = editor->ActiveList();
-  else if (FFilterEditMode && FFilterEdit != nullptr && FFilterEdit->HandleAllocated())
-    target = FFilterEdit;
+  else if (FFilterRow.EditMode() && FFilterRow.Editor() != nullptr &&
+           FFilterRow.Editor()->HandleAllocated())
+    target = FFilterRow.Editor();
   if (target == nullptr) return false;
   FForwardingWheel = true;
   try {
@@ -491,9 +493,10 @@ void TCustomDBGridEh::HandleFocusMessage(TMessage& message) {
     const HWND from = TWMSetFocus{message}.FocusedWnd();
     if (rowSelect) InvalidateRow(Row());
     TCustomGrid::WndProc(message);
-    if (FFilterEditMode && FFilterEdit != nullptr && FFilterEdit->CanFocus() &&
-        !(FFilterEdit->HandleAllocated() && from == FFilterEdit->Handle()))
-      FFilterEdit->SetFocus();
+    TInplaceFilterEditEh* editor = FFilterRow.Editor();
+    if (FFilterRow.EditMode() && editor != nullptr && editor->CanFocus() &&
+        !(editor->HandleAllocated() && from == editor->Handle()))
+      editor->SetFocus();
   } else {
     const HWND to = TWMKillFocus{message}.FocusedWnd();
     // A sort held back until Ctrl is released is not lost with the focus.
@@ -535,67 +538,48 @@ void TCustomDBGridEh::FontChanged() {
 // ---- incremental search
 
 void TCustomDBGridEh::IncSearch(const std::string& text, int timeOut, int direction) {
-  if (!FDataLink->Active()) return;
-  TColumnEh* column = ColumnOfRawCol(Col());
-  if (column == nullptr) return;
-  TDataSet* ds = FDataLink->DataSet();
-  const std::string wanted = AnsiUpperCase(FIncSearchText + text);
-  const std::u32string wantedChars = Utf8ToUtf32(wanted);
-  auto matches = [&] {
-    const std::u32string shown = Utf8ToUtf32(AnsiUpperCase(column->GetCellDisplayText()));
-    return shown.compare(0, wantedChars.size(), wantedChars) == 0;
-  };
-  bool found = direction == 0 && matches();
-  if (!found) {
-    ds->DisableControls();
-    try {
-      const std::string start = ds->Bookmark();
-      if (direction == 0)
-        ds->First();
-      else
-        ds->MoveBy(direction == 2 ? -1 : 1);
-      const bool backward = direction == 2;
-      const bool moved = direction == 0 || ds->Bookmark() != start;
-      while (moved && !(backward ? ds->Bof() : ds->Eof())) {
-        if (matches()) {
-          found = true;
-          break;
-        }
-        if (ds->MoveBy(backward ? -1 : 1) == 0) break;
-      }
-      if (!found && !start.empty()) ds->GotoBookmark(start);
-    } catch (...) {
-      ds->EnableControls();
-      throw;
-    }
-    ds->EnableControls();
-  }
-  HideEditor();
-  FInIncSearch = true;
-  if (found) FIncSearchText += text;
-  if (HandleAllocated()) InvalidateRow(Row());
-  FIncSearchTimeOut = timeOut;
-  if (HandleAllocated() && timeOut >= 0) {
-    KillTimer(Handle(), kIncSearchTimerId);
-    SetTimer(Handle(), kIncSearchTimerId,
-             static_cast<unsigned>(std::max(kMinTimerInterval, timeOut)));
-  }
+  FIncSearch.Step(text, timeOut, direction);
 }
 
-void TCustomDBGridEh::StopIncSearch() {
+void TCustomDBGridEh::StopIncSearch() { FIncSearch.Stop(); }
+
+TDataSet* TCustomDBGridEh::IncSearchDataSet() {
+  return FDataLink->Active() ? FDataLink->DataSet() : nullptr;
+}
+
+bool TCustomDBGridEh::IncSearchHasColumn() { return ColumnOfRawCol(Col()) != nullptr; }
+
+std::string TCustomDBGridEh::IncSearchCellText() {
+  return ColumnOfRawCol(Col())->GetCellDisplayText();
+}
+
+void TCustomDBGridEh::IncSearchStepped() { HideEditor(); }
+
+void TCustomDBGridEh::IncSearchRepaintRow() {
+  if (HandleAllocated()) InvalidateRow(Row());
+}
+
+void TCustomDBGridEh::IncSearchSetTimer(unsigned interval) {
+  if (!HandleAllocated()) return;
+  KillTimer(Handle(), kIncSearchTimerId);
+  SetTimer(Handle(), kIncSearchTimerId, interval);
+}
+
+void TCustomDBGridEh::IncSearchKillTimer() {
   if (HandleAllocated()) KillTimer(Handle(), kIncSearchTimerId);
-  const bool was = FInIncSearch;
-  FInIncSearch = false;
-  FIncSearchText.clear();
-  if (was && HandleAllocated()) InvalidateRow(Row());
+}
+
+void TCustomDBGridEh::IncSearchStopped() {
   if (FOptions.Contains(dgAlwaysShowEditor) && CanEditShow()) ShowEditor();
 }
+
+std::string TCustomDBGridEh::IncSearchClipboardText() { return Clipboard().AsText(); }
 
 bool TCustomDBGridEh::StartsIncSearch(char32_t key) {
   if (key < 32 || !FDataLink->Active()) return false;
   TDataSet* ds = FDataLink->DataSet();
   if (ds->State() == dsEdit || ds->State() == dsInsert) return false;
-  if (FInIncSearch) return true;
+  if (FIncSearch.Active()) return true;
   TColumnEh* column = ColumnOfRawCol(Col());
   if (FOptionsEh.Contains(dghIncSearch) && (column == nullptr || !column->CanModify(false)))
     return true;
@@ -620,6 +604,6 @@ void TCustomDBGridEh::DoExit() {
       throw;
     }
   }
-  if (FInIncSearch) StopIncSearch();
+  if (FIncSearch.Active()) StopIncSearch();
   TCustomGrid::DoExit();
 }

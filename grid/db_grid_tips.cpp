@@ -65,16 +65,12 @@ void TCustomDBGridEh::ShowCellToolTip(THintInfo& info) {
     wrap = footer->WordWrap();
   } else if (rowPart == crpDataEh) {
     if (!FDataLink->Active() || !column->ToolTips() || rowIndex >= DataRowCount()) return;
-    BeginRow(rowIndex);
-    try {
+    {
+      TGridRowReadEh reading(FRows, rowIndex);
       text = column->GetCellDisplayText();
       // The tree's indent is no room for the text.
       if (TreeColumn(cell.X)) width -= TreeIndentWidth();
-    } catch (...) {
-      EndRow();
-      throw;
     }
-    EndRow();
     font = column->Font();
     wrap = column->WordWrap() && FMultiLineRows;
     if (column->ImageList() != nullptr) width -= column->ImageList()->Width();

@@ -11,22 +11,6 @@
 #include "platform/data/data_set.h"
 #include "platform/data/data_source.h"
 
-namespace {
-
-// Sets a flag for a scope.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) : FFlag(flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = false; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& FFlag;
-};
-
-}  // namespace
-
 // ---- the pure rule
 
 std::vector<TTreeAreaBoxEh> TreeAreaBoxes(const TTreeNodeShapeEh& node) {
@@ -56,15 +40,6 @@ std::vector<TTreeAreaBoxEh> TreeAreaBoxes(const TTreeNodeShapeEh& node) {
 
 // ---- queries
 
-bool TCustomDBGridEh::TreeDisplay() const {
-  return FMemTable != nullptr && FDataLink->Active() && FMemTable->TreeDisplay();
-}
-
-int TCustomDBGridEh::TreeIndentWidth() const {
-  if (!TreeDisplay()) return 0;
-  return std::max(0, FMemTable->NodeLevel() * kTreeLevelWidth);
-}
-
 bool TCustomDBGridEh::TreeColumn(int col) const {
   return TreeDisplay() && !FVisibleColumns.empty() && col >= FIndicatorOffset &&
          ColumnOfRawCol(col) == FVisibleColumns.front();
@@ -75,11 +50,7 @@ bool TCustomDBGridEh::TreeColumn(int col) const {
 int TCustomDBGridEh::DrawTreeAreaOfRow(int col, int row, const TRect& rect, TGridDrawState state) {
   const int dataRow = row - FTitleOffset;
   if (!TreeColumn(col) || dataRow < 0 || dataRow >= DataRowCount()) return 0;
-  BeginRow(dataRow);
-  struct TEnd {
-    TCustomDBGridEh* grid;
-    ~TEnd() { grid->EndRow(); }
-  } end{this};
+  TGridRowReadEh reading(FRows, dataRow);
   const int indent = TreeIndentWidth();
   DrawTreeArea(RawToDataColumn(col), dataRow, false, rect, state);
   return indent;
@@ -108,13 +79,7 @@ void TCustomDBGridEh::PaintTreeArea(TCanvas& canvas, int dataCol, int dataRow, b
     HighlightDataCellColor(col, current ? Row() : row, dataCol, dataRow,
                            state + TGridDrawState{gdSelected}, background, &font);
 
-  TTreeNodeShapeEh node;
-  node.Level = std::max(1, FMemTable->NodeLevel());
-  node.NextLevel = FMemTable->NextNodeLevel();
-  node.HasChildren = FMemTable->NodeHasChildren();
-  node.Expanded = FMemTable->NodeExpanded();
-  for (int level = 1; level <= node.Level; ++level)
-    node.HasNextSibling.push_back(FMemTable->HasNextSibling(level));
+  const TTreeNodeShapeEh node = FTree.NodeShape();
 
   TRect area = rect;
   if (widen) {
@@ -155,7 +120,7 @@ int TCustomDBGridEh::PaintEditorTreeArea(TCanvas& canvas, TColumnEh* column, int
   if (!TreeDisplay() || column == nullptr || FVisibleColumns.empty() ||
       column != FVisibleColumns.front())
     return 0;
-  const int row = RowPerRecordMode() ? FMemTable->CurrentRow() : FDataLink->ActiveRecord();
+  const int row = RowPerRecordMode() ? FRows.MemTable()->CurrentRow() : FDataLink->ActiveRecord();
   if (row < 0) return 0;
   const int indent = TreeIndentWidth();
   PaintTreeArea(canvas, column->Index(), row, false, {0, 0, indent, height}, {gdFocused});
@@ -167,8 +132,9 @@ bool TCustomDBGridEh::EditorTreeClick(TColumnEh* column, int x) {
       column != FVisibleColumns.front())
     return false;
   const int indent = TreeIndentWidth();
-  if (x < indent - kTreeLevelWidth || x >= indent || !FMemTable->NodeHasChildren()) return false;
-  SetCurrentNodeExpanded(!FMemTable->NodeExpanded(), false);
+  if (x < indent - kTreeLevelWidth || x >= indent || !FRows.MemTable()->NodeHasChildren())
+    return false;
+  SetCurrentNodeExpanded(!FRows.MemTable()->NodeExpanded(), false);
   return true;
 }
 
@@ -189,29 +155,15 @@ bool TCustomDBGridEh::CheckTreeExpandClick(int x, int y, bool checkOnly) {
 
   const int delta = cell.Y - Row();
   const int savedTop = TopRow();
-  const void* rowObject = FMemTable->CurrentRowObject();
   const int clickedRow = ds->RecNo() - 1 + delta;
-  if (delta != 0) FMemTable->BeginReadAt(clickedRow);
-  const int indent = TreeIndentWidth();
-  const bool expanded = FMemTable->NodeExpanded();
-  if (delta != 0) FMemTable->EndRead();
+  int indent = 0;
+  bool expanded = false;
+  FTree.ReadNode(delta != 0 ? clickedRow : -1, indent, expanded);
 
   const TRect r = CellRect(cell.X, cell.Y);
   if (x < r.Left || x >= r.Left + indent) return false;
   if (checkOnly) return true;
-  {
-    TFlagScope guard(FInTreeExpand);
-    TDisableControlsGuardEh disabled(ds);
-    if (x >= r.Left + indent - kTreeLevelWidth) {
-      const int recNo = FMemTable->SetNodeExpanded(clickedRow, !expanded);
-      // The current record stays, unless the dataset says the node itself
-      // went elsewhere.
-      if (recNo > 0 && recNo != ds->RecNo())
-        ds->SetRecNo(recNo);
-      else
-        FMemTable->SetToRowObject(rowObject);
-    }
-  }
+  FTree.NodeClicked(clickedRow, expanded, x >= r.Left + indent - kTreeLevelWidth);
   if (RowPerRecordMode()) SafeSetTopRow(savedTop);
   InvalidateGrid();
   UpdateScrollBar();
@@ -220,31 +172,8 @@ bool TCustomDBGridEh::CheckTreeExpandClick(int x, int y, bool checkOnly) {
 
 void TCustomDBGridEh::SetCurrentNodeExpanded(bool value, bool allBelow) {
   if (!TreeDisplay()) return;
-  TDataSet* ds = FDataLink->DataSet();
-  if (ds->IsEmpty() || ds->State() != dsBrowse) return;
-  const int row = FMemTable->CurrentRow();
-  if (row < 0) return;
-  const void* rowObject = FMemTable->CurrentRowObject();
   const int savedTop = TopRow();
-  {
-    TFlagScope guard(FInTreeExpand);
-    TDisableControlsGuardEh disabled(ds);
-    const int level = FMemTable->NodeLevel();
-    if (FMemTable->NodeHasChildren() && (allBelow || FMemTable->NodeExpanded() != value))
-      FMemTable->SetNodeExpanded(row, value || allBelow);
-    if (allBelow) {
-      // Every node under the current one, as the rows open up below it.
-      for (int r = row + 1; r < FMemTable->RowCount(); ++r) {
-        FMemTable->BeginReadAt(r);
-        const int nodeLevel = FMemTable->NodeLevel();
-        const bool closed = FMemTable->NodeHasChildren() && !FMemTable->NodeExpanded();
-        FMemTable->EndRead();
-        if (nodeLevel <= level) break;
-        if (closed) FMemTable->SetNodeExpanded(r, true);
-      }
-    }
-    FMemTable->SetToRowObject(rowObject);
-  }
+  if (!FTree.SetCurrentNodeExpanded(value, allBelow)) return;
   if (RowPerRecordMode()) SafeSetTopRow(savedTop);
   InvalidateGrid();
   UpdateScrollBar();

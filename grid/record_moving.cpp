@@ -40,22 +40,22 @@ int TCustomDBGridEh::GetRecordMovingDropPos(int row, TPoint& mousePt, int& level
   row = std::clamp(row, first, last);
   const int left = CellRect(DataToRawColumn(FVisibleColumns.front()->Index()), row).Left;
   BeginRow(row - FTitleOffset);
-  const int nodeLevel = std::max(1, FMemTable->NodeLevel());
-  const int prevLevel = FMemTable->PrevNodeLevel();
-  const int nextLevel = FMemTable->NextNodeLevel();
+  const int nodeLevel = std::max(1, FRows.MemTable()->NodeLevel());
+  const int prevLevel = FRows.MemTable()->PrevNodeLevel();
+  const int nextLevel = FRows.MemTable()->NextNodeLevel();
   EndRow();
   // Above the source the records go before the row: a sibling of it, or a
   // child of the row above. Below it they go after the row: a child of it
   // or a sibling of it or of an ancestor down to the row below's level.
   int low = nodeLevel;
   int high = nodeLevel;
-  if (row < FMoveSourceRow) {
+  if (row < FRecordMover.SourceRow()) {
     high = std::max(low, prevLevel > 0 ? prevLevel + 1 : 1);
-  } else if (row > FMoveSourceRow) {
+  } else if (row > FRecordMover.SourceRow()) {
     low = std::min(nodeLevel, nextLevel > 0 ? nextLevel : 1);
     high = nodeLevel + 1;
-  } else if (FMoveSourceLevel > 0) {
-    low = high = FMoveSourceLevel;
+  } else if (FRecordMover.SourceLevel() > 0) {
+    low = high = FRecordMover.SourceLevel();
   }
   level = std::clamp((mousePt.X - left) / kTreeLevelWidth + 1, low, high);
   return left + (level - 1) * kTreeLevelWidth;
@@ -75,7 +75,7 @@ bool TCustomDBGridEh::StartRecordMoving(int x, int y, bool checkOnly) {
 
   BeginRow(rowIndex);
   const std::string bookmark = ds->Bookmark();
-  const int level = TreeDisplay() ? FMemTable->NodeLevel() : -1;
+  const int level = TreeDisplay() ? FRows.MemTable()->NodeLevel() : -1;
   EndRow();
   // With records selectable, only a selected record is dragged, and a
   // press with a modifier selects instead.
@@ -83,32 +83,48 @@ bool TCustomDBGridEh::StartRecordMoving(int x, int y, bool checkOnly) {
     return false;
   if (checkOnly) return true;
 
-  FMoveSourceRow = FMoveTargetRow = cell.Y;
-  FMoveSourceLevel = FMoveTargetLevel = level;
-  FMoveBookmark = bookmark;
-  int origin = cell.Y;
-  int destination = cell.Y;
-  if (!CanBeginRecordMoving(origin, destination, {x, y})) return false;
-  FMouseMode = TMouseModeEh::RecordMoving;
-  Update();
-  SetMouseCapture(true);
-  TPoint at{x, y};
-  int dropLevel = -1;
-  FMoveDropX = GetRecordMovingDropPos(cell.Y, at, dropLevel);
-  DrawRecordMovingLine();
-  if (HandleAllocated()) SetTimer(Handle(), kAutoScrollTimerId, kRecordMovingTimerInterval);
-  return true;
+  return FRecordMover.Begin(cell.Y, level, bookmark, {x, y});
 }
 
-void TCustomDBGridEh::DrawRecordMovingLine() {
-  if (!HandleAllocated()) return;
+void TCustomDBGridEh::TrackRecordMoving(int x, int y) { FRecordMover.Track(x, y); }
+
+void TCustomDBGridEh::StopRecordMoving(int x, int y, bool accept) {
+  if (!RecordMoving()) return;
+  FRecordMover.End();
+  if (!accept) return;
+  int origin = FRecordMover.SourceRow();
+  int destination = FRecordMover.TargetRow();
+  if (!EndRowDrag(origin, destination, {x, y})) return;
+  if (!FRecordMover.TargetMoved()) return;
+  MoveSelectedRecords(FRecordMover.TargetRow() - FTitleOffset, FRecordMover.TargetLevel(), false);
+}
+
+// ---- TGridRecordMoverHostEh
+
+bool TCustomDBGridEh::RecordMovingCanBegin(int& origin, int& destination, TPoint at) {
+  return CanBeginRecordMoving(origin, destination, at);
+}
+
+void TCustomDBGridEh::RecordMovingBegan() {
+  Update();
+  SetMouseCapture(true);
+  if (HandleAllocated()) SetTimer(Handle(), kAutoScrollTimerId, kRecordMovingTimerInterval);
+}
+
+void TCustomDBGridEh::RecordMovingEnded() {
+  if (HandleAllocated()) KillTimer(Handle(), kAutoScrollTimerId);
+  if (MouseCapture()) SetMouseCapture(false);
+}
+
+int TCustomDBGridEh::RecordMovingDropPos(int row, TPoint at, int& level) {
+  return GetRecordMovingDropPos(row, at, level);
+}
+
+bool TCustomDBGridEh::RecordMovingDrawLine(int row, bool before, int x) {
+  if (!HandleAllocated()) return false;
   int top = 0;
   int bottom = 0;
-  if (!DrawInfo().Vert.CellSpan(FMoveTargetRow, top, bottom)) return;
-  // Above the source (or on it, not deeper) the records go before the
-  // row; else after it.
-  const bool before = FMoveTargetRow < FMoveSourceRow ||
-                      (FMoveTargetRow == FMoveSourceRow && FMoveTargetLevel <= FMoveSourceLevel);
+  if (!DrawInfo().Vert.CellSpan(row, top, bottom)) return false;
   const int y = before ? top : bottom;
   TCanvas* canvas = GetDC(Handle());
   {
@@ -117,80 +133,57 @@ void TCustomDBGridEh::DrawRecordMovingLine() {
     canvas->Pen()->SetMode(pmXor);
     canvas->Pen()->SetWidth(5);
     canvas->Pen()->SetColor(clWhite);
-    canvas->MoveTo(FMoveDropX, y);
+    canvas->MoveTo(x, y);
     canvas->LineTo(ClientWidth(), y);
   }
   ReleaseDC(Handle(), canvas);
-  FMoveLineShown = !FMoveLineShown;
+  return true;
 }
 
-void TCustomDBGridEh::TrackRecordMoving(int x, int y) {
-  if (!RecordMoving()) return;
+void TCustomDBGridEh::RecordMovingRows(int& first, int& last) {
+  first = std::max(TopRow(), FTitleOffset);
+  last = FTitleOffset + DataRowCount() - 1;
+  if (RowPerRecordMode())
+    last = std::min(last, std::max(first, DrawInfo().Vert.LastFullVisibleCell));
+  last = std::max(first, last);
+}
+
+int TCustomDBGridEh::RecordMovingScrollDirection(int y, int last) {
   const TGridAxisDrawInfo& v = DrawInfo().Vert;
-  const int firstRow = std::max(TopRow(), FTitleOffset);
-  int lastRow = FTitleOffset + DataRowCount() - 1;
-  if (RowPerRecordMode()) lastRow = std::min(lastRow, std::max(firstRow, v.LastFullVisibleCell));
-  lastRow = std::max(firstRow, lastRow);
   int lastTop = 0;
   int lastBottom = 0;
-  const bool lastShown = v.CellSpan(lastRow, lastTop, lastBottom);
-  const int direction = y < v.FixedBoundary ? -1 : (lastShown && y >= lastBottom ? 1 : 0);
-  bool erased = false;
-  if (direction != 0) {
-    // The line goes while the rows move under it.
-    if (FMoveLineShown) DrawRecordMovingLine();
-    erased = true;
-    if (RowPerRecordMode()) {
-      SafeSetTopRow(TopRow() + direction);
-    } else {
-      FDataLink->MoveBy(direction < 0 ? -FDataLink->ActiveRecord() - 1
-                                      : FDataLink->RecordCount() - FDataLink->ActiveRecord());
-      // The dragged record's grid row follows the window (off it: just
-      // above or below).
-      int sourceRow = direction > 0 ? FTitleOffset - 1 : RowCount();
-      for (int i = 0; i < DataRowCount(); ++i) {
-        BeginRow(i);
-        const bool found = FDataLink->DataSet()->Bookmark() == FMoveBookmark;
-        EndRow();
-        if (found) {
-          sourceRow = FTitleOffset + i;
-          break;
-        }
-      }
-      FMoveSourceRow = sourceRow;
-    }
-    Update();
-  }
-  const int cx = std::clamp(x, 0, std::max(0, ClientWidth() - 1));
-  const int cy = std::clamp(y, 0, std::max(0, ClientHeight() - 1));
-  int row = MouseCoord(cx, cy).Y;
-  if (y < v.FixedBoundary || (row >= 0 && row < firstRow))
-    row = firstRow;
-  else if (row < 0 || row > lastRow)
-    row = lastRow;
-  TPoint at{x, y};
-  int level = -1;
-  const int dropX = GetRecordMovingDropPos(row, at, level);
-  if (!erased && row == FMoveTargetRow && level == FMoveTargetLevel && dropX == FMoveDropX) return;
-  if (FMoveLineShown) DrawRecordMovingLine();
-  FMoveTargetRow = row;
-  FMoveTargetLevel = level;
-  FMoveDropX = dropX;
-  DrawRecordMovingLine();
+  const bool lastShown = v.CellSpan(last, lastTop, lastBottom);
+  return y < v.FixedBoundary ? -1 : (lastShown && y >= lastBottom ? 1 : 0);
 }
 
-void TCustomDBGridEh::StopRecordMoving(int x, int y, bool accept) {
-  if (!RecordMoving()) return;
-  if (HandleAllocated()) KillTimer(Handle(), kAutoScrollTimerId);
-  if (FMoveLineShown) DrawRecordMovingLine();
-  FMouseMode = TMouseModeEh::None;
-  if (MouseCapture()) SetMouseCapture(false);
-  if (!accept) return;
-  int origin = FMoveSourceRow;
-  int destination = FMoveTargetRow;
-  if (!EndRowDrag(origin, destination, {x, y})) return;
-  if (FMoveTargetRow == FMoveSourceRow && FMoveTargetLevel == FMoveSourceLevel) return;
-  MoveSelectedRecords(FMoveTargetRow - FTitleOffset, FMoveTargetLevel, false);
+int TCustomDBGridEh::RecordMovingScroll(int direction, const std::string& bookmark, int sourceRow) {
+  if (RowPerRecordMode()) {
+    SafeSetTopRow(TopRow() + direction);
+  } else {
+    FDataLink->MoveBy(direction < 0 ? -FDataLink->ActiveRecord() - 1
+                                    : FDataLink->RecordCount() - FDataLink->ActiveRecord());
+    // The dragged record's grid row follows the window (off it: just
+    // above or below).
+    sourceRow = direction > 0 ? FTitleOffset - 1 : RowCount();
+    for (int i = 0; i < DataRowCount(); ++i) {
+      BeginRow(i);
+      const bool found = FDataLink->DataSet()->Bookmark() == bookmark;
+      EndRow();
+      if (found) {
+        sourceRow = FTitleOffset + i;
+        break;
+      }
+    }
+  }
+  Update();
+  return sourceRow;
+}
+
+int TCustomDBGridEh::RecordMovingRowAt(int x, int y, bool& above) {
+  const int cx = std::clamp(x, 0, std::max(0, ClientWidth() - 1));
+  const int cy = std::clamp(y, 0, std::max(0, ClientHeight() - 1));
+  above = y < DrawInfo().Vert.FixedBoundary;
+  return MouseCoord(cx, cy).Y;
 }
 
 bool TCustomDBGridEh::MoveSelectedRecords(int targetRow, int targetLevel, bool checkOnly) {
@@ -198,7 +191,7 @@ bool TCustomDBGridEh::MoveSelectedRecords(int targetRow, int targetLevel, bool c
   if (SelectionType() == gstRecordBookmarks && FSelectedRows->Count() > 0) {
     for (int i = 0; i < FSelectedRows->Count(); ++i) bookmarks.push_back(FSelectedRows->Items(i));
   } else {
-    bookmarks.push_back(FMoveBookmark);
+    bookmarks.push_back(FRecordMover.Bookmark());
   }
   return DoMoveRecords(bookmarks, targetRow, targetLevel, checkOnly);
 }
@@ -211,8 +204,8 @@ bool TCustomDBGridEh::DoMoveRecords(const std::vector<std::string>& bookmarks, i
 
 bool TCustomDBGridEh::DefaultMoveRecords(const std::vector<std::string>& bookmarks, int targetRow,
                                          int targetLevel, bool checkOnly) {
-  if (FMemTable != nullptr && FDataLink->Active())
-    return FMemTable->MoveRecords(bookmarks, targetRow, targetLevel, checkOnly);
+  if (FRows.MemTable() != nullptr && FDataLink->Active())
+    return FRows.MemTable()->MoveRecords(bookmarks, targetRow, targetLevel, checkOnly);
   if (!FDataLink->Active()) return false;
   TDataSet* ds = FDataLink->DataSet();
   // The current record's screen row from the middle of the window, where

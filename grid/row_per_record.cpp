@@ -1,8 +1,8 @@
-// Row-per-record mode: a dataset that offers IMemTableEh tells the grid how
-// many rows it has and which is current, and lets the grid read any row
-// without moving. The grid then has one row per dataset row; its top row
-// scrolls, the current record stays where it is. Also the row reading
-// that the drawing, the selection and record moving share in both modes.
+// Row-per-record mode, the grid's side: a dataset that offers IMemTableEh
+// tells the grid how many rows it has and which is current; the grid then
+// has one row per dataset row, its top row scrolls and the current record
+// stays where it is. The rows, their reading and the scrolling rules live in
+// data_rows.h; here the grid follows the dataset and keeps its bar.
 #include <algorithm>
 
 #include "grid/db_grid.h"
@@ -24,47 +24,15 @@ bool AnyHidesDuplicates(const std::vector<TColumnEh*>& columns) {
 // ---- the interface
 
 void TCustomDBGridEh::QueryMemTable() {
-  IMemTableEh* old = FMemTable;
-  FMemTable = nullptr;
-  FMemTableDataSet = nullptr;
-  TDataSet* ds = FDataLink ? FDataLink->DataSet() : nullptr;
-  if (ds != nullptr && !FDestroying) {
-    FMemTable = MemTableInterfaceOf(ds);
-    if (FMemTable != nullptr) FMemTableDataSet = ds;
-  }
-  if (FMemTable == old) return;
-  if (FMemTableDataSet != nullptr) FMemTableDataSet->FreeNotification(this);
+  FRows.QueryMemTable(FDataLink && !FDestroying ? FDataLink->DataSet() : nullptr);
+}
+
+void TCustomDBGridEh::RowsMemTableChanged(TDataSet* dataSet) {
+  if (dataSet != nullptr) dataSet->FreeNotification(this);
   RequestLayout();
 }
 
 // ---- reading rows
-
-void TCustomDBGridEh::BeginRow(int rowIndex) {
-  if (RowPerRecordMode()) {
-    FMemTable->BeginReadAt(rowIndex);
-    return;
-  }
-  if (FSavedActiveRecord < 0) FSavedActiveRecord = FDataLink->ActiveRecord();
-  FDataLink->SetActiveRecord(rowIndex);
-}
-
-void TCustomDBGridEh::EndRow() {
-  if (RowPerRecordMode())
-    FMemTable->EndRead();
-  else if (FSavedActiveRecord >= 0)
-    FDataLink->SetActiveRecord(FSavedActiveRecord);
-  FSavedActiveRecord = -1;
-}
-
-bool TCustomDBGridEh::IsCurrentRow(int rowIndex) {
-  if (RowPerRecordMode()) return rowIndex == FMemTable->CurrentRow();
-  return rowIndex == (FSavedActiveRecord >= 0 ? FSavedActiveRecord : FDataLink->ActiveRecord());
-}
-
-int TCustomDBGridEh::DataRowCount() const {
-  if (!FDataLink->Active()) return 0;
-  return RowPerRecordMode() ? FMemTable->RowCount() : FDataLink->RecordCount();
-}
 
 // ---- rows and the current record
 
@@ -78,10 +46,7 @@ void TCustomDBGridEh::PrepareRowLayout() {
     SetRowHeights(0, FTitleRowHeight);
 }
 
-int TCustomDBGridEh::MaxTopRow() {
-  if (RowCount() <= FixedRows()) return FixedRows();
-  return std::max(FixedRows(), DrawInfo().Vert.FirstShowingWhole(RowCount() - 1));
-}
+int TCustomDBGridEh::MaxTopRow() { return FRows.MaxTopRow(); }
 
 void TCustomDBGridEh::MoveToDataRow(int target, bool moveAnchor, bool show) {
   target = std::clamp(target, FixedRows(), RowCount() - 1);
@@ -99,17 +64,17 @@ void TCustomDBGridEh::MoveToDataRow(int target, bool moveAnchor, bool show) {
 void TCustomDBGridEh::RowPerRecordUpdateRowCount() {
   const bool active = FDataLink->Active();
   PrepareRowLayout();
-  const int count = FTitleOffset + std::max(1, active ? FMemTable->RowCount() : 0);
+  const int count = FTitleOffset + std::max(1, active ? FRows.MemTable()->RowCount() : 0);
   if (count <= Row()) MoveColRow(Col(), count - 1, false, false);
   SetRowCount(count);
   if (!HandleAllocated()) return;
   const int maxTop = MaxTopRow();
   if (TopRow() > maxTop) SetTopRow(maxTop);
   if (active) {
-    const int current = FMemTable->CurrentRow();
+    const int current = FRows.MemTable()->CurrentRow();
     if (current != Row() - FTitleOffset) {
       InvalidateRow(Row());
-      MoveToDataRow(current < 0 ? FixedRows() : FTitleOffset + current, !FMovingRecordItself,
+      MoveToDataRow(current < 0 ? FixedRows() : FTitleOffset + current, !FRows.MovingRecordItself(),
                     false);
       InvalidateRow(Row());
     }
@@ -123,7 +88,7 @@ void TCustomDBGridEh::RowPerRecordUpdateActive() {
     UpdateScrollBar();
     return;
   }
-  const int count = FTitleOffset + std::max(1, FMemTable->RowCount());
+  const int count = FTitleOffset + std::max(1, FRows.MemTable()->RowCount());
   if (count != RowCount()) {
     if (count <= Row()) MoveColRow(Col(), count - 1, false, false);
     SetRowCount(count);
@@ -131,17 +96,16 @@ void TCustomDBGridEh::RowPerRecordUpdateActive() {
   if (HandleAllocated()) InvalidateRow(Row());
   if (HandleAllocated() && !ComponentState().Contains(csLoading)) {
     const int oldTop = TopRow();
-    const int current = FMemTable->CurrentRow();
+    const int current = FRows.MemTable()->CurrentRow();
     const int target = current < 0 ? FixedRows() : FTitleOffset + current;
     // A tree change puts the top row back itself.
-    const bool show = !FInTreeExpand;
+    const bool show = !FRows.InTreeExpand();
     // The view follows a record that moved; scrolled away from one that
     // did not, it stays.
-    const bool recordMoved = current != FFollowedRow;
-    FFollowedRow = current;
+    const bool recordMoved = FRows.FollowRow(current);
     if (target != Row() && target < RowCount()) {
       if (!FOptions.Contains(dgAlwaysShowEditor)) HideEditor();
-      if (FMovingRecordItself)
+      if (FRows.MovingRecordItself())
         MoveColRow(Col(), target, false, show);
       else
         MoveToDataRow(target, true, show);
@@ -167,33 +131,41 @@ void TCustomDBGridEh::RowPerRecordUpdateActive() {
 }
 
 void TCustomDBGridEh::FetchStep() {
-  if (FInFetch || !RowPerRecordMode() || !FDataLink->Active() || !HandleAllocated()) return;
-  FInFetch = true;
-  struct TReset {
-    bool& flag;
-    ~TReset() { flag = false; }
-  } reset{FInFetch};
-  const TGridAxisDrawInfo& v = DrawInfo().Vert;
-  const int height = ClientHeight();
-  const int bottom = v.GridBoundary;
-  const bool lastShown = v.LastFullVisibleCell >= RowCount() - 1;
-  if (height > bottom)
-    FMemTable->FetchRecords((height - bottom) / std::max(1, DefaultRowHeight()) + 1);
-  else if (lastShown)
-    FMemTable->FetchRecords(1);
+  if (!RowPerRecordMode() || !FDataLink->Active() || !HandleAllocated()) return;
+  FRows.FetchStep();
 }
 
-void TCustomDBGridEh::SafeSetTopRow(int row) {
-  if (!HandleAllocated()) return;
-  const int last = std::max(FixedRows(), std::min(RowCount() - 1, MaxTopRow()));
-  row = std::clamp(row, FixedRows(), last);
-  if (row == TopRow()) return;
-  const int old = TopRow();
-  SetTopRow(row);
+void TCustomDBGridEh::SafeSetTopRow(int row) { FRows.SafeSetTopRow(row); }
+
+// ---- TGridDataRowsHostEh
+
+bool TCustomDBGridEh::RowsWindowShown() { return HandleAllocated(); }
+
+int TCustomDBGridEh::RowsTopRow() { return TopRow(); }
+
+void TCustomDBGridEh::RowsSetTopRow(int row) { SetTopRow(row); }
+
+int TCustomDBGridEh::RowsFixedCount() { return FixedRows(); }
+
+int TCustomDBGridEh::RowsTotalCount() { return RowCount(); }
+
+int TCustomDBGridEh::RowsLastFullShown() { return DrawInfo().Vert.LastFullVisibleCell; }
+
+int TCustomDBGridEh::RowsFirstShowingWhole(int row) {
+  return DrawInfo().Vert.FirstShowingWhole(row);
+}
+
+int TCustomDBGridEh::RowsRoomBelow() {
+  const int height = ClientHeight();
+  const int bottom = DrawInfo().Vert.GridBoundary;
+  return height > bottom ? (height - bottom) / std::max(1, DefaultRowHeight()) + 1 : 0;
+}
+
+void TCustomDBGridEh::RowsTopChanged(int oldTop) {
   UpdateScrollBar();
   if (AnyHidesDuplicates(FVisibleColumns)) {
     InvalidateRow(TopRow());
-    InvalidateRow(old);
+    InvalidateRow(oldTop);
   }
 }
 
@@ -223,39 +195,11 @@ void TCustomDBGridEh::RowPerRecordUpdateScrollBar() {
 bool TCustomDBGridEh::RowPerRecordScrollMessage(TMessage& message) {
   if (message.Msg != WM_VSCROLL || !RowPerRecordMode() || !FDataLink->Active()) return false;
   TWMVScroll scroll{message};
-  const int top = TopRow();
-  switch (scroll.ScrollCode()) {
-    case SB_LINEUP:
-      SafeSetTopRow(top - 1);
-      break;
-    case SB_LINEDOWN:
-      SafeSetTopRow(top + 1);
-      break;
-    case SB_PAGEUP: {
-      // The rows that fit in the scrolling area ending at the top row.
-      const int fit = top - DrawInfo().Vert.FirstShowingWhole(top) + 1;
-      SafeSetTopRow(top - std::max(1, fit));
-      break;
-    }
-    case SB_PAGEDOWN:
-      SafeSetTopRow(top + std::max(1, DrawInfo().Vert.LastFullVisibleCell - top));
-      break;
-    case SB_THUMBTRACK:
-      if (FVertScrollBar->Tracking())
-        SafeSetTopRow(FixedRows() + ThumbPosition(Handle(), SB_VERT, scroll.Pos()) - 1);
-      break;
-    case SB_THUMBPOSITION:
-      SafeSetTopRow(FixedRows() + ThumbPosition(Handle(), SB_VERT, scroll.Pos()) - 1);
-      break;
-    case SB_TOP:
-      SafeSetTopRow(FixedRows());
-      break;
-    case SB_BOTTOM:
-      SafeSetTopRow(RowCount());
-      break;
-    default:
-      break;
-  }
+  const int code = scroll.ScrollCode();
+  const bool tracking = code == SB_THUMBTRACK && FVertScrollBar->Tracking();
+  const int thumb =
+      tracking || code == SB_THUMBPOSITION ? ThumbPosition(Handle(), SB_VERT, scroll.Pos()) : 0;
+  FRows.ScrollRequest(code, thumb, tracking);
   UpdateScrollBar();
   message.Result = 0;
   return true;
@@ -266,21 +210,6 @@ bool TCustomDBGridEh::RowPerRecordWheel(bool down, TShiftState shift, TPoint mou
   if (const TMouseWheelUpDownEventEh& event = down ? OnMouseWheelDown : OnMouseWheelUp)
     event(this, shift, mousePos, handled);
   if (handled) return true;
-  const int page = std::max(1, VisibleRowCount());
-  const int direction = down ? 1 : -1;
-  if (shift.Contains(ssShift)) {
-    // The current record moves.
-    FDataLink->MoveBy(shift.Contains(ssCtrl) ? direction * page : direction);
-    return true;
-  }
-  if (!shift.Contains(ssCtrl)) {
-    SafeSetTopRow(TopRow() + direction);
-    return true;
-  }
-  if (down) {
-    const int below = RowCount() - 1 - DrawInfo().Vert.LastFullVisibleCell;
-    if (below < page) FMemTable->FetchRecords(page - below);
-  }
-  SafeSetTopRow(TopRow() + direction * page);
+  FRows.Wheel(down, shift, std::max(1, VisibleRowCount()));
   return true;
 }
