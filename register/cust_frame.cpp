@@ -400,7 +400,7 @@ void TCustFrame::ToggleCard() {
 
 void TCustFrame::PrintRegister() {
   try {
-    PrintRegisterOf(*this);
+    PrintRegisterOf(*FDocument);
   } catch (...) {
     UpdatePosition();
     throw;

@@ -51,7 +51,7 @@ void TFrmT1::AddCouponCard(int top) {
 
 void TFrmT1::PrintApplication2() {
   try {
-    PrintApplication2Of(*this);
+    PrintApplication2Of(*Document());
   } catch (...) {
     UpdatePosition();
     throw;

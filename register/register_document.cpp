@@ -14,6 +14,7 @@
 #include "register/data_module.h"
 #include "register/exchange_export.h"
 #include "register/utils.h"
+#include "register/xml_import.h"
 #include "storage/dbf_cursor.h"
 #include "storage/dbf_format.h"
 
@@ -58,6 +59,15 @@ std::string SevenDigits(int value) {
 }
 
 bool Empty(TField* field) { return field->IsNull() || field->AsDateTime() < 1; }
+
+// The institution's data in the exchange files: none without the data
+// module.
+TLpuAccess ProgramLpu() {
+  TLpuAccess lpu{[](const std::string&) { return std::string(); },
+                 [](const std::string&, const std::string&) {}, [] {}};
+  if (DM != nullptr) lpu = LpuOf(*DM);
+  return lpu;
+}
 }  // namespace
 
 std::string NormalizeName(const std::string& text) {
@@ -339,10 +349,11 @@ void TRegisterDocument::Refresh() {
 
 void TRegisterDocument::ExportXml(const std::string& fileName) {
   OrderByCertificate();
-  TLpuAccess lpu{[](const std::string&) { return std::string(); },
-                 [](const std::string&, const std::string&) {}, [] {}};
-  if (DM != nullptr) lpu = LpuOf(*DM);
-  ExportRegisterXml(*FTable, fileName, Kind(), FileType(), lpu, Now());
+  ExportRegisterXml(*FTable, fileName, Kind(), FileType(), ProgramLpu(), Now());
+}
+
+int TRegisterDocument::ImportXml(TImpXml& importer) {
+  return importer.Execute(*FTable, ProgramLpu());
 }
 
 // --- ordering

@@ -19,6 +19,7 @@
 #include "storage/dbf_table.h"
 
 class TDbfCursor;
+class TImpXml;
 
 // The register's table. Calculated fields are worked out for the records
 // the dataset holds in its buffers (read, edited, inserted) and, on a
@@ -93,6 +94,9 @@ class TRegisterDocument : public TComponent {
   void Refresh();
   // The exchange file of the register, ordered by the certificate key.
   void ExportXml(const std::string& fileName);
+  // Reads the records of an exchange file into the register (as
+  // TImpXml::Execute, which raises); returns their number.
+  int ImportXml(TImpXml& importer);
 
   // --- ordering
   // Orders by `fieldName` (empty or unknown: the file's order). Runs
