@@ -1,29 +1,21 @@
 #include "register/cust_frame.h"
-#include "platform/base/scope_guard.h"
-#include "platform/data/data_guards.h"
-#include "register/coupon_documents.h"
-#include "register/print_register.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "controls/db_combo_box.h"
 #include "controls/db_edit.h"
-#include "platform/base/clock.h"
-#include "platform/base/date_time.h"
 #include "platform/base/exceptions.h"
 #include "platform/base/file_utils.h"
 #include "platform/base/format.h"
-#include "platform/base/number_format.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/gui/message_queue.h"
 #include "platform/gui/services.h"
+#include "register/coupon_documents.h"
 #include "register/data_module.h"
 #include "register/dialogs.h"
-#include "register/exchange_export.h"
+#include "register/print_register.h"
 #include "register/utils.h"
-#include "storage/dbf_cursor.h"
-#include "storage/dbf_format.h"
 
 // --- helpers
 

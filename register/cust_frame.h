@@ -9,7 +9,6 @@
 
 #include <functional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "grid/db_grid.h"
