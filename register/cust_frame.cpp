@@ -1,78 +1,23 @@
 #include "register/cust_frame.h"
-#include "platform/base/scope_guard.h"
-#include "platform/data/data_guards.h"
-#include "register/print_register.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "controls/db_combo_box.h"
 #include "controls/db_edit.h"
-#include "platform/base/clock.h"
-#include "platform/base/date_time.h"
 #include "platform/base/exceptions.h"
 #include "platform/base/file_utils.h"
 #include "platform/base/format.h"
-#include "platform/base/number_format.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/gui/message_queue.h"
 #include "platform/gui/services.h"
+#include "register/coupon_documents.h"
 #include "register/data_module.h"
 #include "register/dialogs.h"
-#include "register/exchange_export.h"
+#include "register/print_register.h"
 #include "register/utils.h"
-#include "storage/dbf_cursor.h"
-#include "storage/dbf_format.h"
 
 // --- helpers
-
-const std::vector<std::string>& IdentityDocumentTypes() {
-  static const std::vector<std::string> types = {
-      "Паспорт гражданина СССР",
-      "Загранпаспорт гражданина СССР",
-      "Свидетельство о рождении",
-      "Удостоверение личности офицера",
-      "Справка об освобождении из места лишения свободы",
-      "Паспорт Минморфлота",
-      "Военный билет солдата (матроса, сержанта, старшины)",
-      "Дипломатический паспорт гражданина РФ",
-      "Иностранный паспорт",
-      "Свидетельство о регистрации ходатайства о признании иммигранта беженцем",
-      "Вид на жительство",
-      "Удостоверение беженца в РФ",
-      "Временное удостоверение личности гражданина РФ",
-      "Паспорт гражданина России",
-      "Загранпаспорт гражданина РФ",
-      "Паспорт моряка",
-      "Военный билет офицера запаса",
-      "Иные документы, выдаваемые органами МВД."};
-  return types;
-}
-
-namespace {
-std::string Capitalized(const std::string& lower, int keep) {
-  if (lower.empty()) return lower;
-  return AnsiUpperCase(Copy(lower, 1, 1)) + Copy(lower, 2, keep);
-}
-}  // namespace
-
-std::string NormalizeName(const std::string& text) {
-  std::string s = Capitalized(AnsiLowerCase(Trim(text)), 40);
-  const int p = Pos("-", s);
-  if (p > 0) {
-    std::string after = Trim(Copy(s, p + 1, Length(s)));
-    if (!after.empty()) after = Capitalized(after, Length(after));
-    s = Trim(Copy(s, 1, p - 1)) + "-" + after;
-  }
-  return s;
-}
-
-int FileTypeOfName(const std::string& fileName) {
-  const std::string ext = ExtractFileExt(fileName);
-  if (ext.empty()) return 0;
-  int value = 0;
-  return TryStrToInt(Copy(ext, 3, 2), value) ? value : 0;
-}
 
 std::string RegisterTypeCaption(int fileType) {
   switch (fileType) {
@@ -88,28 +33,6 @@ std::string RegisterTypeCaption(int fileType) {
       return "Реестр талонов №3-2";
   }
   return "";
-}
-
-bool IsBlankMaskText(const std::string& text) {
-  return std::all_of(text.begin(), text.end(), [](char c) {
-    return c == ' ' || c == '.' || c == '-' || c == '/' || c == '_';
-  });
-}
-
-// --- the register's table
-
-bool TRegisterTable::CalculatingRecord() const {
-  if (FReading > 0) return true;
-  const TRecordBuffer buffer = CalcBuffer();
-  if (buffer == ActiveBuffer()) return true;
-  for (int i = 0; BufferCount() > 0 && i <= BufferCount(); ++i)
-    if (Buffer(i) == buffer) return true;
-  return false;
-}
-
-TGetResult TRegisterTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) {
-  TDepthGuard reading(FReading);
-  return TmDbfTable::GetRecord(buffer, mode, doCheck);
 }
 
 // --- the registry
@@ -185,14 +108,17 @@ TCustFrame::TCustFrame(TComponent* owner) : TForm(owner) {
 
 void TCustFrame::AfterConstruction() {
   TForm::AfterConstruction();
-  FTable = Create<TRegisterTable>(this);
-  dbMain = FTable;
-  dbMain->SetName("dbMain");
-  dbMain->SetExclusive(false);
-  dbMain->SetVers(1);
-  dsmain = Create<TDataSource>(this);
-  dsmain->SetDataSet(dbMain);
-  BuildFields();
+  FDocument = MakeRegisterDocument(FrameID(), this);
+  dbMain = FDocument->Table();
+  dsmain = FDocument->Source();
+  BindDocument();
+  FDocument->OnConfirmUnpayable = [](const std::string& reason) {
+    return AskYesCaption("Талон не подлежит оплате.", reason + "\r\nСохранить изменения?");
+  };
+  FDocument->OnOrderChanged = [this](const std::string& fieldName, bool descending) {
+    ShowOrder(fieldName, descending);
+  };
+  FDocument->OnSumChanged = [this](Currency total) { SetFooterSum(total); };
 
   SB = Create<TStatusBar>(this);
   SB->SetParent(this);
@@ -229,175 +155,14 @@ void TCustFrame::AfterConstruction() {
     SDlg->SetDefaultExt(SDlg->FilterIndex() == 1 ? "xml" : "dbf");
   };
 
-  dbMain->BeforePost = [this](TDataSet* ds) { DbMainBeforePost(ds); };
-  dbMain->OnCalcFields = [this](TDataSet* ds) { DbMainCalcFields(ds); };
-  dbMain->OnNewRecord = [this](TDataSet* ds) { DbMainNewRecord(ds); };
+  ShowRuleMessages(*dbMain);
   dbMain->AfterScroll = [this](TDataSet*) { UpdatePosition(); };
   dbMain->AfterPost = [this](TDataSet*) { UpdatePosition(); };
   dbMain->AfterDelete = [this](TDataSet*) { UpdatePosition(); };
   dsmain->OnDataChange = [this](TObject*, TField*) { UpdateSumColor(); };
 }
 
-TField* TCustFrame::Fld(const char* name) const {
-  auto [it, added] = FFieldCache.try_emplace(name, nullptr);
-  if (added) it->second = dbMain->FieldByName(name);
-  return it->second;
-}
-
-TField* TCustFrame::GroupFld(const char* name, int index) const {
-  std::string key = name + IntToStr(index);
-  auto it = FGroupCache.find(key);
-  if (it != FGroupCache.end()) return it->second;
-  TField* field = dbMain->FieldByName(key);
-  FGroupCache.emplace(std::move(key), field);
-  return field;
-}
-
-bool TCustFrame::RegisterShowsValues() {
-  return dbMain->Active() && (!dbMain->IsEmpty() || dbMain->State() == dsInsert);
-}
-
-void TCustFrame::DateRules(TField* field) {
-  field->SetEditMask("!99/99/9999;1; ");
-  field->OnGetText = [this](TField* sender, std::string& text, bool) {
-    text = RegisterShowsValues() && !sender->IsNull() && sender->AsDateTime() > 0
-               ? FormatDateTime("dd/mm/yyyy", sender->AsDateTime())
-               : "";
-  };
-  field->OnSetText = [](TField* sender, const std::string& text) {
-    if (IsBlankMaskText(text)) {
-      sender->Clear();
-    } else {
-      sender->SetAsString(text);
-    }
-  };
-}
-
-void TCustFrame::NameRules(TField* field) {
-  field->OnSetText = [](TField* sender, const std::string& text) {
-    sender->SetAsString(NormalizeName(text));
-  };
-}
-
-void TCustFrame::BuildFields() {
-  AddField<TStringField>("SCERTIF", 1)->SetDisplayLabel("Серия сертификата");
-  auto* ncertif = AddField<TIntegerField>("NCERTIF", 0, "7.0");
-  ncertif->SetDisplayLabel("Номер сертификата");
-  ncertif->SetDisplayFormat("0000000");
-  ncertif->SetEditFormat("#");
-  ncertif->OnGetText = [this](TField* sender, std::string& text, bool display) {
-    if (!RegisterShowsValues()) {
-      text.clear();
-    } else {
-      text = display ? Format("%.7d", sender->AsInteger()) : IntToStr(sender->AsInteger());
-    }
-  };
-  auto* ccertif = AddField<TStringField>("cCERTIF", 10);
-  ccertif->SetFieldKind(fkCalculated);
-  DateRules(AddField<TDateField>("DCERTIF"));
-  Fld("DCERTIF")->SetDisplayLabel("Дата сертификата");
-  auto* snils = AddField<TStringField>("SNILS", 14);
-  snils->SetEditMask("999\\-999\\-999 99;1;_");
-  snils->OnGetText = [this](TField* sender, std::string& text, bool display) {
-    const std::string stored = sender->AsString();
-    if (!RegisterShowsValues()) {
-      text.clear();
-    } else if (!display) {
-      text = stored;
-    } else {
-      text = IsBlankMaskText(stored) ? "000-000-000 00" : stored;
-    }
-  };
-  snils->OnSetText = [](TField* sender, const std::string& text) {
-    sender->SetAsString(IsBlankMaskText(text) ? std::string() : text);
-  };
-  NameRules(AddField<TStringField>("LNAME", 40));
-  Fld("LNAME")->SetDisplayLabel("Фамилия");
-  NameRules(AddField<TStringField>("FNAME", 40));
-  Fld("FNAME")->SetDisplayLabel("Имя");
-  NameRules(AddField<TStringField>("MNAME", 40));
-  DateRules(AddField<TDateField>("BDATE"));
-  Fld("BDATE")->SetDisplayLabel("Дата рождения");
-  AddField<TStringField>("ADDRESS", 128);
-  AddField<TSmallintField>("TDOC", 0, "2.0");
-  AddField<TStringField>("NDOC", 10)->SetDisplayLabel("Номер паспорта");
-  AddField<TStringField>("SDOC", 10)->SetDisplayLabel("Серия паспорта");
-  DateRules(AddField<TDateField>("DDOC"));
-  Fld("DDOC")->SetDisplayLabel("Дата выдачи паспорта");
-  AddField<TStringField>("ODOC", 80)->SetDisplayLabel("Кем выдан паспорт");
-  AddField<TStringField>("SPOLICY", 14);
-  AddField<TStringField>("NPOLICY", 20);
-  AddField<TStringField>("SLEAF", 2);
-  auto* nleaf = AddField<TIntegerField>("NLEAF", 0, "7.0");
-  nleaf->SetDisplayFormat("0000000");
-  nleaf->OnGetText = [this](TField* sender, std::string& text, bool display) {
-    const int value = sender->AsInteger();
-    if (!RegisterShowsValues()) {
-      text.clear();
-    } else if (display) {
-      text = value != 0 ? Format("%.7d", value) : "";
-    } else {
-      text = IntToStr(value);
-    }
-  };
-  nleaf->OnSetText = [](TField* sender, const std::string& text) {
-    const std::string trimmed = Trim(text);
-    if (trimmed.empty()) {
-      sender->Clear();
-    } else {
-      sender->SetAsInteger(std::abs(StrToInt(trimmed)));
-    }
-  };
-  DateRules(AddField<TDateField>("DLEAF"));
-  DateRules(AddField<TDateField>("DREG"));
-  auto* fio = AddField<TStringField>("FIO", 120);
-  fio->SetFieldKind(fkCalculated);
-  AddField<TStringField>("NCARD", 10);
-  DateRules(AddField<TDateField>("DCARD"));
-  AddField<TSmallintField>("CHK", 0, "1.0");
-  AddCouponFields();
-  auto* sum = AddField<TCurrencyField>("SUM");
-  sum->SetFieldKind(fkCalculated);
-  sum->SetDisplayFormat("0.00");
-  for (int i = 0; i < dbMain->FieldCount(); ++i)
-    if (dbMain->Fields()[i]->Calculated()) FCalcNames.push_back(dbMain->Fields()[i]->FieldName());
-  LabelFields();
-}
-
-void TCustFrame::LabelFields() {
-  // A message about a value names the field as the card shows it.
-  static const std::pair<const char*, const char*> kLabels[] = {
-      {"cCERTIF", "Сертификат"},
-      {"SNILS", "СНИЛС"},
-      {"MNAME", "Отчество"},
-      {"ADDRESS", "Адрес места жительства"},
-      {"TDOC", "Тип удостоверения личности"},
-      {"SPOLICY", "Серия страхового полиса"},
-      {"NPOLICY", "Номер страхового полиса"},
-      {"SLEAF", "Серия листка нетрудоспособности"},
-      {"NLEAF", "Номер листка нетрудоспособности"},
-      {"DLEAF", "Дата листка нетрудоспособности"},
-      {"FIO", "ФИО"},
-      {"NCARD", "Номер обменной карты"},
-      {"DCARD", "Дата обменной карты"},
-      {"CHK", "Признак оплаты"},
-      {"SUM", "Сумма, р."},
-      {"QTW2", "Срок беременности на момент выдачи сертификата"},
-      {"cQTW1", "Срок беременности на момент постановки на учет"},
-      {"MULP", "Многоплодная беременность"},
-      {"PREM", "Преждевременные успешные роды"},
-      {"DIAG", "Причина смерти матери (МКБ-10)"},
-      {"CQNT", "Количество детей в талоне"},
-      {"BQNT", "Количество детей, включая рожденных ранее"},
-      {"Childs", "Новорожденные"},
-  };
-  auto label = [this](const std::string& name, const std::string& text) {
-    TField* field = dbMain->FindField(name);
-    if (field != nullptr && field->DisplayLabel().empty()) field->SetDisplayLabel(text);
-  };
-  for (const auto& [name, text] : kLabels) label(name, text);
-  label("DREG", FrameID() == 2 ? "Дата родов" : "Дата постановки на учет");
-}
+bool TCustFrame::RegisterShowsValues() { return FDocument->ShowsValues(); }
 
 void TCustFrame::AddColumn(const char* field, const char* title, int width) {
   TColumnEh* column = grdMain->Columns()->Add();
@@ -449,7 +214,7 @@ void TCustFrame::BuildGrid() {
   grdMain->SumList()->SetActive(true);
   grdMain->SumList()->SetExternalRecalc(true);
   grdMain->SumList()->OnRecalcAll = [this](TObject*) {
-    if (!FCollecting) RecalcSum();
+    if (!FDocument->CollectingSum()) FDocument->RecalcSum();
   };
   grdMain->OnTitleBtnClick = [this](TObject*, TColumnEh* column) { TitleBtnClick(column); };
   grdMain->OnKeyDown = [this](TObject* sender, unsigned& key, TShiftState shift) {
@@ -601,24 +366,14 @@ void TCustFrame::PostUserMessage(TWinControl* control) {
 }
 
 void TCustFrame::RefreshRegister() {
-  if (dbMain->Active() && !CardShown()) CollectSum([this] { dbMain->Refresh(); });
+  if (dbMain->Active() && !CardShown()) FDocument->Refresh();
 }
 
-void TCustFrame::PostRecord() {
-  if (dbMain->State() == dsEdit || dbMain->State() == dsInsert) dbMain->Post();
-}
+void TCustFrame::PostRecord() { FDocument->Post(); }
 
-void TCustFrame::CancelRecord() {
-  if (dbMain->State() == dsEdit || dbMain->State() == dsInsert) dbMain->Cancel();
-}
+void TCustFrame::CancelRecord() { FDocument->Cancel(); }
 
-void TCustFrame::ExportDbf(const std::string& fileName) {
-  dbMain->Close();
-  const bool copied = CopyFile(FFileName, fileName, false);
-  const std::string why = copied ? std::string() : LastFileError();
-  CollectSum([this] { dbMain->Open(); });
-  if (!copied) throw EInOutError("Не удалось записать файл " + fileName + ": " + why, 0);
-}
+void TCustFrame::ExportDbf(const std::string& fileName) { FDocument->CopyTo(fileName); }
 
 void TCustFrame::ToggleCard() {
   if (CardShown()) {
@@ -637,7 +392,7 @@ void TCustFrame::ToggleCard() {
 
 void TCustFrame::PrintRegister() {
   try {
-    PrintRegisterOf(*this);
+    PrintRegisterOf(*FDocument);
   } catch (...) {
     UpdatePosition();
     throw;
@@ -646,27 +401,23 @@ void TCustFrame::PrintRegister() {
 }
 
 void TCustFrame::OpenRegister(const std::string& fileName) {
-  dbMain->Close();
-  dbMain->SetTableName(fileName);
-  CollectSum([&] {
-    dbMain->Open();
-    FFileName = fileName;
-    if (FCertCursor == nullptr) FCertCursor = dbMain->AddCursor(Fld("cCERTIF"));
-  });
+  FDocument->Open(fileName);
+  ShowOpened();
+}
+
+void TCustFrame::NewRegister(const std::string& fileName) {
+  FDocument->New(fileName);
+  ShowOpened();
+}
+
+void TCustFrame::ShowOpened() {
   grdMain->SetSelectedIndex(0);
   const std::string caption = RegisterTypeCaption(FileType());
   if (!caption.empty()) SB->Panels()->Items(1)->SetText(caption);
   UpdatePosition();
 }
 
-void TCustFrame::NewRegister(const std::string& fileName) {
-  dbMain->Close();
-  dbMain->SetTableName(fileName);
-  dbMain->CreateTable();
-  OpenRegister(fileName);
-}
-
-bool TCustFrame::IsEditing() { return dbMain->State() == dsEdit || dbMain->State() == dsInsert; }
+bool TCustFrame::IsEditing() { return FDocument->IsEditing(); }
 
 void TCustFrame::InsertRecord() {
   if (!CardShown()) ToggleCard();
@@ -703,12 +454,12 @@ bool TCustFrame::AskSaveChanges() {
 
 bool TCustFrame::CloseQuery() { return TForm::CloseQuery() && AskSaveChanges(); }
 
-bool TCustFrame::IsEmptyRegister() { return !dbMain->Active() || dbMain->IsEmpty(); }
+bool TCustFrame::IsEmptyRegister() { return FDocument->IsEmpty(); }
 
 void TCustFrame::ExportRegister() {
   SDlg->SetFilterIndex(1);
   SDlg->SetDefaultExt("xml");
-  SDlg->SetFileName(ChangeFileExt(ExtractFileName(FFileName), ""));
+  SDlg->SetFileName(ChangeFileExt(ExtractFileName(FileName()), ""));
   if (!SDlg->Execute()) return;
   if (SDlg->FilterIndex() == 1) {
     ExportXml(ChangeFileExt(SDlg->FileName(), ".xml"));
@@ -719,23 +470,8 @@ void TCustFrame::ExportRegister() {
 
 void TCustFrame::PackRegister() {
   if (!dbMain->Active()) return;
-  dbMain->Close();
-  // The register is open again whatever the pack did.
-  auto reopen = [this] {
-    CollectSum([this] { dbMain->Open(); });
-    UpdatePosition();
-  };
-  try {
-    dbMain->Pack("", false);
-  } catch (const EDBFInUseError&) {
-    reopen();
-    throw Exception("Упаковка таблицы невозможна: реестр " + FFileName +
-                    " открыт другим пользователем.");
-  } catch (...) {
-    reopen();
-    throw;
-  }
-  reopen();
+  TScopeExit shown([this] { UpdatePosition(); });
+  FDocument->Pack();
 }
 
 void TCustFrame::ShowProgress(int done, int total) {
@@ -757,35 +493,27 @@ void TCustFrame::Detach() {
   SetParent(nullptr);
 }
 
-void TCustFrame::OrderByCertificate() {
+void TCustFrame::ShowOrder(const std::string& fieldName, bool descending) {
+  const TSortMarkerEh marker = descending ? smDownEh : smUpEh;
   for (int i = 0; i < grdMain->Columns()->Count(); ++i) {
     TColumnEh* column = grdMain->Columns()->Items(i);
-    column->Title()->SetSortMarker(column->FieldName() == "cCERTIF" ? smUpEh : smNoneEh);
+    column->Title()->SetSortMarker(
+        !fieldName.empty() && column->FieldName() == fieldName ? marker : smNoneEh);
   }
-  if (dbMain->Active()) dbMain->SetOrder(Fld("cCERTIF"), false);
 }
 
 void TCustFrame::TitleBtnClick(TColumnEh* column) {
   if (column == nullptr || !dbMain->Active()) return;
   TScreenCursorGuard busy(crHourGlass);
-  const TSortMarkerEh marker = column->Title()->SortMarker();
-  for (int i = 0; i < grdMain->Columns()->Count(); ++i) {
-    TColumnEh* other = grdMain->Columns()->Items(i);
-    if (other != column) other->Title()->SetSortMarker(smNoneEh);
-  }
-  TField* field = dbMain->FindField(column->FieldName());
-  switch (marker) {
+  switch (column->Title()->SortMarker()) {
     case smNoneEh:
-      dbMain->SetOrder(field, false);
-      column->Title()->SetSortMarker(smUpEh);
+      FDocument->OrderBy(column->FieldName(), false);
       break;
     case smUpEh:
-      dbMain->SetOrder(field, true);
-      column->Title()->SetSortMarker(smDownEh);
+      FDocument->OrderBy(column->FieldName(), true);
       break;
     case smDownEh:
-      dbMain->SetOrder(nullptr, false);
-      column->Title()->SetSortMarker(smNoneEh);
+      FDocument->OrderBy("", false);
       break;
   }
 }
@@ -830,7 +558,7 @@ void TCustFrame::DrawRecordMarks(const TRect& rect, TColumnEh* column) {
 }
 
 void TCustFrame::UpdatePosition() {
-  if (SB == nullptr || !dbMain->Active() || FSumOnly) return;
+  if (SB == nullptr || !dbMain->Active() || FDocument->SummingOnly()) return;
   SB->Panels()->Items(0)->SetText(
       Format("%d:%d", std::max(dbMain->RecNo(), 0), dbMain->RecordCount()));
 }
@@ -843,104 +571,6 @@ void TCustFrame::UpdateSumColor() {
   DBSum->SetCaption(RegisterShowsValues() ? "Сумма: " + Fld("SUM")->DisplayText() + " р." : "");
 }
 
-namespace {
-// "%.7d" without the general formatter: it runs for every record an
-// ordering or a sum reads.
-std::string SevenDigits(int value) {
-  if (value < 0) return Format("%.7d", value);
-  std::string digits = std::to_string(value);
-  if (digits.size() < 7) digits.insert(0, 7 - digits.size(), '0');
-  return digits;
-}
-}  // namespace
-
-void TCustFrame::CalcCertificateKey() {
-  FCalc.CCertif->SetAsString(FCalc.SCertif->AsString() + " " +
-                             SevenDigits(FCalc.NCertif->AsInteger()));
-}
-
-void TCustFrame::CalcFio() {
-  std::string fio = FCalc.LName->AsString();
-  fio += ' ';
-  fio += FCalc.FName->AsString();
-  fio += ' ';
-  fio += FCalc.MName->AsString();
-  FCalc.Fio->SetAsString(fio);
-}
-
-void TCustFrame::DbMainCalcFields(TDataSet*) {
-  if (FCalc.Fio == nullptr) {
-    FCalc = {Fld("SCERTIF"), Fld("NCERTIF"), Fld("LNAME"),   Fld("FNAME"),
-             Fld("MNAME"),   Fld("FIO"),     Fld("cCERTIF"), Fld("SUM")};
-  }
-  if (FSumOnly) {
-    FCalc.Sum->SetAsCurrency(CouponSum());
-    return;
-  }
-  if (!FTable->CalculatingRecord()) {
-    CalcKeys();
-    return;
-  }
-  CalcFio();
-  CalcCertificateKey();
-  CalcCouponFields();
-  FCalc.Sum->SetAsCurrency(CouponSum());
-}
-
-void TCustFrame::CalcKeys() {
-  bool certificate = false, fio = false, other = false;
-  for (const TDbfCursor* ordering : dbMain->Orderings()) {
-    const std::string& key = ordering->KeyFieldName();
-    if (key.empty()) continue;
-    if (key == "cCERTIF") {
-      certificate = true;
-    } else if (key == "FIO") {
-      fio = true;
-    } else if (std::find(FCalcNames.begin(), FCalcNames.end(), key) != FCalcNames.end()) {
-      other = true;
-    }
-  }
-  if (fio || other) CalcFio();
-  if (certificate || other) CalcCertificateKey();
-  if (other) CalcCouponFields();
-  if (FCollecting) {
-    FCollectedSum += CouponSum();
-    ++FCollectedCount;
-  }
-}
-
-void TCustFrame::CollectSum(const std::function<void()>& rebuild) {
-  FCollectedSum = Currency();
-  FCollectedCount = 0;
-  {
-    TFlagGuard collecting(FCollecting);
-    rebuild();
-  }
-  if (!dbMain->Active()) return;
-  // Each record's key once: anything else (an ordering the table did not
-  // rebuild) takes a pass of its own.
-  if (FCollectedCount == dbMain->RecordCount()) {
-    SetFooterSum(FCollectedSum);
-  } else {
-    RecalcSum();
-  }
-}
-
-void TCustFrame::RecalcSum() {
-  // The pass scrolls, and a scroll may ask for the whole sum again.
-  if (!dbMain->Active() || FSumOnly) return;
-  TField* sum = Fld("SUM");
-  Currency total;
-  TControlsDisabledGuard disabled(dbMain);
-  {
-    TFlagGuard sumOnly(FSumOnly);
-    for (dbMain->First(); !dbMain->Eof(); dbMain->Next()) total += sum->AsCurrency();
-  }
-  // The records shown get all their fields again.
-  dbMain->First();
-  SetFooterSum(total);
-}
-
 void TCustFrame::SetFooterSum(Currency total) {
   TDBSumListProducer* sums = grdMain->SumList();
   for (int i = 0; i < sums->SumCollection()->Count(); ++i) {
@@ -950,95 +580,20 @@ void TCustFrame::SetFooterSum(Currency total) {
   if (sums->SumListChanged) sums->SumListChanged(sums);
 }
 
-void TCustFrame::DbMainNewRecord(TDataSet*) {
-  for (int i = 0; i < dbMain->FieldCount(); ++i) {
-    TField* field = dbMain->Fields().Fields(i);
-    if (!field->Calculated() && dynamic_cast<TIntegerField*>(field) != nullptr)
-      field->SetAsInteger(0);
-  }
-  Fld("NCERTIF")->SetAsInteger(0);
-  Fld("TDOC")->SetAsInteger(14);
-  Fld("SCERTIF")->SetAsString("Б");
-  NewCouponRecord();
-}
-
-void TCustFrame::DbMainBeforePost(TDataSet*) {
-  ValidateCommon();
-  ValidateCoupon();
-}
-
-namespace {
-bool Empty(TField* field) { return field->IsNull() || field->AsDateTime() < 1; }
-}  // namespace
-
-void TCustFrame::ValidateCommon() {
-  const int id = FrameID();
-  const TDateTime now = Now();
-  const std::string today = FormatDateTime("dd.mm.yyyy", now);
-  if (Fld("NCERTIF")->AsInteger() < 1) ErrorAbort("Не указан номер сертификата. ");
-  const TDateTime dcertif = Empty(Fld("DCERTIF")) ? 0 : Fld("DCERTIF")->AsDateTime();
-  // The series the record will be stored with, not the one typed: the
-  // year rule below may change it.
-  const bool early =
-      (id == 1 && YearOf(dcertif) < 2007) || (id == 2 && YearOf(Fld("DREG")->AsDateTime()) < 2007);
-  const std::string series = early ? "А" : "Б";
-  const std::string key = series + " " + SevenDigits(Fld("NCERTIF")->AsInteger());
-  if (dbMain->FindOtherKey("cCERTIF", key, TFindOptions()) > 0)
-    ErrorAbort("Указанный номер сертификата уже существует в текущем реестре.");
-  const int fromYear = id == 3 ? 2007 : 2006;
-  if (dcertif < EncodeDate(fromYear, 1, 1) || dcertif > now)
-    ErrorAbort(Format("Дата выдачи сертификата должна быть в промежутке 01.01.%d - %s.", fromYear,
-                      today.c_str()));
-  if (Empty(Fld("DREG"))) {
-    if (id == 1) ErrorAbort("Не указана дата постановки на учет. ");
-    if (id == 2) ErrorAbort("Не указана дата родов.");
-  }
-  if (!IsValidSnils(Fld("SNILS")->AsString())) ErrorAbort("Не верно указан СНИЛС.");
-  if (Trim(Fld("LNAME")->AsString()).empty()) ErrorAbort("Не указана фамилия.");
-  if (Trim(Fld("FNAME")->AsString()).empty()) ErrorAbort("Не указано имя.");
-  if (Empty(Fld("BDATE"))) ErrorAbort("Не указана дата рождения.");
-  const int age = static_cast<int>(dcertif - Fld("BDATE")->AsDateTime()) / 365;
-  if (age < 10) ErrorAbort("Возраст матери на момент выдачи сертификата меньше 10 лет.");
-  if (age > 60) ErrorAbort("Возраст матери на момент выдачи сертификата больше 60 лет.");
-  const int tdoc = Fld("TDOC")->AsInteger();
-  if (tdoc == 0) ErrorAbort("Не указан тип удостоверения личности.");
-  const bool seriesNeeded =
-      (tdoc >= 1 && tdoc <= 4) || (tdoc >= 6 && tdoc <= 8) || (tdoc >= 14 && tdoc <= 17);
-  if (seriesNeeded && Trim(Fld("SDOC")->AsString()).empty())
-    ErrorAbort("Не указана серия удостоверения личности.");
-  if (Trim(Fld("NDOC")->AsString()).empty()) ErrorAbort("Не указана номер удостоверения личности.");
-  if (Empty(Fld("DDOC"))) ErrorAbort("Не указана дата выдачи удостоверения личности.");
-  const TDateTime ddoc = Fld("DDOC")->AsDateTime();
-  if (Fld("BDATE")->AsDateTime() > ddoc) ErrorAbort("Удостоверение личности выдано до рождения.");
-  if (ddoc > now) ErrorAbort("Дата выдачи удостоверение личности превышает текущую.");
-  if (Trim(Fld("ODOC")->AsString()).empty())
-    ErrorAbort("Не указана организация, выдавшая удостоверение личности.");
-  if (!Empty(Fld("DLEAF")) && YearOf(Fld("DLEAF")->AsDateTime()) < 2005)
-    ErrorAbort("Не верно указана дата листка нетрудоспособности.");
-  if (!Empty(Fld("DCARD")) && YearOf(Fld("DCARD")->AsDateTime()) < 2005)
-    ErrorAbort("Не верно указана дата обменной карты.");
-
-  Fld("SCERTIF")->SetAsString(series);
-  Fld("SPOLICY")->SetAsString(AnsiUpperCase(Fld("SPOLICY")->AsString()));
-  Fld("SLEAF")->SetAsString(AnsiUpperCase(Fld("SLEAF")->AsString()));
+void TCustFrame::ShowRuleMessages(TDataSet& table) {
+  table.BeforePost = [check = table.BeforePost](TDataSet* ds) {
+    try {
+      check(ds);
+    } catch (const ERecordRule& broken) {
+      ErrorAbort(broken.Message());
+    }
+  };
 }
 
 void TCustFrame::TakeOverCertificate() {
   if (TWinControl* focused = ActiveControl()) SelectNext(focused, true, true);
   if (fmDict == nullptr) return;
-  const std::string key =
-      Fld("SCERTIF")->AsString() + " " + SevenDigits(Fld("NCERTIF")->AsInteger());
+  const std::string key = CertificateKey(Fld("SCERTIF")->AsString(), Fld("NCERTIF")->AsInteger());
   if (!fmDict->LookUp(FrameID(), key)) return;
   TakeOverFrom(*fmDict->Table());
-}
-
-void TCustFrame::TakeOverFrom(const TDataSet& source) {
-  if (dbMain->State() != dsEdit && dbMain->State() != dsInsert) dbMain->Edit();
-  for (int i = 0; i < dbMain->FieldCount(); ++i) {
-    TField* field = dbMain->Fields()[i];
-    // Calculated fields follow from the stored ones.
-    if (field->FieldKind() != fkData) continue;
-    if (const TField* from = source.FindField(field->FieldName()))
-      field->SetAsString(from->AsString());
-  }
 }

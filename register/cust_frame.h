@@ -1,6 +1,7 @@
-// TCustFrame: the base register window. One register is one DBF file,
-// shown as a table page and as a card page (one record as a form); every
-// record is checked before it is stored. The main window embeds the
+// TCustFrame: the base register window. It shows one register document
+// (register_document.h) as a table page and as a card page (one record as
+// a form), and shows the messages of the rules the document checks a
+// record by before it is stored. The main window embeds the
 // current register window into a panel and dispatches its actions to the
 // operations below. A registry maps the register kind (FrameID 1, 2, 3) to
 // the window that shows it. GUI thread only.
@@ -8,7 +9,6 @@
 
 #include <functional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "grid/db_grid.h"
@@ -19,7 +19,7 @@
 #include "platform/widgets/std_bars.h"
 #include "platform/widgets/std_labels.h"
 #include "register/ex_page_control.h"
-#include "storage/dbf_table.h"
+#include "register/register_document.h"
 
 class TCustomDBEditEh;
 class TDBComboBoxEh;
@@ -29,43 +29,9 @@ class TCustFrame;
 // (WParam the control, LParam width | height << 16).
 inline constexpr unsigned WM_FRAME_MINSIZE = WM_USER + 104;
 
-// The register's table. Calculated fields are worked out for the records
-// the dataset holds in its buffers (read, edited, inserted) and, on a
-// record of the table's own, for an ordering's keys; the window computes
-// only the keys then.
-class TRegisterTable : public TmDbfTable {
-  MEBRATH_CLASS(TRegisterTable, TmDbfTable)
- public:
-  // True while OnCalcFields runs for a record in the dataset's buffers,
-  // false while it runs for an ordering's key.
-  bool CalculatingRecord() const;
-
- protected:
-  explicit TRegisterTable(TComponent* owner) : TmDbfTable(owner) {}
-  TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) override;
-
- private:
-  int FReading = 0;
-};
-
-// The identity document types, key 1..18 in order.
-const std::vector<std::string>& IdentityDocumentTypes();
-
-// The name rule: trimmed, lower-cased, the first letter upper-cased (at
-// most 40 characters after it); after the first "-" the same again.
-std::string NormalizeName(const std::string& text);
-
-// The file type of a register: the 3rd and 4th characters of the extension
-// as a number (".031" 31, ".002" 2); 0 without an extension.
-int FileTypeOfName(const std::string& fileName);
-
 // The type caption of status panel 1 by file type; empty for an unknown
 // number other than 0.
 std::string RegisterTypeCaption(int fileType);
-
-// True for a masked edit text with nothing typed: only blanks, the mask's
-// literals ("." "-" "/") and the blank character "_".
-bool IsBlankMaskText(const std::string& text);
 
 class TCustFrame : public TForm {
   MEBRATH_CLASS(TCustFrame, TForm)
@@ -75,10 +41,9 @@ class TCustFrame : public TForm {
   virtual void RefreshRegister();
   virtual void PostRecord();
   virtual void CancelRecord();
-  virtual void ExportXml(const std::string& fileName) = 0;
-  // Copies the table file to `fileName` (overwriting) with the table
-  // closed; reopens it in any case. Raises EInOutError when the copy
-  // fails.
+  // The document's exchange file.
+  void ExportXml(const std::string& fileName) { FDocument->ExportXml(fileName); }
+  // The document's copy (TRegisterDocument::CopyTo).
   virtual void ExportDbf(const std::string& fileName);
   virtual void ToggleCard();
   // The print dialog, then the register (and its invoice) through the
@@ -103,20 +68,19 @@ class TCustFrame : public TForm {
   // пользователем." when another user has it open.
   void PackRegister();
   void ShowProgress(int done, int total);
-  int FileType() const { return FileTypeOfName(FFileName); }
+  int FileType() const { return FDocument->FileType(); }
   void EmbedInto(TWinControl* parent);
   void Detach();
   bool CardShown() const { return Pgs->ActivePage() == tsCard; }
-  const std::string& FileName() const { return FFileName; }
+  const std::string& FileName() const { return FDocument->FileName(); }
+  TRegisterDocument* Document() const { return FDocument; }
   // The certificate number's button on the card of coupons No. 2 and
   // No. 3: the focus moves on, the directory looks the record's
   // certificate up, and a confirmed record is taken over.
   void TakeOverCertificate();
-  // Puts the record into edit and gives every stored field the text of the
-  // same-named field of `source` (fields it lacks stay as they are).
-  void TakeOverFrom(const TDataSet& source);
+  void TakeOverFrom(const TDataSet& source) { FDocument->TakeOverFrom(source); }
   // Orders the table ascending by the certificate key, with its marker.
-  void OrderByCertificate();
+  void OrderByCertificate() { FDocument->OrderByCertificate(); }
   // The title-click cycle: none -> ascending -> descending -> file order.
   void TitleBtnClick(TColumnEh* column);
 
@@ -131,6 +95,7 @@ class TCustFrame : public TForm {
   TDBGridEh* grdMain = nullptr;
   TStatusBar* SB = nullptr;
   TLabel* DBSum = nullptr;
+  // The document's table and its source.
   TmDbfTable* dbMain = nullptr;
   TDataSource* dsmain = nullptr;
   TSaveDialog* SDlg = nullptr;
@@ -138,46 +103,23 @@ class TCustFrame : public TForm {
 
  protected:
   explicit TCustFrame(TComponent* owner);
-  // Builds fields, pages, grid and card: the coupon windows add theirs in
-  // their overrides of the hooks below.
+  // Makes the document of the window's kind, then pages, grid and card:
+  // the coupon windows add theirs in their overrides of the hooks below.
   void AfterConstruction() override;
   void WndProc(TMessage& message) override;
   void Resize() override;
 
-  // The coupon's stored fields after the common ones.
-  virtual void AddCouponFields() {}
+  // Runs once the document is made, before the pages are built.
+  virtual void BindDocument() {}
+  // The rules `table` checks before a post show their message and abort
+  // the post.
+  void ShowRuleMessages(TDataSet& table);
   // The coupon's card controls, below the common ones from `top`.
   virtual void AddCouponCard(int top) { (void)top; }
-  // The coupon's checks after the common ones (ErrorAbort on failure).
-  virtual void ValidateCoupon() {}
-  virtual Currency CouponSum() { return Currency(0); }
-  virtual void CalcCouponFields() {}
-  virtual void NewCouponRecord() {}
   virtual void AfterCardShown() {}
 
-  // The common checks in their order, then the normalisation.
-  void ValidateCommon();
-
-  // --- building helpers
-  template <class T>
-  T* AddField(const std::string& name, int size = 0, const char* origin = "") {
-    T* field = Create<T>(dbMain);
-    field->SetFieldName(name);
-    if (size > 0) field->SetSize(size);
-    field->SetOrigin(origin);
-    field->SetDataSet(dbMain);
-    return field;
-  }
-  // The field of that name, looked up once: calculated fields run for
-  // every record an ordering or a sum reads.
-  TField* Fld(const char* name) const;
-  // Field `name` of group `index` (SEX1, BDATE6), looked up once.
-  TField* GroupFld(const char* name, int index) const;
-  void DateRules(TField* field);
-  void NameRules(TField* field);
-  // Gives every field without a display label the name the card shows it
-  // by, for the messages that name a field.
-  virtual void LabelFields();
+  // The document's field of that name.
+  TField* Fld(const char* name) const { return FDocument->Fld(name); }
   void AddColumn(const char* field, const char* title, int width);
   // A label and a data-aware edit at (left, top) on the card; returns the
   // edit.
@@ -192,45 +134,18 @@ class TCustFrame : public TForm {
   // The position text "record:count" of the status bar.
   void UpdatePosition();
 
-  std::string FFileName;
-
  private:
-  void BuildFields();
   void BuildGrid();
   void BuildCard();
-  void DbMainBeforePost(TDataSet* ds);
-  void DbMainCalcFields(TDataSet* ds);
-  void DbMainNewRecord(TDataSet* ds);
+  // The grid, the type caption and the position of a register just opened.
+  void ShowOpened();
   void UpdateSumColor();
   void GridKeyDown(TObject* sender, unsigned& key, TShiftState shift);
   void DrawRecordMarks(const TRect& rect, TColumnEh* column);
-  // The calculated fields an ordering's key needs.
-  void CalcKeys();
-  void CalcCertificateKey();
-  void CalcFio();
-  // The SUM footer. The register's orderings are built in one pass over
-  // every record, which also adds up the amounts: `rebuild` (an open or a
-  // refresh) runs with that sum collected, and the footer takes it. Other
-  // changes of the data as a whole take a pass of their own that computes
-  // only the amounts.
-  void CollectSum(const std::function<void()>& rebuild);
-  void RecalcSum();
+  void ShowOrder(const std::string& fieldName, bool descending);
   void SetFooterSum(Currency total);
 
-  TRegisterTable* FTable = nullptr;
-  TDbfCursor* FCertCursor = nullptr;
-  bool FCollecting = false;
-  bool FSumOnly = false;
-  Currency FCollectedSum;
-  int FCollectedCount = 0;
-  // The calculated fields' names, for telling an ordering's key field.
-  std::vector<std::string> FCalcNames;
-  // The fields every calculation reads, found once.
-  struct TCalcFields {
-    TField *SCertif, *NCertif, *LName, *FName, *MName, *Fio, *CCertif, *Sum;
-  } FCalc{};
-  mutable std::unordered_map<const char*, TField*> FFieldCache;
-  mutable std::unordered_map<std::string, TField*> FGroupCache;
+  TRegisterDocument* FDocument = nullptr;
 };
 
 // --- the registry of register windows

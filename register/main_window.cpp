@@ -451,10 +451,7 @@ void TfmMain::ImportFile(const std::string& xmlName) {
   SelectFrame(FrameIDOfFile(target));
   FFrame->NewRegister(target);
   ShowRegister(target);
-  TLpuAccess lpu{[](const std::string&) { return std::string(); },
-                 [](const std::string&, const std::string&) {}, [] {}};
-  if (DM != nullptr) lpu = LpuOf(*DM);
-  importer.Execute(*FFrame->dbMain, lpu);
+  FFrame->Document()->ImportXml(importer);
 }
 
 bool TfmMain::CloseQuery() {

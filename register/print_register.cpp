@@ -129,25 +129,26 @@ void TRegisterPrint::PrintApplication2() {
   frRpt->ShowReport();
 }
 
-TRegisterPrint& RegisterPrintOf(TCustFrame& frame) {
-  auto* print = dynamic_cast<TRegisterPrint*>(frame.FindComponent("RegisterPrint"));
-  if (print == nullptr) print = Create<TRegisterPrint>(&frame);
-  print->Bind(frame.dbMain, frame.FrameID(), frame.FileType());
-  print->ExportXml = [&frame](const std::string& file) { frame.ExportXml(file); };
+TRegisterPrint& RegisterPrintOf(TRegisterDocument& document) {
+  auto* print = dynamic_cast<TRegisterPrint*>(document.FindComponent("RegisterPrint"));
+  if (print == nullptr) print = Create<TRegisterPrint>(&document);
+  print->Bind(document.Table(), document.Kind(), document.FileType());
+  print->ExportXml = [&document](const std::string& file) { document.ExportXml(file); };
   print->Institution = [](const std::string& key) {
     return DM != nullptr ? DM->GetValue(key) : std::string();
   };
-  print->RegisterDir = ExtractFilePath(frame.FileName());
+  print->RegisterDir = ExtractFilePath(document.FileName());
   return *print;
 }
+
+TRegisterPrint& RegisterPrintOf(TCustFrame& frame) { return RegisterPrintOf(*frame.Document()); }
 
 namespace {
 
 // Runs `print` with the table's controls off, back at the remembered
 // record on every path.
 template <class F>
-void KeepingPosition(TCustFrame& frame, F print) {
-  TDataSet& table = *frame.dbMain;
+void KeepingPosition(TDataSet& table, F print) {
   table.DisableControls();
   const int recNo = table.Active() ? table.RecNo() : 0;
   auto restore = [&] {
@@ -165,7 +166,7 @@ void KeepingPosition(TCustFrame& frame, F print) {
 
 }  // namespace
 
-void PrintRegisterOf(TCustFrame& frame) {
+void PrintRegisterOf(TRegisterDocument& document) {
   TPrintParams params;
   if (AskPrintParams) {
     if (!AskPrintParams(params)) return;
@@ -173,15 +174,15 @@ void PrintRegisterOf(TCustFrame& frame) {
     if (DlgParam == nullptr || DlgParam->ShowModal() != mrOk) return;
     params = DlgParam->Params();
   }
-  TRegisterPrint& print = RegisterPrintOf(frame);
-  print.RequireTemplate(print.TemplatePath("rsrt" + std::to_string(frame.FrameID()) + ".frf"));
-  frame.OrderByCertificate();
-  KeepingPosition(frame, [&] { print.Print(params); });
+  TRegisterPrint& print = RegisterPrintOf(document);
+  print.RequireTemplate(print.TemplatePath("rsrt" + std::to_string(document.Kind()) + ".frf"));
+  document.OrderByCertificate();
+  KeepingPosition(*document.Table(), [&] { print.Print(params); });
 }
 
-void PrintApplication2Of(TCustFrame& frame) {
-  TRegisterPrint& print = RegisterPrintOf(frame);
+void PrintApplication2Of(TRegisterDocument& document) {
+  TRegisterPrint& print = RegisterPrintOf(document);
   print.RequireTemplate(print.TemplatePath("pr2.frf"));
-  frame.OrderByCertificate();
-  KeepingPosition(frame, [&] { print.PrintApplication2(); });
+  document.OrderByCertificate();
+  KeepingPosition(*document.Table(), [&] { print.PrintApplication2(); });
 }

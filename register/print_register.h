@@ -1,7 +1,7 @@
 // Printing a register through the report engine: the register list of the
 // window's kind and, when asked, the invoice, from templates in "template"
 // beside the program; and application No. 2 of coupon No. 1. The report
-// components live in a TRegisterPrint that the register window owns.
+// components live in a TRegisterPrint that the register document owns.
 // GUI thread only.
 #pragma once
 
@@ -12,6 +12,7 @@
 #include "register/report_values.h"
 
 class TCustFrame;
+class TRegisterDocument;
 class TDataSet;
 class TfrReport;
 class TfrCompositeReport;
@@ -77,11 +78,14 @@ class TRegisterPrint : public TComponent {
   std::string FWritten;
 };
 
-// The print of a register window: the dialog (through `AskParams` when
-// set, else DlgParam modally with today's defaults), then the print with
-// the table's updates off and its position kept on every path.
+// The print of a register: the dialog (through `AskParams` when set, else
+// DlgParam modally with today's defaults), then the print, ordered by the
+// certificate key, with the table's updates off and its position kept on
+// every path.
 extern std::function<bool(TPrintParams& params)> AskPrintParams;
-void PrintRegisterOf(TCustFrame& frame);
-void PrintApplication2Of(TCustFrame& frame);
-// The window's print components, made on first use.
+void PrintRegisterOf(TRegisterDocument& document);
+void PrintApplication2Of(TRegisterDocument& document);
+// The document's print components, made on first use.
+TRegisterPrint& RegisterPrintOf(TRegisterDocument& document);
+// Those of the document the window shows.
 TRegisterPrint& RegisterPrintOf(TCustFrame& frame);
