@@ -65,7 +65,8 @@ openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
 wait_for 10 "the window manager" bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
 
-"$work/mebrath" >"$work/program.log" 2>&1 &
+# The program writes its print exchange file into the current folder.
+(cd "$work" && exec ./mebrath) >"$work/program.log" 2>&1 &
 program_pid=$!
 pids+=($program_pid)
 
