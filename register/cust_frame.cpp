@@ -17,10 +17,10 @@
 #include "platform/base/text.h"
 #include "platform/gui/message_queue.h"
 #include "platform/gui/services.h"
+#include "register/certificate_directory.h"
 #include "register/data_module.h"
-#include "register/dialogs.h"
 #include "register/exchange_export.h"
-#include "register/utils.h"
+#include "register/message_boxes.h"
 #include "storage/dbf_cursor.h"
 #include "storage/dbf_format.h"
 

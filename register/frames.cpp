@@ -18,8 +18,8 @@
 #include "platform/widgets/std_panels.h"
 #include "register/data_module.h"
 #include "register/exchange_export.h"
+#include "register/message_boxes.h"
 #include "register/register_upgrade.h"
-#include "register/utils.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "register/dialogs.h"
+#include "register/certificate_directory.h"
 
 #include "platform/base/exceptions.h"
 #include "platform/base/format.h"

@@ -1,4 +1,4 @@
-#include "register/utils.h"
+#include "register/message_boxes.h"
 
 #include <gtest/gtest.h>
 
