@@ -22,7 +22,6 @@
 #include "platform/qt/qt_services.h"
 #include "register/data_module.h"
 #include "register/frames.h"
-#include "register/message_boxes.h"
 #include "register/print_register.h"
 #include "report/fr_pages.h"
 #include "report/fr_printer.h"

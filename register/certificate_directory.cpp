@@ -5,7 +5,6 @@
 #include "register/cust_frame.h"
 #include "register/data_module.h"
 
-TDlgParam* DlgParam = nullptr;
 TfmDict* fmDict = nullptr;
 
 TfmDict::TfmDict(TComponent* owner) : TForm(owner) {

@@ -21,6 +21,7 @@
 #include "register/data_module.h"
 #include "register/exchange_export.h"
 #include "register/message_boxes.h"
+#include "register/number_text.h"
 #include "storage/dbf_cursor.h"
 #include "storage/dbf_format.h"
 

@@ -3,6 +3,7 @@
 #include "platform/base/file_utils.h"
 #include "register/certificate_directory.h"
 #include "register/data_module.h"
+#include "register/dlg_param.h"
 #include "register/main_window.h"
 #include "report/preview/fr_report_windows.h"
 

@@ -22,7 +22,6 @@
 #include "platform/qt/tests/qt_test_app.h"
 #include "register/data_module.h"
 #include "register/frames.h"
-#include "register/message_boxes.h"
 #include "register/print_register.h"
 #include "register/tests/register_fields.h"
 #include "report/fr_pages.h"

@@ -1,12 +1,8 @@
-#include "register/message_boxes.h"
+#include "register/number_text.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include "platform/base/clock.h"
-
-TEST(RegisterUtils, SnilsCheck) {
+TEST(NumberText, SnilsCheck) {
   struct Case {
     const char* text;
     bool valid;
@@ -29,25 +25,9 @@ TEST(RegisterUtils, SnilsCheck) {
   }
 }
 
-TEST(RegisterUtils, MonthBoundariesAndPadding) {
-  EXPECT_EQ(LastDayOfMonth(2, 2008), EncodeDate(2008, 2, 29));
-  EXPECT_EQ(LastDayOfMonth(2, 2009), EncodeDate(2009, 2, 28));
-  EXPECT_EQ(LastDayOfMonth(12, 2009), EncodeDate(2009, 12, 31));
-  EXPECT_EQ(FirstDayOfMonth(7, 2010), EncodeDate(2010, 7, 1));
-  TScopedClock clock(EncodeDate(2026, 3, 4) + 0.25);
-  EXPECT_EQ(LastDayOfMonth(13, 2008), EncodeDate(2026, 3, 4) + 0.25);
-  EXPECT_EQ(FirstDayOfMonth(0, 2008), EncodeDate(2026, 3, 4) + 0.25);
-
+TEST(NumberText, PaddingAndDigits) {
   EXPECT_EQ(PadLeft("42", 7, U'0'), "0000042");
   EXPECT_EQ(PadLeft("Ёж", 4, U'*'), "**Ёж");
   EXPECT_EQ(PadLeft("12345", 3, U'0'), "12345");
   EXPECT_EQ(DigitsOnly("А 12-3б4"), "1234");
-}
-
-TEST(RegisterUtils, VersionBlock) {
-  EXPECT_EQ(GetVersionValue("InternalName"), "Mebrath");
-  EXPECT_EQ(GetVersionValue("Unknown"), "");
-  const std::string version = GetFileVersion();
-  EXPECT_EQ(version.find_first_not_of("0123456789."), std::string::npos);
-  EXPECT_EQ(std::count(version.begin(), version.end(), '.'), 3);
 }

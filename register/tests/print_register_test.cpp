@@ -20,7 +20,6 @@
 #include "register/data_module.h"
 #include "register/dlg_param.h"
 #include "register/frames.h"
-#include "register/message_boxes.h"
 #include "register/print_register.h"
 #include "register/sum_in_words.h"
 #include "report/fr_dataset.h"
