@@ -23,7 +23,6 @@
 #include "register/data_module.h"
 #include "register/frames.h"
 #include "register/print_register.h"
-#include "register/utils.h"
 #include "report/fr_pages.h"
 #include "report/fr_printer.h"
 #include "report/fr_report.h"

@@ -5,7 +5,7 @@
 #include "platform/draw/bitmap.h"
 #include "platform/draw/cursors.h"
 #include "platform/gui/services.h"
-#include "register/utils.h"
+#include "register/program_version.h"
 
 namespace {
 constexpr int kMinClientWidth = 360;

@@ -11,11 +11,12 @@
 #include "platform/base/text.h"
 #include "platform/gui/message_queue.h"
 #include "platform/gui/services.h"
+#include "register/certificate_directory.h"
 #include "register/coupon_documents.h"
 #include "register/data_module.h"
-#include "register/dialogs.h"
+#include "register/message_boxes.h"
+#include "register/number_text.h"
 #include "register/print_register.h"
-#include "register/utils.h"
 
 // --- helpers
 

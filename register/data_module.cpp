@@ -12,7 +12,8 @@
 #include "platform/base/text.h"
 #include "platform/draw/bitmap.h"
 #include "platform/draw/canvas.h"
-#include "register/utils.h"
+#include "register/halt.h"
+#include "register/message_boxes.h"
 
 TDM* DM = nullptr;
 

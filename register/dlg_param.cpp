@@ -32,6 +32,8 @@ TLabel* LabelFor(TWinControl* parent, int left, int top, const char* text, TWinC
 
 }  // namespace
 
+TDlgParam* DlgParam = nullptr;
+
 TDlgParam::TDlgParam(TComponent* owner) : TForm(owner) {
   SetName("DlgParam");
   SetCaption("Реквизиты для печати");

@@ -30,3 +30,6 @@ class TDlgParam : public TForm {
  protected:
   explicit TDlgParam(TComponent* owner);
 };
+
+// The dialog made at start-up.
+extern TDlgParam* DlgParam;

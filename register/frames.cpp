@@ -6,6 +6,7 @@
 #include "controls/db_edit.h"
 #include "platform/base/format.h"
 #include "platform/widgets/std_panels.h"
+#include "register/message_boxes.h"
 #include "register/print_register.h"
 #include "register/register_upgrade.h"
 

@@ -9,12 +9,12 @@
 #include "platform/draw/canvas.h"
 #include "platform/gui/services.h"
 #include "register/about_box.h"
+#include "register/certificate_directory.h"
 #include "register/cust_frame.h"
 #include "register/data_module.h"
 #include "register/details_dialog.h"
-#include "register/dialogs.h"
 #include "register/frames.h"
-#include "register/utils.h"
+#include "register/message_boxes.h"
 #include "register/xml_import.h"
 
 TfmMain* fmMain = nullptr;

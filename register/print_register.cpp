@@ -9,7 +9,7 @@
 #include "platform/data/fields.h"
 #include "register/cust_frame.h"
 #include "register/data_module.h"
-#include "register/dialogs.h"
+#include "register/dlg_param.h"
 #include "register/md5.h"
 #include "report/fr_dataset.h"
 #include "report/fr_report.h"

@@ -13,7 +13,7 @@
 #include "platform/data/data_guards.h"
 #include "register/data_module.h"
 #include "register/exchange_export.h"
-#include "register/utils.h"
+#include "register/number_text.h"
 #include "register/xml_import.h"
 #include "storage/dbf_cursor.h"
 #include "storage/dbf_format.h"

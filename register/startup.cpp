@@ -1,8 +1,9 @@
 #include "register/startup.h"
 
 #include "platform/base/file_utils.h"
+#include "register/certificate_directory.h"
 #include "register/data_module.h"
-#include "register/dialogs.h"
+#include "register/dlg_param.h"
 #include "register/main_window.h"
 #include "report/preview/fr_report_windows.h"
 

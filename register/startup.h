@@ -1,8 +1,11 @@
-// The program's start-up and its block: the desktop, the start-up format
-// settings and the report windows; then the application is initialised
-// and titled "Mebrath", the data module, the main window, the
-// print-parameter dialog and the directory window are made in that order,
-// and the message loop runs until the main window closes.
+// The program's start-up: the composition root. Every hook and host the
+// libraries need is installed here, in this order: the desktop (main()
+// passes the Qt host and services), the start-up format settings, the
+// report windows (every hook of frReportHooks() and frFunctionHooks());
+// then the application is initialised and titled "Mebrath", the data
+// module, the main window, the print-parameter dialog and the directory
+// window are made in that order, and the message loop runs until the main
+// window closes.
 //
 // StartProgram is the one place where the running program gets what it
 // needs; main() and the tests of the whole program call it alike.

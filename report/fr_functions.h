@@ -42,8 +42,9 @@ class TfrStdFunctionLibrary : public TfrFunctionLibrary {
 // Registers the standard library once.
 void frRegisterStdFunctions();
 
-// What INPUT and MESSAGEBOX show; the program installs windows. A call
-// without its hook raises EfrMissingHook (fr_report.h).
+// What INPUT and MESSAGEBOX show: frInstallReportWindows (report/preview)
+// installs the input box and the message box at the program's start-up. A
+// call without its hook raises EfrMissingHook (fr_report.h).
 struct TfrFunctionHooks {
   std::function<std::string(const std::string& prompt, const std::string& value)> Input;
   std::function<int(const std::string& text, const std::string& caption, int flags)> MessageBox;

@@ -84,7 +84,9 @@ class TfrPrinter {
   // Shows the page set-up for the current printer on a copy of its settings;
   // true when the user confirmed (the settings are read back then).
   bool PropertiesDialog();
-  // The dialog PropertiesDialog shows; the windows layer installs it.
+  // The dialog PropertiesDialog shows: report/preview installs the
+  // platform's printer set-up dialog when it is linked (fr_dialogs.cpp).
+  // Empty, PropertiesDialog returns false and changes nothing.
   static std::function<bool(TPrinter&)>& PropertiesHandler();
 
  private:

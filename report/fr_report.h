@@ -7,12 +7,13 @@
 //
 // Windows are not part of this library: the progress window, the preview,
 // dialog pages and message boxes reach the report through the hooks of
-// TfrReportHooks, which the program installs at start-up (tests install
-// their own). Without a progress hook a build runs directly and without
-// ShowError errors are only recorded; showing the pages or a dialog page
-// without its hook is an error (EfrMissingHook). Printing goes through
-// frPrinter() (fr_printer.h), the one print path of the preview's Print
-// button and PrintPreparedReport.
+// TfrReportHooks, which frInstallReportWindows (report/preview/
+// fr_report_windows.h) fills at the program's start-up (StartProgram in
+// register/startup.h); tests install their own. Without a progress hook a
+// build runs directly and without ShowError errors are only recorded;
+// showing the pages or a dialog page without its hook is an error
+// (EfrMissingHook). Printing goes through frPrinter() (fr_printer.h), the
+// one print path of the preview's Print button and PrintPreparedReport.
 //
 // GUI thread only.
 #pragma once

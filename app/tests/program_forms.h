@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/gui/forms.h"
+#include "register/certificate_directory.h"
 #include "register/data_module.h"
-#include "register/dialogs.h"
 #include "register/dlg_param.h"
 #include "register/main_window.h"
 

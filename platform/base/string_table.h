@@ -3,9 +3,10 @@
 // Subsystems register their ranges of numbered texts at start-up, usually
 // from a static initializer:
 //   static const bool kRegistered = RegisterResourceStrings({{1001, "Готово"}});
-// An override hook, consulted before the table, lets the report engine
-// supply texts of another locale. Registration may run during static
-// initialization; lookups and overrides are for the GUI thread only.
+// An override hook, consulted before the table, lets a caller supply texts
+// of another locale; the program installs none (its texts are Russian), so
+// the table answers. Registration may run during static initialization;
+// lookups and overrides are for the GUI thread only.
 #pragma once
 
 #include <functional>

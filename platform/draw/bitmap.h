@@ -8,7 +8,7 @@
 // drawing never changes what was handed out). PixelFormat is remembered for
 // saving: pf32bit saves 32 bits per pixel, every other format 24.
 //
-// Bitmap canvases. Canvas() draws into the pixels. The Qt host registers a
+// Bitmap canvases. Canvas() draws into the pixels. InstallQtHost registers a
 // factory (SetRasterCanvasFactory) for real drawing; such a canvas must take
 // the pixels through MutableImage() at each primitive, as the bitmap may
 // have been resized or its image shared in between. With no factory the

@@ -3,8 +3,9 @@
 //
 // InspectMetafile checks a file's structure (its header and the chain of
 // records lying inside the bytes) and reads its natural size. Drawing needs
-// a renderer: the Qt layer registers one that plays the records into an
-// ARGB image of the size asked for; without one (tests, headless tools)
+// a renderer: the Qt layer registers one (InstallQtServices, at the
+// program's start-up) that plays the records into an ARGB image of the
+// size asked for; without one (tests, headless tools)
 // metafiles draw nothing. DrawMetafile renders at the device size of the
 // target rectangle, so the preview's zoom and the printer's resolution get
 // sharp pictures; the last few renderings are kept for repaints.

@@ -1,7 +1,8 @@
 // The printer: TPrinter and the program's one instance, Printer().
 //
-// The printer list is the desktop's printers (from a replaceable backend;
-// the Qt one asks CUPS through QPrinterInfo) followed by the "Virtual
+// The printer list is the desktop's printers (from a replaceable backend,
+// installed by InstallQtServices at start-up; the Qt one asks CUPS through
+// QPrinterInfo; without one there are none) followed by the "Virtual
 // printer", which needs no device: it always exists, knows every paper of
 // the classic paper table at 600 dots per inch with no unprintable
 // margins, and is the current printer when the desktop has none.

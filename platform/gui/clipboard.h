@@ -12,8 +12,9 @@
 // reaches the desktop as one content at the last Close (a paste elsewhere
 // sees all formats or none).
 //
-// The desktop side is a replaceable backend (the Qt one puts each
-// registered format under a MIME type of its own). Without one, the
+// The desktop side is a replaceable backend (the Qt one, installed by
+// InstallQtServices at start-up, puts each registered format under a MIME
+// type of its own). Without one, the
 // content stays in memory, its text going through services.h's clipboard
 // text, so that edits and this object share one clipboard: text set there
 // afterwards counts as a new content that has no other formats.

@@ -1,7 +1,8 @@
 // The desktop host: the only way the window system reaches the screen.
 //
 // platform/qt implements IGuiHost and registers it once at start-up with
-// SetGuiHost. The core tells the host about top-level windows (forms,
+// SetGuiHost (InstallQtHost, called by the program's start-up); without a
+// host everything runs headless. The core tells the host about top-level windows (forms,
 // popups, hint windows) and asks it to show, move, caption and repaint
 // them; the host turns native input into calls of the Host* entry points
 // below and paints by calling PaintTopLevel into its back buffer.

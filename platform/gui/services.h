@@ -1,8 +1,9 @@
 // Services that the desktop provides and tests replace: message boxes,
 // opening documents, the clipboard's text, the beep.
 //
-// Each is a replaceable function. The Qt host installs real ones at
-// start-up; tests install scripted ones. Without any, a message box
+// Each is a replaceable function. InstallQtServices (platform/qt) installs
+// real ones when the program's start-up installs the desktop; tests
+// install scripted ones. Without any, a message box
 // answers its default button without showing anything (and writes the
 // text to stderr), documents do not open, and the clipboard is a string
 // in memory. GUI thread only.

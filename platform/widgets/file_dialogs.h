@@ -1,7 +1,8 @@
 // TOpenDialog and TSaveDialog: the open and save dialogs.
 //
-// The dialog the user sees belongs to a replaceable backend (the Qt one
-// shows a QFileDialog; tests script one). The backend only lets the user
+// The dialog the user sees belongs to a replaceable backend (the Qt one,
+// installed by InstallQtServices at start-up, shows a QFileDialog; tests
+// script one; without one every dialog is cancelled). The backend only lets the user
 // pick a name and a filter; the rules are applied here, after it returns:
 // the name is made absolute (against InitialDir); a typed name without an
 // extension gets, when DefaultExt is set, the extension of the chosen

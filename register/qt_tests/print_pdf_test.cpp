@@ -24,7 +24,6 @@
 #include "register/frames.h"
 #include "register/print_register.h"
 #include "register/tests/register_fields.h"
-#include "register/utils.h"
 #include "report/fr_pages.h"
 #include "report/fr_printer.h"
 #include "report/fr_report.h"

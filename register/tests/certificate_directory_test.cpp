@@ -12,8 +12,8 @@
 #include "platform/base/exceptions.h"
 #include "platform/base/tests/file_test_dir.h"
 #include "platform/gui/tests/gui_test_support.h"
+#include "register/certificate_directory.h"
 #include "register/data_module.h"
-#include "register/dialogs.h"
 #include "register/frames.h"
 
 namespace {

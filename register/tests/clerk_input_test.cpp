@@ -16,8 +16,8 @@
 #include "platform/gui/tests/gui_test_support.h"
 #include "platform/widgets/file_dialogs.h"
 #include "platform/widgets/grid_inplace_edit.h"
+#include "register/certificate_directory.h"
 #include "register/data_module.h"
-#include "register/dialogs.h"
 #include "register/frames.h"
 #include "register/main_window.h"
 

@@ -9,7 +9,8 @@
 #include "platform/base/clock.h"
 #include "platform/base/codepage.h"
 #include "platform/gui/tests/gui_test_support.h"
-#include "register/utils.h"
+#include "register/halt.h"
+#include "register/message_boxes.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "register/about_box.h"
 #include "register/data_module.h"
 #include "register/details_dialog.h"
-#include "register/utils.h"
+#include "register/program_version.h"
 
 namespace {
 

@@ -19,7 +19,6 @@
 #include "platform/gui/services.h"
 #include "register/data_module.h"
 #include "register/frames.h"
-#include "register/utils.h"
 
 namespace {
 

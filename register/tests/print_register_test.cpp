@@ -22,7 +22,6 @@
 #include "register/frames.h"
 #include "register/print_register.h"
 #include "register/sum_in_words.h"
-#include "register/utils.h"
 #include "report/fr_dataset.h"
 #include "report/fr_pages.h"
 #include "report/fr_report.h"

@@ -14,7 +14,6 @@
 #include "platform/base/tests/file_test_dir.h"
 #include "register/coupon_documents.h"
 #include "register/data_module.h"
-#include "register/utils.h"
 
 namespace {
 

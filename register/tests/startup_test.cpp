@@ -7,8 +7,9 @@
 
 #include "platform/base/clock.h"
 #include "platform/gui/tests/gui_test_support.h"
+#include "register/certificate_directory.h"
 #include "register/data_module.h"
-#include "register/dialogs.h"
+#include "register/dlg_param.h"
 #include "register/main_window.h"
 
 namespace {

@@ -1,11 +1,10 @@
-#include "register/dialogs.h"
+#include "register/certificate_directory.h"
 
 #include "platform/base/exceptions.h"
 #include "platform/base/format.h"
 #include "register/cust_frame.h"
 #include "register/data_module.h"
 
-TDlgParam* DlgParam = nullptr;
 TfmDict* fmDict = nullptr;
 
 TfmDict::TfmDict(TComponent* owner) : TForm(owner) {

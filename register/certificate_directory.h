@@ -1,5 +1,5 @@
-// The long-lived dialogs made at start-up after the main window: the
-// print-parameter dialog and the certificate directory. GUI thread only.
+// The certificate directory, made at start-up after the main window and
+// the print-parameter dialog. GUI thread only.
 #pragma once
 
 #include <string>
@@ -9,7 +9,6 @@
 #include "platform/widgets/file_dialogs.h"
 #include "platform/widgets/std_bars.h"
 #include "platform/widgets/std_panels.h"
-#include "register/dlg_param.h"
 
 class TCustFrame;
 class TDataSet;
@@ -61,5 +60,4 @@ class TfmDict : public TForm {
   TCustFrame* FFrame = nullptr;
 };
 
-extern TDlgParam* DlgParam;
 extern TfmDict* fmDict;
