@@ -13,6 +13,7 @@
 #include "grid/db_grid.h"
 #include "grid/inplace_edit.h"
 #include "grid/inplace_filter_edit.h"
+#include "grid_on_form_test.h"
 #include "grid_test_support.h"
 #include "platform/data/data_source.h"
 #include "platform/gui/clipboard.h"
@@ -22,34 +23,8 @@
 
 namespace {
 
-class GridInputTest : public GuiTest {
+class GridInputTest : public GridOnFormTest {
  protected:
-  GridInputTest() {
-    Form = Create<TForm>(nullptr);
-    Form->SetBounds(0, 0, 700, 400);
-    Grid = Create<TDBGridEh>(Form);
-    Grid->SetParent(Form);
-    Grid->SetBorderStyle(bsNone);
-    Grid->SetScrollBars(ssNone);
-    Grid->SetBounds(0, 0, 600, 300);
-    Source = CreateUnique<TDataSource>();
-    T.ds->Open();
-    for (int i = 1; i <= 30; ++i) T.Add("r" + std::to_string(i), i);
-    T.ds->First();
-    Source->SetDataSet(T.ds.get());
-    for (const char* f : {"NAME", "NUM", "AMT"}) {
-      TColumnEh* c = Grid->Columns()->Add();
-      c->SetFieldName(f);
-      c->SetWidth(80);
-    }
-    Grid->SetDataSource(Source.get());
-    Form->Show();
-    Grid->SetFocus();
-  }
-  ~GridInputTest() override {
-    Form->Free();
-    Source.reset();
-  }
   TPoint CellCenter(int rawCol, int row) {
     const TRect r = Grid->CellRect(rawCol, row);
     return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
@@ -86,11 +61,6 @@ class GridInputTest : public GuiTest {
     PaintTopLevel(Form->Handle(), canvas, {});
     return canvas.TakeRecords();
   }
-
-  TTestTable T;
-  TObjectPtr<TDataSource> Source;
-  TForm* Form = nullptr;
-  TDBGridEh* Grid = nullptr;
 };
 
 TEST_F(GridInputTest, AGroupTitleIsNoTitleButtonOfTheLeafUnderIt) {

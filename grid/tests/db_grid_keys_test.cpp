@@ -7,6 +7,7 @@
 
 #include "grid/db_grid.h"
 #include "grid/find_dialog.h"
+#include "grid_on_form_test.h"
 #include "grid_test_support.h"
 #include "platform/data/data_source.h"
 #include "platform/gui/gui_host.h"
@@ -15,39 +16,15 @@
 
 namespace {
 
-class GridKeysTest : public GuiTest {
+class GridKeysTest : public GridOnFormTest {
  protected:
   GridKeysTest() {
-    Form = Create<TForm>(nullptr);
-    Form->SetBounds(0, 0, 700, 400);
-    Grid = Create<TDBGridEh>(Form);
-    Grid->SetParent(Form);
-    Grid->SetBorderStyle(bsNone);
-    Grid->SetScrollBars(ssNone);
-    Grid->SetBounds(0, 0, 600, 300);
-    Source = CreateUnique<TDataSource>();
-    T.ds->Open();
-    for (int i = 1; i <= 30; ++i) T.Add("r" + std::to_string(i), i);
-    T.ds->First();
-    Source->SetDataSet(T.ds.get());
-    for (const char* f : {"NAME", "NUM", "AMT"}) {
-      TColumnEh* c = Grid->Columns()->Add();
-      c->SetFieldName(f);
-      c->SetWidth(80);
-    }
-    Grid->SetDataSource(Source.get());
-    Form->Show();
-    Grid->SetFocus();
     SetMessageDlgHandler([this](const std::string& text, TMsgDlgType, TMsgDlgButtons) {
       Questions.push_back(text);
       return Answer;
     });
   }
-  ~GridKeysTest() override {
-    SetMessageDlgHandler(nullptr);
-    Form->Free();
-    Source.reset();
-  }
+  ~GridKeysTest() override { SetMessageDlgHandler(nullptr); }
   // "recNo/col/state" with state b(rowse), e(dit) or i(nsert); a new
   // record has no number yet (0).
   std::string Where() {
@@ -103,10 +80,6 @@ class GridKeysTest : public GuiTest {
     return out;
   }
 
-  TTestTable T;
-  TObjectPtr<TDataSource> Source;
-  TForm* Form = nullptr;
-  TDBGridEh* Grid = nullptr;
   std::vector<std::string> Questions;
   int Answer = mrOk;
 };
