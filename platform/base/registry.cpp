@@ -51,11 +51,11 @@ bool IsKeyOrSubkey(std::string_view section, std::string_view path) {
 }
 
 [[noreturn]] void ThrowNoData(std::string_view name) {
-  throw ERegistryException("Failed to get data for '" + std::string(name) + "'");
+  throw ERegistryException("Не удалось прочитать значение '" + std::string(name) + "' из настроек");
 }
 
 [[noreturn]] void ThrowBadType(std::string_view name) {
-  throw ERegistryException("Invalid data type for '" + std::string(name) + "'");
+  throw ERegistryException("Неверный тип значения '" + std::string(name) + "' в настройках");
 }
 
 }  // namespace

@@ -62,10 +62,10 @@ class TRegistry {
   const std::string& CurrentPath() const { return FCurrentPath; }
 
   // Reads a value of the current key. ReadInteger and ReadBool throw
-  // ERegistryException "Failed to get data for 'Name'" when the value does
-  // not exist and "Invalid data type for 'Name'" when it is a string.
+  // ERegistryException "Не удалось прочитать значение 'Name' из настроек" when the value does
+  // not exist and "Неверный тип значения 'Name' в настройках" when it is a string.
   // ReadString returns "" when the value does not exist and throws
-  // "Invalid data type for 'Name'" when it is an integer.
+  // "Неверный тип значения 'Name' в настройках" when it is an integer.
   int ReadInteger(std::string_view Name) const;
   bool ReadBool(std::string_view Name) const;
   std::string ReadString(std::string_view Name) const;

@@ -84,10 +84,13 @@ TEST_F(RegistryTest, MissingValuesAndWrongTypes) {
   reg.OpenKey("Software\\Test", true);
   reg.WriteInteger("Number", 5);
   reg.WriteString("Text", "5");
-  EXPECT_EQ(Error([&] { reg.ReadInteger("Nothing"); }), "Failed to get data for 'Nothing'");
-  EXPECT_EQ(Error([&] { reg.ReadBool("Nothing"); }), "Failed to get data for 'Nothing'");
-  EXPECT_EQ(Error([&] { reg.ReadInteger("Text"); }), "Invalid data type for 'Text'");
-  EXPECT_EQ(Error([&] { reg.ReadString("Number"); }), "Invalid data type for 'Number'");
+  EXPECT_EQ(Error([&] { reg.ReadInteger("Nothing"); }),
+            "Не удалось прочитать значение 'Nothing' из настроек");
+  EXPECT_EQ(Error([&] { reg.ReadBool("Nothing"); }),
+            "Не удалось прочитать значение 'Nothing' из настроек");
+  EXPECT_EQ(Error([&] { reg.ReadInteger("Text"); }), "Неверный тип значения 'Text' в настройках");
+  EXPECT_EQ(Error([&] { reg.ReadString("Number"); }),
+            "Неверный тип значения 'Number' в настройках");
   EXPECT_EQ(reg.ReadString("Nothing"), "");
 }
 
