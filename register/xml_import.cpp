@@ -213,7 +213,8 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
     std::vector<std::pair<std::string, TField*>> seen;
     std::size_t next = 0;
     for (TXmlTokenKind kind = FReader.Next(); kind != xkEndOfInput; kind = FReader.Next()) {
-      const std::string& name = FReader.Name();
+      // Compared as a view: its size first, then its bytes.
+      const std::string_view name = FReader.Name();
       const bool inserting = table.State() == dsInsert;
       if (kind == xkStartTag) {
         inHeader = name == "HEADER";
@@ -226,7 +227,7 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
         }
       } else if (kind == xkAttribute) {
         if (inHeader) {
-          lpu.SetValue(name == "FROM" ? "NAME" : name, FReader.Value());
+          lpu.SetValue(std::string(name == "FROM" ? "NAME" : name), FReader.Value());
         } else if (inserting) {
           const std::string_view fieldName = key.Make(name, insideChild > 0 ? children : -1);
           TField* known = nullptr;
