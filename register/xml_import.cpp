@@ -1,5 +1,6 @@
 #include "register/xml_import.h"
 
+#include <algorithm>
 #include <charconv>
 #include <unordered_map>
 #include <utility>
@@ -48,6 +49,34 @@ void AssignAsciiUpper(std::string& out, std::string_view name) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
 }
 
+// The field name an attribute stands for: its name in capitals, with the
+// group's number for a CHILD group's attribute (`group` >= 0). Written into
+// `buffer` when it fits there, so that nothing is allocated per attribute.
+class TFieldKey {
+ public:
+  std::string_view Make(std::string_view name, int group) {
+    char digits[12];
+    const char* end = digits;
+    if (group >= 0) end = std::to_chars(digits, digits + sizeof digits, group).ptr;
+    const std::size_t count = static_cast<std::size_t>(end - digits);
+    if (name.size() + count > sizeof FBuffer) {
+      AssignAsciiUpper(FLong, name);
+      FLong.append(digits, count);
+      return FLong;
+    }
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      const char c = name[i];
+      FBuffer[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    std::copy(digits, digits + count, FBuffer + name.size());
+    return {FBuffer, name.size() + count};
+  }
+
+ private:
+  char FBuffer[64];
+  std::string FLong;
+};
+
 bool Contains(std::string_view name, std::string_view part) {
   return name.find(part) != std::string_view::npos;
 }
@@ -58,15 +87,16 @@ bool CarriesData(std::string_view raw) {
   return raw.find_first_not_of(" 0.,+-") != std::string_view::npos;
 }
 
-// Puts an attribute's value into its field.
-void SetFieldValue(TmDbfTable& table, TField& field, const std::string& raw,
-                   const std::string& value) {
+// Puts an attribute's value into its field. `value()` gives the text as
+// UTF-8; asked only when needed, as most fields take the file's bytes.
+template <class TValueOf>
+void SetFieldValue(TmDbfTable& table, TField& field, const std::string& raw, TValueOf value) {
   if (field.DataType() == ftDate || field.DataType() == ftDateTime) {
-    SetDateText(field, value);
+    SetDateText(field, value());
   } else if (!table.SetColumnText(&field, raw)) {
     // The same text through the field, where the table cannot put the
     // file's bytes in the record as they are.
-    field.SetAsString(value);
+    field.SetAsString(value());
   }
 }
 
@@ -88,7 +118,8 @@ class TChildGroups {
   void EndGroup(TmDbfTable& table, int index) {
     if (!FData) return;
     for (std::size_t i = 0; i < FUsed; ++i)
-      SetFieldValue(table, *FValues[i].Field, FValues[i].Raw, FValues[i].Value);
+      SetFieldValue(table, *FValues[i].Field, FValues[i].Raw,
+                    [&v = FValues[i]]() -> const std::string& { return v.Value; });
     FUsed = 0;
     FData = false;
     FRows = index;
@@ -174,18 +205,19 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
     table.BeginAppendBatch();
     int children = 0;
     TChildGroups groups;
-    int insideChild = 0;  // open elements whose name holds "CHILD"
-    std::string element;
-    std::string fieldName;
+    int insideChild = 0;    // open elements whose name holds "CHILD"
+    bool inHeader = false;  // the attributes read are the header's
+    TFieldKey key;
     // The fields met so far in a record, in order: every record names the
     // same ones, so the look-up is mostly one comparison.
     std::vector<std::pair<std::string, TField*>> seen;
     std::size_t next = 0;
     for (TXmlTokenKind kind = FReader.Next(); kind != xkEndOfInput; kind = FReader.Next()) {
-      const std::string& name = FReader.Name();
+      // Compared as a view: its size first, then its bytes.
+      const std::string_view name = FReader.Name();
       const bool inserting = table.State() == dsInsert;
       if (kind == xkStartTag) {
-        element = name;
+        inHeader = name == "HEADER";
         if (Contains(name, "CHILD")) ++insideChild;
         if (name == "BTAL1" || name == "BTAL2" || (name == "BTAL3" && !inserting)) {
           table.Append();
@@ -194,20 +226,15 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
           ++children;
         }
       } else if (kind == xkAttribute) {
-        if (element == "HEADER") {
-          lpu.SetValue(name == "FROM" ? "NAME" : name, FReader.Value());
+        if (inHeader) {
+          lpu.SetValue(std::string(name == "FROM" ? "NAME" : name), FReader.Value());
         } else if (inserting) {
-          AssignAsciiUpper(fieldName, name);
-          if (insideChild > 0) {
-            char digits[12];
-            const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, children);
-            fieldName.append(digits, end);
-          }
+          const std::string_view fieldName = key.Make(name, insideChild > 0 ? children : -1);
           TField* known = nullptr;
           if (next < seen.size() && seen[next].first == fieldName) {
             known = seen[next].second;
           } else {
-            auto found = fields.find(fieldName);
+            auto found = fields.find(std::string(fieldName));
             known = found == fields.end() ? nullptr : found->second;
             seen.resize(next);
             seen.emplace_back(fieldName, known);
@@ -217,7 +244,8 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
           if (insideChild > 0) {
             groups.Hold(known, FReader.RawValue(), FReader.Value());
           } else {
-            SetFieldValue(table, *known, FReader.RawValue(), FReader.Value());
+            SetFieldValue(table, *known, FReader.RawValue(),
+                          [this]() -> const std::string& { return FReader.Value(); });
           }
         }
       } else if (kind == xkEndTag) {

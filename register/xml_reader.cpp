@@ -180,17 +180,20 @@ TXmlTokenKind TXmlReader::Next() {
     FInput.PutBack(c);
     return ReadText();
   }
+  // Looked at before it is taken: a start tag's name begins with it.
   char d = 0;
-  if (!Get(d)) Fail("не задано имя открывающего тэга элемента");
+  if (!FInput.Peek(d)) Fail("не задано имя открывающего тэга элемента");
   switch (d) {
     case '!':
+      Get(d);
       return ReadSpecial();
     case '/':
+      Get(d);
       return ReadEndTag();
     case '?':
+      Get(d);
       return ReadInstruction();
   }
-  FInput.PutBack(d);
   return ReadStartTag();
 }
 
@@ -238,9 +241,11 @@ TXmlTokenKind TXmlReader::ReadStartTag() {
 
 TXmlTokenKind TXmlReader::NextInStartTag() {
   if (!SkipBlanks()) Fail("ожидается \">\" для открывающего тэга элемента");
+  // Looked at before it is taken: an attribute's name begins with it.
   char c = 0;
-  Get(c);
+  FInput.Peek(c);
   if (c == '/') {
+    Get(c);
     char d = 0;
     if (!Get(d) || d != '>') Fail("ожидается \"/>\"");
     FInStartTag = false;
@@ -248,11 +253,11 @@ TXmlTokenKind TXmlReader::NextInStartTag() {
     return Token(xkEndTag, FElements[FDepth], {});
   }
   if (c == '>') {
+    Get(c);
     FInStartTag = false;
     return Token(xkStartTagEnd, {}, {});
   }
   if (c == '<' || c == '"' || c == '\'') Fail("ожидается атрибут элемента");
-  FInput.PutBack(c);
   ReadName("=");
   if (FRawName.empty()) Fail("не задано имя атрибута элемента");
   SkipBlanks();

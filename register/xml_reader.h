@@ -84,6 +84,17 @@ class TXmlReaderStream {
     return FReader.Read(c);
   }
   void PutBack(char c) { FPushBack.push_back(c); }
+  // The next byte in `c`, left unread; false at the end of the input.
+  bool Peek(char& c) {
+    if (!FPushBack.empty()) {
+      c = FPushBack.back();
+      return true;
+    }
+    const std::string_view block = FReader.Peek();
+    if (block.empty()) return false;
+    c = block[0];
+    return true;
+  }
   // Skips the bytes for which skip(c) holds; false when the input ends
   // first.
   template <class Skip>

@@ -117,6 +117,18 @@ TEST_F(XmlImportTest, DatesTakeEitherSeparatorAndOtherTextsClear) {
   EXPECT_EQ(ExchangeFieldText(*table->FieldByName("DCERTIF")), "2007.03.15");
 }
 
+TEST_F(XmlImportTest, AttributesFindTheirFieldsInAnyCaseAndUnknownLongNamesAreSkipped) {
+  const std::string longName(200, 'x');
+  const std::string name =
+      WriteXml(kProlog1 + "<BTAL1 dreg=\"2007.01.10\" " + longName + "=\"1\" Qtw2=\"30\"><CERTIF " +
+               longName + "=\"2\" ncertif=\"7\"/></BTAL1></BIRTH_SERTIF>");
+  auto table = MakeTable(1);
+  EXPECT_EQ(TImpXml(name).Execute(*table, FLpu.Access()), 1);
+  EXPECT_EQ(ExchangeFieldText(*table->FieldByName("DREG")), "2007.01.10");
+  EXPECT_EQ(table->FieldByName("QTW2")->AsInteger(), 30);
+  EXPECT_EQ(table->FieldByName("NCERTIF")->AsString(), "7");
+}
+
 TEST_F(XmlImportTest, ChildElementsNumberTheirFieldsAndSetTheCount) {
   const std::string child2 =
       "<BTAL2 BQNT=\"3\"><CERTIF NCERTIF=\"1\"/><CHILD SEX=\"М\" WEIGHT=\"3.450\" GROWTH=\"52\" "
