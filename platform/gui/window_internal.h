@@ -50,7 +50,7 @@ struct TWnd {
   TRect NormalBounds;
   bool NormalBoundsSet = false;
   TSize MinTrackSize;  // top-level only: the smallest size the user can give it
-  TRect Pending;  // top-level only: window coordinates still to repaint
+  TRect Pending;       // top-level only: window coordinates still to repaint
 };
 
 struct TTimerEntry {

@@ -436,7 +436,8 @@ void TQtHost::SetTopLevelBounds(HWND wnd, const TRect& contentScreenRect) {
 }
 
 void TQtHost::SetTopLevelMinimumSize(HWND wnd, TSize contentSize) {
-  if (TQtWindow* window = Find(wnd)) window->SetMinimumFromCore(QSize(contentSize.cx, contentSize.cy));
+  if (TQtWindow* window = Find(wnd))
+    window->SetMinimumFromCore(QSize(contentSize.cx, contentSize.cy));
 }
 
 void TQtHost::SetTopLevelCaption(HWND wnd, const std::string& caption) {
