@@ -359,8 +359,14 @@ void TCustomForm::KeepInWorkArea(int& left, int& top, int& width, int& height) {
 
 void TCustomForm::SetBounds(int left, int top, int width, int height) {
   if (Parent() == nullptr && Showing() && FWindowState == wsNormal) {
-    ConstrainedResize(width, height);
-    if (width > Width() || height > Height()) KeepInWorkArea(left, top, width, height);
+    // Only growth for the minimum: a size the program asks for is its own.
+    int w = width, h = height;
+    ConstrainedResize(w, h);
+    if (w > std::max(width, Width()) || h > std::max(height, Height())) {
+      width = w;
+      height = h;
+      KeepInWorkArea(left, top, width, height);
+    }
   }
   TWinControl::SetBounds(left, top, width, height);
 }

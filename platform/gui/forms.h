@@ -159,9 +159,10 @@ class TCustomForm : public TWinControl {
   bool CanFocus() const override;
   void SetFocus() override;
   void WndProc(TMessage& message) override;
-  // A shown top-level form that grows is kept within the screen's work
-  // area: moved up and left first, made smaller only where it cannot fit
-  // (never below its minimum).
+  // A shown top-level form that grows for its minimum (MinimumSize) is
+  // kept within the screen's work area: moved up and left first, made
+  // smaller only where it cannot fit (never below its minimum). Shown, it
+  // is placed within the work area too.
   void SetBounds(int left, int top, int width, int height) override;
 
   TNotifyEvent OnCreate;

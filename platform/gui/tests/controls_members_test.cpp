@@ -326,9 +326,10 @@ TEST_F(ControlsMembersTest, AFormKeepsWithinTheWorkAreaAndTheNativeWindowKnowsIt
   EXPECT_EQ(host.MinSize, (TSize{250 - frameW, minH - frameH}));
   bar->SetConstraints({0, 0, 0, 0});
   EXPECT_EQ(host.MinSize, (TSize{250 - frameW, 0}));
-  // Taller than the work area: as tall as it, but never below the minimum.
-  form->SetBounds(0, 0, 300, 2000);
-  EXPECT_EQ(form->BoundsRect(), Rect(0, work.Top, 300, work.Bottom));
+  // A size the program asks for is its own to choose.
+  form->SetBounds(100, 600, 300, 200);
+  EXPECT_EQ(form->BoundsRect(), Rect(100, 600, 400, 800));
+  // Needing more than the work area has: at its top, never below the minimum.
   bar->SetConstraints({0, 900, 0, 0});
   EXPECT_EQ(form->Top(), work.Top);
   EXPECT_EQ(form->Height(), 900 + form->Height() - form->ClientHeight());
