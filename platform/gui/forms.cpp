@@ -333,19 +333,64 @@ void TCustomForm::Deactivate() {
 
 void TCustomForm::PlaceOnShow() {
   TRect area = Screen->WorkAreaRect();
+  int left = Left(), top = Top(), width = Width(), height = Height();
   if (FPosition == poMainFormCenter || FPosition == poOwnerFormCenter) {
     TCustomForm* main = Application->MainForm();
     if (main != nullptr && main != this && main->Visible()) area = main->BoundsRect();
-  } else if (FPosition != poScreenCenter && FPosition != poDesktopCenter) {
-    return;
   }
-  SetBounds(area.Left + (area.Width() - Width()) / 2, area.Top + (area.Height() - Height()) / 2,
-            Width(), Height());
+  if (FPosition == poMainFormCenter || FPosition == poOwnerFormCenter ||
+      FPosition == poScreenCenter || FPosition == poDesktopCenter) {
+    left = area.Left + (area.Width() - width) / 2;
+    top = area.Top + (area.Height() - height) / 2;
+  }
+  if (FWindowState == wsNormal) KeepInWorkArea(left, top, width, height);
+  TWinControl::SetBounds(left, top, width, height);
+}
+
+void TCustomForm::KeepInWorkArea(int& left, int& top, int& width, int& height) {
+  TRect area = Screen->WorkAreaRect();
+  if (IsRectEmpty(area)) return;
+  width = std::min(width, area.Width());
+  height = std::min(height, area.Height());
+  ConstrainedResize(width, height);
+  left = std::max(std::min(left, area.Right - width), area.Left);
+  top = std::max(std::min(top, area.Bottom - height), area.Top);
+}
+
+void TCustomForm::SetBounds(int left, int top, int width, int height) {
+  if (Parent() == nullptr && Showing() && FWindowState == wsNormal) {
+    // Only growth for the minimum: a size the program asks for is its own.
+    int w = width, h = height;
+    ConstrainedResize(w, h);
+    if (w > std::max(width, Width()) || h > std::max(height, Height())) {
+      width = w;
+      height = h;
+      KeepInWorkArea(left, top, width, height);
+    }
+  }
+  TWinControl::SetBounds(left, top, width, height);
+}
+
+void TCustomForm::ConstrainedResize(int& width, int& height) {
+  TWinControl::ConstrainedResize(width, height);
+  UpdateMinTrackSize();
+}
+
+void TCustomForm::AlignControls(TControl* control, TRect& rect) {
+  TWinControl::AlignControls(control, rect);
+  UpdateMinTrackSize();
+}
+
+void TCustomForm::UpdateMinTrackSize() {
+  if (Parent() == nullptr && HandleAllocated()) SetWindowMinTrackSize(Handle(), MinimumSize());
 }
 
 void TCustomForm::ShowingChanged() {
   if (Showing()) {
-    if (Parent() == nullptr) PlaceOnShow();
+    if (Parent() == nullptr) {
+      UpdateMinTrackSize();
+      PlaceOnShow();
+    }
     if (FActiveControl == nullptr) FActiveControl = FindNextControl(nullptr, true, true, false);
     DoShow();
     if (Parent() != nullptr) {

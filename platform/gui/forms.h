@@ -159,6 +159,11 @@ class TCustomForm : public TWinControl {
   bool CanFocus() const override;
   void SetFocus() override;
   void WndProc(TMessage& message) override;
+  // A shown top-level form that grows for its minimum (MinimumSize) is
+  // kept within the screen's work area: moved up and left first, made
+  // smaller only where it cannot fit (never below its minimum). Shown, it
+  // is placed within the work area too.
+  void SetBounds(int left, int top, int width, int height) override;
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnDestroy;
@@ -177,6 +182,11 @@ class TCustomForm : public TWinControl {
   void CreateParams(TCreateParams& params) override;
   void PaintWindow(TCanvas& canvas) override;
   void Notification(TComponent* component, TOperation operation) override;
+  // Also gives a top-level form's window its minimum, so the user cannot
+  // drag it smaller than its controls need.
+  void ConstrainedResize(int& width, int& height) override;
+  // A child shown, hidden or added changes that minimum too.
+  void AlignControls(TControl* control, TRect& rect) override;
   virtual void DoClose(TCloseAction& action);
   virtual void DoShow();
   virtual void DoHide();
@@ -194,6 +204,8 @@ class TCustomForm : public TWinControl {
   void SetWindowFocus();
   void CloseModal();
   void PlaceOnShow();
+  void KeepInWorkArea(int& left, int& top, int& width, int& height);
+  void UpdateMinTrackSize();
 
   TWinControl* FActiveControl = nullptr;
   TWinControl* FFocusedControl = nullptr;

@@ -47,6 +47,12 @@ class IGuiHost {
   // The content rectangle in screen coordinates changed (ContentRect).
   virtual void SetTopLevelBounds(HWND wnd, const TRect& contentScreenRect) = 0;
   virtual void SetTopLevelCaption(HWND wnd, const std::string& caption) = 0;
+  // The smallest content size the user may drag the window to (0: no
+  // limit). The default enforces none.
+  virtual void SetTopLevelMinimumSize(HWND wnd, TSize contentSize) {
+    (void)wnd;
+    (void)contentSize;
+  }
   // The content rectangle (screen coordinates) the window goes back to
   // when the window manager restores it from maximised or minimised; false
   // when the host does not know it. The default does not.

@@ -25,6 +25,14 @@ void TellHostBounds(HWND wnd) {
     gHost->SetTopLevelBounds(wnd, ContentRect(wnd));
 }
 
+void TellHostMinTrackSize(HWND wnd) {
+  TWnd* w = Wnd(wnd);
+  if (w == nullptr || !w->HostKnows || gHost == nullptr) return;
+  TRect m = NativeFrameMargins(wnd);
+  gHost->SetTopLevelMinimumSize(wnd, {std::max(w->MinTrackSize.cx - m.Left - m.Right, 0),
+                                      std::max(w->MinTrackSize.cy - m.Top - m.Bottom, 0)});
+}
+
 void SendSizeAndMove(HWND wnd) {
   TWnd* w = Wnd(wnd);
   if (w == nullptr) return;
@@ -82,6 +90,7 @@ HWND CreateWindowEx(const TWndCreateInfo& info) {
       w->HostKnows = true;
       gHost->CreateTopLevel(wnd);
       gHost->SetTopLevelBounds(wnd, ContentRect(wnd));
+      TellHostMinTrackSize(wnd);
       if (!w->Text.empty()) gHost->SetTopLevelCaption(wnd, w->Text);
     }
     if (SendMessage(wnd, WM_CREATE) == -1) {
@@ -320,6 +329,7 @@ HWND SetParent(HWND wnd, HWND newParent) {
       w->HostKnows = true;
       gHost->CreateTopLevel(wnd);
       gHost->SetTopLevelBounds(wnd, ContentRect(wnd));
+      TellHostMinTrackSize(wnd);
       gHost->SetTopLevelCaption(wnd, w->Text);
       if (w->Style & WS_VISIBLE) gHost->ShowTopLevel(wnd, SW_SHOWNOACTIVATE);
     }
@@ -685,6 +695,13 @@ bool SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, unsi
 bool MoveWindow(HWND wnd, int x, int y, int width, int height, bool repaint) {
   return SetWindowPos(wnd, nullptr, x, y, width, height,
                       SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
+}
+
+void SetWindowMinTrackSize(HWND wnd, TSize size) {
+  TWnd* w = Wnd(wnd);
+  if (w == nullptr || w->Parent != nullptr || w->MinTrackSize == size) return;
+  w->MinTrackSize = size;
+  TellHostMinTrackSize(wnd);
 }
 
 void BringWindowToTop(HWND wnd) {

@@ -150,6 +150,10 @@ void SetWindowNormalBounds(HWND wnd, const TRect& bounds);
 // WM_MOVE and WM_SIZE). Repaints the old and new areas unless SWP_NOREDRAW.
 bool SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, unsigned flags);
 bool MoveWindow(HWND wnd, int x, int y, int width, int height, bool repaint = true);
+// The smallest size (frame included) the user can give a top-level
+// window by dragging its border; the host enforces it on the native
+// window. Ignored for child windows.
+void SetWindowMinTrackSize(HWND wnd, TSize size);
 // Puts the window on top of its siblings.
 void BringWindowToTop(HWND wnd);
 void ClientToScreen(HWND wnd, TPoint& point);

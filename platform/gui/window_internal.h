@@ -49,7 +49,8 @@ struct TWnd {
   // whether the program set them since, so that restoring moves there.
   TRect NormalBounds;
   bool NormalBoundsSet = false;
-  TRect Pending;  // top-level only: window coordinates still to repaint
+  TSize MinTrackSize;  // top-level only: the smallest size the user can give it
+  TRect Pending;       // top-level only: window coordinates still to repaint
 };
 
 struct TTimerEntry {

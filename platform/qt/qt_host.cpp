@@ -169,10 +169,20 @@ class TQtWindow final : public QWidget {
     if (FWnd != nullptr && IsFixedSize(FWnd)) {
       setFixedSize(r.size());
     } else if (minimumSize() == maximumSize()) {
-      setMinimumSize(0, 0);
+      setMinimumSize(FMinSize);
       setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     }
     setGeometry(r);
+    FSettingBounds = false;
+  }
+
+  // A fixed-size window keeps its fixed size; the others get it when they
+  // become sizeable again.
+  void SetMinimumFromCore(const QSize& size) {
+    FMinSize = size;
+    if (FWnd != nullptr && IsFixedSize(FWnd)) return;
+    FSettingBounds = true;
+    setMinimumSize(size);
     FSettingBounds = false;
   }
 
@@ -318,6 +328,7 @@ class TQtWindow final : public QWidget {
   HWND FWnd;
   bool FNoActivate = false;
   bool FSettingBounds = false;
+  QSize FMinSize{0, 0};
   bool FInPaint = false;
   bool FPaintAll = true;
   QImage FBuffer;
@@ -422,6 +433,11 @@ void TQtHost::PrepareToShow(TQtWindow* window) {
 
 void TQtHost::SetTopLevelBounds(HWND wnd, const TRect& contentScreenRect) {
   if (TQtWindow* window = Find(wnd)) window->SetBoundsFromCore(ToQRect(contentScreenRect));
+}
+
+void TQtHost::SetTopLevelMinimumSize(HWND wnd, TSize contentSize) {
+  if (TQtWindow* window = Find(wnd))
+    window->SetMinimumFromCore(QSize(contentSize.cx, contentSize.cy));
 }
 
 void TQtHost::SetTopLevelCaption(HWND wnd, const std::string& caption) {

@@ -51,6 +51,7 @@ class TQtHost final : public IGuiHost {
   void ShowTopLevel(HWND wnd, int showCmd) override;
   void SetTopLevelBounds(HWND wnd, const TRect& contentScreenRect) override;
   void SetTopLevelCaption(HWND wnd, const std::string& caption) override;
+  void SetTopLevelMinimumSize(HWND wnd, TSize contentSize) override;
   // Qt's normal geometry of a maximised or minimised widget.
   bool TopLevelNormalRect(HWND wnd, TRect& contentScreenRect) override;
   void ActivateTopLevel(HWND wnd) override;

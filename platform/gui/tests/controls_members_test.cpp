@@ -97,7 +97,10 @@ class TBoundsHost final : public TNullHost {
  public:
   std::vector<TRect> Bounds;
 
+  TSize MinSize;
+
   void SetTopLevelBounds(HWND, const TRect& r) override { Bounds.push_back(r); }
+  void SetTopLevelMinimumSize(HWND, TSize size) override { MinSize = size; }
 };
 
 class ControlsMembersTest : public GuiTest {
@@ -289,6 +292,47 @@ TEST_F(ControlsMembersTest, TheUserCannotSizeAFormPastItsConstraints) {
   HostResize(form->Handle(), Rect(content.Left, content.Top, content.Left + 400, content.Bottom));
   EXPECT_EQ(ContentRect(form->Handle()).Width(), 400);
   EXPECT_TRUE(host.Bounds.empty());
+  Owned.clear();
+  form->Free();
+  SetGuiHost(nullptr);
+}
+
+TEST_F(ControlsMembersTest, AFormKeepsWithinTheWorkAreaAndTheNativeWindowKnowsItsMinimum) {
+  TBoundsHost host;
+  SetGuiHost(&host);
+  const TRect work = host.WorkAreaRect();  // 1024 x 740
+  TLifeForm* form = Make<TLifeForm>();
+  TPanelLike* bar = Create<TPanelLike>(form);
+  bar->SetBounds(0, 0, 50, 20);
+  bar->SetParent(form);
+  bar->SetAlign(alBottom);
+  // Placed lower and wider than the work area allows: shown inside it.
+  form->SetBounds(900, 600, 300, 200);
+  form->Show();
+  EXPECT_EQ(form->BoundsRect(), Rect(work.Right - 300, work.Bottom - 200, work.Right, work.Bottom));
+  TRect content = ContentRect(form->Handle());
+  const int frameW = form->Width() - content.Width(), frameH = form->Height() - content.Height();
+  EXPECT_EQ(host.MinSize, (TSize{0, 0})) << "nothing asks for a minimum yet";
+  // A child that grows the form: it moves up, and the host gets the minimum.
+  form->SetBounds(100, 500, 300, 200);
+  bar->SetConstraints({0, 400, 0, 0});
+  const int minH = 400 + form->Height() - form->ClientHeight();
+  EXPECT_EQ(form->Height(), minH);
+  EXPECT_EQ(form->Top(), work.Bottom - minH);
+  EXPECT_EQ(form->Left(), 100) << "only what does not fit moves";
+  EXPECT_EQ(host.MinSize, (TSize{0, minH - frameH}));
+  // The form's own minimum counts too, and a smaller one is passed on.
+  form->SetConstraints({250, 0, 0, 0});
+  EXPECT_EQ(host.MinSize, (TSize{250 - frameW, minH - frameH}));
+  bar->SetConstraints({0, 0, 0, 0});
+  EXPECT_EQ(host.MinSize, (TSize{250 - frameW, 0}));
+  // A size the program asks for is its own to choose.
+  form->SetBounds(100, 600, 300, 200);
+  EXPECT_EQ(form->BoundsRect(), Rect(100, 600, 400, 800));
+  // Needing more than the work area has: at its top, never below the minimum.
+  bar->SetConstraints({0, 900, 0, 0});
+  EXPECT_EQ(form->Top(), work.Top);
+  EXPECT_EQ(form->Height(), 900 + form->Height() - form->ClientHeight());
   Owned.clear();
   form->Free();
   SetGuiHost(nullptr);

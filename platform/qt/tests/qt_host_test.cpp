@@ -158,6 +158,43 @@ TEST_F(QtHostTest, AFormShownGetsAWindowCaptionedLikeIt) {
   QCoreApplication::processEvents();
 }
 
+TEST_F(QtHostTest, TheNativeWindowCannotBeSizedBelowTheFormsMinimum) {
+  TForm* form = Create<TForm>(nullptr);
+  form->SetBounds(10, 10, 300, 200);
+  form->Show();
+  QWidget* w = Widget(form->Handle());
+  ASSERT_NE(w, nullptr);
+  const int frameW = form->Width() - form->ClientWidth();
+  const int frameH = form->Height() - form->ClientHeight();
+  EXPECT_EQ(w->minimumSize(), QSize(0, 0));
+  // The form's own minimum and then one its aligned child needs.
+  form->SetConstraints({250, 150, 0, 0});
+  EXPECT_EQ(w->minimumSize(), QSize(250 - frameW, 150 - frameH));
+  TForm* bar = Create<TForm>(form);
+  bar->SetBorderStyle(bsNone);
+  bar->SetParent(form);
+  bar->SetAlign(alBottom);
+  bar->Show();
+  bar->SetConstraints({0, 260, 0, 0});
+  EXPECT_EQ(w->minimumSize(), QSize(250 - frameW, 260));
+  EXPECT_EQ(w->height(), 260) << "the form grew for it";
+  // A fixed-size window keeps its fixed size; sizeable again, the minimum holds.
+  form->SetBorderStyle(bsDialog);
+  form->SetBounds(10, 10, 400, 300);
+  w = Widget(form->Handle());
+  EXPECT_EQ(w->minimumSize(), w->maximumSize());
+  form->SetBorderStyle(bsSizeable);
+  form->SetBounds(10, 10, 410, 300);
+  w = Widget(form->Handle());
+  EXPECT_EQ(w->minimumSize(), QSize(250 - frameW, 260));
+  // Dropping the minimum frees the native window again.
+  bar->SetConstraints({});
+  form->SetConstraints({});
+  EXPECT_EQ(w->minimumSize(), QSize(0, 0));
+  form->Free();
+  QCoreApplication::processEvents();
+}
+
 TEST_F(QtHostTest, QtInputBecomesOurMessages) {
   HWND wnd = Make(WS_OVERLAPPEDWINDOW, 0, Bounds(100, 80, 320, 240), "Input");
   ShowWindow(wnd, SW_SHOW);
