@@ -57,15 +57,7 @@ class ClerkInputTest : public GuiTest {
   // Runs `run` (which shows a modal window) with `steps` taken one per
   // idle pass inside it.
   void RunModal(std::deque<std::function<void()>> steps, const std::function<void()>& run) {
-    Application->OnIdle = [&steps](TObject*, bool& done) {
-      if (steps.empty()) return;
-      auto step = std::move(steps.front());
-      steps.pop_front();
-      step();
-      done = false;
-    };
-    run();
-    Application->OnIdle = nullptr;
+    RunModalSteps(std::move(steps), run);
   }
 
   TScopedClock clock;

@@ -56,16 +56,7 @@ class DialogsTest : public GuiTest {
   }
   // Runs `run` while the idle passes of its modal loop take the steps.
   int RunModal(std::deque<std::function<void()>> steps, const std::function<int()>& run) {
-    Application->OnIdle = [&steps](TObject*, bool& done) {
-      if (steps.empty()) return;
-      auto step = std::move(steps.front());
-      steps.pop_front();
-      step();
-      done = false;
-    };
-    const int result = run();
-    Application->OnIdle = nullptr;
-    return result;
+    return RunModalSteps(std::move(steps), run);
   }
   std::string Ini(const char* key) {
     return TIniFile(IniFileName()).ReadString("LPU", key, "<absent>");

@@ -43,6 +43,29 @@ class RegistrarTest : public GuiTest {
     }
     FAIL() << "no edit for " << field;
   }
+  // Ctrl+Insert on a coupon No. 1 register, then a whole valid record
+  // typed field by field on the card, not yet posted.
+  void TypeCoupon1Record(TCustFrame* frame, const char* number) {
+    PressKey(VK_INSERT, {ssCtrl});
+    ASSERT_TRUE(frame->CardShown());
+    Enter("NCERTIF", number);
+    Enter("DCERTIF", "03042007");
+    Enter("LNAME", "петрова");
+    Enter("BDATE", "06051980");
+    Enter("FNAME", "анна");
+    Enter("SDOC", "4501");
+    Enter("NDOC", "123456");
+    Enter("DDOC", "01012000");
+    Enter("ODOC", "ОВД");
+    Enter("DREG", "10012007");
+    Enter("QTW2", "30");
+  }
+  // The tool bar's button for `action`, or null.
+  TToolButton* ToolButtonOf(TBasicAction* action) {
+    for (int i = 0; i < main->ToolBar->ButtonCount(); ++i)
+      if (main->ToolBar->Buttons(i)->Action() == action) return main->ToolBar->Buttons(i);
+    return nullptr;
+  }
 
   TScopedClock clock;
   TFileTestDir dir;
@@ -201,21 +224,7 @@ TEST_F(RegistrarTest, CtrlEnterTogglesAfterPostAndToolbarCancel) {
   main->NewFile(dir.File("keys.001"));
   auto* f = dynamic_cast<TFrmT1*>(main->CurrentFrame());
   ASSERT_NE(f, nullptr);
-  auto typeRecord = [&](const char* number) {
-    PressKey(VK_INSERT, {ssCtrl});
-    ASSERT_TRUE(f->CardShown());
-    Enter("NCERTIF", number);
-    Enter("DCERTIF", "03042007");
-    Enter("LNAME", "петрова");
-    Enter("BDATE", "06051980");
-    Enter("FNAME", "анна");
-    Enter("SDOC", "4501");
-    Enter("NDOC", "123456");
-    Enter("DDOC", "01012000");
-    Enter("ODOC", "ОВД");
-    Enter("DREG", "10012007");
-    Enter("QTW2", "30");
-  };
+  auto typeRecord = [&](const char* number) { TypeCoupon1Record(f, number); };
   // Posted with the focus in the term, then straight to the table.
   typeRecord("1");
   PressKey('S', {ssCtrl});
@@ -227,9 +236,7 @@ TEST_F(RegistrarTest, CtrlEnterTogglesAfterPostAndToolbarCancel) {
   // The tool bar's Cancel with the focus in the first name.
   typeRecord("2");
   Enter("FNAME", "");
-  TToolButton* cancel = nullptr;
-  for (int i = 0; i < main->ToolBar->ButtonCount(); ++i)
-    if (main->ToolBar->Buttons(i)->Action() == main->acCancel) cancel = main->ToolBar->Buttons(i);
+  TToolButton* cancel = ToolButtonOf(main->acCancel);
   ASSERT_NE(cancel, nullptr);
   ClickThroughHost(cancel);
   EXPECT_EQ(f->dbMain->State(), dsBrowse);
@@ -283,9 +290,7 @@ TEST_F(RegistrarTest, CtrlEnterAfterToolbarCancelInEveryKind) {
     PressKey(VK_INSERT, {ssCtrl});
     ASSERT_TRUE(f->CardShown());
     Enter("FNAME", "анна");
-    TToolButton* cancel = nullptr;
-    for (int i = 0; i < main->ToolBar->ButtonCount(); ++i)
-      if (main->ToolBar->Buttons(i)->Action() == main->acCancel) cancel = main->ToolBar->Buttons(i);
+    TToolButton* cancel = ToolButtonOf(main->acCancel);
     ASSERT_NE(cancel, nullptr);
     ClickThroughHost(cancel);
     EXPECT_FALSE(f->IsEditing());
@@ -308,25 +313,11 @@ TEST_F(RegistrarTest, ToolbarButtonsWorkTwiceInARow) {
   main->NewFile(dir.File("twice.001"));
   auto* f = dynamic_cast<TFrmT1*>(main->CurrentFrame());
   ASSERT_NE(f, nullptr);
-  TToolButton* post = nullptr;
-  for (int i = 0; i < main->ToolBar->ButtonCount(); ++i)
-    if (main->ToolBar->Buttons(i)->Action() == main->acPost) post = main->ToolBar->Buttons(i);
+  TToolButton* post = ToolButtonOf(main->acPost);
   ASSERT_NE(post, nullptr);
   for (const char* number : {"1", "2", "3"}) {
     SCOPED_TRACE(number);
-    PressKey(VK_INSERT, {ssCtrl});
-    ASSERT_TRUE(f->CardShown());
-    Enter("NCERTIF", number);
-    Enter("DCERTIF", "03042007");
-    Enter("LNAME", "петрова");
-    Enter("BDATE", "06051980");
-    Enter("FNAME", "анна");
-    Enter("SDOC", "4501");
-    Enter("NDOC", "123456");
-    Enter("DDOC", "01012000");
-    Enter("ODOC", "ОВД");
-    Enter("DREG", "10012007");
-    Enter("QTW2", "30");
+    TypeCoupon1Record(f, number);
     Application->DoIdle();
     ClickThroughHost(post);
     Application->DoIdle();

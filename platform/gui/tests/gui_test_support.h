@@ -4,11 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "platform/base/clock.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/draw/recording_canvas.h"
 #include "platform/gui/forms.h"
@@ -86,3 +91,18 @@ class TNullHost : public IGuiHost {
  private:
   TRecordingCanvas FMeasure;
 };
+
+// Runs `run` (which shows a modal window) with `steps` taken one per idle
+// pass inside its loop, and returns what `run` returns.
+template <class Run>
+auto RunModalSteps(std::deque<std::function<void()>> steps, const Run& run) {
+  Application->OnIdle = [&steps](TObject*, bool& done) {
+    if (steps.empty()) return;
+    auto step = std::move(steps.front());
+    steps.pop_front();
+    step();
+    done = false;
+  };
+  TScopeExit idleOff([] { Application->OnIdle = nullptr; });
+  return run();
+}
