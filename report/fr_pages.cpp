@@ -10,6 +10,8 @@
 #include "report/fr_data_dictionary.h"
 #include "report/fr_engine.h"
 #include "report/fr_memo_view.h"
+#include "report/fr_printer.h"
+#include "report/fr_report.h"
 #include "report/fr_stream.h"
 #include "report/fr_utils.h"
 
@@ -319,6 +321,9 @@ bool TfrEMFPages::DoMouse(int index, TPoint pt, TCursor& cursor, bool click) {
 }
 
 void TfrEMFPages::SaveToStream(TStream& stream) {
+  const TfrPrinter& printer = frPrinter();
+  const auto index = static_cast<std::size_t>(printer.PrinterIndex());
+  PrinterName = index < printer.Printers().size() ? printer.Printers()[index] : std::string();
   WriteU8(stream, frCurrentVersion);
   WriteU8(stream, 0);
   WriteString(stream, PrinterToStream(PrinterName));
@@ -384,4 +389,5 @@ void TfrEMFPages::LoadFromStream(TStream& stream) {
     if (dynamic_cast<const EReadError*>(&e) != nullptr && e.Message() != SReadError) throw;
     Unsupported();
   }
+  if (frReportHooks().SelectPrinter) frReportHooks().SelectPrinter(PrinterName);
 }
