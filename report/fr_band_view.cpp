@@ -142,9 +142,9 @@ void TfrBandView::LoadFromStream(TStream& stream) {
   TfrView::LoadFromStream(stream);
   if (frEngine().Version <= 23) return;
   ChildBand = ReadString(stream);
-  Columns = ReadI32(stream);
-  ColumnWidth = ReadI32(stream);
-  ColumnGap = ReadI32(stream);
+  Columns = frCheckedValue(ReadI32(stream), kfrMaxColumns);
+  ColumnWidth = frCheckedValue(ReadI32(stream));
+  ColumnGap = frCheckedValue(ReadI32(stream));
   NewColumnAfter = ReadI32(stream);
   if (MajorVersion * 10 + MinorVersion > 20) Master = ReadString(stream);
 }

@@ -2,6 +2,7 @@
 // alignment, justification, rotation, ruling, automatic width and the count
 // of lines that fit.
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "report/fr_engine.h"
 #include "report/fr_memo_view.h"
 #include "report/fr_object.h"
+#include "report/fr_utils.h"
 
 namespace {
 
@@ -38,6 +40,12 @@ bool IsDelimiter(char32_t c) { return c == ' ' || c == ',' || c == '-' || c == '
 bool Designing() { return frEngine().DocMode == dmDesigning; }
 
 int PixelHeight(int size) { return static_cast<int>(Round(size * 96.0 / 72)); }
+
+// The next line's position: far-off lines saturate rather than wrap.
+int Advance(int pos, int step) {
+  return static_cast<int>(
+      std::clamp<std::int64_t>(std::int64_t{pos} + step, -kfrMaxScaled, kfrMaxScaled));
+}
 
 std::string WithoutMarker(std::string line, bool& paragraphEnd) {
   paragraphEnd = line.empty();
@@ -112,31 +120,32 @@ void TfrMemoView::ScaleCoords() {
   const int ox = OffsX, oy = OffsY;
   TfrView::ScaleCoords();
   ScaleX = sx0, ScaleY = sy0, OffsX = ox0, OffsY = oy0;
-  const int innerX = static_cast<int>(Round((fw * sx - 1) / 2));
-  const int innerY = static_cast<int>(Round((fw * sy - 1) / 2));
-  const int outerX = static_cast<int>(Round(fw * sx / 2));
-  const int outerY = static_cast<int>(Round(fw * sy / 2));
+  const int innerX = frScaled((fw * sx - 1) / 2);
+  const int innerY = frScaled((fw * sy - 1) / 2);
+  const int outerX = frScaled(fw * sx / 2);
+  const int outerY = frScaled(fw * sy / 2);
   GapX += outerX;
   GapY += outerY / 2;
   FDrawRect.Left = x + ((FrameTyp & frbLeft) ? innerX : 0);
   FDrawRect.Top = y + ((FrameTyp & frbTop) ? innerY : 0);
   FDrawRect.Right =
-      static_cast<int>(Round((dx0 + dw) * sx + ox)) - ((FrameTyp & frbRight) ? outerX : 0) + 1;
+      frScaled(static_cast<double>(dx0 + dw) * sx + ox) - ((FrameTyp & frbRight) ? outerX : 0) + 1;
   FDrawRect.Bottom =
-      static_cast<int>(Round((dy0 + dh) * sy + oy)) - ((FrameTyp & frbBottom) ? outerY : 0) + 1;
+      frScaled(static_cast<double>(dy0 + dh) * sy + oy) - ((FrameTyp & frbBottom) ? outerY : 0) + 1;
 }
 
 void TfrMemoView::SetupCanvasFont(TCanvas& canvas) {
   canvas.SetBkMode(TRANSPARENT);
   canvas.SetFont(&Font);
   if (IsPrinting) return;
-  const double h = Font.Size() * 96.0 / 72 * ScaleY;
+  const double h =
+      std::clamp(Font.Size() * 96.0 / 72 * ScaleY, -double{kfrMaxScaled}, double{kfrMaxScaled});
   canvas.Font()->SetHeight(-static_cast<int>(ScaleY == 1 ? Round(h) : Trunc(h)));
 }
 
 void TfrMemoView::AddLine(std::string line) {
   frEngine().LayoutList.Add(line);
-  FLayoutPos += LineSpacing + PixelHeight(Font.Size());
+  FLayoutPos = Advance(FLayoutPos, LineSpacing + PixelHeight(Font.Size()));
 }
 
 void TfrMemoView::LayoutText() {
@@ -317,7 +326,7 @@ void TfrMemoView::Draw(TCanvas& canvas) {
     if (Adjust & frtaVertical) {
       dy = w;
     } else {
-      if (Adjust & 1) x += dx - w;
+      if (Adjust & 1) x = std::clamp(x + dx - w, -kfrMaxCoordinate, kfrMaxCoordinate);
       dx = w;
     }
   }
@@ -374,9 +383,9 @@ void TfrMemoView::ExportData() {
 void TfrMemoView::DrawLaidOutText() {
   TCanvas& canvas = *FCanvas;
   SetupCanvasFont(canvas);
-  canvas.SetTextCharacterExtra(static_cast<int>(Round(CharSpacing * ScaleX)));
+  canvas.SetTextCharacterExtra(frScaled(CharSpacing * ScaleX));
   TfrEngine& e = frEngine();
-  e.LayoutHeight = static_cast<int>(Round(e.LayoutHeight * ScaleY));
+  e.LayoutHeight = frScaled(e.LayoutHeight * ScaleY);
   if ((Adjust & (frtaMiddle | frtaDown)) == 0) {
     (Adjust & frtaVertical) ? DrawVertical() : DrawHorizontal();
     return;
@@ -407,7 +416,7 @@ void TfrMemoView::DrawHorizontal() {
   const TRect clip{FDrawRect.Left + 1, FDrawRect.Top, FDrawRect.Right - 2, FDrawRect.Bottom - 1};
   FDrawnLines = 0;
   int top = y + GapY;
-  const int step = -canvas.Font()->Height() + static_cast<int>(Round(LineSpacing * ScaleY));
+  const int step = -canvas.Font()->Height() + frScaled(LineSpacing * ScaleY);
   const int savedAdjust = Adjust;
   if (Designing() && Memo1.Count() == 1 && !Memo1[0].empty() && Memo1[0][0] == '[' &&
       canvas.TextWidth(Memo1[0]) > clip.Right - clip.Left)
@@ -454,7 +463,7 @@ void TfrMemoView::DrawHorizontal() {
     }
     if (justified) canvas.SetTextJustification(0, 0);
     ++FDrawnLines;
-    top += step;
+    top = Advance(top, step);
   }
   Adjust = savedAdjust;
 }
@@ -468,7 +477,7 @@ void TfrMemoView::DrawVertical() {
   const unsigned options = ETO_CLIPPED | ((Flags & flRTLReading) ? ETO_RTLREADING : 0);
   FDrawnLines = 0;
   int left = x + GapX;
-  const int step = -canvas.Font()->Height() + static_cast<int>(Round(LineSpacing * ScaleX));
+  const int step = -canvas.Font()->Height() + frScaled(LineSpacing * ScaleX);
   const int H = FDrawRect.Bottom - FDrawRect.Top;
   try {
     for (int i = 0; i < Memo1.Count(); ++i) {
@@ -500,7 +509,7 @@ void TfrMemoView::DrawVertical() {
         frEngine().CurReport->ExportText(FDrawRect, left, ty, line, 0, this);
       if (justified) canvas.SetTextJustification(0, 0);
       ++FDrawnLines;
-      left += step;
+      left = Advance(left, step);
     }
   } catch (...) {
     canvas.SetFont(&saved);
@@ -517,12 +526,19 @@ void TfrMemoView::DrawRuledLines() {
   canvas.Pen()->SetWidth(static_cast<int>(Round(FrameWidth)));
   canvas.Pen()->SetStyle(psSolid);
   const int pixel = -canvas.Font()->Height();
-  const int step = pixel + static_cast<int>(Round(LineSpacing * ScaleY));
+  const int step = pixel + frScaled(LineSpacing * ScaleY);
   if (step <= 0) return;
-  const int offset = pixel + static_cast<int>(Round(2 * ScaleY));
-  const int n = dy / step;
-  for (int k = 0; k < n; ++k) {
-    const int ry = y + GapY + k * step + offset;
+  const int offset = pixel + frScaled(2 * ScaleY);
+  // Only the rules inside the object and the canvas's clip: a tall object
+  // of thin lines would otherwise draw millions that nobody sees.
+  const TRect clip = canvas.ClipRect();
+  const std::int64_t top = std::max(y, clip.Top), bottom = std::min(y + dy, clip.Bottom);
+  const std::int64_t first = std::int64_t{y} + GapY + offset;
+  const std::int64_t n = dy / step;
+  const std::int64_t from = std::max<std::int64_t>(0, (top - first) / step);
+  const std::int64_t to = std::min<std::int64_t>(n, (bottom - first) / step + 1);
+  for (std::int64_t k = from; k < to; ++k) {
+    const int ry = static_cast<int>(first + k * step);
     canvas.MoveTo(x, ry);
     canvas.LineTo(x + dx - 1, ry);
   }
@@ -539,5 +555,7 @@ int TfrMemoView::MeasureAutoWidth(const TStrings& memo) {
   canvas.SetTextCharacterExtra(static_cast<int>(Round(CharSpacing * ScaleX)));
   TRect r{0, 0, dx, dy};
   DrawText(canvas, text, r, DT_CALCRECT);
-  return static_cast<int>(Round(r.Right / ScaleX + FrameWidth + 2 * GapX + 1));
+  // A page holds no wider object, whatever the spacing asks for.
+  return std::clamp(frScaled(r.Right / ScaleX + FrameWidth + 2.0 * GapX + 1), -kfrMaxCoordinate,
+                    kfrMaxCoordinate);
 }

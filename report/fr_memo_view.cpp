@@ -216,7 +216,7 @@ void TfrMemoView::LoadFromStream(TStream& stream) {
   TfrView::LoadFromStream(stream);
   const int version = frEngine().Version;
   Font.SetName(ReadStringVersioned(stream));
-  Font.SetSize(ReadI32(stream));
+  Font.SetSize(frCheckedValue(ReadI32(stream), kfrMaxFontSize));
   Font.SetStyle(StyleFromInt(ReadU16(stream)));
   Font.SetColor(ReadI32(stream));
   Adjust = ReadI32(stream);
@@ -229,8 +229,8 @@ void TfrMemoView::LoadFromStream(TStream& stream) {
     HighlightStr = ReadStringVersioned(stream);
   }
   if (version >= 24) {
-    LineSpacing = ReadI32(stream);
-    CharSpacing = ReadI32(stream);
+    LineSpacing = frCheckedValue(ReadI32(stream));
+    CharSpacing = frCheckedValue(ReadI32(stream));
   }
   if (version == 21) Flags |= flWordWrap;
 }

@@ -5,6 +5,7 @@
 #include "platform/base/text.h"
 #include "report/fr_engine.h"
 #include "report/fr_stream.h"
+#include "report/fr_utils.h"
 
 TfrView* TfrPage::Add(TObjectPtr<TfrView> view) {
   Objects.push_back(std::move(view));
@@ -27,12 +28,12 @@ void TfrPage::LoadFromStream(TStream& stream) {
   const std::int32_t first = ReadI32(stream);
   const bool marker = first == -1;
   pgSize = marker ? ReadI32(stream) : first;
-  pgWidth = ReadI32(stream);
-  pgHeight = ReadI32(stream);
-  pgMargins.Left = ReadI32(stream);
-  pgMargins.Top = ReadI32(stream);
-  pgMargins.Right = ReadI32(stream);
-  pgMargins.Bottom = ReadI32(stream);
+  pgWidth = frCheckedValue(ReadI32(stream));
+  pgHeight = frCheckedValue(ReadI32(stream));
+  pgMargins.Left = frCheckedValue(ReadI32(stream));
+  pgMargins.Top = frCheckedValue(ReadI32(stream));
+  pgMargins.Right = frCheckedValue(ReadI32(stream));
+  pgMargins.Bottom = frCheckedValue(ReadI32(stream));
   pgOr = ReadU8(stream);
   if (version < 23) {
     CheckRemaining(stream, 6);
@@ -41,18 +42,18 @@ void TfrPage::LoadFromStream(TStream& stream) {
   pgBin = version > 23 ? ReadI32(stream) : -1;
   PrintToPrevPage = ReadBool2(stream);
   UseMargins = ReadBool2(stream);
-  Columns = ReadI32(stream);
-  ColumnGap = ReadI32(stream);
+  Columns = frCheckedValue(ReadI32(stream), kfrMaxColumns);
+  ColumnGap = frCheckedValue(ReadI32(stream));
   if (version >= 24) {
     PageType = ReadU8(stream) == ptDialog ? ptDialog : ptReport;
     Name = ReadString(stream);
     BorderStyle = ReadU8(stream) == 1 ? pbsSizeable : pbsDialog;
     Caption = ReadString(stream);
     Color = ReadI32(stream);
-    DialogBounds.Left = ReadI32(stream);
-    DialogBounds.Top = ReadI32(stream);
-    DialogBounds.Right = ReadI32(stream);
-    DialogBounds.Bottom = ReadI32(stream);
+    DialogBounds.Left = frCheckedValue(ReadI32(stream));
+    DialogBounds.Top = frCheckedValue(ReadI32(stream));
+    DialogBounds.Right = frCheckedValue(ReadI32(stream));
+    DialogBounds.Bottom = frCheckedValue(ReadI32(stream));
     ScreenCenter = ReadU8(stream) != 0;
     if (marker) ReadMemo(stream, Script);
   }

@@ -1,6 +1,7 @@
 #include "report/fr_pages.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/base/exceptions.h"
 #include "platform/base/math_utils.h"
@@ -10,6 +11,8 @@
 #include "report/fr_data_dictionary.h"
 #include "report/fr_engine.h"
 #include "report/fr_memo_view.h"
+#include "report/fr_printer.h"
+#include "report/fr_report.h"
 #include "report/fr_stream.h"
 #include "report/fr_utils.h"
 
@@ -41,6 +44,14 @@ std::string PrinterToStream(const std::string& name) {
 
 std::string PrinterFromStream(const std::string& name) {
   return name == "\x01" ? LoadEngineString(frsVirtualPrinter) : name;
+}
+
+// `base` plus `offset` truncated, both saturated at the engine's limit for
+// scaled coordinates.
+int Shifted(int base, double offset) {
+  const double limited = std::clamp(offset, -double{kfrMaxScaled}, double{kfrMaxScaled});
+  return static_cast<int>(std::clamp<std::int64_t>(
+      std::int64_t{base} + static_cast<std::int64_t>(limited), -kfrMaxScaled, kfrMaxScaled));
 }
 
 }  // namespace
@@ -276,10 +287,9 @@ void TfrEMFPages::Draw(int index, TCanvas& canvas, const TRect& rect, bool print
       view->OffsX = rect.Left;
       view->OffsY = rect.Top;
       if (!printer) {
-        const TRect r{rect.Left + static_cast<int>(view->x * kx) - 10,
-                      rect.Top + static_cast<int>(view->y * ky) - 10,
-                      rect.Left + static_cast<int>((view->x + view->dx) * kx) + 10,
-                      rect.Top + static_cast<int>((view->y + view->dy) * ky) + 10};
+        const TRect r{Shifted(rect.Left, view->x * kx) - 10, Shifted(rect.Top, view->y * ky) - 10,
+                      Shifted(rect.Left, (view->x + view->dx) * kx) + 10,
+                      Shifted(rect.Top, (view->y + view->dy) * ky) + 10};
         if (!canvas.RectVisible(r)) continue;
       }
       view->Draw(canvas);
@@ -309,9 +319,8 @@ bool TfrEMFPages::DoMouse(int index, TPoint pt, TCursor& cursor, bool click) {
   const auto& objects = entry.Page->Objects;
   for (auto it = objects.rbegin(); it != objects.rend(); ++it) {
     TfrView* v = it->get();
-    const TRect r{ox + static_cast<int>(v->x * kx), oy + static_cast<int>(v->y * ky),
-                  ox + static_cast<int>((v->x + v->dx) * kx),
-                  oy + static_cast<int>((v->y + v->dy) * ky)};
+    const TRect r{Shifted(ox, v->x * kx), Shifted(oy, v->y * ky), Shifted(ox, (v->x + v->dx) * kx),
+                  Shifted(oy, (v->y + v->dy) * ky)};
     if (pt.X >= r.Left && pt.X <= r.Right && pt.Y >= r.Top && pt.Y <= r.Bottom)
       return click ? FReport.ObjectClick(v) : FReport.MouseOverObject(v, cursor);
   }
@@ -319,6 +328,9 @@ bool TfrEMFPages::DoMouse(int index, TPoint pt, TCursor& cursor, bool click) {
 }
 
 void TfrEMFPages::SaveToStream(TStream& stream) {
+  const TfrPrinter& printer = frPrinter();
+  const auto index = static_cast<std::size_t>(printer.PrinterIndex());
+  PrinterName = index < printer.Printers().size() ? printer.Printers()[index] : std::string();
   WriteU8(stream, frCurrentVersion);
   WriteU8(stream, 0);
   WriteString(stream, PrinterToStream(PrinterName));
@@ -363,16 +375,16 @@ void TfrEMFPages::LoadFromStream(TStream& stream) {
       const std::int64_t end = ReadEndPosition(stream);
       auto entry = std::make_unique<TfrEMFPage>();
       entry->pgSize = ReadU16(stream);
-      entry->pgWidth = ReadI32(stream);
-      entry->pgHeight = ReadI32(stream);
+      entry->pgWidth = frCheckedValue(ReadI32(stream));
+      entry->pgHeight = frCheckedValue(ReadI32(stream));
       entry->pgOr = ReadU8(stream);
       if (version > 23) entry->pgBin = ReadI32(stream);
       entry->UseMargins = ReadU8(stream) != 0;
       if (version > 23) {
-        entry->pgMargins.Left = ReadI32(stream);
-        entry->pgMargins.Top = ReadI32(stream);
-        entry->pgMargins.Right = ReadI32(stream);
-        entry->pgMargins.Bottom = ReadI32(stream);
+        entry->pgMargins.Left = frCheckedValue(ReadI32(stream));
+        entry->pgMargins.Top = frCheckedValue(ReadI32(stream));
+        entry->pgMargins.Right = frCheckedValue(ReadI32(stream));
+        entry->pgMargins.Bottom = frCheckedValue(ReadI32(stream));
       }
       if (stream.Position() > end) Unsupported();
       entry->Stream = std::make_unique<TMemoryStream>();
@@ -384,4 +396,5 @@ void TfrEMFPages::LoadFromStream(TStream& stream) {
     if (dynamic_cast<const EReadError*>(&e) != nullptr && e.Message() != SReadError) throw;
     Unsupported();
   }
+  if (frReportHooks().SelectPrinter) frReportHooks().SelectPrinter(PrinterName);
 }

@@ -111,6 +111,9 @@ class TfrEMFPages {
  public:
   explicit TfrEMFPages(TfrReportBase& report) : FReport(report) {}
 
+  // The printer of the file: saving writes the current printer's name,
+  // loading selects the named printer when it is installed (the report's
+  // SelectPrinter hook).
   std::string PrinterName;
 
   int Count() const { return static_cast<int>(FPages.size()); }

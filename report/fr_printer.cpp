@@ -185,6 +185,8 @@ TfrPrinter& frPrinter() {
 
 std::vector<int> PagesToPrint(const TfrPrintRequest& request, int pageCount) {
   const std::vector<int> chosen = ParsePageNumbers(request.PageNumbers, pageCount);
+  // Only a blank text means every page; one naming none prints none.
+  if (chosen.empty() && request.PageNumbers.find_first_not_of(' ') != std::string::npos) return {};
   std::vector<int> once;
   for (int n = 1; n <= pageCount; ++n) {
     if (!chosen.empty() && std::find(chosen.begin(), chosen.end(), n) == chosen.end()) continue;

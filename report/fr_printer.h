@@ -116,7 +116,8 @@ struct TfrPrintRequest {
 };
 
 // The page numbers (from 1) that a request prints, once per copy when
-// collated; not collated, each page once (the printer repeats it).
+// collated; not collated, each page once (the printer repeats it). Blank
+// PageNumbers: every page; numbers naming no page of the report: none.
 std::vector<int> PagesToPrint(const TfrPrintRequest& request, int pageCount);
 
 // Prints `pages` on frPrinter()'s printer (a PDF file when the platform

@@ -123,9 +123,10 @@ std::vector<int> ParsePageNumbers(const std::string& text, int pageCount) {
     if (part.empty() ||
         !std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; }))
       throw EConvertError("Invalid page number \"" + item + "\"");
+    // Past the last page the exact value no longer matters.
     long long value = 0;
-    for (char c : part) value = std::min<long long>(value * 10 + (c - '0'), pageCount);
-    return std::clamp(static_cast<int>(value), 1, pageCount);
+    for (char c : part) value = std::min<long long>(value * 10 + (c - '0'), pageCount + 1LL);
+    return static_cast<int>(value);
   };
   while (start <= s.size()) {
     std::size_t end = s.find(',', start);
@@ -134,10 +135,12 @@ std::vector<int> ParsePageNumbers(const std::string& text, int pageCount) {
     if (!item.empty()) {
       const std::size_t dash = item.find('-');
       if (dash == std::string::npos) {
-        pages.push_back(number(item, item));
+        // A page the report does not have prints nothing.
+        const int page = number(item, item);
+        if (page >= 1 && page <= pageCount) pages.push_back(page);
       } else {
-        const int a = number(item, item.substr(0, dash));
-        const int b = number(item, item.substr(dash + 1));
+        const int a = std::clamp(number(item, item.substr(0, dash)), 1, pageCount);
+        const int b = std::clamp(number(item, item.substr(dash + 1)), 1, pageCount);
         for (int p = a; p <= b; ++p) pages.push_back(p);
       }
     }

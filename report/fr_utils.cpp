@@ -1,8 +1,12 @@
 #include "report/fr_utils.h"
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "platform/base/component.h"
+#include "platform/base/exceptions.h"
+#include "platform/base/math_utils.h"
 #include "platform/base/string_list.h"
 #include "platform/base/string_table.h"
 #include "platform/base/text.h"
@@ -57,6 +61,24 @@ const bool kStringsRegistered = RegisterResourceStrings({
 }  // namespace
 
 std::string LoadEngineString(int id) { return LoadStr(id); }
+
+void frRaiseDamaged() { throw EReadError(LoadEngineString(frsUnsupportedFormat)); }
+
+int frCheckedValue(std::int64_t value, int limit) {
+  if (value < -limit || value > limit) frRaiseDamaged();
+  return static_cast<int>(value);
+}
+
+int frScaled(double value) {
+  if (std::isnan(value)) return 0;
+  const double limited = std::clamp(value, -double{kfrMaxScaled}, double{kfrMaxScaled});
+  return static_cast<int>(Round(limited));
+}
+
+int frScaled(double value, int offset) {
+  return static_cast<int>(std::clamp<std::int64_t>(std::int64_t{frScaled(value)} + offset,
+                                                   -kfrMaxScaled, kfrMaxScaled));
+}
 
 TFontStyles StyleFromInt(int style) {
   TFontStyles result;

@@ -5,6 +5,7 @@
 // GUI thread only. The stream records are in fr_stream.h.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,25 @@ inline constexpr int frsUndefinedSymbol = 55439;
 // The engine's text with string-table number `id` (53000..55439); a
 // replacement locale overrides it through the string table's hook.
 std::string LoadEngineString(int id);
+
+// Limits of what a page can hold. Geometry read from a file lies within
+// kfrMaxCoordinate (screen pixels at 96 dpi, or tenths of a millimetre for
+// paper: over 100 m either way), so sums of a few such values stay inside
+// int. Scaled for a device, a coordinate saturates at kfrMaxScaled, which
+// leaves room for the same sums.
+inline constexpr int kfrMaxCoordinate = 1 << 20;
+inline constexpr int kfrMaxScaled = 1 << 28;
+inline constexpr int kfrMaxFontSize = 1 << 14;  // points
+inline constexpr int kfrMaxColumns = 1 << 10;
+
+// Raises EReadError "Unsupported FRF format", the engine's damaged-file error.
+[[noreturn]] void frRaiseDamaged();
+// `value` when it lies within -limit..limit; else frRaiseDamaged.
+int frCheckedValue(std::int64_t value, int limit = kfrMaxCoordinate);
+// `value` rounded (halves to even), saturated at +-kfrMaxScaled; NaN is 0.
+// With `offset`: that plus the offset, saturated again.
+int frScaled(double value);
+int frScaled(double value, int offset);
 
 // Script font-style numbers: 1 italic, 2 bold, 4 underline, 8 strike-out.
 TFontStyles StyleFromInt(int style);

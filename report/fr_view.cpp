@@ -11,6 +11,7 @@
 #include "report/fr_page.h"
 #include "report/fr_pages.h"
 #include "report/fr_stream.h"
+#include "report/fr_utils.h"
 
 std::int32_t DefaultFormat() {
   return 512 + static_cast<unsigned char>(FormatSettings.DecimalSeparator);
@@ -203,13 +204,14 @@ TRect TfrView::GetClipRgn(bool extended) const {
 
 void TfrView::ScaleCoords() {
   FSaved = {x, y, dx, dy, GapX, GapY, FrameWidth};
-  x = static_cast<int>(Round(x * ScaleX)) + OffsX;
-  y = static_cast<int>(Round(y * ScaleY)) + OffsY;
-  dx = static_cast<int>(Round(dx * ScaleX));
-  dy = static_cast<int>(Round(dy * ScaleY));
-  FrameWidth = static_cast<float>(FrameWidth * ScaleX);
-  GapX = static_cast<int>(Round(GapX * ScaleX));
-  GapY = static_cast<int>(Round(GapY * ScaleY));
+  x = frScaled(x * ScaleX, OffsX);
+  y = frScaled(y * ScaleY, OffsY);
+  dx = frScaled(dx * ScaleX);
+  dy = frScaled(dy * ScaleY);
+  FrameWidth =
+      static_cast<float>(std::clamp<double>(FrameWidth * ScaleX, -kfrMaxScaled, kfrMaxScaled));
+  GapX = frScaled(GapX * ScaleX);
+  GapY = frScaled(GapY * ScaleY);
 }
 
 void TfrView::RestoreCoords() {
@@ -372,13 +374,14 @@ void TfrView::LoadFromStream(TStream& stream) {
     MajorVersion = ReadU8(stream);
     MinorVersion = ReadU8(stream);
   }
-  x = ReadI32(stream);
-  y = ReadI32(stream);
-  dx = ReadI32(stream);
-  dy = ReadI32(stream);
+  x = frCheckedValue(ReadI32(stream));
+  y = frCheckedValue(ReadI32(stream));
+  dx = frCheckedValue(ReadI32(stream));
+  dy = frCheckedValue(ReadI32(stream));
   Flags = ReadU16(stream);
   FrameTyp = ReadU16(stream);
   FrameWidth = DecodeFrameWidth(ReadI32(stream));
+  if (!(std::abs(FrameWidth) <= kfrMaxCoordinate)) frRaiseDamaged();
   FrameColor = ReadI32(stream);
   FrameStyle = ReadU16(stream);
   FillColor = ReadI32(stream);
@@ -394,8 +397,8 @@ void TfrView::LoadFromStream(TStream& stream) {
   if (version >= 24) {
     Restrictions = ReadU16(stream);
     Tag = ReadString(stream);
-    GapX = ReadI32(stream);
-    GapY = ReadI32(stream);
+    GapX = frCheckedValue(ReadI32(stream));
+    GapY = frCheckedValue(ReadI32(stream));
   }
   if (MajorVersion > 1) BandAlign = ReadU8(stream);
 }

@@ -1,5 +1,6 @@
 #include "platform/draw/canvas.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -189,15 +190,25 @@ void TCanvas::SetViewportExt(TSize e) {
 
 namespace {
 
+// Device coordinates saturate here, so a far-off shape (a damaged file's)
+// still leaves room for the sums made of its corners and sizes.
+constexpr long long kFarDevice = 1 << 30;
+// Text runs saturate here, so an origin plus a width stays inside int.
+constexpr long long kFarRun = 1 << 29;
+
+int Saturate(long long v, long long limit) {
+  return static_cast<int>(std::clamp(v, -limit, limit));
+}
+
 // v * num / den rounded to nearest, halves away from zero.
-int Scale(int v, int num, int den) {
-  long long p = static_cast<long long>(v) * num;
+long long Scale(long long v, int num, int den) {
+  long long p = v * num;
   long long q = den;
   if (q < 0) {
     p = -p;
     q = -q;
   }
-  return static_cast<int>(p >= 0 ? (p + q / 2) / q : -((-p + q / 2) / q));
+  return p >= 0 ? (p + q / 2) / q : -((-p + q / 2) / q);
 }
 
 // clNone and clDefault are never drawn.
@@ -212,23 +223,24 @@ TRect Normalized(TRect r) {
 }  // namespace
 
 TPoint TCanvas::LogicalToDevice(TPoint p) const {
-  int x = p.X - FWindowOrg.X;
-  int y = p.Y - FWindowOrg.Y;
+  long long x = static_cast<long long>(p.X) - FWindowOrg.X;
+  long long y = static_cast<long long>(p.Y) - FWindowOrg.Y;
   if (FMapMode == MM_ANISOTROPIC) {
     x = Scale(x, FViewportExt.cx, FWindowExt.cx);
     y = Scale(y, FViewportExt.cy, FWindowExt.cy);
   }
-  return {FOrigin.X + FViewportOrg.X + x, FOrigin.Y + FViewportOrg.Y + y};
+  return {Saturate(x + FOrigin.X + FViewportOrg.X, kFarDevice),
+          Saturate(y + FOrigin.Y + FViewportOrg.Y, kFarDevice)};
 }
 
 TPoint TCanvas::DeviceToLogical(TPoint p) const {
-  int x = p.X - FOrigin.X - FViewportOrg.X;
-  int y = p.Y - FOrigin.Y - FViewportOrg.Y;
+  long long x = static_cast<long long>(p.X) - FOrigin.X - FViewportOrg.X;
+  long long y = static_cast<long long>(p.Y) - FOrigin.Y - FViewportOrg.Y;
   if (FMapMode == MM_ANISOTROPIC) {
     x = Scale(x, FWindowExt.cx, FViewportExt.cx);
     y = Scale(y, FWindowExt.cy, FViewportExt.cy);
   }
-  return {x + FWindowOrg.X, y + FWindowOrg.Y};
+  return {Saturate(x + FWindowOrg.X, kFarDevice), Saturate(y + FWindowOrg.Y, kFarDevice)};
 }
 
 TRect TCanvas::LogicalToDevice(const TRect& r) const {
@@ -442,25 +454,27 @@ TTextRun TCanvas::MakeRun(int x, int y, std::string_view text, const int* dx) {
   } else {
     DoMeasure(run.Text, advances);
     advances.resize(run.Text.size(), 0);
-    int blanks = 0;
-    for (std::size_t i = 0; i < run.Text.size(); ++i) {
-      advances[i] += FCharExtra;
+  }
+  // Huge character or justification extras saturate rather than wrap.
+  run.Offsets.resize(run.Text.size());
+  long long pos = 0;
+  int blanks = 0;
+  for (std::size_t i = 0; i < run.Text.size(); ++i) {
+    run.Offsets[i] = static_cast<int>(pos);
+    long long advance = advances[i];
+    if (dx == nullptr) {
+      advance += FCharExtra;
       if (run.Text[i] == U' ' && blanks < FJustifyBreaks) {
         int share = FJustifyExtra / FJustifyBreaks;
         int rest = FJustifyExtra % FJustifyBreaks;
         if (blanks < std::abs(rest)) share += rest > 0 ? 1 : -1;
-        advances[i] += share;
+        advance += share;
         ++blanks;
       }
     }
+    pos = std::clamp(pos + advance, -kFarRun, kFarRun);
   }
-  run.Offsets.resize(run.Text.size());
-  int pos = 0;
-  for (std::size_t i = 0; i < run.Text.size(); ++i) {
-    run.Offsets[i] = pos;
-    pos += advances[i];
-  }
-  run.Width = pos;
+  run.Width = static_cast<int>(pos);
   return run;
 }
 

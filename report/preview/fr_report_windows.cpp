@@ -131,6 +131,7 @@ TfrPreviewSettings frPreviewSettingsOf(TfrReport& report) {
   s.Title = report.Title;
   s.PrintsToFile = true;
   s.Print = [&report](const TfrPrintRequest& request) { frPrintFromPreview(report, request); };
+  s.PageSetup = [] { frPrinter().PropertiesDialog(); };
   const std::string help = HelpFile();
   if (!help.empty() && FileExists(help))
     s.Help = [help] { OpenDocument(help); };

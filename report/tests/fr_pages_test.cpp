@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
 #include <string>
 
 #include "platform/base/stream.h"
@@ -10,6 +12,7 @@
 #include "report/fr_pages.h"
 #include "report/fr_picture_view.h"
 #include "report/fr_stream.h"
+#include "report/fr_utils.h"
 #include "report_fixture.h"
 
 namespace {
@@ -401,6 +404,84 @@ TEST_F(FrPrepared, DrawingThatFailsPutsTheDocumentModeBack) {
   TRecordingCanvas canvas;
   EXPECT_THROW(pages.Draw(0, canvas, TRect{0, 0, 800, 1100}), EReadError);
   EXPECT_EQ(frEngine().DocMode, before);
+}
+
+// Damaged values in a template and in a prepared report. Each case marks
+// one field of a ruled, auto-width text object with a value of its own,
+// then overwrites that value's bytes in the file: values no page holds are
+// refused, the others draw no more rules than the canvas shows.
+TEST(FrDamagedFiles, RefusedOrDrawnWithinTheCanvas) {
+  constexpr std::int32_t kMark = 0x5A5A5;
+  const struct {
+    const char* What;
+    std::function<void(TfrPage&, TfrMemoView&)> Mark;
+    std::int32_t Damaged;
+    bool Refused;
+  } cases[] = {
+      {"height at the limit", [](TfrPage&, TfrMemoView& m) { m.dy = kMark; }, kfrMaxCoordinate,
+       false},
+      {"height past a page", [](TfrPage&, TfrMemoView& m) { m.dy = kMark; }, INT32_MAX, true},
+      {"left far off", [](TfrPage&, TfrMemoView& m) { m.x = kMark; }, INT32_MIN, true},
+      {"gap", [](TfrPage&, TfrMemoView& m) { m.GapX = kMark; }, 0x7FFFFFF0, true},
+      {"line spacing", [](TfrPage&, TfrMemoView& m) { m.LineSpacing = kMark; }, -0x7FFFFFF0, true},
+      {"character spacing at the limit", [](TfrPage&, TfrMemoView& m) { m.CharSpacing = kMark; },
+       kfrMaxCoordinate, false},
+      {"character spacing", [](TfrPage&, TfrMemoView& m) { m.CharSpacing = kMark; }, 0x40000000,
+       true},
+      {"a page of a pixel", [](TfrPage& p, TfrMemoView&) { p.pgWidth = kMark; }, 3, false},
+      {"a page past the limit", [](TfrPage& p, TfrMemoView&) { p.pgHeight = kMark; }, INT32_MAX,
+       true},
+  };
+  const TRect surface{0, 0, 300, 200};
+  for (const bool prepared : {false, true}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(prepared ? "prepared: " : "template: ") + c.What);
+      auto owner = CreateUnique<TComponent>();
+      TTestReport* report = Create<TTestReport>(owner.get());
+      TfrCurrentReport current(report);
+      TfrPage* page = report->Pages().Add();
+      auto memo = CreateUnique<TfrMemoView>();
+      memo->x = memo->y = 10, memo->dx = 200, memo->dy = 100;
+      memo->Flags = flAutoWidth | flUnderlines | flWordWrap;
+      memo->Font.SetSize(1);
+      memo->Memo.SetText("Итого по реестру");
+      c.Mark(*page, *memo);
+      TStringStream s;
+      if (prepared) {
+        report->EMFPages().Add(*page);
+        memo->Print(*report->EMFPages().Pages(0).Stream);
+        report->EMFPages().SaveToStream(s);
+      } else {
+        page->Add(std::move(memo));
+        report->Pages().SaveToStream(s);
+      }
+      std::string bytes = s.DataString();
+      const std::string mark(reinterpret_cast<const char*>(&kMark), 4);
+      const std::size_t at = bytes.find(mark);
+      ASSERT_NE(at, std::string::npos);
+      std::memcpy(bytes.data() + at, &c.Damaged, 4);
+      TStringStream in(bytes);
+      TRecordingCanvas canvas(surface);
+      try {
+        TTestReport* damaged = Create<TTestReport>(owner.get());
+        TfrCurrentReport reading(damaged);
+        if (prepared) {
+          damaged->EMFPages().LoadFromStream(in);
+          damaged->EMFPages().Draw(0, canvas, TRect{0, 0, 800, 1100});
+        } else {
+          damaged->Pages().LoadFromStream(in);
+          damaged->Pages().ResetBeforeBuild(canvas);
+        }
+        EXPECT_FALSE(c.Refused);
+      } catch (const EReadError& e) {
+        EXPECT_TRUE(c.Refused) << e.Message();
+        EXPECT_EQ(e.Message(), "Unsupported FRF format");
+      }
+      int lines = 0;
+      for (const TCanvasRecord& r : canvas.Records()) lines += r.Kind == TRecordKind::Line;
+      EXPECT_LE(lines, surface.Height() + 1);
+    }
+  }
 }
 
 }  // namespace

@@ -143,6 +143,12 @@ TEST(PageNumbers, ParsedAsTheReportAsks) {
   r.PrintPages = ppOdd;
   r.PageNumbers = "2-";
   EXPECT_EQ(PagesToPrint(r, 5), (V{3, 5}));
+  // Only pages the report lacks: nothing, not every page.
+  r.PrintPages = ppAll;
+  for (const char* text : {"5", "0", "0, 7"}) {
+    r.PageNumbers = text;
+    EXPECT_EQ(PagesToPrint(r, 3), V{}) << text;
+  }
 }
 
 TEST_F(FrPrinterTest, PreparedPagesPrintWithTheirPaperAndCopies) {

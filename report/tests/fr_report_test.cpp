@@ -516,7 +516,12 @@ TEST(FrPageNumbers, Parse) {
       {"1,3,5-7", 10, {1, 3, 5, 6, 7}},
       {" 1 , 2 ", 3, {1, 2}},
       {"1-2000000000", 3, {1, 2, 3}},
-      {"0,9", 3, {1, 3}},
+      // A lone number past either end prints nothing; a range is clamped.
+      {"0,9", 3, {}},
+      {"5", 3, {}},
+      {"0", 3, {}},
+      {"2,5,99999999999", 3, {2}},
+      {"0-1,3-9", 3, {1, 3}},
   };
   for (const auto& c : cases) EXPECT_EQ(ParsePageNumbers(c.Text, c.Count), c.Pages) << c.Text;
   EXPECT_THROW(ParsePageNumbers("1,x", 3), EConvertError);
