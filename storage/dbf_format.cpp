@@ -464,10 +464,10 @@ std::string FixedText(double value, int decimals) {
     // digits and its binary places (2^-n has n decimal places).
     int binaryExponent = 0;
     std::frexp(magnitude, &binaryExponent);
-    const int exact = std::clamp(exponent + 1 + std::max(0, kMantissaBits - binaryExponent), 1,
-                                 kMostExactDigits);
-    const auto all = std::to_chars(buf, buf + sizeof buf, magnitude,
-                                   std::chars_format::scientific, exact - 1);
+    const int exact =
+        std::clamp(exponent + 1 + std::max(0, kMantissaBits - binaryExponent), 1, kMostExactDigits);
+    const auto all =
+        std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, exact - 1);
     digits = SignificantDigits(buf, all.ptr, exponent);
     kept = exponent + decimals + 1;
     limit = kept;

@@ -233,7 +233,8 @@ TEST_F(DbfKilledWriteTest, APackAfterAKilledAppendLeavesEveryLaterRecordReadable
           const TFileView v = View();
           std::uint32_t kept = v.Count;
           if (v.WholeRecordsPastCount)
-            kept += static_cast<std::uint32_t>((v.Size - 1 - kHeaderLength) / kRecordLength) - v.Count;
+            kept +=
+                static_cast<std::uint32_t>((v.Size - 1 - kHeaderLength) / kRecordLength) - v.Count;
           std::string expected;
           for (std::uint32_t i = 0; i < kept; ++i) expected += "r" + std::to_string(i) + ",";
           std::string appended;
@@ -250,13 +251,19 @@ TEST_F(DbfKilledWriteTest, APackAfterAKilledAppendLeavesEveryLaterRecordReadable
 TEST_F(DbfKilledWriteTest, AnAppendWithoutRoomFailsAndLeavesNothingPastTheCount) {
   constexpr std::int64_t kBlock = 50 * static_cast<std::int64_t>(kRecordLength);
   struct Case {
-    int Added;           // 1: a single append; more: a batch
-    std::int64_t Room;   // bytes the file may grow
+    int Added;          // 1: a single append; more: a batch
+    std::int64_t Room;  // bytes the file may grow
     bool Fits;
   } cases[] = {
-      {1, 0, false},  {1, 1, false},           {1, 20, false},          {1, kRecordLength - 1, false},
-      {1, kRecordLength, true},                {50, 0, false},          {50, kBlock / 2, false},
-      {50, kBlock - 1, false},                 {50, kBlock, true},
+      {1, 0, false},
+      {1, 1, false},
+      {1, 20, false},
+      {1, kRecordLength - 1, false},
+      {1, kRecordLength, true},
+      {50, 0, false},
+      {50, kBlock / 2, false},
+      {50, kBlock - 1, false},
+      {50, kBlock, true},
   };
   for (const Case& c : cases) {
     MakeRegister(3);

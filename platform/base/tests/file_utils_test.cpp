@@ -182,9 +182,9 @@ TEST(FileUtils, SystemErrorsReadInRussianWithOneFullStop) {
     int Error;
     const char* Text;
   } cases[] = {
-      {ENOSPC, "На диске нет места."},   {EDQUOT, "На диске нет места."},
-      {EFBIG, "Файл слишком велик."},    {EIO, "Ошибка ввода-вывода."},
-      {EACCES, "Нет доступа к файлу."},  {ENOENT, "Файл не найден."},
+      {ENOSPC, "На диске нет места."},  {EDQUOT, "На диске нет места."},
+      {EFBIG, "Файл слишком велик."},   {EIO, "Ошибка ввода-вывода."},
+      {EACCES, "Нет доступа к файлу."}, {ENOENT, "Файл не найден."},
       {EXDEV, "Системная ошибка 18."},
   };
   for (const Case& c : cases) EXPECT_EQ(SystemErrorText(c.Error), c.Text) << c.Error;
