@@ -208,6 +208,18 @@ void TDbfFile::WriteBlock(std::uint32_t first, const std::vector<char>& block,
                           std::uint32_t count) {
   const std::int64_t at = FLayout.RecordPosition(first);
   const std::int64_t size = FStream->Size();
+  // A write that fails (a full disk, a size limit) leaves no byte past the
+  // counted records: a later copy of the file (a pack) would take them
+  // for a record, and other programs would stop at its flag, the old end
+  // byte. Plain calls, which cannot throw while the failure passes.
+  bool whole = false;
+  TScopeExit cut([&] {
+    if (whole) return;
+    // Should these fail too, nothing more can be done.
+    const int handle = FStream->Handle();
+    [[maybe_unused]] const ssize_t ended = size > at ? ::pwrite(handle, &kEofMarker, 1, at) : 0;
+    [[maybe_unused]] const int cutDone = ::ftruncate(handle, size > at ? at + 1 : size);
+  });
   if (size > at + 1) {
     CutTail(first);
   } else if (size == at) {
@@ -224,6 +236,7 @@ void TDbfFile::WriteBlock(std::uint32_t first, const std::vector<char>& block,
   char bytes[4];
   EncodeFixed32(bytes, count);
   WriteAt(kRecordCountOffset, bytes, sizeof bytes);
+  whole = true;
 }
 
 void TDbfFile::CutTail(std::uint32_t count) {

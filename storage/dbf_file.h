@@ -35,7 +35,7 @@
 // bytes go after the old end byte, which its first byte replaces once the
 // rest is whole, and the count comes last. What such a death leaves past
 // the end byte (never counted) is cut off by the next append and by
-// CutUncountedTail.
+// CutUncountedTail; an append whose write fails cuts it before it throws.
 //
 // GUI thread only.
 #pragma once

@@ -414,18 +414,31 @@ std::int64_t DecodeNumericInteger(std::string_view column) {
 
 namespace {
 
-// `value` with `decimals` places, '.' as separator, rounded as the
-// runtime's formatter rounds: half away from zero on the value's 18
-// significant digits (correctly rounded), so 0.125 gives 0.13 and 2.675
-// (2.67499999999999982) gives 2.67. The formatter stops at 15 significant
-// digits; here a value keeps as many as its shortest exact text has (up
-// to 17), so 1234567890123456.75 stays 1234567890123456.8 and no digit
-// beyond those (noise of the binary value) is stored. Past 18 integer
-// digits the exact fixed digits. REQUIRES: finite.
+// The significant digits of `magnitude` in scientific text `text` ..
+// `end` ("d.ddde+XX"), and its decimal exponent.
+std::string SignificantDigits(const char* text, const char* end, int& exponent) {
+  const char* e = std::find(text, end, 'e');
+  std::string digits(1, text[0]);
+  if (e - text > 2) digits.append(text + 2, e);
+  std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
+  return digits;
+}
+
+// `value` with `decimals` places, '.' as separator. A value whose shortest
+// exact text has at most 15 significant digits is rounded as the runtime's
+// formatter rounds: half away from zero on its 18 significant digits
+// (correctly rounded), so 0.125 gives 0.13 and 2.675 (2.67499999999999982)
+// gives 2.67, and no digit past those 15 is stored. The formatter stops
+// there; a value that carries more digits is rounded once, half away from
+// zero, from its exact binary value, so 991372012590115.25 (the double of
+// 991372012590115.29) is stored as it is when the column has two places.
+// Past 18 integer digits the exact fixed digits. REQUIRES: finite.
 std::string FixedText(double value, int decimals) {
   constexpr int kRecordDigits = 18;
   constexpr int kFormatDigits = 15;
-  char buf[700];  // enough for any finite double with 255 decimals
+  constexpr int kMantissaBits = 53;
+  constexpr int kMostExactDigits = 767;  // of any double
+  char buf[800];  // any finite double with 255 decimals, or all its exact digits
   const double magnitude = std::fabs(value);
   // How many significant digits the value carries.
   auto [shortEnd, shortEc] =
@@ -435,11 +448,8 @@ std::string FixedText(double value, int decimals) {
   // Its 18 significant digits, "d.dddddddddddddddddde+XX".
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific,
                                  kRecordDigits - 1);
-  std::string digits(1, buf[0]);
-  digits.append(buf + 2, buf + 1 + kRecordDigits);
   int exponent = 0;
-  const char* e = std::find(buf, end, 'e');
-  std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
+  std::string digits = SignificantDigits(buf, end, exponent);
   if (exponent >= kRecordDigits) {
     const auto fixed =
         std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
@@ -447,10 +457,25 @@ std::string FixedText(double value, int decimals) {
   }
   // The digits of value * 10^decimals rounded to an integer: `kept` of
   // them, of which the first `limit` come from the value.
+  int kept = exponent + decimals + 1;
+  int limit = std::min(kept, kFormatDigits);
+  if (carried > kFormatDigits && kept >= 0) {
+    // The exact value has no more significant digits than its integer
+    // digits and its binary places (2^-n has n decimal places).
+    int binaryExponent = 0;
+    std::frexp(magnitude, &binaryExponent);
+    const int exact =
+        std::clamp(exponent + 1 + std::max(0, kMantissaBits - binaryExponent), 1, kMostExactDigits);
+    const auto all =
+        std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, exact - 1);
+    digits = SignificantDigits(buf, all.ptr, exponent);
+    kept = exponent + decimals + 1;
+    limit = kept;
+    if (static_cast<int>(digits.size()) <= kept)
+      digits.append(static_cast<std::size_t>(kept) + 1 - digits.size(), '0');
+  }
   std::string scaled;
-  const int kept = exponent + decimals + 1;
   if (value != 0 && kept >= 0) {
-    const int limit = std::min(kept, std::max(kFormatDigits, carried));
     scaled = digits.substr(0, static_cast<std::size_t>(limit));
     if (digits[static_cast<std::size_t>(limit)] >= '5') {
       std::size_t i = scaled.size();

@@ -98,15 +98,25 @@ void PackTable(const TStreamOpener& open, const std::string& fileName, std::uint
     Step(step);
     const std::size_t perBlock = std::max<std::size_t>(1, kPackBlockBytes / recordLength);
     std::vector<char> block(perBlock * recordLength);
+    // An end byte where a record's flag would be: what a killed append
+    // left past the counted records ends the copy; inside them (counted
+    // by an older pack) it is that same debris, and other programs would
+    // stop at it, so it is dropped.
+    const std::uint32_t counted = DecodeFixed32(head.data() + kRecordCountOffset);
     std::uint32_t kept = 0;
+    std::uint32_t seen = 0;
     for (bool more = true; more;) {
       const std::int64_t got = in->Read(block.data(), static_cast<std::int64_t>(block.size()));
       const std::size_t records = static_cast<std::size_t>(got) / recordLength;
       more = records == perBlock;
       std::size_t write = 0;
-      for (std::size_t i = 0; i < records; ++i) {
+      for (std::size_t i = 0; i < records; ++i, ++seen) {
         const char* record = block.data() + i * recordLength;
-        if (record[0] == kDeletedFlag) continue;
+        if (record[0] == kEofMarker && seen >= counted) {
+          more = false;
+          break;
+        }
+        if (record[0] == kDeletedFlag || record[0] == kEofMarker) continue;
         if (write != i * recordLength) std::memmove(block.data() + write, record, recordLength);
         write += recordLength;
         ++kept;
@@ -141,7 +151,10 @@ void PackTable(const TStreamOpener& open, const std::string& fileName, std::uint
     // The original is as it was: neither copy is of use.
     DeleteFile(newName);
     DeleteFile(oldName);
-    throw EDBFError("Упаковка таблицы " + fileName + " не удалась: " + e.Message() +
+    // The system's texts end with a full stop of their own.
+    std::string why = e.Message();
+    if (why.ends_with('.')) why.pop_back();
+    throw EDBFError("Упаковка таблицы " + fileName + " не удалась: " + why +
                     ". Таблица не изменена.");
   }
   Step(step);

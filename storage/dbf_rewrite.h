@@ -53,7 +53,9 @@ void WriteEmptyTable(const TStreamOpener& open, const std::string& fileName, con
 // keeps the header tail unless `dropTail`; a non-empty one replaces it;
 // `dropTail` removes it. Header byte 29 becomes `codePage`. Records are
 // copied by the header's record length until the file ends, whatever the
-// header's record count says. Leaves fileName + ",old" and ",new" only
+// header's record count says, or until a record past that count whose
+// flag is the end byte; one inside the count with that flag is dropped.
+// Leaves fileName + ",old" and ",new" only
 // when the process dies midway (the next pack overwrites them).
 // Throws EDBFError "Table name not specified.", "Table <name> does not
 // exist.", "Не удается упаковать таблицу <name>: она открыта другим

@@ -833,7 +833,15 @@ void TmDbfTable::BeginAppendBatch() {
 }
 
 void TmDbfTable::EndAppendBatch() {
-  if (FFile) FFile->EndAppendBatch();
+  if (!FFile) return;
+  try {
+    FFile->EndAppendBatch();
+  } catch (const Exception&) {
+    // The file cut off the block that failed: the orderings let its
+    // records go, so nothing shows a record the file does not hold.
+    RebuildOrderings();
+    throw;
+  }
 }
 
 void TmDbfTable::SetEventsOff(bool value) {

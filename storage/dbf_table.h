@@ -179,7 +179,8 @@ class TmDbfTable : public TDataSet {
   // header. REQUIRES: the table is open.
   void BeginAppendBatch();
   // Writes the records still collected and releases the header lock (also
-  // when the write fails, which throws). Nothing happens outside a batch.
+  // when the write fails, which throws: the records that did not reach
+  // the file leave the orderings). Nothing happens outside a batch.
   void EndAppendBatch();
   // The current ordering.
   TDbfCursor* Cursor() const { return FCursor; }

@@ -69,6 +69,8 @@ std::string SystemErrorText(int error) {
     case ENOSPC:
     case EDQUOT:
       return "На диске нет места.";
+    case EFBIG:
+      return "Файл слишком велик.";
     case EROFS:
       return "Диск доступен только для чтения.";
     case EBUSY:

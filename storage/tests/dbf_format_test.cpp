@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <functional>
+#include <random>
 #include <string>
 
 #include "platform/base/codepage.h"
@@ -327,21 +329,29 @@ TEST(DbfColumn, NumbersAreStoredAsFormatPrintsThem) {
     std::string column = NumText(width, c.Decimals, c.Value);
     EXPECT_EQ(column, std::string(width - printed.size(), ' ') + printed) << c.Value;
   }
-  // 16 to 18 significant digits, where Format stops at 15: every digit
-  // the value carries (its shortest exact text) that the column holds,
-  // rounded half away from zero on its 18 digits.
+  // More than 15 significant digits, where Format stops: the exact value
+  // of the double, rounded once, half away from zero, to the column.
   struct Wide {
     double Value;
     int Length, Decimals;
     const char* Stored;
   } wide[] = {
       {-99999999999999.99, 20, 2, "  -99999999999999.98"},    // the double is ...99.984375
-      {-1234567890123.12345, 20, 5, "-1234567890123.12350"},  // ...12353515625
+      {-1234567890123.12345, 20, 5, "-1234567890123.12354"},  // ...12353515625
       {1234567890123456.75, 20, 1, "  1234567890123456.8"},
       {9999999999999998.0, 20, 2, " 9999999999999998.00"},
       {123456789012345678.0, 20, 0, "  123456789012345680"},
       {99999999999999999.0, 21, 2, "100000000000000000.00"},
-      {0.1234567890123456789, 20, 18, "0.123456789012345680"},
+      {0.1234567890123456789, 20, 18, "0.123456789012345677"},  // ...67736988...
+      {991372012590115.29, 19, 2, " 991372012590115.25"},       // exactly ...115.25
+      {-991372012590115.29, 19, 2, "-991372012590115.25"},
+      {991372012590115.375, 19, 2, " 991372012590115.38"},  // a tie: away from zero
+      {-991372012590115.375, 19, 2, "-991372012590115.38"},
+      {123456789012345.015625, 23, 6, " 123456789012345.015625"},  // every binary place
+      {123456789012345.015625, 23, 5, "  123456789012345.01563"},
+      {0.1 + 0.2, 22, 20, "0.30000000000000004441"},  // ...0444089209850062616169452667236328125
+      {0.1 + 0.2, 20, 5, "             0.30000"},
+      {1234.5600000000002, 20, 5, "          1234.56000"},
       {10200223543.43, 20, 7, " 10200223543.4300000"},  // not ...4300003
       {-0.000000000000000125, 21, 18, "-0.000000000000000125"},
       {0.0000000000000000005, 20, 18, "0.000000000000000001"},
@@ -356,6 +366,26 @@ TEST(DbfColumn, NumbersAreStoredAsFormatPrintsThem) {
   // A comma as the runtime's separator still stores a point.
   FormatSettings.DecimalSeparator = ',';
   EXPECT_EQ(NumText(6, 2, 0.125), "  0.13");
+}
+
+// A value of at most 15 significant digits is stored as Format prints it,
+// whatever its size, places and sign.
+TEST(DbfColumn, NumbersOfFifteenDigitsOrFewerAreStoredAsFormatPrintsThem) {
+  TFormatSettingsOverride keep;
+  FormatSettings.DecimalSeparator = '.';
+  std::mt19937_64 random(20070131);
+  for (int i = 0; i < 100000; ++i) {
+    const int digits = 1 + static_cast<int>(random() % 15);
+    std::string text = random() % 2 ? "-" : "";
+    for (int d = 0; d < digits; ++d) text += static_cast<char>('0' + random() % 10);
+    text += "e" + std::to_string(static_cast<int>(random() % 31) - 30 + (15 - digits));
+    double value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    const int decimals = static_cast<int>(random() % 19);
+    const std::string printed = Format("%.*f", decimals, value);
+    const int width = static_cast<int>(printed.size()) + 2;
+    ASSERT_EQ(NumText(width, decimals, value), "  " + printed) << text << " " << decimals;
+  }
 }
 
 TEST(DbfColumn, NumbersThatDoNotFitAreRefusedAndNothingIsWritten) {

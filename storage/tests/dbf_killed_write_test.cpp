@@ -3,6 +3,7 @@
 // a large write). The file is then read as this program reads it and as
 // readers that take (size - header) / record length records do.
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -201,6 +202,113 @@ TEST_F(DbfKilledWriteTest, AKilledBatchLeavesNoRecordPastTheCount) {
         t->EndAppendBatch();
       },
       30011, [&](std::int64_t killAt) { CheckAppendedPrefix("batch", killAt, 2, kAdded); });
+}
+
+// A register is open shared, so what a killed append left stays until a
+// pack: killed at any byte, pack makes no record of it, and another
+// program's reader sees every record appended afterwards.
+TEST_F(DbfKilledWriteTest, APackAfterAKilledAppendLeavesEveryLaterRecordReadable) {
+  struct Case {
+    const char* What;
+    int Added;  // 1: a single append; more: a batch
+    std::int64_t Stride;
+  } cases[] = {{"shared append", 1, 1}, {"batch", 8000, 30011}};
+  for (const Case& c : cases) {
+    MakeRegister(3);
+    KillAtManyBytes(
+        c.What,
+        [&] {
+          auto t = Table(true);
+          t->Open();
+          if (c.Added > 1) t->BeginAppendBatch();
+          for (int i = 3; i < 3 + c.Added; ++i) Add(*t, "r" + std::to_string(i), i);
+          t->EndAppendBatch();
+        },
+        c.Stride,
+        [&](std::int64_t killAt) {
+          const std::string at = std::string(c.What) + " killed after " + std::to_string(killAt);
+          // Records the killed append counted stay, ahead of the new ones,
+          // and so do whole ones it wrote but did not count yet: pack goes
+          // by the records.
+          const TFileView v = View();
+          std::uint32_t kept = v.Count;
+          if (v.WholeRecordsPastCount)
+            kept +=
+                static_cast<std::uint32_t>((v.Size - 1 - kHeaderLength) / kRecordLength) - v.Count;
+          std::string expected;
+          for (std::uint32_t i = 0; i < kept; ++i) expected += "r" + std::to_string(i) + ",";
+          std::string appended;
+          for (int i = 0; i < 10; ++i) appended += (i ? ",n" : "n") + std::to_string(i);
+          EXPECT_EQ(PackAndAppendShared(at), expected + appended) << at;
+        });
+  }
+}
+
+// An append the file has no room for (a full disk, a size limit) fails
+// with the system's reason and leaves nothing past the counted records;
+// a pack after it takes nothing from it either. The room is made by a
+// file-size limit in a child process.
+TEST_F(DbfKilledWriteTest, AnAppendWithoutRoomFailsAndLeavesNothingPastTheCount) {
+  constexpr std::int64_t kBlock = 50 * static_cast<std::int64_t>(kRecordLength);
+  struct Case {
+    int Added;          // 1: a single append; more: a batch
+    std::int64_t Room;  // bytes the file may grow
+    bool Fits;
+  } cases[] = {
+      {1, 0, false},
+      {1, 1, false},
+      {1, 20, false},
+      {1, kRecordLength - 1, false},
+      {1, kRecordLength, true},
+      {50, 0, false},
+      {50, kBlock / 2, false},
+      {50, kBlock - 1, false},
+      {50, kBlock, true},
+  };
+  for (const Case& c : cases) {
+    MakeRegister(3);
+    const std::string what =
+        std::to_string(c.Added) + " record(s) with room for " + std::to_string(c.Room) + " bytes";
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::close(pipe[0]);
+      const rlim_t limit = static_cast<rlim_t>(FileBytes(name).size() + c.Room);
+      const struct rlimit room = {limit, limit};
+      signal(SIGXFSZ, SIG_IGN);
+      setrlimit(RLIMIT_FSIZE, &room);
+      std::string message = "appended";
+      try {
+        auto t = MakeTable(true);
+        t->Open();
+        if (c.Added > 1) t->BeginAppendBatch();
+        for (int i = 3; i < 3 + c.Added; ++i) Add(*t, "r" + std::to_string(i), i);
+        t->EndAppendBatch();
+      } catch (const Exception& e) {
+        message = e.Message();
+      }
+      (void)!::write(pipe[1], message.data(), message.size());
+      _exit(0);
+    }
+    ::close(pipe[1]);
+    std::string message;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;) message.append(buffer, n);
+    ::close(pipe[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(message, c.Fits ? "appended" : "Ошибка записи данных. Файл слишком велик.") << what;
+    const TFileView v = View();
+    const std::uint32_t count = c.Fits ? 3 + c.Added : 3;
+    EXPECT_EQ(v.Count, count) << what;
+    EXPECT_EQ(v.Size, kHeaderLength + count * kRecordLength + 1) << what;
+    EXPECT_TRUE(v.EndByteAfterCounted) << what;
+    std::string expected;
+    for (std::uint32_t i = 0; i < count; ++i) expected += "r" + std::to_string(i) + ",";
+    EXPECT_EQ(PackAndAppendShared(what), expected + "n0,n1,n2,n3,n4,n5,n6,n7,n8,n9") << what;
+  }
 }
 
 // Pack writes a new file beside the register: killed at any byte, the

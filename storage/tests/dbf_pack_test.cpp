@@ -2,6 +2,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <set>
 
 #include "dbf_register_fixture.h"
@@ -82,6 +83,46 @@ TEST_F(DbfPackTest, PackGoesByTheDataNotTheCount) {
   EXPECT_EQ(dbf::DecodeFixed32(FileBytes(name).data() + 4), 3u);
 }
 
+// Bytes a killed or failed append left past the counted records, and
+// what an older pack made of them: pack copies no such byte into a record,
+// and another program's reader sees every record the program shows.
+TEST_F(DbfPackTest, PackTakesNoRecordFromTheBytesOfAnAppendThatDidNotEnd) {
+  MakeFile("     ");  // r0 .. r4, counted, and the end byte
+  const std::string made = FileBytes(name);
+  const std::size_t records = kHeaderLength;
+  auto record = [&](int i) { return made.substr(records + i * kRecordLength, kRecordLength); };
+  std::string ghost = record(4);
+  ghost.replace(1, 5, "ghost");
+  const std::string eof(1, dbf::kEofMarker);
+  const std::string counted = made.substr(0, records + 3 * kRecordLength);  // r0 .. r2
+  auto withCount = [](std::string bytes, std::uint32_t count) {
+    dbf::EncodeFixed32(bytes.data() + 4, count);
+    return bytes;
+  };
+  struct Case {
+    const char* What;
+    std::string Bytes;
+    const char* Kept;
+  } cases[] = {
+      {"the end byte only", withCount(counted, 3) + eof, "r0,r1,r2"},
+      {"no end byte", withCount(counted, 3), "r0,r1,r2"},
+      {"a record but its flag", withCount(counted, 3) + eof + ghost.substr(1) + eof, "r0,r1,r2"},
+      {"part of a record", withCount(counted, 3) + eof + ghost.substr(1, 9), "r0,r1,r2"},
+      {"a block of records", withCount(counted, 3) + eof + ghost.substr(1) + ghost + ghost + eof,
+       "r0,r1,r2"},
+      {"a count too low", withCount(counted, 1) + eof + ghost.substr(1) + eof, "r0,r1,r2"},
+      {"debris counted by an older pack",
+       withCount(counted, 6) + eof + ghost.substr(1) + record(3) + record(4) + eof,
+       "r0,r1,r2,r3,r4"},
+  };
+  for (const Case& c : cases) {
+    WriteFile(name, c.Bytes);
+    std::string appended;
+    for (int i = 0; i < 10; ++i) appended += ",n" + std::to_string(i);
+    EXPECT_EQ(PackAndAppendShared(c.What), c.Kept + appended) << c.What;
+  }
+}
+
 TEST_F(DbfPackTest, PackRefusals) {
   auto t = MakeTable();
   t->SetTableName("");
@@ -130,6 +171,8 @@ TEST_F(DbfPackTest, AFailedStepLeavesTheOriginal) {
     t->Pack("", false);
   }
   ASSERT_GE(steps, 6);
+  // The reason is told with one full stop, whether it ends with one or not.
+  const std::string systemError = std::string(SWriteError) + ". " + SystemErrorText(EIO);
   for (int failAt = 1; failAt < steps; ++failAt) {
     WriteFile(name, before);
     auto t = MakeTable();
@@ -143,6 +186,17 @@ TEST_F(DbfPackTest, AFailedStepLeavesTheOriginal) {
       EXPECT_EQ(e.Message(),
                 "Упаковка таблицы " + name +
                     " не удалась: Stream write error. Disk full. Таблица не изменена.");
+    }
+    t->StepHook = [&](int step) {
+      if (step == failAt) throw EWriteError(systemError);
+    };
+    try {
+      t->Pack("", false);
+      FAIL() << failAt;
+    } catch (const EDBFError& e) {
+      EXPECT_EQ(e.Message(), "Упаковка таблицы " + name +
+                                 " не удалась: Ошибка записи данных. Ошибка ввода-вывода. "
+                                 "Таблица не изменена.");
     }
     EXPECT_EQ(FileBytes(name), before) << failAt;
     EXPECT_FALSE(FileExists(name + ",new")) << failAt;

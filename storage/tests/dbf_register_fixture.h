@@ -21,6 +21,33 @@ inline std::string FileBytes(const std::string& name) {
   return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
+// What a DBF reader of another program takes from a file: records one
+// after another from the header's length on, by the header's record
+// length, until the file ends or a record starts with the end byte 0x1A;
+// NAME of each one not flagged '*'. Shares no code with the table.
+struct TOtherReader {
+  std::uint32_t Records = 0;
+  std::string Names;  // joined by ","
+};
+
+inline TOtherReader ReadAsOtherProgram(const std::string& bytes) {
+  auto word = [&](std::size_t at) {
+    return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at])) |
+           static_cast<std::size_t>(static_cast<unsigned char>(bytes[at + 1])) << 8;
+  };
+  const std::size_t header = word(8);
+  const std::size_t length = word(10);
+  TOtherReader read;
+  for (std::size_t at = header; at + length <= bytes.size() && bytes[at] != '\x1a'; at += length) {
+    ++read.Records;
+    if (bytes[at] == '*') continue;
+    std::string name = bytes.substr(at + 1, 20);
+    name.erase(name.find_last_not_of(' ') + 1);
+    read.Names += (read.Names.empty() ? "" : ",") + name;
+  }
+  return read;
+}
+
 class DbfRegisterTest : public ::testing::Test {
  protected:
   // Flag + NAME 20 + NUM 7 + SCERTIF 1 + NCERTIF 7.
@@ -80,6 +107,28 @@ class DbfRegisterTest : public ::testing::Test {
     for (t.First(); !t.Eof(); t.Next())
       out += (out.empty() ? "" : ",") + t.FieldByName("NAME")->AsString();
     return out;
+  }
+
+  // Packs the register as the program does (it opens registers shared,
+  // so nothing cut the file before), appends `more` records "n0" .. to it
+  // shared, and checks that the header, the program and another program's
+  // reader agree on every record. Returns the program's names.
+  std::string PackAndAppendShared(const std::string& what, int more = 10) {
+    MakeTable(true)->Open();
+    MakeTable()->Pack("", false);
+    auto t = MakeTable(true);
+    t->Open();
+    for (int i = 0; i < more; ++i) Add(*t, "n" + std::to_string(i), i);
+    const std::string shown = Names(*t);
+    t->Close();
+    const std::string bytes = FileBytes(name);
+    const std::uint32_t count = dbf::DecodeFixed32(bytes.data() + 4);
+    const TOtherReader other = ReadAsOtherProgram(bytes);
+    EXPECT_EQ(other.Names, shown) << what;
+    EXPECT_EQ(other.Records, count) << what;
+    EXPECT_EQ(bytes.size(), kHeaderLength + count * kRecordLength + 1) << what;
+    EXPECT_EQ(bytes.back(), dbf::kEofMarker) << what;
+    return shown;
   }
 
   // The record numbers of an ordering, in its order.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -174,4 +175,17 @@ TEST(FileUtils, ExecutablePath) {
   for (int i = 1; i <= ParamCount(); ++i) EXPECT_FALSE(ParamStr(i).empty()) << i;
   EXPECT_EQ(ParamStr(ParamCount() + 1), "");
   EXPECT_EQ(ParamStr(-1), "");
+}
+
+TEST(FileUtils, SystemErrorsReadInRussianWithOneFullStop) {
+  struct Case {
+    int Error;
+    const char* Text;
+  } cases[] = {
+      {ENOSPC, "На диске нет места."},  {EDQUOT, "На диске нет места."},
+      {EFBIG, "Файл слишком велик."},   {EIO, "Ошибка ввода-вывода."},
+      {EACCES, "Нет доступа к файлу."}, {ENOENT, "Файл не найден."},
+      {EXDEV, "Системная ошибка 18."},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SystemErrorText(c.Error), c.Text) << c.Error;
 }
