@@ -760,6 +760,7 @@ int TCustomDBGridEh::VisibleDataRowCount() const {
 }
 
 void TCustomDBGridEh::UpdateActive() {
+  EndIncSearchOnMove();
   if (RowPerRecordMode()) {
     RowPerRecordUpdateActive();
     return;

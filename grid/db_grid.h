@@ -813,6 +813,8 @@ class TCustomDBGridEh : public TCustomGrid,
   // --- scrolling, timers and incremental search
   bool HandleScrollMessage(TMessage& message);
   bool StartsIncSearch(char32_t key);
+  // The record followed a move the search did not make: the search ends.
+  void EndIncSearchOnMove();
   bool HandleGridMessage(TMessage& message);
   void ShowCellToolTip(THintInfo& info);
   void FontChanged();

@@ -543,6 +543,10 @@ void TCustomDBGridEh::IncSearch(const std::string& text, int timeOut, int direct
 
 void TCustomDBGridEh::StopIncSearch() { FIncSearch.Stop(); }
 
+void TCustomDBGridEh::EndIncSearchOnMove() {
+  if (FIncSearch.Active() && !FIncSearch.Moving()) StopIncSearch();
+}
+
 TDataSet* TCustomDBGridEh::IncSearchDataSet() {
   return FDataLink->Active() ? FDataLink->DataSet() : nullptr;
 }
