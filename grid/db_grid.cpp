@@ -963,6 +963,18 @@ void TCustomDBGridEh::InvalidateFooter() {
 
 void TCustomDBGridEh::SumListChangedHandler() { InvalidateFooter(); }
 
+void TCustomDBGridEh::RebuildSortMarkedColumns() {
+  std::vector<TColumnEh*> marked;
+  for (int i = 0; i < FColumns->Count(); ++i)
+    if (FColumns->Items(i)->Title()->SortIndex() > 0) marked.push_back(FColumns->Items(i));
+  std::stable_sort(marked.begin(), marked.end(), [](TColumnEh* a, TColumnEh* b) {
+    return a->Title()->SortIndex() < b->Title()->SortIndex();
+  });
+  for (std::size_t i = 0; i < marked.size(); ++i)
+    marked[i]->Title()->FSortIndex = static_cast<int>(i) + 1;
+  FSortMarkedColumns = std::move(marked);
+}
+
 void TCustomDBGridEh::SortMarkChanged(TColumnEh* column) {
   (void)column;
   if (FUseMultiTitle) RequestLayout();

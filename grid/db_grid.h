@@ -303,6 +303,9 @@ class TCustomDBGridEh : public TCustomGrid,
   void TitleClick(TColumnEh* column);
   // The columns marked for sorting, in SortIndex order.
   const std::vector<TColumnEh*>& SortMarkedColumns() const { return FSortMarkedColumns; }
+  // Makes that list again from the titles' SortIndex (columns loaded or
+  // copied); gaps and doubles close up and the indexes follow.
+  void RebuildSortMarkedColumns();
 
   // --- selection
   TDBGridEhSelectionType SelectionType() const { return FSelection->SelectionType(); }
