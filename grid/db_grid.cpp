@@ -54,7 +54,11 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
       FTitleTree(std::make_unique<THeadTreeNode>("Root", 0, 0)),
       FSumList(CreateUnique<TDBGridEhSumList>(this)) {
   FTitleFont->OnChange = [this](TObject*) { RequestLayout(); };
-  FFooterFont->OnChange = [this](TObject*) { RequestLayout(); };
+  FFooterFont->OnChange = [this](TObject*) {
+    // A footer font of its own: the grid no longer follows its parent's.
+    if (!FUpdatingFooterFont && !ComponentState().Contains(csLoading)) SetParentFont(false);
+    RequestLayout();
+  };
   FSumList->SumListChanged = [this](TObject*) { SumListChangedHandler(); };
   FSumList->OnRecalcAll = [this](TObject*) {
     if (OnSumListRecalcAll) OnSumListRecalcAll(FSumList.get());
@@ -304,6 +308,7 @@ void TCustomDBGridEh::SetFooterRowCount(int value) {
   RequestLayout();
 }
 void TCustomDBGridEh::SetFooterColor(TColor value) {
+  if (!ComponentState().Contains(csLoading)) SetParentColor(false);
   if (FFooterColor == value) return;
   FFooterColor = value;
   InvalidateFooter();
@@ -1631,7 +1636,10 @@ void TCustomDBGridEh::ChangeScale(int m, int d) {
       c->Font()->SetHeight(MulDiv(c->Font()->Height(), m, d));
   }
   FTitleFont->SetHeight(MulDiv(FTitleFont->Height(), m, d));
-  FFooterFont->SetHeight(MulDiv(FFooterFont->Height(), m, d));
+  {
+    TFlagGuard scaling(FUpdatingFooterFont);
+    FFooterFont->SetHeight(MulDiv(FFooterFont->Height(), m, d));
+  }
   EndLayout();
 }
 

@@ -756,6 +756,8 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FUseMultiTitle = false;
   int FFooterRowCount = 0;
   TColor FFooterColor = clWindow;
+  // The grid itself sets the footer font (following the parent, scaling).
+  bool FUpdatingFooterFont = false;
   TColor FEvenRowColor = clWindow;
   bool FEvenRowColorAssigned = false;
   TColor FOddRowColor = clWindow;

@@ -411,6 +411,7 @@ bool TCustomDBGridEh::HandleGridMessage(TMessage& message) {
       TCustomGrid::WndProc(message);
       if (ParentFont()) {
         FTitleFont->Assign(Font());
+        TFlagGuard following(FUpdatingFooterFont);
         FFooterFont->Assign(Font());
         RequestLayout();
       }
@@ -418,7 +419,7 @@ bool TCustomDBGridEh::HandleGridMessage(TMessage& message) {
     case CM_PARENTCOLORCHANGED:
       TCustomGrid::WndProc(message);
       if (ParentColor()) {
-        SetFooterColor(Color());
+        FFooterColor = Color();
         InvalidateGrid();
       }
       return true;

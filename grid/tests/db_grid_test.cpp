@@ -450,6 +450,30 @@ TEST_F(DBGridTest, CopiedColumnsKeepAMultiColumnSort) {
   EXPECT_EQ(copy->SortMarkedColumns().size(), 3u);
 }
 
+TEST_F(DBGridTest, AFooterColourOrFontOfItsOwnStopsFollowingTheParent) {
+  Grid->SetParentColor(true);
+  Grid->SetParentFont(true);
+  Form->SetColor(clYellow);
+  Form->Font()->SetHeight(-15);
+  EXPECT_EQ(Grid->FooterColor(), clYellow);
+  EXPECT_EQ(Grid->FooterFont()->Height(), -15);
+  EXPECT_TRUE(Grid->ParentColor() && Grid->ParentFont()) << "following is no choice of its own";
+  Grid->SetFooterColor(clRed);
+  EXPECT_FALSE(Grid->ParentColor());
+  EXPECT_TRUE(Grid->ParentFont());
+  TFont bold;
+  bold.Assign(Grid->FooterFont());
+  bold.SetStyle({fsBold});
+  Grid->SetFooterFont(&bold);
+  EXPECT_FALSE(Grid->ParentFont());
+  Form->SetColor(clAqua);
+  Form->Font()->SetHeight(-20);
+  EXPECT_EQ(Grid->FooterColor(), clRed);
+  EXPECT_EQ(Grid->Color(), clYellow);
+  EXPECT_EQ(Grid->FooterFont()->Height(), -15);
+  EXPECT_EQ(Grid->Font()->Height(), -15);
+}
+
 TEST_F(DBGridTest, AutoFitSharesTheClientWidth) {
   TColumnEh* a = AddColumn("NAME");
   TColumnEh* b = AddColumn("NUM");
