@@ -2,6 +2,7 @@
 
 #include "grid/db_grid.h"
 #include "grid/inplace_edit.h"
+#include "platform/base/edit_mask.h"
 #include "platform/data/data_set.h"
 #include "platform/data/fields.h"
 
@@ -16,11 +17,13 @@ void TCustomDBGridEh::UpdateData() {
     return;
   }
   // The editor hands its text back whenever it is hidden (a rebuild, a
-  // resize): the same text of a record nobody edits is no change.
+  // resize): the same text of a record nobody edits is no change, nor is
+  // the blank mask of an empty value.
   const TDataSetState state = field->DataSet()->State();
-  if (state != dsEdit && state != dsInsert && VarIsNull(FEditKeyValue) &&
-      text == FieldEditText(column))
-    return;
+  if (state != dsEdit && state != dsInsert && VarIsNull(FEditKeyValue)) {
+    const std::string shown = FieldEditText(column);
+    if (text == shown || text == FormatMaskText(GetEditMask(Col(), Row()), shown)) return;
+  }
   switch (column->GetCellKind()) {
     case ctPickList:
       if (column->OnNotInList && column->PickList()->IndexOf(text) < 0) {

@@ -342,8 +342,19 @@ void TColumnTitleEh::SetToolTips(bool value) {
   SetAssigned(cvTitleToolTips);
 }
 
+bool TColumnTitleEh::CollectionUpdating() const {
+  const TCollection* collection = FColumn->Collection();
+  return collection != nullptr && collection->UpdateCount() > 0;
+}
+
 void TColumnTitleEh::SetSortMarker(TSortMarkerEh value) {
   if (FSortMarker == value) return;
+  // Columns being loaded or copied: the grid's list is made from the
+  // indexes when the update ends.
+  if (CollectionUpdating()) {
+    FSortMarker = value;
+    return;
+  }
   TCustomDBGridEh* grid = FColumn->Grid();
   const TSortMarkerEh old = FSortMarker;
   FSortMarker = value;
@@ -375,8 +386,14 @@ void TColumnTitleEh::SetSortMarker(TSortMarkerEh value) {
 }
 
 void TColumnTitleEh::SetSortIndex(int value) {
+  value = std::max(0, value);
+  if (value == FSortIndex) return;
+  if (CollectionUpdating()) {
+    FSortIndex = value;
+    return;
+  }
   TCustomDBGridEh* grid = FColumn->Grid();
-  if (grid == nullptr || FSortMarker == smNoneEh || value == FSortIndex) return;
+  if (grid == nullptr || FSortMarker == smNoneEh) return;
   auto& marked = grid->FSortMarkedColumns;
   if (value < 1 || value > static_cast<int>(marked.size())) return;
   // Only swaps with the column holding that place.
@@ -441,6 +458,7 @@ void TColumnTitleEh::Assign(const TPersistent* source) {
     if (o->Assigned(cvTitleToolTips)) SetToolTips(o->ToolTips());
     FHint = o->FHint;
     SetImageIndex(o->FImageIndex);
+    SetSortIndex(o->FSortIndex);
     SetSortMarker(o->FSortMarker);
     return;
   }
@@ -1428,7 +1446,9 @@ void TDBGridColumnsEh::ClearFieldRefs() {
 }
 
 void TDBGridColumnsEh::Update(TCollectionItem* item) {
-  if (FGrid == nullptr || FGrid->ComponentState().Contains(csLoading) || FGrid->FDestroying) return;
+  if (FGrid == nullptr || FGrid->FDestroying) return;
+  if (item == nullptr) FGrid->RebuildSortMarkedColumns();
+  if (FGrid->ComponentState().Contains(csLoading)) return;
   if (item == nullptr) {
     FGrid->RequestLayout();
     FGrid->CurrentColumnToVisible();

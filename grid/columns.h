@@ -315,7 +315,8 @@ class TColumnTitleEh : public TPersistent {
   void SetSortMarker(TSortMarkerEh value);
   // 1-based place among the sort-marked columns; 0 when unmarked.
   int SortIndex() const { return FSortIndex; }
-  // Swaps places with the column that holds `value`.
+  // Swaps places with the column that holds `value`; while the columns
+  // are updated it is only stored.
   void SetSortIndex(int value);
   // The title click cycle: none -> up -> down -> none (keepMulti) or ->
   // up.
@@ -330,6 +331,9 @@ class TColumnTitleEh : public TPersistent {
 
  private:
   friend class TColumnEh;
+  friend class TCustomDBGridEh;
+  // The columns are being loaded or copied (BeginUpdate of the collection).
+  bool CollectionUpdating() const;
   bool Assigned(TColumnEhValue v) const;
   void SetAssigned(TColumnEhValue v);
   void Changed();

@@ -54,7 +54,11 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
       FTitleTree(std::make_unique<THeadTreeNode>("Root", 0, 0)),
       FSumList(CreateUnique<TDBGridEhSumList>(this)) {
   FTitleFont->OnChange = [this](TObject*) { RequestLayout(); };
-  FFooterFont->OnChange = [this](TObject*) { RequestLayout(); };
+  FFooterFont->OnChange = [this](TObject*) {
+    // A footer font of its own: the grid no longer follows its parent's.
+    if (!FUpdatingFooterFont && !ComponentState().Contains(csLoading)) SetParentFont(false);
+    RequestLayout();
+  };
   FSumList->SumListChanged = [this](TObject*) { SumListChangedHandler(); };
   FSumList->OnRecalcAll = [this](TObject*) {
     if (OnSumListRecalcAll) OnSumListRecalcAll(FSumList.get());
@@ -304,6 +308,7 @@ void TCustomDBGridEh::SetFooterRowCount(int value) {
   RequestLayout();
 }
 void TCustomDBGridEh::SetFooterColor(TColor value) {
+  if (!ComponentState().Contains(csLoading)) SetParentColor(false);
   if (FFooterColor == value) return;
   FFooterColor = value;
   InvalidateFooter();
@@ -760,6 +765,7 @@ int TCustomDBGridEh::VisibleDataRowCount() const {
 }
 
 void TCustomDBGridEh::UpdateActive() {
+  EndIncSearchOnMove();
   if (RowPerRecordMode()) {
     RowPerRecordUpdateActive();
     return;
@@ -961,6 +967,18 @@ void TCustomDBGridEh::InvalidateFooter() {
 }
 
 void TCustomDBGridEh::SumListChangedHandler() { InvalidateFooter(); }
+
+void TCustomDBGridEh::RebuildSortMarkedColumns() {
+  std::vector<TColumnEh*> marked;
+  for (int i = 0; i < FColumns->Count(); ++i)
+    if (FColumns->Items(i)->Title()->SortIndex() > 0) marked.push_back(FColumns->Items(i));
+  std::stable_sort(marked.begin(), marked.end(), [](TColumnEh* a, TColumnEh* b) {
+    return a->Title()->SortIndex() < b->Title()->SortIndex();
+  });
+  for (std::size_t i = 0; i < marked.size(); ++i)
+    marked[i]->Title()->FSortIndex = static_cast<int>(i) + 1;
+  FSortMarkedColumns = std::move(marked);
+}
 
 void TCustomDBGridEh::SortMarkChanged(TColumnEh* column) {
   (void)column;
@@ -1618,7 +1636,10 @@ void TCustomDBGridEh::ChangeScale(int m, int d) {
       c->Font()->SetHeight(MulDiv(c->Font()->Height(), m, d));
   }
   FTitleFont->SetHeight(MulDiv(FTitleFont->Height(), m, d));
-  FFooterFont->SetHeight(MulDiv(FFooterFont->Height(), m, d));
+  {
+    TFlagGuard scaling(FUpdatingFooterFont);
+    FFooterFont->SetHeight(MulDiv(FFooterFont->Height(), m, d));
+  }
   EndLayout();
 }
 

@@ -303,6 +303,9 @@ class TCustomDBGridEh : public TCustomGrid,
   void TitleClick(TColumnEh* column);
   // The columns marked for sorting, in SortIndex order.
   const std::vector<TColumnEh*>& SortMarkedColumns() const { return FSortMarkedColumns; }
+  // Makes that list again from the titles' SortIndex (columns loaded or
+  // copied); gaps and doubles close up and the indexes follow.
+  void RebuildSortMarkedColumns();
 
   // --- selection
   TDBGridEhSelectionType SelectionType() const { return FSelection->SelectionType(); }
@@ -753,6 +756,8 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FUseMultiTitle = false;
   int FFooterRowCount = 0;
   TColor FFooterColor = clWindow;
+  // The grid itself sets the footer font (following the parent, scaling).
+  bool FUpdatingFooterFont = false;
   TColor FEvenRowColor = clWindow;
   bool FEvenRowColorAssigned = false;
   TColor FOddRowColor = clWindow;
@@ -813,6 +818,8 @@ class TCustomDBGridEh : public TCustomGrid,
   // --- scrolling, timers and incremental search
   bool HandleScrollMessage(TMessage& message);
   bool StartsIncSearch(char32_t key);
+  // The record followed a move the search did not make: the search ends.
+  void EndIncSearchOnMove();
   bool HandleGridMessage(TMessage& message);
   void ShowCellToolTip(THintInfo& info);
   void FontChanged();

@@ -771,6 +771,14 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     TCustomGrid::MouseDown(button, shift, x, y);
     return;
   }
+  if (inCell && rowPart == crpDataEh && colPart == ccpDataEh && FDataLink->Active() &&
+      DataRowCount() == 0) {
+    // The empty row of an empty dataset: what is typed next starts the
+    // first record in the clicked column.
+    SelectColumn(cell.X, 0, false);
+    TCustomControl::MouseDown(button, shift, x, y);
+    return;
+  }
   if (!dataCell || CheckTreeExpandClick(x, y, false) || StartRecordMoving(x, y, false)) {
     TCustomControl::MouseDown(button, shift, x, y);
     return;

@@ -411,6 +411,7 @@ bool TCustomDBGridEh::HandleGridMessage(TMessage& message) {
       TCustomGrid::WndProc(message);
       if (ParentFont()) {
         FTitleFont->Assign(Font());
+        TFlagGuard following(FUpdatingFooterFont);
         FFooterFont->Assign(Font());
         RequestLayout();
       }
@@ -418,7 +419,7 @@ bool TCustomDBGridEh::HandleGridMessage(TMessage& message) {
     case CM_PARENTCOLORCHANGED:
       TCustomGrid::WndProc(message);
       if (ParentColor()) {
-        SetFooterColor(Color());
+        FFooterColor = Color();
         InvalidateGrid();
       }
       return true;
@@ -542,6 +543,10 @@ void TCustomDBGridEh::IncSearch(const std::string& text, int timeOut, int direct
 }
 
 void TCustomDBGridEh::StopIncSearch() { FIncSearch.Stop(); }
+
+void TCustomDBGridEh::EndIncSearchOnMove() {
+  if (FIncSearch.Active() && !FIncSearch.Moving()) StopIncSearch();
+}
 
 TDataSet* TCustomDBGridEh::IncSearchDataSet() {
   return FDataLink->Active() ? FDataLink->DataSet() : nullptr;

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/data/data_set.h"
 
 void TGridIncSearchEh::Step(const std::string& text, int timeOut, int direction) {
   TDataSet* ds = FHost->IncSearchDataSet();
   if (ds == nullptr || !FHost->IncSearchHasColumn()) return;
+  TFlagGuard moving(FMoving);
   const std::u32string wanted = Utf8ToUtf32(AnsiUpperCase(FText + text));
   auto matches = [&] {
     const std::u32string shown = Utf8ToUtf32(AnsiUpperCase(FHost->IncSearchCellText()));

@@ -52,6 +52,9 @@ class TGridIncSearchEh {
   bool Active() const { return FActive; }
   // The part of the typed text that was found.
   const std::string& Text() const { return FText; }
+  // While a step moves the dataset: any other move of the record ends the
+  // search.
+  bool Moving() const { return FMoving; }
 
   // Searches for `text` appended to the found text: `direction` 0 from the
   // current record and then from the first, 1 forward from the next, 2
@@ -75,6 +78,7 @@ class TGridIncSearchEh {
  private:
   TGridIncSearchHostEh* FHost;
   bool FActive = false;
+  bool FMoving = false;
   std::string FText;
   int FTimeOut = 0;
 };

@@ -84,6 +84,7 @@ void TCustomDBGridEh::RowPerRecordUpdateRowCount() {
 }
 
 void TCustomDBGridEh::RowPerRecordUpdateActive() {
+  EndIncSearchOnMove();
   if (!FDataLink->Active()) {
     UpdateScrollBar();
     return;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
@@ -137,6 +138,35 @@ TEST_F(GridInputTest, AnIncrementalSearchShowsItsGlyphAndPaintsTheTypedBeginning
   PressKey(VK_ESCAPE);
   EXPECT_EQ(Grid->IndicatorImageOf(Grid->Row()), kIndicatorArrow);
   EXPECT_EQ(yellow(Paint()), 0);
+}
+
+TEST_F(GridInputTest, ARecordMovedOtherwiseEndsTheSearch) {
+  Grid->SetOptionsEh(Grid->OptionsEh() + TDBGridEhOptions{dghIncSearch, dghPreferIncSearch});
+  const std::pair<const char*, std::function<void()>> moves[] = {
+      {"key", [&] { PressKey(VK_DOWN); }},
+      {"mouse", [&] { Click(CellCenter(Grid->Col(), Grid->Row() + 1)); }},
+      {"program", [&] { T.ds->Next(); }},
+  };
+  for (const auto& [how, move] : moves) {
+    SCOPED_TRACE(how);
+    T.ds->First();
+    TypeText("R2");
+    ASSERT_EQ(T.name->AsString(), "r2");
+    ASSERT_EQ(Grid->IndicatorImageOf(Grid->Row()), kIndicatorSearchArrow);
+    move();
+    EXPECT_EQ(T.name->AsString(), "r3");
+    EXPECT_FALSE(Grid->InIncSearch());
+    EXPECT_EQ(Grid->IndicatorImageOf(Grid->Row()), kIndicatorArrow);
+    TypeText("5");
+    EXPECT_EQ(T.name->AsString(), "r3") << "a new search for \"5\" finds nothing";
+    PressKey(VK_ESCAPE);
+  }
+  // The search's own moves keep it going.
+  T.ds->First();
+  TypeText("R2");
+  TypeText("5");
+  EXPECT_EQ(T.name->AsString(), "r25");
+  EXPECT_TRUE(Grid->InIncSearch());
 }
 
 TEST_F(GridInputTest, PastingGoesOnWithARunningSearch) {

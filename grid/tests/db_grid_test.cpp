@@ -419,6 +419,61 @@ TEST_F(DBGridTest, TitleClicksCycleSortMarkers) {
   EXPECT_EQ(clicks.size(), 6u);
 }
 
+TEST_F(DBGridTest, CopiedColumnsKeepAMultiColumnSort) {
+  Grid->SetOptionsEh(Grid->OptionsEh() + TDBGridEhOptions{dghMultiSortMarking});
+  for (const char* f : {"NAME", "NUM", "AMT"}) AddColumn(f);
+  auto title = [](TDBGridEh* g, int i) { return g->Columns()->Items(i)->Title(); };
+  title(Grid, 2)->SetSortMarker(smUpEh);
+  title(Grid, 0)->SetSortMarker(smDownEh);
+  auto indexes = [&](TDBGridEh* g) {
+    std::string out;
+    for (int i = 0; i < 3; ++i) out += std::to_string(title(g, i)->SortIndex());
+    return out;
+  };
+  ASSERT_EQ(indexes(Grid), "201");
+  TDBGridEh* copy = Create<TDBGridEh>(Form);
+  copy->SetOptionsEh(Grid->OptionsEh());
+  copy->Columns()->Assign(Grid->Columns());
+  EXPECT_EQ(indexes(copy), "201");
+  EXPECT_EQ(copy->SortMarkedColumns(),
+            (std::vector<TColumnEh*>{copy->Columns()->Items(2), copy->Columns()->Items(0)}));
+  EXPECT_EQ(title(copy, 0)->SortMarker(), smDownEh);
+  // Inside an update the setters only store; the list follows at its end.
+  {
+    TUpdateGuard update(*copy->Columns());
+    title(copy, 1)->SetSortIndex(-4);
+    title(copy, 1)->SetSortMarker(smUpEh);
+    title(copy, 1)->SetSortIndex(3);
+    EXPECT_TRUE(copy->SortMarkedColumns().size() == 2u);
+  }
+  EXPECT_EQ(indexes(copy), "231");
+  EXPECT_EQ(copy->SortMarkedColumns().size(), 3u);
+}
+
+TEST_F(DBGridTest, AFooterColourOrFontOfItsOwnStopsFollowingTheParent) {
+  Grid->SetParentColor(true);
+  Grid->SetParentFont(true);
+  Form->SetColor(clYellow);
+  Form->Font()->SetHeight(-15);
+  EXPECT_EQ(Grid->FooterColor(), clYellow);
+  EXPECT_EQ(Grid->FooterFont()->Height(), -15);
+  EXPECT_TRUE(Grid->ParentColor() && Grid->ParentFont()) << "following is no choice of its own";
+  Grid->SetFooterColor(clRed);
+  EXPECT_FALSE(Grid->ParentColor());
+  EXPECT_TRUE(Grid->ParentFont());
+  TFont bold;
+  bold.Assign(Grid->FooterFont());
+  bold.SetStyle({fsBold});
+  Grid->SetFooterFont(&bold);
+  EXPECT_FALSE(Grid->ParentFont());
+  Form->SetColor(clAqua);
+  Form->Font()->SetHeight(-20);
+  EXPECT_EQ(Grid->FooterColor(), clRed);
+  EXPECT_EQ(Grid->Color(), clYellow);
+  EXPECT_EQ(Grid->FooterFont()->Height(), -15);
+  EXPECT_EQ(Grid->Font()->Height(), -15);
+}
+
 TEST_F(DBGridTest, AutoFitSharesTheClientWidth) {
   TColumnEh* a = AddColumn("NAME");
   TColumnEh* b = AddColumn("NUM");

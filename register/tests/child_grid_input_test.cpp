@@ -1,0 +1,95 @@
+// The child grid of a coupon No. 3 register as a clerk meets it in the
+// started program: a click on a cell of the still empty grid of a new
+// record picks the column that takes what is typed next.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+
+#include "platform/base/clock.h"
+#include "platform/base/date_time.h"
+#include "platform/base/tests/file_test_dir.h"
+#include "platform/gui/tests/gui_test_support.h"
+#include "platform/widgets/grid_inplace_edit.h"
+#include "register/certificate_directory.h"
+#include "register/data_module.h"
+#include "register/dlg_param.h"
+#include "register/frames.h"
+#include "register/main_window.h"
+#include "register/startup.h"
+
+namespace {
+
+class ChildGridInputTest : public GuiTest {
+ protected:
+  ChildGridInputTest() : clock(EncodeDate(2008, 6, 1)) {
+    SetIniFileName(dir.File("mebrath.ini"));
+    StartProgram(nullptr);
+    fmMain->Show();
+  }
+  ~ChildGridInputTest() override {
+    // What the start-up made goes, last made first.
+    for (TComponent* form : std::initializer_list<TComponent*>{fmDict, DlgParam, fmMain, DM})
+      form->Free();
+    fmDict = nullptr;
+    DlgParam = nullptr;
+    fmMain = nullptr;
+    DM = nullptr;
+    SetIniFileName("");
+  }
+
+  // A press and release on the child grid's cell of `field` in its first
+  // data row.
+  void ClickCell(TFrmT3& f, const std::string& field) {
+    TDBGridEh* grid = f.grdChild;
+    int raw = -1;
+    for (int i = 0; i < grid->Columns()->Count(); ++i)
+      if (grid->Columns()->Items(i)->FieldName() == field) raw = grid->DataToRawColumn(i);
+    const TRect cell = grid->CellRect(raw, grid->TitleOffset());
+    const TPoint screen =
+        grid->ClientToScreen({(cell.Left + cell.Right) / 2, (cell.Top + cell.Bottom) / 2});
+    HWND top = GetTopLevel(fmMain->Handle());
+    const TRect content = ContentRect(top);
+    const TPoint at{screen.X - content.Left, screen.Y - content.Top};
+    HostMouseEvent(top, WM_LBUTTONDOWN, at, MK_LBUTTON);
+    HostMouseEvent(top, WM_LBUTTONUP, at, 0);
+    Application->ProcessMessages();
+  }
+
+  TScopedClock clock;
+  TFileTestDir dir;
+};
+
+TEST_F(ChildGridInputTest, AClickOnTheEmptyGridPicksTheColumnTheTextGoesTo) {
+  fmMain->NewFile(dir.File("c.032"));
+  auto* f = dynamic_cast<TFrmT3*>(fmMain->CurrentFrame());
+  ASSERT_NE(f, nullptr);
+  PressKey(VK_INSERT, {ssCtrl});
+  ASSERT_TRUE(f->CardShown());
+  struct TCase {
+    const char* Field;
+    const char* Typed;
+    const char* Shown;
+  };
+  // The surname after the date: letters typed into the date's mask would
+  // be refused.
+  for (const TCase& c : {TCase{"FNAME", "Ив", "Ив"}, TCase{"SPOLICY", "ab", "ab"},
+                         TCase{"DATEBOBS", "15092007", "15.09.2007"}, TCase{"LNAME", "Пе", "Пе"}}) {
+    SCOPED_TRACE(c.Field);
+    ASSERT_EQ(f->mtChild->RecordCount(), 0);
+    ASSERT_NE(f->mtChild->State(), dsInsert);
+    ClickCell(*f, c.Field);
+    TypeText(c.Typed);
+    ASSERT_TRUE(f->grdChild->EditorMode());
+    EXPECT_EQ(f->grdChild->SelectedField()->FieldName(), c.Field);
+    EXPECT_EQ(f->grdChild->InplaceEditor()->Text(), c.Shown);
+    EXPECT_EQ(f->mtChild->State(), dsInsert);
+    // The record given up and a new one begun: the grid is empty again,
+    // its current column the one just typed in.
+    fmMain->acCancel->Execute();
+    PressKey(VK_INSERT, {ssCtrl});
+  }
+  EXPECT_TRUE(Boxes.empty()) << Boxes.front();
+}
+
+}  // namespace
