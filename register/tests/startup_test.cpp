@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "grid/db_grid.h"
+#include "grid/property_interceptors.h"
 #include "platform/base/clock.h"
 #include "platform/gui/tests/gui_test_support.h"
 #include "register/certificate_directory.h"
@@ -20,7 +22,18 @@ class StartupTest : public GuiTest {
     SetIniFileName(
         (std::filesystem::temp_directory_path() / "mebrath-startup-missing.ini").string());
   }
-  ~StartupTest() override { SetIniFileName(""); }
+  ~StartupTest() override {
+    // A later test starts the program again.
+    auto drop = [](auto*& form) {
+      if (form != nullptr) form->Free();
+      form = nullptr;
+    };
+    drop(fmDict);
+    drop(DlgParam);
+    drop(fmMain);
+    drop(DM);
+    SetIniFileName("");
+  }
   TScopedClock FClock;
 };
 
@@ -55,4 +68,16 @@ TEST_F(StartupTest, MakesTheFormsInOrderAndTheMainWindowAsksBeforeClosing) {
   EXPECT_TRUE(fmMain->CloseQuery());
   EXPECT_EQ(Boxes.size(), 3u);
   EXPECT_EQ(Boxes[0], "Mebrath: Завершить работу?");
+}
+
+TEST_F(StartupTest, RegistersTheFormAndColumnStorageInterceptors) {
+  StartProgram(nullptr);
+  auto registered = [](const TClassInfo* target) {
+    for (const auto& r : PropertyInterceptorRegistrations())
+      if (r.Target == target) return r.Interceptor.Info;
+    return static_cast<const TClassInfo*>(nullptr);
+  };
+  EXPECT_EQ(registered(&TCustomForm::kClassInfo), &TFormStoragePropertyInterceptor::kClassInfo);
+  EXPECT_EQ(registered(&TColumnEh::kClassInfo), &TColumnEhPropertyInterceptor::kClassInfo);
+  EXPECT_EQ(registered(&TDBGridColumnsEh::kClassInfo), &TColumnsEhPropertyInterceptor::kClassInfo);
 }
