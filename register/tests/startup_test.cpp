@@ -8,10 +8,13 @@
 #include "grid/db_grid.h"
 #include "grid/property_interceptors.h"
 #include "platform/base/clock.h"
+#include "platform/base/date_time.h"
+#include "platform/base/tests/file_test_dir.h"
 #include "platform/gui/tests/gui_test_support.h"
 #include "register/certificate_directory.h"
 #include "register/data_module.h"
 #include "register/dlg_param.h"
+#include "register/frames.h"
 #include "register/main_window.h"
 
 namespace {
@@ -80,4 +83,42 @@ TEST_F(StartupTest, RegistersTheFormAndColumnStorageInterceptors) {
   EXPECT_EQ(registered(&TCustomForm::kClassInfo), &TFormStoragePropertyInterceptor::kClassInfo);
   EXPECT_EQ(registered(&TColumnEh::kClassInfo), &TColumnEhPropertyInterceptor::kClassInfo);
   EXPECT_EQ(registered(&TDBGridColumnsEh::kClassInfo), &TColumnsEhPropertyInterceptor::kClassInfo);
+}
+
+TEST_F(StartupTest, UnusedNewbornGroupsHoldZeroWeightAndGrowthInTheFile) {
+  StartProgram(nullptr);
+  TFileTestDir dir;
+  fmMain->NewFile(dir.File("b.002"));
+  auto* f = dynamic_cast<TFrmT2*>(fmMain->CurrentFrame());
+  ASSERT_NE(f, nullptr);
+  TDataSet& t = *f->dbMain;
+  t.Append();
+  t.FieldByName("NCERTIF")->SetAsInteger(7);
+  t.FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2007, 4, 3));
+  t.FieldByName("DREG")->SetAsDateTime(EncodeDate(2007, 4, 1));
+  t.FieldByName("LNAME")->SetAsString("Иванова");
+  t.FieldByName("FNAME")->SetAsString("Анна");
+  t.FieldByName("BDATE")->SetAsDateTime(EncodeDate(1980, 5, 6));
+  t.FieldByName("SDOC")->SetAsString("45 01");
+  t.FieldByName("NDOC")->SetAsString("123456");
+  t.FieldByName("DDOC")->SetAsDateTime(EncodeDate(2000, 1, 1));
+  t.FieldByName("ODOC")->SetAsString("ОВД");
+  f->LoadChildren();
+  for (int growth : {52, 48}) {
+    f->mtChild->Append();
+    f->mtChild->FieldByName("WEIGHT")->SetAsFloat(3.45);
+    f->mtChild->FieldByName("GROWTH")->SetAsInteger(growth);
+    f->mtChild->Post();
+  }
+  t.Post();
+  // Group i of the only record: SEXi C1, WEIGHTi N5.3, GROWTHi N2.0, DIAGi C6
+  // after the header, the common columns, DIAG and CQNT.
+  auto group = [&](int i) { return ReadFile(f->FileName()).substr(1633 + 482 + (i - 1) * 14, 14); };
+  EXPECT_EQ(group(2).substr(1, 7), "3.45048");
+  for (int i = 3; i <= 6; ++i) EXPECT_EQ(group(i), " 0.000 0      ") << i;
+  // The second newborn given up: its group is emptied the same way.
+  f->DeleteChildRow();
+  f->PostRecord();
+  EXPECT_EQ(t.FieldByName("CQNT")->AsInteger(), 1);
+  EXPECT_EQ(group(2), " 0.000 0      ");
 }
