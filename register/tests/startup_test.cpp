@@ -122,3 +122,50 @@ TEST_F(StartupTest, UnusedNewbornGroupsHoldZeroWeightAndGrowthInTheFile) {
   EXPECT_EQ(t.FieldByName("CQNT")->AsInteger(), 1);
   EXPECT_EQ(group(2), " 0.000 0      ");
 }
+
+TEST_F(StartupTest, ATitleClickOnTheSumOrdersTheRowsByIt) {
+  StartProgram(nullptr);
+  SetMessageBoxHandler([](const std::string&, const std::string&, unsigned) { return IDYES; });
+  TFileTestDir dir;
+  fmMain->NewFile(dir.File("a.001"));
+  TCustFrame* f = fmMain->CurrentFrame();
+  ASSERT_NE(f, nullptr);
+  TDataSet& t = *f->dbMain;
+  // 3000, not payable (0), 2000 (a certificate of 2006), 3000.
+  const struct {
+    int number, year, weeks;
+  } records[] = {{1, 2007, 32}, {2, 2007, 25}, {3, 2006, 32}, {4, 2007, 33}};
+  for (const auto& r : records) {
+    t.Append();
+    t.FieldByName("NCERTIF")->SetAsInteger(r.number);
+    t.FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(r.year, 4, 3));
+    t.FieldByName("DREG")->SetAsDateTime(EncodeDate(r.year - 1, 12, 1));
+    t.FieldByName("QTW2")->SetAsInteger(r.weeks);
+    t.FieldByName("LNAME")->SetAsString("Иванова");
+    t.FieldByName("FNAME")->SetAsString("Анна");
+    t.FieldByName("BDATE")->SetAsDateTime(EncodeDate(1980, 5, 6));
+    t.FieldByName("SDOC")->SetAsString("45 01");
+    t.FieldByName("NDOC")->SetAsString("123456");
+    t.FieldByName("DDOC")->SetAsDateTime(EncodeDate(2000, 1, 1));
+    t.FieldByName("ODOC")->SetAsString("ОВД");
+    t.Post();
+  }
+  auto sums = [&] {
+    std::string out;
+    for (t.First(); !t.Eof(); t.Next())
+      out += (out.empty() ? "" : ",") + t.FieldByName("NCERTIF")->AsString() + ":" +
+             t.FieldByName("SUM")->AsString();
+    return out;
+  };
+  ASSERT_EQ(sums(), "1:3000,2:0,3:2000,4:3000");
+  TColumnEh* sum = f->grdMain->Columns()->Items(f->grdMain->Columns()->Count() - 1);
+  ASSERT_EQ(sum->FieldName(), "SUM");
+  f->TitleBtnClick(sum);
+  EXPECT_EQ(sum->Title()->SortMarker(), smUpEh);
+  EXPECT_EQ(sums().substr(0, 11), "2:0,3:2000,");
+  f->TitleBtnClick(sum);
+  EXPECT_EQ(sum->Title()->SortMarker(), smDownEh);
+  EXPECT_EQ(sums().substr(sums().size() - 11), ",3:2000,2:0");
+  f->TitleBtnClick(sum);
+  EXPECT_EQ(sums(), "1:3000,2:0,3:2000,4:3000");
+}
