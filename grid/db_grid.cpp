@@ -847,7 +847,15 @@ void TCustomDBGridEh::ShowEditor() {
 }
 
 void TCustomDBGridEh::DisabledStateChanged(bool enabled) {
-  (void)enabled;
+  FFrozenPicture.reset();
+  // A walk with the controls off (a print that pumps messages) moves the
+  // dataset's buffers under the rows: a paint meanwhile shows this picture.
+  if (!enabled && HandleAllocated() && IsWindowVisible(Handle()) && ClientWidth() > 0 &&
+      ClientHeight() > 0) {
+    auto picture = std::make_unique<TBitmap>(ClientWidth(), ClientHeight());
+    PaintWindow(*picture->Canvas());
+    FFrozenPicture = std::move(picture);
+  }
   InvalidateGrid();
 }
 
@@ -1306,6 +1314,10 @@ bool TCustomDBGridEh::OverTitleButton(TColumnEh* column, int x, int y) {
 }
 
 void TCustomDBGridEh::Paint() {
+  if (FFrozenPicture != nullptr) {
+    Canvas()->Draw(0, 0, FFrozenPicture.get());
+    return;
+  }
   TCustomGrid::Paint();
   if (FUseMultiTitle && FOptions.Contains(dgTitles) && !FLeafFieldArr.empty()) DrawTitleGroups();
 }

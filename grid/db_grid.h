@@ -719,6 +719,9 @@ class TCustomDBGridEh : public TCustomGrid,
   int DataRowOfRecord() const;
 
   std::unique_ptr<TGridDataLinkEh> FDataLink;
+  // The grid as it was when its dataset's controls went off; shown in
+  // place of the rows until they are back on.
+  std::unique_ptr<TBitmap> FFrozenPicture;
   TObjectPtr<TColumnDefValuesEh> FColumnDefValues;
   TObjectPtr<TDBGridColumnsEh> FColumns;
   std::vector<TColumnEh*> FVisibleColumns;

@@ -184,6 +184,10 @@ int TChildDocument::StoreChildren(const std::string& noRowsMessage) {
       TField* to = Table()->FieldByName(name + IntToStr(i));
       if (i <= rows) {
         to->SetValue(FChildren->FieldByName(name)->Value());
+      } else if (dynamic_cast<TNumericField*>(to) != nullptr) {
+        // Other readers of the file take a blank number column for no
+        // number at all; an unused group holds 0.
+        to->SetAsInteger(0);
       } else {
         to->Clear();
       }

@@ -392,6 +392,53 @@ TEST_F(PrintProgram, CancelInTheProgressWindowStopsALongRegister) {
   EXPECT_FALSE(frame.dbMain->ControlsDisabled());
 }
 
+// The grid's data rows but the current one (their highlight follows the
+// focus), as the desktop shows them.
+QImage RowsOnScreen(TCustFrame& frame) {
+  TDBGridEh* grid = frame.grdMain;
+  const TRect from = grid->CellRect(0, grid->TitleOffset() + 1);
+  const TRect to = grid->CellRect(0, grid->TitleOffset() + grid->VisibleDataRowCount() - 1);
+  const TPoint at = grid->ClientToScreen({0, from.Top});
+  const TRect content = ContentRect(fmMain->Handle());
+  return Host->BufferOf(fmMain->Handle())
+      ->copy(at.X - content.Left, at.Y - content.Top, grid->ClientWidth(), to.Bottom - from.Top);
+}
+
+TEST_F(PrintProgram, NothingBehindTheProgressWindowFollowsTheScan) {
+  TCustFrame& frame = Open("r.001", 10000);
+  QImage before;
+  std::string position;
+  TScript script;
+  script
+      .When(
+          "main window", [] { return fmMain->Visible(); },
+          [&] {
+            gallery::Pump();
+            before = RowsOnScreen(frame);
+            PostKey(fmMain, Qt::Key_P, Qt::ControlModifier);
+          })
+      .When(
+          "parameter dialog", [] { return Shown<TDlgParam>() != nullptr; },
+          [] { PostKey(DlgParam, Qt::Key_Return); })
+      .When(
+          "well into the scan",
+          [&] { return Shown<TfrProgressForm>() != nullptr && frame.dbMain->RecNo() > 2000; },
+          [&] {
+            position = frame.SB->Panels()->Items(0)->Text();
+            // As when the desktop asks for the grid again.
+            frame.grdMain->Invalidate();
+            frame.grdMain->Update();
+            EXPECT_TRUE(RowsOnScreen(frame) == before) << "the grid shows the scanned records";
+            PostKey(Shown<TfrProgressForm>(), Qt::Key_Escape);
+          })
+      .When(
+          "progress closed", [] { return Shown<TfrProgressForm>() == nullptr; }, [] {});
+  script.Run();
+  EXPECT_EQ(position, "1:10000");
+  EXPECT_EQ(frame.SB->Panels()->Items(0)->Text(), "1:10000");
+  EXPECT_TRUE(RowsOnScreen(frame) == before);
+}
+
 TEST_F(PrintProgram, ADamagedTemplateShowsItsMessage) {
   TCustFrame& frame = Open("r.001", 3);
   TFileTestDir templates;
