@@ -3,7 +3,7 @@
 // record as text, posting edits to random records; opening with the
 // certificate-key ordering, key look-ups, appends with that ordering, and
 // pack. Reading and opening with the ordering also over the heaviest
-// register, coupon No. 2 (50 columns).
+// register, coupon No. 2 (50 columns), and its first key search.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -140,12 +140,12 @@ BENCHMARK(BM_DbfOpenAndOrderByKeyCouponTwo)
 // The register window's way: an ordering on the certificate key is added
 // (for the duplicate checks), then the first search by that key orders
 // the current ordering by it.
-void BM_DbfFirstFindKeyAfterSecondOrdering(benchmark::State& state) {
+void FirstFindKeyAfterSecondOrdering(benchmark::State& state,
+                                     TObjectPtr<TmDbfTable> (*makeWithKey)(int records)) {
   const int records = static_cast<int>(state.range(0));
-  const std::string& name = Register(records);
   for (auto _ : state) {
     state.PauseTiming();
-    auto t = MakeRegister(name, true);
+    auto t = makeWithKey(records);
     t->Open();
     t->AddCursor(t->FieldByName("cCERTIF"));
     state.ResumeTiming();
@@ -156,8 +156,25 @@ void BM_DbfFirstFindKeyAfterSecondOrdering(benchmark::State& state) {
     state.ResumeTiming();
   }
 }
+
+void BM_DbfFirstFindKeyAfterSecondOrdering(benchmark::State& state) {
+  FirstFindKeyAfterSecondOrdering(
+      state, [](int records) { return MakeRegister(Register(records), true); });
+}
 BENCHMARK(BM_DbfFirstFindKeyAfterSecondOrdering)
     ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+void BM_DbfFirstFindKeyAfterSecondOrderingCouponTwo(benchmark::State& state) {
+  FirstFindKeyAfterSecondOrdering(state, [](int records) {
+    auto t = coupon_bench::MakeTable(coupon_bench::RegisterFile(2, records), 2);
+    AddCertificateKey(*t);
+    return t;
+  });
+}
+BENCHMARK(BM_DbfFirstFindKeyAfterSecondOrderingCouponTwo)
     ->Arg(1000000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
