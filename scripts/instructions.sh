@@ -11,8 +11,15 @@ set -euo pipefail
 
 cd "$(dirname "$0")/.."
 
-rows=(import1 import2 prepare100k gridsum readall2 openorder2 findkey upgrade batchappend)
+all=(import1 import2 prepare100k gridsum readall2 openorder2 findkey upgrade batchappend)
+rows=("${all[@]}")
 if (($#)); then rows=("$@"); fi
+for row in "${rows[@]}"; do
+  if [[ " ${all[*]} " != *" $row "* ]]; then
+    echo "instructions.sh: unknown row '$row'; rows: ${all[*]}" >&2
+    exit 2
+  fi
+done
 
 if ! command -v valgrind >/dev/null 2>&1; then
   echo "instructions.sh: valgrind is not installed; run scripts/setup.sh" >&2
