@@ -331,6 +331,10 @@ class TMenuLoop {
       FBar->SetDroppedDown(false);
       FBar->SetSelected(-1);
     }
+    // The press that opened the menus gave its control the capture, and
+    // the loop took the release that would have ended it: the next click
+    // would only release it.
+    ReleaseCapture();
     return FChosen;
   }
 

@@ -305,4 +305,37 @@ TEST_F(MenusTest, MainMenuBarIsDrawnAndClicked) {
   EXPECT_EQ(Clicks, std::vector<std::string>{"Выход"});
 }
 
+TEST_F(MenusTest, TheFirstClickAfterTheBarsMenuClosesReachesItsControl) {
+  TMainMenu* menu = Create<TMainMenu>(Form);
+  TMenuItem* file = Item(menu->Items(), "&Файл");
+  Item(file, "Выход");
+  Form->Show();
+  TPoint origin = menu->Bar()->ClientToScreen({0, 0});
+  TPoint top = Center(menu->Bar()->ItemRect(0), origin);
+  TPoint inner = Center(file->PopupItemRect(0), {menu->Bar()->ItemRect(0).Left + origin.X,
+                                                 menu->Bar()->ItemRect(0).Bottom + origin.Y});
+  TPoint edit = Form->Edit->ClientToScreen({5, 5});
+  // Opened with a click on the bar; closed with Escape twice, or by an
+  // item chosen with the mouse.
+  for (bool escape : {true, false}) {
+    Form->Edit->Presses = 0;
+    Click(top);
+    Click(top, WM_LBUTTONUP);
+    if (escape) {
+      Key(VK_ESCAPE);
+      Key(VK_ESCAPE);
+    } else {
+      Click(inner);
+      Click(inner, WM_LBUTTONUP);
+    }
+    Application->ProcessMessages();
+    ASSERT_FALSE(MenuLoopActive());
+    EXPECT_EQ(GetCapture(), nullptr) << escape;
+    Click(edit);
+    Click(edit, WM_LBUTTONUP);
+    Application->ProcessMessages();
+    EXPECT_EQ(Form->Edit->Presses, 1) << escape;
+  }
+}
+
 }  // namespace
