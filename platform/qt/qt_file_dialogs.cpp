@@ -14,9 +14,13 @@ std::string QtNameFilter(const TFileFilter& filter) {
 
 TFileDialogBackend MakeQtFileDialogBackend(TQtHost& host) {
   return [&host](TFileDialogRequest& request) {
+    // The dialog takes the activation from the window it interrupts; a
+    // window manager would hand it back when the dialog goes, but without
+    // one nobody does, and the keys would go nowhere.
+    HWND owner = GetActiveWindow();
     // Our rules (overwrite and create prompts, must-exist, the default
     // extension) run after the dialog; Qt's own would ask twice.
-    QFileDialog dialog(host.WidgetOf(GetActiveWindow()), QString::fromStdString(request.Title),
+    QFileDialog dialog(host.WidgetOf(owner), QString::fromStdString(request.Title),
                        QString::fromStdString(request.InitialDir));
     dialog.setAcceptMode(request.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -35,7 +39,12 @@ TFileDialogBackend MakeQtFileDialogBackend(TQtHost& host) {
         if (request.TypeChanged) request.TypeChanged(index);
       }
     });
-    if (dialog.exec() != QDialog::Accepted) return false;
+    int answer = dialog.exec();
+    if (IsWindow(owner) && IsWindowVisible(owner)) {
+      SetActiveWindow(owner);
+      host.ActivateTopLevel(owner);
+    }
+    if (answer != QDialog::Accepted) return false;
     QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return false;
     request.FileName = files.first().toStdString();
