@@ -4,8 +4,8 @@
 // PDF file through the print dialog; application No. 2 the same way; a
 // long register is cancelled in the progress window; a damaged template
 // shows its message; Ctrl+P reaches the main window after a register is
-// opened through the desktop's file dialog. With MEBRATH_GALLERY_DIR set the windows are also
-// painted there to be looked at.
+// opened through the desktop's file dialog. With MEBRATH_GALLERY_DIR set
+// the windows are also painted there to be looked at.
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -78,8 +78,9 @@ TEST_F(ActionsTest, ShortCutsComeBeforeTheFocusedControlExceptCopyingASelection)
     std::vector<std::string> runs;
     bool editSawKey;
   } cases[] = {
-      {0, 'C', {"Копировать"}, false},       {3, 'C', {}, true},           {3, VK_INSERT, {"Копировать"}, false},
-      {0, VK_INSERT, {"Копировать"}, false}, {3, 'D', {"Удалить"}, false},
+      {0, 'C', {"Копировать"}, false},       {3, 'C', {}, true},
+      {3, VK_INSERT, {"Копировать"}, false}, {0, VK_INSERT, {"Копировать"}, false},
+      {3, 'D', {"Удалить"}, false},
   };
   for (const Case& c : cases) {
     Runs.clear();
