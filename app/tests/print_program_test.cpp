@@ -410,7 +410,12 @@ TEST_F(PrintProgram, CtrlPWorksAfterARegisterIsOpenedThroughTheDesktopsDialog) {
           },
           [] { PressOnDesktop(Qt::Key_P, Qt::ControlModifier); })
       .When(
-          "parameter dialog", [] { return Shown<TDlgParam>() != nullptr; },
+          "parameter dialog with the keys",
+          [] {
+            return Shown<TDlgParam>() != nullptr &&
+                   QGuiApplication::focusWindow() ==
+                       Host->WidgetOf(DlgParam->Handle())->windowHandle();
+          },
           [] { PressOnDesktop(Qt::Key_Escape); })
       .When(
           "parameter dialog closed", [] { return Shown<TDlgParam>() == nullptr; }, [] {});
