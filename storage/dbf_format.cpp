@@ -236,6 +236,12 @@ namespace {
 
 }  // namespace
 
+std::optional<TOriginWidth> ParseOriginWidth(std::string_view origin) {
+  const std::size_t point = origin.find('.');
+  if (point == std::string_view::npos) return std::nullopt;
+  return TOriginWidth{StrToInt(origin.substr(0, point)), StrToInt(origin.substr(point + 1, 10))};
+}
+
 TColumnSpec ColumnForKind(TValueKind kind, int size, std::string_view origin,
                           std::string_view fieldName) {
   TColumnSpec spec;
@@ -275,9 +281,8 @@ TColumnSpec ColumnForKind(TValueKind kind, int size, std::string_view origin,
     RaiseSpec(fieldName, "size " + std::to_string(size) + " is above 255");
   if (size >= 1) spec.Length = size;
   if (spec.Type == kTypeNumeric) {
-    if (const std::size_t point = origin.find('.'); point != std::string_view::npos) {
-      const int length = StrToInt(origin.substr(0, point));
-      const int decimals = StrToInt(origin.substr(point + 1, 10));
+    if (const std::optional<TOriginWidth> width = ParseOriginWidth(origin)) {
+      const auto [length, decimals] = *width;
       if (length < 1 || length > kMaxColumnLength)
         RaiseSpec(fieldName, "length " + std::to_string(length) + " is outside 1..255");
       if (decimals < 0 || decimals > kMaxColumnLength)
