@@ -23,17 +23,6 @@ namespace {
 constexpr int kIndicatorWidth = 11;
 constexpr int kSortMarkerRoom = 16;
 
-unsigned AlignFlags(TAlignment a) {
-  switch (a) {
-    case taRightJustify:
-      return DT_RIGHT;
-    case taCenter:
-      return DT_CENTER;
-    default:
-      return DT_LEFT;
-  }
-}
-
 }  // namespace
 
 // ---- TDBGridEhSumList
