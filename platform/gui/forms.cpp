@@ -850,6 +850,9 @@ void TApplication::ResetForTests() {
   FMainForm = nullptr;
   OnIdle = nullptr;
   OnException = nullptr;
+  // A test starts with an application that owns nothing, as a new process
+  // does: forms made on first use (hidden hosts, shared dialogs) go.
+  while (ComponentCount() > 0) Components(ComponentCount() - 1)->Free();
 }
 
 // ----------------------------------------------------------------- TScreen
