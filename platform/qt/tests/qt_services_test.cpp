@@ -83,7 +83,19 @@ TEST_F(QtServicesTest, DocumentsBecomeFileUrlsAndLinksStay) {
 }
 
 TEST_F(QtServicesTest, NameFiltersInQtForm) {
-  EXPECT_EQ(QtNameFilter({"Таблицы", "*.dbf;*.DBF"}), "Таблицы (*.dbf *.DBF)");
+  const struct {
+    TFileFilter Filter;
+    const char* Qt;
+  } cases[] = {
+      {{"Таблицы", "*.dbf;*.DBF"}, "Таблицы (*.dbf *.DBF)"},
+      // The patterns already in the description are shown once.
+      {{"PDF (*.pdf)", "*.pdf"}, "PDF (*.pdf)"},
+      {{"Таблицы (*.dbf;*.DBF)", "*.dbf;*.DBF"}, "Таблицы (*.dbf *.DBF)"},
+      {{"Таблицы (*.dbf *.DBF)", "*.dbf;*.DBF"}, "Таблицы (*.dbf *.DBF)"},
+      // Other parentheses are the description's own.
+      {{"Отчёт (старый)", "*.frp"}, "Отчёт (старый) (*.frp)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(QtNameFilter(c.Filter), c.Qt) << c.Filter.Description;
 }
 
 TEST_F(QtServicesTest, PrintsTwoPagesToPdf) {
