@@ -24,10 +24,10 @@
 #include "platform/qt/qt_services.h"
 #include "platform/qt/tests/qt_gallery.h"
 #include "platform/qt/tests/qt_test_app.h"
-#include "report/preview/fr_dialogs.h"
-#include "report/preview/fr_preview.h"
 #include "report/fr_report.h"
 #include "report/preview/fr_combo.h"
+#include "report/preview/fr_dialogs.h"
+#include "report/preview/fr_preview.h"
 #include "report/preview/fr_report_windows.h"
 #include "report/preview/tests/preview_fixture.h"
 
