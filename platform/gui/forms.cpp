@@ -533,6 +533,14 @@ void TCustomForm::WndProc(TMessage& message) {
           message.Result = 1;
           return;
         }
+        if (key == VK_ESCAPE && FModal) {
+          // A Cancel button answers first; else the focused control had
+          // nothing of its own to give up, and Esc closes the dialog.
+          TWinControl::WndProc(message);
+          if (message.Result == 0) Close();
+          message.Result = 1;
+          return;
+        }
       }
       break;
     }

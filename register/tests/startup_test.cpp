@@ -6,11 +6,16 @@
 #include <vector>
 
 #include "platform/base/clock.h"
+#include "platform/base/date_time.h"
+#include "platform/base/tests/file_test_dir.h"
 #include "platform/gui/tests/gui_test_support.h"
 #include "register/certificate_directory.h"
+#include "register/cust_frame.h"
 #include "register/data_module.h"
 #include "register/dlg_param.h"
 #include "register/main_window.h"
+#include "report/fr_functions.h"
+#include "report/fr_report.h"
 
 namespace {
 
@@ -22,6 +27,23 @@ class StartupTest : public GuiTest {
   }
   ~StartupTest() override { SetIniFileName(""); }
   TScopedClock FClock;
+};
+
+// The program as main() starts it, without a desktop.
+class StartedProgramTest : public GuiTest {
+ protected:
+  StartedProgramTest() : FClock(EncodeDate(2008, 6, 1)) {
+    SetIniFileName(FDir.File("mebrath.ini"));
+    StartProgram({});
+    fmMain->Show();
+  }
+  ~StartedProgramTest() override {
+    frReportHooks() = TfrReportHooks{};
+    frFunctionHooks() = TfrFunctionHooks{};
+    SetIniFileName("");
+  }
+  TScopedClock FClock;
+  TFileTestDir FDir;
 };
 
 }  // namespace
@@ -55,4 +77,30 @@ TEST_F(StartupTest, MakesTheFormsInOrderAndTheMainWindowAsksBeforeClosing) {
   EXPECT_TRUE(fmMain->CloseQuery());
   EXPECT_EQ(Boxes.size(), 3u);
   EXPECT_EQ(Boxes[0], "Mebrath: Завершить работу?");
+}
+
+TEST_F(StartedProgramTest, EscapeClosesTheCertificateDirectoryEmptyOrNot) {
+  const std::string first = FDir.File("a.001");
+  fmMain->NewFile(first);
+  fmMain->NewFile(FDir.File("b.002"));
+  PressKey(VK_INSERT, {ssCtrl});
+  TCustFrame* card = fmMain->CurrentFrame();
+  ASSERT_TRUE(card->CardShown());
+  for (bool withRegister : {false, true}) {
+    bool shown = false;
+    bool stayed = false;
+    RunModalSteps({[&] {
+                     shown = fmDict->Visible();
+                     if (withRegister) fmDict->OpenRegister(first);
+                     PressKey(VK_ESCAPE);
+                   },
+                   [&] {
+                     stayed = true;
+                     fmDict->SetModalResult(mrCancel);
+                   }},
+                  [&] { card->TakeOverCertificate(); });
+    EXPECT_TRUE(shown) << withRegister;
+    EXPECT_FALSE(stayed) << withRegister;
+  }
+  EXPECT_TRUE(Boxes.empty()) << Boxes.front();
 }
