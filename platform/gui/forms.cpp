@@ -534,6 +534,14 @@ void TCustomForm::WndProc(TMessage& message) {
           message.Result = 1;
           return;
         }
+        if (key == VK_ESCAPE && FModal) {
+          // A Cancel button answers first; else the focused control had
+          // nothing of its own to give up, and Esc closes the dialog.
+          TWinControl::WndProc(message);
+          if (message.Result == 0) Close();
+          message.Result = 1;
+          return;
+        }
       }
       break;
     }
@@ -851,6 +859,9 @@ void TApplication::ResetForTests() {
   FMainForm = nullptr;
   OnIdle = nullptr;
   OnException = nullptr;
+  // A test starts with an application that owns nothing, as a new process
+  // does: forms made on first use (hidden hosts, shared dialogs) go.
+  while (ComponentCount() > 0) Components(ComponentCount() - 1)->Free();
 }
 
 // ----------------------------------------------------------------- TScreen

@@ -454,6 +454,18 @@ TCanvas& MeasureCanvas() {
   return canvas;
 }
 
+int TitleBarTextWidth(const std::string& caption) {
+  TCanvas& canvas = MeasureCanvas();
+  TCanvasStateSaver saver(canvas);
+  if (IGuiHost* host = GuiHost()) {
+    canvas.Font()->SetData(host->TitleBarFont());
+  } else {
+    canvas.Font()->SetData(TFontData{});
+    canvas.Font()->SetStyle({fsBold});
+  }
+  return canvas.TextWidth(caption);
+}
+
 void PaintWindowTo(HWND wnd, TCanvas& canvas, const std::function<bool(HWND)>& shown) {
   if (Wnd(wnd) == nullptr) return;
   const TRect wr = WindowRectInTop(wnd);

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLibraryInfo>
@@ -547,6 +549,18 @@ TCanvas& TQtHost::MeasureCanvas() {
     FMeasureCanvas = std::make_unique<TQtCanvas>(FMeasureImage.get());
   }
   return *FMeasureCanvas;
+}
+
+TFontData TQtHost::TitleBarFont() {
+  // The desktop's title font when its platform theme knows the window
+  // manager's; without one Qt offers a generous guess, which at worst
+  // leaves room beside a caption rather than cutting it.
+  const QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+  TFontData data;
+  data.Name = QFontInfo(font).family().toStdString();
+  data.Height = -QFontInfo(font).pixelSize();
+  data.Style = {fsBold};
+  return data;
 }
 
 void TQtHost::WaitForEvents(int timeoutMs) {

@@ -98,10 +98,11 @@ class TMessageForm final : public TForm {
     int count = static_cast<int>(buttons.size());
     int rowWidth = count * kButtonWidth + (count - 1) * kButtonGap;
     int width = std::max(FTextRect.Right + kMargin, rowWidth + 2 * kMargin);
-    // The title bar shows the whole caption: its bold text beside the
-    // window manager's icon and buttons.
-    canvas.Font()->SetStyle({fsBold});
-    width = std::max(width, canvas.TextWidth(caption) + kCaptionAllowance);
+    // The title bar shows the whole caption in its own font beside the
+    // window manager's icon and buttons, as far as the screen allows.
+    const int frame = Width() - ClientWidth();
+    const int widest = Screen->WorkAreaRect().Width() - frame;
+    width = std::max(width, std::min(TitleBarTextWidth(caption) + kCaptionAllowance, widest));
     int buttonTop = kMargin + contentHeight + kMargin + 4;
     SetClientWidth(width);
     SetClientHeight(buttonTop + kButtonHeight + kMargin);
