@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/base/math_utils.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/stream.h"
 #include "platform/base/text.h"
 #include "platform/data/fields.h"
@@ -199,17 +200,12 @@ void TfrMemoView::Print(TStream& stream) {
     });
   }
   AlignToBand();
-  try {
-    WriteWithType(stream);
-  } catch (...) {
+  TFinallyGuard restored([&] {
     Tag = savedTag;
     x = sx, y = sy, dx = sdx, dy = sdy;
     restore();
-    throw;
-  }
-  Tag = savedTag;
-  x = sx, y = sy, dx = sdx, dy = sdy;
-  restore();
+  });
+  WriteWithType(stream);
 }
 
 void TfrMemoView::LoadFromStream(TStream& stream) {

@@ -5,6 +5,7 @@
 
 #include "platform/base/format_settings.h"
 #include "platform/base/math_utils.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/stream.h"
 #include "platform/base/text.h"
 #include "report/fr_engine.h"
@@ -322,29 +323,18 @@ void TfrView::Print(TStream& stream) {
     });
   }
   AlignToBand();
-  try {
-    WriteWithType(stream);
-  } catch (...) {
+  TFinallyGuard restored([&] {
     Tag = savedTag;
     x = sx, y = sy, dx = sdx, dy = sdy;
-    throw;
-  }
-  Tag = savedTag;
-  x = sx, y = sy, dx = sdx, dy = sdy;
+  });
+  WriteWithType(stream);
 }
 
 void TfrView::WriteWithType(TStream& stream) {
   WriteU8(stream, Typ);
   if (Typ == gtAddIn) WriteString(stream, ClassName());
-  const std::uint8_t mode = StreamMode;
-  StreamMode = 1;
-  try {
-    SaveToStream(stream);
-  } catch (...) {
-    StreamMode = mode;
-    throw;
-  }
-  StreamMode = mode;
+  TValueGuard<std::uint8_t> mode(StreamMode, 1);
+  SaveToStream(stream);
 }
 
 std::string TfrView::UniqueName() const {
