@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "grid/cell_text.h"
+#include "grid/db_grid_modes.h"
 #include "grid/grid_resources.h"
 #include "grid/grid_utils.h"
 #include "grid/inplace_filter_edit.h"
@@ -52,7 +53,18 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
       FSelection(std::make_unique<TDBGridEhSelection>(this)),
       FFooterFont(std::make_unique<TFont>()),
       FTitleTree(std::make_unique<THeadTreeNode>("Root", 0, 0)),
-      FSumList(CreateUnique<TDBGridEhSumList>(this)) {
+      FSumList(CreateUnique<TDBGridEhSumList>(this)),
+      FIncSearchAdapter(std::make_unique<TDBGridIncSearchAdapterEh>(*this)),
+      FIncSearch(std::make_unique<TGridIncSearchEh>(FIncSearchAdapter.get())),
+      FFilterRow(std::make_unique<TGridFilterRowEh>()),
+      FFilterRowAdapter(std::make_unique<TDBGridFilterRowAdapterEh>(*this)),
+      FRowPerRecord(std::make_unique<TDBGridRowPerRecordEh>(*this)),
+      FRows(std::make_unique<TGridDataRowsEh>(FRowPerRecord.get(), FDataLink.get())),
+      FTree(std::make_unique<TGridTreeRowsEh>(*FRows)),
+      FTreeArea(std::make_unique<TDBGridTreeAreaEh>(*this)),
+      FRecordMoverAdapter(std::make_unique<TDBGridRecordMoverAdapterEh>(*this)),
+      FRecordMover(std::make_unique<TGridRecordMoverEh>(FRecordMoverAdapter.get())) {
+  static_assert(kTreeLevelWidth == TGridTreeRowsEh::kLevelWidth);
   FTitleFont->OnChange = [this](TObject*) { RequestLayout(); };
   FFooterFont->OnChange = [this](TObject*) {
     // A footer font of its own: the grid no longer follows its parent's.
@@ -72,6 +84,8 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
   // The grid draws its cells' edges itself (dghFixed3D and friends).
   TCustomGrid::SetDefaultDrawing(false);
 }
+
+TCustomDBGridEh::~TCustomDBGridEh() = default;
 
 void TCustomDBGridEh::AfterConstruction() {
   TCustomGrid::AfterConstruction();
@@ -106,13 +120,32 @@ void TCustomDBGridEh::BeforeDestruction() {
   FSortMarkedColumns.clear();
   FLeafFieldArr.clear();
   FSelectedRows->Release();
-  FRows.ForgetMemTable();
+  FRows->ForgetMemTable();
   FSumList->SetDataSet(nullptr);
   FDataLink->SetDataSource(nullptr);
   if (FStyle != nullptr) FStyle->RemoveGrid(this);
   FStyle = nullptr;
   TCustomGrid::BeforeDestruction();
 }
+
+// ---- the modes' state
+
+bool TCustomDBGridEh::InIncSearch() const { return FIncSearch->Active(); }
+const std::string& TCustomDBGridEh::IncSearchText() const { return FIncSearch->Text(); }
+int TCustomDBGridEh::FilterCol() const { return FFilterRow->Col(); }
+bool TCustomDBGridEh::FilterEditMode() const { return FFilterRow->EditMode(); }
+bool TCustomDBGridEh::FilterApplying() const { return FFilterRow->Applying(); }
+TInplaceFilterEditEh* TCustomDBGridEh::FilterEdit() const { return FFilterRow->Editor(); }
+IMemTableEh* TCustomDBGridEh::MemTable() const { return FRows->MemTable(); }
+bool TCustomDBGridEh::RowPerRecordMode() const { return FRows->PerRecord(); }
+bool TCustomDBGridEh::TreeDisplay() const { return FTree->Shown(); }
+int TCustomDBGridEh::TreeIndentWidth() const { return FTree->IndentWidth(); }
+bool TCustomDBGridEh::IsCurrentRow(int rowIndex) { return FRows->IsCurrentRow(rowIndex); }
+int TCustomDBGridEh::DataRowCount() const { return FRows->DataRowCount(); }
+bool TCustomDBGridEh::RecordMoving() const { return FRecordMover->Dragging(); }
+int TCustomDBGridEh::RecordMovingSourceRow() const { return FRecordMover->SourceRow(); }
+int TCustomDBGridEh::RecordMovingTargetRow() const { return FRecordMover->TargetRow(); }
+int TCustomDBGridEh::RecordMovingTargetLevel() const { return FRecordMover->TargetLevel(); }
 
 void TCustomDBGridEh::StyleDestroyed(TDBGridEhStyle* style) {
   if (FStyle == style) FStyle = nullptr;
@@ -129,15 +162,15 @@ void TCustomDBGridEh::SetStyle(TDBGridEhStyle* value) {
 
 void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) {
   TCustomGrid::Notification(component, operation);
-  if (operation == opRemove) FFilterRow.ComponentRemoved(component);
+  if (operation == opRemove && FFilterRow) FFilterRow->ComponentRemoved(component);
   if (operation != opRemove || FDestroying) return;
   if (FHorzScrollBar) FHorzScrollBar->ComponentRemoved(component);
   if (FVertScrollBar) FVertScrollBar->ComponentRemoved(component);
   if (FDataLink && component == DataSource()) SetDataSource(nullptr);
-  if (FRows.DataSetRemoved(component)) {
+  if (FRows->DataSetRemoved(component)) {
     RequestLayout();
   } else if (FDataLink && component != FDataLink->DataSet()) {
-    QueryMemTable();
+    FRowPerRecord->QueryMemTable();
   }
   if (component == FTitleImages) FTitleImages = nullptr;
   if (FColumns)
@@ -303,8 +336,8 @@ void TCustomDBGridEh::SetUseMultiTitle(bool value) {
 void TCustomDBGridEh::SetFooterRowCount(int value) {
   if (value < 0 || value == FFooterRowCount) return;
   FFooterRowCount = value;
-  FRows.SetFootersShown(value > 0);
-  QueryMemTable();
+  FRows->SetFootersShown(value > 0);
+  FRowPerRecord->QueryMemTable();
   RequestLayout();
 }
 void TCustomDBGridEh::SetFooterColor(TColor value) {
@@ -494,7 +527,7 @@ void TCustomDBGridEh::LayoutChanged() {
   }
   InternalLayout();
   UpdateScrollBar();
-  if (FFilterRow.EditMode()) UpdateFilterEditPos();
+  if (FFilterRow->EditMode()) UpdateFilterEditPos();
 }
 
 void TCustomDBGridEh::InternalLayout() {
@@ -715,7 +748,7 @@ void TCustomDBGridEh::FitColumnWidths() {
 
 void TCustomDBGridEh::UpdateRowCount() {
   if (RowPerRecordMode()) {
-    RowPerRecordUpdateRowCount();
+    FRowPerRecord->UpdateRowCount();
     return;
   }
   const int oldRowCount = RowCount();
@@ -765,9 +798,9 @@ int TCustomDBGridEh::VisibleDataRowCount() const {
 }
 
 void TCustomDBGridEh::UpdateActive() {
-  EndIncSearchOnMove();
+  FIncSearchAdapter->RecordMoved();
   if (RowPerRecordMode()) {
-    RowPerRecordUpdateActive();
+    FRowPerRecord->UpdateActive();
     return;
   }
   if (!FDataLink->Active() || !HandleAllocated() || ComponentState().Contains(csLoading)) return;
@@ -792,7 +825,7 @@ void TCustomDBGridEh::SelectionChanged() {
 }
 
 void TCustomDBGridEh::LinkActive(bool value) {
-  QueryMemTable();
+  FRowPerRecord->QueryMemTable();
   if (!value) HideEditor();
   FSelection->LinkActive(value);
   FSumList->SetDataSet(
@@ -842,7 +875,7 @@ bool TCustomDBGridEh::AcquireFocus() {
 }
 
 void TCustomDBGridEh::ShowEditor() {
-  if (FFilterRow.EditMode()) StopEditFilter();
+  if (FFilterRow->EditMode()) StopEditFilter();
   TCustomGrid::ShowEditor();
 }
 
@@ -1089,7 +1122,7 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
   } else if (rowPart == crpDataEh) {
     // The tree area goes first; the cell's own contents take the rest.
     TRect cell = rect;
-    cell.Left = std::min(cell.Right, cell.Left + DrawTreeAreaOfRow(col, row, rect, state));
+    cell.Left = std::min(cell.Right, cell.Left + FTreeArea->DrawOfRow(col, row, rect, state));
     DrawDataCell(col, row, cell, column, state);
   } else if (rowPart == crpFooterEh) {
     DrawFooterCell(col, rowIndex - 1, rect, column, state);
@@ -1115,7 +1148,7 @@ int TCustomDBGridEh::IndicatorImageOf(int row) {
   const bool current = IsCurrentRow(recordIndex);
   bool selected = false;
   if (FSelectedRows->Count() > 0) {
-    TGridRowReadEh reading(FRows, recordIndex);
+    TGridRowReadEh reading(*FRows, recordIndex);
     selected = FSelectedRows->IndexOf(FDataLink->DataSet()->Bookmark()) >= 0;
   }
   // A selected row that is not current is only highlighted.
@@ -1127,7 +1160,7 @@ int TCustomDBGridEh::IndicatorImageOf(int row) {
       return kIndicatorInsert;
     default:
       if (selected) return kIndicatorSelectedArrow;
-      return FIncSearch.Active() ? kIndicatorSearchArrow : kIndicatorArrow;
+      return FIncSearch->Active() ? kIndicatorSearchArrow : kIndicatorArrow;
   }
 }
 
@@ -1151,7 +1184,7 @@ void TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TCellRowPart
   bool selected = false;
   if (rowPart == crpDataEh && FSelectedRows->Count() > 0 && FDataLink->Active() &&
       row - FTitleOffset < DataRowCount()) {
-    TGridRowReadEh reading(FRows, row - FTitleOffset);
+    TGridRowReadEh reading(*FRows, row - FTitleOffset);
     selected = FSelectedRows->IndexOf(FDataLink->DataSet()->Bookmark()) >= 0;
   }
   TFont font;
@@ -1380,7 +1413,7 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
     return;
   }
   const bool current = IsCurrentRow(recordIndex);
-  TGridRowReadEh reading(FRows, recordIndex);
+  TGridRowReadEh reading(*FRows, recordIndex);
 
   TColor background = column->Color();
   int recNo = 0;
@@ -1435,7 +1468,7 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
     bool duplicate = false;
     // The row at the top always shows its value.
     if (column->HideDuplicates() && recordIndex > 0 && row > TopRow()) {
-      TGridRowReadEh above(FRows, recordIndex - 1);
+      TGridRowReadEh above(*FRows, recordIndex - 1);
       duplicate = column->GetCellDisplayText() == FColCellParams.Text;
     }
     if (duplicate) {
@@ -1456,9 +1489,9 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   }
   if (!column->Persistent() && OnDrawDataCell) OnDrawDataCell(this, rect, column->Field(), state);
   if (OnDrawColumnCell) OnDrawColumnCell(this, rect, column->Index(), column, state);
-  if (textShown && current && FIncSearch.Active() && col == Col() && Focused()) {
+  if (textShown && current && FIncSearch->Active() && col == Col() && Focused()) {
     // The typed beginning stands out; the editor is hidden meanwhile.
-    const std::string& searched = FIncSearch.Text();
+    const std::string& searched = FIncSearch->Text();
     const int typed = Length(searched);
     if (typed > 0 &&
         AnsiUpperCase(Copy(FColCellParams.Text, 1, typed)) == AnsiUpperCase(searched)) {
@@ -1591,8 +1624,8 @@ TGridCursorEh TCustomDBGridEh::CursorAt(int x, int y) {
 }
 
 void TCustomDBGridEh::WndProc(TMessage& message) {
-  if (HandleRecordMovingMessage(message)) return;
-  if (RowPerRecordScrollMessage(message)) return;
+  if (FRecordMoverAdapter->HandleMessage(message)) return;
+  if (FRowPerRecord->ScrollMessage(message)) return;
   if (HandleScrollMessage(message)) return;
   if (HandleGridMessage(message)) return;
   if (message.Msg == kDeferredLayoutMessage) {
@@ -1671,7 +1704,7 @@ void TCustomDBGridEh::ColWidthsChanged() {
   // The user sized a column: the column takes the new width. The filter
   // row's editor stays open meanwhile.
   {
-    TSTFilterUpdateGuardEh filterUpdate(FSTFilter.get());
+    TUpdateGuard filterUpdate(*FSTFilter);
     BeginLayout();
     for (int i = 0; i < FColumns->Count(); ++i) {
       TColumnEh* c = FColumns->Items(i);
@@ -1687,7 +1720,7 @@ void TCustomDBGridEh::ColWidthsChanged() {
   }
   if (OnColWidthsChanged) OnColWidthsChanged(this);
   UpdateHorzExtScrollBar();
-  if (FFilterRow.EditMode()) UpdateFilterEditPos();
+  if (FFilterRow->EditMode()) UpdateFilterEditPos();
 }
 
 void TCustomDBGridEh::RowHeightsChanged() {
@@ -1745,23 +1778,23 @@ void TCustomDBGridEh::ColumnMoved(int fromIndex, int toIndex) {
   const int to = RawToDataColumn(toIndex);
   if (from < 0 || to < 0 || from >= FColumns->Count() || to >= FColumns->Count()) return;
   // The filter being edited belongs to its column, wherever that goes.
-  TColumnEh* filtered = FFilterRow.Col() >= 0 && FFilterRow.Col() < FColumns->Count()
-                            ? FColumns->Items(FFilterRow.Col())
+  TColumnEh* filtered = FFilterRow->Col() >= 0 && FFilterRow->Col() < FColumns->Count()
+                            ? FColumns->Items(FFilterRow->Col())
                             : nullptr;
   {
-    TSTFilterUpdateGuardEh update(FSTFilter.get());
+    TUpdateGuard filterUpdate(*FSTFilter);
     FColumns->Items(from)->SetIndex(to);
     if (OnColumnMoved) OnColumnMoved(this, from, to);
   }
-  if (filtered != nullptr) FFilterRow.SetCol(filtered->Index());
-  if (FFilterRow.EditMode()) {
-    UpdateFilterEdit(FFilterRow.Col());
+  if (filtered != nullptr) FFilterRow->SetCol(filtered->Index());
+  if (FFilterRow->EditMode()) {
+    UpdateFilterEdit(FFilterRow->Col());
     UpdateFilterEditPos();
   }
 }
 
 bool TCustomDBGridEh::CanEditShow() {
-  if (FLayoutLock > 0 || FFilterRow.EditMode()) return false;
+  if (FLayoutLock > 0 || FFilterRow->EditMode()) return false;
   if (!TCustomGrid::CanEditShow()) return false;
   const int index = SelectedIndex();
   if (index < 0) return false;
@@ -1802,7 +1835,7 @@ bool TCustomDBGridEh::CanEditModify() {
   const int index = SelectedIndex();
   if (index < 0) return false;
   TColumnEh* column = FColumns->Items(index);
-  if (column->GetCellKind() == ctCheckboxes || FFilterRow.EditMode()) return false;
+  if (column->GetCellKind() == ctCheckboxes || FFilterRow->EditMode()) return false;
   return column->CanModify(true);
 }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "grid/db_grid.h"
+#include "grid/db_grid_modes.h"
 #include "grid/filter_expression.h"
 #include "grid/find_dialog.h"
 #include "grid/grid_clipboard.h"
@@ -12,6 +13,7 @@
 #include "grid/inplace_edit.h"
 #include "grid/inplace_filter_edit.h"
 #include "platform/base/clock.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/data/data_set.h"
 #include "platform/data/data_source.h"
@@ -387,15 +389,15 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
   };
   if (ctrl && key == 'F') {
     const bool dialog = FOptionsEh.Contains(dghDialogFind) && ExecuteDBGridEhFindDialogProc;
-    if (FIncSearch.Active() && dialog) {
-      const std::string text = FIncSearch.Text();
+    if (FIncSearch->Active() && dialog) {
+      const std::string text = FIncSearch->Text();
       StopIncSearch();
       ExecuteDBGridEhFindDialogProc(this, text, {}, IsFindDialogModal());
       key = 0;
       return;
     }
     if (FOptionsEh.Contains(dghIncSearch)) {
-      FIncSearch.Restart();
+      FIncSearch->Restart();
       key = 0;
       return;
     }
@@ -405,7 +407,7 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
       return;
     }
   }
-  FIncSearch.KeyDown(key, shift);
+  FIncSearch->KeyDown(key, shift);
   if (key == 0) return;
   if (ctrl && key == kCopyFromAboveKey) {
     CopyFromRecordAbove();
@@ -547,7 +549,7 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
     case VK_ADD:
     case VK_SUBTRACT:
     case VK_MULTIPLY:
-      if (!TreeKey(key)) {
+      if (!FTreeArea->Key(key)) {
         PassKeyToBaseGrid(key, shift);
         return;
       }
@@ -577,7 +579,7 @@ void TCustomDBGridEh::KeyPress(char32_t& key) {
   if (key == U'\r' && FOptionsEh.Contains(dghEnterAsTab)) key = U'\t';
   if (key == U'\r' && !FOptions.Contains(dgAlwaysShowEditor) && EditorMode() && FDataLink->Active())
     FDataLink->UpdateRecord();
-  if (StartsIncSearch(key)) {
+  if (FIncSearchAdapter->StartsWith(key)) {
     IncSearch(Utf32ToUtf8(std::u32string(1, key)), TGridIncSearchEh::kKeyTimeOut, 0);
     key = 0;
     return;
@@ -691,7 +693,7 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
   if (inCell && rowPart == crpSubTitleEh && colPart == ccpDataEh && ColumnFilterVisible(colIndex)) {
     ClearSelection();
     StartEditFilter(colIndex);
-    TInplaceFilterEditEh* editor = FFilterRow.Editor();
+    TInplaceFilterEditEh* editor = FFilterRow->Editor();
     if (button == mbLeft && editor != nullptr && editor->Visible() && editor->HandleAllocated()) {
       // The editor now over the cell gets the press, so the caret lands
       // where the user clicked.
@@ -700,12 +702,12 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     }
     // Remembered after the editor had the press: a second one on the
     // editor itself makes the double click.
-    FFilterRow.MouseDown({x, y}, GetTickCount());
+    FFilterRow->MouseDown({x, y}, GetTickCount());
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
   // Anywhere else the filter row is left; what was typed there stays.
-  if (FFilterRow.EditMode()) StopEditFilter();
+  if (FFilterRow->EditMode()) StopEditFilter();
   if (FMouseDownDouble) {
     if (button == mbLeft) {
       TGridDrawInfo info;
@@ -797,14 +799,8 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
                            CanSelectType(gstRecordBookmarks) &&
                            (colPart == ccpIndicatorEh || FOptions.Contains(dgRowSelect));
   if (!recordShift && cell.Y != Row()) {
-    FRows.MovingRecordItself() = true;
-    try {
-      FDataLink->MoveBy(cell.Y - Row());
-    } catch (...) {
-      FRows.MovingRecordItself() = false;
-      throw;
-    }
-    FRows.MovingRecordItself() = false;
+    TFlagGuard movingItself(FRows->MovingRecordItself());
+    FDataLink->MoveBy(cell.Y - Row());
   }
   if (colPart == ccpDataEh) SelectColumn(cell.X, 0, false);
 
@@ -821,9 +817,11 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     SetMouseCapture(true);
   } else if (CanSelectType(gstRecordBookmarks)) {
     if (recordShift && FHasSelectionAnchor) {
-      BeginRow(rowIndex);
-      const std::string target = ds->Bookmark();
-      EndRow();
+      std::string target;
+      {
+        TGridRowReadEh reading(*FRows, rowIndex);
+        target = ds->Bookmark();
+      }
       ShiftClickRecords(target);
     } else {
       if (recordShift && cell.Y != Row()) FDataLink->MoveBy(cell.Y - Row());
@@ -959,14 +957,14 @@ void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int
 
 bool TCustomDBGridEh::DoMouseWheelDown(TShiftState shift, TPoint mousePos) {
   if (!FDataLink->Active()) return TCustomGrid::DoMouseWheelDown(shift, mousePos);
-  if (RowPerRecordMode()) return RowPerRecordWheel(true, shift, mousePos);
+  if (RowPerRecordMode()) return FRowPerRecord->Wheel(true, shift, mousePos);
   FDataLink->DataSet()->Next();
   return true;
 }
 
 bool TCustomDBGridEh::DoMouseWheelUp(TShiftState shift, TPoint mousePos) {
   if (!FDataLink->Active()) return TCustomGrid::DoMouseWheelUp(shift, mousePos);
-  if (RowPerRecordMode()) return RowPerRecordWheel(false, shift, mousePos);
+  if (RowPerRecordMode()) return FRowPerRecord->Wheel(false, shift, mousePos);
   FDataLink->DataSet()->Prior();
   return true;
 }

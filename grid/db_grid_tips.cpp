@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "grid/db_grid.h"
+#include "grid/db_grid_modes.h"
 #include "grid/selected_rows.h"
 #include "platform/data/data_set.h"
 #include "platform/draw/draw_text.h"
@@ -66,10 +67,10 @@ void TCustomDBGridEh::ShowCellToolTip(THintInfo& info) {
   } else if (rowPart == crpDataEh) {
     if (!FDataLink->Active() || !column->ToolTips() || rowIndex >= DataRowCount()) return;
     {
-      TGridRowReadEh reading(FRows, rowIndex);
+      TGridRowReadEh reading(*FRows, rowIndex);
       text = column->GetCellDisplayText();
       // The tree's indent is no room for the text.
-      if (TreeColumn(cell.X)) width -= TreeIndentWidth();
+      if (FTreeArea->IsTreeColumn(cell.X)) width -= TreeIndentWidth();
     }
     font = column->Font();
     wrap = column->WordWrap() && FMultiLineRows;
