@@ -1,6 +1,7 @@
 #include "grid/db_grid.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "grid/cell_text.h"
 #include "grid/db_grid_modes.h"
@@ -47,13 +48,16 @@ TDBGridEhSumList::TDBGridEhSumList(TCustomDBGridEh* grid) : TDBSumListProducer(g
 
 TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
     : TCustomGrid(owner),
-      FDataLink(std::make_unique<TGridDataLinkEh>(this)),
+      FDataLinkAdapter(std::make_unique<TDBGridDataLinkAdapterEh>(*this)),
+      FDataLink(std::make_unique<TGridDataLinkEh>(FDataLinkAdapter.get())),
+      FStyleClient(std::make_unique<TDBGridStyleClientEh>(*this)),
       FTitleFont(std::make_unique<TFont>()),
       FSelectedRows(std::make_unique<TBookmarkListEh>(this)),
       FSelection(std::make_unique<TDBGridEhSelection>(this)),
       FFooterFont(std::make_unique<TFont>()),
       FTitleTree(std::make_unique<THeadTreeNode>("Root", 0, 0)),
       FSumList(CreateUnique<TDBGridEhSumList>(this)),
+      FTitleMouse(std::make_unique<TDBGridTitleMouseEh>(*this)),
       FIncSearchAdapter(std::make_unique<TDBGridIncSearchAdapterEh>(*this)),
       FIncSearch(std::make_unique<TGridIncSearchEh>(FIncSearchAdapter.get())),
       FFilterRow(std::make_unique<TGridFilterRowEh>()),
@@ -94,7 +98,7 @@ void TCustomDBGridEh::AfterConstruction() {
   FColumnDefValues = CreateColumnDefValues();
   FColumns = CreateColumns();
   FStyle = GetDBGridEhStyle();
-  FStyle->AddGrid(this);
+  FStyle->AddGrid(FStyleClient.get());
   ApplyBaseOptions();
   SetColCount(2);
   SetRowCount(2);
@@ -123,7 +127,7 @@ void TCustomDBGridEh::BeforeDestruction() {
   FRows->ForgetMemTable();
   FSumList->SetDataSet(nullptr);
   FDataLink->SetDataSource(nullptr);
-  if (FStyle != nullptr) FStyle->RemoveGrid(this);
+  if (FStyle != nullptr) FStyle->RemoveGrid(FStyleClient.get());
   FStyle = nullptr;
   TCustomGrid::BeforeDestruction();
 }
@@ -146,17 +150,19 @@ bool TCustomDBGridEh::RecordMoving() const { return FRecordMover->Dragging(); }
 int TCustomDBGridEh::RecordMovingSourceRow() const { return FRecordMover->SourceRow(); }
 int TCustomDBGridEh::RecordMovingTargetRow() const { return FRecordMover->TargetRow(); }
 int TCustomDBGridEh::RecordMovingTargetLevel() const { return FRecordMover->TargetLevel(); }
+int TCustomDBGridEh::SizingLinePos() const { return FTitleMouse->SizingLinePos(); }
+bool TCustomDBGridEh::SizingLineShown() const { return FTitleMouse->SizingLineShown(); }
 
-void TCustomDBGridEh::StyleDestroyed(TDBGridEhStyle* style) {
-  if (FStyle == style) FStyle = nullptr;
+void TDBGridStyleClientEh::StyleDestroyed(TDBGridEhStyle* style) {
+  if (FGrid.FStyle == style) FGrid.FStyle = nullptr;
 }
 
 void TCustomDBGridEh::SetStyle(TDBGridEhStyle* value) {
   if (value == nullptr) value = GetDBGridEhStyle();
   if (FStyle == value) return;
-  if (FStyle != nullptr) FStyle->RemoveGrid(this);
+  if (FStyle != nullptr) FStyle->RemoveGrid(FStyleClient.get());
   FStyle = value;
-  FStyle->AddGrid(this);
+  FStyle->AddGrid(FStyleClient.get());
   InvalidateGrid();
 }
 
@@ -427,10 +433,8 @@ void TCustomDBGridEh::RequestLayout() {
   if (AcquireLayoutLock()) EndLayout();
 }
 
-bool TCustomDBGridEh::SetLayoutChangeFlag(bool value) {
-  const bool old = FLayoutFromDataset;
-  FLayoutFromDataset = value;
-  return old;
+bool TDBGridDataLinkAdapterEh::SetLayoutChangeFlag(bool value) {
+  return std::exchange(FGrid.FLayoutFromDataset, value);
 }
 
 // ---- layout rebuild
@@ -866,10 +870,11 @@ void TCustomDBGridEh::RecordChanged(TField* field) {
   }
 }
 
-bool TCustomDBGridEh::AcquireFocus() {
-  if (CanFocus() && !ComponentState().Contains(csDesigning)) {
-    SetFocus();
-    return Focused() || (InplaceEditor() != nullptr && InplaceEditor()->Focused());
+bool TDBGridDataLinkAdapterEh::AcquireFocus() {
+  if (FGrid.CanFocus() && !FGrid.ComponentState().Contains(csDesigning)) {
+    FGrid.SetFocus();
+    return FGrid.Focused() ||
+           (FGrid.InplaceEditor() != nullptr && FGrid.InplaceEditor()->Focused());
   }
   return true;
 }
@@ -879,12 +884,12 @@ void TCustomDBGridEh::ShowEditor() {
   TCustomGrid::ShowEditor();
 }
 
-void TCustomDBGridEh::DisabledStateChanged(bool enabled) {
+void TDBGridDataLinkAdapterEh::DisabledStateChanged(bool enabled) {
   (void)enabled;
-  InvalidateGrid();
+  FGrid.InvalidateGrid();
 }
 
-void TCustomDBGridEh::WatchField(TField* field) { field->FreeNotification(this); }
+void TDBGridDataLinkAdapterEh::WatchField(TField* field) { field->FreeNotification(&FGrid); }
 
 // ---- cells
 

@@ -56,6 +56,9 @@ class TDBGridRowPerRecordEh;
 class TDBGridRecordMoverAdapterEh;
 class TDBGridFilterRowAdapterEh;
 class TDBGridTreeAreaEh;
+class TDBGridDataLinkAdapterEh;
+class TDBGridStyleClientEh;
+class TDBGridTitleMouseEh;
 
 // The clipboard and selection commands the grid carries out for its keys
 // and edit actions.
@@ -158,9 +161,7 @@ int AutoScrollInterval(int distance, bool columnDrag);
 // the cell wraps its text, taller than it.
 bool CellTextIsCut(int textWidth, int textHeight, int cellWidth, int cellHeight, bool wordWrap);
 
-class TCustomDBGridEh : public TCustomGrid,
-                        public TGridDataLinkHostEh,
-                        public IDBGridEhStyleClient {
+class TCustomDBGridEh : public TCustomGrid {
   MEBRATH_CLASS(TCustomDBGridEh, TCustomGrid)
  public:
   ~TCustomDBGridEh() override;
@@ -253,8 +254,8 @@ class TCustomDBGridEh : public TCustomGrid,
   int TitleOffset() const { return FTitleOffset; }
   int SelectedIndex() const;
   void SetSelectedIndex(int value);
-  TField* SelectedField() override;
-  void SetSelectedField(TField* field) override;
+  virtual TField* SelectedField();
+  virtual void SetSelectedField(TField* field);
   // Data column of raw column `col`; -1 for the indicator.
   int RawToDataColumn(int col) const { return col - FIndicatorOffset; }
   int DataToRawColumn(int col) const { return col + FIndicatorOffset; }
@@ -269,7 +270,7 @@ class TCustomDBGridEh : public TCustomGrid,
   bool AcquireLayoutLock();
   bool LayoutLocked() const { return FLayoutLock > 0; }
   // Rebuilds now, or at the end of the running batch.
-  void RequestLayout() override;
+  virtual void RequestLayout();
   // Posts one deferred relayout (none when one is queued already).
   void PostDeferredLayout();
   // Rows taller than a line of text wrap their texts.
@@ -354,9 +355,6 @@ class TCustomDBGridEh : public TCustomGrid,
   TNotifyEvent OnSumListAfterRecalcAll;
   TNotifyEvent OnColWidthsChanged;
 
-  // IDBGridEhStyleClient
-  void StyleDestroyed(TDBGridEhStyle* style) override;
-
   // --- keyboard and mouse (db_grid_keys.cpp)
   TDBGridEhEditActions EditActions() const { return FEditActions; }
   void SetEditActions(TDBGridEhEditActions value) { FEditActions = value; }
@@ -431,8 +429,8 @@ class TCustomDBGridEh : public TCustomGrid,
   // Whether a column is being sized in the grid's own sizing mode, and
   // where its line is.
   bool FrozenSizing() const { return FMouseMode == TMouseModeEh::Sizing; }
-  int SizingLinePos() const { return FSizingLinePos; }
-  bool SizingLineShown() const { return FSizingLineShown; }
+  int SizingLinePos() const;
+  bool SizingLineShown() const;
   // Starts or continues an incremental search for `text` appended to the
   // running one; `direction` 0 from the first record, 1 forward from the
   // next, 2 backward from the prior. Timer 2 ends it after `timeOut` ms
@@ -556,9 +554,6 @@ class TCustomDBGridEh : public TCustomGrid,
   // Row-per-record mode: makes `row` the top row, kept within the rows
   // and so that the last row is not scrolled above the bottom.
   void SafeSetTopRow(int row);
-  // Asks the dataset for new rows when the window shows empty space below
-  // the last row (row-per-record mode).
-  void FetchStep();
 
   // --- record moving (record_moving.cpp)
   // With dghRecordMoving, records are dragged by their indicator cell.
@@ -606,20 +601,17 @@ class TCustomDBGridEh : public TCustomGrid,
   virtual int SubTitleRowCount() const { return FSTFilter->Visible() ? 1 : 0; }
   virtual bool CellHave3DRect(int col, int row, TGridDrawState state);
 
-  // TGridDataLinkHostEh
-  void LinkActive(bool value) override;
-  void DataChanged() override;
-  void Scroll(int distance) override;
-  void EditingChanged() override;
-  void RecordChanged(TField* field) override;
-  bool SetLayoutChangeFlag(bool value) override;
-  bool AcquireFocus() override;
+  // The data link's notifications (grid_data_link.h), through the grid's
+  // adapter to the link.
+  virtual void LinkActive(bool value);
+  virtual void DataChanged();
+  virtual void Scroll(int distance);
+  // The dataset went into or out of an editing state.
+  virtual void EditingChanged();
+  virtual void RecordChanged(TField* field);
+  // Writes the cell editor's text into its field.
+  virtual void UpdateData();
   void ShowEditor() override;
-  bool DataEventsSuspended() override { return false; }
-  void DisabledStateChanged(bool enabled) override;
-  void UpdateData() override;
-  bool CanMoveByRecNo() override { return RowPerRecordMode(); }
-  void WatchField(TField* field) override;
 
   // TCustomGrid
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
@@ -688,6 +680,9 @@ class TCustomDBGridEh : public TCustomGrid,
   friend class TDBGridRecordMoverAdapterEh;
   friend class TDBGridFilterRowAdapterEh;
   friend class TDBGridTreeAreaEh;
+  friend class TDBGridDataLinkAdapterEh;
+  friend class TDBGridStyleClientEh;
+  friend class TDBGridTitleMouseEh;
   void SetColumnAttributes();
   // One column's width and tab stop in the base grid.
   void SetColumnAttributes(TColumnEh* column);
@@ -726,7 +721,9 @@ class TCustomDBGridEh : public TCustomGrid,
   std::string FieldEditText(TColumnEh* column);
   int DataRowOfRecord() const;
 
+  std::unique_ptr<TDBGridDataLinkAdapterEh> FDataLinkAdapter;
   std::unique_ptr<TGridDataLinkEh> FDataLink;
+  std::unique_ptr<TDBGridStyleClientEh> FStyleClient;
   TObjectPtr<TColumnDefValuesEh> FColumnDefValues;
   TObjectPtr<TDBGridColumnsEh> FColumns;
   std::vector<TColumnEh*> FVisibleColumns;
@@ -830,14 +827,6 @@ class TCustomDBGridEh : public TCustomGrid,
   void FontChanged();
   bool WheelToDropDown(TMessage& message);
   void HandleFocusMessage(TMessage& message);
-  // The grid's own sizing of frozen columns.
-  bool StartFrozenSizing(int x, int y);
-  void DrawFrozenSizingLine();
-  void SetFrozenSizingPos(int x);
-  void EndFrozenSizing(bool apply);
-  // Column selection by title clicks.
-  bool TitleColumnSelect(TColumnEh* column, TShiftState shift);
-  void TrackColumnSelection(int x);
   TObjectPtr<TDBGridEhScrollBar> FHorzScrollBar;
   TObjectPtr<TDBGridEhScrollBar> FVertScrollBar;
   TDBGridEhScrollBar* FScrollRequestBar = nullptr;
@@ -846,10 +835,9 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FAutoScrollActive = false;
   int FAutoScrollInterval = 0;
   TPoint FLastMousePos{0, 0};
-  int FSizingCol = -1;
-  int FSizingLinePos = 0;
-  int FSizingOffset = 0;
-  bool FSizingLineShown = false;
+  // The grid's own sizing of frozen columns, and column selection by
+  // title clicks (mouse modes).
+  std::unique_ptr<TDBGridTitleMouseEh> FTitleMouse;
   bool FThumbTracked = false;
   bool FScrolledFullyLeft = true;
   bool FFocusedAnnounced = false;

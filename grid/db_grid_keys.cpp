@@ -642,7 +642,8 @@ void TCustomDBGridEh::DefaultApplySorting() {
 // ---- mouse
 
 void TCustomDBGridEh::EndMouseTracking() {
-  if (FMouseMode == TMouseModeEh::Sizing && FSizingLineShown) DrawFrozenSizingLine();
+  if (FMouseMode == TMouseModeEh::Sizing && FTitleMouse->SizingLineShown())
+    FTitleMouse->DrawSizingLine();
   StopAutoScrollTimer();
   if (RecordMoving()) StopRecordMoving(-1, -1, false);
   FMouseMode = TMouseModeEh::None;
@@ -674,7 +675,7 @@ void TCustomDBGridEh::ShiftClickRecords(const std::string& target) {
 }
 
 void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  if (!AcquireFocus()) return;
+  if (!FDataLinkAdapter->AcquireFocus()) return;
   if (MouseTracking() || FTitleButtonDown != nullptr) EndMouseTracking();
   FMouseDownPoint = {x, y};
   FMouseDownDouble = shift.Contains(ssDouble);
@@ -727,7 +728,7 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     return;
   }
 
-  if (button == mbLeft && StartFrozenSizing(x, y)) {
+  if (button == mbLeft && FTitleMouse->StartSizing(x, y)) {
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
@@ -764,7 +765,8 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
-  if (inCell && rowPart == crpTitleEh && column != nullptr && TitleColumnSelect(column, shift)) {
+  if (inCell && rowPart == crpTitleEh && column != nullptr &&
+      FTitleMouse->SelectColumn(column, shift)) {
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
@@ -867,12 +869,12 @@ void TCustomDBGridEh::MouseMove(TShiftState shift, int x, int y) {
     return;
   }
   if (FMouseMode == TMouseModeEh::Sizing) {
-    SetFrozenSizingPos(x);
+    FTitleMouse->SetSizingPos(x);
     return;
   }
   if (FMouseMode == TMouseModeEh::ColumnSelecting) {
     FLastMousePos = {x, y};
-    TrackColumnSelection(x);
+    FTitleMouse->TrackColumnSelection(x);
     return;
   }
   if (FMouseMode == TMouseModeEh::RectSelecting || FMouseMode == TMouseModeEh::RecordSelecting) {
@@ -929,8 +931,8 @@ void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int
   }
 
   if (FMouseMode == TMouseModeEh::Sizing) {
-    SetFrozenSizingPos(x);
-    EndFrozenSizing(true);
+    FTitleMouse->SetSizingPos(x);
+    FTitleMouse->EndSizing(true);
     TCustomControl::MouseUp(button, shift, x, y);
     return;
   }
@@ -979,44 +981,47 @@ bool TCustomDBGridEh::RowSizingAt(int x, int y) {
 
 // ---- selecting columns by their titles
 
-bool TCustomDBGridEh::TitleColumnSelect(TColumnEh* column, TShiftState shift) {
-  if (!CanSelectType(gstColumns) || !FDataLink->Active()) return false;
+bool TDBGridTitleMouseEh::SelectColumn(TColumnEh* column, TShiftState shift) {
+  TCustomDBGridEh& g = FGrid;
+  if (!g.CanSelectType(gstColumns) || !g.FDataLink->Active()) return false;
   // A press on a column's edge sizes it.
   TGridDrawInfo info;
   TGridState sizing = gsNormal;
   int index = 0, pos = 0, ofs = 0;
-  CalcSizingState(FMouseDownPoint.X, FMouseDownPoint.Y, sizing, index, pos, ofs, info);
+  g.CalcSizingState(g.FMouseDownPoint.X, g.FMouseDownPoint.Y, sizing, index, pos, ofs, info);
   if (sizing != gsNormal) return false;
-  TDBGridEhSelectionCols& columns = FSelection->Columns();
-  if (shift.Contains(ssShift) && SelectionType() == gstColumns)
+  TDBGridEhSelectionCols& columns = g.FSelection->Columns();
+  if (shift.Contains(ssShift) && g.SelectionType() == gstColumns)
     columns.SelectShift(column);
   else if (shift.Contains(ssCtrl))
     columns.Add(column);
   else
     columns.Select(column, false);
-  FMouseMode = TMouseModeEh::ColumnSelecting;
-  SetMouseCapture(true);
+  g.FMouseMode = TCustomDBGridEh::TMouseModeEh::ColumnSelecting;
+  g.SetMouseCapture(true);
   return true;
 }
 
-void TCustomDBGridEh::TrackColumnSelection(int x) {
-  const TRect data = DataRect();
+void TDBGridTitleMouseEh::TrackColumnSelection(int x) {
+  TCustomDBGridEh& g = FGrid;
+  const TRect data = g.DataRect();
   if (x < data.Left || x >= data.Right) {
-    if (!FAutoScrollActive) TimerScroll();
+    if (!g.FAutoScrollActive) g.TimerScroll();
     return;
   }
-  StopAutoScrollTimer();
-  const TGridCoord cell = MouseCoord(x, std::max(0, DrawInfo().Vert.FixedBoundary - 1));
-  TColumnEh* column = cell.X >= 0 ? ColumnOfRawCol(cell.X) : nullptr;
-  if (column != nullptr && column != FSelection->Columns().ShiftCol())
-    FSelection->Columns().SelectShift(column);
+  g.StopAutoScrollTimer();
+  const TGridCoord cell = g.MouseCoord(x, std::max(0, g.DrawInfo().Vert.FixedBoundary - 1));
+  TColumnEh* column = cell.X >= 0 ? g.ColumnOfRawCol(cell.X) : nullptr;
+  if (column != nullptr && column != g.FSelection->Columns().ShiftCol())
+    g.FSelection->Columns().SelectShift(column);
 }
 
 // ---- sizing frozen columns
 
-bool TCustomDBGridEh::StartFrozenSizing(int x, int y) {
-  if (!FOptions.Contains(dgColumnResize) || FixedCols() <= FIndicatorOffset) return false;
-  const TGridDrawInfo& info = DrawInfo();
+bool TDBGridTitleMouseEh::StartSizing(int x, int y) {
+  TCustomDBGridEh& g = FGrid;
+  if (!g.FOptions.Contains(dgColumnResize) || g.FixedCols() <= g.FIndicatorOffset) return false;
+  const TGridDrawInfo& info = g.DrawInfo();
   if (y < 0 || y >= info.Vert.FixedBoundary) return false;
   const int lw = info.Horz.EffectiveLineWidth;
   // The band is the line, widened to 7 pixels around a thinner one.
@@ -1024,16 +1029,16 @@ bool TCustomDBGridEh::StartFrozenSizing(int x, int y) {
   const int band = std::max(kBand, lw);
   const int lead = lw < kBand ? (kBand - lw) / 2 : 0;
   FSizingCol = -1;
-  int pos = FIndicatorOffset > 0 ? ColWidths(0) + lw : 0;
-  for (int c = FIndicatorOffset; c < FixedCols(); ++c) {
-    if (ColWidths(c) <= 0) continue;
-    const int edge = pos + ColWidths(c);
+  int pos = g.FIndicatorOffset > 0 ? g.ColWidths(0) + lw : 0;
+  for (int c = g.FIndicatorOffset; c < g.FixedCols(); ++c) {
+    if (g.ColWidths(c) <= 0) continue;
+    const int edge = pos + g.ColWidths(c);
     const int start = edge - lead;
     if (edge > info.Horz.GridBoundary) {
       // The column runs past the cells shown: its edge is the client's.
-      if (info.Horz.GridBoundary == ClientWidth() && x >= start && x <= ClientWidth()) {
+      if (info.Horz.GridBoundary == g.ClientWidth() && x >= start && x <= g.ClientWidth()) {
         FSizingCol = c;
-        FSizingLinePos = ClientWidth();
+        FSizingLinePos = g.ClientWidth();
         FSizingOffset = FSizingLinePos - x;
         break;
       }
@@ -1048,42 +1053,45 @@ bool TCustomDBGridEh::StartFrozenSizing(int x, int y) {
     pos = edge + lw;
   }
   if (FSizingCol < 0) return false;
-  FMouseMode = TMouseModeEh::Sizing;
-  SetMouseCapture(true);
-  if (!FOptionsEh.Contains(dghTraceColSizing)) DrawFrozenSizingLine();
+  g.FMouseMode = TCustomDBGridEh::TMouseModeEh::Sizing;
+  g.SetMouseCapture(true);
+  if (!g.FOptionsEh.Contains(dghTraceColSizing)) DrawSizingLine();
   return true;
 }
 
-void TCustomDBGridEh::SetFrozenSizingPos(int x) {
-  const int left = CellRect(FSizingCol, 0).Left;
+void TDBGridTitleMouseEh::SetSizingPos(int x) {
+  TCustomDBGridEh& g = FGrid;
+  const int left = g.CellRect(FSizingCol, 0).Left;
   const int pos = std::max(left + 1, x + FSizingOffset);
-  if (FOptionsEh.Contains(dghTraceColSizing)) {
+  if (g.FOptionsEh.Contains(dghTraceColSizing)) {
     FSizingLinePos = pos;
-    if (pos - left > 1 && pos - left != ColWidths(FSizingCol)) SetColWidths(FSizingCol, pos - left);
+    if (pos - left > 1 && pos - left != g.ColWidths(FSizingCol))
+      g.SetColWidths(FSizingCol, pos - left);
     return;
   }
   if (pos == FSizingLinePos) return;
-  if (FSizingLineShown) DrawFrozenSizingLine();  // drawn again, it goes
+  if (FSizingLineShown) DrawSizingLine();  // drawn again, it goes
   FSizingLinePos = pos;
-  DrawFrozenSizingLine();
+  DrawSizingLine();
 }
 
-void TCustomDBGridEh::EndFrozenSizing(bool apply) {
-  if (FSizingLineShown) DrawFrozenSizingLine();
+void TDBGridTitleMouseEh::EndSizing(bool apply) {
+  TCustomDBGridEh& g = FGrid;
+  if (FSizingLineShown) DrawSizingLine();
   const int col = FSizingCol;
   FSizingCol = -1;
-  FMouseMode = TMouseModeEh::None;
-  if (MouseCapture()) SetMouseCapture(false);
+  g.FMouseMode = TCustomDBGridEh::TMouseModeEh::None;
+  if (g.MouseCapture()) g.SetMouseCapture(false);
   if (!apply || col < 0) return;
-  const int width = FSizingLinePos - CellRect(col, 0).Left;
-  if (width > 1 && width != ColWidths(col)) SetColWidths(col, width);
+  const int width = FSizingLinePos - g.CellRect(col, 0).Left;
+  if (width > 1 && width != g.ColWidths(col)) g.SetColWidths(col, width);
 }
 
-void TCustomDBGridEh::DrawFrozenSizingLine() {
+void TDBGridTitleMouseEh::DrawSizingLine() {
   FSizingLineShown = !FSizingLineShown;
-  if (!HandleAllocated()) return;
-  const int bottom = DrawInfo().Vert.GridBoundary;
-  TCanvas* canvas = GetDC(Handle());
+  if (!FGrid.HandleAllocated()) return;
+  const int bottom = FGrid.DrawInfo().Vert.GridBoundary;
+  TCanvas* canvas = GetDC(FGrid.Handle());
   {
     TCanvasStateSaver saver(*canvas);
     canvas->Pen()->SetStyle(psDot);
@@ -1093,5 +1101,5 @@ void TCustomDBGridEh::DrawFrozenSizingLine() {
     canvas->MoveTo(FSizingLinePos, 0);
     canvas->LineTo(FSizingLinePos, bottom);
   }
-  ReleaseDC(Handle(), canvas);
+  ReleaseDC(FGrid.Handle(), canvas);
 }

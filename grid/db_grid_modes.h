@@ -15,6 +15,8 @@
 #include "grid/data_rows.h"
 #include "grid/db_grid.h"
 #include "grid/filter_row.h"
+#include "grid/grid_data_link.h"
+#include "grid/grid_style.h"
 #include "grid/inc_search.h"
 #include "grid/record_mover.h"
 #include "grid/tree_rows.h"
@@ -58,6 +60,9 @@ class TDBGridRowPerRecordEh final : public TGridDataRowsHostEh {
   void UpdateRowCount();
   // The grid's current row after the dataset's current row changed.
   void UpdateActive();
+  // Asks the dataset for new rows when the window shows empty space below
+  // the last row; nothing outside the mode or without a window.
+  void FetchStep();
   // The window's vertical bar from the top row.
   void UpdateScrollBar();
   // WM_VSCROLL scrolls the top row; false for any other message or outside
@@ -163,4 +168,77 @@ class TDBGridTreeAreaEh final {
 
  private:
   TCustomDBGridEh& FGrid;
+};
+
+// The data link's host (db_grid.cpp): the link's notifications go to the
+// grid's hooks; focus, field watching and the layout flag are kept here.
+class TDBGridDataLinkAdapterEh final : public TGridDataLinkHostEh {
+ public:
+  explicit TDBGridDataLinkAdapterEh(TCustomDBGridEh& grid) : FGrid(grid) {}
+
+  // TGridDataLinkHostEh
+  void LinkActive(bool value) override { FGrid.LinkActive(value); }
+  void DataChanged() override { FGrid.DataChanged(); }
+  void Scroll(int distance) override { FGrid.Scroll(distance); }
+  void EditingChanged() override { FGrid.EditingChanged(); }
+  void RecordChanged(TField* field) override { FGrid.RecordChanged(field); }
+  void RequestLayout() override { FGrid.RequestLayout(); }
+  bool SetLayoutChangeFlag(bool value) override;
+  bool AcquireFocus() override;
+  void ShowEditor() override { FGrid.ShowEditor(); }
+  TField* SelectedField() override { return FGrid.SelectedField(); }
+  void SetSelectedField(TField* field) override { FGrid.SetSelectedField(field); }
+  bool DataEventsSuspended() override { return false; }
+  void DisabledStateChanged(bool enabled) override;
+  void UpdateData() override { FGrid.UpdateData(); }
+  bool CanMoveByRecNo() override { return FGrid.RowPerRecordMode(); }
+  void WatchField(TField* field) override;
+
+ private:
+  TCustomDBGridEh& FGrid;
+};
+
+// The grid as a client of its drawing style (db_grid.cpp).
+class TDBGridStyleClientEh final : public IDBGridEhStyleClient {
+ public:
+  explicit TDBGridStyleClientEh(TCustomDBGridEh& grid) : FGrid(grid) {}
+
+  // IDBGridEhStyleClient
+  void StyleDestroyed(TDBGridEhStyle* style) override;
+
+ private:
+  TCustomDBGridEh& FGrid;
+};
+
+// The mouse on the titles (db_grid_keys.cpp): the grid's own sizing of
+// frozen columns, with a dotted XOR line unless the sizing is traced, and
+// selecting columns by their titles.
+class TDBGridTitleMouseEh final {
+ public:
+  explicit TDBGridTitleMouseEh(TCustomDBGridEh& grid) : FGrid(grid) {}
+
+  // A press at client (x, y) on the right edge of a frozen column's title
+  // starts sizing it; false when it is not there.
+  bool StartSizing(int x, int y);
+  // The pointer at client `x` while sizing.
+  void SetSizingPos(int x);
+  // Ends the sizing; with `apply` the column takes the line's width.
+  void EndSizing(bool apply);
+  // Toggles the XOR line (drawing it again erases it).
+  void DrawSizingLine();
+  int SizingLinePos() const { return FSizingLinePos; }
+  bool SizingLineShown() const { return FSizingLineShown; }
+
+  // A press on `column`'s title selects it (Ctrl adds, Shift extends);
+  // false when columns cannot be selected or the press sizes a column.
+  bool SelectColumn(TColumnEh* column, TShiftState shift);
+  // The pointer at client `x` while selecting columns.
+  void TrackColumnSelection(int x);
+
+ private:
+  TCustomDBGridEh& FGrid;
+  int FSizingCol = -1;
+  int FSizingLinePos = 0;
+  int FSizingOffset = 0;
+  bool FSizingLineShown = false;
 };

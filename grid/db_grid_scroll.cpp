@@ -160,7 +160,7 @@ void TCustomDBGridEh::TopLeftChanged() {
   }
   TCustomGrid::TopLeftChanged();
   UpdateHorzExtScrollBar();
-  FetchStep();
+  FRowPerRecord->FetchStep();
   // The filter editor follows its cell when the grid scrolls sideways.
   if (FFilterRow->EditMode()) UpdateFilterEditPos();
 }
@@ -438,7 +438,7 @@ bool TCustomDBGridEh::HandleGridMessage(TMessage& message) {
     case CM_CANCELMODE:
       TCustomGrid::WndProc(message);
       if (FMouseMode == TMouseModeEh::Sizing)
-        EndFrozenSizing(false);
+        FTitleMouse->EndSizing(false);
       else if (MouseTracking() || FTitleButtonDown != nullptr)
         EndMouseTracking();
       StopAutoScrollTimer();

@@ -81,7 +81,7 @@ void TDBGridRowPerRecordEh::UpdateRowCount() {
       g.InvalidateRow(g.Row());
     }
   }
-  g.FetchStep();
+  FetchStep();
   g.InvalidateGrid();
 }
 
@@ -135,9 +135,9 @@ void TDBGridRowPerRecordEh::UpdateActive() {
   g.UpdateScrollBar();
 }
 
-void TCustomDBGridEh::FetchStep() {
-  if (!RowPerRecordMode() || !FDataLink->Active() || !HandleAllocated()) return;
-  FRows->FetchStep();
+void TDBGridRowPerRecordEh::FetchStep() {
+  if (!FGrid.RowPerRecordMode() || !FGrid.FDataLink->Active() || !FGrid.HandleAllocated()) return;
+  FGrid.FRows->FetchStep();
 }
 
 void TCustomDBGridEh::SafeSetTopRow(int row) { FRows->SafeSetTopRow(row); }
