@@ -25,17 +25,6 @@ namespace {
 constexpr int kIndicatorWidth = 11;
 constexpr int kSortMarkerRoom = 16;
 
-unsigned AlignFlags(TAlignment a) {
-  switch (a) {
-    case taRightJustify:
-      return DT_RIGHT;
-    case taCenter:
-      return DT_CENTER;
-    default:
-      return DT_LEFT;
-  }
-}
-
 }  // namespace
 
 // ---- TDBGridEhSumList
@@ -885,8 +874,17 @@ void TCustomDBGridEh::ShowEditor() {
 }
 
 void TDBGridDataLinkAdapterEh::DisabledStateChanged(bool enabled) {
-  (void)enabled;
-  FGrid.InvalidateGrid();
+  TCustomDBGridEh& g = FGrid;
+  g.FFrozenPicture.reset();
+  // A walk with the controls off (a print that pumps messages) moves the
+  // dataset's buffers under the rows: a paint meanwhile shows this picture.
+  if (!enabled && g.HandleAllocated() && IsWindowVisible(g.Handle()) && g.ClientWidth() > 0 &&
+      g.ClientHeight() > 0) {
+    auto picture = std::make_unique<TBitmap>(g.ClientWidth(), g.ClientHeight());
+    g.PaintWindow(*picture->Canvas());
+    g.FFrozenPicture = std::move(picture);
+  }
+  g.InvalidateGrid();
 }
 
 void TDBGridDataLinkAdapterEh::WatchField(TField* field) { field->FreeNotification(&FGrid); }
@@ -1344,6 +1342,10 @@ bool TCustomDBGridEh::OverTitleButton(TColumnEh* column, int x, int y) {
 }
 
 void TCustomDBGridEh::Paint() {
+  if (FFrozenPicture != nullptr) {
+    Canvas()->Draw(0, 0, FFrozenPicture.get());
+    return;
+  }
   TCustomGrid::Paint();
   if (FUseMultiTitle && FOptions.Contains(dgTitles) && !FLeafFieldArr.empty()) DrawTitleGroups();
 }

@@ -724,6 +724,9 @@ class TCustomDBGridEh : public TCustomGrid {
   std::unique_ptr<TDBGridDataLinkAdapterEh> FDataLinkAdapter;
   std::unique_ptr<TGridDataLinkEh> FDataLink;
   std::unique_ptr<TDBGridStyleClientEh> FStyleClient;
+  // The grid as it was when its dataset's controls went off; shown in
+  // place of the rows until they are back on.
+  std::unique_ptr<TBitmap> FFrozenPicture;
   TObjectPtr<TColumnDefValuesEh> FColumnDefValues;
   TObjectPtr<TDBGridColumnsEh> FColumns;
   std::vector<TColumnEh*> FVisibleColumns;

@@ -150,6 +150,7 @@ void MakeCursors(TGridUnit& u) {
 void InitializeGridUnit() {
   if (Unit()) return;
   auto unit = std::make_unique<TGridUnit>();
+  RegisterFormPropertyInterceptor();
   RegisterPropertyInterceptor(&TColumnEh::kClassInfo,
                               {&TColumnEhPropertyInterceptor::kClassInfo, [](TPersistent* target) {
                                  return TObjectPtr<TStoragePropertyInterceptor>(

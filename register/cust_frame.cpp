@@ -160,7 +160,11 @@ void TCustFrame::AfterConstruction() {
   dbMain->AfterScroll = [this](TDataSet*) { UpdatePosition(); };
   dbMain->AfterPost = [this](TDataSet*) { UpdatePosition(); };
   dbMain->AfterDelete = [this](TDataSet*) { UpdatePosition(); };
-  dsmain->OnDataChange = [this](TObject*, TField*) { UpdateSumColor(); };
+  dsmain->OnDataChange = [this](TObject*, TField* field) {
+    UpdateSumColor();
+    // Also when the controls come back on after a walk through the table.
+    if (field == nullptr) UpdatePosition();
+  };
 }
 
 bool TCustFrame::RegisterShowsValues() { return FDocument->ShowsValues(); }
@@ -559,7 +563,9 @@ void TCustFrame::DrawRecordMarks(const TRect& rect, TColumnEh* column) {
 }
 
 void TCustFrame::UpdatePosition() {
-  if (SB == nullptr || !dbMain->Active() || FDocument->SummingOnly()) return;
+  // A walk with the controls off (a print) is not the clerk's position.
+  if (SB == nullptr || !dbMain->Active() || FDocument->SummingOnly() || dbMain->ControlsDisabled())
+    return;
   SB->Panels()->Items(0)->SetText(
       Format("%d:%d", std::max(dbMain->RecNo(), 0), dbMain->RecordCount()));
 }

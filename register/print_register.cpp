@@ -6,6 +6,7 @@
 #include "platform/base/exceptions.h"
 #include "platform/base/file_utils.h"
 #include "platform/base/format.h"
+#include "platform/data/data_guards.h"
 #include "platform/data/fields.h"
 #include "register/cust_frame.h"
 #include "register/data_module.h"
@@ -149,19 +150,9 @@ namespace {
 // record on every path.
 template <class F>
 void KeepingPosition(TDataSet& table, F print) {
-  table.DisableControls();
-  const int recNo = table.Active() ? table.RecNo() : 0;
-  auto restore = [&] {
-    if (table.Active() && recNo > 0 && recNo <= table.RecordCount()) table.SetRecNo(recNo);
-    table.EnableControls();
-  };
-  try {
-    print();
-  } catch (...) {
-    restore();
-    throw;
-  }
-  restore();
+  TControlsDisabledGuard controlsOff(&table);
+  TBookmarkGuard back(&table, table.Active() && !table.IsEmpty());
+  print();
 }
 
 }  // namespace

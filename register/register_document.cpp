@@ -401,7 +401,7 @@ void TRegisterDocument::CalcFields() {
 }
 
 void TRegisterDocument::CalcKeys() {
-  bool certificate = false, fio = false, other = false;
+  bool certificate = false, fio = false, sum = false, other = false;
   for (const TDbfCursor* ordering : FTable->Orderings()) {
     const std::string& key = ordering->KeyFieldName();
     if (key.empty()) continue;
@@ -409,6 +409,8 @@ void TRegisterDocument::CalcKeys() {
       certificate = true;
     } else if (key == "FIO") {
       fio = true;
+    } else if (key == "SUM") {
+      sum = true;
     } else if (std::find(FCalcNames.begin(), FCalcNames.end(), key) != FCalcNames.end()) {
       other = true;
     }
@@ -416,6 +418,7 @@ void TRegisterDocument::CalcKeys() {
   if (fio || other) CalcFio();
   if (certificate || other) CalcCertificateKey();
   if (other) CalcCouponFields();
+  if (sum) FCalc.Sum->SetAsCurrency(CouponSum());
   if (FCollecting) {
     FCollectedSum += CouponSum();
     ++FCollectedCount;

@@ -1,5 +1,6 @@
 #include "register/startup.h"
 
+#include "grid/grid_resources.h"
 #include "platform/base/file_utils.h"
 #include "register/certificate_directory.h"
 #include "register/data_module.h"
@@ -13,6 +14,7 @@ void StartProgram(const TDesktopInstaller& installDesktop) {
   if (installDesktop) installDesktop();
   ApplyStartupFormatSettings();
   frInstallReportWindows(ProgramHelpFile());
+  InitializeGridUnit();
   CreateProgramForms();
 }
 

@@ -1,8 +1,9 @@
 // The program's start-up: the composition root. Every hook and host the
 // libraries need is installed here, in this order: the desktop (main()
 // passes the Qt host and services), the start-up format settings, the
-// report windows (every hook of frReportHooks() and frFunctionHooks());
-// then the application is initialised and titled "Mebrath", the data
+// report windows (every hook of frReportHooks() and frFunctionHooks()),
+// the grid unit (its resources and the form's and columns' property
+// interceptors); then the application is initialised and titled "Mebrath", the data
 // module, the main window, the print-parameter dialog and the directory
 // window are made in that order, and the message loop runs until the main
 // window closes.
@@ -22,7 +23,8 @@ using TDesktopInstaller = std::function<void()>;
 std::string ProgramHelpFile();
 
 // The desktop, the start-up format settings, the report windows (the
-// preview's Help opens ProgramHelpFile), then CreateProgramForms.
+// preview's Help opens ProgramHelpFile), the grid unit, then
+// CreateProgramForms.
 void StartProgram(const TDesktopInstaller& installDesktop);
 
 // Makes the long-lived objects (REQUIRES: the start-up format settings are

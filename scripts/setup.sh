@@ -12,6 +12,7 @@ packages=(
   fonts-liberation fonts-dejavu-core
   clang-format xvfb xauth poppler-utils
   openbox xdotool x11-utils imagemagick
+  valgrind
 )
 
 missing=()

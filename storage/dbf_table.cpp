@@ -1,8 +1,10 @@
 #include "storage/dbf_table.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <thread>
 #include <typeinfo>
 
@@ -85,6 +87,44 @@ TFieldType FieldTypeOfKind(TValueKind kind) {
 }
 
 std::int32_t DaysOf(TDateTime value) { return DateTimeToTimeStamp(value).Date; }
+
+// A calculated number as the field keeps it in a record buffer.
+double StoredNumber(TFieldType type, const char* bytes) {
+  auto read = [bytes](auto value) {
+    std::memcpy(&value, bytes, sizeof value);
+    return static_cast<double>(value);
+  };
+  switch (type) {
+    case ftSmallint:
+      return read(std::int16_t{});
+    case ftWord:
+      return read(std::uint16_t{});
+    case ftLargeint:
+      return read(std::int64_t{});
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+      return read(double{});
+    default:
+      return read(std::int32_t{});
+  }
+}
+
+// The key of a calculated number: the double's bits, most significant
+// byte first, the sign bit set for a positive number and every bit
+// inverted for a negative one, so that the bytes compare as the numbers
+// do. No value sorts first.
+constexpr int kNumberKeyLength = 8;
+std::string NumberKey(std::optional<double> number) {
+  std::string key(kNumberKeyLength, '\0');
+  if (!number) return key;
+  const double value = *number == 0 ? 0.0 : *number;  // -0 is 0
+  auto bits = std::bit_cast<std::uint64_t>(value);
+  bits = (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
+  for (int i = kNumberKeyLength - 1; i >= 0; --i, bits >>= 8)
+    key[static_cast<std::size_t>(i)] = static_cast<char>(bits & 0xFF);
+  return key;
+}
 
 TDateTime DateOfDays(std::int32_t days) { return TimeStampToDateTime(TTimeStamp{0, days}); }
 
@@ -334,12 +374,22 @@ TmDbfTable::TKeySpec TmDbfTable::KeySpecOf(TField* field) {
     spec.Offset = CalcFieldsOffset() + field->Offset() + 1;
     spec.Length = std::max(field->Size() - 1, 0);
     spec.Calculated = true;
+  } else if (field->FieldKind() == fkCalculated && dynamic_cast<TNumericField*>(field) != nullptr) {
+    spec.Offset = CalcFieldsOffset() + field->Offset() + 1;
+    spec.Length = kNumberKeyLength;
+    spec.Calculated = true;
+    spec.NumberType = field->DataType();
   }
   return spec;
 }
 
 std::string_view TmDbfTable::KeyIn(const TKeySpec& spec, const char* buffer, std::string& scratch) {
   if (!spec.Calculated) return {buffer + spec.Offset, static_cast<std::size_t>(spec.Length)};
+  if (spec.NumberType != ftUnknown) {
+    const char* value = buffer + spec.Offset;
+    scratch = value[-1] != 0 ? NumberKey(StoredNumber(spec.NumberType, value)) : NumberKey({});
+    return scratch;
+  }
   // A shorter value is padded with blanks, as a searched value is.
   scratch.assign(static_cast<std::size_t>(spec.Length), ' ');
   const char* value = buffer + spec.Offset;

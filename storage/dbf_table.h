@@ -348,6 +348,8 @@ class TmDbfTable : public TDataSet {
     int Length = 0;  // 0: no key (physical order)
     bool Calculated = false;
     bool IsString = false;
+    // A calculated number: its key orders as the numbers do.
+    TFieldType NumberType = ftUnknown;
   };
   TKeySpec KeySpecOf(const TDbfCursor* cursor);
   // The key of an ordering on `field` (none when null).

@@ -446,7 +446,9 @@ void TCustomForm::RemoveShortCutHandler(TComponent* source) {
 
 namespace {
 
-// A text-editing window with a selection: it copies Ctrl+C itself.
+// A text-editing window with a selection: it copies Ctrl+C itself. Only
+// Ctrl+C yields so: Ctrl+Ins stays the shortcut of whatever action holds
+// it, as a selection is the normal state of a field entered with Tab.
 bool HasSelection(HWND wnd) {
   if (wnd == nullptr) return false;
   std::uint32_t start = 0;
@@ -462,8 +464,7 @@ bool TCustomForm::IsShortCut(unsigned key, TShiftState shift) {
   if (key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU) return false;
   TShortCut sc = ShortCut(key, shift);
   if (sc == scNone) return false;
-  if ((sc == (scCtrl | 'C') || sc == (scCtrl | VK_INSERT)) && HasSelection(GetFocus()))
-    return false;
+  if (sc == (scCtrl | 'C') && HasSelection(GetFocus())) return false;
   if (auto* menu = dynamic_cast<IFormMenu*>(FMenu); menu != nullptr && menu->MenuShortCut(sc))
     return true;
   // A handler may add or remove handlers: each runs only while registered.

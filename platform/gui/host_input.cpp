@@ -202,6 +202,9 @@ void HostActivate(HWND topLevel, bool active) {
     if (!IsWindow(topLevel)) return;
     if (active) {
       if ((GetWindowExStyle(topLevel) & WS_EX_NOACTIVATE) != 0) return;
+      // The notice of a window we have hidden since comes late: taken, it
+      // would give the keys to a window nobody sees.
+      if (!IsWindowVisible(topLevel)) return;
       if (!IsWindowEnabled(topLevel)) {
         BringUpModalWindowFor(topLevel);
         return;

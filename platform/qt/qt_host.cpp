@@ -224,6 +224,7 @@ class TQtWindow final : public QWidget {
 
   void keyPressEvent(QKeyEvent* event) override {
     THandler h(FHost);
+    TakeKeyboard();
     unsigned key = VirtualKeyFromQt(event->key(), event->modifiers(), event->nativeScanCode());
     SyncModifiers(event->modifiers(), key);
     if (key != 0) HostKeyEvent(WM_KEYDOWN, key, event->isAutoRepeat());
@@ -301,6 +302,16 @@ class TQtWindow final : public QWidget {
     if (FWnd == nullptr || msg == 0) return;
     HostMouseEvent(FWnd, msg, FromQPointF(event->position()),
                    MouseKeysFromQt(event->buttons(), event->modifiers()));
+  }
+
+  // The display gives keys only to the window that has the keyboard: when
+  // we hold no active window (or a hidden one), its activation went astray
+  // on the way, and this window is the active one. Else the key of an idle
+  // program would go nowhere.
+  void TakeKeyboard() {
+    if (FWnd == nullptr || FNoActivate) return;
+    HWND active = GetActiveWindow();
+    if (active == nullptr || !IsWindowVisible(active)) HostActivate(FWnd, true);
   }
 
   // Keeps the core's Shift, Ctrl and Alt states in step with Qt's (a key

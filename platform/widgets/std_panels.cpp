@@ -8,12 +8,6 @@
 #include "platform/draw/draw_utils.h"
 #include "platform/gui/scrolling.h"
 
-namespace {
-
-constexpr unsigned kAlignmentFlags[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
-
-}  // namespace
-
 // ------------------------------------------------------------ TCustomPanel
 
 TCustomPanel::TCustomPanel(TComponent* owner) : TCustomControl(owner) {
@@ -97,7 +91,7 @@ void TCustomPanel::Paint() {
   canvas.SetBkMode(TRANSPARENT);
   if (!Enabled()) canvas.SetTextColor(clGrayText);
   DrawText(canvas, Caption(), r,
-           DT_EXPANDTABS | DT_VCENTER | DT_SINGLELINE | kAlignmentFlags[FAlignment]);
+           DT_EXPANDTABS | DT_VCENTER | DT_SINGLELINE | AlignFlags(FAlignment));
 }
 
 // --------------------------------------------------------- TCustomGroupBox

@@ -5,11 +5,16 @@
 #include <filesystem>
 #include <vector>
 
+#include "grid/db_grid.h"
+#include "grid/property_interceptors.h"
 #include "platform/base/clock.h"
+#include "platform/base/date_time.h"
+#include "platform/base/tests/file_test_dir.h"
 #include "platform/gui/tests/gui_test_support.h"
 #include "register/certificate_directory.h"
 #include "register/data_module.h"
 #include "register/dlg_param.h"
+#include "register/frames.h"
 #include "register/main_window.h"
 
 namespace {
@@ -20,7 +25,18 @@ class StartupTest : public GuiTest {
     SetIniFileName(
         (std::filesystem::temp_directory_path() / "mebrath-startup-missing.ini").string());
   }
-  ~StartupTest() override { SetIniFileName(""); }
+  ~StartupTest() override {
+    // A later test starts the program again.
+    auto drop = [](auto*& form) {
+      if (form != nullptr) form->Free();
+      form = nullptr;
+    };
+    drop(fmDict);
+    drop(DlgParam);
+    drop(fmMain);
+    drop(DM);
+    SetIniFileName("");
+  }
   TScopedClock FClock;
 };
 
@@ -55,4 +71,101 @@ TEST_F(StartupTest, MakesTheFormsInOrderAndTheMainWindowAsksBeforeClosing) {
   EXPECT_TRUE(fmMain->CloseQuery());
   EXPECT_EQ(Boxes.size(), 3u);
   EXPECT_EQ(Boxes[0], "Mebrath: Завершить работу?");
+}
+
+TEST_F(StartupTest, RegistersTheFormAndColumnStorageInterceptors) {
+  StartProgram(nullptr);
+  auto registered = [](const TClassInfo* target) {
+    for (const auto& r : PropertyInterceptorRegistrations())
+      if (r.Target == target) return r.Interceptor.Info;
+    return static_cast<const TClassInfo*>(nullptr);
+  };
+  EXPECT_EQ(registered(&TCustomForm::kClassInfo), &TFormStoragePropertyInterceptor::kClassInfo);
+  EXPECT_EQ(registered(&TColumnEh::kClassInfo), &TColumnEhPropertyInterceptor::kClassInfo);
+  EXPECT_EQ(registered(&TDBGridColumnsEh::kClassInfo), &TColumnsEhPropertyInterceptor::kClassInfo);
+}
+
+TEST_F(StartupTest, UnusedNewbornGroupsHoldZeroWeightAndGrowthInTheFile) {
+  StartProgram(nullptr);
+  TFileTestDir dir;
+  fmMain->NewFile(dir.File("b.002"));
+  auto* f = dynamic_cast<TFrmT2*>(fmMain->CurrentFrame());
+  ASSERT_NE(f, nullptr);
+  TDataSet& t = *f->dbMain;
+  t.Append();
+  t.FieldByName("NCERTIF")->SetAsInteger(7);
+  t.FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2007, 4, 3));
+  t.FieldByName("DREG")->SetAsDateTime(EncodeDate(2007, 4, 1));
+  t.FieldByName("LNAME")->SetAsString("Иванова");
+  t.FieldByName("FNAME")->SetAsString("Анна");
+  t.FieldByName("BDATE")->SetAsDateTime(EncodeDate(1980, 5, 6));
+  t.FieldByName("SDOC")->SetAsString("45 01");
+  t.FieldByName("NDOC")->SetAsString("123456");
+  t.FieldByName("DDOC")->SetAsDateTime(EncodeDate(2000, 1, 1));
+  t.FieldByName("ODOC")->SetAsString("ОВД");
+  f->LoadChildren();
+  for (int growth : {52, 48}) {
+    f->mtChild->Append();
+    f->mtChild->FieldByName("WEIGHT")->SetAsFloat(3.45);
+    f->mtChild->FieldByName("GROWTH")->SetAsInteger(growth);
+    f->mtChild->Post();
+  }
+  t.Post();
+  // Group i of the only record: SEXi C1, WEIGHTi N5.3, GROWTHi N2.0, DIAGi C6
+  // after the header, the common columns, DIAG and CQNT.
+  auto group = [&](int i) { return ReadFile(f->FileName()).substr(1633 + 482 + (i - 1) * 14, 14); };
+  EXPECT_EQ(group(2).substr(1, 7), "3.45048");
+  for (int i = 3; i <= 6; ++i) EXPECT_EQ(group(i), " 0.000 0      ") << i;
+  // The second newborn given up: its group is emptied the same way.
+  f->DeleteChildRow();
+  f->PostRecord();
+  EXPECT_EQ(t.FieldByName("CQNT")->AsInteger(), 1);
+  EXPECT_EQ(group(2), " 0.000 0      ");
+}
+
+TEST_F(StartupTest, ATitleClickOnTheSumOrdersTheRowsByIt) {
+  StartProgram(nullptr);
+  SetMessageBoxHandler([](const std::string&, const std::string&, unsigned) { return IDYES; });
+  TFileTestDir dir;
+  fmMain->NewFile(dir.File("a.001"));
+  TCustFrame* f = fmMain->CurrentFrame();
+  ASSERT_NE(f, nullptr);
+  TDataSet& t = *f->dbMain;
+  // 3000, not payable (0), 2000 (a certificate of 2006), 3000.
+  const struct {
+    int number, year, weeks;
+  } records[] = {{1, 2007, 32}, {2, 2007, 25}, {3, 2006, 32}, {4, 2007, 33}};
+  for (const auto& r : records) {
+    t.Append();
+    t.FieldByName("NCERTIF")->SetAsInteger(r.number);
+    t.FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(r.year, 4, 3));
+    t.FieldByName("DREG")->SetAsDateTime(EncodeDate(r.year - 1, 12, 1));
+    t.FieldByName("QTW2")->SetAsInteger(r.weeks);
+    t.FieldByName("LNAME")->SetAsString("Иванова");
+    t.FieldByName("FNAME")->SetAsString("Анна");
+    t.FieldByName("BDATE")->SetAsDateTime(EncodeDate(1980, 5, 6));
+    t.FieldByName("SDOC")->SetAsString("45 01");
+    t.FieldByName("NDOC")->SetAsString("123456");
+    t.FieldByName("DDOC")->SetAsDateTime(EncodeDate(2000, 1, 1));
+    t.FieldByName("ODOC")->SetAsString("ОВД");
+    t.Post();
+  }
+  auto sums = [&] {
+    std::string out;
+    for (t.First(); !t.Eof(); t.Next())
+      out += (out.empty() ? "" : ",") + t.FieldByName("NCERTIF")->AsString() + ":" +
+             t.FieldByName("SUM")->AsString();
+    return out;
+  };
+  ASSERT_EQ(sums(), "1:3000,2:0,3:2000,4:3000");
+  TColumnEh* sum = f->grdMain->Columns()->Items(f->grdMain->Columns()->Count() - 1);
+  ASSERT_EQ(sum->FieldName(), "SUM");
+  f->TitleBtnClick(sum);
+  EXPECT_EQ(sum->Title()->SortMarker(), smUpEh);
+  EXPECT_EQ(sums().substr(0, 11), "2:0,3:2000,");
+  f->TitleBtnClick(sum);
+  EXPECT_EQ(sum->Title()->SortMarker(), smDownEh);
+  EXPECT_EQ(sums().substr(sums().size() - 11), ",3:2000,2:0");
+  f->TitleBtnClick(sum);
+  EXPECT_EQ(sums(), "1:3000,2:0,3:2000,4:3000");
 }

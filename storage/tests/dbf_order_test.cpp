@@ -146,6 +146,58 @@ TEST_F(DbfOrderTest, CalculatedKeysAreTheFilesOwnBytes) {
   EXPECT_EQ(t->FieldByName("NAME")->AsString(), "b");
 }
 
+TEST_F(DbfOrderTest, CalculatedNumbersOrderAsNumbers) {
+  auto t = MakeTable();
+  auto add = [&](TField* f, const char* fieldName) {
+    f->SetFieldName(fieldName);
+    f->SetFieldKind(fkCalculated);
+    f->SetDataSet(t.get());
+  };
+  add(Create<TFloatField>(t.get()), "cQUARTER");
+  add(Create<TSmallintField>(t.get()), "cNEG");
+  auto certificate = t->OnCalcFields;
+  t->OnCalcFields = [certificate](TDataSet* d) {
+    certificate(d);
+    const int num = d->FieldByName("NUM")->AsInteger();
+    if (num != 0) d->FieldByName("cQUARTER")->SetAsFloat(num / 4.0 - 10);  // none for 0
+    d->FieldByName("cNEG")->SetAsInteger(-num);
+  };
+  t->CreateTable();
+  t->Open();
+  // cQUARTER: -8.25, 0, none, 1.25, -7, 15; cNEG: -7, -40, 0, -45, -12, -100.
+  for (auto [name, num] : {std::pair{"a", 7}, {"b", 40}, {"c", 0}, {"d", 45}, {"e", 12}})
+    Add(*t, name, num);
+  const struct {
+    const char* field;
+    bool descending;
+    const char* names;
+  } cases[] = {{"cQUARTER", false, "c,a,e,b,d,f"},
+               {"cQUARTER", true, "f,d,b,e,a,c"},
+               {"cNEG", false, "f,d,b,e,a,c"},
+               {"cNEG", true, "c,a,e,b,d,f"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.field) + (c.descending ? " down" : " up"));
+    t->SetOrder(nullptr, false);
+    t->SetOrder(t->FieldByName(c.field), c.descending);
+    Add(*t, "f", 100);  // lands in its place
+    EXPECT_EQ(Names(*t), c.names);
+    // A changed value moves its record.
+    ASSERT_TRUE(t->Locate("NAME", "c", {}));
+    t->Edit();
+    t->FieldByName("NUM")->SetAsInteger(200);
+    t->Post();
+    const std::string moved = Names(*t);
+    EXPECT_EQ(c.descending == (std::string(c.field) == "cNEG") ? moved.back() : moved.front(), 'c')
+        << moved;
+    ASSERT_TRUE(t->Locate("NAME", "c", {}));
+    t->Edit();
+    t->FieldByName("NUM")->SetAsInteger(0);
+    t->Post();
+    ASSERT_TRUE(t->Locate("NAME", "f", {}));
+    t->Delete();
+  }
+}
+
 TEST_F(DbfOrderTest, AppendsLandInOrder) {
   {
     auto t = MakeTable();

@@ -1,4 +1,4 @@
-#include "controls/spec_row.h"
+#include "controls/lookup_special_row.h"
 
 TSpecRowEh::TSpecRowEh(TControl* owner)
     : FOwner(owner), FFont(std::make_unique<TFont>()), FShortCut(::ShortCut(VK_DELETE, {ssAlt})) {

@@ -1,4 +1,4 @@
-#include "controls/spec_row.h"
+#include "controls/lookup_special_row.h"
 
 #include <gtest/gtest.h>
 
