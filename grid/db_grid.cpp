@@ -11,6 +11,7 @@
 #include "platform/base/format_settings.h"
 #include "platform/base/math_utils.h"
 #include "platform/base/number_format.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/data/data_source.h"
 #include "platform/data/fields.h"
@@ -508,12 +509,8 @@ int TCustomDBGridEh::MeasureFontHeight(const TFont* font, int* externalLeading) 
 
 void TCustomDBGridEh::LayoutChanged() {
   if (FInLayout) return;
-  FInLayout = true;
+  TFlagGuard inLayout(FInLayout);
   ++FLayoutCount;
-  struct TReset {
-    bool& flag;
-    ~TReset() { flag = false; }
-  } reset{FInLayout};
   if (HandleAllocated() && FDeferredLayoutQueued) {
     KillMessage(Handle(), kDeferredLayoutMessage);
     FDeferredLayoutQueued = false;

@@ -15,6 +15,7 @@
 #include "platform/base/clock.h"
 #include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
+#include "platform/data/data_guards.h"
 #include "platform/data/data_set.h"
 #include "platform/data/data_source.h"
 #include "platform/data/fields.h"
@@ -130,20 +131,14 @@ void TCustomDBGridEh::MoveRecord(bool select, int distance, bool toEnd) {
   const int direction = distance < 0 ? -1 : 1;
   int steps = toEnd ? ds->RecordCount() + 1 : std::abs(distance);
   if (toEnd && steps <= 1) steps = 1 << 30;  // count unknown: walk to the end
-  ds->DisableControls();
-  try {
-    for (int i = 0; i < steps; ++i) {
-      const int order = ds->CompareBookmarks(ds->Bookmark(), FSelectionAnchor);
-      const bool backTowardsAnchor = order != 0 && (order > 0) != (direction > 0);
-      if (backTowardsAnchor) FSelectedRows->SetCurrentRowSelected(false);
-      if (ds->MoveBy(direction) == 0) break;
-      if (!backTowardsAnchor) FSelectedRows->SetCurrentRowSelected(true);
-    }
-  } catch (...) {
-    ds->EnableControls();
-    throw;
+  TControlsDisabledGuard controls(ds);
+  for (int i = 0; i < steps; ++i) {
+    const int order = ds->CompareBookmarks(ds->Bookmark(), FSelectionAnchor);
+    const bool backTowardsAnchor = order != 0 && (order > 0) != (direction > 0);
+    if (backTowardsAnchor) FSelectedRows->SetCurrentRowSelected(false);
+    if (ds->MoveBy(direction) == 0) break;
+    if (!backTowardsAnchor) FSelectedRows->SetCurrentRowSelected(true);
   }
-  ds->EnableControls();
 }
 
 void TCustomDBGridEh::SelectColumn(int rawCol, int step, bool extend) {
@@ -164,14 +159,10 @@ void TCustomDBGridEh::SelectColumn(int rawCol, int step, bool extend) {
   if (raw != Col()) {
     if (!FInColExit) {
       const int before = Col();
-      FInColExit = true;
-      try {
+      {
+        TFlagGuard inColExit(FInColExit);
         ColExit();
-      } catch (...) {
-        FInColExit = false;
-        throw;
       }
-      FInColExit = false;
       if (Col() != before) return;  // the handler moved the column itself
     }
     if (!FOptions.Contains(dgAlwaysShowEditor)) {
@@ -311,15 +302,8 @@ void TCustomDBGridEh::StepCellValue(TColumnEh* column, int step) {
 
 void TCustomDBGridEh::PassKeyToBaseGrid(unsigned& key, TShiftState shift) {
   // OnKeyDown already ran: the base grid must not fire it again.
-  TKeyEvent handler = std::move(OnKeyDown);
-  OnKeyDown = nullptr;
-  try {
-    TCustomGrid::KeyDown(key, shift);
-  } catch (...) {
-    OnKeyDown = std::move(handler);
-    throw;
-  }
-  OnKeyDown = std::move(handler);
+  TValueGuard<TKeyEvent> handler(OnKeyDown, nullptr);
+  TCustomGrid::KeyDown(key, shift);
 }
 
 bool TCustomDBGridEh::DropDownCell() {
@@ -658,20 +642,14 @@ void TCustomDBGridEh::ShiftClickRecords(const std::string& target) {
   TDataSet* ds = FDataLink->DataSet();
   const std::string anchor = FHasSelectionAnchor ? FSelectionAnchor : ds->Bookmark();
   const int direction = ds->CompareBookmarks(target, anchor) < 0 ? -1 : 1;
-  ds->DisableControls();
-  try {
-    ds->GotoBookmark(anchor);
+  TControlsDisabledGuard controls(ds);
+  ds->GotoBookmark(anchor);
+  FSelectedRows->SetCurrentRowSelected(true);
+  while (ds->CompareBookmarks(ds->Bookmark(), target) != 0) {
+    if (ds->MoveBy(direction) == 0) break;
     FSelectedRows->SetCurrentRowSelected(true);
-    while (ds->CompareBookmarks(ds->Bookmark(), target) != 0) {
-      if (ds->MoveBy(direction) == 0) break;
-      FSelectedRows->SetCurrentRowSelected(true);
-    }
-    ds->GotoBookmark(target);
-  } catch (...) {
-    ds->EnableControls();
-    throw;
   }
-  ds->EnableControls();
+  ds->GotoBookmark(target);
 }
 
 void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {

@@ -8,6 +8,7 @@
 #include "grid/db_grid_modes.h"
 #include "grid/inplace_edit.h"
 #include "grid/inplace_filter_edit.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/data/data_set.h"
 #include "platform/data/data_source.h"
@@ -141,14 +142,8 @@ void TCustomDBGridEh::HorzScrollBarChanged() {
 }
 
 void TCustomDBGridEh::ExtScrollRequest(TDBGridEhScrollBar* bar, TMessage& message) {
-  FScrollRequestBar = bar;
-  try {
-    Perform(message);
-  } catch (...) {
-    FScrollRequestBar = nullptr;
-    throw;
-  }
-  FScrollRequestBar = nullptr;
+  TValueGuard<TDBGridEhScrollBar*> requestBar(FScrollRequestBar, bar);
+  Perform(message);
 }
 
 void TCustomDBGridEh::TopLeftChanged() {
@@ -452,14 +447,8 @@ bool TCustomDBGridEh::WheelToDropDown(TMessage& message) {
            FFilterRow->Editor()->HandleAllocated())
     target = FFilterRow->Editor();
   if (target == nullptr) return false;
-  FForwardingWheel = true;
-  try {
-    target->Perform(message);
-  } catch (...) {
-    FForwardingWheel = false;
-    throw;
-  }
-  FForwardingWheel = false;
+  TFlagGuard forwarding(FForwardingWheel);
+  target->Perform(message);
   message.Result = 1;
   return true;
 }
