@@ -737,7 +737,7 @@ void TCustomDBGridEh::FitColumnWidths() {
 }
 
 void TCustomDBGridEh::UpdateRowCount() {
-  if (RowPerRecordMode()) {
+  if (FRows->PerRecord()) {
     FRowPerRecord->UpdateRowCount();
     return;
   }
@@ -781,7 +781,7 @@ void TCustomDBGridEh::UpdateRowCount() {
 
 int TCustomDBGridEh::VisibleDataRowCount() const {
   // Every dataset row is a grid row then: the rows on screen count.
-  if (RowPerRecordMode()) return const_cast<TCustomDBGridEh*>(this)->VisibleRowCount();
+  if (FRows->PerRecord()) return const_cast<TCustomDBGridEh*>(this)->VisibleRowCount();
   int n = RowCount() - FTitleOffset;
   if (FFooterRowCount > 0) n -= FFooterRowCount + 1;
   return n;
@@ -789,7 +789,7 @@ int TCustomDBGridEh::VisibleDataRowCount() const {
 
 void TCustomDBGridEh::UpdateActive() {
   FIncSearchAdapter->RecordMoved();
-  if (RowPerRecordMode()) {
+  if (FRows->PerRecord()) {
     FRowPerRecord->UpdateActive();
     return;
   }
@@ -1099,7 +1099,7 @@ bool TCustomDBGridEh::CellHave3DRect(int col, int row, TGridDrawState state) {
 }
 
 bool TCustomDBGridEh::RecordHasNumber(int& recNo) {
-  if (RowPerRecordMode() && FDataLink->Active()) return false;
+  if (FRows->PerRecord() && FDataLink->Active()) return false;
   if (!FSumList->HasRecordNumbers()) return false;
   recNo = FSumList->GetRecNo();
   return recNo > 0;
@@ -1122,7 +1122,8 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
   } else if (rowPart == crpDataEh) {
     // The tree area goes first; the cell's own contents take the rest.
     TRect cell = rect;
-    cell.Left = std::min(cell.Right, cell.Left + FTreeArea->DrawOfRow(col, row, rect, state));
+    if (FTree->Shown())
+      cell.Left = std::min(cell.Right, cell.Left + FTreeArea->DrawOfRow(col, row, rect, state));
     DrawDataCell(col, row, cell, column, state);
   } else if (rowPart == crpFooterEh) {
     DrawFooterCell(col, rowIndex - 1, rect, column, state);
@@ -1144,8 +1145,8 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
 int TCustomDBGridEh::IndicatorImageOf(int row) {
   if (!FDataLink->Active()) return -1;
   const int recordIndex = row - FTitleOffset;
-  if (recordIndex < 0 || recordIndex >= DataRowCount()) return -1;
-  const bool current = IsCurrentRow(recordIndex);
+  if (recordIndex < 0 || recordIndex >= FRows->DataRowCount()) return -1;
+  const bool current = FRows->IsCurrentRow(recordIndex);
   bool selected = false;
   if (FSelectedRows->Count() > 0) {
     TGridRowReadEh reading(*FRows, recordIndex);
@@ -1183,7 +1184,7 @@ void TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TCellRowPart
   TColor background = FixedColor();
   bool selected = false;
   if (rowPart == crpDataEh && FSelectedRows->Count() > 0 && FDataLink->Active() &&
-      row - FTitleOffset < DataRowCount()) {
+      row - FTitleOffset < FRows->DataRowCount()) {
     TGridRowReadEh reading(*FRows, row - FTitleOffset);
     selected = FSelectedRows->IndexOf(FDataLink->DataSet()->Bookmark()) >= 0;
   }
@@ -1408,7 +1409,7 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
                                    TGridDrawState state) {
   TCanvas& canvas = *Canvas();
   const int recordIndex = row - FTitleOffset;
-  if (column == nullptr || !FDataLink->Active() || recordIndex >= DataRowCount()) {
+  if (column == nullptr || !FDataLink->Active() || recordIndex >= FRows->DataRowCount()) {
     TColor background = Color();
     TFont font;
     font.Assign(Font());
@@ -1416,13 +1417,13 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
     canvas.FillSolidRect(rect, background);
     return;
   }
-  const bool current = IsCurrentRow(recordIndex);
+  const bool current = FRows->IsCurrentRow(recordIndex);
   TGridRowReadEh reading(*FRows, recordIndex);
 
   TColor background = column->Color();
   int recNo = 0;
   // Rows of a dataset read by row number are numbered by their row.
-  if (RowPerRecordMode()) recNo = recordIndex + 1;
+  if (FRows->PerRecord()) recNo = recordIndex + 1;
   if (background == Color() && (recNo > 0 || RecordHasNumber(recNo)))
     background = recNo % 2 == 1 ? OddRowColor() : EvenRowColor();
   TFont font;

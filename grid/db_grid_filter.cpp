@@ -359,7 +359,7 @@ void TCustomDBGridEh::SaveGridPosition() {
   // the current record is kept.
   FSavedMiddleBookmark.clear();
   FSavedOffset = 0;
-  if (RowPerRecordMode()) return;
+  if (FRows->PerRecord()) return;
   const int active = FDataLink->ActiveRecord();
   const int middle = (FDataLink->RecordCount() - 1) / 2;
   FSavedOffset = active - middle;

@@ -364,10 +364,10 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
   // The first and last rows on screen: the top row and the rows after it
   // when every dataset row is a grid row, else the link's buffer.
   auto toFirstShown = [&] {
-    MoveRecord(extend, RowPerRecordMode() ? TopRow() - Row() : -FDataLink->ActiveRecord());
+    MoveRecord(extend, FRows->PerRecord() ? TopRow() - Row() : -FDataLink->ActiveRecord());
   };
   auto toLastShown = [&] {
-    MoveRecord(extend, RowPerRecordMode()
+    MoveRecord(extend, FRows->PerRecord()
                            ? TopRow() + VisibleDataRowCount() - 1 - Row()
                            : FDataLink->RecordCount() - 1 - FDataLink->ActiveRecord());
   };
@@ -555,7 +555,7 @@ void TCustomDBGridEh::KeyUp(unsigned& key, TShiftState shift) {
 
 void TCustomDBGridEh::KeyPress(char32_t& key) {
   // In a tree these characters are the expand keys.
-  if (TreeDisplay() && (key == U'*' || key == U'+' || key == U'-')) {
+  if (FTree->Shown() && (key == U'*' || key == U'+' || key == U'-')) {
     TCustomControl::KeyPress(key);
     key = 0;
     return;
@@ -667,7 +667,7 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
   if (inCell) GetCellType(cell.X, cell.Y, colPart, rowPart, colIndex, rowIndex);
   TColumnEh* column = inCell && colPart == ccpDataEh ? ColumnOfRawCol(cell.X) : nullptr;
   const bool dataCell =
-      inCell && rowPart == crpDataEh && FDataLink->Active() && rowIndex < DataRowCount();
+      inCell && rowPart == crpDataEh && FDataLink->Active() && rowIndex < FRows->DataRowCount();
 
   if (inCell && rowPart == crpSubTitleEh && colPart == ccpDataEh && ColumnFilterVisible(colIndex)) {
     ClearSelection();
@@ -754,7 +754,7 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     return;
   }
   if (inCell && rowPart == crpDataEh && colPart == ccpDataEh && FDataLink->Active() &&
-      DataRowCount() == 0) {
+      FRows->DataRowCount() == 0) {
     // The empty row of an empty dataset: what is typed next starts the
     // first record in the clicked column.
     SelectColumn(cell.X, 0, false);
@@ -874,7 +874,7 @@ void TCustomDBGridEh::MouseMove(TShiftState shift, int x, int y) {
     TCellRowPartEh rowPart;
     int colIndex, rowIndex;
     GetCellType(cell.X, cell.Y, colPart, rowPart, colIndex, rowIndex);
-    if (rowPart != crpDataEh || rowIndex >= DataRowCount()) return;
+    if (rowPart != crpDataEh || rowIndex >= FRows->DataRowCount()) return;
     if (FMouseMode == TMouseModeEh::RecordSelecting) {
       if (cell.Y != Row()) MoveRecord(true, cell.Y - Row());
       return;
@@ -937,14 +937,14 @@ void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int
 
 bool TCustomDBGridEh::DoMouseWheelDown(TShiftState shift, TPoint mousePos) {
   if (!FDataLink->Active()) return TCustomGrid::DoMouseWheelDown(shift, mousePos);
-  if (RowPerRecordMode()) return FRowPerRecord->Wheel(true, shift, mousePos);
+  if (FRows->PerRecord()) return FRowPerRecord->Wheel(true, shift, mousePos);
   FDataLink->DataSet()->Next();
   return true;
 }
 
 bool TCustomDBGridEh::DoMouseWheelUp(TShiftState shift, TPoint mousePos) {
   if (!FDataLink->Active()) return TCustomGrid::DoMouseWheelUp(shift, mousePos);
-  if (RowPerRecordMode()) return FRowPerRecord->Wheel(false, shift, mousePos);
+  if (FRows->PerRecord()) return FRowPerRecord->Wheel(false, shift, mousePos);
   FDataLink->DataSet()->Prior();
   return true;
 }

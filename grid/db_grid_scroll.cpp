@@ -66,7 +66,7 @@ TObjectPtr<TDBGridEhScrollBar> TCustomDBGridEh::CreateScrollBar(TScrollBarKind k
 }
 
 void TCustomDBGridEh::UpdateScrollBar() {
-  if (RowPerRecordMode()) {
+  if (FRows->PerRecord()) {
     FRowPerRecord->UpdateScrollBar();
     return;
   }
@@ -229,7 +229,7 @@ TRect TCustomDBGridEh::DataRect() {
 }
 
 void TCustomDBGridEh::Scroll(int distance) {
-  if (RowPerRecordMode()) {
+  if (FRows->PerRecord()) {
     FRowPerRecord->UpdateActive();
     return;
   }

@@ -42,7 +42,7 @@ std::vector<TTreeAreaBoxEh> TreeAreaBoxes(const TTreeNodeShapeEh& node) {
 // ---- queries
 
 bool TDBGridTreeAreaEh::IsTreeColumn(int col) const {
-  return FGrid.TreeDisplay() && !FGrid.FVisibleColumns.empty() && col >= FGrid.FIndicatorOffset &&
+  return FGrid.FTree->Shown() && !FGrid.FVisibleColumns.empty() && col >= FGrid.FIndicatorOffset &&
          FGrid.ColumnOfRawCol(col) == FGrid.FVisibleColumns.front();
 }
 
@@ -50,9 +50,9 @@ bool TDBGridTreeAreaEh::IsTreeColumn(int col) const {
 
 int TDBGridTreeAreaEh::DrawOfRow(int col, int row, const TRect& rect, TGridDrawState state) {
   const int dataRow = row - FGrid.FTitleOffset;
-  if (!IsTreeColumn(col) || dataRow < 0 || dataRow >= FGrid.DataRowCount()) return 0;
+  if (!IsTreeColumn(col) || dataRow < 0 || dataRow >= FGrid.FRows->DataRowCount()) return 0;
   TGridRowReadEh reading(*FGrid.FRows, dataRow);
-  const int indent = FGrid.TreeIndentWidth();
+  const int indent = FGrid.FTree->IndentWidth();
   FGrid.DrawTreeArea(FGrid.RawToDataColumn(col), dataRow, false, rect, state);
   return indent;
 }
@@ -65,7 +65,7 @@ void TCustomDBGridEh::DrawTreeArea(int dataCol, int dataRow, bool widen, const T
 void TDBGridTreeAreaEh::Paint(TCanvas& canvas, int dataCol, int dataRow, bool widen,
                               const TRect& rect, TGridDrawState state) {
   TCustomDBGridEh& g = FGrid;
-  if (!g.TreeDisplay()) return;
+  if (!g.FTree->Shown()) return;
   TColumnEh* column =
       dataCol >= 0 && dataCol < g.FColumns->Count() ? g.FColumns->Items(dataCol) : nullptr;
   TColor background = column != nullptr ? column->Color() : g.Color();
@@ -73,7 +73,7 @@ void TDBGridTreeAreaEh::Paint(TCanvas& canvas, int dataCol, int dataRow, bool wi
   font.Assign(column != nullptr ? column->Font() : g.Font());
   const int col = g.DataToRawColumn(dataCol);
   const int row = dataRow + g.FTitleOffset;
-  const bool current = g.IsCurrentRow(dataRow);
+  const bool current = g.FRows->IsCurrentRow(dataRow);
   bool selected = current && (col == g.Col() || g.FOptions.Contains(dgRowSelect));
   if (!selected && g.SelectionType() != gstNon)
     selected = g.IsCellSelected(col, row, g.FDataLink->DataSet()->Bookmark());
@@ -118,22 +118,22 @@ void TDBGridTreeAreaEh::Paint(TCanvas& canvas, int dataCol, int dataRow, bool wi
 // ---- under the cell editor
 
 int TDBGridTreeAreaEh::PaintUnderEditor(TCanvas& canvas, TColumnEh* column, int height) {
-  if (!FGrid.TreeDisplay() || column == nullptr || FGrid.FVisibleColumns.empty() ||
+  if (!FGrid.FTree->Shown() || column == nullptr || FGrid.FVisibleColumns.empty() ||
       column != FGrid.FVisibleColumns.front())
     return 0;
-  const int row = FGrid.RowPerRecordMode() ? FGrid.FRows->MemTable()->CurrentRow()
+  const int row = FGrid.FRows->PerRecord() ? FGrid.FRows->MemTable()->CurrentRow()
                                            : FGrid.FDataLink->ActiveRecord();
   if (row < 0) return 0;
-  const int indent = FGrid.TreeIndentWidth();
+  const int indent = FGrid.FTree->IndentWidth();
   Paint(canvas, column->Index(), row, false, {0, 0, indent, height}, {gdFocused});
   return indent;
 }
 
 bool TDBGridTreeAreaEh::EditorClick(TColumnEh* column, int x) {
-  if (!FGrid.TreeDisplay() || column == nullptr || FGrid.FVisibleColumns.empty() ||
+  if (!FGrid.FTree->Shown() || column == nullptr || FGrid.FVisibleColumns.empty() ||
       column != FGrid.FVisibleColumns.front())
     return false;
-  const int indent = FGrid.TreeIndentWidth();
+  const int indent = FGrid.FTree->IndentWidth();
   IMemTableEh* memTable = FGrid.FRows->MemTable();
   if (x < indent - TCustomDBGridEh::kTreeLevelWidth || x >= indent || !memTable->NodeHasChildren())
     return false;
@@ -144,7 +144,7 @@ bool TDBGridTreeAreaEh::EditorClick(TColumnEh* column, int x) {
 // ---- expanding and collapsing
 
 bool TCustomDBGridEh::CheckTreeExpandClick(int x, int y, bool checkOnly) {
-  if (!TreeDisplay()) return false;
+  if (!FTree->Shown()) return false;
   const TGridCoord cell = MouseCoord(x, y);
   if (cell.X < 0 || cell.Y < 0) return false;
   TCellColPartEh colPart;
@@ -153,7 +153,7 @@ bool TCustomDBGridEh::CheckTreeExpandClick(int x, int y, bool checkOnly) {
   GetCellType(cell.X, cell.Y, colPart, rowPart, colIndex, rowIndex);
   if (colPart != ccpDataEh || rowPart != crpDataEh || !FTreeArea->IsTreeColumn(cell.X))
     return false;
-  if (rowIndex >= DataRowCount()) return false;
+  if (rowIndex >= FRows->DataRowCount()) return false;
   TDataSet* ds = FDataLink->DataSet();
   if (ds->IsEmpty()) return false;
 
@@ -168,23 +168,23 @@ bool TCustomDBGridEh::CheckTreeExpandClick(int x, int y, bool checkOnly) {
   if (x < r.Left || x >= r.Left + indent) return false;
   if (checkOnly) return true;
   FTree->NodeClicked(clickedRow, expanded, x >= r.Left + indent - kTreeLevelWidth);
-  if (RowPerRecordMode()) SafeSetTopRow(savedTop);
+  if (FRows->PerRecord()) SafeSetTopRow(savedTop);
   InvalidateGrid();
   UpdateScrollBar();
   return true;
 }
 
 void TCustomDBGridEh::SetCurrentNodeExpanded(bool value, bool allBelow) {
-  if (!TreeDisplay()) return;
+  if (!FTree->Shown()) return;
   const int savedTop = TopRow();
   if (!FTree->SetCurrentNodeExpanded(value, allBelow)) return;
-  if (RowPerRecordMode()) SafeSetTopRow(savedTop);
+  if (FRows->PerRecord()) SafeSetTopRow(savedTop);
   InvalidateGrid();
   UpdateScrollBar();
 }
 
 bool TDBGridTreeAreaEh::Key(unsigned key) {
-  if (!FGrid.TreeDisplay()) return false;
+  if (!FGrid.FTree->Shown()) return false;
   FGrid.SetCurrentNodeExpanded(key != VK_SUBTRACT, key == VK_MULTIPLY);
   return true;
 }

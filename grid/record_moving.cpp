@@ -43,14 +43,15 @@ bool TCustomDBGridEh::StartRecordMoving(int x, int y, bool checkOnly) {
   TCellRowPartEh rowPart;
   int colIndex, rowIndex;
   GetCellType(cell.X, cell.Y, colPart, rowPart, colIndex, rowIndex);
-  if (colPart != ccpIndicatorEh || rowPart != crpDataEh || rowIndex >= DataRowCount()) return false;
+  if (colPart != ccpIndicatorEh || rowPart != crpDataEh || rowIndex >= FRows->DataRowCount())
+    return false;
 
   std::string bookmark;
   int level = -1;
   {
     TGridRowReadEh reading(*FRows, rowIndex);
     bookmark = ds->Bookmark();
-    if (TreeDisplay()) level = FRows->MemTable()->NodeLevel();
+    if (FTree->Shown()) level = FRows->MemTable()->NodeLevel();
   }
   // With records selectable, only a selected record is dragged, and a
   // press with a modifier selects instead.
@@ -99,7 +100,7 @@ int TDBGridRecordMoverAdapterEh::RecordMovingDropPos(int row, TPoint at, int& le
 
 int TDBGridRecordMoverAdapterEh::DefaultDropPos(int row, TPoint at, int& level) {
   level = -1;
-  if (!FGrid.TreeDisplay() || FGrid.FVisibleColumns.empty()) return 0;
+  if (!FGrid.FTree->Shown() || FGrid.FVisibleColumns.empty()) return 0;
   // Only the visible data rows.
   int first = 0;
   int last = 0;
@@ -138,8 +139,8 @@ bool TDBGridRecordMoverAdapterEh::RecordMovingDrawLine(int row, bool before, int
 
 void TDBGridRecordMoverAdapterEh::VisibleDataRows(int& first, int& last) {
   first = std::max(FGrid.TopRow(), FGrid.FTitleOffset);
-  last = FGrid.FTitleOffset + FGrid.DataRowCount() - 1;
-  if (FGrid.RowPerRecordMode())
+  last = FGrid.FTitleOffset + FGrid.FRows->DataRowCount() - 1;
+  if (FGrid.FRows->PerRecord())
     last = std::min(last, std::max(first, FGrid.DrawInfo().Vert.LastFullVisibleCell));
 }
 
@@ -158,7 +159,7 @@ int TDBGridRecordMoverAdapterEh::RecordMovingScrollDirection(int y, int last) {
 
 int TDBGridRecordMoverAdapterEh::RecordMovingScroll(int direction, const std::string& bookmark,
                                                     int sourceRow) {
-  if (FGrid.RowPerRecordMode()) {
+  if (FGrid.FRows->PerRecord()) {
     FGrid.SafeSetTopRow(FGrid.TopRow() + direction);
   } else {
     TGridDataLinkEh& link = *FGrid.FDataLink;
@@ -167,7 +168,7 @@ int TDBGridRecordMoverAdapterEh::RecordMovingScroll(int direction, const std::st
     // The dragged record's grid row follows the window (off it: just
     // above or below).
     sourceRow = direction > 0 ? FGrid.FTitleOffset - 1 : FGrid.RowCount();
-    for (int i = 0; i < FGrid.DataRowCount(); ++i) {
+    for (int i = 0; i < FGrid.FRows->DataRowCount(); ++i) {
       TGridRowReadEh reading(*FGrid.FRows, i);
       if (link.DataSet()->Bookmark() == bookmark) {
         sourceRow = FGrid.FTitleOffset + i;

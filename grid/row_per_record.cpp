@@ -136,7 +136,7 @@ void TDBGridRowPerRecordEh::UpdateActive() {
 }
 
 void TDBGridRowPerRecordEh::FetchStep() {
-  if (!FGrid.RowPerRecordMode() || !FGrid.FDataLink->Active() || !FGrid.HandleAllocated()) return;
+  if (!FGrid.FRows->PerRecord() || !FGrid.FDataLink->Active() || !FGrid.HandleAllocated()) return;
   FGrid.FRows->FetchStep();
 }
 
@@ -200,7 +200,7 @@ void TDBGridRowPerRecordEh::UpdateScrollBar() {
 
 bool TDBGridRowPerRecordEh::ScrollMessage(TMessage& message) {
   TCustomDBGridEh& g = FGrid;
-  if (message.Msg != WM_VSCROLL || !g.RowPerRecordMode() || !g.FDataLink->Active()) return false;
+  if (message.Msg != WM_VSCROLL || !g.FRows->PerRecord() || !g.FDataLink->Active()) return false;
   TWMVScroll scroll{message};
   const int code = scroll.ScrollCode();
   const bool tracking = code == SB_THUMBTRACK && g.FVertScrollBar->Tracking();
