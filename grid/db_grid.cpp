@@ -1629,6 +1629,14 @@ TGridCursorEh TCustomDBGridEh::CursorAt(int x, int y) {
 }
 
 void TCustomDBGridEh::WndProc(TMessage& message) {
+  if (message.Msg == CM_WANTSPECIALKEY && TCMWantSpecialKey{message}.CharCode() == VK_ESCAPE) {
+    // Esc is the grid's while it has an edit to give up; else it belongs
+    // to the dialog around it.
+    TDataSet* ds = FDataLink->Active() ? FDataLink->DataSet() : nullptr;
+    const bool editing = ds != nullptr && (ds->State() == dsEdit || ds->State() == dsInsert);
+    message.Result = EditorMode() || FDataLink->Modified() || editing ? 1 : 0;
+    return;
+  }
   if (FRecordMoverAdapter->HandleMessage(message)) return;
   if (FRowPerRecord->ScrollMessage(message)) return;
   if (HandleScrollMessage(message)) return;

@@ -58,6 +58,11 @@ std::string ImportBackupName(const std::string& target, int kind) {
   return ChangeFileExt(target, Format(".$%d", kind));
 }
 
+void TfmMain::BeforeDestruction() {
+  if (fmMain == this) fmMain = nullptr;
+  TForm::BeforeDestruction();
+}
+
 TfmMain::TfmMain(TComponent* owner) : TForm(owner) {
   SetName("fmMain");
   SetCaption("Mebrath");

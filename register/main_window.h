@@ -80,6 +80,8 @@ class TfmMain : public TForm {
  protected:
   explicit TfmMain(TComponent* owner);
   void AfterConstruction() override;
+  // The main window made at start-up forgets itself as fmMain.
+  void BeforeDestruction() override;
 
  private:
   // Every action from one table: name, texts, shortcut, tag and handler.

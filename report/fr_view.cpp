@@ -335,15 +335,8 @@ void TfrView::WriteAlignedToBand(TStream& stream) {
 void TfrView::WriteWithType(TStream& stream) {
   WriteU8(stream, Typ);
   if (Typ == gtAddIn) WriteString(stream, ClassName());
-  const std::uint8_t mode = StreamMode;
-  StreamMode = 1;
-  try {
-    SaveToStream(stream);
-  } catch (...) {
-    StreamMode = mode;
-    throw;
-  }
-  StreamMode = mode;
+  TValueGuard<std::uint8_t> mode(StreamMode, 1);
+  SaveToStream(stream);
 }
 
 std::string TfrView::UniqueName() const {

@@ -17,6 +17,9 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# What the program and the window manager save (window positions, logs)
+# stays in the test's folder.
+export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_CACHE_HOME="$work/cache"
 
 fail() {
   echo "smoke: $*" >&2
@@ -235,4 +238,5 @@ for ((i = 0; i < 100; ++i)); do
 done
 if kill -0 "$program_pid" 2>/dev/null; then fail "the program did not end after the question"; fi
 wait "$program_pid" || fail "the program ended with status $?"
+[[ -f "$XDG_CONFIG_HOME/mebrath/registry.ini" ]] || fail "the settings were not kept in the test's folder"
 echo "smoke: passed"

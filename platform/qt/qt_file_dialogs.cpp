@@ -9,7 +9,17 @@ std::string QtNameFilter(const TFileFilter& filter) {
   std::string patterns = filter.Pattern;
   for (char& c : patterns)
     if (c == ';') c = ' ';
-  return filter.Description + " (" + patterns + ")";
+  // Qt shows the text as it stands and filters by its last parentheses: a
+  // description that already ends with its patterns keeps them once.
+  std::string description = filter.Description;
+  for (const std::string& shown : {"(" + filter.Pattern + ")", "(" + patterns + ")"}) {
+    if (description.ends_with(shown)) {
+      description.resize(description.size() - shown.size());
+      break;
+    }
+  }
+  while (!description.empty() && description.back() == ' ') description.pop_back();
+  return description + " (" + patterns + ")";
 }
 
 namespace {

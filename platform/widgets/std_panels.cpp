@@ -241,16 +241,11 @@ void TScrollingWinControl::ScrollBy(int dx, int dy) {
   {
     TFlagGuard guard(FScrolling);
     DisableAlign();
-    try {
-      for (int i = 0; i < ControlCount(); ++i) {
-        TControl* c = Controls(i);
-        c->SetBounds(c->Left() + dx, c->Top() + dy, c->Width(), c->Height());
-      }
-    } catch (...) {
-      EnableAlign();
-      throw;
+    TFinallyGuard align([this] { EnableAlign(); });
+    for (int i = 0; i < ControlCount(); ++i) {
+      TControl* c = Controls(i);
+      c->SetBounds(c->Left() + dx, c->Top() + dy, c->Width(), c->Height());
     }
-    EnableAlign();
   }
   Invalidate();
 }
