@@ -6,6 +6,7 @@
 #include "platform/base/date_time.h"
 #include "platform/base/number_format.h"
 #include "platform/base/scope_guard.h"
+#include "platform/data/data_guards.h"
 #include "platform/data/data_set.h"
 #include "platform/data/data_source.h"
 #include "platform/data/fields.h"

@@ -13,6 +13,7 @@
 #include "grid/grid_resources.h"
 #include "grid/inplace_filter_edit.h"
 #include "platform/base/text.h"
+#include "platform/data/data_guards.h"
 #include "platform/data/data_set.h"
 #include "platform/draw/draw_utils.h"
 #include "platform/gui/window.h"

@@ -499,14 +499,9 @@ void TCustomDBGridEh::FocusChanged() {
 void TCustomDBGridEh::FontChanged() {
   if (!FColumns) return;
   BeginLayout();
-  try {
-    // Columns without a font of their own take the grid's again.
-    for (int i = 0; i < FColumns->Count(); ++i) (void)FColumns->Items(i)->Font();
-  } catch (...) {
-    EndLayout();
-    throw;
-  }
-  EndLayout();
+  TFinallyGuard layout([this] { EndLayout(); });
+  // Columns without a font of their own take the grid's again.
+  for (int i = 0; i < FColumns->Count(); ++i) (void)FColumns->Items(i)->Font();
 }
 
 // ---- incremental search

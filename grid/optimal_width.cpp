@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "grid/db_grid.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/data/data_guards.h"
 #include "platform/data/data_set.h"
@@ -87,19 +88,14 @@ void TCustomDBGridEh::OptimizeColsWidth(const std::vector<TColumnEh*>& columns) 
     }
   }
   BeginLayout();
-  try {
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-      if (FAutoFitColWidths)
-        columns[i]->SetAutoFitWidth(widths[i]);
-      else
-        columns[i]->SetWidth(widths[i]);
-    }
-  } catch (...) {
-    EndLayout();
-    throw;
+  TFinallyGuard layout([this] { EndLayout(); });
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (FAutoFitColWidths)
+      columns[i]->SetAutoFitWidth(widths[i]);
+    else
+      columns[i]->SetWidth(widths[i]);
   }
   if (FAutoFitColWidths) RequestLayout();
-  EndLayout();
 }
 
 int TCustomDBGridEh::TitleOptimalWidth(TColumnEh* column) {

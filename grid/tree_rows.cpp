@@ -4,6 +4,7 @@
 
 #include "controls/dataset_helpers.h"
 #include "platform/base/scope_guard.h"
+#include "platform/data/data_guards.h"
 #include "platform/data/data_source.h"
 #include "platform/data/mem_table_intf.h"
 
