@@ -12,11 +12,11 @@
 
 #include "platform/base/format.h"
 #include "platform/base/format_settings.h"
-#include "register/exchange_export.h"
-#include "register/md5.h"
-#include "register/tests/register_fields.h"
-#include "register/xml_import.h"
-#include "register/xml_reader.h"
+#include "register/core/exchange_export.h"
+#include "register/core/md5.h"
+#include "register/core/tests/register_fields.h"
+#include "register/core/xml_import.h"
+#include "register/core/xml_reader.h"
 #include "storage/dbf_table.h"
 
 namespace {

@@ -58,17 +58,17 @@ const std::string& LargeRegister() {
     const std::string name = BenchPath("mebrath-bench-register.001");
     TFrmT1* frame = Create<TFrmT1>(nullptr);
     frame->NewRegister(name);
-    frame->dbMain->Close();
-    frame->dbMain->SetExclusive(true);
-    frame->dbMain->Open();
-    frame->dbMain->SetEventsOff(true);
+    frame->Document()->Table()->Close();
+    frame->Document()->Table()->SetExclusive(true);
+    frame->Document()->Table()->Open();
+    frame->Document()->Table()->SetEventsOff(true);
     for (int i = 0; i < kRecords; ++i) {
-      frame->dbMain->Append();
-      FillRecord(*frame->dbMain, i);
-      frame->dbMain->FieldByName("QTW2")->SetAsInteger(30);
-      frame->dbMain->Post();
+      frame->Document()->Table()->Append();
+      FillRecord(*frame->Document()->Table(), i);
+      frame->Document()->Table()->FieldByName("QTW2")->SetAsInteger(30);
+      frame->Document()->Table()->Post();
     }
-    frame->dbMain->SetEventsOff(false);
+    frame->Document()->Table()->SetEventsOff(false);
     frame->Free();
     return name;
   }();
@@ -102,7 +102,7 @@ void BM_RegisterPostValidated(benchmark::State& state) {
   TScopedClock clock(EncodeDate(2008, 6, 1));
   TFrmT1* frame = Create<TFrmT1>(nullptr);
   frame->NewRegister(BenchPath("mebrath-bench-post.001"));
-  TDataSet& ds = *frame->dbMain;
+  TDataSet& ds = *frame->Document()->Table();
   for (int i = 0; i < 1000; ++i) {
     ds.Append();
     FillRecord(ds, i);
@@ -139,7 +139,7 @@ void BM_RegisterCopyOlderStructure(benchmark::State& state) {
     TFrmT1* frame = Create<TFrmT1>(nullptr);
     state.ResumeTiming();
     frame->OpenRegister(work);
-    benchmark::DoNotOptimize(frame->dbMain->RecordCount());
+    benchmark::DoNotOptimize(frame->Document()->Table()->RecordCount());
     state.PauseTiming();
     frame->Free();
     state.ResumeTiming();

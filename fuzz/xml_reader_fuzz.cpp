@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "platform/base/stream.h"
-#include "register/xml_import.h"
-#include "register/xml_reader.h"
+#include "register/core/xml_import.h"
+#include "register/core/xml_reader.h"
 
 namespace {
 

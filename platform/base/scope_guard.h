@@ -1,9 +1,9 @@
 // Guards that put state back when a scope ends, also when an exception
 // leaves it: a value set for a while (TValueGuard, TFlagGuard), a depth
-// counted (TDepthGuard), an update bracket (TUpdateGuard) and any other
-// action (TScopeExit). None of them copies or moves; the guarded state
-// belongs to the caller and must outlive the guard. Any thread, as the
-// guarded state allows.
+// counted (TDepthGuard), an update bracket (TUpdateGuard), any other
+// action (TScopeExit) and one that may itself fail (TFinallyGuard). None of them copies or moves;
+// the guarded state belongs to the caller and must outlive the guard. Any thread, as the guarded
+// state allows.
 #pragma once
 
 #include <exception>
@@ -89,4 +89,30 @@ class TScopeExit {
 
  private:
   F FAction;
+};
+
+// Runs `action` when the scope ends, as a finally block whose action may
+// fail: its exception passes on, unless another one is already on its way
+// (then it is dropped and the first one goes on).
+template <class F>
+class TFinallyGuard {
+ public:
+  explicit TFinallyGuard(F action)
+      : FAction(std::move(action)), FExceptions(std::uncaught_exceptions()) {}
+  ~TFinallyGuard() noexcept(false) {
+    if (std::uncaught_exceptions() == FExceptions) {
+      FAction();
+      return;
+    }
+    try {
+      FAction();
+    } catch (...) {
+    }
+  }
+  TFinallyGuard(const TFinallyGuard&) = delete;
+  TFinallyGuard& operator=(const TFinallyGuard&) = delete;
+
+ private:
+  F FAction;
+  int FExceptions;
 };

@@ -12,8 +12,8 @@
 #include "platform/base/date_time.h"
 #include "platform/base/exceptions.h"
 #include "platform/base/tests/file_test_dir.h"
-#include "register/coupon_documents.h"
-#include "register/data_module.h"
+#include "register/core/coupon_documents.h"
+#include "register/core/tests/register_formats.h"
 
 namespace {
 
@@ -27,9 +27,7 @@ struct TCase {
 
 class RegisterDocumentTest : public ::testing::Test {
  protected:
-  RegisterDocumentTest() : clock(EncodeDateTime(2008, 6, 1, 12, 0, 0, 0)) {
-    ApplyStartupFormatSettings();
-  }
+  RegisterDocumentTest() : clock(EncodeDateTime(2008, 6, 1, 12, 0, 0, 0)) { UseRegisterFormats(); }
   ~RegisterDocumentTest() override {
     for (TRegisterDocument* doc : docs) doc->Free();
   }
@@ -370,7 +368,7 @@ TEST_F(RegisterDocumentTest, ChildRowsOfCouponThreeByPart) {
 TEST_F(RegisterDocumentTest, CalculatedFieldsNormalisationAndTheSum) {
   TRegisterDocument& doc = Make(1, "s.001");
   Currency total;
-  doc.OnSumChanged = [&](Currency sum) { total = sum; };
+  doc.SumChanged.Subscribe([&](Currency sum) { total = sum; });
   for (int i = 1; i <= 3; ++i) {
     EXPECT_EQ(Post(doc,
                    [&](TDataSet& t) {
