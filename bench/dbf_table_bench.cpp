@@ -1,141 +1,25 @@
 // A register with the 23 common columns (475-byte records): appends to a
-// shared table (one by one and in a batch), reading every field of every record as text, posting
-// edits to random records; opening with the certificate-key ordering,
-// key look-ups, appends with that ordering, and pack.
+// shared table (one by one and in a batch), reading every field of every
+// record as text, posting edits to random records; opening with the
+// certificate-key ordering, key look-ups, appends with that ordering, and
+// pack. Reading and opening with the ordering also over the heaviest
+// register, coupon No. 2 (50 columns), and its first key search.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "platform/base/file_stream.h"
-#include "platform/base/file_utils.h"
 #include "platform/base/format.h"
-#include "platform/base/format_settings.h"
 #include "storage/dbf_table.h"
+
+#include "coupon_register_fixture.h"
+#include "dbf_register_fixture.h"
 
 namespace {
 
-struct TColumnDef {
-  const char* Name;
-  char Kind;  // S string, I integer, D date, M smallint
-  int Size;
-  const char* Origin;
-};
-
-constexpr TColumnDef kColumns[] = {
-    {"SCERTIF", 'S', 1, ""},  {"NCERTIF", 'I', 0, "7.0"}, {"DCERTIF", 'D', 0, ""},
-    {"SNILS", 'S', 14, ""},   {"LNAME", 'S', 40, ""},     {"FNAME", 'S', 40, ""},
-    {"MNAME", 'S', 40, ""},   {"BDATE", 'D', 0, ""},      {"ADDRESS", 'S', 128, ""},
-    {"TDOC", 'M', 0, "2.0"},  {"NDOC", 'S', 10, ""},      {"SDOC", 'S', 10, ""},
-    {"DDOC", 'D', 0, ""},     {"ODOC", 'S', 80, ""},      {"SPOLICY", 'S', 14, ""},
-    {"NPOLICY", 'S', 20, ""}, {"SLEAF", 'S', 2, ""},      {"NLEAF", 'I', 0, "7.0"},
-    {"DLEAF", 'D', 0, ""},    {"DREG", 'D', 0, ""},       {"NCARD", 'S', 10, ""},
-    {"DCARD", 'D', 0, ""},    {"CHK", 'M', 0, "1.0"},
-};
-
-// One name per process, so that runs side by side keep to their own files.
-std::string BenchFile() {
-  return (std::filesystem::temp_directory_path() /
-          ("mebrath-bench-" + std::to_string(getpid()) + ".001"))
-      .string();
-}
-
-// `withKey` adds the calculated certificate key cCERTIF = SCERTIF + " " +
-// NCERTIF as seven digits, as the register windows have it.
-std::unique_ptr<TmDbfTable, TObjectDeleter> MakeRegister(const std::string& file,
-                                                         bool withKey = false) {
-  FormatSettings.DecimalSeparator = '.';
-  auto t = CreateUnique<TmDbfTable>();
-  t->SetName("Reg");
-  t->SetTableName(file);
-  for (const TColumnDef& c : kColumns) {
-    TField* f = nullptr;
-    switch (c.Kind) {
-      case 'S':
-        f = Create<TStringField>(t.get());
-        f->SetSize(c.Size);
-        break;
-      case 'I':
-        f = Create<TIntegerField>(t.get());
-        break;
-      case 'M':
-        f = Create<TSmallintField>(t.get());
-        break;
-      default:
-        f = Create<TDateField>(t.get());
-        break;
-    }
-    f->SetFieldName(c.Name);
-    f->SetOrigin(c.Origin);
-    f->SetDataSet(t.get());
-  }
-  if (withKey) {
-    auto* key = Create<TStringField>(t.get());
-    key->SetFieldName("cCERTIF");
-    key->SetSize(10);
-    key->SetFieldKind(fkCalculated);
-    key->SetDataSet(t.get());
-    TField* series = t->FindField("SCERTIF");
-    TField* number = t->FindField("NCERTIF");
-    t->OnCalcFields = [=](TDataSet*) {
-      key->SetAsString(series->AsString() + " " + Format("%.7d", number->AsInteger()));
-    };
-  }
-  t->SetExclusive(false);
-  return t;
-}
-
-void FillRecord(TmDbfTable& t, int i) {
-  t.FieldByName("SCERTIF")->SetAsString("А");
-  t.FieldByName("NCERTIF")->SetAsInteger(i);
-  t.FieldByName("DCERTIF")->SetAsDateTime(39083 + i % 300);
-  t.FieldByName("LNAME")->SetAsString("Иванова");
-  t.FieldByName("FNAME")->SetAsString("Мария");
-  t.FieldByName("MNAME")->SetAsString("Петровна");
-  t.FieldByName("ADDRESS")->SetAsString("г. Москва, ул. Ленина, д. 1, кв. 2");
-  t.FieldByName("TDOC")->SetAsInteger(14);
-  t.FieldByName("CHK")->SetAsInteger(1);
-}
-
-// Reads through the stream, as on a network file system, instead of the
-// file's mapping.
-void ReadThroughStream(TmDbfTable& t) {
-  t.StreamFactory = [](const std::string& file, unsigned mode) {
-    return std::make_unique<TFileStream>(file, mode);
-  };
-}
-
-// The register of `count` records, written once per process in one
-// append batch (the same bytes as one by one) and removed at its end.
-const std::string& Register(int count) {
-  static struct TFiles {
-    std::map<int, std::string> Files;
-    ~TFiles() {
-      for (const auto& [n, file] : Files) std::filesystem::remove(file);
-    }
-  } made;
-  auto found = made.Files.find(count);
-  if (found != made.Files.end()) return found->second;
-  const std::string name = BenchFile() + "-" + std::to_string(count);
-  auto t = MakeRegister(name);
-  t->CreateTable();
-  t->Open();
-  t->BeginAppendBatch();
-  for (int i = 0; i < count; ++i) {
-    t->Append();
-    FillRecord(*t, i);
-    t->Post();
-  }
-  t->EndAppendBatch();
-  return made.Files.emplace(count, name).first->second;
-}
-
-const std::string& Register100k() { return Register(100000); }
+using namespace dbf_bench;
 
 void BM_DbfSharedAppend(benchmark::State& state) {
   const std::string name = BenchFile() + "a";
@@ -165,13 +49,7 @@ void BM_DbfSharedAppendBatch(benchmark::State& state) {
     t->CreateTable();
     t->Open();
     state.ResumeTiming();
-    t->BeginAppendBatch();
-    for (int i = 0; i < 100000; ++i) {
-      t->Append();
-      FillRecord(*t, i);
-      t->Post();
-    }
-    t->EndAppendBatch();
+    AppendBatch(*t, 100000);
   }
   state.SetItemsProcessed(state.iterations() * 100000);
   std::filesystem::remove(name);
@@ -186,8 +64,7 @@ void BM_DbfReadAllAsText(benchmark::State& state) {
     auto t = MakeRegister(name);
     if (state.range(0) != 0) ReadThroughStream(*t);
     t->Open();
-    for (t->First(); !t->Eof(); t->Next())
-      for (int f = 0; f < t->FieldCount(); ++f) bytes += t->Fields()[f]->AsString().size();
+    bytes += ReadAllAsText(*t);
   }
   benchmark::DoNotOptimize(bytes);
   state.SetItemsProcessed(state.iterations() * records);
@@ -198,6 +75,20 @@ BENCHMARK(BM_DbfReadAllAsText)
     ->Args({1, 100000})
     ->Args({0, 1000000})
     ->Unit(benchmark::kMillisecond);
+
+void BM_DbfReadAllAsTextCouponTwo(benchmark::State& state) {
+  const int records = static_cast<int>(state.range(0));
+  const std::string& name = coupon_bench::RegisterFile(2, records);
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    auto t = coupon_bench::MakeTable(name, 2);
+    t->Open();
+    bytes += ReadAllAsText(*t);
+  }
+  benchmark::DoNotOptimize(bytes);
+  state.SetItemsProcessed(state.iterations() * records);
+}
+BENCHMARK(BM_DbfReadAllAsTextCouponTwo)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 void BM_DbfPostRandomEdit(benchmark::State& state) {
   const std::string& name = Register100k();
@@ -229,15 +120,32 @@ void BM_DbfOpenAndOrderByKey(benchmark::State& state) {
 }
 BENCHMARK(BM_DbfOpenAndOrderByKey)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
+void BM_DbfOpenAndOrderByKeyCouponTwo(benchmark::State& state) {
+  const int records = static_cast<int>(state.range(0));
+  const std::string& name = coupon_bench::RegisterFile(2, records);
+  for (auto _ : state) {
+    auto t = coupon_bench::MakeTable(name, 2);
+    AddCertificateKey(*t);
+    t->Open();
+    t->AddCursor(t->FieldByName("cCERTIF"));
+    benchmark::DoNotOptimize(t->RecordCount());
+  }
+  state.SetItemsProcessed(state.iterations() * records);
+}
+BENCHMARK(BM_DbfOpenAndOrderByKeyCouponTwo)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
+
 // The register window's way: an ordering on the certificate key is added
 // (for the duplicate checks), then the first search by that key orders
 // the current ordering by it.
-void BM_DbfFirstFindKeyAfterSecondOrdering(benchmark::State& state) {
+void FirstFindKeyAfterSecondOrdering(benchmark::State& state,
+                                     TObjectPtr<TmDbfTable> (*makeWithKey)(int records)) {
   const int records = static_cast<int>(state.range(0));
-  const std::string& name = Register(records);
   for (auto _ : state) {
     state.PauseTiming();
-    auto t = MakeRegister(name, true);
+    auto t = makeWithKey(records);
     t->Open();
     t->AddCursor(t->FieldByName("cCERTIF"));
     state.ResumeTiming();
@@ -248,8 +156,25 @@ void BM_DbfFirstFindKeyAfterSecondOrdering(benchmark::State& state) {
     state.ResumeTiming();
   }
 }
+
+void BM_DbfFirstFindKeyAfterSecondOrdering(benchmark::State& state) {
+  FirstFindKeyAfterSecondOrdering(
+      state, [](int records) { return MakeRegister(Register(records), true); });
+}
 BENCHMARK(BM_DbfFirstFindKeyAfterSecondOrdering)
     ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+void BM_DbfFirstFindKeyAfterSecondOrderingCouponTwo(benchmark::State& state) {
+  FirstFindKeyAfterSecondOrdering(state, [](int records) {
+    auto t = coupon_bench::MakeTable(coupon_bench::RegisterFile(2, records), 2);
+    AddCertificateKey(*t);
+    return t;
+  });
+}
+BENCHMARK(BM_DbfFirstFindKeyAfterSecondOrderingCouponTwo)
     ->Arg(1000000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
@@ -261,10 +186,7 @@ void BM_DbfFindKey(benchmark::State& state) {
   if (state.range(0) == 2) ReadThroughStream(*t);
   t->Open();
   t->AddCursor(t->FieldByName("cCERTIF"));
-  std::vector<std::string> keys;
-  std::mt19937 random(2);
-  for (int i = 0; i < 4096; ++i)
-    keys.push_back(Format("А %.7d", static_cast<int>(random() % 100000)));
+  const std::vector<std::string> keys = RandomKeys(4096, 100000);
   t->FindKey("cCERTIF", keys[0], {});
   std::size_t i = 0, found = 0;
   for (auto _ : state) found += t->FindKey("cCERTIF", keys[++i & 4095], {});

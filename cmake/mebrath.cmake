@@ -92,6 +92,28 @@ function(mebrath_tests library test_deps)
                         GTest::gtest_main GTest::gmock)
   target_include_directories(${library}_tests PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/tests")
   mebrath_warnings(${library}_tests)
-  gtest_discover_tests(${library}_tests DISCOVERY_MODE PRE_TEST
-                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  mebrath_add_gtests(${library}_tests)
+endfunction()
+
+# Registers a GoogleTest executable with CTest: every case as a test of its
+# own, and the whole executable once more as `<target>.whole`, which
+# catches a case that leaves state behind for the next. They run headless
+# with configuration and data folders of their own in the build tree, so
+# nothing a test saves (window positions, recent files) reaches the user's.
+function(mebrath_add_gtests target)
+  set(home "${CMAKE_CURRENT_BINARY_DIR}/${target}.home")
+  set(environment QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=${home}/config
+                  XDG_DATA_HOME=${home}/data)
+  gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST)
+  # The discovery passes a property's list on split at its semicolons, so
+  # the environment is set on the discovered cases by a script of our own
+  # that CTest reads after the discovery's.
+  set(script "${CMAKE_CURRENT_BINARY_DIR}/${target}_environment.cmake")
+  file(WRITE "${script}"
+       "foreach(test IN LISTS ${target}_TESTS)\n"
+       "  set_tests_properties(\"\${test}\" PROPERTIES ENVIRONMENT \"${environment}\")\n"
+       "endforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${script}")
+  add_test(NAME ${target}.whole COMMAND ${target})
+  set_tests_properties(${target}.whole PROPERTIES ENVIRONMENT "${environment}")
 endfunction()

@@ -995,7 +995,8 @@ void TCustomDBEditEh::WndProc(TMessage& message) {
     case WM_GETDLGCODE: {
       unsigned code = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_HASSETSEL;
       if (FWantTabs) code |= DLGC_WANTTAB;
-      if (FWantReturns) code |= DLGC_WANTALLKEYS;
+      // Esc is wanted only while there is a change to give up (below).
+      if (FWantReturns && message.WParam != VK_ESCAPE) code |= DLGC_WANTALLKEYS;
       message.Result = code;
       return;
     }

@@ -11,13 +11,14 @@
 #include <fstream>
 #include <string>
 
+#include "fuzz_file.h"
 #include "platform/base/exceptions.h"
 #include "storage/dbf_table.h"
 
 namespace {
 
 std::string FuzzFile() {
-  static const std::string name = "/tmp/mebrath-dbf-fuzz-" + std::to_string(::getpid()) + ".dbf";
+  static const std::string name = FuzzFilePath("mebrath-dbf-fuzz", ".dbf");
   return name;
 }
 

@@ -1,20 +1,19 @@
 // Reads arbitrary bytes as an INI file and walks everything in it; then
 // checks that a write reads back and that comma text round-trips.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
+#include "fuzz_file.h"
 #include "platform/base/ini_file.h"
 #include "platform/base/string_list.h"
 
 namespace {
 
 const std::string& FuzzPath() {
-  static const std::string path = "/tmp/ini_file_fuzz_" + std::to_string(::getpid()) + ".ini";
+  static const std::string path = FuzzFilePath("ini_file_fuzz", ".ini");
   return path;
 }
 

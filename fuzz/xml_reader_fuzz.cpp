@@ -3,8 +3,6 @@
 // reads must hang together: start and end tags pair up, and a document
 // read to its end leaves no element open. The same bytes then go through
 // the importer's opening checks.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_file.h"
 #include "platform/base/stream.h"
 #include "register/core/xml_import.h"
 #include "register/core/xml_reader.h"
@@ -19,7 +18,7 @@
 namespace {
 
 const std::string& FuzzPath() {
-  static const std::string path = "/tmp/xml_reader_fuzz_" + std::to_string(::getpid()) + ".xml";
+  static const std::string path = FuzzFilePath("xml_reader_fuzz", ".xml");
   return path;
 }
 

@@ -6,18 +6,7 @@
 #include "platform/draw/draw_text.h"
 
 unsigned DrawTextEhFlags(TAlignment alignment, bool wordWrap, bool endEllipsis) {
-  unsigned flags = DT_NOPREFIX | DT_EXPANDTABS;
-  switch (alignment) {
-    case taRightJustify:
-      flags |= DT_RIGHT;
-      break;
-    case taCenter:
-      flags |= DT_CENTER;
-      break;
-    default:
-      flags |= DT_LEFT;
-      break;
-  }
+  unsigned flags = DT_NOPREFIX | DT_EXPANDTABS | AlignFlags(alignment);
   if (wordWrap) flags |= DT_WORDBREAK;
   if (endEllipsis) flags |= DT_END_ELLIPSIS;
   return flags;

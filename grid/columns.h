@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "controls/edit_buttons.h"
+#include "controls/lookup_special_row.h"
 #include "controls/popup_lists.h"
-#include "controls/spec_row.h"
 #include "grid/sum_list.h"
 #include "platform/base/collection.h"
 #include "platform/base/sets.h"

@@ -23,17 +23,6 @@ namespace {
 constexpr int kIndicatorWidth = 11;
 constexpr int kSortMarkerRoom = 16;
 
-unsigned AlignFlags(TAlignment a) {
-  switch (a) {
-    case taRightJustify:
-      return DT_RIGHT;
-    case taCenter:
-      return DT_CENTER;
-    default:
-      return DT_LEFT;
-  }
-}
-
 }  // namespace
 
 // ---- TDBGridEhSumList
@@ -1603,6 +1592,14 @@ TGridCursorEh TCustomDBGridEh::CursorAt(int x, int y) {
 }
 
 void TCustomDBGridEh::WndProc(TMessage& message) {
+  if (message.Msg == CM_WANTSPECIALKEY && TCMWantSpecialKey{message}.CharCode() == VK_ESCAPE) {
+    // Esc is the grid's while it has an edit to give up; else it belongs
+    // to the dialog around it.
+    TDataSet* ds = FDataLink->Active() ? FDataLink->DataSet() : nullptr;
+    const bool editing = ds != nullptr && (ds->State() == dsEdit || ds->State() == dsInsert);
+    message.Result = EditorMode() || FDataLink->Modified() || editing ? 1 : 0;
+    return;
+  }
   if (HandleRecordMovingMessage(message)) return;
   if (RowPerRecordScrollMessage(message)) return;
   if (HandleScrollMessage(message)) return;

@@ -181,24 +181,6 @@ bool TCustomDBGridEh::HandleScrollMessage(TMessage& message) {
     return ThumbPosition(Handle(), SB_VERT, scroll.Pos());
   };
   switch (scroll.ScrollCode()) {
-    case SB_LINEUP:
-      FDataLink->MoveBy(-FDataLink->ActiveRecord() - 1);
-      break;
-    case SB_LINEDOWN:
-      FDataLink->MoveBy(FDataLink->RecordCount() - FDataLink->ActiveRecord());
-      break;
-    case SB_PAGEUP:
-      FDataLink->MoveBy(-page);
-      break;
-    case SB_PAGEDOWN:
-      FDataLink->MoveBy(page);
-      break;
-    case SB_TOP:
-      ds->First();
-      break;
-    case SB_BOTTOM:
-      ds->Last();
-      break;
     case SB_THUMBTRACK:
       if (FVertScrollBar->Tracking() && numbered) {
         const int pos = thumb();
@@ -231,6 +213,7 @@ bool TCustomDBGridEh::HandleScrollMessage(TMessage& message) {
       break;
     }
     default:
+      FDataLink->MoveByScrollCode(scroll.ScrollCode(), -page, page);
       break;
   }
   UpdateScrollBar();

@@ -5,6 +5,7 @@
 #include "grid/grid_utils.h"
 #include "platform/base/scope_guard.h"
 #include "platform/data/fields.h"
+#include "platform/gui/messages.h"
 
 TGridDataLinkEh::TGridDataLinkEh(TGridDataLinkHostEh* grid) : FGrid(grid) {
   SetVisualControl(true);
@@ -64,6 +65,31 @@ int TGridDataLinkEh::MoveBy(int distance) {
     }
   }
   return TDataLink::MoveBy(distance);
+}
+
+bool TGridDataLinkEh::MoveByScrollCode(int code, int pageUp, int pageDown) {
+  switch (code) {
+    case SB_LINEUP:
+      MoveBy(-ActiveRecord() - 1);
+      return true;
+    case SB_LINEDOWN:
+      MoveBy(RecordCount() - ActiveRecord());
+      return true;
+    case SB_PAGEUP:
+      MoveBy(pageUp);
+      return true;
+    case SB_PAGEDOWN:
+      MoveBy(pageDown);
+      return true;
+    case SB_TOP:
+      DataSet()->First();
+      return true;
+    case SB_BOTTOM:
+      DataSet()->Last();
+      return true;
+    default:
+      return false;
+  }
 }
 
 void TGridDataLinkEh::DataEvent(TDataEvent event, std::intptr_t info) {

@@ -83,6 +83,12 @@ class TGridDataLinkEh : public TDataLink {
   // Reloads the edit text when modified; cancels the dataset otherwise.
   void Reset() override;
   int MoveBy(int distance) override;
+  // Moves as a vertical scroll code asks: SB_LINEUP/SB_LINEDOWN to the
+  // record just before or after the buffered ones, SB_PAGEUP/SB_PAGEDOWN by
+  // `pageUp`/`pageDown` records, SB_TOP/SB_BOTTOM to the first or last.
+  // Returns false and moves nothing for any other code (the thumb codes,
+  // which each grid reads its own way). REQUIRES: the link is active.
+  bool MoveByScrollCode(int code, int pageUp, int pageDown);
   void DataEvent(TDataEvent event, std::intptr_t info) override;
 
  protected:

@@ -1050,25 +1050,10 @@ void TDBLookupGridEh::VScroll(int code, int pos) {
   TDataSet* ds = DataLink()->DataSet();
   TGridDataLinkEh* link = DataLink();
   const int rows = std::max(1, VisibleDataRowCount());
+  // A page keeps the edge record in view.
+  const int pageUp = -link->ActiveRecord() - rows + 1;
+  const int pageDown = link->RecordCount() - link->ActiveRecord() + rows - 2;
   switch (code) {
-    case SB_LINEUP:
-      link->MoveBy(-link->ActiveRecord() - 1);
-      break;
-    case SB_LINEDOWN:
-      link->MoveBy(link->RecordCount() - link->ActiveRecord());
-      break;
-    case SB_PAGEUP:
-      link->MoveBy(-link->ActiveRecord() - rows + 1);
-      break;
-    case SB_PAGEDOWN:
-      link->MoveBy(link->RecordCount() - link->ActiveRecord() + rows - 2);
-      break;
-    case SB_TOP:
-      ds->First();
-      break;
-    case SB_BOTTOM:
-      ds->Last();
-      break;
     case SB_THUMBPOSITION:
       if (ds->IsSequenced()) {
         ds->SetRecNo(std::clamp(pos + 1, 1, std::max(1, ds->RecordCount())));
@@ -1077,12 +1062,13 @@ void TDBLookupGridEh::VScroll(int code, int pos) {
       } else if (pos == 4) {
         ds->Last();
       } else if (pos < 2) {
-        link->MoveBy(-link->ActiveRecord() - rows + 1);
+        link->MoveBy(pageUp);
       } else if (pos > 2) {
-        link->MoveBy(link->RecordCount() - link->ActiveRecord() + rows - 2);
+        link->MoveBy(pageDown);
       }
       break;
     default:
+      link->MoveByScrollCode(code, pageUp, pageDown);
       break;
   }
 }

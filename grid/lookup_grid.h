@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/spec_row.h"
+#include "controls/lookup_special_row.h"
 #include "grid/db_grid.h"
 #include "platform/base/variant.h"
 

@@ -13,6 +13,16 @@ Currency Average(Currency sum, int count) {
   return count == 0 ? Currency() : sum / Currency(count);
 }
 
+// What the current record adds to `sum`, `field` being the item's field
+// (nullptr when it names none or the field is missing): one for a count
+// (none for a null field it names), the value otherwise (none for null).
+Currency RecordShare(const TDBSum& sum, TField* field) {
+  const bool isNull = field == nullptr || field->IsNull();
+  if (sum.GroupOperation() == goCount)
+    return !sum.FieldName().empty() && isNull ? Currency() : Currency(1);
+  return isNull ? Currency() : SumValueOf(field);
+}
+
 }  // namespace
 
 class TSumListDataSetWatch : public TComponent {
@@ -117,6 +127,18 @@ bool TDBSumListProducer::UsesVirtualRecords() {
 
 TField* TDBSumListProducer::FieldOf(const TDBSum& sum) const {
   return sum.FFieldName.empty() ? nullptr : FDataSet->FindField(sum.FFieldName);
+}
+
+template <class F>
+void TDBSumListProducer::ForEachSum(F&& action) {
+  for (int i = 0; i < FSumCollection->Count(); ++i) action(*FSumCollection->Items(i));
+}
+
+template <class F>
+void TDBSumListProducer::ForEachActiveSum(F&& action) {
+  ForEachSum([&](TDBSum& sum) {
+    if (sum.IsActive()) action(sum);
+  });
 }
 
 void TDBSumListProducer::Changed() {
@@ -272,13 +294,12 @@ int TDBSumListProducer::RecordCount() {
 // ---- values
 
 void TDBSumListProducer::ClearSumValues() {
-  for (int i = 0; i < FSumCollection->Count(); ++i) {
-    TDBSum* sum = FSumCollection->Items(i);
-    sum->FSumValue = Currency();
-    sum->FOldContribution = Currency();
-    sum->FRunningSum = Currency();
-    sum->FNonNullCount = 0;
-  }
+  ForEachSum([](TDBSum& sum) {
+    sum.FSumValue = Currency();
+    sum.FOldContribution = Currency();
+    sum.FRunningSum = Currency();
+    sum.FNonNullCount = 0;
+  });
   FDeletePending = false;
   Changed();
 }
@@ -293,15 +314,12 @@ void TDBSumListProducer::RecalcAll() {
   FDeletePending = false;
   if (OnRecalcAll) OnRecalcAll(this);
   if (!FExternalRecalc) {
-    const int count = FSumCollection->Count();
     std::vector<TDBSum*> items;
     std::vector<TField*> fields;
-    for (int i = 0; i < count; ++i) {
-      TDBSum* sum = FSumCollection->Items(i);
-      if (!sum->IsActive()) continue;
-      items.push_back(sum);
-      fields.push_back(FieldOf(*sum));
-    }
+    ForEachActiveSum([&](TDBSum& sum) {
+      items.push_back(&sum);
+      fields.push_back(FieldOf(sum));
+    });
     const bool virtualRecords = UsesVirtualRecords();
     if (!items.empty() || virtualRecords) {
       TControlsDisabledGuard controlsOff(FDataSet);
@@ -378,18 +396,12 @@ void TDBSumListProducer::DataSetAfterClose(TDataSet* dataSet) {
 
 void TDBSumListProducer::DataSetAfterEdit(TDataSet* dataSet) {
   if (FActive) {
-    for (int i = 0; i < FSumCollection->Count(); ++i) {
-      TDBSum* sum = FSumCollection->Items(i);
-      if (!sum->IsActive()) continue;
-      TField* field = FieldOf(*sum);
-      const bool isNull = field == nullptr || field->IsNull();
-      if (sum->FGroupOperation == goCount) {
-        sum->FOldContribution = (!sum->FFieldName.empty() && isNull) ? Currency() : Currency(1);
-      } else {
-        sum->FOldContribution = isNull ? Currency() : SumValueOf(field);
-        sum->FOldValue = isNull ? Variant::Null() : field->AsVariant();
-      }
-    }
+    ForEachActiveSum([this](TDBSum& sum) {
+      TField* field = FieldOf(sum);
+      sum.FOldContribution = RecordShare(sum, field);
+      if (sum.FGroupOperation != goCount)
+        sum.FOldValue = field == nullptr || field->IsNull() ? Variant::Null() : field->AsVariant();
+    });
   }
   if (FSaved.AfterEdit) FSaved.AfterEdit(dataSet);
 }
@@ -398,11 +410,10 @@ void TDBSumListProducer::DataSetAfterInsert(TDataSet* dataSet) {
   if (FActive) {
     // A new record has no share yet, whatever defaults it was given: its
     // values enter the sums when it is posted.
-    for (int i = 0; i < FSumCollection->Count(); ++i) {
-      TDBSum* sum = FSumCollection->Items(i);
-      sum->FOldContribution = Currency();
-      sum->FOldValue = Variant::Null();
-    }
+    ForEachSum([](TDBSum& sum) {
+      sum.FOldContribution = Currency();
+      sum.FOldValue = Variant::Null();
+    });
     FInserting = true;
     if (UsesVirtualRecords()) FNewRecordPending = true;
   }
@@ -411,39 +422,31 @@ void TDBSumListProducer::DataSetAfterInsert(TDataSet* dataSet) {
 
 void TDBSumListProducer::DataSetAfterPost(TDataSet* dataSet) {
   if (FActive) {
-    for (int i = 0; i < FSumCollection->Count(); ++i) {
-      TDBSum* sum = FSumCollection->Items(i);
-      if (!sum->IsActive()) continue;
-      TField* field = FieldOf(*sum);
+    ForEachActiveSum([this](TDBSum& sum) {
+      TField* field = FieldOf(sum);
       const bool isNull = field == nullptr || field->IsNull();
-      const Currency value = isNull ? Currency() : SumValueOf(field);
-      switch (sum->FGroupOperation) {
+      const Currency share = RecordShare(sum, field);
+      switch (sum.FGroupOperation) {
         case goSum:
-          sum->FSumValue = sum->FSumValue - sum->FOldContribution + value;
+        case goCount:
+          sum.FSumValue = sum.FSumValue - sum.FOldContribution + share;
           break;
         case goAvg: {
-          const bool oldNull = VarIsNull(sum->FOldValue) || VarIsEmpty(sum->FOldValue);
+          const bool oldNull = VarIsNull(sum.FOldValue) || VarIsEmpty(sum.FOldValue);
           if (!isNull) {
-            if (oldNull) ++sum->FNonNullCount;
+            if (oldNull) ++sum.FNonNullCount;
           } else if (!oldNull) {
-            --sum->FNonNullCount;
+            --sum.FNonNullCount;
           }
-          sum->FRunningSum = sum->FRunningSum - sum->FOldContribution + value;
-          sum->FSumValue = Average(sum->FRunningSum, sum->FNonNullCount);
+          sum.FRunningSum = sum.FRunningSum - sum.FOldContribution + share;
+          sum.FSumValue = Average(sum.FRunningSum, sum.FNonNullCount);
           break;
         }
-        case goCount:
-          sum->FSumValue = sum->FSumValue - sum->FOldContribution +
-                           ((!sum->FFieldName.empty() && isNull) ? Currency() : Currency(1));
-          break;
       }
       // The record now counts with what was posted.
-      sum->FOldContribution =
-          sum->FGroupOperation == goCount
-              ? ((!sum->FFieldName.empty() && isNull) ? Currency() : Currency(1))
-              : value;
-      sum->FOldValue = isNull ? Variant::Null() : field->AsVariant();
-    }
+      sum.FOldContribution = share;
+      sum.FOldValue = isNull ? Variant::Null() : field->AsVariant();
+    });
     if (FNewRecordPending && UsesVirtualRecords()) InsertPendingBookmark();
     FNewRecordPending = false;
     if (FInserting && FExpectedCount >= 0) ++FExpectedCount;
@@ -478,23 +481,17 @@ void TDBSumListProducer::DataSetBeforeDelete(TDataSet* dataSet) {
   if (!FActive) return;
   // Only noted here: the values change once the delete has succeeded.
   const bool editing = dataSet->State() == dsEdit;
-  for (int i = 0; i < FSumCollection->Count(); ++i) {
-    TDBSum* sum = FSumCollection->Items(i);
-    if (!sum->IsActive()) continue;
+  ForEachActiveSum([&](TDBSum& sum) {
     if (editing) {
       // The record leaves the file with its stored value.
-      sum->FPendingDelete = sum->FOldContribution;
-      sum->FPendingDeleteNonNull = !(VarIsNull(sum->FOldValue) || VarIsEmpty(sum->FOldValue));
-      continue;
+      sum.FPendingDelete = sum.FOldContribution;
+      sum.FPendingDeleteNonNull = !(VarIsNull(sum.FOldValue) || VarIsEmpty(sum.FOldValue));
+      return;
     }
-    TField* field = FieldOf(*sum);
-    const bool isNull = field == nullptr || field->IsNull();
-    if (sum->FGroupOperation == goCount)
-      sum->FPendingDelete = (!sum->FFieldName.empty() && isNull) ? Currency() : Currency(1);
-    else
-      sum->FPendingDelete = isNull ? Currency() : SumValueOf(field);
-    sum->FPendingDeleteNonNull = !isNull;
-  }
+    TField* field = FieldOf(sum);
+    sum.FPendingDelete = RecordShare(sum, field);
+    sum.FPendingDeleteNonNull = !(field == nullptr || field->IsNull());
+  });
   FDeletePending = true;
   FDeleteVirtualIndex = UsesVirtualRecords() ? FindVirtualRecNo(dataSet->Bookmark()) : -1;
 }
@@ -502,21 +499,19 @@ void TDBSumListProducer::DataSetBeforeDelete(TDataSet* dataSet) {
 void TDBSumListProducer::DataSetAfterDelete(TDataSet* dataSet) {
   if (FActive && FDeletePending) {
     FDeletePending = false;
-    for (int i = 0; i < FSumCollection->Count(); ++i) {
-      TDBSum* sum = FSumCollection->Items(i);
-      if (!sum->IsActive()) continue;
-      switch (sum->FGroupOperation) {
+    ForEachActiveSum([](TDBSum& sum) {
+      switch (sum.FGroupOperation) {
         case goSum:
         case goCount:
-          sum->FSumValue -= sum->FPendingDelete;
+          sum.FSumValue -= sum.FPendingDelete;
           break;
         case goAvg:
-          sum->FRunningSum -= sum->FPendingDelete;
-          if (sum->FPendingDeleteNonNull) --sum->FNonNullCount;
-          sum->FSumValue = Average(sum->FRunningSum, sum->FNonNullCount);
+          sum.FRunningSum -= sum.FPendingDelete;
+          if (sum.FPendingDeleteNonNull) --sum.FNonNullCount;
+          sum.FSumValue = Average(sum.FRunningSum, sum.FNonNullCount);
           break;
       }
-    }
+    });
     if (FDeleteVirtualIndex >= 0 &&
         FDeleteVirtualIndex < static_cast<int>(FVirtualRecordList.size()))
       FVirtualRecordList.erase(FVirtualRecordList.begin() + FDeleteVirtualIndex);

@@ -166,6 +166,11 @@ class TDBSumListProducer : public TPersistent {
   bool Working() const;
   bool UsesVirtualRecords();
   TField* FieldOf(const TDBSum& sum) const;
+  // Runs `action(TDBSum&)` on every sum item, or on the active ones only.
+  template <class F>
+  void ForEachSum(F&& action);
+  template <class F>
+  void ForEachActiveSum(F&& action);
   void Changed();
   void MasterAfterScroll(TDataSet* dataSet);
   // A full pass that leaves the dataset where it was, for passes the

@@ -65,6 +65,11 @@ std::string OutFolder() {
 
 void SetIniFileName(std::string path) { IniFileNameOverride() = std::move(path); }
 
+void TDM::BeforeDestruction() {
+  if (DM == this) DM = nullptr;
+  TDataModule::BeforeDestruction();
+}
+
 TDM::TDM(TComponent* owner) : TDataModule(owner) {}
 
 void TDM::AfterConstruction() {

@@ -66,6 +66,8 @@ class TDM : public TDataModule {
   explicit TDM(TComponent* owner);
   // The date guard, then LoadLpu.
   void AfterConstruction() override;
+  // The data module made at start-up forgets itself as DM.
+  void BeforeDestruction() override;
 
  private:
   int IndexOfKey(const std::string& key) const;

@@ -34,6 +34,11 @@ TLabel* LabelFor(TWinControl* parent, int left, int top, const char* text, TWinC
 
 TDlgParam* DlgParam = nullptr;
 
+void TDlgParam::BeforeDestruction() {
+  if (DlgParam == this) DlgParam = nullptr;
+  TForm::BeforeDestruction();
+}
+
 TDlgParam::TDlgParam(TComponent* owner) : TForm(owner) {
   SetName("DlgParam");
   SetCaption("Реквизиты для печати");

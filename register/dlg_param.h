@@ -29,6 +29,8 @@ class TDlgParam : public TForm {
 
  protected:
   explicit TDlgParam(TComponent* owner);
+  // The dialog made at start-up forgets itself as DlgParam.
+  void BeforeDestruction() override;
 };
 
 // The dialog made at start-up.

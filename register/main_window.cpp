@@ -1,12 +1,12 @@
 #include "register/main_window.h"
 
+#include <utility>
+
 #include "platform/base/exceptions.h"
 #include "platform/base/file_utils.h"
 #include "platform/base/format.h"
 #include "platform/base/number_format.h"
 #include "platform/base/text.h"
-#include "platform/draw/bitmap.h"
-#include "platform/draw/canvas.h"
 #include "platform/gui/services.h"
 #include "register/about_box.h"
 #include "register/certificate_directory.h"
@@ -15,6 +15,7 @@
 #include "register/data_module.h"
 #include "register/details_dialog.h"
 #include "register/frames.h"
+#include "register/main_window_glyphs.h"
 #include "register/message_boxes.h"
 
 TfmMain* fmMain = nullptr;
@@ -57,6 +58,11 @@ std::string ImportBackupName(const std::string& target, int kind) {
   return ChangeFileExt(target, Format(".$%d", kind));
 }
 
+void TfmMain::BeforeDestruction() {
+  if (fmMain == this) fmMain = nullptr;
+  TForm::BeforeDestruction();
+}
+
 TfmMain::TfmMain(TComponent* owner) : TForm(owner) {
   SetName("fmMain");
   SetCaption("Mebrath");
@@ -87,45 +93,48 @@ TShortCut Ctrl(unsigned key) { return ShortCut(key, TShiftState{ssCtrl}); }
 }  // namespace
 
 void TfmMain::MakeActions() {
-  // A register action (tag 1..8) without a handler of its own runs on the
-  // current register window.
+  // A register action without a handler of its own runs on the current
+  // register window.
+  using enum TRegisterAction;
   struct TActionSpec {
     TAction* TfmMain::*Slot;
     const char* Name;
     const char* Caption;
     const char* Hint;
     TShortCut Key;
-    int Tag;
+    TRegisterAction Register;
     void (TfmMain::*Run)();
   };
   const TActionSpec specs[] = {
-      {&TfmMain::acNew, "acNew", "Создать", "Создать", Ctrl('N'), 0, &TfmMain::OnNew},
-      {&TfmMain::acOpen, "acOpen", "&Открыть", "Открыть", Ctrl('O'), 0, &TfmMain::OnOpen},
-      {&TfmMain::acImp, "acImp", "Импорт из xml файла", "Импорт из xml файла", scNone, 9,
+      {&TfmMain::acNew, "acNew", "Создать", "Создать", Ctrl('N'), None, &TfmMain::OnNew},
+      {&TfmMain::acOpen, "acOpen", "&Открыть", "Открыть", Ctrl('O'), None, &TfmMain::OnOpen},
+      {&TfmMain::acImp, "acImp", "Импорт из xml файла", "Импорт из xml файла", scNone, Import,
        &TfmMain::OnImport},
-      {&TfmMain::acIns, "acIns", "Новая запись", "Новая запись", Ctrl(VK_INSERT), 1, nullptr},
-      {&TfmMain::acDel, "acDel", "Удалить запись", "Удалить запись", Ctrl('D'), 2, nullptr},
+      {&TfmMain::acIns, "acIns", "Новая запись", "Новая запись", Ctrl(VK_INSERT), Insert, nullptr},
+      {&TfmMain::acDel, "acDel", "Удалить запись", "Удалить запись", Ctrl('D'), Delete, nullptr},
       {&TfmMain::acCard, "acCard", "Карточка/Таблица", "Карточка/Таблица (Ctrl+Enter)",
-       Ctrl(VK_RETURN), 3, nullptr},
-      {&TfmMain::acPrint, "acPrint", "Печать реестра", "Печать", Ctrl('P'), 4, nullptr},
-      {&TfmMain::acPost, "acPost", "Записать", "Записать", Ctrl('S'), 5, nullptr},
-      {&TfmMain::acCancel, "acCancel", "Отменить изменения", "Отменить изменения", Ctrl('C'), 6,
+       Ctrl(VK_RETURN), ToggleCard, nullptr},
+      {&TfmMain::acPrint, "acPrint", "Печать реестра", "Печать", Ctrl('P'), Print, nullptr},
+      {&TfmMain::acPost, "acPost", "Записать", "Записать", Ctrl('S'), Post, nullptr},
+      {&TfmMain::acCancel, "acCancel", "Отменить изменения", "Отменить изменения", Ctrl('C'),
+       Cancel, nullptr},
+      {&TfmMain::acExport, "acExport", "Экспорт", "Экспорт (запись на дискету)", scNone, Export,
        nullptr},
-      {&TfmMain::acExport, "acExport", "Экспорт", "Экспорт (запись на дискету)", scNone, 7,
+      {&TfmMain::acRefresh, "acRefresh", "Перечитать данные", "Перечитать данные", scNone, Refresh,
        nullptr},
-      {&TfmMain::acRefresh, "acRefresh", "Перечитать данные", "Перечитать данные", scNone, 8,
-       nullptr},
-      {&TfmMain::acPrint2, "acPrint2", "Печать приложения №2", "Печать приложения №2", scNone, 0,
+      {&TfmMain::acPrint2, "acPrint2", "Печать приложения №2", "Печать приложения №2", scNone, None,
        &TfmMain::OnPrintApplication2},
-      {&TfmMain::acPack, "acPack", "Упаковка таблицы", "Упаковка таблицы", scNone, 0,
+      {&TfmMain::acPack, "acPack", "Упаковка таблицы", "Упаковка таблицы", scNone, None,
        &TfmMain::OnPack},
-      {&TfmMain::acCfg, "acCfg", "Реквизиты ЛПУ", "Реквизиты ЛПУ", scNone, 0, &TfmMain::OnDetails},
-      {&TfmMain::acAbout, "acAbout", "О &программе", "О программе", scNone, 0, &TfmMain::OnAbout},
-      {&TfmMain::acHelp, "acHelp", "Вызов справки", "Вызов справки", VK_F1, 0, &TfmMain::OnHelp},
-      {&TfmMain::acHist, "acHist", "История изменений", "История изменений", scNone, 0,
+      {&TfmMain::acCfg, "acCfg", "Реквизиты ЛПУ", "Реквизиты ЛПУ", scNone, None,
+       &TfmMain::OnDetails},
+      {&TfmMain::acAbout, "acAbout", "О &программе", "О программе", scNone, None,
+       &TfmMain::OnAbout},
+      {&TfmMain::acHelp, "acHelp", "Вызов справки", "Вызов справки", VK_F1, None, &TfmMain::OnHelp},
+      {&TfmMain::acHist, "acHist", "История изменений", "История изменений", scNone, None,
        &TfmMain::OnHistory},
-      {&TfmMain::acExit, "acExit", "&Выход", "Выход", scNone, 0, &TfmMain::OnExit},
-      {&TfmMain::acMru, "acMru", "", "", scNone, 0, &TfmMain::OnRecent},
+      {&TfmMain::acExit, "acExit", "&Выход", "Выход", scNone, None, &TfmMain::OnExit},
+      {&TfmMain::acMru, "acMru", "", "", scNone, None, &TfmMain::OnRecent},
   };
   for (const TActionSpec& spec : specs) {
     TAction* action = Create<TAction>(this);
@@ -133,12 +142,12 @@ void TfmMain::MakeActions() {
     action->SetCaption(spec.Caption);
     action->SetHint(spec.Hint);
     action->SetShortCut(spec.Key);
-    action->SetTag(spec.Tag);
+    action->SetTag(static_cast<int>(spec.Register));
     action->SetActionList(ActionList);
     if (spec.Run != nullptr) {
       action->OnExecute = [this, run = spec.Run](TObject*) { (this->*run)(); };
     } else {
-      action->OnExecute = [this, tag = spec.Tag](TObject*) { FrameAction(tag); };
+      action->OnExecute = [this, register_ = spec.Register](TObject*) { FrameAction(register_); };
     }
     action->OnUpdate = [this](TObject*) { UpdateActionStates(); };
     this->*spec.Slot = action;
@@ -228,98 +237,13 @@ void TfmMain::AfterConstruction() {
 void TfmMain::BuildToolImages() {
   FImages = Create<TImageList>(this);
   FImages->SetSize(16, 16);
-  // Our own flat glyphs: 16 rows of 16 characters per picture.
-  struct TGlyph {
-    TAction* Action;
-    TColor Color;
-    const char* Rows[16];
+  const std::pair<TAction*, const TToolGlyph*> glyphs[] = {
+      {acNew, &kGlyphNew},         {acOpen, &kGlyphOpen},     {acImp, &kGlyphImport},
+      {acRefresh, &kGlyphRefresh}, {acIns, &kGlyphInsert},    {acPost, &kGlyphPost},
+      {acDel, &kGlyphDelete},      {acCancel, &kGlyphCancel}, {acCard, &kGlyphCard},
+      {acPrint, &kGlyphPrint},     {acExport, &kGlyphExport}, {acCfg, &kGlyphDetails},
   };
-  const TGlyph glyphs[] = {
-      {acNew,
-       clNavy,
-       {"................", "..#########.....", "..#.......##....", "..#.......#.#...",
-        "..#.......####..", "..#..........#..", "..#..........#..", "..#..........#..",
-        "..#..........#..", "..#..........#..", "..#..........#..", "..#..........#..",
-        "..#..........#..", "..############..", "................", "................"}},
-      {acOpen,
-       RGB(160, 110, 0),
-       {"................", "................", ".#####..........", "#.....#.........",
-        "#......#######..", "#.............#.", "#...##########..", "#..#.........#..",
-        "#..#........#...", "#.#........#....", "#.#.......#.....", "##.......#......",
-        "#########.......", "................", "................", "................"}},
-      {acImp,
-       RGB(0, 120, 0),
-       {"................", "......##........", "......##........", "......##........",
-        "......##........", "...########.....", "....######......", ".....####.......",
-        "......##........", "................", ".##..........##.", ".##..........##.",
-        ".##############.", ".##############.", "................", "................"}},
-      {acRefresh,
-       RGB(0, 120, 0),
-       {"................", ".....######.....", "...##......##...", "..#..........#..",
-        ".#............#.", ".#..........#####", ".#...........###.", ".#............#.",
-        ".#..............", ".#............#.", "..#..........#..", "...##......##...",
-        ".....######.....", "................", "................", "................"}},
-      {acIns,
-       RGB(0, 120, 0),
-       {"................", "................", "......####......", "......####......",
-        "......####......", "......####......", "..############..", "..############..",
-        "..############..", "......####......", "......####......", "......####......",
-        "......####......", "................", "................", "................"}},
-      {acPost,
-       RGB(0, 120, 0),
-       {"................", "................", "..............##", ".............##.",
-        "............##..", "...........##...", "##........###...", ".##......###....",
-        "..##....###.....", "...##..###......", "....#####.......", ".....###........",
-        "......#.........", "................", "................", "................"}},
-      {acDel,
-       clMaroon,
-       {"................", "................", "................", "................",
-        "................", "................", "..############..", "..############..",
-        "..############..", "................", "................", "................",
-        "................", "................", "................", "................"}},
-      {acCancel,
-       clMaroon,
-       {"................", "................", "..##........##..", "...##......##...",
-        "....##....##....", ".....##..##.....", "......####......", ".......##.......",
-        "......####......", ".....##..##.....", "....##....##....", "...##......##...",
-        "..##........##..", "................", "................", "................"}},
-      {acCard,
-       clNavy,
-       {"................", ".##############.", ".#............#.", ".#.####.......#.",
-        ".#.####.######.#.", ".#.####.......#.", ".#.####.#####..#.", ".#............#.",
-        ".#.##########.#.", ".#............#.", ".#.########...#.", ".#............#.",
-        ".##############.", "................", "................", "................"}},
-      {acPrint,
-       clBlack,
-       {"................", "....########....", "....#......#....", "....#......#....",
-        "..############..", ".#............#.", ".#............#.", ".#..........###.",
-        ".#............#.", ".##############.", "...#........#...", "...#........#...",
-        "...##########...", "................", "................", "................"}},
-      {acExport,
-       clNavy,
-       {"................", ".##############.", ".#.#........#.#.", ".#.#........#.#.",
-        ".#.#........#.#.", ".#.##########.#.", ".#............#.", ".#.##########.#.",
-        ".#.#......#.#.#.", ".#.#......#.#.#.", ".#.#......#.#.#.", "..############..",
-        "................", "................", "................", "................"}},
-      {acCfg,
-       RGB(90, 90, 90),
-       {"................", "......####......", "..##..#..#..##..", "..#.##....##.#..",
-        "...#........#...", ".##....##....##.", ".#....#..#....#.", ".#....#..#....#.",
-        ".##....##....##.", "...#........#...", "..#.##....##.#..", "..##..#..#..##..",
-        "......####......", "................", "................", "................"}},
-  };
-  int index = 0;
-  for (const TGlyph& glyph : glyphs) {
-    TBitmap picture;
-    picture.SetSize(16, 16);
-    for (int y = 0; y < 16; ++y) {
-      std::uint32_t* line = picture.ScanLine(y);
-      for (int x = 0; x < 16; ++x)
-        line[x] = ColorToArgb(glyph.Rows[y][x] == '#' ? glyph.Color : clFuchsia);
-    }
-    FImages->AddMasked(&picture, clFuchsia);
-    glyph.Action->SetImageIndex(index++);
-  }
+  for (const auto& [action, glyph] : glyphs) action->SetImageIndex(AddToolGlyph(*FImages, *glyph));
   ActionList->SetImages(FImages);
   ToolBar->SetImages(FImages);
 }
@@ -342,32 +266,35 @@ void TfmMain::UpdateActionStates() {
   acPrint2->SetEnabled(f != nullptr && !card && dynamic_cast<TFrmT1*>(f) != nullptr);
 }
 
-void TfmMain::FrameAction(int tag) {
+void TfmMain::FrameAction(TRegisterAction action) {
   if (FFrame == nullptr) return;
-  switch (tag) {
-    case 1:
+  switch (action) {
+    case TRegisterAction::Insert:
       FFrame->InsertRecord();
       break;
-    case 2:
+    case TRegisterAction::Delete:
       FFrame->DeleteRecord();
       break;
-    case 3:
+    case TRegisterAction::ToggleCard:
       FFrame->ToggleCard();
       break;
-    case 4:
+    case TRegisterAction::Print:
       FFrame->PrintRegister();
       break;
-    case 5:
+    case TRegisterAction::Post:
       FFrame->PostIfEditing();
       break;
-    case 6:
+    case TRegisterAction::Cancel:
       FFrame->CancelIfEditing();
       break;
-    case 7:
+    case TRegisterAction::Export:
       FFrame->ExportRegister();
       break;
-    case 8:
+    case TRegisterAction::Refresh:
       FFrame->RefreshRegister();
+      break;
+    case TRegisterAction::None:
+    case TRegisterAction::Import:
       break;
   }
   UpdateActionStates();

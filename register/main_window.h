@@ -28,6 +28,22 @@ std::string NewRegisterBackupName(const std::string& fileName);
 std::string ImportTargetName(const std::string& xmlName, int kind);
 std::string ImportBackupName(const std::string& target, int kind);
 
+// The register actions by their Tags: all but Import run on the current
+// register window (Import has a handler of its own); None marks the other
+// actions.
+enum class TRegisterAction {
+  None,
+  Insert,
+  Delete,
+  ToggleCard,
+  Print,
+  Post,
+  Cancel,
+  Export,
+  Refresh,
+  Import,
+};
+
 class TfmMain : public TForm {
   MEBRATH_CLASS(TfmMain, TForm)
  public:
@@ -43,8 +59,8 @@ class TfmMain : public TForm {
   void OpenFile(const std::string& fileName);
   void NewFile(const std::string& fileName);
   void ImportFile(const std::string& xmlName);
-  // Runs the register operation of action tag 1..8 on the current window.
-  void FrameAction(int tag);
+  // Runs the register operation `action` on the current window.
+  void FrameAction(TRegisterAction action);
   // Evaluates every enabling rule now (the idle update does it too).
   void UpdateActionStates();
   TCustFrame* CurrentFrame() const { return FFrame; }
@@ -64,6 +80,8 @@ class TfmMain : public TForm {
  protected:
   explicit TfmMain(TComponent* owner);
   void AfterConstruction() override;
+  // The main window made at start-up forgets itself as fmMain.
+  void BeforeDestruction() override;
 
  private:
   // Every action from one table: name, texts, shortcut, tag and handler.

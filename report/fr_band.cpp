@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/base/scope_guard.h"
 #include "platform/base/stream.h"
 #include "platform/base/text.h"
 #include "report/fr_dataset.h"
@@ -82,22 +83,14 @@ void TfrBand::DrawCross() {
   const int shiftBase = p.CurX - p.PrintBounds.Left;
   const auto printCells = [&](TfrBand* cross, int x) {
     // The footer's cells read the totals of their row's columns.
-    TfrBand* const savedBand = e.CurRuntimeBand;
-    if (cross == footer) e.CurRuntimeBand = footer;
+    TValueGuard<TfrBand*> band(e.CurRuntimeBand, cross == footer ? footer : e.CurRuntimeBand);
     for (const auto& [view, owner] : CrossCells) {
       if (owner != cross) continue;
       const int dx = x - cross->CrossX;
       view->x += dx;
-      try {
-        DrawObject(view);
-      } catch (...) {
-        view->x -= dx;
-        e.CurRuntimeBand = savedBand;
-        throw;
-      }
-      view->x -= dx;
+      TScopeExit back([cell = view, dx] { cell->x -= dx; });
+      DrawObject(view);
     }
-    e.CurRuntimeBand = savedBand;
   };
   int x = (header != nullptr ? header->CrossX : data != nullptr ? data->CrossX : 0) + shiftBase;
   // Columns past the right edge continue on the next prepared page, at the
@@ -140,14 +133,11 @@ void TfrBand::DrawCross() {
         if (report.OnPrintColumn) report.OnPrintColumn(p.ColumnNo, width);
         report.RunScript(data, data->Script);
         breakCheck(width);
-        e.CrossColumn = p.ColumnNo;
-        try {
+        {
+          e.CrossColumn = p.ColumnNo;
+          TScopeExit column([&] { e.CrossColumn = 0; });
           printCells(data, x);
-        } catch (...) {
-          e.CrossColumn = 0;
-          throw;
         }
-        e.CrossColumn = 0;
         partEmpty = false;
         data->AddAggregates();
         if (IsDataBand(Kind)) AddColumnAggregates(p.ColumnNo);
@@ -199,15 +189,10 @@ void TfrBand::PrintOverflowHeaders(bool forced) {
   p.FInBreak = true;  // nothing here breaks the page again
   p.CurX = p.PrintBounds.Left;
   p.CurY = p.PrintableBounds(true).Top;
-  try {
-    if (header != nullptr && header != this && (forced || (header->Flags & flBandOnFirstPage)))
-      header->Draw();
-    if (column != nullptr && column != this) column->Draw();
-  } catch (...) {
-    restore();
-    throw;
-  }
-  restore();
+  TScopeExit restored(restore);
+  if (header != nullptr && header != this && (forced || (header->Flags & flBandOnFirstPage)))
+    header->Draw();
+  if (column != nullptr && column != this) column->Draw();
 }
 
 int TfrBand::StretchedHeight() {
@@ -287,17 +272,14 @@ void TfrBand::DrawObject(TfrView* view) {
   view->x += shiftX;
   view->y += y;
   ++depth;
-  try {
+  {
+    TScopeExit back([&] {
+      --depth;
+      view->x -= shiftX;
+      view->y -= y;
+    });
     view->Print(record);
-  } catch (...) {
-    --depth;
-    view->x -= shiftX;
-    view->y -= y;
-    throw;
   }
-  --depth;
-  view->x -= shiftX;
-  view->y -= y;
   if (record.Length() > 0) {
     stream.Seek(0, TSeekOrigin::soEnd);
     stream.WriteBuffer(record.Data(), record.Length());
@@ -394,7 +376,8 @@ void TfrBand::DrawPageBreak() {
       if (auto* m = dynamic_cast<TfrStretcheable*>(Objects[i])) m->Continuation = false;
     }
   };
-  try {
+  {
+    TScopeExit restored(restore);
     for (;;) {
       const int usable = Parent->CurBottomY - ColumnFooterHeight(*Parent) - y - 2;
       bool fits = true;
@@ -416,15 +399,11 @@ void TfrBand::DrawPageBreak() {
         // Cut: the part that fits prints here, the rest carries over.
         const int bottom = v->y + v->dy;
         v->dy = usable - v->y + 1;
-        s->Splitting = true;
         auto* memo = dynamic_cast<TfrMemoView*>(v);
-        try {
+        {
+          TFlagGuard splitting(s->Splitting);
           DrawObject(v);
-        } catch (...) {
-          s->Splitting = false;
-          throw;
         }
-        s->Splitting = false;
         s->Continuation = true;
         if (memo == nullptr || memo->DrawnLines() > 0) progress = true;
         // Whole lines only fit: the rest of the text may need more room
@@ -460,11 +439,7 @@ void TfrBand::DrawPageBreak() {
       bottom = std::max(bottom, Objects[i]->y + Objects[i]->dy);
     }
     Parent->CurY = y + bottom;
-  } catch (...) {
-    restore();
-    throw;
   }
-  restore();
 }
 
 void TfrBand::DoDraw() {
@@ -479,7 +454,8 @@ void TfrBand::DoDraw() {
   const auto unstretch = [&] {
     if (Stretched) UnStretchObjects();
   };
-  try {
+  {
+    TScopeExit unstretched(unstretch);
     if (!PageBreak) {
       if (CheckPageBreak(y, h, false)) y = p.CurY;
       FPlace.y = y;
@@ -490,11 +466,7 @@ void TfrBand::DoDraw() {
     } else {
       DrawPageBreak();
     }
-  } catch (...) {
-    unstretch();
-    throw;
   }
-  unstretch();
   // Records side by side: a band object with columns.
   if (p.LastBand != this) CurColumn = 1;
   if (View != nullptr && View->Columns >= 2 && View->NewColumnAfter == 1) {

@@ -6,6 +6,7 @@
 #include "platform/base/date_time.h"
 #include "platform/base/edit_mask.h"
 #include "platform/base/number_format.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "report/fr_band.h"
 #include "report/fr_data_dictionary.h"
@@ -391,7 +392,8 @@ void RegisterAggregates(TfrPage& page) {
       for (TfrBand* caller : ChainWithChildren(page.Bands[kind])) offerTo(caller, caller->Objects);
   };
   r.Active = true;
-  try {
+  {
+    TScopeExit registered([&r] { r = TRegistration{}; });
     for (TfrBand* d = page.Bands[btMasterData]; d != nullptr; d = d->Next) {
       if (d->DataSet == nullptr) continue;
       r.Candidate = d;
@@ -421,11 +423,7 @@ void RegisterAggregates(TfrPage& page) {
       r.Candidate = crossData;
       offerTo(crossFooter, cells);
     }
-  } catch (...) {
-    r = TRegistration{};
-    throw;
   }
-  r = TRegistration{};
 }
 
 bool frGetConstant(const std::string& name, Variant& value) {

@@ -61,30 +61,20 @@ int Blanks(const std::string& line) {
   return static_cast<int>(std::count(line.begin(), line.end(), ' '));
 }
 
-// The scratch canvas's font for layout: no scale factor, CharSpacing as
-// character extra; restored when done.
-class TLayoutFont {
- public:
-  TLayoutFont(const TFont& font, int charSpacing, bool rotated) : FCanvas(frScratchCanvas()) {
-    TFontData data = font.Data();
-    data.Height = -PixelHeight(font.Size());
-    if (rotated) data.Orientation = 900;
-    // Most objects share a font: setting it again would only redo metrics.
-    if (!(FCanvas.Font()->Data() == data)) {
-      TFont f;
-      f.SetData(data);
-      FCanvas.SetFont(&f);
-    }
-    FSavedExtra = FCanvas.SetTextCharacterExtra(charSpacing);
+// Gives `canvas` the font for layout: no scale factor, CharSpacing as
+// character extra. Returns the character extra it had, to put back.
+int SelectLayoutFont(TCanvas& canvas, const TFont& font, int charSpacing, bool rotated) {
+  TFontData data = font.Data();
+  data.Height = -PixelHeight(font.Size());
+  if (rotated) data.Orientation = 900;
+  // Most objects share a font: setting it again would only redo metrics.
+  if (!(canvas.Font()->Data() == data)) {
+    TFont f;
+    f.SetData(data);
+    canvas.SetFont(&f);
   }
-  ~TLayoutFont() { FCanvas.SetTextCharacterExtra(FSavedExtra); }
-  TLayoutFont(const TLayoutFont&) = delete;
-  TLayoutFont& operator=(const TLayoutFont&) = delete;
-
- private:
-  TCanvas& FCanvas;
-  int FSavedExtra;
-};
+  return canvas.SetTextCharacterExtra(charSpacing);
+}
 
 }  // namespace
 
@@ -151,7 +141,9 @@ void TfrMemoView::AddLine(std::string line) {
 void TfrMemoView::LayoutText() {
   TfrEngine& e = frEngine();
   const bool vertical = (Adjust & frtaVertical) != 0;
-  TLayoutFont font(Font, CharSpacing, vertical);
+  TCanvas& scratch = frScratchCanvas();
+  const int savedExtra = SelectLayoutFont(scratch, Font, CharSpacing, vertical);
+  TScopeExit extra([&] { scratch.SetTextCharacterExtra(savedExtra); });
   e.LayoutList.Clear();
   const bool wrap = (Flags & flWordWrap) != 0;
   if (!vertical) {
@@ -402,13 +394,8 @@ void TfrMemoView::DrawLaidOutText() {
     if (middle) x += (FDrawRect.Right - FDrawRect.Left - e.LayoutHeight) / 2;
     if (down) x = FDrawRect.Right - e.LayoutHeight;
   }
-  try {
-    (Adjust & frtaVertical) ? DrawVertical() : DrawHorizontal();
-  } catch (...) {
-    Adjust = savedAdjust, x = sx, y = sy;
-    throw;
-  }
-  Adjust = savedAdjust, x = sx, y = sy;
+  TScopeExit restore([&] { Adjust = savedAdjust, x = sx, y = sy; });
+  (Adjust & frtaVertical) ? DrawVertical() : DrawHorizontal();
 }
 
 void TfrMemoView::DrawHorizontal() {
@@ -479,7 +466,8 @@ void TfrMemoView::DrawVertical() {
   int left = x + GapX;
   const int step = -canvas.Font()->Height() + frScaled(LineSpacing * ScaleX);
   const int H = FDrawRect.Bottom - FDrawRect.Top;
-  try {
+  {
+    TFinallyGuard restoreFont([&] { canvas.SetFont(&saved); });
     for (int i = 0; i < Memo1.Count(); ++i) {
       bool paragraphEnd;
       const std::string line = WithoutMarker(Memo1[i], paragraphEnd);
@@ -511,11 +499,7 @@ void TfrMemoView::DrawVertical() {
       ++FDrawnLines;
       left = Advance(left, step);
     }
-  } catch (...) {
-    canvas.SetFont(&saved);
-    throw;
   }
-  canvas.SetFont(&saved);
 }
 
 void TfrMemoView::DrawRuledLines() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/base/math_utils.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/stream.h"
 #include "platform/base/text.h"
 #include "platform/data/fields.h"
@@ -170,12 +171,10 @@ void TfrMemoView::Print(TStream& stream) {
   }
   if ((Splitting || Continuation) && Memo1.Text().find(kParagraphEnd) == std::string::npos)
     Memo1.Add(std::string(1, kParagraphEnd));
-  const TFontData savedFont = Font.Data();
-  const TColor savedFill = FillColor;
-  const auto restore = [&] {
+  TScopeExit restoreLook([this, savedFont = Font.Data(), savedFill = FillColor] {
     Font.SetData(savedFont);
     FillColor = savedFill;
-  };
+  });
   if (HighlightActive()) {
     Font.SetStyle(StyleFromInt(Highlight.FontStyle));
     Font.SetColor(Highlight.FontColor);
@@ -183,33 +182,11 @@ void TfrMemoView::Print(TStream& stream) {
   }
   if (Flags & flSuppress) {
     const std::string text = Memo1.Text();
-    if (FHasLastValue && text == FLastValue) {
-      restore();
-      return;
-    }
+    if (FHasLastValue && text == FLastValue) return;
     FLastValue = text;
     FHasLastValue = true;
   }
-  const std::string savedTag = Tag;
-  const int sx = x, sy = y, sdx = dx, sdy = dy;
-  if (Tag.find('[') != std::string::npos) {
-    TfrReportBase* report = frEngine().CurReport;
-    Tag = ExpandLine(Tag, [&](const std::string& e) {
-      return report != nullptr ? report->ExpressionText(this, e) : std::string();
-    });
-  }
-  AlignToBand();
-  try {
-    WriteWithType(stream);
-  } catch (...) {
-    Tag = savedTag;
-    x = sx, y = sy, dx = sdx, dy = sdy;
-    restore();
-    throw;
-  }
-  Tag = savedTag;
-  x = sx, y = sy, dx = sdx, dy = sdy;
-  restore();
+  WriteAlignedToBand(stream);
 }
 
 void TfrMemoView::LoadFromStream(TStream& stream) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "report/fr_band.h"
 #include "report/fr_band_view.h"
@@ -433,7 +434,8 @@ void TfrPage::RecordSubReport(const TfrPage& host) {
     e.CurPage = savedPage;
     e.Pending.swap(pending);
   };
-  try {
+  {
+    TScopeExit restored(restore);
     ShowBand(Bands[btReportTitle]);
     ShowBand(Bands[btColumnHeader]);
     if (FMaxLevel > 0) DoLoop(1);
@@ -441,11 +443,7 @@ void TfrPage::RecordSubReport(const TfrPage& host) {
     LastPage = true;
     ShowBand(Bands[btColumnFooter]);
     ShowBand(Bands[btReportSummary]);
-  } catch (...) {
-    restore();
-    throw;
   }
-  restore();
   CurrentNo = 0;
   LastBand = nullptr;
 }
@@ -462,7 +460,11 @@ bool TfrPage::PlaySubReport(int x, int top, int bottom, bool fresh) {
   FBreakY = fresh ? top : -1;
   LastBand = nullptr;
   bool done = false;
-  try {
+  {
+    TScopeExit played([&] {
+      FPlaying = false;
+      e.CurPage = savedPage;
+    });
     if (FUnfinishedBand != nullptr) {
       // The band that left its own sub-reports unfinished goes on first.
       TfrBand* band = FUnfinishedBand;
@@ -487,13 +489,7 @@ bool TfrPage::PlaySubReport(int x, int top, int bottom, bool fresh) {
       ++FPlayPos;
     }
     done = FPlayPos >= FPlayList.size() && FUnfinishedBand == nullptr;
-  } catch (...) {
-    FPlaying = false;
-    e.CurPage = savedPage;
-    throw;
   }
-  FPlaying = false;
-  e.CurPage = savedPage;
   return done;
 }
 

@@ -621,13 +621,8 @@ void TfrFunctionSplitter::SplitVariable(int index) {
   if (!FExpanding.insert(key).second)
     throw EParserError(LoadEngineString(frsUndefinedSymbol) + " \"" + FVariables->GetName(index) +
                        "\"");
-  try {
-    Split(VarToStr(FVariables->GetValueAt(index)));
-  } catch (...) {
-    FExpanding.erase(key);
-    throw;
-  }
-  FExpanding.erase(key);
+  TScopeExit expanded([&] { FExpanding.erase(key); });
+  Split(VarToStr(FVariables->GetValueAt(index)));
 }
 
 void TfrFunctionSplitter::Split(std::string_view text) {

@@ -6,6 +6,7 @@
 #include "platform/base/file_stream.h"
 #include "platform/base/file_utils.h"
 #include "platform/base/format_settings.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/data/fields.h"
 #include "report/fr_band.h"
@@ -20,27 +21,19 @@
 
 namespace {
 
-// Restores the engine's build state when a preparation ends either way.
-class TBuildGuard {
- public:
-  explicit TBuildGuard(bool& busy) : FBusy(busy), FSavedMaster(frEngine().MasterReport) {
-    FBusy = true;
-  }
-  ~TBuildGuard() {
-    FBusy = false;
-    frEngine().MasterReport = FSavedMaster;
+// Marks a build as running; the action it returns, run when the build ends
+// either way, puts the engine's build state back.
+auto BeginBuild(bool& busy) {
+  busy = true;
+  return [&busy, savedMaster = frEngine().MasterReport] {
+    busy = false;
+    frEngine().MasterReport = savedMaster;
     frEngine().CurRuntimeBand = nullptr;
     frEngine().CurBand = nullptr;
     frEngine().CurBandView = nullptr;
     frEngine().Pending.clear();
-  }
-  TBuildGuard(const TBuildGuard&) = delete;
-  TBuildGuard& operator=(const TBuildGuard&) = delete;
-
- private:
-  bool& FBusy;
-  TfrReportBase* FSavedMaster;
-};
+  };
+}
 
 bool IsNumberText(const std::string& s) {
   if (s.empty() || s.size() > 9) return false;
@@ -451,13 +444,8 @@ void TfrReport::GetVariableValue(const std::string& name, Variant& value) {
   if (FResolving.size() >= 64)
     throw EParserError(LoadEngineString(frsUndefinedSymbol) + " \"" + name + "\"");
   FResolving.push_back(upper);
-  try {
-    value = e.Parser.Calculate(name);
-  } catch (...) {
-    FResolving.pop_back();
-    throw;
-  }
-  FResolving.pop_back();
+  TScopeExit resolved([this] { FResolving.pop_back(); });
+  value = e.Parser.Calculate(name);
 }
 
 void TfrReport::DoFunction(const std::string& name, const Variant& p1, const Variant& p2,
@@ -559,7 +547,8 @@ void TfrReport::BuildPages() {
       for (int i = 0; i < FPages.Count(); ++i) FPages.Pages(i)->DoneReport();
     if (multiple) FDataset->Exit();
   };
-  try {
+  {
+    TFinallyGuard finished(done);
     if (!(FinalPass && DoublePass)) {
       for (int i = 0; i < FPages.Count(); ++i) FPages.Pages(i)->IsSubReportPage = false;
       FDialogCancelled = false;
@@ -574,10 +563,7 @@ void TfrReport::BuildPages() {
         if (page->ModalResult == 2) FDialogCancelled = true;
       }
     }
-    if (FDialogCancelled) {
-      done();
-      return;
-    }
+    if (FDialogCancelled) return;
     // Sub-report pages are known before any page prepares its bands.
     for (int i = 0; i < FPages.Count(); ++i)
       for (const auto& o : FPages.Pages(i)->Objects)
@@ -615,11 +601,7 @@ void TfrReport::BuildPages() {
       FDataset->Next();
       if (FDataset->Eof()) break;
     }
-  } catch (...) {
-    done();
-    throw;
   }
-  done();
 }
 
 void TfrReport::DoBuildReport() { BuildPages(); }
@@ -650,13 +632,10 @@ bool TfrReport::RunPasses() {
   if (twoPass) {
     FinalPass = false;
     bool ok;
-    try {
+    {
+      TScopeExit finalPass([this] { FinalPass = true; });
       ok = run("Performing 1st pass:");
-    } catch (...) {
-      FinalPass = true;
-      throw;
     }
-    FinalPass = true;
     e.TotalPages = FEMFPages.Count();
     FProgressTotal = e.TotalPages;
     if (!ok || Terminated) {
@@ -671,7 +650,7 @@ bool TfrReport::PrepareReport() {
   if (FBusy) return false;
   FDialogCancelled = false;
   TfrEngine& e = frEngine();
-  TBuildGuard guard(FBusy);
+  TScopeExit built(BeginBuild(FBusy));
   if (!KeepPrinter && frReportHooks().SelectPrinter) frReportHooks().SelectPrinter(PrinterName);
   e.DocMode = dmPrinting;
   e.StartDate = VarFromDateTime(Date());
@@ -757,7 +736,7 @@ void TfrReport::ShowPreparedReport() {
 void TfrReport::PrintPreparedReport(const std::string& pageNumbers, int copies, bool collate,
                                     int which) {
   if (FBusy || FEMFPages.Count() == 0) return;
-  TBuildGuard guard(FBusy);
+  TScopeExit built(BeginBuild(FBusy));
   TfrCurrentReport current(this);
   frEngine().MasterReport = this;
   Terminated = false;
@@ -796,13 +775,14 @@ void TfrReport::ExportTo(TfrExportFilter& filter, const std::string& fileName) {
   bool cancel = false;
   if (filter.OnBeforeExport) filter.OnBeforeExport(cancel);
   if (cancel || !filter.ShowModal()) return;
-  TBuildGuard guard(FBusy);
+  TScopeExit built(BeginBuild(FBusy));
   TfrCurrentReport current(this);
   frEngine().MasterReport = this;
   TFileStream stream(filter.FileName, fmCreate);
   FExportFilter = &filter;
   FProgressLabel = "Processing page:";
-  try {
+  {
+    TScopeExit exported([this] { FExportFilter = nullptr; });
     filter.OnBeginDoc(stream);
     for (int i = 0; i < FEMFPages.Count(); ++i) {
       filter.OnBeginPage();
@@ -811,11 +791,7 @@ void TfrReport::ExportTo(TfrExportFilter& filter, const std::string& fileName) {
       Progress(i + 1);
     }
     filter.OnEndDoc();
-  } catch (...) {
-    FExportFilter = nullptr;
-    throw;
   }
-  FExportFilter = nullptr;
   if (filter.OnAfterExport) filter.OnAfterExport();
 }
 
@@ -827,7 +803,10 @@ void TfrCompositeReport::DoBuildReport() {
     ds->Init();
     ds->First();
   }
-  try {
+  {
+    TFinallyGuard exited([ds] {
+      if (ds != nullptr) ds->Exit();
+    });
     for (;;) {
       for (std::size_t m = 0; m < Reports.size(); ++m) {
         TfrReport* member = Reports[m];
@@ -865,9 +844,5 @@ void TfrCompositeReport::DoBuildReport() {
       ds->Next();
       if (ds->Eof()) break;
     }
-  } catch (...) {
-    if (ds != nullptr) ds->Exit();
-    throw;
   }
-  if (ds != nullptr) ds->Exit();
 }

@@ -4,6 +4,7 @@
 
 #include "platform/base/codepage.h"
 #include "platform/base/exceptions.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/stream.h"
 #include "platform/base/string_list.h"
 
@@ -99,17 +100,11 @@ void ReadMemo(TStream& stream, TStrings& lines) {
     ReadU8(stream);
     return;
   }
-  lines.BeginUpdate();
-  try {
-    for (;;) {
-      lines.Add(ReadRaw(stream));
-      if (ReadU8(stream) == 0) break;
-    }
-  } catch (...) {
-    lines.EndUpdate();
-    throw;
+  TUpdateGuard update(lines);
+  for (;;) {
+    lines.Add(ReadRaw(stream));
+    if (ReadU8(stream) == 0) break;
   }
-  lines.EndUpdate();
 }
 
 std::string ReadString22(TStream& stream) {

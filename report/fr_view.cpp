@@ -5,6 +5,7 @@
 
 #include "platform/base/format_settings.h"
 #include "platform/base/math_utils.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/stream.h"
 #include "platform/base/text.h"
 #include "report/fr_engine.h"
@@ -313,8 +314,14 @@ void TfrView::Print(TStream& stream) {
   Memo1.Assign(Memo);
   if (frEngine().CurReport != nullptr) frEngine().CurReport->BeforePrint(this, Memo1);
   if (!Visible) return;
-  const std::string savedTag = Tag;
-  const int sx = x, sy = y, sdx = dx, sdy = dy;
+  WriteAlignedToBand(stream);
+}
+
+void TfrView::WriteAlignedToBand(TStream& stream) {
+  // The expanded tag and the band's geometry belong to this record only.
+  TValueGuard<std::string> tag(Tag, Tag);
+  TScopeExit geometry(
+      [this, sx = x, sy = y, sdx = dx, sdy = dy] { x = sx, y = sy, dx = sdx, dy = sdy; });
   if (Tag.find('[') != std::string::npos) {
     TfrReportBase* report = frEngine().CurReport;
     Tag = ExpandLine(Tag, [&](const std::string& e) {
@@ -322,29 +329,14 @@ void TfrView::Print(TStream& stream) {
     });
   }
   AlignToBand();
-  try {
-    WriteWithType(stream);
-  } catch (...) {
-    Tag = savedTag;
-    x = sx, y = sy, dx = sdx, dy = sdy;
-    throw;
-  }
-  Tag = savedTag;
-  x = sx, y = sy, dx = sdx, dy = sdy;
+  WriteWithType(stream);
 }
 
 void TfrView::WriteWithType(TStream& stream) {
   WriteU8(stream, Typ);
   if (Typ == gtAddIn) WriteString(stream, ClassName());
-  const std::uint8_t mode = StreamMode;
-  StreamMode = 1;
-  try {
-    SaveToStream(stream);
-  } catch (...) {
-    StreamMode = mode;
-    throw;
-  }
-  StreamMode = mode;
+  TValueGuard<std::uint8_t> mode(StreamMode, 1);
+  SaveToStream(stream);
 }
 
 std::string TfrView::UniqueName() const {

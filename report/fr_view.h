@@ -146,6 +146,10 @@ class TfrView : public TfrObject {
   TRect DrawRect() const { return TRect{x, y, x + dx + 1, y + dy + 1}; }
   // Vertical and width BandAlign against the band being printed.
   void AlignToBand();
+  // WriteWithType with the Tag's [expressions] expanded and the geometry
+  // aligned to the band being printed; Tag and geometry are put back after,
+  // also when writing throws.
+  void WriteAlignedToBand(TStream& stream);
 
  private:
   struct TSaved {

@@ -10,8 +10,9 @@ packages=(
   qt6-svg-dev libwmf-dev libemf2svg-dev libuemf-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-liberation fonts-dejavu-core
-  clang-format xvfb xauth poppler-utils
+  clang libclang-rt-14-dev clang-format xvfb xauth poppler-utils
   openbox xdotool x11-utils imagemagick
+  valgrind
 )
 
 missing=()

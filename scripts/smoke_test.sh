@@ -17,6 +17,9 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# What the program and the window manager save (window positions, logs)
+# stays in the test's folder.
+export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_CACHE_HOME="$work/cache"
 
 fail() {
   echo "smoke: $*" >&2
@@ -98,6 +101,22 @@ xdotool key Return
 wait_for 30 "the preview" active_is "Preview*"
 xdotool key Escape
 wait_for 10 "the register after the preview" active_is "Mebrath-$register"
+
+# Ctrl+Ins on the card of a stored record, the focused field's text
+# selected: a new, empty record begins (storing it is refused), and the
+# stored records stay as they were.
+cp "$register" "$work/before"
+xdotool key --clearmodifiers ctrl+Return
+xdotool key Home shift+End
+xdotool key --clearmodifiers ctrl+Insert
+xdotool key --clearmodifiers ctrl+s
+wait_for 10 "the new record (storing it empty is refused)" active_is "Mebrath"
+xdotool key Return
+wait_for 10 "the card after the refusal" active_is "Mebrath-$register"
+main=$(main_window)
+xdotool mousemove --window "$main" 194 35 click 1
+xdotool key --clearmodifiers ctrl+Return
+cmp -s "$register" "$work/before" || fail "a stored record changed"
 
 # A new coupon No. 2 register, its kind from the typed extension; the
 # creation question is answered with the keyboard.
@@ -219,4 +238,5 @@ for ((i = 0; i < 100; ++i)); do
 done
 if kill -0 "$program_pid" 2>/dev/null; then fail "the program did not end after the question"; fi
 wait "$program_pid" || fail "the program ended with status $?"
+[[ -f "$XDG_CONFIG_HOME/mebrath/registry.ini" ]] || fail "the settings were not kept in the test's folder"
 echo "smoke: passed"

@@ -230,11 +230,18 @@ TLayout ReadLayout(TStream& stream, std::string_view fileName) {
 
 namespace {
 
-[[noreturn]] void RaiseSpec(std::string_view fieldName, std::string_view what) {
+// The column a new field asks for is not one the format can hold.
+[[noreturn]] void RaiseFieldRangeError(std::string_view fieldName, std::string_view what) {
   throw ERangeError("Field '" + std::string(fieldName) + "': " + std::string(what));
 }
 
 }  // namespace
+
+std::optional<TOriginWidth> ParseOriginWidth(std::string_view origin) {
+  const std::size_t point = origin.find('.');
+  if (point == std::string_view::npos) return std::nullopt;
+  return TOriginWidth{StrToInt(origin.substr(0, point)), StrToInt(origin.substr(point + 1, 10))};
+}
 
 TColumnSpec ColumnForKind(TValueKind kind, int size, std::string_view origin,
                           std::string_view fieldName) {
@@ -269,25 +276,25 @@ TColumnSpec ColumnForKind(TValueKind kind, int size, std::string_view origin,
       spec = {kTypeNumeric, 20, 2};
       break;
     case TValueKind::Unknown:
-      RaiseSpec(fieldName, "no column type");
+      RaiseFieldRangeError(fieldName, "no column type");
   }
   if (size > kMaxColumnLength)
-    RaiseSpec(fieldName, "size " + std::to_string(size) + " is above 255");
+    RaiseFieldRangeError(fieldName, "size " + std::to_string(size) + " is above 255");
   if (size >= 1) spec.Length = size;
   if (spec.Type == kTypeNumeric) {
-    if (const std::size_t point = origin.find('.'); point != std::string_view::npos) {
-      const int length = StrToInt(origin.substr(0, point));
-      const int decimals = StrToInt(origin.substr(point + 1, 10));
+    if (const std::optional<TOriginWidth> width = ParseOriginWidth(origin)) {
+      const auto [length, decimals] = *width;
       if (length < 1 || length > kMaxColumnLength)
-        RaiseSpec(fieldName, "length " + std::to_string(length) + " is outside 1..255");
+        RaiseFieldRangeError(fieldName, "length " + std::to_string(length) + " is outside 1..255");
       if (decimals < 0 || decimals > kMaxColumnLength)
-        RaiseSpec(fieldName, "decimals " + std::to_string(decimals) + " are outside 0..255");
+        RaiseFieldRangeError(fieldName,
+                             "decimals " + std::to_string(decimals) + " are outside 0..255");
       spec.Length = length;
       spec.Decimals = decimals;
     }
   }
   if (spec.Type == kTypeDate && spec.Length != 8)
-    RaiseSpec(fieldName, "a date column is 8 bytes, not " + std::to_string(spec.Length));
+    RaiseFieldRangeError(fieldName, "a date column is 8 bytes, not " + std::to_string(spec.Length));
   return spec;
 }
 

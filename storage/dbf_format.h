@@ -236,6 +236,17 @@ struct TColumnSpec {
   int Length = 0;
   int Decimals = 0;
 };
+// The width a field's origin text carries for its N column: "7.0" is
+// length 7 with no decimals, "5.3" length 5 with 3 (read from up to ten
+// characters after the point). None when the text has no point. Throws
+// EConvertError when either part is not a number; the limits are the
+// caller's.
+struct TOriginWidth {
+  int Length = 0;
+  int Decimals = 0;
+};
+std::optional<TOriginWidth> ParseOriginWidth(std::string_view origin);
+
 // Throws ERangeError naming the field when the size, the origin's numbers
 // or the result fall outside the column's limits (length 1..255, decimals
 // 0..255, D exactly 8), EConvertError when the origin's parts are not

@@ -11,7 +11,7 @@ namespace {
 
 // The copy in progress on this thread. Nothing with a destructor lives
 // between the sigsetjmp and the copy, so jumping back over it is sound.
-struct TCopyGuard {
+struct TCopyInProgress {
   sigjmp_buf Jump;
   const char* Begin;
   const char* End;
@@ -19,7 +19,7 @@ struct TCopyGuard {
 
 // A plain pointer: constant-initialised, so reading it in the handler
 // runs no initialisation code.
-thread_local TCopyGuard* tGuard = nullptr;
+thread_local TCopyInProgress* tGuard = nullptr;
 
 struct sigaction gPrevious;
 
@@ -35,7 +35,7 @@ void RestoreDefaultAndRaise(int signal) {
 }
 
 void OnBusError(int signal, siginfo_t* info, void* context) {
-  TCopyGuard* guard = tGuard;
+  TCopyInProgress* guard = tGuard;
   std::atomic_signal_fence(std::memory_order_seq_cst);
   // si_code > 0: a fault raised by an access, not a signal someone sent.
   if (guard != nullptr && info != nullptr && info->si_code > 0) {
@@ -69,7 +69,7 @@ template <class F>
 bool Guarded(const void* from, std::size_t length, F&& copy) noexcept {
   static const bool installed = (InstallHandler(), true);
   (void)installed;
-  TCopyGuard guard;
+  TCopyInProgress guard;
   guard.Begin = static_cast<const char*>(from);
   guard.End = guard.Begin + length;
   // The signal mask is not saved (that would cost a system call per copy);

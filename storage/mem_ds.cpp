@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/base/format.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/data/db_consts.h"
 
@@ -112,27 +113,6 @@ bool FoldedTextMatches(std::string_view text, std::string_view foldedKey, bool p
 }
 
 }  // namespace
-
-// Points the fields at a scratch record in the dsFilter state (no change
-// events, read-only fields allowed) and puts everything back, also when
-// the conversion throws.
-class TmemDs::TKeyConversion {
- public:
-  TKeyConversion(TmemDs* dataSet, char* scratch) : FDataSet(dataSet) {
-    FDataSet->FKeyBuffer = scratch;
-    FSaved = FDataSet->SetTempState(dsFilter);
-  }
-  ~TKeyConversion() {
-    FDataSet->RestoreState(FSaved);
-    FDataSet->FKeyBuffer = nullptr;
-  }
-  TKeyConversion(const TKeyConversion&) = delete;
-  TKeyConversion& operator=(const TKeyConversion&) = delete;
-
- private:
-  TmemDs* FDataSet;
-  TDataSetState FSaved;
-};
 
 TmemDs::TmemDs(TComponent* owner) : TDataSet(owner) {}
 
@@ -409,7 +389,11 @@ void TmemDs::SetFieldData(TField* field, const void* buffer) {
 std::string TmemDs::ConvertKey(TField* field, const std::string& keyText) {
   std::vector<char> scratch(static_cast<std::size_t>(BufferSize()), '\0');
   {
-    TKeyConversion conversion(this, scratch.data());
+    // The fields point at the scratch record in the dsFilter state (no
+    // change events, read-only fields allowed) until the text is in.
+    TValueGuard<char*> key(FKeyBuffer, scratch.data());
+    const TDataSetState saved = SetTempState(dsFilter);
+    TScopeExit restore([&] { RestoreState(saved); });
     field->SetText(keyText);
   }
   const char* slot = scratch.data() + FieldOffset(field);

@@ -118,7 +118,6 @@ class TmemDs : public TDataSet {
     std::uint32_t Serial;
     std::unique_ptr<char[]> Data;  // FRecordSize bytes
   };
-  class TKeyConversion;
 
   int Count() const { return static_cast<int>(FRecords.size()); }
   int BookmarkOffset() const { return FRecordSize + CalcFieldsSize(); }

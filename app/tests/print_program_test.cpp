@@ -3,14 +3,19 @@
 // with Ctrl+P into the preview, paged, zoomed and printed from there to a
 // PDF file through the print dialog; application No. 2 the same way; a
 // long register is cancelled in the progress window; a damaged template
-// shows its message. With MEBRATH_GALLERY_DIR set the windows are also
-// painted there to be looked at.
+// shows its message; Ctrl+P reaches the main window after a register is
+// opened through the desktop's file dialog. With MEBRATH_GALLERY_DIR set
+// the windows are also painted there to be looked at.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QFileDialog>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <array>
 #include <cstdio>
 #include <deque>
@@ -86,6 +91,18 @@ void PostKey(TCustomForm* form, int key, Qt::KeyboardModifiers modifiers = Qt::N
   ASSERT_NE(widget, nullptr) << form->Caption();
   QCoreApplication::postEvent(widget, new QKeyEvent(QEvent::KeyPress, key, modifiers, text));
   QCoreApplication::postEvent(widget, new QKeyEvent(QEvent::KeyRelease, key, modifiers, text));
+}
+
+// A key as the desktop delivers it: to the window with the keyboard
+// focus. With none, the key goes nowhere, as on a display.
+void PressOnDesktop(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QWindow* focus = QGuiApplication::focusWindow();
+  if (focus == nullptr) {
+    ADD_FAILURE() << "no window has the keyboard focus";
+    return;
+  }
+  QCoreApplication::postEvent(focus, new QKeyEvent(QEvent::KeyPress, key, modifiers));
+  QCoreApplication::postEvent(focus, new QKeyEvent(QEvent::KeyRelease, key, modifiers));
 }
 
 // Steps run in order from a Qt timer, so they also run inside the modal
@@ -362,6 +379,49 @@ TEST_F(PrintProgram, ApplicationTwoToPdf) {
   EXPECT_EQ(pages, 1);
   for (const char* want : {"Приложение № 2", "Кузнецова Ольга Петровна", "Всего женщин: 12"})
     EXPECT_NE(text.find(want), std::string::npos) << want << "\n" << text;
+}
+
+TEST_F(PrintProgram, CtrlPWorksAfterARegisterIsOpenedThroughTheDesktopsDialog) {
+  Open("r.001", 3);
+  const std::string file = dir.File("r.001");
+  // The desktop's own file dialog, which takes the keyboard focus; there
+  // is no window manager to hand it back.
+  SetFileDialogBackend(MakeQtFileDialogBackend(*Host));
+  TScript script;
+  script
+      .When(
+          "main window with the keys",
+          [] { return fmMain->Visible() && QGuiApplication::focusWindow() != nullptr; },
+          [] { PressOnDesktop(Qt::Key_O, Qt::ControlModifier); })
+      .When(
+          "file dialog",
+          [] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; },
+          [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            dialog->selectFile(QString::fromStdString(file));
+            static_cast<QDialog*>(dialog)->accept();
+          })
+      .When(
+          "register opened and a window given the keys",
+          [&] {
+            return fmMain->Caption() == "Mebrath-" + file &&
+                   QApplication::activeModalWidget() == nullptr &&
+                   QGuiApplication::focusWindow() != nullptr;
+          },
+          [] { PressOnDesktop(Qt::Key_P, Qt::ControlModifier); })
+      .When(
+          "parameter dialog with the keys",
+          [] {
+            return Shown<TDlgParam>() != nullptr &&
+                   QGuiApplication::focusWindow() ==
+                       Host->WidgetOf(DlgParam->Handle())->windowHandle();
+          },
+          [] { PressOnDesktop(Qt::Key_Escape); })
+      .When(
+          "parameter dialog closed", [] { return Shown<TDlgParam>() == nullptr; }, [] {});
+  script.Run();
+  EXPECT_EQ(fmMain->Caption(), "Mebrath-" + file);
+  EXPECT_EQ(GetActiveWindow(), fmMain->Handle());
 }
 
 TEST_F(PrintProgram, CancelInTheProgressWindowStopsALongRegister) {

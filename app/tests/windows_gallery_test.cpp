@@ -94,10 +94,10 @@ TEST(WindowsGallery, EachRegisterKindOnBothPages) {
       const std::string size = std::to_string(width);
       Save(Render(main->Handle()), std::string("main_") + file + "_table_" + size);
       EXPECT_GT(f.grdMain->Width(), width - 40);
-      main->FrameAction(3);
+      main->FrameAction(TRegisterAction::ToggleCard);
       Save(Render(main->Handle()), std::string("main_") + file + "_card_" + size);
       EXPECT_TRUE(f.CardShown());
-      main->FrameAction(3);
+      main->FrameAction(TRegisterAction::ToggleCard);
     }
   }
   main->Free();

@@ -111,6 +111,10 @@ TEST_F(DBEditTest, EscapeRestoresTheFieldAndIsWantedWhileModified) {
   EXPECT_EQ(Edit->EditText(), "Иванова");
   EXPECT_EQ(Edit->SelLength(), Length("Иванова"));
   EXPECT_FALSE(Edit->Modified());
+  // An edit that takes Enter still leaves an unchanged Esc to the dialog.
+  Edit->SetWantReturns(true);
+  EXPECT_NE(Edit->Perform(WM_GETDLGCODE, VK_RETURN) & DLGC_WANTALLKEYS, 0);
+  EXPECT_EQ(Edit->Perform(WM_GETDLGCODE, VK_ESCAPE) & DLGC_WANTALLKEYS, 0);
 }
 
 TEST_F(DBEditTest, WritingTextCommitsOnceAndHandledSkipsTheField) {

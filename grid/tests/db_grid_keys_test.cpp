@@ -2,6 +2,7 @@
 // drives it.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -337,6 +338,30 @@ TEST_F(GridKeysTest, ClicksSelectRecordsOnTheIndicator) {
   Advance(1000);
   Click(CellCenter(0, 0));
   EXPECT_EQ(Grid->SelectionType(), gstNon);
+}
+
+TEST_F(GridKeysTest, EscapeIsTheDialogsUnlessTheGridHasAnEditToGiveUp) {
+  Form->Hide();
+  const struct {
+    const char* State;
+    std::function<void()> Make;
+    TModalResult Result;
+  } cases[] = {
+      {"browsing", [] {}, mrCancel},
+      {"a changed row", [this] { TypeText("x"); }, mrIgnore},
+      {"a row being edited", [this] { T.ds->Edit(); }, mrIgnore},
+      {"the editor shown", [this] { PressKey(VK_F2); }, mrIgnore},
+  };
+  for (const auto& c : cases) {
+    const TModalResult result = RunModalSteps({[&] {
+                                                 c.Make();
+                                                 PressKey(VK_ESCAPE);
+                                               },
+                                               [&] { Form->SetModalResult(mrIgnore); }},
+                                              [&] { return Form->ShowModal(); });
+    EXPECT_EQ(result, c.Result) << c.State;
+    T.ds->Cancel();
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "grid_test_support.h"
+#include "platform/gui/messages.h"
 #include "platform/widgets/grids.h"
 
 namespace {
@@ -190,6 +191,29 @@ TEST_F(GridDataLinkTest, LongMovesGoByRecordNumberWhenAllowed) {
   }
   link->SetDataSource(nullptr);
   EXPECT_EQ(link->RecordCount(), 0);
+}
+
+TEST_F(GridDataLinkTest, ScrollCodesMoveTheRecords) {
+  link->SetBufferCount(3);
+  struct Case {
+    int code, recNo;
+    bool moved;
+  };
+  // From record 10 shown at the bottom of 8..10; pages of -5 and +4.
+  const std::vector<Case> cases = {
+      {SB_LINEUP, 7, true},       {SB_LINEDOWN, 11, true},
+      {SB_PAGEUP, 5, true},       {SB_PAGEDOWN, 14, true},
+      {SB_TOP, 1, true},          {SB_BOTTOM, 20, true},
+      {SB_THUMBTRACK, 10, false}, {SB_THUMBPOSITION, 10, false},
+      {SB_ENDSCROLL, 10, false},
+  };
+  for (const Case& c : cases) {
+    t.ds->SetRecNo(9);
+    t.ds->Next();
+    ASSERT_EQ(link->ActiveRecord(), 2);
+    EXPECT_EQ(link->MoveByScrollCode(c.code, -5, 4), c.moved) << c.code;
+    EXPECT_EQ(t.ds->RecNo(), c.recNo) << c.code;
+  }
 }
 
 }  // namespace

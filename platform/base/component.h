@@ -164,14 +164,10 @@ class TComponent : public TPersistent {
 template <std::derived_from<TComponent> T, class... A>
 T* Create(TComponent* owner, A&&... args) {
   T* component = TObjectFactory::New<T>(owner, std::forward<A>(args)...);
-  try {
-    if (TComponent* o = component->FOwner) o->Notification(component, opInsert);
-    static_cast<TObject*>(component)->AfterConstruction();  // overrides may be protected
-  } catch (...) {
-    component->Free();
-    throw;
-  }
-  return component;
+  TObjectPtr<T> holder(component);
+  if (TComponent* o = component->FOwner) o->Notification(component, opInsert);
+  static_cast<TObject*>(component)->AfterConstruction();  // overrides may be protected
+  return holder.release();
 }
 
 // --- class registry: making components from their class name.

@@ -1,9 +1,9 @@
 // Guards that put state back when a scope ends, also when an exception
 // leaves it: a value set for a while (TValueGuard, TFlagGuard), a depth
-// counted (TDepthGuard), an update bracket (TUpdateGuard), any other
-// action (TScopeExit) and one that may itself fail (TFinallyGuard). None of them copies or moves;
-// the guarded state belongs to the caller and must outlive the guard. Any thread, as the guarded
-// state allows.
+// counted (TDepthGuard), an update bracket (TUpdateGuard) and any other
+// action (TScopeExit, or TFinallyGuard for one that may throw). None of them copies or moves; the
+// guarded state belongs to the caller and must outlive the guard. Any thread, as the guarded state
+// allows.
 #pragma once
 
 #include <exception>
@@ -91,9 +91,10 @@ class TScopeExit {
   F FAction;
 };
 
-// Runs `action` when the scope ends, as a finally block whose action may
-// fail: its exception passes on, unless another one is already on its way
-// (then it is dropped and the first one goes on).
+// Runs `action` when the scope ends, for an action that may throw (a change
+// notice, a repaint, an EnableX after a DisableX): its exception passes on,
+// unless another one is already on its way: then it is dropped and the
+// first one goes on, as TUpdateGuard does for EndUpdate.
 template <class F>
 class TFinallyGuard {
  public:

@@ -336,15 +336,10 @@ void TDataSet::Resync(TResyncMode mode) {
   int count = mode.Contains(rmCenter) ? (FBufferCount - 1) / 2 : FActiveRecord;
   MoveBuffer(FRecordCount, 0);
   ActivateBuffers();
-  try {
-    while (count > 0 && GetPriorRecord()) --count;
-    GetNextRecords();
-    GetPriorRecords();
-  } catch (...) {
-    DataEvent(deDataSetChange, 0);
-    throw;
-  }
-  DataEvent(deDataSetChange, 0);
+  TFinallyGuard changed([this] { DataEvent(deDataSetChange, 0); });
+  while (count > 0 && GetPriorRecord()) --count;
+  GetNextRecords();
+  GetPriorRecords();
 }
 
 // ---- navigation
@@ -358,17 +353,15 @@ void TDataSet::First() {
   CheckBrowseMode();
   DoBeforeScroll();
   ClearBuffers();
-  try {
+  {
+    TFinallyGuard changed([this] {
+      FBOF = true;
+      DataEvent(deDataSetChange, 0);
+    });
     InternalFirst();
     GetNextRecord();
     GetNextRecords();
-  } catch (...) {
-    FBOF = true;
-    DataEvent(deDataSetChange, 0);
-    throw;
   }
-  FBOF = true;
-  DataEvent(deDataSetChange, 0);
   DoAfterScroll();
 }
 
@@ -376,17 +369,15 @@ void TDataSet::Last() {
   CheckBrowseMode();
   DoBeforeScroll();
   ClearBuffers();
-  try {
+  {
+    TFinallyGuard changed([this] {
+      FEOF = true;
+      DataEvent(deDataSetChange, 0);
+    });
     InternalLast();
     GetPriorRecord();
     GetPriorRecords();
-  } catch (...) {
-    FEOF = true;
-    DataEvent(deDataSetChange, 0);
-    throw;
   }
-  FEOF = true;
-  DataEvent(deDataSetChange, 0);
   DoAfterScroll();
 }
 
@@ -398,8 +389,8 @@ int TDataSet::MoveBy(int distance) {
     FBOF = false;
     FEOF = false;
     int scrollCount = 0;
-    auto finish = [&] { DataEvent(deDataSetScroll, scrollCount); };
-    try {
+    {
+      TFinallyGuard finish([&] { DataEvent(deDataSetScroll, scrollCount); });
       while (distance > 0) {
         if (FActiveRecord < FRecordCount - 1) {
           ++FActiveRecord;
@@ -430,11 +421,7 @@ int TDataSet::MoveBy(int distance) {
         ++distance;
         --result;
       }
-    } catch (...) {
-      finish();
-      throw;
     }
-    finish();
     DoAfterScroll();
   }
   return result;
@@ -605,13 +592,10 @@ void TDataSet::Refresh() {
   DoBeforeRefresh();
   CheckBrowseMode();
   UpdateCursorPos();
-  try {
+  {
+    TFinallyGuard resync([this] { Resync({}); });
     InternalRefresh();
-  } catch (...) {
-    Resync({});
-    throw;
   }
-  Resync({});
   DoAfterRefresh();
 }
 
@@ -1024,19 +1008,13 @@ Variant TDataSet::Lookup(const std::string& keyFields, const Variant& keyValues,
   CheckBrowseMode();
   Variant result = Variant::Null();
   bool found = LocateRecord(keyFields, keyValues, {});
+  TScopeExit moved([this] { CursorPosChanged(); });
   if (found) {
     TDataSetState saved = SetTempState(dsCalcFields);
     FCalcBuffer = FScratch;
-    try {
-      result = FieldValues(resultFields);
-    } catch (...) {
-      RestoreState(saved);
-      CursorPosChanged();
-      throw;
-    }
-    RestoreState(saved);
+    TScopeExit restore([&] { RestoreState(saved); });
+    result = FieldValues(resultFields);
   }
-  CursorPosChanged();
   return result;
 }
 

@@ -137,23 +137,19 @@ TField* TFieldDef::CreateField(TComponent* owner) const {
       DatabaseError(Format(SUnknownFieldType, FName), dataSet);
     }
   }
-  try {
-    if (field->DataType() != FDataType) field->SetDataType(FDataType);
-    if (FSize > 0 && (dynamic_cast<TStringField*>(field) || dynamic_cast<TBytesField*>(field) ||
-                      dynamic_cast<TBlobField*>(field))) {
-      field->SetSize(FSize);
-    }
-    if (auto* floatField = dynamic_cast<TFloatField*>(field); floatField && FPrecision > 0) {
-      floatField->SetPrecision(FPrecision);
-    }
-    field->SetFieldName(FName);
-    field->SetRequired(FRequired);
-    field->SetDataSet(FieldDefs() ? FieldDefs()->DataSet() : nullptr);
-  } catch (...) {
-    field->Free();
-    throw;
+  TObjectPtr<TField> holder(field);
+  if (field->DataType() != FDataType) field->SetDataType(FDataType);
+  if (FSize > 0 && (dynamic_cast<TStringField*>(field) || dynamic_cast<TBytesField*>(field) ||
+                    dynamic_cast<TBlobField*>(field))) {
+    field->SetSize(FSize);
   }
-  return field;
+  if (auto* floatField = dynamic_cast<TFloatField*>(field); floatField && FPrecision > 0) {
+    floatField->SetPrecision(FPrecision);
+  }
+  field->SetFieldName(FName);
+  field->SetRequired(FRequired);
+  field->SetDataSet(FieldDefs() ? FieldDefs()->DataSet() : nullptr);
+  return holder.release();
 }
 
 // ---- TFieldDefs

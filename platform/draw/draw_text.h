@@ -20,6 +20,7 @@
 
 #include <string_view>
 
+#include "platform/base/ui_enums.h"
 #include "platform/draw/canvas.h"
 
 inline constexpr unsigned DT_TOP = 0x0000;
@@ -39,6 +40,19 @@ inline constexpr unsigned DT_EDITCONTROL = 0x2000;
 inline constexpr unsigned DT_END_ELLIPSIS = 0x8000;
 inline constexpr unsigned DT_RTLREADING = 0x20000;
 inline constexpr unsigned DT_HIDEPREFIX = 0x100000;
+
+// The horizontal flag for a text alignment: DT_RIGHT, DT_CENTER, else
+// DT_LEFT.
+constexpr unsigned AlignFlags(TAlignment alignment) {
+  switch (alignment) {
+    case taRightJustify:
+      return DT_RIGHT;
+    case taCenter:
+      return DT_CENTER;
+    default:
+      return DT_LEFT;
+  }
+}
 
 // Draws `text` in `rect` (logical coordinates) and returns the height of
 // the text: for DT_VCENTER/DT_BOTTOM, from rect.Top to the bottom of the

@@ -1,6 +1,7 @@
 #include "platform/draw/graphics.h"
 
 #include <array>
+#include <limits>
 
 #include "platform/base/math_utils.h"
 #include "platform/base/text.h"
@@ -44,6 +45,12 @@ constexpr std::array<TColor, 31> kSystemPalette = {
     RGB(240, 240, 240),  // COLOR_MENUBAR
 };
 
+// The size and the height have opposite signs; the one int without an
+// opposite (a size or height from a damaged file) becomes the largest.
+int Opposite(int value) {
+  return value == std::numeric_limits<int>::min() ? std::numeric_limits<int>::max() : -value;
+}
+
 }  // namespace
 
 TColor GetSysColor(int index) {
@@ -61,9 +68,9 @@ void TFont::SetName(const std::string& name) {
   Changed();
 }
 
-int TFont::Size() const { return -MulDiv(FData.Height, 72, FPixelsPerInch); }
+int TFont::Size() const { return Opposite(MulDiv(FData.Height, 72, FPixelsPerInch)); }
 
-void TFont::SetSize(int size) { SetHeight(-MulDiv(size, FPixelsPerInch, 72)); }
+void TFont::SetSize(int size) { SetHeight(Opposite(MulDiv(size, FPixelsPerInch, 72))); }
 
 void TFont::SetHeight(int height) {
   if (FData.Height == height) return;

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/base/exceptions.h"
+#include "platform/base/scope_guard.h"
 #include "platform/gui/gui_host.h"
 #include "platform/gui/message_queue.h"
 #include "platform/gui/services.h"
@@ -26,27 +27,21 @@ struct THookInstaller {
   }
 } gHookInstaller;
 
-// Disables the other visible forms while a modal one runs.
-class TTaskWindowsDisabler {
- public:
-  explicit TTaskWindowsDisabler(TCustomForm* modal) {
-    for (int i = 0; i < Screen->FormCount(); ++i) {
-      TCustomForm* f = Screen->Forms(i);
-      if (f == modal || f->Parent() != nullptr || !f->HandleAllocated() ||
-          !IsWindowVisible(f->Handle()) || !IsWindowEnabled(f->Handle())) {
-        continue;
-      }
-      FDisabled.push_back(f->Handle());
-      EnableWindow(f->Handle(), false);
+// Disables the other visible forms while a modal one runs; returns them,
+// for the modal form to enable again when it closes.
+std::vector<HWND> DisableTaskWindows(TCustomForm* modal) {
+  std::vector<HWND> disabled;
+  for (int i = 0; i < Screen->FormCount(); ++i) {
+    TCustomForm* f = Screen->Forms(i);
+    if (f == modal || f->Parent() != nullptr || !f->HandleAllocated() ||
+        !IsWindowVisible(f->Handle()) || !IsWindowEnabled(f->Handle())) {
+      continue;
     }
+    disabled.push_back(f->Handle());
+    EnableWindow(f->Handle(), false);
   }
-  ~TTaskWindowsDisabler() {
-    for (HWND h : FDisabled) EnableWindow(h, true);
-  }
-
- private:
-  std::vector<HWND> FDisabled;
-};
+  return disabled;
+}
 
 }  // namespace
 
@@ -202,9 +197,13 @@ TModalResult TCustomForm::ShowModal() {
   FModalResult = mrNone;
   TModalResult result = mrNone;
   try {
-    TTaskWindowsDisabler disabler(this);
+    const std::vector<HWND> disabled = DisableTaskWindows(this);
+    TScopeExit enable([&] {
+      for (HWND h : disabled) EnableWindow(h, true);
+    });
     Show();
-    try {
+    {
+      TFinallyGuard hide([this] { Hide(); });
       Perform(CM_ACTIVATE);
       while (true) {
         try {
@@ -223,11 +222,7 @@ TModalResult TCustomForm::ShowModal() {
       }
       result = FModalResult;
       Perform(CM_DEACTIVATE);
-    } catch (...) {
-      Hide();
-      throw;
     }
-    Hide();
   } catch (...) {
     FModal = false;
     if (IsWindow(previousActive)) SetActiveWindow(previousActive);
@@ -285,7 +280,9 @@ bool TCustomForm::SetFocusedControl(TWinControl* control) {
     target->Perform(msg);
     return FFocusCount == count;
   };
-  try {
+  {
+    TScopeExit focused(
+        [control] { control->SetControlState(control->ControlState() - csFocusing); });
     if (FFocusedControl == nullptr) FFocusedControl = this;
     if (FFocusedControl != control) {
       while (FFocusedControl != nullptr && !FFocusedControl->ContainsControl(control)) {
@@ -300,11 +297,7 @@ bool TCustomForm::SetFocusedControl(TWinControl* control) {
         if (!sendFocus(FFocusedControl, CM_ENTER)) break;
       }
     }
-  } catch (...) {
-    control->SetControlState(control->ControlState() - csFocusing);
-    throw;
   }
-  control->SetControlState(control->ControlState() - csFocusing);
   if (FFocusCount != count) return false;
   Perform(CM_FOCUSCHANGED, 0, AsParam(control));
   return true;
@@ -411,14 +404,8 @@ void TCustomForm::PaintWindow(TCanvas& canvas) {
   TCanvasStateSaver saver(canvas);
   canvas.SetFont(Font());
   canvas.Brush()->SetColor(Color());
-  FCanvas = &canvas;
-  try {
-    OnPaint(this);
-  } catch (...) {
-    FCanvas = nullptr;
-    throw;
-  }
-  FCanvas = nullptr;
+  TValueGuard<TCanvas*> painting(FCanvas, &canvas);
+  OnPaint(this);
 }
 
 void TCustomForm::Notification(TComponent* component, TOperation operation) {
@@ -446,7 +433,9 @@ void TCustomForm::RemoveShortCutHandler(TComponent* source) {
 
 namespace {
 
-// A text-editing window with a selection: it copies Ctrl+C itself.
+// A text-editing window with a selection: it copies Ctrl+C itself. Only
+// Ctrl+C yields so: Ctrl+Ins stays the shortcut of whatever action holds
+// it, as a selection is the normal state of a field entered with Tab.
 bool HasSelection(HWND wnd) {
   if (wnd == nullptr) return false;
   std::uint32_t start = 0;
@@ -462,8 +451,7 @@ bool TCustomForm::IsShortCut(unsigned key, TShiftState shift) {
   if (key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU) return false;
   TShortCut sc = ShortCut(key, shift);
   if (sc == scNone) return false;
-  if ((sc == (scCtrl | 'C') || sc == (scCtrl | VK_INSERT)) && HasSelection(GetFocus()))
-    return false;
+  if (sc == (scCtrl | 'C') && HasSelection(GetFocus())) return false;
   if (auto* menu = dynamic_cast<IFormMenu*>(FMenu); menu != nullptr && menu->MenuShortCut(sc))
     return true;
   // A handler may add or remove handlers: each runs only while registered.
@@ -533,6 +521,14 @@ void TCustomForm::WndProc(TMessage& message) {
           message.Result = 1;
           return;
         }
+        if (key == VK_ESCAPE && FModal) {
+          // A Cancel button answers first; else the focused control had
+          // nothing of its own to give up, and Esc closes the dialog.
+          TWinControl::WndProc(message);
+          if (message.Result == 0) Close();
+          message.Result = 1;
+          return;
+        }
       }
       break;
     }
@@ -572,23 +568,17 @@ std::string TApplication::ExeName() const {
 }
 
 void TApplication::Run() {
-  FRunning = true;
-  try {
-    if (FMainForm != nullptr) FMainForm->Show();
-    while (!FTerminated) {
-      try {
-        HandleMessage();
-      } catch (const EMessageLoopStalled&) {
-        throw;
-      } catch (...) {
-        HandleException(this);
-      }
+  TFlagGuard running(FRunning);
+  if (FMainForm != nullptr) FMainForm->Show();
+  while (!FTerminated) {
+    try {
+      HandleMessage();
+    } catch (const EMessageLoopStalled&) {
+      throw;
+    } catch (...) {
+      HandleException(this);
     }
-  } catch (...) {
-    FRunning = false;
-    throw;
   }
-  FRunning = false;
 }
 
 bool TApplication::ProcessMessage() {
@@ -850,6 +840,9 @@ void TApplication::ResetForTests() {
   FMainForm = nullptr;
   OnIdle = nullptr;
   OnException = nullptr;
+  // A test starts with an application that owns nothing, as a new process
+  // does: forms made on first use (hidden hosts, shared dialogs) go.
+  while (ComponentCount() > 0) Components(ComponentCount() - 1)->Free();
 }
 
 // ----------------------------------------------------------------- TScreen

@@ -350,8 +350,9 @@ class TApplication : public TComponent {
   void FormDestroying(TCustomForm* form);
   // Forgets a control that is being destroyed.
   void ControlDestroying(TControl* control);
-  // Test helper: forget termination and the main form, so that a later
-  // test can run the loop again.
+  // Test helper: forget termination and the main form and free every
+  // component the application owns, so that a later test starts as a new
+  // process would.
   void ResetForTests();
 
   TIdleEvent OnIdle;

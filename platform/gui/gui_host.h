@@ -25,6 +25,7 @@
 #include <string>
 
 #include "platform/draw/geometry.h"
+#include "platform/draw/graphics.h"
 #include "platform/gui/messages.h"
 
 class TBitmap;
@@ -104,6 +105,14 @@ class IGuiHost {
   virtual TRect WorkAreaRect() = 0;
   // A canvas with the screen's font metrics for measuring text.
   virtual TCanvas& MeasureCanvas() = 0;
+  // The font the window manager's title bars show captions in, as far as
+  // the desktop tells it (TitleBarTextWidth measures with it). The
+  // default: the default font in bold.
+  virtual TFontData TitleBarFont() {
+    TFontData font;
+    font.Style = {fsBold};
+    return font;
+  }
   // Processes native events (calling the Host* entry points) until at
   // least one message is queued for us, or `timeoutMs` passes (-1: no
   // limit; 0: only what is pending now).

@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "platform/base/clock.h"
+#include "platform/base/scope_guard.h"
 #include "platform/gui/gui_host.h"
 #include "platform/gui/window_internal.h"
 
@@ -202,20 +203,15 @@ void HostActivate(HWND topLevel, bool active) {
     if (!IsWindow(topLevel)) return;
     if (active) {
       if ((GetWindowExStyle(topLevel) & WS_EX_NOACTIVATE) != 0) return;
+      // The notice of a window we have hidden since comes late: taken, it
+      // would give the keys to a window nobody sees.
+      if (!IsWindowVisible(topLevel)) return;
       if (!IsWindowEnabled(topLevel)) {
         BringUpModalWindowFor(topLevel);
         return;
       }
-      auto& ws = WS();
-      HWND saved = ws.HostActivated;
-      ws.HostActivated = topLevel;
-      try {
-        SetActiveWindow(topLevel);
-      } catch (...) {
-        ws.HostActivated = saved;
-        throw;
-      }
-      ws.HostActivated = saved;
+      TValueGuard<HWND> activating(WS().HostActivated, topLevel);
+      SetActiveWindow(topLevel);
     } else if (GetActiveWindow() == topLevel) {
       SetActiveWindow(nullptr);
     }
@@ -239,17 +235,12 @@ void HostResize(HWND topLevel, const TRect& contentScreenRect) {
     TRect m = NativeFrameMargins(topLevel);
     TRect b = Rect(contentScreenRect.Left - m.Left, contentScreenRect.Top - m.Top,
                    contentScreenRect.Right + m.Right, contentScreenRect.Bottom + m.Bottom);
-    auto& ws = WS();
-    bool saved = ws.HostMoving;
-    ws.HostMoving = true;
-    try {
+    const bool saved = WS().HostMoving;
+    {
+      TFlagGuard moving(WS().HostMoving);
       SetWindowPos(topLevel, nullptr, b.Left, b.Top, b.Width(), b.Height(),
                    SWP_NOZORDER | SWP_NOACTIVATE);
-    } catch (...) {
-      ws.HostMoving = saved;
-      throw;
     }
-    ws.HostMoving = saved;
     // The window refused the size (constraints): the native window follows.
     t = Wnd(topLevel);
     if (t != nullptr && t->HostKnows && GuiHost() != nullptr && !saved &&

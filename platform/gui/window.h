@@ -292,6 +292,9 @@ void ReleaseDC(HWND wnd, TCanvas* canvas);
 // The canvas for measuring text outside painting: the host's, or a
 // recording canvas with the fixed metrics.
 TCanvas& MeasureCanvas();
+// The width `caption` takes in a title bar: measured on MeasureCanvas in
+// the host's TitleBarFont (headless: the default font in bold).
+int TitleBarTextWidth(const std::string& caption);
 
 // --- errors in handlers called from the host (painting, input)
 // Entry points that the host calls never throw; an exception from a

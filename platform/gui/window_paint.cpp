@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "platform/base/exceptions.h"
+#include "platform/base/scope_guard.h"
 #include "platform/draw/canvas.h"
 #include "platform/draw/recording_canvas.h"
 #include "platform/gui/gui_host.h"
@@ -118,15 +119,6 @@ void PaintFrame(HWND wnd, TCanvas& canvas, const TRect& area, TPoint base, bool 
   }
 }
 
-struct TPaintContextGuard {
-  explicit TPaintContextGuard(TPaintContext& ctx) : FCtx(ctx) {
-    ctx.Outer = WS().Paint;
-    WS().Paint = &ctx;
-  }
-  ~TPaintContextGuard() { WS().Paint = FCtx.Outer; }
-  TPaintContext& FCtx;
-};
-
 // `clip` and the result are in top-level window coordinates; `base` is the
 // canvas origin of the top-level window's (0, 0).
 // `shown` decides which windows count as visible; null: their WS_VISIBLE.
@@ -150,8 +142,8 @@ void PaintTree(HWND wnd, TCanvas& canvas, const TRect& clip, TPoint base,
     TRect local = clientArea;
     OffsetRect(local, -cr.Left, -cr.Top);
     canvas.IntersectClipRect(local);
-    TPaintContext ctx{wnd, &canvas, local, true, nullptr};
-    TPaintContextGuard guard(ctx);
+    TPaintContext ctx{wnd, &canvas, local, true, WS().Paint};
+    TValueGuard<TPaintContext*> painting(WS().Paint, &ctx);
     w->Invalid = {};
     w->EraseNeeded = false;
     try {
@@ -452,6 +444,18 @@ TCanvas& MeasureCanvas() {
   static TRecordingCanvas canvas;
   canvas.Clear();
   return canvas;
+}
+
+int TitleBarTextWidth(const std::string& caption) {
+  TCanvas& canvas = MeasureCanvas();
+  TCanvasStateSaver saver(canvas);
+  if (IGuiHost* host = GuiHost()) {
+    canvas.Font()->SetData(host->TitleBarFont());
+  } else {
+    canvas.Font()->SetData(TFontData{});
+    canvas.Font()->SetStyle({fsBold});
+  }
+  return canvas.TextWidth(caption);
 }
 
 void PaintWindowTo(HWND wnd, TCanvas& canvas, const std::function<bool(HWND)>& shown) {

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLibraryInfo>
@@ -20,6 +22,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/base/scope_guard.h"
 #include "platform/draw/bitmap.h"
 #include "platform/gui/message_queue.h"
 #include "platform/qt/qt_canvas.h"
@@ -154,7 +157,7 @@ class TQtWindow final : public QWidget {
   }
 
   void PaintNow() {
-    THandler h(FHost);
+    TDepthGuard handler(FHost->FHandlerDepth);
     QRect painted = PaintBuffer();
     if (painted.isEmpty()) return;
     if (FInPaint || !isVisible()) {
@@ -188,7 +191,7 @@ class TQtWindow final : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override {
-    THandler h(FHost);
+    TDepthGuard handler(FHost->FHandlerDepth);
     FInPaint = true;
     QRect painted = PaintBuffer();
     QPainter p(this);
@@ -210,7 +213,7 @@ class TQtWindow final : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override { Mouse(event, WM_MOUSEMOVE); }
 
   void wheelEvent(QWheelEvent* event) override {
-    THandler h(FHost);
+    TDepthGuard handler(FHost->FHandlerDepth);
     int delta = event->angleDelta().y();
     if (FWnd == nullptr || delta == 0) return;
     HostMouseEvent(FWnd, WM_MOUSEWHEEL, FromQPointF(event->position()),
@@ -218,12 +221,13 @@ class TQtWindow final : public QWidget {
   }
 
   void leaveEvent(QEvent*) override {
-    THandler h(FHost);
+    TDepthGuard handler(FHost->FHandlerDepth);
     if (FWnd != nullptr) HostMouseLeave(FWnd);
   }
 
   void keyPressEvent(QKeyEvent* event) override {
-    THandler h(FHost);
+    TDepthGuard handler(FHost->FHandlerDepth);
+    TakeKeyboard();
     unsigned key = VirtualKeyFromQt(event->key(), event->modifiers(), event->nativeScanCode());
     SyncModifiers(event->modifiers(), key);
     if (key != 0) HostKeyEvent(WM_KEYDOWN, key, event->isAutoRepeat());
@@ -237,7 +241,7 @@ class TQtWindow final : public QWidget {
   }
 
   void keyReleaseEvent(QKeyEvent* event) override {
-    THandler h(FHost);
+    TDepthGuard handler(FHost->FHandlerDepth);
     // The classic auto-repeat sends more key-downs, no key-ups.
     if (event->isAutoRepeat()) return;
     unsigned key = VirtualKeyFromQt(event->key(), event->modifiers(), event->nativeScanCode());
@@ -249,7 +253,7 @@ class TQtWindow final : public QWidget {
   bool focusNextPrevChild(bool) override { return false; }
 
   void closeEvent(QCloseEvent* event) override {
-    THandler h(FHost);
+    TDepthGuard handler(FHost->FHandlerDepth);
     event->ignore();
     if (FWnd != nullptr) HostClose(FWnd);
   }
@@ -258,7 +262,7 @@ class TQtWindow final : public QWidget {
   void resizeEvent(QResizeEvent*) override { GeometryChanged(); }
 
   void changeEvent(QEvent* event) override {
-    THandler h(FHost);
+    TDepthGuard handler(FHost->FHandlerDepth);
     QWidget::changeEvent(event);
     if (FWnd == nullptr) return;
     if (event->type() == QEvent::ActivationChange) {
@@ -270,18 +274,6 @@ class TQtWindow final : public QWidget {
   }
 
  private:
-  // Marks a Qt event handler of ours as running.
-  class THandler {
-   public:
-    explicit THandler(TQtHost* host) : FHost(host) { ++FHost->FHandlerDepth; }
-    ~THandler() { --FHost->FHandlerDepth; }
-    THandler(const THandler&) = delete;
-    THandler& operator=(const THandler&) = delete;
-
-   private:
-    TQtHost* FHost;
-  };
-
   static unsigned ButtonMessage(Qt::MouseButton button, bool down) {
     switch (button) {
       case Qt::LeftButton:
@@ -296,11 +288,21 @@ class TQtWindow final : public QWidget {
   }
 
   void Mouse(QMouseEvent* event, unsigned msg) {
-    THandler h(FHost);
+    TDepthGuard handler(FHost->FHandlerDepth);
     FHost->FMouseWindow = this;
     if (FWnd == nullptr || msg == 0) return;
     HostMouseEvent(FWnd, msg, FromQPointF(event->position()),
                    MouseKeysFromQt(event->buttons(), event->modifiers()));
+  }
+
+  // The display gives keys only to the window that has the keyboard: when
+  // we hold no active window (or a hidden one), its activation went astray
+  // on the way, and this window is the active one. Else the key of an idle
+  // program would go nowhere.
+  void TakeKeyboard() {
+    if (FWnd == nullptr || FNoActivate) return;
+    HWND active = GetActiveWindow();
+    if (active == nullptr || !IsWindowVisible(active)) HostActivate(FWnd, true);
   }
 
   // Keeps the core's Shift, Ctrl and Alt states in step with Qt's (a key
@@ -318,7 +320,7 @@ class TQtWindow final : public QWidget {
   }
 
   void GeometryChanged() {
-    THandler h(FHost);
+    TDepthGuard handler(FHost->FHandlerDepth);
     if (FSettingBounds || FWnd == nullptr) return;
     TRect now = FromQRect(geometry());
     if (now != ContentRect(FWnd)) HostResize(FWnd, now);
@@ -536,6 +538,18 @@ TCanvas& TQtHost::MeasureCanvas() {
     FMeasureCanvas = std::make_unique<TQtCanvas>(FMeasureImage.get());
   }
   return *FMeasureCanvas;
+}
+
+TFontData TQtHost::TitleBarFont() {
+  // The desktop's title font when its platform theme knows the window
+  // manager's; without one Qt offers a generous guess, which at worst
+  // leaves room beside a caption rather than cutting it.
+  const QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+  TFontData data;
+  data.Name = QFontInfo(font).family().toStdString();
+  data.Height = -QFontInfo(font).pixelSize();
+  data.Style = {fsBold};
+  return data;
 }
 
 void TQtHost::WaitForEvents(int timeoutMs) {

@@ -70,6 +70,7 @@ class TQtHost final : public IGuiHost {
   TRect ScreenRect() override;
   TRect WorkAreaRect() override;
   TCanvas& MeasureCanvas() override;
+  TFontData TitleBarFont() override;
   void WaitForEvents(int timeoutMs) override;
   void Beep() override;
 

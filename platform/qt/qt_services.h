@@ -47,7 +47,8 @@ void InstallQtShell();
 void InstallQtKeyboardLayouts();
 
 // --- file dialogs (qt_file_dialogs.cpp)
-// "desc|*.a;*.b" becomes Qt's "desc (*.a *.b)".
+// "desc|*.a;*.b" becomes Qt's "desc (*.a *.b)"; a description already
+// ending with its patterns ("PDF (*.pdf)|*.pdf") shows them once.
 std::string QtNameFilter(const TFileFilter& filter);
 TFileDialogBackend MakeQtFileDialogBackend(TQtHost& host);
 

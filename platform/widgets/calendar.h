@@ -41,7 +41,7 @@ class TCommonCalendar : public TCustomControl {
   // Drops the time part; repaints and fires OnChange when it changed.
   void SetDate(TDateTime value);
   // The size that shows the whole month in the current font.
-  TSize MinimumSize();
+  TSize MinimumSize() override;
   bool AutoSize() const { return FAutoSize; }
   void SetAutoSize(bool value);
   // What lies under a client point.

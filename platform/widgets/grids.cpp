@@ -977,17 +977,12 @@ void TCustomGrid::UpdateEdit() {
 
 void TCustomGrid::HideEdit() {
   if (FInplaceEdit == nullptr) return;
-  try {
-    UpdateText();
-  } catch (...) {
+  TFinallyGuard hide([this] {
     FInplaceCol = -1;
     FInplaceRow = -1;
     FInplaceEdit->Hide();
-    throw;
-  }
-  FInplaceCol = -1;
-  FInplaceRow = -1;
-  FInplaceEdit->Hide();
+  });
+  UpdateText();
 }
 
 void TCustomGrid::UpdateText() {
@@ -1411,18 +1406,15 @@ void TCustomGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int y) 
       int start = 0, end = 0;
       // The state stays until the new size is set: ColWidthsChanged and
       // RowHeightsChanged tell a user's sizing by it.
-      try {
+      {
+        TScopeExit sized([this] { FGridState = gsNormal; });
         if (a.CellSpan(FSizingIndex, start, end) && FSizingPos - start > 1) {
           if (FGridState == gsColSizing)
             SetColWidths(FSizingIndex, FSizingPos - start);
           else
             SetRowHeights(FSizingIndex, FSizingPos - start);
         }
-      } catch (...) {
-        FGridState = gsNormal;
-        throw;
       }
-      FGridState = gsNormal;
       break;
     }
     case gsColMoving:

@@ -307,11 +307,20 @@ class TMenuLoop {
     TValueGuard<TMenuLoop*> current(gLoop, this);
     while (!FDone) {
       TMsg msg;
-      if (!PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (!PeekMessage(msg, nullptr, 0, 0, PM_NOREMOVE)) {
         if (Application != nullptr) Application->DoIdle();
         if (!HasQueuedMessages()) WaitMessage();
         continue;
       }
+      // With only the bar highlighted (a drop-down closed with Escape), a
+      // press elsewhere ends the menus and still does what it was meant
+      // for: it stays queued.
+      if (IsPress(msg.message) && FBar != nullptr && FLevels.empty() &&
+          !ContainsScreenPoint(msg.pt)) {
+        FDone = true;
+        break;
+      }
+      PeekMessage(msg, nullptr, 0, 0, PM_REMOVE);
       if (msg.message == WM_QUIT) {
         PostQuitMessage(static_cast<int>(msg.wParam));
         break;
@@ -320,6 +329,9 @@ class TMenuLoop {
         HandleKey(msg);
       } else if (IsMouseMessage(msg.message)) {
         HandleMouse(msg);
+        // The press that opened the menus gave its control the capture;
+        // once the button is up, presses go where they are aimed.
+        if (IsRelease(msg.message)) ReleaseCapture();
       } else {
         TranslateMessage(msg);
         DispatchMessage(msg);
@@ -331,6 +343,9 @@ class TMenuLoop {
       FBar->SetDroppedDown(false);
       FBar->SetSelected(-1);
     }
+    // The loop may have taken the release that would have ended the
+    // capture: the next click would only release it.
+    ReleaseCapture();
     return FChosen;
   }
 

@@ -98,10 +98,11 @@ class TMessageForm final : public TForm {
     int count = static_cast<int>(buttons.size());
     int rowWidth = count * kButtonWidth + (count - 1) * kButtonGap;
     int width = std::max(FTextRect.Right + kMargin, rowWidth + 2 * kMargin);
-    // The title bar shows the whole caption: its bold text beside the
-    // window manager's icon and buttons.
-    canvas.Font()->SetStyle({fsBold});
-    width = std::max(width, canvas.TextWidth(caption) + kCaptionAllowance);
+    // The title bar shows the whole caption in its own font beside the
+    // window manager's icon and buttons, as far as the screen allows.
+    const int frame = Width() - ClientWidth();
+    const int widest = Screen->WorkAreaRect().Width() - frame;
+    width = std::max(width, std::min(TitleBarTextWidth(caption) + kCaptionAllowance, widest));
     int buttonTop = kMargin + contentHeight + kMargin + 4;
     SetClientWidth(width);
     SetClientHeight(buttonTop + kButtonHeight + kMargin);
@@ -293,14 +294,9 @@ TCustomForm* CreateMessageDialog(const std::string& text, const std::string& cap
   }
   int def = static_cast<int>((flags >> 8) & 0x0F);
   if (def >= static_cast<int>(buttons.size())) def = 0;
-  TMessageForm* form = Create<TMessageForm>(nullptr);
-  try {
-    form->Build(text, caption, IconOfFlags(flags), buttons, def, escape);
-  } catch (...) {
-    form->Free();
-    throw;
-  }
-  return form;
+  TObjectPtr<TMessageForm> form(Create<TMessageForm>(nullptr));
+  form->Build(text, caption, IconOfFlags(flags), buttons, def, escape);
+  return form.release();
 }
 
 TCustomForm* CreateMessageDialog(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons,
@@ -309,15 +305,10 @@ TCustomForm* CreateMessageDialog(const std::string& text, TMsgDlgType type, TMsg
                                          TIconKind::Information, TIconKind::Question,
                                          TIconKind::None};
   TDlgButtons spec = DlgButtons(buttons);
-  TMessageForm* form = Create<TMessageForm>(nullptr);
-  try {
-    form->Build(text, caption.empty() ? Application->Title() : caption, kIcons[type], spec.Buttons,
-                spec.Default, spec.Escape);
-  } catch (...) {
-    form->Free();
-    throw;
-  }
-  return form;
+  TObjectPtr<TMessageForm> form(Create<TMessageForm>(nullptr));
+  form->Build(text, caption.empty() ? Application->Title() : caption, kIcons[type], spec.Buttons,
+              spec.Default, spec.Escape);
+  return form.release();
 }
 
 int MessageBoxForm(const std::string& text, const std::string& caption, unsigned flags) {
@@ -342,14 +333,9 @@ void SetInputQueryHandler(TInputQueryHandler handler) { gInputQuery = std::move(
 
 TCustomForm* CreateInputQueryDialog(const std::string& caption, const std::string& prompt,
                                     const std::string& value) {
-  TInputQueryForm* form = Create<TInputQueryForm>(nullptr);
-  try {
-    form->Build(caption, prompt, value);
-  } catch (...) {
-    form->Free();
-    throw;
-  }
-  return form;
+  TObjectPtr<TInputQueryForm> form(Create<TInputQueryForm>(nullptr));
+  form->Build(caption, prompt, value);
+  return form.release();
 }
 
 std::string InputQueryText(TCustomForm* dialog) {

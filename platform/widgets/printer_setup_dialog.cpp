@@ -166,19 +166,13 @@ class TPrinterSetupForm final : public TForm {
 }  // namespace
 
 TCustomForm* CreatePrinterSetupDialog(TPrinter& printer) {
-  TPrinterSetupForm* form = Create<TPrinterSetupForm>(nullptr);
-  try {
-    form->Build(printer);
-  } catch (...) {
-    form->Free();
-    throw;
-  }
-  return form;
+  TObjectPtr<TPrinterSetupForm> form(Create<TPrinterSetupForm>(nullptr));
+  form->Build(printer);
+  return form.release();
 }
 
 bool ExecutePrinterSetupDialog(TPrinter& printer) {
   if (GuiHost() == nullptr) return false;
-  std::unique_ptr<TCustomForm, void (*)(TCustomForm*)> form(CreatePrinterSetupDialog(printer),
-                                                            [](TCustomForm* f) { f->Free(); });
+  TObjectPtr<TCustomForm> form(CreatePrinterSetupDialog(printer));
   return form->ShowModal() == mrOk;
 }

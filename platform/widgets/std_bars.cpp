@@ -13,17 +13,6 @@ constexpr int kPanelPadding = 3;  // left and right of a panel's text
 constexpr int kGripSize = 14;
 constexpr int kSeparatorWidth = 8;
 
-unsigned AlignmentFlags(TAlignment a) {
-  switch (a) {
-    case taRightJustify:
-      return DT_RIGHT;
-    case taCenter:
-      return DT_CENTER;
-    default:
-      return DT_LEFT;
-  }
-}
-
 }  // namespace
 
 // ------------------------------------------------------------ status panels
@@ -166,7 +155,7 @@ void TStatusBar::Paint() {
       InflateRect(text, -kPanelPadding, 0);
       DrawText(canvas, panel->Text(), text,
                DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS |
-                   AlignmentFlags(panel->Alignment()));
+                   AlignFlags(panel->Alignment()));
     }
   }
   if (GripShows()) {

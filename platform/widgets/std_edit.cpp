@@ -777,7 +777,8 @@ void TCustomEdit::WndProc(TMessage& message) {
   switch (message.Msg) {
     case WM_GETDLGCODE:
       message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_HASSETSEL;
-      if (FMultiLine) message.Result |= DLGC_WANTALLKEYS;
+      // Lines take Enter; Esc undoes nothing here and goes to the dialog.
+      if (FMultiLine && message.WParam != VK_ESCAPE) message.Result |= DLGC_WANTALLKEYS;
       return;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:

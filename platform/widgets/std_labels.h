@@ -114,8 +114,7 @@ class TCaptionControl : public Base {
     this->SetBounds(x, this->Top(), width, height);
   }
   unsigned AlignmentFlags() const {
-    constexpr unsigned kFlags[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
-    return kFlags[FAlignment] | DT_EXPANDTABS | (FShowAccelChar ? 0u : DT_NOPREFIX);
+    return AlignFlags(FAlignment) | DT_EXPANDTABS | (FShowAccelChar ? 0u : DT_NOPREFIX);
   }
 
  private:

@@ -8,12 +8,6 @@
 #include "platform/draw/draw_utils.h"
 #include "platform/gui/scrolling.h"
 
-namespace {
-
-constexpr unsigned kAlignmentFlags[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
-
-}  // namespace
-
 // ------------------------------------------------------------ TCustomPanel
 
 TCustomPanel::TCustomPanel(TComponent* owner) : TCustomControl(owner) {
@@ -97,7 +91,7 @@ void TCustomPanel::Paint() {
   canvas.SetBkMode(TRANSPARENT);
   if (!Enabled()) canvas.SetTextColor(clGrayText);
   DrawText(canvas, Caption(), r,
-           DT_EXPANDTABS | DT_VCENTER | DT_SINGLELINE | kAlignmentFlags[FAlignment]);
+           DT_EXPANDTABS | DT_VCENTER | DT_SINGLELINE | AlignFlags(FAlignment));
 }
 
 // --------------------------------------------------------- TCustomGroupBox
@@ -247,16 +241,11 @@ void TScrollingWinControl::ScrollBy(int dx, int dy) {
   {
     TFlagGuard guard(FScrolling);
     DisableAlign();
-    try {
-      for (int i = 0; i < ControlCount(); ++i) {
-        TControl* c = Controls(i);
-        c->SetBounds(c->Left() + dx, c->Top() + dy, c->Width(), c->Height());
-      }
-    } catch (...) {
-      EnableAlign();
-      throw;
+    TFinallyGuard align([this] { EnableAlign(); });
+    for (int i = 0; i < ControlCount(); ++i) {
+      TControl* c = Controls(i);
+      c->SetBounds(c->Left() + dx, c->Top() + dy, c->Width(), c->Height());
     }
-    EnableAlign();
   }
   Invalidate();
 }

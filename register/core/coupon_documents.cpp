@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "platform/base/clock.h"
 #include "platform/base/date_time.h"
@@ -13,6 +14,10 @@
 
 namespace {
 bool DateEmpty(TField* field) { return field->IsNull() || field->AsDateTime() < 1; }
+
+// The child rows' Tag while they are loaded from the record: rows posted
+// then are the stored ones and are not checked again.
+constexpr std::intptr_t kLoadingChildrenTag = 1;
 }  // namespace
 
 // --- coupon No. 1
@@ -97,7 +102,7 @@ void TChildDocument::AfterConstruction() {
   AddChildFields();
   FChildren->Open();
   FChildren->BeforePost = [this](TDataSet* ds) {
-    if (ds->Tag() != 1) CheckBeforePost([this] { ValidateChildRow(); });
+    if (ds->Tag() != kLoadingChildrenTag) CheckBeforePost([this] { ValidateChildRow(); });
   };
   FChildren->BeforeInsert = [](TDataSet* ds) {
     // A seventh row has no group to go to.
@@ -156,7 +161,7 @@ void TChildDocument::LoadChildren() {
   // Put back in the reverse order: the tag, the controls, the event.
   TValueGuard<TNotifyEvent> quiet(FChildSource->OnStateChange, nullptr);
   TControlsDisabledGuard disabled(FChildren);
-  FChildren->SetTag(1);
+  FChildren->SetTag(kLoadingChildrenTag);
   TScopeExit loaded([this] { FChildren->SetTag(0); });
   FChildren->Close();
   FChildren->Open();

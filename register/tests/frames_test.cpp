@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "platform/base/tests/file_test_dir.h"
 #include "platform/base/text.h"
 #include "platform/gui/services.h"
+#include "register/core/tests/register_fields.h"
 #include "register/data_module.h"
 #include "register/frames.h"
 
@@ -117,6 +120,24 @@ TEST_F(FramesTest, EachKindWritesItsColumns) {
     EXPECT_EQ(bytes[14], k.id == 3 ? 1 : 2) << k.ext;
     f->OpenRegister(dir.File(k.ext));
     EXPECT_EQ(f->SB->Panels()->Items(1)->Text(), RegisterTypeCaption(FileTypeOfName(k.ext)));
+  }
+}
+
+// The register the benchmarks and exchange tests make is the file the
+// program creates, byte for byte: the structure version included.
+TEST_F(FramesTest, RegisterFixtureWritesTheProgramsFile) {
+  auto bytes = [](const std::string& name) {
+    std::ifstream file(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  };
+  for (const auto& [id, ext] : {std::pair{1, "b.001"}, {2, "b.002"}, {3, "b.031"}}) {
+    TCustFrame* f = id == 1   ? static_cast<TCustFrame*>(Make<TFrmT1>(ext))
+                    : id == 2 ? static_cast<TCustFrame*>(Make<TFrmT2>(ext))
+                              : Make<TFrmT3>(ext);
+    f->Document()->Table()->Close();
+    const std::string fixture = dir.File(std::string("fixture-") + ext);
+    register_fields::RegisterTable(fixture, id)->CreateTable();
+    EXPECT_EQ(bytes(fixture), bytes(dir.File(ext))) << ext;
   }
 }
 

@@ -122,6 +122,19 @@ TEST_F(MainWindowTest, NewOpenAndImportChooseAndReuseWindows) {
   EXPECT_TRUE(main->CurrentFrame()->Document()->Table()->Active());
 }
 
+TEST_F(MainWindowTest, RegisterActionsCarryTheirTagsAndImagesInToolBarOrder) {
+  const TAction* tagged[] = {main->acIns,    main->acDel,     main->acCard,
+                             main->acPrint,  main->acPost,    main->acCancel,
+                             main->acExport, main->acRefresh, main->acImp};
+  for (int tag = 1; tag <= 9; ++tag) EXPECT_EQ(tagged[tag - 1]->Tag(), tag) << tag;
+  EXPECT_EQ(main->acNew->Tag(), 0);
+  int image = 0;
+  for (const TAction* a :
+       {main->acNew, main->acOpen, main->acImp, main->acRefresh, main->acIns, main->acPost,
+        main->acDel, main->acCancel, main->acCard, main->acPrint, main->acExport, main->acCfg})
+    EXPECT_EQ(a->ImageIndex(), image++) << a->Name();
+}
+
 TEST_F(MainWindowTest, ActionsReachTheCurrentWindowWithTheirRules) {
   main->UpdateActionStates();
   EXPECT_FALSE(main->acIns->Enabled());
@@ -135,15 +148,15 @@ TEST_F(MainWindowTest, ActionsReachTheCurrentWindowWithTheirRules) {
   EXPECT_FALSE(main->acCard->Enabled());
   EXPECT_TRUE(main->acPrint2->Enabled());
 
-  main->FrameAction(1);  // new record: the card shows
+  main->FrameAction(TRegisterAction::Insert);  // new record: the card shows
   EXPECT_TRUE(f->CardShown());
   EXPECT_TRUE(main->acCard->Checked());
   EXPECT_FALSE(main->acNew->Enabled());
   EXPECT_TRUE(main->acPost->Enabled());
   EXPECT_FALSE(main->acIns->Enabled());
-  main->FrameAction(6);  // cancel
+  main->FrameAction(TRegisterAction::Cancel);  // cancel
   EXPECT_FALSE(f->IsEditing());
-  main->FrameAction(3);  // back to the table
+  main->FrameAction(TRegisterAction::ToggleCard);  // back to the table
   EXPECT_FALSE(f->CardShown());
   EXPECT_FALSE(main->acPost->Enabled());
 

@@ -12,10 +12,13 @@
 #include "platform/base/tests/file_test_dir.h"
 #include "platform/gui/tests/gui_test_support.h"
 #include "register/certificate_directory.h"
+#include "register/cust_frame.h"
 #include "register/data_module.h"
 #include "register/dlg_param.h"
 #include "register/frames.h"
 #include "register/main_window.h"
+#include "report/fr_functions.h"
+#include "report/fr_report.h"
 
 namespace {
 
@@ -38,6 +41,23 @@ class StartupTest : public GuiTest {
     SetIniFileName("");
   }
   TScopedClock FClock;
+};
+
+// The program as main() starts it, without a desktop.
+class StartedProgramTest : public GuiTest {
+ protected:
+  StartedProgramTest() : FClock(EncodeDate(2008, 6, 1)) {
+    SetIniFileName(FDir.File("mebrath.ini"));
+    StartProgram({});
+    fmMain->Show();
+  }
+  ~StartedProgramTest() override {
+    frReportHooks() = TfrReportHooks{};
+    frFunctionHooks() = TfrFunctionHooks{};
+    SetIniFileName("");
+  }
+  TScopedClock FClock;
+  TFileTestDir FDir;
 };
 
 }  // namespace
@@ -168,4 +188,30 @@ TEST_F(StartupTest, ATitleClickOnTheSumOrdersTheRowsByIt) {
   EXPECT_EQ(sums().substr(sums().size() - 11), ",3:2000,2:0");
   f->TitleBtnClick(sum);
   EXPECT_EQ(sums(), "1:3000,2:0,3:2000,4:3000");
+}
+
+TEST_F(StartedProgramTest, EscapeClosesTheCertificateDirectoryEmptyOrNot) {
+  const std::string first = FDir.File("a.001");
+  fmMain->NewFile(first);
+  fmMain->NewFile(FDir.File("b.002"));
+  PressKey(VK_INSERT, {ssCtrl});
+  TCustFrame* card = fmMain->CurrentFrame();
+  ASSERT_TRUE(card->CardShown());
+  for (bool withRegister : {false, true}) {
+    bool shown = false;
+    bool stayed = false;
+    RunModalSteps({[&] {
+                     shown = fmDict->Visible();
+                     if (withRegister) fmDict->OpenRegister(first);
+                     PressKey(VK_ESCAPE);
+                   },
+                   [&] {
+                     stayed = true;
+                     fmDict->SetModalResult(mrCancel);
+                   }},
+                  [&] { card->TakeOverCertificate(); });
+    EXPECT_TRUE(shown) << withRegister;
+    EXPECT_FALSE(stayed) << withRegister;
+  }
+  EXPECT_TRUE(Boxes.empty()) << Boxes.front();
 }

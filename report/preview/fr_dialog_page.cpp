@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/base/scope_guard.h"
 #include "platform/gui/forms.h"
 #include "report/fr_page.h"
 #include "report/fr_report.h"
@@ -15,25 +16,16 @@ class TfrDialogPageForm : public TForm {
   explicit TfrDialogPageForm(TComponent* owner) : TForm(owner) {}
 };
 
-// Lends the page's controls to the window and takes them back.
-class TControlsLent {
- public:
-  TControlsLent(TfrPage& page, TWinControl* window) {
-    for (const auto& object : page.Objects)
-      if (auto* control = dynamic_cast<TfrControl*>(object.get())) {
-        FControls.push_back(control);
-        control->PlaceControl(window);
-      }
-  }
-  ~TControlsLent() {
-    for (TfrControl* control : FControls) control->PlaceControl(nullptr);
-  }
-  TControlsLent(const TControlsLent&) = delete;
-  TControlsLent& operator=(const TControlsLent&) = delete;
-
- private:
-  std::vector<TfrControl*> FControls;
-};
+// Lends the page's controls to the window; returns them, to take back.
+std::vector<TfrControl*> LendControls(TfrPage& page, TWinControl* window) {
+  std::vector<TfrControl*> lent;
+  for (const auto& object : page.Objects)
+    if (auto* control = dynamic_cast<TfrControl*>(object.get())) {
+      lent.push_back(control);
+      control->PlaceControl(window);
+    }
+  return lent;
+}
 
 }  // namespace
 
@@ -46,6 +38,9 @@ int frRunDialogPage(TfrReport& report, TfrPage& page) {
   const TRect& b = page.DialogBounds;  // left, top, width, height
   form->SetBounds(b.Left, b.Top, b.Right, b.Bottom);
   form->SetColor(page.Color);
-  TControlsLent lent(page, form.get());
+  const std::vector<TfrControl*> lent = LendControls(page, form.get());
+  TScopeExit takeBack([&] {
+    for (TfrControl* control : lent) control->PlaceControl(nullptr);
+  });
   return form->ShowModal();
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/base/number_format.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/string_table.h"
 #include "platform/draw/draw_text.h"
 #include "platform/draw/draw_utils.h"
@@ -326,15 +327,13 @@ void TfrProgressForm::WndProc(TMessage& message) {
     TForm::WndProc(message);
     return;
   }
-  ++ProgressRunning;
   try {
+    TDepthGuard running(ProgressRunning);
     if (FWork) FWork();
   } catch (...) {
-    --ProgressRunning;
     SetModalResult(mrCancel);
     throw;
   }
-  --ProgressRunning;
   const bool cancelled = FReport != nullptr && FReport->Terminated;
   SetModalResult(cancelled ? mrCancel : mrOk);
 }

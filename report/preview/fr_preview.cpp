@@ -201,7 +201,7 @@ TfrPBox::TfrPBox(TComponent* owner, TfrPreview* preview)
   SetColor(kBackground);
 }
 
-void TfrPBox::Paint() { FPreview->Paint(*Canvas()); }
+void TfrPBox::Paint() { FPreview->PaintPageArea(*Canvas()); }
 
 void TfrPBox::Resize() {
   TCustomControl::Resize();
@@ -572,7 +572,7 @@ TRect TfrPreview::HitRect() const {
               page.Left + at(FHit.Right) + 2, page.Top + at(FHit.Bottom) + 1);
 }
 
-void TfrPreview::Paint(TCanvas& c) {
+void TfrPreview::PaintPageArea(TCanvas& c) {
   const TRect client = PBox->ClientRect();
   c.FillSolidRect(client, TfrPBox::kBackground);
   TfrEMFPages* pages = Pages();

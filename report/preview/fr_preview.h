@@ -169,7 +169,8 @@ class TfrPreview : public TCustomPanel {
   void UpdateScrollBars();
   void UpdatePageFromScroll();
   void PageChanged();
-  void Paint(TCanvas& canvas);
+  // The page area's painting, done for TfrPBox.
+  void PaintPageArea(TCanvas& canvas);
   void ScrollIntoView(const TRect& r, int margin);
   // Tells the report of the object under (x, y) of the page area; true
   // when its handler was called.

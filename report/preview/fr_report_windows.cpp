@@ -4,6 +4,7 @@
 
 #include "platform/base/file_utils.h"
 #include "platform/base/math_utils.h"
+#include "platform/base/scope_guard.h"
 #include "platform/draw/printers.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/gui_host.h"
@@ -35,12 +36,11 @@ bool RunWithProgress(TfrReport& report, const std::string& caption, const std::s
     work();
     return !report.Terminated;
   }
-  TfrProgressForm* form = Create<TfrProgressForm>(nullptr);
-  TfrProgressForm* previous = CurrentProgress;
-  CurrentProgress = form;
   std::exception_ptr failure;
   TModalResult result = mrCancel;
-  try {
+  {
+    TObjectPtr<TfrProgressForm> form(Create<TfrProgressForm>(nullptr));
+    TValueGuard<TfrProgressForm*> current(CurrentProgress, form.get());
     result = form->Show(&report, caption, [&] {
       form->SetMessageText(label);
       // A failure belongs to the caller, not to the message loop of the
@@ -51,13 +51,7 @@ bool RunWithProgress(TfrReport& report, const std::string& caption, const std::s
         failure = std::current_exception();
       }
     });
-  } catch (...) {
-    CurrentProgress = previous;
-    form->Free();
-    throw;
   }
-  CurrentProgress = previous;
-  form->Free();
   if (failure) std::rethrow_exception(failure);
   return result == mrOk && !report.Terminated;
 }
@@ -84,13 +78,8 @@ void ShowPreview(TfrReport& report, const std::string& caption) {
   TfrPreviewForm* form = Create<TfrPreviewForm>(&report);
   form->SetCaption(caption);
   if (report.ModalPreview) {
-    try {
-      form->ShowReport(&report, settings, true);
-    } catch (...) {
-      form->Free();
-      throw;
-    }
-    form->Free();
+    TObjectPtr<TfrPreviewForm> modal(form);
+    form->ShowReport(&report, settings, true);
   } else {
     form->OnClose = [](TObject*, TCloseAction& action) { action = caFree; };
     form->ShowReport(&report, settings, false);
@@ -144,7 +133,7 @@ void frPrintFromPreview(TfrReport& report, const TfrPrintRequest& request) {
   TPrinter& printer = *frPrinter().Printer();
   const bool toFile = frPrinter().IsVirtual() && printer.OutputFileName().empty();
   if (toFile) {
-    TSaveDialog* dialog = Create<TSaveDialog>(nullptr);
+    TObjectPtr<TSaveDialog> dialog(Create<TSaveDialog>(nullptr));
     dialog->SetFilter("PDF (*.pdf)|*.pdf");
     dialog->SetDefaultExt("pdf");
     dialog->SetFileName(PdfFileName(report));
@@ -153,18 +142,15 @@ void frPrintFromPreview(TfrReport& report, const TfrPrintRequest& request) {
     dialog->SetOptions(options);
     const bool ok = dialog->Execute();
     const std::string file = dialog->FileName();
-    dialog->Free();
+    dialog.reset();
     if (!ok) return;
     printer.SetOutputFileName(file);
   }
-  try {
-    report.PrintPreparedReport(request.PageNumbers, request.Copies, request.Collate,
-                               static_cast<int>(request.PrintPages));
-  } catch (...) {
+  TFinallyGuard printed([&] {
     if (toFile) printer.SetOutputFileName("");
-    throw;
-  }
-  if (toFile) printer.SetOutputFileName("");
+  });
+  report.PrintPreparedReport(request.PageNumbers, request.Copies, request.Collate,
+                             static_cast<int>(request.PrintPages));
 }
 
 TfrPageGeometry frPrinterPageGeometry(const TfrPage& page) {

@@ -390,4 +390,42 @@ TEST(FrView, HorizontalBandAlign) {
   EXPECT_EQ(other->x, 20);
 }
 
+// A prepared-page stream that refuses every write.
+class TRefusingStream : public TStringStream {
+ public:
+  std::int64_t Write(const void*, std::int64_t) override { throw EWriteError("refused"); }
+};
+
+TEST(FrView, PrintingPutsTagGeometryAndLookBackForEveryKind) {
+  auto owner = CreateUnique<TComponent>();
+  auto* report = Create<TTestReport>(owner.get());
+  report->Texts = {{"A", "a"}};
+  TfrCurrentReport current(report);
+  const TfrBandPlace band{0, 100, 500, 40, false};
+  frEngine().CurBand = &band;
+  for (int type : {gtMemo, gtPicture, gtLine}) {
+    for (bool refused : {false, true}) {
+      TObjectPtr<TfrView> v = Filled(type);
+      v->BandAlign = baBottom;
+      auto* memo = dynamic_cast<TfrMemoView*>(v.get());
+      if (memo != nullptr) memo->SetHighlightCondition("1");
+      TStringStream written;
+      TRefusingStream refusing;
+      TStream& stream = refused ? static_cast<TStream&>(refusing) : written;
+      if (refused) {
+        EXPECT_THROW(v->Print(stream), EWriteError) << type;
+      } else {
+        v->Print(stream);
+      }
+      EXPECT_EQ(v->Tag, "t[A]") << type;
+      EXPECT_EQ(v->y, 20) << type;
+      EXPECT_EQ(v->dy, 40) << type;
+      EXPECT_EQ(v->FillColor, clYellow) << type;
+      EXPECT_TRUE(memo == nullptr || memo->Font.Style() == TFontStyles{}) << type;
+      EXPECT_EQ(written.Size() > 0, !refused) << type;
+    }
+  }
+  frEngine().CurBand = nullptr;
+}
+
 }  // namespace

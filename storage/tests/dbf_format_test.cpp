@@ -185,6 +185,27 @@ TEST(DbfTypeMap, ColumnsForNewFields) {
   EXPECT_THROW(ColumnForKind(TValueKind::Date, 6, "", "F"), ERangeError);
 }
 
+TEST(DbfTypeMap, OriginWidths) {
+  struct Case {
+    const char* origin;
+    int length, decimals;  // -1: no width
+  };
+  const Case cases[] = {{"2.0", 2, 0},
+                        {"7.0", 7, 0},
+                        {"5.3", 5, 3},
+                        {"300.0", 300, 0},
+                        {"7", -1, -1},
+                        {"", -1, -1},
+                        {"1.12345678901", 1, 1234567890}};
+  for (const Case& c : cases) {
+    const std::optional<TOriginWidth> width = ParseOriginWidth(c.origin);
+    EXPECT_EQ(width ? width->Length : -1, c.length) << c.origin;
+    EXPECT_EQ(width ? width->Decimals : -1, c.decimals) << c.origin;
+  }
+  for (const char* bad : {"7.x", "x.0", ".3", "7."})
+    EXPECT_THROW(ParseOriginWidth(bad), EConvertError) << bad;
+}
+
 TEST(DbfTypeMap, KindsOfStoredColumns) {
   struct Case {
     char type;

@@ -69,3 +69,26 @@ TEST(ScopeGuard, UpdateBracketPassesOnlyTheFirstException) {
     EXPECT_EQ(caught, c.Caught) << c.BodyThrows << c.EndThrows;
   }
 }
+
+TEST(ScopeGuard, FinallyRunsOnceAndPassesOnlyTheFirstException) {
+  struct TCase {
+    bool BodyThrows, ActionThrows;
+    const char* Caught;
+  };
+  for (const TCase& c : {TCase{false, false, ""}, TCase{true, false, "body"},
+                         TCase{false, true, "action"}, TCase{true, true, "body"}}) {
+    int runs = 0;
+    std::string caught;
+    try {
+      TFinallyGuard restore([&] {
+        ++runs;
+        if (c.ActionThrows) throw std::runtime_error("action");
+      });
+      if (c.BodyThrows) throw std::runtime_error("body");
+    } catch (const std::runtime_error& e) {
+      caught = e.what();
+    }
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(caught, c.Caught) << c.BodyThrows << c.ActionThrows;
+  }
+}

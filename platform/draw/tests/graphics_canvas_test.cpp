@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <stdexcept>
 
 #include "platform/draw/bitmap.h"
@@ -38,6 +39,26 @@ TEST(GraphicsFont, SizeAndHeightConvertAt96Dpi) {
   EXPECT_EQ(printer.Size(), 10);
   EXPECT_EQ(printer.Height(), -81);
   EXPECT_TRUE(printer.Style().Contains(fsBold));
+}
+
+TEST(GraphicsFont, ExtremeSizesAndHeightsStayInRange) {
+  constexpr int kMin = std::numeric_limits<int>::min();
+  constexpr int kMax = std::numeric_limits<int>::max();
+  const struct {
+    int pixelsPerInch, size, height;
+  } cases[] = {{96, -1610612736, kMax},  // size * 96 / 72 is the smallest int
+               {72, kMin, kMax},
+               {72, kMax, -kMax}};
+  for (const auto& c : cases) {
+    TFont font;
+    font.SetPixelsPerInch(c.pixelsPerInch);
+    font.SetSize(c.size);
+    EXPECT_EQ(font.Height(), c.height) << c.size;
+  }
+  TFont font;
+  font.SetPixelsPerInch(72);
+  font.SetHeight(kMin);
+  EXPECT_EQ(font.Size(), kMax);
 }
 
 TEST(GraphicsFont, FaceMapping) {

@@ -80,6 +80,13 @@ TEST(GraphicsDrawText, AlignmentAndVerticalPlacement) {
   }
 }
 
+TEST(GraphicsDrawText, AlignFlagsOfEveryAlignment) {
+  EXPECT_EQ(AlignFlags(taLeftJustify), DT_LEFT);
+  EXPECT_EQ(AlignFlags(taRightJustify), DT_RIGHT);
+  EXPECT_EQ(AlignFlags(taCenter), DT_CENTER);
+  EXPECT_EQ(AlignFlags(static_cast<TAlignment>(3)), DT_LEFT);  // a stray stored value
+}
+
 TEST(GraphicsDrawText, PrefixesUnderlineAndDoubleAmpersands) {
   TRecordingCanvas canvas;
   canvas.SetBkMode(TRANSPARENT);

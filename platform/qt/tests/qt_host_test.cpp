@@ -312,6 +312,31 @@ TEST_F(QtHostTest, QueuedKeysKeepTheirModifiers) {
   EXPECT_GE(GetAsyncKeyState(VK_CONTROL), 0);
 }
 
+TEST_F(QtHostTest, AKeyTheDisplayGivesAWindowIsNeverLost) {
+  HWND main = Make(WS_OVERLAPPEDWINDOW, 0, Rect(100, 100, 400, 300), "Main");
+  HWND closed = Make(WS_OVERLAPPEDWINDOW, 0, Rect(150, 150, 350, 250), "Closed");
+  ShowWindow(main, SW_SHOW);
+  ShowWindow(closed, SW_SHOW);
+  QCoreApplication::processEvents();
+  ShowWindow(closed, SW_HIDE);
+  SetActiveWindow(main);
+  QCoreApplication::processEvents();
+  // The desktop's notice that the closed window was activated comes late.
+  HostActivate(closed, true);
+  EXPECT_EQ(GetActiveWindow(), main);
+  // Our active window is lost on the way (a late deactivation notice); the
+  // display still gives the keyboard to the main window.
+  SetActiveWindow(nullptr);
+  Log.clear();
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_P, Qt::NoModifier);
+  QCoreApplication::sendEvent(Widget(main), &key);
+  Pump();
+  ASSERT_EQ(Log.size(), 1u);
+  EXPECT_EQ(Log[0].Wnd, main);
+  EXPECT_EQ(Log[0].WParam, WPARAM{'P'});
+  EXPECT_EQ(GetActiveWindow(), main);
+}
+
 TEST_F(QtHostTest, PaintingGoesThroughTheBackBufferToTheScreen) {
   HWND wnd = Make(WS_OVERLAPPEDWINDOW, 0, Bounds(100, 80, 320, 240), "Paint");
   ShowWindow(wnd, SW_SHOW);

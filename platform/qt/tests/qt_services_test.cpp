@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 #include <QClipboard>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QUrl>
@@ -13,6 +15,7 @@
 #include <memory>
 
 #include "platform/gui/services.h"
+#include "platform/widgets/message_dialog.h"
 #include "qt_test_app.h"
 
 namespace {
@@ -83,7 +86,32 @@ TEST_F(QtServicesTest, DocumentsBecomeFileUrlsAndLinksStay) {
 }
 
 TEST_F(QtServicesTest, NameFiltersInQtForm) {
-  EXPECT_EQ(QtNameFilter({"Таблицы", "*.dbf;*.DBF"}), "Таблицы (*.dbf *.DBF)");
+  const struct {
+    TFileFilter Filter;
+    const char* Qt;
+  } cases[] = {
+      {{"Таблицы", "*.dbf;*.DBF"}, "Таблицы (*.dbf *.DBF)"},
+      // The patterns already in the description are shown once.
+      {{"PDF (*.pdf)", "*.pdf"}, "PDF (*.pdf)"},
+      {{"Таблицы (*.dbf;*.DBF)", "*.dbf;*.DBF"}, "Таблицы (*.dbf *.DBF)"},
+      {{"Таблицы (*.dbf *.DBF)", "*.dbf;*.DBF"}, "Таблицы (*.dbf *.DBF)"},
+      // Other parentheses are the description's own.
+      {{"Отчёт (старый)", "*.frp"}, "Отчёт (старый) (*.frp)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(QtNameFilter(c.Filter), c.Qt) << c.Filter.Description;
+}
+
+TEST_F(QtServicesTest, AMessageBoxIsAsWideAsItsCaptionInTheTitleBarsFont) {
+  QFont title = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+  title.setBold(true);
+  const QFontMetrics metrics(title);
+  for (const char* caption : {"Талон не подлежит оплате.", "Создание нового реестра"}) {
+    TCustomForm* box = CreateMessageDialog("Да.", caption, MB_YESNO | MB_ICONQUESTION);
+    // Beside the caption: the window manager's icon and three buttons.
+    EXPECT_GE(box->ClientWidth(), metrics.horizontalAdvance(QString::fromUtf8(caption)) + 80)
+        << caption;
+    box->Free();
+  }
 }
 
 TEST_F(QtServicesTest, PrintsTwoPagesToPdf) {

@@ -305,4 +305,43 @@ TEST_F(MenusTest, MainMenuBarIsDrawnAndClicked) {
   EXPECT_EQ(Clicks, std::vector<std::string>{"Выход"});
 }
 
+TEST_F(MenusTest, TheFirstClickAfterTheBarsMenuClosesReachesItsControl) {
+  TMainMenu* menu = Create<TMainMenu>(Form);
+  TMenuItem* file = Item(menu->Items(), "&Файл");
+  Item(file, "Выход");
+  Form->Show();
+  TPoint origin = menu->Bar()->ClientToScreen({0, 0});
+  TPoint top = Center(menu->Bar()->ItemRect(0), origin);
+  TPoint inner = Center(file->PopupItemRect(0), {menu->Bar()->ItemRect(0).Left + origin.X,
+                                                 menu->Bar()->ItemRect(0).Bottom + origin.Y});
+  TPoint edit = Form->Edit->ClientToScreen({5, 5});
+  // Opened with a click on the bar; the drop-down closed with Escape (the
+  // bar stays highlighted until the click), or the menus closed with
+  // Escape twice, or by an item chosen with the mouse.
+  enum { kEscape, kEscapeTwice, kChosen };
+  for (int closing : {kEscape, kEscapeTwice, kChosen}) {
+    SCOPED_TRACE(closing);
+    Form->Edit->Presses = 0;
+    Click(top);
+    Click(top, WM_LBUTTONUP);
+    if (closing == kChosen) {
+      Click(inner);
+      Click(inner, WM_LBUTTONUP);
+    } else {
+      Key(VK_ESCAPE);
+      if (closing == kEscapeTwice) Key(VK_ESCAPE);
+    }
+    if (closing != kEscape) {
+      Application->ProcessMessages();
+      ASSERT_FALSE(MenuLoopActive());
+    }
+    Click(edit);
+    Click(edit, WM_LBUTTONUP);
+    Application->ProcessMessages();
+    EXPECT_FALSE(MenuLoopActive());
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(Form->Edit->Presses, 1);
+  }
+}
+
 }  // namespace

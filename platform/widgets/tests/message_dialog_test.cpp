@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 
+#include "platform/base/scope_guard.h"
 #include "platform/draw/recording_canvas.h"
 #include "platform/gui/gui_host.h"
 #include "platform/gui/tests/gui_test_support.h"
@@ -137,6 +138,30 @@ TEST_F(MessageDialogTest, TheBoxIsAsWideAsItsCaptionNeeds) {
   TCustomForm* small = CreateMessageDialog("Нет.", "c", MB_OK);
   EXPECT_LT(small->ClientWidth(), 200);
   small->Free();
+}
+
+TEST_F(MessageDialogTest, TheCaptionIsMeasuredInTheTitleBarsFontWithinTheScreen) {
+  struct TTitleFontHost : TNullHost {
+    TFontData TitleBarFont() override {
+      TFontData font;
+      font.Name = "DejaVu Sans";
+      font.Height = -24;
+      font.Style = {fsBold};
+      return font;
+    }
+  } host;
+  SetGuiHost(&host);
+  TScopeExit headless([] { SetGuiHost(nullptr); });
+  const std::string caption = "Создание нового реестра";
+  TCustomForm* form = CreateMessageDialog("Да?", caption, MB_YESNO);
+  TCanvas& canvas = MeasureCanvas();
+  canvas.Font()->SetData(host.TitleBarFont());
+  EXPECT_GT(form->ClientWidth(), canvas.TextWidth(caption) + 60);
+  form->Free();
+  // A caption wider than the screen gives a box as wide as the screen.
+  form = CreateMessageDialog("Да?", std::string(400, 'W'), MB_YESNO);
+  EXPECT_EQ(form->Width(), Screen->WorkAreaRect().Width());
+  form->Free();
 }
 
 TEST_F(MessageDialogTest, MessageDlgButtonsAndAnswers) {

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "platform/widgets/mask_edit.h"
+#include "platform/widgets/std_edit.h"
 #include "platform/widgets/std_labels.h"
+#include "platform/widgets/std_memo.h"
 #include "platform/widgets/std_panels.h"
 #include "std_controls_test_support.h"
 
@@ -93,6 +98,60 @@ class TEnterForm : public TForm {
     TForm::WndProc(m);
   }
 };
+
+// Presses Esc once the modal loop runs; a form Esc did not close ends
+// with mrIgnore right after.
+class TEscapeForm : public TForm {
+  MEBRATH_CLASS(TEscapeForm, TForm)
+ protected:
+  explicit TEscapeForm(TComponent* owner) : TForm(owner) {}
+  void WndProc(TMessage& m) override {
+    if (m.Msg == WM_USER + 1) {
+      HostKeyEvent(WM_KEYDOWN, VK_ESCAPE);
+      HostKeyEvent(WM_KEYUP, VK_ESCAPE);
+      PostMessage(Handle(), WM_USER + 2);
+    } else if (m.Msg == WM_USER + 2 && ModalResult() == mrNone) {
+      SetModalResult(mrIgnore);
+    }
+    TForm::WndProc(m);
+  }
+};
+
+TEST_F(StdButtonsTest, EscapeClosesADialogWhoseFocusedControlHasNothingToGiveUp) {
+  const struct {
+    const char* Focused;
+    std::function<TWinControl*(TForm*)> Make;
+    TModalResult Result;
+  } cases[] = {
+      {"an edit", [](TForm* f) { return Create<TEdit>(f); }, mrCancel},
+      {"a memo that takes Enter", [](TForm* f) { return Create<TMemo>(f); }, mrCancel},
+      {"a changed masked edit",
+       [](TForm* f) {
+         auto* edit = Create<TMaskEdit>(f);
+         edit->SetEditMask("99;1;_");
+         edit->SetModified(true);
+         return edit;
+       },
+       mrIgnore},
+      {"a control that wants every key",
+       [](TForm* f) {
+         auto* taker = Create<TKeyTaker>(f);
+         taker->DlgCode = DLGC_WANTALLKEYS;
+         return taker;
+       },
+       mrIgnore},
+  };
+  for (const auto& c : cases) {
+    auto* dialog = Create<TEscapeForm>(nullptr);
+    dialog->SetBounds(0, 0, 200, 100);
+    TWinControl* control = c.Make(dialog);
+    control->SetParent(dialog);
+    dialog->SetActiveControl(control);
+    PostMessage(dialog->Handle(), WM_USER + 1);
+    EXPECT_EQ(dialog->ShowModal(), c.Result) << c.Focused;
+    dialog->Free();
+  }
+}
 
 TEST_F(StdButtonsTest, ModalResultOfTheClickedButtonEndsAModalForm) {
   auto* dialog = Create<TEnterForm>(nullptr);

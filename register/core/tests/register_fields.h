@@ -1,13 +1,16 @@
 // The persistent fields of each register kind, made on any dataset, for
 // tests and benchmarks of the exchange code: the common columns, then the
-// kind's own, with the names, kinds, sizes and origins of the registers.
+// kind's own, with the names, kinds, sizes and origins of the registers;
+// and a register table of the kind as the program creates its files.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/base/format.h"
 #include "platform/data/data_set.h"
 #include "platform/data/fields.h"
+#include "storage/dbf_table.h"
 
 namespace register_fields {
 
@@ -73,6 +76,24 @@ inline void AddRegisterFields(TDataSet& ds, int frameId) {
     for (const char* name : {"DATEBOBS", "DATEEOBS", "BDATE"})
       for (int i = 1; i <= 6; ++i) Add<TDateField>(ds, Format("%s%d", name, i));
   }
+}
+
+// The structure version the program's register windows give a new file of
+// the kind: coupons No. 1 and No. 2 are at their upgraded structure, No. 3
+// at its first. A table that is not told a version writes 0, an older
+// structure that the program upgrades when it opens the file.
+inline std::uint8_t CurrentStructureVersion(int frameId) { return frameId == 3 ? 1 : 2; }
+
+// A register table of the kind on `fileName` as the program makes one: its
+// fields, the current structure version, shared. Neither created nor open.
+inline TObjectPtr<TmDbfTable> RegisterTable(const std::string& fileName, int frameId) {
+  auto t = CreateUnique<TmDbfTable>();
+  t->SetName("dbMain");
+  t->SetTableName(fileName);
+  t->SetVers(CurrentStructureVersion(frameId));
+  t->SetExclusive(false);
+  AddRegisterFields(*t, frameId);
+  return t;
 }
 
 }  // namespace register_fields

@@ -24,9 +24,11 @@
 #include "platform/qt/qt_services.h"
 #include "platform/qt/tests/qt_gallery.h"
 #include "platform/qt/tests/qt_test_app.h"
+#include "report/fr_report.h"
 #include "report/preview/fr_combo.h"
 #include "report/preview/fr_dialogs.h"
 #include "report/preview/fr_preview.h"
+#include "report/preview/fr_report_windows.h"
 #include "report/preview/tests/preview_fixture.h"
 
 namespace {
@@ -220,6 +222,21 @@ TEST_F(PreviewGalleryTest, PrintedPdfHoldsThePreviewsPages) {
   }
   SetPrinterBackend(std::move(old));
   frPrinter().SetPrinter(Printer());
+}
+
+TEST_F(PreviewGalleryTest, VirtualPrintersPdfChooserShowsItsPatternOnce) {
+  frPrinter().SetPrinter(Printer());
+  frPrinter().SetPrinterIndex(frPrinter().VirtualIndex());
+  std::vector<std::string> shown;
+  SetFileDialogBackend([&](TFileDialogRequest& request) {
+    for (const TFileFilter& f : request.Filters) shown.push_back(QtNameFilter(f));
+    return false;
+  });
+  auto* report = Create<TfrReport>(nullptr);
+  Owned.push_back(report);
+  frPrintFromPreview(*report, TfrPrintRequest{});
+  SetFileDialogBackend(nullptr);
+  EXPECT_EQ(shown, std::vector<std::string>{"PDF (*.pdf)"});
 }
 
 }  // namespace
