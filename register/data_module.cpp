@@ -181,3 +181,29 @@ void TDM::SetValue(const std::string& key, const std::string& value) {
     FLpu.push_back({AnsiUpperCase(key), value});
   }
 }
+
+TInstitution TDM::Institution() const {
+  TInstitution institution;
+  // GetValue reads the first of a key written twice: so does the copy.
+  for (const TLpuValue& v : FLpu)
+    if (IndexOfKey(v.Key) == static_cast<int>(&v - FLpu.data()))
+      institution.Values.emplace_back(v.Key, v.Value);
+  return institution;
+}
+
+void TDM::SaveInstitution(const TInstitution& institution) {
+  for (const auto& [key, value] : institution.Values) SetValue(key, value);
+  SaveLpu();
+}
+
+TInstitution ProgramInstitution() { return DM != nullptr ? DM->Institution() : TInstitution(); }
+
+void SaveProgramInstitution(const TInstitution& institution) {
+  if (DM != nullptr) DM->SaveInstitution(institution);
+}
+
+TLpuAccess LpuOf(TDM& dm) {
+  return {[&dm](const std::string& key) { return dm.GetValue(key); },
+          [&dm](const std::string& key, const std::string& value) { dm.SetValue(key, value); },
+          [&dm] { dm.SaveLpu(); }};
+}

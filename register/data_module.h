@@ -9,6 +9,8 @@
 
 #include "platform/draw/image_list.h"
 #include "platform/gui/forms.h"
+#include "register/core/exchange_export.h"
+#include "register/core/institution.h"
 
 // Makes the start-up format settings of the whole process: date and
 // decimal separators ".", short date format "dd.mm.yyyy". Called before
@@ -48,6 +50,10 @@ class TDM : public TDataModule {
   };
   // In the order of the file, then of SetValue.
   const std::vector<TLpuValue>& LpuValues() const { return FLpu; }
+  // The details as the document takes them, in the same order.
+  TInstitution Institution() const;
+  // SetValue for each of `institution`'s values, then SaveLpu.
+  void SaveInstitution(const TInstitution& institution);
 
   // The marks of the register grid's first column: the record sign in
   // imgTools and the "payable" tick laid over it from OvlTree.
@@ -72,3 +78,12 @@ class TDM : public TDataModule {
 
 // The data module made at start-up.
 extern TDM* DM;
+
+// The data module's details (none without it), for a document.
+TInstitution ProgramInstitution();
+// TDM::SaveInstitution; nothing without the data module.
+void SaveProgramInstitution(const TInstitution& institution);
+
+// The data module's GetValue, SetValue and SaveLpu for the exchange
+// routines. `dm` must outlive the result.
+TLpuAccess LpuOf(TDM& dm);

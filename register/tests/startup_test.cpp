@@ -111,7 +111,7 @@ TEST_F(StartupTest, UnusedNewbornGroupsHoldZeroWeightAndGrowthInTheFile) {
   fmMain->NewFile(dir.File("b.002"));
   auto* f = dynamic_cast<TFrmT2*>(fmMain->CurrentFrame());
   ASSERT_NE(f, nullptr);
-  TDataSet& t = *f->dbMain;
+  TDataSet& t = *f->Document()->Table();
   t.Append();
   t.FieldByName("NCERTIF")->SetAsInteger(7);
   t.FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2007, 4, 3));
@@ -150,7 +150,7 @@ TEST_F(StartupTest, ATitleClickOnTheSumOrdersTheRowsByIt) {
   fmMain->NewFile(dir.File("a.001"));
   TCustFrame* f = fmMain->CurrentFrame();
   ASSERT_NE(f, nullptr);
-  TDataSet& t = *f->dbMain;
+  TDataSet& t = *f->Document()->Table();
   // 3000, not payable (0), 2000 (a certificate of 2006), 3000.
   const struct {
     int number, year, weeks;

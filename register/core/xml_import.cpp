@@ -1,4 +1,4 @@
-#include "register/xml_import.h"
+#include "register/core/xml_import.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,6 +8,7 @@
 
 #include "platform/base/format.h"
 #include "platform/base/format_settings.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/data/data_guards.h"
 #include "platform/data/fields.h"
@@ -200,6 +201,10 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
   int imported = 0;
   TControlsDisabledGuard disabled(&table);
   table.SetEventsOff(true);
+  bool finished = false;
+  TScopeExit resume([&] {
+    if (!finished) ResumeAfterFailure(table);
+  });
   try {
     // One hold of the header lock and block writes for the whole file.
     table.BeginAppendBatch();
@@ -262,21 +267,14 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
       }
     }
   } catch (Exception& e) {
+    // Counted before the record being read is dropped.
     imported = table.RecordCount() - before;
-    ResumeAfterFailure(table);
     e.SetMessage(e.Message() + "\r\n" + Format("Импортировано записей: %d.", imported));
     throw;
-  } catch (...) {
-    ResumeAfterFailure(table);
-    throw;
   }
-  try {
-    table.EndAppendBatch();
-  } catch (...) {
-    ResumeAfterFailure(table);
-    throw;
-  }
+  table.EndAppendBatch();
   imported = table.RecordCount() - before;
   table.SetEventsOff(false);
+  finished = true;
   return imported;
 }

@@ -1,11 +1,14 @@
 // TRegisterDocument: one register without its window. It owns the DBF
 // table and its fields (stored and calculated), every rule a record is
 // checked by before it is stored, the register's sum, its orderings, the
-// file's life (open, new, pack, copy) and the exchange export. The three
+// file's life (open, new, pack, copy), its structure version with the
+// upgrade of older files, and the exchange export and import. The three
 // coupons add their own fields and rules in the subclasses of
-// coupon_documents.h. A register window shows a document; a rule that
-// fails raises ERecordRule, and the window shows its message. GUI thread
-// only (the fields' display texts are read by the window's controls).
+// coupon_documents.h. The document owns the table's events; a window that
+// shows it subscribes to the document's notifications below (a record
+// moved, stored, deleted or refused, the ordering, the sum, the upgrade's
+// progress). GUI thread only (the fields' display texts are read by the
+// window's controls).
 #pragma once
 
 #include <functional>
@@ -14,12 +17,13 @@
 #include <vector>
 
 #include "platform/base/exceptions.h"
-#include "platform/data/data_source.h"
 #include "platform/data/fields.h"
+#include "register/core/document_notification.h"
 #include "storage/dbf_table.h"
 
 class TDbfCursor;
 class TImpXml;
+struct TInstitution;
 
 // The register's table. Calculated fields are worked out for the records
 // the dataset holds in its buffers (read, edited, inserted) and, on a
@@ -71,7 +75,6 @@ class TRegisterDocument : public TComponent {
   // The coupon kind: 1, 2, 3.
   virtual int Kind() const = 0;
   TRegisterTable* Table() const { return FTable; }
-  TDataSource* Source() const { return FSource; }
   const std::string& FileName() const { return FFileName; }
   int FileType() const { return FileTypeOfName(FFileName); }
 
@@ -92,23 +95,44 @@ class TRegisterDocument : public TComponent {
   void CopyTo(const std::string& fileName);
   // Reads the records again, the sum with them.
   void Refresh();
-  // The exchange file of the register, ordered by the certificate key.
-  void ExportXml(const std::string& fileName);
+  bool IsOpen() const { return FTable->Active(); }
+  // Closes the register file (nothing when none is open).
+  void Close();
+  // The exchange file of the register, ordered by the certificate key,
+  // with `institution`'s details in its header.
+  void ExportXml(const std::string& fileName, const TInstitution& institution);
   // Reads the records of an exchange file into the register (as
-  // TImpXml::Execute, which raises); returns their number.
-  int ImportXml(TImpXml& importer);
+  // TImpXml::Execute, which raises); returns their number. The file's
+  // header replaces values of `institution`, and `headerRead` (may be
+  // empty) runs once it has, before the records are read.
+  int ImportXml(TImpXml& importer, TInstitution& institution,
+                const std::function<void()>& headerRead = nullptr);
+
+  // --- the structure
+  // The structure version new files get and older ones are upgraded to:
+  // 2 for coupons No. 1 and No. 2 (their older files are copied into the
+  // current structure when opened), 1 for No. 3.
+  int StructureVersion() const { return FTable->Vers(); }
+  // Told while an older file's records are copied: (total, done, stop);
+  // setting `stop` ends the copy after the record in hand.
+  TDocumentNotification<int, int, bool&> UpgradeProgress;
+  // Told when an upgrade has ended, on every path.
+  TDocumentNotification<> UpgradeFinished;
 
   // --- ordering
-  // Orders by `fieldName` (empty or unknown: the file's order). Runs
-  // OnOrderChanged; without an open register only that.
+  // Orders by `fieldName` (empty or unknown: the file's order). Tells
+  // OrderChanged; without an open register only that.
   void OrderBy(const std::string& fieldName, bool descending);
   void OrderByCertificate() { OrderBy("cCERTIF", false); }
   // The field and direction of the last OrderBy.
-  std::function<void(const std::string& fieldName, bool descending)> OnOrderChanged;
+  TDocumentNotification<const std::string& /*fieldName*/, bool /*descending*/> OrderChanged;
+  // Moves to the record of the certificate key "<series> <7 digits>";
+  // false (staying put) when there is none or no register is open.
+  bool FindCertificate(const std::string& key);
 
   // --- the sum of the SUM field over every record
-  // Runs when a rebuild or a pass of its own has worked the total out.
-  std::function<void(Currency total)> OnSumChanged;
+  // Told when a rebuild or a pass of its own has worked the total out.
+  TDocumentNotification<Currency /*total*/> SumChanged;
   // A pass of its own over every record (nothing while one runs or
   // without an open register); the records shown are read again after it.
   void RecalcSum();
@@ -126,10 +150,14 @@ class TRegisterDocument : public TComponent {
   bool ShowsValues() const;
   bool IsEmpty() const { return !FTable->Active() || FTable->IsEmpty(); }
   virtual bool IsEditing() const;
+  // Starts a new record (its defaults set) before the current one.
+  void Insert();
   // Stores the record in edit (Validate first); nothing otherwise.
   void Post();
   // Drops the changes of the record in edit.
   virtual void Cancel();
+  // Deletes the current record.
+  void Delete();
   // Checks the record in edit and normalises it: the common rules in
   // their order, then the coupon's. Raises ERecordRule with the message,
   // or EAbort when the user declines to store it (OnConfirmUnpayable).
@@ -140,6 +168,19 @@ class TRegisterDocument : public TComponent {
   // Puts the record into edit and gives every stored field the text of the
   // same-named field of `source` (fields it lacks stay as they are).
   void TakeOverFrom(const TDataSet& source);
+
+  // --- what the views hear
+  // The current record changed: a move, a scroll.
+  TDocumentNotification<> RecordMoved;
+  // A record was stored.
+  TDocumentNotification<> RecordPosted;
+  // A record was deleted.
+  TDocumentNotification<> RecordDeleted;
+  // A rule refused the record (or child row) being stored, with the
+  // message for the user. When anyone heard it, the post then stops
+  // silently (EAbort) and the record stays in edit; unheard, the
+  // ERecordRule goes on to the caller.
+  TDocumentNotification<const std::string& /*message*/> RecordRefused;
 
   // The field of that name, looked up once: calculated fields run for
   // every record an ordering or a sum reads.
@@ -165,6 +206,13 @@ class TRegisterDocument : public TComponent {
 
   // The common rules in their order, then the normalisation.
   void ValidateCommon();
+  // Runs `rules` for a post: a broken rule is told to RecordRefused (see
+  // there).
+  void CheckBeforePost(const std::function<void()>& rules);
+  // Makes the table a structure version 2 register that copies older
+  // files in (the newborn count too when `birth`), telling the upgrade's
+  // notifications.
+  void UpgradeOlderFiles(bool birth);
 
   template <class T>
   T* AddField(const std::string& name, int size = 0, const char* origin = "") {
@@ -196,7 +244,6 @@ class TRegisterDocument : public TComponent {
   void SetTotal(Currency total);
 
   TRegisterTable* FTable = nullptr;
-  TDataSource* FSource = nullptr;
   TDbfCursor* FCertCursor = nullptr;
   bool FCollecting = false;
   bool FSumOnly = false;

@@ -1,10 +1,10 @@
-#include "register/md5.h"
+#include "register/core/md5.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/base/exceptions.h"
 #include "platform/base/tests/file_test_dir.h"
-#include "register/tests/exchange_test_support.h"
+#include "register/core/tests/exchange_test_support.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "register/register_upgrade.h"
+#include "register/core/register_upgrade.h"
 
 #include <string>
 #include <utility>
@@ -7,7 +7,6 @@
 #include "platform/base/date_time.h"
 #include "platform/base/scope_guard.h"
 #include "platform/data/fields.h"
-#include "platform/gui/forms.h"
 #include "storage/dbf_table.h"
 
 namespace {
@@ -83,7 +82,6 @@ void InstallStructureUpgrade(TmDbfTable& table, bool birth, TCopyProgress progre
     TScopeExit finally([&done] {
       if (done) done();
     });
-    if (Application != nullptr) Application->ProcessMessages();
     if (sender->Vers() == 2 && oldVers < 2) {
       if (birth) {
         CopyRecordsBirth(oldVers, *old, *sender, progress);

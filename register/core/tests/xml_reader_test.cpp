@@ -1,4 +1,4 @@
-#include "register/xml_reader.h"
+#include "register/core/xml_reader.h"
 
 #include <gtest/gtest.h>
 

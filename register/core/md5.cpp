@@ -1,4 +1,4 @@
-#include "register/md5.h"
+#include "register/core/md5.h"
 
 #include <bit>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "register/sum_in_words.h"
+#include "register/core/sum_in_words.h"
 
 #include <algorithm>
 #include <cmath>

@@ -33,21 +33,21 @@
 #include "platform/base/date_time.h"
 
 class TDataSet;
-class TDM;
 class TField;
+struct TInstitution;
 class TxmlOut;
 
-// The institution's details (INI section "LPU"): the window passes the
-// data module's GetValue/SetValue/SaveLpu. A missing key reads as "".
+// The institution's details as the exchange reads and writes them: a
+// missing key reads as "", SaveLpu keeps what SetValue gave.
 struct TLpuAccess {
   std::function<std::string(const std::string& key)> GetValue;
   std::function<void(const std::string& key, const std::string& value)> SetValue;
   std::function<void()> SaveLpu;
 };
 
-// The data module's GetValue, SetValue and SaveLpu. `dm` must outlive
-// the result.
-TLpuAccess LpuOf(TDM& dm);
+// Reads and writes `institution`; SaveLpu runs `saved` (may be empty).
+// `institution` must outlive the result.
+TLpuAccess LpuOf(TInstitution& institution, std::function<void()> saved = nullptr);
 
 // The kind instruction's target: "BSERTIF1", "BSERTIF2", and for coupon
 // No. 3 "BSERTIF3_1" (file type 31) or "BSERTIF3_2" (any other type).

@@ -6,14 +6,16 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/base/clock.h"
 #include "platform/base/date_time.h"
 #include "platform/base/exceptions.h"
 #include "platform/base/tests/file_test_dir.h"
-#include "register/coupon_documents.h"
-#include "register/data_module.h"
+#include "register/core/coupon_documents.h"
+#include "register/core/tests/register_formats.h"
+#include "storage/dbf_table.h"
 
 namespace {
 
@@ -27,9 +29,7 @@ struct TCase {
 
 class RegisterDocumentTest : public ::testing::Test {
  protected:
-  RegisterDocumentTest() : clock(EncodeDateTime(2008, 6, 1, 12, 0, 0, 0)) {
-    ApplyStartupFormatSettings();
-  }
+  RegisterDocumentTest() : clock(EncodeDateTime(2008, 6, 1, 12, 0, 0, 0)) { UseRegisterFormats(); }
   ~RegisterDocumentTest() override {
     for (TRegisterDocument* doc : docs) doc->Free();
   }
@@ -370,7 +370,7 @@ TEST_F(RegisterDocumentTest, ChildRowsOfCouponThreeByPart) {
 TEST_F(RegisterDocumentTest, CalculatedFieldsNormalisationAndTheSum) {
   TRegisterDocument& doc = Make(1, "s.001");
   Currency total;
-  doc.OnSumChanged = [&](Currency sum) { total = sum; };
+  doc.SumChanged.Subscribe([&](Currency sum) { total = sum; });
   for (int i = 1; i <= 3; ++i) {
     EXPECT_EQ(Post(doc,
                    [&](TDataSet& t) {
@@ -401,6 +401,51 @@ TEST_F(RegisterDocumentTest, CalculatedFieldsNormalisationAndTheSum) {
   doc.OrderBy("", false);
   t.First();
   EXPECT_EQ(t.FieldByName("NCERTIF")->AsInteger(), 1111);
+}
+
+// Made without any window, each kind creates its files at the structure
+// version it upgrades older files to.
+TEST_F(RegisterDocumentTest, ANewFileHasTheCurrentStructureVersion) {
+  for (auto [kind, name, version] :
+       {std::tuple{1, "v.001", 2}, std::tuple{2, "v.002", 2}, std::tuple{3, "v.031", 1}}) {
+    SCOPED_TRACE(name);
+    TRegisterDocument& doc = Make(kind, name);
+    EXPECT_EQ(doc.StructureVersion(), version);
+    doc.Close();
+    auto file = CreateUnique<TmDbfTable>();
+    file->SetTableName(dir.File(name));
+    file->Open();
+    EXPECT_EQ(file->FileVers(), version);
+  }
+}
+
+// Every view hears the document, whoever else took the table's events
+// over in between (the grid's sum list chains them when it is linked).
+TEST_F(RegisterDocumentTest, EveryViewHearsPostsAndRefusals) {
+  TRegisterDocument& doc = Make(1, "n.001");
+  TDataSet& t = *doc.Table();
+  std::string heard;
+  doc.RecordPosted.Subscribe([&] { heard += "a"; });
+  t.AfterPost = [&, own = t.AfterPost](TDataSet* ds) {
+    heard += "s";
+    own(ds);
+  };
+  doc.RecordPosted.Subscribe([&] { heard += "b"; });
+  EXPECT_EQ(Post(doc, nullptr), "");
+  EXPECT_EQ(heard, "sab");
+
+  heard.clear();
+  doc.RecordRefused.Subscribe([&](const std::string& message) { heard += "a:" + message; });
+  doc.RecordRefused.Subscribe([&](const std::string& message) { heard += " b:" + message; });
+  t.Append();
+  Valid(doc);
+  t.FieldByName("NCERTIF")->SetAsInteger(2);
+  t.FieldByName("QTW2")->SetAsInteger(0);
+  EXPECT_THROW(doc.Post(), EAbort);
+  EXPECT_EQ(heard,
+            "a:Не указан срок беременности на момент выдачи сертификата. "
+            "b:Не указан срок беременности на момент выдачи сертификата.");
+  EXPECT_EQ(t.State(), dsInsert);
 }
 
 }  // namespace

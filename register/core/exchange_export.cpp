@@ -1,4 +1,6 @@
-#include "register/exchange_export.h"
+#include "register/core/exchange_export.h"
+
+#include <utility>
 
 #include "platform/base/exceptions.h"
 #include "platform/base/format.h"
@@ -6,8 +8,8 @@
 #include "platform/data/data_guards.h"
 #include "platform/data/data_set.h"
 #include "platform/data/fields.h"
-#include "register/data_module.h"
-#include "register/xml_out.h"
+#include "register/core/institution.h"
+#include "register/core/xml_out.h"
 
 namespace {
 
@@ -67,10 +69,14 @@ void AppendAttribute(std::string& line, const char* name, const std::string& tex
 
 }  // namespace
 
-TLpuAccess LpuOf(TDM& dm) {
-  return {[&dm](const std::string& key) { return dm.GetValue(key); },
-          [&dm](const std::string& key, const std::string& value) { dm.SetValue(key, value); },
-          [&dm] { dm.SaveLpu(); }};
+TLpuAccess LpuOf(TInstitution& institution, std::function<void()> saved) {
+  return {[&institution](const std::string& key) { return institution.Value(key); },
+          [&institution](const std::string& key, const std::string& value) {
+            institution.SetValue(key, value);
+          },
+          [saved = std::move(saved)] {
+            if (saved) saved();
+          }};
 }
 
 std::string ExchangeKindTarget(int frameId, int fileType) {

@@ -1,8 +1,8 @@
-#include "register/xml_import.h"
+#include "register/core/xml_import.h"
 
 #include "platform/base/exceptions.h"
-#include "register/tests/exchange_test_support.h"
-#include "register/xml_out.h"
+#include "register/core/tests/exchange_test_support.h"
+#include "register/core/xml_out.h"
 #include "storage/dbf_table.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "register/number_text.h"
+#include "register/core/number_text.h"
 
 #include <gtest/gtest.h>
 

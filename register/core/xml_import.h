@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "register/exchange_export.h"
-#include "register/xml_reader.h"
+#include "register/core/exchange_export.h"
+#include "register/core/xml_reader.h"
 
 class TmDbfTable;
 

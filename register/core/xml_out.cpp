@@ -1,4 +1,4 @@
-#include "register/xml_out.h"
+#include "register/core/xml_out.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "register/coupon_documents.h"
+#include "register/core/coupon_documents.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,6 +21,11 @@ constexpr std::intptr_t kLoadingChildrenTag = 1;
 }  // namespace
 
 // --- coupon No. 1
+
+void TCoupon1Document::AfterConstruction() {
+  TRegisterDocument::AfterConstruction();
+  UpgradeOlderFiles(false);
+}
 
 void TCoupon1Document::AddCouponFields() {
   auto* qtw2 = AddField<TSmallintField>("QTW2", 0, "2.0");
@@ -97,7 +102,7 @@ void TChildDocument::AfterConstruction() {
   AddChildFields();
   FChildren->Open();
   FChildren->BeforePost = [this](TDataSet* ds) {
-    if (ds->Tag() != kLoadingChildrenTag) ValidateChildRow();
+    if (ds->Tag() != kLoadingChildrenTag) CheckBeforePost([this] { ValidateChildRow(); });
   };
   FChildren->BeforeInsert = [](TDataSet* ds) {
     // A seventh row has no group to go to.
@@ -206,6 +211,11 @@ int TChildDocument::StoreChildren(const std::string& noRowsMessage) {
 }
 
 // --- coupon No. 2
+
+void TCoupon2Document::AfterConstruction() {
+  TChildDocument::AfterConstruction();
+  UpgradeOlderFiles(true);
+}
 
 void TCoupon2Document::AddCouponFields() {
   AddField<TStringField>("DIAG", 6);

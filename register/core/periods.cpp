@@ -1,4 +1,4 @@
-#include "register/periods.h"
+#include "register/core/periods.h"
 
 #include "platform/base/clock.h"
 

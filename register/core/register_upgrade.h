@@ -1,7 +1,9 @@
 // Moving the records of an older coupon No. 1 or No. 2 register into the
 // current structure (version 2). The table asks for it through its
-// conversion event when it opens an older file; the window installs the
-// handler below when it is created. GUI thread only.
+// conversion event when it opens an older file; the coupon's document
+// installs the handler below when it is made. The copy knows nothing of
+// windows: it reports through the progress it is given (the window's
+// status bar, which lets pending messages run). GUI thread only.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +31,7 @@ int CopyRecordsBirth(int oldVersion, TDataSet& source, TDataSet& target,
 
 // Makes `table` a version-2 register that converts older files itself:
 // automatic conversion off, the handler as its conversion event. The
-// handler lets pending messages run, copies (CopyRecordsBirth when
-// `birth`) while `progress` shows the count, and calls `done` at the end on
-// every path.
+// handler copies (CopyRecordsBirth when `birth`) while `progress` is told
+// the count, and calls `done` at the end on every path.
 void InstallStructureUpgrade(TmDbfTable& table, bool birth, TCopyProgress progress,
                              std::function<void()> done);

@@ -1,4 +1,4 @@
-#include "register/register_document.h"
+#include "register/core/register_document.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,10 +11,11 @@
 #include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/data/data_guards.h"
-#include "register/data_module.h"
-#include "register/exchange_export.h"
-#include "register/number_text.h"
-#include "register/xml_import.h"
+#include "register/core/exchange_export.h"
+#include "register/core/institution.h"
+#include "register/core/number_text.h"
+#include "register/core/register_upgrade.h"
+#include "register/core/xml_import.h"
 #include "storage/dbf_cursor.h"
 #include "storage/dbf_format.h"
 
@@ -59,15 +60,6 @@ std::string SevenDigits(int value) {
 }
 
 bool Empty(TField* field) { return field->IsNull() || field->AsDateTime() < 1; }
-
-// The institution's data in the exchange files: none without the data
-// module.
-TLpuAccess ProgramLpu() {
-  TLpuAccess lpu{[](const std::string&) { return std::string(); },
-                 [](const std::string&, const std::string&) {}, [] {}};
-  if (DM != nullptr) lpu = LpuOf(*DM);
-  return lpu;
-}
 }  // namespace
 
 std::string NormalizeName(const std::string& text) {
@@ -126,12 +118,30 @@ void TRegisterDocument::AfterConstruction() {
   FTable->SetName("dbMain");
   FTable->SetExclusive(false);
   FTable->SetVers(1);
-  FSource = Create<TDataSource>(this);
-  FSource->SetDataSet(FTable);
   BuildFields();
-  FTable->BeforePost = [this](TDataSet*) { Validate(); };
+  FTable->BeforePost = [this](TDataSet*) { CheckBeforePost([this] { Validate(); }); };
+  FTable->AfterScroll = [this](TDataSet*) { RecordMoved(); };
+  FTable->AfterPost = [this](TDataSet*) { RecordPosted(); };
+  FTable->AfterDelete = [this](TDataSet*) { RecordDeleted(); };
   FTable->OnCalcFields = [this](TDataSet*) { CalcFields(); };
   FTable->OnNewRecord = [this](TDataSet*) { NewRecord(); };
+}
+
+void TRegisterDocument::CheckBeforePost(const std::function<void()>& rules) {
+  try {
+    rules();
+  } catch (const ERecordRule& broken) {
+    if (!RecordRefused.HasSubscribers()) throw;
+    RecordRefused(broken.Message());
+    Abort();
+  }
+}
+
+void TRegisterDocument::UpgradeOlderFiles(bool birth) {
+  InstallStructureUpgrade(
+      *FTable, birth,
+      [this](int total, int done, bool& stop) { UpgradeProgress(total, done, stop); },
+      [this] { UpgradeFinished(); });
 }
 
 TField* TRegisterDocument::Fld(const char* name) const {
@@ -321,18 +331,13 @@ void TRegisterDocument::Pack() {
   if (!FTable->Active()) return;
   FTable->Close();
   // The register is open again whatever the pack did.
-  auto reopen = [this] { CollectSum([this] { FTable->Open(); }); };
+  TFinallyGuard reopen([this] { CollectSum([this] { FTable->Open(); }); });
   try {
     FTable->Pack("", false);
   } catch (const EDBFInUseError&) {
-    reopen();
     throw Exception("Упаковка таблицы невозможна: реестр " + FFileName +
                     " открыт другим пользователем.");
-  } catch (...) {
-    reopen();
-    throw;
   }
-  reopen();
 }
 
 void TRegisterDocument::CopyTo(const std::string& fileName) {
@@ -347,19 +352,24 @@ void TRegisterDocument::Refresh() {
   CollectSum([this] { FTable->Refresh(); });
 }
 
-void TRegisterDocument::ExportXml(const std::string& fileName) {
+void TRegisterDocument::Close() { FTable->Close(); }
+
+void TRegisterDocument::ExportXml(const std::string& fileName, const TInstitution& institution) {
   OrderByCertificate();
-  ExportRegisterXml(*FTable, fileName, Kind(), FileType(), ProgramLpu(), Now());
+  // The export only reads the details.
+  TInstitution details = institution;
+  ExportRegisterXml(*FTable, fileName, Kind(), FileType(), LpuOf(details), Now());
 }
 
-int TRegisterDocument::ImportXml(TImpXml& importer) {
-  return importer.Execute(*FTable, ProgramLpu());
+int TRegisterDocument::ImportXml(TImpXml& importer, TInstitution& institution,
+                                 const std::function<void()>& headerRead) {
+  return importer.Execute(*FTable, LpuOf(institution, headerRead));
 }
 
 // --- ordering
 
 void TRegisterDocument::OrderBy(const std::string& fieldName, bool descending) {
-  if (OnOrderChanged) OnOrderChanged(fieldName, descending);
+  OrderChanged(fieldName, descending);
   if (!FTable->Active()) return;
   TField* field = fieldName.empty() ? nullptr : FTable->FindField(fieldName);
   FTable->SetOrder(field, field != nullptr && descending);
@@ -459,7 +469,7 @@ void TRegisterDocument::RecalcSum() {
 
 void TRegisterDocument::SetTotal(Currency total) {
   FTotal = total;
-  if (OnSumChanged) OnSumChanged(total);
+  SumChanged(total);
 }
 
 // --- records
@@ -475,6 +485,15 @@ void TRegisterDocument::NewRecord() {
   Fld("SCERTIF")->SetAsString("Б");
   NewCouponRecord();
 }
+
+bool TRegisterDocument::FindCertificate(const std::string& key) {
+  if (!FTable->Active()) return false;
+  return FTable->FindKey("cCERTIF", key, TFindOptions());
+}
+
+void TRegisterDocument::Insert() { FTable->Insert(); }
+
+void TRegisterDocument::Delete() { FTable->Delete(); }
 
 void TRegisterDocument::Post() {
   if (FTable->State() == dsEdit || FTable->State() == dsInsert) FTable->Post();

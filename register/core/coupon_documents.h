@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "register/register_document.h"
+#include "platform/data/data_source.h"
+#include "register/core/register_document.h"
 #include "storage/mem_ds.h"
 
 class TCoupon1Document : public TRegisterDocument {
@@ -18,6 +19,8 @@ class TCoupon1Document : public TRegisterDocument {
 
  protected:
   explicit TCoupon1Document(TComponent* owner) : TRegisterDocument(owner) {}
+  // Structure version 2, older files copied in.
+  void AfterConstruction() override;
   void AddCouponFields() override;
   void ValidateCoupon() override;
   Currency CouponSum() override;
@@ -93,6 +96,8 @@ class TCoupon2Document : public TChildDocument {
 
  protected:
   explicit TCoupon2Document(TComponent* owner) : TChildDocument(owner) {}
+  // Structure version 2, older files copied in with their newborn count.
+  void AfterConstruction() override;
   void AddCouponFields() override;
   void ValidateCoupon() override;
   Currency CouponSum() override;

@@ -1,4 +1,4 @@
-#include "register/exchange_export.h"
+#include "register/core/exchange_export.h"
 
 #include <random>
 #include <vector>
@@ -7,8 +7,8 @@
 #include "platform/base/format.h"
 #include "platform/base/format_settings.h"
 #include "platform/base/number_format.h"
-#include "register/tests/exchange_test_support.h"
-#include "register/xml_out.h"
+#include "register/core/tests/exchange_test_support.h"
+#include "register/core/xml_out.h"
 #include "storage/dbf_table.h"
 
 namespace {

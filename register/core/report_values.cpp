@@ -1,4 +1,4 @@
-#include "register/report_values.h"
+#include "register/core/report_values.h"
 
 #include <algorithm>
 
@@ -6,7 +6,7 @@
 #include "platform/base/text.h"
 #include "platform/data/data_set.h"
 #include "platform/data/fields.h"
-#include "register/sum_in_words.h"
+#include "register/core/sum_in_words.h"
 #include "storage/mem_ds.h"
 
 const char* const kPrintMonthNames[12] = {"январь",   "февраль", "март",   "апрель",

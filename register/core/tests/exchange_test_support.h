@@ -14,9 +14,9 @@
 #include "platform/base/date_time.h"
 #include "platform/base/format_settings.h"
 #include "platform/base/tests/file_test_dir.h"
-#include "register/data_module.h"
-#include "register/exchange_export.h"
-#include "register/tests/register_fields.h"
+#include "register/core/exchange_export.h"
+#include "register/core/tests/register_fields.h"
+#include "register/core/tests/register_formats.h"
 #include "storage/mem_ds.h"
 
 inline std::string FileBytes(const std::string& name) {
@@ -44,7 +44,7 @@ struct TLpuMap {
 
 class ExchangeTest : public ::testing::Test {
  protected:
-  ExchangeTest() { ApplyStartupFormatSettings(); }
+  ExchangeTest() { UseRegisterFormats(); }
 
   // An open in-memory register of the kind.
   std::unique_ptr<TmemDs, TObjectDeleter> MakeRegister(int frameId) {
