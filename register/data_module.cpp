@@ -6,7 +6,6 @@
 
 #include "platform/base/clock.h"
 #include "platform/base/file_utils.h"
-#include "platform/base/format_settings.h"
 #include "platform/base/ini_file.h"
 #include "platform/base/string_list.h"
 #include "platform/base/text.h"
@@ -21,12 +20,6 @@ namespace {
 constexpr const char* kLpuSection = "LPU";
 constexpr int kMaxValueLength = 250;
 }  // namespace
-
-void ApplyStartupFormatSettings() {
-  FormatSettings.DateSeparator = '.';
-  FormatSettings.DecimalSeparator = '.';
-  FormatSettings.ShortDateFormat = "dd.mm.yyyy";
-}
 
 namespace {
 std::string& IniFileNameOverride() {

@@ -11,11 +11,7 @@
 #include "platform/gui/forms.h"
 #include "register/core/exchange_export.h"
 #include "register/core/institution.h"
-
-// Makes the start-up format settings of the whole process: date and
-// decimal separators ".", short date format "dd.mm.yyyy". Called before
-// any form exists.
-void ApplyStartupFormatSettings();
+#include "register/core/register_formats.h"
 
 // The INI file: the program's own path with the extension ".ini", unless
 // SetIniFileName chose another (tests and tools do). When the program's

@@ -15,8 +15,8 @@
 #include "platform/base/format_settings.h"
 #include "platform/base/tests/file_test_dir.h"
 #include "register/core/exchange_export.h"
+#include "register/core/register_formats.h"
 #include "register/core/tests/register_fields.h"
-#include "register/core/tests/register_formats.h"
 #include "storage/mem_ds.h"
 
 inline std::string FileBytes(const std::string& name) {
@@ -44,7 +44,7 @@ struct TLpuMap {
 
 class ExchangeTest : public ::testing::Test {
  protected:
-  ExchangeTest() { UseRegisterFormats(); }
+  ExchangeTest() { ApplyStartupFormatSettings(); }
 
   // An open in-memory register of the kind.
   std::unique_ptr<TmemDs, TObjectDeleter> MakeRegister(int frameId) {

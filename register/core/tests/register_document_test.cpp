@@ -14,7 +14,7 @@
 #include "platform/base/exceptions.h"
 #include "platform/base/tests/file_test_dir.h"
 #include "register/core/coupon_documents.h"
-#include "register/core/tests/register_formats.h"
+#include "register/core/register_formats.h"
 #include "storage/dbf_table.h"
 
 namespace {
@@ -29,7 +29,9 @@ struct TCase {
 
 class RegisterDocumentTest : public ::testing::Test {
  protected:
-  RegisterDocumentTest() : clock(EncodeDateTime(2008, 6, 1, 12, 0, 0, 0)) { UseRegisterFormats(); }
+  RegisterDocumentTest() : clock(EncodeDateTime(2008, 6, 1, 12, 0, 0, 0)) {
+    ApplyStartupFormatSettings();
+  }
   ~RegisterDocumentTest() override {
     for (TRegisterDocument* doc : docs) doc->Free();
   }
