@@ -18,6 +18,7 @@
 #include "platform/gui/gui_host.h"
 #include "platform/gui/services.h"
 #include "platform/gui/tests/gui_test_support.h"
+#include "register/core/tests/register_fields.h"
 #include "register/data_module.h"
 #include "register/frames.h"
 #include "register/main_window.h"
@@ -197,16 +198,7 @@ TEST_F(RegisterGridsTest, NewbornsTypedThroughTheCellEditor) {
   // The mother's data, then Ctrl+S stores the pending row with the record;
   // the code typed before Shift+Tab stays in its own column.
   TDataSet& t = *f.Document()->Table();
-  t.FieldByName("NCERTIF")->SetAsInteger(7);
-  t.FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2007, 4, 3));
-  t.FieldByName("DREG")->SetAsDateTime(EncodeDate(2007, 1, 10));
-  t.FieldByName("LNAME")->SetAsString("Иванова");
-  t.FieldByName("FNAME")->SetAsString("Анна");
-  t.FieldByName("BDATE")->SetAsDateTime(EncodeDate(1980, 5, 6));
-  t.FieldByName("SDOC")->SetAsString("45 01");
-  t.FieldByName("NDOC")->SetAsString("123456");
-  t.FieldByName("DDOC")->SetAsDateTime(EncodeDate(2000, 1, 1));
-  t.FieldByName("ODOC")->SetAsString("ОВД");
+  register_fields::FillMother(t, 7, EncodeDate(2007, 1, 10));
   Boxes.clear();
   PressKey('S', {ssCtrl});
   EXPECT_TRUE(Boxes.empty()) << Boxes.front();

@@ -15,6 +15,7 @@
 #include "platform/base/tests/file_test_dir.h"
 #include "register/core/coupon_documents.h"
 #include "register/core/register_formats.h"
+#include "register/core/tests/register_fields.h"
 #include "storage/dbf_table.h"
 
 namespace {
@@ -50,16 +51,7 @@ class RegisterDocumentTest : public ::testing::Test {
   // A record every rule of its kind accepts.
   static void Valid(TRegisterDocument& doc) {
     TDataSet& t = *doc.Table();
-    t.FieldByName("NCERTIF")->SetAsInteger(1);
-    t.FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2007, 4, 3));
-    t.FieldByName("DREG")->SetAsDateTime(EncodeDate(2007, 1, 10));
-    t.FieldByName("LNAME")->SetAsString("Иванова");
-    t.FieldByName("FNAME")->SetAsString("Анна");
-    t.FieldByName("BDATE")->SetAsDateTime(EncodeDate(1980, 5, 6));
-    t.FieldByName("SDOC")->SetAsString("45 01");
-    t.FieldByName("NDOC")->SetAsString("123456");
-    t.FieldByName("DDOC")->SetAsDateTime(EncodeDate(2000, 1, 1));
-    t.FieldByName("ODOC")->SetAsString("ОВД");
+    register_fields::FillMother(t, 1, EncodeDate(2007, 1, 10));
     if (doc.Kind() == 1) t.FieldByName("QTW2")->SetAsInteger(30);
   }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/base/date_time.h"
 #include "platform/base/format.h"
 #include "platform/data/data_set.h"
 #include "platform/data/fields.h"
@@ -94,6 +95,21 @@ inline TObjectPtr<TmDbfTable> RegisterTable(const std::string& fileName, int fra
   t->SetExclusive(false);
   AddRegisterFields(*t, frameId);
   return t;
+}
+
+// A mother's certificate, document and registration that every kind's
+// rules accept, with the certificate number and registration date given.
+inline void FillMother(TDataSet& t, int number, TDateTime registered) {
+  t.FieldByName("NCERTIF")->SetAsInteger(number);
+  t.FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2007, 4, 3));
+  t.FieldByName("DREG")->SetAsDateTime(registered);
+  t.FieldByName("LNAME")->SetAsString("Иванова");
+  t.FieldByName("FNAME")->SetAsString("Анна");
+  t.FieldByName("BDATE")->SetAsDateTime(EncodeDate(1980, 5, 6));
+  t.FieldByName("SDOC")->SetAsString("45 01");
+  t.FieldByName("NDOC")->SetAsString("123456");
+  t.FieldByName("DDOC")->SetAsDateTime(EncodeDate(2000, 1, 1));
+  t.FieldByName("ODOC")->SetAsString("ОВД");
 }
 
 }  // namespace register_fields
