@@ -63,9 +63,10 @@ int Blanks(const std::string& line) {
 
 // Gives `canvas` the font for layout: no scale factor, CharSpacing as
 // character extra. Returns the character extra it had, to put back.
-int SelectLayoutFont(TCanvas& canvas, const TFont& font, int charSpacing, bool rotated) {
+int SelectLayoutFont(TCanvas& canvas, const TFont& font, int pixelHeight, int charSpacing,
+                     bool rotated) {
   TFontData data = font.Data();
-  data.Height = -PixelHeight(font.Size());
+  data.Height = -pixelHeight;
   if (rotated) data.Orientation = 900;
   // Most objects share a font: setting it again would only redo metrics.
   if (!(canvas.Font()->Data() == data)) {
@@ -142,10 +143,11 @@ void TfrMemoView::LayoutText() {
   TfrEngine& e = frEngine();
   const bool vertical = (Adjust & frtaVertical) != 0;
   TCanvas& scratch = frScratchCanvas();
-  const int savedExtra = SelectLayoutFont(scratch, Font, CharSpacing, vertical);
+  const int pixelHeight = PixelHeight(Font.Size());
+  const int savedExtra = SelectLayoutFont(scratch, Font, pixelHeight, CharSpacing, vertical);
   TScopeExit extra([&] { scratch.SetTextCharacterExtra(savedExtra); });
   e.LayoutList.Clear();
-  FLineStep = LineSpacing + PixelHeight(Font.Size());
+  FLineStep = LineSpacing + pixelHeight;
   const bool wrap = (Flags & flWordWrap) != 0;
   if (!vertical) {
     FLayoutPos = y + GapY;
