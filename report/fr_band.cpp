@@ -41,9 +41,7 @@ T* ViewAs(TfrView* v, std::initializer_list<int> kinds) {
       return dynamic_cast<T*>(v);
   }
 }
-TfrStretcheable* AsStretcheable(TfrView* v) {
-  return ViewAs<TfrStretcheable>(v, {gtMemo, gtLine});
-}
+TfrStretcheable* AsStretcheable(TfrView* v) { return ViewAs<TfrStretcheable>(v, {gtMemo, gtLine}); }
 TfrMemoView* AsMemo(TfrView* v) { return ViewAs<TfrMemoView>(v, {gtMemo}); }
 TfrSubReportView* AsSubReport(TfrView* v) { return ViewAs<TfrSubReportView>(v, {gtSubReport}); }
 

@@ -386,8 +386,8 @@ int TfrMemoView::CalcHeight() {
 TfrMemoView::TLayoutKey TfrMemoView::LayoutKey() const {
   // The height limits only the lines a cut part keeps, not the lines.
   const int across = (Adjust & frtaVertical) ? dy : 0;
-  return {dx,     across, GapX,   GapY,        CharSpacing,        LineSpacing,       Adjust,
-          Flags,  ScaleX, ScaleY, Font.Data(), &frScratchCanvas(), frEngine().DocMode};
+  return {dx,    across, GapX,   GapY,        CharSpacing,        LineSpacing,       Adjust,
+          Flags, ScaleX, ScaleY, Font.Data(), &frScratchCanvas(), frEngine().DocMode};
 }
 
 void TfrMemoView::ExportData() {

@@ -153,11 +153,11 @@ class TfrMemoView : public TfrStretcheable {
   bool FFitOnly = false;
   bool FExporting = false;
   int FDrawnLines = 0;
-  int FLayoutPos = 0;            // current position while laying out
-  int FLayoutWidth = 0;          // available width while laying out
-  int FLineStep = 0;             // from one line to the next while laying out
-  TRect FDrawRect;               // of the last ScaleCoords
-  TStringList FRemainder;        // laid-out lines a split part left
+  int FLayoutPos = 0;      // current position while laying out
+  int FLayoutWidth = 0;    // available width while laying out
+  int FLineStep = 0;       // from one line to the next while laying out
+  TRect FDrawRect;         // of the last ScaleCoords
+  TStringList FRemainder;  // laid-out lines a split part left
   // CalcHeight's evaluated text (and, once Print took it, its laid-out
   // lines), valid in the band print FEvaluatedStamp; the layout's height
   // and key, when it had lines.

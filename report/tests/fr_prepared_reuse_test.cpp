@@ -115,4 +115,3 @@ TEST(FrPreparedReuse, MeasuredTextPrintsAsIfEvaluatedAgain) {
 }
 
 }  // namespace
-
