@@ -230,7 +230,8 @@ class PrintTest : public ::testing::Test {
       f->dbMain->FieldByName("NCERTIF")->SetAsInteger(1000 - n);
       f->dbMain->FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(year, 12, 3));
       f->dbMain->FieldByName("DREG")->SetAsDateTime(EncodeDate(year, 8, 10));
-      f->dbMain->FieldByName("LNAME")->SetAsString(n % 9 == 0 ? "Иванова-Петрова-Сидорова" : "Иванова");
+      f->dbMain->FieldByName("LNAME")->SetAsString(n % 9 == 0 ? "Иванова-Петрова-Сидорова"
+                                                              : "Иванова");
       f->dbMain->FieldByName("FNAME")->SetAsString("Анна");
       f->dbMain->FieldByName("BDATE")->SetAsDateTime(EncodeDate(1980, 5, 6));
       f->dbMain->FieldByName("SDOC")->SetAsString("45 01");
