@@ -25,6 +25,26 @@ int ColumnFooterHeight(const TfrPage& page) {
 
 enum TAggregateCode { agSum = 11, agMin = 12, agMax = 13, agAvg = 14, agCount = 15 };
 
+// The object as one of the engine's classes. A built-in kind names its
+// class (or a subclass of it): only add-ins need the run-time look-up.
+template <class T>
+T* ViewAs(TfrView* v, std::initializer_list<int> kinds) {
+  switch (v->Typ) {
+    case gtMemo:
+    case gtPicture:
+    case gtBand:
+    case gtSubReport:
+    case gtLine:
+      return std::find(kinds.begin(), kinds.end(), v->Typ) != kinds.end() ? static_cast<T*>(v)
+                                                                          : nullptr;
+    default:
+      return dynamic_cast<T*>(v);
+  }
+}
+TfrStretcheable* AsStretcheable(TfrView* v) { return ViewAs<TfrStretcheable>(v, {gtMemo, gtLine}); }
+TfrMemoView* AsMemo(TfrView* v) { return ViewAs<TfrMemoView>(v, {gtMemo}); }
+TfrSubReportView* AsSubReport(TfrView* v) { return ViewAs<TfrSubReportView>(v, {gtSubReport}); }
+
 }  // namespace
 
 TfrBand::TfrBand(int kind, TfrPage* parent) : Parent(parent), Kind(kind) {}
@@ -198,8 +218,9 @@ void TfrBand::PrintOverflowHeaders(bool forced) {
 int TfrBand::StretchedHeight() {
   int h = dy;
   for (TfrView* v : Objects) {
-    auto* s = dynamic_cast<TfrStretcheable*>(v);
-    if (s == nullptr || !(v->Flags & flStretched) || !v->Visible) continue;
+    if (!(v->Flags & flStretched) || !v->Visible) continue;
+    TfrStretcheable* s = AsStretcheable(v);
+    if (s == nullptr) continue;
     h = std::max(h, v->y + s->CalcHeight());
   }
   maxdy = h;
@@ -252,7 +273,7 @@ void TfrBand::DrawObject(TfrView* view) {
   TfrEngine& e = frEngine();
   e.CurView = view;
   if (!report.FinalPass) {
-    auto* memo = dynamic_cast<TfrMemoView*>(view);
+    TfrMemoView* memo = AsMemo(view);
     if (memo == nullptr || !memo->Continuation) report.RunScript(view, view->Script);
     return;
   }
@@ -284,7 +305,7 @@ void TfrBand::DrawObject(TfrView* view) {
     stream.Seek(0, TSeekOrigin::soEnd);
     stream.WriteBuffer(record.Data(), record.Length());
   }
-  if (!e.HookObjects.empty() && dynamic_cast<TfrMemoView*>(view) != nullptr)
+  if (!e.HookObjects.empty() && AsMemo(view) != nullptr)
     for (TfrView* o : e.HookObjects) o->OnHook(view);
 }
 
@@ -293,7 +314,7 @@ void TfrBand::DrawObjects() {
   FSubsPending = false;
   std::vector<TfrSubReportView*> subs;
   for (TfrView* v : Objects) {
-    if (auto* sub = dynamic_cast<TfrSubReportView*>(v))
+    if (TfrSubReportView* sub = AsSubReport(v))
       subs.push_back(sub);
     else if (!IsCrossCell(v))
       DrawObject(v);
@@ -373,7 +394,7 @@ void TfrBand::DrawPageBreak() {
     for (std::size_t i = 0; i < Objects.size(); ++i) {
       Objects[i]->y = saved[i].y;
       Objects[i]->dy = saved[i].dy;
-      if (auto* m = dynamic_cast<TfrStretcheable*>(Objects[i])) m->Continuation = false;
+      if (TfrStretcheable* m = AsStretcheable(Objects[i])) m->Continuation = false;
     }
   };
   {
@@ -394,12 +415,12 @@ void TfrBand::DrawPageBreak() {
           progress = true;
           continue;
         }
-        auto* s = dynamic_cast<TfrStretcheable*>(v);
+        TfrStretcheable* s = AsStretcheable(v);
         if (s == nullptr || v->y >= usable) continue;
         // Cut: the part that fits prints here, the rest carries over.
         const int bottom = v->y + v->dy;
         v->dy = usable - v->y + 1;
-        auto* memo = dynamic_cast<TfrMemoView*>(v);
+        TfrMemoView* memo = AsMemo(v);
         {
           TFlagGuard splitting(s->Splitting);
           DrawObject(v);

@@ -122,8 +122,11 @@ struct TfrEngine {
   // While the cells of a cross-tab column print: its number (COLUMN#);
   // their aggregates read that column's totals. 0 otherwise.
   int CrossColumn = 0;
-  Variant CurValue;              // VALUE
-  unsigned BandPrint = 0;        // counts band prints (never 0 once one ran)
+  Variant CurValue;        // VALUE
+  unsigned BandPrint = 0;  // counts band prints (never 0 once one ran)
+  // A printed text object takes the text and layout its band measured in
+  // the same print; off, it evaluates and lays out again (for comparing).
+  bool ReuseMeasuredText = true;
   Variant StartDate, StartTime;  // DATE, TIME
   // The lines and height of the last text layout.
   TStringList LayoutList;

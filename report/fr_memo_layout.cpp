@@ -63,9 +63,10 @@ int Blanks(const std::string& line) {
 
 // Gives `canvas` the font for layout: no scale factor, CharSpacing as
 // character extra. Returns the character extra it had, to put back.
-int SelectLayoutFont(TCanvas& canvas, const TFont& font, int charSpacing, bool rotated) {
+int SelectLayoutFont(TCanvas& canvas, const TFont& font, int pixelHeight, int charSpacing,
+                     bool rotated) {
   TFontData data = font.Data();
-  data.Height = -PixelHeight(font.Size());
+  data.Height = -pixelHeight;
   if (rotated) data.Orientation = 900;
   // Most objects share a font: setting it again would only redo metrics.
   if (!(canvas.Font()->Data() == data)) {
@@ -133,18 +134,20 @@ void TfrMemoView::SetupCanvasFont(TCanvas& canvas) {
   canvas.Font()->SetHeight(-static_cast<int>(ScaleY == 1 ? Round(h) : Trunc(h)));
 }
 
-void TfrMemoView::AddLine(std::string line) {
+void TfrMemoView::AddLine(std::string_view line) {
   frEngine().LayoutList.Add(line);
-  FLayoutPos = Advance(FLayoutPos, LineSpacing + PixelHeight(Font.Size()));
+  FLayoutPos = Advance(FLayoutPos, FLineStep);
 }
 
 void TfrMemoView::LayoutText() {
   TfrEngine& e = frEngine();
   const bool vertical = (Adjust & frtaVertical) != 0;
   TCanvas& scratch = frScratchCanvas();
-  const int savedExtra = SelectLayoutFont(scratch, Font, CharSpacing, vertical);
+  const int pixelHeight = PixelHeight(Font.Size());
+  const int savedExtra = SelectLayoutFont(scratch, Font, pixelHeight, CharSpacing, vertical);
   TScopeExit extra([&] { scratch.SetTextCharacterExtra(savedExtra); });
   e.LayoutList.Clear();
+  FLineStep = LineSpacing + pixelHeight;
   const bool wrap = (Flags & flWordWrap) != 0;
   if (!vertical) {
     FLayoutPos = y + GapY;
@@ -155,11 +158,11 @@ void TfrMemoView::LayoutText() {
     } else {
       for (int i = 0; i < Memo1.Count(); ++i) {
         if (FLaidOut)
-          AddLine(Memo1[i]);
+          AddLine(Memo1.StringRef(i));
         else if (wrap)
-          WrapParagraph(Memo1[i]);
+          WrapParagraph(Memo1.StringRef(i));
         else
-          AddLine(Memo1[i] + kParagraphEnd);
+          AddLine(Memo1.StringRef(i) + kParagraphEnd);
       }
     }
     e.LayoutHeight = FLayoutPos - y + GapY;
@@ -168,9 +171,9 @@ void TfrMemoView::LayoutText() {
     FLayoutWidth = dy - 2 * GapY;
     for (int i = 0; i < Memo1.Count(); ++i) {
       if (FLaidOut || !wrap)
-        AddLine(Memo1[i]);
+        AddLine(Memo1.StringRef(i));
       else
-        WrapParagraph(Memo1[i]);
+        WrapParagraph(Memo1.StringRef(i));
     }
     e.LayoutHeight = FLayoutPos - x + GapX;
   }
@@ -349,21 +352,42 @@ void TfrMemoView::Draw(TCanvas& canvas) {
 }
 
 int TfrMemoView::CalcHeight() {
-  if (Continuation) {
+  TfrEngine& e = frEngine();
+  if (Continuation)
     Memo1.Assign(FRemainder);
-  } else {
+  else
     EvaluateMemo();
-    // Print in the same band print takes this text as it is.
-    FEvaluated.Assign(Memo1);
-    FEvaluatedStamp = frEngine().BandPrint;
-  }
+  // Print in the same band print takes this text, and its layout when it
+  // cuts the object at the same size, as they are.
+  const bool keep = !Continuation && e.ReuseMeasuredText;
+  FLayoutKept = false;
   FLaidOut = Continuation;
-  if (Memo1.Count() == 0) return 0;
+  if (Memo1.Count() == 0) {
+    if (keep) {
+      FEvaluated.Clear();
+      FEvaluatedStamp = e.BandPrint;
+    }
+    return 0;
+  }
   ScaleCoords();
   LayoutText();
-  Memo1.Assign(frEngine().LayoutList);
+  if (keep) FLayoutKey = LayoutKey();
   RestoreCoords();
-  return frEngine().LayoutHeight;
+  if (keep) {
+    FEvaluated.SwapItems(Memo1);
+    FEvaluatedStamp = e.BandPrint;
+    FLayoutKept = true;
+    FLayoutHeight = e.LayoutHeight;
+  }
+  Memo1.SwapItems(e.LayoutList);
+  return e.LayoutHeight;
+}
+
+TfrMemoView::TLayoutKey TfrMemoView::LayoutKey() const {
+  // The height limits only the lines a cut part keeps, not the lines.
+  const int across = (Adjust & frtaVertical) ? dy : 0;
+  return {dx,    across, GapX,   GapY,        CharSpacing,        LineSpacing,       Adjust,
+          Flags, ScaleX, ScaleY, Font.Data(), &frScratchCanvas(), frEngine().DocMode};
 }
 
 void TfrMemoView::ExportData() {

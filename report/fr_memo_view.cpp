@@ -146,10 +146,11 @@ bool TfrMemoView::HighlightActive() {
 
 void TfrMemoView::Print(TStream& stream) {
   TfrEngine& e = frEngine();
+  const bool measured = !Continuation && FEvaluatedStamp != 0 && FEvaluatedStamp == e.BandPrint;
   if (Continuation)
     Memo1.Assign(FRemainder);
-  else if (FEvaluatedStamp != 0 && FEvaluatedStamp == e.BandPrint)
-    Memo1.Assign(FEvaluated);  // measured in this very band print
+  else if (measured)
+    Memo1.SwapItems(FEvaluated);  // FEvaluated keeps the lines laid out from it
   else
     EvaluateMemo();
   FEvaluatedStamp = 0;
@@ -158,15 +159,20 @@ void TfrMemoView::Print(TStream& stream) {
     // Keep the lines that fit in dy; the rest waits for the next part.
     FLaidOut = Continuation;
     ScaleCoords();
-    LayoutText();
-    Memo1.Assign(frEngine().LayoutList);
+    if (measured && FLayoutKept && FLayoutKey == LayoutKey()) {
+      Memo1.SwapItems(FEvaluated);
+      e.LayoutHeight = FLayoutHeight;
+    } else {
+      LayoutText();
+      Memo1.SwapItems(e.LayoutList);
+    }
     FCanvas = &frScratchCanvas();
     FFitOnly = true;
     DrawLaidOutText();
     FFitOnly = false;
     RestoreCoords();
     FRemainder.Clear();
-    for (int i = FDrawnLines; i < Memo1.Count(); ++i) FRemainder.Add(Memo1[i]);
+    for (int i = FDrawnLines; i < Memo1.Count(); ++i) FRemainder.Add(Memo1.StringRef(i));
     while (Memo1.Count() > FDrawnLines) Memo1.Delete(Memo1.Count() - 1);
   }
   if ((Splitting || Continuation) && Memo1.Text().find(kParagraphEnd) == std::string::npos)

@@ -17,9 +17,11 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/draw/graphics.h"
+#include "report/fr_engine.h"
 #include "report/fr_view.h"
 
 class TfrStretcheable : public TfrView {
@@ -131,7 +133,19 @@ class TfrMemoView : public TfrStretcheable {
   bool HighlightActive();
   void DrawHorizontal();
   void DrawVertical();
-  void AddLine(std::string line);
+  void AddLine(std::string_view line);
+  // What a layout depends on besides the text, taken while the
+  // coordinates are scaled.
+  struct TLayoutKey {
+    int dx, dy, GapX, GapY, CharSpacing, LineSpacing, Adjust;
+    std::uint16_t Flags;
+    double ScaleX, ScaleY;
+    TFontData Font;
+    TCanvas* Canvas;
+    TfrDocMode Mode;
+    bool operator==(const TLayoutKey&) const = default;
+  };
+  TLayoutKey LayoutKey() const;
   std::string FLastValue;  // for Suppress
   bool FHasLastValue = false;
   TCanvas* FCanvas = nullptr;
@@ -139,12 +153,19 @@ class TfrMemoView : public TfrStretcheable {
   bool FFitOnly = false;
   bool FExporting = false;
   int FDrawnLines = 0;
-  int FLayoutPos = 0;            // current position while laying out
-  int FLayoutWidth = 0;          // available width while laying out
-  TRect FDrawRect;               // of the last ScaleCoords
-  TStringList FRemainder;        // laid-out lines a split part left
-  TStringList FEvaluated;        // evaluated by CalcHeight ...
-  unsigned FEvaluatedStamp = 0;  // ... in this band print
+  int FLayoutPos = 0;      // current position while laying out
+  int FLayoutWidth = 0;    // available width while laying out
+  int FLineStep = 0;       // from one line to the next while laying out
+  TRect FDrawRect;         // of the last ScaleCoords
+  TStringList FRemainder;  // laid-out lines a split part left
+  // CalcHeight's evaluated text (and, once Print took it, its laid-out
+  // lines), valid in the band print FEvaluatedStamp; the layout's height
+  // and key, when it had lines.
+  TStringList FEvaluated;
+  unsigned FEvaluatedStamp = 0;
+  bool FLayoutKept = false;
+  int FLayoutHeight = 0;
+  TLayoutKey FLayoutKey{};
 };
 
 // The positions (1-based, ascending) after which `word` may be hyphenated:

@@ -63,14 +63,24 @@ void TfrRecordWriter::String(std::string_view text) {
   U8(0);
 }
 
-void TfrRecordWriter::Memo(const TStrings& lines) {
+template <class TList, class TLine>
+void TfrRecordWriter::Lines(const TList& lines, TLine line) {
   const int count = lines.Count();
   U16(static_cast<std::uint16_t>(count > kMaxRecordText ? kMaxRecordText : count));
   for (int i = 0; i < count; ++i) {
-    Raw(lines[i]);
+    Raw(line(i));
     if (i + 1 < count) U8(13);
   }
   U8(0);
+}
+
+void TfrRecordWriter::Memo(const TStrings& lines) {
+  Lines(lines, [&](int i) { return lines[i]; });
+}
+
+void TfrRecordWriter::Memo(const TStringList& lines) {
+  // Read where they stand: no copy of each line.
+  Lines(lines, [&](int i) -> const std::string& { return lines.StringRef(i); });
 }
 
 void TfrRecordWriter::WriteTo(TStream& stream) {

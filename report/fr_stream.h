@@ -29,6 +29,7 @@
 #include "platform/base/stream.h"
 
 class TStrings;
+class TStringList;
 
 inline constexpr int kMaxRecordText = 0xFFFF;
 
@@ -129,6 +130,7 @@ class TfrRecordWriter {
   }
   void String(std::string_view text);
   void Memo(const TStrings& lines);
+  void Memo(const TStringList& lines);
   // Writes the bytes gathered so far and starts again.
   void WriteTo(TStream& stream);
   // Drops what was gathered (after a failed record).
@@ -136,5 +138,7 @@ class TfrRecordWriter {
 
  private:
   void Raw(std::string_view text);
+  template <class TList, class TLine>
+  void Lines(const TList& lines, TLine line);
   std::string FBytes;
 };

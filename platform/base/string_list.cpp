@@ -316,6 +316,16 @@ void TStringList::Assign(const TStrings& Source) {
   Changed();
 }
 
+void TStringList::SwapItems(TStringList& Other) {
+  if (&Other == this) return;
+  if (FSorted || Other.FSorted) throw EStringListError(std::string(kSortedListError));
+  Changing();
+  Other.Changing();
+  FItems.swap(Other.FItems);
+  Changed();
+  Other.Changed();
+}
+
 std::string TStringList::Get(int Index) const { return StringRef(Index); }
 
 const std::string& TStringList::StringRef(int Index) const {

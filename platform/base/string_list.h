@@ -192,6 +192,10 @@ class TStringList : public TStrings {
   // copied at once.
   void Assign(const TStrings& Source) override;
 
+  // Exchanges the items (with their objects) with Other's, without
+  // copying; each list reports its change. Both must be unsorted.
+  void SwapItems(TStringList& Other);
+
   // A reference to the item, valid until the list changes.
   const std::string& StringRef(int Index) const;
 

@@ -11,6 +11,8 @@
 #include "platform/base/clock.h"
 #include "platform/base/date_time.h"
 #include "platform/base/exceptions.h"
+#include "platform/base/scope_guard.h"
+#include "platform/base/stream.h"
 #include "platform/base/tests/file_test_dir.h"
 #include "platform/data/fields.h"
 #include "platform/widgets/mask_edit.h"
@@ -23,6 +25,7 @@
 #include "register/frames.h"
 #include "register/print_register.h"
 #include "report/fr_dataset.h"
+#include "report/fr_engine.h"
 #include "report/fr_pages.h"
 #include "report/fr_report.h"
 #include "storage/mem_ds.h"
@@ -216,17 +219,19 @@ class PrintTest : public ::testing::Test {
     frReportHooks() = TfrReportHooks{};
     for (TCustFrame* f : frames) f->Free();
   }
-  TFrmT1* Register() {
+  TFrmT1* Register(int records = 5) {
     TFrmT1* f = Create<TFrmT1>(nullptr);
     frames.push_back(f);
-    f->NewRegister(dir.File("r.001"));
-    int n = 0;
-    for (int year : {2006, 2007, 2006, 2007, 2006}) {
+    const std::size_t made = frames.size();
+    f->NewRegister(dir.File(made == 1 ? "r.001" : "r" + std::to_string(made) + ".001"));
+    for (int n = 1; n <= records; ++n) {
+      const int year = n % 2 == 0 ? 2007 : 2006;
       f->Document()->Table()->Append();
-      f->Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(100 - ++n);
+      f->Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(100 - n);
       f->Document()->Table()->FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(year, 12, 3));
       f->Document()->Table()->FieldByName("DREG")->SetAsDateTime(EncodeDate(year, 8, 10));
-      f->Document()->Table()->FieldByName("LNAME")->SetAsString("Иванова");
+      f->Document()->Table()->FieldByName("LNAME")->SetAsString(
+          n % 9 == 0 ? "Иванова-Петрова-Сидорова" : "Иванова");
       f->Document()->Table()->FieldByName("FNAME")->SetAsString("Анна");
       f->Document()->Table()->FieldByName("BDATE")->SetAsDateTime(EncodeDate(1980, 5, 6));
       f->Document()->Table()->FieldByName("SDOC")->SetAsString("45 01");
@@ -339,6 +344,32 @@ TEST_F(PrintTest, PositionTextIsRefreshedAfterEachPrint) {
     EXPECT_EQ(position(), "5:5") << app2;
   }
   EXPECT_EQ(shown.size(), 2u);
+}
+
+// The shipped templates print the same pages whether a printed text takes
+// what its band measured or evaluates and lays itself out again.
+TEST_F(PrintTest, ShippedTemplatesPrintTheTextTheirBandsMeasured) {
+  std::vector<std::string> pages;
+  frReportHooks().ShowPreview = [&](TfrReport& report, const std::string&) {
+    TStringStream out;
+    report.EMFPages().SaveToStream(out);
+    pages.push_back(out.DataString());
+  };
+  for (int records : {5, 70}) {
+    TFrmT1* f = Register(records);
+    for (bool reuse : {true, false}) {
+      TValueGuard<bool> mode(frEngine().ReuseMeasuredText, reuse);
+      f->PrintRegister();
+      f->PrintApplication2();
+    }
+  }
+  EXPECT_TRUE(errors.empty()) << errors[0];
+  ASSERT_EQ(pages.size(), 8u);
+  for (std::size_t i = 0; i < pages.size(); i += 4) {
+    EXPECT_GT(pages[i].size(), 1000u);
+    EXPECT_TRUE(pages[i] == pages[i + 2]) << i;
+    EXPECT_TRUE(pages[i + 1] == pages[i + 3]) << i;
+  }
 }
 
 }  // namespace
