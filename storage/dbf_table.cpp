@@ -13,6 +13,7 @@
 #include "platform/base/file_stream.h"
 #include "platform/base/file_utils.h"
 #include "platform/base/format.h"
+#include "platform/base/format_settings.h"
 #include "platform/data/db_consts.h"
 #include "platform/data/fields.h"
 
@@ -1122,6 +1123,76 @@ bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
   char* out = record + column.Offset;
   std::memcpy(out, converted, kept);
   std::fill(out + kept, out + column.Length, ' ');
+  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  return true;
+}
+
+std::span<char> TmDbfTable::DirectColumn(TField* field, char& type, int& decimals) {
+  if (field->FieldNo() <= 0 || field->OnValidate || (State() != dsEdit && State() != dsInsert))
+    return {};
+  char* record = FieldBuffer();
+  if (record == nullptr) return {};
+  const TFieldDescriptor& column = Column(field->FieldNo());
+  type = column.Type;
+  decimals = column.Decimals;
+  return {record + column.Offset, column.Length};
+}
+
+bool TmDbfTable::SetColumnInteger(TField* field, std::string_view text) {
+  const std::type_info& kind = typeid(*field);
+  if (kind != typeid(TIntegerField) && kind != typeid(TSmallintField) &&
+      kind != typeid(TWordField) && kind != typeid(TLargeintField))
+    return false;
+  char type = 0;
+  int decimals = 0;
+  const std::span<char> bytes = DirectColumn(field, type, decimals);
+  if (bytes.empty() || !IsNumericLetter(type)) return false;
+  // The range the field checks: its own bounds when set, else its type's.
+  const auto& integral = static_cast<const TIntegralField&>(*field);
+  std::int64_t lo = INT32_MIN, hi = INT32_MAX;
+  if (integral.MinValue() != 0 || integral.MaxValue() != 0) {
+    lo = integral.MinValue();
+    hi = integral.MaxValue();
+  } else if (field->DataType() == ftSmallint) {
+    lo = INT16_MIN;
+    hi = INT16_MAX;
+  } else if (field->DataType() == ftWord) {
+    lo = 0;
+    hi = UINT16_MAX;
+  } else if (field->DataType() == ftLargeint) {
+    lo = INT64_MIN;
+    hi = INT64_MAX;
+  }
+  // A smallint column also refuses what lies outside 16 bits.
+  if (field->DataType() == ftSmallint) {
+    lo = std::max<std::int64_t>(lo, INT16_MIN);
+    hi = std::min<std::int64_t>(hi, INT16_MAX);
+  }
+  if (!EncodeIntegerText(bytes, text, lo, hi)) return false;
+  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  return true;
+}
+
+bool TmDbfTable::SetColumnFloat(TField* field, std::string_view text) {
+  if (typeid(*field) != typeid(TFloatField) || FormatSettings.DecimalSeparator != '.') return false;
+  const auto& number = static_cast<const TFloatField&>(*field);
+  if (number.MinValue() != 0 || number.MaxValue() != 0) return false;
+  char type = 0;
+  int decimals = 0;
+  const std::span<char> bytes = DirectColumn(field, type, decimals);
+  if (bytes.empty() || !IsNumericLetter(type)) return false;
+  if (!EncodeFloatText(bytes, decimals, text)) return false;
+  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  return true;
+}
+
+bool TmDbfTable::SetColumnDate(TField* field, int year, int month, int day) {
+  if (typeid(*field) != typeid(TDateField)) return false;
+  char type = 0;
+  int decimals = 0;
+  const std::span<char> bytes = DirectColumn(field, type, decimals);
+  if (bytes.empty() || type != kTypeDate) return false;
+  if (!EncodeDateParts(bytes, year, month, day)) return false;
   DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
   return true;
 }
