@@ -64,28 +64,46 @@ TTaker TakerOf(const TField& field) {
   }
 }
 
-// Puts an attribute's value, the file's bytes `raw`, into its field. When
-// `direct`, the table writes the column from the bytes where it can do so
-// with the field's result; everything else goes through the field as
-// UTF-8 text, which also raises what the field refuses.
-void SetFieldValue(TmDbfTable& table, TField& field, TTaker taker, std::string_view raw,
-                   bool direct) {
+// Puts an attribute's value, the file's bytes `raw`, into its field
+// through the field, as UTF-8 text; the field raises what it refuses.
+void SetFieldText(TField& field, TTaker taker, std::string_view raw) {
   if (taker == TTaker::Date) {
-    if (direct && raw.size() == 10 && IsAscii(raw)) {
-      const int year = Digits(raw.substr(0, 4)), month = Digits(raw.substr(5, 2)),
-                day = Digits(raw.substr(8, 2));
-      if (year > 0 && month > 0 && day > 0 && table.SetColumnDate(&field, year, month, day))
-        return;
-    }
     SetDateText(field, Win1251ToUtf8(raw));
-    return;
+  } else {
+    field.SetAsString(Win1251ToUtf8(raw));
   }
+}
+
+// The same, written by the table straight into the record where it can do
+// so with the field's result, when `direct`.
+inline void SetFieldValue(TmDbfTable& table, TField& field, TTaker taker, std::string_view raw,
+                          bool direct) {
   if (direct) {
-    if (taker == TTaker::Text && table.SetColumnText(&field, raw)) return;
-    if (taker == TTaker::Integer && table.SetColumnInteger(&field, raw)) return;
-    if (taker == TTaker::Float && table.SetColumnFloat(&field, raw)) return;
+    switch (taker) {
+      case TTaker::Text:
+        if (table.SetColumnText(&field, raw)) return;
+        break;
+      case TTaker::Integer:
+        if (raw.empty() ? table.SetColumnNull(&field) : table.SetColumnInteger(&field, raw)) return;
+        break;
+      case TTaker::Float:
+        if (raw.empty() ? table.SetColumnNull(&field) : table.SetColumnFloat(&field, raw)) return;
+        break;
+      case TTaker::Date:
+        // Any text but "yyyy?mm?dd" clears the date (as UTF-8: ASCII only
+        // keeps its length).
+        if (raw.size() != 10) {
+          if (IsAscii(raw) && table.SetColumnNull(&field)) return;
+        } else if (IsAscii(raw)) {
+          const int year = Digits(raw.substr(0, 4)), month = Digits(raw.substr(5, 2)),
+                    day = Digits(raw.substr(8, 2));
+          if (year > 0 && month > 0 && day > 0 && table.SetColumnDate(&field, year, month, day))
+            return;
+        }
+        break;
+    }
   }
-  field.SetAsString(Win1251ToUtf8(raw));
+  SetFieldText(field, taker, raw);
 }
 
 void AssignAsciiUpper(std::string& out, std::string_view name) {
@@ -122,8 +140,20 @@ class TFieldKey {
   std::string FLong;
 };
 
-bool Contains(std::string_view name, std::string_view part) {
-  return name.find(part) != std::string_view::npos;
+// Names are short: compared in place.
+bool SameBytes(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
+// Whether the tag's name holds "CHILD"; asked of every tag.
+bool HoldsChild(std::string_view name) {
+  constexpr std::string_view kChild = "CHILD";
+  for (std::size_t i = 0; i + kChild.size() <= name.size(); ++i)
+    if (name[i] == 'C' && SameBytes(name.substr(i, kChild.size()), kChild)) return true;
+  return false;
 }
 
 // A value that says something: not blank and not a zero ("0", "0.000"),
@@ -260,14 +290,13 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
         }
         if (table.State() != dsInsert) continue;
         const int group = insideChild > 0 ? children : -1;
-        if (next >= seen.size() || seen[next].Group != group || seen[next].Name != name) {
+        if (next >= seen.size() || seen[next].Group != group || !SameBytes(seen[next].Name, name)) {
           const std::string_view fieldName =
               key.Make(IsAscii(name) ? name : std::string_view(FReader.Name()), group);
           const auto found = fields.find(std::string(fieldName));
           TField* field = found == fields.end() ? nullptr : found->second;
           seen.resize(next);
-          seen.push_back(
-              {std::string(name), group, field, field ? TakerOf(*field) : TTaker::Text});
+          seen.push_back({std::string(name), group, field, field ? TakerOf(*field) : TTaker::Text});
         }
         const TSeen& attribute = seen[next++];
         if (attribute.Field == nullptr) continue;
@@ -278,9 +307,8 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
         }
       } else if (kind == xkStartTag) {
         inHeader = name == "HEADER";
-        if (Contains(name, "CHILD")) ++insideChild;
-        if (name == "BTAL1" || name == "BTAL2" ||
-            (name == "BTAL3" && table.State() != dsInsert)) {
+        if (HoldsChild(name)) ++insideChild;
+        if (name == "BTAL1" || name == "BTAL2" || (name == "BTAL3" && table.State() != dsInsert)) {
           table.Append();
           next = 0;
         } else if (name == "CHILD") {
@@ -288,7 +316,7 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
         }
       } else if (kind == xkEndTag) {
         const bool inserting = table.State() == dsInsert;
-        if (Contains(name, "CHILD") && --insideChild == 0 && inserting)
+        if (HoldsChild(name) && --insideChild == 0 && inserting)
           groups.EndGroup(table, children, FDirect);
         if ((name == "BTAL1" || name == "BTAL2" || name == "BTAL3") && inserting) {
           const int rows = groups.EndRecord();

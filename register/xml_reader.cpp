@@ -12,6 +12,22 @@ namespace {
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 
+// What ends a name, by byte: a blank (any code up to 32, NUL too, which
+// also stands behind the bytes read) or the delimiter of its kind.
+enum : unsigned char { kBlank = 1, kGt = 2, kSlash = 4, kEquals = 8, kQuestion = 16 };
+
+struct TByteClasses {
+  unsigned char Of[256] = {};
+  constexpr TByteClasses() {
+    for (int c = 0; c <= 32; ++c) Of[c] = kBlank;
+    Of['>'] = kGt;
+    Of['/'] = kSlash;
+    Of['='] = kEquals;
+    Of['?'] = kQuestion;
+  }
+};
+constexpr TByteClasses kClasses;
+
 // Windows-1251 bytes as UTF-8 in `out`, copied as they are when ASCII;
 // `out` keeps its room from token to token.
 void AssignUtf8(std::string& out, std::string_view bytes) {
@@ -94,7 +110,7 @@ TXmlReader::TXmlReader(const std::string& fileName)
     : TXmlReader(std::make_unique<TFileStream>(fileName, fmOpenRead | fmShareDenyWrite)) {}
 
 TXmlReader::TXmlReader(std::unique_ptr<TStream> stream)
-    : FStream(std::move(stream)), FBuffer(kBufferSize) {}
+    : FStream(std::move(stream)), FBuffer(kBufferSize + 1) {}
 
 TXmlReader::~TXmlReader() = default;
 
@@ -133,19 +149,22 @@ void TXmlReader::Refill() {
     FPos = 0;
   }
   // A token longer than the buffer: room for the rest of it.
-  if (FEnd == FBuffer.size()) FBuffer.resize(2 * FBuffer.size());
+  if (FEnd + 1 == FBuffer.size()) FBuffer.resize(2 * FBuffer.size());
   const std::int64_t count =
-      FStream->Read(FBuffer.data() + FEnd, static_cast<std::int64_t>(FBuffer.size() - FEnd));
+      FStream->Read(FBuffer.data() + FEnd, static_cast<std::int64_t>(FBuffer.size() - 1 - FEnd));
   if (count > 0)
     FEnd += static_cast<std::size_t>(count);
   else
     FEof = true;
+  FBuffer[FEnd] = '\0';
 }
 
-std::size_t TXmlReader::NameEnd(std::size_t i, char first, char second) const {
-  const char* b = FBuffer.data();
-  while (i < FEnd && !IsBlank(b[i]) && b[i] != first && b[i] != second) ++i;
-  return i;
+std::size_t TXmlReader::NameEnd(std::size_t i, unsigned char stops) const {
+  // The NUL behind the bytes read ends every name.
+  const auto* p = reinterpret_cast<const unsigned char*>(FBuffer.data()) + i;
+  stops |= kBlank;
+  while ((kClasses.Of[*p] & stops) == 0) ++p;
+  return static_cast<std::size_t>(p - reinterpret_cast<const unsigned char*>(FBuffer.data()));
 }
 
 std::size_t TXmlReader::SkipBlanks(std::size_t i) const {
@@ -158,23 +177,96 @@ std::size_t TXmlReader::Find(std::size_t i, std::string_view word) const {
   return std::string_view(FBuffer.data(), FEnd).find(word, i);
 }
 
-int TXmlReader::Token(TXmlTokenKind kind, std::string_view name, std::string_view value,
-                      bool decode) {
+inline int TXmlReader::Token(TXmlTokenKind kind, std::string_view name, std::string_view value) {
   FKind = kind;
   FRawName = name;
   FRawValue = value;
-  if (decode && value.find('&') != std::string_view::npos) {
+  FNameReady = false;
+  FValueReady = false;
+  return kind;
+}
+
+int TXmlReader::DecodedToken(TXmlTokenKind kind, std::string_view name, std::string_view value) {
+  Token(kind, name, value);
+  if (!value.empty() && std::memchr(value.data(), '&', value.size()) != nullptr) {
     FDecoded = DecodeXmlEntities(value);
     FRawValue = FDecoded;
   }
-  FNameReady = name.empty();
-  if (FNameReady) FName.clear();
-  FValueReady = FRawValue.empty();
-  if (FValueReady) FValue.clear();
   return kind;
 }
 
 TXmlTokenKind TXmlReader::Next() {
+  // The tokens of an exchange file's records, whole in the buffer, are
+  // taken here; everything else (and anything these do not take) goes the
+  // general way, from the same position.
+  const auto* b = reinterpret_cast<const unsigned char*>(FBuffer.data());
+  const unsigned char* p = b + FPos;
+  const unsigned char* const end = b + FEnd;  // *end is NUL
+  const auto view = [](const unsigned char* from, const unsigned char* to) {
+    return std::string_view(reinterpret_cast<const char*>(from),
+                            static_cast<std::size_t>(to - from));
+  };
+  if (FInStartTag) {
+    while (*p == ' ') ++p;
+    const unsigned char c = *p;
+    if (kClasses.Of[c] == 0 && c != '<' && c != '"' && c != '\'') {
+      // name="value"
+      const unsigned char* const name = p;
+      while ((kClasses.Of[*p] & (kBlank | kEquals)) == 0) ++p;
+      // p[1] is there: *p is no NUL.
+      if (*p == '=' && (p[1] == '"' || p[1] == '\'')) {
+        const unsigned char quote = p[1];
+        const unsigned char* const value = p + 2;
+        const void* close = std::memchr(value, quote, static_cast<std::size_t>(end - value));
+        if (close != nullptr) {
+          const auto* valueEnd = static_cast<const unsigned char*>(close);
+          FPos = static_cast<std::size_t>(valueEnd + 1 - b);
+          return static_cast<TXmlTokenKind>(
+              DecodedToken(xkAttribute, view(name, p), view(value, valueEnd)));
+        }
+      }
+    } else if (c == '/' && p[1] == '>') {
+      FInStartTag = false;
+      --FDepth;
+      FPos = static_cast<std::size_t>(p + 2 - b);
+      return static_cast<TXmlTokenKind>(Token(xkEndTag, FElements[FDepth], {}));
+    } else if (c == '>') {
+      FInStartTag = false;
+      FPos = static_cast<std::size_t>(p + 1 - b);
+      return static_cast<TXmlTokenKind>(Token(xkStartTagEnd, {}, {}));
+    }
+  } else if (FDepth > 0 && *p == '<') {
+    const unsigned char d = p[1];
+    if (d == '/') {
+      // </name>
+      const unsigned char* const name = p + 2;
+      const unsigned char* q = name;
+      while ((kClasses.Of[*q] & (kBlank | kGt)) == 0) ++q;
+      const std::string_view raw = view(name, q);
+      if (*q == '>' && q != name && FElements[FDepth - 1] == raw) {
+        --FDepth;
+        FPos = static_cast<std::size_t>(q + 1 - b);
+        return static_cast<TXmlTokenKind>(Token(xkEndTag, raw, {}));
+      }
+    } else if (kClasses.Of[d] == 0 && d != '!') {
+      // <name, its end in the buffer
+      const unsigned char* const name = p + 1;
+      const unsigned char* q = name;
+      while ((kClasses.Of[*q] & (kBlank | kGt | kSlash)) == 0) ++q;
+      if (q != end) {
+        if (FDepth == FElements.size()) FElements.emplace_back();
+        FElements[FDepth++].assign(reinterpret_cast<const char*>(name),
+                                   static_cast<std::size_t>(q - name));
+        FInStartTag = true;
+        FPos = static_cast<std::size_t>(q - b);
+        return static_cast<TXmlTokenKind>(Token(xkStartTag, FElements[FDepth - 1], {}));
+      }
+    }
+  }
+  return NextInGeneral();
+}
+
+TXmlTokenKind TXmlReader::NextInGeneral() {
   while (true) {
     const int kind = FInStartTag ? ScanInStartTag() : Scan();
     if (kind != kMore) return static_cast<TXmlTokenKind>(kind);
@@ -252,7 +344,7 @@ int TXmlReader::ScanSpecial(std::size_t i) {
   if (c == 'D') {
     if (!expect("OCTYPE")) return kMore;
     const std::size_t start = SkipBlanks(i);
-    i = NameEnd(start, '>', '>');
+    i = NameEnd(start, kGt);
     if (i == FEnd && !FEof) return kMore;
     if (i == start) Fail("не задано имя в типе документа");
     if (!until(">", "ожидается \">\" для типа документа", end)) return kMore;
@@ -265,7 +357,7 @@ int TXmlReader::ScanSpecial(std::size_t i) {
 int TXmlReader::ScanInstruction(std::size_t i) {
   const char* b = FBuffer.data();
   const std::size_t start = i;
-  i = NameEnd(start, '>', '?');
+  i = NameEnd(start, kGt | kQuestion);
   if (i == FEnd && !FEof) return kMore;
   if (i == start) Fail("не задано имя в обрабатывающей инструкции");
   const std::size_t text = SkipBlanks(i);
@@ -280,7 +372,7 @@ int TXmlReader::ScanInstruction(std::size_t i) {
 
 int TXmlReader::ScanStartTag(std::size_t i) {
   const char* b = FBuffer.data();
-  const std::size_t end = NameEnd(i, '>', '/');
+  const std::size_t end = NameEnd(i, kGt | kSlash);
   if (end == FEnd && !FEof) return kMore;
   if (end == i) Fail("не задано имя открывающего тэга элемента");
   if (FDepth == FElements.size()) FElements.emplace_back();
@@ -316,7 +408,7 @@ int TXmlReader::ScanInStartTag() {
   }
   if (c == '<' || c == '"' || c == '\'') Fail("ожидается атрибут элемента");
   const std::size_t name = i;
-  i = NameEnd(name, '=', '=');
+  i = NameEnd(name, kEquals);
   if (i == FEnd && !FEof) return kMore;
   if (i == name) Fail("не задано имя атрибута элемента");
   const std::size_t nameEnd = i;
@@ -343,17 +435,17 @@ int TXmlReader::ScanInStartTag() {
     valueEnd = static_cast<std::size_t>(static_cast<const char*>(found) - b);
     FPos = valueEnd + 1;
   } else {
-    valueEnd = NameEnd(value, '/', '>');
+    valueEnd = NameEnd(value, kSlash | kGt);
     if (valueEnd == FEnd && !FEof) return kMore;
     FPos = valueEnd;
   }
-  return Token(xkAttribute, {b + name, nameEnd - name}, {b + value, valueEnd - value}, true);
+  return DecodedToken(xkAttribute, {b + name, nameEnd - name}, {b + value, valueEnd - value});
 }
 
 int TXmlReader::ScanEndTag(std::size_t i) {
   const char* b = FBuffer.data();
   const std::size_t name = i;
-  i = NameEnd(name, '>', '>');
+  i = NameEnd(name, kGt);
   if (i == FEnd && !FEof) return kMore;
   if (i == name) Fail("не задано имя закрывающего тэга элемента");
   const std::size_t nameEnd = i;
@@ -386,5 +478,5 @@ int TXmlReader::ScanText(std::size_t i) {
     return kMore;
   }
   FPos = end;
-  return Token(xkText, {}, {b + i, end - i}, true);
+  return DecodedToken(xkText, {}, {b + i, end - i});
 }

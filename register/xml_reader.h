@@ -60,7 +60,7 @@ class TTextReader {
   bool Fill();
 
   TStream& FStream;
-  std::vector<char> FBuffer;
+  std::vector<char> FBuffer;  // the bytes read, then a NUL
   std::size_t FPos = 0;
   std::size_t FEnd = 0;
   bool FOemToAnsi;
@@ -116,6 +116,8 @@ class TXmlReader {
 
  private:
   [[noreturn]] void Fail(std::string_view what) const;
+  // Next for every token the quick ways of Next do not take.
+  TXmlTokenKind NextInGeneral();
   void MakeName() const;
   void MakeValue() const;
   // Keeps the unread bytes, reads more behind them; sets FEof when the
@@ -131,18 +133,18 @@ class TXmlReader {
   int ScanEndTag(std::size_t i);
   int ScanStartTag(std::size_t i);
   int ScanText(std::size_t i);
-  // The end of the name from `i`: the first byte below 33, `first` or
-  // `second`, or FEnd.
-  std::size_t NameEnd(std::size_t i, char first, char second) const;
+  // The end of the name from `i`: the first byte below 33, a byte of the
+  // classes `stops`, or FEnd.
+  std::size_t NameEnd(std::size_t i, unsigned char stops) const;
   std::size_t SkipBlanks(std::size_t i) const;
   // Where `word` starts at or after `i`; npos when not in the buffer.
   std::size_t Find(std::size_t i, std::string_view word) const;
-  // Sets the token; the value's entities are decoded when `decode`.
-  int Token(TXmlTokenKind kind, std::string_view name, std::string_view value,
-            bool decode = false);
+  int Token(TXmlTokenKind kind, std::string_view name, std::string_view value);
+  // The same with the value's entities decoded.
+  int DecodedToken(TXmlTokenKind kind, std::string_view name, std::string_view value);
 
   std::unique_ptr<TStream> FStream;
-  std::vector<char> FBuffer;
+  std::vector<char> FBuffer;  // the bytes read, then a NUL
   std::size_t FPos = 0;
   std::size_t FEnd = 0;
   bool FEof = false;

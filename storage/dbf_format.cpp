@@ -576,8 +576,8 @@ bool EncodeFloatText(std::span<char> column, int decimals, std::string_view text
   // A negative zero is stored without its sign.
   const bool minus = negative && significant > 0;
   const std::size_t integerDigits = std::max<std::size_t>(integer.size(), 1);
-  const std::size_t length = (minus ? 1 : 0) + integerDigits +
-                             (decimals > 0 ? 1 + static_cast<std::size_t>(decimals) : 0);
+  const std::size_t length =
+      (minus ? 1 : 0) + integerDigits + (decimals > 0 ? 1 + static_cast<std::size_t>(decimals) : 0);
   if (length > column.size()) return false;
   char* out = column.data() + (column.size() - length);
   std::fill(column.data(), out, ' ');

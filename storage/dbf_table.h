@@ -267,6 +267,10 @@ class TmDbfTable : public TDataSet {
   bool SetColumnInteger(TField* field, std::string_view text);
   bool SetColumnFloat(TField* field, std::string_view text);
   bool SetColumnDate(TField* field, int year, int month, int day);
+  // Clears such a field, or a string field, straight in the record, as
+  // field->Clear() does; false, changing nothing, where that cannot be
+  // done so.
+  bool SetColumnNull(TField* field);
 
   // --- TDataSet
   int CompareBookmarks(const TBookmark& a, const TBookmark& b) override;
