@@ -13,6 +13,7 @@
 #include "platform/base/file_stream.h"
 #include "platform/base/file_utils.h"
 #include "platform/base/format.h"
+#include "platform/base/format_settings.h"
 #include "platform/data/db_consts.h"
 #include "platform/data/fields.h"
 
@@ -1101,8 +1102,9 @@ const TDirectText& DirectText(TCodePage page) {
 }  // namespace
 
 bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
-  if (field->FieldNo() <= 0 || typeid(*field) != typeid(TStringField) || field->OnValidate ||
-      field->Transliterate() || (State() != dsEdit && State() != dsInsert))
+  if (field->FieldNo() <= 0 || field->DataType() != ftString ||
+      typeid(*field) != typeid(TStringField) || field->OnValidate || field->Transliterate() ||
+      (State() != dsEdit && State() != dsInsert))
     return false;
   char* record = FieldBuffer();
   if (record == nullptr) return false;
@@ -1114,14 +1116,139 @@ bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
                                      static_cast<std::size_t>(column.Length)});
   // Converted beside the record first: nothing changes when a byte fails.
   char converted[dbf::kMaxColumnLength];
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const char c = table.Byte[static_cast<unsigned char>(bytes[i])];
-    if (c == '\0') return false;
-    if (i < kept) converted[i] = c;
-  }
+  for (std::size_t i = 0; i < kept; ++i)
+    converted[i] = table.Byte[static_cast<unsigned char>(bytes[i])];
+  if (std::memchr(converted, '\0', kept) != nullptr) return false;
+  for (std::size_t i = kept; i < bytes.size(); ++i)
+    if (table.Byte[static_cast<unsigned char>(bytes[i])] == '\0') return false;
   char* out = record + column.Offset;
   std::memcpy(out, converted, kept);
   std::fill(out + kept, out + column.Length, ' ');
+  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  return true;
+}
+
+std::span<char> TmDbfTable::DirectColumn(TField* field, char& type, int& decimals) {
+  if (field->FieldNo() <= 0 || field->OnValidate || (State() != dsEdit && State() != dsInsert))
+    return {};
+  char* record = FieldBuffer();
+  if (record == nullptr) return {};
+  const TFieldDescriptor& column = Column(field->FieldNo());
+  type = column.Type;
+  decimals = column.Decimals;
+  return {record + column.Offset, column.Length};
+}
+
+bool TmDbfTable::SetColumnInteger(TField* field, std::string_view text) {
+  // The one class of the field's type (compared to one only: names of
+  // other classes would be compared byte for byte).
+  const std::type_info* kind = nullptr;
+  switch (field->DataType()) {
+    case ftInteger:
+      kind = &typeid(TIntegerField);
+      break;
+    case ftSmallint:
+      kind = &typeid(TSmallintField);
+      break;
+    case ftWord:
+      kind = &typeid(TWordField);
+      break;
+    case ftLargeint:
+      kind = &typeid(TLargeintField);
+      break;
+    default:
+      return false;
+  }
+  if (typeid(*field) != *kind) return false;
+  char type = 0;
+  int decimals = 0;
+  const std::span<char> bytes = DirectColumn(field, type, decimals);
+  if (bytes.empty() || !IsNumericLetter(type)) return false;
+  // The range the field checks: its own bounds when set, else its type's.
+  const auto& integral = static_cast<const TIntegralField&>(*field);
+  std::int64_t lo = INT32_MIN, hi = INT32_MAX;
+  if (integral.MinValue() != 0 || integral.MaxValue() != 0) {
+    lo = integral.MinValue();
+    hi = integral.MaxValue();
+  } else if (field->DataType() == ftSmallint) {
+    lo = INT16_MIN;
+    hi = INT16_MAX;
+  } else if (field->DataType() == ftWord) {
+    lo = 0;
+    hi = UINT16_MAX;
+  } else if (field->DataType() == ftLargeint) {
+    lo = INT64_MIN;
+    hi = INT64_MAX;
+  }
+  // A smallint column also refuses what lies outside 16 bits.
+  if (field->DataType() == ftSmallint) {
+    lo = std::max<std::int64_t>(lo, INT16_MIN);
+    hi = std::min<std::int64_t>(hi, INT16_MAX);
+  }
+  if (!EncodeIntegerText(bytes, text, lo, hi)) return false;
+  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  return true;
+}
+
+bool TmDbfTable::SetColumnFloat(TField* field, std::string_view text) {
+  if (field->DataType() != ftFloat || typeid(*field) != typeid(TFloatField) ||
+      FormatSettings.DecimalSeparator != '.')
+    return false;
+  const auto& number = static_cast<const TFloatField&>(*field);
+  if (number.MinValue() != 0 || number.MaxValue() != 0) return false;
+  char type = 0;
+  int decimals = 0;
+  const std::span<char> bytes = DirectColumn(field, type, decimals);
+  if (bytes.empty() || !IsNumericLetter(type)) return false;
+  if (!EncodeFloatText(bytes, decimals, text)) return false;
+  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  return true;
+}
+
+bool TmDbfTable::SetColumnNull(TField* field) {
+  // Classes whose Clear is the field's own: the value cleared as null.
+  const std::type_info& kind = typeid(*field);
+  switch (field->DataType()) {
+    case ftString:
+      if (kind != typeid(TStringField)) return false;
+      break;
+    case ftInteger:
+      if (kind != typeid(TIntegerField)) return false;
+      break;
+    case ftSmallint:
+      if (kind != typeid(TSmallintField)) return false;
+      break;
+    case ftWord:
+      if (kind != typeid(TWordField)) return false;
+      break;
+    case ftLargeint:
+      if (kind != typeid(TLargeintField)) return false;
+      break;
+    case ftFloat:
+      if (kind != typeid(TFloatField)) return false;
+      break;
+    case ftDate:
+      if (kind != typeid(TDateField)) return false;
+      break;
+    default:
+      return false;
+  }
+  char type = 0;
+  int decimals = 0;
+  const std::span<char> bytes = DirectColumn(field, type, decimals);
+  if (bytes.empty()) return false;
+  ClearColumn(bytes, field->DataType() == ftString ? kTypeChar : type);
+  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  return true;
+}
+
+bool TmDbfTable::SetColumnDate(TField* field, int year, int month, int day) {
+  if (field->DataType() != ftDate || typeid(*field) != typeid(TDateField)) return false;
+  char type = 0;
+  int decimals = 0;
+  const std::span<char> bytes = DirectColumn(field, type, decimals);
+  if (bytes.empty() || type != kTypeDate) return false;
+  if (!EncodeDateParts(bytes, year, month, day)) return false;
   DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
   return true;
 }

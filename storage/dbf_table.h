@@ -255,6 +255,22 @@ class TmDbfTable : public TDataSet {
   // through the field. A reader of whole registers writes this way
   // without going through UTF-8.
   bool SetColumnText(TField* field, std::string_view bytes);
+  // The same for an integer field (smallint, integer, word, largeint) on
+  // an N or F column from the decimal text `text`, as
+  // field->SetAsString(text) sets it; for a float field on such a column
+  // from "[-]digits[.digits]" ('.' being the decimal separator); and for
+  // a date field on a D column from a valid date's parts, as
+  // field->SetAsDateTime(EncodeDate(year, month, day)). False, changing
+  // nothing, where the bytes would not be the same or the field would
+  // refuse the value (an OnValidate handler, a range the value leaves, a
+  // text that does not fit): the caller then goes through the field.
+  bool SetColumnInteger(TField* field, std::string_view text);
+  bool SetColumnFloat(TField* field, std::string_view text);
+  bool SetColumnDate(TField* field, int year, int month, int day);
+  // Clears such a field, or a string field, straight in the record, as
+  // field->Clear() does; false, changing nothing, where that cannot be
+  // done so.
+  bool SetColumnNull(TField* field);
 
   // --- TDataSet
   int CompareBookmarks(const TBookmark& a, const TBookmark& b) override;
@@ -383,6 +399,10 @@ class TmDbfTable : public TDataSet {
   void InitEmptyRecord(char* record) const;
   // The record buffer that field access uses in the current state.
   char* FieldBuffer();
+  // The bytes of the column of data field `field` in the record being
+  // edited or inserted, for a value set straight in the record; empty when
+  // the field has an OnValidate handler or there is no such record.
+  std::span<char> DirectColumn(TField* field, char& type, int& decimals);
   const dbf::TFieldDescriptor& Column(int fieldNo) const;
   TFieldType FieldTypeOfColumn(const dbf::TFieldDescriptor& column) const;
   TCodePage TextPage() const { return FAnsiTable ? TCodePage::Win1251 : TCodePage::Oem866; }
