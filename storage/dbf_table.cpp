@@ -374,6 +374,12 @@ TmDbfTable::TKeySpec TmDbfTable::KeySpecOf(TField* field) {
     spec.Offset = CalcFieldsOffset() + field->Offset() + 1;
     spec.Length = std::max(field->Size() - 1, 0);
     spec.Calculated = true;
+    for (const TKeyMakerEntry& entry : FKeyMakers) {
+      if (entry.Field == field->FieldName()) {
+        spec.Maker = &entry.Maker;
+        spec.Reads = &entry.Reads;
+      }
+    }
   } else if (field->FieldKind() == fkCalculated && dynamic_cast<TNumericField*>(field) != nullptr) {
     spec.Offset = CalcFieldsOffset() + field->Offset() + 1;
     spec.Length = kNumberKeyLength;
@@ -381,6 +387,24 @@ TmDbfTable::TKeySpec TmDbfTable::KeySpecOf(TField* field) {
     spec.NumberType = field->DataType();
   }
   return spec;
+}
+
+void TmDbfTable::SetKeyMaker(TField* field, const std::vector<TField*>& reads, TKeyMaker maker) {
+  std::erase_if(FKeyMakers,
+                [field](const TKeyMakerEntry& entry) { return entry.Field == field->FieldName(); });
+  if (!maker) return;
+  TKeyMakerEntry entry{field->FieldName(), {}, std::move(maker)};
+  for (const TField* read : reads) entry.Reads.push_back(read->FieldName());
+  FKeyMakers.push_back(std::move(entry));
+}
+
+bool TmDbfTable::ColumnIn(const TField* field, const char* record, std::string_view& bytes,
+                          char& type) const {
+  if (field->FieldKind() != fkData || field->FieldNo() <= 0 || !FFile) return false;
+  const TFieldDescriptor& column = Column(field->FieldNo());
+  bytes = std::string_view(record + column.Offset, column.Length);
+  type = column.Type;
+  return true;
 }
 
 std::string_view TmDbfTable::KeyIn(const TKeySpec& spec, const char* buffer, std::string& scratch) {
@@ -410,17 +434,57 @@ const char* TmDbfTable::WithCalcFields(const char* record) {
   return FKeyBuffer.data();
 }
 
+TmDbfTable::TRecordKeys::TRecordKeys(TmDbfTable& table, const std::vector<TKeySpec>& specs)
+    : FTable(table), FSpecs(specs) {
+  bool made = false;
+  for (const TKeySpec& spec : specs) {
+    FNoneNeedsRecord = FNoneNeedsRecord && spec.Length == 0 && !spec.Calculated;
+    FCalcAlways = FCalcAlways || (spec.Calculated && spec.Maker == nullptr);
+    made = made || spec.Maker != nullptr;
+  }
+  if (made && !FCalcAlways && table.CalcFieldsWithMadeKeys)
+    FCalcAlways = table.CalcFieldsWithMadeKeys();
+}
+
+std::vector<TDbfFile::TRecordPart> TmDbfTable::TRecordKeys::Parts() const {
+  std::vector<TDbfFile::TRecordPart> parts;
+  if (FCalcAlways) return parts;
+  auto add = [&](int offset, int length) {
+    parts.push_back({static_cast<std::size_t>(offset), static_cast<std::size_t>(length)});
+  };
+  for (const TKeySpec& spec : FSpecs) {
+    if (spec.Maker != nullptr) {
+      for (const std::string& name : *spec.Reads) {
+        const TField* field = FTable.FindField(name);
+        if (field == nullptr || field->FieldKind() != fkData || field->FieldNo() <= 0) return {};
+        const TFieldDescriptor& column = FTable.Column(field->FieldNo());
+        add(static_cast<int>(column.Offset), column.Length);
+      }
+    } else if (spec.Length > 0) {
+      add(spec.Offset, spec.Length);
+    }
+  }
+  return parts;
+}
+
+std::string_view TmDbfTable::TRecordKeys::Key(std::size_t ordering) {
+  const TKeySpec& spec = FSpecs[ordering];
+  if (spec.Maker != nullptr) {
+    FScratch.resize(static_cast<std::size_t>(spec.Length));
+    (*spec.Maker)(FRecord, FScratch.data());
+    return FScratch;
+  }
+  return KeyIn(spec, spec.Calculated ? FBuffer : FRecord, FScratch);
+}
+
 void TmDbfTable::BuildOrderings(const std::vector<TDbfCursor*>& cursors, std::uint32_t count) {
   std::vector<TKeySpec> specs;
-  bool calculated = false;
   for (TDbfCursor* cursor : cursors) {
     specs.push_back(KeySpecOf(cursor));
-    calculated = calculated || specs.back().Calculated;
     cursor->BeginBuild(specs.back().Length);
   }
-  std::string scratch;
-  if (!calculated &&
-      std::all_of(specs.begin(), specs.end(), [](const TKeySpec& s) { return s.Length == 0; })) {
+  TRecordKeys keys(*this, specs);
+  if (keys.NoneNeedsRecord()) {
     // Physical order needs no record, only which ones are live.
     FFile->ScanLiveRecordNumbers(0, count, [&](int record) {
       for (TDbfCursor* cursor : cursors) cursor->AddBuilt(record, {});
@@ -428,11 +492,15 @@ void TmDbfTable::BuildOrderings(const std::vector<TDbfCursor*>& cursors, std::ui
     for (TDbfCursor* cursor : cursors) cursor->EndBuild();
     return;
   }
-  FFile->ScanLiveRecords(0, count, [&](int record, const char* bytes) {
-    const char* buffer = calculated ? WithCalcFields(bytes) : bytes;
-    for (std::size_t i = 0; i < cursors.size(); ++i)
-      cursors[i]->AddBuilt(record, KeyIn(specs[i], buffer, scratch));
-  });
+  // Only what the keys read comes from the file.
+  const std::vector<TDbfFile::TRecordPart> parts = keys.Parts();
+  FFile->ScanLiveRecords(
+      0, count,
+      [&](int record, const char* bytes) {
+        keys.Start(bytes);
+        for (std::size_t i = 0; i < cursors.size(); ++i) cursors[i]->AddBuilt(record, keys.Key(i));
+      },
+      parts);
   for (TDbfCursor* cursor : cursors) cursor->EndBuild();
 }
 
@@ -444,17 +512,13 @@ void TmDbfTable::RebuildOrderings() {
 
 int TmDbfTable::AddAppended(std::uint32_t count, const char* record) {
   std::vector<TKeySpec> specs;
-  bool calculated = false;
-  for (TDbfCursor* cursor : FOrderings) {
-    specs.push_back(KeySpecOf(cursor));
-    calculated = calculated || specs.back().Calculated;
-  }
-  std::string scratch;
+  for (TDbfCursor* cursor : FOrderings) specs.push_back(KeySpecOf(cursor));
+  TRecordKeys keys(*this, specs);
   auto add = [&](int number, const char* bytes) {
-    const char* buffer = calculated ? WithCalcFields(bytes) : bytes;
+    keys.Start(bytes);
     int index = -1;
     for (std::size_t i = 0; i < FOrderings.size(); ++i) {
-      const int at = FOrderings[i]->RecordAppended(number, KeyIn(specs[i], buffer, scratch));
+      const int at = FOrderings[i]->RecordAppended(number, keys.Key(i));
       if (FOrderings[i] == FCursor) index = at;
     }
     return index;
@@ -835,16 +899,12 @@ void TmDbfTable::InternalPost() {
     LockOrRaise(offset, FFile->RecordLength());
     TRangeLockGuard unlock(*FFile, offset, FFile->RecordLength());
     FFile->GuardedWrite([&] { FFile->WriteRecord(number, ActiveBuffer()); });
-    bool calculated = false;
     std::vector<TKeySpec> specs;
-    for (TDbfCursor* cursor : FOrderings) {
-      specs.push_back(KeySpecOf(cursor));
-      calculated = calculated || specs.back().Calculated;
-    }
-    const char* buffer = calculated ? WithCalcFields(ActiveBuffer()) : ActiveBuffer();
-    std::string scratch;
+    for (TDbfCursor* cursor : FOrderings) specs.push_back(KeySpecOf(cursor));
+    TRecordKeys keys(*this, specs);
+    keys.Start(ActiveBuffer());
     for (std::size_t i = 0; i < FOrderings.size(); ++i)
-      FOrderings[i]->RecordChanged(record, KeyIn(specs[i], buffer, scratch));
+      FOrderings[i]->RecordChanged(record, keys.Key(i));
     return;
   }
   InternalLast();

@@ -61,6 +61,8 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/base/codepage.h"
@@ -142,6 +144,24 @@ class TmDbfTable : public TDataSet {
   // Open). The table stays open and empty until it returns; events are
   // off and the controls disabled meanwhile.
   TOnUserConvert OnUserConvert;
+
+  // Makes the key of an ordering on a calculated string field straight
+  // from a record as stored (`record`: the deletion flag, then the
+  // columns), writing KeyLength bytes to `key`: the bytes the calculated
+  // value would give, without computing the calculated fields.
+  using TKeyMaker = std::function<void(const char* record, char* key)>;
+  // Orderings on `field` take their keys from `maker` from now on (an
+  // empty maker: from the calculated fields again). The maker looks only
+  // at the deletion flag and the columns of the data fields `reads`.
+  // REQUIRES: `field` is a calculated string field of this table.
+  void SetKeyMaker(TField* field, const std::vector<TField*>& reads, TKeyMaker maker);
+  // Asked where a key maker spares computing a record's calculated fields
+  // for an ordering: true computes them all the same (an owner adds values
+  // up as the records pass). Unset: they are spared.
+  std::function<bool()> CalcFieldsWithMadeKeys;
+  // The column of data field `field` in `record` (a record of this open
+  // table as stored) and its type letter; false for a field without one.
+  bool ColumnIn(const TField* field, const char* record, std::string_view& bytes, char& type) const;
 
   // Waits between the two tries of a lock; sleeps by default. Tests put a
   // recorder here.
@@ -350,6 +370,36 @@ class TmDbfTable : public TDataSet {
     bool IsString = false;
     // A calculated number: its key orders as the numbers do.
     TFieldType NumberType = ftUnknown;
+    // Makes a calculated key from the record's columns.
+    const TKeyMaker* Maker = nullptr;
+    // The fields whose columns the maker reads.
+    const std::vector<std::string>* Reads = nullptr;
+  };
+  // The keys of one record for a list of orderings; the calculated fields
+  // are computed at most once, and only when a key needs them.
+  class TRecordKeys {
+   public:
+    TRecordKeys(TmDbfTable& table, const std::vector<TKeySpec>& specs);
+    // True when no key needs a record's bytes (physical order only).
+    bool NoneNeedsRecord() const { return FNoneNeedsRecord; }
+    // The parts of a record the keys read (besides the deletion flag);
+    // empty when they read whole records.
+    std::vector<TDbfFile::TRecordPart> Parts() const;
+    // Starts on `record`, as stored.
+    void Start(const char* record) {
+      FRecord = record;
+      FBuffer = FCalcAlways ? FTable.WithCalcFields(record) : nullptr;
+    }
+    std::string_view Key(std::size_t ordering);
+
+   private:
+    TmDbfTable& FTable;
+    const std::vector<TKeySpec>& FSpecs;
+    bool FCalcAlways = false;
+    bool FNoneNeedsRecord = true;
+    const char* FRecord = nullptr;
+    const char* FBuffer = nullptr;  // with the calculated fields, once computed
+    std::string FScratch;
   };
   TKeySpec KeySpecOf(const TDbfCursor* cursor);
   // The key of an ordering on `field` (none when null).
@@ -423,6 +473,12 @@ class TmDbfTable : public TDataSet {
   bool FIsOpen = false;
 
   std::vector<char> FKeyBuffer;  // a record buffer for computing keys
+  struct TKeyMakerEntry {
+    std::string Field;  // the key field's name
+    std::vector<std::string> Reads;
+    TKeyMaker Maker;
+  };
+  std::vector<TKeyMakerEntry> FKeyMakers;
   std::string FKeyScratch;
 
   int FStepCount = 0;
