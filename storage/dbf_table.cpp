@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <chrono>
 #include <cstring>
 #include <optional>
@@ -13,6 +14,7 @@
 #include "platform/base/file_stream.h"
 #include "platform/base/file_utils.h"
 #include "platform/base/format.h"
+#include "platform/base/math_utils.h"
 #include "platform/data/db_consts.h"
 #include "platform/data/fields.h"
 
@@ -1183,6 +1185,132 @@ bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
   std::memcpy(out, converted, kept);
   std::fill(out + kept, out + column.Length, ' ');
   DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  return true;
+}
+
+namespace {
+
+// For each byte of a page, true when its character takes that one byte
+// again on the way through UTF-8; never for NUL, which ends a text.
+struct TSameText {
+  bool Byte[256] = {};
+};
+
+TSameText MakeSameText(TCodePage page) {
+  TSameText table;
+  for (int b = 1; b < 256; ++b) {
+    const std::string byte(1, static_cast<char>(b));
+    table.Byte[b] = FromUtf8(ToUtf8(byte, page), page) == byte;
+  }
+  return table;
+}
+
+const TSameText& SameText(TCodePage page) {
+  static const TSameText ansi = MakeSameText(TCodePage::Win1251);
+  static const TSameText oem = MakeSameText(TCodePage::Oem866);
+  return page == TCodePage::Win1251 ? ansi : oem;
+}
+
+// Text as a string field reads it and writes it back the same: characters
+// of one byte each, then blanks only.
+bool PlainText(std::string_view column, const TSameText& same) {
+  const std::size_t n = DecodeChar(column).size();
+  for (std::size_t i = 0; i < n; ++i)
+    if (!same.Byte[static_cast<unsigned char>(column[i])]) return false;
+  for (std::size_t i = n; i < column.size(); ++i)
+    if (column[i] != ' ') return false;
+  return true;
+}
+
+// A date as EncodeDateColumn writes it: blanks, or a valid yyyymmdd other
+// than day 0 (which it writes as blanks).
+bool PlainDate(std::string_view column) {
+  if (column.size() != 8) return false;
+  if (column.find_first_not_of(' ') == std::string_view::npos) return true;
+  if (column.find_first_not_of("0123456789") != std::string_view::npos) return false;
+  const std::optional<TDateTime> date = DecodeDateColumn(column);
+  return date && Trunc(*date) != 0;
+}
+
+}  // namespace
+
+std::optional<TmDbfTable::TColumnCopy> TmDbfTable::PrepareColumnCopy(TField* to, TmDbfTable& source,
+                                                                     TField* from) {
+  if (!FFile || !source.FFile || to->FieldKind() != fkData || from->FieldKind() != fkData ||
+      to->FieldNo() <= 0 || from->FieldNo() <= 0 || to->DataType() != from->DataType() ||
+      to->OnValidate)
+    return std::nullopt;
+  const TFieldDescriptor& column = Column(to->FieldNo());
+  const TFieldDescriptor& sourceColumn = source.Column(from->FieldNo());
+  if (column.Type != sourceColumn.Type || column.Length != sourceColumn.Length ||
+      column.Decimals != sourceColumn.Decimals)
+    return std::nullopt;
+  TColumnCopy copy{to, from, column.Offset, sourceColumn.Offset, column.Length, column.Type};
+  switch (to->DataType()) {
+    case ftString:
+      if (column.Type == kTypeChar && typeid(*to) == typeid(TStringField) &&
+          typeid(*from) == typeid(TStringField) && !to->Transliterate() && !from->Transliterate() &&
+          FAnsiTable == source.FAnsiTable && to->Size() >= column.Length &&
+          from->Size() >= column.Length)
+        return copy;
+      break;
+    case ftSmallint:
+    case ftInteger: {
+      const auto* integral = dynamic_cast<const TIntegralField*>(to);
+      if (integral == nullptr || !IsNumericLetter(column.Type) || column.Decimals != 0) break;
+      const bool small = to->DataType() == ftSmallint;
+      // A field's own range (MaxValue) replaces its type's.
+      copy.Min = integral->MinValue() != 0 || integral->MaxValue() != 0
+                     ? integral->MinValue()
+                     : (small ? INT16_MIN : INT32_MIN);
+      copy.Max = integral->MinValue() != 0 || integral->MaxValue() != 0
+                     ? integral->MaxValue()
+                     : (small ? INT16_MAX : INT32_MAX);
+      return copy;
+    }
+    case ftDate:
+      if (column.Type == kTypeDate && column.Length == 8) return copy;
+      break;
+    default:
+      break;
+  }
+  return std::nullopt;
+}
+
+bool TmDbfTable::CopyColumn(const TColumnCopy& copy, TmDbfTable& source) {
+  if (State() != dsEdit && State() != dsInsert) return false;
+  char* record = FieldBuffer();
+  const char* sourceRecord = source.FieldBuffer();
+  if (record == nullptr || sourceRecord == nullptr) return false;
+  const std::string_view bytes(sourceRecord + copy.FromOffset, copy.Length);
+  char* out = record + copy.ToOffset;
+  switch (copy.Type) {
+    case kTypeChar:
+      if (!PlainText(bytes, SameText(TextPage()))) return false;
+      std::memcpy(out, bytes.data(), bytes.size());
+      break;
+    case kTypeDate:
+      if (!PlainDate(bytes)) return false;
+      std::memcpy(out, bytes.data(), bytes.size());
+      break;
+    default: {
+      // As the source field reads it (its type's range, else 0), in the
+      // target's range, written as the target writes it.
+      std::int64_t value = DecodeNumericInteger(bytes);
+      const bool small = copy.From->DataType() == ftSmallint;
+      if (value < (small ? INT16_MIN : INT32_MIN) || value > (small ? INT16_MAX : INT32_MAX))
+        value = 0;
+      if (value < copy.Min || value > copy.Max) return false;
+      char text[24];
+      const auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+      const std::size_t length = static_cast<std::size_t>(end - text);
+      if (ec != std::errc() || length > copy.Length) return false;
+      std::memset(out, ' ', copy.Length - length);
+      std::memcpy(out + copy.Length - length, text, length);
+      break;
+    }
+  }
+  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(copy.To));
   return true;
 }
 

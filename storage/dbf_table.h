@@ -59,6 +59,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -275,6 +276,31 @@ class TmDbfTable : public TDataSet {
   // through the field. A reader of whole registers writes this way
   // without going through UTF-8.
   bool SetColumnText(TField* field, std::string_view bytes);
+  // How the value of data field `From` of another table goes into data
+  // field `To` of this one by the columns' bytes (PrepareColumnCopy).
+  struct TColumnCopy {
+    TField* To = nullptr;
+    TField* From = nullptr;
+    std::uint32_t ToOffset = 0, FromOffset = 0, Length = 0;
+    char Type = 0;
+    // The integer range the value must keep to the fields' way.
+    std::int64_t Min = 0, Max = 0;
+  };
+  // A copy of `from` in `source` into `to` for CopyColumn, where the
+  // fields' way (to->SetValue(from->Value())) depends only on the column's
+  // bytes: the same field type, column letter, width, decimals and text
+  // page, a plain string, integer or date field without an OnValidate
+  // handler. Nothing otherwise. Valid while both tables stay open.
+  std::optional<TColumnCopy> PrepareColumnCopy(TField* to, TmDbfTable& source, TField* from);
+  // Gives the record in edit or insert the value of copy.From in
+  // `source`'s active record straight from the column's bytes, the bytes
+  // to->SetValue(from->Value()) would store, then the field-change
+  // handling, where the value is stored as this table writes it (text of
+  // characters that take one byte each and blanks after it, an integer in
+  // the range, a date or blanks). Returns false, changing nothing,
+  // otherwise: the caller then goes through the fields. A copier of whole
+  // registers copies this way without a value in between.
+  bool CopyColumn(const TColumnCopy& copy, TmDbfTable& source);
 
   // --- TDataSet
   int CompareBookmarks(const TBookmark& a, const TBookmark& b) override;
