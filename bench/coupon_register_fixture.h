@@ -14,9 +14,9 @@
 
 #include "platform/base/format.h"
 #include "platform/base/format_settings.h"
-#include "register/exchange_export.h"
-#include "register/register_document.h"
-#include "register/tests/register_fields.h"
+#include "register/core/exchange_export.h"
+#include "register/core/register_document.h"
+#include "register/core/tests/register_fields.h"
 #include "storage/dbf_table.h"
 
 #include "dbf_register_fixture.h"
