@@ -975,6 +975,8 @@ bool TmDbfTable::GetFieldData(TField* field, void* buffer) {
     case ftInteger:
     case ftAutoInc:
     case ftLargeint: {
+      // Numbers are never null: a null check needs no decoding.
+      if (buffer == nullptr) return IsNumericLetter(type) || type == kTypeInteger;
       std::int64_t v;
       if (IsNumericLetter(type))
         v = DecodeNumericInteger(bytes);
@@ -1001,6 +1003,8 @@ bool TmDbfTable::GetFieldData(TField* field, void* buffer) {
     case ftFloat:
     case ftCurrency:
     case ftBCD: {
+      if (buffer == nullptr)
+        return IsNumericLetter(type) || type == kTypeDouble || type == kTypeCurrency;
       double v;
       if (IsNumericLetter(type))
         v = DecodeNumericFloat(bytes);
@@ -1043,6 +1047,43 @@ bool TmDbfTable::GetFieldData(TField* field, void* buffer) {
   if (has && buffer != nullptr)
     std::memcpy(buffer, value, static_cast<std::size_t>(field->DataSize()));
   return has;
+}
+
+bool TmDbfTable::GetFieldCurrency(TField* field, Currency& value) {
+  // Only the framework's number fields, whose AsCurrency is
+  // Currency(AsFloat()) of the decoded column; the rest go through the
+  // field.
+  const TFieldType kind = field->DataType();
+  const TClassInfo* info = &field->ClassInfo();
+  const bool isFloat = (kind == ftFloat || kind == ftCurrency || kind == ftBCD) &&
+                       (info == &TFloatField::kClassInfo || info == &TCurrencyField::kClassInfo ||
+                        info == &TBCDField::kClassInfo);
+  const bool isIntegral =
+      (kind == ftSmallint || kind == ftWord || kind == ftInteger || kind == ftAutoInc ||
+       kind == ftLargeint) &&
+      (info == &TIntegerField::kClassInfo || info == &TSmallintField::kClassInfo ||
+       info == &TWordField::kClassInfo || info == &TAutoIncField::kClassInfo ||
+       info == &TLargeintField::kClassInfo);
+  if (field->FieldNo() <= 0 || (!isFloat && !isIntegral))
+    return TDataSet::GetFieldCurrency(field, value);
+  const char* record = FieldBuffer();
+  if (record == nullptr) return false;
+  const TFieldDescriptor& column = Column(field->FieldNo());
+  if (!IsNumericLetter(column.Type)) return TDataSet::GetFieldCurrency(field, value);
+  const std::string_view bytes(record + column.Offset, column.Length);
+  if (isFloat) {
+    value = DecodeNumericCurrency(bytes);
+    return true;
+  }
+  std::int64_t v = DecodeNumericInteger(bytes);
+  // As GetFieldData narrows it.
+  if (kind == ftSmallint && (v < INT16_MIN || v > INT16_MAX)) v = 0;
+  if (kind == ftWord && (v < 0 || v > UINT16_MAX)) v = 0;
+  if ((kind == ftInteger || kind == ftAutoInc) && (v < INT32_MIN || v > INT32_MAX)) v = 0;
+  constexpr std::int64_t kExactUnits = 900'000'000'000'000;  // * 10000 fits 64 bits
+  value = v >= -kExactUnits && v <= kExactUnits ? Currency::FromScaled(v * Currency::kScale)
+                                                : Currency(static_cast<double>(v));
+  return true;
 }
 
 bool TmDbfTable::GetColumnBytes(TField* field, std::string_view& bytes, char& type) {

@@ -261,6 +261,8 @@ class TmDbfTable : public TDataSet {
   // True for a bookmark of a position 0 .. RecordCount - 1.
   bool BookmarkValid(const TBookmark& bookmark) override;
   bool GetFieldData(TField* field, void* buffer) override;
+  // Decodes an N or F column straight into the Currency.
+  bool GetFieldCurrency(TField* field, Currency& value) override;
   // Converts a C column straight from the record into `value`.
   bool GetFieldString(TField* field, std::string& value) override;
   void SetFieldData(TField* field, const void* buffer) override;

@@ -354,6 +354,11 @@ class TDataSet : public TComponent {
   // a dataset may read its storage straight into `value`, with the same
   // result. Reading every field of every record as text comes here.
   virtual bool GetFieldString(TField* field, std::string& value);
+  // A field's value as AsCurrency gives it; false for no value. The base
+  // asks the field (IsNull, AsCurrency); a dataset may decode its storage
+  // once, straight into `value`, with the same result. Summing a column
+  // over every record comes here.
+  virtual bool GetFieldCurrency(TField* field, Currency& value);
   virtual void SetFieldData(TField* field, const void* buffer);
   virtual int Translate(const char* src, char* dest, bool toOem);
 

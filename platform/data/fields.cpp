@@ -172,6 +172,16 @@ bool TField::GetStringData(std::string& value) const {
   return FDataSet->GetFieldString(const_cast<TField*>(this), value);
 }
 
+bool TField::GetCurrencyData(Currency& value) const {
+  CheckHasDataSet();
+  if (FValidating) {
+    if (IsNull()) return false;
+    value = AsCurrency();
+    return true;
+  }
+  return FDataSet->GetFieldCurrency(const_cast<TField*>(this), value);
+}
+
 bool TField::GetStringDataThroughBuffer(std::string& value) const {
   // The native value goes through the stack, and the text is made in
   // `value` with one allocation.

@@ -187,6 +187,9 @@ class TField : public TComponent {
   // into `value`; while OnValidate runs, answers from the value being
   // validated.
   bool GetStringData(std::string& value) const;
+  // AsCurrency, or false for no value, in one read: the dataset's
+  // GetFieldCurrency (while OnValidate runs, IsNull and AsCurrency).
+  bool GetCurrencyData(Currency& value) const;
   // The same through GetData's NUL-terminated buffer and, with
   // Transliterate on, the dataset's Translate: what the base
   // TDataSet::GetFieldString does.
