@@ -445,7 +445,8 @@ Currency DecodeNumericCurrency(std::string_view column) {
       (integerEnd == integerStart && fractionEnd == fraction && p - fraction == 0))
     return Currency(DecodeNumericFloat(column));
   const std::ptrdiff_t places = fractionEnd - fraction;
-  for (std::ptrdiff_t k = 0; k < 4; ++k) scaled = scaled * 10 + (k < places ? fraction[k] - '0' : 0);
+  for (std::ptrdiff_t k = 0; k < 4; ++k)
+    scaled = scaled * 10 + (k < places ? fraction[k] - '0' : 0);
   if (places > 4) {
     // Half to even on the dropped digits (no trailing zeros among them).
     const int next = fraction[4] - '0';

@@ -351,8 +351,16 @@ void TmDbfTable::FixCodePageByte() {
 
 TField* TmDbfTable::KeyField(const std::string& fieldName) {
   CheckActive();
+  // A search names the same field call after call: the place found last
+  // is checked (still a field of that name) instead of searching the list.
+  const TFields& fields = Fields();
+  if (FKeyFieldIndex < fields.Count()) {
+    TField* field = fields[FKeyFieldIndex];
+    if (field->FieldName() == fieldName) return field;
+  }
   TField* field = FindField(fieldName);
   if (field == nullptr) DatabaseError(Format(SFieldNotFound, fieldName), this);
+  FKeyFieldIndex = fields.IndexOf(field);
   return field;
 }
 
@@ -1174,10 +1182,22 @@ void TmDbfTable::SetFieldData(TField* field, const void* buffer) {
   if (record == nullptr) return;
   if (field->FieldNo() <= 0) {
     if (buffer != nullptr && IsStringType(field->DataType())) {
-      std::string bytes = FromUtf8(static_cast<const char*>(buffer), TextPage());
-      bytes.resize(static_cast<std::size_t>(field->DataSize()), '\0');
-      bytes.back() = '\0';
-      SetCalcFieldData(record, field, bytes.data());
+      // Converted on the stack when it fits (a text never grows from
+      // UTF-8 to the file's page), NUL-filled to the field's DataSize.
+      const std::string_view text(static_cast<const char*>(buffer));
+      const std::size_t size = static_cast<std::size_t>(std::max(field->DataSize(), 1));
+      const std::size_t room = std::max(size, text.size() + 1);
+      char local[1024];
+      std::string heap;
+      char* bytes = local;
+      if (room > sizeof local) {
+        heap.assign(room, '\0');
+        bytes = heap.data();
+      }
+      const std::size_t n = FromUtf8(text, TextPage(), bytes);
+      if (n < size) std::memset(bytes + n, 0, size - n);
+      bytes[size - 1] = '\0';
+      SetCalcFieldData(record, field, bytes);
     } else {
       SetCalcFieldData(record, field, buffer);
     }

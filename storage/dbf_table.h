@@ -424,6 +424,7 @@ class TmDbfTable : public TDataSet {
   int FBufferSize = 0;
   bool FIsOpen = false;
 
+  int FKeyFieldIndex = 0;        // in Fields(), of the field KeyField found last
   std::vector<char> FKeyBuffer;  // a record buffer for computing keys
   std::string FKeyScratch;
 

@@ -337,15 +337,25 @@ void TStringField::SetAsStringValue(const std::string& value) {
   std::string text = static_cast<int>(value.size()) > Size() && Length(value) > Size()
                          ? Copy(value, 1, Size())
                          : value;
-  std::string buffer = NativeBuffer(DataSize());
   if (Transliterate()) {
     std::string out(text.size() * 4 + 1, '\0');
     int length = DataSet() ? DataSet()->Translate(text.c_str(), out.data(), true) : 0;
     out.resize(static_cast<std::size_t>(std::max(length, 0)));
     text = std::move(out);
   }
-  std::memcpy(buffer.data(), text.data(), std::min(text.size(), buffer.size() - 1));
-  SetData(buffer.data());
+  // The native buffer on the stack when it is small, as most are.
+  const std::size_t size = static_cast<std::size_t>(std::max(DataSize(), 0)) + 1;
+  char local[256];
+  std::string heap;
+  char* buffer = local;
+  if (size > sizeof local) {
+    heap = NativeBuffer(DataSize());
+    buffer = heap.data();
+  } else {
+    std::memset(local, 0, size);
+  }
+  std::memcpy(buffer, text.data(), std::min(text.size(), size - 1));
+  SetData(buffer);
 }
 
 int TStringField::GetAsInteger() const { return StrToInt(GetAsString()); }

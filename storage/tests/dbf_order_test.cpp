@@ -82,6 +82,33 @@ TEST_F(DbfOrderTest, FindKeyPadsValuesAsTheColumnsStoreThem) {
   EXPECT_THROW(t->FindKey("NAME", "x", {}), EDatabaseError);
 }
 
+TEST_F(DbfOrderTest, FindKeyFollowsTheFieldsWhenTheyChange) {
+  auto t = MakeTable();
+  t->CreateTable();
+  t->Open();
+  Add(*t, "Петрова", 7);
+  Add(*t, "Иванова", 42);
+  EXPECT_TRUE(t->FindKey("NUM", "42", {}));
+  EXPECT_TRUE(t->FindKey("num", "7", {}));
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "Петрова");
+  // The fields move: NAME leaves and comes back last, then NUM leaves.
+  t->Close();
+  TField* name = t->FieldByName("NAME");
+  TField* num = t->FieldByName("NUM");
+  name->SetDataSet(nullptr);
+  name->SetDataSet(t.get());
+  t->Open();
+  EXPECT_TRUE(t->FindKey("NAME", "Иванова", {}));
+  EXPECT_EQ(t->FieldByName("NUM")->AsInteger(), 42);
+  EXPECT_TRUE(t->FindKey("NUM", "7", {}));
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "Петрова");
+  t->Close();
+  num->SetDataSet(nullptr);
+  t->Open();
+  EXPECT_THROW(t->FindKey("NUM", "7", {}), EDatabaseError);
+  num->Free();
+}
+
 TEST_F(DbfOrderTest, CaseInsensitiveSearchFindsKeysThatSortApart) {
   // By bytes: Б 81, В 82, Г 83, а A0; folded, а sorts first, so a folded
   // binary search over the byte order would miss it.
