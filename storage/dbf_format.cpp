@@ -401,9 +401,14 @@ void EncodeChar(std::span<char> column, std::string_view bytes) {
   std::memcpy(column.data(), bytes.data(), std::min(bytes.size(), column.size()));
 }
 
-double DecodeNumericFloat(std::string_view column) {
+std::string_view NumericText(std::string_view column) {
   std::string_view text = TrimBlanks(column);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  return text;
+}
+
+double DecodeNumericFloat(std::string_view column) {
+  const std::string_view text = NumericText(column);
   double value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return 0;

@@ -276,6 +276,8 @@ std::string_view DecodeChar(std::string_view column);
 // C: blanks, then `bytes` left-justified, cut to the column.
 void EncodeChar(std::span<char> column, std::string_view bytes);
 
+// N, F: the text the number is read from: trimmed, without a leading '+'.
+std::string_view NumericText(std::string_view column);
 // N, F: the text trimmed and parsed with '.' as separator whatever the
 // locale; empty or unparsable text gives 0.
 double DecodeNumericFloat(std::string_view column);

@@ -1094,6 +1094,30 @@ bool TmDbfTable::GetFieldCurrency(TField* field, Currency& value) {
   return true;
 }
 
+bool TmDbfTable::GetFieldDecimalText(TField* field, std::string_view& text) {
+  switch (field->DataType()) {
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+    case ftSmallint:
+    case ftWord:
+    case ftInteger:
+    case ftAutoInc:
+    case ftLargeint:
+      break;
+    default:
+      return false;
+  }
+  if (field->FieldNo() <= 0) return false;
+  const char* record = FieldBuffer();
+  if (record == nullptr) return false;
+  const TFieldDescriptor& column = Column(field->FieldNo());
+  if (!IsNumericLetter(column.Type)) return false;
+  text = NumericText({record + column.Offset, column.Length});
+  if (text.empty()) text = "0";  // a blank column reads as 0
+  return true;
+}
+
 bool TmDbfTable::GetColumnBytes(TField* field, std::string_view& bytes, char& type) {
   if (field->FieldNo() <= 0) return false;
   const char* record = FieldBuffer();

@@ -263,6 +263,8 @@ class TmDbfTable : public TDataSet {
   bool GetFieldData(TField* field, void* buffer) override;
   // Decodes an N or F column straight into the Currency.
   bool GetFieldCurrency(TField* field, Currency& value) override;
+  // The text of an N or F column of a number field.
+  bool GetFieldDecimalText(TField* field, std::string_view& text) override;
   // Converts a C column straight from the record into `value`.
   bool GetFieldString(TField* field, std::string& value) override;
   void SetFieldData(TField* field, const void* buffer) override;

@@ -921,6 +921,8 @@ bool TDataSet::GetFieldCurrency(TField* field, Currency& value) {
   return true;
 }
 
+bool TDataSet::GetFieldDecimalText(TField*, std::string_view&) { return false; }
+
 void TDataSet::SetFieldData(TField*, const void*) {}
 
 int TDataSet::Translate(const char* src, char* dest, bool) {

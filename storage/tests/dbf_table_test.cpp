@@ -931,17 +931,34 @@ std::string SumRead(F&& read) {
 
 }  // namespace
 
-TEST_F(DbfTableTest, ACurrencyReadStraightFromTheColumnIsTheFieldsAsCurrency) {
+TEST_F(DbfTableTest, NumbersReadStraightFromTheColumnAreTheFieldsOwnValues) {
   // Every letter and width of number column, and the other letters, each
   // record holding one kind of raw text in all of them.
   const std::vector<dbf::TFieldDescriptor> columns = {
       {"F", 'N', 0, 10, 2}, {"G", 'F', 0, 20, 5}, {"I", 'N', 0, 7, 0}, {"S", 'N', 0, 4, 0},
       {"L", 'N', 0, 20, 0}, {"B", 'B', 0, 8, 0},  {"Y", 'Y', 0, 8, 0}, {"C", 'C', 0, 6, 0},
       {"D", 'D', 0, 8, 0},  {"O", 'L', 0, 1, 0}};
-  const std::vector<std::string> texts = {
-      "",       "0",       "-0.00",      "42",      "-17",
-      "12.345", "0.00005", "0.00015",    "-99.995", "99999999999999999999",
-      "1e3",    "  4x2",   "12345678.9", "65536"};
+  const std::vector<std::string> texts = {"",
+                                          "0",
+                                          "-0.00",
+                                          "42",
+                                          "-17",
+                                          "12.345",
+                                          "0.00005",
+                                          "0.00015",
+                                          "-99.995",
+                                          "99999999999999999999",
+                                          "1e3",
+                                          "  4x2",
+                                          "12345678.9",
+                                          "65536",
+                                          "+7",
+                                          "007",
+                                          "-0",
+                                          "32768",
+                                          "-32769",
+                                          "2147483648",
+                                          "1234567890123456"};
   for (bool ansi : {false, true}) {
     dbf::THeader header;
     header.RecordCount = static_cast<std::uint32_t>(texts.size());
@@ -971,6 +988,14 @@ TEST_F(DbfTableTest, ACurrencyReadStraightFromTheColumnIsTheFieldsAsCurrency) {
                     return true;
                   }))
             << f->FieldName() << " record " << t->RecNo() << " ansi " << ansi;
+        // Number texts made from the column's digits, and the general way.
+        if (dynamic_cast<TFloatField*>(f) != nullptr) {
+          EXPECT_EQ(f->AsString(), FloatToStr(f->AsFloat())) << f->FieldName() << t->RecNo();
+        }
+        if (dynamic_cast<TIntegralField*>(f) != nullptr) {
+          EXPECT_EQ(f->AsString(), std::to_string(f->AsVariant().AsInt64()))
+              << f->FieldName() << t->RecNo();
+        }
       }
     }
   }
