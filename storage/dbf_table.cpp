@@ -508,7 +508,9 @@ std::string TmDbfTable::PrepareKey(TField* field, const TKeySpec& spec, const st
   const std::size_t length = static_cast<std::size_t>(spec.Length);
   std::string key;
   if (spec.IsString) {
-    key = FromUtf8(value, TextPage());
+    // Converted in place: never longer than the UTF-8 text.
+    key.resize(value.size());
+    key.resize(FromUtf8(value, TextPage(), key.data()));
     if (!options.Contains(foPartial)) key.resize(length, ' ');
     if (options.Contains(foCaseInsensitive)) {
       if (FAnsiTable)
