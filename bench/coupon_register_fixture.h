@@ -14,8 +14,8 @@
 
 #include "platform/base/format.h"
 #include "platform/base/format_settings.h"
-#include "register/exchange_export.h"
-#include "register/tests/register_fields.h"
+#include "register/core/exchange_export.h"
+#include "register/core/tests/register_fields.h"
 #include "storage/dbf_table.h"
 
 namespace coupon_bench {

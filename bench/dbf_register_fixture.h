@@ -94,7 +94,9 @@ inline std::unique_ptr<TmDbfTable, TObjectDeleter> MakeRegister(const std::strin
   return t;
 }
 
-inline void FillRecord(TmDbfTable& t, int i) {
+// The certificate and the mother every benchmark's register holds in
+// record `i`.
+inline void FillCertificateAndMother(TDataSet& t, int i) {
   t.FieldByName("SCERTIF")->SetAsString("А");
   t.FieldByName("NCERTIF")->SetAsInteger(i);
   t.FieldByName("DCERTIF")->SetAsDateTime(39083 + i % 300);
@@ -103,6 +105,10 @@ inline void FillRecord(TmDbfTable& t, int i) {
   t.FieldByName("MNAME")->SetAsString("Петровна");
   t.FieldByName("ADDRESS")->SetAsString("г. Москва, ул. Ленина, д. 1, кв. 2");
   t.FieldByName("TDOC")->SetAsInteger(14);
+}
+
+inline void FillRecord(TmDbfTable& t, int i) {
+  FillCertificateAndMother(t, i);
   t.FieldByName("CHK")->SetAsInteger(1);
 }
 

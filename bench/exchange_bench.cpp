@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <string>
 
-#include "register/exchange_export.h"
-#include "register/md5.h"
-#include "register/xml_import.h"
-#include "register/xml_reader.h"
+#include "register/core/exchange_export.h"
+#include "register/core/md5.h"
+#include "register/core/xml_import.h"
+#include "register/core/xml_reader.h"
 #include "storage/dbf_table.h"
 
 #include "coupon_register_fixture.h"

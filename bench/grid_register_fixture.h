@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 
+#include "dbf_register_fixture.h"
 #include "grid/db_grid.h"
 #include "platform/base/format_settings.h"
 #include "platform/data/data_source.h"
@@ -99,14 +100,7 @@ inline TObjectPtr<TmDbfTable> MakeRegister(const std::string& file) {
 
 // The fields every benchmark's register holds in record `i`.
 inline void FillCommonFields(TDataSet& t, int i) {
-  t.FieldByName("SCERTIF")->SetAsString("А");
-  t.FieldByName("NCERTIF")->SetAsInteger(i);
-  t.FieldByName("DCERTIF")->SetAsDateTime(39083 + i % 300);
-  t.FieldByName("LNAME")->SetAsString("Иванова");
-  t.FieldByName("FNAME")->SetAsString("Мария");
-  t.FieldByName("MNAME")->SetAsString("Петровна");
-  t.FieldByName("ADDRESS")->SetAsString("г. Москва, ул. Ленина, д. 1, кв. 2");
-  t.FieldByName("TDOC")->SetAsInteger(14);
+  dbf_bench::FillCertificateAndMother(t, i);
   t.FieldByName("SUMMA")->SetAsFloat(11000 + (i % 7) * 1250.5);
 }
 

@@ -43,9 +43,9 @@ const std::string& PrintRegisterFile() {
     const std::string name = PrintBenchPath("mebrath-bench-print.001");
     TFrmT1* frame = Create<TFrmT1>(nullptr);
     frame->NewRegister(name);
-    frame->dbMain->SetEventsOff(true);
+    frame->Document()->Table()->SetEventsOff(true);
     for (int i = 0; i < kPrintRecords; ++i) {
-      TDataSet& ds = *frame->dbMain;
+      TDataSet& ds = *frame->Document()->Table();
       ds.Append();
       ds.FieldByName("SCERTIF")->SetAsString("Б");
       ds.FieldByName("NCERTIF")->SetAsInteger(kPrintRecords - i);
@@ -61,7 +61,7 @@ const std::string& PrintRegisterFile() {
       ds.FieldByName("CHK")->SetAsInteger(1);
       ds.Post();
     }
-    frame->dbMain->SetEventsOff(false);
+    frame->Document()->Table()->SetEventsOff(false);
     frame->Free();
     return name;
   }();

@@ -51,7 +51,7 @@ void BM_RegisterPostValidated(benchmark::State& state) {
   TFrmT1* frame = Create<TFrmT1>(nullptr);
   const std::string file = BenchPath("post.001");
   frame->NewRegister(file);
-  TDataSet& ds = *frame->dbMain;
+  TDataSet& ds = *frame->Document()->Table();
   for (int i = 0; i < 1000; ++i) {
     ds.Append();
     FillRecord(ds, i);
@@ -80,7 +80,7 @@ void BM_RegisterCopyOlderStructure(benchmark::State& state) {
     TFrmT1* frame = Create<TFrmT1>(nullptr);
     state.ResumeTiming();
     frame->OpenRegister(work);
-    benchmark::DoNotOptimize(frame->dbMain->RecordCount());
+    benchmark::DoNotOptimize(frame->Document()->Table()->RecordCount());
     state.PauseTiming();
     frame->Free();
     state.ResumeTiming();

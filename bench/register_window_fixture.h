@@ -63,17 +63,17 @@ inline const std::string& LargeRegister() {
     const std::string name = BenchPath("register.001");
     TFrmT1* frame = Create<TFrmT1>(nullptr);
     frame->NewRegister(name);
-    frame->dbMain->Close();
-    frame->dbMain->SetExclusive(true);
-    frame->dbMain->Open();
-    frame->dbMain->SetEventsOff(true);
+    frame->Document()->Table()->Close();
+    frame->Document()->Table()->SetExclusive(true);
+    frame->Document()->Table()->Open();
+    frame->Document()->Table()->SetEventsOff(true);
     for (int i = 0; i < kRecords; ++i) {
-      frame->dbMain->Append();
-      FillRecord(*frame->dbMain, i);
-      frame->dbMain->FieldByName("QTW2")->SetAsInteger(30);
-      frame->dbMain->Post();
+      frame->Document()->Table()->Append();
+      FillRecord(*frame->Document()->Table(), i);
+      frame->Document()->Table()->FieldByName("QTW2")->SetAsInteger(30);
+      frame->Document()->Table()->Post();
     }
-    frame->dbMain->SetEventsOff(false);
+    frame->Document()->Table()->SetEventsOff(false);
     frame->Free();
     return name;
   }()};

@@ -4,10 +4,10 @@
 #include <new>
 #include <unordered_set>
 
+#include "platform/base/exceptions.h"
 #include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
-
-#include "platform/base/exceptions.h"
+#include "platform/data/data_guards.h"
 
 int DataSetCompareBookmarksEh(TDataSet* dataSet, const std::string& a, const std::string& b) {
   return dataSet->CompareBookmarks(a, b);

@@ -13,11 +13,7 @@
 
 #include "platform/base/stream.h"
 #include "platform/base/string_list.h"
-#include "platform/data/data_guards.h"
 #include "platform/data/data_source.h"
-
-// The grid's older name for the dataset's controls-disabled guard.
-using TDisableControlsGuardEh = TControlsDisabledGuard;
 
 // The dataset's own bookmark order: < 0, 0, > 0.
 int DataSetCompareBookmarksEh(TDataSet* dataSet, const std::string& a, const std::string& b);

@@ -12,8 +12,8 @@
 
 #include "fuzz_file.h"
 #include "platform/base/stream.h"
-#include "register/xml_import.h"
-#include "register/xml_reader.h"
+#include "register/core/xml_import.h"
+#include "register/core/xml_reader.h"
 
 namespace {
 

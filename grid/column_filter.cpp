@@ -5,6 +5,8 @@
 #include "grid/db_grid.h"
 #include "platform/base/date_time.h"
 #include "platform/base/number_format.h"
+#include "platform/base/scope_guard.h"
+#include "platform/data/data_guards.h"
 #include "platform/data/data_set.h"
 #include "platform/data/data_source.h"
 #include "platform/data/fields.h"
@@ -223,19 +225,13 @@ void TSTColumnFilterEh::LoadLists() {
   TField* display = list->FindField(FListField);
   TField* key = list->FindField(FKeyField);
   if (display == nullptr || key == nullptr) return;
-  FLoadingLists = true;
-  try {
-    TDisableControlsGuardEh controls(list);
-    for (list->First(); !list->Eof(); list->Next()) {
-      FListValues->Add(display->AsString());
-      FKeyValues->Add(key->AsString());
-    }
-    list->First();
-  } catch (...) {
-    FLoadingLists = false;
-    throw;
+  TFlagGuard loadingLists(FLoadingLists);
+  TControlsDisabledGuard controls(list);
+  for (list->First(); !list->Eof(); list->Next()) {
+    FListValues->Add(display->AsString());
+    FKeyValues->Add(key->AsString());
   }
-  FLoadingLists = false;
+  list->First();
 }
 
 void TSTColumnFilterEh::Assign(const TPersistent* source) {

@@ -173,17 +173,3 @@ class TSTDBGridEhFilter : public TPersistent {
   int FUpdateCount = 0;
   bool FVisible = false;
 };
-
-// BeginUpdate/EndUpdate of a grid's STFilter for a scope.
-class TSTFilterUpdateGuardEh {
- public:
-  explicit TSTFilterUpdateGuardEh(TSTDBGridEhFilter* filter) : FFilter(filter) {
-    FFilter->BeginUpdate();
-  }
-  ~TSTFilterUpdateGuardEh() { FFilter->EndUpdate(); }
-  TSTFilterUpdateGuardEh(const TSTFilterUpdateGuardEh&) = delete;
-  TSTFilterUpdateGuardEh& operator=(const TSTFilterUpdateGuardEh&) = delete;
-
- private:
-  TSTDBGridEhFilter* FFilter;
-};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/base/scope_guard.h"
 #include "platform/data/data_set.h"
 #include "platform/data/data_source.h"
 #include "platform/data/mem_table_intf.h"
@@ -130,11 +131,7 @@ void TGridDataRowsEh::Wheel(bool down, TShiftState shift, int page) {
 
 void TGridDataRowsEh::FetchStep() {
   if (FInFetch) return;
-  FInFetch = true;
-  struct TReset {
-    bool& flag;
-    ~TReset() { flag = false; }
-  } reset{FInFetch};
+  TFlagGuard inFetch(FInFetch);
   const int room = FHost->RowsRoomBelow();
   if (room > 0)
     FMemTable->FetchRecords(room);

@@ -1,14 +1,17 @@
 #include "grid/db_grid.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "grid/cell_text.h"
+#include "grid/db_grid_modes.h"
 #include "grid/grid_resources.h"
 #include "grid/grid_utils.h"
 #include "grid/inplace_filter_edit.h"
 #include "platform/base/format_settings.h"
 #include "platform/base/math_utils.h"
 #include "platform/base/number_format.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/data/data_source.h"
 #include "platform/data/fields.h"
@@ -35,13 +38,27 @@ TDBGridEhSumList::TDBGridEhSumList(TCustomDBGridEh* grid) : TDBSumListProducer(g
 
 TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
     : TCustomGrid(owner),
-      FDataLink(std::make_unique<TGridDataLinkEh>(this)),
+      FDataLinkAdapter(std::make_unique<TDBGridDataLinkAdapterEh>(*this)),
+      FDataLink(std::make_unique<TGridDataLinkEh>(FDataLinkAdapter.get())),
+      FStyleClient(std::make_unique<TDBGridStyleClientEh>(*this)),
       FTitleFont(std::make_unique<TFont>()),
       FSelectedRows(std::make_unique<TBookmarkListEh>(this)),
       FSelection(std::make_unique<TDBGridEhSelection>(this)),
       FFooterFont(std::make_unique<TFont>()),
       FTitleTree(std::make_unique<THeadTreeNode>("Root", 0, 0)),
-      FSumList(CreateUnique<TDBGridEhSumList>(this)) {
+      FSumList(CreateUnique<TDBGridEhSumList>(this)),
+      FTitleMouse(std::make_unique<TDBGridTitleMouseEh>(*this)),
+      FIncSearchAdapter(std::make_unique<TDBGridIncSearchAdapterEh>(*this)),
+      FIncSearch(std::make_unique<TGridIncSearchEh>(FIncSearchAdapter.get())),
+      FFilterRow(std::make_unique<TGridFilterRowEh>()),
+      FFilterRowAdapter(std::make_unique<TDBGridFilterRowAdapterEh>(*this)),
+      FRowPerRecord(std::make_unique<TDBGridRowPerRecordEh>(*this)),
+      FRows(std::make_unique<TGridDataRowsEh>(FRowPerRecord.get(), FDataLink.get())),
+      FTree(std::make_unique<TGridTreeRowsEh>(*FRows)),
+      FTreeArea(std::make_unique<TDBGridTreeAreaEh>(*this)),
+      FRecordMoverAdapter(std::make_unique<TDBGridRecordMoverAdapterEh>(*this)),
+      FRecordMover(std::make_unique<TGridRecordMoverEh>(FRecordMoverAdapter.get())) {
+  static_assert(kTreeLevelWidth == TGridTreeRowsEh::kLevelWidth);
   FTitleFont->OnChange = [this](TObject*) { RequestLayout(); };
   FFooterFont->OnChange = [this](TObject*) {
     // A footer font of its own: the grid no longer follows its parent's.
@@ -62,6 +79,8 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
   TCustomGrid::SetDefaultDrawing(false);
 }
 
+TCustomDBGridEh::~TCustomDBGridEh() = default;
+
 void TCustomDBGridEh::AfterConstruction() {
   TCustomGrid::AfterConstruction();
   FHorzScrollBar = CreateScrollBar(sbHorizontal);
@@ -69,7 +88,7 @@ void TCustomDBGridEh::AfterConstruction() {
   FColumnDefValues = CreateColumnDefValues();
   FColumns = CreateColumns();
   FStyle = GetDBGridEhStyle();
-  FStyle->AddGrid(this);
+  FStyle->AddGrid(FStyleClient.get());
   ApplyBaseOptions();
   SetColCount(2);
   SetRowCount(2);
@@ -95,38 +114,59 @@ void TCustomDBGridEh::BeforeDestruction() {
   FSortMarkedColumns.clear();
   FLeafFieldArr.clear();
   FSelectedRows->Release();
-  FRows.ForgetMemTable();
+  FRows->ForgetMemTable();
   FSumList->SetDataSet(nullptr);
   FDataLink->SetDataSource(nullptr);
-  if (FStyle != nullptr) FStyle->RemoveGrid(this);
+  if (FStyle != nullptr) FStyle->RemoveGrid(FStyleClient.get());
   FStyle = nullptr;
   TCustomGrid::BeforeDestruction();
 }
 
-void TCustomDBGridEh::StyleDestroyed(TDBGridEhStyle* style) {
-  if (FStyle == style) FStyle = nullptr;
+// ---- the modes' state
+
+bool TCustomDBGridEh::InIncSearch() const { return FIncSearch->Active(); }
+const std::string& TCustomDBGridEh::IncSearchText() const { return FIncSearch->Text(); }
+int TCustomDBGridEh::FilterCol() const { return FFilterRow->Col(); }
+bool TCustomDBGridEh::FilterEditMode() const { return FFilterRow->EditMode(); }
+bool TCustomDBGridEh::FilterApplying() const { return FFilterRow->Applying(); }
+TInplaceFilterEditEh* TCustomDBGridEh::FilterEdit() const { return FFilterRow->Editor(); }
+IMemTableEh* TCustomDBGridEh::MemTable() const { return FRows->MemTable(); }
+bool TCustomDBGridEh::RowPerRecordMode() const { return FRows->PerRecord(); }
+bool TCustomDBGridEh::TreeDisplay() const { return FTree->Shown(); }
+int TCustomDBGridEh::TreeIndentWidth() const { return FTree->IndentWidth(); }
+bool TCustomDBGridEh::IsCurrentRow(int rowIndex) { return FRows->IsCurrentRow(rowIndex); }
+int TCustomDBGridEh::DataRowCount() const { return FRows->DataRowCount(); }
+bool TCustomDBGridEh::RecordMoving() const { return FRecordMover->Dragging(); }
+int TCustomDBGridEh::RecordMovingSourceRow() const { return FRecordMover->SourceRow(); }
+int TCustomDBGridEh::RecordMovingTargetRow() const { return FRecordMover->TargetRow(); }
+int TCustomDBGridEh::RecordMovingTargetLevel() const { return FRecordMover->TargetLevel(); }
+int TCustomDBGridEh::SizingLinePos() const { return FTitleMouse->SizingLinePos(); }
+bool TCustomDBGridEh::SizingLineShown() const { return FTitleMouse->SizingLineShown(); }
+
+void TDBGridStyleClientEh::StyleDestroyed(TDBGridEhStyle* style) {
+  if (FGrid.FStyle == style) FGrid.FStyle = nullptr;
 }
 
 void TCustomDBGridEh::SetStyle(TDBGridEhStyle* value) {
   if (value == nullptr) value = GetDBGridEhStyle();
   if (FStyle == value) return;
-  if (FStyle != nullptr) FStyle->RemoveGrid(this);
+  if (FStyle != nullptr) FStyle->RemoveGrid(FStyleClient.get());
   FStyle = value;
-  FStyle->AddGrid(this);
+  FStyle->AddGrid(FStyleClient.get());
   InvalidateGrid();
 }
 
 void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) {
   TCustomGrid::Notification(component, operation);
-  if (operation == opRemove) FFilterRow.ComponentRemoved(component);
+  if (operation == opRemove && FFilterRow) FFilterRow->ComponentRemoved(component);
   if (operation != opRemove || FDestroying) return;
   if (FHorzScrollBar) FHorzScrollBar->ComponentRemoved(component);
   if (FVertScrollBar) FVertScrollBar->ComponentRemoved(component);
   if (FDataLink && component == DataSource()) SetDataSource(nullptr);
-  if (FRows.DataSetRemoved(component)) {
+  if (FRows->DataSetRemoved(component)) {
     RequestLayout();
   } else if (FDataLink && component != FDataLink->DataSet()) {
-    QueryMemTable();
+    FRowPerRecord->QueryMemTable();
   }
   if (component == FTitleImages) FTitleImages = nullptr;
   if (FColumns)
@@ -292,8 +332,8 @@ void TCustomDBGridEh::SetUseMultiTitle(bool value) {
 void TCustomDBGridEh::SetFooterRowCount(int value) {
   if (value < 0 || value == FFooterRowCount) return;
   FFooterRowCount = value;
-  FRows.SetFootersShown(value > 0);
-  QueryMemTable();
+  FRows->SetFootersShown(value > 0);
+  FRowPerRecord->QueryMemTable();
   RequestLayout();
 }
 void TCustomDBGridEh::SetFooterColor(TColor value) {
@@ -383,10 +423,8 @@ void TCustomDBGridEh::RequestLayout() {
   if (AcquireLayoutLock()) EndLayout();
 }
 
-bool TCustomDBGridEh::SetLayoutChangeFlag(bool value) {
-  const bool old = FLayoutFromDataset;
-  FLayoutFromDataset = value;
-  return old;
+bool TDBGridDataLinkAdapterEh::SetLayoutChangeFlag(bool value) {
+  return std::exchange(FGrid.FLayoutFromDataset, value);
 }
 
 // ---- layout rebuild
@@ -471,19 +509,15 @@ int TCustomDBGridEh::MeasureFontHeight(const TFont* font, int* externalLeading) 
 
 void TCustomDBGridEh::LayoutChanged() {
   if (FInLayout) return;
-  FInLayout = true;
+  TFlagGuard inLayout(FInLayout);
   ++FLayoutCount;
-  struct TReset {
-    bool& flag;
-    ~TReset() { flag = false; }
-  } reset{FInLayout};
   if (HandleAllocated() && FDeferredLayoutQueued) {
     KillMessage(Handle(), kDeferredLayoutMessage);
     FDeferredLayoutQueued = false;
   }
   InternalLayout();
   UpdateScrollBar();
-  if (FFilterRow.EditMode()) UpdateFilterEditPos();
+  if (FFilterRow->EditMode()) UpdateFilterEditPos();
 }
 
 void TCustomDBGridEh::InternalLayout() {
@@ -703,8 +737,8 @@ void TCustomDBGridEh::FitColumnWidths() {
 }
 
 void TCustomDBGridEh::UpdateRowCount() {
-  if (RowPerRecordMode()) {
-    RowPerRecordUpdateRowCount();
+  if (FRows->PerRecord()) {
+    FRowPerRecord->UpdateRowCount();
     return;
   }
   const int oldRowCount = RowCount();
@@ -747,16 +781,16 @@ void TCustomDBGridEh::UpdateRowCount() {
 
 int TCustomDBGridEh::VisibleDataRowCount() const {
   // Every dataset row is a grid row then: the rows on screen count.
-  if (RowPerRecordMode()) return const_cast<TCustomDBGridEh*>(this)->VisibleRowCount();
+  if (FRows->PerRecord()) return const_cast<TCustomDBGridEh*>(this)->VisibleRowCount();
   int n = RowCount() - FTitleOffset;
   if (FFooterRowCount > 0) n -= FFooterRowCount + 1;
   return n;
 }
 
 void TCustomDBGridEh::UpdateActive() {
-  EndIncSearchOnMove();
-  if (RowPerRecordMode()) {
-    RowPerRecordUpdateActive();
+  FIncSearchAdapter->RecordMoved();
+  if (FRows->PerRecord()) {
+    FRowPerRecord->UpdateActive();
     return;
   }
   if (!FDataLink->Active() || !HandleAllocated() || ComponentState().Contains(csLoading)) return;
@@ -781,7 +815,7 @@ void TCustomDBGridEh::SelectionChanged() {
 }
 
 void TCustomDBGridEh::LinkActive(bool value) {
-  QueryMemTable();
+  FRowPerRecord->QueryMemTable();
   if (!value) HideEditor();
   FSelection->LinkActive(value);
   FSumList->SetDataSet(
@@ -822,33 +856,35 @@ void TCustomDBGridEh::RecordChanged(TField* field) {
   }
 }
 
-bool TCustomDBGridEh::AcquireFocus() {
-  if (CanFocus() && !ComponentState().Contains(csDesigning)) {
-    SetFocus();
-    return Focused() || (InplaceEditor() != nullptr && InplaceEditor()->Focused());
+bool TDBGridDataLinkAdapterEh::AcquireFocus() {
+  if (FGrid.CanFocus() && !FGrid.ComponentState().Contains(csDesigning)) {
+    FGrid.SetFocus();
+    return FGrid.Focused() ||
+           (FGrid.InplaceEditor() != nullptr && FGrid.InplaceEditor()->Focused());
   }
   return true;
 }
 
 void TCustomDBGridEh::ShowEditor() {
-  if (FFilterRow.EditMode()) StopEditFilter();
+  if (FFilterRow->EditMode()) StopEditFilter();
   TCustomGrid::ShowEditor();
 }
 
-void TCustomDBGridEh::DisabledStateChanged(bool enabled) {
-  FFrozenPicture.reset();
+void TDBGridDataLinkAdapterEh::DisabledStateChanged(bool enabled) {
+  TCustomDBGridEh& g = FGrid;
+  g.FFrozenPicture.reset();
   // A walk with the controls off (a print that pumps messages) moves the
   // dataset's buffers under the rows: a paint meanwhile shows this picture.
-  if (!enabled && HandleAllocated() && IsWindowVisible(Handle()) && ClientWidth() > 0 &&
-      ClientHeight() > 0) {
-    auto picture = std::make_unique<TBitmap>(ClientWidth(), ClientHeight());
-    PaintWindow(*picture->Canvas());
-    FFrozenPicture = std::move(picture);
+  if (!enabled && g.HandleAllocated() && IsWindowVisible(g.Handle()) && g.ClientWidth() > 0 &&
+      g.ClientHeight() > 0) {
+    auto picture = std::make_unique<TBitmap>(g.ClientWidth(), g.ClientHeight());
+    g.PaintWindow(*picture->Canvas());
+    g.FFrozenPicture = std::move(picture);
   }
-  InvalidateGrid();
+  g.InvalidateGrid();
 }
 
-void TCustomDBGridEh::WatchField(TField* field) { field->FreeNotification(this); }
+void TDBGridDataLinkAdapterEh::WatchField(TField* field) { field->FreeNotification(&FGrid); }
 
 // ---- cells
 
@@ -1063,7 +1099,7 @@ bool TCustomDBGridEh::CellHave3DRect(int col, int row, TGridDrawState state) {
 }
 
 bool TCustomDBGridEh::RecordHasNumber(int& recNo) {
-  if (RowPerRecordMode() && FDataLink->Active()) return false;
+  if (FRows->PerRecord() && FDataLink->Active()) return false;
   if (!FSumList->HasRecordNumbers()) return false;
   recNo = FSumList->GetRecNo();
   return recNo > 0;
@@ -1086,7 +1122,8 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
   } else if (rowPart == crpDataEh) {
     // The tree area goes first; the cell's own contents take the rest.
     TRect cell = rect;
-    cell.Left = std::min(cell.Right, cell.Left + DrawTreeAreaOfRow(col, row, rect, state));
+    if (FTree->Shown())
+      cell.Left = std::min(cell.Right, cell.Left + FTreeArea->DrawOfRow(col, row, rect, state));
     DrawDataCell(col, row, cell, column, state);
   } else if (rowPart == crpFooterEh) {
     DrawFooterCell(col, rowIndex - 1, rect, column, state);
@@ -1108,11 +1145,11 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& rect, TGridDrawSta
 int TCustomDBGridEh::IndicatorImageOf(int row) {
   if (!FDataLink->Active()) return -1;
   const int recordIndex = row - FTitleOffset;
-  if (recordIndex < 0 || recordIndex >= DataRowCount()) return -1;
-  const bool current = IsCurrentRow(recordIndex);
+  if (recordIndex < 0 || recordIndex >= FRows->DataRowCount()) return -1;
+  const bool current = FRows->IsCurrentRow(recordIndex);
   bool selected = false;
   if (FSelectedRows->Count() > 0) {
-    TGridRowReadEh reading(FRows, recordIndex);
+    TGridRowReadEh reading(*FRows, recordIndex);
     selected = FSelectedRows->IndexOf(FDataLink->DataSet()->Bookmark()) >= 0;
   }
   // A selected row that is not current is only highlighted.
@@ -1124,7 +1161,7 @@ int TCustomDBGridEh::IndicatorImageOf(int row) {
       return kIndicatorInsert;
     default:
       if (selected) return kIndicatorSelectedArrow;
-      return FIncSearch.Active() ? kIndicatorSearchArrow : kIndicatorArrow;
+      return FIncSearch->Active() ? kIndicatorSearchArrow : kIndicatorArrow;
   }
 }
 
@@ -1147,8 +1184,8 @@ void TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TCellRowPart
   TColor background = FixedColor();
   bool selected = false;
   if (rowPart == crpDataEh && FSelectedRows->Count() > 0 && FDataLink->Active() &&
-      row - FTitleOffset < DataRowCount()) {
-    TGridRowReadEh reading(FRows, row - FTitleOffset);
+      row - FTitleOffset < FRows->DataRowCount()) {
+    TGridRowReadEh reading(*FRows, row - FTitleOffset);
     selected = FSelectedRows->IndexOf(FDataLink->DataSet()->Bookmark()) >= 0;
   }
   TFont font;
@@ -1372,7 +1409,7 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
                                    TGridDrawState state) {
   TCanvas& canvas = *Canvas();
   const int recordIndex = row - FTitleOffset;
-  if (column == nullptr || !FDataLink->Active() || recordIndex >= DataRowCount()) {
+  if (column == nullptr || !FDataLink->Active() || recordIndex >= FRows->DataRowCount()) {
     TColor background = Color();
     TFont font;
     font.Assign(Font());
@@ -1380,13 +1417,13 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
     canvas.FillSolidRect(rect, background);
     return;
   }
-  const bool current = IsCurrentRow(recordIndex);
-  TGridRowReadEh reading(FRows, recordIndex);
+  const bool current = FRows->IsCurrentRow(recordIndex);
+  TGridRowReadEh reading(*FRows, recordIndex);
 
   TColor background = column->Color();
   int recNo = 0;
   // Rows of a dataset read by row number are numbered by their row.
-  if (RowPerRecordMode()) recNo = recordIndex + 1;
+  if (FRows->PerRecord()) recNo = recordIndex + 1;
   if (background == Color() && (recNo > 0 || RecordHasNumber(recNo)))
     background = recNo % 2 == 1 ? OddRowColor() : EvenRowColor();
   TFont font;
@@ -1436,7 +1473,7 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
     bool duplicate = false;
     // The row at the top always shows its value.
     if (column->HideDuplicates() && recordIndex > 0 && row > TopRow()) {
-      TGridRowReadEh above(FRows, recordIndex - 1);
+      TGridRowReadEh above(*FRows, recordIndex - 1);
       duplicate = column->GetCellDisplayText() == FColCellParams.Text;
     }
     if (duplicate) {
@@ -1457,9 +1494,9 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   }
   if (!column->Persistent() && OnDrawDataCell) OnDrawDataCell(this, rect, column->Field(), state);
   if (OnDrawColumnCell) OnDrawColumnCell(this, rect, column->Index(), column, state);
-  if (textShown && current && FIncSearch.Active() && col == Col() && Focused()) {
+  if (textShown && current && FIncSearch->Active() && col == Col() && Focused()) {
     // The typed beginning stands out; the editor is hidden meanwhile.
-    const std::string& searched = FIncSearch.Text();
+    const std::string& searched = FIncSearch->Text();
     const int typed = Length(searched);
     if (typed > 0 &&
         AnsiUpperCase(Copy(FColCellParams.Text, 1, typed)) == AnsiUpperCase(searched)) {
@@ -1600,8 +1637,8 @@ void TCustomDBGridEh::WndProc(TMessage& message) {
     message.Result = EditorMode() || FDataLink->Modified() || editing ? 1 : 0;
     return;
   }
-  if (HandleRecordMovingMessage(message)) return;
-  if (RowPerRecordScrollMessage(message)) return;
+  if (FRecordMoverAdapter->HandleMessage(message)) return;
+  if (FRowPerRecord->ScrollMessage(message)) return;
   if (HandleScrollMessage(message)) return;
   if (HandleGridMessage(message)) return;
   if (message.Msg == kDeferredLayoutMessage) {
@@ -1680,7 +1717,7 @@ void TCustomDBGridEh::ColWidthsChanged() {
   // The user sized a column: the column takes the new width. The filter
   // row's editor stays open meanwhile.
   {
-    TSTFilterUpdateGuardEh filterUpdate(FSTFilter.get());
+    TUpdateGuard filterUpdate(*FSTFilter);
     BeginLayout();
     for (int i = 0; i < FColumns->Count(); ++i) {
       TColumnEh* c = FColumns->Items(i);
@@ -1696,7 +1733,7 @@ void TCustomDBGridEh::ColWidthsChanged() {
   }
   if (OnColWidthsChanged) OnColWidthsChanged(this);
   UpdateHorzExtScrollBar();
-  if (FFilterRow.EditMode()) UpdateFilterEditPos();
+  if (FFilterRow->EditMode()) UpdateFilterEditPos();
 }
 
 void TCustomDBGridEh::RowHeightsChanged() {
@@ -1754,23 +1791,23 @@ void TCustomDBGridEh::ColumnMoved(int fromIndex, int toIndex) {
   const int to = RawToDataColumn(toIndex);
   if (from < 0 || to < 0 || from >= FColumns->Count() || to >= FColumns->Count()) return;
   // The filter being edited belongs to its column, wherever that goes.
-  TColumnEh* filtered = FFilterRow.Col() >= 0 && FFilterRow.Col() < FColumns->Count()
-                            ? FColumns->Items(FFilterRow.Col())
+  TColumnEh* filtered = FFilterRow->Col() >= 0 && FFilterRow->Col() < FColumns->Count()
+                            ? FColumns->Items(FFilterRow->Col())
                             : nullptr;
   {
-    TSTFilterUpdateGuardEh update(FSTFilter.get());
+    TUpdateGuard filterUpdate(*FSTFilter);
     FColumns->Items(from)->SetIndex(to);
     if (OnColumnMoved) OnColumnMoved(this, from, to);
   }
-  if (filtered != nullptr) FFilterRow.SetCol(filtered->Index());
-  if (FFilterRow.EditMode()) {
-    UpdateFilterEdit(FFilterRow.Col());
+  if (filtered != nullptr) FFilterRow->SetCol(filtered->Index());
+  if (FFilterRow->EditMode()) {
+    UpdateFilterEdit(FFilterRow->Col());
     UpdateFilterEditPos();
   }
 }
 
 bool TCustomDBGridEh::CanEditShow() {
-  if (FLayoutLock > 0 || FFilterRow.EditMode()) return false;
+  if (FLayoutLock > 0 || FFilterRow->EditMode()) return false;
   if (!TCustomGrid::CanEditShow()) return false;
   const int index = SelectedIndex();
   if (index < 0) return false;
@@ -1811,7 +1848,7 @@ bool TCustomDBGridEh::CanEditModify() {
   const int index = SelectedIndex();
   if (index < 0) return false;
   TColumnEh* column = FColumns->Items(index);
-  if (column->GetCellKind() == ctCheckboxes || FFilterRow.EditMode()) return false;
+  if (column->GetCellKind() == ctCheckboxes || FFilterRow->EditMode()) return false;
   return column->CanModify(true);
 }
 

@@ -28,20 +28,15 @@
 
 #include "grid/column_filter.h"
 #include "grid/columns.h"
-#include "grid/data_rows.h"
-#include "grid/filter_row.h"
 #include "grid/grid_data_link.h"
 #include "grid/grid_options.h"
 #include "grid/grid_resources.h"
 #include "grid/grid_scroll_bar.h"
 #include "grid/grid_selection.h"
 #include "grid/grid_style.h"
-#include "grid/inc_search.h"
-#include "grid/record_mover.h"
 #include "grid/selected_rows.h"
 #include "grid/sum_list.h"
 #include "grid/title_tree.h"
-#include "grid/tree_rows.h"
 #include "platform/data/mem_table_intf.h"
 #include "platform/gui/actions.h"
 #include "platform/widgets/grids.h"
@@ -49,6 +44,21 @@
 class TCustomDBGridEh;
 class TDBGridInplaceEdit;
 class TInplaceFilterEditEh;
+// The grid's modes (their own units) and the grid's adapters to them
+// (db_grid_modes.h, for the grid's own sources).
+class TGridDataRowsEh;
+class TGridTreeRowsEh;
+class TGridIncSearchEh;
+class TGridRecordMoverEh;
+class TGridFilterRowEh;
+class TDBGridIncSearchAdapterEh;
+class TDBGridRowPerRecordEh;
+class TDBGridRecordMoverAdapterEh;
+class TDBGridFilterRowAdapterEh;
+class TDBGridTreeAreaEh;
+class TDBGridDataLinkAdapterEh;
+class TDBGridStyleClientEh;
+class TDBGridTitleMouseEh;
 
 // The clipboard and selection commands the grid carries out for its keys
 // and edit actions.
@@ -151,14 +161,11 @@ int AutoScrollInterval(int distance, bool columnDrag);
 // the cell wraps its text, taller than it.
 bool CellTextIsCut(int textWidth, int textHeight, int cellWidth, int cellHeight, bool wordWrap);
 
-class TCustomDBGridEh : public TCustomGrid,
-                        public TGridDataLinkHostEh,
-                        private TGridIncSearchHostEh,
-                        private TGridRecordMoverHostEh,
-                        private TGridDataRowsHostEh,
-                        public IDBGridEhStyleClient {
+class TCustomDBGridEh : public TCustomGrid {
   MEBRATH_CLASS(TCustomDBGridEh, TCustomGrid)
  public:
+  ~TCustomDBGridEh() override;
+
   // --- data
   TDataSource* DataSource() const { return FDataLink->DataSource(); }
   void SetDataSource(TDataSource* value);
@@ -247,8 +254,8 @@ class TCustomDBGridEh : public TCustomGrid,
   int TitleOffset() const { return FTitleOffset; }
   int SelectedIndex() const;
   void SetSelectedIndex(int value);
-  TField* SelectedField() override;
-  void SetSelectedField(TField* field) override;
+  virtual TField* SelectedField();
+  virtual void SetSelectedField(TField* field);
   // Data column of raw column `col`; -1 for the indicator.
   int RawToDataColumn(int col) const { return col - FIndicatorOffset; }
   int DataToRawColumn(int col) const { return col + FIndicatorOffset; }
@@ -263,7 +270,7 @@ class TCustomDBGridEh : public TCustomGrid,
   bool AcquireLayoutLock();
   bool LayoutLocked() const { return FLayoutLock > 0; }
   // Rebuilds now, or at the end of the running batch.
-  void RequestLayout() override;
+  virtual void RequestLayout();
   // Posts one deferred relayout (none when one is queued already).
   void PostDeferredLayout();
   // Rows taller than a line of text wrap their texts.
@@ -348,9 +355,6 @@ class TCustomDBGridEh : public TCustomGrid,
   TNotifyEvent OnSumListAfterRecalcAll;
   TNotifyEvent OnColWidthsChanged;
 
-  // IDBGridEhStyleClient
-  void StyleDestroyed(TDBGridEhStyle* style) override;
-
   // --- keyboard and mouse (db_grid_keys.cpp)
   TDBGridEhEditActions EditActions() const { return FEditActions; }
   void SetEditActions(TDBGridEhEditActions value) { FEditActions = value; }
@@ -425,19 +429,19 @@ class TCustomDBGridEh : public TCustomGrid,
   // Whether a column is being sized in the grid's own sizing mode, and
   // where its line is.
   bool FrozenSizing() const { return FMouseMode == TMouseModeEh::Sizing; }
-  int SizingLinePos() const { return FSizingLinePos; }
-  bool SizingLineShown() const { return FSizingLineShown; }
+  int SizingLinePos() const;
+  bool SizingLineShown() const;
   // Starts or continues an incremental search for `text` appended to the
   // running one; `direction` 0 from the first record, 1 forward from the
   // next, 2 backward from the prior. Timer 2 ends it after `timeOut` ms
   // (none when negative).
   void IncSearch(const std::string& text, int timeOut, int direction);
   void StopIncSearch();
-  bool InIncSearch() const { return FIncSearch.Active(); }
+  bool InIncSearch() const;
   // Whether Ctrl+F shows the find dialog modal (a descendant may let it
   // stay open beside the grid).
   virtual bool IsFindDialogModal() { return true; }
-  const std::string& IncSearchText() const { return FIncSearch.Text(); }
+  const std::string& IncSearchText() const;
   // The timer ids: automatic scrolling and the end of a search.
   static constexpr unsigned kAutoScrollTimerId = 1;
   static constexpr unsigned kIncSearchTimerId = 2;
@@ -479,11 +483,11 @@ class TCustomDBGridEh : public TCustomGrid,
   // The point (screen coordinates) and time of the last press on a filter
   // cell; the time is 0 after the first reading, so a press counts once.
   void FilterMouseDownInfo(TPoint& screenPos, std::uint32_t& time);
-  int FilterCol() const { return FFilterRow.Col(); }
-  bool FilterEditMode() const { return FFilterRow.EditMode(); }
-  bool FilterApplying() const { return FFilterRow.Applying(); }
+  int FilterCol() const;
+  bool FilterEditMode() const;
+  bool FilterApplying() const;
   // Created on first use; nullptr before.
-  TInplaceFilterEditEh* FilterEdit() const { return FFilterRow.Editor(); }
+  TInplaceFilterEditEh* FilterEdit() const;
   // A chosen item of the filter editor's list: 1 "(Пустые)", 2 "(Не
   // пустые)", 3 "(Все)", 4 "(Очистить фильтр)", 6 and 7 the sort items;
   // other codes are plain values.
@@ -515,21 +519,21 @@ class TCustomDBGridEh : public TCustomGrid,
 
   // --- tree rows and row-per-record mode (db_grid_tree.cpp, row_per_record.cpp)
   // The pixels of one tree level.
-  static constexpr int kTreeLevelWidth = TGridTreeRowsEh::kLevelWidth;
+  static constexpr int kTreeLevelWidth = 18;
   // The dataset's IMemTableEh, asked for again when the link becomes
   // active, a component goes away and the footer count changes.
-  IMemTableEh* MemTable() const { return FRows.MemTable(); }
+  IMemTableEh* MemTable() const;
   // One grid row per dataset row: the dataset offers IMemTableEh and no
   // footers show. The vertical bar and the scroll messages then move the
   // grid's top row, not the current record.
-  bool RowPerRecordMode() const { return FRows.PerRecord(); }
+  bool RowPerRecordMode() const;
   // The dataset's rows are drawn as a tree (first visible column).
-  bool TreeDisplay() const { return FTree.Shown(); }
+  bool TreeDisplay() const;
   // Level x 18 pixels for the node at the reading position; 0 without a
   // tree.
-  int TreeIndentWidth() const { return FTree.IndentWidth(); }
+  int TreeIndentWidth() const;
   // Draws the indent, connectors and node button of data row `dataRow`
-  // (being read, see BeginRow) into `rect`; `widen` takes one more pixel
+  // (being read, see TGridRowReadEh) into `rect`; `widen` takes one more pixel
   // left, above and below.
   virtual void DrawTreeArea(int dataCol, int dataRow, bool widen, const TRect& rect,
                             TGridDrawState state);
@@ -540,31 +544,25 @@ class TCustomDBGridEh : public TCustomGrid,
   // Expands or collapses the current node; `allBelow` expands every node
   // under it as well.
   void SetCurrentNodeExpanded(bool value, bool allBelow);
-  // Reading data row `rowIndex` (0-based) without moving the dataset:
-  // the dataset's reading position in row-per-record mode, the data link's
-  // active record otherwise. EndRow goes back to the row read before
-  // (calls nest); see data_rows.h.
-  void BeginRow(int rowIndex) { FRows.BeginRow(rowIndex); }
-  void EndRow() { FRows.EndRow(); }
-  bool IsCurrentRow(int rowIndex) { return FRows.IsCurrentRow(rowIndex); }
+  // Whether data row `rowIndex` (0-based) holds the current record, also
+  // while rows are being read. The grid's code reads a row only through
+  // the guard TGridRowReadEh (data_rows.h).
+  bool IsCurrentRow(int rowIndex);
   // The data rows that can be read: the dataset's rows in row-per-record
   // mode, the data link's buffer otherwise.
-  int DataRowCount() const { return FRows.DataRowCount(); }
+  int DataRowCount() const;
   // Row-per-record mode: makes `row` the top row, kept within the rows
   // and so that the last row is not scrolled above the bottom.
   void SafeSetTopRow(int row);
-  // Asks the dataset for new rows when the window shows empty space below
-  // the last row (row-per-record mode).
-  void FetchStep();
 
   // --- record moving (record_moving.cpp)
   // With dghRecordMoving, records are dragged by their indicator cell.
   TDBGridEhMoveRecordsEvent OnMoveRecords;
-  bool RecordMoving() const { return FRecordMover.Dragging(); }
+  bool RecordMoving() const;
   // The grid rows (and tree levels, -1 without a tree) of the drag.
-  int RecordMovingSourceRow() const { return FRecordMover.SourceRow(); }
-  int RecordMovingTargetRow() const { return FRecordMover.TargetRow(); }
-  int RecordMovingTargetLevel() const { return FRecordMover.TargetLevel(); }
+  int RecordMovingSourceRow() const;
+  int RecordMovingTargetRow() const;
+  int RecordMovingTargetLevel() const;
   // The interval of timer 1 while a record is dragged.
   static constexpr unsigned kRecordMovingTimerInterval = 60;
   virtual bool CanBeginRecordMoving(int& origin, int& destination, TPoint mousePt);
@@ -603,20 +601,17 @@ class TCustomDBGridEh : public TCustomGrid,
   virtual int SubTitleRowCount() const { return FSTFilter->Visible() ? 1 : 0; }
   virtual bool CellHave3DRect(int col, int row, TGridDrawState state);
 
-  // TGridDataLinkHostEh
-  void LinkActive(bool value) override;
-  void DataChanged() override;
-  void Scroll(int distance) override;
-  void EditingChanged() override;
-  void RecordChanged(TField* field) override;
-  bool SetLayoutChangeFlag(bool value) override;
-  bool AcquireFocus() override;
+  // The data link's notifications (grid_data_link.h), through the grid's
+  // adapter to the link.
+  virtual void LinkActive(bool value);
+  virtual void DataChanged();
+  virtual void Scroll(int distance);
+  // The dataset went into or out of an editing state.
+  virtual void EditingChanged();
+  virtual void RecordChanged(TField* field);
+  // Writes the cell editor's text into its field.
+  virtual void UpdateData();
   void ShowEditor() override;
-  bool DataEventsSuspended() override { return false; }
-  void DisabledStateChanged(bool enabled) override;
-  void UpdateData() override;
-  bool CanMoveByRecNo() override { return RowPerRecordMode(); }
-  void WatchField(TField* field) override;
 
   // TCustomGrid
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
@@ -680,6 +675,14 @@ class TCustomDBGridEh : public TCustomGrid,
   friend class TColumnTitleEh;
   friend class TDBGridColumnsEh;
   friend class TDBGridInplaceEdit;
+  friend class TDBGridIncSearchAdapterEh;
+  friend class TDBGridRowPerRecordEh;
+  friend class TDBGridRecordMoverAdapterEh;
+  friend class TDBGridFilterRowAdapterEh;
+  friend class TDBGridTreeAreaEh;
+  friend class TDBGridDataLinkAdapterEh;
+  friend class TDBGridStyleClientEh;
+  friend class TDBGridTitleMouseEh;
   void SetColumnAttributes();
   // One column's width and tab stop in the base grid.
   void SetColumnAttributes(TColumnEh* column);
@@ -718,7 +721,9 @@ class TCustomDBGridEh : public TCustomGrid,
   std::string FieldEditText(TColumnEh* column);
   int DataRowOfRecord() const;
 
+  std::unique_ptr<TDBGridDataLinkAdapterEh> FDataLinkAdapter;
   std::unique_ptr<TGridDataLinkEh> FDataLink;
+  std::unique_ptr<TDBGridStyleClientEh> FStyleClient;
   // The grid as it was when its dataset's controls went off; shown in
   // place of the rows until they are back on.
   std::unique_ptr<TBitmap> FFrozenPicture;
@@ -820,22 +825,11 @@ class TCustomDBGridEh : public TCustomGrid,
   TColumnEh* FTitleButtonDown = nullptr;
   // --- scrolling, timers and incremental search
   bool HandleScrollMessage(TMessage& message);
-  bool StartsIncSearch(char32_t key);
-  // The record followed a move the search did not make: the search ends.
-  void EndIncSearchOnMove();
   bool HandleGridMessage(TMessage& message);
   void ShowCellToolTip(THintInfo& info);
   void FontChanged();
   bool WheelToDropDown(TMessage& message);
   void HandleFocusMessage(TMessage& message);
-  // The grid's own sizing of frozen columns.
-  bool StartFrozenSizing(int x, int y);
-  void DrawFrozenSizingLine();
-  void SetFrozenSizingPos(int x);
-  void EndFrozenSizing(bool apply);
-  // Column selection by title clicks.
-  bool TitleColumnSelect(TColumnEh* column, TShiftState shift);
-  void TrackColumnSelection(int x);
   TObjectPtr<TDBGridEhScrollBar> FHorzScrollBar;
   TObjectPtr<TDBGridEhScrollBar> FVertScrollBar;
   TDBGridEhScrollBar* FScrollRequestBar = nullptr;
@@ -844,33 +838,19 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FAutoScrollActive = false;
   int FAutoScrollInterval = 0;
   TPoint FLastMousePos{0, 0};
-  int FSizingCol = -1;
-  int FSizingLinePos = 0;
-  int FSizingOffset = 0;
-  bool FSizingLineShown = false;
+  // The grid's own sizing of frozen columns, and column selection by
+  // title clicks (mouse modes).
+  std::unique_ptr<TDBGridTitleMouseEh> FTitleMouse;
   bool FThumbTracked = false;
   bool FScrolledFullyLeft = true;
   bool FFocusedAnnounced = false;
   bool FForwardingWheel = false;
-  // TGridIncSearchHostEh
-  TDataSet* IncSearchDataSet() override;
-  bool IncSearchHasColumn() override;
-  std::string IncSearchCellText() override;
-  void IncSearchStepped() override;
-  void IncSearchRepaintRow() override;
-  void IncSearchSetTimer(unsigned interval) override;
-  void IncSearchKillTimer() override;
-  void IncSearchStopped() override;
-  std::string IncSearchClipboardText() override;
-  TGridIncSearchEh FIncSearch{this};
-  // --- filter row
-  int NextFilterColumn(int from, int step) const;
-  void FilterEditKeyDown(unsigned& key, TShiftState shift);
-  void FilterEditDropDown();
-  void FilterEditClosed(bool accept);
-  void FilterEditChanged();
+  // --- the modes, each reached through the grid's adapter to it
+  std::unique_ptr<TDBGridIncSearchAdapterEh> FIncSearchAdapter;
+  std::unique_ptr<TGridIncSearchEh> FIncSearch;
   std::unique_ptr<TSTDBGridEhFilter> FSTFilter;
-  TGridFilterRowEh FFilterRow;
+  std::unique_ptr<TGridFilterRowEh> FFilterRow;
+  std::unique_ptr<TDBGridFilterRowAdapterEh> FFilterRowAdapter;
   // --- saved position
   std::string FSavedMiddleBookmark;
   std::string FSavedCurrentBookmark;
@@ -878,51 +858,12 @@ class TCustomDBGridEh : public TCustomGrid,
   bool FPositionSaved = false;
   int FOrderGeneration = 0;
   int FSavedOrderGeneration = 0;
-  // --- tree rows and row-per-record mode
-  void QueryMemTable();
-  void RowPerRecordUpdateRowCount();
-  void RowPerRecordUpdateActive();
-  void RowPerRecordUpdateScrollBar();
-  bool RowPerRecordScrollMessage(TMessage& message);
-  bool RowPerRecordWheel(bool down, TShiftState shift, TPoint mousePos);
-  void PrepareRowLayout();
-  int MaxTopRow();
-  void MoveToDataRow(int target, bool moveAnchor, bool show);
-  bool TreeKey(unsigned key);
-  bool TreeColumn(int col) const;
-  int DrawTreeAreaOfRow(int col, int row, const TRect& rect, TGridDrawState state);
-  void PaintTreeArea(TCanvas& canvas, int dataCol, int dataRow, bool widen, const TRect& rect,
-                     TGridDrawState state);
-  // The cell editor over the tree column: the current row's tree area at
-  // its left (returns its width), and a press on the node's button.
-  int PaintEditorTreeArea(TCanvas& canvas, TColumnEh* column, int height);
-  bool EditorTreeClick(TColumnEh* column, int x);
-  // TGridDataRowsHostEh
-  void RowsMemTableChanged(TDataSet* dataSet) override;
-  bool RowsWindowShown() override;
-  int RowsTopRow() override;
-  void RowsSetTopRow(int row) override;
-  int RowsFixedCount() override;
-  int RowsTotalCount() override;
-  int RowsLastFullShown() override;
-  int RowsFirstShowingWhole(int row) override;
-  int RowsRoomBelow() override;
-  void RowsTopChanged(int oldTop) override;
-  TGridDataRowsEh FRows{this, FDataLink.get()};
-  TGridTreeRowsEh FTree{FRows};
-  // --- record moving
-  bool HandleRecordMovingMessage(TMessage& message);
-  // TGridRecordMoverHostEh
-  bool RecordMovingCanBegin(int& origin, int& destination, TPoint at) override;
-  void RecordMovingBegan() override;
-  void RecordMovingEnded() override;
-  int RecordMovingDropPos(int row, TPoint at, int& level) override;
-  bool RecordMovingDrawLine(int row, bool before, int x) override;
-  void RecordMovingRows(int& first, int& last) override;
-  int RecordMovingScrollDirection(int y, int last) override;
-  int RecordMovingScroll(int direction, const std::string& bookmark, int sourceRow) override;
-  int RecordMovingRowAt(int x, int y, bool& above) override;
-  TGridRecordMoverEh FRecordMover{this};
+  std::unique_ptr<TDBGridRowPerRecordEh> FRowPerRecord;
+  std::unique_ptr<TGridDataRowsEh> FRows;
+  std::unique_ptr<TGridTreeRowsEh> FTree;
+  std::unique_ptr<TDBGridTreeAreaEh> FTreeArea;
+  std::unique_ptr<TDBGridRecordMoverAdapterEh> FRecordMoverAdapter;
+  std::unique_ptr<TGridRecordMoverEh> FRecordMover;
 };
 
 class TDBGridEh : public TCustomDBGridEh {

@@ -7,11 +7,13 @@
 #include "controls/dataset_helpers.h"
 #include "grid/cell_text.h"
 #include "grid/db_grid.h"
+#include "grid/db_grid_modes.h"
 #include "grid/grid_clipboard.h"
 #include "grid/grid_export.h"
 #include "grid/grid_resources.h"
 #include "grid/inplace_filter_edit.h"
 #include "platform/base/text.h"
+#include "platform/data/data_guards.h"
 #include "platform/data/data_set.h"
 #include "platform/draw/draw_utils.h"
 #include "platform/gui/window.h"
@@ -38,23 +40,24 @@ std::string TCustomDBGridEh::GetFilterValue(int index) const {
 }
 
 void TCustomDBGridEh::SetFilterValueFromEdit(int index) {
-  if (index < 0 || index >= FColumns->Count() || FFilterRow.Editor() == nullptr) return;
+  if (index < 0 || index >= FColumns->Count() || FFilterRow->Editor() == nullptr) return;
   TColumnEh* column = FColumns->Items(index);
   if (column->FieldName().empty()) return;
-  column->STFilter()->SetExpressionStr(FFilterRow.Editor()->Text());
+  column->STFilter()->SetExpressionStr(FFilterRow->Editor()->Text());
 }
 
 void TCustomDBGridEh::FilterChanged() {
   if (HandleAllocated()) InvalidateGrid();
-  if (FFilterRow.Editor() != nullptr && FFilterRow.Editor()->Visible() && !FFilterRow.Loading()) {
+  if (FFilterRow->Editor() != nullptr && FFilterRow->Editor()->Visible() &&
+      !FFilterRow->Loading()) {
     UpdateFilterEditPos();
-    UpdateFilterEdit(FFilterRow.Col());
+    UpdateFilterEdit(FFilterRow->Col());
   }
 }
 
 void TCustomDBGridEh::ApplyFilter() {
-  if (FFilterRow.Col() != -1 && FFilterRow.Editor() != nullptr && FFilterRow.Editor()->Visible())
-    SetFilterValueFromEdit(FFilterRow.Col());
+  if (FFilterRow->Col() != -1 && FFilterRow->Editor() != nullptr && FFilterRow->Editor()->Visible())
+    SetFilterValueFromEdit(FFilterRow->Col());
   // Texts typed in other cells and not applied yet are parsed now; the
   // first error stops the filter before anything is applied.
   for (int i = 0; i < FColumns->Count(); ++i) FColumns->Items(i)->STFilter()->ParsePendingText();
@@ -70,13 +73,13 @@ void TCustomDBGridEh::ApplyFilter() {
 }
 
 void TCustomDBGridEh::DefaultApplyFilter() {
-  FFilterRow.Apply([this] { DBGridEhDataService()->ApplyFilter(this); });
+  FFilterRow->Apply([this] { DBGridEhDataService()->ApplyFilter(this); });
 }
 
 // ---- the filter row's editor
 
 bool TCustomDBGridEh::CanFilterEditShow() {
-  return FFilterRow.EditMode() && SelectionType() == gstNon;
+  return FFilterRow->EditMode() && SelectionType() == gstNon;
 }
 
 TInplaceFilterEditEh* TCustomDBGridEh::CreateFilterEditor() {
@@ -88,37 +91,37 @@ TInplaceFilterEditEh* TCustomDBGridEh::CreateFilterEditor() {
   editor->Font()->SetColor(clBlue);
   editor->SetColor(FilterRowTint(FixedColor()));
   editor->OnKeyDown = [this](TObject*, unsigned& key, TShiftState shift) {
-    FilterEditKeyDown(key, shift);
+    FFilterRowAdapter->EditorKeyDown(key, shift);
   };
   // Enter applies the filter; its character is no typing.
   editor->OnKeyPress = [](TObject*, char32_t& key) {
     if (key == 13) key = 0;
   };
-  editor->OnChange = [this](TObject*) { FilterEditChanged(); };
-  editor->OnDropDown = [this](TObject*) { FilterEditDropDown(); };
-  editor->OnCloseUp = [this](TObject*, bool accept) { FilterEditClosed(accept); };
+  editor->OnChange = [this](TObject*) { FFilterRowAdapter->EditorChanged(); };
+  editor->OnDropDown = [this](TObject*) { FFilterRowAdapter->EditorDropDown(); };
+  editor->OnCloseUp = [this](TObject*, bool accept) { FFilterRowAdapter->EditorClosed(accept); };
   return editor;
 }
 
 void TCustomDBGridEh::StartEditFilter(int col) {
   if (!FSTFilter->Visible() || !ColumnFilterVisible(col)) return;
   if (FDataLink->Active()) FDataLink->DataSet()->CheckBrowseMode();
-  if (FFilterRow.Editor() == nullptr) FFilterRow.SetEditor(CreateFilterEditor());
+  if (FFilterRow->Editor() == nullptr) FFilterRow->SetEditor(CreateFilterEditor());
   if (EditorMode()) HideEditor();
-  FFilterRow.BeginEdit(col);
+  FFilterRow->BeginEdit(col);
   UpdateFilterEdit(col);
   UpdateFilterEditPos();
 }
 
 void TCustomDBGridEh::FilterMouseDownInfo(TPoint& screenPos, std::uint32_t& time) {
   TPoint at;
-  FFilterRow.TakeMouseDown(at, time);
+  FFilterRow->TakeMouseDown(at, time);
   screenPos = HandleAllocated() ? ClientToScreen(at) : at;
 }
 
 void TCustomDBGridEh::StopEditFilter() {
   if (FSTFilter->UpdateCount() != 0) return;
-  const bool hadFocus = FFilterRow.EndEdit();
+  const bool hadFocus = FFilterRow->EndEdit();
   if (hadFocus && CanFocus()) SetFocus();
   if (FOptions.Contains(dgAlwaysShowEditor))
     ShowEditor();
@@ -127,99 +130,97 @@ void TCustomDBGridEh::StopEditFilter() {
 }
 
 void TCustomDBGridEh::UpdateFilterEdit(int col) {
-  if (FFilterRow.Editor() == nullptr || col < 0 || col >= FColumns->Count()) return;
+  if (FFilterRow->Editor() == nullptr || col < 0 || col >= FColumns->Count()) return;
   if (FSTFilter->UpdateCount() != 0) return;
-  FFilterRow.LoadEditor(FColumns->Items(col)->STFilter());
+  FFilterRow->LoadEditor(FColumns->Items(col)->STFilter());
 }
 
 void TCustomDBGridEh::UpdateFilterEditPos() {
-  TInplaceFilterEditEh* editor = FFilterRow.Editor();
-  if (editor == nullptr) return;
-  if (!FFilterRow.EditMode() || !CanFilterEditShow() || !HandleAllocated()) {
-    if (editor->Visible()) editor->SetVisible(false);
-    return;
+  if (FFilterRow->Editor() == nullptr) return;
+  // Empty while the editor may not show or its cell is scrolled away.
+  TRect cell{};
+  if (FFilterRow->EditMode() && CanFilterEditShow() && HandleAllocated()) {
+    const int rawCol = DataToRawColumn(FFilterRow->Col());
+    if (rawCol < FixedCols() || (rawCol >= LeftCol() && rawCol < LeftCol() + VisibleColCount()))
+      cell = CellRect(rawCol, TitlesVisible());
   }
-  const int rawCol = DataToRawColumn(FFilterRow.Col());
-  const int row = TitlesVisible();
-  const bool shown =
-      rawCol < FixedCols() || (rawCol >= LeftCol() && rawCol < LeftCol() + VisibleColCount());
-  TRect r = CellRect(rawCol, row);
-  if (!shown || r.Right <= r.Left || r.Bottom <= r.Top) {
-    editor->SetVisible(false);
-    return;
-  }
-  editor->SetBounds(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
-  editor->SetVisible(true);
-  if (GridOrEditorFocused() && editor->CanFocus()) editor->SetFocus();
+  const bool shown = cell.Right > cell.Left && cell.Bottom > cell.Top;
+  FFilterRow->PlaceEditor(cell, shown && GridOrEditorFocused());
 }
 
-void TCustomDBGridEh::FilterEditChanged() {
+// ---- the editor's events
+
+void TDBGridFilterRowAdapterEh::EditorChanged() {
+  TGridFilterRowEh& row = *FGrid.FFilterRow;
   // Stored as typed; parsed when the filter is applied.
-  const int col = FFilterRow.Col();
-  if (FFilterRow.Loading() || FFilterRow.Editor() == nullptr) return;
-  if (col < 0 || col >= FColumns->Count()) return;
-  TColumnEh* column = FColumns->Items(col);
+  const int col = row.Col();
+  if (row.Loading() || row.Editor() == nullptr) return;
+  if (col < 0 || col >= FGrid.FColumns->Count()) return;
+  TColumnEh* column = FGrid.FColumns->Items(col);
   if (column->FieldName().empty()) return;
-  column->STFilter()->SetTypedText(FFilterRow.Editor()->Text());
-  InvalidateCell(DataToRawColumn(col), TitlesVisible());
+  column->STFilter()->SetTypedText(row.Editor()->Text());
+  FGrid.InvalidateCell(FGrid.DataToRawColumn(col), FGrid.TitlesVisible());
 }
 
-int TCustomDBGridEh::NextFilterColumn(int from, int step) const {
-  const int count = FColumns->Count();
+int TDBGridFilterRowAdapterEh::NextColumn(int from, int step) const {
+  const int count = FGrid.FColumns->Count();
   if (count == 0) return -1;
   // Once round from beside `from`, never onto `from` itself.
   for (int n = 1; n < count; ++n) {
     const int i = ((from + step * n) % count + count) % count;
-    if (ColumnFilterVisible(i)) return i;
+    if (FGrid.ColumnFilterVisible(i)) return i;
   }
   return -1;
 }
 
-void TCustomDBGridEh::FilterEditKeyDown(unsigned& key, TShiftState shift) {
+void TDBGridFilterRowAdapterEh::EditorKeyDown(unsigned& key, TShiftState shift) {
   using TKeyAction = TGridFilterRowEh::TKeyAction;
-  const TKeyAction action = FFilterRow.EditorKey(key, shift, FOptions.Contains(dgTabs));
+  TGridFilterRowEh& row = *FGrid.FFilterRow;
+  const TKeyAction action = row.EditorKey(key, shift, FGrid.FOptions.Contains(dgTabs));
   if (action == TKeyAction::Apply) {
-    ApplyFilter();
+    FGrid.ApplyFilter();
   } else if (action == TKeyAction::Stop) {
-    StopEditFilter();
+    FGrid.StopEditFilter();
   } else if (action != TKeyAction::None) {
-    const int next = NextFilterColumn(FFilterRow.Col(), action == TKeyAction::Next ? 1 : -1);
-    if (next >= 0) StartEditFilter(next);
+    const int next = NextColumn(row.Col(), action == TKeyAction::Next ? 1 : -1);
+    if (next >= 0) FGrid.StartEditFilter(next);
   }
 }
 
-void TCustomDBGridEh::FilterEditDropDown() {
-  const int col = FFilterRow.Col();
-  if (FFilterRow.Editor() == nullptr || col < 0 || col >= FColumns->Count()) return;
-  TColumnEh* column = FColumns->Items(col);
-  FFilterRow.FillList(column->STFilter(),
-                      FOptionsEh.Contains(dghAutoSortMarking) && column->Title()->TitleButton());
+void TDBGridFilterRowAdapterEh::EditorDropDown() {
+  TGridFilterRowEh& row = *FGrid.FFilterRow;
+  const int col = row.Col();
+  if (row.Editor() == nullptr || col < 0 || col >= FGrid.FColumns->Count()) return;
+  TColumnEh* column = FGrid.FColumns->Items(col);
+  row.FillList(column->STFilter(),
+               FGrid.FOptionsEh.Contains(dghAutoSortMarking) && column->Title()->TitleButton());
 }
 
-void TCustomDBGridEh::FilterEditClosed(bool accept) {
-  const int col = FFilterRow.Col();
-  if (FFilterRow.Editor() == nullptr || col < 0 || col >= FColumns->Count()) return;
+void TDBGridFilterRowAdapterEh::EditorClosed(bool accept) {
+  TGridFilterRowEh& row = *FGrid.FFilterRow;
+  const int col = row.Col();
+  if (row.Editor() == nullptr || col < 0 || col >= FGrid.FColumns->Count()) return;
   int code = 0;
-  if (FFilterRow.ListClosed(FColumns->Items(col)->STFilter(), accept, code))
-    FilterEditItemChosen(code);
+  if (row.ListClosed(FGrid.FColumns->Items(col)->STFilter(), accept, code))
+    FGrid.FilterEditItemChosen(code);
 }
 
 void TCustomDBGridEh::FilterEditItemChosen(int code) {
   using R = TGridFilterRowEh;
   if (code < R::kItemEmpty || code > R::kItemSortUp || code == R::kItemSeparator) return;
-  const int col = FFilterRow.Col();
+  const int col = FFilterRow->Col();
   if (col < 0 || col >= FColumns->Count()) return;
   TColumnEh* column = FColumns->Items(col);
   const bool applyOnPick = FStyle != nullptr && FStyle->ApplyOnPick();
   switch (code) {
     case R::kItemEmpty:
-      FFilterRow.ShowText("=Null");
+      FFilterRow->ShowText("=Null");
       break;
     case R::kItemNotEmpty:
-      FFilterRow.ShowText("<>Null");
+      FFilterRow->ShowText("<>Null");
       break;
     case R::kItemAll:
-      FFilterRow.ShowText("");
+      FFilterRow->ShowText("");
       break;
     case R::kItemClear:
       StopEditFilter();
@@ -228,8 +229,8 @@ void TCustomDBGridEh::FilterEditItemChosen(int code) {
       break;
     case R::kItemSortDown:
     case R::kItemSortUp: {
-      if (FFilterRow.Editor() != nullptr)
-        FFilterRow.Editor()->SetText(column->STFilter()->ExpressionStr());
+      if (FFilterRow->Editor() != nullptr)
+        FFilterRow->Editor()->SetText(column->STFilter()->ExpressionStr());
       for (int i = 0; i < FColumns->Count(); ++i)
         FColumns->Items(i)->Title()->SetSortMarker(smNoneEh);
       FSortMarkedColumns.clear();
@@ -359,7 +360,7 @@ void TCustomDBGridEh::SaveGridPosition() {
   // the current record is kept.
   FSavedMiddleBookmark.clear();
   FSavedOffset = 0;
-  if (RowPerRecordMode()) return;
+  if (FRows->PerRecord()) return;
   const int active = FDataLink->ActiveRecord();
   const int middle = (FDataLink->RecordCount() - 1) / 2;
   FSavedOffset = active - middle;
@@ -376,7 +377,7 @@ void TCustomDBGridEh::RestoreGridPosition() {
   // After a new order the saved bookmarks point at other records; the
   // sort kept the current record current.
   if (ds->IsEmpty() || FSavedOrderGeneration != FOrderGeneration) return;
-  TDisableControlsGuardEh controls(ds);
+  TControlsDisabledGuard controls(ds);
   if (!FSavedMiddleBookmark.empty() && ds->BookmarkValid(FSavedMiddleBookmark)) {
     ds->GotoBookmark(FSavedMiddleBookmark);
     if (FSavedOffset != 0) ds->MoveBy(FSavedOffset);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "grid/db_grid.h"
+#include "grid/db_grid_modes.h"
 #include "grid/filter_expression.h"
 #include "grid/find_dialog.h"
 #include "grid/grid_clipboard.h"
@@ -12,7 +13,9 @@
 #include "grid/inplace_edit.h"
 #include "grid/inplace_filter_edit.h"
 #include "platform/base/clock.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
+#include "platform/data/data_guards.h"
 #include "platform/data/data_set.h"
 #include "platform/data/data_source.h"
 #include "platform/data/fields.h"
@@ -128,20 +131,14 @@ void TCustomDBGridEh::MoveRecord(bool select, int distance, bool toEnd) {
   const int direction = distance < 0 ? -1 : 1;
   int steps = toEnd ? ds->RecordCount() + 1 : std::abs(distance);
   if (toEnd && steps <= 1) steps = 1 << 30;  // count unknown: walk to the end
-  ds->DisableControls();
-  try {
-    for (int i = 0; i < steps; ++i) {
-      const int order = ds->CompareBookmarks(ds->Bookmark(), FSelectionAnchor);
-      const bool backTowardsAnchor = order != 0 && (order > 0) != (direction > 0);
-      if (backTowardsAnchor) FSelectedRows->SetCurrentRowSelected(false);
-      if (ds->MoveBy(direction) == 0) break;
-      if (!backTowardsAnchor) FSelectedRows->SetCurrentRowSelected(true);
-    }
-  } catch (...) {
-    ds->EnableControls();
-    throw;
+  TControlsDisabledGuard controls(ds);
+  for (int i = 0; i < steps; ++i) {
+    const int order = ds->CompareBookmarks(ds->Bookmark(), FSelectionAnchor);
+    const bool backTowardsAnchor = order != 0 && (order > 0) != (direction > 0);
+    if (backTowardsAnchor) FSelectedRows->SetCurrentRowSelected(false);
+    if (ds->MoveBy(direction) == 0) break;
+    if (!backTowardsAnchor) FSelectedRows->SetCurrentRowSelected(true);
   }
-  ds->EnableControls();
 }
 
 void TCustomDBGridEh::SelectColumn(int rawCol, int step, bool extend) {
@@ -162,14 +159,10 @@ void TCustomDBGridEh::SelectColumn(int rawCol, int step, bool extend) {
   if (raw != Col()) {
     if (!FInColExit) {
       const int before = Col();
-      FInColExit = true;
-      try {
+      {
+        TFlagGuard inColExit(FInColExit);
         ColExit();
-      } catch (...) {
-        FInColExit = false;
-        throw;
       }
-      FInColExit = false;
       if (Col() != before) return;  // the handler moved the column itself
     }
     if (!FOptions.Contains(dgAlwaysShowEditor)) {
@@ -309,15 +302,8 @@ void TCustomDBGridEh::StepCellValue(TColumnEh* column, int step) {
 
 void TCustomDBGridEh::PassKeyToBaseGrid(unsigned& key, TShiftState shift) {
   // OnKeyDown already ran: the base grid must not fire it again.
-  TKeyEvent handler = std::move(OnKeyDown);
-  OnKeyDown = nullptr;
-  try {
-    TCustomGrid::KeyDown(key, shift);
-  } catch (...) {
-    OnKeyDown = std::move(handler);
-    throw;
-  }
-  OnKeyDown = std::move(handler);
+  TValueGuard<TKeyEvent> handler(OnKeyDown, nullptr);
+  TCustomGrid::KeyDown(key, shift);
 }
 
 bool TCustomDBGridEh::DropDownCell() {
@@ -378,24 +364,24 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
   // The first and last rows on screen: the top row and the rows after it
   // when every dataset row is a grid row, else the link's buffer.
   auto toFirstShown = [&] {
-    MoveRecord(extend, RowPerRecordMode() ? TopRow() - Row() : -FDataLink->ActiveRecord());
+    MoveRecord(extend, FRows->PerRecord() ? TopRow() - Row() : -FDataLink->ActiveRecord());
   };
   auto toLastShown = [&] {
-    MoveRecord(extend, RowPerRecordMode()
+    MoveRecord(extend, FRows->PerRecord()
                            ? TopRow() + VisibleDataRowCount() - 1 - Row()
                            : FDataLink->RecordCount() - 1 - FDataLink->ActiveRecord());
   };
   if (ctrl && key == 'F') {
     const bool dialog = FOptionsEh.Contains(dghDialogFind) && ExecuteDBGridEhFindDialogProc;
-    if (FIncSearch.Active() && dialog) {
-      const std::string text = FIncSearch.Text();
+    if (FIncSearch->Active() && dialog) {
+      const std::string text = FIncSearch->Text();
       StopIncSearch();
       ExecuteDBGridEhFindDialogProc(this, text, {}, IsFindDialogModal());
       key = 0;
       return;
     }
     if (FOptionsEh.Contains(dghIncSearch)) {
-      FIncSearch.Restart();
+      FIncSearch->Restart();
       key = 0;
       return;
     }
@@ -405,7 +391,7 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
       return;
     }
   }
-  FIncSearch.KeyDown(key, shift);
+  FIncSearch->KeyDown(key, shift);
   if (key == 0) return;
   if (ctrl && key == kCopyFromAboveKey) {
     CopyFromRecordAbove();
@@ -547,7 +533,7 @@ void TCustomDBGridEh::KeyDown(unsigned& key, TShiftState shift) {
     case VK_ADD:
     case VK_SUBTRACT:
     case VK_MULTIPLY:
-      if (!TreeKey(key)) {
+      if (!FTreeArea->Key(key)) {
         PassKeyToBaseGrid(key, shift);
         return;
       }
@@ -569,7 +555,7 @@ void TCustomDBGridEh::KeyUp(unsigned& key, TShiftState shift) {
 
 void TCustomDBGridEh::KeyPress(char32_t& key) {
   // In a tree these characters are the expand keys.
-  if (TreeDisplay() && (key == U'*' || key == U'+' || key == U'-')) {
+  if (FTree->Shown() && (key == U'*' || key == U'+' || key == U'-')) {
     TCustomControl::KeyPress(key);
     key = 0;
     return;
@@ -577,7 +563,7 @@ void TCustomDBGridEh::KeyPress(char32_t& key) {
   if (key == U'\r' && FOptionsEh.Contains(dghEnterAsTab)) key = U'\t';
   if (key == U'\r' && !FOptions.Contains(dgAlwaysShowEditor) && EditorMode() && FDataLink->Active())
     FDataLink->UpdateRecord();
-  if (StartsIncSearch(key)) {
+  if (FIncSearchAdapter->StartsWith(key)) {
     IncSearch(Utf32ToUtf8(std::u32string(1, key)), TGridIncSearchEh::kKeyTimeOut, 0);
     key = 0;
     return;
@@ -640,7 +626,8 @@ void TCustomDBGridEh::DefaultApplySorting() {
 // ---- mouse
 
 void TCustomDBGridEh::EndMouseTracking() {
-  if (FMouseMode == TMouseModeEh::Sizing && FSizingLineShown) DrawFrozenSizingLine();
+  if (FMouseMode == TMouseModeEh::Sizing && FTitleMouse->SizingLineShown())
+    FTitleMouse->DrawSizingLine();
   StopAutoScrollTimer();
   if (RecordMoving()) StopRecordMoving(-1, -1, false);
   FMouseMode = TMouseModeEh::None;
@@ -655,24 +642,18 @@ void TCustomDBGridEh::ShiftClickRecords(const std::string& target) {
   TDataSet* ds = FDataLink->DataSet();
   const std::string anchor = FHasSelectionAnchor ? FSelectionAnchor : ds->Bookmark();
   const int direction = ds->CompareBookmarks(target, anchor) < 0 ? -1 : 1;
-  ds->DisableControls();
-  try {
-    ds->GotoBookmark(anchor);
+  TControlsDisabledGuard controls(ds);
+  ds->GotoBookmark(anchor);
+  FSelectedRows->SetCurrentRowSelected(true);
+  while (ds->CompareBookmarks(ds->Bookmark(), target) != 0) {
+    if (ds->MoveBy(direction) == 0) break;
     FSelectedRows->SetCurrentRowSelected(true);
-    while (ds->CompareBookmarks(ds->Bookmark(), target) != 0) {
-      if (ds->MoveBy(direction) == 0) break;
-      FSelectedRows->SetCurrentRowSelected(true);
-    }
-    ds->GotoBookmark(target);
-  } catch (...) {
-    ds->EnableControls();
-    throw;
   }
-  ds->EnableControls();
+  ds->GotoBookmark(target);
 }
 
 void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  if (!AcquireFocus()) return;
+  if (!FDataLinkAdapter->AcquireFocus()) return;
   if (MouseTracking() || FTitleButtonDown != nullptr) EndMouseTracking();
   FMouseDownPoint = {x, y};
   FMouseDownDouble = shift.Contains(ssDouble);
@@ -686,12 +667,12 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
   if (inCell) GetCellType(cell.X, cell.Y, colPart, rowPart, colIndex, rowIndex);
   TColumnEh* column = inCell && colPart == ccpDataEh ? ColumnOfRawCol(cell.X) : nullptr;
   const bool dataCell =
-      inCell && rowPart == crpDataEh && FDataLink->Active() && rowIndex < DataRowCount();
+      inCell && rowPart == crpDataEh && FDataLink->Active() && rowIndex < FRows->DataRowCount();
 
   if (inCell && rowPart == crpSubTitleEh && colPart == ccpDataEh && ColumnFilterVisible(colIndex)) {
     ClearSelection();
     StartEditFilter(colIndex);
-    TInplaceFilterEditEh* editor = FFilterRow.Editor();
+    TInplaceFilterEditEh* editor = FFilterRow->Editor();
     if (button == mbLeft && editor != nullptr && editor->Visible() && editor->HandleAllocated()) {
       // The editor now over the cell gets the press, so the caret lands
       // where the user clicked.
@@ -700,12 +681,12 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     }
     // Remembered after the editor had the press: a second one on the
     // editor itself makes the double click.
-    FFilterRow.MouseDown({x, y}, GetTickCount());
+    FFilterRow->MouseDown({x, y}, GetTickCount());
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
   // Anywhere else the filter row is left; what was typed there stays.
-  if (FFilterRow.EditMode()) StopEditFilter();
+  if (FFilterRow->EditMode()) StopEditFilter();
   if (FMouseDownDouble) {
     if (button == mbLeft) {
       TGridDrawInfo info;
@@ -725,7 +706,7 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     return;
   }
 
-  if (button == mbLeft && StartFrozenSizing(x, y)) {
+  if (button == mbLeft && FTitleMouse->StartSizing(x, y)) {
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
@@ -762,7 +743,8 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
-  if (inCell && rowPart == crpTitleEh && column != nullptr && TitleColumnSelect(column, shift)) {
+  if (inCell && rowPart == crpTitleEh && column != nullptr &&
+      FTitleMouse->SelectColumn(column, shift)) {
     TCustomControl::MouseDown(button, shift, x, y);
     return;
   }
@@ -772,7 +754,7 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     return;
   }
   if (inCell && rowPart == crpDataEh && colPart == ccpDataEh && FDataLink->Active() &&
-      DataRowCount() == 0) {
+      FRows->DataRowCount() == 0) {
     // The empty row of an empty dataset: what is typed next starts the
     // first record in the clicked column.
     SelectColumn(cell.X, 0, false);
@@ -797,14 +779,8 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
                            CanSelectType(gstRecordBookmarks) &&
                            (colPart == ccpIndicatorEh || FOptions.Contains(dgRowSelect));
   if (!recordShift && cell.Y != Row()) {
-    FRows.MovingRecordItself() = true;
-    try {
-      FDataLink->MoveBy(cell.Y - Row());
-    } catch (...) {
-      FRows.MovingRecordItself() = false;
-      throw;
-    }
-    FRows.MovingRecordItself() = false;
+    TFlagGuard movingItself(FRows->MovingRecordItself());
+    FDataLink->MoveBy(cell.Y - Row());
   }
   if (colPart == ccpDataEh) SelectColumn(cell.X, 0, false);
 
@@ -821,9 +797,11 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     SetMouseCapture(true);
   } else if (CanSelectType(gstRecordBookmarks)) {
     if (recordShift && FHasSelectionAnchor) {
-      BeginRow(rowIndex);
-      const std::string target = ds->Bookmark();
-      EndRow();
+      std::string target;
+      {
+        TGridRowReadEh reading(*FRows, rowIndex);
+        target = ds->Bookmark();
+      }
       ShiftClickRecords(target);
     } else {
       if (recordShift && cell.Y != Row()) FDataLink->MoveBy(cell.Y - Row());
@@ -869,12 +847,12 @@ void TCustomDBGridEh::MouseMove(TShiftState shift, int x, int y) {
     return;
   }
   if (FMouseMode == TMouseModeEh::Sizing) {
-    SetFrozenSizingPos(x);
+    FTitleMouse->SetSizingPos(x);
     return;
   }
   if (FMouseMode == TMouseModeEh::ColumnSelecting) {
     FLastMousePos = {x, y};
-    TrackColumnSelection(x);
+    FTitleMouse->TrackColumnSelection(x);
     return;
   }
   if (FMouseMode == TMouseModeEh::RectSelecting || FMouseMode == TMouseModeEh::RecordSelecting) {
@@ -896,7 +874,7 @@ void TCustomDBGridEh::MouseMove(TShiftState shift, int x, int y) {
     TCellRowPartEh rowPart;
     int colIndex, rowIndex;
     GetCellType(cell.X, cell.Y, colPart, rowPart, colIndex, rowIndex);
-    if (rowPart != crpDataEh || rowIndex >= DataRowCount()) return;
+    if (rowPart != crpDataEh || rowIndex >= FRows->DataRowCount()) return;
     if (FMouseMode == TMouseModeEh::RecordSelecting) {
       if (cell.Y != Row()) MoveRecord(true, cell.Y - Row());
       return;
@@ -931,8 +909,8 @@ void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int
   }
 
   if (FMouseMode == TMouseModeEh::Sizing) {
-    SetFrozenSizingPos(x);
-    EndFrozenSizing(true);
+    FTitleMouse->SetSizingPos(x);
+    FTitleMouse->EndSizing(true);
     TCustomControl::MouseUp(button, shift, x, y);
     return;
   }
@@ -959,14 +937,14 @@ void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int
 
 bool TCustomDBGridEh::DoMouseWheelDown(TShiftState shift, TPoint mousePos) {
   if (!FDataLink->Active()) return TCustomGrid::DoMouseWheelDown(shift, mousePos);
-  if (RowPerRecordMode()) return RowPerRecordWheel(true, shift, mousePos);
+  if (FRows->PerRecord()) return FRowPerRecord->Wheel(true, shift, mousePos);
   FDataLink->DataSet()->Next();
   return true;
 }
 
 bool TCustomDBGridEh::DoMouseWheelUp(TShiftState shift, TPoint mousePos) {
   if (!FDataLink->Active()) return TCustomGrid::DoMouseWheelUp(shift, mousePos);
-  if (RowPerRecordMode()) return RowPerRecordWheel(false, shift, mousePos);
+  if (FRows->PerRecord()) return FRowPerRecord->Wheel(false, shift, mousePos);
   FDataLink->DataSet()->Prior();
   return true;
 }
@@ -981,44 +959,47 @@ bool TCustomDBGridEh::RowSizingAt(int x, int y) {
 
 // ---- selecting columns by their titles
 
-bool TCustomDBGridEh::TitleColumnSelect(TColumnEh* column, TShiftState shift) {
-  if (!CanSelectType(gstColumns) || !FDataLink->Active()) return false;
+bool TDBGridTitleMouseEh::SelectColumn(TColumnEh* column, TShiftState shift) {
+  TCustomDBGridEh& g = FGrid;
+  if (!g.CanSelectType(gstColumns) || !g.FDataLink->Active()) return false;
   // A press on a column's edge sizes it.
   TGridDrawInfo info;
   TGridState sizing = gsNormal;
   int index = 0, pos = 0, ofs = 0;
-  CalcSizingState(FMouseDownPoint.X, FMouseDownPoint.Y, sizing, index, pos, ofs, info);
+  g.CalcSizingState(g.FMouseDownPoint.X, g.FMouseDownPoint.Y, sizing, index, pos, ofs, info);
   if (sizing != gsNormal) return false;
-  TDBGridEhSelectionCols& columns = FSelection->Columns();
-  if (shift.Contains(ssShift) && SelectionType() == gstColumns)
+  TDBGridEhSelectionCols& columns = g.FSelection->Columns();
+  if (shift.Contains(ssShift) && g.SelectionType() == gstColumns)
     columns.SelectShift(column);
   else if (shift.Contains(ssCtrl))
     columns.Add(column);
   else
     columns.Select(column, false);
-  FMouseMode = TMouseModeEh::ColumnSelecting;
-  SetMouseCapture(true);
+  g.FMouseMode = TCustomDBGridEh::TMouseModeEh::ColumnSelecting;
+  g.SetMouseCapture(true);
   return true;
 }
 
-void TCustomDBGridEh::TrackColumnSelection(int x) {
-  const TRect data = DataRect();
+void TDBGridTitleMouseEh::TrackColumnSelection(int x) {
+  TCustomDBGridEh& g = FGrid;
+  const TRect data = g.DataRect();
   if (x < data.Left || x >= data.Right) {
-    if (!FAutoScrollActive) TimerScroll();
+    if (!g.FAutoScrollActive) g.TimerScroll();
     return;
   }
-  StopAutoScrollTimer();
-  const TGridCoord cell = MouseCoord(x, std::max(0, DrawInfo().Vert.FixedBoundary - 1));
-  TColumnEh* column = cell.X >= 0 ? ColumnOfRawCol(cell.X) : nullptr;
-  if (column != nullptr && column != FSelection->Columns().ShiftCol())
-    FSelection->Columns().SelectShift(column);
+  g.StopAutoScrollTimer();
+  const TGridCoord cell = g.MouseCoord(x, std::max(0, g.DrawInfo().Vert.FixedBoundary - 1));
+  TColumnEh* column = cell.X >= 0 ? g.ColumnOfRawCol(cell.X) : nullptr;
+  if (column != nullptr && column != g.FSelection->Columns().ShiftCol())
+    g.FSelection->Columns().SelectShift(column);
 }
 
 // ---- sizing frozen columns
 
-bool TCustomDBGridEh::StartFrozenSizing(int x, int y) {
-  if (!FOptions.Contains(dgColumnResize) || FixedCols() <= FIndicatorOffset) return false;
-  const TGridDrawInfo& info = DrawInfo();
+bool TDBGridTitleMouseEh::StartSizing(int x, int y) {
+  TCustomDBGridEh& g = FGrid;
+  if (!g.FOptions.Contains(dgColumnResize) || g.FixedCols() <= g.FIndicatorOffset) return false;
+  const TGridDrawInfo& info = g.DrawInfo();
   if (y < 0 || y >= info.Vert.FixedBoundary) return false;
   const int lw = info.Horz.EffectiveLineWidth;
   // The band is the line, widened to 7 pixels around a thinner one.
@@ -1026,16 +1007,16 @@ bool TCustomDBGridEh::StartFrozenSizing(int x, int y) {
   const int band = std::max(kBand, lw);
   const int lead = lw < kBand ? (kBand - lw) / 2 : 0;
   FSizingCol = -1;
-  int pos = FIndicatorOffset > 0 ? ColWidths(0) + lw : 0;
-  for (int c = FIndicatorOffset; c < FixedCols(); ++c) {
-    if (ColWidths(c) <= 0) continue;
-    const int edge = pos + ColWidths(c);
+  int pos = g.FIndicatorOffset > 0 ? g.ColWidths(0) + lw : 0;
+  for (int c = g.FIndicatorOffset; c < g.FixedCols(); ++c) {
+    if (g.ColWidths(c) <= 0) continue;
+    const int edge = pos + g.ColWidths(c);
     const int start = edge - lead;
     if (edge > info.Horz.GridBoundary) {
       // The column runs past the cells shown: its edge is the client's.
-      if (info.Horz.GridBoundary == ClientWidth() && x >= start && x <= ClientWidth()) {
+      if (info.Horz.GridBoundary == g.ClientWidth() && x >= start && x <= g.ClientWidth()) {
         FSizingCol = c;
-        FSizingLinePos = ClientWidth();
+        FSizingLinePos = g.ClientWidth();
         FSizingOffset = FSizingLinePos - x;
         break;
       }
@@ -1050,42 +1031,45 @@ bool TCustomDBGridEh::StartFrozenSizing(int x, int y) {
     pos = edge + lw;
   }
   if (FSizingCol < 0) return false;
-  FMouseMode = TMouseModeEh::Sizing;
-  SetMouseCapture(true);
-  if (!FOptionsEh.Contains(dghTraceColSizing)) DrawFrozenSizingLine();
+  g.FMouseMode = TCustomDBGridEh::TMouseModeEh::Sizing;
+  g.SetMouseCapture(true);
+  if (!g.FOptionsEh.Contains(dghTraceColSizing)) DrawSizingLine();
   return true;
 }
 
-void TCustomDBGridEh::SetFrozenSizingPos(int x) {
-  const int left = CellRect(FSizingCol, 0).Left;
+void TDBGridTitleMouseEh::SetSizingPos(int x) {
+  TCustomDBGridEh& g = FGrid;
+  const int left = g.CellRect(FSizingCol, 0).Left;
   const int pos = std::max(left + 1, x + FSizingOffset);
-  if (FOptionsEh.Contains(dghTraceColSizing)) {
+  if (g.FOptionsEh.Contains(dghTraceColSizing)) {
     FSizingLinePos = pos;
-    if (pos - left > 1 && pos - left != ColWidths(FSizingCol)) SetColWidths(FSizingCol, pos - left);
+    if (pos - left > 1 && pos - left != g.ColWidths(FSizingCol))
+      g.SetColWidths(FSizingCol, pos - left);
     return;
   }
   if (pos == FSizingLinePos) return;
-  if (FSizingLineShown) DrawFrozenSizingLine();  // drawn again, it goes
+  if (FSizingLineShown) DrawSizingLine();  // drawn again, it goes
   FSizingLinePos = pos;
-  DrawFrozenSizingLine();
+  DrawSizingLine();
 }
 
-void TCustomDBGridEh::EndFrozenSizing(bool apply) {
-  if (FSizingLineShown) DrawFrozenSizingLine();
+void TDBGridTitleMouseEh::EndSizing(bool apply) {
+  TCustomDBGridEh& g = FGrid;
+  if (FSizingLineShown) DrawSizingLine();
   const int col = FSizingCol;
   FSizingCol = -1;
-  FMouseMode = TMouseModeEh::None;
-  if (MouseCapture()) SetMouseCapture(false);
+  g.FMouseMode = TCustomDBGridEh::TMouseModeEh::None;
+  if (g.MouseCapture()) g.SetMouseCapture(false);
   if (!apply || col < 0) return;
-  const int width = FSizingLinePos - CellRect(col, 0).Left;
-  if (width > 1 && width != ColWidths(col)) SetColWidths(col, width);
+  const int width = FSizingLinePos - g.CellRect(col, 0).Left;
+  if (width > 1 && width != g.ColWidths(col)) g.SetColWidths(col, width);
 }
 
-void TCustomDBGridEh::DrawFrozenSizingLine() {
+void TDBGridTitleMouseEh::DrawSizingLine() {
   FSizingLineShown = !FSizingLineShown;
-  if (!HandleAllocated()) return;
-  const int bottom = DrawInfo().Vert.GridBoundary;
-  TCanvas* canvas = GetDC(Handle());
+  if (!FGrid.HandleAllocated()) return;
+  const int bottom = FGrid.DrawInfo().Vert.GridBoundary;
+  TCanvas* canvas = GetDC(FGrid.Handle());
   {
     TCanvasStateSaver saver(*canvas);
     canvas->Pen()->SetStyle(psDot);
@@ -1095,5 +1079,5 @@ void TCustomDBGridEh::DrawFrozenSizingLine() {
     canvas->MoveTo(FSizingLinePos, 0);
     canvas->LineTo(FSizingLinePos, bottom);
   }
-  ReleaseDC(Handle(), canvas);
+  ReleaseDC(FGrid.Handle(), canvas);
 }

@@ -5,8 +5,10 @@
 
 #include "controls/edit_buttons.h"
 #include "grid/db_grid.h"
+#include "grid/db_grid_modes.h"
 #include "grid/inplace_edit.h"
 #include "grid/inplace_filter_edit.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/data/data_set.h"
 #include "platform/data/data_source.h"
@@ -64,8 +66,8 @@ TObjectPtr<TDBGridEhScrollBar> TCustomDBGridEh::CreateScrollBar(TScrollBarKind k
 }
 
 void TCustomDBGridEh::UpdateScrollBar() {
-  if (RowPerRecordMode()) {
-    RowPerRecordUpdateScrollBar();
+  if (FRows->PerRecord()) {
+    FRowPerRecord->UpdateScrollBar();
     return;
   }
   if (!HandleAllocated() || FDestroying || !FVertScrollBar) return;
@@ -140,14 +142,8 @@ void TCustomDBGridEh::HorzScrollBarChanged() {
 }
 
 void TCustomDBGridEh::ExtScrollRequest(TDBGridEhScrollBar* bar, TMessage& message) {
-  FScrollRequestBar = bar;
-  try {
-    Perform(message);
-  } catch (...) {
-    FScrollRequestBar = nullptr;
-    throw;
-  }
-  FScrollRequestBar = nullptr;
+  TValueGuard<TDBGridEhScrollBar*> requestBar(FScrollRequestBar, bar);
+  Perform(message);
 }
 
 void TCustomDBGridEh::TopLeftChanged() {
@@ -159,9 +155,9 @@ void TCustomDBGridEh::TopLeftChanged() {
   }
   TCustomGrid::TopLeftChanged();
   UpdateHorzExtScrollBar();
-  FetchStep();
+  FRowPerRecord->FetchStep();
   // The filter editor follows its cell when the grid scrolls sideways.
-  if (FFilterRow.EditMode()) UpdateFilterEditPos();
+  if (FFilterRow->EditMode()) UpdateFilterEditPos();
 }
 
 bool TCustomDBGridEh::HandleScrollMessage(TMessage& message) {
@@ -233,8 +229,8 @@ TRect TCustomDBGridEh::DataRect() {
 }
 
 void TCustomDBGridEh::Scroll(int distance) {
-  if (RowPerRecordMode()) {
-    RowPerRecordUpdateActive();
+  if (FRows->PerRecord()) {
+    FRowPerRecord->UpdateActive();
     return;
   }
   if (!HandleAllocated()) return;
@@ -420,7 +416,7 @@ bool TCustomDBGridEh::HandleGridMessage(TMessage& message) {
     case CM_CANCELMODE:
       TCustomGrid::WndProc(message);
       if (FMouseMode == TMouseModeEh::Sizing)
-        EndFrozenSizing(false);
+        FTitleMouse->EndSizing(false);
       else if (MouseTracking() || FTitleButtonDown != nullptr)
         EndMouseTracking();
       StopAutoScrollTimer();
@@ -447,18 +443,12 @@ bool TCustomDBGridEh::WheelToDropDown(TMessage& message) {
   auto* editor = dynamic_cast<TDBGridInplaceEdit*>(InplaceEditor());
   if (editor != nullptr && editor->ListVisible() && editor->ActiveList() != nullptr)
     target = editor->ActiveList();
-  else if (FFilterRow.EditMode() && FFilterRow.Editor() != nullptr &&
-           FFilterRow.Editor()->HandleAllocated())
-    target = FFilterRow.Editor();
+  else if (FFilterRow->EditMode() && FFilterRow->Editor() != nullptr &&
+           FFilterRow->Editor()->HandleAllocated())
+    target = FFilterRow->Editor();
   if (target == nullptr) return false;
-  FForwardingWheel = true;
-  try {
-    target->Perform(message);
-  } catch (...) {
-    FForwardingWheel = false;
-    throw;
-  }
-  FForwardingWheel = false;
+  TFlagGuard forwarding(FForwardingWheel);
+  target->Perform(message);
   message.Result = 1;
   return true;
 }
@@ -477,8 +467,8 @@ void TCustomDBGridEh::HandleFocusMessage(TMessage& message) {
     const HWND from = TWMSetFocus{message}.FocusedWnd();
     if (rowSelect) InvalidateRow(Row());
     TCustomGrid::WndProc(message);
-    TInplaceFilterEditEh* editor = FFilterRow.Editor();
-    if (FFilterRow.EditMode() && editor != nullptr && editor->CanFocus() &&
+    TInplaceFilterEditEh* editor = FFilterRow->Editor();
+    if (FFilterRow->EditMode() && editor != nullptr && editor->CanFocus() &&
         !(editor->HandleAllocated() && from == editor->Handle()))
       editor->SetFocus();
   } else {
@@ -509,70 +499,69 @@ void TCustomDBGridEh::FocusChanged() {
 void TCustomDBGridEh::FontChanged() {
   if (!FColumns) return;
   BeginLayout();
-  try {
-    // Columns without a font of their own take the grid's again.
-    for (int i = 0; i < FColumns->Count(); ++i) (void)FColumns->Items(i)->Font();
-  } catch (...) {
-    EndLayout();
-    throw;
-  }
-  EndLayout();
+  TFinallyGuard layout([this] { EndLayout(); });
+  // Columns without a font of their own take the grid's again.
+  for (int i = 0; i < FColumns->Count(); ++i) (void)FColumns->Items(i)->Font();
 }
 
 // ---- incremental search
 
 void TCustomDBGridEh::IncSearch(const std::string& text, int timeOut, int direction) {
-  FIncSearch.Step(text, timeOut, direction);
+  FIncSearch->Step(text, timeOut, direction);
 }
 
-void TCustomDBGridEh::StopIncSearch() { FIncSearch.Stop(); }
+void TCustomDBGridEh::StopIncSearch() { FIncSearch->Stop(); }
 
-void TCustomDBGridEh::EndIncSearchOnMove() {
-  if (FIncSearch.Active() && !FIncSearch.Moving()) StopIncSearch();
+// ---- the search's host
+
+void TDBGridIncSearchAdapterEh::RecordMoved() {
+  if (FGrid.FIncSearch->Active() && !FGrid.FIncSearch->Moving()) FGrid.StopIncSearch();
 }
 
-TDataSet* TCustomDBGridEh::IncSearchDataSet() {
-  return FDataLink->Active() ? FDataLink->DataSet() : nullptr;
+TDataSet* TDBGridIncSearchAdapterEh::IncSearchDataSet() {
+  return FGrid.FDataLink->Active() ? FGrid.FDataLink->DataSet() : nullptr;
 }
 
-bool TCustomDBGridEh::IncSearchHasColumn() { return ColumnOfRawCol(Col()) != nullptr; }
-
-std::string TCustomDBGridEh::IncSearchCellText() {
-  return ColumnOfRawCol(Col())->GetCellDisplayText();
+bool TDBGridIncSearchAdapterEh::IncSearchHasColumn() {
+  return FGrid.ColumnOfRawCol(FGrid.Col()) != nullptr;
 }
 
-void TCustomDBGridEh::IncSearchStepped() { HideEditor(); }
-
-void TCustomDBGridEh::IncSearchRepaintRow() {
-  if (HandleAllocated()) InvalidateRow(Row());
+std::string TDBGridIncSearchAdapterEh::IncSearchCellText() {
+  return FGrid.ColumnOfRawCol(FGrid.Col())->GetCellDisplayText();
 }
 
-void TCustomDBGridEh::IncSearchSetTimer(unsigned interval) {
-  if (!HandleAllocated()) return;
-  KillTimer(Handle(), kIncSearchTimerId);
-  SetTimer(Handle(), kIncSearchTimerId, interval);
+void TDBGridIncSearchAdapterEh::IncSearchStepped() { FGrid.HideEditor(); }
+
+void TDBGridIncSearchAdapterEh::IncSearchRepaintRow() {
+  if (FGrid.HandleAllocated()) FGrid.InvalidateRow(FGrid.Row());
 }
 
-void TCustomDBGridEh::IncSearchKillTimer() {
-  if (HandleAllocated()) KillTimer(Handle(), kIncSearchTimerId);
+void TDBGridIncSearchAdapterEh::IncSearchSetTimer(unsigned interval) {
+  if (!FGrid.HandleAllocated()) return;
+  KillTimer(FGrid.Handle(), TCustomDBGridEh::kIncSearchTimerId);
+  SetTimer(FGrid.Handle(), TCustomDBGridEh::kIncSearchTimerId, interval);
 }
 
-void TCustomDBGridEh::IncSearchStopped() {
-  if (FOptions.Contains(dgAlwaysShowEditor) && CanEditShow()) ShowEditor();
+void TDBGridIncSearchAdapterEh::IncSearchKillTimer() {
+  if (FGrid.HandleAllocated()) KillTimer(FGrid.Handle(), TCustomDBGridEh::kIncSearchTimerId);
 }
 
-std::string TCustomDBGridEh::IncSearchClipboardText() { return Clipboard().AsText(); }
+void TDBGridIncSearchAdapterEh::IncSearchStopped() {
+  if (FGrid.FOptions.Contains(dgAlwaysShowEditor) && FGrid.CanEditShow()) FGrid.ShowEditor();
+}
 
-bool TCustomDBGridEh::StartsIncSearch(char32_t key) {
-  if (key < 32 || !FDataLink->Active()) return false;
-  TDataSet* ds = FDataLink->DataSet();
+std::string TDBGridIncSearchAdapterEh::IncSearchClipboardText() { return Clipboard().AsText(); }
+
+bool TDBGridIncSearchAdapterEh::StartsWith(char32_t key) {
+  if (key < 32 || !FGrid.FDataLink->Active()) return false;
+  TDataSet* ds = FGrid.FDataLink->DataSet();
   if (ds->State() == dsEdit || ds->State() == dsInsert) return false;
-  if (FIncSearch.Active()) return true;
-  TColumnEh* column = ColumnOfRawCol(Col());
-  if (FOptionsEh.Contains(dghIncSearch) && (column == nullptr || !column->CanModify(false)))
+  if (FGrid.FIncSearch->Active()) return true;
+  TColumnEh* column = FGrid.ColumnOfRawCol(FGrid.Col());
+  if (FGrid.FOptionsEh.Contains(dghIncSearch) && (column == nullptr || !column->CanModify(false)))
     return true;
-  return FOptionsEh.Contains(dghPreferIncSearch) && !FOptions.Contains(dgAlwaysShowEditor) &&
-         !EditorMode();
+  return FGrid.FOptionsEh.Contains(dghPreferIncSearch) &&
+         !FGrid.FOptions.Contains(dgAlwaysShowEditor) && !FGrid.EditorMode();
 }
 
 // ---- leaving the grid
@@ -592,6 +581,6 @@ void TCustomDBGridEh::DoExit() {
       throw;
     }
   }
-  if (FIncSearch.Active()) StopIncSearch();
+  if (FIncSearch->Active()) StopIncSearch();
   TCustomGrid::DoExit();
 }

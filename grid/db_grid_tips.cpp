@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "grid/db_grid.h"
+#include "grid/db_grid_modes.h"
 #include "grid/selected_rows.h"
 #include "platform/data/data_set.h"
 #include "platform/draw/draw_text.h"
@@ -64,12 +65,12 @@ void TCustomDBGridEh::ShowCellToolTip(THintInfo& info) {
     font = footer->Font();
     wrap = footer->WordWrap();
   } else if (rowPart == crpDataEh) {
-    if (!FDataLink->Active() || !column->ToolTips() || rowIndex >= DataRowCount()) return;
+    if (!FDataLink->Active() || !column->ToolTips() || rowIndex >= FRows->DataRowCount()) return;
     {
-      TGridRowReadEh reading(FRows, rowIndex);
+      TGridRowReadEh reading(*FRows, rowIndex);
       text = column->GetCellDisplayText();
       // The tree's indent is no room for the text.
-      if (TreeColumn(cell.X)) width -= TreeIndentWidth();
+      if (FTreeArea->IsTreeColumn(cell.X)) width -= FTree->IndentWidth();
     }
     font = column->Font();
     wrap = column->WordWrap() && FMultiLineRows;

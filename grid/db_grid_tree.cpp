@@ -7,6 +7,7 @@
 #include "controls/dataset_helpers.h"
 #include "controls/edit_buttons.h"
 #include "grid/db_grid.h"
+#include "grid/db_grid_modes.h"
 #include "grid/tree_area.h"
 #include "platform/data/data_set.h"
 #include "platform/data/data_source.h"
@@ -40,46 +41,47 @@ std::vector<TTreeAreaBoxEh> TreeAreaBoxes(const TTreeNodeShapeEh& node) {
 
 // ---- queries
 
-bool TCustomDBGridEh::TreeColumn(int col) const {
-  return TreeDisplay() && !FVisibleColumns.empty() && col >= FIndicatorOffset &&
-         ColumnOfRawCol(col) == FVisibleColumns.front();
+bool TDBGridTreeAreaEh::IsTreeColumn(int col) const {
+  return FGrid.FTree->Shown() && !FGrid.FVisibleColumns.empty() && col >= FGrid.FIndicatorOffset &&
+         FGrid.ColumnOfRawCol(col) == FGrid.FVisibleColumns.front();
 }
 
 // ---- drawing
 
-int TCustomDBGridEh::DrawTreeAreaOfRow(int col, int row, const TRect& rect, TGridDrawState state) {
-  const int dataRow = row - FTitleOffset;
-  if (!TreeColumn(col) || dataRow < 0 || dataRow >= DataRowCount()) return 0;
-  TGridRowReadEh reading(FRows, dataRow);
-  const int indent = TreeIndentWidth();
-  DrawTreeArea(RawToDataColumn(col), dataRow, false, rect, state);
+int TDBGridTreeAreaEh::DrawOfRow(int col, int row, const TRect& rect, TGridDrawState state) {
+  const int dataRow = row - FGrid.FTitleOffset;
+  if (!IsTreeColumn(col) || dataRow < 0 || dataRow >= FGrid.FRows->DataRowCount()) return 0;
+  TGridRowReadEh reading(*FGrid.FRows, dataRow);
+  const int indent = FGrid.FTree->IndentWidth();
+  FGrid.DrawTreeArea(FGrid.RawToDataColumn(col), dataRow, false, rect, state);
   return indent;
 }
 
 void TCustomDBGridEh::DrawTreeArea(int dataCol, int dataRow, bool widen, const TRect& rect,
                                    TGridDrawState state) {
-  PaintTreeArea(*Canvas(), dataCol, dataRow, widen, rect, state);
+  FTreeArea->Paint(*Canvas(), dataCol, dataRow, widen, rect, state);
 }
 
-void TCustomDBGridEh::PaintTreeArea(TCanvas& canvas, int dataCol, int dataRow, bool widen,
-                                    const TRect& rect, TGridDrawState state) {
-  if (!TreeDisplay()) return;
+void TDBGridTreeAreaEh::Paint(TCanvas& canvas, int dataCol, int dataRow, bool widen,
+                              const TRect& rect, TGridDrawState state) {
+  TCustomDBGridEh& g = FGrid;
+  if (!g.FTree->Shown()) return;
   TColumnEh* column =
-      dataCol >= 0 && dataCol < FColumns->Count() ? FColumns->Items(dataCol) : nullptr;
-  TColor background = column != nullptr ? column->Color() : Color();
+      dataCol >= 0 && dataCol < g.FColumns->Count() ? g.FColumns->Items(dataCol) : nullptr;
+  TColor background = column != nullptr ? column->Color() : g.Color();
   TFont font;
-  font.Assign(column != nullptr ? column->Font() : Font());
-  const int col = DataToRawColumn(dataCol);
-  const int row = dataRow + FTitleOffset;
-  const bool current = IsCurrentRow(dataRow);
-  bool selected = current && (col == Col() || FOptions.Contains(dgRowSelect));
-  if (!selected && SelectionType() != gstNon)
-    selected = IsCellSelected(col, row, FDataLink->DataSet()->Bookmark());
-  if (selected && FStyle != nullptr)
-    HighlightDataCellColor(col, current ? Row() : row, dataCol, dataRow,
-                           state + TGridDrawState{gdSelected}, background, &font);
+  font.Assign(column != nullptr ? column->Font() : g.Font());
+  const int col = g.DataToRawColumn(dataCol);
+  const int row = dataRow + g.FTitleOffset;
+  const bool current = g.FRows->IsCurrentRow(dataRow);
+  bool selected = current && (col == g.Col() || g.FOptions.Contains(dgRowSelect));
+  if (!selected && g.SelectionType() != gstNon)
+    selected = g.IsCellSelected(col, row, g.FDataLink->DataSet()->Bookmark());
+  if (selected && g.FStyle != nullptr)
+    g.HighlightDataCellColor(col, current ? g.Row() : row, dataCol, dataRow,
+                             state + TGridDrawState{gdSelected}, background, &font);
 
-  const TTreeNodeShapeEh node = FTree.NodeShape();
+  const TTreeNodeShapeEh node = g.FTree->NodeShape();
 
   TRect area = rect;
   if (widen) {
@@ -87,22 +89,21 @@ void TCustomDBGridEh::PaintTreeArea(TCanvas& canvas, int dataCol, int dataRow, b
     area.Top -= 1;
     area.Bottom += 1;
   }
-  const bool rowLines = FOptions.Contains(dgRowLines);
+  const bool rowLines = g.FOptions.Contains(dgRowLines);
   // Dots of neighbouring rows line up whatever row is at the top.
-  const bool dotPhase = DefaultRowHeight() % 2 == 1 && TopRow() % 2 == 1;
+  const bool dotPhase = g.DefaultRowHeight() % 2 == 1 && g.TopRow() % 2 == 1;
+  constexpr int width = TCustomDBGridEh::kTreeLevelWidth;
   TCanvasStateSaver saver(canvas);
   canvas.Brush()->SetColor(background);
   int left = area.Left;
   for (const TTreeAreaBoxEh& box : TreeAreaBoxes(node)) {
     const bool join = rowLines && box.JoinBelow;
-    if (join)
-      canvas.FillSolidRect({left, area.Bottom, left + kTreeLevelWidth, area.Bottom + 1}, Color());
-    canvas.FillSolidRect({left, area.Top, left + kTreeLevelWidth, area.Bottom}, background);
+    if (join) canvas.FillSolidRect({left, area.Bottom, left + width, area.Bottom + 1}, g.Color());
+    canvas.FillSolidRect({left, area.Top, left + width, area.Bottom}, background);
     if (box.Kind >= 0)
-      DrawTreeElementEh(canvas,
-                        {left, area.Top, left + kTreeLevelWidth, area.Bottom + (join ? 1 : 0)},
+      DrawTreeElementEh(canvas, {left, area.Top, left + width, area.Bottom + (join ? 1 : 0)},
                         box.Kind, 1.0, 1.0, dotPhase);
-    left += kTreeLevelWidth;
+    left += width;
   }
   if (rowLines) {
     canvas.Pen()->SetStyle(psSolid);
@@ -116,40 +117,43 @@ void TCustomDBGridEh::PaintTreeArea(TCanvas& canvas, int dataCol, int dataRow, b
 
 // ---- under the cell editor
 
-int TCustomDBGridEh::PaintEditorTreeArea(TCanvas& canvas, TColumnEh* column, int height) {
-  if (!TreeDisplay() || column == nullptr || FVisibleColumns.empty() ||
-      column != FVisibleColumns.front())
+int TDBGridTreeAreaEh::PaintUnderEditor(TCanvas& canvas, TColumnEh* column, int height) {
+  if (!FGrid.FTree->Shown() || column == nullptr || FGrid.FVisibleColumns.empty() ||
+      column != FGrid.FVisibleColumns.front())
     return 0;
-  const int row = RowPerRecordMode() ? FRows.MemTable()->CurrentRow() : FDataLink->ActiveRecord();
+  const int row = FGrid.FRows->PerRecord() ? FGrid.FRows->MemTable()->CurrentRow()
+                                           : FGrid.FDataLink->ActiveRecord();
   if (row < 0) return 0;
-  const int indent = TreeIndentWidth();
-  PaintTreeArea(canvas, column->Index(), row, false, {0, 0, indent, height}, {gdFocused});
+  const int indent = FGrid.FTree->IndentWidth();
+  Paint(canvas, column->Index(), row, false, {0, 0, indent, height}, {gdFocused});
   return indent;
 }
 
-bool TCustomDBGridEh::EditorTreeClick(TColumnEh* column, int x) {
-  if (!TreeDisplay() || column == nullptr || FVisibleColumns.empty() ||
-      column != FVisibleColumns.front())
+bool TDBGridTreeAreaEh::EditorClick(TColumnEh* column, int x) {
+  if (!FGrid.FTree->Shown() || column == nullptr || FGrid.FVisibleColumns.empty() ||
+      column != FGrid.FVisibleColumns.front())
     return false;
-  const int indent = TreeIndentWidth();
-  if (x < indent - kTreeLevelWidth || x >= indent || !FRows.MemTable()->NodeHasChildren())
+  const int indent = FGrid.FTree->IndentWidth();
+  IMemTableEh* memTable = FGrid.FRows->MemTable();
+  if (x < indent - TCustomDBGridEh::kTreeLevelWidth || x >= indent || !memTable->NodeHasChildren())
     return false;
-  SetCurrentNodeExpanded(!FRows.MemTable()->NodeExpanded(), false);
+  FGrid.SetCurrentNodeExpanded(!memTable->NodeExpanded(), false);
   return true;
 }
 
 // ---- expanding and collapsing
 
 bool TCustomDBGridEh::CheckTreeExpandClick(int x, int y, bool checkOnly) {
-  if (!TreeDisplay()) return false;
+  if (!FTree->Shown()) return false;
   const TGridCoord cell = MouseCoord(x, y);
   if (cell.X < 0 || cell.Y < 0) return false;
   TCellColPartEh colPart;
   TCellRowPartEh rowPart;
   int colIndex, rowIndex;
   GetCellType(cell.X, cell.Y, colPart, rowPart, colIndex, rowIndex);
-  if (colPart != ccpDataEh || rowPart != crpDataEh || !TreeColumn(cell.X)) return false;
-  if (rowIndex >= DataRowCount()) return false;
+  if (colPart != ccpDataEh || rowPart != crpDataEh || !FTreeArea->IsTreeColumn(cell.X))
+    return false;
+  if (rowIndex >= FRows->DataRowCount()) return false;
   TDataSet* ds = FDataLink->DataSet();
   if (ds->IsEmpty()) return false;
 
@@ -158,29 +162,29 @@ bool TCustomDBGridEh::CheckTreeExpandClick(int x, int y, bool checkOnly) {
   const int clickedRow = ds->RecNo() - 1 + delta;
   int indent = 0;
   bool expanded = false;
-  FTree.ReadNode(delta != 0 ? clickedRow : -1, indent, expanded);
+  FTree->ReadNode(delta != 0 ? clickedRow : -1, indent, expanded);
 
   const TRect r = CellRect(cell.X, cell.Y);
   if (x < r.Left || x >= r.Left + indent) return false;
   if (checkOnly) return true;
-  FTree.NodeClicked(clickedRow, expanded, x >= r.Left + indent - kTreeLevelWidth);
-  if (RowPerRecordMode()) SafeSetTopRow(savedTop);
+  FTree->NodeClicked(clickedRow, expanded, x >= r.Left + indent - kTreeLevelWidth);
+  if (FRows->PerRecord()) SafeSetTopRow(savedTop);
   InvalidateGrid();
   UpdateScrollBar();
   return true;
 }
 
 void TCustomDBGridEh::SetCurrentNodeExpanded(bool value, bool allBelow) {
-  if (!TreeDisplay()) return;
+  if (!FTree->Shown()) return;
   const int savedTop = TopRow();
-  if (!FTree.SetCurrentNodeExpanded(value, allBelow)) return;
-  if (RowPerRecordMode()) SafeSetTopRow(savedTop);
+  if (!FTree->SetCurrentNodeExpanded(value, allBelow)) return;
+  if (FRows->PerRecord()) SafeSetTopRow(savedTop);
   InvalidateGrid();
   UpdateScrollBar();
 }
 
-bool TCustomDBGridEh::TreeKey(unsigned key) {
-  if (!TreeDisplay()) return false;
-  SetCurrentNodeExpanded(key != VK_SUBTRACT, key == VK_MULTIPLY);
+bool TDBGridTreeAreaEh::Key(unsigned key) {
+  if (!FGrid.FTree->Shown()) return false;
+  FGrid.SetCurrentNodeExpanded(key != VK_SUBTRACT, key == VK_MULTIPLY);
   return true;
 }

@@ -5,6 +5,7 @@
 #include "controls/dataset_helpers.h"
 #include "grid/column_filter.h"
 #include "grid/inplace_filter_edit.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 
 namespace {
@@ -12,23 +13,21 @@ namespace {
 void* CodeObject(int code) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(code)); }
 int ObjectCode(void* object) { return static_cast<int>(reinterpret_cast<std::intptr_t>(object)); }
 
-// Sets a flag for a scope and puts the old value back.
-class TFlagGuardEh {
- public:
-  explicit TFlagGuardEh(bool& flag) : FFlag(flag), FOld(flag) { FFlag = true; }
-  ~TFlagGuardEh() { FFlag = FOld; }
-  TFlagGuardEh(const TFlagGuardEh&) = delete;
-  TFlagGuardEh& operator=(const TFlagGuardEh&) = delete;
-
- private:
-  bool& FFlag;
-  bool FOld;
-};
-
 }  // namespace
 
 void TGridFilterRowEh::ComponentRemoved(const TComponent* component) {
   if (FEditor != nullptr && component == FEditor) FEditor = nullptr;
+}
+
+void TGridFilterRowEh::PlaceEditor(const TRect& cell, bool focus) {
+  if (FEditor == nullptr) return;
+  if (cell.Right <= cell.Left || cell.Bottom <= cell.Top) {
+    if (FEditor->Visible()) FEditor->SetVisible(false);
+    return;
+  }
+  FEditor->SetBounds(cell.Left, cell.Top, cell.Right - cell.Left, cell.Bottom - cell.Top);
+  FEditor->SetVisible(true);
+  if (focus && FEditor->CanFocus()) FEditor->SetFocus();
 }
 
 bool TGridFilterRowEh::EndEdit() {
@@ -39,7 +38,7 @@ bool TGridFilterRowEh::EndEdit() {
 }
 
 void TGridFilterRowEh::LoadEditor(TSTColumnFilterEh* filter) {
-  TFlagGuardEh loading(FLoading);
+  TFlagGuard loading(FLoading);
   TStringList none;
   FEditor->SetItems(&none);
   const bool list = filter->CanShowValueList();
@@ -69,7 +68,7 @@ void TGridFilterRowEh::FillList(TSTColumnFilterEh* filter, bool sortItems) {
     items.AddObject("(Сортировка по убыванию)", CodeObject(kItemSortDown));
     items.AddObject("(Сортировка по возрастанию)", CodeObject(kItemSortUp));
   }
-  TFlagGuardEh loading(FLoading);
+  TFlagGuard loading(FLoading);
   const std::string text = FEditor->Text();
   FEditor->SetItems(&items);
   SetFilterEditValueAndText(FEditor, Variant::Null(), text);

@@ -7,12 +7,14 @@
 // editor asks for.
 //
 // It knows nothing of the grid: the grid passes each column's filter and
-// does the rest (placing the editor, applying, sorting). GUI thread only.
+// the editor's cell, and does the rest (applying, sorting). GUI thread
+// only.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "platform/base/scope_guard.h"
 #include "platform/gui/messages.h"
 
 class TComponent;
@@ -62,15 +64,14 @@ class TGridFilterRowEh {
   // Runs `apply` with Applying set (reset also when it throws).
   template <typename F>
   void Apply(F&& apply) {
-    FApplying = true;
-    try {
-      apply();
-    } catch (...) {
-      FApplying = false;
-      throw;
-    }
-    FApplying = false;
+    TFlagGuard applying(FApplying);
+    apply();
   }
+  // Places the editor over its cell, `cell` in the grid's client
+  // coordinates, shows it and, with `focus`, focuses it. An empty `cell`
+  // (the cell scrolled away, or the editor may not show now) hides it.
+  // Nothing without an editor.
+  void PlaceEditor(const TRect& cell, bool focus);
 
   // Loads `filter` into the editor: an empty list, the button and the
   // list's size when the filter offers values, and its text unless the

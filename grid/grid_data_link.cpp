@@ -128,13 +128,8 @@ int TGridDataLinkEh::GetRecordCount() const {
 
 void TGridDataLinkEh::LayoutChanged() {
   const bool saved = FGrid->SetLayoutChangeFlag(true);
-  try {
-    FGrid->RequestLayout();
-  } catch (...) {
-    FGrid->SetLayoutChangeFlag(saved);
-    throw;
-  }
-  FGrid->SetLayoutChangeFlag(saved);
+  TScopeExit restore([this, saved] { FGrid->SetLayoutChangeFlag(saved); });
+  FGrid->RequestLayout();
   TDataLink::LayoutChanged();
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
+#include "platform/data/data_guards.h"
 #include "platform/data/data_set.h"
 
 void TGridIncSearchEh::Step(const std::string& text, int timeOut, int direction) {
@@ -17,28 +18,22 @@ void TGridIncSearchEh::Step(const std::string& text, int timeOut, int direction)
   };
   bool found = direction == 0 && matches();
   if (!found) {
-    ds->DisableControls();
-    try {
-      const std::string start = ds->Bookmark();
-      if (direction == 0)
-        ds->First();
-      else
-        ds->MoveBy(direction == 2 ? -1 : 1);
-      const bool backward = direction == 2;
-      const bool moved = direction == 0 || ds->Bookmark() != start;
-      while (moved && !(backward ? ds->Bof() : ds->Eof())) {
-        if (matches()) {
-          found = true;
-          break;
-        }
-        if (ds->MoveBy(backward ? -1 : 1) == 0) break;
+    TControlsDisabledGuard controls(ds);
+    const std::string start = ds->Bookmark();
+    if (direction == 0)
+      ds->First();
+    else
+      ds->MoveBy(direction == 2 ? -1 : 1);
+    const bool backward = direction == 2;
+    const bool moved = direction == 0 || ds->Bookmark() != start;
+    while (moved && !(backward ? ds->Bof() : ds->Eof())) {
+      if (matches()) {
+        found = true;
+        break;
       }
-      if (!found && !start.empty()) ds->GotoBookmark(start);
-    } catch (...) {
-      ds->EnableControls();
-      throw;
+      if (ds->MoveBy(backward ? -1 : 1) == 0) break;
     }
-    ds->EnableControls();
+    if (!found && !start.empty()) ds->GotoBookmark(start);
   }
   FHost->IncSearchStepped();
   FActive = true;

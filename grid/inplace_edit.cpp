@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "grid/db_grid.h"
+#include "grid/db_grid_modes.h"
 #include "platform/base/clock.h"
 #include "platform/base/number_format.h"
 #include "platform/base/scope_guard.h"
@@ -711,7 +712,7 @@ void TDBGridInplaceEdit::WndProc(TMessage& message) {
     case WM_LBUTTONDOWN:
       // The node button of a tree row lies under the editor.
       if (TCustomDBGridEh* grid = DBGrid())
-        grid->EditorTreeClick(Column(), TWMMouse{message}.XPos());
+        grid->FTreeArea->EditorClick(Column(), TWMMouse{message}.XPos());
       break;
     case WM_PASTE:
       if (TColumnEh* column = Column()) {
@@ -733,7 +734,7 @@ void TDBGridInplaceEdit::WndProc(TMessage& message) {
 void TDBGridInplaceEdit::Paint() {
   TInplaceEdit::Paint();
   if (TCustomDBGridEh* grid = DBGrid())
-    grid->PaintEditorTreeArea(*Canvas(), Column(), ClientHeight());
+    grid->FTreeArea->PaintUnderEditor(*Canvas(), Column(), ClientHeight());
   if (RequiredMarkShown()) DrawRequiredMark(*Canvas());
 }
 

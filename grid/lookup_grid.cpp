@@ -732,7 +732,7 @@ void TDBLookupGridEh::UpdateListSize() {
   TFlagGuard guard(FInListSize);
   if (FListActive && DataLink()->Active()) {
     TDataSet* ds = DataLink()->DataSet();
-    if (CanMoveByRecNo()) {
+    if (RowPerRecordMode()) {
       FListRecordIndex = ds->RecNo() - 1;
       FListRecordCount = ds->RecordCount();
     } else {

@@ -6,7 +6,9 @@
 #include <unordered_map>
 
 #include "grid/db_grid.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
+#include "platform/data/data_guards.h"
 #include "platform/data/data_set.h"
 #include "platform/draw/draw_text.h"
 #include "platform/gui/window.h"
@@ -56,56 +58,44 @@ void TCustomDBGridEh::OptimizeColsWidth(const std::vector<TColumnEh*>& columns) 
     widths.push_back(std::max(TitleOptimalWidth(c), FootersOptimalWidth(c)));
   if (FOptionsEh.Contains(dghOptimizeWidthByData) && FDataLink->Active()) {
     TDataSet* ds = FDataLink->DataSet();
-    ds->DisableControls();
-    const TBookmark saved = ds->Bookmark();
-    try {
-      ds->First();
-      const bool numbered = ds->IsSequenced();
-      const int count = numbered ? ds->RecordCount() : 0;
-      // Registers repeat their values a lot: without handlers that could
-      // change the text or font, a text is measured once per column.
-      std::vector<std::unordered_map<std::string, int>> known(columns.size());
-      std::vector<bool> plain(columns.size());
-      for (std::size_t i = 0; i < columns.size(); ++i)
-        plain[i] = !OnGetCellParams && !columns[i]->OnGetCellParams &&
-                   columns[i]->GetCellKind() == ctCommon;
-      while (!ds->Eof()) {
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-          int w = 0;
-          if (plain[i]) {
-            auto [it, added] = known[i].try_emplace(columns[i]->GetCellDisplayText(), 0);
-            if (added) it->second = DataCellOptimalWidth(columns[i]);
-            w = it->second;
-          } else {
-            w = DataCellOptimalWidth(columns[i]);
-          }
-          widths[i] = std::max(widths[i], w);
+    TControlsDisabledGuard controls(ds);
+    // Back to the current record afterwards, also when measuring throws.
+    TBookmarkGuard position(ds);
+    ds->First();
+    const bool numbered = ds->IsSequenced();
+    const int count = numbered ? ds->RecordCount() : 0;
+    // Registers repeat their values a lot: without handlers that could
+    // change the text or font, a text is measured once per column.
+    std::vector<std::unordered_map<std::string, int>> known(columns.size());
+    std::vector<bool> plain(columns.size());
+    for (std::size_t i = 0; i < columns.size(); ++i)
+      plain[i] =
+          !OnGetCellParams && !columns[i]->OnGetCellParams && columns[i]->GetCellKind() == ctCommon;
+    while (!ds->Eof()) {
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        int w = 0;
+        if (plain[i]) {
+          auto [it, added] = known[i].try_emplace(columns[i]->GetCellDisplayText(), 0);
+          if (added) it->second = DataCellOptimalWidth(columns[i]);
+          w = it->second;
+        } else {
+          w = DataCellOptimalWidth(columns[i]);
         }
-        if (numbered && ds->RecNo() >= count) break;
-        ds->Next();
+        widths[i] = std::max(widths[i], w);
       }
-    } catch (...) {
-      if (!saved.empty()) ds->GotoBookmark(saved);
-      ds->EnableControls();
-      throw;
+      if (numbered && ds->RecNo() >= count) break;
+      ds->Next();
     }
-    if (!saved.empty()) ds->GotoBookmark(saved);
-    ds->EnableControls();
   }
   BeginLayout();
-  try {
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-      if (FAutoFitColWidths)
-        columns[i]->SetAutoFitWidth(widths[i]);
-      else
-        columns[i]->SetWidth(widths[i]);
-    }
-  } catch (...) {
-    EndLayout();
-    throw;
+  TFinallyGuard layout([this] { EndLayout(); });
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (FAutoFitColWidths)
+      columns[i]->SetAutoFitWidth(widths[i]);
+    else
+      columns[i]->SetWidth(widths[i]);
   }
   if (FAutoFitColWidths) RequestLayout();
-  EndLayout();
 }
 
 int TCustomDBGridEh::TitleOptimalWidth(TColumnEh* column) {

@@ -1,5 +1,7 @@
 #include "grid/record_mover.h"
 
+#include <algorithm>
+
 bool TGridRecordMoverEh::Begin(int row, int level, const std::string& bookmark, TPoint at) {
   FSourceRow = FTargetRow = row;
   FSourceLevel = FTargetLevel = level;
@@ -57,4 +59,20 @@ void TGridRecordMoverEh::End() {
   if (FLineShown) ToggleLine();
   FDragging = false;
   FHost->RecordMovingEnded();
+}
+
+int TGridRecordMoverEh::DropLevel(int row, int offset, int levelWidth, int nodeLevel, int prevLevel,
+                                  int nextLevel) const {
+  nodeLevel = std::max(1, nodeLevel);
+  int low = nodeLevel;
+  int high = nodeLevel;
+  if (row < FSourceRow) {
+    high = std::max(low, prevLevel > 0 ? prevLevel + 1 : 1);
+  } else if (row > FSourceRow) {
+    low = std::min(nodeLevel, nextLevel > 0 ? nextLevel : 1);
+    high = nodeLevel + 1;
+  } else if (FSourceLevel > 0) {
+    low = high = FSourceLevel;
+  }
+  return std::clamp(offset / levelWidth + 1, low, high);
 }

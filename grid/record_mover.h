@@ -70,6 +70,15 @@ class TGridRecordMoverEh {
   // Ends the drag: the line is erased and the host told. The rows and
   // levels stay for the drop. Nothing when not dragging.
   void End();
+  // The tree level records dropped on grid row `row` take, `offset`
+  // pixels right of the tree area's left edge (one level per `levelWidth`),
+  // within what the tree allows there: above the source row, a sibling of
+  // the row (`nodeLevel`) or a child of the row above (`prevLevel`); below
+  // it, a child of the row or a sibling of it or of an ancestor down to
+  // the row below's level (`nextLevel`); on the source row, the dragged
+  // record's own level. A level below 1 reads as none (1).
+  int DropLevel(int row, int offset, int levelWidth, int nodeLevel, int prevLevel,
+                int nextLevel) const;
   // The target differs from the source in row or level.
   bool TargetMoved() const { return FTargetRow != FSourceRow || FTargetLevel != FSourceLevel; }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "grid/db_grid.h"
+#include "grid/db_grid_modes.h"
 #include "grid/grid_resources.h"
 #include "platform/data/data_set.h"
 #include "platform/data/data_source.h"
@@ -29,36 +30,7 @@ bool TCustomDBGridEh::CanBeginRecordMoving(int& origin, int& destination, TPoint
 }
 
 int TCustomDBGridEh::GetRecordMovingDropPos(int row, TPoint& mousePt, int& level) {
-  level = -1;
-  if (!TreeDisplay() || FVisibleColumns.empty()) return 0;
-  // Only the visible data rows.
-  int first = std::max(TopRow(), FTitleOffset);
-  int last = FTitleOffset + DataRowCount() - 1;
-  if (RowPerRecordMode())
-    last = std::min(last, std::max(first, DrawInfo().Vert.LastFullVisibleCell));
-  if (last < first) return 0;
-  row = std::clamp(row, first, last);
-  const int left = CellRect(DataToRawColumn(FVisibleColumns.front()->Index()), row).Left;
-  BeginRow(row - FTitleOffset);
-  const int nodeLevel = std::max(1, FRows.MemTable()->NodeLevel());
-  const int prevLevel = FRows.MemTable()->PrevNodeLevel();
-  const int nextLevel = FRows.MemTable()->NextNodeLevel();
-  EndRow();
-  // Above the source the records go before the row: a sibling of it, or a
-  // child of the row above. Below it they go after the row: a child of it
-  // or a sibling of it or of an ancestor down to the row below's level.
-  int low = nodeLevel;
-  int high = nodeLevel;
-  if (row < FRecordMover.SourceRow()) {
-    high = std::max(low, prevLevel > 0 ? prevLevel + 1 : 1);
-  } else if (row > FRecordMover.SourceRow()) {
-    low = std::min(nodeLevel, nextLevel > 0 ? nextLevel : 1);
-    high = nodeLevel + 1;
-  } else if (FRecordMover.SourceLevel() > 0) {
-    low = high = FRecordMover.SourceLevel();
-  }
-  level = std::clamp((mousePt.X - left) / kTreeLevelWidth + 1, low, high);
-  return left + (level - 1) * kTreeLevelWidth;
+  return FRecordMoverAdapter->DefaultDropPos(row, mousePt, level);
 }
 
 bool TCustomDBGridEh::StartRecordMoving(int x, int y, bool checkOnly) {
@@ -71,62 +43,87 @@ bool TCustomDBGridEh::StartRecordMoving(int x, int y, bool checkOnly) {
   TCellRowPartEh rowPart;
   int colIndex, rowIndex;
   GetCellType(cell.X, cell.Y, colPart, rowPart, colIndex, rowIndex);
-  if (colPart != ccpIndicatorEh || rowPart != crpDataEh || rowIndex >= DataRowCount()) return false;
+  if (colPart != ccpIndicatorEh || rowPart != crpDataEh || rowIndex >= FRows->DataRowCount())
+    return false;
 
-  BeginRow(rowIndex);
-  const std::string bookmark = ds->Bookmark();
-  const int level = TreeDisplay() ? FRows.MemTable()->NodeLevel() : -1;
-  EndRow();
+  std::string bookmark;
+  int level = -1;
+  {
+    TGridRowReadEh reading(*FRows, rowIndex);
+    bookmark = ds->Bookmark();
+    if (FTree->Shown()) level = FRows->MemTable()->NodeLevel();
+  }
   // With records selectable, only a selected record is dragged, and a
   // press with a modifier selects instead.
   if (CanSelectType(gstRecordBookmarks) && (FSelectedRows->IndexOf(bookmark) < 0 || ModifierHeld()))
     return false;
   if (checkOnly) return true;
 
-  return FRecordMover.Begin(cell.Y, level, bookmark, {x, y});
+  return FRecordMover->Begin(cell.Y, level, bookmark, {x, y});
 }
 
-void TCustomDBGridEh::TrackRecordMoving(int x, int y) { FRecordMover.Track(x, y); }
+void TCustomDBGridEh::TrackRecordMoving(int x, int y) { FRecordMover->Track(x, y); }
 
 void TCustomDBGridEh::StopRecordMoving(int x, int y, bool accept) {
   if (!RecordMoving()) return;
-  FRecordMover.End();
+  FRecordMover->End();
   if (!accept) return;
-  int origin = FRecordMover.SourceRow();
-  int destination = FRecordMover.TargetRow();
+  int origin = FRecordMover->SourceRow();
+  int destination = FRecordMover->TargetRow();
   if (!EndRowDrag(origin, destination, {x, y})) return;
-  if (!FRecordMover.TargetMoved()) return;
-  MoveSelectedRecords(FRecordMover.TargetRow() - FTitleOffset, FRecordMover.TargetLevel(), false);
+  if (!FRecordMover->TargetMoved()) return;
+  MoveSelectedRecords(FRecordMover->TargetRow() - FTitleOffset, FRecordMover->TargetLevel(), false);
 }
 
 // ---- TGridRecordMoverHostEh
 
-bool TCustomDBGridEh::RecordMovingCanBegin(int& origin, int& destination, TPoint at) {
-  return CanBeginRecordMoving(origin, destination, at);
+bool TDBGridRecordMoverAdapterEh::RecordMovingCanBegin(int& origin, int& destination, TPoint at) {
+  return FGrid.CanBeginRecordMoving(origin, destination, at);
 }
 
-void TCustomDBGridEh::RecordMovingBegan() {
-  Update();
-  SetMouseCapture(true);
-  if (HandleAllocated()) SetTimer(Handle(), kAutoScrollTimerId, kRecordMovingTimerInterval);
+void TDBGridRecordMoverAdapterEh::RecordMovingBegan() {
+  FGrid.Update();
+  FGrid.SetMouseCapture(true);
+  if (FGrid.HandleAllocated())
+    SetTimer(FGrid.Handle(), TCustomDBGridEh::kAutoScrollTimerId,
+             TCustomDBGridEh::kRecordMovingTimerInterval);
 }
 
-void TCustomDBGridEh::RecordMovingEnded() {
-  if (HandleAllocated()) KillTimer(Handle(), kAutoScrollTimerId);
-  if (MouseCapture()) SetMouseCapture(false);
+void TDBGridRecordMoverAdapterEh::RecordMovingEnded() {
+  if (FGrid.HandleAllocated()) KillTimer(FGrid.Handle(), TCustomDBGridEh::kAutoScrollTimerId);
+  if (FGrid.MouseCapture()) FGrid.SetMouseCapture(false);
 }
 
-int TCustomDBGridEh::RecordMovingDropPos(int row, TPoint at, int& level) {
-  return GetRecordMovingDropPos(row, at, level);
+int TDBGridRecordMoverAdapterEh::RecordMovingDropPos(int row, TPoint at, int& level) {
+  return FGrid.GetRecordMovingDropPos(row, at, level);
 }
 
-bool TCustomDBGridEh::RecordMovingDrawLine(int row, bool before, int x) {
-  if (!HandleAllocated()) return false;
+int TDBGridRecordMoverAdapterEh::DefaultDropPos(int row, TPoint at, int& level) {
+  level = -1;
+  if (!FGrid.FTree->Shown() || FGrid.FVisibleColumns.empty()) return 0;
+  // Only the visible data rows.
+  int first = 0;
+  int last = 0;
+  VisibleDataRows(first, last);
+  if (last < first) return 0;
+  row = std::clamp(row, first, last);
+  const int left =
+      FGrid.CellRect(FGrid.DataToRawColumn(FGrid.FVisibleColumns.front()->Index()), row).Left;
+  TGridRowReadEh reading(*FGrid.FRows, row - FGrid.FTitleOffset);
+  IMemTableEh* node = FGrid.FRows->MemTable();
+  level = FGrid.FRecordMover->DropLevel(row, at.X - left, TCustomDBGridEh::kTreeLevelWidth,
+                                        node->NodeLevel(), node->PrevNodeLevel(),
+                                        node->NextNodeLevel());
+  return left + (level - 1) * TCustomDBGridEh::kTreeLevelWidth;
+}
+
+bool TDBGridRecordMoverAdapterEh::RecordMovingDrawLine(int row, bool before, int x) {
+  if (!FGrid.HandleAllocated()) return false;
   int top = 0;
   int bottom = 0;
-  if (!DrawInfo().Vert.CellSpan(row, top, bottom)) return false;
+  if (!FGrid.DrawInfo().Vert.CellSpan(row, top, bottom)) return false;
   const int y = before ? top : bottom;
-  TCanvas* canvas = GetDC(Handle());
+  TCanvas* canvas = GetDC(FGrid.Handle());
   {
     TCanvasStateSaver saver(*canvas);
     canvas->Pen()->SetStyle(psDot);
@@ -134,56 +131,60 @@ bool TCustomDBGridEh::RecordMovingDrawLine(int row, bool before, int x) {
     canvas->Pen()->SetWidth(5);
     canvas->Pen()->SetColor(clWhite);
     canvas->MoveTo(x, y);
-    canvas->LineTo(ClientWidth(), y);
+    canvas->LineTo(FGrid.ClientWidth(), y);
   }
-  ReleaseDC(Handle(), canvas);
+  ReleaseDC(FGrid.Handle(), canvas);
   return true;
 }
 
-void TCustomDBGridEh::RecordMovingRows(int& first, int& last) {
-  first = std::max(TopRow(), FTitleOffset);
-  last = FTitleOffset + DataRowCount() - 1;
-  if (RowPerRecordMode())
-    last = std::min(last, std::max(first, DrawInfo().Vert.LastFullVisibleCell));
+void TDBGridRecordMoverAdapterEh::VisibleDataRows(int& first, int& last) {
+  first = std::max(FGrid.TopRow(), FGrid.FTitleOffset);
+  last = FGrid.FTitleOffset + FGrid.FRows->DataRowCount() - 1;
+  if (FGrid.FRows->PerRecord())
+    last = std::min(last, std::max(first, FGrid.DrawInfo().Vert.LastFullVisibleCell));
+}
+
+void TDBGridRecordMoverAdapterEh::RecordMovingRows(int& first, int& last) {
+  VisibleDataRows(first, last);
   last = std::max(first, last);
 }
 
-int TCustomDBGridEh::RecordMovingScrollDirection(int y, int last) {
-  const TGridAxisDrawInfo& v = DrawInfo().Vert;
+int TDBGridRecordMoverAdapterEh::RecordMovingScrollDirection(int y, int last) {
+  const TGridAxisDrawInfo& v = FGrid.DrawInfo().Vert;
   int lastTop = 0;
   int lastBottom = 0;
   const bool lastShown = v.CellSpan(last, lastTop, lastBottom);
   return y < v.FixedBoundary ? -1 : (lastShown && y >= lastBottom ? 1 : 0);
 }
 
-int TCustomDBGridEh::RecordMovingScroll(int direction, const std::string& bookmark, int sourceRow) {
-  if (RowPerRecordMode()) {
-    SafeSetTopRow(TopRow() + direction);
+int TDBGridRecordMoverAdapterEh::RecordMovingScroll(int direction, const std::string& bookmark,
+                                                    int sourceRow) {
+  if (FGrid.FRows->PerRecord()) {
+    FGrid.SafeSetTopRow(FGrid.TopRow() + direction);
   } else {
-    FDataLink->MoveBy(direction < 0 ? -FDataLink->ActiveRecord() - 1
-                                    : FDataLink->RecordCount() - FDataLink->ActiveRecord());
+    TGridDataLinkEh& link = *FGrid.FDataLink;
+    link.MoveBy(direction < 0 ? -link.ActiveRecord() - 1
+                              : link.RecordCount() - link.ActiveRecord());
     // The dragged record's grid row follows the window (off it: just
     // above or below).
-    sourceRow = direction > 0 ? FTitleOffset - 1 : RowCount();
-    for (int i = 0; i < DataRowCount(); ++i) {
-      BeginRow(i);
-      const bool found = FDataLink->DataSet()->Bookmark() == bookmark;
-      EndRow();
-      if (found) {
-        sourceRow = FTitleOffset + i;
+    sourceRow = direction > 0 ? FGrid.FTitleOffset - 1 : FGrid.RowCount();
+    for (int i = 0; i < FGrid.FRows->DataRowCount(); ++i) {
+      TGridRowReadEh reading(*FGrid.FRows, i);
+      if (link.DataSet()->Bookmark() == bookmark) {
+        sourceRow = FGrid.FTitleOffset + i;
         break;
       }
     }
   }
-  Update();
+  FGrid.Update();
   return sourceRow;
 }
 
-int TCustomDBGridEh::RecordMovingRowAt(int x, int y, bool& above) {
-  const int cx = std::clamp(x, 0, std::max(0, ClientWidth() - 1));
-  const int cy = std::clamp(y, 0, std::max(0, ClientHeight() - 1));
-  above = y < DrawInfo().Vert.FixedBoundary;
-  return MouseCoord(cx, cy).Y;
+int TDBGridRecordMoverAdapterEh::RecordMovingRowAt(int x, int y, bool& above) {
+  const int cx = std::clamp(x, 0, std::max(0, FGrid.ClientWidth() - 1));
+  const int cy = std::clamp(y, 0, std::max(0, FGrid.ClientHeight() - 1));
+  above = y < FGrid.DrawInfo().Vert.FixedBoundary;
+  return FGrid.MouseCoord(cx, cy).Y;
 }
 
 bool TCustomDBGridEh::MoveSelectedRecords(int targetRow, int targetLevel, bool checkOnly) {
@@ -191,7 +192,7 @@ bool TCustomDBGridEh::MoveSelectedRecords(int targetRow, int targetLevel, bool c
   if (SelectionType() == gstRecordBookmarks && FSelectedRows->Count() > 0) {
     for (int i = 0; i < FSelectedRows->Count(); ++i) bookmarks.push_back(FSelectedRows->Items(i));
   } else {
-    bookmarks.push_back(FRecordMover.Bookmark());
+    bookmarks.push_back(FRecordMover->Bookmark());
   }
   return DoMoveRecords(bookmarks, targetRow, targetLevel, checkOnly);
 }
@@ -204,17 +205,20 @@ bool TCustomDBGridEh::DoMoveRecords(const std::vector<std::string>& bookmarks, i
 
 bool TCustomDBGridEh::DefaultMoveRecords(const std::vector<std::string>& bookmarks, int targetRow,
                                          int targetLevel, bool checkOnly) {
-  if (FRows.MemTable() != nullptr && FDataLink->Active())
-    return FRows.MemTable()->MoveRecords(bookmarks, targetRow, targetLevel, checkOnly);
+  if (FRows->MemTable() != nullptr && FDataLink->Active())
+    return FRows->MemTable()->MoveRecords(bookmarks, targetRow, targetLevel, checkOnly);
   if (!FDataLink->Active()) return false;
   TDataSet* ds = FDataLink->DataSet();
   // The current record's screen row from the middle of the window, where
   // going to a record number puts that record.
   const int buffers = FDataLink->BufferCount();
   const int offset = FDataLink->ActiveRecord() - buffers / 2 + (buffers % 2 == 0 ? 1 : 0);
-  BeginRow(std::clamp(targetRow, 0, std::max(0, FDataLink->RecordCount() - 1)));
-  int target = ds->RecNo();
-  EndRow();
+  int target = 0;
+  {
+    TGridRowReadEh reading(*FRows,
+                           std::clamp(targetRow, 0, std::max(0, FDataLink->RecordCount() - 1)));
+    target = ds->RecNo();
+  }
   const bool moved = DBGridEhDataService()->MoveRecords(this, bookmarks, target, checkOnly);
   // The moved records end up current on the screen row the current record
   // had. A refused move leaves the dataset where it was.
@@ -226,20 +230,20 @@ bool TCustomDBGridEh::DefaultMoveRecords(const std::vector<std::string>& bookmar
   return moved;
 }
 
-bool TCustomDBGridEh::HandleRecordMovingMessage(TMessage& message) {
-  if (!RecordMoving()) return false;
+bool TDBGridRecordMoverAdapterEh::HandleMessage(TMessage& message) {
+  if (!FGrid.RecordMoving()) return false;
   switch (message.Msg) {
     case WM_TIMER:
-      if (message.WParam != kAutoScrollTimerId) return false;
-      if (HandleAllocated()) {
-        const TPoint p = ScreenToClient(GetCursorPos());
-        TrackRecordMoving(p.X, p.Y);
+      if (message.WParam != TCustomDBGridEh::kAutoScrollTimerId) return false;
+      if (FGrid.HandleAllocated()) {
+        const TPoint p = FGrid.ScreenToClient(GetCursorPos());
+        FGrid.TrackRecordMoving(p.X, p.Y);
       }
       message.Result = 0;
       return true;
     case WM_CANCELMODE:
     case CM_CANCELMODE:
-      StopRecordMoving(-1, -1, false);
+      FGrid.StopRecordMoving(-1, -1, false);
       return false;
     default:
       return false;

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "grid/db_grid.h"
+#include "grid/db_grid_modes.h"
 #include "platform/data/data_set.h"
 #include "platform/data/data_source.h"
 #include "platform/gui/scrolling.h"
@@ -23,194 +24,199 @@ bool AnyHidesDuplicates(const std::vector<TColumnEh*>& columns) {
 
 // ---- the interface
 
-void TCustomDBGridEh::QueryMemTable() {
-  FRows.QueryMemTable(FDataLink && !FDestroying ? FDataLink->DataSet() : nullptr);
+void TDBGridRowPerRecordEh::QueryMemTable() {
+  FGrid.FRows->QueryMemTable(FGrid.FDataLink && !FGrid.FDestroying ? FGrid.FDataLink->DataSet()
+                                                                   : nullptr);
 }
 
-void TCustomDBGridEh::RowsMemTableChanged(TDataSet* dataSet) {
-  if (dataSet != nullptr) dataSet->FreeNotification(this);
-  RequestLayout();
+void TDBGridRowPerRecordEh::RowsMemTableChanged(TDataSet* dataSet) {
+  if (dataSet != nullptr) dataSet->FreeNotification(&FGrid);
+  FGrid.RequestLayout();
 }
-
-// ---- reading rows
 
 // ---- rows and the current record
 
-void TCustomDBGridEh::PrepareRowLayout() {
-  if (RowCount() <= FTitleOffset) SetRowCount(FTitleOffset + 1);
-  SetFixedRows(FTitleOffset);
+void TDBGridRowPerRecordEh::PrepareRowLayout() {
+  TCustomDBGridEh& g = FGrid;
+  if (g.RowCount() <= g.FTitleOffset) g.SetRowCount(g.FTitleOffset + 1);
+  g.SetFixedRows(g.FTitleOffset);
   // Setting the default height resets every row; only when it changed, as
   // there may be many rows.
-  if (DefaultRowHeight() != FDefaultRowHeight) SetDefaultRowHeight(FDefaultRowHeight);
-  if (FOptions.Contains(dgTitles) && RowHeights(0) != FTitleRowHeight)
-    SetRowHeights(0, FTitleRowHeight);
+  if (g.DefaultRowHeight() != g.FDefaultRowHeight) g.SetDefaultRowHeight(g.FDefaultRowHeight);
+  if (g.FOptions.Contains(dgTitles) && g.RowHeights(0) != g.FTitleRowHeight)
+    g.SetRowHeights(0, g.FTitleRowHeight);
 }
 
-int TCustomDBGridEh::MaxTopRow() { return FRows.MaxTopRow(); }
-
-void TCustomDBGridEh::MoveToDataRow(int target, bool moveAnchor, bool show) {
-  target = std::clamp(target, FixedRows(), RowCount() - 1);
-  const int col = Col();
-  if (col < FixedCols() && FixedCols() < ColCount()) {
+void TDBGridRowPerRecordEh::MoveToDataRow(int target, bool moveAnchor, bool show) {
+  TCustomDBGridEh& g = FGrid;
+  target = std::clamp(target, g.FixedRows(), g.RowCount() - 1);
+  const int col = g.Col();
+  if (col < g.FixedCols() && g.FixedCols() < g.ColCount()) {
     // A frozen current column: through the first scrolling one, so that
     // the selection follows, and back.
-    MoveColRow(FixedCols(), target, moveAnchor, show);
-    MoveColRow(col, target, false, show);
+    g.MoveColRow(g.FixedCols(), target, moveAnchor, show);
+    g.MoveColRow(col, target, false, show);
     return;
   }
-  MoveColRow(col, target, moveAnchor, show);
+  g.MoveColRow(col, target, moveAnchor, show);
 }
 
-void TCustomDBGridEh::RowPerRecordUpdateRowCount() {
-  const bool active = FDataLink->Active();
+void TDBGridRowPerRecordEh::UpdateRowCount() {
+  TCustomDBGridEh& g = FGrid;
+  TGridDataRowsEh& rows = *g.FRows;
+  const bool active = g.FDataLink->Active();
   PrepareRowLayout();
-  const int count = FTitleOffset + std::max(1, active ? FRows.MemTable()->RowCount() : 0);
-  if (count <= Row()) MoveColRow(Col(), count - 1, false, false);
-  SetRowCount(count);
-  if (!HandleAllocated()) return;
-  const int maxTop = MaxTopRow();
-  if (TopRow() > maxTop) SetTopRow(maxTop);
+  const int count = g.FTitleOffset + std::max(1, active ? rows.MemTable()->RowCount() : 0);
+  if (count <= g.Row()) g.MoveColRow(g.Col(), count - 1, false, false);
+  g.SetRowCount(count);
+  if (!g.HandleAllocated()) return;
+  const int maxTop = rows.MaxTopRow();
+  if (g.TopRow() > maxTop) g.SetTopRow(maxTop);
   if (active) {
-    const int current = FRows.MemTable()->CurrentRow();
-    if (current != Row() - FTitleOffset) {
-      InvalidateRow(Row());
-      MoveToDataRow(current < 0 ? FixedRows() : FTitleOffset + current, !FRows.MovingRecordItself(),
-                    false);
-      InvalidateRow(Row());
+    const int current = rows.MemTable()->CurrentRow();
+    if (current != g.Row() - g.FTitleOffset) {
+      g.InvalidateRow(g.Row());
+      MoveToDataRow(current < 0 ? g.FixedRows() : g.FTitleOffset + current,
+                    !rows.MovingRecordItself(), false);
+      g.InvalidateRow(g.Row());
     }
   }
   FetchStep();
-  InvalidateGrid();
+  g.InvalidateGrid();
 }
 
-void TCustomDBGridEh::RowPerRecordUpdateActive() {
-  EndIncSearchOnMove();
-  if (!FDataLink->Active()) {
-    UpdateScrollBar();
+void TDBGridRowPerRecordEh::UpdateActive() {
+  TCustomDBGridEh& g = FGrid;
+  TGridDataRowsEh& rows = *g.FRows;
+  g.FIncSearchAdapter->RecordMoved();
+  if (!g.FDataLink->Active()) {
+    g.UpdateScrollBar();
     return;
   }
-  const int count = FTitleOffset + std::max(1, FRows.MemTable()->RowCount());
-  if (count != RowCount()) {
-    if (count <= Row()) MoveColRow(Col(), count - 1, false, false);
-    SetRowCount(count);
+  const int count = g.FTitleOffset + std::max(1, rows.MemTable()->RowCount());
+  if (count != g.RowCount()) {
+    if (count <= g.Row()) g.MoveColRow(g.Col(), count - 1, false, false);
+    g.SetRowCount(count);
   }
-  if (HandleAllocated()) InvalidateRow(Row());
-  if (HandleAllocated() && !ComponentState().Contains(csLoading)) {
-    const int oldTop = TopRow();
-    const int current = FRows.MemTable()->CurrentRow();
-    const int target = current < 0 ? FixedRows() : FTitleOffset + current;
+  if (g.HandleAllocated()) g.InvalidateRow(g.Row());
+  if (g.HandleAllocated() && !g.ComponentState().Contains(csLoading)) {
+    const int oldTop = g.TopRow();
+    const int current = rows.MemTable()->CurrentRow();
+    const int target = current < 0 ? g.FixedRows() : g.FTitleOffset + current;
     // A tree change puts the top row back itself.
-    const bool show = !FRows.InTreeExpand();
+    const bool show = !rows.InTreeExpand();
     // The view follows a record that moved; scrolled away from one that
     // did not, it stays.
-    const bool recordMoved = FRows.FollowRow(current);
-    if (target != Row() && target < RowCount()) {
-      if (!FOptions.Contains(dgAlwaysShowEditor)) HideEditor();
-      if (FRows.MovingRecordItself())
-        MoveColRow(Col(), target, false, show);
+    const bool recordMoved = rows.FollowRow(current);
+    if (target != g.Row() && target < g.RowCount()) {
+      if (!g.FOptions.Contains(dgAlwaysShowEditor)) g.HideEditor();
+      if (rows.MovingRecordItself())
+        g.MoveColRow(g.Col(), target, false, show);
       else
         MoveToDataRow(target, true, show);
-      InvalidateEditor();
-      InvalidateRow(target);
-    } else if (recordMoved && show && target == Row()) {
-      ClampInView({Col(), Row()});
+      g.InvalidateEditor();
+      g.InvalidateRow(target);
+    } else if (recordMoved && show && target == g.Row()) {
+      g.ClampInView({g.Col(), g.Row()});
     }
-    if (EditorMode()) {
-      const std::string text = FieldEditText(ColumnOfRawCol(Col()));
-      if (text != FEditText) {
-        FEditText = text;
-        UpdateEdit();
+    if (g.EditorMode()) {
+      const std::string text = g.FieldEditText(g.ColumnOfRawCol(g.Col()));
+      if (text != g.FEditText) {
+        g.FEditText = text;
+        g.UpdateEdit();
       }
     }
     // A row that comes to the top shows its value even when it repeats.
-    if (TopRow() != oldTop && AnyHidesDuplicates(FVisibleColumns)) {
-      InvalidateRow(TopRow());
-      InvalidateRow(oldTop);
+    if (g.TopRow() != oldTop && AnyHidesDuplicates(g.FVisibleColumns)) {
+      g.InvalidateRow(g.TopRow());
+      g.InvalidateRow(oldTop);
     }
   }
-  UpdateScrollBar();
+  g.UpdateScrollBar();
 }
 
-void TCustomDBGridEh::FetchStep() {
-  if (!RowPerRecordMode() || !FDataLink->Active() || !HandleAllocated()) return;
-  FRows.FetchStep();
+void TDBGridRowPerRecordEh::FetchStep() {
+  if (!FGrid.FRows->PerRecord() || !FGrid.FDataLink->Active() || !FGrid.HandleAllocated()) return;
+  FGrid.FRows->FetchStep();
 }
 
-void TCustomDBGridEh::SafeSetTopRow(int row) { FRows.SafeSetTopRow(row); }
+void TCustomDBGridEh::SafeSetTopRow(int row) { FRows->SafeSetTopRow(row); }
 
 // ---- TGridDataRowsHostEh
 
-bool TCustomDBGridEh::RowsWindowShown() { return HandleAllocated(); }
+bool TDBGridRowPerRecordEh::RowsWindowShown() { return FGrid.HandleAllocated(); }
 
-int TCustomDBGridEh::RowsTopRow() { return TopRow(); }
+int TDBGridRowPerRecordEh::RowsTopRow() { return FGrid.TopRow(); }
 
-void TCustomDBGridEh::RowsSetTopRow(int row) { SetTopRow(row); }
+void TDBGridRowPerRecordEh::RowsSetTopRow(int row) { FGrid.SetTopRow(row); }
 
-int TCustomDBGridEh::RowsFixedCount() { return FixedRows(); }
+int TDBGridRowPerRecordEh::RowsFixedCount() { return FGrid.FixedRows(); }
 
-int TCustomDBGridEh::RowsTotalCount() { return RowCount(); }
+int TDBGridRowPerRecordEh::RowsTotalCount() { return FGrid.RowCount(); }
 
-int TCustomDBGridEh::RowsLastFullShown() { return DrawInfo().Vert.LastFullVisibleCell; }
+int TDBGridRowPerRecordEh::RowsLastFullShown() { return FGrid.DrawInfo().Vert.LastFullVisibleCell; }
 
-int TCustomDBGridEh::RowsFirstShowingWhole(int row) {
-  return DrawInfo().Vert.FirstShowingWhole(row);
+int TDBGridRowPerRecordEh::RowsFirstShowingWhole(int row) {
+  return FGrid.DrawInfo().Vert.FirstShowingWhole(row);
 }
 
-int TCustomDBGridEh::RowsRoomBelow() {
-  const int height = ClientHeight();
-  const int bottom = DrawInfo().Vert.GridBoundary;
-  return height > bottom ? (height - bottom) / std::max(1, DefaultRowHeight()) + 1 : 0;
+int TDBGridRowPerRecordEh::RowsRoomBelow() {
+  const int height = FGrid.ClientHeight();
+  const int bottom = FGrid.DrawInfo().Vert.GridBoundary;
+  return height > bottom ? (height - bottom) / std::max(1, FGrid.DefaultRowHeight()) + 1 : 0;
 }
 
-void TCustomDBGridEh::RowsTopChanged(int oldTop) {
-  UpdateScrollBar();
-  if (AnyHidesDuplicates(FVisibleColumns)) {
-    InvalidateRow(TopRow());
-    InvalidateRow(oldTop);
+void TDBGridRowPerRecordEh::RowsTopChanged(int oldTop) {
+  FGrid.UpdateScrollBar();
+  if (AnyHidesDuplicates(FGrid.FVisibleColumns)) {
+    FGrid.InvalidateRow(FGrid.TopRow());
+    FGrid.InvalidateRow(oldTop);
   }
 }
 
 // ---- the vertical bar and the scroll messages
 
-void TCustomDBGridEh::RowPerRecordUpdateScrollBar() {
-  if (!HandleAllocated() || FDestroying || !FVertScrollBar) return;
-  if (ScrollBars() != ssVertical && ScrollBars() != ssBoth) return;
+void TDBGridRowPerRecordEh::UpdateScrollBar() {
+  TCustomDBGridEh& g = FGrid;
+  if (!g.HandleAllocated() || g.FDestroying || !g.FVertScrollBar) return;
+  if (g.ScrollBars() != ssVertical && g.ScrollBars() != ssBoth) return;
   TScrollInfo old;
   old.fMask = SIF_ALL;
-  GetScrollInfo(Handle(), SB_VERT, old);
-  const int lastFull = DrawInfo().Vert.LastFullVisibleCell;
+  GetScrollInfo(g.Handle(), SB_VERT, old);
+  const int lastFull = g.DrawInfo().Vert.LastFullVisibleCell;
   TScrollInfo info;
   info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-  if (FVertScrollBar->VisibleMode() == sbAlwaysShowEh) info.fMask |= SIF_DISABLENOSCROLL;
+  if (g.FVertScrollBar->VisibleMode() == sbAlwaysShowEh) info.fMask |= SIF_DISABLENOSCROLL;
   info.nMin = 1;
-  const int max = std::max(1, RowCount() - FixedRows());
-  info.nMax = FVertScrollBar->Visible() ? max : info.nMin;
-  info.nPage = static_cast<unsigned>(std::max(0, lastFull - TopRow() + 1));
-  info.nPos = TopRow() - FixedRows() + 1;
+  const int max = std::max(1, g.RowCount() - g.FixedRows());
+  info.nMax = g.FVertScrollBar->Visible() ? max : info.nMin;
+  info.nPage = static_cast<unsigned>(std::max(0, lastFull - g.TopRow() + 1));
+  info.nPos = g.TopRow() - g.FixedRows() + 1;
   if (old.nMin == info.nMin && old.nMax == info.nMax && old.nPage == info.nPage &&
       old.nPos == info.nPos)
     return;
-  SetScrollInfo(Handle(), SB_VERT, info, true);
+  SetScrollInfo(g.Handle(), SB_VERT, info, true);
 }
 
-bool TCustomDBGridEh::RowPerRecordScrollMessage(TMessage& message) {
-  if (message.Msg != WM_VSCROLL || !RowPerRecordMode() || !FDataLink->Active()) return false;
+bool TDBGridRowPerRecordEh::ScrollMessage(TMessage& message) {
+  TCustomDBGridEh& g = FGrid;
+  if (message.Msg != WM_VSCROLL || !g.FRows->PerRecord() || !g.FDataLink->Active()) return false;
   TWMVScroll scroll{message};
   const int code = scroll.ScrollCode();
-  const bool tracking = code == SB_THUMBTRACK && FVertScrollBar->Tracking();
+  const bool tracking = code == SB_THUMBTRACK && g.FVertScrollBar->Tracking();
   const int thumb =
-      tracking || code == SB_THUMBPOSITION ? ThumbPosition(Handle(), SB_VERT, scroll.Pos()) : 0;
-  FRows.ScrollRequest(code, thumb, tracking);
-  UpdateScrollBar();
+      tracking || code == SB_THUMBPOSITION ? ThumbPosition(g.Handle(), SB_VERT, scroll.Pos()) : 0;
+  g.FRows->ScrollRequest(code, thumb, tracking);
+  g.UpdateScrollBar();
   message.Result = 0;
   return true;
 }
 
-bool TCustomDBGridEh::RowPerRecordWheel(bool down, TShiftState shift, TPoint mousePos) {
+bool TDBGridRowPerRecordEh::Wheel(bool down, TShiftState shift, TPoint mousePos) {
   bool handled = false;
-  if (const TMouseWheelUpDownEventEh& event = down ? OnMouseWheelDown : OnMouseWheelUp)
-    event(this, shift, mousePos, handled);
+  if (const TMouseWheelUpDownEventEh& event = down ? FGrid.OnMouseWheelDown : FGrid.OnMouseWheelUp)
+    event(&FGrid, shift, mousePos, handled);
   if (handled) return true;
-  FRows.Wheel(down, shift, std::max(1, VisibleRowCount()));
+  FGrid.FRows->Wheel(down, shift, std::max(1, FGrid.VisibleRowCount()));
   return true;
 }

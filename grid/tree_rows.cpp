@@ -3,24 +3,10 @@
 #include <algorithm>
 
 #include "controls/dataset_helpers.h"
+#include "platform/base/scope_guard.h"
+#include "platform/data/data_guards.h"
 #include "platform/data/data_source.h"
 #include "platform/data/mem_table_intf.h"
-
-namespace {
-
-// Sets a flag for a scope.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) : FFlag(flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = false; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& FFlag;
-};
-
-}  // namespace
 
 int TGridTreeRowsEh::IndentWidth() const {
   if (!Shown()) return 0;
@@ -51,8 +37,8 @@ void TGridTreeRowsEh::NodeClicked(int row, bool expanded, bool onButton) {
   IMemTableEh* table = FRows.MemTable();
   TDataSet* ds = FRows.Link()->DataSet();
   const void* rowObject = table->CurrentRowObject();
-  TFlagScope guard(FRows.InTreeExpand());
-  TDisableControlsGuardEh disabled(ds);
+  TFlagGuard treeExpand(FRows.InTreeExpand());
+  TControlsDisabledGuard disabled(ds);
   if (!onButton) return;
   const int recNo = table->SetNodeExpanded(row, !expanded);
   // The current record stays, unless the dataset says the node itself
@@ -70,8 +56,8 @@ bool TGridTreeRowsEh::SetCurrentNodeExpanded(bool value, bool allBelow) {
   const int row = table->CurrentRow();
   if (row < 0) return false;
   const void* rowObject = table->CurrentRowObject();
-  TFlagScope guard(FRows.InTreeExpand());
-  TDisableControlsGuardEh disabled(ds);
+  TFlagGuard treeExpand(FRows.InTreeExpand());
+  TControlsDisabledGuard disabled(ds);
   const int level = table->NodeLevel();
   if (table->NodeHasChildren() && (allBelow || table->NodeExpanded() != value))
     table->SetNodeExpanded(row, value || allBelow);

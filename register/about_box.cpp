@@ -152,12 +152,6 @@ void TAboutBox::FitWidth() {
 }
 
 void ShowAboutBox(TComponent* owner) {
-  TAboutBox* box = Create<TAboutBox>(owner);
-  try {
-    box->ShowModal();
-  } catch (...) {
-    box->Free();
-    throw;
-  }
-  box->Free();
+  TObjectPtr<TAboutBox> box(Create<TAboutBox>(owner));
+  box->ShowModal();
 }

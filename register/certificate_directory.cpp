@@ -54,7 +54,9 @@ void TfmDict::BeforeDestruction() {
   TForm::BeforeDestruction();
 }
 
-TDataSet* TfmDict::Table() const { return FFrame != nullptr ? FFrame->dbMain : nullptr; }
+TDataSet* TfmDict::Table() const {
+  return FFrame != nullptr ? FFrame->Document()->Table() : nullptr;
+}
 
 bool TfmDict::LookUp(int kind, const std::string& key) {
   FKind = kind;
@@ -106,6 +108,5 @@ void TfmDict::ReleaseFrame() {
 }
 
 void TfmDict::PositionOnKey() {
-  if (FFrame == nullptr || !FFrame->dbMain->Active()) return;
-  FFrame->dbMain->FindKey("cCERTIF", FKey, TFindOptions());
+  if (FFrame != nullptr) FFrame->Document()->FindCertificate(FKey);
 }

@@ -12,10 +12,10 @@
 #include "platform/gui/message_queue.h"
 #include "platform/gui/services.h"
 #include "register/certificate_directory.h"
-#include "register/coupon_documents.h"
+#include "register/core/coupon_documents.h"
+#include "register/core/number_text.h"
 #include "register/data_module.h"
 #include "register/message_boxes.h"
-#include "register/number_text.h"
 #include "register/print_register.h"
 
 // --- helpers
@@ -110,16 +110,22 @@ TCustFrame::TCustFrame(TComponent* owner) : TForm(owner) {
 void TCustFrame::AfterConstruction() {
   TForm::AfterConstruction();
   FDocument = MakeRegisterDocument(FrameID(), this);
-  dbMain = FDocument->Table();
-  dsmain = FDocument->Source();
+  FSource = Create<TDataSource>(this);
+  FSource->SetDataSet(FDocument->Table());
   BindDocument();
   FDocument->OnConfirmUnpayable = [](const std::string& reason) {
     return AskYesCaption("Талон не подлежит оплате.", reason + "\r\nСохранить изменения?");
   };
-  FDocument->OnOrderChanged = [this](const std::string& fieldName, bool descending) {
-    ShowOrder(fieldName, descending);
-  };
-  FDocument->OnSumChanged = [this](Currency total) { SetFooterSum(total); };
+  FDocument->OrderChanged.Subscribe(
+      [this](const std::string& fieldName, bool descending) { ShowOrder(fieldName, descending); });
+  FDocument->SumChanged.Subscribe([this](Currency total) { SetFooterSum(total); });
+  FDocument->RecordRefused.Subscribe([](const std::string& message) { ShowError(message); });
+  FDocument->RecordMoved.Subscribe([this] { UpdatePosition(); });
+  FDocument->RecordPosted.Subscribe([this] { UpdatePosition(); });
+  FDocument->RecordDeleted.Subscribe([this] { UpdatePosition(); });
+  FDocument->UpgradeProgress.Subscribe(
+      [this](int total, int done, bool&) { ShowProgress(done, total); });
+  FDocument->UpgradeFinished.Subscribe([this] { SB->Panels()->Items(1)->SetText(""); });
 
   SB = Create<TStatusBar>(this);
   SB->SetParent(this);
@@ -156,11 +162,7 @@ void TCustFrame::AfterConstruction() {
     SDlg->SetDefaultExt(SDlg->FilterIndex() == 1 ? "xml" : "dbf");
   };
 
-  ShowRuleMessages(*dbMain);
-  dbMain->AfterScroll = [this](TDataSet*) { UpdatePosition(); };
-  dbMain->AfterPost = [this](TDataSet*) { UpdatePosition(); };
-  dbMain->AfterDelete = [this](TDataSet*) { UpdatePosition(); };
-  dsmain->OnDataChange = [this](TObject*, TField* field) {
+  FSource->OnDataChange = [this](TObject*, TField* field) {
     UpdateSumColor();
     // Also when the controls come back on after a walk through the table.
     if (field == nullptr) UpdatePosition();
@@ -215,7 +217,7 @@ void TCustFrame::BuildGrid() {
   bold.SetStyle({fsBold});
   footer->SetFont(&bold);
   grdMain->EndLayout();
-  grdMain->SetDataSource(dsmain);
+  grdMain->SetDataSource(FSource);
   grdMain->SumList()->SetActive(true);
   grdMain->SumList()->SetExternalRecalc(true);
   grdMain->SumList()->OnRecalcAll = [this](TObject*) {
@@ -243,7 +245,7 @@ TCustomDBEditEh* TCustFrame::CardEdit(const char* field, const char* caption, in
   TDBEditEh* edit = Create<TDBEditEh>(this);
   edit->SetParent(parent);
   edit->SetBounds(left + labelWidth, top, width, 23);
-  edit->SetDataSource(dsmain);
+  edit->SetDataSource(FSource);
   edit->SetDataField(field);
   HookCardKeys(edit);
   return edit;
@@ -259,7 +261,7 @@ TDBComboBoxEh* TCustFrame::CardCombo(const char* field, const char* caption, int
   TDBComboBoxEh* combo = Create<TDBComboBoxEh>(this);
   combo->SetParent(tsCard);
   combo->SetBounds(left + labelWidth, top, width, 23);
-  combo->SetDataSource(dsmain);
+  combo->SetDataSource(FSource);
   combo->SetDataField(field);
   HookCardKeys(combo);
   return combo;
@@ -371,12 +373,16 @@ void TCustFrame::PostUserMessage(TWinControl* control) {
 }
 
 void TCustFrame::RefreshRegister() {
-  if (dbMain->Active() && !CardShown()) FDocument->Refresh();
+  if (FDocument->IsOpen() && !CardShown()) FDocument->Refresh();
 }
 
 void TCustFrame::PostRecord() { FDocument->Post(); }
 
 void TCustFrame::CancelRecord() { FDocument->Cancel(); }
+
+void TCustFrame::ExportXml(const std::string& fileName) {
+  FDocument->ExportXml(fileName, ProgramInstitution());
+}
 
 void TCustFrame::ExportDbf(const std::string& fileName) { FDocument->CopyTo(fileName); }
 
@@ -396,13 +402,8 @@ void TCustFrame::ToggleCard() {
 }
 
 void TCustFrame::PrintRegister() {
-  try {
-    PrintRegisterOf(*FDocument);
-  } catch (...) {
-    UpdatePosition();
-    throw;
-  }
-  UpdatePosition();
+  TScopeExit shown([this] { UpdatePosition(); });
+  PrintRegisterOf(*FDocument);
 }
 
 void TCustFrame::OpenRegister(const std::string& fileName) {
@@ -426,13 +427,13 @@ bool TCustFrame::IsEditing() { return FDocument->IsEditing(); }
 
 void TCustFrame::InsertRecord() {
   if (!CardShown()) ToggleCard();
-  dbMain->Insert();
+  FDocument->Insert();
   if (Application != nullptr) Application->ProcessMessages();
 }
 
 void TCustFrame::DeleteRecord() {
   if (IsEmptyRegister()) return;
-  if (AskYes("Удалить запись?")) dbMain->Delete();
+  if (AskYes("Удалить запись?")) FDocument->Delete();
 }
 
 void TCustFrame::PostIfEditing() {
@@ -474,7 +475,7 @@ void TCustFrame::ExportRegister() {
 }
 
 void TCustFrame::PackRegister() {
-  if (!dbMain->Active()) return;
+  if (!FDocument->IsOpen()) return;
   TScopeExit shown([this] { UpdatePosition(); });
   FDocument->Pack();
 }
@@ -508,7 +509,7 @@ void TCustFrame::ShowOrder(const std::string& fieldName, bool descending) {
 }
 
 void TCustFrame::TitleBtnClick(TColumnEh* column) {
-  if (column == nullptr || !dbMain->Active()) return;
+  if (column == nullptr || !FDocument->IsOpen()) return;
   TScreenCursorGuard busy(crHourGlass);
   switch (column->Title()->SortMarker()) {
     case smNoneEh:
@@ -564,16 +565,17 @@ void TCustFrame::DrawRecordMarks(const TRect& rect, TColumnEh* column) {
 
 void TCustFrame::UpdatePosition() {
   // A walk with the controls off (a print) is not the clerk's position.
-  if (SB == nullptr || !dbMain->Active() || FDocument->SummingOnly() || dbMain->ControlsDisabled())
+  TDataSet& table = *FDocument->Table();
+  if (SB == nullptr || !table.Active() || FDocument->SummingOnly() || table.ControlsDisabled())
     return;
-  SB->Panels()->Items(0)->SetText(
-      Format("%d:%d", std::max(dbMain->RecNo(), 0), dbMain->RecordCount()));
+  SB->Panels()->Items(0)->SetText(Format("%d:%d", std::max(table.RecNo(), 0), table.RecordCount()));
 }
 
 void TCustFrame::UpdateSumColor() {
-  if (DBSum == nullptr || !dbMain->Active()) return;
+  TDataSet& table = *FDocument->Table();
+  if (DBSum == nullptr || !table.Active()) return;
   const bool payable =
-      !dbMain->IsEmpty() || dbMain->State() == dsInsert ? Fld("CHK")->AsInteger() != 0 : true;
+      !table.IsEmpty() || table.State() == dsInsert ? Fld("CHK")->AsInteger() != 0 : true;
   DBSum->Font()->SetColor(payable ? clWindowText : clRed);
   DBSum->SetCaption(RegisterShowsValues() ? "Сумма: " + Fld("SUM")->DisplayText() + " р." : "");
 }
@@ -585,16 +587,6 @@ void TCustFrame::SetFooterSum(Currency total) {
     if (item->GroupOperation() == goSum && item->FieldName() == "SUM") item->SetSumValue(total);
   }
   if (sums->SumListChanged) sums->SumListChanged(sums);
-}
-
-void TCustFrame::ShowRuleMessages(TDataSet& table) {
-  table.BeforePost = [check = table.BeforePost](TDataSet* ds) {
-    try {
-      check(ds);
-    } catch (const ERecordRule& broken) {
-      ErrorAbort(broken.Message());
-    }
-  };
 }
 
 void TCustFrame::TakeOverCertificate() {

@@ -18,8 +18,8 @@
 #include "platform/widgets/file_dialogs.h"
 #include "platform/widgets/std_bars.h"
 #include "platform/widgets/std_labels.h"
+#include "register/core/register_document.h"
 #include "register/ex_page_control.h"
-#include "register/register_document.h"
 
 class TCustomDBEditEh;
 class TDBComboBoxEh;
@@ -41,8 +41,8 @@ class TCustFrame : public TForm {
   virtual void RefreshRegister();
   virtual void PostRecord();
   virtual void CancelRecord();
-  // The document's exchange file.
-  void ExportXml(const std::string& fileName) { FDocument->ExportXml(fileName); }
+  // The document's exchange file, with the program's institution details.
+  void ExportXml(const std::string& fileName);
   // The document's copy (TRegisterDocument::CopyTo).
   virtual void ExportDbf(const std::string& fileName);
   virtual void ToggleCard();
@@ -95,9 +95,6 @@ class TCustFrame : public TForm {
   TDBGridEh* grdMain = nullptr;
   TStatusBar* SB = nullptr;
   TLabel* DBSum = nullptr;
-  // The document's table and its source.
-  TmDbfTable* dbMain = nullptr;
-  TDataSource* dsmain = nullptr;
   TSaveDialog* SDlg = nullptr;
   TCustomDBEditEh* edLName = nullptr;
 
@@ -111,15 +108,14 @@ class TCustFrame : public TForm {
 
   // Runs once the document is made, before the pages are built.
   virtual void BindDocument() {}
-  // The rules `table` checks before a post show their message and abort
-  // the post.
-  void ShowRuleMessages(TDataSet& table);
   // The coupon's card controls, below the common ones from `top`.
   virtual void AddCouponCard(int top) { (void)top; }
   virtual void AfterCardShown() {}
 
   // The document's field of that name.
   TField* Fld(const char* name) const { return FDocument->Fld(name); }
+  // The window's own source of the document's records, for its controls.
+  TDataSource* RecordSource() const { return FSource; }
   void AddColumn(const char* field, const char* title, int width);
   // A label and a data-aware edit at (left, top) on the card; returns the
   // edit.
@@ -146,6 +142,7 @@ class TCustFrame : public TForm {
   void SetFooterSum(Currency total);
 
   TRegisterDocument* FDocument = nullptr;
+  TDataSource* FSource = nullptr;
 };
 
 // --- the registry of register windows

@@ -6,7 +6,6 @@
 
 #include "platform/base/clock.h"
 #include "platform/base/file_utils.h"
-#include "platform/base/format_settings.h"
 #include "platform/base/ini_file.h"
 #include "platform/base/string_list.h"
 #include "platform/base/text.h"
@@ -21,12 +20,6 @@ namespace {
 constexpr const char* kLpuSection = "LPU";
 constexpr int kMaxValueLength = 250;
 }  // namespace
-
-void ApplyStartupFormatSettings() {
-  FormatSettings.DateSeparator = '.';
-  FormatSettings.DecimalSeparator = '.';
-  FormatSettings.ShortDateFormat = "dd.mm.yyyy";
-}
 
 namespace {
 std::string& IniFileNameOverride() {
@@ -180,4 +173,30 @@ void TDM::SetValue(const std::string& key, const std::string& value) {
   } else {
     FLpu.push_back({AnsiUpperCase(key), value});
   }
+}
+
+TInstitution TDM::Institution() const {
+  TInstitution institution;
+  // GetValue reads the first of a key written twice: so does the copy.
+  for (const TLpuValue& v : FLpu)
+    if (IndexOfKey(v.Key) == static_cast<int>(&v - FLpu.data()))
+      institution.Values.emplace_back(v.Key, v.Value);
+  return institution;
+}
+
+void TDM::SaveInstitution(const TInstitution& institution) {
+  for (const auto& [key, value] : institution.Values) SetValue(key, value);
+  SaveLpu();
+}
+
+TInstitution ProgramInstitution() { return DM != nullptr ? DM->Institution() : TInstitution(); }
+
+void SaveProgramInstitution(const TInstitution& institution) {
+  if (DM != nullptr) DM->SaveInstitution(institution);
+}
+
+TLpuAccess LpuOf(TDM& dm) {
+  return {[&dm](const std::string& key) { return dm.GetValue(key); },
+          [&dm](const std::string& key, const std::string& value) { dm.SetValue(key, value); },
+          [&dm] { dm.SaveLpu(); }};
 }

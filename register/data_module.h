@@ -9,11 +9,9 @@
 
 #include "platform/draw/image_list.h"
 #include "platform/gui/forms.h"
-
-// Makes the start-up format settings of the whole process: date and
-// decimal separators ".", short date format "dd.mm.yyyy". Called before
-// any form exists.
-void ApplyStartupFormatSettings();
+#include "register/core/exchange_export.h"
+#include "register/core/institution.h"
+#include "register/core/register_formats.h"
 
 // The INI file: the program's own path with the extension ".ini", unless
 // SetIniFileName chose another (tests and tools do). When the program's
@@ -48,6 +46,10 @@ class TDM : public TDataModule {
   };
   // In the order of the file, then of SetValue.
   const std::vector<TLpuValue>& LpuValues() const { return FLpu; }
+  // The details as the document takes them, in the same order.
+  TInstitution Institution() const;
+  // SetValue for each of `institution`'s values, then SaveLpu.
+  void SaveInstitution(const TInstitution& institution);
 
   // The marks of the register grid's first column: the record sign in
   // imgTools and the "payable" tick laid over it from OvlTree.
@@ -72,3 +74,12 @@ class TDM : public TDataModule {
 
 // The data module made at start-up.
 extern TDM* DM;
+
+// The data module's details (none without it), for a document.
+TInstitution ProgramInstitution();
+// TDM::SaveInstitution; nothing without the data module.
+void SaveProgramInstitution(const TInstitution& institution);
+
+// The data module's GetValue, SetValue and SaveLpu for the exchange
+// routines. `dm` must outlive the result.
+TLpuAccess LpuOf(TDM& dm);

@@ -160,14 +160,6 @@ TModalResult TDlgCfg::Execute() {
 }
 
 TModalResult ShowDetailsDialog(TComponent* owner) {
-  TDlgCfg* dialog = Create<TDlgCfg>(owner);
-  TModalResult result = mrNone;
-  try {
-    result = dialog->Execute();
-  } catch (...) {
-    dialog->Free();
-    throw;
-  }
-  dialog->Free();
-  return result;
+  TObjectPtr<TDlgCfg> dialog(Create<TDlgCfg>(owner));
+  return dialog->Execute();
 }

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/gui/forms.h"
-#include "register/report_values.h"
+#include "register/core/report_values.h"
 #include "report/preview/fr_combo.h"
 
 class TEdit;

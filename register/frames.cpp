@@ -5,21 +5,14 @@
 #include "controls/db_check_box.h"
 #include "controls/db_edit.h"
 #include "platform/base/format.h"
+#include "platform/base/scope_guard.h"
 #include "platform/widgets/std_panels.h"
 #include "register/message_boxes.h"
 #include "register/print_register.h"
-#include "register/register_upgrade.h"
 
 // --- coupon No. 1
 
 TFrmT1::TFrmT1(TComponent* owner) : TCustFrame(owner) { SetCaption("Талон 1"); }
-
-void TFrmT1::AfterConstruction() {
-  TCustFrame::AfterConstruction();
-  InstallStructureUpgrade(
-      *dbMain, false, [this](int total, int done, bool&) { ShowProgress(done, total); },
-      [this] { SB->Panels()->Items(1)->SetText(""); });
-}
 
 void TFrmT1::AddCouponCard(int top) {
   TGroupBox* group = Create<TGroupBox>(this);
@@ -41,7 +34,7 @@ void TFrmT1::AddCouponCard(int top) {
     box->SetParent(tsCard);
     box->SetCaption(caption);
     box->SetBounds(420, y, 300, 21);
-    box->SetDataSource(dsmain);
+    box->SetDataSource(RecordSource());
     box->SetDataField(name);
     box->SetValueChecked("1");
     box->SetValueUnchecked("0");
@@ -51,13 +44,8 @@ void TFrmT1::AddCouponCard(int top) {
 }
 
 void TFrmT1::PrintApplication2() {
-  try {
-    PrintApplication2Of(*Document());
-  } catch (...) {
-    UpdatePosition();
-    throw;
-  }
-  UpdatePosition();
+  TScopeExit shown([this] { UpdatePosition(); });
+  PrintApplication2Of(*Document());
 }
 
 // --- the child rows
@@ -66,7 +54,6 @@ void TChildFrame::BindDocument() {
   FChildDocument = dynamic_cast<TChildDocument*>(Document());
   mtChild = FChildDocument->Children();
   dsChild = FChildDocument->ChildSource();
-  ShowRuleMessages(*mtChild);
 }
 
 void TChildFrame::MakeChildGrid(int top, int height) {
@@ -91,13 +78,6 @@ void TChildFrame::MakeChildGrid(int top, int height) {
 // --- coupon No. 2
 
 TFrmT2::TFrmT2(TComponent* owner) : TChildFrame(owner) { SetCaption("Талон 2"); }
-
-void TFrmT2::AfterConstruction() {
-  TChildFrame::AfterConstruction();
-  InstallStructureUpgrade(
-      *dbMain, true, [this](int total, int done, bool&) { ShowProgress(done, total); },
-      [this] { SB->Panels()->Items(1)->SetText(""); });
-}
 
 void TFrmT2::AddCouponCard(int top) {
   TCustomDBEditEh* diag = CardEdit("DIAG", "- причина смерти матери (МКБ-10)", 12, top, 80, 230);

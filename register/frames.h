@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "register/coupon_documents.h"
+#include "register/core/coupon_documents.h"
 #include "register/cust_frame.h"
 #include "storage/mem_ds.h"
 
@@ -23,7 +23,6 @@ class TFrmT1 : public TCustFrame {
 
  protected:
   explicit TFrmT1(TComponent* owner);
-  void AfterConstruction() override;
   void AddCouponCard(int top) override;
 };
 
@@ -60,7 +59,6 @@ class TFrmT2 : public TChildFrame {
 
  protected:
   explicit TFrmT2(TComponent* owner);
-  void AfterConstruction() override;
   void AddCouponCard(int top) override;
 };
 

@@ -10,13 +10,13 @@
 #include "platform/gui/services.h"
 #include "register/about_box.h"
 #include "register/certificate_directory.h"
+#include "register/core/xml_import.h"
 #include "register/cust_frame.h"
 #include "register/data_module.h"
 #include "register/details_dialog.h"
 #include "register/frames.h"
 #include "register/main_window_glyphs.h"
 #include "register/message_boxes.h"
-#include "register/xml_import.h"
 
 TfmMain* fmMain = nullptr;
 
@@ -251,7 +251,7 @@ void TfmMain::BuildToolImages() {
 void TfmMain::UpdateActionStates() {
   TCustFrame* f = FFrame;
   const bool card = f != nullptr && f->CardShown();
-  const bool open = f != nullptr && f->dbMain->Active();
+  const bool open = f != nullptr && f->Document()->IsOpen();
   const bool editing = f != nullptr && f->IsEditing();
   const bool gridFull = f != nullptr && !card && !f->IsEmptyRegister();
   for (TAction* a : {acNew, acOpen, acImp, acMru}) a->SetEnabled(!card);
@@ -367,7 +367,7 @@ void TfmMain::ImportFile(const std::string& xmlName) {
   TImpXml importer(xmlName);
   const int kind = importer.Kind();
   const std::string target = ImportTargetName(xmlName, kind);
-  if (FFrame != nullptr) FFrame->dbMain->Close();
+  if (FFrame != nullptr) FFrame->Document()->Close();
   Application->ProcessMessages();
   if (FileExists(target)) {
     const std::string backup = ImportBackupName(target, kind);
@@ -378,7 +378,9 @@ void TfmMain::ImportFile(const std::string& xmlName) {
   SelectFrame(FrameIDOfFile(target));
   FFrame->NewRegister(target);
   ShowRegister(target);
-  FFrame->Document()->ImportXml(importer);
+  TInstitution institution = ProgramInstitution();
+  FFrame->Document()->ImportXml(importer, institution,
+                                [&institution] { SaveProgramInstitution(institution); });
 }
 
 bool TfmMain::CloseQuery() {

@@ -8,10 +8,10 @@
 #include "platform/base/format.h"
 #include "platform/data/data_guards.h"
 #include "platform/data/fields.h"
+#include "register/core/md5.h"
 #include "register/cust_frame.h"
 #include "register/data_module.h"
 #include "register/dlg_param.h"
-#include "register/md5.h"
 #include "report/fr_dataset.h"
 #include "report/fr_report.h"
 #include "storage/mem_ds.h"
@@ -134,7 +134,9 @@ TRegisterPrint& RegisterPrintOf(TRegisterDocument& document) {
   auto* print = dynamic_cast<TRegisterPrint*>(document.FindComponent("RegisterPrint"));
   if (print == nullptr) print = Create<TRegisterPrint>(&document);
   print->Bind(document.Table(), document.Kind(), document.FileType());
-  print->ExportXml = [&document](const std::string& file) { document.ExportXml(file); };
+  print->ExportXml = [&document](const std::string& file) {
+    document.ExportXml(file, ProgramInstitution());
+  };
   print->Institution = [](const std::string& key) {
     return DM != nullptr ? DM->GetValue(key) : std::string();
   };

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/base/component.h"
-#include "register/report_values.h"
+#include "register/core/report_values.h"
 
 class TCustFrame;
 class TRegisterDocument;

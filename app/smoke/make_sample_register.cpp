@@ -20,8 +20,8 @@ int main(int argc, char** argv) {
     ApplyStartupFormatSettings();
     TFrmT1* frame = Create<TFrmT1>(nullptr);
     frame->NewRegister(argv[1]);
-    frame->dbMain->SetEventsOff(true);
-    TDataSet& ds = *frame->dbMain;
+    frame->Document()->Table()->SetEventsOff(true);
+    TDataSet& ds = *frame->Document()->Table();
     for (int i = 0; i < records; ++i) {
       ds.Append();
       ds.FieldByName("SCERTIF")->SetAsString("Б");
@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
       ds.FieldByName("CHK")->SetAsInteger(1);
       ds.Post();
     }
-    frame->dbMain->SetEventsOff(false);
+    frame->Document()->Table()->SetEventsOff(false);
     frame->Free();
   } catch (const Exception& e) {
     std::fprintf(stderr, "%s\n", e.Message().c_str());

@@ -43,6 +43,7 @@
 #include "platform/widgets/file_dialogs.h"
 #include "platform/widgets/message_dialog.h"
 #include "register/certificate_directory.h"
+#include "register/core/sum_in_words.h"
 #include "register/cust_frame.h"
 #include "register/data_module.h"
 #include "register/dlg_param.h"
@@ -50,7 +51,6 @@
 #include "register/main_window.h"
 #include "register/print_register.h"
 #include "register/startup.h"
-#include "register/sum_in_words.h"
 #include "report/fr_printer.h"
 #include "report/fr_report.h"
 #include "report/preview/fr_dialogs.h"
@@ -168,7 +168,7 @@ class TScript {
 };
 
 void Fill(TCustFrame& f, int count) {
-  TDataSet& ds = *f.dbMain;
+  TDataSet& ds = *f.Document()->Table();
   const char* last[] = {"Иванова", "Петрова", "Сидорова", "Кузнецова", "Смирнова"};
   const char* first[] = {"Анна", "Мария", "Елена", "Ольга", "Татьяна"};
   ds.DisableControls();
@@ -449,7 +449,7 @@ TEST_F(PrintProgram, CancelInTheProgressWindowStopsALongRegister) {
   EXPECT_EQ(label.rfind("Processing page:", 0), 0u) << label;
   EXPECT_EQ(Shown<TfrPreviewForm>(), nullptr);
   EXPECT_TRUE(RegisterPrintOf(frame).frCRpt->Terminated);
-  EXPECT_FALSE(frame.dbMain->ControlsDisabled());
+  EXPECT_FALSE(frame.Document()->Table()->ControlsDisabled());
 }
 
 // The grid's data rows but the current one (their highlight follows the
@@ -482,7 +482,9 @@ TEST_F(PrintProgram, NothingBehindTheProgressWindowFollowsTheScan) {
           [] { PostKey(DlgParam, Qt::Key_Return); })
       .When(
           "well into the scan",
-          [&] { return Shown<TfrProgressForm>() != nullptr && frame.dbMain->RecNo() > 2000; },
+          [&] {
+            return Shown<TfrProgressForm>() != nullptr && frame.Document()->Table()->RecNo() > 2000;
+          },
           [&] {
             position = frame.SB->Panels()->Items(0)->Text();
             // As when the desktop asks for the grid again.

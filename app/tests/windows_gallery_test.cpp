@@ -32,7 +32,7 @@ using gallery::Render;
 using gallery::Save;
 
 void Fill(TCustFrame& f, int i) {
-  TDataSet& ds = *f.dbMain;
+  TDataSet& ds = *f.Document()->Table();
   const char* last[] = {"Иванова", "Петрова", "Сидорова", "Кузнецова", "Смирнова"};
   const char* first[] = {"Анна", "Мария", "Елена", "Ольга", "Татьяна"};
   ds.Append();
@@ -87,7 +87,7 @@ TEST(WindowsGallery, EachRegisterKindOnBothPages) {
     main->NewFile(dir.File(file));
     TCustFrame& f = *main->CurrentFrame();
     for (int i = 0; i < 12; ++i) Fill(f, i);
-    f.dbMain->First();
+    f.Document()->Table()->First();
     for (auto [width, height] : {std::pair{1366, 768}, std::pair{1920, 1080}}) {
       main->SetBounds(0, 0, width, height);
       Pump();

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "platform/base/exceptions.h"
+#include "register/core/xml_import.h"
 #include "register/frames.h"
-#include "register/xml_import.h"
 
 #include "coupon_register_fixture.h"
 #include "dbf_register_fixture.h"
@@ -130,7 +130,7 @@ TUnits Upgrade() {
                              std::filesystem::copy_options::overwrite_existing);
   TFrmT1* frame = Create<TFrmT1>(nullptr);
   Counted([&] { frame->OpenRegister(work); });
-  const int records = frame->dbMain->RecordCount();
+  const int records = frame->Document()->Table()->RecordCount();
   frame->Free();
   std::filesystem::remove(work);
   std::filesystem::remove(work + "_old");  // the upgrade keeps the original beside

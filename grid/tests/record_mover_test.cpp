@@ -114,3 +114,27 @@ TEST(RecordMoverTest, AVetoOrAHiddenRowLeavesNoLine) {
 }
 
 }  // namespace
+
+// The drop level on a tree: source row 3 at level 2; rows of levels
+// (row, prev, next) as the grid reads them; 18 pixels a level.
+TEST(RecordMoverTest, TheDropLevelFollowsThePointerWithinWhatTheTreeAllows) {
+  TFakeMoverHost host;
+  TGridRecordMoverEh mover{&host};
+  ASSERT_TRUE(mover.Begin(3, 2, "b3", {20, 45}));
+  struct Case {
+    int row, offset, node, prev, next, level;
+  };
+  for (const Case& c : std::vector<Case>{
+           {1, 0, 1, 0, 2, 1},    // above: a sibling of the row...
+           {1, 90, 1, 0, 2, 1},   // ...no row above: no deeper
+           {2, 90, 1, 1, 2, 2},   // ...or a child of the row above
+           {2, -30, 2, 1, 2, 2},  // left of the area: the row's own level
+           {4, 0, 2, 2, 1, 1},    // below: down to the next row's level...
+           {4, 90, 2, 2, 1, 3},   // ...up to a child of the row
+           {4, 0, 0, 0, 0, 1},    // levels below 1 read as 1
+           {3, 90, 2, 1, 3, 2},   // the source row keeps the record's level
+       }) {
+    EXPECT_EQ(mover.DropLevel(c.row, c.offset, 18, c.node, c.prev, c.next), c.level)
+        << "row " << c.row << " offset " << c.offset;
+  }
+}

@@ -38,7 +38,7 @@ class CertificateDirectoryTest : public GuiTest {
     TFrmT1* f = Create<TFrmT1>(nullptr);
     f->NewRegister(name);
     for (int n : {1, 2}) {
-      TDataSet& t = *f->dbMain;
+      TDataSet& t = *f->Document()->Table();
       t.Append();
       t.FieldByName("NCERTIF")->SetAsInteger(n);
       t.FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2007, 4, n));
@@ -75,7 +75,7 @@ TEST_F(CertificateDirectoryTest, ConfirmTakesEverySameNamedFieldOverAndCancelKee
   } cases[] = {{VK_ESCAPE, false}, {VK_RETURN, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.key);
-    TDataSet& t = *coupon->dbMain;
+    TDataSet& t = *coupon->Document()->Table();
     t.Append();
     t.FieldByName("NCERTIF")->SetAsInteger(2);
     t.FieldByName("LNAME")->SetAsString("Сидорова");

@@ -113,7 +113,7 @@ TEST_F(ClerkInputTest, TheCertificateButtonOpensTheDirectory) {
     EXPECT_EQ(fmDict->Key(), "Б 0000000");
     EXPECT_FALSE(button->AlwaysDown());
   }
-  EXPECT_EQ(f->dbMain->State(), dsInsert);
+  EXPECT_EQ(f->Document()->Table()->State(), dsInsert);
   EXPECT_TRUE(Boxes.empty()) << Boxes.front();
 }
 
@@ -177,14 +177,14 @@ TEST_F(ClerkInputTest, TypingInTheChildGridOfAnEmptyRegisterStartsTheRecordAndTh
   main->acCancel->Execute();
   Application->ProcessMessages();
   ASSERT_TRUE(f->CardShown());
-  ASSERT_EQ(f->dbMain->State(), dsBrowse);
-  ASSERT_EQ(f->dbMain->RecordCount(), 0);
+  ASSERT_EQ(f->Document()->Table()->State(), dsBrowse);
+  ASSERT_EQ(f->Document()->Table()->RecordCount(), 0);
 
   Click(f->grdChild, 60, 30);
   PressKey(VK_HOME);
   TypeText("Ив");
   EXPECT_TRUE(Boxes.empty()) << Boxes.front();
-  EXPECT_EQ(f->dbMain->State(), dsInsert);
+  EXPECT_EQ(f->Document()->Table()->State(), dsInsert);
   EXPECT_EQ(f->mtChild->State(), dsInsert);
   ASSERT_TRUE(f->grdChild->EditorMode());
   EXPECT_EQ(f->grdChild->InplaceEditor()->Text(), "Ив");

@@ -2,9 +2,9 @@
 // parser at the fund, whatever the register holds.
 #include <QXmlStreamReader>
 
-#include "register/exchange_export.h"
-#include "register/tests/exchange_test_support.h"
-#include "register/xml_reader.h"
+#include "register/core/exchange_export.h"
+#include "register/core/tests/exchange_test_support.h"
+#include "register/core/xml_reader.h"
 
 namespace {
 

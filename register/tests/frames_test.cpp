@@ -19,9 +19,9 @@
 #include "platform/base/tests/file_test_dir.h"
 #include "platform/base/text.h"
 #include "platform/gui/services.h"
+#include "register/core/tests/register_fields.h"
 #include "register/data_module.h"
 #include "register/frames.h"
-#include "register/tests/register_fields.h"
 
 namespace {
 
@@ -51,28 +51,28 @@ class FramesTest : public ::testing::Test {
   }
 
   static void Valid(TCustFrame& f) {
-    f.dbMain->FieldByName("NCERTIF")->SetAsInteger(1);
-    f.dbMain->FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2007, 4, 3));
-    f.dbMain->FieldByName("DREG")->SetAsDateTime(EncodeDate(2007, 1, 10));
-    f.dbMain->FieldByName("LNAME")->SetAsString("Иванова");
-    f.dbMain->FieldByName("FNAME")->SetAsString("Анна");
-    f.dbMain->FieldByName("BDATE")->SetAsDateTime(EncodeDate(1980, 5, 6));
-    f.dbMain->FieldByName("SDOC")->SetAsString("45 01");
-    f.dbMain->FieldByName("NDOC")->SetAsString("123456");
-    f.dbMain->FieldByName("DDOC")->SetAsDateTime(EncodeDate(2000, 1, 1));
-    f.dbMain->FieldByName("ODOC")->SetAsString("ОВД");
-    if (f.FrameID() == 1) f.dbMain->FieldByName("QTW2")->SetAsInteger(30);
+    f.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(1);
+    f.Document()->Table()->FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2007, 4, 3));
+    f.Document()->Table()->FieldByName("DREG")->SetAsDateTime(EncodeDate(2007, 1, 10));
+    f.Document()->Table()->FieldByName("LNAME")->SetAsString("Иванова");
+    f.Document()->Table()->FieldByName("FNAME")->SetAsString("Анна");
+    f.Document()->Table()->FieldByName("BDATE")->SetAsDateTime(EncodeDate(1980, 5, 6));
+    f.Document()->Table()->FieldByName("SDOC")->SetAsString("45 01");
+    f.Document()->Table()->FieldByName("NDOC")->SetAsString("123456");
+    f.Document()->Table()->FieldByName("DDOC")->SetAsDateTime(EncodeDate(2000, 1, 1));
+    f.Document()->Table()->FieldByName("ODOC")->SetAsString("ОВД");
+    if (f.FrameID() == 1) f.Document()->Table()->FieldByName("QTW2")->SetAsInteger(30);
   }
 
   // Inserts a record filled by Valid and `fill`, posts it; returns the
   // message shown, or "" when it was stored.
   std::string Post(TCustFrame& f, const TFill& fill) {
     messages.clear();
-    f.dbMain->Append();
+    f.Document()->Table()->Append();
     Valid(f);
     if (fill) fill(f);
     try {
-      f.dbMain->Post();
+      f.Document()->Table()->Post();
     } catch (const EAbort&) {
       f.CancelRecord();
       return messages.empty() ? "(silent)" : messages.back();
@@ -88,7 +88,7 @@ class FramesTest : public ::testing::Test {
 };
 
 void Set(TCustFrame& f, const char* name, const std::string& value) {
-  f.dbMain->FieldByName(name)->SetAsString(value);
+  f.Document()->Table()->FieldByName(name)->SetAsString(value);
 }
 
 TEST_F(FramesTest, EachKindWritesItsColumns) {
@@ -102,7 +102,7 @@ TEST_F(FramesTest, EachKindWritesItsColumns) {
     TCustFrame* f = k.id == 1   ? static_cast<TCustFrame*>(Make<TFrmT1>(k.ext))
                     : k.id == 2 ? static_cast<TCustFrame*>(Make<TFrmT2>(k.ext))
                                 : Make<TFrmT3>(k.ext);
-    f->dbMain->Close();
+    f->Document()->Table()->Close();
     const std::string bytes = [&] {
       std::FILE* file = std::fopen(dir.File(k.ext).c_str(), "rb");
       std::string b(64, '\0');
@@ -134,7 +134,7 @@ TEST_F(FramesTest, RegisterFixtureWritesTheProgramsFile) {
     TCustFrame* f = id == 1   ? static_cast<TCustFrame*>(Make<TFrmT1>(ext))
                     : id == 2 ? static_cast<TCustFrame*>(Make<TFrmT2>(ext))
                               : Make<TFrmT3>(ext);
-    f->dbMain->Close();
+    f->Document()->Table()->Close();
     const std::string fixture = dir.File(std::string("fixture-") + ext);
     register_fields::RegisterTable(fixture, id)->CreateTable();
     EXPECT_EQ(bytes(fixture), bytes(dir.File(ext))) << ext;
@@ -148,60 +148,69 @@ TEST_F(FramesTest, CommonChecksInTheirOrder) {
     TFill fill;
     std::string message;
   } cases[] = {
-      {[](TCustFrame& f) { f.dbMain->FieldByName("NCERTIF")->SetAsInteger(0); },
+      {[](TCustFrame& f) { f.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(0); },
        "Не указан номер сертификата. "},
       {[](TCustFrame& f) {
-         f.dbMain->FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2005, 12, 31));
+         f.Document()->Table()->FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2005, 12, 31));
        },
        "Дата выдачи сертификата должна быть в промежутке 01.01.2006 - " + today + "."},
       {[](TCustFrame& f) {
-         f.dbMain->FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2008, 6, 2));
+         f.Document()->Table()->FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2008, 6, 2));
        },
        "Дата выдачи сертификата должна быть в промежутке 01.01.2006 - " + today + "."},
-      {[](TCustFrame& f) { f.dbMain->FieldByName("DREG")->Clear(); },
+      {[](TCustFrame& f) { f.Document()->Table()->FieldByName("DREG")->Clear(); },
        "Не указана дата постановки на учет. "},
       {[](TCustFrame& f) { Set(f, "SNILS", "112-233-445 96"); }, "Не верно указан СНИЛС."},
       {[](TCustFrame& f) { Set(f, "LNAME", "   "); }, "Не указана фамилия."},
       {[](TCustFrame& f) { Set(f, "FNAME", ""); }, "Не указано имя."},
-      {[](TCustFrame& f) { f.dbMain->FieldByName("BDATE")->Clear(); }, "Не указана дата рождения."},
-      {[](TCustFrame& f) { f.dbMain->FieldByName("BDATE")->SetAsDateTime(EncodeDate(2000, 1, 1)); },
+      {[](TCustFrame& f) { f.Document()->Table()->FieldByName("BDATE")->Clear(); },
+       "Не указана дата рождения."},
+      {[](TCustFrame& f) {
+         f.Document()->Table()->FieldByName("BDATE")->SetAsDateTime(EncodeDate(2000, 1, 1));
+       },
        "Возраст матери на момент выдачи сертификата меньше 10 лет."},
-      {[](TCustFrame& f) { f.dbMain->FieldByName("BDATE")->SetAsDateTime(EncodeDate(1940, 1, 1)); },
+      {[](TCustFrame& f) {
+         f.Document()->Table()->FieldByName("BDATE")->SetAsDateTime(EncodeDate(1940, 1, 1));
+       },
        "Возраст матери на момент выдачи сертификата больше 60 лет."},
-      {[](TCustFrame& f) { f.dbMain->FieldByName("TDOC")->SetAsInteger(0); },
+      {[](TCustFrame& f) { f.Document()->Table()->FieldByName("TDOC")->SetAsInteger(0); },
        "Не указан тип удостоверения личности."},
       {[](TCustFrame& f) { Set(f, "SDOC", " "); }, "Не указана серия удостоверения личности."},
       {[](TCustFrame& f) {
          Set(f, "SDOC", "");
-         f.dbMain->FieldByName("TDOC")->SetAsInteger(5);
+         f.Document()->Table()->FieldByName("TDOC")->SetAsInteger(5);
          Set(f, "NDOC", "");
        },
        "Не указана номер удостоверения личности."},
-      {[](TCustFrame& f) { f.dbMain->FieldByName("DDOC")->Clear(); },
+      {[](TCustFrame& f) { f.Document()->Table()->FieldByName("DDOC")->Clear(); },
        "Не указана дата выдачи удостоверения личности."},
-      {[](TCustFrame& f) { f.dbMain->FieldByName("DDOC")->SetAsDateTime(EncodeDate(1979, 1, 1)); },
+      {[](TCustFrame& f) {
+         f.Document()->Table()->FieldByName("DDOC")->SetAsDateTime(EncodeDate(1979, 1, 1));
+       },
        "Удостоверение личности выдано до рождения."},
-      {[](TCustFrame& f) { f.dbMain->FieldByName("DDOC")->SetAsDateTime(EncodeDate(2008, 6, 2)); },
+      {[](TCustFrame& f) {
+         f.Document()->Table()->FieldByName("DDOC")->SetAsDateTime(EncodeDate(2008, 6, 2));
+       },
        "Дата выдачи удостоверение личности превышает текущую."},
       {[](TCustFrame& f) { Set(f, "ODOC", ""); },
        "Не указана организация, выдавшая удостоверение личности."},
       {[](TCustFrame& f) {
-         f.dbMain->FieldByName("DLEAF")->SetAsDateTime(EncodeDate(2004, 12, 31));
+         f.Document()->Table()->FieldByName("DLEAF")->SetAsDateTime(EncodeDate(2004, 12, 31));
        },
        "Не верно указана дата листка нетрудоспособности."},
       {[](TCustFrame& f) {
-         f.dbMain->FieldByName("DCARD")->SetAsDateTime(EncodeDate(2004, 12, 31));
+         f.Document()->Table()->FieldByName("DCARD")->SetAsDateTime(EncodeDate(2004, 12, 31));
        },
        "Не верно указана дата обменной карты."},
       // Exactly 3650 days: 10 years by days div 365.
       {[](TCustFrame& f) {
-         f.dbMain->FieldByName("BDATE")->SetAsDateTime(EncodeDate(2007, 4, 3) - 3650);
-         f.dbMain->FieldByName("DDOC")->SetAsDateTime(EncodeDate(2007, 4, 1));
+         f.Document()->Table()->FieldByName("BDATE")->SetAsDateTime(EncodeDate(2007, 4, 3) - 3650);
+         f.Document()->Table()->FieldByName("DDOC")->SetAsDateTime(EncodeDate(2007, 4, 1));
        },
        ""},
       {[](TCustFrame& f) {
-         f.dbMain->FieldByName("NCERTIF")->SetAsInteger(2);
-         f.dbMain->FieldByName("TDOC")->SetAsInteger(18);
+         f.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(2);
+         f.Document()->Table()->FieldByName("TDOC")->SetAsInteger(18);
          Set(f, "SDOC", "");
        },
        ""},
@@ -220,34 +229,35 @@ TEST_F(FramesTest, DuplicateKeysAreRefusedAcrossSeries) {
   };
   // DREG in 2007: the series becomes "Б" whatever was chosen.
   EXPECT_EQ(Post(*f, child), "");
-  EXPECT_EQ(f->dbMain->FieldByName("cCERTIF")->AsString(), "Б 0000001");
+  EXPECT_EQ(f->Document()->Table()->FieldByName("cCERTIF")->AsString(), "Б 0000001");
   EXPECT_EQ(Post(*f, child), "Указанный номер сертификата уже существует в текущем реестре.");
   // Birth in 2006: series "А", so the same number is another key.
-  EXPECT_EQ(Post(*f,
-                 [&](TCustFrame& frame) {
-                   frame.dbMain->FieldByName("DREG")->SetAsDateTime(EncodeDate(2006, 5, 1));
-                   Set(frame, "SCERTIF", "А");
-                   child(frame);
-                 }),
-            "");
-  EXPECT_EQ(f->dbMain->FieldByName("SCERTIF")->AsString(), "А");
-  EXPECT_EQ(f->dbMain->FieldByName("SUM")->AsCurrency(), Currency(5000));
+  EXPECT_EQ(
+      Post(*f,
+           [&](TCustFrame& frame) {
+             frame.Document()->Table()->FieldByName("DREG")->SetAsDateTime(EncodeDate(2006, 5, 1));
+             Set(frame, "SCERTIF", "А");
+             child(frame);
+           }),
+      "");
+  EXPECT_EQ(f->Document()->Table()->FieldByName("SCERTIF")->AsString(), "А");
+  EXPECT_EQ(f->Document()->Table()->FieldByName("SUM")->AsCurrency(), Currency(5000));
   // The key checked is the one stored: "Б 0000002" typed for a birth in
   // 2006 is stored as "А 0000002", which is taken.
   auto secondIn2006 = [&](TCustFrame& frame) {
-    frame.dbMain->FieldByName("NCERTIF")->SetAsInteger(2);
-    frame.dbMain->FieldByName("DREG")->SetAsDateTime(EncodeDate(2006, 7, 1));
+    frame.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(2);
+    frame.Document()->Table()->FieldByName("DREG")->SetAsDateTime(EncodeDate(2006, 7, 1));
     Set(frame, "SCERTIF", "Б");
     child(frame);
   };
   EXPECT_EQ(Post(*f, secondIn2006), "");
-  EXPECT_EQ(f->dbMain->FieldByName("cCERTIF")->AsString(), "А 0000002");
+  EXPECT_EQ(f->Document()->Table()->FieldByName("cCERTIF")->AsString(), "А 0000002");
   EXPECT_EQ(Post(*f, secondIn2006),
             "Указанный номер сертификата уже существует в текущем реестре.");
   // Reopening builds the key ordering once.
-  const std::size_t orderings = f->dbMain->Orderings().size();
+  const std::size_t orderings = f->Document()->Table()->Orderings().size();
   f->OpenRegister(f->FileName());
-  EXPECT_EQ(f->dbMain->Orderings().size(), orderings);
+  EXPECT_EQ(f->Document()->Table()->Orderings().size(), orderings);
   EXPECT_EQ(Post(*f, child), "Указанный номер сертификата уже существует в текущем реестре.");
 }
 
@@ -272,22 +282,22 @@ TEST_F(FramesTest, CouponOnePayability) {
   int number = 10;
   for (const auto& c : cases) {
     const std::string got = Post(*f, [&](TCustFrame& fr) {
-      fr.dbMain->FieldByName("NCERTIF")->SetAsInteger(++number);
-      fr.dbMain->FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2007, 4, c.day));
-      fr.dbMain->FieldByName("QTW2")->SetAsInteger(c.qtw2);
-      fr.dbMain->FieldByName("MULP")->SetAsInteger(c.mulp);
-      fr.dbMain->FieldByName("PREM")->SetAsInteger(c.prem);
+      fr.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(++number);
+      fr.Document()->Table()->FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2007, 4, c.day));
+      fr.Document()->Table()->FieldByName("QTW2")->SetAsInteger(c.qtw2);
+      fr.Document()->Table()->FieldByName("MULP")->SetAsInteger(c.mulp);
+      fr.Document()->Table()->FieldByName("PREM")->SetAsInteger(c.prem);
     });
     EXPECT_EQ(got, c.message) << c.qtw2;
-    EXPECT_EQ(f->dbMain->FieldByName("CHK")->AsInteger(), c.chk);
-    EXPECT_EQ(f->dbMain->FieldByName("SUM")->AsCurrency(), Currency(3000 * c.chk));
+    EXPECT_EQ(f->Document()->Table()->FieldByName("CHK")->AsInteger(), c.chk);
+    EXPECT_EQ(f->Document()->Table()->FieldByName("SUM")->AsCurrency(), Currency(3000 * c.chk));
   }
   // No to the question: the post is refused and the record stays.
   answer = IDNO;
   EXPECT_EQ(Post(*f,
                  [](TCustFrame& fr) {
-                   fr.dbMain->FieldByName("NCERTIF")->SetAsInteger(99);
-                   fr.dbMain->FieldByName("QTW2")->SetAsInteger(10);
+                   fr.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(99);
+                   fr.Document()->Table()->FieldByName("QTW2")->SetAsInteger(10);
                  }),
             weeks30);
   answer = IDYES;
@@ -296,34 +306,35 @@ TEST_F(FramesTest, CouponOnePayability) {
     std::string message;
   } checks[] = {
       {[](TCustFrame& fr) {
-         fr.dbMain->FieldByName("DREG")->SetAsDateTime(EncodeDate(2007, 4, 4));
+         fr.Document()->Table()->FieldByName("DREG")->SetAsDateTime(EncodeDate(2007, 4, 4));
        },
        "Дата постановки на учет больше даты выдачи сертификата."},
-      {[](TCustFrame& fr) { fr.dbMain->FieldByName("QTW2")->SetAsInteger(0); },
+      {[](TCustFrame& fr) { fr.Document()->Table()->FieldByName("QTW2")->SetAsInteger(0); },
        "Не указан срок беременности на момент выдачи сертификата."},
       {[](TCustFrame& fr) {
-         fr.dbMain->FieldByName("DREG")->SetAsDateTime(EncodeDate(2007, 4, 3));
-         fr.dbMain->FieldByName("QTW2")->SetAsInteger(50);
+         fr.Document()->Table()->FieldByName("DREG")->SetAsDateTime(EncodeDate(2007, 4, 3));
+         fr.Document()->Table()->FieldByName("QTW2")->SetAsInteger(50);
        },
        "Срок беременности на дату постановки на учет превышает 49 недель."},
       {[](TCustFrame& fr) {
-         fr.dbMain->FieldByName("DREG")->SetAsDateTime(EncodeDate(2006, 6, 1));
-         fr.dbMain->FieldByName("QTW2")->SetAsInteger(62);
+         fr.Document()->Table()->FieldByName("DREG")->SetAsDateTime(EncodeDate(2006, 6, 1));
+         fr.Document()->Table()->FieldByName("QTW2")->SetAsInteger(62);
        },
        "Срок беременности на дату выдачи сертификата превышает 49 недель."},
   };
   for (const auto& c : checks) EXPECT_EQ(Post(*f, c.fill), c.message);
   // A certificate of 2006 pays 2000, and its series is "А".
-  EXPECT_EQ(Post(*f,
-                 [](TCustFrame& fr) {
-                   fr.dbMain->FieldByName("NCERTIF")->SetAsInteger(77);
-                   fr.dbMain->FieldByName("DREG")->SetAsDateTime(EncodeDate(2006, 3, 1));
-                   fr.dbMain->FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2006, 6, 1));
-                 }),
-            "");
-  EXPECT_EQ(f->dbMain->FieldByName("SUM")->AsCurrency(), Currency(2000));
-  EXPECT_EQ(f->dbMain->FieldByName("SCERTIF")->AsString(), "А");
-  EXPECT_EQ(f->dbMain->FieldByName("cQTW1")->AsInteger(), 30 - 13);
+  EXPECT_EQ(
+      Post(*f,
+           [](TCustFrame& fr) {
+             fr.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(77);
+             fr.Document()->Table()->FieldByName("DREG")->SetAsDateTime(EncodeDate(2006, 3, 1));
+             fr.Document()->Table()->FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2006, 6, 1));
+           }),
+      "");
+  EXPECT_EQ(f->Document()->Table()->FieldByName("SUM")->AsCurrency(), Currency(2000));
+  EXPECT_EQ(f->Document()->Table()->FieldByName("SCERTIF")->AsString(), "А");
+  EXPECT_EQ(f->Document()->Table()->FieldByName("cQTW1")->AsInteger(), 30 - 13);
 }
 
 struct TNewborn {
@@ -346,7 +357,7 @@ void AddNewborns(TFrmT2& f, std::initializer_list<TNewborn> rows) {
 
 TEST_F(FramesTest, NewbornRowChecks) {
   TFrmT2* f = Make<TFrmT2>("n.002");
-  f->dbMain->Append();
+  f->Document()->Table()->Append();
   struct {
     TNewborn row;
     std::string message;
@@ -372,7 +383,7 @@ TEST_F(FramesTest, NewbornRowChecks) {
         << c.row.weight << " " << c.row.growth;
   }
   EXPECT_EQ(f->mtChild->RecordCount(), 1);
-  f->dbMain->Cancel();
+  f->Document()->Table()->Cancel();
 }
 
 TEST_F(FramesTest, NewbornsRoundTripThroughTheGroups) {
@@ -382,14 +393,15 @@ TEST_F(FramesTest, NewbornsRoundTripThroughTheGroups) {
                  [](TCustFrame& fr) {
                    auto& t2 = static_cast<TFrmT2&>(fr);
                    AddNewborns(t2, {{"М", 3.45, 52, ""}, {"Ж", 2.9, 48, "P07"}});
-                   fr.dbMain->FieldByName("BQNT")->SetAsInteger(1);
+                   fr.Document()->Table()->FieldByName("BQNT")->SetAsInteger(1);
                  }),
             "");
-  EXPECT_EQ(f->dbMain->FieldByName("CQNT")->AsInteger(), 2);
-  EXPECT_EQ(f->dbMain->FieldByName("BQNT")->AsInteger(), 2);
-  EXPECT_EQ(f->dbMain->FieldByName("CHK")->AsInteger(), 1);
-  EXPECT_EQ(f->dbMain->FieldByName("SUM")->AsCurrency(), Currency(6000));
-  EXPECT_EQ(f->dbMain->FieldByName("Childs")->AsString(), "М,3.450,52;Ж,2.900,48,P07;");
+  EXPECT_EQ(f->Document()->Table()->FieldByName("CQNT")->AsInteger(), 2);
+  EXPECT_EQ(f->Document()->Table()->FieldByName("BQNT")->AsInteger(), 2);
+  EXPECT_EQ(f->Document()->Table()->FieldByName("CHK")->AsInteger(), 1);
+  EXPECT_EQ(f->Document()->Table()->FieldByName("SUM")->AsCurrency(), Currency(6000));
+  EXPECT_EQ(f->Document()->Table()->FieldByName("Childs")->AsString(),
+            "М,3.450,52;Ж,2.900,48,P07;");
 
   // Reopened and loaded again, the rows come back; a seventh is refused.
   f->OpenRegister(f->FileName());
@@ -398,19 +410,19 @@ TEST_F(FramesTest, NewbornsRoundTripThroughTheGroups) {
   EXPECT_FALSE(f->IsEditing());
   AddNewborns(*f, {{"М", 3, 50, ""}, {"М", 3, 50, ""}, {"М", 3, 50, ""}, {"М", 3, 50, ""}});
   EXPECT_TRUE(f->IsEditing());
-  EXPECT_EQ(f->dbMain->State(), dsEdit);
+  EXPECT_EQ(f->Document()->Table()->State(), dsEdit);
   EXPECT_THROW(f->mtChild->Append(), EAbort);
   EXPECT_EQ(f->mtChild->RecordCount(), 6);
   f->PostRecord();
-  EXPECT_EQ(f->dbMain->FieldByName("CQNT")->AsInteger(), 6);
-  EXPECT_EQ(f->dbMain->FieldByName("WEIGHT6")->AsFloat(), 3.0);
+  EXPECT_EQ(f->Document()->Table()->FieldByName("CQNT")->AsInteger(), 6);
+  EXPECT_EQ(f->Document()->Table()->FieldByName("WEIGHT6")->AsFloat(), 3.0);
 
   // Delete in browse state puts the record into edit and lowers BQNT.
   f->LoadChildren();
-  const int bqnt = f->dbMain->FieldByName("BQNT")->AsInteger();
+  const int bqnt = f->Document()->Table()->FieldByName("BQNT")->AsInteger();
   f->DeleteChildRow();
-  EXPECT_EQ(f->dbMain->State(), dsEdit);
-  EXPECT_EQ(f->dbMain->FieldByName("BQNT")->AsInteger(), bqnt - 1);
+  EXPECT_EQ(f->Document()->Table()->State(), dsEdit);
+  EXPECT_EQ(f->Document()->Table()->FieldByName("BQNT")->AsInteger(), bqnt - 1);
   f->CancelRecord();
   EXPECT_EQ(f->mtChild->RecordCount(), 6);
   EXPECT_FALSE(f->IsEditing());
@@ -419,12 +431,12 @@ TEST_F(FramesTest, NewbornsRoundTripThroughTheGroups) {
   EXPECT_EQ(
       Post(*f,
            [](TCustFrame& fr) {
-             fr.dbMain->FieldByName("NCERTIF")->SetAsInteger(5);
+             fr.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(5);
              AddNewborns(static_cast<TFrmT2&>(fr), {{"М", 3, 50, "P01"}, {"Ж", 3, 50, "P02"}});
            }),
       "");
-  EXPECT_EQ(f->dbMain->FieldByName("CHK")->AsInteger(), 0);
-  EXPECT_EQ(f->dbMain->FieldByName("SUM")->AsCurrency(), Currency(0));
+  EXPECT_EQ(f->Document()->Table()->FieldByName("CHK")->AsInteger(), 0);
+  EXPECT_EQ(f->Document()->Table()->FieldByName("SUM")->AsCurrency(), Currency(0));
 }
 
 struct TChild {
@@ -483,7 +495,7 @@ TEST_F(FramesTest, ObservationPeriodsByPart) {
   };
   for (const auto& c : cases) {
     TFrmT3* f = Make<TFrmT3>(c.file);
-    f->dbMain->Append();
+    f->Document()->Table()->Append();
     messages.clear();
     f->mtChild->Append();
     f->mtChild->FieldByName("LNAME")->SetText("петров");
@@ -522,22 +534,24 @@ TEST_F(FramesTest, CouponThreeHoldsChildren) {
                    }
                  }),
             "");
-  EXPECT_EQ(f->dbMain->FieldByName("CQNT")->AsInteger(), 3);
-  EXPECT_EQ(f->dbMain->FieldByName("SUM")->AsCurrency(), Currency(3000));
-  EXPECT_EQ(f->dbMain->FieldByName("FNAME3")->AsString(), "Ира");
-  EXPECT_EQ(f->dbMain->FieldByName("DATEEOBS2")->AsDateTime(), EncodeDate(2007, 9, 15));
+  EXPECT_EQ(f->Document()->Table()->FieldByName("CQNT")->AsInteger(), 3);
+  EXPECT_EQ(f->Document()->Table()->FieldByName("SUM")->AsCurrency(), Currency(3000));
+  EXPECT_EQ(f->Document()->Table()->FieldByName("FNAME3")->AsString(), "Ира");
+  EXPECT_EQ(f->Document()->Table()->FieldByName("DATEEOBS2")->AsDateTime(),
+            EncodeDate(2007, 9, 15));
   // Certificates of coupon No. 3 start in 2007.
   EXPECT_EQ(Post(*f,
                  [](TCustFrame& fr) {
-                   fr.dbMain->FieldByName("NCERTIF")->SetAsInteger(2);
-                   fr.dbMain->FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2006, 12, 31));
+                   fr.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(2);
+                   fr.Document()->Table()->FieldByName("DCERTIF")->SetAsDateTime(
+                       EncodeDate(2006, 12, 31));
                  }),
             "Дата выдачи сертификата должна быть в промежутке 01.01.2007 - 01.06.2008.");
 }
 
 TEST_F(FramesTest, FieldRulesAndDefaults) {
   TFrmT1* f = Make<TFrmT1>("f.001");
-  TDataSet& ds = *f->dbMain;
+  TDataSet& ds = *f->Document()->Table();
   EXPECT_EQ(ds.FieldByName("NCERTIF")->DisplayText(), "");
   ds.Append();
   EXPECT_EQ(ds.FieldByName("SCERTIF")->AsString(), "Б");
@@ -566,14 +580,18 @@ TEST_F(FramesTest, FieldRulesAndDefaults) {
 TEST_F(FramesTest, SortingDeletionCopyAndPack) {
   TFrmT1* f = Make<TFrmT1>("s.001");
   for (int n : {3, 1, 2}) {
-    EXPECT_EQ(Post(*f, [n](TCustFrame& fr) { fr.dbMain->FieldByName("NCERTIF")->SetAsInteger(n); }),
+    EXPECT_EQ(Post(*f,
+                   [n](TCustFrame& fr) {
+                     fr.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(n);
+                   }),
               "");
   }
   TColumnEh* number = f->grdMain->Columns()->Items(0);
   auto order = [&] {
     std::string s;
-    for (f->dbMain->First(); !f->dbMain->Eof(); f->dbMain->Next())
-      s += IntToStr(f->dbMain->FieldByName("NCERTIF")->AsInteger());
+    for (f->Document()->Table()->First(); !f->Document()->Table()->Eof();
+         f->Document()->Table()->Next())
+      s += IntToStr(f->Document()->Table()->FieldByName("NCERTIF")->AsInteger());
     return s;
   };
   f->TitleBtnClick(number);
@@ -591,16 +609,16 @@ TEST_F(FramesTest, SortingDeletionCopyAndPack) {
   unsigned key = VK_DELETE;
   f->grdMain->OnKeyDown(f->grdMain, key, TShiftState{ssCtrl});
   EXPECT_EQ(messages.back(), "Удалить запись?");
-  EXPECT_EQ(f->dbMain->RecordCount(), 3);
+  EXPECT_EQ(f->Document()->Table()->RecordCount(), 3);
   answer = IDYES;
   f->DeleteRecord();
-  EXPECT_EQ(f->dbMain->RecordCount(), 2);
+  EXPECT_EQ(f->Document()->Table()->RecordCount(), 2);
 
   f->ExportDbf(dir.File("copy.dbf"));
-  EXPECT_TRUE(f->dbMain->Active());
+  EXPECT_TRUE(f->Document()->Table()->Active());
   EXPECT_EQ(FileSize(dir.File("copy.dbf")), FileSize(dir.File("s.001")));
   EXPECT_THROW(f->ExportDbf(dir.File("missing/copy.dbf")), EInOutError);
-  EXPECT_TRUE(f->dbMain->Active());
+  EXPECT_TRUE(f->Document()->Table()->Active());
 
   const auto before = FileSize(dir.File("s.001"));
   f->PackRegister();
@@ -619,7 +637,7 @@ TEST_F(FramesTest, AskSaveChangesKeepsARefusedRecord) {
   EXPECT_EQ(messages.back(), "Не указан номер сертификата. ");
   answer = IDNO;
   EXPECT_TRUE(f->AskSaveChanges());
-  EXPECT_EQ(f->dbMain->State(), dsBrowse);
+  EXPECT_EQ(f->Document()->Table()->State(), dsBrowse);
 }
 
 TEST(FrameRegistry, FreedEntriesAreReused) {
@@ -686,8 +704,8 @@ TEST_F(FramesTest, OlderStructuresAreCopiedIn) {
     }
     frames.push_back(f);
     f->OpenRegister(dir.File(name));
-    TDataSet& ds = *f->dbMain;
-    EXPECT_EQ(f->dbMain->FileVers(), 2);
+    TDataSet& ds = *f->Document()->Table();
+    EXPECT_EQ(f->Document()->Table()->FileVers(), 2);
     EXPECT_EQ(ds.RecordCount(), 3);
     ds.First();
     EXPECT_TRUE(ds.FieldByName("DLEAF")->IsNull());
@@ -726,7 +744,8 @@ std::pair<std::string, Currency> FooterAndAmounts(TCustFrame& f) {
 TEST_F(FramesTest, FooterSumFollowsOpeningRefreshAndPack) {
   auto* f = Make<TFrmT1>("sum.001");
   for (int i = 1; i <= 4; ++i)
-    Post(*f, [i](TCustFrame& g) { g.dbMain->FieldByName("NCERTIF")->SetAsInteger(i); });
+    Post(*f,
+         [i](TCustFrame& g) { g.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(i); });
   auto* other = Create<TFrmT1>(nullptr);
   frames.push_back(other);
   other->OpenRegister(f->FileName());
@@ -742,30 +761,32 @@ TEST_F(FramesTest, FooterSumFollowsOpeningRefreshAndPack) {
        }},
       {"another user's records, refreshed",
        [&] {
-         Post(*f, [](TCustFrame& g) { g.dbMain->FieldByName("NCERTIF")->SetAsInteger(5); });
          Post(*f, [](TCustFrame& g) {
-           g.dbMain->FieldByName("NCERTIF")->SetAsInteger(6);
-           g.dbMain->FieldByName("QTW2")->SetAsInteger(10);  // not payable
+           g.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(5);
+         });
+         Post(*f, [](TCustFrame& g) {
+           g.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(6);
+           g.Document()->Table()->FieldByName("QTW2")->SetAsInteger(10);  // not payable
          });
          other->RefreshRegister();
        }},
       {"the data as a whole changed: the amounts' own pass",
        [&] {
-         other->dbMain->Last();
+         other->Document()->Table()->Last();
          other->grdMain->SumList()->RecalcAll();
        }},
       {"a record deleted and packed",
        [&] {
-         other->dbMain->First();
-         other->dbMain->Delete();
-         f->dbMain->Close();  // packing needs the file alone
+         other->Document()->Table()->First();
+         other->Document()->Table()->Delete();
+         f->Document()->Table()->Close();  // packing needs the file alone
          other->PackRegister();
        }},
       {"a post",
        [&] {
-         other->dbMain->Edit();
-         other->dbMain->FieldByName("QTW2")->SetAsInteger(10);
-         other->dbMain->Post();
+         other->Document()->Table()->Edit();
+         other->Document()->Table()->FieldByName("QTW2")->SetAsInteger(10);
+         other->Document()->Table()->Post();
        }},
   };
   for (auto& step : steps) {
@@ -774,12 +795,14 @@ TEST_F(FramesTest, FooterSumFollowsOpeningRefreshAndPack) {
     const auto [footer, total] = FooterAndAmounts(*other);
     EXPECT_EQ(footer, FormatCurr("0.00", total));
     // The records shown keep every calculated field.
-    EXPECT_FALSE(other->dbMain->FieldByName("FIO")->AsString().empty());
-    EXPECT_EQ(Copy(other->dbMain->FieldByName("cCERTIF")->AsString(), 1, 2), "Б ");
+    EXPECT_FALSE(other->Document()->Table()->FieldByName("FIO")->AsString().empty());
+    EXPECT_EQ(Copy(other->Document()->Table()->FieldByName("cCERTIF")->AsString(), 1, 2), "Б ");
   }
   // The duplicate check sees the keys the open worked out.
-  EXPECT_EQ(Post(*other, [](TCustFrame& g) { g.dbMain->FieldByName("NCERTIF")->SetAsInteger(5); }),
-            "Указанный номер сертификата уже существует в текущем реестре.");
+  EXPECT_EQ(
+      Post(*other,
+           [](TCustFrame& g) { g.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(5); }),
+      "Указанный номер сертификата уже существует в текущем реестре.");
 }
 
 // Two windows on one register, as two users have it: each sees the
@@ -789,7 +812,10 @@ TEST_F(FramesTest, FooterSumFollowsOpeningRefreshAndPack) {
 TEST_F(FramesTest, PackWhileAnotherUserHasTheRegisterOpen) {
   auto* a = Make<TFrmT1>("busy.001");
   for (int n : {1, 2}) {
-    EXPECT_EQ(Post(*a, [n](TCustFrame& g) { g.dbMain->FieldByName("NCERTIF")->SetAsInteger(n); }),
+    EXPECT_EQ(Post(*a,
+                   [n](TCustFrame& g) {
+                     g.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(n);
+                   }),
               "");
   }
   auto* b = Create<TFrmT1>(nullptr);
@@ -803,12 +829,12 @@ TEST_F(FramesTest, PackWhileAnotherUserHasTheRegisterOpen) {
                                " открыт другим пользователем.");
   }
   // The window shows the register as before.
-  EXPECT_TRUE(a->dbMain->Active());
-  EXPECT_EQ(a->dbMain->RecordCount(), 2);
+  EXPECT_TRUE(a->Document()->Table()->Active());
+  EXPECT_EQ(a->Document()->Table()->RecordCount(), 2);
   EXPECT_EQ(a->SB->Panels()->Items(0)->Text(), "1:2");
-  b->dbMain->Close();
+  b->Document()->Table()->Close();
   a->PackRegister();
-  EXPECT_EQ(a->dbMain->RecordCount(), 2);
+  EXPECT_EQ(a->Document()->Table()->RecordCount(), 2);
 }
 
 TEST_F(FramesTest, TwoUsersShareOneRegister) {
@@ -817,18 +843,26 @@ TEST_F(FramesTest, TwoUsersShareOneRegister) {
   frames.push_back(b);
   std::vector<int> waits;
   for (TCustFrame* f : {a, b}) {
-    f->dbMain->LockWait = [&](int ms) { waits.push_back(ms); };
+    f->Document()->Table()->LockWait = [&](int ms) { waits.push_back(ms); };
     f->OpenRegister(a->FileName());
   }
-  EXPECT_EQ(Post(*a, [](TCustFrame& g) { g.dbMain->FieldByName("NCERTIF")->SetAsInteger(1); }), "");
-  EXPECT_EQ(Post(*b, [](TCustFrame& g) { g.dbMain->FieldByName("NCERTIF")->SetAsInteger(2); }), "");
+  EXPECT_EQ(
+      Post(*a,
+           [](TCustFrame& g) { g.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(1); }),
+      "");
+  EXPECT_EQ(
+      Post(*b,
+           [](TCustFrame& g) { g.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(2); }),
+      "");
   a->RefreshRegister();
   b->RefreshRegister();
-  EXPECT_EQ(a->dbMain->RecordCount(), 2);
-  EXPECT_EQ(b->dbMain->RecordCount(), 2);
+  EXPECT_EQ(a->Document()->Table()->RecordCount(), 2);
+  EXPECT_EQ(b->Document()->Table()->RecordCount(), 2);
   EXPECT_EQ(a->SB->Panels()->Items(0)->Text(), "1:2");
-  EXPECT_EQ(Post(*b, [](TCustFrame& g) { g.dbMain->FieldByName("NCERTIF")->SetAsInteger(1); }),
-            "Указанный номер сертификата уже существует в текущем реестре.");
+  EXPECT_EQ(
+      Post(*b,
+           [](TCustFrame& g) { g.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(1); }),
+      "Указанный номер сертификата уже существует в текущем реестре.");
 
   // b writes record 1 while a posts its change of it.
   const std::string header = [&] {
@@ -843,9 +877,9 @@ TEST_F(FramesTest, TwoUsersShareOneRegister) {
       static_cast<unsigned char>(header[10]) | static_cast<unsigned char>(header[11]) << 8;
   TFileStream writer(a->FileName(), fmOpenReadWrite | fmShareDenyNone);
   ASSERT_TRUE(writer.LockRange(headerLength, recordLength));
-  a->dbMain->Locate("NCERTIF", Variant(1), {});
-  a->dbMain->Edit();
-  a->dbMain->FieldByName("LNAME")->SetAsString("Петрова");
+  a->Document()->Table()->Locate("NCERTIF", Variant(1), {});
+  a->Document()->Table()->Edit();
+  a->Document()->Table()->FieldByName("LNAME")->SetAsString("Петрова");
   try {
     a->PostRecord();
     ADD_FAILURE() << "posted over a locked record";
@@ -855,14 +889,14 @@ TEST_F(FramesTest, TwoUsersShareOneRegister) {
   }
   EXPECT_EQ(waits, std::vector<int>{200});
   EXPECT_TRUE(a->IsEditing());
-  EXPECT_EQ(a->dbMain->FieldByName("LNAME")->AsString(), "Петрова");
+  EXPECT_EQ(a->Document()->Table()->FieldByName("LNAME")->AsString(), "Петрова");
   writer.UnlockRange(headerLength, recordLength);
   a->PostRecord();
   EXPECT_FALSE(a->IsEditing());
   b->RefreshRegister();
-  ASSERT_TRUE(b->dbMain->Locate("NCERTIF", Variant(1), {}));
-  EXPECT_EQ(b->dbMain->FieldByName("LNAME")->AsString(), "Петрова");
-  EXPECT_EQ(b->dbMain->FieldByName("FIO")->AsString(), "Петрова Анна ");
+  ASSERT_TRUE(b->Document()->Table()->Locate("NCERTIF", Variant(1), {}));
+  EXPECT_EQ(b->Document()->Table()->FieldByName("LNAME")->AsString(), "Петрова");
+  EXPECT_EQ(b->Document()->Table()->FieldByName("FIO")->AsString(), "Петрова Анна ");
 }
 
 }  // namespace

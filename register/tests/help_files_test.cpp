@@ -7,7 +7,7 @@
 
 #include "platform/base/codepage.h"
 #include "platform/base/text.h"
-#include "register/tests/exchange_test_support.h"
+#include "register/core/tests/exchange_test_support.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include "platform/base/tests/file_test_dir.h"
 #include "platform/gui/tests/gui_test_support.h"
+#include "register/core/exchange_export.h"
+#include "register/core/tests/exchange_test_support.h"
+#include "register/core/xml_import.h"
 #include "register/data_module.h"
-#include "register/exchange_export.h"
-#include "register/tests/exchange_test_support.h"
-#include "register/xml_import.h"
 #include "storage/dbf_table.h"
 
 namespace {

@@ -119,7 +119,7 @@ TEST_F(MainWindowTest, NewOpenAndImportChooseAndReuseWindows) {
   main->ImportFile(dir.File("x.xml"));
   EXPECT_EQ(FileSize(dir.File("x.$31")), 3);
   EXPECT_EQ(main->CurrentFrame()->FileName(), dir.File("x.031"));
-  EXPECT_TRUE(main->CurrentFrame()->dbMain->Active());
+  EXPECT_TRUE(main->CurrentFrame()->Document()->Table()->Active());
 }
 
 TEST_F(MainWindowTest, RegisterActionsCarryTheirTagsAndImagesInToolBarOrder) {

@@ -17,11 +17,11 @@
 #include "platform/widgets/std_buttons.h"
 #include "platform/widgets/std_combo.h"
 #include "platform/widgets/std_edit.h"
+#include "register/core/sum_in_words.h"
 #include "register/data_module.h"
 #include "register/dlg_param.h"
 #include "register/frames.h"
 #include "register/print_register.h"
-#include "register/sum_in_words.h"
 #include "report/fr_dataset.h"
 #include "report/fr_pages.h"
 #include "report/fr_report.h"
@@ -222,19 +222,19 @@ class PrintTest : public ::testing::Test {
     f->NewRegister(dir.File("r.001"));
     int n = 0;
     for (int year : {2006, 2007, 2006, 2007, 2006}) {
-      f->dbMain->Append();
-      f->dbMain->FieldByName("NCERTIF")->SetAsInteger(100 - ++n);
-      f->dbMain->FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(year, 12, 3));
-      f->dbMain->FieldByName("DREG")->SetAsDateTime(EncodeDate(year, 8, 10));
-      f->dbMain->FieldByName("LNAME")->SetAsString("Иванова");
-      f->dbMain->FieldByName("FNAME")->SetAsString("Анна");
-      f->dbMain->FieldByName("BDATE")->SetAsDateTime(EncodeDate(1980, 5, 6));
-      f->dbMain->FieldByName("SDOC")->SetAsString("45 01");
-      f->dbMain->FieldByName("NDOC")->SetAsString("123456");
-      f->dbMain->FieldByName("DDOC")->SetAsDateTime(EncodeDate(2000, 1, 1));
-      f->dbMain->FieldByName("ODOC")->SetAsString("ОВД");
-      f->dbMain->FieldByName("QTW2")->SetAsInteger(30);
-      f->dbMain->Post();
+      f->Document()->Table()->Append();
+      f->Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(100 - ++n);
+      f->Document()->Table()->FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(year, 12, 3));
+      f->Document()->Table()->FieldByName("DREG")->SetAsDateTime(EncodeDate(year, 8, 10));
+      f->Document()->Table()->FieldByName("LNAME")->SetAsString("Иванова");
+      f->Document()->Table()->FieldByName("FNAME")->SetAsString("Анна");
+      f->Document()->Table()->FieldByName("BDATE")->SetAsDateTime(EncodeDate(1980, 5, 6));
+      f->Document()->Table()->FieldByName("SDOC")->SetAsString("45 01");
+      f->Document()->Table()->FieldByName("NDOC")->SetAsString("123456");
+      f->Document()->Table()->FieldByName("DDOC")->SetAsDateTime(EncodeDate(2000, 1, 1));
+      f->Document()->Table()->FieldByName("ODOC")->SetAsString("ОВД");
+      f->Document()->Table()->FieldByName("QTW2")->SetAsInteger(30);
+      f->Document()->Table()->Post();
     }
     RegisterPrintOf(*f).TemplateDir = MEBRATH_TEMPLATE_DIR;
     return f;
@@ -252,8 +252,8 @@ class PrintTest : public ::testing::Test {
 
 TEST_F(PrintTest, RegisterWithInvoiceFromTheShippedTemplates) {
   TFrmT1* f = Register();
-  f->dbMain->SetRecNo(3);
-  const int rec = f->dbMain->PhysicalRecNo();
+  f->Document()->Table()->SetRecNo(3);
+  const int rec = f->Document()->Table()->PhysicalRecNo();
   f->PrintRegister();
   EXPECT_TRUE(errors.empty()) << errors[0];
   ASSERT_EQ(shown.size(), 1u);
@@ -265,14 +265,14 @@ TEST_F(PrintTest, RegisterWithInvoiceFromTheShippedTemplates) {
   EXPECT_EQ(print.Values().MD5.size(), 32u);
   EXPECT_TRUE(std::filesystem::exists(dir.File("$prn.xml")));
   // Back on the record, ordered by the certificate.
-  EXPECT_EQ(f->dbMain->PhysicalRecNo(), rec);
-  EXPECT_FALSE(f->dbMain->ControlsDisabled());
+  EXPECT_EQ(f->Document()->Table()->PhysicalRecNo(), rec);
+  EXPECT_FALSE(f->Document()->Table()->ControlsDisabled());
 
   // A changed register prints another checksum.
   const std::string first = print.Values().MD5;
-  f->dbMain->Edit();
-  f->dbMain->FieldByName("FNAME")->SetAsString("Ольга");
-  f->dbMain->Post();
+  f->Document()->Table()->Edit();
+  f->Document()->Table()->FieldByName("FNAME")->SetAsString("Ольга");
+  f->Document()->Table()->Post();
   f->PrintRegister();
   EXPECT_NE(print.Values().MD5, first);
 }
@@ -297,7 +297,7 @@ TEST_F(PrintTest, WithoutTheInvoiceNoInvoiceTemplateIsNeeded) {
     EXPECT_EQ(e.Message(), "Отсутствует шаблон для печати '" + only.File("acct.frf") + "'.");
   }
   EXPECT_EQ(shown.size(), 1u);
-  EXPECT_FALSE(f->dbMain->ControlsDisabled());
+  EXPECT_FALSE(f->Document()->Table()->ControlsDisabled());
   // Cancelled: nothing.
   ask = false;
   f->PrintRegister();
@@ -333,7 +333,7 @@ TEST_F(PrintTest, PositionTextIsRefreshedAfterEachPrint) {
   for (bool app2 : {true, false}) {
     // The last record in certificate order: the report's walk ends on it.
     f->OrderByCertificate();
-    f->dbMain->Last();
+    f->Document()->Table()->Last();
     app2 ? f->PrintApplication2() : f->PrintRegister();
     EXPECT_TRUE(errors.empty()) << errors[0];
     EXPECT_EQ(position(), "5:5") << app2;

@@ -93,7 +93,7 @@ TEST_F(ProgramKeysTest, CtrlInsInAFieldWithSelectedTextStartsANewRecord) {
     ASSERT_TRUE(f->CardShown());
     TypeRecord("1", "иванова");
     PressKey('S', {ssCtrl});
-    ASSERT_EQ(f->dbMain->State(), dsBrowse);
+    ASSERT_EQ(f->Document()->Table()->State(), dsBrowse);
     const std::string saved = FirstRecord(file);
     ASSERT_FALSE(saved.empty());
     Enter(back ? "MNAME" : "LNAME", "");
@@ -103,12 +103,12 @@ TEST_F(ProgramKeysTest, CtrlInsInAFieldWithSelectedTextStartsANewRecord) {
     ASSERT_GT(edit->SelLength(), 0) << edit->DataField();
 
     PressKey(VK_INSERT, {ssCtrl});
-    EXPECT_EQ(f->dbMain->State(), dsInsert);
-    EXPECT_EQ(f->dbMain->FieldByName("LNAME")->AsString(), "");
+    EXPECT_EQ(f->Document()->Table()->State(), dsInsert);
+    EXPECT_EQ(f->Document()->Table()->FieldByName("LNAME")->AsString(), "");
     TypeRecord("2", "петрова-водкина");
     PressKey('S', {ssCtrl});
     EXPECT_TRUE(Boxes.empty()) << Boxes.front();
-    EXPECT_EQ(f->dbMain->RecordCount(), 2);
+    EXPECT_EQ(f->Document()->Table()->RecordCount(), 2);
     EXPECT_EQ(FirstRecord(file), saved);
     Boxes.clear();
   }

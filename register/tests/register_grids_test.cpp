@@ -18,6 +18,7 @@
 #include "platform/gui/gui_host.h"
 #include "platform/gui/services.h"
 #include "platform/gui/tests/gui_test_support.h"
+#include "register/core/tests/register_fields.h"
 #include "register/data_module.h"
 #include "register/frames.h"
 #include "register/main_window.h"
@@ -196,17 +197,8 @@ TEST_F(RegisterGridsTest, NewbornsTypedThroughTheCellEditor) {
 
   // The mother's data, then Ctrl+S stores the pending row with the record;
   // the code typed before Shift+Tab stays in its own column.
-  TDataSet& t = *f.dbMain;
-  t.FieldByName("NCERTIF")->SetAsInteger(7);
-  t.FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2007, 4, 3));
-  t.FieldByName("DREG")->SetAsDateTime(EncodeDate(2007, 1, 10));
-  t.FieldByName("LNAME")->SetAsString("Иванова");
-  t.FieldByName("FNAME")->SetAsString("Анна");
-  t.FieldByName("BDATE")->SetAsDateTime(EncodeDate(1980, 5, 6));
-  t.FieldByName("SDOC")->SetAsString("45 01");
-  t.FieldByName("NDOC")->SetAsString("123456");
-  t.FieldByName("DDOC")->SetAsDateTime(EncodeDate(2000, 1, 1));
-  t.FieldByName("ODOC")->SetAsString("ОВД");
+  TDataSet& t = *f.Document()->Table();
+  register_fields::FillMother(t, 7, EncodeDate(2007, 1, 10));
   Boxes.clear();
   PressKey('S', {ssCtrl});
   EXPECT_TRUE(Boxes.empty()) << Boxes.front();
@@ -264,7 +256,7 @@ TEST_F(RegisterGridsTest, DeleteKeysGoThroughTheWindow) {
     f.mtChild->FieldByName("GROWTH")->SetAsInteger(50);
     f.mtChild->Post();
   }
-  f.dbMain->FieldByName("BQNT")->SetAsInteger(3);
+  f.Document()->Table()->FieldByName("BQNT")->SetAsInteger(3);
   f.grdChild->SetFocus();
   // Delete and Ctrl+Delete both drop a row and count it off BQNT; the
   // grid's own delete would leave the record unaware.
@@ -272,7 +264,7 @@ TEST_F(RegisterGridsTest, DeleteKeysGoThroughTheWindow) {
   EXPECT_EQ(f.mtChild->RecordCount(), 2);
   PressKey(VK_DELETE, {ssCtrl});
   EXPECT_EQ(f.mtChild->RecordCount(), 1);
-  EXPECT_EQ(f.dbMain->FieldByName("BQNT")->AsInteger(), 1);
+  EXPECT_EQ(f.Document()->Table()->FieldByName("BQNT")->AsInteger(), 1);
   EXPECT_TRUE(f.ChildrenModified());
   // A seventh row is refused without a word.
   for (int i = 0; i < 5; ++i) {
@@ -292,16 +284,16 @@ TEST_F(RegisterGridsTest, DeleteKeysGoThroughTheWindow) {
   // Ctrl+F still reaches the grid's find dialog.
   PressKey(VK_RETURN, {ssCtrl});
   ASSERT_FALSE(f.CardShown());
-  f.dbMain->Append();
-  f.dbMain->FieldByName("NCERTIF")->SetAsInteger(1);
-  f.dbMain->SetEventsOff(true);
-  f.dbMain->Post();
-  f.dbMain->SetEventsOff(false);
+  f.Document()->Table()->Append();
+  f.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(1);
+  f.Document()->Table()->SetEventsOff(true);
+  f.Document()->Table()->Post();
+  f.Document()->Table()->SetEventsOff(false);
   f.grdMain->SetFocus();
   Boxes.clear();
   PressKey(VK_DELETE, {ssCtrl});
   EXPECT_EQ(Boxes, std::vector<std::string>{"Test: Удалить запись?"});
-  EXPECT_EQ(f.dbMain->RecordCount(), 1);
+  EXPECT_EQ(f.Document()->Table()->RecordCount(), 1);
   static int finds = 0;
   auto saved = ExecuteDBGridEhFindDialogProc;
   ExecuteDBGridEhFindDialogProc = [](TCustomDBGridEh*, const std::string&,
@@ -318,15 +310,15 @@ TEST_F(RegisterGridsTest, FirstColumnShowsTheRecordAndPayableMarks) {
   ASSERT_GT(DM->OvlTree->Count(), TDM::kPayableOverlay);
   main->NewFile(dir.File("m.001"));
   TCustFrame& f = *main->CurrentFrame();
-  f.dbMain->SetEventsOff(true);
+  f.Document()->Table()->SetEventsOff(true);
   for (int chk : {1, 0}) {
-    f.dbMain->Append();
-    f.dbMain->FieldByName("NCERTIF")->SetAsInteger(chk + 1);
-    f.dbMain->FieldByName("CHK")->SetAsInteger(chk);
-    f.dbMain->Post();
+    f.Document()->Table()->Append();
+    f.Document()->Table()->FieldByName("NCERTIF")->SetAsInteger(chk + 1);
+    f.Document()->Table()->FieldByName("CHK")->SetAsInteger(chk);
+    f.Document()->Table()->Post();
   }
-  f.dbMain->SetEventsOff(false);
-  f.dbMain->First();
+  f.Document()->Table()->SetEventsOff(false);
+  f.Document()->Table()->First();
   TRecordingCanvas canvas;
   const TRect bounds = main->BoundsRect();
   PaintTopLevel(main->Handle(), canvas, TRect{0, 0, bounds.Width(), bounds.Height()});

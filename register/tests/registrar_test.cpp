@@ -83,7 +83,7 @@ TEST_F(RegistrarTest, AMotherWithTwoNewbornsTypedIntoTheCard) {
   });
   PressKey(VK_INSERT, {ssCtrl});
   ASSERT_TRUE(f->CardShown());
-  ASSERT_EQ(f->dbMain->State(), dsInsert);
+  ASSERT_EQ(f->Document()->Table()->State(), dsInsert);
 
   Enter("NCERTIF", "1234567");
   Enter("DCERTIF", "03042007");
@@ -102,7 +102,7 @@ TEST_F(RegistrarTest, AMotherWithTwoNewbornsTypedIntoTheCard) {
   ASSERT_NE(odoc, nullptr);
   odoc->SelectAll();
   PressKey('C', {ssCtrl});
-  EXPECT_EQ(f->dbMain->State(), dsInsert);
+  EXPECT_EQ(f->Document()->Table()->State(), dsInsert);
   EXPECT_EQ(odoc->Text(), "ОВД");
   Enter("DREG", "10012007");
   PressKey(VK_RETURN);
@@ -116,7 +116,7 @@ TEST_F(RegistrarTest, AMotherWithTwoNewbornsTypedIntoTheCard) {
   Boxes.clear();
   PressKey('S', {ssCtrl});
   EXPECT_EQ(Boxes, std::vector<std::string>{"Test: Нет сведений о новорожденных."});
-  EXPECT_EQ(f->dbMain->State(), dsInsert);
+  EXPECT_EQ(f->Document()->Table()->State(), dsInsert);
 
   // The rows go in through the child table (the grid's cell editor comes
   // with the grid); a wrong one is answered at once.
@@ -137,13 +137,13 @@ TEST_F(RegistrarTest, AMotherWithTwoNewbornsTypedIntoTheCard) {
   Boxes.clear();
   PressKey('S', {ssCtrl});
   EXPECT_TRUE(Boxes.empty()) << Boxes.front();
-  EXPECT_EQ(f->dbMain->State(), dsBrowse);
-  EXPECT_EQ(f->dbMain->FieldByName("LNAME")->AsString(), "Иванова-Петрова");
-  EXPECT_EQ(f->dbMain->FieldByName("FNAME")->AsString(), "Анна");
-  EXPECT_EQ(f->dbMain->FieldByName("SNILS")->AsString(), "112-233-445 95");
-  EXPECT_EQ(f->dbMain->FieldByName("DCERTIF")->AsDateTime(), EncodeDate(2007, 4, 3));
-  EXPECT_EQ(f->dbMain->FieldByName("Childs")->AsString(), "М,3.450,52;Ж,2.900,48;");
-  EXPECT_EQ(f->dbMain->FieldByName("SUM")->AsCurrency(), Currency(6000));
+  EXPECT_EQ(f->Document()->Table()->State(), dsBrowse);
+  EXPECT_EQ(f->Document()->Table()->FieldByName("LNAME")->AsString(), "Иванова-Петрова");
+  EXPECT_EQ(f->Document()->Table()->FieldByName("FNAME")->AsString(), "Анна");
+  EXPECT_EQ(f->Document()->Table()->FieldByName("SNILS")->AsString(), "112-233-445 95");
+  EXPECT_EQ(f->Document()->Table()->FieldByName("DCERTIF")->AsDateTime(), EncodeDate(2007, 4, 3));
+  EXPECT_EQ(f->Document()->Table()->FieldByName("Childs")->AsString(), "М,3.450,52;Ж,2.900,48;");
+  EXPECT_EQ(f->Document()->Table()->FieldByName("SUM")->AsCurrency(), Currency(6000));
 
   PressKey(VK_RETURN, {ssCtrl});
   EXPECT_FALSE(f->CardShown());
@@ -164,8 +164,8 @@ TEST_F(RegistrarTest, AMotherWithTwoNewbornsTypedIntoTheCard) {
 
   main->OpenFile(dir.File("birth.002"));
   EXPECT_EQ(main->CurrentFrame(), f);
-  EXPECT_EQ(f->dbMain->RecordCount(), 1);
-  EXPECT_EQ(f->dbMain->FieldByName("cCERTIF")->AsString(), "Б 1234567");
+  EXPECT_EQ(f->Document()->Table()->RecordCount(), 1);
+  EXPECT_EQ(f->Document()->Table()->FieldByName("cCERTIF")->AsString(), "Б 1234567");
   EXPECT_EQ(f->SB->Panels()->Items(0)->Text(), "1:1");
 }
 
@@ -174,7 +174,7 @@ TEST_F(RegistrarTest, CalculatedValuesFollowTheEdit) {
   auto* f = dynamic_cast<TFrmT1*>(main->CurrentFrame());
   ASSERT_NE(f, nullptr);
   PressKey(VK_INSERT, {ssCtrl});
-  ASSERT_EQ(f->dbMain->State(), dsInsert);
+  ASSERT_EQ(f->Document()->Table()->State(), dsInsert);
   auto shown = [f](const char* field) {
     for (int i = 0; i < f->ComponentCount(); ++i) {
       auto* edit = dynamic_cast<TCustomDBEditEh*>(f->Components(i));
@@ -201,10 +201,10 @@ TEST_F(RegistrarTest, CalculatedValuesFollowTheEdit) {
     TypeText(t.qtw2);
     PressKey(VK_RETURN);
     EXPECT_EQ(shown("cQTW1"), t.qtw1);
-    EXPECT_EQ(f->dbMain->State(), dsInsert) << "not posted";
+    EXPECT_EQ(f->Document()->Table()->State(), dsInsert) << "not posted";
   }
-  EXPECT_EQ(f->dbMain->FieldByName("cCERTIF")->AsString(), "Б 1234567");
-  EXPECT_EQ(f->dbMain->FieldByName("FIO")->AsString(), "Петрова Анна ");
+  EXPECT_EQ(f->Document()->Table()->FieldByName("cCERTIF")->AsString(), "Б 1234567");
+  EXPECT_EQ(f->Document()->Table()->FieldByName("FIO")->AsString(), "Петрова Анна ");
   PressKey(VK_ESCAPE);
   f->CancelRecord();
 }
@@ -229,7 +229,7 @@ TEST_F(RegistrarTest, CtrlEnterTogglesAfterPostAndToolbarCancel) {
   typeRecord("1");
   PressKey('S', {ssCtrl});
   EXPECT_EQ(Boxes, std::vector<std::string>{});
-  ASSERT_EQ(f->dbMain->State(), dsBrowse);
+  ASSERT_EQ(f->Document()->Table()->State(), dsBrowse);
   PressKey(VK_RETURN, {ssCtrl});
   EXPECT_FALSE(f->CardShown());
 
@@ -239,8 +239,8 @@ TEST_F(RegistrarTest, CtrlEnterTogglesAfterPostAndToolbarCancel) {
   TToolButton* cancel = ToolButtonOf(main->acCancel);
   ASSERT_NE(cancel, nullptr);
   ClickThroughHost(cancel);
-  EXPECT_EQ(f->dbMain->State(), dsBrowse);
-  EXPECT_EQ(f->dbMain->RecordCount(), 1);
+  EXPECT_EQ(f->Document()->Table()->State(), dsBrowse);
+  EXPECT_EQ(f->Document()->Table()->RecordCount(), 1);
   PressKey(VK_RETURN, {ssCtrl});
   EXPECT_FALSE(f->CardShown());
   // And back to the card with the same key.
@@ -321,10 +321,10 @@ TEST_F(RegistrarTest, ToolbarButtonsWorkTwiceInARow) {
     Application->DoIdle();
     ClickThroughHost(post);
     Application->DoIdle();
-    EXPECT_EQ(f->dbMain->State(), dsBrowse);
+    EXPECT_EQ(f->Document()->Table()->State(), dsBrowse);
     EXPECT_EQ(Boxes, std::vector<std::string>{});
   }
-  EXPECT_EQ(f->dbMain->RecordCount(), 3);
+  EXPECT_EQ(f->Document()->Table()->RecordCount(), 3);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "platform/base/tests/file_test_dir.h"
 #include "platform/gui/tests/gui_test_support.h"
 #include "register/certificate_directory.h"
+#include "register/core/tests/register_fields.h"
 #include "register/cust_frame.h"
 #include "register/data_module.h"
 #include "register/dlg_param.h"
@@ -111,18 +112,9 @@ TEST_F(StartupTest, UnusedNewbornGroupsHoldZeroWeightAndGrowthInTheFile) {
   fmMain->NewFile(dir.File("b.002"));
   auto* f = dynamic_cast<TFrmT2*>(fmMain->CurrentFrame());
   ASSERT_NE(f, nullptr);
-  TDataSet& t = *f->dbMain;
+  TDataSet& t = *f->Document()->Table();
   t.Append();
-  t.FieldByName("NCERTIF")->SetAsInteger(7);
-  t.FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(2007, 4, 3));
-  t.FieldByName("DREG")->SetAsDateTime(EncodeDate(2007, 4, 1));
-  t.FieldByName("LNAME")->SetAsString("Иванова");
-  t.FieldByName("FNAME")->SetAsString("Анна");
-  t.FieldByName("BDATE")->SetAsDateTime(EncodeDate(1980, 5, 6));
-  t.FieldByName("SDOC")->SetAsString("45 01");
-  t.FieldByName("NDOC")->SetAsString("123456");
-  t.FieldByName("DDOC")->SetAsDateTime(EncodeDate(2000, 1, 1));
-  t.FieldByName("ODOC")->SetAsString("ОВД");
+  register_fields::FillMother(t, 7, EncodeDate(2007, 4, 1));
   f->LoadChildren();
   for (int growth : {52, 48}) {
     f->mtChild->Append();
@@ -150,24 +142,16 @@ TEST_F(StartupTest, ATitleClickOnTheSumOrdersTheRowsByIt) {
   fmMain->NewFile(dir.File("a.001"));
   TCustFrame* f = fmMain->CurrentFrame();
   ASSERT_NE(f, nullptr);
-  TDataSet& t = *f->dbMain;
+  TDataSet& t = *f->Document()->Table();
   // 3000, not payable (0), 2000 (a certificate of 2006), 3000.
   const struct {
     int number, year, weeks;
   } records[] = {{1, 2007, 32}, {2, 2007, 25}, {3, 2006, 32}, {4, 2007, 33}};
   for (const auto& r : records) {
     t.Append();
-    t.FieldByName("NCERTIF")->SetAsInteger(r.number);
+    register_fields::FillMother(t, r.number, EncodeDate(r.year - 1, 12, 1));
     t.FieldByName("DCERTIF")->SetAsDateTime(EncodeDate(r.year, 4, 3));
-    t.FieldByName("DREG")->SetAsDateTime(EncodeDate(r.year - 1, 12, 1));
     t.FieldByName("QTW2")->SetAsInteger(r.weeks);
-    t.FieldByName("LNAME")->SetAsString("Иванова");
-    t.FieldByName("FNAME")->SetAsString("Анна");
-    t.FieldByName("BDATE")->SetAsDateTime(EncodeDate(1980, 5, 6));
-    t.FieldByName("SDOC")->SetAsString("45 01");
-    t.FieldByName("NDOC")->SetAsString("123456");
-    t.FieldByName("DDOC")->SetAsDateTime(EncodeDate(2000, 1, 1));
-    t.FieldByName("ODOC")->SetAsString("ОВД");
     t.Post();
   }
   auto sums = [&] {

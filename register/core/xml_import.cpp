@@ -1,0 +1,280 @@
+#include "register/core/xml_import.h"
+
+#include <algorithm>
+#include <charconv>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/base/format.h"
+#include "platform/base/format_settings.h"
+#include "platform/base/scope_guard.h"
+#include "platform/base/text.h"
+#include "platform/data/data_guards.h"
+#include "platform/data/fields.h"
+#include "storage/dbf_table.h"
+
+namespace {
+
+int Digits(std::string_view text) {
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+// Sets a date field from "yyyy?mm?dd", whatever the separators; any other
+// text clears it.
+void SetDateText(TField& field, const std::string& value) {
+  if (value.size() != 10) {
+    field.SetAsString("");
+    return;
+  }
+  TDateTime date = 0;
+  const std::string_view v(value);
+  const int year = Digits(v.substr(0, 4)), month = Digits(v.substr(5, 2)),
+            day = Digits(v.substr(8, 2));
+  if (year > 0 && month > 0 && day > 0 && TryEncodeDate(year, month, day, date)) {
+    field.SetAsDateTime(date);
+  } else {
+    // The field's own conversion names what is wrong.
+    field.SetAsString(value.substr(8, 2) + "." + value.substr(5, 2) + "." + value.substr(0, 4));
+  }
+}
+
+void AssignAsciiUpper(std::string& out, std::string_view name) {
+  out.assign(name);
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+}
+
+// The field name an attribute stands for: its name in capitals, with the
+// group's number for a CHILD group's attribute (`group` >= 0). Written into
+// `buffer` when it fits there, so that nothing is allocated per attribute.
+class TFieldKey {
+ public:
+  std::string_view Make(std::string_view name, int group) {
+    char digits[12];
+    const char* end = digits;
+    if (group >= 0) end = std::to_chars(digits, digits + sizeof digits, group).ptr;
+    const std::size_t count = static_cast<std::size_t>(end - digits);
+    if (name.size() + count > sizeof FBuffer) {
+      AssignAsciiUpper(FLong, name);
+      FLong.append(digits, count);
+      return FLong;
+    }
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      const char c = name[i];
+      FBuffer[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    std::copy(digits, digits + count, FBuffer + name.size());
+    return {FBuffer, name.size() + count};
+  }
+
+ private:
+  char FBuffer[64];
+  std::string FLong;
+};
+
+bool Contains(std::string_view name, std::string_view part) {
+  return name.find(part) != std::string_view::npos;
+}
+
+// A value that says something: not blank and not a zero ("0", "0.000"),
+// which is what an exported group without a newborn holds.
+bool CarriesData(std::string_view raw) {
+  return raw.find_first_not_of(" 0.,+-") != std::string_view::npos;
+}
+
+// Puts an attribute's value into its field. `value()` gives the text as
+// UTF-8; asked only when needed, as most fields take the file's bytes.
+template <class TValueOf>
+void SetFieldValue(TmDbfTable& table, TField& field, const std::string& raw, TValueOf value) {
+  if (field.DataType() == ftDate || field.DataType() == ftDateTime) {
+    SetDateText(field, value());
+  } else if (!table.SetColumnText(&field, raw)) {
+    // The same text through the field, where the table cannot put the
+    // file's bytes in the record as they are.
+    field.SetAsString(value());
+  }
+}
+
+// The values of a record's CHILD groups, held until a group that carries
+// data shows the groups before it are rows: trailing groups that carry
+// none (BQNT counts children born before, and the file has a group for
+// each) are no rows and leave their fields as they are.
+class TChildGroups {
+ public:
+  void Hold(TField* field, const std::string& raw, const std::string& value) {
+    if (FUsed == FValues.size()) FValues.emplace_back();
+    TValue& v = FValues[FUsed++];
+    v.Field = field;
+    v.Raw = raw;
+    v.Value = value;
+    FData = FData || CarriesData(raw);
+  }
+  // The end of group `index` (1-based).
+  void EndGroup(TmDbfTable& table, int index) {
+    if (!FData) return;
+    for (std::size_t i = 0; i < FUsed; ++i)
+      SetFieldValue(table, *FValues[i].Field, FValues[i].Raw,
+                    [&v = FValues[i]]() -> const std::string& { return v.Value; });
+    FUsed = 0;
+    FData = false;
+    FRows = index;
+  }
+  // The record's rows; the next record starts afresh.
+  int EndRecord() {
+    const int rows = FRows;
+    FUsed = 0;
+    FData = false;
+    FRows = 0;
+    return rows;
+  }
+
+ private:
+  struct TValue {
+    TField* Field = nullptr;
+    std::string Raw;
+    std::string Value;
+  };
+  std::vector<TValue> FValues;
+  std::size_t FUsed = 0;
+  bool FData = false;
+  int FRows = 0;
+};
+
+// Drops the record being read and switches the events on again, quietly:
+// the failure that brought us here is the one to report.
+void ResumeAfterFailure(TmDbfTable& table) noexcept {
+  try {
+    if (table.State() == dsInsert || table.State() == dsEdit) table.Cancel();
+  } catch (...) {
+  }
+  try {
+    table.EndAppendBatch();  // the records posted so far stay
+  } catch (...) {
+  }
+  try {
+    table.SetEventsOff(false);
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+int ExchangeKindOfTarget(std::string_view target) {
+  if (target == "BSERTIF1") return 1;
+  if (target == "BSERTIF2") return 2;
+  if (target == "BSERTIF3_1") return 31;
+  if (target == "BSERTIF3_2") return 32;
+  return 0;
+}
+
+TImpXml::TImpXml(const std::string& fileName) : FReader(fileName) {
+  if (FReader.Next() != xkInstruction) throw Exception("Не найдена инструкция ?xml?.");
+  if (FReader.Next() != xkInstruction) throw Exception("Не найдена инструкция ?BSERTIF?.");
+  FKind = ExchangeKindOfTarget(FReader.Name());
+  if (FKind == 0) throw Exception("Не распознан формат xml файла.");
+}
+
+int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
+  TFormatSettingsOverride settings;
+  FormatSettings.DecimalSeparator = '.';
+  FormatSettings.DateSeparator = '.';
+  FormatSettings.ShortDateFormat = "dd.mm.yyyy";
+
+  std::unordered_map<std::string, TField*> fields;
+  for (int i = 0; i < table.FieldCount(); ++i) {
+    TField* field = table.Fields()[i];
+    std::string key;
+    AssignAsciiUpper(key, field->FieldName());
+    fields.emplace(key, field);
+  }
+  TField* cqnt = table.FindField("CQNT");
+
+  // Records written, counted by the table: a start tag met while a record
+  // is being inserted posts that one too.
+  const int before = table.RecordCount();
+  int imported = 0;
+  TControlsDisabledGuard disabled(&table);
+  table.SetEventsOff(true);
+  bool finished = false;
+  TScopeExit resume([&] {
+    if (!finished) ResumeAfterFailure(table);
+  });
+  try {
+    // One hold of the header lock and block writes for the whole file.
+    table.BeginAppendBatch();
+    int children = 0;
+    TChildGroups groups;
+    int insideChild = 0;    // open elements whose name holds "CHILD"
+    bool inHeader = false;  // the attributes read are the header's
+    TFieldKey key;
+    // The fields met so far in a record, in order: every record names the
+    // same ones, so the look-up is mostly one comparison.
+    std::vector<std::pair<std::string, TField*>> seen;
+    std::size_t next = 0;
+    for (TXmlTokenKind kind = FReader.Next(); kind != xkEndOfInput; kind = FReader.Next()) {
+      // Compared as a view: its size first, then its bytes.
+      const std::string_view name = FReader.Name();
+      const bool inserting = table.State() == dsInsert;
+      if (kind == xkStartTag) {
+        inHeader = name == "HEADER";
+        if (Contains(name, "CHILD")) ++insideChild;
+        if (name == "BTAL1" || name == "BTAL2" || (name == "BTAL3" && !inserting)) {
+          table.Append();
+          next = 0;
+        } else if (name == "CHILD") {
+          ++children;
+        }
+      } else if (kind == xkAttribute) {
+        if (inHeader) {
+          lpu.SetValue(std::string(name == "FROM" ? "NAME" : name), FReader.Value());
+        } else if (inserting) {
+          const std::string_view fieldName = key.Make(name, insideChild > 0 ? children : -1);
+          TField* known = nullptr;
+          if (next < seen.size() && seen[next].first == fieldName) {
+            known = seen[next].second;
+          } else {
+            auto found = fields.find(std::string(fieldName));
+            known = found == fields.end() ? nullptr : found->second;
+            seen.resize(next);
+            seen.emplace_back(fieldName, known);
+          }
+          ++next;
+          if (known == nullptr) continue;
+          if (insideChild > 0) {
+            groups.Hold(known, FReader.RawValue(), FReader.Value());
+          } else {
+            SetFieldValue(table, *known, FReader.RawValue(),
+                          [this]() -> const std::string& { return FReader.Value(); });
+          }
+        }
+      } else if (kind == xkEndTag) {
+        if (Contains(name, "CHILD") && --insideChild == 0 && inserting)
+          groups.EndGroup(table, children);
+        if ((name == "BTAL1" || name == "BTAL2" || name == "BTAL3") && inserting) {
+          const int rows = groups.EndRecord();
+          if (cqnt != nullptr) cqnt->SetAsInteger(rows);
+          children = 0;
+          table.Post();
+        } else if (name == "HEADER") {
+          lpu.SaveLpu();
+        }
+      }
+    }
+  } catch (Exception& e) {
+    // Counted before the record being read is dropped.
+    imported = table.RecordCount() - before;
+    e.SetMessage(e.Message() + "\r\n" + Format("Импортировано записей: %d.", imported));
+    throw;
+  }
+  table.EndAppendBatch();
+  imported = table.RecordCount() - before;
+  table.SetEventsOff(false);
+  finished = true;
+  return imported;
+}
