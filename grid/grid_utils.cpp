@@ -57,14 +57,11 @@ Variant GetFieldValueAsVariant(TField* field) {
 }
 
 Currency SumValueOf(TField* field) {
-  if (field == nullptr || field->IsNull()) return Currency();
-  switch (field->DataType()) {
-    case ftCurrency:
-    case ftBCD:
-      return field->AsCurrency();
-    default:
-      return Currency(field->AsFloat());
-  }
+  // Every kind's AsCurrency is Currency(AsFloat()), the currency kinds'
+  // their value: one read of the field gives both the null and the value.
+  Currency value;
+  if (field == nullptr || !field->GetCurrencyData(value)) return Currency();
+  return value;
 }
 
 Currency SumValueOf(const Variant& value) {

@@ -192,18 +192,38 @@ bool TDbfCursor::Matches(int index, std::string_view value, bool partial,
   return true;
 }
 
+namespace {
+
+// CompareBytes' sign, eight bytes a step without a call: a search
+// compares some twenty keys that mostly share their first bytes.
+int CompareShortBytes(const char* a, const char* b, std::size_t n) {
+  for (; n >= 8; a += 8, b += 8, n -= 8) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a, 8);
+    std::memcpy(&y, b, 8);
+    if (x != y) return __builtin_bswap64(x) < __builtin_bswap64(y) ? -1 : 1;
+  }
+  for (; n > 0; ++a, ++b, --n)
+    if (*a != *b) return static_cast<unsigned char>(*a) < static_cast<unsigned char>(*b) ? -1 : 1;
+  return 0;
+}
+
+}  // namespace
+
 std::pair<int, int> TDbfCursor::MatchRange(std::string_view value, bool partial,
                                            bool firstOnly) const {
   const std::size_t length = static_cast<std::size_t>(FKeyLength);
   if (partial ? value.size() > length : value.size() != length) return {0, 0};
   // Keys cut to the value's length keep the order of the full keys.
-  auto prefix = [&](int record) { return KeyOf(record).substr(0, value.size()); };
+  auto compare = [&](int record) {
+    return CompareShortBytes(KeyOf(record).data(), value.data(), value.size());
+  };
   const auto first = std::lower_bound(FEntries.begin(), FEntries.end(), value,
-                                      [&](int e, std::string_view v) { return prefix(e) < v; });
+                                      [&](int e, std::string_view) { return compare(e) < 0; });
   const int at = static_cast<int>(first - FEntries.begin());
-  if (firstOnly) return {at, first != FEntries.end() && prefix(*first) == value ? at + 1 : at};
+  if (firstOnly) return {at, first != FEntries.end() && compare(*first) == 0 ? at + 1 : at};
   const auto last = std::upper_bound(first, FEntries.end(), value,
-                                     [&](std::string_view v, int e) { return v < prefix(e); });
+                                     [&](std::string_view, int e) { return compare(e) > 0; });
   return {at, static_cast<int>(last - FEntries.begin())};
 }
 

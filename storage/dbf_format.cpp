@@ -401,13 +401,63 @@ void EncodeChar(std::span<char> column, std::string_view bytes) {
   std::memcpy(column.data(), bytes.data(), std::min(bytes.size(), column.size()));
 }
 
-double DecodeNumericFloat(std::string_view column) {
+std::string_view NumericText(std::string_view column) {
   std::string_view text = TrimBlanks(column);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  return text;
+}
+
+double DecodeNumericFloat(std::string_view column) {
+  const std::string_view text = NumericText(column);
   double value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return 0;
   return value;
+}
+
+Currency DecodeNumericCurrency(std::string_view column) {
+  // Up to 15 significant digits the double holds exactly the digits
+  // written (its shortest text is theirs), so rounding them here rounds
+  // as Currency(double) does; longer or other text goes that way.
+  const std::string_view text = TrimBlanks(column);
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  const bool negative = p != end && *p == '-';
+  if (p != end && (*p == '-' || *p == '+')) ++p;
+  const char* const integerStart = p;
+  while (p != end && *p == '0') ++p;
+  const char* const significantStart = p;
+  std::int64_t scaled = 0;
+  for (; p != end && *p >= '0' && *p <= '9' && p - significantStart < 15; ++p)
+    scaled = scaled * 10 + (*p - '0');
+  const char* const integerEnd = p;
+  const char* fraction = p;
+  const char* fractionEnd = p;
+  if (p != end && *p == '.') {
+    fraction = ++p;
+    while (p != end && *p >= '0' && *p <= '9') ++p;
+    fractionEnd = p;
+  }
+  const std::ptrdiff_t integerDigits = integerEnd - significantStart;
+  while (fractionEnd != fraction && fractionEnd[-1] == '0') --fractionEnd;
+  std::ptrdiff_t fractionDigits = fractionEnd - fraction;
+  if (integerDigits == 0) {
+    const char* first = fraction;
+    while (first != fractionEnd && *first == '0') ++first;
+    fractionDigits = fractionEnd - first;
+  }
+  if (p != end || integerDigits > 14 || integerDigits + fractionDigits > 15 ||
+      (integerEnd == integerStart && fractionEnd == fraction && p - fraction == 0))
+    return Currency(DecodeNumericFloat(column));
+  const std::ptrdiff_t places = fractionEnd - fraction;
+  for (std::ptrdiff_t k = 0; k < 4; ++k)
+    scaled = scaled * 10 + (k < places ? fraction[k] - '0' : 0);
+  if (places > 4) {
+    // Half to even on the dropped digits (no trailing zeros among them).
+    const int next = fraction[4] - '0';
+    if (next > 5 || (next == 5 && (places > 5 || scaled % 2 != 0))) ++scaled;
+  }
+  return Currency::FromScaled(negative ? -scaled : scaled);
 }
 
 std::int64_t DecodeNumericInteger(std::string_view column) {

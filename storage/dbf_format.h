@@ -276,9 +276,15 @@ std::string_view DecodeChar(std::string_view column);
 // C: blanks, then `bytes` left-justified, cut to the column.
 void EncodeChar(std::span<char> column, std::string_view bytes);
 
+// N, F: the text the number is read from: trimmed, without a leading '+'.
+std::string_view NumericText(std::string_view column);
 // N, F: the text trimmed and parsed with '.' as separator whatever the
 // locale; empty or unparsable text gives 0.
 double DecodeNumericFloat(std::string_view column);
+// N, F: the value as Currency(DecodeNumericFloat(column)) gives it
+// (rounded half to even to four places; raises EIntOverflow as it does),
+// made from the digits themselves when they are plain.
+Currency DecodeNumericCurrency(std::string_view column);
 // N, F: as the integer it holds; 0 when empty, not a whole number or out
 // of the 64-bit range.
 std::int64_t DecodeNumericInteger(std::string_view column);

@@ -354,8 +354,16 @@ void TmDbfTable::FixCodePageByte() {
 
 TField* TmDbfTable::KeyField(const std::string& fieldName) {
   CheckActive();
+  // A search names the same field call after call: the place found last
+  // is checked (still a field of that name) instead of searching the list.
+  const TFields& fields = Fields();
+  if (FKeyFieldIndex < fields.Count()) {
+    TField* field = fields[FKeyFieldIndex];
+    if (field->FieldName() == fieldName) return field;
+  }
   TField* field = FindField(fieldName);
   if (field == nullptr) DatabaseError(Format(SFieldNotFound, fieldName), this);
+  FKeyFieldIndex = fields.IndexOf(field);
   return field;
 }
 
@@ -567,7 +575,9 @@ std::string TmDbfTable::PrepareKey(TField* field, const TKeySpec& spec, const st
   const std::size_t length = static_cast<std::size_t>(spec.Length);
   std::string key;
   if (spec.IsString) {
-    key = FromUtf8(value, TextPage());
+    // Converted in place: never longer than the UTF-8 text.
+    key.resize(value.size());
+    key.resize(FromUtf8(value, TextPage(), key.data()));
     if (!options.Contains(foPartial)) key.resize(length, ' ');
     if (options.Contains(foCaseInsensitive)) {
       if (FAnsiTable)
@@ -1038,6 +1048,8 @@ bool TmDbfTable::GetFieldData(TField* field, void* buffer) {
     case ftInteger:
     case ftAutoInc:
     case ftLargeint: {
+      // Numbers are never null: a null check needs no decoding.
+      if (buffer == nullptr) return IsNumericLetter(type) || type == kTypeInteger;
       std::int64_t v;
       if (IsNumericLetter(type))
         v = DecodeNumericInteger(bytes);
@@ -1064,6 +1076,8 @@ bool TmDbfTable::GetFieldData(TField* field, void* buffer) {
     case ftFloat:
     case ftCurrency:
     case ftBCD: {
+      if (buffer == nullptr)
+        return IsNumericLetter(type) || type == kTypeDouble || type == kTypeCurrency;
       double v;
       if (IsNumericLetter(type))
         v = DecodeNumericFloat(bytes);
@@ -1106,6 +1120,67 @@ bool TmDbfTable::GetFieldData(TField* field, void* buffer) {
   if (has && buffer != nullptr)
     std::memcpy(buffer, value, static_cast<std::size_t>(field->DataSize()));
   return has;
+}
+
+bool TmDbfTable::GetFieldCurrency(TField* field, Currency& value) {
+  // Only the framework's number fields, whose AsCurrency is
+  // Currency(AsFloat()) of the decoded column; the rest go through the
+  // field.
+  const TFieldType kind = field->DataType();
+  const TClassInfo* info = &field->ClassInfo();
+  const bool isFloat = (kind == ftFloat || kind == ftCurrency || kind == ftBCD) &&
+                       (info == &TFloatField::kClassInfo || info == &TCurrencyField::kClassInfo ||
+                        info == &TBCDField::kClassInfo);
+  const bool isIntegral =
+      (kind == ftSmallint || kind == ftWord || kind == ftInteger || kind == ftAutoInc ||
+       kind == ftLargeint) &&
+      (info == &TIntegerField::kClassInfo || info == &TSmallintField::kClassInfo ||
+       info == &TWordField::kClassInfo || info == &TAutoIncField::kClassInfo ||
+       info == &TLargeintField::kClassInfo);
+  if (field->FieldNo() <= 0 || (!isFloat && !isIntegral))
+    return TDataSet::GetFieldCurrency(field, value);
+  const char* record = FieldBuffer();
+  if (record == nullptr) return false;
+  const TFieldDescriptor& column = Column(field->FieldNo());
+  if (!IsNumericLetter(column.Type)) return TDataSet::GetFieldCurrency(field, value);
+  const std::string_view bytes(record + column.Offset, column.Length);
+  if (isFloat) {
+    value = DecodeNumericCurrency(bytes);
+    return true;
+  }
+  std::int64_t v = DecodeNumericInteger(bytes);
+  // As GetFieldData narrows it.
+  if (kind == ftSmallint && (v < INT16_MIN || v > INT16_MAX)) v = 0;
+  if (kind == ftWord && (v < 0 || v > UINT16_MAX)) v = 0;
+  if ((kind == ftInteger || kind == ftAutoInc) && (v < INT32_MIN || v > INT32_MAX)) v = 0;
+  constexpr std::int64_t kExactUnits = 900'000'000'000'000;  // * 10000 fits 64 bits
+  value = v >= -kExactUnits && v <= kExactUnits ? Currency::FromScaled(v * Currency::kScale)
+                                                : Currency(static_cast<double>(v));
+  return true;
+}
+
+bool TmDbfTable::GetFieldDecimalText(TField* field, std::string_view& text) {
+  switch (field->DataType()) {
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+    case ftSmallint:
+    case ftWord:
+    case ftInteger:
+    case ftAutoInc:
+    case ftLargeint:
+      break;
+    default:
+      return false;
+  }
+  if (field->FieldNo() <= 0) return false;
+  const char* record = FieldBuffer();
+  if (record == nullptr) return false;
+  const TFieldDescriptor& column = Column(field->FieldNo());
+  if (!IsNumericLetter(column.Type)) return false;
+  text = NumericText({record + column.Offset, column.Length});
+  if (text.empty()) text = "0";  // a blank column reads as 0
+  return true;
 }
 
 bool TmDbfTable::GetColumnBytes(TField* field, std::string_view& bytes, char& type) {
@@ -1448,10 +1523,22 @@ void TmDbfTable::SetFieldData(TField* field, const void* buffer) {
   if (record == nullptr) return;
   if (field->FieldNo() <= 0) {
     if (buffer != nullptr && IsStringType(field->DataType())) {
-      std::string bytes = FromUtf8(static_cast<const char*>(buffer), TextPage());
-      bytes.resize(static_cast<std::size_t>(field->DataSize()), '\0');
-      bytes.back() = '\0';
-      SetCalcFieldData(record, field, bytes.data());
+      // Converted on the stack when it fits (a text never grows from
+      // UTF-8 to the file's page), NUL-filled to the field's DataSize.
+      const std::string_view text(static_cast<const char*>(buffer));
+      const std::size_t size = static_cast<std::size_t>(std::max(field->DataSize(), 1));
+      const std::size_t room = std::max(size, text.size() + 1);
+      char local[1024];
+      std::string heap;
+      char* bytes = local;
+      if (room > sizeof local) {
+        heap.assign(room, '\0');
+        bytes = heap.data();
+      }
+      const std::size_t n = FromUtf8(text, TextPage(), bytes);
+      if (n < size) std::memset(bytes + n, 0, size - n);
+      bytes[size - 1] = '\0';
+      SetCalcFieldData(record, field, bytes);
     } else {
       SetCalcFieldData(record, field, buffer);
     }

@@ -324,6 +324,10 @@ class TmDbfTable : public TDataSet {
   // True for a bookmark of a position 0 .. RecordCount - 1.
   bool BookmarkValid(const TBookmark& bookmark) override;
   bool GetFieldData(TField* field, void* buffer) override;
+  // Decodes an N or F column straight into the Currency.
+  bool GetFieldCurrency(TField* field, Currency& value) override;
+  // The text of an N or F column of a number field.
+  bool GetFieldDecimalText(TField* field, std::string_view& text) override;
   // Converts a C column straight from the record into `value`.
   bool GetFieldString(TField* field, std::string& value) override;
   void SetFieldData(TField* field, const void* buffer) override;
@@ -519,6 +523,7 @@ class TmDbfTable : public TDataSet {
   int FBufferSize = 0;
   bool FIsOpen = false;
 
+  int FKeyFieldIndex = 0;        // in Fields(), of the field KeyField found last
   std::vector<char> FKeyBuffer;  // a record buffer for computing keys
   struct TKeyMakerEntry {
     std::string Field;  // the key field's name

@@ -739,6 +739,42 @@ std::string FloatToStrF(Currency value, TFloatFormat format, int precision, int 
 
 std::string FloatToStr(double value) { return FloatToStrF(value, ffGeneral, kDoublePrecision, 0); }
 
+bool DecimalTextToStr(std::string_view text, std::string& out) {
+  // Up to 15 significant digits the double's 18 exact ones round back to
+  // the digits written, so they are FloatToStr's digits too.
+  TDecimal d;
+  std::size_t i = 0;
+  d.Negative = !text.empty() && text[0] == '-';
+  if (d.Negative) ++i;
+  bool point = false, any = false;
+  int integerDigits = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '.' && !point) {
+      point = true;
+      continue;
+    }
+    if (c < '0' || c > '9') return false;
+    any = true;
+    if (c == '0' && d.Count == 0) {
+      if (point) --d.Exponent;  // a zero between the point and the first digit
+      continue;
+    }
+    if (d.Count == kDoublePrecision) {
+      if (c != '0') return false;  // more significant digits than sure
+      if (!point) ++integerDigits;
+      continue;
+    }
+    d.Digits[d.Count++] = c;
+    if (!point) ++integerDigits;
+  }
+  if (!any) return false;
+  d.Exponent = d.Count == 0 ? 0 : (integerDigits > 0 ? integerDigits : d.Exponent);
+  StripTrailingZeros(d);
+  out = DecimalToStrF(d, ffGeneral, kDoublePrecision, kDoublePrecision, 0);
+  return true;
+}
+
 std::string FormatFloat(std::string_view pattern, double value) {
   if (pattern.empty() || !std::isfinite(value)) {
     return FloatToStr(value);

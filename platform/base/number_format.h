@@ -41,6 +41,11 @@ std::string FloatToStrF(double value, TFloatFormat format, int precision, int di
 std::string FloatToStrF(Currency value, TFloatFormat format, int precision, int digits);
 // FloatToStrF(value, ffGeneral, 15, 0): "0.1", "1E20", "0.333333333333333".
 std::string FloatToStr(double value);
+// FloatToStr of the double that the plain decimal text `text`
+// ([-]digits[.digits], '.' the point) reads as, made from its digits;
+// false, `out` untouched, for other text or more than 15 significant
+// digits.
+bool DecimalTextToStr(std::string_view text, std::string& out);
 
 // FormatFloat: formats with a pattern of the classic picture language:
 //   0        digit, always printed (leading/trailing zeros)

@@ -915,6 +915,14 @@ bool TDataSet::GetFieldString(TField* field, std::string& value) {
   return field->GetStringDataThroughBuffer(value);
 }
 
+bool TDataSet::GetFieldCurrency(TField* field, Currency& value) {
+  if (field->IsNull()) return false;
+  value = field->AsCurrency();
+  return true;
+}
+
+bool TDataSet::GetFieldDecimalText(TField*, std::string_view&) { return false; }
+
 void TDataSet::SetFieldData(TField*, const void*) {}
 
 int TDataSet::Translate(const char* src, char* dest, bool) {

@@ -354,6 +354,18 @@ class TDataSet : public TComponent {
   // a dataset may read its storage straight into `value`, with the same
   // result. Reading every field of every record as text comes here.
   virtual bool GetFieldString(TField* field, std::string& value);
+  // A field's value as AsCurrency gives it; false for no value. The base
+  // asks the field (IsNull, AsCurrency); a dataset may decode its storage
+  // once, straight into `value`, with the same result. Summing a column
+  // over every record comes here.
+  virtual bool GetFieldCurrency(TField* field, Currency& value);
+  // The decimal text a number field's value is read from, when the
+  // storage keeps it so: a float's value is that text read as a double,
+  // an integer's that text read as an integer when it is one that fits
+  // the field's kind (else 0). AsString can then be made from the digits.
+  // False (the base) when the storage keeps no such text. Valid until the
+  // record buffer changes.
+  virtual bool GetFieldDecimalText(TField* field, std::string_view& text);
   virtual void SetFieldData(TField* field, const void* buffer);
   virtual int Translate(const char* src, char* dest, bool toOem);
 

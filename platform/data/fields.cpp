@@ -172,6 +172,21 @@ bool TField::GetStringData(std::string& value) const {
   return FDataSet->GetFieldString(const_cast<TField*>(this), value);
 }
 
+bool TField::GetCurrencyData(Currency& value) const {
+  CheckHasDataSet();
+  if (FValidating) {
+    if (IsNull()) return false;
+    value = AsCurrency();
+    return true;
+  }
+  return FDataSet->GetFieldCurrency(const_cast<TField*>(this), value);
+}
+
+bool TField::GetDecimalText(std::string_view& text) const {
+  CheckHasDataSet();
+  return !FValidating && FDataSet->GetFieldDecimalText(const_cast<TField*>(this), text);
+}
+
 bool TField::GetStringDataThroughBuffer(std::string& value) const {
   // The native value goes through the stack, and the text is made in
   // `value` with one allocation.
@@ -327,15 +342,25 @@ void TStringField::SetAsStringValue(const std::string& value) {
   std::string text = static_cast<int>(value.size()) > Size() && Length(value) > Size()
                          ? Copy(value, 1, Size())
                          : value;
-  std::string buffer = NativeBuffer(DataSize());
   if (Transliterate()) {
     std::string out(text.size() * 4 + 1, '\0');
     int length = DataSet() ? DataSet()->Translate(text.c_str(), out.data(), true) : 0;
     out.resize(static_cast<std::size_t>(std::max(length, 0)));
     text = std::move(out);
   }
-  std::memcpy(buffer.data(), text.data(), std::min(text.size(), buffer.size() - 1));
-  SetData(buffer.data());
+  // The native buffer on the stack when it is small, as most are.
+  const std::size_t size = static_cast<std::size_t>(std::max(DataSize(), 0)) + 1;
+  char local[256];
+  std::string heap;
+  char* buffer = local;
+  if (size > sizeof local) {
+    heap = NativeBuffer(DataSize());
+    buffer = heap.data();
+  } else {
+    std::memset(local, 0, size);
+  }
+  std::memcpy(buffer, text.data(), std::min(text.size(), size - 1));
+  SetData(buffer);
 }
 
 int TStringField::GetAsInteger() const { return StrToInt(GetAsString()); }
@@ -504,7 +529,38 @@ void TIntegralField::SetInt64(std::int64_t value) {
   SetData(buffer);
 }
 
+namespace {
+
+// Whether `text` is an integer as IntToStr writes it that fits `kind`.
+bool IsIntegerText(std::string_view text, TFieldType kind) {
+  const bool negative = !text.empty() && text[0] == '-';
+  const std::string_view digits = text.substr(negative ? 1 : 0);
+  if (digits.empty() || digits.size() > 18 || (digits[0] == '0' && digits.size() > 1) ||
+      (negative && digits[0] == '0'))
+    return false;
+  std::int64_t value = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (negative) value = -value;
+  switch (kind) {
+    case ftSmallint:
+      return value >= INT16_MIN && value <= INT16_MAX;
+    case ftWord:
+      return value >= 0 && value <= UINT16_MAX;
+    case ftLargeint:
+      return true;
+    default:
+      return value >= INT32_MIN && value <= INT32_MAX;
+  }
+}
+
+}  // namespace
+
 std::string TIntegralField::GetAsString() const {
+  std::string_view stored;
+  if (GetDecimalText(stored) && IsIntegerText(stored, DataType())) return std::string(stored);
   std::int64_t value;
   return GetValue(value) ? IntToStr(value) : std::string();
 }
@@ -600,6 +656,9 @@ bool TFloatField::GetValue(double& value) const {
 }
 
 std::string TFloatField::GetAsString() const {
+  std::string_view stored;
+  std::string text;
+  if (GetDecimalText(stored) && DecimalTextToStr(stored, text)) return text;
   double value;
   return GetValue(value) ? FloatToStr(value) : std::string();
 }
@@ -871,6 +930,106 @@ void TDateTimeField::SetVarValue(const Variant& value) {
   }
 }
 
+namespace {
+
+// Writes `value` (not negative) as "%0*d" does into `out`.
+char* PutNumber(char* out, int value, int width) {
+  char digits[12];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  for (int k = count; k < width; ++k) *out++ = '0';
+  while (count > 0) *out++ = digits[--count];
+  return out;
+}
+
+// A plain date format taken apart: numbers and the bytes between them.
+struct TPlainDateFormat {
+  enum TPart : char { kDay, kMonth, kYear2, kYear4, kSeparator, kByte };
+  struct TItem {
+    TPart Part;
+    char Width;  // of a number; the byte of kByte
+  };
+  std::string Format;
+  bool Plain = false;
+  std::vector<TItem> Items;
+
+  void Compile(std::string_view format) {
+    Format.assign(format);
+    Items.clear();
+    Plain = false;
+    for (std::size_t i = 0; i < format.size();) {
+      const char c = format[i];
+      const char token = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+      std::size_t n = 1;
+      if (token == 'Y' || token == 'M' || token == 'D') {
+        while (i + n < format.size() && (format[i + n] | 0x20) == (c | 0x20)) ++n;
+        if (token != 'Y' && n > 2) return;  // names and nested formats
+      } else if ((token >= 'A' && token <= 'Z') || c == '"' || c == '\'') {
+        return;  // times, names, quoted text
+      }
+      switch (token) {
+        case 'Y':
+          Items.push_back({n <= 2 ? kYear2 : kYear4, 0});
+          break;
+        case 'M':
+          Items.push_back({kMonth, static_cast<char>(n)});
+          break;
+        case 'D':
+          Items.push_back({kDay, static_cast<char>(n)});
+          break;
+        case '/':
+          Items.push_back({kSeparator, 0});
+          break;
+        default:
+          Items.push_back({kByte, c});
+          break;
+      }
+      i += n;
+    }
+    Plain = Items.size() <= 16;
+  }
+};
+
+}  // namespace
+
+bool FormatPlainDate(std::string_view format, int year, int month, int day, char separator,
+                     std::string& text) {
+  // Every date of a register is shown so: the format is taken apart once,
+  // not for every value.
+  static TPlainDateFormat compiled;
+  if (compiled.Format != format || compiled.Items.empty()) compiled.Compile(format);
+  if (!compiled.Plain || year < 0) return false;
+  char out[16 * 12];
+  char* p = out;
+  for (const TPlainDateFormat::TItem& item : compiled.Items) {
+    switch (item.Part) {
+      case TPlainDateFormat::kDay:
+        p = PutNumber(p, day, item.Width);
+        break;
+      case TPlainDateFormat::kMonth:
+        p = PutNumber(p, month, item.Width);
+        break;
+      case TPlainDateFormat::kYear2:
+        p = PutNumber(p, year % 100, 2);
+        break;
+      case TPlainDateFormat::kYear4:
+        p = PutNumber(p, year, 4);
+        break;
+      case TPlainDateFormat::kSeparator:
+        *p++ = separator;
+        break;
+      case TPlainDateFormat::kByte:
+        *p++ = item.Width;
+        break;
+    }
+  }
+  text.assign(out, p);
+  return true;
+}
+
 void TDateTimeField::GetText(std::string& text, bool displayText) const {
   TDateTime value;
   if (!GetValue(value)) {
@@ -884,6 +1043,11 @@ void TDateTimeField::GetText(std::string& text, bool displayText) const {
     format = FormatSettings.ShortDateFormat;
   } else if (DataType() == ftTime) {
     format = FormatSettings.LongTimeFormat;
+  }
+  if (DataType() == ftDate) {
+    int year, month, day;
+    DecodeDate(value, year, month, day);
+    if (FormatPlainDate(format, year, month, day, FormatSettings.DateSeparator, text)) return;
   }
   text = FormatDateTime(format, value);
 }

@@ -187,6 +187,11 @@ class TField : public TComponent {
   // into `value`; while OnValidate runs, answers from the value being
   // validated.
   bool GetStringData(std::string& value) const;
+  // AsCurrency, or false for no value, in one read: the dataset's
+  // GetFieldCurrency (while OnValidate runs, IsNull and AsCurrency).
+  bool GetCurrencyData(Currency& value) const;
+  // The dataset's GetFieldDecimalText (false while OnValidate runs).
+  bool GetDecimalText(std::string_view& text) const;
   // The same through GetData's NUL-terminated buffer and, with
   // Transliterate on, the dataset's Translate: what the base
   // TDataSet::GetFieldString does.
@@ -541,6 +546,13 @@ class TDateTimeField : public TField {
  private:
   std::string FDisplayFormat;
 };
+
+// A date in `format` as FormatDateTime writes it, when the format has
+// only day, month and year numbers (d, dd, m, mm, yy, yyyy), '/' (the
+// separator) and other bytes; false, `text` untouched, for any other
+// format.
+bool FormatPlainDate(std::string_view format, int year, int month, int day, char separator,
+                     std::string& text);
 
 class TDateField : public TDateTimeField {
   MEBRATH_CLASS(TDateField, TDateTimeField)

@@ -549,3 +549,89 @@ TEST(DbfColumn, ClearedColumnsReadAsEmpty) {
   ClearColumn(Span(t), 'T');
   EXPECT_EQ(DecodeTimeStampColumn(t, false), std::nullopt);
 }
+
+namespace {
+
+// Currency(DecodeNumericFloat(text)), or "overflow".
+std::string CurrencyThroughDouble(const std::string& text) {
+  try {
+    return std::to_string(Currency(DecodeNumericFloat(text)).Scaled());
+  } catch (const EIntOverflow&) {
+    return "overflow";
+  }
+}
+
+std::string CurrencyFromDigits(const std::string& text) {
+  try {
+    return std::to_string(DecodeNumericCurrency(text).Scaled());
+  } catch (const EIntOverflow&) {
+    return "overflow";
+  }
+}
+
+}  // namespace
+
+TEST(DbfColumn, CurrencyFromTheDigitsIsTheCurrencyOfTheDouble) {
+  const std::string texts[] = {"",
+                               "          ",
+                               std::string(8, '\0'),
+                               "0",
+                               "-0",
+                               "-0.00",
+                               "+0",
+                               "42",
+                               "  11000.50",
+                               "-1234.50000",
+                               "0.00005",
+                               "0.00015",
+                               "0.00025",
+                               "-0.00015",
+                               "0.000251",
+                               "1.00005",
+                               "2.00005",
+                               "0.99995",
+                               "-0.99995",
+                               "12345.6789",
+                               "12345.67895",
+                               "1.23456789012345",
+                               "12345678901234.5",
+                               "99999999999999.9",
+                               "123456789012345",
+                               "999999999999999.9",
+                               "9223372036854775807",
+                               "1e5",
+                               "1E-3",
+                               ".5",
+                               "5.",
+                               "-.5",
+                               "+-5",
+                               "-",
+                               ".",
+                               "1,5",
+                               "4x2",
+                               "1 000",
+                               "nan",
+                               "inf",
+                               "  7\x01",
+                               "0000000000000000001.25",
+                               "0.000000000000000000001",
+                               "1.10000000000000000000",
+                               "100000000000000000000",
+                               "-99999999999999.99999"};
+  for (const std::string& text : texts)
+    EXPECT_EQ(CurrencyFromDigits(text), CurrencyThroughDouble(text)) << '"' << text << '"';
+  // Widths and places as columns hold them, blanks, signs and rounding
+  // digits at random.
+  std::mt19937 random(7);
+  for (int i = 0; i < 20000; ++i) {
+    std::string text(random() % 4, ' ');
+    if (random() % 3 == 0) text += "-+"[random() % 2];
+    const int integer = static_cast<int>(random() % 17), places = static_cast<int>(random() % 9);
+    for (int k = 0; k < integer; ++k) text += static_cast<char>('0' + random() % 10);
+    if (places > 0 || random() % 4 == 0) text += '.';
+    for (int k = 0; k < places; ++k)
+      text += random() % 3 == 0 ? '5' : static_cast<char>('0' + random() % 10);
+    text.append(random() % 3, ' ');
+    EXPECT_EQ(CurrencyFromDigits(text), CurrencyThroughDouble(text)) << '"' << text << '"';
+  }
+}

@@ -82,6 +82,33 @@ TEST_F(DbfOrderTest, FindKeyPadsValuesAsTheColumnsStoreThem) {
   EXPECT_THROW(t->FindKey("NAME", "x", {}), EDatabaseError);
 }
 
+TEST_F(DbfOrderTest, FindKeyFollowsTheFieldsWhenTheyChange) {
+  auto t = MakeTable();
+  t->CreateTable();
+  t->Open();
+  Add(*t, "Петрова", 7);
+  Add(*t, "Иванова", 42);
+  EXPECT_TRUE(t->FindKey("NUM", "42", {}));
+  EXPECT_TRUE(t->FindKey("num", "7", {}));
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "Петрова");
+  // The fields move: NAME leaves and comes back last, then NUM leaves.
+  t->Close();
+  TField* name = t->FieldByName("NAME");
+  TField* num = t->FieldByName("NUM");
+  name->SetDataSet(nullptr);
+  name->SetDataSet(t.get());
+  t->Open();
+  EXPECT_TRUE(t->FindKey("NAME", "Иванова", {}));
+  EXPECT_EQ(t->FieldByName("NUM")->AsInteger(), 42);
+  EXPECT_TRUE(t->FindKey("NUM", "7", {}));
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "Петрова");
+  t->Close();
+  num->SetDataSet(nullptr);
+  t->Open();
+  EXPECT_THROW(t->FindKey("NUM", "7", {}), EDatabaseError);
+  num->Free();
+}
+
 TEST_F(DbfOrderTest, CaseInsensitiveSearchFindsKeysThatSortApart) {
   // By bytes: Б 81, В 82, Г 83, а A0; folded, а sorts first, so a folded
   // binary search over the byte order would miss it.
@@ -442,6 +469,54 @@ TEST_F(DbfOrderTest, MappedReadsShowOtherUsersWritesAtOnce) {
   Add(*b, "mine", 2000);
   EXPECT_TRUE(b->FindKey("NAME", "mine", {}));
   EXPECT_EQ(b->FieldByName("NUM")->AsInteger(), 2000);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DbfOrderTest, SearchesFindTheFirstKeyAPlainScanFinds) {
+  // Names that share long beginnings and differ in any byte, Cyrillic
+  // (above 0x7F in the file) included; searched whole and by beginnings.
+  constexpr std::size_t kLength = 20;  // NAME's column, which cuts longer names
+  auto t = MakeTable();
+  t->CreateTable();
+  t->Open();
+  const std::string letters[] = {"a", "b", "Я", "я", "А", "0", " ", "ё"};
+  std::mt19937 random(5);
+  std::vector<std::string> names;
+  for (int i = 0; i < 300; ++i) {
+    std::string name = "Иванова ";
+    const int length = static_cast<int>(random() % 14);
+    for (int k = 0; k < length; ++k) name += letters[random() % 8];
+    names.push_back(name);
+    Add(*t, name, i);
+  }
+  for (int i = 0; i < 600; ++i) {
+    std::string value = names[random() % names.size()];
+    const bool partial = i % 2 == 1;
+    if (partial) value = value.substr(0, value.size() - random() % 6);
+    if (i % 7 == 0) value += letters[random() % 8];
+    // The first record, in key order, whose stored key begins with the
+    // value (equals it padded, when whole).
+    std::string stored = Utf8ToOem866(value);
+    if (!partial) stored.resize(kLength, ' ');
+    std::string expectedKey;
+    for (const std::string& name : names) {
+      std::string key = Utf8ToOem866(name);
+      key.resize(kLength, ' ');
+      if (key.compare(0, stored.size(), stored) == 0 && (expectedKey.empty() || key < expectedKey))
+        expectedKey = key;
+    }
+    const bool found =
+        t->FindKey("NAME", value, partial ? TFindOptions{foPartial} : TFindOptions{});
+    ASSERT_EQ(found, !expectedKey.empty()) << value;
+    if (found) {
+      std::string key = Utf8ToOem866(t->FieldByName("NAME")->AsString());
+      key.resize(kLength, ' ');
+      EXPECT_EQ(key, expectedKey) << value;
+    }
+  }
 }
 
 }  // namespace

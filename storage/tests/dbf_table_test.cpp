@@ -991,3 +991,89 @@ TEST_F(DbfTableTest, ColumnCopiesStoreWhatTheFieldsStore) {
   EXPECT_EQ(refused, 72);
   EXPECT_EQ(copied, 144);
 }
+
+namespace {
+
+// What a sum reads of the field: "null", the scaled value, or the
+// exception's class.
+template <class F>
+std::string SumRead(F&& read) {
+  try {
+    Currency value;
+    return read(value) ? std::to_string(value.Scaled()) : "null";
+  } catch (const Exception& e) {
+    return typeid(e).name() + (": " + e.Message());
+  }
+}
+
+}  // namespace
+
+TEST_F(DbfTableTest, NumbersReadStraightFromTheColumnAreTheFieldsOwnValues) {
+  // Every letter and width of number column, and the other letters, each
+  // record holding one kind of raw text in all of them.
+  const std::vector<dbf::TFieldDescriptor> columns = {
+      {"F", 'N', 0, 10, 2}, {"G", 'F', 0, 20, 5}, {"I", 'N', 0, 7, 0}, {"S", 'N', 0, 4, 0},
+      {"L", 'N', 0, 20, 0}, {"B", 'B', 0, 8, 0},  {"Y", 'Y', 0, 8, 0}, {"C", 'C', 0, 6, 0},
+      {"D", 'D', 0, 8, 0},  {"O", 'L', 0, 1, 0}};
+  const std::vector<std::string> texts = {"",
+                                          "0",
+                                          "-0.00",
+                                          "42",
+                                          "-17",
+                                          "12.345",
+                                          "0.00005",
+                                          "0.00015",
+                                          "-99.995",
+                                          "99999999999999999999",
+                                          "1e3",
+                                          "  4x2",
+                                          "12345678.9",
+                                          "65536",
+                                          "+7",
+                                          "007",
+                                          "-0",
+                                          "32768",
+                                          "-32769",
+                                          "2147483648",
+                                          "1234567890123456"};
+  for (bool ansi : {false, true}) {
+    dbf::THeader header;
+    header.RecordCount = static_cast<std::uint32_t>(texts.size());
+    std::string file = dbf::EncodeLayout(header, columns, "");
+    for (const std::string& text : texts) {
+      file += ' ';
+      for (const dbf::TFieldDescriptor& c : columns) {
+        std::string column(c.Length, ' ');
+        const std::string cut = text.substr(0, c.Length);
+        column.replace(c.Length - cut.size(), cut.size(), cut);
+        file += column;
+      }
+    }
+    file += dbf::kEofMarker;
+    std::ofstream(name, std::ios::binary | std::ios::trunc) << file;
+    auto t = CreateUnique<TmDbfTable>();
+    t->SetTableName(name);
+    t->SetAnsiTable(ansi);
+    t->Open();
+    for (t->First(); !t->Eof(); t->Next()) {
+      for (int i = 0; i < t->FieldCount(); ++i) {
+        TField* f = t->Fields()[i];
+        EXPECT_EQ(SumRead([&](Currency& v) { return f->GetCurrencyData(v); }),
+                  SumRead([&](Currency& v) {
+                    if (f->IsNull()) return false;
+                    v = f->AsCurrency();
+                    return true;
+                  }))
+            << f->FieldName() << " record " << t->RecNo() << " ansi " << ansi;
+        // Number texts made from the column's digits, and the general way.
+        if (dynamic_cast<TFloatField*>(f) != nullptr) {
+          EXPECT_EQ(f->AsString(), FloatToStr(f->AsFloat())) << f->FieldName() << t->RecNo();
+        }
+        if (dynamic_cast<TIntegralField*>(f) != nullptr) {
+          EXPECT_EQ(f->AsString(), std::to_string(f->AsVariant().AsInt64()))
+              << f->FieldName() << t->RecNo();
+        }
+      }
+    }
+  }
+}

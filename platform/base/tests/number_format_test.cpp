@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "platform/base/exceptions.h"
 #include "platform/base/format_settings.h"
@@ -366,3 +370,60 @@ TEST_F(NumberFormat, CurrencyParsing) {
 }
 
 }  // namespace
+
+TEST(DecimalText, GivesFloatToStrOfItsDouble) {
+  TFormatSettingsOverride keep;
+  for (char separator : {'.', ','}) {
+    FormatSettings.DecimalSeparator = separator;
+    auto general = [](const std::string& text) {
+      double value = 0;
+      std::from_chars(text.data(), text.data() + text.size(), value);
+      return FloatToStr(value);
+    };
+    const std::vector<std::string> texts = {"0",
+                                            "-0",
+                                            "-0.00",
+                                            "0.000",
+                                            "7",
+                                            "11000.50",
+                                            "-1234.500",
+                                            "0.1",
+                                            "0.00001",
+                                            "0.000001",
+                                            "123456789012345",
+                                            "999999999999999",
+                                            "1000000000000000",
+                                            "12345678.9",
+                                            "0.333333333333333",
+                                            "100000000000000000000",
+                                            ".5",
+                                            "5.",
+                                            "-.25",
+                                            "000123.4500",
+                                            "1.10000000000000000000"};
+    for (const std::string& text : texts) {
+      std::string out;
+      ASSERT_TRUE(DecimalTextToStr(text, out)) << text;
+      EXPECT_EQ(out, general(text)) << text;
+    }
+    for (const std::string text :
+         {"", "-", ".", "1e5", "1,5", "+5", "1234567890123456", "0.1234567890123456", " 5"}) {
+      std::string out = "kept";
+      EXPECT_FALSE(DecimalTextToStr(text, out)) << text;
+      EXPECT_EQ(out, "kept");
+    }
+    std::mt19937 random(11);
+    for (int i = 0; i < 20000; ++i) {
+      std::string text = random() % 4 == 0 ? "-" : "";
+      const int integer = static_cast<int>(random() % 16), places = static_cast<int>(random() % 12);
+      for (int k = 0; k < integer; ++k) text += static_cast<char>('0' + random() % 10);
+      if (places > 0) text += '.';
+      for (int k = 0; k < places; ++k) text += static_cast<char>('0' + random() % 10);
+      if (integer + places == 0) continue;
+      std::string out;
+      if (DecimalTextToStr(text, out)) {
+        EXPECT_EQ(out, general(text)) << text;
+      }
+    }
+  }
+}

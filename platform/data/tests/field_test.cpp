@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "data_set_fixture.h"
+#include "platform/base/date_time.h"
+#include "platform/data/fields.h"
 
 namespace {
 
@@ -259,3 +261,42 @@ TEST_F(FieldTest, BookmarksFollowRowOrder) {
 }
 
 }  // namespace
+
+TEST(FieldDateText, PlainFormatsWriteWhatTheGeneralFormatterWrites) {
+  TFormatSettingsOverride keep;
+  const char* formats[] = {"dd.mm.yyyy",
+                           "d/m/yy",
+                           "yyyy-mm-dd",
+                           "DD.MM.YYYY",
+                           "yyyyy",
+                           "m",
+                           "",
+                           "dd mmm yyyy",
+                           "ddddd",
+                           "dddd",
+                           "dd.mm.yyyy hh:nn",
+                           "'г.' yyyy",
+                           "\"d\"dd",
+                           "c",
+                           "dd.mm.yyyy г.",
+                           "yy/mm/dd ампм"};
+  const int dates[][3] = {{1, 1, 1},      {99, 12, 31},  {100, 2, 28},  {999, 7, 4},
+                          {1899, 12, 30}, {2007, 1, 31}, {2024, 2, 29}, {9999, 12, 31}};
+  for (char separator : {'.', '/', '-'}) {
+    FormatSettings.DateSeparator = separator;
+    for (const char* format : formats) {
+      for (const auto& d : dates) {
+        std::string text = "kept";
+        if (FormatPlainDate(format, d[0], d[1], d[2], separator, text))
+          EXPECT_EQ(text, FormatDateTime(format, EncodeDate(d[0], d[1], d[2]))) << format;
+        else
+          EXPECT_EQ(text, "kept") << format;
+      }
+    }
+  }
+  std::string text;
+  EXPECT_TRUE(FormatPlainDate("dd.mm.yyyy", 2007, 1, 31, '.', text));
+  EXPECT_FALSE(FormatPlainDate("dd mmm yyyy", 2007, 1, 31, '.', text));
+  EXPECT_TRUE(FormatPlainDate("dd.mm.yyyy", 2007, 1, 31, '.', text)) << "after another format";
+  EXPECT_EQ(text, "31.01.2007");
+}
