@@ -1185,7 +1185,8 @@ bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
       typeid(*field) != typeid(TStringField) || field->OnValidate || field->Transliterate() ||
       (State() != dsEdit && State() != dsInsert))
     return false;
-  char* record = FieldBuffer();
+  // The field's buffer in these states.
+  char* record = ActiveBuffer();
   if (record == nullptr) return false;
   const TDirectText& table = DirectText(TextPage());
   const TFieldDescriptor& column = Column(field->FieldNo());
@@ -1216,7 +1217,8 @@ bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
 std::span<char> TmDbfTable::DirectColumn(TField* field, char& type, int& decimals) {
   if (field->FieldNo() <= 0 || field->OnValidate || (State() != dsEdit && State() != dsInsert))
     return {};
-  char* record = FieldBuffer();
+  // The field's buffer in these states.
+  char* record = ActiveBuffer();
   if (record == nullptr) return {};
   const TFieldDescriptor& column = Column(field->FieldNo());
   type = column.Type;
