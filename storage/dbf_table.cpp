@@ -1218,6 +1218,7 @@ namespace {
 // bytes (no character becomes NUL).
 struct TDirectText {
   char Byte[256] = {};
+  bool AsciiKept = true;  // every byte 1..127 stays as it is
 };
 
 TDirectText MakeDirectText(TCodePage page) {
@@ -1226,8 +1227,24 @@ TDirectText MakeDirectText(TCodePage page) {
     const char c = static_cast<char>(b);
     const std::string bytes = FromUtf8(Win1251ToUtf8(std::string_view(&c, 1)), page);
     if (bytes.size() == 1) table.Byte[b] = bytes[0];
+    if (b < 128 && table.Byte[b] != c) table.AsciiKept = false;
   }
   return table;
+}
+
+// Whether every byte of `bytes` is ASCII other than NUL; eight at a time.
+bool PlainAscii(std::string_view bytes) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
+  std::size_t i = 0;
+  for (; i + 8 <= bytes.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + i, 8);
+    // A high bit, or a zero byte (its high bit set once one is taken away).
+    if (((word | (word - kOnes)) & kHigh) != 0) return false;
+  }
+  for (; i < bytes.size(); ++i)
+    if (static_cast<unsigned char>(bytes[i]) - 1U >= 127U) return false;
+  return true;
 }
 
 const TDirectText& DirectText(TCodePage page) {
@@ -1243,7 +1260,8 @@ bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
       typeid(*field) != typeid(TStringField) || field->OnValidate || field->Transliterate() ||
       (State() != dsEdit && State() != dsInsert))
     return false;
-  char* record = FieldBuffer();
+  // The field's buffer in these states.
+  char* record = ActiveBuffer();
   if (record == nullptr) return false;
   const TDirectText& table = DirectText(TextPage());
   const TFieldDescriptor& column = Column(field->FieldNo());
@@ -1251,6 +1269,13 @@ bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
   // The field keeps Size characters, one byte each in either page.
   const std::size_t kept = std::min({bytes.size(), static_cast<std::size_t>(field->Size()),
                                      static_cast<std::size_t>(column.Length)});
+  char* out = record + column.Offset;
+  if (table.AsciiKept && PlainAscii(bytes)) {
+    std::memcpy(out, bytes.data(), kept);
+    std::memset(out + kept, ' ', column.Length - kept);
+    DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+    return true;
+  }
   // Converted beside the record first: nothing changes when a byte fails.
   char converted[dbf::kMaxColumnLength];
   for (std::size_t i = 0; i < kept; ++i)
@@ -1258,7 +1283,6 @@ bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
   if (std::memchr(converted, '\0', kept) != nullptr) return false;
   for (std::size_t i = kept; i < bytes.size(); ++i)
     if (table.Byte[static_cast<unsigned char>(bytes[i])] == '\0') return false;
-  char* out = record + column.Offset;
   std::memcpy(out, converted, kept);
   std::fill(out + kept, out + column.Length, ' ');
   DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
@@ -1268,7 +1292,8 @@ bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
 std::span<char> TmDbfTable::DirectColumn(TField* field, char& type, int& decimals) {
   if (field->FieldNo() <= 0 || field->OnValidate || (State() != dsEdit && State() != dsInsert))
     return {};
-  char* record = FieldBuffer();
+  // The field's buffer in these states.
+  char* record = ActiveBuffer();
   if (record == nullptr) return {};
   const TFieldDescriptor& column = Column(field->FieldNo());
   type = column.Type;

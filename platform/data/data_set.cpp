@@ -711,21 +711,29 @@ void TDataSet::DataEvent(TDataEvent event, std::intptr_t info) {
     default:
       break;
   }
-  if (FDisableCount == 0 && FState != dsBlockRead) {
-    // A source may leave while it is told; iterate over a copy.
-    std::vector<TDataSource*> sources = FDataSources;
-    for (TDataSource* source : sources) source->DataEvent(event, info);
-    // The calculated values changed with the edit: their controls show
-    // them now, not after the post.
-    if (recalculated) {
-      for (int i = 0; i < FFields->Count(); ++i) {
-        TField* calculated = FFields->Fields(i);
-        if (calculated->FieldKind() != fkCalculated && calculated->FieldKind() != fkLookup)
-          continue;
-        for (TDataSource* source : std::vector<TDataSource*>(FDataSources))
-          source->DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(calculated));
+  // Telling the sources is a call apart: the usual field change while
+  // controls are disabled need not set up its copy of them.
+  struct TTell {
+    [[gnu::noinline]] static void Sources(TDataSet& set, TDataEvent event, std::intptr_t info,
+                                          bool recalculated) {
+      // A source may leave while it is told; iterate over a copy.
+      std::vector<TDataSource*> sources = set.FDataSources;
+      for (TDataSource* source : sources) source->DataEvent(event, info);
+      // The calculated values changed with the edit: their controls show
+      // them now, not after the post.
+      if (recalculated) {
+        for (int i = 0; i < set.FFields->Count(); ++i) {
+          TField* calculated = set.FFields->Fields(i);
+          if (calculated->FieldKind() != fkCalculated && calculated->FieldKind() != fkLookup)
+            continue;
+          for (TDataSource* source : std::vector<TDataSource*>(set.FDataSources))
+            source->DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(calculated));
+        }
       }
     }
+  };
+  if (FDisableCount == 0 && FState != dsBlockRead) {
+    TTell::Sources(*this, event, info, recalculated);
   } else if ((event == deUpdateState && FState == dsInactive) || event == deLayoutChange) {
     FEnableEvent = deLayoutChange;
   }

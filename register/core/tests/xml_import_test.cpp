@@ -346,6 +346,11 @@ TEST_F(XmlImportTest, TheTableTakesTextBytesOnlyWhereEachIsOneCharacterOfItsPage
       {true, "\x85", true},
       {true, "\x99", true},
       {true, std::string("a\0b", 3), false},
+      {true, std::string("abcdefghij\0k", 12), false},
+      {false, std::string("abcdefgh\0", 9), false},
+      {false, "abcdefghijklmnopq", true},
+      {true, "abcdefghijklmnop\x85", true},
+      {false, "abcdefghijklmnop\x85", false},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "ansi " << c.Ansi << ", bytes " << c.Bytes);
@@ -424,13 +429,12 @@ TEST_F(XmlImportTest, DirectColumnsWriteWhatTheFieldsWrite) {
                                            "5.",   "5",         "1e2",    "12.345", "9.999", "",
                                            "abc",  "0.0005",    " 3.45",  "3,45",   "-",     ".",
                                            "-.5",  "00003.100", "0.000"};
-  const std::vector<std::string> texts = {"",
-                                          win("Константинопольская-Дорогомиловская Александра"),
-                                          "a &amp; b &lt;c&gt; &quot;",
-                                          std::string(150, '\xC6'),
-                                          "line\r\nbreak",
-                                          "tab\there",
-                                          win("№ 5 «ёлка» — …")};
+  const std::vector<std::string> texts = {
+      "", win("Константинопольская-Дорогомиловская Александра"), "a &amp; b &lt;c&gt; &quot;",
+      std::string(150, '\xC6'), "line\r\nbreak", "tab\there", win("№ 5 «ёлка» — …"),
+      // ASCII alone, around eight-byte words
+      "1234567", "12345678", "Lesnaya 5, apt 17", std::string(150, 'a'), "\x01\x7F ctrl \x1F",
+      "abcdefgh\xC6", "abcdefghijklmnop\x85", std::string("abcdefghij\0k", 12)};
   struct TCase {
     int Kind;  // 0, 1, 2: coupon No. 1, 2, 3
     std::vector<std::string> Names;
