@@ -205,6 +205,13 @@ TRect TfrView::GetClipRgn(bool extended) const {
 
 void TfrView::ScaleCoords() {
   FSaved = {x, y, dx, dy, GapX, GapY, FrameWidth};
+  if (ScaleX == 1 && ScaleY == 1 && OffsX == 0 && OffsY == 0) {
+    // Saving a prepared page: the same saturation, without the rounding.
+    const auto keep = [](int v) { return std::clamp(v, -kfrMaxScaled, kfrMaxScaled); };
+    x = keep(x), y = keep(y), dx = keep(dx), dy = keep(dy), GapX = keep(GapX), GapY = keep(GapY);
+    FrameWidth = static_cast<float>(std::clamp<double>(FrameWidth, -kfrMaxScaled, kfrMaxScaled));
+    return;
+  }
   x = frScaled(x * ScaleX, OffsX);
   y = frScaled(y * ScaleY, OffsY);
   dx = frScaled(dx * ScaleX);
