@@ -408,22 +408,22 @@ void TfrView::SaveToStream(TStream& stream) {
   static TfrRecordWriter w;
   w.Clear();  // nothing left over from a record that failed
   w.String(Name);
-  w.U8(MajorVersion);
-  w.U8(MinorVersion);
-  w.I32(x);
-  w.I32(y);
-  w.I32(dx);
-  w.I32(dy);
-  w.U16(Flags);
-  w.U16(FrameTyp);
-  w.I32(EncodeFrameWidth(FrameWidth));
-  w.I32(FrameColor);
-  w.U16(FrameStyle);
-  w.I32(FillColor);
-  if (StreamMode == 0) {
-    w.I32(Format);
-    w.String(FormatStr);
-  }
+  TfrFixedFields head;
+  head.U8(MajorVersion);
+  head.U8(MinorVersion);
+  head.I32(x);
+  head.I32(y);
+  head.I32(dx);
+  head.I32(dy);
+  head.U16(Flags);
+  head.U16(FrameTyp);
+  head.I32(EncodeFrameWidth(FrameWidth));
+  head.I32(FrameColor);
+  head.U16(FrameStyle);
+  head.I32(FillColor);
+  if (StreamMode == 0) head.I32(Format);
+  w.Fixed(head);
+  if (StreamMode == 0) w.String(FormatStr);
   w.Memo(StreamMode == 0 ? Memo : Memo1);
   if (StreamMode == 0) {
     w.Memo(Script);
@@ -431,8 +431,10 @@ void TfrView::SaveToStream(TStream& stream) {
   }
   w.U16(Restrictions);
   w.String(Tag);
-  w.I32(GapX);
-  w.I32(GapY);
-  w.U8(BandAlign);
+  TfrFixedFields tail;
+  tail.I32(GapX);
+  tail.I32(GapY);
+  tail.U8(BandAlign);
+  w.Fixed(tail);
   w.WriteTo(stream);
 }
