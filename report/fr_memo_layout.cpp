@@ -124,10 +124,10 @@ void TfrMemoView::ScaleCoords() {
   GapY += outerY / 2;
   FDrawRect.Left = x + ((FrameTyp & frbLeft) ? innerX : 0);
   FDrawRect.Top = y + ((FrameTyp & frbTop) ? innerY : 0);
-  FDrawRect.Right =
-      frScaled((static_cast<double>(dx0) + dw) * sx + ox) - ((FrameTyp & frbRight) ? outerX : 0) + 1;
-  FDrawRect.Bottom =
-      frScaled((static_cast<double>(dy0) + dh) * sy + oy) - ((FrameTyp & frbBottom) ? outerY : 0) + 1;
+  FDrawRect.Right = frScaled((static_cast<double>(dx0) + dw) * sx + ox) -
+                    ((FrameTyp & frbRight) ? outerX : 0) + 1;
+  FDrawRect.Bottom = frScaled((static_cast<double>(dy0) + dh) * sy + oy) -
+                     ((FrameTyp & frbBottom) ? outerY : 0) + 1;
 }
 
 void TfrMemoView::SetupCanvasFont(TCanvas& canvas) {
