@@ -15,8 +15,11 @@
 #include "platform/base/format.h"
 #include "platform/base/format_settings.h"
 #include "register/core/exchange_export.h"
+#include "register/core/register_document.h"
 #include "register/core/tests/register_fields.h"
 #include "storage/dbf_table.h"
+
+#include "dbf_register_fixture.h"
 
 namespace coupon_bench {
 
@@ -30,6 +33,17 @@ inline std::string BenchPath(const std::string& name) {
 // The register table of the kind on `path`, neither created nor open.
 inline TObjectPtr<TmDbfTable> MakeTable(const std::string& path, int frameId) {
   return register_fields::RegisterTable(path, frameId);
+}
+
+// The calculated certificate key of the register windows added to `t`
+// (closed), its ordering's key made from the stored columns as the
+// windows' document makes it.
+inline void AddCertificateKey(TmDbfTable& t) {
+  dbf_bench::AddCertificateKey(t);
+  TField* series = t.FindField("SCERTIF");
+  TField* number = t.FindField("NCERTIF");
+  TField* key = t.FindField("cCERTIF");
+  t.SetKeyMaker(key, {series, number}, CertificateKeyMaker(t, series, number, key));
 }
 
 // The exchange type of the kind's files: 31 for coupon No. 3 (part 3-1).

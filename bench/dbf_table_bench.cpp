@@ -125,7 +125,7 @@ void BM_DbfOpenAndOrderByKeyCouponTwo(benchmark::State& state) {
   const std::string& name = coupon_bench::RegisterFile(2, records);
   for (auto _ : state) {
     auto t = coupon_bench::MakeTable(name, 2);
-    AddCertificateKey(*t);
+    coupon_bench::AddCertificateKey(*t);
     t->Open();
     t->AddCursor(t->FieldByName("cCERTIF"));
     benchmark::DoNotOptimize(t->RecordCount());

@@ -59,6 +59,11 @@ int TDbfCursor::IndexOfRecord(int recordNumber) const {
 void TDbfCursor::StoreKey(int recordNumber, std::string_view key) {
   if (FKeyLength == 0) return;
   const std::size_t at = static_cast<std::size_t>(recordNumber) * FKeyLength;
+  if (FKeys.size() == at) {
+    // A build or an append: the next record's key.
+    FKeys.append(key.data(), static_cast<std::size_t>(FKeyLength));
+    return;
+  }
   if (FKeys.size() < at + FKeyLength) FKeys.resize(at + FKeyLength, ' ');
   std::memcpy(FKeys.data() + at, key.data(), static_cast<std::size_t>(FKeyLength));
 }
@@ -85,24 +90,27 @@ void TDbfCursor::SortEntries() {
   // Registers are mostly entered in key order: a pass finds that out.
   if (std::is_sorted(FEntries.begin(), FEntries.end(), less)) return;
   // Sorting record numbers would fetch two keys from all over FKeys for
-  // every comparison; each entry carries its key's first bytes instead,
+  // every comparison; each entry carries its key's first 16 bytes instead,
   // and only equal ones look further.
   struct TEntry {
-    std::uint64_t Prefix;  // the first 8 key bytes, big-endian, so that < orders them
+    // The first 16 key bytes, big-endian, so that < orders them.
+    std::uint64_t High, Low;
     int Record;
   };
   const std::size_t length = static_cast<std::size_t>(FKeyLength);
-  const std::size_t head = std::min<std::size_t>(length, 8);
+  const std::size_t head = std::min<std::size_t>(length, 16);
   std::vector<TEntry> entries(FEntries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const unsigned char* key =
         reinterpret_cast<const unsigned char*>(FKeys.data()) + FEntries[i] * length;
-    std::uint64_t prefix = 0;
-    for (std::size_t k = 0; k < 8; ++k) prefix = (prefix << 8) | (k < head ? key[k] : 0);
-    entries[i] = {FDescending ? ~prefix : prefix, FEntries[i]};
+    std::uint64_t high = 0, low = 0;
+    for (std::size_t k = 0; k < 8; ++k) high = (high << 8) | (k < head ? key[k] : 0);
+    for (std::size_t k = 8; k < 16; ++k) low = (low << 8) | (k < head ? key[k] : 0);
+    entries[i] = FDescending ? TEntry{~high, ~low, FEntries[i]} : TEntry{high, low, FEntries[i]};
   }
   std::sort(entries.begin(), entries.end(), [&](const TEntry& a, const TEntry& b) {
-    if (a.Prefix != b.Prefix) return a.Prefix < b.Prefix;
+    if (a.High != b.High) return a.High < b.High;
+    if (a.Low != b.Low) return a.Low < b.Low;
     if (length > head) {
       int c = std::memcmp(FKeys.data() + a.Record * length + head,
                           FKeys.data() + b.Record * length + head, length - head);

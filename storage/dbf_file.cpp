@@ -370,12 +370,18 @@ void TDbfFile::ReadRecord(std::uint32_t record, char* buffer, bool sequential, b
   std::memcpy(buffer, FWindow.data() + (record - first) * length, length);
 }
 
-void TDbfFile::ReadBlock(std::uint32_t first, std::uint32_t count, char* to) {
+void TDbfFile::ReadBlock(std::uint32_t first, std::uint32_t count, char* to,
+                         std::span<const TRecordPart> parts) {
   if (FPendingCount > 0 && first + count > FPendingFirst) FlushAppends();
   const std::size_t bytes = static_cast<std::size_t>(count) * FLayout.RecordLength;
   const std::size_t position = static_cast<std::size_t>(FLayout.RecordPosition(first));
   if (FMapReads && position + bytes > FMapLength) MapFile();
-  if (FMap != nullptr && position + bytes <= FMapLength) {
+  if (FMap != nullptr && position + bytes <= FMapLength && !parts.empty()) {
+    std::vector<TMappedPart> ranges{{0, 1}};
+    for (const TRecordPart& part : parts) ranges.push_back({part.Offset, part.Length});
+    if (!GatherPartsFromMapping(to, FMap + position, FLayout.RecordLength, count, ranges))
+      RaiseCutShort();
+  } else if (FMap != nullptr && position + bytes <= FMapLength) {
     CopyMapped(to, position, bytes);
   } else {
     FStream->SetPosition(static_cast<std::int64_t>(position));

@@ -44,6 +44,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -109,11 +110,19 @@ class TDbfFile {
   // file.
   void ReadRecord(std::uint32_t record, char* buffer, bool sequential = false,
                   bool backwards = false);
+  // A byte range of a record.
+  struct TRecordPart {
+    std::size_t Offset;
+    std::size_t Length;
+  };
   // Reads records from .. to - 1 in blocks and calls visit(record, bytes)
-  // for each live one. REQUIRES: to <= the file's record count (the caller
-  // checked it, as CountRecords does).
+  // for each live one. With `parts`, through the mapping only the deletion
+  // flag and those parts of each record are read: the visit may look at
+  // nothing else. REQUIRES: to <= the file's record count (the caller
+  // checked it, as CountRecords does); every part within the record.
   template <class F>
-  void ScanLiveRecords(std::uint32_t from, std::uint32_t to, F&& visit);
+  void ScanLiveRecords(std::uint32_t from, std::uint32_t to, F&& visit,
+                       std::span<const TRecordPart> parts = {});
   // As ScanLiveRecords for a caller that wants only the numbers:
   // visit(record) for each live one. Through the mapping only the
   // deletion flags are read.
@@ -192,8 +201,10 @@ class TDbfFile {
   // Cuts the file after the end byte that follows record count - 1 when
   // anything stands past it. REQUIRES: the header lock.
   void CutTail(std::uint32_t count);
-  // Records first .. first + count - 1 into `to`.
-  void ReadBlock(std::uint32_t first, std::uint32_t count, char* to);
+  // Records first .. first + count - 1 into `to`; with `parts`, through
+  // the mapping only their deletion flags and those parts.
+  void ReadBlock(std::uint32_t first, std::uint32_t count, char* to,
+                 std::span<const TRecordPart> parts = {});
   // The deletion flags of those records into `to` (count bytes).
   void ReadFlags(std::uint32_t first, std::uint32_t count, char* to);
 
@@ -244,7 +255,8 @@ class TRangeLockGuard {
 };
 
 template <class F>
-void TDbfFile::ScanLiveRecords(std::uint32_t from, std::uint32_t to, F&& visit) {
+void TDbfFile::ScanLiveRecords(std::uint32_t from, std::uint32_t to, F&& visit,
+                               std::span<const TRecordPart> parts) {
   if (from >= to) return;
   constexpr std::size_t kScanBytes = 1 << 20;
   const std::size_t recordLength = FLayout.RecordLength;
@@ -256,7 +268,7 @@ void TDbfFile::ScanLiveRecords(std::uint32_t from, std::uint32_t to, F&& visit) 
     chunk.resize(count * recordLength);
     // Copied out, not visited in place: the visit runs our code and the
     // user's, which a cut file must not interrupt.
-    ReadBlock(first, count, chunk.data());
+    ReadBlock(first, count, chunk.data(), parts);
     const char* records = chunk.data();
     for (std::uint32_t i = 0; i < count; ++i) {
       const char* record = records + i * recordLength;

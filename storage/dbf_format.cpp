@@ -527,6 +527,74 @@ void EncodeNumericInteger(std::span<char> column, std::int64_t value, std::strin
   PutRight(column, text);
 }
 
+bool EncodeIntegerText(std::span<char> column, std::string_view text, std::int64_t lo,
+                       std::int64_t hi) {
+  const bool negative = !text.empty() && text.front() == '-';
+  std::string_view digits = text.substr(negative ? 1 : 0);
+  // Beyond 18 digits the value may not fit 64 bits: the general way decides.
+  if (digits.empty() || digits.size() > 18) return false;
+  std::int64_t magnitude = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return false;
+    magnitude = magnitude * 10 + (c - '0');
+  }
+  const std::int64_t value = negative ? -magnitude : magnitude;
+  if (value < lo || value > hi) return false;
+  // The value's own digits: no leading zeros, no sign for zero.
+  while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
+  const std::size_t length = digits.size() + (value < 0 ? 1 : 0);
+  if (length > column.size()) return false;
+  const std::size_t pad = column.size() - length;
+  std::fill(column.begin(), column.begin() + static_cast<std::ptrdiff_t>(pad), ' ');
+  if (value < 0) column[pad] = '-';
+  std::memcpy(column.data() + column.size() - digits.size(), digits.data(), digits.size());
+  return true;
+}
+
+bool EncodeFloatText(std::span<char> column, int decimals, std::string_view text) {
+  constexpr std::size_t kExactDigits = 15;  // carried by a double, and kept by FixedText
+  if (decimals < 0) return false;
+  const bool negative = !text.empty() && text.front() == '-';
+  if (negative) text.remove_prefix(1);
+  const std::size_t point = std::min(text.find('.'), text.size());
+  std::string_view integer = text.substr(0, point);
+  const std::string_view fraction = text.substr(std::min(point + 1, text.size()));
+  if (integer.empty() && fraction.empty()) return false;
+  if (fraction.size() > static_cast<std::size_t>(decimals)) return false;
+  const auto allDigits = [](std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  if (!allDigits(integer) || !allDigits(fraction)) return false;
+  while (!integer.empty() && integer.front() == '0') integer.remove_prefix(1);
+  // Significant digits: from the first non-zero one.
+  std::size_t significant = integer.size() + fraction.size();
+  if (integer.empty()) {
+    const std::size_t first = fraction.find_first_not_of('0');
+    significant = first == std::string_view::npos ? 0 : fraction.size() - first;
+  }
+  if (significant > kExactDigits) return false;
+  // A negative zero is stored without its sign.
+  const bool minus = negative && significant > 0;
+  const std::size_t integerDigits = std::max<std::size_t>(integer.size(), 1);
+  const std::size_t length =
+      (minus ? 1 : 0) + integerDigits + (decimals > 0 ? 1 + static_cast<std::size_t>(decimals) : 0);
+  if (length > column.size()) return false;
+  char* out = column.data() + (column.size() - length);
+  std::fill(column.data(), out, ' ');
+  if (minus) *out++ = '-';
+  if (integer.empty()) {
+    *out++ = '0';
+  } else {
+    out = std::copy(integer.begin(), integer.end(), out);
+  }
+  if (decimals > 0) {
+    *out++ = '.';
+    out = std::copy(fraction.begin(), fraction.end(), out);
+    std::fill(out, column.data() + column.size(), '0');
+  }
+  return true;
+}
+
 void CheckIntegerRange(std::int64_t value, std::int64_t min, std::int64_t max,
                        std::string_view fieldName) {
   if (value < min || value > max)
@@ -631,6 +699,20 @@ void EncodeDateColumn(std::span<char> column, TDateTime value) {
   buf[6] = static_cast<char>('0' + day / 10);
   buf[7] = static_cast<char>('0' + day % 10);
   std::memcpy(column.data(), buf, 8);
+}
+
+bool EncodeDateParts(std::span<char> column, int year, int month, int day) {
+  if (column.size() != 8 || year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
+      day > DaysInAMonth(year, month))
+    return false;
+  // Day 0 is written as blanks; EncodeDateColumn knows that.
+  if (year == 1899 && month == 12 && day == 30) return false;
+  const int parts[] = {year / 100, year % 100, month, day};
+  for (int i = 0; i < 4; ++i) {
+    column[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + parts[i] / 10);
+    column[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + parts[i] % 10);
+  }
+  return true;
 }
 
 std::optional<TDateTime> DecodeTimeStampColumn(std::string_view column, bool asDate) {

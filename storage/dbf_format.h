@@ -297,6 +297,17 @@ void EncodeNumericInteger(std::span<char> column, std::int64_t value, std::strin
 void CheckIntegerRange(std::int64_t value, std::int64_t min, std::int64_t max,
                        std::string_view fieldName);
 
+// N, F from a value's decimal text, written as the encoders above write
+// the value the text parses to, without the number in between; false,
+// writing nothing, for a text these do not take (the caller then parses
+// it and encodes the value, which raises what is wrong). Integer: "digits"
+// or "-digits" whose value lies in lo..hi and fits the column. Float:
+// "[-][digits][.digits]" with some digit, at most `decimals` after the
+// point and at most 15 significant in all, fitting the column.
+bool EncodeIntegerText(std::span<char> column, std::string_view text, std::int64_t lo,
+                       std::int64_t hi);
+bool EncodeFloatText(std::span<char> column, int decimals, std::string_view text);
+
 // I: 4-byte signed. Encoding throws ERangeError outside 32 bits.
 // REQUIRES: column.size() == 4.
 std::int32_t DecodeInt32(std::string_view column);
@@ -320,6 +331,9 @@ void EncodeLogical(std::span<char> column, bool value);
 // REQUIRES: column.size() == 8 for encoding.
 std::optional<TDateTime> DecodeDateColumn(std::string_view column);
 void EncodeDateColumn(std::span<char> column, TDateTime value);
+// D: the date as EncodeDateColumn writes it, without the day number in
+// between; false, writing nothing, for no valid date or day 0.
+bool EncodeDateParts(std::span<char> column, int year, int month, int day);
 // T: Julian day and milliseconds since midnight (stored minus 1 when
 // above 0, read back plus 1). Two zero words read as null; so does a pair
 // that is no valid date and time. With `asDate` the result is the day

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <chrono>
 #include <cstring>
 #include <optional>
@@ -13,6 +14,8 @@
 #include "platform/base/file_stream.h"
 #include "platform/base/file_utils.h"
 #include "platform/base/format.h"
+#include "platform/base/format_settings.h"
+#include "platform/base/math_utils.h"
 #include "platform/data/db_consts.h"
 #include "platform/data/fields.h"
 
@@ -374,6 +377,12 @@ TmDbfTable::TKeySpec TmDbfTable::KeySpecOf(TField* field) {
     spec.Offset = CalcFieldsOffset() + field->Offset() + 1;
     spec.Length = std::max(field->Size() - 1, 0);
     spec.Calculated = true;
+    for (const TKeyMakerEntry& entry : FKeyMakers) {
+      if (entry.Field == field->FieldName()) {
+        spec.Maker = &entry.Maker;
+        spec.Reads = &entry.Reads;
+      }
+    }
   } else if (field->FieldKind() == fkCalculated && dynamic_cast<TNumericField*>(field) != nullptr) {
     spec.Offset = CalcFieldsOffset() + field->Offset() + 1;
     spec.Length = kNumberKeyLength;
@@ -381,6 +390,24 @@ TmDbfTable::TKeySpec TmDbfTable::KeySpecOf(TField* field) {
     spec.NumberType = field->DataType();
   }
   return spec;
+}
+
+void TmDbfTable::SetKeyMaker(TField* field, const std::vector<TField*>& reads, TKeyMaker maker) {
+  std::erase_if(FKeyMakers,
+                [field](const TKeyMakerEntry& entry) { return entry.Field == field->FieldName(); });
+  if (!maker) return;
+  TKeyMakerEntry entry{field->FieldName(), {}, std::move(maker)};
+  for (const TField* read : reads) entry.Reads.push_back(read->FieldName());
+  FKeyMakers.push_back(std::move(entry));
+}
+
+bool TmDbfTable::ColumnIn(const TField* field, const char* record, std::string_view& bytes,
+                          char& type) const {
+  if (field->FieldKind() != fkData || field->FieldNo() <= 0 || !FFile) return false;
+  const TFieldDescriptor& column = Column(field->FieldNo());
+  bytes = std::string_view(record + column.Offset, column.Length);
+  type = column.Type;
+  return true;
 }
 
 std::string_view TmDbfTable::KeyIn(const TKeySpec& spec, const char* buffer, std::string& scratch) {
@@ -410,17 +437,57 @@ const char* TmDbfTable::WithCalcFields(const char* record) {
   return FKeyBuffer.data();
 }
 
+TmDbfTable::TRecordKeys::TRecordKeys(TmDbfTable& table, const std::vector<TKeySpec>& specs)
+    : FTable(table), FSpecs(specs) {
+  bool made = false;
+  for (const TKeySpec& spec : specs) {
+    FNoneNeedsRecord = FNoneNeedsRecord && spec.Length == 0 && !spec.Calculated;
+    FCalcAlways = FCalcAlways || (spec.Calculated && spec.Maker == nullptr);
+    made = made || spec.Maker != nullptr;
+  }
+  if (made && !FCalcAlways && table.CalcFieldsWithMadeKeys)
+    FCalcAlways = table.CalcFieldsWithMadeKeys();
+}
+
+std::vector<TDbfFile::TRecordPart> TmDbfTable::TRecordKeys::Parts() const {
+  std::vector<TDbfFile::TRecordPart> parts;
+  if (FCalcAlways) return parts;
+  auto add = [&](int offset, int length) {
+    parts.push_back({static_cast<std::size_t>(offset), static_cast<std::size_t>(length)});
+  };
+  for (const TKeySpec& spec : FSpecs) {
+    if (spec.Maker != nullptr) {
+      for (const std::string& name : *spec.Reads) {
+        const TField* field = FTable.FindField(name);
+        if (field == nullptr || field->FieldKind() != fkData || field->FieldNo() <= 0) return {};
+        const TFieldDescriptor& column = FTable.Column(field->FieldNo());
+        add(static_cast<int>(column.Offset), column.Length);
+      }
+    } else if (spec.Length > 0) {
+      add(spec.Offset, spec.Length);
+    }
+  }
+  return parts;
+}
+
+std::string_view TmDbfTable::TRecordKeys::Key(std::size_t ordering) {
+  const TKeySpec& spec = FSpecs[ordering];
+  if (spec.Maker != nullptr) {
+    FScratch.resize(static_cast<std::size_t>(spec.Length));
+    (*spec.Maker)(FRecord, FScratch.data());
+    return FScratch;
+  }
+  return KeyIn(spec, spec.Calculated ? FBuffer : FRecord, FScratch);
+}
+
 void TmDbfTable::BuildOrderings(const std::vector<TDbfCursor*>& cursors, std::uint32_t count) {
   std::vector<TKeySpec> specs;
-  bool calculated = false;
   for (TDbfCursor* cursor : cursors) {
     specs.push_back(KeySpecOf(cursor));
-    calculated = calculated || specs.back().Calculated;
     cursor->BeginBuild(specs.back().Length);
   }
-  std::string scratch;
-  if (!calculated &&
-      std::all_of(specs.begin(), specs.end(), [](const TKeySpec& s) { return s.Length == 0; })) {
+  TRecordKeys keys(*this, specs);
+  if (keys.NoneNeedsRecord()) {
     // Physical order needs no record, only which ones are live.
     FFile->ScanLiveRecordNumbers(0, count, [&](int record) {
       for (TDbfCursor* cursor : cursors) cursor->AddBuilt(record, {});
@@ -428,11 +495,15 @@ void TmDbfTable::BuildOrderings(const std::vector<TDbfCursor*>& cursors, std::ui
     for (TDbfCursor* cursor : cursors) cursor->EndBuild();
     return;
   }
-  FFile->ScanLiveRecords(0, count, [&](int record, const char* bytes) {
-    const char* buffer = calculated ? WithCalcFields(bytes) : bytes;
-    for (std::size_t i = 0; i < cursors.size(); ++i)
-      cursors[i]->AddBuilt(record, KeyIn(specs[i], buffer, scratch));
-  });
+  // Only what the keys read comes from the file.
+  const std::vector<TDbfFile::TRecordPart> parts = keys.Parts();
+  FFile->ScanLiveRecords(
+      0, count,
+      [&](int record, const char* bytes) {
+        keys.Start(bytes);
+        for (std::size_t i = 0; i < cursors.size(); ++i) cursors[i]->AddBuilt(record, keys.Key(i));
+      },
+      parts);
   for (TDbfCursor* cursor : cursors) cursor->EndBuild();
 }
 
@@ -444,17 +515,13 @@ void TmDbfTable::RebuildOrderings() {
 
 int TmDbfTable::AddAppended(std::uint32_t count, const char* record) {
   std::vector<TKeySpec> specs;
-  bool calculated = false;
-  for (TDbfCursor* cursor : FOrderings) {
-    specs.push_back(KeySpecOf(cursor));
-    calculated = calculated || specs.back().Calculated;
-  }
-  std::string scratch;
+  for (TDbfCursor* cursor : FOrderings) specs.push_back(KeySpecOf(cursor));
+  TRecordKeys keys(*this, specs);
   auto add = [&](int number, const char* bytes) {
-    const char* buffer = calculated ? WithCalcFields(bytes) : bytes;
+    keys.Start(bytes);
     int index = -1;
     for (std::size_t i = 0; i < FOrderings.size(); ++i) {
-      const int at = FOrderings[i]->RecordAppended(number, KeyIn(specs[i], buffer, scratch));
+      const int at = FOrderings[i]->RecordAppended(number, keys.Key(i));
       if (FOrderings[i] == FCursor) index = at;
     }
     return index;
@@ -835,16 +902,12 @@ void TmDbfTable::InternalPost() {
     LockOrRaise(offset, FFile->RecordLength());
     TRangeLockGuard unlock(*FFile, offset, FFile->RecordLength());
     FFile->GuardedWrite([&] { FFile->WriteRecord(number, ActiveBuffer()); });
-    bool calculated = false;
     std::vector<TKeySpec> specs;
-    for (TDbfCursor* cursor : FOrderings) {
-      specs.push_back(KeySpecOf(cursor));
-      calculated = calculated || specs.back().Calculated;
-    }
-    const char* buffer = calculated ? WithCalcFields(ActiveBuffer()) : ActiveBuffer();
-    std::string scratch;
+    for (TDbfCursor* cursor : FOrderings) specs.push_back(KeySpecOf(cursor));
+    TRecordKeys keys(*this, specs);
+    keys.Start(ActiveBuffer());
     for (std::size_t i = 0; i < FOrderings.size(); ++i)
-      FOrderings[i]->RecordChanged(record, KeyIn(specs[i], buffer, scratch));
+      FOrderings[i]->RecordChanged(record, keys.Key(i));
     return;
   }
   InternalLast();
@@ -1101,8 +1164,9 @@ const TDirectText& DirectText(TCodePage page) {
 }  // namespace
 
 bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
-  if (field->FieldNo() <= 0 || typeid(*field) != typeid(TStringField) || field->OnValidate ||
-      field->Transliterate() || (State() != dsEdit && State() != dsInsert))
+  if (field->FieldNo() <= 0 || field->DataType() != ftString ||
+      typeid(*field) != typeid(TStringField) || field->OnValidate || field->Transliterate() ||
+      (State() != dsEdit && State() != dsInsert))
     return false;
   char* record = FieldBuffer();
   if (record == nullptr) return false;
@@ -1114,15 +1178,266 @@ bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
                                      static_cast<std::size_t>(column.Length)});
   // Converted beside the record first: nothing changes when a byte fails.
   char converted[dbf::kMaxColumnLength];
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const char c = table.Byte[static_cast<unsigned char>(bytes[i])];
-    if (c == '\0') return false;
-    if (i < kept) converted[i] = c;
-  }
+  for (std::size_t i = 0; i < kept; ++i)
+    converted[i] = table.Byte[static_cast<unsigned char>(bytes[i])];
+  if (std::memchr(converted, '\0', kept) != nullptr) return false;
+  for (std::size_t i = kept; i < bytes.size(); ++i)
+    if (table.Byte[static_cast<unsigned char>(bytes[i])] == '\0') return false;
   char* out = record + column.Offset;
   std::memcpy(out, converted, kept);
   std::fill(out + kept, out + column.Length, ' ');
   DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  return true;
+}
+
+std::span<char> TmDbfTable::DirectColumn(TField* field, char& type, int& decimals) {
+  if (field->FieldNo() <= 0 || field->OnValidate || (State() != dsEdit && State() != dsInsert))
+    return {};
+  char* record = FieldBuffer();
+  if (record == nullptr) return {};
+  const TFieldDescriptor& column = Column(field->FieldNo());
+  type = column.Type;
+  decimals = column.Decimals;
+  return {record + column.Offset, column.Length};
+}
+
+bool TmDbfTable::SetColumnInteger(TField* field, std::string_view text) {
+  // The one class of the field's type (compared to one only: names of
+  // other classes would be compared byte for byte).
+  const std::type_info* kind = nullptr;
+  switch (field->DataType()) {
+    case ftInteger:
+      kind = &typeid(TIntegerField);
+      break;
+    case ftSmallint:
+      kind = &typeid(TSmallintField);
+      break;
+    case ftWord:
+      kind = &typeid(TWordField);
+      break;
+    case ftLargeint:
+      kind = &typeid(TLargeintField);
+      break;
+    default:
+      return false;
+  }
+  if (typeid(*field) != *kind) return false;
+  char type = 0;
+  int decimals = 0;
+  const std::span<char> bytes = DirectColumn(field, type, decimals);
+  if (bytes.empty() || !IsNumericLetter(type)) return false;
+  // The range the field checks: its own bounds when set, else its type's.
+  const auto& integral = static_cast<const TIntegralField&>(*field);
+  std::int64_t lo = INT32_MIN, hi = INT32_MAX;
+  if (integral.MinValue() != 0 || integral.MaxValue() != 0) {
+    lo = integral.MinValue();
+    hi = integral.MaxValue();
+  } else if (field->DataType() == ftSmallint) {
+    lo = INT16_MIN;
+    hi = INT16_MAX;
+  } else if (field->DataType() == ftWord) {
+    lo = 0;
+    hi = UINT16_MAX;
+  } else if (field->DataType() == ftLargeint) {
+    lo = INT64_MIN;
+    hi = INT64_MAX;
+  }
+  // A smallint column also refuses what lies outside 16 bits.
+  if (field->DataType() == ftSmallint) {
+    lo = std::max<std::int64_t>(lo, INT16_MIN);
+    hi = std::min<std::int64_t>(hi, INT16_MAX);
+  }
+  if (!EncodeIntegerText(bytes, text, lo, hi)) return false;
+  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  return true;
+}
+
+bool TmDbfTable::SetColumnFloat(TField* field, std::string_view text) {
+  if (field->DataType() != ftFloat || typeid(*field) != typeid(TFloatField) ||
+      FormatSettings.DecimalSeparator != '.')
+    return false;
+  const auto& number = static_cast<const TFloatField&>(*field);
+  if (number.MinValue() != 0 || number.MaxValue() != 0) return false;
+  char type = 0;
+  int decimals = 0;
+  const std::span<char> bytes = DirectColumn(field, type, decimals);
+  if (bytes.empty() || !IsNumericLetter(type)) return false;
+  if (!EncodeFloatText(bytes, decimals, text)) return false;
+  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  return true;
+}
+
+bool TmDbfTable::SetColumnNull(TField* field) {
+  // Classes whose Clear is the field's own: the value cleared as null.
+  const std::type_info& kind = typeid(*field);
+  switch (field->DataType()) {
+    case ftString:
+      if (kind != typeid(TStringField)) return false;
+      break;
+    case ftInteger:
+      if (kind != typeid(TIntegerField)) return false;
+      break;
+    case ftSmallint:
+      if (kind != typeid(TSmallintField)) return false;
+      break;
+    case ftWord:
+      if (kind != typeid(TWordField)) return false;
+      break;
+    case ftLargeint:
+      if (kind != typeid(TLargeintField)) return false;
+      break;
+    case ftFloat:
+      if (kind != typeid(TFloatField)) return false;
+      break;
+    case ftDate:
+      if (kind != typeid(TDateField)) return false;
+      break;
+    default:
+      return false;
+  }
+  char type = 0;
+  int decimals = 0;
+  const std::span<char> bytes = DirectColumn(field, type, decimals);
+  if (bytes.empty()) return false;
+  ClearColumn(bytes, field->DataType() == ftString ? kTypeChar : type);
+  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  return true;
+}
+
+bool TmDbfTable::SetColumnDate(TField* field, int year, int month, int day) {
+  if (field->DataType() != ftDate || typeid(*field) != typeid(TDateField)) return false;
+  char type = 0;
+  int decimals = 0;
+  const std::span<char> bytes = DirectColumn(field, type, decimals);
+  if (bytes.empty() || type != kTypeDate) return false;
+  if (!EncodeDateParts(bytes, year, month, day)) return false;
+  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  return true;
+}
+
+namespace {
+
+// For each byte of a page, true when its character takes that one byte
+// again on the way through UTF-8; never for NUL, which ends a text.
+struct TSameText {
+  bool Byte[256] = {};
+};
+
+TSameText MakeSameText(TCodePage page) {
+  TSameText table;
+  for (int b = 1; b < 256; ++b) {
+    const std::string byte(1, static_cast<char>(b));
+    table.Byte[b] = FromUtf8(ToUtf8(byte, page), page) == byte;
+  }
+  return table;
+}
+
+const TSameText& SameText(TCodePage page) {
+  static const TSameText ansi = MakeSameText(TCodePage::Win1251);
+  static const TSameText oem = MakeSameText(TCodePage::Oem866);
+  return page == TCodePage::Win1251 ? ansi : oem;
+}
+
+// Text as a string field reads it and writes it back the same: characters
+// of one byte each, then blanks only.
+bool PlainText(std::string_view column, const TSameText& same) {
+  const std::size_t n = DecodeChar(column).size();
+  for (std::size_t i = 0; i < n; ++i)
+    if (!same.Byte[static_cast<unsigned char>(column[i])]) return false;
+  for (std::size_t i = n; i < column.size(); ++i)
+    if (column[i] != ' ') return false;
+  return true;
+}
+
+// A date as EncodeDateColumn writes it: blanks, or a valid yyyymmdd other
+// than day 0 (which it writes as blanks).
+bool PlainDate(std::string_view column) {
+  if (column.size() != 8) return false;
+  if (column.find_first_not_of(' ') == std::string_view::npos) return true;
+  if (column.find_first_not_of("0123456789") != std::string_view::npos) return false;
+  const std::optional<TDateTime> date = DecodeDateColumn(column);
+  return date && Trunc(*date) != 0;
+}
+
+}  // namespace
+
+std::optional<TmDbfTable::TColumnCopy> TmDbfTable::PrepareColumnCopy(TField* to, TmDbfTable& source,
+                                                                     TField* from) {
+  if (!FFile || !source.FFile || to->FieldKind() != fkData || from->FieldKind() != fkData ||
+      to->FieldNo() <= 0 || from->FieldNo() <= 0 || to->DataType() != from->DataType() ||
+      to->OnValidate)
+    return std::nullopt;
+  const TFieldDescriptor& column = Column(to->FieldNo());
+  const TFieldDescriptor& sourceColumn = source.Column(from->FieldNo());
+  if (column.Type != sourceColumn.Type || column.Length != sourceColumn.Length ||
+      column.Decimals != sourceColumn.Decimals)
+    return std::nullopt;
+  TColumnCopy copy{to, from, column.Offset, sourceColumn.Offset, column.Length, column.Type};
+  switch (to->DataType()) {
+    case ftString:
+      if (column.Type == kTypeChar && typeid(*to) == typeid(TStringField) &&
+          typeid(*from) == typeid(TStringField) && !to->Transliterate() && !from->Transliterate() &&
+          FAnsiTable == source.FAnsiTable && to->Size() >= column.Length &&
+          from->Size() >= column.Length)
+        return copy;
+      break;
+    case ftSmallint:
+    case ftInteger: {
+      const auto* integral = dynamic_cast<const TIntegralField*>(to);
+      if (integral == nullptr || !IsNumericLetter(column.Type) || column.Decimals != 0) break;
+      const bool small = to->DataType() == ftSmallint;
+      // A field's own range (MaxValue) replaces its type's.
+      copy.Min = integral->MinValue() != 0 || integral->MaxValue() != 0
+                     ? integral->MinValue()
+                     : (small ? INT16_MIN : INT32_MIN);
+      copy.Max = integral->MinValue() != 0 || integral->MaxValue() != 0
+                     ? integral->MaxValue()
+                     : (small ? INT16_MAX : INT32_MAX);
+      return copy;
+    }
+    case ftDate:
+      if (column.Type == kTypeDate && column.Length == 8) return copy;
+      break;
+    default:
+      break;
+  }
+  return std::nullopt;
+}
+
+bool TmDbfTable::CopyColumn(const TColumnCopy& copy, TmDbfTable& source) {
+  if (State() != dsEdit && State() != dsInsert) return false;
+  char* record = FieldBuffer();
+  const char* sourceRecord = source.FieldBuffer();
+  if (record == nullptr || sourceRecord == nullptr) return false;
+  const std::string_view bytes(sourceRecord + copy.FromOffset, copy.Length);
+  char* out = record + copy.ToOffset;
+  switch (copy.Type) {
+    case kTypeChar:
+      if (!PlainText(bytes, SameText(TextPage()))) return false;
+      std::memcpy(out, bytes.data(), bytes.size());
+      break;
+    case kTypeDate:
+      if (!PlainDate(bytes)) return false;
+      std::memcpy(out, bytes.data(), bytes.size());
+      break;
+    default: {
+      // As the source field reads it (its type's range, else 0), in the
+      // target's range, written as the target writes it.
+      std::int64_t value = DecodeNumericInteger(bytes);
+      const bool small = copy.From->DataType() == ftSmallint;
+      if (value < (small ? INT16_MIN : INT32_MIN) || value > (small ? INT16_MAX : INT32_MAX))
+        value = 0;
+      if (value < copy.Min || value > copy.Max) return false;
+      char text[24];
+      const auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+      const std::size_t length = static_cast<std::size_t>(end - text);
+      if (ec != std::errc() || length > copy.Length) return false;
+      std::memset(out, ' ', copy.Length - length);
+      std::memcpy(out + copy.Length - length, text, length);
+      break;
+    }
+  }
+  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(copy.To));
   return true;
 }
 

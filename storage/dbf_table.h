@@ -59,8 +59,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/base/codepage.h"
@@ -142,6 +145,24 @@ class TmDbfTable : public TDataSet {
   // Open). The table stays open and empty until it returns; events are
   // off and the controls disabled meanwhile.
   TOnUserConvert OnUserConvert;
+
+  // Makes the key of an ordering on a calculated string field straight
+  // from a record as stored (`record`: the deletion flag, then the
+  // columns), writing KeyLength bytes to `key`: the bytes the calculated
+  // value would give, without computing the calculated fields.
+  using TKeyMaker = std::function<void(const char* record, char* key)>;
+  // Orderings on `field` take their keys from `maker` from now on (an
+  // empty maker: from the calculated fields again). The maker looks only
+  // at the deletion flag and the columns of the data fields `reads`.
+  // REQUIRES: `field` is a calculated string field of this table.
+  void SetKeyMaker(TField* field, const std::vector<TField*>& reads, TKeyMaker maker);
+  // Asked where a key maker spares computing a record's calculated fields
+  // for an ordering: true computes them all the same (an owner adds values
+  // up as the records pass). Unset: they are spared.
+  std::function<bool()> CalcFieldsWithMadeKeys;
+  // The column of data field `field` in `record` (a record of this open
+  // table as stored) and its type letter; false for a field without one.
+  bool ColumnIn(const TField* field, const char* record, std::string_view& bytes, char& type) const;
 
   // Waits between the two tries of a lock; sleeps by default. Tests put a
   // recorder here.
@@ -255,6 +276,48 @@ class TmDbfTable : public TDataSet {
   // through the field. A reader of whole registers writes this way
   // without going through UTF-8.
   bool SetColumnText(TField* field, std::string_view bytes);
+  // The same for an integer field (smallint, integer, word, largeint) on
+  // an N or F column from the decimal text `text`, as
+  // field->SetAsString(text) sets it; for a float field on such a column
+  // from "[-]digits[.digits]" ('.' being the decimal separator); and for
+  // a date field on a D column from a valid date's parts, as
+  // field->SetAsDateTime(EncodeDate(year, month, day)). False, changing
+  // nothing, where the bytes would not be the same or the field would
+  // refuse the value (an OnValidate handler, a range the value leaves, a
+  // text that does not fit): the caller then goes through the field.
+  bool SetColumnInteger(TField* field, std::string_view text);
+  bool SetColumnFloat(TField* field, std::string_view text);
+  bool SetColumnDate(TField* field, int year, int month, int day);
+  // Clears such a field, or a string field, straight in the record, as
+  // field->Clear() does; false, changing nothing, where that cannot be
+  // done so.
+  bool SetColumnNull(TField* field);
+
+  // How the value of data field `From` of another table goes into data
+  // field `To` of this one by the columns' bytes (PrepareColumnCopy).
+  struct TColumnCopy {
+    TField* To = nullptr;
+    TField* From = nullptr;
+    std::uint32_t ToOffset = 0, FromOffset = 0, Length = 0;
+    char Type = 0;
+    // The integer range the value must keep to the fields' way.
+    std::int64_t Min = 0, Max = 0;
+  };
+  // A copy of `from` in `source` into `to` for CopyColumn, where the
+  // fields' way (to->SetValue(from->Value())) depends only on the column's
+  // bytes: the same field type, column letter, width, decimals and text
+  // page, a plain string, integer or date field without an OnValidate
+  // handler. Nothing otherwise. Valid while both tables stay open.
+  std::optional<TColumnCopy> PrepareColumnCopy(TField* to, TmDbfTable& source, TField* from);
+  // Gives the record in edit or insert the value of copy.From in
+  // `source`'s active record straight from the column's bytes, the bytes
+  // to->SetValue(from->Value()) would store, then the field-change
+  // handling, where the value is stored as this table writes it (text of
+  // characters that take one byte each and blanks after it, an integer in
+  // the range, a date or blanks). Returns false, changing nothing,
+  // otherwise: the caller then goes through the fields. A copier of whole
+  // registers copies this way without a value in between.
+  bool CopyColumn(const TColumnCopy& copy, TmDbfTable& source);
 
   // --- TDataSet
   int CompareBookmarks(const TBookmark& a, const TBookmark& b) override;
@@ -350,6 +413,36 @@ class TmDbfTable : public TDataSet {
     bool IsString = false;
     // A calculated number: its key orders as the numbers do.
     TFieldType NumberType = ftUnknown;
+    // Makes a calculated key from the record's columns.
+    const TKeyMaker* Maker = nullptr;
+    // The fields whose columns the maker reads.
+    const std::vector<std::string>* Reads = nullptr;
+  };
+  // The keys of one record for a list of orderings; the calculated fields
+  // are computed at most once, and only when a key needs them.
+  class TRecordKeys {
+   public:
+    TRecordKeys(TmDbfTable& table, const std::vector<TKeySpec>& specs);
+    // True when no key needs a record's bytes (physical order only).
+    bool NoneNeedsRecord() const { return FNoneNeedsRecord; }
+    // The parts of a record the keys read (besides the deletion flag);
+    // empty when they read whole records.
+    std::vector<TDbfFile::TRecordPart> Parts() const;
+    // Starts on `record`, as stored.
+    void Start(const char* record) {
+      FRecord = record;
+      FBuffer = FCalcAlways ? FTable.WithCalcFields(record) : nullptr;
+    }
+    std::string_view Key(std::size_t ordering);
+
+   private:
+    TmDbfTable& FTable;
+    const std::vector<TKeySpec>& FSpecs;
+    bool FCalcAlways = false;
+    bool FNoneNeedsRecord = true;
+    const char* FRecord = nullptr;
+    const char* FBuffer = nullptr;  // with the calculated fields, once computed
+    std::string FScratch;
   };
   TKeySpec KeySpecOf(const TDbfCursor* cursor);
   // The key of an ordering on `field` (none when null).
@@ -383,6 +476,10 @@ class TmDbfTable : public TDataSet {
   void InitEmptyRecord(char* record) const;
   // The record buffer that field access uses in the current state.
   char* FieldBuffer();
+  // The bytes of the column of data field `field` in the record being
+  // edited or inserted, for a value set straight in the record; empty when
+  // the field has an OnValidate handler or there is no such record.
+  std::span<char> DirectColumn(TField* field, char& type, int& decimals);
   const dbf::TFieldDescriptor& Column(int fieldNo) const;
   TFieldType FieldTypeOfColumn(const dbf::TFieldDescriptor& column) const;
   TCodePage TextPage() const { return FAnsiTable ? TCodePage::Win1251 : TCodePage::Oem866; }
@@ -423,6 +520,12 @@ class TmDbfTable : public TDataSet {
   bool FIsOpen = false;
 
   std::vector<char> FKeyBuffer;  // a record buffer for computing keys
+  struct TKeyMakerEntry {
+    std::string Field;  // the key field's name
+    std::vector<std::string> Reads;
+    TKeyMaker Maker;
+  };
+  std::vector<TKeyMakerEntry> FKeyMakers;
   std::string FKeyScratch;
 
   int FStepCount = 0;

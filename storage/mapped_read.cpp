@@ -105,3 +105,15 @@ bool GatherFromMapping(void* to, const void* from, std::size_t stride, std::size
     for (std::size_t i = 0; i < count; ++i) out[i] = in[i * stride];
   });
 }
+
+bool GatherPartsFromMapping(void* to, const void* from, std::size_t stride, std::size_t count,
+                            std::span<const TMappedPart> parts) noexcept {
+  if (count == 0) return true;
+  const char* in = static_cast<const char*>(from);
+  char* out = static_cast<char*>(to);
+  return Guarded(from, stride * count, [&] {
+    for (std::size_t i = 0; i < count; ++i, in += stride, out += stride)
+      for (const TMappedPart& part : parts)
+        std::memcpy(out + part.Offset, in + part.Offset, part.Length);
+  });
+}

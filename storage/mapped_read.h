@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 
 // Copies length bytes from `from`, which lies in a file mapping, to `to`.
 // Returns false when part of the source is no longer backed by the file
@@ -26,3 +27,17 @@ bool CopyFromMapping(void* to, const void* from, std::size_t length) noexcept;
 // `from`), to `to`, under the same guard: false when part of the source
 // is no longer backed by the file. Same preconditions for the bytes read.
 bool GatherFromMapping(void* to, const void* from, std::size_t stride, std::size_t count) noexcept;
+
+// A byte range of each record.
+struct TMappedPart {
+  std::size_t Offset;
+  std::size_t Length;
+};
+
+// Copies `parts` of `count` records of `stride` bytes each, the first at
+// `from`, to the same places in `to` (count * stride bytes, the rest left
+// as it was), under the same guard: false when part of the source is no
+// longer backed by the file. Same preconditions for the bytes read; every
+// part lies within a record.
+bool GatherPartsFromMapping(void* to, const void* from, std::size_t stride, std::size_t count,
+                            std::span<const TMappedPart> parts) noexcept;

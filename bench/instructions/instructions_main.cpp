@@ -98,7 +98,7 @@ TUnits ReadAllCouponTwo() {
 
 TUnits OpenOrderCouponTwo() {
   auto t = coupon_bench::MakeTable(coupon_bench::RegisterFile(2, kRecords), 2);
-  dbf_bench::AddCertificateKey(*t);
+  coupon_bench::AddCertificateKey(*t);
   Counted([&] {
     t->Open();
     t->AddCursor(t->FieldByName("cCERTIF"));

@@ -1,9 +1,13 @@
 #include "register/core/register_document.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/base/clock.h"
+#include "platform/base/codepage.h"
 #include "platform/base/date_time.h"
 #include "platform/base/file_utils.h"
 #include "platform/base/format.h"
@@ -90,6 +94,96 @@ std::string CertificateKey(const std::string& series, int number) {
   return series + " " + SevenDigits(number);
 }
 
+namespace {
+// For each byte of a page, true when the fields' way (to UTF-8 and back)
+// gives that same one byte; never for NUL, which ends a text.
+struct TSameBytes {
+  bool Same[256] = {};
+};
+
+const TSameBytes& SameBytes(TCodePage page) {
+  static const auto make = [](TCodePage p) {
+    TSameBytes table;
+    for (int b = 1; b < 256; ++b) {
+      const std::string byte(1, static_cast<char>(b));
+      table.Same[b] = FromUtf8(ToUtf8(byte, p), p) == byte;
+    }
+    return table;
+  };
+  static const TSameBytes ansi = make(TCodePage::Win1251);
+  static const TSameBytes oem = make(TCodePage::Oem866);
+  return page == TCodePage::Win1251 ? ansi : oem;
+}
+
+// The significant digits of a numeric column as the program stores a
+// number: blanks, then at most nine digits after any leading zeros ("0"
+// for zero). False for anything else: a sign, blanks only, other bytes.
+bool PlainDigits(std::string_view column, std::string_view& digits) {
+  std::size_t i = 0;
+  while (i < column.size() && column[i] == ' ') ++i;
+  if (i == column.size()) return false;
+  for (std::size_t j = i; j < column.size(); ++j)
+    if (column[j] < '0' || column[j] > '9') return false;
+  while (i + 1 < column.size() && column[i] == '0') ++i;
+  digits = column.substr(i);
+  return digits.size() <= 9;
+}
+}  // namespace
+
+TmDbfTable::TKeyMaker CertificateKeyMaker(const TmDbfTable& table, const TField* series,
+                                          const TField* number, const TField* key) {
+  return [&table, series, number, key](const char* record, char* out) {
+    const std::size_t length = static_cast<std::size_t>(std::max(key->Size() - 1, 0));
+    const TCodePage page = table.AnsiTable() ? TCodePage::Win1251 : TCodePage::Oem866;
+    std::string_view seriesColumn, numberColumn;
+    char seriesType = 0, numberType = 0;
+    if (!table.ColumnIn(series, record, seriesColumn, seriesType)) seriesColumn = {};
+    if (!table.ColumnIn(number, record, numberColumn, numberType)) numberType = 0;
+    // The series as its field reads it, in the file's bytes.
+    const std::string_view seriesBytes =
+        dbf::DecodeChar(seriesColumn)
+            .substr(0, static_cast<std::size_t>(std::max(series->DataSize() - 1, 0)));
+    const TSameBytes& same = SameBytes(page);
+    const bool seriesDirect = std::all_of(seriesBytes.begin(), seriesBytes.end(), [&](char c) {
+      return same.Same[static_cast<unsigned char>(c)];
+    });
+    std::string_view digits;
+    if (seriesDirect && (numberType == dbf::kTypeNumeric || numberType == dbf::kTypeFloat) &&
+        PlainDigits(numberColumn, digits)) {
+      // Every character one byte: the key is the bytes themselves.
+      char* end = out + length;
+      auto put = [&](std::string_view bytes) {
+        const std::size_t n = std::min(bytes.size(), static_cast<std::size_t>(end - out));
+        std::memcpy(out, bytes.data(), n);
+        out += n;
+      };
+      put(seriesBytes);
+      put(" ");
+      if (digits.size() < 7) put(std::string_view("0000000", 7 - digits.size()));
+      put(digits);
+      std::memset(out, ' ', static_cast<std::size_t>(end - out));
+      return;
+    }
+    // Anything else the way the fields go: the series to UTF-8, the number
+    // as an integer field reads it, the text cut as the key field keeps it
+    // and back in the file's page.
+    std::int64_t wide = 0;
+    if (numberType == dbf::kTypeNumeric || numberType == dbf::kTypeFloat)
+      wide = dbf::DecodeNumericInteger(numberColumn);
+    else if (numberType == dbf::kTypeInteger && numberColumn.size() == 4)
+      wide = dbf::DecodeInt32(numberColumn);
+    if (wide < INT32_MIN || wide > INT32_MAX) wide = 0;
+    std::string text = CertificateKey(ToUtf8(seriesBytes, page), static_cast<int>(wide));
+    if (Length(text) > key->Size()) text = Copy(text, 1, key->Size());
+    text.resize(std::min({strnlen(text.c_str(), text.size()), text.size(),
+                          static_cast<std::size_t>(std::max(key->DataSize() - 1, 0))}));
+    const std::string bytes = FromUtf8(text, page);
+    const std::size_t n = std::min(strnlen(bytes.c_str(), bytes.size()), length);
+    std::memcpy(out, bytes.data(), n);
+    std::memset(out + n, ' ', length - n);
+  };
+}
+
 void RuleBroken(const std::string& message) { throw ERecordRule(message); }
 
 // --- the register's table
@@ -119,6 +213,11 @@ void TRegisterDocument::AfterConstruction() {
   FTable->SetExclusive(false);
   FTable->SetVers(1);
   BuildFields();
+  // The certificate ordering reads its key from the stored columns; the
+  // calculated fields still run while an open adds the amounts up.
+  FTable->SetKeyMaker(Fld("cCERTIF"), {Fld("SCERTIF"), Fld("NCERTIF")},
+                      CertificateKeyMaker(*FTable, Fld("SCERTIF"), Fld("NCERTIF"), Fld("cCERTIF")));
+  FTable->CalcFieldsWithMadeKeys = [this] { return FCollecting; };
   FTable->BeforePost = [this](TDataSet*) { CheckBeforePost([this] { Validate(); }); };
   FTable->AfterScroll = [this](TDataSet*) { RecordMoved(); };
   FTable->AfterPost = [this](TDataSet*) { RecordPosted(); };
@@ -411,13 +510,12 @@ void TRegisterDocument::CalcFields() {
 }
 
 void TRegisterDocument::CalcKeys() {
-  bool certificate = false, fio = false, sum = false, other = false;
+  bool fio = false, sum = false, other = false;
   for (const TDbfCursor* ordering : FTable->Orderings()) {
     const std::string& key = ordering->KeyFieldName();
-    if (key.empty()) continue;
-    if (key == "cCERTIF") {
-      certificate = true;
-    } else if (key == "FIO") {
+    // The certificate ordering makes its key itself (CertificateKeyMaker).
+    if (key.empty() || key == "cCERTIF") continue;
+    if (key == "FIO") {
       fio = true;
     } else if (key == "SUM") {
       sum = true;
@@ -426,8 +524,10 @@ void TRegisterDocument::CalcKeys() {
     }
   }
   if (fio || other) CalcFio();
-  if (certificate || other) CalcCertificateKey();
-  if (other) CalcCouponFields();
+  if (other) {
+    CalcCertificateKey();
+    CalcCouponFields();
+  }
   if (sum) FCalc.Sum->SetAsCurrency(CouponSum());
   if (FCollecting) {
     FCollectedSum += CouponSum();

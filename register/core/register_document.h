@@ -69,6 +69,12 @@ bool IsBlankMaskText(const std::string& text);
 // The certificate key "<series> <number as 7 digits>".
 std::string CertificateKey(const std::string& series, int number);
 
+// The key of an ordering on `key`, the calculated CertificateKey of string
+// field `series` and integer field `number`, made from `table`'s stored
+// columns: the bytes the calculated value gives, without computing it.
+TmDbfTable::TKeyMaker CertificateKeyMaker(const TmDbfTable& table, const TField* series,
+                                          const TField* number, const TField* key);
+
 class TRegisterDocument : public TComponent {
   MEBRATH_CLASS(TRegisterDocument, TComponent)
  public:

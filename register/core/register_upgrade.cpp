@@ -1,5 +1,6 @@
 #include "register/core/register_upgrade.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,19 +19,31 @@ struct TFieldPair {
   TField* To;
   bool EarlyDateCleared;
   bool SameKind;
+  // Between two register files: the copy by the column's bytes.
+  std::optional<TmDbfTable::TColumnCopy> Bytes;
 };
 
 int Copy(TDataSet& source, TDataSet& target, const TCopyProgress& progress, bool birth) {
+  auto* fromTable = dynamic_cast<TmDbfTable*>(&source);
+  auto* toTable = dynamic_cast<TmDbfTable*>(&target);
   std::vector<TFieldPair> pairs;
   for (int i = 0; i < source.FieldCount(); ++i) {
     TField* from = source.Fields().Fields(i);
     TField* to = target.FindField(from->FieldName());
     if (to == nullptr || to->Calculated()) continue;
     const bool early = from->FieldName() == "DLEAF" || from->FieldName() == "DCARD";
-    pairs.push_back({from, to, early, from->DataType() == to->DataType()});
+    pairs.push_back({from, to, early, from->DataType() == to->DataType(), std::nullopt});
+    if (fromTable != nullptr && toTable != nullptr)
+      pairs.back().Bytes = toTable->PrepareColumnCopy(to, *fromTable, from);
   }
   TField* oldCount = birth ? source.FindField("CQNT") : nullptr;
   TField* children = birth ? target.FindField("BQNT") : nullptr;
+
+  // The records reach the file in blocks, not one write and lock each.
+  if (toTable != nullptr) toTable->BeginAppendBatch();
+  TFinallyGuard endBatch([toTable] {
+    if (toTable != nullptr) toTable->EndAppendBatch();
+  });
 
   const int total = source.RecordCount();
   int done = 0;
@@ -41,6 +54,8 @@ int Copy(TDataSet& source, TDataSet& target, const TCopyProgress& progress, bool
       if (pair.EarlyDateCleared && !pair.From->IsNull() && pair.From->AsDateTime() > 0 &&
           YearOf(pair.From->AsDateTime()) < 2005) {
         pair.To->Clear();
+      } else if (pair.Bytes && toTable->CopyColumn(*pair.Bytes, *fromTable)) {
+        // The bytes the value's way below stores.
       } else if (pair.SameKind) {
         // The same kind converts to the same text and back: skip the text.
         pair.To->SetValue(pair.From->Value());

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/base/codepage.h"
 #include "platform/base/format.h"
 #include "platform/base/format_settings.h"
 #include "platform/base/scope_guard.h"
@@ -44,6 +45,68 @@ void SetDateText(TField& field, const std::string& value) {
   }
 }
 
+// How a field takes an attribute's value, decided once per field.
+enum class TTaker { Date, Text, Integer, Float };
+
+TTaker TakerOf(const TField& field) {
+  switch (field.DataType()) {
+    case ftDate:
+    case ftDateTime:
+      return TTaker::Date;
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftLargeint:
+      return TTaker::Integer;
+    case ftFloat:
+      return TTaker::Float;
+    default:
+      return TTaker::Text;
+  }
+}
+
+// Puts an attribute's value, the file's bytes `raw`, into its field
+// through the field, as UTF-8 text; the field raises what it refuses.
+void SetFieldText(TField& field, TTaker taker, std::string_view raw) {
+  if (taker == TTaker::Date) {
+    SetDateText(field, Win1251ToUtf8(raw));
+  } else {
+    field.SetAsString(Win1251ToUtf8(raw));
+  }
+}
+
+// The same, written by the table straight into the record where it can do
+// so with the field's result, when `direct`.
+inline void SetFieldValue(TmDbfTable& table, TField& field, TTaker taker, std::string_view raw,
+                          bool direct) {
+  if (direct) {
+    switch (taker) {
+      case TTaker::Text:
+        if (table.SetColumnText(&field, raw)) return;
+        break;
+      case TTaker::Integer:
+        if (raw.empty() ? table.SetColumnNull(&field) : table.SetColumnInteger(&field, raw)) return;
+        break;
+      case TTaker::Float:
+        if (raw.empty() ? table.SetColumnNull(&field) : table.SetColumnFloat(&field, raw)) return;
+        break;
+      case TTaker::Date:
+        // Any text but "yyyy?mm?dd" clears the date (as UTF-8: ASCII only
+        // keeps its length).
+        if (raw.size() != 10) {
+          if (IsAscii(raw) && table.SetColumnNull(&field)) return;
+        } else if (IsAscii(raw)) {
+          const int year = Digits(raw.substr(0, 4)), month = Digits(raw.substr(5, 2)),
+                    day = Digits(raw.substr(8, 2));
+          if (year > 0 && month > 0 && day > 0 && table.SetColumnDate(&field, year, month, day))
+            return;
+        }
+        break;
+    }
+  }
+  SetFieldText(field, taker, raw);
+}
+
 void AssignAsciiUpper(std::string& out, std::string_view name) {
   out.assign(name);
   for (char& c : out)
@@ -78,8 +141,20 @@ class TFieldKey {
   std::string FLong;
 };
 
-bool Contains(std::string_view name, std::string_view part) {
-  return name.find(part) != std::string_view::npos;
+// Names are short: compared in place.
+bool SameBytes(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
+// Whether the tag's name holds "CHILD"; asked of every tag.
+bool HoldsChild(std::string_view name) {
+  constexpr std::string_view kChild = "CHILD";
+  for (std::size_t i = 0; i + kChild.size() <= name.size(); ++i)
+    if (name[i] == 'C' && SameBytes(name.substr(i, kChild.size()), kChild)) return true;
+  return false;
 }
 
 // A value that says something: not blank and not a zero ("0", "0.000"),
@@ -88,39 +163,25 @@ bool CarriesData(std::string_view raw) {
   return raw.find_first_not_of(" 0.,+-") != std::string_view::npos;
 }
 
-// Puts an attribute's value into its field. `value()` gives the text as
-// UTF-8; asked only when needed, as most fields take the file's bytes.
-template <class TValueOf>
-void SetFieldValue(TmDbfTable& table, TField& field, const std::string& raw, TValueOf value) {
-  if (field.DataType() == ftDate || field.DataType() == ftDateTime) {
-    SetDateText(field, value());
-  } else if (!table.SetColumnText(&field, raw)) {
-    // The same text through the field, where the table cannot put the
-    // file's bytes in the record as they are.
-    field.SetAsString(value());
-  }
-}
-
 // The values of a record's CHILD groups, held until a group that carries
 // data shows the groups before it are rows: trailing groups that carry
 // none (BQNT counts children born before, and the file has a group for
 // each) are no rows and leave their fields as they are.
 class TChildGroups {
  public:
-  void Hold(TField* field, const std::string& raw, const std::string& value) {
+  void Hold(TField* field, TTaker taker, std::string_view raw) {
     if (FUsed == FValues.size()) FValues.emplace_back();
     TValue& v = FValues[FUsed++];
     v.Field = field;
-    v.Raw = raw;
-    v.Value = value;
+    v.Taker = taker;
+    v.Raw.assign(raw);
     FData = FData || CarriesData(raw);
   }
   // The end of group `index` (1-based).
-  void EndGroup(TmDbfTable& table, int index) {
+  void EndGroup(TmDbfTable& table, int index, bool direct) {
     if (!FData) return;
     for (std::size_t i = 0; i < FUsed; ++i)
-      SetFieldValue(table, *FValues[i].Field, FValues[i].Raw,
-                    [&v = FValues[i]]() -> const std::string& { return v.Value; });
+      SetFieldValue(table, *FValues[i].Field, FValues[i].Taker, FValues[i].Raw, direct);
     FUsed = 0;
     FData = false;
     FRows = index;
@@ -137,8 +198,8 @@ class TChildGroups {
  private:
   struct TValue {
     TField* Field = nullptr;
+    TTaker Taker = TTaker::Text;
     std::string Raw;
-    std::string Value;
   };
   std::vector<TValue> FValues;
   std::size_t FUsed = 0;
@@ -213,52 +274,62 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
     int insideChild = 0;    // open elements whose name holds "CHILD"
     bool inHeader = false;  // the attributes read are the header's
     TFieldKey key;
-    // The fields met so far in a record, in order: every record names the
-    // same ones, so the look-up is mostly one comparison.
-    std::vector<std::pair<std::string, TField*>> seen;
+    // The attributes met so far in a record, in order: every record names
+    // the same ones, so the look-up is mostly one comparison.
+    struct TSeen {
+      std::string Name;  // the file's bytes
+      int Group;
+      TField* Field;
+      TTaker Taker;
+    };
+    std::vector<TSeen> seen;
     std::size_t next = 0;
     for (TXmlTokenKind kind = FReader.Next(); kind != xkEndOfInput; kind = FReader.Next()) {
-      // Compared as a view: its size first, then its bytes.
-      const std::string_view name = FReader.Name();
-      const bool inserting = table.State() == dsInsert;
-      if (kind == xkStartTag) {
+      // ASCII names compare alike as the file's bytes and as UTF-8.
+      const std::string_view name = FReader.RawName();
+      if (kind == xkAttribute) {
+        if (inHeader) {
+          const std::string& utf8 = FReader.Name();
+          lpu.SetValue(utf8 == "FROM" ? std::string("NAME") : utf8, FReader.Value());
+          continue;
+        }
+        if (table.State() != dsInsert) continue;
+        const int group = insideChild > 0 ? children : -1;
+        if (next >= seen.size() || seen[next].Group != group || !SameBytes(seen[next].Name, name)) {
+          const std::string_view fieldName =
+              key.Make(IsAscii(name) ? name : std::string_view(FReader.Name()), group);
+          const auto found = fields.find(std::string(fieldName));
+          TField* field = found == fields.end() ? nullptr : found->second;
+          seen.resize(next);
+          seen.push_back({std::string(name), group, field, field ? TakerOf(*field) : TTaker::Text});
+        }
+        const TSeen& attribute = seen[next++];
+        if (attribute.Field == nullptr) continue;
+        if (insideChild > 0) {
+          groups.Hold(attribute.Field, attribute.Taker, FReader.RawValue());
+        } else {
+          SetFieldValue(table, *attribute.Field, attribute.Taker, FReader.RawValue(), FDirect);
+        }
+      } else if (kind == xkStartTag) {
         inHeader = name == "HEADER";
-        if (Contains(name, "CHILD")) ++insideChild;
-        if (name == "BTAL1" || name == "BTAL2" || (name == "BTAL3" && !inserting)) {
+        if (HoldsChild(name)) ++insideChild;
+        if (name == "BTAL1" || name == "BTAL2" || (name == "BTAL3" && table.State() != dsInsert)) {
           table.Append();
           next = 0;
         } else if (name == "CHILD") {
           ++children;
         }
-      } else if (kind == xkAttribute) {
-        if (inHeader) {
-          lpu.SetValue(std::string(name == "FROM" ? "NAME" : name), FReader.Value());
-        } else if (inserting) {
-          const std::string_view fieldName = key.Make(name, insideChild > 0 ? children : -1);
-          TField* known = nullptr;
-          if (next < seen.size() && seen[next].first == fieldName) {
-            known = seen[next].second;
-          } else {
-            auto found = fields.find(std::string(fieldName));
-            known = found == fields.end() ? nullptr : found->second;
-            seen.resize(next);
-            seen.emplace_back(fieldName, known);
-          }
-          ++next;
-          if (known == nullptr) continue;
-          if (insideChild > 0) {
-            groups.Hold(known, FReader.RawValue(), FReader.Value());
-          } else {
-            SetFieldValue(table, *known, FReader.RawValue(),
-                          [this]() -> const std::string& { return FReader.Value(); });
-          }
-        }
       } else if (kind == xkEndTag) {
-        if (Contains(name, "CHILD") && --insideChild == 0 && inserting)
-          groups.EndGroup(table, children);
+        const bool inserting = table.State() == dsInsert;
+        if (HoldsChild(name) && --insideChild == 0 && inserting)
+          groups.EndGroup(table, children, FDirect);
         if ((name == "BTAL1" || name == "BTAL2" || name == "BTAL3") && inserting) {
           const int rows = groups.EndRecord();
-          if (cqnt != nullptr) cqnt->SetAsInteger(rows);
+          if (cqnt != nullptr) {
+            char digits[12];
+            const auto end = std::to_chars(digits, digits + sizeof digits, rows).ptr;
+            if (!FDirect || !table.SetColumnInteger(cqnt, {digits, end})) cqnt->SetAsInteger(rows);
+          }
           children = 0;
           table.Post();
         } else if (name == "HEADER") {

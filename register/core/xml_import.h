@@ -46,7 +46,12 @@ class TImpXml {
   // its message followed by the number of records imported.
   int Execute(TmDbfTable& table, const TLpuAccess& lpu);
 
+  // Off: every value goes through its field as text, never straight into
+  // the table's record; the file written must be the same either way.
+  void SetDirect(bool value) { FDirect = value; }
+
  private:
   TXmlReader FReader;
   int FKind = 0;
+  bool FDirect = true;
 };

@@ -10,9 +10,23 @@
 
 namespace {
 
-constexpr int kReadBufferSize = 4096;
-
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+// What ends a name, by byte: a blank (any code up to 32, NUL too, which
+// also stands behind the bytes read) or the delimiter of its kind.
+enum : unsigned char { kBlank = 1, kGt = 2, kSlash = 4, kEquals = 8, kQuestion = 16 };
+
+struct TByteClasses {
+  unsigned char Of[256] = {};
+  constexpr TByteClasses() {
+    for (int c = 0; c <= 32; ++c) Of[c] = kBlank;
+    Of['>'] = kGt;
+    Of['/'] = kSlash;
+    Of['='] = kEquals;
+    Of['?'] = kQuestion;
+  }
+};
+constexpr TByteClasses kClasses;
 
 // Windows-1251 bytes as UTF-8 in `out`, copied as they are when ASCII;
 // `out` keeps its room from token to token.
@@ -82,21 +96,21 @@ bool TTextReader::Fill() {
   return FEnd > 0;
 }
 
-// --- TXmlReaderStream
-
-TXmlReaderStream::TXmlReaderStream(TStream* stream, bool ownsStream)
-    : FStream(stream), FOwnsStream(ownsStream), FReader(*stream, kReadBufferSize, false) {}
-
-TXmlReaderStream::~TXmlReaderStream() {
-  if (FOwnsStream) delete FStream;
-}
-
 // --- TXmlReader
+
+namespace {
+
+constexpr std::size_t kBufferSize = 65536;
+// A scan's answer when the token may run past the bytes read so far.
+constexpr int kMore = -1;
+
+}  // namespace
 
 TXmlReader::TXmlReader(const std::string& fileName)
     : TXmlReader(std::make_unique<TFileStream>(fileName, fmOpenRead | fmShareDenyWrite)) {}
 
-TXmlReader::TXmlReader(std::unique_ptr<TStream> stream) : FInput(stream.release(), true) {}
+TXmlReader::TXmlReader(std::unique_ptr<TStream> stream)
+    : FStream(std::move(stream)), FBuffer(kBufferSize + 1) {}
 
 TXmlReader::~TXmlReader() = default;
 
@@ -117,47 +131,9 @@ void TXmlReader::Fail(std::string_view what) const {
   throw EXmlReader("Ошибка в XML-документе: " + std::string(what));
 }
 
-void TXmlReader::ReadName(std::string_view stops) {
-  FRawName.clear();
-  // At most two stop characters, compared directly: this runs per byte.
-  const char first = stops[0];
-  const char second = stops.size() > 1 ? stops[1] : stops[0];
-  FInput.ReadUntil([first, second](char c) { return IsBlank(c) || c == first || c == second; },
-                   FRawName);
-}
-
-bool TXmlReader::SkipBlanks() { return FInput.SkipWhile(IsBlank); }
-
-bool TXmlReader::ReadUntil(std::string_view terminator, std::string& out) {
-  out.clear();
-  const char last = terminator.back();
-  char c = 0;
-  while (FInput.ReadUntil([last](char x) { return x == last; }, out) && Get(c)) {
-    out += c;
-    if (std::string_view(out).ends_with(terminator)) {
-      out.resize(out.size() - terminator.size());
-      return true;
-    }
-  }
-  return false;
-}
-
-void TXmlReader::Expect(std::string_view word, std::string_view what) {
-  for (char expected : word) {
-    char c = 0;
-    if (!Get(c) || c != expected) Fail(what);
-  }
-}
-
-TXmlTokenKind TXmlReader::Token(TXmlTokenKind kind, std::string_view name, std::string_view value) {
-  FKind = kind;
-  AssignUtf8(FName, name);
-  if (value.empty())
-    FRawValue.clear();
-  else if (value.data() != FRawValue.data())
-    FRawValue.assign(value);
-  FValueReady = false;
-  return kind;
+void TXmlReader::MakeName() const {
+  AssignUtf8(FName, FRawName);
+  FNameReady = true;
 }
 
 void TXmlReader::MakeValue() const {
@@ -165,140 +141,342 @@ void TXmlReader::MakeValue() const {
   FValueReady = true;
 }
 
-TXmlTokenKind TXmlReader::Next() {
-  if (FInStartTag) return NextInStartTag();
-  char c = 0;
-  while (true) {
-    if (!Get(c)) {
-      if (FDepth > 0) Fail("ожидается закрывающий тэг элемента");
-      return Token(xkEndOfInput, {}, {});
-    }
-    if (!(FDepth == 0 && IsBlank(c))) break;
+void TXmlReader::Refill() {
+  if (FEof) return;
+  if (FPos > 0) {
+    std::memmove(FBuffer.data(), FBuffer.data() + FPos, FEnd - FPos);
+    FEnd -= FPos;
+    FPos = 0;
   }
-  if (c != '<') {
-    if (FDepth == 0) Fail("текст вне элемента");
-    FInput.PutBack(c);
-    return ReadText();
-  }
-  // Looked at before it is taken: a start tag's name begins with it.
-  char d = 0;
-  if (!FInput.Peek(d)) Fail("не задано имя открывающего тэга элемента");
-  switch (d) {
-    case '!':
-      Get(d);
-      return ReadSpecial();
-    case '/':
-      Get(d);
-      return ReadEndTag();
-    case '?':
-      Get(d);
-      return ReadInstruction();
-  }
-  return ReadStartTag();
+  // A token longer than the buffer: room for the rest of it.
+  if (FEnd + 1 == FBuffer.size()) FBuffer.resize(2 * FBuffer.size());
+  const std::int64_t count =
+      FStream->Read(FBuffer.data() + FEnd, static_cast<std::int64_t>(FBuffer.size() - 1 - FEnd));
+  if (count > 0)
+    FEnd += static_cast<std::size_t>(count);
+  else
+    FEof = true;
+  FBuffer[FEnd] = '\0';
 }
 
-TXmlTokenKind TXmlReader::ReadSpecial() {
+std::size_t TXmlReader::NameEnd(std::size_t i, unsigned char stops) const {
+  // The NUL behind the bytes read ends every name.
+  const auto* p = reinterpret_cast<const unsigned char*>(FBuffer.data()) + i;
+  stops |= kBlank;
+  while ((kClasses.Of[*p] & stops) == 0) ++p;
+  return static_cast<std::size_t>(p - reinterpret_cast<const unsigned char*>(FBuffer.data()));
+}
+
+std::size_t TXmlReader::SkipBlanks(std::size_t i) const {
+  const char* b = FBuffer.data();
+  while (i < FEnd && IsBlank(b[i])) ++i;
+  return i;
+}
+
+std::size_t TXmlReader::Find(std::size_t i, std::string_view word) const {
+  return std::string_view(FBuffer.data(), FEnd).find(word, i);
+}
+
+inline int TXmlReader::Token(TXmlTokenKind kind, std::string_view name, std::string_view value) {
+  FKind = kind;
+  FRawName = name;
+  FRawValue = value;
+  FNameReady = false;
+  FValueReady = false;
+  return kind;
+}
+
+int TXmlReader::DecodedToken(TXmlTokenKind kind, std::string_view name, std::string_view value) {
+  Token(kind, name, value);
+  if (!value.empty() && std::memchr(value.data(), '&', value.size()) != nullptr) {
+    FDecoded = DecodeXmlEntities(value);
+    FRawValue = FDecoded;
+  }
+  return kind;
+}
+
+TXmlTokenKind TXmlReader::Next() {
+  // The tokens of an exchange file's records, whole in the buffer, are
+  // taken here; everything else (and anything these do not take) goes the
+  // general way, from the same position.
+  const auto* b = reinterpret_cast<const unsigned char*>(FBuffer.data());
+  const unsigned char* p = b + FPos;
+  const unsigned char* const end = b + FEnd;  // *end is NUL
+  const auto view = [](const unsigned char* from, const unsigned char* to) {
+    return std::string_view(reinterpret_cast<const char*>(from),
+                            static_cast<std::size_t>(to - from));
+  };
+  if (FInStartTag) {
+    while (*p == ' ') ++p;
+    const unsigned char c = *p;
+    if (kClasses.Of[c] == 0 && c != '<' && c != '"' && c != '\'') {
+      // name="value"
+      const unsigned char* const name = p;
+      while ((kClasses.Of[*p] & (kBlank | kEquals)) == 0) ++p;
+      // p[1] is there: *p is no NUL.
+      if (*p == '=' && (p[1] == '"' || p[1] == '\'')) {
+        const unsigned char quote = p[1];
+        const unsigned char* const value = p + 2;
+        const void* close = std::memchr(value, quote, static_cast<std::size_t>(end - value));
+        if (close != nullptr) {
+          const auto* valueEnd = static_cast<const unsigned char*>(close);
+          FPos = static_cast<std::size_t>(valueEnd + 1 - b);
+          return static_cast<TXmlTokenKind>(
+              DecodedToken(xkAttribute, view(name, p), view(value, valueEnd)));
+        }
+      }
+    } else if (c == '/' && p[1] == '>') {
+      FInStartTag = false;
+      --FDepth;
+      FPos = static_cast<std::size_t>(p + 2 - b);
+      return static_cast<TXmlTokenKind>(Token(xkEndTag, FElements[FDepth], {}));
+    } else if (c == '>') {
+      FInStartTag = false;
+      FPos = static_cast<std::size_t>(p + 1 - b);
+      return static_cast<TXmlTokenKind>(Token(xkStartTagEnd, {}, {}));
+    }
+  } else if (FDepth > 0 && *p == '<') {
+    const unsigned char d = p[1];
+    if (d == '/') {
+      // </name>
+      const unsigned char* const name = p + 2;
+      const unsigned char* q = name;
+      while ((kClasses.Of[*q] & (kBlank | kGt)) == 0) ++q;
+      const std::string_view raw = view(name, q);
+      if (*q == '>' && q != name && FElements[FDepth - 1] == raw) {
+        --FDepth;
+        FPos = static_cast<std::size_t>(q + 1 - b);
+        return static_cast<TXmlTokenKind>(Token(xkEndTag, raw, {}));
+      }
+    } else if (kClasses.Of[d] == 0 && d != '!') {
+      // <name, its end in the buffer
+      const unsigned char* const name = p + 1;
+      const unsigned char* q = name;
+      while ((kClasses.Of[*q] & (kBlank | kGt | kSlash)) == 0) ++q;
+      if (q != end) {
+        if (FDepth == FElements.size()) FElements.emplace_back();
+        FElements[FDepth++].assign(reinterpret_cast<const char*>(name),
+                                   static_cast<std::size_t>(q - name));
+        FInStartTag = true;
+        FPos = static_cast<std::size_t>(q - b);
+        return static_cast<TXmlTokenKind>(Token(xkStartTag, FElements[FDepth - 1], {}));
+      }
+    }
+  }
+  return NextInGeneral();
+}
+
+TXmlTokenKind TXmlReader::NextInGeneral() {
+  while (true) {
+    const int kind = FInStartTag ? ScanInStartTag() : Scan();
+    if (kind != kMore) return static_cast<TXmlTokenKind>(kind);
+    Refill();
+  }
+}
+
+int TXmlReader::Scan() {
+  const char* b = FBuffer.data();
+  // Blanks are skipped only outside the root; inside it they are text.
+  if (FDepth == 0) FPos = SkipBlanks(FPos);
+  const std::size_t i = FPos;
+  if (i == FEnd) {
+    if (!FEof) return kMore;
+    if (FDepth > 0) Fail("ожидается закрывающий тэг элемента");
+    return Token(xkEndOfInput, {}, {});
+  }
+  if (b[i] != '<') {
+    if (FDepth == 0) Fail("текст вне элемента");
+    return ScanText(i);
+  }
+  if (i + 1 == FEnd) {
+    if (!FEof) return kMore;
+    Fail("не задано имя открывающего тэга элемента");
+  }
+  switch (b[i + 1]) {
+    case '!':
+      return ScanSpecial(i + 2);
+    case '/':
+      return ScanEndTag(i + 2);
+    case '?':
+      return ScanInstruction(i + 2);
+  }
+  return ScanStartTag(i + 1);
+}
+
+int TXmlReader::ScanSpecial(std::size_t i) {
   static constexpr std::string_view kUnknown = "неизвестная специальная инструкция";
-  char c = 0;
-  if (!Get(c)) Fail(kUnknown);
+  const char* b = FBuffer.data();
+  // The bytes of `word` from `i`, each one read or refused in turn.
+  const auto expect = [&](std::string_view word) {
+    for (char expected : word) {
+      if (i == FEnd) {
+        if (!FEof) return false;
+        Fail(kUnknown);
+      }
+      if (b[i++] != expected) Fail(kUnknown);
+    }
+    return true;
+  };
+  const auto until = [&](std::string_view terminator, std::string_view what, std::size_t& end) {
+    end = Find(i, terminator);
+    if (end != std::string_view::npos) return true;
+    if (!FEof) return false;
+    Fail(what);
+  };
+  if (i == FEnd) {
+    if (!FEof) return kMore;
+    Fail(kUnknown);
+  }
+  const char c = b[i++];
+  std::size_t end = 0;
   if (c == '-') {
-    Expect("-", kUnknown);
-    if (!ReadUntil("-->", FRawValue)) Fail("ожидается \"-->\"");
-    return Token(xkComment, {}, FRawValue);
+    if (!expect("-")) return kMore;
+    if (!until("-->", "ожидается \"-->\"", end)) return kMore;
+    FPos = end + 3;
+    return Token(xkComment, {}, {b + i, end - i});
   }
   if (c == '[') {
-    Expect("CDATA[", kUnknown);
-    if (!ReadUntil("]]>", FRawValue)) Fail("ожидается \"]]>\"");
-    return Token(xkCData, {}, FRawValue);
+    if (!expect("CDATA[")) return kMore;
+    if (!until("]]>", "ожидается \"]]>\"", end)) return kMore;
+    FPos = end + 3;
+    return Token(xkCData, {}, {b + i, end - i});
   }
   if (c == 'D') {
-    Expect("OCTYPE", kUnknown);
-    SkipBlanks();
-    ReadName(">");
-    if (FRawName.empty()) Fail("не задано имя в типе документа");
-    if (!ReadUntil(">", FRawValue)) Fail("ожидается \">\" для типа документа");
-    return Token(xkDocType, FRawName, FRawValue);
+    if (!expect("OCTYPE")) return kMore;
+    const std::size_t start = SkipBlanks(i);
+    i = NameEnd(start, kGt);
+    if (i == FEnd && !FEof) return kMore;
+    if (i == start) Fail("не задано имя в типе документа");
+    if (!until(">", "ожидается \">\" для типа документа", end)) return kMore;
+    FPos = end + 1;
+    return Token(xkDocType, {b + start, i - start}, {b + i, end - i});
   }
   Fail(kUnknown);
 }
 
-TXmlTokenKind TXmlReader::ReadInstruction() {
-  ReadName(">?");
-  if (FRawName.empty()) Fail("не задано имя в обрабатывающей инструкции");
-  SkipBlanks();
-  if (!ReadUntil("?>", FRawValue)) Fail("ожидается \"?>\"");
-  return Token(xkInstruction, FRawName, FRawValue);
+int TXmlReader::ScanInstruction(std::size_t i) {
+  const char* b = FBuffer.data();
+  const std::size_t start = i;
+  i = NameEnd(start, kGt | kQuestion);
+  if (i == FEnd && !FEof) return kMore;
+  if (i == start) Fail("не задано имя в обрабатывающей инструкции");
+  const std::size_t text = SkipBlanks(i);
+  const std::size_t end = Find(text, "?>");
+  if (end == std::string_view::npos) {
+    if (!FEof) return kMore;
+    Fail("ожидается \"?>\"");
+  }
+  FPos = end + 2;
+  return Token(xkInstruction, {b + start, i - start}, {b + text, end - text});
 }
 
-TXmlTokenKind TXmlReader::ReadStartTag() {
-  ReadName(">/");
-  if (FRawName.empty()) Fail("не задано имя открывающего тэга элемента");
+int TXmlReader::ScanStartTag(std::size_t i) {
+  const char* b = FBuffer.data();
+  const std::size_t end = NameEnd(i, kGt | kSlash);
+  if (end == FEnd && !FEof) return kMore;
+  if (end == i) Fail("не задано имя открывающего тэга элемента");
   if (FDepth == FElements.size()) FElements.emplace_back();
-  FElements[FDepth++] = FRawName;
+  FElements[FDepth++].assign(b + i, end - i);
   FInStartTag = true;
-  return Token(xkStartTag, FRawName, {});
+  FPos = end;
+  return Token(xkStartTag, FElements[FDepth - 1], {});
 }
 
-TXmlTokenKind TXmlReader::NextInStartTag() {
-  if (!SkipBlanks()) Fail("ожидается \">\" для открывающего тэга элемента");
-  // Looked at before it is taken: an attribute's name begins with it.
-  char c = 0;
-  FInput.Peek(c);
+int TXmlReader::ScanInStartTag() {
+  const char* b = FBuffer.data();
+  std::size_t i = SkipBlanks(FPos);
+  if (i == FEnd) {
+    if (!FEof) return kMore;
+    Fail("ожидается \">\" для открывающего тэга элемента");
+  }
+  const char c = b[i];
   if (c == '/') {
-    Get(c);
-    char d = 0;
-    if (!Get(d) || d != '>') Fail("ожидается \"/>\"");
+    if (i + 1 == FEnd) {
+      if (!FEof) return kMore;
+      Fail("ожидается \"/>\"");
+    }
+    if (b[i + 1] != '>') Fail("ожидается \"/>\"");
     FInStartTag = false;
     --FDepth;
+    FPos = i + 2;
     return Token(xkEndTag, FElements[FDepth], {});
   }
   if (c == '>') {
-    Get(c);
     FInStartTag = false;
+    FPos = i + 1;
     return Token(xkStartTagEnd, {}, {});
   }
   if (c == '<' || c == '"' || c == '\'') Fail("ожидается атрибут элемента");
-  ReadName("=");
-  if (FRawName.empty()) Fail("не задано имя атрибута элемента");
-  SkipBlanks();
-  if (!Get(c) || c != '=') Fail("ожидается \"=\" для атрибута элемента");
-  if (!SkipBlanks()) Fail("не задано значение атрибута элемента");
-  Get(c);
-  FRawValue.clear();
-  if (c == '"' || c == '\'') {
-    const char quote = c;
-    if (!FInput.ReadUntilByte(quote, FRawValue)) Fail("не закрыто значение атрибута элемента");
-    Get(c);
-  } else {
-    FInput.PutBack(c);
-    FInput.ReadUntil([](char x) { return IsBlank(x) || x == '/' || x == '>'; }, FRawValue);
+  const std::size_t name = i;
+  i = NameEnd(name, kEquals);
+  if (i == FEnd && !FEof) return kMore;
+  if (i == name) Fail("не задано имя атрибута элемента");
+  const std::size_t nameEnd = i;
+  i = SkipBlanks(i);
+  if (i == FEnd) {
+    if (!FEof) return kMore;
+    Fail("ожидается \"=\" для атрибута элемента");
   }
-  DecodeXmlEntitiesInPlace(FRawValue);
-  return Token(xkAttribute, FRawName, FRawValue);
+  if (b[i] != '=') Fail("ожидается \"=\" для атрибута элемента");
+  i = SkipBlanks(i + 1);
+  if (i == FEnd) {
+    if (!FEof) return kMore;
+    Fail("не задано значение атрибута элемента");
+  }
+  std::size_t value = i;
+  std::size_t valueEnd = 0;
+  if (b[i] == '"' || b[i] == '\'') {
+    ++value;
+    const void* found = std::memchr(b + value, b[i], FEnd - value);
+    if (found == nullptr) {
+      if (!FEof) return kMore;
+      Fail("не закрыто значение атрибута элемента");
+    }
+    valueEnd = static_cast<std::size_t>(static_cast<const char*>(found) - b);
+    FPos = valueEnd + 1;
+  } else {
+    valueEnd = NameEnd(value, kSlash | kGt);
+    if (valueEnd == FEnd && !FEof) return kMore;
+    FPos = valueEnd;
+  }
+  return DecodedToken(xkAttribute, {b + name, nameEnd - name}, {b + value, valueEnd - value});
 }
 
-TXmlTokenKind TXmlReader::ReadEndTag() {
-  ReadName(">");
-  if (FRawName.empty()) Fail("не задано имя закрывающего тэга элемента");
-  SkipBlanks();
-  char c = 0;
-  if (!Get(c) || c != '>') Fail("ожидается \">\" для закрывающего тэга элемента");
-  if (FDepth == 0 || FElements[FDepth - 1] != FRawName)
+int TXmlReader::ScanEndTag(std::size_t i) {
+  const char* b = FBuffer.data();
+  const std::size_t name = i;
+  i = NameEnd(name, kGt);
+  if (i == FEnd && !FEof) return kMore;
+  if (i == name) Fail("не задано имя закрывающего тэга элемента");
+  const std::size_t nameEnd = i;
+  i = SkipBlanks(i);
+  if (i == FEnd) {
+    if (!FEof) return kMore;
+    Fail("ожидается \">\" для закрывающего тэга элемента");
+  }
+  if (b[i] != '>') Fail("ожидается \">\" для закрывающего тэга элемента");
+  const std::string_view raw(b + name, nameEnd - name);
+  if (FDepth == 0 || FElements[FDepth - 1] != raw)
     Fail("несоответствие имён открывающего и закрывающего тэгов");
   --FDepth;
-  return Token(xkEndTag, FRawName, {});
+  FPos = i + 1;
+  return Token(xkEndTag, raw, {});
 }
 
-TXmlTokenKind TXmlReader::ReadText() {
-  FRawValue.clear();
-  if (FInput.ReadUntilByte('<', FRawValue)) {
-    char c = 0;
-    char d = 0;
-    Get(c);
-    if (!Get(d)) Fail("неожидаемое завершение текста");
-    FInput.PutBack(d);
-    FInput.PutBack(c);
+int TXmlReader::ScanText(std::size_t i) {
+  const char* b = FBuffer.data();
+  const void* found = std::memchr(b + i, '<', FEnd - i);
+  std::size_t end = FEnd;
+  if (found != nullptr) {
+    end = static_cast<std::size_t>(static_cast<const char*>(found) - b);
+    // A "<" must be followed by something.
+    if (end + 1 == FEnd) {
+      if (!FEof) return kMore;
+      Fail("неожидаемое завершение текста");
+    }
+  } else if (!FEof) {
+    return kMore;
   }
-  DecodeXmlEntitiesInPlace(FRawValue);
-  return Token(xkText, {}, FRawValue);
+  FPos = end;
+  return DecodedToken(xkText, {}, {b + i, end - i});
 }

@@ -5,7 +5,8 @@
 // match their start tags, every element is closed, nothing but blanks lies
 // outside the root.
 //
-// Input is single-byte Windows-1251; names and values come back as UTF-8.
+// Input is single-byte Windows-1251; names and values come back as UTF-8,
+// and as views of the bytes read (no copy unless entities are decoded).
 // Attribute values and texts have the entities "&amp;", "&lt;", "&gt;",
 // "&quot;" and "&apos;" decoded (our writer escapes with them); any other
 // "&" stays as it stands, so files of earlier writers with a raw "&" read
@@ -59,103 +60,10 @@ class TTextReader {
   bool Fill();
 
   TStream& FStream;
-  std::vector<char> FBuffer;
+  std::vector<char> FBuffer;  // the bytes read, then a NUL
   std::size_t FPos = 0;
   std::size_t FEnd = 0;
   bool FOemToAnsi;
-};
-
-// A text reader with characters given back: the last one given back is
-// read first.
-class TXmlReaderStream {
- public:
-  // Owns `stream` when `ownsStream` is set.
-  TXmlReaderStream(TStream* stream, bool ownsStream);
-  ~TXmlReaderStream();
-  TXmlReaderStream(const TXmlReaderStream&) = delete;
-  TXmlReaderStream& operator=(const TXmlReaderStream&) = delete;
-
-  bool Read(char& c) {
-    if (!FPushBack.empty()) {
-      c = FPushBack.back();
-      FPushBack.pop_back();
-      return true;
-    }
-    return FReader.Read(c);
-  }
-  void PutBack(char c) { FPushBack.push_back(c); }
-  // The next byte in `c`, left unread; false at the end of the input.
-  bool Peek(char& c) {
-    if (!FPushBack.empty()) {
-      c = FPushBack.back();
-      return true;
-    }
-    const std::string_view block = FReader.Peek();
-    if (block.empty()) return false;
-    c = block[0];
-    return true;
-  }
-  // Skips the bytes for which skip(c) holds; false when the input ends
-  // first.
-  template <class Skip>
-  bool SkipWhile(Skip skip) {
-    while (!FPushBack.empty()) {
-      if (!skip(FPushBack.back())) return true;
-      FPushBack.pop_back();
-    }
-    while (true) {
-      const std::string_view block = FReader.Peek();
-      if (block.empty()) return false;
-      std::size_t i = 0;
-      while (i < block.size() && skip(block[i])) ++i;
-      FReader.Skip(i);
-      if (i < block.size()) return true;
-    }
-  }
-  // As ReadUntil for one stop byte, found with memchr: attribute values
-  // and texts are most of an exchange file's bytes.
-  bool ReadUntilByte(char stop, std::string& out) {
-    while (!FPushBack.empty()) {
-      if (FPushBack.back() == stop) return true;
-      out += FPushBack.back();
-      FPushBack.pop_back();
-    }
-    while (true) {
-      const std::string_view block = FReader.Peek();
-      if (block.empty()) return false;
-      const void* found = std::memchr(block.data(), stop, block.size());
-      const std::size_t i =
-          found == nullptr ? block.size() : static_cast<const char*>(found) - block.data();
-      out.append(block.data(), i);
-      FReader.Skip(i);
-      if (i < block.size()) return true;
-    }
-  }
-  // Appends to `out` the bytes up to the first one for which stop(c)
-  // holds, which stays unread. False when the input ends first.
-  template <class Stop>
-  bool ReadUntil(Stop stop, std::string& out) {
-    while (!FPushBack.empty()) {
-      if (stop(FPushBack.back())) return true;
-      out += FPushBack.back();
-      FPushBack.pop_back();
-    }
-    while (true) {
-      const std::string_view block = FReader.Peek();
-      if (block.empty()) return false;
-      std::size_t i = 0;
-      while (i < block.size() && !stop(block[i])) ++i;
-      out.append(block.data(), i);
-      FReader.Skip(i);
-      if (i < block.size()) return true;
-    }
-  }
-
- private:
-  TStream* FStream;
-  bool FOwnsStream;
-  TTextReader FReader;
-  std::string FPushBack;
 };
 
 // The token kinds, with the numbers the exchange code has always used.
@@ -189,14 +97,18 @@ class TXmlReader {
 
   TXmlTokenKind Kind() const { return FKind; }
   // The token's name and value (see TXmlTokenKind), UTF-8.
-  const std::string& Name() const { return FName; }
+  const std::string& Name() const {
+    if (!FNameReady) MakeName();
+    return FName;
+  }
   const std::string& Value() const {
     if (!FValueReady) MakeValue();
     return FValue;
   }
-  // The value as the file's Windows-1251 bytes (entities decoded), valid
-  // until the next Next.
-  const std::string& RawValue() const { return FRawValue; }
+  // The name and the value as the file's Windows-1251 bytes (entities
+  // decoded), valid until the next Next.
+  std::string_view RawName() const { return FRawName; }
+  std::string_view RawValue() const { return FRawValue; }
   // The innermost open element; "" outside all elements.
   std::string ElementName() const;
   // The open elements from the outermost, joined with "\".
@@ -204,37 +116,49 @@ class TXmlReader {
 
  private:
   [[noreturn]] void Fail(std::string_view what) const;
-  // Converts the raw value to UTF-8 when first asked.
+  // Next for every token the quick ways of Next do not take.
+  TXmlTokenKind NextInGeneral();
+  void MakeName() const;
   void MakeValue() const;
-  bool Get(char& c) { return FInput.Read(c); }
-  // Reads into FRawName up to a character below 33 or one of `stops`
-  // (left unread).
-  void ReadName(std::string_view stops);
-  // Skips blanks (codes up to 32); false at the end of the input.
-  bool SkipBlanks();
-  // Reads into `out` up to `terminator` (consumed, not kept); false at
-  // the end of the input.
-  bool ReadUntil(std::string_view terminator, std::string& out);
-  void Expect(std::string_view word, std::string_view what);
-  // Sets the token from raw Windows-1251 name and value.
-  TXmlTokenKind Token(TXmlTokenKind kind, std::string_view name, std::string_view value);
-  TXmlTokenKind NextInStartTag();
-  TXmlTokenKind ReadSpecial();
-  TXmlTokenKind ReadInstruction();
-  TXmlTokenKind ReadEndTag();
-  TXmlTokenKind ReadStartTag();
-  TXmlTokenKind ReadText();
+  // Keeps the unread bytes, reads more behind them; sets FEof when the
+  // stream has no more.
+  void Refill();
+  // Each scan reads one token from FPos and returns its kind, or kMore,
+  // changing nothing but FPos past blanks, when the token may run past
+  // the bytes read so far.
+  int Scan();
+  int ScanInStartTag();
+  int ScanSpecial(std::size_t i);
+  int ScanInstruction(std::size_t i);
+  int ScanEndTag(std::size_t i);
+  int ScanStartTag(std::size_t i);
+  int ScanText(std::size_t i);
+  // The end of the name from `i`: the first byte below 33, a byte of the
+  // classes `stops`, or FEnd.
+  std::size_t NameEnd(std::size_t i, unsigned char stops) const;
+  std::size_t SkipBlanks(std::size_t i) const;
+  // Where `word` starts at or after `i`; npos when not in the buffer.
+  std::size_t Find(std::size_t i, std::string_view word) const;
+  int Token(TXmlTokenKind kind, std::string_view name, std::string_view value);
+  // The same with the value's entities decoded.
+  int DecodedToken(TXmlTokenKind kind, std::string_view name, std::string_view value);
 
-  TXmlReaderStream FInput;
+  std::unique_ptr<TStream> FStream;
+  std::vector<char> FBuffer;  // the bytes read, then a NUL
+  std::size_t FPos = 0;
+  std::size_t FEnd = 0;
+  bool FEof = false;
   TXmlTokenKind FKind = xkEndOfInput;
-  std::string FName;
+  std::string_view FRawName;
+  std::string_view FRawValue;
+  std::string FDecoded;  // the value, when it had entities
+  mutable std::string FName;
   mutable std::string FValue;
+  mutable bool FNameReady = true;
   mutable bool FValueReady = true;
   std::vector<std::string> FElements;  // raw bytes; the first FDepth are open
   std::size_t FDepth = 0;
   bool FInStartTag = false;
-  std::string FRawName;
-  std::string FRawValue;
 };
 
 // The text with the five predefined entities decoded; any other "&" is

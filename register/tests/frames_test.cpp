@@ -15,6 +15,7 @@
 #include "platform/base/exceptions.h"
 #include "platform/base/file_stream.h"
 #include "platform/base/file_utils.h"
+#include "platform/base/format.h"
 #include "platform/base/number_format.h"
 #include "platform/base/tests/file_test_dir.h"
 #include "platform/base/text.h"
@@ -722,6 +723,36 @@ TEST_F(FramesTest, OlderStructuresAreCopiedIn) {
     } else {
       EXPECT_EQ(ds.FieldByName("QTW2")->AsInteger(), 0);
     }
+  }
+}
+
+// Columns copied by their bytes give the file the fields' way gives: an
+// OnValidate handler on every field of the new structure takes the
+// upgrade that way.
+TEST_F(FramesTest, AnUpgradeByTheColumnsBytesWritesTheFieldsFile) {
+  for (const char* kind : {"001", "002"}) {
+    std::string files[2];
+    for (int way = 0; way < 2; ++way) {
+      const std::string name = dir.File(Format("w%d.%s", way, kind));
+      WriteOldRegister(name, 300);
+      TCustFrame* f = nullptr;
+      if (kind[2] == '1') {
+        f = Create<TFrmT1>(nullptr);
+      } else {
+        f = Create<TFrmT2>(nullptr);
+      }
+      frames.push_back(f);
+      TDataSet& ds = *f->Document()->Table();
+      if (way == 1)
+        for (int i = 0; i < ds.FieldCount(); ++i) ds.Fields()[i]->OnValidate = [](TField*) {};
+      f->OpenRegister(name);
+      ASSERT_EQ(ds.RecordCount(), 300);
+      f->Document()->Table()->Close();
+      std::ifstream in(name, std::ios::binary);
+      files[way].assign(std::istreambuf_iterator<char>(in), {});
+    }
+    EXPECT_EQ(files[0].size(), files[1].size()) << kind;
+    EXPECT_TRUE(files[0] == files[1]) << kind;
   }
 }
 

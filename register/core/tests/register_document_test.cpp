@@ -3,19 +3,25 @@
 // with, the child rows' rules, and the calculated fields and the sum.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/base/clock.h"
+#include "platform/base/codepage.h"
 #include "platform/base/date_time.h"
 #include "platform/base/exceptions.h"
 #include "platform/base/tests/file_test_dir.h"
 #include "register/core/coupon_documents.h"
 #include "register/core/register_formats.h"
 #include "register/core/tests/register_fields.h"
+#include "storage/dbf_cursor.h"
 #include "storage/dbf_table.h"
 
 namespace {
@@ -395,6 +401,89 @@ TEST_F(RegisterDocumentTest, CalculatedFieldsNormalisationAndTheSum) {
   doc.OrderBy("", false);
   t.First();
   EXPECT_EQ(t.FieldByName("NCERTIF")->AsInteger(), 1111);
+}
+
+// Calls patch(record number, record bytes, column offset by name) for
+// every record of the DBF file `name` and writes the records back.
+void PatchRecords(const std::string& name,
+                  const std::function<void(int, char*, std::function<int(const char*)>)>& patch) {
+  std::string file;
+  {
+    std::ifstream in(name, std::ios::binary);
+    file.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  auto word = [&](int at) {
+    return static_cast<unsigned char>(file[at]) | static_cast<unsigned char>(file[at + 1]) << 8;
+  };
+  const int count = word(4), headerLength = word(8), recordLength = word(10);
+  auto offset = [&](const char* column) {
+    int at = 1;
+    for (int d = 32; file[d] != '\x0D'; d += 32) {
+      if (file.compare(d, std::string(column).size() + 1, column, std::string(column).size() + 1) ==
+          0)
+        return at;
+      at += static_cast<unsigned char>(file[d + 16]);
+    }
+    return -1;
+  };
+  for (int r = 0; r < count; ++r) patch(r, file.data() + headerLength + r * recordLength, offset);
+  std::ofstream(name, std::ios::binary) << file;
+}
+
+// Series and number columns as this program or another one may leave them,
+// OEM and ANSI: the certificate ordering made straight from them has the
+// calculated field's key bytes, order and searches.
+TEST_F(RegisterDocumentTest, CertificateOrderingFromTheStoredColumns) {
+  const std::string series = {' ', '\x80', '\x81', 'A', '\xEF', '\x01', '\0', '\xFF', '\x98'};
+  const std::vector<std::string> numbers = {"      5", "      0", "9999999", "       ",
+                                            "0000123", "     -5", "     +7", "12a    ",
+                                            "123    ", "  1 2  ", "0000000", "-999999"};
+  for (const bool ansi : {false, true}) {
+    const std::string file = dir.File(ansi ? "a.002" : "o.002");
+    TRegisterDocument& doc = Make(2, ansi ? "a.002" : "o.002");
+    TmDbfTable& t = *doc.Table();
+    t.SetEventsOff(true);
+    for (std::size_t i = 0; i < series.size() * numbers.size(); ++i) {
+      t.Append();
+      t.Post();
+    }
+    t.SetEventsOff(false);
+    t.Close();
+    PatchRecords(file, [&](int r, char* record, const std::function<int(const char*)>& at) {
+      record[at("SCERTIF")] = series[r % series.size()];
+      numbers[r / series.size()].copy(record + at("NCERTIF"), 7);
+      if (r % 7 == 3) record[0] = '*';
+    });
+    t.SetAnsiTable(ansi);
+    doc.Open(file);
+    TDbfCursor* built = t.AddCursor(t.FieldByName("cCERTIF"));  // outside an open's sum
+
+    // The calculated field of each record, in the file's bytes.
+    const TCodePage page = ansi ? TCodePage::Win1251 : TCodePage::Oem866;
+    std::vector<std::pair<std::string, int>> expected;
+    std::vector<std::string> texts;
+    doc.OrderBy("", false);
+    for (t.First(); !t.Eof(); t.Next()) {
+      texts.push_back(t.FieldByName("cCERTIF")->AsString());
+      std::string key = FromUtf8(texts.back(), page);
+      key.resize(9, ' ');
+      expected.emplace_back(key, t.PhysicalRecNo());
+    }
+    ASSERT_EQ(expected.size(), 93u);  // 108 less every seventh from the fourth
+    std::sort(expected.begin(), expected.end());
+    for (const TDbfCursor* ordering : t.Orderings()) {
+      if (ordering->KeyFieldName() != "cCERTIF") continue;
+      ASSERT_EQ(ordering->Count(), 93) << ansi;
+      for (int i = 0; i < ordering->Count(); ++i) {
+        EXPECT_EQ(ordering->KeyAt(i), expected[i].first) << ansi << (ordering == built) << i;
+        EXPECT_EQ(ordering->RecordAt(i), expected[i].second) << ansi << (ordering == built) << i;
+      }
+    }
+    for (const std::string& text : texts) {
+      ASSERT_TRUE(t.FindKey("cCERTIF", text, {})) << ansi << text;
+      EXPECT_EQ(t.FieldByName("cCERTIF")->AsString(), text) << ansi;
+    }
+  }
 }
 
 // Made without any window, each kind creates its files at the structure

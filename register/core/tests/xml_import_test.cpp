@@ -356,4 +356,160 @@ TEST_F(XmlImportTest, TheTableTakesTextBytesOnlyWhereEachIsOneCharacterOfItsPage
   EXPECT_FALSE(table->SetColumnText(lname, "x"));  // browse state: not written
 }
 
+// The value of attribute `name` in `record` (Windows-1251 bytes) becomes
+// `value`; a record without that attribute stays as it is.
+std::string WithValue(std::string record, const std::string& name, const std::string& value) {
+  const std::string head = " " + name + "=\"";
+  const std::size_t at = record.find(head);
+  if (at == std::string::npos) return record;
+  const std::size_t from = at + head.size();
+  return record.replace(from, record.find('"', from) - from, value);
+}
+
+// Every value goes the table's direct way where it can and through its
+// field otherwise; with the direct way off, every value goes through its
+// field. Both must leave the same file, the same count and the same error
+// (a value the field refuses ends the import either way).
+TEST_F(XmlImportTest, DirectColumnsWriteWhatTheFieldsWrite) {
+  const auto win = [](const std::string& utf8) { return Utf8ToWin1251(utf8); };
+  const std::string prolog[] = {win("<?xml version=\"1.0\"?><?BSERTIF1?><BIRTH_SERTIF>"),
+                                win("<?xml version=\"1.0\"?><?BSERTIF2?><BIRTH_SERTIF>"),
+                                win("<?xml version=\"1.0\"?><?BSERTIF3_1?><BIRTH_SERTIF>")};
+  const std::string common = win(
+      "<CERTIF SCERTIF=\"А\" NCERTIF=\"15\" DCERTIF=\"2007.04.03\"/><PERSON SNILS=\"112-233-445 "
+      "95\" LNAME=\"Иванова\" FNAME=\"Анна\" BDATE=\"1980/05/06\" ADDRESS=\"ул. Лесная, 5\"/>"
+      "<PASSPORT TDOC=\"14\" NDOC=\"123456\" SDOC=\"45 01\" DDOC=\"\" ODOC=\"ОВД\"/><POLICY "
+      "SPOLICY=\"\" NPOLICY=\"77\"/><EXCCARD NCARD=\"5\" DCARD=\"\"/>");
+  const std::string records[] = {
+      win("<BTAL1 DREG=\"2007.01.10\" QTW2=\"30\" MULP=\"0\" PREM=\"1\" CHK=\"1\">") + common +
+          "<SICKLIST SLEAF=\"\" NLEAF=\"0\" DLEAF=\"\"/></BTAL1>",
+      win("<BTAL2 DREG=\"2007.01.10\" DIAG=\"O80\" BQNT=\"2\" CHK=\"1\">") + common +
+          win("<CHILD SEX=\"М\" WEIGHT=\"3.450\" GROWTH=\"52\" DIAG=\"\"/><CHILD SEX=\"Ж\" "
+              "WEIGHT=\"2.900\" GROWTH=\"48\" DIAG=\"P07\"/></BTAL2>"),
+      win("<BTAL3 DREG=\"2007.01.10\" CHK=\"1\">") + common +
+          win("<CHILD LNAME=\"Пётр\" FNAME=\"\" MNAME=\"\" BDATE=\"2007.03.15\" "
+              "DATEBOBS=\"2007.03.16\" DATEEOBS=\"\"><POLICY SPOLICY=\"\" NPOLICY=\"1\"/></CHILD>"
+              "</BTAL3>")};
+  const std::vector<std::string> dates = {
+      "2007.03.15",  "2007/03/15",      "2007-03-15",      "",
+      "2007.3.15",   "2007.02.30",      "2007.13.01",      "0000.00.00",
+      "1899.12.30",  "0001.01.01",      "9999.12.31",      "20070315",
+      "2007.03.15 ", win("абвг.де.жз"), win("2007.03.1Ж"), "2007&amp;03.15",
+      "2008.02.29",  "2007.02.29"};
+  const std::vector<std::string> integers = {"0",
+                                             "7",
+                                             "-5",
+                                             "+5",
+                                             " 5",
+                                             "5 ",
+                                             "007",
+                                             "",
+                                             "99",
+                                             "1234567",
+                                             "12345678",
+                                             "-123456",
+                                             "-1234567",
+                                             "x1",
+                                             "1.5",
+                                             "$1F",
+                                             "0x10",
+                                             "32768",
+                                             "-32769",
+                                             "12345678901234567890",
+                                             "&#49;",
+                                             "-0",
+                                             "00000000000000000000001",
+                                             "-"};
+  const std::vector<std::string> floats = {"3.45", "3.450",     "3.4567", "-0.000", "-0.5",  ".5",
+                                           "5.",   "5",         "1e2",    "12.345", "9.999", "",
+                                           "abc",  "0.0005",    " 3.45",  "3,45",   "-",     ".",
+                                           "-.5",  "00003.100", "0.000"};
+  const std::vector<std::string> texts = {"",
+                                          win("Константинопольская-Дорогомиловская Александра"),
+                                          "a &amp; b &lt;c&gt; &quot;",
+                                          std::string(150, '\xC6'),
+                                          "line\r\nbreak",
+                                          "tab\there",
+                                          win("№ 5 «ёлка» — …")};
+  struct TCase {
+    int Kind;  // 0, 1, 2: coupon No. 1, 2, 3
+    std::vector<std::string> Names;
+    const std::vector<std::string>* Values;
+  } cases[] = {
+      {0, {"DREG", "DCERTIF", "BDATE", "DDOC", "DCARD", "DLEAF"}, &dates},
+      {2, {"BDATE", "DATEEOBS"}, &dates},
+      {0, {"NCERTIF", "TDOC", "CHK", "QTW2", "NLEAF"}, &integers},
+      {1, {"GROWTH", "BQNT"}, &integers},
+      {1, {"WEIGHT"}, &floats},
+      {0, {"LNAME", "ADDRESS", "SNILS", "SCERTIF", "NPOLICY"}, &texts},
+      {1, {"SEX", "DIAG"}, &texts},
+      {2, {"LNAME", "NPOLICY"}, &texts},
+  };
+  const std::string name = FDir.File("in.xml");
+  // One table a kind, page and way, each import appending to it: the files
+  // compared hold every record imported so far.
+  std::unique_ptr<TmDbfTable, TObjectDeleter> tables[3][2][2];
+  const auto import = [&](bool direct, bool ansi, int kind, std::string& error) {
+    auto& table = tables[kind][ansi][direct];
+    if (!table) {
+      table = MakeTable(kind + 1);
+      table->SetAnsiTable(ansi);
+    }
+    TImpXml importer(name);
+    importer.SetDirect(direct);
+    try {
+      error = std::to_string(importer.Execute(*table, FLpu.Access()));
+    } catch (const Exception& e) {
+      error = e.Message();
+    }
+    return FileBytes(table->TableName());
+  };
+  int refused = 0;  // imports a value ended
+  const auto compare = [&](int kind, const std::string& file, const std::string& what) {
+    WriteFileBytes(name, file);
+    for (const bool ansi : {false, true}) {
+      std::string errors[2];
+      const std::string general = import(false, ansi, kind, errors[0]);
+      const std::string direct = import(true, ansi, kind, errors[1]);
+      EXPECT_EQ(direct, general) << what << (ansi ? " (ANSI)" : "");
+      EXPECT_EQ(errors[1], errors[0]) << what;
+      refused += errors[0].find(' ') != std::string::npos;
+    }
+  };
+  for (const TCase& c : cases) {
+    for (const std::string& field : c.Names) {
+      for (const std::string& value : *c.Values) {
+        const std::string record = WithValue(records[c.Kind], field, value);
+        const std::string what = field + "=[" + Win1251ToUtf8(value) + "]";
+        // The record alone; for the first field also after a whole one
+        // and with line breaks.
+        compare(c.Kind, prolog[c.Kind] + record + "</BIRTH_SERTIF>", what);
+        if (field != c.Names.front()) continue;
+        std::string spaced = prolog[c.Kind] + "\r\n" + records[c.Kind] + "\n" + record;
+        for (std::size_t at = spaced.find("><"); at != std::string::npos; at = spaced.find("><"))
+          spaced.replace(at, 2, ">\r\n  <");
+        compare(c.Kind, spaced + "\r\n</BIRTH_SERTIF>\r\n", what + " spaced");
+      }
+    }
+  }
+  // Missing elements, and the files the exporter writes of each kind.
+  compare(0, prolog[0] + win("<BTAL1><CERTIF NCERTIF=\"1\"/></BTAL1><BTAL1/></BIRTH_SERTIF>"),
+          "missing");
+  for (int fileType : {1, 2, 31, 32}) {
+    const int frameId = fileType > 30 ? 3 : fileType;
+    auto source = MakeRegister(frameId);
+    for (int n = 1; n <= 3; ++n) {
+      AddRecord(*source, n, [&](TDataSet& d) {
+        d.FieldByName("ADDRESS")->SetAsString(Format("ул. \"Лесная\" & <%d>, кв. 'Ё'", n));
+        if (frameId == 2) d.FieldByName("WEIGHT1")->SetAsFloat(n * 1.125);
+        if (frameId == 3) d.FieldByName("BDATE1")->SetAsDateTime(EncodeDate(2007, n, 15));
+      });
+    }
+    const std::string file = FDir.File("out.xml");
+    ExportRegisterXml(*source, file, frameId, fileType, FLpu.Access(), EncodeDate(2007, 5, 1));
+    compare(frameId - 1, FileBytes(file), "exported " + std::to_string(fileType));
+  }
+  EXPECT_GT(refused, 50);
+}
+
 }  // namespace

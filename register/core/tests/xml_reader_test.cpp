@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/base/codepage.h"
 #include "platform/base/stream.h"
 
@@ -14,11 +16,31 @@ std::unique_ptr<TStream> StreamOf(const std::string& bytes) {
   return s;
 }
 
+// A stream that hands out at most `chunk` bytes a read, as a pipe may.
+class TChunkedStream : public TMemoryStream {
+ public:
+  explicit TChunkedStream(std::int64_t chunk) : FChunk(chunk) {}
+  std::int64_t Read(void* buffer, std::int64_t count) override {
+    return TMemoryStream::Read(buffer, std::min(count, FChunk));
+  }
+
+ private:
+  std::int64_t FChunk;
+};
+
 // Every token as "kind:name=[value]" (name and value only when set), blank
 // separated, up to the end of input; an error ends the list with "!" and
-// the message's specific part.
-std::string Tokens(const std::string& utf8) {
-  TXmlReader reader(StreamOf(Utf8ToWin1251(utf8)));
+// the message's specific part. `chunk` > 0: the bytes come so many a read.
+std::string Tokens(const std::string& utf8, std::int64_t chunk = 0) {
+  const std::string bytes = Utf8ToWin1251(utf8);
+  std::unique_ptr<TStream> stream = StreamOf(bytes);
+  if (chunk > 0) {
+    auto chunked = std::make_unique<TChunkedStream>(chunk);
+    chunked->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    chunked->Seek(0, TSeekOrigin::soBeginning);
+    stream = std::move(chunked);
+  }
+  TXmlReader reader(std::move(stream));
   std::string out;
   try {
     while (true) {
@@ -84,7 +106,28 @@ TEST(XmlReaderTest, TokenStreams) {
       {"<!DOCTYPE >", "!не задано имя в типе документа"},
       {"<!DOCTYPE a", "!ожидается \">\" для типа документа"},
   };
-  for (const auto& c : cases) EXPECT_EQ(Tokens(c.input), c.tokens) << c.input;
+  for (const auto& c : cases) {
+    EXPECT_EQ(Tokens(c.input), c.tokens) << c.input;
+    // A token cut by the end of what was read so far reads the same.
+    for (std::int64_t chunk : {1, 2, 3, 5}) EXPECT_EQ(Tokens(c.input, chunk), c.tokens) << c.input;
+  }
+}
+
+TEST(XmlReaderTest, TokensDoNotDependOnHowTheBytesArrive) {
+  std::string record =
+      "<BTAL2 DREG=\"2007.01.10\" BQNT='2'>\r\n  <PERSON LNAME=\"Иванова &amp; Ко\" X=1 "
+      "Y = \"a\"/>\n  <CHILD SEX=\"М\" WEIGHT=\"3.450\"/><!-- c --><![CDATA[<d>]]>text&lt;"
+      "</BTAL2>";
+  std::string document = "<?xml version=\"1.0\"?>\r\n<?BSERTIF2?>\r\n<BIRTH_SERTIF>";
+  // Past the reader's first buffer, so that tokens are cut where it refills.
+  while (document.size() < 150000) document += record;
+  document += "</BIRTH_SERTIF>\r\n";
+  const std::string whole = Tokens(document);
+  EXPECT_EQ(whole.find('!'), std::string::npos) << whole.substr(whole.size() - 200);
+  EXPECT_EQ(Tokens(document, 4093), whole);
+  EXPECT_EQ(Tokens(document.substr(0, 70000), 77), Tokens(document.substr(0, 70000)));
+  const std::string longText(200000, 't');
+  EXPECT_EQ(Tokens("<a>" + longText + "</a>", 1000), "4:a 5 8=[" + longText + "] 6:a 9");
 }
 
 TEST(XmlReaderTest, ElementNameAndPathFollowTheOpenElements) {
