@@ -1,5 +1,7 @@
 #include "report/fr_format.h"
 
+#include <algorithm>
+
 #include "platform/base/date_time.h"
 #include "platform/base/exceptions.h"
 #include "platform/base/format_settings.h"
@@ -73,7 +75,22 @@ std::string FormatOrThrow(const Variant& value, std::int32_t code, std::string_v
 
 std::string FormatValue(const Variant& value, std::int32_t code, std::string_view formatStr) {
   if (VarIsEmpty(value) || VarIsNull(value)) return {};
-  if (VarIsStr(value) && Trim(VarToStr(value)).empty()) return {};
+  if (VarIsStr(value)) {
+    // Blank text shows nothing; text under no format shows as it is.
+    std::string text = VarToStr(value);
+    if (std::all_of(text.begin(), text.end(),
+                    [](char c) { return static_cast<unsigned char>(c) <= 0x20; }))
+      return {};
+    switch (FormatCategory(code)) {
+      case fcNumber:
+      case fcDate:
+      case fcTime:
+      case fcBoolean:
+        break;
+      default:
+        return text;
+    }
+  }
   try {
     return FormatOrThrow(value, code, formatStr);
   } catch (const Exception&) {

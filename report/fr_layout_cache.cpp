@@ -1,28 +1,37 @@
 #include "report/fr_layout_cache.h"
 
+#include <functional>
+
+std::size_t TfrLayoutCache::TKeyHash::operator()(const TKeyView& k) const {
+  const std::size_t h = std::hash<std::string_view>()(k.Text);
+  return h ^
+         (static_cast<std::size_t>(static_cast<unsigned>(k.Width)) * 2 + (k.WordBreak ? 1 : 0)) *
+             0x9E3779B97F4A7C15ull;
+}
+
 TfrLayoutCache::TFontEntry* TfrLayoutCache::EntryFor(TCanvas& canvas, bool create) {
   const TFontData& font = canvas.Font()->Data();
   const int extra = canvas.TextCharacterExtra();
-  for (TFontEntry& entry : FFonts)
-    if (entry.Canvas == &canvas && entry.CharExtra == extra && entry.Font == font) return &entry;
+  const auto matches = [&](const TFontEntry& entry) {
+    return entry.Canvas == &canvas && entry.CharExtra == extra && entry.Font == font;
+  };
+  if (FLast < FFonts.size() && matches(FFonts[FLast])) return &FFonts[FLast];
+  for (std::size_t i = 0; i < FFonts.size(); ++i)
+    if (matches(FFonts[i])) {
+      FLast = i;
+      return &FFonts[i];
+    }
   if (!create) return nullptr;
   FFonts.push_back(TFontEntry{&canvas, font, extra, {}});
+  FLast = FFonts.size() - 1;
   return &FFonts.back();
-}
-
-std::string TfrLayoutCache::Key(int width, bool wordBreak, std::string_view text) {
-  std::string key = std::to_string(width);
-  key += wordBreak ? 'b' : 'w';
-  key += text;
-  return key;
 }
 
 const std::vector<std::string>* TfrLayoutCache::Find(TCanvas& canvas, int width, bool wordBreak,
                                                      std::string_view text) {
   TFontEntry* entry = EntryFor(canvas, false);
   if (entry == nullptr) return nullptr;
-  FKey = Key(width, wordBreak, text);
-  const auto found = entry->Lines.find(FKey);
+  const auto found = entry->Lines.find(TKeyView{width, wordBreak, text});
   return found == entry->Lines.end() ? nullptr : &found->second;
 }
 
@@ -30,10 +39,12 @@ void TfrLayoutCache::Add(TCanvas& canvas, int width, bool wordBreak, std::string
                          std::vector<std::string> lines) {
   if (FTexts >= kMaxTexts) Clear();
   TFontEntry* entry = EntryFor(canvas, true);
-  if (entry->Lines.emplace(Key(width, wordBreak, text), std::move(lines)).second) ++FTexts;
+  if (entry->Lines.emplace(TKey{width, wordBreak, std::string(text)}, std::move(lines)).second)
+    ++FTexts;
 }
 
 void TfrLayoutCache::Clear() {
   FFonts.clear();
+  FLast = 0;
   FTexts = 0;
 }

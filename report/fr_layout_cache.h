@@ -31,16 +31,45 @@ class TfrLayoutCache {
   static constexpr std::size_t kMaxTexts = 16384;
 
  private:
+  // A text with its width and word-break flag; looked up as a view, so
+  // that finding a text builds no string.
+  struct TKey {
+    int Width;
+    bool WordBreak;
+    std::string Text;
+  };
+  struct TKeyView {
+    int Width;
+    bool WordBreak;
+    std::string_view Text;
+  };
+  struct TKeyHash {
+    using is_transparent = void;
+    std::size_t operator()(const TKeyView& k) const;
+    std::size_t operator()(const TKey& k) const {
+      return (*this)(TKeyView{k.Width, k.WordBreak, k.Text});
+    }
+  };
+  struct TKeyEqual {
+    using is_transparent = void;
+    static TKeyView View(const TKey& k) { return {k.Width, k.WordBreak, k.Text}; }
+    static const TKeyView& View(const TKeyView& k) { return k; }
+    template <class A, class B>
+    bool operator()(const A& a, const B& b) const {
+      const TKeyView& l = View(a);
+      const TKeyView& r = View(b);
+      return l.Width == r.Width && l.WordBreak == r.WordBreak && l.Text == r.Text;
+    }
+  };
   struct TFontEntry {
     TCanvas* Canvas;
     TFontData Font;
     int CharExtra;
-    std::unordered_map<std::string, std::vector<std::string>> Lines;
+    std::unordered_map<TKey, std::vector<std::string>, TKeyHash, TKeyEqual> Lines;
   };
   TFontEntry* EntryFor(TCanvas& canvas, bool create);
-  static std::string Key(int width, bool wordBreak, std::string_view text);
 
   std::vector<TFontEntry> FFonts;
+  std::size_t FLast = 0;  // the entry found last, tried first
   std::size_t FTexts = 0;
-  std::string FKey;  // reused for look-ups
 };

@@ -65,11 +65,16 @@ int Blanks(const std::string& line) {
 // character extra. Returns the character extra it had, to put back.
 int SelectLayoutFont(TCanvas& canvas, const TFont& font, int pixelHeight, int charSpacing,
                      bool rotated) {
-  TFontData data = font.Data();
-  data.Height = -pixelHeight;
-  if (rotated) data.Orientation = 900;
+  const TFontData& want = font.Data();
+  const TFontData& have = canvas.Font()->Data();
+  const int orientation = rotated ? 900 : want.Orientation;
   // Most objects share a font: setting it again would only redo metrics.
-  if (!(canvas.Font()->Data() == data)) {
+  if (have.Height != -pixelHeight || have.Orientation != orientation || have.Style != want.Style ||
+      have.Color != want.Color || have.Charset != want.Charset || have.Pitch != want.Pitch ||
+      have.Name != want.Name) {
+    TFontData data = want;
+    data.Height = -pixelHeight;
+    data.Orientation = orientation;
     TFont f;
     f.SetData(data);
     canvas.SetFont(&f);
@@ -119,10 +124,10 @@ void TfrMemoView::ScaleCoords() {
   GapY += outerY / 2;
   FDrawRect.Left = x + ((FrameTyp & frbLeft) ? innerX : 0);
   FDrawRect.Top = y + ((FrameTyp & frbTop) ? innerY : 0);
-  FDrawRect.Right =
-      frScaled(static_cast<double>(dx0 + dw) * sx + ox) - ((FrameTyp & frbRight) ? outerX : 0) + 1;
-  FDrawRect.Bottom =
-      frScaled(static_cast<double>(dy0 + dh) * sy + oy) - ((FrameTyp & frbBottom) ? outerY : 0) + 1;
+  FDrawRect.Right = frScaled((static_cast<double>(dx0) + dw) * sx + ox) -
+                    ((FrameTyp & frbRight) ? outerX : 0) + 1;
+  FDrawRect.Bottom = frScaled((static_cast<double>(dy0) + dh) * sy + oy) -
+                     ((FrameTyp & frbBottom) ? outerY : 0) + 1;
 }
 
 void TfrMemoView::SetupCanvasFont(TCanvas& canvas) {

@@ -223,18 +223,22 @@ void TfrMemoView::SaveToStream(TStream& stream) {
   static TfrRecordWriter w;
   w.Clear();
   w.String(Font.Name());
-  w.I32(Font.Size());
-  w.U16(static_cast<std::uint16_t>(IntFromStyle(Font.Style())));
-  w.I32(Font.Color());
-  w.I32(Adjust);
-  w.U16(Font.Charset());
+  TfrFixedFields font;
+  font.I32(Font.Size());
+  font.U16(static_cast<std::uint16_t>(IntFromStyle(Font.Style())));
+  font.I32(Font.Color());
+  font.I32(Adjust);
+  font.U16(Font.Charset());
   if (StreamMode == 0) {
-    w.U16(Highlight.FontStyle);
-    w.I32(Highlight.FontColor);
-    w.I32(Highlight.FillColor);
-    w.String(HighlightStr);
+    font.U16(Highlight.FontStyle);
+    font.I32(Highlight.FontColor);
+    font.I32(Highlight.FillColor);
   }
-  w.I32(LineSpacing);
-  w.I32(CharSpacing);
+  w.Fixed(font);
+  if (StreamMode == 0) w.String(HighlightStr);
+  TfrFixedFields spacing;
+  spacing.I32(LineSpacing);
+  spacing.I32(CharSpacing);
+  w.Fixed(spacing);
   w.WriteTo(stream);
 }

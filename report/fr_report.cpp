@@ -312,17 +312,20 @@ void TfrReport::Progress(int n) {
 std::string TfrReport::ExpressionText(TfrView* view, const std::string& expression) {
   TfrCurrentReport current(this);
   TfrEngine& e = frEngine();
-  std::string expr = expression;
+  // Most expressions carry no format suffix: they are looked up as they stand.
+  const std::string* expr = &expression;
+  std::string trimmed;
   std::int32_t format = view != nullptr ? view->Format : 0;
   std::string formatStr = view != nullptr ? view->FormatStr : std::string();
-  const std::size_t suffix = FindFormatSuffix(expr);
+  const std::size_t suffix = FindFormatSuffix(expression);
   if (suffix != std::string::npos) {
-    format = ParseFormatSuffix(expr.substr(suffix + 2), formatStr);
-    expr = Trim(expr.substr(0, suffix));
+    format = ParseFormatSuffix(expression.substr(suffix + 2), formatStr);
+    trimmed = Trim(std::string_view(expression).substr(0, suffix));
+    expr = &trimmed;
   }
   e.CurValue = Variant(0);
   Variant value;
-  GetVariableValue(expr, value);
+  GetVariableValue(*expr, value);
   e.CurValue = value;
   if (view != nullptr && (view->Flags & flHideZeros) && VarType(value) != varString &&
       !VarIsEmpty(value) && !VarIsNull(value) && value == Variant(0))

@@ -115,8 +115,29 @@ class TfrRecordStream final : public TStream {
 // record goes to its stream in a single write. Text is checked and
 // converted as WriteString and WriteMemo do (EWriteError for a line too
 // long); nothing reaches the stream before WriteTo.
+// Fixed-size fields of a record, packed on the stack and handed to the
+// writer in one piece: a prepared page holds a record per printed object.
+class TfrFixedFields {
+ public:
+  void U8(std::uint8_t v) { FBytes[FSize++] = static_cast<char>(v); }
+  void U16(std::uint16_t v) {
+    U8(static_cast<std::uint8_t>(v));
+    U8(static_cast<std::uint8_t>(v >> 8));
+  }
+  void I32(std::int32_t v) {
+    const auto u = static_cast<std::uint32_t>(v);
+    for (int shift = 0; shift < 32; shift += 8) U8(static_cast<std::uint8_t>(u >> shift));
+  }
+  std::string_view View() const { return {FBytes, FSize}; }
+
+ private:
+  char FBytes[64];
+  std::size_t FSize = 0;
+};
+
 class TfrRecordWriter {
  public:
+  void Fixed(const TfrFixedFields& fields) { FBytes.append(fields.View()); }
   void U8(std::uint8_t v) { FBytes.push_back(static_cast<char>(v)); }
   void U16(std::uint16_t v) {
     const char b[2] = {static_cast<char>(v), static_cast<char>(v >> 8)};

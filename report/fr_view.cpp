@@ -205,6 +205,13 @@ TRect TfrView::GetClipRgn(bool extended) const {
 
 void TfrView::ScaleCoords() {
   FSaved = {x, y, dx, dy, GapX, GapY, FrameWidth};
+  if (ScaleX == 1 && ScaleY == 1 && OffsX == 0 && OffsY == 0) {
+    // Saving a prepared page: the same saturation, without the rounding.
+    const auto keep = [](int v) { return std::clamp(v, -kfrMaxScaled, kfrMaxScaled); };
+    x = keep(x), y = keep(y), dx = keep(dx), dy = keep(dy), GapX = keep(GapX), GapY = keep(GapY);
+    FrameWidth = static_cast<float>(std::clamp<double>(FrameWidth, -kfrMaxScaled, kfrMaxScaled));
+    return;
+  }
   x = frScaled(x * ScaleX, OffsX);
   y = frScaled(y * ScaleY, OffsY);
   dx = frScaled(dx * ScaleX);
@@ -401,22 +408,22 @@ void TfrView::SaveToStream(TStream& stream) {
   static TfrRecordWriter w;
   w.Clear();  // nothing left over from a record that failed
   w.String(Name);
-  w.U8(MajorVersion);
-  w.U8(MinorVersion);
-  w.I32(x);
-  w.I32(y);
-  w.I32(dx);
-  w.I32(dy);
-  w.U16(Flags);
-  w.U16(FrameTyp);
-  w.I32(EncodeFrameWidth(FrameWidth));
-  w.I32(FrameColor);
-  w.U16(FrameStyle);
-  w.I32(FillColor);
-  if (StreamMode == 0) {
-    w.I32(Format);
-    w.String(FormatStr);
-  }
+  TfrFixedFields head;
+  head.U8(MajorVersion);
+  head.U8(MinorVersion);
+  head.I32(x);
+  head.I32(y);
+  head.I32(dx);
+  head.I32(dy);
+  head.U16(Flags);
+  head.U16(FrameTyp);
+  head.I32(EncodeFrameWidth(FrameWidth));
+  head.I32(FrameColor);
+  head.U16(FrameStyle);
+  head.I32(FillColor);
+  if (StreamMode == 0) head.I32(Format);
+  w.Fixed(head);
+  if (StreamMode == 0) w.String(FormatStr);
   w.Memo(StreamMode == 0 ? Memo : Memo1);
   if (StreamMode == 0) {
     w.Memo(Script);
@@ -424,8 +431,10 @@ void TfrView::SaveToStream(TStream& stream) {
   }
   w.U16(Restrictions);
   w.String(Tag);
-  w.I32(GapX);
-  w.I32(GapY);
-  w.U8(BandAlign);
+  TfrFixedFields tail;
+  tail.I32(GapX);
+  tail.I32(GapY);
+  tail.U8(BandAlign);
+  w.Fixed(tail);
   w.WriteTo(stream);
 }

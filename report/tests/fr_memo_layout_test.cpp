@@ -134,9 +134,22 @@ TEST_F(FrMemoLayout, EachDistinctParagraphIsMeasuredOnce) {
   memo->CharSpacing = 2;
   EXPECT_EQ(fresh(60, flWordWrap), "Иванов|а|Мария|Петров|на, г.|Москва~");
   memo->CharSpacing = 0;
+  const TFontData firstFont = memo->Font.Data();
   memo->Font.SetSize(14);
   EXPECT_NE(fresh(60, flWordWrap), first);
   EXPECT_GT(canvas.Measured, measured);
+  // Fonts taking turns each find their own lines unmeasured.
+  const std::string larger = Layout(text, 60);
+  memo->Font.SetData(firstFont);
+  EXPECT_EQ(Layout(text, 60), first);
+  const int remeasured = canvas.Measured;
+  for (int i = 0; i < 2; ++i) {
+    memo->Font.SetSize(14);
+    EXPECT_EQ(Layout(text, 60), larger);
+    memo->Font.SetData(firstFont);
+    EXPECT_EQ(Layout(text, 60), first);
+  }
+  EXPECT_EQ(canvas.Measured, remeasured);
   // Another measuring canvas starts afresh.
   frSetScratchCanvas(previous);
   EXPECT_EQ(frEngine().LayoutCache.Find(canvas, 60, false, text), nullptr);

@@ -162,6 +162,12 @@ TEST(FrFormat, ValuesByCode) {
       {Variant(true), MakeFormat(fcBoolean, 4, 0, ','), "нет;да", "да"},
       {Variant("abc"), MakeFormat(fcNumber, 1, 2, ','), "", "abc"},  // not a number
       {Variant("  "), MakeFormat(fcNumber, 1, 2, ','), "", ""},
+      // Text under no format keeps its blanks; only blank text is dropped.
+      {Variant(" Иванова\t"), MakeFormat(fcText, 0, 0, ','), "", " Иванова\t"},
+      {Variant("\t\r\n\x01 "), MakeFormat(fcText, 0, 0, ','), "", ""},
+      {Variant(""), MakeFormat(fcText, 0, 0, ','), "", ""},
+      {Variant(" 7"), 0x05000000, "", " 7"},
+      {Variant(" 7"), MakeFormat(fcNumber, 1, 1, ','), "", "7,0"},
       {Variant(), MakeFormat(fcNumber, 1, 2, ','), "", ""},
       {Variant::Null(), MakeFormat(fcText, 0, 0, ','), "", ""},
       // Bits 28-31 are not the category.

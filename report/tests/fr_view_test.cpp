@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <string>
 
 #include "platform/base/format_settings.h"
@@ -429,3 +431,40 @@ TEST(FrView, PrintingPutsTagGeometryAndLookBackForEveryKind) {
 }
 
 }  // namespace
+
+// At scale 1 without offset the coordinates are only saturated: the same
+// numbers the scaling arithmetic gives, over values inside and past the
+// limit, and put back whole.
+TEST(FrView, UnitScaleKeepsWhatScalingWouldGive) {
+  const int big = kfrMaxScaled;
+  const int values[] = {0, 1, -1, 12345, -777, big, big + 1, -big - 5, INT_MAX, INT_MIN + 1};
+  const float widths[] = {0, 1, 1.5f, -2.25f, 3e8f, -3e8f};
+  for (int type : {gtMemo, gtLine}) {
+    for (int value : values) {
+      for (float width : widths) {
+        TObjectPtr<TfrView> v = CreateReportObject(type, "");
+        v->x = value, v->y = -value / 3, v->dx = value / 2, v->dy = 7;
+        v->GapX = value, v->GapY = -value;
+        v->FrameWidth = width;
+        const struct {
+          int x, y, dx, dy, GapX, GapY;
+          float FrameWidth;
+        } before{v->x, v->y, v->dx, v->dy, v->GapX, v->GapY, v->FrameWidth};
+        v->ScaleCoords();
+        EXPECT_EQ(v->x, frScaled(static_cast<double>(before.x), 0)) << value;
+        EXPECT_EQ(v->y, frScaled(static_cast<double>(before.y), 0)) << value;
+        EXPECT_EQ(v->dx, frScaled(static_cast<double>(before.dx))) << value;
+        EXPECT_EQ(v->dy, frScaled(static_cast<double>(before.dy))) << value;
+        if (type == gtLine) {
+          EXPECT_EQ(v->GapX, frScaled(static_cast<double>(before.GapX))) << value;
+          EXPECT_EQ(v->GapY, frScaled(static_cast<double>(before.GapY))) << value;
+          EXPECT_EQ(v->FrameWidth, static_cast<float>(std::clamp<double>(width, -big, big)));
+        }
+        v->RestoreCoords();
+        EXPECT_EQ(v->x, before.x);
+        EXPECT_EQ(v->GapY, before.GapY);
+        EXPECT_EQ(v->FrameWidth, before.FrameWidth);
+      }
+    }
+  }
+}
