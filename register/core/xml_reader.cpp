@@ -20,10 +20,10 @@ struct TByteClasses {
   unsigned char Of[256] = {};
   constexpr TByteClasses() {
     for (int c = 0; c <= 32; ++c) Of[c] = kBlank;
-    Of['>'] = kGt;
-    Of['/'] = kSlash;
-    Of['='] = kEquals;
-    Of['?'] = kQuestion;
+    Of[static_cast<unsigned char>('>')] = kGt;
+    Of[static_cast<unsigned char>('/')] = kSlash;
+    Of[static_cast<unsigned char>('=')] = kEquals;
+    Of[static_cast<unsigned char>('?')] = kQuestion;
   }
 };
 constexpr TByteClasses kClasses;
