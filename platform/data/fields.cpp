@@ -1116,10 +1116,7 @@ void TMemoField::GetText(std::string& text, bool) const { text = "(MEMO)"; }
 
 // ---- TFields
 
-TField* TFields::Fields(int index) const {
-  if (index < 0 || index >= Count()) DatabaseError(SFieldIndexError, FDataSet);
-  return FList[static_cast<std::size_t>(index)];
-}
+void TFields::RaiseIndexError() const { DatabaseError(SFieldIndexError, FDataSet); }
 
 int TFields::IndexOf(const TField* field) const {
   auto it = std::find(FList.begin(), FList.end(), field);

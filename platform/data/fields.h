@@ -618,8 +618,12 @@ class TFields {
 
   TDataSet* DataSet() const { return FDataSet; }
   int Count() const { return static_cast<int>(FList.size()); }
-  // Raises EDatabaseError "Field index out of range".
-  TField* Fields(int index) const;
+  // Raises EDatabaseError "Field index out of range". Inline: every post
+  // walks the list.
+  TField* Fields(int index) const {
+    if (index < 0 || index >= Count()) RaiseIndexError();
+    return FList[static_cast<std::size_t>(index)];
+  }
   TField* operator[](int index) const { return Fields(index); }
   int IndexOf(const TField* field) const;
   // ASCII case-insensitive; nullptr when none.
@@ -633,6 +637,7 @@ class TFields {
 
  private:
   friend class TField;
+  [[noreturn]] void RaiseIndexError() const;
   void Add(TField* field);
   void Remove(TField* field);
   void SetFieldIndex(TField* field, int index);
