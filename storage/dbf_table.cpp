@@ -1212,6 +1212,35 @@ bool TmDbfTable::GetFieldString(TField* field, std::string& value) {
 
 namespace {
 
+// True when `field` is the one plain class of its kind that a column is
+// written straight into (one class compared only: comparing with several
+// would compare their names byte for byte).
+bool IsPlainField(const TField& field) {
+  const std::type_info& kind = typeid(field);
+  switch (field.DataType()) {
+    case ftString:
+      return kind == typeid(TStringField);
+    case ftInteger:
+      return kind == typeid(TIntegerField);
+    case ftSmallint:
+      return kind == typeid(TSmallintField);
+    case ftWord:
+      return kind == typeid(TWordField);
+    case ftLargeint:
+      return kind == typeid(TLargeintField);
+    case ftFloat:
+      return kind == typeid(TFloatField);
+    case ftDate:
+      return kind == typeid(TDateField);
+    default:
+      return false;
+  }
+}
+
+bool IsIntegerType(TFieldType type) {
+  return type == ftInteger || type == ftSmallint || type == ftWord || type == ftLargeint;
+}
+
 // For each Windows-1251 byte, the one byte its character becomes in a
 // column of the page, as the field's way (through UTF-8) writes it; 0 for
 // NUL, which ends the field's text, and for characters written as several
@@ -1302,26 +1331,7 @@ std::span<char> TmDbfTable::DirectColumn(TField* field, char& type, int& decimal
 }
 
 bool TmDbfTable::SetColumnInteger(TField* field, std::string_view text) {
-  // The one class of the field's type (compared to one only: names of
-  // other classes would be compared byte for byte).
-  const std::type_info* kind = nullptr;
-  switch (field->DataType()) {
-    case ftInteger:
-      kind = &typeid(TIntegerField);
-      break;
-    case ftSmallint:
-      kind = &typeid(TSmallintField);
-      break;
-    case ftWord:
-      kind = &typeid(TWordField);
-      break;
-    case ftLargeint:
-      kind = &typeid(TLargeintField);
-      break;
-    default:
-      return false;
-  }
-  if (typeid(*field) != *kind) return false;
+  if (!IsIntegerType(field->DataType()) || !IsPlainField(*field)) return false;
   char type = 0;
   int decimals = 0;
   const std::span<char> bytes = DirectColumn(field, type, decimals);
@@ -1369,32 +1379,7 @@ bool TmDbfTable::SetColumnFloat(TField* field, std::string_view text) {
 
 bool TmDbfTable::SetColumnNull(TField* field) {
   // Classes whose Clear is the field's own: the value cleared as null.
-  const std::type_info& kind = typeid(*field);
-  switch (field->DataType()) {
-    case ftString:
-      if (kind != typeid(TStringField)) return false;
-      break;
-    case ftInteger:
-      if (kind != typeid(TIntegerField)) return false;
-      break;
-    case ftSmallint:
-      if (kind != typeid(TSmallintField)) return false;
-      break;
-    case ftWord:
-      if (kind != typeid(TWordField)) return false;
-      break;
-    case ftLargeint:
-      if (kind != typeid(TLargeintField)) return false;
-      break;
-    case ftFloat:
-      if (kind != typeid(TFloatField)) return false;
-      break;
-    case ftDate:
-      if (kind != typeid(TDateField)) return false;
-      break;
-    default:
-      return false;
-  }
+  if (!IsPlainField(*field)) return false;
   char type = 0;
   int decimals = 0;
   const std::span<char> bytes = DirectColumn(field, type, decimals);
