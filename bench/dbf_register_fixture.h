@@ -107,9 +107,21 @@ inline void FillCertificateAndMother(TDataSet& t, int i) {
   t.FieldByName("TDOC")->SetAsInteger(14);
 }
 
-inline void FillRecord(TmDbfTable& t, int i) {
+inline void FillRecord(TDataSet& t, int i) {
   FillCertificateAndMother(t, i);
   t.FieldByName("CHK")->SetAsInteger(1);
+}
+
+// `count` records filled by `fill` appended to the open table in one
+// batch, as an import makes them.
+inline void AppendBatch(TmDbfTable& t, int count, void (*fill)(TDataSet&, int) = FillRecord) {
+  t.BeginAppendBatch();
+  for (int i = 0; i < count; ++i) {
+    t.Append();
+    fill(t, i);
+    t.Post();
+  }
+  t.EndAppendBatch();
 }
 
 // Reads through the stream, as on a network file system, instead of the
@@ -135,29 +147,11 @@ inline const std::string& Register(int count) {
   auto t = MakeRegister(name);
   t->CreateTable();
   t->Open();
-  t->BeginAppendBatch();
-  for (int i = 0; i < count; ++i) {
-    t->Append();
-    FillRecord(*t, i);
-    t->Post();
-  }
-  t->EndAppendBatch();
+  AppendBatch(*t, count);
   return made.Files.emplace(count, name).first->second;
 }
 
 inline const std::string& Register100k() { return Register(100000); }
-
-// `count` records appended to the open table in one batch, as an import
-// makes them.
-inline void AppendBatch(TmDbfTable& t, int count) {
-  t.BeginAppendBatch();
-  for (int i = 0; i < count; ++i) {
-    t.Append();
-    FillRecord(t, i);
-    t.Post();
-  }
-  t.EndAppendBatch();
-}
 
 // Every field of every record of the open table read as text; gives the
 // bytes read.

@@ -112,13 +112,7 @@ inline std::string WriteRegister(const char* fileName, void (*fill)(TDataSet&, i
   auto t = MakeRegister(name);
   t->CreateTable();
   t->Open();
-  t->BeginAppendBatch();
-  for (int i = 0; i < count; ++i) {
-    t->Append();
-    fill(*t, i);
-    t->Post();
-  }
-  t->EndAppendBatch();
+  dbf_bench::AppendBatch(*t, count, fill);
   return name;
 }
 
