@@ -35,12 +35,15 @@ const std::vector<std::string>* TfrLayoutCache::Find(TCanvas& canvas, int width,
   return found == entry->Lines.end() ? nullptr : &found->second;
 }
 
-void TfrLayoutCache::Add(TCanvas& canvas, int width, bool wordBreak, std::string_view text,
-                         std::vector<std::string> lines) {
+const std::vector<std::string>& TfrLayoutCache::Add(TCanvas& canvas, int width, bool wordBreak,
+                                                    std::string_view text,
+                                                    std::vector<std::string> lines) {
   if (FTexts >= kMaxTexts) Clear();
   TFontEntry* entry = EntryFor(canvas, true);
-  if (entry->Lines.emplace(TKey{width, wordBreak, std::string(text)}, std::move(lines)).second)
-    ++FTexts;
+  const auto [at, added] =
+      entry->Lines.emplace(TKey{width, wordBreak, std::string(text)}, std::move(lines));
+  if (added) ++FTexts;
+  return at->second;
 }
 
 void TfrLayoutCache::Clear() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "platform/base/format_settings.h"
 #include "platform/base/math_utils.h"
@@ -326,10 +327,11 @@ void TfrView::Print(TStream& stream) {
 
 void TfrView::WriteAlignedToBand(TStream& stream) {
   // The expanded tag and the band's geometry belong to this record only.
-  TValueGuard<std::string> tag(Tag, Tag);
+  std::optional<TValueGuard<std::string>> tag;
   TScopeExit geometry(
       [this, sx = x, sy = y, sdx = dx, sdy = dy] { x = sx, y = sy, dx = sdx, dy = sdy; });
   if (Tag.find('[') != std::string::npos) {
+    tag.emplace(Tag, Tag);
     TfrReportBase* report = frEngine().CurReport;
     Tag = ExpandLine(Tag, [&](const std::string& e) {
       return report != nullptr ? report->ExpressionText(this, e) : std::string();
@@ -403,10 +405,15 @@ void TfrView::LoadFromStream(TStream& stream) {
 }
 
 void TfrView::SaveToStream(TStream& stream) {
-  MajorVersion = 2;
   // Gathered first and written at once: a prepared page holds many.
   static TfrRecordWriter w;
   w.Clear();  // nothing left over from a record that failed
+  SaveRecord(w);
+  w.WriteTo(stream);
+}
+
+void TfrView::SaveRecord(TfrRecordWriter& w) {
+  MajorVersion = 2;
   w.String(Name);
   TfrFixedFields head;
   head.U8(MajorVersion);
@@ -423,8 +430,12 @@ void TfrView::SaveToStream(TStream& stream) {
   head.I32(FillColor);
   if (StreamMode == 0) head.I32(Format);
   w.Fixed(head);
-  if (StreamMode == 0) w.String(FormatStr);
-  w.Memo(StreamMode == 0 ? Memo : Memo1);
+  if (StreamMode == 0) {
+    w.String(FormatStr);
+    w.Memo(Memo);
+  } else {
+    w.Memo(Memo1, FMemo1Bytes);
+  }
   if (StreamMode == 0) {
     w.Memo(Script);
     w.U16(Visible ? 0xFFFF : 0);
@@ -436,5 +447,4 @@ void TfrView::SaveToStream(TStream& stream) {
   tail.I32(GapY);
   tail.U8(BandAlign);
   w.Fixed(tail);
-  w.WriteTo(stream);
 }
