@@ -161,12 +161,13 @@ void TfrMemoView::SetupCanvasFont(TCanvas& canvas) {
 }
 
 void TfrMemoView::AddLine(std::string_view line) {
-  // Over the lines a list held before: their strings keep their room.
+  // Over the lines a list held before: their strings keep their room, and
+  // a line laid out as before (a caption, a repeated value) stays as it is.
   TStringList& lines = *FLayoutLines;
-  if (FLayoutCount < lines.Count())
-    lines.Put(FLayoutCount, line);
-  else
+  if (FLayoutCount >= lines.Count())
     lines.Add(line);
+  else if (lines.StringRef(FLayoutCount) != line)
+    lines.Put(FLayoutCount, line);
   ++FLayoutCount;
   FLayoutPos = Advance(FLayoutPos, FLineStep);
 }

@@ -70,6 +70,12 @@ void TfrRecordWriter::Grow(std::size_t count) {
 }
 
 void TfrRecordWriter::String(std::string_view text) {
+  if (text.empty()) {  // most tags and format strings
+    char* p = Room(3);
+    p[0] = p[1] = p[2] = 0;
+    FSize += 3;
+    return;
+  }
   Raw(text);
   U8(0);
 }
