@@ -44,15 +44,36 @@ void WriteString(TStream& stream, std::string_view text) {
   WriteU8(stream, 0);
 }
 
+namespace {
+
+// Short texts (names, numbers, most lines of a prepared page) are copied
+// while they are checked, in one pass.
+constexpr std::size_t kShortText = 64;
+
+// Copies `n` bytes to `to`; whether they were all ASCII.
+bool CopyShort(const char* from, std::size_t n, char* to) {
+  unsigned char high = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    to[i] = from[i];
+    high |= static_cast<unsigned char>(from[i]);
+  }
+  return high < 0x80;
+}
+
+}  // namespace
+
 bool TfrRecordWriter::Raw(std::string_view text) {
   // Converted in place: a line never grows in Windows-1251.
-  char* p = Room(2 + text.size());
   std::size_t n = text.size();
-  const bool ascii = IsAscii(text);  // the same in both code pages
-  if (ascii)
-    std::memcpy(p + 2, text.data(), n);
-  else
-    n = FromUtf8(text, TCodePage::Win1251, p + 2);
+  char* p = Room(2 + n);
+  bool ascii;  // the same in both code pages
+  if (n <= kShortText) {
+    ascii = CopyShort(text.data(), n, p + 2);
+  } else {
+    ascii = IsAscii(text);
+    if (ascii) std::memcpy(p + 2, text.data(), n);
+  }
+  if (!ascii) n = FromUtf8(text, TCodePage::Win1251, p + 2);
   if (n > static_cast<std::size_t>(kMaxRecordText))
     throw EWriteError("Text of %d bytes is too long for a report stream", static_cast<int>(n));
   p[0] = static_cast<char>(n);
@@ -70,11 +91,16 @@ void TfrRecordWriter::Grow(std::size_t count) {
 }
 
 void TfrRecordWriter::String(std::string_view text) {
-  if (text.empty()) {  // most tags and format strings
-    char* p = Room(3);
-    p[0] = p[1] = p[2] = 0;
-    FSize += 3;
-    return;
+  const std::size_t n = text.size();
+  if (n <= kShortText) {  // length, bytes and the 00 at once
+    char* p = Room(3 + n);
+    if (CopyShort(text.data(), n, p + 2)) {
+      p[0] = static_cast<char>(n);
+      p[1] = 0;
+      p[2 + n] = 0;
+      FSize += 3 + n;
+      return;
+    }
   }
   Raw(text);
   U8(0);
