@@ -7,6 +7,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <charconv>
+#include <cstddef>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -57,7 +60,20 @@ inline void AddCertificateKey(TmDbfTable& t) {
   TField* series = t.FindField("SCERTIF");
   TField* number = t.FindField("NCERTIF");
   t.OnCalcFields = [=](TDataSet*) {
-    key->SetAsString(series->AsString() + " " + Format("%.7d", number->AsInteger()));
+    // The text written straight, as "%s %.7d" gives it: every record an
+    // ordering reads and every record found comes here.
+    std::string text = series->AsString();
+    const int value = number->AsInteger();
+    if (value < 0) {
+      text += Format(" %.7d", value);
+    } else {
+      char digits[16];
+      char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+      text += ' ';
+      text.append(static_cast<std::size_t>(std::max(7 - (end - digits), std::ptrdiff_t{0})), '0');
+      text.append(digits, static_cast<std::size_t>(end - digits));
+    }
+    key->SetAsString(text);
   };
 }
 

@@ -1,6 +1,7 @@
 #include "storage/dbf_format.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -380,16 +381,49 @@ void RaiseRangeError(std::string_view valueText, std::string_view fieldName,
                            std::string(minText), std::string(maxText)));
 }
 
+namespace {
+
+// The top bit of each byte of `word` above 0x20: its low seven bits plus
+// 0x5F, or the byte itself, reach the top bit (no carry crosses bytes).
+std::uint64_t AboveBlank(std::uint64_t word) {
+  return (((word & 0x7F7F7F7F7F7F7F7FULL) + 0x5F5F5F5F5F5F5F5FULL) | word) &
+         0x8080808080808080ULL;
+}
+
+// The count of the first bytes of a little-endian word up to its last one
+// marked in `mask` (AboveBlank).
+std::size_t UpToLastMarked(std::uint64_t mask) {
+  return static_cast<std::size_t>(8 - std::countl_zero(mask) / 8);
+}
+
+}  // namespace
+
 std::string_view DecodeChar(std::string_view column) {
-  // Columns are mostly padding: skip blanks eight bytes at a time. A byte
-  // is above 0x20 when its low seven bits plus 0x5F, or the byte itself,
-  // reach the top bit (no carry crosses bytes).
+  // Columns are mostly padding: blanks are skipped eight bytes at a time,
+  // and the last byte kept is found in its word without a loop.
   std::size_t n = column.size();
+  const char* p = column.data();
+  if constexpr (std::endian::native == std::endian::little) {
+    if (n >= 8) {
+      for (; n >= 8; n -= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p + n - 8, 8);
+        if (const std::uint64_t mask = AboveBlank(word))
+          return column.substr(0, n - 8 + UpToLastMarked(mask));
+      }
+      if (n == 0) return {};
+      // The rest from the column's first word, its bytes beyond the rest
+      // left out.
+      std::uint64_t word;
+      std::memcpy(&word, p, 8);
+      const std::uint64_t mask = AboveBlank(word) & ((std::uint64_t{1} << (8 * n)) - 1);
+      return column.substr(0, mask != 0 ? UpToLastMarked(mask) : 0);
+    }
+  }
   while (n >= 8) {
     std::uint64_t word;
-    std::memcpy(&word, column.data() + n - 8, 8);
-    if ((((word & 0x7F7F7F7F7F7F7F7FULL) + 0x5F5F5F5F5F5F5F5FULL) | word) & 0x8080808080808080ULL)
-      break;
+    std::memcpy(&word, p + n - 8, 8);
+    if (AboveBlank(word) != 0) break;
     n -= 8;
   }
   while (n > 0 && IsBlank(column[n - 1])) --n;
@@ -461,6 +495,20 @@ Currency DecodeNumericCurrency(std::string_view column) {
 }
 
 std::int64_t DecodeNumericInteger(std::string_view column) {
+  // Blanks, then at most 18 digits, as every whole number is written:
+  // read at once.
+  std::size_t i = 0;
+  while (i < column.size() && column[i] == ' ') ++i;
+  if (column.size() - i <= 18) {
+    std::int64_t value = 0;
+    std::size_t j = i;
+    for (; j < column.size(); ++j) {
+      const auto digit = static_cast<unsigned>(column[j] - '0');
+      if (digit > 9) break;
+      value = value * 10 + digit;
+    }
+    if (j == column.size() && j > i) return value;
+  }
   std::string_view text = TrimBlanks(column);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   std::int64_t value = 0;
@@ -698,24 +746,39 @@ std::optional<bool> DecodeLogical(std::string_view column) {
 
 void EncodeLogical(std::span<char> column, bool value) { column[0] = value ? 'T' : 'F'; }
 
-std::optional<TDateTime> DecodeDateColumn(std::string_view column) {
+TDateDigits DecodeDateDigits(std::string_view column, int& year, int& month, int& day) {
   // Blanks or eight digits, as every date written is: no trimming, no
   // parsing.
-  if (column.size() == 8) {
-    std::uint64_t word;
-    std::memcpy(&word, column.data(), 8);
-    if (word == 0x2020202020202020ULL) return std::nullopt;
-    const std::uint64_t digits = word - 0x3030303030303030ULL;
-    // Every byte 0x30..0x39: no borrow, and each byte minus 0x30 below 10.
-    if (((word & 0xF0F0F0F0F0F0F0F0ULL) == 0x3030303030303030ULL) &&
-        (((digits + 0x7676767676767676ULL) & 0x8080808080808080ULL) == 0)) {
-      auto at = [&](int i) { return column[static_cast<std::size_t>(i)] - '0'; };
-      const int year = ((at(0) * 10 + at(1)) * 10 + at(2)) * 10 + at(3);
-      TDateTime result;
-      if (!TryEncodeDate(year, at(4) * 10 + at(5), at(6) * 10 + at(7), result))
-        return std::nullopt;  // "00000000" too
-      return result;
-    }
+  if (column.size() != 8) return TDateDigits::kOther;
+  std::uint64_t word;
+  std::memcpy(&word, column.data(), 8);
+  if (word == 0x2020202020202020ULL) return TDateDigits::kNull;
+  const std::uint64_t digits = word - 0x3030303030303030ULL;
+  // Every byte 0x30..0x39: no borrow, and each byte minus 0x30 below 10.
+  if (((word & 0xF0F0F0F0F0F0F0F0ULL) != 0x3030303030303030ULL) ||
+      (((digits + 0x7676767676767676ULL) & 0x8080808080808080ULL) != 0))
+    return TDateDigits::kOther;
+  auto at = [&](int i) { return column[static_cast<std::size_t>(i)] - '0'; };
+  const int y = ((at(0) * 10 + at(1)) * 10 + at(2)) * 10 + at(3);
+  const int m = at(4) * 10 + at(5);
+  const int d = at(6) * 10 + at(7);
+  // As TryEncodeDate checks ("00000000" too).
+  if (y < 1 || m < 1 || m > 12 || d < 1 || d > DaysInAMonth(y, m)) return TDateDigits::kNull;
+  year = y;
+  month = m;
+  day = d;
+  return TDateDigits::kDate;
+}
+
+std::optional<TDateTime> DecodeDateColumn(std::string_view column) {
+  int year, month, day;
+  switch (DecodeDateDigits(column, year, month, day)) {
+    case TDateDigits::kDate:
+      return EncodeDate(year, month, day);
+    case TDateDigits::kNull:
+      return std::nullopt;
+    case TDateDigits::kOther:
+      break;
   }
   const std::string_view text = TrimBlanks(column);
   if (text.empty() || text == "00000000") return std::nullopt;

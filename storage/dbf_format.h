@@ -336,6 +336,12 @@ void EncodeLogical(std::span<char> column, bool value);
 // EConvertError for a date outside years 1..9999.
 // REQUIRES: column.size() == 8 for encoding.
 std::optional<TDateTime> DecodeDateColumn(std::string_view column);
+// D: the column as DecodeDateColumn reads it, without the day number: a
+// date of eight digits as its year, month and day (kDate); eight blanks,
+// or eight digits that make no date (kNull); any other bytes kOther,
+// `year`, `month` and `day` untouched (DecodeDateColumn decides those).
+enum class TDateDigits { kDate, kNull, kOther };
+TDateDigits DecodeDateDigits(std::string_view column, int& year, int& month, int& day);
 void EncodeDateColumn(std::span<char> column, TDateTime value);
 // D: the date as EncodeDateColumn writes it, without the day number in
 // between; false, writing nothing, for no valid date or day 0.

@@ -575,10 +575,11 @@ std::string TmDbfTable::PrepareKey(TField* field, const TKeySpec& spec, const st
   const std::size_t length = static_cast<std::size_t>(spec.Length);
   std::string key;
   if (spec.IsString) {
-    // Converted in place: never longer than the UTF-8 text.
-    key.resize(value.size());
-    key.resize(FromUtf8(value, TextPage(), key.data()));
-    if (!options.Contains(foPartial)) key.resize(length, ' ');
+    // Converted into blanks, once: never longer than the UTF-8 text, and
+    // a whole key is padded with them.
+    key.assign(std::max(value.size(), length), ' ');
+    const std::size_t n = FromUtf8(value, TextPage(), key.data());
+    key.resize(options.Contains(foPartial) ? n : length);
     if (options.Contains(foCaseInsensitive)) {
       if (FAnsiTable)
         AnsiUpperCaseBytes(key);
@@ -1174,13 +1175,33 @@ bool TmDbfTable::GetFieldDecimalText(TField* field, std::string_view& text) {
       return false;
   }
   if (field->FieldNo() <= 0) return false;
-  const char* record = FieldBuffer();
+  const char* record = ReadBuffer();
   if (record == nullptr) return false;
   const TFieldDescriptor& column = Column(field->FieldNo());
   if (!IsNumericLetter(column.Type)) return false;
   text = NumericText({record + column.Offset, column.Length});
   if (text.empty()) text = "0";  // a blank column reads as 0
   return true;
+}
+
+bool TmDbfTable::GetFieldDateParts(TField* field, TDateParts& parts) {
+  if (field->DataType() != ftDate || field->FieldNo() <= 0) return false;
+  const char* record = ReadBuffer();
+  if (record == nullptr) return false;
+  const TFieldDescriptor& column = Column(field->FieldNo());
+  if (column.Type != kTypeDate) return false;
+  switch (DecodeDateDigits({record + column.Offset, column.Length}, parts.Year, parts.Month,
+                           parts.Day)) {
+    case TDateDigits::kDate:
+      parts.Null = false;
+      return true;
+    case TDateDigits::kNull:
+      parts.Null = true;
+      return true;
+    case TDateDigits::kOther:
+      break;
+  }
+  return false;
 }
 
 bool TmDbfTable::GetColumnBytes(TField* field, std::string_view& bytes, char& type) {
@@ -1196,17 +1217,23 @@ bool TmDbfTable::GetColumnBytes(TField* field, std::string_view& bytes, char& ty
 bool TmDbfTable::GetFieldString(TField* field, std::string& value) {
   if (field->FieldNo() <= 0 || !IsStringType(field->DataType()))
     return TDataSet::GetFieldString(field, value);
-  const char* record = FieldBuffer();
+  const char* record = ReadBuffer();
   if (record == nullptr) return false;
   const TFieldDescriptor& column = Column(field->FieldNo());
   // At most Size * 4 characters, as when the field read the file's bytes
   // through its buffer and converted them itself.
   const std::string_view text = DecodeChar({record + column.Offset, column.Length})
                                     .substr(0, static_cast<std::size_t>(field->DataSize() - 1));
+  if (text.empty()) {  // blanks, as most columns of a register are
+    value.clear();
+    return true;
+  }
   // Made on the stack first, so that `value` is allocated once at its size
   // (or not at all when it is short).
   char out[3 * dbf::kMaxColumnLength + 1];
-  value.assign(out, ToUtf8(text, TextPage(), out, sizeof out));
+  const std::size_t n = ToUtf8(text, TextPage(), out, sizeof out);
+  value.clear();
+  value.append(out, n);  // cheaper than assign, which allows for overlap
   return true;
 }
 

@@ -328,6 +328,8 @@ class TmDbfTable : public TDataSet {
   bool GetFieldCurrency(TField* field, Currency& value) override;
   // The text of an N or F column of a number field.
   bool GetFieldDecimalText(TField* field, std::string_view& text) override;
+  // A D column's eight digits, without the day number between.
+  bool GetFieldDateParts(TField* field, TDateParts& parts) override;
   // Converts a C column straight from the record into `value`.
   bool GetFieldString(TField* field, std::string& value) override;
   void SetFieldData(TField* field, const void* buffer) override;
@@ -480,6 +482,11 @@ class TmDbfTable : public TDataSet {
   void InitEmptyRecord(char* record) const;
   // The record buffer that field access uses in the current state.
   char* FieldBuffer();
+  // The same, browsing (as reading every field of every record does)
+  // without a call.
+  const char* ReadBuffer() {
+    return State() == dsBrowse && !IsEmpty() ? ActiveBuffer() : FieldBuffer();
+  }
   // The bytes of the column of data field `field` in the record being
   // edited or inserted, for a value set straight in the record; empty when
   // the field has an OnValidate handler or there is no such record.

@@ -118,30 +118,57 @@ std::string_view LookAlike(char32_t c) {
 
 namespace {
 
-// `out` has room for 3 bytes a byte and one more: no checks, and every
-// character above ASCII stored as one 4-byte word of which the first
-// `length` bytes count.
-char* ToUtf8Unchecked(std::string_view bytes, const TUtf8Half& half, char* p) {
-  static_assert(sizeof(TUtf8Char) == 4);
-  for (const char ch : bytes) {
-    const auto b = static_cast<unsigned char>(ch);
-    if (b < 0x80) {
-      *p++ = ch;
-    } else {
-      const TUtf8Char& u = half[b - 0x80];
-      std::memcpy(p, &u, 4);
-      p += u.length;
-    }
+// Every byte of a page as its UTF-8 in one 4-byte word, ASCII included,
+// so that a byte is converted without a branch.
+using TUtf8Page = std::array<TUtf8Char, 256>;
+
+constexpr TUtf8Page MakeUtf8Page(const TUtf8Half& half) {
+  TUtf8Page out{};
+  for (std::size_t b = 0; b < 0x80; ++b) {
+    out[b].bytes[0] = static_cast<char>(b);
+    out[b].length = 1;
   }
+  for (std::size_t i = 0; i < half.size(); ++i) out[0x80 + i] = half[i];
+  return out;
+}
+
+constexpr TUtf8Page kWin1251Page = MakeUtf8Page(kWin1251Utf8);
+constexpr TUtf8Page kOem866Page = MakeUtf8Page(kOem866Utf8);
+
+// `out` has room for 3 bytes a byte and one more: no checks. ASCII goes
+// eight bytes at a time; every other byte is stored as its table word, of
+// which the first `length` bytes count.
+char* ToUtf8Unchecked(std::string_view bytes, const TUtf8Page& table, char* p) {
+  static_assert(sizeof(TUtf8Char) == 4);
+  const char* in = bytes.data();
+  std::size_t n = bytes.size();
+  auto put = [&](char ch) {
+    const TUtf8Char& u = table[static_cast<unsigned char>(ch)];
+    std::memcpy(p, &u, 4);
+    p += u.length;
+  };
+  for (; n >= 8; in += 8, n -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, in, 8);
+    if ((word & 0x8080808080808080ull) == 0) {
+      std::memcpy(p, &word, 8);
+      p += 8;
+      continue;
+    }
+    for (int k = 0; k < 8; ++k) put(in[k]);
+  }
+  for (; n > 0; ++in, --n) put(*in);
   return p;
 }
 
 }  // namespace
 
 std::size_t ToUtf8(std::string_view bytes, TCodePage page, char* out, std::size_t room) {
-  const TUtf8Half& half = Utf8Half(page);
   if (room > 3 * bytes.size())
-    return static_cast<std::size_t>(ToUtf8Unchecked(bytes, half, out) - out);
+    return static_cast<std::size_t>(
+        ToUtf8Unchecked(bytes, page == TCodePage::Win1251 ? kWin1251Page : kOem866Page, out) -
+        out);
+  const TUtf8Half& half = Utf8Half(page);
   char* p = out;
   char* const end = out + room;
   for (const char ch : bytes) {
@@ -171,6 +198,18 @@ std::size_t FromUtf8(std::string_view text, TCodePage page, char* out) {
   const std::size_t n = text.size();
   char* p = out;
   for (std::size_t i = 0; i < n;) {
+    // ASCII eight bytes at a time (read whole before written, so `out`
+    // may still be `text`).
+    if (n - i >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, in + i, 8);
+      if ((word & 0x8080808080808080ull) == 0) {
+        std::memcpy(p, &word, 8);
+        p += 8;
+        i += 8;
+        continue;
+      }
+    }
     const auto b0 = static_cast<unsigned char>(in[i]);
     if (b0 < 0x80) {
       *p++ = static_cast<char>(b0);

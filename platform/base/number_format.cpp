@@ -739,7 +739,57 @@ std::string FloatToStrF(Currency value, TFloatFormat format, int precision, int 
 
 std::string FloatToStr(double value) { return FloatToStrF(value, ffGeneral, kDoublePrecision, 0); }
 
+namespace {
+
+// `text` as FloatToStr writes its number, when that is the text itself
+// with trailing fraction zeros (and then a bare point) left out, '.' for
+// the point: [-]digits[.digits] without leading zeros, at most 15
+// significant digits, at most three zeros between the point and the first
+// digit of a number below 1; "0" for a zero of either sign. Empty for
+// any other text.
+std::string_view PlainDecimalText(std::string_view text) {
+  std::size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
+  const std::size_t integer = i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  const std::size_t integerDigits = i - integer;
+  if (integerDigits == 0 || (integerDigits > 1 && text[integer] == '0')) return {};
+  std::size_t end = i;
+  std::size_t significant = text[integer] == '0' ? 0 : integerDigits;
+  if (i < text.size()) {
+    if (text[i] != '.') return {};
+    const std::size_t fraction = ++i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    if (i != text.size()) return {};
+    std::size_t last = i;
+    while (last > fraction && text[last - 1] == '0') --last;
+    if (last > fraction) {
+      end = last;
+      std::size_t first = fraction;
+      if (significant == 0) {
+        while (text[first] == '0') ++first;
+        if (first - fraction > 3) return {};
+      }
+      significant += last - first;
+    }
+  }
+  if (significant == 0) return "0";
+  if (significant > kDoublePrecision) return {};
+  return text.substr(0, end);
+}
+
+}  // namespace
+
 bool DecimalTextToStr(std::string_view text, std::string& out) {
+  // Most stored numbers are already written as FloatToStr writes them.
+  const std::string_view plain = PlainDecimalText(text);
+  if (!plain.empty()) {
+    out.assign(plain);
+    if (FormatSettings.DecimalSeparator != '.') {
+      const std::size_t point = out.find('.');
+      if (point != std::string::npos) out[point] = FormatSettings.DecimalSeparator;
+    }
+    return true;
+  }
   // Up to 15 significant digits the double's 18 exact ones round back to
   // the digits written, so they are FloatToStr's digits too.
   TDecimal d;

@@ -931,6 +931,8 @@ bool TDataSet::GetFieldCurrency(TField* field, Currency& value) {
 
 bool TDataSet::GetFieldDecimalText(TField*, std::string_view&) { return false; }
 
+bool TDataSet::GetFieldDateParts(TField*, TDateParts&) { return false; }
+
 void TDataSet::SetFieldData(TField*, const void*) {}
 
 int TDataSet::Translate(const char* src, char* dest, bool) {

@@ -366,6 +366,11 @@ class TDataSet : public TComponent {
   // False (the base) when the storage keeps no such text. Valid until the
   // record buffer changes.
   virtual bool GetFieldDecimalText(TField* field, std::string_view& text);
+  // A date field's value as year, month and day, when the storage keeps
+  // the date so: true with `parts` (Null for no value), the day the
+  // field's value is. False (the base) when the storage keeps no such
+  // date; GetFieldData answers then. Showing a date as text comes here.
+  virtual bool GetFieldDateParts(TField* field, TDateParts& parts);
   virtual void SetFieldData(TField* field, const void* buffer);
   virtual int Translate(const char* src, char* dest, bool toOem);
 

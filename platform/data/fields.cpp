@@ -1,6 +1,7 @@
 #include "platform/data/fields.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -167,7 +168,7 @@ void TField::CheckHasDataSet() const {
 }
 
 bool TField::GetStringData(std::string& value) const {
-  CheckHasDataSet();
+  if (FDataSet == nullptr) CheckHasDataSet();  // raises
   if (FValidating) return GetStringDataThroughBuffer(value);
   return FDataSet->GetFieldString(const_cast<TField*>(this), value);
 }
@@ -183,8 +184,13 @@ bool TField::GetCurrencyData(Currency& value) const {
 }
 
 bool TField::GetDecimalText(std::string_view& text) const {
-  CheckHasDataSet();
+  if (FDataSet == nullptr) CheckHasDataSet();  // raises
   return !FValidating && FDataSet->GetFieldDecimalText(const_cast<TField*>(this), text);
+}
+
+bool TField::GetDateParts(TDateParts& parts) const {
+  if (FDataSet == nullptr) CheckHasDataSet();  // raises
+  return !FValidating && FDataSet->GetFieldDateParts(const_cast<TField*>(this), parts);
 }
 
 bool TField::GetStringDataThroughBuffer(std::string& value) const {
@@ -556,6 +562,28 @@ bool IsIntegerText(std::string_view text, TFieldType kind) {
   }
 }
 
+// The value of stored decimal text `text` (blanks and '+' already gone):
+// false unless it is an optional '-' and at most 18 digits making a value
+// that fits `kind`.
+bool StoredInteger(std::string_view text, TFieldType kind, std::int64_t& value) {
+  const bool negative = !text.empty() && text[0] == '-';
+  const std::string_view digits = text.substr(negative ? 1 : 0);
+  if (digits.empty() || digits.size() > 18) return false;
+  std::int64_t v = 0;
+  for (const char c : digits) {
+    const auto digit = static_cast<unsigned>(c - '0');
+    if (digit > 9) return false;
+    v = v * 10 + digit;
+  }
+  if (negative) v = -v;
+  const bool fits = kind == ftSmallint ? v >= INT16_MIN && v <= INT16_MAX
+                    : kind == ftWord   ? v >= 0 && v <= UINT16_MAX
+                    : kind == ftLargeint ? true
+                                         : v >= INT32_MIN && v <= INT32_MAX;
+  if (fits) value = v;
+  return fits;
+}
+
 }  // namespace
 
 std::string TIntegralField::GetAsString() const {
@@ -577,7 +605,13 @@ void TIntegralField::SetAsStringValue(const std::string& value) {
 }
 
 int TIntegralField::GetAsInteger() const {
+  // From the stored digits when the storage keeps them (the value
+  // GetValue decodes from the same digits).
+  std::string_view stored;
   std::int64_t value;
+  if (GetDecimalText(stored) && StoredInteger(stored, DataType(), value) &&
+      value >= INT32_MIN && value <= INT32_MAX)
+    return static_cast<int>(value);
   if (!GetValue(value)) return 0;
   if (value < INT32_MIN || value > INT32_MAX) AccessError("Integer");
   return static_cast<int>(value);
@@ -932,8 +966,33 @@ void TDateTimeField::SetVarValue(const Variant& value) {
 
 namespace {
 
+// "00".."99".
+constexpr auto kTwoDigits = [] {
+  std::array<char, 200> digits{};
+  for (int i = 0; i < 100; ++i) {
+    digits[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+    digits[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+  }
+  return digits;
+}();
+
 // Writes `value` (not negative) as "%0*d" does into `out`.
-char* PutNumber(char* out, int value, int width) {
+inline char* PutNumber(char* out, int value, int width) {
+  // Days, months and years, straight from a table.
+  const auto u = static_cast<unsigned>(value);
+  if (u < 100 && width <= 2) {
+    if (u < 10 && width < 2) {
+      *out = static_cast<char>('0' + u);
+      return out + 1;
+    }
+    std::memcpy(out, &kTwoDigits[2 * u], 2);
+    return out + 2;
+  }
+  if (u < 10000 && width == 4) {
+    std::memcpy(out, &kTwoDigits[2 * (u / 100)], 2);
+    std::memcpy(out + 2, &kTwoDigits[2 * (u % 100)], 2);
+    return out + 4;
+  }
   char digits[12];
   int count = 0;
   do {
@@ -955,11 +1014,16 @@ struct TPlainDateFormat {
   std::string Format;
   bool Plain = false;
   std::vector<TItem> Items;
+  // "dd.mm.yyyy" and the like: two-digit day and month and a four-digit
+  // year, in that order, one byte between them; -1 for the separator.
+  bool DayMonthYear = false;
+  int Between[2] = {};
 
   void Compile(std::string_view format) {
     Format.assign(format);
     Items.clear();
     Plain = false;
+    DayMonthYear = false;
     for (std::size_t i = 0; i < format.size();) {
       const char c = format[i];
       const char token = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
@@ -990,6 +1054,16 @@ struct TPlainDateFormat {
       i += n;
     }
     Plain = Items.size() <= 16;
+    auto is = [&](std::size_t i, TPart part, char width) {
+      return Items[i].Part == part && Items[i].Width == width;
+    };
+    auto between = [&](std::size_t i, int& byte) {
+      if (Items[i].Part == kSeparator) byte = -1;
+      if (Items[i].Part == kByte) byte = static_cast<unsigned char>(Items[i].Width);
+      return Items[i].Part == kSeparator || Items[i].Part == kByte;
+    };
+    DayMonthYear = Items.size() == 5 && is(0, kDay, 2) && between(1, Between[0]) &&
+                   is(2, kMonth, 2) && between(3, Between[1]) && is(4, kYear4, 0);
   }
 };
 
@@ -1002,6 +1076,23 @@ bool FormatPlainDate(std::string_view format, int year, int month, int day, char
   static TPlainDateFormat compiled;
   if (compiled.Format != format || compiled.Items.empty()) compiled.Compile(format);
   if (!compiled.Plain || year < 0) return false;
+  if (compiled.DayMonthYear && static_cast<unsigned>(day) < 100 &&
+      static_cast<unsigned>(month) < 100 && year < 10000) {
+    // Every place known: the digits go straight to them.
+    auto two = [](char* out, int value) {
+      std::memcpy(out, &kTwoDigits[2 * static_cast<unsigned>(value)], 2);
+    };
+    auto between = [&](int byte) { return byte < 0 ? separator : static_cast<char>(byte); };
+    char out[10];
+    two(out, day);
+    out[2] = between(compiled.Between[0]);
+    two(out + 3, month);
+    out[5] = between(compiled.Between[1]);
+    two(out + 6, year / 100);
+    two(out + 8, year % 100);
+    text = std::string(out, sizeof out);
+    return true;
+  }
   char out[16 * 12];
   char* p = out;
   for (const TPlainDateFormat::TItem& item : compiled.Items) {
@@ -1026,16 +1117,12 @@ bool FormatPlainDate(std::string_view format, int year, int month, int day, char
         break;
     }
   }
-  text.assign(out, p);
+  text.clear();
+  text.append(out, p);
   return true;
 }
 
 void TDateTimeField::GetText(std::string& text, bool displayText) const {
-  TDateTime value;
-  if (!GetValue(value)) {
-    text.clear();
-    return;
-  }
   std::string_view format = "c";
   if (displayText && !FDisplayFormat.empty()) {
     format = FDisplayFormat;
@@ -1043,6 +1130,22 @@ void TDateTimeField::GetText(std::string& text, bool displayText) const {
     format = FormatSettings.ShortDateFormat;
   } else if (DataType() == ftTime) {
     format = FormatSettings.LongTimeFormat;
+  }
+  // A date the storage keeps as its parts needs no day number.
+  TDateParts parts;
+  if (DataType() == ftDate && GetDateParts(parts)) {
+    if (parts.Null) {
+      text.clear();
+      return;
+    }
+    if (FormatPlainDate(format, parts.Year, parts.Month, parts.Day, FormatSettings.DateSeparator,
+                        text))
+      return;
+  }
+  TDateTime value;
+  if (!GetValue(value)) {
+    text.clear();
+    return;
   }
   if (DataType() == ftDate) {
     int year, month, day;

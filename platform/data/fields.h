@@ -59,6 +59,12 @@ using TFieldNotifyEvent = std::function<void(TField* sender)>;
 using TFieldGetTextEvent = std::function<void(TField* sender, std::string& text, bool displayText)>;
 using TFieldSetTextEvent = std::function<void(TField* sender, const std::string& text)>;
 
+// A date field's day as year, month and day; Null for no value.
+struct TDateParts {
+  bool Null = true;
+  int Year = 0, Month = 0, Day = 0;
+};
+
 class TField : public TComponent {
   MEBRATH_CLASS(TField, TComponent)
  public:
@@ -192,6 +198,8 @@ class TField : public TComponent {
   bool GetCurrencyData(Currency& value) const;
   // The dataset's GetFieldDecimalText (false while OnValidate runs).
   bool GetDecimalText(std::string_view& text) const;
+  // The dataset's GetFieldDateParts (false while OnValidate runs).
+  bool GetDateParts(TDateParts& parts) const;
   // The same through GetData's NUL-terminated buffer and, with
   // Transliterate on, the dataset's Translate: what the base
   // TDataSet::GetFieldString does.

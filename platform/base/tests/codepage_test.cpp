@@ -212,3 +212,45 @@ TEST(CodePage, IsAsciiSeesAHighByteAnywhere) {
     }
   EXPECT_FALSE(IsAscii("Талон"));
 }
+
+// With room for any text the conversion goes by a table, eight ASCII
+// bytes at a time: it gives what the bounded conversion gives, for every
+// byte at every place of runs that cross the eight-byte steps.
+TEST(CodePage, TableConversionMatchesTheBoundedOne) {
+  for (TCodePage page : {TCodePage::Win1251, TCodePage::Oem866}) {
+    for (int b = 0; b < 256; ++b) {
+      for (std::size_t length = 1; length <= 24; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+          std::string bytes(length, 'a');
+          if (length > 12) bytes[length / 2] = '\xE0';  // a word with a high byte
+          bytes[at] = static_cast<char>(b);
+          char bounded[3 * 24], table[3 * 24 + 1];
+          const std::size_t n = ToUtf8(bytes, page, bounded, 3 * length);
+          const std::size_t m = ToUtf8(bytes, page, table, sizeof table);
+          ASSERT_EQ(std::string(table, m), std::string(bounded, n)) << b << " " << length << " " << at;
+        }
+      }
+    }
+  }
+}
+
+// ASCII runs go eight bytes at a time back to the page, in place too.
+TEST(CodePage, LongAsciiRunsConvertBackWholeAndInPlace) {
+  for (TCodePage page : {TCodePage::Win1251, TCodePage::Oem866}) {
+    for (std::string text : {std::string("г. Москва, ул. Большая Дорогомиловская, д. 12, кв. 345"),
+                             std::string("0123456789abcdefЁ0123456789abcdef—x"),
+                             std::string("12345678"), std::string("1234567Ж89abcdefgh\xFF")}) {
+      std::string expected;
+      for (std::size_t i = 0; i < text.size();) {
+        std::size_t next = i + 1;
+        while (next < text.size() && (static_cast<unsigned char>(text[next]) & 0xC0) == 0x80)
+          ++next;
+        expected += FromUtf8(text.substr(i, next - i), page);
+        i = next;
+      }
+      EXPECT_EQ(FromUtf8(text, page), expected) << text;
+      text.resize(FromUtf8(text, page, text.data()));
+      EXPECT_EQ(text, expected);
+    }
+  }
+}

@@ -400,7 +400,15 @@ TEST(DecimalText, GivesFloatToStrOfItsDouble) {
                                             "5.",
                                             "-.25",
                                             "000123.4500",
-                                            "1.10000000000000000000"};
+                                            "1.10000000000000000000",
+                                            "0.0001",
+                                            "-0.000100",
+                                            "-0.5",
+                                            "10.0",
+                                            "100",
+                                            "-7.",
+                                            "0.",
+                                            "999999999999999.0"};
     for (const std::string& text : texts) {
       std::string out;
       ASSERT_TRUE(DecimalTextToStr(text, out)) << text;
