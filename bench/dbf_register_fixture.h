@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstddef>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -67,11 +68,13 @@ inline void AddCertificateKey(TmDbfTable& t) {
     if (value < 0) {
       text += Format(" %.7d", value);
     } else {
-      char digits[16];
-      char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-      text += ' ';
-      text.append(static_cast<std::size_t>(std::max(7 - (end - digits), std::ptrdiff_t{0})), '0');
-      text.append(digits, static_cast<std::size_t>(end - digits));
+      // A blank, then the digits right-aligned in seven zeros or more.
+      char digits[16] = " 0000000";
+      char number[12];
+      const auto length = std::to_chars(number, number + sizeof number, value).ptr - number;
+      const std::ptrdiff_t at = std::max<std::ptrdiff_t>(8 - length, 1);
+      std::memcpy(digits + at, number, static_cast<std::size_t>(length));
+      text.append(digits, static_cast<std::size_t>(at + length));
     }
     key->SetAsString(text);
   };

@@ -218,8 +218,31 @@ std::pair<int, int> TDbfCursor::MatchRange(std::string_view value, bool partial,
   auto compare = [&](int record) {
     return CompareShortBytes(KeyOf(record).data(), value.data(), value.size());
   };
-  const auto first = std::lower_bound(FEntries.begin(), FEntries.end(), value,
-                                      [&](int e, std::string_view) { return compare(e) < 0; });
+  auto first = FEntries.begin();
+  if (value.size() >= 8) {
+    // The value's first eight bytes taken once as a number that orders as
+    // they do; a key's first eight mostly decide.
+    std::uint64_t head;
+    std::memcpy(&head, value.data(), 8);
+    head = __builtin_bswap64(head);
+    const std::size_t length8 = value.size() - 8;
+    for (std::size_t count = FEntries.size(); count > 0;) {
+      const std::size_t half = count / 2;
+      const char* key = KeyOf(first[static_cast<std::ptrdiff_t>(half)]).data();
+      std::uint64_t k;
+      std::memcpy(&k, key, 8);
+      k = __builtin_bswap64(k);
+      if (k < head || (k == head && CompareShortBytes(key + 8, value.data() + 8, length8) < 0)) {
+        first += static_cast<std::ptrdiff_t>(half + 1);
+        count -= half + 1;
+      } else {
+        count = half;
+      }
+    }
+  } else {
+    first = std::lower_bound(FEntries.begin(), FEntries.end(), value,
+                             [&](int e, std::string_view) { return compare(e) < 0; });
+  }
   const int at = static_cast<int>(first - FEntries.begin());
   if (firstOnly) return {at, first != FEntries.end() && compare(*first) == 0 ? at + 1 : at};
   const auto last = std::upper_bound(first, FEntries.end(), value,

@@ -386,8 +386,7 @@ namespace {
 // The top bit of each byte of `word` above 0x20: its low seven bits plus
 // 0x5F, or the byte itself, reach the top bit (no carry crosses bytes).
 std::uint64_t AboveBlank(std::uint64_t word) {
-  return (((word & 0x7F7F7F7F7F7F7F7FULL) + 0x5F5F5F5F5F5F5F5FULL) | word) &
-         0x8080808080808080ULL;
+  return (((word & 0x7F7F7F7F7F7F7F7FULL) + 0x5F5F5F5F5F5F5F5FULL) | word) & 0x8080808080808080ULL;
 }
 
 // The count of the first bytes of a little-endian word up to its last one
@@ -411,7 +410,7 @@ std::string_view DecodeChar(std::string_view column) {
         if (const std::uint64_t mask = AboveBlank(word))
           return column.substr(0, n - 8 + UpToLastMarked(mask));
       }
-      if (n == 0) return {};
+      if (n == 0) return column.substr(0, 0);
       // The rest from the column's first word, its bytes beyond the rest
       // left out.
       std::uint64_t word;
@@ -763,7 +762,8 @@ TDateDigits DecodeDateDigits(std::string_view column, int& year, int& month, int
   const int m = at(4) * 10 + at(5);
   const int d = at(6) * 10 + at(7);
   // As TryEncodeDate checks ("00000000" too).
-  if (y < 1 || m < 1 || m > 12 || d < 1 || d > DaysInAMonth(y, m)) return TDateDigits::kNull;
+  if (y < 1 || m < 1 || m > 12 || d < 1 || (d > 28 && d > DaysInAMonth(y, m)))
+    return TDateDigits::kNull;
   year = y;
   month = m;
   day = d;

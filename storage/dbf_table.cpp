@@ -573,11 +573,10 @@ void TmDbfTable::OrderCurrentBy(const std::string& fieldName, bool descending) {
 std::string TmDbfTable::PrepareKey(TField* field, const TKeySpec& spec, const std::string& value,
                                    TFindOptions options) const {
   const std::size_t length = static_cast<std::size_t>(spec.Length);
-  std::string key;
   if (spec.IsString) {
     // Converted into blanks, once: never longer than the UTF-8 text, and
     // a whole key is padded with them.
-    key.assign(std::max(value.size(), length), ' ');
+    std::string key(std::max(value.size(), length), ' ');
     const std::size_t n = FromUtf8(value, TextPage(), key.data());
     key.resize(options.Contains(foPartial) ? n : length);
     if (options.Contains(foCaseInsensitive)) {
@@ -586,7 +585,10 @@ std::string TmDbfTable::PrepareKey(TField* field, const TKeySpec& spec, const st
       else
         OemUpperCase(key);
     }
-  } else if (field->DataType() == ftDate || field->DataType() == ftDateTime) {
+    return key;
+  }
+  std::string key;
+  if (field->DataType() == ftDate || field->DataType() == ftDateTime) {
     key = value;
   } else if (value.size() >= length) {
     key = value.substr(value.size() - length);
@@ -1564,6 +1566,16 @@ void TmDbfTable::SetFieldData(TField* field, const void* buffer) {
       // UTF-8 to the file's page), NUL-filled to the field's DataSize.
       const std::string_view text(static_cast<const char*>(buffer));
       const std::size_t size = static_cast<std::size_t>(std::max(field->DataSize(), 1));
+      if (text.size() < size) {
+        // Shorter than the value's place, as calculated keys are: straight
+        // into the slot (its flag byte, then the value), as
+        // SetCalcFieldData lays it out.
+        char* slot = record + CalcFieldsOffset() + field->Offset();
+        slot[0] = 1;
+        const std::size_t n = FromUtf8(text, TextPage(), slot + 1);
+        std::memset(slot + 1 + n, 0, size - n);
+        return;
+      }
       const std::size_t room = std::max(size, text.size() + 1);
       char local[1024];
       std::string heap;

@@ -166,8 +166,7 @@ char* ToUtf8Unchecked(std::string_view bytes, const TUtf8Page& table, char* p) {
 std::size_t ToUtf8(std::string_view bytes, TCodePage page, char* out, std::size_t room) {
   if (room > 3 * bytes.size())
     return static_cast<std::size_t>(
-        ToUtf8Unchecked(bytes, page == TCodePage::Win1251 ? kWin1251Page : kOem866Page, out) -
-        out);
+        ToUtf8Unchecked(bytes, page == TCodePage::Win1251 ? kWin1251Page : kOem866Page, out) - out);
   const TUtf8Half& half = Utf8Half(page);
   char* p = out;
   char* const end = out + room;

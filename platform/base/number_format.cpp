@@ -783,11 +783,12 @@ bool DecimalTextToStr(std::string_view text, std::string& out) {
   // Most stored numbers are already written as FloatToStr writes them.
   const std::string_view plain = PlainDecimalText(text);
   if (!plain.empty()) {
-    out.assign(plain);
-    if (FormatSettings.DecimalSeparator != '.') {
-      const std::size_t point = out.find('.');
-      if (point != std::string::npos) out[point] = FormatSettings.DecimalSeparator;
-    }
+    out.clear();
+    out.append(plain.data(), plain.size());
+    // The point, if any, is the only byte below '0'.
+    if (FormatSettings.DecimalSeparator != '.')
+      for (char& c : out)
+        if (c == '.') c = FormatSettings.DecimalSeparator;
     return true;
   }
   // Up to 15 significant digits the double's 18 exact ones round back to

@@ -576,8 +576,8 @@ bool StoredInteger(std::string_view text, TFieldType kind, std::int64_t& value) 
     v = v * 10 + digit;
   }
   if (negative) v = -v;
-  const bool fits = kind == ftSmallint ? v >= INT16_MIN && v <= INT16_MAX
-                    : kind == ftWord   ? v >= 0 && v <= UINT16_MAX
+  const bool fits = kind == ftSmallint   ? v >= INT16_MIN && v <= INT16_MAX
+                    : kind == ftWord     ? v >= 0 && v <= UINT16_MAX
                     : kind == ftLargeint ? true
                                          : v >= INT32_MIN && v <= INT32_MAX;
   if (fits) value = v;
@@ -609,8 +609,8 @@ int TIntegralField::GetAsInteger() const {
   // GetValue decodes from the same digits).
   std::string_view stored;
   std::int64_t value;
-  if (GetDecimalText(stored) && StoredInteger(stored, DataType(), value) &&
-      value >= INT32_MIN && value <= INT32_MAX)
+  if (GetDecimalText(stored) && StoredInteger(stored, DataType(), value) && value >= INT32_MIN &&
+      value <= INT32_MAX)
     return static_cast<int>(value);
   if (!GetValue(value)) return 0;
   if (value < INT32_MIN || value > INT32_MAX) AccessError("Integer");
@@ -690,11 +690,13 @@ bool TFloatField::GetValue(double& value) const {
 }
 
 std::string TFloatField::GetAsString() const {
+  // One text returned, made in place.
   std::string_view stored;
   std::string text;
   if (GetDecimalText(stored) && DecimalTextToStr(stored, text)) return text;
   double value;
-  return GetValue(value) ? FloatToStr(value) : std::string();
+  if (GetValue(value)) text = FloatToStr(value);
+  return text;
 }
 
 void TFloatField::SetAsStringValue(const std::string& value) {
@@ -1067,32 +1069,10 @@ struct TPlainDateFormat {
   }
 };
 
-}  // namespace
-
-bool FormatPlainDate(std::string_view format, int year, int month, int day, char separator,
-                     std::string& text) {
-  // Every date of a register is shown so: the format is taken apart once,
-  // not for every value.
-  static TPlainDateFormat compiled;
-  if (compiled.Format != format || compiled.Items.empty()) compiled.Compile(format);
-  if (!compiled.Plain || year < 0) return false;
-  if (compiled.DayMonthYear && static_cast<unsigned>(day) < 100 &&
-      static_cast<unsigned>(month) < 100 && year < 10000) {
-    // Every place known: the digits go straight to them.
-    auto two = [](char* out, int value) {
-      std::memcpy(out, &kTwoDigits[2 * static_cast<unsigned>(value)], 2);
-    };
-    auto between = [&](int byte) { return byte < 0 ? separator : static_cast<char>(byte); };
-    char out[10];
-    two(out, day);
-    out[2] = between(compiled.Between[0]);
-    two(out + 3, month);
-    out[5] = between(compiled.Between[1]);
-    two(out + 6, year / 100);
-    two(out + 8, year % 100);
-    text = std::string(out, sizeof out);
-    return true;
-  }
+// `compiled`'s items one by one; apart from the common formats, so that
+// those need no room for any other.
+[[gnu::noinline]] void FormatItems(const TPlainDateFormat& compiled, int year, int month, int day,
+                                   char separator, std::string& text) {
   char out[16 * 12];
   char* p = out;
   for (const TPlainDateFormat::TItem& item : compiled.Items) {
@@ -1119,6 +1099,36 @@ bool FormatPlainDate(std::string_view format, int year, int month, int day, char
   }
   text.clear();
   text.append(out, p);
+}
+
+}  // namespace
+
+bool FormatPlainDate(std::string_view format, int year, int month, int day, char separator,
+                     std::string& text) {
+  // Every date of a register is shown so: the format is taken apart once,
+  // not for every value.
+  static TPlainDateFormat compiled;
+  if (compiled.Format != format || compiled.Items.empty()) compiled.Compile(format);
+  if (!compiled.Plain || year < 0) return false;
+  if (compiled.DayMonthYear && static_cast<unsigned>(day) < 100 &&
+      static_cast<unsigned>(month) < 100 && year < 10000) {
+    // Every place known: the digits go straight to them.
+    auto two = [](char* out, int value) {
+      std::memcpy(out, &kTwoDigits[2 * static_cast<unsigned>(value)], 2);
+    };
+    auto between = [&](int byte) { return byte < 0 ? separator : static_cast<char>(byte); };
+    char out[10];
+    two(out, day);
+    out[2] = between(compiled.Between[0]);
+    two(out + 3, month);
+    out[5] = between(compiled.Between[1]);
+    two(out + 6, year / 100);
+    two(out + 8, year % 100);
+    text.clear();
+    text.append(out, sizeof out);
+    return true;
+  }
+  FormatItems(compiled, year, month, day, separator, text);
   return true;
 }
 

@@ -17,9 +17,8 @@
 #include "platform/base/format_settings.h"
 #include "platform/base/number_format.h"
 #include "platform/base/tests/file_test_dir.h"
+#include "platform/base/text.h"
 #include "storage/dbf_table.h"
-
-#include "bench/dbf_register_fixture.h"
 
 namespace {
 
@@ -32,10 +31,10 @@ struct TColumn {
 };
 
 constexpr TColumn kColumns[] = {
-    {"C1", 'C', 1, "", 1},          {"C7", 'C', 7, "", 7},        {"C8", 'C', 8, "", 8},
-    {"C9", 'C', 9, "", 9},          {"C17", 'C', 17, "", 17},     {"C40", 'C', 40, "", 40},
-    {"C254", 'C', 254, "", 254},    {"D", 'D', 0, "", 8},         {"F", 'F', 0, "20.6", 20},
-    {"W", 'F', 0, "5.3", 5},        {"I", 'I', 0, "11.0", 11},    {"S", 'S', 0, "6.0", 6},
+    {"C1", 'C', 1, "", 1},       {"C7", 'C', 7, "", 7},     {"C8", 'C', 8, "", 8},
+    {"C9", 'C', 9, "", 9},       {"C17", 'C', 17, "", 17},  {"C40", 'C', 40, "", 40},
+    {"C254", 'C', 254, "", 254}, {"D", 'D', 0, "", 8},      {"F", 'F', 0, "20.6", 20},
+    {"W", 'F', 0, "5.3", 5},     {"I", 'I', 0, "11.0", 11}, {"S", 'S', 0, "6.0", 6},
 };
 
 // What a string column reads as: its bytes without trailing blanks and
@@ -210,9 +209,10 @@ TEST_F(DbfTextReadTest, StringColumnsReadAsTheirBytesInEveryCodePage) {
 // other formats: the text the field's value formats to.
 TEST_F(DbfTextReadTest, DateColumnsReadAsTheirValueFormatted) {
   const std::vector<std::string> dates = {
-      "20070131", "        ", "00000000", "20071301", "20070229", "20080229", "20070431",
-      "18991230", "00010101", "99991231", "19000101", "18500704", " 2007013", "2007013 ",
-      "2007-1-1", "  2007  ", std::string(8, '\0'), "2007013\x1A", "20070100", "20070132"};
+      "20070131", "        ",           "00000000",    "20071301", "20070229",
+      "20080229", "20070431",           "18991230",    "00010101", "99991231",
+      "19000101", "18500704",           " 2007013",    "2007013 ", "2007-1-1",
+      "  2007  ", std::string(8, '\0'), "2007013\x1A", "20070100", "20070132"};
   auto t = TableHolding(false, static_cast<int>(dates.size()), [&](int r, std::size_t c) {
     return kColumns[c].Name == std::string("D") ? dates[static_cast<std::size_t>(r)]
                                                 : std::string(kColumns[c].Length, ' ');
@@ -221,8 +221,9 @@ TEST_F(DbfTextReadTest, DateColumnsReadAsTheirValueFormatted) {
   struct TFormat {
     const char* Format;
     char Separator;
-  } formats[] = {{"dd.mm.yyyy", '.'}, {"dd/mm/yyyy", '-'}, {"d/m/yy", '/'},
-                 {"yyyy-mm-dd", '.'}, {"dd mmm yyyy", '.'}, {"mm.dd.yy", ','}};
+  } formats[] = {{"dd.mm.yyyy", '.'},  {"dd/mm/yyyy", '-'}, {"dd-mm/yyyy", '.'},
+                 {"dd/mm.yyyy", ','},  {"d/m/yy", '/'},     {"yyyy-mm-dd", '.'},
+                 {"dd mmm yyyy", '.'}, {"mm.dd.yy", ','}};
   TFormatSettingsOverride keep;
   for (const TFormat& f : formats) {
     FormatSettings.ShortDateFormat = f.Format;
@@ -250,15 +251,35 @@ TEST_F(DbfTextReadTest, DateColumnsReadAsTheirValueFormatted) {
 // Numbers as a file may hold them: the text is the value's own, made
 // from the stored digits or through the number, with either separator.
 TEST_F(DbfTextReadTest, NumberColumnsReadAsTheirValue) {
-  const std::vector<std::string> floats = {
-      "3.450",  "  -0.000", "+1.5",  "1.",      ".5",     "0.0001", "0.00001", "0.000100",
-      "-0.5",   "007.5",    "-0",    "1e5",     "1.2.3",  "-",      "",        "12 34",
-      "100",    "10.0",     "-12.5", "123456789012345", "1234567890123456", "0.1234567890123",
-      "99999999999999999999", "3.450\x1A", "\t2.5"};
+  const std::vector<std::string> floats = {"3.450",
+                                           "  -0.000",
+                                           "+1.5",
+                                           "1.",
+                                           ".5",
+                                           "0.0001",
+                                           "0.00001",
+                                           "0.000100",
+                                           "-0.5",
+                                           "007.5",
+                                           "-0",
+                                           "1e5",
+                                           "1.2.3",
+                                           "-",
+                                           "",
+                                           "12 34",
+                                           "100",
+                                           "10.0",
+                                           "-12.5",
+                                           "123456789012345",
+                                           "1234567890123456",
+                                           "0.1234567890123",
+                                           "99999999999999999999",
+                                           "3.450\x1A",
+                                           "\t2.5"};
   const std::vector<std::string> integers = {
-      "42",   "-42", "+42",    "0042",        "",      "-0",    "99999",      "-32769", "32767",
-      "1.5",  "abc", " 4 2",   "2147483647",  "-2147483648",    "2147483648", "0",      "-",
-      "1e3",  "+",   "000000", "-000000000"};
+      "42",         "-42",   "+42", "0042", "",     "-0",         "99999",
+      "-32769",     "32767", "1.5", "abc",  " 4 2", "2147483647", "-2147483648",
+      "2147483648", "0",     "-",   "1e3",  "+",    "000000",     "-000000000"};
   const std::size_t rows = std::max(floats.size(), integers.size());
   auto t = TableHolding(false, static_cast<int>(rows), [&](int r, std::size_t c) {
     const TColumn& k = kColumns[c];
@@ -297,34 +318,65 @@ TEST_F(DbfTextReadTest, NumberColumnsReadAsTheirValue) {
   EXPECT_EQ(t->FieldByName("I")->AsInteger(), 99999);
 }
 
-// The register's certificate ordering: FindKey lands on the record with
-// the key, whose calculated key then reads as the key, as "%s %.7d" makes
-// it; a key nobody has is not found.
+// An ordering by a calculated certificate key: FindKey lands on the
+// record with the key, whose calculated key then reads as the key; a key
+// nobody has is not found; a partial key finds the first it begins.
 TEST_F(DbfTextReadTest, FindKeyLandsOnTheRecordWithItsCalculatedKey) {
-  auto t = dbf_bench::MakeRegister(name, true);
-  t->CreateTable();
-  t->Open();
-  dbf_bench::AppendBatch(*t, 3000);
-  t->AddCursor(t->FieldByName("cCERTIF"));
-  TField* key = t->FieldByName("cCERTIF");
-  TField* number = t->FieldByName("NCERTIF");
-  for (int n : {0, 1, 7, 1234, 2999}) {
-    const std::string wanted = Format("А %.7d", n);
-    ASSERT_TRUE(t->FindKey("cCERTIF", wanted, {})) << wanted;
-    EXPECT_EQ(number->AsInteger(), n);
-    EXPECT_EQ(t->RecNo(), n + 1);
-    EXPECT_EQ(key->AsString(), wanted);
-  }
-  EXPECT_FALSE(t->FindKey("cCERTIF", "А 0003000", {}));
-  EXPECT_FALSE(t->FindKey("cCERTIF", "Б 0000001", {}));
-  EXPECT_TRUE(t->FindKey("cCERTIF", "А 000123", TFindOptions{foPartial}));
-  EXPECT_EQ(key->AsString(), "А 0001230");
-  // The key of any number the column holds, negative ones too.
-  t->First();
-  for (int n : {-999999, -1, 0, 5, 1234567, 9999999}) {
-    t->Edit();
-    number->SetAsInteger(n);
-    t->Post();
-    EXPECT_EQ(key->AsString(), Copy(Format("А %.7d", n), 1, 10)) << n;
+  auto make = [&] {
+    auto t = CreateUnique<TmDbfTable>();
+    t->SetTableName(name);
+    auto* series = Create<TStringField>(t.get());
+    series->SetFieldName("SCERTIF");
+    series->SetSize(1);
+    series->SetDataSet(t.get());
+    auto* number = Create<TIntegerField>(t.get());
+    number->SetFieldName("NCERTIF");
+    number->SetOrigin("7.0");
+    number->SetDataSet(t.get());
+    auto* key = Create<TStringField>(t.get());
+    key->SetFieldName("cCERTIF");
+    key->SetSize(10);
+    key->SetFieldKind(fkCalculated);
+    key->SetDataSet(t.get());
+    t->OnCalcFields = [=](TDataSet*) {
+      key->SetAsString(series->AsString() + " " + Format("%.7d", number->AsInteger()));
+    };
+    return t;
+  };
+  for (bool ansi : {false, true}) {
+    auto t = make();
+    t->SetAnsiTable(ansi);
+    t->CreateTable();
+    t->Open();
+    t->BeginAppendBatch();
+    for (int i = 2999; i >= 0; --i) {  // backwards: the ordering is not the file's
+      t->Append();
+      t->FieldByName("SCERTIF")->SetAsString(i % 3 ? "А" : "Б");
+      t->FieldByName("NCERTIF")->SetAsInteger(i);
+      t->Post();
+    }
+    t->EndAppendBatch();
+    t->AddCursor(t->FieldByName("cCERTIF"));
+    TField* key = t->FieldByName("cCERTIF");
+    TField* number = t->FieldByName("NCERTIF");
+    for (int n : {0, 1, 7, 1234, 2998, 2999}) {
+      const std::string wanted = Format("%s %.7d", n % 3 ? "А" : "Б", n);
+      ASSERT_TRUE(t->FindKey("cCERTIF", wanted, {})) << wanted;
+      EXPECT_EQ(number->AsInteger(), n);
+      EXPECT_EQ(key->AsString(), wanted);
+      EXPECT_EQ(t->FieldByName("SCERTIF")->AsString() + " " + Format("%.7d", n), wanted);
+    }
+    const int before = number->AsInteger();
+    EXPECT_FALSE(t->FindKey("cCERTIF", "А 0003000", {}));
+    EXPECT_FALSE(t->FindKey("cCERTIF", "А 0000003", {}));  // a "Б" number
+    EXPECT_EQ(number->AsInteger(), before) << "a failed search stays";
+    ASSERT_TRUE(t->FindKey("cCERTIF", "А 00000011", {}));  // cut to the key's length
+    EXPECT_EQ(key->AsString(), "А 0000001");
+    ASSERT_TRUE(t->FindKey("cCERTIF", "А 000123", TFindOptions{foPartial}));
+    EXPECT_EQ(key->AsString(), "А 0001231");
+    ASSERT_TRUE(t->FindKey("cCERTIF", "б 0000003", TFindOptions{foCaseInsensitive}));
+    EXPECT_EQ(key->AsString(), "Б 0000003");
+    ASSERT_TRUE(t->FindKey("cCERTIF", "Б", TFindOptions{foPartial}));
+    EXPECT_EQ(key->AsString(), "Б 0000000");
   }
 }

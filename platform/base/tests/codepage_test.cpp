@@ -227,7 +227,8 @@ TEST(CodePage, TableConversionMatchesTheBoundedOne) {
           char bounded[3 * 24], table[3 * 24 + 1];
           const std::size_t n = ToUtf8(bytes, page, bounded, 3 * length);
           const std::size_t m = ToUtf8(bytes, page, table, sizeof table);
-          ASSERT_EQ(std::string(table, m), std::string(bounded, n)) << b << " " << length << " " << at;
+          ASSERT_EQ(std::string(table, m), std::string(bounded, n))
+              << b << " " << length << " " << at;
         }
       }
     }
