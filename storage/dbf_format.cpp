@@ -434,12 +434,6 @@ void EncodeChar(std::span<char> column, std::string_view bytes) {
   std::memcpy(column.data(), bytes.data(), std::min(bytes.size(), column.size()));
 }
 
-std::string_view NumericText(std::string_view column) {
-  std::string_view text = TrimBlanks(column);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  return text;
-}
-
 double DecodeNumericFloat(std::string_view column) {
   const std::string_view text = NumericText(column);
   double value = 0;

@@ -277,7 +277,14 @@ std::string_view DecodeChar(std::string_view column);
 void EncodeChar(std::span<char> column, std::string_view bytes);
 
 // N, F: the text the number is read from: trimmed, without a leading '+'.
-std::string_view NumericText(std::string_view column);
+inline std::string_view NumericText(std::string_view column) {
+  // Inline: every number read as text comes here.
+  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+  while (!column.empty() && blank(column.front())) column.remove_prefix(1);
+  while (!column.empty() && blank(column.back())) column.remove_suffix(1);
+  if (!column.empty() && column.front() == '+') column.remove_prefix(1);
+  return column;
+}
 // N, F: the text trimmed and parsed with '.' as separator whatever the
 // locale; empty or unparsable text gives 0.
 double DecodeNumericFloat(std::string_view column);

@@ -1223,9 +1223,11 @@ bool TmDbfTable::GetFieldString(TField* field, std::string& value) {
   if (record == nullptr) return false;
   const TFieldDescriptor& column = Column(field->FieldNo());
   // At most Size * 4 characters, as when the field read the file's bytes
-  // through its buffer and converted them itself.
-  const std::string_view text = DecodeChar({record + column.Offset, column.Length})
-                                    .substr(0, static_cast<std::size_t>(field->DataSize() - 1));
+  // through its buffer and converted them itself (DataSize - 1 of a string
+  // kind, never below Size: a text no longer than that needs no cut).
+  std::string_view text = DecodeChar({record + column.Offset, column.Length});
+  if (text.size() > static_cast<std::size_t>(field->Size()))
+    text = text.substr(0, static_cast<std::size_t>(field->DataSize() - 1));
   if (text.empty()) {  // blanks, as most columns of a register are
     value.clear();
     return true;
