@@ -7,10 +7,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-#include <charconv>
-#include <cstddef>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -21,6 +17,7 @@
 #include "platform/base/file_stream.h"
 #include "platform/base/format.h"
 #include "platform/base/format_settings.h"
+#include "register/core/register_document.h"
 #include "storage/dbf_table.h"
 
 namespace dbf_bench {
@@ -60,23 +57,10 @@ inline void AddCertificateKey(TmDbfTable& t) {
   key->SetDataSet(&t);
   TField* series = t.FindField("SCERTIF");
   TField* number = t.FindField("NCERTIF");
+  // The program's own key text: every record an ordering reads and every
+  // record found comes here.
   t.OnCalcFields = [=](TDataSet*) {
-    // The text written straight, as "%s %.7d" gives it: every record an
-    // ordering reads and every record found comes here.
-    std::string text = series->AsString();
-    const int value = number->AsInteger();
-    if (value < 0) {
-      text += Format(" %.7d", value);
-    } else {
-      // A blank, then the digits right-aligned in seven zeros or more.
-      char digits[16] = " 0000000";
-      char number[12];
-      const auto length = std::to_chars(number, number + sizeof number, value).ptr - number;
-      const std::ptrdiff_t at = std::max<std::ptrdiff_t>(8 - length, 1);
-      std::memcpy(digits + at, number, static_cast<std::size_t>(length));
-      text.append(digits, static_cast<std::size_t>(at + length));
-    }
-    key->SetAsString(text);
+    key->SetAsString(CertificateKey(series->AsString(), number->AsInteger()));
   };
 }
 

@@ -1,6 +1,7 @@
 #include "register/core/register_document.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -54,13 +55,18 @@ std::string Capitalized(const std::string& lower, int keep) {
   return AnsiUpperCase(Copy(lower, 1, 1)) + Copy(lower, 2, keep);
 }
 
-// "%.7d" without the general formatter: it runs for every record an
-// ordering or a sum reads.
-std::string SevenDigits(int value) {
-  if (value < 0) return Format("%.7d", value);
-  std::string digits = std::to_string(value);
-  if (digits.size() < 7) digits.insert(0, 7 - digits.size(), '0');
-  return digits;
+// Appends "%.7d" of `value` to `text` without the general formatter: it
+// runs for every record an ordering, a sum or a search reads.
+void AppendSevenDigits(std::string& text, int value) {
+  if (value < 0) {
+    text += Format("%.7d", value);
+    return;
+  }
+  char digits[16];
+  const auto length = static_cast<std::size_t>(
+      std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
+  if (length < 7) text.append(7 - length, '0');
+  text.append(digits, length);
 }
 
 bool Empty(TField* field) { return field->IsNull() || field->AsDateTime() < 1; }
@@ -91,7 +97,12 @@ bool IsBlankMaskText(const std::string& text) {
 }
 
 std::string CertificateKey(const std::string& series, int number) {
-  return series + " " + SevenDigits(number);
+  std::string key;
+  key.reserve(series.size() + 12);
+  key += series;
+  key += ' ';
+  AppendSevenDigits(key, number);
+  return key;
 }
 
 namespace {
@@ -477,8 +488,8 @@ void TRegisterDocument::OrderBy(const std::string& fieldName, bool descending) {
 // --- calculated fields and the sum
 
 void TRegisterDocument::CalcCertificateKey() {
-  FCalc.CCertif->SetAsString(FCalc.SCertif->AsString() + " " +
-                             SevenDigits(FCalc.NCertif->AsInteger()));
+  FCalc.CCertif->SetAsString(
+      CertificateKey(FCalc.SCertif->AsString(), FCalc.NCertif->AsInteger()));
 }
 
 void TRegisterDocument::CalcFio() {
@@ -619,7 +630,7 @@ void TRegisterDocument::ValidateCommon() {
   const bool early =
       (id == 1 && YearOf(dcertif) < 2007) || (id == 2 && YearOf(Fld("DREG")->AsDateTime()) < 2007);
   const std::string series = early ? "А" : "Б";
-  const std::string key = series + " " + SevenDigits(Fld("NCERTIF")->AsInteger());
+  const std::string key = CertificateKey(series, Fld("NCERTIF")->AsInteger());
   if (FTable->FindOtherKey("cCERTIF", key, TFindOptions()) > 0)
     RuleBroken("Указанный номер сертификата уже существует в текущем реестре.");
   const int fromYear = id == 3 ? 2007 : 2006;
