@@ -63,8 +63,8 @@ void AppendSevenDigits(std::string& text, int value) {
     return;
   }
   char digits[16];
-  const auto length = static_cast<std::size_t>(
-      std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
+  const auto length =
+      static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
   if (length < 7) text.append(7 - length, '0');
   text.append(digits, length);
 }
@@ -488,8 +488,7 @@ void TRegisterDocument::OrderBy(const std::string& fieldName, bool descending) {
 // --- calculated fields and the sum
 
 void TRegisterDocument::CalcCertificateKey() {
-  FCalc.CCertif->SetAsString(
-      CertificateKey(FCalc.SCertif->AsString(), FCalc.NCertif->AsInteger()));
+  FCalc.CCertif->SetAsString(CertificateKey(FCalc.SCertif->AsString(), FCalc.NCertif->AsInteger()));
 }
 
 void TRegisterDocument::CalcFio() {
