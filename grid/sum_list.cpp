@@ -129,6 +129,18 @@ TField* TDBSumListProducer::FieldOf(const TDBSum& sum) const {
   return sum.FFieldName.empty() ? nullptr : FDataSet->FindField(sum.FFieldName);
 }
 
+// The producer's AfterScroll handler, a type of its own so that a pass
+// can tell whether it is still the one the dataset calls.
+struct TDBSumListProducer::TAfterScrollHook {
+  TDBSumListProducer* Producer;
+  void operator()(TDataSet* dataSet) const { Producer->DataSetAfterScroll(dataSet); }
+};
+
+bool TDBSumListProducer::ScrollsUnheard() const {
+  return !FDataSet->BeforeScroll && !FSaved.AfterScroll &&
+         FDataSet->AfterScroll.target<TAfterScrollHook>() != nullptr;
+}
+
 template <class F>
 void TDBSumListProducer::ForEachSum(F&& action) {
   for (int i = 0; i < FSumCollection->Count(); ++i) action(*FSumCollection->Items(i));
@@ -203,7 +215,7 @@ void TDBSumListProducer::SetDataSetEvents() {
   ds->AfterInsert = [this](TDataSet* d) { DataSetAfterInsert(d); };
   ds->AfterOpen = [this](TDataSet* d) { DataSetAfterOpen(d); };
   ds->AfterPost = [this](TDataSet* d) { DataSetAfterPost(d); };
-  ds->AfterScroll = [this](TDataSet* d) { DataSetAfterScroll(d); };
+  ds->AfterScroll = TAfterScrollHook{this};
   ds->BeforeDelete = [this](TDataSet* d) { DataSetBeforeDelete(d); };
   ds->AfterDelete = [this](TDataSet* d) { DataSetAfterDelete(d); };
   ds->AfterRefresh = [this](TDataSet* d) { DataSetAfterRefresh(d); };
@@ -326,28 +338,37 @@ void TDBSumListProducer::RecalcAll() {
       TFlagGuard inRecalc(FInRecalc);
       FVirtualRecordList.clear();
       FDataSet->First();
-      while (!FDataSet->Eof()) {
+      auto addRecord = [&] {
         for (std::size_t k = 0; k < items.size(); ++k) {
           TDBSum* sum = items[k];
           TField* field = fields[k];
-          const bool isNull = field == nullptr || field->IsNull();
+          // A sum or an average reads the value and its null together.
+          Currency value;
           switch (sum->FGroupOperation) {
             case goSum:
-              if (!isNull) sum->FSumValue += SumValueOf(field);
+              if (field != nullptr && field->GetCurrencyData(value)) sum->FSumValue += value;
               break;
             case goAvg:
-              if (!isNull) {
+              if (field != nullptr && field->GetCurrencyData(value)) {
                 ++sum->FNonNullCount;
-                sum->FRunningSum += SumValueOf(field);
+                sum->FRunningSum += value;
               }
               break;
             case goCount:
-              if (sum->FFieldName.empty() || !isNull) sum->FSumValue += Currency(1);
+              if (sum->FFieldName.empty() || (field != nullptr && !field->IsNull()))
+                sum->FSumValue += Currency(1);
               break;
           }
         }
         if (virtualRecords) FVirtualRecordList.push_back(FDataSet->Bookmark());
-        FDataSet->Next();
+      };
+      // Scrolling record by record is needed only for someone who hears
+      // the dataset scroll; otherwise the records are read where they lie.
+      if (!ScrollsUnheard() || !FDataSet->ForEachRecord(addRecord)) {
+        while (!FDataSet->Eof()) {
+          addRecord();
+          FDataSet->Next();
+        }
       }
       FDataSet->First();
       for (TDBSum* sum : items)

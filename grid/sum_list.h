@@ -11,6 +11,13 @@
 // or a table's events are switched back on) and otherwise updates the
 // values from the old and new value of one record on post and delete.
 //
+// The full pass disables the dataset's controls, goes to the first
+// record, reads every record and goes to the first record again. When no
+// one but the producer hears the dataset scroll, it reads the records in
+// place (TDataSet::ForEachRecord) instead of scrolling through them: the
+// same values and bookmarks, with the scroll events of the two Firsts
+// only.
+//
 // Own work runs before the saved handler for AfterEdit, AfterInsert,
 // AfterOpen, AfterPost, AfterClose, AfterDelete and AfterRefresh; the
 // saved handler runs first for AfterScroll, BeforeDelete, AfterCancel and
@@ -173,6 +180,11 @@ class TDBSumListProducer : public TPersistent {
   void ForEachActiveSum(F&& action);
   void Changed();
   void MasterAfterScroll(TDataSet* dataSet);
+  struct TAfterScrollHook;
+  // True when no one but the producer hears the dataset scroll (no
+  // BeforeScroll handler; AfterScroll its own, with nothing chained): a
+  // pass then reads the records without scrolling through them.
+  bool ScrollsUnheard() const;
   // A full pass that leaves the dataset where it was, for passes the
   // user did not ask for.
   void RecalcKeepingPlace();

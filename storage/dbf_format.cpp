@@ -442,7 +442,61 @@ double DecodeNumericFloat(std::string_view column) {
   return value;
 }
 
+namespace {
+
+Currency DecodeNumericCurrencyInFull(std::string_view column);
+
+}  // namespace
+
 Currency DecodeNumericCurrency(std::string_view column) {
+  // The usual column, "[blanks][sign]digits[.digits][blanks]" with at most
+  // 14 integer and 15 digits in all, in one pass straight into the scaled
+  // value; anything else is decoded in full.
+  static constexpr std::int64_t kPowers[] = {1,         10,         100,         1000,
+                                             10000,     100000,     1000000,     10000000,
+                                             100000000, 1000000000, 10000000000, 100000000000};
+  const char* p = column.data();
+  const char* const end = p + column.size();
+  while (p != end && IsBlank(*p)) ++p;
+  const bool negative = p != end && *p == '-';
+  if (p != end && (*p == '-' || *p == '+')) ++p;
+  // One pass over the digits and one '.', the digits gathered as one
+  // integer (wrapping harmlessly when there are too many: that text is
+  // decoded in full).
+  const char* const start = p;
+  const char* dot = nullptr;
+  std::uint64_t digits = 0;
+  for (; p != end; ++p) {
+    const unsigned digit = static_cast<unsigned char>(*p) - 48u;
+    if (digit < 10u) {
+      digits = digits * 10 + digit;
+    } else if (*p == '.' && dot == nullptr) {
+      dot = p;
+    } else {
+      break;
+    }
+  }
+  const std::ptrdiff_t integerLength = (dot != nullptr ? dot : p) - start;
+  const std::ptrdiff_t places = dot != nullptr ? p - dot - 1 : 0;
+  while (p != end && IsBlank(*p)) ++p;
+  if (p != end || integerLength > 14 || integerLength + places > 15 || integerLength + places == 0)
+    return DecodeNumericCurrencyInFull(column);
+  std::int64_t scaled;
+  if (places <= 4) {
+    scaled = static_cast<std::int64_t>(digits) * kPowers[4 - places];
+  } else {
+    // Half to even on the dropped digits.
+    const std::int64_t unit = kPowers[places - 4];
+    scaled = static_cast<std::int64_t>(digits) / unit;
+    const std::int64_t rest = static_cast<std::int64_t>(digits) % unit;
+    if (rest * 2 > unit || (rest * 2 == unit && scaled % 2 != 0)) ++scaled;
+  }
+  return Currency::FromScaled(negative ? -scaled : scaled);
+}
+
+namespace {
+
+Currency DecodeNumericCurrencyInFull(std::string_view column) {
   // Up to 15 significant digits the double holds exactly the digits
   // written (its shortest text is theirs), so rounding them here rounds
   // as Currency(double) does; longer or other text goes that way.
@@ -486,6 +540,8 @@ Currency DecodeNumericCurrency(std::string_view column) {
   }
   return Currency::FromScaled(negative ? -scaled : scaled);
 }
+
+}  // namespace
 
 std::int64_t DecodeNumericInteger(std::string_view column) {
   // Blanks, then at most 18 digits, as every whole number is written:

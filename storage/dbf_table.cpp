@@ -1131,17 +1131,29 @@ bool TmDbfTable::GetFieldCurrency(TField* field, Currency& value) {
   // field.
   const TFieldType kind = field->DataType();
   const TClassInfo* info = &field->ClassInfo();
-  const bool isFloat = (kind == ftFloat || kind == ftCurrency || kind == ftBCD) &&
-                       (info == &TFloatField::kClassInfo || info == &TCurrencyField::kClassInfo ||
-                        info == &TBCDField::kClassInfo);
-  const bool isIntegral =
-      (kind == ftSmallint || kind == ftWord || kind == ftInteger || kind == ftAutoInc ||
-       kind == ftLargeint) &&
-      (info == &TIntegerField::kClassInfo || info == &TSmallintField::kClassInfo ||
-       info == &TWordField::kClassInfo || info == &TAutoIncField::kClassInfo ||
-       info == &TLargeintField::kClassInfo);
-  if (field->FieldNo() <= 0 || (!isFloat && !isIntegral))
-    return TDataSet::GetFieldCurrency(field, value);
+  bool isFloat = false;
+  bool plain = false;
+  switch (kind) {
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+      isFloat = true;
+      plain = info == &TFloatField::kClassInfo || info == &TCurrencyField::kClassInfo ||
+              info == &TBCDField::kClassInfo;
+      break;
+    case ftSmallint:
+    case ftWord:
+    case ftInteger:
+    case ftAutoInc:
+    case ftLargeint:
+      plain = info == &TIntegerField::kClassInfo || info == &TSmallintField::kClassInfo ||
+              info == &TWordField::kClassInfo || info == &TAutoIncField::kClassInfo ||
+              info == &TLargeintField::kClassInfo;
+      break;
+    default:
+      break;
+  }
+  if (!plain || field->FieldNo() <= 0) return TDataSet::GetFieldCurrency(field, value);
   const char* record = FieldBuffer();
   if (record == nullptr) return false;
   const TFieldDescriptor& column = Column(field->FieldNo());

@@ -427,6 +427,29 @@ int TDataSet::MoveBy(int distance) {
   return result;
 }
 
+bool TDataSet::ForEachRecord(const std::function<void()>& visit) {
+  if (FState != dsBrowse) return false;
+  if (IsEmpty()) return true;
+  // The spare buffer behind the window stands in for the active one, so
+  // the fields read each record as it comes; the controls are told
+  // nothing while it does.
+  const std::size_t active = static_cast<std::size_t>(FActiveRecord);
+  const std::size_t spare = static_cast<std::size_t>(FBufferCount);
+  const int current = FCurrentRecord;
+  std::swap(FBuffers[active], FBuffers[spare]);
+  TDepthGuard quiet(FDisableCount);
+  TFinallyGuard putBack([&] {
+    std::swap(FBuffers[active], FBuffers[spare]);
+    CursorPosChanged();
+    if (current >= 0) SetCurrentRecord(current);
+  });
+  CursorPosChanged();
+  InternalFirst();
+  TRecordBuffer buffer = FBuffers[active];
+  while (GetRecord(buffer, gmNext, true) == grOK) visit();
+  return true;
+}
+
 // ---- editing
 
 void TDataSet::CheckOperation(void (TDataSet::*operation)(),

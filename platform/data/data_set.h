@@ -224,6 +224,17 @@ class TDataSet : public TComponent {
   // Moves by `distance` records within the data; returns the distance
   // actually moved (negative backwards). Sets Eof/Bof when it hits an end.
   int MoveBy(int distance);
+  // Reads every record once, in the order Next would go from First, and
+  // runs `visit` for each with the fields reading that record (as
+  // GetRecord filled it: records the dataset passes over are passed over,
+  // calculated fields are computed) and Bookmark() giving its bookmark.
+  // Nothing else moves: the current record, the buffer window and the
+  // cursor are as they were afterwards (also when `visit` throws), no
+  // scroll event fires and the links hear nothing meanwhile. `visit` must
+  // not navigate, edit, refresh or close the dataset. False, visiting
+  // nothing, outside the browse state; true otherwise (an empty dataset
+  // visits nothing).
+  bool ForEachRecord(const std::function<void()>& visit);
 
   // --- editing
   // Insert before the current record (dsInsert); OnNewRecord runs.

@@ -617,7 +617,17 @@ TEST(DbfColumn, CurrencyFromTheDigitsIsTheCurrencyOfTheDouble) {
                                "0.000000000000000000001",
                                "1.10000000000000000000",
                                "100000000000000000000",
-                               "-99999999999999.99999"};
+                               "-99999999999999.99999",
+                               "1.2.3",
+                               "1..",
+                               "..5",
+                               "\t5\t",
+                               "5\xB9",
+                               "12345678901234567890123",
+                               "1234567890123456.1234567890123456",
+                               "0.123456789012345",
+                               "0.1234567890123456",
+                               "18446744073709551617.5"};
   for (const std::string& text : texts)
     EXPECT_EQ(CurrencyFromDigits(text), CurrencyThroughDouble(text)) << '"' << text << '"';
   // Widths and places as columns hold them, blanks, signs and rounding

@@ -273,4 +273,77 @@ TEST_F(DataSetWindowTest, LinksOfDifferentSizesShareTheRing) {
   EXPECT_EQ(Rows(), Range(5, 7));
 }
 
+// Reading every record in place, from any record of a window of 10 over
+// 25: each record once, in order, with its bookmark, and afterwards the
+// same current record, window and cursor, with nothing told to the links
+// or the scroll handlers; also when the visit throws.
+TEST_F(DataSetWindowTest, ForEachRecordReadsInPlace) {
+  for (int from : {1, 10, 17, 25}) {
+    for (bool failing : {false, true}) {
+      SCOPED_TRACE(std::to_string(from) + (failing ? " failing" : ""));
+      NewDataSet();
+      Prepare(25, 10);
+      ds->Open();
+      ds->MoveBy(from - 1);
+      const std::vector<int> rows = Rows();
+      const TBookmark place = ds->Bookmark();
+      const int active = link.ActiveRecord();
+      const int cursor = ds->Position();
+      int scrolls = 0;
+      ds->BeforeScroll = [&](TDataSet*) { ++scrolls; };
+      ds->AfterScroll = [&](TDataSet*) { ++scrolls; };
+      link.Log.clear();
+      std::vector<int> seen;
+      std::vector<TBookmark> bookmarks;
+      auto visit = [&] {
+        seen.push_back(Id());
+        bookmarks.push_back(ds->Bookmark());
+        if (failing && seen.size() == 5) throw EDatabaseError("stop");
+      };
+      if (failing) {
+        EXPECT_THROW(ds->ForEachRecord(visit), EDatabaseError);
+        EXPECT_EQ(seen, Range(1, 5));
+      } else {
+        EXPECT_TRUE(ds->ForEachRecord(visit));
+        EXPECT_EQ(seen, Range(1, 25));
+      }
+      EXPECT_EQ(ds->Position(), cursor);
+      EXPECT_EQ(scrolls, 0);
+      EXPECT_EQ(Join(link.Log), "");
+      EXPECT_EQ(Id(), from);
+      EXPECT_EQ(ds->RecNo(), from);
+      EXPECT_EQ(ds->Bookmark(), place);
+      EXPECT_EQ(link.ActiveRecord(), active);
+      EXPECT_EQ(Rows(), rows);
+      // The cursor is where navigation expects it.
+      ds->Next();
+      EXPECT_EQ(Id(), std::min(from + 1, 25));
+      ds->Prior();
+      ds->Prior();
+      EXPECT_EQ(Id(), std::max(std::min(from + 1, 25) - 2, 1));
+      // The bookmarks are those that navigation gives.
+      for (std::size_t i = 0; i < bookmarks.size(); ++i) {
+        ds->SetRecNo(static_cast<int>(i) + 1);
+        EXPECT_EQ(ds->Bookmark(), bookmarks[i]);
+      }
+      ds->AfterScroll = nullptr;
+      ds->BeforeScroll = nullptr;
+      link.SetDataSource(nullptr);
+      source.reset();
+    }
+  }
+  // Outside browsing nothing is visited; an empty dataset visits nothing.
+  NewDataSet();
+  Prepare(3, 10);
+  ds->Open();
+  ds->Edit();
+  int visits = 0;
+  EXPECT_FALSE(ds->ForEachRecord([&] { ++visits; }));
+  ds->Cancel();
+  while (!ds->IsEmpty()) ds->Delete();
+  EXPECT_TRUE(ds->ForEachRecord([&] { ++visits; }));
+  EXPECT_EQ(visits, 0);
+  link.SetDataSource(nullptr);
+}
+
 }  // namespace
