@@ -338,10 +338,10 @@ void TDBSumListProducer::RecalcAll() {
       TFlagGuard inRecalc(FInRecalc);
       FVirtualRecordList.clear();
       FDataSet->First();
-      auto addRecord = [&] {
-        for (std::size_t k = 0; k < items.size(); ++k) {
-          TDBSum* sum = items[k];
-          TField* field = fields[k];
+      auto addRecord = [&, count = items.size(), sums = items.data(), sumFields = fields.data()] {
+        for (std::size_t k = 0; k < count; ++k) {
+          TDBSum* sum = sums[k];
+          TField* field = sumFields[k];
           // A sum or an average reads the value and its null together.
           Currency value;
           switch (sum->FGroupOperation) {

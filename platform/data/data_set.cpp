@@ -917,7 +917,7 @@ void TDataSet::CalculateFields(TRecordBuffer buffer) {
 // ---- the calculated area
 
 void TDataSet::ClearCalcFields(TRecordBuffer buffer) {
-  if (FCalcFieldsOffset >= 0)
+  if (FCalcFieldsOffset >= 0 && FCalcFieldsSize > 0)
     std::memset(buffer + FCalcFieldsOffset, 0, static_cast<std::size_t>(FCalcFieldsSize));
 }
 
