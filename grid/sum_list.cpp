@@ -305,13 +305,17 @@ int TDBSumListProducer::RecordCount() {
 
 // ---- values
 
-void TDBSumListProducer::ClearSumValues() {
+void TDBSumListProducer::ZeroSums() {
   ForEachSum([](TDBSum& sum) {
     sum.FSumValue = Currency();
     sum.FOldContribution = Currency();
     sum.FRunningSum = Currency();
     sum.FNonNullCount = 0;
   });
+}
+
+void TDBSumListProducer::ClearSumValues() {
+  ZeroSums();
   FDeletePending = false;
   Changed();
 }
@@ -336,8 +340,12 @@ void TDBSumListProducer::RecalcAll() {
     if (!items.empty() || virtualRecords) {
       TControlsDisabledGuard controlsOff(FDataSet);
       TFlagGuard inRecalc(FInRecalc);
-      FVirtualRecordList.clear();
       FDataSet->First();
+      // First posts a pending edit, and the post adds the record's share
+      // (and a new record's bookmark): the walk below counts every record
+      // itself, so it starts from nothing after the post.
+      ZeroSums();
+      FVirtualRecordList.clear();
       auto addRecord = [&, count = items.size(), sums = items.data(), sumFields = fields.data()] {
         for (std::size_t k = 0; k < count; ++k) {
           TDBSum* sum = sums[k];

@@ -179,6 +179,8 @@ class TDBSumListProducer : public TPersistent {
   template <class F>
   void ForEachActiveSum(F&& action);
   void Changed();
+  // Zeroes every sum and what it counts, without telling anyone.
+  void ZeroSums();
   void MasterAfterScroll(TDataSet* dataSet);
   struct TAfterScrollHook;
   // True when no one but the producer hears the dataset scroll (no

@@ -275,3 +275,42 @@ TEST(SumPassTest, ReadingInPlaceGivesWhatScrollingGives) {
 }
 
 }  // namespace
+
+namespace {
+
+// A pass started while a record is edited or inserted counts that record
+// once, with what was typed: the post the pass makes does not add it twice.
+TEST(SumPassTest, PendingRecordCountsOnce) {
+  for (const bool inserting : {false, true}) {
+    for (const bool sequenced : {true, false}) {
+      SCOPED_TRACE(std::string(inserting ? "insert" : "edit") + (sequenced ? "" : ", virtual"));
+      TPassData data = MemoryData(false, sequenced);
+      TDataSet& ds = *data.ds;
+      if (inserting) {
+        ds.Append();
+        ds.FieldByName("NAME")->SetAsString("new");
+      } else {
+        ds.SetRecNo(7);
+        ds.Edit();
+      }
+      ds.FieldByName("N")->SetAsInteger(1000);
+      auto producer = CreateUnique<TDBSumListProducer>(nullptr);
+      producer->SetVirtualRecords(!sequenced);
+      TDBSum* total = producer->SumCollection()->Add();
+      total->SetFieldName("N");
+      TDBSum* count = producer->SumCollection()->Add();
+      count->SetGroupOperation(goCount);
+      producer->SetDataSet(&ds);
+      int expected = 0, records = 0;
+      for (ds.First(); !ds.Eof(); ds.Next(), ++records)
+        expected += ds.FieldByName("N")->AsInteger();
+      EXPECT_EQ(records, inserting ? 41 : 40);
+      EXPECT_EQ(CurrToStr(total->SumValue()), std::to_string(expected));
+      EXPECT_EQ(CurrToStr(count->SumValue()), std::to_string(records));
+      EXPECT_EQ(producer->RecordCount(), records);
+      producer.reset();
+    }
+  }
+}
+
+}  // namespace
