@@ -381,53 +381,6 @@ void RaiseRangeError(std::string_view valueText, std::string_view fieldName,
                            std::string(minText), std::string(maxText)));
 }
 
-namespace {
-
-// The top bit of each byte of `word` above 0x20: its low seven bits plus
-// 0x5F, or the byte itself, reach the top bit (no carry crosses bytes).
-std::uint64_t AboveBlank(std::uint64_t word) {
-  return (((word & 0x7F7F7F7F7F7F7F7FULL) + 0x5F5F5F5F5F5F5F5FULL) | word) & 0x8080808080808080ULL;
-}
-
-// The count of the first bytes of a little-endian word up to its last one
-// marked in `mask` (AboveBlank).
-std::size_t UpToLastMarked(std::uint64_t mask) {
-  return static_cast<std::size_t>(8 - std::countl_zero(mask) / 8);
-}
-
-}  // namespace
-
-std::string_view DecodeChar(std::string_view column) {
-  // Columns are mostly padding: blanks are skipped eight bytes at a time,
-  // and the last byte kept is found in its word without a loop.
-  std::size_t n = column.size();
-  const char* p = column.data();
-  if constexpr (std::endian::native == std::endian::little) {
-    if (n >= 8) {
-      for (; n >= 8; n -= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p + n - 8, 8);
-        if (const std::uint64_t mask = AboveBlank(word))
-          return column.substr(0, n - 8 + UpToLastMarked(mask));
-      }
-      if (n == 0) return column.substr(0, 0);
-      // The rest from the column's first word, its bytes beyond the rest
-      // left out.
-      std::uint64_t word;
-      std::memcpy(&word, p, 8);
-      const std::uint64_t mask = AboveBlank(word) & ((std::uint64_t{1} << (8 * n)) - 1);
-      return column.substr(0, mask != 0 ? UpToLastMarked(mask) : 0);
-    }
-  }
-  while (n >= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p + n - 8, 8);
-    if (AboveBlank(word) != 0) break;
-    n -= 8;
-  }
-  while (n > 0 && IsBlank(column[n - 1])) --n;
-  return column.substr(0, n);
-}
 
 void EncodeChar(std::span<char> column, std::string_view bytes) {
   std::fill(column.begin(), column.end(), ' ');
@@ -807,10 +760,20 @@ TDateDigits DecodeDateDigits(std::string_view column, int& year, int& month, int
   if (((word & 0xF0F0F0F0F0F0F0F0ULL) != 0x3030303030303030ULL) ||
       (((digits + 0x7676767676767676ULL) & 0x8080808080808080ULL) != 0))
     return TDateDigits::kOther;
-  auto at = [&](int i) { return column[static_cast<std::size_t>(i)] - '0'; };
-  const int y = ((at(0) * 10 + at(1)) * 10 + at(2)) * 10 + at(3);
-  const int m = at(4) * 10 + at(5);
-  const int d = at(6) * 10 + at(7);
+  int y, m, d;
+  if constexpr (std::endian::native == std::endian::little) {
+    // The digits paired in the word: each even byte becomes its digit
+    // times ten plus the next one (no pair reaches the byte above).
+    const std::uint64_t pairs = (digits * 10 + (digits >> 8)) & 0x00FF00FF00FF00FFULL;
+    y = static_cast<int>(pairs & 0xFF) * 100 + static_cast<int>((pairs >> 16) & 0xFF);
+    m = static_cast<int>((pairs >> 32) & 0xFF);
+    d = static_cast<int>(pairs >> 48);
+  } else {
+    auto at = [&](int i) { return column[static_cast<std::size_t>(i)] - '0'; };
+    y = ((at(0) * 10 + at(1)) * 10 + at(2)) * 10 + at(3);
+    m = at(4) * 10 + at(5);
+    d = at(6) * 10 + at(7);
+  }
   // As TryEncodeDate checks ("00000000" too).
   if (y < 1 || m < 1 || m > 12 || d < 1 || (d > 28 && d > DaysInAMonth(y, m)))
     return TDateDigits::kNull;

@@ -20,8 +20,10 @@
 // (it reads the runtime's FormatSettings).
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <span>
 #include <string>
@@ -271,8 +273,55 @@ std::string DecodeFieldName(std::string_view stored, bool ansiTable);
 // `column` is the column's bytes inside a record buffer. The letter each
 // rule belongs to is in its name.
 
+namespace detail {
+
+// The top bit of each byte of `word` above 0x20: its low seven bits plus
+// 0x5F, or the byte itself, reach the top bit (no carry crosses bytes).
+inline std::uint64_t AboveBlank(std::uint64_t word) {
+  return (((word & 0x7F7F7F7F7F7F7F7FULL) + 0x5F5F5F5F5F5F5F5FULL) | word) & 0x8080808080808080ULL;
+}
+
+// The count of the first bytes of a little-endian word up to its last one
+// marked in `mask` (AboveBlank).
+inline std::size_t UpToLastMarked(std::uint64_t mask) {
+  return static_cast<std::size_t>(8 - std::countl_zero(mask) / 8);
+}
+
+}  // namespace detail
+
 // C: the bytes without trailing blanks and control bytes; never null.
-std::string_view DecodeChar(std::string_view column);
+// Inline: every text read comes here.
+inline std::string_view DecodeChar(std::string_view column) {
+  // Columns are mostly padding: blanks are skipped eight bytes at a time,
+  // and the last byte kept is found in its word without a loop.
+  std::size_t n = column.size();
+  const char* p = column.data();
+  if constexpr (std::endian::native == std::endian::little) {
+    if (n >= 8) {
+      for (; n >= 8; n -= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p + n - 8, 8);
+        if (const std::uint64_t mask = detail::AboveBlank(word))
+          return column.substr(0, n - 8 + detail::UpToLastMarked(mask));
+      }
+      if (n == 0) return column.substr(0, 0);
+      // The rest from the column's first word, its bytes beyond the rest
+      // left out.
+      std::uint64_t word;
+      std::memcpy(&word, p, 8);
+      const std::uint64_t mask = detail::AboveBlank(word) & ((std::uint64_t{1} << (8 * n)) - 1);
+      return column.substr(0, mask != 0 ? detail::UpToLastMarked(mask) : 0);
+    }
+  }
+  while (n >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p + n - 8, 8);
+    if (detail::AboveBlank(word) != 0) break;
+    n -= 8;
+  }
+  while (n > 0 && static_cast<unsigned char>(column[n - 1]) <= 0x20) --n;
+  return column.substr(0, n);
+}
 // C: blanks, then `bytes` left-justified, cut to the column.
 void EncodeChar(std::span<char> column, std::string_view bytes);
 

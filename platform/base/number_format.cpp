@@ -779,18 +779,30 @@ std::string_view PlainDecimalText(std::string_view text) {
 
 }  // namespace
 
+namespace {
+
+bool DecimalTextToStrInFull(std::string_view text, std::string& out);
+
+}  // namespace
+
 bool DecimalTextToStr(std::string_view text, std::string& out) {
   // Most stored numbers are already written as FloatToStr writes them.
   const std::string_view plain = PlainDecimalText(text);
-  if (!plain.empty()) {
-    out.clear();
-    out.append(plain.data(), plain.size());
-    // The point, if any, is the only byte below '0'.
-    if (FormatSettings.DecimalSeparator != '.')
-      for (char& c : out)
-        if (c == '.') c = FormatSettings.DecimalSeparator;
-    return true;
-  }
+  if (plain.empty()) return DecimalTextToStrInFull(text, out);
+  out.clear();
+  out.append(plain.data(), plain.size());
+  // The point, if any, is the only byte below '0'.
+  if (FormatSettings.DecimalSeparator != '.')
+    for (char& c : out)
+      if (c == '.') c = FormatSettings.DecimalSeparator;
+  return true;
+}
+
+namespace {
+
+// DecimalTextToStr of a text that is not FloatToStr's already; out of line,
+// so that the plain text's way sets up none of its state.
+[[gnu::noinline]] bool DecimalTextToStrInFull(std::string_view text, std::string& out) {
   // Up to 15 significant digits the double's 18 exact ones round back to
   // the digits written, so they are FloatToStr's digits too.
   TDecimal d;
@@ -825,6 +837,8 @@ bool DecimalTextToStr(std::string_view text, std::string& out) {
   out = DecimalToStrF(d, ffGeneral, kDoublePrecision, kDoublePrecision, 0);
   return true;
 }
+
+}  // namespace
 
 std::string FormatFloat(std::string_view pattern, double value) {
   if (pattern.empty() || !std::isfinite(value)) {

@@ -544,11 +544,12 @@ bool IsIntegerText(std::string_view text, TFieldType kind) {
   if (digits.empty() || digits.size() > 18 || (digits[0] == '0' && digits.size() > 1) ||
       (negative && digits[0] == '0'))
     return false;
+  for (const char c : digits)
+    if (static_cast<unsigned char>(c - '0') > 9) return false;
+  // Up to four digits fit every kind but a word below zero.
+  if (digits.size() <= 4) return !negative || kind != ftWord;
   std::int64_t value = 0;
-  for (const char c : digits) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
+  for (const char c : digits) value = value * 10 + (c - '0');
   if (negative) value = -value;
   switch (kind) {
     case ftSmallint:
@@ -1006,6 +1007,20 @@ inline char* PutNumber(char* out, int value, int width) {
   return out;
 }
 
+// Whether `a` and `b` hold the same bytes; a format of 8 to 16 bytes, as
+// dates' are, is compared as two words, without a call.
+bool SameBytes(std::string_view a, std::string_view b) {
+  const std::size_t n = a.size();
+  if (n != b.size()) return false;
+  if (n < 8 || n > 16) return a == b;
+  std::uint64_t a0, a1, b0, b1;
+  std::memcpy(&a0, a.data(), 8);
+  std::memcpy(&a1, a.data() + n - 8, 8);
+  std::memcpy(&b0, b.data(), 8);
+  std::memcpy(&b1, b.data() + n - 8, 8);
+  return a0 == b0 && a1 == b1;
+}
+
 // A plain date format taken apart: numbers and the bytes between them.
 struct TPlainDateFormat {
   enum TPart : char { kDay, kMonth, kYear2, kYear4, kSeparator, kByte };
@@ -1108,7 +1123,7 @@ bool FormatPlainDate(std::string_view format, int year, int month, int day, char
   // Every date of a register is shown so: the format is taken apart once,
   // not for every value.
   static TPlainDateFormat compiled;
-  if (compiled.Format != format || compiled.Items.empty()) compiled.Compile(format);
+  if (!SameBytes(compiled.Format, format) || compiled.Items.empty()) compiled.Compile(format);
   if (!compiled.Plain || year < 0) return false;
   if (compiled.DayMonthYear && static_cast<unsigned>(day) < 100 &&
       static_cast<unsigned>(month) < 100 && year < 10000) {
