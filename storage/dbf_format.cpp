@@ -381,7 +381,6 @@ void RaiseRangeError(std::string_view valueText, std::string_view fieldName,
                            std::string(minText), std::string(maxText)));
 }
 
-
 void EncodeChar(std::span<char> column, std::string_view bytes) {
   std::fill(column.begin(), column.end(), ' ');
   std::memcpy(column.data(), bytes.data(), std::min(bytes.size(), column.size()));

@@ -236,8 +236,19 @@ TEST_F(DbfTextReadTest, DateColumnsReadAsTheirValueFormatted) {
       EXPECT_EQ(d->Text(), expected) << f.Format << " " << dates[r];
     }
   }
+  // A display format as long as the short one, read in turn with it.
   FormatSettings.ShortDateFormat = "dd.mm.yyyy";
   FormatSettings.DateSeparator = '.';
+  auto* date = static_cast<TDateField*>(d);
+  date->SetDisplayFormat("yyyy/mm/dd");
+  std::size_t r = 0;
+  for (t->First(); !t->Eof(); t->Next(), ++r) {
+    const bool null = d->IsNull();
+    const TDateTime value = d->AsDateTime();
+    EXPECT_EQ(d->DisplayText(), null ? "" : FormatDateTime("yyyy/mm/dd", value)) << dates[r];
+    EXPECT_EQ(d->AsString(), null ? "" : FormatDateTime("dd.mm.yyyy", value)) << dates[r];
+  }
+  date->SetDisplayFormat("");
   std::vector<std::string> shown;
   for (t->First(); !t->Eof(); t->Next()) shown.push_back(d->AsString());
   EXPECT_EQ(shown[0], "31.01.2007");
@@ -277,9 +288,10 @@ TEST_F(DbfTextReadTest, NumberColumnsReadAsTheirValue) {
                                            "3.450\x1A",
                                            "\t2.5"};
   const std::vector<std::string> integers = {
-      "42",         "-42",   "+42", "0042", "",     "-0",         "99999",
-      "-32769",     "32767", "1.5", "abc",  " 4 2", "2147483647", "-2147483648",
-      "2147483648", "0",     "-",   "1e3",  "+",    "000000",     "-000000000"};
+      "42",         "-42",   "+42", "0042",   "",      "-0",         "99999",
+      "-32769",     "32767", "1.5", "abc",    " 4 2",  "2147483647", "-2147483648",
+      "2147483648", "0",     "-",   "1e3",    "+",     "000000",     "-000000000",
+      "9999",       "-9999", "-1",  "-32768", "10000", "65535",      "65536"};
   const std::size_t rows = std::max(floats.size(), integers.size());
   auto t = TableHolding(false, static_cast<int>(rows), [&](int r, std::size_t c) {
     const TColumn& k = kColumns[c];
@@ -316,6 +328,8 @@ TEST_F(DbfTextReadTest, NumberColumnsReadAsTheirValue) {
   EXPECT_EQ(t->FieldByName("S")->AsString(), "0");
   EXPECT_EQ(t->FieldByName("S")->AsInteger(), 0);
   EXPECT_EQ(t->FieldByName("I")->AsInteger(), 99999);
+  t->MoveBy(-5);
+  EXPECT_EQ(t->FieldByName("S")->AsString(), "-42");
 }
 
 // An ordering by a calculated certificate key: FindKey lands on the
