@@ -747,41 +747,6 @@ std::optional<bool> DecodeLogical(std::string_view column) {
 
 void EncodeLogical(std::span<char> column, bool value) { column[0] = value ? 'T' : 'F'; }
 
-TDateDigits DecodeDateDigits(std::string_view column, int& year, int& month, int& day) {
-  // Blanks or eight digits, as every date written is: no trimming, no
-  // parsing.
-  if (column.size() != 8) return TDateDigits::kOther;
-  std::uint64_t word;
-  std::memcpy(&word, column.data(), 8);
-  if (word == 0x2020202020202020ULL) return TDateDigits::kNull;
-  const std::uint64_t digits = word - 0x3030303030303030ULL;
-  // Every byte 0x30..0x39: no borrow, and each byte minus 0x30 below 10.
-  if (((word & 0xF0F0F0F0F0F0F0F0ULL) != 0x3030303030303030ULL) ||
-      (((digits + 0x7676767676767676ULL) & 0x8080808080808080ULL) != 0))
-    return TDateDigits::kOther;
-  int y, m, d;
-  if constexpr (std::endian::native == std::endian::little) {
-    // The digits paired in the word: each even byte becomes its digit
-    // times ten plus the next one (no pair reaches the byte above).
-    const std::uint64_t pairs = (digits * 10 + (digits >> 8)) & 0x00FF00FF00FF00FFULL;
-    y = static_cast<int>(pairs & 0xFF) * 100 + static_cast<int>((pairs >> 16) & 0xFF);
-    m = static_cast<int>((pairs >> 32) & 0xFF);
-    d = static_cast<int>(pairs >> 48);
-  } else {
-    auto at = [&](int i) { return column[static_cast<std::size_t>(i)] - '0'; };
-    y = ((at(0) * 10 + at(1)) * 10 + at(2)) * 10 + at(3);
-    m = at(4) * 10 + at(5);
-    d = at(6) * 10 + at(7);
-  }
-  // As TryEncodeDate checks ("00000000" too).
-  if (y < 1 || m < 1 || m > 12 || d < 1 || (d > 28 && d > DaysInAMonth(y, m)))
-    return TDateDigits::kNull;
-  year = y;
-  month = m;
-  day = d;
-  return TDateDigits::kDate;
-}
-
 std::optional<TDateTime> DecodeDateColumn(std::string_view column) {
   int year, month, day;
   switch (DecodeDateDigits(column, year, month, day)) {

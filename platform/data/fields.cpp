@@ -1147,6 +1147,27 @@ bool FormatPlainDate(std::string_view format, int year, int month, int day, char
   return true;
 }
 
+namespace {
+
+// GetText's way through the field's value, in `format`; out of line, so
+// that a date read from its stored parts sets up none of its state.
+[[gnu::noinline]] void FormatDateValue(const TDateTimeField& field, std::string_view format,
+                                       std::string& text) {
+  TDateTime value;
+  if (!field.GetValue(value)) {
+    text.clear();
+    return;
+  }
+  if (field.DataType() == ftDate) {
+    int year, month, day;
+    DecodeDate(value, year, month, day);
+    if (FormatPlainDate(format, year, month, day, FormatSettings.DateSeparator, text)) return;
+  }
+  text = FormatDateTime(format, value);
+}
+
+}  // namespace
+
 void TDateTimeField::GetText(std::string& text, bool displayText) const {
   std::string_view format = "c";
   if (displayText && !FDisplayFormat.empty()) {
@@ -1167,17 +1188,7 @@ void TDateTimeField::GetText(std::string& text, bool displayText) const {
                         text))
       return;
   }
-  TDateTime value;
-  if (!GetValue(value)) {
-    text.clear();
-    return;
-  }
-  if (DataType() == ftDate) {
-    int year, month, day;
-    DecodeDate(value, year, month, day);
-    if (FormatPlainDate(format, year, month, day, FormatSettings.DateSeparator, text)) return;
-  }
-  text = FormatDateTime(format, value);
+  FormatDateValue(*this, format, text);
 }
 
 // ---- blobs
