@@ -143,8 +143,18 @@ class TXmlReader {
   // The same with the value's entities decoded.
   int DecodedToken(TXmlTokenKind kind, std::string_view name, std::string_view value);
 
+  // The name of open element `index` (0 the outermost); also of the
+  // element closed last, at FDepth, until another opens.
+  std::string_view Element(std::size_t index) const {
+    const std::size_t start = index == 0 ? 0 : FNameEnds[index - 1];
+    return {FNames.data() + start, FNameEnds[index] - start};
+  }
+  // Opens an element of that name.
+  void PushElement(std::string_view name);
+
   std::unique_ptr<TStream> FStream;
-  std::vector<char> FBuffer;  // the bytes read, then a NUL
+  // The bytes read, then a NUL, then room that word-wide scans may read.
+  std::vector<char> FBuffer;
   std::size_t FPos = 0;
   std::size_t FEnd = 0;
   bool FEof = false;
@@ -156,7 +166,10 @@ class TXmlReader {
   mutable std::string FValue;
   mutable bool FNameReady = true;
   mutable bool FValueReady = true;
-  std::vector<std::string> FElements;  // raw bytes; the first FDepth are open
+  // The names of the elements (raw bytes) one after another, and where
+  // each ends; the first FDepth are open.
+  std::string FNames;
+  std::vector<std::size_t> FNameEnds;
   std::size_t FDepth = 0;
   bool FInStartTag = false;
 };
