@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -77,7 +78,7 @@ void SetFieldText(TField& field, TTaker taker, std::string_view raw) {
 
 // The same, written by the table straight into the record where it can do
 // so with the field's result, when `direct`.
-inline void SetFieldValue(TmDbfTable& table, TField& field, TTaker taker, std::string_view raw,
+[[gnu::always_inline]] inline void SetFieldValue(TmDbfTable& table, TField& field, TTaker taker, std::string_view raw,
                           bool direct) {
   if (direct) {
     switch (taker) {
@@ -141,20 +142,34 @@ class TFieldKey {
   std::string FLong;
 };
 
-// Names are short: compared in place.
 bool SameBytes(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (a[i] != b[i]) return false;
-  return true;
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0;
 }
 
-// Whether the tag's name holds "CHILD"; asked of every tag.
-bool HoldsChild(std::string_view name) {
-  constexpr std::string_view kChild = "CHILD";
-  for (std::size_t i = 0; i + kChild.size() <= name.size(); ++i)
-    if (name[i] == 'C' && SameBytes(name.substr(i, kChild.size()), kChild)) return true;
-  return false;
+// What a tag's name tells the importer, worked out at its start tag and
+// kept for its end tag.
+enum : unsigned char {
+  kHoldsChild = 1,  // the name holds "CHILD"
+  kChildTag = 2,    // CHILD
+  kRecordTag = 4,   // BTAL1, BTAL2, BTAL3
+  kBtal3Tag = 8,    // BTAL3
+  kHeaderTag = 16,  // HEADER
+};
+
+unsigned char TagFlags(std::string_view name) {
+  if (name.size() < 5) return 0;
+  if (name.size() == 5) {
+    if (name == "CHILD") return kHoldsChild | kChildTag;
+    if (name == "BTAL3") return kRecordTag | kBtal3Tag;
+    if (name == "BTAL1" || name == "BTAL2") return kRecordTag;
+    return 0;
+  }
+  if (name == "HEADER") return kHeaderTag;
+  for (std::size_t i = 0; i + 5 <= name.size(); ++i)
+    if (name[i] == 'C' && name[i + 1] == 'H' && name[i + 2] == 'I' && name[i + 3] == 'L' &&
+        name[i + 4] == 'D')
+      return kHoldsChild;
+  return 0;
 }
 
 // A value that says something: not blank and not a zero ("0", "0.000"),
@@ -284,57 +299,75 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
     };
     std::vector<TSeen> seen;
     std::size_t next = 0;
+    std::vector<unsigned char> open;  // TagFlags of the open elements
     for (TXmlTokenKind kind = FReader.Next(); kind != xkEndOfInput; kind = FReader.Next()) {
       // ASCII names compare alike as the file's bytes and as UTF-8.
       const std::string_view name = FReader.RawName();
-      if (kind == xkAttribute) {
-        if (inHeader) {
-          const std::string& utf8 = FReader.Name();
-          lpu.SetValue(utf8 == "FROM" ? std::string("NAME") : utf8, FReader.Value());
-          continue;
-        }
-        if (table.State() != dsInsert) continue;
-        const int group = insideChild > 0 ? children : -1;
-        if (next >= seen.size() || seen[next].Group != group || !SameBytes(seen[next].Name, name)) {
-          const std::string_view fieldName =
-              key.Make(IsAscii(name) ? name : std::string_view(FReader.Name()), group);
-          const auto found = fields.find(std::string(fieldName));
-          TField* field = found == fields.end() ? nullptr : found->second;
-          seen.resize(next);
-          seen.push_back({std::string(name), group, field, field ? TakerOf(*field) : TTaker::Text});
-        }
-        const TSeen& attribute = seen[next++];
-        if (attribute.Field == nullptr) continue;
-        if (insideChild > 0) {
-          groups.Hold(attribute.Field, attribute.Taker, FReader.RawValue());
-        } else {
-          SetFieldValue(table, *attribute.Field, attribute.Taker, FReader.RawValue(), FDirect);
-        }
-      } else if (kind == xkStartTag) {
-        inHeader = name == "HEADER";
-        if (HoldsChild(name)) ++insideChild;
-        if (name == "BTAL1" || name == "BTAL2" || (name == "BTAL3" && table.State() != dsInsert)) {
-          table.Append();
-          next = 0;
-        } else if (name == "CHILD") {
-          ++children;
-        }
-      } else if (kind == xkEndTag) {
-        const bool inserting = table.State() == dsInsert;
-        if (HoldsChild(name) && --insideChild == 0 && inserting)
-          groups.EndGroup(table, children, FDirect);
-        if ((name == "BTAL1" || name == "BTAL2" || name == "BTAL3") && inserting) {
-          const int rows = groups.EndRecord();
-          if (cqnt != nullptr) {
-            char digits[12];
-            const auto end = std::to_chars(digits, digits + sizeof digits, rows).ptr;
-            if (!FDirect || !table.SetColumnInteger(cqnt, {digits, end})) cqnt->SetAsInteger(rows);
+      switch (kind) {
+        case xkAttribute: {
+          if (inHeader) {
+            const std::string& utf8 = FReader.Name();
+            lpu.SetValue(utf8 == "FROM" ? std::string("NAME") : utf8, FReader.Value());
+            break;
           }
-          children = 0;
-          table.Post();
-        } else if (name == "HEADER") {
-          lpu.SaveLpu();
+          if (table.State() != dsInsert) break;
+          const int group = insideChild > 0 ? children : -1;
+          if (next >= seen.size() || seen[next].Group != group ||
+              !SameBytes(seen[next].Name, name)) {
+            const std::string_view fieldName =
+                key.Make(IsAscii(name) ? name : std::string_view(FReader.Name()), group);
+            const auto found = fields.find(std::string(fieldName));
+            TField* field = found == fields.end() ? nullptr : found->second;
+            seen.resize(next);
+            seen.push_back(
+                {std::string(name), group, field, field ? TakerOf(*field) : TTaker::Text});
+          }
+          const TSeen& attribute = seen[next++];
+          if (attribute.Field == nullptr) break;
+          if (insideChild > 0) {
+            groups.Hold(attribute.Field, attribute.Taker, FReader.RawValue());
+          } else {
+            SetFieldValue(table, *attribute.Field, attribute.Taker, FReader.RawValue(), FDirect);
+          }
+          break;
         }
+        case xkStartTag: {
+          const unsigned char flags = TagFlags(name);
+          open.push_back(flags);
+          inHeader = (flags & kHeaderTag) != 0;
+          if (flags & kHoldsChild) ++insideChild;
+          if ((flags & kRecordTag) && (!(flags & kBtal3Tag) || table.State() != dsInsert)) {
+            table.Append();
+            next = 0;
+          } else if (flags & kChildTag) {
+            ++children;
+          }
+          break;
+        }
+        case xkEndTag: {
+          // The reader has checked that it closes the innermost element.
+          const unsigned char flags = open.back();
+          open.pop_back();
+          const bool inserting = table.State() == dsInsert;
+          if ((flags & kHoldsChild) && --insideChild == 0 && inserting)
+            groups.EndGroup(table, children, FDirect);
+          if ((flags & kRecordTag) && inserting) {
+            const int rows = groups.EndRecord();
+            if (cqnt != nullptr) {
+              char digits[12];
+              const auto end = std::to_chars(digits, digits + sizeof digits, rows).ptr;
+              if (!FDirect || !table.SetColumnInteger(cqnt, {digits, end}))
+                cqnt->SetAsInteger(rows);
+            }
+            children = 0;
+            table.Post();
+          } else if (flags & kHeaderTag) {
+            lpu.SaveLpu();
+          }
+          break;
+        }
+        default:
+          break;
       }
     }
   } catch (Exception& e) {
