@@ -522,7 +522,9 @@ void TmDbfTable::RebuildOrderings() {
 }
 
 int TmDbfTable::AddAppended(std::uint32_t count, const char* record) {
-  std::vector<TKeySpec> specs;
+  // The list's room is kept from append to append.
+  std::vector<TKeySpec> specs = std::move(FAppendSpecs);
+  specs.clear();
   for (TDbfCursor* cursor : FOrderings) specs.push_back(KeySpecOf(cursor));
   TRecordKeys keys(*this, specs);
   auto add = [&](int number, const char* bytes) {
@@ -542,6 +544,7 @@ int TmDbfTable::AddAppended(std::uint32_t count, const char* record) {
     index = add(static_cast<int>(count), record);
     FFile->SetKnownCount(count + 1);
   }
+  FAppendSpecs = std::move(specs);
   return index;
 }
 

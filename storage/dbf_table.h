@@ -538,6 +538,7 @@ class TmDbfTable : public TDataSet {
     TKeyMaker Maker;
   };
   std::vector<TKeyMakerEntry> FKeyMakers;
+  std::vector<TKeySpec> FAppendSpecs;  // AddAppended's, kept for its room
   std::string FKeyScratch;
 
   int FStepCount = 0;
