@@ -814,11 +814,16 @@ bool EncodeDateParts(std::span<char> column, int year, int month, int day) {
     return false;
   // Day 0 is written as blanks; EncodeDateColumn knows that.
   if (year == 1899 && month == 12 && day == 30) return false;
-  const int parts[] = {year / 100, year % 100, month, day};
-  for (int i = 0; i < 4; ++i) {
-    column[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + parts[i] / 10);
-    column[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + parts[i] % 10);
-  }
+  const int century = year / 100, rest = year % 100;
+  char* out = column.data();
+  out[0] = static_cast<char>('0' + century / 10);
+  out[1] = static_cast<char>('0' + century % 10);
+  out[2] = static_cast<char>('0' + rest / 10);
+  out[3] = static_cast<char>('0' + rest % 10);
+  out[4] = static_cast<char>('0' + month / 10);
+  out[5] = static_cast<char>('0' + month % 10);
+  out[6] = static_cast<char>('0' + day / 10);
+  out[7] = static_cast<char>('0' + day % 10);
   return true;
 }
 

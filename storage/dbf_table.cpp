@@ -1311,9 +1311,10 @@ bool PlainAscii(std::string_view bytes) {
 }
 
 const TDirectText& DirectText(TCodePage page) {
-  static const TDirectText ansi = MakeDirectText(TCodePage::Win1251);
-  static const TDirectText oem = MakeDirectText(TCodePage::Oem866);
-  return page == TCodePage::Win1251 ? ansi : oem;
+  // Made once, both together: one guard to pass per call.
+  static const TDirectText tables[] = {MakeDirectText(TCodePage::Win1251),
+                                       MakeDirectText(TCodePage::Oem866)};
+  return tables[page == TCodePage::Win1251 ? 0 : 1];
 }
 
 }  // namespace
@@ -1341,8 +1342,15 @@ bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
   }
   // Converted beside the record first: nothing changes when a byte fails.
   char converted[dbf::kMaxColumnLength];
-  for (std::size_t i = 0; i < kept; ++i)
-    converted[i] = table.Byte[static_cast<unsigned char>(bytes[i])];
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  std::size_t i = 0;
+  for (; i + 4 <= kept; i += 4) {
+    converted[i] = table.Byte[in[i]];
+    converted[i + 1] = table.Byte[in[i + 1]];
+    converted[i + 2] = table.Byte[in[i + 2]];
+    converted[i + 3] = table.Byte[in[i + 3]];
+  }
+  for (; i < kept; ++i) converted[i] = table.Byte[in[i]];
   if (std::memchr(converted, '\0', kept) != nullptr) return false;
   for (std::size_t i = kept; i < bytes.size(); ++i)
     if (table.Byte[static_cast<unsigned char>(bytes[i])] == '\0') return false;

@@ -189,23 +189,30 @@ class TChildGroups {
     TValue& v = FValues[FUsed++];
     v.Field = field;
     v.Taker = taker;
-    v.Raw.assign(raw);
+    // The reader's bytes last only until its next token: copied one
+    // after another into room kept from record to record.
+    v.At = FBytesUsed;
+    v.Size = raw.size();
+    if (FBytes.size() < FBytesUsed + raw.size())
+      FBytes.resize(std::max(2 * FBytes.size(), FBytesUsed + raw.size()));
+    if (!raw.empty()) std::memcpy(FBytes.data() + FBytesUsed, raw.data(), raw.size());
+    FBytesUsed += raw.size();
     FData = FData || CarriesData(raw);
   }
   // The end of group `index` (1-based).
   void EndGroup(TmDbfTable& table, int index, bool direct) {
     if (!FData) return;
-    for (std::size_t i = 0; i < FUsed; ++i)
-      SetFieldValue(table, *FValues[i].Field, FValues[i].Taker, FValues[i].Raw, direct);
-    FUsed = 0;
-    FData = false;
+    for (std::size_t i = 0; i < FUsed; ++i) {
+      const TValue& v = FValues[i];
+      SetFieldValue(table, *v.Field, v.Taker, {FBytes.data() + v.At, v.Size}, direct);
+    }
+    Clear();
     FRows = index;
   }
   // The record's rows; the next record starts afresh.
   int EndRecord() {
     const int rows = FRows;
-    FUsed = 0;
-    FData = false;
+    Clear();
     FRows = 0;
     return rows;
   }
@@ -214,9 +221,17 @@ class TChildGroups {
   struct TValue {
     TField* Field = nullptr;
     TTaker Taker = TTaker::Text;
-    std::string Raw;
+    std::size_t At = 0;  // the value's bytes in FBytes
+    std::size_t Size = 0;
   };
+  void Clear() {
+    FUsed = 0;
+    FBytesUsed = 0;
+    FData = false;
+  }
   std::vector<TValue> FValues;
+  std::vector<char> FBytes;
+  std::size_t FBytesUsed = 0;
   std::size_t FUsed = 0;
   bool FData = false;
   int FRows = 0;
