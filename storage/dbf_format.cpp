@@ -1,6 +1,7 @@
 #include "storage/dbf_format.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -814,16 +815,21 @@ bool EncodeDateParts(std::span<char> column, int year, int month, int day) {
     return false;
   // Day 0 is written as blanks; EncodeDateColumn knows that.
   if (year == 1899 && month == 12 && day == 30) return false;
-  const int century = year / 100, rest = year % 100;
+  // Two digits at a time, from a table of 00..99.
+  static constexpr auto kPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+      pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+      pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+  }();
+  const auto pair = [](int value) { return kPairs.data() + 2 * value; };
   char* out = column.data();
-  out[0] = static_cast<char>('0' + century / 10);
-  out[1] = static_cast<char>('0' + century % 10);
-  out[2] = static_cast<char>('0' + rest / 10);
-  out[3] = static_cast<char>('0' + rest % 10);
-  out[4] = static_cast<char>('0' + month / 10);
-  out[5] = static_cast<char>('0' + month % 10);
-  out[6] = static_cast<char>('0' + day / 10);
-  out[7] = static_cast<char>('0' + day % 10);
+  std::memcpy(out, pair(year / 100), 2);
+  std::memcpy(out + 2, pair(year % 100), 2);
+  std::memcpy(out + 4, pair(month), 2);
+  std::memcpy(out + 6, pair(day), 2);
   return true;
 }
 

@@ -27,6 +27,17 @@ int Digits(std::string_view text) {
   return value;
 }
 
+// The same for the `count` bytes from `p`.
+int DigitsAt(const char* p, int count) {
+  int value = 0;
+  for (int i = 0; i < count; ++i) {
+    const unsigned digit = static_cast<unsigned char>(p[i]) - static_cast<unsigned>('0');
+    if (digit > 9) return -1;
+    value = value * 10 + static_cast<int>(digit);
+  }
+  return value;
+}
+
 // Sets a date field from "yyyy?mm?dd", whatever the separators; any other
 // text clears it.
 void SetDateText(TField& field, const std::string& value) {
@@ -96,9 +107,11 @@ void SetFieldText(TField& field, TTaker taker, std::string_view raw) {
         // keeps its length).
         if (raw.size() != 10) {
           if (IsAscii(raw) && table.SetColumnNull(&field)) return;
-        } else if (IsAscii(raw)) {
-          const int year = Digits(raw.substr(0, 4)), month = Digits(raw.substr(5, 2)),
-                    day = Digits(raw.substr(8, 2));
+        } else if (static_cast<unsigned char>(raw[4]) < 0x80 &&
+                   static_cast<unsigned char>(raw[7]) < 0x80) {
+          // With digits in their places the whole text is ASCII.
+          const char* d = raw.data();
+          const int year = DigitsAt(d, 4), month = DigitsAt(d + 5, 2), day = DigitsAt(d + 8, 2);
           if (year > 0 && month > 0 && day > 0 && table.SetColumnDate(&field, year, month, day))
             return;
         }
