@@ -87,38 +87,45 @@ void SetFieldText(TField& field, TTaker taker, std::string_view raw) {
   }
 }
 
-// The same, written by the table straight into the record where it can do
-// so with the field's result, when `direct`.
-[[gnu::always_inline]] inline void SetFieldValue(TmDbfTable& table, TField& field, TTaker taker, std::string_view raw,
-                          bool direct) {
-  if (direct) {
-    switch (taker) {
-      case TTaker::Text:
-        if (table.SetColumnText(&field, raw)) return;
-        break;
-      case TTaker::Integer:
-        if (raw.empty() ? table.SetColumnNull(&field) : table.SetColumnInteger(&field, raw)) return;
-        break;
-      case TTaker::Float:
-        if (raw.empty() ? table.SetColumnNull(&field) : table.SetColumnFloat(&field, raw)) return;
-        break;
-      case TTaker::Date:
-        // Any text but "yyyy?mm?dd" clears the date (as UTF-8: ASCII only
-        // keeps its length).
-        if (raw.size() != 10) {
-          if (IsAscii(raw) && table.SetColumnNull(&field)) return;
-        } else if (static_cast<unsigned char>(raw[4]) < 0x80 &&
-                   static_cast<unsigned char>(raw[7]) < 0x80) {
-          // With digits in their places the whole text is ASCII.
-          const char* d = raw.data();
-          const int year = DigitsAt(d, 4), month = DigitsAt(d + 5, 2), day = DigitsAt(d + 8, 2);
-          if (year > 0 && month > 0 && day > 0 && table.SetColumnDate(&field, year, month, day))
-            return;
-        }
-        break;
-    }
+// Where an attribute's value goes: its field, how the field takes it, and
+// the field's column when the table writes it straight into the record.
+struct TTarget {
+  TField* Field = nullptr;
+  TTaker Taker = TTaker::Text;
+  TmDbfTable::TDirectColumn Column;  // writes nothing when not prepared
+};
+
+// The value written by the table straight into the record where it can do
+// so with the field's result; else through the field.
+[[gnu::always_inline]] inline void SetFieldValue(TmDbfTable& table, const TTarget& target,
+                                                 std::string_view raw) {
+  const TmDbfTable::TDirectColumn& column = target.Column;
+  switch (target.Taker) {
+    case TTaker::Text:
+      if (table.SetColumnText(column, raw)) return;
+      break;
+    case TTaker::Integer:
+      if (raw.empty() ? table.SetColumnNull(column) : table.SetColumnInteger(column, raw)) return;
+      break;
+    case TTaker::Float:
+      if (raw.empty() ? table.SetColumnNull(column) : table.SetColumnFloat(column, raw)) return;
+      break;
+    case TTaker::Date:
+      // Any text but "yyyy?mm?dd" clears the date (as UTF-8: ASCII only
+      // keeps its length).
+      if (raw.size() != 10) {
+        if (IsAscii(raw) && table.SetColumnNull(column)) return;
+      } else if (static_cast<unsigned char>(raw[4]) < 0x80 &&
+                 static_cast<unsigned char>(raw[7]) < 0x80) {
+        // With digits in their places the whole text is ASCII.
+        const char* d = raw.data();
+        const int year = DigitsAt(d, 4), month = DigitsAt(d + 5, 2), day = DigitsAt(d + 8, 2);
+        if (year > 0 && month > 0 && day > 0 && table.SetColumnDate(column, year, month, day))
+          return;
+      }
+      break;
   }
-  SetFieldText(field, taker, raw);
+  SetFieldText(*target.Field, target.Taker, raw);
 }
 
 void AssignAsciiUpper(std::string& out, std::string_view name) {
@@ -197,11 +204,10 @@ bool CarriesData(std::string_view raw) {
 // each) are no rows and leave their fields as they are.
 class TChildGroups {
  public:
-  void Hold(TField* field, TTaker taker, std::string_view raw) {
+  void Hold(const TTarget& target, std::string_view raw) {
     if (FUsed == FValues.size()) FValues.emplace_back();
     TValue& v = FValues[FUsed++];
-    v.Field = field;
-    v.Taker = taker;
+    v.Target = target;
     // The reader's bytes last only until its next token: copied one
     // after another into room kept from record to record.
     v.At = FBytesUsed;
@@ -213,11 +219,11 @@ class TChildGroups {
     FData = FData || CarriesData(raw);
   }
   // The end of group `index` (1-based).
-  void EndGroup(TmDbfTable& table, int index, bool direct) {
+  void EndGroup(TmDbfTable& table, int index) {
     if (!FData) return;
     for (std::size_t i = 0; i < FUsed; ++i) {
       const TValue& v = FValues[i];
-      SetFieldValue(table, *v.Field, v.Taker, {FBytes.data() + v.At, v.Size}, direct);
+      SetFieldValue(table, v.Target, {FBytes.data() + v.At, v.Size});
     }
     Clear();
     FRows = index;
@@ -232,8 +238,7 @@ class TChildGroups {
 
  private:
   struct TValue {
-    TField* Field = nullptr;
-    TTaker Taker = TTaker::Text;
+    TTarget Target;  // a copy: the slots it came from may move
     std::size_t At = 0;  // the value's bytes in FBytes
     std::size_t Size = 0;
   };
@@ -322,8 +327,7 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
     struct TSeen {
       std::string Name;  // the file's bytes
       int Group;
-      TField* Field;
-      TTaker Taker;
+      TTarget Target;
     };
     std::vector<TSeen> seen;
     std::size_t next = 0;
@@ -345,17 +349,21 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
             const std::string_view fieldName =
                 key.Make(IsAscii(name) ? name : std::string_view(FReader.Name()), group);
             const auto found = fields.find(std::string(fieldName));
-            TField* field = found == fields.end() ? nullptr : found->second;
+            TTarget target;
+            if (found != fields.end()) {
+              target.Field = found->second;
+              target.Taker = TakerOf(*target.Field);
+              if (FDirect) table.PrepareDirectColumn(target.Field, target.Column);
+            }
             seen.resize(next);
-            seen.push_back(
-                {std::string(name), group, field, field ? TakerOf(*field) : TTaker::Text});
+            seen.push_back({std::string(name), group, target});
           }
-          const TSeen& attribute = seen[next++];
-          if (attribute.Field == nullptr) break;
+          const TTarget& target = seen[next++].Target;
+          if (target.Field == nullptr) break;
           if (insideChild > 0) {
-            groups.Hold(attribute.Field, attribute.Taker, FReader.RawValue());
+            groups.Hold(target, FReader.RawValue());
           } else {
-            SetFieldValue(table, *attribute.Field, attribute.Taker, FReader.RawValue(), FDirect);
+            SetFieldValue(table, target, FReader.RawValue());
           }
           break;
         }
@@ -378,7 +386,7 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
           open.pop_back();
           const bool inserting = table.State() == dsInsert;
           if ((flags & kHoldsChild) && --insideChild == 0 && inserting)
-            groups.EndGroup(table, children, FDirect);
+            groups.EndGroup(table, children);
           if ((flags & kRecordTag) && inserting) {
             const int rows = groups.EndRecord();
             if (cqnt != nullptr) {
