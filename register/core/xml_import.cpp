@@ -162,9 +162,37 @@ class TFieldKey {
   std::string FLong;
 };
 
-bool SameBytes(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0;
-}
+// An attribute's name as met in a record, compared with the next
+// record's name in that place as two words of the reader's bytes (which
+// may be read that far) when it is short.
+class TNameKey {
+ public:
+  explicit TNameKey(std::string_view name) : FName(name) {
+    if (name.size() > kWords) return;
+    char bytes[kWords] = {};
+    char masks[kWords] = {};
+    std::memcpy(bytes, name.data(), name.size());
+    std::memset(masks, 0xFF, name.size());
+    std::memcpy(FWords, bytes, kWords);
+    std::memcpy(FMasks, masks, kWords);
+  }
+  // REQUIRES: `name` is the reader's RawName of an attribute.
+  bool Matches(std::string_view name) const {
+    if (name.size() != FName.size()) return false;
+    if (name.size() > kWords) return std::memcmp(name.data(), FName.data(), name.size()) == 0;
+    std::uint64_t words[2];
+    std::memcpy(words, name.data(), kWords);
+    return ((words[0] & FMasks[0]) == FWords[0]) & ((words[1] & FMasks[1]) == FWords[1]);
+  }
+  const std::string& Name() const { return FName; }
+
+ private:
+  static constexpr std::size_t kWords = 16;
+  static_assert(kWords <= TXmlReader::kReadableName);
+  std::string FName;  // the file's bytes
+  std::uint64_t FWords[2] = {};
+  std::uint64_t FMasks[2] = {};
+};
 
 // What a tag's name tells the importer, worked out at its start tag and
 // kept for its end tag.
@@ -325,7 +353,7 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
     // The attributes met so far in a record, in order: every record names
     // the same ones, so the look-up is mostly one comparison.
     struct TSeen {
-      std::string Name;  // the file's bytes
+      TNameKey Name;
       int Group;
       TTarget Target;
     };
@@ -345,7 +373,7 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
           if (table.State() != dsInsert) break;
           const int group = insideChild > 0 ? children : -1;
           if (next >= seen.size() || seen[next].Group != group ||
-              !SameBytes(seen[next].Name, name)) {
+              !seen[next].Name.Matches(name)) {
             const std::string_view fieldName =
                 key.Make(IsAscii(name) ? name : std::string_view(FReader.Name()), group);
             const auto found = fields.find(std::string(fieldName));
@@ -355,8 +383,8 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
               target.Taker = TakerOf(*target.Field);
               if (FDirect) table.PrepareDirectColumn(target.Field, target.Column);
             }
-            seen.resize(next);
-            seen.push_back({std::string(name), group, target});
+            seen.erase(seen.begin() + static_cast<std::ptrdiff_t>(next), seen.end());
+            seen.push_back({TNameKey(name), group, target});
           }
           const TTarget& target = seen[next++].Target;
           if (target.Field == nullptr) break;

@@ -108,7 +108,7 @@ namespace {
 constexpr std::size_t kBufferSize = 65536;
 // Bytes behind the NUL after the bytes read, so that sixteen may be read
 // from any position up to the NUL.
-constexpr std::size_t kPadding = 16;
+constexpr std::size_t kPadding = TXmlReader::kReadableName;
 // A scan's answer when the token may run past the bytes read so far.
 constexpr int kMore = -1;
 
@@ -175,10 +175,17 @@ std::string TXmlReader::ElementPath() const {
   return Win1251ToUtf8(path);
 }
 
-void TXmlReader::PushElement(std::string_view name) {
+[[gnu::always_inline]] inline void TXmlReader::PushElement(std::string_view name) {
   const std::size_t start = FDepth == 0 ? 0 : FNameEnds[FDepth - 1];
-  if (FNames.size() < start + name.size()) FNames.resize(2 * (start + name.size()));
-  std::memcpy(FNames.data() + start, name.data(), name.size());
+  if (FNames.size() < start + name.size() + kPadding)
+    FNames.resize(2 * (start + name.size()) + kPadding);
+  // The name lies in the bytes read, which have the padding behind: a
+  // short one goes in one piece of fixed size.
+  if (name.size() <= kPadding) {
+    std::memcpy(FNames.data() + start, name.data(), kPadding);
+  } else {
+    std::memcpy(FNames.data() + start, name.data(), name.size());
+  }
   if (FNameEnds.size() == FDepth) FNameEnds.push_back(0);
   FNameEnds[FDepth++] = start + name.size();
 }

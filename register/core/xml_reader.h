@@ -106,7 +106,10 @@ class TXmlReader {
     return FValue;
   }
   // The name and the value as the file's Windows-1251 bytes (entities
-  // decoded), valid until the next Next.
+  // decoded), valid until the next Next. An attribute's RawName may be
+  // read 16 bytes from its start, whatever its length (a word-wide
+  // comparison may look past its end; those bytes are unspecified).
+  static constexpr std::size_t kReadableName = 16;
   std::string_view RawName() const { return FRawName; }
   std::string_view RawValue() const { return FRawValue; }
   // The innermost open element; "" outside all elements.
