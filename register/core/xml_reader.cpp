@@ -259,6 +259,36 @@ int TXmlReader::DecodedToken(TXmlTokenKind kind, std::string_view name, std::str
 }
 
 TXmlTokenKind TXmlReader::Next() {
+  // Most tokens are attributes without entities: taken here with no call;
+  // everything else goes on from the same position.
+  if (FInStartTag) {
+    const auto* b = reinterpret_cast<const unsigned char*>(FBuffer.data());
+    const unsigned char* p = b + FPos;
+    const unsigned char* const end = b + FEnd;  // *end is NUL
+    while (*p == ' ') ++p;
+    const unsigned char c = *p;
+    if (kClasses.Of[c] == 0 && c != '<' && c != '"' && c != '\'') {
+      const unsigned char* const name = p;
+      p = NameEndAt(p, '=', '=');
+      // p[1] is there: *p is no NUL.
+      if (*p == '=' && (p[1] == '"' || p[1] == '\'')) {
+        const unsigned char quote = p[1];
+        const unsigned char* const value = p + 2;
+        const unsigned char* const close = QuoteOrAmpersand(value, end, quote);
+        if (close != end && *close == quote) {
+          FPos = static_cast<std::size_t>(close + 1 - b);
+          Token(xkAttribute,
+                {reinterpret_cast<const char*>(name), static_cast<std::size_t>(p - name)},
+                {reinterpret_cast<const char*>(value), static_cast<std::size_t>(close - value)});
+          return xkAttribute;
+        }
+      }
+    }
+  }
+  return NextToken();
+}
+
+TXmlTokenKind TXmlReader::NextToken() {
   // The tokens of an exchange file's records, whole in the buffer, are
   // taken here; everything else (and anything these do not take) goes the
   // general way, from the same position.

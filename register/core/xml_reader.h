@@ -119,6 +119,8 @@ class TXmlReader {
 
  private:
   [[noreturn]] void Fail(std::string_view what) const;
+  // Next for every token but a plain attribute.
+  TXmlTokenKind NextToken();
   // Next for every token the quick ways of Next do not take.
   TXmlTokenKind NextInGeneral();
   void MakeName() const;
