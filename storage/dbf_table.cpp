@@ -762,8 +762,16 @@ void TmDbfTable::FreeRecordBuffer(TRecordBuffer& buffer) {
 }
 
 void TmDbfTable::InternalInitRecord(TRecordBuffer buffer) {
-  std::memset(buffer, 0, static_cast<std::size_t>(FBufferSize));
-  InitEmptyRecord(buffer);
+  // As zeros with the empty record over them from byte 1 (InitEmptyRecord),
+  // each byte written once.
+  const std::size_t size = static_cast<std::size_t>(FBufferSize);
+  const std::string& empty = FFile->EmptyRecord();
+  const std::size_t copied = empty.size() > 1 ? std::min(empty.size(), size) : 0;
+  std::memset(buffer + copied, 0, size - copied);
+  if (copied > 0) {
+    buffer[0] = '\0';
+    std::memcpy(buffer + 1, empty.data() + 1, copied - 1);
+  }
 }
 
 void TmDbfTable::InitEmptyRecord(char* record) const {

@@ -331,6 +331,8 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
     fields.emplace(key, field);
   }
   TField* cqnt = table.FindField("CQNT");
+  TmDbfTable::TDirectColumn cqntColumn;
+  if (cqnt != nullptr && FDirect) table.PrepareDirectColumn(cqnt, cqntColumn);
 
   // Records written, counted by the table: a start tag met while a record
   // is being inserted posts that one too.
@@ -420,7 +422,7 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
             if (cqnt != nullptr) {
               char digits[12];
               const auto end = std::to_chars(digits, digits + sizeof digits, rows).ptr;
-              if (!FDirect || !table.SetColumnInteger(cqnt, {digits, end}))
+              if (!table.SetColumnInteger(cqntColumn, {digits, end}))
                 cqnt->SetAsInteger(rows);
             }
             children = 0;
