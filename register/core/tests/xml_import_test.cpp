@@ -129,6 +129,31 @@ TEST_F(XmlImportTest, AttributesFindTheirFieldsInAnyCaseAndUnknownLongNamesAreSk
   EXPECT_EQ(table->FieldByName("NCERTIF")->AsString(), "7");
 }
 
+TEST_F(XmlImportTest, EachRecordFindsItsOwnAttributesInTheirPlaces) {
+  // Names of one length that differ in one byte, taking each other's
+  // places from record to record, and long unknown names (16 and 17
+  // bytes) in front of them.
+  const std::string name = WriteXml(
+      kProlog1 +
+      "<BTAL1><PERSON LNAME=\"L1\" FNAME=\"F1\" MNAME=\"M1\"/><PASSPORT NDOC=\"1\" "
+      "SDOC=\"S1\"/></BTAL1>"
+      "<BTAL1><PERSON MNAME=\"M2\" LNAME=\"L2\" FNAME=\"F2\"/><PASSPORT SDOC=\"S2\" "
+      "NDOC=\"2\"/></BTAL1>"
+      "<BTAL1><PERSON XXXXXXXXXXXXXXXX=\"x\" XXXXXXXXXXXXXXXXX=\"y\" FNAME=\"F3\"/>"
+      "<PASSPORT XXXXXXXXXXXXXXXY=\"x\" NDOC=\"3\"/></BTAL1>"
+      "<BTAL1><PERSON XXXXXXXXXXXXXXXY=\"x\" XXXXXXXXXXXXXXXXY=\"y\" LNAME=\"L4\"/>"
+      "<PASSPORT SDOC=\"S4\"/></BTAL1></BIRTH_SERTIF>");
+  auto table = MakeTable(1);
+  EXPECT_EQ(TImpXml(name).Execute(*table, FLpu.Access()), 4);
+  std::string seen;
+  for (table->First(); !table->Eof(); table->Next()) {
+    for (const char* field : {"LNAME", "FNAME", "MNAME", "NDOC", "SDOC"})
+      seen += table->FieldByName(field)->AsString() + ",";
+    seen += " ";
+  }
+  EXPECT_EQ(seen, "L1,F1,M1,1,S1, L2,F2,M2,2,S2, ,F3,,3,, L4,,,,S4, ");
+}
+
 TEST_F(XmlImportTest, ChildElementsNumberTheirFieldsAndSetTheCount) {
   const std::string child2 =
       "<BTAL2 BQNT=\"3\"><CERTIF NCERTIF=\"1\"/><CHILD SEX=\"М\" WEIGHT=\"3.450\" GROWTH=\"52\" "
