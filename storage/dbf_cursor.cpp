@@ -150,9 +150,8 @@ int TDbfCursor::RecordAppended(int recordNumber, std::string_view key) {
   StoreKey(recordNumber, key);
   // Appends mostly come last (physical order, or a key not below the last
   // one): no search then.
-  const int index = FEntries.empty() || Less(FEntries.back(), recordNumber)
-                        ? Count()
-                        : LowerBound(recordNumber);
+  const int index =
+      FEntries.empty() || Less(FEntries.back(), recordNumber) ? Count() : LowerBound(recordNumber);
   FEntries.insert(FEntries.begin() + index, recordNumber);
   if (FPosition >= index) ++FPosition;
   return index;

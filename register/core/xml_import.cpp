@@ -266,7 +266,7 @@ class TChildGroups {
 
  private:
   struct TValue {
-    TTarget Target;  // a copy: the slots it came from may move
+    TTarget Target;      // a copy: the slots it came from may move
     std::size_t At = 0;  // the value's bytes in FBytes
     std::size_t Size = 0;
   };
@@ -374,8 +374,7 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
           }
           if (table.State() != dsInsert) break;
           const int group = insideChild > 0 ? children : -1;
-          if (next >= seen.size() || seen[next].Group != group ||
-              !seen[next].Name.Matches(name)) {
+          if (next >= seen.size() || seen[next].Group != group || !seen[next].Name.Matches(name)) {
             const std::string_view fieldName =
                 key.Make(IsAscii(name) ? name : std::string_view(FReader.Name()), group);
             const auto found = fields.find(std::string(fieldName));
@@ -422,8 +421,7 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
             if (cqnt != nullptr) {
               char digits[12];
               const auto end = std::to_chars(digits, digits + sizeof digits, rows).ptr;
-              if (!table.SetColumnInteger(cqntColumn, {digits, end}))
-                cqnt->SetAsInteger(rows);
+              if (!table.SetColumnInteger(cqntColumn, {digits, end})) cqnt->SetAsInteger(rows);
             }
             children = 0;
             table.Post();

@@ -122,9 +122,9 @@ const unsigned char* NameEndAt(const unsigned char* p, unsigned char stop, unsig
   for (;; p += 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     // Up to 32 when nothing is left after taking 32 away.
-    const __m128i hits = _mm_or_si128(
-        _mm_cmpeq_epi8(_mm_subs_epu8(bytes, space), zero),
-        _mm_or_si128(_mm_cmpeq_epi8(bytes, first), _mm_cmpeq_epi8(bytes, second)));
+    const __m128i hits =
+        _mm_or_si128(_mm_cmpeq_epi8(_mm_subs_epu8(bytes, space), zero),
+                     _mm_or_si128(_mm_cmpeq_epi8(bytes, first), _mm_cmpeq_epi8(bytes, second)));
     const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
     if (mask != 0) return p + std::countr_zero(mask);
   }

@@ -133,16 +133,16 @@ TEST_F(XmlImportTest, EachRecordFindsItsOwnAttributesInTheirPlaces) {
   // Names of one length that differ in one byte, taking each other's
   // places from record to record, and long unknown names (16 and 17
   // bytes) in front of them.
-  const std::string name = WriteXml(
-      kProlog1 +
-      "<BTAL1><PERSON LNAME=\"L1\" FNAME=\"F1\" MNAME=\"M1\"/><PASSPORT NDOC=\"1\" "
-      "SDOC=\"S1\"/></BTAL1>"
-      "<BTAL1><PERSON MNAME=\"M2\" LNAME=\"L2\" FNAME=\"F2\"/><PASSPORT SDOC=\"S2\" "
-      "NDOC=\"2\"/></BTAL1>"
-      "<BTAL1><PERSON XXXXXXXXXXXXXXXX=\"x\" XXXXXXXXXXXXXXXXX=\"y\" FNAME=\"F3\"/>"
-      "<PASSPORT XXXXXXXXXXXXXXXY=\"x\" NDOC=\"3\"/></BTAL1>"
-      "<BTAL1><PERSON XXXXXXXXXXXXXXXY=\"x\" XXXXXXXXXXXXXXXXY=\"y\" LNAME=\"L4\"/>"
-      "<PASSPORT SDOC=\"S4\"/></BTAL1></BIRTH_SERTIF>");
+  const std::string name =
+      WriteXml(kProlog1 +
+               "<BTAL1><PERSON LNAME=\"L1\" FNAME=\"F1\" MNAME=\"M1\"/><PASSPORT NDOC=\"1\" "
+               "SDOC=\"S1\"/></BTAL1>"
+               "<BTAL1><PERSON MNAME=\"M2\" LNAME=\"L2\" FNAME=\"F2\"/><PASSPORT SDOC=\"S2\" "
+               "NDOC=\"2\"/></BTAL1>"
+               "<BTAL1><PERSON XXXXXXXXXXXXXXXX=\"x\" XXXXXXXXXXXXXXXXX=\"y\" FNAME=\"F3\"/>"
+               "<PASSPORT XXXXXXXXXXXXXXXY=\"x\" NDOC=\"3\"/></BTAL1>"
+               "<BTAL1><PERSON XXXXXXXXXXXXXXXY=\"x\" XXXXXXXXXXXXXXXXY=\"y\" LNAME=\"L4\"/>"
+               "<PASSPORT SDOC=\"S4\"/></BTAL1></BIRTH_SERTIF>");
   auto table = MakeTable(1);
   EXPECT_EQ(TImpXml(name).Execute(*table, FLpu.Access()), 4);
   std::string seen;
