@@ -1325,7 +1325,10 @@ const TDirectText& DirectText(TCodePage page) {
 
 bool TmDbfTable::PrepareDirectColumn(TField* field, TDirectColumn& direct) {
   direct = {};
-  if (!FIsOpen || !FFile || field->FieldNo() <= 0 || !IsPlainField(*field)) return false;
+  if (!FIsOpen || !FFile || field->FieldNo() <= 0 ||
+      static_cast<std::size_t>(field->FieldNo()) > FFile->Layout().Fields.size() ||
+      !IsPlainField(*field))
+    return false;
   const TFieldDescriptor& column = Column(field->FieldNo());
   direct.Field = field;
   direct.Offset = column.Offset;

@@ -259,8 +259,9 @@ int TXmlReader::DecodedToken(TXmlTokenKind kind, std::string_view name, std::str
 }
 
 TXmlTokenKind TXmlReader::Next() {
-  // Most tokens are attributes without entities: taken here with no call;
-  // everything else goes on from the same position.
+  // Most tokens are attributes without entities, or ends of empty
+  // elements: taken here with no call; everything else goes on from the
+  // same position.
   if (FInStartTag) {
     const auto* b = reinterpret_cast<const unsigned char*>(FBuffer.data());
     const unsigned char* p = b + FPos;
@@ -283,6 +284,13 @@ TXmlTokenKind TXmlReader::Next() {
           return xkAttribute;
         }
       }
+    } else if (c == '/' && p[1] == '>') {
+      // The end of an empty element.
+      FInStartTag = false;
+      --FDepth;
+      FPos = static_cast<std::size_t>(p + 2 - b);
+      Token(xkEndTag, Element(FDepth), {});
+      return xkEndTag;
     }
   }
   return NextToken();

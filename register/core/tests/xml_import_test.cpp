@@ -400,6 +400,30 @@ std::string WithValue(std::string record, const std::string& name, const std::st
 // field otherwise; with the direct way off, every value goes through its
 // field. Both must leave the same file, the same count and the same error
 // (a value the field refuses ends the import either way).
+TEST_F(XmlImportTest, APreparedColumnChecksAgainWhatMayChangeBetweenWrites) {
+  auto table = MakeTable(1);
+  TField* lname = table->FieldByName("LNAME");
+  TmDbfTable::TDirectColumn text, number, date;
+  ASSERT_TRUE(table->PrepareDirectColumn(lname, text));
+  ASSERT_TRUE(table->PrepareDirectColumn(table->FieldByName("NCERTIF"), number));
+  ASSERT_TRUE(table->PrepareDirectColumn(table->FieldByName("DREG"), date));
+  EXPECT_FALSE(table->SetColumnText(text, "A"));  // browse state
+  table->Append();
+  EXPECT_TRUE(table->SetColumnText(text, "A"));
+  EXPECT_FALSE(table->SetColumnInteger(text, "1"));  // another kind's write
+  EXPECT_FALSE(table->SetColumnDate(number, 2007, 1, 2));
+  EXPECT_TRUE(table->SetColumnInteger(number, "12"));
+  EXPECT_TRUE(table->SetColumnDate(date, 2007, 1, 2));
+  lname->SetTransliterate(true);
+  EXPECT_FALSE(table->SetColumnText(text, "B"));
+  lname->SetTransliterate(false);
+  lname->OnValidate = [](TField*) {};
+  EXPECT_FALSE(table->SetColumnText(text, "C"));
+  EXPECT_TRUE(table->SetColumnNull(number));
+  EXPECT_EQ(lname->AsString() + "," + table->FieldByName("DREG")->AsString(), "A,02.01.2007");
+  table->Cancel();
+}
+
 TEST_F(XmlImportTest, DirectColumnsWriteWhatTheFieldsWrite) {
   const auto win = [](const std::string& utf8) { return Utf8ToWin1251(utf8); };
   const std::string prolog[] = {win("<?xml version=\"1.0\"?><?BSERTIF1?><BIRTH_SERTIF>"),
