@@ -259,9 +259,9 @@ int TXmlReader::DecodedToken(TXmlTokenKind kind, std::string_view name, std::str
 }
 
 TXmlTokenKind TXmlReader::Next() {
-  // Most tokens are attributes without entities, or ends of empty
-  // elements: taken here with no call; everything else goes on from the
-  // same position.
+  // Most tokens are attributes without entities, starts of elements and
+  // ends of empty ones: taken here with no call; everything else goes on
+  // from the same position.
   if (FInStartTag) {
     const auto* b = reinterpret_cast<const unsigned char*>(FBuffer.data());
     const unsigned char* p = b + FPos;
@@ -291,6 +291,26 @@ TXmlTokenKind TXmlReader::Next() {
       FPos = static_cast<std::size_t>(p + 2 - b);
       Token(xkEndTag, Element(FDepth), {});
       return xkEndTag;
+    }
+  } else if (FDepth > 0) {
+    // <name, short, its end in the buffer, with room kept for it.
+    const auto* b = reinterpret_cast<const unsigned char*>(FBuffer.data());
+    const unsigned char* const p = b + FPos;
+    const unsigned char d = p[1];
+    if (*p == '<' && kClasses.Of[d] == 0 && d != '!') {
+      const unsigned char* const name = p + 1;
+      const unsigned char* const q = NameEndAt(name, '>', '/');
+      const std::size_t size = static_cast<std::size_t>(q - name);
+      const std::size_t start = FNameEnds[FDepth - 1];
+      if (q != b + FEnd && size <= kPadding && FNames.size() >= start + size + kPadding &&
+          FNameEnds.size() > FDepth) {
+        std::memcpy(FNames.data() + start, name, kPadding);
+        FNameEnds[FDepth++] = start + size;
+        FInStartTag = true;
+        FPos = static_cast<std::size_t>(q - b);
+        Token(xkStartTag, Element(FDepth - 1), {});
+        return xkStartTag;
+      }
     }
   }
   return NextToken();
