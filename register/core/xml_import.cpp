@@ -184,7 +184,6 @@ class TNameKey {
     std::memcpy(words, name.data(), kWords);
     return ((words[0] & FMasks[0]) == FWords[0]) & ((words[1] & FMasks[1]) == FWords[1]);
   }
-  const std::string& Name() const { return FName; }
 
  private:
   static constexpr std::size_t kWords = 16;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/base/codepage.h"
 #include "platform/base/stream.h"
@@ -149,6 +150,29 @@ TEST(XmlReaderTest, WordWideScansReadAsByteByByte) {
   EXPECT_EQ(whole.find('!'), std::string::npos);
   EXPECT_EQ(Tokens(document, 1), whole);
   EXPECT_EQ(Tokens(document, 17), whole);
+}
+
+TEST(XmlReaderTest, RandomDocumentsReadAlikeWholeAndByteByByte) {
+  // Pieces of markup in random order, well formed or not: the same tokens
+  // and the same failure either way.
+  const char* const pieces[] = {"<a", "<bb",  "</a>",     "</bb>", "/>", ">",
+                                " ",  "x=\"", "y='",      "\"",    "'",  "&amp;",
+                                "&",  "v",    "\xC0\xFF", "=",     "\t", "<!-- c -->"};
+  std::uint32_t seed = 12345;
+  const auto next = [&] {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 16;
+  };
+  for (int n = 0; n < 3000; ++n) {
+    std::string bytes = "<r>";  // Windows-1251
+    const std::uint32_t count = next() % 24;
+    for (std::uint32_t i = 0; i < count; ++i) bytes += pieces[next() % std::size(pieces)];
+    if (next() % 2) bytes += "</r>";
+    const std::string document = Win1251ToUtf8(bytes);
+    const std::string whole = Tokens(document);
+    EXPECT_EQ(Tokens(document, 1), whole) << bytes;
+    EXPECT_EQ(Tokens(document, 3), whole) << bytes;
+  }
 }
 
 TEST(XmlReaderTest, ElementNameAndPathFollowTheOpenElements) {
