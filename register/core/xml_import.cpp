@@ -361,38 +361,49 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
     std::vector<TSeen> seen;
     std::size_t next = 0;
     std::vector<unsigned char> open;  // TagFlags of the open elements
-    for (TXmlTokenKind kind = FReader.Next(); kind != xkEndOfInput; kind = FReader.Next()) {
+    for (TXmlTokenKind kind = FReader.Next(); kind != xkEndOfInput;) {
+      if (kind == xkAttribute && !inHeader) {
+        // A record's attributes, up to the next other token: their group
+        // stays the same meanwhile.
+        const int group = insideChild > 0 ? children : -1;
+        do {
+          if (table.State() == dsInsert) {
+            // ASCII names compare alike as the file's bytes and as UTF-8.
+            const std::string_view name = FReader.RawName();
+            if (next >= seen.size() || seen[next].Group != group ||
+                !seen[next].Name.Matches(name)) {
+              const std::string_view fieldName =
+                  key.Make(IsAscii(name) ? name : std::string_view(FReader.Name()), group);
+              const auto found = fields.find(std::string(fieldName));
+              TTarget target;
+              if (found != fields.end()) {
+                target.Field = found->second;
+                target.Taker = TakerOf(*target.Field);
+                if (FDirect) table.PrepareDirectColumn(target.Field, target.Column);
+              }
+              seen.erase(seen.begin() + static_cast<std::ptrdiff_t>(next), seen.end());
+              seen.push_back({TNameKey(name), group, target});
+            }
+            const TTarget& target = seen[next++].Target;
+            if (target.Field != nullptr) {
+              if (insideChild > 0) {
+                groups.Hold(target, FReader.RawValue());
+              } else {
+                SetFieldValue(table, target, FReader.RawValue());
+              }
+            }
+          }
+          kind = FReader.Next();
+        } while (kind == xkAttribute);
+        continue;
+      }
       // ASCII names compare alike as the file's bytes and as UTF-8.
       const std::string_view name = FReader.RawName();
       switch (kind) {
         case xkAttribute: {
-          if (inHeader) {
-            const std::string& utf8 = FReader.Name();
-            lpu.SetValue(utf8 == "FROM" ? std::string("NAME") : utf8, FReader.Value());
-            break;
-          }
-          if (table.State() != dsInsert) break;
-          const int group = insideChild > 0 ? children : -1;
-          if (next >= seen.size() || seen[next].Group != group || !seen[next].Name.Matches(name)) {
-            const std::string_view fieldName =
-                key.Make(IsAscii(name) ? name : std::string_view(FReader.Name()), group);
-            const auto found = fields.find(std::string(fieldName));
-            TTarget target;
-            if (found != fields.end()) {
-              target.Field = found->second;
-              target.Taker = TakerOf(*target.Field);
-              if (FDirect) table.PrepareDirectColumn(target.Field, target.Column);
-            }
-            seen.erase(seen.begin() + static_cast<std::ptrdiff_t>(next), seen.end());
-            seen.push_back({TNameKey(name), group, target});
-          }
-          const TTarget& target = seen[next++].Target;
-          if (target.Field == nullptr) break;
-          if (insideChild > 0) {
-            groups.Hold(target, FReader.RawValue());
-          } else {
-            SetFieldValue(table, target, FReader.RawValue());
-          }
+          // The header's.
+          const std::string& utf8 = FReader.Name();
+          lpu.SetValue(utf8 == "FROM" ? std::string("NAME") : utf8, FReader.Value());
           break;
         }
         case xkStartTag: {
@@ -432,6 +443,7 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
         default:
           break;
       }
+      kind = FReader.Next();
     }
   } catch (Exception& e) {
     // Counted before the record being read is dropped.
