@@ -18,6 +18,10 @@ std::string TfrReportBase::ExpressionText(TfrView* view, const std::string& expr
                      view != nullptr ? view->FormatStr : std::string());
 }
 
+std::string TfrReportBase::ParsedExpressionText(TfrView* view, const TfrExpression& expression) {
+  return ExpressionText(view, expression.Text);
+}
+
 void TfrReportBase::GetVariableValue(const std::string& name, Variant& value) {
   const int i = FVariables.IndexOf(name);
   if (i >= 0) {
@@ -61,10 +65,7 @@ void TfrReportBase::BeginPage(int) {}
 bool TfrReportBase::ObjectClick(TfrView*) { return false; }
 bool TfrReportBase::MouseOverObject(TfrView*, TCursor&) { return false; }
 
-TfrCurrentReport::TfrCurrentReport(TfrReportBase* report) : FSaved(frEngine().CurReport) {
-  // Already current (a nested call during a build): nothing to change.
-  FActive = report != FSaved;
-  if (!FActive) return;
+void TfrCurrentReport::Install(TfrReportBase* report) {
   FSavedGetValue = frEngine().Parser.OnGetValue;
   FSavedFunction = frEngine().Parser.OnFunction;
   frEngine().CurReport = report;
@@ -77,8 +78,7 @@ TfrCurrentReport::TfrCurrentReport(TfrReportBase* report) : FSaved(frEngine().Cu
   };
 }
 
-TfrCurrentReport::~TfrCurrentReport() {
-  if (!FActive) return;
+void TfrCurrentReport::Restore() {
   frEngine().CurReport = FSaved;
   frEngine().Parser.OnGetValue = std::move(FSavedGetValue);
   frEngine().Parser.OnFunction = std::move(FSavedFunction);

@@ -46,6 +46,11 @@ class TfrReportBase : public TComponent {
   // resolution and formatting). The default evaluates it with the shared
   // parser through GetVariableValue and formats it by the view's format.
   virtual std::string ExpressionText(TfrView* view, const std::string& expression);
+  // The same text for an expression split from its memo line once
+  // (SplitBracketedLine): what ExpressionText(view, expression.Text) gives.
+  // The default calls that; a report overriding one of the two overrides
+  // both.
+  virtual std::string ParsedExpressionText(TfrView* view, const TfrExpression& expression);
   // The value of a name met in an expression: the report's variables, then
   // the dictionary. Empty when neither knows it.
   virtual void GetVariableValue(const std::string& name, Variant& value);
@@ -148,12 +153,20 @@ TCanvas* frSetScratchCanvas(TCanvas* canvas);
 // already is left as it is (its resolver was installed with it).
 class TfrCurrentReport {
  public:
-  explicit TfrCurrentReport(TfrReportBase* report);
-  ~TfrCurrentReport();
+  // Inline: every expression of a build asks, and its report is current.
+  explicit TfrCurrentReport(TfrReportBase* report)
+      : FSaved(frEngine().CurReport), FActive(report != FSaved) {
+    if (FActive) Install(report);
+  }
+  ~TfrCurrentReport() {
+    if (FActive) Restore();
+  }
   TfrCurrentReport(const TfrCurrentReport&) = delete;
   TfrCurrentReport& operator=(const TfrCurrentReport&) = delete;
 
  private:
+  void Install(TfrReportBase* report);
+  void Restore();
   TfrReportBase* FSaved;
   bool FActive;
   TGetPValueEvent FSavedGetValue;
