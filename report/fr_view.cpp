@@ -293,13 +293,28 @@ void TfrView::ExpandVariables(const TStringList& lines) {
   // nested expansion splits on its own.
   const bool outer = !FExpanding;
   TFlagGuard expanding(FExpanding);
-  Memo1.Clear();
+  // Memo1's lines are overwritten in place (the last record's lines have
+  // the room) and the ones left over dropped when the expansion ends, also
+  // when an expression throws.
+  int count = 0;
+  TScopeExit trim([this, &count] {
+    while (Memo1.Count() > count) Memo1.Delete(Memo1.Count() - 1);
+  });
+  const auto add = [&](std::string_view text) {
+    if (count < Memo1.Count()) {
+      Memo1.Put(count, text);
+      if (Memo1.GetObject(count) != nullptr) Memo1.PutObject(count, nullptr);
+    } else {
+      Memo1.Add(text);
+    }
+    ++count;
+  };
   std::string expanded;
   TfrBracketedLine local;
   for (int i = 0; i < lines.Count(); ++i) {
     const std::string& line = lines.StringRef(i);
     if (line.empty()) {
-      Memo1.Add("");
+      add("");
       continue;
     }
     const TfrBracketedLine* split;
@@ -324,12 +339,12 @@ void TfrView::ExpandVariables(const TStringList& lines) {
     }
     if (expanded.empty()) continue;
     if (expanded.find('\r') == std::string::npos && expanded.find('\n') == std::string::npos) {
-      Memo1.Add(expanded);
+      add(expanded);
       continue;
     }
     TStringList parts;
     parts.SetText(expanded);
-    Memo1.AddStrings(parts);
+    for (int k = 0; k < parts.Count(); ++k) add(parts.StringRef(k));
   }
 }
 
