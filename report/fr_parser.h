@@ -1,5 +1,6 @@
-// The report expression parser, the engine's named value list and the
-// splitter that finds function calls inside expressions.
+// The report expression parser, the engine's named value list, the
+// splitter that finds function calls inside expressions and the split of a
+// memo line at its bracketed expressions.
 //
 // TfrParser turns an infix expression (the text between brackets in a memo,
 // a band condition, a script line) into the engine's postfix string and
@@ -133,8 +134,7 @@ struct TfrExpression {
 };
 
 // A line split at its bracketed expressions: Literals[0], Expressions[0],
-// Literals[1], ..., Literals[n], with n + 1 literals. The split is the one
-// the expansion of a memo line has always made: each '[' opens an
+// Literals[1], ..., Literals[n], with n + 1 literals: each '[' opens an
 // expression up to its matching ']' (GetBracketedText); from a '[' that no
 // ']' matches, the rest of the line is literal text. "[]" is an expression
 // with empty text.
