@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "platform/base/format_settings.h"
 #include "platform/base/math_utils.h"
@@ -357,14 +358,17 @@ void TfrView::Print(TStream& stream) {
 
 void TfrView::WriteAlignedToBand(TStream& stream) {
   // The expanded tag and the band's geometry belong to this record only.
-  TValueGuard<std::string> tag(Tag, Tag);
+  std::optional<TValueGuard<std::string>> tag;
   TScopeExit geometry(
       [this, sx = x, sy = y, sdx = dx, sdy = dy] { x = sx, y = sy, dx = sdx, dy = sdy; });
   if (Tag.find('[') != std::string::npos) {
+    tag.emplace(Tag, Tag);
     TfrReportBase* report = frEngine().CurReport;
-    Tag = ExpandLine(Tag, [&](const std::string& e) {
-      return report != nullptr ? report->ExpressionText(this, e) : std::string();
+    std::string expanded;
+    AppendExpanded(expanded, SplitBracketedLine(Tag), [&](const TfrExpression& e) {
+      return report != nullptr ? report->ParsedExpressionText(this, e) : std::string();
     });
+    Tag = std::move(expanded);
   }
   AlignToBand();
   WriteWithType(stream);
