@@ -640,21 +640,24 @@ void TfrBand::Accumulate(int column) {
     const std::string& name = Values.GetName(i);
     // Plain records take the plain keys; a column takes the patterns.
     if (column == 0 ? IsColumnKey(name) : name.compare(0, 2, "0\x01") != 0) continue;
-    const std::string key = column == 0 ? name : std::to_string(column) + name.substr(1);
+    // A plain key is read where it stands (a column's is built).
+    std::string columnKey;
+    if (column != 0) columnKey = std::to_string(column) + name.substr(1);
+    const std::string_view key = column == 0 ? std::string_view(name) : columnKey;
     const std::size_t a = key.find('\x01', column == 0 ? 0 : key.find('\x01') + 1);
-    if (a == std::string::npos || a + 2 >= key.size()) continue;
+    if (a == std::string_view::npos || a + 2 >= key.size()) continue;
     const int code = static_cast<unsigned char>(key[a + 1]);
     const std::size_t b = key.find('\x01', a + 3);
-    const std::string expr =
-        key.substr(a + 3, b == std::string::npos ? std::string::npos : b - a - 3);
-    const std::string flags = b == std::string::npos ? std::string() : key.substr(b + 1);
+    const std::string_view expr =
+        key.substr(a + 3, b == std::string_view::npos ? std::string_view::npos : b - a - 3);
+    const std::string flags(b == std::string_view::npos ? std::string_view() : key.substr(b + 1));
     Variant v;
     if (code != agCount) {
       if (haveLast && expr == lastExpr) {
         v = lastValue;
       } else {
-        v = frEngine().Parser.Calculate(expr);
-        lastExpr = expr;
+        lastExpr = expr;  // the key's own text stays out of the evaluation
+        v = frEngine().Parser.Calculate(lastExpr);
         lastValue = v;
         haveLast = true;
       }

@@ -23,9 +23,10 @@ class TfrLayoutCache {
   const std::vector<std::string>* Find(TCanvas& canvas, int width, bool wordBreak,
                                        std::string_view text);
   // Keeps `lines` for that text (dropping everything once it holds
-  // kMaxTexts, so that a report of distinct texts does not grow it).
-  void Add(TCanvas& canvas, int width, bool wordBreak, std::string_view text,
-           std::vector<std::string> lines);
+  // kMaxTexts, so that a report of distinct texts does not grow it) and
+  // returns the lines kept for it, valid as Find's.
+  const std::vector<std::string>& Add(TCanvas& canvas, int width, bool wordBreak,
+                                      std::string_view text, std::vector<std::string> lines);
   void Clear();
 
   static constexpr std::size_t kMaxTexts = 16384;

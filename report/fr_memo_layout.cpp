@@ -39,8 +39,6 @@ bool IsDelimiter(char32_t c) { return c == ' ' || c == ',' || c == '-' || c == '
 
 bool Designing() { return frEngine().DocMode == dmDesigning; }
 
-int PixelHeight(int size) { return static_cast<int>(Round(size * 96.0 / 72)); }
-
 // The next line's position: far-off lines saturate rather than wrap.
 int Advance(int pos, int step) {
   return static_cast<int>(
@@ -109,25 +107,48 @@ std::vector<int> FindHyphenPoints(const std::string& word) {
 void TfrMemoView::ScaleCoords() {
   const int dx0 = x, dy0 = y, dw = dx, dh = dy;
   const float fw = FrameWidth;
-  const double sx0 = ScaleX, sy0 = ScaleY;
-  const int ox0 = OffsX, oy0 = OffsY;
-  if (Designing()) ScaleX = ScaleY = 1, OffsX = OffsY = 0;
-  const double sx = ScaleX, sy = ScaleY;
-  const int ox = OffsX, oy = OffsY;
-  TfrView::ScaleCoords();
-  ScaleX = sx0, ScaleY = sy0, OffsX = ox0, OffsY = oy0;
-  const int innerX = frScaled((fw * sx - 1) / 2);
-  const int innerY = frScaled((fw * sy - 1) / 2);
-  const int outerX = frScaled(fw * sx / 2);
-  const int outerY = frScaled(fw * sy / 2);
+  const bool designing = Designing();
+  if (designing) {
+    const double sx0 = ScaleX, sy0 = ScaleY;
+    const int ox0 = OffsX, oy0 = OffsY;
+    ScaleX = ScaleY = 1, OffsX = OffsY = 0;
+    TfrView::ScaleCoords();
+    ScaleX = sx0, ScaleY = sy0, OffsX = ox0, OffsY = oy0;
+  } else {
+    TfrView::ScaleCoords();
+  }
+  const double sx = designing ? 1 : ScaleX, sy = designing ? 1 : ScaleY;
+  const int ox = designing ? 0 : OffsX, oy = designing ? 0 : OffsY;
+  int innerX, innerY, outerX, outerY, right, bottom;
+  if (sx == 1 && sy == 1 && ox == 0 && oy == 0) {
+    // Unit scale, as while a report is built: the gaps follow the frame
+    // width alone, and whole coordinates only saturate.
+    if (!(fw == FUnitGaps.FrameWidth)) {
+      FUnitGaps.FrameWidth = fw;
+      FUnitGaps.Inner = frScaled((fw - 1.0) / 2);
+      FUnitGaps.Outer = frScaled(double{fw} / 2);
+    }
+    innerX = innerY = FUnitGaps.Inner;
+    outerX = outerY = FUnitGaps.Outer;
+    const auto keep = [](std::int64_t v) {
+      return static_cast<int>(std::clamp<std::int64_t>(v, -kfrMaxScaled, kfrMaxScaled));
+    };
+    right = keep(std::int64_t{dx0} + dw);
+    bottom = keep(std::int64_t{dy0} + dh);
+  } else {
+    innerX = frScaled((fw * sx - 1) / 2);
+    innerY = frScaled((fw * sy - 1) / 2);
+    outerX = frScaled(fw * sx / 2);
+    outerY = frScaled(fw * sy / 2);
+    right = frScaled((static_cast<double>(dx0) + dw) * sx + ox);
+    bottom = frScaled((static_cast<double>(dy0) + dh) * sy + oy);
+  }
   GapX += outerX;
   GapY += outerY / 2;
   FDrawRect.Left = x + ((FrameTyp & frbLeft) ? innerX : 0);
   FDrawRect.Top = y + ((FrameTyp & frbTop) ? innerY : 0);
-  FDrawRect.Right = frScaled((static_cast<double>(dx0) + dw) * sx + ox) -
-                    ((FrameTyp & frbRight) ? outerX : 0) + 1;
-  FDrawRect.Bottom = frScaled((static_cast<double>(dy0) + dh) * sy + oy) -
-                     ((FrameTyp & frbBottom) ? outerY : 0) + 1;
+  FDrawRect.Right = right - ((FrameTyp & frbRight) ? outerX : 0) + 1;
+  FDrawRect.Bottom = bottom - ((FrameTyp & frbBottom) ? outerY : 0) + 1;
 }
 
 void TfrMemoView::SetupCanvasFont(TCanvas& canvas) {
@@ -140,74 +161,82 @@ void TfrMemoView::SetupCanvasFont(TCanvas& canvas) {
 }
 
 void TfrMemoView::AddLine(std::string_view line) {
-  frEngine().LayoutList.Add(line);
+  // Over the lines a list held before: their strings keep their room, and
+  // a line laid out as before (a caption, a repeated value) stays as it is.
+  TStringList& lines = *FLayoutLines;
+  if (FLayoutCount >= lines.Count())
+    lines.Add(line);
+  else if (lines.StringRef(FLayoutCount) != line)
+    lines.Put(FLayoutCount, line);
+  ++FLayoutCount;
   FLayoutPos = Advance(FLayoutPos, FLineStep);
 }
 
-void TfrMemoView::LayoutText() {
+void TfrMemoView::LayoutText() { LayoutText(Memo1, frEngine().LayoutList); }
+
+void TfrMemoView::LayoutText(const TStringList& text, TStringList& lines) {
   TfrEngine& e = frEngine();
   const bool vertical = (Adjust & frtaVertical) != 0;
   TCanvas& scratch = frScratchCanvas();
-  const int pixelHeight = PixelHeight(Font.Size());
+  const int pixelHeight = FontPixelHeight();
   const int savedExtra = SelectLayoutFont(scratch, Font, pixelHeight, CharSpacing, vertical);
   TScopeExit extra([&] { scratch.SetTextCharacterExtra(savedExtra); });
-  e.LayoutList.Clear();
+  FLayoutLines = &lines;
+  FLayoutCount = 0;
   FLineStep = LineSpacing + pixelHeight;
   const bool wrap = (Flags & flWordWrap) != 0;
+  const int count = text.Count();
   if (!vertical) {
     FLayoutPos = y + GapY;
     FLayoutWidth = dx - 2 * GapX;
-    if (Designing() && Memo1.Count() == 1 && !Memo1[0].empty() && Memo1[0][0] == '[' &&
-        frScratchCanvas().TextWidth(Memo1[0]) > FLayoutWidth) {
-      AddLine(Memo1[0]);
+    if (Designing() && count == 1 && !text.StringRef(0).empty() && text.StringRef(0)[0] == '[' &&
+        scratch.TextWidth(text.StringRef(0)) > FLayoutWidth) {
+      AddLine(text.StringRef(0));
     } else {
-      for (int i = 0; i < Memo1.Count(); ++i) {
+      for (int i = 0; i < count; ++i) {
         if (FLaidOut)
-          AddLine(Memo1.StringRef(i));
+          AddLine(text.StringRef(i));
         else if (wrap)
-          WrapParagraph(Memo1.StringRef(i));
+          WrapParagraph(scratch, text.StringRef(i));
         else
-          AddLine(Memo1.StringRef(i) + kParagraphEnd);
+          AddLine(text.StringRef(i) + kParagraphEnd);
       }
     }
     e.LayoutHeight = FLayoutPos - y + GapY;
   } else {
     FLayoutPos = x + GapX;
     FLayoutWidth = dy - 2 * GapY;
-    for (int i = 0; i < Memo1.Count(); ++i) {
+    for (int i = 0; i < count; ++i) {
       if (FLaidOut || !wrap)
-        AddLine(Memo1.StringRef(i));
+        AddLine(text.StringRef(i));
       else
-        WrapParagraph(Memo1.StringRef(i));
+        WrapParagraph(scratch, text.StringRef(i));
     }
     e.LayoutHeight = FLayoutPos - x + GapX;
   }
+  while (lines.Count() > FLayoutCount) lines.Delete(lines.Count() - 1);
 }
 
-void TfrMemoView::WrapParagraph(const std::string& text) {
-  TfrEngine& e = frEngine();
-  TCanvas& canvas = frScratchCanvas();
+void TfrMemoView::WrapParagraph(TCanvas& canvas, const std::string& text) {
+  TfrLayoutCache& cache = frEngine().LayoutCache;
   const bool wordBreak = (Flags & flWordBreak) != 0;
-  if (const std::vector<std::string>* lines =
-          e.LayoutCache.Find(canvas, FLayoutWidth, wordBreak, text)) {
-    for (const std::string& line : *lines) AddLine(line);
-    return;
+  const std::vector<std::string>* lines = cache.Find(canvas, FLayoutWidth, wordBreak, text);
+  if (lines == nullptr) {
+    std::vector<std::string> wrapped;
+    WrapMeasured(canvas, text, wrapped);
+    lines = &cache.Add(canvas, FLayoutWidth, wordBreak, text, std::move(wrapped));
   }
-  const int first = e.LayoutList.Count();
-  WrapMeasured(text);
-  std::vector<std::string> lines;
-  for (int i = first; i < e.LayoutList.Count(); ++i) lines.push_back(e.LayoutList[i]);
-  e.LayoutCache.Add(canvas, FLayoutWidth, wordBreak, text, std::move(lines));
+  for (const std::string& line : *lines) AddLine(line);
 }
 
-void TfrMemoView::WrapMeasured(const std::string& text) {
-  TCanvas& canvas = frScratchCanvas();
+void TfrMemoView::WrapMeasured(TCanvas& canvas, const std::string& text,
+                               std::vector<std::string>& lines) const {
   const int avail = FLayoutWidth;
   // Short texts that fit need no per-character work; long ones are
   // measured once below.
   if (text.size() <= 256 && text.find_first_of("\r\n") == std::string::npos &&
       (Length(text) <= 1 || canvas.TextWidth(text) <= avail)) {
-    AddLine(text + kParagraphEnd);
+    lines.push_back(text + kParagraphEnd);
     return;
   }
   // Characters with their byte offsets, so lines are cut from `text` as it
@@ -242,7 +271,7 @@ void TfrMemoView::WrapMeasured(const std::string& text) {
     return text.substr(a, at[static_cast<std::size_t>(to)] - a);
   };
   if (!hasBreaks && (n <= 1 || width(1, n) <= avail)) {
-    AddLine(text + kParagraphEnd);
+    lines.push_back(text + kParagraphEnd);
     return;
   }
   const bool wordBreak = (Flags & flWordBreak) != 0;
@@ -252,7 +281,7 @@ void TfrMemoView::WrapMeasured(const std::string& text) {
   while (i <= n) {
     const char32_t c = ch(i);
     if (c == '\r' || c == '\n') {
-      AddLine(part(beg, i - 1) + kParagraphEnd);
+      lines.push_back(part(beg, i - 1) + kParagraphEnd);
       while (i <= n && (ch(i) == '\r' || ch(i) == '\n')) ++i;
       if (i > n) return;
       beg = last = i;
@@ -280,7 +309,7 @@ void TfrMemoView::WrapMeasured(const std::string& text) {
         candidate = p;
       }
       if (candidate > 0) {
-        AddLine(part(beg, from - 1 + candidate) + "-");
+        lines.push_back(part(beg, from - 1 + candidate) + "-");
         beg = last = from + candidate;
         i = beg;
         continue;
@@ -307,12 +336,12 @@ void TfrMemoView::WrapMeasured(const std::string& text) {
       }
       breakAt = beg + 1;
     }
-    AddLine(part(beg, breakAt - 1));
+    lines.push_back(part(beg, breakAt - 1));
     beg = breakAt <= n && ch(breakAt) == ' ' ? breakAt + 1 : breakAt;
     last = beg;
     i = wordBreak && hadPoints ? beg : std::max(i + 1, beg);
   }
-  if (beg <= n) AddLine(part(beg, n) + kParagraphEnd);
+  if (beg <= n) lines.push_back(part(beg, n) + kParagraphEnd);
 }
 
 void TfrMemoView::Draw(TCanvas& canvas) {
@@ -362,10 +391,8 @@ int TfrMemoView::CalcHeight() {
     Memo1.Assign(FRemainder);
   else
     EvaluateMemo();
-  // Print in the same band print takes this text, and its layout when it
-  // cuts the object at the same size, as they are.
+  // Print in the same band print takes this text as it is.
   const bool keep = !Continuation && e.ReuseMeasuredText;
-  FLayoutKept = false;
   FLaidOut = Continuation;
   if (Memo1.Count() == 0) {
     if (keep) {
@@ -375,24 +402,18 @@ int TfrMemoView::CalcHeight() {
     return 0;
   }
   ScaleCoords();
-  LayoutText();
-  if (keep) FLayoutKey = LayoutKey();
-  RestoreCoords();
   if (keep) {
+    // The text goes aside and its lines are laid out over the lines the
+    // last layout left there.
     FEvaluated.SwapItems(Memo1);
+    LayoutText(FEvaluated, Memo1);
     FEvaluatedStamp = e.BandPrint;
-    FLayoutKept = true;
-    FLayoutHeight = e.LayoutHeight;
+  } else {
+    LayoutText();
+    Memo1.SwapItems(e.LayoutList);
   }
-  Memo1.SwapItems(e.LayoutList);
+  RestoreCoords();
   return e.LayoutHeight;
-}
-
-TfrMemoView::TLayoutKey TfrMemoView::LayoutKey() const {
-  // The height limits only the lines a cut part keeps, not the lines.
-  const int across = (Adjust & frtaVertical) ? dy : 0;
-  return {dx,    across, GapX,   GapY,        CharSpacing,        LineSpacing,       Adjust,
-          Flags, ScaleX, ScaleY, Font.Data(), &frScratchCanvas(), frEngine().DocMode};
 }
 
 void TfrMemoView::ExportData() {

@@ -111,9 +111,26 @@ void TfrMemoView::CallMethod(const std::string& name, const std::string& p1, con
 
 void TfrMemoView::GetBlob(TField* field) { AssignBlobTo(field, Memo1); }
 
-int TfrMemoView::LineHeight() const {
-  return LineSpacing + static_cast<int>(Round(Font.Size() * 96.0 / 72));
+void TfrMemoView::MeasureFont() const {
+  if (FFontMetrics.Height == Font.Height() && FFontMetrics.PixelsPerInch == Font.PixelsPerInch())
+    return;
+  FFontMetrics.Height = Font.Height();
+  FFontMetrics.PixelsPerInch = Font.PixelsPerInch();
+  FFontMetrics.Size = Font.Size();
+  FFontMetrics.Pixels = static_cast<int>(Round(FFontMetrics.Size * 96.0 / 72));
 }
+
+int TfrMemoView::FontSize() const {
+  MeasureFont();
+  return FFontMetrics.Size;
+}
+
+int TfrMemoView::FontPixelHeight() const {
+  MeasureFont();
+  return FFontMetrics.Pixels;
+}
+
+int TfrMemoView::LineHeight() const { return LineSpacing + FontPixelHeight(); }
 
 int TfrMemoView::MinHeight() {
   return 2 * static_cast<int>(Round(FrameWidth)) + 2 * GapY + LineHeight();
@@ -159,13 +176,8 @@ void TfrMemoView::Print(TStream& stream) {
     // Keep the lines that fit in dy; the rest waits for the next part.
     FLaidOut = Continuation;
     ScaleCoords();
-    if (measured && FLayoutKept && FLayoutKey == LayoutKey()) {
-      Memo1.SwapItems(FEvaluated);
-      e.LayoutHeight = FLayoutHeight;
-    } else {
-      LayoutText();
-      Memo1.SwapItems(e.LayoutList);
-    }
+    LayoutText();
+    Memo1.SwapItems(e.LayoutList);
     FCanvas = &frScratchCanvas();
     FFitOnly = true;
     DrawLaidOutText();
@@ -177,21 +189,24 @@ void TfrMemoView::Print(TStream& stream) {
   }
   if ((Splitting || Continuation) && Memo1.Text().find(kParagraphEnd) == std::string::npos)
     Memo1.Add(std::string(1, kParagraphEnd));
-  TScopeExit restoreLook([this, savedFont = Font.Data(), savedFill = FillColor] {
-    Font.SetData(savedFont);
-    FillColor = savedFill;
-  });
-  if (HighlightActive()) {
-    Font.SetStyle(StyleFromInt(Highlight.FontStyle));
-    Font.SetColor(Highlight.FontColor);
-    FillColor = Highlight.FillColor;
-  }
+  const bool highlight = HighlightActive();
   if (Flags & flSuppress) {
     const std::string text = Memo1.Text();
     if (FHasLastValue && text == FLastValue) return;
     FLastValue = text;
     FHasLastValue = true;
   }
+  if (!highlight) {
+    WriteAlignedToBand(stream);
+    return;
+  }
+  TScopeExit restoreLook([this, savedFont = Font.Data(), savedFill = FillColor] {
+    Font.SetData(savedFont);
+    FillColor = savedFill;
+  });
+  Font.SetStyle(StyleFromInt(Highlight.FontStyle));
+  Font.SetColor(Highlight.FontColor);
+  FillColor = Highlight.FillColor;
   WriteAlignedToBand(stream);
 }
 
@@ -219,12 +234,13 @@ void TfrMemoView::LoadFromStream(TStream& stream) {
 }
 
 void TfrMemoView::SaveToStream(TStream& stream) {
-  TfrView::SaveToStream(stream);
+  // The whole record in one write: a prepared page holds one per object.
   static TfrRecordWriter w;
-  w.Clear();
+  w.Clear();  // nothing left over from a record that failed
+  SaveRecord(w);
   w.String(Font.Name());
   TfrFixedFields font;
-  font.I32(Font.Size());
+  font.I32(FontSize());
   font.U16(static_cast<std::uint16_t>(IntFromStyle(Font.Style())));
   font.I32(Font.Color());
   font.I32(Adjust);

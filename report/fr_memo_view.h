@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -101,6 +102,9 @@ class TfrMemoView : public TfrStretcheable {
 
   // LineSpacing plus the font's pixel height.
   int LineHeight() const;
+  // Font.Size(), and its pixel height at 96 dpi (what layout steps by).
+  int FontSize() const;
+  int FontPixelHeight() const;
 
   // Text layout and drawing. Layout runs at 96 dpi and scale 1 on the
   // engine's scratch canvas, so a text breaks into the same lines on
@@ -108,9 +112,17 @@ class TfrMemoView : public TfrStretcheable {
   void SetupCanvasFont(TCanvas& canvas);
   // Memo1 into frEngine().LayoutList and LayoutHeight.
   void LayoutText();
-  void WrapParagraph(const std::string& text);
-  // WrapParagraph without the layout cache: measures `text`.
-  void WrapMeasured(const std::string& text);
+  // The paragraphs of `text` into `lines` (exactly the laid-out lines, put
+  // over the strings `lines` held) and LayoutHeight. REQUIRES: the two
+  // lists differ.
+  void LayoutText(const TStringList& text, TStringList& lines);
+  // One paragraph's lines, measured on `canvas` (the scratch canvas with
+  // the layout font) or taken from the engine's layout cache.
+  void WrapParagraph(TCanvas& canvas, const std::string& text);
+  // WrapParagraph without the layout cache: measures `text` and appends
+  // its lines to `lines`.
+  void WrapMeasured(TCanvas& canvas, const std::string& text,
+                    std::vector<std::string>& lines) const;
   void DrawLaidOutText();
   void DrawRuledLines();
   int MeasureAutoWidth(const TStrings& memo);
@@ -134,18 +146,7 @@ class TfrMemoView : public TfrStretcheable {
   void DrawHorizontal();
   void DrawVertical();
   void AddLine(std::string_view line);
-  // What a layout depends on besides the text, taken while the
-  // coordinates are scaled.
-  struct TLayoutKey {
-    int dx, dy, GapX, GapY, CharSpacing, LineSpacing, Adjust;
-    std::uint16_t Flags;
-    double ScaleX, ScaleY;
-    TFontData Font;
-    TCanvas* Canvas;
-    TfrDocMode Mode;
-    bool operator==(const TLayoutKey&) const = default;
-  };
-  TLayoutKey LayoutKey() const;
+  void MeasureFont() const;
   std::string FLastValue;  // for Suppress
   bool FHasLastValue = false;
   TCanvas* FCanvas = nullptr;
@@ -153,19 +154,26 @@ class TfrMemoView : public TfrStretcheable {
   bool FFitOnly = false;
   bool FExporting = false;
   int FDrawnLines = 0;
-  int FLayoutPos = 0;      // current position while laying out
-  int FLayoutWidth = 0;    // available width while laying out
-  int FLineStep = 0;       // from one line to the next while laying out
-  TRect FDrawRect;         // of the last ScaleCoords
-  TStringList FRemainder;  // laid-out lines a split part left
+  int FLayoutPos = 0;                   // current position while laying out
+  int FLayoutWidth = 0;                 // available width while laying out
+  int FLineStep = 0;                    // from one line to the next while laying out
+  TStringList* FLayoutLines = nullptr;  // the lines being laid out
+  int FLayoutCount = 0;                 // of them, so far
+  TRect FDrawRect;                      // of the last ScaleCoords
+  TStringList FRemainder;               // laid-out lines a split part left
   // CalcHeight's evaluated text (and, once Print took it, its laid-out
-  // lines), valid in the band print FEvaluatedStamp; the layout's height
-  // and key, when it had lines.
+  // lines), valid in the band print FEvaluatedStamp.
   TStringList FEvaluated;
   unsigned FEvaluatedStamp = 0;
-  bool FLayoutKept = false;
-  int FLayoutHeight = 0;
-  TLayoutKey FLayoutKey{};
+  // Font.Size() and its pixel height for the font height and resolution
+  // they were computed at: each takes a division per object and record.
+  mutable struct { int Height = 0, PixelsPerInch = 0, Size = 0, Pixels = 0; } FFontMetrics;
+  // The frame's gaps at unit scale, for the frame width they were
+  // computed for (none at first: NaN equals nothing).
+  struct {
+    float FrameWidth = std::numeric_limits<float>::quiet_NaN();
+    int Inner = 0, Outer = 0;
+  } FUnitGaps;
 };
 
 // The positions (1-based, ascending) after which `word` may be hyphenated:

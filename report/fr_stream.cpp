@@ -44,21 +44,64 @@ void WriteString(TStream& stream, std::string_view text) {
   WriteU8(stream, 0);
 }
 
-void TfrRecordWriter::Raw(std::string_view text) {
-  if (text.size() <= static_cast<std::size_t>(kMaxRecordText) && IsAscii(text)) {
-    U16(static_cast<std::uint16_t>(text.size()));
-    FBytes.append(text);
-    return;
+namespace {
+
+// Short texts (names, numbers, most lines of a prepared page) are copied
+// while they are checked, in one pass.
+constexpr std::size_t kShortText = 64;
+
+// Copies `n` bytes to `to`; whether they were all ASCII.
+bool CopyShort(const char* from, std::size_t n, char* to) {
+  unsigned char high = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    to[i] = from[i];
+    high |= static_cast<unsigned char>(from[i]);
   }
-  const std::string bytes = Utf8ToWin1251(text);
-  if (bytes.size() > static_cast<std::size_t>(kMaxRecordText))
-    throw EWriteError("Text of %d bytes is too long for a report stream",
-                      static_cast<int>(bytes.size()));
-  U16(static_cast<std::uint16_t>(bytes.size()));
-  FBytes.append(bytes);
+  return high < 0x80;
+}
+
+}  // namespace
+
+bool TfrRecordWriter::Raw(std::string_view text) {
+  // Converted in place: a line never grows in Windows-1251.
+  std::size_t n = text.size();
+  char* p = Room(2 + n);
+  bool ascii;  // the same in both code pages
+  if (n <= kShortText) {
+    ascii = CopyShort(text.data(), n, p + 2);
+  } else {
+    ascii = IsAscii(text);
+    if (ascii) std::memcpy(p + 2, text.data(), n);
+  }
+  if (!ascii) n = FromUtf8(text, TCodePage::Win1251, p + 2);
+  if (n > static_cast<std::size_t>(kMaxRecordText))
+    throw EWriteError("Text of %d bytes is too long for a report stream", static_cast<int>(n));
+  p[0] = static_cast<char>(n);
+  p[1] = static_cast<char>(n >> 8);
+  FSize += 2 + n;
+  return !ascii;
+}
+
+void TfrRecordWriter::Grow(std::size_t count) {
+  const std::size_t capacity = std::max<std::size_t>({FSize + count, FCapacity * 2, 256});
+  auto data = std::make_unique<char[]>(capacity);
+  if (FSize > 0) std::memcpy(data.get(), FData.get(), FSize);
+  FData = std::move(data);
+  FCapacity = capacity;
 }
 
 void TfrRecordWriter::String(std::string_view text) {
+  const std::size_t n = text.size();
+  if (n <= kShortText) {  // length, bytes and the 00 at once
+    char* p = Room(3 + n);
+    if (CopyShort(text.data(), n, p + 2)) {
+      p[0] = static_cast<char>(n);
+      p[1] = 0;
+      p[2 + n] = 0;
+      FSize += 3 + n;
+      return;
+    }
+  }
   Raw(text);
   U8(0);
 }
@@ -68,24 +111,44 @@ void TfrRecordWriter::Lines(const TList& lines, TLine line) {
   const int count = lines.Count();
   U16(static_cast<std::uint16_t>(count > kMaxRecordText ? kMaxRecordText : count));
   for (int i = 0; i < count; ++i) {
-    Raw(line(i));
+    line(i);
     if (i + 1 < count) U8(13);
   }
   U8(0);
 }
 
 void TfrRecordWriter::Memo(const TStrings& lines) {
-  Lines(lines, [&](int i) { return lines[i]; });
+  Lines(lines, [&](int i) { Raw(lines[i]); });
 }
 
 void TfrRecordWriter::Memo(const TStringList& lines) {
   // Read where they stand: no copy of each line.
-  Lines(lines, [&](int i) -> const std::string& { return lines.StringRef(i); });
+  Lines(lines, [&](int i) { Raw(lines.StringRef(i)); });
+}
+
+void TfrRecordWriter::Memo(const TStringList& lines, TfrLineBytes& kept) {
+  Lines(lines, [&](int i) {
+    const std::string& text = lines.StringRef(i);
+    const auto index = static_cast<std::size_t>(i);
+    if (const std::string* bytes = kept.Find(index, text)) {
+      U16(static_cast<std::uint16_t>(bytes->size()));  // checked when it was kept
+      Append(*bytes);
+      return;
+    }
+    const std::size_t at = FSize + 2;
+    if (Raw(text)) kept.Keep(index, text, std::string_view(FData.get() + at, FSize - at));
+  });
+}
+
+void TfrLineBytes::Keep(std::size_t index, std::string_view text, std::string_view bytes) {
+  if (FLines.size() <= index) FLines.resize(index + 1);
+  FLines[index].Text.assign(text);
+  FLines[index].Bytes.assign(bytes);
 }
 
 void TfrRecordWriter::WriteTo(TStream& stream) {
-  if (!FBytes.empty()) stream.WriteBuffer(FBytes.data(), static_cast<std::int64_t>(FBytes.size()));
-  FBytes.clear();
+  if (FSize > 0) stream.WriteBuffer(FData.get(), static_cast<std::int64_t>(FSize));
+  FSize = 0;
 }
 
 std::string ReadString(TStream& stream) {

@@ -25,6 +25,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/base/stream.h"
 
@@ -111,22 +112,23 @@ class TfrRecordStream final : public TStream {
   std::int64_t FCapacity = 0, FSize = 0, FPosition = 0;  // from FBase
 };
 
-// Builds one record's bytes in memory, in the layouts above, so that the
-// record goes to its stream in a single write. Text is checked and
-// converted as WriteString and WriteMemo do (EWriteError for a line too
-// long); nothing reaches the stream before WriteTo.
 // Fixed-size fields of a record, packed on the stack and handed to the
 // writer in one piece: a prepared page holds a record per printed object.
 class TfrFixedFields {
  public:
+  // Each field is one store: the bytes are assembled first.
   void U8(std::uint8_t v) { FBytes[FSize++] = static_cast<char>(v); }
   void U16(std::uint16_t v) {
-    U8(static_cast<std::uint8_t>(v));
-    U8(static_cast<std::uint8_t>(v >> 8));
+    const char b[2] = {static_cast<char>(v), static_cast<char>(v >> 8)};
+    std::memcpy(FBytes + FSize, b, 2);
+    FSize += 2;
   }
   void I32(std::int32_t v) {
     const auto u = static_cast<std::uint32_t>(v);
-    for (int shift = 0; shift < 32; shift += 8) U8(static_cast<std::uint8_t>(u >> shift));
+    const char b[4] = {static_cast<char>(u), static_cast<char>(u >> 8), static_cast<char>(u >> 16),
+                       static_cast<char>(u >> 24)};
+    std::memcpy(FBytes + FSize, b, 4);
+    FSize += 4;
   }
   std::string_view View() const { return {FBytes, FSize}; }
 
@@ -135,31 +137,80 @@ class TfrFixedFields {
   std::size_t FSize = 0;
 };
 
+// The Windows-1251 bytes of the text lines one object wrote last, line by
+// line: a prepared page repeats an object's text from record to record
+// (static captions, a name on every row), and converting text is the
+// dearest part of writing it. ASCII lines are never kept (they are their
+// own bytes).
+class TfrLineBytes {
+ public:
+  // The bytes kept for line `index` when it was `text`; null otherwise.
+  const std::string* Find(std::size_t index, std::string_view text) const {
+    return index < FLines.size() && FLines[index].Text == text ? &FLines[index].Bytes : nullptr;
+  }
+  void Keep(std::size_t index, std::string_view text, std::string_view bytes);
+
+ private:
+  struct TLine {
+    std::string Text, Bytes;
+  };
+  std::vector<TLine> FLines;
+};
+
+// Builds one record's bytes in memory, in the layouts above, so that the
+// record goes to its stream in a single write. Text is checked and
+// converted as WriteString and WriteMemo do (EWriteError for a line too
+// long); nothing reaches the stream before WriteTo. The buffer is kept
+// between records.
 class TfrRecordWriter {
  public:
-  void Fixed(const TfrFixedFields& fields) { FBytes.append(fields.View()); }
-  void U8(std::uint8_t v) { FBytes.push_back(static_cast<char>(v)); }
+  void Fixed(const TfrFixedFields& fields) { Append(fields.View()); }
+  void U8(std::uint8_t v) {
+    *Room(1) = static_cast<char>(v);
+    ++FSize;
+  }
   void U16(std::uint16_t v) {
-    const char b[2] = {static_cast<char>(v), static_cast<char>(v >> 8)};
-    FBytes.append(b, 2);
+    char* p = Room(2);
+    p[0] = static_cast<char>(v);
+    p[1] = static_cast<char>(v >> 8);
+    FSize += 2;
   }
   void I32(std::int32_t v) {
     const auto u = static_cast<std::uint32_t>(v);
     const char b[4] = {static_cast<char>(u), static_cast<char>(u >> 8), static_cast<char>(u >> 16),
                        static_cast<char>(u >> 24)};
-    FBytes.append(b, 4);
+    std::memcpy(Room(4), b, 4);
+    FSize += 4;
   }
   void String(std::string_view text);
   void Memo(const TStrings& lines);
   void Memo(const TStringList& lines);
+  // The same bytes, taking the converted lines from `kept` where they are
+  // unchanged and keeping the others there.
+  void Memo(const TStringList& lines, TfrLineBytes& kept);
   // Writes the bytes gathered so far and starts again.
   void WriteTo(TStream& stream);
   // Drops what was gathered (after a failed record).
-  void Clear() { FBytes.clear(); }
+  void Clear() { FSize = 0; }
+  // What was gathered so far.
+  std::string_view Bytes() const { return {FData.get(), FSize}; }
 
  private:
-  void Raw(std::string_view text);
+  // Room for `count` more bytes at the end; FSize is not moved.
+  char* Room(std::size_t count) {
+    if (FCapacity - FSize < count) Grow(count);
+    return FData.get() + FSize;
+  }
+  void Grow(std::size_t count);
+  void Append(std::string_view bytes) {
+    if (bytes.empty()) return;
+    std::memcpy(Room(bytes.size()), bytes.data(), bytes.size());
+    FSize += bytes.size();
+  }
+  // The line's length and bytes; whether they were converted (not ASCII).
+  bool Raw(std::string_view text);
   template <class TList, class TLine>
   void Lines(const TList& lines, TLine line);
-  std::string FBytes;
+  std::unique_ptr<char[]> FData;
+  std::size_t FSize = 0, FCapacity = 0;
 };

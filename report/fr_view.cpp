@@ -438,10 +438,15 @@ void TfrView::LoadFromStream(TStream& stream) {
 }
 
 void TfrView::SaveToStream(TStream& stream) {
-  MajorVersion = 2;
   // Gathered first and written at once: a prepared page holds many.
   static TfrRecordWriter w;
   w.Clear();  // nothing left over from a record that failed
+  SaveRecord(w);
+  w.WriteTo(stream);
+}
+
+void TfrView::SaveRecord(TfrRecordWriter& w) {
+  MajorVersion = 2;
   w.String(Name);
   TfrFixedFields head;
   head.U8(MajorVersion);
@@ -458,8 +463,12 @@ void TfrView::SaveToStream(TStream& stream) {
   head.I32(FillColor);
   if (StreamMode == 0) head.I32(Format);
   w.Fixed(head);
-  if (StreamMode == 0) w.String(FormatStr);
-  w.Memo(StreamMode == 0 ? Memo : Memo1);
+  if (StreamMode == 0) {
+    w.String(FormatStr);
+    w.Memo(Memo);
+  } else {
+    w.Memo(Memo1, FMemo1Bytes);
+  }
   if (StreamMode == 0) {
     w.Memo(Script);
     w.U16(Visible ? 0xFFFF : 0);
@@ -471,5 +480,4 @@ void TfrView::SaveToStream(TStream& stream) {
   tail.I32(GapY);
   tail.U8(BandAlign);
   w.Fixed(tail);
-  w.WriteTo(stream);
 }

@@ -33,6 +33,7 @@
 #include "platform/draw/geometry.h"
 #include "report/fr_object.h"
 #include "report/fr_parser.h"
+#include "report/fr_stream.h"
 
 class TField;
 class TStream;
@@ -153,8 +154,12 @@ class TfrView : public TfrObject {
   // aligned to the band being printed; Tag and geometry are put back after,
   // also when writing throws.
   void WriteAlignedToBand(TStream& stream);
+  // Gathers this class's part of the record SaveToStream writes, so that
+  // a kind that adds fields writes its whole record at once.
+  void SaveRecord(TfrRecordWriter& w);
 
  private:
+  TfrLineBytes FMemo1Bytes;  // Memo1 as last written into a prepared page
   struct TSaved {
     int x, y, dx, dy, GapX, GapY;
     float FrameWidth;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/base/exceptions.h"
 #include "platform/base/stream.h"
@@ -204,6 +205,46 @@ TEST(FrRecordWriter, SameBytesAsTheFieldWriters) {
   TStringStream s;
   EXPECT_THROW(WriteString(s, tooLong), EWriteError);
   EXPECT_THROW(w.String(tooLong), EWriteError);
+}
+
+}  // namespace
+
+namespace {
+
+// Lines taken from what an object wrote before are the bytes a fresh
+// conversion gives, whatever changes from one record to the next: a line
+// changed, added or dropped, ASCII turning into Cyrillic and back, look-
+// alikes and invalid bytes.
+TEST(FrRecordWriter, KeptLinesWriteTheBytesOfAFreshConversion) {
+  const std::vector<std::vector<std::string>> records = {
+      {"Иванова Мария Петровна"},
+      {"Иванова Мария Петровна"},
+      {"Иванова Мария Петровна", "2 000,00"},
+      {"Петрова Анна", "2 000,00"},
+      {"ascii only", "Итого «1» — …"},
+      {"Итого «1» — …", "ascii only"},
+      {},
+      {"\xFF\xFE broken", "Иванова Мария Петровна"},
+      {"Иванова Мария Петровна"},
+      {""},
+  };
+  TfrLineBytes kept;
+  TfrRecordWriter w;
+  for (const auto& record : records) {
+    TStringList memo;
+    for (const std::string& line : record) memo.Add(line);
+    TStringStream direct;
+    WriteMemo(direct, memo);
+    w.Memo(memo, kept);
+    TStringStream gathered;
+    w.WriteTo(gathered);
+    EXPECT_EQ(gathered.DataString(), direct.DataString()) << memo.Text();
+  }
+  TStringList tooLong;
+  tooLong.Add(std::string(kMaxRecordText + 1, 'x'));
+  EXPECT_THROW(w.Memo(tooLong, kept), EWriteError);
+  tooLong.Put(0, "Ж" + std::string(kMaxRecordText, 'x'));
+  EXPECT_THROW(w.Memo(tooLong, kept), EWriteError);
 }
 
 }  // namespace
