@@ -6,11 +6,6 @@
 #include "report/fr_object.h"
 #include "report/fr_view.h"
 
-TfrEngine& frEngine() {
-  static TfrEngine engine;
-  return engine;
-}
-
 std::string TfrReportBase::ExpressionText(TfrView* view, const std::string& expression) {
   TfrCurrentReport current(this);
   const Variant value = frEngine().Parser.Calculate(expression);

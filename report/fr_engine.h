@@ -140,7 +140,11 @@ struct TfrEngine {
   TfrLayoutCache LayoutCache;
 };
 
-TfrEngine& frEngine();
+// Inline: the engine's objects ask for it many times per printed object.
+inline TfrEngine& frEngine() {
+  static TfrEngine engine;
+  return engine;
+}
 // The canvas of the engine's scratch bitmap: every text layout measures on
 // it.
 TCanvas& frScratchCanvas();

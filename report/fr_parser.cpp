@@ -530,7 +530,12 @@ Variant TfrParser::EvaluatePostfix(std::string_view s) {
       }
       i = finish < s.size() ? finish + 1 : s.size();
       Variant v;
-      if (OnGetValue) OnGetValue(prefix.empty() ? inner : prefix + inner, v);
+      if (OnGetValue) {
+        if (prefix.empty())
+          OnGetValue(inner, v);
+        else
+          OnGetValue(prefix + inner, v);
+      }
       push(std::move(v));
       continue;
     }

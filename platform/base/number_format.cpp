@@ -39,6 +39,15 @@ void StripTrailingZeros(TDecimal& d) {
   }
 }
 
+// Whether a finite `magnitude` >= 0 is a whole number (every double from
+// 2^52 up is); cheaper than comparing with std::trunc.
+bool IsWhole(double magnitude) {
+  if (magnitude >= 4503599627370496.0) {
+    return true;
+  }
+  return static_cast<double>(static_cast<std::uint64_t>(magnitude)) == magnitude;
+}
+
 // The 18 significant digits, always written out in full.
 // REQUIRES: value is finite.
 TDecimal FromDoubleDigits(double value) {
@@ -104,7 +113,7 @@ bool ShortestDigits(double value, TDecimal& d, int& count) {
 // REQUIRES: value is finite.
 TDecimal FromDouble(double value) {
   const double magnitude = std::fabs(value);
-  if (value == 0 || !(magnitude < 1e18 && magnitude == std::trunc(magnitude))) {
+  if (value == 0 || !(magnitude < 1e18 && IsWhole(magnitude))) {
     return FromDoubleDigits(value);
   }
   // A whole number of at most 18 digits: its exact digits are the 18
@@ -129,7 +138,7 @@ bool WholeNumberText(double value, TFloatFormat format, int precision, int digit
     return false;
   }
   const double magnitude = std::fabs(value);
-  if (!(magnitude < 1e15) || magnitude != std::trunc(magnitude)) {
+  if (!(magnitude < 1e15) || !IsWhole(magnitude)) {
     return false;
   }
   char buffer[24];
@@ -818,15 +827,13 @@ std::string FloatToStrF(double value, TFloatFormat format, int precision, int di
     return NonFiniteText(value);
   }
   const double magnitude = std::fabs(value);
-  std::string whole;
-  if (WholeNumberText(value, format, precision, digits, whole)) {
+  if (std::string whole; WholeNumberText(value, format, precision, digits, whole)) {
     return whole;
   }
   TDecimal d;
   int count = 0;
   // Whole numbers have their own quick way in FromDouble.
-  if (magnitude != std::trunc(magnitude) && std::isnormal(value) &&
-      ShortestDigits(value, d, count)) {
+  if (!IsWhole(magnitude) && std::isnormal(value) && ShortestDigits(value, d, count)) {
     // The significant digits DecimalToStrF keeps: when the shortest digits
     // fit, they are what it would round the 18 digits to.
     const int clamped = std::clamp(precision, 1, kDoublePrecision);
