@@ -61,8 +61,8 @@ bool TfrReportBase::ObjectClick(TfrView*) { return false; }
 bool TfrReportBase::MouseOverObject(TfrView*, TCursor&) { return false; }
 
 void TfrCurrentReport::Install(TfrReportBase* report) {
-  FSavedGetValue = frEngine().Parser.OnGetValue;
-  FSavedFunction = frEngine().Parser.OnFunction;
+  FHandlers = std::make_unique<TSavedHandlers>(
+      TSavedHandlers{frEngine().Parser.OnGetValue, frEngine().Parser.OnFunction});
   frEngine().CurReport = report;
   frEngine().Parser.OnGetValue = [report](const std::string& name, Variant& value) {
     report->GetVariableValue(name, value);
@@ -75,6 +75,6 @@ void TfrCurrentReport::Install(TfrReportBase* report) {
 
 void TfrCurrentReport::Restore() {
   frEngine().CurReport = FSaved;
-  frEngine().Parser.OnGetValue = std::move(FSavedGetValue);
-  frEngine().Parser.OnFunction = std::move(FSavedFunction);
+  frEngine().Parser.OnGetValue = std::move(FHandlers->GetValue);
+  frEngine().Parser.OnFunction = std::move(FHandlers->Function);
 }

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -171,8 +172,12 @@ class TfrCurrentReport {
  private:
   void Install(TfrReportBase* report);
   void Restore();
+  // The parser's handlers before Install, kept only when it installed.
+  struct TSavedHandlers {
+    TGetPValueEvent GetValue;
+    TFunctionEvent Function;
+  };
   TfrReportBase* FSaved;
   bool FActive;
-  TGetPValueEvent FSavedGetValue;
-  TFunctionEvent FSavedFunction;
+  std::unique_ptr<TSavedHandlers> FHandlers;
 };

@@ -1,6 +1,7 @@
 #include "report/fr_report.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/base/clock.h"
 #include "platform/base/file_stream.h"
@@ -297,8 +298,10 @@ std::string TfrReport::ExpressionText(TfrView* view, const std::string& expressi
 }
 
 std::string TfrReport::ParsedExpressionText(TfrView* view, const TfrExpression& expression) {
-  TfrCurrentReport current(this);
   TfrEngine& e = frEngine();
+  // During a build the report is current already.
+  std::optional<TfrCurrentReport> current;
+  if (e.CurReport != this) current.emplace(this);
   std::int32_t format;
   std::string formatStr;
   if (expression.HasSuffix) {
@@ -326,12 +329,12 @@ std::string TfrReport::ParsedExpressionText(TfrView* view, const TfrExpression& 
 }
 
 void TfrReport::GetVariableValue(const std::string& name, Variant& value) {
-  TfrEngine& e = frEngine();
-  value = Variant();
+  if (value.VType() != varEmpty) value = Variant();
   if (OnGetValue) {
     OnGetValue(name, value);
-    if (!VarIsEmpty(value)) return;
+    if (value.VType() != varEmpty) return;
   }
+  TfrEngine& e = frEngine();
   value = Variant(0);
   if (FDictionary.IsVariable(name)) {
     FDictionary.GetValue(name, value);

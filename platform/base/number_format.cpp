@@ -130,34 +130,31 @@ TDecimal FromDouble(double value) {
 
 // FloatToStrF of a whole number in ffGeneral or ffFixed when it has no more
 // digits than the precision: then nothing rounds, and the text is the
-// integer's digits (with the fixed format's zero decimals). False, `out`
-// untouched, otherwise.
-bool WholeNumberText(double value, TFloatFormat format, int precision, int digits,
-                     std::string& out) {
+// integer's digits (with the fixed format's zero decimals), written to
+// `out` (room for 40 characters). Its length; 0 for any other value.
+int WholeNumberText(double value, TFloatFormat format, int precision, int digits, char* out) {
   if (format != ffGeneral && format != ffFixed) {
-    return false;
+    return 0;
   }
   const double magnitude = std::fabs(value);
   if (!(magnitude < 1e15) || !IsWhole(magnitude)) {
-    return false;
+    return 0;
   }
-  char buffer[24];
-  char* p = buffer;
+  char* p = out;
   if (magnitude != 0 && std::signbit(value)) {
     *p++ = '-';
   }
-  const auto result =
-      std::to_chars(p, buffer + sizeof buffer, static_cast<std::uint64_t>(magnitude));
+  const auto result = std::to_chars(p, out + 16, static_cast<std::uint64_t>(magnitude));
   if (result.ptr - p > std::clamp(precision, 1, kDoublePrecision)) {
-    return false;
+    return 0;
   }
-  out.assign(buffer, result.ptr);
+  p = result.ptr;
   const int decimals = format == ffFixed ? std::clamp(digits, 0, 18) : 0;
   if (decimals > 0) {
-    out += FormatSettings.DecimalSeparator;
-    out.append(static_cast<std::size_t>(decimals), '0');
+    *p++ = FormatSettings.DecimalSeparator;
+    p = std::fill_n(p, decimals, '0');
   }
-  return true;
+  return static_cast<int>(p - out);
 }
 
 TDecimal FromCurrency(Currency value) {
@@ -827,8 +824,9 @@ std::string FloatToStrF(double value, TFloatFormat format, int precision, int di
     return NonFiniteText(value);
   }
   const double magnitude = std::fabs(value);
-  if (std::string whole; WholeNumberText(value, format, precision, digits, whole)) {
-    return whole;
+  char whole[40];
+  if (const int length = WholeNumberText(value, format, precision, digits, whole); length > 0) {
+    return std::string(whole, static_cast<std::size_t>(length));
   }
   TDecimal d;
   int count = 0;
