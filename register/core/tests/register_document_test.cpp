@@ -438,8 +438,8 @@ void PatchRecords(const std::string& name,
 // number's length or sign.
 TEST(CertificateKeyTest, SeriesBlankAndSevenDigits) {
   for (const std::string series : {"", "А", "Б", "AB"}) {
-    for (const int number : {0, 7, 12345, 999999, 1000000, 9999999, 10000000, 123456789,
-                             2147483647, -1, -1234567, -12345678, -2147483647 - 1}) {
+    for (const int number : {0, 7, 12345, 999999, 1000000, 9999999, 10000000, 123456789, 2147483647,
+                             -1, -1234567, -12345678, -2147483647 - 1}) {
       EXPECT_EQ(CertificateKey(series, number), series + Format(" %.7d", number));
     }
   }
