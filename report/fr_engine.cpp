@@ -6,16 +6,15 @@
 #include "report/fr_object.h"
 #include "report/fr_view.h"
 
-TfrEngine& frEngine() {
-  static TfrEngine engine;
-  return engine;
-}
-
 std::string TfrReportBase::ExpressionText(TfrView* view, const std::string& expression) {
   TfrCurrentReport current(this);
   const Variant value = frEngine().Parser.Calculate(expression);
   return FormatValue(value, view != nullptr ? view->Format : 0,
                      view != nullptr ? view->FormatStr : std::string());
+}
+
+std::string TfrReportBase::ParsedExpressionText(TfrView* view, const TfrExpression& expression) {
+  return ExpressionText(view, expression.Text);
 }
 
 void TfrReportBase::GetVariableValue(const std::string& name, Variant& value) {
@@ -61,12 +60,9 @@ void TfrReportBase::BeginPage(int) {}
 bool TfrReportBase::ObjectClick(TfrView*) { return false; }
 bool TfrReportBase::MouseOverObject(TfrView*, TCursor&) { return false; }
 
-TfrCurrentReport::TfrCurrentReport(TfrReportBase* report) : FSaved(frEngine().CurReport) {
-  // Already current (a nested call during a build): nothing to change.
-  FActive = report != FSaved;
-  if (!FActive) return;
-  FSavedGetValue = frEngine().Parser.OnGetValue;
-  FSavedFunction = frEngine().Parser.OnFunction;
+void TfrCurrentReport::Install(TfrReportBase* report) {
+  FHandlers = std::make_unique<TSavedHandlers>(
+      TSavedHandlers{frEngine().Parser.OnGetValue, frEngine().Parser.OnFunction});
   frEngine().CurReport = report;
   frEngine().Parser.OnGetValue = [report](const std::string& name, Variant& value) {
     report->GetVariableValue(name, value);
@@ -77,9 +73,8 @@ TfrCurrentReport::TfrCurrentReport(TfrReportBase* report) : FSaved(frEngine().Cu
   };
 }
 
-TfrCurrentReport::~TfrCurrentReport() {
-  if (!FActive) return;
+void TfrCurrentReport::Restore() {
   frEngine().CurReport = FSaved;
-  frEngine().Parser.OnGetValue = std::move(FSavedGetValue);
-  frEngine().Parser.OnFunction = std::move(FSavedFunction);
+  frEngine().Parser.OnGetValue = std::move(FHandlers->GetValue);
+  frEngine().Parser.OnFunction = std::move(FHandlers->Function);
 }

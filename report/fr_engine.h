@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,11 @@ class TfrReportBase : public TComponent {
   // resolution and formatting). The default evaluates it with the shared
   // parser through GetVariableValue and formats it by the view's format.
   virtual std::string ExpressionText(TfrView* view, const std::string& expression);
+  // The same text for an expression split from its memo line once
+  // (SplitBracketedLine): what ExpressionText(view, expression.Text) gives.
+  // The default calls that; a report overriding one of the two overrides
+  // both.
+  virtual std::string ParsedExpressionText(TfrView* view, const TfrExpression& expression);
   // The value of a name met in an expression: the report's variables, then
   // the dictionary. Empty when neither knows it.
   virtual void GetVariableValue(const std::string& name, Variant& value);
@@ -135,7 +141,11 @@ struct TfrEngine {
   TfrLayoutCache LayoutCache;
 };
 
-TfrEngine& frEngine();
+// Inline: the engine's objects ask for it many times per printed object.
+inline TfrEngine& frEngine() {
+  static TfrEngine engine;
+  return engine;
+}
 // The canvas of the engine's scratch bitmap: every text layout measures on
 // it.
 TCanvas& frScratchCanvas();
@@ -148,14 +158,26 @@ TCanvas* frSetScratchCanvas(TCanvas* canvas);
 // already is left as it is (its resolver was installed with it).
 class TfrCurrentReport {
  public:
-  explicit TfrCurrentReport(TfrReportBase* report);
-  ~TfrCurrentReport();
+  // Inline: every expression of a build asks, and its report is current.
+  explicit TfrCurrentReport(TfrReportBase* report)
+      : FSaved(frEngine().CurReport), FActive(report != FSaved) {
+    if (FActive) Install(report);
+  }
+  ~TfrCurrentReport() {
+    if (FActive) Restore();
+  }
   TfrCurrentReport(const TfrCurrentReport&) = delete;
   TfrCurrentReport& operator=(const TfrCurrentReport&) = delete;
 
  private:
+  void Install(TfrReportBase* report);
+  void Restore();
+  // The parser's handlers before Install, kept only when it installed.
+  struct TSavedHandlers {
+    TGetPValueEvent GetValue;
+    TFunctionEvent Function;
+  };
   TfrReportBase* FSaved;
   bool FActive;
-  TGetPValueEvent FSavedGetValue;
-  TFunctionEvent FSavedFunction;
+  std::unique_ptr<TSavedHandlers> FHandlers;
 };

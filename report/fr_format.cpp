@@ -74,22 +74,22 @@ std::string FormatOrThrow(const Variant& value, std::int32_t code, std::string_v
 }  // namespace
 
 std::string FormatValue(const Variant& value, std::int32_t code, std::string_view formatStr) {
-  if (VarIsEmpty(value) || VarIsNull(value)) return {};
-  if (VarIsStr(value)) {
+  const TVarType type = value.VType();
+  if (type == varEmpty || type == varNull) return {};
+  const int category = FormatCategory(code);
+  const bool formatted =
+      category == fcNumber || category == fcDate || category == fcTime || category == fcBoolean;
+  if (type == varString) {
     // Blank text shows nothing; text under no format shows as it is.
     std::string text = VarToStr(value);
     if (std::all_of(text.begin(), text.end(),
                     [](char c) { return static_cast<unsigned char>(c) <= 0x20; }))
       return {};
-    switch (FormatCategory(code)) {
-      case fcNumber:
-      case fcDate:
-      case fcTime:
-      case fcBoolean:
-        break;
-      default:
-        return text;
-    }
+    if (!formatted) return text;
+  } else if (!formatted) {
+    // Under no format a value is its plain text (what FormatOrThrow would
+    // give, and raise, itself).
+    return VarToStr(value);
   }
   try {
     return FormatOrThrow(value, code, formatStr);

@@ -1,5 +1,6 @@
 #include "report/fr_parser.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/base/codepage.h"
@@ -195,6 +196,50 @@ std::string GetBracketedText(std::string_view s, std::size_t start, std::size_t&
   }
   finish = s.size();
   return {};
+}
+
+std::size_t FindFormatSuffix(std::string_view expression) {
+  char quote = 0;
+  std::size_t found = std::string_view::npos;
+  for (std::size_t i = 0; i + 1 < expression.size(); ++i) {
+    const char c = expression[i];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+    } else if (c == '\'' || c == '"') {
+      quote = c;
+    } else if (c == ' ' && expression[i + 1] == '#') {
+      found = i;
+    }
+  }
+  return found;
+}
+
+TfrExpression::TfrExpression(std::string text) : Text(std::move(text)) {
+  const std::size_t suffix = FindFormatSuffix(Text);
+  HasSuffix = suffix != std::string::npos;
+  if (!HasSuffix) {
+    Name = Text;
+    return;
+  }
+  Suffix = Text.substr(suffix + 2);
+  Name = Trim(std::string_view(Text).substr(0, suffix));
+}
+
+TfrBracketedLine SplitBracketedLine(std::string_view line) {
+  TfrBracketedLine split;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    const std::size_t open = line.find('[', i);
+    if (open == std::string_view::npos) break;
+    std::size_t finish;
+    std::string inner = GetBracketedText(line, open, finish);
+    if (finish >= line.size()) break;  // no ']': the rest stays literal
+    split.Literals.emplace_back(line.substr(i, open - i));
+    split.Expressions.emplace_back(std::move(inner));
+    i = finish + 1;
+  }
+  split.Literals.emplace_back(line.substr(std::min(i, line.size())));
+  return split;
 }
 
 std::vector<std::string> SplitCallArguments(std::string_view s, std::size_t open,
@@ -485,7 +530,12 @@ Variant TfrParser::EvaluatePostfix(std::string_view s) {
       }
       i = finish < s.size() ? finish + 1 : s.size();
       Variant v;
-      if (OnGetValue) OnGetValue(prefix.empty() ? inner : prefix + inner, v);
+      if (OnGetValue) {
+        if (prefix.empty())
+          OnGetValue(inner, v);
+        else
+          OnGetValue(prefix + inner, v);
+      }
       push(std::move(v));
       continue;
     }

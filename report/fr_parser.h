@@ -1,5 +1,6 @@
-// The report expression parser, the engine's named value list and the
-// splitter that finds function calls inside expressions.
+// The report expression parser, the engine's named value list, the
+// splitter that finds function calls inside expressions and the split of a
+// memo line at its bracketed expressions.
 //
 // TfrParser turns an infix expression (the text between brackets in a memo,
 // a band condition, a script line) into the engine's postfix string and
@@ -38,6 +39,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -104,6 +106,43 @@ class TfrParser {
 // past the end) the result is empty and finish = start. When no ']' matches,
 // the result is empty and finish = s.size(): the rest is literal text.
 std::string GetBracketedText(std::string_view s, std::size_t start, std::size_t& finish);
+
+// The offset of the " #" that starts a display-format suffix ("[SUM] #N0,2"):
+// the last one outside '...' and "..."; npos when there is none.
+std::size_t FindFormatSuffix(std::string_view expression);
+
+// One bracketed expression of a memo line, split from the line once so that
+// printing evaluates it record after record without scanning it again.
+struct TfrExpression {
+  TfrExpression() = default;
+  explicit TfrExpression(std::string text);
+
+  std::string Text;  // as it stood between the brackets
+  // Text before a " #" format suffix, trimmed; all of Text (untrimmed) when
+  // there is no suffix.
+  std::string Name;
+  bool HasSuffix = false;
+  std::string Suffix;  // after the " #"
+
+  // The suffix's format as the report last read it, under the decimal
+  // separator `FormatSeparator` (the reading depends on it); kept by the
+  // report that evaluates the expression.
+  mutable bool FormatRead = false;
+  mutable char FormatSeparator = 0;
+  mutable std::int32_t Format = 0;
+  mutable std::string FormatStr;
+};
+
+// A line split at its bracketed expressions: Literals[0], Expressions[0],
+// Literals[1], ..., Literals[n], with n + 1 literals: each '[' opens an
+// expression up to its matching ']' (GetBracketedText); from a '[' that no
+// ']' matches, the rest of the line is literal text. "[]" is an expression
+// with empty text.
+struct TfrBracketedLine {
+  std::vector<std::string> Literals;
+  std::vector<TfrExpression> Expressions;
+};
+TfrBracketedLine SplitBracketedLine(std::string_view line);
 
 // The argument texts of the call whose '(' is at `open`, trimmed, up to
 // nine; `close` receives the offset of the matching ')'. Commas at depth 1

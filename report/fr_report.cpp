@@ -1,6 +1,7 @@
 #include "report/fr_report.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/base/clock.h"
 #include "platform/base/file_stream.h"
@@ -38,23 +39,6 @@ auto BeginBuild(bool& busy) {
 bool IsNumberText(const std::string& s) {
   if (s.empty() || s.size() > 9) return false;
   return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// The " #" of a format suffix, outside quotes; npos when none.
-std::size_t FindFormatSuffix(const std::string& expr) {
-  char quote = 0;
-  std::size_t found = std::string::npos;
-  for (std::size_t i = 0; i + 1 < expr.size(); ++i) {
-    const char c = expr[i];
-    if (quote != 0) {
-      if (c == quote) quote = 0;
-    } else if (c == '\'' || c == '"') {
-      quote = c;
-    } else if (c == ' ' && expr[i + 1] == '#') {
-      found = i;
-    }
-  }
-  return found;
 }
 
 }  // namespace
@@ -310,23 +294,34 @@ void TfrReport::Progress(int n) {
 }
 
 std::string TfrReport::ExpressionText(TfrView* view, const std::string& expression) {
-  TfrCurrentReport current(this);
+  return ParsedExpressionText(view, TfrExpression(expression));
+}
+
+std::string TfrReport::ParsedExpressionText(TfrView* view, const TfrExpression& expression) {
   TfrEngine& e = frEngine();
-  // Most expressions carry no format suffix: they are looked up as they stand.
-  const std::string* expr = &expression;
-  std::string trimmed;
-  std::int32_t format = view != nullptr ? view->Format : 0;
-  std::string formatStr = view != nullptr ? view->FormatStr : std::string();
-  const std::size_t suffix = FindFormatSuffix(expression);
-  if (suffix != std::string::npos) {
-    format = ParseFormatSuffix(expression.substr(suffix + 2), formatStr);
-    trimmed = Trim(std::string_view(expression).substr(0, suffix));
-    expr = &trimmed;
+  // During a build the report is current already.
+  std::optional<TfrCurrentReport> current;
+  if (e.CurReport != this) current.emplace(this);
+  std::int32_t format;
+  std::string formatStr;
+  if (expression.HasSuffix) {
+    const char separator = FormatSettings.DecimalSeparator;
+    if (!expression.FormatRead || expression.FormatSeparator != separator) {
+      expression.Format = ParseFormatSuffix(expression.Suffix, expression.FormatStr);
+      expression.FormatSeparator = separator;
+      expression.FormatRead = true;
+    }
+    format = expression.Format;
+    formatStr = expression.FormatStr;
+  } else {
+    format = view != nullptr ? view->Format : 0;
+    if (view != nullptr && !view->FormatStr.empty()) formatStr = view->FormatStr;
   }
   e.CurValue = Variant(0);
-  Variant value;
-  GetVariableValue(*expr, value);
-  e.CurValue = value;
+  Variant resolved;
+  GetVariableValue(expression.Name, resolved);
+  e.CurValue = std::move(resolved);
+  const Variant& value = e.CurValue;
   if (view != nullptr && (view->Flags & flHideZeros) && VarType(value) != varString &&
       !VarIsEmpty(value) && !VarIsNull(value) && value == Variant(0))
     return std::string();
@@ -334,12 +329,12 @@ std::string TfrReport::ExpressionText(TfrView* view, const std::string& expressi
 }
 
 void TfrReport::GetVariableValue(const std::string& name, Variant& value) {
-  TfrEngine& e = frEngine();
-  value = Variant();
+  if (value.VType() != varEmpty) value = Variant();
   if (OnGetValue) {
     OnGetValue(name, value);
-    if (!VarIsEmpty(value)) return;
+    if (value.VType() != varEmpty) return;
   }
+  TfrEngine& e = frEngine();
   value = Variant(0);
   if (FDictionary.IsVariable(name)) {
     FDictionary.GetValue(name, value);

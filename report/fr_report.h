@@ -128,6 +128,10 @@ class TfrReport : public TfrReportBase {
   TfrEMFPages& EMFPages() override { return FEMFPages; }
   TfrDataDictionary& Dictionary() override { return FDictionary; }
   std::string ExpressionText(TfrView* view, const std::string& expression) override;
+  // An expression with a " #fmt" suffix is the name before it, shown in
+  // the suffix's format; otherwise the name is the whole text, shown in the
+  // view's format. The suffix's format is read once per decimal separator.
+  std::string ParsedExpressionText(TfrView* view, const TfrExpression& expression) override;
   void GetVariableValue(const std::string& name, Variant& value) override;
   void BeforePrint(TfrView* view, TStrings& memo) override;
   bool WantsBeforePrint(const TfrView* view) const override;

@@ -36,18 +36,8 @@ float DecodeFrameWidth(std::int32_t stored) {
 std::string ExpandLine(std::string_view line,
                        const std::function<std::string(const std::string&)>& text) {
   std::string result;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    const std::size_t open = line.find('[', i);
-    if (open == std::string_view::npos) break;
-    std::size_t finish;
-    const std::string inner = GetBracketedText(line, open, finish);
-    if (finish >= line.size()) break;  // no ']': the rest stays literal
-    result += line.substr(i, open - i);
-    result += text(inner);
-    i = finish + 1;
-  }
-  result += line.substr(std::min(i, line.size()));
+  AppendExpanded(result, SplitBracketedLine(line),
+                 [&](const TfrExpression& e) { return text(e.Text); });
   return result;
 }
 
@@ -294,27 +284,68 @@ void TfrView::AlignToBand() {
 
 // --- printing ---------------------------------------------------------------
 
-void TfrView::ExpandVariables(TStrings& lines) {
+void TfrView::ExpandVariables(const TStringList& lines) {
   TfrReportBase* report = frEngine().CurReport;
-  const auto text = [&](const std::string& expression) {
-    return report != nullptr ? report->ExpressionText(this, expression) : std::string();
+  const auto text = [&](const TfrExpression& expression) {
+    return report != nullptr ? report->ParsedExpressionText(this, expression) : std::string();
   };
-  Memo1.Clear();
+  // An expression may run a script that changes the memo, or (through the
+  // report) expand this object again: the loop re-reads the lines, and a
+  // nested expansion splits on its own.
+  const bool outer = !FExpanding;
+  TFlagGuard expanding(FExpanding);
+  // Memo1's lines are overwritten in place (the last record's lines have
+  // the room) and the ones left over dropped when the expansion ends, also
+  // when an expression throws.
+  int count = 0;
+  TScopeExit trim([this, &count] {
+    while (Memo1.Count() > count) Memo1.Delete(Memo1.Count() - 1);
+  });
+  const auto add = [&](std::string_view text) {
+    if (count < Memo1.Count()) {
+      Memo1.Put(count, text);
+      if (Memo1.GetObject(count) != nullptr) Memo1.PutObject(count, nullptr);
+    } else {
+      Memo1.Add(text);
+    }
+    ++count;
+  };
+  std::string expanded;
+  TfrBracketedLine local;
   for (int i = 0; i < lines.Count(); ++i) {
-    const std::string line = lines[i];
+    const std::string& line = lines.StringRef(i);
     if (line.empty()) {
-      Memo1.Add("");
+      add("");
       continue;
     }
-    const std::string expanded = ExpandLine(line, text);
+    const TfrBracketedLine* split;
+    if (outer) {
+      if (FSplitLines.size() <= static_cast<std::size_t>(i)) FSplitLines.resize(i + 1);
+      TSplitLine& kept = FSplitLines[i];
+      if (kept.Split.Literals.empty() || kept.Source != line) {
+        kept.Source = line;
+        kept.Split = SplitBracketedLine(line);
+      }
+      split = &kept.Split;
+    } else {
+      local = SplitBracketedLine(line);
+      split = &local;
+    }
+    if (split->Expressions.size() == 1 && split->Literals[0].empty() &&
+        split->Literals[1].empty()) {
+      expanded = text(split->Expressions[0]);  // the line is one expression
+    } else {
+      expanded.clear();
+      AppendExpanded(expanded, *split, text);
+    }
     if (expanded.empty()) continue;
-    if (expanded.find_first_of("\r\n") == std::string::npos) {
-      Memo1.Add(expanded);
+    if (expanded.find('\r') == std::string::npos && expanded.find('\n') == std::string::npos) {
+      add(expanded);
       continue;
     }
-    TStringList split;
-    split.SetText(expanded);
-    Memo1.AddStrings(split);
+    TStringList parts;
+    parts.SetText(expanded);
+    for (int k = 0; k < parts.Count(); ++k) add(parts.StringRef(k));
   }
 }
 
@@ -333,9 +364,11 @@ void TfrView::WriteAlignedToBand(TStream& stream) {
   if (Tag.find('[') != std::string::npos) {
     tag.emplace(Tag, Tag);
     TfrReportBase* report = frEngine().CurReport;
-    Tag = ExpandLine(Tag, [&](const std::string& e) {
-      return report != nullptr ? report->ExpressionText(this, e) : std::string();
+    std::string expanded;
+    AppendExpanded(expanded, SplitBracketedLine(Tag), [&](const TfrExpression& e) {
+      return report != nullptr ? report->ParsedExpressionText(this, e) : std::string();
     });
+    Tag = std::move(expanded);
   }
   AlignToBand();
   WriteWithType(stream);

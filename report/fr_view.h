@@ -32,6 +32,7 @@
 #include "platform/draw/canvas.h"
 #include "platform/draw/geometry.h"
 #include "report/fr_object.h"
+#include "report/fr_parser.h"
 #include "report/fr_stream.h"
 
 class TField;
@@ -139,8 +140,10 @@ class TfrView : public TfrObject {
 
  protected:
   TfrView() = default;
-  // Memo1 := Memo with every [expression] replaced by the report's text.
-  void ExpandVariables(TStrings& lines);
+  // Memo1 := `lines` (the Memo) with every [expression] replaced by the
+  // report's text (ParsedExpressionText). Each line is split at its
+  // expressions once and split again only when its text changed.
+  void ExpandVariables(const TStringList& lines);
   // BaseName + the first number no object of the current report uses.
   std::string UniqueName() const;
   // The view's rectangle at drawing scale.
@@ -161,12 +164,31 @@ class TfrView : public TfrObject {
     int x, y, dx, dy, GapX, GapY;
     float FrameWidth;
   } FSaved{};
+  // The memo lines ExpandVariables split, by line number, with the text
+  // each was split from.
+  struct TSplitLine {
+    std::string Source;
+    TfrBracketedLine Split;
+  };
+  std::vector<TSplitLine> FSplitLines;
+  bool FExpanding = false;
 };
 
-// Expands every [...] of `line` with `text`; an unmatched '[' leaves the
-// rest of the line as it is. Inserted text is never expanded again.
+// Expands every [...] of `line` with `text`, left to right; an unmatched
+// '[' leaves the rest of the line as it is. Inserted text is never
+// expanded again. The split is SplitBracketedLine's.
 std::string ExpandLine(std::string_view line,
                        const std::function<std::string(const std::string&)>& text);
+// `line`'s literals and the texts of its expressions, in order, appended
+// to `out`; `text` is called once per expression, left to right.
+template <class TText>
+void AppendExpanded(std::string& out, const TfrBracketedLine& line, TText&& text) {
+  out += line.Literals[0];
+  for (std::size_t k = 0; k < line.Expressions.size(); ++k) {
+    out += text(line.Expressions[k]);
+    out += line.Literals[k + 1];
+  }
+}
 
 // Frame width to and from the stored integer.
 std::int32_t EncodeFrameWidth(float width);

@@ -148,7 +148,10 @@ void TDbfCursor::Clear() {
 
 int TDbfCursor::RecordAppended(int recordNumber, std::string_view key) {
   StoreKey(recordNumber, key);
-  const int index = LowerBound(recordNumber);
+  // Appends mostly come last (physical order, or a key not below the last
+  // one): no search then.
+  const int index =
+      FEntries.empty() || Less(FEntries.back(), recordNumber) ? Count() : LowerBound(recordNumber);
   FEntries.insert(FEntries.begin() + index, recordNumber);
   if (FPosition >= index) ++FPosition;
   return index;

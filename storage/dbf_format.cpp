@@ -1,6 +1,7 @@
 #include "storage/dbf_format.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -628,25 +629,37 @@ void EncodeNumericInteger(std::span<char> column, std::int64_t value, std::strin
 
 bool EncodeIntegerText(std::span<char> column, std::string_view text, std::int64_t lo,
                        std::int64_t hi) {
-  const bool negative = !text.empty() && text.front() == '-';
-  std::string_view digits = text.substr(negative ? 1 : 0);
+  const char* digits = text.data();
+  std::size_t count = text.size();
+  const bool negative = count > 0 && *digits == '-';
+  if (negative) {
+    ++digits;
+    --count;
+  }
   // Beyond 18 digits the value may not fit 64 bits: the general way decides.
-  if (digits.empty() || digits.size() > 18) return false;
+  if (count == 0 || count > 18) return false;
   std::int64_t magnitude = 0;
-  for (const char c : digits) {
-    if (c < '0' || c > '9') return false;
-    magnitude = magnitude * 10 + (c - '0');
+  for (std::size_t i = 0; i < count; ++i) {
+    const unsigned digit = static_cast<unsigned char>(digits[i]) - static_cast<unsigned>('0');
+    if (digit > 9) return false;
+    magnitude = magnitude * 10 + digit;
   }
   const std::int64_t value = negative ? -magnitude : magnitude;
   if (value < lo || value > hi) return false;
   // The value's own digits: no leading zeros, no sign for zero.
-  while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
-  const std::size_t length = digits.size() + (value < 0 ? 1 : 0);
+  while (count > 1 && *digits == '0') {
+    ++digits;
+    --count;
+  }
+  const std::size_t length = count + (value < 0 ? 1 : 0);
   if (length > column.size()) return false;
+  // Columns are short: byte by byte, right-justified behind blanks.
+  char* out = column.data();
   const std::size_t pad = column.size() - length;
-  std::fill(column.begin(), column.begin() + static_cast<std::ptrdiff_t>(pad), ' ');
-  if (value < 0) column[pad] = '-';
-  std::memcpy(column.data() + column.size() - digits.size(), digits.data(), digits.size());
+  for (std::size_t i = 0; i < pad; ++i) out[i] = ' ';
+  if (value < 0) out[pad] = '-';
+  out += column.size() - count;
+  for (std::size_t i = 0; i < count; ++i) out[i] = digits[i];
   return true;
 }
 
@@ -797,11 +810,21 @@ bool EncodeDateParts(std::span<char> column, int year, int month, int day) {
     return false;
   // Day 0 is written as blanks; EncodeDateColumn knows that.
   if (year == 1899 && month == 12 && day == 30) return false;
-  const int parts[] = {year / 100, year % 100, month, day};
-  for (int i = 0; i < 4; ++i) {
-    column[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + parts[i] / 10);
-    column[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + parts[i] % 10);
-  }
+  // Two digits at a time, from a table of 00..99.
+  static constexpr auto kPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+      pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+      pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+  }();
+  const auto pair = [](int value) { return kPairs.data() + 2 * value; };
+  char* out = column.data();
+  std::memcpy(out, pair(year / 100), 2);
+  std::memcpy(out + 2, pair(year % 100), 2);
+  std::memcpy(out + 4, pair(month), 2);
+  std::memcpy(out + 6, pair(day), 2);
   return true;
 }
 

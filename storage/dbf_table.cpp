@@ -522,7 +522,9 @@ void TmDbfTable::RebuildOrderings() {
 }
 
 int TmDbfTable::AddAppended(std::uint32_t count, const char* record) {
-  std::vector<TKeySpec> specs;
+  // The list's room is kept from append to append.
+  std::vector<TKeySpec> specs = std::move(FAppendSpecs);
+  specs.clear();
   for (TDbfCursor* cursor : FOrderings) specs.push_back(KeySpecOf(cursor));
   TRecordKeys keys(*this, specs);
   auto add = [&](int number, const char* bytes) {
@@ -542,6 +544,7 @@ int TmDbfTable::AddAppended(std::uint32_t count, const char* record) {
     index = add(static_cast<int>(count), record);
     FFile->SetKnownCount(count + 1);
   }
+  FAppendSpecs = std::move(specs);
   return index;
 }
 
@@ -759,8 +762,16 @@ void TmDbfTable::FreeRecordBuffer(TRecordBuffer& buffer) {
 }
 
 void TmDbfTable::InternalInitRecord(TRecordBuffer buffer) {
-  std::memset(buffer, 0, static_cast<std::size_t>(FBufferSize));
-  InitEmptyRecord(buffer);
+  // As zeros with the empty record over them from byte 1 (InitEmptyRecord),
+  // each byte written once.
+  const std::size_t size = static_cast<std::size_t>(FBufferSize);
+  const std::string& empty = FFile->EmptyRecord();
+  const std::size_t copied = empty.size() > 1 ? std::min(empty.size(), size) : 0;
+  std::memset(buffer + copied, 0, size - copied);
+  if (copied > 0) {
+    buffer[0] = '\0';
+    std::memcpy(buffer + 1, empty.data() + 1, copied - 1);
+  }
 }
 
 void TmDbfTable::InitEmptyRecord(char* record) const {
@@ -1280,10 +1291,6 @@ bool IsPlainField(const TField& field) {
   }
 }
 
-bool IsIntegerType(TFieldType type) {
-  return type == ftInteger || type == ftSmallint || type == ftWord || type == ftLargeint;
-}
-
 // For each Windows-1251 byte, the one byte its character becomes in a
 // column of the page, as the field's way (through UTF-8) writes it; 0 for
 // NUL, which ends the field's text, and for characters written as several
@@ -1320,27 +1327,67 @@ bool PlainAscii(std::string_view bytes) {
 }
 
 const TDirectText& DirectText(TCodePage page) {
-  static const TDirectText ansi = MakeDirectText(TCodePage::Win1251);
-  static const TDirectText oem = MakeDirectText(TCodePage::Oem866);
-  return page == TCodePage::Win1251 ? ansi : oem;
+  // Made once, both together: one guard to pass per call.
+  static const TDirectText tables[] = {MakeDirectText(TCodePage::Win1251),
+                                       MakeDirectText(TCodePage::Oem866)};
+  return tables[page == TCodePage::Win1251 ? 0 : 1];
 }
 
 }  // namespace
 
-bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
-  if (field->FieldNo() <= 0 || field->DataType() != ftString ||
-      typeid(*field) != typeid(TStringField) || field->OnValidate || field->Transliterate() ||
-      (State() != dsEdit && State() != dsInsert))
+bool TmDbfTable::PrepareDirectColumn(TField* field, TDirectColumn& direct) {
+  direct = {};
+  if (!FIsOpen || !FFile || field->FieldNo() <= 0 ||
+      static_cast<std::size_t>(field->FieldNo()) > FFile->Layout().Fields.size() ||
+      !IsPlainField(*field))
     return false;
-  // The field's buffer in these states.
-  char* record = ActiveBuffer();
-  if (record == nullptr) return false;
-  const TDirectText& table = DirectText(TextPage());
   const TFieldDescriptor& column = Column(field->FieldNo());
-  if (column.Length > dbf::kMaxColumnLength) return false;
+  direct.Field = field;
+  direct.Offset = column.Offset;
+  direct.Length = column.Length;
+  direct.Type = column.Type;
+  direct.Decimals = column.Decimals;
+  switch (field->DataType()) {
+    case ftString:
+      direct.Kind = TDirectKind::Text;
+      break;
+    case ftFloat:
+      direct.Kind = TDirectKind::Float;
+      break;
+    case ftDate:
+      direct.Kind = TDirectKind::Date;
+      break;
+    default:
+      direct.Kind = TDirectKind::Integer;
+      break;
+  }
+  return true;
+}
+
+char* TmDbfTable::DirectRecord(const TDirectColumn& column) {
+  if (column.Kind == TDirectKind::None || column.Field->OnValidate ||
+      (State() != dsEdit && State() != dsInsert))
+    return nullptr;
+  // The field's buffer in these states.
+  return ActiveBuffer();
+}
+
+bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
+  TDirectColumn column;
+  return PrepareDirectColumn(field, column) && SetColumnText(column, bytes);
+}
+
+bool TmDbfTable::SetColumnText(const TDirectColumn& column, std::string_view bytes) {
+  if (column.Kind != TDirectKind::Text || column.Length > dbf::kMaxColumnLength ||
+      column.Field->Transliterate())
+    return false;
+  char* record = DirectRecord(column);
+  if (record == nullptr) return false;
+  TField* field = column.Field;
+  const TDirectText& table = DirectText(TextPage());
   // The field keeps Size characters, one byte each in either page.
-  const std::size_t kept = std::min({bytes.size(), static_cast<std::size_t>(field->Size()),
-                                     static_cast<std::size_t>(column.Length)});
+  const std::size_t kept =
+      std::min({bytes.size(), static_cast<std::size_t>(field->Size()), column.Length});
   char* out = record + column.Offset;
   if (table.AsciiKept && PlainAscii(bytes)) {
     std::memcpy(out, bytes.data(), kept);
@@ -1350,8 +1397,15 @@ bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
   }
   // Converted beside the record first: nothing changes when a byte fails.
   char converted[dbf::kMaxColumnLength];
-  for (std::size_t i = 0; i < kept; ++i)
-    converted[i] = table.Byte[static_cast<unsigned char>(bytes[i])];
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  std::size_t i = 0;
+  for (; i + 4 <= kept; i += 4) {
+    converted[i] = table.Byte[in[i]];
+    converted[i + 1] = table.Byte[in[i + 1]];
+    converted[i + 2] = table.Byte[in[i + 2]];
+    converted[i + 3] = table.Byte[in[i + 3]];
+  }
+  for (; i < kept; ++i) converted[i] = table.Byte[in[i]];
   if (std::memchr(converted, '\0', kept) != nullptr) return false;
   for (std::size_t i = kept; i < bytes.size(); ++i)
     if (table.Byte[static_cast<unsigned char>(bytes[i])] == '\0') return false;
@@ -1361,24 +1415,16 @@ bool TmDbfTable::SetColumnText(TField* field, std::string_view bytes) {
   return true;
 }
 
-std::span<char> TmDbfTable::DirectColumn(TField* field, char& type, int& decimals) {
-  if (field->FieldNo() <= 0 || field->OnValidate || (State() != dsEdit && State() != dsInsert))
-    return {};
-  // The field's buffer in these states.
-  char* record = ActiveBuffer();
-  if (record == nullptr) return {};
-  const TFieldDescriptor& column = Column(field->FieldNo());
-  type = column.Type;
-  decimals = column.Decimals;
-  return {record + column.Offset, column.Length};
+bool TmDbfTable::SetColumnInteger(TField* field, std::string_view text) {
+  TDirectColumn column;
+  return PrepareDirectColumn(field, column) && SetColumnInteger(column, text);
 }
 
-bool TmDbfTable::SetColumnInteger(TField* field, std::string_view text) {
-  if (!IsIntegerType(field->DataType()) || !IsPlainField(*field)) return false;
-  char type = 0;
-  int decimals = 0;
-  const std::span<char> bytes = DirectColumn(field, type, decimals);
-  if (bytes.empty() || !IsNumericLetter(type)) return false;
+bool TmDbfTable::SetColumnInteger(const TDirectColumn& column, std::string_view text) {
+  if (column.Kind != TDirectKind::Integer || !IsNumericLetter(column.Type)) return false;
+  char* record = DirectRecord(column);
+  if (record == nullptr) return false;
+  TField* field = column.Field;
   // The range the field checks: its own bounds when set, else its type's.
   const auto& integral = static_cast<const TIntegralField&>(*field);
   std::int64_t lo = INT32_MIN, hi = INT32_MAX;
@@ -1400,46 +1446,56 @@ bool TmDbfTable::SetColumnInteger(TField* field, std::string_view text) {
     lo = std::max<std::int64_t>(lo, INT16_MIN);
     hi = std::min<std::int64_t>(hi, INT16_MAX);
   }
-  if (!EncodeIntegerText(bytes, text, lo, hi)) return false;
+  if (!EncodeIntegerText({record + column.Offset, column.Length}, text, lo, hi)) return false;
   DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
   return true;
 }
 
 bool TmDbfTable::SetColumnFloat(TField* field, std::string_view text) {
-  if (field->DataType() != ftFloat || typeid(*field) != typeid(TFloatField) ||
-      FormatSettings.DecimalSeparator != '.')
+  TDirectColumn column;
+  return PrepareDirectColumn(field, column) && SetColumnFloat(column, text);
+}
+
+bool TmDbfTable::SetColumnFloat(const TDirectColumn& column, std::string_view text) {
+  if (column.Kind != TDirectKind::Float || FormatSettings.DecimalSeparator != '.' ||
+      !IsNumericLetter(column.Type))
     return false;
-  const auto& number = static_cast<const TFloatField&>(*field);
+  const auto& number = static_cast<const TFloatField&>(*column.Field);
   if (number.MinValue() != 0 || number.MaxValue() != 0) return false;
-  char type = 0;
-  int decimals = 0;
-  const std::span<char> bytes = DirectColumn(field, type, decimals);
-  if (bytes.empty() || !IsNumericLetter(type)) return false;
-  if (!EncodeFloatText(bytes, decimals, text)) return false;
-  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  char* record = DirectRecord(column);
+  if (record == nullptr) return false;
+  if (!EncodeFloatText({record + column.Offset, column.Length}, column.Decimals, text))
+    return false;
+  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(column.Field));
   return true;
 }
 
 bool TmDbfTable::SetColumnNull(TField* field) {
+  TDirectColumn column;
+  return PrepareDirectColumn(field, column) && SetColumnNull(column);
+}
+
+bool TmDbfTable::SetColumnNull(const TDirectColumn& column) {
   // Classes whose Clear is the field's own: the value cleared as null.
-  if (!IsPlainField(*field)) return false;
-  char type = 0;
-  int decimals = 0;
-  const std::span<char> bytes = DirectColumn(field, type, decimals);
-  if (bytes.empty()) return false;
-  ClearColumn(bytes, field->DataType() == ftString ? kTypeChar : type);
-  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  char* record = DirectRecord(column);
+  if (record == nullptr) return false;
+  ClearColumn({record + column.Offset, column.Length},
+              column.Kind == TDirectKind::Text ? kTypeChar : column.Type);
+  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(column.Field));
   return true;
 }
 
 bool TmDbfTable::SetColumnDate(TField* field, int year, int month, int day) {
-  if (field->DataType() != ftDate || typeid(*field) != typeid(TDateField)) return false;
-  char type = 0;
-  int decimals = 0;
-  const std::span<char> bytes = DirectColumn(field, type, decimals);
-  if (bytes.empty() || type != kTypeDate) return false;
-  if (!EncodeDateParts(bytes, year, month, day)) return false;
-  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  TDirectColumn column;
+  return PrepareDirectColumn(field, column) && SetColumnDate(column, year, month, day);
+}
+
+bool TmDbfTable::SetColumnDate(const TDirectColumn& column, int year, int month, int day) {
+  if (column.Kind != TDirectKind::Date || column.Type != kTypeDate) return false;
+  char* record = DirectRecord(column);
+  if (record == nullptr) return false;
+  if (!EncodeDateParts({record + column.Offset, column.Length}, year, month, day)) return false;
+  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(column.Field));
   return true;
 }
 

@@ -293,6 +293,31 @@ class TmDbfTable : public TDataSet {
   // done so.
   bool SetColumnNull(TField* field);
 
+  // The column of a field that the calls above can write, found once for
+  // many records (a reader of whole registers): PrepareDirectColumn fills
+  // `column` for `field` and returns true when the field is the plain class
+  // of its kind with a column of the open table; else false, and `column`
+  // writes nothing. The calls taking `column` do what the same calls
+  // taking the field do, checking again each time what may change between
+  // records (the state and record, an OnValidate handler, Transliterate,
+  // the field's Size and bounds). REQUIRES: the table has stayed open
+  // since `column` was prepared.
+  enum class TDirectKind : unsigned char { None, Text, Integer, Float, Date };
+  struct TDirectColumn {
+    TField* Field = nullptr;
+    TDirectKind Kind = TDirectKind::None;
+    char Type = 0;  // the column's letter
+    int Decimals = 0;
+    std::size_t Offset = 0;
+    std::size_t Length = 0;
+  };
+  bool PrepareDirectColumn(TField* field, TDirectColumn& column);
+  bool SetColumnText(const TDirectColumn& column, std::string_view bytes);
+  bool SetColumnInteger(const TDirectColumn& column, std::string_view text);
+  bool SetColumnFloat(const TDirectColumn& column, std::string_view text);
+  bool SetColumnDate(const TDirectColumn& column, int year, int month, int day);
+  bool SetColumnNull(const TDirectColumn& column);
+
   // How the value of data field `From` of another table goes into data
   // field `To` of this one by the columns' bytes (PrepareColumnCopy).
   struct TColumnCopy {
@@ -487,10 +512,10 @@ class TmDbfTable : public TDataSet {
   const char* ReadBuffer() {
     return State() == dsBrowse && !IsEmpty() ? ActiveBuffer() : FieldBuffer();
   }
-  // The bytes of the column of data field `field` in the record being
-  // edited or inserted, for a value set straight in the record; empty when
-  // the field has an OnValidate handler or there is no such record.
-  std::span<char> DirectColumn(TField* field, char& type, int& decimals);
+  // The record being edited or inserted, for a value set straight into
+  // `column`; null when there is none, or the field has an OnValidate
+  // handler or no column.
+  char* DirectRecord(const TDirectColumn& column);
   const dbf::TFieldDescriptor& Column(int fieldNo) const;
   TFieldType FieldTypeOfColumn(const dbf::TFieldDescriptor& column) const;
   TCodePage TextPage() const { return FAnsiTable ? TCodePage::Win1251 : TCodePage::Oem866; }
@@ -538,6 +563,7 @@ class TmDbfTable : public TDataSet {
     TKeyMaker Maker;
   };
   std::vector<TKeyMakerEntry> FKeyMakers;
+  std::vector<TKeySpec> FAppendSpecs;  // AddAppended's, kept for its room
   std::string FKeyScratch;
 
   int FStepCount = 0;

@@ -39,8 +39,18 @@ void StripTrailingZeros(TDecimal& d) {
   }
 }
 
+// Whether a finite `magnitude` >= 0 is a whole number (every double from
+// 2^52 up is); cheaper than comparing with std::trunc.
+bool IsWhole(double magnitude) {
+  if (magnitude >= 4503599627370496.0) {
+    return true;
+  }
+  return static_cast<double>(static_cast<std::uint64_t>(magnitude)) == magnitude;
+}
+
+// The 18 significant digits, always written out in full.
 // REQUIRES: value is finite.
-TDecimal FromDouble(double value) {
+TDecimal FromDoubleDigits(double value) {
   TDecimal d;
   d.Negative = std::signbit(value);
   if (value == 0) {
@@ -62,6 +72,89 @@ TDecimal FromDouble(double value) {
   d.Exponent = (negativeExponent ? -exponent : exponent) + 1;
   StripTrailingZeros(d);
   return d;
+}
+
+// The shortest digits that read back as `value` (a normal double), when
+// they are the digits the 18-digit form rounds to at `keep` significant
+// digits, whatever `keep` the caller takes from them: up to 15 such digits
+// lie nearer the value than half a unit of their 15th place (a normal
+// double is within 2^-53 of them), so rounding the 18 digits anywhere from
+// their last place to the 15th gives them back. A power of ten is left
+// out: the 18 digits may lie just below it, one decade lower. False, `d`
+// untouched, otherwise.
+bool ShortestDigits(double value, TDecimal& d, int& count) {
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                    std::chars_format::scientific);
+  // "d[.ddd]e[+-]XX"
+  const char* p = buffer;
+  TDecimal shortest;
+  shortest.Negative = std::signbit(value);
+  shortest.Digits[shortest.Count++] = *p++;
+  if (*p == '.') {
+    for (++p; *p != 'e'; ++p) {
+      if (shortest.Count == kDoublePrecision) return false;
+      shortest.Digits[shortest.Count++] = *p;
+    }
+  }
+  ++p;  // 'e'
+  const bool negativeExponent = *p == '-';
+  int exponent = 0;
+  for (++p; p < result.ptr; ++p) exponent = exponent * 10 + (*p - '0');
+  shortest.Exponent = (negativeExponent ? -exponent : exponent) + 1;
+  StripTrailingZeros(shortest);
+  if (shortest.Count == 1 && shortest.Digits[0] == '1') return false;
+  count = shortest.Count;
+  d = shortest;
+  return true;
+}
+
+// FromDoubleDigits, quicker for whole numbers.
+// REQUIRES: value is finite.
+TDecimal FromDouble(double value) {
+  const double magnitude = std::fabs(value);
+  if (value == 0 || !(magnitude < 1e18 && IsWhole(magnitude))) {
+    return FromDoubleDigits(value);
+  }
+  // A whole number of at most 18 digits: its exact digits are the 18
+  // significant ones.
+  TDecimal d;
+  d.Negative = std::signbit(value);
+  const auto result =
+      std::to_chars(d.Digits, d.Digits + sizeof d.Digits, static_cast<std::uint64_t>(magnitude));
+  d.Count = static_cast<int>(result.ptr - d.Digits);
+  d.Exponent = d.Count;
+  StripTrailingZeros(d);
+  return d;
+}
+
+// FloatToStrF of a whole number in ffGeneral or ffFixed when it has no more
+// digits than the precision: then nothing rounds, and the text is the
+// integer's digits (with the fixed format's zero decimals), written to
+// `out` (room for 40 characters). Its length; 0 for any other value.
+int WholeNumberText(double value, TFloatFormat format, int precision, int digits, char* out) {
+  if (format != ffGeneral && format != ffFixed) {
+    return 0;
+  }
+  const double magnitude = std::fabs(value);
+  if (!(magnitude < 1e15) || !IsWhole(magnitude)) {
+    return 0;
+  }
+  char* p = out;
+  if (magnitude != 0 && std::signbit(value)) {
+    *p++ = '-';
+  }
+  const auto result = std::to_chars(p, out + 16, static_cast<std::uint64_t>(magnitude));
+  if (result.ptr - p > std::clamp(precision, 1, kDoublePrecision)) {
+    return 0;
+  }
+  p = result.ptr;
+  const int decimals = format == ffFixed ? std::clamp(digits, 0, 18) : 0;
+  if (decimals > 0) {
+    *p++ = FormatSettings.DecimalSeparator;
+    p = std::fill_n(p, decimals, '0');
+  }
+  return static_cast<int>(p - out);
 }
 
 TDecimal FromCurrency(Currency value) {
@@ -730,7 +823,32 @@ std::string FloatToStrF(double value, TFloatFormat format, int precision, int di
   if (!std::isfinite(value)) {
     return NonFiniteText(value);
   }
+  const double magnitude = std::fabs(value);
+  char whole[40];
+  if (const int length = WholeNumberText(value, format, precision, digits, whole); length > 0) {
+    return std::string(whole, static_cast<std::size_t>(length));
+  }
+  TDecimal d;
+  int count = 0;
+  // Whole numbers have their own quick way in FromDouble.
+  if (!IsWhole(magnitude) && std::isnormal(value) && ShortestDigits(value, d, count)) {
+    // The significant digits DecimalToStrF keeps: when the shortest digits
+    // fit, they are what it would round the 18 digits to.
+    const int clamped = std::clamp(precision, 1, kDoublePrecision);
+    const bool fixed = format == ffFixed || format == ffNumber || format == ffCurrency;
+    const int keep = fixed ? std::min(clamped, d.Exponent + std::clamp(digits, 0, 18)) : clamped;
+    if (count <= keep) {
+      return DecimalToStrF(d, format, precision, kDoublePrecision, digits);
+    }
+  }
   return DecimalToStrF(FromDouble(value), format, precision, kDoublePrecision, digits);
+}
+
+std::string FloatToStrFByDigits(double value, TFloatFormat format, int precision, int digits) {
+  if (!std::isfinite(value)) {
+    return NonFiniteText(value);
+  }
+  return DecimalToStrF(FromDoubleDigits(value), format, precision, kDoublePrecision, digits);
 }
 
 std::string FloatToStrF(Currency value, TFloatFormat format, int precision, int digits) {
@@ -845,6 +963,14 @@ std::string FormatFloat(std::string_view pattern, double value) {
     return FloatToStr(value);
   }
   return FormatDecimal(pattern, FromDouble(value), kDoublePrecision,
+                       std::fabs(value) >= kGeneralOnlyLimit);
+}
+
+std::string FormatFloatByDigits(std::string_view pattern, double value) {
+  if (pattern.empty() || !std::isfinite(value)) {
+    return FloatToStrFByDigits(value, ffGeneral, kDoublePrecision, 0);
+  }
+  return FormatDecimal(pattern, FromDoubleDigits(value), kDoublePrecision,
                        std::fabs(value) >= kGeneralOnlyLimit);
 }
 

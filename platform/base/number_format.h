@@ -39,6 +39,10 @@ enum TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
 std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits);
 // The Currency form works on the exact scaled value, never through double.
 std::string FloatToStrF(Currency value, TFloatFormat format, int precision, int digits);
+// The same text the long way, always through the 18 digits: the reference
+// that FloatToStrF's quicker ways (whole numbers, values whose shortest
+// digits are those it keeps) are tested against.
+std::string FloatToStrFByDigits(double value, TFloatFormat format, int precision, int digits);
 // FloatToStrF(value, ffGeneral, 15, 0): "0.1", "1E20", "0.333333333333333".
 std::string FloatToStr(double value);
 // FloatToStr of the double that the plain decimal text `text`
@@ -69,6 +73,9 @@ bool DecimalTextToStr(std::string_view text, std::string& out);
 // 1E18 or more in magnitude unless their section is scientific
 // (FormatFloat("0.0E+00", 1e20) is "1.0E+20").
 std::string FormatFloat(std::string_view pattern, double value);
+// FormatFloat the long way, always through the 18 digits (for tests, as
+// FloatToStrFByDigits).
+std::string FormatFloatByDigits(std::string_view pattern, double value);
 // FormatFloat on the exact Currency value; an empty pattern is CurrToStr.
 std::string FormatCurr(std::string_view pattern, Currency value);
 // Shortest exact text: CurrToStr(Currency(12.5)) == "12,5" (by settings).

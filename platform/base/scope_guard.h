@@ -101,13 +101,12 @@ class TFinallyGuard {
   explicit TFinallyGuard(F action)
       : FAction(std::move(action)), FExceptions(std::uncaught_exceptions()) {}
   ~TFinallyGuard() noexcept(false) {
-    if (std::uncaught_exceptions() == FExceptions) {
-      FAction();
-      return;
-    }
+    // The count of exceptions on their way is asked only when the action
+    // throws: most scopes end without one.
     try {
       FAction();
     } catch (...) {
+      if (std::uncaught_exceptions() == FExceptions) throw;
     }
   }
   TFinallyGuard(const TFinallyGuard&) = delete;

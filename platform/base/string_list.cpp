@@ -328,16 +328,6 @@ void TStringList::SwapItems(TStringList& Other) {
 
 std::string TStringList::Get(int Index) const { return StringRef(Index); }
 
-const std::string& TStringList::StringRef(int Index) const {
-  CheckIndex(Index, Count() - 1);
-  return FItems[Index].FString;
-}
-
-void* TStringList::GetObject(int Index) const {
-  CheckIndex(Index, Count() - 1);
-  return FItems[Index].FObject;
-}
-
 void TStringList::InsertObject(int Index, std::string_view S, void* AObject) {
   if (FSorted) throw EStringListError(std::string(kSortedListError));
   CheckIndex(Index, Count());

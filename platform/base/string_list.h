@@ -167,7 +167,10 @@ class TStringList : public TStrings {
   // TStrings
   int Count() const override { return static_cast<int>(FItems.size()); }
   std::string Get(int Index) const override;
-  void* GetObject(int Index) const override;
+  void* GetObject(int Index) const override {
+    if (Index < 0 || Index > Count() - 1) IndexError(Index);
+    return FItems[static_cast<std::size_t>(Index)].FObject;
+  }
   // Throws EStringListError "Operation not allowed on sorted list" when
   // Sorted(); use Add there.
   void InsertObject(int Index, std::string_view S, void* AObject) override;
@@ -196,8 +199,12 @@ class TStringList : public TStrings {
   // copying; each list reports its change. Both must be unsorted.
   void SwapItems(TStringList& Other);
 
-  // A reference to the item, valid until the list changes.
-  const std::string& StringRef(int Index) const;
+  // A reference to the item, valid until the list changes. Inline: layout
+  // and printing read every line through it.
+  const std::string& StringRef(int Index) const {
+    if (Index < 0 || Index > Count() - 1) IndexError(Index);
+    return FItems[static_cast<std::size_t>(Index)].FString;
+  }
 
   // Binary search of a sorted list: true when found; Index receives the
   // first equal item or the position where S would be inserted.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -22,6 +23,17 @@ int Digits(std::string_view text) {
   for (char c : text) {
     if (c < '0' || c > '9') return -1;
     value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+// The same for the `count` bytes from `p`.
+int DigitsAt(const char* p, int count) {
+  int value = 0;
+  for (int i = 0; i < count; ++i) {
+    const unsigned digit = static_cast<unsigned char>(p[i]) - static_cast<unsigned>('0');
+    if (digit > 9) return -1;
+    value = value * 10 + static_cast<int>(digit);
   }
   return value;
 }
@@ -75,36 +87,45 @@ void SetFieldText(TField& field, TTaker taker, std::string_view raw) {
   }
 }
 
-// The same, written by the table straight into the record where it can do
-// so with the field's result, when `direct`.
-inline void SetFieldValue(TmDbfTable& table, TField& field, TTaker taker, std::string_view raw,
-                          bool direct) {
-  if (direct) {
-    switch (taker) {
-      case TTaker::Text:
-        if (table.SetColumnText(&field, raw)) return;
-        break;
-      case TTaker::Integer:
-        if (raw.empty() ? table.SetColumnNull(&field) : table.SetColumnInteger(&field, raw)) return;
-        break;
-      case TTaker::Float:
-        if (raw.empty() ? table.SetColumnNull(&field) : table.SetColumnFloat(&field, raw)) return;
-        break;
-      case TTaker::Date:
-        // Any text but "yyyy?mm?dd" clears the date (as UTF-8: ASCII only
-        // keeps its length).
-        if (raw.size() != 10) {
-          if (IsAscii(raw) && table.SetColumnNull(&field)) return;
-        } else if (IsAscii(raw)) {
-          const int year = Digits(raw.substr(0, 4)), month = Digits(raw.substr(5, 2)),
-                    day = Digits(raw.substr(8, 2));
-          if (year > 0 && month > 0 && day > 0 && table.SetColumnDate(&field, year, month, day))
-            return;
-        }
-        break;
-    }
+// Where an attribute's value goes: its field, how the field takes it, and
+// the field's column when the table writes it straight into the record.
+struct TTarget {
+  TField* Field = nullptr;
+  TTaker Taker = TTaker::Text;
+  TmDbfTable::TDirectColumn Column;  // writes nothing when not prepared
+};
+
+// The value written by the table straight into the record where it can do
+// so with the field's result; else through the field.
+[[gnu::always_inline]] inline void SetFieldValue(TmDbfTable& table, const TTarget& target,
+                                                 std::string_view raw) {
+  const TmDbfTable::TDirectColumn& column = target.Column;
+  switch (target.Taker) {
+    case TTaker::Text:
+      if (table.SetColumnText(column, raw)) return;
+      break;
+    case TTaker::Integer:
+      if (raw.empty() ? table.SetColumnNull(column) : table.SetColumnInteger(column, raw)) return;
+      break;
+    case TTaker::Float:
+      if (raw.empty() ? table.SetColumnNull(column) : table.SetColumnFloat(column, raw)) return;
+      break;
+    case TTaker::Date:
+      // Any text but "yyyy?mm?dd" clears the date (as UTF-8: ASCII only
+      // keeps its length).
+      if (raw.size() != 10) {
+        if (IsAscii(raw) && table.SetColumnNull(column)) return;
+      } else if (static_cast<unsigned char>(raw[4]) < 0x80 &&
+                 static_cast<unsigned char>(raw[7]) < 0x80) {
+        // With digits in their places the whole text is ASCII.
+        const char* d = raw.data();
+        const int year = DigitsAt(d, 4), month = DigitsAt(d + 5, 2), day = DigitsAt(d + 8, 2);
+        if (year > 0 && month > 0 && day > 0 && table.SetColumnDate(column, year, month, day))
+          return;
+      }
+      break;
   }
-  SetFieldText(field, taker, raw);
+  SetFieldText(*target.Field, target.Taker, raw);
 }
 
 void AssignAsciiUpper(std::string& out, std::string_view name) {
@@ -141,20 +162,61 @@ class TFieldKey {
   std::string FLong;
 };
 
-// Names are short: compared in place.
-bool SameBytes(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (a[i] != b[i]) return false;
-  return true;
-}
+// An attribute's name as met in a record, compared with the next
+// record's name in that place as two words of the reader's bytes (which
+// may be read that far) when it is short.
+class TNameKey {
+ public:
+  explicit TNameKey(std::string_view name) : FName(name) {
+    if (name.size() > kWords) return;
+    char bytes[kWords] = {};
+    char masks[kWords] = {};
+    std::memcpy(bytes, name.data(), name.size());
+    std::memset(masks, 0xFF, name.size());
+    std::memcpy(FWords, bytes, kWords);
+    std::memcpy(FMasks, masks, kWords);
+  }
+  // REQUIRES: `name` is the reader's RawName of an attribute.
+  bool Matches(std::string_view name) const {
+    if (name.size() != FName.size()) return false;
+    if (name.size() > kWords) return std::memcmp(name.data(), FName.data(), name.size()) == 0;
+    std::uint64_t words[2];
+    std::memcpy(words, name.data(), kWords);
+    return ((words[0] & FMasks[0]) == FWords[0]) & ((words[1] & FMasks[1]) == FWords[1]);
+  }
 
-// Whether the tag's name holds "CHILD"; asked of every tag.
-bool HoldsChild(std::string_view name) {
-  constexpr std::string_view kChild = "CHILD";
-  for (std::size_t i = 0; i + kChild.size() <= name.size(); ++i)
-    if (name[i] == 'C' && SameBytes(name.substr(i, kChild.size()), kChild)) return true;
-  return false;
+ private:
+  static constexpr std::size_t kWords = 16;
+  static_assert(kWords <= TXmlReader::kReadableName);
+  std::string FName;  // the file's bytes
+  std::uint64_t FWords[2] = {};
+  std::uint64_t FMasks[2] = {};
+};
+
+// What a tag's name tells the importer, worked out at its start tag and
+// kept for its end tag.
+enum : unsigned char {
+  kHoldsChild = 1,  // the name holds "CHILD"
+  kChildTag = 2,    // CHILD
+  kRecordTag = 4,   // BTAL1, BTAL2, BTAL3
+  kBtal3Tag = 8,    // BTAL3
+  kHeaderTag = 16,  // HEADER
+};
+
+unsigned char TagFlags(std::string_view name) {
+  if (name.size() < 5) return 0;
+  if (name.size() == 5) {
+    if (name == "CHILD") return kHoldsChild | kChildTag;
+    if (name == "BTAL3") return kRecordTag | kBtal3Tag;
+    if (name == "BTAL1" || name == "BTAL2") return kRecordTag;
+    return 0;
+  }
+  if (name == "HEADER") return kHeaderTag;
+  for (std::size_t i = 0; i + 5 <= name.size(); ++i)
+    if (name[i] == 'C' && name[i + 1] == 'H' && name[i + 2] == 'I' && name[i + 3] == 'L' &&
+        name[i + 4] == 'D')
+      return kHoldsChild;
+  return 0;
 }
 
 // A value that says something: not blank and not a zero ("0", "0.000"),
@@ -169,39 +231,52 @@ bool CarriesData(std::string_view raw) {
 // each) are no rows and leave their fields as they are.
 class TChildGroups {
  public:
-  void Hold(TField* field, TTaker taker, std::string_view raw) {
+  void Hold(const TTarget& target, std::string_view raw) {
     if (FUsed == FValues.size()) FValues.emplace_back();
     TValue& v = FValues[FUsed++];
-    v.Field = field;
-    v.Taker = taker;
-    v.Raw.assign(raw);
+    v.Target = target;
+    // The reader's bytes last only until its next token: copied one
+    // after another into room kept from record to record.
+    v.At = FBytesUsed;
+    v.Size = raw.size();
+    if (FBytes.size() < FBytesUsed + raw.size())
+      FBytes.resize(std::max(2 * FBytes.size(), FBytesUsed + raw.size()));
+    if (!raw.empty()) std::memcpy(FBytes.data() + FBytesUsed, raw.data(), raw.size());
+    FBytesUsed += raw.size();
     FData = FData || CarriesData(raw);
   }
   // The end of group `index` (1-based).
-  void EndGroup(TmDbfTable& table, int index, bool direct) {
+  void EndGroup(TmDbfTable& table, int index) {
     if (!FData) return;
-    for (std::size_t i = 0; i < FUsed; ++i)
-      SetFieldValue(table, *FValues[i].Field, FValues[i].Taker, FValues[i].Raw, direct);
-    FUsed = 0;
-    FData = false;
+    for (std::size_t i = 0; i < FUsed; ++i) {
+      const TValue& v = FValues[i];
+      SetFieldValue(table, v.Target, {FBytes.data() + v.At, v.Size});
+    }
+    Clear();
     FRows = index;
   }
   // The record's rows; the next record starts afresh.
   int EndRecord() {
     const int rows = FRows;
-    FUsed = 0;
-    FData = false;
+    Clear();
     FRows = 0;
     return rows;
   }
 
  private:
   struct TValue {
-    TField* Field = nullptr;
-    TTaker Taker = TTaker::Text;
-    std::string Raw;
+    TTarget Target;      // a copy: the slots it came from may move
+    std::size_t At = 0;  // the value's bytes in FBytes
+    std::size_t Size = 0;
   };
+  void Clear() {
+    FUsed = 0;
+    FBytesUsed = 0;
+    FData = false;
+  }
   std::vector<TValue> FValues;
+  std::vector<char> FBytes;
+  std::size_t FBytesUsed = 0;
   std::size_t FUsed = 0;
   bool FData = false;
   int FRows = 0;
@@ -255,6 +330,8 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
     fields.emplace(key, field);
   }
   TField* cqnt = table.FindField("CQNT");
+  TmDbfTable::TDirectColumn cqntColumn;
+  if (cqnt != nullptr && FDirect) table.PrepareDirectColumn(cqnt, cqntColumn);
 
   // Records written, counted by the table: a start tag met while a record
   // is being inserted posts that one too.
@@ -277,65 +354,96 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
     // The attributes met so far in a record, in order: every record names
     // the same ones, so the look-up is mostly one comparison.
     struct TSeen {
-      std::string Name;  // the file's bytes
+      TNameKey Name;
       int Group;
-      TField* Field;
-      TTaker Taker;
+      TTarget Target;
     };
     std::vector<TSeen> seen;
     std::size_t next = 0;
-    for (TXmlTokenKind kind = FReader.Next(); kind != xkEndOfInput; kind = FReader.Next()) {
+    std::vector<unsigned char> open;  // TagFlags of the open elements
+    for (TXmlTokenKind kind = FReader.Next(); kind != xkEndOfInput;) {
+      if (kind == xkAttribute && !inHeader) {
+        // A record's attributes, up to the next other token: their group
+        // stays the same meanwhile.
+        const int group = insideChild > 0 ? children : -1;
+        do {
+          if (table.State() == dsInsert) {
+            // ASCII names compare alike as the file's bytes and as UTF-8.
+            const std::string_view name = FReader.RawName();
+            if (next >= seen.size() || seen[next].Group != group ||
+                !seen[next].Name.Matches(name)) {
+              const std::string_view fieldName =
+                  key.Make(IsAscii(name) ? name : std::string_view(FReader.Name()), group);
+              const auto found = fields.find(std::string(fieldName));
+              TTarget target;
+              if (found != fields.end()) {
+                target.Field = found->second;
+                target.Taker = TakerOf(*target.Field);
+                if (FDirect) table.PrepareDirectColumn(target.Field, target.Column);
+              }
+              seen.erase(seen.begin() + static_cast<std::ptrdiff_t>(next), seen.end());
+              seen.push_back({TNameKey(name), group, target});
+            }
+            const TTarget& target = seen[next++].Target;
+            if (target.Field != nullptr) {
+              if (insideChild > 0) {
+                groups.Hold(target, FReader.RawValue());
+              } else {
+                SetFieldValue(table, target, FReader.RawValue());
+              }
+            }
+          }
+          kind = FReader.Next();
+        } while (kind == xkAttribute);
+        continue;
+      }
       // ASCII names compare alike as the file's bytes and as UTF-8.
       const std::string_view name = FReader.RawName();
-      if (kind == xkAttribute) {
-        if (inHeader) {
+      switch (kind) {
+        case xkAttribute: {
+          // The header's.
           const std::string& utf8 = FReader.Name();
           lpu.SetValue(utf8 == "FROM" ? std::string("NAME") : utf8, FReader.Value());
-          continue;
+          break;
         }
-        if (table.State() != dsInsert) continue;
-        const int group = insideChild > 0 ? children : -1;
-        if (next >= seen.size() || seen[next].Group != group || !SameBytes(seen[next].Name, name)) {
-          const std::string_view fieldName =
-              key.Make(IsAscii(name) ? name : std::string_view(FReader.Name()), group);
-          const auto found = fields.find(std::string(fieldName));
-          TField* field = found == fields.end() ? nullptr : found->second;
-          seen.resize(next);
-          seen.push_back({std::string(name), group, field, field ? TakerOf(*field) : TTaker::Text});
-        }
-        const TSeen& attribute = seen[next++];
-        if (attribute.Field == nullptr) continue;
-        if (insideChild > 0) {
-          groups.Hold(attribute.Field, attribute.Taker, FReader.RawValue());
-        } else {
-          SetFieldValue(table, *attribute.Field, attribute.Taker, FReader.RawValue(), FDirect);
-        }
-      } else if (kind == xkStartTag) {
-        inHeader = name == "HEADER";
-        if (HoldsChild(name)) ++insideChild;
-        if (name == "BTAL1" || name == "BTAL2" || (name == "BTAL3" && table.State() != dsInsert)) {
-          table.Append();
-          next = 0;
-        } else if (name == "CHILD") {
-          ++children;
-        }
-      } else if (kind == xkEndTag) {
-        const bool inserting = table.State() == dsInsert;
-        if (HoldsChild(name) && --insideChild == 0 && inserting)
-          groups.EndGroup(table, children, FDirect);
-        if ((name == "BTAL1" || name == "BTAL2" || name == "BTAL3") && inserting) {
-          const int rows = groups.EndRecord();
-          if (cqnt != nullptr) {
-            char digits[12];
-            const auto end = std::to_chars(digits, digits + sizeof digits, rows).ptr;
-            if (!FDirect || !table.SetColumnInteger(cqnt, {digits, end})) cqnt->SetAsInteger(rows);
+        case xkStartTag: {
+          const unsigned char flags = TagFlags(name);
+          open.push_back(flags);
+          inHeader = (flags & kHeaderTag) != 0;
+          if (flags & kHoldsChild) ++insideChild;
+          if ((flags & kRecordTag) && (!(flags & kBtal3Tag) || table.State() != dsInsert)) {
+            table.Append();
+            next = 0;
+          } else if (flags & kChildTag) {
+            ++children;
           }
-          children = 0;
-          table.Post();
-        } else if (name == "HEADER") {
-          lpu.SaveLpu();
+          break;
         }
+        case xkEndTag: {
+          // The reader has checked that it closes the innermost element.
+          const unsigned char flags = open.back();
+          open.pop_back();
+          const bool inserting = table.State() == dsInsert;
+          if ((flags & kHoldsChild) && --insideChild == 0 && inserting)
+            groups.EndGroup(table, children);
+          if ((flags & kRecordTag) && inserting) {
+            const int rows = groups.EndRecord();
+            if (cqnt != nullptr) {
+              char digits[12];
+              const auto end = std::to_chars(digits, digits + sizeof digits, rows).ptr;
+              if (!table.SetColumnInteger(cqntColumn, {digits, end})) cqnt->SetAsInteger(rows);
+            }
+            children = 0;
+            table.Post();
+          } else if (flags & kHeaderTag) {
+            lpu.SaveLpu();
+          }
+          break;
+        }
+        default:
+          break;
       }
+      kind = FReader.Next();
     }
   } catch (Exception& e) {
     // Counted before the record being read is dropped.

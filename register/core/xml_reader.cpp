@@ -1,8 +1,13 @@
 #include "register/core/xml_reader.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/base/codepage.h"
 #include "platform/base/file_stream.h"
@@ -101,8 +106,51 @@ bool TTextReader::Fill() {
 namespace {
 
 constexpr std::size_t kBufferSize = 65536;
+// Bytes behind the NUL after the bytes read, so that sixteen may be read
+// from any position up to the NUL.
+constexpr std::size_t kPadding = TXmlReader::kReadableName;
 // A scan's answer when the token may run past the bytes read so far.
 constexpr int kMore = -1;
+
+// The end of a name from `p`: a blank or `stop` (or `stop2`). The NUL
+// behind the bytes read ends every name, so the scan needs no bound.
+const unsigned char* NameEndAt(const unsigned char* p, unsigned char stop, unsigned char stop2) {
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128(), space = _mm_set1_epi8(' ');
+  const __m128i first = _mm_set1_epi8(static_cast<char>(stop));
+  const __m128i second = _mm_set1_epi8(static_cast<char>(stop2));
+  for (;; p += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    // Up to 32 when nothing is left after taking 32 away.
+    const __m128i hits =
+        _mm_or_si128(_mm_cmpeq_epi8(_mm_subs_epu8(bytes, space), zero),
+                     _mm_or_si128(_mm_cmpeq_epi8(bytes, first), _mm_cmpeq_epi8(bytes, second)));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+    if (mask != 0) return p + std::countr_zero(mask);
+  }
+#else
+  while (*p > ' ' && *p != stop && *p != stop2) ++p;
+  return p;
+#endif
+}
+
+// The first `quote` or "&" from `p` before `end`; `end` when none.
+const unsigned char* QuoteOrAmpersand(const unsigned char* p, const unsigned char* end,
+                                      unsigned char quote) {
+#if defined(__SSE2__)
+  const __m128i close = _mm_set1_epi8(static_cast<char>(quote)), amp = _mm_set1_epi8('&');
+  for (; p < end; p += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, close), _mm_cmpeq_epi8(bytes, amp));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+    if (mask != 0) return std::min(p + std::countr_zero(mask), end);
+  }
+  return end;
+#else
+  while (p < end && *p != quote && *p != '&') ++p;
+  return p;
+#endif
+}
 
 }  // namespace
 
@@ -110,21 +158,36 @@ TXmlReader::TXmlReader(const std::string& fileName)
     : TXmlReader(std::make_unique<TFileStream>(fileName, fmOpenRead | fmShareDenyWrite)) {}
 
 TXmlReader::TXmlReader(std::unique_ptr<TStream> stream)
-    : FStream(std::move(stream)), FBuffer(kBufferSize + 1) {}
+    : FStream(std::move(stream)), FBuffer(kBufferSize + 1 + kPadding) {}
 
 TXmlReader::~TXmlReader() = default;
 
 std::string TXmlReader::ElementName() const {
-  return FDepth == 0 ? std::string() : Win1251ToUtf8(FElements[FDepth - 1]);
+  return FDepth == 0 ? std::string() : Win1251ToUtf8(Element(FDepth - 1));
 }
 
 std::string TXmlReader::ElementPath() const {
   std::string path;
   for (std::size_t i = 0; i < FDepth; ++i) {
     if (i > 0) path += '\\';
-    path += FElements[i];
+    path += Element(i);
   }
   return Win1251ToUtf8(path);
+}
+
+[[gnu::always_inline]] inline void TXmlReader::PushElement(std::string_view name) {
+  const std::size_t start = FDepth == 0 ? 0 : FNameEnds[FDepth - 1];
+  if (FNames.size() < start + name.size() + kPadding)
+    FNames.resize(2 * (start + name.size()) + kPadding);
+  // The name lies in the bytes read, which have the padding behind: a
+  // short one goes in one piece of fixed size.
+  if (name.size() <= kPadding) {
+    std::memcpy(FNames.data() + start, name.data(), kPadding);
+  } else {
+    std::memcpy(FNames.data() + start, name.data(), name.size());
+  }
+  if (FNameEnds.size() == FDepth) FNameEnds.push_back(0);
+  FNameEnds[FDepth++] = start + name.size();
 }
 
 void TXmlReader::Fail(std::string_view what) const {
@@ -149,9 +212,9 @@ void TXmlReader::Refill() {
     FPos = 0;
   }
   // A token longer than the buffer: room for the rest of it.
-  if (FEnd + 1 == FBuffer.size()) FBuffer.resize(2 * FBuffer.size());
-  const std::int64_t count =
-      FStream->Read(FBuffer.data() + FEnd, static_cast<std::int64_t>(FBuffer.size() - 1 - FEnd));
+  if (FEnd + 1 + kPadding == FBuffer.size()) FBuffer.resize(2 * FBuffer.size());
+  const std::int64_t count = FStream->Read(
+      FBuffer.data() + FEnd, static_cast<std::int64_t>(FBuffer.size() - 1 - kPadding - FEnd));
   if (count > 0)
     FEnd += static_cast<std::size_t>(count);
   else
@@ -196,6 +259,64 @@ int TXmlReader::DecodedToken(TXmlTokenKind kind, std::string_view name, std::str
 }
 
 TXmlTokenKind TXmlReader::Next() {
+  // Most tokens are attributes without entities, starts of elements and
+  // ends of empty ones: taken here with no call; everything else goes on
+  // from the same position.
+  if (FInStartTag) {
+    const auto* b = reinterpret_cast<const unsigned char*>(FBuffer.data());
+    const unsigned char* p = b + FPos;
+    const unsigned char* const end = b + FEnd;  // *end is NUL
+    while (*p == ' ') ++p;
+    const unsigned char c = *p;
+    if (kClasses.Of[c] == 0 && c != '<' && c != '"' && c != '\'') {
+      const unsigned char* const name = p;
+      p = NameEndAt(p, '=', '=');
+      // p[1] is there: *p is no NUL.
+      if (*p == '=' && (p[1] == '"' || p[1] == '\'')) {
+        const unsigned char quote = p[1];
+        const unsigned char* const value = p + 2;
+        const unsigned char* const close = QuoteOrAmpersand(value, end, quote);
+        if (close != end && *close == quote) {
+          FPos = static_cast<std::size_t>(close + 1 - b);
+          Token(xkAttribute,
+                {reinterpret_cast<const char*>(name), static_cast<std::size_t>(p - name)},
+                {reinterpret_cast<const char*>(value), static_cast<std::size_t>(close - value)});
+          return xkAttribute;
+        }
+      }
+    } else if (c == '/' && p[1] == '>') {
+      // The end of an empty element.
+      FInStartTag = false;
+      --FDepth;
+      FPos = static_cast<std::size_t>(p + 2 - b);
+      Token(xkEndTag, Element(FDepth), {});
+      return xkEndTag;
+    }
+  } else if (FDepth > 0) {
+    // <name, short, its end in the buffer, with room kept for it.
+    const auto* b = reinterpret_cast<const unsigned char*>(FBuffer.data());
+    const unsigned char* const p = b + FPos;
+    const unsigned char d = p[1];
+    if (*p == '<' && kClasses.Of[d] == 0 && d != '!') {
+      const unsigned char* const name = p + 1;
+      const unsigned char* const q = NameEndAt(name, '>', '/');
+      const std::size_t size = static_cast<std::size_t>(q - name);
+      const std::size_t start = FNameEnds[FDepth - 1];
+      if (q != b + FEnd && size <= kPadding && FNames.size() >= start + size + kPadding &&
+          FNameEnds.size() > FDepth) {
+        std::memcpy(FNames.data() + start, name, kPadding);
+        FNameEnds[FDepth++] = start + size;
+        FInStartTag = true;
+        FPos = static_cast<std::size_t>(q - b);
+        Token(xkStartTag, Element(FDepth - 1), {});
+        return xkStartTag;
+      }
+    }
+  }
+  return NextToken();
+}
+
+TXmlTokenKind TXmlReader::NextToken() {
   // The tokens of an exchange file's records, whole in the buffer, are
   // taken here; everything else (and anything these do not take) goes the
   // general way, from the same position.
@@ -212,24 +333,33 @@ TXmlTokenKind TXmlReader::Next() {
     if (kClasses.Of[c] == 0 && c != '<' && c != '"' && c != '\'') {
       // name="value"
       const unsigned char* const name = p;
-      while ((kClasses.Of[*p] & (kBlank | kEquals)) == 0) ++p;
+      p = NameEndAt(p, '=', '=');
       // p[1] is there: *p is no NUL.
       if (*p == '=' && (p[1] == '"' || p[1] == '\'')) {
         const unsigned char quote = p[1];
         const unsigned char* const value = p + 2;
-        const void* close = std::memchr(value, quote, static_cast<std::size_t>(end - value));
-        if (close != nullptr) {
-          const auto* valueEnd = static_cast<const unsigned char*>(close);
-          FPos = static_cast<std::size_t>(valueEnd + 1 - b);
-          return static_cast<TXmlTokenKind>(
-              DecodedToken(xkAttribute, view(name, p), view(value, valueEnd)));
+        const unsigned char* close = QuoteOrAmpersand(value, end, quote);
+        const bool entities = close != end && *close == '&';
+        if (entities) {
+          close = static_cast<const unsigned char*>(
+              std::memchr(close, quote, static_cast<std::size_t>(end - close)));
+          if (close == nullptr) close = end;
+        }
+        if (close != end) {
+          FPos = static_cast<std::size_t>(close + 1 - b);
+          Token(xkAttribute, view(name, p), view(value, close));
+          if (entities) {
+            FDecoded = DecodeXmlEntities(FRawValue);
+            FRawValue = FDecoded;
+          }
+          return xkAttribute;
         }
       }
     } else if (c == '/' && p[1] == '>') {
       FInStartTag = false;
       --FDepth;
       FPos = static_cast<std::size_t>(p + 2 - b);
-      return static_cast<TXmlTokenKind>(Token(xkEndTag, FElements[FDepth], {}));
+      return static_cast<TXmlTokenKind>(Token(xkEndTag, Element(FDepth), {}));
     } else if (c == '>') {
       FInStartTag = false;
       FPos = static_cast<std::size_t>(p + 1 - b);
@@ -240,10 +370,9 @@ TXmlTokenKind TXmlReader::Next() {
     if (d == '/') {
       // </name>
       const unsigned char* const name = p + 2;
-      const unsigned char* q = name;
-      while ((kClasses.Of[*q] & (kBlank | kGt)) == 0) ++q;
+      const unsigned char* const q = NameEndAt(name, '>', '>');
       const std::string_view raw = view(name, q);
-      if (*q == '>' && q != name && FElements[FDepth - 1] == raw) {
+      if (*q == '>' && q != name && Element(FDepth - 1) == raw) {
         --FDepth;
         FPos = static_cast<std::size_t>(q + 1 - b);
         return static_cast<TXmlTokenKind>(Token(xkEndTag, raw, {}));
@@ -251,15 +380,12 @@ TXmlTokenKind TXmlReader::Next() {
     } else if (kClasses.Of[d] == 0 && d != '!') {
       // <name, its end in the buffer
       const unsigned char* const name = p + 1;
-      const unsigned char* q = name;
-      while ((kClasses.Of[*q] & (kBlank | kGt | kSlash)) == 0) ++q;
+      const unsigned char* const q = NameEndAt(name, '>', '/');
       if (q != end) {
-        if (FDepth == FElements.size()) FElements.emplace_back();
-        FElements[FDepth++].assign(reinterpret_cast<const char*>(name),
-                                   static_cast<std::size_t>(q - name));
+        PushElement(view(name, q));
         FInStartTag = true;
         FPos = static_cast<std::size_t>(q - b);
-        return static_cast<TXmlTokenKind>(Token(xkStartTag, FElements[FDepth - 1], {}));
+        return static_cast<TXmlTokenKind>(Token(xkStartTag, Element(FDepth - 1), {}));
       }
     }
   }
@@ -375,11 +501,10 @@ int TXmlReader::ScanStartTag(std::size_t i) {
   const std::size_t end = NameEnd(i, kGt | kSlash);
   if (end == FEnd && !FEof) return kMore;
   if (end == i) Fail("не задано имя открывающего тэга элемента");
-  if (FDepth == FElements.size()) FElements.emplace_back();
-  FElements[FDepth++].assign(b + i, end - i);
+  PushElement({b + i, end - i});
   FInStartTag = true;
   FPos = end;
-  return Token(xkStartTag, FElements[FDepth - 1], {});
+  return Token(xkStartTag, Element(FDepth - 1), {});
 }
 
 int TXmlReader::ScanInStartTag() {
@@ -399,7 +524,7 @@ int TXmlReader::ScanInStartTag() {
     FInStartTag = false;
     --FDepth;
     FPos = i + 2;
-    return Token(xkEndTag, FElements[FDepth], {});
+    return Token(xkEndTag, Element(FDepth), {});
   }
   if (c == '>') {
     FInStartTag = false;
@@ -456,7 +581,7 @@ int TXmlReader::ScanEndTag(std::size_t i) {
   }
   if (b[i] != '>') Fail("ожидается \">\" для закрывающего тэга элемента");
   const std::string_view raw(b + name, nameEnd - name);
-  if (FDepth == 0 || FElements[FDepth - 1] != raw)
+  if (FDepth == 0 || Element(FDepth - 1) != raw)
     Fail("несоответствие имён открывающего и закрывающего тэгов");
   --FDepth;
   FPos = i + 1;

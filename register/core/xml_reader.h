@@ -106,7 +106,10 @@ class TXmlReader {
     return FValue;
   }
   // The name and the value as the file's Windows-1251 bytes (entities
-  // decoded), valid until the next Next.
+  // decoded), valid until the next Next. An attribute's RawName may be
+  // read 16 bytes from its start, whatever its length (a word-wide
+  // comparison may look past its end; those bytes are unspecified).
+  static constexpr std::size_t kReadableName = 16;
   std::string_view RawName() const { return FRawName; }
   std::string_view RawValue() const { return FRawValue; }
   // The innermost open element; "" outside all elements.
@@ -116,6 +119,8 @@ class TXmlReader {
 
  private:
   [[noreturn]] void Fail(std::string_view what) const;
+  // Next for every token but a plain attribute.
+  TXmlTokenKind NextToken();
   // Next for every token the quick ways of Next do not take.
   TXmlTokenKind NextInGeneral();
   void MakeName() const;
@@ -143,8 +148,18 @@ class TXmlReader {
   // The same with the value's entities decoded.
   int DecodedToken(TXmlTokenKind kind, std::string_view name, std::string_view value);
 
+  // The name of open element `index` (0 the outermost); also of the
+  // element closed last, at FDepth, until another opens.
+  std::string_view Element(std::size_t index) const {
+    const std::size_t start = index == 0 ? 0 : FNameEnds[index - 1];
+    return {FNames.data() + start, FNameEnds[index] - start};
+  }
+  // Opens an element of that name.
+  void PushElement(std::string_view name);
+
   std::unique_ptr<TStream> FStream;
-  std::vector<char> FBuffer;  // the bytes read, then a NUL
+  // The bytes read, then a NUL, then room that word-wide scans may read.
+  std::vector<char> FBuffer;
   std::size_t FPos = 0;
   std::size_t FEnd = 0;
   bool FEof = false;
@@ -156,7 +171,10 @@ class TXmlReader {
   mutable std::string FValue;
   mutable bool FNameReady = true;
   mutable bool FValueReady = true;
-  std::vector<std::string> FElements;  // raw bytes; the first FDepth are open
+  // The names of the elements (raw bytes) one after another, and where
+  // each ends; the first FDepth are open.
+  std::string FNames;
+  std::vector<std::size_t> FNameEnds;
   std::size_t FDepth = 0;
   bool FInStartTag = false;
 };

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -432,6 +433,98 @@ TEST(DecimalText, GivesFloatToStrOfItsDouble) {
       if (DecimalTextToStr(text, out)) {
         EXPECT_EQ(out, general(text)) << text;
       }
+    }
+  }
+}
+
+// The quick ways of FloatToStrF and FormatFloat (whole numbers, values whose
+// shortest digits are the ones kept) give the text of the long way through
+// the 18 digits, for every format, precision and number of decimals.
+TEST_F(NumberFormat, QuickWaysMatchTheLongWay) {
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                1,
+                                -1,
+                                7,
+                                10,
+                                100,
+                                1000,
+                                2000,
+                                3000,
+                                0.1,
+                                0.5,
+                                2.5,
+                                2.675,
+                                1.005,
+                                0.125,
+                                1234.56,
+                                -1234.56,
+                                0.01,
+                                0.001,
+                                1e-5,
+                                0.3333333333333333,
+                                2.0 / 3,
+                                123456789012345.0,
+                                999999999999999.0,
+                                1e15,
+                                1e15 + 1,
+                                9007199254740993.0,
+                                1e17,
+                                99999999999999999.0,
+                                1e18,
+                                1.5e18,
+                                1e20,
+                                1e300,
+                                5e-324,
+                                0.1 + 0.2,
+                                1.0000000000000002,
+                                0.9999999999999999,
+                                999.9999999999999,
+                                9.999999999999998,
+                                123.456,
+                                1e-300,
+                                12345678.9,
+                                4503599627370495.5};
+  std::mt19937_64 random(5);
+  for (int i = 0; i < 3000; ++i) {
+    const std::uint64_t r = random();
+    switch (i % 5) {
+      case 0:  // kopecks
+        values.push_back(
+            static_cast<double>(static_cast<std::int64_t>(r % 100000000000) - 50000000000) / 100);
+        break;
+      case 1:  // three decimals
+        values.push_back(static_cast<double>(r % 10000000) / 1000);
+        break;
+      case 2:  // whole numbers of every size
+        values.push_back(std::ldexp(static_cast<double>(r >> 11), -static_cast<int>(r % 53)));
+        break;
+      case 3: {  // any bit pattern
+        double d;
+        std::memcpy(&d, &r, sizeof d);
+        if (std::isfinite(d)) values.push_back(d);
+        break;
+      }
+      default:  // 15 to 17 significant digits
+        values.push_back(static_cast<double>(r % 100000000000000000) *
+                         std::pow(10.0, static_cast<int>(r % 41) - 20));
+    }
+  }
+  const TFloatFormat formats[] = {ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency};
+  const char* const patterns[] = {"", "0", "0.00", "#,##0.00", "##0.##", "#,##0.", "0.0E+00"};
+  for (char separator : {'.', ','}) {
+    FormatSettings.DecimalSeparator = separator;
+    FormatSettings.ThousandSeparator = separator == ',' ? " " : ",";
+    for (double v : values) {
+      for (TFloatFormat format : formats)
+        for (int precision : {1, 2, 7, 15, 18})
+          for (int digits : {0, 1, 2, 4, 18})
+            ASSERT_EQ(FloatToStrF(v, format, precision, digits),
+                      FloatToStrFByDigits(v, format, precision, digits))
+                << v << " format " << format << " precision " << precision << " digits " << digits;
+      for (const char* pattern : patterns)
+        ASSERT_EQ(FormatFloat(pattern, v), FormatFloatByDigits(pattern, v)) << v << " " << pattern;
+      ASSERT_EQ(FloatToStr(v), FloatToStrFByDigits(v, ffGeneral, 15, 0)) << v;
     }
   }
 }

@@ -17,6 +17,7 @@
 #include "platform/base/codepage.h"
 #include "platform/base/date_time.h"
 #include "platform/base/exceptions.h"
+#include "platform/base/format.h"
 #include "platform/base/tests/file_test_dir.h"
 #include "register/core/coupon_documents.h"
 #include "register/core/register_formats.h"
@@ -433,6 +434,17 @@ void PatchRecords(const std::string& name,
 // Series and number columns as this program or another one may leave them,
 // OEM and ANSI: the certificate ordering made straight from them has the
 // calculated field's key bytes, order and searches.
+// The key is the series, a blank and "%.7d" of the number, whatever the
+// number's length or sign.
+TEST(CertificateKeyTest, SeriesBlankAndSevenDigits) {
+  for (const std::string series : {"", "А", "Б", "AB"}) {
+    for (const int number : {0, 7, 12345, 999999, 1000000, 9999999, 10000000, 123456789, 2147483647,
+                             -1, -1234567, -12345678, -2147483647 - 1}) {
+      EXPECT_EQ(CertificateKey(series, number), series + Format(" %.7d", number));
+    }
+  }
+}
+
 TEST_F(RegisterDocumentTest, CertificateOrderingFromTheStoredColumns) {
   const std::string series = {' ', '\x80', '\x81', 'A', '\xEF', '\x01', '\0', '\xFF', '\x98'};
   const std::vector<std::string> numbers = {"      5", "      0", "9999999", "       ",

@@ -129,6 +129,31 @@ TEST_F(XmlImportTest, AttributesFindTheirFieldsInAnyCaseAndUnknownLongNamesAreSk
   EXPECT_EQ(table->FieldByName("NCERTIF")->AsString(), "7");
 }
 
+TEST_F(XmlImportTest, EachRecordFindsItsOwnAttributesInTheirPlaces) {
+  // Names of one length that differ in one byte, taking each other's
+  // places from record to record, and long unknown names (16 and 17
+  // bytes) in front of them.
+  const std::string name =
+      WriteXml(kProlog1 +
+               "<BTAL1><PERSON LNAME=\"L1\" FNAME=\"F1\" MNAME=\"M1\"/><PASSPORT NDOC=\"1\" "
+               "SDOC=\"S1\"/></BTAL1>"
+               "<BTAL1><PERSON MNAME=\"M2\" LNAME=\"L2\" FNAME=\"F2\"/><PASSPORT SDOC=\"S2\" "
+               "NDOC=\"2\"/></BTAL1>"
+               "<BTAL1><PERSON XXXXXXXXXXXXXXXX=\"x\" XXXXXXXXXXXXXXXXX=\"y\" FNAME=\"F3\"/>"
+               "<PASSPORT XXXXXXXXXXXXXXXY=\"x\" NDOC=\"3\"/></BTAL1>"
+               "<BTAL1><PERSON XXXXXXXXXXXXXXXY=\"x\" XXXXXXXXXXXXXXXXY=\"y\" LNAME=\"L4\"/>"
+               "<PASSPORT SDOC=\"S4\"/></BTAL1></BIRTH_SERTIF>");
+  auto table = MakeTable(1);
+  EXPECT_EQ(TImpXml(name).Execute(*table, FLpu.Access()), 4);
+  std::string seen;
+  for (table->First(); !table->Eof(); table->Next()) {
+    for (const char* field : {"LNAME", "FNAME", "MNAME", "NDOC", "SDOC"})
+      seen += table->FieldByName(field)->AsString() + ",";
+    seen += " ";
+  }
+  EXPECT_EQ(seen, "L1,F1,M1,1,S1, L2,F2,M2,2,S2, ,F3,,3,, L4,,,,S4, ");
+}
+
 TEST_F(XmlImportTest, ChildElementsNumberTheirFieldsAndSetTheCount) {
   const std::string child2 =
       "<BTAL2 BQNT=\"3\"><CERTIF NCERTIF=\"1\"/><CHILD SEX=\"М\" WEIGHT=\"3.450\" GROWTH=\"52\" "
@@ -375,6 +400,30 @@ std::string WithValue(std::string record, const std::string& name, const std::st
 // field otherwise; with the direct way off, every value goes through its
 // field. Both must leave the same file, the same count and the same error
 // (a value the field refuses ends the import either way).
+TEST_F(XmlImportTest, APreparedColumnChecksAgainWhatMayChangeBetweenWrites) {
+  auto table = MakeTable(1);
+  TField* lname = table->FieldByName("LNAME");
+  TmDbfTable::TDirectColumn text, number, date;
+  ASSERT_TRUE(table->PrepareDirectColumn(lname, text));
+  ASSERT_TRUE(table->PrepareDirectColumn(table->FieldByName("NCERTIF"), number));
+  ASSERT_TRUE(table->PrepareDirectColumn(table->FieldByName("DREG"), date));
+  EXPECT_FALSE(table->SetColumnText(text, "A"));  // browse state
+  table->Append();
+  EXPECT_TRUE(table->SetColumnText(text, "A"));
+  EXPECT_FALSE(table->SetColumnInteger(text, "1"));  // another kind's write
+  EXPECT_FALSE(table->SetColumnDate(number, 2007, 1, 2));
+  EXPECT_TRUE(table->SetColumnInteger(number, "12"));
+  EXPECT_TRUE(table->SetColumnDate(date, 2007, 1, 2));
+  lname->SetTransliterate(true);
+  EXPECT_FALSE(table->SetColumnText(text, "B"));
+  lname->SetTransliterate(false);
+  lname->OnValidate = [](TField*) {};
+  EXPECT_FALSE(table->SetColumnText(text, "C"));
+  EXPECT_TRUE(table->SetColumnNull(number));
+  EXPECT_EQ(lname->AsString() + "," + table->FieldByName("DREG")->AsString(), "A,02.01.2007");
+  table->Cancel();
+}
+
 TEST_F(XmlImportTest, DirectColumnsWriteWhatTheFieldsWrite) {
   const auto win = [](const std::string& utf8) { return Utf8ToWin1251(utf8); };
   const std::string prolog[] = {win("<?xml version=\"1.0\"?><?BSERTIF1?><BIRTH_SERTIF>"),

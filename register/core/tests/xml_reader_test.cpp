@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/base/codepage.h"
 #include "platform/base/stream.h"
@@ -128,6 +129,50 @@ TEST(XmlReaderTest, TokensDoNotDependOnHowTheBytesArrive) {
   EXPECT_EQ(Tokens(document.substr(0, 70000), 77), Tokens(document.substr(0, 70000)));
   const std::string longText(200000, 't');
   EXPECT_EQ(Tokens("<a>" + longText + "</a>", 1000), "4:a 5 8=[" + longText + "] 6:a 9");
+}
+
+TEST(XmlReaderTest, WordWideScansReadAsByteByByte) {
+  // Names and values around the scans' sixteen-byte steps, with an entity,
+  // a blank or the other quote at each place: read whole (the quick way)
+  // and a byte a read (the general way), the tokens are the same.
+  std::string document = "<r>";
+  for (std::size_t length = 0; length <= 40; ++length) {
+    const std::string name = "n" + std::string(length, 'a');
+    for (std::size_t at = 0; at <= length; ++at) {
+      std::string value(length, 'v');
+      value.insert(at, at % 3 == 0 ? "&amp;" : at % 3 == 1 ? " " : "'");
+      document += "<" + name + " " + name + "=\"" + value + "\"  b='" + value.substr(0, at) +
+                  "'/><" + name + "\t></" + name + ">";
+    }
+  }
+  document += "</r>";
+  const std::string whole = Tokens(document);
+  EXPECT_EQ(whole.find('!'), std::string::npos);
+  EXPECT_EQ(Tokens(document, 1), whole);
+  EXPECT_EQ(Tokens(document, 17), whole);
+}
+
+TEST(XmlReaderTest, RandomDocumentsReadAlikeWholeAndByteByByte) {
+  // Pieces of markup in random order, well formed or not: the same tokens
+  // and the same failure either way.
+  const char* const pieces[] = {"<a", "<bb",  "</a>",     "</bb>", "/>", ">",
+                                " ",  "x=\"", "y='",      "\"",    "'",  "&amp;",
+                                "&",  "v",    "\xC0\xFF", "=",     "\t", "<!-- c -->"};
+  std::uint32_t seed = 12345;
+  const auto next = [&] {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 16;
+  };
+  for (int n = 0; n < 3000; ++n) {
+    std::string bytes = "<r>";  // Windows-1251
+    const std::uint32_t count = next() % 24;
+    for (std::uint32_t i = 0; i < count; ++i) bytes += pieces[next() % std::size(pieces)];
+    if (next() % 2) bytes += "</r>";
+    const std::string document = Win1251ToUtf8(bytes);
+    const std::string whole = Tokens(document);
+    EXPECT_EQ(Tokens(document, 1), whole) << bytes;
+    EXPECT_EQ(Tokens(document, 3), whole) << bytes;
+  }
 }
 
 TEST(XmlReaderTest, ElementNameAndPathFollowTheOpenElements) {
