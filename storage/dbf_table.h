@@ -516,6 +516,20 @@ class TmDbfTable : public TDataSet {
   // `column`; null when there is none, or the field has an OnValidate
   // handler or no column.
   char* DirectRecord(const TDirectColumn& column);
+  // The field-change handling after such a value is set: DataEvent(
+  // deFieldChange, field), or only the record marked modified when
+  // nothing can hear the change (controls disabled, no calculated fields,
+  // no OnChange handler).
+  void ColumnChanged(TField* field) {
+    // What DataEvent does for a data field of a plain class (whose Change
+    // only runs OnChange) when nothing hears it.
+    if (ControlsDisabled() && CalcFieldsSize() == 0 && !field->OnChange &&
+        field->FieldKind() == fkData) {
+      SetModified(true);
+      return;
+    }
+    DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  }
   const dbf::TFieldDescriptor& Column(int fieldNo) const;
   TFieldType FieldTypeOfColumn(const dbf::TFieldDescriptor& column) const;
   TCodePage TextPage() const { return FAnsiTable ? TCodePage::Win1251 : TCodePage::Oem866; }
