@@ -1359,6 +1359,18 @@ bool TmDbfTable::PrepareDirectColumn(TField* field, TDirectColumn& direct) {
       break;
     default:
       direct.Kind = TDirectKind::Integer;
+      direct.TypeMin = INT32_MIN;
+      direct.TypeMax = INT32_MAX;
+      if (field->DataType() == ftSmallint) {
+        direct.TypeMin = INT16_MIN;
+        direct.TypeMax = INT16_MAX;
+      } else if (field->DataType() == ftWord) {
+        direct.TypeMin = 0;
+        direct.TypeMax = UINT16_MAX;
+      } else if (field->DataType() == ftLargeint) {
+        direct.TypeMin = INT64_MIN;
+        direct.TypeMax = INT64_MAX;
+      }
       break;
   }
   return true;
@@ -1393,22 +1405,11 @@ bool TmDbfTable::SetColumnText(const TDirectColumn& column, std::string_view byt
   char converted[dbf::kMaxColumnLength + 32];
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
   std::size_t i = 0;
-  for (; i + 8 <= kept; i += 8) {
+  for (; i + 4 <= kept; i += 4) {
     converted[i] = table.Byte[in[i]];
     converted[i + 1] = table.Byte[in[i + 1]];
     converted[i + 2] = table.Byte[in[i + 2]];
     converted[i + 3] = table.Byte[in[i + 3]];
-    converted[i + 4] = table.Byte[in[i + 4]];
-    converted[i + 5] = table.Byte[in[i + 5]];
-    converted[i + 6] = table.Byte[in[i + 6]];
-    converted[i + 7] = table.Byte[in[i + 7]];
-  }
-  if (i + 4 <= kept) {
-    converted[i] = table.Byte[in[i]];
-    converted[i + 1] = table.Byte[in[i + 1]];
-    converted[i + 2] = table.Byte[in[i + 2]];
-    converted[i + 3] = table.Byte[in[i + 3]];
-    i += 4;
   }
   for (; i < kept; ++i) converted[i] = table.Byte[in[i]];
   if (HasNul(converted, kept)) return false;
@@ -1436,24 +1437,15 @@ bool TmDbfTable::SetColumnInteger(const TDirectColumn& column, std::string_view 
   TField* field = column.Field;
   // The range the field checks: its own bounds when set, else its type's.
   const auto& integral = static_cast<const TIntegralField&>(*field);
-  std::int64_t lo = INT32_MIN, hi = INT32_MAX;
+  std::int64_t lo = column.TypeMin, hi = column.TypeMax;
   if (integral.MinValue() != 0 || integral.MaxValue() != 0) {
     lo = integral.MinValue();
     hi = integral.MaxValue();
-  } else if (field->DataType() == ftSmallint) {
-    lo = INT16_MIN;
-    hi = INT16_MAX;
-  } else if (field->DataType() == ftWord) {
-    lo = 0;
-    hi = UINT16_MAX;
-  } else if (field->DataType() == ftLargeint) {
-    lo = INT64_MIN;
-    hi = INT64_MAX;
-  }
-  // A smallint column also refuses what lies outside 16 bits.
-  if (field->DataType() == ftSmallint) {
-    lo = std::max<std::int64_t>(lo, INT16_MIN);
-    hi = std::min<std::int64_t>(hi, INT16_MAX);
+    // A smallint column also refuses what lies outside 16 bits.
+    if (field->DataType() == ftSmallint) {
+      lo = std::max<std::int64_t>(lo, INT16_MIN);
+      hi = std::min<std::int64_t>(hi, INT16_MAX);
+    }
   }
   if (!EncodeIntegerText({record + column.Offset, column.Length}, text, lo, hi)) return false;
   ColumnChanged(field);

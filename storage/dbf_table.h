@@ -310,6 +310,9 @@ class TmDbfTable : public TDataSet {
     int Decimals = 0;
     std::size_t Offset = 0;
     std::size_t Length = 0;
+    // For an integer field: the range of its type, which it checks when
+    // it has no bounds of its own.
+    std::int64_t TypeMin = 0, TypeMax = 0;
   };
   bool PrepareDirectColumn(TField* field, TDirectColumn& column);
   bool SetColumnText(const TDirectColumn& column, std::string_view bytes);
