@@ -373,8 +373,7 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
           if (table.State() == dsInsert) {
             // ASCII names compare alike as the file's bytes and as UTF-8.
             const std::string_view name = FReader.RawName();
-            if (expected == seenEnd || expected->Group != group ||
-                !expected->Name.Matches(name)) {
+            if (expected == seenEnd || expected->Group != group || !expected->Name.Matches(name)) {
               const std::string_view fieldName =
                   key.Make(IsAscii(name) ? name : std::string_view(FReader.Name()), group);
               const auto found = fields.find(std::string(fieldName));
