@@ -1297,7 +1297,6 @@ bool IsPlainField(const TField& field) {
 // bytes (no character becomes NUL).
 struct TDirectText {
   char Byte[256] = {};
-  bool AsciiKept = true;  // every byte 1..127 stays as it is
 };
 
 TDirectText MakeDirectText(TCodePage page) {
@@ -1306,13 +1305,12 @@ TDirectText MakeDirectText(TCodePage page) {
     const char c = static_cast<char>(b);
     const std::string bytes = FromUtf8(Win1251ToUtf8(std::string_view(&c, 1)), page);
     if (bytes.size() == 1) table.Byte[b] = bytes[0];
-    if (b < 128 && table.Byte[b] != c) table.AsciiKept = false;
   }
   return table;
 }
 
-// Whether any of the first `count` bytes of `bytes` is NUL, eight at a
-// time; `bytes` may be read up to the next multiple of eight.
+// Whether any of the first `count` bytes of `bytes` is NUL; eight at a
+// time.
 bool HasNul(const char* bytes, std::size_t count) {
   constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
   std::size_t i = 0;
