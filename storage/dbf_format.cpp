@@ -653,13 +653,13 @@ bool EncodeIntegerText(std::span<char> column, std::string_view text, std::int64
   }
   const std::size_t length = count + (value < 0 ? 1 : 0);
   if (length > column.size()) return false;
-  // Columns are short: byte by byte, right-justified behind blanks.
-  char* out = column.data();
-  const std::size_t pad = column.size() - length;
-  for (std::size_t i = 0; i < pad; ++i) out[i] = ' ';
-  if (value < 0) out[pad] = '-';
-  out += column.size() - count;
-  for (std::size_t i = 0; i < count; ++i) out[i] = digits[i];
+  // Columns and values are short: byte by byte from the right, the digits
+  // behind the sign and blanks.
+  char* const out = column.data();
+  std::size_t at = column.size();
+  for (const char* d = digits + count; d != digits;) out[--at] = *--d;
+  if (value < 0) out[--at] = '-';
+  while (at != 0) out[--at] = ' ';
   return true;
 }
 

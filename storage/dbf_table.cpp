@@ -1297,7 +1297,6 @@ bool IsPlainField(const TField& field) {
 // bytes (no character becomes NUL).
 struct TDirectText {
   char Byte[256] = {};
-  bool AsciiKept = true;  // every byte 1..127 stays as it is
 };
 
 TDirectText MakeDirectText(TCodePage page) {
@@ -1306,24 +1305,23 @@ TDirectText MakeDirectText(TCodePage page) {
     const char c = static_cast<char>(b);
     const std::string bytes = FromUtf8(Win1251ToUtf8(std::string_view(&c, 1)), page);
     if (bytes.size() == 1) table.Byte[b] = bytes[0];
-    if (b < 128 && table.Byte[b] != c) table.AsciiKept = false;
   }
   return table;
 }
 
-// Whether every byte of `bytes` is ASCII other than NUL; eight at a time.
-bool PlainAscii(std::string_view bytes) {
+// Whether any of the first `count` bytes of `bytes` is NUL; eight at a
+// time.
+bool HasNul(const char* bytes, std::size_t count) {
   constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
   std::size_t i = 0;
-  for (; i + 8 <= bytes.size(); i += 8) {
+  for (; i + 8 <= count; i += 8) {
     std::uint64_t word;
-    std::memcpy(&word, bytes.data() + i, 8);
-    // A high bit, or a zero byte (its high bit set once one is taken away).
-    if (((word | (word - kOnes)) & kHigh) != 0) return false;
+    std::memcpy(&word, bytes + i, 8);
+    if (((word - kOnes) & ~word & kHigh) != 0) return true;
   }
-  for (; i < bytes.size(); ++i)
-    if (static_cast<unsigned char>(bytes[i]) - 1U >= 127U) return false;
-  return true;
+  for (; i < count; ++i)
+    if (bytes[i] == '\0') return true;
+  return false;
 }
 
 const TDirectText& DirectText(TCodePage page) {
@@ -1359,6 +1357,18 @@ bool TmDbfTable::PrepareDirectColumn(TField* field, TDirectColumn& direct) {
       break;
     default:
       direct.Kind = TDirectKind::Integer;
+      direct.TypeMin = INT32_MIN;
+      direct.TypeMax = INT32_MAX;
+      if (field->DataType() == ftSmallint) {
+        direct.TypeMin = INT16_MIN;
+        direct.TypeMax = INT16_MAX;
+      } else if (field->DataType() == ftWord) {
+        direct.TypeMin = 0;
+        direct.TypeMax = UINT16_MAX;
+      } else if (field->DataType() == ftLargeint) {
+        direct.TypeMin = INT64_MIN;
+        direct.TypeMax = INT64_MAX;
+      }
       break;
   }
   return true;
@@ -1388,15 +1398,9 @@ bool TmDbfTable::SetColumnText(const TDirectColumn& column, std::string_view byt
   // The field keeps Size characters, one byte each in either page.
   const std::size_t kept =
       std::min({bytes.size(), static_cast<std::size_t>(field->Size()), column.Length});
-  char* out = record + column.Offset;
-  if (table.AsciiKept && PlainAscii(bytes)) {
-    std::memcpy(out, bytes.data(), kept);
-    std::memset(out + kept, ' ', column.Length - kept);
-    DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
-    return true;
-  }
-  // Converted beside the record first: nothing changes when a byte fails.
-  char converted[dbf::kMaxColumnLength];
+  // Converted beside the record first, blanks after (in blocks: room for
+  // one more): nothing changes when a byte fails.
+  char converted[dbf::kMaxColumnLength + 32];
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
   std::size_t i = 0;
   for (; i + 4 <= kept; i += 4) {
@@ -1406,12 +1410,16 @@ bool TmDbfTable::SetColumnText(const TDirectColumn& column, std::string_view byt
     converted[i + 3] = table.Byte[in[i + 3]];
   }
   for (; i < kept; ++i) converted[i] = table.Byte[in[i]];
-  if (std::memchr(converted, '\0', kept) != nullptr) return false;
-  for (std::size_t i = kept; i < bytes.size(); ++i)
-    if (table.Byte[static_cast<unsigned char>(bytes[i])] == '\0') return false;
-  std::memcpy(out, converted, kept);
-  std::fill(out + kept, out + column.Length, ' ');
-  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  if (HasNul(converted, kept)) return false;
+  for (std::size_t j = kept; j < bytes.size(); ++j)
+    if (table.Byte[static_cast<unsigned char>(bytes[j])] == '\0') return false;
+  static constexpr char kBlanks[32] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                                       ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                                       ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+  for (i = kept; i < column.Length; i += sizeof kBlanks)
+    std::memcpy(converted + i, kBlanks, sizeof kBlanks);
+  std::memcpy(record + column.Offset, converted, column.Length);
+  ColumnChanged(field);
   return true;
 }
 
@@ -1427,27 +1435,18 @@ bool TmDbfTable::SetColumnInteger(const TDirectColumn& column, std::string_view 
   TField* field = column.Field;
   // The range the field checks: its own bounds when set, else its type's.
   const auto& integral = static_cast<const TIntegralField&>(*field);
-  std::int64_t lo = INT32_MIN, hi = INT32_MAX;
+  std::int64_t lo = column.TypeMin, hi = column.TypeMax;
   if (integral.MinValue() != 0 || integral.MaxValue() != 0) {
     lo = integral.MinValue();
     hi = integral.MaxValue();
-  } else if (field->DataType() == ftSmallint) {
-    lo = INT16_MIN;
-    hi = INT16_MAX;
-  } else if (field->DataType() == ftWord) {
-    lo = 0;
-    hi = UINT16_MAX;
-  } else if (field->DataType() == ftLargeint) {
-    lo = INT64_MIN;
-    hi = INT64_MAX;
-  }
-  // A smallint column also refuses what lies outside 16 bits.
-  if (field->DataType() == ftSmallint) {
-    lo = std::max<std::int64_t>(lo, INT16_MIN);
-    hi = std::min<std::int64_t>(hi, INT16_MAX);
+    // A smallint column also refuses what lies outside 16 bits.
+    if (field->DataType() == ftSmallint) {
+      lo = std::max<std::int64_t>(lo, INT16_MIN);
+      hi = std::min<std::int64_t>(hi, INT16_MAX);
+    }
   }
   if (!EncodeIntegerText({record + column.Offset, column.Length}, text, lo, hi)) return false;
-  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  ColumnChanged(field);
   return true;
 }
 
@@ -1466,7 +1465,7 @@ bool TmDbfTable::SetColumnFloat(const TDirectColumn& column, std::string_view te
   if (record == nullptr) return false;
   if (!EncodeFloatText({record + column.Offset, column.Length}, column.Decimals, text))
     return false;
-  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(column.Field));
+  ColumnChanged(column.Field);
   return true;
 }
 
@@ -1481,7 +1480,7 @@ bool TmDbfTable::SetColumnNull(const TDirectColumn& column) {
   if (record == nullptr) return false;
   ClearColumn({record + column.Offset, column.Length},
               column.Kind == TDirectKind::Text ? kTypeChar : column.Type);
-  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(column.Field));
+  ColumnChanged(column.Field);
   return true;
 }
 
@@ -1495,7 +1494,7 @@ bool TmDbfTable::SetColumnDate(const TDirectColumn& column, int year, int month,
   char* record = DirectRecord(column);
   if (record == nullptr) return false;
   if (!EncodeDateParts({record + column.Offset, column.Length}, year, month, day)) return false;
-  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(column.Field));
+  ColumnChanged(column.Field);
   return true;
 }
 

@@ -310,6 +310,9 @@ class TmDbfTable : public TDataSet {
     int Decimals = 0;
     std::size_t Offset = 0;
     std::size_t Length = 0;
+    // For an integer field: the range of its type, which it checks when
+    // it has no bounds of its own.
+    std::int64_t TypeMin = 0, TypeMax = 0;
   };
   bool PrepareDirectColumn(TField* field, TDirectColumn& column);
   bool SetColumnText(const TDirectColumn& column, std::string_view bytes);
@@ -516,6 +519,20 @@ class TmDbfTable : public TDataSet {
   // `column`; null when there is none, or the field has an OnValidate
   // handler or no column.
   char* DirectRecord(const TDirectColumn& column);
+  // The field-change handling after such a value is set: DataEvent(
+  // deFieldChange, field), or only the record marked modified when
+  // nothing can hear the change (controls disabled, no calculated fields,
+  // no OnChange handler).
+  void ColumnChanged(TField* field) {
+    // What DataEvent does for a data field of a plain class (whose Change
+    // only runs OnChange) when nothing hears it.
+    if (ControlsDisabled() && CalcFieldsSize() == 0 && !field->OnChange &&
+        field->FieldKind() == fkData) {
+      SetModified(true);
+      return;
+    }
+    DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  }
   const dbf::TFieldDescriptor& Column(int fieldNo) const;
   TFieldType FieldTypeOfColumn(const dbf::TFieldDescriptor& column) const;
   TCodePage TextPage() const { return FAnsiTable ? TCodePage::Win1251 : TCodePage::Oem866; }

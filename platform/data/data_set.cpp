@@ -660,10 +660,18 @@ void TDataSet::ClearFields() {
 }
 
 void TDataSet::InternalPost() {
-  for (int i = 0; i < FFields->Count(); ++i) {
-    TField* field = FFields->Fields(i);
-    if (field->Required() && !field->ReadOnly() && field->FieldKind() == fkData &&
-        field->IsNull()) {
+  if (!FRequiredFieldsKnown) {
+    FRequiredFields.clear();
+    for (int i = 0; i < FFields->Count(); ++i) {
+      TField* field = FFields->Fields(i);
+      if (field->Required() && !field->ReadOnly() && field->FieldKind() == fkData)
+        FRequiredFields.push_back(field);
+    }
+    FRequiredFieldsKnown = true;
+  }
+  for (std::size_t i = 0; i < FRequiredFields.size(); ++i) {
+    TField* field = FRequiredFields[i];
+    if (field->IsNull()) {
       field->FocusControl();
       DatabaseError(Format(SFieldRequired, field->DisplayName()));
     }

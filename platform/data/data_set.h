@@ -576,6 +576,11 @@ class TDataSet : public TComponent {
   // changes.
   std::vector<TField*> FLookupFields;
   bool FLookupFieldsKnown = false;
+  // The fields that a post requires a value of (Required, not ReadOnly,
+  // data), in field order; rebuilt after the field list or one of those
+  // properties changes.
+  std::vector<TField*> FRequiredFields;
+  bool FRequiredFieldsKnown = false;
   int FDisableCount = 0;
   bool FBOF = true;
   bool FEOF = true;

@@ -74,6 +74,7 @@ void TField::SetFieldKind(TFieldKind kind) {
   if (FDataSet != nullptr) {
     FDataSet->CheckInactive();
     FDataSet->FLookupFieldsKnown = false;
+    FDataSet->FRequiredFieldsKnown = false;
   }
   FFieldKind = kind;
 }
@@ -116,9 +117,15 @@ void TField::SetVisible(bool visible) {
   NotifyLayout(FDataSet);
 }
 
+void TField::SetRequired(bool required) {
+  FRequired = required;
+  if (FDataSet != nullptr) FDataSet->FRequiredFieldsKnown = false;
+}
+
 void TField::SetReadOnly(bool readOnly) {
   if (FReadOnly == readOnly) return;
   FReadOnly = readOnly;
+  if (FDataSet != nullptr) FDataSet->FRequiredFieldsKnown = false;
   if (FDataSet != nullptr && FDataSet->Active()) FDataSet->DataEvent(deDataSetChange, 0);
 }
 
@@ -1314,6 +1321,7 @@ void TFields::SetFieldIndex(TField* field, int index) {
 
 void TFields::Changed() {
   if (FDataSet != nullptr) FDataSet->FLookupFieldsKnown = false;
+  if (FDataSet != nullptr) FDataSet->FRequiredFieldsKnown = false;
   if (FDataSet != nullptr && FDataSet->Active() &&
       !FDataSet->ComponentState().Contains(csDestroying)) {
     FDataSet->DataEvent(deFieldListChange, 0);

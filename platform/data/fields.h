@@ -111,7 +111,7 @@ class TField : public TComponent {
   bool ReadOnly() const { return FReadOnly; }
   void SetReadOnly(bool readOnly);
   bool Required() const { return FRequired; }
-  void SetRequired(bool required) { FRequired = required; }
+  void SetRequired(bool required);
   // Position in the dataset's Fields; -1 without a dataset.
   int Index() const;
   void SetIndex(int index);

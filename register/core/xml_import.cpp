@@ -359,7 +359,10 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
       TTarget Target;
     };
     std::vector<TSeen> seen;
-    std::size_t next = 0;
+    // The one expected next and the end, as pointers: the look-up runs for
+    // every attribute.
+    TSeen* expected = seen.data();
+    TSeen* seenEnd = expected;
     std::vector<unsigned char> open;  // TagFlags of the open elements
     for (TXmlTokenKind kind = FReader.Next(); kind != xkEndOfInput;) {
       if (kind == xkAttribute && !inHeader) {
@@ -370,8 +373,7 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
           if (table.State() == dsInsert) {
             // ASCII names compare alike as the file's bytes and as UTF-8.
             const std::string_view name = FReader.RawName();
-            if (next >= seen.size() || seen[next].Group != group ||
-                !seen[next].Name.Matches(name)) {
+            if (expected == seenEnd || expected->Group != group || !expected->Name.Matches(name)) {
               const std::string_view fieldName =
                   key.Make(IsAscii(name) ? name : std::string_view(FReader.Name()), group);
               const auto found = fields.find(std::string(fieldName));
@@ -381,10 +383,13 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
                 target.Taker = TakerOf(*target.Field);
                 if (FDirect) table.PrepareDirectColumn(target.Field, target.Column);
               }
-              seen.erase(seen.begin() + static_cast<std::ptrdiff_t>(next), seen.end());
+              seen.erase(seen.begin() + (expected - seen.data()), seen.end());
               seen.push_back({TNameKey(name), group, target});
+              expected = &seen.back();
+              seenEnd = seen.data() + seen.size();
             }
-            const TTarget& target = seen[next++].Target;
+            const TTarget& target = expected->Target;
+            ++expected;
             if (target.Field != nullptr) {
               if (insideChild > 0) {
                 groups.Hold(target, FReader.RawValue());
@@ -413,7 +418,7 @@ int TImpXml::Execute(TmDbfTable& table, const TLpuAccess& lpu) {
           if (flags & kHoldsChild) ++insideChild;
           if ((flags & kRecordTag) && (!(flags & kBtal3Tag) || table.State() != dsInsert)) {
             table.Append();
-            next = 0;
+            expected = seen.data();
           } else if (flags & kChildTag) {
             ++children;
           }

@@ -99,6 +99,37 @@ TEST_F(DataSetTest, RequiredFieldAndErrors) {
   }
 }
 
+// The fields a post requires follow every change between posts: Required,
+// ReadOnly and the fields' order.
+TEST_F(DataSetTest, TheRequiredCheckFollowsTheFieldsBetweenPosts) {
+  Fill(1);
+  TField* id = ds->FieldByName("ID");
+  TField* name = ds->FieldByName("NAME");
+  const auto postError = [&]() -> std::string {
+    ds->Append();
+    try {
+      ds->Post();
+      return "";
+    } catch (const EDatabaseError& e) {
+      ds->Cancel();
+      return e.Message();
+    }
+  };
+  EXPECT_EQ(postError(), "");
+  name->SetRequired(true);
+  EXPECT_EQ(postError(), "Поле 'NAME' должно быть заполнено");
+  name->SetReadOnly(true);
+  EXPECT_EQ(postError(), "");
+  name->SetReadOnly(false);
+  id->SetRequired(true);
+  EXPECT_EQ(postError(), "Поле 'ID' должно быть заполнено");
+  name->SetIndex(0);
+  EXPECT_EQ(postError(), "Поле 'NAME' должно быть заполнено");
+  name->SetRequired(false);
+  id->SetRequired(false);
+  EXPECT_EQ(postError(), "");
+}
+
 TEST_F(DataSetTest, PostErrorEventChoosesFailAbortOrRetry) {
   Fill(1);
   ds->FieldByName("NAME")->SetRequired(true);

@@ -1,6 +1,8 @@
 #include "register/core/xml_import.h"
 
+#include "platform/base/codepage.h"
 #include "platform/base/exceptions.h"
+#include "platform/data/data_source.h"
 #include "register/core/tests/exchange_test_support.h"
 #include "register/core/xml_out.h"
 #include "storage/dbf_table.h"
@@ -384,6 +386,82 @@ TEST_F(XmlImportTest, TheTableTakesTextBytesOnlyWhereEachIsOneCharacterOfItsPage
   }
   table->Cancel();
   EXPECT_FALSE(table->SetColumnText(lname, "x"));  // browse state: not written
+}
+
+// Every byte value, alone and in texts on both sides of the column's width
+// and of eight-byte steps, in either page: the table's write leaves the
+// column as the field's does, or refuses, changing nothing.
+TEST_F(XmlImportTest, TheTablesTextWriteMatchesTheFieldsForEveryByte) {
+  auto table = MakeTable(1);
+  table->Append();
+  TField* lname = table->FieldByName("LNAME");
+  TmDbfTable::TDirectColumn column;
+  ASSERT_TRUE(table->PrepareDirectColumn(lname, column));
+  const auto columnBytes = [&] {
+    std::string_view bytes;
+    char type = 0;
+    EXPECT_TRUE(table->GetColumnBytes(lname, bytes, type));
+    return std::string(bytes);
+  };
+  std::vector<std::string> texts;
+  for (int b = 1; b < 256; ++b) {
+    const char c = static_cast<char>(b);
+    texts.push_back(std::string(1, c));
+    for (const std::size_t n : {7U, 8U, 9U, 12U, 16U, 17U})
+      texts.push_back(std::string(n - 1, '\xC0') + c);  // А...А then the byte
+  }
+  for (std::size_t n = 0; n <= column.Length + 3; ++n) {
+    texts.push_back(std::string(n, '\xE9'));
+    texts.push_back(std::string(n, 'q'));
+  }
+  for (const bool ansi : {false, true}) {
+    table->SetAnsiTable(ansi);
+    for (const std::string& text : texts) {
+      SCOPED_TRACE(testing::Message() << "ansi " << ansi << ", text " << text);
+      lname->SetAsString("old");
+      const std::string before = columnBytes();
+      if (table->SetColumnText(column, text)) {
+        const std::string direct = columnBytes();
+        lname->SetAsString(Win1251ToUtf8(text));
+        EXPECT_EQ(direct, columnBytes());
+      } else {
+        EXPECT_EQ(columnBytes(), before);
+      }
+    }
+  }
+  table->Cancel();
+}
+
+// A value written straight into the record is heard as a field's: the
+// record is modified, OnChange runs, and a source hears it once controls
+// are enabled.
+TEST_F(XmlImportTest, AValueWrittenStraightIsHeardAsTheFieldsChange) {
+  auto table = MakeTable(1);
+  auto source = CreateUnique<TDataSource>();
+  source->SetDataSet(table.get());
+  std::vector<TField*> heard;
+  source->OnDataChange = [&](TObject*, TField* field) { heard.push_back(field); };
+  TField* lname = table->FieldByName("LNAME");
+  TField* number = table->FieldByName("NCERTIF");
+  TmDbfTable::TDirectColumn text, integer;
+  ASSERT_TRUE(table->PrepareDirectColumn(lname, text));
+  ASSERT_TRUE(table->PrepareDirectColumn(number, integer));
+  table->DisableControls();
+  table->Append();
+  EXPECT_FALSE(table->Modified());
+  EXPECT_TRUE(table->SetColumnText(text, "A"));
+  EXPECT_TRUE(table->Modified());
+  int changes = 0;
+  number->OnChange = [&](TField*) { ++changes; };
+  EXPECT_TRUE(table->SetColumnInteger(integer, "5"));
+  EXPECT_TRUE(table->SetColumnNull(integer));
+  EXPECT_EQ(changes, 2);
+  EXPECT_TRUE(heard.empty());
+  table->EnableControls();
+  heard.clear();
+  EXPECT_TRUE(table->SetColumnText(text, "B"));
+  EXPECT_EQ(heard, std::vector<TField*>{lname});
+  table->Cancel();
 }
 
 // The value of attribute `name` in `record` (Windows-1251 bytes) becomes
