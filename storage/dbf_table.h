@@ -496,6 +496,10 @@ class TmDbfTable : public TDataSet {
   std::string PrepareKey(TField* field, const TKeySpec& spec, const std::string& value,
                          TFindOptions options) const;
   TField* KeyField(const std::string& fieldName);
+  // KeySpecOf(field) for the field a search names, kept from the last
+  // search on the same field until the table closes or a key maker
+  // changes (a field's kind, size and place are fixed while open).
+  const TKeySpec& SearchKeySpec(TField* field);
   dbf::TStreamOpener Opener();
   void Step();
   void RunConversion();
@@ -556,6 +560,8 @@ class TmDbfTable : public TDataSet {
   bool FIsOpen = false;
 
   int FKeyFieldIndex = 0;        // in Fields(), of the field KeyField found last
+  TField* FSearchSpecField = nullptr;  // SearchKeySpec's field (null: none kept)
+  TKeySpec FSearchSpec;
   std::vector<char> FKeyBuffer;  // a record buffer for computing keys
   struct TKeyMakerEntry {
     std::string Field;  // the key field's name
