@@ -558,10 +558,11 @@ class TmDbfTable : public TDataSet {
   int FBookmarkOffset = 0;
   int FBufferSize = 0;
   bool FIsOpen = false;
+  // SearchKeySpec's field (null: none kept) and its key.
+  TField* FSearchSpecField = nullptr;
+  TKeySpec FSearchSpec;
 
   int FKeyFieldIndex = 0;        // in Fields(), of the field KeyField found last
-  TField* FSearchSpecField = nullptr;  // SearchKeySpec's field (null: none kept)
-  TKeySpec FSearchSpec;
   std::vector<char> FKeyBuffer;  // a record buffer for computing keys
   struct TKeyMakerEntry {
     std::string Field;  // the key field's name
