@@ -342,10 +342,13 @@ void TDataSet::Resync(TResyncMode mode) {
   int count = mode.Contains(rmCenter) ? (FBufferCount - 1) / 2 : FActiveRecord;
   MoveBuffer(FRecordCount, 0);
   ActivateBuffers();
-  TFinallyGuard changed([this] { DataEvent(deDataSetChange, 0); });
-  while (count > 0 && GetPriorRecord()) --count;
-  GetNextRecords();
-  GetPriorRecords();
+  RunFinally(
+      [&] {
+        while (count > 0 && GetPriorRecord()) --count;
+        GetNextRecords();
+        GetPriorRecords();
+      },
+      [this] { DataEvent(deDataSetChange, 0); });
 }
 
 // ---- navigation
