@@ -343,6 +343,7 @@ void TmDbfTable::InternalClose() {
   FFile.reset();
   FUpgrade.reset();
   FIsOpen = false;
+  FSearchSpecField = nullptr;
 }
 
 void TmDbfTable::FixCodePageByte() {
@@ -364,7 +365,16 @@ TField* TmDbfTable::KeyField(const std::string& fieldName) {
   TField* field = FindField(fieldName);
   if (field == nullptr) DatabaseError(Format(SFieldNotFound, fieldName), this);
   FKeyFieldIndex = fields.IndexOf(field);
+  FSearchSpecField = nullptr;  // found anew: its spec too
   return field;
+}
+
+const TmDbfTable::TKeySpec& TmDbfTable::SearchKeySpec(TField* field) {
+  if (FSearchSpecField != field) {
+    FSearchSpec = KeySpecOf(field);
+    FSearchSpecField = field;
+  }
+  return FSearchSpec;
 }
 
 TmDbfTable::TKeySpec TmDbfTable::KeySpecOf(const TDbfCursor* cursor) {
@@ -401,6 +411,7 @@ TmDbfTable::TKeySpec TmDbfTable::KeySpecOf(TField* field) {
 }
 
 void TmDbfTable::SetKeyMaker(TField* field, const std::vector<TField*>& reads, TKeyMaker maker) {
+  FSearchSpecField = nullptr;  // its maker may move or go
   std::erase_if(FKeyMakers,
                 [field](const TKeyMakerEntry& entry) { return entry.Field == field->FieldName(); });
   if (!maker) return;
@@ -576,10 +587,11 @@ void TmDbfTable::OrderCurrentBy(const std::string& fieldName, bool descending) {
 std::string TmDbfTable::PrepareKey(TField* field, const TKeySpec& spec, const std::string& value,
                                    TFindOptions options) const {
   const std::size_t length = static_cast<std::size_t>(spec.Length);
+  std::string key;  // the one result, built in place
   if (spec.IsString) {
     // Converted into blanks, once: never longer than the UTF-8 text, and
     // a whole key is padded with them.
-    std::string key(std::max(value.size(), length), ' ');
+    key.assign(std::max(value.size(), length), ' ');
     const std::size_t n = FromUtf8(value, TextPage(), key.data());
     key.resize(options.Contains(foPartial) ? n : length);
     if (options.Contains(foCaseInsensitive)) {
@@ -590,7 +602,6 @@ std::string TmDbfTable::PrepareKey(TField* field, const TKeySpec& spec, const st
     }
     return key;
   }
-  std::string key;
   if (field->DataType() == ftDate || field->DataType() == ftDateTime) {
     key = value;
   } else if (value.size() >= length) {
@@ -609,7 +620,7 @@ bool TmDbfTable::FindKey(const std::string& fieldName, const std::string& value,
   if (FCursor->KeyFieldName() != field->FieldName() || FCursor->Descending() ||
       FCursor->Count() == 0)
     OrderCurrentBy(field->FieldName(), false);
-  const TKeySpec spec = KeySpecOf(field);
+  const TKeySpec& spec = SearchKeySpec(field);
   const std::string key = PrepareKey(field, spec, value, options);
   const bool insensitive = options.Contains(foCaseInsensitive) && spec.IsString;
   const int index =
@@ -633,7 +644,7 @@ int TmDbfTable::FindOtherKey(const std::string& fieldName, const std::string& va
   }
   if (ordering == nullptr) return -1;
   const int current = State() == dsInsert ? -1 : PhysicalRecNo();
-  const TKeySpec spec = KeySpecOf(field);
+  const TKeySpec& spec = SearchKeySpec(field);
   const std::string key = PrepareKey(field, spec, value, options);
   const bool insensitive = options.Contains(foCaseInsensitive) && spec.IsString;
   const int other = ordering->SearchOther(
@@ -837,7 +848,8 @@ TGetResult TmDbfTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doChe
     const std::int32_t bookmark = position;
     std::memcpy(buffer + FBookmarkOffset, &bookmark, 4);
     SetBookmarkFlag(buffer, bfCurrent);
-    ClearCalcFields(buffer);
+    // Cleared there first when the table has calculated fields (nothing
+    // to clear otherwise).
     GetCalcFields(buffer);
     return grOK;
   }

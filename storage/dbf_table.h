@@ -499,6 +499,10 @@ class TmDbfTable : public TDataSet {
   std::string PrepareKey(TField* field, const TKeySpec& spec, const std::string& value,
                          TFindOptions options) const;
   TField* KeyField(const std::string& fieldName);
+  // KeySpecOf(field) for the field a search names, kept from the last
+  // search on the same field until the table closes or a key maker
+  // changes (a field's kind, size and place are fixed while open).
+  const TKeySpec& SearchKeySpec(TField* field);
   dbf::TStreamOpener Opener();
   void Step();
   void RunConversion();
@@ -571,6 +575,9 @@ class TmDbfTable : public TDataSet {
   int FBookmarkOffset = 0;
   int FBufferSize = 0;
   bool FIsOpen = false;
+  // SearchKeySpec's field (null: none kept) and its key.
+  TField* FSearchSpecField = nullptr;
+  TKeySpec FSearchSpec;
 
   int FKeyFieldIndex = 0;        // in Fields(), of the field KeyField found last
   std::vector<char> FKeyBuffer;  // a record buffer for computing keys

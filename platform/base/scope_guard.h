@@ -116,3 +116,22 @@ class TFinallyGuard {
   F FAction;
   int FExceptions;
 };
+
+// Runs `body`, then `action` also when `body` throws, with TFinallyGuard's
+// rule for an exception from `action`: it passes on, unless one from
+// `body` is on its way: then that one goes on and the action's is
+// dropped. Unlike the guard it needs no count of the exceptions in
+// flight, which costs a call on every use: for paths run per record.
+template <class Body, class Action>
+void RunFinally(Body&& body, Action&& action) {
+  try {
+    body();
+  } catch (...) {
+    try {
+      action();
+    } catch (...) {
+    }
+    throw;
+  }
+  action();
+}

@@ -176,6 +176,12 @@ void TDataSet::ActivateBuffers() {
 void TDataSet::MoveBuffer(int curIndex, int newIndex) {
   if (curIndex == newIndex) return;
   auto begin = FBuffers.begin();
+  if (curIndex - newIndex == 1 || newIndex - curIndex == 1) {
+    // Neighbours (the one-record window and its scratch buffer): a swap.
+    std::swap(FBuffers[static_cast<std::size_t>(curIndex)],
+              FBuffers[static_cast<std::size_t>(newIndex)]);
+    return;
+  }
   if (curIndex < newIndex) {
     std::rotate(begin + curIndex, begin + curIndex + 1, begin + newIndex + 1);
   } else {
@@ -336,10 +342,13 @@ void TDataSet::Resync(TResyncMode mode) {
   int count = mode.Contains(rmCenter) ? (FBufferCount - 1) / 2 : FActiveRecord;
   MoveBuffer(FRecordCount, 0);
   ActivateBuffers();
-  TFinallyGuard changed([this] { DataEvent(deDataSetChange, 0); });
-  while (count > 0 && GetPriorRecord()) --count;
-  GetNextRecords();
-  GetPriorRecords();
+  RunFinally(
+      [&] {
+        while (count > 0 && GetPriorRecord()) --count;
+        GetNextRecords();
+        GetPriorRecords();
+      },
+      [this] { DataEvent(deDataSetChange, 0); });
 }
 
 // ---- navigation

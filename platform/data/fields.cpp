@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 #include "platform/base/edit_mask.h"
 #include "platform/base/format.h"
@@ -352,17 +353,26 @@ std::string TStringField::GetAsString() const {
 
 void TStringField::SetAsStringValue(const std::string& value) {
   // No text has more characters than bytes: most need no counting.
-  std::string text = static_cast<int>(value.size()) > Size() && Length(value) > Size()
-                         ? Copy(value, 1, Size())
-                         : value;
+  // The value itself when it needs neither cut nor translation, as a
+  // calculated field's usually does: no copy of it.
+  std::string cut;
+  std::string_view text = value;
+  if (static_cast<int>(value.size()) > Size() && Length(value) > Size()) {
+    cut = Copy(value, 1, Size());
+    text = cut;
+  }
   if (Transliterate()) {
     std::string out(text.size() * 4 + 1, '\0');
-    int length = DataSet() ? DataSet()->Translate(text.c_str(), out.data(), true) : 0;
+    const char* source = text.data() == value.data() ? value.c_str() : cut.c_str();
+    int length = DataSet() ? DataSet()->Translate(source, out.data(), true) : 0;
     out.resize(static_cast<std::size_t>(std::max(length, 0)));
-    text = std::move(out);
+    cut = std::move(out);
+    text = cut;
   }
-  // The native buffer on the stack when it is small, as most are.
+  // The native buffer on the stack when it is small, as most are: the
+  // text, then NULs to the end, each byte written once.
   const std::size_t size = static_cast<std::size_t>(std::max(DataSize(), 0)) + 1;
+  const std::size_t n = std::min(text.size(), size - 1);
   char local[256];
   std::string heap;
   char* buffer = local;
@@ -370,9 +380,9 @@ void TStringField::SetAsStringValue(const std::string& value) {
     heap = NativeBuffer(DataSize());
     buffer = heap.data();
   } else {
-    std::memset(local, 0, size);
+    std::memset(local + n, 0, size - n);
   }
-  std::memcpy(buffer, text.data(), std::min(text.size(), size - 1));
+  std::memcpy(buffer, text.data(), n);
   SetData(buffer);
 }
 

@@ -90,16 +90,16 @@ std::string CertificateKey(const std::string& series, int number) {
   std::memcpy(text, series.data(), series.size());
   char* p = text + series.size();
   *p++ = ' ';
-  char digits[10];
-  char* const end = digits + sizeof digits;
-  char* d = end;
+  // At least seven digits, written from the last one back: the zeros in
+  // front come out of the same loop.
   auto rest = static_cast<unsigned>(number);
-  do {
+  int count = 7;
+  for (unsigned above = rest / 10000000; above != 0; above /= 10) ++count;
+  p += count;
+  for (char* d = p; d != p - count;) {
     *--d = static_cast<char>('0' + rest % 10);
     rest /= 10;
-  } while (rest != 0);
-  for (auto zeros = 7 - (end - d); zeros > 0; --zeros) *p++ = '0';
-  while (d != end) *p++ = *d++;
+  }
   return std::string(text, p);
 }
 

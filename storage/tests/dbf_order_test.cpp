@@ -173,6 +173,34 @@ TEST_F(DbfOrderTest, CalculatedKeysAreTheFilesOwnBytes) {
   EXPECT_EQ(t->FieldByName("NAME")->AsString(), "b");
 }
 
+// Searches that alternate between fields, and a calculated key whose
+// size changes while the table is closed: each search pads its value to
+// the key as the field now is.
+TEST_F(DbfOrderTest, SearchesFollowTheKeyFieldTheyName) {
+  auto t = MakeTable();
+  t->CreateTable();
+  t->Open();
+  Add(*t, "b", 1, "Б", 7);
+  Add(*t, "a", 2, "А", 7);
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_TRUE(t->FindKey("cCERTIF", "А 0000007", {}));
+    EXPECT_EQ(t->FieldByName("NAME")->AsString(), "a");
+    EXPECT_TRUE(t->FindKey("NAME", "b", {}));
+    EXPECT_EQ(t->FieldByName("NUM")->AsInteger(), 1);
+    EXPECT_FALSE(t->FindKey("cCERTIF", "А 000000", {}));
+    EXPECT_TRUE(t->FindKey("cCERTIF", "Б 000000", TFindOptions{foPartial}));
+    EXPECT_EQ(t->FieldByName("NAME")->AsString(), "b");
+  }
+  // A key one character shorter: "А 000000" is now a whole key.
+  t->Close();
+  t->FieldByName("cCERTIF")->SetSize(9);
+  t->Open();
+  EXPECT_TRUE(t->FindKey("cCERTIF", "А 000000", {}));
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "a");
+  EXPECT_TRUE(t->FindKey("cCERTIF", "Б 0000007", {}));
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "b");
+}
+
 TEST_F(DbfOrderTest, CalculatedNumbersOrderAsNumbers) {
   auto t = MakeTable();
   auto add = [&](TField* f, const char* fieldName) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -90,5 +91,42 @@ TEST(ScopeGuard, FinallyRunsOnceAndPassesOnlyTheFirstException) {
     }
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(caught, c.Caught) << c.BodyThrows << c.ActionThrows;
+    // RunFinally the same, also where it runs in a destructor while
+    // another exception is on its way ("outer").
+    for (const bool unwinding : {false, true}) {
+      runs = 0;
+      caught.clear();
+      std::string inner;
+      auto run = [&] {
+        try {
+          RunFinally(
+              [&] {
+                if (c.BodyThrows) throw std::runtime_error("body");
+              },
+              [&] {
+                ++runs;
+                if (c.ActionThrows) throw std::runtime_error("action");
+              });
+        } catch (const std::runtime_error& e) {
+          inner = e.what();
+        }
+      };
+      struct TRunOnExit {
+        std::function<void()> Run;
+        ~TRunOnExit() { Run(); }
+      };
+      try {
+        if (unwinding) {
+          TRunOnExit exit{run};
+          throw std::runtime_error("outer");
+        }
+        run();
+      } catch (const std::runtime_error& e) {
+        caught = e.what();
+      }
+      EXPECT_EQ(runs, 1);
+      EXPECT_EQ(inner, c.Caught) << c.BodyThrows << c.ActionThrows << unwinding;
+      EXPECT_EQ(caught, unwinding ? "outer" : "") << c.BodyThrows << c.ActionThrows;
+    }
   }
 }
