@@ -237,6 +237,11 @@ void TfrMemoView::SaveToStream(TStream& stream) {
   // The whole record in one write: a prepared page holds one per object.
   static TfrRecordWriter w;
   w.Clear();  // nothing left over from a record that failed
+  GatherRecord(w);
+  w.WriteTo(stream);
+}
+
+bool TfrMemoView::GatherRecord(TfrRecordWriter& w) {
   SaveRecord(w);
   w.String(Font.Name());
   TfrFixedFields font;
@@ -256,5 +261,5 @@ void TfrMemoView::SaveToStream(TStream& stream) {
   spacing.I32(LineSpacing);
   spacing.I32(CharSpacing);
   w.Fixed(spacing);
-  w.WriteTo(stream);
+  return true;
 }

@@ -137,6 +137,8 @@ class TfrMemoView : public TfrStretcheable {
 
  protected:
   TfrMemoView();
+  // TfrView: the memo's record, written whole by SaveToStream.
+  bool GatherRecord(TfrRecordWriter& w) override;
 
  private:
   // Memo1 from Memo: the report's before-print handling, then the

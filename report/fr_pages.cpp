@@ -216,6 +216,10 @@ std::unique_ptr<TfrEMFPage> TfrEMFPages::MakeEntry(const TfrPage& templatePage) 
   entry->UseMargins = templatePage.UseMargins;
   entry->pgMargins = templatePage.pgMargins;
   entry->Stream = std::make_unique<TMemoryStream>();
+  // Pages of a report come out alike in size: room for the last one's
+  // objects spares growing the stream step by step.
+  if (!FPages.empty() && FPages.back()->Stream)
+    entry->Stream->Reserve(FPages.back()->Stream->Size());
   WriteU8(*entry->Stream, frCurrentVersion);
   return entry;
 }

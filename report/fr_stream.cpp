@@ -1,6 +1,7 @@
 #include "report/fr_stream.h"
 
 #include <algorithm>
+#include <typeinfo>
 
 #include "platform/base/codepage.h"
 #include "platform/base/exceptions.h"
@@ -147,7 +148,12 @@ void TfrLineBytes::Keep(std::size_t index, std::string_view text, std::string_vi
 }
 
 void TfrRecordWriter::WriteTo(TStream& stream) {
-  if (FSize > 0) stream.WriteBuffer(FData.get(), static_cast<std::int64_t>(FSize));
+  if (FSize > 0) {
+    // An object's whole record is handed over, not copied.
+    const bool taken = typeid(stream) == typeid(TfrRecordStream) &&
+                       static_cast<TfrRecordStream&>(stream).Adopt(FData, FCapacity, FSize);
+    if (!taken) stream.WriteBuffer(FData.get(), static_cast<std::int64_t>(FSize));
+  }
   FSize = 0;
 }
 
@@ -255,6 +261,18 @@ void TfrRecordStream::SetSize(std::int64_t size) {
   if (size > FSize) std::memset(FData.get() + FSize, 0, static_cast<std::size_t>(size - FSize));
   FSize = size;
   FPosition = std::min(FPosition, size);
+}
+
+bool TfrRecordStream::Adopt(std::unique_ptr<char[]>& data, std::size_t& capacity,
+                            std::size_t size) {
+  if (FSize != 0 || FPosition != 0 || size == 0) return false;
+  Begin();
+  FData.swap(data);
+  const auto mine = static_cast<std::size_t>(FCapacity);
+  FCapacity = static_cast<std::int64_t>(capacity);
+  capacity = mine;
+  FSize = FPosition = static_cast<std::int64_t>(size);
+  return true;
 }
 
 void TfrRecordStream::Reserve(std::int64_t size) {

@@ -71,6 +71,10 @@ class TfrRecordStream final : public TStream {
   }
   const char* Data() const { return FData.get(); }
   std::int64_t Length() const { return FSize; }
+  // Takes `data` (`size` bytes in a block of `capacity`) as the whole
+  // record when nothing was written or sought yet, handing this stream's
+  // block back in its place; false, changing nothing, otherwise.
+  bool Adopt(std::unique_ptr<char[]>& data, std::size_t& capacity, std::size_t size);
 
   // TStream
   std::int64_t Read(void* buffer, std::int64_t count) override;
@@ -188,7 +192,8 @@ class TfrRecordWriter {
   // The same bytes, taking the converted lines from `kept` where they are
   // unchanged and keeping the others there.
   void Memo(const TStringList& lines, TfrLineBytes& kept);
-  // Writes the bytes gathered so far and starts again.
+  // Writes the bytes gathered so far and starts again. A record stream
+  // that holds nothing yet takes the gathered block as it is.
   void WriteTo(TStream& stream);
   // Drops what was gathered (after a failed record).
   void Clear() { FSize = 0; }

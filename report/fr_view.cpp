@@ -375,11 +375,24 @@ void TfrView::WriteAlignedToBand(TStream& stream) {
 }
 
 void TfrView::WriteWithType(TStream& stream) {
+  TValueGuard<std::uint8_t> mode(StreamMode, 1);
+  if (Typ != gtAddIn) {
+    // One write for a kind that gathers its record.
+    static TfrRecordWriter w;
+    w.Clear();  // nothing left over from a record that failed
+    w.U8(Typ);
+    if (GatherRecord(w)) {
+      w.WriteTo(stream);
+      return;
+    }
+    w.Clear();
+  }
   WriteU8(stream, Typ);
   if (Typ == gtAddIn) WriteString(stream, ClassName());
-  TValueGuard<std::uint8_t> mode(StreamMode, 1);
   SaveToStream(stream);
 }
+
+bool TfrView::GatherRecord(TfrRecordWriter&) { return false; }
 
 std::string TfrView::UniqueName() const {
   TfrReportBase* report = frEngine().CurReport;

@@ -157,6 +157,12 @@ class TfrView : public TfrObject {
   // Gathers this class's part of the record SaveToStream writes, so that
   // a kind that adds fields writes its whole record at once.
   void SaveRecord(TfrRecordWriter& w);
+  // Gathers the whole record SaveToStream writes into `w` and returns
+  // true, so that WriteWithType puts the type byte and the record in one
+  // write; false, gathering nothing, for a kind whose SaveToStream writes
+  // to the stream itself (the default). A kind that gathers its record
+  // writes nothing in SaveToStream but what this gathers.
+  virtual bool GatherRecord(TfrRecordWriter& w);
 
  private:
   TfrLineBytes FMemo1Bytes;  // Memo1 as last written into a prepared page

@@ -80,6 +80,11 @@ class TMemoryStream : public TStream {
   const void* Memory() const { return FData.data(); }
   // Empties the stream and releases its memory; the position becomes 0.
   void Clear();
+  // Keeps room for `capacity` bytes, so that writing up to that size
+  // moves no bytes; contents and position stay as they are.
+  void Reserve(std::int64_t capacity) {
+    if (capacity > 0) FData.reserve(static_cast<std::size_t>(capacity));
+  }
 
   // Replaces the contents with the whole of `source` (read from its
   // beginning). Throws EReadError when the source delivers less than its

@@ -151,6 +151,25 @@ TEST(FrRecordStream, SameBytesAsWritingToThePage) {
          s.Seek(3, TSeekOrigin::soCurrent);
          WriteU8(s, 2);
        }},
+      // A fresh record stream takes a gathered record's block; what
+      // follows it, positions included, lands as after a copy.
+      {"gathered records",
+       [](TStream& s) {
+         TfrRecordWriter w;
+         w.U8(3);
+         w.String("Итого: [SUM]");
+         w.WriteTo(s);
+         const std::int64_t at = s.Position();
+         WriteI32(s, 0);
+         w.String("ab");
+         w.WriteTo(s);
+         const std::int64_t end = s.Position();
+         s.SetPosition(at);
+         WriteI32(s, static_cast<std::int32_t>(end));
+         s.SetPosition(end);
+         w.U16(0xBEEF);
+         w.WriteTo(s);
+       }},
   };
   TfrRecordStream record;
   for (const auto& [name, write] : cases) {
