@@ -859,60 +859,62 @@ std::string FloatToStr(double value) { return FloatToStrF(value, ffGeneral, kDou
 
 namespace {
 
-// `text` as FloatToStr writes its number, when that is the text itself
-// with trailing fraction zeros (and then a bare point) left out, '.' for
-// the point: [-]digits[.digits] without leading zeros, at most 15
-// significant digits, at most three zeros between the point and the first
-// digit of a number below 1; "0" for a zero of either sign. Empty for
-// any other text.
-std::string_view PlainDecimalText(std::string_view text) {
-  std::size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
-  const std::size_t integer = i;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-  const std::size_t integerDigits = i - integer;
-  if (integerDigits == 0 || (integerDigits > 1 && text[integer] == '0')) return {};
-  std::size_t end = i;
-  std::size_t significant = text[integer] == '0' ? 0 : integerDigits;
-  if (i < text.size()) {
-    if (text[i] != '.') return {};
-    const std::size_t fraction = ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-    if (i != text.size()) return {};
-    std::size_t last = i;
-    while (last > fraction && text[last - 1] == '0') --last;
-    if (last > fraction) {
-      end = last;
-      std::size_t first = fraction;
-      if (significant == 0) {
-        while (text[first] == '0') ++first;
-        if (first - fraction > 3) return {};
-      }
-      significant += last - first;
-    }
-  }
-  if (significant == 0) return "0";
-  if (significant > kDoublePrecision) return {};
-  return text.substr(0, end);
-}
+bool DecimalTextToStrInFull(std::string_view text, std::string& out);
 
 }  // namespace
 
 namespace {
 
-bool DecimalTextToStrInFull(std::string_view text, std::string& out);
+// DecimalTextToStr of more than one byte; out of line, so that a single
+// digit saves no registers.
+[[gnu::noinline]] bool DecimalTextToStrLonger(std::string_view text, std::string& out) {
+  // Most stored numbers are already written as FloatToStr writes them, but
+  // for trailing fraction zeros (and then a bare point): [-]digits[.digits]
+  // without leading zeros, at most 15 significant digits, at most three
+  // zeros between the point and the first digit of a number below 1. One
+  // pass finds where that text ends; a zero of either sign is "0".
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  const char* p = begin;
+  if (p != end && *p == '-') ++p;
+  const char* const integer = p;
+  while (p != end && IsDigit(*p)) ++p;
+  if (p == integer || (*integer == '0' && p - integer > 1)) return DecimalTextToStrInFull(text, out);
+  const char* kept = p;
+  const char* point = end;
+  std::ptrdiff_t significant = *integer == '0' ? 0 : p - integer;
+  if (p != end) {
+    if (*p != '.') return DecimalTextToStrInFull(text, out);
+    point = p++;
+    const char* first = p;
+    while (p != end && IsDigit(*p)) ++p;
+    if (p != end) return DecimalTextToStrInFull(text, out);
+    while (p != first && p[-1] == '0') --p;
+    if (p != first) {
+      kept = p;
+      if (significant == 0) {
+        while (*first == '0') ++first;
+        if (first - point > 4) return DecimalTextToStrInFull(text, out);
+      }
+      significant += p - first;
+    }
+  }
+  if (significant == 0) {
+    out.assign(1, '0');
+    return true;
+  }
+  if (significant > kDoublePrecision) return DecimalTextToStrInFull(text, out);
+  out.assign(begin, static_cast<std::size_t>(kept - begin));
+  if (kept > point) out[static_cast<std::size_t>(point - begin)] = FormatSettings.DecimalSeparator;
+  return true;
+}
 
 }  // namespace
 
 bool DecimalTextToStr(std::string_view text, std::string& out) {
-  // Most stored numbers are already written as FloatToStr writes them.
-  const std::string_view plain = PlainDecimalText(text);
-  if (plain.empty()) return DecimalTextToStrInFull(text, out);
-  out.clear();
-  out.append(plain.data(), plain.size());
-  // The point, if any, is the only byte below '0'.
-  if (FormatSettings.DecimalSeparator != '.')
-    for (char& c : out)
-      if (c == '.') c = FormatSettings.DecimalSeparator;
+  if (text.size() != 1 || !IsDigit(text[0])) return DecimalTextToStrLonger(text, out);
+  // A single digit, as a blank column reads, is its own text.
+  out.assign(1, text[0]);
   return true;
 }
 
