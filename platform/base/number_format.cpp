@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 
@@ -865,9 +866,18 @@ bool DecimalTextToStrInFull(std::string_view text, std::string& out);
 
 namespace {
 
-// DecimalTextToStr of more than one byte; out of line, so that a single
+// DecimalTextToStrInFull's text in `out` (kFloatTextRoom bytes); 0 where
+// it gives false.
+[[gnu::noinline]] std::size_t DecimalTextToCharsInFull(std::string_view text, char* out) {
+  std::string made;
+  if (!DecimalTextToStrInFull(text, made) || made.size() > kFloatTextRoom) return 0;
+  std::memcpy(out, made.data(), made.size());
+  return made.size();
+}
+
+// DecimalTextToChars of more than one byte; out of line, so that a single
 // digit saves no registers.
-[[gnu::noinline]] bool DecimalTextToStrLonger(std::string_view text, std::string& out) {
+[[gnu::noinline]] std::size_t DecimalTextToCharsLonger(std::string_view text, char* out) {
   // Most stored numbers are already written as FloatToStr writes them, but
   // for trailing fraction zeros (and then a bare point): [-]digits[.digits]
   // without leading zeros, at most 15 significant digits, at most three
@@ -879,42 +889,53 @@ namespace {
   if (p != end && *p == '-') ++p;
   const char* const integer = p;
   while (p != end && IsDigit(*p)) ++p;
-  if (p == integer || (*integer == '0' && p - integer > 1)) return DecimalTextToStrInFull(text, out);
+  if (p == integer || (*integer == '0' && p - integer > 1))
+    return DecimalTextToCharsInFull(text, out);
   const char* kept = p;
   const char* point = end;
   std::ptrdiff_t significant = *integer == '0' ? 0 : p - integer;
   if (p != end) {
-    if (*p != '.') return DecimalTextToStrInFull(text, out);
+    if (*p != '.') return DecimalTextToCharsInFull(text, out);
     point = p++;
     const char* first = p;
     while (p != end && IsDigit(*p)) ++p;
-    if (p != end) return DecimalTextToStrInFull(text, out);
+    if (p != end) return DecimalTextToCharsInFull(text, out);
     while (p != first && p[-1] == '0') --p;
     if (p != first) {
       kept = p;
       if (significant == 0) {
         while (*first == '0') ++first;
-        if (first - point > 4) return DecimalTextToStrInFull(text, out);
+        if (first - point > 4) return DecimalTextToCharsInFull(text, out);
       }
       significant += p - first;
     }
   }
   if (significant == 0) {
-    out.assign(1, '0');
-    return true;
+    out[0] = '0';
+    return 1;
   }
-  if (significant > kDoublePrecision) return DecimalTextToStrInFull(text, out);
-  out.assign(begin, static_cast<std::size_t>(kept - begin));
-  if (kept > point) out[static_cast<std::size_t>(point - begin)] = FormatSettings.DecimalSeparator;
-  return true;
+  if (significant > kDoublePrecision) return DecimalTextToCharsInFull(text, out);
+  // At most "-0.000" and 15 digits.
+  const auto size = static_cast<std::size_t>(kept - begin);
+  std::memcpy(out, begin, size);
+  if (kept > point) out[point - begin] = FormatSettings.DecimalSeparator;
+  return size;
 }
 
 }  // namespace
 
-bool DecimalTextToStr(std::string_view text, std::string& out) {
-  if (text.size() != 1 || !IsDigit(text[0])) return DecimalTextToStrLonger(text, out);
+std::size_t DecimalTextToChars(std::string_view text, char* out) {
+  if (text.size() != 1 || !IsDigit(text[0])) return DecimalTextToCharsLonger(text, out);
   // A single digit, as a blank column reads, is its own text.
-  out.assign(1, text[0]);
+  out[0] = text[0];
+  return 1;
+}
+
+bool DecimalTextToStr(std::string_view text, std::string& out) {
+  char made[kFloatTextRoom];
+  const std::size_t size = DecimalTextToChars(text, made);
+  if (size == 0) return false;
+  out.assign(made, size);
   return true;
 }
 

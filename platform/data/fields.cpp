@@ -710,11 +710,14 @@ bool TFloatField::GetValue(double& value) const {
 std::string TFloatField::GetAsString() const {
   // One text returned, made in place.
   std::string_view stored;
-  std::string text;
-  if (GetDecimalText(stored) && DecimalTextToStr(stored, text)) return text;
+  if (GetDecimalText(stored)) {
+    char made[kFloatTextRoom];
+    if (const std::size_t size = DecimalTextToChars(stored, made); size > 0)
+      return std::string(made, size);
+  }
   double value;
-  if (GetValue(value)) text = FloatToStr(value);
-  return text;
+  if (GetValue(value)) return FloatToStr(value);
+  return {};
 }
 
 void TFloatField::SetAsStringValue(const std::string& value) {
