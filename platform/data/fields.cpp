@@ -1167,15 +1167,16 @@ struct TPlainDateFormat {
 constinit TPlainDateFormat gDateFormat;
 
 const TPlainDateFormat& CompiledDateFormat(std::string_view format) {
-  if (!SameBytes(gDateFormat.Format, format) || gDateFormat.Items.empty()) gDateFormat.Compile(format);
+  if (!SameBytes(gDateFormat.Format, format) || gDateFormat.Items.empty())
+    gDateFormat.Compile(format);
   return gDateFormat;
 }
 
 // The ten bytes of a date in `compiled`, a day-month-year format
 // ("dd.mm.yyyy" and the like), every place known; false, `out` untouched,
 // for a date that needs other room.
-bool PutDayMonthYear(const TPlainDateFormat& compiled, int year, int month, int day,
-                     char separator, char* out) {
+bool PutDayMonthYear(const TPlainDateFormat& compiled, int year, int month, int day, char separator,
+                     char* out) {
   if (static_cast<unsigned>(year) >= 10000 || static_cast<unsigned>(day) >= 100 ||
       static_cast<unsigned>(month) >= 100)
     return false;
