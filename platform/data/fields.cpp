@@ -1191,9 +1191,9 @@ bool PutDayMonthYear(const TPlainDateFormat& compiled, int year, int month, int 
   return true;
 }
 
-// The same when `format` is the day-month-year format last taken apart;
-// false, `out` untouched, for any other (FormatPlainDate takes it apart).
-// Such a format has ten bytes, compared as two words: no call.
+// The same when `format` is the day-month-year format last taken apart
+// and has ten bytes, as "dd.mm.yyyy" (compared as two words: no call);
+// false, `out` untouched, for any other (FormatPlainDate's way).
 bool PutDayMonthYear(std::string_view format, int year, int month, int day, char separator,
                      char* out) {
   return gDateFormat.DayMonthYear && format.size() == 10 && SameBytes(gDateFormat.Format, format) &&
