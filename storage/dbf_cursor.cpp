@@ -1,6 +1,7 @@
 #include "storage/dbf_cursor.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <tuple>
 
@@ -37,17 +38,18 @@ inline unsigned __int128 HeadOf(const char* bytes, std::size_t length) {
 
 // The first index in [first, first + count) at which `before` turns
 // false (first + count when it never does), `before` being true up to
-// some index and false from there. A halving without an early exit: a
-// search lands on its last step anyway.
+// some index and false from there. The count of true ones is found bit
+// by bit from the highest, without an early exit: a search lands on its
+// last step anyway. When the first step finds that count at least the
+// highest power of two, the rest of it lies within that many of the end.
 template <class TBefore>
 std::size_t PartitionPoint(std::size_t first, std::size_t count, TBefore before) {
   if (count == 0) return first;
-  while (count > 1) {
-    const std::size_t half = count / 2;
-    if (before(first + half)) first += half;
-    count -= half;
-  }
-  return first + (before(first) ? 1 : 0);
+  std::size_t step = std::bit_floor(count);
+  std::size_t below = before(first + step - 1) ? count - step + 1 : 0;
+  for (step /= 2; step != 0; step /= 2)
+    if (before(first + below + step - 1)) below += step;
+  return first + below;
 }
 
 }  // namespace

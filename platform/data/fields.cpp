@@ -13,6 +13,7 @@
 #include "platform/base/scope_guard.h"
 #include "platform/base/stream.h"
 #include "platform/base/text.h"
+#include "platform/base/two_digits.h"
 #include "platform/data/data_set.h"
 #include "platform/data/db_consts.h"
 
@@ -985,16 +986,6 @@ void TDateTimeField::SetVarValue(const Variant& value) {
 }
 
 namespace {
-
-// "00".."99".
-constexpr auto kTwoDigits = [] {
-  std::array<char, 200> digits{};
-  for (int i = 0; i < 100; ++i) {
-    digits[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
-    digits[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
-  }
-  return digits;
-}();
 
 // Writes `value` (not negative) as "%0*d" does into `out`.
 inline char* PutNumber(char* out, int value, int width) {
