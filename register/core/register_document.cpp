@@ -88,8 +88,16 @@ std::string CertificateKey(const std::string& series, int number) {
   // reads.
   char text[32];
   if (number < 0 || series.size() > sizeof text - 12) return series + Format(" %.7d", number);
-  std::memcpy(text, series.data(), series.size());
-  char* p = text + series.size();
+  // A series mostly is one letter, two bytes at most: copied without a
+  // call then.
+  const std::size_t k = series.size();
+  if (k <= 2) {
+    if (k > 0) text[0] = series[0];
+    if (k > 1) text[1] = series[1];
+  } else {
+    std::memcpy(text, series.data(), k);
+  }
+  char* p = text + k;
   *p++ = ' ';
   // At least seven digits, written from the last ones back, two at a
   // time: the zeros in front come out of the same loop.
