@@ -31,7 +31,7 @@ std::uint64_t HeadWord(const char* bytes, std::size_t length) {
 
 // The first kHeadBytes of `length` bytes as a big-endian number, zero
 // bytes past the end, so that < orders heads as the bytes are ordered.
-inline unsigned __int128 HeadOf(const char* bytes, std::size_t length) {
+unsigned __int128 HeadOf(const char* bytes, std::size_t length) {
   const std::uint64_t low = length > 8 ? HeadWord(bytes + 8, length - 8) : 0;
   return static_cast<unsigned __int128>(HeadWord(bytes, length)) << 64 | low;
 }
@@ -40,8 +40,9 @@ inline unsigned __int128 HeadOf(const char* bytes, std::size_t length) {
 // false (first + count when it never does), `before` being true up to
 // some index and false from there. The count of true ones is found bit
 // by bit from the highest, without an early exit: a search lands on its
-// last step anyway. When the first step finds that count at least the
-// highest power of two, the rest of it lies within that many of the end.
+// last step anyway. When the first step finds at least `step` (the
+// highest power of two in `count`) true ones, the lower bits are looked
+// for among the last `step` - 1 places, where the end of them lies.
 template <class TBefore>
 std::size_t PartitionPoint(std::size_t first, std::size_t count, TBefore before) {
   if (count == 0) return first;
