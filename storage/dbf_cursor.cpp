@@ -31,7 +31,7 @@ std::uint64_t HeadWord(const char* bytes, std::size_t length) {
 
 // The first kHeadBytes of `length` bytes as a big-endian number, zero
 // bytes past the end, so that < orders heads as the bytes are ordered.
-unsigned __int128 HeadOf(const char* bytes, std::size_t length) {
+inline unsigned __int128 HeadOf(const char* bytes, std::size_t length) {
   const std::uint64_t low = length > 8 ? HeadWord(bytes + 8, length - 8) : 0;
   return static_cast<unsigned __int128>(HeadWord(bytes, length)) << 64 | low;
 }
