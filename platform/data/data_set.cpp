@@ -776,7 +776,7 @@ void TDataSet::DataEvent(TDataEvent event, std::intptr_t info) {
     }
   };
   if (FDisableCount == 0 && FState != dsBlockRead) {
-    TTell::Sources(*this, event, info, recalculated);
+    if (!FDataSources.empty()) TTell::Sources(*this, event, info, recalculated);
   } else if ((event == deUpdateState && FState == dsInactive) || event == deLayoutChange) {
     FEnableEvent = deLayoutChange;
   }
