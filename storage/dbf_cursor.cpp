@@ -1,6 +1,7 @@
 #include "storage/dbf_cursor.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <tuple>
 
@@ -11,6 +12,45 @@ namespace {
 // Ordinal comparison of the first `length` bytes of a and b.
 int CompareBytes(const char* a, const char* b, std::size_t length) {
   return length == 0 ? 0 : std::memcmp(a, b, length);
+}
+
+constexpr std::size_t kHeadBytes = 16;
+
+// The first eight of `length` bytes as a big-endian number, zero bytes
+// past the end.
+std::uint64_t HeadWord(const char* bytes, std::size_t length) {
+  std::uint64_t word = 0;
+  if (length >= 8) {
+    std::memcpy(&word, bytes, 8);
+    return __builtin_bswap64(word);
+  }
+  for (std::size_t i = 0; i < length; ++i)
+    word = (word << 8) | static_cast<unsigned char>(bytes[i]);
+  return length == 0 ? 0 : word << (8 * (8 - length));
+}
+
+// The first kHeadBytes of `length` bytes as a big-endian number, zero
+// bytes past the end, so that < orders heads as the bytes are ordered.
+inline unsigned __int128 HeadOf(const char* bytes, std::size_t length) {
+  const std::uint64_t low = length > 8 ? HeadWord(bytes + 8, length - 8) : 0;
+  return static_cast<unsigned __int128>(HeadWord(bytes, length)) << 64 | low;
+}
+
+// The first index in [first, first + count) at which `before` turns
+// false (first + count when it never does), `before` being true up to
+// some index and false from there. The count of true ones is found bit
+// by bit from the highest, without an early exit: a search lands on its
+// last step anyway. When the first step finds at least `step` (the
+// highest power of two in `count`) true ones, the lower bits are looked
+// for among the last `step` - 1 places, where the end of them lies.
+template <class TBefore>
+std::size_t PartitionPoint(std::size_t first, std::size_t count, TBefore before) {
+  if (count == 0) return first;
+  std::size_t step = std::bit_floor(count);
+  std::size_t below = before(first + step - 1) ? count - step + 1 : 0;
+  for (step /= 2; step != 0; step /= 2)
+    if (before(first + below + step - 1)) below += step;
+  return first + below;
 }
 
 }  // namespace
@@ -41,10 +81,19 @@ bool TDbfCursor::Less(int a, int b) const {
   return a < b;
 }
 
+TDbfCursor::THead TDbfCursor::HeadOfRecord(int recordNumber) const {
+  const THead head = HeadOf(KeyOf(recordNumber).data(), static_cast<std::size_t>(FKeyLength));
+  return FDescending ? ~head : head;
+}
+
 int TDbfCursor::LowerBound(int recordNumber) const {
-  const auto it = std::lower_bound(FEntries.begin(), FEntries.end(), recordNumber,
-                                   [this](int entry, int record) { return Less(entry, record); });
-  return static_cast<int>(it - FEntries.begin());
+  if (FKeyLength == 0)
+    return static_cast<int>(std::lower_bound(FEntries.begin(), FEntries.end(), recordNumber) -
+                            FEntries.begin());
+  const THead head = HeadOfRecord(recordNumber);
+  return static_cast<int>(PartitionPoint(0, FEntries.size(), [&](std::size_t i) {
+    return FHeads[i] != head ? FHeads[i] < head : Less(FEntries[i], recordNumber);
+  }));
 }
 
 int TDbfCursor::IndexOfRecord(int recordNumber) const {
@@ -71,6 +120,7 @@ void TDbfCursor::StoreKey(int recordNumber, std::string_view key) {
 void TDbfCursor::BeginBuild(int keyLength) {
   FRemembered = FPosition >= 0 && FPosition < Count() ? RecordAt(FPosition) : -1;
   FEntries.clear();
+  FHeads.clear();
   FKeys.clear();
   FKeyLength = FKeyFieldName.empty() ? 0 : keyLength;
 }
@@ -86,45 +136,48 @@ void TDbfCursor::EndBuild() {
 }
 
 void TDbfCursor::SortEntries() {
-  const auto less = [this](int a, int b) { return Less(a, b); };
+  const std::size_t count = FEntries.size();
+  FHeads.resize(count);
+  for (std::size_t i = 0; i < count; ++i) FHeads[i] = HeadOfRecord(FEntries[i]);
   // Registers are mostly entered in key order: a pass finds that out.
-  if (std::is_sorted(FEntries.begin(), FEntries.end(), less)) return;
+  bool sorted = true;
+  for (std::size_t i = 1; i < count && sorted; ++i)
+    sorted =
+        FHeads[i - 1] != FHeads[i] ? FHeads[i - 1] < FHeads[i] : Less(FEntries[i - 1], FEntries[i]);
+  if (sorted) return;
   // Sorting record numbers would fetch two keys from all over FKeys for
-  // every comparison; each entry carries its key's first 16 bytes instead,
-  // and only equal ones look further.
+  // every comparison; each entry carries its head instead, and only equal
+  // ones look further.
   struct TEntry {
-    // The first 16 key bytes, big-endian, so that < orders them.
-    std::uint64_t High, Low;
+    std::uint64_t High, Low;  // the head in two halves: smaller to move
     int Record;
   };
+  std::vector<TEntry> entries(count);
+  for (std::size_t i = 0; i < count; ++i)
+    entries[i] = {static_cast<std::uint64_t>(FHeads[i] >> 64),
+                  static_cast<std::uint64_t>(FHeads[i]), FEntries[i]};
   const std::size_t length = static_cast<std::size_t>(FKeyLength);
-  const std::size_t head = std::min<std::size_t>(length, 16);
-  std::vector<TEntry> entries(FEntries.size());
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    const unsigned char* key =
-        reinterpret_cast<const unsigned char*>(FKeys.data()) + FEntries[i] * length;
-    std::uint64_t high = 0, low = 0;
-    for (std::size_t k = 0; k < 8; ++k) high = (high << 8) | (k < head ? key[k] : 0);
-    for (std::size_t k = 8; k < 16; ++k) low = (low << 8) | (k < head ? key[k] : 0);
-    entries[i] = FDescending ? TEntry{~high, ~low, FEntries[i]} : TEntry{high, low, FEntries[i]};
-  }
   std::sort(entries.begin(), entries.end(), [&](const TEntry& a, const TEntry& b) {
     if (a.High != b.High) return a.High < b.High;
     if (a.Low != b.Low) return a.Low < b.Low;
-    if (length > head) {
-      int c = std::memcmp(FKeys.data() + a.Record * length + head,
-                          FKeys.data() + b.Record * length + head, length - head);
+    if (length > kHeadBytes) {
+      int c = std::memcmp(FKeys.data() + a.Record * length + kHeadBytes,
+                          FKeys.data() + b.Record * length + kHeadBytes, length - kHeadBytes);
       if (FDescending) c = -c;
       if (c != 0) return c < 0;
     }
     return a.Record < b.Record;
   });
-  for (std::size_t i = 0; i < entries.size(); ++i) FEntries[i] = entries[i].Record;
+  for (std::size_t i = 0; i < count; ++i) {
+    FEntries[i] = entries[i].Record;
+    FHeads[i] = static_cast<THead>(entries[i].High) << 64 | entries[i].Low;
+  }
 }
 
 void TDbfCursor::CopyOrder(const TDbfCursor& other) {
   FRemembered = FPosition >= 0 && FPosition < Count() ? RecordAt(FPosition) : -1;
   FEntries = other.FEntries;
+  FHeads = other.FHeads;
   FKeys = other.FKeys;
   FKeyLength = other.FKeyLength;
   RestorePosition();
@@ -142,6 +195,7 @@ void TDbfCursor::RestorePosition() {
 
 void TDbfCursor::Clear() {
   FEntries.clear();
+  FHeads.clear();
   FKeys.clear();
   FPosition = -1;
 }
@@ -153,6 +207,7 @@ int TDbfCursor::RecordAppended(int recordNumber, std::string_view key) {
   const int index =
       FEntries.empty() || Less(FEntries.back(), recordNumber) ? Count() : LowerBound(recordNumber);
   FEntries.insert(FEntries.begin() + index, recordNumber);
+  if (FKeyLength > 0) FHeads.insert(FHeads.begin() + index, HeadOfRecord(recordNumber));
   if (FPosition >= index) ++FPosition;
   return index;
 }
@@ -161,6 +216,7 @@ void TDbfCursor::RecordDeleted(int recordNumber) {
   const int index = IndexOfRecord(recordNumber);
   if (index < 0) return;
   FEntries.erase(FEntries.begin() + index);
+  if (FKeyLength > 0) FHeads.erase(FHeads.begin() + index);
   if (FEntries.empty())
     FPosition = -1;
   else if (FPosition > index || FPosition >= Count())
@@ -173,9 +229,11 @@ void TDbfCursor::RecordChanged(int recordNumber, std::string_view key) {
   if (from < 0) return;
   if (KeyOf(recordNumber) == key.substr(0, static_cast<std::size_t>(FKeyLength))) return;
   FEntries.erase(FEntries.begin() + from);
+  FHeads.erase(FHeads.begin() + from);
   StoreKey(recordNumber, key);
   const int to = LowerBound(recordNumber);
   FEntries.insert(FEntries.begin() + to, recordNumber);
+  FHeads.insert(FHeads.begin() + to, HeadOfRecord(recordNumber));
   if (FPosition == from)
     FPosition = to;
   else if (from < FPosition && FPosition <= to)
@@ -197,8 +255,8 @@ bool TDbfCursor::Matches(int index, std::string_view value, bool partial,
 
 namespace {
 
-// CompareBytes' sign, eight bytes a step without a call: a search
-// compares some twenty keys that mostly share their first bytes.
+// CompareBytes' sign, eight bytes a step without a call: keys whose
+// heads are equal mostly share more.
 int CompareShortBytes(const char* a, const char* b, std::size_t n) {
   for (; n >= 8; a += 8, b += 8, n -= 8) {
     std::uint64_t x, y;
@@ -216,41 +274,32 @@ int CompareShortBytes(const char* a, const char* b, std::size_t n) {
 std::pair<int, int> TDbfCursor::MatchRange(std::string_view value, bool partial,
                                            bool firstOnly) const {
   const std::size_t length = static_cast<std::size_t>(FKeyLength);
-  if (partial ? value.size() > length : value.size() != length) return {0, 0};
-  // Keys cut to the value's length keep the order of the full keys.
-  auto compare = [&](int record) {
-    return CompareShortBytes(KeyOf(record).data(), value.data(), value.size());
+  const std::size_t n = value.size();
+  if (partial ? n > length : n != length) return {0, 0};
+  // Keys cut to n bytes keep the order of the full keys. A cut key is
+  // below the value when its head is below the value's head padded with
+  // zero bytes, and not above it when its head is not above the value's
+  // head padded with 0xFF bytes. Past kHeadBytes the two paddings are one
+  // head, and equal heads leave it to the rest of the bytes.
+  const THead low = HeadOf(value.data(), n);
+  const THead high = n >= kHeadBytes ? low : low | ~THead{0} >> (8 * n);
+  auto rest = [&](std::size_t i) {
+    return CompareShortBytes(KeyOf(FEntries[i]).data() + kHeadBytes, value.data() + kHeadBytes,
+                             n - kHeadBytes);
   };
-  auto first = FEntries.begin();
-  if (value.size() >= 8) {
-    // The value's first eight bytes taken once as a number that orders as
-    // they do; a key's first eight mostly decide.
-    std::uint64_t head;
-    std::memcpy(&head, value.data(), 8);
-    head = __builtin_bswap64(head);
-    const std::size_t length8 = value.size() - 8;
-    for (std::size_t count = FEntries.size(); count > 0;) {
-      const std::size_t half = count / 2;
-      const char* key = KeyOf(first[static_cast<std::ptrdiff_t>(half)]).data();
-      std::uint64_t k;
-      std::memcpy(&k, key, 8);
-      k = __builtin_bswap64(k);
-      if (k < head || (k == head && CompareShortBytes(key + 8, value.data() + 8, length8) < 0)) {
-        first += static_cast<std::ptrdiff_t>(half + 1);
-        count -= half + 1;
-      } else {
-        count = half;
-      }
-    }
-  } else {
-    first = std::lower_bound(FEntries.begin(), FEntries.end(), value,
-                             [&](int e, std::string_view) { return compare(e) < 0; });
-  }
-  const int at = static_cast<int>(first - FEntries.begin());
-  if (firstOnly) return {at, first != FEntries.end() && compare(*first) == 0 ? at + 1 : at};
-  const auto last = std::upper_bound(first, FEntries.end(), value,
-                                     [&](std::string_view, int e) { return compare(e) > 0; });
-  return {at, static_cast<int>(last - FEntries.begin())};
+  auto notAbove = [&](std::size_t i) {
+    return FHeads[i] < high || (FHeads[i] == high && (n <= kHeadBytes || rest(i) <= 0));
+  };
+  const std::size_t count = FEntries.size();
+  const std::size_t first =
+      n <= kHeadBytes ? PartitionPoint(0, count, [&](std::size_t i) { return FHeads[i] < low; })
+                      : PartitionPoint(0, count, [&](std::size_t i) {
+                          return FHeads[i] < low || (FHeads[i] == low && rest(i) < 0);
+                        });
+  const int at = static_cast<int>(first);
+  if (first == count || !notAbove(first)) return {at, at};
+  if (firstOnly) return {at, at + 1};
+  return {at, static_cast<int>(PartitionPoint(first + 1, count - first - 1, notAbove))};
 }
 
 int TDbfCursor::Search(std::string_view value, bool partial,

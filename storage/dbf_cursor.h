@@ -101,28 +101,41 @@ class TDbfCursor {
   void RecordChanged(int recordNumber, std::string_view key);
 
  private:
+  // A key's first 16 bytes as a big-endian number.
+  using THead = unsigned __int128;
+
   std::string_view KeyOf(int recordNumber) const {
     return {FKeys.data() + static_cast<std::size_t>(recordNumber) * FKeyLength,
             static_cast<std::size_t>(FKeyLength)};
   }
+  // What FHeads holds for `recordNumber`'s stored key.
+  THead HeadOfRecord(int recordNumber) const;
   void StoreKey(int recordNumber, std::string_view key);
-  // Sorts the entries by Less. REQUIRES: a key.
+  // Sorts the entries by Less and fills FHeads. REQUIRES: a key.
   void SortEntries();
   // Puts the position back on FRemembered (after the last entry when it
   // is gone) and forgets it.
   void RestorePosition();
   // The total order of the entries.
   bool Less(int a, int b) const;
+  // The index at which `recordNumber`'s entry stands or would stand.
   int LowerBound(int recordNumber) const;
   // The half-open range of entries whose key starts with (or equals)
   // `value`, for a case-sensitive search; with `firstOnly`, only its first
-  // entry.
+  // entry. REQUIRES: an ascending ordering with a key.
   std::pair<int, int> MatchRange(std::string_view value, bool partial,
                                  bool firstOnly = false) const;
   bool Matches(int index, std::string_view value, bool partial,
                unsigned char (*fold)(unsigned char)) const;
 
   std::vector<int> FEntries;
+  // With a key, FHeads[i] is the head of KeyAt(i): its first 16 bytes as
+  // a big-endian number (zero bytes past the end of shorter keys),
+  // complemented in a descending ordering. So FHeads never decreases, and where two heads
+  // differ they alone order the entries: searches halve over this array
+  // and read the keys only among equal heads of keys longer than 16
+  // bytes. Empty in physical order.
+  std::vector<THead> FHeads;
   // The key of record r at r * FKeyLength, for every record the ordering
   // has seen.
   std::string FKeys;

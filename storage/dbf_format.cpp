@@ -13,6 +13,7 @@
 #include "platform/base/math_utils.h"
 #include "platform/base/number_format.h"
 #include "platform/base/text.h"
+#include "platform/base/two_digits.h"
 #include "platform/data/db_consts.h"
 
 namespace dbf {
@@ -810,16 +811,8 @@ bool EncodeDateParts(std::span<char> column, int year, int month, int day) {
     return false;
   // Day 0 is written as blanks; EncodeDateColumn knows that.
   if (year == 1899 && month == 12 && day == 30) return false;
-  // Two digits at a time, from a table of 00..99.
-  static constexpr auto kPairs = [] {
-    std::array<char, 200> pairs{};
-    for (int i = 0; i < 100; ++i) {
-      pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
-      pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
-    }
-    return pairs;
-  }();
-  const auto pair = [](int value) { return kPairs.data() + 2 * value; };
+  // Two digits at a time.
+  const auto pair = [](int value) { return kTwoDigits.data() + 2 * value; };
   char* out = column.data();
   std::memcpy(out, pair(year / 100), 2);
   std::memcpy(out + 2, pair(year % 100), 2);

@@ -290,8 +290,8 @@ inline std::size_t UpToLastMarked(std::uint64_t mask) {
 }  // namespace detail
 
 // C: the bytes without trailing blanks and control bytes; never null.
-// Inline: every text read comes here.
-inline std::string_view DecodeChar(std::string_view column) {
+// Always inline: every text read comes here.
+[[gnu::always_inline]] inline std::string_view DecodeChar(std::string_view column) {
   // Columns are mostly padding: blanks are skipped eight bytes at a time,
   // and the last byte kept is found in its word without a loop.
   std::size_t n = column.size();
@@ -310,6 +310,16 @@ inline std::string_view DecodeChar(std::string_view column) {
       std::uint64_t word;
       std::memcpy(&word, p, 8);
       const std::uint64_t mask = detail::AboveBlank(word) & ((std::uint64_t{1} << (8 * n)) - 1);
+      return column.substr(0, mask != 0 ? detail::UpToLastMarked(mask) : 0);
+    }
+    if (n >= 4) {
+      // Four to seven bytes as one word of two loads that overlap; the
+      // bytes above the column are zero, which is never kept.
+      std::uint32_t low, high;
+      std::memcpy(&low, p, 4);
+      std::memcpy(&high, p + n - 4, 4);
+      const std::uint64_t mask =
+          detail::AboveBlank(std::uint64_t{low} | std::uint64_t{high} << (8 * (n - 4)));
       return column.substr(0, mask != 0 ? detail::UpToLastMarked(mask) : 0);
     }
   }

@@ -584,23 +584,25 @@ void TmDbfTable::OrderCurrentBy(const std::string& fieldName, bool descending) {
   BuildOrderings({FCursor}, FFile->KnownCount());
 }
 
-std::string TmDbfTable::PrepareKey(TField* field, const TKeySpec& spec, const std::string& value,
-                                   TFindOptions options) const {
+std::string_view TmDbfTable::PrepareKey(TField* field, const TKeySpec& spec,
+                                        const std::string& value, TFindOptions options) {
   const std::size_t length = static_cast<std::size_t>(spec.Length);
-  std::string key;  // the one result, built in place
+  std::string& key = FSearchKey;
   if (spec.IsString) {
-    // Converted into blanks, once: never longer than the UTF-8 text, and
-    // a whole key is padded with them.
-    key.assign(std::max(value.size(), length), ' ');
+    // Converted in place: never longer than the UTF-8 text, and a whole
+    // key is padded with blanks. The string keeps its size from search to
+    // search, so that setting it mostly costs nothing.
+    key.resize(std::max(value.size(), length));
     const std::size_t n = FromUtf8(value, TextPage(), key.data());
-    key.resize(options.Contains(foPartial) ? n : length);
+    const bool partial = options.Contains(foPartial);
+    if (!partial && n < length) std::memset(key.data() + n, ' ', length - n);
+    const std::size_t size = partial ? n : length;
     if (options.Contains(foCaseInsensitive)) {
-      if (FAnsiTable)
-        AnsiUpperCaseBytes(key);
-      else
-        OemUpperCase(key);
+      unsigned char (*const upper)(unsigned char) = FAnsiTable ? AnsiUpperByte : OemUpper;
+      for (std::size_t i = 0; i < size; ++i)
+        key[i] = static_cast<char>(upper(static_cast<unsigned char>(key[i])));
     }
-    return key;
+    return {key.data(), size};
   }
   if (field->DataType() == ftDate || field->DataType() == ftDateTime) {
     key = value;
@@ -621,7 +623,7 @@ bool TmDbfTable::FindKey(const std::string& fieldName, const std::string& value,
       FCursor->Count() == 0)
     OrderCurrentBy(field->FieldName(), false);
   const TKeySpec& spec = SearchKeySpec(field);
-  const std::string key = PrepareKey(field, spec, value, options);
+  const std::string_view key = PrepareKey(field, spec, value, options);
   const bool insensitive = options.Contains(foCaseInsensitive) && spec.IsString;
   const int index =
       FCursor->Search(key, options.Contains(foPartial),
@@ -645,7 +647,7 @@ int TmDbfTable::FindOtherKey(const std::string& fieldName, const std::string& va
   if (ordering == nullptr) return -1;
   const int current = State() == dsInsert ? -1 : PhysicalRecNo();
   const TKeySpec& spec = SearchKeySpec(field);
-  const std::string key = PrepareKey(field, spec, value, options);
+  const std::string_view key = PrepareKey(field, spec, value, options);
   const bool insensitive = options.Contains(foCaseInsensitive) && spec.IsString;
   const int other = ordering->SearchOther(
       key, options.Contains(foPartial),

@@ -496,8 +496,12 @@ class TmDbfTable : public TDataSet {
   // from another ordering in that order when there is one, else from the
   // file.
   void OrderCurrentBy(const std::string& fieldName, bool descending);
-  std::string PrepareKey(TField* field, const TKeySpec& spec, const std::string& value,
-                         TFindOptions options) const;
+  // The key a search looks for: `value` as `field` stores it, cut or
+  // padded to the key's length (a partial string key: only the value's
+  // own bytes), upper-cased for a case-insensitive search. It lives in
+  // FSearchKey until the next search.
+  std::string_view PrepareKey(TField* field, const TKeySpec& spec, const std::string& value,
+                              TFindOptions options);
   TField* KeyField(const std::string& fieldName);
   // KeySpecOf(field) for the field a search names, kept from the last
   // search on the same field until the table closes or a key maker
@@ -578,6 +582,9 @@ class TmDbfTable : public TDataSet {
   // SearchKeySpec's field (null: none kept) and its key.
   TField* FSearchSpecField = nullptr;
   TKeySpec FSearchSpec;
+  // The bytes of the last search's key, kept so that the next one reuses
+  // them.
+  std::string FSearchKey;
 
   int FKeyFieldIndex = 0;        // in Fields(), of the field KeyField found last
   std::vector<char> FKeyBuffer;  // a record buffer for computing keys

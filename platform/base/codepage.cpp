@@ -191,6 +191,36 @@ std::string ToUtf8(std::string_view bytes, TCodePage page) {
   return out;
 }
 
+namespace {
+
+// Where FromUtf8 stands after a character.
+struct TFromUtf8Step {
+  std::size_t In;
+  char* Out;
+};
+
+// One character at text[i] that is neither ASCII nor a two-byte
+// sequence the page has: kept apart so that FromUtf8's own loop stays
+// small.
+[[gnu::noinline]] TFromUtf8Step FromUtf8Other(std::string_view text, std::size_t i,
+                                              const TReverse& reverse, char* p) {
+  const std::size_t start = i;
+  const char32_t c = DecodeUtf8At(text, i);
+  if (c == kReplacementChar && i - start == 1) {  // an invalid byte
+    *p++ = '?';
+    return {i, p};
+  }
+  const std::uint16_t t = reverse.ByteOf(c);
+  if (t != kNoByte) {
+    *p++ = static_cast<char>(t);
+  } else {
+    for (const char r : LookAlike(c)) *p++ = r;
+  }
+  return {i, p};
+}
+
+}  // namespace
+
 std::size_t FromUtf8(std::string_view text, TCodePage page, char* out) {
   const TReverse& reverse = Reverse(page);
   const char* in = text.data();
@@ -215,34 +245,21 @@ std::size_t FromUtf8(std::string_view text, TCodePage page, char* out) {
       ++i;
       continue;
     }
-    // Two-byte sequences (all of Cyrillic) are decoded here; the rest by
-    // the general decoder.
+    // Two-byte sequences the page has (all of Cyrillic) are decoded here.
     if (b0 >= 0xC2 && b0 <= 0xDF && i + 1 < n) {
       const auto b1 = static_cast<unsigned char>(in[i + 1]);
       if ((b1 & 0xC0) == 0x80) {
-        const char32_t c = (char32_t{b0 & 0x1Fu} << 6) | (b1 & 0x3Fu);
-        i += 2;
-        const std::uint16_t t = reverse.ByteOf(c);
+        const std::uint16_t t = reverse.ByteOf((char32_t{b0 & 0x1Fu} << 6) | (b1 & 0x3Fu));
         if (t != kNoByte) {
           *p++ = static_cast<char>(t);
-        } else {
-          for (const char r : LookAlike(c)) *p++ = r;
+          i += 2;
+          continue;
         }
-        continue;
       }
     }
-    const std::size_t start = i;
-    const char32_t c = DecodeUtf8At(text, i);
-    if (c == kReplacementChar && i - start == 1) {  // an invalid byte
-      *p++ = '?';
-      continue;
-    }
-    const std::uint16_t t = reverse.ByteOf(c);
-    if (t != kNoByte) {
-      *p++ = static_cast<char>(t);
-    } else {
-      for (const char r : LookAlike(c)) *p++ = r;
-    }
+    const TFromUtf8Step step = FromUtf8Other(text, i, reverse, p);
+    i = step.In;
+    p = step.Out;
   }
   return static_cast<std::size_t>(p - out);
 }

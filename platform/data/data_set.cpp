@@ -398,39 +398,42 @@ int TDataSet::MoveBy(int distance) {
     FBOF = false;
     FEOF = false;
     int scrollCount = 0;
-    {
-      TFinallyGuard finish([&] { DataEvent(deDataSetScroll, scrollCount); });
-      while (distance > 0) {
-        if (FActiveRecord < FRecordCount - 1) {
-          ++FActiveRecord;
-        } else {
-          int shift = FRecordCount < FBufferCount ? 0 : 1;
-          if (!GetNextRecord()) {
-            FEOF = true;
-            break;
+    // Every scroll, and a browse one by one, comes here: the guard that
+    // needs no count of the exceptions in flight.
+    RunFinally(
+        [&] {
+          while (distance > 0) {
+            if (FActiveRecord < FRecordCount - 1) {
+              ++FActiveRecord;
+            } else {
+              int shift = FRecordCount < FBufferCount ? 0 : 1;
+              if (!GetNextRecord()) {
+                FEOF = true;
+                break;
+              }
+              scrollCount -= shift;
+              if (FActiveRecord < FRecordCount - 1) ++FActiveRecord;
+            }
+            --distance;
+            ++result;
           }
-          scrollCount -= shift;
-          if (FActiveRecord < FRecordCount - 1) ++FActiveRecord;
-        }
-        --distance;
-        ++result;
-      }
-      while (distance < 0) {
-        if (FActiveRecord > 0) {
-          --FActiveRecord;
-        } else {
-          int shift = FRecordCount < FBufferCount ? 0 : 1;
-          if (!GetPriorRecord()) {
-            FBOF = true;
-            break;
+          while (distance < 0) {
+            if (FActiveRecord > 0) {
+              --FActiveRecord;
+            } else {
+              int shift = FRecordCount < FBufferCount ? 0 : 1;
+              if (!GetPriorRecord()) {
+                FBOF = true;
+                break;
+              }
+              scrollCount += shift;
+              if (FActiveRecord > 0) --FActiveRecord;
+            }
+            ++distance;
+            --result;
           }
-          scrollCount += shift;
-          if (FActiveRecord > 0) --FActiveRecord;
-        }
-        ++distance;
-        --result;
-      }
-    }
+        },
+        [&] { DataEvent(deDataSetScroll, scrollCount); });
     DoAfterScroll();
   }
   return result;
@@ -773,7 +776,7 @@ void TDataSet::DataEvent(TDataEvent event, std::intptr_t info) {
     }
   };
   if (FDisableCount == 0 && FState != dsBlockRead) {
-    TTell::Sources(*this, event, info, recalculated);
+    if (!FDataSources.empty()) TTell::Sources(*this, event, info, recalculated);
   } else if ((event == deUpdateState && FState == dsInactive) || event == deLayoutChange) {
     FEnableEvent = deLayoutChange;
   }

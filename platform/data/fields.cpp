@@ -13,6 +13,7 @@
 #include "platform/base/scope_guard.h"
 #include "platform/base/stream.h"
 #include "platform/base/text.h"
+#include "platform/base/two_digits.h"
 #include "platform/data/data_set.h"
 #include "platform/data/db_consts.h"
 
@@ -370,7 +371,7 @@ void TStringField::SetAsStringValue(const std::string& value) {
     text = cut;
   }
   // The native buffer on the stack when it is small, as most are: the
-  // text, then NULs to the end, each byte written once.
+  // text, then NULs to the end.
   const std::size_t size = static_cast<std::size_t>(std::max(DataSize(), 0)) + 1;
   const std::size_t n = std::min(text.size(), size - 1);
   char local[256];
@@ -379,6 +380,8 @@ void TStringField::SetAsStringValue(const std::string& value) {
   if (size > sizeof local) {
     heap = NativeBuffer(DataSize());
     buffer = heap.data();
+  } else if (size <= 64) {
+    std::memset(local, 0, 64);  // a fixed size is a few stores, no call
   } else {
     std::memset(local + n, 0, size - n);
   }
@@ -587,11 +590,18 @@ bool StoredInteger(std::string_view text, TFieldType kind, std::int64_t& value) 
   const bool negative = !text.empty() && text[0] == '-';
   const std::string_view digits = text.substr(negative ? 1 : 0);
   if (digits.empty() || digits.size() > 18) return false;
+  // Two digits a step, after the first one of an odd count.
   std::int64_t v = 0;
-  for (const char c : digits) {
-    const auto digit = static_cast<unsigned>(c - '0');
-    if (digit > 9) return false;
-    v = v * 10 + digit;
+  std::size_t i = digits.size() % 2;
+  if (i == 1) {
+    v = static_cast<unsigned>(digits[0] - '0');
+    if (v > 9) return false;
+  }
+  for (; i < digits.size(); i += 2) {
+    const auto tens = static_cast<unsigned>(digits[i] - '0');
+    const auto ones = static_cast<unsigned>(digits[i + 1] - '0');
+    if (tens > 9 || ones > 9) return false;
+    v = v * 100 + tens * 10 + ones;
   }
   if (negative) v = -v;
   const bool fits = kind == ftSmallint   ? v >= INT16_MIN && v <= INT16_MAX
@@ -1014,16 +1024,6 @@ void TDateTimeField::SetVarValue(const Variant& value) {
 }
 
 namespace {
-
-// "00".."99".
-constexpr auto kTwoDigits = [] {
-  std::array<char, 200> digits{};
-  for (int i = 0; i < 100; ++i) {
-    digits[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
-    digits[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
-  }
-  return digits;
-}();
 
 // Writes `value` (not negative) as "%0*d" does into `out`.
 inline char* PutNumber(char* out, int value, int width) {

@@ -14,6 +14,7 @@
 #include "platform/base/number_format.h"
 #include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
+#include "platform/base/two_digits.h"
 #include "platform/data/data_guards.h"
 #include "register/core/exchange_export.h"
 #include "register/core/institution.h"
@@ -87,19 +88,29 @@ std::string CertificateKey(const std::string& series, int number) {
   // reads.
   char text[32];
   if (number < 0 || series.size() > sizeof text - 12) return series + Format(" %.7d", number);
-  std::memcpy(text, series.data(), series.size());
-  char* p = text + series.size();
+  // A series mostly is one letter, two bytes at most: copied without a
+  // call then.
+  const std::size_t k = series.size();
+  if (k <= 2) {
+    if (k > 0) text[0] = series[0];
+    if (k > 1) text[1] = series[1];
+  } else {
+    std::memcpy(text, series.data(), k);
+  }
+  char* p = text + k;
   *p++ = ' ';
-  // At least seven digits, written from the last one back: the zeros in
-  // front come out of the same loop.
+  // At least seven digits, written from the last ones back, two at a
+  // time: the zeros in front come out of the same loop.
   auto rest = static_cast<unsigned>(number);
   int count = 7;
   for (unsigned above = rest / 10000000; above != 0; above /= 10) ++count;
   p += count;
-  for (char* d = p; d != p - count;) {
-    *--d = static_cast<char>('0' + rest % 10);
-    rest /= 10;
+  char* d = p;
+  for (; count >= 2; count -= 2, rest /= 100) {
+    d -= 2;
+    std::memcpy(d, &kTwoDigits[2 * (rest % 100)], 2);
   }
+  if (count == 1) *--d = static_cast<char>('0' + rest);
   return std::string(text, p);
 }
 

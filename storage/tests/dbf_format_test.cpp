@@ -278,13 +278,18 @@ TEST(DbfColumn, CharCutsAndTrimsOnlyTrailingBlanks) {
   const std::string oem = Utf8ToOem866("Иванова");
   EncodeChar(Span(c), oem);
   EXPECT_EQ(Oem866ToUtf8(DecodeChar(c)), "Иванова");
-  // Every byte value at every place of a blank column, behind blanks and
-  // control bytes: only bytes above 0x20 end the text.
-  for (int b = 0; b < 256; ++b) {
-    for (std::size_t at = 0; at < 20; ++at) {
-      std::string column(20, at % 2 ? ' ' : '\x1f');
-      column[at] = static_cast<char>(b);
-      EXPECT_EQ(DecodeChar(column).size(), b > 0x20 ? at + 1 : 0) << b << " at " << at;
+  // Every byte value at every place of a blank column of every width up
+  // to 20, behind blanks and control bytes: only bytes above 0x20 end the
+  // text, and nothing beyond the column is read as its own.
+  for (std::size_t width = 1; width <= 20; ++width) {
+    for (int b = 0; b < 256; ++b) {
+      for (std::size_t at = 0; at < width; ++at) {
+        std::string record = "XXXXXXXX" + std::string(width, at % 2 ? ' ' : '\x1f') + "XXXXXXXX";
+        record[8 + at] = static_cast<char>(b);
+        const std::string_view column = std::string_view(record).substr(8, width);
+        ASSERT_EQ(DecodeChar(column).size(), b > 0x20 ? at + 1 : 0)
+            << b << " at " << at << " of " << width;
+      }
     }
   }
 }

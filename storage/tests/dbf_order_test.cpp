@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <map>
 #include <random>
 #include <set>
 
@@ -543,6 +545,93 @@ TEST_F(DbfOrderTest, SearchesFindTheFirstKeyAPlainScanFinds) {
       std::string key = Utf8ToOem866(t->FieldByName("NAME")->AsString());
       key.resize(kLength, ' ');
       EXPECT_EQ(key, expectedKey) << value;
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// An ordering kept entry by entry (builds, copies, appends, deletes, key
+// changes) against a plain sorted list, for keys shorter than, as long
+// as and longer than the part a search compares first, with long equal
+// beginnings and bytes at both ends of the range, in both directions.
+TEST_F(DbfOrderTest, OrderingsMatchASortedModel) {
+  auto t = MakeTable();  // closed: the orderings are driven by hand
+  for (int length : {3, 8, 16, 17, 24}) {
+    for (bool descending : {false, true}) {
+      SCOPED_TRACE(std::to_string(length) + (descending ? " descending" : " ascending"));
+      TDbfCursor* cursor = new TDbfCursor(t.get());  // the table frees both
+      TDbfCursor* other = new TDbfCursor(t.get());
+      cursor->SetKey("K", descending);
+      other->SetKey("K", descending);
+      cursor->BeginBuild(length);
+      cursor->EndBuild();
+      std::mt19937 random(static_cast<unsigned>(length * 2 + descending));
+      auto randomKey = [&] {
+        std::string key(static_cast<std::size_t>(length), 'a');
+        for (int k = 0, n = static_cast<int>(random() % 3); k < n; ++k)
+          key[random() % key.size()] = "ab\x80\xff\0 "[random() % 6];
+        return key;
+      };
+      std::map<int, std::string> live;  // record number -> key
+      int next = 0;
+      for (int step = 0; step < 300; ++step) {
+        const int op = static_cast<int>(random() % 20);
+        auto someRecord = [&] { return std::next(live.begin(), random() % live.size())->first; };
+        if (op < 8 || live.empty()) {
+          live[next] = randomKey();
+          cursor->RecordAppended(next, live[next]);
+          ++next;
+        } else if (op < 11) {
+          const int record = someRecord();
+          cursor->RecordDeleted(record);
+          live.erase(record);
+        } else if (op < 18) {
+          const int record = someRecord();
+          live[record] = random() % 4 ? randomKey() : live[record];
+          cursor->RecordChanged(record, live[record]);
+        } else if (op == 18) {
+          if (random() % 2) cursor->Clear();
+          cursor->BeginBuild(length);
+          for (const auto& [record, key] : live) cursor->AddBuilt(record, key);
+          cursor->EndBuild();
+        } else {
+          other->CopyOrder(*cursor);
+          std::swap(cursor, other);
+        }
+        std::vector<std::pair<std::string, int>> model;
+        for (const auto& [record, key] : live) model.emplace_back(key, record);
+        std::stable_sort(model.begin(), model.end(), [&](const auto& a, const auto& b) {
+          return descending ? a.first > b.first : a.first < b.first;
+        });
+        std::vector<int> expected;
+        for (const auto& entry : model) expected.push_back(entry.second);
+        ASSERT_EQ(Records(*cursor), expected) << step;
+        for (int record = 0; record < next; ++record) {
+          const auto at = std::find(expected.begin(), expected.end(), record);
+          ASSERT_EQ(cursor->IndexOfRecord(record),
+                    at == expected.end() ? -1 : static_cast<int>(at - expected.begin()));
+        }
+        if (descending) continue;  // searches run on ascending orderings
+        for (int k = 0; k < 4; ++k) {
+          std::string value = k % 2 || live.empty() ? randomKey() : live[someRecord()];
+          const bool partial = k >= 2;
+          if (partial) value.resize(random() % (value.size() + 1));
+          const int except = live.empty() ? -1 : someRecord();
+          int first = -1, firstOther = -1;
+          for (std::size_t i = 0; i < model.size(); ++i) {
+            if (partial ? model[i].first.compare(0, value.size(), value) != 0
+                        : model[i].first != value)
+              continue;
+            if (first < 0) first = static_cast<int>(i);
+            if (firstOther < 0 && model[i].second != except) firstOther = model[i].second;
+          }
+          ASSERT_EQ(cursor->Search(value, partial, nullptr), first) << step << " " << value;
+          ASSERT_EQ(cursor->SearchOther(value, partial, nullptr, except), firstOther) << step;
+        }
+      }
     }
   }
 }
