@@ -404,8 +404,9 @@ void EncodeLogical(std::span<char> column, bool value);
 std::optional<TDateTime> DecodeDateColumn(std::string_view column);
 // D: the column as DecodeDateColumn reads it, without the day number: a
 // date of eight digits as its year, month and day (kDate); eight blanks,
-// or eight digits that make no date (kNull); any other bytes kOther,
-// `year`, `month` and `day` untouched (DecodeDateColumn decides those).
+// or eight digits that make no date (kNull, `year`, `month` and `day`
+// then undefined); any other bytes kOther, `year`, `month` and `day`
+// untouched (DecodeDateColumn decides those).
 enum class TDateDigits { kDate, kNull, kOther };
 inline TDateDigits DecodeDateDigits(std::string_view column, int& year, int& month, int& day) {
   // Blanks or eight digits, as every date written is: no trimming, no
@@ -434,12 +435,12 @@ inline TDateDigits DecodeDateDigits(std::string_view column, int& year, int& mon
     d = at(6) * 10 + at(7);
   }
   // As TryEncodeDate checks ("00000000" too).
-  if (y < 1 || m < 1 || m > 12 || d < 1 || (d > 28 && d > DaysInAMonth(y, m)))
-    return TDateDigits::kNull;
+  if (y < 1 || m < 1 || m > 12 || d < 1) return TDateDigits::kNull;
+  // Stored first, so that nothing is kept across the call.
   year = y;
   month = m;
   day = d;
-  return TDateDigits::kDate;
+  return d <= 28 || d <= DaysInAMonth(y, m) ? TDateDigits::kDate : TDateDigits::kNull;
 }
 void EncodeDateColumn(std::span<char> column, TDateTime value);
 // D: the date as EncodeDateColumn writes it, without the day number in

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 
@@ -859,60 +860,82 @@ std::string FloatToStr(double value) { return FloatToStrF(value, ffGeneral, kDou
 
 namespace {
 
-// `text` as FloatToStr writes its number, when that is the text itself
-// with trailing fraction zeros (and then a bare point) left out, '.' for
-// the point: [-]digits[.digits] without leading zeros, at most 15
-// significant digits, at most three zeros between the point and the first
-// digit of a number below 1; "0" for a zero of either sign. Empty for
-// any other text.
-std::string_view PlainDecimalText(std::string_view text) {
-  std::size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
-  const std::size_t integer = i;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-  const std::size_t integerDigits = i - integer;
-  if (integerDigits == 0 || (integerDigits > 1 && text[integer] == '0')) return {};
-  std::size_t end = i;
-  std::size_t significant = text[integer] == '0' ? 0 : integerDigits;
-  if (i < text.size()) {
-    if (text[i] != '.') return {};
-    const std::size_t fraction = ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-    if (i != text.size()) return {};
-    std::size_t last = i;
-    while (last > fraction && text[last - 1] == '0') --last;
-    if (last > fraction) {
-      end = last;
-      std::size_t first = fraction;
-      if (significant == 0) {
-        while (text[first] == '0') ++first;
-        if (first - fraction > 3) return {};
-      }
-      significant += last - first;
-    }
-  }
-  if (significant == 0) return "0";
-  if (significant > kDoublePrecision) return {};
-  return text.substr(0, end);
-}
+bool DecimalTextToStrInFull(std::string_view text, std::string& out);
 
 }  // namespace
 
 namespace {
 
-bool DecimalTextToStrInFull(std::string_view text, std::string& out);
+// DecimalTextToStrInFull's text in `out` (kFloatTextRoom bytes); 0 where
+// it gives false.
+[[gnu::noinline]] std::size_t DecimalTextToCharsInFull(std::string_view text, char* out) {
+  std::string made;
+  if (!DecimalTextToStrInFull(text, made) || made.size() > kFloatTextRoom) return 0;
+  std::memcpy(out, made.data(), made.size());
+  return made.size();
+}
+
+// DecimalTextToChars of more than one byte; out of line, so that a single
+// digit saves no registers.
+[[gnu::noinline]] std::size_t DecimalTextToCharsLonger(std::string_view text, char* out) {
+  // Most stored numbers are already written as FloatToStr writes them, but
+  // for trailing fraction zeros (and then a bare point): [-]digits[.digits]
+  // without leading zeros, at most 15 significant digits, at most three
+  // zeros between the point and the first digit of a number below 1. One
+  // pass finds where that text ends; a zero of either sign is "0".
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  const char* p = begin;
+  if (p != end && *p == '-') ++p;
+  const char* const integer = p;
+  while (p != end && IsDigit(*p)) ++p;
+  if (p == integer || (*integer == '0' && p - integer > 1))
+    return DecimalTextToCharsInFull(text, out);
+  const char* kept = p;
+  const char* point = end;
+  std::ptrdiff_t significant = *integer == '0' ? 0 : p - integer;
+  if (p != end) {
+    if (*p != '.') return DecimalTextToCharsInFull(text, out);
+    point = p++;
+    const char* first = p;
+    while (p != end && IsDigit(*p)) ++p;
+    if (p != end) return DecimalTextToCharsInFull(text, out);
+    while (p != first && p[-1] == '0') --p;
+    if (p != first) {
+      kept = p;
+      if (significant == 0) {
+        while (*first == '0') ++first;
+        if (first - point > 4) return DecimalTextToCharsInFull(text, out);
+      }
+      significant += p - first;
+    }
+  }
+  if (significant == 0) {
+    out[0] = '0';
+    return 1;
+  }
+  if (significant > kDoublePrecision) return DecimalTextToCharsInFull(text, out);
+  // At most "-0.000" and 15 digits.
+  const auto size = static_cast<std::size_t>(kept - begin);
+  std::memcpy(out, begin, size);
+  if (kept > point) out[point - begin] = FormatSettings.DecimalSeparator;
+  return size;
+}
 
 }  // namespace
 
+std::size_t DecimalTextToChars(std::string_view text, char* out) {
+  if (text.size() != 1 || !IsDigit(text[0])) return DecimalTextToCharsLonger(text, out);
+  // A single digit, as a blank column reads, is its own text.
+  out[0] = text[0];
+  return 1;
+}
+
 bool DecimalTextToStr(std::string_view text, std::string& out) {
-  // Most stored numbers are already written as FloatToStr writes them.
-  const std::string_view plain = PlainDecimalText(text);
-  if (plain.empty()) return DecimalTextToStrInFull(text, out);
-  out.clear();
-  out.append(plain.data(), plain.size());
-  // The point, if any, is the only byte below '0'.
-  if (FormatSettings.DecimalSeparator != '.')
-    for (char& c : out)
-      if (c == '.') c = FormatSettings.DecimalSeparator;
+  char made[kFloatTextRoom];
+  const std::size_t size = DecimalTextToChars(text, made);
+  if (size == 0) return false;
+  out.assign(made, size);
   return true;
 }
 

@@ -15,6 +15,7 @@
 // NaN, +Inf and -Inf print as "NAN", "INF" and "-INF" in every format.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -50,6 +51,12 @@ std::string FloatToStr(double value);
 // false, `out` untouched, for other text or more than 15 significant
 // digits.
 bool DecimalTextToStr(std::string_view text, std::string& out);
+// Room for any text FloatToStr writes ("-1.23456789012345E-308").
+inline constexpr std::size_t kFloatTextRoom = 32;
+// DecimalTextToStr's text written to `out` (kFloatTextRoom bytes), for
+// the caller to make its string in place: the number of bytes written;
+// 0, nothing written, where DecimalTextToStr gives false.
+std::size_t DecimalTextToChars(std::string_view text, char* out);
 
 // FormatFloat: formats with a pattern of the classic picture language:
 //   0        digit, always printed (leading/trailing zeros)

@@ -720,11 +720,14 @@ bool TFloatField::GetValue(double& value) const {
 std::string TFloatField::GetAsString() const {
   // One text returned, made in place.
   std::string_view stored;
-  std::string text;
-  if (GetDecimalText(stored) && DecimalTextToStr(stored, text)) return text;
+  if (GetDecimalText(stored)) {
+    char made[kFloatTextRoom];
+    if (const std::size_t size = DecimalTextToChars(stored, made); size > 0)
+      return std::string(made, size);
+  }
   double value;
-  if (GetValue(value)) text = FloatToStr(value);
-  return text;
+  if (GetValue(value)) return FloatToStr(value);
+  return {};
 }
 
 void TFloatField::SetAsStringValue(const std::string& value) {
@@ -922,10 +925,36 @@ bool TDateTimeField::GetValue(TDateTime& value) const {
   return true;
 }
 
+namespace {
+
+bool PutDayMonthYear(std::string_view format, int year, int month, int day, char separator,
+                     char* out);
+
+}  // namespace
+
 std::string TDateTimeField::GetAsString() const {
-  std::string text;
-  GetText(text, false);
-  return text;
+  // A date the storage keeps as its parts, in a day-month-year format as
+  // every register's is: its text made in place, with no day number.
+  if (DataType() == ftDate) {
+    TDateParts parts;
+    if (GetDateParts(parts)) {
+      if (parts.Null) return {};
+      char out[10];
+      if (PutDayMonthYear(FormatSettings.ShortDateFormat, parts.Year, parts.Month, parts.Day,
+                          FormatSettings.DateSeparator, out))
+        return std::string(out, sizeof out);
+    }
+  }
+  // Anything else as GetText makes the edit text; out of line, so that the
+  // date made in place sets up none of its state.
+  struct TThroughText {
+    [[gnu::noinline]] static std::string Of(const TDateTimeField& field) {
+      std::string text;
+      field.GetText(text, false);
+      return text;
+    }
+  };
+  return TThroughText::Of(*this);
 }
 
 void TDateTimeField::SetAsStringValue(const std::string& value) {
@@ -1026,7 +1055,7 @@ inline char* PutNumber(char* out, int value, int width) {
 
 // Whether `a` and `b` hold the same bytes; a format of 8 to 16 bytes, as
 // dates' are, is compared as two words, without a call.
-bool SameBytes(std::string_view a, std::string_view b) {
+[[gnu::always_inline]] inline bool SameBytes(std::string_view a, std::string_view b) {
   const std::size_t n = a.size();
   if (n != b.size()) return false;
   if (n < 8 || n > 16) return a == b;
@@ -1133,29 +1162,52 @@ struct TPlainDateFormat {
   text.append(out, p);
 }
 
+// The date format last taken apart: every date of a register is shown in
+// one format, so it is taken apart once, not for every value.
+constinit TPlainDateFormat gDateFormat;
+
+const TPlainDateFormat& CompiledDateFormat(std::string_view format) {
+  if (!SameBytes(gDateFormat.Format, format) || gDateFormat.Items.empty())
+    gDateFormat.Compile(format);
+  return gDateFormat;
+}
+
+// The ten bytes of a date in `compiled`, a day-month-year format
+// ("dd.mm.yyyy" and the like), every place known; false, `out` untouched,
+// for a date that needs other room.
+bool PutDayMonthYear(const TPlainDateFormat& compiled, int year, int month, int day, char separator,
+                     char* out) {
+  if (static_cast<unsigned>(year) >= 10000 || static_cast<unsigned>(day) >= 100 ||
+      static_cast<unsigned>(month) >= 100)
+    return false;
+  auto two = [](char* to, unsigned value) { std::memcpy(to, &kTwoDigits[2 * value], 2); };
+  auto between = [&](int byte) { return byte < 0 ? separator : static_cast<char>(byte); };
+  two(out, static_cast<unsigned>(day));
+  out[2] = between(compiled.Between[0]);
+  two(out + 3, static_cast<unsigned>(month));
+  out[5] = between(compiled.Between[1]);
+  two(out + 6, static_cast<unsigned>(year) / 100);
+  two(out + 8, static_cast<unsigned>(year) % 100);
+  return true;
+}
+
+// The same when `format` is the day-month-year format last taken apart
+// and has ten bytes, as "dd.mm.yyyy" (compared as two words: no call);
+// false, `out` untouched, for any other (FormatPlainDate's way).
+bool PutDayMonthYear(std::string_view format, int year, int month, int day, char separator,
+                     char* out) {
+  return gDateFormat.DayMonthYear && format.size() == 10 && SameBytes(gDateFormat.Format, format) &&
+         PutDayMonthYear(gDateFormat, year, month, day, separator, out);
+}
+
 }  // namespace
 
 bool FormatPlainDate(std::string_view format, int year, int month, int day, char separator,
                      std::string& text) {
-  // Every date of a register is shown so: the format is taken apart once,
-  // not for every value.
-  static TPlainDateFormat compiled;
-  if (!SameBytes(compiled.Format, format) || compiled.Items.empty()) compiled.Compile(format);
+  const TPlainDateFormat& compiled = CompiledDateFormat(format);
   if (!compiled.Plain || year < 0) return false;
-  if (compiled.DayMonthYear && static_cast<unsigned>(day) < 100 &&
-      static_cast<unsigned>(month) < 100 && year < 10000) {
-    // Every place known: the digits go straight to them.
-    auto two = [](char* out, int value) {
-      std::memcpy(out, &kTwoDigits[2 * static_cast<unsigned>(value)], 2);
-    };
-    auto between = [&](int byte) { return byte < 0 ? separator : static_cast<char>(byte); };
-    char out[10];
-    two(out, day);
-    out[2] = between(compiled.Between[0]);
-    two(out + 3, month);
-    out[5] = between(compiled.Between[1]);
-    two(out + 6, year / 100);
-    two(out + 8, year % 100);
+  char out[10];
+  if (compiled.DayMonthYear && PutDayMonthYear(compiled, year, month, day, separator, out)) {
     text.clear();
     text.append(out, sizeof out);
     return true;

@@ -541,6 +541,8 @@ class TDateTimeField : public TField {
   explicit TDateTimeField(TComponent* owner) : TDateTimeField(owner, ftDateTime) {}
   TDateTimeField(TComponent* owner, TFieldType type);
   int DefaultWidth() const override { return 18; }
+  // The edit text GetText(.., false) makes; a date the storage keeps as
+  // its parts, in a day-month-year ShortDateFormat, is made here directly.
   std::string GetAsString() const override;
   void SetAsStringValue(const std::string& value) override;
   double GetAsFloat() const override;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -409,7 +410,13 @@ TEST(DecimalText, GivesFloatToStrOfItsDouble) {
                                             "100",
                                             "-7.",
                                             "0.",
-                                            "999999999999999.0"};
+                                            "999999999999999.0",
+                                            "-0.0",
+                                            "-00.000",
+                                            "0.0001000",
+                                            "100000000000000.0000000",
+                                            "0.000123456789012345",
+                                            "0.0000123456789"};
     for (const std::string& text : texts) {
       std::string out;
       ASSERT_TRUE(DecimalTextToStr(text, out)) << text;
@@ -432,6 +439,46 @@ TEST(DecimalText, GivesFloatToStrOfItsDouble) {
       std::string out;
       if (DecimalTextToStr(text, out)) {
         EXPECT_EQ(out, general(text)) << text;
+      }
+    }
+  }
+}
+
+// Every text of up to six bytes made of digits, signs, points, an exponent
+// letter and blanks: what is accepted is FloatToStr of its double, every
+// plain [-]digits[.digits] is accepted, the rest leaves `out` alone; the
+// bytes for a caller's own string are the same text.
+TEST(DecimalText, EveryShortTextGivesFloatToStrOrNothing) {
+  TFormatSettingsOverride keep;
+  constexpr char kBytes[] = {'0', '1', '9', '-', '.', 'e', ' ', '+'};
+  auto plain = [](const std::string& text) {
+    std::size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
+    const std::size_t integer = i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+    if (i == integer) return false;
+    if (i == text.size()) return true;
+    if (text[i++] != '.') return false;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+    return i == text.size();
+  };
+  for (char separator : {'.', ','}) {
+    FormatSettings.DecimalSeparator = separator;
+    std::vector<std::string> texts = {""};
+    for (std::size_t from = 0; texts[from].size() < 6; ++from)
+      for (char c : kBytes) texts.push_back(texts[from] + c);
+    for (const std::string& text : texts) {
+      std::string out = "kept";
+      char made[kFloatTextRoom];
+      const std::size_t size = DecimalTextToChars(text, made);
+      if (DecimalTextToStr(text, out)) {
+        double value = 0;
+        std::from_chars(text.data(), text.data() + text.size(), value);
+        ASSERT_EQ(out, FloatToStr(value)) << text;
+        ASSERT_EQ(std::string(made, size), out) << text;
+      } else {
+        ASSERT_FALSE(plain(text)) << text;
+        ASSERT_EQ(out, "kept") << text;
+        ASSERT_EQ(size, 0u) << text;
       }
     }
   }
