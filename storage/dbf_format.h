@@ -302,15 +302,15 @@ inline std::size_t UpToLastMarked(std::uint64_t mask) {
         std::uint64_t word;
         std::memcpy(&word, p + n - 8, 8);
         if (const std::uint64_t mask = detail::AboveBlank(word))
-          return column.substr(0, n - 8 + detail::UpToLastMarked(mask));
+          return std::string_view(p, n - 8 + detail::UpToLastMarked(mask));
       }
-      if (n == 0) return column.substr(0, 0);
+      if (n == 0) return std::string_view(p, 0);
       // The rest from the column's first word, its bytes beyond the rest
       // left out.
       std::uint64_t word;
       std::memcpy(&word, p, 8);
       const std::uint64_t mask = detail::AboveBlank(word) & ((std::uint64_t{1} << (8 * n)) - 1);
-      return column.substr(0, mask != 0 ? detail::UpToLastMarked(mask) : 0);
+      return std::string_view(p, mask != 0 ? detail::UpToLastMarked(mask) : 0);
     }
     if (n >= 4) {
       // Four to seven bytes as one word of two loads that overlap; the
@@ -320,7 +320,7 @@ inline std::size_t UpToLastMarked(std::uint64_t mask) {
       std::memcpy(&high, p + n - 4, 4);
       const std::uint64_t mask =
           detail::AboveBlank(std::uint64_t{low} | std::uint64_t{high} << (8 * (n - 4)));
-      return column.substr(0, mask != 0 ? detail::UpToLastMarked(mask) : 0);
+      return std::string_view(p, mask != 0 ? detail::UpToLastMarked(mask) : 0);
     }
   }
   while (n >= 8) {
@@ -330,7 +330,7 @@ inline std::size_t UpToLastMarked(std::uint64_t mask) {
     n -= 8;
   }
   while (n > 0 && static_cast<unsigned char>(column[n - 1]) <= 0x20) --n;
-  return column.substr(0, n);
+  return std::string_view(p, n);
 }
 // C: blanks, then `bytes` left-justified, cut to the column.
 void EncodeChar(std::span<char> column, std::string_view bytes);

@@ -1253,7 +1253,39 @@ bool TmDbfTable::GetColumnBytes(TField* field, std::string_view& bytes, char& ty
   return true;
 }
 
+namespace {
+
+// `value` becomes `bytes` of `page` as UTF-8; true. Made on the stack
+// first, so that `value` is allocated once at its size (or not at all when
+// it is short).
+[[gnu::noinline]] bool AssignText(std::string_view bytes, TCodePage page, std::string& value) {
+  char out[3 * dbf::kMaxColumnLength + 1];
+  const std::size_t n = ToUtf8(bytes, page, out, sizeof out);
+  value.clear();
+  value.append(out, n);  // cheaper than assign, which allows for overlap
+  return true;
+}
+
+}  // namespace
+
 bool TmDbfTable::GetFieldString(TField* field, std::string& value) {
+  // Browsing, as reading every field of every record does, with no call
+  // but the last: the common read saves no registers. Anything else goes
+  // the general way.
+  if (State() != dsBrowse || IsEmpty() || field->FieldNo() <= 0 ||
+      !IsStringType(field->DataType()))
+    return ReadFieldString(field, value);
+  const TFieldDescriptor& column = Column(field->FieldNo());
+  const std::string_view text = DecodeChar({ActiveBuffer() + column.Offset, column.Length});
+  if (text.empty()) {  // blanks, as most columns of a register are
+    value.clear();
+    return true;
+  }
+  if (text.size() > static_cast<std::size_t>(field->Size())) return ReadFieldString(field, value);
+  return AssignText(text, TextPage(), value);
+}
+
+bool TmDbfTable::ReadFieldString(TField* field, std::string& value) {
   if (field->FieldNo() <= 0 || !IsStringType(field->DataType()))
     return TDataSet::GetFieldString(field, value);
   const char* record = ReadBuffer();
@@ -1265,17 +1297,11 @@ bool TmDbfTable::GetFieldString(TField* field, std::string& value) {
   std::string_view text = DecodeChar({record + column.Offset, column.Length});
   if (text.size() > static_cast<std::size_t>(field->Size()))
     text = text.substr(0, static_cast<std::size_t>(field->DataSize() - 1));
-  if (text.empty()) {  // blanks, as most columns of a register are
+  if (text.empty()) {
     value.clear();
     return true;
   }
-  // Made on the stack first, so that `value` is allocated once at its size
-  // (or not at all when it is short).
-  char out[3 * dbf::kMaxColumnLength + 1];
-  const std::size_t n = ToUtf8(text, TextPage(), out, sizeof out);
-  value.clear();
-  value.append(out, n);  // cheaper than assign, which allows for overlap
-  return true;
+  return AssignText(text, TextPage(), value);
 }
 
 namespace {

@@ -518,6 +518,8 @@ class TmDbfTable : public TDataSet {
   void InitEmptyRecord(char* record) const;
   // The record buffer that field access uses in the current state.
   char* FieldBuffer();
+  // GetFieldString's general way, in any state.
+  bool ReadFieldString(TField* field, std::string& value);
   // The same, browsing (as reading every field of every record does)
   // without a call.
   const char* ReadBuffer() {

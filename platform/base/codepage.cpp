@@ -157,6 +157,18 @@ char* ToUtf8Unchecked(std::string_view bytes, const TUtf8Page& table, char* p) {
     }
     for (int k = 0; k < 8; ++k) put(in[k]);
   }
+  // Four to seven last bytes of ASCII, as the ends of numbers and codes
+  // are, go as two words that overlap.
+  if (n >= 4) {
+    std::uint32_t low, high;
+    std::memcpy(&low, in, 4);
+    std::memcpy(&high, in + n - 4, 4);
+    if (((low | high) & 0x80808080u) == 0) {
+      std::memcpy(p, &low, 4);
+      std::memcpy(p + n - 4, &high, 4);
+      return p + n;
+    }
+  }
   for (; n > 0; ++in, --n) put(*in);
   return p;
 }
