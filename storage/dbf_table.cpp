@@ -1272,8 +1272,7 @@ bool TmDbfTable::GetFieldString(TField* field, std::string& value) {
   // Browsing, as reading every field of every record does, with no call
   // but the last: the common read saves no registers. Anything else goes
   // the general way.
-  if (State() != dsBrowse || IsEmpty() || field->FieldNo() <= 0 ||
-      !IsStringType(field->DataType()))
+  if (State() != dsBrowse || IsEmpty() || field->FieldNo() <= 0 || !IsStringType(field->DataType()))
     return ReadFieldString(field, value);
   const TFieldDescriptor& column = Column(field->FieldNo());
   const std::string_view text = DecodeChar({ActiveBuffer() + column.Offset, column.Length});
