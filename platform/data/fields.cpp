@@ -566,8 +566,7 @@ bool IsIntegerText(std::string_view text, TFieldType kind) {
   if (n - 1 < 4) {
     auto digit = [&](std::size_t i) { return static_cast<unsigned char>(text[i] - '0') <= 9; };
     const std::size_t second = n > 1 ? 1 : 0, third = n > 1 ? n - 2 : 0;
-    if (digit(0) && digit(second) && digit(third) && digit(n - 1))
-      return text[0] != '0' || n == 1;
+    if (digit(0) && digit(second) && digit(third) && digit(n - 1)) return text[0] != '0' || n == 1;
   }
   const bool negative = !text.empty() && text[0] == '-';
   const std::string_view digits = text.substr(negative ? 1 : 0);
