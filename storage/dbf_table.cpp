@@ -24,7 +24,11 @@ using namespace dbf;
 namespace {
 
 bool IsStringType(TFieldType type) {
-  return type == ftString || type == ftFixedChar || type == ftWideString;
+  // One bit test: every text read asks.
+  constexpr std::uint64_t kStringKinds = std::uint64_t{1} << ftString |
+                                         std::uint64_t{1} << ftFixedChar |
+                                         std::uint64_t{1} << ftWideString;
+  return static_cast<unsigned>(type) < 64 && ((kStringKinds >> type) & 1) != 0;
 }
 
 bool IsNumericLetter(char type) { return type == kTypeNumeric || type == kTypeFloat; }

@@ -15,9 +15,6 @@ constexpr int kMinDay = -693593;  // 01.01.0001
 constexpr int kMaxDay = 2958465;  // 31.12.9999
 constexpr int kMaxTimeStampDate = kMaxDay + DateDelta;
 
-constexpr int kMonthDays[2][12] = {{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
-                                   {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31}};
-
 [[noreturn]] void RaiseDateEncode() { throw EConvertError(std::string("Недопустимая дата")); }
 
 [[noreturn]] void RaiseTimeEncode() { throw EConvertError(std::string("Недопустимое время")); }
@@ -113,11 +110,9 @@ int WeekDayIndex(int days) { return (days + DateDelta) % 7; }
 
 // ---- Calendar ----
 
-bool IsLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
-
 int DaysInAMonth(int year, int month) {
   if (year < 1 || year > 9999 || month < 1 || month > 12) RaiseDateEncode();
-  return kMonthDays[IsLeapYear(year)][month - 1];
+  return DaysInValidMonth(year, month);
 }
 
 int DaysInMonth(int year, int month) { return DaysInAMonth(year, month); }

@@ -37,10 +37,20 @@ inline constexpr int UnixDateDelta = 25569;
 
 // ---- Calendar ----
 
-bool IsLeapYear(int year);
+constexpr bool IsLeapYear(int year) {
+  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
+// The days of each month, of a common year and of a leap year.
+inline constexpr int kMonthDays[2][12] = {{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
+                                          {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31}};
 // Days in the month, 28..31. Raises EConvertError "Недопустимая дата" for a
 // month outside 1..12 or a year outside 1..9999.
 int DaysInAMonth(int year, int month);
+// The same without the checks, inline: every stored date read asks it.
+// REQUIRES: year 1..9999, month 1..12.
+constexpr int DaysInValidMonth(int year, int month) {
+  return kMonthDays[IsLeapYear(year) ? 1 : 0][month - 1];
+}
 int DaysInMonth(int year, int month);
 // Days in the month of `date`.
 int DaysInMonth(TDateTime date);

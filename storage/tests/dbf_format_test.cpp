@@ -294,6 +294,30 @@ TEST(DbfColumn, CharCutsAndTrimsOnlyTrailingBlanks) {
   }
 }
 
+TEST(DbfColumn, NumericTextTrimsBlanksAndControlBytesAndOnePlus) {
+  // Every width up to 12, blank or with a digit, a sign or a NUL at each
+  // place, against trimming byte by byte.
+  auto model = [](std::string_view c) {
+    while (!c.empty() && static_cast<unsigned char>(c.front()) <= 0x20) c.remove_prefix(1);
+    while (!c.empty() && static_cast<unsigned char>(c.back()) <= 0x20) c.remove_suffix(1);
+    if (!c.empty() && c.front() == '+') c.remove_prefix(1);
+    return std::string(c);
+  };
+  for (std::size_t width = 1; width <= 12; ++width) {
+    const std::string blank(width, ' ');
+    EXPECT_EQ(NumericText(blank), "") << width;
+    for (std::size_t at = 0; at < width; ++at) {
+      for (const char c : {'7', '+', '-', '\0', '\x1f'}) {
+        std::string column = blank;
+        column[at] = c;
+        EXPECT_EQ(std::string(NumericText(column)), model(column)) << width << " " << at;
+        column[width - 1] = '5';
+        EXPECT_EQ(std::string(NumericText(column)), model(column)) << width << " " << at;
+      }
+    }
+  }
+}
+
 TEST(DbfColumn, NumbersAreRightJustifiedWithAPoint) {
   EXPECT_EQ(NumText(5, 3, 3.14159), "3.142");
   EXPECT_EQ(NumText(20, 5, -1234.5), "         -1234.50000");
