@@ -1173,7 +1173,7 @@ struct TPlainDateFormat {
 
 // The date format last taken apart: every date of a register is shown in
 // one format, so it is taken apart once, not for every value.
-constinit TPlainDateFormat gDateFormat;
+TPlainDateFormat gDateFormat;
 
 const TPlainDateFormat& CompiledDateFormat(std::string_view format) {
   if (!SameBytes(gDateFormat.Format, format) || gDateFormat.Items.empty())
