@@ -131,10 +131,10 @@ class TDbfCursor {
   std::vector<int> FEntries;
   // With a key, FHeads[i] is the head of KeyAt(i): its first 16 bytes as
   // a big-endian number (zero bytes past the end of shorter keys),
-  // complemented in a descending ordering. So FHeads never decreases, and where two heads
-  // differ they alone order the entries: searches halve over this array
-  // and read the keys only among equal heads of keys longer than 16
-  // bytes. Empty in physical order.
+  // complemented in a descending ordering. So FHeads never decreases, and
+  // where two heads differ they alone order the entries: searches halve
+  // over this array and read the keys only among equal heads of keys
+  // longer than 16 bytes. Empty in physical order.
   std::vector<THead> FHeads;
   // The key of record r at r * FKeyLength, for every record the ordering
   // has seen.

@@ -518,13 +518,13 @@ class TmDbfTable : public TDataSet {
   void InitEmptyRecord(char* record) const;
   // The record buffer that field access uses in the current state.
   char* FieldBuffer();
-  // GetFieldString's general way, in any state.
-  bool ReadFieldString(TField* field, std::string& value);
   // The same, browsing (as reading every field of every record does)
   // without a call.
   const char* ReadBuffer() {
     return State() == dsBrowse && !IsEmpty() ? ActiveBuffer() : FieldBuffer();
   }
+  // GetFieldString's general way, in any state.
+  bool ReadFieldString(TField* field, std::string& value);
   // The record being edited or inserted, for a value set straight into
   // `column`; null when there is none, or the field has an OnValidate
   // handler or no column.
