@@ -30,7 +30,10 @@ void TGridDataRowsEh::ReadAt(int rowIndex) {
     FMemTable->BeginReadAt(rowIndex);
     return;
   }
-  if (FSavedActiveRecord < 0) FSavedActiveRecord = FLink->ActiveRecord();
+  if (!FActiveRecordSaved) {
+    FSavedActiveRecord = FLink->ActiveRecord();
+    FActiveRecordSaved = true;
+  }
   FLink->SetActiveRecord(rowIndex);
 }
 
@@ -50,9 +53,10 @@ void TGridDataRowsEh::EndRow() {
   FReadDepth = 0;
   if (PerRecord())
     FMemTable->EndRead();
-  else if (FSavedActiveRecord >= 0)
+  else if (FActiveRecordSaved)
     FLink->SetActiveRecord(FSavedActiveRecord);
   FSavedActiveRecord = -1;
+  FActiveRecordSaved = false;
 }
 
 // ---- row-per-record scrolling

@@ -85,7 +85,7 @@ class TGridDataRowsEh {
   // are being read).
   bool IsCurrentRow(int rowIndex) const {
     if (PerRecord()) return rowIndex == FMemTable->CurrentRow();
-    return rowIndex == (FSavedActiveRecord >= 0 ? FSavedActiveRecord : FLink->ActiveRecord());
+    return rowIndex == (FActiveRecordSaved ? FSavedActiveRecord : FLink->ActiveRecord());
   }
   // The data rows that can be read: the dataset's rows in row-per-record
   // mode, the data link's buffered records otherwise; 0 while inactive.
@@ -142,8 +142,11 @@ class TGridDataRowsEh {
   std::array<int, kMaxReadDepth> FReading{};
   int FReadDepth = 0;
   // The link's active record before the outermost read (not in
-  // row-per-record mode); -1 while nothing is read.
+  // row-per-record mode); -1 while nothing is read. A walk with the
+  // controls off can leave the dataset's record before the link's window,
+  // so a negative value saved is a value: FActiveRecordSaved tells.
   int FSavedActiveRecord = -1;
+  bool FActiveRecordSaved = false;
   bool FInFetch = false;
   bool FMovingRecordItself = false;
   bool FInTreeExpand = false;

@@ -815,6 +815,12 @@ void TCustomDBGridEh::SelectionChanged() {
 }
 
 void TCustomDBGridEh::LinkActive(bool value) {
+  // The picture kept while a walk had the controls off shows a table the
+  // grid no longer reads.
+  if (FFrozenPicture != nullptr) {
+    FFrozenPicture.reset();
+    InvalidateGrid();
+  }
   FRowPerRecord->QueryMemTable();
   if (!value) HideEditor();
   FSelection->LinkActive(value);

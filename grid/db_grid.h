@@ -725,7 +725,8 @@ class TCustomDBGridEh : public TCustomGrid {
   std::unique_ptr<TGridDataLinkEh> FDataLink;
   std::unique_ptr<TDBGridStyleClientEh> FStyleClient;
   // The grid as it was when its dataset's controls went off; shown in
-  // place of the rows until they are back on.
+  // place of the rows until they are back on, or until the grid reads
+  // another table (its source, the source's dataset or either going).
   std::unique_ptr<TBitmap> FFrozenPicture;
   TObjectPtr<TColumnDefValuesEh> FColumnDefValues;
   TObjectPtr<TDBGridColumnsEh> FColumns;

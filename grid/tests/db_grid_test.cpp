@@ -1,7 +1,10 @@
 #include "grid/db_grid.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,12 +12,16 @@
 #include "platform/base/math_utils.h"
 #include "platform/base/number_format.h"
 #include "platform/base/string_list.h"
+#include "platform/data/data_guards.h"
 #include "platform/data/data_source.h"
 #include "platform/draw/recording_canvas.h"
 #include "platform/gui/tests/gui_test_support.h"
 #include "platform/widgets/menus.h"
 
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 class DBGridTest : public GuiTest {
  protected:
@@ -530,6 +537,9 @@ TEST_F(DBGridTest, DestroyingTheGridFreesColumnsBeforeTheSumList) {
 
 namespace {
 
+using ::testing::HasSubstr;
+using ::testing::Not;
+
 TEST_F(DBGridTest, SelectingARecordReplacesARectangleSelection) {
   Grid->SetDataSource(Source.get());
   int changes = 0;
@@ -576,6 +586,9 @@ TEST_F(DBGridTest, ResizingUnderAutoFitMovesWidthFromTheRightNeighbourOnly) {
 }  // namespace
 
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 TEST_F(DBGridTest, FitRowHeightToTextRoundsToWholeLines) {
   Grid->SetDataSource(Source.get());
@@ -652,6 +665,9 @@ TEST_F(DBGridTest, HiddenDuplicatesKeepOnlyTheirBackground) {
 
 namespace {
 
+using ::testing::HasSubstr;
+using ::testing::Not;
+
 TEST_F(DBGridTest, KeysAndTheWheelMoveTheDataset) {
   Grid->SetDataSource(Source.get());
   Grid->SetFocus();
@@ -690,6 +706,9 @@ TEST_F(DBGridTest, AClickOnADataRowMovesToItsRecord) {
 
 namespace {
 
+using ::testing::HasSubstr;
+using ::testing::Not;
+
 TEST_F(DBGridTest, IndicatorImagesFollowTheDatasetState) {
   Grid->SetDataSource(Source.get());
   T.ds->SetRecNo(2);
@@ -713,6 +732,9 @@ TEST_F(DBGridTest, IndicatorImagesFollowTheDatasetState) {
 
 namespace {
 
+using ::testing::HasSubstr;
+using ::testing::Not;
+
 TEST_F(DBGridTest, TypingIntoACellWritesTheFieldWhenTheRecordIsLeft) {
   AddColumn("NAME");
   Grid->SetDataSource(Source.get());
@@ -731,6 +753,9 @@ TEST_F(DBGridTest, TypingIntoACellWritesTheFieldWhenTheRecordIsLeft) {
 }  // namespace
 
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 TEST_F(DBGridTest, WithoutDefaultDrawingTheProgramDrawsTheContents) {
   AddColumn("NAME");
@@ -751,6 +776,9 @@ TEST_F(DBGridTest, WithoutDefaultDrawingTheProgramDrawsTheContents) {
 }  // namespace
 
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 TEST_F(DBGridTest, ClosingEmptyingAndLosingTheSourceLeaveAPaintableGrid) {
   AddColumn("NAME")->Footer()->SetValueType(fvtCount);
@@ -780,6 +808,9 @@ TEST_F(DBGridTest, ClosingEmptyingAndLosingTheSourceLeaveAPaintableGrid) {
 }  // namespace
 
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 class TRecordingPopupMenu : public TPopupMenu {
   MEBRATH_CLASS(TRecordingPopupMenu, TPopupMenu)
@@ -813,6 +844,9 @@ TEST_F(DBGridTest, ARightClickOnADataCellShowsItsColumnsMenu) {
 
 namespace {
 
+using ::testing::HasSubstr;
+using ::testing::Not;
+
 TEST_F(DBGridTest, WithoutTitlesOrIndicatorRowsAndColumnsStartAtZero) {
   Grid->SetDataSource(Source.get());
   Grid->SetOptions(Grid->Options() - TDBGridOptions{dgTitles, dgIndicator});
@@ -833,6 +867,9 @@ TEST_F(DBGridTest, WithoutTitlesOrIndicatorRowsAndColumnsStartAtZero) {
 
 namespace {
 
+using ::testing::HasSubstr;
+using ::testing::Not;
+
 TEST_F(DBGridTest, AFlatGridHasAThinBorder) {
   Grid->SetBorderStyle(bsSingle);
   Grid->SetDataSource(Source.get());
@@ -845,6 +882,9 @@ TEST_F(DBGridTest, AFlatGridHasAThinBorder) {
 }  // namespace
 
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 TEST_F(DBGridTest, CursorsOverTheIndicatorAndTheTitlesBottom) {
   AddColumn("NAME");
@@ -864,6 +904,9 @@ TEST_F(DBGridTest, CursorsOverTheIndicatorAndTheTitlesBottom) {
 
 namespace {
 
+using ::testing::HasSubstr;
+using ::testing::Not;
+
 TEST_F(DBGridTest, AFooterWhoseSumItemWasDroppedShowsZero) {
   TColumnEh* num = AddColumn("NUM");
   num->Footer()->SetValueType(fvtSum);
@@ -881,6 +924,9 @@ TEST_F(DBGridTest, AFooterWhoseSumItemWasDroppedShowsZero) {
 }  // namespace
 
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 TEST_F(DBGridTest, ADeletedColumnLeavesTheGridsLists) {
   AddColumn("NAME")->Title()->SetCaption("G|a");
@@ -901,6 +947,9 @@ TEST_F(DBGridTest, ADeletedColumnLeavesTheGridsLists) {
 }  // namespace
 
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 TEST_F(DBGridTest, MovingAFieldColumnMovesItsField) {
   Grid->SetDataSource(Source.get());
@@ -930,6 +979,74 @@ TEST_F(DBGridTest, AssignCopiesOnlyWhatTheSourceAssigned) {
   EXPECT_NE(copy->Footer()->DBSum(), nullptr) << "its own sum item";
   EXPECT_NE(copy->Footer()->DBSum(), source->Footer()->DBSum());
   EXPECT_EQ(copy->DisplayFormat(), "0.00");
+}
+
+// While a walk has the controls off the grid shows its picture of the
+// rows; a grid given another table shows that table instead.
+TEST_F(DBGridTest, TheFrozenPictureGoesWithTheTableItShows) {
+  // Each paint takes what was invalid: one look a step.
+  auto painted = [this] {
+    TRecordingCanvas canvas;
+    PaintTopLevel(Form->Handle(), canvas, {});
+    std::string out;
+    for (const TCanvasRecord& r : canvas.TakeRecords()) {
+      if (r.Kind == TRecordKind::Text) out += r.Text + " ";
+      if (r.Kind == TRecordKind::Image) out += "[picture] ";
+    }
+    return out;
+  };
+  TTestTable other;
+  other.ds->Open();
+  other.Add("o1", 1);
+  auto otherSource = CreateUnique<TDataSource>();
+  otherSource->SetDataSet(other.ds.get());
+  struct TCase {
+    const char* Name;
+    std::function<void()> Change;
+    const char* Shown;  // a text painted afterwards
+  };
+  const TCase cases[] = {
+      {"the source's dataset", [&] { Source->SetDataSet(other.ds.get()); }, "o1 "},
+      {"the grid's source", [&] { Grid->SetDataSource(otherSource.get()); }, "o1 "},
+      {"the source going", [&] { Source.reset(); }, ""},  // an empty grid
+  };
+  for (const TCase& c : cases) {
+    if (Source == nullptr) Source = CreateUnique<TDataSource>();
+    Source->SetDataSet(T.ds.get());
+    Grid->SetDataSource(Source.get());
+    Grid->Invalidate();
+    ASSERT_THAT(painted(), HasSubstr("r1 ")) << c.Name;
+    T.ds->DisableControls();
+    EXPECT_EQ(painted(), "[picture] ") << c.Name;
+    c.Change();
+    EXPECT_THAT(painted(), HasSubstr(c.Shown)) << c.Name;
+    Grid->Invalidate();
+    EXPECT_NE(painted(), "[picture] ") << c.Name;
+    T.ds->EnableControls();
+  }
+}
+
+// A grid that paints while a walk has the controls off reads its rows
+// and leaves the walk's record where the walk put it, also when the walk
+// went above the rows the grid shows.
+TEST_F(DBGridTest, APaintWithTheControlsOffLeavesTheWalksRecord) {
+  Grid->SetDataSource(Source.get());
+  // A control wider than the grid keeps every record buffered, so that the
+  // grid's window can start past the first.
+  TDataLink wide;
+  wide.SetDataSource(Source.get());
+  wide.SetBufferCount(60);
+  T.ds->Last();
+  ASSERT_GT(Grid->DataLink()->ActiveRecord(), 0);
+  Form->Hide();
+  TControlsDisabledGuard off(T.ds.get());
+  for (const char* walkAt : {"r1", "r25", "r10"}) {
+    T.Go(walkAt);
+    Form->Show();
+    PaintedTexts();
+    EXPECT_EQ(T.name->AsString(), walkAt);
+    Form->Hide();
+  }
 }
 
 }  // namespace

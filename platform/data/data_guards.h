@@ -4,24 +4,35 @@
 // The dataset must outlive the guard. GUI thread only.
 #pragma once
 
+#include <exception>
+
 #include "platform/data/data_set.h"
 
 // Disables the dataset's controls for the guard's lifetime, so that an
 // error (a record locked by another user) cannot leave a grid frozen. A
-// null dataset is left alone.
+// null dataset is left alone. A control whose refresh raises while the
+// controls come back on passes its exception on, unless another one is
+// already on its way: then that one goes on (TFinallyGuard's rule).
 class TControlsDisabledGuard {
  public:
-  explicit TControlsDisabledGuard(TDataSet* dataSet) : FDataSet(dataSet) {
+  explicit TControlsDisabledGuard(TDataSet* dataSet)
+      : FDataSet(dataSet), FExceptions(std::uncaught_exceptions()) {
     if (FDataSet != nullptr) FDataSet->DisableControls();
   }
-  ~TControlsDisabledGuard() {
-    if (FDataSet != nullptr) FDataSet->EnableControls();
+  ~TControlsDisabledGuard() noexcept(false) {
+    if (FDataSet == nullptr) return;
+    try {
+      FDataSet->EnableControls();
+    } catch (...) {
+      if (std::uncaught_exceptions() == FExceptions) throw;
+    }
   }
   TControlsDisabledGuard(const TControlsDisabledGuard&) = delete;
   TControlsDisabledGuard& operator=(const TControlsDisabledGuard&) = delete;
 
  private:
   TDataSet* FDataSet;
+  int FExceptions;
 };
 
 // Notes the current record and goes back to it when the scope ends;

@@ -17,6 +17,32 @@ TEST_F(DataSetTest, ControlsDisabledGuardEnablesOnThrowAndIgnoresNull) {
   EXPECT_FALSE(ds->ControlsDisabled());
 }
 
+// A control whose refresh raises when the controls come back on.
+class TRaisingLink : public TDataLink {
+ protected:
+  void DataSetChanged() override { throw std::runtime_error("refresh"); }
+};
+
+TEST_F(DataSetTest, ControlsDisabledGuardPassesOnARefreshThatRaises) {
+  Fill(2);
+  auto source = CreateUnique<TDataSource>();
+  source->SetDataSet(ds.get());
+  TRaisingLink link;
+  link.SetDataSource(source.get());
+  // Alone, the refresh's failure reaches the caller rather than ending the
+  // program.
+  EXPECT_THROW({ TControlsDisabledGuard off(ds.get()); }, std::runtime_error);
+  EXPECT_FALSE(ds->ControlsDisabled());
+  // Behind the body's own failure, the body's goes on.
+  try {
+    TControlsDisabledGuard off(ds.get());
+    throw std::logic_error("body");
+  } catch (const std::logic_error& e) {
+    EXPECT_STREQ(e.what(), "body");
+  }
+  EXPECT_FALSE(ds->ControlsDisabled());
+}
+
 TEST_F(DataSetTest, BookmarkGuardGoesBackUnlessGoneOrInactive) {
   struct TCase {
     bool Active;
