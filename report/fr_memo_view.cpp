@@ -147,12 +147,15 @@ void TfrMemoView::EvaluateMemo() {
   if (report != nullptr && report->WantsBeforePrint(this)) {
     Memo1.Assign(Memo);
     report->BeforePrint(this, Memo1);
-    if (!Memo1.Equals(Memo)) return;  // changed by the handler: printed as it is
-  } else if (Flags & flTextOnly) {
-    Memo1.Assign(Memo);
+    const bool changed = !Memo1.Equals(Memo);
+    // What the script does to the object's own memo is the text to expand.
+    report->RunViewScript(this);
+    if (changed) return;  // the handler's text prints as it is
   }
-  if (Flags & flTextOnly) return;
-  ExpandVariables(Memo);
+  if (Flags & flTextOnly)
+    Memo1.Assign(Memo);
+  else
+    ExpandVariables(Memo);
 }
 
 bool TfrMemoView::HighlightActive() {

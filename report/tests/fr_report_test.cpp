@@ -1201,3 +1201,26 @@ TEST_F(FrBuild, CrossColumnTotalsInTheFooter) {
 }
 
 }  // namespace
+
+namespace {
+
+// A script that sets its object's memo sets the text to expand, from the
+// first record on; only a text the report's handler changes prints as it
+// is.
+TEST_F(FrBuild, ScriptSetMemoIsExpandedOnEveryRecord) {
+  Band(btMasterData, 0, 20, "Data", "3");
+  Memo(0, "t[LINE#]", 18, "M")->Script.SetText("M.Memo := 'abc [LINE#]'");
+  Band(btMasterData, 100, 20, "Wide", "2", flBandStretched);
+  Memo(100, "w[LINE#]", 18, "W")->Script.SetText("W.Memo := 'wide [LINE#]'");
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(Page(0), (Lines{"0:abc 1", "20:abc 2", "40:abc 3", "60:wide 1", "80:wide 2"}));
+
+  int calls = 0;
+  report->OnBeforePrint = [&](TStringList& memo, TfrView* view) {
+    if (view->Name == "M" && ++calls == 2) memo.SetText("[by hand]");
+  };
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(Page(0), (Lines{"0:abc 1", "20:[by hand]", "40:abc 3", "60:wide 1", "80:wide 2"}));
+}
+
+}  // namespace
