@@ -133,6 +133,10 @@ struct TfrEngine {
   int CrossColumn = 0;
   Variant CurValue;        // VALUE
   unsigned BandPrint = 0;  // counts band prints (never 0 once one ran)
+  // Starts a band print: texts measured in the last one are not taken.
+  void NextBandPrint() {
+    if (++BandPrint == 0) BandPrint = 1;
+  }
   // A printed text object takes the text and layout its band measured in
   // the same print; off, it evaluates and lays out again (for comparing).
   bool ReuseMeasuredText = true;
