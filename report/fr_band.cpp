@@ -104,6 +104,9 @@ void TfrBand::DrawCross() {
   const auto printCells = [&](TfrBand* cross, int x) {
     // The footer's cells read the totals of their row's columns.
     TValueGuard<TfrBand*> band(e.CurRuntimeBand, cross == footer ? footer : e.CurRuntimeBand);
+    // The band measured its cells before the cross band's script ran and
+    // its column was numbered: they evaluate again.
+    e.NextBandPrint();
     for (const auto& [view, owner] : CrossCells) {
       if (owner != cross) continue;
       const int dx = x - cross->CrossX;
@@ -512,7 +515,7 @@ bool TfrBand::Draw() {
   TfrBand* const savedBand = e.CurRuntimeBand;
   e.CurRuntimeBand = this;
   e.CurBandView = View;
-  if (++e.BandPrint == 0) e.BandPrint = 1;
+  e.NextBandPrint();
   CalculatedHeight = 0;
   ForceNewPage = ForceNewColumn = 0;
   CurYSet = false;

@@ -56,6 +56,7 @@ void TfrReportBase::DoFunction(const std::string& name, const Variant& p1, const
 }
 
 void TfrReportBase::BeforePrint(TfrView*, TStrings&) {}
+void TfrReportBase::RunViewScript(TfrView*) {}
 void TfrReportBase::BeginPage(int) {}
 bool TfrReportBase::ObjectClick(TfrView*) { return false; }
 bool TfrReportBase::MouseOverObject(TfrView*, TCursor&) { return false; }

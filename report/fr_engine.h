@@ -59,11 +59,14 @@ class TfrReportBase : public TComponent {
   // default. `Val` enters as Empty.
   virtual void DoFunction(const std::string& name, const Variant& p1, const Variant& p2,
                           const Variant& p3, Variant& val);
-  // Before `view` prints, with its evaluated memo: blob content, the
-  // report's OnBeforePrint and the object's script. Nothing by default.
+  // Before `view` prints, with its evaluated memo: blob content and the
+  // report's OnBeforePrint. Nothing by default.
   virtual void BeforePrint(TfrView* view, TStrings& memo);
-  // False when BeforePrint would leave `view` and its memo as they are
-  // (no handler, no script): the caller may then skip it.
+  // The object's script, run after BeforePrint. Nothing by default.
+  virtual void RunViewScript(TfrView* view);
+  // False when BeforePrint and RunViewScript would leave `view` and its
+  // memo as they are (no handler, no script): the caller may then skip
+  // them.
   virtual bool WantsBeforePrint(const TfrView* view) const {
     (void)view;
     return true;
@@ -130,6 +133,10 @@ struct TfrEngine {
   int CrossColumn = 0;
   Variant CurValue;        // VALUE
   unsigned BandPrint = 0;  // counts band prints (never 0 once one ran)
+  // Starts a band print: texts measured in the last one are not taken.
+  void NextBandPrint() {
+    if (++BandPrint == 0) BandPrint = 1;
+  }
   // A printed text object takes the text and layout its band measured in
   // the same print; off, it evaluates and lays out again (for comparing).
   bool ReuseMeasuredText = true;

@@ -391,6 +391,9 @@ int TfrMemoView::CalcHeight() {
     Memo1.Assign(FRemainder);
   else
     EvaluateMemo();
+  // Measured in the style it prints in; the object keeps its own.
+  TScopeExit restoreStyle([this, style = Font.Style()] { Font.SetStyle(style); });
+  if (HighlightActive()) Font.SetStyle(StyleFromInt(Highlight.FontStyle));
   // Print in the same band print takes this text as it is.
   const bool keep = !Continuation && e.ReuseMeasuredText;
   FLaidOut = Continuation;

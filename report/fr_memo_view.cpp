@@ -147,12 +147,15 @@ void TfrMemoView::EvaluateMemo() {
   if (report != nullptr && report->WantsBeforePrint(this)) {
     Memo1.Assign(Memo);
     report->BeforePrint(this, Memo1);
-    if (!Memo1.Equals(Memo)) return;  // changed by the handler: printed as it is
-  } else if (Flags & flTextOnly) {
-    Memo1.Assign(Memo);
+    const bool changed = !Memo1.Equals(Memo);
+    // What the script does to the object's own memo is the text to expand.
+    report->RunViewScript(this);
+    if (changed) return;  // the handler's text prints as it is
   }
-  if (Flags & flTextOnly) return;
-  ExpandVariables(Memo);
+  if (Flags & flTextOnly)
+    Memo1.Assign(Memo);
+  else
+    ExpandVariables(Memo);
 }
 
 bool TfrMemoView::HighlightActive() {
@@ -172,6 +175,17 @@ void TfrMemoView::Print(TStream& stream) {
     EvaluateMemo();
   FEvaluatedStamp = 0;
   if (!Visible) return;
+  // The highlight's look is this output's only; a split part is cut in it.
+  TScopeExit restoreLook([this, style = Font.Style(), color = Font.Color()] {
+    Font.SetStyle(style);
+    Font.SetColor(color);
+  });
+  TValueGuard<TColor> fill(FillColor, FillColor);
+  if (HighlightActive()) {
+    Font.SetStyle(StyleFromInt(Highlight.FontStyle));
+    Font.SetColor(Highlight.FontColor);
+    FillColor = Highlight.FillColor;
+  }
   if (Splitting) {
     // Keep the lines that fit in dy; the rest waits for the next part.
     FLaidOut = Continuation;
@@ -189,24 +203,12 @@ void TfrMemoView::Print(TStream& stream) {
   }
   if ((Splitting || Continuation) && Memo1.Text().find(kParagraphEnd) == std::string::npos)
     Memo1.Add(std::string(1, kParagraphEnd));
-  const bool highlight = HighlightActive();
   if (Flags & flSuppress) {
     const std::string text = Memo1.Text();
     if (FHasLastValue && text == FLastValue) return;
     FLastValue = text;
     FHasLastValue = true;
   }
-  if (!highlight) {
-    WriteAlignedToBand(stream);
-    return;
-  }
-  TScopeExit restoreLook([this, savedFont = Font.Data(), savedFill = FillColor] {
-    Font.SetData(savedFont);
-    FillColor = savedFill;
-  });
-  Font.SetStyle(StyleFromInt(Highlight.FontStyle));
-  Font.SetColor(Highlight.FontColor);
-  FillColor = Highlight.FillColor;
   WriteAlignedToBand(stream);
 }
 

@@ -141,8 +141,9 @@ class TfrMemoView : public TfrStretcheable {
   bool GatherRecord(TfrRecordWriter& w) override;
 
  private:
-  // Memo1 from Memo: the report's before-print handling, then the
-  // expansion when the text was left unchanged.
+  // Memo1 from Memo: the report's before-print handling and the object's
+  // script, then the expansion of Memo unless the handler changed the
+  // text.
   void EvaluateMemo();
   bool HighlightActive();
   void DrawHorizontal();

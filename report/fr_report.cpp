@@ -505,8 +505,9 @@ void TfrReport::BeforePrint(TfrView* view, TStrings& memo) {
     OnBeforePrint(list, view);
     memo.Assign(list);
   }
-  RunScript(view, view->Script);
 }
+
+void TfrReport::RunViewScript(TfrView* view) { RunScript(view, view->Script); }
 
 bool TfrReport::WantsBeforePrint(const TfrView* view) const {
   return static_cast<bool>(OnBeforePrint) || view->Script.Count() > 0;

@@ -134,6 +134,7 @@ class TfrReport : public TfrReportBase {
   std::string ParsedExpressionText(TfrView* view, const TfrExpression& expression) override;
   void GetVariableValue(const std::string& name, Variant& value) override;
   void BeforePrint(TfrView* view, TStrings& memo) override;
+  void RunViewScript(TfrView* view) override;
   bool WantsBeforePrint(const TfrView* view) const override;
   // Libraries, then the report's procedures and OnUserFunction; the result
   // starts as the text "0".

@@ -351,7 +351,10 @@ void TfrView::ExpandVariables(const TStringList& lines) {
 
 void TfrView::Print(TStream& stream) {
   Memo1.Assign(Memo);
-  if (frEngine().CurReport != nullptr) frEngine().CurReport->BeforePrint(this, Memo1);
+  if (TfrReportBase* report = frEngine().CurReport) {
+    report->BeforePrint(this, Memo1);
+    report->RunViewScript(this);
+  }
   if (!Visible) return;
   WriteAlignedToBand(stream);
 }

@@ -72,6 +72,33 @@ TEST_F(FrMemoLayout, HeightOfThreeLines) {
   EXPECT_EQ(memo->CalcHeight(), 0);
 }
 
+// A highlighted memo is measured, and split, in the font it prints in:
+// bold characters are 8 wide, so "abcdefghij" (70 plain) wraps in 74.
+TEST_F(FrMemoLayout, HighlightFontLaysTheTextOut) {
+  memo->SetHighlightCondition("1");
+  const TFontData plain = memo->Font.Data();
+  EXPECT_EQ(Layout("abcdefghij", 78), "abcdefghi|j~");
+  EXPECT_EQ(memo->CalcHeight(), 2 + 2 * 15);
+  EXPECT_EQ(memo->Font.Data(), plain);
+  memo->SetHighlightCondition("0");
+  EXPECT_EQ(memo->CalcHeight(), 2 + 15);
+
+  // A part cut to one line keeps the bold line that fits.
+  memo->SetHighlightCondition("1");
+  memo->dy = 17;
+  memo->Splitting = true;
+  TStringStream s;
+  memo->Print(s);
+  memo->Splitting = false;
+  s.SetPosition(1);
+  auto back = CreateUnique<TfrMemoView>();
+  back->StreamMode = 1;
+  back->LoadFromStream(s);
+  ASSERT_GE(back->Memo1.Count(), 1);
+  EXPECT_EQ(back->Memo1[0], "abcdefghi");
+  EXPECT_EQ(memo->Font.Data(), plain);
+}
+
 TEST_F(FrMemoLayout, Wrapping) {
   constexpr std::uint16_t wrap = flWordWrap;
   constexpr std::uint16_t brk = flWordWrap | flWordBreak;

@@ -1201,3 +1201,46 @@ TEST_F(FrBuild, CrossColumnTotalsInTheFooter) {
 }
 
 }  // namespace
+
+namespace {
+
+// A script that sets its object's memo sets the text to expand, from the
+// first record on; only a text the report's handler changes prints as it
+// is.
+TEST_F(FrBuild, ScriptSetMemoIsExpandedOnEveryRecord) {
+  Band(btMasterData, 0, 20, "Data", "3");
+  Memo(0, "t[LINE#]", 18, "M")->Script.SetText("M.Memo := 'abc [LINE#]'");
+  Band(btMasterData, 100, 20, "Wide", "2", flBandStretched);
+  Memo(100, "w[LINE#]", 18, "W")->Script.SetText("W.Memo := 'wide [LINE#]'");
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(Page(0), (Lines{"0:abc 1", "20:abc 2", "40:abc 3", "60:wide 1", "80:wide 2"}));
+
+  int calls = 0;
+  report->OnBeforePrint = [&](TStringList& memo, TfrView* view) {
+    if (view->Name == "M" && ++calls == 2) memo.SetText("[by hand]");
+  };
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(Page(0), (Lines{"0:abc 1", "20:[by hand]", "40:abc 3", "60:wide 1", "80:wide 2"}));
+}
+
+// Cells of a stretched band print the number of the column they print in,
+// not the one the band's measuring saw.
+TEST_F(FrBuild, StretchedCrossCellsPrintTheirOwnColumn) {
+  Band(btMasterData, 0, 20, "Data", "2", flBandStretched);
+  TfrBandView* ch = Band(btCrossHeader, 0, 1000, "CH");
+  ch->x = 340;
+  ch->dx = 60;
+  TfrBandView* cd = Band(btCrossData, 0, 1000, "CD", "3");
+  cd->x = 400;
+  cd->dx = 60;
+  for (auto [x, text] : {std::pair{340, "h[COLUMN#]"}, std::pair{400, "c[COLUMN#] [LINE#]"}}) {
+    TfrMemoView* m = Memo(0, text);
+    m->x = x;
+    m->dx = 60;
+  }
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(Placed(0), (Lines{"340,0:h1", "400,0:c1 1", "460,0:c2 1", "520,0:c3 1", "340,20:h1",
+                              "400,20:c1 2", "460,20:c2 2", "520,20:c3 2"}));
+}
+
+}  // namespace
