@@ -22,6 +22,7 @@
 #include "report/fr_page.h"
 #include "report/fr_printer.h"
 #include "report/fr_report.h"
+#include "report/fr_utils.h"
 #include "report_fixture.h"
 
 namespace {
@@ -377,6 +378,26 @@ TEST_F(FrBuild, ErrorsAreShownAndLeaveNoPages) {
   report->OnBeginDoc = [&] { nested = report->PrepareReport(); };
   EXPECT_TRUE(report->PrepareReport());
   EXPECT_FALSE(nested);
+}
+
+TEST_F(FrBuild, ATemplateThatDoesNotReadBackFailsEveryPreparationAndStays) {
+  Band(btMasterData, 0, 20, "Data", "2");
+  Memo(0, "row [LINE#]");
+  // Made in code beyond what the template reader takes; the build copes.
+  Memo(0, "far")->x = kfrMaxCoordinate + 1;
+  report->Dictionary().Variables.Add(" Cat");
+  report->Dictionary().Variables.Add("V=1");
+  TfrCompositeReport* composite = Create<TfrCompositeReport>(owner.get());
+  composite->ShowProgress = false;
+  composite->Reports.push_back(report);
+  for (TfrReport* r : {report, static_cast<TfrReport*>(composite), report}) {
+    EXPECT_FALSE(r->PrepareReport());
+    EXPECT_EQ(r->EMFPages().Count(), 0);
+    ASSERT_EQ(report->Pages().Count(), 1);
+    EXPECT_EQ(report->Pages().Pages(0)->Objects.size(), 3u);
+    EXPECT_EQ(report->Dictionary().Variables.Count(), 2);
+  }
+  EXPECT_EQ(errors, std::vector<std::string>(3, "Unsupported FRF format"));
 }
 
 TEST_F(FrBuild, SelfReferringVariablesAreUndefined) {
