@@ -22,7 +22,9 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/tests/program_forms.h"
 #include "platform/base/clock.h"
@@ -51,6 +53,9 @@
 #include "register/main_window.h"
 #include "register/print_register.h"
 #include "register/startup.h"
+#include "report/fr_memo_view.h"
+#include "report/fr_page.h"
+#include "report/fr_pages.h"
 #include "report/fr_printer.h"
 #include "report/fr_report.h"
 #include "report/preview/fr_dialogs.h"
@@ -368,6 +373,59 @@ TEST_F(PrintProgram, EachRegisterKindWithItsInvoiceToPdf) {
           total, SumInWords(values.Total.ToDouble()),
           "Контрольная сумма файла реестра (MD5): " + values.MD5})
       EXPECT_NE(text.find(NoBreakToSpace(want)), std::string::npos) << want << "\n" << text;
+  }
+}
+
+// The texts a prepared page prints in the column of the template's text
+// object that shows `field`, top to bottom.
+std::vector<std::string> ColumnTexts(TfrReport& list, TfrEMFPages& pages,
+                                     const std::string& field) {
+  const TfrView* cell = nullptr;
+  for (int p = 0; p < list.Pages().Count() && cell == nullptr; ++p)
+    for (const auto& view : list.Pages().Pages(p)->Objects)
+      if (view->Memo.Text().find("\"" + field + "\"") != std::string::npos) cell = view.get();
+  std::vector<std::string> texts;
+  if (cell == nullptr) return texts;
+  for (int i = 0; i < pages.Count(); ++i) {
+    pages.ObjectsToPage(i);
+    for (const auto& view : pages.Pages(i).Page->Objects) {
+      if (view->x != cell->x || view->dx != cell->dx) continue;
+      std::string text = view->Memo1.Text();
+      std::erase_if(text, [](char c) { return c == '\r' || c == '\n' || c == kParagraphEnd; });
+      texts.push_back(text);
+    }
+  }
+  return texts;
+}
+
+TEST_F(PrintProgram, ABlankDateOfRegistrationPrintsBlankOnCouponThreeRegisters) {
+  if (Shell("command -v pdftotext").empty()) GTEST_SKIP() << "pdftotext is not installed";
+  for (const char* file : {"r.031", "r.032"}) {
+    SCOPED_TRACE(file);
+    TCustFrame& frame = Open(file, 3);
+    TDataSet& table = *frame.Document()->Table();
+    for (table.First(); !table.Eof(); table.Next()) {
+      table.Edit();
+      table.FieldByName("DREG")->Clear();
+      table.Post();
+    }
+    int pages = 0;
+    const std::string text = PrintThroughThePreview(file, false, pages);
+    TRegisterPrint& print = RegisterPrintOf(frame);
+    EXPECT_EQ(ColumnTexts(*print.frRpt, print.frCRpt->EMFPages(), "DREG"),
+              (std::vector<std::string>{"Дата учета", "", "", ""}));
+    // On paper each row runs from the policy straight to the children.
+    int rows = 0;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.find("7700123456") == std::string::npos) continue;
+      ++rows;
+      std::istringstream words(line.substr(line.find("7700123456")));
+      std::string policy, next;
+      words >> policy >> next;
+      EXPECT_EQ(next, "1") << line;
+    }
+    EXPECT_EQ(rows, 3) << text;
   }
 }
 
