@@ -116,8 +116,10 @@ std::vector<int> ParsePageNumbers(const std::string& text, int pageCount) {
         const int page = number(item, item);
         if (page >= 1 && page <= pageCount) pages.push_back(page);
       } else {
-        const int a = std::clamp(number(item, item.substr(0, dash)), 1, pageCount);
-        const int b = std::clamp(number(item, item.substr(dash + 1)), 1, pageCount);
+        // The pages of the range that the report has: none for a range past
+        // its end.
+        const int a = std::max(number(item, item.substr(0, dash)), 1);
+        const int b = std::min(number(item, item.substr(dash + 1)), pageCount);
         for (int p = a; p <= b; ++p) pages.push_back(p);
       }
     }

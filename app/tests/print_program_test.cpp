@@ -429,6 +429,78 @@ TEST_F(PrintProgram, ABlankDateOfRegistrationPrintsBlankOnCouponThreeRegisters) 
   }
 }
 
+// The box the print dialog answers with (captioned as the dialog), or null.
+TCustomForm* PrintDialogBox() {
+  for (int i = 0; i < Screen->FormCount(); ++i)
+    if (TCustomForm* form = Screen->Forms(i); form->Visible() && form->Caption() == "Print" &&
+                                              dynamic_cast<TfrPrintForm*>(form) == nullptr)
+      return form;
+  return nullptr;
+}
+
+TEST_F(PrintProgram, APageRangeNamingNoPageIsRefusedBeforeAFileIsAsked) {
+  Open("r.031", 9);
+  pdf = dir.File("range.pdf");
+  std::vector<std::string> texts;
+  SetMessageBoxHandler([&](const std::string& text, const std::string& caption, unsigned flags) {
+    texts.push_back(text);
+    return MessageBoxForm(text, caption, flags);
+  });
+  TfrPreviewForm* preview = nullptr;
+  TScript script;
+  script
+      .When(
+          "main window", [] { return fmMain->Visible(); },
+          [] { PostKey(fmMain, Qt::Key_P, Qt::ControlModifier); })
+      .When(
+          "parameter dialog", [] { return Shown<TDlgParam>() != nullptr; },
+          [] { PostKey(DlgParam, Qt::Key_Return); })
+      .When(
+          "preview", [&] { return (preview = Shown<TfrPreviewForm>()) != nullptr; },
+          [&] {
+            EXPECT_EQ(preview->Preview->PageCount(), 2);
+            PostKey(preview, Qt::Key_P, Qt::ControlModifier);
+          });
+  // Past the last page, before the first, no number at all; then a page
+  // the report has, in the same dialog.
+  for (std::string range : {"7-9", "0", " , ", "2"}) {
+    script.When(
+        "print dialog for " + range,
+        [] { return Shown<TfrPrintForm>() != nullptr && PrintDialogBox() == nullptr; },
+        [range] {
+          TfrPrintForm* form = Shown<TfrPrintForm>();
+          form->PrinterList->SetItemIndex(frPrinter().VirtualIndex());
+          frPrinter().SetPrinterIndex(frPrinter().VirtualIndex());
+          form->PagesButton->SetChecked(true);
+          form->PagesEdit->SetText(range);
+          PostKey(form, Qt::Key_Return);
+        });
+    if (range != "2")
+      script.When(
+          "refusal of " + range, [] { return PrintDialogBox() != nullptr; },
+          [&] {
+            EXPECT_TRUE(chosen.empty());
+            EXPECT_FALSE(FileExists(pdf));
+            PostKey(PrintDialogBox(), Qt::Key_Return);
+          });
+  }
+  script
+      .When(
+          "printed",
+          [&] {
+            return Shown<TfrPrintForm>() == nullptr && Shown<TfrProgressForm>() == nullptr &&
+                   GetActiveWindow() == preview->Handle();
+          },
+          [&] { PostKey(preview, Qt::Key_Escape); })
+      .When(
+          "preview closed", [] { return Shown<TfrPreviewForm>() == nullptr; }, [] {});
+  script.Run();
+  SetMessageBoxHandler(MessageBoxForm);
+  EXPECT_EQ(texts, std::vector<std::string>(3, kfrNoPageInRange));
+  EXPECT_EQ(chosen.size(), 1u);
+  EXPECT_TRUE(FileExists(pdf));
+}
+
 TEST_F(PrintProgram, ApplicationTwoToPdf) {
   if (Shell("command -v pdftotext").empty()) GTEST_SKIP() << "pdftotext is not installed";
   Open("r.001", 12);

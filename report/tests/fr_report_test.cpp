@@ -537,8 +537,11 @@ TEST(FrPageNumbers, Parse) {
       {"1,3,5-7", 10, {1, 3, 5, 6, 7}},
       {" 1 , 2 ", 3, {1, 2}},
       {"1-2000000000", 3, {1, 2, 3}},
-      // A lone number past either end prints nothing; a range is clamped.
+      // A lone number past either end prints nothing; of a range, only the
+      // pages the report has.
       {"0,9", 3, {}},
+      {"7-9", 2, {}},
+      {"3-", 2, {}},
       {"5", 3, {}},
       {"0", 3, {}},
       {"2,5,99999999999", 3, {2}},
