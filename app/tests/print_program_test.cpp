@@ -2,10 +2,12 @@
 // by keys posted to its Qt windows. A register of each kind is printed
 // with Ctrl+P into the preview, paged, zoomed and printed from there to a
 // PDF file through the print dialog; application No. 2 the same way; a
-// long register is cancelled in the progress window; a damaged template
-// shows its message; Ctrl+P reaches the main window after a register is
-// opened through the desktop's file dialog. With MEBRATH_GALLERY_DIR set
-// the windows are also painted there to be looked at.
+// blank date prints blank; the print dialog refuses a range naming no
+// page; a long register is cancelled in the progress window; a damaged
+// template shows its message; Ctrl+P reaches the main window after a
+// register is opened through the desktop's file dialog. With
+// MEBRATH_GALLERY_DIR set the windows are also painted there to be looked
+// at.
 #include <gtest/gtest.h>
 
 #include <QApplication>
