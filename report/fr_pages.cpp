@@ -114,6 +114,29 @@ void TfrPages::LoadFromStream(TStream& stream) {
   }
 }
 
+void TfrPages::Reload(TStream& stream) {
+  std::vector<TObjectPtr<TfrPage>> pages;
+  pages.swap(FPages);
+  TfrDataDictionary& dictionary = FReport.Dictionary();
+  TStringList variables, aliases, sources;
+  variables.SwapItems(dictionary.Variables);
+  aliases.SwapItems(dictionary.FieldAliases);
+  sources.SwapItems(dictionary.BandDataSources);
+  const TfrTemplateSettings settings = Settings;
+  bool loaded = false;
+  TScopeExit kept([&] {
+    if (loaded) return;
+    FPages.swap(pages);
+    dictionary.Clear();
+    dictionary.Variables.SwapItems(variables);
+    dictionary.FieldAliases.SwapItems(aliases);
+    dictionary.BandDataSources.SwapItems(sources);
+    Settings = settings;
+  });
+  LoadFromStream(stream);
+  loaded = true;
+}
+
 void TfrPages::ReadItems(TStream& stream, int version, std::vector<std::string>& missing) {
   while (stream.Position() < stream.Size()) {
     const std::uint8_t tag = ReadU8(stream);

@@ -68,6 +68,10 @@ class TfrPages {
   // the rest is loaded).
   void LoadFromStream(TStream& stream);
   void SaveToStream(TStream& stream);
+  // Reads back a template that SaveToStream wrote, as LoadFromStream does.
+  // When the read fails, the pages, settings and dictionary in hand stay as
+  // they were and its error is raised.
+  void Reload(TStream& stream);
 
   // Before each build: text objects with AutoWidth are drawn once on
   // `scratch`, so they settle their width.

@@ -116,8 +116,10 @@ std::vector<int> ParsePageNumbers(const std::string& text, int pageCount) {
         const int page = number(item, item);
         if (page >= 1 && page <= pageCount) pages.push_back(page);
       } else {
-        const int a = std::clamp(number(item, item.substr(0, dash)), 1, pageCount);
-        const int b = std::clamp(number(item, item.substr(dash + 1)), 1, pageCount);
+        // The pages of the range that the report has: none for a range past
+        // its end.
+        const int a = std::max(number(item, item.substr(0, dash)), 1);
+        const int b = std::min(number(item, item.substr(dash + 1)), pageCount);
         for (int p = a; p <= b; ++p) pages.push_back(p);
       }
     }
@@ -685,15 +687,17 @@ bool TfrReport::PrepareReport() {
     error = ex.what();
   }
   if (OnEndDoc) OnEndDoc();
-  // Changes scripts made to objects during the build do not outlive it.
+  // Changes scripts made to objects during the build do not outlive it. A
+  // template that does not read back keeps what it has and fails the
+  // preparation, every time, rather than turn empty.
   for (std::size_t i = 0; i < members.size(); ++i) {
     TfrReport* r = members[i];
     const bool keepDouble = r->DoublePass;
     saved[i]->SetPosition(0);
     try {
-      TfrCurrentReport memberCurrent(r);
-      r->FPages.LoadFromStream(*saved[i]);
-    } catch (const Exception&) {
+      r->FPages.Reload(*saved[i]);
+    } catch (const Exception& ex) {
+      if (error.empty()) error = ex.Message().empty() ? "Error" : ex.Message();
     }
     r->DoublePass = keepDouble;
     r->FScripts.clear();
@@ -825,8 +829,7 @@ void TfrCompositeReport::DoBuildReport() {
         member->BuildPages();
         if (ds != nullptr) {
           saved->SetPosition(0);
-          TfrCurrentReport current(member);
-          member->FPages.LoadFromStream(*saved);
+          member->FPages.Reload(*saved);
         }
         if (appendNext && FEMFPages.Count() > 0) {
           // Continue only on paper of the same size and width.

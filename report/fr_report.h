@@ -276,11 +276,11 @@ class TfrCompositeReport : public TfrReport {
   using TfrReport::TfrReport;
 };
 
-// The page list of a print: blanks removed, "a-b" ranges clamped to
+// The page list of a print: blanks removed, "a-b" ranges cut to
 // 1..pageCount, a trailing "-" running to `pageCount`; a lone number outside
-// 1..pageCount is left out. Empty text: all pages (an empty list), so a text
-// naming no page of the report also gives an empty list. Raises
-// EConvertError naming a malformed item.
+// 1..pageCount is left out, and so is a range past the last page. Empty
+// text: all pages (an empty list), so a text naming no page of the report
+// also gives an empty list. Raises EConvertError naming a malformed item.
 std::vector<int> ParsePageNumbers(const std::string& text, int pageCount);
 
 // The Int32 format code of a " #fmt" suffix (without " #").

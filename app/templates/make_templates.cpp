@@ -9,7 +9,9 @@
 // are each a bracket of their own ([cINN]): the parser would upper-case a
 // name inside a longer expression. No band groups over the register
 // dataset: a group change steps the dataset back and forth, which would
-// count an invoice row twice.
+// count an invoice row twice. A blank date or number field reads as 0 in
+// the engine, so the cells of the data bands hide zeros: a blank value
+// prints blank (amounts are formatted to text and always print).
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -101,7 +103,7 @@ class TBuilder {
     Band(btMasterData, 16, source, flBandStretched);
     x = 0;
     for (const TColumn& c : columns) {
-      Text(x, 0, c.Width, 16, c.Value, 7, false, c.Adjust | frtaMiddle, kAll);
+      Text(x, 0, c.Width, 16, c.Value, 7, false, c.Adjust | frtaMiddle, kAll)->Flags |= flHideZeros;
       x += c.Width;
     }
   }
@@ -264,7 +266,8 @@ void Invoice(const std::filesystem::path& out, TComponent* owner) {
   static const int adjust[] = {frtaCenter, frtaLeft, frtaCenter, frtaRight, frtaRight, frtaRight};
   x = 0;
   for (int i = 0; i < 6; ++i) {
-    b.Text(x, 0, widths[i], 22, values[i], 9, false, adjust[i] | frtaMiddle, kAll);
+    b.Text(x, 0, widths[i], 22, values[i], 9, false, adjust[i] | frtaMiddle, kAll)->Flags |=
+        flHideZeros;
     x += widths[i];
   }
   b.Band(btReportSummary, 300);

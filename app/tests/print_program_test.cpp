@@ -2,10 +2,12 @@
 // by keys posted to its Qt windows. A register of each kind is printed
 // with Ctrl+P into the preview, paged, zoomed and printed from there to a
 // PDF file through the print dialog; application No. 2 the same way; a
-// long register is cancelled in the progress window; a damaged template
-// shows its message; Ctrl+P reaches the main window after a register is
-// opened through the desktop's file dialog. With MEBRATH_GALLERY_DIR set
-// the windows are also painted there to be looked at.
+// blank date prints blank; the print dialog refuses a range naming no
+// page; a long register is cancelled in the progress window; a damaged
+// template shows its message; Ctrl+P reaches the main window after a
+// register is opened through the desktop's file dialog. With
+// MEBRATH_GALLERY_DIR set the windows are also painted there to be looked
+// at.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -22,7 +24,9 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/tests/program_forms.h"
 #include "platform/base/clock.h"
@@ -51,6 +55,9 @@
 #include "register/main_window.h"
 #include "register/print_register.h"
 #include "register/startup.h"
+#include "report/fr_memo_view.h"
+#include "report/fr_page.h"
+#include "report/fr_pages.h"
 #include "report/fr_printer.h"
 #include "report/fr_report.h"
 #include "report/preview/fr_dialogs.h"
@@ -369,6 +376,131 @@ TEST_F(PrintProgram, EachRegisterKindWithItsInvoiceToPdf) {
           "Контрольная сумма файла реестра (MD5): " + values.MD5})
       EXPECT_NE(text.find(NoBreakToSpace(want)), std::string::npos) << want << "\n" << text;
   }
+}
+
+// The texts a prepared page prints in the column of the template's text
+// object that shows `field`, top to bottom.
+std::vector<std::string> ColumnTexts(TfrReport& list, TfrEMFPages& pages,
+                                     const std::string& field) {
+  const TfrView* cell = nullptr;
+  for (int p = 0; p < list.Pages().Count() && cell == nullptr; ++p)
+    for (const auto& view : list.Pages().Pages(p)->Objects)
+      if (view->Memo.Text().find("\"" + field + "\"") != std::string::npos) cell = view.get();
+  std::vector<std::string> texts;
+  if (cell == nullptr) return texts;
+  for (int i = 0; i < pages.Count(); ++i) {
+    pages.ObjectsToPage(i);
+    for (const auto& view : pages.Pages(i).Page->Objects) {
+      if (view->x != cell->x || view->dx != cell->dx) continue;
+      std::string text = view->Memo1.Text();
+      std::erase_if(text, [](char c) { return c == '\r' || c == '\n' || c == kParagraphEnd; });
+      texts.push_back(text);
+    }
+  }
+  return texts;
+}
+
+TEST_F(PrintProgram, ABlankDateOfRegistrationPrintsBlankOnCouponThreeRegisters) {
+  if (Shell("command -v pdftotext").empty()) GTEST_SKIP() << "pdftotext is not installed";
+  for (const char* file : {"r.031", "r.032"}) {
+    SCOPED_TRACE(file);
+    TCustFrame& frame = Open(file, 3);
+    TDataSet& table = *frame.Document()->Table();
+    for (table.First(); !table.Eof(); table.Next()) {
+      table.Edit();
+      table.FieldByName("DREG")->Clear();
+      table.Post();
+    }
+    int pages = 0;
+    const std::string text = PrintThroughThePreview(file, false, pages);
+    TRegisterPrint& print = RegisterPrintOf(frame);
+    EXPECT_EQ(ColumnTexts(*print.frRpt, print.frCRpt->EMFPages(), "DREG"),
+              (std::vector<std::string>{"Дата учета", "", "", ""}));
+    // On paper each row runs from the policy straight to the children.
+    int rows = 0;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.find("7700123456") == std::string::npos) continue;
+      ++rows;
+      std::istringstream words(line.substr(line.find("7700123456")));
+      std::string policy, next;
+      words >> policy >> next;
+      EXPECT_EQ(next, "1") << line;
+    }
+    EXPECT_EQ(rows, 3) << text;
+  }
+}
+
+// The box the print dialog answers with (captioned as the dialog), or null.
+TCustomForm* PrintDialogBox() {
+  for (int i = 0; i < Screen->FormCount(); ++i)
+    if (TCustomForm* form = Screen->Forms(i); form->Visible() && form->Caption() == "Print" &&
+                                              dynamic_cast<TfrPrintForm*>(form) == nullptr)
+      return form;
+  return nullptr;
+}
+
+TEST_F(PrintProgram, APageRangeNamingNoPageIsRefusedBeforeAFileIsAsked) {
+  Open("r.031", 9);
+  pdf = dir.File("range.pdf");
+  std::vector<std::string> texts;
+  SetMessageBoxHandler([&](const std::string& text, const std::string& caption, unsigned flags) {
+    texts.push_back(text);
+    return MessageBoxForm(text, caption, flags);
+  });
+  TfrPreviewForm* preview = nullptr;
+  TScript script;
+  script
+      .When(
+          "main window", [] { return fmMain->Visible(); },
+          [] { PostKey(fmMain, Qt::Key_P, Qt::ControlModifier); })
+      .When(
+          "parameter dialog", [] { return Shown<TDlgParam>() != nullptr; },
+          [] { PostKey(DlgParam, Qt::Key_Return); })
+      .When(
+          "preview", [&] { return (preview = Shown<TfrPreviewForm>()) != nullptr; },
+          [&] {
+            EXPECT_EQ(preview->Preview->PageCount(), 2);
+            PostKey(preview, Qt::Key_P, Qt::ControlModifier);
+          });
+  // Past the last page, before the first, no number at all; then a page
+  // the report has, in the same dialog.
+  for (std::string range : {"7-9", "0", " , ", "2"}) {
+    script.When(
+        "print dialog for " + range,
+        [] { return Shown<TfrPrintForm>() != nullptr && PrintDialogBox() == nullptr; },
+        [range] {
+          TfrPrintForm* form = Shown<TfrPrintForm>();
+          form->PrinterList->SetItemIndex(frPrinter().VirtualIndex());
+          frPrinter().SetPrinterIndex(frPrinter().VirtualIndex());
+          form->PagesButton->SetChecked(true);
+          form->PagesEdit->SetText(range);
+          PostKey(form, Qt::Key_Return);
+        });
+    if (range != "2")
+      script.When(
+          "refusal of " + range, [] { return PrintDialogBox() != nullptr; },
+          [&] {
+            EXPECT_TRUE(chosen.empty());
+            EXPECT_FALSE(FileExists(pdf));
+            PostKey(PrintDialogBox(), Qt::Key_Return);
+          });
+  }
+  script
+      .When(
+          "printed",
+          [&] {
+            return Shown<TfrPrintForm>() == nullptr && Shown<TfrProgressForm>() == nullptr &&
+                   GetActiveWindow() == preview->Handle();
+          },
+          [&] { PostKey(preview, Qt::Key_Escape); })
+      .When(
+          "preview closed", [] { return Shown<TfrPreviewForm>() == nullptr; }, [] {});
+  script.Run();
+  SetMessageBoxHandler(MessageBoxForm);
+  EXPECT_EQ(texts, std::vector<std::string>(3, kfrNoPageInRange));
+  EXPECT_EQ(chosen.size(), 1u);
+  EXPECT_TRUE(FileExists(pdf));
 }
 
 TEST_F(PrintProgram, ApplicationTwoToPdf) {

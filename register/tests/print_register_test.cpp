@@ -4,7 +4,9 @@
 // with the preview replaced.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,8 @@
 #include "register/print_register.h"
 #include "report/fr_dataset.h"
 #include "report/fr_engine.h"
+#include "report/fr_memo_view.h"
+#include "report/fr_page.h"
 #include "report/fr_pages.h"
 #include "report/fr_report.h"
 #include "storage/mem_ds.h"
@@ -369,6 +373,49 @@ TEST_F(PrintTest, ShippedTemplatesPrintTheTextTheirBandsMeasured) {
     EXPECT_GT(pages[i].size(), 1000u);
     EXPECT_TRUE(pages[i] == pages[i + 2]) << i;
     EXPECT_TRUE(pages[i + 1] == pages[i + 3]) << i;
+  }
+}
+
+// Records as an older file or another program may hold them, every date
+// and number blank: no shipped template prints such a value as 0 or as the
+// zero date.
+TEST_F(PrintTest, BlankDatesAndNumbersPrintBlankInEveryTemplate) {
+  std::vector<std::string> texts;
+  frReportHooks().ShowPreview = [&](TfrReport& report, const std::string&) {
+    TfrEMFPages& pages = report.EMFPages();
+    for (int i = 0; i < pages.Count(); ++i) {
+      pages.ObjectsToPage(i);
+      for (const auto& view : pages.Pages(i).Page->Objects) {
+        std::string text = view->Memo1.Text();
+        std::erase_if(text, [](char c) { return c == '\r' || c == '\n' || c == kParagraphEnd; });
+        texts.push_back(text);
+      }
+    }
+  };
+  for (TCustFrame* f : std::initializer_list<TCustFrame*>{
+           Create<TFrmT1>(nullptr), Create<TFrmT2>(nullptr), Create<TFrmT3>(nullptr)}) {
+    frames.push_back(f);
+    f->NewRegister(dir.File("b.00" + std::to_string(f->FrameID())));
+    TDataSet& table = *f->Document()->Table();
+    table.BeforePost = nullptr;
+    for (int n = 1; n <= 2; ++n) {
+      table.Append();
+      table.FieldByName("NCERTIF")->SetAsInteger(n);
+      table.FieldByName("LNAME")->SetAsString("Иванова");
+      table.Post();
+    }
+    RegisterPrintOf(*f).TemplateDir = MEBRATH_TEMPLATE_DIR;
+    texts.clear();
+    f->PrintRegister();
+    if (auto* first = dynamic_cast<TFrmT1*>(f)) first->PrintApplication2();
+    EXPECT_TRUE(errors.empty()) << errors[0];
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
+                            [](const std::string& text) { return text.starts_with("Иванова"); }));
+    for (const std::string& text : texts) {
+      EXPECT_NE(text, "0") << f->FrameID();
+      EXPECT_EQ(text.find("1899"), std::string::npos) << text;
+      EXPECT_EQ(text.find("00.00.0000"), std::string::npos) << text;
+    }
   }
 }
 

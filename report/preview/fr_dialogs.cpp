@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/base/exceptions.h"
 #include "platform/base/number_format.h"
 #include "platform/base/scope_guard.h"
 #include "platform/base/string_table.h"
@@ -9,6 +10,7 @@
 #include "platform/draw/draw_utils.h"
 #include "platform/gui/message_queue.h"
 #include "platform/gui/messages.h"
+#include "platform/gui/services.h"
 #include "platform/widgets/printer_setup_dialog.h"
 #include "report/fr_engine.h"
 #include "report/fr_utils.h"
@@ -261,6 +263,29 @@ void TfrPrintForm::FillPrinters() {
 void TfrPrintForm::DoShow() {
   FillPrinters();
   TForm::DoShow();
+}
+
+void TfrPrintForm::SetDocument(int pageCount, int currentPage) {
+  FPageCount = pageCount;
+  FCurrentPage = currentPage;
+}
+
+bool TfrPrintForm::CloseQuery() {
+  if (ModalResult() == mrOk && FPageCount > 0) {
+    // Refused here, before a file is asked for or a job starts, so the
+    // range can be put right.
+    std::string refusal;
+    try {
+      if (PagesToPrint(Request(FCurrentPage), FPageCount).empty()) refusal = kfrNoPageInRange;
+    } catch (const EConvertError& e) {
+      refusal = e.Message();
+    }
+    if (!refusal.empty()) {
+      ShowMessageBox(refusal, Caption(), MB_OK | MB_ICONWARNING);
+      return false;
+    }
+  }
+  return TForm::CloseQuery();
 }
 
 int TfrPrintForm::Copies() const { return std::max(1, StrToIntDef(CopiesEdit->Text(), 1)); }

@@ -38,12 +38,19 @@ void DrawPrinterPicture(TCanvas& canvas, TPoint pos);
 
 enum TfrPageRange { prAll, prCurrent, prPages };
 
+// What the print dialog says when its choices name no page to print.
+inline constexpr const char* kfrNoPageInRange = "Указанный диапазон не содержит ни одной страницы.";
+
 // The print dialog. The printer chosen in its list is selected at once;
 // the caller reads the copies, collation, range and odd/even choice after
 // ShowModal returns mrOk.
 class TfrPrintForm : public TForm {
   MEBRATH_CLASS(TfrPrintForm, TForm)
  public:
+  // The document printed. OK is then refused with a message, and the
+  // dialog stays, while the choices name none of its pages or the typed
+  // range cannot be read; without a document any choice is taken.
+  void SetDocument(int pageCount, int currentPage);
   int Copies() const;
   void SetCopies(int value);
   bool Collate() const { return CollateBox->Checked(); }
@@ -73,9 +80,12 @@ class TfrPrintForm : public TForm {
  protected:
   explicit TfrPrintForm(TComponent* owner);
   void DoShow() override;
+  bool CloseQuery() override;
 
  private:
   void FillPrinters();
+  int FPageCount = 0;
+  int FCurrentPage = 0;
 };
 
 // The window shown while a report is prepared or printed. Show posts

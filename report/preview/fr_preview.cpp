@@ -764,6 +764,7 @@ void TfrPreview::Print() {
     TfrPrintForm* form = Create<TfrPrintForm>(nullptr);
     form->SetCopies(request.Copies);
     form->SetCollate(request.Collate);
+    form->SetDocument(PageCount(), FPage);
     const bool ok = form->ShowModal() == mrOk;
     if (ok) request = form->Request(FPage);
     form->Free();

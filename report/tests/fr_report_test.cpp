@@ -22,6 +22,7 @@
 #include "report/fr_page.h"
 #include "report/fr_printer.h"
 #include "report/fr_report.h"
+#include "report/fr_utils.h"
 #include "report_fixture.h"
 
 namespace {
@@ -379,6 +380,26 @@ TEST_F(FrBuild, ErrorsAreShownAndLeaveNoPages) {
   EXPECT_FALSE(nested);
 }
 
+TEST_F(FrBuild, ATemplateThatDoesNotReadBackFailsEveryPreparationAndStays) {
+  Band(btMasterData, 0, 20, "Data", "2");
+  Memo(0, "row [LINE#]");
+  // Made in code beyond what the template reader takes; the build copes.
+  Memo(0, "far")->x = kfrMaxCoordinate + 1;
+  report->Dictionary().Variables.Add(" Cat");
+  report->Dictionary().Variables.Add("V=1");
+  TfrCompositeReport* composite = Create<TfrCompositeReport>(owner.get());
+  composite->ShowProgress = false;
+  composite->Reports.push_back(report);
+  for (TfrReport* r : {report, static_cast<TfrReport*>(composite), report}) {
+    EXPECT_FALSE(r->PrepareReport());
+    EXPECT_EQ(r->EMFPages().Count(), 0);
+    ASSERT_EQ(report->Pages().Count(), 1);
+    EXPECT_EQ(report->Pages().Pages(0)->Objects.size(), 3u);
+    EXPECT_EQ(report->Dictionary().Variables.Count(), 2);
+  }
+  EXPECT_EQ(errors, std::vector<std::string>(3, "Unsupported FRF format"));
+}
+
 TEST_F(FrBuild, SelfReferringVariablesAreUndefined) {
   report->Dictionary().Variables.Add(" Cat");
   report->Dictionary().Variables.Add("A=[B] + 1");
@@ -516,8 +537,11 @@ TEST(FrPageNumbers, Parse) {
       {"1,3,5-7", 10, {1, 3, 5, 6, 7}},
       {" 1 , 2 ", 3, {1, 2}},
       {"1-2000000000", 3, {1, 2, 3}},
-      // A lone number past either end prints nothing; a range is clamped.
+      // A lone number past either end prints nothing; of a range, only the
+      // pages the report has.
       {"0,9", 3, {}},
+      {"7-9", 2, {}},
+      {"3-", 2, {}},
       {"5", 3, {}},
       {"0", 3, {}},
       {"2,5,99999999999", 3, {2}},
