@@ -507,6 +507,13 @@ class TCustomDBGridEh : public TCustomGrid {
   // afterwards, and is the same record even when the order changed.
   void SaveGridPosition();
   void RestoreGridPosition();
+  // The current record's screen row: 0 when it is the top data row.
+  int CurrentScreenRow() const { return Row() - TopRow(); }
+  // Scrolls the current record to screen row `row`, as near as the
+  // records before and after it allow; it stays the current record. The
+  // dataset moves there and back (row-per-record mode: the top row moves).
+  // Nothing while the link is inactive or the dataset empty.
+  void ShowCurrentAtScreenRow(int row);
   // After a sort through the grid: bookmarks are positions in the old
   // order, so the selected records and a saved position are dropped.
   void DataOrderChanged();
@@ -871,4 +878,29 @@ class TDBGridEh : public TCustomDBGridEh {
   MEBRATH_CLASS(TDBGridEh, TCustomDBGridEh)
  protected:
   explicit TDBGridEh(TComponent* owner) : TCustomDBGridEh(owner) {}
+};
+
+// Keeps what a grid shows across an operation that orders and walks its
+// dataset (a print): the current record comes back to its screen row, as
+// near as the records around it allow, in the same column. The operation
+// puts the current record back itself; a failed move back leaves the view
+// where it is. The grid must outlive the guard.
+class TGridViewGuardEh {
+ public:
+  explicit TGridViewGuardEh(TCustomDBGridEh& grid)
+      : FGrid(grid), FScreenRow(grid.CurrentScreenRow()), FColumn(grid.SelectedIndex()) {}
+  ~TGridViewGuardEh() {
+    try {
+      FGrid.ShowCurrentAtScreenRow(FScreenRow);
+      FGrid.SetSelectedIndex(FColumn);
+    } catch (...) {
+    }
+  }
+  TGridViewGuardEh(const TGridViewGuardEh&) = delete;
+  TGridViewGuardEh& operator=(const TGridViewGuardEh&) = delete;
+
+ private:
+  TCustomDBGridEh& FGrid;
+  int FScreenRow;
+  int FColumn;
 };

@@ -388,6 +388,27 @@ void TCustomDBGridEh::RestoreGridPosition() {
     ds->GotoBookmark(FSavedCurrentBookmark);
 }
 
+void TCustomDBGridEh::ShowCurrentAtScreenRow(int row) {
+  if (!FDataLink->Active() || FDataLink->DataSet()->IsEmpty() || row < 0) return;
+  if (FRows->PerRecord()) {
+    SafeSetTopRow(Row() - row);
+    return;
+  }
+  // The link's window follows the record only across its edges: a record
+  // moved to above the top row becomes the top row, one moved below the
+  // bottom the bottom row. Going there and back sets the window's edge.
+  TDataSet* ds = FDataLink->DataSet();
+  const int now = FDataLink->ActiveRecord();
+  int away = 0;
+  if (row > now)
+    away = -row;
+  else if (row < now)
+    away = FDataLink->BufferCount() - 1 - row;
+  if (away == 0) return;
+  const int moved = ds->MoveBy(away);
+  ds->MoveBy(-moved);
+}
+
 void TCustomDBGridEh::DataOrderChanged() {
   ++FOrderGeneration;
   if (FSelectedRows->Count() > 0) FSelectedRows->Clear();

@@ -403,6 +403,7 @@ void TCustFrame::ToggleCard() {
 
 void TCustFrame::PrintRegister() {
   TScopeExit shown([this] { UpdatePosition(); });
+  TGridViewGuardEh view(*grdMain);
   PrintRegisterOf(*FDocument);
 }
 

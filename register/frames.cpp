@@ -45,6 +45,7 @@ void TFrmT1::AddCouponCard(int top) {
 
 void TFrmT1::PrintApplication2() {
   TScopeExit shown([this] { UpdatePosition(); });
+  TGridViewGuardEh view(*grdMain);
   PrintApplication2Of(*Document());
 }
 

@@ -633,6 +633,49 @@ TEST_F(PrintProgram, NothingBehindTheProgressWindowFollowsTheScan) {
   EXPECT_TRUE(RowsOnScreen(frame) == before);
 }
 
+// A register already in certificate order: the print's ordering moves no
+// row, and the clerk finds the grid as it was, whatever the print did to
+// the table meanwhile.
+TEST_F(PrintProgram, APrintLeavesTheGridAsItWas) {
+  TCustFrame& frame = Open("r.001", 300);
+  TDataSet& table = *frame.Document()->Table();
+  TDBGridEh& grid = *frame.grdMain;
+  struct TView {
+    int RecNo, Row, Column;
+    bool operator==(const TView&) const = default;
+  };
+  const auto view = [&] {
+    return TView{table.RecNo(), grid.DataLink()->ActiveRecord(), grid.SelectedIndex()};
+  };
+  TView before{};
+  TScript script;
+  script
+      .When(
+          "main window", [] { return fmMain->Visible(); },
+          [&] {
+            gallery::Pump();
+            // Down to record 150: it shows in the bottom row.
+            table.MoveBy(149);
+            grid.SetSelectedIndex(3);
+            before = view();
+            ASSERT_EQ(before.Row, grid.VisibleDataRowCount() - 1);
+            PostKey(fmMain, Qt::Key_P, Qt::ControlModifier);
+          })
+      .When(
+          "parameter dialog", [] { return Shown<TDlgParam>() != nullptr; },
+          [] { PostKey(DlgParam, Qt::Key_Return); })
+      .When(
+          "preview", [] { return Shown<TfrPreviewForm>() != nullptr; },
+          [] { PostKey(Shown<TfrPreviewForm>(), Qt::Key_Escape); })
+      .When(
+          "preview closed", [] { return Shown<TfrPreviewForm>() == nullptr; }, [] {});
+  script.Run();
+  const TView after = view();
+  EXPECT_EQ(after.RecNo, 150);
+  EXPECT_EQ(after.Row, before.Row) << "the current record's screen row";
+  EXPECT_EQ(after.Column, 3);
+}
+
 TEST_F(PrintProgram, ADamagedTemplateShowsItsMessage) {
   TCustFrame& frame = Open("r.001", 3);
   TFileTestDir templates;

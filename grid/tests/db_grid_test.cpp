@@ -1049,4 +1049,21 @@ TEST_F(DBGridTest, APaintWithTheControlsOffLeavesTheWalksRecord) {
   }
 }
 
+TEST_F(DBGridTest, TheCurrentRecordScrollsToAScreenRowAsFarAsTheRecordsAllow) {
+  Grid->SetDataSource(Source.get());
+  const int rows = Grid->VisibleDataRowCount();
+  ASSERT_GT(rows, 8);
+  struct TCase {
+    const char* Record;
+    int Wanted, Shown;
+  };
+  for (const TCase& c : {TCase{"r20", 3, 3}, TCase{"r20", rows - 1, rows - 1}, TCase{"r10", 0, 0},
+                         TCase{"r2", 8, 1}, TCase{"r29", 0, rows - 2}, TCase{"r15", 5, 5}}) {
+    T.Go(c.Record);
+    Grid->ShowCurrentAtScreenRow(c.Wanted);
+    EXPECT_EQ(Grid->CurrentScreenRow(), c.Shown) << c.Record << " " << c.Wanted;
+    EXPECT_EQ(T.name->AsString(), c.Record);
+  }
+}
+
 }  // namespace
