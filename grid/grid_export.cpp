@@ -422,6 +422,7 @@ void TDBGridEhImport::ImportSelection(TStream& stream, const TGridSelectionEh& s
           do {
             ReadRecord(columns);
             if (EditingOrInserting(ds)) ds->Post();
+            ReadAhead();
             ds->Next();
           } while (!ds->Eof() && !FEof);
         }
@@ -430,6 +431,7 @@ void TDBGridEhImport::ImportSelection(TStream& stream, const TGridSelectionEh& s
           if (FEof) return;
           ReadRecord(columns);
           if (EditingOrInserting(ds)) ds->Post();
+          ReadAhead();
         });
       }
     }
@@ -444,6 +446,7 @@ void TDBGridEhImport::ImportSelection(TStream& stream, const TGridSelectionEh& s
         }
         ReadRecord(columns);
         ds->Post();
+        ReadAhead();
         if (!forWholeGrid) ds->Next();
       }
     }

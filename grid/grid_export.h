@@ -195,6 +195,10 @@ class TDBGridEhImport {
   virtual void ReadSuffix() {}
   // ImportValue for every column in order.
   virtual void ReadRecord(const TExportColumnsEh& columns);
+  // After a record has been stored: a format that learns whether another
+  // record follows only by reading into it does that here, so that damage
+  // there cannot take back the record just stored.
+  virtual void ReadAhead() {}
   // Writes the current value into the column's field (null: a column past
   // the grid's). REQUIRES: the format has read the value.
   virtual void ImportValue(TColumnEh* column) { (void)column; }
