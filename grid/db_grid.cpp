@@ -1003,8 +1003,14 @@ void TCustomDBGridEh::SumListChangedHandler() { InvalidateFooter(); }
 
 void TCustomDBGridEh::RebuildSortMarkedColumns() {
   std::vector<TColumnEh*> marked;
-  for (int i = 0; i < FColumns->Count(); ++i)
-    if (FColumns->Items(i)->Title()->SortIndex() > 0) marked.push_back(FColumns->Items(i));
+  for (int i = 0; i < FColumns->Count(); ++i) {
+    TColumnTitleEh* title = FColumns->Items(i)->Title();
+    // A marker cleared during the update leaves its index behind.
+    if (title->SortMarker() == smNoneEh)
+      title->FSortIndex = 0;
+    else if (title->SortIndex() > 0)
+      marked.push_back(FColumns->Items(i));
+  }
   std::stable_sort(marked.begin(), marked.end(), [](TColumnEh* a, TColumnEh* b) {
     return a->Title()->SortIndex() < b->Title()->SortIndex();
   });
