@@ -947,34 +947,45 @@ std::string TCustomDBGridEh::GetFooterValue(int row, TColumnEh* column) {
       if (field == nullptr) return text;
       TDBSum* sum = footer->DBSum();
       const Currency value = sum != nullptr ? sum->SumValue() : Currency();
+      // A total beyond Currency (a damaged number) is shown as the double
+      // it went on in.
+      const bool inFloat = sum != nullptr && sum->SumIsFloat();
+      const double real = inFloat ? sum->SumFloat() : 0;
       std::string fieldFormat;
       if (auto* numeric = dynamic_cast<TNumericField*>(field))
         fieldFormat = numeric->DisplayFormat();
       const std::string& format =
           !footer->DisplayFormat().empty() ? footer->DisplayFormat() : fieldFormat;
+      auto formatted = [&](std::string_view pattern) {
+        return inFloat ? FormatFloat(pattern, real) : FormatCurr(pattern, value);
+      };
       switch (field->DataType()) {
         case ftSmallint:
         case ftInteger:
         case ftWord:
         case ftAutoInc:
         case ftLargeint:
-          return format.empty() ? CurrToStr(value) : FormatCurr(format, value);
+          if (inFloat && format.empty()) return FloatToStr(real);
+          return format.empty() ? CurrToStr(value) : formatted(format);
         case ftFloat:
         case ftCurrency: {
-          if (!format.empty()) return FormatCurr(format, value);
+          if (!format.empty()) return formatted(format);
           auto* floatField = dynamic_cast<TFloatField*>(field);
           const bool money = floatField != nullptr && floatField->Currency();
           const int precision = floatField != nullptr ? floatField->Precision() : 15;
-          return FloatToStrF(value, money ? ffCurrency : ffGeneral, precision,
-                             money ? FormatSettings.CurrencyDecimals : 0);
+          const TFloatFormat kind = money ? ffCurrency : ffGeneral;
+          const int digits = money ? FormatSettings.CurrencyDecimals : 0;
+          return inFloat ? FloatToStrF(real, kind, precision, digits)
+                         : FloatToStrF(value, kind, precision, digits);
         }
         case ftBCD:
         case ftFMTBcd: {
-          if (!format.empty()) return FormatCurr(format, value);
+          if (!format.empty()) return formatted(format);
           auto* bcdField = dynamic_cast<TFloatField*>(field);
-          if (bcdField != nullptr && bcdField->Currency())
-            return CurrToStrF(value, ffCurrency, FormatSettings.CurrencyDecimals);
-          return CurrToStrF(value, ffGeneral, 0);
+          const bool money = bcdField != nullptr && bcdField->Currency();
+          const TFloatFormat kind = money ? ffCurrency : ffGeneral;
+          const int digits = money ? FormatSettings.CurrencyDecimals : 0;
+          return inFloat ? FloatToStrF(real, kind, 15, digits) : CurrToStrF(value, kind, digits);
         }
         default:
           return text;
@@ -1009,8 +1020,14 @@ void TCustomDBGridEh::SumListChangedHandler() { InvalidateFooter(); }
 
 void TCustomDBGridEh::RebuildSortMarkedColumns() {
   std::vector<TColumnEh*> marked;
-  for (int i = 0; i < FColumns->Count(); ++i)
-    if (FColumns->Items(i)->Title()->SortIndex() > 0) marked.push_back(FColumns->Items(i));
+  for (int i = 0; i < FColumns->Count(); ++i) {
+    TColumnTitleEh* title = FColumns->Items(i)->Title();
+    // A marker cleared during the update leaves its index behind.
+    if (title->SortMarker() == smNoneEh)
+      title->FSortIndex = 0;
+    else if (title->SortIndex() > 0)
+      marked.push_back(FColumns->Items(i));
+  }
   std::stable_sort(marked.begin(), marked.end(), [](TColumnEh* a, TColumnEh* b) {
     return a->Title()->SortIndex() < b->Title()->SortIndex();
   });

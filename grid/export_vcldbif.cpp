@@ -99,12 +99,12 @@ void TDBGridEhImportAsVCLDBIF::ReadNextValue() {
 }
 
 void TDBGridEhImportAsVCLDBIF::ReadRecord(const TExportColumnsEh& columns) {
-  for (std::size_t i = 0; i < FColumns.size() && !Eof(); ++i) {
-    if (i < columns.size()) {
-      ImportValue(columns[i]);
-    } else {
-      ReadNextValue();
-    }
+  // The first value was read ahead; the one after the last is left for
+  // ReadAhead, once the record is stored.
+  for (std::size_t i = 0; i < FColumns.size(); ++i) {
+    if (i > 0) ReadNextValue();
+    if (Eof()) break;
+    if (i < columns.size()) ImportValue(columns[i]);
   }
   // A payload of no columns holds no records.
   if (FColumns.empty()) SetEof(true);
@@ -132,5 +132,4 @@ void TDBGridEhImportAsVCLDBIF::ImportValue(TColumnEh* column) {
         break;
     }
   });
-  ReadNextValue();
 }

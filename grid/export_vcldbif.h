@@ -33,6 +33,8 @@ class TDBGridEhImportAsVCLDBIF : public TDBGridEhImport {
   void ReadPrefix() override;
   void ReadRecord(const TExportColumnsEh& columns) override;
   void ImportValue(TColumnEh* column) override;
+  // The next record's first value, or the end of data.
+  void ReadAhead() override { ReadNextValue(); }
 
  private:
   void ReadNextValue();

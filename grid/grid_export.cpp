@@ -158,7 +158,8 @@ bool TDBGridEhExport::BeginExport(TStream& stream, const TGridSelectionEh& selec
     FColumnParams.push_back(
         {column->Font(), column->Color(), column->Alignment(), column->ReadOnly()});
   FFooterRowCount = FDBGrid->FooterRowCount();
-  FFooterValues.assign(static_cast<std::size_t>(FFooterRowCount) * FExpCols.size(), Currency());
+  FFooterValues.assign(static_cast<std::size_t>(FFooterRowCount) * FExpCols.size(),
+                       TFieldTotalEh());
   FFooterAccumulators.clear();
   for (int row = 0; row < (WritesFooters() ? FFooterRowCount : 0); ++row) {
     for (TColumnEh* column : FExpCols) {
@@ -267,9 +268,9 @@ void TDBGridEhExport::CalcFooterValues() {
   for (std::size_t i = 0; i < FFooterAccumulators.size(); ++i) {
     const TFooterAccumulator& accumulator = FFooterAccumulators[i];
     if (accumulator.Count)
-      FFooterValues[i] += Currency(1);
-    else if (accumulator.SumField != nullptr && !accumulator.SumField->IsNull())
-      FFooterValues[i] += accumulator.SumField->AsCurrency();
+      FFooterValues[i].Add(Currency(1));
+    else
+      FFooterValues[i].Add(accumulator.SumField);
   }
 }
 
@@ -318,27 +319,32 @@ void TDBGridEhExport::WriteDataCell(TColumnEh* column, TFont* font, TColor backg
 }
 
 std::string TDBGridEhExport::FooterText(TColumnFooterEh* footer, TColumnEh* column,
-                                        Currency value) {
-  if (footer->ValueType() == fvtCount) return std::to_string(value.Scaled() / 10000);
+                                        const TFieldTotalEh& total) {
+  if (footer->ValueType() == fvtCount) return std::to_string(total.Exact().Scaled() / 10000);
   TDataSet* ds = GridDataSet(FDBGrid);
   TField* field =
       ds->FindField(footer->FieldName().empty() ? column->FieldName() : footer->FieldName());
   if (field == nullptr) return "";
+  // A total beyond Currency (a damaged number) went on in double.
+  const bool inFloat = total.IsFloat();
   switch (field->DataType()) {
     case ftFloat:
     case ftCurrency: {
       auto* numeric = dynamic_cast<TNumericField*>(field);
-      return FormatCurr(numeric != nullptr ? numeric->DisplayFormat() : "", value);
+      const std::string format = numeric != nullptr ? numeric->DisplayFormat() : "";
+      return inFloat ? FormatFloat(format, total.Value()) : FormatCurr(format, total.Exact());
     }
     case ftBCD:
     case ftFMTBcd:
-      return CurrToStrF(value, ffCurrency, FormatSettings.CurrencyDecimals);
+      return inFloat ? FloatToStrF(total.Value(), ffCurrency, 15, FormatSettings.CurrencyDecimals)
+                     : CurrToStrF(total.Exact(), ffCurrency, FormatSettings.CurrencyDecimals);
     case ftSmallint:
     case ftInteger:
     case ftWord:
     case ftAutoInc:
     case ftLargeint:
-      return std::to_string(static_cast<long long>(std::llround(value.ToDouble())));
+      return inFloat ? FloatToStr(total.Value())
+                     : std::to_string(static_cast<long long>(std::llround(total.Value())));
     default:
       return "";
   }
@@ -422,6 +428,7 @@ void TDBGridEhImport::ImportSelection(TStream& stream, const TGridSelectionEh& s
           do {
             ReadRecord(columns);
             if (EditingOrInserting(ds)) ds->Post();
+            ReadAhead();
             ds->Next();
           } while (!ds->Eof() && !FEof);
         }
@@ -430,6 +437,7 @@ void TDBGridEhImport::ImportSelection(TStream& stream, const TGridSelectionEh& s
           if (FEof) return;
           ReadRecord(columns);
           if (EditingOrInserting(ds)) ds->Post();
+          ReadAhead();
         });
       }
     }
@@ -444,6 +452,7 @@ void TDBGridEhImport::ImportSelection(TStream& stream, const TGridSelectionEh& s
         }
         ReadRecord(columns);
         ds->Post();
+        ReadAhead();
         if (!forWholeGrid) ds->Next();
       }
     }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "grid/db_grid.h"
+#include "grid/grid_utils.h"
 #include "platform/base/currency.h"
 #include "platform/base/stream.h"
 
@@ -144,7 +145,7 @@ class TDBGridEhExport {
   void WriteFooters();
   void EndExport();
   void CalcFooterValues();
-  std::string FooterText(TColumnFooterEh* footer, TColumnEh* column, Currency value);
+  std::string FooterText(TColumnFooterEh* footer, TColumnEh* column, const TFieldTotalEh& value);
 
   TCustomDBGridEh* FDBGrid = nullptr;
   TStream* FStream = nullptr;
@@ -153,7 +154,7 @@ class TDBGridEhExport {
   TColCellParamsEh FColCellParams;
   std::unique_ptr<TFont> FCellFont;
   std::vector<TColumnParams> FColumnParams;  // per exported column
-  std::vector<Currency> FFooterValues;       // footer row x column count + column
+  std::vector<TFieldTotalEh> FFooterValues;  // footer row x column count + column
   // What each footer of FFooterValues adds per record: one (a count), a
   // field's value (a sum) or nothing.
   struct TFooterAccumulator {
@@ -195,6 +196,10 @@ class TDBGridEhImport {
   virtual void ReadSuffix() {}
   // ImportValue for every column in order.
   virtual void ReadRecord(const TExportColumnsEh& columns);
+  // After a record has been stored: a format that learns whether another
+  // record follows only by reading into it does that here, so that damage
+  // there cannot take back the record just stored.
+  virtual void ReadAhead() {}
   // Writes the current value into the column's field (null: a column past
   // the grid's). REQUIRES: the format has read the value.
   virtual void ImportValue(TColumnEh* column) { (void)column; }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "platform/base/exceptions.h"
 #include "platform/data/fields.h"
 #include "platform/draw/draw_text.h"
 #include "platform/gui/message_queue.h"
@@ -68,4 +69,51 @@ Currency SumValueOf(const Variant& value) {
   if (VarIsNull(value) || VarIsEmpty(value)) return Currency();
   if (value.VType() == varCurrency) return value.AsCurrency();
   return Currency(value.AsDouble());
+}
+
+bool TFieldTotalEh::Add(TField* field) {
+  if (field == nullptr) return false;
+  if (!FIsFloat) {
+    Currency value;
+    try {
+      if (!field->GetCurrencyData(value)) return false;
+    } catch (const EIntOverflow&) {
+      AddFloat(field->AsFloat());
+      return true;
+    }
+    Add(value);
+    return true;
+  }
+  if (field->IsNull()) return false;
+  AddFloat(field->AsFloat());
+  return true;
+}
+
+void TFieldTotalEh::Add(Currency value) {
+  std::int64_t total = 0;
+  if (!FIsFloat && !__builtin_add_overflow(FExact.Scaled(), value.Scaled(), &total)) {
+    FExact = Currency::FromScaled(total);
+    return;
+  }
+  AddFloat(value.ToDouble());
+}
+
+void TFieldTotalEh::AddFloat(double value) {
+  if (!FIsFloat) {
+    FFloat = FExact.ToDouble();
+    FExact = Currency();
+    FIsFloat = true;
+  }
+  FFloat += value;
+}
+
+TFieldTotalEh TFieldTotalEh::Average(int count) const {
+  TFieldTotalEh average;
+  if (count == 0) return average;
+  if (FIsFloat) {
+    average.AddFloat(FFloat / count);
+  } else {
+    average.FExact = FExact / Currency(count);
+  }
+  return average;
 }

@@ -51,3 +51,27 @@ Variant GetFieldValueAsVariant(TField* field);
 // footers so totals and what they show agree. Null counts 0.
 Currency SumValueOf(TField* field);
 Currency SumValueOf(const Variant& value);
+
+// A total of field values for the sums and footers: exact in Currency
+// while every value and the total fit it. From the first that does not (a
+// damaged number such as 1e300, or 15-digit integers) it goes on in
+// double, so that no stored value makes a pass fail.
+class TFieldTotalEh {
+ public:
+  // Adds the field's value; false (nothing added) when it is null.
+  bool Add(TField* field);
+  void Add(Currency value);
+  bool IsFloat() const { return FIsFloat; }
+  // REQUIRES: !IsFloat().
+  Currency Exact() const { return FExact; }
+  double Value() const { return FIsFloat ? FFloat : FExact.ToDouble(); }
+  // The total divided by `count`, 0 for none: an average.
+  TFieldTotalEh Average(int count) const;
+
+ private:
+  void AddFloat(double value);
+
+  Currency FExact;
+  double FFloat = 0;
+  bool FIsFloat = false;
+};

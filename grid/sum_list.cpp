@@ -1,5 +1,7 @@
 #include "grid/sum_list.h"
 
+#include <cstdint>
+
 #include "grid/grid_utils.h"
 #include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
@@ -16,11 +18,30 @@ Currency Average(Currency sum, int count) {
 // What the current record adds to `sum`, `field` being the item's field
 // (nullptr when it names none or the field is missing): one for a count
 // (none for a null field it names), the value otherwise (none for null).
-Currency RecordShare(const TDBSum& sum, TField* field) {
+// False, with `share` 0, for a value beyond Currency's range.
+bool RecordShare(const TDBSum& sum, TField* field, Currency& share) {
+  share = Currency();
   const bool isNull = field == nullptr || field->IsNull();
-  if (sum.GroupOperation() == goCount)
-    return !sum.FieldName().empty() && isNull ? Currency() : Currency(1);
-  return isNull ? Currency() : SumValueOf(field);
+  if (sum.GroupOperation() == goCount) {
+    if (sum.FieldName().empty() || !isNull) share = Currency(1);
+    return true;
+  }
+  if (isNull) return true;
+  TFieldTotalEh value;
+  value.Add(field);
+  if (value.IsFloat()) return false;
+  share = value.Exact();
+  return true;
+}
+
+// `total` - `out` + `in`; false, `total` untouched, beyond Currency's range.
+bool Exchange(Currency& total, Currency out, Currency in) {
+  std::int64_t result = 0;
+  if (__builtin_sub_overflow(total.Scaled(), out.Scaled(), &result) ||
+      __builtin_add_overflow(result, in.Scaled(), &result))
+    return false;
+  total = Currency::FromScaled(result);
+  return true;
 }
 
 }  // namespace
@@ -60,11 +81,20 @@ void TDBSum::Assign(const TPersistent* source) {
     FGroupOperation = other->FGroupOperation;
     FFieldName = other->FFieldName;
     FOldContribution = other->FOldContribution;
+    FOldFits = other->FOldFits;
     FSumValue = other->FSumValue;
+    FSumIsFloat = other->FSumIsFloat;
+    FSumFloat = other->FSumFloat;
     Changed(false);
     return;
   }
   TCollectionItem::Assign(source);
+}
+
+void TDBSum::SetResult(const TFieldTotalEh& total) {
+  FSumIsFloat = total.IsFloat();
+  FSumFloat = FSumIsFloat ? total.Value() : 0;
+  FSumValue = FSumIsFloat ? Currency() : total.Exact();
 }
 
 // ---- TDBSumCollection
@@ -308,7 +338,10 @@ int TDBSumListProducer::RecordCount() {
 void TDBSumListProducer::ZeroSums() {
   ForEachSum([](TDBSum& sum) {
     sum.FSumValue = Currency();
+    sum.FSumIsFloat = false;
+    sum.FSumFloat = 0;
     sum.FOldContribution = Currency();
+    sum.FOldFits = true;
     sum.FRunningSum = Currency();
     sum.FNonNullCount = 0;
   });
@@ -346,21 +379,19 @@ void TDBSumListProducer::RecalcAll() {
       // itself, so it starts from nothing after the post.
       ZeroSums();
       FVirtualRecordList.clear();
-      auto addRecord = [&, count = items.size(), sums = items.data(), sumFields = fields.data()] {
+      std::vector<TFieldTotalEh> totals(items.size());
+      auto addRecord = [&, count = items.size(), sums = items.data(), sumFields = fields.data(),
+                        sumTotals = totals.data()] {
         for (std::size_t k = 0; k < count; ++k) {
           TDBSum* sum = sums[k];
           TField* field = sumFields[k];
           // A sum or an average reads the value and its null together.
-          Currency value;
           switch (sum->FGroupOperation) {
             case goSum:
-              if (field != nullptr && field->GetCurrencyData(value)) sum->FSumValue += value;
+              sumTotals[k].Add(field);
               break;
             case goAvg:
-              if (field != nullptr && field->GetCurrencyData(value)) {
-                ++sum->FNonNullCount;
-                sum->FRunningSum += value;
-              }
+              if (sumTotals[k].Add(field)) ++sum->FNonNullCount;
               break;
             case goCount:
               if (sum->FFieldName.empty() || (field != nullptr && !field->IsNull()))
@@ -379,9 +410,15 @@ void TDBSumListProducer::RecalcAll() {
         }
       }
       FDataSet->First();
-      for (TDBSum* sum : items)
-        if (sum->FGroupOperation == goAvg)
-          sum->FSumValue = Average(sum->FRunningSum, sum->FNonNullCount);
+      for (std::size_t k = 0; k < items.size(); ++k) {
+        TDBSum* sum = items[k];
+        if (sum->FGroupOperation == goSum) {
+          sum->SetResult(totals[k]);
+        } else if (sum->FGroupOperation == goAvg) {
+          sum->FRunningSum = totals[k].IsFloat() ? Currency() : totals[k].Exact();
+          sum->SetResult(totals[k].Average(sum->FNonNullCount));
+        }
+      }
     }
   }
   if (OnAfterRecalcAll) OnAfterRecalcAll(this);
@@ -427,7 +464,7 @@ void TDBSumListProducer::DataSetAfterEdit(TDataSet* dataSet) {
   if (FActive) {
     ForEachActiveSum([this](TDBSum& sum) {
       TField* field = FieldOf(sum);
-      sum.FOldContribution = RecordShare(sum, field);
+      sum.FOldFits = RecordShare(sum, field, sum.FOldContribution);
       if (sum.FGroupOperation != goCount)
         sum.FOldValue = field == nullptr || field->IsNull() ? Variant::Null() : field->AsVariant();
     });
@@ -441,6 +478,7 @@ void TDBSumListProducer::DataSetAfterInsert(TDataSet* dataSet) {
     // values enter the sums when it is posted.
     ForEachSum([](TDBSum& sum) {
       sum.FOldContribution = Currency();
+      sum.FOldFits = true;
       sum.FOldValue = Variant::Null();
     });
     FInserting = true;
@@ -451,37 +489,48 @@ void TDBSumListProducer::DataSetAfterInsert(TDataSet* dataSet) {
 
 void TDBSumListProducer::DataSetAfterPost(TDataSet* dataSet) {
   if (FActive) {
-    ForEachActiveSum([this](TDBSum& sum) {
+    bool afresh = false;
+    ForEachActiveSum([&](TDBSum& sum) {
       TField* field = FieldOf(sum);
       const bool isNull = field == nullptr || field->IsNull();
-      const Currency share = RecordShare(sum, field);
-      switch (sum.FGroupOperation) {
-        case goSum:
-        case goCount:
-          sum.FSumValue = sum.FSumValue - sum.FOldContribution + share;
-          break;
-        case goAvg: {
-          const bool oldNull = VarIsNull(sum.FOldValue) || VarIsEmpty(sum.FOldValue);
-          if (!isNull) {
-            if (oldNull) ++sum.FNonNullCount;
-          } else if (!oldNull) {
-            --sum.FNonNullCount;
+      Currency share;
+      const bool fits = RecordShare(sum, field, share);
+      if (sum.FSumIsFloat || !sum.FOldFits || !fits) {
+        afresh = true;
+      } else {
+        switch (sum.FGroupOperation) {
+          case goSum:
+          case goCount:
+            afresh |= !Exchange(sum.FSumValue, sum.FOldContribution, share);
+            break;
+          case goAvg: {
+            const bool oldNull = VarIsNull(sum.FOldValue) || VarIsEmpty(sum.FOldValue);
+            if (!isNull) {
+              if (oldNull) ++sum.FNonNullCount;
+            } else if (!oldNull) {
+              --sum.FNonNullCount;
+            }
+            afresh |= !Exchange(sum.FRunningSum, sum.FOldContribution, share);
+            sum.FSumValue = Average(sum.FRunningSum, sum.FNonNullCount);
+            break;
           }
-          sum.FRunningSum = sum.FRunningSum - sum.FOldContribution + share;
-          sum.FSumValue = Average(sum.FRunningSum, sum.FNonNullCount);
-          break;
         }
       }
       // The record now counts with what was posted.
       sum.FOldContribution = share;
+      sum.FOldFits = fits;
       sum.FOldValue = isNull ? Variant::Null() : field->AsVariant();
     });
     if (FNewRecordPending && UsesVirtualRecords()) InsertPendingBookmark();
     FNewRecordPending = false;
     if (FInserting && FExpectedCount >= 0) ++FExpectedCount;
     FInserting = false;
-    Changed();
-    if (!FInRecalc) CheckRecordCount();
+    if (afresh && !FInRecalc) {
+      RecalcKeepingPlace();
+    } else {
+      Changed();
+      if (!FInRecalc) CheckRecordCount();
+    }
   }
   if (FSaved.AfterPost) FSaved.AfterPost(dataSet);
 }
@@ -514,11 +563,12 @@ void TDBSumListProducer::DataSetBeforeDelete(TDataSet* dataSet) {
     if (editing) {
       // The record leaves the file with its stored value.
       sum.FPendingDelete = sum.FOldContribution;
+      sum.FPendingDeleteFits = sum.FOldFits;
       sum.FPendingDeleteNonNull = !(VarIsNull(sum.FOldValue) || VarIsEmpty(sum.FOldValue));
       return;
     }
     TField* field = FieldOf(sum);
-    sum.FPendingDelete = RecordShare(sum, field);
+    sum.FPendingDeleteFits = RecordShare(sum, field, sum.FPendingDelete);
     sum.FPendingDeleteNonNull = !(field == nullptr || field->IsNull());
   });
   FDeletePending = true;
@@ -528,14 +578,19 @@ void TDBSumListProducer::DataSetBeforeDelete(TDataSet* dataSet) {
 void TDBSumListProducer::DataSetAfterDelete(TDataSet* dataSet) {
   if (FActive && FDeletePending) {
     FDeletePending = false;
-    ForEachActiveSum([](TDBSum& sum) {
+    bool afresh = false;
+    ForEachActiveSum([&](TDBSum& sum) {
+      if (sum.FSumIsFloat || !sum.FPendingDeleteFits) {
+        afresh = true;
+        return;
+      }
       switch (sum.FGroupOperation) {
         case goSum:
         case goCount:
-          sum.FSumValue -= sum.FPendingDelete;
+          afresh |= !Exchange(sum.FSumValue, sum.FPendingDelete, Currency());
           break;
         case goAvg:
-          sum.FRunningSum -= sum.FPendingDelete;
+          afresh |= !Exchange(sum.FRunningSum, sum.FPendingDelete, Currency());
           if (sum.FPendingDeleteNonNull) --sum.FNonNullCount;
           sum.FSumValue = Average(sum.FRunningSum, sum.FNonNullCount);
           break;
@@ -546,7 +601,10 @@ void TDBSumListProducer::DataSetAfterDelete(TDataSet* dataSet) {
       FVirtualRecordList.erase(FVirtualRecordList.begin() + FDeleteVirtualIndex);
     FDeleteVirtualIndex = -1;
     if (FExpectedCount > 0) --FExpectedCount;
-    Changed();
+    if (afresh && !FInRecalc)
+      RecalcKeepingPlace();
+    else
+      Changed();
   }
   if (FSaved.AfterDelete) FSaved.AfterDelete(dataSet);
 }

@@ -24,7 +24,9 @@
 // the master's AfterScroll.
 //
 // Values are Currency (four decimals, 64-bit), so incremental updates
-// never drift. A record is taken out of the values only once its delete
+// never drift. A value or total beyond Currency's range (a damaged
+// number) sends its item on in double; a post or delete that touches such
+// an item recalculates in full instead. A record is taken out of the values only once its delete
 // has succeeded, with the value it has in the dataset (a record deleted
 // while in edit counts with its stored value, not the unposted one).
 //
@@ -45,6 +47,8 @@
 #include "platform/base/variant.h"
 #include "platform/data/data_set.h"
 
+class TFieldTotalEh;
+
 class TDBSumListProducer;
 class TSumListDataSetWatch;
 
@@ -59,9 +63,16 @@ class TDBSum : public TCollectionItem {
   void SetFieldName(const std::string& value);
   TGroupOperation GroupOperation() const { return FGroupOperation; }
   void SetGroupOperation(TGroupOperation value);
-  // The result: the sum, the average or the count (a count of n is n).
+  // The result: the sum, the average or the count (a count of n is n);
+  // 0 while SumIsFloat.
   Currency SumValue() const { return FSumValue; }
-  void SetSumValue(Currency value) { FSumValue = value; }
+  void SetSumValue(Currency value) {
+    FSumValue = value;
+    FSumIsFloat = false;
+  }
+  // The result outgrew Currency and is kept in double (SumFloat).
+  bool SumIsFloat() const { return FSumIsFloat; }
+  double SumFloat() const { return FSumIsFloat ? FSumFloat : FSumValue.ToDouble(); }
   // Copies operation, field name, old contribution and result.
   void Assign(const TPersistent* source) override;
 
@@ -71,16 +82,21 @@ class TDBSum : public TCollectionItem {
  private:
   friend class TDBSumListProducer;
   bool IsActive() const { return FGroupOperation == goCount || !FFieldName.empty(); }
+  void SetResult(const TFieldTotalEh& total);
 
   std::string FFieldName;
   TGroupOperation FGroupOperation = goSum;
   Currency FSumValue;
+  bool FSumIsFloat = false;
+  double FSumFloat = 0;
   Currency FOldContribution;  // the current record's share, from AfterEdit/AfterInsert
+  bool FOldFits = true;       // false: its value is beyond Currency (FOldContribution 0)
   Variant FOldValue;          // its field value then (Null for none)
   Currency FRunningSum;       // averages: sum of the non-null values
   int FNonNullCount = 0;      // averages: how many there are
   Currency FPendingDelete;    // the share of a record being deleted
   bool FPendingDeleteNonNull = false;
+  bool FPendingDeleteFits = true;
 };
 
 class TDBSumCollection : public TOwnedCollection {

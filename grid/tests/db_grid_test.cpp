@@ -457,6 +457,35 @@ TEST_F(DBGridTest, CopiedColumnsKeepAMultiColumnSort) {
   EXPECT_EQ(copy->SortMarkedColumns().size(), 3u);
 }
 
+TEST_F(DBGridTest, AMarkerClearedInsideAnUpdateLeavesTheSortList) {
+  for (const char* f : {"NAME", "NUM", "AMT"}) AddColumn(f);
+  auto title = [&](int i) { return Grid->Columns()->Items(i)->Title(); };
+  auto indexes = [&] {
+    std::string out;
+    for (int i = 0; i < 3; ++i) out += std::to_string(title(i)->SortIndex());
+    return out;
+  };
+  for (bool multi : {true, false}) {
+    Grid->SetOptionsEh(multi ? Grid->OptionsEh() + TDBGridEhOptions{dghMultiSortMarking}
+                             : Grid->OptionsEh() - TDBGridEhOptions{dghMultiSortMarking});
+    for (int i = 0; i < 3; ++i) title(i)->SetSortMarker(smNoneEh);
+    title(0)->SetSortMarker(smUpEh);
+    if (multi) title(2)->SetSortMarker(smDownEh);
+    {
+      TUpdateGuard update(*Grid->Columns());
+      // A single sort moves over as loaded columns carry it.
+      if (!multi) {
+        title(2)->SetSortMarker(smDownEh);
+        title(2)->SetSortIndex(2);
+      }
+      title(0)->SetSortMarker(smNoneEh);
+    }
+    EXPECT_EQ(Grid->SortMarkedColumns(), std::vector<TColumnEh*>{Grid->Columns()->Items(2)})
+        << multi;
+    EXPECT_EQ(indexes(), "001") << multi;
+  }
+}
+
 TEST_F(DBGridTest, AFooterColourOrFontOfItsOwnStopsFollowingTheParent) {
   Grid->SetParentColor(true);
   Grid->SetParentFont(true);

@@ -3,9 +3,14 @@
 // at our own append, and records written with the table's events off.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <utility>
+
 #include "grid/db_grid.h"
+#include "grid/export_text.h"
 #include "platform/base/format_settings.h"
 #include "platform/base/number_format.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/tests/file_test_dir.h"
 #include "platform/data/data_source.h"
 #include "platform/gui/tests/gui_test_support.h"
@@ -107,6 +112,93 @@ TEST_F(DbfSumTest, RecordsWrittenWithEventsOffAreCountedWhenTheyComeBackOn) {
   Add(*mine, 3, 30);
   mine->SetEventsOff(false);
   EXPECT_EQ(Total(), "60");
+}
+
+// Numbers beyond Currency's range in a damaged file: a column N(5,3)
+// holding "1e300" and 15-digit integers. The totals go on in double.
+class DbfDamagedSumTest : public GuiTest {};
+
+TEST_F(DbfDamagedSumTest, NumbersBeyondCurrencyAreSummedInDouble) {
+  FormatSettings.DecimalSeparator = '.';
+  TFileTestDir dir;
+  auto table = CreateUnique<TmDbfTable>();
+  table->SetTableName(dir.File("damaged.dbf"));
+  auto* a = Create<TFloatField>(table.get());
+  a->SetFieldName("A");
+  a->SetOrigin("5.3");
+  a->SetDataSet(table.get());
+  auto* b = Create<TLargeintField>(table.get());
+  b->SetFieldName("B");
+  b->SetOrigin("15.0");
+  b->SetDataSet(table.get());
+  table->CreateTable();
+  table->Open();
+  for (auto [x, y] : {std::pair{1.5, 999999999999999LL}, {2.25, 1LL}, {0.125, 0LL}}) {
+    table->Append();
+    a->SetAsFloat(x);
+    b->SetAsVariant(Variant(static_cast<std::int64_t>(y)));
+    table->Post();
+  }
+  table->Close();
+  {
+    // The second record's A, as a damaged file has it.
+    std::fstream file(dir.File("damaged.dbf"), std::ios::in | std::ios::out | std::ios::binary);
+    unsigned char header[12] = {};
+    file.read(reinterpret_cast<char*>(header), sizeof header);
+    const int headerLength = header[8] | header[9] << 8;
+    const int recordLength = header[10] | header[11] << 8;
+    file.seekp(headerLength + recordLength + 1);
+    file.write("1e300", 5);
+  }
+  table->Open();
+  auto source = CreateUnique<TDataSource>();
+  source->SetDataSet(table.get());
+  TForm* form = Create<TForm>(nullptr);
+  TScopeExit freeForm([&] { form->Free(); });
+  TDBGridEh* grid = Create<TDBGridEh>(form);
+  grid->SetParent(form);
+  for (const char* name : {"A", "B"}) {
+    TColumnEh* column = grid->Columns()->Add();
+    column->SetFieldName(name);
+    column->Footers()->Add()->SetValueType(fvtSum);
+    column->Footers()->Add()->SetValueType(fvtAvg);
+    column->Footers()->Add()->SetValueType(fvtCount);
+  }
+  grid->SetFooterRowCount(3);
+  grid->SetDataSource(source.get());
+  EXPECT_NO_THROW(grid->SumList()->SetActive(true));
+  auto footers = [&] {
+    std::string out;
+    for (int column = 0; column < 2; ++column)
+      for (int row = 0; row < 3; ++row)
+        out += (out.empty() ? "" : " ") + grid->GetFooterValue(row, grid->Columns()->Items(column));
+    return out;
+  };
+  EXPECT_EQ(footers(), "1E300 3.33333333333333E299 3 1E15 333333333333333 3");
+  // An export sums the footers of its rows the same way.
+  TMemoryStream out;
+  EXPECT_NO_THROW(WriteDBGridEhToExportStream<TDBGridEhExportAsText>(out, grid, true,
+                                                                     TExportTextCodingEh::Utf8));
+  const std::string text(static_cast<const char*>(out.Memory()),
+                         static_cast<std::size_t>(out.Size()));
+  EXPECT_TRUE(text.ends_with("1E300\t1E15\r\n3.33333333333333E299\t333333333333333\r\n3\t3"))
+      << text;
+  // Edits and deletes keep them, and an exact total comes back once the
+  // damage is gone.
+  table->First();
+  table->Edit();
+  a->SetAsFloat(4);
+  EXPECT_NO_THROW(table->Post());
+  EXPECT_EQ(footers(), "1E300 3.33333333333333E299 3 1E15 333333333333333 3");
+  table->Next();
+  EXPECT_NO_THROW(table->Edit());
+  a->SetAsFloat(8);
+  EXPECT_NO_THROW(table->Post());
+  EXPECT_EQ(footers(), "12.125 4.0417 3 1E15 333333333333333 3");
+  table->First();
+  EXPECT_NO_THROW(table->Delete());
+  EXPECT_EQ(footers(), "8.125 4.0625 2 1 0.5 2");
+  grid->SumList()->SetActive(false);
 }
 
 }  // namespace

@@ -171,4 +171,47 @@ TEST_F(FindTest, DialogSearchesAndReportsAMissingText) {
   dlg->Close();
 }
 
+// Alt+Down, which drops the pattern's list down.
+void PressAltDown() {
+  HostKeyEvent(WM_KEYDOWN, VK_MENU);
+  HostKeyEvent(WM_KEYDOWN, VK_DOWN);
+  HostKeyEvent(WM_KEYUP, VK_DOWN);
+  HostKeyEvent(WM_KEYUP, VK_MENU);
+  Application->ProcessMessages();
+}
+
+TEST_F(FindTest, EscAfterTypingClosesTheDialogUnlessTheListIsOpen) {
+  TDBGridEhFindDlg* dlg = TDBGridEhFindDlg::Instance();
+  dlg->cbText->Items()->SetText("Мария\nМарина");
+  ExecuteDBGridEhFindDialogProc(Grid, "", {}, false);
+  ASSERT_EQ(Screen->ActiveControl(), dlg->cbText);
+  TypeText("Анн");
+  PressKey(VK_ESCAPE);
+  EXPECT_FALSE(dlg->Visible()) << "the first Esc closes it";
+
+  ExecuteDBGridEhFindDialogProc(Grid, "", {}, false);
+  TypeText("Анн");
+  PressAltDown();
+  ASSERT_TRUE(dlg->cbText->ListVisible());
+  PressKey(VK_ESCAPE);
+  EXPECT_FALSE(dlg->cbText->ListVisible());
+  EXPECT_TRUE(dlg->Visible()) << "Esc closes the open list only";
+  EXPECT_EQ(dlg->cbText->Text(), "Анн");
+  PressKey(VK_ESCAPE);
+  EXPECT_FALSE(dlg->Visible());
+
+  // Modal, as the register's grid shows it: Esc is "Закрыть".
+  bool stillOpen = false;
+  RunModalSteps({[&] { TypeText("Анн"); }, [&] { PressKey(VK_ESCAPE); },
+                 [&] {
+                   stillOpen = true;
+                   dlg->SetModalResult(mrCancel);
+                 }},
+                [&] {
+                  ExecuteDBGridEhFindDialogProc(Grid, "", {}, true);
+                  return 0;
+                });
+  EXPECT_FALSE(stillOpen) << "the first Esc closes the modal dialog";
+}
+
 }  // namespace

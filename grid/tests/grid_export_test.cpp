@@ -397,6 +397,47 @@ TEST_F(GridExportTest, VcldbifRoundTripAndPositionalColumns) {
   EXPECT_EQ(T.ds->State(), dsBrowse);
 }
 
+TEST_F(GridExportTest, VcldbifDamageKeepsEveryRecordReadBeforeIt) {
+  Columns({"NAME", "NUM"});
+  const std::vector<std::pair<std::string, int>> rows = {{"r1", 1}, {"r2", 2}, {"r3", 3},
+                                                         {"r4", 4}, {"r5", 5}, {"r6", 6}};
+  Fill(rows);
+  const std::string bytes = Export<TDBGridEhExportAsVCLDBIF>(Kind(gstAll));
+  // A record: a two-byte string (1 + 4 + 2) and an integer (1 + 4).
+  const std::size_t third = vcldbif::kPrefixSize + 2 * 2 + 2 * 12;
+  ASSERT_EQ(bytes.size(), third + 4 * 12 + 1);
+  const std::string cut = bytes.substr(0, third + 3);
+  struct Case {
+    const char* what;
+    const char* from;
+    bool append;
+    const char* rows;
+  };
+  const Case cases[] = {
+      {"in place", "r2", false, "r1:1 r1:1 r2:2 r4:4 r5:5 r6:6"},
+      {"appending allowed", "r2", true, "r1:1 r1:1 r2:2 r4:4 r5:5 r6:6"},
+      // The record appended for the damaged one is dropped.
+      {"on the last record", "r6", true, "r1:1 r2:2 r3:3 r4:4 r5:5 r1:1 r2:2"},
+  };
+  for (const Case& c : cases) {
+    T.ds->Close();
+    T.ds->Open();
+    Fill(rows);
+    Grid->SetAllowedOperations(c.append ? TDBGridEhAllowedOperations{alopUpdateEh, alopAppendEh}
+                                        : TDBGridEhAllowedOperations{alopUpdateEh});
+    T.Go(c.from);
+    Grid->SetSelectedIndex(0);
+    try {
+      Import<TDBGridEhImportAsVCLDBIF>(cut, Kind(gstNon));
+      ADD_FAILURE() << c.what << ": the damage goes unnoticed";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), vcldbif::kFormatErrorText) << c.what;
+    }
+    EXPECT_EQ(T.ds->State(), dsBrowse) << c.what;
+    EXPECT_EQ(Rows(), c.rows) << c.what;
+  }
+}
+
 TEST_F(GridExportTest, VcldbifSkippedValuesKeepTheStreamInStep) {
   // VAL is calculated: its values are read and dropped, never written.
   Columns({"VAL", "NAME", "NUM"});

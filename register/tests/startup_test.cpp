@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "grid/db_grid.h"
+#include "grid/find_dialog.h"
 #include "grid/property_interceptors.h"
 #include "platform/base/clock.h"
 #include "platform/base/date_time.h"
@@ -197,5 +198,40 @@ TEST_F(StartedProgramTest, EscapeClosesTheCertificateDirectoryEmptyOrNot) {
     EXPECT_TRUE(shown) << withRegister;
     EXPECT_FALSE(stayed) << withRegister;
   }
+  EXPECT_TRUE(Boxes.empty()) << Boxes.front();
+}
+
+TEST_F(StartedProgramTest, TheGridsFindDialogClosesAtTheFirstEscAfterTyping) {
+  fmMain->NewFile(FDir.File("a.001"));
+  TCustFrame* f = fmMain->CurrentFrame();
+  ASSERT_NE(f, nullptr);
+  TDataSet& t = *f->Document()->Table();
+  for (const char* name : {"Иванова", "Петрова"}) {
+    t.Append();
+    register_fields::FillMother(t, t.RecordCount() + 1, EncodeDate(2006, 12, 1));
+    t.FieldByName("QTW2")->SetAsInteger(32);
+    t.FieldByName("LNAME")->SetAsString(name);
+    t.Post();
+  }
+  t.First();
+  f->grdMain->SetFocus();
+  for (TColumnEh* column : f->grdMain->VisibleColumns())
+    if (column->FieldName() == "FIO") f->grdMain->SetSelectedIndex(column->Index());
+  bool stillOpen = false;
+  RunModalSteps({[&] {
+                   TypeText("Петр");
+                   PressKey(VK_RETURN);
+                 },
+                 [&] {
+                   TypeText("ова");
+                   PressKey(VK_ESCAPE);
+                 },
+                 [&] {
+                   stillOpen = true;
+                   TDBGridEhFindDlg::Instance()->SetModalResult(mrCancel);
+                 }},
+                [&] { PressKey('F', {ssCtrl}); });
+  EXPECT_FALSE(stillOpen);
+  EXPECT_EQ(t.FieldByName("LNAME")->AsString(), "Петрова") << "Enter found the record";
   EXPECT_TRUE(Boxes.empty()) << Boxes.front();
 }
