@@ -306,16 +306,8 @@ class PrintProgram : public ::testing::Test {
               form->PrinterList->SetItemIndex(frPrinter().VirtualIndex());
               frPrinter().SetPrinterIndex(frPrinter().VirtualIndex());
               PostKey(form, Qt::Key_Return);
-            })
-        .When(
-            "printed",
-            [&] {
-              return Shown<TfrPrintForm>() == nullptr && Shown<TfrProgressForm>() == nullptr &&
-                     GetActiveWindow() == preview->Handle();
-            },
-            [&] { PostKey(preview, Qt::Key_Escape); })
-        .When(
-            "preview closed", [] { return Shown<TfrPreviewForm>() == nullptr; }, [] {});
+            });
+    CloseThePreviewOncePrinted(script, preview);
     script.Run();
     EXPECT_FALSE(chosen.empty());
     const std::string text = NoBreakToSpace(Shell("pdftotext -layout '" + pdf + "' -"));
@@ -323,6 +315,21 @@ class PrintProgram : public ::testing::Test {
       std::filesystem::copy_file(pdf, gallery::Dir() + "/" + name + ".pdf",
                                  std::filesystem::copy_options::overwrite_existing);
     return text;
+  }
+
+  // Once the print is done and the preview active again, Escape closes
+  // the preview.
+  static void CloseThePreviewOncePrinted(TScript& script, TfrPreviewForm*& preview) {
+    script
+        .When(
+            "printed",
+            [&preview] {
+              return Shown<TfrPrintForm>() == nullptr && Shown<TfrProgressForm>() == nullptr &&
+                     GetActiveWindow() == preview->Handle();
+            },
+            [&preview] { PostKey(preview, Qt::Key_Escape); })
+        .When(
+            "preview closed", [] { return Shown<TfrPreviewForm>() == nullptr; }, [] {});
   }
 
   // The preview zoomed by the tag of its zoom menu, painted at both
@@ -486,16 +493,7 @@ TEST_F(PrintProgram, APageRangeNamingNoPageIsRefusedBeforeAFileIsAsked) {
             PostKey(PrintDialogBox(), Qt::Key_Return);
           });
   }
-  script
-      .When(
-          "printed",
-          [&] {
-            return Shown<TfrPrintForm>() == nullptr && Shown<TfrProgressForm>() == nullptr &&
-                   GetActiveWindow() == preview->Handle();
-          },
-          [&] { PostKey(preview, Qt::Key_Escape); })
-      .When(
-          "preview closed", [] { return Shown<TfrPreviewForm>() == nullptr; }, [] {});
+  CloseThePreviewOncePrinted(script, preview);
   script.Run();
   SetMessageBoxHandler(MessageBoxForm);
   EXPECT_EQ(texts, std::vector<std::string>(3, kfrNoPageInRange));
