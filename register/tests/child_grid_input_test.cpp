@@ -10,11 +10,14 @@
 
 #include "platform/base/clock.h"
 #include "platform/base/date_time.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/tests/file_test_dir.h"
+#include "platform/gui/services.h"
 #include "platform/gui/tests/gui_test_support.h"
 #include "platform/widgets/grid_inplace_edit.h"
 #include "register/certificate_directory.h"
 #include "register/core/tests/register_fields.h"
+#include "register/cust_frame.h"
 #include "register/data_module.h"
 #include "register/dlg_param.h"
 #include "register/frames.h"
@@ -96,7 +99,11 @@ TEST_F(ChildGridInputTest, AClickOnTheEmptyGridPicksTheColumnTheTextGoesTo) {
 
 TEST_F(ChildGridInputTest, ANewRecordsRowsStartInTheFirstColumn) {
   // A newborn typed in, the grid left in its last column, the record
-  // saved; then a new record.
+  // saved; then a new record. The newborn's code column took the English
+  // layout, and leaving it gives the Russian one back.
+  SetKeyboardLayoutHandler([](int) { return true; });
+  TScopeExit layouts([] { SetKeyboardLayoutHandler(nullptr); });
+  SwitchKeyboardLayout(1049);
   fmMain->NewFile(dir.File("b.002"));
   auto* f2 = dynamic_cast<TFrmT2*>(fmMain->CurrentFrame());
   ASSERT_NE(f2, nullptr);
@@ -108,10 +115,12 @@ TEST_F(ChildGridInputTest, ANewRecordsRowsStartInTheFirstColumn) {
   TypeText("52");
   ClickCell(*f2, "DIAG");
   ASSERT_EQ(f2->grdChild->SelectedField()->FieldName(), "DIAG");
+  EXPECT_EQ(LastKeyboardLayout(), 1033);
   PressKey('S', {ssCtrl});
   ASSERT_EQ(f2->Document()->Table()->RecordCount(), 1);
   PressKey(VK_INSERT, {ssCtrl});
   EXPECT_EQ(f2->grdChild->SelectedIndex(), 0);
+  EXPECT_EQ(LastKeyboardLayout(), 1049);
 
   // The same after the record is given up.
   ClickCell(*f2, "GROWTH");
@@ -119,6 +128,7 @@ TEST_F(ChildGridInputTest, ANewRecordsRowsStartInTheFirstColumn) {
   ASSERT_EQ(f2->grdChild->SelectedField()->FieldName(), "DIAG");
   fmMain->acCancel->Execute();
   EXPECT_EQ(f2->grdChild->SelectedIndex(), 0);
+  EXPECT_EQ(LastKeyboardLayout(), 1049);
   PressKey(VK_INSERT, {ssCtrl});
   EXPECT_EQ(f2->grdChild->SelectedIndex(), 0);
   fmMain->acCancel->Execute();
