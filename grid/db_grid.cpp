@@ -369,7 +369,8 @@ int TCustomDBGridEh::SelectedIndex() const {
 void TCustomDBGridEh::SetSelectedIndex(int value) {
   if (!FColumns || value < 0 || value >= FColumns->Count()) return;
   const int raw = DataToRawColumn(value);
-  if (raw < ColCount() && raw >= FixedCols()) SetCol(raw);
+  // As a move by the user: the column left and the one entered hear it.
+  if (raw < ColCount() && raw >= FixedCols()) SelectColumn(raw, 0, false);
 }
 
 TField* TCustomDBGridEh::SelectedField() {

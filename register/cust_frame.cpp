@@ -422,6 +422,7 @@ void TCustFrame::ShowOpened() {
   const std::string caption = RegisterTypeCaption(FileType());
   if (!caption.empty()) SB->Panels()->Items(1)->SetText(caption);
   UpdatePosition();
+  AfterRegisterOpened();
 }
 
 bool TCustFrame::IsEditing() { return FDocument->IsEditing(); }

@@ -111,6 +111,8 @@ class TCustFrame : public TForm {
   // The coupon's card controls, below the common ones from `top`.
   virtual void AddCouponCard(int top) { (void)top; }
   virtual void AfterCardShown() {}
+  // Runs once a register is opened or made, the window perhaps reused.
+  virtual void AfterRegisterOpened() {}
 
   // The document's field of that name.
   TField* Fld(const char* name) const { return FDocument->Fld(name); }

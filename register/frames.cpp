@@ -55,6 +55,11 @@ void TChildFrame::BindDocument() {
   FChildDocument = dynamic_cast<TChildDocument*>(Document());
   mtChild = FChildDocument->Children();
   dsChild = FChildDocument->ChildSource();
+  // Rows read afresh are typed in from their first column, as the register
+  // grid's are: not in the column the last record was left in.
+  FChildDocument->ChildrenLoaded.Subscribe([this] {
+    if (grdChild != nullptr) grdChild->SetSelectedIndex(0);
+  });
 }
 
 void TChildFrame::MakeChildGrid(int top, int height) {

@@ -46,6 +46,8 @@ class TChildFrame : public TCustFrame {
   explicit TChildFrame(TComponent* owner) : TCustFrame(owner) {}
   void BindDocument() override;
   void AfterCardShown() override { LoadChildren(); }
+  // The rows of another register's record, not those of the last one.
+  void AfterRegisterOpened() override { LoadChildren(); }
   void MakeChildGrid(int top, int height);
 
  private:

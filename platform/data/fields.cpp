@@ -314,6 +314,15 @@ void TField::RangeError(const std::string& value, const std::string& min,
   DatabaseError(Format(SFieldRangeError, value, DisplayName(), min, max));
 }
 
+void TField::OutOfRange(const std::string& value, const std::string& min, const std::string& max) {
+  if ((FFieldKind == fkCalculated || FFieldKind == fkLookup) && FDataSet != nullptr &&
+      FDataSet->State() == dsCalcFields) {
+    SetData(nullptr);
+    return;
+  }
+  RangeError(value, min, max);
+}
+
 std::string TField::GetAsString() const { AccessError("String"); }
 void TField::SetAsStringValue(const std::string&) { AccessError("String"); }
 int TField::GetAsInteger() const { AccessError("Integer"); }
@@ -530,7 +539,10 @@ void TIntegralField::SetInt64(std::int64_t value) {
     lo = FMinValue;
     hi = FMaxValue;
   }
-  if (value < lo || value > hi) RangeError(IntToStr(value), IntToStr(lo), IntToStr(hi));
+  if (value < lo || value > hi) {
+    OutOfRange(IntToStr(value), IntToStr(lo), IntToStr(hi));
+    return;
+  }
   unsigned char buffer[8] = {};
   switch (DataType()) {
     case ftSmallint: {
@@ -661,7 +673,8 @@ double TIntegralField::GetAsFloat() const {
 
 void TIntegralField::SetAsFloatValue(double value) {
   if (!std::isfinite(value) || std::fabs(value) > 9.2e18) {
-    RangeError(FloatToStr(value), IntToStr(FMinRange), IntToStr(FMaxRange));
+    OutOfRange(FloatToStr(value), IntToStr(FMinRange), IntToStr(FMaxRange));
+    return;
   }
   SetInt64(static_cast<std::int64_t>(std::nearbyint(value)));
 }
@@ -765,7 +778,8 @@ double TFloatField::GetAsFloat() const {
 
 void TFloatField::SetAsFloatValue(double value) {
   if ((FMinValue != 0 || FMaxValue != 0) && (value < FMinValue || value > FMaxValue)) {
-    RangeError(FloatToStr(value), FloatToStr(FMinValue), FloatToStr(FMaxValue));
+    OutOfRange(FloatToStr(value), FloatToStr(FMinValue), FloatToStr(FMaxValue));
+    return;
   }
   SetData(&value);
 }

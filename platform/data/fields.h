@@ -24,10 +24,11 @@
 // Text: AsString of an integer is plain decimal, of a float the general
 // format (FloatToStr), of a date DateToStr, all by the global
 // FormatSettings. Setting AsString or Text parses (empty text clears),
-// checks MinValue/MaxValue (EDatabaseError SFieldRangeError) and raises
-// EConvertError (SInvalidIntegerValue and its kin) when the text does not
-// read; both name the field by its DisplayName. DisplayText uses DisplayFormat, Text (the edit
-// text) EditFormat; OnGetText/OnSetText replace both conversions when set.
+// checks MinValue/MaxValue (EDatabaseError SFieldRangeError; a calculated
+// field set in its dataset's calculated-field pass is left empty instead)
+// and raises EConvertError (SInvalidIntegerValue and its kin) when the text
+// does not read; both name the field by its DisplayName. DisplayText uses DisplayFormat, Text (the
+// edit text) EditFormat; OnGetText/OnSetText replace both conversions when set.
 //
 // Fields are components: persistent fields are made in code with
 // Create<TIntegerField>(owner), given a FieldName and attached with
@@ -249,6 +250,11 @@ class TField : public TComponent {
   [[noreturn]] void AccessError(const char* typeName) const;
   [[noreturn]] void RangeError(const std::string& value, const std::string& min,
                                const std::string& max) const;
+  // A value outside the field's range: RangeError, except for a
+  // calculated or lookup field given it in its dataset's calculated-field
+  // pass, which is left empty instead: reading a record never fails over
+  // a value that only follows from the stored ones.
+  void OutOfRange(const std::string& value, const std::string& min, const std::string& max);
   void CheckHasDataSet() const;
   Variant StateValue(int state) const;
 

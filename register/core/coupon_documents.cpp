@@ -158,25 +158,29 @@ void TChildDocument::Cancel() {
 }
 
 void TChildDocument::LoadChildren() {
-  // Put back in the reverse order: the tag, the controls, the event.
-  TValueGuard<TNotifyEvent> quiet(FChildSource->OnStateChange, nullptr);
-  TControlsDisabledGuard disabled(FChildren);
-  FChildren->SetTag(kLoadingChildrenTag);
-  TScopeExit loaded([this] { FChildren->SetTag(0); });
-  FChildren->Close();
-  FChildren->Open();
-  if (Table()->Active() && (!Table()->IsEmpty() || Table()->State() == dsInsert)) {
-    const std::vector<std::string> names = ChildGroupFields();
-    const int count = std::min(Fld("CQNT")->AsInteger(), kMaxChildren);
-    for (int i = 1; i <= count; ++i) {
-      FChildren->Append();
-      for (const std::string& name : names)
-        FChildren->FieldByName(name)->SetValue(Table()->FieldByName(name + IntToStr(i))->Value());
-      FChildren->Post();
+  {
+    // Put back in the reverse order: the tag, the controls, the event.
+    TValueGuard<TNotifyEvent> quiet(FChildSource->OnStateChange, nullptr);
+    TControlsDisabledGuard disabled(FChildren);
+    FChildren->SetTag(kLoadingChildrenTag);
+    TScopeExit loaded([this] { FChildren->SetTag(0); });
+    FChildren->Close();
+    FChildren->Open();
+    if (Table()->Active() && (!Table()->IsEmpty() || Table()->State() == dsInsert)) {
+      const std::vector<std::string> names = ChildGroupFields();
+      const int count = std::min(Fld("CQNT")->AsInteger(), kMaxChildren);
+      for (int i = 1; i <= count; ++i) {
+        FChildren->Append();
+        for (const std::string& name : names)
+          FChildren->FieldByName(name)->SetValue(Table()->FieldByName(name + IntToStr(i))->Value());
+        FChildren->Post();
+      }
+      FChildren->First();
     }
-    FChildren->First();
+    FChildrenModified = false;
   }
-  FChildrenModified = false;
+  // Told with the rows' controls back on.
+  ChildrenLoaded();
 }
 
 int TChildDocument::StoreChildren(const std::string& noRowsMessage) {

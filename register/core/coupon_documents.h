@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/data/data_source.h"
+#include "register/core/document_notification.h"
 #include "register/core/register_document.h"
 #include "storage/mem_ds.h"
 
@@ -44,7 +45,11 @@ class TChildDocument : public TRegisterDocument {
   // read again.
   void Cancel() override;
   // The rows from the record's groups 1..min(CQNT, 6); the flag cleared.
+  // Tells ChildrenLoaded.
   void LoadChildren();
+  // The rows were read from the record afresh: a new record, a cancel,
+  // the card shown, another register.
+  TDocumentNotification<> ChildrenLoaded;
   // The rows into the groups (the main record in edit or insert; else
   // Exception "dsMain.State not in Edit or Insert mode"); no row:
   // RuleBroken(`noRowsMessage`). Returns the number of rows held.

@@ -1,6 +1,8 @@
-// The child grid of a coupon No. 3 register as a clerk meets it in the
+// The child grids of coupons No. 2 and No. 3 as a clerk meets them in the
 // started program: a click on a cell of the still empty grid of a new
-// record picks the column that takes what is typed next.
+// record picks the column that takes what is typed next, and a new
+// record's rows start in the first column whatever column the last work
+// was in.
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -8,10 +10,14 @@
 
 #include "platform/base/clock.h"
 #include "platform/base/date_time.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/tests/file_test_dir.h"
+#include "platform/gui/services.h"
 #include "platform/gui/tests/gui_test_support.h"
 #include "platform/widgets/grid_inplace_edit.h"
 #include "register/certificate_directory.h"
+#include "register/core/tests/register_fields.h"
+#include "register/cust_frame.h"
 #include "register/data_module.h"
 #include "register/dlg_param.h"
 #include "register/frames.h"
@@ -40,7 +46,7 @@ class ChildGridInputTest : public GuiTest {
 
   // A press and release on the child grid's cell of `field` in its first
   // data row.
-  void ClickCell(TFrmT3& f, const std::string& field) {
+  void ClickCell(TChildFrame& f, const std::string& field) {
     TDBGridEh* grid = f.grdChild;
     int raw = -1;
     for (int i = 0; i < grid->Columns()->Count(); ++i)
@@ -84,11 +90,78 @@ TEST_F(ChildGridInputTest, AClickOnTheEmptyGridPicksTheColumnTheTextGoesTo) {
     EXPECT_EQ(f->grdChild->SelectedField()->FieldName(), c.Field);
     EXPECT_EQ(f->grdChild->InplaceEditor()->Text(), c.Shown);
     EXPECT_EQ(f->mtChild->State(), dsInsert);
-    // The record given up and a new one begun: the grid is empty again,
-    // its current column the one just typed in.
+    // The record given up and a new one begun: the grid is empty again.
     fmMain->acCancel->Execute();
     PressKey(VK_INSERT, {ssCtrl});
   }
+  EXPECT_TRUE(Boxes.empty()) << Boxes.front();
+}
+
+TEST_F(ChildGridInputTest, ANewRecordsRowsStartInTheFirstColumn) {
+  // A newborn typed in, the grid left in its last column, the record
+  // saved; then a new record. The newborn's code column took the English
+  // layout, and leaving it gives the Russian one back.
+  SetKeyboardLayoutHandler([](int) { return true; });
+  TScopeExit layouts([] { SetKeyboardLayoutHandler(nullptr); });
+  SwitchKeyboardLayout(1049);
+  fmMain->NewFile(dir.File("b.002"));
+  auto* f2 = dynamic_cast<TFrmT2*>(fmMain->CurrentFrame());
+  ASSERT_NE(f2, nullptr);
+  PressKey(VK_INSERT, {ssCtrl});
+  register_fields::FillMother(*f2->Document()->Table(), 1, EncodeDate(2007, 4, 1));
+  ClickCell(*f2, "WEIGHT");
+  TypeText("3450");
+  ClickCell(*f2, "GROWTH");
+  TypeText("52");
+  ClickCell(*f2, "DIAG");
+  ASSERT_EQ(f2->grdChild->SelectedField()->FieldName(), "DIAG");
+  EXPECT_EQ(LastKeyboardLayout(), 1033);
+  PressKey('S', {ssCtrl});
+  ASSERT_EQ(f2->Document()->Table()->RecordCount(), 1);
+  PressKey(VK_INSERT, {ssCtrl});
+  EXPECT_EQ(f2->grdChild->SelectedIndex(), 0);
+  EXPECT_EQ(LastKeyboardLayout(), 1049);
+
+  // The same after the record is given up.
+  ClickCell(*f2, "GROWTH");
+  PressKey(VK_RIGHT);
+  ASSERT_EQ(f2->grdChild->SelectedField()->FieldName(), "DIAG");
+  fmMain->acCancel->Execute();
+  EXPECT_EQ(f2->grdChild->SelectedIndex(), 0);
+  EXPECT_EQ(LastKeyboardLayout(), 1049);
+  PressKey(VK_INSERT, {ssCtrl});
+  EXPECT_EQ(f2->grdChild->SelectedIndex(), 0);
+  fmMain->acCancel->Execute();
+
+  // A child typed in a 3-1 register up to the policy number, saved; then
+  // a new 3-2 register in the same window takes the surname typed first.
+  fmMain->NewFile(dir.File("c.031"));
+  auto* f3 = dynamic_cast<TFrmT3*>(fmMain->CurrentFrame());
+  ASSERT_NE(f3, nullptr);
+  PressKey(VK_INSERT, {ssCtrl});
+  register_fields::FillMother(*f3->Document()->Table(), 1, EncodeDate(2007, 4, 1));
+  ClickCell(*f3, "LNAME");
+  TypeText("Петров");
+  ClickCell(*f3, "FNAME");
+  TypeText("Иван");
+  ClickCell(*f3, "BDATE");
+  TypeText("15032007");
+  ClickCell(*f3, "NPOLICY");
+  TypeText("123");
+  PressKey('S', {ssCtrl});
+  ASSERT_EQ(f3->Document()->Table()->RecordCount(), 1);
+  ASSERT_EQ(f3->grdChild->SelectedField()->FieldName(), "NPOLICY");
+  fmMain->NewFile(dir.File("d.032"));
+  ASSERT_EQ(fmMain->CurrentFrame(), f3);
+  EXPECT_EQ(f3->grdChild->SelectedIndex(), 0);
+  EXPECT_EQ(f3->mtChild->RecordCount(), 0);
+  PressKey(VK_INSERT, {ssCtrl});
+  ASSERT_TRUE(f3->CardShown());
+  f3->grdChild->SetFocus();
+  TypeText("Пе");
+  ASSERT_TRUE(f3->grdChild->EditorMode());
+  EXPECT_EQ(f3->grdChild->SelectedField()->FieldName(), "LNAME");
+  EXPECT_EQ(f3->grdChild->InplaceEditor()->Text(), "Пе");
   EXPECT_TRUE(Boxes.empty()) << Boxes.front();
 }
 

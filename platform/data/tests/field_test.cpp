@@ -160,6 +160,52 @@ TEST_F(FieldTest, CalculatedStringFieldsUseTheStorageEncoding) {
   EXPECT_EQ(key->AsString(), "k-ab");
 }
 
+// A value worked out for a calculated field that its range does not take
+// leaves the field empty while the record is read; a data field given one
+// still refuses it.
+TEST_F(FieldTest, CalculatedValuesOutOfRangeAreLeftEmpty) {
+  auto* days = Create<TSmallintField>(ds.get());
+  days->SetFieldName("DAYS");
+  days->SetDataSet(ds.get());
+  auto* weeks = Create<TSmallintField>(ds.get());
+  weeks->SetFieldName("WEEKS");
+  weeks->SetFieldKind(fkCalculated);
+  weeks->SetDataSet(ds.get());
+  auto* years = Create<TFloatField>(ds.get());
+  years->SetFieldName("YEARS");
+  years->SetFieldKind(fkCalculated);
+  years->SetMaxValue(1);
+  years->SetDataSet(ds.get());
+  ds->OnCalcFields = [&](TDataSet*) {
+    const int d = days->AsInteger();
+    if (d == 0) {
+      weeks->SetAsFloat(1.0 / d);  // not a number at all
+    } else {
+      weeks->SetAsInteger(d * 7);
+    }
+    years->SetAsFloat(d / 365.0);
+  };
+  ds->Columns = {{"DAYS", ftSmallint}};
+  ds->Open();
+  for (const int d : {300, 30000, 0}) {
+    ds->Append();
+    days->SetAsInteger(d);
+    ds->Post();
+  }
+  ds->First();
+  EXPECT_EQ(weeks->AsInteger(), 2100);
+  EXPECT_NEAR(years->AsFloat(), 0.82, 0.01);
+  ds->Next();
+  EXPECT_TRUE(weeks->IsNull());
+  EXPECT_TRUE(years->IsNull());
+  ds->Next();
+  EXPECT_TRUE(weeks->IsNull());
+  EXPECT_EQ(years->AsFloat(), 0.0);
+  ds->Edit();
+  EXPECT_THROW(days->SetAsInteger(40000), EDatabaseError);
+  EXPECT_EQ(days->AsInteger(), 0);
+}
+
 TEST_F(FieldTest, LookupFieldsFollowTheirKeys) {
   auto names = CreateUnique<TArrayDataSet>();
   names->Columns = {{"CODE", ftInteger}, {"TITLE", ftString, 20}};
