@@ -317,6 +317,16 @@ class PrintProgram : public ::testing::Test {
     return text;
   }
 
+  // Ctrl+P in the main window, then "Печать" in the parameter dialog.
+  static TScript& PrintWithCtrlP(TScript& script) {
+    return script
+        .When(
+            "main window", [] { return fmMain->Visible(); },
+            [] { PostKey(fmMain, Qt::Key_P, Qt::ControlModifier); })
+        .When(
+            "parameter dialog", [] { return Shown<TDlgParam>() != nullptr; },
+            [] { PostKey(DlgParam, Qt::Key_Return); });
+  }
   // Once the print is done and the preview active again, Escape closes
   // the preview.
   static void CloseThePreviewOncePrinted(TScript& script, TfrPreviewForm*& preview) {
@@ -457,19 +467,12 @@ TEST_F(PrintProgram, APageRangeNamingNoPageIsRefusedBeforeAFileIsAsked) {
   });
   TfrPreviewForm* preview = nullptr;
   TScript script;
-  script
-      .When(
-          "main window", [] { return fmMain->Visible(); },
-          [] { PostKey(fmMain, Qt::Key_P, Qt::ControlModifier); })
-      .When(
-          "parameter dialog", [] { return Shown<TDlgParam>() != nullptr; },
-          [] { PostKey(DlgParam, Qt::Key_Return); })
-      .When(
-          "preview", [&] { return (preview = Shown<TfrPreviewForm>()) != nullptr; },
-          [&] {
-            EXPECT_EQ(preview->Preview->PageCount(), 2);
-            PostKey(preview, Qt::Key_P, Qt::ControlModifier);
-          });
+  PrintWithCtrlP(script).When(
+      "preview", [&] { return (preview = Shown<TfrPreviewForm>()) != nullptr; },
+      [&] {
+        EXPECT_EQ(preview->Preview->PageCount(), 2);
+        PostKey(preview, Qt::Key_P, Qt::ControlModifier);
+      });
   // Past the last page, before the first, no number at all; then a page
   // the report has, in the same dialog.
   for (std::string range : {"7-9", "0", " , ", "2"}) {
@@ -558,13 +561,7 @@ TEST_F(PrintProgram, CancelInTheProgressWindowStopsALongRegister) {
   TCustFrame& frame = Open("r.001", 10000);
   TScript script;
   std::string label;
-  script
-      .When(
-          "main window", [] { return fmMain->Visible(); },
-          [] { PostKey(fmMain, Qt::Key_P, Qt::ControlModifier); })
-      .When(
-          "parameter dialog", [] { return Shown<TDlgParam>() != nullptr; },
-          [] { PostKey(DlgParam, Qt::Key_Return); })
+  PrintWithCtrlP(script)
       .When(
           "progress", [] { return Shown<TfrProgressForm>() != nullptr; },
           [&] {
@@ -688,13 +685,7 @@ TEST_F(PrintProgram, ADamagedTemplateShowsItsMessage) {
   });
   std::string engine, program;
   TScript script;
-  script
-      .When(
-          "main window", [] { return fmMain->Visible(); },
-          [] { PostKey(fmMain, Qt::Key_P, Qt::ControlModifier); })
-      .When(
-          "parameter dialog", [] { return Shown<TDlgParam>() != nullptr; },
-          [] { PostKey(DlgParam, Qt::Key_Return); })
+  PrintWithCtrlP(script)
       .When(
           "the engine's message", [] { return ShownBox("Error") != nullptr; },
           [&] {

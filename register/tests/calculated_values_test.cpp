@@ -37,6 +37,7 @@
 #include "register/print_register.h"
 #include "register/startup.h"
 #include "report/fr_report.h"
+#include "started_program_fixture.h"
 
 namespace {
 
@@ -305,23 +306,9 @@ TEST_F(CalculatedValuesTest, FarStoredValuesOpenReadOrderFindPrintAndExport) {
 // The program started as a clerk has it: a register with the fund's far
 // registration date opens and its record is corrected on the card, and
 // an exchange file with that date is imported whole.
-class FarDatesProgramTest : public GuiTest {
+class FarDatesProgramTest : public StartedProgramFixture {
  protected:
-  FarDatesProgramTest() : clock(EncodeDate(2008, 6, 1)) {
-    SetIniFileName(dir.File("mebrath.ini"));
-    StartProgram(nullptr);
-    fmMain->Show();
-  }
-  ~FarDatesProgramTest() override {
-    SetFileDialogBackend(nullptr);
-    for (TComponent* form : std::initializer_list<TComponent*>{fmDict, DlgParam, fmMain, DM})
-      form->Free();
-    fmDict = nullptr;
-    DlgParam = nullptr;
-    fmMain = nullptr;
-    DM = nullptr;
-    SetIniFileName("");
-  }
+  ~FarDatesProgramTest() override { SetFileDialogBackend(nullptr); }
 
   // The file dialogs answer `fileName`.
   static void Choose(const std::string& fileName) {
@@ -331,24 +318,15 @@ class FarDatesProgramTest : public GuiTest {
     });
   }
   // A click on the main window's tool button of `action`.
-  void ClickToolButton(const TBasicAction* action) {
+  static void ClickToolButton(const TBasicAction* action) {
     TControl* button = nullptr;
     for (int i = 0; i < fmMain->ToolBar->ControlCount(); ++i) {
       auto* b = dynamic_cast<TToolButton*>(fmMain->ToolBar->Controls(i));
       if (b != nullptr && b->Action() == action) button = b;
     }
     ASSERT_NE(button, nullptr);
-    const TPoint screen = button->ClientToScreen({button->Width() / 2, button->Height() / 2});
-    HWND top = GetTopLevel(fmMain->Handle());
-    const TRect content = ContentRect(top);
-    const TPoint at{screen.X - content.Left, screen.Y - content.Top};
-    HostMouseEvent(top, WM_LBUTTONDOWN, at, MK_LBUTTON);
-    HostMouseEvent(top, WM_LBUTTONUP, at, 0);
-    Application->ProcessMessages();
+    ClickAt(*button, {button->Width() / 2, button->Height() / 2});
   }
-
-  TScopedClock clock;
-  TFileTestDir dir;
 };
 
 TEST_F(FarDatesProgramTest, ARegisterWithAFarRegistrationDateOpensAndImports) {

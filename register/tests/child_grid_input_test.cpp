@@ -23,47 +23,21 @@
 #include "register/frames.h"
 #include "register/main_window.h"
 #include "register/startup.h"
+#include "started_program_fixture.h"
 
 namespace {
 
-class ChildGridInputTest : public GuiTest {
+class ChildGridInputTest : public StartedProgramFixture {
  protected:
-  ChildGridInputTest() : clock(EncodeDate(2008, 6, 1)) {
-    SetIniFileName(dir.File("mebrath.ini"));
-    StartProgram(nullptr);
-    fmMain->Show();
-  }
-  ~ChildGridInputTest() override {
-    // What the start-up made goes, last made first.
-    for (TComponent* form : std::initializer_list<TComponent*>{fmDict, DlgParam, fmMain, DM})
-      form->Free();
-    fmDict = nullptr;
-    DlgParam = nullptr;
-    fmMain = nullptr;
-    DM = nullptr;
-    SetIniFileName("");
-  }
-
-  // A press and release on the child grid's cell of `field` in its first
-  // data row.
-  void ClickCell(TChildFrame& f, const std::string& field) {
+  // A click on the child grid's cell of `field` in its first data row.
+  static void ClickCell(TChildFrame& f, const std::string& field) {
     TDBGridEh* grid = f.grdChild;
     int raw = -1;
     for (int i = 0; i < grid->Columns()->Count(); ++i)
       if (grid->Columns()->Items(i)->FieldName() == field) raw = grid->DataToRawColumn(i);
     const TRect cell = grid->CellRect(raw, grid->TitleOffset());
-    const TPoint screen =
-        grid->ClientToScreen({(cell.Left + cell.Right) / 2, (cell.Top + cell.Bottom) / 2});
-    HWND top = GetTopLevel(fmMain->Handle());
-    const TRect content = ContentRect(top);
-    const TPoint at{screen.X - content.Left, screen.Y - content.Top};
-    HostMouseEvent(top, WM_LBUTTONDOWN, at, MK_LBUTTON);
-    HostMouseEvent(top, WM_LBUTTONUP, at, 0);
-    Application->ProcessMessages();
+    ClickAt(*grid, {(cell.Left + cell.Right) / 2, (cell.Top + cell.Bottom) / 2});
   }
-
-  TScopedClock clock;
-  TFileTestDir dir;
 };
 
 TEST_F(ChildGridInputTest, AClickOnTheEmptyGridPicksTheColumnTheTextGoesTo) {

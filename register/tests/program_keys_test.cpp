@@ -17,28 +17,12 @@
 #include "register/frames.h"
 #include "register/main_window.h"
 #include "register/startup.h"
+#include "started_program_fixture.h"
 
 namespace {
 
-class ProgramKeysTest : public GuiTest {
+class ProgramKeysTest : public StartedProgramFixture {
  protected:
-  ProgramKeysTest() : clock(EncodeDate(2008, 6, 1)) {
-    SetIniFileName(dir.File("mebrath.ini"));
-    StartProgram(nullptr);
-    fmMain->Show();
-  }
-  // The program's forms go, last made first, so the next test starts it
-  // again.
-  ~ProgramKeysTest() override {
-    for (TComponent* form : std::initializer_list<TComponent*>{fmDict, DlgParam, fmMain, DM})
-      if (form != nullptr) form->Free();
-    fmDict = nullptr;
-    DlgParam = nullptr;
-    fmMain = nullptr;
-    DM = nullptr;
-    SetIniFileName("");
-  }
-
   TCustomDBEditEh* FocusedEdit() { return dynamic_cast<TCustomDBEditEh*>(Screen->ActiveControl()); }
   // Enter until the card's edit of `field` has the focus, then types.
   void Enter(const std::string& field, std::string_view text) {
@@ -75,9 +59,6 @@ class ProgramKeysTest : public GuiTest {
     };
     return bytes.substr(static_cast<std::size_t>(word(8)), static_cast<std::size_t>(word(10)));
   }
-
-  TScopedClock clock;
-  TFileTestDir dir;
 };
 
 TEST_F(ProgramKeysTest, CtrlInsInAFieldWithSelectedTextStartsANewRecord) {
