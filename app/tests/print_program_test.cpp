@@ -493,6 +493,7 @@ TEST_F(PrintProgram, APageRangeNamingNoPageIsRefusedBeforeAFileIsAsked) {
           [&] {
             EXPECT_TRUE(chosen.empty());
             EXPECT_FALSE(FileExists(pdf));
+            gallery::Save(gallery::Render(PrintDialogBox()->Handle()), "print_range_refused");
             PostKey(PrintDialogBox(), Qt::Key_Return);
           });
   }
