@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "grid/column_filter.h"
 #include "grid/db_grid.h"
@@ -1231,11 +1232,19 @@ int TColumnEh::GetImageIndex() {
     index = FKeyList->IndexOf(field->Text());
   } else if (HasPickList()) {
     index = FPickList->IndexOf(field->Text());
-  } else if (IsStepType(field->DataType()) || field->DataType() == ftAutoInc ||
-             field->DataType() == ftLargeint) {
-    index = field->IsNull() ? -1 : field->AsInteger();
+  } else if ((IsStepType(field->DataType()) || field->DataType() == ftAutoInc ||
+              field->DataType() == ftLargeint) &&
+             !field->IsNull()) {
+    // A number no image has (beyond 32 bits, a damaged 1e300) shows none,
+    // rather than stopping the drawing of the grid.
+    const double number = std::nearbyint(field->AsFloat());
+    if (number >= INT32_MIN && number <= INT32_MAX) index = static_cast<int>(number);
   }
   return index == -1 ? FNotInKeyListIndex : index;
+}
+
+int TColumnEh::CellImageIndex() {
+  return ImageList() != nullptr || HasKeyList() ? GetImageIndex() : -1;
 }
 
 bool TColumnEh::CanModify(bool tryEdit) {
@@ -1371,7 +1380,7 @@ void TColumnEh::FillColCellParams(TColCellParamsEh& params) {
   params.Font = Font();
   params.Background = Color();
   params.Alignment = Alignment();
-  params.ImageIndex = GetImageIndex();
+  params.ImageIndex = CellImageIndex();
   params.Text = GetCellDisplayText();
   params.CheckState = GetCheckState();
   params.ReadOnly = ReadOnly();

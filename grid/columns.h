@@ -587,6 +587,9 @@ class TColumnEh : public TCollectionItem {
   TCheckBoxState GetCheckState();
   void SetCheckState(TCheckBoxState value);
   int GetImageIndex();
+  // The image index a cell of this column shows: -1, unread, unless the
+  // column has images or a key list.
+  int CellImageIndex();
   // Whether the cell may be edited; with `tryEdit` the dataset is put in
   // edit state and the answer is whether it is now editing.
   bool CanModify(bool tryEdit);

@@ -885,7 +885,12 @@ void TDBGridDataLinkAdapterEh::DisabledStateChanged(bool enabled) {
   if (!enabled && g.HandleAllocated() && IsWindowVisible(g.Handle()) && g.ClientWidth() > 0 &&
       g.ClientHeight() > 0) {
     auto picture = std::make_unique<TBitmap>(g.ClientWidth(), g.ClientHeight());
-    g.PaintWindow(*picture->Canvas());
+    try {
+      g.PaintWindow(*picture->Canvas());
+    } catch (...) {
+      // A cell that cannot draw must not stop the walk that turns the
+      // controls off; the picture keeps what the screen showed.
+    }
     g.FFrozenPicture = std::move(picture);
   }
   g.InvalidateGrid();
@@ -1458,7 +1463,7 @@ void TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TColumnE
   FColCellParams.Font = &font;
   FColCellParams.Background = background;
   FColCellParams.Alignment = column->Alignment();
-  FColCellParams.ImageIndex = column->GetImageIndex();
+  FColCellParams.ImageIndex = column->CellImageIndex();
   FColCellParams.Text = column->GetCellDisplayText();
   const TColumnEhType kind = column->GetCellKind();
   FColCellParams.CheckState = kind == ctCheckboxes ? column->GetCheckState() : cbUnchecked;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "grid_test_support.h"
@@ -347,6 +348,25 @@ TEST_F(DBGridTest, NextValuesWrapAndNumbersStep) {
   EXPECT_EQ(T.num->AsInteger(), 1);
   image->SetImageList(nullptr);
   T.ds->Cancel();
+}
+
+// An image column over a number no image has (beyond 32 bits) shows the
+// one for values not in the list, and the grid still draws.
+TEST_F(DBGridTest, NumbersBeyondAnyImageShowTheImageOfOthers) {
+  TColumnEh* image = AddColumn("AMT");
+  AddColumn("NAME");
+  Grid->SetDataSource(Source.get());
+  image->SetImageList(Create<TImageList>(Form));
+  image->SetNotInKeyListIndex(2);
+  T.ds->First();
+  T.ds->Edit();
+  for (const auto& [amount, index] : {std::pair{3e9, 2}, {-3e9, 2}, {7.0, 7}, {-1.0, 2}}) {
+    T.amt->SetAsCurrency(Currency(amount));
+    EXPECT_EQ(image->GetImageIndex(), index) << amount;
+  }
+  T.amt->SetAsCurrency(Currency(3e9));
+  T.ds->Post();
+  EXPECT_THAT(PaintedTexts(), testing::Contains("r2"));
 }
 
 TEST_F(DBGridTest, FootersOfEveryKindStayCurrent) {
@@ -1053,6 +1073,23 @@ TEST_F(DBGridTest, TheFrozenPictureGoesWithTheTableItShows) {
     EXPECT_NE(painted(), "[picture] ") << c.Name;
     T.ds->EnableControls();
   }
+}
+
+// A cell that cannot draw (a program's handler failing) still lets a walk
+// turn the controls off, and the grid shows its picture meanwhile.
+TEST_F(DBGridTest, ACellThatCannotDrawLetsTheControlsGoOff) {
+  Grid->SetDataSource(Source.get());
+  Grid->OnGetCellParams = [](TObject*, TColumnEh* column, TFont*, TColor&, TGridDrawState) {
+    if (column->FieldName() == "AMT") throw Exception("no");
+  };
+  EXPECT_NO_THROW(T.ds->DisableControls());
+  EXPECT_TRUE(T.ds->ControlsDisabled());
+  TRecordingCanvas canvas;
+  PaintTopLevel(Form->Handle(), canvas, {});
+  const std::vector<TCanvasRecord> records = canvas.TakeRecords();
+  EXPECT_TRUE(std::any_of(records.begin(), records.end(),
+                          [](const TCanvasRecord& r) { return r.Kind == TRecordKind::Image; }));
+  T.ds->EnableControls();
 }
 
 // A grid that paints while a walk has the controls off reads its rows

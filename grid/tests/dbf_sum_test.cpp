@@ -13,6 +13,7 @@
 #include "platform/base/scope_guard.h"
 #include "platform/base/tests/file_test_dir.h"
 #include "platform/data/data_source.h"
+#include "platform/draw/recording_canvas.h"
 #include "platform/gui/tests/gui_test_support.h"
 #include "storage/dbf_table.h"
 
@@ -116,65 +117,81 @@ TEST_F(DbfSumTest, RecordsWrittenWithEventsOffAreCountedWhenTheyComeBackOn) {
 
 // Numbers beyond Currency's range in a damaged file: a column N(5,3)
 // holding "1e300" and 15-digit integers. The totals go on in double.
-class DbfDamagedSumTest : public GuiTest {};
-
-TEST_F(DbfDamagedSumTest, NumbersBeyondCurrencyAreSummedInDouble) {
-  FormatSettings.DecimalSeparator = '.';
-  TFileTestDir dir;
-  auto table = CreateUnique<TmDbfTable>();
-  table->SetTableName(dir.File("damaged.dbf"));
-  auto* a = Create<TFloatField>(table.get());
-  a->SetFieldName("A");
-  a->SetOrigin("5.3");
-  a->SetDataSet(table.get());
-  auto* b = Create<TLargeintField>(table.get());
-  b->SetFieldName("B");
-  b->SetOrigin("15.0");
-  b->SetDataSet(table.get());
-  table->CreateTable();
-  table->Open();
-  for (auto [x, y] : {std::pair{1.5, 999999999999999LL}, {2.25, 1LL}, {0.125, 0LL}}) {
-    table->Append();
-    a->SetAsFloat(x);
-    b->SetAsVariant(Variant(static_cast<std::int64_t>(y)));
-    table->Post();
+class DbfDamagedSumTest : public GuiTest {
+ protected:
+  DbfDamagedSumTest() {
+    FormatSettings.DecimalSeparator = '.';
+    table = CreateUnique<TmDbfTable>();
+    table->SetTableName(dir.File("damaged.dbf"));
+    a = Create<TFloatField>(table.get());
+    a->SetFieldName("A");
+    a->SetOrigin("5.3");
+    a->SetDataSet(table.get());
+    b = Create<TLargeintField>(table.get());
+    b->SetFieldName("B");
+    b->SetOrigin("15.0");
+    b->SetDataSet(table.get());
+    table->CreateTable();
+    table->Open();
+    for (auto [x, y] : {std::pair{1.5, 999999999999999LL}, {2.25, 1LL}, {0.125, 0LL}}) {
+      table->Append();
+      a->SetAsFloat(x);
+      b->SetAsVariant(Variant(static_cast<std::int64_t>(y)));
+      table->Post();
+    }
+    table->Close();
+    {
+      // The second record's A, as a damaged file has it.
+      std::fstream file(dir.File("damaged.dbf"), std::ios::in | std::ios::out | std::ios::binary);
+      unsigned char header[12] = {};
+      file.read(reinterpret_cast<char*>(header), sizeof header);
+      const int headerLength = header[8] | header[9] << 8;
+      const int recordLength = header[10] | header[11] << 8;
+      file.seekp(headerLength + recordLength + 1);
+      file.write("1e300", 5);
+    }
+    table->Open();
+    source = CreateUnique<TDataSource>();
+    source->SetDataSet(table.get());
+    form = Create<TForm>(nullptr);
+    form->SetBounds(0, 0, 500, 300);
+    grid = Create<TDBGridEh>(form);
+    grid->SetParent(form);
+    grid->SetBounds(0, 0, 400, 200);
+    for (const char* name : {"A", "B"}) {
+      TColumnEh* column = grid->Columns()->Add();
+      column->SetFieldName(name);
+      column->Footers()->Add()->SetValueType(fvtSum);
+      column->Footers()->Add()->SetValueType(fvtAvg);
+      column->Footers()->Add()->SetValueType(fvtCount);
+    }
+    grid->SetFooterRowCount(3);
+    grid->SetDataSource(source.get());
   }
-  table->Close();
-  {
-    // The second record's A, as a damaged file has it.
-    std::fstream file(dir.File("damaged.dbf"), std::ios::in | std::ios::out | std::ios::binary);
-    unsigned char header[12] = {};
-    file.read(reinterpret_cast<char*>(header), sizeof header);
-    const int headerLength = header[8] | header[9] << 8;
-    const int recordLength = header[10] | header[11] << 8;
-    file.seekp(headerLength + recordLength + 1);
-    file.write("1e300", 5);
+  ~DbfDamagedSumTest() override {
+    form->Free();
+    source.reset();
   }
-  table->Open();
-  auto source = CreateUnique<TDataSource>();
-  source->SetDataSet(table.get());
-  TForm* form = Create<TForm>(nullptr);
-  TScopeExit freeForm([&] { form->Free(); });
-  TDBGridEh* grid = Create<TDBGridEh>(form);
-  grid->SetParent(form);
-  for (const char* name : {"A", "B"}) {
-    TColumnEh* column = grid->Columns()->Add();
-    column->SetFieldName(name);
-    column->Footers()->Add()->SetValueType(fvtSum);
-    column->Footers()->Add()->SetValueType(fvtAvg);
-    column->Footers()->Add()->SetValueType(fvtCount);
-  }
-  grid->SetFooterRowCount(3);
-  grid->SetDataSource(source.get());
-  EXPECT_NO_THROW(grid->SumList()->SetActive(true));
-  auto footers = [&] {
+  std::string Footers() {
     std::string out;
     for (int column = 0; column < 2; ++column)
       for (int row = 0; row < 3; ++row)
         out += (out.empty() ? "" : " ") + grid->GetFooterValue(row, grid->Columns()->Items(column));
     return out;
-  };
-  EXPECT_EQ(footers(), "1E300 3.33333333333333E299 3 1E15 333333333333333 3");
+  }
+
+  TFileTestDir dir;
+  TObjectPtr<TmDbfTable> table;
+  TFloatField* a = nullptr;
+  TLargeintField* b = nullptr;
+  TObjectPtr<TDataSource> source;
+  TForm* form = nullptr;
+  TDBGridEh* grid = nullptr;
+};
+
+TEST_F(DbfDamagedSumTest, NumbersBeyondCurrencyAreSummedInDouble) {
+  EXPECT_NO_THROW(grid->SumList()->SetActive(true));
+  EXPECT_EQ(Footers(), "1E300 3.33333333333333E299 3 1E15 333333333333333 3");
   // An export sums the footers of its rows the same way.
   TMemoryStream out;
   EXPECT_NO_THROW(WriteDBGridEhToExportStream<TDBGridEhExportAsText>(out, grid, true,
@@ -189,16 +206,41 @@ TEST_F(DbfDamagedSumTest, NumbersBeyondCurrencyAreSummedInDouble) {
   table->Edit();
   a->SetAsFloat(4);
   EXPECT_NO_THROW(table->Post());
-  EXPECT_EQ(footers(), "1E300 3.33333333333333E299 3 1E15 333333333333333 3");
+  EXPECT_EQ(Footers(), "1E300 3.33333333333333E299 3 1E15 333333333333333 3");
   table->Next();
   EXPECT_NO_THROW(table->Edit());
   a->SetAsFloat(8);
   EXPECT_NO_THROW(table->Post());
-  EXPECT_EQ(footers(), "12.125 4.0417 3 1E15 333333333333333 3");
+  EXPECT_EQ(Footers(), "12.125 4.0417 3 1E15 333333333333333 3");
   table->First();
   EXPECT_NO_THROW(table->Delete());
-  EXPECT_EQ(footers(), "8.125 4.0625 2 1 0.5 2");
+  EXPECT_EQ(Footers(), "8.125 4.0625 2 1 0.5 2");
   grid->SumList()->SetActive(false);
+}
+
+// On screen, every cell of those numbers draws, and the passes that turn
+// the controls off (and so picture the grid) still total them.
+TEST_F(DbfDamagedSumTest, AShownGridDrawsThemAndStillTotalsThem) {
+  form->Show();
+  auto painted = [&] {
+    TRecordingCanvas canvas;
+    PaintTopLevel(form->Handle(), canvas, {});
+    std::string out;
+    for (const TCanvasRecord& r : canvas.TakeRecords())
+      if (r.Kind == TRecordKind::Text) out += r.Text + " ";
+    return out;
+  };
+  EXPECT_EQ(painted(), "A B 1.5 999999999999999 1E300 1 0.125 0 0 0 0 0 0 0 ");
+  EXPECT_NO_THROW(grid->SumList()->SetActive(true));
+  EXPECT_EQ(Footers(), "1E300 3.33333333333333E299 3 1E15 333333333333333 3");
+  // A post whose totals need a new pass stores the record and says nothing.
+  table->Last();
+  table->Edit();
+  b->SetAsVariant(Variant(static_cast<std::int64_t>(5)));
+  EXPECT_NO_THROW(table->Post());
+  EXPECT_EQ(table->State(), dsBrowse);
+  EXPECT_EQ(Footers(), "1E300 3.33333333333333E299 3 1.00000000000001E15 333333333333335 3");
+  EXPECT_NE(painted().find("1E300 1 0.125 5 1E300"), std::string::npos) << painted();
 }
 
 }  // namespace

@@ -5,13 +5,17 @@
 // was in.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 
 #include "platform/base/clock.h"
 #include "platform/base/date_time.h"
 #include "platform/base/scope_guard.h"
 #include "platform/base/tests/file_test_dir.h"
+#include "platform/draw/recording_canvas.h"
 #include "platform/gui/services.h"
 #include "platform/gui/tests/gui_test_support.h"
 #include "platform/widgets/grid_inplace_edit.h"
@@ -24,6 +28,7 @@
 #include "register/main_window.h"
 #include "register/startup.h"
 #include "started_program_fixture.h"
+#include "storage/dbf_format.h"
 
 namespace {
 
@@ -137,6 +142,71 @@ TEST_F(ChildGridInputTest, ANewRecordsRowsStartInTheFirstColumn) {
   EXPECT_EQ(f3->grdChild->SelectedField()->FieldName(), "LNAME");
   EXPECT_EQ(f3->grdChild->InplaceEditor()->Text(), "Пе");
   EXPECT_TRUE(Boxes.empty()) << Boxes.front();
+}
+
+// A damaged coupon No. 2 register whose newborn weighs 1e300: the card
+// draws the whole row, and a new record and a given-up edit go as they do
+// on any other record.
+TEST_F(ChildGridInputTest, ARowOfANumberBeyondAnyWeightDrawsAndLetsTheRecordGo) {
+  const std::string fileName = dir.File("w.002");
+  {
+    auto t = register_fields::RegisterTable(fileName, 2);
+    t->CreateTable();
+    t->Open();
+    t->Append();
+    register_fields::FillMother(*t, 1, EncodeDate(2007, 4, 1));
+    t->FieldByName("CQNT")->SetAsInteger(1);
+    t->FieldByName("SEX1")->SetAsString("Ж");
+    t->FieldByName("WEIGHT1")->SetAsFloat(3.45);
+    t->FieldByName("GROWTH1")->SetAsInteger(51);
+    t->FieldByName("DIAG1")->SetAsString("Q99");
+    t->Post();
+    t->Close();
+  }
+  {
+    std::fstream file(fileName, std::ios::in | std::ios::out | std::ios::binary);
+    const std::string head((std::istreambuf_iterator<char>(file)), {});
+    const dbf::TLayout layout =
+        dbf::DecodeLayout(head, static_cast<std::int64_t>(head.size()), fileName);
+    for (const dbf::TFieldDescriptor& column : layout.Fields) {
+      if (column.Name != "WEIGHT1") continue;
+      file.seekp(layout.RecordPosition(0) + column.Offset);
+      file.write("1e300", 5);
+    }
+  }
+  fmMain->OpenFile(fileName);
+  auto* f = dynamic_cast<TFrmT2*>(fmMain->CurrentFrame());
+  ASSERT_NE(f, nullptr);
+  PressKey(VK_RETURN, {ssCtrl});
+  ASSERT_TRUE(f->CardShown());
+  ASSERT_EQ(f->mtChild->RecordCount(), 1);
+  ASSERT_EQ(f->mtChild->FieldByName("WEIGHT")->AsFloat(), 1e300);
+  auto painted = [] {
+    TRecordingCanvas canvas;
+    PaintTopLevel(fmMain->Handle(), canvas, {});
+    std::string out;
+    for (const TCanvasRecord& r : canvas.TakeRecords())
+      if (r.Kind == TRecordKind::Text) out += r.Text + "|";
+    return out;
+  };
+  EXPECT_NE(painted().find("|51|Q99|"), std::string::npos) << painted();
+
+  PressKey(VK_INSERT, {ssCtrl});
+  EXPECT_TRUE(Boxes.empty()) << Boxes.front();
+  EXPECT_EQ(f->Document()->Table()->State(), dsInsert);
+  EXPECT_EQ(f->mtChild->RecordCount(), 0);
+  fmMain->acCancel->Execute();
+  EXPECT_TRUE(Boxes.empty()) << Boxes.front();
+  // Back on the record, an edit given up brings its rows back.
+  ASSERT_EQ(f->mtChild->RecordCount(), 1);
+  f->Document()->Table()->Edit();
+  f->Document()->Table()->FieldByName("LNAME")->SetAsString("Петрова");
+  fmMain->acCancel->Execute();
+  EXPECT_TRUE(Boxes.empty()) << Boxes.front();
+  EXPECT_EQ(f->Document()->Table()->State(), dsBrowse);
+  EXPECT_EQ(f->Document()->Table()->FieldByName("LNAME")->AsString(), "Иванова");
+  EXPECT_EQ(f->mtChild->FieldByName("WEIGHT")->AsFloat(), 1e300);
+  EXPECT_NE(painted().find("|51|Q99|"), std::string::npos) << painted();
 }
 
 }  // namespace
