@@ -178,6 +178,8 @@ void TCustomDBGridEh::SelectColumn(int rawCol, int step, bool extend) {
   }
   if (rect)
     FSelection->Rect().Select(std::max(0, SelectedIndex()), FDataLink->DataSet()->Bookmark(), true);
+  // The typed text was matched against the column left.
+  if (FIncSearch->Active()) StopIncSearch();
 }
 
 void TCustomDBGridEh::ColEnter() {

@@ -169,6 +169,28 @@ TEST_F(GridInputTest, ARecordMovedOtherwiseEndsTheSearch) {
   EXPECT_TRUE(Grid->InIncSearch());
 }
 
+TEST_F(GridInputTest, AColumnChangeEndsTheSearch) {
+  Grid->SetOptionsEh(Grid->OptionsEh() + TDBGridEhOptions{dghIncSearch, dghPreferIncSearch});
+  const std::pair<const char*, std::function<void()>> changes[] = {
+      {"Right", [&] { PressKey(VK_RIGHT); }},
+      {"Tab", [&] { PressKey(VK_TAB); }},
+      {"program", [&] { Grid->SetSelectedIndex(1); }},
+  };
+  for (const auto& [how, change] : changes) {
+    SCOPED_TRACE(how);
+    T.ds->First();
+    Grid->SetSelectedIndex(0);
+    TypeText("R2");
+    ASSERT_EQ(T.name->AsString(), "r2");
+    change();
+    ASSERT_EQ(Grid->SelectedIndex(), 1);
+    EXPECT_FALSE(Grid->InIncSearch());
+    TypeText("5");
+    EXPECT_EQ(T.name->AsString(), "r5") << "a new search for \"5\" in NUM";
+    PressKey(VK_ESCAPE);
+  }
+}
+
 TEST_F(GridInputTest, PastingGoesOnWithARunningSearch) {
   Grid->SetOptionsEh(Grid->OptionsEh() + TDBGridEhOptions{dghIncSearch});
   PressKey('F', {ssCtrl});
