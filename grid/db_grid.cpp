@@ -369,8 +369,10 @@ int TCustomDBGridEh::SelectedIndex() const {
 void TCustomDBGridEh::SetSelectedIndex(int value) {
   if (!FColumns || value < 0 || value >= FColumns->Count()) return;
   const int raw = DataToRawColumn(value);
+  // Frozen columns are reached as a click reaches them.
+  const int first = FOptionsEh.Contains(dgSelectedFrozenCols) ? FIndicatorOffset : FixedCols();
   // As a move by the user: the column left and the one entered hear it.
-  if (raw < ColCount() && raw >= FixedCols()) SelectColumn(raw, 0, false);
+  if (raw < ColCount() && raw >= first) SelectColumn(raw, 0, false);
 }
 
 TField* TCustomDBGridEh::SelectedField() {
@@ -531,6 +533,7 @@ void TCustomDBGridEh::InternalLayout() {
     if (FColumns->Items(i)->Visible()) FVisibleColumns.push_back(FColumns->Items(i));
 
   const int columnCount = std::max(FColumns->Count(), 1);
+  const int current = Col();
   SetFixedCols(0);
   SetColCount(columnCount + FIndicatorOffset);
   // Frozen columns count the hidden ones among them; the base grid needs
@@ -550,6 +553,12 @@ void TCustomDBGridEh::InternalLayout() {
     }
   }
   SetFixedCols(std::min(fixed, ColCount() - 1));
+  // The base grid moves the current column out of the fixed ones: a frozen
+  // column that may be current stays current, or its editor's text would
+  // go to the column the move lands on.
+  if (Col() != current && current >= FIndicatorOffset && current < FixedCols() &&
+      FOptionsEh.Contains(dgSelectedFrozenCols) && Row() < RowCount())
+    MoveColRow(current, Row(), true, false);
 
   // Data rows.
   int externalLeading = 0;

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "grid/db_grid.h"
@@ -249,6 +250,35 @@ TEST_F(GridKeysTest, ColumnChangeFiresExitThenEnterOnce) {
   Keys("Right");
   EXPECT_EQ(Grid->SelectedIndex(), 2);
   EXPECT_EQ(log, "xn2") << "the nested change is not re-entered";
+}
+
+// A frozen column that may be current is reached by the program as by a
+// click; one that may not stays out of reach either way.
+TEST_F(GridKeysTest, AFrozenColumnIsSelectedByTheProgramAsByAClick) {
+  Grid->SetFrozenCols(1);
+  for (const bool allowed : {false, true}) {
+    SCOPED_TRACE(allowed);
+    if (allowed) Grid->SetOptionsEh(Grid->OptionsEh() + TDBGridEhOptions{dgSelectedFrozenCols});
+    const int expected = allowed ? 0 : 2;
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"click", [&] { Click(CellCenter(Grid->DataToRawColumn(0), Grid->Row())); }},
+        {"index", [&] { Grid->SetSelectedIndex(0); }},
+        {"field", [&] { Grid->SetSelectedField(T.name); }},
+        {"focus", [&] { T.name->FocusControl(); }},
+    };
+    for (const auto& [how, select] : ways) {
+      Grid->SetSelectedIndex(2);
+      Advance(1000);
+      select();
+      EXPECT_EQ(Grid->SelectedIndex(), expected) << how;
+    }
+  }
+  // It stays current through a rebuild, and what is typed goes to it.
+  Grid->RequestLayout();
+  EXPECT_EQ(Grid->SelectedIndex(), 0);
+  TypeText("x");
+  PressKey(VK_RETURN);
+  EXPECT_EQ(T.name->AsString(), "x");
 }
 
 TEST_F(GridKeysTest, CheckBoxCellsToggleBySpaceClickAndDoubleClick) {
