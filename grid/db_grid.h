@@ -512,7 +512,8 @@ class TCustomDBGridEh : public TCustomGrid {
   // Scrolls the current record to screen row `row`, as near as the
   // records before and after it allow; it stays the current record. The
   // dataset moves there and back (row-per-record mode: the top row moves).
-  // Nothing while the link is inactive or the dataset empty.
+  // Nothing while the link is inactive or the dataset empty, nor (outside
+  // row-per-record mode) while a record is edited or inserted.
   void ShowCurrentAtScreenRow(int row);
   // After a sort through the grid: bookmarks are positions in the old
   // order, so the selected records and a saved position are dropped.
@@ -884,7 +885,8 @@ class TDBGridEh : public TCustomDBGridEh {
 // dataset (a print): the current record comes back to its screen row, as
 // near as the records around it allow, in the same column. The operation
 // puts the current record back itself; a failed move back leaves the view
-// where it is. The grid must outlive the guard.
+// where it is, and so does a record left in edit, which stays in edit
+// with its values unposted. The grid must outlive the guard.
 class TGridViewGuardEh {
  public:
   explicit TGridViewGuardEh(TCustomDBGridEh& grid)

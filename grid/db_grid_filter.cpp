@@ -394,6 +394,10 @@ void TCustomDBGridEh::ShowCurrentAtScreenRow(int row) {
     SafeSetTopRow(Row() - row);
     return;
   }
+  // A move would post the record being edited (or drop an untouched new
+  // one): the view stays.
+  const TDataSetState state = FDataLink->DataSet()->State();
+  if (state == dsEdit || state == dsInsert) return;
   // The link's window follows the record only across its edges: a record
   // moved to above the top row becomes the top row, one moved below the
   // bottom the bottom row. Going there and back sets the window's edge.

@@ -1115,6 +1115,49 @@ TEST_F(DBGridTest, APaintWithTheControlsOffLeavesTheWalksRecord) {
   }
 }
 
+// The view guard around a walk brings the record back to its screen row
+// only when it can do so without moving a record that is being edited:
+// that record stays in edit (or insert) with what was typed, unposted.
+TEST_F(DBGridTest, TheViewGuardLeavesARecordInEditAsItFoundIt) {
+  Grid->SetDataSource(Source.get());
+  for (const bool inserting : {false, true}) {
+    SCOPED_TRACE(inserting);
+    T.Go("r10");
+    Grid->ShowCurrentAtScreenRow(5);
+    const int count = T.ds->RecordCount();
+    {
+      TGridViewGuardEh view(*Grid);
+      {
+        // A walk to the end and back, as a print makes.
+        TControlsDisabledGuard off(T.ds.get());
+        T.ds->Last();
+        T.Go("r10");
+      }
+      ASSERT_NE(Grid->CurrentScreenRow(), 5);
+      if (inserting)
+        T.ds->Insert();
+      else
+        T.ds->Edit();
+      T.name->SetAsString("typed");
+    }
+    EXPECT_EQ(T.ds->State(), inserting ? dsInsert : dsEdit);
+    EXPECT_EQ(T.name->AsString(), "typed");
+    T.ds->Cancel();
+    EXPECT_EQ(T.ds->RecordCount(), count);
+    EXPECT_EQ(T.name->AsString(), "r10");
+  }
+  // In browse the view comes back.
+  T.Go("r10");
+  Grid->ShowCurrentAtScreenRow(5);
+  {
+    TGridViewGuardEh view(*Grid);
+    TControlsDisabledGuard off(T.ds.get());
+    T.ds->Last();
+    T.Go("r10");
+  }
+  EXPECT_EQ(Grid->CurrentScreenRow(), 5);
+}
+
 TEST_F(DBGridTest, TheCurrentRecordScrollsToAScreenRowAsFarAsTheRecordsAllow) {
   Grid->SetDataSource(Source.get());
   const int rows = Grid->VisibleDataRowCount();
