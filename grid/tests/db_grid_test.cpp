@@ -1146,16 +1146,6 @@ TEST_F(DBGridTest, TheViewGuardLeavesARecordInEditAsItFoundIt) {
     EXPECT_EQ(T.ds->RecordCount(), count);
     EXPECT_EQ(T.name->AsString(), "r10");
   }
-  // In browse the view comes back.
-  T.Go("r10");
-  Grid->ShowCurrentAtScreenRow(5);
-  {
-    TGridViewGuardEh view(*Grid);
-    TControlsDisabledGuard off(T.ds.get());
-    T.ds->Last();
-    T.Go("r10");
-  }
-  EXPECT_EQ(Grid->CurrentScreenRow(), 5);
 }
 
 TEST_F(DBGridTest, TheCurrentRecordScrollsToAScreenRowAsFarAsTheRecordsAllow) {
