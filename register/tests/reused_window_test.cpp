@@ -104,4 +104,18 @@ TEST_F(ReusedWindowTest, AClickThatCannotReorderLeavesTheMarkerAsTheRowsAre) {
   EXPECT_EQ(Shown(*f), "1 2 3 cCERTIF:up ");
 }
 
+// A register whose header length is one byte short is refused with the
+// table's message naming it, and opening it writes nothing.
+TEST_F(ReusedWindowTest, ARegisterWithItsHeaderLengthOffIsRefusedAndLeftAsItIs) {
+  const std::string damaged = MakeRegister("damaged.001", {1, 2, 3, 4, 5});
+  std::string bytes = ReadFile(damaged);
+  bytes[8] = static_cast<char>(bytes[8] - 1);
+  WriteFile(damaged, bytes);
+  OpenWithCtrlO(damaged);
+  ASSERT_EQ(Boxes.size(), 1u);
+  EXPECT_NE(Boxes[0].find("Таблица " + damaged + " повреждена: длина заголовка"), std::string::npos)
+      << Boxes[0];
+  EXPECT_EQ(ReadFile(damaged), bytes);
+}
+
 }  // namespace
