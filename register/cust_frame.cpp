@@ -300,16 +300,18 @@ void TCustFrame::BuildCard() {
     };
   }
   CardEdit("DCERTIF", "Дата выдачи сертификата", r, y, 100, 170);
+  // The fields in the register's own order, row by row: Enter and Tab
+  // follow it, so a name never lands in a date's mask.
   y += 32;
   CardEdit("SNILS", "СНИЛС", l, y, 120);
   y += 28;
   edLName = CardEdit("LNAME", "Фамилия", l, y, w);
   edLName->OnEnter = [](TObject*) { SwitchKeyboardLayout(1049); };
-  CardEdit("BDATE", "Дата рождения", r, y, 100, 170);
   y += 28;
   CardEdit("FNAME", "Имя", l, y, w);
   y += 28;
   CardEdit("MNAME", "Отчество", l, y, w);
+  CardEdit("BDATE", "Дата рождения", r, y, 100, 170);
   y += 28;
   CardEdit("ADDRESS", "Адрес места жительства", l, y, 608);
   y += 36;
@@ -320,8 +322,8 @@ void TCustFrame::BuildCard() {
     tdoc->KeyItems()->Add(IntToStr(key++));
   }
   y += 28;
-  CardEdit("SDOC", "Серия", l, y, 90);
-  CardEdit("NDOC", "номер", l + 250, y, 100, 50);
+  CardEdit("NDOC", "Номер документа", l, y, 100);
+  CardEdit("SDOC", "серия", l + 270, y, 90, 50);
   CardEdit("DDOC", "Дата выдачи", r, y, 100, 170);
   y += 28;
   CardEdit("ODOC", "Кем выдан", l, y, 608);
@@ -333,15 +335,15 @@ void TCustFrame::BuildCard() {
   CardEdit("NLEAF", "номер", l + 210, y, 90, 50);
   CardEdit("DLEAF", "Дата листка", r, y, 100, 170);
   y += 28;
-  CardEdit("NCARD", "Обменная карта: номер", l, y, 100);
-  CardEdit("DCARD", "Дата обменной карты", r, y, 100, 170);
-  y += 28;
   const char* regCaption = FrameID() == 2 ? "Дата родов" : "Дата постановки на учет";
   CardEdit("DREG", regCaption, l, y, 100);
   DBSum = Create<TLabel>(this);
   DBSum->SetParent(tsCard);
   DBSum->SetBounds(r, y + 3, 250, 17);
   DBSum->Font()->SetStyle({fsBold});
+  y += 28;
+  CardEdit("NCARD", "Обменная карта: номер", l, y, 100);
+  CardEdit("DCARD", "Дата обменной карты", r, y, 100, 170);
   y += 36;
   AddCouponCard(y);
 }

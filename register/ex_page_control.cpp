@@ -28,6 +28,10 @@ void TExTabSheet::Loaded() {
   if (!FStoredTabVisible) SetTabVisible(false);
 }
 
+void RegisterExTabSheetClass() {
+  if (GetClass(TExTabSheet::kClassInfo.Name) == nullptr) RegisterClass<TExTabSheet>();
+}
+
 TExPageControl::TExPageControl(TComponent* owner) : TPageControl(owner) {}
 
 void TExPageControl::SetButtons(bool value) {

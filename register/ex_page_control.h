@@ -28,6 +28,10 @@ class TExTabSheet : public TTabSheet {
   bool FStoredTabVisible = true;
 };
 
+// Registers TExTabSheet for streaming, unless a class of that name is
+// registered already (then that one stays). Called at start-up.
+void RegisterExTabSheetClass();
+
 class TExPageControl : public TPageControl {
   MEBRATH_CLASS(TExPageControl, TPageControl)
  public:

@@ -27,19 +27,20 @@ void TFrmT1::AddCouponCard(int top) {
   qtw2->OnKeyPress = [](TObject*, char32_t& key) {
     if (key == U'+' || key == U'-') key = 0;
   };
-  int y = top + 10;
+  // Below the terms: the card reads in the fields' order.
+  int y = top + 92;
   for (auto [name, caption] : {std::pair{"MULP", "- многоплодная беременность"},
                                std::pair{"PREM", "- преждевременные успешные роды"}}) {
     TDBCheckBoxEh* box = Create<TDBCheckBoxEh>(this);
     box->SetParent(tsCard);
     box->SetCaption(caption);
-    box->SetBounds(420, y, 300, 21);
+    box->SetBounds(12, y, 300, 21);
     box->SetDataSource(RecordSource());
     box->SetDataField(name);
     box->SetValueChecked("1");
     box->SetValueUnchecked("0");
     HookCardKeys(box);
-    y += 28;
+    y += 26;
   }
 }
 
@@ -87,9 +88,11 @@ TFrmT2::TFrmT2(TComponent* owner) : TChildFrame(owner) { SetCaption("Талон 
 
 void TFrmT2::AddCouponCard(int top) {
   TCustomDBEditEh* diag = CardEdit("DIAG", "- причина смерти матери (МКБ-10)", 12, top, 80, 230);
-  CardEdit("BQNT", "Количество детей, включая рожденных ранее", 400, top, 40, 300);
+  // The newborns come between the mother's code and the count of children,
+  // as their fields do.
   MakeChildGrid(top + 32, 170);
   grdChild->SetName("DBGridEh1");
+  CardEdit("BQNT", "Количество детей, включая рожденных ранее", 12, top + 32 + 170 + 8, 40, 300);
   struct TColumnDef {
     const char* Field;
     const char* Title;

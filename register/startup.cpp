@@ -5,6 +5,7 @@
 #include "register/certificate_directory.h"
 #include "register/data_module.h"
 #include "register/dlg_param.h"
+#include "register/ex_page_control.h"
 #include "register/main_window.h"
 #include "report/preview/fr_report_windows.h"
 
@@ -15,6 +16,7 @@ void StartProgram(const TDesktopInstaller& installDesktop) {
   ApplyStartupFormatSettings();
   frInstallReportWindows(ProgramHelpFile());
   InitializeGridUnit();
+  RegisterExTabSheetClass();
   CreateProgramForms();
 }
 

@@ -3,7 +3,8 @@
 // passes the Qt host and services), the start-up format settings, the
 // report windows (every hook of frReportHooks() and frFunctionHooks()),
 // the grid unit (its resources and the form's and columns' property
-// interceptors); then the application is initialised and titled "Mebrath", the data
+// interceptors), the streaming class of the register windows' tab sheets;
+// then the application is initialised and titled "Mebrath", the data
 // module, the main window, the print-parameter dialog and the directory
 // window are made in that order, and the message loop runs until the main
 // window closes.
@@ -23,8 +24,8 @@ using TDesktopInstaller = std::function<void()>;
 std::string ProgramHelpFile();
 
 // The desktop, the start-up format settings, the report windows (the
-// preview's Help opens ProgramHelpFile), the grid unit, then
-// CreateProgramForms.
+// preview's Help opens ProgramHelpFile), the grid unit, the tab sheet's
+// streaming class, then CreateProgramForms.
 void StartProgram(const TDesktopInstaller& installDesktop);
 
 // Makes the long-lived objects (REQUIRES: the start-up format settings are

@@ -113,6 +113,45 @@ std::uint32_t TDbfFile::CountRecords() {
   return count;
 }
 
+void TDbfFile::CheckRecordFlags(std::uint32_t count) {
+  if (count == 0) return;
+  auto isFlag = [](char c) { return c == kLiveFlag || c == kDeletedFlag; };
+  // The first records and a byte on either side: with the header length
+  // one off, the flags stand one byte away from where it says.
+  constexpr std::uint32_t kSampled = 32;
+  const std::uint32_t sampled = std::min(count, kSampled);
+  const std::size_t length = FLayout.RecordLength;
+  std::string bytes(sampled * length + 1, '\0');
+  FStream->SetPosition(FLayout.Header.HeaderLength - 1);
+  FStream->ReadBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  auto flagsAt = [&](int shift) {
+    for (std::uint32_t i = 0; i < sampled; ++i)
+      if (!isFlag(bytes[static_cast<std::size_t>(1 + shift) + i * length])) return false;
+    return true;
+  };
+  if (flagsAt(0)) return;
+  bool damaged = flagsAt(-1) || flagsAt(1);
+  if (!damaged) {
+    // A record or two may hold another byte there (they are not live);
+    // not one flag at all is damage too. Most files answer at once.
+    constexpr std::uint32_t kMostAtOnce = 1u << 16;
+    std::vector<char> flags;
+    damaged = true;
+    std::uint32_t read = 0;
+    for (std::uint32_t first = 0, want = 1; damaged && first < count;
+         first += read, want = std::min(want * 2, kMostAtOnce)) {
+      read = std::min(want, count - first);
+      flags.resize(read);
+      ReadFlags(first, read, flags.data());
+      damaged = std::none_of(flags.begin(), flags.end(), isFlag);
+    }
+  }
+  if (damaged)
+    RaiseDamaged(FFileName, "длина заголовка " + std::to_string(FLayout.Header.HeaderLength) +
+                                " байт неверна: записи не начинаются с признака удаления "
+                                "(пробел или *)");
+}
+
 void TDbfFile::SetKnownCount(std::uint32_t count) {
   FKnownCount = count;
   FLayout.Header.RecordCount = count;

@@ -92,6 +92,14 @@ class TDbfFile {
   // а в файле помещается <m>.".
   std::uint32_t CountRecords();
 
+  // Refuses a file whose records 0 .. count - 1 hold their deletion flags
+  // (' ' or '*') one byte off from the header length, or hold none at
+  // all: reading on would show garbled or no records and write over a
+  // record. Reads a few records, and all flags only in doubt. Throws
+  // EDBFError "Таблица <name> повреждена: длина заголовка <h> байт
+  // неверна: ...".
+  void CheckRecordFlags(std::uint32_t count);
+
   // The records the owner knows to be in the file: 0 .. KnownCount - 1.
   std::uint32_t KnownCount() const { return FKnownCount; }
   void SetKnownCount(std::uint32_t count);

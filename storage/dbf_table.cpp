@@ -328,6 +328,7 @@ void TmDbfTable::InternalOpen() {
     FFile->SetMapReads(!StreamFactory &&
                        (FExclusive || OnLocalFileSystem(FFile->Stream().Handle())));
     FFile->SetDirectWrites(!StreamFactory);
+    FFile->CheckRecordFlags(FFile->CountRecords());
     RebuildOrderings();
     // Shared, another user may be appending: the next append cuts it.
     if (FExclusive && !FReadOnly) FFile->CutUncountedTail();

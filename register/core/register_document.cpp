@@ -437,6 +437,8 @@ void TRegisterDocument::Open(const std::string& fileName) {
     FFileName = fileName;
     if (FCertCursor == nullptr) FCertCursor = FTable->AddCursor(Fld("cCERTIF"));
   });
+  // A window that showed another register shows this one's order.
+  OrderChanged(OrderFieldName(), OrderDescending());
 }
 
 void TRegisterDocument::New(const std::string& fileName) {
@@ -488,10 +490,23 @@ int TRegisterDocument::ImportXml(TImpXml& importer, TInstitution& institution,
 // --- ordering
 
 void TRegisterDocument::OrderBy(const std::string& fieldName, bool descending) {
-  OrderChanged(fieldName, descending);
-  if (!FTable->Active()) return;
-  TField* field = fieldName.empty() ? nullptr : FTable->FindField(fieldName);
-  FTable->SetOrder(field, field != nullptr && descending);
+  if (FTable->Active()) {
+    TField* field = fieldName.empty() ? nullptr : FTable->FindField(fieldName);
+    FTable->SetOrder(field, field != nullptr && descending);
+  }
+  // What the table took, not what was asked: a record in edit keeps the
+  // order it has.
+  OrderChanged(OrderFieldName(), OrderDescending());
+}
+
+std::string TRegisterDocument::OrderFieldName() const {
+  const TDbfCursor* ordering = FTable->Cursor();
+  return ordering != nullptr ? ordering->KeyFieldName() : std::string();
+}
+
+bool TRegisterDocument::OrderDescending() const {
+  const TDbfCursor* ordering = FTable->Cursor();
+  return ordering != nullptr && ordering->Descending();
 }
 
 // --- calculated fields and the sum

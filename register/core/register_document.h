@@ -126,11 +126,17 @@ class TRegisterDocument : public TComponent {
   TDocumentNotification<> UpgradeFinished;
 
   // --- ordering
-  // Orders by `fieldName` (empty or unknown: the file's order). Tells
-  // OrderChanged; without an open register only that.
+  // Orders by `fieldName` (empty or unknown: the file's order) when the
+  // register is open and no record is being edited; then tells
+  // OrderChanged the order the rows have.
   void OrderBy(const std::string& fieldName, bool descending);
   void OrderByCertificate() { OrderBy("cCERTIF", false); }
-  // The field and direction of the last OrderBy.
+  // The field the rows are ordered by (empty: the file's order), and
+  // whether downwards.
+  std::string OrderFieldName() const;
+  bool OrderDescending() const;
+  // The rows' order (OrderFieldName, OrderDescending), told after every
+  // OrderBy and every register opened or made: what the titles show.
   TDocumentNotification<const std::string& /*fieldName*/, bool /*descending*/> OrderChanged;
   // Moves to the record of the certificate key "<series> <7 digits>";
   // false (staying put) when there is none or no register is open.

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 
+#include "controls/db_check_box.h"
 #include "controls/db_edit.h"
 #include "platform/base/clock.h"
 #include "platform/base/date_time.h"
@@ -40,10 +41,10 @@ class ProgramKeysTest : public StartedProgramFixture {
     Enter("NCERTIF", number);
     Enter("DCERTIF", "03042007");
     Enter("LNAME", lastName);
-    Enter("BDATE", "06051980");
     Enter("FNAME", "анна");
-    Enter("SDOC", "4501");
+    Enter("BDATE", "06051980");
     Enter("NDOC", "123456");
+    Enter("SDOC", "4501");
     Enter("DDOC", "01012000");
     Enter("ODOC", "ОВД");
     Enter("DREG", "10012007");
@@ -60,6 +61,50 @@ class ProgramKeysTest : public StartedProgramFixture {
     return bytes.substr(static_cast<std::size_t>(word(8)), static_cast<std::size_t>(word(10)));
   }
 };
+
+// Enter and Tab lead through a new record's card in the order of the
+// register's fields, round to the first, on every kind of coupon; the
+// child grid keeps both keys for its cells, so the walk steps over it.
+TEST_F(ProgramKeysTest, TheCardsFocusFollowsTheFieldsOrder) {
+  const std::string common =
+      "SCERTIF NCERTIF DCERTIF SNILS LNAME FNAME MNAME BDATE ADDRESS TDOC NDOC SDOC DDOC ODOC "
+      "SPOLICY NPOLICY SLEAF NLEAF DLEAF DREG NCARD DCARD ";
+  const struct {
+    const char* File;
+    std::string Order;
+  } kinds[] = {{"a.001", common + "QTW2 MULP PREM "},
+               {"b.002", common + "DIAG rows BQNT "},
+               {"c.031", common + "rows "},
+               {"d.032", common + "rows "}};
+  auto focused = [] {
+    TWinControl* c = Screen->ActiveControl();
+    if (auto* edit = dynamic_cast<TCustomDBEditEh*>(c)) return edit->DataField();
+    if (auto* box = dynamic_cast<TCustomDBCheckBoxEh*>(c)) return box->DataField();
+    return std::string(dynamic_cast<TDBGridEh*>(c) != nullptr ? "rows" : "?");
+  };
+  for (const auto& kind : kinds) {
+    fmMain->NewFile(dir.File(kind.File));
+    TCustFrame* f = fmMain->CurrentFrame();
+    ASSERT_NE(f, nullptr);
+    PressKey(VK_INSERT, {ssCtrl});
+    ASSERT_TRUE(f->CardShown());
+    for (unsigned key : {VK_RETURN, VK_TAB}) {
+      SCOPED_TRACE(std::string(kind.File) + (key == VK_TAB ? " Tab" : " Enter"));
+      std::string order;
+      const std::string first = focused();
+      do {
+        order += focused() + " ";
+        if (focused() == "rows")
+          f->tsCard->SelectNext(Screen->ActiveControl(), true, true);
+        else
+          PressKey(key);
+      } while (focused() != first && order.size() < 1000);
+      EXPECT_EQ(order, kind.Order);
+    }
+    fmMain->acCancel->Execute();
+  }
+  EXPECT_TRUE(Boxes.empty()) << Boxes.front();
+}
 
 TEST_F(ProgramKeysTest, CtrlInsInAFieldWithSelectedTextStartsANewRecord) {
   // Tab and Shift+Tab select the text of the field they enter: where the

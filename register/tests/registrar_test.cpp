@@ -51,10 +51,10 @@ class RegistrarTest : public GuiTest {
     Enter("NCERTIF", number);
     Enter("DCERTIF", "03042007");
     Enter("LNAME", "петрова");
-    Enter("BDATE", "06051980");
     Enter("FNAME", "анна");
-    Enter("SDOC", "4501");
+    Enter("BDATE", "06051980");
     Enter("NDOC", "123456");
+    Enter("SDOC", "4501");
     Enter("DDOC", "01012000");
     Enter("ODOC", "ОВД");
     Enter("DREG", "10012007");
@@ -91,10 +91,10 @@ TEST_F(RegistrarTest, AMotherWithTwoNewbornsTypedIntoTheCard) {
   Enter("LNAME", "иванова-петрова");
   // Russian on entering the surname.
   EXPECT_EQ(layouts, std::vector<int>{1049});
-  Enter("BDATE", "06051980");
   Enter("FNAME", "анна");
-  Enter("SDOC", "4501");
+  Enter("BDATE", "06051980");
   Enter("NDOC", "123456");
+  Enter("SDOC", "4501");
   Enter("DDOC", "01012000");
   Enter("ODOC", "ОВД");
   // Ctrl+C with text selected in a card field copies it; the record stays.

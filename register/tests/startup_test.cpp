@@ -17,6 +17,7 @@
 #include "register/cust_frame.h"
 #include "register/data_module.h"
 #include "register/dlg_param.h"
+#include "register/ex_page_control.h"
 #include "register/frames.h"
 #include "register/main_window.h"
 #include "report/fr_functions.h"
@@ -105,6 +106,31 @@ TEST_F(StartupTest, RegistersTheFormAndColumnStorageInterceptors) {
   EXPECT_EQ(registered(&TCustomForm::kClassInfo), &TFormStoragePropertyInterceptor::kClassInfo);
   EXPECT_EQ(registered(&TColumnEh::kClassInfo), &TColumnEhPropertyInterceptor::kClassInfo);
   EXPECT_EQ(registered(&TDBGridColumnsEh::kClassInfo), &TColumnsEhPropertyInterceptor::kClassInfo);
+}
+
+TEST_F(StartupTest, RegistersTheTabSheetForStreaming) {
+  UnRegisterClass("TExTabSheet");
+  StartProgram(nullptr);
+  const TComponentClass* made = GetClass("TExTabSheet");
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->Info, &TExTabSheet::kClassInfo);
+  TObjectPtr<TComponent> sheet(made->CreateInstance(nullptr));
+  EXPECT_NE(dynamic_cast<TExTabSheet*>(sheet.get()), nullptr);
+}
+
+TEST_F(StartupTest, KeepsAClassRegisteredBeforeUnderTheTabSheetsName) {
+  struct Restore {
+    ~Restore() {
+      UnRegisterClass("TExTabSheet");
+      RegisterClass<TExTabSheet>();
+    }
+  } restore;
+  UnRegisterClass("TExTabSheet");
+  RegisterClass("TEXTABSHEET",
+                [](TComponent* owner) -> TComponent* { return Create<TTabSheet>(owner); });
+  StartProgram(nullptr);
+  TObjectPtr<TComponent> kept(FindClass("TExTabSheet").CreateInstance(nullptr));
+  EXPECT_EQ(dynamic_cast<TExTabSheet*>(kept.get()), nullptr);
 }
 
 TEST_F(StartupTest, UnusedNewbornGroupsHoldZeroWeightAndGrowthInTheFile) {

@@ -727,6 +727,58 @@ TEST_F(DbfTableTest, DamagedFileDoesNotOpen) {
   EXPECT_FALSE(t->Active());
 }
 
+// A header length one off puts every record's flag on a text byte or the
+// terminator: such a file is refused, shared or exclusive, and left as it
+// is; files whose flags are good open as before.
+TEST_F(DbfTableTest, AHeaderLengthThatMissesTheRecordsIsRefusedAndNothingWritten) {
+  {
+    auto t = MakeTable();
+    t->CreateTable();
+    t->Open();
+    for (int i = 1; i <= 60; ++i) AppendRow(*t, "r" + std::to_string(i), i);
+  }
+  const std::string made = FileBytes(name);
+  for (int shift : {-1, 1}) {
+    for (bool exclusive : {true, false}) {
+      std::string bytes = made;
+      dbf::EncodeFixed16(bytes.data() + 8, static_cast<std::uint16_t>(kHeaderLength + shift));
+      WriteFile(name, bytes);
+      auto t = exclusive ? MakeTable() : MakeShared();
+      try {
+        t->Open();
+        ADD_FAILURE() << shift << exclusive;
+      } catch (const EDBFError& e) {
+        EXPECT_EQ(e.Message(), "Таблица " + name + " повреждена: длина заголовка " +
+                                   std::to_string(kHeaderLength + shift) +
+                                   " байт неверна: записи не начинаются с признака удаления "
+                                   "(пробел или *).");
+      }
+      EXPECT_FALSE(t->Active());
+      EXPECT_EQ(FileBytes(name), bytes) << shift << exclusive;
+    }
+  }
+  // Good flags: every record deleted, only the last one live, a header
+  // tail, and no record at all.
+  const auto open = [&](const std::string& bytes) {
+    WriteFile(name, bytes);
+    auto t = MakeTable();
+    t->Open();
+    return t->RecordCount();
+  };
+  std::string flags = made;
+  for (int i = 0; i < 60; ++i) flags[kHeaderLength + i * kRecordLength] = i < 59 ? '*' : 'x';
+  EXPECT_EQ(open(flags), 0);
+  flags[kHeaderLength + 59 * kRecordLength] = ' ';
+  for (int i = 0; i < 59; ++i) flags[kHeaderLength + i * kRecordLength] = '\x1a';
+  EXPECT_EQ(open(flags), 1);
+  std::string tail = made;
+  tail.insert(kHeaderLength, "tail");
+  dbf::EncodeFixed16(tail.data() + 8, static_cast<std::uint16_t>(kHeaderLength + 4));
+  EXPECT_EQ(open(tail), 60);
+  MakeTable()->CreateTable();
+  EXPECT_EQ(open(FileBytes(name)), 0);
+}
+
 TEST_F(DbfTableTest, CreateTableErrors) {
   auto t = CreateUnique<TmDbfTable>();
   t->SetName("Tbl");
