@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string_view>
 
 #include "platform/base/edit_mask.h"
@@ -777,8 +778,13 @@ double TFloatField::GetAsFloat() const {
 }
 
 void TFloatField::SetAsFloatValue(double value) {
-  if ((FMinValue != 0 || FMaxValue != 0) && (value < FMinValue || value > FMaxValue)) {
-    OutOfRange(FloatToStr(value), FloatToStr(FMinValue), FloatToStr(FMaxValue));
+  // NaN and the infinities are no number a store or a sum can take; a field
+  // without limits of its own ranges over the finite doubles.
+  const bool limited = FMinValue != 0 || FMaxValue != 0;
+  if (!std::isfinite(value) || (limited && (value < FMinValue || value > FMaxValue))) {
+    constexpr double kMax = std::numeric_limits<double>::max();
+    OutOfRange(FloatToStr(value), FloatToStr(limited ? FMinValue : -kMax),
+               FloatToStr(limited ? FMaxValue : kMax));
     return;
   }
   SetData(&value);

@@ -456,7 +456,8 @@ class TFloatField : public TNumericField {
   // Significant digits of the general format; 15 by default.
   int Precision() const { return FPrecision; }
   void SetPrecision(int value);
-  // 0 and 0 mean "no limit".
+  // 0 and 0 mean "no limit" but the finite doubles: NaN and the
+  // infinities are out of every float field's range, however they come.
   double MinValue() const { return FMinValue; }
   void SetMinValue(double value) { FMinValue = value; }
   double MaxValue() const { return FMaxValue; }
