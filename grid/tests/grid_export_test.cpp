@@ -494,6 +494,26 @@ TEST_F(GridExportTest, VcldbifRefusesNaNAndInfinitiesAndDropsAHalfReadInsert) {
   EXPECT_EQ(Rows(), "x:1 y:2");
 }
 
+TEST_F(GridExportTest, ATextWithANulByteIsCopiedAndPastedWhole) {
+  Columns({"NAME", "NUM"});
+  Fill({{"a", 1}, {"b", 2}});
+  const std::string damaged = "Ив\0ан"s;
+  T.Go("a");
+  T.ds->Edit();
+  T.name->SetAsString(damaged);
+  T.ds->Post();
+  EXPECT_EQ(T.name->AsString(), damaged);
+  Grid->SelectedRows()->SetCurrentRowSelected(true);
+  DBGridEh_DoCopyAction(Grid, false);
+  Grid->SelectedRows()->Clear();
+  Grid->SetSelectionType(gstNon);
+  T.Go("b");
+  Grid->SetSelectedIndex(0);
+  DBGridEh_DoPasteAction(Grid, false);
+  EXPECT_EQ(T.name->AsString(), damaged);
+  EXPECT_EQ(T.num->AsInteger(), 1);
+}
+
 TEST_F(GridExportTest, DeleteEveryKind) {
   Columns({"NAME", "NUM"});
   struct Case {

@@ -343,6 +343,27 @@ void TField::SetFieldText(const std::string& text) { SetAsStringValue(text); }
 
 // ---- TStringField
 
+std::string_view NativeText(const char* buffer, std::size_t size) {
+  while (size > 0 && buffer[size - 1] == '\0') --size;
+  return std::string_view(buffer, size);
+}
+
+std::size_t TranslateText(TDataSet& ds, const char* text, std::size_t length, char* dest,
+                          bool toOem) {
+  // Translate reads up to a NUL: a text that holds NUL bytes goes through
+  // it a piece at a time.
+  std::size_t written = 0;
+  for (std::size_t at = 0;;) {
+    const std::size_t piece = strnlen(text + at, length - at);
+    written +=
+        static_cast<std::size_t>(std::max(ds.Translate(text + at, dest + written, toOem), 0));
+    at += piece;
+    if (at >= length) return written;
+    dest[written++] = '\0';
+    ++at;
+  }
+}
+
 TStringField::TStringField(TComponent* owner, TFieldType type) : TField(owner, type) {
   SetSizeValue(20);
   SetTransliterate(true);
@@ -375,8 +396,7 @@ void TStringField::SetAsStringValue(const std::string& value) {
   if (Transliterate()) {
     std::string out(text.size() * 4 + 1, '\0');
     const char* source = text.data() == value.data() ? value.c_str() : cut.c_str();
-    int length = DataSet() ? DataSet()->Translate(source, out.data(), true) : 0;
-    out.resize(static_cast<std::size_t>(std::max(length, 0)));
+    out.resize(DataSet() ? TranslateText(*DataSet(), source, text.size(), out.data(), true) : 0);
     cut = std::move(out);
     text = cut;
   }
@@ -1317,8 +1337,7 @@ std::string TBlobField::GetAsString() const {
   if (!text.empty()) blob->ReadBuffer(text.data(), static_cast<std::int64_t>(text.size()));
   if (Transliterate() && !text.empty()) {
     std::string out(text.size() * 4 + 1, '\0');
-    out.resize(static_cast<std::size_t>(
-        std::max(DataSet()->Translate(text.c_str(), out.data(), false), 0)));
+    out.resize(TranslateText(*DataSet(), text.c_str(), text.size(), out.data(), false));
     return out;
   }
   return text;
@@ -1329,8 +1348,7 @@ void TBlobField::SetAsStringValue(const std::string& value) {
   std::string text = value;
   if (Transliterate() && !text.empty()) {
     std::string out(text.size() * 4 + 1, '\0');
-    out.resize(static_cast<std::size_t>(
-        std::max(DataSet()->Translate(text.c_str(), out.data(), true), 0)));
+    out.resize(TranslateText(*DataSet(), text.c_str(), text.size(), out.data(), true));
     text = std::move(out);
   }
   std::unique_ptr<TStream> blob = DataSet()->CreateBlobStream(this, bmWrite);
