@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -344,6 +345,11 @@ void TField::SetFieldText(const std::string& text) { SetAsStringValue(text); }
 // ---- TStringField
 
 std::string_view NativeText(const char* buffer, std::size_t size) {
+  // Mostly filling: skipped a word at a time from the end.
+  for (std::uint64_t word; size >= 8; size -= 8) {
+    std::memcpy(&word, buffer + size - 8, 8);
+    if (word != 0) break;
+  }
   while (size > 0 && buffer[size - 1] == '\0') --size;
   return std::string_view(buffer, size);
 }
