@@ -647,12 +647,6 @@ void TCustomDBComboBoxEh::WndProc(TMessage& message) {
         message.Result = 1;
         return;
       }
-      // With its list closed a combo leaves Esc to the form, also after
-      // typing: that is how a dialog is left.
-      if (message.WParam == VK_ESCAPE && !MRUListboxShown()) {
-        message.Result = 0;
-        return;
-      }
       break;
     case CM_CANCELMODE: {
       TControl* sender = TCMCancelMode{message}.Sender();

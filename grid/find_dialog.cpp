@@ -8,6 +8,7 @@
 #include "platform/data/data_guards.h"
 #include "platform/data/data_set.h"
 #include "platform/data/fields.h"
+#include "platform/gui/messages.h"
 #include "platform/gui/services.h"
 #include "platform/widgets/std_buttons.h"
 #include "platform/widgets/std_labels.h"
@@ -108,6 +109,23 @@ namespace {
 
 TDBGridEhFindDlg* gFindDialog = nullptr;
 
+// The pattern box: Esc with its list closed is the dialog's, typing or
+// not, so that the first Esc after a pattern closes "Поиск".
+class TFindPatternBoxEh final : public TDBComboBoxEh {
+  MEBRATH_CLASS(TFindPatternBoxEh, TDBComboBoxEh)
+
+ protected:
+  explicit TFindPatternBoxEh(TComponent* owner) : TDBComboBoxEh(owner) {}
+  void WndProc(TMessage& message) override {
+    if (message.Msg == CM_WANTSPECIALKEY && message.WParam == VK_ESCAPE && !ListVisible() &&
+        !MRUListboxShown()) {
+      message.Result = 0;
+      return;
+    }
+    TDBComboBoxEh::WndProc(message);
+  }
+};
+
 template <typename T>
 T* Place(TWinControl* parent, int left, int top, int width, int height) {
   T* c = Create<T>(parent);
@@ -139,7 +157,7 @@ TDBGridEhFindDlg::TDBGridEhFindDlg(TComponent* owner) : TForm(owner) {
   SetKeyPreview(true);
   SetClientWidth(498);
   SetClientHeight(122);
-  cbText = Place<TDBComboBoxEh>(this, 88, 8, 298, 21);
+  cbText = Place<TFindPatternBoxEh>(this, 88, 8, 298, 21);
   PlaceLabel(this, "&Образец:", 8, 11, cbText);
   cbText->DropDownBox()->SetRows(17);
   cbText->DropDownBox()->SetSizable(true);

@@ -418,8 +418,11 @@ void TDBGridEhImport::ImportSelection(TStream& stream, const TGridSelectionEh& s
   } else {
     columns = SelectionColumns(FDBGrid, walk);
   }
+  // From the first value on, the record in insert is the paste's.
+  bool reading = false;
   try {
     ReadPrefix();
+    reading = true;
     if (!inserting) {
       if (walk.Kind == gstNon) {
         // The current record first: on the last record the dataset already
@@ -460,7 +463,7 @@ void TDBGridEhImport::ImportSelection(TStream& stream, const TGridSelectionEh& s
   } catch (...) {
     // A record left half read is dropped, not posted by the return to the
     // remembered record; the records before it stay.
-    if (!inserting && EditingOrInserting(ds)) ds->Cancel();
+    if ((!inserting || reading) && EditingOrInserting(ds)) ds->Cancel();
     throw;
   }
 }

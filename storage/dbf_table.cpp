@@ -1719,7 +1719,10 @@ void TmDbfTable::SetFieldData(TField* field, const void* buffer) {
     } else if (IsStringType(dataType)) {
       // Converted on the stack: a text never grows from UTF-8 to one byte
       // a character, and only the column's width of it is kept.
-      const std::string_view text(static_cast<const char*>(buffer));
+      // The whole text: one that holds a NUL byte (a damaged file's) is
+      // not cut there.
+      const std::string_view text =
+          NativeText(static_cast<const char*>(buffer), static_cast<std::size_t>(field->DataSize()));
       char converted[4 * dbf::kMaxColumnLength + 1];
       if (text.size() < sizeof converted) {
         EncodeChar(bytes, std::string_view(converted, FromUtf8(text, TextPage(), converted)));

@@ -8,6 +8,7 @@
 #include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/data/db_consts.h"
+#include "platform/data/fields.h"
 
 namespace {
 
@@ -351,6 +352,24 @@ bool TmemDs::GetFieldData(TField* field, void* buffer) {
   return false;
 }
 
+bool TmemDs::GetFieldString(TField* field, std::string& value) {
+  // The base reads through a C string, which would cut a text at a NUL
+  // byte (a damaged file's); a slot is NUL-filled after its text.
+  if (field->FieldNo() <= 0 || !IsStringType(field->DataType()))
+    return TDataSet::GetFieldString(field, value);
+  TRecordBuffer record;
+  if (!GetActiveRecBuf(record)) return false;
+  const std::string_view text =
+      NativeText(record + FieldOffset(field), static_cast<std::size_t>(field->DataSize()));
+  if (field->Transliterate() && !text.empty()) {
+    value.resize(text.size() * 4 + 1);
+    value.resize(TranslateText(*this, text.data(), text.size(), value.data(), false));
+  } else {
+    value.assign(text);
+  }
+  return true;
+}
+
 void TmemDs::SetFieldData(TField* field, const void* buffer) {
   const TDataSetState state = State();
   if (!IsWriteState(state)) DatabaseError(SNotEditing, this);
@@ -367,8 +386,9 @@ void TmemDs::SetFieldData(TField* field, const void* buffer) {
       if (buffer != nullptr) {
         const char* source = static_cast<const char*>(buffer);
         if (IsStringType(field->DataType())) {
-          // Up to the terminating NUL, which stays.
-          std::memcpy(slot, source, strnlen(source, size - 1));
+          // The whole text, NUL bytes in it too; the last byte stays NUL.
+          const std::string_view text = NativeText(source, size - 1);
+          std::memcpy(slot, text.data(), text.size());
         } else if (field->DataType() == ftDate) {
           std::int32_t days = Load<std::int32_t>(source);
           if (days >= kFirstStoredDay) std::memcpy(slot, &days, 4);
@@ -421,7 +441,7 @@ int TmemDs::FindRecord(const std::string& keyFields, const std::string& keyText,
     if (fold) key = AnsiUpperCase(key);
     for (int i = 0; i < Count(); ++i) {
       const char* slot = FRecords[static_cast<std::size_t>(i)].Data.get() + offset;
-      const std::string_view text(slot, strnlen(slot, size));
+      const std::string_view text = NativeText(slot, size);
       if (fold ? FoldedTextMatches(text, key, partial)
                : (partial ? text.starts_with(key) : text == key))
         return i + 1;

@@ -75,6 +75,8 @@ class TmemDs : public TDataSet {
   bool BookmarkValid(const TBookmark& bookmark) override;
 
   bool GetFieldData(TField* field, void* buffer) override;
+  // A stored text straight from its record, NUL bytes in it too.
+  bool GetFieldString(TField* field, std::string& value) override;
   // Raises "Dataset not in edit or insert mode" outside the write states
   // (and for a data field in dsCalcFields), "Field '%s' cannot be modified"
   // for a read-only field (except in dsFilter); runs the field's OnValidate.

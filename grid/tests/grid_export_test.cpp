@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -453,6 +454,61 @@ TEST_F(GridExportTest, VcldbifSkippedValuesKeepTheStreamInStep) {
   vcldbif::PutTag(bytes, vcldbif::kTagEnd);
   Import<TDBGridEhImportAsVCLDBIF>(bytes, Kind(gstAll), true);
   EXPECT_EQ(Rows(), "x:1 y:20");
+}
+
+TEST_F(GridExportTest, VcldbifRefusesNaNAndInfinitiesAndDropsAHalfReadInsert) {
+  Columns({"NAME", "AMT"});
+  T.Add("a", 1, 1.5);
+  T.Add("b", 2, 2.5);
+  Grid->SetAllowedOperations({alopUpdateEh, alopAppendEh});
+  std::string bytes;
+  vcldbif::PutPrefix(bytes, {{true, ""}, {true, ""}});
+  vcldbif::PutBytes(bytes, vcldbif::kTagString, "x");
+  vcldbif::PutFloat(bytes, std::numeric_limits<double>::quiet_NaN());
+  vcldbif::PutBytes(bytes, vcldbif::kTagString, "y");
+  vcldbif::PutFloat(bytes, -std::numeric_limits<double>::infinity());
+  vcldbif::PutTag(bytes, vcldbif::kTagEnd);
+  Answer = mrYes;  // on without the value
+  T.Go("a");
+  Grid->SetSelectedIndex(0);
+  Import<TDBGridEhImportAsVCLDBIF>(bytes, Kind(gstNon));
+  ASSERT_EQ(Questions.size(), 2u);
+  EXPECT_NE(Questions[1].find("Значение -INF недопустимо для поля 'AMT'"), std::string::npos);
+  T.Go("x");
+  EXPECT_EQ(T.amt->AsFloat(), 1.5) << "kept";
+
+  // Damaged inside the float of a record pasted into a record in insert.
+  T.ds->Append();
+  T.name->SetAsString("new");
+  const std::string cut = bytes.substr(0, vcldbif::kPrefixSize + 2 * 2 + 6 + 3);
+  try {
+    Import<TDBGridEhImportAsVCLDBIF>(cut, Kind(gstNon));
+    ADD_FAILURE() << "the damage goes unnoticed";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), vcldbif::kFormatErrorText);
+  }
+  EXPECT_EQ(T.ds->State(), dsBrowse);
+  EXPECT_EQ(Rows(), "x:1 y:2");
+}
+
+TEST_F(GridExportTest, ATextWithANulByteIsCopiedAndPastedWhole) {
+  Columns({"NAME", "NUM"});
+  Fill({{"a", 1}, {"b", 2}});
+  const std::string damaged = "Ив\0ан"s;
+  T.Go("a");
+  T.ds->Edit();
+  T.name->SetAsString(damaged);
+  T.ds->Post();
+  EXPECT_EQ(T.name->AsString(), damaged);
+  Grid->SelectedRows()->SetCurrentRowSelected(true);
+  DBGridEh_DoCopyAction(Grid, false);
+  Grid->SelectedRows()->Clear();
+  Grid->SetSelectionType(gstNon);
+  T.Go("b");
+  Grid->SetSelectedIndex(0);
+  DBGridEh_DoPasteAction(Grid, false);
+  EXPECT_EQ(T.name->AsString(), damaged);
+  EXPECT_EQ(T.num->AsInteger(), 1);
 }
 
 TEST_F(GridExportTest, DeleteEveryKind) {

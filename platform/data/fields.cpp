@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string_view>
 
 #include "platform/base/edit_mask.h"
@@ -342,6 +344,32 @@ void TField::SetFieldText(const std::string& text) { SetAsStringValue(text); }
 
 // ---- TStringField
 
+std::string_view NativeText(const char* buffer, std::size_t size) {
+  // Mostly filling: skipped a word at a time from the end.
+  for (std::uint64_t word; size >= 8; size -= 8) {
+    std::memcpy(&word, buffer + size - 8, 8);
+    if (word != 0) break;
+  }
+  while (size > 0 && buffer[size - 1] == '\0') --size;
+  return std::string_view(buffer, size);
+}
+
+std::size_t TranslateText(TDataSet& ds, const char* text, std::size_t length, char* dest,
+                          bool toOem) {
+  // Translate reads up to a NUL: a text that holds NUL bytes goes through
+  // it a piece at a time.
+  std::size_t written = 0;
+  for (std::size_t at = 0;;) {
+    const std::size_t piece = strnlen(text + at, length - at);
+    written +=
+        static_cast<std::size_t>(std::max(ds.Translate(text + at, dest + written, toOem), 0));
+    at += piece;
+    if (at >= length) return written;
+    dest[written++] = '\0';
+    ++at;
+  }
+}
+
 TStringField::TStringField(TComponent* owner, TFieldType type) : TField(owner, type) {
   SetSizeValue(20);
   SetTransliterate(true);
@@ -374,8 +402,7 @@ void TStringField::SetAsStringValue(const std::string& value) {
   if (Transliterate()) {
     std::string out(text.size() * 4 + 1, '\0');
     const char* source = text.data() == value.data() ? value.c_str() : cut.c_str();
-    int length = DataSet() ? DataSet()->Translate(source, out.data(), true) : 0;
-    out.resize(static_cast<std::size_t>(std::max(length, 0)));
+    out.resize(DataSet() ? TranslateText(*DataSet(), source, text.size(), out.data(), true) : 0);
     cut = std::move(out);
     text = cut;
   }
@@ -777,8 +804,13 @@ double TFloatField::GetAsFloat() const {
 }
 
 void TFloatField::SetAsFloatValue(double value) {
-  if ((FMinValue != 0 || FMaxValue != 0) && (value < FMinValue || value > FMaxValue)) {
-    OutOfRange(FloatToStr(value), FloatToStr(FMinValue), FloatToStr(FMaxValue));
+  // NaN and the infinities are no number a store or a sum can take; a field
+  // without limits of its own ranges over the finite doubles.
+  const bool limited = FMinValue != 0 || FMaxValue != 0;
+  if (!std::isfinite(value) || (limited && (value < FMinValue || value > FMaxValue))) {
+    constexpr double kMax = std::numeric_limits<double>::max();
+    OutOfRange(FloatToStr(value), FloatToStr(limited ? FMinValue : -kMax),
+               FloatToStr(limited ? FMaxValue : kMax));
     return;
   }
   SetData(&value);
@@ -1311,8 +1343,7 @@ std::string TBlobField::GetAsString() const {
   if (!text.empty()) blob->ReadBuffer(text.data(), static_cast<std::int64_t>(text.size()));
   if (Transliterate() && !text.empty()) {
     std::string out(text.size() * 4 + 1, '\0');
-    out.resize(static_cast<std::size_t>(
-        std::max(DataSet()->Translate(text.c_str(), out.data(), false), 0)));
+    out.resize(TranslateText(*DataSet(), text.c_str(), text.size(), out.data(), false));
     return out;
   }
   return text;
@@ -1323,8 +1354,7 @@ void TBlobField::SetAsStringValue(const std::string& value) {
   std::string text = value;
   if (Transliterate() && !text.empty()) {
     std::string out(text.size() * 4 + 1, '\0');
-    out.resize(static_cast<std::size_t>(
-        std::max(DataSet()->Translate(text.c_str(), out.data(), true), 0)));
+    out.resize(TranslateText(*DataSet(), text.c_str(), text.size(), out.data(), true));
     text = std::move(out);
   }
   std::unique_ptr<TStream> blob = DataSet()->CreateBlobStream(this, bmWrite);

@@ -289,6 +289,18 @@ class TField : public TComponent {
 
 // --- strings
 
+// The text in a string field's native buffer of `size` (DataSize) bytes
+// that is NUL-filled after the text: up to its last byte that is not NUL.
+// A stored text may hold NUL bytes (a damaged file) and is carried whole;
+// only the NULs that fill the buffer after it are not the text's.
+std::string_view NativeText(const char* buffer, std::size_t size);
+
+// The `length` bytes at `text` through ds.Translate, NUL bytes in them
+// kept. Returns the count of bytes written to `dest`.
+// REQUIRES: text[length] is NUL; dest has room for length * 4 + 1 bytes.
+std::size_t TranslateText(TDataSet& ds, const char* text, std::size_t length, char* dest,
+                          bool toOem);
+
 class TStringField : public TField {
   MEBRATH_CLASS(TStringField, TField)
  public:
@@ -456,7 +468,8 @@ class TFloatField : public TNumericField {
   // Significant digits of the general format; 15 by default.
   int Precision() const { return FPrecision; }
   void SetPrecision(int value);
-  // 0 and 0 mean "no limit".
+  // 0 and 0 mean "no limit" but the finite doubles: NaN and the
+  // infinities are out of every float field's range, however they come.
   double MinValue() const { return FMinValue; }
   void SetMinValue(double value) { FMinValue = value; }
   double MaxValue() const { return FMaxValue; }

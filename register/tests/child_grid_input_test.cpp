@@ -2,7 +2,9 @@
 // started program: a click on a cell of the still empty grid of a new
 // record picks the column that takes what is typed next, and a new
 // record's rows start in the first column whatever column the last work
-// was in.
+// was in; a damaged register's newborn weighing 1e300 draws and lets its
+// record go; and a text a damaged file holds with a NUL byte in it comes
+// into the rows and goes back to the file whole.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -12,12 +14,15 @@
 #include <string>
 
 #include "platform/base/clock.h"
+#include "platform/base/codepage.h"
 #include "platform/base/date_time.h"
+#include "platform/base/format.h"
 #include "platform/base/scope_guard.h"
 #include "platform/base/tests/file_test_dir.h"
 #include "platform/draw/recording_canvas.h"
 #include "platform/gui/services.h"
 #include "platform/gui/tests/gui_test_support.h"
+#include "platform/widgets/file_dialogs.h"
 #include "platform/widgets/grid_inplace_edit.h"
 #include "register/certificate_directory.h"
 #include "register/core/tests/register_fields.h"
@@ -32,16 +37,24 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 class ChildGridInputTest : public StartedProgramFixture {
  protected:
-  // A click on the child grid's cell of `field` in its first data row.
-  static void ClickCell(TChildFrame& f, const std::string& field) {
+  ~ChildGridInputTest() override { SetFileDialogBackend(nullptr); }
+
+  // A click on the child grid's cell of `field` in its data row `row`.
+  static void ClickCell(TChildFrame& f, const std::string& field, int row = 0) {
     TDBGridEh* grid = f.grdChild;
     int raw = -1;
     for (int i = 0; i < grid->Columns()->Count(); ++i)
       if (grid->Columns()->Items(i)->FieldName() == field) raw = grid->DataToRawColumn(i);
-    const TRect cell = grid->CellRect(raw, grid->TitleOffset());
+    const TRect cell = grid->CellRect(raw, grid->TitleOffset() + row);
     ClickAt(*grid, {(cell.Left + cell.Right) / 2, (cell.Top + cell.Bottom) / 2});
+  }
+  std::string FileBytes(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
   }
 };
 
@@ -207,6 +220,56 @@ TEST_F(ChildGridInputTest, ARowOfANumberBeyondAnyWeightDrawsAndLetsTheRecordGo) 
   EXPECT_EQ(f->Document()->Table()->FieldByName("LNAME")->AsString(), "Иванова");
   EXPECT_EQ(f->mtChild->FieldByName("WEIGHT")->AsFloat(), 1e300);
   EXPECT_NE(painted().find("|51|Q99|"), std::string::npos) << painted();
+}
+
+// A damaged register whose first child's surname holds a NUL byte: the
+// card's rows show it whole, and storing the record after the other
+// child's row is edited writes it back as it was.
+TEST_F(ChildGridInputTest, AStoredTextWithANulByteIsKeptWhole) {
+  const std::string file = dir.File("n.031");
+  {
+    auto t = register_fields::RegisterTable(file, 3);
+    t->CreateTable();
+    t->Open();
+    t->Append();
+    register_fields::FillMother(*t, 1, EncodeDate(2007, 4, 1));
+    t->FieldByName("SCERTIF")->SetAsString("Б");
+    t->FieldByName("TDOC")->SetAsInteger(14);
+    t->FieldByName("CQNT")->SetAsInteger(2);
+    for (int i : {1, 2}) {
+      t->FieldByName(Format("LNAME%d", i))->SetAsString(i == 1 ? "ИваXнова" : "Петров");
+      t->FieldByName(Format("FNAME%d", i))->SetAsString("Мария");
+      t->FieldByName(Format("BDATE%d", i))->SetAsDateTime(EncodeDate(2007, 3, 15));
+    }
+    t->Post();
+    t->Close();
+  }
+  std::string bytes = FileBytes(file);
+  std::string stored = FromUtf8("ИваXнова", TCodePage::Oem866);
+  const std::size_t at = bytes.find(stored);
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 3] = stored[3] = '\0';
+  std::ofstream(file, std::ios::binary) << bytes;
+  SetFileDialogBackend([file](TFileDialogRequest& r) {
+    r.FileName = file;
+    return true;
+  });
+  PressKey('O', {ssCtrl});
+  auto* f = dynamic_cast<TFrmT3*>(fmMain->CurrentFrame());
+  ASSERT_NE(f, nullptr);
+  PressKey(VK_RETURN, {ssCtrl});
+  ASSERT_TRUE(f->CardShown());
+  ASSERT_EQ(f->mtChild->RecordCount(), 2);
+  f->mtChild->First();
+  EXPECT_EQ(f->mtChild->FieldByName("LNAME")->AsString(), "Ива\0нова"s);
+  ClickCell(*f, "FNAME", 1);
+  TypeText("Анна");
+  PressKey('S', {ssCtrl});
+  EXPECT_TRUE(Boxes.empty()) << Boxes.front();
+  ASSERT_EQ(f->Document()->Table()->State(), dsBrowse);
+  bytes = FileBytes(file);
+  EXPECT_NE(bytes.find(stored), std::string::npos) << "the surname was cut";
+  EXPECT_NE(bytes.find(FromUtf8("Анна", TCodePage::Oem866)), std::string::npos);
 }
 
 }  // namespace

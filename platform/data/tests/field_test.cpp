@@ -2,6 +2,7 @@
 // bookmark order.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,27 @@ TEST_F(FieldTest, RangeChecks) {
   EXPECT_EQ(i->AsInteger(), 20);
   EXPECT_THROW(ds->FieldByName("L")->SetAsString("9223372036854775808"), EConvertError);
   EXPECT_THROW(ds->FieldByName("S")->SetValue(Variant(40000)), EDatabaseError);
+}
+
+// NaN and the infinities are out of a float field's range, with limits or
+// without.
+TEST_F(FieldTest, NonFiniteNumbersAreOutOfRange) {
+  ds->Columns = {{"F", ftFloat}, {"C", ftCurrency}};
+  ds->Open();
+  ds->Append();
+  auto* limited = static_cast<TFloatField*>(ds->FieldByName("C"));
+  limited->SetMinValue(0.5);
+  limited->SetMaxValue(2.5);
+  EXPECT_THROW(limited->SetAsFloat(std::numeric_limits<double>::quiet_NaN()), EDatabaseError);
+  try {
+    ds->FieldByName("F")->SetValue(Variant(-std::numeric_limits<double>::infinity()));
+    ADD_FAILURE() << "taken";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.Message(),
+              "Значение -INF недопустимо для поля 'F'. Допустимы значения от "
+              "-1.79769313486232E308 до 1.79769313486232E308");
+  }
+  EXPECT_TRUE(limited->IsNull() && ds->FieldByName("F")->IsNull());
 }
 
 TEST_F(FieldTest, TextEventsReplaceTheConversions) {
