@@ -36,7 +36,9 @@
 #include "platform/base/tests/file_test_dir.h"
 #include "platform/base/tests/shell_output.h"
 #include "platform/draw/printers.h"
+#include "platform/draw/recording_canvas.h"
 #include "platform/gui/forms.h"
+#include "platform/gui/gui_host.h"
 #include "platform/gui/message_queue.h"
 #include "platform/gui/messages.h"
 #include "platform/gui/services.h"
@@ -45,6 +47,7 @@
 #include "platform/qt/qt_services.h"
 #include "platform/qt/tests/qt_gallery.h"
 #include "platform/widgets/file_dialogs.h"
+#include "platform/widgets/mask_edit.h"
 #include "platform/widgets/message_dialog.h"
 #include "register/certificate_directory.h"
 #include "register/core/sum_in_words.h"
@@ -706,6 +709,49 @@ TEST_F(PrintProgram, ADamagedTemplateShowsItsMessage) {
   EXPECT_NE(program.find(templates.File("rsrt1.frf")), std::string::npos) << program;
   EXPECT_EQ(Shown<TfrPreviewForm>(), nullptr);
   SetMessageBoxHandler(MessageBoxForm);
+}
+
+// An invoice date typed as no date fails the list's expression that
+// prints it: the engine's box shows its whole text, and no preview opens.
+TEST_F(PrintProgram, AFailedCalculationShowsTheEnginesWholeText) {
+  Open("r.001", 3);
+  std::vector<std::string> texts;
+  SetMessageBoxHandler([&](const std::string& text, const std::string& caption, unsigned flags) {
+    texts.push_back(text);
+    return MessageBoxForm(text, caption, flags);
+  });
+  std::vector<std::string> shown;
+  TScript script;
+  script
+      .When(
+          "main window", [] { return fmMain->Visible(); },
+          [] { PostKey(fmMain, Qt::Key_P, Qt::ControlModifier); })
+      .When(
+          "parameter dialog", [] { return Shown<TDlgParam>() != nullptr; },
+          [] {
+            DlgParam->eDDOC->SetText("45.13.2007");
+            PostKey(DlgParam, Qt::Key_Return);
+          })
+      .When(
+          "the engine's message", [] { return ShownBox("Error") != nullptr; },
+          [&] {
+            TCustomForm* box = ShownBox("Error");
+            TRecordingCanvas canvas;
+            PaintTopLevel(box->Handle(), canvas, box->ClientRect());
+            for (const TCanvasRecord& r : canvas.Records())
+              if (r.Kind == TRecordKind::Text) shown.push_back(r.Text);
+            PostKey(box, Qt::Key_Return);
+          })
+      .When(
+          "closed", [] { return ShownBox("Error") == nullptr; }, [] {});
+  script.Run();
+  SetMessageBoxHandler(MessageBoxForm);
+  EXPECT_EQ(shown, (std::vector<std::string>{"An error occured during calculating",
+                                             "к счету № [aNDOC] от [aDDOC]", "Report: frRpt",
+                                             "Object: " + texts.at(0).substr(0, 0) + "?",
+                                             "'45.13.2007' is not a valid date", "OK"}))
+      << texts.at(0);
+  EXPECT_EQ(Shown<TfrPreviewForm>(), nullptr);
 }
 
 }  // namespace
