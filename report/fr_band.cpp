@@ -50,6 +50,9 @@ TfrSubReportView* AsSubReport(TfrView* v) { return ViewAs<TfrSubReportView>(v, {
 TfrBand::TfrBand(int kind, TfrPage* parent) : Parent(parent), Kind(kind) {}
 
 TfrBand::~TfrBand() {
+  TfrEngine& e = frEngine();
+  if (e.CurRuntimeBand == this) e.CurRuntimeBand = nullptr;
+  if (e.CurBand == &FPlace) e.CurBand = nullptr;
   if (FOwnDataset) FOwnDataset->Exit();
   if (View != nullptr && View->Runtime == this) View->Runtime = nullptr;
   delete Next;

@@ -44,6 +44,7 @@ class TfrBand : public TfrRuntimeBand {
   TfrBand* FirstGroup = nullptr;
   TfrBand* LastGroup = nullptr;
   TfrBand* Child = nullptr;
+  TfrBand* ChildOf = nullptr;  // the band whose Child this is (the first, no cycle)
   TfrBand* AggregateSource = nullptr;
   int LineNo = 1;         // LINE#
   int LineThroughNo = 1;  // LINETHROUGH#

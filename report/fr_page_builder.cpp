@@ -33,7 +33,10 @@ std::map<const TfrPage*, std::vector<std::pair<TfrView*, int>>>& Moved() {
 
 }  // namespace
 
-TfrPage::~TfrPage() { DoneReport(); }
+TfrPage::~TfrPage() {
+  DoneReport();
+  if (frEngine().CurPage == this) frEngine().CurPage = nullptr;
+}
 
 TRect TfrPage::PrintableBounds(bool preparing) const {
   const TSize size = ScreenSize();
@@ -223,11 +226,16 @@ void TfrPage::InitReport() {
       }
     }
   }
-  // Child bands by name.
+  // Child bands by name. The way back up a chain never loops.
   for (TfrBand* b : all) {
     if (b->View == nullptr || b->View->ChildBand.empty()) continue;
     for (TfrBand* c : all)
       if (c != b && c->View != nullptr && SameText(c->View->Name, b->View->ChildBand)) b->Child = c;
+    TfrBand* child = b->Child;
+    if (child == nullptr || child->ChildOf != nullptr) continue;
+    bool loops = false;
+    for (TfrBand* up = b; up != nullptr && !loops; up = up->ChildOf) loops = up == child;
+    if (!loops) child->ChildOf = b;
   }
   if (Columns <= 0) Columns = 1;
   const TRect bounds = PrintableBounds(false);

@@ -7,6 +7,7 @@
 #include "platform/base/file_stream.h"
 #include "platform/base/file_utils.h"
 #include "platform/base/format_settings.h"
+#include "platform/base/math_utils.h"
 #include "platform/base/scope_guard.h"
 #include "platform/base/text.h"
 #include "platform/data/fields.h"
@@ -23,17 +24,30 @@
 namespace {
 
 // Marks a build as running; the action it returns, run when the build ends
-// either way, puts the engine's build state back.
+// either way, puts the engine's build state back. No object is current
+// outside a build: the template's objects go when it is restored.
 auto BeginBuild(bool& busy) {
   busy = true;
+  frEngine().CurView = nullptr;
   return [&busy, savedMaster = frEngine().MasterReport] {
     busy = false;
     frEngine().MasterReport = savedMaster;
+    frEngine().CurView = nullptr;
     frEngine().CurRuntimeBand = nullptr;
     frEngine().CurBand = nullptr;
     frEngine().CurBandView = nullptr;
     frEngine().Pending.clear();
   };
+}
+
+// A report array's index as its variables name it: a text as it is, a
+// number by its whole part.
+std::string ArrayIndexText(const Variant& index) {
+  if (VarType(index) == varString) return VarToStr(index);
+  std::int64_t whole;
+  if (!TryTrunc(index.AsDouble(), whole))
+    throw EParserError("Array index " + VarToStr(index) + " is out of range");
+  return std::to_string(whole);
 }
 
 bool IsNumberText(const std::string& s) {
@@ -386,7 +400,12 @@ void TfrReport::GetVariableValue(const std::string& name, Variant& value) {
     return;
   }
   if (upper == "LINE#" || upper == "LINETHROUGH#") {
+    // A child band counts the records of the nearest band above it in its
+    // chain that has a dataset.
     TfrBand* data = band;
+    while (data != nullptr && data->DataSet == nullptr && data->ChildOf != nullptr)
+      data = data->ChildOf;
+    if (data == nullptr || data->DataSet == nullptr) data = band;
     if (data != nullptr && data->DataSet == nullptr && data->DataBand != nullptr)
       data = data->DataBand;
     const bool line = upper == "LINE#";
@@ -483,11 +502,7 @@ void TfrReport::DoUserFunction(const std::string& name, const Variant& p1, const
                       a2, a3, val);
       }
     } else {
-      const Variant index = e.Parser.Calculate(a2);
-      const std::string key = VarType(index) == varString
-                                  ? VarToStr(index)
-                                  : std::to_string(static_cast<long long>(index.AsDouble()));
-      const std::string var = "Arr_" + a1 + "_" + key;
+      const std::string var = "Arr_" + a1 + "_" + ArrayIndexText(e.Parser.Calculate(a2));
       if (set)
         Variables().SetVariable(var, e.Parser.Calculate(a3));
       else
@@ -677,6 +692,8 @@ bool TfrReport::PrepareReport() {
   if (OnBeginDoc) OnBeginDoc();
   bool ok = false;
   std::string error;
+  e.ErrorFlag = false;
+  e.ErrorStr.clear();
   try {
     ok = RunPasses();
   } catch (const EAbort&) {
@@ -686,6 +703,9 @@ bool TfrReport::PrepareReport() {
   } catch (const std::exception& ex) {
     error = ex.what();
   }
+  // A failed calculation has the engine's whole text, also when something
+  // on the way out swallowed its exception.
+  if (e.ErrorFlag && !e.ErrorStr.empty()) error = e.ErrorStr;
   if (OnEndDoc) OnEndDoc();
   // Changes scripts made to objects during the build do not outlive it. A
   // template that does not read back keeps what it has and fails the

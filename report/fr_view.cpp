@@ -15,6 +15,12 @@
 #include "report/fr_stream.h"
 #include "report/fr_utils.h"
 
+TfrView::~TfrView() {
+  TfrEngine& e = frEngine();
+  if (e.CurView == this) e.CurView = nullptr;
+  if (e.CurBandView == this) e.CurBandView = nullptr;
+}
+
 std::int32_t DefaultFormat() {
   return 512 + static_cast<unsigned char>(FormatSettings.DecimalSeparator);
 }
@@ -287,7 +293,20 @@ void TfrView::AlignToBand() {
 void TfrView::ExpandVariables(const TStringList& lines) {
   TfrReportBase* report = frEngine().CurReport;
   const auto text = [&](const TfrExpression& expression) {
-    return report != nullptr ? report->ParsedExpressionText(this, expression) : std::string();
+    if (report == nullptr) return std::string();
+    try {
+      return report->ParsedExpressionText(this, expression);
+    } catch (const EAbort&) {
+      throw;
+    } catch (const Exception& error) {
+      // The engine's text names the object whose expression failed; an
+      // object expanded inside another's expression has given it already.
+      if (!frEngine().ErrorFlag) {
+        TValueGuard<TfrView*> current(frEngine().CurView, this);
+        ReportCalculationError(error.Message());
+      }
+      throw;
+    }
   };
   // An expression may run a script that changes the memo, or (through the
   // report) expand this object again: the loop re-reads the lines, and a

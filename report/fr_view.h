@@ -138,6 +138,9 @@ class TfrView : public TfrObject {
   // the margins.
   void AlignHorizontally(const std::vector<TfrView*>& objects, int leftMargin, int rightMargin);
 
+  // The engine's current objects never point at a view that went.
+  ~TfrView() override;
+
  protected:
   TfrView() = default;
   // Memo1 := `lines` (the Memo) with every [expression] replaced by the

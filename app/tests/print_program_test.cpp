@@ -33,6 +33,7 @@
 #include "platform/base/date_time.h"
 #include "platform/base/file_utils.h"
 #include "platform/base/number_format.h"
+#include "platform/base/string_list.h"
 #include "platform/base/tests/file_test_dir.h"
 #include "platform/base/tests/shell_output.h"
 #include "platform/draw/printers.h"
@@ -45,6 +46,7 @@
 #include "platform/qt/qt_services.h"
 #include "platform/qt/tests/qt_gallery.h"
 #include "platform/widgets/file_dialogs.h"
+#include "platform/widgets/mask_edit.h"
 #include "platform/widgets/message_dialog.h"
 #include "register/certificate_directory.h"
 #include "register/core/sum_in_words.h"
@@ -706,6 +708,47 @@ TEST_F(PrintProgram, ADamagedTemplateShowsItsMessage) {
   EXPECT_NE(program.find(templates.File("rsrt1.frf")), std::string::npos) << program;
   EXPECT_EQ(Shown<TfrPreviewForm>(), nullptr);
   SetMessageBoxHandler(MessageBoxForm);
+}
+
+// An invoice date typed as no date fails the list's expression that
+// prints it: the engine's error box shows its whole text, a line for each
+// part, and no preview opens.
+TEST_F(PrintProgram, AFailedCalculationShowsTheEnginesWholeText) {
+  Open("r.001", 3);
+  std::vector<std::string> texts;
+  std::vector<unsigned> icons;
+  SetMessageBoxHandler([&](const std::string& text, const std::string& caption, unsigned flags) {
+    texts.push_back(text);
+    icons.push_back(flags & 0xF0);
+    return MessageBoxForm(text, caption, flags);
+  });
+  TScript script;
+  script
+      .When(
+          "main window", [] { return fmMain->Visible(); },
+          [] { PostKey(fmMain, Qt::Key_P, Qt::ControlModifier); })
+      .When(
+          "parameter dialog", [] { return Shown<TDlgParam>() != nullptr; },
+          [] {
+            DlgParam->eDDOC->SetText("45.13.2007");
+            PostKey(DlgParam, Qt::Key_Return);
+          })
+      .When(
+          "the engine's message", [] { return ShownBox("Error") != nullptr; },
+          [] { PostKey(ShownBox("Error"), Qt::Key_Return); })
+      .When(
+          "closed", [] { return ShownBox("Error") == nullptr; }, [] {});
+  script.Run();
+  SetMessageBoxHandler(MessageBoxForm);
+  ASSERT_EQ(texts.size(), 1u);
+  TStringList lines;
+  lines.SetText(texts[0]);
+  EXPECT_EQ(lines.Text(),
+            "An error occured during calculating\r\nк счету № [aNDOC] от [aDDOC]\r\n"
+            "\r\nReport: frRpt\r\nObject: Memo12\r\n\r\n'45.13.2007' не является "
+            "датой\r\n");
+  EXPECT_EQ(icons, std::vector<unsigned>{MB_ICONERROR});
+  EXPECT_EQ(Shown<TfrPreviewForm>(), nullptr);
 }
 
 }  // namespace

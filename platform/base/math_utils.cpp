@@ -12,10 +12,15 @@ namespace {
   throw EInvalidOp(std::string("Invalid floating point operation"));
 }
 
+// 2^63 is exact in a double; anything at or above it does not fit. False
+// for NaN too.
+bool FitsInt64(double value) {
+  return value >= -9223372036854775808.0 && value < 9223372036854775808.0;
+}
+
 // REQUIRES: value is already integral (or NaN / infinite).
 std::int64_t ToInt64(double value) {
-  // 2^63 is exact in a double; anything at or above it does not fit.
-  if (!(value >= -9223372036854775808.0 && value < 9223372036854775808.0)) {
+  if (!FitsInt64(value)) {
     RaiseInvalidOp();
   }
   return static_cast<std::int64_t>(value);
@@ -39,6 +44,15 @@ double CheckPower(double result, double base, double exponent) {
 std::int64_t Round(double value) { return ToInt64(std::nearbyint(value)); }
 
 std::int64_t Trunc(double value) { return ToInt64(std::trunc(value)); }
+
+bool TryTrunc(double value, std::int64_t& result) {
+  const double whole = std::trunc(value);
+  if (!FitsInt64(whole)) {
+    return false;
+  }
+  result = static_cast<std::int64_t>(whole);
+  return true;
+}
 
 std::int64_t Floor(double value) { return ToInt64(std::floor(value)); }
 

@@ -12,6 +12,9 @@
 std::int64_t Round(double value);
 // Toward zero.
 std::int64_t Trunc(double value);
+// Trunc without the exception: false, leaving `result` as it was, for NaN,
+// the infinities and values outside the int64 range.
+bool TryTrunc(double value, std::int64_t& result);
 // Toward minus / plus infinity.
 std::int64_t Floor(double value);
 std::int64_t Ceil(double value);

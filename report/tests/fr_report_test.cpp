@@ -362,12 +362,15 @@ TEST_F(FrBuild, ScriptsAndTemplateRestore) {
 }
 
 TEST_F(FrBuild, ErrorsAreShownAndLeaveNoPages) {
+  report->SetName("Report1");
   Band(btMasterData, 0, 20, "Data", "1");
   Memo(0, "[NOSUCHNAME]");
   EXPECT_FALSE(report->PrepareReport());
   EXPECT_EQ(Pages(), 0);
   ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(errors[0], "Undefined symbol \"NOSUCHNAME\"");
+  EXPECT_EQ(errors[0],
+            "An error occured during calculating\r[NOSUCHNAME]\r\rReport: Report1\rObject: "
+            "M1\r\rUndefined symbol \"NOSUCHNAME\"");
   // No preview after a failed preparation; no second preparation inside one.
   bool shown = false;
   frReportHooks().ShowPreview = [&](TfrReport&, const std::string&) { shown = true; };
@@ -631,6 +634,67 @@ TEST_F(FrBuild, ReportProcedures) {
   report->Variables().SetVariable("N", Variant(0));
   ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
   EXPECT_EQ(Page(0), (Lines{"0:1", "20:2", "40:3", "60:3 20"}));
+}
+
+// An array index names its element by its whole part; one past the 64-bit
+// range is the parser's error, not a wrapped number.
+TEST_F(FrBuild, ArrayIndexesBeyondSixtyFourBitsAreRefused) {
+  report->ExpressionText(nullptr, "SETARRAY('a', -2.7, 'x')");
+  EXPECT_EQ(report->ExpressionText(nullptr, "GETARRAY('a', -2)"), "x");
+  for (const char* expression :
+       {"GETARRAY('a', 1e300)", "GETARRAY('a', -1e19)", "SETARRAY('a', 1e300, 1)"})
+    EXPECT_THROW(report->ExpressionText(nullptr, expression), EParserError) << expression;
+}
+
+// A child band counts the records of the nearest band above it in its
+// chain that has a dataset.
+TEST_F(FrBuild, ChildBandsCountTheRecordsOfTheBandAboveThem) {
+  Band(btMasterData, 0, 20, "Data", "3")->ChildBand = "Child1";
+  Memo(0, "r[LINE#]");
+  Band(btChild, 40, 20, "Child1")->ChildBand = "Child2";
+  Memo(40, "k[LINE#]/[LINETHROUGH#]");
+  Band(btChild, 80, 20, "Child2");
+  Memo(80, "c[LINE#]");
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(Page(0), (Lines{"0:r1", "20:k1/1", "40:c1", "60:r2", "80:k2/2", "100:c2", "120:r3",
+                            "140:k3/3", "160:c3"}));
+}
+
+// The failing object's text, name and report, then the cause: also when
+// the failure comes while its stretched band is measured.
+TEST_F(FrBuild, AFailedExpressionShowsTheEnginesWholeText) {
+  report->SetName("Report1");
+  report->OnGetValue = [](const std::string& name, Variant&) {
+    if (name == "BOOM") throw Exception("boom");
+  };
+  Band(btMasterData, 0, 40, "Data", "2", flBandStretched);
+  Memo(0, "fine", 18, "Fine");
+  Memo(20, "first\r\nv=[BOOM]", 18, "Failing")->Flags = flStretched | flWordWrap;
+  EXPECT_FALSE(report->PrepareReport());
+  EXPECT_EQ(Pages(), 0);
+  EXPECT_EQ(errors, (std::vector<std::string>{"An error occured during calculating\rfirst\rv=[BOOM]"
+                                              "\r\rReport: Report1\rObject: Failing\r\rboom"}));
+}
+
+// No object stays current after a preparation: the restored template's
+// objects are new, and the next preparation measures a stretched band,
+// whose script reads CALCWIDTH, before any object prints.
+TEST_F(FrBuild, NoObjectStaysCurrentAfterAPreparation) {
+  Band(btMasterData, 0, 20, "Data", "2", flBandStretched);
+  TfrMemoView* m = Memo(0, "w[W]");
+  m->Flags = flStretched | flWordWrap;
+  m->Script.SetText("W := CALCWIDTH");
+  report->Variables().SetVariable("W", Variant(0));
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+    EXPECT_EQ(frEngine().CurView, nullptr);
+  }
+  {
+    auto view = CreateUnique<TfrMemoView>();
+    frEngine().CurView = frEngine().CurBandView = view.get();
+  }
+  EXPECT_EQ(frEngine().CurView, nullptr);
+  EXPECT_EQ(frEngine().CurBandView, nullptr);
 }
 
 }  // namespace

@@ -32,12 +32,17 @@ TEST(MathUtils, RoundingToIntegers) {
     EXPECT_EQ(Trunc(c.Value), c.Trunc) << c.Value;
     EXPECT_EQ(Floor(c.Value), c.Floor) << c.Value;
     EXPECT_EQ(Ceil(c.Value), c.Ceil) << c.Value;
+    std::int64_t truncated = 7;
+    EXPECT_TRUE(TryTrunc(c.Value, truncated) && truncated == c.Trunc) << c.Value;
   }
   for (double bad : {kNan, kInf, -kInf, 9223372036854775808.0, -9.3e18}) {
     EXPECT_THROW(Round(bad), EInvalidOp) << bad;
     EXPECT_THROW(Trunc(bad), EInvalidOp) << bad;
     EXPECT_THROW(Floor(bad), EInvalidOp) << bad;
     EXPECT_THROW(Ceil(bad), EInvalidOp) << bad;
+    std::int64_t kept = 7;
+    EXPECT_FALSE(TryTrunc(bad, kept)) << bad;
+    EXPECT_EQ(kept, 7);
   }
   EXPECT_EQ(Int(-2.7), -2.0);
   EXPECT_EQ(Int(1e300), 1e300);
