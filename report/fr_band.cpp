@@ -104,9 +104,6 @@ void TfrBand::DrawCross() {
   const auto printCells = [&](TfrBand* cross, int x) {
     // The footer's cells read the totals of their row's columns.
     TValueGuard<TfrBand*> band(e.CurRuntimeBand, cross == footer ? footer : e.CurRuntimeBand);
-    // The band measured its cells before the cross band's script ran and
-    // its column was numbered: they evaluate again.
-    e.NextBandPrint();
     for (const auto& [view, owner] : CrossCells) {
       if (owner != cross) continue;
       const int dx = x - cross->CrossX;
@@ -220,14 +217,29 @@ void TfrBand::PrintOverflowHeaders(bool forced) {
 
 int TfrBand::StretchedHeight() {
   int h = dy;
+  TfrEngine& e = frEngine();
   for (TfrView* v : Objects) {
-    if (!(v->Flags & flStretched) || !v->Visible) continue;
+    if (!(v->Flags & flStretched) || !v->Visible || IsCrossCell(v)) continue;
     TfrStretcheable* s = AsStretcheable(v);
     if (s == nullptr) continue;
+    e.CurView = v;
     h = std::max(h, v->y + s->CalcHeight());
   }
   maxdy = h;
   return h;
+}
+
+void TfrBand::EndMeasuredPrints() {
+  const auto end = [](TfrBand* b) {
+    for (TfrView* v : b->Objects)
+      if (!b->IsCrossCell(v)) v->EndPrint();
+  };
+  if (IsDataBand(Kind) && Next != nullptr && Next->DataSet == nullptr) {
+    for (TfrBand* b = this; b != nullptr && (b == this || b->DataSet == nullptr); b = b->Next)
+      end(b);
+    return;
+  }
+  for (TfrBand* b = this; b != nullptr; b = b->Child) end(b);
 }
 
 int TfrBand::CalcHeight() {
@@ -276,12 +288,17 @@ void TfrBand::DrawObject(TfrView* view) {
   TfrEngine& e = frEngine();
   e.CurView = view;
   if (!report.FinalPass) {
-    TfrMemoView* memo = AsMemo(view);
-    if (memo == nullptr || !memo->Continuation) report.RunScript(view, view->Script);
+    // Only scripts run, once per print: measuring ran a measured one's.
+    TfrStretcheable* s = AsStretcheable(view);
+    if (!view->PreparedToPrint() && (s == nullptr || !s->Continuation)) report.RunViewScript(view);
+    if (s == nullptr || !s->Splitting) view->EndPrint();
     return;
   }
   TfrEMFPages& pages = e.MasterReport->EMFPages();
-  if (pages.Count() == 0) return;
+  if (pages.Count() == 0) {
+    view->EndPrint();
+    return;
+  }
   const int index = std::clamp(e.PageNo, 0, pages.Count() - 1);
   TMemoryStream& stream = *pages.Pages(index).Stream;
   // The record goes to the page in one write. A script run before the
@@ -515,7 +532,6 @@ bool TfrBand::Draw() {
   TfrBand* const savedBand = e.CurRuntimeBand;
   e.CurRuntimeBand = this;
   e.CurBandView = View;
-  e.NextBandPrint();
   CalculatedHeight = 0;
   ForceNewPage = ForceNewColumn = 0;
   CurYSet = false;
@@ -590,6 +606,9 @@ bool TfrBand::Draw() {
     if (Child != nullptr && PrintChildIfInvisible) Child->Draw();
     if (IsDataBand(Kind)) AddAggregates();
   }
+  // What was measured and did not print (a band the script hid) starts
+  // afresh next time.
+  EndMeasuredPrints();
   if (!IsRepeated && (Kind != btPageFooter || e.PageNo >= e.MasterReport->EMFPages().Count() - 1))
     InitValues();
   if (report.OnEndBand) report.OnEndBand(this);

@@ -118,6 +118,9 @@ class TfrBand : public TfrRuntimeBand {
 
  private:
   int StretchedHeight();
+  // Ends the print of every object CalcHeight measures (this band and its
+  // chain), printed or not.
+  void EndMeasuredPrints();
   void DoDraw();
   // The plain totals (column 0) or those of a cross-tab column.
   void Accumulate(int column);

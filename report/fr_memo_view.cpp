@@ -142,38 +142,44 @@ int TfrMemoView::RemainHeight() {
   return std::max(0, dy - margins) / line * line + margins;
 }
 
-void TfrMemoView::EvaluateMemo() {
-  TfrReportBase* report = frEngine().CurReport;
-  if (report != nullptr && report->WantsBeforePrint(this)) {
-    Memo1.Assign(Memo);
-    report->BeforePrint(this, Memo1);
-    const bool changed = !Memo1.Equals(Memo);
-    // What the script does to the object's own memo is the text to expand.
-    report->RunViewScript(this);
-    if (changed) return;  // the handler's text prints as it is
+void TfrMemoView::Evaluate() {
+  TfrEngine& e = frEngine();
+  PrepareToPrint();
+  if (FPrint.Evaluated && FPrint.EvaluatedAt == e.Breaks && e.ReuseMeasuredText) return;
+  if (!FPrint.Replaced) {
+    if (Flags & flTextOnly) {
+      FPrint.Text.Assign(Memo);
+    } else {
+      // What the script did to the object's own memo is the text to expand.
+      e.CurValue = Variant(0);
+      ExpandVariables(Memo);
+      FPrint.Text.SwapItems(Memo1);
+    }
+    FPrint.Value = e.CurValue;
   }
-  if (Flags & flTextOnly)
-    Memo1.Assign(Memo);
-  else
-    ExpandVariables(Memo);
+  FPrint.Highlighted = HighlightActive();
+  FPrint.Evaluated = true;
+  FPrint.EvaluatedAt = e.Breaks;
 }
 
 bool TfrMemoView::HighlightActive() {
   if (HighlightStr.empty()) return false;
+  // The condition reads this object's own VALUE.
+  TValueGuard<Variant> value(frEngine().CurValue, FPrint.Value);
   const Variant v = frEngine().Parser.EvaluatePostfix(HighlightStr);
   return !(v == Variant(0));
 }
 
 void TfrMemoView::Print(TStream& stream) {
   TfrEngine& e = frEngine();
-  const bool measured = !Continuation && FEvaluatedStamp != 0 && FEvaluatedStamp == e.BandPrint;
-  if (Continuation)
+  if (Continuation) {
     Memo1.Assign(FRemainder);
-  else if (measured)
-    Memo1.SwapItems(FEvaluated);  // FEvaluated keeps the lines laid out from it
-  else
-    EvaluateMemo();
-  FEvaluatedStamp = 0;
+  } else {
+    Evaluate();
+    Memo1.SwapItems(FPrint.Text);
+  }
+  // A part cut across pages continues this print (in its highlight).
+  if (!Splitting) EndPrint();
   if (!Visible) return;
   // The highlight's look is this output's only; a split part is cut in it.
   TScopeExit restoreLook([this, style = Font.Style(), color = Font.Color()] {
@@ -181,7 +187,7 @@ void TfrMemoView::Print(TStream& stream) {
     Font.SetColor(color);
   });
   TValueGuard<TColor> fill(FillColor, FillColor);
-  if (HighlightActive()) {
+  if (FPrint.Highlighted) {
     Font.SetStyle(StyleFromInt(Highlight.FontStyle));
     Font.SetColor(Highlight.FontColor);
     FillColor = Highlight.FillColor;

@@ -141,10 +141,11 @@ class TfrMemoView : public TfrStretcheable {
   bool GatherRecord(TfrRecordWriter& w) override;
 
  private:
-  // Memo1 from Memo: the report's before-print handling and the object's
-  // script, then the expansion of Memo unless the handler changed the
-  // text.
-  void EvaluateMemo();
+  // FPrint.Text, Value and Highlighted for this print: prepared once,
+  // then the expansion of Memo unless the handler replaced the text.
+  // Evaluated once per print, again only after a break moved the object.
+  void Evaluate();
+  // The highlight condition, against the object's own VALUE.
   bool HighlightActive();
   void DrawHorizontal();
   void DrawVertical();
@@ -164,10 +165,6 @@ class TfrMemoView : public TfrStretcheable {
   int FLayoutCount = 0;                 // of them, so far
   TRect FDrawRect;                      // of the last ScaleCoords
   TStringList FRemainder;               // laid-out lines a split part left
-  // CalcHeight's evaluated text (and, once Print took it, its laid-out
-  // lines), valid in the band print FEvaluatedStamp.
-  TStringList FEvaluated;
-  unsigned FEvaluatedStamp = 0;
   // Font.Size() and its pixel height for the font height and resolution
   // they were computed at: each takes a division per object and record.
   mutable struct { int Height = 0, PixelsPerInch = 0, Size = 0, Pixels = 0; } FFontMetrics;
