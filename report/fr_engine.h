@@ -131,7 +131,7 @@ struct TfrEngine {
   // While the cells of a cross-tab column print: its number (COLUMN#);
   // their aggregates read that column's totals. 0 otherwise.
   int CrossColumn = 0;
-  Variant CurValue;        // VALUE
+  Variant CurValue;  // VALUE
   // Page and column breaks made so far: a text evaluated before a break
   // moved its object is evaluated again where it prints (PAGE#).
   unsigned Breaks = 0;
