@@ -135,6 +135,15 @@ struct TfrEngine {
   // Page and column breaks made so far: a text evaluated before a break
   // moved its object is evaluated again where it prints (PAGE#).
   unsigned Breaks = 0;
+  // The answers the dialogs of an object's text (INPUT, MESSAGEBOX) gave
+  // in this print: a text evaluated again replays them instead of asking.
+  struct TDialogAnswers {
+    std::vector<Variant>* List = nullptr;  // none: dialogs just ask
+    std::size_t Next = 0;                  // the next one to replay
+    bool Replay = false;
+  } Answers;
+  // A dialog's answer: `ask`ed, recorded or replayed as Answers says.
+  Variant Answer(const std::function<Variant()>& ask);
   // A printed text object takes the text its band measured in the same
   // print; off, it expands its text again (for comparing). Its script
   // runs once either way.

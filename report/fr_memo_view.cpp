@@ -146,6 +146,9 @@ void TfrMemoView::Evaluate() {
   TfrEngine& e = frEngine();
   PrepareToPrint();
   if (FPrint.Evaluated && FPrint.EvaluatedAt == e.Breaks && e.ReuseMeasuredText) return;
+  // Evaluated again, the text's dialogs answer as they did the first time.
+  if (!FPrint.Evaluated) FPrint.Answers.clear();
+  TValueGuard<TfrEngine::TDialogAnswers> answers(e.Answers, {&FPrint.Answers, 0, FPrint.Evaluated});
   if (!FPrint.Replaced) {
     if (Flags & flTextOnly) {
       FPrint.Text.Assign(Memo);

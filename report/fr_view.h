@@ -81,6 +81,7 @@ struct TfrPrintState {
   bool Highlighted = false;
   Variant Value;
   TStringList Text;
+  std::vector<Variant> Answers;  // of its dialogs (TfrEngine::Answers)
 };
 
 class TfrView : public TfrObject {

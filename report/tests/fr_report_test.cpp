@@ -1268,3 +1268,102 @@ TEST_F(FrBuild, StretchedCrossCellsPrintTheirOwnColumn) {
 }
 
 }  // namespace
+
+namespace {
+
+// The texts of `page`'s objects named `name`, in order.
+Lines TextsOf(TfrReport& report, int index, const std::string& name) {
+  TfrEMFPages& pages = report.EMFPages();
+  pages.ObjectsToPage(index);
+  Lines out;
+  for (const auto& o : pages.Pages(index).Page->Objects) {
+    if (o->Name != name || o->Memo1.Count() == 0) continue;
+    std::string t = o->Memo1[0];
+    if (!t.empty() && t.back() == kParagraphEnd) t.pop_back();
+    out.push_back(t);
+  }
+  return out;
+}
+
+// An object's script runs once for each print of the object, however often
+// its band is measured: chained with bands without a dataset, with a child
+// chain, moved to the next page, and in the first of two passes.
+TEST_F(FrBuild, ScriptsRunOncePerPrintWhateverMeasuresTheBand) {
+  const auto counted = [&](TfrPage* p, int y, const std::string& name, const std::string& var) {
+    TfrMemoView* m = Memo(p, y, name + "=[" + var + "]", 18, name);
+    m->Script.SetText("Inc(" + var + ")");
+    return m;
+  };
+  const auto reset = [&] {
+    for (const char* v : {"N", "K", "T"}) report->Variables().SetVariable(v, Variant(0));
+  };
+  // A data band printed as one block with the band below it.
+  Band(btMasterData, 0, 20, "Data", "3", flBandStretched);
+  counted(page, 0, "n", "N");
+  Band(btMasterData, 30, 20, "Chained", "", flBandStretched);
+  counted(page, 30, "k", "K");
+  reset();
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(TextsOf(*report, 0, "n"), (Lines{"n=1", "n=2", "n=3"}));
+  EXPECT_EQ(TextsOf(*report, 0, "k"), (Lines{"k=1", "k=2", "k=3"}));
+
+  // A child chain: the parent measures the child's objects and its own.
+  const auto fresh = [&] {
+    report->Pages().Clear();
+    return report->Pages().Add();
+  };
+  TfrPage* p = fresh();
+  Band(p, btMasterData, 0, 20, "Parent", "3", flBandStretched)->ChildBand = "Kid";
+  counted(p, 0, "p", "N");
+  Band(p, btChild, 30, 20, "Kid", "", flBandStretched);
+  counted(p, 30, "c", "K");
+  reset();
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(TextsOf(*report, 0, "p"), (Lines{"p=1", "p=2", "p=3"}));
+  EXPECT_EQ(TextsOf(*report, 0, "c"), (Lines{"c=1", "c=2", "c=3"}));
+
+  // Stretched records over two pages: the one that moves keeps its number
+  // and shows the page it prints on; a dialog in its script or its text
+  // asks once.
+  p = fresh();
+  Band(p, btMasterData, 0, 40, "Long", "40", flBandStretched);
+  Memo(p, 0, "[N] [PAGE#]", 18, "r")->Script.SetText("begin Inc(N); A := INPUT('Name', 'x') end");
+  Memo(p, 20, "[MESSAGEBOX('m', 'c', 0)]", 18, "q");
+  int asked = 0, shown = 0;
+  frFunctionHooks().Input = [&](const std::string&, const std::string& value) {
+    ++asked;
+    return value;
+  };
+  frFunctionHooks().MessageBox = [&](const std::string&, const std::string&, int) {
+    return ++shown;
+  };
+  reset();
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  ASSERT_EQ(Pages(), 2);
+  Lines records = TextsOf(*report, 0, "r");
+  const Lines second = TextsOf(*report, 1, "r");
+  ASSERT_FALSE(second.empty());
+  records.insert(records.end(), second.begin(), second.end());
+  ASSERT_EQ(records.size(), 40u);
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const bool moved = i >= records.size() - second.size();
+    EXPECT_EQ(records[i], std::to_string(i + 1) + (moved ? " 2" : " 1")) << i;
+  }
+  EXPECT_EQ(asked, 40);
+  EXPECT_EQ(shown, 40);
+  EXPECT_EQ(TextsOf(*report, 1, "q")[0], std::to_string(41 - second.size()));
+  frFunctionHooks() = TfrFunctionHooks{};
+
+  // The first of two passes counts each record once.
+  p = fresh();
+  Band(p, btMasterData, 0, 20, "Rows", "3", flBandStretched);
+  Memo(p, 0, "r", 18, "r")->Script.SetText("begin if FINALPASS then exit; Inc(T) end");
+  Band(p, btReportSummary, 100, 20, "Total");
+  Memo(p, 100, "T=[T]", 18, "t");
+  report->DoublePass = true;
+  reset();
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(TextsOf(*report, 0, "t"), (Lines{"T=3"}));
+}
+
+}  // namespace
