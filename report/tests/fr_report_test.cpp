@@ -1366,4 +1366,37 @@ TEST_F(FrBuild, ScriptsRunOncePerPrintWhateverMeasuresTheBand) {
   EXPECT_EQ(TextsOf(*report, 0, "t"), (Lines{"T=3"}));
 }
 
+// A memo's highlight reads the memo's own VALUE, and the memo is measured
+// in the style it prints in: "v=10" wraps in bold only.
+TEST_F(FrBuild, AHighlightReadsItsOwnMemosValue) {
+  auto* rows = Create<TfrUserDataset>(owner.get());
+  rows->SetName("Rows");
+  rows->RangeEnd = reCount;
+  rows->RangeEndCount = 3;
+  report->OnGetValue = [rows](const std::string& name, Variant& v) {
+    const bool odd = rows->RecNo % 2 == 0;
+    if (name == "V") v = Variant(odd ? 10 : 1);
+    if (name == "W") v = Variant(odd ? 1 : 10);
+  };
+  for (std::uint16_t flags : {std::uint16_t{0}, flBandStretched}) {
+    report->Pages().Clear();
+    TfrPage* p = report->Pages().Add();
+    Band(p, btMasterData, 0, 20, "Data", "Rows", flags);
+    TfrMemoView* v = Memo(p, 0, "v=[V]", 18, "v");
+    v->dx = 34;
+    v->SetHighlightCondition("[VALUE] > 5");
+    Memo(p, 0, "w=[W]", 18, "w")->x = 100;
+    ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+    TfrEMFPages& pages = report->EMFPages();
+    pages.ObjectsToPage(0);
+    Lines look;
+    for (const auto& o : pages.Pages(0).Page->Objects) {
+      const bool bold = IntFromStyle(static_cast<TfrMemoView*>(o.get())->Font.Style()) & 2;
+      look.push_back(o->Name + std::to_string(o->y) + (bold ? "b" : ""));
+    }
+    EXPECT_EQ(look, flags != 0 ? (Lines{"v0b", "w0", "v32", "w32", "v52b", "w52"})
+                               : (Lines{"v0b", "w0", "v20", "w20", "v40b", "w40"}));
+  }
+}
+
 }  // namespace
