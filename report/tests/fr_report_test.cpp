@@ -3,7 +3,9 @@
 // inspected as data.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "platform/base/file_stream.h"
 #include "platform/base/format_settings.h"
 #include "platform/base/stream.h"
+#include "platform/draw/bitmap.h"
 #include "platform/draw/printers.h"
 #include "platform/draw/recording_canvas.h"
 #include "report/fr_band.h"
@@ -20,6 +23,7 @@
 #include "report/fr_functions.h"
 #include "report/fr_memo_view.h"
 #include "report/fr_page.h"
+#include "report/fr_picture_view.h"
 #include "report/fr_printer.h"
 #include "report/fr_report.h"
 #include "report/fr_utils.h"
@@ -1397,6 +1401,78 @@ TEST_F(FrBuild, AHighlightReadsItsOwnMemosValue) {
     EXPECT_EQ(look, flags != 0 ? (Lines{"v0b", "w0", "v32", "w32", "v52b", "w52"})
                                : (Lines{"v0b", "w0", "v20", "w20", "v40b", "w40"}));
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A table whose graphic field PIC holds the bytes of Pictures[row] (null
+// when empty).
+class TPictureTable : public TArrayDataSet {
+  MEBRATH_CLASS(TPictureTable, TArrayDataSet)
+ public:
+  std::vector<std::string> Pictures;
+  std::unique_ptr<TStream> CreateBlobStream(TField*, TBlobStreamMode) override {
+    return std::make_unique<TStringStream>(Pictures[static_cast<std::size_t>(Position())]);
+  }
+  bool GetFieldData(TField* field, void* buffer) override {
+    if (field->DataType() == ftGraphic)
+      return !Pictures[static_cast<std::size_t>(Position())].empty();
+    return TArrayDataSet::GetFieldData(field, buffer);
+  }
+
+ protected:
+  using TArrayDataSet::TArrayDataSet;
+};
+
+// A picture bound to a graphic field prints each record's picture; a
+// record without one prints an empty picture.
+TEST_F(FrBuild, APictureBoundToAFieldPrintsTheRecordsPicture) {
+  auto* table = Create<TPictureTable>(owner.get());
+  table->Columns = {{"ID", ftInteger}, {"PIC", ftGraphic}};
+  table->Open();
+  for (TColor color : {clRed, clBlue, clNone}) {
+    std::string bytes;
+    if (color != clNone) {
+      auto bmp = CreateUnique<TBitmap>();
+      bmp->SetSize(2, 2);
+      bmp->ScanLine(0)[0] = color == clRed ? 0xFFFF0000u : 0xFF0000FFu;
+      TStringStream out;
+      bmp->SaveToStream(out);
+      bytes = out.DataString();
+    }
+    table->Pictures.push_back(bytes);
+    table->Append();
+    table->FieldByName("ID")->SetAsInteger(static_cast<int>(table->Pictures.size()));
+    table->Post();
+  }
+  auto* rows = Create<TfrDBDataSet>(owner.get());
+  rows->SetName("Pics");
+  rows->SetDataSet(table);
+  Band(btMasterData, 0, 30, "Data", "Pics");
+  auto pict = CreateUnique<TfrPictureView>();
+  pict->Name = "P";
+  pict->x = 10, pict->y = 0, pict->dx = 20, pict->dy = 20;
+  pict->Memo.SetText("[Pics.PIC]");
+  page->Add(std::move(pict));
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  TfrEMFPages& pages = report->EMFPages();
+  pages.ObjectsToPage(0);
+  Lines printed;
+  for (const auto& o : pages.Pages(0).Page->Objects) {
+    TGraphic* g = static_cast<TfrPictureView*>(o.get())->Picture.Graphic();
+    auto* bmp = dynamic_cast<TBitmap*>(g);
+    if (bmp == nullptr || bmp->Empty()) {
+      printed.push_back("empty");
+      continue;
+    }
+    char pixel[16];
+    std::snprintf(pixel, sizeof pixel, "%08X", bmp->ScanLine(0)[0]);
+    printed.push_back(std::to_string(bmp->Width()) + "x" + std::to_string(bmp->Height()) + " " +
+                      pixel);
+  }
+  EXPECT_EQ(printed, (Lines{"2x2 FFFF0000", "2x2 FF0000FF", "empty"}));
 }
 
 }  // namespace
