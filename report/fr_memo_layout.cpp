@@ -401,6 +401,29 @@ int TfrMemoView::CalcHeight() {
   return e.LayoutHeight;
 }
 
+int TfrMemoView::CalcWidth() {
+  if (FCalculatingWidth) return dx;
+  TFlagGuard calculating(FCalculatingWidth);
+  // Asked before this print evaluated the text (by its script): the text
+  // as it stands now, evaluated aside.
+  TStringList text;
+  if (FPrint.Evaluated || FPrint.Replaced) {
+    text.Assign(FPrint.Text);
+  } else if (Flags & flTextOnly) {
+    text.Assign(Memo);
+  } else {
+    TValueGuard<Variant> value(frEngine().CurValue, frEngine().CurValue);
+    TStringList saved;
+    saved.SwapItems(Memo1);
+    TScopeExit restore([&] { Memo1.SwapItems(saved); });
+    ExpandVariables(Memo);
+    text.Assign(Memo1);
+  }
+  if (text.Count() == 0) return 0;
+  FCanvas = &frScratchCanvas();
+  return MeasureAutoWidth(text);
+}
+
 void TfrMemoView::ExportData() {
   TfrView::ExportData();
   TFlagGuard exporting(FExporting);

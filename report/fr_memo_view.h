@@ -126,6 +126,8 @@ class TfrMemoView : public TfrStretcheable {
   void DrawLaidOutText();
   void DrawRuledLines();
   int MeasureAutoWidth(const TStrings& memo);
+  // TfrView: asked by the text itself ([CALCWIDTH]), the width it has.
+  int CalcWidth() override;
   void ExportData() override;
   void ScaleCoords() override;
 
@@ -151,6 +153,7 @@ class TfrMemoView : public TfrStretcheable {
   void DrawVertical();
   void AddLine(std::string_view line);
   void MeasureFont() const;
+  bool FCalculatingWidth = false;
   std::string FLastValue;  // for Suppress
   bool FHasLastValue = false;
   TCanvas* FCanvas = nullptr;

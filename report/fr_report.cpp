@@ -391,7 +391,7 @@ void TfrReport::GetVariableValue(const std::string& name, Variant& value) {
   }
   if (upper == "CALCWIDTH") {
     TfrView* v = e.CurView;
-    value = Variant(v == nullptr ? 0 : v->dx);
+    value = Variant(v == nullptr ? 0 : v->CalcWidth());
     return;
   }
   const int var = Variables().IndexOf(name);

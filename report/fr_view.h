@@ -148,6 +148,9 @@ class TfrView : public TfrObject {
   // The print is over (written, or measured and not printed): the next
   // one prepares again.
   void EndPrint();
+  // CALCWIDTH while this is the current object: its width here; a text
+  // object, the width its evaluated text needs.
+  virtual int CalcWidth() { return dx; }
   // The state of the print in progress, for a band that measures the same
   // object several times before it prints it (the cells of cross-tab
   // columns): it swaps each measure's state in before that print.

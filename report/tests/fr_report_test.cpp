@@ -12,6 +12,7 @@
 
 #include "platform/base/file_stream.h"
 #include "platform/base/format_settings.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/stream.h"
 #include "platform/draw/bitmap.h"
 #include "platform/draw/printers.h"
@@ -1401,6 +1402,33 @@ TEST_F(FrBuild, AHighlightReadsItsOwnMemosValue) {
     EXPECT_EQ(look, flags != 0 ? (Lines{"v0b", "w0", "v32", "w32", "v52b", "w52"})
                                : (Lines{"v0b", "w0", "v20", "w20", "v40b", "w40"}));
   }
+}
+
+}  // namespace
+
+namespace {
+
+// CALCWIDTH: the width the current text object's evaluated text needs,
+// also while its band is measured; another object's width; 0 without one.
+TEST_F(FrBuild, CalcWidthIsTheWidthTheCurrentTextNeeds) {
+  Band(btReportTitle, 0, 20, "Title");
+  Memo(0, "title")->dx = 500;
+  for (std::uint16_t flags : {std::uint16_t{0}, flBandStretched}) {
+    const std::string band = flags != 0 ? "S" : "P";
+    Band(btMasterData, flags != 0 ? 60 : 30, 20, band, "1", flags);
+    Memo(flags != 0 ? 60 : 30, "a[LINE#]c", 18, "m" + band)
+        ->Script.SetText("W" + band + " := CALCWIDTH");
+  }
+  auto line = CreateUnique<TfrLineView>();
+  line->x = 400, line->y = 30, line->dx = 77, line->dy = 0;
+  line->Script.SetText("L := CALCWIDTH");
+  page->Add(std::move(line));
+  Band(btReportSummary, 100, 20, "Sum");
+  Memo(100, "[WP] [WS] [L]", 18, "sum");
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(TextsOf(*report, 0, "sum"), (Lines{"27 27 77"}));
+  TValueGuard<TfrView*> none(frEngine().CurView, nullptr);
+  EXPECT_EQ(report->ExpressionText(nullptr, "CALCWIDTH"), "0");
 }
 
 }  // namespace
