@@ -26,6 +26,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/base/string_list.h"
@@ -82,6 +83,17 @@ struct TfrPrintState {
   Variant Value;
   TStringList Text;
   std::vector<Variant> Answers;  // of its dialogs (TfrEngine::Answers)
+
+  void Swap(TfrPrintState& other) {
+    std::swap(Prepared, other.Prepared);
+    std::swap(Replaced, other.Replaced);
+    std::swap(Evaluated, other.Evaluated);
+    std::swap(EvaluatedAt, other.EvaluatedAt);
+    std::swap(Highlighted, other.Highlighted);
+    std::swap(Value, other.Value);
+    Text.SwapItems(other.Text);
+    Answers.swap(other.Answers);
+  }
 };
 
 class TfrView : public TfrObject {

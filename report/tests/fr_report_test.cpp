@@ -1408,6 +1408,44 @@ TEST_F(FrBuild, AHighlightReadsItsOwnMemosValue) {
 
 namespace {
 
+// A stretched row is as tall as its tallest cross-tab cell in any column,
+// each cell measured with its own column and cross record, and each cell's
+// script runs once per column it prints in.
+TEST_F(FrBuild, AStretchedRowIsAsTallAsItsTallestCrossCell) {
+  auto* columns = Create<TfrUserDataset>(owner.get());
+  columns->SetName("Cols");
+  columns->RangeEnd = reCount;
+  columns->RangeEndCount = 3;
+  report->OnGetValue = [columns](const std::string& name, Variant& v) {
+    if (name == "CELL") v = Variant(std::string(columns->RecNo == 2 ? "a\r\nb\r\nc\r\nd" : "x"));
+  };
+  Band(btMasterData, 0, 20, "Data", "2", flBandStretched);
+  Memo(0, "r[LINE#]", 18, "r");
+  TfrBandView* cd = Band(btCrossData, 0, 1000, "CD", "Cols");
+  cd->x = 400;
+  cd->dx = 40;
+  TfrMemoView* cell = Memo(0, "[CELL][COLUMN#]", 18, "c");
+  cell->x = 400;
+  cell->dx = 40;
+  cell->Script.SetText("Inc(N)");
+  report->Variables().SetVariable("N", Variant(0));
+  Band(btReportSummary, 200, 20, "Sum");
+  Memo(200, "n=[N]", 18, "n");
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  // Four lines of 15 and the gaps: 62.
+  EXPECT_EQ(Placed(0), (Lines{"10,0:r1", "400,0:x1", "440,0:x2", "480,0:a", "10,62:r2", "400,62:x1",
+                              "440,62:x2", "480,62:a", "10,124:n=6"}));
+  TfrEMFPages& pages = report->EMFPages();
+  pages.ObjectsToPage(0);
+  const TfrView& tall = *pages.Pages(0).Page->Objects[3];
+  EXPECT_EQ(tall.dy, 62);
+  EXPECT_EQ(tall.Memo1.Text(), "a\r\nb\r\nc\r\nd3\r\n");
+}
+
+}  // namespace
+
+namespace {
+
 // CALCWIDTH: the width the current text object's evaluated text needs,
 // also while its band is measured; another object's width; 0 without one.
 TEST_F(FrBuild, CalcWidthIsTheWidthTheCurrentTextNeeds) {
