@@ -402,8 +402,7 @@ int TfrMemoView::CalcHeight() {
 }
 
 int TfrMemoView::CalcWidth() {
-  if (FCalculatingWidth) return dx;
-  TFlagGuard calculating(FCalculatingWidth);
+  if (FExpandingText) return dx;
   // Asked before this print evaluated the text (by its script): the text
   // as it stands now, evaluated aside.
   TStringList text;
@@ -413,6 +412,7 @@ int TfrMemoView::CalcWidth() {
     text.Assign(Memo);
   } else {
     TValueGuard<Variant> value(frEngine().CurValue, frEngine().CurValue);
+    TFlagGuard expanding(FExpandingText);
     TStringList saved;
     saved.SwapItems(Memo1);
     TScopeExit restore([&] { Memo1.SwapItems(saved); });

@@ -149,16 +149,18 @@ void TfrMemoView::Evaluate() {
   // Evaluated again, the text's dialogs answer as they did the first time.
   if (!FPrint.Evaluated) FPrint.Answers.clear();
   TValueGuard<TfrEngine::TDialogAnswers> answers(e.Answers, {&FPrint.Answers, 0, FPrint.Evaluated});
+  FPrint.Value = Variant(0);
   if (!FPrint.Replaced) {
     if (Flags & flTextOnly) {
       FPrint.Text.Assign(Memo);
     } else {
       // What the script did to the object's own memo is the text to expand.
+      TFlagGuard expanding(FExpandingText);
       e.CurValue = Variant(0);
       ExpandVariables(Memo);
       FPrint.Text.SwapItems(Memo1);
+      FPrint.Value = e.CurValue;
     }
-    FPrint.Value = e.CurValue;
   }
   FPrint.Highlighted = HighlightActive();
   FPrint.Evaluated = true;

@@ -126,7 +126,8 @@ class TfrMemoView : public TfrStretcheable {
   void DrawLaidOutText();
   void DrawRuledLines();
   int MeasureAutoWidth(const TStrings& memo);
-  // TfrView: asked by the text itself ([CALCWIDTH]), the width it has.
+  // TfrView: asked while the text itself expands ([CALCWIDTH]), the
+  // width it has.
   int CalcWidth() override;
   void ExportData() override;
   void ScaleCoords() override;
@@ -153,7 +154,8 @@ class TfrMemoView : public TfrStretcheable {
   void DrawVertical();
   void AddLine(std::string_view line);
   void MeasureFont() const;
-  bool FCalculatingWidth = false;
+  // While the text expands: CALCWIDTH asked from inside it is dx.
+  bool FExpandingText = false;
   std::string FLastValue;  // for Suppress
   bool FHasLastValue = false;
   TCanvas* FCanvas = nullptr;

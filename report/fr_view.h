@@ -76,7 +76,8 @@ struct TfrPrintState {
   bool Prepared = false;  // before-print handling and script have run
   bool Replaced = false;  // the handler changed the text: Text holds it
   // Text objects: Text holds the evaluated text, evaluated when
-  // frEngine().Breaks was EvaluatedAt; with its VALUE and highlight.
+  // frEngine().Breaks was EvaluatedAt; with its VALUE and highlight (the
+  // last evaluation's: the parts of a text cut across pages print in it).
   bool Evaluated = false;
   unsigned EvaluatedAt = 0;
   bool Highlighted = false;
