@@ -1307,10 +1307,14 @@ TEST_F(FrBuild, ScriptsRunOncePerPrintWhateverMeasuresTheBand) {
   counted(page, 0, "n", "N");
   Band(btMasterData, 30, 20, "Chained", "", flBandStretched);
   counted(page, 30, "k", "K");
+  int handled = 0;
+  report->OnBeforePrint = [&](TStringList&, TfrView* view) { handled += view->Name == "n"; };
   reset();
   ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
   EXPECT_EQ(TextsOf(*report, 0, "n"), (Lines{"n=1", "n=2", "n=3"}));
   EXPECT_EQ(TextsOf(*report, 0, "k"), (Lines{"k=1", "k=2", "k=3"}));
+  EXPECT_EQ(handled, 3);
+  report->OnBeforePrint = nullptr;
 
   // A child chain: the parent measures the child's objects and its own.
   const auto fresh = [&] {
