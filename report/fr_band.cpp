@@ -280,6 +280,7 @@ void TfrBand::PrintOverflowHeaders(bool forced) {
 int TfrBand::StretchedHeight() {
   int h = dy;
   TfrEngine& e = frEngine();
+  FMeasured = true;
   for (TfrView* v : Objects) {
     if (!(v->Flags & flStretched) || !v->Visible || IsCrossCell(v)) continue;
     TfrStretcheable* s = AsStretcheable(v);
@@ -294,6 +295,8 @@ int TfrBand::StretchedHeight() {
 
 void TfrBand::EndMeasuredPrints() {
   const auto end = [](TfrBand* b) {
+    if (!b->FMeasured) return;  // what printed ended its own print
+    b->FMeasured = false;
     for (TfrView* v : b->Objects)
       if (!b->IsCrossCell(v)) v->EndPrint();
     b->FMeasuredCells.clear();

@@ -131,6 +131,7 @@ class TfrBand : public TfrRuntimeBand {
     TfrPrintState State;
   };
   std::vector<std::unique_ptr<TMeasuredCell>> FMeasuredCells;
+  bool FMeasured = false;  // objects measured since EndMeasuredPrints
   // The columns of the cross data band `data` for this row: its dataset or
   // the row's, or for a footer row without any, a stand-in of as many
   // records as the widest row had (owned by `stand`).

@@ -142,27 +142,39 @@ int TfrMemoView::RemainHeight() {
   return std::max(0, dy - margins) / line * line + margins;
 }
 
+bool TfrMemoView::EvaluatedHere() const {
+  const TfrEngine& e = frEngine();
+  return FPrint.Evaluated && FPrint.EvaluatedAt == e.Breaks && e.ReuseMeasuredText;
+}
+
 void TfrMemoView::Evaluate() {
+  PrepareToPrint();
+  if (EvaluatedHere()) return;
+  EvaluateIntoMemo1();
+  FPrint.Text.SwapItems(Memo1);
+}
+
+void TfrMemoView::EvaluateIntoMemo1() {
   TfrEngine& e = frEngine();
   PrepareToPrint();
-  if (FPrint.Evaluated && FPrint.EvaluatedAt == e.Breaks && e.ReuseMeasuredText) return;
   // Evaluated again, the text's dialogs answer as they did the first time.
   if (!FPrint.Evaluated) FPrint.Answers.clear();
   TValueGuard<TfrEngine::TDialogAnswers> answers(e.Answers, {&FPrint.Answers, 0, FPrint.Evaluated});
-  FPrint.Value = Variant(0);
-  if (!FPrint.Replaced) {
-    if (Flags & flTextOnly) {
-      FPrint.Text.Assign(Memo);
-    } else {
-      // What the script did to the object's own memo is the text to expand.
-      TFlagGuard expanding(FExpandingText);
-      e.CurValue = Variant(0);
-      ExpandVariables(Memo);
-      FPrint.Text.SwapItems(Memo1);
-      FPrint.Value = e.CurValue;
-    }
+  // Only the highlight reads the object's own VALUE.
+  const bool highlight = !HighlightStr.empty();
+  if (highlight) FPrint.Value = Variant(0);
+  if (FPrint.Replaced) {
+    Memo1.Assign(FPrint.Text);
+  } else if (Flags & flTextOnly) {
+    Memo1.Assign(Memo);
+  } else {
+    // What the script did to the object's own memo is the text to expand.
+    TFlagGuard expanding(FExpandingText);
+    if (highlight) e.CurValue = Variant(0);
+    ExpandVariables(Memo);
+    if (highlight) FPrint.Value = e.CurValue;
   }
-  FPrint.Highlighted = HighlightActive();
+  FPrint.Highlighted = highlight && HighlightActive();
   FPrint.Evaluated = true;
   FPrint.EvaluatedAt = e.Breaks;
 }
@@ -177,12 +189,12 @@ bool TfrMemoView::HighlightActive() {
 
 void TfrMemoView::Print(TStream& stream) {
   TfrEngine& e = frEngine();
-  if (Continuation) {
+  if (Continuation)
     Memo1.Assign(FRemainder);
-  } else {
-    Evaluate();
-    Memo1.SwapItems(FPrint.Text);
-  }
+  else if (EvaluatedHere())
+    Memo1.SwapItems(FPrint.Text);  // what the band measured
+  else
+    EvaluateIntoMemo1();
   // A part cut across pages continues this print (in its highlight).
   if (!Splitting) EndPrint();
   if (!Visible) return;

@@ -148,6 +148,10 @@ class TfrMemoView : public TfrStretcheable {
   // then the expansion of Memo unless the handler replaced the text.
   // Evaluated once per print, again only after a break moved the object.
   void Evaluate();
+  // The same evaluation, now, into Memo1.
+  void EvaluateIntoMemo1();
+  // FPrint.Text holds this print's text, evaluated where it prints.
+  bool EvaluatedHere() const;
   // The highlight condition, against the object's own VALUE.
   bool HighlightActive();
   void DrawHorizontal();

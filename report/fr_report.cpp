@@ -453,6 +453,7 @@ TField* TfrReport::FieldReference(const std::string& name, const std::string& up
 TField* TfrReport::BlobFieldOf(const TfrView* view) const {
   if (view->Memo.Count() != 1) return nullptr;
   const std::string& text = view->Memo.StringRef(0);
+  if (text.find('.') == std::string::npos) return nullptr;  // most texts: no need to look
   TBlobBinding& binding = FBlobBindings[view];
   if (!binding.Known || binding.Text != text) {
     binding = {true, text, Trim(text), {}};

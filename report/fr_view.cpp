@@ -362,10 +362,7 @@ void TfrView::PrepareToPrint() {
   report->RunViewScript(this);
 }
 
-void TfrView::EndPrint() {
-  FPrint.Prepared = FPrint.Replaced = FPrint.Evaluated = false;
-  FPrint.Value = Variant();
-}
+void TfrView::EndPrint() { FPrint.Prepared = FPrint.Replaced = FPrint.Evaluated = false; }
 
 void TfrView::Print(TStream& stream) {
   Memo1.Assign(Memo);
