@@ -107,14 +107,15 @@ void TfrBand::DrawCross() {
   const auto printCells = [&](TfrBand* cross, int x) {
     // The footer's cells read the totals of their row's columns.
     TValueGuard<TfrBand*> band(e.CurRuntimeBand, cross == footer ? footer : e.CurRuntimeBand);
-    // The band measured its cells before the cross band's script ran and
-    // its column was numbered: they evaluate again.
-    e.NextBandPrint();
+    const int column = cross == header ? 0 : cross == data ? p.ColumnNo : -1;
     for (const auto& [view, owner] : CrossCells) {
       if (owner != cross) continue;
       const int dx = x - cross->CrossX;
       view->x += dx;
       TScopeExit back([cell = view, dx] { cell->x -= dx; });
+      // The print goes on from the cell's measure in this column.
+      if (column >= 0 && !FMeasuredCells.empty())
+        view->PrintState().Swap(MeasuredCell(column, view));
       DrawObject(view);
     }
   };
@@ -128,6 +129,7 @@ void TfrBand::DrawCross() {
     TfrEMFPages& pages = e.MasterReport->EMFPages();
     x = p.PrintBounds.Left + shiftBase;
     ++e.PageNo;
+    ++e.Breaks;
     if (e.PageNo >= pages.Count()) {
       pages.Add(p);
       PrintOverflowHeaders(basePage > 0);
@@ -145,12 +147,8 @@ void TfrBand::DrawCross() {
     partEmpty = false;
   }
   if (data != nullptr) {
-    TfrDataset* ds = data->DataSet != nullptr ? data->DataSet : CrossDataSet;
     TObjectPtr<TfrDataset> stand;
-    // A footer row without columns of its own lines up with the data rows.
-    if (ds == nullptr && Kind == btMasterFooter && data->MaxColumns > 0)
-      ds = MakeDataset(std::to_string(data->MaxColumns), stand);
-    if (ds != nullptr) {
+    if (TfrDataset* ds = CrossColumns(data, stand)) {
       int columns = 0;
       ds->First();
       while (!ds->Eof() && !report.Terminated) {
@@ -183,6 +181,67 @@ void TfrBand::DrawCross() {
   }
   e.PageNo = basePage;
   e.CurBandView = View;
+  FMeasuredCells.clear();
+}
+
+TfrDataset* TfrBand::CrossColumns(TfrBand* data, TObjectPtr<TfrDataset>& stand) {
+  TfrDataset* ds = data->DataSet != nullptr ? data->DataSet : CrossDataSet;
+  // A footer row without columns of its own lines up with the data rows.
+  if (ds == nullptr && Kind == btMasterFooter && data->MaxColumns > 0)
+    ds = MakeDataset(std::to_string(data->MaxColumns), stand);
+  return ds;
+}
+
+TfrPrintState& TfrBand::MeasuredCell(int column, TfrView* view) {
+  for (const auto& cell : FMeasuredCells)
+    if (cell->Column == column && cell->View == view) return cell->State;
+  FMeasuredCells.push_back(std::make_unique<TMeasuredCell>());
+  FMeasuredCells.back()->Column = column;
+  FMeasuredCells.back()->View = view;
+  return FMeasuredCells.back()->State;
+}
+
+int TfrBand::CrossCellsHeight() {
+  TfrEngine& e = frEngine();
+  TfrPage& p = *Parent;
+  TfrBand* header = p.Bands[btCrossHeader];
+  TfrBand* data = p.Bands[btCrossData];
+  int h = 0;
+  const auto measure = [&](TfrBand* cross, int column) {
+    for (const auto& [view, owner] : CrossCells) {
+      if (owner != cross || !(view->Flags & flStretched) || !view->Visible) continue;
+      TfrStretcheable* s = AsStretcheable(view);
+      if (s == nullptr) continue;
+      TfrPrintState& state = MeasuredCell(column, view);
+      view->PrintState().Swap(state);
+      TScopeExit kept([&] { view->PrintState().Swap(state); });
+      e.CurView = view;
+      h = std::max(h, view->y + s->CalcHeight());
+    }
+  };
+  struct TSaved {
+    int ColumnNo, CrossColumn;
+  } const saved{p.ColumnNo, e.CrossColumn};
+  TScopeExit restore([&] {
+    p.ColumnNo = saved.ColumnNo;
+    e.CrossColumn = saved.CrossColumn;
+  });
+  p.ColumnNo = 1;
+  e.CrossColumn = 0;
+  if (header != nullptr) measure(header, 0);
+  // The footer's cells read the totals of the columns as they print: they
+  // are measured where they print.
+  TObjectPtr<TfrDataset> stand;
+  TfrDataset* ds = data != nullptr ? CrossColumns(data, stand) : nullptr;
+  if (ds == nullptr) return h;
+  ds->First();
+  while (!ds->Eof() && !Report().Terminated) {
+    e.CrossColumn = p.ColumnNo;
+    measure(data, p.ColumnNo);
+    ++p.ColumnNo;
+    ds->Next();
+  }
+  return h;
 }
 
 void TfrBand::PrintOverflowHeaders(bool forced) {
@@ -223,14 +282,34 @@ void TfrBand::PrintOverflowHeaders(bool forced) {
 
 int TfrBand::StretchedHeight() {
   int h = dy;
+  TfrEngine& e = frEngine();
+  FMeasured = true;
   for (TfrView* v : Objects) {
-    if (!(v->Flags & flStretched) || !v->Visible) continue;
+    if (!(v->Flags & flStretched) || !v->Visible || IsCrossCell(v)) continue;
     TfrStretcheable* s = AsStretcheable(v);
     if (s == nullptr) continue;
+    e.CurView = v;
     h = std::max(h, v->y + s->CalcHeight());
   }
+  if (!CrossCells.empty() && Kind != btPageFooter) h = std::max(h, CrossCellsHeight());
   maxdy = h;
   return h;
+}
+
+void TfrBand::EndMeasuredPrints() {
+  const auto end = [](TfrBand* b) {
+    if (!b->FMeasured) return;  // what printed ended its own print
+    b->FMeasured = false;
+    for (TfrView* v : b->Objects)
+      if (!b->IsCrossCell(v)) v->EndPrint();
+    b->FMeasuredCells.clear();
+  };
+  if (IsDataBand(Kind) && Next != nullptr && Next->DataSet == nullptr) {
+    for (TfrBand* b = this; b != nullptr && (b == this || b->DataSet == nullptr); b = b->Next)
+      end(b);
+    return;
+  }
+  for (TfrBand* b = this; b != nullptr; b = b->Child) end(b);
 }
 
 int TfrBand::CalcHeight() {
@@ -279,12 +358,17 @@ void TfrBand::DrawObject(TfrView* view) {
   TfrEngine& e = frEngine();
   e.CurView = view;
   if (!report.FinalPass) {
-    TfrMemoView* memo = AsMemo(view);
-    if (memo == nullptr || !memo->Continuation) report.RunScript(view, view->Script);
+    // Only scripts run, once per print: measuring ran a measured one's.
+    TfrStretcheable* s = AsStretcheable(view);
+    if (!view->PreparedToPrint() && (s == nullptr || !s->Continuation)) report.RunViewScript(view);
+    if (s == nullptr || !s->Splitting) view->EndPrint();
     return;
   }
   TfrEMFPages& pages = e.MasterReport->EMFPages();
-  if (pages.Count() == 0) return;
+  if (pages.Count() == 0) {
+    view->EndPrint();
+    return;
+  }
   const int index = std::clamp(e.PageNo, 0, pages.Count() - 1);
   TMemoryStream& stream = *pages.Pages(index).Stream;
   // The record goes to the page in one write. A script run before the
@@ -518,7 +602,6 @@ bool TfrBand::Draw() {
   TfrBand* const savedBand = e.CurRuntimeBand;
   e.CurRuntimeBand = this;
   e.CurBandView = View;
-  e.NextBandPrint();
   CalculatedHeight = 0;
   ForceNewPage = ForceNewColumn = 0;
   CurYSet = false;
@@ -593,6 +676,9 @@ bool TfrBand::Draw() {
     if (Child != nullptr && PrintChildIfInvisible) Child->Draw();
     if (IsDataBand(Kind)) AddAggregates();
   }
+  // What was measured and did not print (a band the script hid) starts
+  // afresh next time.
+  EndMeasuredPrints();
   if (!IsRepeated && (Kind != btPageFooter || e.PageNo >= e.MasterReport->EMFPages().Count() - 1))
     InitValues();
   if (report.OnEndBand) report.OnEndBand(this);

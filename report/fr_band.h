@@ -119,6 +119,27 @@ class TfrBand : public TfrRuntimeBand {
 
  private:
   int StretchedHeight();
+  // The bottom of the tallest stretched cross-tab cell of this row band
+  // (header and data columns), each measured with its own column number
+  // and cross record; the cells keep what was measured for their print.
+  int CrossCellsHeight();
+  // The state of `view`'s print in cross-tab column `column` (0: the
+  // header's), measured or to be measured.
+  TfrPrintState& MeasuredCell(int column, TfrView* view);
+  struct TMeasuredCell {
+    int Column;
+    TfrView* View;
+    TfrPrintState State;
+  };
+  std::vector<std::unique_ptr<TMeasuredCell>> FMeasuredCells;
+  bool FMeasured = false;  // objects measured since EndMeasuredPrints
+  // The columns of the cross data band `data` for this row: its dataset or
+  // the row's, or for a footer row without any, a stand-in of as many
+  // records as the widest row had (owned by `stand`).
+  TfrDataset* CrossColumns(TfrBand* data, TObjectPtr<TfrDataset>& stand);
+  // Ends the print of every object CalcHeight measures (this band and its
+  // chain), printed or not.
+  void EndMeasuredPrints();
   void DoDraw();
   // The plain totals (column 0) or those of a cross-tab column.
   void Accumulate(int column);

@@ -26,6 +26,14 @@ void TfrReportBase::GetVariableValue(const std::string& name, Variant& value) {
   if (Dictionary().IsVariable(name)) Dictionary().GetValue(name, value);
 }
 
+Variant TfrEngine::Answer(const std::function<Variant()>& ask) {
+  if (Answers.List == nullptr) return ask();
+  if (Answers.Replay && Answers.Next < Answers.List->size()) return (*Answers.List)[Answers.Next++];
+  Answers.List->push_back(ask());
+  Answers.Next = Answers.List->size();
+  return Answers.List->back();
+}
+
 namespace {
 TCanvas* scratchReplacement = nullptr;
 }  // namespace

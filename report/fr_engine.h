@@ -131,14 +131,22 @@ struct TfrEngine {
   // While the cells of a cross-tab column print: its number (COLUMN#);
   // their aggregates read that column's totals. 0 otherwise.
   int CrossColumn = 0;
-  Variant CurValue;        // VALUE
-  unsigned BandPrint = 0;  // counts band prints (never 0 once one ran)
-  // Starts a band print: texts measured in the last one are not taken.
-  void NextBandPrint() {
-    if (++BandPrint == 0) BandPrint = 1;
-  }
-  // A printed text object takes the text and layout its band measured in
-  // the same print; off, it evaluates and lays out again (for comparing).
+  Variant CurValue;  // VALUE
+  // Page and column breaks made so far: a text evaluated before a break
+  // moved its object is evaluated again where it prints (PAGE#).
+  unsigned Breaks = 0;
+  // The answers the dialogs of an object's text (INPUT, MESSAGEBOX) gave
+  // in this print: a text evaluated again replays them instead of asking.
+  struct TDialogAnswers {
+    std::vector<Variant>* List = nullptr;  // none: dialogs just ask
+    std::size_t Next = 0;                  // the next one to replay
+    bool Replay = false;
+  } Answers;
+  // A dialog's answer: `ask`ed, recorded or replayed as Answers says.
+  Variant Answer(const std::function<Variant()>& ask);
+  // A printed text object takes the text its band measured in the same
+  // print; off, it expands its text again (for comparing). Its script
+  // runs once either way.
   bool ReuseMeasuredText = true;
   Variant StartDate, StartTime;  // DATE, TIME
   // The lines and height of the last text layout.

@@ -215,7 +215,8 @@ void TfrStdFunctionLibrary::DoFunction(int fno, const Variant& p1, const Variant
     case fnInput: {
       const std::string prompt = CalcStr(p1);
       const std::string def = VarToStr(p2).empty() ? std::string() : CalcStr(p2);
-      val = Variant(frRequireHook(frFunctionHooks().Input, "Input")(prompt, def));
+      val = frEngine().Answer(
+          [&] { return Variant(frRequireHook(frFunctionHooks().Input, "Input")(prompt, def)); });
       break;
     }
     case fnLength:
@@ -237,8 +238,10 @@ void TfrStdFunctionLibrary::DoFunction(int fno, const Variant& p1, const Variant
     case fnMessageBox: {
       const std::string text = CalcStr(p1), caption = CalcStr(p2);
       const int flags = Calc(p3).AsInteger();
-      val =
-          Variant(frRequireHook(frFunctionHooks().MessageBox, "MessageBox")(text, caption, flags));
+      val = frEngine().Answer([&] {
+        return Variant(
+            frRequireHook(frFunctionHooks().MessageBox, "MessageBox")(text, caption, flags));
+      });
       break;
     }
     case fnNameCase: {

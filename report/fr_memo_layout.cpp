@@ -387,36 +387,41 @@ void TfrMemoView::Draw(TCanvas& canvas) {
 
 int TfrMemoView::CalcHeight() {
   TfrEngine& e = frEngine();
-  if (Continuation)
-    Memo1.Assign(FRemainder);
-  else
-    EvaluateMemo();
+  if (!Continuation) Evaluate();
   // Measured in the style it prints in; the object keeps its own.
   TScopeExit restoreStyle([this, style = Font.Style()] { Font.SetStyle(style); });
-  if (HighlightActive()) Font.SetStyle(StyleFromInt(Highlight.FontStyle));
-  // Print in the same band print takes this text as it is.
-  const bool keep = !Continuation && e.ReuseMeasuredText;
+  if (FPrint.Highlighted) Font.SetStyle(StyleFromInt(Highlight.FontStyle));
+  const TStringList& text = Continuation ? FRemainder : FPrint.Text;
   FLaidOut = Continuation;
-  if (Memo1.Count() == 0) {
-    if (keep) {
-      FEvaluated.Clear();
-      FEvaluatedStamp = e.BandPrint;
-    }
-    return 0;
-  }
+  if (text.Count() == 0) return 0;
   ScaleCoords();
-  if (keep) {
-    // The text goes aside and its lines are laid out over the lines the
-    // last layout left there.
-    FEvaluated.SwapItems(Memo1);
-    LayoutText(FEvaluated, Memo1);
-    FEvaluatedStamp = e.BandPrint;
-  } else {
-    LayoutText();
-    Memo1.SwapItems(e.LayoutList);
-  }
+  // The lines go over the ones the last layout left in Memo1.
+  LayoutText(text, Memo1);
   RestoreCoords();
   return e.LayoutHeight;
+}
+
+int TfrMemoView::CalcWidth() {
+  if (FExpandingText) return dx;
+  // Asked before this print evaluated the text (by its script): the text
+  // as it stands now, evaluated aside.
+  TStringList text;
+  if (FPrint.Evaluated || FPrint.Replaced) {
+    text.Assign(FPrint.Text);
+  } else if (Flags & flTextOnly) {
+    text.Assign(Memo);
+  } else {
+    TValueGuard<Variant> value(frEngine().CurValue, frEngine().CurValue);
+    TFlagGuard expanding(FExpandingText);
+    TStringList saved;
+    saved.SwapItems(Memo1);
+    TScopeExit restore([&] { Memo1.SwapItems(saved); });
+    ExpandVariables(Memo);
+    text.Assign(Memo1);
+  }
+  if (text.Count() == 0) return 0;
+  FCanvas = &frScratchCanvas();
+  return MeasureAutoWidth(text);
 }
 
 void TfrMemoView::ExportData() {

@@ -142,38 +142,61 @@ int TfrMemoView::RemainHeight() {
   return std::max(0, dy - margins) / line * line + margins;
 }
 
-void TfrMemoView::EvaluateMemo() {
-  TfrReportBase* report = frEngine().CurReport;
-  if (report != nullptr && report->WantsBeforePrint(this)) {
+bool TfrMemoView::EvaluatedHere() const {
+  const TfrEngine& e = frEngine();
+  return FPrint.Evaluated && FPrint.EvaluatedAt == e.Breaks && e.ReuseMeasuredText;
+}
+
+void TfrMemoView::Evaluate() {
+  PrepareToPrint();
+  if (EvaluatedHere()) return;
+  EvaluateIntoMemo1();
+  FPrint.Text.SwapItems(Memo1);
+}
+
+void TfrMemoView::EvaluateIntoMemo1() {
+  TfrEngine& e = frEngine();
+  PrepareToPrint();
+  // Evaluated again, the text's dialogs answer as they did the first time.
+  if (!FPrint.Evaluated) FPrint.Answers.clear();
+  TValueGuard<TfrEngine::TDialogAnswers> answers(e.Answers, {&FPrint.Answers, 0, FPrint.Evaluated});
+  // Only the highlight reads the object's own VALUE.
+  const bool highlight = !HighlightStr.empty();
+  if (highlight) FPrint.Value = Variant(0);
+  if (FPrint.Replaced) {
+    Memo1.Assign(FPrint.Text);
+  } else if (Flags & flTextOnly) {
     Memo1.Assign(Memo);
-    report->BeforePrint(this, Memo1);
-    const bool changed = !Memo1.Equals(Memo);
-    // What the script does to the object's own memo is the text to expand.
-    report->RunViewScript(this);
-    if (changed) return;  // the handler's text prints as it is
-  }
-  if (Flags & flTextOnly)
-    Memo1.Assign(Memo);
-  else
+  } else {
+    // What the script did to the object's own memo is the text to expand.
+    TFlagGuard expanding(FExpandingText);
+    if (highlight) e.CurValue = Variant(0);
     ExpandVariables(Memo);
+    if (highlight) FPrint.Value = e.CurValue;
+  }
+  FPrint.Highlighted = highlight && HighlightActive();
+  FPrint.Evaluated = true;
+  FPrint.EvaluatedAt = e.Breaks;
 }
 
 bool TfrMemoView::HighlightActive() {
   if (HighlightStr.empty()) return false;
+  // The condition reads this object's own VALUE.
+  TValueGuard<Variant> value(frEngine().CurValue, FPrint.Value);
   const Variant v = frEngine().Parser.EvaluatePostfix(HighlightStr);
   return !(v == Variant(0));
 }
 
 void TfrMemoView::Print(TStream& stream) {
   TfrEngine& e = frEngine();
-  const bool measured = !Continuation && FEvaluatedStamp != 0 && FEvaluatedStamp == e.BandPrint;
   if (Continuation)
     Memo1.Assign(FRemainder);
-  else if (measured)
-    Memo1.SwapItems(FEvaluated);  // FEvaluated keeps the lines laid out from it
+  else if (EvaluatedHere())
+    Memo1.SwapItems(FPrint.Text);  // what the band measured
   else
-    EvaluateMemo();
-  FEvaluatedStamp = 0;
+    EvaluateIntoMemo1();
+  // A part cut across pages continues this print (in its highlight).
+  if (!Splitting) EndPrint();
   if (!Visible) return;
   // The highlight's look is this output's only; a split part is cut in it.
   TScopeExit restoreLook([this, style = Font.Style(), color = Font.Color()] {
@@ -181,7 +204,7 @@ void TfrMemoView::Print(TStream& stream) {
     Font.SetColor(color);
   });
   TValueGuard<TColor> fill(FillColor, FillColor);
-  if (HighlightActive()) {
+  if (FPrint.Highlighted) {
     Font.SetStyle(StyleFromInt(Highlight.FontStyle));
     Font.SetColor(Highlight.FontColor);
     FillColor = Highlight.FillColor;

@@ -126,6 +126,9 @@ class TfrMemoView : public TfrStretcheable {
   void DrawLaidOutText();
   void DrawRuledLines();
   int MeasureAutoWidth(const TStrings& memo);
+  // TfrView: asked while the text itself expands ([CALCWIDTH]), the
+  // width it has.
+  int CalcWidth() override;
   void ExportData() override;
   void ScaleCoords() override;
 
@@ -141,15 +144,22 @@ class TfrMemoView : public TfrStretcheable {
   bool GatherRecord(TfrRecordWriter& w) override;
 
  private:
-  // Memo1 from Memo: the report's before-print handling and the object's
-  // script, then the expansion of Memo unless the handler changed the
-  // text.
-  void EvaluateMemo();
+  // FPrint.Text, Value and Highlighted for this print: prepared once,
+  // then the expansion of Memo unless the handler replaced the text.
+  // Evaluated once per print, again only after a break moved the object.
+  void Evaluate();
+  // The same evaluation, now, into Memo1.
+  void EvaluateIntoMemo1();
+  // FPrint.Text holds this print's text, evaluated where it prints.
+  bool EvaluatedHere() const;
+  // The highlight condition, against the object's own VALUE.
   bool HighlightActive();
   void DrawHorizontal();
   void DrawVertical();
   void AddLine(std::string_view line);
   void MeasureFont() const;
+  // While the text expands: CALCWIDTH asked from inside it is dx.
+  bool FExpandingText = false;
   std::string FLastValue;  // for Suppress
   bool FHasLastValue = false;
   TCanvas* FCanvas = nullptr;
@@ -164,10 +174,6 @@ class TfrMemoView : public TfrStretcheable {
   int FLayoutCount = 0;                 // of them, so far
   TRect FDrawRect;                      // of the last ScaleCoords
   TStringList FRemainder;               // laid-out lines a split part left
-  // CalcHeight's evaluated text (and, once Print took it, its laid-out
-  // lines), valid in the band print FEvaluatedStamp.
-  TStringList FEvaluated;
-  unsigned FEvaluatedStamp = 0;
   // Font.Size() and its pixel height for the font height and resolution
   // they were computed at: each takes a division per object and record.
   mutable struct { int Height = 0, PixelsPerInch = 0, Size = 0, Pixels = 0; } FFontMetrics;

@@ -344,6 +344,7 @@ void TfrPage::ShowPending() {
 void TfrPage::NewPage() {
   if (FRecording || FPlaying) return;  // the host breaks its pages
   TfrEngine& e = frEngine();
+  ++e.Breaks;
   TfrReport& report = Report();
   report.Progress(e.PageNo + 1);
   const bool saved = FInBreak;
@@ -367,6 +368,7 @@ void TfrPage::NewPage() {
 
 void TfrPage::NewColumn(TfrBand* band) {
   if (FRecording || FPlaying) return;  // the host breaks its pages
+  ++frEngine().Breaks;
   const bool saved = FInBreak;
   FInBreak = true;
   if (CurColumn < Columns - 1) {

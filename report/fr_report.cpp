@@ -360,25 +360,9 @@ void TfrReport::GetVariableValue(const std::string& name, Variant& value) {
   // "dataset.field" anywhere in an expression: resolved once, then read
   // straight from the field.
   if (name.find('.') != std::string::npos) {
-    auto it = FFieldRefs.find(upper);
-    if (it == FFieldRefs.end()) {
-      TfrDataset* dataset;
-      std::string field;
-      FindDataField(name, dataset, field);
-      TDataSet* data = nullptr;
-      if (auto* db = dynamic_cast<TfrDBDataSet*>(dataset)) {
-        try {
-          data = db->GetDataSet();
-        } catch (const EDSError&) {
-        }
-      }
-      it = FFieldRefs.emplace(upper, std::make_pair(data, RemoveQuotes(field))).first;
-    }
-    if (it->second.first != nullptr) {
-      if (TField* f = it->second.first->FindField(it->second.second)) {
-        value = GetFieldValue(f);
-        return;
-      }
+    if (TField* f = FieldReference(name, upper)) {
+      value = GetFieldValue(f);
+      return;
     }
   }
   TfrBand* band = e.CurRuntimeBand;
@@ -426,7 +410,7 @@ void TfrReport::GetVariableValue(const std::string& name, Variant& value) {
   }
   if (upper == "CALCWIDTH") {
     TfrView* v = e.CurView;
-    value = Variant(v == nullptr ? 0 : v->dx);
+    value = Variant(v == nullptr ? 0 : v->CalcWidth());
     return;
   }
   const int var = Variables().IndexOf(name);
@@ -465,6 +449,43 @@ void TfrReport::GetVariableValue(const std::string& name, Variant& value) {
   FResolving.push_back(upper);
   TScopeExit resolved([this] { FResolving.pop_back(); });
   value = e.Parser.Calculate(name);
+}
+
+TField* TfrReport::FieldReference(const std::string& name, const std::string& upper) const {
+  auto it = FFieldRefs.find(upper);
+  if (it == FFieldRefs.end()) {
+    TfrDataset* dataset;
+    std::string field;
+    FindDataField(name, dataset, field);
+    TDataSet* data = nullptr;
+    if (auto* db = dynamic_cast<TfrDBDataSet*>(dataset)) {
+      try {
+        data = db->GetDataSet();
+      } catch (const EDSError&) {
+      }
+    }
+    it = FFieldRefs.emplace(upper, TFieldRef(data, RemoveQuotes(field))).first;
+  }
+  return it->second.first != nullptr ? it->second.first->FindField(it->second.second) : nullptr;
+}
+
+TField* TfrReport::BlobFieldOf(const TfrView* view) const {
+  if (view->Memo.Count() != 1) return nullptr;
+  const std::string& text = view->Memo.StringRef(0);
+  if (text.find('.') == std::string::npos) return nullptr;  // most texts: no need to look
+  TBlobBinding& binding = FBlobBindings[view];
+  if (!binding.Known || binding.Text != text) {
+    binding = {true, text, Trim(text), {}};
+    std::string& name = binding.Name;
+    if (name.size() > 2 && name.front() == '[' && name.back() == ']')
+      name = name.substr(1, name.size() - 2);
+    if (name.find('.') == std::string::npos || name.find_first_of("[]") != std::string::npos)
+      name.clear();
+    binding.Upper = AnsiUpperCase(name);
+  }
+  if (binding.Name.empty()) return nullptr;
+  TField* field = FieldReference(binding.Name, binding.Upper);
+  return IsBlobField(field) ? field : nullptr;
 }
 
 void TfrReport::DoFunction(const std::string& name, const Variant& p1, const Variant& p2,
@@ -516,6 +537,7 @@ void TfrReport::DoUserFunction(const std::string& name, const Variant& p1, const
 }
 
 void TfrReport::BeforePrint(TfrView* view, TStrings& memo) {
+  if (TField* blob = BlobFieldOf(view)) view->GetBlob(blob);
   if (OnBeforePrint) {
     TStringList list;
     list.Assign(memo);
@@ -527,7 +549,8 @@ void TfrReport::BeforePrint(TfrView* view, TStrings& memo) {
 void TfrReport::RunViewScript(TfrView* view) { RunScript(view, view->Script); }
 
 bool TfrReport::WantsBeforePrint(const TfrView* view) const {
-  return static_cast<bool>(OnBeforePrint) || view->Script.Count() > 0;
+  return static_cast<bool>(OnBeforePrint) || view->Script.Count() > 0 ||
+         BlobFieldOf(view) != nullptr;
 }
 
 void TfrReport::BeginPage(int pageNo) {
@@ -552,6 +575,7 @@ void TfrReport::BuildPages() {
   CanRebuild = true;
   e.ErrorFlag = false;
   FFieldRefs.clear();
+  FBlobBindings.clear();
   const bool multiple = FDataset != nullptr && ReportType == rtMultiple;
   if (multiple) {
     FDataset->Init();

@@ -22,6 +22,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/base/string_list.h"
@@ -260,8 +262,23 @@ class TfrReport : public TfrReportBase {
   std::unique_ptr<TMemoryStream> FReportForm;  // read, not yet loaded
   std::map<const void*, std::unique_ptr<TStringList>> FScripts;
   std::vector<std::string> FResolving;
-  // "DATASET.FIELD" references met in expressions.
-  std::map<std::string, std::pair<TDataSet*, std::string>> FFieldRefs;
+  // "DATASET.FIELD" references met in expressions, by the name in upper
+  // case: the table and the field's name.
+  using TFieldRef = std::pair<TDataSet*, std::string>;
+  mutable std::map<std::string, TFieldRef> FFieldRefs;
+  // The field `name` (in upper case `upper`) refers to, resolved once per
+  // build; nullptr when it names none.
+  TField* FieldReference(const std::string& name, const std::string& upper) const;
+  // The blob field `view`'s text binds it to: the text is one
+  // "[dataset.field]" naming a blob field. nullptr otherwise.
+  TField* BlobFieldOf(const TfrView* view) const;
+  // The reference each object's text made when last looked at.
+  struct TBlobBinding {
+    bool Known = false;
+    std::string Text;
+    std::string Name, Upper;  // empty: the text is no reference
+  };
+  mutable std::unordered_map<const TfrView*, TBlobBinding> FBlobBindings;
   int FProgressTotal = 0;
   std::string FProgressLabel;
 };

@@ -368,12 +368,26 @@ void TfrView::ExpandVariables(const TStringList& lines) {
   }
 }
 
+void TfrView::PrepareToPrint() {
+  if (FPrint.Prepared) return;
+  FPrint.Prepared = true;
+  FPrint.Replaced = false;
+  TfrReportBase* report = frEngine().CurReport;
+  if (report == nullptr || !report->WantsBeforePrint(this)) return;
+  Memo1.Assign(Memo);
+  report->BeforePrint(this, Memo1);
+  FPrint.Replaced = !Memo1.Equals(Memo);
+  if (FPrint.Replaced) FPrint.Text.Assign(Memo1);
+  report->RunViewScript(this);
+}
+
+void TfrView::EndPrint() { FPrint.Prepared = FPrint.Replaced = FPrint.Evaluated = false; }
+
 void TfrView::Print(TStream& stream) {
   Memo1.Assign(Memo);
-  if (TfrReportBase* report = frEngine().CurReport) {
-    report->BeforePrint(this, Memo1);
-    report->RunViewScript(this);
-  }
+  PrepareToPrint();
+  if (FPrint.Replaced) Memo1.Assign(FPrint.Text);  // prepared while its band was measured
+  EndPrint();
   if (!Visible) return;
   WriteAlignedToBand(stream);
 }

@@ -26,6 +26,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/base/string_list.h"
@@ -66,6 +67,35 @@ enum TfrBandAlign : std::uint8_t {
 
 // 512 + the decimal separator: a number in the default layout.
 std::int32_t DefaultFormat();
+
+// One print of an object, from its preparation to its output. Measuring
+// the object's band and printing the object share it: the before-print
+// handling and the script run once, and the text that was measured is the
+// text that prints.
+struct TfrPrintState {
+  bool Prepared = false;  // before-print handling and script have run
+  bool Replaced = false;  // the handler changed the text: Text holds it
+  // Text objects: Text holds the evaluated text, evaluated when
+  // frEngine().Breaks was EvaluatedAt; with its VALUE and highlight (the
+  // last evaluation's: the parts of a text cut across pages print in it).
+  bool Evaluated = false;
+  unsigned EvaluatedAt = 0;
+  bool Highlighted = false;
+  Variant Value;
+  TStringList Text;
+  std::vector<Variant> Answers;  // of its dialogs (TfrEngine::Answers)
+
+  void Swap(TfrPrintState& other) {
+    std::swap(Prepared, other.Prepared);
+    std::swap(Replaced, other.Replaced);
+    std::swap(Evaluated, other.Evaluated);
+    std::swap(EvaluatedAt, other.EvaluatedAt);
+    std::swap(Highlighted, other.Highlighted);
+    std::swap(Value, other.Value);
+    Text.SwapItems(other.Text);
+    Answers.swap(other.Answers);
+  }
+};
 
 class TfrView : public TfrObject {
   MEBRATH_CLASS(TfrView, TfrObject)
@@ -122,6 +152,22 @@ class TfrView : public TfrObject {
   // class name for add-ins, record) when it is visible after the report's
   // before-print handling.
   virtual void Print(TStream& stream);
+  // The preparation of one print: Memo1 takes a copy of Memo, the report's
+  // before-print handling runs on it (blob content, OnBeforePrint), then
+  // the object's script. Runs once per print: later calls do nothing until
+  // EndPrint. Nothing but the flag when the report wants no preparation.
+  void PrepareToPrint();
+  bool PreparedToPrint() const { return FPrint.Prepared; }
+  // The print is over (written, or measured and not printed): the next
+  // one prepares again.
+  void EndPrint();
+  // CALCWIDTH while this is the current object: its width here; a text
+  // object, the width its evaluated text needs.
+  virtual int CalcWidth() { return dx; }
+  // The state of the print in progress, for a band that measures the same
+  // object several times before it prints it (the cells of cross-tab
+  // columns): it swaps each measure's state in before that print.
+  TfrPrintState& PrintState() { return FPrint; }
   // Hands the object to the active export filter; no filter exists yet.
   virtual void ExportData() {}
   virtual void LoadFromStream(TStream& stream);
@@ -147,6 +193,7 @@ class TfrView : public TfrObject {
   // report's text (ParsedExpressionText). Each line is split at its
   // expressions once and split again only when its text changed.
   void ExpandVariables(const TStringList& lines);
+  TfrPrintState FPrint;
   // BaseName + the first number no object of the current report uses.
   std::string UniqueName() const;
   // The view's rectangle at drawing scale.

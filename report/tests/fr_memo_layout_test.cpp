@@ -49,6 +49,7 @@ class FrMemoLayout : public ::testing::Test {
     memo->Memo.SetText(text);
     memo->dx = dx;
     memo->Flags = flags;
+    memo->EndPrint();  // each layout measures a print of its own
     memo->CalcHeight();
     std::string out;
     for (int i = 0; i < memo->Memo1.Count(); ++i) {
@@ -68,6 +69,7 @@ TEST_F(FrMemoLayout, HeightOfThreeLines) {
   memo->Memo.SetText("a\r\nb\r\nc");
   memo->dx = 100;
   EXPECT_EQ(memo->CalcHeight(), 47);
+  memo->EndPrint();
   memo->Memo.Clear();
   EXPECT_EQ(memo->CalcHeight(), 0);
 }
@@ -80,10 +82,12 @@ TEST_F(FrMemoLayout, HighlightFontLaysTheTextOut) {
   EXPECT_EQ(Layout("abcdefghij", 78), "abcdefghi|j~");
   EXPECT_EQ(memo->CalcHeight(), 2 + 2 * 15);
   EXPECT_EQ(memo->Font.Data(), plain);
+  memo->EndPrint();
   memo->SetHighlightCondition("0");
   EXPECT_EQ(memo->CalcHeight(), 2 + 15);
 
   // A part cut to one line keeps the bold line that fits.
+  memo->EndPrint();
   memo->SetHighlightCondition("1");
   memo->dy = 17;
   memo->Splitting = true;

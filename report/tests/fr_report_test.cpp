@@ -3,14 +3,18 @@
 // inspected as data.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "platform/base/file_stream.h"
 #include "platform/base/format_settings.h"
+#include "platform/base/scope_guard.h"
 #include "platform/base/stream.h"
+#include "platform/draw/bitmap.h"
 #include "platform/draw/printers.h"
 #include "platform/draw/recording_canvas.h"
 #include "report/fr_band.h"
@@ -20,6 +24,7 @@
 #include "report/fr_functions.h"
 #include "report/fr_memo_view.h"
 #include "report/fr_page.h"
+#include "report/fr_picture_view.h"
 #include "report/fr_printer.h"
 #include "report/fr_report.h"
 #include "report/fr_utils.h"
@@ -1329,6 +1334,279 @@ TEST_F(FrBuild, StretchedCrossCellsPrintTheirOwnColumn) {
   ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
   EXPECT_EQ(Placed(0), (Lines{"340,0:h1", "400,0:c1 1", "460,0:c2 1", "520,0:c3 1", "340,20:h1",
                               "400,20:c1 2", "460,20:c2 2", "520,20:c3 2"}));
+}
+
+}  // namespace
+
+namespace {
+
+// The texts of `page`'s objects named `name`, in order.
+Lines TextsOf(TfrReport& report, int index, const std::string& name) {
+  TfrEMFPages& pages = report.EMFPages();
+  pages.ObjectsToPage(index);
+  Lines out;
+  for (const auto& o : pages.Pages(index).Page->Objects) {
+    if (o->Name != name || o->Memo1.Count() == 0) continue;
+    std::string t = o->Memo1[0];
+    if (!t.empty() && t.back() == kParagraphEnd) t.pop_back();
+    out.push_back(t);
+  }
+  return out;
+}
+
+// An object's script runs once for each print of the object, however often
+// its band is measured: chained with bands without a dataset, with a child
+// chain, moved to the next page, and in the first of two passes.
+TEST_F(FrBuild, ScriptsRunOncePerPrintWhateverMeasuresTheBand) {
+  const auto counted = [&](TfrPage* p, int y, const std::string& name, const std::string& var) {
+    TfrMemoView* m = Memo(p, y, name + "=[" + var + "]", 18, name);
+    m->Script.SetText("Inc(" + var + ")");
+    return m;
+  };
+  const auto reset = [&] {
+    for (const char* v : {"N", "K", "T"}) report->Variables().SetVariable(v, Variant(0));
+  };
+  // A data band printed as one block with the band below it.
+  Band(btMasterData, 0, 20, "Data", "3", flBandStretched);
+  counted(page, 0, "n", "N");
+  Band(btMasterData, 30, 20, "Chained", "", flBandStretched);
+  counted(page, 30, "k", "K");
+  int handled = 0;
+  report->OnBeforePrint = [&](TStringList&, TfrView* view) { handled += view->Name == "n"; };
+  reset();
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(TextsOf(*report, 0, "n"), (Lines{"n=1", "n=2", "n=3"}));
+  EXPECT_EQ(TextsOf(*report, 0, "k"), (Lines{"k=1", "k=2", "k=3"}));
+  EXPECT_EQ(handled, 3);
+  report->OnBeforePrint = nullptr;
+
+  // A child chain: the parent measures the child's objects and its own.
+  const auto fresh = [&] {
+    report->Pages().Clear();
+    return report->Pages().Add();
+  };
+  TfrPage* p = fresh();
+  Band(p, btMasterData, 0, 20, "Parent", "3", flBandStretched)->ChildBand = "Kid";
+  counted(p, 0, "p", "N");
+  Band(p, btChild, 30, 20, "Kid", "", flBandStretched);
+  counted(p, 30, "c", "K");
+  reset();
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(TextsOf(*report, 0, "p"), (Lines{"p=1", "p=2", "p=3"}));
+  EXPECT_EQ(TextsOf(*report, 0, "c"), (Lines{"c=1", "c=2", "c=3"}));
+
+  // Stretched records over two pages: the one that moves keeps its number
+  // and shows the page it prints on; a dialog in its script or its text
+  // asks once.
+  p = fresh();
+  Band(p, btMasterData, 0, 40, "Long", "40", flBandStretched);
+  Memo(p, 0, "[N] [PAGE#]", 18, "r")->Script.SetText("begin Inc(N); A := INPUT('Name', 'x') end");
+  Memo(p, 20, "[MESSAGEBOX('m', 'c', 0)]", 18, "q");
+  int asked = 0, shown = 0;
+  frFunctionHooks().Input = [&](const std::string&, const std::string& value) {
+    ++asked;
+    return value;
+  };
+  frFunctionHooks().MessageBox = [&](const std::string&, const std::string&, int) {
+    return ++shown;
+  };
+  reset();
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  ASSERT_EQ(Pages(), 2);
+  Lines records = TextsOf(*report, 0, "r");
+  const Lines second = TextsOf(*report, 1, "r");
+  ASSERT_FALSE(second.empty());
+  records.insert(records.end(), second.begin(), second.end());
+  ASSERT_EQ(records.size(), 40u);
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const bool moved = i >= records.size() - second.size();
+    EXPECT_EQ(records[i], std::to_string(i + 1) + (moved ? " 2" : " 1")) << i;
+  }
+  EXPECT_EQ(asked, 40);
+  EXPECT_EQ(shown, 40);
+  EXPECT_EQ(TextsOf(*report, 1, "q")[0], std::to_string(41 - second.size()));
+  frFunctionHooks() = TfrFunctionHooks{};
+
+  // The first of two passes counts each record once.
+  p = fresh();
+  Band(p, btMasterData, 0, 20, "Rows", "3", flBandStretched);
+  Memo(p, 0, "r", 18, "r")->Script.SetText("begin if FINALPASS then exit; Inc(T) end");
+  Band(p, btReportSummary, 100, 20, "Total");
+  Memo(p, 100, "T=[T]", 18, "t");
+  report->DoublePass = true;
+  reset();
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(TextsOf(*report, 0, "t"), (Lines{"T=3"}));
+}
+
+// A memo's highlight reads the memo's own VALUE, and the memo is measured
+// in the style it prints in: "v=10" wraps in bold only.
+TEST_F(FrBuild, AHighlightReadsItsOwnMemosValue) {
+  auto* rows = Create<TfrUserDataset>(owner.get());
+  rows->SetName("Rows");
+  rows->RangeEnd = reCount;
+  rows->RangeEndCount = 3;
+  report->OnGetValue = [rows](const std::string& name, Variant& v) {
+    const bool odd = rows->RecNo % 2 == 0;
+    if (name == "V") v = Variant(odd ? 10 : 1);
+    if (name == "W") v = Variant(odd ? 1 : 10);
+  };
+  for (std::uint16_t flags : {std::uint16_t{0}, flBandStretched}) {
+    report->Pages().Clear();
+    TfrPage* p = report->Pages().Add();
+    Band(p, btMasterData, 0, 20, "Data", "Rows", flags);
+    TfrMemoView* v = Memo(p, 0, "v=[V]", 18, "v");
+    v->dx = 34;
+    v->SetHighlightCondition("[VALUE] > 5");
+    Memo(p, 0, "w=[W]", 18, "w")->x = 100;
+    ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+    TfrEMFPages& pages = report->EMFPages();
+    pages.ObjectsToPage(0);
+    Lines look;
+    for (const auto& o : pages.Pages(0).Page->Objects) {
+      const bool bold = IntFromStyle(static_cast<TfrMemoView*>(o.get())->Font.Style()) & 2;
+      look.push_back(o->Name + std::to_string(o->y) + (bold ? "b" : ""));
+    }
+    EXPECT_EQ(look, flags != 0 ? (Lines{"v0b", "w0", "v32", "w32", "v52b", "w52"})
+                               : (Lines{"v0b", "w0", "v20", "w20", "v40b", "w40"}));
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A stretched row is as tall as its tallest cross-tab cell in any column,
+// each cell measured with its own column and cross record, and each cell's
+// script runs once per column it prints in.
+TEST_F(FrBuild, AStretchedRowIsAsTallAsItsTallestCrossCell) {
+  auto* columns = Create<TfrUserDataset>(owner.get());
+  columns->SetName("Cols");
+  columns->RangeEnd = reCount;
+  columns->RangeEndCount = 3;
+  report->OnGetValue = [columns](const std::string& name, Variant& v) {
+    if (name == "CELL") v = Variant(std::string(columns->RecNo == 2 ? "a\r\nb\r\nc\r\nd" : "x"));
+  };
+  Band(btMasterData, 0, 20, "Data", "2", flBandStretched);
+  Memo(0, "r[LINE#]", 18, "r");
+  TfrBandView* cd = Band(btCrossData, 0, 1000, "CD", "Cols");
+  cd->x = 400;
+  cd->dx = 40;
+  TfrMemoView* cell = Memo(0, "[CELL][COLUMN#]", 18, "c");
+  cell->x = 400;
+  cell->dx = 40;
+  cell->Script.SetText("Inc(N)");
+  report->Variables().SetVariable("N", Variant(0));
+  Band(btReportSummary, 200, 20, "Sum");
+  Memo(200, "n=[N]", 18, "n");
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  // Four lines of 15 and the gaps: 62.
+  EXPECT_EQ(Placed(0), (Lines{"10,0:r1", "400,0:x1", "440,0:x2", "480,0:a", "10,62:r2", "400,62:x1",
+                              "440,62:x2", "480,62:a", "10,124:n=6"}));
+  TfrEMFPages& pages = report->EMFPages();
+  pages.ObjectsToPage(0);
+  const TfrView& tall = *pages.Pages(0).Page->Objects[3];
+  EXPECT_EQ(tall.dy, 62);
+  EXPECT_EQ(tall.Memo1.Text(), "a\r\nb\r\nc\r\nd3\r\n");
+}
+
+}  // namespace
+
+namespace {
+
+// CALCWIDTH: the width the current text object's evaluated text needs,
+// also while its band is measured; another object's width; 0 without one.
+TEST_F(FrBuild, CalcWidthIsTheWidthTheCurrentTextNeeds) {
+  Band(btReportTitle, 0, 20, "Title");
+  Memo(0, "title")->dx = 500;
+  for (std::uint16_t flags : {std::uint16_t{0}, flBandStretched}) {
+    const std::string band = flags != 0 ? "S" : "P";
+    Band(btMasterData, flags != 0 ? 60 : 30, 20, band, "1", flags);
+    Memo(flags != 0 ? 60 : 30, "a[LINE#]c", 18, "m" + band)
+        ->Script.SetText("W" + band + " := CALCWIDTH");
+  }
+  auto line = CreateUnique<TfrLineView>();
+  line->x = 400, line->y = 30, line->dx = 77, line->dy = 0;
+  line->Script.SetText("L := CALCWIDTH");
+  page->Add(std::move(line));
+  Band(btReportSummary, 100, 20, "Sum");
+  Memo(100, "[WP] [WS] [L]", 18, "sum");
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(TextsOf(*report, 0, "sum"), (Lines{"27 27 77"}));
+  TValueGuard<TfrView*> none(frEngine().CurView, nullptr);
+  EXPECT_EQ(report->ExpressionText(nullptr, "CALCWIDTH"), "0");
+}
+
+}  // namespace
+
+namespace {
+
+// A table whose graphic field PIC holds the bytes of Pictures[row] (null
+// when empty).
+class TPictureTable : public TArrayDataSet {
+  MEBRATH_CLASS(TPictureTable, TArrayDataSet)
+ public:
+  std::vector<std::string> Pictures;
+  std::unique_ptr<TStream> CreateBlobStream(TField*, TBlobStreamMode) override {
+    return std::make_unique<TStringStream>(Pictures[static_cast<std::size_t>(Position())]);
+  }
+  bool GetFieldData(TField* field, void* buffer) override {
+    if (field->DataType() == ftGraphic)
+      return !Pictures[static_cast<std::size_t>(Position())].empty();
+    return TArrayDataSet::GetFieldData(field, buffer);
+  }
+
+ protected:
+  using TArrayDataSet::TArrayDataSet;
+};
+
+// A picture bound to a graphic field prints each record's picture; a
+// record without one prints an empty picture.
+TEST_F(FrBuild, APictureBoundToAFieldPrintsTheRecordsPicture) {
+  auto* table = Create<TPictureTable>(owner.get());
+  table->Columns = {{"ID", ftInteger}, {"PIC", ftGraphic}};
+  table->Open();
+  for (TColor color : {clRed, clBlue, clNone}) {
+    std::string bytes;
+    if (color != clNone) {
+      auto bmp = CreateUnique<TBitmap>();
+      bmp->SetSize(2, 2);
+      bmp->ScanLine(0)[0] = color == clRed ? 0xFFFF0000u : 0xFF0000FFu;
+      TStringStream out;
+      bmp->SaveToStream(out);
+      bytes = out.DataString();
+    }
+    table->Pictures.push_back(bytes);
+    table->Append();
+    table->FieldByName("ID")->SetAsInteger(static_cast<int>(table->Pictures.size()));
+    table->Post();
+  }
+  auto* rows = Create<TfrDBDataSet>(owner.get());
+  rows->SetName("Pics");
+  rows->SetDataSet(table);
+  Band(btMasterData, 0, 30, "Data", "Pics");
+  auto pict = CreateUnique<TfrPictureView>();
+  pict->Name = "P";
+  pict->x = 10, pict->y = 0, pict->dx = 20, pict->dy = 20;
+  pict->Memo.SetText("[Pics.PIC]");
+  page->Add(std::move(pict));
+  ASSERT_TRUE(report->PrepareReport()) << (errors.empty() ? "" : errors[0]);
+  TfrEMFPages& pages = report->EMFPages();
+  pages.ObjectsToPage(0);
+  Lines printed;
+  for (const auto& o : pages.Pages(0).Page->Objects) {
+    TGraphic* g = static_cast<TfrPictureView*>(o.get())->Picture.Graphic();
+    auto* bmp = dynamic_cast<TBitmap*>(g);
+    if (bmp == nullptr || bmp->Empty()) {
+      printed.push_back("empty");
+      continue;
+    }
+    char pixel[16];
+    std::snprintf(pixel, sizeof pixel, "%08X", bmp->ScanLine(0)[0]);
+    printed.push_back(std::to_string(bmp->Width()) + "x" + std::to_string(bmp->Height()) + " " +
+                      pixel);
+  }
+  EXPECT_EQ(printed, (Lines{"2x2 FFFF0000", "2x2 FF0000FF", "empty"}));
 }
 
 }  // namespace
