@@ -47,13 +47,13 @@ TCanvas* frSetScratchCanvas(TCanvas* canvas) {
 
 TCanvas& frScratchCanvas() {
   if (scratchReplacement != nullptr) return *scratchReplacement;
-  static TBitmap bitmap;
-  static bool sized = false;
-  if (!sized) {
+  // Every text measured asks for it: the bitmap keeps its canvas for good.
+  static TCanvas* const canvas = [] {
+    static TBitmap bitmap;
     bitmap.SetSize(8, 8);
-    sized = true;
-  }
-  return *bitmap.Canvas();
+    return bitmap.Canvas();
+  }();
+  return *canvas;
 }
 
 void TfrReportBase::ExportText(const TRect&, int, int, const std::string&, int, TfrView*) {}

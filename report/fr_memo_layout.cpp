@@ -389,8 +389,11 @@ int TfrMemoView::CalcHeight() {
   TfrEngine& e = frEngine();
   if (!Continuation) Evaluate();
   // Measured in the style it prints in; the object keeps its own.
-  TScopeExit restoreStyle([this, style = Font.Style()] { Font.SetStyle(style); });
-  if (FPrint.Highlighted) Font.SetStyle(StyleFromInt(Highlight.FontStyle));
+  const bool highlighted = FPrint.Highlighted;
+  TScopeExit restoreStyle([this, highlighted, style = Font.Style()] {
+    if (highlighted) Font.SetStyle(style);
+  });
+  if (highlighted) Font.SetStyle(StyleFromInt(Highlight.FontStyle));
   const TStringList& text = Continuation ? FRemainder : FPrint.Text;
   FLaidOut = Continuation;
   if (text.Count() == 0) return 0;

@@ -451,7 +451,8 @@ void TfrReport::GetVariableValue(const std::string& name, Variant& value) {
   value = e.Parser.Calculate(name);
 }
 
-TField* TfrReport::FieldReference(const std::string& name, const std::string& upper) const {
+const TfrReport::TFieldRef& TfrReport::FieldRefOf(const std::string& name,
+                                                  const std::string& upper) const {
   auto it = FFieldRefs.find(upper);
   if (it == FFieldRefs.end()) {
     TfrDataset* dataset;
@@ -466,16 +467,20 @@ TField* TfrReport::FieldReference(const std::string& name, const std::string& up
     }
     it = FFieldRefs.emplace(upper, TFieldRef(data, RemoveQuotes(field))).first;
   }
-  return it->second.first != nullptr ? it->second.first->FindField(it->second.second) : nullptr;
+  return it->second;
 }
 
-TField* TfrReport::BlobFieldOf(const TfrView* view) const {
-  if (view->Memo.Count() != 1) return nullptr;
+TField* TfrReport::FieldReference(const std::string& name, const std::string& upper) const {
+  const TFieldRef& ref = FieldRefOf(name, upper);
+  return ref.first != nullptr ? ref.first->FindField(ref.second) : nullptr;
+}
+
+TField* TfrReport::BoundBlobField(const TfrView* view) const {
   const std::string& text = view->Memo.StringRef(0);
-  if (text.find('.') == std::string::npos) return nullptr;  // most texts: no need to look
-  TBlobBinding& binding = FBlobBindings[view];
-  if (!binding.Known || binding.Text != text) {
-    binding = {true, text, Trim(text), {}};
+  TfrBlobBinding& binding = view->BlobBinding;
+  // Read once per build and text: an object prints many times.
+  if (binding.Build != FBuildSerial || binding.Text != text) {
+    binding = {FBuildSerial, false, text, Trim(text), {}};
     std::string& name = binding.Name;
     if (name.size() > 2 && name.front() == '[' && name.back() == ']')
       name = name.substr(1, name.size() - 2);
@@ -483,9 +488,14 @@ TField* TfrReport::BlobFieldOf(const TfrView* view) const {
       name.clear();
     binding.Upper = AnsiUpperCase(name);
   }
-  if (binding.Name.empty()) return nullptr;
-  TField* field = FieldReference(binding.Name, binding.Upper);
-  return IsBlobField(field) ? field : nullptr;
+  if (binding.Name.empty() || binding.NotBlob) return nullptr;
+  const TFieldRef& ref = FieldRefOf(binding.Name, binding.Upper);
+  TField* field = ref.first != nullptr ? ref.first->FindField(ref.second) : nullptr;
+  if (IsBlobField(field)) return field;
+  // No table behind the name, or a field of another kind: so it stays
+  // through the build. A closed table's field may appear yet.
+  binding.NotBlob = ref.first == nullptr || field != nullptr;
+  return nullptr;
 }
 
 void TfrReport::DoFunction(const std::string& name, const Variant& p1, const Variant& p2,
@@ -575,7 +585,10 @@ void TfrReport::BuildPages() {
   CanRebuild = true;
   e.ErrorFlag = false;
   FFieldRefs.clear();
-  FBlobBindings.clear();
+  // What objects' texts were found to bind is read anew; the count is
+  // shared by every report, so no two builds have the same number.
+  static unsigned builds = 1;
+  FBuildSerial = ++builds;
   const bool multiple = FDataset != nullptr && ReportType == rtMultiple;
   if (multiple) {
     FDataset->Init();

@@ -271,14 +271,17 @@ class TfrReport : public TfrReportBase {
   TField* FieldReference(const std::string& name, const std::string& upper) const;
   // The blob field `view`'s text binds it to: the text is one
   // "[dataset.field]" naming a blob field. nullptr otherwise.
-  TField* BlobFieldOf(const TfrView* view) const;
-  // The reference each object's text made when last looked at.
-  struct TBlobBinding {
-    bool Known = false;
-    std::string Text;
-    std::string Name, Upper;  // empty: the text is no reference
-  };
-  mutable std::unordered_map<const TfrView*, TBlobBinding> FBlobBindings;
+  TField* BlobFieldOf(const TfrView* view) const {
+    // Asked at every print: most texts are plainly no reference.
+    if (view->Memo.Count() != 1 || view->Memo.StringRef(0).find('.') == std::string::npos)
+      return nullptr;
+    return BoundBlobField(view);
+  }
+  TField* BoundBlobField(const TfrView* view) const;
+  // The reference a "DATASET.FIELD" name makes, resolved once per build.
+  const TFieldRef& FieldRefOf(const std::string& name, const std::string& upper) const;
+  // The current build's number: an object's TfrBlobBinding holds for one.
+  unsigned FBuildSerial = 1;
   int FProgressTotal = 0;
   std::string FProgressLabel;
 };

@@ -368,8 +368,7 @@ void TfrView::ExpandVariables(const TStringList& lines) {
   }
 }
 
-void TfrView::PrepareToPrint() {
-  if (FPrint.Prepared) return;
+void TfrView::PrepareThisPrint() {
   FPrint.Prepared = true;
   FPrint.Replaced = false;
   TfrReportBase* report = frEngine().CurReport;
@@ -380,8 +379,6 @@ void TfrView::PrepareToPrint() {
   if (FPrint.Replaced) FPrint.Text.Assign(Memo1);
   report->RunViewScript(this);
 }
-
-void TfrView::EndPrint() { FPrint.Prepared = FPrint.Replaced = FPrint.Evaluated = false; }
 
 void TfrView::Print(TStream& stream) {
   Memo1.Assign(Memo);

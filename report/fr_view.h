@@ -97,6 +97,15 @@ struct TfrPrintState {
   }
 };
 
+// What the report found an object's text to bind it to, kept between the
+// object's prints of one build (see TfrReport::BlobFieldOf).
+struct TfrBlobBinding {
+  unsigned Build = 0;    // the report's build it was read in; 0: never
+  bool NotBlob = false;  // names no blob field, nor can it during the build
+  std::string Text;
+  std::string Name, Upper;  // empty: the text is no reference
+};
+
 class TfrView : public TfrObject {
   MEBRATH_CLASS(TfrView, TfrObject)
  public:
@@ -127,6 +136,7 @@ class TfrView : public TfrObject {
   std::uint16_t Restrictions = 0;
   std::string Tag;
   std::uint8_t BandAlign = baNone;
+  mutable TfrBlobBinding BlobBinding;  // the report's, not the object's
 
   // TfrObject
   void SetPropertyValue(const std::string& Name, const Variant& Value) override;
@@ -156,11 +166,13 @@ class TfrView : public TfrObject {
   // before-print handling runs on it (blob content, OnBeforePrint), then
   // the object's script. Runs once per print: later calls do nothing until
   // EndPrint. Nothing but the flag when the report wants no preparation.
-  void PrepareToPrint();
+  void PrepareToPrint() {
+    if (!FPrint.Prepared) PrepareThisPrint();
+  }
   bool PreparedToPrint() const { return FPrint.Prepared; }
   // The print is over (written, or measured and not printed): the next
   // one prepares again.
-  void EndPrint();
+  void EndPrint() { FPrint.Prepared = FPrint.Replaced = FPrint.Evaluated = false; }
   // CALCWIDTH while this is the current object: its width here; a text
   // object, the width its evaluated text needs.
   virtual int CalcWidth() { return dx; }
@@ -194,6 +206,8 @@ class TfrView : public TfrObject {
   // expressions once and split again only when its text changed.
   void ExpandVariables(const TStringList& lines);
   TfrPrintState FPrint;
+  // PrepareToPrint's work, for a print not yet prepared.
+  void PrepareThisPrint();
   // BaseName + the first number no object of the current report uses.
   std::string UniqueName() const;
   // The view's rectangle at drawing scale.

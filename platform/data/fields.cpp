@@ -345,7 +345,11 @@ void TField::SetFieldText(const std::string& text) { SetAsStringValue(text); }
 // ---- TStringField
 
 std::string_view NativeText(const char* buffer, std::size_t size) {
-  // Mostly filling: skipped a word at a time from the end.
+  // Mostly filling: skipped a block, then a word, at a time from the end.
+  for (std::uint64_t w[4]; size >= 32; size -= 32) {
+    std::memcpy(w, buffer + size - 32, 32);
+    if ((w[0] | w[1] | w[2] | w[3]) != 0) break;
+  }
   for (std::uint64_t word; size >= 8; size -= 8) {
     std::memcpy(&word, buffer + size - 8, 8);
     if (word != 0) break;
