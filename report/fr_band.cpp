@@ -208,8 +208,9 @@ int TfrBand::CrossCellsHeight() {
   TfrBand* data = p.Bands[btCrossData];
   int h = 0;
   const auto measure = [&](TfrBand* cross, int column) {
-    for (const auto& [view, owner] : CrossCells) {
-      if (owner != cross || !(view->Flags & flStretched) || !view->Visible) continue;
+    for (const auto& cell : CrossCells) {
+      TfrView* const view = cell.first;
+      if (cell.second != cross || !(view->Flags & flStretched) || !view->Visible) continue;
       TfrStretcheable* s = AsStretcheable(view);
       if (s == nullptr) continue;
       TfrPrintState& state = MeasuredCell(column, view);

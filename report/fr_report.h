@@ -22,7 +22,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -31,6 +30,7 @@
 #include "report/fr_engine.h"
 #include "report/fr_pages.h"
 #include "report/fr_preview_types.h"
+#include "report/fr_view.h"
 
 class TDataSet;
 class TfrBand;
