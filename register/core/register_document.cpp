@@ -622,7 +622,10 @@ void TRegisterDocument::NewRecord() {
 
 bool TRegisterDocument::FindCertificate(const std::string& key) {
   if (!FTable->Active()) return false;
-  return FTable->FindKey("cCERTIF", key, TFindOptions());
+  const bool found = FTable->FindKey("cCERTIF", key, TFindOptions());
+  // The search puts the rows in certificate order: the titles show it.
+  OrderChanged(OrderFieldName(), OrderDescending());
+  return found;
 }
 
 void TRegisterDocument::Insert() { FTable->Insert(); }

@@ -498,6 +498,22 @@ TEST_F(RegisterDocumentTest, CertificateOrderingFromTheStoredColumns) {
   }
 }
 
+// A search for a certificate orders the rows by it, and says so, as every
+// change of order does: the titles never show another order than the rows'.
+TEST_F(RegisterDocumentTest, ACertificateSearchAnnouncesTheOrderItLeaves) {
+  TRegisterDocument& doc = Make(1, "s.001");
+  for (int n : {3, 1, 2})
+    ASSERT_EQ(Post(doc, [n](TDataSet& t) { t.FieldByName("NCERTIF")->SetAsInteger(n); }), "");
+  std::vector<std::pair<std::string, bool>> heard;
+  doc.OrderChanged.Subscribe(
+      [&](const std::string& field, bool descending) { heard.emplace_back(field, descending); });
+  doc.OrderBy("NCERTIF", true);
+  ASSERT_TRUE(doc.FindCertificate(doc.Table()->FieldByName("cCERTIF")->AsString()));
+  const std::vector<std::pair<std::string, bool>> expected = {{"NCERTIF", true},
+                                                              {"cCERTIF", false}};
+  EXPECT_EQ(heard, expected);
+}
+
 // Made without any window, each kind creates its files at the structure
 // version it upgrades older files to.
 TEST_F(RegisterDocumentTest, ANewFileHasTheCurrentStructureVersion) {
