@@ -220,15 +220,8 @@ int TfrBand::CrossCellsHeight() {
       h = std::max(h, view->y + s->CalcHeight());
     }
   };
-  struct TSaved {
-    int ColumnNo, CrossColumn;
-  } const saved{p.ColumnNo, e.CrossColumn};
-  TScopeExit restore([&] {
-    p.ColumnNo = saved.ColumnNo;
-    e.CrossColumn = saved.CrossColumn;
-  });
-  p.ColumnNo = 1;
-  e.CrossColumn = 0;
+  TValueGuard<int> columnNo(p.ColumnNo, 1);
+  TValueGuard<int> crossColumn(e.CrossColumn, 0);
   if (header != nullptr) measure(header, 0);
   // The footer's cells read the totals of the columns as they print: they
   // are measured where they print.

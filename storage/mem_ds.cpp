@@ -361,12 +361,10 @@ bool TmemDs::GetFieldString(TField* field, std::string& value) {
   if (!GetActiveRecBuf(record)) return false;
   const std::string_view text =
       NativeText(record + FieldOffset(field), static_cast<std::size_t>(field->DataSize()));
-  if (field->Transliterate() && !text.empty()) {
-    value.resize(text.size() * 4 + 1);
-    value.resize(TranslateText(*this, text.data(), text.size(), value.data(), false));
-  } else {
+  if (field->Transliterate() && !text.empty())
+    value = TranslatedText(*this, text.data(), text.size(), false);
+  else
     value.assign(text);
-  }
   return true;
 }
 

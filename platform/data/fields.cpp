@@ -358,20 +358,22 @@ std::string_view NativeText(const char* buffer, std::size_t size) {
   return std::string_view(buffer, size);
 }
 
-std::size_t TranslateText(TDataSet& ds, const char* text, std::size_t length, char* dest,
-                          bool toOem) {
+std::string TranslatedText(TDataSet& ds, const char* text, std::size_t length, bool toOem) {
   // Translate reads up to a NUL: a text that holds NUL bytes goes through
   // it a piece at a time.
+  std::string out(length * 4 + 1, '\0');
   std::size_t written = 0;
   for (std::size_t at = 0;;) {
     const std::size_t piece = strnlen(text + at, length - at);
     written +=
-        static_cast<std::size_t>(std::max(ds.Translate(text + at, dest + written, toOem), 0));
+        static_cast<std::size_t>(std::max(ds.Translate(text + at, out.data() + written, toOem), 0));
     at += piece;
-    if (at >= length) return written;
-    dest[written++] = '\0';
+    if (at >= length) break;
+    out[written++] = '\0';
     ++at;
   }
+  out.resize(written);
+  return out;
 }
 
 TStringField::TStringField(TComponent* owner, TFieldType type) : TField(owner, type) {
@@ -404,10 +406,8 @@ void TStringField::SetAsStringValue(const std::string& value) {
     text = cut;
   }
   if (Transliterate()) {
-    std::string out(text.size() * 4 + 1, '\0');
     const char* source = text.data() == value.data() ? value.c_str() : cut.c_str();
-    out.resize(DataSet() ? TranslateText(*DataSet(), source, text.size(), out.data(), true) : 0);
-    cut = std::move(out);
+    cut = DataSet() ? TranslatedText(*DataSet(), source, text.size(), true) : std::string();
     text = cut;
   }
   // The native buffer on the stack when it is small, as most are: the
@@ -1345,22 +1345,16 @@ std::string TBlobField::GetAsString() const {
   blob->SetPosition(0);
   text.resize(static_cast<std::size_t>(blob->Size()));
   if (!text.empty()) blob->ReadBuffer(text.data(), static_cast<std::int64_t>(text.size()));
-  if (Transliterate() && !text.empty()) {
-    std::string out(text.size() * 4 + 1, '\0');
-    out.resize(TranslateText(*DataSet(), text.c_str(), text.size(), out.data(), false));
-    return out;
-  }
+  if (Transliterate() && !text.empty())
+    return TranslatedText(*DataSet(), text.c_str(), text.size(), false);
   return text;
 }
 
 void TBlobField::SetAsStringValue(const std::string& value) {
   CheckHasDataSet();
   std::string text = value;
-  if (Transliterate() && !text.empty()) {
-    std::string out(text.size() * 4 + 1, '\0');
-    out.resize(TranslateText(*DataSet(), text.c_str(), text.size(), out.data(), true));
-    text = std::move(out);
-  }
+  if (Transliterate() && !text.empty())
+    text = TranslatedText(*DataSet(), text.c_str(), text.size(), true);
   std::unique_ptr<TStream> blob = DataSet()->CreateBlobStream(this, bmWrite);
   if (blob && !text.empty()) blob->WriteBuffer(text.data(), static_cast<std::int64_t>(text.size()));
 }

@@ -296,10 +296,8 @@ class TField : public TComponent {
 std::string_view NativeText(const char* buffer, std::size_t size);
 
 // The `length` bytes at `text` through ds.Translate, NUL bytes in them
-// kept. Returns the count of bytes written to `dest`.
-// REQUIRES: text[length] is NUL; dest has room for length * 4 + 1 bytes.
-std::size_t TranslateText(TDataSet& ds, const char* text, std::size_t length, char* dest,
-                          bool toOem);
+// kept. REQUIRES: text[length] is NUL.
+std::string TranslatedText(TDataSet& ds, const char* text, std::size_t length, bool toOem);
 
 class TStringField : public TField {
   MEBRATH_CLASS(TStringField, TField)

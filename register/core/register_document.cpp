@@ -438,7 +438,7 @@ void TRegisterDocument::Open(const std::string& fileName) {
     if (FCertCursor == nullptr) FCertCursor = FTable->AddCursor(Fld("cCERTIF"));
   });
   // A window that showed another register shows this one's order.
-  OrderChanged(OrderFieldName(), OrderDescending());
+  AnnounceOrder();
 }
 
 void TRegisterDocument::New(const std::string& fileName) {
@@ -496,8 +496,10 @@ void TRegisterDocument::OrderBy(const std::string& fieldName, bool descending) {
   }
   // What the table took, not what was asked: a record in edit keeps the
   // order it has.
-  OrderChanged(OrderFieldName(), OrderDescending());
+  AnnounceOrder();
 }
+
+void TRegisterDocument::AnnounceOrder() { OrderChanged(OrderFieldName(), OrderDescending()); }
 
 std::string TRegisterDocument::OrderFieldName() const {
   const TDbfCursor* ordering = FTable->Cursor();
@@ -624,7 +626,7 @@ bool TRegisterDocument::FindCertificate(const std::string& key) {
   if (!FTable->Active()) return false;
   const bool found = FTable->FindKey("cCERTIF", key, TFindOptions());
   // The search puts the rows in certificate order: the titles show it.
-  OrderChanged(OrderFieldName(), OrderDescending());
+  AnnounceOrder();
   return found;
 }
 

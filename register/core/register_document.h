@@ -244,6 +244,8 @@ class TRegisterDocument : public TComponent {
   void BuildFields();
   void CalcFields();
   void NewRecord();
+  // Tells OrderChanged the order the rows have.
+  void AnnounceOrder();
   // The calculated fields an ordering's key needs.
   void CalcKeys();
   void CalcCertificateKey();
